@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds and runs every test. CORV_SANITIZE=1 builds with ASan and UBSan.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+if [ "${CORV_SANITIZE:-0}" = "1" ]; then
+  dir=build-asan; flags=(-DCORV_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+else
+  dir=build; flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
+cmake --build "$dir" -j "$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Bytes.h"
+
+#include <optional>
+#include <string>
+
+namespace corv::platform {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Whether any entry (a directory included) exists at the path.
+    virtual bool exists(const std::string& path) const = 0;
+    // The whole content of a regular file; nothing when it cannot be read.
+    virtual std::optional<Bytes> readFile(const std::string& path) const = 0;
+    // Replaces the file's content atomically; false on failure.
+    virtual bool writeFile(const std::string& path, const Bytes& data) = 0;
+    virtual std::string currentDirectory() const = 0;
+};
+
+} // namespace corv::platform

@@ -1,0 +1,43 @@
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace corv::platform {
+
+namespace {
+
+Services g_services;
+bool g_installed = false;
+
+template <class T>
+T& require(T* p, const char* what) {
+    if (!p) {
+        std::fprintf(stderr, "corvadine: platform service '%s' is not installed\n", what);
+        std::abort();
+    }
+    return *p;
+}
+
+} // namespace
+
+void install(const Services& services) {
+    g_services = services;
+    g_installed = true;
+}
+
+void uninstall() {
+    g_services = Services{};
+    g_installed = false;
+}
+
+bool installed() { return g_installed; }
+
+RunLoop& runLoop() { return require(g_services.runLoop, "run loop"); }
+UserDefaults& defaults() { return require(g_services.defaults, "user defaults"); }
+LoginItems& loginItems() { return require(g_services.loginItems, "login items"); }
+Bundle& bundle() { return require(g_services.bundle, "bundle"); }
+FileSystem& files() { return require(g_services.files, "file system"); }
+AppControl& app() { return require(g_services.app, "application"); }
+
+} // namespace corv::platform

@@ -1,0 +1,249 @@
+#include "platform/PropertyList.h"
+
+#include <plist/plist.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace corv::plist {
+
+Node::~Node() {
+    if (p_) plist_free(p_);
+}
+
+Node& Node::operator=(Node&& o) noexcept {
+    if (this != &o) {
+        if (p_) plist_free(p_);
+        p_ = o.p_;
+        o.p_ = nullptr;
+    }
+    return *this;
+}
+
+Bytes toBinary(const Node& root) {
+    if (!root) throw CodingError("nothing to encode");
+    char* buf = nullptr;
+    uint32_t len = 0;
+    plist_to_bin(root.get(), &buf, &len);
+    if (!buf) throw CodingError("binary property-list encoding failed");
+    Bytes out(reinterpret_cast<const std::uint8_t*>(buf), reinterpret_cast<const std::uint8_t*>(buf) + len);
+    plist_to_bin_free(buf);
+    return out;
+}
+
+std::string toXml(const Node& root) {
+    if (!root) throw CodingError("nothing to encode");
+    char* buf = nullptr;
+    uint32_t len = 0;
+    plist_to_xml(root.get(), &buf, &len);
+    if (!buf) throw CodingError("XML property-list encoding failed");
+    std::string out(buf, len);
+    plist_to_xml_free(buf);
+    return out;
+}
+
+namespace {
+
+Node parseRaw(const char* data, std::size_t size) {
+    if (size == 0 || size > std::numeric_limits<uint32_t>::max())
+        throw CodingError("not a property list");
+    plist_t root = nullptr;
+    const auto len = static_cast<uint32_t>(size);
+    if (plist_is_binary(data, len)) {
+        plist_from_bin(data, len, &root);
+    } else {
+        plist_from_xml(data, len, &root);
+    }
+    if (!root) throw CodingError("not a property list");
+    return Node(root);
+}
+
+} // namespace
+
+Node parse(const Bytes& bytes) {
+    return parseRaw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+Node parse(std::string_view text) { return parseRaw(text.data(), text.size()); }
+
+bool isDict(plist_t n) { return n && plist_get_node_type(n) == PLIST_DICT; }
+bool isArray(plist_t n) { return n && plist_get_node_type(n) == PLIST_ARRAY; }
+
+plist_t dictItem(plist_t dict, std::string_view key) {
+    if (!isDict(dict)) return nullptr;
+    return plist_dict_get_item(dict, std::string(key).c_str());
+}
+
+Node newDict() { return Node(plist_new_dict()); }
+Node newArray() { return Node(plist_new_array()); }
+
+void dictSet(Node& dict, std::string_view key, Node value) {
+    plist_dict_set_item(dict.get(), std::string(key).c_str(), value.release());
+}
+
+void arrayAppend(Node& array, Node value) { plist_array_append_item(array.get(), value.release()); }
+
+std::size_t arraySize(plist_t array) { return isArray(array) ? plist_array_get_size(array) : 0; }
+
+plist_t arrayItem(plist_t array, std::size_t i) {
+    if (i >= arraySize(array)) throw CodingError("array index out of range");
+    return plist_array_get_item(array, static_cast<uint32_t>(i));
+}
+
+std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict) {
+    std::vector<std::pair<std::string, plist_t>> out;
+    if (!isDict(dict)) return out;
+    plist_dict_iter it = nullptr;
+    plist_dict_new_iter(dict, &it);
+    if (!it) return out;
+    for (;;) {
+        char* key = nullptr;
+        plist_t val = nullptr;
+        plist_dict_next_item(dict, it, &key, &val);
+        if (!val) {
+            std::free(key);
+            break;
+        }
+        out.emplace_back(key ? std::string(key) : std::string(), val);
+        std::free(key);
+    }
+    std::free(it);
+    return out;
+}
+
+Node makeBool(bool v) { return Node(plist_new_bool(v ? 1 : 0)); }
+
+// This libplist has one integer node kind holding 64 bits; a negative value is
+// kept in two's complement and written as a signed 64-bit integer.
+Node makeSigned(std::int64_t v) { return Node(plist_new_uint(static_cast<uint64_t>(v))); }
+
+Node makeUnsigned(std::uint64_t v) {
+    if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+        throw CodingError("unsigned integer too large to store");
+    return Node(plist_new_uint(v));
+}
+
+Node makeReal(double v) { return Node(plist_new_real(v)); }
+
+Node makeString(std::string_view v) { return Node(plist_new_string(std::string(v).c_str())); }
+
+Node makeData(const Bytes& v) {
+    return Node(plist_new_data(reinterpret_cast<const char*>(v.data()), v.size()));
+}
+
+bool readBool(plist_t n) {
+    if (!n || plist_get_node_type(n) != PLIST_BOOLEAN) throw CodingError("expected a Bool");
+    uint8_t b = 0;
+    plist_get_bool_val(n, &b);
+    return b != 0;
+}
+
+std::int64_t readSigned(plist_t n) {
+    if (!n) throw CodingError("expected a number");
+    switch (plist_get_node_type(n)) {
+    case PLIST_UINT: {
+        uint64_t v = 0;
+        plist_get_uint_val(n, &v);
+        return static_cast<std::int64_t>(v);
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(n, &d);
+        // A real stands for an integer only when it is one exactly.
+        if (!std::isfinite(d) || d != std::trunc(d) || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
+            throw CodingError("number does not fit an integer");
+        return static_cast<std::int64_t>(d);
+    }
+    default:
+        throw CodingError("expected a number");
+    }
+}
+
+std::uint64_t readUnsigned(plist_t n, std::uint64_t max) {
+    std::int64_t v = readSigned(n);
+    if (v < 0) throw CodingError("negative number where an unsigned one is due");
+    if (static_cast<std::uint64_t>(v) > max) throw CodingError("number out of range");
+    return static_cast<std::uint64_t>(v);
+}
+
+double readReal(plist_t n) {
+    if (!n) throw CodingError("expected a number");
+    switch (plist_get_node_type(n)) {
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(n, &d);
+        return d;
+    }
+    case PLIST_UINT:
+        return static_cast<double>(readSigned(n));
+    default:
+        throw CodingError("expected a number");
+    }
+}
+
+std::string readString(plist_t n) {
+    if (!n || plist_get_node_type(n) != PLIST_STRING) throw CodingError("expected a String");
+    uint64_t len = 0;
+    const char* p = plist_get_string_ptr(n, &len);
+    return p ? std::string(p, len) : std::string();
+}
+
+Bytes readData(plist_t n) {
+    if (!n || plist_get_node_type(n) != PLIST_DATA) throw CodingError("expected data");
+    uint64_t len = 0;
+    const char* p = plist_get_data_ptr(n, &len);
+    if (!p) return {};
+    return Bytes(reinterpret_cast<const std::uint8_t*>(p), reinterpret_cast<const std::uint8_t*>(p) + len);
+}
+
+float Codec<float>::decode(plist_t n) {
+    double d = readReal(n);
+    if (std::isfinite(d) && std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max()))
+        throw CodingError("number does not fit a Float");
+    return static_cast<float>(d);
+}
+
+Node Codec<Url>::encode(const Url& v) {
+    KeyedEncoder e;
+    e.encode("relative", v.relative());
+    if (v.base()) e.encode("base", *v.base());
+    return e.take();
+}
+
+Url Codec<Url>::decode(plist_t n) {
+    KeyedDecoder d(n);
+    auto relative = d.decode<std::string>("relative");
+    std::shared_ptr<const Url> base;
+    if (d.contains("base")) base = std::make_shared<const Url>(d.decode<Url>("base"));
+    if (!Url::isValidText(relative)) throw CodingError("text does not form a URL");
+    return Url(std::move(relative), std::move(base));
+}
+
+KeyedDecoder::KeyedDecoder(plist_t node) : node_(node) {
+    if (!isDict(node)) throw CodingError("expected a keyed container");
+}
+
+std::int64_t parseDecimalKey(const std::string& text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) throw CodingError("dictionary key is not a decimal integer");
+    // Accumulate negatively so that the smallest value fits.
+    std::int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c < '0' || c > '9') throw CodingError("dictionary key is not a decimal integer");
+        int digit = c - '0';
+        if (v < (std::numeric_limits<std::int64_t>::min() + digit) / 10)
+            throw CodingError("dictionary key out of range");
+        v = v * 10 - digit;
+    }
+    if (!negative) {
+        if (v == std::numeric_limits<std::int64_t>::min()) throw CodingError("dictionary key out of range");
+        v = -v;
+    }
+    return v;
+}
+
+} // namespace corv::plist

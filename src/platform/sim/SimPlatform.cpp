@@ -1,0 +1,56 @@
+#include "platform/sim/SimPlatform.h"
+
+#include <algorithm>
+
+namespace corv::sim {
+
+bool SimLoginItems::contains(const std::string& path) {
+    if (!available) return false;
+    return std::find(items.begin(), items.end(), path) != items.end();
+}
+
+bool SimLoginItems::add(const std::string& path) {
+    ++addCalls;
+    if (contains(path) || !available || failChanges) return false;
+    items.push_back(path);
+    return true;
+}
+
+bool SimLoginItems::remove(const std::string& path) {
+    ++removeCalls;
+    if (!contains(path) || failChanges) return false;
+    items.erase(std::remove(items.begin(), items.end(), path), items.end());
+    return true;
+}
+
+bool SimFileSystem::exists(const std::string& path) const {
+    return fileContents.count(path) != 0 ||
+           std::find(directories.begin(), directories.end(), path) != directories.end();
+}
+
+std::optional<Bytes> SimFileSystem::readFile(const std::string& path) const {
+    if (std::find(unreadable.begin(), unreadable.end(), path) != unreadable.end()) return std::nullopt;
+    auto it = fileContents.find(path);
+    if (it == fileContents.end()) return std::nullopt;
+    return it->second;
+}
+
+bool SimFileSystem::writeFile(const std::string& path, const Bytes& data) {
+    fileContents[path] = data;
+    return true;
+}
+
+SimPlatform::SimPlatform() {
+    platform::Services s;
+    s.runLoop = &runLoop;
+    s.defaults = &defaults;
+    s.loginItems = &loginItems;
+    s.bundle = &bundle;
+    s.files = &files;
+    s.app = &app;
+    platform::install(s);
+}
+
+SimPlatform::~SimPlatform() { platform::uninstall(); }
+
+} // namespace corv::sim

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/sim/SimRunLoop.h"
+#include "platform/sim/SimUserDefaults.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace corv::sim {
+
+// The session's login items as a plain list of paths.
+class SimLoginItems final : public platform::LoginItems {
+public:
+    bool contains(const std::string& path) override;
+    bool add(const std::string& path) override;
+    bool remove(const std::string& path) override;
+
+    std::vector<std::string> items;
+    bool available = true;      // false: the list cannot be opened
+    bool failChanges = false;   // true: insertions and removals fail
+    int addCalls = 0;
+    int removeCalls = 0;
+};
+
+class SimBundle final : public platform::Bundle {
+public:
+    std::optional<std::string> shortVersion() const override { return version; }
+    std::string path() const override { return bundlePath; }
+    std::vector<std::string> arguments() const override { return args; }
+
+    std::optional<std::string> version = std::string("26.12.07");
+    std::string bundlePath = "/opt/corvadine/corvadine";
+    std::vector<std::string> args{"/opt/corvadine/corvadine"};
+};
+
+// An in-memory file tree: files with content, and directories.
+class SimFileSystem final : public platform::FileSystem {
+public:
+    bool exists(const std::string& path) const override;
+    std::optional<Bytes> readFile(const std::string& path) const override;
+    bool writeFile(const std::string& path, const Bytes& data) override;
+    std::string currentDirectory() const override { return cwd; }
+
+    std::map<std::string, Bytes> fileContents;
+    std::vector<std::string> directories;
+    std::vector<std::string> unreadable;
+    std::string cwd = "/home/user";
+};
+
+class SimAppControl final : public platform::AppControl {
+public:
+    void hide() override { ++hideCount; }
+    int hideCount = 0;
+};
+
+class SimStatusItem final : public platform::StatusItem {
+public:
+    void setVisible(bool v) override {
+        visible = v;
+        ++setCount;
+    }
+    bool isVisible() const override { return visible; }
+    bool visible = true;
+    int setCount = 0;
+};
+
+// The whole simulated machine. Constructing it installs its services;
+// destroying it removes them.
+class SimPlatform {
+public:
+    SimPlatform();
+    ~SimPlatform();
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
+    SimRunLoop runLoop;
+    SimUserDefaults defaults;
+    SimLoginItems loginItems;
+    SimBundle bundle;
+    SimFileSystem files;
+    SimAppControl app;
+};
+
+} // namespace corv::sim

@@ -1,0 +1,71 @@
+#include "platform/sim/SimRunLoop.h"
+
+#include <algorithm>
+
+namespace corv::sim {
+
+platform::TimerId SimRunLoop::schedule(double due, platform::Task task, double interval) {
+    platform::TimerId id = nextId_++;
+    queue_.emplace(Key{due, seq_++}, Entry{id, std::move(task), interval});
+    return id;
+}
+
+void SimRunLoop::post(platform::Task task) { schedule(now_, std::move(task), 0); }
+
+platform::TimerId SimRunLoop::postAfter(double seconds, platform::Task task) {
+    return schedule(now_ + std::max(0.0, seconds), std::move(task), 0);
+}
+
+platform::TimerId SimRunLoop::repeating(double interval, platform::Task task) {
+    // A zero interval would spin forever on a virtual clock.
+    double step = interval > 0 ? interval : 1e-3;
+    return schedule(now_ + step, std::move(task), step);
+}
+
+void SimRunLoop::cancel(platform::TimerId id) {
+    for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+        if (it->second.id == id) {
+            queue_.erase(it);
+            return;
+        }
+    }
+}
+
+void SimRunLoop::postFromAnyThread(platform::Task task) {
+    std::lock_guard<std::mutex> lock(inboxMutex_);
+    inbox_.push_back(std::move(task));
+}
+
+void SimRunLoop::drainInbox() {
+    std::vector<platform::Task> tasks;
+    {
+        std::lock_guard<std::mutex> lock(inboxMutex_);
+        tasks.swap(inbox_);
+    }
+    for (auto& t : tasks) post(std::move(t));
+}
+
+void SimRunLoop::advance(double seconds) {
+    const double target = now_ + std::max(0.0, seconds);
+    for (;;) {
+        drainInbox();
+        if (queue_.empty() || queue_.begin()->first.first > target) break;
+        auto node = queue_.extract(queue_.begin());
+        Entry entry = std::move(node.mapped());
+        now_ = std::max(now_, node.key().first);
+        if (entry.interval > 0) {
+            // Keep the timer's id so that it can cancel itself from inside.
+            queue_.emplace(Key{node.key().first + entry.interval, seq_++},
+                           Entry{entry.id, entry.task, entry.interval});
+        }
+        entry.task();
+    }
+    now_ = std::max(now_, target);
+}
+
+std::size_t SimRunLoop::pendingCount() {
+    drainInbox();
+    return queue_.size();
+}
+
+} // namespace corv::sim

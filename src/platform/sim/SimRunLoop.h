@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/RunLoop.h"
+
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace corv::sim {
+
+// A run loop on a virtual clock. Nothing runs until the test advances time;
+// due tasks then run in time order, ties in the order they were scheduled.
+class SimRunLoop final : public platform::RunLoop {
+public:
+    double now() const override { return now_; }
+    void post(platform::Task task) override;
+    platform::TimerId postAfter(double seconds, platform::Task task) override;
+    platform::TimerId repeating(double interval, platform::Task task) override;
+    void cancel(platform::TimerId id) override;
+    void runFor(double seconds) override { advance(seconds); }
+    void postFromAnyThread(platform::Task task) override;
+
+    // Moves the clock forward, running every task that falls due on the way.
+    void advance(double seconds);
+    // Runs what is due now, including tasks those tasks post for now.
+    void runPending() { advance(0); }
+    // Number of scheduled tasks (timers included).
+    std::size_t pendingCount();
+
+private:
+    struct Entry {
+        platform::TimerId id;
+        platform::Task task;
+        double interval;  // > 0 for repeating tasks
+    };
+    using Key = std::pair<double, std::uint64_t>;  // due time, sequence
+
+    platform::TimerId schedule(double due, platform::Task task, double interval);
+    void drainInbox();
+
+    double now_ = 0;
+    std::uint64_t seq_ = 0;
+    platform::TimerId nextId_ = 1;
+    std::map<Key, Entry> queue_;
+    std::mutex inboxMutex_;
+    std::vector<platform::Task> inbox_;
+};
+
+} // namespace corv::sim

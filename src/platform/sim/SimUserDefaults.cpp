@@ -1,0 +1,17 @@
+#include "platform/sim/SimUserDefaults.h"
+
+namespace corv::sim {
+
+std::optional<platform::DefaultsValue> SimUserDefaults::value(const std::string& key) const {
+    auto it = values.find(key);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+}
+
+void SimUserDefaults::set(const std::string& key, platform::DefaultsValue value) {
+    values.insert_or_assign(key, std::move(value));
+}
+
+void SimUserDefaults::remove(const std::string& key) { values.erase(key); }
+
+} // namespace corv::sim
