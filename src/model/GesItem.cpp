@@ -1,0 +1,8 @@
+#include "model/GesItem.h"
+
+namespace corv {
+
+GesItem::GesItem() = default;
+GesItem::~GesItem() = default;
+
+} // namespace corv
