@@ -1,0 +1,48 @@
+#pragma once
+
+// Keeps the five settings objects in the user defaults between runs, and reads
+// and writes the settings file.
+
+#include "platform/Bytes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace corv {
+
+namespace settings_keys {
+inline constexpr const char* kVersion = "version";
+inline constexpr const char* kConfig = "config";
+inline constexpr const char* kAppItems = "appitems";
+inline constexpr const char* kKeyboards = "keyboards";
+inline constexpr const char* kLogiKeys = "logikeys";
+inline constexpr const char* kHaptic = "haptic";
+inline constexpr const char* kFileVersion = "ver";
+} // namespace settings_keys
+
+// Stored settings older than this are discarded at load.
+inline constexpr std::int64_t kOldestAcceptedVersion = 260113;
+
+// The digits of a version text, in order; only ASCII digits are kept.
+std::string versionDigitsOf(const std::string& shortVersion);
+// The digits read as one number; 0 when there are none, when the text holds a
+// numeric character other than 0-9, or when the number overflows.
+std::int64_t versionNumberOf(const std::string& shortVersion);
+// The program's own version number, from its short version string.
+std::int64_t versionNumber();
+
+// At launch: imports the settings file named on the command line, or else
+// loads the user defaults under the version rule.
+void loadSettings();
+// Stores the version and the five blobs, then synchronises.
+void saveSettings();
+// Removes every stored key; the objects in memory stay as they are.
+void resetSettings();
+// Reads a settings file into the shared objects; false when it is not one.
+bool importSettingsBlob(const Bytes& bytes);
+// The settings file of the current objects: "ver" and the five blobs. Nothing
+// when any object fails to encode.
+std::optional<Bytes> settingsFileBytes();
+
+} // namespace corv
