@@ -157,7 +157,7 @@ void loadSettings() {
     replaceFrom<Haptic>(defaults.data(kHaptic));
 }
 
-void saveSettings() {
+bool saveSettings() {
     auto& defaults = platform::defaults();
     defaults.setInteger(kVersion, versionNumber());
     storeBlob(kConfig, Options::shared());
@@ -165,7 +165,7 @@ void saveSettings() {
     storeBlob(kKeyboards, KeySubOpt::shared());
     storeBlob(kLogiKeys, LogiKeysOpt::shared());
     storeBlob(kHaptic, Haptic::shared());
-    defaults.synchronize();
+    return defaults.synchronize();
 }
 
 void resetSettings() {

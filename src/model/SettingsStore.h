@@ -35,8 +35,9 @@ std::int64_t versionNumber();
 // At launch: imports the settings file named on the command line, or else
 // loads the user defaults under the version rule.
 void loadSettings();
-// Stores the version and the five blobs, then synchronises.
-void saveSettings();
+// Stores the version and the five blobs, then synchronises; false when the
+// user defaults could not be written.
+bool saveSettings();
 // Removes every stored key; the objects in memory stay as they are.
 void resetSettings();
 // Reads a settings file into the shared objects; false when it is not one.

@@ -69,6 +69,8 @@ Node parse(std::string_view text) { return parseRaw(text.data(), text.size()); }
 
 bool isDict(plist_t n) { return n && plist_get_node_type(n) == PLIST_DICT; }
 bool isArray(plist_t n) { return n && plist_get_node_type(n) == PLIST_ARRAY; }
+bool isInteger(plist_t n) { return n && plist_get_node_type(n) == PLIST_UINT; }
+bool isReal(plist_t n) { return n && plist_get_node_type(n) == PLIST_REAL; }
 
 plist_t dictItem(plist_t dict, std::string_view key) {
     if (!isDict(dict)) return nullptr;

@@ -67,6 +67,9 @@ Node parse(std::string_view text);
 // Node kinds and primitive accessors, all checking.
 bool isDict(plist_t n);
 bool isArray(plist_t n);
+// Integer and real nodes, told apart (readSigned and readReal accept both).
+bool isInteger(plist_t n);
+bool isReal(plist_t n);
 plist_t dictItem(plist_t dict, std::string_view key);
 Node newDict();
 Node newArray();

@@ -1,10 +1,30 @@
 #include "platform/desktop/DesktopPlatform.h"
 
-#include "platform/Platform.h"
-
 namespace corv::desktop {
 
-DesktopPlatform::DesktopPlatform() {}
+namespace {
+
+QString orDefault(const QString& chosen, const QString& standard) { return chosen.isEmpty() ? standard : chosen; }
+
+} // namespace
+
+DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
+    : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
+      loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())) {
+    platform::install(services());
+}
+
 DesktopPlatform::~DesktopPlatform() { platform::uninstall(); }
+
+platform::Services DesktopPlatform::services() {
+    platform::Services s;
+    s.runLoop = &runLoop;
+    s.defaults = &defaults;
+    s.loginItems = &loginItems;
+    s.bundle = &bundle;
+    s.files = &files;
+    s.app = &app;
+    return s;
+}
 
 } // namespace corv::desktop

@@ -1,13 +1,42 @@
 #pragma once
 
+#include "platform/Platform.h"
+#include "platform/desktop/DesktopAppControl.h"
+#include "platform/desktop/DesktopBundle.h"
+#include "platform/desktop/DesktopFileSystem.h"
+#include "platform/desktop/DesktopLoginItems.h"
+#include "platform/desktop/DesktopRunLoop.h"
+#include "platform/desktop/DesktopUserDefaults.h"
+
+#include <QString>
+
 namespace corv::desktop {
+
+// Where the machine keeps its files; an empty entry means the standard place.
+struct DesktopLocations {
+    QString defaultsFile;
+    QString autostartDirectory;
+};
 
 // The Qt-backed machine. Constructing it (after the QApplication) installs its
 // services; destroying it removes them.
 class DesktopPlatform {
 public:
-    DesktopPlatform();
+    explicit DesktopPlatform(const DesktopLocations& locations = {});
     ~DesktopPlatform();
+    DesktopPlatform(const DesktopPlatform&) = delete;
+    DesktopPlatform& operator=(const DesktopPlatform&) = delete;
+
+    // The run loop comes first so that it is the last to go.
+    DesktopRunLoop runLoop;
+    DesktopUserDefaults defaults;
+    DesktopLoginItems loginItems;
+    DesktopBundle bundle;
+    DesktopFileSystem files;
+    DesktopAppControl app;
+
+private:
+    platform::Services services();
 };
 
 } // namespace corv::desktop

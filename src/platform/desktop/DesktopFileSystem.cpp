@@ -1,0 +1,44 @@
+#include "platform/desktop/DesktopFileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
+
+namespace corv::desktop {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace
+
+bool DesktopFileSystem::exists(const std::string& path) const {
+    return !path.empty() && QFileInfo::exists(q(path));
+}
+
+std::optional<Bytes> DesktopFileSystem::readFile(const std::string& path) const {
+    if (path.empty() || !QFileInfo(q(path)).isFile()) return std::nullopt;
+    QFile file(q(path));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray raw = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return Bytes(raw.begin(), raw.end());
+}
+
+bool DesktopFileSystem::writeFile(const std::string& path, const Bytes& data) {
+    if (path.empty()) return false;
+    QSaveFile file(q(path));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const auto size = static_cast<qint64>(data.size());
+    if (file.write(reinterpret_cast<const char*>(data.data()), size) != size) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+std::string DesktopFileSystem::currentDirectory() const { return QDir::currentPath().toStdString(); }
+
+} // namespace corv::desktop

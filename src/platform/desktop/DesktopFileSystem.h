@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace corv::desktop {
+
+class DesktopFileSystem final : public platform::FileSystem {
+public:
+    bool exists(const std::string& path) const override;
+    std::optional<Bytes> readFile(const std::string& path) const override;
+    bool writeFile(const std::string& path, const Bytes& data) override;
+    std::string currentDirectory() const override;
+};
+
+} // namespace corv::desktop

@@ -1,0 +1,130 @@
+#include "platform/desktop/DesktopUserDefaults.h"
+
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace corv::desktop {
+
+namespace {
+
+using platform::DefaultsValue;
+
+// Integers, reals, bools, strings and data; any other kind is skipped.
+std::optional<DefaultsValue> fromNode(plist_t n) {
+    try {
+        if (plist::isInteger(n)) return DefaultsValue(plist::readSigned(n));
+        if (plist::isReal(n)) return DefaultsValue(plist::readReal(n));
+    } catch (const plist::CodingError&) {
+        return std::nullopt;
+    }
+    try {
+        return DefaultsValue(plist::readBool(n));
+    } catch (const plist::CodingError&) {
+    }
+    try {
+        return DefaultsValue(plist::readString(n));
+    } catch (const plist::CodingError&) {
+    }
+    try {
+        return DefaultsValue(plist::readData(n));
+    } catch (const plist::CodingError&) {
+    }
+    return std::nullopt;
+}
+
+plist::Node toNode(const DefaultsValue& v) {
+    struct Visitor {
+        plist::Node operator()(std::int64_t i) const { return plist::makeSigned(i); }
+        plist::Node operator()(double d) const { return plist::makeReal(d); }
+        plist::Node operator()(bool b) const { return plist::makeBool(b); }
+        plist::Node operator()(const std::string& s) const { return plist::makeString(s); }
+        plist::Node operator()(const Bytes& b) const { return plist::makeData(b); }
+    };
+    return std::visit(Visitor{}, v);
+}
+
+} // namespace
+
+QString DesktopUserDefaults::standardPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/corvadine/defaults.plist");
+}
+
+DesktopUserDefaults::DesktopUserDefaults() : DesktopUserDefaults(standardPath()) {}
+
+DesktopUserDefaults::DesktopUserDefaults(QString filePath) : path_(std::move(filePath)) { load(); }
+
+DesktopUserDefaults::~DesktopUserDefaults() {
+    if (dirty_) write();
+}
+
+void DesktopUserDefaults::load() {
+    QFile file(path_);
+    if (!file.exists()) return;
+    // Whatever cannot be read is left where it is and the defaults start empty.
+    keepOldFile_ = true;
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray raw = file.readAll();
+    if (file.error() != QFileDevice::NoError) return;
+    try {
+        const Bytes bytes(raw.begin(), raw.end());
+        plist::Node root = plist::parse(bytes);
+        if (!plist::isDict(root.get())) return;
+        for (const auto& [key, node] : plist::dictEntries(root.get())) {
+            if (auto v = fromNode(node)) values_.insert_or_assign(key, std::move(*v));
+        }
+    } catch (const plist::CodingError&) {
+        return;
+    }
+    keepOldFile_ = false;
+}
+
+std::optional<DefaultsValue> DesktopUserDefaults::value(const std::string& key) const {
+    auto it = values_.find(key);
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+}
+
+void DesktopUserDefaults::set(const std::string& key, DefaultsValue value) {
+    values_.insert_or_assign(key, std::move(value));
+    dirty_ = true;
+}
+
+void DesktopUserDefaults::remove(const std::string& key) {
+    if (values_.erase(key) != 0) dirty_ = true;
+}
+
+bool DesktopUserDefaults::synchronize() { return !dirty_ || write(); }
+
+bool DesktopUserDefaults::write() {
+    Bytes bytes;
+    try {
+        plist::Node root = plist::newDict();
+        for (const auto& [key, v] : values_) plist::dictSet(root, key, toNode(v));
+        bytes = plist::toBinary(root);
+    } catch (const plist::CodingError&) {
+        return false;
+    }
+    const QFileInfo info(path_);
+    if (!QDir().mkpath(info.absolutePath())) return false;
+    // Keep a copy of a file that could not be read before replacing it (best effort).
+    if (keepOldFile_ && QFile::exists(path_) && !QFile::exists(backupPath())) QFile::copy(path_, backupPath());
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) return false;
+    dirty_ = false;
+    keepOldFile_ = false;
+    return true;
+}
+
+} // namespace corv::desktop

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/UserDefaults.h"
+
+#include <QString>
+
+#include <map>
+
+namespace corv::desktop {
+
+// The program's defaults, kept as one dictionary in a binary property-list
+// file. Read when created; written by synchronize() and, when changes are
+// pending, on destruction.
+class DesktopUserDefaults final : public platform::UserDefaults {
+public:
+    // The file in the user's configuration folder.
+    DesktopUserDefaults();
+    explicit DesktopUserDefaults(QString filePath);
+    ~DesktopUserDefaults() override;
+    DesktopUserDefaults(const DesktopUserDefaults&) = delete;
+    DesktopUserDefaults& operator=(const DesktopUserDefaults&) = delete;
+
+    std::optional<platform::DefaultsValue> value(const std::string& key) const override;
+    void set(const std::string& key, platform::DefaultsValue value) override;
+    void remove(const std::string& key) override;
+    bool synchronize() override;
+
+    // $XDG_CONFIG_HOME/corvadine/defaults.plist
+    static QString standardPath();
+    const QString& filePath() const { return path_; }
+    // Where a file that could not be read is copied before it is first replaced.
+    QString backupPath() const { return path_ + QStringLiteral(".corrupt"); }
+
+private:
+    void load();
+    bool write();
+
+    QString path_;
+    std::map<std::string, platform::DefaultsValue> values_;
+    bool dirty_ = false;
+    bool keepOldFile_ = false;  // the file on disk could not be read
+};
+
+} // namespace corv::desktop

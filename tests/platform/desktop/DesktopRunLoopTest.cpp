@@ -1,0 +1,135 @@
+// These tests run on Qt's real clock: delays are short and every check leaves
+// a wide margin.
+
+#include "platform/desktop/DesktopRunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace corv::desktop {
+namespace {
+
+class DesktopRunLoopTest : public ::testing::Test {
+protected:
+    platform::Task note(std::string what) {
+        return [this, what] { log.push_back(what); };
+    }
+
+    DesktopRunLoop loop;
+    std::vector<std::string> log;
+};
+
+TEST_F(DesktopRunLoopTest, PostRunsOnALaterTurnInOrder) {
+    loop.post([this] {
+        log.push_back("a");
+        loop.post(note("c"));
+    });
+    loop.post(note("b"));
+    EXPECT_TRUE(log.empty());
+    loop.runFor(0.02);
+    EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST_F(DesktopRunLoopTest, RunForZeroRunsWhatIsPending) {
+    loop.post(note("a"));
+    loop.postAfter(0, note("b"));
+    loop.runFor(0);
+    EXPECT_EQ(log, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(DesktopRunLoopTest, DelayedTasksRunInDueOrderAndNotEarly) {
+    const double start = loop.now();
+    double lateAt = 0;
+    loop.postAfter(0.04, [&] {
+        lateAt = loop.now();
+        log.push_back("late");
+    });
+    loop.postAfter(0.01, note("early"));
+    loop.post(note("now"));
+    loop.runFor(0.12);
+    EXPECT_EQ(log, (std::vector<std::string>{"now", "early", "late"}));
+    EXPECT_GE(lateAt - start, 0.04);
+    EXPECT_GE(loop.now() - start, 0.12);
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST_F(DesktopRunLoopTest, CancelledTasksDoNotRun) {
+    const auto id = loop.postAfter(0.01, note("cancelled"));
+    const auto far = loop.postAfter(1e9, note("far"));  // beyond one Qt timer's range
+    loop.postAfter(0.01, note("kept"));
+    loop.cancel(id);
+    loop.cancel(id);
+    loop.cancel(987654321);
+    loop.runFor(0.05);
+    EXPECT_EQ(log, (std::vector<std::string>{"kept"}));
+    EXPECT_EQ(loop.timerCount(), 1u);
+    loop.cancel(far);
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST_F(DesktopRunLoopTest, RepeatingTaskRunsUntilItCancelsItself) {
+    int count = 0;
+    platform::TimerId id = 0;
+    id = loop.repeating(0.01, [&] {
+        if (++count == 3) loop.cancel(id);
+    });
+    loop.runFor(0.12);
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(loop.timerCount(), 0u);
+}
+
+TEST_F(DesktopRunLoopTest, OneShotTaskMayCancelItselfWhileRunning) {
+    platform::TimerId id = 0;
+    id = loop.postAfter(0, [&] {
+        loop.cancel(id);
+        log.push_back("ran");
+    });
+    loop.runFor(0.02);
+    EXPECT_EQ(log, (std::vector<std::string>{"ran"}));
+}
+
+TEST_F(DesktopRunLoopTest, NestedRunForPerformsDueWork) {
+    loop.post([this] {
+        log.push_back("outer start");
+        loop.postAfter(0.01, note("inner"));
+        loop.runFor(0.05);
+        log.push_back("outer end");
+    });
+    loop.runFor(0.1);
+    EXPECT_EQ(log, (std::vector<std::string>{"outer start", "inner", "outer end"}));
+}
+
+TEST_F(DesktopRunLoopTest, TasksFromOtherThreadsRunOnTheMainThreadInOrder) {
+    constexpr int kTasks = 200;
+    const auto mainThread = std::this_thread::get_id();
+    std::vector<int> seen;
+    std::atomic<bool> offMain{false};
+    std::thread poster([&] {
+        for (int i = 0; i < kTasks; ++i)
+            loop.postFromAnyThread([&, i] {
+                if (std::this_thread::get_id() != mainThread) offMain = true;
+                seen.push_back(i);
+            });
+    });
+    poster.join();
+    for (int turn = 0; turn < 20 && seen.size() < kTasks; ++turn) loop.runFor(0.01);
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kTasks));
+    for (int i = 0; i < kTasks; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)], i);
+    EXPECT_FALSE(offMain);
+}
+
+TEST_F(DesktopRunLoopTest, DestroyedLoopDropsItsPendingTasks) {
+    auto other = std::make_unique<DesktopRunLoop>();
+    other->post(note("posted"));
+    other->postAfter(0, note("timer"));
+    other.reset();
+    loop.runFor(0.02);
+    EXPECT_TRUE(log.empty());
+}
+
+} // namespace
+} // namespace corv::desktop
