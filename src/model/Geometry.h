@@ -1,12 +1,10 @@
 #pragma once
 
+#include "platform/Point.h"
+
 namespace corv {
 
-// A point in screen coordinates.
-struct Point {
-    double x = 0;
-    double y = 0;
-    bool operator==(const Point&) const = default;
-};
+// A point in global display coordinates, origin at the top left.
+using Point = platform::Point;
 
 } // namespace corv

@@ -13,8 +13,8 @@ std::vector<void (*)()>& resets() {
 }
 } // namespace
 
-std::mutex& sharedMutex() {
-    static std::mutex m;
+std::recursive_mutex& sharedMutex() {
+    static std::recursive_mutex m;
     return m;
 }
 

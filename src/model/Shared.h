@@ -12,7 +12,7 @@ namespace corv {
 
 namespace detail {
 void registerSharedReset(void (*reset)());
-std::mutex& sharedMutex();
+std::recursive_mutex& sharedMutex();
 } // namespace detail
 
 // Empties every shared slot; the next use creates a fresh instance.
@@ -23,7 +23,7 @@ class Shared {
 public:
     static T& instance() {
         if (T* p = cache().load(std::memory_order_acquire)) return *p;
-        std::lock_guard<std::mutex> lock(detail::sharedMutex());
+        std::lock_guard<std::recursive_mutex> lock(detail::sharedMutex());
         auto& s = slot();
         if (!s) {
             s = std::make_shared<T>();
@@ -38,7 +38,7 @@ public:
         instance();
         std::shared_ptr<T> old;
         {
-            std::lock_guard<std::mutex> lock(detail::sharedMutex());
+            std::lock_guard<std::recursive_mutex> lock(detail::sharedMutex());
             old = std::move(slot());
             slot() = std::move(next);
             cache().store(slot().get(), std::memory_order_release);
@@ -47,14 +47,14 @@ public:
 
     static std::shared_ptr<T> pointer() {
         instance();
-        std::lock_guard<std::mutex> lock(detail::sharedMutex());
+        std::lock_guard<std::recursive_mutex> lock(detail::sharedMutex());
         return slot();
     }
 
     static void reset() {
         std::shared_ptr<T> old;
         {
-            std::lock_guard<std::mutex> lock(detail::sharedMutex());
+            std::lock_guard<std::recursive_mutex> lock(detail::sharedMutex());
             old = std::move(slot());
             slot().reset();
             cache().store(nullptr, std::memory_order_release);

@@ -39,5 +39,15 @@ LoginItems& loginItems() { return require(g_services.loginItems, "login items");
 Bundle& bundle() { return require(g_services.bundle, "bundle"); }
 FileSystem& files() { return require(g_services.files, "file system"); }
 AppControl& app() { return require(g_services.app, "application"); }
+EventTaps& eventTaps() { return require(g_services.eventTaps, "event taps"); }
+HidSystem& hidSystem() { return require(g_services.hidSystem, "HID system"); }
+IoRegistry& ioRegistry() { return require(g_services.ioRegistry, "I/O registry"); }
+Multitouch& multitouch() { return require(g_services.multitouch, "multitouch"); }
+WindowServer& windowServer() { return require(g_services.windowServer, "window server"); }
+LoginWindow& loginWindow() { return require(g_services.loginWindow, "login window"); }
+AudioInput& audioInput() { return require(g_services.audioInput, "audio input"); }
+Processes& processes() { return require(g_services.processes, "processes"); }
+ScreenLock& screenLock() { return require(g_services.screenLock, "screen lock"); }
+Background& background() { return require(g_services.background, "background"); }
 
 } // namespace corv::platform

@@ -4,11 +4,21 @@
 // installed at a time: the simulation in tests, the desktop one in the program.
 
 #include "platform/AppControl.h"
+#include "platform/AudioInput.h"
+#include "platform/Background.h"
 #include "platform/Bundle.h"
+#include "platform/EventTaps.h"
 #include "platform/FileSystem.h"
+#include "platform/HidSystem.h"
+#include "platform/IoRegistry.h"
 #include "platform/LoginItems.h"
+#include "platform/LoginWindow.h"
+#include "platform/Multitouch.h"
+#include "platform/Processes.h"
 #include "platform/RunLoop.h"
+#include "platform/ScreenLock.h"
 #include "platform/UserDefaults.h"
+#include "platform/WindowServer.h"
 
 namespace corv::platform {
 
@@ -19,6 +29,16 @@ struct Services {
     Bundle* bundle = nullptr;
     FileSystem* files = nullptr;
     AppControl* app = nullptr;
+    EventTaps* eventTaps = nullptr;
+    HidSystem* hidSystem = nullptr;
+    IoRegistry* ioRegistry = nullptr;
+    Multitouch* multitouch = nullptr;
+    WindowServer* windowServer = nullptr;
+    LoginWindow* loginWindow = nullptr;
+    AudioInput* audioInput = nullptr;
+    Processes* processes = nullptr;
+    ScreenLock* screenLock = nullptr;
+    Background* background = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -34,5 +54,15 @@ LoginItems& loginItems();
 Bundle& bundle();
 FileSystem& files();
 AppControl& app();
+EventTaps& eventTaps();
+HidSystem& hidSystem();
+IoRegistry& ioRegistry();
+Multitouch& multitouch();
+WindowServer& windowServer();
+LoginWindow& loginWindow();
+AudioInput& audioInput();
+Processes& processes();
+ScreenLock& screenLock();
+Background& background();
 
 } // namespace corv::platform

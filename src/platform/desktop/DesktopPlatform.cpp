@@ -24,6 +24,16 @@ platform::Services DesktopPlatform::services() {
     s.bundle = &bundle;
     s.files = &files;
     s.app = &app;
+    s.eventTaps = &eventTaps;
+    s.hidSystem = &hidSystem;
+    s.ioRegistry = &ioRegistry;
+    s.multitouch = &multitouch;
+    s.windowServer = &windowServer;
+    s.loginWindow = &loginWindow;
+    s.audioInput = &audioInput;
+    s.processes = &processes;
+    s.screenLock = &screenLock;
+    s.background = &background;
     return s;
 }
 

@@ -2,11 +2,21 @@
 
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopAppControl.h"
+#include "platform/desktop/DesktopAudioInput.h"
+#include "platform/desktop/DesktopBackground.h"
 #include "platform/desktop/DesktopBundle.h"
+#include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
+#include "platform/desktop/DesktopHidSystem.h"
+#include "platform/desktop/DesktopIoRegistry.h"
 #include "platform/desktop/DesktopLoginItems.h"
+#include "platform/desktop/DesktopLoginWindow.h"
+#include "platform/desktop/DesktopMultitouch.h"
+#include "platform/desktop/DesktopProcesses.h"
 #include "platform/desktop/DesktopRunLoop.h"
+#include "platform/desktop/DesktopScreenLock.h"
 #include "platform/desktop/DesktopUserDefaults.h"
+#include "platform/desktop/DesktopWindowServer.h"
 
 #include <QString>
 
@@ -34,6 +44,16 @@ public:
     DesktopBundle bundle;
     DesktopFileSystem files;
     DesktopAppControl app;
+    DesktopEventTaps eventTaps;
+    DesktopHidSystem hidSystem;
+    DesktopIoRegistry ioRegistry;
+    DesktopMultitouch multitouch;
+    DesktopWindowServer windowServer;
+    DesktopLoginWindow loginWindow;
+    DesktopAudioInput audioInput;
+    DesktopProcesses processes;
+    DesktopScreenLock screenLock;
+    DesktopBackground background;
 
 private:
     platform::Services services();

@@ -48,6 +48,16 @@ SimPlatform::SimPlatform() {
     s.bundle = &bundle;
     s.files = &files;
     s.app = &app;
+    s.eventTaps = &events;
+    s.hidSystem = &hid;
+    s.ioRegistry = &registry;
+    s.multitouch = &multitouch;
+    s.windowServer = &windowServer;
+    s.loginWindow = &loginWindow;
+    s.audioInput = &audio;
+    s.processes = &processes;
+    s.screenLock = &screenLock;
+    s.background = &background;
     platform::install(s);
 }
 

@@ -1,8 +1,18 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/sim/SimAudioInput.h"
+#include "platform/sim/SimBackground.h"
+#include "platform/sim/SimEventSystem.h"
+#include "platform/sim/SimHidSystem.h"
+#include "platform/sim/SimIoRegistry.h"
+#include "platform/sim/SimLoginWindow.h"
+#include "platform/sim/SimMultitouch.h"
+#include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimRunLoop.h"
+#include "platform/sim/SimScreenLock.h"
 #include "platform/sim/SimUserDefaults.h"
+#include "platform/sim/SimWindowServer.h"
 
 #include <map>
 #include <string>
@@ -81,6 +91,16 @@ public:
     SimBundle bundle;
     SimFileSystem files;
     SimAppControl app;
+    SimEventSystem events{runLoop};
+    SimHidSystem hid{events};
+    SimIoRegistry registry;
+    SimMultitouch multitouch;
+    SimWindowServer windowServer;
+    SimLoginWindow loginWindow;
+    SimAudioInput audio;
+    SimProcesses processes{runLoop};
+    SimScreenLock screenLock;
+    SimBackground background;
 };
 
 } // namespace corv::sim

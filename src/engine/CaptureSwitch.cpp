@@ -1,0 +1,33 @@
+#include "engine/CaptureSwitch.h"
+
+#include "engine/EngineTaps.h"
+#include "model/UIState.h"
+
+namespace corv::engine {
+
+void beginGestureCapture() {
+    UIState::shared().bindingTabShowed.set(true);
+    switchTapOff(gestureTap());
+    switchTapOff(keyTap());
+}
+
+void endGestureCapture() {
+    auto& ui = UIState::shared();
+    ui.bindingTabShowed.set(false);
+    setTapEnabled(gestureTap());
+    if (!ui.keyboardTabShowing.get()) setTapEnabled(keyTap());
+}
+
+void beginKeyCapture() {
+    UIState::shared().keyboardTabShowing.set(true);
+    switchTapOff(keyTap());
+}
+
+void endKeyCapture() {
+    auto& ui = UIState::shared();
+    ui.keyboardTabShowing.set(false);
+    // The gesture capture keeps the key tap paused while it is on.
+    if (!ui.bindingTabShowed.get()) setTapEnabled(keyTap());
+}
+
+} // namespace corv::engine
