@@ -1,9 +1,9 @@
 #include "engine/KeyCombo.h"
 
+#include "engine/AppWindows.h"
 #include "engine/EventFields.h"
 #include "engine/EventKinds.h"
 #include "engine/SessionPost.h"
-#include "engine/WindowRaise.h"
 #include "model/ModifierMask.h"
 
 namespace corv::engine {

@@ -1,11 +1,11 @@
 #include "engine/ModClick.h"
 
+#include "engine/AppWindows.h"
 #include "engine/EventFields.h"
 #include "engine/EventKinds.h"
 #include "engine/HIDPostManager.h"
 #include "engine/KeyCombo.h"
 #include "engine/SessionPost.h"
-#include "engine/WindowRaise.h"
 #include "model/Shared.h"
 
 namespace corv::engine {

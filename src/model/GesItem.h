@@ -21,7 +21,7 @@ enum class GesPhase { NotYet, In, Done };
 struct GesBinding {
     ActDir dir = ActDir::None;
     std::optional<BindAction> binding;  // found for `dir`
-    std::uint64_t keyMod = 0;           // modifier mask `binding` was found under
+    std::uint64_t keyMod = 0;           // held modifiers `binding` does not use, as event flags
     std::optional<BindAction> bindingOppo;
     std::uint64_t keyModOppo = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/Bytes.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,14 @@ public:
     // Replaces the file's content atomically; false on failure.
     virtual bool writeFile(const std::string& path, const Bytes& data) = 0;
     virtual std::string currentDirectory() const = 0;
+    virtual bool isDirectory(const std::string& path) const = 0;
+    // Whether the user may execute the entry (search it, for a directory).
+    virtual bool isExecutable(const std::string& path) const = 0;
+    // At most `count` bytes from the start of a file; nothing when it cannot
+    // be opened or read.
+    virtual std::optional<Bytes> readPrefix(const std::string& path, std::size_t count) const = 0;
+    // The user's home directory, without a trailing slash.
+    virtual std::string homeDirectory() const = 0;
 };
 
 } // namespace corv::platform

@@ -49,5 +49,11 @@ AudioInput& audioInput() { return require(g_services.audioInput, "audio input");
 Processes& processes() { return require(g_services.processes, "processes"); }
 ScreenLock& screenLock() { return require(g_services.screenLock, "screen lock"); }
 Background& background() { return require(g_services.background, "background"); }
+Displays& displays() { return require(g_services.displays, "displays"); }
+DisplayLinks& displayLinks() { return require(g_services.displayLinks, "display links"); }
+Spaces& spaces() { return require(g_services.spaces, "spaces"); }
+Accessibility& accessibility() { return require(g_services.accessibility, "accessibility"); }
+Workspace& workspace() { return require(g_services.workspace, "workspace"); }
+InputSources& inputSources() { return require(g_services.inputSources, "input sources"); }
 
 } // namespace corv::platform

@@ -3,13 +3,17 @@
 // The services the system reaches the machine through. One implementation is
 // installed at a time: the simulation in tests, the desktop one in the program.
 
+#include "platform/Accessibility.h"
 #include "platform/AppControl.h"
 #include "platform/AudioInput.h"
 #include "platform/Background.h"
 #include "platform/Bundle.h"
+#include "platform/DisplayLink.h"
+#include "platform/Displays.h"
 #include "platform/EventTaps.h"
 #include "platform/FileSystem.h"
 #include "platform/HidSystem.h"
+#include "platform/InputSources.h"
 #include "platform/IoRegistry.h"
 #include "platform/LoginItems.h"
 #include "platform/LoginWindow.h"
@@ -17,8 +21,10 @@
 #include "platform/Processes.h"
 #include "platform/RunLoop.h"
 #include "platform/ScreenLock.h"
+#include "platform/Spaces.h"
 #include "platform/UserDefaults.h"
 #include "platform/WindowServer.h"
+#include "platform/Workspace.h"
 
 namespace corv::platform {
 
@@ -39,6 +45,12 @@ struct Services {
     Processes* processes = nullptr;
     ScreenLock* screenLock = nullptr;
     Background* background = nullptr;
+    Displays* displays = nullptr;
+    DisplayLinks* displayLinks = nullptr;
+    Spaces* spaces = nullptr;
+    Accessibility* accessibility = nullptr;
+    Workspace* workspace = nullptr;
+    InputSources* inputSources = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -64,5 +76,11 @@ AudioInput& audioInput();
 Processes& processes();
 ScreenLock& screenLock();
 Background& background();
+Displays& displays();
+DisplayLinks& displayLinks();
+Spaces& spaces();
+Accessibility& accessibility();
+Workspace& workspace();
+InputSources& inputSources();
 
 } // namespace corv::platform

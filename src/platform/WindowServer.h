@@ -18,6 +18,12 @@ struct SymbolicHotKeyValue {
     std::uint32_t modifiers = 0;
 };
 
+// The window under a point and the connection of the process that owns it.
+struct WindowAndOwner {
+    std::uint32_t windowId = 0;
+    WindowServerConnection owner = 0;
+};
+
 class WindowServer {
 public:
     virtual ~WindowServer() = default;
@@ -29,6 +35,11 @@ public:
     virtual std::optional<SymbolicHotKeyValue> symbolicHotKeyValue(std::uint32_t hotKey) = 0;
     virtual bool isSymbolicHotKeyEnabled(std::uint32_t hotKey) = 0;
     virtual void setSymbolicHotKeyEnabled(std::uint32_t hotKey, bool enabled) = 0;
+
+    // The topmost window at the point; nothing when none is found.
+    virtual std::optional<WindowAndOwner> findWindowAndOwner(WindowServerConnection connection, Point point) = 0;
+    // The process id behind a connection; nothing when it is unknown.
+    virtual std::optional<std::int32_t> connectionPid(WindowServerConnection connection) = 0;
 };
 
 } // namespace corv::platform

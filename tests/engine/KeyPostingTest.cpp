@@ -1,10 +1,10 @@
 #include "EngineFixture.h"
 
+#include "engine/CurrentApp.h"
 #include "engine/HIDPostManager.h"
 #include "engine/KeyCombo.h"
 #include "engine/ModClick.h"
 #include "engine/SystemKeys.h"
-#include "engine/WindowRaise.h"
 
 namespace corv::engine {
 namespace {
@@ -43,11 +43,13 @@ TEST_F(KeyPostingTest, KeyComboReachesTheKeyTapAcrossTurns) {
 }
 
 TEST_F(KeyPostingTest, KeyComboWithoutModifierHasNoRelease) {
-    int raised = 0;
-    WindowRaiser::shared().raise = [&] { ++raised; };
+    // Click-through brings the current application forward first.
+    sim->workspace.addApp(42, "com.example.editor", "Editor");
+    CurrentApp::shared().pid = 42;
+    currentRunningApp() = sim->workspace.apps[0];
     postKeyCombo(0x100, 0, 36, true);
     sim->runLoop.runPending();
-    EXPECT_EQ(raised, 1);
+    EXPECT_EQ(sim->workspace.activations, std::vector<std::int32_t>{42});
     expectKey(10, 36, 0x100);
     expectKey(11, 36, 0x100);
     EXPECT_TRUE(keyTapSawNothingMore());

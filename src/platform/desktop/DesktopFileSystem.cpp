@@ -41,4 +41,23 @@ bool DesktopFileSystem::writeFile(const std::string& path, const Bytes& data) {
 
 std::string DesktopFileSystem::currentDirectory() const { return QDir::currentPath().toStdString(); }
 
+bool DesktopFileSystem::isDirectory(const std::string& path) const {
+    return !path.empty() && QFileInfo(q(path)).isDir();
+}
+
+bool DesktopFileSystem::isExecutable(const std::string& path) const {
+    return !path.empty() && QFileInfo(q(path)).isExecutable();
+}
+
+std::optional<Bytes> DesktopFileSystem::readPrefix(const std::string& path, std::size_t count) const {
+    if (path.empty()) return std::nullopt;
+    QFile file(q(path));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray raw = file.read(static_cast<qint64>(count));
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return Bytes(raw.begin(), raw.end());
+}
+
+std::string DesktopFileSystem::homeDirectory() const { return QDir::homePath().toStdString(); }
+
 } // namespace corv::desktop

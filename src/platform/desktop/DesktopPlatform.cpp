@@ -34,6 +34,12 @@ platform::Services DesktopPlatform::services() {
     s.processes = &processes;
     s.screenLock = &screenLock;
     s.background = &background;
+    s.accessibility = &accessibility;
+    s.workspace = &workspace;
+    s.inputSources = &inputSources;
+    s.displays = &displays;
+    s.displayLinks = &displayLinks;
+    s.spaces = &spaces;
     return s;
 }
 

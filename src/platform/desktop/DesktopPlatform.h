@@ -1,13 +1,17 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/desktop/DesktopAccessibility.h"
 #include "platform/desktop/DesktopAppControl.h"
 #include "platform/desktop/DesktopAudioInput.h"
 #include "platform/desktop/DesktopBackground.h"
+#include "platform/desktop/DesktopDisplayLinks.h"
+#include "platform/desktop/DesktopDisplays.h"
 #include "platform/desktop/DesktopBundle.h"
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
 #include "platform/desktop/DesktopHidSystem.h"
+#include "platform/desktop/DesktopInputSources.h"
 #include "platform/desktop/DesktopIoRegistry.h"
 #include "platform/desktop/DesktopLoginItems.h"
 #include "platform/desktop/DesktopLoginWindow.h"
@@ -15,8 +19,10 @@
 #include "platform/desktop/DesktopProcesses.h"
 #include "platform/desktop/DesktopRunLoop.h"
 #include "platform/desktop/DesktopScreenLock.h"
+#include "platform/desktop/DesktopSpaces.h"
 #include "platform/desktop/DesktopUserDefaults.h"
 #include "platform/desktop/DesktopWindowServer.h"
+#include "platform/desktop/DesktopWorkspace.h"
 
 #include <QString>
 
@@ -54,6 +60,12 @@ public:
     DesktopProcesses processes;
     DesktopScreenLock screenLock;
     DesktopBackground background;
+    DesktopAccessibility accessibility;
+    DesktopWorkspace workspace;
+    DesktopInputSources inputSources;
+    DesktopDisplays displays;
+    DesktopDisplayLinks displayLinks;
+    DesktopSpaces spaces;
 
 private:
     platform::Services services();

@@ -4,7 +4,8 @@
 
 namespace corv::desktop {
 
-// The cursor comes from Qt; this desktop has no symbolic hot keys.
+// The cursor comes from Qt; this desktop has no symbolic hot keys and no
+// window lookup.
 class DesktopWindowServer final : public platform::WindowServer {
 public:
     platform::WindowServerConnection mainConnection() override { return 1; }
@@ -12,6 +13,11 @@ public:
     std::optional<platform::SymbolicHotKeyValue> symbolicHotKeyValue(std::uint32_t) override { return std::nullopt; }
     bool isSymbolicHotKeyEnabled(std::uint32_t) override { return false; }
     void setSymbolicHotKeyEnabled(std::uint32_t, bool) override {}
+    std::optional<platform::WindowAndOwner> findWindowAndOwner(platform::WindowServerConnection,
+                                                               platform::Point) override {
+        return std::nullopt;
+    }
+    std::optional<std::int32_t> connectionPid(platform::WindowServerConnection) override { return std::nullopt; }
 };
 
 } // namespace corv::desktop

@@ -40,6 +40,20 @@ bool SimFileSystem::writeFile(const std::string& path, const Bytes& data) {
     return true;
 }
 
+bool SimFileSystem::isDirectory(const std::string& path) const {
+    return std::find(directories.begin(), directories.end(), path) != directories.end();
+}
+
+bool SimFileSystem::isExecutable(const std::string& path) const {
+    return exists(path) && std::find(executables.begin(), executables.end(), path) != executables.end();
+}
+
+std::optional<Bytes> SimFileSystem::readPrefix(const std::string& path, std::size_t count) const {
+    auto content = readFile(path);
+    if (content && content->size() > count) content->resize(count);
+    return content;
+}
+
 SimPlatform::SimPlatform() {
     platform::Services s;
     s.runLoop = &runLoop;
@@ -58,6 +72,12 @@ SimPlatform::SimPlatform() {
     s.processes = &processes;
     s.screenLock = &screenLock;
     s.background = &background;
+    s.displays = &displays;
+    s.displayLinks = &displayLinks;
+    s.spaces = &spaces;
+    s.accessibility = &accessibility;
+    s.workspace = &workspace;
+    s.inputSources = &inputSources;
     platform::install(s);
 }
 

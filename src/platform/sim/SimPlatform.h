@@ -1,18 +1,24 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/sim/SimAccessibility.h"
 #include "platform/sim/SimAudioInput.h"
 #include "platform/sim/SimBackground.h"
+#include "platform/sim/SimDisplayLinks.h"
+#include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimEventSystem.h"
 #include "platform/sim/SimHidSystem.h"
+#include "platform/sim/SimInputSources.h"
 #include "platform/sim/SimIoRegistry.h"
 #include "platform/sim/SimLoginWindow.h"
 #include "platform/sim/SimMultitouch.h"
 #include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimScreenLock.h"
+#include "platform/sim/SimSpaces.h"
 #include "platform/sim/SimUserDefaults.h"
 #include "platform/sim/SimWindowServer.h"
+#include "platform/sim/SimWorkspace.h"
 
 #include <map>
 #include <string>
@@ -52,11 +58,18 @@ public:
     std::optional<Bytes> readFile(const std::string& path) const override;
     bool writeFile(const std::string& path, const Bytes& data) override;
     std::string currentDirectory() const override { return cwd; }
+    bool isDirectory(const std::string& path) const override;
+    bool isExecutable(const std::string& path) const override;
+    std::optional<Bytes> readPrefix(const std::string& path, std::size_t count) const override;
+    std::string homeDirectory() const override { return home; }
 
     std::map<std::string, Bytes> fileContents;
     std::vector<std::string> directories;
     std::vector<std::string> unreadable;
+    // Entries with execute permission.
+    std::vector<std::string> executables;
     std::string cwd = "/home/user";
+    std::string home = "/home/user";
 };
 
 class SimAppControl final : public platform::AppControl {
@@ -101,6 +114,12 @@ public:
     SimProcesses processes{runLoop};
     SimScreenLock screenLock;
     SimBackground background;
+    SimDisplays displays;
+    SimDisplayLinks displayLinks{displays};
+    SimSpaces spaces;
+    SimAccessibility accessibility;
+    SimWorkspace workspace;
+    SimInputSources inputSources;
 };
 
 } // namespace corv::sim

@@ -1,0 +1,31 @@
+#pragma once
+
+// What the application shell keeps for the engine: the Mission Control
+// state, the running applications by process id and the input sources.
+// Main thread.
+
+#include "platform/InputSources.h"
+#include "platform/Workspace.h"
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace corv {
+
+// The Mission Control state set from the Dock's notifications.
+enum class DockState : std::uint8_t { None = 0, AllWindows = 1, FrontWindows = 2, Launchpad = 3, Desktop = 4 };
+
+struct ShellState {
+    // A `DockState` value.
+    std::uint8_t dockState = 0;
+    std::map<std::int32_t, platform::RunningApplication> runningAppsByPid;
+    // The selectable keyboard sources, without emoji and press-and-hold ones.
+    std::vector<platform::InputSource> inputSources;
+    // The position of the selected source in `inputSources`; -1 when absent.
+    std::int64_t currentInputSourceIndex = -1;
+
+    static ShellState& shared();
+};
+
+} // namespace corv

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/Displays.h"
+
+namespace corv::desktop {
+
+// The screens Qt knows, when a QGuiApplication exists; display ids are their
+// positions from 1. Screens carry no UUIDs and no reconfiguration callback is
+// ever called.
+class DesktopDisplays final : public platform::Displays {
+public:
+    std::optional<std::vector<platform::DisplayId>> activeDisplayList(std::uint32_t maxDisplays) override;
+    std::optional<platform::DisplayMode> currentMode(platform::DisplayId display) override;
+    platform::DisplayId displayIdForUuid(const std::string&) override { return 0; }
+    bool registerReconfigurationCallback(platform::DisplayReconfigurationCallback, void*) override { return true; }
+    void removeReconfigurationCallback(platform::DisplayReconfigurationCallback, void*) override {}
+    std::vector<platform::Screen> screens() override;
+};
+
+} // namespace corv::desktop
