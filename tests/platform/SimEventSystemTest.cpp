@@ -115,6 +115,25 @@ TEST_F(SimEventSystemTest, SessionPostFromACallbackArrivesAfterTheCurrentEvent) 
     EXPECT_EQ(sim->events.takeDelivered().integerField(9), 2);
 }
 
+TEST_F(SimEventSystemTest, InputQueuedDuringACallbackArrivesInsideItsRunLoopSpin) {
+    auto tap = sim->events.createTap(TapLocation::Session, TapPlacement::TailAppend, TapOptions::Default, kKeyMask,
+                                     [&](TapProxy, std::uint32_t, Event e) -> std::optional<Event> {
+                                         const auto code = e.integerField(9);
+                                         seen.push_back(std::to_string(code));
+                                         if (code == 1) {
+                                             sim->events.inject(Event::keyboard(2, true));
+                                             sim->runLoop.runFor(0.01);
+                                             seen.push_back("1 done");
+                                         }
+                                         return e;
+                                     });
+    enable(tap);
+    sim->events.inject(Event::keyboard(1, true));
+    EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "1 done"}));
+    EXPECT_EQ(sim->events.takeDelivered().integerField(9), 2);
+    EXPECT_EQ(sim->events.takeDelivered().integerField(9), 1);
+}
+
 TEST_F(SimEventSystemTest, ListenOnlyTapCannotChangeOrSwallow) {
     auto tap = sim->events.createTap(TapLocation::Session, TapPlacement::TailAppend, TapOptions::ListenOnly, kKeyMask,
                                      [](TapProxy, std::uint32_t, Event) -> std::optional<Event> { return std::nullopt; });

@@ -160,7 +160,10 @@ void SimEventSystem::enter(Route route, platform::TapProxy proxy, Event event) {
     }
     const bool ownProxy = route == Route::Proxy && inside() && proxyOf(running_.back()) == proxy;
     if (inside() && !ownProxy) {
-        loop_.post([this, route, proxy, event] { enter(route, proxy, event); });
+        // Arrives when the loop turns, also inside a nested spin of a callback.
+        loop_.post([this, route, proxy, event] {
+            if (auto start = startIndex(route, proxy)) flow(*start, event);
+        });
         return;
     }
     if (auto start = startIndex(route, proxy)) flow(*start, std::move(event));
