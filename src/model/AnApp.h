@@ -23,7 +23,7 @@ using KeyBindings = std::map<std::uint64_t, ModBindings>;
 // global profile (stored under the empty application id).
 struct AnApp {
     bool enabled = true;
-    Url url;
+    Url url{"file:///"};  // never empty: an empty URL would not load back
     GestureBindings ges;
     KeyBindings key;
     bool lct = false;

@@ -5,22 +5,20 @@
 namespace corv {
 
 BindAction BindAction::forAction(std::int64_t actionId) {
-    BindAction b;
     auto flags = defaultFlagsFor(actionId);
     if (!flags) {
-        actionId = actionIdByName("Do Nothing").value_or(ActionId::DoNothing);
+        actionId = ActionId::DoNothing;
         flags = defaultFlagsFor(actionId);
     }
+    BindAction b;
     b.actionSel = actionId;
-    if (flags) {
-        b.clickTh = flags->clickTh;
-        b.clickThEn = flags->clickThEn;
-        b.multiShot = flags->multiShot;
-    }
+    b.clickTh = flags->clickTh;
+    b.clickThEn = flags->clickThEn;
+    b.multiShot = flags->multiShot;
     return b;
 }
 
-BindAction BindAction::makeDefault() { return forAction(actionIdByName("Do Nothing").value_or(ActionId::DoNothing)); }
+BindAction BindAction::makeDefault() { return forAction(ActionId::DoNothing); }
 
 void BindAction::encode(plist::KeyedEncoder& e) const {
     e.encode("hotkeyName", hotkeyName);
@@ -55,14 +53,17 @@ bool operator==(const BindAction& a, const BindAction& b) {
     if (a.isHotkey != b.isHotkey) return false;
     if (a.isHotkey) return a.hotkeyMod == b.hotkeyMod && a.hotkeyKey == b.hotkeyKey && sameFlags();
     if (a.actionSel != b.actionSel) return false;
-    if (auto launch = actionIdByName("App Launch"); launch && a.actionSel == *launch)
+    switch (a.actionSel) {
+    case ActionId::AppLaunch:
         return sameFlags() && a.appName == b.appName;
-    if (auto url = actionIdByName("Url"); url && a.actionSel == *url)
+    case ActionId::Url:
         return a.hotkeyName == b.hotkeyName && a.appName == b.appName;
-    // "Mod Clicks" keeps its modifiers and click kind in the hotkey fields.
-    if (auto modClicks = actionIdByName("Mod Clicks"); modClicks && a.actionSel == *modClicks)
+    case ActionId::ModClicks:
+        // "Mod Clicks" keeps its modifiers and click kind in the hotkey fields.
         return a.hotkeyMod == b.hotkeyMod && a.hotkeyKey == b.hotkeyKey && sameFlags();
-    return sameFlags();
+    default:
+        return sameFlags();
+    }
 }
 
 } // namespace corv

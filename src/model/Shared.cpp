@@ -1,5 +1,6 @@
 #include "model/Shared.h"
 
+#include <mutex>
 #include <vector>
 
 namespace corv {
@@ -18,16 +19,23 @@ std::recursive_mutex& sharedMutex() {
     return m;
 }
 
-void registerSharedReset(void (*reset)()) {
-    // Called with sharedMutex held (from a slot's first use inside instance()),
-    // or without it; resets() is only touched from the main thread in practice.
-    resets().push_back(reset);
-}
+// Called with sharedMutex held, from a slot's first use.
+void registerSharedReset(void (*reset)()) { resets().push_back(reset); }
 
 } // namespace detail
 
 void resetShared() {
-    for (auto reset : detail::resets()) reset();
+    // By index and under the lock: an instance released here may make the
+    // first instance of another type, which registers its reset meanwhile.
+    for (std::size_t i = 0;; ++i) {
+        void (*reset)() = nullptr;
+        {
+            std::lock_guard<std::recursive_mutex> lock(detail::sharedMutex());
+            if (i >= detail::resets().size()) break;
+            reset = detail::resets()[i];
+        }
+        reset();
+    }
 }
 
 } // namespace corv

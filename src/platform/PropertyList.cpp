@@ -141,13 +141,42 @@ bool readBool(plist_t n) {
     return b != 0;
 }
 
+namespace {
+
+struct IntegerValue {
+    std::uint64_t bits;
+    bool negative;
+};
+
+// This libplist keeps every integer in one 64-bit node: a value with the top
+// bit set is either negative or an unsigned one above INT64_MAX, and only the
+// way the node writes itself tells them apart. Rare, so the cost is fine.
+IntegerValue integerValue(plist_t n) {
+    uint64_t v = 0;
+    plist_get_uint_val(n, &v);
+    if ((v >> 63) == 0) return {v, false};
+    Node copy(plist_copy(n));
+    char* xml = nullptr;
+    uint32_t len = 0;
+    plist_to_xml(copy.get(), &xml, &len);
+    if (!xml) throw CodingError("unreadable integer");
+    const std::string_view text(xml, len);
+    const auto at = text.find("<integer>");
+    const bool negative = at != std::string_view::npos && text.substr(at + 9, 1) == "-";
+    plist_to_xml_free(xml);
+    return {v, negative};
+}
+
+} // namespace
+
 std::int64_t readSigned(plist_t n) {
     if (!n) throw CodingError("expected a number");
     switch (plist_get_node_type(n)) {
     case PLIST_UINT: {
-        uint64_t v = 0;
-        plist_get_uint_val(n, &v);
-        return static_cast<std::int64_t>(v);
+        const IntegerValue v = integerValue(n);
+        if (!v.negative && v.bits > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            throw CodingError("number out of range");
+        return static_cast<std::int64_t>(v.bits);
     }
     case PLIST_REAL: {
         double d = 0;
@@ -162,6 +191,7 @@ std::int64_t readSigned(plist_t n) {
     }
 }
 
+// Unsigned values above INT64_MAX are refused: this libplist cannot write them back.
 std::uint64_t readUnsigned(plist_t n, std::uint64_t max) {
     std::int64_t v = readSigned(n);
     if (v < 0) throw CodingError("negative number where an unsigned one is due");
@@ -177,8 +207,10 @@ double readReal(plist_t n) {
         plist_get_real_val(n, &d);
         return d;
     }
-    case PLIST_UINT:
-        return static_cast<double>(readSigned(n));
+    case PLIST_UINT: {
+        const IntegerValue v = integerValue(n);
+        return v.negative ? static_cast<double>(static_cast<std::int64_t>(v.bits)) : static_cast<double>(v.bits);
+    }
     default:
         throw CodingError("expected a number");
     }

@@ -142,6 +142,8 @@ TEST(AnApp, NestedBindingsRoundTripAndABadDirectionFailsTheEntry) {
     app.ges[1][ActGes::Click2] = {};  // an empty inner level is legal
     app.key[122][0x10] = action(17);
     EXPECT_EQ(plist::decode<AnApp>(plist::encodeBinary(app)), app);
+    // A fresh entry loads back too.
+    EXPECT_EQ(plist::decode<AnApp>(plist::encodeBinary(AnApp{})), AnApp{});
 
     plist::Node n = plist::Codec<AnApp>::encode(app);
     // ges = [fingers, [kind, [mask, [dir, binding]]]]: replace the direction with 9.

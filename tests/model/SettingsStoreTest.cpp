@@ -141,11 +141,14 @@ TEST_F(SettingsStore, MissingOrBadAppItemsGiveTheDefaultGlobalEntry) {
     EXPECT_EQ(Apps::shared().a().count(""), 1u);
 
     // A good blob without a global entry is taken as it is.
-    Apps::shared().a.set({{"com.example.editor", AnApp{}}});
+    AnApp editor;
+    editor.url = Url("file:///Applications/Editor.app/");
+    Apps::shared().a.set({{"com.example.editor", editor}});
     saveSettings();
     resetShared();
     loadSettings();
-    EXPECT_EQ(Apps::shared().a().count(""), 0u);
+    ASSERT_EQ(Apps::shared().a().size(), 1u);
+    EXPECT_EQ(Apps::shared().a().at("com.example.editor"), editor);
 }
 
 TEST_F(SettingsStore, ACorruptBlobLeavesOnlyItsObjectAtItsDefaults) {

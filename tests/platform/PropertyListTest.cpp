@@ -63,6 +63,26 @@ TEST(PropertyList, ChecksTypesAndRanges) {
     EXPECT_THROW(plist::decode<std::int64_t>(Bytes{}), CodingError);
 }
 
+// libplist holds both in one 64-bit node; neither may pass for the other.
+TEST(PropertyList, HugeUnsignedAndNegativeIntegersStayApart) {
+    auto xml = [](const char* number) {
+        std::string doc = std::string("<plist version=\"1.0\"><integer>") + number + "</integer></plist>";
+        return Bytes(doc.begin(), doc.end());
+    };
+    const Bytes huge = xml("18446744073709551615");
+    const Bytes minusOne = xml("-1");
+    EXPECT_THROW(plist::decode<std::int64_t>(huge), CodingError);
+    // What cannot be written back is not read either.
+    EXPECT_THROW(plist::decode<std::uint64_t>(huge), CodingError);
+    EXPECT_EQ(plist::decode<double>(huge), 18446744073709551615.0);
+    EXPECT_EQ(plist::decode<std::int64_t>(minusOne), -1);
+    EXPECT_THROW(plist::decode<std::uint64_t>(minusOne), CodingError);
+    EXPECT_EQ(plist::decode<double>(minusOne), -1.0);
+    // The same holds once written as a binary property list.
+    EXPECT_THROW(plist::decode<std::int64_t>(toBinary(parse(huge))), CodingError);
+    EXPECT_EQ(plist::decode<std::int64_t>(toBinary(parse(minusOne))), -1);
+}
+
 TEST(PropertyList, DictionaryFormsFollowTheKeyType) {
     std::map<std::string, Point> byName{{"a", {1, 2}}};
     std::map<std::int64_t, std::uint8_t> byInt{{-3, 7}, {12, 9}};
