@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -85,6 +85,7 @@ TEST_F(SimEventSystemTest, SwallowedChangedAndProxyPostedEvents) {
 
     sim->events.inject(Event::keyboard(1, true));
     EXPECT_TRUE(sim->events.delivered.empty());
+    EXPECT_THROW(sim->events.takeDelivered(), std::logic_error);
 
     sim->events.inject(Event::keyboard(2, true));
     EXPECT_EQ(seen, (std::vector<std::string>{"first:1", "first:2", "second:20", "second:21"}));

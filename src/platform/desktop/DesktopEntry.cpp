@@ -79,6 +79,30 @@ std::optional<std::string> firstArgument(std::string_view line) {
     return out;
 }
 
+// The raw value of a key of the [Desktop Entry] group; as in other readers, a
+// repeated key's last value counts.
+std::optional<std::string_view> mainGroupValue(std::string_view entryText, std::string_view key) {
+    bool inMainGroup = false;
+    std::optional<std::string_view> value;
+    while (!entryText.empty()) {
+        const auto nl = entryText.find('\n');
+        std::string_view line = entryText.substr(0, nl);
+        entryText = nl == std::string_view::npos ? std::string_view{} : entryText.substr(nl + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        line = trim(line);
+        if (line.empty() || line.front() == '#') continue;
+        if (line.front() == '[') {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        if (!inMainGroup) continue;
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos || trim(line.substr(0, eq)) != key) continue;
+        value = trim(line.substr(eq + 1));
+    }
+    return value;
+}
+
 } // namespace
 
 std::string execValueFor(const std::string& program) {
@@ -102,27 +126,14 @@ std::string execValueFor(const std::string& program) {
 }
 
 std::optional<std::string> execProgramOf(std::string_view entryText) {
-    bool inMainGroup = false;
-    std::optional<std::string> exec;
-    while (!entryText.empty()) {
-        const auto nl = entryText.find('\n');
-        std::string_view line = entryText.substr(0, nl);
-        entryText = nl == std::string_view::npos ? std::string_view{} : entryText.substr(nl + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        line = trim(line);
-        if (line.empty() || line.front() == '#') continue;
-        if (line.front() == '[') {
-            inMainGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        if (!inMainGroup) continue;
-        const auto eq = line.find('=');
-        if (eq == std::string_view::npos || trim(line.substr(0, eq)) != "Exec") continue;
-        // As in other readers, a repeated key's last value counts.
-        exec = unescapeString(trim(line.substr(eq + 1)));
-    }
+    const auto exec = mainGroupValue(entryText, "Exec");
     if (!exec) return std::nullopt;
-    return firstArgument(*exec);
+    return firstArgument(unescapeString(*exec));
+}
+
+bool autostartEnabled(std::string_view entryText) {
+    return mainGroupValue(entryText, "Hidden") != "true" &&
+           mainGroupValue(entryText, "X-GNOME-Autostart-enabled") != "false";
 }
 
 std::string autostartEntryFor(const std::string& program) {

@@ -16,6 +16,10 @@ std::string execValueFor(const std::string& program);
 // group; nothing when there is none or it cannot be parsed.
 std::optional<std::string> execProgramOf(std::string_view entryText);
 
+// False when the entry says it is not to be started (Hidden=true, or
+// X-GNOME-Autostart-enabled=false).
+bool autostartEnabled(std::string_view entryText);
+
 // A whole autostart entry that starts the program at login.
 std::string autostartEntryFor(const std::string& program);
 

@@ -1,10 +1,10 @@
 #include "platform/desktop/DesktopLoginItems.h"
 
 #include "platform/desktop/DesktopEntry.h"
+#include "platform/desktop/DesktopFileSystem.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace corv::desktop {
@@ -24,9 +24,10 @@ QStringList DesktopLoginItems::entriesFor(const std::string& path) const {
     for (const QString& name : names) {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::ReadOnly)) continue;
-        const QByteArray text = file.readAll();
-        const auto program = execProgramOf(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
-        if (program && *program == path) out.push_back(file.fileName());
+        const QByteArray raw = file.readAll();
+        const std::string_view text(raw.constData(), static_cast<std::size_t>(raw.size()));
+        // A disabled entry starts nothing at login.
+        if (execProgramOf(text) == path && autostartEnabled(text)) out.push_back(file.fileName());
     }
     return out;
 }
@@ -46,14 +47,7 @@ bool DesktopLoginItems::add(const std::string& path) {
     if (contains(path)) return false;
     if (!QDir().mkpath(dir_)) return false;
     const std::string text = autostartEntryFor(path);
-    QSaveFile file(freeEntryPath());
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const auto size = static_cast<qint64>(text.size());
-    if (file.write(text.data(), size) != size) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return DesktopFileSystem().writeFile(freeEntryPath().toStdString(), Bytes(text.begin(), text.end()));
 }
 
 bool DesktopLoginItems::remove(const std::string& path) {

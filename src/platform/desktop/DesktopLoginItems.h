@@ -8,7 +8,7 @@
 namespace corv::desktop {
 
 // Login items as XDG autostart entries: every *.desktop file in the autostart
-// folder whose Exec= program is the path.
+// folder whose Exec= program is the path, unless the entry is disabled.
 class DesktopLoginItems final : public platform::LoginItems {
 public:
     // The user's autostart folder.

@@ -1,11 +1,11 @@
 #include "platform/desktop/DesktopUserDefaults.h"
 
 #include "platform/PropertyList.h"
+#include "platform/desktop/DesktopFileSystem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace corv::desktop {
@@ -114,14 +114,7 @@ bool DesktopUserDefaults::write() {
     if (!QDir().mkpath(info.absolutePath())) return false;
     // Keep a copy of a file that could not be read before replacing it (best effort).
     if (keepOldFile_ && QFile::exists(path_) && !QFile::exists(backupPath())) QFile::copy(path_, backupPath());
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) return false;
+    if (!DesktopFileSystem().writeFile(path_.toStdString(), bytes)) return false;
     dirty_ = false;
     keepOldFile_ = false;
     return true;

@@ -4,8 +4,8 @@
 
 namespace corv::desktop {
 
-// The cursor comes from Qt; this desktop has no symbolic hot keys and no
-// window lookup.
+// The cursor comes from Qt (the origin when there is no GUI application);
+// this desktop has no symbolic hot keys and no window lookup.
 class DesktopWindowServer final : public platform::WindowServer {
 public:
     platform::WindowServerConnection mainConnection() override { return 1; }

@@ -1,5 +1,7 @@
 #include "platform/sim/SimAccessibility.h"
 
+#include "platform/sim/TakeFront.h"
+
 namespace corv::sim {
 
 using platform::AXElement;
@@ -96,9 +98,7 @@ std::optional<std::uint32_t> SimAccessibility::windowId(AXElement e) {
 }
 
 SimAccessibility::Call SimAccessibility::takeCall() {
-    Call c = std::move(calls.front());
-    calls.pop_front();
-    return c;
+    return takeFront(calls, "the accessibility calls");
 }
 
 } // namespace corv::sim

@@ -1,5 +1,7 @@
 #include "platform/sim/SimEventSystem.h"
 
+#include "platform/sim/TakeFront.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -124,22 +126,15 @@ bool SimEventSystem::sourceInMainLoop(EventTapId tap) const {
 }
 
 Event SimEventSystem::takeDelivered() {
-    Event e = std::move(delivered.front());
-    delivered.pop_front();
-    return e;
+    return takeFront(delivered, "the delivered events");
 }
 
 SimEventSystem::Posted SimEventSystem::takePosted() {
-    Posted p = std::move(posted.front());
-    posted.pop_front();
-    return p;
+    return takeFront(posted, "the posted events");
 }
 
 SimEventSystem::Received SimEventSystem::takeReceived(EventTapId tap) {
-    auto& log = taps_.at(tap).received;
-    Received r = std::move(log.front());
-    log.pop_front();
-    return r;
+    return takeFront(taps_.at(tap).received, "the tap's received events");
 }
 
 void SimEventSystem::clearLogs() {

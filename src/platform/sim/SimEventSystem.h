@@ -75,7 +75,7 @@ public:
     platform::TapProxy proxyOf(platform::EventTapId tap) const;
     bool sourceInMainLoop(platform::EventTapId tap) const;
 
-    // Logs, oldest first. take* pop the front; the log must not be empty.
+    // Logs, oldest first. take* pop the front and throw on an empty log.
     // Read them on the main thread once other posting threads have ended.
     std::deque<platform::Event> delivered;
     std::deque<Posted> posted;

@@ -1,5 +1,7 @@
 #include "platform/sim/SimHidSystem.h"
 
+#include "platform/sim/TakeFront.h"
+
 namespace corv::sim {
 
 namespace {
@@ -48,9 +50,7 @@ int SimHidSystem::post(platform::HidHandle handle, std::uint32_t eventType, plat
 }
 
 SimHidSystem::Post SimHidSystem::takePost() {
-    Post p = posts.front();
-    posts.pop_front();
-    return p;
+    return takeFront(posts, "the HID posts");
 }
 
 } // namespace corv::sim

@@ -1,5 +1,7 @@
 #include "platform/sim/SimProcesses.h"
 
+#include "platform/sim/TakeFront.h"
+
 #include <utility>
 
 namespace corv::sim {
@@ -18,9 +20,7 @@ bool SimProcesses::spawn(const std::string& path, const std::vector<std::string>
 }
 
 SimProcesses::Start SimProcesses::takeStart() {
-    Start s = std::move(starts.front());
-    starts.pop_front();
-    return s;
+    return takeFront(starts, "the process starts");
 }
 
 } // namespace corv::sim

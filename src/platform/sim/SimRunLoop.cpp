@@ -1,10 +1,28 @@
 #include "platform/sim/SimRunLoop.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace corv::sim {
 
-platform::TimerId SimRunLoop::schedule(double due, platform::Task task, double interval) {
+namespace {
+// Due times stay below this, so a due time plus an interval cannot overflow.
+constexpr std::int64_t kMaxTicks = std::numeric_limits<std::int64_t>::max() / 2;
+} // namespace
+
+SimRunLoop::Ticks SimRunLoop::toTicks(double seconds) {
+    if (!(seconds > 0)) return 0;
+    if (seconds >= static_cast<double>(kMaxTicks) / 1e9) return kMaxTicks;
+    return std::llround(seconds * 1e9);
+}
+
+// now + delay, held below overflow.
+SimRunLoop::Ticks SimRunLoop::later(Ticks delay) const {
+    return delay >= kMaxTicks - now_ ? kMaxTicks : now_ + delay;
+}
+
+platform::TimerId SimRunLoop::schedule(Ticks due, platform::Task task, Ticks interval) {
     platform::TimerId id = nextId_++;
     queue_.emplace(Key{due, seq_++}, Entry{id, std::move(task), interval});
     return id;
@@ -13,13 +31,14 @@ platform::TimerId SimRunLoop::schedule(double due, platform::Task task, double i
 void SimRunLoop::post(platform::Task task) { schedule(now_, std::move(task), 0); }
 
 platform::TimerId SimRunLoop::postAfter(double seconds, platform::Task task) {
-    return schedule(now_ + std::max(0.0, seconds), std::move(task), 0);
+    return schedule(later(toTicks(seconds)), std::move(task), 0);
 }
 
 platform::TimerId SimRunLoop::repeating(double interval, platform::Task task) {
     // A zero interval would spin forever on a virtual clock.
-    double step = interval > 0 ? interval : 1e-3;
-    return schedule(now_ + step, std::move(task), step);
+    Ticks step = toTicks(interval);
+    if (step == 0) step = toTicks(1e-3);
+    return schedule(later(step), std::move(task), step);
 }
 
 void SimRunLoop::cancel(platform::TimerId id) {
@@ -46,7 +65,7 @@ void SimRunLoop::drainInbox() {
 }
 
 void SimRunLoop::advance(double seconds) {
-    const double target = now_ + std::max(0.0, seconds);
+    const Ticks target = later(toTicks(seconds));
     for (;;) {
         drainInbox();
         if (queue_.empty() || queue_.begin()->first.first > target) break;

@@ -11,9 +11,11 @@ namespace corv::sim {
 
 // A run loop on a virtual clock. Nothing runs until the test advances time;
 // due tasks then run in time order, ties in the order they were scheduled.
+// The clock counts whole nanoseconds, so steps that add up to a delay reach
+// it exactly.
 class SimRunLoop final : public platform::RunLoop {
 public:
-    double now() const override { return now_; }
+    double now() const override { return static_cast<double>(now_) / 1e9; }
     void post(platform::Task task) override;
     platform::TimerId postAfter(double seconds, platform::Task task) override;
     platform::TimerId repeating(double interval, platform::Task task) override;
@@ -29,17 +31,20 @@ public:
     std::size_t pendingCount();
 
 private:
+    using Ticks = std::int64_t;  // nanoseconds
     struct Entry {
         platform::TimerId id;
         platform::Task task;
-        double interval;  // > 0 for repeating tasks
+        Ticks interval;  // > 0 for repeating tasks
     };
-    using Key = std::pair<double, std::uint64_t>;  // due time, sequence
+    using Key = std::pair<Ticks, std::uint64_t>;  // due time, sequence
 
-    platform::TimerId schedule(double due, platform::Task task, double interval);
+    static Ticks toTicks(double seconds);
+    Ticks later(Ticks delay) const;
+    platform::TimerId schedule(Ticks due, platform::Task task, Ticks interval);
     void drainInbox();
 
-    double now_ = 0;
+    Ticks now_ = 0;
     std::uint64_t seq_ = 0;
     platform::TimerId nextId_ = 1;
     std::map<Key, Entry> queue_;

@@ -68,6 +68,19 @@ TEST_F(DesktopLoginItemsTest, AddKeepsAnotherProgramsEntryOfTheSameName) {
     EXPECT_TRUE(QFile::exists(entry("corvadine-2.desktop")));
 }
 
+TEST_F(DesktopLoginItemsTest, DisabledEntriesAreNoLoginItems) {
+    write("corvadine.desktop", "[Desktop Entry]\nExec=/opt/corvadine/corvadine\nHidden=true\n");
+    write("gnome.desktop", "[Desktop Entry]\nExec=/opt/corvadine/corvadine\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(items.contains(program));
+    EXPECT_FALSE(items.remove(program));
+    // Turning it on writes an entry that does start the program.
+    EXPECT_TRUE(items.add(program));
+    EXPECT_TRUE(items.contains(program));
+    EXPECT_EQ(read("corvadine-2.desktop"), QByteArray::fromStdString(autostartEntryFor(program)));
+    EXPECT_TRUE(items.remove(program));
+    EXPECT_FALSE(items.contains(program));
+}
+
 TEST_F(DesktopLoginItemsTest, AddFailsWhenTheFolderCannotBeMade) {
     write("blocker", "");
     DesktopLoginItems blocked(entry("blocker"));
@@ -99,6 +112,13 @@ TEST(DesktopEntry, ExecProgramOfOtherEntries) {
     EXPECT_EQ(execProgramOf("[Desktop Entry]\nExec=\n"), std::nullopt);
     EXPECT_EQ(execProgramOf("[Other]\nExec=/bin/x\n"), std::nullopt);
     EXPECT_EQ(execProgramOf("[Desktop Entry]\n# Exec=/bin/x\nTryExec=/bin/y\n"), std::nullopt);
+}
+
+TEST(DesktopEntry, AutostartEnabledUnlessHiddenOrSwitchedOff) {
+    EXPECT_TRUE(autostartEnabled(autostartEntryFor("/bin/x")));
+    EXPECT_TRUE(autostartEnabled("[Desktop Entry]\nHidden=false\n[Other]\nHidden=true\n"));
+    EXPECT_FALSE(autostartEnabled("[Desktop Entry]\nHidden = true\n"));
+    EXPECT_FALSE(autostartEnabled("[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n"));
 }
 
 } // namespace
