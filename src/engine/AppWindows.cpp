@@ -1,25 +1,18 @@
 #include "engine/AppWindows.h"
 
 #include "engine/CurrentApp.h"
+#include "engine/SenderDevice.h"
 #include "engine/SkyLight.h"
 #include "model/ShellState.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace corv::engine {
 
 namespace {
 
 constexpr std::int64_t kMaxWindows = 100;
-
-bool containsIgnoringCase(const std::string& text, std::string_view fragment) {
-    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
-    auto it = std::search(text.begin(), text.end(), fragment.begin(), fragment.end(),
-                          [&](char a, char b) { return lower(a) == lower(b); });
-    return it != text.end();
-}
 
 // The running application of a pid: the shell's map first, then the
 // workspace, whose answer the map keeps.

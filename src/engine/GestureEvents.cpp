@@ -3,6 +3,7 @@
 #include "engine/EventFields.h"
 #include "engine/EventKinds.h"
 #include "engine/NaturalScrollMirror.h"
+#include "engine/SessionPost.h"
 #include "platform/Platform.h"
 
 #include <cmath>
@@ -99,7 +100,7 @@ std::optional<platform::Event> makeDockSwipeEvent(std::int64_t motion, std::int6
 
 void postDockSwipeEvent(std::int64_t motion, std::int64_t phase, double progress, double velocity) {
     auto event = makeDockSwipeEvent(motion, phase, progress, velocity, NaturalScrollMirror::shared().get());
-    if (event) platform::eventTaps().post(platform::TapLocation::Session, *event);
+    if (event) postAtSession(*event);
 }
 
 void postNavigationSwipe(std::int64_t direction) {
@@ -113,13 +114,13 @@ void postGestureEventPair(std::shared_ptr<platform::Event> event, std::int64_t d
         event->setIntegerField(EventField::GestureSubtype, raw(CGEventSubType::NavigationSwipe));
         event->setIntegerField(EventField::GesturePhase, Phase::Began);
         event->setIntegerField(EventField::NavigationSwipeDirection, direction);
-        platform::eventTaps().post(platform::TapLocation::Session, *event);
+        postAtSession(*event);
     }
     platform::runLoop().post([event] {
         if (!event) return;
         event->setIntegerField(EventField::NavigationSwipeDirection, 0);
         event->setIntegerField(EventField::GesturePhase, Phase::Ended);
-        platform::eventTaps().post(platform::TapLocation::Session, *event);
+        postAtSession(*event);
     });
 }
 

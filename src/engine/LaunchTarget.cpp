@@ -23,13 +23,6 @@ constexpr std::array<std::uint32_t, 6> kExecutableMagics{
     0xBEBAFECA,  // FAT_CIGAM
 };
 
-std::string trimSpacesAndTabs(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
 std::string lowercased(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;

@@ -6,6 +6,7 @@
 #include "engine/HIDPostManager.h"
 #include "engine/KeyCombo.h"
 #include "engine/SessionPost.h"
+#include "engine/SkyLight.h"
 #include "model/Shared.h"
 
 namespace corv::engine {
@@ -14,7 +15,7 @@ namespace {
 
 platform::Point cursor() {
     auto& ws = platform::windowServer();
-    return ws.cursorLocation(ws.mainConnection());
+    return ws.cursorLocation(skyLightConnection());
 }
 
 platform::Event mouseEvent(std::uint32_t type, std::uint16_t click, double x, double y, std::uint64_t flags) {

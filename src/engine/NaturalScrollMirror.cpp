@@ -7,10 +7,10 @@ namespace corv::engine {
 
 NaturalScrollMirror& NaturalScrollMirror::shared() {
     // Shared instances cannot reach for one another while being made, so the
-    // mirror starts following after it exists.
+    // mirror starts following after it exists. A second caller waits until
+    // the value has been copied.
     auto& mirror = Shared<NaturalScrollMirror>::instance();
-    bool notYet = false;
-    if (mirror.following_.compare_exchange_strong(notYet, true)) mirror.follow();
+    std::call_once(mirror.following_, [&mirror] { mirror.follow(); });
     return mirror;
 }
 

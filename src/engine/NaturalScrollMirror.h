@@ -7,6 +7,7 @@
 #include "model/Observable.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace corv::engine {
 
@@ -20,7 +21,7 @@ private:
     void follow();
 
     std::atomic<bool> value_{true};
-    std::atomic<bool> following_{false};
+    std::once_flag following_;
     Subscription subscription_;
 };
 

@@ -55,10 +55,12 @@ DeviceName senderDeviceName(const platform::Event& event) {
     if (id != 0) {
         auto& registry = platform::ioRegistry();
         const platform::RegistryEntry service = registry.serviceWithEntryId(static_cast<std::uint64_t>(id));
-        if (service != 0 && registry.isHidDevice(service))
-            name = nameOf(registry, service);
-        else if (auto found = findAncestorDevice(registry, service))
-            name = *found;
+        if (service != 0) {
+            if (registry.isHidDevice(service))
+                name = nameOf(registry, service);
+            else if (auto found = findAncestorDevice(registry, service))
+                name = *found;
+        }
     }
     cache.store(id, name);
     return name;

@@ -10,13 +10,6 @@ namespace corv::engine {
 
 namespace {
 
-std::string trimSpacesAndTabs(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
-
 bool isNewline(const std::string& text, std::size_t i, std::size_t& length) {
     const auto c = static_cast<unsigned char>(text[i]);
     length = 1;
@@ -37,6 +30,13 @@ bool isNewline(const std::string& text, std::size_t i, std::size_t& length) {
 }
 
 } // namespace
+
+std::string trimSpacesAndTabs(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
 
 ShortcutList& ShortcutList::shared() { return Shared<ShortcutList>::instance(); }
 

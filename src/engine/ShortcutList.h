@@ -25,6 +25,9 @@ void fetchShortcutNames(std::function<void(std::vector<std::string>)> done);
 // Fetches the names into `ShortcutList::shared().names`.
 void refreshShortcutNames();
 
+// The text without its leading and trailing spaces and tabs.
+std::string trimSpacesAndTabs(const std::string& text);
+
 // The non-empty lines of the tool's output, trimmed of spaces and tabs;
 // nothing when the output is not UTF-8.
 std::vector<std::string> parseShortcutNames(const Bytes& output);

@@ -2,6 +2,7 @@
 
 #include "engine/KeyCombo.h"
 #include "engine/SessionPost.h"
+#include "engine/SkyLight.h"
 
 namespace corv::engine {
 
@@ -27,7 +28,7 @@ void postSymbolicHotKey(std::uint32_t hotKey, bool clickThrough) {
 
 void postSystemKey(std::int64_t keyType, std::uint64_t modifierFlags) {
     auto& ws = platform::windowServer();
-    const platform::Point at = ws.cursorLocation(ws.mainConnection());
+    const platform::Point at = ws.cursorLocation(skyLightConnection());
     const double now = platform::runLoop().now();
     for (std::int64_t state : {kKeyPressed, kKeyReleased}) {
         platform::SystemDefinedData data{kAuxControlButtons, (keyType << 16) | state, -1, -1};

@@ -1,5 +1,6 @@
 #include "EngineFixture.h"
 
+#include "engine/EventKinds.h"
 #include "engine/GestureEvents.h"
 #include "model/UIState.h"
 
@@ -73,6 +74,14 @@ TEST_F(GestureEventsTest, SignsAndRoundingOfTheWorkedExamples) {
     EXPECT_EQ(posted.doubleField(124), -0.25);
     EXPECT_EQ(posted.doubleField(129), -1.0);
     EXPECT_EQ(posted.trailer().size(), 100u);
+
+    // A later change of the setting reaches the next event.
+    UIState::shared().naturalScroll.set(true);
+    postDockSwipeEvent(2, 2, 0.25, 0);
+    posted = sim->events.takeDelivered();
+    EXPECT_EQ(posted.doubleField(124), 0.25);
+    EXPECT_EQ(wordAt(posted.trailer(), 68), 16384);
+    EXPECT_TRUE(sim->events.delivered.empty());
 }
 
 TEST_F(GestureEventsTest, NavigationSwipeBeginsAndEndsOnSeparateTurns) {
@@ -95,6 +104,33 @@ TEST_F(GestureEventsTest, NavigationSwipeBeginsAndEndsOnSeparateTurns) {
     EXPECT_EQ(ended.type(), 29u);
     EXPECT_EQ(ended.integerField(132), 4);
     EXPECT_EQ(ended.integerField(115), 0);
+}
+
+TEST(EventKinds, RawValuesWithoutACaseGiveNone) {
+    std::vector<std::uint32_t> ns, nx;
+    for (std::uint32_t v = 0; v <= 64; ++v) {
+        if (auto t = nsEventTypeFromRaw(v)) {
+            EXPECT_EQ(raw(*t), v);
+            ns.push_back(v);
+        }
+        if (auto t = nxEventTypeFromRaw(v)) {
+            EXPECT_EQ(raw(*t), v);
+            nx.push_back(v);
+        }
+    }
+    EXPECT_EQ(ns.size(), 34u);
+    EXPECT_EQ(ns.front(), 1u);
+    EXPECT_EQ(ns.back(), 37u);
+    for (std::uint32_t gap : {0u, 21u, 35u, 36u, 38u}) EXPECT_FALSE(nsEventTypeFromRaw(gap)) << gap;
+    EXPECT_EQ(nx.size(), 23u);
+    for (std::uint32_t gap : {16u, 21u, 29u}) EXPECT_FALSE(nxEventTypeFromRaw(gap)) << gap;
+
+    EXPECT_EQ(eventSubTypeFromRaw(23), CGEventSubType::DockSwipe);
+    EXPECT_EQ(eventSubTypeFromRaw(40), CGEventSubType::Count);
+    EXPECT_FALSE(eventSubTypeFromRaw(41));
+    EXPECT_FALSE(eventSubTypeFromRaw(-1));
+    EXPECT_EQ(maskBit(NSEventType::ScrollWheel) | maskBit(NSEventType::Gesture) | maskBit(NSEventType::DockControl),
+              0x60400000u);
 }
 
 } // namespace
