@@ -24,15 +24,11 @@ namespace {
 using platform::Event;
 using Result = std::optional<Event>;
 
-constexpr std::uint32_t eventType(NSEventType t) { return static_cast<std::uint32_t>(t); }
-
-const AnApp* currentEntry() { return appEntry(CurrentApp::shared().settingsKey); }
-
 // A Click binding for the fingers, or any Click2 entry for them.
 bool isHoldCandidate(std::uint64_t fingers, std::uint64_t mask) {
     GesBinding scratch;
     scratch.dir = ActDir::None;
-    const AnApp* entry = currentEntry();
+    const AnApp* entry = currentAppEntry();
     findGestureBinding(entry, fingers, ActGes::Click, mask, ActDir::None, scratch);
     if (scratch.binding) return true;
     if (!entry) return false;
@@ -63,7 +59,7 @@ Result leftDown(platform::TapProxy proxy, Event event, std::uint64_t mask) {
 
     state.leftDownPassed = true;
     if (event.flags() & EventFlag::Option) return event;
-    const AnApp* entry = currentEntry();
+    const AnApp* entry = currentAppEntry();
     if (!entry || !entry->lct) return event;
     raiseWindowUnderCursor();
     if (CurrentApp::shared().bundleId.starts_with("com.apple")) {
@@ -73,7 +69,7 @@ Result leftDown(platform::TapProxy proxy, Event event, std::uint64_t mask) {
         if (!state.leftDownPassed) {
             // The up came during the wait: the down goes first, this event becomes the up.
             platform::eventTaps().postToProxy(proxy, event);
-            event.setType(eventType(NSEventType::LeftMouseUp));
+            event.setType(raw(NSEventType::LeftMouseUp));
         }
     }
     return event;
@@ -84,7 +80,7 @@ Result rightDown(platform::TapProxy proxy, Event event, std::uint64_t mask) {
     if (UIState::shared().tapToClick.get() && isHoldCandidate(2, mask) && park(proxy, event, true))
         return std::nullopt;
     ClickTapState::shared().rightDownPassed = true;
-    if (const AnApp* entry = currentEntry(); entry && entry->rct) raiseWindowUnderCursor();
+    if (const AnApp* entry = currentAppEntry(); entry && entry->rct) raiseWindowUnderCursor();
     return event;
 }
 
@@ -105,7 +101,7 @@ Result leftDragged(platform::TapProxy proxy, Event event) {
             item->state = GesPhase::Done;
             state.leftDownPassed = true;
             if ((event.flags() & EventFlag::Option) == 0) {
-                if (const AnApp* entry = currentEntry(); entry && entry->lct) raiseWindowUnderCursor();
+                if (const AnApp* entry = currentAppEntry(); entry && entry->lct) raiseWindowUnderCursor();
             }
             platform::eventTaps().postToProxy(proxy, *item->heldDown);
             return event;
@@ -125,9 +121,9 @@ Result rightDragged(platform::TapProxy proxy, Event event) {
                 item->state = GesPhase::Done;
                 // A held right down is replayed like a left one, so that its up
                 // passes and the click is not lost.
-                if (item->heldDown->type() == eventType(NSEventType::RightMouseDown)) {
+                if (item->heldDown->type() == raw(NSEventType::RightMouseDown)) {
                     state.rightDownPassed = true;
-                    if (const AnApp* entry = currentEntry(); entry && entry->rct) raiseWindowUnderCursor();
+                    if (const AnApp* entry = currentAppEntry(); entry && entry->rct) raiseWindowUnderCursor();
                     platform::eventTaps().postToProxy(proxy, *item->heldDown);
                 }
             }

@@ -60,18 +60,18 @@ void ensureDisplayLink() {
 void updateDisplayLink() {
     auto& state = DisplayLinkState::shared();
     auto& displays = platform::displays();
+    // Worked out locally and stored once: the link thread reads the factor.
     double factor = 0.5;
-    state.refreshFactor = factor;
-
-    if (auto active = displays.activeDisplayList(kMaxActiveDisplays)) {
+    const auto active = displays.activeDisplayList(kMaxActiveDisplays);
+    if (active) {
         state.activeDisplayCount = static_cast<std::uint32_t>(active->size());
         for (platform::DisplayId display : *active) {
             const auto mode = displays.currentMode(display);
             if (mode && mode->refreshRate / 60.0 > factor) factor = mode->refreshRate / 60.0;
         }
-        state.refreshFactor = factor;
-        state.frameDecay = frameDecayFor(factor);
     }
+    state.refreshFactor = factor;
+    if (active) state.frameDecay = frameDecayFor(factor);
 
     if (state.activeDisplayCount == 0) return;
     ensureDisplayLink();

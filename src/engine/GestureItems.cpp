@@ -111,8 +111,9 @@ void fireDifference(const GesItem& item, std::int64_t step) {
 } // namespace
 
 void hapticPulse(bool enabled, const Buzz& parameters) {
+    if (!enabled) return;
     auto actuator = feedbackActuator();
-    if (!actuator || !enabled) return;
+    if (!actuator) return;
     platform::multitouch().actuate(actuator->actuator, kPulseActuation, kPulseFlags, parameters.intensity,
                                    kPulseArg4);
 }
@@ -120,7 +121,7 @@ void hapticPulse(bool enabled, const Buzz& parameters) {
 void beginGesItem(GesItem& item) {
     item.state = GesPhase::In;
     if (!item.map.binding || !item.map.binding->multiShot) return;
-    const BindAction b = *item.map.binding;
+    const BindAction& b = *item.map.binding;
     item.lastStep = 0;
     const auto& haptic = Haptic::shared();
     if (b.isHotkey) {
@@ -139,7 +140,7 @@ void beginGesItem(GesItem& item) {
 
 void stepGesItem(GesItem& item, bool isClick) {
     if (!item.map.binding) return;
-    const BindAction b = *item.map.binding;
+    const BindAction& b = *item.map.binding;
     const auto& haptic = Haptic::shared();
     if (!b.multiShot) {
         if (b.isHotkey) {
@@ -176,7 +177,7 @@ void stepGesItem(GesItem& item, bool isClick) {
 
 void endGesItem(GesItem& item) {
     if (!item.map.binding) return;
-    const BindAction b = *item.map.binding;
+    const BindAction& b = *item.map.binding;
     if (b.isHotkey) {
         const std::uint64_t f = item.map.keyMod | b.hotkeyMod;
         if (f >= kFirstModifierFlag) releaseModifierKey(f);

@@ -83,9 +83,11 @@ void findGestureBinding(const AnApp* entry, std::uint64_t fingers, ActGes gestur
     target.keyModOppo = target.keyMod;
 }
 
+const AnApp* currentAppEntry() { return appEntry(CurrentApp::shared().settingsKey); }
+
 void findGestureBinding(std::uint64_t fingers, ActGes gesture, std::uint64_t mods, ActDir direction,
                         GesBinding& target) {
-    findGestureBinding(appEntry(CurrentApp::shared().settingsKey), fingers, gesture, mods, direction, target);
+    findGestureBinding(currentAppEntry(), fingers, gesture, mods, direction, target);
 }
 
 } // namespace corv::engine

@@ -66,6 +66,8 @@ SubsetMatch modifierSubsetSearch(const ModDirBindings& byMask, std::uint64_t mod
 
 // The profile entry stored under the key in the shared Apps; null when there is none.
 const AnApp* appEntry(const std::string& settingsKey);
+// The entry under CurrentApp's settings key; null when there is none.
+const AnApp* currentAppEntry();
 
 // Fills target.binding, keyMod, bindingOppo and keyModOppo from the entry
 // (null: no entry, so no binding); target.dir is left alone. mods is the

@@ -1,7 +1,6 @@
 #include "engine/GestureTap.h"
 
 #include "engine/AppWindows.h"
-#include "engine/CurrentApp.h"
 #include "engine/EngineTaps.h"
 #include "engine/EventFields.h"
 #include "engine/EventKinds.h"
@@ -26,9 +25,6 @@ using platform::Event;
 using Result = std::optional<Event>;
 using Items = ActiveGesItems;
 
-constexpr std::int64_t subtype(CGEventSubType s) { return static_cast<std::int64_t>(s); }
-constexpr std::uint32_t eventType(NSEventType t) { return static_cast<std::uint32_t>(t); }
-
 constexpr std::int64_t kTapMotion = 5;
 
 bool isEnd(std::int64_t phase) { return phase == Phase::Ended || phase == Phase::Cancelled; }
@@ -43,8 +39,6 @@ double swipeProgress(ActDir dir, double dx, double dy) {
     default: return -dy;
     }
 }
-
-const AnApp* currentEntry() { return appEntry(CurrentApp::shared().settingsKey); }
 
 Result scrollWheel(Event event) {
     auto& gs = GesState::shared();
@@ -82,7 +76,7 @@ Result twoFingerSwipe(Event event, std::int64_t p, std::uint64_t mask) {
     if (p == Phase::Began) {
         removeGesItem(Items::kTwoFingerSwipe);
         appUnderCursor(event.location());
-        if (const AnApp* entry = currentEntry(); entry && entry->sct) {
+        if (const AnApp* entry = currentAppEntry(); entry && entry->sct) {
             raiseWindowUnderCursor();
             platform::runLoop().runFor(kScrollClickThroughWait);
         }
@@ -129,7 +123,7 @@ Result pinchOrRotate(platform::TapProxy proxy, Event event, std::int64_t sub, st
         translation = items.find(Items::kTranslation);
     }
 
-    if (sub == subtype(CGEventSubType::Translation)) {
+    if (sub == raw(CGEventSubType::Translation)) {
         if (p == Phase::Began || p == Phase::Changed) {
             translation->started = true;
         } else if (isEnd(p)) {
@@ -140,7 +134,7 @@ Result pinchOrRotate(platform::TapProxy proxy, Event event, std::int64_t sub, st
         return std::nullopt;
     }
 
-    const bool rotation = sub == subtype(CGEventSubType::Rotation);
+    const bool rotation = sub == raw(CGEventSubType::Rotation);
     const auto item = items.find(sub);
     const auto other = items.find(rotation ? Items::kZoom : Items::kRotation);
     if (!item || !other) return event;
@@ -195,8 +189,8 @@ Result pinchOrRotate(platform::TapProxy proxy, Event event, std::int64_t sub, st
 void replayHeldClick(const GesItem& item) {
     const auto down = item.heldDown;
     const platform::TapProxy proxy = item.heldProxy;
-    const bool right = down->type() == eventType(NSEventType::RightMouseDown);
-    const AnApp* entry = currentEntry();
+    const bool right = down->type() == raw(NSEventType::RightMouseDown);
+    const AnApp* entry = currentAppEntry();
     if (right) {
         if (entry && entry->rct) raiseWindowUnderCursor();
     } else if ((down->flags() & EventFlag::Option) == 0) {
@@ -205,7 +199,7 @@ void replayHeldClick(const GesItem& item) {
     auto& loop = platform::runLoop();
     loop.post([down, proxy] { platform::eventTaps().postToProxy(proxy, *down); });
     loop.postAfter(kHeldClickUpDelay, [down, proxy, right] {
-        down->setType(eventType(right ? NSEventType::RightMouseUp : NSEventType::LeftMouseUp));
+        down->setType(raw(right ? NSEventType::RightMouseUp : NSEventType::LeftMouseUp));
         platform::eventTaps().postToProxy(proxy, *down);
     });
 }
@@ -255,12 +249,12 @@ Result forceClick(Event event, std::int64_t p, std::uint64_t mask) {
 }
 
 Result gesture(platform::TapProxy proxy, Event event, std::int64_t sub, std::uint64_t mask) {
-    if (sub == subtype(CGEventSubType::Null)) return event;
+    if (sub == raw(CGEventSubType::Null)) return event;
     auto& gs = GesState::shared();
     const std::int64_t p = event.integerField(EventField::GesturePhase);
     if (gs.inertia && isStart(p)) gs.inertia = false;
     if (p == Phase::None) {
-        if (sub == subtype(CGEventSubType::ZoomToggle)) return event;
+        if (sub == raw(CGEventSubType::ZoomToggle)) return event;
         return std::nullopt;
     }
     switch (static_cast<CGEventSubType>(sub)) {
@@ -274,7 +268,7 @@ Result gesture(platform::TapProxy proxy, Event event, std::int64_t sub, std::uin
 }
 
 Result dockControl(Event event, std::int64_t sub, std::uint64_t mask) {
-    if (sub != subtype(CGEventSubType::DockSwipe)) return event;
+    if (sub != raw(CGEventSubType::DockSwipe)) return event;
     const std::int64_t motion = event.integerField(EventField::DockSwipeMotion);
     const std::int64_t p = event.integerField(EventField::GesturePhase);
     const double progress = event.doubleField(EventField::DockSwipeProgress);
@@ -363,7 +357,7 @@ void removeGesItem(std::int64_t key) {
 void makePinchRotateItems(platform::Point location) {
     appUnderCursor(location);
     bool pass = true;
-    if (const AnApp* entry = currentEntry()) {
+    if (const AnApp* entry = currentAppEntry()) {
         if (auto two = entry->ges.find(2); two != entry->ges.end())
             pass = !two->second.contains(ActGes::Rotate) && !two->second.contains(ActGes::Zoom);
     }

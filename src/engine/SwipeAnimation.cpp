@@ -138,7 +138,9 @@ std::int32_t displayLinkTick(platform::DisplayLinkRef link, std::uint64_t hostTi
             const double step = a.remaining / (state.refreshFactor * 4.0) * a.decay;
             const double next = pos + step;
             double moved = pos;
-            if (pos < goal)
+            if (step == 0 || (goal - pos) * step < 0)
+                moved = goal;  // a step that cannot reach the goal would animate for ever
+            else if (pos < goal)
                 moved = next < goal ? next : goal;
             else if (pos > goal)
                 moved = next >= goal ? next : goal;

@@ -2,10 +2,13 @@
 
 #include "engine/DisplayLink.h"
 #include "engine/GestureItems.h"
+#include "engine/Magnify.h"
 #include "engine/MultitouchDevices.h"
 #include "engine/SwipeAnimation.h"
 #include "model/ActionTable.h"
+#include "model/GesState.h"
 #include "model/Haptic.h"
+#include "model/ShellState.h"
 
 namespace corv::engine {
 namespace {
@@ -176,6 +179,85 @@ TEST_F(GestureItemsTest, ThreeFingerSwipeTowardsNoSpaceReturnsToTheStart) {
     EXPECT_FALSE(anim.held.get());
     EXPECT_EQ(anim.goal.get(), 0.0);
     EXPECT_DOUBLE_EQ(anim.remaining.get(), -0.3);
+}
+
+TEST_F(GestureItemsTest, VerticalAndPinchSwipesTakeTheirSignFromTheDockState) {
+    sim->displays.addDisplay("main-display", 60.0);
+    updateDisplayLink();
+    struct Case {
+        std::int64_t action;
+        std::uint8_t dockState;
+        double x;
+        std::int64_t motion;
+        double target;
+    };
+    const Case cases[] = {
+        {ActionId::ThreeFingerSwipeU, 0, 0.2, 2, 1.0},  {ActionId::ThreeFingerSwipeU, 1, 0.2, 2, -1.0},
+        {ActionId::ThreeFingerSwipeD, 2, 0.2, 2, 1.0},  {ActionId::ThreeFingerSwipeD, 1, 0.2, 2, -1.0},
+        {ActionId::ThreeFingerPinchIn, 3, 0.2, 3, 1.0}, {ActionId::ThreeFingerPinchIn, 0, 0.2, 3, -1.0},
+        {ActionId::ThreeFingerPinchOut, 4, 0.2, 3, -1.0}, {ActionId::ThreeFingerPinchOut, 3, 0.2, 3, 1.0},
+    };
+    for (const Case& c : cases) {
+        ShellState::shared().dockState = c.dockState;
+        GesItem item;
+        item.map.binding = action(c.action, true);
+        item.x = item.delta = c.x;
+        beginGesItem(item);
+        const platform::Event began = sim->events.takePosted().event;
+        EXPECT_EQ(began.integerField(123), c.motion) << c.action << " in state " << int(c.dockState);
+        EXPECT_EQ(began.integerField(132), 1);
+        EXPECT_DOUBLE_EQ(began.doubleField(124), c.x * c.target) << c.action << " in state " << int(c.dockState);
+        EXPECT_DOUBLE_EQ(swipeAnim().target.get(), c.target);
+        finishSwipeAtOnce();
+        sim->events.clearLogs();
+    }
+}
+
+TEST_F(GestureItemsTest, DockSwipeEndsAtTheNextWholeStepOnlyWhileAdvancing) {
+    sim->displays.addDisplay("main-display", 60.0);
+    sim->spaces.setSpaces("main-display", {11, 12, 13, 14}, 12);
+    updateDisplayLink();
+    auto& anim = swipeAnim();
+    for (bool advancing : {true, false}) {
+        GesItem item;
+        item.map.binding = action(ActionId::ThreeFingerSwipeL, true);
+        item.x = item.delta = 0.2;
+        beginGesItem(item);
+        moveTo(item, 0.7);
+        if (!advancing) moveTo(item, 0.6);
+        endGesItem(item);
+        EXPECT_EQ(anim.goal.get(), advancing ? 1.0 : 0.0);
+        EXPECT_DOUBLE_EQ(anim.remaining.get(), anim.goal.get() - anim.pos.get());
+        EXPECT_EQ(anim.decay.get(), 1.0);
+        finishSwipeAtOnce();
+    }
+}
+
+TEST_F(GestureItemsTest, ZoomFamilyDrivesOneMagnifyAtTwiceTheFingersPace) {
+    sim->windowServer.cursor = {300, 200};
+    GesItem item;
+    item.map.binding = action(ActionId::ZoomOut, true);
+    item.x = item.delta = 0.1;
+    beginGesItem(item);
+    EXPECT_EQ(GesState::shared().loc, (Point{300, 200}));
+    EXPECT_EQ(pulses(), 1u);
+    moveTo(item, 0.15);
+    endGesItem(item);
+    sim->runLoop.advance(1);
+    std::vector<std::pair<std::int64_t, double>> magnify;
+    while (!sim->events.posted.empty()) {
+        const platform::Event e = sim->events.takePosted().event;
+        magnify.emplace_back(e.integerField(132), e.doubleField(113));
+    }
+    // Began, the step (0.05 zooms out 0.1), the end; the delayed first change
+    // comes too late for the ended sequence.
+    ASSERT_EQ(magnify.size(), 3u);
+    EXPECT_EQ(magnify[0], (std::pair<std::int64_t, double>{1, 0.0}));
+    EXPECT_EQ(magnify[1].first, 2);
+    EXPECT_DOUBLE_EQ(magnify[1].second, -0.1);
+    EXPECT_EQ(magnify[2], (std::pair<std::int64_t, double>{4, 0.0}));
+    EXPECT_EQ(Magnify::shared().magnifyState, 0);
+    EXPECT_EQ(pulses(), 1u);
 }
 
 } // namespace

@@ -233,6 +233,25 @@ TEST_F(SwipeAnimationTest, VerticalSwipeAt120HzReachesItsGoalOnTheEleventhFrame)
     EXPECT_TRUE(nothingMore());
 }
 
+TEST_F(SwipeAnimationTest, AStepThatLeadsAwayFromTheGoalEndsTheSwipeThere) {
+    // The fingers carried the swipe past 1; a restart then aims at 1 with a
+    // positive step, which would move away from it frame after frame.
+    trigger(1, +1);
+    next();
+    auto& a = swipeAnim();
+    a.pos = 1.4;
+    a.goal = 1.0;
+    a.remaining = 1.0;
+    a.decay = 1.0;
+    frames(1);
+    EXPECT_EQ(next().phase, 2);
+    EXPECT_EQ(a.pos.get(), 1.0);
+    frames(1);
+    EXPECT_EQ(next().phase, 4);
+    EXPECT_FALSE(animating());
+    EXPECT_TRUE(nothingMore());
+}
+
 TEST_F(SwipeAnimationTest, FramesFromTheLinkThreadReachTheStreamInOrder) {
     trigger(1, +1);
     next();
