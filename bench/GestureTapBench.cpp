@@ -102,41 +102,32 @@ const platform::TapProxy kProxy = nullptr;
 
 // Through the simulated stream.
 
-void SimBoundSwipeBegan(benchmark::State& state) {
+// Injects the event again and again, after the optional first one.
+void injectRepeatedly(benchmark::State& state, const platform::Event* first, const platform::Event& repeated) {
     Scene scene;
-    const platform::Event began = Scene::scrollGesture(1, -6, 1, kOverBound);
+    if (first) scene.inject(*first);
     std::int64_t n = 0;
     for (auto _ : state) {
-        scene.inject(began);
+        scene.inject(repeated);
         scene.trimLogs(state, n);
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+void SimBoundSwipeBegan(benchmark::State& state) {
+    injectRepeatedly(state, nullptr, Scene::scrollGesture(1, -6, 1, kOverBound));
 }
 BENCHMARK(SimBoundSwipeBegan);
 
 void SimBoundSwipeChanged(benchmark::State& state) {
-    Scene scene;
-    scene.inject(Scene::scrollGesture(1, -6, 1, kOverBound));
-    const platform::Event changed = Scene::scrollGesture(2, -2, 0.5, kOverBound);
-    std::int64_t n = 0;
-    for (auto _ : state) {
-        scene.inject(changed);
-        scene.trimLogs(state, n);
-    }
-    state.SetItemsProcessed(state.iterations());
+    const platform::Event began = Scene::scrollGesture(1, -6, 1, kOverBound);
+    injectRepeatedly(state, &began, Scene::scrollGesture(2, -2, 0.5, kOverBound));
 }
 BENCHMARK(SimBoundSwipeChanged);
 
 void SimUnboundPassesThrough(benchmark::State& state) {
-    Scene scene;
-    scene.inject(Scene::scrollGesture(1, -6, 1, kOverUnbound));
-    const platform::Event changed = Scene::scrollGesture(2, -2, 0.5, kOverUnbound);
-    std::int64_t n = 0;
-    for (auto _ : state) {
-        scene.inject(changed);
-        scene.trimLogs(state, n);
-    }
-    state.SetItemsProcessed(state.iterations());
+    const platform::Event began = Scene::scrollGesture(1, -6, 1, kOverUnbound);
+    injectRepeatedly(state, &began, Scene::scrollGesture(2, -2, 0.5, kOverUnbound));
 }
 BENCHMARK(SimUnboundPassesThrough);
 

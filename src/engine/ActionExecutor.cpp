@@ -39,7 +39,7 @@ constexpr double kZoomStep = 0.05;
 constexpr std::int64_t kNavigationForward = 8;
 constexpr std::int64_t kNavigationBack = 4;
 
-platform::Point cursorPosition() { return platform::windowServer().cursorLocation(skyLightConnection()); }
+platform::Point cursorPosition() { return cursorLocation(); }
 
 // The first click of a double or triple click: a left down and up at the
 // cursor with the flags. Gives the event for the repeats.

@@ -45,7 +45,7 @@ bool isZoom(std::int64_t id) { return inRange(id, ActionId::ZoomIn, ActionId::Zo
 
 double sign(double v) { return v > 0 ? 1.0 : v < 0 ? -1.0 : 0.0; }
 
-platform::Point cursor() { return platform::windowServer().cursorLocation(skyLightConnection()); }
+platform::Point cursor() { return cursorLocation(); }
 
 // The magnify value of a zoom-family step: spreading zooms in.
 double zoomValue(const BindAction& b, double delta) {

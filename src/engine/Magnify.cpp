@@ -18,7 +18,7 @@ namespace {
 platform::Event makeMagnifyEvent() {
     platform::Event event;
     event.setType(raw(NSEventType::Gesture));
-    event.setLocation(platform::windowServer().cursorLocation(skyLightConnection()));
+    event.setLocation(cursorLocation());
     event.setIntegerField(EventField::GestureSubtype, raw(CGEventSubType::Zoom));
     return event;
 }

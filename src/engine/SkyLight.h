@@ -20,4 +20,7 @@ inline platform::WindowServerConnection skyLightConnection() {
     return *c;
 }
 
+// The cursor in global coordinates, origin top left.
+inline platform::Point cursorLocation() { return platform::windowServer().cursorLocation(skyLightConnection()); }
+
 } // namespace corv::engine

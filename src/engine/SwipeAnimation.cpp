@@ -34,7 +34,7 @@ void startHorizontal(std::int64_t direction) {
     if (!para.swipeLinkEn()) {
         // While the link still runs from an earlier swipe, its position stands.
         if (!displayLinkRunning()) {
-            const auto at = platform::windowServer().cursorLocation(skyLightConnection());
+            const auto at = cursorLocation();
             const SpacePosition p = spacePositionAtPoint(at);
             a.spaceCount = p.count;
             a.spaceIndex = p.index;

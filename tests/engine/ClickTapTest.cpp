@@ -11,18 +11,8 @@ namespace {
 
 using namespace test;
 
-const std::string kApp = "com.example.editor";
-constexpr std::int32_t kPid = 42;
-
-class ClickTapTest : public TrackpadTest {
+class ClickTapTest : public EditorTrackpadTest {
 protected:
-    void SetUp() override {
-        openApp(kPid, kApp, {0, 0, 800, 800});
-        setEntry("", AnApp{});
-        setEntry(kApp, AnApp{});
-        pad = &addDevice(kMagicTrackpad);
-    }
-
     void setClickThrough(const std::string& app, bool left, bool right) {
         Apps::shared().a.modify([&](AppEntries& e) {
             e[app].lct = left;
@@ -51,7 +41,6 @@ protected:
         return e;
     }
 
-    Trackpad* pad = nullptr;
 };
 
 TEST_F(ClickTapTest, UnboundClickPassesWithItsUpAndStrayUpsAreSwallowed) {

@@ -11,20 +11,7 @@ namespace {
 
 using namespace test;
 
-const std::string kApp = "com.example.editor";
-constexpr std::int32_t kPid = 42;
-
-class GestureTapTest : public TrackpadTest {
-protected:
-    void SetUp() override {
-        openApp(kPid, kApp, {0, 0, 800, 800});
-        setEntry("", AnApp{});
-        setEntry(kApp, AnApp{});
-        pad = &addDevice(kMagicTrackpad);
-    }
-
-    Trackpad* pad = nullptr;
-};
+class GestureTapTest : public EditorTrackpadTest {};
 
 TEST_F(GestureTapTest, NoProfileEntryMeansNoBindingsAndNoClickThrough) {
     // Neither the application nor the global profile has an entry.

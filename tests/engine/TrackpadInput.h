@@ -259,4 +259,21 @@ private:
     std::deque<Trackpad> pads_;
 };
 
+// One application filling the screen, empty entries for it and the global
+// profile, and a Magic Trackpad.
+class EditorTrackpadTest : public TrackpadTest {
+protected:
+    static inline const std::string kApp = "com.example.editor";
+    static constexpr std::int32_t kPid = 42;
+
+    void SetUp() override {
+        openApp(kPid, kApp, {0, 0, 800, 800});
+        setEntry("", AnApp{});
+        setEntry(kApp, AnApp{});
+        pad = &addDevice(kMagicTrackpad);
+    }
+
+    Trackpad* pad = nullptr;
+};
+
 } // namespace corv::test
