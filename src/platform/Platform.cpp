@@ -55,5 +55,7 @@ Spaces& spaces() { return require(g_services.spaces, "spaces"); }
 Accessibility& accessibility() { return require(g_services.accessibility, "accessibility"); }
 Workspace& workspace() { return require(g_services.workspace, "workspace"); }
 InputSources& inputSources() { return require(g_services.inputSources, "input sources"); }
+Bluetooth& bluetooth() { return require(g_services.bluetooth, "Bluetooth"); }
+UserNotifications& notifications() { return require(g_services.notifications, "user notifications"); }
 
 } // namespace corv::platform

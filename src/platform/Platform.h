@@ -7,6 +7,7 @@
 #include "platform/AppControl.h"
 #include "platform/AudioInput.h"
 #include "platform/Background.h"
+#include "platform/Bluetooth.h"
 #include "platform/Bundle.h"
 #include "platform/DisplayLink.h"
 #include "platform/Displays.h"
@@ -23,6 +24,7 @@
 #include "platform/ScreenLock.h"
 #include "platform/Spaces.h"
 #include "platform/UserDefaults.h"
+#include "platform/UserNotifications.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
 
@@ -51,6 +53,8 @@ struct Services {
     Accessibility* accessibility = nullptr;
     Workspace* workspace = nullptr;
     InputSources* inputSources = nullptr;
+    Bluetooth* bluetooth = nullptr;
+    UserNotifications* notifications = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -82,5 +86,7 @@ Spaces& spaces();
 Accessibility& accessibility();
 Workspace& workspace();
 InputSources& inputSources();
+Bluetooth& bluetooth();
+UserNotifications& notifications();
 
 } // namespace corv::platform

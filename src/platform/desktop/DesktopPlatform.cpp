@@ -37,6 +37,8 @@ platform::Services DesktopPlatform::services() {
     s.accessibility = &accessibility;
     s.workspace = &workspace;
     s.inputSources = &inputSources;
+    s.bluetooth = &bluetooth;
+    s.notifications = &notifications;
     s.displays = &displays;
     s.displayLinks = &displayLinks;
     s.spaces = &spaces;

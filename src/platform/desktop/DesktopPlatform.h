@@ -5,6 +5,7 @@
 #include "platform/desktop/DesktopAppControl.h"
 #include "platform/desktop/DesktopAudioInput.h"
 #include "platform/desktop/DesktopBackground.h"
+#include "platform/desktop/DesktopBluetooth.h"
 #include "platform/desktop/DesktopDisplayLinks.h"
 #include "platform/desktop/DesktopDisplays.h"
 #include "platform/desktop/DesktopBundle.h"
@@ -21,6 +22,7 @@
 #include "platform/desktop/DesktopScreenLock.h"
 #include "platform/desktop/DesktopSpaces.h"
 #include "platform/desktop/DesktopUserDefaults.h"
+#include "platform/desktop/DesktopUserNotifications.h"
 #include "platform/desktop/DesktopWindowServer.h"
 #include "platform/desktop/DesktopWorkspace.h"
 
@@ -66,6 +68,8 @@ public:
     DesktopDisplays displays;
     DesktopDisplayLinks displayLinks;
     DesktopSpaces spaces;
+    DesktopBluetooth bluetooth;
+    DesktopUserNotifications notifications;
 
 private:
     platform::Services services();

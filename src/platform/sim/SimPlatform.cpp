@@ -78,6 +78,8 @@ SimPlatform::SimPlatform() {
     s.accessibility = &accessibility;
     s.workspace = &workspace;
     s.inputSources = &inputSources;
+    s.bluetooth = &bluetooth;
+    s.notifications = &notifications;
     platform::install(s);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/sim/SimAccessibility.h"
 #include "platform/sim/SimAudioInput.h"
 #include "platform/sim/SimBackground.h"
+#include "platform/sim/SimBluetooth.h"
 #include "platform/sim/SimDisplayLinks.h"
 #include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimEventSystem.h"
@@ -17,6 +18,7 @@
 #include "platform/sim/SimScreenLock.h"
 #include "platform/sim/SimSpaces.h"
 #include "platform/sim/SimUserDefaults.h"
+#include "platform/sim/SimUserNotifications.h"
 #include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorkspace.h"
 
@@ -120,6 +122,8 @@ public:
     SimAccessibility accessibility;
     SimWorkspace workspace;
     SimInputSources inputSources;
+    SimBluetooth bluetooth;
+    SimUserNotifications notifications;
 };
 
 } // namespace corv::sim

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Bluetooth.h"
+
+namespace corv::sim {
+
+// A radio whose state reports the test makes with `report`.
+class SimBluetooth final : public platform::Bluetooth {
+public:
+    void start(StateHandler h) override {
+        handler = std::move(h);
+        ++startCount;
+    }
+    platform::BluetoothState state() const override { return current; }
+
+    // Reports a state to the watcher, as the radio would.
+    void report(platform::BluetoothState s) {
+        current = s;
+        if (handler) handler(s);
+    }
+
+    platform::BluetoothState current = platform::BluetoothState::Unknown;
+    StateHandler handler;
+    int startCount = 0;
+};
+
+} // namespace corv::sim

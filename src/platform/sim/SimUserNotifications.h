@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/UserNotifications.h"
+
+#include <vector>
+
+namespace corv::sim {
+
+// Records every notification posted, in order.
+class SimUserNotifications final : public platform::UserNotifications {
+public:
+    struct Posted {
+        std::string identifier;
+        std::string title;
+        std::string body;
+    };
+    void post(const std::string& identifier, const std::string& title,
+              const std::string& body) override {
+        posted.push_back({identifier, title, body});
+    }
+    std::vector<Posted> posted;
+};
+
+} // namespace corv::sim
