@@ -217,7 +217,10 @@ Result forceClick(Event event, std::int64_t p, std::uint64_t mask) {
         removeGesItem(Items::kForceClick);
         auto item = std::make_shared<GesItem>();
         item->gesFCnt = fcnt;
-        item->maxDepth = stage;
+        // The depth the item's binding stands for: the Click binding, even
+        // when the press already reports a deep click; the deep click takes
+        // over on a changed event.
+        item->maxDepth = 1;
         if (!passThrough) findGestureBinding(fcnt, ActGes::Click, mask, ActDir::None, item->map);
         findGestureBinding(fcnt, ActGes::Click2, mask, ActDir::None, item->click2);
         if (!item->map.binding && !item->click2.binding) return event;
