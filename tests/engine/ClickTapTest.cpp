@@ -127,6 +127,23 @@ TEST_F(ClickTapTest, HeldRightDownIsReplayedWithARightUpWhenTheForceClickEnds) {
     EXPECT_TRUE(nothingDelivered());
 }
 
+TEST_F(ClickTapTest, HeldDownIsReplayedWhenANewForceClickReplacesItsItem) {
+    setClickThrough(kApp, true, false);
+    const platform::Event down = holdDown(mouse::LeftDown, 1);
+    pad->send(pad->force(phase::Began, 1));
+    EXPECT_EQ(sim->workspace.activations, std::vector<std::int32_t>{kPid});
+    settle();
+    EXPECT_EQ(delivered(), down);
+    EXPECT_TRUE(nothingDelivered());
+    // Its up passes; the new press ends with nothing held.
+    const platform::Event up = pad->click(mouse::LeftUp);
+    pad->send(up);
+    pad->send(pad->force(phase::Ended, 1));
+    sim->runLoop.advance(1);
+    EXPECT_EQ(delivered(), up);
+    EXPECT_TRUE(nothingDelivered());
+}
+
 TEST_F(ClickTapTest, LeftClickThroughRaisesUnlessOptionIsHeld) {
     setClickThrough(kApp, true, false);
     pad->flags = kOption;
