@@ -127,6 +127,23 @@ TEST_F(ClickTapTest, HeldRightDownIsReplayedWithARightUpWhenTheForceClickEnds) {
     EXPECT_TRUE(nothingDelivered());
 }
 
+TEST_F(ClickTapTest, HeldDownConsumedByABoundClickFiresItOnceAtRelease) {
+    UIState::shared().tapToClick.set(true);
+    bindGesture(kApp, 1, ActGes::Click, 0, ActDir::None, hotkey(kCommand, kLeftBracket));
+    pad->touch(1);
+    gestureEventDuringNextSpin(pad->force(phase::Began, 1));
+    pad->send(pad->click(mouse::LeftDown));
+    pad->send(pad->force(phase::Changed, 1));
+    pad->send(pad->click(mouse::LeftUp));
+    settle();
+    EXPECT_TRUE(nothingDelivered());
+    pad->send(pad->force(phase::Ended, 1));
+    sim->runLoop.advance(1);
+    // Neither the down nor its up reaches the application.
+    expectKeyTap(kLeftBracket, kCommand, 55);
+    EXPECT_TRUE(nothingDelivered());
+}
+
 TEST_F(ClickTapTest, HeldDownIsReplayedWhenANewForceClickReplacesItsItem) {
     setClickThrough(kApp, true, false);
     const platform::Event down = holdDown(mouse::LeftDown, 1);

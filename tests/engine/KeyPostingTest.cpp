@@ -1,10 +1,13 @@
 #include "EngineFixture.h"
 
 #include "engine/CurrentApp.h"
+#include "engine/GestureItems.h"
 #include "engine/HIDPostManager.h"
 #include "engine/KeyCombo.h"
 #include "engine/ModClick.h"
 #include "engine/SystemKeys.h"
+#include "model/ActionTable.h"
+#include "model/GesItem.h"
 
 namespace corv::engine {
 namespace {
@@ -131,6 +134,55 @@ TEST_F(KeyPostingTest, ModClickPressAndReleaseOfTheRightButton) {
     EXPECT_EQ(d[3].type(), 12u);
     EXPECT_EQ(d[3].integerField(9), 59);
     EXPECT_EQ(d[3].flags(), 0x100u);
+}
+
+TEST_F(KeyPostingTest, ModClickOfAButtonAnnouncesItsModifiersClicksOnTheNextTurnThenReleases) {
+    sim->windowServer.cursor = {40, 30};
+    postModClick(kControl, 0x20000, 3, 0, false);
+    ASSERT_EQ(sim->events.posted.size(), 1u);
+    turn();
+    ASSERT_EQ(sim->events.posted.size(), 3u);
+    turn();
+    ASSERT_EQ(sim->events.posted.size(), 4u);
+    settle();
+
+    const auto expectClick = [this] {
+        const std::uint64_t flags = kControl | 0x20000;
+        auto& d = sim->events.delivered;
+        ASSERT_EQ(d.size(), 4u);
+        EXPECT_EQ(d[0].type(), 12u);
+        EXPECT_EQ(d[0].integerField(9), 59);
+        EXPECT_EQ(d[0].flags(), flags);
+        for (int i : {1, 2}) {
+            EXPECT_EQ(d[i].type(), i == 1 ? 25u : 26u);  // the other button's down and up
+            EXPECT_EQ(d[i].integerField(3), 2);
+            EXPECT_EQ(d[i].flags(), flags);
+            EXPECT_EQ(d[i].location(), (platform::Point{40, 30}));
+        }
+        EXPECT_EQ(d[3].type(), 12u);
+        EXPECT_EQ(d[3].integerField(9), 59);
+        EXPECT_EQ(d[3].flags(), 0x100u);
+    };
+    expectClick();
+
+    // A gesture bound to the action makes the same whole click.
+    sim->events.clearLogs();
+    GesItem item;
+    BindAction b = BindAction::forAction(ActionId::ModClicks);
+    b.hotkeyMod = kControl;
+    b.hotkeyKey = 3;
+    item.map.binding = b;
+    item.map.keyMod = 0x20000;
+    beginGesItem(item);
+    stepGesItem(item, false);
+    settle();
+    expectClick();
+
+    const ClickTypes fifth = clickTypes(5);
+    EXPECT_EQ(fifth.down, 25u);
+    EXPECT_EQ(fifth.up, 26u);
+    EXPECT_EQ(fifth.dragged, 27u);
+    EXPECT_EQ(fifth.button, 4u);
 }
 
 TEST_F(KeyPostingTest, TripleClickTailRepeatsTheClickLater) {
