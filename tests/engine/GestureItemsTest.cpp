@@ -239,6 +239,37 @@ TEST_F(GestureItemsTest, DockSwipeEndsAtTheNextWholeStepOnlyWhileAdvancing) {
     }
 }
 
+TEST_F(GestureItemsTest, SingleShotSwipeAndZoomBindingsEndWithoutTouchingWhatRuns) {
+    sim->displays.addDisplay("main-display", 60.0);
+    updateDisplayLink();
+    startDockSwipeAnimation(SwipeMotion::Vertical, +1);
+    auto& anim = swipeAnim();
+    const double goal = anim.goal, remaining = anim.remaining;
+
+    GesItem swipe;
+    swipe.map.binding = action(ActionId::ThreeFingerSwipeU, false);
+    beginGesItem(swipe);
+    moveTo(swipe, 0.3);
+    endGesItem(swipe);
+    EXPECT_EQ(anim.goal.get(), goal);
+    EXPECT_EQ(anim.remaining.get(), remaining);
+    EXPECT_FALSE(anim.held.get());
+    finishSwipeAtOnce();
+    sim->events.clearLogs();
+
+    // A single zoom step is closed by its own timer, not by the gesture's end.
+    GesItem zoom;
+    zoom.map.binding = action(ActionId::ZoomIn, false);
+    beginGesItem(zoom);
+    moveTo(zoom, 0.3);
+    endGesItem(zoom);
+    EXPECT_EQ(Magnify::shared().magnifyState, 1);
+    sim->runLoop.advance(1);
+    std::vector<std::int64_t> phases;
+    while (!sim->events.posted.empty()) phases.push_back(sim->events.takePosted().event.integerField(132));
+    EXPECT_EQ(phases, (std::vector<std::int64_t>{1, 2, 4}));
+}
+
 TEST_F(GestureItemsTest, ZoomFamilyDrivesOneMagnifyAtTwiceTheFingersPace) {
     sim->windowServer.cursor = {300, 200};
     GesItem item;
