@@ -56,6 +56,20 @@ TEST_F(ReceiverNoticesTest, KeyboardInSlotOneIsTakenNamedAndQueuedTheMouseIsNot)
     EXPECT_EQ(LogiKeysOpt::shared().k()[0].name.product, "K780");
     EXPECT_EQ(keybUI(0).optIndex, 0);
     EXPECT_FALSE(logitech::initQueueBusy());
+    // The notice came while the queue was busy with the receiver: its name
+    // read was still queued, behind the request then in flight.
+    EXPECT_EQ(hexAll(r->device->written), (std::vector<std::string>{
+                                               "10 FF 81 00 00 00 00",
+                                               "10 FF 80 02 02 00 00",
+                                               "10 FF 83 B5 40 00 00",
+                                               "10 FF 83 B5 41 00 00",  // the parser's
+                                               "10 FF 83 B5 41 00 00",
+                                               "10 FF 83 B5 42 00 00",
+                                               "10 FF 83 B5 43 00 00",
+                                               "10 FF 83 B5 44 00 00",
+                                               "10 FF 83 B5 45 00 00",
+                                               "10 FF 80 02 02 00 00",
+                                           }));
 
     // A second connection notice of the known keyboard changes only its link.
     r->announce(1);
