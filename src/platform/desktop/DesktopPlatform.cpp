@@ -10,7 +10,8 @@ QString orDefault(const QString& chosen, const QString& standard) { return chose
 
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
-      loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())) {
+      loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      hidDevices(runLoop) {
     platform::install(services());
 }
 
