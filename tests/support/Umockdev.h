@@ -9,7 +9,12 @@
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
+
+// glib names a member `signals`, which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
 #include <umockdev.h>
+#pragma pop_macro("signals")
 
 #include <cstdint>
 #include <cstdlib>
@@ -52,7 +57,7 @@ inline bool runningUnderUmockdev() {
     if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
         ADD_FAILURE() << "the test failed under umockdev";
     } else if (output.find("[  SKIPPED ]") != std::string::npos) {
-        GTEST_SKIP() << "skipped under umockdev";
+        [] { GTEST_SKIP() << "skipped under umockdev"; }();
     } else if (output.find("[  PASSED  ] 1 test") == std::string::npos) {
         ADD_FAILURE() << "the test did not run under umockdev";
     }
@@ -95,7 +100,8 @@ public:
         }
         gchar* hid = umockdev_testbed_add_device(bed_, "hid", hidName, parent, nullptr, "HID_ID", id, "HID_NAME",
                                                  d.name.c_str(), nullptr);
-        umockdev_testbed_set_attribute_binary(bed_, hid, "report_descriptor", d.descriptor.data(),
+        umockdev_testbed_set_attribute_binary(bed_, hid, "report_descriptor",
+                                              const_cast<guint8*>(d.descriptor.data()),
                                               d.descriptor.size());
         const std::string path = std::string(hid) + "/hidraw/" + hidrawName;
         // The node without contents is a PTY whose other end the test holds.
@@ -111,6 +117,13 @@ public:
         return path;
     }
 
+    // Where the testbed keeps its dev/ and sys/.
+    std::string root() const {
+        gchar* dir = umockdev_testbed_get_root_dir(bed_);
+        std::string out = dir;
+        g_free(dir);
+        return out;
+    }
     // The test's end of a node's PTY.
     int deviceEnd(const std::string& devnode) { return umockdev_testbed_get_dev_fd(bed_, devnode.c_str()); }
     void uevent(const std::string& syspath, const char* action) {
