@@ -11,6 +11,8 @@ QString orDefault(const QString& chosen, const QString& standard) { return chose
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      bluetooth(locations.systemBusAddress),
+      notifications(locations.sessionBusAddress),
       hidDevices(runLoop) {
     platform::install(services());
 }
