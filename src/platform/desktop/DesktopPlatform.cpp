@@ -10,7 +10,10 @@ QString orDefault(const QString& chosen, const QString& standard) { return chose
 
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
-      loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())) {
+      loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      bluetooth(locations.systemBusAddress),
+      notifications(locations.sessionBusAddress),
+      hidDevices(runLoop) {
     platform::install(services());
 }
 

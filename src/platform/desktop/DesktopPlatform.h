@@ -31,10 +31,13 @@
 
 namespace corv::desktop {
 
-// Where the machine keeps its files; an empty entry means the standard place.
+// Where the machine keeps its files and buses; an empty entry means the
+// standard place.
 struct DesktopLocations {
     QString defaultsFile;
     QString autostartDirectory;
+    QString systemBusAddress = {};
+    QString sessionBusAddress = {};
 };
 
 // The Qt-backed machine. Constructing it (after the QApplication) installs its
