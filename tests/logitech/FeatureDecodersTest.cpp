@@ -1,0 +1,159 @@
+// Pure decoders and encoders of the HID++ 2.0 features, on raw report bytes.
+
+#include "logitech/BacklightWords.h"
+#include "logitech/BatteryLevel.h"
+#include "logitech/BigEndian.h"
+#include "logitech/HostPlatforms.h"
+#include "logitech/ReprogControls.h"
+#include "logitech/SoftwareId.h"
+#include "model/Shared.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <initializer_list>
+
+namespace corv::logi {
+namespace {
+
+using Report = std::array<std::uint8_t, 20>;
+
+// A long report of a feature with the given bytes from byte 4 on.
+Report report(std::uint8_t function, std::initializer_list<std::uint8_t> params) {
+    Report r{0x11, 0xFF, 0x05, static_cast<std::uint8_t>(function << 4 | 1)};
+    std::size_t n = 4;
+    for (auto b : params) r[n++] = b;
+    return r;
+}
+
+TEST(BigEndian, ReadsAndWritesHighByteFirstInsideTheBytesOnly) {
+    std::array<std::uint8_t, 4> b{};
+    writeBe16(b, 1, 0x1B04);
+    EXPECT_EQ((std::array<std::uint8_t, 4>{0, 0x1B, 0x04, 0}), b);
+    EXPECT_EQ(0x1B04, readBe16(b, 1));
+    writeBe16(b, 3, 0xFFFF);  // one byte short: nothing
+    EXPECT_EQ(0, b[3]);
+    EXPECT_EQ(0, readBe16(b, 3));
+    EXPECT_EQ(0, readBe16(b, 100));
+}
+
+TEST(SoftwareId, RunsOneToFifteenAndNeverZero) {
+    resetShared();
+    EXPECT_EQ(1, nextSoftwareId());
+    for (int id = 2; id <= 15; ++id) EXPECT_EQ(id, nextSoftwareId());
+    EXPECT_EQ(1, nextSoftwareId());
+    resetShared();
+}
+
+TEST(Battery, LevelReplyLimitsTheLevelAndKeepsTheStoredOneForAStatus) {
+    EXPECT_EQ(100, batteryFromLevelReply(40, report(0, {120, 0, 0})));
+    EXPECT_EQ(0, batteryFromLevelReply(40, report(0, {0, 0, 0})));
+    EXPECT_EQ(569, batteryFromLevelReply(57, report(0, {0, 0, 2})));
+    EXPECT_EQ(512, batteryFromLevelReply(-1, report(0, {0, 0, 2})));
+    // Only the level byte of a stored value is kept.
+    EXPECT_EQ(57 + 0x300, batteryFromLevelReply(57 + 0x200, report(0, {0, 0, 3})));
+    // A level comes without status.
+    EXPECT_EQ(35, batteryFromLevelReply(57, report(0, {35, 0, 2})));
+}
+
+TEST(Battery, UnifiedReplyCarriesLevelAndChargingStatus) {
+    EXPECT_EQ(286, batteryFromUnifiedReply(report(1, {30, 0, 1})));
+    EXPECT_EQ(0x2FF, batteryFromUnifiedReply(report(1, {0xFF, 0, 2})));  // not limited
+}
+
+TEST(Battery, VoltageReplyReadsTheThresholdTable) {
+    EXPECT_EQ(100, batteryFromVoltageReply(report(0, {0x10, 0x5B, 0x00})));  // 4187 mV
+    EXPECT_EQ(99, batteryFromVoltageReply(report(0, {0x10, 0x5A, 0x00})));   // 4186
+    EXPECT_EQ(15, batteryFromVoltageReply(report(0, {0x0E, 0x74, 0x00})));   // 3700
+    EXPECT_EQ(1, batteryFromVoltageReply(report(0, {0x0D, 0xD2, 0x00})));    // 3538
+    EXPECT_EQ(0, batteryFromVoltageReply(report(0, {0x0D, 0xD1, 0x00})));    // 3537
+    EXPECT_EQ(0, batteryFromVoltageReply(report(0, {0x00, 0x00, 0x00})));
+    for (std::size_t n = 1; n < kVoltageThresholds.size(); ++n) EXPECT_LT(kVoltageThresholds[n], kVoltageThresholds[n - 1]);
+}
+
+TEST(Battery, VoltageStatusBits) {
+    auto status = [](std::uint8_t flags) { return batteryFromVoltageReply(report(0, {0x0E, 0x74, flags})) & ~0xFF; };
+    EXPECT_EQ(0, status(0x07));  // bit 7 clear: no status whatever else
+    EXPECT_EQ(0x100, status(0x80));
+    EXPECT_EQ(0x300, status(0x81));
+    EXPECT_EQ(0x700, status(0x82));
+    EXPECT_EQ(0xA00, status(0x83));
+    EXPECT_EQ(0xA00, status(0x85));
+    EXPECT_EQ(0x900, status(0xA1));  // charge complete wins
+    EXPECT_EQ(15 | 0x700, batteryFromVoltageReply(report(0, {0x0E, 0x74, 0x82})));
+}
+
+TEST(Backlight, ConfigRequestBytes) {
+    BacklightWords on{0x0301, 4ull << 24 | 0x12 << 8};
+    EXPECT_EQ((std::array<std::uint8_t, 12>{1, 3, 4, 0x12, 10, 0, 10, 0, 60, 0, 10, 0}), backlightConfigParams(on));
+    BacklightWords off{0x0300, 4ull << 24 | 0x12 << 8};
+    EXPECT_EQ((std::array<std::uint8_t, 12>{0, 3, 0xFF, 0x12, 10, 0, 10, 0, 60, 0, 10, 0}), backlightConfigParams(off));
+}
+
+TEST(Backlight, ConfigAnswerFillsBothWordsAndKeepsTheUsersSwitch) {
+    BacklightPair w{{0, 0xAB'CD'EE'01ull}, {0x01, 0x1'00'00'00'00ull}};
+    auto lit = applyBacklightConfig(w, report(0, {1, 0x22, 0, 0x7F, 0, 0x05}));
+    EXPECT_EQ(0x7F2201u, lit.shown.backLight);
+    EXPECT_EQ(0x7F2201u, lit.setting.backLight);
+    EXPECT_EQ(0xABCD0501u, lit.shown.backLightOptions);  // level from byte 9
+    EXPECT_EQ(0xABCD0501u, lit.setting.backLightOptions);
+    EXPECT_FALSE(backlightSwitchDiffers(lit.setting, report(0, {1})));
+
+    // Off: the options stay as they were, and the user's switch is kept.
+    auto dark = applyBacklightConfig(w, report(0, {0, 0x22, 0, 0x7F, 0, 0x05}));
+    EXPECT_EQ(0x7F2200u, dark.shown.backLight);
+    EXPECT_EQ(0x7F2201u, dark.setting.backLight);
+    EXPECT_EQ(w.shown.backLightOptions, dark.shown.backLightOptions);
+    EXPECT_EQ(w.setting.backLightOptions, dark.setting.backLightOptions);
+    EXPECT_TRUE(backlightSwitchDiffers(dark.setting, report(0, {0})));
+}
+
+TEST(Backlight, InformationTakesTheLevelOnlyWhileOn) {
+    BacklightPair on{{0x01, 0x3300}, {}};
+    auto a = applyBacklightInfo(on, report(2, {5, 2, 4, 3}));
+    EXPECT_EQ(0x03040205u, a.shown.backLightOptions);
+    EXPECT_EQ(a.shown.backLightOptions, a.setting.backLightOptions);
+    BacklightPair off{{0x00, 0x3300}, {}};
+    EXPECT_EQ(0x03043305u, applyBacklightInfo(off, report(2, {5, 2, 4, 3})).shown.backLightOptions);
+}
+
+TEST(Platforms, InformationAndDescriptorsInOrder) {
+    auto info = decodePlatformInfo(report(0, {0x02, 0, 0, 3, 0, 2, 1}));
+    EXPECT_EQ((PlatformInfo{true, 3, 2, 1}), info);
+    EXPECT_FALSE(decodePlatformInfo(report(0, {0x01})).canChangePlatform);
+
+    std::vector<LogiPlatform> list;
+    EXPECT_TRUE(addPlatformDescriptor(list, report(1, {0, 0, 0x01})));
+    EXPECT_FALSE(addPlatformDescriptor(list, report(1, {0, 0, 0x01})));  // already there
+    EXPECT_TRUE(addPlatformDescriptor(list, report(1, {1, 3, 0x20})));   // position 3 while 1 listed
+    EXPECT_EQ((std::vector<LogiPlatform>{{0, 0, 0x01}, {1, 3, 0x20}}), list);
+}
+
+TEST(Platforms, SwitchOnlyFromAListedOtherPlatformToAnExactMacMask) {
+    std::vector<LogiPlatform> list{{0, 0, 0x01}, {1, 1, 0x20}};
+    EXPECT_EQ(1, platformToSwitchTo(list, 0));
+    EXPECT_EQ(std::nullopt, platformToSwitchTo(list, 1));  // already there
+    EXPECT_EQ(std::nullopt, platformToSwitchTo(list, 7));  // current not listed
+    list[1].osMask = 0x21;
+    EXPECT_EQ(std::nullopt, platformToSwitchTo(list, 0));  // the test is equality
+}
+
+TEST(Controls, DivertableFlagsInformationAndDivertBytes) {
+    EXPECT_TRUE(isDivertableControl(0x30));
+    EXPECT_TRUE(isDivertableControl(0x70));
+    EXPECT_FALSE(isDivertableControl(0x20));
+    EXPECT_FALSE(isDivertableControl(0x10));
+
+    auto info = decodeControlInfo(report(1, {0x00, 0xD4, 0, 0, 0x31}));
+    EXPECT_EQ(0x00D4, info.controlId);
+    EXPECT_EQ(0x31, info.flags);
+
+    Report r{};
+    writeDivertParams(r, 0x01A2, true);
+    EXPECT_EQ((std::array<std::uint8_t, 5>{0x01, 0xA2, 3, 0x01, 0xA2}), (std::array<std::uint8_t, 5>{r[4], r[5], r[6], r[7], r[8]}));
+    writeDivertParams(r, 0x00D4, false);
+    EXPECT_EQ(2, r[6]);
+}
+
+} // namespace
+} // namespace corv::logi
