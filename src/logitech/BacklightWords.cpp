@@ -1,7 +1,7 @@
 #include "logitech/BacklightWords.h"
 
 
-namespace corv::logi {
+namespace corv::logitech {
 
 namespace {
 
@@ -63,4 +63,4 @@ BacklightPair applyBacklightInfo(BacklightPair w, ReportBytes report) {
     return w;
 }
 
-} // namespace corv::logi
+} // namespace corv::logitech

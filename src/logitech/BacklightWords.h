@@ -12,7 +12,7 @@
 #include <array>
 #include <cstdint>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 struct BacklightWords {
     std::uint64_t backLight = 0;
@@ -43,4 +43,4 @@ bool backlightSwitchDiffers(const BacklightWords& setting, ReportBytes report);
 // An information answer (function 2) or a backlight event.
 BacklightPair applyBacklightInfo(BacklightPair words, ReportBytes report);
 
-} // namespace corv::logi
+} // namespace corv::logitech

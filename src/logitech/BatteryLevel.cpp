@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 namespace h = hidpp20;
 
@@ -71,4 +71,4 @@ int batteryFromUnifiedReply(ReportBytes report) {
            (byteAt(report, h::unifiedBattery::kChargingByte) << kStatusShift);
 }
 
-} // namespace corv::logi
+} // namespace corv::logitech

@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 // Voltages in millivolts, strictly falling: above entry n the level is 100 - n.
 extern const std::array<std::uint16_t, 100> kVoltageThresholds;
@@ -26,4 +26,4 @@ int batteryFromVoltageReply(ReportBytes report);
 // Unified battery (0x1004): level and charging status as they come.
 int batteryFromUnifiedReply(ReportBytes report);
 
-} // namespace corv::logi
+} // namespace corv::logitech

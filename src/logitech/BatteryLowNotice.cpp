@@ -2,7 +2,7 @@
 
 #include "platform/Platform.h"
 
-namespace corv::logi {
+namespace corv::logitech {
 
 std::string lowBatteryNoticeBody(const std::string& product, int value) {
     return product + ": battery " + std::to_string(value) + "% \u2757\uFE0F";
@@ -14,4 +14,4 @@ void batteryLowNotice(int newValue, int storedValue, const DeviceName& name) {
                                    lowBatteryNoticeBody(name.product, newValue));
 }
 
-} // namespace corv::logi
+} // namespace corv::logitech

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 inline constexpr int kLowBatteryThreshold = 11;
 inline constexpr const char* kLowBatteryNoticeId = "Kx";  // a newer notice replaces an older one
@@ -19,4 +19,4 @@ std::string lowBatteryNoticeBody(const std::string& product, int value);
 // The check run before a battery value is stored, with the value still stored.
 void batteryLowNotice(int newValue, int storedValue, const DeviceName& name);
 
-} // namespace corv::logi
+} // namespace corv::logitech

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 // The value at bytes offset and offset + 1, high byte first; 0 when the two
 // bytes are not both inside.
@@ -22,4 +22,4 @@ inline void writeBe16(std::span<std::uint8_t> bytes, std::size_t offset, std::ui
     bytes[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
-} // namespace corv::logi
+} // namespace corv::logitech

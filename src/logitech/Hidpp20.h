@@ -7,14 +7,14 @@
 #include <cstdint>
 #include <span>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 // The bytes of one received report, byte 0 its report ID.
 using ReportBytes = std::span<const std::uint8_t>;
 
-} // namespace corv::logi
+} // namespace corv::logitech
 
-namespace corv::logi::hidpp20 {
+namespace corv::logitech::hidpp20 {
 
 // Byte offsets in a long report (report ID 0x11, 20 bytes).
 inline constexpr std::size_t kReportIdByte = 0;
@@ -134,4 +134,4 @@ inline constexpr std::uint8_t kNoDivert = 2;
 inline constexpr std::uint8_t kDivertableFlags = 0x30;
 } // namespace controls
 
-} // namespace corv::logi::hidpp20
+} // namespace corv::logitech::hidpp20

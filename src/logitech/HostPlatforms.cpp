@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 namespace p = hidpp20::platforms;
 
@@ -38,4 +38,4 @@ std::optional<std::uint8_t> platformToSwitchTo(const std::vector<LogiPlatform>& 
     return mac->index;
 }
 
-} // namespace corv::logi
+} // namespace corv::logitech

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 // The information answer (function 0) and the platform-change events.
 struct PlatformInfo {
@@ -29,4 +29,4 @@ bool addPlatformDescriptor(std::vector<LogiPlatform>& list, ReportBytes report);
 // the current platform is listed and its mask is not exactly that.
 std::optional<std::uint8_t> platformToSwitchTo(const std::vector<LogiPlatform>& list, std::uint8_t currPlatform);
 
-} // namespace corv::logi
+} // namespace corv::logitech

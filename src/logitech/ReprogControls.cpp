@@ -3,7 +3,7 @@
 #include "logitech/BigEndian.h"
 #include "logitech/Hidpp20.h"
 
-namespace corv::logi {
+namespace corv::logitech {
 
 namespace c = hidpp20::controls;
 
@@ -23,4 +23,4 @@ void writeDivertParams(std::span<std::uint8_t> request, std::uint16_t controlId,
     writeBe16(request, c::kRemapControlByte, controlId);
 }
 
-} // namespace corv::logi
+} // namespace corv::logitech

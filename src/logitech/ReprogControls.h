@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 // Both bits 0x10 and 0x20 of the control's flags are set.
 bool isDivertableControl(std::uint8_t flags);
@@ -24,4 +24,4 @@ ControlInfo decodeControlInfo(ReportBytes report);
 // bindings and not (2) otherwise, and the control's own id as its target.
 void writeDivertParams(std::span<std::uint8_t> request, std::uint16_t controlId, bool bound);
 
-} // namespace corv::logi
+} // namespace corv::logitech

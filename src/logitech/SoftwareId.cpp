@@ -2,7 +2,7 @@
 
 #include "model/Shared.h"
 
-namespace corv::logi {
+namespace corv::logitech {
 
 HidppSoftwareId& HidppSoftwareId::shared() { return Shared<HidppSoftwareId>::instance(); }
 
@@ -16,4 +16,4 @@ std::uint8_t HidppSoftwareId::next() {
     return id;
 }
 
-} // namespace corv::logi
+} // namespace corv::logitech

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace corv::logi {
+namespace corv::logitech {
 
 class HidppSoftwareId {
 public:
@@ -20,4 +20,4 @@ public:
 
 inline std::uint8_t nextSoftwareId() { return HidppSoftwareId::shared().next(); }
 
-} // namespace corv::logi
+} // namespace corv::logitech

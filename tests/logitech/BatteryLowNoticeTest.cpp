@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace corv::logi {
+namespace corv::logitech {
 namespace {
 
 class BatteryLowNoticeTest : public test::SimTest {
@@ -33,4 +33,4 @@ TEST_F(BatteryLowNoticeTest, OnlyAStepDownAcrossElevenPosts) {
 }
 
 } // namespace
-} // namespace corv::logi
+} // namespace corv::logitech

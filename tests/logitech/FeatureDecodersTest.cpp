@@ -13,7 +13,7 @@
 #include <array>
 #include <initializer_list>
 
-namespace corv::logi {
+namespace corv::logitech {
 namespace {
 
 using Report = std::array<std::uint8_t, 20>;
@@ -156,4 +156,4 @@ TEST(Controls, DivertableFlagsInformationAndDivertBytes) {
 }
 
 } // namespace
-} // namespace corv::logi
+} // namespace corv::logitech
