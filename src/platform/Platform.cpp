@@ -57,5 +57,6 @@ Workspace& workspace() { return require(g_services.workspace, "workspace"); }
 InputSources& inputSources() { return require(g_services.inputSources, "input sources"); }
 Bluetooth& bluetooth() { return require(g_services.bluetooth, "Bluetooth"); }
 UserNotifications& notifications() { return require(g_services.notifications, "user notifications"); }
+HidDevices& hidDevices() { return require(g_services.hidDevices, "HID devices"); }
 
 } // namespace corv::platform

@@ -13,6 +13,7 @@
 #include "platform/Displays.h"
 #include "platform/EventTaps.h"
 #include "platform/FileSystem.h"
+#include "platform/HidDevices.h"
 #include "platform/HidSystem.h"
 #include "platform/InputSources.h"
 #include "platform/IoRegistry.h"
@@ -55,6 +56,7 @@ struct Services {
     InputSources* inputSources = nullptr;
     Bluetooth* bluetooth = nullptr;
     UserNotifications* notifications = nullptr;
+    HidDevices* hidDevices = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -88,5 +90,6 @@ Workspace& workspace();
 InputSources& inputSources();
 Bluetooth& bluetooth();
 UserNotifications& notifications();
+HidDevices& hidDevices();
 
 } // namespace corv::platform

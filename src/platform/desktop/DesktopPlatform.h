@@ -11,6 +11,7 @@
 #include "platform/desktop/DesktopBundle.h"
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
+#include "platform/desktop/DesktopHidDevices.h"
 #include "platform/desktop/DesktopHidSystem.h"
 #include "platform/desktop/DesktopInputSources.h"
 #include "platform/desktop/DesktopIoRegistry.h"
@@ -70,6 +71,7 @@ public:
     DesktopSpaces spaces;
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
+    DesktopHidDevices hidDevices;
 
 private:
     platform::Services services();

@@ -8,6 +8,7 @@
 #include "platform/sim/SimDisplayLinks.h"
 #include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimEventSystem.h"
+#include "platform/sim/SimHidDevices.h"
 #include "platform/sim/SimHidSystem.h"
 #include "platform/sim/SimInputSources.h"
 #include "platform/sim/SimIoRegistry.h"
@@ -124,6 +125,7 @@ public:
     SimInputSources inputSources;
     SimBluetooth bluetooth;
     SimUserNotifications notifications;
+    SimHidDevices hidDevices{runLoop};
 };
 
 } // namespace corv::sim
