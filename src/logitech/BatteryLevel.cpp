@@ -1,7 +1,7 @@
 #include "logitech/BatteryLevel.h"
 
-#include "logitech/BigEndian.h"
 #include "logitech/Hidpp20.h"
+#include "logitech/HidppReport.h"
 
 #include <algorithm>
 
@@ -41,7 +41,9 @@ int batteryFromLevelReply(int storedBattery, ReportBytes report) {
 }
 
 int batteryFromVoltageReply(ReportBytes report) {
-    const int millivolts = readBe16(report, h::voltage::kMillivoltsByte);
+    const int millivolts = report.size() > h::voltage::kMillivoltsByte + 1
+                               ? hidpp::readBE16(report.data() + h::voltage::kMillivoltsByte)
+                               : 0;
     int level = 0;
     for (std::size_t n = 0; n < kVoltageThresholds.size(); ++n) {
         if (millivolts > kVoltageThresholds[n]) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// HID++ 2.0 feature messages: where things sit in a long report, and the
-// function, event and parameter numbers of every feature the program asks for.
+// HID++ 2.0 feature messages: the function, event and parameter numbers of
+// every feature the program asks for. The report layout is in HidppReport.h.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,16 +16,7 @@ using ReportBytes = std::span<const std::uint8_t>;
 
 namespace corv::logitech::hidpp20 {
 
-// Byte offsets in a long report (report ID 0x11, 20 bytes).
-inline constexpr std::size_t kReportIdByte = 0;
-inline constexpr std::size_t kDeviceIndexByte = 1;
-inline constexpr std::size_t kFeatureIndexByte = 2;
-inline constexpr std::size_t kFunctionByte = 3;  // function << 4 | software id
-inline constexpr std::size_t kParamByte = 4;     // first parameter
-
-inline constexpr std::uint8_t kLongReportId = 0x11;
-inline constexpr std::size_t kLongReportLength = 20;
-inline constexpr std::uint8_t kDirectDeviceIndex = 0xFF;
+// Feature index of the root feature, which every device has.
 inline constexpr std::uint8_t kRootFeatureIndex = 0;
 
 // Byte 3 of a request: function in the high four bits, software id in the low.

@@ -1,7 +1,7 @@
 #include "logitech/ReprogControls.h"
 
-#include "logitech/BigEndian.h"
 #include "logitech/Hidpp20.h"
+#include "logitech/HidppReport.h"
 
 namespace corv::logitech {
 
@@ -11,16 +11,17 @@ bool isDivertableControl(std::uint8_t flags) { return (flags & c::kDivertableFla
 
 ControlInfo decodeControlInfo(ReportBytes report) {
     ControlInfo info;
-    info.controlId = readBe16(report, c::kControlIdByte);
-    info.flags = c::kFlagsByte < report.size() ? report[c::kFlagsByte] : 0;
+    if (report.size() <= c::kFlagsByte) return info;
+    info.controlId = hidpp::readBE16(report.data() + c::kControlIdByte);
+    info.flags = report[c::kFlagsByte];
     return info;
 }
 
 void writeDivertParams(std::span<std::uint8_t> request, std::uint16_t controlId, bool bound) {
     if (request.size() <= c::kRemapControlByte + 1) return;
-    writeBe16(request, c::kDivertControlByte, controlId);
+    hidpp::writeBE16(request.data() + c::kDivertControlByte, controlId);
     request[c::kDivertModeByte] = bound ? c::kDivert : c::kNoDivert;
-    writeBe16(request, c::kRemapControlByte, controlId);
+    hidpp::writeBE16(request.data() + c::kRemapControlByte, controlId);
 }
 
 } // namespace corv::logitech

@@ -2,7 +2,6 @@
 
 #include "logitech/BacklightWords.h"
 #include "logitech/BatteryLevel.h"
-#include "logitech/BigEndian.h"
 #include "logitech/HostPlatforms.h"
 #include "logitech/ReprogControls.h"
 #include "logitech/SoftwareId.h"
@@ -24,17 +23,6 @@ Report report(std::uint8_t function, std::initializer_list<std::uint8_t> params)
     std::size_t n = 4;
     for (auto b : params) r[n++] = b;
     return r;
-}
-
-TEST(BigEndian, ReadsAndWritesHighByteFirstInsideTheBytesOnly) {
-    std::array<std::uint8_t, 4> b{};
-    writeBe16(b, 1, 0x1B04);
-    EXPECT_EQ((std::array<std::uint8_t, 4>{0, 0x1B, 0x04, 0}), b);
-    EXPECT_EQ(0x1B04, readBe16(b, 1));
-    writeBe16(b, 3, 0xFFFF);  // one byte short: nothing
-    EXPECT_EQ(0, b[3]);
-    EXPECT_EQ(0, readBe16(b, 3));
-    EXPECT_EQ(0, readBe16(b, 100));
 }
 
 TEST(SoftwareId, RunsOneToFifteenAndNeverZero) {
