@@ -1,5 +1,6 @@
 #include "logitech/BatteryLowNotice.h"
 
+#include "logitech/LogiKeybs.h"
 #include "platform/Platform.h"
 
 namespace corv::logitech {
@@ -12,6 +13,16 @@ void batteryLowNotice(int newValue, int storedValue, const DeviceName& name) {
     if (newValue >= kLowBatteryThreshold || storedValue < kLowBatteryThreshold) return;
     platform::notifications().post(kLowBatteryNoticeId, kLowBatteryNoticeTitle,
                                    lowBatteryNoticeBody(name.product, newValue));
+}
+
+void batteryLowNotice(int newValue, const LogiKeybUI& keyboard) {
+    batteryLowNotice(newValue, keyboard.battery, keyboard.name);
+}
+
+void storeKeyboardBattery(std::size_t keyboard, int value) {
+    if (keyboard >= kKeyboardCount) return;
+    batteryLowNotice(value, LogiKeybsUI::shared().k()[keyboard]);
+    LogiKeybsUI::shared().k.modify([&](LogiKeybUIList& l) { l[keyboard].battery = value; });
 }
 
 } // namespace corv::logitech

@@ -54,11 +54,16 @@ std::vector<SimKeyboard::Reply> SimKeyboard::handle(const Bytes& request) {
     const std::uint8_t function = request[3] >> 4;
     auto feature = featureAt(request[2]);
     if (!feature) return {{errorAnswer(deviceIndex, request, kErrInvalidFeatureIndex)}};
-    auto refusal = refusals.find({*feature, function});
+    std::optional<Refusal> how;
+    if (auto r = refusals.find({*feature, function}); r != refusals.end()) how = r->second;
+    if (*feature == kRoot) {
+        if (auto r = rootRefusals.find(static_cast<std::uint16_t>(request[4] << 8 | request[5])); r != rootRefusals.end())
+            how = r->second;
+    }
     bool keep = false;
     double delay = 0.0;
-    if (refusal != refusals.end()) {
-        switch (refusal->second) {
+    if (how) {
+        switch (*how) {
         case Refusal::Drop: return {};
         case Refusal::Error: return {{errorAnswer(deviceIndex, request, kErrInvalidArgument)}};
         case Refusal::KeepState: keep = true; break;
@@ -177,6 +182,48 @@ std::optional<Bytes> SimKeyboard::answer(std::uint16_t feature, std::uint8_t fun
         return std::nullopt;
     default: return std::nullopt;
     }
+}
+
+void SimKeyboard::answerThrough(const Bytes& request, const std::function<void(Bytes, double)>& out) {
+    for (auto& r : handle(request)) out(std::move(r.bytes), r.delay);
+}
+
+void SimKeyboard::pairWith(SimReceiver& receiver, std::uint8_t index) {
+    deviceIndex = index;
+    SimReceiver* r = &receiver;
+    out_ = [r](Bytes b, double delay) { r->send(std::move(b), delay); };
+    auto before = std::move(receiver.onDeviceRequest);
+    receiver.onDeviceRequest = [this, index, before](SimReceiver& from, const Bytes& request) {
+        if (request.size() > 1 && request[1] == index)
+            answerThrough(request, out_);
+        else if (before)
+            before(from, request);
+        else
+            from.unknown.push_back(request);
+    };
+}
+
+std::shared_ptr<SimHidDevice> SimKeyboard::makeDirectDevice(SimHidDevices& hid, const std::string& transport,
+                                                            const std::string& product) {
+    deviceIndex = 0xFF;
+    auto device = hid.makeDevice({{platform::kHidVendorIdKey, std::int64_t{0x046D}},
+                                  {platform::kHidProductIdKey, std::int64_t{0xB35B}},
+                                  {platform::kHidPrimaryUsagePageKey, std::int64_t{1}},
+                                  {platform::kHidPrimaryUsageKey, std::int64_t{6}},
+                                  {platform::kHidTransportKey, transport},
+                                  {platform::kHidManufacturerKey, std::string("Logitech")},
+                                  {platform::kHidProductKey, product}},
+                                 {{1, 6}, {0xFF43, 0x0202}});
+    std::weak_ptr<SimHidDevice> weak = device;
+    out_ = [weak](Bytes b, double delay) {
+        if (auto d = weak.lock()) d->sendInput(std::move(b), delay);
+    };
+    device->onWrite = [this](const Bytes& request) { answerThrough(request, out_); };
+    return device;
+}
+
+void SimKeyboard::emit(Bytes report) {
+    if (out_) out_(std::move(report), 0.0);
 }
 
 Bytes SimKeyboard::divertedKeysEvent(std::initializer_list<std::uint16_t> held) const {

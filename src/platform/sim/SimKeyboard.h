@@ -6,9 +6,13 @@
 // through a receiver slot, which only carries the bytes.
 
 #include "platform/Bytes.h"
+#include "platform/sim/SimReceiver.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <memory>
+#include <string>
 #include <map>
 #include <optional>
 #include <utility>
@@ -98,6 +102,7 @@ public:
     Backlight backlight;
 
     std::map<std::pair<std::uint16_t, std::uint8_t>, Refusal> refusals;
+    std::map<std::uint16_t, Refusal> rootRefusals;
     double lateSeconds = 3.5;
 
     // Every request taken, in order.
@@ -106,9 +111,22 @@ public:
     // A keyboard holding the features at the given indexes.
     void addFeatures(std::initializer_list<std::pair<std::uint16_t, std::uint8_t>> table);
     void refuse(std::uint16_t feature, std::uint8_t function, Refusal how) { refusals[{feature, function}] = how; }
+    // Refuses the root's answer for one asked feature id only.
+    void refuseRoot(std::uint16_t asked, Refusal how) { rootRefusals[asked] = how; }
 
     // Takes one request (a 20-byte long report) and gives the reports sent back.
     std::vector<Reply> handle(const Bytes& request);
+
+    // Pairs the keyboard into a receiver at a device index (1 to 6): the
+    // receiver carries its requests and reports. Requests for other indexes go
+    // where they went before.
+    void pairWith(SimReceiver& receiver, std::uint8_t index);
+    // Makes the keyboard's own HID++ interface, reached directly over the
+    // transport ("Bluetooth" or "USB"); the caller attaches it.
+    std::shared_ptr<SimHidDevice> makeDirectDevice(SimHidDevices& hid, const std::string& transport,
+                                                   const std::string& product);
+    // Sends a report the keyboard makes by itself, the way it is reached.
+    void emit(Bytes report);
 
     // Reports the keyboard sends by itself (software id 0).
     Bytes divertedKeysEvent(std::initializer_list<std::uint16_t> held) const;
@@ -118,6 +136,10 @@ public:
     Bytes platformEvent() const;
 
 private:
+    void answerThrough(const Bytes& request, const std::function<void(Bytes, double)>& out);
+
+    std::function<void(Bytes, double)> out_;
+
     std::optional<std::uint16_t> featureAt(std::uint8_t index) const;
     Bytes header(std::uint16_t feature, std::uint8_t byte3) const;
     // The answer of a feature's function; none for an unknown function.
