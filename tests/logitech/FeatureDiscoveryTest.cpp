@@ -2,6 +2,8 @@
 // directly: the exact requests, what they store, and how failures end.
 
 #include "KeyboardWorld.h"
+#include "logitech/DeviceDiscovery.h"
+#include "logitech/InitQueue.h"
 
 namespace corv::logitech::test {
 namespace {
@@ -79,6 +81,23 @@ TEST_F(FeatureDiscoveryTest, KeyboardBehindReceiverGetsTheExactRequestsWithCarri
     EXPECT_EQ(0, slotKeyb.controls[2].reporting);
 }
 
+TEST_F(FeatureDiscoveryTest, KeyboardPairedToAPluggedReceiverIsBroughtUpByTheQueue) {
+    setUpSlotKeyboard();
+    bolt.slots[kSlotIndex - 1] = {1, "MX Keys", true};
+    bolt.plugIn();
+    startLogiDeviceMonitor();
+    settle(5);
+
+    ASSERT_TRUE(noUi(0).valid);
+    EXPECT_EQ(kSlotIndex, noUi(0).usbIndex);
+    EXPECT_EQ("MX Keys", ui(0).name.product);
+    EXPECT_EQ(5u, opt(0).featureMap.size());
+    EXPECT_EQ(80, ui(0).battery);
+    EXPECT_EQ(1, slotKeyb.currPlatform);
+    EXPECT_FALSE(initQueueBusy());
+    EXPECT_TRUE(bolt.unknown.empty());
+}
+
 TEST_F(FeatureDiscoveryTest, KeyboardWithoutFeaturesGetsEightRootsOverTheDirectPath) {
     recordBoth();
     EXPECT_EQ(kDiscoveryOk, discover(kBtKeyboard));
@@ -123,11 +142,7 @@ TEST_F(FeatureDiscoveryTest, HostIsSwitchedOnlyFromAnotherPlatformToAMacOne) {
         btDev->onWrite = nullptr;
         btDev = btKeyb.makeDirectDevice(sim->hidDevices, "Bluetooth", "K380");
         LogiKeybsNoUI::shared().k.modify([&](LogiKeybNoUIList& l) { l[kBtKeyboard].dev = btDev; });
-        btDev->setInputReportHandler([](const platform::HidDeviceRef& s, std::uint32_t, const std::uint8_t* r, std::size_t n) {
-            hidppFeatureReport(kBtKeyboard, r, n);
-            HidppExecutor::shared().offer(HidppChannel::Direct, s, r, n);
-        });
-        btDev->open();
+        listen(btDev, HidppChannel::Direct);
         btKeyb.addFeatures({{SimKeyboard::kPlatforms, 0x03}});
         btKeyb.platforms = c.platforms;
         btKeyb.currPlatform = c.current;

@@ -7,6 +7,7 @@
 #include "logitech/FeatureDiscovery.h"
 #include "logitech/FeatureReport.h"
 #include "logitech/HidppExecutor.h"
+#include "logitech/HidppParser.h"
 #include "logitech/LogiKeybs.h"
 #include "logitech/SoftwareId.h"
 #include "model/LogiKeysOpt.h"
@@ -103,20 +104,10 @@ protected:
     SimKeyboard btKeyb;
     std::shared_ptr<sim::SimHidDevice> btDev;
 
-private:
-    // The keyboards' reports reach the feature handling, then answer requests.
+    // Opens a device with the parser of its kind, as discovery or the
+    // keyboard HID manager does.
     static void listen(const std::shared_ptr<sim::SimHidDevice>& dev, HidppChannel channel) {
-        dev->setInputReportHandler([channel](const platform::HidDeviceRef& sender, std::uint32_t, const std::uint8_t* r,
-                                             std::size_t n) {
-            for (std::size_t k = 0; k < kKeyboardCount; ++k) {
-                const auto& e = LogiKeybsNoUI::shared().k()[k];
-                if (e.valid && e.dev == sender && (channel == HidppChannel::Direct || (n > 1 && e.usbIndex == r[1]))) {
-                    hidppFeatureReport(static_cast<int>(k), r, n);
-                    break;
-                }
-            }
-            HidppExecutor::shared().offer(channel, sender, r, n);
-        });
+        dev->setInputReportHandler(channel == HidppChannel::Direct ? &hidppReportKeyboardCallback : &hidppReportCallback);
         dev->open();
     }
 };
