@@ -52,10 +52,19 @@ TEST_F(FeatureReportTest, BatteriesOfTheThreeFeatures) {
     EXPECT_EQ(-1, ui(2).battery);  // an empty entry
 }
 
-TEST_F(FeatureReportTest, StatusWithoutLevelBeforeAnyLevelKeepsZero) {
+TEST_F(FeatureReportTest, NoNoticeForAFirstLowValueOrAStatus) {
     LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[kBtKeyboard].battery = -1; });
     level(btKeyb, 0, 2);
-    EXPECT_EQ(512, ui(kBtKeyboard).battery);
+    EXPECT_EQ(512, ui(kBtKeyboard).battery);  // a status keeps the level, 0 while unknown
+    LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[kBtKeyboard].battery = -1; });
+    level(btKeyb, 5);
+    EXPECT_EQ(5, ui(kBtKeyboard).battery);
+    level(btKeyb, 50);
+    btKeyb.unifiedLevel = 10;  // charging: a value of 256 or more is never low
+    btKeyb.unifiedCharging = 1;
+    btKeyb.emit(btKeyb.batteryEvent(SimKeyboard::kUnifiedBattery));
+    settle(0.1);
+    EXPECT_EQ(266, ui(kBtKeyboard).battery);
     EXPECT_TRUE(posted().empty());
 }
 
