@@ -3,7 +3,7 @@
 // The HID event system: a client sees the HID services that match its
 // matching dictionary and reads and writes their properties.
 
-#include "platform/HidValue.h"
+#include "platform/HidProperty.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,7 +23,7 @@ public:
 
     // A new client; 0 when it cannot be made.
     virtual HidClient createClient() = 0;
-    virtual void setMatching(HidClient client, const HidDict& matching) = 0;
+    virtual void setMatching(HidClient client, const HidPropertyDict& matching) = 0;
     // The block runs on the client's queue for every matching service that
     // appears from then on.
     virtual void registerDeviceMatchingBlock(HidClient client, HidServiceBlock block) = 0;
@@ -33,9 +33,9 @@ public:
     virtual std::optional<std::vector<HidService>> copyServices(HidClient client) = 0;
 
     // Nothing when the service has no such property.
-    virtual std::optional<HidValue> copyProperty(HidService service, const std::string& key) = 0;
+    virtual std::optional<HidProperty> copyProperty(HidService service, const std::string& key) = 0;
     // Any thread; false when the service refused the value.
-    virtual bool setProperty(HidService service, const std::string& key, const HidValue& value) = 0;
+    virtual bool setProperty(HidService service, const std::string& key, const HidProperty& value) = 0;
     // The block runs on the main queue when the service goes away.
     virtual void registerRemovalBlock(HidService service, HidServiceBlock block) = 0;
 };

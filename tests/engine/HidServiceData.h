@@ -3,34 +3,34 @@
 // HID event-system services as data: trackpads and keyboards with the
 // properties the system gives them.
 
-#include "platform/HidValue.h"
+#include "platform/HidProperty.h"
 
 #include <cstdint>
 #include <string>
 
 namespace corv::test {
 
-using platform::HidArray;
-using platform::HidDict;
-using platform::HidValue;
+using platform::HidPropertyArray;
+using platform::HidPropertyDict;
+using platform::HidProperty;
 
-inline HidValue usagePair(std::int64_t page, std::int64_t usage) {
-    return HidDict{{"DeviceUsagePage", page}, {"DeviceUsage", usage}};
+inline HidProperty usagePair(std::int64_t page, std::int64_t usage) {
+    return HidPropertyDict{{"DeviceUsagePage", page}, {"DeviceUsage", usage}};
 }
 
 // A pointer service (usage page 1, usage 2).
-inline HidDict trackpadService(const std::string& product, const std::string& maker, bool withAcceleration) {
-    HidDict d{{"Product", product},
+inline HidPropertyDict trackpadService(const std::string& product, const std::string& maker, bool withAcceleration) {
+    HidPropertyDict d{{"Product", product},
               {"Manufacturer", maker},
               {"PrimaryUsagePage", 1},
               {"PrimaryUsage", 2},
-              {"DeviceUsagePairs", HidArray{usagePair(1, 2)}}};
+              {"DeviceUsagePairs", HidPropertyArray{usagePair(1, 2)}}};
     if (withAcceleration) d["HIDTrackpadScrollAcceleration"] = 45000;
     return d;
 }
 
-inline const HidDict kMagicTrackpadService = trackpadService("Magic Trackpad", "Apple Inc.", true);
-inline const HidDict kBuiltInTrackpadService = trackpadService("Apple Internal Keyboard / Trackpad", "Apple Inc.", false);
+inline const HidPropertyDict kMagicTrackpadService = trackpadService("Magic Trackpad", "Apple Inc.", true);
+inline const HidPropertyDict kBuiltInTrackpadService = trackpadService("Apple Internal Keyboard / Trackpad", "Apple Inc.", false);
 
 // A keyboard service: primary usage (1, 6), usage pairs, transport and
 // report descriptor; vendor and product ids when given.
@@ -41,12 +41,12 @@ struct KeyboardService {
     Bytes reportDescriptor{0x05, 0x01, 0x09, 0x06};
     std::int64_t primaryPage = 1;
     std::int64_t primaryUsage = 6;
-    HidArray usagePairs{usagePair(1, 6)};
+    HidPropertyArray usagePairs{usagePair(1, 6)};
     std::int64_t vendorId = 0x05AC;
     std::int64_t productId = 0x0267;
 
-    HidDict properties() const {
-        return HidDict{{"Product", product},
+    HidPropertyDict properties() const {
+        return HidPropertyDict{{"Product", product},
                        {"Manufacturer", maker},
                        {"Transport", transport},
                        {"ReportDescriptor", reportDescriptor},

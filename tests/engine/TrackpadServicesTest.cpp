@@ -20,7 +20,7 @@ protected:
         auto w = sim->hidServices.takeWrite();
         EXPECT_EQ(w.service, service);
         EXPECT_EQ(w.key, kScrollAccelerationKey);
-        EXPECT_EQ(w.value, HidValue(value));
+        EXPECT_EQ(w.value, HidProperty(value));
         EXPECT_EQ(w.onMainThread, onMainThread);
     }
     bool nothingWritten() const { return sim->hidServices.writes.empty(); }
@@ -132,7 +132,7 @@ TEST_F(TrackpadServicesTest, TheWatchNeedsAClientAndAServiceList) {
     engine::startTrackpadServiceWatch();
     const auto client = engine::TrackpadServices::shared().client;
     EXPECT_TRUE(sim->hidServices.scheduled(client));
-    EXPECT_EQ(sim->hidServices.matchingOf(client), (HidDict{{"DeviceUsagePage", 1}, {"DeviceUsage", 2}}));
+    EXPECT_EQ(sim->hidServices.matchingOf(client), (HidPropertyDict{{"DeviceUsagePage", 1}, {"DeviceUsage", 2}}));
     EXPECT_TRUE(engine::TrackpadServices::shared().trackpadServices.empty());
     // Trackpads announced later are still handled.
     const auto later = sim->hidServices.addService(kMagicTrackpadService);

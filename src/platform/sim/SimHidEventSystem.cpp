@@ -7,9 +7,9 @@
 
 namespace corv::sim {
 
-using platform::HidDict;
+using platform::HidPropertyDict;
 using platform::HidService;
-using platform::HidValue;
+using platform::HidProperty;
 
 SimHidEventSystem::SimHidEventSystem(SimRunLoop& loop) : loop_(loop), mainThread_(std::this_thread::get_id()) {}
 
@@ -22,7 +22,7 @@ platform::HidClient SimHidEventSystem::createClient() {
     return id;
 }
 
-void SimHidEventSystem::setMatching(platform::HidClient client, const HidDict& matching) {
+void SimHidEventSystem::setMatching(platform::HidClient client, const HidPropertyDict& matching) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (auto it = clients_.find(client); it != clients_.end()) it->second.matching = matching;
 }
@@ -47,7 +47,7 @@ std::optional<std::vector<HidService>> SimHidEventSystem::copyServices(platform:
     return list;
 }
 
-std::optional<HidValue> SimHidEventSystem::copyProperty(HidService service, const std::string& key) {
+std::optional<HidProperty> SimHidEventSystem::copyProperty(HidService service, const std::string& key) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = services_.find(service);
     if (it == services_.end()) return std::nullopt;
@@ -56,7 +56,7 @@ std::optional<HidValue> SimHidEventSystem::copyProperty(HidService service, cons
     return p->second;
 }
 
-bool SimHidEventSystem::setProperty(HidService service, const std::string& key, const HidValue& value) {
+bool SimHidEventSystem::setProperty(HidService service, const std::string& key, const HidProperty& value) {
     std::lock_guard<std::mutex> lock(mutex_);
     writes.push_back(Write{service, key, value, std::this_thread::get_id() == mainThread_});
     auto it = services_.find(service);
@@ -71,7 +71,7 @@ void SimHidEventSystem::registerRemovalBlock(HidService service, platform::HidSe
         it->second.removalBlocks.push_back(std::move(block));
 }
 
-HidService SimHidEventSystem::addService(HidDict properties) {
+HidService SimHidEventSystem::addService(HidPropertyDict properties) {
     std::vector<platform::HidServiceBlock> announce;
     HidService id;
     {
@@ -114,26 +114,26 @@ bool SimHidEventSystem::scheduled(platform::HidClient client) const {
     return it != clients_.end() && it->second.scheduled;
 }
 
-HidDict SimHidEventSystem::matchingOf(platform::HidClient client) const {
+HidPropertyDict SimHidEventSystem::matchingOf(platform::HidClient client) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = clients_.find(client);
-    return it == clients_.end() ? HidDict{} : it->second.matching;
+    return it == clients_.end() ? HidPropertyDict{} : it->second.matching;
 }
 
-HidDict SimHidEventSystem::properties(HidService service) const {
+HidPropertyDict SimHidEventSystem::properties(HidService service) const {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = services_.find(service);
-    return it == services_.end() ? HidDict{} : it->second.properties;
+    return it == services_.end() ? HidPropertyDict{} : it->second.properties;
 }
 
-bool SimHidEventSystem::matches(const HidDict& matching, const HidDict& properties) const {
+bool SimHidEventSystem::matches(const HidPropertyDict& matching, const HidPropertyDict& properties) const {
     auto page = matching.find("DeviceUsagePage");
     auto usage = matching.find("DeviceUsage");
     if (page != matching.end() && usage != matching.end()) {
         bool found = false;
         if (auto pairs = properties.find("DeviceUsagePairs"); pairs != properties.end() && pairs->second.array()) {
-            for (const HidValue& pair : *pairs->second.array()) {
-                const HidDict* d = pair.dict();
+            for (const HidProperty& pair : *pairs->second.array()) {
+                const HidPropertyDict* d = pair.dict();
                 if (!d) continue;
                 auto p = d->find("DeviceUsagePage");
                 auto u = d->find("DeviceUsage");

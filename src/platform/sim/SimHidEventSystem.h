@@ -23,32 +23,32 @@ public:
     struct Write {
         platform::HidService service;
         std::string key;
-        platform::HidValue value;
+        platform::HidProperty value;
         bool onMainThread;
     };
 
     explicit SimHidEventSystem(SimRunLoop& loop);
 
     platform::HidClient createClient() override;
-    void setMatching(platform::HidClient client, const platform::HidDict& matching) override;
+    void setMatching(platform::HidClient client, const platform::HidPropertyDict& matching) override;
     void registerDeviceMatchingBlock(platform::HidClient client, platform::HidServiceBlock block) override;
     void scheduleWithMainQueue(platform::HidClient client) override;
     std::optional<std::vector<platform::HidService>> copyServices(platform::HidClient client) override;
-    std::optional<platform::HidValue> copyProperty(platform::HidService service, const std::string& key) override;
-    bool setProperty(platform::HidService service, const std::string& key, const platform::HidValue& value) override;
+    std::optional<platform::HidProperty> copyProperty(platform::HidService service, const std::string& key) override;
+    bool setProperty(platform::HidService service, const std::string& key, const platform::HidProperty& value) override;
     void registerRemovalBlock(platform::HidService service, platform::HidServiceBlock block) override;
 
     // A service that is there from now on.
-    platform::HidService addService(platform::HidDict properties);
+    platform::HidService addService(platform::HidPropertyDict properties);
     // The service goes away; its removal blocks are queued.
     void removeService(platform::HidService service);
 
     Write takeWrite();
     std::size_t removalBlockCount(platform::HidService service) const;
     bool scheduled(platform::HidClient client) const;
-    platform::HidDict matchingOf(platform::HidClient client) const;
+    platform::HidPropertyDict matchingOf(platform::HidClient client) const;
     // The current properties of a service, writes included.
-    platform::HidDict properties(platform::HidService service) const;
+    platform::HidPropertyDict properties(platform::HidService service) const;
 
     // Oldest first.
     std::deque<Write> writes;
@@ -60,17 +60,17 @@ public:
 
 private:
     struct Client {
-        platform::HidDict matching;
+        platform::HidPropertyDict matching;
         platform::HidServiceBlock block;
         bool scheduled = false;
     };
     struct Service {
-        platform::HidDict properties;
+        platform::HidPropertyDict properties;
         bool present = true;
         std::vector<platform::HidServiceBlock> removalBlocks;
     };
 
-    bool matches(const platform::HidDict& matching, const platform::HidDict& properties) const;
+    bool matches(const platform::HidPropertyDict& matching, const platform::HidPropertyDict& properties) const;
 
     SimRunLoop& loop_;
     std::thread::id mainThread_;
