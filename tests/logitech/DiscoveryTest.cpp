@@ -48,6 +48,11 @@ TEST_F(DiscoveryTest, BoltReceiverIsRecordedAndInitialisedAfterTheDelay) {
     ASSERT_FALSE(bolt->device->writeTimes.empty());
     EXPECT_NEAR(bolt->device->writeTimes[0], queued + 0.2, 1e-9);
     EXPECT_FALSE(logitech::initQueueBusy());
+    // The Bluetooth keyboard's own manager opened it; its removal here leaves it alone.
+    bluetooth->open();
+    sim->hidDevices.detach(bluetooth);
+    advance(0.0);
+    EXPECT_EQ(bluetooth->closeCount, 0);
 
     // Matched again after a restart of the manager: not opened twice, not queued again.
     const std::size_t writes = bolt->device->written.size();
