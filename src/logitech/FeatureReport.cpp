@@ -1,5 +1,6 @@
 #include "logitech/FeatureReport.h"
 
+#include "engine/LogiKeyActions.h"
 #include "logitech/BacklightRequests.h"
 #include "logitech/BatteryLevel.h"
 #include "logitech/BatteryLowNotice.h"
@@ -69,7 +70,7 @@ void controlReport(std::size_t k, std::size_t options, ReportBytes report) {
         return;
     }
     if (byte3 != h::controls::kDivertedEvent) return;
-    (void)k;
+    engine::performLogiKeyActions(static_cast<int>(k), static_cast<int>(options), report.data(), report.size());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // keyboard and the user's settings into line without looping.
 
 #include "KeyboardWorld.h"
+#include "engine/KeyboardInput.h"
 #include "logitech/BacklightRequests.h"
 #include "logitech/ControlDiversion.h"
 #include "logitech/FnInversion.h"
@@ -130,6 +131,47 @@ TEST_F(FeatureRequestsTest, DivertPassSendsTheDivertableControlsWithOneSoftwareI
     EXPECT_EQ(longReport(0xFF, kControls, byte3, {0x00, 0xC8, 2, 0x00, 0xC8}), btKeyb.received[before]);
     EXPECT_EQ(longReport(0xFF, kControls, byte3, {0x00, 0xD4, 3, 0x00, 0xD4}), btKeyb.received[before + 1]);
     EXPECT_TRUE(bolt.device->written.empty());
+}
+
+TEST_F(FeatureRequestsTest, DivertedKeyOfAKeyboardBehindTheReceiverPerformsItsBinding) {
+    slotKeyb.addFeatures({{SimKeyboard::kControls, kControls}});
+    slotKeyb.controls = {{212, 0x30}, {0x00C8, 0x30}};
+    BindAction spotlight;
+    spotlight.isHotkey = true;
+    spotlight.hotkeyMod = corv::test::flag::Command;
+    spotlight.hotkeyKey = corv::test::key::Space;
+    editOpt(kSlotKeyboard, [&](LogiKeyOpt& o) { o.key[212][0] = spotlight; });
+    EXPECT_EQ(kDiscoveryOk, discover(kSlotKeyboard));
+    EXPECT_EQ(3, slotKeyb.controls[0].reporting);  // bound: diverted
+    EXPECT_EQ(2, slotKeyb.controls[1].reporting);  // unbound: not
+
+    auto expectPosted = [&](std::uint32_t type, std::int64_t code, std::uint64_t flags) {
+        ASSERT_FALSE(sim->events.posted.empty());
+        const auto p = sim->events.takePosted();
+        EXPECT_EQ(type, p.event.type());
+        EXPECT_EQ(code, p.event.integerField(9));
+        EXPECT_EQ(flags, p.event.flags());
+    };
+    slotKeyb.emit(slotKeyb.divertedKeysEvent({212}));
+    settle(0.01);
+    expectPosted(12, 55, corv::test::flag::Command);
+    expectPosted(10, corv::test::key::Space, corv::test::flag::Command);
+    EXPECT_TRUE(sim->events.posted.empty());
+    EXPECT_EQ(std::set<std::uint16_t>{212}, noUi(kSlotKeyboard).keyState);
+
+    slotKeyb.emit(slotKeyb.divertedKeysEvent({}));
+    settle(0.01);
+    expectPosted(11, corv::test::key::Space, corv::test::flag::Command);
+    expectPosted(12, 55, corv::test::flag::NonCoalesced);
+    EXPECT_TRUE(sim->events.posted.empty());
+    EXPECT_TRUE(noUi(kSlotKeyboard).keyState.empty());
+
+    // A control-information answer carries a software id: never a key event.
+    Bytes info = longReport(kSlotIndex, kControls, 0x01, {0x00, 212});
+    hidppFeatureReport(kSlotKeyboard, info.data(), info.size());
+    settle(0.01);
+    EXPECT_TRUE(sim->events.posted.empty());
+    EXPECT_TRUE(noUi(kSlotKeyboard).keyState.empty());
 }
 
 TEST_F(FeatureRequestsTest, KeyboardWithoutUsableOptionsGetsNothingAndChangesNothing) {
