@@ -1,13 +1,11 @@
 #include "logitech/FeatureDiscovery.h"
 
 #include "logitech/ControlDiversion.h"
-#include "logitech/FeatureReport.h"
 #include "logitech/Hidpp20.h"
 #include "logitech/HidppReport.h"
 #include "logitech/HostPlatforms.h"
 #include "logitech/KeyboardAccess.h"
 #include "logitech/KeyboardRequests.h"
-#include "logitech/LogiHooks.h"
 #include "logitech/LogiKeybs.h"
 #include "logitech/ReprogControls.h"
 #include "logitech/SoftwareId.h"
@@ -246,12 +244,6 @@ void discoverHidppFeatures(int keyboard, std::function<void(int)> done) {
     auto options = keyboardOptions(keyboard);
     if (!options) return finish(kDiscoveryNoKeyboard);
     std::make_shared<DiscoveryRun>(keyboard, k.dev, *send, k.usbIndex, *options, std::move(done))->start();
-}
-
-void installKeyboardFeatureHooks() {
-    auto& hooks = LogiHooks::shared();
-    hooks.discoverHidppFeatures = &discoverHidppFeatures;
-    hooks.keyboardReport = &hidppFeatureReport;
 }
 
 } // namespace corv::logitech

@@ -27,8 +27,4 @@ enum DiscoveryResult : int {
 // result on the main thread.
 void discoverHidppFeatures(int keyboard, std::function<void(int)> done);
 
-// Makes the initialisation queue and the report parser reach the keyboard
-// features.
-void installKeyboardFeatureHooks();
-
 } // namespace corv::logitech

@@ -43,7 +43,6 @@ inline Bytes longReport(std::uint8_t deviceIndex, std::uint8_t featureIndex, std
 class KeyboardWorld : public corv::test::SimTest {
 protected:
     KeyboardWorld() {
-        installKeyboardFeatureHooks();
         slotKeyb.pairWith(bolt, kSlotIndex);
         btDev = btKeyb.makeDirectDevice(sim->hidDevices, "Bluetooth", "K380");
         listen(bolt.device, HidppChannel::Receiver);
