@@ -3,7 +3,6 @@
 #include "logitech/BacklightWords.h"
 #include "logitech/BatteryLevel.h"
 #include "logitech/HostPlatforms.h"
-#include "logitech/ReprogControls.h"
 #include "logitech/SoftwareId.h"
 #include "model/Shared.h"
 
@@ -33,22 +32,6 @@ TEST(SoftwareId, RunsOneToFifteenAndNeverZero) {
     resetShared();
 }
 
-TEST(Battery, LevelReplyLimitsTheLevelAndKeepsTheStoredOneForAStatus) {
-    EXPECT_EQ(100, batteryFromLevelReply(40, report(0, {120, 0, 0})));
-    EXPECT_EQ(0, batteryFromLevelReply(40, report(0, {0, 0, 0})));
-    EXPECT_EQ(569, batteryFromLevelReply(57, report(0, {0, 0, 2})));
-    EXPECT_EQ(512, batteryFromLevelReply(-1, report(0, {0, 0, 2})));
-    // Only the level byte of a stored value is kept.
-    EXPECT_EQ(57 + 0x300, batteryFromLevelReply(57 + 0x200, report(0, {0, 0, 3})));
-    // A level comes without status.
-    EXPECT_EQ(35, batteryFromLevelReply(57, report(0, {35, 0, 2})));
-}
-
-TEST(Battery, UnifiedReplyCarriesLevelAndChargingStatus) {
-    EXPECT_EQ(286, batteryFromUnifiedReply(report(1, {30, 0, 1})));
-    EXPECT_EQ(0x2FF, batteryFromUnifiedReply(report(1, {0xFF, 0, 2})));  // not limited
-}
-
 TEST(Battery, VoltageReplyReadsTheThresholdTable) {
     EXPECT_EQ(100, batteryFromVoltageReply(report(0, {0x10, 0x5B, 0x00})));  // 4187 mV
     EXPECT_EQ(99, batteryFromVoltageReply(report(0, {0x10, 0x5A, 0x00})));   // 4186
@@ -69,13 +52,6 @@ TEST(Battery, VoltageStatusBits) {
     EXPECT_EQ(0xA00, status(0x85));
     EXPECT_EQ(0x900, status(0xA1));  // charge complete wins
     EXPECT_EQ(15 | 0x700, batteryFromVoltageReply(report(0, {0x0E, 0x74, 0x82})));
-}
-
-TEST(Backlight, ConfigRequestBytes) {
-    BacklightWords on{0x0301, 4ull << 24 | 0x12 << 8};
-    EXPECT_EQ((std::array<std::uint8_t, 12>{1, 3, 4, 0x12, 10, 0, 10, 0, 60, 0, 10, 0}), backlightConfigParams(on));
-    BacklightWords off{0x0300, 4ull << 24 | 0x12 << 8};
-    EXPECT_EQ((std::array<std::uint8_t, 12>{0, 3, 0xFF, 0x12, 10, 0, 10, 0, 60, 0, 10, 0}), backlightConfigParams(off));
 }
 
 TEST(Backlight, ConfigAnswerFillsBothWordsAndKeepsTheUsersSwitch) {
@@ -115,32 +91,6 @@ TEST(Platforms, InformationAndDescriptorsInOrder) {
     EXPECT_FALSE(addPlatformDescriptor(list, report(1, {0, 0, 0x01})));  // already there
     EXPECT_TRUE(addPlatformDescriptor(list, report(1, {1, 3, 0x20})));   // position 3 while 1 listed
     EXPECT_EQ((std::vector<LogiPlatform>{{0, 0, 0x01}, {1, 3, 0x20}}), list);
-}
-
-TEST(Platforms, SwitchOnlyFromAListedOtherPlatformToAnExactMacMask) {
-    std::vector<LogiPlatform> list{{0, 0, 0x01}, {1, 1, 0x20}};
-    EXPECT_EQ(1, platformToSwitchTo(list, 0));
-    EXPECT_EQ(std::nullopt, platformToSwitchTo(list, 1));  // already there
-    EXPECT_EQ(std::nullopt, platformToSwitchTo(list, 7));  // current not listed
-    list[1].osMask = 0x21;
-    EXPECT_EQ(std::nullopt, platformToSwitchTo(list, 0));  // the test is equality
-}
-
-TEST(Controls, DivertableFlagsInformationAndDivertBytes) {
-    EXPECT_TRUE(isDivertableControl(0x30));
-    EXPECT_TRUE(isDivertableControl(0x70));
-    EXPECT_FALSE(isDivertableControl(0x20));
-    EXPECT_FALSE(isDivertableControl(0x10));
-
-    auto info = decodeControlInfo(report(1, {0x00, 0xD4, 0, 0, 0x31}));
-    EXPECT_EQ(0x00D4, info.controlId);
-    EXPECT_EQ(0x31, info.flags);
-
-    Report r{};
-    writeDivertParams(r, 0x01A2, true);
-    EXPECT_EQ((std::array<std::uint8_t, 5>{0x01, 0xA2, 3, 0x01, 0xA2}), (std::array<std::uint8_t, 5>{r[4], r[5], r[6], r[7], r[8]}));
-    writeDivertParams(r, 0x00D4, false);
-    EXPECT_EQ(2, r[6]);
 }
 
 } // namespace

@@ -37,6 +37,8 @@ TEST_F(FeatureReportTest, BatteriesOfTheThreeFeatures) {
     level(btKeyb, 57);
     level(btKeyb, 0, 2);
     EXPECT_EQ(569, ui(kBtKeyboard).battery);
+    level(btKeyb, 0, 3);  // only the level byte of the stored value is kept
+    EXPECT_EQ(57 + 0x300, ui(kBtKeyboard).battery);
 
     btKeyb.unifiedLevel = 30;
     btKeyb.unifiedCharging = 1;
