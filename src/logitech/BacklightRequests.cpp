@@ -68,7 +68,8 @@ void handleBacklightReply(int keyboard, ReportBytes report) {
         const BacklightPair w = applyBacklightConfig(wordsOf(k, *options), report);
         store(k, *options, w);
         auto* r = KeyboardRequestStates::shared().at(keyboard);
-        if (backlightSwitchDiffers(w.setting, report) && r && KeyboardRequestStates::takeCorrection(r->backlightCorrections))
+        const bool differs = backlightSwitchDiffers(w.setting, report);
+        if (differs && r && KeyboardRequestStates::takeCorrection(r->backlightCorrections))
             sendBacklightConfig(keyboard);
         break;
     }

@@ -64,8 +64,10 @@ private:
 
     // Writes bytes 2 and 3 and the given parameters, sends, and continues with
     // `next` when answered, or finishes with `failure` when not.
-    void send(std::uint8_t featureIndex, std::uint8_t function, std::initializer_list<std::pair<std::size_t, std::uint8_t>> params,
-              int failure, std::function<void(const HidppReply&)> next) {
+    using Params = std::initializer_list<std::pair<std::size_t, std::uint8_t>>;  // (byte, value)
+
+    void send(std::uint8_t featureIndex, std::uint8_t function, Params params, int failure,
+              std::function<void(const HidppReply&)> next) {
         buffer_[hidpp::kSubIdAt] = featureIndex;
         buffer_[hidpp::kAddressAt] = h::functionByte(function, nextSoftwareId());
         for (const auto& [at, value] : params) buffer_[at] = value;
@@ -74,12 +76,13 @@ private:
 
     void sendBuffer(int failure, std::function<void(const HidppReply&)> next, std::function<void()> ended = {}) {
         auto self = shared_from_this();
-        send_(dev_, buffer_, [self, failure, next = std::move(next), ended = std::move(ended)](const HidppReply& reply) {
+        auto answered = [self, failure, next = std::move(next), ended = std::move(ended)](const HidppReply& reply) {
             if (ended) ended();
             if (!self->current()) return self->finish(kDiscoveryNoKeyboard);
             if (!reply.answered()) return self->finish(failure);
             next(reply);
-        });
+        };
+        send_(dev_, buffer_, std::move(answered));
     }
 
     // Root requests are awaited until they end, answered or not: an answer

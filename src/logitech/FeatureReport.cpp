@@ -66,7 +66,8 @@ void controlReport(std::size_t k, std::size_t options, ReportBytes report) {
     if (h::functionOf(byte3) == h::controls::kGetInfo) {
         const ControlInfo c = decodeControlInfo(report);
         if (!isDivertableControl(c.flags)) return;
-        LogiKeysOpt::shared().k.modify([&](std::vector<LogiKeyOpt>& l) { l[options].id1b04List[c.controlId] = c.flags; });
+        LogiKeysOpt::shared().k.modify(
+            [&](std::vector<LogiKeyOpt>& l) { l[options].id1b04List[c.controlId] = c.flags; });
         return;
     }
     if (byte3 != h::controls::kDivertedEvent) return;

@@ -29,7 +29,8 @@ void sendFnInversion(int keyboard) {
 void sendFnInversionMultiHost(int keyboard) {
     auto t = featureTarget(keyboard, FeatureID::ID_40A3);
     if (!t) return;
-    sendFeatureRequest(*t, mh::kSet, {mh::kCurrentHost, static_cast<std::uint8_t>(storedFnInversion(t->options) ? 1 : 0)});
+    const auto state = static_cast<std::uint8_t>(storedFnInversion(t->options) ? 1 : 0);
+    sendFeatureRequest(*t, mh::kSet, {mh::kCurrentHost, state});
 }
 
 void grantCorrection(int keyboard) {
@@ -42,7 +43,8 @@ void correct(int keyboard, void (*send)(int)) {
 }
 
 void showFnInversion(int keyboard, bool state) {
-    LogiKeybsUI::shared().k.modify([&](LogiKeybUIList& l) { l[static_cast<std::size_t>(keyboard)].fnInversion = state; });
+    const auto k = static_cast<std::size_t>(keyboard);
+    LogiKeybsUI::shared().k.modify([&](LogiKeybUIList& l) { l[k].fnInversion = state; });
 }
 
 bool validKeyboard(int keyboard) { return keyboard >= 0 && static_cast<std::size_t>(keyboard) < kKeyboardCount; }

@@ -39,7 +39,8 @@ TEST(Battery, VoltageReplyReadsTheThresholdTable) {
     EXPECT_EQ(1, batteryFromVoltageReply(report(0, {0x0D, 0xD2, 0x00})));    // 3538
     EXPECT_EQ(0, batteryFromVoltageReply(report(0, {0x0D, 0xD1, 0x00})));    // 3537
     EXPECT_EQ(0, batteryFromVoltageReply(report(0, {0x00, 0x00, 0x00})));
-    for (std::size_t n = 1; n < kVoltageThresholds.size(); ++n) EXPECT_LT(kVoltageThresholds[n], kVoltageThresholds[n - 1]);
+    for (std::size_t n = 1; n < kVoltageThresholds.size(); ++n)
+        EXPECT_LT(kVoltageThresholds[n], kVoltageThresholds[n - 1]);
 }
 
 TEST(Battery, VoltageStatusBits) {

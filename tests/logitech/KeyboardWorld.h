@@ -106,7 +106,8 @@ protected:
     // Opens a device with the parser of its kind, as discovery or the
     // keyboard HID manager does.
     static void listen(const std::shared_ptr<sim::SimHidDevice>& dev, HidppChannel channel) {
-        dev->setInputReportHandler(channel == HidppChannel::Direct ? &hidppReportKeyboardCallback : &hidppReportCallback);
+        dev->setInputReportHandler(channel == HidppChannel::Direct ? &hidppReportKeyboardCallback
+                                                                   : &hidppReportCallback);
         dev->open();
     }
 };

@@ -57,8 +57,8 @@ std::vector<SimKeyboard::Reply> SimKeyboard::handle(const Bytes& request) {
     std::optional<Refusal> how;
     if (auto r = refusals.find({*feature, function}); r != refusals.end()) how = r->second;
     if (*feature == kRoot) {
-        if (auto r = rootRefusals.find(static_cast<std::uint16_t>(request[4] << 8 | request[5])); r != rootRefusals.end())
-            how = r->second;
+        const auto asked = static_cast<std::uint16_t>(request[4] << 8 | request[5]);
+        if (auto r = rootRefusals.find(asked); r != rootRefusals.end()) how = r->second;
     }
     bool keep = false;
     double delay = 0.0;
