@@ -28,12 +28,10 @@ constexpr std::array<FeatureID, 3> kLaterRoots{FeatureID::ID_40A2, FeatureID::ID
 // request, and a chain of steps, each continuing when its answer has come.
 class DiscoveryRun : public std::enable_shared_from_this<DiscoveryRun> {
 public:
-    using Step = void (DiscoveryRun::*)();
-
     DiscoveryRun(int keyboard, platform::HidDeviceRef dev, HidppSender send, std::uint8_t usbIndex,
                  std::size_t options, std::function<void(int)> done)
         : keyboard_(keyboard), k_(static_cast<std::size_t>(keyboard)), dev_(std::move(dev)), send_(send),
-          options_(options), done_(std::move(done)) {
+          usbIndex_(usbIndex), options_(options), done_(std::move(done)) {
         buffer_ = newFeatureRequest();
         buffer_[hidpp::kDeviceIndexAt] = usbIndex;
     }
@@ -53,7 +51,7 @@ private:
     // The keyboard is still the one this run started for.
     bool current() const {
         const LogiKeybNoUI& k = LogiKeybsNoUI::shared().k()[k_];
-        return k.valid && k.dev == dev_ && options_ < LogiKeysOpt::shared().k().size();
+        return k.valid && k.dev == dev_ && k.usbIndex == usbIndex_ && options_ < LogiKeysOpt::shared().k().size();
     }
 
     void finish(int result) {
@@ -227,6 +225,7 @@ private:
     std::size_t k_;
     platform::HidDeviceRef dev_;
     HidppSender send_;
+    std::uint8_t usbIndex_;
     std::size_t options_;
     std::function<void(int)> done_;
     Bytes buffer_;

@@ -200,6 +200,18 @@ TEST_F(FeatureDiscoveryTest, FailuresEndWithTheirCodes) {
     EXPECT_EQ(kDiscoveryNoKeyboard, discover(3));  // an empty entry
 }
 
+TEST_F(FeatureDiscoveryTest, AKeyboardGoneDuringDiscoveryEndsIt) {
+    recordBoth();
+    btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0x02}});
+    std::optional<int> result;
+    discoverHidppFeatures(kBtKeyboard, [&](int r) { result = r; });
+    releaseAndResetKeyboard(kBtKeyboard);  // removed before the first answer
+    settle(10);
+    EXPECT_EQ(kDiscoveryNoKeyboard, result);
+    EXPECT_EQ(1u, btKeyb.received.size());
+    EXPECT_TRUE(LogiKeysOpt::shared().k()[kBtKeyboard].featureMap.empty());  // its options
+}
+
 TEST_F(FeatureDiscoveryTest, ALateRootAnswerLeavesTheFeatureMapAlone) {
     recordBoth();
     btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0x02}, {SimKeyboard::kBatteryVoltage, 0x03}});
