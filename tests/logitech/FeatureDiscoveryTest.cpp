@@ -160,6 +160,14 @@ TEST_F(FeatureDiscoveryTest, PlatformsAreNotReadWhenTheKeyboardCannotChangeThem)
     EXPECT_EQ(kDiscoveryOk, discover(kBtKeyboard));
     EXPECT_EQ(0u, countRequests(btKeyb, 0x03, 1));
     EXPECT_EQ((std::vector<LogiPlatform>{{0, 0, 0x20}}), opt(kBtKeyboard).platformList);
+
+    // Nor when the information is an error answer, which holds no platform.
+    btKeyb.canChangePlatform = true;
+    editOpt(kBtKeyboard, [](LogiKeyOpt& o) { o.platformList = {{0, 0, 0x01}, {1, 1, 0x20}}; });
+    btKeyb.refuse(SimKeyboard::kPlatforms, 0, SimKeyboard::Refusal::Error);
+    EXPECT_EQ(kDiscoveryOk, discover(kBtKeyboard));
+    EXPECT_EQ(0u, countRequests(btKeyb, 0x03, 1));
+    EXPECT_EQ(0u, countRequests(btKeyb, 0x03, 3));  // no switch either
 }
 
 TEST_F(FeatureDiscoveryTest, AnErrorToTheControlCountMeansNoControls) {
