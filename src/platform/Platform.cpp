@@ -58,5 +58,7 @@ InputSources& inputSources() { return require(g_services.inputSources, "input so
 Bluetooth& bluetooth() { return require(g_services.bluetooth, "Bluetooth"); }
 UserNotifications& notifications() { return require(g_services.notifications, "user notifications"); }
 HidDevices& hidDevices() { return require(g_services.hidDevices, "HID devices"); }
+HidEventSystem& hidEventSystem() { return require(g_services.hidEventSystem, "HID event system"); }
+ProcessInfo& processInfo() { return require(g_services.processInfo, "process info"); }
 
 } // namespace corv::platform

@@ -46,6 +46,8 @@ platform::Services DesktopPlatform::services() {
     s.displayLinks = &displayLinks;
     s.spaces = &spaces;
     s.hidDevices = &hidDevices;
+    s.hidEventSystem = &hidEventSystem;
+    s.processInfo = &processInfo;
     return s;
 }
 
