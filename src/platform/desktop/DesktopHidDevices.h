@@ -29,6 +29,8 @@ public:
     void close() override { node_.close(); }
     // The report is queued for the device's thread: true when it is queued.
     bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) override;
+    // hidraw hands over whole reports only: no element values are parsed.
+    void setInputValueHandler(InputValueHandler) override {}
 
     const HidrawInfo& info() const { return info_; }
     bool isOpen() const { return node_.isOpen(); }
