@@ -1,5 +1,8 @@
 #include "platform/PropertyList.h"
 
+#include "platform/PropertyListLimits.h"
+#include "platform/Utf8.h"
+
 #include <plist/plist.h>
 
 #include <cmath>
@@ -48,6 +51,8 @@ namespace {
 Node parseRaw(const char* data, std::size_t size) {
     if (size == 0 || size > std::numeric_limits<uint32_t>::max())
         throw CodingError("not a property list");
+    const std::string refused = checkLimits(reinterpret_cast<const unsigned char*>(data), size);
+    if (!refused.empty()) throw CodingError("property list refused: " + refused);
     plist_t root = nullptr;
     const auto len = static_cast<uint32_t>(size);
     if (plist_is_binary(data, len)) {
@@ -80,7 +85,19 @@ plist_t dictItem(plist_t dict, std::string_view key) {
 Node newDict() { return Node(plist_new_dict()); }
 Node newArray() { return Node(plist_new_array()); }
 
+namespace {
+
+// Keys and strings are checked both ways: nothing is read or written that a
+// reader could not take back.
+const std::string& checkedText(const std::string& s, const char* what) {
+    if (!isCleanUtf8(s)) throw CodingError(std::string(what) + " is not clean UTF-8");
+    return s;
+}
+
+} // namespace
+
 void dictSet(Node& dict, std::string_view key, Node value) {
+    checkedText(std::string(key), "dictionary key");
     plist_dict_set_item(dict.get(), std::string(key).c_str(), value.release());
 }
 
@@ -94,6 +111,12 @@ plist_t arrayItem(plist_t array, std::size_t i) {
 }
 
 std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict) {
+    auto out = rawDictEntries(dict);
+    for (const auto& entry : out) checkedText(entry.first, "dictionary key");
+    return out;
+}
+
+std::vector<std::pair<std::string, plist_t>> rawDictEntries(plist_t dict) {
     std::vector<std::pair<std::string, plist_t>> out;
     if (!isDict(dict)) return out;
     plist_dict_iter it = nullptr;
@@ -107,8 +130,9 @@ std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict) {
             std::free(key);
             break;
         }
-        out.emplace_back(key ? std::string(key) : std::string(), val);
+        std::string text = key ? std::string(key) : std::string();
         std::free(key);
+        out.emplace_back(std::move(text), val);
     }
     std::free(it);
     return out;
@@ -128,7 +152,10 @@ Node makeUnsigned(std::uint64_t v) {
 
 Node makeReal(double v) { return Node(plist_new_real(v)); }
 
-Node makeString(std::string_view v) { return Node(plist_new_string(std::string(v).c_str())); }
+Node makeString(std::string_view v) {
+    const std::string text(v);
+    return Node(plist_new_string(checkedText(text, "string").c_str()));
+}
 
 Node makeData(const Bytes& v) {
     return Node(plist_new_data(reinterpret_cast<const char*>(v.data()), v.size()));
@@ -220,7 +247,9 @@ std::string readString(plist_t n) {
     if (!n || plist_get_node_type(n) != PLIST_STRING) throw CodingError("expected a String");
     uint64_t len = 0;
     const char* p = plist_get_string_ptr(n, &len);
-    return p ? std::string(p, len) : std::string();
+    std::string text = p ? std::string(p, len) : std::string();
+    checkedText(text, "string");
+    return text;
 }
 
 Bytes readData(plist_t n) {

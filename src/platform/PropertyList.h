@@ -11,7 +11,7 @@
 // other key as an array alternating key and value.
 //
 // Every failure throws CodingError; the top-level helpers turn it into an
-// empty result.
+// empty result. Strings and keys must be clean UTF-8 (Utf8.h) both ways.
 
 #include "platform/Bytes.h"
 #include "platform/Url.h"
@@ -77,7 +77,9 @@ void dictSet(Node& dict, std::string_view key, Node value);
 void arrayAppend(Node& array, Node value);
 std::size_t arraySize(plist_t array);
 plist_t arrayItem(plist_t array, std::size_t i);
+// Throws when a key is not clean UTF-8 (see Utf8.h); the raw form does not.
 std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict);
+std::vector<std::pair<std::string, plist_t>> rawDictEntries(plist_t dict);
 
 Node makeBool(bool v);
 Node makeSigned(std::int64_t v);

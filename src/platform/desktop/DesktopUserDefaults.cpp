@@ -1,6 +1,7 @@
 #include "platform/desktop/DesktopUserDefaults.h"
 
 #include "platform/PropertyList.h"
+#include "platform/Utf8.h"
 #include "platform/desktop/DesktopFileSystem.h"
 
 #include <QDir>
@@ -75,13 +76,17 @@ void DesktopUserDefaults::load() {
         const Bytes bytes(raw.begin(), raw.end());
         plist::Node root = plist::parse(bytes);
         if (!plist::isDict(root.get())) return;
-        for (const auto& [key, node] : plist::dictEntries(root.get())) {
-            if (auto v = fromNode(node)) values_.insert_or_assign(key, std::move(*v));
+        bool lost = false;
+        for (const auto& [key, node] : plist::rawDictEntries(root.get())) {
+            auto v = isCleanUtf8(key) ? fromNode(node) : std::nullopt;
+            if (v) values_.insert_or_assign(key, std::move(*v));
+            else lost = true;
         }
+        // An entry that did not read is kept in the copy made before the first write.
+        keepOldFile_ = lost;
     } catch (const plist::CodingError&) {
         return;
     }
-    keepOldFile_ = false;
 }
 
 std::optional<DefaultsValue> DesktopUserDefaults::value(const std::string& key) const {
