@@ -1,5 +1,6 @@
 #include "platform/PropertyList.h"
 
+#include "platform/BinaryPlistWriter.h"
 #include "platform/PropertyListLimits.h"
 #include "platform/Utf8.h"
 
@@ -24,16 +25,7 @@ Node& Node::operator=(Node&& o) noexcept {
     return *this;
 }
 
-Bytes toBinary(const Node& root) {
-    if (!root) throw CodingError("nothing to encode");
-    char* buf = nullptr;
-    uint32_t len = 0;
-    plist_to_bin(root.get(), &buf, &len);
-    if (!buf) throw CodingError("binary property-list encoding failed");
-    Bytes out(reinterpret_cast<const std::uint8_t*>(buf), reinterpret_cast<const std::uint8_t*>(buf) + len);
-    plist_to_bin_free(buf);
-    return out;
-}
+Bytes toBinary(const Node& root) { return writeBinary(root.get()); }
 
 std::string toXml(const Node& root) {
     if (!root) throw CodingError("nothing to encode");

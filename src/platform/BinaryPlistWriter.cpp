@@ -1,0 +1,217 @@
+#include "platform/BinaryPlistWriter.h"
+
+#include "platform/PropertyList.h"
+#include "platform/Utf8.h"
+
+#include <plist/plist.h>
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace corv::plist {
+
+namespace {
+
+void putBigEndian(Bytes& out, std::uint64_t v, std::size_t size) {
+    for (std::size_t i = size; i-- > 0;) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+std::size_t bytesFor(std::uint64_t v) {
+    if (v < 0x100) return 1;
+    if (v < 0x10000) return 2;
+    if (v < 0x100000000) return 4;
+    return 8;
+}
+
+// A marker with its count: in the low nibble, or after it as an integer object.
+void putMarker(Bytes& out, std::uint8_t type, std::uint64_t count) {
+    if (count < 15) {
+        out.push_back(static_cast<std::uint8_t>(type | count));
+        return;
+    }
+    out.push_back(static_cast<std::uint8_t>(type | 0xF));
+    const std::size_t size = bytesFor(count);
+    out.push_back(static_cast<std::uint8_t>(0x10 | std::countr_zero(size)));
+    putBigEndian(out, count, size);
+}
+
+// UTF-8 to UTF-16 code units; the text is known to be clean.
+std::u16string toUtf16(const std::string& s) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const std::size_t extra = b < 0x80 ? 0 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : 3;
+        char32_t cp = extra == 0 ? b : b & (0x3F >> extra);
+        for (std::size_t k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        i += extra + 1;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+class Writer {
+public:
+    Bytes run(plist_t root) {
+        flatten(root);
+        const std::uint64_t count = objects_.size();
+        refSize_ = bytesFor(count);
+        Bytes out{'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+        out.reserve(encodedSize_ + children_.size() * refSize_ + 64);
+        std::vector<std::uint64_t> offsets;
+        offsets.reserve(count);
+        for (const Object& o : objects_) {
+            offsets.push_back(out.size());
+            emit(out, o);
+        }
+        const std::uint64_t table = out.size();
+        const std::size_t offSize = bytesFor(table);
+        for (std::uint64_t off : offsets) putBigEndian(out, off, offSize);
+        out.insert(out.end(), 6, 0);
+        out.push_back(static_cast<std::uint8_t>(offSize));
+        out.push_back(static_cast<std::uint8_t>(refSize_));
+        putBigEndian(out, count, 8);
+        putBigEndian(out, 0, 8);  // the root is the first object
+        putBigEndian(out, table, 8);
+        return out;
+    }
+
+private:
+    // A scalar's encoding is made once, when it is first met; a container
+    // keeps its children's object numbers (a dictionary: keys, then values).
+    struct Object {
+        std::uint8_t type;  // 0xA array, 0xD dictionary, 0 a scalar
+        std::size_t first;  // into children_ or scalars_
+        std::size_t count;
+    };
+
+    std::uint32_t addScalar(const Bytes& encoded) {
+        std::string key(encoded.begin(), encoded.end());
+        auto [it, fresh] = unique_.try_emplace(std::move(key), static_cast<std::uint32_t>(objects_.size()));
+        if (fresh) {
+            objects_.push_back({0, scalars_.size(), encoded.size()});
+            scalars_.insert(scalars_.end(), encoded.begin(), encoded.end());
+            encodedSize_ += encoded.size();
+        }
+        return it->second;
+    }
+
+    std::uint32_t addString(const std::string& s) {
+        if (!isCleanUtf8(s)) throw CodingError("string is not clean UTF-8");
+        Bytes b;
+        bool ascii = true;
+        for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii) {
+            putMarker(b, 0x50, s.size());
+            b.insert(b.end(), s.begin(), s.end());
+        } else {
+            const std::u16string u = toUtf16(s);
+            putMarker(b, 0x60, u.size());
+            for (char16_t c : u) putBigEndian(b, c, 2);
+        }
+        return addScalar(b);
+    }
+
+    std::uint32_t flatten(plist_t n) {
+        Bytes b;
+        switch (plist_get_node_type(n)) {
+        case PLIST_BOOLEAN:
+            return addScalar({static_cast<std::uint8_t>(readBool(n) ? 0x09 : 0x08)});
+        case PLIST_UINT: {
+            const std::int64_t v = readSigned(n);
+            if (v < 0) {
+                b.push_back(0x13);
+                putBigEndian(b, static_cast<std::uint64_t>(v), 8);
+            } else {
+                const std::size_t size = bytesFor(static_cast<std::uint64_t>(v));
+                b.push_back(static_cast<std::uint8_t>(0x10 | std::countr_zero(size)));
+                putBigEndian(b, static_cast<std::uint64_t>(v), size);
+            }
+            return addScalar(b);
+        }
+        case PLIST_REAL:
+            b.push_back(0x23);
+            putBigEndian(b, std::bit_cast<std::uint64_t>(readReal(n)), 8);
+            return addScalar(b);
+        case PLIST_STRING:
+            return addString(readString(n));
+        case PLIST_DATA: {
+            // Data is not shared: blobs are large and rarely equal.
+            uint64_t len = 0;
+            const char* p = plist_get_data_ptr(n, &len);
+            const auto index = static_cast<std::uint32_t>(objects_.size());
+            putMarker(b, 0x40, len);
+            if (len) b.insert(b.end(), p, p + len);
+            objects_.push_back({0, scalars_.size(), b.size()});
+            scalars_.insert(scalars_.end(), b.begin(), b.end());
+            encodedSize_ += b.size();
+            return index;
+        }
+        case PLIST_ARRAY: {
+            const auto index = static_cast<std::uint32_t>(objects_.size());
+            objects_.push_back({0xA, 0, 0});
+            const std::size_t size = plist_array_get_size(n);
+            std::vector<std::uint32_t> refs;
+            refs.reserve(size);
+            for (std::size_t i = 0; i < size; ++i) refs.push_back(flatten(plist_array_get_item(n, static_cast<uint32_t>(i))));
+            objects_[index] = {0xA, children_.size(), size};
+            children_.insert(children_.end(), refs.begin(), refs.end());
+            encodedSize_ += 10;
+            return index;
+        }
+        case PLIST_DICT: {
+            const auto index = static_cast<std::uint32_t>(objects_.size());
+            objects_.push_back({0xD, 0, 0});
+            std::vector<std::uint32_t> keys, values;
+            for (auto& [key, value] : dictEntries(n)) {
+                keys.push_back(addString(key));
+                values.push_back(flatten(value));
+            }
+            objects_[index] = {0xD, children_.size(), keys.size()};
+            children_.insert(children_.end(), keys.begin(), keys.end());
+            children_.insert(children_.end(), values.begin(), values.end());
+            encodedSize_ += 10;
+            return index;
+        }
+        default:
+            throw CodingError("a node kind settings never hold");
+        }
+    }
+
+    void emit(Bytes& out, const Object& o) const {
+        if (o.type == 0) {
+            out.insert(out.end(), scalars_.begin() + static_cast<std::ptrdiff_t>(o.first),
+                       scalars_.begin() + static_cast<std::ptrdiff_t>(o.first + o.count));
+            return;
+        }
+        putMarker(out, static_cast<std::uint8_t>(o.type << 4), o.count);
+        const std::size_t refs = o.type == 0xD ? 2 * o.count : o.count;
+        for (std::size_t i = 0; i < refs; ++i) putBigEndian(out, children_[o.first + i], refSize_);
+    }
+
+    std::vector<Object> objects_;
+    std::vector<std::uint32_t> children_;
+    Bytes scalars_;
+    std::unordered_map<std::string, std::uint32_t> unique_;
+    std::size_t encodedSize_ = 0;
+    std::size_t refSize_ = 1;
+};
+
+} // namespace
+
+Bytes writeBinary(plist_t root) {
+    if (!root) throw CodingError("nothing to encode");
+    return Writer().run(root);
+}
+
+} // namespace corv::plist
