@@ -3,8 +3,6 @@
 #include "platform/PropertyList.h"
 #include "platform/Utf8.h"
 
-#include <plist/plist.h>
-
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -62,7 +60,7 @@ std::u16string toUtf16(const std::string& s) {
 
 class Writer {
 public:
-    Bytes run(plist_t root) {
+    Bytes run(const Value& root) {
         flatten(root);
         const std::uint64_t count = objects_.size();
         refSize_ = bytesFor(count);
@@ -122,64 +120,57 @@ private:
         return addScalar(b);
     }
 
-    std::uint32_t flatten(plist_t n) {
+    std::uint32_t flatten(const Value& n) {
         Bytes b;
-        switch (plist_get_node_type(n)) {
-        case PLIST_BOOLEAN:
-            return addScalar({static_cast<std::uint8_t>(readBool(n) ? 0x09 : 0x08)});
-        case PLIST_UINT: {
-            const std::int64_t v = readSigned(n);
-            if (v < 0) {
+        switch (n.kind) {
+        case Value::Kind::Bool:
+            return addScalar({static_cast<std::uint8_t>(n.flag ? 0x09 : 0x08)});
+        case Value::Kind::Integer: {
+            if (n.outOfRange) throw CodingError("integer out of range");
+            if (n.flag) {
                 b.push_back(0x13);
-                putBigEndian(b, static_cast<std::uint64_t>(v), 8);
+                putBigEndian(b, n.bits, 8);
+            } else if (n.bits >> 63) {
+                // Eight bytes are read as signed: a larger unsigned value takes sixteen.
+                b.push_back(0x14);
+                putBigEndian(b, 0, 8);
+                putBigEndian(b, n.bits, 8);
             } else {
-                const std::size_t size = bytesFor(static_cast<std::uint64_t>(v));
+                const std::size_t size = bytesFor(n.bits);
                 b.push_back(static_cast<std::uint8_t>(0x10 | std::countr_zero(size)));
-                putBigEndian(b, static_cast<std::uint64_t>(v), size);
+                putBigEndian(b, n.bits, size);
             }
             return addScalar(b);
         }
-        case PLIST_REAL:
+        case Value::Kind::Real:
             b.push_back(0x23);
-            putBigEndian(b, std::bit_cast<std::uint64_t>(readReal(n)), 8);
+            putBigEndian(b, std::bit_cast<std::uint64_t>(n.real), 8);
             return addScalar(b);
-        case PLIST_STRING:
-            return addString(readString(n));
-        case PLIST_DATA: {
+        case Value::Kind::String:
+            return addString(n.text);
+        case Value::Kind::Data: {
             // Data is not shared: blobs are large and rarely equal.
-            uint64_t len = 0;
-            const char* p = plist_get_data_ptr(n, &len);
             const auto index = static_cast<std::uint32_t>(objects_.size());
-            putMarker(b, 0x40, len);
-            if (len) b.insert(b.end(), p, p + len);
+            putMarker(b, 0x40, n.text.size());
+            b.insert(b.end(), n.text.begin(), n.text.end());
             objects_.push_back({0, scalars_.size(), b.size()});
             scalars_.insert(scalars_.end(), b.begin(), b.end());
             encodedSize_ += b.size();
             return index;
         }
-        case PLIST_ARRAY: {
+        case Value::Kind::Array:
+        case Value::Kind::Dict: {
+            const bool dict = n.kind == Value::Kind::Dict;
             const auto index = static_cast<std::uint32_t>(objects_.size());
-            objects_.push_back({0xA, 0, 0});
-            const std::size_t size = plist_array_get_size(n);
-            std::vector<std::uint32_t> refs;
-            refs.reserve(size);
-            for (std::size_t i = 0; i < size; ++i) refs.push_back(flatten(plist_array_get_item(n, static_cast<uint32_t>(i))));
-            objects_[index] = {0xA, children_.size(), size};
-            children_.insert(children_.end(), refs.begin(), refs.end());
-            encodedSize_ += 10;
-            return index;
-        }
-        case PLIST_DICT: {
-            const auto index = static_cast<std::uint32_t>(objects_.size());
-            objects_.push_back({0xD, 0, 0});
-            std::vector<std::uint32_t> keys, values;
-            for (auto& [key, value] : dictEntries(n)) {
-                keys.push_back(addString(key));
-                values.push_back(flatten(value));
+            objects_.push_back({0, 0, 0});
+            const std::size_t size = n.entries.size();
+            std::vector<std::uint32_t> refs(dict ? 2 * size : size);
+            for (std::size_t i = 0; i < size; ++i) {
+                if (dict) refs[i] = addString(n.entries[i].key);
+                refs[dict ? size + i : i] = flatten(*n.entries[i].value);
             }
-            objects_[index] = {0xD, children_.size(), keys.size()};
-            children_.insert(children_.end(), keys.begin(), keys.end());
-            children_.insert(children_.end(), values.begin(), values.end());
+            objects_[index] = {static_cast<std::uint8_t>(dict ? 0xD : 0xA), children_.size(), size};
+            children_.insert(children_.end(), refs.begin(), refs.end());
             encodedSize_ += 10;
             return index;
         }
@@ -209,9 +200,9 @@ private:
 
 } // namespace
 
-Bytes writeBinary(plist_t root) {
+Bytes writeBinary(const Value* root) {
     if (!root) throw CodingError("nothing to encode");
-    return Writer().run(root);
+    return Writer().run(*root);
 }
 
 } // namespace corv::plist

@@ -4,13 +4,12 @@
 // strings, numbers and Bools are written once and referred to.
 
 #include "platform/Bytes.h"
-
-typedef void* plist_t;
+#include "platform/PlistValue.h"
 
 namespace corv::plist {
 
-// Throws CodingError for node kinds settings never hold (dates, UIDs) and for
-// text that is not clean UTF-8.
-Bytes writeBinary(plist_t root);
+// Throws CodingError for node kinds settings never hold (dates, UIDs), for
+// integers past 64 bits and for text that is not clean UTF-8.
+Bytes writeBinary(const Value* root);
 
 } // namespace corv::plist

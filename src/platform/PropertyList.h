@@ -1,6 +1,6 @@
 #pragma once
 
-// Strict keyed coding of values into property lists, on libplist.
+// Strict keyed coding of values into property lists.
 //
 // A class type codes itself through two members:
 //   void encode(plist::KeyedEncoder&) const;
@@ -26,7 +26,13 @@
 #include <type_traits>
 #include <vector>
 
-typedef void* plist_t;
+namespace corv {
+namespace plist {
+struct Value;  // PlistValue.h
+}
+// A node of a property list, owned by a Node or by its container.
+using plist_t = plist::Value*;
+} // namespace corv
 
 namespace corv::plist {
 
@@ -35,7 +41,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// An owned libplist node.
+// An owned node.
 class Node {
 public:
     Node() = default;
@@ -73,8 +79,14 @@ bool isReal(plist_t n);
 plist_t dictItem(plist_t dict, std::string_view key);
 Node newDict();
 Node newArray();
+// Replaces an entry under the same key.
 void dictSet(Node& dict, std::string_view key, Node value);
+// For a key known to be new: no search for an entry to replace.
+void dictAppend(Node& dict, std::string_view key, Node value);
+void dictRemove(plist_t dict, std::string_view key);
 void arrayAppend(Node& array, Node value);
+void arraySet(plist_t array, std::size_t i, Node value);
+Node copy(plist_t n);
 std::size_t arraySize(plist_t array);
 plist_t arrayItem(plist_t array, std::size_t i);
 // Throws when a key is not clean UTF-8 (see Utf8.h); the raw form does not.
@@ -228,11 +240,11 @@ struct Codec<std::map<K, V>> {
     static Node encode(const std::map<K, V>& m) {
         if constexpr (std::is_same_v<K, std::string>) {
             Node d = newDict();
-            for (const auto& [k, v] : m) dictSet(d, k, Codec<V>::encode(v));
+            for (const auto& [k, v] : m) dictAppend(d, k, Codec<V>::encode(v));
             return d;
         } else if constexpr (std::is_same_v<K, std::int64_t>) {
             Node d = newDict();
-            for (const auto& [k, v] : m) dictSet(d, std::to_string(k), Codec<V>::encode(v));
+            for (const auto& [k, v] : m) dictAppend(d, std::to_string(k), Codec<V>::encode(v));
             return d;
         } else {
             Node a = newArray();

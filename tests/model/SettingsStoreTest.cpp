@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
-#include <plist/plist.h>
 
 using namespace corv;
 using namespace corv::settings_keys;
@@ -230,7 +229,7 @@ TEST_F(SettingsStore, FilesWithoutVerOrWithAStringVerAreRefused) {
     resetShared();
 
     plist::Node noVer = plist::parse(plist::toBinary(file));
-    plist_dict_remove_item(noVer.get(), "ver");
+    plist::dictRemove(noVer.get(), "ver");
     EXPECT_FALSE(importSettingsBlob(plist::toBinary(noVer)));
     EXPECT_TRUE(Apps::shared().a().empty());
 
