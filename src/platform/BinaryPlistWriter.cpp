@@ -93,22 +93,24 @@ private:
         std::size_t count;
     };
 
-    std::uint32_t addScalar(const Bytes& encoded) {
-        std::string key(encoded.begin(), encoded.end());
-        auto [it, fresh] = unique_.try_emplace(std::move(key), static_cast<std::uint32_t>(objects_.size()));
-        if (fresh) {
-            objects_.push_back({0, scalars_.size(), encoded.size()});
-            scalars_.insert(scalars_.end(), encoded.begin(), encoded.end());
-            encodedSize_ += encoded.size();
-        }
-        return it->second;
+    // The scalar encoded in scratch_: written once, referred to after.
+    std::uint32_t addScalar() {
+        const std::string_view encoded(reinterpret_cast<const char*>(scratch_.data()), scratch_.size());
+        if (auto it = unique_.find(encoded); it != unique_.end()) return it->second;
+        const auto index = static_cast<std::uint32_t>(objects_.size());
+        unique_.emplace(std::string(encoded), index);
+        objects_.push_back({0, scalars_.size(), scratch_.size()});
+        scalars_.insert(scalars_.end(), scratch_.begin(), scratch_.end());
+        encodedSize_ += scratch_.size();
+        return index;
     }
 
     std::uint32_t addString(const std::string& s) {
-        if (!isCleanUtf8(s)) throw CodingError("string is not clean UTF-8");
-        Bytes b;
+        Bytes& b = scratch_;
+        b.clear();
         bool ascii = true;
-        for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        for (char c : s) ascii = ascii && static_cast<unsigned char>(c) - 1u < 0x7Fu;  // 1 to 0x7F
+        if (!ascii && !isCleanUtf8(s)) throw CodingError("string is not clean UTF-8");
         if (ascii) {
             putMarker(b, 0x50, s.size());
             b.insert(b.end(), s.begin(), s.end());
@@ -117,14 +119,16 @@ private:
             putMarker(b, 0x60, u.size());
             for (char16_t c : u) putBigEndian(b, c, 2);
         }
-        return addScalar(b);
+        return addScalar();
     }
 
     std::uint32_t flatten(const Value& n) {
-        Bytes b;
+        Bytes& b = scratch_;
+        b.clear();
         switch (n.kind) {
         case Value::Kind::Bool:
-            return addScalar({static_cast<std::uint8_t>(n.flag ? 0x09 : 0x08)});
+            b.push_back(n.flag ? 0x09 : 0x08);
+            return addScalar();
         case Value::Kind::Integer: {
             if (n.outOfRange) throw CodingError("integer out of range");
             if (n.flag) {
@@ -140,22 +144,22 @@ private:
                 b.push_back(static_cast<std::uint8_t>(0x10 | std::countr_zero(size)));
                 putBigEndian(b, n.bits, size);
             }
-            return addScalar(b);
+            return addScalar();
         }
         case Value::Kind::Real:
             b.push_back(0x23);
             putBigEndian(b, std::bit_cast<std::uint64_t>(n.real), 8);
-            return addScalar(b);
+            return addScalar();
         case Value::Kind::String:
             return addString(n.text);
         case Value::Kind::Data: {
             // Data is not shared: blobs are large and rarely equal.
             const auto index = static_cast<std::uint32_t>(objects_.size());
-            putMarker(b, 0x40, n.text.size());
-            b.insert(b.end(), n.text.begin(), n.text.end());
-            objects_.push_back({0, scalars_.size(), b.size()});
-            scalars_.insert(scalars_.end(), b.begin(), b.end());
-            encodedSize_ += b.size();
+            const std::size_t start = scalars_.size();
+            putMarker(scalars_, 0x40, n.text.size());
+            scalars_.insert(scalars_.end(), n.text.begin(), n.text.end());
+            objects_.push_back({0, start, scalars_.size() - start});
+            encodedSize_ += scalars_.size() - start;
             return index;
         }
         case Value::Kind::Array:
@@ -164,13 +168,17 @@ private:
             const auto index = static_cast<std::uint32_t>(objects_.size());
             objects_.push_back({0, 0, 0});
             const std::size_t size = n.entries.size();
-            std::vector<std::uint32_t> refs(dict ? 2 * size : size);
+            // The children's numbers wait on a stack shared by all containers.
+            const std::size_t base = pending_.size();
+            pending_.resize(base + (dict ? 2 * size : size));
             for (std::size_t i = 0; i < size; ++i) {
-                if (dict) refs[i] = addString(n.entries[i].key);
-                refs[dict ? size + i : i] = flatten(*n.entries[i].value);
+                if (dict) pending_[base + i] = addString(n.entries[i].key);
+                const std::uint32_t child = flatten(*n.entries[i].value);
+                pending_[base + (dict ? size + i : i)] = child;
             }
             objects_[index] = {static_cast<std::uint8_t>(dict ? 0xD : 0xA), children_.size(), size};
-            children_.insert(children_.end(), refs.begin(), refs.end());
+            children_.insert(children_.end(), pending_.begin() + static_cast<std::ptrdiff_t>(base), pending_.end());
+            pending_.resize(base);
             encodedSize_ += 10;
             return index;
         }
@@ -193,7 +201,14 @@ private:
     std::vector<Object> objects_;
     std::vector<std::uint32_t> children_;
     Bytes scalars_;
-    std::unordered_map<std::string, std::uint32_t> unique_;
+    std::vector<std::uint32_t> pending_;
+    Bytes scratch_;
+    // Heterogeneous lookup: found without making a string.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> unique_;
     std::size_t encodedSize_ = 0;
     std::size_t refSize_ = 1;
 };

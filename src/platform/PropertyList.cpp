@@ -139,6 +139,10 @@ void arraySet(plist_t array, std::size_t i, Node value) {
     array->entries[i].value.reset(value.release());
 }
 
+void reserve(Node& container, std::size_t count) {
+    if (isArray(container.get()) || isDict(container.get())) container.get()->entries.reserve(count);
+}
+
 Node copy(plist_t n) { return n ? Node(n->clone().release()) : Node(); }
 
 std::size_t arraySize(plist_t array) { return isArray(array) ? array->entries.size() : 0; }

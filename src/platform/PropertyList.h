@@ -86,6 +86,8 @@ void dictAppend(Node& dict, std::string_view key, Node value);
 void dictRemove(plist_t dict, std::string_view key);
 void arrayAppend(Node& array, Node value);
 void arraySet(plist_t array, std::size_t i, Node value);
+// Room for this many entries of an array or dictionary.
+void reserve(Node& container, std::size_t count);
 Node copy(plist_t n);
 std::size_t arraySize(plist_t array);
 plist_t arrayItem(plist_t array, std::size_t i);
@@ -115,10 +117,11 @@ struct Codec;
 
 class KeyedEncoder {
 public:
-    KeyedEncoder() : dict_(newDict()) {}
+    KeyedEncoder() : dict_(newDict()) { reserve(dict_, 12); }
+    // Each key once.
     template <class T>
     void encode(std::string_view key, const T& value) {
-        dictSet(dict_, key, Codec<T>::encode(value));
+        dictAppend(dict_, key, Codec<T>::encode(value));
     }
     Node take() { return std::move(dict_); }
 
@@ -220,6 +223,7 @@ template <class T>
 struct Codec<std::vector<T>> {
     static Node encode(const std::vector<T>& v) {
         Node a = newArray();
+        reserve(a, v.size());
         for (const auto& e : v) arrayAppend(a, Codec<T>::encode(e));
         return a;
     }
@@ -240,14 +244,17 @@ struct Codec<std::map<K, V>> {
     static Node encode(const std::map<K, V>& m) {
         if constexpr (std::is_same_v<K, std::string>) {
             Node d = newDict();
+            reserve(d, m.size());
             for (const auto& [k, v] : m) dictAppend(d, k, Codec<V>::encode(v));
             return d;
         } else if constexpr (std::is_same_v<K, std::int64_t>) {
             Node d = newDict();
+            reserve(d, m.size());
             for (const auto& [k, v] : m) dictAppend(d, std::to_string(k), Codec<V>::encode(v));
             return d;
         } else {
             Node a = newArray();
+            reserve(a, 2 * m.size());
             for (const auto& [k, v] : m) {
                 arrayAppend(a, Codec<K>::encode(k));
                 arrayAppend(a, Codec<V>::encode(v));
