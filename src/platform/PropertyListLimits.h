@@ -4,8 +4,9 @@
 // The parser recurses once per nesting level and copies an object each time
 // it is referenced again, so a small hostile file could exhaust the stack, the
 // memory or the time. Lists past these limits are refused; real settings stay
-// far below them (a profile of 1000 applications with 100 bindings each is
-// about 10 levels deep, 3 million nodes and 12 MB).
+// below them: a profile of 1000 applications with 100 named bindings each is
+// 9 levels deep, under 3 million nodes and 10 MB. A list at the limits takes
+// about a second and under a gigabyte to parse.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,12 +21,12 @@ struct Limits {
     std::size_t maxDepth = 64;
     // Nodes once every shared reference is expanded: containers, dictionary
     // keys and values.
-    std::uint64_t maxNodes = 12'000'000;
-    // Elements of one array, or entries of one dictionary (the parser's
+    std::uint64_t maxNodes = 6'000'000;
+    // Elements of one array, or entries of one dictionary (libplist's XML
     // dictionaries slow down with their size).
     std::uint64_t maxEntries = 200'000;
     // Bytes of strings and data once every shared reference is expanded.
-    std::uint64_t maxExpandedBytes = std::uint64_t{256} << 20;
+    std::uint64_t maxExpandedBytes = std::uint64_t{128} << 20;
     // Elements inside elements of an XML list (the <plist> element and its
     // content): the nesting limit plus the <plist> element.
     std::size_t maxXmlDepth = 65;
