@@ -125,3 +125,36 @@ TEST(PropertyListStrings, TextThatIsNotCleanUtf8FailsAtItsValue) {
         EXPECT_EQ(readString(parse(toBinary(makeString(good))).get()), good);
     }
 }
+
+// Forms our writer never uses but other writers do.
+TEST(BinaryPlistReader, ReadsEveryIntegerRealAndStringForm) {
+    RawPlist p;
+    const auto small = p.add({0x10, 0xFF});
+    const auto two = p.add({0x11, 0x01, 0x00});
+    const auto eight = p.add({0x13, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFB});
+    const auto negative16 = p.add({0x14, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                   0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFB});
+    const auto huge16 = p.add({0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0});
+    const auto wide16 = p.add({0x14, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0});
+    const auto float32 = p.add({0x22, 0x40, 0x20, 0x00, 0x00});  // 2.5
+    const auto date = p.add({0x33, 0, 0, 0, 0, 0, 0, 0, 0});
+    const auto pair = p.utf16(u"x\U0001F600");
+    const auto set = p.add({0xC1, 0, 0, 0, 0});
+    Node root = parse(p.finish(p.array({small, two, eight, negative16, huge16, wide16, float32, date, pair, set})));
+    auto item = [&](std::size_t i) { return arrayItem(root.get(), i); };
+    EXPECT_EQ(readSigned(item(0)), 255);
+    EXPECT_EQ(readSigned(item(1)), 256);
+    EXPECT_EQ(readSigned(item(2)), -5);
+    EXPECT_EQ(readSigned(item(3)), -5);
+    EXPECT_THROW(readSigned(item(4)), CodingError);  // past INT64_MAX
+    EXPECT_THROW(readSigned(item(5)), CodingError);  // past 64 bits
+    EXPECT_THROW(toBinary(copy(item(5))), CodingError);
+    EXPECT_EQ(readReal(item(6)), 2.5);
+    EXPECT_THROW(readReal(item(7)), CodingError);  // a date is no number
+    EXPECT_EQ(readString(item(8)), "x\xF0\x9F\x98\x80");
+    EXPECT_EQ(arraySize(item(9)), 1u);
+    // The unsigned value past INT64_MAX writes back as sixteen bytes: still no negative number.
+    Node again = parse(toBinary(copy(item(4))));
+    EXPECT_THROW(readSigned(again.get()), CodingError);
+    EXPECT_EQ(readReal(again.get()), 9223372036854775808.0);
+}
