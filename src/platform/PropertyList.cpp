@@ -66,8 +66,6 @@ Node parseRaw(const char* data, std::size_t size) {
 
 Node make(Kind kind) { return Node(new Value(kind)); }
 
-const std::string& checkedText(const std::string& s, const char* what);
-
 } // namespace
 
 Node parse(const Bytes& bytes) {
