@@ -11,9 +11,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace corv;
-    static const QString dir = QDir::tempPath() + QStringLiteral("/corv-fuzz-defaults-") + QString::number(getpid());
-    static const QString path = dir + QStringLiteral("/defaults.plist");
-    QDir().mkpath(dir);
+    // A folder of this process's own, removed at exit.
+    static const struct Folder {
+        QString path = QDir::tempPath() + QStringLiteral("/corv-fuzz-defaults-") + QString::number(getpid());
+        ~Folder() { QDir(path).removeRecursively(); }
+    } folder;
+    static const QString path = folder.path + QStringLiteral("/defaults.plist");
+    QDir().mkpath(folder.path);
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
