@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         corv::desktop::DesktopPlatform platform;
-        corv::loadSettings();
+        if (const auto load = corv::loadSettings(); load.notImported)
+            std::fprintf(stderr, "%s\n", corv::notImportedMessage(*load.notImported).c_str());
         if (!corv::saveSettings()) status = 1;
         corv::resetShared();
     }
