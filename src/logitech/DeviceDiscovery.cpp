@@ -61,7 +61,12 @@ void logiDeviceAdded(const platform::HidDeviceRef& device) {
     if (!free) return;
 
     device->setInputReportHandler(&hidppReportCallback);
-    device->open();
+    // One that cannot be opened (no permission on the node) could never be
+    // reached: it is not listed, and is tried again when seen again.
+    if (!device->open()) {
+        device->setInputReportHandler({});
+        return;
+    }
     Dongles::shared().d.modify([&](DongleList& l) {
         Dongle fresh;
         fresh.dev = device;

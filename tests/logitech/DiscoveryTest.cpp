@@ -120,6 +120,29 @@ TEST_F(DiscoveryTest, FifthReceiverIsNeitherOpenedNorKept) {
     EXPECT_FALSE(receivers[4]->device->written.empty());
 }
 
+TEST_F(DiscoveryTest, ReceiverThatCannotBeOpenedIsNotListedUntilItOpens) {
+    auto r = makeReceiver(SimReceiverKind::Unifying);
+    r->flags = 0x09;
+    r->device->failOpen = true;  // e.g. no permission on the node
+    r->plugIn();
+    advance(5.0);
+    EXPECT_EQ(r->device->openCount, 1);
+    EXPECT_FALSE(dongle(0).valid);
+    EXPECT_FALSE(logitech::initQueueBusy());
+    EXPECT_TRUE(r->device->written.empty());
+    r->send({0x10, 0x01, 0x41, 0x04, 0x01, 0x34, 0x12});  // reaches no parser
+    advance(0.0);
+    EXPECT_EQ(validKeyboards(), 0);
+
+    // Seen again once it can be opened: taken as usual.
+    r->device->failOpen = false;
+    logitech::startLogiDeviceMonitor();
+    advance(1.0);
+    EXPECT_TRUE(dongle(0).valid);
+    EXPECT_EQ(dongle(0).dev, r->device);
+    EXPECT_EQ(r->device->written.size(), 9u);
+}
+
 TEST_F(DiscoveryTest, StoppedMonitorHearsNothing) {
     logitech::stopLogiDeviceMonitor();
     auto r = makeReceiver(SimReceiverKind::Unifying);

@@ -1,6 +1,7 @@
 // Matching dictionaries and the simulated HID managers.
 
 #include "platform/sim/SimHidDevices.h"
+#include "platform/sim/SimReceiver.h"
 #include "platform/sim/SimRunLoop.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,25 @@ TEST(HidDevices, InputReportsReachOnlyAnOpenDeviceWithItsSender) {
     EXPECT_TRUE(lengths.empty());
     loop.advance(0.1);
     EXPECT_EQ(lengths, (std::vector<std::size_t>{7}));
+}
+
+TEST(HidDevices, ReceiverGoneBeforeItsDeviceLeavesWritesUnanswered) {
+    sim::SimRunLoop loop;
+    sim::SimHidDevices hid(loop);
+    auto receiver = std::make_unique<sim::SimReceiver>(hid, sim::SimReceiverKind::Unifying);
+    std::shared_ptr<sim::SimHidDevice> dev = receiver->device;
+    int answers = 0;
+    dev->setInputReportHandler([&](const HidDeviceRef&, std::uint32_t, const std::uint8_t*, std::size_t) { ++answers; });
+    dev->open();
+    const std::uint8_t readFlags[] = {0x10, 0xFF, 0x81, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_TRUE(dev->setOutputReport(0x10, readFlags, sizeof readFlags));
+    loop.runPending();
+    EXPECT_EQ(answers, 1);
+    receiver.reset();
+    EXPECT_TRUE(dev->setOutputReport(0x10, readFlags, sizeof readFlags));
+    loop.runPending();
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(dev->written.size(), 2u);
 }
 
 } // namespace

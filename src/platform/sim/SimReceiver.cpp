@@ -50,6 +50,8 @@ SimReceiver::SimReceiver(SimHidDevices& hid, SimReceiverKind k, std::uint16_t pr
     device->onWrite = [this](const Bytes& r) { handle(r); };
 }
 
+SimReceiver::~SimReceiver() { device->onWrite = nullptr; }
+
 void SimReceiver::send(Bytes report, double extraDelay) { device->sendInput(std::move(report), replyDelay + extraDelay); }
 
 void SimReceiver::drop(Bytes match, int times) { modes_.push_back({std::move(match), ModeKind::Drop, 0, 0, times}); }

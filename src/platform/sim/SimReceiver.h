@@ -26,6 +26,11 @@ struct SimPairedDevice {
 class SimReceiver {
 public:
     SimReceiver(SimHidDevices& hid, SimReceiverKind kind, std::uint16_t productId = 0);
+    // The device may outlive the receiver (a list or a queued request holds
+    // it); its writes then go unanswered.
+    ~SimReceiver();
+    SimReceiver(const SimReceiver&) = delete;
+    SimReceiver& operator=(const SimReceiver&) = delete;
 
     void plugIn() { hid_.attach(device); }
     void unplug() { hid_.detach(device); }
