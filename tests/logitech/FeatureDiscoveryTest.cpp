@@ -220,6 +220,28 @@ TEST_F(FeatureDiscoveryTest, AKeyboardGoneDuringDiscoveryEndsIt) {
     EXPECT_TRUE(LogiKeysOpt::shared().k()[kBtKeyboard].featureMap.empty());  // its options
 }
 
+TEST_F(FeatureDiscoveryTest, ADiscoveryStartedAgainEndsTheEarlierRun) {
+    // As when the queue is emptied and the keyboard is queued again while a
+    // run still waits for an answer: only the new run goes on.
+    recordBoth();
+    btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0x02},
+                        {SimKeyboard::kBatteryVoltage, 0x03},
+                        {SimKeyboard::kFnInversion, 0x06}});
+    btKeyb.refuseRoot(SimKeyboard::kBatteryVoltage, SimKeyboard::Refusal::Late);
+    btKeyb.lateSeconds = 0.5;
+    std::optional<int> first, second;
+    discoverHidppFeatures(kBtKeyboard, [&](int r) { first = r; });
+    sim->runLoop.advance(0.1);
+    discoverHidppFeatures(kBtKeyboard, [&](int r) { second = r; });
+    settle(10);
+
+    EXPECT_EQ(kDiscoveryNoKeyboard, first);
+    EXPECT_EQ(kDiscoveryOk, second);
+    EXPECT_EQ((std::map<std::int64_t, std::uint8_t>{{3, 0x02}, {14, 0x03}, {11, 0x06}}),
+              opt(kBtKeyboard).featureMap);
+    EXPECT_EQ(2u + 8u + 3u, btKeyb.received.size());  // two roots, then the whole second run
+}
+
 TEST_F(FeatureDiscoveryTest, ALateRootAnswerLeavesTheFeatureMapAlone) {
     recordBoth();
     btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0x02}, {SimKeyboard::kBatteryVoltage, 0x03}});
