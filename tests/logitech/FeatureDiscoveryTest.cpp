@@ -220,6 +220,39 @@ TEST_F(FeatureDiscoveryTest, AKeyboardGoneDuringDiscoveryEndsIt) {
     EXPECT_TRUE(LogiKeysOpt::shared().k()[kBtKeyboard].featureMap.empty());  // its options
 }
 
+TEST_F(FeatureDiscoveryTest, AKeyboardReconnectedDuringDiscoveryIsLeftToItsNextRun) {
+    setUpSlotKeyboard();
+    recordBoth();
+    const std::vector<LogiPlatform> platforms{{0, 0, 0x01}, {1, 1, 0x20}};
+    editOpt(kSlotKeyboard, [&](LogiKeyOpt& o) {
+        o.featureMap = {{6, 0x07}, {0, 0x09}};
+        o.platformList = platforms;
+        o.id1b04List = {{0x00D4, 0x31}};
+    });
+    const auto options = static_cast<std::size_t>(ui(kSlotKeyboard).optIndex);
+    slotKeyb.refuseRoot(SimKeyboard::kBatteryLevel, SimKeyboard::Refusal::Late);
+    slotKeyb.lateSeconds = 0.5;
+    std::optional<int> result;
+    discoverHidppFeatures(kSlotKeyboard, [&](int r) { result = r; });
+
+    // Link lost and back in the same slot: the entry is taken again, not yet
+    // linked to options (the queue links it when its turn comes).
+    releaseAndResetKeyboard(kSlotKeyboard);
+    LogiKeybsNoUI::shared().k.modify([&](LogiKeybNoUIList& l) {
+        l[kSlotKeyboard].valid = true;
+        l[kSlotKeyboard].dev = bolt.device;
+        l[kSlotKeyboard].usbIndex = kSlotIndex;
+    });
+    LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[kSlotKeyboard].valid = true; });
+    settle(10);
+
+    EXPECT_EQ(kDiscoveryNoKeyboard, result);
+    EXPECT_EQ(1u, slotKeyb.received.size());
+    const LogiKeyOpt& stored = LogiKeysOpt::shared().k()[options];
+    EXPECT_EQ(platforms, stored.platformList);
+    EXPECT_EQ((std::map<std::uint16_t, std::uint8_t>{{0x00D4, 0x31}}), stored.id1b04List);
+}
+
 TEST_F(FeatureDiscoveryTest, ADiscoveryStartedAgainEndsTheEarlierRun) {
     // As when the queue is emptied and the keyboard is queued again while a
     // run still waits for an answer: only the new run goes on.
