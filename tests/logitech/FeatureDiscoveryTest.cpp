@@ -3,6 +3,7 @@
 
 #include "KeyboardWorld.h"
 #include "logitech/DeviceDiscovery.h"
+#include "logitech/FnInversion.h"
 #include "logitech/InitQueue.h"
 
 namespace corv::logitech::test {
@@ -206,6 +207,26 @@ TEST_F(FeatureDiscoveryTest, FailuresEndWithTheirCodes) {
     LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[kSlotKeyboard].optIndex = 7; });
     EXPECT_EQ(kDiscoveryNoKeyboard, discover(kSlotKeyboard));
     EXPECT_EQ(kDiscoveryNoKeyboard, discover(3));  // an empty entry
+}
+
+TEST_F(FeatureDiscoveryTest, TheErrorIndexIsNeverTakenAsAFeatureIndex) {
+    recordBoth();
+    editOpt(kBtKeyboard, [](LogiKeyOpt& o) { o.featureMap = {{3, 0x02}}; });
+    btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0xFF}, {SimKeyboard::kFnInversion, 0x06}});
+    btKeyb.refuse(SimKeyboard::kFnInversion, 1, SimKeyboard::Refusal::Error);
+    EXPECT_EQ(kDiscoveryOk, discover(kBtKeyboard));
+    EXPECT_EQ((std::map<std::int64_t, std::uint8_t>{{11, 0x06}}), opt(kBtKeyboard).featureMap);
+    EXPECT_EQ(0u, countRequests(btKeyb, 0xFF, 0));
+
+    // An error answer is not read as a battery report, even under a map that
+    // holds the error index.
+    hidppSetFnInversion(kBtKeyboard);
+    settle(1);
+    editOpt(kBtKeyboard, [](LogiKeyOpt& o) { o.featureMap[3] = 0xFF; });
+    hidppSetFnInversion(kBtKeyboard);
+    settle(1);
+    EXPECT_EQ(2u, countRequests(btKeyb, 0x06, 1));
+    EXPECT_EQ(-1, ui(kBtKeyboard).battery);
 }
 
 TEST_F(FeatureDiscoveryTest, AKeyboardGoneDuringDiscoveryEndsIt) {
