@@ -38,6 +38,7 @@ public:
 
     void start() {
         if (auto* r = KeyboardRequestStates::shared().at(keyboard_)) {
+            run_ = ++r->discoveryRun;
             r->fnCorrections = kCorrectionsPerChange;
             r->backlightCorrections = kCorrectionsPerChange;
         }
@@ -48,10 +49,13 @@ private:
     std::optional<std::uint8_t> index(FeatureID f) const { return featureIndex(options_, f); }
     const LogiKeyOpt& opt() const { return LogiKeysOpt::shared().k()[options_]; }
 
-    // The keyboard is still the one this run started for.
+    // The keyboard is still the one this run started for, linked to the same
+    // options, and no later run has started for it.
     bool current() const {
+        const auto* r = KeyboardRequestStates::shared().at(keyboard_);
+        if (!r || r->discoveryRun != run_) return false;
         const LogiKeybNoUI& k = LogiKeybsNoUI::shared().k()[k_];
-        return k.valid && k.dev == dev_ && k.usbIndex == usbIndex_ && options_ < LogiKeysOpt::shared().k().size();
+        return k.valid && k.dev == dev_ && k.usbIndex == usbIndex_ && keyboardOptions(keyboard_) == options_;
     }
 
     void finish(int result) {
@@ -230,6 +234,7 @@ private:
     std::function<void(int)> done_;
     Bytes buffer_;
     std::vector<DivertRequest> divertPlan_;
+    std::uint64_t run_ = 0;
 };
 
 } // namespace

@@ -34,9 +34,10 @@ void rootAnswer(std::size_t k, std::size_t options, ReportBytes report) {
     // Only the answer to the root request in flight; a late one is not it.
     if (!requests || requests->rootAwaited != report[hidpp::kAddressAt]) return;
     const auto quest = static_cast<std::int64_t>(LogiKeybsNoUI::shared().k()[k].featInQuest);
+    // 0xFF marks error reports: as a feature's index it is no index at all.
     const std::uint8_t index = report[h::root::kIndexByte];
     LogiKeysOpt::shared().k.modify([&](std::vector<LogiKeyOpt>& l) {
-        if (index != 0)
+        if (index != 0 && index != hidpp::kLongError)
             l[options].featureMap[quest] = index;
         else
             l[options].featureMap.erase(quest);
@@ -85,6 +86,7 @@ void hidppFeatureReport(int keyboard, const std::uint8_t* bytes, std::size_t len
     const ReportBytes report(bytes, length);
     const std::uint8_t f = report[hidpp::kSubIdAt];
     if (f == h::kRootFeatureIndex) return rootAnswer(k, *options, report);
+    if (f == hidpp::kLongError) return;  // an error answer, for the request it answers
 
     for (FeatureID feature : kRouting) {
         if (featureIndex(*options, feature) != f) continue;

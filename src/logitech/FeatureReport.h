@@ -10,7 +10,7 @@
 namespace corv::logitech {
 
 // Keyboard i's report of `length` bytes. Nothing for a keyboard without stored
-// options, or a report of a feature its map does not hold.
+// options, an error answer, or a report of a feature its map does not hold.
 void hidppFeatureReport(int keyboard, const std::uint8_t* report, std::size_t length);
 
 } // namespace corv::logitech

@@ -1,8 +1,8 @@
 #pragma once
 
 // Per keyboard, what its requests in progress need beyond the device lists:
-// the root request whose answer is awaited, and how many automatic
-// corrections of each setting are still allowed.
+// the root request whose answer is awaited, its latest discovery run, and how
+// many automatic corrections of each setting are still allowed.
 
 #include "logitech/LogiKeybs.h"
 
@@ -18,6 +18,7 @@ inline constexpr int kCorrectionsPerChange = 1;
 
 struct KeyboardRequests {
     std::optional<std::uint8_t> rootAwaited;  // byte 3 of the root request in flight
+    std::uint64_t discoveryRun = 0;           // the latest discovery run; older ones stop
     int fnCorrections = 0;
     int backlightCorrections = 0;
 };

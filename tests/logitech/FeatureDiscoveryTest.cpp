@@ -3,6 +3,7 @@
 
 #include "KeyboardWorld.h"
 #include "logitech/DeviceDiscovery.h"
+#include "logitech/FnInversion.h"
 #include "logitech/InitQueue.h"
 
 namespace corv::logitech::test {
@@ -208,6 +209,26 @@ TEST_F(FeatureDiscoveryTest, FailuresEndWithTheirCodes) {
     EXPECT_EQ(kDiscoveryNoKeyboard, discover(3));  // an empty entry
 }
 
+TEST_F(FeatureDiscoveryTest, TheErrorIndexIsNeverTakenAsAFeatureIndex) {
+    recordBoth();
+    editOpt(kBtKeyboard, [](LogiKeyOpt& o) { o.featureMap = {{3, 0x02}}; });
+    btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0xFF}, {SimKeyboard::kFnInversion, 0x06}});
+    btKeyb.refuse(SimKeyboard::kFnInversion, 1, SimKeyboard::Refusal::Error);
+    EXPECT_EQ(kDiscoveryOk, discover(kBtKeyboard));
+    EXPECT_EQ((std::map<std::int64_t, std::uint8_t>{{11, 0x06}}), opt(kBtKeyboard).featureMap);
+    EXPECT_EQ(0u, countRequests(btKeyb, 0xFF, 0));
+
+    // An error answer is not read as a battery report, even under a map that
+    // holds the error index.
+    hidppSetFnInversion(kBtKeyboard);
+    settle(1);
+    editOpt(kBtKeyboard, [](LogiKeyOpt& o) { o.featureMap[3] = 0xFF; });
+    hidppSetFnInversion(kBtKeyboard);
+    settle(1);
+    EXPECT_EQ(2u, countRequests(btKeyb, 0x06, 1));
+    EXPECT_EQ(-1, ui(kBtKeyboard).battery);
+}
+
 TEST_F(FeatureDiscoveryTest, AKeyboardGoneDuringDiscoveryEndsIt) {
     recordBoth();
     btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0x02}});
@@ -218,6 +239,61 @@ TEST_F(FeatureDiscoveryTest, AKeyboardGoneDuringDiscoveryEndsIt) {
     EXPECT_EQ(kDiscoveryNoKeyboard, result);
     EXPECT_EQ(1u, btKeyb.received.size());
     EXPECT_TRUE(LogiKeysOpt::shared().k()[kBtKeyboard].featureMap.empty());  // its options
+}
+
+TEST_F(FeatureDiscoveryTest, AKeyboardReconnectedDuringDiscoveryIsLeftToItsNextRun) {
+    setUpSlotKeyboard();
+    recordBoth();
+    const std::vector<LogiPlatform> platforms{{0, 0, 0x01}, {1, 1, 0x20}};
+    editOpt(kSlotKeyboard, [&](LogiKeyOpt& o) {
+        o.featureMap = {{6, 0x07}, {0, 0x09}};
+        o.platformList = platforms;
+        o.id1b04List = {{0x00D4, 0x31}};
+    });
+    const auto options = static_cast<std::size_t>(ui(kSlotKeyboard).optIndex);
+    slotKeyb.refuseRoot(SimKeyboard::kBatteryLevel, SimKeyboard::Refusal::Late);
+    slotKeyb.lateSeconds = 0.5;
+    std::optional<int> result;
+    discoverHidppFeatures(kSlotKeyboard, [&](int r) { result = r; });
+
+    // Link lost and back in the same slot: the entry is taken again, not yet
+    // linked to options (the queue links it when its turn comes).
+    releaseAndResetKeyboard(kSlotKeyboard);
+    LogiKeybsNoUI::shared().k.modify([&](LogiKeybNoUIList& l) {
+        l[kSlotKeyboard].valid = true;
+        l[kSlotKeyboard].dev = bolt.device;
+        l[kSlotKeyboard].usbIndex = kSlotIndex;
+    });
+    LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[kSlotKeyboard].valid = true; });
+    settle(10);
+
+    EXPECT_EQ(kDiscoveryNoKeyboard, result);
+    EXPECT_EQ(1u, slotKeyb.received.size());
+    const LogiKeyOpt& stored = LogiKeysOpt::shared().k()[options];
+    EXPECT_EQ(platforms, stored.platformList);
+    EXPECT_EQ((std::map<std::uint16_t, std::uint8_t>{{0x00D4, 0x31}}), stored.id1b04List);
+}
+
+TEST_F(FeatureDiscoveryTest, ADiscoveryStartedAgainEndsTheEarlierRun) {
+    // As when the queue is emptied and the keyboard is queued again while a
+    // run still waits for an answer: only the new run goes on.
+    recordBoth();
+    btKeyb.addFeatures({{SimKeyboard::kBatteryLevel, 0x02},
+                        {SimKeyboard::kBatteryVoltage, 0x03},
+                        {SimKeyboard::kFnInversion, 0x06}});
+    btKeyb.refuseRoot(SimKeyboard::kBatteryVoltage, SimKeyboard::Refusal::Late);
+    btKeyb.lateSeconds = 0.5;
+    std::optional<int> first, second;
+    discoverHidppFeatures(kBtKeyboard, [&](int r) { first = r; });
+    sim->runLoop.advance(0.1);
+    discoverHidppFeatures(kBtKeyboard, [&](int r) { second = r; });
+    settle(10);
+
+    EXPECT_EQ(kDiscoveryNoKeyboard, first);
+    EXPECT_EQ(kDiscoveryOk, second);
+    EXPECT_EQ((std::map<std::int64_t, std::uint8_t>{{3, 0x02}, {14, 0x03}, {11, 0x06}}),
+              opt(kBtKeyboard).featureMap);
+    EXPECT_EQ(2u + 8u + 3u, btKeyb.received.size());  // two roots, then the whole second run
 }
 
 TEST_F(FeatureDiscoveryTest, ALateRootAnswerLeavesTheFeatureMapAlone) {
