@@ -1,6 +1,7 @@
 // Matching dictionaries and the simulated HID managers.
 
 #include "platform/sim/SimHidDevices.h"
+#include "platform/sim/SimKeyboard.h"
 #include "platform/sim/SimReceiver.h"
 #include "platform/sim/SimRunLoop.h"
 
@@ -94,6 +95,33 @@ TEST(HidDevices, ReceiverGoneBeforeItsDeviceLeavesWritesUnanswered) {
     loop.runPending();
     EXPECT_EQ(answers, 1);
     EXPECT_EQ(dev->written.size(), 2u);
+}
+
+TEST(HidDevices, KeyboardGoneBeforeItsDevicesLeavesWritesUnanswered) {
+    sim::SimRunLoop loop;
+    sim::SimHidDevices hid(loop);
+    sim::SimReceiver receiver(hid, sim::SimReceiverKind::Bolt);
+    auto keyboard = std::make_unique<sim::SimKeyboard>();
+    std::shared_ptr<sim::SimHidDevice> direct = keyboard->makeDirectDevice(hid, "Bluetooth", "K380");
+    keyboard->pairWith(receiver, 2);
+    int answers = 0;
+    auto count = [&](const HidDeviceRef&, std::uint32_t, const std::uint8_t*, std::size_t) { ++answers; };
+    direct->setInputReportHandler(count);
+    receiver.device->setInputReportHandler(count);
+    direct->open();
+    receiver.device->open();
+    // Root feature request, function 0, for feature 0x0001.
+    const std::uint8_t direct0[20] = {0x11, 0xFF, 0x00, 0x11, 0x00, 0x01};
+    const std::uint8_t paired0[20] = {0x11, 0x02, 0x00, 0x11, 0x00, 0x01};
+    direct->setOutputReport(0x11, direct0, sizeof direct0);
+    receiver.device->setOutputReport(0x11, paired0, sizeof paired0);
+    loop.runPending();
+    EXPECT_EQ(answers, 2);
+    keyboard.reset();
+    direct->setOutputReport(0x11, direct0, sizeof direct0);
+    receiver.device->setOutputReport(0x11, paired0, sizeof paired0);
+    loop.runPending();
+    EXPECT_EQ(answers, 2);
 }
 
 } // namespace

@@ -193,8 +193,9 @@ void SimKeyboard::pairWith(SimReceiver& receiver, std::uint8_t index) {
     SimReceiver* r = &receiver;
     out_ = [r](Bytes b, double delay) { r->send(std::move(b), delay); };
     auto before = std::move(receiver.onDeviceRequest);
-    receiver.onDeviceRequest = [this, index, before](SimReceiver& from, const Bytes& request) {
-        if (request.size() > 1 && request[1] == index)
+    std::weak_ptr<int> alive = alive_.p;
+    receiver.onDeviceRequest = [this, alive, index, before](SimReceiver& from, const Bytes& request) {
+        if (!alive.expired() && request.size() > 1 && request[1] == index)
             answerThrough(request, out_);
         else if (before)
             before(from, request);
@@ -218,7 +219,10 @@ std::shared_ptr<SimHidDevice> SimKeyboard::makeDirectDevice(SimHidDevices& hid, 
     out_ = [weak](Bytes b, double delay) {
         if (auto d = weak.lock()) d->sendInput(std::move(b), delay);
     };
-    device->onWrite = [this](const Bytes& request) { answerThrough(request, out_); };
+    std::weak_ptr<int> alive = alive_.p;
+    device->onWrite = [this, alive](const Bytes& request) {
+        if (!alive.expired()) answerThrough(request, out_);
+    };
     return device;
 }
 

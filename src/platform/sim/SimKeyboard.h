@@ -139,6 +139,20 @@ private:
     void answerThrough(const Bytes& request, const std::function<void(Bytes, double)>& out);
 
     std::function<void(Bytes, double)> out_;
+    // Expires with the keyboard: the hooks it leaves in devices and receivers
+    // stop calling it once it is gone.
+    // A copy gets a token of its own; assigning over a keyboard expires its
+    // hooks.
+    struct AliveToken {
+        std::shared_ptr<int> p = std::make_shared<int>(0);
+        AliveToken() = default;
+        AliveToken(const AliveToken&) {}
+        AliveToken& operator=(const AliveToken&) {
+            p = std::make_shared<int>(0);
+            return *this;
+        }
+    };
+    AliveToken alive_;
 
     std::optional<std::uint16_t> featureAt(std::uint8_t index) const;
     Bytes header(std::uint16_t feature, std::uint8_t byte3) const;
