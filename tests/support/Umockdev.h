@@ -4,6 +4,8 @@
 // test, which must run with umockdev's preload library. runningUnderUmockdev()
 // runs the current test again in a child process that has it.
 
+#include "support/ChildProcess.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -44,6 +46,7 @@ inline bool runningUnderUmockdev() {
 #endif
     QProcess child;
     child.setProcessEnvironment(env);
+    endWithThisProcess(child);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
                 {QString("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())});
