@@ -24,16 +24,19 @@
 namespace corv::desktop {
 namespace {
 
-// The descriptors of this process open on `path`.
+// The descriptors of this process open on the file at `path`.
 std::vector<int> descriptorsOn(const std::string& path) {
     std::vector<int> out;
+    struct stat file {};
+    if (::stat(path.c_str(), &file) != 0) return out;
     DIR* dir = ::opendir("/proc/self/fd");
     if (!dir) return out;
     while (dirent* e = ::readdir(dir)) {
-        char target[4096];
+        struct stat open {};
         const std::string link = std::string("/proc/self/fd/") + e->d_name;
-        const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path) out.push_back(std::atoi(e->d_name));
+        if (e->d_name[0] != '.' && ::stat(link.c_str(), &open) == 0 && open.st_dev == file.st_dev &&
+            open.st_ino == file.st_ino)
+            out.push_back(std::atoi(e->d_name));
     }
     ::closedir(dir);
     return out;
