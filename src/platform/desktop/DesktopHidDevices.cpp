@@ -155,8 +155,7 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
             if (m->starting) {
                 // A manager reopened by an earlier handler already lists it.
                 if (std::find(m->first.begin(), m->first.end(), device) == m->first.end()) m->first.push_back(device);
-            }
-            else if (m->open && m->wants(*device) && m->matched) m->matched(device);
+            } else if (m->open && m->wants(*device) && m->matched) m->matched(device);
         }
     }
 
