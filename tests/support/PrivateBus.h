@@ -4,6 +4,8 @@
 // Nothing here reaches the machine's own buses: the daemon has no service
 // directories, and every mock is told the private address explicitly.
 
+#include "support/ChildProcess.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -20,6 +22,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace corv::test {
 
@@ -67,6 +70,7 @@ public:
                        .toUtf8());
         file.close();
         daemon_.setProcessEnvironment(cleanEnvironment());
+        endWithThisProcess(daemon_);
         daemon_.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"});
         if (!daemon_.waitForStarted(10000)) {
             error_ = "dbus-daemon did not start (is the dbus-daemon package installed?)";
@@ -101,6 +105,12 @@ public:
     const QString& address() const { return address_; }
     // The test's own connection to the bus.
     QDBusConnection& connection() { return *connection_; }
+    // The daemon's and the mocks' process ids.
+    std::vector<qint64> processIds() const {
+        std::vector<qint64> out{daemon_.processId()};
+        for (const auto& [name, process] : mocks_) out.push_back(process->processId());
+        return out;
+    }
 
     // Starts a python3-dbusmock template and waits until it owns its name.
     bool startTemplate(const QString& templateName, const QString& busName, const QString& parametersJson = {}) {
@@ -108,6 +118,7 @@ public:
         auto process = std::make_unique<QProcess>();
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process->setProcessEnvironment(mockEnvironment());
+        endWithThisProcess(*process);
         QStringList args{"-m", "dbusmock", kind_ == Kind::System ? "--system" : "--session", "--template",
                          templateName};
         if (!parametersJson.isEmpty()) args << "--parameters" << parametersJson;

@@ -4,6 +4,8 @@
 // test, which must run with umockdev's preload library. runningUnderUmockdev()
 // runs the current test again in a child process that has it.
 
+#include "support/ChildProcess.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -44,6 +46,7 @@ inline bool runningUnderUmockdev() {
 #endif
     QProcess child;
     child.setProcessEnvironment(env);
+    endWithThisProcess(child);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
                 {QString("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())});
@@ -51,10 +54,16 @@ inline bool runningUnderUmockdev() {
         ADD_FAILURE() << "cannot start the test again under umockdev";
         return false;
     }
-    child.waitForFinished(120000);
+    const bool finished = child.waitForFinished(120000);
+    if (!finished) {
+        child.kill();
+        child.waitForFinished(10000);
+    }
     const std::string output = child.readAll().toStdString();
     std::printf("---- under umockdev ----\n%s---- end ----\n", output.c_str());
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+    if (!finished) {
+        ADD_FAILURE() << "the test under umockdev did not end within 120 s";
+    } else if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
         ADD_FAILURE() << "the test failed under umockdev";
     } else if (output.find("[  SKIPPED ]") != std::string::npos) {
         [] { GTEST_SKIP() << "skipped under umockdev"; }();

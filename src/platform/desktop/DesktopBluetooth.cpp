@@ -50,8 +50,11 @@ DesktopBluetooth::~DesktopBluetooth() {
 
 void DesktopBluetooth::start(StateHandler handler) {
     handler_ = std::move(handler);
+    // Every start reports, even a state already reported to an earlier handler.
+    reported_ = false;
     if (bus_) {
-        query();
+        if (bus_->isConnected()) query();
+        else serviceGone();
         return;
     }
     if (address_.isEmpty()) {

@@ -26,7 +26,8 @@ public:
     explicit DesktopBluetooth(QString busAddress = {});
     ~DesktopBluetooth() override;
 
-    // Reports when the state changes; the first report always.
+    // Reports when the state changes, and always the first report after each
+    // start.
     void start(StateHandler handler) override;
     platform::BluetoothState state() const override { return state_; }
 

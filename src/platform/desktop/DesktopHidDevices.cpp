@@ -2,6 +2,7 @@
 
 #include "platform/desktop/UdevHidraw.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -75,6 +76,11 @@ struct ManagerState {
     platform::HidManager::DeviceHandler removed;
     bool open = false;
     std::uint64_t generation = 0;
+    // The devices attached when the manager opened, and those arriving since,
+    // until the turn that reports them; arrivals and removals meanwhile only
+    // change this list, so no device is reported twice or removed unreported.
+    bool starting = false;
+    std::vector<std::shared_ptr<DesktopHidDevice>> first;
 
     bool wants(const platform::HidDevice& d) const {
         if (matching.empty()) return true;
@@ -145,8 +151,12 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
         if (devices.count(info.syspath)) return;
         auto device = make(info);
         devices.emplace(info.syspath, device);
-        for (const auto& m : openManagers())
-            if (m->open && m->wants(*device) && m->matched) m->matched(device);
+        for (const auto& m : openManagers()) {
+            if (m->starting) {
+                // A manager reopened by an earlier handler already lists it.
+                if (std::find(m->first.begin(), m->first.end(), device) == m->first.end()) m->first.push_back(device);
+            } else if (m->open && m->wants(*device) && m->matched) m->matched(device);
+        }
     }
 
     void removed(const std::string& syspath) {
@@ -154,8 +164,10 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
         if (it == devices.end()) return;
         auto device = it->second;
         devices.erase(it);
-        for (const auto& m : openManagers())
-            if (m->open && m->wants(*device) && m->removed) m->removed(device);
+        for (const auto& m : openManagers()) {
+            if (m->starting) std::erase(m->first, device);
+            else if (m->open && m->wants(*device) && m->removed) m->removed(device);
+        }
     }
 };
 
@@ -181,22 +193,26 @@ public:
         const std::uint64_t generation = ++state_->generation;
         hub_->start();
         // The devices attached now are reported on a later turn, as arrivals are.
+        state_->starting = true;
+        state_->first.clear();
+        for (const auto& [path, device] : hub_->devices) state_->first.push_back(device);
         std::weak_ptr<ManagerState> weak = state_;
-        std::weak_ptr<DesktopHidDevices::Hub> weakHub = hub_;
-        hub_->loop.post([weak, weakHub, generation] {
+        hub_->loop.post([weak, generation] {
             auto state = weak.lock();
-            auto hub = weakHub.lock();
-            if (!state || !hub) return;
-            std::vector<std::shared_ptr<DesktopHidDevice>> now;
-            for (const auto& [path, device] : hub->devices) now.push_back(device);
-            for (const auto& device : now) {
-                if (!state->open || state->generation != generation) return;
+            while (state && state->open && state->generation == generation && !state->first.empty()) {
+                auto device = state->first.front();
+                state->first.erase(state->first.begin());
                 if (state->wants(*device) && state->matched) state->matched(device);
             }
+            if (state && state->generation == generation) state->starting = false;
         });
     }
 
-    void close() override { state_->open = false; }
+    void close() override {
+        state_->open = false;
+        state_->starting = false;
+        state_->first.clear();
+    }
 
 private:
     std::shared_ptr<DesktopHidDevices::Hub> hub_;

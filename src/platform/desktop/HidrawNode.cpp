@@ -17,6 +17,7 @@ struct HidrawNode::Io {
     int wake = -1;  // eventfd: writes queued, or stop
     std::atomic<bool> stop{false};
     std::atomic<bool> gone{false};  // the device went away
+    std::atomic<bool> writing{false};  // inside a write, which may block
     std::mutex lock;                 // guards queue
     std::deque<std::vector<std::uint8_t>> queue;
 
@@ -53,7 +54,13 @@ void HidrawNode::close() {
     if (!io_) return;
     io_->stop.store(true);
     io_->signal();
-    if (thread_.joinable()) thread_.join();
+    // A write to a device that does not answer blocks in the kernel until its
+    // time-out; the thread is then left to finish it alone. It checks the stop
+    // before it would post again, so it never reaches the run loop.
+    if (thread_.joinable()) {
+        if (io_->writing.load()) thread_.detach();
+        else thread_.join();
+    }
     io_.reset();
 }
 
@@ -74,6 +81,7 @@ void HidrawNode::run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_
         pollfd fds[2] = {{io->fd, POLLIN, 0}, {io->wake, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
+            io->gone.store(true);
             break;
         }
         if (fds[1].revents & POLLIN) {
@@ -85,10 +93,18 @@ void HidrawNode::run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_
                 pending.swap(io->queue);
             }
             for (const auto& report : pending) {
+                // Set before the stop is read, so that close() sees either
+                // this write or the thread seeing the stop.
+                io->writing.store(true);
+                if (io->stop.load()) {
+                    io->writing.store(false);
+                    break;
+                }
                 // A refused report is not retried; its requester sees no answer.
                 if (::write(io->fd, report.data(), report.size()) < 0 && (errno == ENODEV || errno == EIO)) {
                     io->gone.store(true);
                 }
+                io->writing.store(false);
             }
         }
         if (io->stop.load()) break;

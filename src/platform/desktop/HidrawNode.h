@@ -27,8 +27,9 @@ public:
     // Opens the node and starts its thread; 0, or the errno of the failure.
     // Reopening an open node first closes it.
     int open(const std::string& devnode, ReportHandler onReport);
-    // Stops the thread and closes the node; reports read but not yet handed
-    // over are dropped.
+    // Stops the thread and closes the node, without waiting for a write the
+    // device has not taken yet (the node closes once it has); reports read but
+    // not yet handed over are dropped.
     void close();
     bool isOpen() const { return io_ != nullptr; }
     // Queues one output report, first byte the report ID (0 when the device

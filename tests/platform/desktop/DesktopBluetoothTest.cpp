@@ -65,6 +65,13 @@ TEST_F(DesktopBluetoothTest, NoBluezOrNoAdapterIsUnsupported) {
     expectReports({BluetoothState::Unsupported});  // BlueZ without an adapter changes nothing
     addAdapter("hci0");
     expectReports({BluetoothState::Unsupported, BluetoothState::PoweredOn});
+
+    // Started again, with a new handler: that one hears the state too.
+    std::vector<BluetoothState> again;
+    bluetooth.start([&](BluetoothState s) { again.push_back(s); });
+    spinUntil([&] { return !again.empty(); });
+    spinUntil([] { return false; }, 150);
+    EXPECT_EQ(again, std::vector<BluetoothState>{BluetoothState::PoweredOn});
 }
 
 TEST_F(DesktopBluetoothTest, UnreachableBusIsUnsupported) {
@@ -73,6 +80,9 @@ TEST_F(DesktopBluetoothTest, UnreachableBusIsUnsupported) {
     nowhere.start([&](BluetoothState s) { seen.push_back(s); });
     spinUntil([&] { return !seen.empty(); });
     EXPECT_EQ(seen, std::vector<BluetoothState>{BluetoothState::Unsupported});
+    nowhere.start([&](BluetoothState s) { seen.push_back(s); });
+    spinUntil([&] { return seen.size() >= 2; });
+    EXPECT_EQ(seen, (std::vector<BluetoothState>{BluetoothState::Unsupported, BluetoothState::Unsupported}));
 }
 
 TEST_F(DesktopBluetoothTest, FollowsPowerAdaptersAndTheServiceItself) {

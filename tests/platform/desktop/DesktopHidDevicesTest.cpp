@@ -150,6 +150,37 @@ TEST_F(DesktopHidDevicesTest, FindsMatchingDevicesWithTheirPropertiesAndFollowsH
     expectEvents(keyboards, {"+/dev/hidraw2", "+/dev/hidraw1", "+/dev/hidraw1"});
 }
 
+TEST_F(DesktopHidDevicesTest, AManagerOpenedAmidHotPlugReportsEachDeviceOnceAndNoUnreportedRemoval) {
+    if (!test::runningUnderUmockdev()) return;
+    Testbed bed;
+    const auto first = bed.addHidraw(boltReceiver(), "hidraw0");
+    std::vector<std::string> a, b;
+    auto managerA = manager({}, a);
+    auto managerB = manager({}, b);
+    managerA->setMatchedHandler([&](const HidDeviceRef& d) {
+        a.push_back("+" + node(d));
+        if (node(d) == "/dev/hidraw1") managerB->open();
+    });
+    managerA->open();
+    expectEvents(a, {"+/dev/hidraw0"});
+
+    // One batch of events: B opens on the first arrival; the second arrival
+    // and a removal come before B's first report.
+    const auto second = bed.addHidraw(boltReceiver(), "hidraw1");
+    const auto third = bed.addHidraw(boltReceiver(), "hidraw2");
+    bed.uevent(second, "add");
+    bed.uevent(third, "add");
+    bed.uevent(first, "remove");
+    bed.remove(first);
+    expectEvents(a, {"+/dev/hidraw0", "+/dev/hidraw1", "+/dev/hidraw2", "-/dev/hidraw0"});
+    expectEvents(b, {"+/dev/hidraw1", "+/dev/hidraw2"});
+
+    // After its first report B follows arrivals and removals as usual.
+    bed.uevent(third, "remove");
+    bed.remove(third);
+    expectEvents(b, {"+/dev/hidraw1", "+/dev/hidraw2", "-/dev/hidraw2"});
+}
+
 TEST_F(DesktopHidDevicesTest, ARequestReadsBackItsReplyThroughTheReaderThread) {
     if (!test::runningUnderUmockdev()) return;
     Testbed bed;
