@@ -13,12 +13,14 @@
 #include "platform/Displays.h"
 #include "platform/EventTaps.h"
 #include "platform/FileSystem.h"
+#include "platform/HidEventSystem.h"
 #include "platform/HidSystem.h"
 #include "platform/InputSources.h"
 #include "platform/IoRegistry.h"
 #include "platform/LoginItems.h"
 #include "platform/LoginWindow.h"
 #include "platform/Multitouch.h"
+#include "platform/ProcessInfo.h"
 #include "platform/Processes.h"
 #include "platform/RunLoop.h"
 #include "platform/ScreenLock.h"
@@ -55,6 +57,8 @@ struct Services {
     InputSources* inputSources = nullptr;
     Bluetooth* bluetooth = nullptr;
     UserNotifications* notifications = nullptr;
+    HidEventSystem* hidEventSystem = nullptr;
+    ProcessInfo* processInfo = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -88,5 +92,7 @@ Workspace& workspace();
 InputSources& inputSources();
 Bluetooth& bluetooth();
 UserNotifications& notifications();
+HidEventSystem& hidEventSystem();
+ProcessInfo& processInfo();
 
 } // namespace corv::platform

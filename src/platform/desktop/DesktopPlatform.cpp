@@ -42,6 +42,8 @@ platform::Services DesktopPlatform::services() {
     s.displays = &displays;
     s.displayLinks = &displayLinks;
     s.spaces = &spaces;
+    s.hidEventSystem = &hidEventSystem;
+    s.processInfo = &processInfo;
     return s;
 }
 

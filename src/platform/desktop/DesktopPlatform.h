@@ -11,12 +11,14 @@
 #include "platform/desktop/DesktopBundle.h"
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
+#include "platform/desktop/DesktopHidEventSystem.h"
 #include "platform/desktop/DesktopHidSystem.h"
 #include "platform/desktop/DesktopInputSources.h"
 #include "platform/desktop/DesktopIoRegistry.h"
 #include "platform/desktop/DesktopLoginItems.h"
 #include "platform/desktop/DesktopLoginWindow.h"
 #include "platform/desktop/DesktopMultitouch.h"
+#include "platform/desktop/DesktopProcessInfo.h"
 #include "platform/desktop/DesktopProcesses.h"
 #include "platform/desktop/DesktopRunLoop.h"
 #include "platform/desktop/DesktopScreenLock.h"
@@ -70,6 +72,8 @@ public:
     DesktopSpaces spaces;
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
+    DesktopHidEventSystem hidEventSystem;
+    DesktopProcessInfo processInfo;
 
 private:
     platform::Services services();

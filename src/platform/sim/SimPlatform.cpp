@@ -80,6 +80,8 @@ SimPlatform::SimPlatform() {
     s.inputSources = &inputSources;
     s.bluetooth = &bluetooth;
     s.notifications = &notifications;
+    s.hidEventSystem = &hidServices;
+    s.processInfo = &processInfo;
     platform::install(s);
 }
 

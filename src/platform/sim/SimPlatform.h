@@ -8,11 +8,13 @@
 #include "platform/sim/SimDisplayLinks.h"
 #include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimEventSystem.h"
+#include "platform/sim/SimHidEventSystem.h"
 #include "platform/sim/SimHidSystem.h"
 #include "platform/sim/SimInputSources.h"
 #include "platform/sim/SimIoRegistry.h"
 #include "platform/sim/SimLoginWindow.h"
 #include "platform/sim/SimMultitouch.h"
+#include "platform/sim/SimProcessInfo.h"
 #include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimScreenLock.h"
@@ -124,6 +126,8 @@ public:
     SimInputSources inputSources;
     SimBluetooth bluetooth;
     SimUserNotifications notifications;
+    SimHidEventSystem hidServices{runLoop};
+    SimProcessInfo processInfo{events};
 };
 
 } // namespace corv::sim
