@@ -1,6 +1,7 @@
 #include "recorders/CaptureTabs.h"
 
 #include "engine/CaptureSwitch.h"
+#include "engine/ModKeyPressed.h"
 #include "model/UIState.h"
 #include "recorders/CaptureTaps.h"
 #include "recorders/Highlights.h"
@@ -38,6 +39,7 @@ void beginKeyCapture() {
 void endKeyCapture() {
     if (!UIState::shared().keyboardTabShowing.get()) return;
     clearKeyboardHighlights();
+    engine::ModKeyPressed::shared().v.set({});
     // Leaves the key tap off while the trackpad tab keeps it paused.
     engine::endKeyCapture();
 }

@@ -1,5 +1,6 @@
 #include "RecorderFixture.h"
 
+#include "engine/ModKeyPressed.h"
 #include "model/UIState.h"
 #include "recorders/CaptureTabs.h"
 #include "recorders/KeyBind.h"
@@ -96,9 +97,12 @@ TEST_F(CaptureTabsTest, HighlightsSwitchTheKeyCaptureTapOnlyAtTheEdges) {
 }
 
 TEST_F(CaptureTabsTest, KeyboardTabResetsTheCaptureOnceAndKeepsTheRowsMasks) {
+    auto& pressed = engine::ModKeyPressed::shared().v;
+    pressed.set({{0x7000000E1, DeviceName{"Keyboard", "Maker"}}});
     KeyBind::shared().key.set(key::A);
     highlightKey(key::K, 0x10);
     beginKeyCapture();
+    EXPECT_TRUE(pressed.get().empty());
     KeyBind* fresh = &KeyBind::shared();
     EXPECT_EQ(fresh->key.get(), kNoKey);
     EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{std::nullopt, 0x10, false}));
@@ -109,7 +113,9 @@ TEST_F(CaptureTabsTest, KeyboardTabResetsTheCaptureOnceAndKeepsTheRowsMasks) {
     EXPECT_EQ(&KeyBind::shared(), fresh);
     EXPECT_EQ(KeyHighlighted::shared().h.get().key, key::K);
 
+    pressed.set({{0x7000000E1, DeviceName{"Keyboard", "Maker"}}});
     endKeyCapture();
+    EXPECT_TRUE(pressed.get().empty());
     EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{std::nullopt, 0x10, false}));
     EXPECT_FALSE(keyCaptureOn());
     EXPECT_EQ(&KeyBind::shared(), fresh);

@@ -40,12 +40,12 @@ protected:
     }
     static BindAction keyRow(const std::string& app) { return entry(app).key.at(kRowKey).at(0); }
 
-    Keyboard kb{*sim};
+    Typist kb{*sim};
 };
 
 TEST_F(KeyRecorderTest, CommandAIntoTheGlobalRowReachesOnlyItsFollowers) {
     highlightKeyRow();
-    kb.hold(key::Command, kCommand);
+    kb.hold(kCommandKey, flag::Command);
     EXPECT_EQ(KeyBind::shared().raw.get(), 0x100100u);
     kb.press(key::A);
     // Written at the key up; the combination stays on show while Command is held.
@@ -55,7 +55,7 @@ TEST_F(KeyRecorderTest, CommandAIntoTheGlobalRowReachesOnlyItsFollowers) {
     EXPECT_FALSE(keyRow("").clickThEn);
     EXPECT_EQ(keyRow("").actionSel, ActionId::DoNothing);
     EXPECT_EQ(KeyBind::shared().key.get(), key::A);
-    kb.release(key::Command, kCommand);
+    kb.release(kCommandKey, flag::Command);
     EXPECT_EQ(KeyBind::shared().key.get(), kNoKey);
     EXPECT_EQ(KeyBind::shared().raw.get(), 0u);
 
@@ -66,9 +66,9 @@ TEST_F(KeyRecorderTest, CommandAIntoTheGlobalRowReachesOnlyItsFollowers) {
 
     // Command let go before A: the flags of the key down still count.
     highlightKeyRow();
-    kb.hold(key::Command, kCommand);
+    kb.hold(kCommandKey, flag::Command);
     kb.down(key::K);
-    kb.release(key::Command, kCommand);
+    kb.release(kCommandKey, flag::Command);
     kb.up(key::K);
     EXPECT_EQ(keyRow(""), combo(0x100100, key::K));
     EXPECT_EQ(keyRow(kFollower), combo(0x100100, key::K));
@@ -92,10 +92,10 @@ TEST_F(KeyRecorderTest, KeysThatCountAndKeysThatDoNot) {
     EXPECT_EQ(KeyBind::shared().keyDownCount.get(), 0);
 
     // A lone Shift shows and then resets, writing nothing.
-    kb.hold(key::Shift, kShift);
+    kb.hold(key::LeftShift, flag::Shift);
     EXPECT_EQ(KeyBind::shared().raw.get(), 0x20100u);
     EXPECT_FALSE(KeyBind::shared().modAllUp.get());
-    kb.release(key::Shift, kShift);
+    kb.release(key::LeftShift, flag::Shift);
     EXPECT_EQ(KeyBind::shared().raw.get(), 0u);
     EXPECT_EQ(KeyBind::shared().key.get(), kNoKey);
     EXPECT_EQ(keyRow(kOwn), combo(0x100, key::A));
@@ -143,9 +143,9 @@ TEST_F(KeyRecorderTest, AUrlRowLetsKeysPassUntouched) {
     url.appName = "https://example.com";
     Apps::shared().a.modify([&](AppEntries& all) { all[""].key[kRowKey][0] = url; });
     highlightKeyRow();
-    kb.hold(key::Command, kCommand);
+    kb.hold(kCommandKey, flag::Command);
     kb.press(key::A);
-    kb.release(key::Command, kCommand);
+    kb.release(kCommandKey, flag::Command);
     ASSERT_EQ(sim->events.delivered.size(), 4u);
     for (std::uint32_t type : {12u, 10u, 11u, 12u}) EXPECT_EQ(sim->events.takeDelivered().type(), type);
     EXPECT_EQ(keyRow(""), url);

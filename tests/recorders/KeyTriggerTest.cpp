@@ -29,12 +29,12 @@ protected:
         KeyHighlighted::shared().h.set(KeyHilited{k, mod, true});
     }
     void commandK() {
-        kb.hold(key::Command, kCommand);
+        kb.hold(kCommandKey, flag::Command);
         kb.press(key::K);
-        kb.release(key::Command, kCommand);
+        kb.release(kCommandKey, flag::Command);
     }
 
-    Keyboard kb{*sim};
+    Typist kb{*sim};
 };
 
 TEST_F(KeyTriggerTest, APlaceholderRowMovesToItsTriggerOrTakesTheGlobalBinding) {
@@ -55,9 +55,9 @@ TEST_F(KeyTriggerTest, APlaceholderRowMovesToItsTriggerOrTakesTheGlobalBinding) 
     addRow("", key::F5, 0, action(ActionId::VolumeUp));
     addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
     highlightTrigger(kPlaceholder, 0);
-    kb.hold(key::Fn, kFn);  // F5 brings its own Fn: it is no part of the trigger
+    kb.hold(kFnKey, flag::Fn);  // F5 brings its own Fn: it is no part of the trigger
     kb.press(key::F5);
-    kb.release(key::Fn, kFn);
+    kb.release(kFnKey, flag::Fn);
     EXPECT_EQ(entry(kApp).key.at(key::F5).at(0), action(ActionId::VolumeUp));
     EXPECT_FALSE(entry(kApp).key.count(kPlaceholder));
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// The recorders on the simulated machine: a keyboard and an Apple trackpad in
-// human terms, the applications' entries, and the state of the taps.
+// The recorders on the simulated machine: typed keys, the applications'
+// entries, and the state of the taps.
 
+#include "engine/KeyboardInput.h"
 #include "engine/TrackpadInput.h"
 
 #include "model/Apps.h"
@@ -15,54 +16,36 @@
 
 namespace corv::test {
 
-namespace key {
-inline constexpr std::uint16_t A = 0, K = 40, F5 = 96, Shift = 56, Command = 55, Fn = 63;
-}
-inline constexpr std::uint64_t kFn = 0x800000;
+inline constexpr std::uint16_t kCommandKey = 55, kFnKey = 63;
 
-// Key presses as the window server reports them. Every event is followed by
-// the turns of the main queue it causes.
-class Keyboard {
+// Keys typed while the recorders listen; each event is followed by the turns
+// of the main queue it causes.
+class Typist {
 public:
-    explicit Keyboard(sim::SimPlatform& sim) : sim_(sim) {}
+    explicit Typist(sim::SimPlatform& sim) : sim_(sim), keyboard_(sim, 0x7201) { keyboard_.flags = flag::NonCoalesced; }
 
-    std::uint64_t flags = 0x100;
-
-    void down(std::uint16_t code, bool repeat = false) { send(keyEvent(code, true, repeat)); }
-    void up(std::uint16_t code) { send(keyEvent(code, false, false)); }
+    void down(std::uint16_t code, bool repeat = false) { settle([&] { keyboard_.pressKey(code, repeat); }); }
+    void up(std::uint16_t code) { settle([&] { keyboard_.releaseKey(code); }); }
     void press(std::uint16_t code) {
         down(code);
         up(code);
     }
-    // A modifier key going down or up changes the held flags.
     void hold(std::uint16_t code, std::uint64_t modifier) {
-        flags |= modifier;
-        send(flagsEvent(code));
+        settle([&] { keyboard_.changeModifiers(code, keyboard_.flags | modifier); });
     }
     void release(std::uint16_t code, std::uint64_t modifier) {
-        flags &= ~modifier;
-        send(flagsEvent(code));
+        settle([&] { keyboard_.changeModifiers(code, keyboard_.flags & ~modifier); });
     }
 
 private:
-    platform::Event keyEvent(std::uint16_t code, bool isDown, bool repeat) const {
-        platform::Event e = platform::Event::keyboard(code, isDown);
-        e.setFlags(flags);
-        if (repeat) e.setIntegerField(platform::field::KeyboardAutorepeat, 1);
-        return e;
-    }
-    platform::Event flagsEvent(std::uint16_t code) const {
-        platform::Event e = platform::Event::keyboard(code, true);
-        e.setType(platform::eventType::FlagsChanged);
-        e.setFlags(flags);
-        return e;
-    }
-    void send(const platform::Event& e) {
-        sim_.events.inject(e);
+    template <class F>
+    void settle(F send) {
+        send();
         sim_.runLoop.runPending();
     }
 
     sim::SimPlatform& sim_;
+    Keyboard keyboard_;
 };
 
 class RecorderTest : public EngineTest {
