@@ -55,13 +55,6 @@ TEST_F(CaptureTabsTest, TrackpadAndKeyboardTabsFollowTheStateTable) {
     endKeyCapture();
     EXPECT_EQ(taps(), (std::array<bool, 4>{false, false, true, false}));
 
-    // The other order gives the same state.
-    endGestureCapture();
-    beginKeyCapture();
-    endKeyCapture();
-    beginGestureCapture();
-    EXPECT_EQ(taps(), (std::array<bool, 4>{false, false, true, false}));
-
     // Hiding the panel: trackpad tab, then keyboard tab (not showing).
     endGestureCapture();
     endKeyCapture();
@@ -133,15 +126,6 @@ TEST_F(CaptureTabsTest, CaptureTapsComeBackAfterATimeOutButNotAfterBeingSwitched
     sim->events.sendTimeoutNotice(makeKeyRecorderTap().tap);
     EXPECT_FALSE(sim->events.isEnabled(makeGestureRecorderTap().tap));
     EXPECT_FALSE(sim->events.isEnabled(makeKeyRecorderTap().tap));
-}
-
-TEST_F(CaptureTabsTest, RefusedCaptureTapsLeaveTheTabsWorking) {
-    sim->events.failCreateTap = true;
-    beginGestureCapture();
-    highlightGesture(3);
-    EXPECT_EQ(makeKeyRecorderTap().tap, 0u);
-    EXPECT_TRUE(UIState::shared().bindingTabShowed.get());
-    EXPECT_EQ(GesHi::shared().h.get().fgr, 3u);
 }
 
 } // namespace
