@@ -13,6 +13,7 @@
 #include "platform/Displays.h"
 #include "platform/EventTaps.h"
 #include "platform/FileSystem.h"
+#include "platform/HidDevices.h"
 #include "platform/HidEventSystem.h"
 #include "platform/HidSystem.h"
 #include "platform/InputSources.h"
@@ -57,6 +58,7 @@ struct Services {
     InputSources* inputSources = nullptr;
     Bluetooth* bluetooth = nullptr;
     UserNotifications* notifications = nullptr;
+    HidDevices* hidDevices = nullptr;
     HidEventSystem* hidEventSystem = nullptr;
     ProcessInfo* processInfo = nullptr;
 };
@@ -92,6 +94,7 @@ Workspace& workspace();
 InputSources& inputSources();
 Bluetooth& bluetooth();
 UserNotifications& notifications();
+HidDevices& hidDevices();
 HidEventSystem& hidEventSystem();
 ProcessInfo& processInfo();
 

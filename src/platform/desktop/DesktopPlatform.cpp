@@ -42,6 +42,7 @@ platform::Services DesktopPlatform::services() {
     s.displays = &displays;
     s.displayLinks = &displayLinks;
     s.spaces = &spaces;
+    s.hidDevices = &hidDevices;
     s.hidEventSystem = &hidEventSystem;
     s.processInfo = &processInfo;
     return s;

@@ -11,6 +11,7 @@
 #include "platform/desktop/DesktopBundle.h"
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
+#include "platform/desktop/DesktopHidDevices.h"
 #include "platform/desktop/DesktopHidEventSystem.h"
 #include "platform/desktop/DesktopHidSystem.h"
 #include "platform/desktop/DesktopInputSources.h"
@@ -72,6 +73,7 @@ public:
     DesktopSpaces spaces;
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
+    DesktopHidDevices hidDevices;
     DesktopHidEventSystem hidEventSystem;
     DesktopProcessInfo processInfo;
 

@@ -80,6 +80,7 @@ SimPlatform::SimPlatform() {
     s.inputSources = &inputSources;
     s.bluetooth = &bluetooth;
     s.notifications = &notifications;
+    s.hidDevices = &hidDevices;
     s.hidEventSystem = &hidServices;
     s.processInfo = &processInfo;
     platform::install(s);

@@ -8,6 +8,7 @@
 #include "platform/sim/SimDisplayLinks.h"
 #include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimEventSystem.h"
+#include "platform/sim/SimHidDevices.h"
 #include "platform/sim/SimHidEventSystem.h"
 #include "platform/sim/SimHidSystem.h"
 #include "platform/sim/SimInputSources.h"
@@ -126,6 +127,7 @@ public:
     SimInputSources inputSources;
     SimBluetooth bluetooth;
     SimUserNotifications notifications;
+    SimHidDevices hidDevices{runLoop};
     SimHidEventSystem hidServices{runLoop};
     SimProcessInfo processInfo{events};
 };

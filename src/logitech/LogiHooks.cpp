@@ -1,0 +1,29 @@
+#include "logitech/LogiHooks.h"
+
+#include "engine/KeyboardHidManager.h"
+#include "engine/LogiKeyActions.h"
+#include "logitech/LogiKeybs.h"
+#include "model/Shared.h"
+
+namespace corv::logitech {
+
+LogiHooks& LogiHooks::shared() { return Shared<LogiHooks>::instance(); }
+
+void releaseHeldLogiKeys(int k) {
+    if (k < 0 || static_cast<std::size_t>(k) >= kKeyboardCount) return;
+    if (auto& hook = LogiHooks::shared().releaseHeldLogiKeys) {
+        hook(k);
+        return;
+    }
+    engine::releaseHeldLogiKeys(k);
+}
+
+void startKeyboardHidManager() {
+    if (auto& hook = LogiHooks::shared().startKeyboardHidManager) {
+        hook();
+        return;
+    }
+    engine::startKeyboardHidManager();
+}
+
+} // namespace corv::logitech
