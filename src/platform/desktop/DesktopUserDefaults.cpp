@@ -137,8 +137,12 @@ bool DesktopUserDefaults::keepCopy() const {
     // An older copy is never overwritten.
     for (int n = 1; QFileInfo::exists(copy); ++n) copy = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
     if (!QFile::copy(path_, copy)) return false;
-    QStringList copies = copyPaths();
-    while (copies.size() > kMaxCopies) QFile::remove(copies.takeFirst());
+    // The earliest-named others go; never the copy just made, which can sort
+    // first when the clock was set back.
+    QStringList others = copyPaths();
+    const QString made = QFileInfo(copy).fileName();
+    others.removeIf([&](const QString& p) { return QFileInfo(p).fileName() == made; });
+    while (others.size() >= kMaxCopies) QFile::remove(others.takeFirst());
     return true;
 }
 

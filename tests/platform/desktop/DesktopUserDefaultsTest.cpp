@@ -125,6 +125,26 @@ TEST_F(DesktopUserDefaultsTest, TheLastFiveCopiesStayAndNoneIsOverwritten) {
     QFile::setPermissions(tmp.filePath("config/corvadine"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+// After the clock was set back, older copies carry later names: the copy just
+// made still stays, and the earliest-named other one goes.
+TEST_F(DesktopUserDefaultsTest, TheCopyJustMadeStaysWhenOlderCopiesHaveLaterNames) {
+    DesktopUserDefaults(path).setInteger("k", 1);
+    const QByteArray stored = fileBytes();
+    for (int i = 0; i < DesktopUserDefaults::kMaxCopies; ++i) {
+        QFile f(path + QStringLiteral(".29990101-00000%1-000.bak").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::number(i));
+    }
+    DesktopUserDefaults d(path);
+    d.setInteger("k", 2);
+    d.keepCopyBeforeNextWrite();
+    ASSERT_TRUE(d.synchronize());
+    const QStringList copies = d.copyPaths();
+    ASSERT_EQ(copies.size(), DesktopUserDefaults::kMaxCopies);
+    EXPECT_EQ(contentsOf(copies[0]), stored);
+    for (int i = 1; i < copies.size(); ++i) EXPECT_EQ(contentsOf(copies[i]), QByteArray::number(i)) << i;
+}
+
 TEST_F(DesktopUserDefaultsTest, SynchronizeReportsAFailedWrite) {
     QFile blocker(tmp.filePath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
