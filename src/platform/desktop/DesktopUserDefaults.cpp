@@ -8,9 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace corv::desktop {
 
@@ -113,20 +117,27 @@ void DesktopUserDefaults::keepCopyBeforeNextWrite() { keepOldFile_ = true; }
 
 namespace {
 
-// Copy names sort in the order they were made: the name without ".bak" of a
-// later copy of the same millisecond extends the earlier one's.
-QString copyKey(const QString& fileName) { return fileName.chopped(4); }
+// "<time>" or "<time>-<n>" of a copy's name, as (time, n); none for any other
+// file. Copies sort in the order they were made: by time, then by number.
+std::optional<std::pair<QString, qulonglong>> copyKey(const QString& fileName, const QString& prefix) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{8}-\\d{6}-\\d{3})(?:-(\\d{1,9}))?\\.bak$"));
+    if (!fileName.startsWith(prefix)) return std::nullopt;
+    const QRegularExpressionMatch m = pattern.match(QStringView(fileName).mid(prefix.size()));
+    if (!m.hasMatch()) return std::nullopt;
+    return std::pair(m.captured(1), m.captured(2).toULongLong());
+}
 
 } // namespace
 
 QStringList DesktopUserDefaults::copyPaths() const {
     const QFileInfo info(path_);
-    QStringList names = QDir(info.absolutePath())
-                            .entryList({info.fileName() + QStringLiteral(".*.bak")}, QDir::Files | QDir::Hidden);
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return copyKey(a) < copyKey(b); });
+    const QString prefix = info.fileName() + QLatin1Char('.');
+    std::vector<std::pair<std::pair<QString, qulonglong>, QString>> copies;
+    for (const QString& n : QDir(info.absolutePath()).entryList({prefix + QStringLiteral("*.bak")}, QDir::Files | QDir::Hidden))
+        if (auto key = copyKey(n, prefix)) copies.emplace_back(std::move(*key), n);
+    std::sort(copies.begin(), copies.end());
     QStringList out;
-    for (const QString& n : names) out << info.absoluteDir().filePath(n);
+    for (const auto& c : copies) out << info.absoluteDir().filePath(c.second);
     return out;
 }
 

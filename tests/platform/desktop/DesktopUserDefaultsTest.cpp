@@ -145,6 +145,30 @@ TEST_F(DesktopUserDefaultsTest, TheCopyJustMadeStaysWhenOlderCopiesHaveLaterName
     for (int i = 1; i < copies.size(); ++i) EXPECT_EQ(contentsOf(copies[i]), QByteArray::number(i)) << i;
 }
 
+// Only names the copies are made with count as copies: a user's own backup
+// beside the file is neither listed nor pruned. Copies of one millisecond
+// follow their number.
+TEST_F(DesktopUserDefaultsTest, CopiesAreOnlyTheTimedNamesInTheOrderMade) {
+    DesktopUserDefaults(path).setInteger("k", 1);
+    const QString stem = path + QStringLiteral(".20260101-000000-000");
+    QStringList ours{stem + ".bak"};
+    for (int n = 1; n <= 10; ++n) ours << stem + QStringLiteral("-%1.bak").arg(n);
+    const QStringList foreign{path + ".1.bak", path + ".mine.bak", path + ".20260101-000000-000-x.bak",
+                              path + ".2026-000000-000.bak"};
+    for (const QString& name : ours + foreign) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    DesktopUserDefaults d(path);
+    EXPECT_EQ(d.copyPaths(), ours);
+    d.setInteger("k", 2);
+    d.keepCopyBeforeNextWrite();
+    ASSERT_TRUE(d.synchronize());
+    EXPECT_EQ(d.copyPaths().size(), DesktopUserDefaults::kMaxCopies);
+    EXPECT_EQ(d.copyPaths()[0], stem + "-7.bak");
+    for (const QString& name : foreign) EXPECT_TRUE(QFile::exists(name)) << name.toStdString();
+}
+
 TEST_F(DesktopUserDefaultsTest, SynchronizeReportsAFailedWrite) {
     QFile blocker(tmp.filePath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
