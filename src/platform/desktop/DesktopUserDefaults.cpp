@@ -168,11 +168,12 @@ bool DesktopUserDefaults::write() {
     }
     const QFileInfo info(path_);
     if (!QDir().mkpath(info.absolutePath())) return false;
-    // Nothing that was not loaded is replaced without a copy.
+    // Nothing that was not loaded is replaced without a copy. One copy is
+    // enough: a write that fails leaves the file as it was.
     if (keepOldFile_ && QFileInfo::exists(path_) && !keepCopy()) return false;
+    keepOldFile_ = false;
     if (!DesktopFileSystem().writeFile(path_.toStdString(), bytes)) return false;
     dirty_ = false;
-    keepOldFile_ = false;
     return true;
 }
 

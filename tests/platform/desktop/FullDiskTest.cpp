@@ -66,6 +66,26 @@ TEST(FullDisk, AFailedWriteIsReportedAndKeepsTheOldFile) {
         EXPECT_EQ(QDir(tmp.path()).entryList(QDir::Files), QStringList{"defaults.plist"}) << size;
     }
 
+    // Saves that keep failing copy the unchanged file once: the older copies stay.
+    for (int i = 0; i < DesktopUserDefaults::kMaxCopies - 1; ++i) {
+        QFile f(path + QStringLiteral(".20200101-00000%1-000.bak").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    EXPECT_FALSE(underFileSizeLimit(1000, [&] {
+        DesktopUserDefaults d(path);
+        d.keepCopyBeforeNextWrite();
+        d.setData("appitems", Bytes(5000, 1));
+        bool saved = false;
+        for (int i = 0; i < 3; ++i) saved = d.synchronize() || saved;
+        return saved;
+    }));
+    const QStringList copies = DesktopUserDefaults(path).copyPaths();
+    ASSERT_EQ(copies.size(), DesktopUserDefaults::kMaxCopies);
+    EXPECT_TRUE(copies[0].endsWith(".20200101-000000-000.bak"));
+    EXPECT_EQ(contents(copies.last()), before);
+    EXPECT_EQ(contents(path), before);
+    for (const QString& c : copies) QFile::remove(c);
+
     // Under the limit the same write goes through.
     EXPECT_TRUE(underFileSizeLimit(1 << 20, [&] {
         return DesktopFileSystem().writeFile(path.toStdString(), Bytes(300, 1));
