@@ -175,9 +175,19 @@ TEST(PropertyList, TheBinaryWriterIsReadBackIdentically) {
         arrayAppend(wide, std::move(entry));
     }
     dictSet(root, "wide", std::move(wide));
+    // Counts past the marker's nibble in a dictionary and a UTF-16 string, and
+    // over 65535 objects: four-byte references.
+    Node keys = newDict();
+    for (int i = 0; i < 20; ++i) dictSet(keys, "key " + std::to_string(i), makeSigned(-i));
+    dictSet(root, "keys", std::move(keys));
+    dictSet(root, "long unicode", makeString("r\xC3\xA9glage \xE2\x8C\x98 num\xC3\xA9ro 12345678"));
+    Node many = newArray();
+    for (int i = 0; i < 70000; ++i) arrayAppend(many, makeSigned(100000 + i));
+    dictSet(root, "many", std::move(many));
 
     // libplist reads our bytes back to what its XML writer gives for the tree.
     const Bytes ours = toBinary(root);
+    EXPECT_EQ(ours[ours.size() - 25], 4);  // the reference size
     ::plist_t theirs = nullptr;
     plist_from_bin(reinterpret_cast<const char*>(ours.data()), static_cast<uint32_t>(ours.size()), &theirs);
     ASSERT_TRUE(theirs);
