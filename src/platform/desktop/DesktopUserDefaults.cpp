@@ -72,16 +72,14 @@ DesktopUserDefaults::~DesktopUserDefaults() {
 }
 
 void DesktopUserDefaults::load() {
-    QFile file(path_);
-    if (!file.exists()) return;
-    // Whatever cannot be read is left where it is and the defaults start empty.
+    if (!QFileInfo::exists(path_)) return;
+    // Whatever cannot be read (a huge file included) is left where it is and
+    // the defaults start empty.
     keepOldFile_ = true;
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray raw = file.readAll();
-    if (file.error() != QFileDevice::NoError) return;
+    const auto bytes = DesktopFileSystem().readFile(path_.toStdString());
+    if (!bytes) return;
     try {
-        const Bytes bytes(raw.begin(), raw.end());
-        plist::Node root = plist::parse(bytes);
+        plist::Node root = plist::parse(*bytes);
         if (!plist::isDict(root.get())) return;
         bool lost = false;
         for (const auto& [key, node] : plist::rawDictEntries(root.get())) {

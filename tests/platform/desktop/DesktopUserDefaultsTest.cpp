@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace corv::desktop {
 namespace {
 
@@ -167,6 +171,20 @@ TEST_F(DesktopUserDefaultsTest, CopiesAreOnlyTheTimedNamesInTheOrderMade) {
     EXPECT_EQ(d.copyPaths().size(), DesktopUserDefaults::kMaxCopies);
     EXPECT_EQ(d.copyPaths()[0], stem + "-7.bak");
     for (const QString& name : foreign) EXPECT_TRUE(QFile::exists(name)) << name.toStdString();
+}
+
+// A defaults file far larger than any real one is not read into memory.
+TEST_F(DesktopUserDefaultsTest, AHugeFileIsNotReadWhole) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    writeFile("bplist00");
+    ASSERT_TRUE(QFile::resize(path, qint64{1} << 30));  // sparse: takes no disk
+    const pid_t pid = fork();
+    if (pid == 0) _exit(DesktopUserDefaults(path).value("k") ? 1 : 0);
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024);
 }
 
 TEST_F(DesktopUserDefaultsTest, SynchronizeReportsAFailedWrite) {
