@@ -5,8 +5,10 @@
 // it is referenced again, so a small hostile file could exhaust the stack, the
 // memory or the time. Lists past these limits are refused; real settings stay
 // below them: a profile of 1000 applications with 100 named bindings each is
-// 9 levels deep, under 3 million nodes and 10 MB. A list at the limits takes
-// about a second and under a gigabyte to parse.
+// 9 levels deep, under 3 million nodes and 10 MB. A binary list at the limits
+// takes about a second and under a gigabyte to parse. An XML one takes up to
+// about seven seconds (fourteen dictionaries of 200,000 keys) and 1.5 GB
+// (libplist's tree and ours are both held for a while).
 
 #include <cstddef>
 #include <cstdint>

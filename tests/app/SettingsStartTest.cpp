@@ -192,3 +192,13 @@ TEST_F(SettingsStart, AFullDiskAtExitIsAFailure) {
     EXPECT_EQ(readAll(defaultsFile()), stored);
     expectClean(start({}), "after the full disk");
 }
+
+// A file far larger than any settings file is not read into memory.
+TEST_F(SettingsStart, AHugeFileIsNotReadWhole) {
+    const fs::path huge = dir / "huge.plist";
+    writeAll(huge, "bplist00");
+    fs::resize_file(huge, std::uintmax_t{1} << 30);  // sparse: takes no disk
+    const ProgramRun named = start({huge.string()});
+    expectClean(named, "a 1 GB settings file");
+    EXPECT_NE(named.err.find("was not imported"), std::string::npos) << named.err;
+}

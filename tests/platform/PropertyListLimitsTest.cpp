@@ -158,3 +158,60 @@ TEST(BinaryPlistReader, ReadsEveryIntegerRealAndStringForm) {
     EXPECT_THROW(readSigned(again.get()), CodingError);
     EXPECT_EQ(readReal(again.get()), 9223372036854775808.0);
 }
+
+namespace {
+
+Bytes patched(Bytes b, std::size_t at, std::uint64_t v, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * (size - 1 - i)));
+    return b;
+}
+
+} // namespace
+
+// Each trailer field, offset, reference and count pointed where it must not
+// point. Run under ASan: nothing outside the bytes is read.
+TEST(BinaryPlistReader, BrokenTrailersOffsetsReferencesAndCountsAreRefused) {
+    RawPlist p;
+    const auto key = p.ascii("k"), text = p.utf16(u"\u00E9t\u00E9"), blob = p.data({1, 2, 3});
+    const auto list = p.array({text, blob});
+    const Bytes good = p.finish(p.dict({key}, {list}));
+    ASSERT_NO_THROW(parse(good));
+    const std::size_t trailer = good.size() - 32, table = trailer - 4 * 5;
+    const std::uint64_t all = ~std::uint64_t{0};
+    struct Patch {
+        std::size_t at, size;
+        std::uint64_t value;
+    };
+    for (const Patch& c : std::initializer_list<Patch>{
+             {trailer + 6, 1, 0}, {trailer + 6, 1, 9},  // offset size
+             {trailer + 7, 1, 0}, {trailer + 7, 1, 9},  // reference size
+             {trailer + 8, 8, 0}, {trailer + 8, 8, 6}, {trailer + 8, 8, all},  // object count
+             {trailer + 16, 8, 5}, {trailer + 16, 8, all},                     // top object
+             {trailer + 24, 8, 0}, {trailer + 24, 8, 7}, {trailer + 24, 8, table + 1}, {trailer + 24, 8, all},
+             {table + 4 * 4, 4, 0}, {table + 4 * 4, 4, 7}, {table + 4 * 4, 4, table},  // the top object's offset
+             {table + 4 * 4, 4, trailer}, {table + 4 * 4, 4, 0xFFFFFFFF},
+             {table + 4 * 1, 4, table - 1},         // the string's offset: its units run into the table
+             {table - 8, 4, 5}, {table - 8, 4, 0xFFFFFFFF},  // the dictionary's key reference
+             {table - 4, 4, 4},                              // its value: itself
+         }) {
+        EXPECT_THROW(parse(patched(good, c.at, c.value, c.size)), CodingError) << c.at << " " << c.value;
+    }
+
+    // Counts and sizes past the bytes, past 64 bits once doubled, or not integers.
+    const std::uint8_t max8[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    const std::uint8_t half8[] = {0x80, 0, 0, 0, 0, 0, 0, 0};
+    auto counted = [](std::uint8_t marker, std::uint8_t intMarker, const std::uint8_t* count, std::size_t size) {
+        Bytes b{marker, intMarker};
+        b.insert(b.end(), count, count + size);
+        return b;
+    };
+    for (const Bytes& object : {counted(0xAF, 0x13, max8, 8), counted(0xDF, 0x13, half8, 8), counted(0x6F, 0x13, half8, 8),
+                                counted(0x4F, 0x13, max8, 8), counted(0x5F, 0x13, half8, 8), counted(0xAF, 0x14, half8, 8),
+                                Bytes{0xAF, 0x50}, Bytes{0xAF}, Bytes{0x1F}, Bytes{0x15, 0}, Bytes{0x21, 0, 0},
+                                Bytes{0x33, 0}, Bytes{0x13, 0, 0}, Bytes{0x70}, Bytes{0xB0}}) {
+        RawPlist q;
+        q.array({1});
+        q.add(object);
+        EXPECT_THROW(parse(q.finish(0)), CodingError) << int(object[0]);
+    }
+}

@@ -175,9 +175,19 @@ TEST(PropertyList, TheBinaryWriterIsReadBackIdentically) {
         arrayAppend(wide, std::move(entry));
     }
     dictSet(root, "wide", std::move(wide));
+    // Counts past the marker's nibble in a dictionary and a UTF-16 string, and
+    // over 65535 objects: four-byte references.
+    Node keys = newDict();
+    for (int i = 0; i < 20; ++i) dictSet(keys, "key " + std::to_string(i), makeSigned(-i));
+    dictSet(root, "keys", std::move(keys));
+    dictSet(root, "long unicode", makeString("r\xC3\xA9glage \xE2\x8C\x98 num\xC3\xA9ro 12345678"));
+    Node many = newArray();
+    for (int i = 0; i < 70000; ++i) arrayAppend(many, makeSigned(100000 + i));
+    dictSet(root, "many", std::move(many));
 
     // libplist reads our bytes back to what its XML writer gives for the tree.
     const Bytes ours = toBinary(root);
+    EXPECT_EQ(ours[ours.size() - 25], 4);  // the reference size
     ::plist_t theirs = nullptr;
     plist_from_bin(reinterpret_cast<const char*>(ours.data()), static_cast<uint32_t>(ours.size()), &theirs);
     ASSERT_TRUE(theirs);
@@ -194,4 +204,57 @@ TEST(PropertyList, TheBinaryWriterIsReadBackIdentically) {
     Node same = newArray();
     for (int i = 0; i < 3; ++i) arrayAppend(same, makeString("abc"));
     EXPECT_EQ(toBinary(same).size(), 8u + 4 + 4 + 2 + 32);
+}
+
+namespace {
+
+std::string libplistXml(::plist_t tree) {
+    char* xml = nullptr;
+    uint32_t length = 0;
+    plist_to_xml(tree, &xml, &length);
+    std::string out = xml ? std::string(xml, length) : std::string();
+    plist_to_xml_free(xml);
+    return out;
+}
+
+} // namespace
+
+// Files written before by libplist's binary writer: its three-byte offsets
+// and references, four-byte reals and shared data read whole, and write back
+// to what libplist reads as the same tree.
+TEST(PropertyList, ListsFromLibplistsWriterReadAndWriteBack) {
+    ::plist_t tree = plist_new_dict();
+    ::plist_t numbers = plist_new_array();
+    for (std::int64_t v : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{16777216}, std::numeric_limits<std::int64_t>::min()})
+        plist_array_append_item(numbers, plist_new_uint(static_cast<uint64_t>(v)));
+    plist_array_append_item(numbers, plist_new_real(15.5));
+    plist_array_append_item(numbers, plist_new_real(0.1));
+    plist_dict_set_item(tree, "numbers", numbers);
+    plist_dict_set_item(tree, "r\xC3\xA9glage \xE2\x8C\x98", plist_new_string("caf\xC3\xA9 \xF0\x9F\x98\x80"));
+    plist_dict_set_item(tree, "blob", plist_new_data("\0\1\2", 3));
+    plist_dict_set_item(tree, "again", plist_new_data("\0\1\2", 3));
+    // Over 65535 objects: three-byte references.
+    ::plist_t many = plist_new_array();
+    for (uint64_t i = 0; i < 70000; ++i) plist_array_append_item(many, plist_new_uint(100000 + i));
+    plist_dict_set_item(tree, "many", many);
+    const std::string want = libplistXml(tree);
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(tree, &bin, &length);
+    plist_free(tree);
+    ASSERT_TRUE(bin);
+    const Bytes old(reinterpret_cast<unsigned char*>(bin), reinterpret_cast<unsigned char*>(bin) + length);
+    free(bin);
+    ASSERT_EQ(old[old.size() - 25], 3);  // the reference size
+
+    Node ours = parse(old);
+    EXPECT_EQ(toXml(ours), want);
+    EXPECT_EQ(readSigned(arrayItem(dictItem(ours.get(), "numbers"), 1)), -5);
+    EXPECT_EQ(readReal(arrayItem(dictItem(ours.get(), "numbers"), 4)), 15.5);
+    const Bytes again = toBinary(ours);
+    ::plist_t back = nullptr;
+    plist_from_bin(reinterpret_cast<const char*>(again.data()), static_cast<uint32_t>(again.size()), &back);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(libplistXml(back), want);
+    plist_free(back);
 }

@@ -6,6 +6,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <algorithm>
+
 namespace corv::desktop {
 
 namespace {
@@ -22,9 +24,25 @@ std::optional<Bytes> DesktopFileSystem::readFile(const std::string& path) const 
     if (path.empty() || !QFileInfo(q(path)).isFile()) return std::nullopt;
     QFile file(q(path));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray raw = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return Bytes(raw.begin(), raw.end());
+    constexpr std::size_t limit = platform::kMaxReadFileBytes;
+    const qint64 claimed = file.size();
+    if (claimed > static_cast<qint64>(limit)) return std::nullopt;
+    // Read straight into the result, and never past the limit even when the
+    // file holds more than it claimed.
+    Bytes out(static_cast<std::size_t>(std::max<qint64>(claimed, 0)) + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == out.size()) {
+            if (used > limit) return std::nullopt;
+            out.resize(std::min(2 * used, limit + 1));
+        }
+        const qint64 n = file.read(reinterpret_cast<char*>(out.data() + used), static_cast<qint64>(out.size() - used));
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        used += static_cast<std::size_t>(n);
+    }
+    out.resize(used);
+    return out;
 }
 
 bool DesktopFileSystem::writeFile(const std::string& path, const Bytes& data) {

@@ -8,9 +8,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace corv::desktop {
 
@@ -68,16 +72,14 @@ DesktopUserDefaults::~DesktopUserDefaults() {
 }
 
 void DesktopUserDefaults::load() {
-    QFile file(path_);
-    if (!file.exists()) return;
-    // Whatever cannot be read is left where it is and the defaults start empty.
+    if (!QFileInfo::exists(path_)) return;
+    // Whatever cannot be read (a huge file included) is left where it is and
+    // the defaults start empty.
     keepOldFile_ = true;
-    if (!file.open(QIODevice::ReadOnly)) return;
-    const QByteArray raw = file.readAll();
-    if (file.error() != QFileDevice::NoError) return;
+    const auto bytes = DesktopFileSystem().readFile(path_.toStdString());
+    if (!bytes) return;
     try {
-        const Bytes bytes(raw.begin(), raw.end());
-        plist::Node root = plist::parse(bytes);
+        plist::Node root = plist::parse(*bytes);
         if (!plist::isDict(root.get())) return;
         bool lost = false;
         for (const auto& [key, node] : plist::rawDictEntries(root.get())) {
@@ -113,20 +115,27 @@ void DesktopUserDefaults::keepCopyBeforeNextWrite() { keepOldFile_ = true; }
 
 namespace {
 
-// Copy names sort in the order they were made: the name without ".bak" of a
-// later copy of the same millisecond extends the earlier one's.
-QString copyKey(const QString& fileName) { return fileName.chopped(4); }
+// "<time>" or "<time>-<n>" of a copy's name, as (time, n); none for any other
+// file. Copies sort in the order they were made: by time, then by number.
+std::optional<std::pair<QString, qulonglong>> copyKey(const QString& fileName, const QString& prefix) {
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{8}-\\d{6}-\\d{3})(?:-(\\d{1,9}))?\\.bak$"));
+    if (!fileName.startsWith(prefix)) return std::nullopt;
+    const QRegularExpressionMatch m = pattern.match(QStringView(fileName).mid(prefix.size()));
+    if (!m.hasMatch()) return std::nullopt;
+    return std::pair(m.captured(1), m.captured(2).toULongLong());
+}
 
 } // namespace
 
 QStringList DesktopUserDefaults::copyPaths() const {
     const QFileInfo info(path_);
-    QStringList names = QDir(info.absolutePath())
-                            .entryList({info.fileName() + QStringLiteral(".*.bak")}, QDir::Files | QDir::Hidden);
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return copyKey(a) < copyKey(b); });
+    const QString prefix = info.fileName() + QLatin1Char('.');
+    std::vector<std::pair<std::pair<QString, qulonglong>, QString>> copies;
+    for (const QString& n : QDir(info.absolutePath()).entryList({prefix + QStringLiteral("*.bak")}, QDir::Files | QDir::Hidden))
+        if (auto key = copyKey(n, prefix)) copies.emplace_back(std::move(*key), n);
+    std::sort(copies.begin(), copies.end());
     QStringList out;
-    for (const QString& n : names) out << info.absoluteDir().filePath(n);
+    for (const auto& c : copies) out << info.absoluteDir().filePath(c.second);
     return out;
 }
 
@@ -137,8 +146,12 @@ bool DesktopUserDefaults::keepCopy() const {
     // An older copy is never overwritten.
     for (int n = 1; QFileInfo::exists(copy); ++n) copy = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
     if (!QFile::copy(path_, copy)) return false;
-    QStringList copies = copyPaths();
-    while (copies.size() > kMaxCopies) QFile::remove(copies.takeFirst());
+    // The earliest-named others go; never the copy just made, which can sort
+    // first when the clock was set back.
+    QStringList others = copyPaths();
+    const QString made = QFileInfo(copy).fileName();
+    others.removeIf([&](const QString& p) { return QFileInfo(p).fileName() == made; });
+    while (others.size() >= kMaxCopies) QFile::remove(others.takeFirst());
     return true;
 }
 
@@ -153,11 +166,12 @@ bool DesktopUserDefaults::write() {
     }
     const QFileInfo info(path_);
     if (!QDir().mkpath(info.absolutePath())) return false;
-    // Nothing that was not loaded is replaced without a copy.
+    // Nothing that was not loaded is replaced without a copy. One copy is
+    // enough: a write that fails leaves the file as it was.
     if (keepOldFile_ && QFileInfo::exists(path_) && !keepCopy()) return false;
+    keepOldFile_ = false;
     if (!DesktopFileSystem().writeFile(path_.toStdString(), bytes)) return false;
     dirty_ = false;
-    keepOldFile_ = false;
     return true;
 }
 

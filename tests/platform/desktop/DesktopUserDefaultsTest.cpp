@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace corv::desktop {
 namespace {
 
@@ -123,6 +127,64 @@ TEST_F(DesktopUserDefaultsTest, TheLastFiveCopiesStayAndNoneIsOverwritten) {
         EXPECT_EQ(DesktopUserDefaults(path).integer("k"), 6);
     }
     QFile::setPermissions(tmp.filePath("config/corvadine"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// After the clock was set back, older copies carry later names: the copy just
+// made still stays, and the earliest-named other one goes.
+TEST_F(DesktopUserDefaultsTest, TheCopyJustMadeStaysWhenOlderCopiesHaveLaterNames) {
+    DesktopUserDefaults(path).setInteger("k", 1);
+    const QByteArray stored = fileBytes();
+    for (int i = 0; i < DesktopUserDefaults::kMaxCopies; ++i) {
+        QFile f(path + QStringLiteral(".29990101-00000%1-000.bak").arg(i));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::number(i));
+    }
+    DesktopUserDefaults d(path);
+    d.setInteger("k", 2);
+    d.keepCopyBeforeNextWrite();
+    ASSERT_TRUE(d.synchronize());
+    const QStringList copies = d.copyPaths();
+    ASSERT_EQ(copies.size(), DesktopUserDefaults::kMaxCopies);
+    EXPECT_EQ(contentsOf(copies[0]), stored);
+    for (int i = 1; i < copies.size(); ++i) EXPECT_EQ(contentsOf(copies[i]), QByteArray::number(i)) << i;
+}
+
+// Only names the copies are made with count as copies: a user's own backup
+// beside the file is neither listed nor pruned. Copies of one millisecond
+// follow their number.
+TEST_F(DesktopUserDefaultsTest, CopiesAreOnlyTheTimedNamesInTheOrderMade) {
+    DesktopUserDefaults(path).setInteger("k", 1);
+    const QString stem = path + QStringLiteral(".20260101-000000-000");
+    QStringList ours{stem + ".bak"};
+    for (int n = 1; n <= 10; ++n) ours << stem + QStringLiteral("-%1.bak").arg(n);
+    const QStringList foreign{path + ".1.bak", path + ".mine.bak", path + ".20260101-000000-000-x.bak",
+                              path + ".2026-000000-000.bak"};
+    for (const QString& name : ours + foreign) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    DesktopUserDefaults d(path);
+    EXPECT_EQ(d.copyPaths(), ours);
+    d.setInteger("k", 2);
+    d.keepCopyBeforeNextWrite();
+    ASSERT_TRUE(d.synchronize());
+    EXPECT_EQ(d.copyPaths().size(), DesktopUserDefaults::kMaxCopies);
+    EXPECT_EQ(d.copyPaths()[0], stem + "-7.bak");
+    for (const QString& name : foreign) EXPECT_TRUE(QFile::exists(name)) << name.toStdString();
+}
+
+// A defaults file far larger than any real one is not read into memory.
+TEST_F(DesktopUserDefaultsTest, AHugeFileIsNotReadWhole) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    writeFile("bplist00");
+    ASSERT_TRUE(QFile::resize(path, qint64{1} << 30));  // sparse: takes no disk
+    const pid_t pid = fork();
+    if (pid == 0) _exit(DesktopUserDefaults(path).value("k") ? 1 : 0);
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024);
 }
 
 TEST_F(DesktopUserDefaultsTest, SynchronizeReportsAFailedWrite) {
