@@ -89,6 +89,24 @@ TEST_F(CaptureTabsTest, HighlightsSwitchTheKeyCaptureTapOnlyAtTheEdges) {
     EXPECT_FALSE(keyCaptureOn());
 }
 
+TEST_F(CaptureTabsTest, AHighlightAssignedAgainByAnotherSubscriberStillSwitchesTheTap) {
+    // A view marking each gesture highlight as clicked, and a key row that
+    // keeps only the modifier bits of its mask.
+    Subscription mark = GesHi::shared().h.subscribe([](const GesHilited&) { GesHi::shared().byClick.set(true); });
+    Subscription tidy = KeyHighlighted::shared().h.subscribe([](const KeyHilited& h) {
+        if (h.mod & ~std::uint64_t{0x9E}) KeyHighlighted::shared().h.set(KeyHilited{h.key, h.mod & 0x9E, h.src});
+    });
+    highlightGesture(3);
+    EXPECT_TRUE(keyCaptureOn());
+    highlightGesture(0);
+    EXPECT_FALSE(keyCaptureOn());
+    highlightKey(key::A, 0x100010);
+    EXPECT_EQ(KeyHighlighted::shared().h.get().mod, 0x10u);
+    EXPECT_TRUE(keyCaptureOn());
+    highlightKey(std::nullopt, 0x100010);
+    EXPECT_FALSE(keyCaptureOn());
+}
+
 TEST_F(CaptureTabsTest, KeyboardTabResetsTheCaptureOnceAndKeepsTheRowsMasks) {
     auto& pressed = engine::ModKeyPressed::shared().v;
     pressed.set({{0x7000000E1, DeviceName{"Keyboard", "Maker"}}});
