@@ -24,15 +24,22 @@ bool boundToUrl(const std::optional<BindAction>& b) {
     return b && !b->isHotkey && b->actionSel == ActionId::Url;
 }
 
-std::optional<BindAction> controlBinding(std::int64_t optIdx, std::uint16_t cid) {
-    const auto& keyboards = LogiKeysOpt::shared().k.get();
-    if (optIdx < 0 || static_cast<std::size_t>(optIdx) >= keyboards.size()) return std::nullopt;
-    const auto& controls = keyboards[static_cast<std::size_t>(optIdx)].key;
+// The control's binding under mask 0 in the keyboard's record; null when the
+// record or the binding is missing.
+template <class Keyboards>
+auto controlSlot(Keyboards& keyboards, std::int64_t optIdx, std::uint16_t cid)
+    -> decltype(&keyboards.front().key.begin()->second.begin()->second) {
+    if (optIdx < 0 || static_cast<std::size_t>(optIdx) >= keyboards.size()) return nullptr;
+    auto& controls = keyboards[static_cast<std::size_t>(optIdx)].key;
     auto c = controls.find(cid);
-    if (c == controls.end()) return std::nullopt;
+    if (c == controls.end()) return nullptr;
     auto m = c->second.find(0);
-    if (m == c->second.end()) return std::nullopt;
-    return m->second;
+    return m == c->second.end() ? nullptr : &m->second;
+}
+
+std::optional<BindAction> controlBinding(std::int64_t optIdx, std::uint16_t cid) {
+    if (const BindAction* b = controlSlot(LogiKeysOpt::shared().k.get(), optIdx, cid)) return *b;
+    return std::nullopt;
 }
 
 // The highlighted row is bound to "Url": keys pass and nothing is recorded.
@@ -78,12 +85,17 @@ void writeGestureRow(const std::string& id, const GesPath& p, std::uint16_t key,
     if (!old) return;
     for (const auto& step : combinationSteps(key, flags, true)) {
         editEntry(id, [&](AnApp& e) {
-            step(e.ges.at(p.fgr).at(p.ges).at(p.mod).at(p.dir));
-            return true;
+            BindAction* b = gesSlot(e, p);
+            if (b) step(*b);
+            return b != nullptr;
         });
     }
     if (!id.empty()) return;
-    const BindAction written = *gesBindingAt(*appEntry(id), p);
+    // What an observer of the steps left of the binding is what follows.
+    const AnApp* global = appEntry(id);
+    const std::optional<BindAction> now = global ? gesBindingAt(*global, p) : std::nullopt;
+    if (!now) return;
+    const BindAction written = *now;
     for (const std::string& app : unlockedGesApps(Apps::shared().a.get())) {
         editEntry(app, [&](AnApp& e) {
             if (!sameBinding(gesBindingAt(e, p), old)) return false;
@@ -107,12 +119,16 @@ void writeKeyRow(const std::string& id, std::uint64_t rowKey, std::uint64_t rowM
     if (!old) return;
     for (const auto& step : combinationSteps(key, flags, false)) {
         editEntry(id, [&](AnApp& e) {
-            step(e.key.at(rowKey).at(rowMod));
-            return true;
+            BindAction* b = keySlot(e, rowKey, rowMod);
+            if (b) step(*b);
+            return b != nullptr;
         });
     }
     if (!id.empty()) return;
-    const BindAction written = *keyBindingAt(*appEntry(id), rowKey, rowMod);
+    const AnApp* global = appEntry(id);
+    const std::optional<BindAction> now = global ? keyBindingAt(*global, rowKey, rowMod) : std::nullopt;
+    if (!now) return;
+    const BindAction written = *now;
     for (const std::string& app : unlockedKeyApps(Apps::shared().a.get())) {
         editEntry(app, [&](AnApp& e) {
             if (!sameBinding(keyBindingAt(e, rowKey, rowMod), old)) return false;
@@ -123,11 +139,13 @@ void writeKeyRow(const std::string& id, std::uint64_t rowKey, std::uint64_t rowM
 }
 
 void writeControlRow(std::int64_t optIdx, std::uint16_t cid, std::uint16_t key, std::uint64_t flags) {
-    if (!controlBinding(optIdx, cid)) return;
-    const auto index = static_cast<std::size_t>(optIdx);
+    // Each step looks the record up again: an observer of the last one may
+    // have changed the list.
     for (const auto& step : combinationSteps(key, flags, false)) {
-        LogiKeysOpt::shared().k.modify(
-            [&](std::vector<LogiKeyOpt>& keyboards) { step(keyboards[index].key.at(cid).at(0)); });
+        if (!controlBinding(optIdx, cid)) return;
+        LogiKeysOpt::shared().k.modify([&](std::vector<LogiKeyOpt>& keyboards) {
+            if (BindAction* b = controlSlot(keyboards, optIdx, cid)) step(*b);
+        });
     }
 }
 
