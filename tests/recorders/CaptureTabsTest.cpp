@@ -132,6 +132,31 @@ TEST_F(CaptureTabsTest, KeyboardTabResetsTheCaptureOnceAndKeepsTheRowsMasks) {
     EXPECT_EQ(&KeyBind::shared(), fresh);
 }
 
+TEST_F(CaptureTabsTest, LeavingTheKeyboardTabEndsACaptureAPhysicalKeyKeptOn) {
+    beginKeyCapture();
+    highlightKey(key::A);
+    PhyKeyHighlighted::shared().usage.set(0x700000E1);
+    endKeyCapture();
+    EXPECT_FALSE(keyCaptureOn());
+
+    // Left on by the rows themselves: the physical key went after the control row.
+    beginKeyCapture();
+    highlightControl(0x00C3);
+    PhyKeyHighlighted::shared().usage.set(0x700000E1);
+    highlightControl(std::nullopt);
+    PhyKeyHighlighted::shared().usage.set(std::nullopt);
+    EXPECT_TRUE(keyCaptureOn());
+    endKeyCapture();
+    EXPECT_FALSE(keyCaptureOn());
+
+    // A gesture row of the trackpad tab keeps it on.
+    beginGestureCapture();
+    highlightGesture(2);
+    beginKeyCapture();
+    endKeyCapture();
+    EXPECT_TRUE(keyCaptureOn());
+}
+
 TEST_F(CaptureTabsTest, CaptureTapsComeBackAfterATimeOutButNotAfterBeingSwitchedOff) {
     beginGestureCapture();
     highlightGesture(3);
