@@ -54,11 +54,14 @@ bool urlRowHighlighted() {
     return c.cid && boundToUrl(controlBinding(c.optIdx, *c.cid));
 }
 
+// The capture state, read afresh each time: an observer of any change may
+// have put a fresh instance in the slot (a tab shown).
+KeyBind& kb() { return KeyBind::shared(); }
+
 void endCapture() {
-    KeyBind& kb = KeyBind::shared();
-    kb.modLocked.set(false);
-    kb.raw.set(0);
-    kb.key.set(kNoKey);
+    kb().modLocked.set(false);
+    kb().raw.set(0);
+    kb().key.set(kNoKey);
 }
 
 // The changes that make a binding the combination, in order; each is applied
@@ -170,38 +173,36 @@ void writeCombination(std::uint16_t key) {
 }
 
 void flagsChanged(const platform::Event& event) {
-    KeyBind& kb = KeyBind::shared();
     const std::uint64_t f = event.flags();
-    if (!kb.modLocked.get()) kb.raw.set(f);
+    if (!kb().modLocked.get()) kb().raw.set(f);
     if (f & kHeldModifierFlags) {
-        kb.modAllUp.set(false);
+        kb().modAllUp.set(false);
         return;
     }
-    kb.modAllUp.set(true);
-    if (kb.keyDownCount.get() != 0) return;
+    kb().modAllUp.set(true);
+    if (kb().keyDownCount.get() != 0) return;
     endCapture();
 }
 
 void keyEvent(const platform::Event& event) {
     if (event.integerField(platform::field::KeyboardAutorepeat) != 0) return;
     const auto key = static_cast<std::uint16_t>(event.integerField(platform::field::KeyboardKeycode));
-    KeyBind& kb = KeyBind::shared();
     if (event.type() == KeyDown) {
-        kb.key.set(key);
-        kb.keyDownCount.set(kb.keyDownCount.get() + 1);
-        kb.modLocked.set(true);
+        kb().key.set(key);
+        kb().keyDownCount.set(kb().keyDownCount.get() + 1);
+        kb().modLocked.set(true);
         return;
     }
     if (event.type() != KeyUp) return;
-    if (kb.keyDownCount.get() > 0) {
-        kb.keyDownCount.set(kb.keyDownCount.get() - 1);
-        kb.key.set(key);
+    if (kb().keyDownCount.get() > 0) {
+        kb().keyDownCount.set(kb().keyDownCount.get() - 1);
+        kb().key.set(key);
     }
-    if (kb.keyDownCount.get() != 0) return;
-    kb.key.set(key);
+    if (kb().keyDownCount.get() != 0) return;
+    kb().key.set(key);
     writeCombination(key);
     // With a modifier still held the combination stays on show until it is released.
-    if (kb.modAllUp.get()) endCapture();
+    if (kb().modAllUp.get()) endCapture();
 }
 
 } // namespace

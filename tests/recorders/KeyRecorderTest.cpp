@@ -168,6 +168,18 @@ TEST_F(KeyRecorderTest, ACaptureForAGoneEntryOrKeyboardIsIgnored) {
     EXPECT_EQ(KeyBind::shared().key.get(), kNoKey);
 }
 
+TEST_F(KeyRecorderTest, ATabShownWhileACombinationIsWrittenKeepsItsFreshCapture) {
+    highlightKeyRow();
+    Subscription view = Apps::shared().a.subscribe([](const AppEntries&) { KeyBind::reset(); });
+    kb.hold(kCommandKey, flag::Command);
+    kb.press(key::A);
+    view.reset();
+    EXPECT_EQ(keyRow(""), combo(0x100100, key::A));
+    kb.release(kCommandKey, flag::Command);
+    EXPECT_EQ(KeyBind::shared().raw.get(), 0u);
+    EXPECT_EQ(KeyBind::shared().key.get(), kNoKey);
+}
+
 TEST_F(KeyRecorderTest, ARowAnObserverTakesAwayWhileItIsWrittenIsNotMadeAgain) {
     // A view that, once, takes away part of what the first change touched.
     std::function<void(AppEntries&)> takeAway;
