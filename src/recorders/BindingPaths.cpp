@@ -22,6 +22,24 @@ std::optional<BindAction> keyBindingAt(const AnApp& app, std::uint64_t key, std:
     return m->second;
 }
 
+BindAction* gesSlot(AnApp& app, const GesPath& p) {
+    auto f = app.ges.find(p.fgr);
+    if (f == app.ges.end()) return nullptr;
+    auto g = f->second.find(p.ges);
+    if (g == f->second.end()) return nullptr;
+    auto m = g->second.find(p.mod);
+    if (m == g->second.end()) return nullptr;
+    auto d = m->second.find(p.dir);
+    return d == m->second.end() ? nullptr : &d->second;
+}
+
+BindAction* keySlot(AnApp& app, std::uint64_t key, std::uint64_t mod) {
+    auto k = app.key.find(key);
+    if (k == app.key.end()) return nullptr;
+    auto m = k->second.find(mod);
+    return m == k->second.end() ? nullptr : &m->second;
+}
+
 const AnApp* appEntry(const std::string& id) {
     const AppEntries& all = Apps::shared().a.get();
     auto it = all.find(id);

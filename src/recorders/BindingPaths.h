@@ -23,6 +23,10 @@ struct GesPath {
 std::optional<BindAction> gesBindingAt(const AnApp& app, const GesPath& p);
 std::optional<BindAction> keyBindingAt(const AnApp& app, std::uint64_t key, std::uint64_t mod);
 
+// The binding at the place, to change in place; null when a level is missing.
+BindAction* gesSlot(AnApp& app, const GesPath& p);
+BindAction* keySlot(AnApp& app, std::uint64_t key, std::uint64_t mod);
+
 // The entry of the id in Apps.a; null when there is none.
 const AnApp* appEntry(const std::string& id);
 

@@ -19,6 +19,10 @@ void clearKeyboardHighlights() {
     cid.cid.reset();
     LogiKeybHighlighted::shared().h.set(cid);
     PhyKeyHighlighted::shared().usage.set(std::nullopt);
+    // A highlighted physical key keeps the rows from switching the key-capture
+    // tap off, so it may still run with nothing highlighted; only a gesture
+    // row keeps it now.
+    if (GesHi::shared().h.get().fgr == 0 && CaptureTaps::shared().keyRecorderTapMade()) switchKeyRecorderTap(false);
 }
 
 void clearGestureHighlight() {

@@ -23,6 +23,7 @@ public:
 
     const engine::TapSlot& keyRecorderTap();
     const engine::TapSlot& gestureRecorderTap();
+    bool keyRecorderTapMade() const { return key_.has_value(); }
 
 private:
     std::optional<engine::TapSlot> key_;

@@ -6,16 +6,32 @@ namespace corv::recorders {
 
 namespace {
 
-// The finger, kind and modifier levels of the place, each its own change.
+// The finger, kind and modifier levels of the place, each its own change. A
+// level that an observer took away in between is not made again.
 void makeLevels(const std::string& id, const GesPath& p) {
     editEntry(id, [&](AnApp& e) { return e.ges.try_emplace(p.fgr).second; });
-    editEntry(id, [&](AnApp& e) { return e.ges.at(p.fgr).try_emplace(p.ges).second; });
-    editEntry(id, [&](AnApp& e) { return e.ges.at(p.fgr).at(p.ges).try_emplace(p.mod).second; });
+    editEntry(id, [&](AnApp& e) {
+        auto f = e.ges.find(p.fgr);
+        return f != e.ges.end() && f->second.try_emplace(p.ges).second;
+    });
+    editEntry(id, [&](AnApp& e) {
+        auto f = e.ges.find(p.fgr);
+        if (f == e.ges.end()) return false;
+        auto g = f->second.find(p.ges);
+        return g != f->second.end() && g->second.try_emplace(p.mod).second;
+    });
 }
 
+// Sets the binding under the direction when the three levels are there.
 void setBinding(const std::string& id, const GesPath& p, const BindAction& b) {
     editEntry(id, [&](AnApp& e) {
-        e.ges.at(p.fgr).at(p.ges).at(p.mod)[p.dir] = b;
+        auto f = e.ges.find(p.fgr);
+        if (f == e.ges.end()) return false;
+        auto g = f->second.find(p.ges);
+        if (g == f->second.end()) return false;
+        auto m = g->second.find(p.mod);
+        if (m == g->second.end()) return false;
+        m->second[p.dir] = b;
         return true;
     });
 }
@@ -74,7 +90,9 @@ void addGesBinding(const std::string& app, std::uint64_t fgr, ActGes ges, std::u
         }
         return;
     }
-    const std::optional<BindAction> global = gesBindingAt(*appEntry(""), p);
+    // A global entry that an observer took away meanwhile has no binding to give.
+    const AnApp* globalEntry = appEntry("");
+    const std::optional<BindAction> global = globalEntry ? gesBindingAt(*globalEntry, p) : std::nullopt;
     setBinding(app, p, global ? *global : binding);
 }
 

@@ -22,13 +22,14 @@ void switchOnEdge(bool wasSet, bool isSet, bool othersClear) {
 
 } // namespace
 
-// Each model keeps the value it held before the change announced on its
-// signal, so that the observer knows the old value whoever assigns.
+// Each observer compares with the value its previous run saw: the old value
+// of every assignment, also when another subscriber assigns again (to the
+// highlight or any other field of the model) before the observer runs.
 
 GesHi::GesHi() {
-    snapshot_ = subscribeWillChange([this] { before_ = h.get(); });
     h.setObserver([this](const GesHilited& now) {
-        const bool was = before_.fgr != 0;
+        const bool was = seen_.fgr != 0;
+        seen_ = now;
         const bool is = now.fgr != 0;
         if (was != is) switchKeyRecorderTap(is);
     });
@@ -50,18 +51,20 @@ std::size_t GesHi::hHash() const {
 }
 
 KeyHighlighted::KeyHighlighted() {
-    snapshot_ = subscribeWillChange([this] { before_ = h.get(); });
     h.setObserver([this](const KeyHilited& now) {
-        switchOnEdge(before_.key.has_value(), now.key.has_value(), noControlRow() && noPhysicalKey());
+        const bool was = seen_.key.has_value();
+        seen_ = now;
+        switchOnEdge(was, now.key.has_value(), noControlRow() && noPhysicalKey());
     });
 }
 
 KeyHighlighted& KeyHighlighted::shared() { return Shared<KeyHighlighted>::instance(); }
 
 LogiKeybHighlighted::LogiKeybHighlighted() {
-    snapshot_ = subscribeWillChange([this] { before_ = h.get(); });
     h.setObserver([this](const CidHilited& now) {
-        switchOnEdge(before_.cid.has_value(), now.cid.has_value(), noKeyRow() && noPhysicalKey());
+        const bool was = seen_.cid.has_value();
+        seen_ = now;
+        switchOnEdge(was, now.cid.has_value(), noKeyRow() && noPhysicalKey());
     });
 }
 

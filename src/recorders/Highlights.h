@@ -48,8 +48,8 @@ public:
     std::size_t hHash() const;
 
 private:
-    GesHilited before_;
-    Subscription snapshot_;
+    // The value the observer last switched for.
+    GesHilited seen_;
 };
 
 class KeyHighlighted : public ObservableObject {
@@ -60,8 +60,8 @@ public:
     Published<KeyHilited> h{willChange_};
 
 private:
-    KeyHilited before_;
-    Subscription snapshot_;
+    // The value the observer last switched for.
+    KeyHilited seen_;
 };
 
 class LogiKeybHighlighted : public ObservableObject {
@@ -72,8 +72,8 @@ public:
     Published<CidHilited> h{willChange_};
 
 private:
-    CidHilited before_;
-    Subscription snapshot_;
+    // The value the observer last switched for.
+    CidHilited seen_;
 };
 
 // Switches nothing itself; while set it keeps the key and control rows from

@@ -24,15 +24,22 @@ bool boundToUrl(const std::optional<BindAction>& b) {
     return b && !b->isHotkey && b->actionSel == ActionId::Url;
 }
 
-std::optional<BindAction> controlBinding(std::int64_t optIdx, std::uint16_t cid) {
-    const auto& keyboards = LogiKeysOpt::shared().k.get();
-    if (optIdx < 0 || static_cast<std::size_t>(optIdx) >= keyboards.size()) return std::nullopt;
-    const auto& controls = keyboards[static_cast<std::size_t>(optIdx)].key;
+// The control's binding under mask 0 in the keyboard's record; null when the
+// record or the binding is missing.
+template <class Keyboards>
+auto controlSlot(Keyboards& keyboards, std::int64_t optIdx, std::uint16_t cid)
+    -> decltype(&keyboards.front().key.begin()->second.begin()->second) {
+    if (optIdx < 0 || static_cast<std::size_t>(optIdx) >= keyboards.size()) return nullptr;
+    auto& controls = keyboards[static_cast<std::size_t>(optIdx)].key;
     auto c = controls.find(cid);
-    if (c == controls.end()) return std::nullopt;
+    if (c == controls.end()) return nullptr;
     auto m = c->second.find(0);
-    if (m == c->second.end()) return std::nullopt;
-    return m->second;
+    return m == c->second.end() ? nullptr : &m->second;
+}
+
+std::optional<BindAction> controlBinding(std::int64_t optIdx, std::uint16_t cid) {
+    if (const BindAction* b = controlSlot(LogiKeysOpt::shared().k.get(), optIdx, cid)) return *b;
+    return std::nullopt;
 }
 
 // The highlighted row is bound to "Url": keys pass and nothing is recorded.
@@ -47,11 +54,14 @@ bool urlRowHighlighted() {
     return c.cid && boundToUrl(controlBinding(c.optIdx, *c.cid));
 }
 
+// The capture state, read afresh each time: an observer of any change may
+// have put a fresh instance in the slot (a tab shown).
+KeyBind& kb() { return KeyBind::shared(); }
+
 void endCapture() {
-    KeyBind& kb = KeyBind::shared();
-    kb.modLocked.set(false);
-    kb.raw.set(0);
-    kb.key.set(kNoKey);
+    kb().modLocked.set(false);
+    kb().raw.set(0);
+    kb().key.set(kNoKey);
 }
 
 // The changes that make a binding the combination, in order; each is applied
@@ -78,12 +88,17 @@ void writeGestureRow(const std::string& id, const GesPath& p, std::uint16_t key,
     if (!old) return;
     for (const auto& step : combinationSteps(key, flags, true)) {
         editEntry(id, [&](AnApp& e) {
-            step(e.ges.at(p.fgr).at(p.ges).at(p.mod).at(p.dir));
-            return true;
+            BindAction* b = gesSlot(e, p);
+            if (b) step(*b);
+            return b != nullptr;
         });
     }
     if (!id.empty()) return;
-    const BindAction written = *gesBindingAt(*appEntry(id), p);
+    // What an observer of the steps left of the binding is what follows.
+    const AnApp* global = appEntry(id);
+    const std::optional<BindAction> now = global ? gesBindingAt(*global, p) : std::nullopt;
+    if (!now) return;
+    const BindAction written = *now;
     for (const std::string& app : unlockedGesApps(Apps::shared().a.get())) {
         editEntry(app, [&](AnApp& e) {
             if (!sameBinding(gesBindingAt(e, p), old)) return false;
@@ -107,12 +122,16 @@ void writeKeyRow(const std::string& id, std::uint64_t rowKey, std::uint64_t rowM
     if (!old) return;
     for (const auto& step : combinationSteps(key, flags, false)) {
         editEntry(id, [&](AnApp& e) {
-            step(e.key.at(rowKey).at(rowMod));
-            return true;
+            BindAction* b = keySlot(e, rowKey, rowMod);
+            if (b) step(*b);
+            return b != nullptr;
         });
     }
     if (!id.empty()) return;
-    const BindAction written = *keyBindingAt(*appEntry(id), rowKey, rowMod);
+    const AnApp* global = appEntry(id);
+    const std::optional<BindAction> now = global ? keyBindingAt(*global, rowKey, rowMod) : std::nullopt;
+    if (!now) return;
+    const BindAction written = *now;
     for (const std::string& app : unlockedKeyApps(Apps::shared().a.get())) {
         editEntry(app, [&](AnApp& e) {
             if (!sameBinding(keyBindingAt(e, rowKey, rowMod), old)) return false;
@@ -123,11 +142,13 @@ void writeKeyRow(const std::string& id, std::uint64_t rowKey, std::uint64_t rowM
 }
 
 void writeControlRow(std::int64_t optIdx, std::uint16_t cid, std::uint16_t key, std::uint64_t flags) {
-    if (!controlBinding(optIdx, cid)) return;
-    const auto index = static_cast<std::size_t>(optIdx);
+    // Each step looks the record up again: an observer of the last one may
+    // have changed the list.
     for (const auto& step : combinationSteps(key, flags, false)) {
-        LogiKeysOpt::shared().k.modify(
-            [&](std::vector<LogiKeyOpt>& keyboards) { step(keyboards[index].key.at(cid).at(0)); });
+        if (!controlBinding(optIdx, cid)) return;
+        LogiKeysOpt::shared().k.modify([&](std::vector<LogiKeyOpt>& keyboards) {
+            if (BindAction* b = controlSlot(keyboards, optIdx, cid)) step(*b);
+        });
     }
 }
 
@@ -152,38 +173,36 @@ void writeCombination(std::uint16_t key) {
 }
 
 void flagsChanged(const platform::Event& event) {
-    KeyBind& kb = KeyBind::shared();
     const std::uint64_t f = event.flags();
-    if (!kb.modLocked.get()) kb.raw.set(f);
+    if (!kb().modLocked.get()) kb().raw.set(f);
     if (f & kHeldModifierFlags) {
-        kb.modAllUp.set(false);
+        kb().modAllUp.set(false);
         return;
     }
-    kb.modAllUp.set(true);
-    if (kb.keyDownCount.get() != 0) return;
+    kb().modAllUp.set(true);
+    if (kb().keyDownCount.get() != 0) return;
     endCapture();
 }
 
 void keyEvent(const platform::Event& event) {
     if (event.integerField(platform::field::KeyboardAutorepeat) != 0) return;
     const auto key = static_cast<std::uint16_t>(event.integerField(platform::field::KeyboardKeycode));
-    KeyBind& kb = KeyBind::shared();
     if (event.type() == KeyDown) {
-        kb.key.set(key);
-        kb.keyDownCount.set(kb.keyDownCount.get() + 1);
-        kb.modLocked.set(true);
+        kb().key.set(key);
+        kb().keyDownCount.set(kb().keyDownCount.get() + 1);
+        kb().modLocked.set(true);
         return;
     }
     if (event.type() != KeyUp) return;
-    if (kb.keyDownCount.get() > 0) {
-        kb.keyDownCount.set(kb.keyDownCount.get() - 1);
-        kb.key.set(key);
+    if (kb().keyDownCount.get() > 0) {
+        kb().keyDownCount.set(kb().keyDownCount.get() - 1);
+        kb().key.set(key);
     }
-    if (kb.keyDownCount.get() != 0) return;
-    kb.key.set(key);
+    if (kb().keyDownCount.get() != 0) return;
+    kb().key.set(key);
     writeCombination(key);
     // With a modifier still held the combination stays on show until it is released.
-    if (kb.modAllUp.get()) endCapture();
+    if (kb().modAllUp.get()) endCapture();
 }
 
 } // namespace

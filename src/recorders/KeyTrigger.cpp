@@ -58,9 +58,12 @@ void recordKeyTrigger(std::uint16_t keyCode) {
 
     KeyHighlighted::shared().h.set(KeyHilited{k1, m1, false});
     if (k1 == k0 && m1 == m0) return;
+    // Read again: the highlight's observers have run.
+    entry = appEntry(id);
+    if (!entry) return;
 
     bool changed = false;
-    if (!keyBindingAt(*appEntry(id), k1, m1)) {
+    if (!keyBindingAt(*entry, k1, m1)) {
         std::optional<BindAction> placed = b0;
         if (!id.empty() && isPlainDoNothing(b0)) {
             if (const AnApp* global = appEntry("")) {
@@ -72,7 +75,7 @@ void recordKeyTrigger(std::uint16_t keyCode) {
     } else if (k0 == kPlaceholderKey) {
         // The trigger is taken: the placeholder row goes away.
         if (id.empty()) {
-            const std::optional<BindAction> globalPlaceholder = keyBindingAt(*appEntry(id), k0, m0);
+            const std::optional<BindAction> globalPlaceholder = keyBindingAt(*entry, k0, m0);
             for (const std::string& app : unlockedKeyApps(Apps::shared().a.get())) {
                 editEntry(app, [&](AnApp& e) {
                     return sameBinding(keyBindingAt(e, k0, m0), globalPlaceholder) && removeKeyBinding(e, k0, m0);

@@ -89,6 +89,24 @@ TEST_F(CaptureTabsTest, HighlightsSwitchTheKeyCaptureTapOnlyAtTheEdges) {
     EXPECT_FALSE(keyCaptureOn());
 }
 
+TEST_F(CaptureTabsTest, AHighlightAssignedAgainByAnotherSubscriberStillSwitchesTheTap) {
+    // A view marking each gesture highlight as clicked, and a key row that
+    // keeps only the modifier bits of its mask.
+    Subscription mark = GesHi::shared().h.subscribe([](const GesHilited&) { GesHi::shared().byClick.set(true); });
+    Subscription tidy = KeyHighlighted::shared().h.subscribe([](const KeyHilited& h) {
+        if (h.mod & ~std::uint64_t{0x9E}) KeyHighlighted::shared().h.set(KeyHilited{h.key, h.mod & 0x9E, h.src});
+    });
+    highlightGesture(3);
+    EXPECT_TRUE(keyCaptureOn());
+    highlightGesture(0);
+    EXPECT_FALSE(keyCaptureOn());
+    highlightKey(key::A, 0x100010);
+    EXPECT_EQ(KeyHighlighted::shared().h.get().mod, 0x10u);
+    EXPECT_TRUE(keyCaptureOn());
+    highlightKey(std::nullopt, 0x100010);
+    EXPECT_FALSE(keyCaptureOn());
+}
+
 TEST_F(CaptureTabsTest, KeyboardTabResetsTheCaptureOnceAndKeepsTheRowsMasks) {
     auto& pressed = engine::ModKeyPressed::shared().v;
     pressed.set({{0x7000000E1, DeviceName{"Keyboard", "Maker"}}});
@@ -112,6 +130,31 @@ TEST_F(CaptureTabsTest, KeyboardTabResetsTheCaptureOnceAndKeepsTheRowsMasks) {
     EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{std::nullopt, 0x10, false}));
     EXPECT_FALSE(keyCaptureOn());
     EXPECT_EQ(&KeyBind::shared(), fresh);
+}
+
+TEST_F(CaptureTabsTest, LeavingTheKeyboardTabEndsACaptureAPhysicalKeyKeptOn) {
+    beginKeyCapture();
+    highlightKey(key::A);
+    PhyKeyHighlighted::shared().usage.set(0x700000E1);
+    endKeyCapture();
+    EXPECT_FALSE(keyCaptureOn());
+
+    // Left on by the rows themselves: the physical key went after the control row.
+    beginKeyCapture();
+    highlightControl(0x00C3);
+    PhyKeyHighlighted::shared().usage.set(0x700000E1);
+    highlightControl(std::nullopt);
+    PhyKeyHighlighted::shared().usage.set(std::nullopt);
+    EXPECT_TRUE(keyCaptureOn());
+    endKeyCapture();
+    EXPECT_FALSE(keyCaptureOn());
+
+    // A gesture row of the trackpad tab keeps it on.
+    beginGestureCapture();
+    highlightGesture(2);
+    beginKeyCapture();
+    endKeyCapture();
+    EXPECT_TRUE(keyCaptureOn());
 }
 
 TEST_F(CaptureTabsTest, CaptureTapsComeBackAfterATimeOutButNotAfterBeingSwitchedOff) {

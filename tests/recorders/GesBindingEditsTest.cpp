@@ -73,8 +73,21 @@ TEST_F(GesBindingEditsTest, AddingFollowsTheGlobalProfileBothWays) {
     EXPECT_TRUE(entry(kLocked).ges.empty());
     EXPECT_EQ(entry(kOwn).ges.at(3).at(ActGes::Swipe).at(0).at(ActDir::Up), action(ActionId::VolumeUp));
 
-    // Without the entries it works on, nothing is written or created.
-    Apps::shared().a.modify([](AppEntries& all) { all.erase(""); });
+    // Levels or entries an observer takes away on the way are not made again.
+    Subscription view = Apps::shared().a.subscribe([](const AppEntries& all) {
+        if (all.at(kFollower).ges.count(5)) Apps::shared().a.modify([](AppEntries& a) { a[kFollower].ges.clear(); });
+    });
+    addGesBinding("", 5, ActGes::Swipe, 0, ActDir::Up, dflt);
+    EXPECT_TRUE(entry(kFollower).ges.empty());
+    view = Apps::shared().a.subscribe([](const AppEntries& all) {
+        if (all.count("") && all.at(kOwn).ges.count(6)) Apps::shared().a.modify([](AppEntries& a) { a.erase(""); });
+    });
+    addGesBinding(kOwn, 6, ActGes::Swipe, 0, ActDir::Up, dflt);
+    EXPECT_EQ(entry(kOwn).ges.at(6).at(ActGes::Swipe).at(0).at(ActDir::Up), dflt);
+    view.reset();
+
+    // Without the entries it works on (the global one is gone now), nothing
+    // is written or created.
     const AppEntries before = Apps::shared().a.get();
     addGesBinding(kOwn, 4, ActGes::Swipe, 0, ActDir::Up, dflt);
     addGesBinding("", 4, ActGes::Swipe, 0, ActDir::Up, dflt);

@@ -5,6 +5,8 @@
 #include "recorders/CaptureTabs.h"
 #include "recorders/KeyBind.h"
 
+#include <utility>
+
 namespace corv::test {
 namespace {
 
@@ -164,6 +166,49 @@ TEST_F(KeyRecorderTest, ACaptureForAGoneEntryOrKeyboardIsIgnored) {
     kb.press(key::A);
     EXPECT_TRUE(LogiKeysOpt::shared().k.get().empty());
     EXPECT_EQ(KeyBind::shared().key.get(), kNoKey);
+}
+
+TEST_F(KeyRecorderTest, ATabShownWhileACombinationIsWrittenKeepsItsFreshCapture) {
+    highlightKeyRow();
+    Subscription view = Apps::shared().a.subscribe([](const AppEntries&) { KeyBind::reset(); });
+    kb.hold(kCommandKey, flag::Command);
+    kb.press(key::A);
+    view.reset();
+    EXPECT_EQ(keyRow(""), combo(0x100100, key::A));
+    kb.release(kCommandKey, flag::Command);
+    EXPECT_EQ(KeyBind::shared().raw.get(), 0u);
+    EXPECT_EQ(KeyBind::shared().key.get(), kNoKey);
+}
+
+TEST_F(KeyRecorderTest, ARowAnObserverTakesAwayWhileItIsWrittenIsNotMadeAgain) {
+    // A view that, once, takes away part of what the first change touched.
+    std::function<void(AppEntries&)> takeAway;
+    Subscription view = Apps::shared().a.subscribe([&](const AppEntries&) {
+        if (auto f = std::exchange(takeAway, nullptr)) Apps::shared().a.modify(f);
+    });
+    highlightKeyRow();
+    takeAway = [](AppEntries& all) { all.erase(""); };
+    kb.press(key::A);
+    EXPECT_FALSE(Apps::shared().a.get().count(""));
+    EXPECT_EQ(keyRow(kFollower), action(ActionId::MediaPlayPause));
+
+    KeyHighlighted::shared().h.set(KeyHilited{});
+    select(kFollower);
+    GesHi::shared().h.set(GesHilited{3, ActGes::Swipe, 0, ActDir::Up});
+    takeAway = [](AppEntries& all) { all[kFollower].ges.clear(); };
+    kb.press(key::K);
+    EXPECT_TRUE(entry(kFollower).ges.empty());
+
+    GesHi::shared().h.set(GesHilited{});
+    LogiKeyOpt keyboard;
+    keyboard.key[0x00C3][0] = action(ActionId::MediaNext);
+    LogiKeysOpt::shared().k.set({LogiKeyOpt{}, keyboard});
+    Subscription devices = LogiKeysOpt::shared().k.subscribe([](const std::vector<LogiKeyOpt>& k) {
+        if (!k.empty()) LogiKeysOpt::shared().k.set({});
+    });
+    LogiKeybHighlighted::shared().h.set(CidHilited{1, 0x00C3});
+    kb.press(key::A);
+    EXPECT_TRUE(LogiKeysOpt::shared().k.get().empty());
 }
 
 } // namespace

@@ -114,6 +114,15 @@ TEST_F(KeyTriggerTest, ATriggerForAGoneApplicationIsIgnored) {
     commandK();
     EXPECT_FALSE(Apps::shared().a.get().count("com.example.gone"));
     EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{kPlaceholder, 0, true}));
+
+    // Gone while the highlight moved to the new trigger.
+    select(kApp);
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    highlightTrigger(kPlaceholder, 0);
+    Subscription view = KeyHighlighted::shared().h.subscribe(
+        [](const KeyHilited&) { Apps::shared().a.modify([](AppEntries& all) { all.erase(kApp); }); });
+    commandK();
+    EXPECT_FALSE(Apps::shared().a.get().count(kApp));
 }
 
 } // namespace
