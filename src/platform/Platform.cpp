@@ -57,5 +57,12 @@ Workspace& workspace() { return require(g_services.workspace, "workspace"); }
 InputSources& inputSources() { return require(g_services.inputSources, "input sources"); }
 Bluetooth& bluetooth() { return require(g_services.bluetooth, "Bluetooth"); }
 UserNotifications& notifications() { return require(g_services.notifications, "user notifications"); }
+Lifecycle& lifecycle() { return require(g_services.lifecycle, "application lifecycle"); }
+StatusBar& statusBar() { return require(g_services.statusBar, "status bar"); }
+Windows& windows() { return require(g_services.windows, "windows"); }
+WorkspaceNotes& workspaceNotes() { return require(g_services.workspaceNotes, "workspace notifications"); }
+FileEvents& fileEvents() { return require(g_services.fileEvents, "file events"); }
+Preferences& preferences() { return require(g_services.preferences, "preferences"); }
+AxObservers& axObservers() { return require(g_services.axObservers, "accessibility observers"); }
 
 } // namespace corv::platform

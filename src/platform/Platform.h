@@ -27,6 +27,13 @@
 #include "platform/UserNotifications.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
+#include "platform/Lifecycle.h"
+#include "platform/StatusBar.h"
+#include "platform/Windows.h"
+#include "platform/WorkspaceNotes.h"
+#include "platform/FileEvents.h"
+#include "platform/Preferences.h"
+#include "platform/AxObservers.h"
 
 namespace corv::platform {
 
@@ -55,6 +62,13 @@ struct Services {
     InputSources* inputSources = nullptr;
     Bluetooth* bluetooth = nullptr;
     UserNotifications* notifications = nullptr;
+    Lifecycle* lifecycle = nullptr;
+    StatusBar* statusBar = nullptr;
+    Windows* windows = nullptr;
+    WorkspaceNotes* workspaceNotes = nullptr;
+    FileEvents* fileEvents = nullptr;
+    Preferences* preferences = nullptr;
+    AxObservers* axObservers = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -88,5 +102,12 @@ Workspace& workspace();
 InputSources& inputSources();
 Bluetooth& bluetooth();
 UserNotifications& notifications();
+Lifecycle& lifecycle();
+StatusBar& statusBar();
+Windows& windows();
+WorkspaceNotes& workspaceNotes();
+FileEvents& fileEvents();
+Preferences& preferences();
+AxObservers& axObservers();
 
 } // namespace corv::platform

@@ -10,7 +10,8 @@ QString orDefault(const QString& chosen, const QString& standard) { return chose
 
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
-      loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())) {
+      loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      lifecycle(locations.instanceSocket) {
     platform::install(services());
 }
 
@@ -42,6 +43,13 @@ platform::Services DesktopPlatform::services() {
     s.displays = &displays;
     s.displayLinks = &displayLinks;
     s.spaces = &spaces;
+    s.lifecycle = &lifecycle;
+    s.statusBar = &statusBar;
+    s.windows = &windows;
+    s.workspaceNotes = &workspaceNotes;
+    s.fileEvents = &fileEvents;
+    s.preferences = &preferences;
+    s.axObservers = &axObservers;
     return s;
 }
 

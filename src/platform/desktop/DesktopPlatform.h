@@ -25,6 +25,13 @@
 #include "platform/desktop/DesktopUserNotifications.h"
 #include "platform/desktop/DesktopWindowServer.h"
 #include "platform/desktop/DesktopWorkspace.h"
+#include "platform/desktop/DesktopLifecycle.h"
+#include "platform/desktop/DesktopStatusBar.h"
+#include "platform/desktop/DesktopWindows.h"
+#include "platform/desktop/DesktopWorkspaceNotes.h"
+#include "platform/desktop/DesktopFileEvents.h"
+#include "platform/desktop/DesktopPreferences.h"
+#include "platform/desktop/DesktopAxObservers.h"
 
 #include <QString>
 
@@ -34,6 +41,7 @@ namespace corv::desktop {
 struct DesktopLocations {
     QString defaultsFile;
     QString autostartDirectory;
+    QString instanceSocket;
 };
 
 // The Qt-backed machine. Constructing it (after the QApplication) installs its
@@ -70,6 +78,13 @@ public:
     DesktopSpaces spaces;
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
+    DesktopLifecycle lifecycle;
+    DesktopStatusBar statusBar;
+    DesktopWindows windows;
+    DesktopWorkspaceNotes workspaceNotes;
+    DesktopFileEvents fileEvents;
+    DesktopPreferences preferences;
+    DesktopAxObservers axObservers;
 
 private:
     platform::Services services();

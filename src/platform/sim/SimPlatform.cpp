@@ -80,6 +80,13 @@ SimPlatform::SimPlatform() {
     s.inputSources = &inputSources;
     s.bluetooth = &bluetooth;
     s.notifications = &notifications;
+    s.lifecycle = &lifecycle;
+    s.statusBar = &statusBar;
+    s.windows = &windows;
+    s.workspaceNotes = &workspaceNotes;
+    s.fileEvents = &fileEvents;
+    s.preferences = &preferences;
+    s.axObservers = &axObservers;
     platform::install(s);
 }
 

@@ -21,6 +21,13 @@
 #include "platform/sim/SimUserNotifications.h"
 #include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorkspace.h"
+#include "platform/sim/SimLifecycle.h"
+#include "platform/sim/SimStatusBar.h"
+#include "platform/sim/SimWindows.h"
+#include "platform/sim/SimWorkspaceNotes.h"
+#include "platform/sim/SimFileEvents.h"
+#include "platform/sim/SimPreferences.h"
+#include "platform/sim/SimAxObservers.h"
 
 #include <map>
 #include <string>
@@ -124,6 +131,13 @@ public:
     SimInputSources inputSources;
     SimBluetooth bluetooth;
     SimUserNotifications notifications;
+    SimLifecycle lifecycle;
+    SimStatusBar statusBar;
+    SimWindows windows{runLoop};
+    SimWorkspaceNotes workspaceNotes;
+    SimFileEvents fileEvents;
+    SimPreferences preferences;
+    SimAxObservers axObservers;
 };
 
 } // namespace corv::sim
