@@ -49,8 +49,10 @@ AppDelegate::AppDelegate() {
 
 int collapseDoubleClick(int clickCount) { return clickCount >= 2 ? 1 : clickCount; }
 
-void terminateOtherInstances() {
-    if (platform::lifecycle().askOtherCopiesToQuit() > 0) Options::shared().hideIcon.set(false);
+bool terminateOtherInstances() {
+    if (platform::lifecycle().askOtherCopiesToQuit() == 0) return false;
+    Options::shared().hideIcon.set(false);
+    return true;
 }
 
 void AppDelegate::step(std::string_view name) {
@@ -59,7 +61,7 @@ void AppDelegate::step(std::string_view name) {
 
 void AppDelegate::applicationWillFinishLaunching() {
     step("terminateOtherInstances");
-    terminateOtherInstances();
+    otherCopiesAsked = terminateOtherInstances();
     step("installClickFilter");
     platform::lifecycle().setLocalClickFilter(&collapseDoubleClick);
 }
@@ -70,6 +72,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     platform::lifecycle().setActivationPolicy(platform::ActivationPolicy::Accessory);
     step("loadSettings");
     loadSettings();
+    // The settings just loaded must not hide the icon of a copy that replaced others.
+    if (otherCopiesAsked) Options::shared().hideIcon.set(false);
     step("startTrackpadServiceWatch");
     startTrackpadServiceWatch();
     step("startMultitouchDevices");

@@ -36,6 +36,7 @@ public:
     bool firstActivationPending = true;
     bool launched = false;
     bool terminationRequested = false;
+    bool otherCopiesAsked = false;
 
     // Told the name of each launch step as it begins, when set.
     std::function<void(std::string_view step)> stepObserver;
@@ -46,7 +47,8 @@ private:
 
 // A double click inside the program's own windows reaches it as single clicks.
 int collapseDoubleClick(int clickCount);
-// Asks the other running copies to end; when there were any, shows the icon.
-void terminateOtherInstances();
+// Asks the other running copies to end; when there were any, shows the icon
+// and answers true.
+bool terminateOtherInstances();
 
 } // namespace corv::app
