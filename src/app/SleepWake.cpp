@@ -4,6 +4,7 @@
 #include "engine/DisplayLink.h"
 #include "engine/EngineTaps.h"
 #include "model/SettingsStore.h"
+#include "model/Shared.h"
 #include "model/UIState.h"
 #include "platform/Platform.h"
 
@@ -14,10 +15,11 @@ namespace corv::app {
 namespace {
 
 // Counts sleeps, so that a wake's delayed re-discovery lapses at the next one.
-std::uint64_t& sleepCount() {
-    static std::uint64_t n = 0;
-    return n;
-}
+struct SleepCount {
+    std::uint64_t n = 0;
+};
+
+std::uint64_t& sleepCount() { return Shared<SleepCount>::instance().n; }
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "app/Subsystems.h"
 
 #include "engine/MultitouchDevices.h"
+#include "model/Shared.h"
 #include "platform/Platform.h"
 
 namespace corv::app {
@@ -13,10 +14,7 @@ struct BluetoothFlags {
     bool deviceInited = true;
 };
 
-BluetoothFlags& flags() {
-    static BluetoothFlags f;
-    return f;
-}
+BluetoothFlags& flags() { return Shared<BluetoothFlags>::instance(); }
 
 } // namespace
 
