@@ -41,7 +41,7 @@ namespace corv::desktop {
 struct DesktopLocations {
     QString defaultsFile;
     QString autostartDirectory;
-    QString instanceSocket;
+    QString instanceSocket = {};
 };
 
 // The Qt-backed machine. Constructing it (after the QApplication) installs its

@@ -48,7 +48,7 @@ TEST(DesktopPlatform, InstallsItsServicesForItsLifetime) {
     ASSERT_TRUE(tmp.isValid());
     const QString defaultsFile = tmp.filePath("defaults.plist");
     {
-        DesktopPlatform p({defaultsFile, tmp.filePath("autostart"), tmp.filePath("instance")});
+        DesktopPlatform p({defaultsFile, tmp.filePath("autostart")});
         ASSERT_TRUE(platform::installed());
         EXPECT_EQ(&platform::runLoop(), &p.runLoop);
         EXPECT_EQ(&platform::defaults(), &p.defaults);
