@@ -57,6 +57,7 @@ Workspace& workspace() { return require(g_services.workspace, "workspace"); }
 InputSources& inputSources() { return require(g_services.inputSources, "input sources"); }
 Bluetooth& bluetooth() { return require(g_services.bluetooth, "Bluetooth"); }
 UserNotifications& notifications() { return require(g_services.notifications, "user notifications"); }
+HidDevices& hidDevices() { return require(g_services.hidDevices, "HID devices"); }
 Lifecycle& lifecycle() { return require(g_services.lifecycle, "application lifecycle"); }
 StatusBar& statusBar() { return require(g_services.statusBar, "status bar"); }
 Windows& windows() { return require(g_services.windows, "windows"); }

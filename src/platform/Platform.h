@@ -13,6 +13,7 @@
 #include "platform/Displays.h"
 #include "platform/EventTaps.h"
 #include "platform/FileSystem.h"
+#include "platform/HidDevices.h"
 #include "platform/HidSystem.h"
 #include "platform/InputSources.h"
 #include "platform/IoRegistry.h"
@@ -62,6 +63,7 @@ struct Services {
     InputSources* inputSources = nullptr;
     Bluetooth* bluetooth = nullptr;
     UserNotifications* notifications = nullptr;
+    HidDevices* hidDevices = nullptr;
     Lifecycle* lifecycle = nullptr;
     StatusBar* statusBar = nullptr;
     Windows* windows = nullptr;
@@ -102,6 +104,7 @@ Workspace& workspace();
 InputSources& inputSources();
 Bluetooth& bluetooth();
 UserNotifications& notifications();
+HidDevices& hidDevices();
 Lifecycle& lifecycle();
 StatusBar& statusBar();
 Windows& windows();

@@ -11,7 +11,11 @@ QString orDefault(const QString& chosen, const QString& standard) { return chose
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
-      lifecycle(locations.instanceSocket) {
+      bluetooth(locations.systemBusAddress),
+      notifications(locations.sessionBusAddress),
+      hidDevices(runLoop),
+      lifecycle(locations.instanceSocket),
+      workspaceNotes(locations.systemBusAddress) {
     platform::install(services());
 }
 
@@ -43,6 +47,7 @@ platform::Services DesktopPlatform::services() {
     s.displays = &displays;
     s.displayLinks = &displayLinks;
     s.spaces = &spaces;
+    s.hidDevices = &hidDevices;
     s.lifecycle = &lifecycle;
     s.statusBar = &statusBar;
     s.windows = &windows;

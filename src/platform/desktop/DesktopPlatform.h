@@ -11,6 +11,7 @@
 #include "platform/desktop/DesktopBundle.h"
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
+#include "platform/desktop/DesktopHidDevices.h"
 #include "platform/desktop/DesktopHidSystem.h"
 #include "platform/desktop/DesktopInputSources.h"
 #include "platform/desktop/DesktopIoRegistry.h"
@@ -37,10 +38,13 @@
 
 namespace corv::desktop {
 
-// Where the machine keeps its files; an empty entry means the standard place.
+// Where the machine keeps its files and buses; an empty entry means the
+// standard place.
 struct DesktopLocations {
     QString defaultsFile;
     QString autostartDirectory;
+    QString systemBusAddress = {};
+    QString sessionBusAddress = {};
     QString instanceSocket = {};
 };
 
@@ -78,6 +82,7 @@ public:
     DesktopSpaces spaces;
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
+    DesktopHidDevices hidDevices;
     DesktopLifecycle lifecycle;
     DesktopStatusBar statusBar;
     DesktopWindows windows;

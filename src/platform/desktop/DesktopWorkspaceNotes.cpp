@@ -26,10 +26,11 @@ class DesktopWorkspaceNotes::Listener final : public QObject {
     Q_OBJECT
 public:
     explicit Listener(DesktopWorkspaceNotes& owner) : owner_(owner) {}
+    QDBusConnection& bus() { return *owner_.bus_; }
 
 public slots:
     void sessionFound(const QDBusObjectPath& session) {
-        QDBusConnection::systemBus().connect(kLogind, session.path(), kProperties,
+        bus().connect(kLogind, session.path(), kProperties,
                                              QStringLiteral("PropertiesChanged"), this,
                                              SLOT(sessionPropertiesChanged(QString, QVariantMap, QStringList)));
         trace("logind: watching the session");
@@ -52,9 +53,14 @@ private:
     DesktopWorkspaceNotes& owner_;
 };
 
-DesktopWorkspaceNotes::DesktopWorkspaceNotes() : listener_(std::make_unique<Listener>(*this)) {}
+DesktopWorkspaceNotes::DesktopWorkspaceNotes(QString busAddress)
+    : address_(std::move(busAddress)), listener_(std::make_unique<Listener>(*this)) {}
 
-DesktopWorkspaceNotes::~DesktopWorkspaceNotes() = default;
+DesktopWorkspaceNotes::~DesktopWorkspaceNotes() {
+    listener_.reset();
+    bus_.reset();
+    if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
+}
 
 void DesktopWorkspaceNotes::addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) {
     const bool first = handlers_.empty();
@@ -70,7 +76,13 @@ void DesktopWorkspaceNotes::post(platform::WorkspaceNote note) {
 }
 
 void DesktopWorkspaceNotes::listen() {
-    QDBusConnection bus = QDBusConnection::systemBus();
+    if (address_.isEmpty()) {
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::systemBus());
+    } else {
+        connectionName_ = QStringLiteral("corvadine-logind-%1").arg(reinterpret_cast<quintptr>(this));
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
+    }
+    QDBusConnection& bus = *bus_;
     if (!bus.isConnected()) return;
     bus.connect(kLogind, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), listener_.get(),
                 SLOT(prepareForSleep(bool)));

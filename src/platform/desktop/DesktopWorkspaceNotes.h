@@ -6,7 +6,9 @@
 #include <memory>
 #include <vector>
 
-class QObject;
+#include <QString>
+
+class QDBusConnection;
 
 namespace corv::desktop {
 
@@ -17,7 +19,8 @@ namespace corv::desktop {
 // announced on this desktop.
 class DesktopWorkspaceNotes final : public platform::WorkspaceNotes {
 public:
-    DesktopWorkspaceNotes();
+    // `busAddress` empty: the system bus.
+    explicit DesktopWorkspaceNotes(QString busAddress = {});
     ~DesktopWorkspaceNotes() override;
     DesktopWorkspaceNotes(const DesktopWorkspaceNotes&) = delete;
     DesktopWorkspaceNotes& operator=(const DesktopWorkspaceNotes&) = delete;
@@ -36,6 +39,9 @@ private:
     void listen();
 
     std::multimap<platform::WorkspaceNote, platform::NoteHandler> handlers_;
+    QString address_;
+    QString connectionName_;
+    std::unique_ptr<QDBusConnection> bus_;
     std::unique_ptr<Listener> listener_;
     platform::TerminationObserverId nextId_ = 1;
 };

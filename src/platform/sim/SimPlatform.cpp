@@ -80,6 +80,7 @@ SimPlatform::SimPlatform() {
     s.inputSources = &inputSources;
     s.bluetooth = &bluetooth;
     s.notifications = &notifications;
+    s.hidDevices = &hidDevices;
     s.lifecycle = &lifecycle;
     s.statusBar = &statusBar;
     s.windows = &windows;

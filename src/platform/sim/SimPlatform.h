@@ -8,6 +8,7 @@
 #include "platform/sim/SimDisplayLinks.h"
 #include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimEventSystem.h"
+#include "platform/sim/SimHidDevices.h"
 #include "platform/sim/SimHidSystem.h"
 #include "platform/sim/SimInputSources.h"
 #include "platform/sim/SimIoRegistry.h"
@@ -131,6 +132,7 @@ public:
     SimInputSources inputSources;
     SimBluetooth bluetooth;
     SimUserNotifications notifications;
+    SimHidDevices hidDevices{runLoop};
     SimLifecycle lifecycle;
     SimStatusBar statusBar;
     SimWindows windows{runLoop};

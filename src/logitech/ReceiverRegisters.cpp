@@ -1,0 +1,130 @@
+#include "logitech/ReceiverRegisters.h"
+
+#include "logitech/Dongles.h"
+#include "logitech/HidppExecutor.h"
+#include "logitech/HidppReport.h"
+
+#include <memory>
+
+namespace corv::logitech {
+
+using namespace hidpp;
+
+namespace {
+
+// One exchange: a 20-byte request buffer whose bytes each step rewrites only
+// where it says, as the receiver expects the same trailing bytes.
+class Exchange : public std::enable_shared_from_this<Exchange> {
+public:
+    Exchange(platform::HidDeviceRef dev, DongleType type, std::function<void(int)> done,
+             std::function<bool()> cancelled)
+        : dev_(std::move(dev)), type_(type), done_(std::move(done)), cancelled_(std::move(cancelled)) {
+        buf_[kReportIdAt] = kShortReportId;
+        buf_[kDeviceIndexAt] = kReceiverIndex;
+        buf_[kSubIdAt] = kGetShortRegister;
+        buf_[kAddressAt] = kRegNotificationFlags;
+    }
+
+    void start() {
+        send([self = shared_from_this()](const HidppReply& r) { self->afterFlagsRead(r); });
+    }
+
+private:
+    void send(HidppDone next) {
+        if (cancelled_ && cancelled_()) return;
+        sendHidppShort(dev_, buf_, std::move(next));
+    }
+    void finish(int result) {
+        if (cancelled_ && cancelled_()) return;
+        if (done_) done_(result);
+    }
+
+    void afterFlagsRead(const HidppReply& r) {
+        if (!r.answered()) return finish(kExchangeReadFlagsFailed);
+        // After an error answer the flags are unknown: write them.
+        const std::uint8_t p1 = r.ok() && r.report.size() > kParamsAt + 1 ? r.report[kParamsAt + 1] : 0;
+        const std::uint8_t wanted = kFlagWireless | kFlagSoftwarePresent;
+        if ((p1 & wanted) != wanted) {
+            buf_[kSubIdAt] = kSetShortRegister;
+            buf_[kParamsAt + 1] = wanted;
+            send([self = shared_from_this()](const HidppReply& w) {
+                if (!w.answered()) return self->finish(kExchangeWriteFlagsFailed);
+                self->announce();
+            });
+            return;
+        }
+        announce();
+    }
+
+    void announce() {
+        buf_[kSubIdAt] = kSetShortRegister;
+        buf_[kAddressAt] = kRegConnectionState;
+        buf_[kParamsAt] = kAnnounceDevices;
+        send([self = shared_from_this()](const HidppReply& r) {
+            if (!r.answered()) return self->finish(kExchangeAnnounceFailed);
+            self->readNames();
+        });
+    }
+
+    void readNames() {
+        buf_[kSubIdAt] = kGetLongRegister;
+        buf_[kAddressAt] = kRegPairingInfo;
+        if (!findDongleIndex(dev_)) return closingWrite();
+        switch (type_) {
+        case DongleType::Unifying: pages_ = {0x40, 0x41, 0x42, 0x43, 0x44, 0x45}; break;
+        case DongleType::Bolt: pages_ = {0x61, 0x62, 0x63, 0x64, 0x65, 0x66}; break;
+        case DongleType::Lightspeed: pages_ = {0x40}; break;
+        }
+        nextName();
+    }
+
+    void nextName() {
+        if (nextPage_ >= pages_.size()) return closingWrite();
+        buf_[kParamsAt] = pages_[nextPage_++];
+        if (type_ == DongleType::Bolt) buf_[kParamsAt + 1] = kBoltNamePart;
+        send([self = shared_from_this()](const HidppReply& r) {
+            if (!r.answered()) return self->finish(kExchangeNameReadFailed);
+            self->nextName();
+        });
+    }
+
+    void closingWrite() {
+        buf_[kSubIdAt] = kSetShortRegister;
+        buf_[kAddressAt] = kRegConnectionState;
+        buf_[kParamsAt] = kAnnounceDevices;
+        send([self = shared_from_this()](const HidppReply& r) {
+            self->finish(r.answered() ? kExchangeOk : kExchangeAnnounceFailed);
+        });
+    }
+
+    platform::HidDeviceRef dev_;
+    DongleType type_;
+    std::function<void(int)> done_;
+    std::function<bool()> cancelled_;
+    Bytes buf_ = Bytes(kLongLength, 0);
+    std::vector<std::uint8_t> pages_;
+    std::size_t nextPage_ = 0;
+};
+
+} // namespace
+
+void hidppExchange(const platform::HidDeviceRef& device, DongleType type, std::function<void(int)> done,
+                   std::function<bool()> cancelled) {
+    std::make_shared<Exchange>(device, type, std::move(done), std::move(cancelled))->start();
+}
+
+void readPairedDeviceName(int receiver, int slot) {
+    if (receiver < 0 || receiver >= static_cast<int>(kDongleCount) || slot < 0 || slot >= static_cast<int>(kPairSlots))
+        return;
+    const Dongle& d = Dongles::shared().d()[static_cast<std::size_t>(receiver)];
+    if (!d.valid || !d.dev || !d.paired[static_cast<std::size_t>(slot)]) return;
+    const auto s = static_cast<std::uint8_t>(slot);
+    Bytes request = d.dongleType == DongleType::Bolt
+                        ? Bytes{kShortReportId, kReceiverIndex, kGetLongRegister, kRegPairingInfo,
+                                static_cast<std::uint8_t>(kBoltNamePage + 1 + s), kBoltNamePart, 0x00}
+                        : Bytes{kShortReportId, kReceiverIndex, kGetLongRegister, kRegPairingInfo,
+                                static_cast<std::uint8_t>(kNamePage + s), 0x00, 0x00};
+    sendHidppShort(d.dev, std::move(request), [](const HidppReply&) {});
+}
+
+} // namespace corv::logitech

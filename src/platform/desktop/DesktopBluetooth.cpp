@@ -1,0 +1,167 @@
+#include "platform/desktop/DesktopBluetooth.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QUuid>
+#include <QVariantMap>
+
+namespace corv::desktop {
+
+namespace {
+
+const QString kService = QStringLiteral("org.bluez");
+const QString kAdapter = QStringLiteral("org.bluez.Adapter1");
+const QString kObjectManager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+// a{sv}, whether it came as a demarshalled map or still as an argument.
+QVariantMap propertyMap(const QVariant& v) {
+    if (v.canConvert<QDBusArgument>()) {
+        QVariantMap out;
+        v.value<QDBusArgument>() >> out;
+        return out;
+    }
+    return v.toMap();
+}
+
+// The adapter's Powered value among its properties, when present.
+std::optional<bool> powered(const QVariantMap& properties) {
+    auto it = properties.find(QStringLiteral("Powered"));
+    if (it == properties.end()) return std::nullopt;
+    QVariant v = *it;
+    if (v.canConvert<QDBusVariant>()) v = v.value<QDBusVariant>().variant();
+    return v.toBool();
+}
+
+} // namespace
+
+DesktopBluetooth::DesktopBluetooth(QString busAddress) : address_(std::move(busAddress)) {}
+
+DesktopBluetooth::~DesktopBluetooth() {
+    serviceWatcher_.reset();
+    bus_.reset();
+    if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
+}
+
+void DesktopBluetooth::start(StateHandler handler) {
+    handler_ = std::move(handler);
+    if (bus_) {
+        query();
+        return;
+    }
+    if (address_.isEmpty()) {
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::systemBus());
+    } else {
+        connectionName_ = QStringLiteral("corv-bluetooth-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
+    }
+    if (!bus_->isConnected()) {
+        serviceGone();
+        return;
+    }
+    bus_->connect(kService, QStringLiteral("/"), kObjectManager, QStringLiteral("InterfacesAdded"), this,
+                  SLOT(onInterfacesAdded(QDBusMessage)));
+    bus_->connect(kService, QStringLiteral("/"), kObjectManager, QStringLiteral("InterfacesRemoved"), this,
+                  SLOT(onInterfacesRemoved(QDBusMessage)));
+    bus_->connect(kService, QString(), kProperties, QStringLiteral("PropertiesChanged"), {kAdapter}, QString(), this,
+                  SLOT(onPropertiesChanged(QDBusMessage)));
+    serviceWatcher_ = std::make_unique<QDBusServiceWatcher>(
+        kService, *bus_, QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration);
+    connect(serviceWatcher_.get(), &QDBusServiceWatcher::serviceRegistered, this, [this] { query(); });
+    connect(serviceWatcher_.get(), &QDBusServiceWatcher::serviceUnregistered, this, [this] { serviceGone(); });
+    query();
+}
+
+void DesktopBluetooth::query() {
+    if (!bus_ || !bus_->isConnected()) return;
+    const unsigned id = ++query_;
+    auto call = QDBusMessage::createMethodCall(kService, QStringLiteral("/"), kObjectManager,
+                                               QStringLiteral("GetManagedObjects"));
+    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, id](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        if (id != query_) return;  // a later listing is on its way
+        const QDBusMessage reply = w->reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            serviceGone();
+            return;
+        }
+        adapters_.clear();
+        // a{oa{sa{sv}}}: object path -> interface -> properties.
+        const QDBusArgument objects = reply.arguments().at(0).value<QDBusArgument>();
+        objects.beginMap();
+        while (!objects.atEnd()) {
+            QDBusObjectPath path;
+            QMap<QString, QVariantMap> interfaces;
+            objects.beginMapEntry();
+            objects >> path >> interfaces;
+            objects.endMapEntry();
+            auto adapter = interfaces.find(kAdapter);
+            if (adapter != interfaces.end()) adapters_[path.path()] = powered(*adapter).value_or(false);
+        }
+        objects.endMap();
+        known_ = true;
+        report();
+    });
+}
+
+void DesktopBluetooth::serviceGone() {
+    ++query_;
+    adapters_.clear();
+    known_ = true;
+    report();
+}
+
+void DesktopBluetooth::onInterfacesAdded(const QDBusMessage& message) {
+    const auto args = message.arguments();
+    if (args.size() < 2) return;
+    const QString path = args.at(0).value<QDBusObjectPath>().path();
+    QMap<QString, QVariantMap> interfaces;
+    args.at(1).value<QDBusArgument>() >> interfaces;
+    auto adapter = interfaces.find(kAdapter);
+    if (adapter == interfaces.end()) return;
+    adapters_[path] = powered(*adapter).value_or(false);
+    known_ = true;
+    report();
+}
+
+void DesktopBluetooth::onInterfacesRemoved(const QDBusMessage& message) {
+    const auto args = message.arguments();
+    if (args.size() < 2) return;
+    if (!args.at(1).toStringList().contains(kAdapter)) return;
+    adapters_.erase(args.at(0).value<QDBusObjectPath>().path());
+    report();
+}
+
+void DesktopBluetooth::onPropertiesChanged(const QDBusMessage& message) {
+    const auto args = message.arguments();
+    if (args.size() < 2 || args.at(0).toString() != kAdapter) return;
+    auto on = powered(propertyMap(args.at(1)));
+    if (!on) return;
+    adapters_[message.path()] = *on;
+    report();
+}
+
+void DesktopBluetooth::report() {
+    using platform::BluetoothState;
+    if (!known_) return;
+    BluetoothState next = BluetoothState::Unsupported;
+    for (const auto& [path, on] : adapters_) {
+        next = BluetoothState::PoweredOff;
+        if (on) {
+            next = BluetoothState::PoweredOn;
+            break;
+        }
+    }
+    if (reported_ && next == state_) return;
+    state_ = next;
+    reported_ = true;
+    if (handler_) handler_(state_);
+}
+
+} // namespace corv::desktop
