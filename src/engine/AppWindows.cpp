@@ -78,9 +78,11 @@ bool isZoomWindowExcluded(const std::string& bundleId) {
 void appUnderCursor(platform::Point point) {
     auto& current = CurrentApp::shared();
     current.bundleId.clear();
+    // A failed lookup ends the search with no application and no window: the
+    // global bindings apply and a raise finds nothing to act on.
+    current.pid = -1;
+    current.windowId = 0;
     auto& ws = platform::windowServer();
-    // A failed lookup ends the search with no application: the global
-    // bindings apply.
     if (auto found = ws.findWindowAndOwner(skyLightConnection(), point)) {
         current.windowId = found->windowId;
         if (auto pid = ws.connectionPid(found->owner)) {
@@ -97,6 +99,8 @@ void appUnderCursor(platform::Point point) {
 void raiseWindowUnderCursor() {
     auto& current = CurrentApp::shared();
     if (isZoomWindowExcluded(current.bundleId)) return;
+    // No application under the pointer.
+    if (current.pid <= 0) return;
     if (auto window = appWindowToRaise()) {
         auto& ax = platform::accessibility();
         if (auto focused = ax.copyAttributeValue(*current.axApp, "AXFocusedWindow")) {

@@ -1,6 +1,7 @@
 #include "engine/CaptureSwitch.h"
 
 #include "engine/EngineTaps.h"
+#include "engine/ModKeyPressed.h"
 #include "model/UIState.h"
 
 namespace corv::engine {
@@ -19,6 +20,7 @@ void endGestureCapture() {
 }
 
 void beginKeyCapture() {
+    ModKeyPressed::shared().v.set({});
     UIState::shared().keyboardTabShowing.set(true);
     switchTapOff(keyTap());
 }

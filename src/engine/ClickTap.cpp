@@ -66,9 +66,16 @@ Result leftDown(platform::TapProxy proxy, Event event, std::uint64_t mask) {
         state.leftDownWaiting = true;
         platform::runLoop().runFor(kAppleClickThroughWait);
         state.leftDownWaiting = false;
-        if (!state.leftDownPassed) {
-            // The up came during the wait: the down goes first, this event becomes the up.
-            platform::eventTaps().postToProxy(proxy, event);
+        const std::vector<Event> drags = std::move(state.dragsWhileWaiting);
+        state.dragsWhileWaiting.clear();
+        const bool upCame = !state.leftDownPassed;
+        if (upCame || !drags.empty()) {
+            // The down goes first, then the drags in order; this event
+            // becomes the up when that came too.
+            auto& taps = platform::eventTaps();
+            taps.postToProxy(proxy, event);
+            for (const Event& drag : drags) taps.postToProxy(proxy, drag);
+            if (!upCame) return std::nullopt;
             event.setType(raw(NSEventType::LeftMouseUp));
         }
     }
@@ -92,6 +99,10 @@ Result up(Event event, bool& downPassed) {
 
 Result leftDragged(platform::TapProxy proxy, Event event) {
     auto& state = ClickTapState::shared();
+    if (state.leftDownWaiting && state.leftDownPassed) {
+        state.dragsWhileWaiting.push_back(std::move(event));
+        return std::nullopt;
+    }
     const auto item = ActiveGesItems::shared().find(ActiveGesItems::kForceClick);
     if (item && item->state != GesPhase::Done) {
         if (item->heldDown) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace corv::engine {
 
@@ -22,8 +23,10 @@ struct ClickTapState {
     bool leftDownPassed = false;
     bool rightDownPassed = false;
     // A let-through left down is waiting for an Apple application's window;
-    // its up, should it come meanwhile, is delivered by the down's handler.
+    // its drags and up, should they come meanwhile, are held and delivered
+    // after it by the down's handler.
     bool leftDownWaiting = false;
+    std::vector<platform::Event> dragsWhileWaiting;
 
     static ClickTapState& shared();
 };

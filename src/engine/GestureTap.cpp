@@ -1,6 +1,7 @@
 #include "engine/GestureTap.h"
 
 #include "engine/AppWindows.h"
+#include "engine/ClickTap.h"
 #include "engine/EngineTaps.h"
 #include "engine/EventFields.h"
 #include "engine/EventKinds.h"
@@ -185,23 +186,43 @@ Result pinchOrRotate(platform::TapProxy proxy, Event event, std::int64_t sub, st
     return std::nullopt;
 }
 
+bool isRightDown(const Event& down) { return down.type() == raw(NSEventType::RightMouseDown); }
+
+// Click-through for a held mouse-down about to be replayed.
+void raiseForHeldDown(const Event& down) {
+    const AnApp* entry = currentAppEntry();
+    if (isRightDown(down)) {
+        if (entry && entry->rct) raiseWindowUnderCursor();
+    } else if ((down.flags() & EventFlag::Option) == 0) {
+        if (entry && entry->lct) raiseWindowUnderCursor();
+    }
+}
+
 // Posts the held mouse-down through the tap that held it, and its up shortly after.
 void replayHeldClick(const GesItem& item) {
     const auto down = item.heldDown;
     const platform::TapProxy proxy = item.heldProxy;
-    const bool right = down->type() == raw(NSEventType::RightMouseDown);
-    const AnApp* entry = currentAppEntry();
-    if (right) {
-        if (entry && entry->rct) raiseWindowUnderCursor();
-    } else if ((down->flags() & EventFlag::Option) == 0) {
-        if (entry && entry->lct) raiseWindowUnderCursor();
-    }
+    const bool right = isRightDown(*down);
+    raiseForHeldDown(*down);
     auto& loop = platform::runLoop();
     loop.post([down, proxy] { platform::eventTaps().postToProxy(proxy, *down); });
     loop.postAfter(kHeldClickUpDelay, [down, proxy, right] {
         down->setType(raw(right ? NSEventType::RightMouseUp : NSEventType::LeftMouseUp));
         platform::eventTaps().postToProxy(proxy, *down);
     });
+}
+
+// A force click replaced while its item still holds a mouse-down that no
+// binding consumed: the down goes on through the tap that held it, and the
+// user's up, still to come, passes after it.
+void replayHeldDownOfReplacedItem() {
+    const auto item = Items::shared().find(Items::kForceClick);
+    if (!item || item->state == GesPhase::Done || !item->heldDown || !item->heldProxy) return;
+    const Event& down = *item->heldDown;
+    raiseForHeldDown(down);
+    auto& clicks = ClickTapState::shared();
+    (isRightDown(down) ? clicks.rightDownPassed : clicks.leftDownPassed) = true;
+    platform::eventTaps().postToProxy(item->heldProxy, down);
 }
 
 Result forceClick(Event event, std::int64_t p, std::uint64_t mask) {
@@ -214,10 +235,14 @@ Result forceClick(Event event, std::int64_t p, std::uint64_t mask) {
 
     auto& items = Items::shared();
     if (p == Phase::Began) {
+        replayHeldDownOfReplacedItem();
         removeGesItem(Items::kForceClick);
         auto item = std::make_shared<GesItem>();
         item->gesFCnt = fcnt;
-        item->maxDepth = stage;
+        // The depth the item's binding stands for: the Click binding, even
+        // when the press already reports a deep click; the deep click takes
+        // over on a changed event.
+        item->maxDepth = 1;
         if (!passThrough) findGestureBinding(fcnt, ActGes::Click, mask, ActDir::None, item->map);
         findGestureBinding(fcnt, ActGes::Click2, mask, ActDir::None, item->click2);
         if (!item->map.binding && !item->click2.binding) return event;

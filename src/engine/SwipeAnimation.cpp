@@ -102,6 +102,9 @@ void triggerDockSwipe(std::int64_t motion, std::int64_t direction) {
 }
 
 void startDockSwipeAnimation(std::int64_t motion, std::int64_t direction) {
+    // The first steps depend on the refresh rate: read it before the link is
+    // first needed.
+    if (!DisplayLinkState::shared().displayLink) updateDisplayLink();
     if (motion == SwipeMotion::Horizontal) {
         startHorizontal(direction);
         return;

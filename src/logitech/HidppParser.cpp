@@ -72,7 +72,6 @@ void slotNamed(const platform::HidDeviceRef& sender, std::size_t n, const std::o
 
 void passkeyShown(const platform::HidDeviceRef& sender, const std::uint8_t* r) {
     const std::uint8_t k = r[kAddressAt];
-    if (k < 1 || k > kMaxPasskeyLength) return;
     const auto info = PairingInfo::shared().kind;
     if (info == 1) {
         auto t = decodeUtf8(r + kPasskeyDigitsAt, k);
@@ -116,10 +115,14 @@ void passkeyKeyPressed(const platform::HidDeviceRef& sender, std::uint8_t press)
     });
 }
 
-// Table A: long notifications of a receiver.
-void receiverLongNotice(const platform::HidDeviceRef& sender, const std::uint8_t* r) {
+// Table A: long notifications of a receiver; false when the report is
+// dropped before the executor sees it.
+bool receiverLongNotice(const platform::HidDeviceRef& sender, const std::uint8_t* r) {
     switch (r[kSubIdAt]) {
-    case kPasskey: passkeyShown(sender, r); break;
+    case kPasskey:
+        if (r[kAddressAt] < 1 || r[kAddressAt] > kMaxPasskeyLength) return false;
+        passkeyShown(sender, r);
+        break;
     case kPasskeyKeyPress: passkeyKeyPressed(sender, r[kAddressAt]); break;
     case kPairingInformation:
         if (r[kPairingPartAt] == 0) PairingInfo::shared().kind = r[kPairingKindAt];
@@ -139,6 +142,7 @@ void receiverLongNotice(const platform::HidDeviceRef& sender, const std::uint8_t
     }
     default: break;
     }
+    return true;
 }
 
 // Algorithm 5: a device in slot d connected or lost its link.
@@ -241,8 +245,8 @@ void onHidppReport(const platform::HidDeviceRef& sender, std::uint32_t reportId,
     if (reportId == kLongReportId && length == kLongLength && report[kReportIdAt] == kLongReportId) {
         if (auto k = findKeyboardIndex(sender, report[kDeviceIndexAt])) {
             keyboardReport(*k, report, length);
-        } else if (report[kDeviceIndexAt] == kReceiverIndex) {
-            receiverLongNotice(sender, report);
+        } else if (report[kDeviceIndexAt] == kReceiverIndex && !receiverLongNotice(sender, report)) {
+            return;
         }
         HidppExecutor::shared().offer(HidppChannel::Receiver, sender, report, length);
         return;

@@ -1,5 +1,7 @@
 #include "logitech/LogiHooks.h"
 
+#include "engine/KeyboardHidManager.h"
+#include "engine/LogiKeyActions.h"
 #include "logitech/LogiKeybs.h"
 #include "model/Shared.h"
 
@@ -13,12 +15,15 @@ void releaseHeldLogiKeys(int k) {
         hook(k);
         return;
     }
-    if (LogiKeybsNoUI::shared().k()[static_cast<std::size_t>(k)].keyState.empty()) return;
-    LogiKeybsNoUI::shared().k.modify([k](LogiKeybNoUIList& l) { l[static_cast<std::size_t>(k)].keyState.clear(); });
+    engine::releaseHeldLogiKeys(k);
 }
 
 void startKeyboardHidManager() {
-    if (auto& hook = LogiHooks::shared().startKeyboardHidManager) hook();
+    if (auto& hook = LogiHooks::shared().startKeyboardHidManager) {
+        hook();
+        return;
+    }
+    engine::startKeyboardHidManager();
 }
 
 } // namespace corv::logitech

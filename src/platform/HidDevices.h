@@ -38,6 +38,14 @@ struct HidUsagePair {
 // One matching dictionary: a device matches when every entry matches.
 using HidMatching = std::map<std::string, HidValue>;
 
+// One input value of a device element: its usage page and usage, and the
+// value now.
+struct HidInputValue {
+    std::uint32_t usagePage = 0;
+    std::uint32_t usage = 0;
+    std::int64_t integerValue = 0;
+};
+
 class HidDevice;
 // The same device is always the same object while it is attached, so devices
 // compare by pointer.
@@ -68,6 +76,11 @@ public:
     // Writes an output report (bytes start with the report ID); false when
     // the device refuses it.
     virtual bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) = 0;
+
+    // Runs on the main thread for every input value of the device's elements.
+    using InputValueHandler = std::function<void(const HidDeviceRef& sender, const HidInputValue& value)>;
+    // Replaces the input-value handler; an empty one stops delivery.
+    virtual void setInputValueHandler(InputValueHandler handler) = 0;
 
     // Conveniences over property().
     std::optional<std::int64_t> intProperty(const std::string& key) const;

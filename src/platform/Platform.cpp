@@ -58,6 +58,8 @@ InputSources& inputSources() { return require(g_services.inputSources, "input so
 Bluetooth& bluetooth() { return require(g_services.bluetooth, "Bluetooth"); }
 UserNotifications& notifications() { return require(g_services.notifications, "user notifications"); }
 HidDevices& hidDevices() { return require(g_services.hidDevices, "HID devices"); }
+HidEventSystem& hidEventSystem() { return require(g_services.hidEventSystem, "HID event system"); }
+ProcessInfo& processInfo() { return require(g_services.processInfo, "process info"); }
 Lifecycle& lifecycle() { return require(g_services.lifecycle, "application lifecycle"); }
 StatusBar& statusBar() { return require(g_services.statusBar, "status bar"); }
 Windows& windows() { return require(g_services.windows, "windows"); }

@@ -14,12 +14,14 @@
 #include "platform/EventTaps.h"
 #include "platform/FileSystem.h"
 #include "platform/HidDevices.h"
+#include "platform/HidEventSystem.h"
 #include "platform/HidSystem.h"
 #include "platform/InputSources.h"
 #include "platform/IoRegistry.h"
 #include "platform/LoginItems.h"
 #include "platform/LoginWindow.h"
 #include "platform/Multitouch.h"
+#include "platform/ProcessInfo.h"
 #include "platform/Processes.h"
 #include "platform/RunLoop.h"
 #include "platform/ScreenLock.h"
@@ -64,6 +66,8 @@ struct Services {
     Bluetooth* bluetooth = nullptr;
     UserNotifications* notifications = nullptr;
     HidDevices* hidDevices = nullptr;
+    HidEventSystem* hidEventSystem = nullptr;
+    ProcessInfo* processInfo = nullptr;
     Lifecycle* lifecycle = nullptr;
     StatusBar* statusBar = nullptr;
     Windows* windows = nullptr;
@@ -105,6 +109,8 @@ InputSources& inputSources();
 Bluetooth& bluetooth();
 UserNotifications& notifications();
 HidDevices& hidDevices();
+HidEventSystem& hidEventSystem();
+ProcessInfo& processInfo();
 Lifecycle& lifecycle();
 StatusBar& statusBar();
 Windows& windows();

@@ -71,12 +71,21 @@ TEST_F(AppWindowsTest, NothingUnderThePointerLeavesTheGlobalProfile) {
     appUnderCursor({2000, 2000});
     EXPECT_EQ(current().bundleId, "");
     EXPECT_EQ(current().settingsKey, "");
+    // The editor's window is not left behind: a raise does nothing.
+    EXPECT_EQ(current().pid, -1);
+    EXPECT_EQ(current().windowId, 0u);
+    raiseWindowUnderCursor();
+    EXPECT_TRUE(sim->workspace.activations.empty());
+    EXPECT_TRUE(sim->accessibility.calls.empty());
 
     // An owner whose process cannot be named: the same.
     sim->windowServer.connectionPids.clear();
     appUnderCursor(kOverEditor);
     EXPECT_EQ(current().bundleId, "");
     EXPECT_EQ(current().settingsKey, "");
+    EXPECT_EQ(current().pid, -1);
+    raiseWindowUnderCursor();
+    EXPECT_TRUE(sim->workspace.activations.empty());
 }
 
 TEST_F(AppWindowsTest, ProcessMapIsAskedBeforeTheWorkspace) {

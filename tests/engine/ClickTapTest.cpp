@@ -35,6 +35,19 @@ protected:
         return pad->sent.back();
     }
 
+    // The pointer over an Apple application with left click-through.
+    void overAppleApplication() {
+        openApp(50, "com.apple.finder", {900, 0, 400, 400});
+        setEntry("com.apple.finder", AnApp{});
+        setClickThrough("com.apple.finder", true, false);
+        pad->at = {1000, 100};
+    }
+
+    // Input that reaches the taps while the click tap waits for the window.
+    void duringTheWait(const platform::Event& e) {
+        sim->runLoop.postAfter(kAppleClickThroughWait / 2, [this, e] { sim->events.inject(e); });
+    }
+
     platform::Event movedBy(platform::Event e, std::uint32_t type, double dx) {
         e.setType(type);
         e.setLocation({e.location().x + dx, e.location().y});
@@ -114,6 +127,40 @@ TEST_F(ClickTapTest, HeldRightDownIsReplayedWithARightUpWhenTheForceClickEnds) {
     EXPECT_TRUE(nothingDelivered());
 }
 
+TEST_F(ClickTapTest, HeldDownConsumedByABoundClickFiresItOnceAtRelease) {
+    UIState::shared().tapToClick.set(true);
+    bindGesture(kApp, 1, ActGes::Click, 0, ActDir::None, hotkey(kCommand, kLeftBracket));
+    pad->touch(1);
+    gestureEventDuringNextSpin(pad->force(phase::Began, 1));
+    pad->send(pad->click(mouse::LeftDown));
+    pad->send(pad->force(phase::Changed, 1));
+    pad->send(pad->click(mouse::LeftUp));
+    settle();
+    EXPECT_TRUE(nothingDelivered());
+    pad->send(pad->force(phase::Ended, 1));
+    sim->runLoop.advance(1);
+    // Neither the down nor its up reaches the application.
+    expectKeyTap(kLeftBracket, kCommand, 55);
+    EXPECT_TRUE(nothingDelivered());
+}
+
+TEST_F(ClickTapTest, HeldDownIsReplayedWhenANewForceClickReplacesItsItem) {
+    setClickThrough(kApp, true, false);
+    const platform::Event down = holdDown(mouse::LeftDown, 1);
+    pad->send(pad->force(phase::Began, 1));
+    EXPECT_EQ(sim->workspace.activations, std::vector<std::int32_t>{kPid});
+    settle();
+    EXPECT_EQ(delivered(), down);
+    EXPECT_TRUE(nothingDelivered());
+    // Its up passes; the new press ends with nothing held.
+    const platform::Event up = pad->click(mouse::LeftUp);
+    pad->send(up);
+    pad->send(pad->force(phase::Ended, 1));
+    sim->runLoop.advance(1);
+    EXPECT_EQ(delivered(), up);
+    EXPECT_TRUE(nothingDelivered());
+}
+
 TEST_F(ClickTapTest, LeftClickThroughRaisesUnlessOptionIsHeld) {
     setClickThrough(kApp, true, false);
     pad->flags = kOption;
@@ -129,10 +176,7 @@ TEST_F(ClickTapTest, LeftClickThroughRaisesUnlessOptionIsHeld) {
 }
 
 TEST_F(ClickTapTest, AppleApplicationWaitsAndAnUpInTheMeantimeFollowsTheDown) {
-    openApp(50, "com.apple.finder", {900, 0, 400, 400});
-    setEntry("com.apple.finder", AnApp{});
-    setClickThrough("com.apple.finder", true, false);
-    pad->at = {1000, 100};
+    overAppleApplication();
     // The up reaches the click tap while the down waits; the application
     // still sees the down first, then one up.
     const platform::Event up = pad->click(mouse::LeftUp);
@@ -146,6 +190,37 @@ TEST_F(ClickTapTest, AppleApplicationWaitsAndAnUpInTheMeantimeFollowsTheDown) {
     EXPECT_EQ(sim->events.posted[0].event, down);
     EXPECT_EQ(delivered(), down);
     EXPECT_EQ(delivered(), up);
+    EXPECT_TRUE(nothingDelivered());
+}
+
+TEST_F(ClickTapTest, DragsDuringTheAppleWaitFollowTheDownInOrder) {
+    overAppleApplication();
+    const platform::Event down = pad->click(mouse::LeftDown);
+    const platform::Event drag1 = movedBy(down, mouse::LeftDragged, 3);
+    const platform::Event drag2 = movedBy(down, mouse::LeftDragged, 8);
+    duringTheWait(drag1);
+    duringTheWait(drag2);
+    pad->send(down);
+    EXPECT_EQ(delivered(), down);
+    EXPECT_EQ(delivered(), drag1);
+    EXPECT_EQ(delivered(), drag2);
+    EXPECT_TRUE(nothingDelivered());
+    // Later drags and the up pass as usual.
+    pad->send(movedBy(down, mouse::LeftDragged, 12));
+    pad->send(pad->click(mouse::LeftUp));
+    EXPECT_EQ(delivered(), pad->sent[1]);
+    EXPECT_EQ(delivered(), pad->sent[2]);
+    EXPECT_TRUE(nothingDelivered());
+
+    // With the up in the wait too: down, drags, up.
+    sim->events.clearLogs();
+    duringTheWait(drag1);
+    duringTheWait(pad->click(mouse::LeftUp));
+    pad->send(down);
+    EXPECT_EQ(delivered(), down);
+    EXPECT_EQ(delivered(), drag1);
+    EXPECT_EQ(delivered().type(), mouse::LeftUp);
+    settle();
     EXPECT_TRUE(nothingDelivered());
 }
 

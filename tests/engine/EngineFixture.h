@@ -19,6 +19,11 @@ protected:
 
     // A probe that runs on the main queue after what is queued now.
     void onNextTurn(std::function<void()> probe) { sim->runLoop.post(std::move(probe)); }
+
+    // One pass of the main run loop: what is queued now, posted events included.
+    void turn() { sim->runLoop.runFor(0); }
+    // Turns the main run loop until nothing due now is left.
+    void settle() { sim->runLoop.runPending(); }
 };
 
 } // namespace corv::test

@@ -20,6 +20,8 @@ class GestureEventsTest : public test::EngineTest {};
 TEST_F(GestureEventsTest, ClosingHorizontalDockSwipeCarriesTheExactTrailer) {
     enableEngineTaps();
     postDockSwipeEvent(1, 4, 0.5, 0.75);
+    EXPECT_TRUE(sim->events.received(gestureTap().tap).empty());
+    turn();
 
     auto r = sim->events.takeReceived(gestureTap().tap);
     EXPECT_EQ(r.type, 30u);
@@ -70,6 +72,7 @@ TEST_F(GestureEventsTest, SignsAndRoundingOfTheWorkedExamples) {
 
     // The posted event follows the setting.
     postDockSwipeEvent(2, 8, 0.25, 1.0);
+    turn();
     auto posted = sim->events.takeDelivered();
     EXPECT_EQ(posted.doubleField(124), -0.25);
     EXPECT_EQ(posted.doubleField(129), -1.0);
@@ -78,6 +81,7 @@ TEST_F(GestureEventsTest, SignsAndRoundingOfTheWorkedExamples) {
     // A later change of the setting reaches the next event.
     UIState::shared().naturalScroll.set(true);
     postDockSwipeEvent(2, 2, 0.25, 0);
+    turn();
     posted = sim->events.takeDelivered();
     EXPECT_EQ(posted.doubleField(124), 0.25);
     EXPECT_EQ(wordAt(posted.trailer(), 68), 16384);
@@ -86,19 +90,20 @@ TEST_F(GestureEventsTest, SignsAndRoundingOfTheWorkedExamples) {
 
 TEST_F(GestureEventsTest, NavigationSwipeBeginsAndEndsOnSeparateTurns) {
     postNavigationSwipe(8);
+    EXPECT_TRUE(sim->events.posted.empty());
+    turn();
+    ASSERT_EQ(sim->events.posted.size(), 1u);
     EXPECT_TRUE(sim->events.delivered.empty());
-    bool probed = false;
-    onNextTurn([&] {
-        probed = true;
-        ASSERT_EQ(sim->events.delivered.size(), 1u);
-        auto began = sim->events.takeDelivered();
-        EXPECT_EQ(began.type(), 29u);
-        EXPECT_EQ(began.integerField(110), 16);
-        EXPECT_EQ(began.integerField(132), 1);
-        EXPECT_EQ(began.integerField(115), 8);
-    });
-    sim->runLoop.runPending();
-    EXPECT_TRUE(probed);
+    // The began event is delivered before the ended one is posted.
+    turn();
+    ASSERT_EQ(sim->events.delivered.size(), 1u);
+    auto began = sim->events.takeDelivered();
+    EXPECT_EQ(began.type(), 29u);
+    EXPECT_EQ(began.integerField(110), 16);
+    EXPECT_EQ(began.integerField(132), 1);
+    EXPECT_EQ(began.integerField(115), 8);
+    EXPECT_EQ(sim->events.posted.size(), 2u);
+    turn();
     ASSERT_EQ(sim->events.delivered.size(), 1u);
     auto ended = sim->events.takeDelivered();
     EXPECT_EQ(ended.type(), 29u);

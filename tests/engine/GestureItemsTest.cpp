@@ -49,6 +49,7 @@ protected:
     // The key type of each system-defined press delivered, in order; the
     // releases in between are checked to match.
     std::vector<int> systemKeyPresses() {
+        settle();
         std::vector<int> types;
         while (!sim->events.delivered.empty()) {
             auto press = sim->events.takeDelivered();
@@ -82,6 +83,7 @@ TEST_F(GestureItemsTest, MultiShotReversalFiresTheOppositeBindingPerQuantum) {
 
     endGesItem(item);
     EXPECT_EQ(item.state, GesPhase::Done);
+    settle();
     EXPECT_TRUE(sim->events.delivered.empty());
 }
 
@@ -95,6 +97,7 @@ TEST_F(GestureItemsTest, StepsRoundHalfToEvenAndBackwardsWithoutOppositeIsSilent
     EXPECT_EQ(item.lastStep, 38);
     EXPECT_EQ(systemKeyPresses().size(), 38u);
     moveTo(item, 0.0);
+    settle();
     EXPECT_TRUE(sim->events.delivered.empty());
     EXPECT_EQ(pulses(), 38u);
 }
@@ -104,6 +107,7 @@ TEST_F(GestureItemsTest, MultiShotHotkeyRepeatsEveryTenthAndReleasesCommandAtThe
     item.map.binding = hotkey(kCommand, 33, true);
     beginGesItem(item);
     moveTo(item, 0.21);
+    turn();
     ASSERT_EQ(sim->events.delivered.size(), 2u);
     for (int i = 0; i < 2; ++i) {
         auto down = sim->events.takeDelivered();
@@ -111,12 +115,13 @@ TEST_F(GestureItemsTest, MultiShotHotkeyRepeatsEveryTenthAndReleasesCommandAtThe
         EXPECT_EQ(down.integerField(9), 33);
         EXPECT_EQ(down.flags(), kCommand);
     }
-    sim->runLoop.runPending();
+    turn();
     ASSERT_EQ(sim->events.delivered.size(), 2u);
     EXPECT_EQ(sim->events.takeDelivered().type(), 11u);
     EXPECT_EQ(sim->events.takeDelivered().type(), 11u);
 
     endGesItem(item);
+    settle();
     auto release = sim->events.takeDelivered();
     EXPECT_EQ(release.type(), 12u);
     EXPECT_EQ(release.integerField(9), 55);
@@ -134,6 +139,7 @@ TEST_F(GestureItemsTest, SingleShotFiresOnceAndItsReleaseNamesControl) {
     sim->runLoop.advance(1);
     sim->events.clearLogs();
     endGesItem(item);
+    settle();
     auto release = sim->events.takeDelivered();
     EXPECT_EQ(release.type(), 12u);
     EXPECT_EQ(release.integerField(9), 59);
@@ -231,6 +237,37 @@ TEST_F(GestureItemsTest, DockSwipeEndsAtTheNextWholeStepOnlyWhileAdvancing) {
         EXPECT_EQ(anim.decay.get(), 1.0);
         finishSwipeAtOnce();
     }
+}
+
+TEST_F(GestureItemsTest, SingleShotSwipeAndZoomBindingsEndWithoutTouchingWhatRuns) {
+    sim->displays.addDisplay("main-display", 60.0);
+    updateDisplayLink();
+    startDockSwipeAnimation(SwipeMotion::Vertical, +1);
+    auto& anim = swipeAnim();
+    const double goal = anim.goal, remaining = anim.remaining;
+
+    GesItem swipe;
+    swipe.map.binding = action(ActionId::ThreeFingerSwipeU, false);
+    beginGesItem(swipe);
+    moveTo(swipe, 0.3);
+    endGesItem(swipe);
+    EXPECT_EQ(anim.goal.get(), goal);
+    EXPECT_EQ(anim.remaining.get(), remaining);
+    EXPECT_FALSE(anim.held.get());
+    finishSwipeAtOnce();
+    sim->events.clearLogs();
+
+    // A single zoom step is closed by its own timer, not by the gesture's end.
+    GesItem zoom;
+    zoom.map.binding = action(ActionId::ZoomIn, false);
+    beginGesItem(zoom);
+    moveTo(zoom, 0.3);
+    endGesItem(zoom);
+    EXPECT_EQ(Magnify::shared().magnifyState, 1);
+    sim->runLoop.advance(1);
+    std::vector<std::int64_t> phases;
+    while (!sim->events.posted.empty()) phases.push_back(sim->events.takePosted().event.integerField(132));
+    EXPECT_EQ(phases, (std::vector<std::int64_t>{1, 2, 4}));
 }
 
 TEST_F(GestureItemsTest, ZoomFamilyDrivesOneMagnifyAtTwiceTheFingersPace) {

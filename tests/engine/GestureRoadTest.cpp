@@ -5,12 +5,15 @@
 
 #include "engine/DisplayLink.h"
 #include "engine/GestureTap.h"
+#include "engine/Magnify.h"
 #include "engine/SwipeAnimation.h"
 #include "model/ActionTable.h"
 #include "model/ActiveGesItems.h"
 #include "model/GesState.h"
 #include "model/ModifierMask.h"
 #include "model/UIState.h"
+
+#include <numbers>
 
 namespace corv::engine {
 namespace {
@@ -201,6 +204,97 @@ TEST_F(GestureRoadTest, ThreeFingerSwipeDrivesTheDockSwipeToItsRoundedGoal) {
 
     // Only the synthetic swipe reached the applications, never the fingers' own.
     while (!nothingDelivered()) EXPECT_EQ(delivered().integerField(87), 0);
+}
+
+TEST_F(GestureRoadTest, FingersHoldingADockSwipeSetWhatEachFramePosts) {
+    bindGesture(kX, 3, ActGes::Swipe, 0, ActDir::Left, BindAction::forAction(ActionId::ThreeFingerSwipeL));
+    sim->displays.addDisplay("D-1", 60);
+    sim->spaces.setSpaces("D-1", {11, 12, 13, 14}, 12);
+    updateDisplayLink();
+    constexpr double kTarget = 4.0 / 3.0;
+
+    pad->touch(3);
+    pad->send(pad->dockSwipe(1, phase::Began, 0.1));
+    pad->send(pad->dockSwipe(1, phase::Changed, 0.35));
+    settle();
+    sim->events.clearLogs();
+    sim->displayLinks.tick(sim::SimDisplayLinks::hostTimeAt(1 / 60.0));
+    pad->send(pad->dockSwipe(1, phase::Changed, 0.5));
+    sim->displayLinks.tick(sim::SimDisplayLinks::hostTimeAt(2 / 60.0));
+    ASSERT_EQ(sim->events.posted.size(), 2u);
+    for (double progress : {0.35, 0.5}) {
+        const platform::Event frame = sim->events.takePosted().event;
+        EXPECT_EQ(frame.integerField(123), 1);
+        EXPECT_EQ(frame.integerField(132), phase::Changed);
+        EXPECT_DOUBLE_EQ(frame.doubleField(124), progress * kTarget);
+    }
+    EXPECT_TRUE(swipeAnim().held);
+}
+
+TEST_F(GestureRoadTest, RotationAndZoomStepByTheirScalesWithTheSignOfTheirDirection) {
+    // Clockwise: the values are negative and count forward at 1/80.
+    bindGesture(kX, 2, ActGes::Rotate, 0, ActDir::CW, BindAction::forAction(ActionId::VolumeUpContinuous));
+    pad->touch(2);
+    pad->send(pad->gestureEvent(gesture::Translation, phase::Began));
+    for (std::int64_t p : {phase::Began, phase::Changed, phase::Changed}) pad->send(pad->rotation(p, -8));
+    settle();
+    EXPECT_TRUE(nothingDelivered());  // the third event wins and begins at 0.1
+    pad->send(pad->rotation(phase::Changed, -8));
+    pad->send(pad->rotation(phase::Ended, 0));
+    pad->send(pad->gestureEvent(gesture::Translation, phase::Ended));
+    settle();
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(systemKeyPress(), kSoundUp) << i;
+    EXPECT_TRUE(nothingDelivered());
+
+    // Pinching: the values are negative and zoom in at 1/2, the magnify twice that.
+    sim->events.clearLogs();
+    bindGesture(kX, 2, ActGes::Zoom, 0, ActDir::Pinch, BindAction::forAction(ActionId::ZoomIn));
+    pad->send(pad->gestureEvent(gesture::Translation, phase::Began));
+    for (std::int64_t p : {phase::Began, phase::Changed, phase::Changed}) pad->send(pad->zoom(p, -0.1));
+    sim->runLoop.advance(kMagnifyFirstChangeDelay);
+    pad->send(pad->zoom(phase::Changed, -0.04));
+    pad->send(pad->zoom(phase::Ended, 0));
+    pad->send(pad->gestureEvent(gesture::Translation, phase::Ended));
+    settle();
+    std::vector<std::pair<std::int64_t, double>> magnify;
+    for (const auto& post : sim->events.posted)
+        magnify.emplace_back(post.event.integerField(132), post.event.doubleField(113));
+    ASSERT_EQ(magnify.size(), 4u);
+    EXPECT_EQ(magnify[0], (std::pair<std::int64_t, double>{phase::Began, 0.0}));
+    EXPECT_EQ(magnify[1].first, phase::Changed);
+    EXPECT_DOUBLE_EQ(magnify[1].second, 0.1);
+    EXPECT_EQ(magnify[2].first, phase::Changed);
+    EXPECT_DOUBLE_EQ(magnify[2].second, 0.04);
+    EXPECT_EQ(magnify[3], (std::pair<std::int64_t, double>{phase::Ended, 0.0}));
+}
+
+TEST_F(GestureRoadTest, DockSwipePinchAndRotationScaleTheirCumulativeProgress) {
+    pad->touch(3);
+    // Motion 3 at half the progress; the magnify follows each change, not the total.
+    bindGesture(kX, 3, ActGes::Zoom, 0, ActDir::Pinch, BindAction::forAction(ActionId::ZoomIn));
+    pad->send(pad->dockSwipe(3, phase::Began, 0.2));
+    sim->runLoop.advance(kMagnifyFirstChangeDelay);
+    pad->send(pad->dockSwipe(3, phase::Changed, 0.3));
+    pad->send(pad->dockSwipe(3, phase::Changed, 0.5));
+    pad->send(pad->dockSwipe(3, phase::Ended, 0.5));
+    settle();
+    std::vector<double> values;
+    for (const auto& post : sim->events.posted) values.push_back(post.event.doubleField(113));
+    ASSERT_EQ(values.size(), 5u);
+    EXPECT_DOUBLE_EQ(values[1], 0.2);   // 2 x 0.1 at the start
+    EXPECT_DOUBLE_EQ(values[2], 0.1);   // 2 x 0.05
+    EXPECT_DOUBLE_EQ(values[3], 0.2);   // 2 x 0.1
+
+    // Motion 4 at 2/pi: a quarter turn of progress is one whole unit.
+    sim->events.clearLogs();
+    pad->sent.clear();
+    bindGesture(kX, 3, ActGes::Rotate, 0, ActDir::CW, BindAction::forAction(ActionId::VolumeUpContinuous));
+    pad->send(pad->dockSwipe(4, phase::Began, std::numbers::pi / 20));
+    pad->send(pad->dockSwipe(4, phase::Changed, std::numbers::pi / 10));
+    pad->send(pad->dockSwipe(4, phase::Ended, std::numbers::pi / 10));
+    settle();
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(systemKeyPress(), kSoundUp) << i;
+    EXPECT_TRUE(nothingDelivered());
 }
 
 TEST_F(GestureRoadTest, PulseGoesToTheTrackpadTouchedLast) {

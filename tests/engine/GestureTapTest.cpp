@@ -136,6 +136,19 @@ TEST_F(GestureTapTest, ForceClickFiresItsClickBindingOnReleaseWithoutPulse) {
     EXPECT_FALSE(GesState::shared().preventE22);
 }
 
+TEST_F(GestureTapTest, ForceClickReportingADeepClickFromItsStartStillFiresItsClickOnce) {
+    // No click has resolved an application: the global profile applies.
+    bindGesture("", 2, ActGes::Click, 0, ActDir::None, hotkey(kCommand, kLeftBracket));
+    pad->touch(2);
+    pad->send(pad->force(phase::Began, 2));
+    pad->send(pad->force(phase::Changed, 2));
+    pad->send(pad->force(phase::Ended, 2));
+    settle();
+    // The tap of the key and the release of what it pressed; nothing else.
+    expectKeyTap(kLeftBracket, kCommand, 55);
+    EXPECT_TRUE(nothingDelivered());
+}
+
 TEST_F(GestureTapTest, OneFingerForceClickWithoutTapToClickPassesAndStillFindsTheDeepClick) {
     bindGesture(kApp, 1, ActGes::Click, 0, ActDir::None, hotkey(kCommand, kRightBracket));
     bindGesture(kApp, 1, ActGes::Click2, 0, ActDir::None, hotkey(kCommand, kLeftBracket));

@@ -1,10 +1,13 @@
 #include "EngineFixture.h"
 
 #include "engine/CurrentApp.h"
+#include "engine/GestureItems.h"
 #include "engine/HIDPostManager.h"
 #include "engine/KeyCombo.h"
 #include "engine/ModClick.h"
 #include "engine/SystemKeys.h"
+#include "model/ActionTable.h"
+#include "model/GesItem.h"
 
 namespace corv::engine {
 namespace {
@@ -26,18 +29,17 @@ protected:
 
 TEST_F(KeyPostingTest, KeyComboReachesTheKeyTapAcrossTurns) {
     postKeyCombo(kCommand, 0, 0, false);
+    EXPECT_TRUE(keyTapSawNothingMore());
+    turn();
     expectKey(10, 0, kCommand);
     EXPECT_TRUE(keyTapSawNothingMore());
-
-    bool probed = false;
-    onNextTurn([&] {
-        probed = true;
-        expectKey(11, 0, kCommand);
-        EXPECT_TRUE(keyTapSawNothingMore());
-    });
-    sim->runLoop.runPending();
-    EXPECT_TRUE(probed);
+    turn();
+    expectKey(11, 0, kCommand);
+    EXPECT_TRUE(keyTapSawNothingMore());
+    turn();
     expectKey(12, 55, 0x100);
+    EXPECT_TRUE(keyTapSawNothingMore());
+    settle();
     EXPECT_TRUE(keyTapSawNothingMore());
     EXPECT_EQ(sim->events.delivered.size(), 3u);
 }
@@ -57,9 +59,10 @@ TEST_F(KeyPostingTest, KeyComboWithoutModifierHasNoRelease) {
 
 TEST_F(KeyPostingTest, ComboPressAnnouncesModifiersFirst) {
     postKeyComboDown(kCommand, 0x20000, 3, false);
+    turn();
     expectKey(12, 56, kCommand | 0x20000);
     EXPECT_TRUE(keyTapSawNothingMore());
-    sim->runLoop.runPending();
+    settle();
     expectKey(10, 3, kCommand | 0x20000);
     EXPECT_TRUE(keyTapSawNothingMore());
 }
@@ -75,6 +78,7 @@ TEST_F(KeyPostingTest, ModifierKeyPriority) {
 
 TEST_F(KeyPostingTest, ModifierMarkerComesBackToTheKeyTap) {
     postModClick(kCommand, 0x20000, 0, 1, false);
+    turn();
     expectKey(12, 0xBEEF, kCommand);
     auto post = sim->hid.takePost();
     EXPECT_EQ(post.eventType, 12u);
@@ -84,6 +88,7 @@ TEST_F(KeyPostingTest, ModifierMarkerComesBackToTheKeyTap) {
     EXPECT_EQ(post.location.x, 0);
 
     postModClick(kCommand, 0, 0, 2, false);
+    turn();
     expectKey(12, 0xBEEF, 0);
 
     // A click of nothing, or a press of no modifier, posts nothing.
@@ -131,9 +136,59 @@ TEST_F(KeyPostingTest, ModClickPressAndReleaseOfTheRightButton) {
     EXPECT_EQ(d[3].flags(), 0x100u);
 }
 
+TEST_F(KeyPostingTest, ModClickOfAButtonAnnouncesItsModifiersClicksOnTheNextTurnThenReleases) {
+    sim->windowServer.cursor = {40, 30};
+    postModClick(kControl, 0x20000, 3, 0, false);
+    ASSERT_EQ(sim->events.posted.size(), 1u);
+    turn();
+    ASSERT_EQ(sim->events.posted.size(), 3u);
+    turn();
+    ASSERT_EQ(sim->events.posted.size(), 4u);
+    settle();
+
+    const auto expectClick = [this] {
+        const std::uint64_t flags = kControl | 0x20000;
+        auto& d = sim->events.delivered;
+        ASSERT_EQ(d.size(), 4u);
+        EXPECT_EQ(d[0].type(), 12u);
+        EXPECT_EQ(d[0].integerField(9), 59);
+        EXPECT_EQ(d[0].flags(), flags);
+        for (int i : {1, 2}) {
+            EXPECT_EQ(d[i].type(), i == 1 ? 25u : 26u);  // the other button's down and up
+            EXPECT_EQ(d[i].integerField(3), 2);
+            EXPECT_EQ(d[i].flags(), flags);
+            EXPECT_EQ(d[i].location(), (platform::Point{40, 30}));
+        }
+        EXPECT_EQ(d[3].type(), 12u);
+        EXPECT_EQ(d[3].integerField(9), 59);
+        EXPECT_EQ(d[3].flags(), 0x100u);
+    };
+    expectClick();
+
+    // A gesture bound to the action makes the same whole click.
+    sim->events.clearLogs();
+    GesItem item;
+    BindAction b = BindAction::forAction(ActionId::ModClicks);
+    b.hotkeyMod = kControl;
+    b.hotkeyKey = 3;
+    item.map.binding = b;
+    item.map.keyMod = 0x20000;
+    beginGesItem(item);
+    stepGesItem(item, false);
+    settle();
+    expectClick();
+
+    const ClickTypes fifth = clickTypes(5);
+    EXPECT_EQ(fifth.down, 25u);
+    EXPECT_EQ(fifth.up, 26u);
+    EXPECT_EQ(fifth.dragged, 27u);
+    EXPECT_EQ(fifth.button, 4u);
+}
+
 TEST_F(KeyPostingTest, TripleClickTailRepeatsTheClickLater) {
     platform::Event click = platform::Event::mouse(1, {5, 5}, 0);
     postTripleClickTail(click);
+    turn();
     ASSERT_EQ(sim->events.delivered.size(), 2u);
     EXPECT_EQ(sim->events.takeDelivered().integerField(1), 2);
     EXPECT_EQ(sim->events.takeDelivered().type(), 2u);
@@ -148,10 +203,10 @@ TEST_F(KeyPostingTest, TripleClickTailRepeatsTheClickLater) {
 
 TEST_F(KeyPostingTest, DisabledSymbolicHotKeyIsOnOnlyForThePost) {
     sim->windowServer.hotKeys[70] = {{0xFFFF, 2, 0x140000}, false};
+    // The window server sees the hot key's state when the key-down is posted.
     bool enabledAtKeyDown = false;
-    EngineTaps::shared().keyHandler = [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
-        if (type == 10) enabledAtKeyDown = sim->windowServer.hotKeys[70].enabled;
-        return std::optional<platform::Event>(e);
+    sim->events.onPost = [&](const sim::SimEventSystem::Posted& p) {
+        if (p.event.type() == 10) enabledAtKeyDown = sim->windowServer.hotKeys[70].enabled;
     };
 
     postSymbolicHotKey(70, false);
@@ -169,12 +224,14 @@ TEST_F(KeyPostingTest, DisabledSymbolicHotKeyIsOnOnlyForThePost) {
     postSymbolicHotKey(70, false);
     postSymbolicHotKey(71, false);
     EXPECT_EQ(sim->windowServer.enableCalls.size(), 2u);
+    turn();
     expectKey(10, 2, 0x140000);
     EXPECT_TRUE(keyTapSawNothingMore());
 }
 
 TEST_F(KeyPostingTest, SystemKeyPostsPressThenRelease) {
     postSystemKey(0, 0xA0122);
+    turn();
     ASSERT_EQ(sim->events.delivered.size(), 2u);
     auto press = sim->events.takeDelivered();
     auto release = sim->events.takeDelivered();
@@ -184,6 +241,7 @@ TEST_F(KeyPostingTest, SystemKeyPostsPressThenRelease) {
     EXPECT_EQ(release.systemData().data1, 0xB00);
 
     postSystemKey(16, 0x100);
+    turn();
     EXPECT_EQ(sim->events.takeDelivered().systemData().data1, 0x100A00);
 }
 

@@ -21,6 +21,7 @@ protected:
         platform::RunningApplication app;
         app.pid = 77;
         currentRunningApp() = app;
+        CurrentApp::shared().pid = app.pid;
         CurrentApp::shared().bundleId = "org.example.Viewer";
     }
 

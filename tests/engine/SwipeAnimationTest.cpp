@@ -297,6 +297,15 @@ TEST_F(SwipeWithoutLinkTest, SwipeClosesAtOnceWhenNoLinkCanBeMade) {
     EXPECT_FALSE(animating());
 }
 
+TEST_F(SwipeWithoutLinkTest, FirstSwipeStartsAtTheRateOfTheDisplays) {
+    sim->displays.addDisplay("D-1", 120);
+    trigger(1, +1);
+    const Swipe horizontal = next();
+    EXPECT_EQ(horizontal.phase, 1);
+    EXPECT_DOUBLE_EQ(horizontal.progress, kTarget4 / 2048);
+    EXPECT_TRUE(linkRunning());
+}
+
 TEST_F(SwipeWithoutLinkTest, LinkIsMadeWhenFirstNeeded) {
     updateDisplayLink();
     sim->displays.addDisplay("D-1", 60);

@@ -215,14 +215,9 @@ protected:
         return b;
     }
 
-    // Injects the event on the next turn of the main queue, as when it comes
-    // while another tap's callback turns the run loop.
-    void gestureEventDuringNextSpin(const platform::Event& e) {
-        sim->runLoop.post([this, e] { sim->events.inject(e); });
-    }
-
-    // Runs what the main queue holds now.
-    void settle() { sim->runLoop.runPending(); }
+    // Input waiting in the run loop: it reaches the taps on the next turn,
+    // as when it comes while another tap's callback turns the run loop.
+    void gestureEventDuringNextSpin(const platform::Event& e) { sim->events.injectOnNextTurn(e); }
 
     // The next event delivered to the applications.
     platform::Event delivered() {

@@ -203,14 +203,21 @@ TEST_F(ReceiverNoticesTest, ReportsFailingTheirChecksChangeNothingAndAnswerNothi
     Bytes nineteen = longReport({0x11, 0xFF, 0x4F, 0, 0, 0, 0, 1});
     nineteen.resize(19);
     r->send(nineteen);
-    r->pairingInfo(1);
-    r->send(longReport({0x11, 0xFF, 0x4D, 0, '1', '2'}));   // passkey length 0
-    r->send(longReport({0x11, 0xFF, 0x4D, 17, '1', '2'}));  // passkey length 17
     r->send(longReport({0x11, 0xFF, 0x83, 0xB5, 0x46, 4, 'N', 'a', 'm', 'e'}));
     r->send(longReport({0x11, 0xFF, 0x83, 0xB5, 0x60, 1, 4, 'N', 'a', 'm', 'e'}));
     advance(3.0);
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_EQ(replies[0].outcome, logitech::HidppOutcome::TimedOut);
+    // A passkey notice of length 0 or 17 is dropped.
+    r->drop({0x4D});
+    logitech::sendHidppLong(r->device, longReport({0x11, 0xFF, 0x4D, 17}),
+                            [&](const logitech::HidppReply& x) { replies.push_back(x); });
+    r->pairingInfo(1);
+    r->send(longReport({0x11, 0xFF, 0x4D, 0, '1', '2'}));
+    r->send(longReport({0x11, 0xFF, 0x4D, 17, '1', '2'}));
+    advance(3.0);
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[1].outcome, logitech::HidppOutcome::TimedOut);
     EXPECT_EQ(dongle(0).pairing, -1);
     EXPECT_EQ(passkey(), "<none>");
     EXPECT_EQ(dongle(0).pairedCount, 0);

@@ -70,6 +70,7 @@ TEST_F(SettingsObjects, RunAtLoginFollowsTheRealLoginItems) {
     Options& o = Options::shared();
     o.runAtLogin.set(true);
     o.runAtLogin.set(true);
+    EXPECT_EQ(sim->loginItems.addCalls, 1);
     EXPECT_EQ(sim->loginItems.items.size(), 1u);
     EXPECT_TRUE(o.runAtLogin());
     o.runAtLogin.set(false);
@@ -90,6 +91,50 @@ TEST_F(SettingsObjects, OptionsBlobWithoutAKeyFailsWhole) {
     plist::Node copy = plist::parse(readTestFile("model/fixtures/config.xml"));
     plist_dict_remove_item(copy.get(), "theme");
     EXPECT_THROW(Options::decodeObject(plist::KeyedDecoder(copy.get())), plist::CodingError);
+}
+
+TEST_F(SettingsObjects, EveryStoredOptionsKeyReachesItsOwnField) {
+    struct Fields {
+        bool sclAccEn = false;
+        double sclAcc = 15.0;
+        bool autoCheckUpdates = true;
+        std::int64_t theme = 0;
+        std::int64_t tabSelection = 0;
+        std::int64_t showDescription = 1;
+        bool hideIcon = false;
+        bool operator==(const Fields&) const = default;
+    };
+    const auto blobOf = [](const Fields& f) {
+        plist::Node d = plist::newDict();
+        plist::dictSet(d, "sclAccEn", plist::makeBool(f.sclAccEn));
+        plist::dictSet(d, "sclAcc", plist::makeReal(f.sclAcc));
+        plist::dictSet(d, "autoCheckUpdates", plist::makeBool(f.autoCheckUpdates));
+        plist::dictSet(d, "theme", plist::makeSigned(f.theme));
+        plist::dictSet(d, "tabSelection", plist::makeSigned(f.tabSelection));
+        plist::dictSet(d, "showDescription", plist::makeSigned(f.showDescription));
+        plist::dictSet(d, "hideIcon", plist::makeBool(f.hideIcon));
+        return d;
+    };
+    // One key at a time moves away from the rest.
+    const std::pair<const char*, void (*)(Fields&)> changes[] = {
+        {"sclAccEn", [](Fields& f) { f.sclAccEn = true; }},
+        {"sclAcc", [](Fields& f) { f.sclAcc = 3.25; }},
+        {"autoCheckUpdates", [](Fields& f) { f.autoCheckUpdates = false; }},
+        {"theme", [](Fields& f) { f.theme = 2; }},
+        {"tabSelection", [](Fields& f) { f.tabSelection = 3; }},
+        {"showDescription", [](Fields& f) { f.showDescription = 0; }},
+        {"hideIcon", [](Fields& f) { f.hideIcon = true; }},
+    };
+    for (const auto& [key, change] : changes) {
+        SCOPED_TRACE(key);
+        Fields want;
+        change(want);
+        plist::Node blob = blobOf(want);
+        auto o = Options::decodeObject(plist::KeyedDecoder(blob.get()));
+        const Fields got{o->sclAccEn(), o->sclAcc(), o->autoCheckUpdates(), o->theme(), o->tabSelection(),
+                         o->showDescription(), o->hideIcon()};
+        EXPECT_TRUE(got == want);
+    }
 }
 
 TEST_F(SettingsObjects, HandWrittenBlobsDecode) {

@@ -62,6 +62,7 @@ TEST_F(SimEventSystemTest, InputPassesEnabledTapsInChainOrder) {
     seen.clear();
     sim->events.removeFromMainLoop(sim->events.createRunLoopSource(a));
     sim->events.post(TapLocation::Session, Event::keyboard(8, true));
+    sim->runLoop.runPending();
     EXPECT_EQ(seen, (std::vector<std::string>{"head:8", "b:8"}));
     EXPECT_EQ(sim->events.delivered.size(), 1u);
 }
@@ -96,7 +97,36 @@ TEST_F(SimEventSystemTest, SwallowedChangedAndProxyPostedEvents) {
     // Later, from the main queue, the proxy still posts after its tap only.
     seen.clear();
     sim->events.postToProxy(firstProxy, Event::keyboard(30, false));
+    sim->runLoop.runPending();
     EXPECT_EQ(seen, (std::vector<std::string>{"second:30"}));
+}
+
+TEST_F(SimEventSystemTest, PostsOutsideACallbackArriveOnALaterTurnInPostingOrder) {
+    TapProxy proxy = nullptr;
+    auto first = sim->events.createTap(TapLocation::Session, TapPlacement::TailAppend, TapOptions::Default, kKeyMask,
+                                       [&](TapProxy p, std::uint32_t, Event e) -> std::optional<Event> {
+                                           proxy = p;
+                                           seen.push_back("first:" + std::to_string(e.integerField(9)));
+                                           return e;
+                                       });
+    enable(first);
+    addTap("second");
+    sim->events.inject(Event::keyboard(1, true));
+    seen.clear();
+    sim->events.takeDelivered();
+
+    sim->events.post(TapLocation::Session, Event::keyboard(2, true));
+    sim->events.postToProxy(proxy, Event::keyboard(3, true));
+    sim->events.post(TapLocation::Hid, Event::keyboard(4, true));
+    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(sim->events.delivered.empty());
+    // Input from the device in the meantime goes first.
+    sim->events.inject(Event::keyboard(5, true));
+    sim->runLoop.runFor(0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"first:5", "second:5", "first:2", "second:2", "second:3", "first:4",
+                                              "second:4"}));
+    for (int code : {5, 2, 3, 4}) EXPECT_EQ(sim->events.takeDelivered().integerField(9), code);
+    EXPECT_TRUE(sim->events.delivered.empty());
 }
 
 TEST_F(SimEventSystemTest, SessionPostFromACallbackArrivesAfterTheCurrentEvent) {

@@ -69,5 +69,29 @@ TEST_F(SimRunLoopTest, NestedSpinAndTasksFromOtherThreads) {
     EXPECT_EQ(loop.pendingCount(), 0u);
 }
 
+TEST_F(SimRunLoopTest, ZeroSpinIsOnePassOfWhatWasDueAtItsStart) {
+    loop.post([this] {
+        log.push_back("first");
+        loop.post(note("posted by first"));
+    });
+    loop.post(note("second"));
+    loop.postAfter(0.001, note("not due"));
+    std::thread([this] { loop.postFromAnyThread(note("from a thread")); }).join();
+    loop.runFor(0);
+    EXPECT_EQ(log, (std::vector<std::string>{"first", "second", "from a thread"}));
+    loop.runFor(0);
+    EXPECT_EQ(log, (std::vector<std::string>{"first", "second", "from a thread", "posted by first"}));
+    EXPECT_EQ(loop.now(), 0);
+    EXPECT_EQ(loop.pendingCount(), 1u);
+
+    // A repeating timer runs once per pass.
+    int ticks = 0;
+    loop.repeating(0.001, [&] { ++ticks; });
+    loop.advance(0.001);
+    EXPECT_EQ(ticks, 1);
+    loop.runFor(0);
+    EXPECT_EQ(ticks, 1);
+}
+
 } // namespace
 } // namespace corv::sim

@@ -25,6 +25,8 @@ public:
     std::optional<platform::HidValue> property(const std::string& key) const override;
     std::vector<platform::HidUsagePair> usagePairs() const override;
     void setInputReportHandler(InputReportHandler handler) override { handler_ = std::move(handler); }
+    // hidraw gives whole reports only: no input values are delivered.
+    void setInputValueHandler(InputValueHandler handler) override { valueHandler_ = std::move(handler); }
     bool open() override;
     void close() override { node_.close(); }
     // The report is queued for the device's thread: true when it is queued.
@@ -39,6 +41,7 @@ private:
     HidrawInfo info_;
     OpenFailed openFailed_;
     InputReportHandler handler_;
+    InputValueHandler valueHandler_;
     HidrawNode node_;
 };
 

@@ -48,6 +48,8 @@ platform::Services DesktopPlatform::services() {
     s.displayLinks = &displayLinks;
     s.spaces = &spaces;
     s.hidDevices = &hidDevices;
+    s.hidEventSystem = &hidEventSystem;
+    s.processInfo = &processInfo;
     s.lifecycle = &lifecycle;
     s.statusBar = &statusBar;
     s.windows = &windows;

@@ -12,12 +12,14 @@
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
 #include "platform/desktop/DesktopHidDevices.h"
+#include "platform/desktop/DesktopHidEventSystem.h"
 #include "platform/desktop/DesktopHidSystem.h"
 #include "platform/desktop/DesktopInputSources.h"
 #include "platform/desktop/DesktopIoRegistry.h"
 #include "platform/desktop/DesktopLoginItems.h"
 #include "platform/desktop/DesktopLoginWindow.h"
 #include "platform/desktop/DesktopMultitouch.h"
+#include "platform/desktop/DesktopProcessInfo.h"
 #include "platform/desktop/DesktopProcesses.h"
 #include "platform/desktop/DesktopRunLoop.h"
 #include "platform/desktop/DesktopScreenLock.h"
@@ -83,6 +85,8 @@ public:
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
     DesktopHidDevices hidDevices;
+    DesktopHidEventSystem hidEventSystem;
+    DesktopProcessInfo processInfo;
     DesktopLifecycle lifecycle;
     DesktopStatusBar statusBar;
     DesktopWindows windows;

@@ -74,15 +74,17 @@ void SimEventSystem::post(TapLocation location, const Event& event) {
                   : location == TapLocation::Session ? Route::Session
                                                      : Route::AnnotatedSession;
     record(route, nullptr, event);
-    enter(route, nullptr, event);
+    enter(route, nullptr, event, true);
 }
 
 void SimEventSystem::postToProxy(platform::TapProxy proxy, const Event& event) {
     record(Route::Proxy, proxy, event);
-    enter(Route::Proxy, proxy, event);
+    enter(Route::Proxy, proxy, event, true);
 }
 
-void SimEventSystem::inject(const Event& event) { enter(Route::Hid, nullptr, event); }
+void SimEventSystem::inject(const Event& event) { enter(Route::Hid, nullptr, event, false); }
+
+void SimEventSystem::injectOnNextTurn(const Event& event) { enter(Route::Hid, nullptr, event, true); }
 
 std::optional<std::vector<platform::EventTapInfo>> SimEventSystem::tapList() {
     if (failTapList) return std::nullopt;
@@ -146,22 +148,28 @@ void SimEventSystem::clearLogs() {
 void SimEventSystem::record(Route route, platform::TapProxy proxy, const Event& event) {
     std::lock_guard<std::mutex> lock(postedMutex_);
     posted.push_back(Posted{route, proxy, event});
+    if (onPost) onPost(posted.back());
 }
 
-void SimEventSystem::enter(Route route, platform::TapProxy proxy, Event event) {
+void SimEventSystem::enter(Route route, platform::TapProxy proxy, Event event, bool posted) {
+    const auto arrive = [this, route, proxy](Event e) {
+        if (auto start = startIndex(route, proxy)) flow(*start, std::move(e));
+    };
     if (std::this_thread::get_id() != mainThread_) {
-        loop_.postFromAnyThread([this, route, proxy, event] { enter(route, proxy, event); });
+        loop_.postFromAnyThread([arrive, event] { arrive(event); });
         return;
     }
     const bool ownProxy = route == Route::Proxy && inside() && proxyOf(running_.back()) == proxy;
-    if (inside() && !ownProxy) {
-        // Arrives when the loop turns, also inside a nested spin of a callback.
-        loop_.post([this, route, proxy, event] {
-            if (auto start = startIndex(route, proxy)) flow(*start, event);
-        });
+    if (ownProxy) {
+        arrive(std::move(event));
         return;
     }
-    if (auto start = startIndex(route, proxy)) flow(*start, std::move(event));
+    if (inside() || posted) {
+        // Arrives when the loop turns, also inside a nested spin of a callback.
+        loop_.post([arrive, event] { arrive(event); });
+        return;
+    }
+    arrive(std::move(event));
 }
 
 std::optional<std::size_t> SimEventSystem::startIndex(Route route, platform::TapProxy proxy) const {

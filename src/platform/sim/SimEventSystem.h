@@ -4,6 +4,7 @@
 #include "platform/sim/SimRunLoop.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -24,8 +25,9 @@ namespace corv::sim {
 // Hardware input enters before the first tap; a post at a location enters at
 // that location's first tap, so the program's own session taps see its own
 // synthetic events; a post through a proxy continues after the proxy's tap.
-// While a callback runs, new input is queued on the main run loop (it arrives
-// once the loop turns, also inside a nested spin); only a post through the
+// Posted events reach the taps on a later turn of the main run loop, in
+// posting order; so does input that comes while a callback runs (it arrives
+// once the loop turns, also inside a nested spin). Only a post through the
 // running tap's own proxy goes on at once, ahead of the event being handled.
 // Posts from other threads reach the stream through the main queue.
 class SimEventSystem final : public platform::EventTaps {
@@ -61,6 +63,9 @@ public:
 
     // Input from a device.
     void inject(const platform::Event& event);
+    // Input from a device waiting in the main run loop: it reaches the taps
+    // when the loop next turns, also inside a callback's spin.
+    void injectOnNextTurn(const platform::Event& event);
     // The system disables the tap and tells its callback with the notice type;
     // gives what the callback returned.
     std::optional<platform::Event> sendNotice(platform::EventTapId tap, std::uint32_t notice);
@@ -93,6 +98,8 @@ public:
     bool failTapList = false;
     // Calls of addToMainLoop, duplicates included.
     int addSourceCalls = 0;
+    // Sees each post as it is made, on the posting thread.
+    std::function<void(const Posted&)> onPost;
 
 private:
     struct Tap {
@@ -107,7 +114,7 @@ private:
     };
 
     void record(Route route, platform::TapProxy proxy, const platform::Event& event);
-    void enter(Route route, platform::TapProxy proxy, platform::Event event);
+    void enter(Route route, platform::TapProxy proxy, platform::Event event, bool posted);
     std::optional<std::size_t> startIndex(Route route, platform::TapProxy proxy) const;
     void flow(std::size_t start, platform::Event event);
     bool inside() const { return !running_.empty(); }

@@ -132,6 +132,17 @@ void SimHidDevice::sendInput(Bytes report, double delay) {
         loop_.post(std::move(deliver));
 }
 
+void SimHidDevice::sendValue(std::uint32_t usagePage, std::uint32_t usage, std::int64_t value) {
+    std::weak_ptr<SimHidDevice> weak = weak_from_this();
+    loop_.post([weak, v = platform::HidInputValue{usagePage, usage, value}] {
+        auto self = weak.lock();
+        if (!self || !self->valueHandler_) return;
+        auto handler = self->valueHandler_;
+        platform::HidDeviceRef ref = self;
+        handler(ref, v);
+    });
+}
+
 void SimHidDevice::expect(Bytes request, std::vector<Bytes> replies, double replyDelay) {
     scripted_ = true;
     script_.push_back(Step{std::move(request), std::move(replies), replyDelay});

@@ -25,6 +25,12 @@ public:
     void close() override;
     bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) override;
 
+    void setInputValueHandler(InputValueHandler handler) override { valueHandler_ = std::move(handler); }
+    bool hasInputValueHandler() const { return static_cast<bool>(valueHandler_); }
+    bool hasInputReportHandler() const { return static_cast<bool>(handler_); }
+    // A key or other element changes: reaches the value handler on the run loop.
+    void sendValue(std::uint32_t usagePage, std::uint32_t usage, std::int64_t value);
+
     // Sends an input report; it reaches the handler on the run loop after the
     // delay, when the device is open then.
     void sendInput(Bytes report, double delay = 0);
@@ -55,6 +61,7 @@ private:
     };
     platform::RunLoop& loop_;
     InputReportHandler handler_;
+    InputValueHandler valueHandler_;
     std::deque<Step> script_;
     bool scripted_ = false;
 };

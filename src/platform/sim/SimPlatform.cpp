@@ -81,6 +81,8 @@ SimPlatform::SimPlatform() {
     s.bluetooth = &bluetooth;
     s.notifications = &notifications;
     s.hidDevices = &hidDevices;
+    s.hidEventSystem = &hidServices;
+    s.processInfo = &processInfo;
     s.lifecycle = &lifecycle;
     s.statusBar = &statusBar;
     s.windows = &windows;

@@ -9,11 +9,13 @@
 #include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimEventSystem.h"
 #include "platform/sim/SimHidDevices.h"
+#include "platform/sim/SimHidEventSystem.h"
 #include "platform/sim/SimHidSystem.h"
 #include "platform/sim/SimInputSources.h"
 #include "platform/sim/SimIoRegistry.h"
 #include "platform/sim/SimLoginWindow.h"
 #include "platform/sim/SimMultitouch.h"
+#include "platform/sim/SimProcessInfo.h"
 #include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimScreenLock.h"
@@ -133,6 +135,8 @@ public:
     SimBluetooth bluetooth;
     SimUserNotifications notifications;
     SimHidDevices hidDevices{runLoop};
+    SimHidEventSystem hidServices{runLoop};
+    SimProcessInfo processInfo{events};
     SimLifecycle lifecycle;
     SimStatusBar statusBar;
     SimWindows windows{runLoop};

@@ -64,6 +64,26 @@ void SimRunLoop::drainInbox() {
     for (auto& t : tasks) post(std::move(t));
 }
 
+void SimRunLoop::runFor(double seconds) {
+    if (toTicks(seconds) == 0)
+        runOnePass();
+    else
+        advance(seconds);
+}
+
+void SimRunLoop::runOnePass() {
+    drainInbox();
+    // Entries due now sort before anything scheduled from here on.
+    const std::uint64_t end = seq_;
+    while (!queue_.empty() && queue_.begin()->first.first <= now_ && queue_.begin()->first.second < end) {
+        auto node = queue_.extract(queue_.begin());
+        Entry entry = std::move(node.mapped());
+        if (entry.interval > 0)
+            queue_.emplace(Key{node.key().first + entry.interval, seq_++}, Entry{entry.id, entry.task, entry.interval});
+        entry.task();
+    }
+}
+
 void SimRunLoop::advance(double seconds) {
     const Ticks target = later(toTicks(seconds));
     for (;;) {

@@ -12,7 +12,8 @@ namespace corv::sim {
 // A run loop on a virtual clock. Nothing runs until the test advances time;
 // due tasks then run in time order, ties in the order they were scheduled.
 // The clock counts whole nanoseconds, so steps that add up to a delay reach
-// it exactly.
+// it exactly. runFor(0) is one pass of the loop: it runs the work due when
+// it starts; work posted meanwhile waits for the next pass.
 class SimRunLoop final : public platform::RunLoop {
 public:
     double now() const override { return static_cast<double>(now_) / 1e9; }
@@ -20,7 +21,7 @@ public:
     platform::TimerId postAfter(double seconds, platform::Task task) override;
     platform::TimerId repeating(double interval, platform::Task task) override;
     void cancel(platform::TimerId id) override;
-    void runFor(double seconds) override { advance(seconds); }
+    void runFor(double seconds) override;
     void postFromAnyThread(platform::Task task) override;
 
     // Moves the clock forward, running every task that falls due on the way.
@@ -43,6 +44,7 @@ private:
     Ticks later(Ticks delay) const;
     platform::TimerId schedule(Ticks due, platform::Task task, Ticks interval);
     void drainInbox();
+    void runOnePass();
 
     Ticks now_ = 0;
     std::uint64_t seq_ = 0;

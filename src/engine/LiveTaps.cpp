@@ -1,0 +1,25 @@
+#include "engine/LiveTaps.h"
+
+#include "engine/EngineTaps.h"
+#include "engine/KeyTap.h"
+#include "engine/TrackpadTaps.h"
+
+namespace corv::engine {
+
+void installKeyTapHandler() { EngineTaps::shared().keyHandler = &keyTapHandler; }
+
+void startEngineTaps() {
+    installTrackpadTapHandlers();
+    installKeyTapHandler();
+    setTapEnabled(gestureTap());
+    setTapEnabled(clickTap());
+    setTapEnabled(keyTap());
+}
+
+void stopEngineTaps() {
+    switchTapOff(gestureTap());
+    switchTapOff(clickTap());
+    switchTapOff(keyTap());
+}
+
+} // namespace corv::engine

@@ -1,0 +1,17 @@
+#pragma once
+
+// The engine's three live taps at start and termination.
+
+namespace corv::engine {
+
+// Hands the key tap to its handler.
+void installKeyTapHandler();
+
+// Installs the handlers of the scroll-and-gesture, click and key taps, makes
+// the three taps and enables each.
+void startEngineTaps();
+
+// Switches the three taps off.
+void stopEngineTaps();
+
+} // namespace corv::engine

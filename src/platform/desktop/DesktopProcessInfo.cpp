@@ -1,0 +1,36 @@
+#include "platform/desktop/DesktopProcessInfo.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace corv::desktop {
+
+namespace {
+
+std::string procEntry(std::int32_t pid, const char* leaf) { return "/proc/" + std::to_string(pid) + "/" + leaf; }
+
+} // namespace
+
+std::int32_t DesktopProcessInfo::currentPid() { return static_cast<std::int32_t>(::getpid()); }
+
+std::optional<std::string> DesktopProcessInfo::executablePath(std::int32_t pid) {
+    if (pid <= 0) return std::nullopt;
+    char buffer[1024] = {};
+    const ssize_t n = ::readlink(procEntry(pid, "exe").c_str(), buffer, sizeof buffer - 1);
+    if (n < 1) return std::nullopt;
+    return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::optional<std::string> DesktopProcessInfo::name(std::int32_t pid) {
+    if (pid <= 0) return std::nullopt;
+    std::ifstream in(procEntry(pid, "comm"), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+} // namespace corv::desktop
