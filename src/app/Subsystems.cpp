@@ -1,39 +1,36 @@
 #include "app/Subsystems.h"
 
+#include "engine/KeyboardHidManager.h"
+#include "engine/KeyboardServices.h"
 #include "engine/MultitouchDevices.h"
-#include "model/Shared.h"
-#include "platform/Platform.h"
+#include "engine/TrackpadServices.h"
+#include "logitech/BluetoothManager.h"
+#include "logitech/DeviceDiscovery.h"
 
 namespace corv::app {
 
 namespace {
 
-// The power watcher's two flags, until the Logitech layer keeps them.
-struct BluetoothFlags {
-    bool waked = true;
-    bool deviceInited = true;
-};
-
-BluetoothFlags& flags() { return Shared<BluetoothFlags>::instance(); }
+logitech::BluetoothManager& bluetoothManager() { return logitech::BluetoothManager::shared(); }
 
 } // namespace
 
-void startTrackpadServiceWatch() {}
-void restoreTrackpadScrollAcceleration() {}
+void startTrackpadServiceWatch() { engine::startTrackpadServiceWatch(); }
+void restoreTrackpadScrollAcceleration() { engine::restoreTrackpadScrollAcceleration(); }
 void startMultitouchDevices() { engine::startMultitouchDevices(); }
-void startKeyboardHidManager() {}
-void stopKeyboardHidManager() {}
-void startHidServiceWatch() {}
-void clearKeyMappings() {}
+void startKeyboardHidManager() { engine::startKeyboardHidManager(); }
+void stopKeyboardHidManager() { engine::stopKeyboardHidManager(); }
+void startHidServiceWatch() { engine::startHidServiceWatch(); }
+void clearKeyMappings() { engine::clearKeyMappings(); }
 
-void startBluetoothManager() { flags() = {}; }
-void startLogiDeviceMonitor() {}
-void stopLogiDeviceMonitor() {}
-platform::BluetoothState bluetoothState() { return platform::bluetooth().state(); }
-void setBluetoothWaked(bool waked) { flags().waked = waked; }
-bool bluetoothDeviceInited() { return flags().deviceInited; }
-void setBluetoothDeviceInited(bool inited) { flags().deviceInited = inited; }
-bool bluetoothKeyboardListed() { return false; }
-void resetLogitechDevices() {}
+void startBluetoothManager() { bluetoothManager().start(); }
+void startLogiDeviceMonitor() { logitech::startLogiDeviceMonitor(); }
+void stopLogiDeviceMonitor() { logitech::stopLogiDeviceMonitor(); }
+platform::BluetoothState bluetoothState() { return bluetoothManager().state; }
+void setBluetoothWaked(bool waked) { bluetoothManager().waked = waked; }
+bool bluetoothDeviceInited() { return bluetoothManager().deviceInited; }
+void setBluetoothDeviceInited(bool inited) { bluetoothManager().deviceInited = inited; }
+bool bluetoothKeyboardListed() { return logitech::bluetoothKeyboardListed(); }
+void resetLogitechDevices() { logitech::resetLogiDevices(); }
 
 } // namespace corv::app
