@@ -29,7 +29,10 @@ public:
     QDBusConnection& bus() { return *owner_.bus_; }
 
 public slots:
-    void sessionFound(const QDBusObjectPath& session) {
+    void sessionFound(const QDBusMessage& reply) {
+        if (reply.arguments().isEmpty()) return;
+        const auto session = qvariant_cast<QDBusObjectPath>(reply.arguments().front());
+        if (session.path().isEmpty()) return;
         bus().connect(kLogind, session.path(), kProperties,
                                              QStringLiteral("PropertiesChanged"), this,
                                              SLOT(sessionPropertiesChanged(QString, QVariantMap, QStringList)));
@@ -89,7 +92,7 @@ void DesktopWorkspaceNotes::listen() {
     // The session this program runs in; none outside a login session.
     QDBusMessage call = QDBusMessage::createMethodCall(kLogind, kManagerPath, kManager, QStringLiteral("GetSession"));
     call << QStringLiteral("auto");
-    bus.callWithCallback(call, listener_.get(), SLOT(sessionFound(QDBusObjectPath)));
+    bus.callWithCallback(call, listener_.get(), SLOT(sessionFound(QDBusMessage)));
 }
 
 } // namespace corv::desktop
