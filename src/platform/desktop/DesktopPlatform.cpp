@@ -1,5 +1,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 
+#include <QThreadPool>
+
 namespace corv::desktop {
 
 namespace {
@@ -19,7 +21,11 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     platform::install(services());
 }
 
-DesktopPlatform::~DesktopPlatform() { platform::uninstall(); }
+DesktopPlatform::~DesktopPlatform() {
+    // Background tasks use the services; none may outlive them.
+    QThreadPool::globalInstance()->waitForDone();
+    platform::uninstall();
+}
 
 platform::Services DesktopPlatform::services() {
     platform::Services s;
