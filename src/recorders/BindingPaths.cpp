@@ -1,0 +1,36 @@
+#include "recorders/BindingPaths.h"
+
+namespace corv::recorders {
+
+std::optional<BindAction> gesBindingAt(const AnApp& app, const GesPath& p) {
+    auto f = app.ges.find(p.fgr);
+    if (f == app.ges.end()) return std::nullopt;
+    auto g = f->second.find(p.ges);
+    if (g == f->second.end()) return std::nullopt;
+    auto m = g->second.find(p.mod);
+    if (m == g->second.end()) return std::nullopt;
+    auto d = m->second.find(p.dir);
+    if (d == m->second.end()) return std::nullopt;
+    return d->second;
+}
+
+std::optional<BindAction> keyBindingAt(const AnApp& app, std::uint64_t key, std::uint64_t mod) {
+    auto k = app.key.find(key);
+    if (k == app.key.end()) return std::nullopt;
+    auto m = k->second.find(mod);
+    if (m == k->second.end()) return std::nullopt;
+    return m->second;
+}
+
+const AnApp* appEntry(const std::string& id) {
+    const AppEntries& all = Apps::shared().a.get();
+    auto it = all.find(id);
+    return it == all.end() ? nullptr : &it->second;
+}
+
+bool sameBinding(const std::optional<BindAction>& a, const std::optional<BindAction>& b) {
+    if (!a || !b) return !a && !b;
+    return *a == *b;
+}
+
+} // namespace corv::recorders

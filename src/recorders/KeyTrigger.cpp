@@ -1,0 +1,96 @@
+#include "recorders/KeyTrigger.h"
+
+#include "model/ActionTable.h"
+#include "model/ImplicitKeyFlags.h"
+#include "recorders/BindingPaths.h"
+#include "recorders/FollowingApps.h"
+#include "recorders/Highlights.h"
+#include "recorders/KeyBind.h"
+
+namespace corv::recorders {
+
+namespace {
+
+constexpr std::uint64_t kPlaceholderKey = kNoKey;
+
+// The modifier mask of a trigger: the held modifiers without the Fn the key
+// brings by itself.
+std::uint64_t triggerMask(std::uint16_t keyCode) {
+    std::uint64_t mask = KeyBind::shared().raw.get() >> 16;
+    if (auto implied = implicitKeyFlagsFor(keyCode); implied && (*implied & 0x800000)) mask &= ~std::uint64_t{0x80};
+    return mask & 0x9E;
+}
+
+// Removes the binding and its key level when that is left empty.
+bool removeKeyBinding(AnApp& e, std::uint64_t key, std::uint64_t mod) {
+    auto k = e.key.find(key);
+    if (k == e.key.end() || k->second.erase(mod) == 0) return false;
+    if (k->second.empty()) e.key.erase(k);
+    return true;
+}
+
+// Puts the binding (when there is one) at the new trigger and takes the old one away.
+bool moveKeyBinding(AnApp& e, std::uint64_t k0, std::uint64_t m0, std::uint64_t k1, std::uint64_t m1,
+                    const std::optional<BindAction>& b) {
+    auto& level = e.key[k1];
+    if (b) level[m1] = *b;
+    removeKeyBinding(e, k0, m0);
+    return true;
+}
+
+bool isPlainDoNothing(const std::optional<BindAction>& b) {
+    return b && !b->isHotkey && b->actionSel == ActionId::DoNothing;
+}
+
+} // namespace
+
+void recordKeyTrigger(std::uint16_t keyCode) {
+    const std::string id = selectedAppId();
+    const KeyHilited hi = KeyHighlighted::shared().h.get();
+    const AnApp* entry = appEntry(id);
+    if (!hi.key || !entry || !entry->key.count(*hi.key)) return;
+
+    const std::uint64_t k0 = *hi.key;
+    const std::uint64_t m0 = hi.mod;
+    const std::optional<BindAction> b0 = keyBindingAt(*entry, k0, m0);
+    const std::uint64_t k1 = keyCode;
+    const std::uint64_t m1 = triggerMask(keyCode);
+
+    KeyHighlighted::shared().h.set(KeyHilited{k1, m1, false});
+    if (k1 == k0 && m1 == m0) return;
+
+    bool changed = false;
+    if (!keyBindingAt(*appEntry(id), k1, m1)) {
+        std::optional<BindAction> placed = b0;
+        if (!id.empty() && isPlainDoNothing(b0)) {
+            if (const AnApp* global = appEntry("")) {
+                if (auto g = keyBindingAt(*global, k1, m1)) placed = g;
+            }
+        }
+        editEntry(id, [&](AnApp& e) { return moveKeyBinding(e, k0, m0, k1, m1, placed); });
+        changed = true;
+    } else if (k0 == kPlaceholderKey) {
+        // The trigger is taken: the placeholder row goes away.
+        if (id.empty()) {
+            const std::optional<BindAction> globalPlaceholder = keyBindingAt(*appEntry(id), k0, m0);
+            for (const std::string& app : unlockedKeyApps(Apps::shared().a.get())) {
+                editEntry(app, [&](AnApp& e) {
+                    return sameBinding(keyBindingAt(e, k0, m0), globalPlaceholder) && removeKeyBinding(e, k0, m0);
+                });
+            }
+        }
+        editEntry(id, [&](AnApp& e) { return removeKeyBinding(e, k0, m0); });
+        changed = true;
+    }
+
+    if (!id.empty() || !changed) return;
+    for (const std::string& app : unlockedKeyApps(Apps::shared().a.get())) {
+        editEntry(app, [&](AnApp& e) {
+            if (!sameBinding(keyBindingAt(e, k0, m0), b0)) return false;
+            if (!keyBindingAt(e, k1, m1)) return moveKeyBinding(e, k0, m0, k1, m1, b0);
+            return k0 == kPlaceholderKey && removeKeyBinding(e, k0, m0);
+        });
+    }
+}
+
+} // namespace corv::recorders

@@ -1,0 +1,120 @@
+#include "RecorderFixture.h"
+
+#include "model/ActionTable.h"
+#include "recorders/CaptureTabs.h"
+#include "recorders/KeyBind.h"
+
+namespace corv::test {
+namespace {
+
+using namespace recorders;
+
+constexpr std::uint64_t kPlaceholder = 0xFFFF;
+const std::string kApp = "com.example.app";
+const std::string kLocked = "com.example.locked";
+
+class KeyTriggerTest : public RecorderTest {
+protected:
+    KeyTriggerTest() {
+        enableEngineTaps();
+        setEntry("", AnApp{});
+        setEntry(kApp, AnApp{});
+        beginKeyCapture();
+    }
+
+    static void addRow(const std::string& app, std::uint64_t k, std::uint64_t mod, const BindAction& b) {
+        Apps::shared().a.modify([&](AppEntries& all) { all[app].key[k][mod] = b; });
+    }
+    static void highlightTrigger(std::uint64_t k, std::uint64_t mod) {
+        KeyHighlighted::shared().h.set(KeyHilited{k, mod, true});
+    }
+    void commandK() {
+        kb.hold(kCommandKey, flag::Command);
+        kb.press(key::K);
+        kb.release(kCommandKey, flag::Command);
+    }
+
+    Typist kb{*sim};
+};
+
+TEST_F(KeyTriggerTest, APlaceholderRowMovesToItsTriggerOrTakesTheGlobalBinding) {
+    select(kApp);
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    highlightTrigger(kPlaceholder, 0);
+    commandK();
+    KeyBindings expected{{key::K, {{0x10, BindAction::makeDefault()}}}};
+    EXPECT_EQ(entry(kApp).key, expected);
+    EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{key::K, 0x10, false}));
+    EXPECT_TRUE(keyCaptureOn());
+
+    // The next combination is the row's action now.
+    kb.press(key::A);
+    EXPECT_EQ(entry(kApp).key.at(key::K).at(0x10), combo(0x100, key::A));
+
+    // A fresh "Do Nothing" row takes the global profile's binding for its trigger.
+    addRow("", key::F5, 0, action(ActionId::VolumeUp));
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    highlightTrigger(kPlaceholder, 0);
+    kb.hold(kFnKey, flag::Fn);  // F5 brings its own Fn: it is no part of the trigger
+    kb.press(key::F5);
+    kb.release(kFnKey, flag::Fn);
+    EXPECT_EQ(entry(kApp).key.at(key::F5).at(0), action(ActionId::VolumeUp));
+    EXPECT_FALSE(entry(kApp).key.count(kPlaceholder));
+
+    // The same trigger again changes nothing but the mode.
+    const AppEntries before = Apps::shared().a.get();
+    highlightTrigger(key::F5, 0);
+    kb.press(key::F5);
+    EXPECT_EQ(Apps::shared().a.get(), before);
+    EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{key::F5, 0, false}));
+}
+
+TEST_F(KeyTriggerTest, ATakenTriggerKeepsItsBindingAndDropsOnlyAPlaceholder) {
+    select(kApp);
+    addRow(kApp, key::K, 0x10, action(ActionId::MediaNext));
+    addRow(kApp, key::A, 0, action(ActionId::VolumeUp));
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    highlightTrigger(key::A, 0);
+    commandK();
+    EXPECT_EQ(entry(kApp).key.at(key::A).at(0), action(ActionId::VolumeUp));
+    EXPECT_EQ(entry(kApp).key.at(key::K).at(0x10), action(ActionId::MediaNext));
+    EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{key::K, 0x10, false}));
+
+    highlightTrigger(kPlaceholder, 0);
+    commandK();
+    EXPECT_FALSE(entry(kApp).key.count(kPlaceholder));
+    EXPECT_EQ(entry(kApp).key.size(), 2u);
+}
+
+TEST_F(KeyTriggerTest, AGlobalMoveReachesTheUnlockedApplicationsThatHadTheSameRow) {
+    const BindAction row = action(ActionId::MediaPlayPause);
+    addRow("", key::A, 0, row);
+    addRow(kApp, key::A, 0, row);
+    AnApp locked;
+    locked.keyLock = true;
+    locked.key[key::A][0] = row;
+    setEntry(kLocked, locked);
+    AnApp taken;  // already binds the new trigger
+    taken.key[key::A][0] = row;
+    taken.key[key::K][0x10] = action(ActionId::VolumeUp);
+    setEntry("com.example.taken", taken);
+
+    highlightTrigger(key::A, 0);
+    commandK();
+    const KeyBindings moved{{key::K, {{0x10, row}}}};
+    EXPECT_EQ(entry("").key, moved);
+    EXPECT_EQ(entry(kApp).key, moved);
+    EXPECT_EQ(entry(kLocked).key, locked.key);
+    EXPECT_EQ(entry("com.example.taken").key, taken.key);
+}
+
+TEST_F(KeyTriggerTest, ATriggerForAGoneApplicationIsIgnored) {
+    select("com.example.gone");
+    highlightTrigger(kPlaceholder, 0);
+    commandK();
+    EXPECT_FALSE(Apps::shared().a.get().count("com.example.gone"));
+    EXPECT_EQ(KeyHighlighted::shared().h.get(), (KeyHilited{kPlaceholder, 0, true}));
+}
+
+} // namespace
+} // namespace corv::test
