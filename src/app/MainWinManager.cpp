@@ -1,6 +1,6 @@
 #include "app/MainWinManager.h"
 
-#include "engine/CaptureSwitch.h"
+#include "recorders/CaptureTabs.h"
 #include "engine/DisplaySpaces.h"
 #include "model/Options.h"
 #include "model/SettingsStore.h"
@@ -30,8 +30,8 @@ void MainWinManager::showPanel(std::optional<platform::Rect> buttonWindow) {
     ++generation_;
     if (win) win->setContent(true);
     switch (Options::shared().tabSelection.get()) {
-    case 0: engine::beginGestureCapture(); break;
-    case 1: engine::beginKeyCapture(); break;
+    case 0: recorders::beginGestureCapture(); break;
+    case 1: recorders::beginKeyCapture(); break;
     default: break;
     }
     if (win && buttonWindow) {
@@ -52,8 +52,8 @@ void MainWinManager::showPanel(std::optional<platform::Rect> buttonWindow) {
 void MainWinManager::hidePanel() {
     if (win) win->orderOut();
     showing.set(false);
-    engine::endGestureCapture();
-    engine::endKeyCapture();
+    recorders::endGestureCapture();
+    recorders::endKeyCapture();
     auto& loop = platform::runLoop();
     loop.postAfter(kPanelReleaseDelay, [this, shown = generation_] {
         if (shown == generation_ && !showing.get() && win) win->setContent(false);
