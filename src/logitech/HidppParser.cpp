@@ -1,6 +1,7 @@
 #include "logitech/HidppParser.h"
 
 #include "logitech/Dongles.h"
+#include "logitech/FeatureReport.h"
 #include "logitech/HidppExecutor.h"
 #include "logitech/HidppReport.h"
 #include "logitech/InitQueue.h"
@@ -234,7 +235,8 @@ bool receiverShortNotice(const platform::HidDeviceRef& sender, const std::uint8_
 }
 
 void keyboardReport(std::size_t k, const std::uint8_t* report, std::size_t length) {
-    if (auto& hook = LogiHooks::shared().keyboardReport) hook(static_cast<int>(k), report, length);
+    if (auto& hook = LogiHooks::shared().keyboardReport) return hook(static_cast<int>(k), report, length);
+    hidppFeatureReport(static_cast<int>(k), report, length);
 }
 
 } // namespace

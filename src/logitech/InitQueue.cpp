@@ -1,6 +1,7 @@
 #include "logitech/InitQueue.h"
 
 #include "logitech/Dongles.h"
+#include "logitech/FeatureDiscovery.h"
 #include "logitech/LogiHooks.h"
 #include "logitech/LogiKeybs.h"
 #include "logitech/ReceiverRegisters.h"
@@ -43,9 +44,9 @@ void startAttempt(bool isDongle, int index) {
             hidppExchange(d.dev, d.dongleType, [generation](int r) { attemptEnded(generation, r); }, stale);
             return;
         }
-        auto& discover = LogiHooks::shared().discoverHidppFeatures;
-        if (!discover) return attemptEnded(generation, 0);
-        discover(index, [generation](int r) { attemptEnded(generation, r); });
+        auto done = [generation](int r) { attemptEnded(generation, r); };
+        if (auto& hook = LogiHooks::shared().discoverHidppFeatures) return hook(index, done);
+        discoverHidppFeatures(index, done);
     });
 }
 

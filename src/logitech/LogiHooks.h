@@ -1,10 +1,8 @@
 #pragma once
 
 // What the device layer calls in its neighbours: the engine's key release and
-// keyboard HID manager, and the HID++ 2.0 side of a keyboard. The HID++ hooks
-// are set once at start by their owner; an unset one does the least that keeps
-// the lists consistent. The two engine calls go to the engine unless a hook
-// stands in for it.
+// keyboard HID manager, and the HID++ 2.0 side of a keyboard. Each goes to its
+// owner unless a hook stands in for it.
 
 #include <cstddef>
 #include <cstdint>
