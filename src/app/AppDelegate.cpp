@@ -71,7 +71,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     step("setActivationPolicy");
     platform::lifecycle().setActivationPolicy(platform::ActivationPolicy::Accessory);
     step("loadSettings");
-    loadSettings();
+    settingsLoad = loadSettings();
     // The settings just loaded must not hide the icon of a copy that replaced others.
     if (otherCopiesAsked) Options::shared().hideIcon.set(false);
     step("startTrackpadServiceWatch");
@@ -159,7 +159,7 @@ void AppDelegate::applicationWillTerminate() {
     // Ended before the launch had loaded the settings: nothing to take down,
     // and saving would put the defaults over the stored settings.
     if (!launched) return;
-    app::applicationWillTerminate();
+    finalSaveFailed = !app::applicationWillTerminate();
 }
 
 void AppDelegate::quitClick() {

@@ -3,6 +3,7 @@
 // The application delegate: the launch in its fixed order, the actions of
 // the status items, activation, sleep, wake and termination. Main thread.
 
+#include "model/SettingsStore.h"
 #include "platform/StatusBar.h"
 
 #include <functional>
@@ -37,6 +38,10 @@ public:
     bool launched = false;
     bool terminationRequested = false;
     bool otherCopiesAsked = false;
+    // What the launch's load did with a settings file named on the command line.
+    SettingsLoad settingsLoad;
+    // The settings could not be saved at termination.
+    bool finalSaveFailed = false;
 
     // Told the name of each launch step as it begins, when set.
     std::function<void(std::string_view step)> stepObserver;

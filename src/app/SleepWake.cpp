@@ -69,15 +69,16 @@ void onWakeNote() {
     rediscoverDevices();
 }
 
-void applicationWillTerminate() {
+bool applicationWillTerminate() {
     engine::switchTapOff(engine::gestureTap());
     engine::switchTapOff(engine::clickTap());
     engine::switchTapOff(engine::keyTap());
     stopLogiDeviceMonitor();
     stopKeyboardHidManager();
     clearKeyMappings();
-    if (!UIState::shared().quitWithoutSave.get()) saveSettings();
+    const bool saved = UIState::shared().quitWithoutSave.get() || saveSettings();
     restoreTrackpadScrollAcceleration();
+    return saved;
 }
 
 } // namespace corv::app

@@ -18,6 +18,7 @@ void onWakeNote();
 void restartAfterWake();
 // The wake's re-discovery of the Logitech devices, once per sleep.
 void rediscoverDevices();
-void applicationWillTerminate();
+// False when the settings should have been saved and could not be.
+bool applicationWillTerminate();
 
 } // namespace corv::app

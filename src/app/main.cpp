@@ -3,6 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/CorvadineApp.h"
+#include "model/SettingsStore.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopDisplayCheck.h"
 #include "platform/desktop/DesktopPlatform.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -26,7 +28,13 @@ int main(int argc, char** argv) {
             };
         corv::app::CorvadineApp entry;
         entry.launch();
+        if (const auto& skipped = corv::app::AppDelegate::shared().settingsLoad.notImported)
+            std::fprintf(stderr, "%s\n", corv::notImportedMessage(*skipped).c_str());
         status = QApplication::exec();
+        if (corv::app::AppDelegate::shared().finalSaveFailed) {
+            std::fputs("corvadine: the settings could not be saved\n", stderr);
+            if (status == 0) status = 1;
+        }
         corv::resetShared();
     }
     return status;

@@ -132,29 +132,49 @@ bool importSettingsBlob(const Bytes& bytes) {
     return true;
 }
 
-void loadSettings() {
+SettingsLoad loadSettings() {
+    SettingsLoad result;
     auto& files = platform::files();
+    auto& defaults = platform::defaults();
     const auto args = platform::bundle().arguments();
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (!files.exists(args[i])) continue;
         // Only the first existing entry is tried.
-        if (auto bytes = files.readFile(args[i]); bytes && importSettingsBlob(*bytes)) return;
+        if (auto bytes = files.readFile(args[i]); bytes && importSettingsBlob(*bytes)) {
+            // The next save replaces stored settings that were never loaded.
+            defaults.keepCopyBeforeNextWrite();
+            return result;
+        }
+        result.notImported = args[i];
         break;
     }
 
-    auto& defaults = platform::defaults();
     const auto version = defaults.integer(kVersion);
     if (!version || *version < kOldestAcceptedVersion) {
-        for (const char* key : {kConfig, kAppItems, kKeyboards, kLogiKeys, kHaptic}) defaults.remove(key);
+        for (const char* key : {kConfig, kAppItems, kKeyboards, kLogiKeys, kHaptic}) {
+            if (defaults.value(key)) defaults.keepCopyBeforeNextWrite();
+            defaults.remove(key);
+        }
         Apps::shared().setDefaultGlobalEntry();
-        return;
+        return result;
     }
 
-    replaceFrom<Options>(defaults.data(kConfig));
-    if (!replaceFrom<Apps>(defaults.data(kAppItems))) Apps::shared().setDefaultGlobalEntry();
-    replaceFrom<KeySubOpt>(defaults.data(kKeyboards));
-    replaceFrom<LogiKeysOpt>(defaults.data(kLogiKeys));
-    replaceFrom<Haptic>(defaults.data(kHaptic));
+    // A stored blob that does not load is kept in a copy before it is replaced.
+    auto load = [&](const char* key, auto replace) {
+        const bool loaded = replace(defaults.data(key));
+        if (!loaded && defaults.value(key)) defaults.keepCopyBeforeNextWrite();
+        return loaded;
+    };
+    load(kConfig, replaceFrom<Options>);
+    if (!load(kAppItems, replaceFrom<Apps>)) Apps::shared().setDefaultGlobalEntry();
+    load(kKeyboards, replaceFrom<KeySubOpt>);
+    load(kLogiKeys, replaceFrom<LogiKeysOpt>);
+    load(kHaptic, replaceFrom<Haptic>);
+    return result;
+}
+
+std::string notImportedMessage(const std::string& path) {
+    return "corvadine: " + path + " was not imported as a settings file; the stored settings are used.";
 }
 
 bool saveSettings() {

@@ -32,9 +32,19 @@ std::int64_t versionNumberOf(const std::string& shortVersion);
 // The program's own version number, from its short version string.
 std::int64_t versionNumber();
 
+// What the load did with a settings file named on the command line.
+struct SettingsLoad {
+    // Named but not imported: the stored settings were loaded instead.
+    std::optional<std::string> notImported;
+};
+
 // At launch: imports the settings file named on the command line, or else
-// loads the user defaults under the version rule.
-void loadSettings();
+// loads the user defaults under the version rule. Stored settings that are
+// not loaded (discarded blobs, blobs that fail to decode, everything after an
+// import) are copied by the user defaults before they are next replaced.
+SettingsLoad loadSettings();
+// The line on standard error for a settings file that was not imported.
+std::string notImportedMessage(const std::string& path);
 // Stores the version and the five blobs, then synchronises; false when the
 // user defaults could not be written.
 bool saveSettings();

@@ -1,63 +1,70 @@
 #include "platform/PropertyList.h"
 
-#include <plist/plist.h>
+#include "platform/BinaryPlistReader.h"
+#include "platform/BinaryPlistWriter.h"
+#include "platform/PlistValue.h"
+#include "platform/PropertyListLimits.h"
+#include "platform/Utf8.h"
+#include "platform/XmlPlist.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace corv::plist {
 
-Node::~Node() {
-    if (p_) plist_free(p_);
+using Kind = Value::Kind;
+
+std::unique_ptr<Value> Value::clone() const {
+    auto v = std::make_unique<Value>(kind);
+    v->flag = flag;
+    v->outOfRange = outOfRange;
+    v->bits = bits;
+    v->real = real;
+    v->text = text;
+    v->entries.reserve(entries.size());
+    for (const auto& e : entries) v->entries.push_back({e.key, e.value->clone()});
+    return v;
 }
+
+Node::~Node() { delete p_; }
 
 Node& Node::operator=(Node&& o) noexcept {
     if (this != &o) {
-        if (p_) plist_free(p_);
+        delete p_;
         p_ = o.p_;
         o.p_ = nullptr;
     }
     return *this;
 }
 
-Bytes toBinary(const Node& root) {
-    if (!root) throw CodingError("nothing to encode");
-    char* buf = nullptr;
-    uint32_t len = 0;
-    plist_to_bin(root.get(), &buf, &len);
-    if (!buf) throw CodingError("binary property-list encoding failed");
-    Bytes out(reinterpret_cast<const std::uint8_t*>(buf), reinterpret_cast<const std::uint8_t*>(buf) + len);
-    plist_to_bin_free(buf);
-    return out;
-}
+Bytes toBinary(const Node& root) { return writeBinary(root.get()); }
 
 std::string toXml(const Node& root) {
     if (!root) throw CodingError("nothing to encode");
-    char* buf = nullptr;
-    uint32_t len = 0;
-    plist_to_xml(root.get(), &buf, &len);
-    if (!buf) throw CodingError("XML property-list encoding failed");
-    std::string out(buf, len);
-    plist_to_xml_free(buf);
-    return out;
+    std::string xml = writeXml(*root.get());
+    if (xml.empty()) throw CodingError("XML property-list encoding failed");
+    return xml;
 }
 
 namespace {
 
 Node parseRaw(const char* data, std::size_t size) {
-    if (size == 0 || size > std::numeric_limits<uint32_t>::max())
-        throw CodingError("not a property list");
-    plist_t root = nullptr;
-    const auto len = static_cast<uint32_t>(size);
-    if (plist_is_binary(data, len)) {
-        plist_from_bin(data, len, &root);
+    if (size == 0) throw CodingError("not a property list");
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    const std::string refused = checkLimits(bytes, size);
+    if (!refused.empty()) throw CodingError("property list refused: " + refused);
+    std::unique_ptr<Value> root;
+    if (size >= 8 && std::memcmp(data, "bplist00", 8) == 0) {
+        root = readBinary(bytes, size);
     } else {
-        plist_from_xml(data, len, &root);
+        root = readXml(data, size);
     }
     if (!root) throw CodingError("not a property list");
-    return Node(root);
+    return Node(root.release());
 }
+
+Node make(Kind kind) { return Node(new Value(kind)); }
 
 } // namespace
 
@@ -67,120 +74,150 @@ Node parse(const Bytes& bytes) {
 
 Node parse(std::string_view text) { return parseRaw(text.data(), text.size()); }
 
-bool isDict(plist_t n) { return n && plist_get_node_type(n) == PLIST_DICT; }
-bool isArray(plist_t n) { return n && plist_get_node_type(n) == PLIST_ARRAY; }
-bool isInteger(plist_t n) { return n && plist_get_node_type(n) == PLIST_UINT; }
-bool isReal(plist_t n) { return n && plist_get_node_type(n) == PLIST_REAL; }
+bool isDict(plist_t n) { return n && n->kind == Kind::Dict; }
+bool isArray(plist_t n) { return n && n->kind == Kind::Array; }
+bool isInteger(plist_t n) { return n && n->kind == Kind::Integer; }
+bool isReal(plist_t n) { return n && n->kind == Kind::Real; }
 
 plist_t dictItem(plist_t dict, std::string_view key) {
     if (!isDict(dict)) return nullptr;
-    return plist_dict_get_item(dict, std::string(key).c_str());
+    for (const auto& e : dict->entries)
+        if (e.key == key) return e.value.get();
+    return nullptr;
 }
 
-Node newDict() { return Node(plist_new_dict()); }
-Node newArray() { return Node(plist_new_array()); }
-
-void dictSet(Node& dict, std::string_view key, Node value) {
-    plist_dict_set_item(dict.get(), std::string(key).c_str(), value.release());
-}
-
-void arrayAppend(Node& array, Node value) { plist_array_append_item(array.get(), value.release()); }
-
-std::size_t arraySize(plist_t array) { return isArray(array) ? plist_array_get_size(array) : 0; }
-
-plist_t arrayItem(plist_t array, std::size_t i) {
-    if (i >= arraySize(array)) throw CodingError("array index out of range");
-    return plist_array_get_item(array, static_cast<uint32_t>(i));
-}
-
-std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict) {
-    std::vector<std::pair<std::string, plist_t>> out;
-    if (!isDict(dict)) return out;
-    plist_dict_iter it = nullptr;
-    plist_dict_new_iter(dict, &it);
-    if (!it) return out;
-    for (;;) {
-        char* key = nullptr;
-        plist_t val = nullptr;
-        plist_dict_next_item(dict, it, &key, &val);
-        if (!val) {
-            std::free(key);
-            break;
-        }
-        out.emplace_back(key ? std::string(key) : std::string(), val);
-        std::free(key);
-    }
-    std::free(it);
-    return out;
-}
-
-Node makeBool(bool v) { return Node(plist_new_bool(v ? 1 : 0)); }
-
-// This libplist has one integer node kind holding 64 bits; a negative value is
-// kept in two's complement and written as a signed 64-bit integer.
-Node makeSigned(std::int64_t v) { return Node(plist_new_uint(static_cast<uint64_t>(v))); }
-
-Node makeUnsigned(std::uint64_t v) {
-    if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-        throw CodingError("unsigned integer too large to store");
-    return Node(plist_new_uint(v));
-}
-
-Node makeReal(double v) { return Node(plist_new_real(v)); }
-
-Node makeString(std::string_view v) { return Node(plist_new_string(std::string(v).c_str())); }
-
-Node makeData(const Bytes& v) {
-    return Node(plist_new_data(reinterpret_cast<const char*>(v.data()), v.size()));
-}
-
-bool readBool(plist_t n) {
-    if (!n || plist_get_node_type(n) != PLIST_BOOLEAN) throw CodingError("expected a Bool");
-    uint8_t b = 0;
-    plist_get_bool_val(n, &b);
-    return b != 0;
-}
+Node newDict() { return make(Kind::Dict); }
+Node newArray() { return make(Kind::Array); }
 
 namespace {
 
-struct IntegerValue {
-    std::uint64_t bits;
-    bool negative;
-};
+// Keys and strings are checked both ways: nothing is read or written that a
+// reader could not take back.
+const std::string& checkedText(const std::string& s, const char* what) {
+    if (!isCleanUtf8(s)) throw CodingError(std::string(what) + " is not clean UTF-8");
+    return s;
+}
 
-// This libplist keeps every integer in one 64-bit node: a value with the top
-// bit set is either negative or an unsigned one above INT64_MAX, and only the
-// way the node writes itself tells them apart. Rare, so the cost is fine.
-IntegerValue integerValue(plist_t n) {
-    uint64_t v = 0;
-    plist_get_uint_val(n, &v);
-    if ((v >> 63) == 0) return {v, false};
-    Node copy(plist_copy(n));
-    char* xml = nullptr;
-    uint32_t len = 0;
-    plist_to_xml(copy.get(), &xml, &len);
-    if (!xml) throw CodingError("unreadable integer");
-    const std::string_view text(xml, len);
-    const auto at = text.find("<integer>");
-    const bool negative = at != std::string_view::npos && text.substr(at + 9, 1) == "-";
-    plist_to_xml_free(xml);
-    return {v, negative};
+void checkKey(std::string_view key) {
+    if (!isCleanUtf8(key)) throw CodingError("dictionary key is not clean UTF-8");
 }
 
 } // namespace
 
+void dictSet(Node& dict, std::string_view key, Node value) {
+    checkKey(key);
+    if (!isDict(dict.get()) || !value) throw CodingError("not a dictionary");
+    for (auto& e : dict.get()->entries) {
+        if (e.key == key) {
+            e.value.reset(value.release());
+            return;
+        }
+    }
+    dict.get()->entries.push_back({std::string(key), std::unique_ptr<Value>(value.release())});
+}
+
+void dictAppend(Node& dict, std::string_view key, Node value) {
+    checkKey(key);
+    if (!isDict(dict.get()) || !value) throw CodingError("not a dictionary");
+    dict.get()->entries.push_back({std::string(key), std::unique_ptr<Value>(value.release())});
+}
+
+void dictRemove(plist_t dict, std::string_view key) {
+    if (!isDict(dict)) return;
+    std::erase_if(dict->entries, [&](const Value::Entry& e) { return e.key == key; });
+}
+
+void arrayAppend(Node& array, Node value) {
+    if (!isArray(array.get()) || !value) throw CodingError("not an array");
+    array.get()->entries.push_back({{}, std::unique_ptr<Value>(value.release())});
+}
+
+void arraySet(plist_t array, std::size_t i, Node value) {
+    if (i >= arraySize(array) || !value) throw CodingError("array index out of range");
+    array->entries[i].value.reset(value.release());
+}
+
+void reserve(Node& container, std::size_t count) {
+    if (isArray(container.get()) || isDict(container.get())) container.get()->entries.reserve(count);
+}
+
+Node copy(plist_t n) { return n ? Node(n->clone().release()) : Node(); }
+
+std::size_t arraySize(plist_t array) { return isArray(array) ? array->entries.size() : 0; }
+
+plist_t arrayItem(plist_t array, std::size_t i) {
+    if (i >= arraySize(array)) throw CodingError("array index out of range");
+    return array->entries[i].value.get();
+}
+
+std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict) {
+    auto out = rawDictEntries(dict);
+    for (const auto& entry : out) checkedText(entry.first, "dictionary key");
+    return out;
+}
+
+std::vector<std::pair<std::string, plist_t>> rawDictEntries(plist_t dict) {
+    std::vector<std::pair<std::string, plist_t>> out;
+    if (!isDict(dict)) return out;
+    out.reserve(dict->entries.size());
+    for (const auto& e : dict->entries) out.emplace_back(e.key, e.value.get());
+    return out;
+}
+
+Node makeBool(bool v) {
+    Node n = make(Kind::Bool);
+    n.get()->flag = v;
+    return n;
+}
+
+Node makeSigned(std::int64_t v) {
+    Node n = make(Kind::Integer);
+    n.get()->bits = static_cast<std::uint64_t>(v);
+    n.get()->flag = v < 0;
+    return n;
+}
+
+// Unsigned values above INT64_MAX are refused: they do not read back as
+// integers of 64 signed bits.
+Node makeUnsigned(std::uint64_t v) {
+    if (v > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+        throw CodingError("unsigned integer too large to store");
+    return makeSigned(static_cast<std::int64_t>(v));
+}
+
+Node makeReal(double v) {
+    Node n = make(Kind::Real);
+    n.get()->real = v;
+    return n;
+}
+
+Node makeString(std::string_view v) {
+    Node n = make(Kind::String);
+    n.get()->text = std::string(v);
+    checkedText(n.get()->text, "string");
+    return n;
+}
+
+Node makeData(const Bytes& v) {
+    Node n = make(Kind::Data);
+    n.get()->text.assign(v.begin(), v.end());
+    return n;
+}
+
+bool readBool(plist_t n) {
+    if (!n || n->kind != Kind::Bool) throw CodingError("expected a Bool");
+    return n->flag;
+}
+
 std::int64_t readSigned(plist_t n) {
     if (!n) throw CodingError("expected a number");
-    switch (plist_get_node_type(n)) {
-    case PLIST_UINT: {
-        const IntegerValue v = integerValue(n);
-        if (!v.negative && v.bits > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+    switch (n->kind) {
+    case Kind::Integer:
+        if (n->outOfRange || (!n->flag && n->bits > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())))
             throw CodingError("number out of range");
-        return static_cast<std::int64_t>(v.bits);
-    }
-    case PLIST_REAL: {
-        double d = 0;
-        plist_get_real_val(n, &d);
+        return static_cast<std::int64_t>(n->bits);
+    case Kind::Real: {
+        const double d = n->real;
         // A real stands for an integer only when it is one exactly.
         if (!std::isfinite(d) || d != std::trunc(d) || d < -9223372036854775808.0 || d >= 9223372036854775808.0)
             throw CodingError("number does not fit an integer");
@@ -191,7 +228,6 @@ std::int64_t readSigned(plist_t n) {
     }
 }
 
-// Unsigned values above INT64_MAX are refused: this libplist cannot write them back.
 std::uint64_t readUnsigned(plist_t n, std::uint64_t max) {
     std::int64_t v = readSigned(n);
     if (v < 0) throw CodingError("negative number where an unsigned one is due");
@@ -201,34 +237,25 @@ std::uint64_t readUnsigned(plist_t n, std::uint64_t max) {
 
 double readReal(plist_t n) {
     if (!n) throw CodingError("expected a number");
-    switch (plist_get_node_type(n)) {
-    case PLIST_REAL: {
-        double d = 0;
-        plist_get_real_val(n, &d);
-        return d;
-    }
-    case PLIST_UINT: {
-        const IntegerValue v = integerValue(n);
-        return v.negative ? static_cast<double>(static_cast<std::int64_t>(v.bits)) : static_cast<double>(v.bits);
-    }
+    switch (n->kind) {
+    case Kind::Real:
+        return n->real;
+    case Kind::Integer:
+        if (n->outOfRange) throw CodingError("number out of range");
+        return n->flag ? static_cast<double>(static_cast<std::int64_t>(n->bits)) : static_cast<double>(n->bits);
     default:
         throw CodingError("expected a number");
     }
 }
 
 std::string readString(plist_t n) {
-    if (!n || plist_get_node_type(n) != PLIST_STRING) throw CodingError("expected a String");
-    uint64_t len = 0;
-    const char* p = plist_get_string_ptr(n, &len);
-    return p ? std::string(p, len) : std::string();
+    if (!n || n->kind != Kind::String) throw CodingError("expected a String");
+    return checkedText(n->text, "string");
 }
 
 Bytes readData(plist_t n) {
-    if (!n || plist_get_node_type(n) != PLIST_DATA) throw CodingError("expected data");
-    uint64_t len = 0;
-    const char* p = plist_get_data_ptr(n, &len);
-    if (!p) return {};
-    return Bytes(reinterpret_cast<const std::uint8_t*>(p), reinterpret_cast<const std::uint8_t*>(p) + len);
+    if (!n || n->kind != Kind::Data) throw CodingError("expected data");
+    return Bytes(n->text.begin(), n->text.end());
 }
 
 float Codec<float>::decode(plist_t n) {

@@ -1,6 +1,6 @@
 #pragma once
 
-// Strict keyed coding of values into property lists, on libplist.
+// Strict keyed coding of values into property lists.
 //
 // A class type codes itself through two members:
 //   void encode(plist::KeyedEncoder&) const;
@@ -11,7 +11,7 @@
 // other key as an array alternating key and value.
 //
 // Every failure throws CodingError; the top-level helpers turn it into an
-// empty result.
+// empty result. Strings and keys must be clean UTF-8 (Utf8.h) both ways.
 
 #include "platform/Bytes.h"
 #include "platform/Url.h"
@@ -26,7 +26,13 @@
 #include <type_traits>
 #include <vector>
 
-typedef void* plist_t;
+namespace corv {
+namespace plist {
+struct Value;  // PlistValue.h
+}
+// A node of a property list, owned by a Node or by its container.
+using plist_t = plist::Value*;
+} // namespace corv
 
 namespace corv::plist {
 
@@ -35,7 +41,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// An owned libplist node.
+// An owned node.
 class Node {
 public:
     Node() = default;
@@ -73,11 +79,21 @@ bool isReal(plist_t n);
 plist_t dictItem(plist_t dict, std::string_view key);
 Node newDict();
 Node newArray();
+// Replaces an entry under the same key.
 void dictSet(Node& dict, std::string_view key, Node value);
+// For a key known to be new: no search for an entry to replace.
+void dictAppend(Node& dict, std::string_view key, Node value);
+void dictRemove(plist_t dict, std::string_view key);
 void arrayAppend(Node& array, Node value);
+void arraySet(plist_t array, std::size_t i, Node value);
+// Room for this many entries of an array or dictionary.
+void reserve(Node& container, std::size_t count);
+Node copy(plist_t n);
 std::size_t arraySize(plist_t array);
 plist_t arrayItem(plist_t array, std::size_t i);
+// Throws when a key is not clean UTF-8 (see Utf8.h); the raw form does not.
 std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict);
+std::vector<std::pair<std::string, plist_t>> rawDictEntries(plist_t dict);
 
 Node makeBool(bool v);
 Node makeSigned(std::int64_t v);
@@ -101,10 +117,11 @@ struct Codec;
 
 class KeyedEncoder {
 public:
-    KeyedEncoder() : dict_(newDict()) {}
+    KeyedEncoder() : dict_(newDict()) { reserve(dict_, 12); }
+    // Each key once.
     template <class T>
     void encode(std::string_view key, const T& value) {
-        dictSet(dict_, key, Codec<T>::encode(value));
+        dictAppend(dict_, key, Codec<T>::encode(value));
     }
     Node take() { return std::move(dict_); }
 
@@ -206,6 +223,7 @@ template <class T>
 struct Codec<std::vector<T>> {
     static Node encode(const std::vector<T>& v) {
         Node a = newArray();
+        reserve(a, v.size());
         for (const auto& e : v) arrayAppend(a, Codec<T>::encode(e));
         return a;
     }
@@ -226,14 +244,17 @@ struct Codec<std::map<K, V>> {
     static Node encode(const std::map<K, V>& m) {
         if constexpr (std::is_same_v<K, std::string>) {
             Node d = newDict();
-            for (const auto& [k, v] : m) dictSet(d, k, Codec<V>::encode(v));
+            reserve(d, m.size());
+            for (const auto& [k, v] : m) dictAppend(d, k, Codec<V>::encode(v));
             return d;
         } else if constexpr (std::is_same_v<K, std::int64_t>) {
             Node d = newDict();
-            for (const auto& [k, v] : m) dictSet(d, std::to_string(k), Codec<V>::encode(v));
+            reserve(d, m.size());
+            for (const auto& [k, v] : m) dictAppend(d, std::to_string(k), Codec<V>::encode(v));
             return d;
         } else {
             Node a = newArray();
+            reserve(a, 2 * m.size());
             for (const auto& [k, v] : m) {
                 arrayAppend(a, Codec<K>::encode(k));
                 arrayAppend(a, Codec<V>::encode(v));

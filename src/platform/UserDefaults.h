@@ -22,6 +22,9 @@ public:
     virtual void remove(const std::string& key) = 0;
     // Writes pending changes to storage; false when that failed.
     virtual bool synchronize() = 0;
+    // The stored settings hold something that was not loaded: the next write
+    // first keeps a copy of what is stored.
+    virtual void keepCopyBeforeNextWrite() = 0;
 
     // Typed reads: a missing value or one of another type gives nothing.
     std::optional<std::int64_t> integer(const std::string& key) const;

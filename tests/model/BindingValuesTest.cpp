@@ -5,7 +5,6 @@
 #include "support/Fixtures.h"
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 #include <algorithm>
 #include <vector>
@@ -103,7 +102,7 @@ TEST(BindAction, EveryKeyIsRequired) {
     for (const auto& missing : keys) {
         plist::Node d = plist::newDict();
         for (auto& [k, v] : plist::dictEntries(copy.get()))
-            if (k != missing) plist::dictSet(d, k, plist::Node(plist_copy(v)));
+            if (k != missing) plist::dictSet(d, k, plist::copy(v));
         EXPECT_THROW(plist::Codec<BindAction>::decode(d.get()), plist::CodingError) << missing;
     }
 }
@@ -150,6 +149,6 @@ TEST(AnApp, NestedBindingsRoundTripAndABadDirectionFailsTheEntry) {
     plist_t kinds = plist::arrayItem(plist::dictItem(n.get(), "ges"), 3);
     plist_t masks = plist::arrayItem(kinds, 1);
     plist_t dirs = plist::arrayItem(masks, 1);
-    plist_array_set_item(dirs, plist::makeSigned(9).release(), 0);
+    plist::arraySet(dirs, 0, plist::makeSigned(9));
     EXPECT_THROW(plist::Codec<AnApp>::decode(n.get()), plist::CodingError);
 }

@@ -8,7 +8,6 @@
 #include "support/SimFixture.h"
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 using namespace corv;
 using corv::test::readTestFile;
@@ -89,7 +88,7 @@ TEST_F(SettingsObjects, OptionsBlobWithoutAKeyFailsWhole) {
     EXPECT_EQ(o->theme(), 3);
     EXPECT_EQ(o->showDescription(), 0);
     plist::Node copy = plist::parse(readTestFile("model/fixtures/config.xml"));
-    plist_dict_remove_item(copy.get(), "theme");
+    plist::dictRemove(copy.get(), "theme");
     EXPECT_THROW(Options::decodeObject(plist::KeyedDecoder(copy.get())), plist::CodingError);
 }
 
@@ -178,9 +177,9 @@ TEST_F(SettingsObjects, HandWrittenBlobsDecode) {
 
 TEST_F(SettingsObjects, KeySubOptNeedsItsStoredKeyName) {
     plist::Node root = plist::parse(readTestFile("model/fixtures/keyboards.xml"));
-    plist_t arr = plist_copy(plist::dictItem(root.get(), "keyboards"));
-    plist_dict_remove_item(root.get(), "keyboards");
-    plist_dict_set_item(root.get(), "keySub", arr);
+    plist::Node arr = plist::copy(plist::dictItem(root.get(), "keyboards"));
+    plist::dictRemove(root.get(), "keyboards");
+    plist::dictSet(root, "keySub", std::move(arr));
     EXPECT_THROW(KeySubOpt::decodeObject(plist::KeyedDecoder(root.get())), plist::CodingError);
 }
 
@@ -196,7 +195,7 @@ TEST_F(SettingsObjects, RebuildingOccupiedRowsFollowsThePairs) {
 TEST_F(SettingsObjects, GlobalProfileThatFailsIsReplacedByTheDefault) {
     plist::Node root = plist::parse(readTestFile("model/fixtures/appitems.xml"));
     plist_t apps = plist::dictItem(root.get(), "apps");
-    plist_dict_remove_item(plist::dictItem(apps, ""), "lct");
+    plist::dictRemove(plist::dictItem(apps, ""), "lct");
     auto decoded = Apps::decodeObject(plist::KeyedDecoder(root.get()));
     EXPECT_EQ(decoded->a().at(""), AnApp::makeGlobalDefault(sim->files.cwd));
     EXPECT_EQ(decoded->a().count("com.example.editor"), 1u);

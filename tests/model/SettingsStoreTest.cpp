@@ -8,7 +8,7 @@
 #include "support/SimFixture.h"
 
 #include <gtest/gtest.h>
-#include <plist/plist.h>
+#include <algorithm>
 
 using namespace corv;
 using namespace corv::settings_keys;
@@ -229,7 +229,7 @@ TEST_F(SettingsStore, FilesWithoutVerOrWithAStringVerAreRefused) {
     resetShared();
 
     plist::Node noVer = plist::parse(plist::toBinary(file));
-    plist_dict_remove_item(noVer.get(), "ver");
+    plist::dictRemove(noVer.get(), "ver");
     EXPECT_FALSE(importSettingsBlob(plist::toBinary(noVer)));
     EXPECT_TRUE(Apps::shared().a().empty());
 
@@ -266,4 +266,94 @@ TEST(SettingsVersion, DigitsReadAsOneNumber) {
     EXPECT_EQ(versionNumberOf("1.2\u00B3"), 0);  // a superscript digit is numeric but not 0-9
     EXPECT_EQ(versionNumberOf("99999999999999999999"), 0);
     EXPECT_EQ(versionDigitsOf("26.12.07 (b)"), "261207");
+}
+
+TEST_F(SettingsStore, StoredSettingsThatWereNotLoadedAreCopiedBeforeTheNextSave) {
+    fillSettings();
+    saveSettings();
+    const auto stored = sim->defaults.values;
+
+    // A clean load replaces nothing it did not read.
+    resetShared();
+    loadSettings();
+    saveSettings();
+    EXPECT_TRUE(sim->defaults.copies.empty());
+
+    // The version rule, a blob that fails to decode, a command-line import.
+    sim->defaults.setInteger(kVersion, 1);
+    const auto old = sim->defaults.values;
+    resetShared();
+    loadSettings();
+    saveSettings();
+    ASSERT_EQ(sim->defaults.copies.size(), 1u);
+    EXPECT_EQ(sim->defaults.copies[0], old);
+
+    sim->defaults.values = stored;
+    sim->defaults.setData(kHaptic, Bytes{'x'});
+    const auto corrupt = sim->defaults.values;
+    resetShared();
+    loadSettings();
+    saveSettings();
+    ASSERT_EQ(sim->defaults.copies.size(), 2u);
+    EXPECT_EQ(sim->defaults.copies[1], corrupt);
+
+    fillSettings();
+    addFile("/tmp/qzn_cfg", *settingsFileBytes());
+    const auto beforeImport = sim->defaults.values;
+    setArgs({"/tmp/qzn_cfg"});
+    resetShared();
+    EXPECT_FALSE(loadSettings().notImported);
+    saveSettings();
+    ASSERT_EQ(sim->defaults.copies.size(), 3u);
+    EXPECT_EQ(sim->defaults.copies[2], beforeImport);
+}
+
+TEST_F(SettingsStore, AFileThatIsNotImportedIsNamedAndTheStoredSettingsLoad) {
+    fillSettings();
+    saveSettings();
+    const Snapshot stored = snapshot();
+    addFile("/tmp/notes.txt", Bytes{'h', 'i'});
+    setArgs({"/tmp/missing", "/tmp/notes.txt"});
+    resetShared();
+    EXPECT_EQ(loadSettings().notImported, "/tmp/notes.txt");
+    EXPECT_EQ(snapshot(), stored);
+    EXPECT_EQ(notImportedMessage("/tmp/notes.txt"),
+              "corvadine: /tmp/notes.txt was not imported as a settings file; the stored settings are used.");
+    EXPECT_TRUE(sim->defaults.copies.empty());
+}
+
+// An application id that is not clean UTF-8 fails the Apps blob alone; a
+// keyboard entry with one fails only that entry.
+TEST_F(SettingsStore, BrokenTextFailsAtItsValue) {
+    fillSettings();
+    Apps::shared().a.modify([](AppEntries& apps) { apps["com.example.QQ"] = AnApp{}; });
+    const Bytes file = *settingsFileBytes();
+    for (const std::string& bad : {std::string("\xE0\x80"), std::string("\xFF\xFF")}) {
+        Bytes poisoned = file;
+        const std::string from = "com.example.QQ";
+        auto at = std::search(poisoned.begin(), poisoned.end(), from.begin(), from.end());
+        ASSERT_NE(at, poisoned.end());
+        std::copy(bad.begin(), bad.end(), at + 12);
+        resetShared();
+        ASSERT_TRUE(importSettingsBlob(poisoned));
+        EXPECT_TRUE(Apps::shared().a().empty());
+        EXPECT_EQ(Options::shared().sclAcc(), 3.25);
+        EXPECT_EQ(LogiKeysOpt::shared().k().size(), 1u);
+    }
+
+    // A Logitech keyboard named in broken text is dropped; the others stay.
+    resetShared();
+    fillSettings();
+    LogiKeysOpt::shared().k.modify([](std::vector<LogiKeyOpt>& k) {
+        k.push_back(k[0]);
+        k[1].name = {"MX QQ", "Logitech"};
+    });
+    plist::Node root = plist::parse(*settingsFileBytes());
+    std::string xml = plist::toXml(plist::parse(plist::readData(plist::dictItem(root.get(), kLogiKeys))));
+    xml.replace(xml.find("MX QQ"), 5, "MX \xC3\x28 ");
+    plist::dictSet(root, kLogiKeys, plist::makeData(Bytes(xml.begin(), xml.end())));
+    resetShared();
+    ASSERT_TRUE(importSettingsBlob(plist::toBinary(root)));
+    ASSERT_EQ(LogiKeysOpt::shared().k().size(), 1u);
+    EXPECT_EQ(LogiKeysOpt::shared().k()[0].name.product, "MX Keys");
 }

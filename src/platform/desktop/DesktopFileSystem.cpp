@@ -32,7 +32,11 @@ bool DesktopFileSystem::writeFile(const std::string& path, const Bytes& data) {
     QSaveFile file(q(path));
     if (!file.open(QIODevice::WriteOnly)) return false;
     const auto size = static_cast<qint64>(data.size());
-    if (file.write(reinterpret_cast<const char*>(data.data()), size) != size) {
+    // A short write, a failed flush (a full disk, a file-size limit) or any
+    // error on the way leaves the old file as it was. commit() alone would
+    // rename a file whose buffered tail never reached the disk.
+    if (file.write(reinterpret_cast<const char*>(data.data()), size) != size || !file.flush() ||
+        file.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return false;
     }

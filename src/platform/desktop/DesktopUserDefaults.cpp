@@ -1,12 +1,16 @@
 #include "platform/desktop/DesktopUserDefaults.h"
 
 #include "platform/PropertyList.h"
+#include "platform/Utf8.h"
 #include "platform/desktop/DesktopFileSystem.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace corv::desktop {
 
@@ -75,13 +79,17 @@ void DesktopUserDefaults::load() {
         const Bytes bytes(raw.begin(), raw.end());
         plist::Node root = plist::parse(bytes);
         if (!plist::isDict(root.get())) return;
-        for (const auto& [key, node] : plist::dictEntries(root.get())) {
-            if (auto v = fromNode(node)) values_.insert_or_assign(key, std::move(*v));
+        bool lost = false;
+        for (const auto& [key, node] : plist::rawDictEntries(root.get())) {
+            auto v = isCleanUtf8(key) ? fromNode(node) : std::nullopt;
+            if (v) values_.insert_or_assign(key, std::move(*v));
+            else lost = true;
         }
+        // An entry that did not read is kept in the copy made before the first write.
+        keepOldFile_ = lost;
     } catch (const plist::CodingError&) {
         return;
     }
-    keepOldFile_ = false;
 }
 
 std::optional<DefaultsValue> DesktopUserDefaults::value(const std::string& key) const {
@@ -101,6 +109,39 @@ void DesktopUserDefaults::remove(const std::string& key) {
 
 bool DesktopUserDefaults::synchronize() { return !dirty_ || write(); }
 
+void DesktopUserDefaults::keepCopyBeforeNextWrite() { keepOldFile_ = true; }
+
+namespace {
+
+// Copy names sort in the order they were made: the name without ".bak" of a
+// later copy of the same millisecond extends the earlier one's.
+QString copyKey(const QString& fileName) { return fileName.chopped(4); }
+
+} // namespace
+
+QStringList DesktopUserDefaults::copyPaths() const {
+    const QFileInfo info(path_);
+    QStringList names = QDir(info.absolutePath())
+                            .entryList({info.fileName() + QStringLiteral(".*.bak")}, QDir::Files | QDir::Hidden);
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return copyKey(a) < copyKey(b); });
+    QStringList out;
+    for (const QString& n : names) out << info.absoluteDir().filePath(n);
+    return out;
+}
+
+bool DesktopUserDefaults::keepCopy() const {
+    const QString stem = path_ + QLatin1Char('.') +
+                         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    QString copy = stem + QStringLiteral(".bak");
+    // An older copy is never overwritten.
+    for (int n = 1; QFileInfo::exists(copy); ++n) copy = stem + QLatin1Char('-') + QString::number(n) + QStringLiteral(".bak");
+    if (!QFile::copy(path_, copy)) return false;
+    QStringList copies = copyPaths();
+    while (copies.size() > kMaxCopies) QFile::remove(copies.takeFirst());
+    return true;
+}
+
 bool DesktopUserDefaults::write() {
     Bytes bytes;
     try {
@@ -112,8 +153,8 @@ bool DesktopUserDefaults::write() {
     }
     const QFileInfo info(path_);
     if (!QDir().mkpath(info.absolutePath())) return false;
-    // Keep a copy of a file that could not be read before replacing it (best effort).
-    if (keepOldFile_ && QFile::exists(path_) && !QFile::exists(backupPath())) QFile::copy(path_, backupPath());
+    // Nothing that was not loaded is replaced without a copy.
+    if (keepOldFile_ && QFileInfo::exists(path_) && !keepCopy()) return false;
     if (!DesktopFileSystem().writeFile(path_.toStdString(), bytes)) return false;
     dirty_ = false;
     keepOldFile_ = false;

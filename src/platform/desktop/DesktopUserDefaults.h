@@ -3,6 +3,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <map>
 
@@ -24,21 +25,25 @@ public:
     void set(const std::string& key, platform::DefaultsValue value) override;
     void remove(const std::string& key) override;
     bool synchronize() override;
+    void keepCopyBeforeNextWrite() override;
 
     // $XDG_CONFIG_HOME/corvadine/defaults.plist
     static QString standardPath();
     const QString& filePath() const { return path_; }
-    // Where a file that could not be read is copied before it is first replaced.
-    QString backupPath() const { return path_ + QStringLiteral(".corrupt"); }
+    // The copies kept beside the file, oldest first: named by the time they
+    // were made, "<file>.<yyyyMMdd-HHmmss-zzz>[-n].bak"; the last kMaxCopies stay.
+    QStringList copyPaths() const;
+    static constexpr int kMaxCopies = 5;
 
 private:
     void load();
     bool write();
+    bool keepCopy() const;
 
     QString path_;
     std::map<std::string, platform::DefaultsValue> values_;
     bool dirty_ = false;
-    bool keepOldFile_ = false;  // the file on disk could not be read
+    bool keepOldFile_ = false;  // the file on disk holds what was not loaded
 };
 
 } // namespace corv::desktop

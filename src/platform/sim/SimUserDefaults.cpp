@@ -14,4 +14,15 @@ void SimUserDefaults::set(const std::string& key, platform::DefaultsValue value)
 
 void SimUserDefaults::remove(const std::string& key) { values.erase(key); }
 
+bool SimUserDefaults::synchronize() {
+    ++syncCount;
+    if (pendingCopy) copies.push_back(std::move(*pendingCopy));
+    pendingCopy.reset();
+    return true;
+}
+
+void SimUserDefaults::keepCopyBeforeNextWrite() {
+    if (!pendingCopy) pendingCopy = values;
+}
+
 } // namespace corv::sim

@@ -72,22 +72,57 @@ TEST_F(DesktopUserDefaultsTest, OtherNodeKindsAreSkipped) {
     EXPECT_EQ(d.value("name"), DefaultsValue(std::string("n")));
 }
 
-TEST_F(DesktopUserDefaultsTest, CorruptFileIsKeptAndStartsEmpty) {
+QByteArray contentsOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(DesktopUserDefaultsTest, EachCorruptFileIsCopiedBeforeItIsReplaced) {
     DesktopUserDefaults(path).setInteger("k", 1);
-    const QByteArray garbage("bplist00 this is not a property list");
-    writeFile(garbage);
-    {
+    // Two corrupt files in a row: each start keeps its own copy.
+    for (const QByteArray& garbage : {QByteArray("bplist00 this is not a property list"), QByteArray("<plist><dict>")}) {
+        writeFile(garbage);
         DesktopUserDefaults d(path);
         EXPECT_FALSE(d.value("k"));
-        EXPECT_EQ(fileBytes(), garbage);
+        EXPECT_EQ(fileBytes(), garbage);  // reading alone changes nothing
         d.setInteger("k", 2);
         EXPECT_TRUE(d.synchronize());
+        ASSERT_FALSE(d.copyPaths().isEmpty());
+        EXPECT_EQ(contentsOf(d.copyPaths().last()), garbage);
+        EXPECT_EQ(DesktopUserDefaults(path).integer("k"), 2);
     }
-    // Replaced only after a copy was kept.
-    QFile backup(path + ".corrupt");
-    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
-    EXPECT_EQ(backup.readAll(), garbage);
-    EXPECT_EQ(DesktopUserDefaults(path).integer("k"), 2);
+    DesktopUserDefaults d(path);
+    ASSERT_EQ(d.copyPaths().size(), 2);
+    EXPECT_TRUE(d.copyPaths()[0].startsWith(path + "."));
+    EXPECT_EQ(contentsOf(d.copyPaths()[0]), "bplist00 this is not a property list");
+
+    // A file that loaded whole is replaced without a copy.
+    d.setInteger("k", 3);
+    EXPECT_TRUE(d.synchronize());
+    EXPECT_EQ(d.copyPaths().size(), 2);
+}
+
+TEST_F(DesktopUserDefaultsTest, TheLastFiveCopiesStayAndNoneIsOverwritten) {
+    DesktopUserDefaults d(path);
+    for (int i = 0; i < 7; ++i) {
+        d.setInteger("k", i);
+        d.keepCopyBeforeNextWrite();
+        ASSERT_TRUE(d.synchronize());  // copies made within one millisecond get their own names
+    }
+    const QStringList copies = d.copyPaths();
+    ASSERT_EQ(copies.size(), DesktopUserDefaults::kMaxCopies);
+    // The first write had nothing to copy; the oldest of six copies is gone.
+    for (int i = 0; i < copies.size(); ++i) EXPECT_EQ(DesktopUserDefaults(copies[i]).integer("k"), i + 1) << i;
+
+    // A copy that cannot be made stops the write: nothing unloaded is lost.
+    ASSERT_TRUE(QFile::setPermissions(tmp.filePath("config/corvadine"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    d.setInteger("k", 99);
+    d.keepCopyBeforeNextWrite();
+    if (!QFileInfo(tmp.filePath("config/corvadine")).isWritable()) {
+        EXPECT_FALSE(d.synchronize());
+        EXPECT_EQ(DesktopUserDefaults(path).integer("k"), 6);
+    }
+    QFile::setPermissions(tmp.filePath("config/corvadine"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(DesktopUserDefaultsTest, SynchronizeReportsAFailedWrite) {
