@@ -5,21 +5,32 @@
 #include "engine/MicStatusItem.h"
 #include "model/MainStatusItem.h"
 #include "model/Options.h"
+#include "model/Shared.h"
 #include "platform/Localization.h"
 #include "platform/Platform.h"
 
 namespace corv::app {
 
-platform::StatusButtonItem* mainStatusItem() {
-    return static_cast<platform::StatusButtonItem*>(MainStatusItem::shared().item);
-}
+namespace {
 
-platform::StatusButtonItem* micStatusItem() {
-    return static_cast<platform::StatusButtonItem*>(engine::MicStatusItem::shared().item);
-}
+// The items as the shell made them; the model and the engine hold them as
+// plain status items.
+struct ShellStatusItems {
+    platform::StatusButtonItem* main = nullptr;
+    platform::StatusButtonItem* mic = nullptr;
+};
+
+ShellStatusItems& items() { return Shared<ShellStatusItems>::instance(); }
+
+} // namespace
+
+platform::StatusButtonItem* mainStatusItem() { return items().main; }
+
+platform::StatusButtonItem* micStatusItem() { return items().mic; }
 
 void makeMicStatusItem() {
     auto* item = platform::statusBar().makeStatusItem();
+    items().mic = item;
     engine::MicStatusItem::shared().item = item;
     if (!item) return;
     item->setVisible(false);
@@ -29,6 +40,7 @@ void makeMicStatusItem() {
 
 void makeMainStatusItem() {
     auto* item = platform::statusBar().makeStatusItem();
+    items().main = item;
     MainStatusItem::shared().item = item;
     if (item) item->setVisible(!Options::shared().hideIcon.get());
 }
