@@ -36,6 +36,11 @@ extern "C" void onTerminationSignal(int) {
 
 constexpr int kQuitWriteTimeoutMs = 1000;
 
+// The listening server of a copy that another copy has replaced. Closing it
+// would remove the socket's name, which is the new copy's now; it stays open
+// until the process ends.
+QLocalServer* g_replacedServer = nullptr;
+
 } // namespace
 
 // Application state changes and double clicks, as Qt reports them.
@@ -92,7 +97,10 @@ DesktopLifecycle::~DesktopLifecycle() {
         ::close(g_signalFds[1]);
         g_signalFds[0] = g_signalFds[1] = -1;
     }
-    if (server_) server_->close();
+    if (server_ && replaced_)
+        g_replacedServer = server_.release();
+    else if (server_)
+        server_->close();
 }
 
 QString DesktopLifecycle::standardInstanceSocket() {
@@ -163,6 +171,7 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
                 while (peer->canReadLine())
                     if (peer->readLine().trimmed() == "quit") {
                         trace("quit requested by another copy");
+                        replaced_ = true;
                         terminate();
                     }
             });

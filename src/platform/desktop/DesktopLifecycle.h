@@ -47,6 +47,8 @@ private:
     platform::ActivationPolicy policy_ = platform::ActivationPolicy::Regular;
     bool terminating_ = false;
     bool terminated_ = false;
+    // Another copy asked this one to end and holds the socket's name now.
+    bool replaced_ = false;
     std::unique_ptr<QLocalServer> server_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     std::unique_ptr<QObject> watch_;
