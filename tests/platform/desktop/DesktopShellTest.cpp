@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QLocalSocket>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -64,6 +65,33 @@ TEST_F(DesktopShellTest, LaunchMakesTrayItemsAndTheLeftClickDropsThePanel) {
     EXPECT_EQ(panels[0]->y(), int(item->y + item->height));
     app::statusBarButtonClicked(platform::MouseButton::Left);
     EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+}
+
+// Counts the presses and double clicks it is given.
+class ClickCounter final : public QWidget {
+public:
+    int presses = 0;
+    int doubleClicks = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+    void mouseDoubleClickEvent(QMouseEvent*) override { ++doubleClicks; }
+};
+
+TEST_F(DesktopShellTest, ADoubleClickInOwnWindowsArrivesAsASecondPress) {
+    app::CorvadineApp entry;
+    entry.launch();
+    ClickCounter w;
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent right(QEvent::MouseButtonDblClick, at, w.mapToGlobal(at), Qt::RightButton, Qt::RightButton, {});
+    QApplication::sendEvent(&w, &press);
+    QApplication::sendEvent(&w, &twice);
+    EXPECT_EQ(w.presses, 2);
+    EXPECT_EQ(w.doubleClicks, 0);
+    QApplication::sendEvent(&w, &right);
+    EXPECT_EQ(w.doubleClicks, 1);
 }
 
 TEST_F(DesktopShellTest, TheOverlayTakesNoInputNorFocusAndFadesOut) {
