@@ -76,9 +76,6 @@ protected:
         return b;
     }
 
-    // Runs the main queue until nothing is due now.
-    void settle() { sim->runLoop.advance(0.001); }
-
     // The next event posted by the engine.
     sim::SimEventSystem::Posted posted() {
         EXPECT_FALSE(sim->events.posted.empty());

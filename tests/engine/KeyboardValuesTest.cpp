@@ -27,7 +27,6 @@ protected:
         settle();
         UIState::shared().keyboardTabShowing.set(true);
     }
-    void settle() { sim->runLoop.advance(0.001); }
     void press(sim::SimHidDevice& kb, std::uint32_t u, std::uint32_t page = 7) { kb.sendValue(page, u, 1); }
     void release(sim::SimHidDevice& kb, std::uint32_t u, std::uint32_t page = 7) { kb.sendValue(page, u, 0); }
     static const std::vector<PressedKey>& pressed() { return ModKeyPressed::shared().v.get(); }
