@@ -25,12 +25,12 @@ public:
     std::optional<platform::HidValue> property(const std::string& key) const override;
     std::vector<platform::HidUsagePair> usagePairs() const override;
     void setInputReportHandler(InputReportHandler handler) override { handler_ = std::move(handler); }
-    // hidraw gives whole reports only: no input values are delivered.
-    void setInputValueHandler(InputValueHandler handler) override { valueHandler_ = std::move(handler); }
     bool open() override;
     void close() override { node_.close(); }
     // The report is queued for the device's thread: true when it is queued.
     bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) override;
+    // hidraw hands over whole reports only: no element values are parsed.
+    void setInputValueHandler(InputValueHandler) override {}
 
     const HidrawInfo& info() const { return info_; }
     bool isOpen() const { return node_.isOpen(); }
@@ -41,7 +41,6 @@ private:
     HidrawInfo info_;
     OpenFailed openFailed_;
     InputReportHandler handler_;
-    InputValueHandler valueHandler_;
     HidrawNode node_;
 };
 
