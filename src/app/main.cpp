@@ -1,27 +1,41 @@
-// The program's entry. Until the application shell exists it loads the
-// settings (importing a settings file named on the command line), saves them
-// and exits.
+// The program's entry: the Qt application, the desktop machine, then the
+// application shell until it is told to quit.
 
+#include "app/AppDelegate.h"
+#include "app/CorvadineApp.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
+#include "platform/desktop/DesktopDisplayCheck.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/DesktopTrace.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdio>
+#include <string>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("corvadine"));
+    corv::desktop::useOffscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("corvadine"));
+    QApplication::setQuitOnLastWindowClosed(false);
     int status = 0;
     {
         corv::desktop::DesktopPlatform platform;
-        if (const auto load = corv::loadSettings(); load.notImported)
-            std::fprintf(stderr, "%s\n", corv::notImportedMessage(*load.notImported).c_str());
-        if (!corv::saveSettings()) status = 1;
+        if (corv::desktop::traceEnabled())
+            corv::app::AppDelegate::shared().stepObserver = [](std::string_view step) {
+                corv::desktop::trace(("step " + std::string(step)).c_str());
+            };
+        corv::app::CorvadineApp entry;
+        entry.launch();
+        if (const auto& skipped = corv::app::AppDelegate::shared().settingsLoad.notImported)
+            std::fprintf(stderr, "%s\n", corv::notImportedMessage(*skipped).c_str());
+        status = QApplication::exec();
+        if (corv::app::AppDelegate::shared().finalSaveFailed) {
+            std::fputs("corvadine: the settings could not be saved\n", stderr);
+            if (status == 0) status = 1;
+        }
         corv::resetShared();
     }
-    std::puts(status == 0 ? "corvadine: settings loaded and saved; the application shell is not built yet."
-                          : "corvadine: the settings could not be saved; the application shell is not built yet.");
     return status;
 }

@@ -10,8 +10,6 @@
 
 namespace corv::logitech {
 
-namespace {
-
 bool bluetoothKeyboardListed() {
     for (const auto& e : LogiKeybsNoUI::shared().k()) {
         if (!e.valid || e.usbIndex != kDirectIndex || !e.dev) continue;
@@ -20,8 +18,6 @@ bool bluetoothKeyboardListed() {
     }
     return false;
 }
-
-} // namespace
 
 BluetoothManager& BluetoothManager::shared() { return Shared<BluetoothManager>::instance(); }
 

@@ -22,6 +22,9 @@ public:
     bool deviceInited = true;  // devices discovered since the last sleep
 };
 
+// Whether a keyboard reached directly over Bluetooth is listed.
+bool bluetoothKeyboardListed();
+
 // Forgets every receiver and keyboard (releasing held keys first) and empties
 // the initialisation queue.
 void resetLogiDevices();

@@ -1,14 +1,16 @@
 #pragma once
 
 // What the application shell keeps for the engine: the Mission Control
-// state, the running applications by process id and the input sources.
-// Main thread.
+// state, the running applications by process id, the input sources and where
+// the settings panel was last placed. Main thread.
 
+#include "platform/Displays.h"
 #include "platform/InputSources.h"
 #include "platform/Workspace.h"
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace corv {
@@ -24,6 +26,12 @@ struct ShellState {
     std::vector<platform::InputSource> inputSources;
     // The position of the selected source in `inputSources`; -1 when absent.
     std::int64_t currentInputSourceIndex = -1;
+    // The screen that held the panel's origin when it was last placed.
+    std::optional<platform::Screen> panelScreen;
+    // The menu-bar display's size at launch, then the size of the panel's
+    // screen each time the panel is placed on one.
+    double menuBarWidth = 0;
+    double menuBarHeight = 0;
 
     static ShellState& shared();
 };

@@ -60,5 +60,12 @@ UserNotifications& notifications() { return require(g_services.notifications, "u
 HidDevices& hidDevices() { return require(g_services.hidDevices, "HID devices"); }
 HidEventSystem& hidEventSystem() { return require(g_services.hidEventSystem, "HID event system"); }
 ProcessInfo& processInfo() { return require(g_services.processInfo, "process info"); }
+Lifecycle& lifecycle() { return require(g_services.lifecycle, "application lifecycle"); }
+StatusBar& statusBar() { return require(g_services.statusBar, "status bar"); }
+Windows& windows() { return require(g_services.windows, "windows"); }
+WorkspaceNotes& workspaceNotes() { return require(g_services.workspaceNotes, "workspace notifications"); }
+FileEvents& fileEvents() { return require(g_services.fileEvents, "file events"); }
+Preferences& preferences() { return require(g_services.preferences, "preferences"); }
+AxObservers& axObservers() { return require(g_services.axObservers, "accessibility observers"); }
 
 } // namespace corv::platform

@@ -30,6 +30,13 @@
 #include "platform/UserNotifications.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
+#include "platform/Lifecycle.h"
+#include "platform/StatusBar.h"
+#include "platform/Windows.h"
+#include "platform/WorkspaceNotes.h"
+#include "platform/FileEvents.h"
+#include "platform/Preferences.h"
+#include "platform/AxObservers.h"
 
 namespace corv::platform {
 
@@ -61,6 +68,13 @@ struct Services {
     HidDevices* hidDevices = nullptr;
     HidEventSystem* hidEventSystem = nullptr;
     ProcessInfo* processInfo = nullptr;
+    Lifecycle* lifecycle = nullptr;
+    StatusBar* statusBar = nullptr;
+    Windows* windows = nullptr;
+    WorkspaceNotes* workspaceNotes = nullptr;
+    FileEvents* fileEvents = nullptr;
+    Preferences* preferences = nullptr;
+    AxObservers* axObservers = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -97,5 +111,12 @@ UserNotifications& notifications();
 HidDevices& hidDevices();
 HidEventSystem& hidEventSystem();
 ProcessInfo& processInfo();
+Lifecycle& lifecycle();
+StatusBar& statusBar();
+Windows& windows();
+WorkspaceNotes& workspaceNotes();
+FileEvents& fileEvents();
+Preferences& preferences();
+AxObservers& axObservers();
 
 } // namespace corv::platform

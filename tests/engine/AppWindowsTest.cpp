@@ -1,6 +1,5 @@
 #include "EngineFixture.h"
 
-#include "engine/ActivationHandler.h"
 #include "engine/AppWindows.h"
 #include "engine/CurrentApp.h"
 #include "model/Apps.h"
@@ -245,29 +244,6 @@ TEST_F(AppWindowsTest, WindowSearchStopsAtTheHundredthWindow) {
     EXPECT_TRUE(appWindowToRaise());
     current().windowId = 101;
     EXPECT_FALSE(appWindows());
-}
-
-TEST_F(AppWindowsTest, ActivationMakesAnotherAppCurrent) {
-    openApp(42, "com.example.editor", "Editor", 7);
-    appUnderCursor(kOverEditor);
-    setEntry("com.example.mail", true);
-
-    platform::RunningApplication mail{77, "com.example.mail", "/Applications/Mail.app", "Mail", {}, {}};
-    onActiveNote(mail);
-    EXPECT_EQ(ShellState::shared().runningAppsByPid.at(77), mail);
-    EXPECT_EQ(current().bundleId, "com.example.mail");
-    EXPECT_EQ(current().pid, 77);
-    EXPECT_EQ(current().settingsKey, "com.example.mail");
-    EXPECT_EQ(current().windowId, 7u);
-    EXPECT_EQ(current().axApp, std::nullopt);
-    EXPECT_EQ(currentRunningApp()->pid, 42);
-
-    // The same process again changes nothing of the record.
-    current().bundleId = "kept";
-    mail.bundleIdentifier = "com.example.renamed";
-    onActiveNote(mail);
-    EXPECT_EQ(current().bundleId, "kept");
-    EXPECT_EQ(ShellState::shared().runningAppsByPid.at(77).bundleIdentifier, "com.example.renamed");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 
+#include <QThreadPool>
+
 namespace corv::desktop {
 
 namespace {
@@ -13,11 +15,17 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
-      hidDevices(runLoop) {
+      hidDevices(runLoop),
+      lifecycle(locations.instanceSocket),
+      workspaceNotes(locations.systemBusAddress) {
     platform::install(services());
 }
 
-DesktopPlatform::~DesktopPlatform() { platform::uninstall(); }
+DesktopPlatform::~DesktopPlatform() {
+    // Background tasks use the services; none may outlive them.
+    QThreadPool::globalInstance()->waitForDone();
+    platform::uninstall();
+}
 
 platform::Services DesktopPlatform::services() {
     platform::Services s;
@@ -48,6 +56,13 @@ platform::Services DesktopPlatform::services() {
     s.hidDevices = &hidDevices;
     s.hidEventSystem = &hidEventSystem;
     s.processInfo = &processInfo;
+    s.lifecycle = &lifecycle;
+    s.statusBar = &statusBar;
+    s.windows = &windows;
+    s.workspaceNotes = &workspaceNotes;
+    s.fileEvents = &fileEvents;
+    s.preferences = &preferences;
+    s.axObservers = &axObservers;
     return s;
 }
 

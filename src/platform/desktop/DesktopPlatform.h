@@ -28,6 +28,13 @@
 #include "platform/desktop/DesktopUserNotifications.h"
 #include "platform/desktop/DesktopWindowServer.h"
 #include "platform/desktop/DesktopWorkspace.h"
+#include "platform/desktop/DesktopLifecycle.h"
+#include "platform/desktop/DesktopStatusBar.h"
+#include "platform/desktop/DesktopWindows.h"
+#include "platform/desktop/DesktopWorkspaceNotes.h"
+#include "platform/desktop/DesktopFileEvents.h"
+#include "platform/desktop/DesktopPreferences.h"
+#include "platform/desktop/DesktopAxObservers.h"
 
 #include <QString>
 
@@ -40,6 +47,7 @@ struct DesktopLocations {
     QString autostartDirectory;
     QString systemBusAddress = {};
     QString sessionBusAddress = {};
+    QString instanceSocket = {};
 };
 
 // The Qt-backed machine. Constructing it (after the QApplication) installs its
@@ -79,6 +87,13 @@ public:
     DesktopHidDevices hidDevices;
     DesktopHidEventSystem hidEventSystem;
     DesktopProcessInfo processInfo;
+    DesktopLifecycle lifecycle;
+    DesktopStatusBar statusBar;
+    DesktopWindows windows;
+    DesktopWorkspaceNotes workspaceNotes;
+    DesktopFileEvents fileEvents;
+    DesktopPreferences preferences;
+    DesktopAxObservers axObservers;
 
 private:
     platform::Services services();

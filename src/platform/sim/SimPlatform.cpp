@@ -83,6 +83,13 @@ SimPlatform::SimPlatform() {
     s.hidDevices = &hidDevices;
     s.hidEventSystem = &hidServices;
     s.processInfo = &processInfo;
+    s.lifecycle = &lifecycle;
+    s.statusBar = &statusBar;
+    s.windows = &windows;
+    s.workspaceNotes = &workspaceNotes;
+    s.fileEvents = &fileEvents;
+    s.preferences = &preferences;
+    s.axObservers = &axObservers;
     platform::install(s);
 }
 

@@ -24,6 +24,13 @@
 #include "platform/sim/SimUserNotifications.h"
 #include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorkspace.h"
+#include "platform/sim/SimLifecycle.h"
+#include "platform/sim/SimStatusBar.h"
+#include "platform/sim/SimWindows.h"
+#include "platform/sim/SimWorkspaceNotes.h"
+#include "platform/sim/SimFileEvents.h"
+#include "platform/sim/SimPreferences.h"
+#include "platform/sim/SimAxObservers.h"
 
 #include <map>
 #include <string>
@@ -130,6 +137,13 @@ public:
     SimHidDevices hidDevices{runLoop};
     SimHidEventSystem hidServices{runLoop};
     SimProcessInfo processInfo{events};
+    SimLifecycle lifecycle;
+    SimStatusBar statusBar;
+    SimWindows windows{runLoop};
+    SimWorkspaceNotes workspaceNotes;
+    SimFileEvents fileEvents;
+    SimPreferences preferences;
+    SimAxObservers axObservers;
 };
 
 } // namespace corv::sim

@@ -1,0 +1,84 @@
+#include "app/SleepWake.h"
+
+#include "app/Subsystems.h"
+#include "engine/DisplayLink.h"
+#include "engine/EngineTaps.h"
+#include "model/SettingsStore.h"
+#include "model/Shared.h"
+#include "model/UIState.h"
+#include "platform/Platform.h"
+
+#include <cstdint>
+
+namespace corv::app {
+
+namespace {
+
+// Counts sleeps, so that a wake's delayed re-discovery lapses at the next one.
+struct SleepCount {
+    std::uint64_t n = 0;
+};
+
+std::uint64_t& sleepCount() { return Shared<SleepCount>::instance().n; }
+
+} // namespace
+
+void onSleepNote() {
+    ++sleepCount();
+    stopLogiDeviceMonitor();
+    stopKeyboardHidManager();
+    setBluetoothDeviceInited(false);
+    setBluetoothWaked(false);
+    saveSettings();
+}
+
+void restartAfterWake() {
+    startMultitouchDevices();
+    engine::updateDisplayLink();
+}
+
+void rediscoverDevices() {
+    if (bluetoothDeviceInited()) return;
+    resetLogitechDevices();
+    startLogiDeviceMonitor();
+    startKeyboardHidManager();
+    setBluetoothDeviceInited(true);
+}
+
+void onWakeNote() {
+    auto& ui = UIState::shared();
+    if (!ui.bindingTabShowed.get()) engine::setTapEnabled(engine::gestureTap());
+    engine::setTapEnabled(engine::clickTap());
+    if (!ui.bindingTabShowed.get() && !ui.keyboardTabShowing.get()) engine::setTapEnabled(engine::keyTap());
+    setBluetoothWaked(true);
+    const bool bluetoothKeyboard = bluetoothKeyboardListed();
+    auto& loop = platform::runLoop();
+    loop.postAfter(kRestartAfterWakeDelay, &restartAfterWake);
+
+    if (bluetoothKeyboard) {
+        const auto state = bluetoothState();
+        // Only a radio still finding its state is waited for, and not for
+        // ever; one that is off or unsupported will not report powered on.
+        if (state == platform::BluetoothState::Unknown || state == platform::BluetoothState::Resetting) {
+            loop.postAfter(kBluetoothWakeWait, [sleeps = sleepCount()] {
+                if (sleeps == sleepCount()) rediscoverDevices();
+            });
+            return;
+        }
+    }
+    rediscoverDevices();
+}
+
+bool applicationWillTerminate() {
+    engine::switchTapOff(engine::gestureTap());
+    engine::switchTapOff(engine::clickTap());
+    engine::switchTapOff(engine::keyTap());
+    stopLogiDeviceMonitor();
+    stopKeyboardHidManager();
+    clearKeyMappings();
+    const bool saved = UIState::shared().quitWithoutSave.get() || saveSettings();
+    restoreTrackpadScrollAcceleration();
+    return saved;
+}
+
+} // namespace corv::app

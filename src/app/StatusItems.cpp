@@ -1,0 +1,79 @@
+#include "app/StatusItems.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainWinManager.h"
+#include "engine/MicStatusItem.h"
+#include "model/MainStatusItem.h"
+#include "model/Options.h"
+#include "model/Shared.h"
+#include "platform/Localization.h"
+#include "platform/Platform.h"
+
+namespace corv::app {
+
+namespace {
+
+// The items as the shell made them; the model and the engine hold them as
+// plain status items.
+struct ShellStatusItems {
+    platform::StatusButtonItem* main = nullptr;
+    platform::StatusButtonItem* mic = nullptr;
+};
+
+ShellStatusItems& items() { return Shared<ShellStatusItems>::instance(); }
+
+} // namespace
+
+platform::StatusButtonItem* mainStatusItem() { return items().main; }
+
+platform::StatusButtonItem* micStatusItem() { return items().mic; }
+
+void makeMicStatusItem() {
+    auto* item = platform::statusBar().makeStatusItem();
+    items().mic = item;
+    engine::MicStatusItem::shared().item = item;
+    if (!item) return;
+    item->setVisible(false);
+    item->setImage({"microphone.slash", true, {"systemRed", "labelColor"}, 0});
+    item->setAction({platform::MouseButton::Left}, [](platform::MouseButton) { AppDelegate::shared().micMute(); });
+}
+
+void makeMainStatusItem() {
+    auto* item = platform::statusBar().makeStatusItem();
+    items().main = item;
+    MainStatusItem::shared().item = item;
+    if (item) item->setVisible(!Options::shared().hideIcon.get());
+}
+
+std::vector<platform::MenuItem> makeStatusMenu() {
+    return {
+        {platform::localized("Button restart"), "restart.circle", [] { AppDelegate::shared().restartClick(); }},
+        {"Quit", "power", [] { AppDelegate::shared().quitClick(); }},
+    };
+}
+
+void configureMainButton() {
+    auto* item = mainStatusItem();
+    if (!item) return;
+    item->setImage({"rectangle.and.hand.point.up.left.filled", true, {}, 2});
+    item->setToolTip(kToolTip);
+    item->setAction({platform::MouseButton::Left, platform::MouseButton::Right}, &statusBarButtonClicked);
+}
+
+void statusBarButtonClicked(platform::MouseButton button) {
+    auto* item = mainStatusItem();
+    if (button == platform::MouseButton::Right) {
+        if (item) item->popUpMenu(AppDelegate::shared().menu);
+        return;
+    }
+    if (!item) return;
+    auto& panel = MainWinManager::shared();
+    if (panel.showing.get()) {
+        panel.hidePanel();
+        platform::app().hide();
+    } else {
+        panel.showPanel(item->buttonWindowFrame());
+    }
+}
+
+} // namespace corv::app

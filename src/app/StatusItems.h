@@ -1,0 +1,30 @@
+#pragma once
+
+// The two status items: the main one, which toggles the settings panel on a
+// left click and shows the menu on a right click, and the microphone one,
+// hidden until the program mutes the microphone. Main thread.
+
+#include "platform/StatusBar.h"
+
+#include <vector>
+
+namespace corv::app {
+
+inline constexpr const char* kToolTip = "Corvadine";
+
+// Makes the microphone item, hidden, with its image and action.
+void makeMicStatusItem();
+// Makes the main item, visible exactly when the icon is not hidden.
+void makeMainStatusItem();
+// The menu's two entries: "Button restart" and "Quit".
+std::vector<platform::MenuItem> makeStatusMenu();
+// The main button's image, tooltip and action on left and right mouse up.
+void configureMainButton();
+
+// The main item's action.
+void statusBarButtonClicked(platform::MouseButton button);
+
+platform::StatusButtonItem* mainStatusItem();
+platform::StatusButtonItem* micStatusItem();
+
+} // namespace corv::app

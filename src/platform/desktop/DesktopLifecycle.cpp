@@ -1,0 +1,189 @@
+#include "platform/desktop/DesktopLifecycle.h"
+
+#include "platform/desktop/DesktopTrace.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace corv::desktop {
+
+namespace {
+
+// The self-pipe the signal handler writes to; the notifier reads it on the
+// main thread.
+int g_signalFds[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int) {
+    const char byte = 1;
+    if (g_signalFds[0] >= 0) {
+        const ssize_t n = ::write(g_signalFds[0], &byte, 1);
+        (void)n;
+    }
+}
+
+constexpr int kQuitWriteTimeoutMs = 1000;
+
+// The listening server of a copy that another copy has replaced. Closing it
+// would remove the socket's name, which is the new copy's now; it stays open
+// until the process ends.
+QLocalServer* g_replacedServer = nullptr;
+
+} // namespace
+
+// Application state changes and double clicks, as Qt reports them.
+class DesktopLifecycle::Watch final : public QObject {
+public:
+    explicit Watch(DesktopLifecycle& owner) : owner_(owner) {}
+
+    bool eventFilter(QObject* target, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonDblClick || !owner_.clickFilter_) return false;
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() != Qt::LeftButton || owner_.clickFilter_(2) != 1) return false;
+        // Delivered as a second single press.
+        QMouseEvent press(QEvent::MouseButtonPress, me->position(), me->scenePosition(), me->globalPosition(),
+                          me->button(), me->buttons(), me->modifiers(), me->pointingDevice());
+        QCoreApplication::sendEvent(target, &press);
+        return true;
+    }
+
+private:
+    DesktopLifecycle& owner_;
+};
+
+DesktopLifecycle::DesktopLifecycle(QString instanceSocket)
+    : socketName_(instanceSocket.isEmpty() ? standardInstanceSocket() : std::move(instanceSocket)),
+      watch_(std::make_unique<Watch>(*this)) {
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, watch_.get(),
+                     [this] { runWillTerminate(); });
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QObject::connect(gui, &QGuiApplication::applicationStateChanged, watch_.get(), [this](Qt::ApplicationState s) {
+            if (s == Qt::ApplicationActive && handlers_.willBecomeActive) handlers_.willBecomeActive();
+            if (s == Qt::ApplicationInactive && handlers_.willResignActive) handlers_.willResignActive();
+        });
+    }
+    if (g_signalFds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) == 0) {
+        ::fcntl(g_signalFds[0], F_SETFL, O_NONBLOCK);
+        ::fcntl(g_signalFds[1], F_SETFL, O_NONBLOCK);
+        signalNotifier_ = std::make_unique<QSocketNotifier>(g_signalFds[1], QSocketNotifier::Read);
+        QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, watch_.get(), [this] { onSignal(); });
+        struct sigaction sa {};
+        sa.sa_handler = &onTerminationSignal;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &sa, nullptr);
+        ::sigaction(SIGINT, &sa, nullptr);
+    }
+}
+
+DesktopLifecycle::~DesktopLifecycle() {
+    if (signalNotifier_) {
+        ::signal(SIGTERM, SIG_DFL);
+        ::signal(SIGINT, SIG_DFL);
+        signalNotifier_.reset();
+        ::close(g_signalFds[0]);
+        ::close(g_signalFds[1]);
+        g_signalFds[0] = g_signalFds[1] = -1;
+    }
+    if (server_ && replaced_)
+        g_replacedServer = server_.release();
+    else if (server_)
+        server_->close();
+}
+
+QString DesktopLifecycle::standardInstanceSocket() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) return QDir::tempPath() + QStringLiteral("/corvadine-%1.instance").arg(::getuid());
+    return dir + QStringLiteral("/corvadine.instance");
+}
+
+void DesktopLifecycle::setHandlers(platform::LifecycleHandlers handlers) { handlers_ = std::move(handlers); }
+
+void DesktopLifecycle::runWillTerminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    trace("terminating");
+    if (handlers_.willTerminate) handlers_.willTerminate();
+}
+
+void DesktopLifecycle::terminate() {
+    if (terminating_) return;
+    terminating_ = true;
+    // Leaves the loop once it runs; before that, exec() returns at once.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void DesktopLifecycle::onSignal() {
+    char buf[16];
+    while (::read(g_signalFds[1], buf, sizeof buf) > 0) {
+    }
+    trace("termination signal");
+    terminate();
+}
+
+int DesktopLifecycle::runAlert(const platform::Alert& alert) {
+    QMessageBox box;
+    box.setText(QString::fromStdString(alert.message));
+    box.setInformativeText(QString::fromStdString(alert.informative));
+    std::vector<QAbstractButton*> buttons;
+    for (const auto& title : alert.buttons)
+        buttons.push_back(box.addButton(QString::fromStdString(title), QMessageBox::AcceptRole));
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return platform::kAlertFirstButton + static_cast<int>(i);
+    return platform::kAlertFirstButton + static_cast<int>(buttons.size());
+}
+
+int DesktopLifecycle::askOtherCopiesToQuit() {
+    int asked = 0;
+    {
+        QLocalSocket other;
+        other.connectToServer(socketName_);
+        if (other.waitForConnected(kQuitWriteTimeoutMs)) {
+            other.write("quit\n");
+            other.waitForBytesWritten(kQuitWriteTimeoutMs);
+            other.disconnectFromServer();
+            asked = 1;
+            trace("asked the other copy to quit");
+        }
+    }
+    // The other copy keeps its (now unnamed) socket until it ends.
+    QLocalServer::removeServer(socketName_);
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_->listen(socketName_)) return asked;
+    QObject::connect(server_.get(), &QLocalServer::newConnection, watch_.get(), [this] {
+        while (QLocalSocket* peer = server_->nextPendingConnection()) {
+            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+            QObject::connect(peer, &QLocalSocket::readyRead, watch_.get(), [this, peer] {
+                while (peer->canReadLine())
+                    if (peer->readLine().trimmed() == "quit") {
+                        trace("quit requested by another copy");
+                        replaced_ = true;
+                        terminate();
+                    }
+            });
+        }
+    });
+    return asked;
+}
+
+void DesktopLifecycle::setLocalClickFilter(platform::ClickCountFilter filter) {
+    const bool first = !clickFilter_;
+    clickFilter_ = std::move(filter);
+    if (first) QCoreApplication::instance()->installEventFilter(watch_.get());
+}
+
+} // namespace corv::desktop

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/Lifecycle.h"
+
+#include <QString>
+
+#include <memory>
+
+class QLocalServer;
+class QObject;
+class QSocketNotifier;
+
+namespace corv::desktop {
+
+// The application on Qt. Ending runs `willTerminate` once, then leaves the
+// event loop; SIGTERM and SIGINT end it the same way. The other copies of the
+// program are the ones listening on the per-user instance socket: a new copy
+// sends them "quit" and then listens itself.
+class DesktopLifecycle final : public platform::Lifecycle {
+public:
+    // `instanceSocket` empty: the standard per-user socket.
+    explicit DesktopLifecycle(QString instanceSocket = {});
+    ~DesktopLifecycle() override;
+    DesktopLifecycle(const DesktopLifecycle&) = delete;
+    DesktopLifecycle& operator=(const DesktopLifecycle&) = delete;
+
+    void setHandlers(platform::LifecycleHandlers handlers) override;
+    void setActivationPolicy(platform::ActivationPolicy policy) override { policy_ = policy; }
+    void terminate() override;
+    void activateIgnoringOtherApps() override {}
+    int runAlert(const platform::Alert& alert) override;
+    int askOtherCopiesToQuit() override;
+    void setLocalClickFilter(platform::ClickCountFilter filter) override;
+
+    // The socket in the user's runtime folder (else the temporary one).
+    static QString standardInstanceSocket();
+    QString instanceSocket() const { return socketName_; }
+    bool terminating() const { return terminating_; }
+
+private:
+    class Watch;
+    void runWillTerminate();
+    void onSignal();
+
+    QString socketName_;
+    platform::LifecycleHandlers handlers_;
+    platform::ActivationPolicy policy_ = platform::ActivationPolicy::Regular;
+    bool terminating_ = false;
+    bool terminated_ = false;
+    // Another copy asked this one to end and holds the socket's name now.
+    bool replaced_ = false;
+    std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<QSocketNotifier> signalNotifier_;
+    std::unique_ptr<QObject> watch_;
+    platform::ClickCountFilter clickFilter_;
+};
+
+} // namespace corv::desktop

@@ -1,0 +1,72 @@
+#include "platform/desktop/DesktopStatusBar.h"
+
+#include "platform/desktop/DesktopSymbols.h"
+#include "platform/desktop/DesktopTrace.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+
+namespace corv::desktop {
+
+class DesktopStatusBar::Item final : public platform::StatusButtonItem {
+public:
+    Item() {
+        icon_.setIcon(symbolIcon({"rectangle.and.hand.point.up.left.filled", true, {}, 0}));
+        QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_, [this](QSystemTrayIcon::ActivationReason r) {
+            if (r == QSystemTrayIcon::Trigger) send(platform::MouseButton::Left);
+            if (r == QSystemTrayIcon::Context) send(platform::MouseButton::Right);
+        });
+        icon_.show();
+        trace("status item made");
+    }
+
+    void setVisible(bool visible) override { icon_.setVisible(visible); }
+    bool isVisible() const override { return icon_.isVisible(); }
+    void setImage(const platform::SymbolImage& image) override { icon_.setIcon(symbolIcon(image)); }
+    void setToolTip(const std::string& text) override { icon_.setToolTip(QString::fromStdString(text)); }
+    void setAction(std::vector<platform::MouseButton> sendOn, std::function<void(platform::MouseButton)> a) override {
+        sendOn_ = std::move(sendOn);
+        action_ = std::move(a);
+    }
+    void popUpMenu(const std::vector<platform::MenuItem>& items) override {
+        QMenu menu;
+        for (const auto& item : items) {
+            QAction* act = menu.addAction(symbolIcon({item.symbol, true, {}, 0}, 16), QString::fromStdString(item.title));
+            QObject::connect(act, &QAction::triggered, act, [f = item.action] {
+                if (f) f();
+            });
+        }
+        menu.exec(QCursor::pos());
+    }
+    std::optional<platform::Rect> buttonWindowFrame() const override {
+        QRect g = icon_.geometry();
+        // Trays that do not tell where the icon is: the pointer's spot.
+        if (!g.isValid() || g.isEmpty()) g = QRect(QCursor::pos() - QPoint(12, 12), QSize(24, 24));
+        return platform::Rect{double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+    }
+
+private:
+    void send(platform::MouseButton b) {
+        if (action_ && std::find(sendOn_.begin(), sendOn_.end(), b) != sendOn_.end()) action_(b);
+    }
+
+    QSystemTrayIcon icon_;
+    std::vector<platform::MouseButton> sendOn_;
+    std::function<void(platform::MouseButton)> action_;
+};
+
+DesktopStatusBar::DesktopStatusBar() = default;
+DesktopStatusBar::~DesktopStatusBar() = default;
+
+platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
+    // Tray icons need the widgets application.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+    items_.push_back(std::make_unique<Item>());
+    return items_.back().get();
+}
+
+} // namespace corv::desktop

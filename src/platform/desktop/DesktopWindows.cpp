@@ -1,0 +1,157 @@
+#include "platform/desktop/DesktopWindows.h"
+
+#include "platform/desktop/DesktopSymbols.h"
+#include "platform/desktop/DesktopTrace.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QWidget>
+
+namespace corv::desktop {
+
+namespace {
+
+constexpr int kPanelWidth = 380;
+constexpr int kPanelHeight = 480;
+constexpr int kTileSize = 100;
+constexpr int kSymbolSize = 80;
+
+bool haveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// The panel's window paints its rounded background; the content sits inside.
+class PanelWidget final : public QWidget {
+public:
+    PanelWidget() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setFixedWidth(kPanelWidth);
+        resize(kPanelWidth, kPanelHeight);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(rect(), 20, 20);
+        p.fillPath(path, palette().window());
+    }
+};
+
+class DesktopPanel final : public platform::PanelWindow {
+public:
+    DesktopPanel() { trace("panel made"); }
+    void setContent(bool present) override {
+        delete content_;
+        content_ = nullptr;
+        if (!present) return;
+        content_ = new QWidget(&window_);
+        content_->setGeometry(window_.rect());
+        content_->show();
+    }
+    bool hasContent() const override { return content_ != nullptr; }
+    platform::Rect frame() const override {
+        const QRect g = window_.frameGeometry();
+        return {double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+    }
+    void setFrameOrigin(platform::Point o) override { window_.move(int(o.x), int(o.y)); }
+    void makeKeyAndOrderFront() override {
+        window_.show();
+        window_.raise();
+        window_.activateWindow();
+        trace("panel shown");
+    }
+    void orderOut() override { window_.hide(); }
+    bool isVisible() const override { return window_.isVisible(); }
+
+private:
+    PanelWidget window_;
+    QPointer<QWidget> content_;
+};
+
+// The tile: the symbol on a rounded, translucent dark square.
+class TileWidget final : public QWidget {
+public:
+    explicit TileWidget(const platform::SymbolImage& symbol)
+        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                               Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
+                               Qt::X11BypassWindowManagerHint),
+          icon_(symbolIcon(symbol, kSymbolSize)) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        setFixedSize(kTileSize, kTileSize);
+        setWindowOpacity(0.0);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(rect(), 20, 20);
+        p.fillPath(path, QColor(0, 0, 0, 51));
+        const int pad = (kTileSize - kSymbolSize) / 2;
+        icon_.paint(&p, QRect(pad, pad, kSymbolSize, kSymbolSize));
+    }
+
+private:
+    QIcon icon_;
+};
+
+class DesktopOverlay final : public platform::OverlayWindow {
+public:
+    explicit DesktopOverlay(const platform::SymbolImage& symbol) : tile_(new TileWidget(symbol)) {}
+    ~DesktopOverlay() override { delete tile_; }
+    platform::Rect frame() const override {
+        if (!tile_) return {};
+        const QRect g = tile_->frameGeometry();
+        return {double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+    }
+    void setFrameOrigin(platform::Point o) override {
+        if (tile_) tile_->move(int(o.x), int(o.y));
+    }
+    void orderFrontRegardless() override {
+        if (!tile_) return;
+        tile_->show();
+        tile_->raise();
+        trace("overlay shown");
+    }
+    void animateOpacity(double opacity, double seconds, std::function<void()> done) override {
+        if (!tile_) {
+            if (done) done();
+            return;
+        }
+        auto* fade = new QPropertyAnimation(tile_, "windowOpacity", tile_);
+        fade->setDuration(int(seconds * 1000));
+        fade->setEndValue(opacity);
+        fade->setEasingCurve(QEasingCurve::InQuad);
+        QObject::connect(fade, &QPropertyAnimation::finished, fade, [done = std::move(done)] {
+            if (done) done();
+        });
+        fade->start(QAbstractAnimation::DeleteWhenStopped);
+    }
+    void close() override {
+        if (tile_) tile_->hide();
+    }
+
+private:
+    QPointer<TileWidget> tile_;
+};
+
+} // namespace
+
+std::unique_ptr<platform::PanelWindow> DesktopWindows::makePanel() {
+    if (!haveWidgets()) return nullptr;
+    return std::make_unique<DesktopPanel>();
+}
+
+std::unique_ptr<platform::OverlayWindow> DesktopWindows::makeOverlay(const platform::SymbolImage& symbol) {
+    if (!haveWidgets()) return nullptr;
+    return std::make_unique<DesktopOverlay>(symbol);
+}
+
+} // namespace corv::desktop

@@ -1,0 +1,100 @@
+#include "platform/desktop/DesktopWorkspaceNotes.h"
+
+#include "platform/desktop/DesktopTrace.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QObject>
+#include <QVariantMap>
+
+namespace corv::desktop {
+
+namespace {
+
+const QString kLogind = QStringLiteral("org.freedesktop.login1");
+const QString kManagerPath = QStringLiteral("/org/freedesktop/login1");
+const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
+const QString kSession = QStringLiteral("org.freedesktop.login1.Session");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+} // namespace
+
+// Receives logind's signals and hands them on as notices.
+class DesktopWorkspaceNotes::Listener final : public QObject {
+    Q_OBJECT
+public:
+    explicit Listener(DesktopWorkspaceNotes& owner) : owner_(owner) {}
+    QDBusConnection& bus() { return *owner_.bus_; }
+
+public slots:
+    void sessionFound(const QDBusMessage& reply) {
+        if (reply.arguments().isEmpty()) return;
+        const auto session = qvariant_cast<QDBusObjectPath>(reply.arguments().front());
+        if (session.path().isEmpty()) return;
+        bus().connect(kLogind, session.path(), kProperties,
+                                             QStringLiteral("PropertiesChanged"), this,
+                                             SLOT(sessionPropertiesChanged(QString, QVariantMap, QStringList)));
+        trace("logind: watching the session");
+    }
+    void prepareForSleep(bool start) {
+        trace(start ? "logind: going to sleep" : "logind: woke up");
+        owner_.post(start ? platform::WorkspaceNote::WillSleep : platform::WorkspaceNote::DidWake);
+    }
+    void sessionPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&) {
+        if (interface != kSession) return;
+        auto it = changed.find(QStringLiteral("Active"));
+        if (it == changed.end()) return;
+        const bool active = it->toBool();
+        trace(active ? "logind: session active" : "logind: session inactive");
+        owner_.post(active ? platform::WorkspaceNote::SessionDidBecomeActive
+                           : platform::WorkspaceNote::SessionDidResignActive);
+    }
+
+private:
+    DesktopWorkspaceNotes& owner_;
+};
+
+DesktopWorkspaceNotes::DesktopWorkspaceNotes(QString busAddress)
+    : address_(std::move(busAddress)), listener_(std::make_unique<Listener>(*this)) {}
+
+DesktopWorkspaceNotes::~DesktopWorkspaceNotes() {
+    listener_.reset();
+    bus_.reset();
+    if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
+}
+
+void DesktopWorkspaceNotes::addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) {
+    const bool first = handlers_.empty();
+    handlers_.emplace(note, std::move(handler));
+    if (first) listen();
+}
+
+void DesktopWorkspaceNotes::post(platform::WorkspaceNote note) {
+    std::vector<platform::NoteHandler> run;
+    auto [from, to] = handlers_.equal_range(note);
+    for (auto it = from; it != to; ++it) run.push_back(it->second);
+    for (auto& h : run) h(std::nullopt);
+}
+
+void DesktopWorkspaceNotes::listen() {
+    if (address_.isEmpty()) {
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::systemBus());
+    } else {
+        connectionName_ = QStringLiteral("corvadine-logind-%1").arg(reinterpret_cast<quintptr>(this));
+        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
+    }
+    QDBusConnection& bus = *bus_;
+    if (!bus.isConnected()) return;
+    bus.connect(kLogind, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), listener_.get(),
+                SLOT(prepareForSleep(bool)));
+    // The session this program runs in; none outside a login session.
+    QDBusMessage call = QDBusMessage::createMethodCall(kLogind, kManagerPath, kManager, QStringLiteral("GetSession"));
+    call << QStringLiteral("auto");
+    bus.callWithCallback(call, listener_.get(), SLOT(sessionFound(QDBusMessage)));
+}
+
+} // namespace corv::desktop
+
+#include "DesktopWorkspaceNotes.moc"

@@ -1,0 +1,168 @@
+#include "ShellFixture.h"
+
+#include "app/DockObserver.h"
+#include "app/Relaunch.h"
+#include "model/Options.h"
+#include "model/SettingsStore.h"
+#include "model/ShellState.h"
+#include "model/UIState.h"
+#include "platform/Localization.h"
+
+namespace corv::app {
+namespace {
+
+using platform::MouseButton;
+using platform::WorkspaceNote;
+
+class StartupTest : public test::ShellTest {
+protected:
+    // Stored settings with the icon hidden and both notifications on.
+    void storeSettings(bool hideIcon) {
+        Options::shared().hideIcon.set(hideIcon);
+        Options::shared().theme.set(3);
+        ASSERT_TRUE(saveSettings());
+        resetShared();
+    }
+};
+
+TEST_F(StartupTest, TrustedLaunchStartsEverythingInOrder) {
+    sim->workspace.addApp(300, kDockBundleId, "Dock");
+    sim->workspace.addApp(301, "com.example.mail", "Mail");
+    launch();
+
+    const std::vector<std::string> expected{
+        "terminateOtherInstances", "installClickFilter", "setActivationPolicy", "loadSettings",
+        "startTrackpadServiceWatch", "startMultitouchDevices", "enableGestureTap", "enableClickTap", "enableKeyTap",
+        "startBluetoothManager", "startLogiDeviceMonitor", "startKeyboardHidManager", "startHidServiceWatch",
+        "openHIDPostManager", "startTrackpadPrefs", "menuBarDisplaySize", "makeMicStatusItem", "makeMainStatusItem",
+        "fillMenu", "configureMainButton", "fillRunningAppsByPid", "observeWorkspace", "observeInputSources",
+        "loadAppCatalogues", "registerDisplayReconfiguration", "updateDisplayLink", "reloadInputSources",
+        "copyNotificationSwitches", "startDockObserver"};
+    EXPECT_EQ(steps, expected);
+
+    EXPECT_EQ(sim->axObservers.prompts, 0);
+    EXPECT_TRUE(sim->lifecycle.alerts.empty());
+    EXPECT_EQ(sim->lifecycle.policy, platform::ActivationPolicy::Accessory);
+    EXPECT_EQ(sim->lifecycle.clickFilter(2), 1);
+    EXPECT_EQ(sim->lifecycle.clickFilter(1), 1);
+    EXPECT_EQ(taps(), (TapStates{true, true, true}));
+
+    // Items, menu and button.
+    EXPECT_FALSE(micItem().visible);
+    EXPECT_EQ(micItem().image.symbol, "microphone.slash");
+    EXPECT_TRUE(mainItem().visible);
+    EXPECT_EQ(mainItem().toolTip, "Corvadine");
+    EXPECT_EQ(mainItem().sendOn, (std::vector<MouseButton>{MouseButton::Left, MouseButton::Right}));
+    ASSERT_EQ(AppDelegate::shared().menu.size(), 2u);
+    EXPECT_EQ(AppDelegate::shared().menu[0].title, platform::localized("Button restart"));
+    EXPECT_EQ(AppDelegate::shared().menu[1].title, "Quit");
+
+    // The process map, the seven notices in order, the input sources and the Dock.
+    EXPECT_EQ(ShellState::shared().runningAppsByPid.size(), 2u);
+    EXPECT_EQ(sim->workspaceNotes.registered,
+              (std::vector<WorkspaceNote>{WorkspaceNote::DidLaunchApplication, WorkspaceNote::DidTerminateApplication,
+                                          WorkspaceNote::DidActivateApplication, WorkspaceNote::DidWake,
+                                          WorkspaceNote::WillSleep, WorkspaceNote::SessionDidBecomeActive,
+                                          WorkspaceNote::SessionDidResignActive}));
+    EXPECT_TRUE(sim->inputSources.enabledChanged && sim->inputSources.selectedChanged);
+    EXPECT_EQ(sim->axObservers.observers.size(), 1u);
+    EXPECT_EQ(sim->displays.callbackCount(), 1u);
+    // Nothing saved, no panel made.
+    EXPECT_EQ(sim->defaults.syncCount, 0);
+    EXPECT_TRUE(sim->windows.panels.empty());
+}
+
+TEST_F(StartupTest, StoredSettingsDecideTheIconAndTheNotificationSwitches) {
+    storeSettings(true);
+    launch();
+    EXPECT_FALSE(mainItem().visible);
+    EXPECT_TRUE(Options::shared().hideIcon.get());
+    EXPECT_TRUE(UIState::shared().micMuteNotif.get());
+    EXPECT_TRUE(UIState::shared().capslockNotif.get());
+    EXPECT_EQ(sim->lifecycle.quitRequests, 0);
+    EXPECT_TRUE(sim->lifecycle.listening);
+}
+
+TEST_F(StartupTest, SecondCopyAsksTheFirstToQuitAndShowsItsIcon) {
+    storeSettings(true);
+    sim->lifecycle.otherCopies = 1;
+    launch();
+    EXPECT_EQ(sim->lifecycle.quitRequests, 1);
+    // The stored hidden icon does not hide it again once loaded.
+    EXPECT_FALSE(Options::shared().hideIcon.get());
+    EXPECT_TRUE(mainItem().visible);
+}
+
+TEST_F(StartupTest, UntrustedLaunchPromptsThenRelaunchesWithTheSameArguments) {
+    storeSettings(false);
+    const auto stored = sim->defaults.values;
+    sim->axObservers.trusted = false;
+    sim->bundle.bundlePath = "/opt/it's \"$HOME\" `id` \\x/corvadine";
+    sim->bundle.args = {sim->bundle.bundlePath, "settings file.plist", "$(rm -rf ~)"};
+    sim->lifecycle.alertAnswer = platform::kAlertFirstButton;
+    launch();
+
+    EXPECT_EQ(sim->axObservers.prompts, 1);
+    ASSERT_EQ(sim->lifecycle.alerts.size(), 1u);
+    EXPECT_EQ(sim->lifecycle.alerts[0].message, platform::localized("trusted alert title"));
+    EXPECT_EQ(sim->lifecycle.alerts[0].informative, platform::localized("trusted alert message"));
+    EXPECT_EQ(sim->lifecycle.alerts[0].buttons,
+              (std::vector<std::string>{platform::localized("Button relaunch"), platform::localized("Button cancel")}));
+    // The path and the arguments reach the shell as its own arguments, as they are.
+    EXPECT_EQ(sim->processes.takeStart(),
+              (sim::SimProcesses::Start{"/bin/sh",
+                                        {"-c", kRelaunchScript, sim->bundle.bundlePath, "settings file.plist",
+                                         "$(rm -rf ~)"},
+                                        true}));
+    EXPECT_TRUE(sim->processes.starts.empty());
+    EXPECT_TRUE(sim->lifecycle.terminated);
+    // Nothing was launched, and the stored settings were not overwritten.
+    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(sim->statusBar.items.empty());
+    EXPECT_EQ(sim->defaults.values, stored);
+}
+
+TEST_F(StartupTest, UntrustedLaunchQuitsOnTheOtherButtonAndNoAlertAfterAGrantedPrompt) {
+    sim->axObservers.trusted = false;
+    sim->lifecycle.alertAnswer = platform::kAlertFirstButton + 1;
+    launch();
+    EXPECT_TRUE(sim->processes.starts.empty());
+    EXPECT_TRUE(sim->lifecycle.terminated);
+    EXPECT_TRUE(steps.empty());
+
+    resetShared();
+    steps.clear();
+    sim.reset();
+    sim = std::make_unique<sim::SimPlatform>();
+    sim->axObservers.trusted = false;
+    sim->axObservers.trustedAfterPrompt = true;
+    launch();
+    EXPECT_EQ(sim->axObservers.prompts, 1);
+    EXPECT_TRUE(sim->lifecycle.alerts.empty());
+    EXPECT_FALSE(steps.empty());
+}
+
+TEST_F(StartupTest, MenuRestartRelaunchesAndQuitEndsAfterTheTerminationPath) {
+    launch();
+    mainItem().chooseInMenu = platform::localized("Button restart");
+    mainItem().click(MouseButton::Right);
+    EXPECT_EQ(sim->processes.takeStart().path, "/bin/sh");
+    EXPECT_TRUE(sim->lifecycle.terminated);
+    // Termination ran: taps off, settings saved.
+    EXPECT_EQ(taps(), (TapStates{false, false, false}));
+    EXPECT_EQ(sim->defaults.syncCount, 1);
+
+    resetShared();
+    sim.reset();
+    sim = std::make_unique<sim::SimPlatform>();
+    steps.clear();
+    launch();
+    mainItem().chooseInMenu = "Quit";
+    mainItem().click(MouseButton::Right);
+    EXPECT_TRUE(sim->processes.starts.empty());
+    EXPECT_TRUE(sim->lifecycle.terminated);
+    EXPECT_EQ(sim->defaults.syncCount, 1);
+}
+
+} // namespace
+} // namespace corv::app

@@ -1,0 +1,121 @@
+// The shell on the Qt desktop, in this process: tray items, the panel below
+// the item, the overlay tile, the instance socket.
+
+#include "app/AppDelegate.h"
+#include "app/CorvadineApp.h"
+#include "app/StatusItems.h"
+#include "engine/NotifWinManager.h"
+#include "model/Shared.h"
+#include "platform/desktop/DesktopPlatform.h"
+
+#include "support/PrivateBus.h"
+
+#include <QApplication>
+#include <QLocalSocket>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace corv::desktop {
+namespace {
+
+using test::spinUntil;
+
+// No bus at this address: nothing reaches the machine's own buses.
+const QString kNoBus = QStringLiteral("unix:path=/nonexistent/corvadine-test-bus");
+
+class DesktopShellTest : public ::testing::Test {
+protected:
+    DesktopShellTest()
+        : platform_({dir_.filePath("defaults.plist"), dir_.filePath("autostart"), kNoBus, kNoBus,
+                     dir_.filePath("instance")}) {
+        resetShared();
+    }
+    ~DesktopShellTest() override { resetShared(); }
+
+    // The visible top-level windows with all the flags.
+    static std::vector<QWidget*> windowsWith(Qt::WindowFlags flags) {
+        std::vector<QWidget*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && (w->windowFlags() & flags) == flags) found.push_back(w);
+        return found;
+    }
+
+    QTemporaryDir dir_;
+    DesktopPlatform platform_;
+};
+
+TEST_F(DesktopShellTest, LaunchMakesTrayItemsAndTheLeftClickDropsThePanel) {
+    app::CorvadineApp entry;
+    entry.launch();
+    ASSERT_NE(app::mainStatusItem(), nullptr);
+    ASSERT_NE(app::micStatusItem(), nullptr);
+    EXPECT_TRUE(app::mainStatusItem()->isVisible());
+    EXPECT_FALSE(app::micStatusItem()->isVisible());
+
+    const auto item = app::mainStatusItem()->buttonWindowFrame();
+    ASSERT_TRUE(item);
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    auto panels = windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    ASSERT_EQ(panels.size(), 1u);
+    EXPECT_EQ(panels[0]->width(), 380);
+    EXPECT_EQ(panels[0]->y(), int(item->y + item->height));
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+}
+
+// Counts the presses and double clicks it is given.
+class ClickCounter final : public QWidget {
+public:
+    int presses = 0;
+    int doubleClicks = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+    void mouseDoubleClickEvent(QMouseEvent*) override { ++doubleClicks; }
+};
+
+TEST_F(DesktopShellTest, ADoubleClickInOwnWindowsArrivesAsASecondPress) {
+    app::CorvadineApp entry;
+    entry.launch();
+    ClickCounter w;
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent right(QEvent::MouseButtonDblClick, at, w.mapToGlobal(at), Qt::RightButton, Qt::RightButton, {});
+    QApplication::sendEvent(&w, &press);
+    QApplication::sendEvent(&w, &twice);
+    EXPECT_EQ(w.presses, 2);
+    EXPECT_EQ(w.doubleClicks, 0);
+    QApplication::sendEvent(&w, &right);
+    EXPECT_EQ(w.doubleClicks, 1);
+}
+
+TEST_F(DesktopShellTest, TheOverlayTakesNoInputNorFocusAndFadesOut) {
+    engine::NotifWinManager::shared().show("capslock.fill");
+    auto tiles = windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput |
+                             Qt::WindowDoesNotAcceptFocus);
+    ASSERT_EQ(tiles.size(), 1u);
+    EXPECT_EQ(tiles[0]->size(), QSize(100, 100));
+    EXPECT_TRUE(tiles[0]->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_NE(QApplication::activeWindow(), tiles[0]);
+    QPointer<QWidget> tile = tiles[0];
+    EXPECT_TRUE(spinUntil([&] { return !tile->isVisible(); }, 5000));
+}
+
+TEST_F(DesktopShellTest, AQuitRequestOnTheInstanceSocketEndsTheProgram) {
+    EXPECT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    EXPECT_FALSE(platform_.lifecycle.terminating());
+    QLocalSocket other;
+    other.connectToServer(dir_.filePath("instance"));
+    ASSERT_TRUE(other.waitForConnected(5000));
+    other.write("quit\n");
+    other.flush();
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+} // namespace
+} // namespace corv::desktop

@@ -1,0 +1,146 @@
+// The real program, offscreen, with logind played by python3-dbusmock on a
+// private system bus: it starts, answers a second copy's quit request, runs
+// its sleep and wake paths, and ends cleanly on SIGTERM.
+
+#include "support/PrivateBus.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace corv::test {
+namespace {
+
+const QString kLogind = "org.freedesktop.login1";
+const QString kManagerPath = "/org/freedesktop/login1";
+
+// One running copy of the program and what it has said.
+class Program {
+public:
+    Program(const QTemporaryDir& home, const QString& systemBus) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_STARTER_ADDRESS"})
+            env.remove(name);
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        env.insert("XDG_RUNTIME_DIR", home.path());
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", systemBus);
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-session");
+        env.insert("CORVADINE_TRACE", "1");
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(home.path());
+        QObject::connect(&process, &QProcess::readyReadStandardError, [this] { said += process.readAllStandardError(); });
+        process.start(CORV_PROGRAM, {});
+    }
+    ~Program() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    bool saidLine(const QString& line, int timeoutMs = 10000) {
+        return spinUntil([&] { return said.contains(("corvadine: " + line + "\n").toUtf8()); }, timeoutMs);
+    }
+    int count(const QString& line) const { return said.count(("corvadine: " + line + "\n").toUtf8()); }
+    bool ended() {
+        return spinUntil([&] { return process.state() == QProcess::NotRunning; });
+    }
+
+    QProcess process;
+    QByteArray said;
+};
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(bus.error(), "");
+        ASSERT_TRUE(bus.startTemplate("logind", kLogind)) << bus.error();
+        // The session "auto" names the caller's own.
+        auto reply = bus.mock(kLogind, kManagerPath, "AddSession",
+                              {"auto", "seat0", QVariant::fromValue(quint32(1000)), "user", true});
+        ASSERT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
+    }
+    void setSessionActive(bool active) {
+        auto reply = bus.mock(kLogind, "/org/freedesktop/login1/session/auto", "UpdateProperties",
+                              {"org.freedesktop.login1.Session", QVariantMap{{"Active", active}}});
+        ASSERT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
+    }
+    QString settingsFile() const { return home.filePath("config/corvadine/defaults.plist"); }
+    void emitPrepareForSleep(bool start) {
+        auto reply = bus.mock(kLogind, kManagerPath, "EmitSignal",
+                              {"org.freedesktop.login1.Manager", "PrepareForSleep", "b", QVariantList{start}});
+        ASSERT_NE(reply.type(), QDBusMessage::ErrorMessage) << reply.errorMessage().toStdString();
+    }
+
+    PrivateBus bus{PrivateBus::Kind::System};
+    QTemporaryDir home;
+};
+
+TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
+    Program first(home, bus.address());
+    ASSERT_TRUE(first.saidLine("step startDockObserver")) << first.said.toStdString();
+    EXPECT_EQ(first.said.count("no display found; running on the offscreen platform"), 1);
+    EXPECT_EQ(first.count("status item made"), 2);
+    ASSERT_TRUE(first.saidLine("logind: watching the session"));
+    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+
+    // Sleep saves the settings; wake follows.
+    emitPrepareForSleep(true);
+    ASSERT_TRUE(first.saidLine("logind: going to sleep"));
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(settingsFile()); }));
+    emitPrepareForSleep(false);
+    ASSERT_TRUE(first.saidLine("logind: woke up"));
+    EXPECT_EQ(first.process.state(), QProcess::Running);
+
+    // The session switched away saves as a sleep does; its return is a wake.
+    QFile::remove(settingsFile());
+    setSessionActive(false);
+    ASSERT_TRUE(first.saidLine("logind: session inactive"));
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(settingsFile()); }));
+    setSessionActive(true);
+    ASSERT_TRUE(first.saidLine("logind: session active"));
+
+    // A second copy asks the first to quit; the first ends cleanly.
+    Program second(home, bus.address());
+    ASSERT_TRUE(second.saidLine("asked the other copy to quit")) << second.said.toStdString();
+    ASSERT_TRUE(first.saidLine("quit requested by another copy"));
+    ASSERT_TRUE(first.ended());
+    EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process.exitCode(), 0);
+    ASSERT_TRUE(second.saidLine("step startDockObserver"));
+
+    // The first copy's end left the name to the second, which a third finds.
+    Program third(home, bus.address());
+    ASSERT_TRUE(third.saidLine("asked the other copy to quit")) << third.said.toStdString();
+    ASSERT_TRUE(second.saidLine("quit requested by another copy"));
+    ASSERT_TRUE(second.ended());
+    EXPECT_EQ(second.process.exitCode(), 0);
+    ASSERT_TRUE(third.saidLine("step startDockObserver"));
+
+    // SIGTERM runs the termination path: the settings are saved, the exit is clean.
+    QFile::remove(settingsFile());
+    ::kill(static_cast<pid_t>(third.process.processId()), SIGTERM);
+    ASSERT_TRUE(third.ended());
+    EXPECT_TRUE(third.said.contains("corvadine: termination signal\ncorvadine: terminating\n"));
+    EXPECT_EQ(third.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(third.process.exitCode(), 0);
+    EXPECT_TRUE(QFileInfo::exists(settingsFile()));
+}
+
+TEST_F(ProgramTest, WithoutLogindThereAreNoNotices) {
+    ASSERT_TRUE(bus.stopTemplate(kLogind));
+    Program lone(home, bus.address());
+    ASSERT_TRUE(lone.saidLine("step startDockObserver"));
+    EXPECT_FALSE(lone.saidLine("logind: watching the session", 1000));
+    EXPECT_EQ(lone.count("asked the other copy to quit"), 0);
+    lone.process.terminate();
+    ASSERT_TRUE(lone.ended());
+    EXPECT_EQ(lone.process.exitCode(), 0);
+}
+
+} // namespace
+} // namespace corv::test
