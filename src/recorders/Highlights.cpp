@@ -1,5 +1,6 @@
 #include "recorders/Highlights.h"
 
+#include "engine/KeyboardHidManager.h"
 #include "model/Shared.h"
 #include "recorders/CaptureTaps.h"
 
@@ -69,6 +70,19 @@ LogiKeybHighlighted::LogiKeybHighlighted() {
 }
 
 LogiKeybHighlighted& LogiKeybHighlighted::shared() { return Shared<LogiKeybHighlighted>::instance(); }
+
+PhyKeyHighlighted::PhyKeyHighlighted() {
+    auto& seam = engine::PhysicalKeyHighlight::shared();
+    seam.read = [] {
+        auto& h = PhyKeyHighlighted::shared();
+        return engine::PhysicalKeyWait{h.usage.get(), h.name.get(), h.reportDescSum.get(), h.src.get()};
+    };
+    seam.move = [](std::optional<std::uint64_t> usage, bool src) {
+        auto& h = PhyKeyHighlighted::shared();
+        h.usage.set(usage);
+        h.src.set(src);
+    };
+}
 
 PhyKeyHighlighted& PhyKeyHighlighted::shared() { return Shared<PhyKeyHighlighted>::instance(); }
 

@@ -80,6 +80,8 @@ private:
 // switching the tap.
 class PhyKeyHighlighted : public ObservableObject {
 public:
+    // Hands the engine's keyboard manager this highlight to read and move.
+    PhyKeyHighlighted();
     static PhyKeyHighlighted& shared();
 
     Published<std::optional<std::uint64_t>> usage{willChange_};  // HID usage; absent: none
