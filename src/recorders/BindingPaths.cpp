@@ -2,6 +2,25 @@
 
 namespace corv::recorders {
 
+KindBindings* fingerLevel(AnApp& app, const GesPath& p) {
+    auto f = app.ges.find(p.fgr);
+    return f == app.ges.end() ? nullptr : &f->second;
+}
+
+ModDirBindings* kindLevel(AnApp& app, const GesPath& p) {
+    KindBindings* f = fingerLevel(app, p);
+    if (!f) return nullptr;
+    auto g = f->find(p.ges);
+    return g == f->end() ? nullptr : &g->second;
+}
+
+DirBindings* modifierLevel(AnApp& app, const GesPath& p) {
+    ModDirBindings* g = kindLevel(app, p);
+    if (!g) return nullptr;
+    auto m = g->find(p.mod);
+    return m == g->end() ? nullptr : &m->second;
+}
+
 std::optional<BindAction> gesBindingAt(const AnApp& app, const GesPath& p) {
     auto f = app.ges.find(p.fgr);
     if (f == app.ges.end()) return std::nullopt;

@@ -23,6 +23,12 @@ struct GesPath {
 std::optional<BindAction> gesBindingAt(const AnApp& app, const GesPath& p);
 std::optional<BindAction> keyBindingAt(const AnApp& app, std::uint64_t key, std::uint64_t mod);
 
+// The levels on the way to a gesture binding, to change in place; null when
+// a level is missing.
+KindBindings* fingerLevel(AnApp& app, const GesPath& p);
+ModDirBindings* kindLevel(AnApp& app, const GesPath& p);
+DirBindings* modifierLevel(AnApp& app, const GesPath& p);
+
 // The binding at the place, to change in place; null when a level is missing.
 BindAction* gesSlot(AnApp& app, const GesPath& p);
 BindAction* keySlot(AnApp& app, std::uint64_t key, std::uint64_t mod);

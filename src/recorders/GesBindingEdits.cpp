@@ -25,13 +25,9 @@ void makeLevels(const std::string& id, const GesPath& p) {
 // Sets the binding under the direction when the three levels are there.
 void setBinding(const std::string& id, const GesPath& p, const BindAction& b) {
     editEntry(id, [&](AnApp& e) {
-        auto f = e.ges.find(p.fgr);
-        if (f == e.ges.end()) return false;
-        auto g = f->second.find(p.ges);
-        if (g == f->second.end()) return false;
-        auto m = g->second.find(p.mod);
-        if (m == g->second.end()) return false;
-        m->second[p.dir] = b;
+        DirBindings* m = modifierLevel(e, p);
+        if (!m) return false;
+        (*m)[p.dir] = b;
         return true;
     });
 }
@@ -40,36 +36,20 @@ void setBinding(const std::string& id, const GesPath& p, const BindAction& b) {
 // path that is left empty, innermost first.
 void removeSlot(const std::string& id, const GesPath& p) {
     editEntry(id, [&](AnApp& e) {
-        auto f = e.ges.find(p.fgr);
-        if (f == e.ges.end()) return false;
-        auto g = f->second.find(p.ges);
-        if (g == f->second.end()) return false;
-        auto m = g->second.find(p.mod);
-        return m != g->second.end() && m->second.erase(p.dir) > 0;
+        DirBindings* m = modifierLevel(e, p);
+        return m && m->erase(p.dir) > 0;
     });
     editEntry(id, [&](AnApp& e) {
-        auto f = e.ges.find(p.fgr);
-        if (f == e.ges.end()) return false;
-        auto g = f->second.find(p.ges);
-        if (g == f->second.end()) return false;
-        auto m = g->second.find(p.mod);
-        if (m == g->second.end() || !m->second.empty()) return false;
-        g->second.erase(m);
-        return true;
+        DirBindings* m = modifierLevel(e, p);
+        return m && m->empty() && kindLevel(e, p)->erase(p.mod) > 0;
     });
     editEntry(id, [&](AnApp& e) {
-        auto f = e.ges.find(p.fgr);
-        if (f == e.ges.end()) return false;
-        auto g = f->second.find(p.ges);
-        if (g == f->second.end() || !g->second.empty()) return false;
-        f->second.erase(g);
-        return true;
+        ModDirBindings* g = kindLevel(e, p);
+        return g && g->empty() && fingerLevel(e, p)->erase(p.ges) > 0;
     });
     editEntry(id, [&](AnApp& e) {
-        auto f = e.ges.find(p.fgr);
-        if (f == e.ges.end() || !f->second.empty()) return false;
-        e.ges.erase(f);
-        return true;
+        KindBindings* f = fingerLevel(e, p);
+        return f && f->empty() && e.ges.erase(p.fgr) > 0;
     });
 }
 

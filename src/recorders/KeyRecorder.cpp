@@ -102,13 +102,9 @@ void writeGestureRow(const std::string& id, const GesPath& p, std::uint16_t key,
     for (const std::string& app : unlockedGesApps(Apps::shared().a.get())) {
         editEntry(app, [&](AnApp& e) {
             if (!sameBinding(gesBindingAt(e, p), old)) return false;
-            auto f = e.ges.find(p.fgr);
-            if (f == e.ges.end()) return false;
-            auto g = f->second.find(p.ges);
-            if (g == f->second.end()) return false;
-            auto m = g->second.find(p.mod);
-            if (m == g->second.end()) return false;
-            m->second[p.dir] = written;
+            DirBindings* m = modifierLevel(e, p);
+            if (!m) return false;
+            (*m)[p.dir] = written;
             return true;
         });
     }
