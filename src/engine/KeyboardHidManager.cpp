@@ -169,7 +169,6 @@ void capturePhysicalKey(std::uint64_t code, const DeviceName& keyboard) {
         return k.name == wait.name && k.reportDescSum == wait.reportDescSum;
     });
     if (ks == list.end()) return;
-    const auto index = static_cast<std::size_t>(ks - list.begin());
     const auto& src = ks->subItemsSrc;
     if (std::find(src.begin(), src.end(), code) != src.end()) {
         highlight.move(code, false);
@@ -192,8 +191,18 @@ void capturePhysicalKey(std::uint64_t code, const DeviceName& keyboard) {
         highlight.move(code, false);
     else
         highlight.move(std::nullopt, false);
-    KeySubOpt::shared().keySub.modify([&](std::vector<KeySub>& v) { v[index] = edited; });
-    applyKeySubMapping(edited);
+    // Moving the highlight runs its observers, which may have changed the
+    // records: the edited one is found again, and written only if still there.
+    bool written = false;
+    KeySubOpt::shared().keySub.modify([&](std::vector<KeySub>& v) {
+        auto again = std::find_if(v.begin(), v.end(), [&](const KeySub& k) {
+            return k.name == wait.name && k.reportDescSum == wait.reportDescSum;
+        });
+        if (again == v.end()) return;
+        *again = edited;
+        written = true;
+    });
+    if (written) applyKeySubMapping(edited);
 }
 
 } // namespace corv::engine
