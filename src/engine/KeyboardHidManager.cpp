@@ -38,6 +38,16 @@ std::uint16_t productIdOf(const platform::HidDevice& device) {
     return id && *id >= 0 && *id <= 0xFFFF ? static_cast<std::uint16_t>(*id) : 0;
 }
 
+// The keyboard as the held keys name it: its product, or its receiver kind,
+// and its maker.
+DeviceName pressedKeyboardName(const platform::HidDevice& device) {
+    std::string product = stringOrUnknown(device, platform::kHidProductKey);
+    if (auto kind = receiverKindName(device.intProperty(platform::kHidVendorIdKey),
+                                     device.intProperty(platform::kHidProductIdKey)))
+        product = *kind;
+    return DeviceName{product, stringOrUnknown(device, platform::kHidManufacturerKey)};
+}
+
 void keyboardDeviceMatchedCallback(const HidDeviceRef& device) { onKeyboardDeviceMatched(device); }
 void keyboardDeviceRemovedCallback(const HidDeviceRef& device) { onKeyboardDeviceRemoved(device); }
 void keyboardValueCallback(const HidDeviceRef& sender, const platform::HidInputValue& value) {
@@ -128,6 +138,15 @@ void onKeyboardDeviceRemoved(const HidDeviceRef& device) {
         if (list[u].valid && list[u].dev == device) held.push_back(u);
     for (std::size_t u : held) logitech::releaseAndResetKeyboard(u);
     device->setInputValueHandler(nullptr);
+    // Its keys can no longer be released: they are no longer shown held.
+    const DeviceName name = pressedKeyboardName(*device);
+    auto& pressedKeys = ModKeyPressed::shared().v;
+    const auto& now = pressedKeys.get();
+    if (std::any_of(now.begin(), now.end(), [&](const PressedKey& k) { return k.keyboard == name; }))
+        pressedKeys.modify([&](std::vector<PressedKey>& v) {
+            v.erase(std::remove_if(v.begin(), v.end(), [&](const PressedKey& k) { return k.keyboard == name; }),
+                    v.end());
+        });
 }
 
 void onKeyboardValue(const HidDeviceRef& device, const platform::HidInputValue& value) {
@@ -137,12 +156,7 @@ void onKeyboardValue(const HidDeviceRef& device, const platform::HidInputValue& 
     if (page != kKeyboardPage && page != kAppleVendorTopCasePage && page != kAppleVendorPage) return;
     if (usage < 2 || usage > 255) return;
     const bool pressed = value.integerValue != 0;
-    const std::string maker = stringOrUnknown(*device, platform::kHidManufacturerKey);
-    std::string product = stringOrUnknown(*device, platform::kHidProductKey);
-    if (auto kind = receiverKindName(device->intProperty(platform::kHidVendorIdKey),
-                                     device->intProperty(platform::kHidProductIdKey)))
-        product = *kind;
-    const PressedKey key{(std::uint64_t{page} << 32) | usage, DeviceName{product, maker}};
+    const PressedKey key{(std::uint64_t{page} << 32) | usage, pressedKeyboardName(*device)};
 
     auto& pressedKeys = ModKeyPressed::shared().v;
     const auto& now = pressedKeys.get();

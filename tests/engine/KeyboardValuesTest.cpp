@@ -68,6 +68,19 @@ TEST_F(KeyboardValuesTest, HeldKeysAreListedPerKeyboardWhileTheTabShows) {
     EXPECT_TRUE(pressed().empty());
 }
 
+TEST_F(KeyboardValuesTest, UnpluggingAKeyboardForgetsTheKeysHeldOnIt) {
+    auto other = makeKeyboard(*sim, KeyboardDevice{"Other", "Acme", "USB", 1, 2, {{1, 6}}});
+    sim->hidDevices.attach(other);
+    settle();
+    press(*apple, usage::LeftShift);
+    press(*other, usage::A);
+    press(*apple, usage::A);
+    settle();
+    sim->hidDevices.detach(apple);
+    settle();
+    EXPECT_EQ(pressed(), (std::vector<PressedKey>{{code(7, usage::A), DeviceName{"Other", "Acme"}}}));
+}
+
 class PhysicalKeyCaptureTest : public KeyboardValuesTest {
 protected:
     PhysicalKeyCaptureTest() {
