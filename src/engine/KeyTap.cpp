@@ -65,6 +65,25 @@ Result flagsChanged(Event event) {
     return event;
 }
 
+// What a key-down stored is released: the substitute key (and its modifier)
+// goes up, a modified click is let go.
+void releaseBinding(platform::TapProxy proxy, const BindAction& binding) {
+    if (binding.isHotkey) {
+        Event up = Event::keyboard(binding.hotkeyKey, false);
+        up.setFlags(binding.hotkeyMod);
+        auto& taps = platform::eventTaps();
+        taps.postToProxy(proxy, up);
+        if (binding.hotkeyMod >= kFirstModifierFlag) {
+            up.setIntegerField(EventField::KeyboardKeycode, modifierKeyCode(binding.hotkeyMod));
+            up.setType(raw(NSEventType::FlagsChanged));
+            up.setFlags(EventFlag::NonCoalesced);
+            taps.postToProxy(proxy, up);
+        }
+    } else if (binding.actionSel == ActionId::ModClicks) {
+        postModClick(binding.hotkeyMod, 0, binding.hotkeyKey, static_cast<std::int64_t>(ClickPhase::Release), false);
+    }
+}
+
 Result keyDown(platform::TapProxy proxy, Event event) {
     const std::int64_t repeat = event.integerField(EventField::KeyboardAutorepeat);
     event.setFlags(event.flags() | HeldModifiers::shared().logiModifierFlags);
@@ -80,13 +99,23 @@ Result keyDown(platform::TapProxy proxy, Event event) {
     if (!found) return event;
 
     auto& pending = KeyTapState::shared().pendingKeyBindings;
-    const BindAction& binding = pending.insert_or_assign(key, *found).first->second;
+    const bool modClick = !found->isHotkey && found->actionSel == ActionId::ModClicks;
+    // A repeat presses no modified click, so it stores none: the key-up
+    // releases what was pressed.
+    if (modClick && repeat != 0) return std::nullopt;
+    // A repeat whose modifiers now find another binding: the one held so far
+    // is released before this one is pressed and stored.
+    if (auto held = pending.find(key); held != pending.end() && !(held->second == *found)) {
+        const BindAction old = std::move(held->second);
+        pending.erase(held);
+        releaseBinding(proxy, old);
+    }
+    const BindAction binding = pending.insert_or_assign(key, *found).first->second;
     if (binding.isHotkey) {
         Event down = Event::keyboard(binding.hotkeyKey, true);
         down.setFlags(binding.hotkeyMod | extra);
         platform::eventTaps().postToProxy(proxy, down);
-    } else if (binding.actionSel == ActionId::ModClicks) {
-        if (repeat != 0) return std::nullopt;
+    } else if (modClick) {
         appUnderCursor(cursorLocation());
         postModClick(binding.hotkeyMod, extra, binding.hotkeyKey, static_cast<std::int64_t>(ClickPhase::Press),
                      true);
@@ -103,20 +132,7 @@ Result keyUp(platform::TapProxy proxy, Event event) {
     if (it == pending.end()) return event;
     const BindAction binding = std::move(it->second);
     pending.erase(it);
-    if (binding.isHotkey) {
-        Event up = Event::keyboard(binding.hotkeyKey, false);
-        up.setFlags(binding.hotkeyMod);
-        auto& taps = platform::eventTaps();
-        taps.postToProxy(proxy, up);
-        if (binding.hotkeyMod >= kFirstModifierFlag) {
-            up.setIntegerField(EventField::KeyboardKeycode, modifierKeyCode(binding.hotkeyMod));
-            up.setType(raw(NSEventType::FlagsChanged));
-            up.setFlags(EventFlag::NonCoalesced);
-            taps.postToProxy(proxy, up);
-        }
-    } else if (binding.actionSel == ActionId::ModClicks) {
-        postModClick(binding.hotkeyMod, 0, binding.hotkeyKey, static_cast<std::int64_t>(ClickPhase::Release), false);
-    }
+    releaseBinding(proxy, binding);
     return std::nullopt;
 }
 

@@ -38,6 +38,16 @@ std::uint16_t productIdOf(const platform::HidDevice& device) {
     return id && *id >= 0 && *id <= 0xFFFF ? static_cast<std::uint16_t>(*id) : 0;
 }
 
+// The keyboard as the held keys name it: its product, or its receiver kind,
+// and its maker.
+DeviceName pressedKeyboardName(const platform::HidDevice& device) {
+    std::string product = stringOrUnknown(device, platform::kHidProductKey);
+    if (auto kind = receiverKindName(device.intProperty(platform::kHidVendorIdKey),
+                                     device.intProperty(platform::kHidProductIdKey)))
+        product = *kind;
+    return DeviceName{product, stringOrUnknown(device, platform::kHidManufacturerKey)};
+}
+
 void keyboardDeviceMatchedCallback(const HidDeviceRef& device) { onKeyboardDeviceMatched(device); }
 void keyboardDeviceRemovedCallback(const HidDeviceRef& device) { onKeyboardDeviceRemoved(device); }
 void keyboardValueCallback(const HidDeviceRef& sender, const platform::HidInputValue& value) {
@@ -128,6 +138,15 @@ void onKeyboardDeviceRemoved(const HidDeviceRef& device) {
         if (list[u].valid && list[u].dev == device) held.push_back(u);
     for (std::size_t u : held) logitech::releaseAndResetKeyboard(u);
     device->setInputValueHandler(nullptr);
+    // Its keys can no longer be released: they are no longer shown held.
+    const DeviceName name = pressedKeyboardName(*device);
+    auto& pressedKeys = ModKeyPressed::shared().v;
+    const auto& now = pressedKeys.get();
+    if (std::any_of(now.begin(), now.end(), [&](const PressedKey& k) { return k.keyboard == name; }))
+        pressedKeys.modify([&](std::vector<PressedKey>& v) {
+            v.erase(std::remove_if(v.begin(), v.end(), [&](const PressedKey& k) { return k.keyboard == name; }),
+                    v.end());
+        });
 }
 
 void onKeyboardValue(const HidDeviceRef& device, const platform::HidInputValue& value) {
@@ -137,12 +156,7 @@ void onKeyboardValue(const HidDeviceRef& device, const platform::HidInputValue& 
     if (page != kKeyboardPage && page != kAppleVendorTopCasePage && page != kAppleVendorPage) return;
     if (usage < 2 || usage > 255) return;
     const bool pressed = value.integerValue != 0;
-    const std::string maker = stringOrUnknown(*device, platform::kHidManufacturerKey);
-    std::string product = stringOrUnknown(*device, platform::kHidProductKey);
-    if (auto kind = receiverKindName(device->intProperty(platform::kHidVendorIdKey),
-                                     device->intProperty(platform::kHidProductIdKey)))
-        product = *kind;
-    const PressedKey key{(std::uint64_t{page} << 32) | usage, DeviceName{product, maker}};
+    const PressedKey key{(std::uint64_t{page} << 32) | usage, pressedKeyboardName(*device)};
 
     auto& pressedKeys = ModKeyPressed::shared().v;
     const auto& now = pressedKeys.get();
@@ -169,7 +183,6 @@ void capturePhysicalKey(std::uint64_t code, const DeviceName& keyboard) {
         return k.name == wait.name && k.reportDescSum == wait.reportDescSum;
     });
     if (ks == list.end()) return;
-    const auto index = static_cast<std::size_t>(ks - list.begin());
     const auto& src = ks->subItemsSrc;
     if (std::find(src.begin(), src.end(), code) != src.end()) {
         highlight.move(code, false);
@@ -192,8 +205,18 @@ void capturePhysicalKey(std::uint64_t code, const DeviceName& keyboard) {
         highlight.move(code, false);
     else
         highlight.move(std::nullopt, false);
-    KeySubOpt::shared().keySub.modify([&](std::vector<KeySub>& v) { v[index] = edited; });
-    applyKeySubMapping(edited);
+    // Moving the highlight runs its observers, which may have changed the
+    // records: the edited one is found again, and written only if still there.
+    bool written = false;
+    KeySubOpt::shared().keySub.modify([&](std::vector<KeySub>& v) {
+        auto again = std::find_if(v.begin(), v.end(), [&](const KeySub& k) {
+            return k.name == wait.name && k.reportDescSum == wait.reportDescSum;
+        });
+        if (again == v.end()) return;
+        *again = edited;
+        written = true;
+    });
+    if (written) applyKeySubMapping(edited);
 }
 
 } // namespace corv::engine

@@ -141,6 +141,47 @@ TEST_F(KeyTapTest, RepeatWithoutABindingKeepsTheStoredOne) {
     EXPECT_TRUE(nothingPosted());
 }
 
+TEST_F(KeyTapTest, ARepeatThatFindsAnotherBindingLeavesNothingHeld) {
+    BindAction click = BindAction::forAction(ActionId::ModClicks);
+    click.hotkeyMod = flag::Command;
+    click.hotkeyKey = 1;
+    bindKey(key::K, 0, click);
+    bindKey(key::K, 0x02, hotkey(0, key::C));
+
+    // The click is held; Shift joins while the key repeats and finds the
+    // hotkey: the click is let go before the hotkey goes down.
+    builtIn.pressKey(key::K);
+    settle();
+    expectPostedKey(12, 55, flag::Command, Route::Session);
+    EXPECT_EQ(posted().event.type(), 1u);
+    builtIn.flags = flag::Shift;
+    builtIn.pressKey(key::K, true);
+    settle();
+    const auto up = posted();
+    EXPECT_EQ(up.event.type(), 2u);
+    EXPECT_EQ(up.event.flags(), flag::Command);
+    expectPostedKey(10, key::C, 0);
+    expectPostedKey(12, 55, flag::NonCoalesced, Route::Session);
+    EXPECT_EQ(engine::HeldClick::shared().heldMouseDragType, 0u);
+    builtIn.releaseKey(key::K);
+    expectPostedKey(11, key::C, 0);
+    settle();
+    EXPECT_TRUE(nothingPosted());
+
+    // The other way round: a repeat that finds the click presses nothing, so
+    // the key-up lets go of the hotkey and of no click.
+    builtIn.flags = flag::Shift;
+    builtIn.pressKey(key::K);
+    expectPostedKey(10, key::C, 0);
+    builtIn.flags = 0;
+    builtIn.pressKey(key::K, true);
+    builtIn.releaseKey(key::K);
+    settle();
+    expectPostedKey(11, key::C, 0);
+    EXPECT_TRUE(nothingPosted());
+    EXPECT_TRUE(engine::KeyTapState::shared().pendingKeyBindings.empty());
+}
+
 TEST_F(KeyTapTest, LogitechCommandMarkerLooksKeysUpUnderCommand) {
     bindKey(key::A, 0, hotkey(0, key::C));
     bindKey(key::A, 0x10, hotkey(flag::Option, key::K));

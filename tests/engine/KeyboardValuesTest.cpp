@@ -68,6 +68,19 @@ TEST_F(KeyboardValuesTest, HeldKeysAreListedPerKeyboardWhileTheTabShows) {
     EXPECT_TRUE(pressed().empty());
 }
 
+TEST_F(KeyboardValuesTest, UnpluggingAKeyboardForgetsTheKeysHeldOnIt) {
+    auto other = makeKeyboard(*sim, KeyboardDevice{"Other", "Acme", "USB", 1, 2, {{1, 6}}});
+    sim->hidDevices.attach(other);
+    settle();
+    press(*apple, usage::LeftShift);
+    press(*other, usage::A);
+    press(*apple, usage::A);
+    settle();
+    sim->hidDevices.detach(apple);
+    settle();
+    EXPECT_EQ(pressed(), (std::vector<PressedKey>{{code(7, usage::A), DeviceName{"Other", "Acme"}}}));
+}
+
 class PhysicalKeyCaptureTest : public KeyboardValuesTest {
 protected:
     PhysicalKeyCaptureTest() {
@@ -129,6 +142,37 @@ TEST_F(PhysicalKeyCaptureTest, AKeyAlreadyASourceMovesTheWaitToItsDestination) {
     EXPECT_EQ(wait.usage, code(7, usage::A));
     EXPECT_FALSE(wait.src);
     EXPECT_EQ(record().subItemsSrc, std::vector<std::uint64_t>{code(7, usage::A)});
+    EXPECT_TRUE(sim->hidServices.writes.empty());
+}
+
+TEST_F(PhysicalKeyCaptureTest, RecordsChangedByTheHighlightsObserversAreNotOverwritten) {
+    // Moving the highlight adds another keyboard's record in front.
+    KeySub other;
+    other.name = DeviceName{"Other", "Acme"};
+    engine::PhysicalKeyHighlight::shared().move = [&](std::optional<std::uint64_t> u, bool src) {
+        wait.usage = u;
+        wait.src = src;
+        KeySubOpt::shared().keySub.modify([&](std::vector<KeySub>& list) { list.insert(list.begin(), other); });
+    };
+    press(*apple, usage::C);
+    settle();
+    const auto& list = KeySubOpt::shared().keySub.get();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0], other);
+    EXPECT_EQ(list[1].name, appleName);
+    EXPECT_EQ(list[1].subItemsSrc, std::vector<std::uint64_t>{code(7, usage::C)});
+    EXPECT_EQ(sim->hidServices.takeWrite().service, service);
+
+    // Moving it takes every record away: nothing is written.
+    engine::PhysicalKeyHighlight::shared().move = [&](std::optional<std::uint64_t> u, bool src) {
+        wait.usage = u;
+        wait.src = src;
+        KeySubOpt::shared().keySub.set({});
+    };
+    press(*apple, usage::D);
+    settle();
+    EXPECT_TRUE(KeySubOpt::shared().keySub.get().empty());
+    EXPECT_EQ(wait.usage, std::nullopt);
     EXPECT_TRUE(sim->hidServices.writes.empty());
 }
 
