@@ -3,6 +3,7 @@
 #include "app/Subsystems.h"
 #include "engine/DisplayLink.h"
 #include "engine/EngineTaps.h"
+#include "engine/LiveTaps.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
 #include "model/UIState.h"
@@ -70,9 +71,7 @@ void onWakeNote() {
 }
 
 bool applicationWillTerminate() {
-    engine::switchTapOff(engine::gestureTap());
-    engine::switchTapOff(engine::clickTap());
-    engine::switchTapOff(engine::keyTap());
+    engine::stopEngineTaps();
     stopLogiDeviceMonitor();
     stopKeyboardHidManager();
     clearKeyMappings();

@@ -1,6 +1,7 @@
 #include "engine/CaptureSwitch.h"
 
 #include "engine/EngineTaps.h"
+#include "engine/KeyTap.h"
 #include "engine/ModKeyPressed.h"
 #include "model/UIState.h"
 
@@ -9,7 +10,7 @@ namespace corv::engine {
 void beginGestureCapture() {
     UIState::shared().bindingTabShowed.set(true);
     switchTapOff(gestureTap());
-    switchTapOff(keyTap());
+    switchKeyTapOff();
 }
 
 void endGestureCapture() {
@@ -22,7 +23,7 @@ void endGestureCapture() {
 void beginKeyCapture() {
     ModKeyPressed::shared().v.set({});
     UIState::shared().keyboardTabShowing.set(true);
-    switchTapOff(keyTap());
+    switchKeyTapOff();
 }
 
 void endKeyCapture() {

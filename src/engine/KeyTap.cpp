@@ -11,12 +11,18 @@
 #include "engine/KeyCombo.h"
 #include "engine/ModClick.h"
 #include "engine/NotifWinManager.h"
+#include "engine/SessionPost.h"
 #include "engine/SkyLight.h"
 #include "model/ActionTable.h"
 #include "model/ModifierMask.h"
 #include "model/Shared.h"
 #include "model/UIState.h"
 #include "platform/Platform.h"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 namespace corv::engine {
 
@@ -66,22 +72,27 @@ Result flagsChanged(Event event) {
 }
 
 // What a key-down stored is released: the substitute key (and its modifier)
-// goes up, a modified click is let go.
-void releaseBinding(platform::TapProxy proxy, const BindAction& binding) {
+// goes up, a modified click is let go. Substitute events go out through post.
+template <class Post>
+void releaseBindingThrough(const BindAction& binding, Post post) {
     if (binding.isHotkey) {
         Event up = Event::keyboard(binding.hotkeyKey, false);
         up.setFlags(binding.hotkeyMod);
-        auto& taps = platform::eventTaps();
-        taps.postToProxy(proxy, up);
+        post(up);
         if (binding.hotkeyMod >= kFirstModifierFlag) {
             up.setIntegerField(EventField::KeyboardKeycode, modifierKeyCode(binding.hotkeyMod));
             up.setType(raw(NSEventType::FlagsChanged));
             up.setFlags(EventFlag::NonCoalesced);
-            taps.postToProxy(proxy, up);
+            post(up);
         }
     } else if (binding.actionSel == ActionId::ModClicks) {
         postModClick(binding.hotkeyMod, 0, binding.hotkeyKey, static_cast<std::int64_t>(ClickPhase::Release), false);
     }
+}
+
+// Inside the callback substitutes enter the stream at the tap's place.
+void releaseBinding(platform::TapProxy proxy, const BindAction& binding) {
+    releaseBindingThrough(binding, [proxy](const Event& e) { platform::eventTaps().postToProxy(proxy, e); });
 }
 
 Result keyDown(platform::TapProxy proxy, Event event) {
@@ -151,6 +162,21 @@ std::optional<Event> keyTapHandler(platform::TapProxy proxy, std::uint32_t type,
         event.setFlags(0);
         return event;
     }
+}
+
+void releasePendingKeyBindings() {
+    auto& pending = KeyTapState::shared().pendingKeyBindings;
+    if (pending.empty()) return;
+    std::vector<std::pair<std::uint16_t, BindAction>> held(std::make_move_iterator(pending.begin()),
+                                                           std::make_move_iterator(pending.end()));
+    pending.clear();
+    std::sort(held.begin(), held.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& entry : held) releaseBindingThrough(entry.second, [](const Event& e) { postAtSession(e); });
+}
+
+void switchKeyTapOff() {
+    switchTapOff(keyTap());
+    releasePendingKeyBindings();
 }
 
 void showCapsLockNotification(bool on) { NotifWinManager::shared().show(on ? "capslock.fill" : "capslock"); }

@@ -28,6 +28,16 @@ struct KeyTapState {
 // The handler behind keyTapCallback.
 std::optional<platform::Event> keyTapHandler(platform::TapProxy proxy, std::uint32_t type, platform::Event event);
 
+// Lets go of what the held bound keys pressed, for a tap that will not see
+// their key-ups: each stored binding is released as its key-up would release
+// it, posted at the session (no callback is running), in key-code order, and
+// forgotten.
+void releasePendingKeyBindings();
+
+// Switches the key tap off and lets go of what its held keys pressed. Every
+// pause and stop of the key tap goes through here.
+void switchKeyTapOff();
+
 // The caps-lock symbol, filled when on.
 void showCapsLockNotification(bool on);
 

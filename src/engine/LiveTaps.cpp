@@ -19,7 +19,7 @@ void startEngineTaps() {
 void stopEngineTaps() {
     switchTapOff(gestureTap());
     switchTapOff(clickTap());
-    switchTapOff(keyTap());
+    switchKeyTapOff();
 }
 
 } // namespace corv::engine

@@ -11,7 +11,7 @@ void installKeyTapHandler();
 // the three taps and enables each.
 void startEngineTaps();
 
-// Switches the three taps off.
+// Switches the three taps off; what held bound keys pressed is let go.
 void stopEngineTaps();
 
 } // namespace corv::engine

@@ -233,6 +233,9 @@ TEST_F(KeyTapTest, CapsLockNotificationFollowsTheMergedFlags) {
 }
 
 TEST_F(KeyTapTest, TimeoutEnablesTheTapAgainAndClearsTheMergedFlags) {
+    bindKey(key::K, 0, hotkey(flag::Command, key::Space));
+    builtIn.pressKey(key::K);
+    expectPostedKey(10, key::Space, flag::Command);
     builtIn.changeModifiers(key::LeftShift, flag::Shift);
     const auto tap = engine::keyTap().tap;
     auto result = sim->events.sendTimeoutNotice(tap);
@@ -240,6 +243,13 @@ TEST_F(KeyTapTest, TimeoutEnablesTheTapAgainAndClearsTheMergedFlags) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->flags(), 0u);
     EXPECT_EQ(engine::HeldModifiers::shared().combinedModifierFlags, 0u);
+    // The held key is not let go by the brief stop: its own key-up releases it.
+    settle();
+    EXPECT_TRUE(nothingPosted());
+    builtIn.releaseKey(key::K);
+    expectPostedKey(11, key::Space, flag::Command);
+    expectPostedKey(12, 55, flag::NonCoalesced);
+    EXPECT_TRUE(nothingPosted());
 }
 
 TEST_F(KeyTapTest, KeyCaptureForgetsPressedKeysAndPausesTheTap) {
@@ -252,6 +262,69 @@ TEST_F(KeyTapTest, KeyCaptureForgetsPressedKeysAndPausesTheTap) {
     EXPECT_EQ(delivered().integerField(9), key::A);
     engine::endKeyCapture();
     EXPECT_TRUE(sim->events.isEnabled(engine::keyTap().tap));
+}
+
+TEST_F(KeyTapTest, PausingTheKeyTapLetsGoOfWhatHeldKeysPressed) {
+    BindAction click = BindAction::forAction(ActionId::ModClicks);
+    click.hotkeyMod = flag::Control;
+    click.hotkeyKey = 2;
+    bindKey(key::A, 0, click);
+    bindKey(key::K, 0x02, hotkey(flag::Command, key::Space));
+
+    // Shift+K holds Command+Space, A holds the right button with Control.
+    builtIn.flags = flag::Shift;
+    builtIn.pressKey(key::K);
+    builtIn.flags = 0;
+    builtIn.pressKey(key::A);
+    settle();
+    sim->events.clearLogs();
+
+    // The keyboard tab pauses the tap: both are let go at the session, as
+    // their key-ups would, the lower key code first.
+    engine::beginKeyCapture();
+    const auto up = posted();
+    EXPECT_EQ(up.route, Route::Session);
+    EXPECT_EQ(up.event.type(), 4u);
+    EXPECT_EQ(up.event.flags(), flag::Control);
+    expectPostedKey(11, key::Space, flag::Command, Route::Session);
+    expectPostedKey(12, 55, flag::NonCoalesced, Route::Session);
+    settle();
+    expectPostedKey(12, 59, flag::NonCoalesced, Route::Session);
+    EXPECT_TRUE(nothingPosted());
+    EXPECT_EQ(engine::HeldClick::shared().heldMouseDragType, 0u);
+    EXPECT_TRUE(engine::KeyTapState::shared().pendingKeyBindings.empty());
+
+    // On again: nothing is pressed anew, and the key's late up passes.
+    engine::endKeyCapture();
+    settle();
+    EXPECT_TRUE(nothingPosted());
+    sim->events.clearLogs();
+    builtIn.releaseKey(key::K);
+    EXPECT_EQ(delivered().integerField(9), key::K);
+    EXPECT_TRUE(nothingPosted());
+
+    // The gesture capture pauses it the same way.
+    builtIn.flags = flag::Shift;
+    builtIn.pressKey(key::K);
+    expectPostedKey(10, key::Space, flag::Command);
+    engine::beginGestureCapture();
+    expectPostedKey(11, key::Space, flag::Command, Route::Session);
+    expectPostedKey(12, 55, flag::NonCoalesced, Route::Session);
+    engine::endGestureCapture();
+    settle();
+    EXPECT_TRUE(nothingPosted());
+}
+
+TEST_F(KeyTapTest, StoppingTheTapsLetsGoOfAHeldSubstitute) {
+    bindKey(key::K, 0x02, hotkey(flag::Command, key::Space));
+    builtIn.flags = flag::Shift;
+    builtIn.pressKey(key::K);
+    expectPostedKey(10, key::Space, flag::Command);
+    engine::stopEngineTaps();
+    expectPostedKey(11, key::Space, flag::Command, Route::Session);
+    expectPostedKey(12, 55, flag::NonCoalesced, Route::Session);
+    settle();
+    EXPECT_TRUE(nothingPosted());
 }
 
 TEST_F(KeyTapTest, StartAndStopSwitchAllThreeTaps) {
