@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 namespace corv::desktop {
@@ -115,6 +117,29 @@ TEST_F(DesktopShellTest, AQuitRequestOnTheInstanceSocketEndsTheProgram) {
     other.write("quit\n");
     other.flush();
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+TEST_F(DesktopShellTest, OddMessagesOnTheInstanceSocketAreDroppedAndEndNothing) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const auto send = [&](const QByteArray& bytes) {
+        auto peer = std::make_unique<QLocalSocket>();
+        peer->connectToServer(dir_.filePath("instance"));
+        EXPECT_TRUE(peer->waitForConnected(5000));
+        peer->write(bytes);
+        peer->flush();
+        return peer;
+    };
+    // A line that never ends is not buffered for ever: the peer is dropped.
+    auto endless = send(QByteArray(1 << 20, 'q'));
+    EXPECT_TRUE(spinUntil([&] { return endless->state() == QLocalSocket::UnconnectedState; }, 10000));
+    // Other lines are answered by hanging up.
+    for (const QByteArray& odd : {QByteArray("quitquit\n"), QByteArray("\0quit\n", 6), QByteArray("QUIT\n")}) {
+        auto peer = send(odd);
+        EXPECT_TRUE(spinUntil([&] { return peer->state() == QLocalSocket::UnconnectedState; }, 10000));
+    }
+    EXPECT_FALSE(platform_.lifecycle.terminating());
+    auto quit = send("quit\n");
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
 }
 
 } // namespace
