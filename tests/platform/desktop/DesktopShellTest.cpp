@@ -11,13 +11,19 @@
 #include "support/PrivateBus.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <cstring>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +123,28 @@ TEST_F(DesktopShellTest, AQuitRequestOnTheInstanceSocketEndsTheProgram) {
     other.write("quit\n");
     other.flush();
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+TEST_F(DesktopShellTest, AStaleSocketLeftByACrashIsTakenOver) {
+    // A socket file nobody listens on, as a killed copy leaves it.
+    const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFileInfo::exists(dir_.filePath("instance")));
+
+    EXPECT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    QLocalSocket other;
+    other.connectToServer(dir_.filePath("instance"));
+    ASSERT_TRUE(other.waitForConnected(5000));
+    other.write("quit\n");
+    other.flush();
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
 }
 
 TEST_F(DesktopShellTest, OddMessagesOnTheInstanceSocketAreDroppedAndEndNothing) {
