@@ -13,6 +13,7 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <csignal>
 #include <vector>
 #include <fcntl.h>
@@ -28,11 +29,14 @@ namespace {
 int g_signalFds[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int) {
+    // The interrupted code may be about to read errno.
+    const int savedErrno = errno;
     const char byte = 1;
     if (g_signalFds[0] >= 0) {
         const ssize_t n = ::write(g_signalFds[0], &byte, 1);
         (void)n;
     }
+    errno = savedErrno;
 }
 
 constexpr int kQuitWriteTimeoutMs = 1000;
