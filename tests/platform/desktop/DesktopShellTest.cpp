@@ -114,6 +114,20 @@ TEST_F(DesktopShellTest, TheOverlayTakesNoInputNorFocusAndFadesOut) {
     EXPECT_TRUE(spinUntil([&] { return !tile->isVisible(); }, 5000));
 }
 
+TEST_F(DesktopShellTest, AReplacedTileFadesOutAndGoesAway) {
+    const auto tileFlags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput;
+    engine::NotifWinManager::shared().show("capslock.fill");
+    ASSERT_EQ(windowsWith(tileFlags).size(), 1u);
+    QPointer<QWidget> first = windowsWith(tileFlags)[0];
+    engine::NotifWinManager::shared().show("capslock");
+    ASSERT_EQ(windowsWith(tileFlags).size(), 1u);
+    QPointer<QWidget> second = windowsWith(tileFlags)[0];
+    EXPECT_NE(first, second);
+    // The first tile's late fade ends with nothing holding it: it is deleted once.
+    EXPECT_TRUE(spinUntil([&] { return first.isNull(); }, 10000));
+    EXPECT_TRUE(spinUntil([&] { return !second->isVisible(); }, 10000));
+}
+
 TEST_F(DesktopShellTest, AQuitRequestOnTheInstanceSocketEndsTheProgram) {
     EXPECT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
     EXPECT_FALSE(platform_.lifecycle.terminating());
