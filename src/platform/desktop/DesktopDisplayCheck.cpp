@@ -45,7 +45,7 @@ void platformChosen() {
     if (g_fallback && QGuiApplication::platformName() == QStringLiteral("offscreen")) std::fputs(kOffscreenNotice, stderr);
     g_fallback = false;
     // Programs this one starts choose for themselves.
-    if (g_chosePlatform) ::unsetenv("QT_QPA_PLATFORM");
+    if (g_chosePlatform) qunsetenv("QT_QPA_PLATFORM");
     g_chosePlatform = false;
 }
 
