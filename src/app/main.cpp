@@ -17,6 +17,7 @@
 int main(int argc, char** argv) {
     corv::desktop::useOffscreenWithoutDisplay();
     QApplication app(argc, argv);
+    corv::desktop::platformChosen();
     QApplication::setApplicationName(QStringLiteral("corvadine"));
     QApplication::setQuitOnLastWindowClosed(false);
     int status = 0;

@@ -13,7 +13,9 @@
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <csignal>
+#include <vector>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,19 +29,27 @@ namespace {
 int g_signalFds[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int) {
+    // The interrupted code may be about to read errno.
+    const int savedErrno = errno;
     const char byte = 1;
     if (g_signalFds[0] >= 0) {
         const ssize_t n = ::write(g_signalFds[0], &byte, 1);
         (void)n;
     }
+    errno = savedErrno;
 }
 
 constexpr int kQuitWriteTimeoutMs = 1000;
+// The longest request line a peer may send.
+constexpr qint64 kMaxRequestLine = 64;
 
-// The listening server of a copy that another copy has replaced. Closing it
-// would remove the socket's name, which is the new copy's now; it stays open
+// The listening servers of copies that another copy has replaced. Closing one
+// would remove the socket's name, which is the new copy's now; they stay open
 // until the process ends.
-QLocalServer* g_replacedServer = nullptr;
+std::vector<QLocalServer*>& replacedServers() {
+    static auto* servers = new std::vector<QLocalServer*>;
+    return *servers;
+}
 
 } // namespace
 
@@ -98,7 +108,7 @@ DesktopLifecycle::~DesktopLifecycle() {
         g_signalFds[0] = g_signalFds[1] = -1;
     }
     if (server_ && replaced_)
-        g_replacedServer = server_.release();
+        replacedServers().push_back(server_.release());
     else if (server_)
         server_->close();
 }
@@ -167,17 +177,27 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
     QObject::connect(server_.get(), &QLocalServer::newConnection, watch_.get(), [this] {
         while (QLocalSocket* peer = server_->nextPendingConnection()) {
             QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            QObject::connect(peer, &QLocalSocket::readyRead, watch_.get(), [this, peer] {
-                while (peer->canReadLine())
-                    if (peer->readLine().trimmed() == "quit") {
-                        trace("quit requested by another copy");
-                        replaced_ = true;
-                        terminate();
-                    }
-            });
+            QObject::connect(peer, &QLocalSocket::readyRead, watch_.get(), [this, peer] { readRequest(peer); });
+            // What arrived before the connection was made.
+            if (peer->bytesAvailable() > 0) readRequest(peer);
         }
     });
     return asked;
+}
+
+void DesktopLifecycle::readRequest(QLocalSocket* peer) {
+    // A peer says one short line; one that says more without ending it is
+    // dropped instead of being buffered without bound.
+    if (!peer->canReadLine()) {
+        if (peer->bytesAvailable() > kMaxRequestLine) peer->abort();
+        return;
+    }
+    const QByteArray line = peer->readLine(kMaxRequestLine + 1).trimmed();
+    peer->abort();
+    if (line != "quit") return;
+    trace("quit requested by another copy");
+    replaced_ = true;
+    terminate();
 }
 
 void DesktopLifecycle::setLocalClickFilter(platform::ClickCountFilter filter) {

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 class QObject;
 class QSocketNotifier;
 
@@ -41,6 +42,7 @@ private:
     class Watch;
     void runWillTerminate();
     void onSignal();
+    void readRequest(QLocalSocket* peer);
 
     QString socketName_;
     platform::LifecycleHandlers handlers_;

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/DesktopSymbols.h"
 #include "platform/desktop/DesktopTrace.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -9,6 +10,8 @@
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QWidget>
+
+#include <utility>
 
 namespace corv::desktop {
 
@@ -129,8 +132,11 @@ public:
         fade->setDuration(int(seconds * 1000));
         fade->setEndValue(opacity);
         fade->setEasingCurve(QEasingCurve::InQuad);
-        QObject::connect(fade, &QPropertyAnimation::finished, fade, [done = std::move(done)] {
-            if (done) done();
+        auto pending = std::make_shared<std::function<void()>>(std::move(done));
+        QObject::connect(fade, &QPropertyAnimation::finished, fade, [pending] {
+            // On a later turn, and not kept here: `done` may hold the last
+            // reference to this window, whose tile owns this animation.
+            if (*pending) platform::runLoop().post(std::exchange(*pending, nullptr));
         });
         fade->start(QAbstractAnimation::DeleteWhenStopped);
     }

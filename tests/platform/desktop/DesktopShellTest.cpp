@@ -11,11 +11,19 @@
 #include "support/PrivateBus.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QWidget>
+
+#include <cstring>
+#include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -106,6 +114,20 @@ TEST_F(DesktopShellTest, TheOverlayTakesNoInputNorFocusAndFadesOut) {
     EXPECT_TRUE(spinUntil([&] { return !tile->isVisible(); }, 5000));
 }
 
+TEST_F(DesktopShellTest, AReplacedTileFadesOutAndGoesAway) {
+    const auto tileFlags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput;
+    engine::NotifWinManager::shared().show("capslock.fill");
+    ASSERT_EQ(windowsWith(tileFlags).size(), 1u);
+    QPointer<QWidget> first = windowsWith(tileFlags)[0];
+    engine::NotifWinManager::shared().show("capslock");
+    ASSERT_EQ(windowsWith(tileFlags).size(), 1u);
+    QPointer<QWidget> second = windowsWith(tileFlags)[0];
+    EXPECT_NE(first, second);
+    // The first tile's late fade ends with nothing holding it: it is deleted once.
+    EXPECT_TRUE(spinUntil([&] { return first.isNull(); }, 10000));
+    EXPECT_TRUE(spinUntil([&] { return !second->isVisible(); }, 10000));
+}
+
 TEST_F(DesktopShellTest, AQuitRequestOnTheInstanceSocketEndsTheProgram) {
     EXPECT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
     EXPECT_FALSE(platform_.lifecycle.terminating());
@@ -115,6 +137,51 @@ TEST_F(DesktopShellTest, AQuitRequestOnTheInstanceSocketEndsTheProgram) {
     other.write("quit\n");
     other.flush();
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+TEST_F(DesktopShellTest, AStaleSocketLeftByACrashIsTakenOver) {
+    // A socket file nobody listens on, as a killed copy leaves it.
+    const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 1), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFileInfo::exists(dir_.filePath("instance")));
+
+    EXPECT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    QLocalSocket other;
+    other.connectToServer(dir_.filePath("instance"));
+    ASSERT_TRUE(other.waitForConnected(5000));
+    other.write("quit\n");
+    other.flush();
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
+}
+
+TEST_F(DesktopShellTest, OddMessagesOnTheInstanceSocketAreDroppedAndEndNothing) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const auto send = [&](const QByteArray& bytes) {
+        auto peer = std::make_unique<QLocalSocket>();
+        peer->connectToServer(dir_.filePath("instance"));
+        EXPECT_TRUE(peer->waitForConnected(5000));
+        peer->write(bytes);
+        peer->flush();
+        return peer;
+    };
+    // A line that never ends is not buffered for ever: the peer is dropped.
+    auto endless = send(QByteArray(1 << 20, 'q'));
+    EXPECT_TRUE(spinUntil([&] { return endless->state() == QLocalSocket::UnconnectedState; }, 10000));
+    // Other lines are answered by hanging up.
+    for (const QByteArray& odd : {QByteArray("quitquit\n"), QByteArray("\0quit\n", 6), QByteArray("QUIT\n")}) {
+        auto peer = send(odd);
+        EXPECT_TRUE(spinUntil([&] { return peer->state() == QLocalSocket::UnconnectedState; }, 10000));
+    }
+    EXPECT_FALSE(platform_.lifecycle.terminating());
+    auto quit = send("quit\n");
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
 }
 
 } // namespace

@@ -21,10 +21,11 @@ const QString kManagerPath = "/org/freedesktop/login1";
 // One running copy of the program and what it has said.
 class Program {
 public:
-    Program(const QTemporaryDir& home, const QString& systemBus) {
+    Program(const QTemporaryDir& home, const QString& systemBus, const QString& display = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_STARTER_ADDRESS"})
             env.remove(name);
+        if (!display.isEmpty()) env.insert("DISPLAY", display);
         env.insert("HOME", home.path());
         env.insert("XDG_CONFIG_HOME", home.filePath("config"));
         env.insert("XDG_RUNTIME_DIR", home.path());
@@ -42,12 +43,16 @@ public:
             process.waitForFinished(5000);
         }
     }
-    bool saidLine(const QString& line, int timeoutMs = 10000) {
-        return spinUntil([&] { return said.contains(("corvadine: " + line + "\n").toUtf8()); }, timeoutMs);
+    // Bounded, and generous for a loaded machine running sanitized builds.
+    bool saidLine(const QString& line, int timeoutMs = 30000) {
+        const QByteArray wanted = ("corvadine: " + line + "\n").toUtf8();
+        // A program that has ended says nothing more.
+        spinUntil([&] { return said.contains(wanted) || process.state() == QProcess::NotRunning; }, timeoutMs);
+        return said.contains(wanted);
     }
     int count(const QString& line) const { return said.count(("corvadine: " + line + "\n").toUtf8()); }
     bool ended() {
-        return spinUntil([&] { return process.state() == QProcess::NotRunning; });
+        return spinUntil([&] { return process.state() == QProcess::NotRunning; }, 30000);
     }
 
     QProcess process;
@@ -129,6 +134,17 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     EXPECT_EQ(third.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(third.process.exitCode(), 0);
     EXPECT_TRUE(QFileInfo::exists(settingsFile()));
+}
+
+TEST_F(ProgramTest, ADisplayThatDoesNotAnswerIsNoDisplay) {
+    // An X display named, but nobody serves it (a session that has ended).
+    Program stale(home, bus.address(), ":64999");
+    ASSERT_TRUE(stale.saidLine("step startDockObserver")) << stale.said.toStdString();
+    EXPECT_EQ(stale.said.count("no display found; running on the offscreen platform"), 1);
+    stale.process.terminate();
+    ASSERT_TRUE(stale.ended());
+    EXPECT_EQ(stale.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(stale.process.exitCode(), 0);
 }
 
 TEST_F(ProgramTest, WithoutLogindThereAreNoNotices) {
