@@ -1,5 +1,7 @@
 #include "platform/desktop/DesktopBluetooth.h"
 
+#include "platform/desktop/BusProbe.h"
+
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -57,7 +59,10 @@ void DesktopBluetooth::start(StateHandler handler) {
         else serviceGone();
         return;
     }
-    if (address_.isEmpty()) {
+    if (!busUsable(address_, BusKind::System)) {
+        // Kept unconnected, so that a later start reports the same.
+        bus_ = std::make_unique<QDBusConnection>(QStringLiteral("corv-bluetooth-no-bus"));
+    } else if (address_.isEmpty()) {
         bus_ = std::make_unique<QDBusConnection>(QDBusConnection::systemBus());
     } else {
         connectionName_ = QStringLiteral("corv-bluetooth-") + QUuid::createUuid().toString(QUuid::WithoutBraces);

@@ -1,5 +1,7 @@
 #include "platform/desktop/DesktopUserNotifications.h"
 
+#include "platform/desktop/BusProbe.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -30,7 +32,10 @@ DesktopUserNotifications::~DesktopUserNotifications() {
 
 QDBusConnection& DesktopUserNotifications::bus() {
     if (!bus_) {
-        if (address_.isEmpty()) {
+        if (!busUsable(address_, BusKind::Session)) {
+            // Kept unconnected: every notice goes to the log.
+            bus_ = std::make_unique<QDBusConnection>(QStringLiteral("corv-notifications-no-bus"));
+        } else if (address_.isEmpty()) {
             bus_ = std::make_unique<QDBusConnection>(QDBusConnection::sessionBus());
         } else {
             connectionName_ =

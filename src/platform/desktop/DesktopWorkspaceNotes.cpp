@@ -1,5 +1,6 @@
 #include "platform/desktop/DesktopWorkspaceNotes.h"
 
+#include "platform/desktop/BusProbe.h"
 #include "platform/desktop/DesktopTrace.h"
 
 #include <QDBusConnection>
@@ -79,6 +80,7 @@ void DesktopWorkspaceNotes::post(platform::WorkspaceNote note) {
 }
 
 void DesktopWorkspaceNotes::listen() {
+    if (!busUsable(address_, BusKind::System)) return;
     if (address_.isEmpty()) {
         bus_ = std::make_unique<QDBusConnection>(QDBusConnection::systemBus());
     } else {

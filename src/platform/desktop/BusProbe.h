@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corv::desktop {
+
+// A bus socket the probe can reach.
+struct BusSocket {
+    enum class Kind { Path, Abstract };
+    Kind kind = Kind::Path;
+    std::string name;  // unescaped
+
+    bool operator==(const BusSocket&) const = default;
+};
+
+// The socket of the first address in a D-Bus address list, when it is a unix
+// path or abstract socket; nothing for any other transport or a malformed one.
+std::optional<BusSocket> parseBusAddress(std::string_view addresses);
+
+enum class BusKind { System, Session };
+
+// The address QtDBus connects to: the given one, else the environment's,
+// else the standard system socket. Empty for a session bus with none set.
+std::string resolveBusAddress(const QString& given, BusKind kind);
+
+enum class ProbeResult {
+    Answers,      // the bus took part in authentication
+    Unreachable,  // no socket, refused, or closed without an answer
+    Silent,       // connected, but no answer within the bound
+    NotProbed,    // an address the probe cannot reach: left to QtDBus
+};
+
+// Connects to the bus and starts authentication, waiting at most `bound` for
+// the first reply line. Never blocks longer than that.
+ProbeResult probeBus(const std::string& address,
+                     std::chrono::milliseconds bound = std::chrono::milliseconds(1000));
+
+// Whether a service should make its QtDBus connection to the bus it resolves
+// to: probes it, and says so on stderr when it does not answer in time.
+bool busUsable(const QString& given, BusKind kind);
+
+} // namespace corv::desktop
