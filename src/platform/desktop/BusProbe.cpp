@@ -179,7 +179,7 @@ ProbeResult probeBus(const std::string& address, std::chrono::milliseconds bound
 
 bool busUsable(const QString& given, BusKind kind) {
     const std::string address = resolveBusAddress(given, kind);
-    if (address.empty()) return true;  // QtDBus finds none either
+    if (address.empty()) return true;  // left to QtDBus to find
     switch (probeBus(address)) {
     case ProbeResult::Answers:
     case ProbeResult::NotProbed:
