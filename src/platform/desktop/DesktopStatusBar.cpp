@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -12,14 +13,28 @@
 
 namespace corv::desktop {
 
+namespace {
+
+// A click on a tray icon first takes the focus from the program's windows:
+// a left click this soon after the program stopped being active is the click
+// that closed the panel, not one that opens it again.
+constexpr qint64 kClickAfterDeactivationMs = 300;
+
+} // namespace
+
 class DesktopStatusBar::Item final : public platform::StatusButtonItem {
 public:
     Item() {
         icon_.setIcon(symbolIcon({"rectangle.and.hand.point.up.left.filled", true, {}, 0}));
         QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_, [this](QSystemTrayIcon::ActivationReason r) {
-            if (r == QSystemTrayIcon::Trigger) send(platform::MouseButton::Left);
+            if (r == QSystemTrayIcon::Trigger && !clickClosedThePanel()) send(platform::MouseButton::Left);
             if (r == QSystemTrayIcon::Context) send(platform::MouseButton::Right);
         });
+        if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            QObject::connect(gui, &QGuiApplication::applicationStateChanged, &icon_, [this](Qt::ApplicationState s) {
+                if (s != Qt::ApplicationActive && active_) deactivated_.start();
+                active_ = s == Qt::ApplicationActive;
+            });
         icon_.show();
         trace("status item made");
     }
@@ -50,11 +65,19 @@ public:
     }
 
 private:
+    bool clickClosedThePanel() {
+        if (!deactivated_.isValid() || deactivated_.elapsed() >= kClickAfterDeactivationMs) return false;
+        deactivated_.invalidate();
+        return true;
+    }
     void send(platform::MouseButton b) {
         if (action_ && std::find(sendOn_.begin(), sendOn_.end(), b) != sendOn_.end()) action_(b);
     }
 
-    QSystemTrayIcon icon_;
+    // Parented to the application so that it can be found among its children.
+    QSystemTrayIcon icon_{QCoreApplication::instance()};
+    bool active_ = false;
+    QElapsedTimer deactivated_;
     std::vector<platform::MouseButton> sendOn_;
     std::function<void(platform::MouseButton)> action_;
 };

@@ -16,6 +16,7 @@
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -73,6 +74,29 @@ TEST_F(DesktopShellTest, LaunchMakesTrayItemsAndTheLeftClickDropsThePanel) {
     EXPECT_EQ(panels[0]->y(), int(item->y + item->height));
     app::statusBarButtonClicked(platform::MouseButton::Left);
     EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+}
+
+// On a desktop a click on the tray icon first takes the focus from the panel,
+// which closes it; that same click must not open it again.
+TEST_F(DesktopShellTest, TheTrayClickThatTookTheFocusDoesNotReopenThePanel) {
+    app::CorvadineApp entry;
+    entry.launch();
+    QSystemTrayIcon* main = nullptr;  // the microphone's icon is hidden
+    for (QSystemTrayIcon* icon : qApp->findChildren<QSystemTrayIcon*>())
+        if (icon->isVisible()) main = icon;
+    ASSERT_NE(main, nullptr);
+    const auto panels = [] { return windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).size(); };
+
+    emit main->activated(QSystemTrayIcon::Trigger);
+    ASSERT_EQ(panels(), 1u);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(panels(), 0u);
+    emit main->activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(panels(), 0u);
+    // The next click is the user's own.
+    emit main->activated(QSystemTrayIcon::Trigger);
+    EXPECT_EQ(panels(), 1u);
 }
 
 // Counts the presses and double clicks it is given.
