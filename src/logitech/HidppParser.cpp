@@ -241,8 +241,8 @@ void keyboardReport(std::size_t k, const std::uint8_t* report, std::size_t lengt
 
 } // namespace
 
-void onHidppReport(const platform::HidDeviceRef& sender, std::uint32_t reportId, const std::uint8_t* report,
-                   std::size_t length) {
+void hidppReportCallback(const platform::HidDeviceRef& sender, std::uint32_t reportId, const std::uint8_t* report,
+                         std::size_t length) {
     if (!sender || !report) return;
     if (reportId == kLongReportId && length == kLongLength && report[kReportIdAt] == kLongReportId) {
         if (auto k = findKeyboardIndex(sender, report[kDeviceIndexAt])) {
@@ -259,8 +259,8 @@ void onHidppReport(const platform::HidDeviceRef& sender, std::uint32_t reportId,
     }
 }
 
-void onHidppReportKeyboard(const platform::HidDeviceRef& sender, std::uint32_t reportId, const std::uint8_t* report,
-                           std::size_t length) {
+void hidppReportKeyboardCallback(const platform::HidDeviceRef& sender, std::uint32_t reportId,
+                                 const std::uint8_t* report, std::size_t length) {
     if (!sender || !report) return;
     if (reportId != kLongReportId || length != kLongLength || report[kReportIdAt] != kLongReportId) return;
     const auto& list = LogiKeybsNoUI::shared().k();
@@ -271,16 +271,6 @@ void onHidppReportKeyboard(const platform::HidDeviceRef& sender, std::uint32_t r
         }
     }
     HidppExecutor::shared().offer(HidppChannel::Direct, sender, report, length);
-}
-
-void hidppReportCallback(const platform::HidDeviceRef& sender, std::uint32_t reportId, const std::uint8_t* report,
-                         std::size_t length) {
-    onHidppReport(sender, reportId, report, length);
-}
-
-void hidppReportKeyboardCallback(const platform::HidDeviceRef& sender, std::uint32_t reportId,
-                                 const std::uint8_t* report, std::size_t length) {
-    onHidppReportKeyboard(sender, reportId, report, length);
 }
 
 } // namespace corv::logitech

@@ -11,11 +11,6 @@
 
 namespace corv::logitech {
 
-void onHidppReport(const platform::HidDeviceRef& sender, std::uint32_t reportId, const std::uint8_t* report,
-                   std::size_t length);
-void onHidppReportKeyboard(const platform::HidDeviceRef& sender, std::uint32_t reportId, const std::uint8_t* report,
-                           std::size_t length);
-
 // The input-report callbacks given to opened devices: discovery's and the
 // keyboard HID manager's.
 void hidppReportCallback(const platform::HidDeviceRef& sender, std::uint32_t reportId, const std::uint8_t* report,
