@@ -113,11 +113,6 @@ bool HidppExecutor::offer(HidppChannel channel, const platform::HidDeviceRef& se
     return true;
 }
 
-std::size_t HidppExecutor::pendingFor(const platform::HidDeviceRef& device) const {
-    auto it = queues_.find(device.get());
-    return it == queues_.end() ? 0 : it->second.requests.size();
-}
-
 void sendHidppShort(const platform::HidDeviceRef& device, Bytes request, HidppDone done) {
     HidppExecutor::shared().send(device, HidppChannel::Receiver, std::move(request), kShortReportId, kShortLength,
                                  std::move(done));

@@ -55,9 +55,6 @@ public:
     bool offer(HidppChannel channel, const platform::HidDeviceRef& sender, const std::uint8_t* report,
                std::size_t length);
 
-    // Requests queued or in flight for the device.
-    std::size_t pendingFor(const platform::HidDeviceRef& device) const;
-
 private:
     struct Request {
         HidppChannel channel;
