@@ -267,15 +267,6 @@ Bytes SimKeyboard::batteryEvent(std::uint16_t feature) const {
     return e;
 }
 
-Bytes SimKeyboard::backlightEvent() const {
-    Bytes e = header(kBacklight, 0);
-    e[4] = backlight.levels;
-    e[5] = backlight.level;
-    e[6] = backlight.status;
-    e[7] = backlight.effect;
-    return e;
-}
-
 Bytes SimKeyboard::platformEvent() const {
     Bytes e = header(kPlatforms, 0);
     e[4] = canChangePlatform ? 0x02 : 0x00;

@@ -132,7 +132,6 @@ public:
     Bytes divertedKeysEvent(std::initializer_list<std::uint16_t> held) const;
     Bytes fnInversionEvent(std::uint16_t feature) const;
     Bytes batteryEvent(std::uint16_t feature) const;
-    Bytes backlightEvent() const;
     Bytes platformEvent() const;
 
 private:
