@@ -114,22 +114,14 @@ void initQueueStep() {
     }
     const InitQueue slot = s.initQueue[static_cast<std::size_t>(s.initQueueCurrent)];
     const auto i = static_cast<std::size_t>(slot.i);
-    if (slot.isDongle) {
-        if (!Dongles::shared().d()[i].valid) {
-            s.initQueueResult = 0;
-            initQueueFinish();
-            return;
-        }
-        startAttempt(true, slot.i);
-        return;
-    }
-    if (!LogiKeybsNoUI::shared().k()[i].valid) {
+    const bool valid = slot.isDongle ? Dongles::shared().d()[i].valid : LogiKeybsNoUI::shared().k()[i].valid;
+    if (!valid) {
         s.initQueueResult = 0;
         initQueueFinish();
         return;
     }
-    linkKeyboardOptions(i);
-    startAttempt(false, slot.i);
+    if (!slot.isDongle) linkKeyboardOptions(i);
+    startAttempt(slot.isDongle, slot.i);
 }
 
 void initQueueFinish() {
