@@ -24,7 +24,6 @@ public:
         hub_->managers.push_back(this);
     }
     ~SimHidManager() override {
-        *token_ = false;
         auto& m = hub_->managers;
         m.erase(std::remove(m.begin(), m.end(), this), m.end());
     }
@@ -53,8 +52,7 @@ public:
         std::weak_ptr<bool> alive = token_;
         const int generation = generation_;
         loop_.post([this, alive, generation, device, arrived] {
-            auto a = alive.lock();
-            if (!a || !*a || !open_ || generation != generation_) return;
+            if (alive.expired() || !open_ || generation != generation_) return;
             const auto& h = arrived ? matched_ : removed_;
             if (h) h(device);
         });
@@ -170,20 +168,20 @@ std::shared_ptr<SimHidDevice> SimHidDevices::makeDevice(std::map<std::string, pl
 void SimHidDevices::attach(const std::shared_ptr<SimHidDevice>& device) {
     if (std::find(attached.begin(), attached.end(), device) != attached.end()) return;
     attached.push_back(device);
-    for (auto* m : hub_->managers) static_cast<SimHidManager*>(m)->announce(device, true);
+    for (auto* m : hub_->managers) m->announce(device, true);
 }
 
 void SimHidDevices::detach(const std::shared_ptr<SimHidDevice>& device) {
     auto it = std::find(attached.begin(), attached.end(), device);
     if (it == attached.end()) return;
     attached.erase(it);
-    for (auto* m : hub_->managers) static_cast<SimHidManager*>(m)->announce(device, false);
+    for (auto* m : hub_->managers) m->announce(device, false);
 }
 
 int SimHidDevices::managersOpen() const {
     int n = 0;
     for (auto* m : hub_->managers)
-        if (static_cast<SimHidManager*>(m)->isOpen()) ++n;
+        if (m->isOpen()) ++n;
     return n;
 }
 
