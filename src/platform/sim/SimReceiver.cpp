@@ -35,6 +35,12 @@ Bytes longReport(std::uint8_t index, std::uint8_t sub, std::uint8_t a) {
     return r;
 }
 
+// The connection notice of a paired slot.
+Bytes connectionNotice(int slot, const SimPairedDevice& s) {
+    return shortReport(static_cast<std::uint8_t>(slot + 1), 0x41, 0x04,
+                       static_cast<std::uint8_t>(s.kind | (s.connected ? 0 : 0x40)), 0x34, 0x12);
+}
+
 } // namespace
 
 SimReceiver::SimReceiver(SimHidDevices& hid, SimReceiverKind k, std::uint16_t productId) : kind(k), hid_(hid) {
@@ -76,10 +82,14 @@ void SimReceiver::handle(const Bytes& request) {
         case ModeKind::Drop: return;
         case ModeKind::Delay: answer(request, m.seconds); return;
         case ModeKind::Error:
-            send(request[0] == kLong && request[1] != kSelf
-                     ? Bytes{kLong, request[1], 0xFF, request[2], request[3], m.error, 0, 0, 0, 0,
-                             0,     0,          0,    0,          0,          0,       0, 0, 0, 0}
-                     : shortReport(request[1], 0x8F, request[2], request[3], m.error));
+            if (request[0] == kLong && request[1] != kSelf) {
+                Bytes e = longReport(request[1], 0xFF, request[2]);
+                e[4] = request[3];
+                e[5] = m.error;
+                send(std::move(e));
+            } else {
+                send(shortReport(request[1], 0x8F, request[2], request[3], m.error));
+            }
             return;
         }
     }
@@ -109,9 +119,7 @@ std::vector<Bytes> SimReceiver::answersTo(const Bytes& r) {
         if (p0 & 0x02) {
             for (int n = 0; n < 6; ++n) {
                 const auto& s = slots[static_cast<std::size_t>(n)];
-                if (s.kind == 0) continue;
-                out.push_back(shortReport(static_cast<std::uint8_t>(n + 1), 0x41, 0x04,
-                                          static_cast<std::uint8_t>(s.kind | (s.connected ? 0 : 0x40)), 0x34, 0x12));
+                if (s.kind != 0) out.push_back(connectionNotice(n, s));
             }
         }
         return out;
@@ -138,9 +146,7 @@ std::vector<Bytes> SimReceiver::answersTo(const Bytes& r) {
 
 void SimReceiver::announce(int slot) {
     if (slot < 0 || slot > 5) return;
-    const auto& s = slots[static_cast<std::size_t>(slot)];
-    send(shortReport(static_cast<std::uint8_t>(slot + 1), 0x41, 0x04,
-                     static_cast<std::uint8_t>(s.kind | (s.connected ? 0 : 0x40)), 0x34, 0x12));
+    send(connectionNotice(slot, slots[static_cast<std::size_t>(slot)]));
 }
 
 void SimReceiver::unpair(int slot) {
