@@ -90,26 +90,14 @@ std::optional<Bytes> SimKeyboard::answer(std::uint16_t feature, std::uint8_t fun
         }
         return a;
     case kBatteryLevel:
-        if (function != 0) return std::nullopt;
-        a[4] = batteryLevel;
-        a[6] = batteryStatus;
-        return a;
     case kBatteryVoltage:
-        if (function != 0) return std::nullopt;
-        putBe16(a, 4, batteryMillivolts);
-        a[6] = voltageFlags;
-        return a;
     case kUnifiedBattery:
-        if (function != 1) return std::nullopt;
-        a[4] = unifiedLevel;
-        a[6] = unifiedCharging;
+        if (function != (feature == kUnifiedBattery ? 1 : 0)) return std::nullopt;
+        putBattery(a, feature);
         return a;
     case kPlatforms:
         if (function == 0) {
-            a[4] = canChangePlatform ? 0x02 : 0x00;
-            a[7] = static_cast<std::uint8_t>(platforms.size());
-            a[9] = currChannel;
-            a[10] = currPlatform;
+            putPlatformInfo(a);
             return a;
         }
         if (function == 1) {
@@ -252,27 +240,35 @@ Bytes SimKeyboard::fnInversionEvent(std::uint16_t feature) const {
     return e;
 }
 
+void SimKeyboard::putBattery(Bytes& b, std::uint16_t feature) const {
+    if (feature == kBatteryVoltage) {
+        putBe16(b, 4, batteryMillivolts);
+        b[6] = voltageFlags;
+    } else if (feature == kUnifiedBattery) {
+        b[4] = unifiedLevel;
+        b[6] = unifiedCharging;
+    } else {
+        b[4] = batteryLevel;
+        b[6] = batteryStatus;
+    }
+}
+
+void SimKeyboard::putPlatformInfo(Bytes& b) const {
+    b[4] = canChangePlatform ? 0x02 : 0x00;
+    b[7] = static_cast<std::uint8_t>(platforms.size());
+    b[9] = currChannel;
+    b[10] = currPlatform;
+}
+
 Bytes SimKeyboard::batteryEvent(std::uint16_t feature) const {
     Bytes e = header(feature, 0);
-    if (feature == kBatteryVoltage) {
-        putBe16(e, 4, batteryMillivolts);
-        e[6] = voltageFlags;
-    } else if (feature == kUnifiedBattery) {
-        e[4] = unifiedLevel;
-        e[6] = unifiedCharging;
-    } else {
-        e[4] = batteryLevel;
-        e[6] = batteryStatus;
-    }
+    putBattery(e, feature);
     return e;
 }
 
 Bytes SimKeyboard::platformEvent() const {
     Bytes e = header(kPlatforms, 0);
-    e[4] = canChangePlatform ? 0x02 : 0x00;
-    e[7] = static_cast<std::uint8_t>(platforms.size());
-    e[9] = currChannel;
-    e[10] = currPlatform;
+    putPlatformInfo(e);
     return e;
 }
 

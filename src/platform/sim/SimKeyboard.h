@@ -155,6 +155,9 @@ private:
 
     std::optional<std::uint16_t> featureAt(std::uint8_t index) const;
     Bytes header(std::uint16_t feature, std::uint8_t byte3) const;
+    // The state fields shared by an answer and the matching event.
+    void putBattery(Bytes& b, std::uint16_t feature) const;
+    void putPlatformInfo(Bytes& b) const;
     // The answer of a feature's function; none for an unknown function.
     std::optional<Bytes> answer(std::uint16_t feature, std::uint8_t function, const Bytes& request, bool keep);
 };
