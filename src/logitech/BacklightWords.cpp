@@ -5,7 +5,8 @@ namespace corv::logitech {
 
 namespace {
 
-std::uint64_t byteAt(ReportBytes report, std::size_t offset) { return offset < report.size() ? report[offset] : 0; }
+// Wide, so that shifting it into the upper bytes of a word is safe.
+std::uint64_t wideByteAt(ReportBytes report, std::size_t at) { return byteAt(report, at); }
 
 constexpr std::uint64_t kByte0 = 0xFF;
 constexpr std::uint64_t kByte1 = 0xFF00;
@@ -39,26 +40,27 @@ std::array<std::uint8_t, kBacklightConfigParamCount> backlightConfigParams(const
 }
 
 BacklightPair applyBacklightConfig(BacklightPair w, ReportBytes report) {
-    const std::uint64_t on = byteAt(report, kConfigOnByte);
-    const std::uint64_t middle = byteAt(report, kConfigByte5) << 8 | byteAt(report, kConfigByte7) << 16;
+    const std::uint64_t on = wideByteAt(report, kConfigOnByte);
+    const std::uint64_t middle = wideByteAt(report, kConfigByte5) << 8 | wideByteAt(report, kConfigByte7) << 16;
     w.shown.backLight = on | middle;
     w.setting.backLight = (w.setting.backLight & kByte0) | middle;
     if (on != 0) {
-        w.shown.backLightOptions = (w.shown.backLightOptions & kAllButByte1) | byteAt(report, kConfigLevelByte) << 8;
+        w.shown.backLightOptions =
+            (w.shown.backLightOptions & kAllButByte1) | wideByteAt(report, kConfigLevelByte) << 8;
         w.setting.backLightOptions = w.shown.backLightOptions;
     }
     return w;
 }
 
 bool backlightSwitchDiffers(const BacklightWords& setting, ReportBytes report) {
-    return (setting.backLight & kByte0) != byteAt(report, kConfigOnByte);
+    return (setting.backLight & kByte0) != wideByteAt(report, kConfigOnByte);
 }
 
 BacklightPair applyBacklightInfo(BacklightPair w, ReportBytes report) {
     auto& options = w.shown.backLightOptions;
-    options = byteAt(report, kInfoLevelsByte) | (options & kByte1) | byteAt(report, kInfoStatusByte) << 16 |
-              byteAt(report, kInfoEffectByte) << 24;
-    if ((w.shown.backLight & kByte0) != 0) options = (options & kAllButByte1) | byteAt(report, kInfoLevelByte) << 8;
+    options = wideByteAt(report, kInfoLevelsByte) | (options & kByte1) | wideByteAt(report, kInfoStatusByte) << 16 |
+              wideByteAt(report, kInfoEffectByte) << 24;
+    if ((w.shown.backLight & kByte0) != 0) options = (options & kAllButByte1) | wideByteAt(report, kInfoLevelByte) << 8;
     w.setting.backLightOptions = options;
     return w;
 }

@@ -11,8 +11,6 @@ namespace h = hidpp20;
 
 namespace {
 
-std::uint8_t byteAt(ReportBytes report, std::size_t offset) { return offset < report.size() ? report[offset] : 0; }
-
 constexpr int kStatusShift = 8;
 
 } // namespace

@@ -16,8 +16,6 @@ namespace mh = hidpp20::fnInversionMultiHost;
 constexpr std::uint8_t kFunctionZeroEnd = 0x10;  // byte 3 below: function 0, any software id
 constexpr std::uint8_t kEvent = 0x00;            // function 0, software id 0
 
-std::uint8_t byteAt(ReportBytes report, std::size_t at) { return at < report.size() ? report[at] : 0; }
-
 bool storedFnInversion(std::size_t options) { return LogiKeysOpt::shared().k()[options].fnInversion; }
 
 void sendFnInversion(int keyboard) {

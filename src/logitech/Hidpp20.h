@@ -12,6 +12,9 @@ namespace corv::logitech {
 // The bytes of one received report, byte 0 its report ID.
 using ReportBytes = std::span<const std::uint8_t>;
 
+// The byte at `at`, 0 past the end of a short report.
+constexpr std::uint8_t byteAt(ReportBytes report, std::size_t at) { return at < report.size() ? report[at] : 0; }
+
 } // namespace corv::logitech
 
 namespace corv::logitech::hidpp20 {

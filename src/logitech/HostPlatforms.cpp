@@ -8,12 +8,6 @@ namespace corv::logitech {
 
 namespace p = hidpp20::platforms;
 
-namespace {
-
-std::uint8_t byteAt(ReportBytes report, std::size_t offset) { return offset < report.size() ? report[offset] : 0; }
-
-} // namespace
-
 PlatformInfo decodePlatformInfo(ReportBytes report) {
     PlatformInfo info;
     info.canChangePlatform = byteAt(report, p::kCapsByte) & p::kCanChangeFlag;
