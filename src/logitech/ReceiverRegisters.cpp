@@ -12,6 +12,11 @@ using namespace hidpp;
 
 namespace {
 
+// The register 0xB5 page holding the name of a slot.
+std::uint8_t namePage(DongleType type, std::size_t slot) {
+    return static_cast<std::uint8_t>(type == DongleType::Bolt ? kBoltNamePage + 1 + slot : kNamePage + slot);
+}
+
 // One exchange: a 20-byte request buffer whose bytes each step rewrites only
 // where it says, as the receiver expects the same trailing bytes.
 class Exchange : public std::enable_shared_from_this<Exchange> {
@@ -70,17 +75,14 @@ private:
         buf_[kSubIdAt] = kGetLongRegister;
         buf_[kAddressAt] = kRegPairingInfo;
         if (!findDongleIndex(dev_)) return closingWrite();
-        switch (type_) {
-        case DongleType::Unifying: pages_ = {0x40, 0x41, 0x42, 0x43, 0x44, 0x45}; break;
-        case DongleType::Bolt: pages_ = {0x61, 0x62, 0x63, 0x64, 0x65, 0x66}; break;
-        case DongleType::Lightspeed: pages_ = {0x40}; break;
-        }
         nextName();
     }
 
     void nextName() {
-        if (nextPage_ >= pages_.size()) return closingWrite();
-        buf_[kParamsAt] = pages_[nextPage_++];
+        // A Lightspeed receiver has one slot to name.
+        const std::size_t slots = type_ == DongleType::Lightspeed ? 1 : kPairSlots;
+        if (nextSlot_ >= slots) return closingWrite();
+        buf_[kParamsAt] = namePage(type_, nextSlot_++);
         if (type_ == DongleType::Bolt) buf_[kParamsAt + 1] = kBoltNamePart;
         send([self = shared_from_this()](const HidppReply& r) {
             if (!r.answered()) return self->finish(kExchangeNameReadFailed);
@@ -102,8 +104,7 @@ private:
     std::function<void(int)> done_;
     std::function<bool()> cancelled_;
     Bytes buf_ = Bytes(kLongLength, 0);
-    std::vector<std::uint8_t> pages_;
-    std::size_t nextPage_ = 0;
+    std::size_t nextSlot_ = 0;
 };
 
 } // namespace
@@ -118,12 +119,9 @@ void readPairedDeviceName(int receiver, int slot) {
         return;
     const Dongle& d = Dongles::shared().d()[static_cast<std::size_t>(receiver)];
     if (!d.valid || !d.dev || !d.paired[static_cast<std::size_t>(slot)]) return;
-    const auto s = static_cast<std::uint8_t>(slot);
-    Bytes request = d.dongleType == DongleType::Bolt
-                        ? Bytes{kShortReportId, kReceiverIndex, kGetLongRegister, kRegPairingInfo,
-                                static_cast<std::uint8_t>(kBoltNamePage + 1 + s), kBoltNamePart, 0x00}
-                        : Bytes{kShortReportId, kReceiverIndex, kGetLongRegister, kRegPairingInfo,
-                                static_cast<std::uint8_t>(kNamePage + s), 0x00, 0x00};
+    const std::uint8_t part = d.dongleType == DongleType::Bolt ? kBoltNamePart : 0x00;
+    Bytes request{kShortReportId, kReceiverIndex, kGetLongRegister, kRegPairingInfo,
+                  namePage(d.dongleType, static_cast<std::size_t>(slot)), part, 0x00};
     sendHidppShort(d.dev, std::move(request), [](const HidppReply&) {});
 }
 
