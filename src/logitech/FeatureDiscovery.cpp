@@ -243,7 +243,7 @@ void discoverHidppFeatures(int keyboard, std::function<void(int)> done) {
     auto finish = [&done](int result) {
         if (done) done(result);
     };
-    if (keyboard < 0 || static_cast<std::size_t>(keyboard) >= kKeyboardCount) return finish(kDiscoveryNoKeyboard);
+    if (!isKeyboardIndex(keyboard)) return finish(kDiscoveryNoKeyboard);
     const LogiKeybNoUI k = LogiKeybsNoUI::shared().k()[static_cast<std::size_t>(keyboard)];
     if (!k.dev) return finish(kDiscoveryNoKeyboard);
     auto send = chooseHidppSender(keyboard);

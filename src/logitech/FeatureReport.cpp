@@ -78,8 +78,7 @@ void controlReport(std::size_t k, std::size_t options, ReportBytes report) {
 } // namespace
 
 void hidppFeatureReport(int keyboard, const std::uint8_t* bytes, std::size_t length) {
-    if (!bytes || length != hidpp::kLongLength || keyboard < 0 || static_cast<std::size_t>(keyboard) >= kKeyboardCount)
-        return;
+    if (!bytes || length != hidpp::kLongLength || !isKeyboardIndex(keyboard)) return;
     auto options = keyboardOptions(keyboard);
     if (!options) return;
     const auto k = static_cast<std::size_t>(keyboard);

@@ -45,8 +45,6 @@ void showFnInversion(int keyboard, bool state) {
     LogiKeybsUI::shared().k.modify([&](LogiKeybUIList& l) { l[k].fnInversion = state; });
 }
 
-bool validKeyboard(int keyboard) { return keyboard >= 0 && static_cast<std::size_t>(keyboard) < kKeyboardCount; }
-
 } // namespace
 
 void hidppSetFnInversion(int keyboard) {
@@ -60,7 +58,7 @@ void hidppSetFnInversionMultiHost(int keyboard) {
 }
 
 void handleFnInversionReply(int keyboard, ReportBytes report) {
-    if (!validKeyboard(keyboard)) return;
+    if (!isKeyboardIndex(keyboard)) return;
     const bool state = byteAt(report, fn::kStateByte) & 1;
     auto options = keyboardOptions(keyboard);
     if (byteAt(report, hidpp::kAddressAt) < kFunctionZeroEnd && options && state != storedFnInversion(*options))
@@ -69,7 +67,7 @@ void handleFnInversionReply(int keyboard, ReportBytes report) {
 }
 
 void handleFnInversionMultiHostReply(int keyboard, ReportBytes report) {
-    if (!validKeyboard(keyboard)) return;
+    if (!isKeyboardIndex(keyboard)) return;
     const bool state = byteAt(report, mh::kStateByte) & 1;
     const std::uint8_t byte3 = byteAt(report, hidpp::kAddressAt);
     if (auto options = keyboardOptions(keyboard)) {

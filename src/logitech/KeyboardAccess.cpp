@@ -13,12 +13,10 @@ namespace {
 constexpr const char* kBluetooth = "Bluetooth";
 constexpr const char* kUsb = "USB";
 
-bool inKeyboardList(int keyboard) { return keyboard >= 0 && static_cast<std::size_t>(keyboard) < kKeyboardCount; }
-
 } // namespace
 
 std::optional<std::size_t> keyboardOptions(int keyboard) {
-    if (!inKeyboardList(keyboard)) return std::nullopt;
+    if (!isKeyboardIndex(keyboard)) return std::nullopt;
     const int index = LogiKeybsUI::shared().k()[static_cast<std::size_t>(keyboard)].optIndex;
     if (index < 0 || static_cast<std::size_t>(index) >= LogiKeysOpt::shared().k().size()) return std::nullopt;
     return static_cast<std::size_t>(index);
@@ -34,7 +32,7 @@ std::optional<std::uint8_t> featureIndex(std::size_t options, FeatureID feature)
 }
 
 std::optional<HidppSender> chooseHidppSender(int keyboard) {
-    if (!inKeyboardList(keyboard)) return std::nullopt;
+    if (!isKeyboardIndex(keyboard)) return std::nullopt;
     const LogiKeybNoUI& k = LogiKeybsNoUI::shared().k()[static_cast<std::size_t>(keyboard)];
     if (!k.dev) return std::nullopt;
     auto transport = k.dev->stringProperty(platform::kHidTransportKey);
@@ -52,7 +50,7 @@ Bytes newFeatureRequest() {
 }
 
 std::optional<FeatureTarget> featureTarget(int keyboard, FeatureID feature) {
-    if (!inKeyboardList(keyboard)) return std::nullopt;
+    if (!isKeyboardIndex(keyboard)) return std::nullopt;
     const LogiKeybNoUI& k = LogiKeybsNoUI::shared().k()[static_cast<std::size_t>(keyboard)];
     if (!k.valid || !k.dev) return std::nullopt;
     auto send = chooseHidppSender(keyboard);

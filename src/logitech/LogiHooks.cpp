@@ -10,7 +10,7 @@ namespace corv::logitech {
 LogiHooks& LogiHooks::shared() { return Shared<LogiHooks>::instance(); }
 
 void releaseHeldLogiKeys(int k) {
-    if (k < 0 || static_cast<std::size_t>(k) >= kKeyboardCount) return;
+    if (!isKeyboardIndex(k)) return;
     if (auto& hook = LogiHooks::shared().releaseHeldLogiKeys) {
         hook(k);
         return;

@@ -13,6 +13,9 @@
 namespace corv::logitech {
 
 inline constexpr std::size_t kKeyboardCount = 4;
+
+constexpr bool isKeyboardIndex(int k) { return k >= 0 && static_cast<std::size_t>(k) < kKeyboardCount; }
+
 // HID++ device index of a keyboard reached directly.
 inline constexpr std::uint8_t kDirectIndex = 0xFF;
 
