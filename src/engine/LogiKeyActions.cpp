@@ -9,7 +9,7 @@
 #include "logitech/LogiKeybs.h"
 #include "model/ActionTable.h"
 #include "model/LogiKeysOpt.h"
-#include "platform/Platform.h"
+#include "platform/Event.h"
 
 #include <optional>
 
