@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 
 namespace corv::engine {
 
@@ -66,8 +67,7 @@ Result leftDown(platform::TapProxy proxy, Event event, std::uint64_t mask) {
         state.leftDownWaiting = true;
         platform::runLoop().runFor(kAppleClickThroughWait);
         state.leftDownWaiting = false;
-        const std::vector<Event> drags = std::move(state.dragsWhileWaiting);
-        state.dragsWhileWaiting.clear();
+        const std::vector<Event> drags = std::exchange(state.dragsWhileWaiting, {});
         const bool upCame = !state.leftDownPassed;
         if (upCame || !drags.empty()) {
             // The down goes first, then the drags in order; this event

@@ -3,7 +3,6 @@
 #include "model/UIState.h"
 #include "platform/Platform.h"
 
-
 namespace corv::engine {
 
 namespace {
@@ -36,8 +35,6 @@ std::size_t validSequenceLength(std::string_view s) {
     return len;
 }
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
 } // namespace
 
 std::string cStringAsUtf8(std::string_view bytes) {
@@ -59,15 +56,15 @@ std::string cStringAsUtf8(std::string_view bytes) {
 bool isSystemProcess(std::int32_t pid) {
     if (pid == 0) return true;
     if (auto app = platform::workspace().runningApplication(pid);
-        app && app->bundleIdentifier && startsWith(*app->bundleIdentifier, "com.apple."))
+        app && app->bundleIdentifier && app->bundleIdentifier->starts_with("com.apple."))
         return true;
     auto raw = platform::processInfo().executablePath(pid);
     if (!raw) return false;
     const std::string path = cStringAsUtf8(*raw);
     if (path.empty()) return false;
-    if (startsWith(path, "/System/")) return true;
-    if (startsWith(path, "/usr/") && !startsWith(path, "/usr/local/")) return true;
-    return startsWith(path, "/bin/") || startsWith(path, "/sbin/") || startsWith(path, "/usr/libexec/");
+    if (path.starts_with("/System/")) return true;
+    if (path.starts_with("/usr/") && !path.starts_with("/usr/local/")) return true;
+    return path.starts_with("/bin/") || path.starts_with("/sbin/");
 }
 
 std::string processDisplayName(std::int32_t pid) {

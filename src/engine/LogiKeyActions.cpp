@@ -2,16 +2,14 @@
 
 #include "engine/ActionExecutor.h"
 #include "engine/AppWindows.h"
-#include "engine/HIDPostManager.h"
 #include "engine/HeldModifiers.h"
 #include "engine/KeyCombo.h"
 #include "engine/ModClick.h"
-#include "engine/SessionPost.h"
 #include "engine/SkyLight.h"
 #include "logitech/LogiKeybs.h"
 #include "model/ActionTable.h"
 #include "model/LogiKeysOpt.h"
-#include "platform/Platform.h"
+#include "platform/Event.h"
 
 #include <optional>
 
@@ -52,26 +50,10 @@ void press(const BindAction& b) {
 
 void release(const BindAction& b) {
     const std::uint64_t held = HeldModifiers::shared().combinedModifierFlags;
-    const std::uint64_t flags = held | b.hotkeyMod;
-    if (b.isHotkey) {
-        platform::Event up = platform::Event::keyboard(b.hotkeyKey, false);
-        up.setFlags(flags);
-        postAtSession(up);
-        if (flags >= kFirstModifierFlag)
-            platform::runLoop().post([up, mods = b.hotkeyMod, held] { postModifierRelease(up, mods, held); });
-    } else if (b.actionSel == ActionId::ModClicks) {
-        if (b.hotkeyKey == 0) {
-            postModifierMarker(0);
-            return;
-        }
-        HeldClick::shared() = HeldClick{};
-        const ClickTypes t = clickTypes(b.hotkeyKey);
-        platform::Event up = platform::Event::mouse(t.up, cursorLocation(), static_cast<std::uint32_t>(t.button));
-        up.setType(t.up);
-        up.setFlags(flags);
-        postAtSession(up);
-        platform::runLoop().post([flags] { releaseModifierKey(flags); });
-    }
+    if (b.isHotkey)
+        postKeyComboUp(platform::Event::keyboard(b.hotkeyKey, false), b.hotkeyMod, held);
+    else if (b.actionSel == ActionId::ModClicks)
+        postModClick(b.hotkeyMod, held, b.hotkeyKey, static_cast<std::int64_t>(ClickPhase::Release), false);
 }
 
 void setKeyState(int keyboard, std::set<std::uint16_t> held) {

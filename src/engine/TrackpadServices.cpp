@@ -92,13 +92,8 @@ void startTrackpadServiceWatch() {
 void trackpadServiceAppeared(platform::HidService service) {
     auto& known = TrackpadServices::shared().trackpadServices;
     if (contains(known, service)) return;
-    auto& hid = platform::hidEventSystem();
-    auto product = hid.copyProperty(service, "Product");
-    auto maker = hid.copyProperty(service, "Manufacturer");
-    if (!product || !product->string() || !maker || !maker->string()) return;
-    if (!containsIgnoringCase(*product->string(), "trackpad") || !containsIgnoringCase(*maker->string(), "apple"))
-        return;
-    hid.registerRemovalBlock(service, [](platform::HidService gone) {
+    if (!isAppleTrackpadService(service)) return;
+    platform::hidEventSystem().registerRemovalBlock(service, [](platform::HidService gone) {
         auto& list = TrackpadServices::shared().trackpadServices;
         list.erase(std::remove(list.begin(), list.end(), gone), list.end());
     });

@@ -3,9 +3,9 @@
 #include "model/ActionMenus.h"
 #include "model/ActionTable.h"
 #include "model/ClickIds.h"
-#include "model/ImplicitKeyFlags.h"
 #include "model/KeyCodeNames.h"
 #include "model/ModifierLabels.h"
+#include "model/ModifierMask.h"
 #include "platform/Localization.h"
 
 #include <cctype>
@@ -15,9 +15,6 @@
 namespace corv::recorders {
 
 namespace {
-
-constexpr std::uint64_t kFnBit = 0x80;
-constexpr std::uint64_t kShownBits = 0x9E;
 
 std::string kindPrefix(std::int64_t kind) {
     if (kind <= 0) return {};
@@ -130,15 +127,14 @@ std::optional<std::string> specialText(const BindAction& b, std::int64_t kind) {
 } // namespace
 
 std::string modifierSymbols(std::uint64_t mask, std::uint16_t keyCode) {
-    if (auto implied = implicitKeyFlagsFor(keyCode); implied && ((*implied & 0xFFFFFFFFu) >> 16) & kFnBit)
-        mask &= ~kFnBit;
+    mask = refineKeyMask(mask, keyCode);
     std::string text;
-    if (mask & 0x80) text += "Fn";
-    if (mask & 0x02) text += "\u21E7";
-    if (mask & 0x04) text += "\u2303";
-    if (mask & 0x08) text += "\u2325";
-    if (mask & 0x10) text += "\u2318";
-    if (mask & kShownBits) text += " ";
+    if (mask & ModMask::Fn) text += "Fn";
+    if (mask & ModMask::Shift) text += "\u21E7";
+    if (mask & ModMask::Control) text += "\u2303";
+    if (mask & ModMask::Option) text += "\u2325";
+    if (mask & ModMask::Command) text += "\u2318";
+    if (mask & ModMask::All) text += " ";
     return text;
 }
 

@@ -42,14 +42,10 @@ std::optional<BindAction> keyBindingAt(const AnApp& app, std::uint64_t key, std:
 }
 
 BindAction* gesSlot(AnApp& app, const GesPath& p) {
-    auto f = app.ges.find(p.fgr);
-    if (f == app.ges.end()) return nullptr;
-    auto g = f->second.find(p.ges);
-    if (g == f->second.end()) return nullptr;
-    auto m = g->second.find(p.mod);
-    if (m == g->second.end()) return nullptr;
-    auto d = m->second.find(p.dir);
-    return d == m->second.end() ? nullptr : &d->second;
+    DirBindings* m = modifierLevel(app, p);
+    if (!m) return nullptr;
+    auto d = m->find(p.dir);
+    return d == m->end() ? nullptr : &d->second;
 }
 
 BindAction* keySlot(AnApp& app, std::uint64_t key, std::uint64_t mod) {
@@ -66,8 +62,7 @@ const AnApp* appEntry(const std::string& id) {
 }
 
 bool sameBinding(const std::optional<BindAction>& a, const std::optional<BindAction>& b) {
-    if (!a || !b) return !a && !b;
-    return *a == *b;
+    return a == b;
 }
 
 } // namespace corv::recorders

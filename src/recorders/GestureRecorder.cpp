@@ -1,10 +1,12 @@
 #include "recorders/GestureRecorder.h"
 
 #include "engine/EventFields.h"
+#include "engine/EventKinds.h"
 #include "engine/MultitouchDevices.h"
 #include "engine/SenderDevice.h"
 #include "model/BindAction.h"
 #include "model/GesState.h"
+#include "model/ModifierMask.h"
 #include "model/Shared.h"
 #include "model/UIApp.h"
 #include "model/UIState.h"
@@ -23,13 +25,11 @@ namespace {
 namespace F = engine::EventField;
 namespace P = engine::Phase;
 
-constexpr std::uint32_t kGestureType = 29;
-constexpr std::uint32_t kDockControlType = 30;
-constexpr std::int64_t kRotation = 5;
-constexpr std::int64_t kScroll = 6;
-constexpr std::int64_t kZoom = 8;
-constexpr std::int64_t kDockSwipe = 23;
-constexpr std::int64_t kForce = 32;
+using engine::CGEventSubType;
+using engine::NSEventType;
+using engine::raw;
+
+constexpr std::int64_t kRotation = raw(CGEventSubType::Rotation);
 constexpr double kTapDelay = 0.02;
 
 std::uint64_t fingers() { return GesState::shared().fcnt.load(); }
@@ -153,24 +153,24 @@ void pressure(const platform::Event& e, std::int64_t phase, std::uint64_t mod) {
 PadRecState& PadRecState::shared() { return Shared<PadRecState>::instance(); }
 
 std::optional<platform::Event> gestureRecorderTapCallback(std::uint32_t type, const platform::Event& event) {
-    if (type != kGestureType && type != kDockControlType) return std::nullopt;
+    if (type != raw(NSEventType::Gesture) && type != raw(NSEventType::DockControl)) return std::nullopt;
     if (!engine::isAppleTrackpad(engine::senderDeviceName(event))) return std::nullopt;
     const std::int64_t subtype = event.integerField(F::GestureSubtype);
-    const std::uint64_t mod = (event.flags() >> 16) & 0x9E;
-    if (type == kDockControlType) {
-        if (subtype == kDockSwipe) dockControl(event, mod);
+    const std::uint64_t mod = modifierMask(event.flags());
+    if (type == raw(NSEventType::DockControl)) {
+        if (subtype == raw(CGEventSubType::DockSwipe)) dockControl(event, mod);
         return std::nullopt;
     }
     const std::int64_t phase = event.integerField(F::GesturePhase);
-    switch (subtype) {
-    case kRotation:
-    case kZoom:
+    switch (static_cast<CGEventSubType>(subtype)) {
+    case CGEventSubType::Rotation:
+    case CGEventSubType::Zoom:
         rotateOrZoom(event, subtype, phase, mod);
         break;
-    case kScroll:
+    case CGEventSubType::Scroll:
         twoFingerScroll(event, phase, mod);
         break;
-    case kForce:
+    case CGEventSubType::Force:
         pressure(event, phase, mod);
         break;
     default:

@@ -1,7 +1,7 @@
 #include "recorders/KeyTrigger.h"
 
 #include "model/ActionTable.h"
-#include "model/ImplicitKeyFlags.h"
+#include "model/ModifierMask.h"
 #include "recorders/BindingPaths.h"
 #include "recorders/FollowingApps.h"
 #include "recorders/Highlights.h"
@@ -15,11 +15,7 @@ constexpr std::uint64_t kPlaceholderKey = kNoKey;
 
 // The modifier mask of a trigger: the held modifiers without the Fn the key
 // brings by itself.
-std::uint64_t triggerMask(std::uint16_t keyCode) {
-    std::uint64_t mask = KeyBind::shared().raw.get() >> 16;
-    if (auto implied = implicitKeyFlagsFor(keyCode); implied && (*implied & 0x800000)) mask &= ~std::uint64_t{0x80};
-    return mask & 0x9E;
-}
+std::uint64_t triggerMask(std::uint16_t keyCode) { return keyModifierMask(KeyBind::shared().raw.get(), keyCode); }
 
 // Removes the binding and its key level when that is left empty.
 bool removeKeyBinding(AnApp& e, std::uint64_t key, std::uint64_t mod) {

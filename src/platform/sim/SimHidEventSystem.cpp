@@ -16,7 +16,6 @@ SimHidEventSystem::SimHidEventSystem(SimRunLoop& loop) : loop_(loop), mainThread
 platform::HidClient SimHidEventSystem::createClient() {
     std::lock_guard<std::mutex> lock(mutex_);
     if (failCreateClient) return 0;
-    ++clientsCreated;
     const platform::HidClient id = nextClient_++;
     clients_[id];
     return id;
@@ -60,7 +59,7 @@ bool SimHidEventSystem::setProperty(HidService service, const std::string& key, 
     std::lock_guard<std::mutex> lock(mutex_);
     writes.push_back(Write{service, key, value, std::this_thread::get_id() == mainThread_});
     auto it = services_.find(service);
-    if (it == services_.end() || !it->second.present || readOnlyKeys.count(key)) return false;
+    if (it == services_.end() || !it->second.present) return false;
     it->second.properties[key] = value;
     return true;
 }
@@ -118,12 +117,6 @@ HidPropertyDict SimHidEventSystem::matchingOf(platform::HidClient client) const 
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = clients_.find(client);
     return it == clients_.end() ? HidPropertyDict{} : it->second.matching;
-}
-
-HidPropertyDict SimHidEventSystem::properties(HidService service) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = services_.find(service);
-    return it == services_.end() ? HidPropertyDict{} : it->second.properties;
 }
 
 bool SimHidEventSystem::matches(const HidPropertyDict& matching, const HidPropertyDict& properties) const {

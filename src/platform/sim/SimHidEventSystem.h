@@ -6,7 +6,6 @@
 #include <deque>
 #include <map>
 #include <mutex>
-#include <set>
 #include <thread>
 
 namespace corv::sim {
@@ -17,7 +16,7 @@ namespace corv::sim {
 // equal the service's property. A service added while a scheduled client with
 // a matching block matches it is announced to that block on a later turn of
 // the main queue; removal blocks run the same way. Every property write is
-// logged, from any thread.
+// logged, from any thread; a write to a service that is gone is refused.
 class SimHidEventSystem final : public platform::HidEventSystem {
 public:
     struct Write {
@@ -47,16 +46,11 @@ public:
     std::size_t removalBlockCount(platform::HidService service) const;
     bool scheduled(platform::HidClient client) const;
     platform::HidPropertyDict matchingOf(platform::HidClient client) const;
-    // The current properties of a service, writes included.
-    platform::HidPropertyDict properties(platform::HidService service) const;
 
     // Oldest first.
     std::deque<Write> writes;
     bool failCreateClient = false;
     bool failCopyServices = false;
-    // Properties that refuse writes (the write is still logged).
-    std::set<std::string> readOnlyKeys;
-    int clientsCreated = 0;
 
 private:
     struct Client {
