@@ -82,10 +82,7 @@ void trackpadPrefsChanged(const std::string& path, const std::vector<std::string
 }
 
 void startTrackpadPrefs() {
-    auto& ui = UIState::shared();
-    ui.tapToClick.set(readTrackpadBoolPref("Clicking"));
-    ui.ThreefingerDrag.set(readTrackpadBoolPref("TrackpadThreeFingerDrag"));
-    if (naturalScrollRead()) ui.naturalScroll.set(readNaturalScrollPref());
+    reloadTrackpadPrefs();
 
     auto watched = watchedPrefFiles();
     if (watched.empty()) return;

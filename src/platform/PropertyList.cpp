@@ -93,19 +93,14 @@ namespace {
 
 // Keys and strings are checked both ways: nothing is read or written that a
 // reader could not take back.
-const std::string& checkedText(const std::string& s, const char* what) {
+void checkText(std::string_view s, const char* what) {
     if (!isCleanUtf8(s)) throw CodingError(std::string(what) + " is not clean UTF-8");
-    return s;
-}
-
-void checkKey(std::string_view key) {
-    if (!isCleanUtf8(key)) throw CodingError("dictionary key is not clean UTF-8");
 }
 
 } // namespace
 
 void dictSet(Node& dict, std::string_view key, Node value) {
-    checkKey(key);
+    checkText(key, "dictionary key");
     if (!isDict(dict.get()) || !value) throw CodingError("not a dictionary");
     for (auto& e : dict.get()->entries) {
         if (e.key == key) {
@@ -117,7 +112,7 @@ void dictSet(Node& dict, std::string_view key, Node value) {
 }
 
 void dictAppend(Node& dict, std::string_view key, Node value) {
-    checkKey(key);
+    checkText(key, "dictionary key");
     if (!isDict(dict.get()) || !value) throw CodingError("not a dictionary");
     dict.get()->entries.push_back({std::string(key), std::unique_ptr<Value>(value.release())});
 }
@@ -152,7 +147,7 @@ plist_t arrayItem(plist_t array, std::size_t i) {
 
 std::vector<std::pair<std::string, plist_t>> dictEntries(plist_t dict) {
     auto out = rawDictEntries(dict);
-    for (const auto& entry : out) checkedText(entry.first, "dictionary key");
+    for (const auto& entry : out) checkText(entry.first, "dictionary key");
     return out;
 }
 
@@ -194,7 +189,7 @@ Node makeReal(double v) {
 Node makeString(std::string_view v) {
     Node n = make(Kind::String);
     n.get()->text = std::string(v);
-    checkedText(n.get()->text, "string");
+    checkText(n.get()->text, "string");
     return n;
 }
 
@@ -250,7 +245,8 @@ double readReal(plist_t n) {
 
 std::string readString(plist_t n) {
     if (!n || n->kind != Kind::String) throw CodingError("expected a String");
-    return checkedText(n->text, "string");
+    checkText(n->text, "string");
+    return n->text;
 }
 
 Bytes readData(plist_t n) {

@@ -1,5 +1,7 @@
 #include "platform/desktop/BusProbe.h"
 
+#include <QUuid>
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -192,6 +194,23 @@ bool busUsable(const QString& given, BusKind kind) {
     std::fprintf(stderr, "corvadine: the %s bus at %s does not answer; going on without it\n",
                  kind == BusKind::System ? "system" : "session", address.c_str());
     return false;
+}
+
+ServiceBus::ServiceBus(const QString& given, BusKind kind, const QString& namePrefix)
+    : QDBusConnection(namePrefix + QStringLiteral("no-bus")) {
+    if (!busUsable(given, kind)) return;
+    if (given.isEmpty()) {
+        QDBusConnection::operator=(kind == BusKind::System ? systemBus() : sessionBus());
+        return;
+    }
+    ownName_ = namePrefix + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QDBusConnection::operator=(connectToBus(given, ownName_));
+}
+
+ServiceBus::~ServiceBus() {
+    if (ownName_.isEmpty()) return;
+    QDBusConnection::operator=(QDBusConnection(QString()));
+    disconnectFromBus(ownName_);
 }
 
 } // namespace corv::desktop

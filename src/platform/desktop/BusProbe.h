@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QString>
 
 #include <chrono>
@@ -43,5 +44,19 @@ ProbeResult probeBus(const std::string& address,
 // Whether a service should make its QtDBus connection to the bus it resolves
 // to: probes it, and says so on stderr when it does not answer in time.
 bool busUsable(const QString& given, BusKind kind);
+
+// A service's connection to its bus: to the given address under a name of its
+// own, closed with it; else to the standard bus of the kind. Left
+// unconnected when the bus is not usable.
+class ServiceBus final : public QDBusConnection {
+public:
+    ServiceBus(const QString& given, BusKind kind, const QString& namePrefix);
+    ~ServiceBus();
+    ServiceBus(const ServiceBus&) = delete;
+    ServiceBus& operator=(const ServiceBus&) = delete;
+
+private:
+    QString ownName_;
+};
 
 } // namespace corv::desktop

@@ -9,7 +9,6 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
-#include <QUuid>
 #include <QVariantMap>
 
 namespace corv::desktop {
@@ -47,7 +46,6 @@ DesktopBluetooth::DesktopBluetooth(QString busAddress) : address_(std::move(busA
 DesktopBluetooth::~DesktopBluetooth() {
     serviceWatcher_.reset();
     bus_.reset();
-    if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
 }
 
 void DesktopBluetooth::start(StateHandler handler) {
@@ -59,15 +57,8 @@ void DesktopBluetooth::start(StateHandler handler) {
         else serviceGone();
         return;
     }
-    if (!busUsable(address_, BusKind::System)) {
-        // Kept unconnected, so that a later start reports the same.
-        bus_ = std::make_unique<QDBusConnection>(QStringLiteral("corv-bluetooth-no-bus"));
-    } else if (address_.isEmpty()) {
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::systemBus());
-    } else {
-        connectionName_ = QStringLiteral("corv-bluetooth-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
-    }
+    // Kept even when unconnected, so that a later start reports the same.
+    bus_ = std::make_unique<ServiceBus>(address_, BusKind::System, QStringLiteral("corv-bluetooth-"));
     if (!bus_->isConnected()) {
         serviceGone();
         return;

@@ -2,6 +2,8 @@
 
 #include "platform/Bluetooth.h"
 
+#include "platform/desktop/BusProbe.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -42,8 +44,7 @@ private:
     void report();
 
     QString address_;
-    QString connectionName_;
-    std::unique_ptr<QDBusConnection> bus_;
+    std::unique_ptr<ServiceBus> bus_;
     std::unique_ptr<QDBusServiceWatcher> serviceWatcher_;
     StateHandler handler_;
     std::map<QString, bool> adapters_;  // object path -> powered

@@ -2,7 +2,6 @@
 
 #include "platform/desktop/DesktopTrace.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLocalServer>

@@ -26,7 +26,7 @@ public:
     DesktopLifecycle& operator=(const DesktopLifecycle&) = delete;
 
     void setHandlers(platform::LifecycleHandlers handlers) override;
-    void setActivationPolicy(platform::ActivationPolicy policy) override { policy_ = policy; }
+    void setActivationPolicy(platform::ActivationPolicy) override {}
     void terminate() override;
     void activateIgnoringOtherApps() override {}
     int runAlert(const platform::Alert& alert) override;
@@ -46,7 +46,6 @@ private:
 
     QString socketName_;
     platform::LifecycleHandlers handlers_;
-    platform::ActivationPolicy policy_ = platform::ActivationPolicy::Regular;
     bool terminating_ = false;
     bool terminated_ = false;
     // Another copy asked this one to end and holds the socket's name now.

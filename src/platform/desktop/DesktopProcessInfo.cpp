@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -17,10 +18,10 @@ std::int32_t DesktopProcessInfo::currentPid() { return static_cast<std::int32_t>
 
 std::optional<std::string> DesktopProcessInfo::executablePath(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
-    char buffer[1024] = {};
-    const ssize_t n = ::readlink(procEntry(pid, "exe").c_str(), buffer, sizeof buffer - 1);
-    if (n < 1) return std::nullopt;
-    return std::string(buffer, static_cast<std::size_t>(n));
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink(procEntry(pid, "exe"), error);
+    if (error || target.empty()) return std::nullopt;
+    return target.string();
 }
 
 std::optional<std::string> DesktopProcessInfo::name(std::int32_t pid) {

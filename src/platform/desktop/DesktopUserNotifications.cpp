@@ -5,7 +5,6 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QUuid>
 #include <QVariantMap>
 
 #include <cstdio>
@@ -27,22 +26,11 @@ DesktopUserNotifications::DesktopUserNotifications(QString busAddress, Log log)
 
 DesktopUserNotifications::~DesktopUserNotifications() {
     bus_.reset();
-    if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
 }
 
 QDBusConnection& DesktopUserNotifications::bus() {
-    if (!bus_) {
-        if (!busUsable(address_, BusKind::Session)) {
-            // Kept unconnected: every notice goes to the log.
-            bus_ = std::make_unique<QDBusConnection>(QStringLiteral("corv-notifications-no-bus"));
-        } else if (address_.isEmpty()) {
-            bus_ = std::make_unique<QDBusConnection>(QDBusConnection::sessionBus());
-        } else {
-            connectionName_ =
-                QStringLiteral("corv-notifications-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-            bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
-        }
-    }
+    // Kept even when unconnected: every notice goes to the log then.
+    if (!bus_) bus_ = std::make_unique<ServiceBus>(address_, BusKind::Session, QStringLiteral("corv-notifications-"));
     return *bus_;
 }
 

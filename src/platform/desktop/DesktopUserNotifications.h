@@ -2,6 +2,8 @@
 
 #include "platform/UserNotifications.h"
 
+#include "platform/desktop/BusProbe.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -43,9 +45,8 @@ private:
     void delivered(const std::string& identifier, std::optional<std::uint32_t> id, const Notice& notice);
 
     QString address_;
-    QString connectionName_;
     Log log_;
-    std::unique_ptr<QDBusConnection> bus_;
+    std::unique_ptr<ServiceBus> bus_;
     std::map<std::string, Slot> slots_;
 };
 

@@ -63,7 +63,6 @@ DesktopWorkspaceNotes::DesktopWorkspaceNotes(QString busAddress)
 DesktopWorkspaceNotes::~DesktopWorkspaceNotes() {
     listener_.reset();
     bus_.reset();
-    if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
 }
 
 void DesktopWorkspaceNotes::addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) {
@@ -80,13 +79,7 @@ void DesktopWorkspaceNotes::post(platform::WorkspaceNote note) {
 }
 
 void DesktopWorkspaceNotes::listen() {
-    if (!busUsable(address_, BusKind::System)) return;
-    if (address_.isEmpty()) {
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::systemBus());
-    } else {
-        connectionName_ = QStringLiteral("corvadine-logind-%1").arg(reinterpret_cast<quintptr>(this));
-        bus_ = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address_, connectionName_));
-    }
+    bus_ = std::make_unique<ServiceBus>(address_, BusKind::System, QStringLiteral("corvadine-logind-"));
     QDBusConnection& bus = *bus_;
     if (!bus.isConnected()) return;
     bus.connect(kLogind, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), listener_.get(),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/WorkspaceNotes.h"
+#include "platform/desktop/BusProbe.h"
 
 #include <map>
 #include <memory>
@@ -8,7 +9,6 @@
 
 #include <QString>
 
-class QDBusConnection;
 
 namespace corv::desktop {
 
@@ -40,8 +40,7 @@ private:
 
     std::multimap<platform::WorkspaceNote, platform::NoteHandler> handlers_;
     QString address_;
-    QString connectionName_;
-    std::unique_ptr<QDBusConnection> bus_;
+    std::unique_ptr<ServiceBus> bus_;
     std::unique_ptr<Listener> listener_;
     platform::TerminationObserverId nextId_ = 1;
 };

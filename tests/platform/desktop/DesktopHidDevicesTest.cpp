@@ -59,6 +59,15 @@ protected:
         EXPECT_EQ(events, expected);
     }
 
+    // A manager that has matched the one node of the test bed, now `receiver`.
+    std::unique_ptr<platform::HidManager> openReceiver() {
+        auto m = manager({}, ignoredEvents);
+        m->setMatchedHandler([this](const HidDeviceRef& d) { receiver = d; });
+        m->open();
+        spinUntil([&] { return receiver != nullptr; }, 5000);
+        return m;
+    }
+
     // Reads one whole report of `length` bytes from the test's end of a node.
     static Bytes readRequest(int fd, std::size_t length) {
         Bytes out;
@@ -76,6 +85,9 @@ protected:
     DesktopRunLoop loop;
     std::vector<std::string> log;
     DesktopHidDevices devices{loop, [this](const std::string& line) { log.push_back(line); }};
+    // Set by openReceiver; released before the devices.
+    std::vector<std::string> ignoredEvents;
+    HidDeviceRef receiver;
 };
 
 TEST_F(DesktopHidDevicesTest, FindsMatchingDevicesWithTheirPropertiesAndFollowsHotPlug) {
@@ -185,12 +197,7 @@ TEST_F(DesktopHidDevicesTest, ARequestReadsBackItsReplyThroughTheReaderThread) {
     if (!test::runningUnderUmockdev()) return;
     Testbed bed;
     bed.addHidraw(boltReceiver(), "hidraw0");
-    std::vector<std::string> events;
-    HidDeviceRef receiver;
-    auto m = manager({}, events);
-    m->setMatchedHandler([&](const HidDeviceRef& d) { receiver = d; });
-    m->open();
-    spinUntil([&] { return receiver != nullptr; }, 5000);
+    auto m = openReceiver();
     ASSERT_TRUE(receiver);
     const int end = bed.deviceEnd("/dev/hidraw0");
     ASSERT_GE(end, 0);
@@ -264,12 +271,7 @@ TEST_F(DesktopHidDevicesTest, ANodeThatCannotBeOpenedIsReportedOnce) {
     if (!test::runningUnderUmockdev()) return;
     Testbed bed;
     const auto path = bed.addHidraw(boltReceiver(), "hidraw0");
-    std::vector<std::string> events;
-    HidDeviceRef receiver;
-    auto m = manager({}, events);
-    m->setMatchedHandler([&](const HidDeviceRef& d) { receiver = d; });
-    m->open();
-    spinUntil([&] { return receiver != nullptr; }, 5000);
+    auto m = openReceiver();
     ASSERT_TRUE(receiver);
     EXPECT_TRUE(log.empty());
     // The node vanishes without udev noticing.

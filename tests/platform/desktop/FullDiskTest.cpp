@@ -22,14 +22,12 @@
 namespace corv::desktop {
 namespace {
 
-// Runs `body` in a child limited to `limit` bytes per file; its result is the
-// child's exit status (0 true, 1 false).
-bool underFileSizeLimit(rlim_t limit, const std::function<bool()>& body) {
+// Runs `body` in a child once `prepare` has set it up; the result is the
+// child's exit status (0 true, 1 false, 2 when `prepare` failed).
+bool inChild(const std::function<bool()>& prepare, const std::function<bool()>& body) {
     const pid_t pid = fork();
     if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit rl{limit, limit};
-        if (setrlimit(RLIMIT_FSIZE, &rl) != 0) _exit(2);
+        if (!prepare()) _exit(2);
         _exit(body() ? 0 : 1);
     }
     int status = 0;
@@ -37,6 +35,17 @@ bool underFileSizeLimit(rlim_t limit, const std::function<bool()>& body) {
     EXPECT_TRUE(WIFEXITED(status)) << status;
     EXPECT_NE(WEXITSTATUS(status), 2);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Runs `body` in a child limited to `limit` bytes per file.
+bool underFileSizeLimit(rlim_t limit, const std::function<bool()>& body) {
+    return inChild(
+        [limit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit rl{limit, limit};
+            return setrlimit(RLIMIT_FSIZE, &rl) == 0;
+        },
+        body);
 }
 
 // Runs `body` in a child that cannot write where its user may not: as root,
@@ -48,16 +57,8 @@ bool withoutPrivileges(const QStringList& owned, const std::function<bool()>& bo
             EXPECT_EQ(chown(QFile::encodeName(p).constData(), 65534, 65534), 0) << p.toStdString();
         }
     }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
-        _exit(body() ? 0 : 1);
-    }
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_NE(WEXITSTATUS(status), 2);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return inChild([root] { return !root || (setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0); },
+                   body);
 }
 
 QByteArray contents(const QString& path) {
