@@ -1,5 +1,6 @@
 #include "platform/BinaryPlistReader.h"
 
+#include "platform/BinaryPlistTrailer.h"
 #include "platform/PropertyList.h"
 #include "platform/PropertyListLimits.h"
 
@@ -9,12 +10,6 @@
 namespace corv::plist {
 
 namespace {
-
-std::uint64_t bigEndian(const unsigned char* p, std::size_t size) {
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < size; ++i) v = (v << 8) | p[i];
-    return v;
-}
 
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -37,16 +32,13 @@ void appendUtf8(std::string& out, char32_t cp) {
 class Reader {
 public:
     Reader(const unsigned char* d, std::size_t n) : d_(d), n_(n) {
-        if (n_ < 8 + 1 + 32) throw CodingError("not a property list");
-        const unsigned char* t = d_ + n_ - 32;
-        offSize_ = t[6];
-        refSize_ = t[7];
-        objects_ = bigEndian(t + 8, 8);
-        top_ = bigEndian(t + 16, 8);
-        table_ = bigEndian(t + 24, 8);
-        if (offSize_ < 1 || offSize_ > 8 || refSize_ < 1 || refSize_ > 8 || top_ >= objects_ || table_ > n_ - 32 ||
-            objects_ > (n_ - 32 - table_) / offSize_)
-            throw CodingError("bad trailer");
+        BinaryTrailer t;
+        if (const char* why = readBinaryTrailer(d_, n_, t)) throw CodingError(why);
+        offSize_ = t.offsetSize;
+        refSize_ = t.refSize;
+        objects_ = t.objects;
+        top_ = t.top;
+        table_ = t.tableOffset;
     }
 
     std::unique_ptr<Value> run() { return object(top_, 0); }
@@ -62,17 +54,17 @@ private:
         if (nibble != 0xF) return nibble;
         const unsigned char m = *at(pos, 1);
         const std::size_t size = std::size_t{1} << (m & 0x3);
-        const std::uint64_t len = bigEndian(at(pos + 1, size), size);
+        const std::uint64_t len = readBigEndian(at(pos + 1, size), size);
         pos += 1 + size;
         return len;
     }
 
     std::uint64_t ref(std::uint64_t pos, std::uint64_t i) const {
-        return bigEndian(at(pos + i * refSize_, refSize_), refSize_);
+        return readBigEndian(at(pos + i * refSize_, refSize_), refSize_);
     }
 
     std::string text(std::uint64_t idx, bool& isString) const {
-        std::uint64_t pos = bigEndian(d_ + table_ + idx * offSize_, offSize_);
+        std::uint64_t pos = readBigEndian(d_ + table_ + idx * offSize_, offSize_);
         const unsigned char marker = *at(pos, 1);
         const unsigned type = marker >> 4;
         isString = type == 0x5 || type == 0x6;
@@ -83,9 +75,9 @@ private:
         std::string out;
         out.reserve(len);
         for (std::uint64_t i = 0; i < len; ++i) {
-            char32_t u = static_cast<char32_t>(bigEndian(p + 2 * i, 2));
+            char32_t u = static_cast<char32_t>(readBigEndian(p + 2 * i, 2));
             if (u >= 0xD800 && u <= 0xDBFF && i + 1 < len) {
-                const auto low = static_cast<char32_t>(bigEndian(p + 2 * (i + 1), 2));
+                const auto low = static_cast<char32_t>(readBigEndian(p + 2 * (i + 1), 2));
                 u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
                 ++i;
             }
@@ -96,7 +88,7 @@ private:
 
     std::unique_ptr<Value> object(std::uint64_t idx, std::size_t depth) {
         if (idx >= objects_ || depth > kLimits.maxDepth) throw CodingError("bad reference");
-        std::uint64_t pos = bigEndian(d_ + table_ + idx * offSize_, offSize_);
+        std::uint64_t pos = readBigEndian(d_ + table_ + idx * offSize_, offSize_);
         const unsigned char marker = *at(pos, 1);
         const unsigned type = marker >> 4, nibble = marker & 0xF;
         using K = Value::Kind;
@@ -112,12 +104,12 @@ private:
             const unsigned char* p = at(pos + 1, size);
             auto v = std::make_unique<Value>(K::Integer);
             if (size <= 8) {
-                v->bits = bigEndian(p, size);
+                v->bits = readBigEndian(p, size);
                 // Eight bytes are signed; fewer are unsigned.
                 v->flag = size == 8 && (v->bits >> 63) != 0;
             } else {
-                const std::uint64_t high = bigEndian(p, 8);
-                v->bits = bigEndian(p + 8, 8);
+                const std::uint64_t high = readBigEndian(p, 8);
+                v->bits = readBigEndian(p + 8, 8);
                 v->flag = high != 0;
                 v->outOfRange = !(high == 0 || (high == ~std::uint64_t{0} && (v->bits >> 63) != 0));
             }
@@ -127,9 +119,9 @@ private:
         case 0x3: {
             auto v = std::make_unique<Value>(type == 0x2 ? K::Real : K::Date);
             if (nibble == 2) {
-                v->real = static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(bigEndian(at(pos + 1, 4), 4))));
+                v->real = static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(readBigEndian(at(pos + 1, 4), 4))));
             } else {
-                v->real = std::bit_cast<double>(bigEndian(at(pos + 1, 8), 8));
+                v->real = std::bit_cast<double>(readBigEndian(at(pos + 1, 8), 8));
             }
             return v;
         }

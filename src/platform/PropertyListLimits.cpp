@@ -1,5 +1,6 @@
 #include "platform/PropertyListLimits.h"
 
+#include "platform/BinaryPlistTrailer.h"
 #include <algorithm>
 #include <cstring>
 #include <string_view>
@@ -8,12 +9,6 @@
 namespace corv::plist {
 
 namespace {
-
-std::uint64_t readBigEndian(const unsigned char* p, std::size_t size) {
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < size; ++i) v = (v << 8) | p[i];
-    return v;
-}
 
 // The binary format: objects, then a table of their offsets, then a 32-byte
 // trailer. Every object reachable from the top one is visited once; the
@@ -24,18 +19,14 @@ public:
         : d_(data), n_(size), lim_(limits) {}
 
     std::string run() {
-        if (n_ < 8 + 1 + 32) return "too short";
-        const unsigned char* t = d_ + n_ - 32;
-        offSize_ = t[6];
-        refSize_ = t[7];
-        objects_ = readBigEndian(t + 8, 8);
-        const std::uint64_t top = readBigEndian(t + 16, 8);
-        tableOff_ = readBigEndian(t + 24, 8);
-        if (offSize_ < 1 || offSize_ > 8 || refSize_ < 1 || refSize_ > 8) return "bad trailer";
-        if (objects_ == 0 || objects_ > lim_.maxNodes) return "object count out of range";
-        if (top >= objects_) return "top object out of range";
-        if (tableOff_ < 9 || tableOff_ > n_ - 32 || objects_ > (n_ - 32 - tableOff_) / offSize_)
-            return "offset table out of range";
+        BinaryTrailer t;
+        if (const char* why = readBinaryTrailer(d_, n_, t)) return why;
+        offSize_ = t.offsetSize;
+        refSize_ = t.refSize;
+        objects_ = t.objects;
+        tableOff_ = t.tableOffset;
+        const std::uint64_t top = t.top;
+        if (objects_ > lim_.maxNodes) return "object count out of range";
         info_.assign(objects_, Info{});
         Info topInfo;
         if (!visit(top, 0, topInfo)) return error_;
