@@ -128,7 +128,7 @@ public:
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
                                Qt::X11BypassWindowManagerHint),
-          icon_(symbolIcon(symbol, kSymbolSize)) {
+          icon_(symbolIcon(symbol)) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_TransparentForMouseEvents);
