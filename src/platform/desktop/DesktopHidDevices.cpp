@@ -135,7 +135,9 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
         bool reachable = false;
         for (const auto& [path, device] : devices)
             reachable = reachable || ::access(device->info().devnode.c_str(), R_OK | W_OK) == 0;
-        if (!reachable)
+        if (devices.empty())
+            sayOnce("corvadine: no /dev/hidraw* nodes exist; Logitech receivers and keyboards will not be found");
+        else if (!reachable)
             sayOnce("corvadine: no access to /dev/hidraw*; Logitech receivers and keyboards will not be found");
     }
 

@@ -13,6 +13,7 @@ class SimHidManager;
 struct SimHidDevices::Hub {
     std::vector<std::shared_ptr<SimHidDevice>>* attached = nullptr;
     std::vector<SimHidManager*> managers;
+    SimJournal** journal = nullptr;
 };
 
 namespace {
@@ -35,6 +36,15 @@ public:
     void open() override {
         open_ = true;
         ++generation_;
+        if (hub_->journal && *hub_->journal) {
+            std::string call = "hid manager open";
+            for (const auto& m : matching_)
+                for (const auto& [key, value] : m)
+                    call += " " + key + "=" +
+                            (std::holds_alternative<std::int64_t>(value) ? std::to_string(std::get<std::int64_t>(value))
+                                                                         : std::get<std::string>(value));
+            (*hub_->journal)->note(call);
+        }
         if (!hub_->attached) return;
         for (const auto& d : *hub_->attached) announce(d, true);
     }
@@ -148,9 +158,13 @@ void SimHidDevice::expect(Bytes request, std::vector<Bytes> replies, double repl
 
 SimHidDevices::SimHidDevices(platform::RunLoop& loop) : loop_(loop), hub_(std::make_shared<Hub>()) {
     hub_->attached = &attached;
+    hub_->journal = &journal;
 }
 
-SimHidDevices::~SimHidDevices() { hub_->attached = nullptr; }
+SimHidDevices::~SimHidDevices() {
+    hub_->attached = nullptr;
+    hub_->journal = nullptr;
+}
 
 std::unique_ptr<platform::HidManager> SimHidDevices::createManager() {
     ++managersCreated;

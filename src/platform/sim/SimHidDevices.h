@@ -3,6 +3,7 @@
 #include "platform/Bytes.h"
 #include "platform/HidDevices.h"
 #include "platform/RunLoop.h"
+#include "platform/sim/SimJournal.h"
 
 #include <deque>
 #include <functional>
@@ -83,6 +84,7 @@ public:
 
     std::vector<std::shared_ptr<SimHidDevice>> attached;
     int managersCreated = 0;
+    SimJournal* journal = nullptr;  // set by SimPlatform; managers note their opening
     int managersOpen() const;
 
     struct Hub;

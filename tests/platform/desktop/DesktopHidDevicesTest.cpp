@@ -44,12 +44,19 @@ protected:
                                                   std::vector<std::string>& events) {
         auto m = devices.createManager();
         m->setDeviceMatching(std::move(matching));
-        m->setMatchedHandler([&events](const HidDeviceRef& d) { events.push_back("+" + node(d)); });
-        m->setRemovedHandler([&events](const HidDeviceRef& d) { events.push_back("-" + node(d)); });
+        m->setMatchedHandler([&events](const HidDeviceRef& d) { events.push_back(marked('+', d)); });
+        m->setRemovedHandler([&events](const HidDeviceRef& d) { events.push_back(marked('-', d)); });
         return m;
     }
     static std::string node(const HidDeviceRef& d) {
         return static_cast<const DesktopHidDevice&>(*d).info().devnode;
+    }
+    // "+node" or "-node". Appended, not concatenated: GCC 12 at -O3 warns
+    // falsely on a literal + string.
+    static std::string marked(char sign, const HidDeviceRef& d) {
+        std::string event(1, sign);
+        event += node(d);
+        return event;
     }
     // Waits until `events` has as many entries as `expected`, then a little
     // longer, and compares.
@@ -104,7 +111,7 @@ TEST_F(DesktopHidDevicesTest, FindsMatchingDevicesWithTheirPropertiesAndFollowsH
     std::map<std::string, HidDeviceRef> seen;
     auto logiManager = manager({{{platform::kHidVendorIdKey, std::int64_t{0x046D}}}}, logi);
     logiManager->setMatchedHandler([&](const HidDeviceRef& d) {
-        logi.push_back("+" + node(d));
+        logi.push_back(marked('+', d));
         seen[node(d)] = d;
     });
     auto keyboardManager = manager({{{platform::kHidDeviceUsagePageKey, std::int64_t{1}},
@@ -142,7 +149,7 @@ TEST_F(DesktopHidDevicesTest, FindsMatchingDevicesWithTheirPropertiesAndFollowsH
     bed.uevent(unifying, "add");
     std::vector<HidDeviceRef> removed;
     logiManager->setRemovedHandler([&](const HidDeviceRef& d) {
-        logi.push_back("-" + node(d));
+        logi.push_back(marked('-', d));
         removed.push_back(d);
     });
     bed.uevent(receiver, "remove");
@@ -170,7 +177,7 @@ TEST_F(DesktopHidDevicesTest, AManagerOpenedAmidHotPlugReportsEachDeviceOnceAndN
     auto managerA = manager({}, a);
     auto managerB = manager({}, b);
     managerA->setMatchedHandler([&](const HidDeviceRef& d) {
-        a.push_back("+" + node(d));
+        a.push_back(marked('+', d));
         if (node(d) == "/dev/hidraw1") managerB->open();
     });
     managerA->open();
@@ -252,7 +259,7 @@ TEST_F(DesktopHidDevicesTest, ARequestReadsBackItsReplyThroughTheReaderThread) {
     EXPECT_TRUE(log.empty());
 }
 
-TEST_F(DesktopHidDevicesTest, WithoutAccessToHidrawNodesTheLogSaysSoOnce) {
+TEST_F(DesktopHidDevicesTest, WithoutHidrawNodesTheLogSaysSoOnce) {
     if (!test::runningUnderUmockdev()) return;
     Testbed bed;
     std::vector<std::string> events;
@@ -264,7 +271,7 @@ TEST_F(DesktopHidDevicesTest, WithoutAccessToHidrawNodesTheLogSaysSoOnce) {
     spinUntil([] { return false; }, 100);
     EXPECT_TRUE(events.empty());
     EXPECT_EQ(log, std::vector<std::string>{
-                       "corvadine: no access to /dev/hidraw*; Logitech receivers and keyboards will not be found"});
+                       "corvadine: no /dev/hidraw* nodes exist; Logitech receivers and keyboards will not be found"});
 }
 
 TEST_F(DesktopHidDevicesTest, ANodeThatCannotBeOpenedIsReportedOnce) {
