@@ -108,6 +108,30 @@ TEST_F(KeyTriggerTest, AGlobalMoveReachesTheUnlockedApplicationsThatHadTheSameRo
     EXPECT_EQ(entry("com.example.taken").key, taken.key);
 }
 
+TEST_F(KeyTriggerTest, WhatTheHighlightsObserversLeaveOfTheRowIsWhatMoves) {
+    select(kApp);
+    // A view that rewrites, then takes away, the row once the highlight moves.
+    std::optional<BindAction> leave;
+    Subscription view = KeyHighlighted::shared().h.subscribe([&](const KeyHilited& h) {
+        if (h.src) return;
+        Apps::shared().a.modify([&](AppEntries& all) {
+            if (leave) all[kApp].key[kPlaceholder][0] = *leave;
+            else all[kApp].key.erase(kPlaceholder);
+        });
+    });
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    leave = action(ActionId::VolumeUp);
+    highlightTrigger(kPlaceholder, 0);
+    commandK();
+    EXPECT_EQ(entry(kApp).key, (KeyBindings{{key::K, {{0x10, action(ActionId::VolumeUp)}}}}));
+
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    leave.reset();
+    highlightTrigger(kPlaceholder, 0);
+    kb.press(key::A);
+    EXPECT_FALSE(entry(kApp).key.count(key::A));  // no empty level for a binding that is gone
+}
+
 TEST_F(KeyTriggerTest, ATriggerForAGoneApplicationIsIgnored) {
     select("com.example.gone");
     highlightTrigger(kPlaceholder, 0);

@@ -90,7 +90,13 @@ public:
         std::vector<std::uint8_t> descriptor;
         std::string usbManufacturer;  // with either name, a USB device parent
         std::string usbProduct;
+        std::string parentHid;  // else, the sysfs path of a HID device to hang below
     };
+
+    // The HID device of a hidraw node's sysfs path.
+    static std::string hidOf(const std::string& hidrawPath) {
+        return hidrawPath.substr(0, hidrawPath.rfind("/hidraw/"));
+    }
 
     // Adds a HID device with one hidraw node; the node's sysfs path.
     std::string addHidraw(const HidDevice& d, const std::string& hidrawName) {
@@ -98,7 +104,7 @@ public:
         std::snprintf(id, sizeof id, "%04X:%08X:%08X", d.bus, d.vendor, d.product);
         char hidName[32];
         std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", d.bus, d.vendor, d.product, ++count_);
-        const char* parent = nullptr;
+        const char* parent = d.parentHid.empty() ? nullptr : d.parentHid.c_str();
         gchar* usb = nullptr;
         if (!d.usbManufacturer.empty() || !d.usbProduct.empty()) {
             const std::string usbName = "usb-" + hidrawName;
