@@ -90,7 +90,6 @@ public:
         std::vector<std::uint8_t> descriptor;
         std::string usbManufacturer;  // with either name, a USB device parent
         std::string usbProduct;
-        std::string parentHid;  // else, the sysfs path of a HID device to hang below
     };
 
     // The HID device of a hidraw node's sysfs path.
@@ -98,13 +97,14 @@ public:
         return hidrawPath.substr(0, hidrawPath.rfind("/hidraw/"));
     }
 
-    // Adds a HID device with one hidraw node; the node's sysfs path.
-    std::string addHidraw(const HidDevice& d, const std::string& hidrawName) {
+    // Adds a HID device with one hidraw node; the node's sysfs path. With
+    // `parentHid` (a HID device's sysfs path) it hangs below that device.
+    std::string addHidraw(const HidDevice& d, const std::string& hidrawName, const std::string& parentHid = {}) {
         char id[32];
         std::snprintf(id, sizeof id, "%04X:%08X:%08X", d.bus, d.vendor, d.product);
         char hidName[32];
         std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", d.bus, d.vendor, d.product, ++count_);
-        const char* parent = d.parentHid.empty() ? nullptr : d.parentHid.c_str();
+        const char* parent = parentHid.empty() ? nullptr : parentHid.c_str();
         gchar* usb = nullptr;
         if (!d.usbManufacturer.empty() || !d.usbProduct.empty()) {
             const std::string usbName = "usb-" + hidrawName;

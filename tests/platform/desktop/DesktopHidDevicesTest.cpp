@@ -168,15 +168,15 @@ TEST_F(DesktopHidDevicesTest, ADevicePairedToAReceiverIsNotReportedAsADeviceOfIt
     const auto receiverNode = bed.addHidraw(boltReceiver(), "hidraw0");
     // The receiver's driver gives each paired keyboard a node of its own,
     // with the keyboard's wireless product id, below the receiver.
-    Testbed::HidDevice paired{3, 0x046D, 0x408A, "Logitech MX Keys", kBluetoothKeyboardDescriptor, "", ""};
-    paired.parentHid = Testbed::hidOf(receiverNode);
-    bed.addHidraw(paired, "hidraw1");
+    const Testbed::HidDevice paired{3, 0x046D, 0x408A, "Logitech MX Keys", kBluetoothKeyboardDescriptor, "", ""};
+    const std::string below = Testbed::hidOf(receiverNode);
+    bed.addHidraw(paired, "hidraw1", below);
     std::vector<std::string> events;
     auto m = manager({}, events);
     m->open();
     expectEvents(events, {"+/dev/hidraw0"});
     // One paired later is not reported either; a receiver plugged in after it is.
-    bed.uevent(bed.addHidraw(paired, "hidraw2"), "add");
+    bed.uevent(bed.addHidraw(paired, "hidraw2", below), "add");
     bed.uevent(bed.addHidraw(boltReceiver(), "hidraw3"), "add");
     expectEvents(events, {"+/dev/hidraw0", "+/dev/hidraw3"});
 }
