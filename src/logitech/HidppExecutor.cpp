@@ -66,7 +66,14 @@ void HidppExecutor::pump(platform::HidDevice* key) {
         const std::uint64_t serial = head.serial;
         // The write may deliver reports at once; the request is in flight first.
         const Bytes bytes = head.bytes;
-        const bool written = q.device->setOutputReport(head.reportId, bytes.data(), head.length);
+        // A write the device refuses later fails the request then, not at its time-out.
+        auto refused = [alive = std::weak_ptr<void>(alive_), this, key, serial] {
+            if (alive.expired()) return;
+            auto found = queues_.find(key);
+            if (found == queues_.end() || found->second.requests.empty()) return;
+            if (found->second.requests.front().serial == serial) finishHead(key, HidppReply{});
+        };
+        const bool written = q.device->setOutputReport(head.reportId, bytes.data(), head.length, refused);
         it = queues_.find(key);
         if (it == queues_.end() || it->second.requests.empty() || it->second.requests.front().serial != serial) return;
         Request& r = it->second.requests.front();

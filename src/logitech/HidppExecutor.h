@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace corv::logitech {
 
@@ -76,6 +77,8 @@ private:
 
     std::map<platform::HidDevice*, DeviceQueue> queues_;
     std::uint64_t nextSerial_ = 1;
+    // Lets a device's later refusal find out that the executor is gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 // Whether the report answers the request: same device index and the request's

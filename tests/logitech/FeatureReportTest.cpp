@@ -115,6 +115,18 @@ TEST_F(FeatureReportTest, PlatformChangeEventAndControlsRecorded) {
     EXPECT_EQ((std::map<std::uint16_t, std::uint8_t>{{0x00D4, 0x30}}), opt(kBtKeyboard).id1b04List);
 }
 
+TEST_F(FeatureReportTest, MultiHostFnInversionIsTriedBeforeTheControls) {
+    // Both under one index: a diverted-keys event goes to the Fn inversion.
+    editOpt(kBtKeyboard, [](LogiKeyOpt& o) {
+        o.featureMap[static_cast<std::int64_t>(FeatureID::ID_40A3)] = kControls;
+        o.fnInversion = false;
+    });
+    const Bytes event = longReport(0xFF, kControls, 0x00, {0x00, 0x01});
+    hidppFeatureReport(kBtKeyboard, event.data(), event.size());
+    EXPECT_TRUE(opt(kBtKeyboard).fnInversion);
+    EXPECT_TRUE(noUi(kBtKeyboard).keyState.empty());
+}
+
 TEST_F(FeatureReportTest, ReportsThatAreNotForAFeatureChangeNothing) {
     // Same index for two features: the battery, first in order, takes it.
     editOpt(kBtKeyboard, [](LogiKeyOpt& o) { o.featureMap[6] = kLevel; });

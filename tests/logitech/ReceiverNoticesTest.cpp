@@ -152,6 +152,15 @@ TEST_F(ReceiverNoticesTest, PairingWindowCountsDownOnTheVirtualClock) {
     EXPECT_EQ(dongle(0).pairing, -1);
 }
 
+TEST_F(ReceiverNoticesTest, PairingStatusStartsTheCountdownOnZeroAndStopsItOnAnythingElse) {
+    auto r = readyReceiver();
+    for (auto [status, pairing] : {std::pair{0x00, 30}, {0x01, -1}, {0x00, 30}, {0x02, -1}, {0xFF, -1}}) {
+        r->send({0x10, 0xFF, 0x53, static_cast<std::uint8_t>(status), 0x00, 0x00, 0x00});
+        advance(0.0);
+        EXPECT_EQ(dongle(0).pairing, pairing) << status;
+    }
+}
+
 TEST_F(ReceiverNoticesTest, PasskeysOfKeyboardAndMousePairingsAndTheCursor) {
     auto r = readyReceiver();
     r->passkey("123456");  // before any pairing information: nothing

@@ -27,8 +27,10 @@ public:
     void setInputReportHandler(InputReportHandler handler) override { handler_ = std::move(handler); }
     bool open() override;
     void close() override { node_.close(); }
-    // The report is queued for the device's thread: true when it is queued.
-    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) override;
+    // The report is queued for the device's thread: true when it is queued;
+    // `refused` runs when the kernel then refuses it.
+    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length,
+                         OutputRefused refused = {}) override;
     // hidraw hands over whole reports only: no element values are parsed.
     void setInputValueHandler(InputValueHandler) override {}
 

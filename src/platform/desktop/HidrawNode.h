@@ -32,9 +32,12 @@ public:
     // not yet handed over are dropped.
     void close();
     bool isOpen() const { return io_ != nullptr; }
+    // Runs on the main run loop when the kernel refuses a queued report.
+    using Refused = std::function<void()>;
     // Queues one output report, first byte the report ID (0 when the device
-    // uses none); false when the node is not open or has gone away.
-    bool write(std::vector<std::uint8_t> report);
+    // uses none); false when the node is not open or has gone away. A report
+    // the kernel refuses, or takes only in part, runs `refused`.
+    bool write(std::vector<std::uint8_t> report, Refused refused = {});
 
 private:
     struct Io;

@@ -1,6 +1,7 @@
 #include "platform/sim/SimHidDevices.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace corv::sim {
 
@@ -51,9 +52,14 @@ public:
     void close() override {
         open_ = false;
         ++generation_;
+        for (const auto& d : std::exchange(held_, {}))
+            if (!heldByAnotherOpenManager(d)) d->close();
     }
 
     bool isOpen() const { return open_; }
+    bool holds(const std::shared_ptr<SimHidDevice>& d) const {
+        return std::find(held_.begin(), held_.end(), d) != held_.end();
+    }
 
     // Reports an arrival or removal on a later turn of the run loop, unless
     // the manager is closed or gone by then.
@@ -63,12 +69,18 @@ public:
         const int generation = generation_;
         loop_.post([this, alive, generation, device, arrived] {
             if (alive.expired() || !open_ || generation != generation_) return;
+            std::erase(held_, device);
+            if (arrived) held_.push_back(device);
             const auto& h = arrived ? matched_ : removed_;
             if (h) h(device);
         });
     }
 
 private:
+    bool heldByAnotherOpenManager(const std::shared_ptr<SimHidDevice>& d) const {
+        return std::any_of(hub_->managers.begin(), hub_->managers.end(),
+                           [&](const SimHidManager* m) { return m != this && m->isOpen() && m->holds(d); });
+    }
     bool matches(const SimHidDevice& d) const {
         if (matching_.empty()) return true;
         return std::any_of(matching_.begin(), matching_.end(),
@@ -81,6 +93,7 @@ private:
     std::vector<platform::HidMatching> matching_;
     DeviceHandler matched_;
     DeviceHandler removed_;
+    std::vector<std::shared_ptr<SimHidDevice>> held_;  // reported and not removed since
     bool open_ = false;
     int generation_ = 0;
 };
@@ -105,8 +118,13 @@ void SimHidDevice::close() {
     opened = false;
 }
 
-bool SimHidDevice::setOutputReport(std::uint32_t, const std::uint8_t* report, std::size_t length) {
+bool SimHidDevice::setOutputReport(std::uint32_t, const std::uint8_t* report, std::size_t length,
+                                   OutputRefused refused) {
     if (refuseWrites || !report) return false;
+    if (refuseWritesLater) {
+        if (refused) loop_.post(std::move(refused));
+        return true;
+    }
     Bytes bytes(report, report + length);
     written.push_back(bytes);
     writeTimes.push_back(loop_.now());

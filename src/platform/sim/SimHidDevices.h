@@ -24,7 +24,8 @@ public:
     void setInputReportHandler(InputReportHandler handler) override { handler_ = std::move(handler); }
     bool open() override;
     void close() override;
-    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) override;
+    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length,
+                         OutputRefused refused = {}) override;
 
     void setInputValueHandler(InputValueHandler handler) override { valueHandler_ = std::move(handler); }
     bool hasInputValueHandler() const { return static_cast<bool>(valueHandler_); }
@@ -45,6 +46,7 @@ public:
     std::map<std::string, platform::HidValue> properties;
     std::vector<platform::HidUsagePair> usages;
     bool refuseWrites = false;
+    bool refuseWritesLater = false;  // takes them, then refuses on a later turn
     bool failOpen = false;
     bool opened = false;
     int openCount = 0;

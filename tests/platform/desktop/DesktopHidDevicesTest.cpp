@@ -169,6 +169,25 @@ TEST_F(DesktopHidDevicesTest, FindsMatchingDevicesWithTheirPropertiesAndFollowsH
     expectEvents(keyboards, {"+/dev/hidraw2", "+/dev/hidraw1", "+/dev/hidraw1"});
 }
 
+TEST_F(DesktopHidDevicesTest, ADevicePairedToAReceiverIsNotReportedAsADeviceOfItsOwn) {
+    if (!test::runningUnderUmockdev()) return;
+    Testbed bed;
+    const auto receiverNode = bed.addHidraw(boltReceiver(), "hidraw0");
+    // The receiver's driver gives each paired keyboard a node of its own,
+    // with the keyboard's wireless product id, below the receiver.
+    const Testbed::HidDevice paired{3, 0x046D, 0x408A, "Logitech MX Keys", kBluetoothKeyboardDescriptor, "", ""};
+    const std::string below = Testbed::hidOf(receiverNode);
+    bed.addHidraw(paired, "hidraw1", below);
+    std::vector<std::string> events;
+    auto m = manager({}, events);
+    m->open();
+    expectEvents(events, {"+/dev/hidraw0"});
+    // One paired later is not reported either; a receiver plugged in after it is.
+    bed.uevent(bed.addHidraw(paired, "hidraw2", below), "add");
+    bed.uevent(bed.addHidraw(boltReceiver(), "hidraw3"), "add");
+    expectEvents(events, {"+/dev/hidraw0", "+/dev/hidraw3"});
+}
+
 TEST_F(DesktopHidDevicesTest, AManagerOpenedAmidHotPlugReportsEachDeviceOnceAndNoUnreportedRemoval) {
     if (!test::runningUnderUmockdev()) return;
     Testbed bed;
