@@ -242,9 +242,8 @@ struct World {
     }
 
     void check() const {
-        for (const platform::HidDevice* d : {receiver.device.get(), static_cast<platform::HidDevice*>(btDev.get())}) {
+        for (const sim::SimHidDevice* d : {receiver.device.get(), btDev.get()})
             if (HidppExecutor::shared().pending(d) > kHidppQueueLimit) fail("a device queue passed its bound");
-        }
         if (pendingNameReads(receiver.device.get()) > kPairSlots) fail("more than one name read per slot");
         for (const Dongle& d : Dongles::shared().d()) {
             const auto paired = std::count(d.paired.begin(), d.paired.end(), true);
