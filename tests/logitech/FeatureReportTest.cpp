@@ -2,6 +2,7 @@
 // low-battery notice, platform changes, controls and routing.
 
 #include "KeyboardWorld.h"
+#include "logitech/KeyboardRequests.h"
 
 namespace corv::logitech::test {
 namespace {
@@ -106,8 +107,10 @@ TEST_F(FeatureReportTest, PlatformChangeEventAndControlsRecorded) {
     EXPECT_EQ(2, noUi(kBtKeyboard).platformCount);
     EXPECT_TRUE(noUi(kBtKeyboard).canChangePlatform);
 
-    // Control information answers: recorded only with both flag bits.
-    for (auto [flags, cid] : {std::pair{0x30, 0x00D4}, {0x20, 0x00C8}, {0x10, 0x00C9}}) {
+    // Control information answers: recorded only with both flag bits, and no
+    // more controls than the keyboard counted.
+    KeyboardRequestStates::shared().k[kBtKeyboard].controlCount = 1;
+    for (auto [flags, cid] : {std::pair{0x30, 0x00D4}, {0x20, 0x00C8}, {0x10, 0x00C9}, {0x30, 0x00D5}}) {
         Bytes info = longReport(0xFF, kControls, 0x11, {0x00, static_cast<std::uint8_t>(cid), 0, 0,
                                                          static_cast<std::uint8_t>(flags)});
         hidppFeatureReport(kBtKeyboard, info.data(), info.size());

@@ -15,8 +15,9 @@ namespace corv::desktop {
 
 // ---- DesktopHidDevice ----
 
-DesktopHidDevice::DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed)
-    : info_(std::move(info)), openFailed_(std::move(openFailed)), node_(loop) {}
+DesktopHidDevice::DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed,
+                                   NodeFailed nodeFailed)
+    : info_(std::move(info)), openFailed_(std::move(openFailed)), nodeFailed_(std::move(nodeFailed)), node_(loop) {}
 
 DesktopHidDevice::~DesktopHidDevice() { node_.close(); }
 
@@ -44,7 +45,12 @@ std::vector<platform::HidUsagePair> DesktopHidDevice::usagePairs() const {
 
 bool DesktopHidDevice::open() {
     if (node_.isOpen()) return true;
-    const int error = node_.open(info_.devnode, [this](const std::vector<std::uint8_t>& r) { deliver(r); });
+    // Both run only while the node is open, so only while this device lives.
+    const int error = node_.open(
+        info_.devnode, [this](const std::vector<std::uint8_t>& r) { deliver(r); },
+        [this] {
+            if (nodeFailed_) nodeFailed_(shared_from_this());
+        });
     if (error != 0 && openFailed_) openFailed_(info_.devnode, error);
     return error == 0;
 }
@@ -71,6 +77,9 @@ void DesktopHidDevice::deliver(const std::vector<std::uint8_t>& report) {
 // ---- the hub: the devices attached and the managers open ----
 
 namespace {
+
+// How long a failed node waits before it is looked for again.
+constexpr double kRefindDelay = 1.0;
 
 struct ManagerState {
     std::vector<platform::HidMatching> matching;
@@ -125,10 +134,14 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
 
     std::shared_ptr<DesktopHidDevice> make(const HidrawInfo& info) {
         std::weak_ptr<Hub> weak = shared_from_this();
-        auto device = std::make_shared<DesktopHidDevice>(loop, info, [weak](const std::string& node, int error) {
-            if (auto hub = weak.lock())
-                hub->sayOnce("corvadine: cannot open " + node + ": " + std::strerror(error));
-        });
+        auto device = std::make_shared<DesktopHidDevice>(
+            loop, info,
+            [weak](const std::string& node, int error) {
+                if (auto hub = weak.lock()) hub->sayOnce("corvadine: cannot open " + node + ": " + std::strerror(error));
+            },
+            [weak](const std::shared_ptr<DesktopHidDevice>& failed) {
+                if (auto hub = weak.lock()) hub->nodeFailed(failed);
+            });
         std::erase_if(made, [](const auto& w) { return w.expired(); });
         made.push_back(device);
         return device;
@@ -183,6 +196,23 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
                 if (std::find(m->first.begin(), m->first.end(), device) == m->first.end()) m->first.push_back(device);
             } else if (m->open) m->report(device);
         }
+    }
+
+    // A node that failed without udev noticing: removed now, and made anew
+    // later when udev still lists it.
+    void nodeFailed(const std::shared_ptr<DesktopHidDevice>& device) {
+        const std::string syspath = device->info().syspath;
+        auto it = devices.find(syspath);
+        if (it == devices.end() || it->second != device) return;
+        removed(syspath);
+        device->close();
+        std::weak_ptr<Hub> weak = shared_from_this();
+        loop.postAfter(kRefindDelay, [weak, syspath] {
+            auto hub = weak.lock();
+            if (!hub || !hub->udev || hub->devices.count(syspath)) return;
+            for (const auto& info : hub->udev->enumerate())
+                if (info.syspath == syspath) return hub->added(info);
+        });
     }
 
     void removed(const std::string& syspath) {

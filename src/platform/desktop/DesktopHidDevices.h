@@ -18,8 +18,10 @@ namespace corv::desktop {
 class DesktopHidDevice final : public platform::HidDevice, public std::enable_shared_from_this<DesktopHidDevice> {
 public:
     using OpenFailed = std::function<void(const std::string& devnode, int error)>;
+    // The open node failed to read or write.
+    using NodeFailed = std::function<void(const std::shared_ptr<DesktopHidDevice>& device)>;
 
-    DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed = {});
+    DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed = {}, NodeFailed nodeFailed = {});
     ~DesktopHidDevice() override;
 
     std::optional<platform::HidValue> property(const std::string& key) const override;
@@ -42,13 +44,15 @@ private:
 
     HidrawInfo info_;
     OpenFailed openFailed_;
+    NodeFailed nodeFailed_;
     InputReportHandler handler_;
     HidrawNode node_;
 };
 
 // The machine's hidraw devices. udev is first asked when a manager opens; a
 // machine without access to /dev/hidraw* reports no device and says so once in
-// the log.
+// the log. A node that fails while open is reported removed, and found again
+// a second later when udev still lists it.
 class DesktopHidDevices final : public platform::HidDevices {
 public:
     using Log = std::function<void(const std::string& line)>;

@@ -39,7 +39,7 @@ HidrawNode::HidrawNode(platform::RunLoop& loop) : loop_(loop) {}
 
 HidrawNode::~HidrawNode() { close(); }
 
-int HidrawNode::open(const std::string& devnode, ReportHandler onReport) {
+int HidrawNode::open(const std::string& devnode, ReportHandler onReport, FailedHandler onFailed) {
     close();
     auto io = std::make_shared<Io>();
     io->fd = ::open(devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -47,7 +47,7 @@ int HidrawNode::open(const std::string& devnode, ReportHandler onReport) {
     io->wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (io->wake < 0) return errno;
     io_ = std::move(io);
-    delivery_ = std::make_shared<Delivery>(Delivery{std::move(onReport)});
+    delivery_ = std::make_shared<Delivery>(Delivery{std::move(onReport), std::move(onFailed)});
     thread_ = std::thread(&HidrawNode::run, io_, &loop_, std::weak_ptr<Delivery>(delivery_));
     return 0;
 }
@@ -114,7 +114,7 @@ void HidrawNode::run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_
                 io->writing.store(false);
             }
         }
-        if (io->stop.load()) break;
+        if (io->stop.load() || io->gone.load()) break;
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(io->fd, buf.data(), buf.size());
             if (n > 0) {
@@ -131,6 +131,12 @@ void HidrawNode::run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_
             io->gone.store(true);
             break;
         }
+    }
+    // A failure, not a close: the owner hears of it on the main loop.
+    if (io->gone.load() && !io->stop.load()) {
+        loop->postFromAnyThread([delivery] {
+            if (auto d = delivery.lock(); d && d->failed) d->failed();
+        });
     }
 }
 

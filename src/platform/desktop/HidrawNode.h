@@ -24,9 +24,13 @@ public:
     HidrawNode(const HidrawNode&) = delete;
     HidrawNode& operator=(const HidrawNode&) = delete;
 
+    // Runs on the main run loop when reading or writing the node failed
+    // (EIO, the device gone) and its thread ended; not after close().
+    using FailedHandler = std::function<void()>;
+
     // Opens the node and starts its thread; 0, or the errno of the failure.
     // Reopening an open node first closes it.
-    int open(const std::string& devnode, ReportHandler onReport);
+    int open(const std::string& devnode, ReportHandler onReport, FailedHandler onFailed = {});
     // Stops the thread and closes the node, without waiting for a write the
     // device has not taken yet (the node closes once it has); reports read but
     // not yet handed over are dropped.
@@ -43,6 +47,7 @@ private:
     struct Io;
     struct Delivery {
         ReportHandler handler;
+        FailedHandler failed;
     };
 
     static void run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_ptr<Delivery> delivery);

@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fcntl.h>
 #include <map>
 #include <poll.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -33,6 +36,28 @@ const Bytes kMouseDescriptor = {0x05, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x09, 0x01, 
 const Bytes kBluetoothKeyboardDescriptor = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x07, 0x81,
                                             0x02, 0xC0, 0x06, 0x00, 0xFF, 0x09, 0x02, 0xA1, 0x01, 0x85, 0x11,
                                             0x95, 0x13, 0x09, 0x02, 0x81, 0x00, 0x09, 0x02, 0x91, 0x00, 0xC0};
+
+// A PTY of the test's own behind a testbed node: closing its master end makes
+// the node's reads fail with EIO, as a device that goes bad does.
+struct OwnPty {
+    int master = -1;
+    explicit OwnPty(const std::string& link) {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return;
+        termios raw{};
+        ::tcgetattr(master, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(master, TCSANOW, &raw);
+        const std::string slave = ::ptsname(master);
+        ::unlink(link.c_str());
+        if (::symlink(slave.c_str(), link.c_str()) != 0) hangUp();
+    }
+    ~OwnPty() { hangUp(); }
+    void hangUp() {
+        if (master >= 0) ::close(master);
+        master = -1;
+    }
+};
 
 Testbed::HidDevice boltReceiver() {
     return {3, 0x046D, 0xC548, "Logitech USB Receiver", kHidppDescriptor, "Logitech", "USB Receiver"};
@@ -275,6 +300,39 @@ TEST_F(DesktopHidDevicesTest, ARequestReadsBackItsReplyThroughTheReaderThread) {
     ASSERT_EQ(::write(end, answer.data(), answer.size()), 7);
     spinUntil([] { return false; }, 100);
     EXPECT_EQ(got.size(), 2u);
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(DesktopHidDevicesTest, ANodeThatStartsFailingIsDroppedAndFoundAgain) {
+    if (!test::runningUnderUmockdev()) return;
+    Testbed bed;
+    bed.addHidraw(boltReceiver(), "hidraw0");
+    const std::string link = bed.root() + "/dev/hidraw0";
+    auto first = std::make_unique<OwnPty>(link);
+    ASSERT_GE(first->master, 0);
+    std::vector<std::string> events;
+    std::vector<HidDeviceRef> seen;
+    auto m = manager({}, events);
+    m->setMatchedHandler([&](const HidDeviceRef& d) {
+        events.push_back("+" + node(d));
+        seen.push_back(d);
+        d->open();
+    });
+    m->open();
+    expectEvents(events, {"+/dev/hidraw0"});
+
+    // Reads start failing with EIO; udev hears nothing. The next open finds a
+    // working node.
+    OwnPty second(link);
+    ASSERT_GE(second.master, 0);
+    first->hangUp();
+    expectEvents(events, {"+/dev/hidraw0", "-/dev/hidraw0", "+/dev/hidraw0"});
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[0], seen[1]);
+    const Bytes r = {0x10, 0xFF, 0x81, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_FALSE(seen[0]->setOutputReport(0x10, r.data(), r.size()));
+    ASSERT_TRUE(seen[1]->setOutputReport(0x10, r.data(), r.size()));
+    EXPECT_EQ(readRequest(second.master, 7), r);
     EXPECT_TRUE(log.empty());
 }
 
