@@ -76,7 +76,7 @@ TEST_F(ReceiverFloodTest, RenamesNeverAddStoredOptions) {
         advance(2.0);
         ASSERT_EQ(LogiKeysOpt::shared().k().size(), 1u);
         for (int n = 1; n <= 600; ++n) {
-            const std::string name = "R" + std::to_string(n);
+            const std::string name = std::string("R").append(std::to_string(n));
             if (c.requested) {
                 r->slots[1].name = name;
                 readPairedDeviceName(0, 1);

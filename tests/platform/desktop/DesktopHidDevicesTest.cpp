@@ -314,7 +314,7 @@ TEST_F(DesktopHidDevicesTest, ANodeThatStartsFailingIsDroppedAndFoundAgain) {
     std::vector<HidDeviceRef> seen;
     auto m = manager({}, events);
     m->setMatchedHandler([&](const HidDeviceRef& d) {
-        events.push_back("+" + node(d));
+        events.push_back(marked('+', d));
         seen.push_back(d);
         d->open();
     });
