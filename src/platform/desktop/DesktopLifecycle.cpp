@@ -3,7 +3,7 @@
 #include "platform/desktop/DesktopTrace.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -20,6 +20,7 @@
 #include <vector>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corv::desktop {
@@ -52,6 +53,13 @@ constexpr std::size_t kMaxPeers = 16;
 constexpr int kSweepIntervalMs = 500;
 // A copy that holds the socket's name answers a connection at once.
 constexpr int kProbeTimeoutMs = 200;
+
+// The device and inode of the file at the path, if there is one.
+std::optional<std::pair<dev_t, ino_t>> fileIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    return std::pair(st.st_dev, st.st_ino);
+}
 
 // Closes a peer's connection now and lets the socket go.
 void drop(QLocalSocket* peer) {
@@ -199,7 +207,10 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
 }
 
 bool DesktopLifecycle::listen() {
-    if (server_->listen(socketName_)) return true;
+    if (server_->listen(socketName_)) {
+        socketFile_ = fileIdentity(server_->fullServerName());
+        return true;
+    }
     trace("the instance socket cannot listen");
     return false;
 }
@@ -228,8 +239,9 @@ void DesktopLifecycle::sweep() {
     });
     if (replaced_ || terminating_) return;
     // Qt closes a server whose accept() fails (no descriptor left) and
-    // removes the socket's name; anyone may have removed the file, too.
-    if (server_->isListening() && server_->socketDescriptor() >= 0 && QFileInfo::exists(server_->fullServerName()))
+    // removes the socket's name; anyone may have removed or replaced the file, too.
+    if (server_->isListening() && server_->socketDescriptor() >= 0 && socketFile_ &&
+        fileIdentity(server_->fullServerName()) == socketFile_)
         return;
     // A copy started meanwhile holds the name now: it is the one that runs.
     QLocalSocket other;

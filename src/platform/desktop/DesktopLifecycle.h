@@ -8,6 +8,10 @@
 #include <chrono>
 #include <deque>
 #include <memory>
+#include <optional>
+#include <utility>
+
+#include <sys/types.h>
 
 class QLocalServer;
 class QLocalSocket;
@@ -66,6 +70,7 @@ private:
     bool replaced_ = false;
     std::unique_ptr<QLocalServer> server_;
     std::deque<Peer> peers_;  // oldest first
+    std::optional<std::pair<dev_t, ino_t>> socketFile_;  // the name's file, as listened on
     std::unique_ptr<QTimer> sweepTimer_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     std::unique_ptr<QObject> watch_;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPointer>
@@ -288,6 +289,20 @@ TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescrip
     other.write("quit\n");
     other.flush();
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+TEST_F(DesktopShellTest, AnInstanceSocketRemovedIsMadeAgainUnlessAnotherCopyTookItsName) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const QString name = dir_.filePath("instance");
+    ASSERT_TRUE(QFile::remove(name));
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(name); }, 5000));
+    EXPECT_FALSE(platform_.lifecycle.terminating());
+    // A copy that found no socket listens under the name: this one ends.
+    ASSERT_TRUE(QFile::remove(name));
+    QLocalServer other;
+    ASSERT_TRUE(other.listen(name));
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+    EXPECT_TRUE(QFileInfo::exists(name));
 }
 
 } // namespace
