@@ -217,7 +217,9 @@ bool DesktopLifecycle::listen() {
 
 void DesktopLifecycle::acceptPeers() {
     while (QLocalSocket* peer = server_->nextPendingConnection()) {
-        std::erase_if(peers_, [](const Peer& p) { return !p.socket || p.socket->state() != QLocalSocket::ConnectedState; });
+        std::erase_if(peers_, [](const Peer& p) {
+            return !p.socket || p.socket->state() != QLocalSocket::ConnectedState;
+        });
         if (peers_.size() >= kMaxPeers) {
             if (peers_.front().socket) drop(peers_.front().socket);
             peers_.pop_front();

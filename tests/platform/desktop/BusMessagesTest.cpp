@@ -32,7 +32,8 @@ struct Bad {
 TEST(BusMessages, OnlyBooleansAreBooleans) {
     EXPECT_EQ(strictBool(QVariant(false)), false);
     EXPECT_EQ(strictBool(QVariant::fromValue(QDBusVariant(true))), true);
-    for (const QVariant& v : {QVariant("yes"), QVariant(7), QVariant(1u), QVariant()}) EXPECT_EQ(strictBool(v), std::nullopt);
+    for (const QVariant& v : {QVariant("yes"), QVariant(7), QVariant(1u), QVariant()})
+        EXPECT_EQ(strictBool(v), std::nullopt);
 }
 
 const QString kLogind = "org.freedesktop.login1";
@@ -42,9 +43,9 @@ const QString kSessionPath = "/org/freedesktop/login1/session/auto";
 TEST(BusMessages, LogindSleepAndSessionNoticesOfAnotherShapeAreIgnored) {
     PrivateBus bus{PrivateBus::Kind::System};
     ASSERT_TRUE(bus.startTemplate("logind", kLogind)) << bus.error();
-    ASSERT_NE(bus.mock(kLogind, kManager, "AddSession", {"auto", "seat0", QVariant::fromValue(quint32(1000)), "u", true})
-                  .type(),
-              QDBusMessage::ErrorMessage);
+    const auto session =
+        bus.mock(kLogind, kManager, "AddSession", {"auto", "seat0", QVariant::fromValue(quint32(1000)), "u", true});
+    ASSERT_NE(session.type(), QDBusMessage::ErrorMessage);
     ASSERT_TRUE(bus.addRunMethod(kLogind, kManager));
     const auto sendSignal = [&](const QString& path, const QString& iface, const QString& name, const Bad& b) {
         const QString py = QString("self.EmitSignalDetailed('%1', '%2', '%3', %4, {'path': '%5'})")

@@ -99,7 +99,8 @@ bool hungUp(int fd) {
 }
 
 int openDescriptors(qint64 pid) {
-    return static_cast<int>(QDir(QString("/proc/%1/fd").arg(pid)).entryList(QDir::NoDotAndDotDot | QDir::System).size());
+    const QDir fds(QString("/proc/%1/fd").arg(pid));
+    return static_cast<int>(fds.entryList(QDir::NoDotAndDotDot | QDir::System).size());
 }
 
 class ProgramTest : public ::testing::Test {
