@@ -124,14 +124,17 @@ public:
         return startMock(busName, {busName, path, interface}, "the mock " + busName.toStdString());
     }
 
-    // Gives the mock object a method org.corv.Test.Run that executes Python
-    // with `self` the object: a test's way to send any message at all.
-    bool addRunMethod(const QString& busName, const QString& path) {
-        return mock(busName, path, "AddMethod", {"org.corv.Test", "Run", "s", "", "exec(args[0])"}).type() !=
-               QDBusMessage::ErrorMessage;
-    }
-    QDBusMessage run(const QString& busName, const QString& path, const QString& python) {
-        return call(busName, path, "org.corv.Test", "Run", {python});
+    // Sends a signal of any signature at all from the mock object (which
+    // gains a method org.corv.Test.Run that executes Python) as if from
+    // `path`; `pythonArgs` is a Python list. The error message, if it fails.
+    std::string emitAny(const QString& busName, const QString& mockPath, const QString& path, const QString& interface,
+                        const QString& name, const QString& signature, const QString& pythonArgs) {
+        auto reply = mock(busName, mockPath, "AddMethod", {"org.corv.Test", "Run", "s", "", "exec(args[0])"});
+        if (reply.type() != QDBusMessage::ErrorMessage)
+            reply = call(busName, mockPath, "org.corv.Test", "Run",
+                         {QString("self.EmitSignalDetailed('%1', '%2', '%3', %4, {'path': '%5'})")
+                              .arg(interface, name, signature, pythonArgs, path)});
+        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorMessage().toStdString() : std::string();
     }
 
     // Ends the mock that owns the name and waits until the name is gone.
