@@ -90,6 +90,8 @@ TEST_F(SleepWakeTest, SleepAlwaysSavesTerminationOnlyUnlessToldNotTo) {
     UIState::shared().quitWithoutSave.set(true);
     sim->workspaceNotes.post(WorkspaceNote::WillSleep);
     EXPECT_EQ(sim->defaults.syncCount, 1);
+    sim->workspaceNotes.post(WorkspaceNote::DidWake);
+    sim->runLoop.runPending();
     sim->workspaceNotes.post(WorkspaceNote::SessionDidResignActive);
     EXPECT_EQ(sim->defaults.syncCount, 2);
     // Sleep leaves the taps on.
@@ -99,6 +101,30 @@ TEST_F(SleepWakeTest, SleepAlwaysSavesTerminationOnlyUnlessToldNotTo) {
     EXPECT_EQ(taps(), (TapStates{false, false, false}));
     EXPECT_FALSE(sim->events.sourceInMainLoop(engine::keyTap().tap));
     EXPECT_EQ(sim->defaults.syncCount, 2);
+}
+
+TEST_F(SleepWakeTest, AFloodOfSleepsSavesOnceAndTheSavesOfOneTurnAreMerged) {
+    const int made = sim->hidDevices.managersCreated;
+    for (int i = 0; i < 10000; ++i)
+        sim->workspaceNotes.post(i % 2 ? WorkspaceNote::WillSleep : WorkspaceNote::SessionDidResignActive);
+    EXPECT_EQ(sim->defaults.syncCount, 1);
+    sim->runLoop.runPending();
+    EXPECT_EQ(sim->defaults.syncCount, 1);
+    // Sleeps after a wake within one turn: the first saves, the rest once later.
+    for (int i = 0; i < 1000; ++i) {
+        wake();
+        sleep();
+    }
+    EXPECT_EQ(sim->defaults.syncCount, 2);
+    sim->runLoop.runPending();
+    EXPECT_EQ(sim->defaults.syncCount, 3);
+    sim->runLoop.advance(kRestartAfterWakeDelay);
+    EXPECT_EQ(sim->defaults.syncCount, 3);
+    // Still asleep: the managers the wakes opened are closed, and a wake opens them once.
+    EXPECT_EQ(sim->hidDevices.managersOpen(), 0);
+    wake();
+    EXPECT_EQ(sim->hidDevices.managersOpen(), 2);
+    EXPECT_EQ(sim->hidDevices.managersCreated, made + 2 * 1001);
 }
 
 TEST_F(SleepWakeTest, SleepClosesTheManagersAndWakeFindsTheDevicesAnewOnce) {

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPointer>
@@ -26,6 +27,10 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -246,6 +251,58 @@ TEST_F(DesktopShellTest, OddMessagesOnTheInstanceSocketAreDroppedAndEndNothing) 
     EXPECT_FALSE(platform_.lifecycle.terminating());
     auto quit = send("quit\n");
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
+}
+
+TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescriptors) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 2048);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    // Every descriptor taken but the client's: the server's accept() fails.
+    std::vector<int> fillers;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+    ASSERT_FALSE(fillers.empty());
+    ::close(fillers.back());
+    fillers.pop_back();
+    const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(client, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    // The closed server resets the connection it could not take.
+    EXPECT_TRUE(spinUntil([&] {
+        pollfd p{client, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLIN));
+    }));
+    ::close(client);
+    for (int fd : fillers) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(dir_.filePath("instance")); }, 5000));
+    QLocalSocket other;
+    other.connectToServer(dir_.filePath("instance"));
+    ASSERT_TRUE(other.waitForConnected(5000));
+    other.write("quit\n");
+    other.flush();
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+TEST_F(DesktopShellTest, AnInstanceSocketRemovedIsMadeAgainUnlessAnotherCopyTookItsName) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const QString name = dir_.filePath("instance");
+    ASSERT_TRUE(QFile::remove(name));
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(name); }, 5000));
+    EXPECT_FALSE(platform_.lifecycle.terminating());
+    // A copy that found no socket listens under the name: this one ends.
+    ASSERT_TRUE(QFile::remove(name));
+    QLocalServer other;
+    ASSERT_TRUE(other.listen(name));
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+    EXPECT_TRUE(QFileInfo::exists(name));
 }
 
 } // namespace
