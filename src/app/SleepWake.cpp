@@ -28,6 +28,9 @@ void onSleepNote() {
     ++sleepCount();
     stopLogiDeviceMonitor();
     stopKeyboardHidManager();
+    // No answer reaches a closed node: a request waiting for one would hold
+    // back the first request after wake.
+    endHidppRequests();
     setBluetoothDeviceInited(false);
     setBluetoothWaked(false);
     saveSettings();
