@@ -55,6 +55,9 @@ void onSleepNote() {
     ++s.n;
     stopLogiDeviceMonitor();
     stopKeyboardHidManager();
+    // No answer reaches a closed node: a request waiting for one would hold
+    // back the first request after wake.
+    endHidppRequests();
     setBluetoothDeviceInited(false);
     setBluetoothWaked(false);
     saveMerged();

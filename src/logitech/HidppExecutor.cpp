@@ -4,6 +4,8 @@
 #include "model/Shared.h"
 #include "platform/Platform.h"
 
+#include <vector>
+
 namespace corv::logitech {
 
 using namespace hidpp;
@@ -133,6 +135,20 @@ bool HidppExecutor::answersInFlight(HidppChannel channel, const platform::HidDev
                                     const std::uint8_t* report, std::size_t length) const {
     const Request* head = inFlight(channel, sender);
     return head && hidppAnswerKind(head->bytes, report, length).has_value();
+}
+
+void HidppExecutor::endQueues() {
+    std::vector<HidppDone> ended;
+    for (auto& [key, q] : queues_)
+        for (auto& r : q.requests) {
+            if (r.timer) platform::runLoop().cancel(r.timer);
+            ended.push_back(std::move(r.done));
+        }
+    queues_.clear();
+    platform::runLoop().post([ended = std::move(ended)] {
+        for (const auto& done : ended)
+            if (done) done(HidppReply{});
+    });
 }
 
 std::size_t HidppExecutor::pending(const platform::HidDevice* device) const {

@@ -67,6 +67,11 @@ public:
     // The device's requests not yet done, the one in flight included.
     std::size_t pending(const platform::HidDevice* device) const;
 
+    // Ends every device's queue, as when their nodes are closed: each request
+    // not yet done, the one in flight included, ends not sent on a later turn.
+    // A request sent after it goes out at once.
+    void endQueues();
+
 private:
     struct Request {
         HidppChannel channel;

@@ -5,6 +5,7 @@
 #include "logitech/BluetoothManager.h"
 #include "logitech/LogiKeybs.h"
 #include "model/UIState.h"
+#include "platform/sim/SimReceiver.h"
 
 namespace corv::app {
 namespace {
@@ -148,6 +149,23 @@ TEST_F(SleepWakeTest, SleepClosesTheManagersAndWakeFindsTheDevicesAnewOnce) {
     sim->workspaceNotes.post(WorkspaceNote::SessionDidBecomeActive);
     EXPECT_TRUE(listed(0));
     EXPECT_EQ(sim->hidDevices.managersCreated, made + 2);
+}
+
+TEST_F(SleepWakeTest, ARequestUnansweredAtSleepDoesNotHoldBackTheFirstRequestAfterWake) {
+    sim::SimReceiver receiver(sim->hidDevices, sim::SimReceiverKind::Unifying);
+    receiver.drop({0x81, 0x00}, 1);
+    receiver.plugIn();
+    sim->runLoop.advance(0.5);
+    ASSERT_EQ(receiver.device->written.size(), 1u);
+    sleep();
+    sim->runLoop.advance(0.5);
+    wake();
+    const double woke = sim->runLoop.now();
+    sim->runLoop.advance(0.1);
+    // The flag read is asked again at once, not after the old one's time-out.
+    ASSERT_GE(receiver.device->written.size(), 2u);
+    EXPECT_EQ(receiver.device->written[1], receiver.device->written[0]);
+    EXPECT_LT(receiver.device->writeTimes[1] - woke, 0.1);
 }
 
 TEST_F(SleepWakeTest, ABluetoothKeyboardWaitsOnlyForARadioStillFindingItsState) {
