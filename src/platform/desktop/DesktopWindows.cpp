@@ -22,6 +22,11 @@ constexpr int kPanelHeight = 480;
 constexpr int kTileSize = 100;
 constexpr int kSymbolSize = 80;
 
+DesktopWindows::ContentFactory& contentFactory() {
+    static DesktopWindows::ContentFactory factory;
+    return factory;
+}
+
 bool haveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
 // The panel's window paints its rounded background; the content sits inside.
@@ -50,7 +55,9 @@ public:
         delete content_;
         content_ = nullptr;
         if (!present) return;
-        content_ = new QWidget(&window_);
+        const auto& factory = contentFactory();
+        content_ = factory ? factory(&window_) : nullptr;
+        if (!content_) content_ = new QWidget(&window_);
         content_->setGeometry(window_.rect());
         content_->show();
     }
@@ -149,6 +156,8 @@ private:
 };
 
 } // namespace
+
+void DesktopWindows::setContentFactory(ContentFactory factory) { contentFactory() = std::move(factory); }
 
 std::unique_ptr<platform::PanelWindow> DesktopWindows::makePanel() {
     if (!haveWidgets()) return nullptr;

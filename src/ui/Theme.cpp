@@ -1,0 +1,91 @@
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QPalette>
+
+namespace corv::ui {
+
+namespace {
+
+QPalette panelPalette() { return QApplication::palette(); }
+
+QColor brightened(QColor c, double fraction) { return blendedColor(c, primaryColor(), fraction); }
+
+} // namespace
+
+QColor primaryColor() { return panelPalette().color(QPalette::WindowText); }
+
+QColor secondaryColor() {
+    QColor c = primaryColor();
+    c.setAlphaF(0.5f);
+    return c;
+}
+
+QColor blendedColor(const QColor& base, const QColor& target, double fraction) {
+    if (!base.isValid() || !target.isValid() || !(fraction >= 0.0 && fraction <= 1.0)) return base;
+    const QColor a = base.toRgb();
+    const QColor b = target.toRgb();
+    const auto mix = [fraction](float x, float y) { return float(x + (y - x) * fraction); };
+    return QColor::fromRgbF(mix(a.redF(), b.redF()), mix(a.greenF(), b.greenF()), mix(a.blueF(), b.blueF()),
+                            mix(a.alphaF(), b.alphaF()));
+}
+
+const QColor& dimLabelColor() {
+    static const QColor c = [] {
+        QColor t = primaryColor();
+        t.setAlphaF(0.26f);
+        return t;
+    }();
+    return c;
+}
+
+const QColor& accentTextColor() {
+    static const QColor c = brightened(panelPalette().color(QPalette::Highlight), 0.2);
+    return c;
+}
+
+const QColor& overriddenBindingColor() {
+    static const QColor c = brightened(QColor(255, 204, 0), 0.2);
+    return c;
+}
+
+const QColor& urlKindAppColor() {
+    static const QColor c = blendedColor(QColor(0, 122, 255), Qt::white, 0.45);
+    return c;
+}
+
+const QColor& urlKindExecutableColor() {
+    static const QColor c = blendedColor(QColor(255, 59, 48), Qt::white, 0.45);
+    return c;
+}
+
+const QColor& urlKindScriptColor() {
+    static const QColor c = blendedColor(QColor(255, 204, 0), Qt::white, 0.45);
+    return c;
+}
+
+const QColor& urlKindShortcutColor() {
+    static const QColor c = blendedColor(QColor(52, 199, 89), Qt::white, 0.45);
+    return c;
+}
+
+QColor urlKindColor(int kind) {
+    switch (kind) {
+    case 1: return urlKindAppColor();
+    case 2: return urlKindExecutableColor();
+    case 3: return urlKindScriptColor();
+    case 4: return urlKindShortcutColor();
+    default: return {};
+    }
+}
+
+QFont panelFont() { return systemFont(13, QFont::Light); }
+
+QFont systemFont(double pointSize, QFont::Weight weight) {
+    QFont f = QApplication::font();
+    f.setPointSizeF(pointSize);
+    f.setWeight(weight);
+    return f;
+}
+
+} // namespace corv::ui
