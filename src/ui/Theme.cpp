@@ -7,18 +7,32 @@ namespace corv::ui {
 
 namespace {
 
-QPalette panelPalette() { return QApplication::palette(); }
-
 QColor brightened(QColor c, double fraction) { return blendedColor(c, primaryColor(), fraction); }
 
 } // namespace
 
-QColor primaryColor() { return panelPalette().color(QPalette::WindowText); }
+QColor primaryColor() { return QColor(255, 255, 255, 217); }
 
-QColor secondaryColor() {
-    QColor c = primaryColor();
-    c.setAlphaF(0.5f);
-    return c;
+QColor secondaryColor() { return QColor(235, 235, 245, 153); }
+
+QColor accentColor() { return QColor(10, 132, 255); }
+
+QPalette panelPalette() {
+    QPalette pal = QApplication::palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::WindowText, primaryColor());
+        pal.setColor(group, QPalette::Text, primaryColor());
+        pal.setColor(group, QPalette::ButtonText, primaryColor());
+        pal.setColor(group, QPalette::PlaceholderText, dimLabelColor());
+        pal.setColor(group, QPalette::Highlight, accentColor());
+        pal.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, dimLabelColor());
+    pal.setColor(QPalette::Disabled, QPalette::Text, dimLabelColor());
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, dimLabelColor());
+    pal.setColor(QPalette::Window, QColor(40, 40, 40));
+    pal.setColor(QPalette::Base, Qt::transparent);
+    return pal;
 }
 
 QColor blendedColor(const QColor& base, const QColor& target, double fraction) {
@@ -32,15 +46,13 @@ QColor blendedColor(const QColor& base, const QColor& target, double fraction) {
 
 const QColor& dimLabelColor() {
     static const QColor c = [] {
-        QColor t = primaryColor();
-        t.setAlphaF(0.26f);
-        return t;
+        return QColor(235, 235, 245, 64);
     }();
     return c;
 }
 
 const QColor& accentTextColor() {
-    static const QColor c = brightened(panelPalette().color(QPalette::Highlight), 0.2);
+    static const QColor c = brightened(accentColor(), 0.2);
     return c;
 }
 

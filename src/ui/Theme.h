@@ -5,15 +5,20 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 
 namespace corv::ui {
 
 // The panel's width in points; every tab lays out inside it.
 inline constexpr int kPanelWidth = 380;
 
-// The foreground colours of the panel's colour scheme.
+// The panel is drawn in its dark scheme: light text over the dark tints of
+// its backdrop, whatever the desktop's colours.
 QColor primaryColor();
 QColor secondaryColor();
+QColor accentColor();
+// The scheme as a palette, for the panel's root and its windows.
+QPalette panelPalette();
 
 // The colour blended toward `target` by `fraction` (0: base, 1: target) in
 // sRGB; the base colour when either is invalid.

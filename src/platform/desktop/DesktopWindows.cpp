@@ -9,8 +9,10 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPropertyAnimation>
+#include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <utility>
 
 namespace corv::desktop {
@@ -48,6 +50,37 @@ protected:
     }
 };
 
+// The window's height follows its content's, within the screen below the
+// window's top.
+class ContentFit final : public QObject {
+public:
+    ContentFit(QWidget* window, QWidget* content) : QObject(content), window_(window), content_(content) {
+        content->installEventFilter(this);
+        window->installEventFilter(this);
+    }
+    void fit() {
+        int height = content_->height() > 0 ? content_->height() : content_->sizeHint().height();
+        if (height <= 0) height = kPanelHeight;
+        if (const QScreen* screen = window_->screen()) {
+            const QRect g = screen->geometry();
+            const int room = g.bottom() + 1 - std::max(window_->y(), g.top());
+            if (room > 0) height = std::min(height, room);
+        }
+        window_->resize(kPanelWidth, height);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if ((watched == content_ && e->type() == QEvent::Resize) || (watched == window_ && e->type() == QEvent::Move))
+            fit();
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QWidget* content_;
+};
+
 class DesktopPanel final : public platform::PanelWindow {
 public:
     DesktopPanel() { trace("panel made"); }
@@ -57,9 +90,13 @@ public:
         if (!present) return;
         const auto& factory = contentFactory();
         content_ = factory ? factory(&window_) : nullptr;
-        if (!content_) content_ = new QWidget(&window_);
-        content_->setGeometry(window_.rect());
+        if (!content_) {
+            content_ = new QWidget(&window_);
+            content_->setGeometry(window_.rect());
+        }
+        content_->move(0, 0);
         content_->show();
+        (new ContentFit(&window_, content_))->fit();
     }
     bool hasContent() const override { return content_ != nullptr; }
     platform::Rect frame() const override {
