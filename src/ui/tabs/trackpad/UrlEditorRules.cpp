@@ -5,26 +5,17 @@
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "recorders/FollowingApps.h"
+#include "ui/FlattenText.h"
 
 namespace corv::ui::trackpad {
 
 namespace {
 
-// Until the kit's flattenToSingleLine lands: lines joined, blanks trimmed.
-std::string flattenToSingleLine(const std::string& text) {
-    std::string joined;
-    for (char c : text)
-        if (c != '\n' && c != '\r') joined += c;
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
-    std::size_t b = 0, e = joined.size();
-    while (b < e && blank(joined[b])) ++b;
-    while (e > b && blank(joined[e - 1])) --e;
-    return joined.substr(b, e - b);
-}
-
 std::string BindAction::*member(UrlField f) { return f == UrlField::Name ? &BindAction::hotkeyName : &BindAction::appName; }
 
 } // namespace
+
+std::string cleanFieldText(const std::string& text) { return flattenToSingleLine(text); }
 
 const char* fieldSuffix(UrlField f) { return f == UrlField::Name ? "_name" : "_url"; }
 

@@ -16,6 +16,9 @@ enum class UrlField { Name, Target };
 // "_name" or "_url", appended to the row field tag.
 const char* fieldSuffix(UrlField f);
 
+// The one-line form of typed or pasted text: lines joined, blanks trimmed.
+std::string cleanFieldText(const std::string& text);
+
 // A live write of the field's text, unchanged.
 void writeUrlField(const RowRef& row, UrlField f, const std::string& text);
 // Pasted text, cleaned to one line; nothing without text.
