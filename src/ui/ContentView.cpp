@@ -2,6 +2,7 @@
 
 #include "model/Options.h"
 #include "recorders/CaptureTabs.h"
+#include "ui/CustomTabView.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"

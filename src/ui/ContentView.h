@@ -3,11 +3,14 @@
 // The panel's root view: the four-tab bar over the selected tab's content,
 // 380 points wide, as high as that content.
 
-#include "ui/CustomTabView.h"
+#include <QWidget>
 
-class QWidget;
+#include <vector>
 
 namespace corv::ui {
+
+class CustomTabView;
+struct TabSpec;
 
 class ContentView final : public QWidget {
 public:

@@ -13,42 +13,31 @@
 
 namespace corv::ui {
 
-// One tab: the symbol over the title, 86 × 50 inside its padding.
-class TabButton final : public QWidget {
-public:
-    TabButton(const TabSpec& spec, QWidget* parent) : QWidget(parent), title_(spec.title), symbol_(spec.symbol) {
-        setFixedSize(kTabButtonWidth, kTabButtonHeight);
-    }
-    void setSelected(bool selected) {
-        selected_ = selected;
-        update();
-    }
-    bool selected() const { return selected_; }
-    QColor color() const { return selected_ ? accentTextColor() : primaryColor(); }
-    // The 86 × 50 frame inside the padding.
-    QRect frameRect() const { return QRect(4, 6, 86, 50); }
+TabButton::TabButton(const TabSpec& spec, QWidget* parent) : QWidget(parent), title_(spec.title), symbol_(spec.symbol) {
+    setFixedSize(kTabButtonWidth, kTabButtonHeight);
+}
 
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRect f = frameRect();
-        const QFontMetrics fm(font());
-        // Symbol framed to 28 high, 2 above the title, the pair centred.
-        const int total = 28 + 2 + fm.height();
-        const int top = f.top() + (f.height() - total) / 2;
-        const QPixmap pm = symbolPixmap(symbol_, 24, color(), true);
-        const QSizeF s = pm.deviceIndependentSize();
-        p.drawPixmap(QPointF(f.center().x() + 1 - s.width() / 2, top + (28 - s.height()) / 2), pm);
-        p.setPen(color());
-        p.drawText(QRect(f.left(), top + 30, f.width(), fm.height()), Qt::AlignCenter, title_);
-    }
+void TabButton::setSelected(bool selected) {
+    selected_ = selected;
+    update();
+}
 
-private:
-    QString title_;
-    QString symbol_;
-    bool selected_ = false;
-};
+QColor TabButton::color() const { return selected_ ? accentTextColor() : primaryColor(); }
+
+void TabButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect f = frameRect();
+    const QFontMetrics fm(font());
+    // Symbol framed to 28 high, 2 above the title, the pair centred.
+    const int total = 28 + 2 + fm.height();
+    const int top = f.top() + (f.height() - total) / 2;
+    const QPixmap pm = symbolPixmap(symbol_, 24, color(), true);
+    const QSizeF s = pm.deviceIndependentSize();
+    p.drawPixmap(QPointF(f.center().x() + 1 - s.width() / 2, top + (28 - s.height()) / 2), pm);
+    p.setPen(color());
+    p.drawText(QRect(f.left(), top + 30, f.width(), fm.height()), Qt::AlignCenter, title_);
+}
 
 TabBar::TabBar(std::vector<TabSpec> const& tabs, std::function<void(int)> select, QWidget* parent)
     : BackdropView(30, genericGrey(0.1, 0.65), parent) {
@@ -181,8 +170,8 @@ CustomTabView::CustomTabView(Published<std::int64_t>& selection, std::vector<Tab
     stack->addWidget(host_);
     hostLayout_->setContentsMargins(0, 0, 0, 0);
     hostLayout_->setSpacing(0);
-    sub_ = selection_.subscribe([this](const std::int64_t& v) { show(tabFor(v)); });
-    show(tabFor(selection_.get()));
+    sub_ = selection_.subscribe([this](const std::int64_t& v) { showTab(tabFor(v)); });
+    showTab(tabFor(selection_.get()));
 }
 
 CustomTabView::~CustomTabView() { dropContent(); }
@@ -198,7 +187,7 @@ int CustomTabView::tabFor(std::int64_t selection) const {
     return selection >= 0 && selection < std::int64_t(tabs_.size()) ? int(selection) : 0;
 }
 
-void CustomTabView::show(int index) {
+void CustomTabView::showTab(int index) {
     bar_->setSelection(index);
     if (index == shown_ && content_) return;
     if (tabs_.empty()) return;

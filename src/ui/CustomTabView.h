@@ -29,7 +29,24 @@ struct TabSpec {
     std::function<void()> left;
 };
 
-class TabButton;
+// One tab: the symbol over the title, 86 × 50 inside its padding.
+class TabButton final : public QWidget {
+public:
+    TabButton(const TabSpec& spec, QWidget* parent);
+    void setSelected(bool selected);
+    bool selected() const { return selected_; }
+    QColor color() const;
+    // The 86 × 50 frame inside the padding.
+    QRect frameRect() const { return QRect(4, 6, 86, 50); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString title_;
+    QString symbol_;
+    bool selected_ = false;
+};
 
 class TabBar final : public BackdropView {
 public:
@@ -69,7 +86,7 @@ public:
 
 private:
     int tabFor(std::int64_t selection) const;
-    void show(int index);
+    void showTab(int index);
     void dropContent();
 
     Published<std::int64_t>& selection_;

@@ -119,7 +119,7 @@ HScrollBar::HScrollBar(Published<std::string>& appid, std::function<void(const s
 
 HScrollBar::~HScrollBar() {
     // Scroll deltas stop reaching a strip that is gone.
-    if (underMouse()) UIState::shared().inHScrollBar.set(false);
+    if (hovering_) UIState::shared().inHScrollBar.set(false);
 }
 
 QList<QWidget*> HScrollBar::cells() const {
@@ -188,9 +188,15 @@ void HScrollBar::resizeEvent(QResizeEvent* e) {
     measure();
 }
 
-void HScrollBar::enterEvent(QEnterEvent*) { UIState::shared().inHScrollBar.set(true); }
+void HScrollBar::enterEvent(QEnterEvent*) {
+    hovering_ = true;
+    UIState::shared().inHScrollBar.set(true);
+}
 
-void HScrollBar::leaveEvent(QEvent*) { UIState::shared().inHScrollBar.set(false); }
+void HScrollBar::leaveEvent(QEvent*) {
+    hovering_ = false;
+    UIState::shared().inHScrollBar.set(false);
+}
 
 void HScrollBar::scrollStep(double delta) {
     if (!model_.scrollBy(delta)) return;

@@ -54,6 +54,7 @@ private:
     QPointer<QVariantAnimation> settle_;
     bool wasScrolling_;
     bool rebuildPending_ = false;
+    bool hovering_ = false;
     Subscription appsSub_, idSub_, offsetSub_, scrollingSub_;
 };
 

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace corv::ui {
 
 namespace {
@@ -95,7 +97,8 @@ QFont panelFont() { return systemFont(13, QFont::Light); }
 
 QFont systemFont(double pointSize, QFont::Weight weight) {
     QFont f = QApplication::font();
-    f.setPointSizeF(pointSize);
+    // The panel measures in points of one pixel each.
+    f.setPixelSize(std::max(1, int(pointSize + 0.5)));
     f.setWeight(weight);
     return f;
 }

@@ -4,6 +4,7 @@
 // test run leaves pictures of the states it checked.
 
 #include <QDir>
+#include <QLayout>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
