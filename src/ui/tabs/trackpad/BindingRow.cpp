@@ -113,6 +113,7 @@ void BindingRow::setRow(const GestureRow& row) {
         } else {
             line_->layout()->addWidget(fresh);
         }
+        fresh->show();
         del_ = fresh;
         delEn_ = row.delEn;
     }
@@ -121,6 +122,7 @@ void BindingRow::setRow(const GestureRow& row) {
         if (!editor_) {
             editor_ = new UrlEditor(ref_, this);
             layout()->addWidget(editor_);
+            editor_->show();
         } else {
             editor_->setRow(ref_);
         }

@@ -428,6 +428,7 @@ void TrackpadTab::refreshHeader() {
     if (wanted && !pane_) {
         pane_ = new HelpPane(wanted, helpBox_);
         static_cast<QVBoxLayout*>(helpBox_->layout())->insertWidget(0, pane_);
+        pane_->show();
     }
     if (pane_) {
         pane_->resize(kPanelWidth, pane_->height());
@@ -475,6 +476,7 @@ void TrackpadTab::refreshList() {
             line->setStyleSheet(QStringLiteral("color: %1;").arg(dimLabelColor().name(QColor::HexArgb)));
             layout->addSpacing(10);
             layout->addWidget(line, 0, Qt::AlignHCenter);
+            line->show();
             layout->addSpacing(10);
             parts_->dividers.push_back(line);
         }
@@ -489,6 +491,7 @@ void TrackpadTab::refreshList() {
             }
             w->setRow(r);
             layout->addWidget(w, 0, Qt::AlignRight);
+            w->show();
             kept[r.path] = w;
             parts_->order.push_back(w);
         }

@@ -77,6 +77,9 @@ protected:
 
     void open() {
         tab = std::make_unique<TrackpadTab>(nullptr);
+        // As the panel shows it: its palette on an opaque ground.
+        tab->setPalette(ui::panelPalette());
+        tab->setAutoFillBackground(true);
         tab->show();
         settle();
     }
