@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
 #include "ui/tabs/trackpad/Symbols.h"
@@ -12,8 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -58,10 +57,13 @@ BindingRow::BindingRow(QWidget* parent) : QWidget(parent) {
     ctBox_ = new CheckBoxMark(line_);
     ctBox_->setObjectName("clickThroughBox");
     connect(ctBox_, &QToolButton::pressed, this, [this] { toggleClickThrough(ref_); });
+    // A box that is not offered is hidden, so its hint never shows.
+    attachHint(ctBox_, QString::fromStdString(platform::localized("Hint binding click through")));
     h->addWidget(ctBox_);
     msBox_ = new CheckBoxMark(line_);
     msBox_->setObjectName("multiShotBox");
     connect(msBox_, &QToolButton::pressed, this, [this] { toggleMultiShot(ref_); });
+    attachHint(msBox_, QString::fromStdString(platform::localized("Hint binding multishot")));
     h->addWidget(msBox_);
 
     line_->setContentsMargins(0, 6, 0, 6);
@@ -88,7 +90,7 @@ void BindingRow::setRow(const GestureRow& row) {
                                    .arg(lineColor_.name(QColor::HexArgb), labelColor.name(QColor::HexArgb)));
 
     const bool hi = row.highlighted;
-    const auto box = [&](CheckBoxMark* m, bool offered, bool on, const char* hintKey) {
+    const auto box = [&](CheckBoxMark* m, bool offered, bool on) {
         m->setOn(on);
         m->setColor(lineColor_);
         m->setVisible(true);
@@ -97,10 +99,9 @@ void BindingRow::setRow(const GestureRow& row) {
         keep.setRetainSizeWhenHidden(true);
         m->setSizePolicy(keep);
         m->setVisible(offered);
-        m->setToolTip(offered ? QString::fromStdString(platform::localized(hintKey)) : QString());
     };
-    box(ctBox_, clickThroughOffered(b), b.clickTh, "Hint binding click through");
-    box(msBox_, multiShotOffered(row.path.ges, b), b.multiShot, "Hint binding multishot");
+    box(ctBox_, clickThroughOffered(b), b.clickTh);
+    box(msBox_, multiShotOffered(row.path.ges, b), b.multiShot);
     menuButton_->setAttribute(Qt::WA_TransparentForMouseEvents, !hi);
     // An inherited row's button is invisible and takes no click.
     if (!del_ || delEn_ != row.delEn) {

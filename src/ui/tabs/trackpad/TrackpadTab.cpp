@@ -15,7 +15,10 @@
 #include "recorders/KeyBind.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/trackpad/TrackpadTab.h"
+#include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/GestureRows.h"
@@ -35,7 +38,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -278,13 +280,9 @@ void TrackpadTab::buildHelpRow() {
     for (HelpTopic topic : {HelpTopic::BindingClickThrough, HelpTopic::Multishot}) {
         auto* b = new SymbolButton(Symbol::QuestionCircle, 16, helpRow_);
         b->setColor(dimLabelColor());
-        b->setToolTip(q(helpText(topic)));
-        connect(b, &QToolButton::pressed, this, [b, topic] {
-            if (QToolTip::isVisible())
-                QToolTip::hideText();
-            else
-                QToolTip::showText(b->mapToGlobal(QPoint(0, b->height())), q(helpText(topic)), b);
-        });
+        attachHint(b, q(helpText(topic)), true);
+        connect(b, &QToolButton::pressed, this,
+                [b, topic] { HintWinManager::shared().toggleHelp(helpText(topic), globalFrame(b)); });
         h->addWidget(b);
     }
     h->addSpacing(11);
@@ -301,7 +299,7 @@ void TrackpadTab::buildAppHeader() {
     h->addWidget(parts_->appToggle, 1);
     const auto tool = [&](Symbol s, int size, const char* hint, void (*act)(), int pad) {
         auto* b = new SymbolButton(s, size, appHeader_);
-        b->setToolTip(q(platform::localized(hint)));
+        attachHint(b, q(platform::localized(hint)));
         connect(b, &QToolButton::pressed, this, act);
         h->addWidget(b);
         if (pad) h->addSpacing(pad);
@@ -360,7 +358,7 @@ void TrackpadTab::buildLower() {
     auto* grid2 = new QHBoxLayout;
     for (const auto& s : switches) {
         auto* t = new QCheckBox(q(platform::localized(s.title)), section);
-        t->setToolTip(q(helpText(s.help)));
+        attachHint(t, q(helpText(s.help)));
         t->setLayoutDirection(Qt::RightToLeft);
         const ClickFlag flag = s.flag;
         // `clicked` comes only from the user's click.
