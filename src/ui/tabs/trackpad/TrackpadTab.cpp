@@ -405,6 +405,9 @@ void TrackpadTab::refresh() {
             });
         }
     }
+    // Lay out now, inner blocks first, so the tab's size follows at once.
+    for (QWidget* w : {static_cast<QWidget*>(listContent_), helpBox_, appHeader_, lower_, static_cast<QWidget*>(this)})
+        if (w->layout()) w->layout()->activate();
     adjustSize();
 }
 
