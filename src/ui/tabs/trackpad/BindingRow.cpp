@@ -93,7 +93,6 @@ void BindingRow::setRow(const GestureRow& row) {
     const auto box = [&](CheckBoxMark* m, bool offered, bool on) {
         m->setOn(on);
         m->setColor(lineColor_);
-        m->setVisible(true);
         m->setAttribute(Qt::WA_TransparentForMouseEvents, !hi || !offered);
         QSizePolicy keep = m->sizePolicy();
         keep.setRetainSizeWhenHidden(true);

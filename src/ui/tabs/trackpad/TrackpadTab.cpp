@@ -3,6 +3,7 @@
 #include "model/Apps.h"
 #include "model/HelpTexts.h"
 #include "model/Options.h"
+#include "model/Shared.h"
 #include "model/UIApp.h"
 #include "model/UIState.h"
 #include "platform/Background.h"
@@ -43,6 +44,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 
 namespace corv::ui {
 
@@ -163,7 +165,8 @@ protected:
 struct TrackpadTab::Parts {
     std::vector<Subscription> subs;
     std::vector<Subscription> keyBindSubs;
-    const recorders::KeyBind* watchedKeyBind = nullptr;
+    // Held weakly: a capture replaces the instance, and a new one may reuse the address.
+    std::weak_ptr<recorders::KeyBind> watchedKeyBind;
     std::map<GesPath, BindingRow*, PathLess> rows;
     std::vector<BindingRow*> order;
     std::vector<QWidget*> dividers;
@@ -244,10 +247,11 @@ void TrackpadTab::scheduleRefresh() {
 }
 
 void TrackpadTab::watchKeyBind() {
-    recorders::KeyBind& kb = recorders::KeyBind::shared();
-    if (parts_->watchedKeyBind == &kb) return;
+    const std::shared_ptr<recorders::KeyBind> current = Shared<recorders::KeyBind>::pointer();
+    if (parts_->watchedKeyBind.lock() == current) return;
     parts_->keyBindSubs.clear();
-    parts_->watchedKeyBind = &kb;
+    parts_->watchedKeyBind = current;
+    recorders::KeyBind& kb = *current;
     auto redraw = [this](const auto&) { scheduleRefresh(); };
     parts_->keyBindSubs.push_back(kb.raw.subscribe(redraw));
     parts_->keyBindSubs.push_back(kb.key.subscribe(redraw));
