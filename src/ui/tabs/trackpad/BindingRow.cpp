@@ -108,7 +108,7 @@ void BindingRow::setRow(const GestureRow& row) {
         fresh->setObjectName("deleteButton");
         fresh->setEnabled(row.delEn);
         if (del_) {
-            line_->layout()->replaceWidget(del_, fresh);
+            delete line_->layout()->replaceWidget(del_, fresh);
             delete del_;
         } else {
             line_->layout()->addWidget(fresh);
