@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
 #include <QObject>
 #include <QVariantMap>
@@ -41,7 +42,23 @@ public slots:
     }
     void prepareForSleep(bool start) {
         trace(start ? "logind: going to sleep" : "logind: woke up");
+        awake_ = !start;
         owner_.post(start ? platform::WorkspaceNote::WillSleep : platform::WorkspaceNote::DidWake);
+        // The sleep handler has saved: the machine may sleep now.
+        if (start) sleepLock_ = QDBusUnixFileDescriptor();
+        else takeSleepLock();
+    }
+    // Holds the sleep back until the sleep notice has been handled.
+    void takeSleepLock() {
+        QDBusMessage call = QDBusMessage::createMethodCall(kLogind, kManagerPath, kManager, QStringLiteral("Inhibit"));
+        call << QStringLiteral("sleep") << QStringLiteral("Corvadine") << QStringLiteral("Saving the settings")
+             << QStringLiteral("delay");
+        bus().callWithCallback(call, this, SLOT(sleepLockTaken(QDBusMessage)));
+    }
+    void sleepLockTaken(const QDBusMessage& reply) {
+        // A lock that comes back after the sleep began would only delay it.
+        if (!awake_ || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+        sleepLock_ = qvariant_cast<QDBusUnixFileDescriptor>(reply.arguments().front());
     }
     void sessionPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&) {
         if (interface != kSession) return;
@@ -55,6 +72,8 @@ public slots:
 
 private:
     DesktopWorkspaceNotes& owner_;
+    bool awake_ = true;
+    QDBusUnixFileDescriptor sleepLock_;
 };
 
 DesktopWorkspaceNotes::DesktopWorkspaceNotes(QString busAddress)
@@ -84,6 +103,7 @@ void DesktopWorkspaceNotes::listen() {
     if (!bus.isConnected()) return;
     bus.connect(kLogind, kManagerPath, kManager, QStringLiteral("PrepareForSleep"), listener_.get(),
                 SLOT(prepareForSleep(bool)));
+    listener_->takeSleepLock();
     // The session this program runs in; none outside a login session.
     QDBusMessage call = QDBusMessage::createMethodCall(kLogind, kManagerPath, kManager, QStringLiteral("GetSession"));
     call << QStringLiteral("auto");

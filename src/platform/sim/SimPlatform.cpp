@@ -91,6 +91,9 @@ SimPlatform::SimPlatform() {
     s.preferences = &preferences;
     s.axObservers = &axObservers;
     platform::install(s);
+    for (SimJournal** j : {&events.journal, &hid.journal, &multitouch.journal, &bluetooth.journal, &hidDevices.journal,
+                           &hidServices.journal})
+        *j = &journal;
 }
 
 SimPlatform::~SimPlatform() { platform::uninstall(); }

@@ -9,6 +9,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 
 #include "support/PrivateBus.h"
+#include "support/Xvfb.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,6 +20,9 @@
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include <cstring>
 #include <memory>
@@ -74,6 +78,42 @@ TEST_F(DesktopShellTest, LaunchMakesTrayItemsAndTheLeftClickDropsThePanel) {
     EXPECT_EQ(panels[0]->y(), int(item->y + item->height));
     app::statusBarButtonClicked(platform::MouseButton::Left);
     EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+}
+
+// On X11 with a tray host: hiding the program leaves the tray icon's window
+// alone, and the panel stays out of the taskbar and the pager.
+TEST_F(DesktopShellTest, OnX11TheTrayIconOutlivesTheHiddenPanelWhichNoTaskbarLists) {
+    if (!test::runningOnXvfb()) return;
+    app::CorvadineApp entry;
+    entry.launch();
+    const auto trayWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) ++n;
+        return n;
+    };
+    // The main icon; the microphone's is hidden.
+    ASSERT_TRUE(spinUntil([&] { return trayWindows() == 1; }));
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    const auto panels = windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    ASSERT_EQ(panels.size(), 1u);
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+    EXPECT_EQ(trayWindows(), 1);
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    EXPECT_EQ(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).size(), 1u);
+    EXPECT_EQ(trayWindows(), 1);
+
+    // The states a window manager reads when it maps the panel.
+    xcb_connection_t* c = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, panels[0]->winId(), test::xAtom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr);
+    ASSERT_NE(reply, nullptr);
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+    const std::vector<xcb_atom_t> states(atoms, atoms + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
+    std::free(reply);
+    for (const char* name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
+        EXPECT_NE(std::find(states.begin(), states.end(), test::xAtom(c, name)), states.end()) << name;
 }
 
 // On a desktop a click on the tray icon first takes the focus from the panel,
