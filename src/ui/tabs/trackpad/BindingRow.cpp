@@ -27,6 +27,20 @@ QColor rowColor(RowColor c) {
     return primaryColor();
 }
 
+namespace {
+
+// The title's rotate and zoom signs are private-use characters no desktop
+// font draws; they show as the nearest common arrows.
+QString drawableTitle(const std::string& title) {
+    QString t = QString::fromStdString(title);
+    const std::pair<char32_t, const char*> signs[] = {{0x100148, "\u21BB"}, {0x100149, "\u21BA"},
+                                                       {0x102127, "\u2198\u2196"}, {0x10211D, "\u2196\u2198"}};
+    for (const auto& [from, to] : signs) t.replace(QString::fromUcs4(&from, 1), QString::fromUtf8(to));
+    return t;
+}
+
+} // namespace
+
 BindingRow::BindingRow(QWidget* parent) : QWidget(parent) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -75,7 +89,7 @@ void BindingRow::setRow(const GestureRow& row) {
     const QColor accent = accentTextColor();
     lineColor_ = row.highlighted ? accent : rowColor(row.normColor);
 
-    title_->setText(QString::fromStdString(gestureTitle(row.path)));
+    title_->setText(drawableTitle(gestureTitle(row.path)));
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, lineColor_);
     title_->setPalette(pal);

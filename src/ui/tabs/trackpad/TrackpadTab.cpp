@@ -20,6 +20,7 @@
 #include "ui/HScrollBar.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
+#include "ui/OutterFrame.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/GestureRows.h"
@@ -101,36 +102,6 @@ protected:
     void mousePressEvent(QMouseEvent* e) override {
         e->accept();
         if (e->button() == Qt::LeftButton) toggleAppEnabled();
-    }
-};
-
-// A section outlined with a gap in its top edge under the title.
-class TitledFrame : public QWidget {
-public:
-    explicit TitledFrame(QWidget* parent) : QWidget(parent) {}
-    QLabel* title = nullptr;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        if (!title) return;
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(dimLabelColor(), 1));
-        const QRectF r = QRectF(rect()).adjusted(0.5, title->height() / 2.0, -0.5, -0.5);
-        const double rad = std::min({16.0, r.width() / 2, r.height() / 2});
-        const double gs = std::clamp<double>(title->geometry().left(), r.left() + rad, r.right() - rad);
-        const double ge = std::clamp<double>(title->geometry().right() + 1, gs, r.right() - rad);
-        QPainterPath path(QPointF(ge, r.top()));
-        path.lineTo(r.right() - rad, r.top());
-        path.quadTo(r.topRight(), QPointF(r.right(), r.top() + rad));
-        path.lineTo(r.right(), r.bottom() - rad);
-        path.quadTo(r.bottomRight(), QPointF(r.right() - rad, r.bottom()));
-        path.lineTo(r.left() + rad, r.bottom());
-        path.quadTo(r.bottomLeft(), QPointF(r.left(), r.bottom() - rad));
-        path.lineTo(r.left(), r.top() + rad);
-        path.quadTo(r.topLeft(), QPointF(r.left() + rad, r.top()));
-        path.lineTo(gs, r.top());
-        p.drawPath(path);
     }
 };
 
@@ -337,15 +308,14 @@ void TrackpadTab::buildLower() {
     v->addSpacing(20);
     v->addWidget(list_);
 
-    auto* section = new TitledFrame(lower_);
+    auto* section = new QWidget(lower_);
     section->setObjectName("clickThroughSection");
     auto* sv = new QVBoxLayout(section);
-    sv->setContentsMargins(16, 0, 10, 10);
+    sv->setContentsMargins(6, 0, 0, 0);
     sv->setSpacing(0);
     auto* title = new QLabel(q(platform::localized("Setting tab CT")), section);
     setTextColor(title, dimLabelColor());
     title->setContentsMargins(10, 0, 10, 0);
-    section->title = title;
     auto* titleRow = new QHBoxLayout;
     titleRow->addWidget(title);
     titleRow->addStretch(1);
@@ -377,8 +347,9 @@ void TrackpadTab::buildLower() {
     sv->addLayout(grid1);
     sv->addLayout(grid2);
     auto* sectionPad = new QHBoxLayout;
-    sectionPad->setContentsMargins(30, 10, 30, 30);
-    sectionPad->addWidget(section);
+    // The frame's outline takes 10 of the 30 at the sides and below.
+    sectionPad->setContentsMargins(20, 10, 20, 20);
+    sectionPad->addWidget(new OutterFrame(section, title, 2, lower_));
     v->addLayout(sectionPad);
 
     cover_ = new Cover(lower_);
