@@ -8,6 +8,8 @@
 #include "platform/desktop/DesktopDisplayCheck.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopTrace.h"
+#include "platform/desktop/DesktopWindows.h"
+#include "ui/ContentView.h"
 
 #include <QApplication>
 
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         corv::desktop::DesktopPlatform platform;
+        corv::desktop::DesktopWindows::setContentFactory(&corv::ui::makeContentView);
         if (corv::desktop::traceEnabled())
             corv::app::AppDelegate::shared().stepObserver = [](std::string_view step) {
                 corv::desktop::trace(("step " + std::string(step)).c_str());

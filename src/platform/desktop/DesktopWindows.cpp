@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QPropertyAnimation>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -30,6 +31,11 @@ constexpr int kPanelWidth = 380;
 constexpr int kPanelHeight = 480;
 constexpr int kTileSize = 100;
 constexpr int kSymbolSize = 80;
+
+DesktopWindows::ContentFactory& contentFactory() {
+    static DesktopWindows::ContentFactory factory;
+    return factory;
+}
 
 bool haveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
@@ -88,6 +94,37 @@ protected:
     }
 };
 
+// The window's height follows its content's, within the screen below the
+// window's top.
+class ContentFit final : public QObject {
+public:
+    ContentFit(QWidget* window, QWidget* content) : QObject(content), window_(window), content_(content) {
+        content->installEventFilter(this);
+        window->installEventFilter(this);
+    }
+    void fit() {
+        int height = content_->height() > 0 ? content_->height() : content_->sizeHint().height();
+        if (height <= 0) height = kPanelHeight;
+        if (const QScreen* screen = window_->screen()) {
+            const QRect g = screen->geometry();
+            const int room = g.bottom() + 1 - std::max(window_->y(), g.top());
+            if (room > 0) height = std::min(height, room);
+        }
+        window_->resize(kPanelWidth, height);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if ((watched == content_ && e->type() == QEvent::Resize) || (watched == window_ && e->type() == QEvent::Move))
+            fit();
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QWidget* content_;
+};
+
 class DesktopPanel final : public platform::PanelWindow {
 public:
     DesktopPanel() { trace("panel made"); }
@@ -95,9 +132,15 @@ public:
         delete content_;
         content_ = nullptr;
         if (!present) return;
-        content_ = new QWidget(&window_);
-        content_->setGeometry(window_.rect());
+        const auto& factory = contentFactory();
+        content_ = factory ? factory(&window_) : nullptr;
+        if (!content_) {
+            content_ = new QWidget(&window_);
+            content_->setGeometry(window_.rect());
+        }
+        content_->move(0, 0);
         content_->show();
+        (new ContentFit(&window_, content_))->fit();
     }
     bool hasContent() const override { return content_ != nullptr; }
     platform::Rect frame() const override {
@@ -197,6 +240,8 @@ private:
 };
 
 } // namespace
+
+void DesktopWindows::setContentFactory(ContentFactory factory) { contentFactory() = std::move(factory); }
 
 std::unique_ptr<platform::PanelWindow> DesktopWindows::makePanel() {
     if (!haveWidgets()) return nullptr;

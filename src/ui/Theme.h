@@ -1,0 +1,47 @@
+#pragma once
+
+// The panel's shared colours, fonts and measures. Each colour is made on
+// first use and kept for the life of the process.
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+namespace corv::ui {
+
+// The panel's width in points; every tab lays out inside it.
+inline constexpr int kPanelWidth = 380;
+
+// The panel is drawn in its dark scheme: light text over the dark tints of
+// its backdrop, whatever the desktop's colours.
+QColor primaryColor();
+QColor secondaryColor();
+QColor accentColor();
+// The scheme as a palette, for the panel's root and its windows.
+QPalette panelPalette();
+
+// The colour blended toward `target` by `fraction` (0: base, 1: target) in
+// sRGB; the base colour when either is invalid.
+QColor blendedColor(const QColor& base, const QColor& target, double fraction);
+
+// Disabled labels, dimmed rows, frame outlines.
+const QColor& dimLabelColor();
+// The current choice: the selected tab, the armed delete button, menus.
+const QColor& accentTextColor();
+// Rows whose per-application binding differs from the global one.
+const QColor& overriddenBindingColor();
+// Launch-target field tints by target kind (1 app/URL, 2 executable,
+// 3 script, 4 Shortcut).
+const QColor& urlKindAppColor();
+const QColor& urlKindExecutableColor();
+const QColor& urlKindScriptColor();
+const QColor& urlKindShortcutColor();
+// The tint for a target kind; invalid (no tint) for kind 0 and unknown kinds.
+QColor urlKindColor(int kind);
+
+// The panel's default font: 13 points, light.
+QFont panelFont();
+// The font of a symbol or a label at a size and weight.
+QFont systemFont(double pointSize, QFont::Weight weight = QFont::Normal);
+
+} // namespace corv::ui

@@ -1,0 +1,154 @@
+#include "ui/tabs/trackpad/BindingRow.h"
+
+#include "platform/Localization.h"
+#include "platform/Platform.h"
+#include "platform/RunLoop.h"
+#include "ui/ConfirmDelButton.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/Theme.h"
+#include "ui/tabs/trackpad/ActionMenu.h"
+#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/tabs/trackpad/UrlEditor.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace corv::ui::trackpad {
+
+QColor rowColor(RowColor c) {
+    switch (c) {
+    case RowColor::Dim: return dimLabelColor();
+    case RowColor::Overridden: return overriddenBindingColor();
+    case RowColor::Primary: break;
+    }
+    return primaryColor();
+}
+
+namespace {
+
+// The title's rotate and zoom signs are private-use characters no desktop
+// font draws; they show as the nearest common arrows.
+QString drawableTitle(const std::string& title) {
+    QString t = QString::fromStdString(title);
+    const std::pair<char32_t, const char*> signs[] = {{0x100148, "\u21BB"}, {0x100149, "\u21BA"},
+                                                       {0x102127, "\u2198\u2196"}, {0x10211D, "\u2196\u2198"}};
+    for (const auto& [from, to] : signs) t.replace(QString::fromUcs4(&from, 1), QString::fromUtf8(to));
+    return t;
+}
+
+} // namespace
+
+BindingRow::BindingRow(QWidget* parent) : QWidget(parent) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    line_ = new QWidget(this);
+    outer->addWidget(line_);
+    auto* h = new QHBoxLayout(line_);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(0);
+
+    title_ = new QLabel(line_);
+    title_->setObjectName("rowTitle");
+    h->addWidget(title_);
+
+    menuButton_ = new QToolButton(line_);
+    menuButton_->setObjectName("actionMenu");
+    menuButton_->setFixedSize(128, 20);
+    menuButton_->setPopupMode(QToolButton::InstantPopup);
+    menuButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    menuButton_->setFont(systemFont(13, QFont::Light));
+    menu_ = new AccentMenu(menuButton_);
+    menuButton_->setMenu(menu_);
+    connect(menu_, &QMenu::aboutToShow, this, [this] { fillActionMenu(*menu_, ref_); });
+    h->addSpacing(8);
+    h->addWidget(menuButton_);
+    h->addSpacing(8);
+
+    ctBox_ = new CheckBoxMark(line_);
+    ctBox_->setObjectName("clickThroughBox");
+    connect(ctBox_, &QToolButton::pressed, this, [this] { toggleClickThrough(ref_); });
+    // A box that is not offered is hidden, so its hint never shows.
+    attachHint(ctBox_, QString::fromStdString(platform::localized("Hint binding click through")));
+    h->addWidget(ctBox_);
+    msBox_ = new CheckBoxMark(line_);
+    msBox_->setObjectName("multiShotBox");
+    connect(msBox_, &QToolButton::pressed, this, [this] { toggleMultiShot(ref_); });
+    attachHint(msBox_, QString::fromStdString(platform::localized("Hint binding multishot")));
+    h->addWidget(msBox_);
+
+    line_->setContentsMargins(0, 6, 0, 6);
+}
+
+void BindingRow::setRow(const GestureRow& row) {
+    ref_ = RowRef::of(row);
+    const BindAction b = readBinding(ref_);
+    const QColor accent = accentTextColor();
+    lineColor_ = row.highlighted ? accent : rowColor(row.normColor);
+
+    title_->setText(drawableTitle(gestureTitle(row.path)));
+    QPalette pal = title_->palette();
+    pal.setColor(QPalette::WindowText, lineColor_);
+    title_->setPalette(pal);
+
+    const MenuLabel label = bindingMenuLabel(ref_, b);
+    const QColor labelColor = label.tone == MenuLabel::Tone::Primary  ? primaryColor()
+                              : label.tone == MenuLabel::Tone::Accent ? accent
+                                                                      : rowColor(row.normColor);
+    menuButton_->setText(QString::fromStdString(label.text));
+    menuButton_->setStyleSheet(QStringLiteral("QToolButton { border: 1px solid %1; border-radius: 4px; color: %2;"
+                                              " padding: 0 4px; } QToolButton::menu-indicator { image: none; }")
+                                   .arg(lineColor_.name(QColor::HexArgb), labelColor.name(QColor::HexArgb)));
+
+    const bool hi = row.highlighted;
+    const auto box = [&](CheckBoxMark* m, bool offered, bool on) {
+        m->setOn(on);
+        m->setColor(lineColor_);
+        m->setAttribute(Qt::WA_TransparentForMouseEvents, !hi || !offered);
+        QSizePolicy keep = m->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        m->setSizePolicy(keep);
+        m->setVisible(offered);
+    };
+    box(ctBox_, clickThroughOffered(b), b.clickTh);
+    box(msBox_, multiShotOffered(row.path.ges, b), b.multiShot);
+    menuButton_->setAttribute(Qt::WA_TransparentForMouseEvents, !hi);
+    // An inherited row's button is invisible and takes no click.
+    if (!del_ || delEn_ != row.delEn) {
+        auto* fresh = new ConfirmDelButton(row.delEn, [this] { deleteBinding(ref_); }, line_);
+        fresh->setObjectName("deleteButton");
+        fresh->setEnabled(row.delEn);
+        if (del_) {
+            delete line_->layout()->replaceWidget(del_, fresh);
+            delete del_;
+        } else {
+            line_->layout()->addWidget(fresh);
+        }
+        fresh->show();
+        del_ = fresh;
+        delEn_ = row.delEn;
+    }
+
+    if (editorShown(hi, b)) {
+        if (!editor_) {
+            editor_ = new UrlEditor(ref_, this);
+            layout()->addWidget(editor_);
+            editor_->show();
+        } else {
+            editor_->setRow(ref_);
+        }
+    } else if (editor_) {
+        delete editor_;
+        editor_ = nullptr;
+    }
+}
+
+void BindingRow::mousePressEvent(QMouseEvent* e) {
+    e->accept();
+    if (e->button() == Qt::LeftButton) highlightRow(ref_);
+}
+
+} // namespace corv::ui::trackpad

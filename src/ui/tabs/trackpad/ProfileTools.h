@@ -1,0 +1,37 @@
+#pragma once
+
+// The tools of an application's header on the trackpad tab: its name, the
+// switch, load global, remove all and the gesture lock; and the three
+// click-through flags of the selected profile with their carry-over.
+
+#include <string>
+
+namespace corv::ui::trackpad {
+
+// The id itself for an application known only by its id (url "file:///"),
+// else the bundle's name without its extension.
+std::string displayedAppName(const std::string& id);
+
+void toggleAppEnabled();
+void toggleGestureLock();
+// Two turns after the click the selected application takes the global
+// profile's gesture bindings and click-through flags. An application removed
+// meanwhile gets nothing and is not made again.
+void loadGlobalBindings();
+// At once: no gesture bindings, no click-through.
+void removeAllGestureBindings();
+
+enum class ClickFlag { Left, Right, Scroll };
+
+// The flag of the selected profile; false when its entry is missing.
+bool clickFlag(ClickFlag f);
+// Sets it (one change); nothing when the entry is missing.
+void setClickFlag(ClickFlag f, bool on);
+// A switch changed: on the global profile and by the user's click, every
+// unlocked application takes the global's value.
+void carryOverClickThrough(ClickFlag f, bool newValue, bool byClick);
+
+// Which help pane a pane button leaves open: a second click closes it.
+std::int64_t togglePane(std::int64_t shown, std::int64_t n);
+
+} // namespace corv::ui::trackpad

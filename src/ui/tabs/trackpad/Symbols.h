@@ -1,0 +1,51 @@
+#pragma once
+
+// The trackpad tab's symbol buttons over the panel's symbols.
+
+#include <QColor>
+#include <QRectF>
+#include <QToolButton>
+
+class QPainter;
+
+namespace corv::ui::trackpad {
+
+enum class Symbol { Checkmark, QuestionCircle, Paste, Bolt, LoadGlobal, Trash, Lock, LockOpen, XmarkCircle };
+
+// The panel's name of the symbol.
+QString symbolName(Symbol s);
+void drawSymbol(QPainter& p, Symbol s, const QRectF& box, const QColor& color);
+
+// A flat button showing one symbol; dimmed while disabled.
+class SymbolButton : public QToolButton {
+public:
+    SymbolButton(Symbol s, int size, QWidget* parent);
+    void setSymbol(Symbol s);
+    Symbol symbol() const { return symbol_; }
+    void setColor(const QColor& c);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    Symbol symbol_;
+    QColor color_;
+};
+
+// A 20 × 20 box with a checkmark when on; the outline stays when off.
+class CheckBoxMark : public QToolButton {
+public:
+    explicit CheckBoxMark(QWidget* parent);
+    void setOn(bool on);
+    bool isOn() const { return on_; }
+    void setColor(const QColor& c);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    bool on_ = false;
+    QColor color_;
+};
+
+} // namespace corv::ui::trackpad

@@ -1,0 +1,513 @@
+#include "engine/ShortcutList.h"
+#include "model/ApplicationSets.h"
+#include "model/Apps.h"
+#include "model/HelpTexts.h"
+#include "model/Options.h"
+#include "model/Shared.h"
+#include "model/UIApp.h"
+#include "model/UIState.h"
+#include "platform/Background.h"
+#include "platform/Localization.h"
+#include "platform/Platform.h"
+#include "platform/RunLoop.h"
+#include "recorders/CaptureTabs.h"
+#include "recorders/FollowingApps.h"
+#include "recorders/Highlights.h"
+#include "recorders/KeyBind.h"
+// Model headers come before Qt's, whose keywords clash with them.
+#include "ui/tabs/trackpad/TrackpadTab.h"
+#include "ui/FrameWatch.h"
+#include "ui/HScrollBar.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
+#include "ui/OutterFrame.h"
+#include "ui/Theme.h"
+#include "ui/tabs/trackpad/BindingRow.h"
+#include "ui/tabs/trackpad/GestureRows.h"
+#include "ui/tabs/trackpad/HelpPanes.h"
+#include "ui/tabs/trackpad/RowEdits.h"
+#include "ui/tabs/trackpad/Symbols.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+
+namespace corv::ui {
+
+QWidget* makeTrackpadTab(QWidget* parent) { return new trackpad::TrackpadTab(parent); }
+
+namespace trackpad {
+
+using recorders::GesPath;
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+void setTextColor(QWidget* w, const QColor& c) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, c);
+    pal.setColor(QPalette::ButtonText, c);
+    pal.setColor(QPalette::Text, c);
+    w->setPalette(pal);
+}
+
+int clampHeight(double h) { return std::isinf(h) ? QWIDGETSIZE_MAX : static_cast<int>(std::max(0.0, std::floor(h))); }
+
+// A press-start button with a text label.
+class TextButton : public QToolButton {
+public:
+    TextButton(const QString& text, QWidget* parent) : QToolButton(parent) {
+        setText(text);
+        setAutoRaise(true);
+        setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+};
+
+// The check box and name of an application; a press toggles it.
+class AppToggle : public QWidget {
+public:
+    explicit AppToggle(QWidget* parent) : QWidget(parent) {
+        auto* h = new QHBoxLayout(this);
+        h->setContentsMargins(0, 0, 8, 0);
+        h->setSpacing(8);
+        box = new CheckBoxMark(this);
+        box->setAttribute(Qt::WA_TransparentForMouseEvents);
+        name = new QLabel(this);
+        name->setFont(systemFont(16, QFont::Light));
+        name->setMinimumWidth(0);
+        name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        h->addWidget(box);
+        h->addWidget(name, 1);
+    }
+    CheckBoxMark* box;
+    QLabel* name;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        e->accept();
+        if (e->button() == Qt::LeftButton) toggleAppEnabled();
+    }
+};
+
+// Takes every press over a switched-off application's block.
+class Cover : public QWidget {
+public:
+    explicit Cover(QWidget* parent) : QWidget(parent) {
+        message = new QLabel(q(platform::localized("Exception tab disabled")), this);
+        message->setFont(systemFont(24));
+        message->setAlignment(Qt::AlignCenter);
+        message->setWordWrap(true);
+        setTextColor(message, primaryColor());
+    }
+    QLabel* message;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
+    void resizeEvent(QResizeEvent*) override {
+        const int top = static_cast<int>(std::min(std::max((height() - 65) * 0.5, 0.0), 100.0));
+        message->setGeometry(0, top, width(), message->heightForWidth(width()));
+    }
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QColor tint = secondaryColor();
+        tint.setAlphaF(0.18);
+        p.fillRect(rect(), tint);
+    }
+};
+
+} // namespace
+
+struct TrackpadTab::Parts {
+    std::vector<Subscription> subs;
+    std::vector<Subscription> keyBindSubs;
+    // Held weakly: a capture replaces the instance, and a new one may reuse the address.
+    std::weak_ptr<recorders::KeyBind> watchedKeyBind;
+    std::map<GesPath, BindingRow*, PathLess> rows;
+    std::vector<BindingRow*> order;
+    std::vector<QWidget*> dividers;
+    QToolButton* paneButtons[3] = {};
+    AppToggle* appToggle = nullptr;
+    SymbolButton* loadGlobal = nullptr;
+    SymbolButton* removeAll = nullptr;
+    SymbolButton* lock = nullptr;
+    double descHeight[3] = {0, 0, 0};
+    double mainHeight = 0;
+    std::size_t lastHash = 0;
+};
+
+TrackpadTab::TrackpadTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
+    setObjectName("trackpadTab");
+    setFixedWidth(kPanelWidth);
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+
+    // The profiles; a choice clears the highlight first.
+    strip_ = new HScrollBar(
+        UIApp::shared().id,
+        [](const std::string& id) {
+            clearHighlight();
+            UIApp::shared().id.set(id);
+        },
+        this);
+    v->addWidget(strip_);
+
+    helpBox_ = new QWidget(this);
+    auto* hv = new QVBoxLayout(helpBox_);
+    hv->setContentsMargins(0, 0, 0, 0);
+    hv->setSpacing(0);
+    v->addWidget(helpBox_);
+    buildHelpRow();
+    buildAppHeader();
+    v->addWidget(appHeader_);
+    buildLower();
+    v->addWidget(lower_);
+
+    // Appearing: capture gestures, fetch the Shortcuts, list running apps.
+    recorders::beginGestureCapture();
+    engine::refreshShortcutNames();
+    platform::background().run([] { refreshRunningApps(CallerThread::Background); });
+
+    auto& apps = Apps::shared();
+    auto& hi = recorders::GesHi::shared();
+    auto& ui = UIState::shared();
+    auto redraw = [this](const auto&) { scheduleRefresh(); };
+    parts_->subs.push_back(apps.a.subscribe(redraw));
+    parts_->subs.push_back(UIApp::shared().id.subscribe(redraw));
+    parts_->subs.push_back(hi.h.subscribe(redraw));
+    parts_->subs.push_back(hi.byClick.subscribe(redraw));
+    parts_->subs.push_back(ui.tapToClick.subscribe(redraw));
+    parts_->subs.push_back(ui.ThreefingerDrag.subscribe(redraw));
+    parts_->subs.push_back(Options::shared().showDescription.subscribe(redraw));
+    parts_->lastHash = hi.hHash();
+    refresh();
+}
+
+TrackpadTab::~TrackpadTab() {
+    parts_->subs.clear();
+    parts_->keyBindSubs.clear();
+    recorders::endGestureCapture();
+    delete parts_;
+}
+
+void TrackpadTab::scheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QPointer<TrackpadTab> self = this;
+    platform::runLoop().post([self] {
+        if (!self) return;
+        self->refreshPending_ = false;
+        self->refresh();
+    });
+}
+
+void TrackpadTab::watchKeyBind() {
+    const std::shared_ptr<recorders::KeyBind> current = Shared<recorders::KeyBind>::pointer();
+    if (parts_->watchedKeyBind.lock() == current) return;
+    parts_->keyBindSubs.clear();
+    parts_->watchedKeyBind = current;
+    recorders::KeyBind& kb = *current;
+    auto redraw = [this](const auto&) { scheduleRefresh(); };
+    parts_->keyBindSubs.push_back(kb.raw.subscribe(redraw));
+    parts_->keyBindSubs.push_back(kb.key.subscribe(redraw));
+    parts_->keyBindSubs.push_back(kb.keyDownCount.subscribe(redraw));
+    parts_->keyBindSubs.push_back(kb.modAllUp.subscribe(redraw));
+}
+
+void TrackpadTab::buildHelpRow() {
+    helpRow_ = new QWidget(helpBox_);
+    helpRow_->setObjectName("helpRow");
+    auto* h = new QHBoxLayout(helpRow_);
+    h->setContentsMargins(0, 4, 0, 2);
+    h->setSpacing(4);
+    h->addStretch(1);
+    auto* panes = new QHBoxLayout;
+    panes->setSpacing(8);
+    for (int n = 1; n <= 3; ++n) {
+        const std::string key = "tab " + std::to_string(n) + " \U0010005C";
+        auto* b = new TextButton(q(platform::localized(key)), helpRow_);
+        b->setObjectName(QStringLiteral("paneButton%1").arg(n));
+        connect(b, &QToolButton::pressed, this, [n] {
+            auto& shown = Options::shared().showDescription;
+            shown.set(togglePane(shown.get(), n));
+        });
+        parts_->paneButtons[n - 1] = b;
+        panes->addWidget(b);
+    }
+    h->addLayout(panes);
+    h->addSpacing(4);
+    for (HelpTopic topic : {HelpTopic::BindingClickThrough, HelpTopic::Multishot}) {
+        auto* b = new SymbolButton(Symbol::QuestionCircle, 16, helpRow_);
+        b->setColor(dimLabelColor());
+        attachHint(b, q(helpText(topic)), true);
+        connect(b, &QToolButton::pressed, this,
+                [b, topic] { HintWinManager::shared().toggleHelp(helpText(topic), globalFrame(b)); });
+        h->addWidget(b);
+    }
+    h->addSpacing(11);
+    helpBox_->layout()->addWidget(helpRow_);
+}
+
+void TrackpadTab::buildAppHeader() {
+    appHeader_ = new QWidget(this);
+    appHeader_->setObjectName("appHeader");
+    auto* h = new QHBoxLayout(appHeader_);
+    h->setContentsMargins(19, 6, 19, 0);
+    h->setSpacing(0);
+    parts_->appToggle = new AppToggle(appHeader_);
+    h->addWidget(parts_->appToggle, 1);
+    const auto tool = [&](Symbol s, int size, const char* hint, void (*act)(), int pad) {
+        auto* b = new SymbolButton(s, size, appHeader_);
+        attachHint(b, q(platform::localized(hint)));
+        connect(b, &QToolButton::pressed, this, act);
+        h->addWidget(b);
+        if (pad) h->addSpacing(pad);
+        return b;
+    };
+    parts_->loadGlobal = tool(Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalBindings, 4);
+    parts_->removeAll = tool(Symbol::Trash, 20, "Exception hint remove all", &removeAllGestureBindings, 4);
+    parts_->lock = tool(Symbol::LockOpen, 20, "Exception hint button lock", &toggleGestureLock, 0);
+}
+
+void TrackpadTab::buildLower() {
+    lower_ = new QWidget(this);
+    lower_->setObjectName("lowerBlock");
+    auto* v = new QVBoxLayout(lower_);
+    v->setContentsMargins(0, 10, 0, 0);
+    v->setSpacing(0);
+
+    list_ = new QScrollArea(lower_);
+    list_->setObjectName("gestureList");
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setWidgetResizable(true);
+    list_->viewport()->setAutoFillBackground(false);
+    listContent_ = new QWidget;
+    auto* lv = new QVBoxLayout(listContent_);
+    lv->setContentsMargins(0, 0, 0, 0);
+    lv->setSpacing(0);
+    lv->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    list_->setWidget(listContent_);
+    v->addSpacing(20);
+    v->addWidget(list_);
+
+    auto* section = new QWidget(lower_);
+    section->setObjectName("clickThroughSection");
+    auto* sv = new QVBoxLayout(section);
+    sv->setContentsMargins(6, 0, 0, 0);
+    sv->setSpacing(0);
+    auto* title = new QLabel(q(platform::localized("Setting tab CT")), section);
+    setTextColor(title, dimLabelColor());
+    title->setContentsMargins(10, 0, 10, 0);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(title);
+    titleRow->addStretch(1);
+    sv->addLayout(titleRow);
+    sv->addSpacing(10);
+    const struct {
+        ClickFlag flag;
+        const char* title;
+        HelpTopic help;
+    } switches[] = {{ClickFlag::Left, "Setting tab left click through", HelpTopic::LeftClickThrough},
+                    {ClickFlag::Right, "Setting tab right click through", HelpTopic::RightClickThrough},
+                    {ClickFlag::Scroll, "Setting tab scroll click through", HelpTopic::ScrollClickThrough}};
+    auto* grid1 = new QHBoxLayout;
+    auto* grid2 = new QHBoxLayout;
+    for (const auto& s : switches) {
+        auto* t = new QCheckBox(q(platform::localized(s.title)), section);
+        attachHint(t, q(helpText(s.help)));
+        t->setLayoutDirection(Qt::RightToLeft);
+        const ClickFlag flag = s.flag;
+        // `clicked` comes only from the user's click.
+        connect(t, &QCheckBox::clicked, this, [flag](bool on) {
+            setClickFlag(flag, on);
+            carryOverClickThrough(flag, on, true);
+        });
+        toggles_[static_cast<int>(flag)] = t;
+        (flag == ClickFlag::Scroll ? grid2 : grid1)->addWidget(t, 1, Qt::AlignLeft);
+    }
+    grid2->addStretch(1);
+    sv->addLayout(grid1);
+    sv->addLayout(grid2);
+    auto* sectionPad = new QHBoxLayout;
+    // The frame's outline takes 10 of the 30 at the sides and below.
+    sectionPad->setContentsMargins(20, 10, 20, 20);
+    sectionPad->addWidget(new OutterFrame(section, title, 2, lower_));
+    v->addLayout(sectionPad);
+
+    cover_ = new Cover(lower_);
+    cover_->setObjectName("disabledCover");
+    cover_->hide();
+}
+
+void TrackpadTab::refresh() {
+    watchKeyBind();
+    refreshHeader();
+    refreshList();
+    auto& hi = recorders::GesHi::shared();
+    const std::size_t hash = hi.hHash();
+    if (hash != parts_->lastHash) {
+        parts_->lastHash = hash;
+        const recorders::GesHilited h = hi.h.get();
+        // A gesture performed on the pad brings its row into view, until
+        // the user first clicks a row.
+        if (!hi.byClick.get() && h.fgr != 0) {
+            QPointer<TrackpadTab> self = this;
+            const GesPath p{h.fgr, h.ges, h.mod, h.dir};
+            platform::runLoop().post([self, p] {
+                if (!self) return;
+                if (BindingRow* r = self->row(p)) {
+                    const int y = r->mapTo(self->listContent_, QPoint(0, r->height() / 2)).y();
+                    self->list_->verticalScrollBar()->setValue(y - self->list_->viewport()->height() / 2);
+                }
+            });
+        }
+    }
+    // Lay out now, inner blocks first, so the tab's size follows at once.
+    for (QWidget* w : {static_cast<QWidget*>(listContent_), helpBox_, appHeader_, lower_, static_cast<QWidget*>(this)})
+        if (w->layout()) w->layout()->activate();
+    adjustSize();
+}
+
+void TrackpadTab::refreshHeader() {
+    const std::string id = UIApp::shared().id.get();
+    const double screenH = panelScreenHeight();
+    const bool global = id.empty();
+    helpBox_->setVisible(global);
+    appHeader_->setVisible(!global);
+
+    const std::int64_t shown = Options::shared().showDescription.get();
+    for (int n = 1; n <= 3; ++n) setTextColor(parts_->paneButtons[n - 1], shown == n ? primaryColor() : dimLabelColor());
+    const int wanted = global && shown >= 1 && shown <= 3 ? static_cast<int>(shown) : 0;
+    if (pane_ && pane_->fingers() != wanted) {
+        parts_->descHeight[pane_->fingers() - 1] = pane_->height();
+        delete pane_;
+        pane_ = nullptr;
+    }
+    if (wanted && !pane_) {
+        pane_ = new HelpPane(wanted, helpBox_);
+        static_cast<QVBoxLayout*>(helpBox_->layout())->insertWidget(0, pane_);
+        pane_->show();
+    }
+    if (pane_) {
+        pane_->resize(kPanelWidth, pane_->height());
+        const int h = std::min(pane_->contentHeight(), clampHeight(paneMaxHeight(screenH, parts_->mainHeight)));
+        pane_->setFixedHeight(h);
+        parts_->descHeight[pane_->fingers() - 1] = h;
+    }
+
+    const AnApp* entry = recorders::appEntry(id);
+    if (!global && entry) {
+        parts_->appToggle->box->setOn(entry->enabled);
+        parts_->appToggle->name->setText(q(displayedAppName(id)));
+        parts_->loadGlobal->setEnabled(entry->enabled);
+        parts_->removeAll->setEnabled(entry->enabled);
+        parts_->lock->setEnabled(entry->enabled);
+        parts_->lock->setSymbol(entry->gesLock ? Symbol::Lock : Symbol::LockOpen);
+    }
+    const bool covered = entry && !entry->enabled;
+    if (covered) {
+        auto* dim = new QGraphicsOpacityEffect(list_);
+        dim->setOpacity(0.5);
+        list_->setGraphicsEffect(dim);
+        cover_->setGeometry(lower_->rect());
+        cover_->show();
+        cover_->raise();
+    } else {
+        list_->setGraphicsEffect(nullptr);
+        cover_->hide();
+    }
+}
+
+void TrackpadTab::refreshList() {
+    auto* layout = static_cast<QVBoxLayout*>(listContent_->layout());
+    while (QLayoutItem* item = layout->takeAt(0)) delete item;
+    for (QWidget* d : parts_->dividers) delete d;
+    parts_->dividers.clear();
+
+    std::map<GesPath, BindingRow*, PathLess> kept;
+    parts_->order.clear();
+    for (const FingerGroup& g : currentGestureList()) {
+        if (g.divider) {
+            auto* line = new QFrame(listContent_);
+            line->setFrameShape(QFrame::HLine);
+            line->setFixedWidth(290);
+            line->setStyleSheet(QStringLiteral("color: %1;").arg(dimLabelColor().name(QColor::HexArgb)));
+            layout->addSpacing(10);
+            layout->addWidget(line, 0, Qt::AlignHCenter);
+            line->show();
+            layout->addSpacing(10);
+            parts_->dividers.push_back(line);
+        }
+        for (const GestureRow& r : g.rows) {
+            auto it = parts_->rows.find(r.path);
+            BindingRow* w = nullptr;
+            if (it != parts_->rows.end()) {
+                w = it->second;
+                parts_->rows.erase(it);
+            } else {
+                w = new BindingRow(listContent_);
+            }
+            w->setRow(r);
+            layout->addWidget(w, 0, Qt::AlignRight);
+            w->show();
+            kept[r.path] = w;
+            parts_->order.push_back(w);
+        }
+    }
+    for (auto& [path, w] : parts_->rows) delete w;
+    parts_->rows = std::move(kept);
+
+    layout->activate();
+    const int content = listContent_->sizeHint().height();
+    const double limit = listMaxHeight(panelScreenHeight(), parts_->descHeight[0], parts_->descHeight[1],
+                                       parts_->descHeight[2]);
+    const int h = std::min(content, clampHeight(limit));
+    list_->setFixedHeight(h);
+    list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    parts_->mainHeight = h;
+
+    const AnApp* entry = recorders::appEntry(UIApp::shared().id.get());
+    for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
+        QCheckBox* t = toggles_[static_cast<int>(f)];
+        t->setChecked(entry && clickFlag(f));
+    }
+}
+
+std::vector<BindingRow*> TrackpadTab::rows() const { return parts_->order; }
+
+BindingRow* TrackpadTab::row(const recorders::GesPath& p) const {
+    auto it = parts_->rows.find(p);
+    return it == parts_->rows.end() ? nullptr : it->second;
+}
+
+void TrackpadTab::mousePressEvent(QMouseEvent* e) {
+    e->accept();
+    clearHighlight();
+}
+
+void TrackpadTab::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (cover_->isVisible()) cover_->setGeometry(lower_->rect());
+}
+
+} // namespace trackpad
+
+} // namespace corv::ui

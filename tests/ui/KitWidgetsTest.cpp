@@ -1,0 +1,190 @@
+// The kit's widgets over their rules, with pictures of their states.
+
+#include "Snapshot.h"
+#include "support/SimFixture.h"
+
+#include "model/UIApp.h"
+#include "model/UIState.h"
+#include "ui/BatteryIcon.h"
+#include "ui/BrightnessBoost.h"
+#include "ui/FlattenText.h"
+#include "ui/ButtonStyles.h"
+#include "ui/ConfirmDelButton.h"
+#include "ui/HScrollBar.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/OutterFrame.h"
+#include "ui/SelectAllTextField.h"
+#include "ui/Theme.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace corv::ui {
+namespace {
+
+class KitWidgetsTest : public test::SimTest {
+protected:
+    // A dark panel-like window to put widgets in.
+    static std::unique_ptr<QWidget> window() {
+        auto w = std::make_unique<QWidget>();
+        w->setPalette(panelPalette());
+        w->setAutoFillBackground(true);
+        w->setFixedWidth(380);
+        new QVBoxLayout(w.get());
+        return w;
+    }
+};
+
+TEST_F(KitWidgetsTest, TextFieldFlattensOnEndAndLeavesTheRegistryOnlyForItself) {
+    auto win = window();
+    std::string bound, ended, disappeared;
+    auto* first = new SelectAllTextField({"URL", false, "t_url", {}, {}}, [&](const std::string& s) { bound = s; });
+    auto* second = new SelectAllTextField(
+        {"URL", true, "t_url", [&](const std::string& s) { ended = s; }, [&](const std::string& s) { disappeared = s; }},
+        [&](const std::string& s) { bound = s; });
+    win->layout()->addWidget(first);
+    win->layout()->addWidget(second);
+    win->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(second->hasFocus());  // focused itself once in its window
+    EXPECT_EQ(second->selectedText(), second->text());
+
+    // Typing keeps the binding raw; ending editing flattens both.
+    second->update("", primaryColor());
+    QTest::keyClicks(second, "  a b ");
+    EXPECT_EQ(bound, "  a b ");
+    second->insert(QStringLiteral("\nc"));
+    Q_EMIT second->editingFinished();
+    EXPECT_EQ(second->text().toStdString(), flattenToSingleLine(second->text().toStdString()));
+    EXPECT_EQ(ended, second->text().toStdString());
+    EXPECT_EQ(bound, ended);
+
+    // The earlier field ends: the later one is still found under the tag.
+    delete first;
+    EXPECT_EQ(FieldRegistry::shared().field("t_url"), second);
+    second->setText("shown");
+    delete second;
+    EXPECT_EQ(FieldRegistry::shared().field("t_url"), nullptr);
+    EXPECT_EQ(disappeared, "shown");
+}
+
+TEST_F(KitWidgetsTest, ConfirmDelButtonArmsThenDeletesAndTakesNoClickWhenDisabled) {
+    auto win = window();
+    int deleted = 0;
+    auto* del = new ConfirmDelButton(true, [&] { ++deleted; });
+    auto* off = new ConfirmDelButton(false, [&] { ++deleted; });
+    win->layout()->addWidget(del);
+    win->layout()->addWidget(off);
+    win->show();
+    EXPECT_TRUE(test::snapshot(*win, "confirm-del-resting"));
+    QTest::mouseClick(del, Qt::LeftButton);
+    QTest::mouseClick(off, Qt::LeftButton);  // invisible but clickable
+    EXPECT_TRUE(del->armed());
+    EXPECT_TRUE(off->armed());
+    EXPECT_TRUE(test::snapshot(*win, "confirm-del-armed"));
+    QTest::mouseClick(del, Qt::LeftButton);
+    EXPECT_EQ(deleted, 1);
+    EXPECT_FALSE(del->armed());
+
+    del->setEnabled(false);
+    QTest::mouseClick(del, Qt::LeftButton);
+    del->click();
+    EXPECT_FALSE(del->armed());
+    EXPECT_EQ(deleted, 1);
+}
+
+TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
+    Apps::shared().a.modify([](AppEntries& a) {
+        a[""] = AnApp{};
+        for (int i = 0; i < 12; ++i) a["org.app" + std::to_string(i)].url = Url("file:///opt/App" + std::to_string(i) + ".app");
+        a["org.app3"].enabled = false;
+    });
+    UIApp::shared().id.set("org.app3");
+    std::vector<std::string> clicked;
+    auto win = window();
+    auto* strip = new HScrollBar(UIApp::shared().id, [&](const std::string& id) { clicked.push_back(id); });
+    win->layout()->addWidget(strip);
+    win->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(strip->highlighted("org.app3"));
+    EXPECT_FALSE(strip->highlighted(""));
+    EXPECT_EQ(strip->cells().size(), 13);
+    EXPECT_GT(strip->model().bound, 0);
+    EXPECT_TRUE(test::snapshot(*win, "icon-strip"));
+
+    QTest::mousePress(strip->cellFor(""), Qt::LeftButton);
+    QTest::mousePress(strip->cellFor("org.app5"), Qt::LeftButton);
+    EXPECT_EQ(clicked, (std::vector<std::string>{"", "org.app5"}));
+
+    auto& ui = UIState::shared();
+    ui.scrolling.set(true);
+    ui.offset.set(-100);
+    EXPECT_EQ(strip->model().offset, 100);
+    EXPECT_EQ(ui.offset.get(), 0);
+    ui.offset.set(-1e6);
+    EXPECT_EQ(strip->model().offset, 2 * strip->model().bound);
+    ui.scrolling.set(false);
+    const double w = strip->model().iconWidth;
+    EXPECT_DOUBLE_EQ(strip->model().offset, std::nearbyint(2 * strip->model().bound / w) * w);
+
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(strip, &enter);
+    EXPECT_TRUE(ui.inHScrollBar.get());
+    delete strip;
+    EXPECT_FALSE(ui.inHScrollBar.get());
+}
+
+TEST_F(KitWidgetsTest, GalleryOfStylesFramesBatteriesAndHints) {
+    auto win = window();
+    auto* section = new QWidget;
+    auto* sectionLayout = new QVBoxLayout(section);
+    auto* title = new QLabel(QStringLiteral("Click through"));
+    sectionLayout->addWidget(title);
+    for (auto style : {ButtonStyle::Help, ButtonStyle::Image, ButtonStyle::MyImage, ButtonStyle::My}) {
+        auto* b = new StyledButton(style);
+        b->setText(QStringLiteral("A rather long label that a full-width button cuts to one line"));
+        if (style == ButtonStyle::Image) b->setSymbol(QStringLiteral("gearshape"), 18);
+        sectionLayout->addWidget(b);
+    }
+    auto* disabled = new StyledButton(ButtonStyle::MyImage);
+    disabled->setText(QStringLiteral("Disabled"));
+    disabled->setEnabled(false);
+    sectionLayout->addWidget(disabled);
+    for (std::int64_t batt : {0x100 + 57, 88, 50, 20, 5}) sectionLayout->addWidget(new BatteryIcon(batt));
+    auto* frame = new OutterFrame(section, title, 2);
+    win->layout()->addWidget(frame);
+    win->show();
+    QApplication::processEvents();
+    EXPECT_FALSE(frame->outline().isEmpty());
+    EXPECT_EQ(disabled->labelColor(), dimLabelColor());
+    QTest::mousePress(disabled, Qt::LeftButton);
+    EXPECT_EQ(disabled->labelColor(), dimLabelColor());
+    EXPECT_TRUE(test::snapshot(*win, "kit-gallery"));
+
+    HintPanelWidget hint;
+    hint.setContent("A wide hint wraps at three hundred points and takes the height its text needs.", true);
+    hint.setWindowOpacity(1.0);
+    EXPECT_EQ(hint.width(), 320);
+    EXPECT_TRUE(test::snapshot(hint, "hint-wide"));
+    hint.setContent("global", false);
+    EXPECT_LT(hint.width(), 320);
+    EXPECT_TRUE(test::snapshot(hint, "hint-line"));
+}
+
+TEST_F(KitWidgetsTest, BrightnessIsOrdinaryWithoutHeadroomAndScalesColourNotAlpha) {
+    EXPECT_EQ(edrHeadroom(), 0.0);
+    EXPECT_EQ(BrightnessBoost(1.0).brightness(), 1.0);
+    EXPECT_EQ(hdrBrightness(1.0, 3.0), 4.0);
+    EXPECT_EQ(hdrBrightness(0.0, 3.0), 1.0);
+    QImage image(1, 1, QImage::Format_ARGB32_Premultiplied);
+    image.setPixel(0, 0, qRgba(20, 40, 100, 255));
+    QImage same = image;
+    applyBrightness(same, 1.0);
+    EXPECT_EQ(same, image);
+    applyBrightness(image, 4.0);
+    EXPECT_EQ(image.pixel(0, 0), qRgba(80, 160, 255, 255));
+}
+
+} // namespace
+} // namespace corv::ui
