@@ -67,6 +67,10 @@ public:
     // The device's requests not yet done, the one in flight included.
     std::size_t pending(const platform::HidDevice* device) const;
 
+    // The device is gone: its requests, the one in flight included, end as
+    // not sent on a later turn instead of each waiting out its time-out.
+    void drop(const platform::HidDevice* device);
+
 private:
     struct Request {
         HidppChannel channel;
