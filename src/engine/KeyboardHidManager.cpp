@@ -3,6 +3,7 @@
 #include "engine/KeyboardServices.h"
 #include "engine/ModKeyPressed.h"
 #include "logitech/DongleType.h"
+#include "logitech/HidppExecutor.h"
 #include "logitech/HidppParser.h"
 #include "logitech/InitQueue.h"
 #include "logitech/LogiKeybs.h"
@@ -132,6 +133,7 @@ void onKeyboardDeviceMatched(const HidDeviceRef& device) {
 
 void onKeyboardDeviceRemoved(const HidDeviceRef& device) {
     if (!device) return;
+    logitech::HidppExecutor::shared().drop(device.get());
     std::vector<std::size_t> held;
     const auto& list = logitech::LogiKeybsNoUI::shared().k.get();
     for (std::size_t u = 0; u < list.size(); ++u)

@@ -1,6 +1,7 @@
 #include "logitech/DeviceDiscovery.h"
 
 #include "logitech/Dongles.h"
+#include "logitech/HidppExecutor.h"
 #include "logitech/HidppParser.h"
 #include "logitech/InitQueue.h"
 #include "logitech/LogiKeybs.h"
@@ -79,6 +80,7 @@ void logiDeviceAdded(const platform::HidDeviceRef& device) {
 
 void logiDeviceRemoved(const platform::HidDeviceRef& device) {
     if (!device) return;
+    HidppExecutor::shared().drop(device.get());
     if (contains(device->stringProperty(platform::kHidTransportKey), "USB")) {
         std::vector<std::size_t> keyboards;
         const auto& k = LogiKeybsNoUI::shared().k();

@@ -27,8 +27,13 @@ HidppExecutor::~HidppExecutor() {
 std::optional<HidppOutcome> hidppAnswerKind(const Bytes& request, const std::uint8_t* report, std::size_t length) {
     if (!report || length < kErrorAddressAt + 1 || request.size() <= kAddressAt) return std::nullopt;
     if (report[kDeviceIndexAt] != request[kDeviceIndexAt]) return std::nullopt;
-    if (report[kSubIdAt] == request[kSubIdAt] && report[kAddressAt] == request[kAddressAt])
+    if (report[kSubIdAt] == request[kSubIdAt] && report[kAddressAt] == request[kAddressAt]) {
+        // A pairing-information read is answered for its own page only.
+        const bool pageRead = request[kReportIdAt] == kShortReportId && request[kSubIdAt] == kGetLongRegister &&
+                              request[kAddressAt] == kRegPairingInfo && request.size() > kParamsAt;
+        if (pageRead && report[kParamsAt] != request[kParamsAt]) return std::nullopt;
         return HidppOutcome::Answered;
+    }
     const bool errorReport = (report[kReportIdAt] == kShortReportId && report[kSubIdAt] == kShortError) ||
                              (report[kReportIdAt] == kLongReportId && report[kSubIdAt] == kLongError) ||
                              (report[kReportIdAt] == kLongReportId && report[kSubIdAt] == kShortError);
@@ -138,22 +143,25 @@ bool HidppExecutor::answersInFlight(HidppChannel channel, const platform::HidDev
 }
 
 void HidppExecutor::endQueues() {
-    std::vector<HidppDone> ended;
-    for (auto& [key, q] : queues_)
-        for (auto& r : q.requests) {
-            if (r.timer) platform::runLoop().cancel(r.timer);
-            ended.push_back(std::move(r.done));
-        }
-    queues_.clear();
-    platform::runLoop().post([ended = std::move(ended)] {
-        for (const auto& done : ended)
-            if (done) done(HidppReply{});
-    });
+    while (!queues_.empty()) drop(queues_.begin()->first);
 }
 
 std::size_t HidppExecutor::pending(const platform::HidDevice* device) const {
     auto it = queues_.find(const_cast<platform::HidDevice*>(device));
     return it == queues_.end() ? 0 : it->second.requests.size();
+}
+
+void HidppExecutor::drop(const platform::HidDevice* device) {
+    auto it = queues_.find(const_cast<platform::HidDevice*>(device));
+    if (it == queues_.end()) return;
+    std::deque<Request> requests = std::move(it->second.requests);
+    queues_.erase(it);
+    for (auto& r : requests) {
+        if (r.timer) platform::runLoop().cancel(r.timer);
+        platform::runLoop().post([done = std::move(r.done)] {
+            if (done) done(HidppReply{});
+        });
+    }
 }
 
 void sendHidppShort(const platform::HidDeviceRef& device, Bytes request, HidppDone done) {

@@ -71,6 +71,9 @@ public:
     // not yet done, the one in flight included, ends not sent on a later turn.
     // A request sent after it goes out at once.
     void endQueues();
+    // The device is gone: its requests, the one in flight included, end as
+    // not sent on a later turn instead of each waiting out its time-out.
+    void drop(const platform::HidDevice* device);
 
 private:
     struct Request {

@@ -23,9 +23,11 @@ protected:
                 static_cast<std::uint8_t>(0x01 | (linkLost ? 0x40 : 0)), 0x34, 0x12};
     }
     static Bytes nameAnswer(int slot, const std::string& name) {
-        Bytes a = corv::test::longReport({0x11, 0xFF, 0x83, 0xB5, static_cast<std::uint8_t>(0x40 + slot),
-                                          static_cast<std::uint8_t>(name.size())});
-        std::copy(name.begin(), name.end(), a.begin() + 6);
+        Bytes a(20, 0);
+        a[0] = 0x11, a[1] = 0xFF, a[2] = 0x83, a[3] = 0xB5;
+        a[4] = static_cast<std::uint8_t>(0x40 + slot);
+        a[5] = static_cast<std::uint8_t>(name.size());
+        for (std::size_t i = 0; i < name.size() && 6 + i < a.size(); ++i) a[6 + i] = static_cast<std::uint8_t>(name[i]);
         return a;
     }
 };
@@ -56,6 +58,57 @@ TEST_F(ReceiverFloodTest, ConnectionNoticesKeepOneNameReadPerSlotAndTheReceiverI
     EXPECT_GT(sentAt, 0);
     EXPECT_LE(sentAt, kHidppTimeout + kInitAttemptDelay + 0.1);
     EXPECT_LE(pendingNameReads(r->device.get()), 1u);
+}
+
+TEST_F(ReceiverFloodTest, ARemovedReceiverEndsItsRequestsAtOnceAndAReturnIsServedWithoutDelay) {
+    auto r = makeReceiver(sim::SimReceiverKind::Unifying);
+    r->flags = 0x09;
+    for (int slot = 0; slot < 6; ++slot) pair(*r, slot, 2, std::string("M").append(std::to_string(slot)));
+    startLogiDeviceMonitor();
+    r->plugIn();
+    advance(10.0);
+    r->drop({0x83, 0xB5});
+    for (int slot = 0; slot < 6; ++slot) readPairedDeviceName(0, slot);
+    std::vector<HidppOutcome> outcomes;
+    sendHidppShort(r->device, {0x10, 0xFF, 0x81, 0x00, 0x00, 0x00, 0x00},
+                   [&](const HidppReply& reply) { outcomes.push_back(reply.outcome); });
+    ASSERT_GE(HidppExecutor::shared().pending(r->device.get()), 7u);
+    r->unplug();
+    advance(0.0);
+    EXPECT_EQ(HidppExecutor::shared().pending(r->device.get()), 0u);
+    EXPECT_EQ(pendingNameReads(r->device.get()), 0u);
+    EXPECT_EQ(outcomes, std::vector<HidppOutcome>{HidppOutcome::NotSent});
+    // Plugged in again, its initialisation waits behind none of the old requests.
+    const std::size_t before = r->device->written.size();
+    r->plugIn();
+    advance(kInitAttemptDelay + 0.1);
+    const Bytes init{0x10, 0xFF, 0x81, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_NE(std::find(r->device->written.begin() + static_cast<std::ptrdiff_t>(before), r->device->written.end(), init),
+              r->device->written.end());
+}
+
+TEST_F(ReceiverFloodTest, ANameReadIsAnsweredOnlyByItsOwnSlotsPage) {
+    auto r = makeReceiver(sim::SimReceiverKind::Unifying);
+    r->flags = 0x09;
+    pair(*r, 1, 2, "M1");
+    pair(*r, 3, 2, "M3");
+    startLogiDeviceMonitor();
+    r->plugIn();
+    advance(10.0);
+    ASSERT_EQ(dongle(0).pairName[3], "M3");
+    r->drop({0x83, 0xB5});
+    readPairedDeviceName(0, 1);
+    advance(0.0);
+    // Slot 3's page while slot 1's read is in flight: neither names slot 3
+    // nor ends the read.
+    r->send(nameAnswer(3, "X3"));
+    advance(0.0);
+    EXPECT_EQ(dongle(0).pairName[3], "M3");
+    EXPECT_EQ(pendingNameReads(r->device.get()), 1u);
+    r->send(nameAnswer(1, "Y1"));
+    advance(0.0);
+    EXPECT_EQ(dongle(0).pairName[1], "Y1");
+    EXPECT_EQ(pendingNameReads(r->device.get()), 0u);
 }
 
 TEST_F(ReceiverFloodTest, RenamesNeverAddStoredOptions) {

@@ -47,7 +47,7 @@ constexpr int kQuitWriteTimeoutMs = 1000;
 constexpr qint64 kMaxRequestLine = 64;
 // A peer that has not said its line in this time is dropped.
 constexpr auto kPeerLineTimeout = std::chrono::seconds(2);
-// Peers served at once; a new one beyond them drops the oldest.
+// Peers served at once; a new one beyond them is refused.
 constexpr std::size_t kMaxPeers = 16;
 // How often late peers and the server's listening are looked at.
 constexpr int kSweepIntervalMs = 500;
@@ -220,12 +220,16 @@ void DesktopLifecycle::acceptPeers() {
         std::erase_if(peers_, [](const Peer& p) {
             return !p.socket || p.socket->state() != QLocalSocket::ConnectedState;
         });
+        QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
         if (peers_.size() >= kMaxPeers) {
-            if (peers_.front().socket) drop(peers_.front().socket);
-            peers_.pop_front();
+            // The peers being served keep their time; one beyond them is
+            // served only if its whole line is already here.
+            peer->waitForReadyRead(0);
+            if (peer->canReadLine()) readRequest(peer);
+            else drop(peer);
+            continue;
         }
         peers_.push_back({peer, std::chrono::steady_clock::now() + kPeerLineTimeout});
-        QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
         QObject::connect(peer, &QLocalSocket::readyRead, watch_.get(), [this, peer] { readRequest(peer); });
         // What arrived before the connection was made.
         if (peer->bytesAvailable() > 0) readRequest(peer);

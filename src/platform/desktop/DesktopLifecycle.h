@@ -25,7 +25,8 @@ namespace corv::desktop {
 // event loop; SIGTERM and SIGINT end it the same way. The other copies of the
 // program are the ones listening on the per-user instance socket: a new copy
 // sends them "quit" and then listens itself. A peer has a short while to say
-// its line, and only a few are served at once; a server that stopped
+// its line, and only a few are served at once (a newcomer beyond them is
+// refused unless its line has come); a server that stopped
 // listening listens again.
 class DesktopLifecycle final : public platform::Lifecycle {
 public:

@@ -253,6 +253,34 @@ TEST_F(DesktopShellTest, OddMessagesOnTheInstanceSocketAreDroppedAndEndNothing) 
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
 }
 
+TEST_F(DesktopShellTest, NewcomersBeyondThePeerBoundAreRefusedAndNeverDropAPeerMidLine) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const auto connectPeer = [&](const QByteArray& bytes) {
+        auto peer = std::make_unique<QLocalSocket>();
+        peer->connectToServer(dir_.filePath("instance"));
+        EXPECT_TRUE(peer->waitForConnected(5000));
+        if (!bytes.isEmpty()) {
+            peer->write(bytes);
+            peer->flush();
+        }
+        return peer;
+    };
+    const auto spinFor = [](int ms) { spinUntil([] { return false; }, ms); };
+    auto slow = connectPeer("qu");
+    spinFor(100);
+    std::vector<std::unique_ptr<QLocalSocket>> flood;
+    for (int i = 0; i < 40; ++i) {
+        flood.push_back(connectPeer({}));
+        if (i % 10 == 9) spinFor(50);
+    }
+    EXPECT_TRUE(spinUntil([&] { return flood.back()->state() == QLocalSocket::UnconnectedState; }, 1000));
+    EXPECT_EQ(slow->state(), QLocalSocket::ConnectedState);
+    EXPECT_FALSE(platform_.lifecycle.terminating());
+    slow->write("it\n");
+    slow->flush();
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 1000));
+}
+
 TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescriptors) {
     ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
     const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
