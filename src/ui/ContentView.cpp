@@ -5,6 +5,7 @@
 #include "ui/CustomTabView.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
+#include "ui/tabs/keyboard/KeyboardTab.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
 #include <QPainter>
@@ -30,6 +31,7 @@ std::vector<TabSpec> panelTabs() {
     tabs[0].make = makeTrackpadTab;
     tabs[0].shown = recorders::beginGestureCapture;
     tabs[0].left = recorders::endGestureCapture;
+    tabs[1].make = makeKeyboardTab;
     tabs[1].shown = recorders::beginKeyCapture;
     tabs[1].left = recorders::endKeyCapture;
     return tabs;
