@@ -4,6 +4,7 @@
 // add, backlight and Fn rows, bound controls) and a keyboard's substitution
 // pairs. Each block redraws from the shared objects when told to.
 
+#include "ui/tabs/keyboard/BacklightRules.h"
 #include "ui/tabs/keyboard/LogiBlocks.h"
 #include "ui/tabs/keyboard/Substitution.h"
 

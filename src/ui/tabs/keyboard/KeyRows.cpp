@@ -32,7 +32,6 @@ void clearOtherHighlights() {
     recorders::PhyKeyHighlighted::shared().usage.set(std::nullopt);
 }
 
-KeyBindings keysOf(const AnApp* e) { return e ? e->key : KeyBindings{}; }
 
 } // namespace
 

@@ -13,6 +13,10 @@
 
 namespace corv::test {
 
+using logitech::LogiKeybsUI;
+using logitech::LogiKeybUIList;
+using logitech::test::kSlotIndex;
+
 inline constexpr std::uint64_t kEsc = 53, kF13 = 105, kReturn = 36, kCmd = 0x10;
 inline const std::string kApp = "com.example.Editor";
 inline const std::string kFollower = "com.example.follower";
