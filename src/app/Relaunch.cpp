@@ -1,5 +1,6 @@
 #include "app/Relaunch.h"
 
+#include "app/AppDelegate.h"
 #include "platform/Platform.h"
 
 namespace corv::app {
@@ -7,8 +8,12 @@ namespace corv::app {
 void relaunchApp() {
     auto& bundle = platform::bundle();
     std::vector<std::string> args{"-c", kRelaunchScript, bundle.path()};
+    // The settings file imported at launch is not imported again: that
+    // would undo what was changed since.
+    const auto imported = AppDelegate::shared().settingsLoad.importedArgument;
     const auto own = bundle.arguments();
-    if (own.size() > 1) args.insert(args.end(), own.begin() + 1, own.end());
+    for (std::size_t i = 1; i < own.size(); ++i)
+        if (i != imported) args.push_back(own[i]);
     platform::processes().spawn(kRelaunchShell, args);
     platform::lifecycle().terminate();
 }

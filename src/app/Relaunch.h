@@ -11,7 +11,7 @@ inline constexpr const char* kRelaunchShell = "/bin/sh";
 inline constexpr const char* kRelaunchScript = "sleep 0.3; exec \"$0\" \"$@\"";
 
 // Starts a fresh copy of the program 0.3 seconds from now, with the same
-// arguments, and asks this one to end.
+// arguments but the settings file imported at launch, and asks this one to end.
 void relaunchApp();
 
 } // namespace corv::app

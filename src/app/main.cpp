@@ -32,8 +32,9 @@ int main(int argc, char** argv) {
             };
         corv::app::CorvadineApp entry;
         entry.launch();
-        if (const auto& skipped = corv::app::AppDelegate::shared().settingsLoad.notImported)
-            std::fprintf(stderr, "%s\n", corv::notImportedMessage(*skipped).c_str());
+        const auto& load = corv::app::AppDelegate::shared().settingsLoad;
+        if (load.notImported) std::fprintf(stderr, "%s\n", corv::notImportedMessage(*load.notImported).c_str());
+        if (load.missing) std::fprintf(stderr, "%s\n", corv::missingFileMessage(*load.missing).c_str());
         status = QApplication::exec();
         if (corv::app::AppDelegate::shared().finalSaveFailed) {
             std::fputs("corvadine: the settings could not be saved\n", stderr);

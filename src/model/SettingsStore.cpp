@@ -143,11 +143,13 @@ SettingsLoad loadSettings() {
         if (auto bytes = files.readFile(args[i]); bytes && importSettingsBlob(*bytes)) {
             // The next save replaces stored settings that were never loaded.
             defaults.keepCopyBeforeNextWrite();
+            result.importedArgument = i;
             return result;
         }
         result.notImported = args[i];
         break;
     }
+    if (!result.notImported && args.size() > 1) result.missing = args[1];
 
     const auto version = defaults.integer(kVersion);
     if (!version || *version < kOldestAcceptedVersion) {
@@ -175,6 +177,10 @@ SettingsLoad loadSettings() {
 
 std::string notImportedMessage(const std::string& path) {
     return "corvadine: " + path + " was not imported as a settings file; the stored settings are used.";
+}
+
+std::string missingFileMessage(const std::string& path) {
+    return "corvadine: " + path + " does not exist; the stored settings are used.";
 }
 
 bool saveSettings() {

@@ -5,6 +5,7 @@
 
 #include "platform/Bytes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,6 +37,10 @@ std::int64_t versionNumber();
 struct SettingsLoad {
     // Named but not imported: the stored settings were loaded instead.
     std::optional<std::string> notImported;
+    // Named, but no argument names an existing file.
+    std::optional<std::string> missing;
+    // The position among the arguments of the file imported.
+    std::optional<std::size_t> importedArgument;
 };
 
 // At launch: imports the settings file named on the command line, or else
@@ -45,6 +50,8 @@ struct SettingsLoad {
 SettingsLoad loadSettings();
 // The line on standard error for a settings file that was not imported.
 std::string notImportedMessage(const std::string& path);
+// The line on standard error for a settings file that does not exist.
+std::string missingFileMessage(const std::string& path);
 // Stores the version and the five blobs, then synchronises; false when the
 // user defaults could not be written.
 bool saveSettings();

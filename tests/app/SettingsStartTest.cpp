@@ -207,6 +207,15 @@ TEST_F(SettingsStart, AFullDiskAtExitIsAFailure) {
     expectClean(start({}), "after the full disk");
 }
 
+TEST_F(SettingsStart, ASettingsFileThatDoesNotExistIsNamedOnce) {
+    const std::string missing = (dir / "no such file.plist").string();
+    const ProgramRun run = start({missing});
+    expectClean(run, "a missing settings file");
+    const std::string line = "corvadine: " + missing + " does not exist; the stored settings are used.\n";
+    EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(missing), run.err.rfind(missing)) << run.err;
+}
+
 // A file far larger than any settings file is not read into memory.
 TEST_F(SettingsStart, AHugeFileIsNotReadWhole) {
     const fs::path huge = dir / "huge.plist";

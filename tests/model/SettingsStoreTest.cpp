@@ -300,9 +300,11 @@ TEST_F(SettingsStore, StoredSettingsThatWereNotLoadedAreCopiedBeforeTheNextSave)
     fillSettings();
     addFile("/tmp/qzn_cfg", *settingsFileBytes());
     const auto beforeImport = sim->defaults.values;
-    setArgs({"/tmp/qzn_cfg"});
+    setArgs({"/tmp/missing", "/tmp/qzn_cfg"});
     resetShared();
-    EXPECT_FALSE(loadSettings().notImported);
+    const SettingsLoad load = loadSettings();
+    EXPECT_FALSE(load.notImported || load.missing);
+    EXPECT_EQ(load.importedArgument, 2u);
     saveSettings();
     ASSERT_EQ(sim->defaults.copies.size(), 3u);
     EXPECT_EQ(sim->defaults.copies[2], beforeImport);
@@ -320,6 +322,15 @@ TEST_F(SettingsStore, AFileThatIsNotImportedIsNamedAndTheStoredSettingsLoad) {
     EXPECT_EQ(notImportedMessage("/tmp/notes.txt"),
               "corvadine: /tmp/notes.txt was not imported as a settings file; the stored settings are used.");
     EXPECT_TRUE(sim->defaults.copies.empty());
+
+    // No argument names a file: the first is named as missing.
+    setArgs({"/tmp/missing", "/tmp/gone"});
+    resetShared();
+    const SettingsLoad none = loadSettings();
+    EXPECT_EQ(none.missing, "/tmp/missing");
+    EXPECT_FALSE(none.notImported || none.importedArgument);
+    EXPECT_EQ(snapshot(), stored);
+    EXPECT_EQ(missingFileMessage("/tmp/missing"), "corvadine: /tmp/missing does not exist; the stored settings are used.");
 }
 
 // An application id that is not clean UTF-8 fails the Apps blob alone; a

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <vector>
 #include <fcntl.h>
@@ -195,6 +196,7 @@ void DesktopLifecycle::readRequest(QLocalSocket* peer) {
     peer->abort();
     if (line != "quit") return;
     trace("quit requested by another copy");
+    std::fputs("corvadine: another copy started; this one ends\n", stderr);
     replaced_ = true;
     terminate();
 }

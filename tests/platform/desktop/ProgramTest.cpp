@@ -114,6 +114,7 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     ASSERT_TRUE(second.saidLine("asked the other copy to quit")) << second.said.toStdString();
     ASSERT_TRUE(first.saidLine("quit requested by another copy"));
     ASSERT_TRUE(first.ended());
+    EXPECT_EQ(first.count("another copy started; this one ends"), 1);
     EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.process.exitCode(), 0);
     ASSERT_TRUE(second.saidLine("step startDockObserver"));
