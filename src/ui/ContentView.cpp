@@ -6,6 +6,7 @@
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/tabs/settings/SettingsTab.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
 #include <QPainter>
@@ -34,6 +35,7 @@ std::vector<TabSpec> panelTabs() {
     tabs[1].make = makeKeyboardTab;
     tabs[1].shown = recorders::beginKeyCapture;
     tabs[1].left = recorders::endKeyCapture;
+    tabs[3].make = makeSettingsTab;
     return tabs;
 }
 
