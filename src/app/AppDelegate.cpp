@@ -16,6 +16,7 @@
 #include "engine/MicMute.h"
 #include "engine/ShortcutList.h"
 #include "model/ApplicationSets.h"
+#include "model/InstalledAppScan.h"
 #include "model/Options.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
@@ -32,7 +33,10 @@ using platform::WorkspaceNote;
 // The lists the panel offers, made in the background at launch.
 void loadAppCatalogues() {
     engine::refreshShortcutNames();
-    platform::background().run([] { refreshRunningApps(CallerThread::Background); });
+    platform::background().run([] {
+        scanInstalledApps(CallerThread::Background);
+        refreshRunningApps(CallerThread::Background);
+    });
 }
 
 } // namespace
