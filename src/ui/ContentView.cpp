@@ -5,6 +5,7 @@
 #include "ui/CustomTabView.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
+#include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
 #include "ui/tabs/settings/SettingsTab.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
@@ -35,6 +36,7 @@ std::vector<TabSpec> panelTabs() {
     tabs[1].make = makeKeyboardTab;
     tabs[1].shown = recorders::beginKeyCapture;
     tabs[1].left = recorders::endKeyCapture;
+    tabs[2].make = makeExceptionsTab;
     tabs[3].make = makeSettingsTab;
     return tabs;
 }
