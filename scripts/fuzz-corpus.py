@@ -4,7 +4,9 @@
 Good inputs come from the test fixtures; the hostile ones are written byte by
 byte: a NUL in a key, broken UTF-8 in an application id (binary and XML), a
 Latin-1 byte, 100,000 nested arrays (binary and XML), and 24 arrays each
-referring to the next one twice.
+referring to the next one twice. The Logitech world's seeds are scripts of
+steps (fuzz/fuzz_world.cpp): floods of notices, unrequested answers, pairing,
+refusals, plugging and sleep.
 """
 import os
 import plistlib
@@ -119,6 +121,33 @@ def appitems_with_id(app_id, as_xml):
     return data.replace(placeholder.encode(), app_id)
 
 
+def world_scripts():
+    """Scripts for fuzz_world: each step is an op byte, an argument byte and its own bytes."""
+    def notice(a, slot, *rest):
+        return bytes([4, a, slot, *rest])
+
+    def name(text):
+        return bytes([len(text)]) + text.encode()
+
+    connect_flood = bytes([11, 1, 255, 1, 0x01, 11, 1, 255, 1, 0x41, 9, 0x83])
+    return {
+        "quiet": b"",
+        "connection_flood": bytes([6, 0, 2, 0x83, 0xB5, 0]) + connect_flood * 3 + bytes([9, 0x90]),
+        "unpair_empty_slots": notice(1, 3) + notice(1, 3) + notice(1, 0) + notice(1, 0) + notice(2, 4, 1) + name("K270")
+        + b"\x01" + notice(0, 4) + bytes([9, 0x85]),
+        "passkey_then_end": notice(5, 0, 1) + notice(6, 0) + name("123456") + notice(7, 0, 1) + notice(8, 0)
+        + notice(5, 0, 2) + notice(6, 0) + name("000517") + notice(7, 0, 4),
+        "backlight_echoes": bytes([7, 2, 3, 0, 0, 7, 2, 3, 2, 0]) + bytes([3, 0, 1, 3, 0x11, 5, 1, 1]) * 40
+        + bytes([9, 0x90]),
+        "renames": b"".join(notice(2, 0, 1) + name("R%d" % i) + b"\x01" + bytes([5, 5, 0, 0, 9, 20])
+                             for i in range(12)),
+        "unrequested_answers": b"".join(bytes([2, 2, 5, 0x10 | (i % 15 + 1), 0, i, 0, 0, 0x30]) + bytes(13)
+                                        for i in range(40)) + bytes([9, 0x84]),
+        "plug_and_sleep": bytes([8, 1, 9, 0x81, 8, 1, 8, 0, 9, 50, 8, 0, 10, 1, 30, 9, 0x90, 10, 0, 9, 0x90]),
+        "refusals": bytes([6, 1, 1, 0x81, 1, 3, 7, 0, 4, 1, 0, 7, 1, 8, 9, 0x8A, 5, 0, 1, 5, 2, 1, 9, 0x8A]),
+    }
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "fuzz-corpus"
     good = {name: fixture(name) for name in BLOBS}
@@ -136,7 +165,8 @@ def main():
         "app_id_e080_xml": appitems_with_id(b"\xe0\x80", True),
         "app_id_ff_xml": appitems_with_id(b"\xff", True),
     }
-    corpora = {"fuzz_settings_file": {}, "fuzz_settings_blob": {}, "fuzz_defaults_file": {}, "fuzz_event": {}}
+    corpora = {"fuzz_settings_file": {}, "fuzz_settings_blob": {}, "fuzz_defaults_file": {}, "fuzz_event": {},
+               "fuzz_world": world_scripts()}
 
     sf = corpora["fuzz_settings_file"]
     sf["all_binary"] = settings_file({k: binary(v) for k, v in good.items()})

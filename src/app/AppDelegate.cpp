@@ -13,8 +13,10 @@
 #include "engine/DisplaySpaces.h"
 #include "engine/EngineTaps.h"
 #include "engine/HIDPostManager.h"
+#include "engine/LiveTaps.h"
 #include "engine/MicMute.h"
 #include "engine/ShortcutList.h"
+#include "engine/TrackpadTaps.h"
 #include "model/ApplicationSets.h"
 #include "model/InstalledAppScan.h"
 #include "model/Options.h"
@@ -82,6 +84,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     startTrackpadServiceWatch();
     step("startMultitouchDevices");
     startMultitouchDevices();
+    // The taps hand their events to the engine from their first event on.
+    step("installEngineTapHandlers");
+    engine::installTrackpadTapHandlers();
+    engine::installKeyTapHandler();
     step("enableGestureTap");
     engine::setTapEnabled(engine::gestureTap());
     step("enableClickTap");

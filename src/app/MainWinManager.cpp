@@ -8,21 +8,27 @@
 #include "model/ShellState.h"
 #include "platform/Platform.h"
 
+#include <algorithm>
+
 namespace corv::app {
 
 MainWinManager& MainWinManager::shared() { return Shared<MainWinManager>::instance(); }
 
 MainWinManager::MainWinManager() : win(platform::windows().makePanel()) {}
 
-PanelPlacement placePanel(const platform::Rect& b) {
+PanelPlacement placePanel(const platform::Rect& b, double panelHeight) {
     PanelPlacement p;
     // Centred under the button's window, the panel's top at its bottom.
     p.origin = {b.x + (b.width - kPanelWidth) * 0.5, b.y + b.height};
-    p.screen = engine::screenContainingPoint(p.origin);
-    if (p.screen) {
-        const auto& f = p.screen->frame;
-        if (f.x + f.width < p.origin.x + kPanelWidth) p.origin.x -= p.origin.x + kPanelWidth - (f.x + f.width);
-    }
+    p.screen = engine::screenContainingPoint({b.x + b.width * 0.5, b.y + b.height * 0.5});
+    if (!p.screen) return p;
+    const auto& f = p.screen->frame;
+    const double bottom = f.y + f.height;
+    const double right = f.x + f.width;
+    // A tray at the bottom of the screen: the panel opens above the button.
+    if (p.origin.y + panelHeight > bottom) p.origin.y = b.y - panelHeight;
+    p.origin.x = std::max(std::min(p.origin.x, right - kPanelWidth), f.x);
+    p.origin.y = std::max(std::min(p.origin.y, bottom - panelHeight), f.y);
     return p;
 }
 
@@ -35,7 +41,7 @@ void MainWinManager::showPanel(std::optional<platform::Rect> buttonWindow) {
     default: break;
     }
     if (win && buttonWindow) {
-        const PanelPlacement p = placePanel(*buttonWindow);
+        const PanelPlacement p = placePanel(*buttonWindow, win->frame().height);
         auto& shell = ShellState::shared();
         shell.panelScreen = p.screen;
         if (p.screen) {

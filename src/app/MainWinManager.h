@@ -37,12 +37,14 @@ private:
     std::uint64_t generation_ = 0;
 };
 
-// Where the panel goes below a button window of the given frame, and the
-// screen that decides it. Top-left coordinates.
+// Where a panel of the given height goes for a button window of the given
+// frame, and the screen that holds the button. Below the button, centred,
+// or above it when it does not fit below; kept within that screen. Top-left
+// coordinates.
 struct PanelPlacement {
     platform::Point origin;
     std::optional<platform::Screen> screen;
 };
-PanelPlacement placePanel(const platform::Rect& buttonWindow);
+PanelPlacement placePanel(const platform::Rect& buttonWindow, double panelHeight);
 
 } // namespace corv::app

@@ -10,27 +10,57 @@
 #include "platform/Platform.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace corv::app {
 
 namespace {
 
-// Counts sleeps, so that a wake's delayed re-discovery lapses at the next one.
-struct SleepCount {
+struct SleepState {
+    // Counts sleeps, so that a wake's delayed re-discovery lapses at the next one.
     std::uint64_t n = 0;
+    // Between a sleep and the next wake: a sleep then does nothing more.
+    bool asleep = false;
+    // A save ran this turn; one more is due at the next turn.
+    bool savedThisTurn = false;
+    bool saveDue = false;
 };
 
-std::uint64_t& sleepCount() { return Shared<SleepCount>::instance().n; }
+SleepState& sleepState() { return Shared<SleepState>::instance(); }
+std::uint64_t& sleepCount() { return sleepState().n; }
+
+// The first save of a turn runs at once; those asked for later in the same
+// turn are merged into one on the next turn.
+void saveMerged() {
+    auto& s = sleepState();
+    if (s.savedThisTurn) {
+        s.saveDue = true;
+        return;
+    }
+    s.savedThisTurn = true;
+    platform::runLoop().post([] {
+        auto& s = sleepState();
+        s.savedThisTurn = false;
+        if (std::exchange(s.saveDue, false)) saveSettings();
+    });
+    saveSettings();
+}
 
 } // namespace
 
 void onSleepNote() {
-    ++sleepCount();
+    auto& s = sleepState();
+    if (s.asleep) return;
+    s.asleep = true;
+    ++s.n;
     stopLogiDeviceMonitor();
     stopKeyboardHidManager();
+    // No answer reaches a closed node: a request waiting for one would hold
+    // back the first request after wake.
+    endHidppRequests();
     setBluetoothDeviceInited(false);
     setBluetoothWaked(false);
-    saveSettings();
+    saveMerged();
 }
 
 void restartAfterWake() {
@@ -47,6 +77,7 @@ void rediscoverDevices() {
 }
 
 void onWakeNote() {
+    sleepState().asleep = false;
     auto& ui = UIState::shared();
     if (!ui.bindingTabShowed.get()) engine::setTapEnabled(engine::gestureTap());
     engine::setTapEnabled(engine::clickTap());

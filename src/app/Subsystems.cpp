@@ -6,6 +6,7 @@
 #include "engine/TrackpadServices.h"
 #include "logitech/BluetoothManager.h"
 #include "logitech/DeviceDiscovery.h"
+#include "logitech/HidppExecutor.h"
 
 namespace corv::app {
 
@@ -32,5 +33,6 @@ bool bluetoothDeviceInited() { return bluetoothManager().deviceInited; }
 void setBluetoothDeviceInited(bool inited) { bluetoothManager().deviceInited = inited; }
 bool bluetoothKeyboardListed() { return logitech::bluetoothKeyboardListed(); }
 void resetLogitechDevices() { logitech::resetLogiDevices(); }
+void endHidppRequests() { logitech::HidppExecutor::shared().endQueues(); }
 
 } // namespace corv::app

@@ -31,5 +31,7 @@ bool bluetoothKeyboardListed();
 // Resets the receivers, releases the held keys and resets the keyboards, then
 // empties the device initialisation queue.
 void resetLogitechDevices();
+// Ends the HID++ requests not yet done, once the managers closed the nodes.
+void endHidppRequests();
 
 } // namespace corv::app

@@ -138,15 +138,13 @@ void onKeyboardDeviceRemoved(const HidDeviceRef& device) {
         if (list[u].valid && list[u].dev == device) held.push_back(u);
     for (std::size_t u : held) logitech::releaseAndResetKeyboard(u);
     device->setInputValueHandler(nullptr);
-    // Its keys can no longer be released: they are no longer shown held.
-    const DeviceName name = pressedKeyboardName(*device);
+    // Its keys can no longer be released: they are no longer shown held. A
+    // second keyboard of the same model keeps its own.
+    const auto onIt = [&](const PressedKey& k) { return k.device == device.get(); };
     auto& pressedKeys = ModKeyPressed::shared().v;
     const auto& now = pressedKeys.get();
-    if (std::any_of(now.begin(), now.end(), [&](const PressedKey& k) { return k.keyboard == name; }))
-        pressedKeys.modify([&](std::vector<PressedKey>& v) {
-            v.erase(std::remove_if(v.begin(), v.end(), [&](const PressedKey& k) { return k.keyboard == name; }),
-                    v.end());
-        });
+    if (std::any_of(now.begin(), now.end(), onIt))
+        pressedKeys.modify([&](std::vector<PressedKey>& v) { std::erase_if(v, onIt); });
 }
 
 void onKeyboardValue(const HidDeviceRef& device, const platform::HidInputValue& value) {
@@ -156,7 +154,7 @@ void onKeyboardValue(const HidDeviceRef& device, const platform::HidInputValue& 
     if (page != kKeyboardPage && page != kAppleVendorTopCasePage && page != kAppleVendorPage) return;
     if (usage < 2 || usage > 255) return;
     const bool pressed = value.integerValue != 0;
-    const PressedKey key{(std::uint64_t{page} << 32) | usage, pressedKeyboardName(*device)};
+    const PressedKey key{(std::uint64_t{page} << 32) | usage, pressedKeyboardName(*device), device.get()};
 
     auto& pressedKeys = ModKeyPressed::shared().v;
     const auto& now = pressedKeys.get();

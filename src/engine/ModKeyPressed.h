@@ -4,16 +4,20 @@
 
 #include "model/DeviceName.h"
 #include "model/Observable.h"
+#include "platform/HidDevices.h"
 
 #include <cstdint>
 #include <vector>
 
 namespace corv::engine {
 
-// A key held down: its code (usage page << 32 | usage) and its keyboard.
+// A key held down: its code (usage page << 32 | usage), its keyboard's name,
+// and the keyboard itself, so that two keyboards of one model stay apart. The
+// device is only compared, never reached through.
 struct PressedKey {
     std::uint64_t code = 0;
     DeviceName keyboard;
+    const platform::HidDevice* device = nullptr;
     bool operator==(const PressedKey&) const = default;
 };
 
@@ -21,7 +25,7 @@ class ModKeyPressed : public ObservableObject {
 public:
     static ModKeyPressed& shared();
 
-    // At most one element per code and keyboard.
+    // At most one element per code and device.
     Published<std::vector<PressedKey>> v{willChange_};
 };
 

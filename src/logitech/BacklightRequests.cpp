@@ -49,9 +49,18 @@ void hidppSetBacklightConfig(int keyboard) {
 
 void hidppReadBacklight(int keyboard) {
     auto t = featureTarget(keyboard, FeatureID::ID_1982);
-    if (!t) return;
-    sendFeatureRequest(*t, bl::kGetConfig, {});
-    sendFeatureRequest(*t, bl::kGetInfo, {});
+    auto* r = KeyboardRequestStates::shared().at(keyboard);
+    if (!t || !r) return;
+    // A read still pending takes the place of a new one.
+    auto read = [&](std::uint8_t function, bool KeyboardRequests::*pending) {
+        if (r->*pending) return;
+        r->*pending = true;
+        sendFeatureRequest(*t, function, {}, [keyboard, pending](const HidppReply&) {
+            if (auto* s = KeyboardRequestStates::shared().at(keyboard)) s->*pending = false;
+        });
+    };
+    read(bl::kGetConfig, &KeyboardRequests::backlightConfigRead);
+    read(bl::kGetInfo, &KeyboardRequests::backlightInfoRead);
 }
 
 void handleBacklightReply(int keyboard, ReportBytes report) {

@@ -141,6 +141,7 @@ private:
         send(*idx, h::controls::kGetCount, {}, kDiscoveryControlCount, [this](const HidppReply& reply) {
             // An error answer holds no count.
             const std::uint8_t count = reply.ok() ? reply.report[h::controls::kCountByte] : 0;
+            if (auto* r = KeyboardRequestStates::shared().at(keyboard_)) r->controlCount = count;
             controlInfo(0, count);
         });
     }

@@ -58,6 +58,8 @@ void platformReport(std::size_t k, std::size_t options, ReportBytes report) {
     }
     if (h::functionOf(byte3) != h::platforms::kGetDescriptor) return;
     auto list = LogiKeysOpt::shared().k()[options].platformList;
+    // No more descriptors than the keyboard says it has.
+    if (list.size() >= LogiKeybsNoUI::shared().k()[k].platformCount) return;
     if (!addPlatformDescriptor(list, report)) return;
     LogiKeysOpt::shared().k.modify([&](std::vector<LogiKeyOpt>& l) { l[options].platformList = std::move(list); });
 }
@@ -67,6 +69,10 @@ void controlReport(std::size_t k, std::size_t options, ReportBytes report) {
     if (h::functionOf(byte3) == h::controls::kGetInfo) {
         const ControlInfo c = decodeControlInfo(report);
         if (!isDivertableControl(c.flags)) return;
+        // No more controls than the keyboard says it has.
+        const auto* requests = KeyboardRequestStates::shared().at(static_cast<int>(k));
+        const auto& known = LogiKeysOpt::shared().k()[options].id1b04List;
+        if (!known.count(c.controlId) && (!requests || known.size() >= requests->controlCount)) return;
         LogiKeysOpt::shared().k.modify(
             [&](std::vector<LogiKeyOpt>& l) { l[options].id1b04List[c.controlId] = c.flags; });
         return;

@@ -4,6 +4,8 @@
 #include "model/Shared.h"
 #include "platform/Platform.h"
 
+#include <vector>
+
 namespace corv::logitech {
 
 using namespace hidpp;
@@ -37,7 +39,9 @@ std::optional<HidppOutcome> hidppAnswerKind(const Bytes& request, const std::uin
 
 void HidppExecutor::send(const platform::HidDeviceRef& device, HidppChannel channel, Bytes request,
                          std::uint8_t reportId, std::size_t length, HidppDone done) {
-    if (!device || request.size() < length || length <= kAddressAt) {
+    auto found = device ? queues_.find(device.get()) : queues_.end();
+    const bool full = found != queues_.end() && found->second.requests.size() >= kHidppQueueLimit;
+    if (!device || request.size() < length || length <= kAddressAt || full) {
         // Answered on a later turn, like every other outcome.
         platform::runLoop().post([done = std::move(done)] {
             if (done) done(HidppReply{});
@@ -66,7 +70,14 @@ void HidppExecutor::pump(platform::HidDevice* key) {
         const std::uint64_t serial = head.serial;
         // The write may deliver reports at once; the request is in flight first.
         const Bytes bytes = head.bytes;
-        const bool written = q.device->setOutputReport(head.reportId, bytes.data(), head.length);
+        // A write the device refuses later fails the request then, not at its time-out.
+        auto refused = [alive = std::weak_ptr<void>(alive_), this, key, serial] {
+            if (alive.expired()) return;
+            auto found = queues_.find(key);
+            if (found == queues_.end() || found->second.requests.empty()) return;
+            if (found->second.requests.front().serial == serial) finishHead(key, HidppReply{});
+        };
+        const bool written = q.device->setOutputReport(head.reportId, bytes.data(), head.length, refused);
         it = queues_.find(key);
         if (it == queues_.end() || it->second.requests.empty() || it->second.requests.front().serial != serial) return;
         Request& r = it->second.requests.front();
@@ -100,17 +111,49 @@ void HidppExecutor::finishHead(platform::HidDevice* key, HidppReply reply) {
     pump(key);
 }
 
+const HidppExecutor::Request* HidppExecutor::inFlight(HidppChannel channel,
+                                                      const platform::HidDeviceRef& sender) const {
+    if (!sender) return nullptr;
+    auto it = queues_.find(sender.get());
+    if (it == queues_.end() || it->second.requests.empty()) return nullptr;
+    const Request& head = it->second.requests.front();
+    if (!head.inFlight || head.channel != channel) return nullptr;
+    return &head;
+}
+
 bool HidppExecutor::offer(HidppChannel channel, const platform::HidDeviceRef& sender, const std::uint8_t* report,
                           std::size_t length) {
-    if (!sender) return false;
-    auto it = queues_.find(sender.get());
-    if (it == queues_.end() || it->second.requests.empty()) return false;
-    const Request& head = it->second.requests.front();
-    if (!head.inFlight || head.channel != channel) return false;
-    auto kind = hidppAnswerKind(head.bytes, report, length);
+    const Request* head = inFlight(channel, sender);
+    if (!head) return false;
+    auto kind = hidppAnswerKind(head->bytes, report, length);
     if (!kind) return false;
     finishHead(sender.get(), HidppReply{*kind, Bytes(report, report + length)});
     return true;
+}
+
+bool HidppExecutor::answersInFlight(HidppChannel channel, const platform::HidDeviceRef& sender,
+                                    const std::uint8_t* report, std::size_t length) const {
+    const Request* head = inFlight(channel, sender);
+    return head && hidppAnswerKind(head->bytes, report, length).has_value();
+}
+
+void HidppExecutor::endQueues() {
+    std::vector<HidppDone> ended;
+    for (auto& [key, q] : queues_)
+        for (auto& r : q.requests) {
+            if (r.timer) platform::runLoop().cancel(r.timer);
+            ended.push_back(std::move(r.done));
+        }
+    queues_.clear();
+    platform::runLoop().post([ended = std::move(ended)] {
+        for (const auto& done : ended)
+            if (done) done(HidppReply{});
+    });
+}
+
+std::size_t HidppExecutor::pending(const platform::HidDevice* device) const {
+    auto it = queues_.find(const_cast<platform::HidDevice*>(device));
+    return it == queues_.end() ? 0 : it->second.requests.size();
 }
 
 void sendHidppShort(const platform::HidDeviceRef& device, Bytes request, HidppDone done) {

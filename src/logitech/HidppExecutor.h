@@ -12,6 +12,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace corv::logitech {
 
@@ -35,6 +36,9 @@ struct HidppReply {
 using HidppDone = std::function<void(const HidppReply&)>;
 
 inline constexpr double kHidppTimeout = 3.0;
+// Requests one device may hold, the one in flight included; one beyond is
+// not sent.
+inline constexpr std::size_t kHidppQueueLimit = 256;
 
 class HidppExecutor {
 public:
@@ -46,7 +50,8 @@ public:
 
     // Queues the request; its first `length` bytes are written as report
     // `reportId` when the device's earlier requests are done. A request
-    // shorter than `length`, or without a device, is not sent.
+    // shorter than `length`, without a device, or beyond the device's
+    // kHidppQueueLimit, is not sent.
     void send(const platform::HidDeviceRef& device, HidppChannel channel, Bytes request, std::uint8_t reportId,
               std::size_t length, HidppDone done);
 
@@ -54,6 +59,18 @@ public:
     // device's request in flight when the report answers it; true then.
     bool offer(HidppChannel channel, const platform::HidDeviceRef& sender, const std::uint8_t* report,
                std::size_t length);
+
+    // Whether the report would answer the device's request in flight.
+    bool answersInFlight(HidppChannel channel, const platform::HidDeviceRef& sender, const std::uint8_t* report,
+                         std::size_t length) const;
+
+    // The device's requests not yet done, the one in flight included.
+    std::size_t pending(const platform::HidDevice* device) const;
+
+    // Ends every device's queue, as when their nodes are closed: each request
+    // not yet done, the one in flight included, ends not sent on a later turn.
+    // A request sent after it goes out at once.
+    void endQueues();
 
 private:
     struct Request {
@@ -72,10 +89,13 @@ private:
     };
 
     void pump(platform::HidDevice* key);
+    const Request* inFlight(HidppChannel channel, const platform::HidDeviceRef& sender) const;
     void finishHead(platform::HidDevice* key, HidppReply reply);
 
     std::map<platform::HidDevice*, DeviceQueue> queues_;
     std::uint64_t nextSerial_ = 1;
+    // Lets a device's later refusal find out that the executor is gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 // Whether the report answers the request: same device index and the request's

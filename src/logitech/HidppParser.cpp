@@ -2,6 +2,7 @@
 
 #include "logitech/Dongles.h"
 #include "logitech/FeatureReport.h"
+#include "logitech/Hidpp20.h"
 #include "logitech/HidppExecutor.h"
 #include "logitech/HidppReport.h"
 #include "logitech/InitQueue.h"
@@ -129,10 +130,18 @@ bool receiverLongNotice(const platform::HidDeviceRef& sender, const std::uint8_t
         if (r[kPairingPartAt] == 0) PairingInfo::shared().kind = r[kPairingKindAt];
         break;
     case kPairingEnded:
-        if (auto j = findDongleIndex(sender)) editDongle(*j, [](Dongle& e) { e.passkeyStr.reset(); });
+        if (auto j = findDongleIndex(sender)) {
+            editDongle(*j, [](Dongle& e) {
+                e.passkeyStr.reset();
+                e.passkeyPos = 0;
+            });
+        }
         break;
     case kGetLongRegister: {
-        if (r[kAddressAt] != kRegPairingInfo) break;
+        // Only the answer to the read in flight names a slot.
+        if (r[kAddressAt] != kRegPairingInfo ||
+            !HidppExecutor::shared().answersInFlight(HidppChannel::Receiver, sender, r, kLongLength))
+            break;
         const std::uint8_t page = r[kParamsAt];
         if (page >= kNamePage && page < kNamePage + kPairSlots) {
             slotNamed(sender, page - kNamePage, decodeTrimmedName(r + kNameAt, kLongLength - kNameAt));
@@ -194,8 +203,9 @@ void deviceDisconnected(const platform::HidDeviceRef& sender, std::uint8_t d, st
     if (!j) return;
     const std::size_t n = d - 1u;
     editDongle(*j, [&](Dongle& e) {
+        // A notice for an empty slot changes no count.
+        if (e.paired[n] && e.pairedCount > 0) e.pairedCount -= 1;
         e.paired[n] = false;
-        if (e.pairedCount > 0) e.pairedCount -= 1;
         e.pairName[n] = kUnknownPairName;
         e.connected[n] = false;
     });
@@ -234,7 +244,12 @@ bool receiverShortNotice(const platform::HidDeviceRef& sender, const std::uint8_
     }
 }
 
-void keyboardReport(std::size_t k, const std::uint8_t* report, std::size_t length) {
+// A keyboard's report: an event (software id 0), or an answer, taken only
+// when it answers the request in flight.
+void keyboardReport(HidppChannel channel, const platform::HidDeviceRef& sender, std::size_t k,
+                    const std::uint8_t* report, std::size_t length) {
+    const bool event = hidpp20::softwareIdOf(report[kAddressAt]) == 0;
+    if (!event && !HidppExecutor::shared().answersInFlight(channel, sender, report, length)) return;
     if (auto& hook = LogiHooks::shared().keyboardReport) return hook(static_cast<int>(k), report, length);
     hidppFeatureReport(static_cast<int>(k), report, length);
 }
@@ -246,7 +261,7 @@ void hidppReportCallback(const platform::HidDeviceRef& sender, std::uint32_t rep
     if (!sender || !report) return;
     if (reportId == kLongReportId && length == kLongLength && report[kReportIdAt] == kLongReportId) {
         if (auto k = findKeyboardIndex(sender, report[kDeviceIndexAt])) {
-            keyboardReport(*k, report, length);
+            keyboardReport(HidppChannel::Receiver, sender, *k, report, length);
         } else if (report[kDeviceIndexAt] == kReceiverIndex && !receiverLongNotice(sender, report)) {
             return;
         }
@@ -266,7 +281,7 @@ void hidppReportKeyboardCallback(const platform::HidDeviceRef& sender, std::uint
     const auto& list = LogiKeybsNoUI::shared().k();
     for (std::size_t k = 0; k < list.size(); ++k) {
         if (list[k].valid && list[k].dev && list[k].dev == sender) {
-            keyboardReport(k, report, length);
+            keyboardReport(HidppChannel::Direct, sender, k, report, length);
             break;
         }
     }

@@ -50,9 +50,20 @@ void startAttempt(bool isDongle, int index) {
     });
 }
 
-// Links keyboard i to its stored options, adding them the first time.
+// Whether a listed keyboard other than i is linked to stored options `index`.
+bool linkedElsewhere(std::size_t i, int index) {
+    const auto& list = LogiKeybsUI::shared().k();
+    for (std::size_t n = 0; n < list.size(); ++n)
+        if (n != i && list[n].valid && list[n].optIndex == index) return true;
+    return false;
+}
+
+// Links keyboard i to its stored options, adding them the first time. A
+// keyboard renamed since it was linked takes its entry along, so renames
+// never add entries.
 void linkKeyboardOptions(std::size_t i) {
     const DeviceName name = LogiKeybsUI::shared().k()[i].name;
+    const int linked = LogiKeybsUI::shared().k()[i].optIndex;
     auto& opts = LogiKeysOpt::shared().k;
     int found = -1;
     for (std::size_t n = 0; n < opts().size(); ++n) {
@@ -60,6 +71,11 @@ void linkKeyboardOptions(std::size_t i) {
             found = static_cast<int>(n);
             break;
         }
+    }
+    if (found < 0 && linked >= 0 && static_cast<std::size_t>(linked) < opts().size() &&
+        !linkedElsewhere(i, linked)) {
+        opts.modify([&](std::vector<LogiKeyOpt>& list) { list[static_cast<std::size_t>(linked)].name = name; });
+        found = linked;
     }
     if (found < 0) {
         LogiKeyOpt fresh;

@@ -21,6 +21,11 @@ struct KeyboardRequests {
     std::uint64_t discoveryRun = 0;           // the latest discovery run; older ones stop
     int fnCorrections = 0;
     int backlightCorrections = 0;
+    // A backlight read of each kind queued or in flight: later ones merge in.
+    bool backlightConfigRead = false;
+    bool backlightInfoRead = false;
+    // The number of reprogrammable controls the keyboard last reported.
+    std::uint8_t controlCount = 0;
 };
 
 class KeyboardRequestStates {

@@ -3,6 +3,7 @@
 #include "logitech/Dongles.h"
 #include "logitech/HidppExecutor.h"
 #include "logitech/HidppReport.h"
+#include "model/Shared.h"
 
 #include <memory>
 
@@ -107,6 +108,13 @@ private:
     std::size_t nextSlot_ = 0;
 };
 
+// The (receiver, slot) name reads queued or in flight.
+struct NameReads {
+    std::set<std::pair<const platform::HidDevice*, int>> pending;
+};
+
+NameReads& nameReads() { return Shared<NameReads>::instance(); }
+
 } // namespace
 
 void hidppExchange(const platform::HidDeviceRef& device, DongleType type, std::function<void(int)> done,
@@ -120,9 +128,18 @@ void readPairedDeviceName(int receiver, int slot) {
     const Dongle& d = Dongles::shared().d()[static_cast<std::size_t>(receiver)];
     if (!d.valid || !d.dev || !d.paired[static_cast<std::size_t>(slot)]) return;
     const std::uint8_t part = d.dongleType == DongleType::Bolt ? kBoltNamePart : 0x00;
+    const auto key = std::make_pair(static_cast<const platform::HidDevice*>(d.dev.get()), slot);
+    if (!nameReads().pending.insert(key).second) return;
     Bytes request{kShortReportId, kReceiverIndex, kGetLongRegister, kRegPairingInfo,
                   namePage(d.dongleType, static_cast<std::size_t>(slot)), part, 0x00};
-    sendHidppShort(d.dev, std::move(request), [](const HidppReply&) {});
+    // The queue holds the device until the callback, so the key stays its own.
+    sendHidppShort(d.dev, std::move(request), [key](const HidppReply&) { nameReads().pending.erase(key); });
+}
+
+std::size_t pendingNameReads(const platform::HidDevice* receiver) {
+    std::size_t n = 0;
+    for (const auto& [dev, slot] : nameReads().pending) n += dev == receiver ? 1 : 0;
+    return n;
 }
 
 } // namespace corv::logitech

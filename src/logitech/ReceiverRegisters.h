@@ -7,6 +7,8 @@
 #include "platform/HidDevices.h"
 
 #include <functional>
+#include <set>
+#include <utility>
 
 namespace corv::logitech {
 
@@ -27,7 +29,11 @@ void hidppExchange(const platform::HidDeviceRef& device, DongleType type, std::f
                    std::function<bool()> cancelled = {});
 
 // Asks receiver `receiver` for the name in pairing slot `slot`; the answer
-// reaches the parser.
+// reaches the parser. A read of a slot whose read is still pending is merged
+// into it.
 void readPairedDeviceName(int receiver, int slot);
+
+// The name reads of this receiver's slots not yet done.
+std::size_t pendingNameReads(const platform::HidDevice* receiver);
 
 } // namespace corv::logitech

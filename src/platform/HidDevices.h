@@ -73,9 +73,14 @@ public:
     virtual bool open() = 0;
     // Stops delivery and closes the device.
     virtual void close() = 0;
+    // Runs on the main thread when the device refuses a report it had taken
+    // to write later.
+    using OutputRefused = std::function<void()>;
     // Writes an output report (bytes start with the report ID); false when
-    // the device refuses it.
-    virtual bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) = 0;
+    // the device refuses it now. A device that writes on a thread of its own
+    // may refuse it later instead: then `refused` runs, and nothing else.
+    virtual bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length,
+                                 OutputRefused refused = {}) = 0;
 
     // Runs on the main thread for every input value of the device's elements.
     using InputValueHandler = std::function<void(const HidDeviceRef& sender, const HidInputValue& value)>;
@@ -105,7 +110,8 @@ public:
     // Starts reporting: every attached matching device, then arrivals and
     // removals, on the main run loop.
     virtual void open() = 0;
-    // Stops reporting; opened devices stay open.
+    // Stops reporting, and closes the devices it reported that no other open
+    // manager reported too.
     virtual void close() = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "model/Shared.h"
 #include "platform/Platform.h"
 #include "recorders/GestureRecorder.h"
+#include "recorders/KeyBind.h"
 #include "recorders/KeyRecorder.h"
 
 namespace corv::recorders {
@@ -40,7 +41,12 @@ const engine::TapSlot& CaptureTaps::gestureRecorderTap() {
 const engine::TapSlot& makeKeyRecorderTap() { return CaptureTaps::shared().keyRecorderTap(); }
 const engine::TapSlot& makeGestureRecorderTap() { return CaptureTaps::shared().gestureRecorderTap(); }
 
-void switchKeyRecorderTap(bool on) { switchTap(makeKeyRecorderTap(), on); }
+void switchKeyRecorderTap(bool on) {
+    // A capture starts afresh: a key whose up the tap missed while it was off
+    // would otherwise hold the count above 0, and no combination would end.
+    if (on) KeyBind::shared().clear();
+    switchTap(makeKeyRecorderTap(), on);
+}
 void switchGestureRecorderTap(bool on) { switchTap(makeGestureRecorderTap(), on); }
 
 std::optional<platform::Event> keyRecorderTapCallback(platform::TapProxy, std::uint32_t type, platform::Event event) {

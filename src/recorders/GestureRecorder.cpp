@@ -184,6 +184,8 @@ void recordTapGesture(std::uint64_t mod) {
 }
 
 void recordGesture(std::uint64_t fgr, ActGes ges, std::uint64_t mod, ActDir dir) {
+    // Before the touch callback counted the fingers: no gesture can bind to 0.
+    if (fgr == 0) return;
     const std::string app = UIApp::shared().id.get();
     const AnApp* entry = appEntry(app);
     if (!entry || (!app.empty() && !appEntry(""))) return;

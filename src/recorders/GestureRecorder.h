@@ -38,9 +38,9 @@ std::optional<platform::Event> gestureRecorderTapCallback(std::uint32_t type, co
 // The tap of a dock-control tap event, taken after the fingers' count settled.
 void recordTapGesture(std::uint64_t mod);
 
-// Adds the binding when missing and highlights the gesture's row. Ignored when
-// the selected application's entry (or, for an application, the global
-// profile's) is gone.
+// Adds the binding when missing and highlights the gesture's row. Ignored for
+// 0 fingers, and when the selected application's entry (or, for an
+// application, the global profile's) is gone.
 void recordGesture(std::uint64_t fgr, ActGes ges, std::uint64_t mod, ActDir dir);
 
 } // namespace corv::recorders

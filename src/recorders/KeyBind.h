@@ -16,6 +16,8 @@ public:
     static KeyBind& shared();
     // Puts a fresh instance in the slot.
     static void reset();
+    // Gives every field of this instance its starting value.
+    void clear();
 
     // Event flags of the capture; kept from the first key down on.
     Published<std::uint64_t> raw{willChange_, 0};

@@ -25,13 +25,12 @@ bool removeKeyBinding(AnApp& e, std::uint64_t key, std::uint64_t mod) {
     return true;
 }
 
-// Puts the binding (when there is one) at the new trigger and takes the old one away.
+// Puts the binding (when there is one) at the new trigger and takes the old
+// one away; no level is made for an absent binding. False when nothing changed.
 bool moveKeyBinding(AnApp& e, std::uint64_t k0, std::uint64_t m0, std::uint64_t k1, std::uint64_t m1,
                     const std::optional<BindAction>& b) {
-    auto& level = e.key[k1];
-    if (b) level[m1] = *b;
-    removeKeyBinding(e, k0, m0);
-    return true;
+    if (b) e.key[k1][m1] = *b;
+    return removeKeyBinding(e, k0, m0) || b.has_value();
 }
 
 bool isPlainDoNothing(const std::optional<BindAction>& b) {
@@ -48,15 +47,15 @@ void recordKeyTrigger(std::uint16_t keyCode) {
 
     const std::uint64_t k0 = *hi.key;
     const std::uint64_t m0 = hi.mod;
-    const std::optional<BindAction> b0 = keyBindingAt(*entry, k0, m0);
     const std::uint64_t k1 = keyCode;
     const std::uint64_t m1 = triggerMask(keyCode);
 
     KeyHighlighted::shared().h.set(KeyHilited{k1, m1, false});
     if (k1 == k0 && m1 == m0) return;
-    // Read again: the highlight's observers have run.
+    // Read after the highlight's observers ran: what they left is what moves.
     entry = appEntry(id);
     if (!entry) return;
+    const std::optional<BindAction> b0 = keyBindingAt(*entry, k0, m0);
 
     bool changed = false;
     if (!keyBindingAt(*entry, k1, m1)) {

@@ -1,7 +1,6 @@
 #include "ui/ContentView.h"
 
 #include "model/Options.h"
-#include "recorders/CaptureTabs.h"
 #include "ui/CustomTabView.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
@@ -29,13 +28,10 @@ QWidget* makeEmptyTab(QWidget* parent) {
 
 std::vector<TabSpec> panelTabs() {
     std::vector<TabSpec> tabs;
-    for (const TabInfo& t : kTabs) tabs.push_back({QString::fromLatin1(t.title), QString::fromLatin1(t.symbol), makeEmptyTab, {}, {}});
+    // Each tab's content starts and ends its own capture as it is made and dropped.
+    for (const TabInfo& t : kTabs) tabs.push_back({QString::fromLatin1(t.title), QString::fromLatin1(t.symbol), makeEmptyTab});
     tabs[0].make = makeTrackpadTab;
-    tabs[0].shown = recorders::beginGestureCapture;
-    tabs[0].left = recorders::endGestureCapture;
     tabs[1].make = makeKeyboardTab;
-    tabs[1].shown = recorders::beginKeyCapture;
-    tabs[1].left = recorders::endKeyCapture;
     tabs[2].make = makeExceptionsTab;
     tabs[3].make = makeSettingsTab;
     return tabs;

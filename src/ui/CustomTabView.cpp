@@ -123,38 +123,6 @@ void TabBar::paintEvent(QPaintEvent* e) {
     p.fillPath(path, fill);
 }
 
-namespace {
-
-// Runs a tab's shown and left hooks as its content appears and disappears.
-class TabPresence final : public QObject {
-public:
-    TabPresence(QWidget* content, const TabSpec& spec) : QObject(content), spec_(spec) {
-        content->installEventFilter(this);
-    }
-    void leave() {
-        if (!in_) return;
-        in_ = false;
-        if (spec_.left) spec_.left();
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Show && !in_) {
-            in_ = true;
-            if (spec_.shown) spec_.shown();
-        } else if (e->type() == QEvent::Hide) {
-            leave();
-        }
-        return false;
-    }
-
-private:
-    const TabSpec& spec_;
-    bool in_ = false;
-};
-
-} // namespace
-
 CustomTabView::CustomTabView(Published<std::int64_t>& selection, std::vector<TabSpec> tabs, QWidget* parent)
     : QWidget(parent),
       selection_(selection),
@@ -177,8 +145,6 @@ CustomTabView::CustomTabView(Published<std::int64_t>& selection, std::vector<Tab
 CustomTabView::~CustomTabView() { dropContent(); }
 
 void CustomTabView::dropContent() {
-    if (!content_) return;
-    if (auto* presence = content_->findChild<TabPresence*>(QString(), Qt::FindDirectChildrenOnly)) presence->leave();
     delete content_;
 }
 
@@ -197,7 +163,6 @@ void CustomTabView::showTab(int index) {
     const TabSpec& spec = tabs_[std::size_t(index)];
     QWidget* made = spec.make ? spec.make(host_) : nullptr;
     content_ = made ? made : new QWidget(host_);
-    new TabPresence(content_, spec);
     hostLayout_->addWidget(content_);
     content_->show();
 }

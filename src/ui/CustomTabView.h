@@ -24,9 +24,6 @@ struct TabSpec {
     QString title;
     QString symbol;
     std::function<QWidget*(QWidget* parent)> make;
-    // Run when the tab's content is shown, and when it is hidden or dropped.
-    std::function<void()> shown;
-    std::function<void()> left;
 };
 
 // One tab: the symbol over the title, 86 × 50 inside its padding.

@@ -55,20 +55,57 @@ void drawBattery(QPainter& p, const QRectF& r, const QString& name, const QColor
 
 } // namespace
 
-QPixmap symbolPixmap(const QString& name, double pointSize, const QColor& color, bool light) {
-    const double dpr = qApp ? qApp->devicePixelRatio() : 1.0;
-    const int side = std::max(1, int(std::ceil(pointSize * 1.15)));
-    QPixmap pm(int(side * dpr), int(side * dpr));
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
+void drawSymbol(QPainter& p, const QString& name, const QRectF& box, const QColor& color, bool light) {
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(color, std::max(1.0, pointSize / (light ? 16.0 : 11.0)), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const double side = std::min(box.width(), box.height());
+    p.setPen(QPen(color, std::max(1.0, side / (light ? 16.0 : 11.0)), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     const double m = side * 0.1;
-    const QRectF r(m, m, side - 2 * m, side - 2 * m);
+    const QRectF r(box.center().x() - side / 2 + m, box.center().y() - side / 2 + m, side - 2 * m, side - 2 * m);
     const QPointF c = r.center();
-    if (name == QLatin1String("xmark.circle")) {
+    // Points in the unit square of the whole box.
+    const QRectF u(box.center().x() - side / 2, box.center().y() - side / 2, side, side);
+    const auto at = [&](double x, double y) { return QPointF(u.left() + x * side, u.top() + y * side); };
+    if (name == QLatin1String("checkmark")) {
+        QPainterPath path(at(0.2, 0.55));
+        path.lineTo(at(0.42, 0.76));
+        path.lineTo(at(0.8, 0.26));
+        p.drawPath(path);
+    } else if (name == QLatin1String("doc.on.clipboard")) {
+        p.drawRoundedRect(QRectF(at(0.2, 0.18), at(0.8, 0.9)), side * 0.06, side * 0.06);
+        p.drawRect(QRectF(at(0.36, 0.1), at(0.64, 0.24)));
+        p.drawLine(at(0.34, 0.48), at(0.66, 0.48));
+        p.drawLine(at(0.34, 0.66), at(0.66, 0.66));
+    } else if (name == QLatin1String("bolt.fill")) {
+        p.setBrush(color);
+        p.drawPolygon(QPolygonF{at(0.58, 0.06), at(0.24, 0.56), at(0.48, 0.56), at(0.4, 0.94), at(0.76, 0.42), at(0.52, 0.42)});
+    } else if (name == QLatin1String("arrow.down.square")) {
+        p.drawRoundedRect(QRectF(at(0.1, 0.1), at(0.9, 0.9)), side * 0.16, side * 0.16);
+        QPainterPath path(at(0.66, 0.3));
+        path.lineTo(at(0.46, 0.3));
+        path.cubicTo(at(0.3, 0.3), at(0.3, 0.56), at(0.46, 0.56));
+        path.lineTo(at(0.68, 0.56));
+        path.lineTo(at(0.68, 0.76));
+        p.drawPath(path);
+        p.drawLine(at(0.68, 0.76), at(0.58, 0.66));
+        p.drawLine(at(0.68, 0.76), at(0.78, 0.66));
+    } else if (name == QLatin1String("trash")) {
+        p.drawLine(at(0.18, 0.24), at(0.82, 0.24));
+        p.drawRect(QRectF(at(0.4, 0.12), at(0.6, 0.24)));
+        p.drawRoundedRect(QRectF(at(0.26, 0.24), at(0.74, 0.9)), side * 0.05, side * 0.05);
+        p.drawLine(at(0.42, 0.38), at(0.42, 0.78));
+        p.drawLine(at(0.58, 0.38), at(0.58, 0.78));
+    } else if (name == QLatin1String("lock") || name == QLatin1String("lock.open")) {
+        const bool open = name == QLatin1String("lock.open");
+        p.drawRoundedRect(QRectF(at(0.2, 0.46), at(0.8, 0.9)), side * 0.06, side * 0.06);
+        QPainterPath shackle(at(0.32, 0.46));
+        shackle.lineTo(at(0.32, 0.3));
+        shackle.cubicTo(at(0.32, 0.06), at(0.68, 0.06), at(0.68, 0.3));
+        shackle.lineTo(at(0.68, open ? 0.36 : 0.46));
+        if (open) shackle.translate(side * 0.22, -side * 0.04);
+        p.drawPath(shackle);
+    } else if (name == QLatin1String("xmark.circle")) {
         drawCircleMark(p, r, QStringLiteral("x"));
     } else if (name == QLatin1String("questionmark.circle")) {
         drawCircleMark(p, r, QStringLiteral("?"));
@@ -118,6 +155,17 @@ QPixmap symbolPixmap(const QString& name, double pointSize, const QColor& color,
     } else {
         p.drawRoundedRect(r, r.width() * 0.2, r.width() * 0.2);
     }
+    p.restore();
+}
+
+QPixmap symbolPixmap(const QString& name, double pointSize, const QColor& color, bool light) {
+    const double dpr = qApp ? qApp->devicePixelRatio() : 1.0;
+    const int side = std::max(1, int(std::ceil(pointSize * 1.15)));
+    QPixmap pm(int(side * dpr), int(side * dpr));
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    drawSymbol(p, name, QRectF(0, 0, side, side), color, light);
     return pm;
 }
 

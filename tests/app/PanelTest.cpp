@@ -58,6 +58,41 @@ TEST_F(PanelTest, LeftClickShowsThePanelBelowTheItemClampedAtTheRightEdge) {
     EXPECT_EQ(ShellState::shared().menuBarWidth, 1440);
 }
 
+TEST_F(PanelTest, ThePanelOpensAboveABottomTrayAndStaysOnTheButtonsScreen) {
+    // Screens: "left" 1920 x 1080, "right" 1440 x 900 beside it; the panel 380 x 500.
+    struct Case {
+        const char* what;
+        Rect button;
+        platform::Point origin;
+        const char* screen;
+    };
+    const Case cases[] = {
+        {"top tray", {1000, 0, 30, 24}, {825, 24}, "left"},
+        {"top tray at the right edge", {3340, 0, 20, 24}, {2980, 24}, "right"},
+        {"bottom tray", {1000, 1056, 30, 24}, {825, 556}, "left"},
+        {"bottom tray at the left edge", {0, 1056, 24, 24}, {0, 556}, "left"},
+        // The panel would start on the left screen; it stays on the button's.
+        {"bottom of the shorter screen", {2000, 876, 24, 24}, {1920, 376}, "right"},
+        // A tray without geometry: the pointer's spot stands in.
+        {"pointer in the bottom right corner", {1903, 1063, 24, 24}, {1540, 563}, "left"},
+    };
+    for (const auto& c : cases) {
+        const PanelPlacement p = placePanel(c.button, 500);
+        EXPECT_EQ(p.origin, c.origin) << c.what;
+        ASSERT_TRUE(p.screen) << c.what;
+        EXPECT_EQ(p.screen->name, c.screen) << c.what;
+    }
+    // A button on no screen: no screen, no correction.
+    const PanelPlacement off = placePanel({-100, -100, 24, 24}, 500);
+    EXPECT_FALSE(off.screen);
+    EXPECT_EQ(off.origin, (platform::Point{-278, -76}));
+
+    // Shown from a bottom tray, above the item.
+    mainItem().windowFrame = Rect{1000, 1056, 30, 24};
+    mainItem().click(MouseButton::Left);
+    EXPECT_EQ(panel().frame.y, 1056 - panel().frame.height);
+}
+
 TEST_F(PanelTest, ShowingBeginsTheCaptureOfTheSelectedTab) {
     struct Case {
         std::int64_t tab;

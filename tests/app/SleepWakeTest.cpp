@@ -5,6 +5,7 @@
 #include "logitech/BluetoothManager.h"
 #include "logitech/LogiKeybs.h"
 #include "model/UIState.h"
+#include "platform/sim/SimReceiver.h"
 
 namespace corv::app {
 namespace {
@@ -90,6 +91,8 @@ TEST_F(SleepWakeTest, SleepAlwaysSavesTerminationOnlyUnlessToldNotTo) {
     UIState::shared().quitWithoutSave.set(true);
     sim->workspaceNotes.post(WorkspaceNote::WillSleep);
     EXPECT_EQ(sim->defaults.syncCount, 1);
+    sim->workspaceNotes.post(WorkspaceNote::DidWake);
+    sim->runLoop.runPending();
     sim->workspaceNotes.post(WorkspaceNote::SessionDidResignActive);
     EXPECT_EQ(sim->defaults.syncCount, 2);
     // Sleep leaves the taps on.
@@ -99,6 +102,30 @@ TEST_F(SleepWakeTest, SleepAlwaysSavesTerminationOnlyUnlessToldNotTo) {
     EXPECT_EQ(taps(), (TapStates{false, false, false}));
     EXPECT_FALSE(sim->events.sourceInMainLoop(engine::keyTap().tap));
     EXPECT_EQ(sim->defaults.syncCount, 2);
+}
+
+TEST_F(SleepWakeTest, AFloodOfSleepsSavesOnceAndTheSavesOfOneTurnAreMerged) {
+    const int made = sim->hidDevices.managersCreated;
+    for (int i = 0; i < 10000; ++i)
+        sim->workspaceNotes.post(i % 2 ? WorkspaceNote::WillSleep : WorkspaceNote::SessionDidResignActive);
+    EXPECT_EQ(sim->defaults.syncCount, 1);
+    sim->runLoop.runPending();
+    EXPECT_EQ(sim->defaults.syncCount, 1);
+    // Sleeps after a wake within one turn: the first saves, the rest once later.
+    for (int i = 0; i < 1000; ++i) {
+        wake();
+        sleep();
+    }
+    EXPECT_EQ(sim->defaults.syncCount, 2);
+    sim->runLoop.runPending();
+    EXPECT_EQ(sim->defaults.syncCount, 3);
+    sim->runLoop.advance(kRestartAfterWakeDelay);
+    EXPECT_EQ(sim->defaults.syncCount, 3);
+    // Still asleep: the managers the wakes opened are closed, and a wake opens them once.
+    EXPECT_EQ(sim->hidDevices.managersOpen(), 0);
+    wake();
+    EXPECT_EQ(sim->hidDevices.managersOpen(), 2);
+    EXPECT_EQ(sim->hidDevices.managersCreated, made + 2 * 1001);
 }
 
 TEST_F(SleepWakeTest, SleepClosesTheManagersAndWakeFindsTheDevicesAnewOnce) {
@@ -122,6 +149,23 @@ TEST_F(SleepWakeTest, SleepClosesTheManagersAndWakeFindsTheDevicesAnewOnce) {
     sim->workspaceNotes.post(WorkspaceNote::SessionDidBecomeActive);
     EXPECT_TRUE(listed(0));
     EXPECT_EQ(sim->hidDevices.managersCreated, made + 2);
+}
+
+TEST_F(SleepWakeTest, ARequestUnansweredAtSleepDoesNotHoldBackTheFirstRequestAfterWake) {
+    sim::SimReceiver receiver(sim->hidDevices, sim::SimReceiverKind::Unifying);
+    receiver.drop({0x81, 0x00}, 1);
+    receiver.plugIn();
+    sim->runLoop.advance(0.5);
+    ASSERT_EQ(receiver.device->written.size(), 1u);
+    sleep();
+    sim->runLoop.advance(0.5);
+    wake();
+    const double woke = sim->runLoop.now();
+    sim->runLoop.advance(0.1);
+    // The flag read is asked again at once, not after the old one's time-out.
+    ASSERT_GE(receiver.device->written.size(), 2u);
+    EXPECT_EQ(receiver.device->written[1], receiver.device->written[0]);
+    EXPECT_LT(receiver.device->writeTimes[1] - woke, 0.1);
 }
 
 TEST_F(SleepWakeTest, ABluetoothKeyboardWaitsOnlyForARadioStillFindingItsState) {

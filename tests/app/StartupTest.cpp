@@ -1,7 +1,11 @@
 #include "ShellFixture.h"
 
+#include "engine/KeyboardInput.h"
+#include "engine/TrackpadInput.h"
+
 #include "app/DockObserver.h"
 #include "app/Relaunch.h"
+#include "model/Apps.h"
 #include "model/Options.h"
 #include "model/SettingsStore.h"
 #include "model/ShellState.h"
@@ -28,11 +32,30 @@ protected:
 TEST_F(StartupTest, TrustedLaunchStartsEverythingInOrder) {
     sim->workspace.addApp(300, kDockBundleId, "Dock");
     sim->workspace.addApp(301, "com.example.mail", "Mail");
+    const auto surface = sim->multitouch.addDevice(0x31);
     launch();
+
+    // What the machine was asked, in order: every tap is on before any HID
+    // manager or client opens; the Logitech manager opens before the keyboard one.
+    const std::vector<std::string> calls{"hid client DeviceUsage=2 DeviceUsagePage=1",
+                                         "multitouch start " + std::to_string(surface),
+                                         "tap 0x60400000 off",
+                                         "tap 0x60400000 on",
+                                         "tap 0xde off",
+                                         "tap 0xde on",
+                                         "tap 0x1c00 off",
+                                         "tap 0x1c00 on",
+                                         "bluetooth start",
+                                         "hid manager open VendorID=1133",
+                                         "hid manager open DeviceUsage=6 DeviceUsagePage=1",
+                                         "hid client DeviceUsage=6 DeviceUsagePage=1",
+                                         "hid system open"};
+    EXPECT_EQ(sim->journal.calls(), calls);
 
     const std::vector<std::string> expected{
         "terminateOtherInstances", "installClickFilter", "setActivationPolicy", "loadSettings",
-        "startTrackpadServiceWatch", "startMultitouchDevices", "enableGestureTap", "enableClickTap", "enableKeyTap",
+        "startTrackpadServiceWatch", "startMultitouchDevices", "installEngineTapHandlers", "enableGestureTap",
+        "enableClickTap", "enableKeyTap",
         "startBluetoothManager", "startLogiDeviceMonitor", "startKeyboardHidManager", "startHidServiceWatch",
         "openHIDPostManager", "startTrackpadPrefs", "menuBarDisplaySize", "makeMicStatusItem", "makeMainStatusItem",
         "fillMenu", "configureMainButton", "fillRunningAppsByPid", "observeWorkspace", "observeInputSources",
@@ -70,6 +93,38 @@ TEST_F(StartupTest, TrustedLaunchStartsEverythingInOrder) {
     // Nothing saved, no panel made.
     EXPECT_EQ(sim->defaults.syncCount, 0);
     EXPECT_TRUE(sim->windows.panels.empty());
+}
+
+TEST_F(StartupTest, AfterTheLaunchBoundKeysAndGesturesOfTheGlobalProfileArePerformed) {
+    test::Trackpad pad(*sim, test::kMagicTrackpad);
+    test::Keyboard keyboard(*sim, 0x7201);
+    launch();
+    Apps::shared().a.modify([](AppEntries& entries) {
+        BindAction space;
+        space.isHotkey = true;
+        space.hotkeyMod = test::kCommand;
+        space.hotkeyKey = test::key::Space;
+        entries[""].key[test::key::K][0] = space;
+        BindAction bracket = space;
+        bracket.hotkeyKey = test::kLeftBracket;
+        entries[""].ges[2][ActGes::Swipe][0][ActDir::Left] = bracket;
+    });
+
+    keyboard.pressKey(test::key::K);
+    keyboard.releaseKey(test::key::K);
+    pad.swipe(2, {{-6, 1}, {-20, 2}, {-30, 1}});
+    sim->runLoop.runPending();
+    // The key's hotkey, then the swipe's, each down and up; nothing of the
+    // key or the scroll reached the applications.
+    std::vector<std::pair<std::uint32_t, std::int64_t>> keys;
+    while (!sim->events.delivered.empty()) {
+        const auto e = sim->events.takeDelivered();
+        if (e.type() == 10 || e.type() == 11) keys.emplace_back(e.type(), e.integerField(9));
+        EXPECT_NE(e.type(), 22u) << "a bound scroll passed";
+    }
+    const std::vector<std::pair<std::uint32_t, std::int64_t>> expected{
+        {10, test::key::Space}, {11, test::key::Space}, {10, test::kLeftBracket}, {11, test::kLeftBracket}};
+    EXPECT_EQ(keys, expected);
 }
 
 TEST_F(StartupTest, StoredSettingsDecideTheIconAndTheNotificationSwitches) {

@@ -51,9 +51,10 @@ TEST_F(KeyboardValuesTest, HeldKeysAreListedPerKeyboardWhileTheTabShows) {
     press(*apple, 256);
     press(*apple, usage::A, 9);
     settle();
-    EXPECT_EQ(pressed(), (std::vector<PressedKey>{{code(7, usage::LeftShift), appleName},
-                                                  {code(7, usage::LeftShift), DeviceName{"Bolt Receiver", "Logitech"}},
-                                                  {code(0xFF, usage::Fn), appleName}}));
+    EXPECT_EQ(pressed(), (std::vector<PressedKey>{
+                             {code(7, usage::LeftShift), appleName, apple.get()},
+                             {code(7, usage::LeftShift), DeviceName{"Bolt Receiver", "Logitech"}, receiver.get()},
+                             {code(0xFF, usage::Fn), appleName, apple.get()}}));
     release(*apple, usage::LeftShift);
     settle();
     EXPECT_EQ(pressed().size(), 2u);
@@ -68,17 +69,24 @@ TEST_F(KeyboardValuesTest, HeldKeysAreListedPerKeyboardWhileTheTabShows) {
     EXPECT_TRUE(pressed().empty());
 }
 
-TEST_F(KeyboardValuesTest, UnpluggingAKeyboardForgetsTheKeysHeldOnIt) {
+TEST_F(KeyboardValuesTest, UnpluggingAKeyboardForgetsTheKeysHeldOnItAlone) {
     auto other = makeKeyboard(*sim, KeyboardDevice{"Other", "Acme", "USB", 1, 2, {{1, 6}}});
+    auto twin = makeKeyboard(*sim, kAppleUsbKeyboard);  // the same model again
     sim->hidDevices.attach(other);
+    sim->hidDevices.attach(twin);
     settle();
     press(*apple, usage::LeftShift);
     press(*other, usage::A);
     press(*apple, usage::A);
+    press(*twin, usage::A);
     settle();
     sim->hidDevices.detach(apple);
     settle();
-    EXPECT_EQ(pressed(), (std::vector<PressedKey>{{code(7, usage::A), DeviceName{"Other", "Acme"}}}));
+    EXPECT_EQ(pressed(), (std::vector<PressedKey>{{code(7, usage::A), DeviceName{"Other", "Acme"}, other.get()},
+                                                  {code(7, usage::A), appleName, twin.get()}}));
+    release(*twin, usage::A);
+    settle();
+    EXPECT_EQ(pressed(), (std::vector<PressedKey>{{code(7, usage::A), DeviceName{"Other", "Acme"}, other.get()}}));
 }
 
 class PhysicalKeyCaptureTest : public KeyboardValuesTest {

@@ -214,6 +214,35 @@ TEST_F(LogiKeyActionsTest, HeldControlsAreDecodedFromTheReport) {
     EXPECT_TRUE(engine::heldLogiControls(nullptr, 20).empty());
 }
 
+TEST_F(LogiKeyActionsTest, NoReportIsReadPastItsEndWhateverItsLength) {
+    const std::uint16_t ids[] = {kControl, kOtherControl, 0x0102, 0x0103};
+    const Bytes r = divertedKeysReport(kDivertIndex, {ids[0], ids[1], ids[2], ids[3]});
+    for (std::size_t n = 0; n <= r.size(); ++n) {
+        std::set<std::uint16_t> whole;  // the controls whose two bytes lie within n
+        for (std::size_t s = 0; s < 4; ++s)
+            if (engine::kHeldControlsAt + 2 * s + 1 < n) whole.insert(ids[s]);
+        EXPECT_EQ(engine::heldLogiControls(r.data(), n), whole) << n << " bytes";
+    }
+    // A report cut after the first byte of the second control, in a buffer of its own.
+    bindControl(logiName, kOtherControl, hotkey(0, key::K));
+    const Bytes cut(r.begin(), r.begin() + 7);
+    engine::performLogiKeyActions(0, 0, cut.data(), cut.size());
+    settle();
+    EXPECT_EQ(keyState(), std::set<std::uint16_t>{kControl});
+    EXPECT_TRUE(nothingPosted());
+}
+
+TEST_F(LogiKeyActionsTest, AControlLeftIsReleasedBeforeAControlJoinedIsPressed) {
+    bindControl(logiName, kControl, hotkey(0, key::C));
+    bindControl(logiName, kOtherControl, hotkey(0, key::K));
+    report({kControl});
+    expectPosted(10, key::C, 0);
+    report({kOtherControl});
+    expectPosted(11, key::C, 0);
+    expectPosted(10, key::K, 0);
+    EXPECT_TRUE(nothingPosted());
+}
+
 TEST_F(LogiKeyActionsTest, ActionsPressOnceAndReleaseWithTheHeldModifiers) {
     bindControl(logiName, kControl, BindAction::forAction(ActionId::MediaNext));
     BindAction cmdClick = BindAction::forAction(ActionId::ModClicks);

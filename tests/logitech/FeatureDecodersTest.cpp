@@ -24,11 +24,11 @@ Report report(std::uint8_t function, std::initializer_list<std::uint8_t> params)
     return r;
 }
 
-TEST(SoftwareId, RunsOneToFifteenAndNeverZero) {
+TEST(SoftwareId, RunsTwoToFifteenAndNeverTakesTheKernelsOneOrZero) {
     resetShared();
-    EXPECT_EQ(1, nextSoftwareId());
     for (int id = 2; id <= 15; ++id) EXPECT_EQ(id, nextSoftwareId());
-    EXPECT_EQ(1, nextSoftwareId());
+    EXPECT_EQ(2, nextSoftwareId());
+    for (int i = 0; i < 40; ++i) EXPECT_GE(nextSoftwareId(), 2);
     resetShared();
 }
 
@@ -41,6 +41,25 @@ TEST(Battery, VoltageReplyReadsTheThresholdTable) {
     EXPECT_EQ(0, batteryFromVoltageReply(report(0, {0x00, 0x00, 0x00})));
     for (std::size_t n = 1; n < kVoltageThresholds.size(); ++n)
         EXPECT_LT(kVoltageThresholds[n], kVoltageThresholds[n - 1]);
+}
+
+TEST(Battery, EveryVoltageThresholdIsPinnedAndReadAtItsEdge) {
+    const std::array<std::uint16_t, 100> table{
+        4186, 4156, 4143, 4133, 4122, 4113, 4103, 4094, 4086, 4075, 4067, 4059, 4051, 4043, 4035, 4027, 4019,
+        4011, 4003, 3997, 3989, 3983, 3976, 3969, 3961, 3955, 3949, 3942, 3935, 3929, 3922, 3916, 3909, 3902,
+        3896, 3890, 3883, 3877, 3870, 3865, 3859, 3853, 3848, 3842, 3837, 3833, 3828, 3824, 3819, 3815, 3811,
+        3808, 3804, 3800, 3797, 3793, 3790, 3787, 3784, 3781, 3778, 3775, 3772, 3770, 3767, 3764, 3762, 3759,
+        3757, 3754, 3751, 3748, 3744, 3741, 3737, 3734, 3730, 3726, 3724, 3720, 3717, 3714, 3710, 3706, 3702,
+        3697, 3693, 3688, 3683, 3677, 3671, 3666, 3662, 3658, 3654, 3646, 3633, 3612, 3579, 3537};
+    EXPECT_EQ(kVoltageThresholds, table);
+    auto level = [](int mv) {
+        return batteryFromVoltageReply(
+            report(0, {static_cast<std::uint8_t>(mv >> 8), static_cast<std::uint8_t>(mv & 0xFF), 0x00}));
+    };
+    for (std::size_t n = 0; n < table.size(); ++n) {
+        EXPECT_EQ(level(table[n] + 1), 100 - static_cast<int>(n)) << table[n] + 1 << " mV";
+        EXPECT_EQ(level(table[n]), 99 - static_cast<int>(n)) << table[n] << " mV";
+    }
 }
 
 TEST(Battery, VoltageStatusBits) {

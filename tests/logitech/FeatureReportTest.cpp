@@ -2,6 +2,7 @@
 // low-battery notice, platform changes, controls and routing.
 
 #include "KeyboardWorld.h"
+#include "logitech/KeyboardRequests.h"
 
 namespace corv::logitech::test {
 namespace {
@@ -106,13 +107,27 @@ TEST_F(FeatureReportTest, PlatformChangeEventAndControlsRecorded) {
     EXPECT_EQ(2, noUi(kBtKeyboard).platformCount);
     EXPECT_TRUE(noUi(kBtKeyboard).canChangePlatform);
 
-    // Control information answers: recorded only with both flag bits.
-    for (auto [flags, cid] : {std::pair{0x30, 0x00D4}, {0x20, 0x00C8}, {0x10, 0x00C9}}) {
+    // Control information answers: recorded only with both flag bits, and no
+    // more controls than the keyboard counted.
+    KeyboardRequestStates::shared().k[kBtKeyboard].controlCount = 1;
+    for (auto [flags, cid] : {std::pair{0x30, 0x00D4}, {0x20, 0x00C8}, {0x10, 0x00C9}, {0x30, 0x00D5}}) {
         Bytes info = longReport(0xFF, kControls, 0x11, {0x00, static_cast<std::uint8_t>(cid), 0, 0,
                                                          static_cast<std::uint8_t>(flags)});
         hidppFeatureReport(kBtKeyboard, info.data(), info.size());
     }
     EXPECT_EQ((std::map<std::uint16_t, std::uint8_t>{{0x00D4, 0x30}}), opt(kBtKeyboard).id1b04List);
+}
+
+TEST_F(FeatureReportTest, MultiHostFnInversionIsTriedBeforeTheControls) {
+    // Both under one index: a diverted-keys event goes to the Fn inversion.
+    editOpt(kBtKeyboard, [](LogiKeyOpt& o) {
+        o.featureMap[static_cast<std::int64_t>(FeatureID::ID_40A3)] = kControls;
+        o.fnInversion = false;
+    });
+    const Bytes event = longReport(0xFF, kControls, 0x00, {0x00, 0x01});
+    hidppFeatureReport(kBtKeyboard, event.data(), event.size());
+    EXPECT_TRUE(opt(kBtKeyboard).fnInversion);
+    EXPECT_TRUE(noUi(kBtKeyboard).keyState.empty());
 }
 
 TEST_F(FeatureReportTest, ReportsThatAreNotForAFeatureChangeNothing) {

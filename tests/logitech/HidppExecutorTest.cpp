@@ -120,12 +120,23 @@ TEST_F(HidppExecutorTest, RefusedOrImpossibleRequestsAreNotSentAndDoNotStallTheQ
     advance(0);
     ASSERT_EQ(replies.size(), 3u);
     for (const auto& r : replies) EXPECT_EQ(r.outcome, HidppOutcome::NotSent);
+    // Taken, then refused by the device: failed at once, not at the time-out.
     dev->refuseWrites = false;
+    dev->refuseWritesLater = true;
+    logitech::sendHidppShort(dev, kReadFlags, record(replies));
+    logitech::sendHidppShort(dev, kReadFlags, record(replies));
+    advance(0);
+    ASSERT_EQ(replies.size(), 5u);
+    for (std::size_t i = 3; i < 5; ++i) {
+        EXPECT_EQ(replies[i].outcome, HidppOutcome::NotSent);
+        EXPECT_EQ(times[i], 0.0);
+    }
+    dev->refuseWritesLater = false;
     dev->expect(kReadFlags, {kFlagsAnswer});
     logitech::sendHidppShort(dev, kReadFlags, record(replies));
     advance(0.01);
-    ASSERT_EQ(replies.size(), 4u);
-    EXPECT_TRUE(replies[3].ok());
+    ASSERT_EQ(replies.size(), 6u);
+    EXPECT_TRUE(replies[5].ok());
 }
 
 TEST_F(HidppExecutorTest, DirectKeyboardAnswersOnlyReachDirectRequests) {

@@ -44,9 +44,15 @@ TEST(HidppWire, ReceiverKindFollowsTheProductId) {
     EXPECT_EQ(dongleTypeForProduct(0xC532), DongleType::Unifying);
     EXPECT_EQ(dongleTypeForProduct(0xC547), DongleType::Lightspeed);
     EXPECT_FALSE(dongleTypeForProduct(0xC52F));
-    std::size_t ids = 0;
-    for (const auto& row : dongleProductIds()) ids += row.second.size();
-    EXPECT_EQ(ids, 11u);
+    using Row = std::pair<DongleType, std::vector<std::uint16_t>>;
+    const std::vector<Row> table{
+        {DongleType::Unifying, {0xC52B, 0xC532}},
+        {DongleType::Bolt, {0xC548}},
+        {DongleType::Lightspeed, {0xC539, 0xC53A, 0xC53D, 0xC53F, 0xC541, 0xC545, 0xC547, 0xC54D}},
+    };
+    EXPECT_EQ(dongleProductIds(), table);
+    for (const auto& [type, ids] : table)
+        for (std::uint16_t id : ids) EXPECT_EQ(dongleTypeForProduct(id), type) << std::hex << id;
     ASSERT_EQ(backlightEffectCodes().size(), 6u);
     EXPECT_EQ(backlightEffectCodes()[1], (std::pair<std::string, std::uint8_t>{"Breathing", 2}));
 }

@@ -118,13 +118,19 @@ TEST_F(ReceiverNoticesTest, LostLinkAndUnpairReleaseHeldKeysBeforeResetting) {
     EXPECT_FALSE(dongle(0).paired[0]);
     EXPECT_EQ(dongle(0).pairName[0], "---");
     EXPECT_EQ(dongle(0).pairedCount, 1);
-    r->unpair(0);
-    r->unpair(2);
+    // Notices for empty slots change no count.
+    for (int slot : {0, 2, 3, 0, 5}) r->unpair(slot);
+    advance(0.1);
+    EXPECT_EQ(dongle(0).pairedCount, 1);
+    r->unpair(1);
+    r->unpair(1);
     advance(0.1);
     EXPECT_EQ(dongle(0).pairedCount, 0);
-    r->unpair(3);
+    r->slots[4] = {1, "K270", true};
+    r->announce(4);
+    r->announce(4);
     advance(0.1);
-    EXPECT_EQ(dongle(0).pairedCount, 0);  // never below 0
+    EXPECT_EQ(dongle(0).pairedCount, 1);
 }
 
 TEST_F(ReceiverNoticesTest, PairingWindowCountsDownOnTheVirtualClock) {
@@ -150,6 +156,15 @@ TEST_F(ReceiverNoticesTest, PairingWindowCountsDownOnTheVirtualClock) {
     EXPECT_EQ(logitech::PairingTimer::shared().timer, 0u);
     advance(5.0);
     EXPECT_EQ(dongle(0).pairing, -1);
+}
+
+TEST_F(ReceiverNoticesTest, PairingStatusStartsTheCountdownOnZeroAndStopsItOnAnythingElse) {
+    auto r = readyReceiver();
+    for (auto [status, pairing] : {std::pair{0x00, 30}, {0x01, -1}, {0x00, 30}, {0x02, -1}, {0xFF, -1}}) {
+        r->send({0x10, 0xFF, 0x53, static_cast<std::uint8_t>(status), 0x00, 0x00, 0x00});
+        advance(0.0);
+        EXPECT_EQ(dongle(0).pairing, pairing) << status;
+    }
 }
 
 TEST_F(ReceiverNoticesTest, PasskeysOfKeyboardAndMousePairingsAndTheCursor) {
@@ -189,6 +204,15 @@ TEST_F(ReceiverNoticesTest, PasskeysOfKeyboardAndMousePairingsAndTheCursor) {
     r->pairingEnded();
     advance(0.0);
     EXPECT_EQ(passkey(), "<none>");
+    EXPECT_EQ(dongle(0).passkeyPos, 0);
+
+    // A digit, then the pairing ends: no passkey and no position left over.
+    r->passkey("000517");
+    r->passkeyKey(1);
+    r->pairingEnded();
+    advance(0.0);
+    EXPECT_EQ(passkey(), "<none>");
+    EXPECT_EQ(dongle(0).passkeyPos, 0);
 }
 
 TEST_F(ReceiverNoticesTest, ReportsFailingTheirChecksChangeNothingAndAnswerNothing) {

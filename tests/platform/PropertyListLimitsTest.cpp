@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 using namespace corv;
@@ -201,8 +202,10 @@ TEST(BinaryPlistReader, BrokenTrailersOffsetsReferencesAndCountsAreRefused) {
     const std::uint8_t max8[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
     const std::uint8_t half8[] = {0x80, 0, 0, 0, 0, 0, 0, 0};
     auto counted = [](std::uint8_t marker, std::uint8_t intMarker, const std::uint8_t* count, std::size_t size) {
-        Bytes b{marker, intMarker};
-        b.insert(b.end(), count, count + size);
+        Bytes b(2 + size);
+        b[0] = marker;
+        b[1] = intMarker;
+        std::copy(count, count + size, b.begin() + 2);
         return b;
     };
     for (const Bytes& object : {counted(0xAF, 0x13, max8, 8), counted(0xDF, 0x13, half8, 8), counted(0x6F, 0x13, half8, 8),

@@ -154,6 +154,31 @@ TEST_F(GestureRecorderTest, ForeignDevicesAndGoneEntriesRecordNothing) {
     EXPECT_FALSE(Apps::shared().a.get().count("com.example.gone"));
 }
 
+TEST_F(GestureRecorderTest, TwoFingerScrollsOnTheDiagonalsTakeTheirFixedSide) {
+    pad.flags = kCommand;  // vertical ones count too
+    pad.touch(2);
+    const struct {
+        double a, b;
+        ActDir dir;
+    } rows[] = {
+        {4, 4, ActDir::Right}, {4, -4, ActDir::Right}, {-4, -4, ActDir::Up},
+        {-4, 4, ActDir::Down}, {0, 0, ActDir::Right},  {-4, 5, ActDir::Down},
+    };
+    for (const auto& r : rows) {
+        send(pad.scrollGesture(phase::Began, r.a, r.b));
+        send(pad.scrollGesture(phase::Ended, 0, 0));
+        EXPECT_EQ(hi(), (P{2, ActGes::Swipe, 0x10, r.dir})) << r.a << ", " << r.b;
+    }
+}
+
+TEST_F(GestureRecorderTest, AGestureBeforeTheFingersWereCountedRecordsNothing) {
+    pad.touch(0);
+    send(pad.dockSwipe(1, phase::Began, 0.5));
+    send(pad.dockSwipe(5, phase::None, 0));
+    sim->runLoop.advance(0.02);
+    expectDroppedUnrecorded();
+}
+
 TEST_F(GestureRecorderTest, AScrollOverTheIconStripMovesTheStrip) {
     UIState::shared().inHScrollBar.set(true);
     pad.touch(2);

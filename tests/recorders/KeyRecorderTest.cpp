@@ -144,15 +144,38 @@ TEST_F(KeyRecorderTest, AUrlRowLetsKeysPassUntouched) {
     BindAction url = action(ActionId::Url);
     url.appName = "https://example.com";
     Apps::shared().a.modify([&](AppEntries& all) { all[""].key[kRowKey][0] = url; });
+    LogiKeyOpt keyboard;
+    keyboard.key[0x00C3][0] = url;
+    LogiKeysOpt::shared().k.set({LogiKeyOpt{}, keyboard});
+    const std::function<void(bool)> rows[] = {
+        [](bool on) { KeyHighlighted::shared().h.set(on ? KeyHilited{kRowKey, 0, false} : KeyHilited{}); },
+        [](bool on) { LogiKeybHighlighted::shared().h.set(on ? CidHilited{1, 0x00C3} : CidHilited{}); },
+    };
+    for (const auto& highlight : rows) {
+        highlight(true);
+        ASSERT_TRUE(keyCaptureOn());
+        kb.hold(kCommandKey, flag::Command);
+        kb.press(key::A);
+        kb.release(kCommandKey, flag::Command);
+        ASSERT_EQ(sim->events.delivered.size(), 4u);
+        for (std::uint32_t type : {12u, 10u, 11u, 12u}) EXPECT_EQ(sim->events.takeDelivered().type(), type);
+        EXPECT_EQ(keyRow(""), url);
+        EXPECT_EQ(LogiKeysOpt::shared().k.get()[1].key.at(0x00C3).at(0), url);
+        EXPECT_EQ(KeyBind::shared().raw.get(), 0u);
+        EXPECT_EQ(KeyBind::shared().keyDownCount.get(), 0);
+        highlight(false);
+    }
+}
+
+TEST_F(KeyRecorderTest, AKeyUpLostWhileNoRowWasHighlightedDoesNotBlockTheNextCapture) {
     highlightKeyRow();
-    kb.hold(kCommandKey, flag::Command);
-    kb.press(key::A);
-    kb.release(kCommandKey, flag::Command);
-    ASSERT_EQ(sim->events.delivered.size(), 4u);
-    for (std::uint32_t type : {12u, 10u, 11u, 12u}) EXPECT_EQ(sim->events.takeDelivered().type(), type);
-    EXPECT_EQ(keyRow(""), url);
-    EXPECT_EQ(KeyBind::shared().raw.get(), 0u);
+    kb.down(key::A);
+    KeyHighlighted::shared().h.set(KeyHilited{});  // the capture tap goes off; the up is not seen
+    kb.up(key::A);
+    highlightKeyRow();
     EXPECT_EQ(KeyBind::shared().keyDownCount.get(), 0);
+    kb.press(key::K);
+    EXPECT_EQ(keyRow(""), combo(0x100, key::K));
 }
 
 TEST_F(KeyRecorderTest, ACaptureForAGoneEntryOrKeyboardIsIgnored) {

@@ -86,6 +86,33 @@ TEST_F(KeyTriggerTest, ATakenTriggerKeepsItsBindingAndDropsOnlyAPlaceholder) {
     EXPECT_EQ(entry(kApp).key.size(), 2u);
 }
 
+TEST_F(KeyTriggerTest, APlaceholderBoundToACombinationKeepsItOverTheGlobalBinding) {
+    select(kApp);
+    addRow("", key::K, 0x10, action(ActionId::VolumeUp));
+    addRow(kApp, kPlaceholder, 0, combo(0x100, key::A));
+    highlightTrigger(kPlaceholder, 0);
+    commandK();
+    EXPECT_EQ(entry(kApp).key, (KeyBindings{{key::K, {{0x10, combo(0x100, key::A)}}}}));
+}
+
+TEST_F(KeyTriggerTest, AGlobalPlaceholderForATakenTriggerGoesWithTheFollowersEqualOnes) {
+    addRow("", kPlaceholder, 0, BindAction::makeDefault());
+    addRow("", key::K, 0x10, action(ActionId::MediaNext));
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());  // the same placeholder: goes
+    addRow("com.example.own", kPlaceholder, 0, action(ActionId::VolumeUp));  // its own: stays
+    AnApp locked;
+    locked.keyLock = true;
+    locked.key[kPlaceholder][0] = BindAction::makeDefault();
+    setEntry(kLocked, locked);
+
+    highlightTrigger(kPlaceholder, 0);
+    commandK();
+    EXPECT_EQ(entry("").key, (KeyBindings{{key::K, {{0x10, action(ActionId::MediaNext)}}}}));
+    EXPECT_TRUE(entry(kApp).key.empty());
+    EXPECT_EQ(entry("com.example.own").key, (KeyBindings{{kPlaceholder, {{0, action(ActionId::VolumeUp)}}}}));
+    EXPECT_EQ(entry(kLocked).key, locked.key);
+}
+
 TEST_F(KeyTriggerTest, AGlobalMoveReachesTheUnlockedApplicationsThatHadTheSameRow) {
     const BindAction row = action(ActionId::MediaPlayPause);
     addRow("", key::A, 0, row);
@@ -106,6 +133,30 @@ TEST_F(KeyTriggerTest, AGlobalMoveReachesTheUnlockedApplicationsThatHadTheSameRo
     EXPECT_EQ(entry(kApp).key, moved);
     EXPECT_EQ(entry(kLocked).key, locked.key);
     EXPECT_EQ(entry("com.example.taken").key, taken.key);
+}
+
+TEST_F(KeyTriggerTest, WhatTheHighlightsObserversLeaveOfTheRowIsWhatMoves) {
+    select(kApp);
+    // A view that rewrites, then takes away, the row once the highlight moves.
+    std::optional<BindAction> leave;
+    Subscription view = KeyHighlighted::shared().h.subscribe([&](const KeyHilited& h) {
+        if (h.src) return;
+        Apps::shared().a.modify([&](AppEntries& all) {
+            if (leave) all[kApp].key[kPlaceholder][0] = *leave;
+            else all[kApp].key.erase(kPlaceholder);
+        });
+    });
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    leave = action(ActionId::VolumeUp);
+    highlightTrigger(kPlaceholder, 0);
+    commandK();
+    EXPECT_EQ(entry(kApp).key, (KeyBindings{{key::K, {{0x10, action(ActionId::VolumeUp)}}}}));
+
+    addRow(kApp, kPlaceholder, 0, BindAction::makeDefault());
+    leave.reset();
+    highlightTrigger(kPlaceholder, 0);
+    kb.press(key::A);
+    EXPECT_FALSE(entry(kApp).key.count(key::A));  // no empty level for a binding that is gone
 }
 
 TEST_F(KeyTriggerTest, ATriggerForAGoneApplicationIsIgnored) {

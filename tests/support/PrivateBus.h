@@ -114,28 +114,27 @@ public:
 
     // Starts a python3-dbusmock template and waits until it owns its name.
     bool startTemplate(const QString& templateName, const QString& busName, const QString& parametersJson = {}) {
-        if (!error_.empty()) return false;
-        auto process = std::make_unique<QProcess>();
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->setProcessEnvironment(mockEnvironment());
-        endWithThisProcess(*process);
-        QStringList args{"-m", "dbusmock", kind_ == Kind::System ? "--system" : "--session", "--template",
-                         templateName};
+        QStringList args{"--template", templateName};
         if (!parametersJson.isEmpty()) args << "--parameters" << parametersJson;
-        // The system interpreter: the Debian package installs the module there.
-        process->start("/usr/bin/python3", args);
-        if (!process->waitForStarted(10000)) {
-            error_ = "python3 did not start";
-            return false;
-        }
-        QProcess* raw = process.get();
-        mocks_[busName] = std::move(process);
-        if (!waitForName(busName, true, raw)) {
-            error_ = "the mock " + templateName.toStdString() +
-                     " did not appear on the bus (is python3-dbusmock installed?)";
-            return false;
-        }
-        return true;
+        return startMock(busName, args, "the mock " + templateName.toStdString());
+    }
+
+    // Starts a bare python3-dbusmock object of the interface at the path.
+    bool startObject(const QString& busName, const QString& path, const QString& interface) {
+        return startMock(busName, {busName, path, interface}, "the mock " + busName.toStdString());
+    }
+
+    // Sends a signal of any signature at all from the mock object (which
+    // gains a method org.corv.Test.Run that executes Python) as if from
+    // `path`; `pythonArgs` is a Python list. The error message, if it fails.
+    std::string emitAny(const QString& busName, const QString& mockPath, const QString& path, const QString& interface,
+                        const QString& name, const QString& signature, const QString& pythonArgs) {
+        auto reply = mock(busName, mockPath, "AddMethod", {"org.corv.Test", "Run", "s", "", "exec(args[0])"});
+        if (reply.type() != QDBusMessage::ErrorMessage)
+            reply = call(busName, mockPath, "org.corv.Test", "Run",
+                         {QString("self.EmitSignalDetailed('%1', '%2', '%3', %4, {'path': '%5'})")
+                              .arg(interface, name, signature, pythonArgs, path)});
+        return reply.type() == QDBusMessage::ErrorMessage ? reply.errorMessage().toStdString() : std::string();
     }
 
     // Ends the mock that owns the name and waits until the name is gone.
@@ -168,6 +167,29 @@ private:
                                  "DBUS_STARTER_BUS_TYPE", "PYTHONPATH", "PYTHONHOME", "LD_PRELOAD"})
             env.remove(name);
         return env;
+    }
+
+    bool startMock(const QString& busName, const QStringList& mockArgs, const std::string& what) {
+        if (!error_.empty()) return false;
+        auto process = std::make_unique<QProcess>();
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->setProcessEnvironment(mockEnvironment());
+        endWithThisProcess(*process);
+        QStringList args{"-m", "dbusmock", kind_ == Kind::System ? "--system" : "--session"};
+        args << mockArgs;
+        // The system interpreter: the Debian package installs the module there.
+        process->start("/usr/bin/python3", args);
+        if (!process->waitForStarted(10000)) {
+            error_ = "python3 did not start";
+            return false;
+        }
+        QProcess* raw = process.get();
+        mocks_[busName] = std::move(process);
+        if (!waitForName(busName, true, raw)) {
+            error_ = what + " did not appear on the bus (is python3-dbusmock installed?)";
+            return false;
+        }
+        return true;
     }
 
     QProcessEnvironment mockEnvironment() const {

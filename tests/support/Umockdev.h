@@ -92,13 +92,19 @@ public:
         std::string usbProduct;
     };
 
-    // Adds a HID device with one hidraw node; the node's sysfs path.
-    std::string addHidraw(const HidDevice& d, const std::string& hidrawName) {
+    // The HID device of a hidraw node's sysfs path.
+    static std::string hidOf(const std::string& hidrawPath) {
+        return hidrawPath.substr(0, hidrawPath.rfind("/hidraw/"));
+    }
+
+    // Adds a HID device with one hidraw node; the node's sysfs path. With
+    // `parentHid` (a HID device's sysfs path) it hangs below that device.
+    std::string addHidraw(const HidDevice& d, const std::string& hidrawName, const std::string& parentHid = {}) {
         char id[32];
         std::snprintf(id, sizeof id, "%04X:%08X:%08X", d.bus, d.vendor, d.product);
         char hidName[32];
         std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", d.bus, d.vendor, d.product, ++count_);
-        const char* parent = nullptr;
+        const char* parent = parentHid.empty() ? nullptr : parentHid.c_str();
         gchar* usb = nullptr;
         if (!d.usbManufacturer.empty() || !d.usbProduct.empty()) {
             const std::string usbName = "usb-" + hidrawName;

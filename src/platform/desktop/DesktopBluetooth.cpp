@@ -1,5 +1,6 @@
 #include "platform/desktop/DesktopBluetooth.h"
 
+#include "platform/desktop/BusMessages.h"
 #include "platform/desktop/BusProbe.h"
 
 #include <QDBusArgument>
@@ -20,23 +21,19 @@ const QString kAdapter = QStringLiteral("org.bluez.Adapter1");
 const QString kObjectManager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 
-// a{sv}, whether it came as a demarshalled map or still as an argument.
-QVariantMap propertyMap(const QVariant& v) {
-    if (v.canConvert<QDBusArgument>()) {
-        QVariantMap out;
-        v.value<QDBusArgument>() >> out;
-        return out;
-    }
-    return v.toMap();
-}
-
-// The adapter's Powered value among its properties, when present.
+// The adapter's Powered value among its properties, when present and a
+// boolean.
 std::optional<bool> powered(const QVariantMap& properties) {
     auto it = properties.find(QStringLiteral("Powered"));
     if (it == properties.end()) return std::nullopt;
-    QVariant v = *it;
-    if (v.canConvert<QDBusVariant>()) v = v.value<QDBusVariant>().variant();
-    return v.toBool();
+    return strictBool(*it);
+}
+
+// a{sa{sv}}: interface -> properties, from a message of that signature.
+QMap<QString, QVariantMap> interfaceMap(const QVariant& value) {
+    QMap<QString, QVariantMap> out;
+    value.value<QDBusArgument>() >> out;
+    return out;
 }
 
 } // namespace
@@ -86,12 +83,17 @@ void DesktopBluetooth::query() {
         w->deleteLater();
         if (id != query_) return;  // a later listing is on its way
         const QDBusMessage reply = w->reply();
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        if (reply.type() != QDBusMessage::ReplyMessage) {
             serviceGone();
             return;
         }
+        // A listing of another shape is ignored: the adapters stay as known.
+        if (!hasSignature(reply, "a{oa{sa{sv}}}", "a BlueZ GetManagedObjects reply")) {
+            report();
+            return;
+        }
         adapters_.clear();
-        // a{oa{sa{sv}}}: object path -> interface -> properties.
+        // object path -> interface -> properties.
         const QDBusArgument objects = reply.arguments().at(0).value<QDBusArgument>();
         objects.beginMap();
         while (!objects.atEnd()) {
@@ -117,29 +119,31 @@ void DesktopBluetooth::serviceGone() {
 }
 
 void DesktopBluetooth::onInterfacesAdded(const QDBusMessage& message) {
+    if (!hasSignature(message, "oa{sa{sv}}", "a BlueZ InterfacesAdded")) return;
     const auto args = message.arguments();
-    if (args.size() < 2) return;
     const QString path = args.at(0).value<QDBusObjectPath>().path();
-    QMap<QString, QVariantMap> interfaces;
-    args.at(1).value<QDBusArgument>() >> interfaces;
+    const auto interfaces = interfaceMap(args.at(1));
     auto adapter = interfaces.find(kAdapter);
     if (adapter == interfaces.end()) return;
-    adapters_[path] = powered(*adapter).value_or(false);
+    // A Powered of another type leaves what is known of the adapter.
+    bool& on = adapters_.try_emplace(path, false).first->second;
+    if (auto p = powered(*adapter)) on = *p;
     known_ = true;
     report();
 }
 
 void DesktopBluetooth::onInterfacesRemoved(const QDBusMessage& message) {
+    if (!hasSignature(message, "oas", "a BlueZ InterfacesRemoved")) return;
     const auto args = message.arguments();
-    if (args.size() < 2) return;
     if (!args.at(1).toStringList().contains(kAdapter)) return;
     adapters_.erase(args.at(0).value<QDBusObjectPath>().path());
     report();
 }
 
 void DesktopBluetooth::onPropertiesChanged(const QDBusMessage& message) {
+    if (!hasSignature(message, "sa{sv}as", "a BlueZ PropertiesChanged")) return;
     const auto args = message.arguments();
-    if (args.size() < 2 || args.at(0).toString() != kAdapter) return;
+    if (args.at(0).toString() != kAdapter) return;
     auto on = powered(propertyMap(args.at(1)));
     if (!on) return;
     adapters_[message.path()] = *on;

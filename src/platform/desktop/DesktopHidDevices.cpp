@@ -8,14 +8,16 @@
 #include <map>
 #include <set>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace corv::desktop {
 
 // ---- DesktopHidDevice ----
 
-DesktopHidDevice::DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed)
-    : info_(std::move(info)), openFailed_(std::move(openFailed)), node_(loop) {}
+DesktopHidDevice::DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed,
+                                   NodeFailed nodeFailed)
+    : info_(std::move(info)), openFailed_(std::move(openFailed)), nodeFailed_(std::move(nodeFailed)), node_(loop) {}
 
 DesktopHidDevice::~DesktopHidDevice() { node_.close(); }
 
@@ -43,18 +45,24 @@ std::vector<platform::HidUsagePair> DesktopHidDevice::usagePairs() const {
 
 bool DesktopHidDevice::open() {
     if (node_.isOpen()) return true;
-    const int error = node_.open(info_.devnode, [this](const std::vector<std::uint8_t>& r) { deliver(r); });
+    // Both run only while the node is open, so only while this device lives.
+    const int error = node_.open(
+        info_.devnode, [this](const std::vector<std::uint8_t>& r) { deliver(r); },
+        [this] {
+            if (nodeFailed_) nodeFailed_(shared_from_this());
+        });
     if (error != 0 && openFailed_) openFailed_(info_.devnode, error);
     return error == 0;
 }
 
-bool DesktopHidDevice::setOutputReport(std::uint32_t, const std::uint8_t* report, std::size_t length) {
+bool DesktopHidDevice::setOutputReport(std::uint32_t, const std::uint8_t* report, std::size_t length,
+                                       OutputRefused refused) {
     if (!report || length == 0) return false;
     std::vector<std::uint8_t> bytes;
     // hidraw takes the report ID as the first byte, 0 for a device without IDs.
     if (!info_.summary.usesReportIds) bytes.push_back(0);
     bytes.insert(bytes.end(), report, report + length);
-    return node_.write(std::move(bytes));
+    return node_.write(std::move(bytes), std::move(refused));
 }
 
 void DesktopHidDevice::deliver(const std::vector<std::uint8_t>& report) {
@@ -70,6 +78,9 @@ void DesktopHidDevice::deliver(const std::vector<std::uint8_t>& report) {
 
 namespace {
 
+// How long a failed node waits before it is looked for again.
+constexpr double kRefindDelay = 1.0;
+
 struct ManagerState {
     std::vector<platform::HidMatching> matching;
     platform::HidManager::DeviceHandler matched;
@@ -81,6 +92,18 @@ struct ManagerState {
     // change this list, so no device is reported twice or removed unreported.
     bool starting = false;
     std::vector<std::shared_ptr<DesktopHidDevice>> first;
+    // The devices reported and not removed since.
+    std::vector<std::shared_ptr<DesktopHidDevice>> held;
+
+    void report(const std::shared_ptr<DesktopHidDevice>& d) {
+        if (!wants(*d)) return;
+        if (std::find(held.begin(), held.end(), d) == held.end()) held.push_back(d);
+        if (matched) matched(d);
+    }
+    void reportRemoval(const std::shared_ptr<DesktopHidDevice>& d) {
+        if (std::erase(held, d) == 0) return;
+        if (removed) removed(d);
+    }
 
     bool wants(const platform::HidDevice& d) const {
         if (matching.empty()) return true;
@@ -111,10 +134,14 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
 
     std::shared_ptr<DesktopHidDevice> make(const HidrawInfo& info) {
         std::weak_ptr<Hub> weak = shared_from_this();
-        auto device = std::make_shared<DesktopHidDevice>(loop, info, [weak](const std::string& node, int error) {
-            if (auto hub = weak.lock())
-                hub->sayOnce("corvadine: cannot open " + node + ": " + std::strerror(error));
-        });
+        auto device = std::make_shared<DesktopHidDevice>(
+            loop, info,
+            [weak](const std::string& node, int error) {
+                if (auto hub = weak.lock()) hub->sayOnce("corvadine: cannot open " + node + ": " + std::strerror(error));
+            },
+            [weak](const std::shared_ptr<DesktopHidDevice>& failed) {
+                if (auto hub = weak.lock()) hub->nodeFailed(failed);
+            });
         std::erase_if(made, [](const auto& w) { return w.expired(); });
         made.push_back(device);
         return device;
@@ -131,11 +158,13 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
         udev->watch([weak](const HidrawInfo& info) { if (auto hub = weak.lock()) hub->added(info); },
                     [weak](const std::string& path) { if (auto hub = weak.lock()) hub->removed(path); });
         for (const auto& info : udev->enumerate())
-            if (!devices.count(info.syspath)) devices.emplace(info.syspath, make(info));
+            if (!devices.count(info.syspath) && reported(info)) devices.emplace(info.syspath, make(info));
         bool reachable = false;
         for (const auto& [path, device] : devices)
             reachable = reachable || ::access(device->info().devnode.c_str(), R_OK | W_OK) == 0;
-        if (!reachable)
+        if (devices.empty())
+            sayOnce("corvadine: no /dev/hidraw* nodes exist; Logitech receivers and keyboards will not be found");
+        else if (!reachable)
             sayOnce("corvadine: no access to /dev/hidraw*; Logitech receivers and keyboards will not be found");
     }
 
@@ -147,16 +176,43 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
         return out;
     }
 
+    // A device paired to a receiver is reached through the receiver's node;
+    // its own node would show it as a second device, reached directly.
+    static bool reported(const HidrawInfo& info) { return !info.belowHidDevice; }
+
+    bool heldByOpenManager(const std::shared_ptr<DesktopHidDevice>& device) {
+        for (const auto& m : openManagers())
+            if (std::find(m->held.begin(), m->held.end(), device) != m->held.end()) return true;
+        return false;
+    }
+
     void added(const HidrawInfo& info) {
-        if (devices.count(info.syspath)) return;
+        if (devices.count(info.syspath) || !reported(info)) return;
         auto device = make(info);
         devices.emplace(info.syspath, device);
         for (const auto& m : openManagers()) {
             if (m->starting) {
                 // A manager reopened by an earlier handler already lists it.
                 if (std::find(m->first.begin(), m->first.end(), device) == m->first.end()) m->first.push_back(device);
-            } else if (m->open && m->wants(*device) && m->matched) m->matched(device);
+            } else if (m->open) m->report(device);
         }
+    }
+
+    // A node that failed without udev noticing: removed now, and made anew
+    // later when udev still lists it.
+    void nodeFailed(const std::shared_ptr<DesktopHidDevice>& device) {
+        const std::string syspath = device->info().syspath;
+        auto it = devices.find(syspath);
+        if (it == devices.end() || it->second != device) return;
+        removed(syspath);
+        device->close();
+        std::weak_ptr<Hub> weak = shared_from_this();
+        loop.postAfter(kRefindDelay, [weak, syspath] {
+            auto hub = weak.lock();
+            if (!hub || !hub->udev || hub->devices.count(syspath)) return;
+            for (const auto& info : hub->udev->enumerate())
+                if (info.syspath == syspath) return hub->added(info);
+        });
     }
 
     void removed(const std::string& syspath) {
@@ -166,7 +222,7 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
         devices.erase(it);
         for (const auto& m : openManagers()) {
             if (m->starting) std::erase(m->first, device);
-            else if (m->open && m->wants(*device) && m->removed) m->removed(device);
+            else if (m->open) m->reportRemoval(device);
         }
     }
 };
@@ -188,7 +244,8 @@ public:
     void setRemovedHandler(DeviceHandler handler) override { state_->removed = std::move(handler); }
 
     void open() override {
-        close();
+        // Reopening reports every device again; none is closed meanwhile.
+        stopReporting();
         state_->open = true;
         const std::uint64_t generation = ++state_->generation;
         hub_->start();
@@ -202,19 +259,28 @@ public:
             while (state && state->open && state->generation == generation && !state->first.empty()) {
                 auto device = state->first.front();
                 state->first.erase(state->first.begin());
-                if (state->wants(*device) && state->matched) state->matched(device);
+                state->report(device);
             }
             if (state && state->generation == generation) state->starting = false;
         });
     }
 
+    // Like the platform's own manager, closing closes the devices it reported,
+    // except those another open manager reported too.
     void close() override {
+        stopReporting();
+        const auto held = std::exchange(state_->held, {});
+        for (const auto& device : held)
+            if (!hub_->heldByOpenManager(device)) device->close();
+    }
+
+private:
+    void stopReporting() {
         state_->open = false;
         state_->starting = false;
         state_->first.clear();
     }
 
-private:
     std::shared_ptr<DesktopHidDevices::Hub> hub_;
     std::shared_ptr<ManagerState> state_;
 };

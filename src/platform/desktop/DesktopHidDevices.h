@@ -18,8 +18,10 @@ namespace corv::desktop {
 class DesktopHidDevice final : public platform::HidDevice, public std::enable_shared_from_this<DesktopHidDevice> {
 public:
     using OpenFailed = std::function<void(const std::string& devnode, int error)>;
+    // The open node failed to read or write.
+    using NodeFailed = std::function<void(const std::shared_ptr<DesktopHidDevice>& device)>;
 
-    DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed = {});
+    DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, OpenFailed openFailed = {}, NodeFailed nodeFailed = {});
     ~DesktopHidDevice() override;
 
     std::optional<platform::HidValue> property(const std::string& key) const override;
@@ -27,8 +29,10 @@ public:
     void setInputReportHandler(InputReportHandler handler) override { handler_ = std::move(handler); }
     bool open() override;
     void close() override { node_.close(); }
-    // The report is queued for the device's thread: true when it is queued.
-    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) override;
+    // The report is queued for the device's thread: true when it is queued;
+    // `refused` runs when the kernel then refuses it.
+    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length,
+                         OutputRefused refused = {}) override;
     // hidraw hands over whole reports only: no element values are parsed.
     void setInputValueHandler(InputValueHandler) override {}
 
@@ -40,13 +44,15 @@ private:
 
     HidrawInfo info_;
     OpenFailed openFailed_;
+    NodeFailed nodeFailed_;
     InputReportHandler handler_;
     HidrawNode node_;
 };
 
 // The machine's hidraw devices. udev is first asked when a manager opens; a
 // machine without access to /dev/hidraw* reports no device and says so once in
-// the log.
+// the log. A node that fails while open is reported removed, and found again
+// a second later when udev still lists it.
 class DesktopHidDevices final : public platform::HidDevices {
 public:
     using Log = std::function<void(const std::string& line)>;

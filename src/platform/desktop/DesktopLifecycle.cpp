@@ -3,6 +3,7 @@
 #include "platform/desktop/DesktopTrace.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include <vector>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corv::desktop {
@@ -42,6 +45,27 @@ extern "C" void onTerminationSignal(int) {
 constexpr int kQuitWriteTimeoutMs = 1000;
 // The longest request line a peer may send.
 constexpr qint64 kMaxRequestLine = 64;
+// A peer that has not said its line in this time is dropped.
+constexpr auto kPeerLineTimeout = std::chrono::seconds(2);
+// Peers served at once; a new one beyond them drops the oldest.
+constexpr std::size_t kMaxPeers = 16;
+// How often late peers and the server's listening are looked at.
+constexpr int kSweepIntervalMs = 500;
+// A copy that holds the socket's name answers a connection at once.
+constexpr int kProbeTimeoutMs = 200;
+
+// The device and inode of the file at the path, if there is one.
+std::optional<std::pair<dev_t, ino_t>> fileIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    return std::pair(st.st_dev, st.st_ino);
+}
+
+// Closes a peer's connection now and lets the socket go.
+void drop(QLocalSocket* peer) {
+    peer->abort();
+    peer->deleteLater();
+}
 
 // The listening servers of copies that another copy has replaced. Closing one
 // would remove the socket's name, which is the new copy's now; they stay open
@@ -99,6 +123,7 @@ DesktopLifecycle::DesktopLifecycle(QString instanceSocket)
 }
 
 DesktopLifecycle::~DesktopLifecycle() {
+    sweepTimer_.reset();
     if (signalNotifier_) {
         ::signal(SIGTERM, SIG_DFL);
         ::signal(SIGINT, SIG_DFL);
@@ -173,16 +198,66 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
     QLocalServer::removeServer(socketName_);
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(socketName_)) return asked;
-    QObject::connect(server_.get(), &QLocalServer::newConnection, watch_.get(), [this] {
-        while (QLocalSocket* peer = server_->nextPendingConnection()) {
-            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-            QObject::connect(peer, &QLocalSocket::readyRead, watch_.get(), [this, peer] { readRequest(peer); });
-            // What arrived before the connection was made.
-            if (peer->bytesAvailable() > 0) readRequest(peer);
-        }
-    });
+    QObject::connect(server_.get(), &QLocalServer::newConnection, watch_.get(), [this] { acceptPeers(); });
+    sweepTimer_ = std::make_unique<QTimer>();
+    QObject::connect(sweepTimer_.get(), &QTimer::timeout, watch_.get(), [this] { sweep(); });
+    sweepTimer_->start(kSweepIntervalMs);
+    listen();
     return asked;
+}
+
+bool DesktopLifecycle::listen() {
+    if (server_->listen(socketName_)) {
+        socketFile_ = fileIdentity(server_->fullServerName());
+        return true;
+    }
+    trace("the instance socket cannot listen");
+    return false;
+}
+
+void DesktopLifecycle::acceptPeers() {
+    while (QLocalSocket* peer = server_->nextPendingConnection()) {
+        std::erase_if(peers_, [](const Peer& p) {
+            return !p.socket || p.socket->state() != QLocalSocket::ConnectedState;
+        });
+        if (peers_.size() >= kMaxPeers) {
+            if (peers_.front().socket) drop(peers_.front().socket);
+            peers_.pop_front();
+        }
+        peers_.push_back({peer, std::chrono::steady_clock::now() + kPeerLineTimeout});
+        QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+        QObject::connect(peer, &QLocalSocket::readyRead, watch_.get(), [this, peer] { readRequest(peer); });
+        // What arrived before the connection was made.
+        if (peer->bytesAvailable() > 0) readRequest(peer);
+    }
+}
+
+void DesktopLifecycle::sweep() {
+    const auto now = std::chrono::steady_clock::now();
+    std::erase_if(peers_, [now](const Peer& p) {
+        if (p.socket && p.deadline > now) return false;
+        if (p.socket) drop(p.socket);
+        return true;
+    });
+    if (replaced_ || terminating_) return;
+    // Qt closes a server whose accept() fails (no descriptor left) and
+    // removes the socket's name; anyone may have removed or replaced the file, too.
+    if (server_->isListening() && server_->socketDescriptor() >= 0 && socketFile_ &&
+        fileIdentity(server_->fullServerName()) == socketFile_)
+        return;
+    // A copy started meanwhile holds the name now: it is the one that runs.
+    QLocalSocket other;
+    other.connectToServer(socketName_);
+    if (other.waitForConnected(kProbeTimeoutMs)) {
+        other.abort();
+        trace("another copy holds the instance socket");
+        replaced_ = true;
+        terminate();
+        return;
+    }
+    server_->close();
+    QLocalServer::removeServer(socketName_);
+    if (listen()) trace("the instance socket listens again");
 }
 
 void DesktopLifecycle::readRequest(QLocalSocket* peer) {

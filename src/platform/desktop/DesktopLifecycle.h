@@ -2,21 +2,31 @@
 
 #include "platform/Lifecycle.h"
 
+#include <QPointer>
 #include <QString>
 
+#include <chrono>
+#include <deque>
 #include <memory>
+#include <optional>
+#include <utility>
+
+#include <sys/types.h>
 
 class QLocalServer;
 class QLocalSocket;
 class QObject;
 class QSocketNotifier;
+class QTimer;
 
 namespace corv::desktop {
 
 // The application on Qt. Ending runs `willTerminate` once, then leaves the
 // event loop; SIGTERM and SIGINT end it the same way. The other copies of the
 // program are the ones listening on the per-user instance socket: a new copy
-// sends them "quit" and then listens itself.
+// sends them "quit" and then listens itself. A peer has a short while to say
+// its line, and only a few are served at once; a server that stopped
+// listening listens again.
 class DesktopLifecycle final : public platform::Lifecycle {
 public:
     // `instanceSocket` empty: the standard per-user socket.
@@ -43,6 +53,14 @@ private:
     void runWillTerminate();
     void onSignal();
     void readRequest(QLocalSocket* peer);
+    bool listen();
+    void acceptPeers();
+    void sweep();
+
+    struct Peer {
+        QPointer<QLocalSocket> socket;
+        std::chrono::steady_clock::time_point deadline;
+    };
 
     QString socketName_;
     platform::LifecycleHandlers handlers_;
@@ -51,6 +69,9 @@ private:
     // Another copy asked this one to end and holds the socket's name now.
     bool replaced_ = false;
     std::unique_ptr<QLocalServer> server_;
+    std::deque<Peer> peers_;  // oldest first
+    std::optional<std::pair<dev_t, ino_t>> socketFile_;  // the name's file, as listened on
+    std::unique_ptr<QTimer> sweepTimer_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     std::unique_ptr<QObject> watch_;
     platform::ClickCountFilter clickFilter_;

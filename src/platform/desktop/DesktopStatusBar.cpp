@@ -25,7 +25,9 @@ constexpr qint64 kClickAfterDeactivationMs = 300;
 class DesktopStatusBar::Item final : public platform::StatusButtonItem {
 public:
     Item() {
-        icon_.setIcon(symbolIcon({"rectangle.and.hand.point.up.left.filled", true, {}, 0}));
+        setImage({"rectangle.and.hand.point.up.left.filled", true, {}, 0});
+        // Trays that keep a copy of the picture get it again in the new colours.
+        qApp->installEventFilter(&paletteWatch_);
         QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_, [this](QSystemTrayIcon::ActivationReason r) {
             if (r == QSystemTrayIcon::Trigger && !clickClosedThePanel()) send(platform::MouseButton::Left);
             if (r == QSystemTrayIcon::Context) send(platform::MouseButton::Right);
@@ -41,7 +43,10 @@ public:
 
     void setVisible(bool visible) override { icon_.setVisible(visible); }
     bool isVisible() const override { return icon_.isVisible(); }
-    void setImage(const platform::SymbolImage& image) override { icon_.setIcon(symbolIcon(image)); }
+    void setImage(const platform::SymbolImage& image) override {
+        image_ = image;
+        icon_.setIcon(symbolIcon(image));
+    }
     void setToolTip(const std::string& text) override { icon_.setToolTip(QString::fromStdString(text)); }
     void setAction(std::vector<platform::MouseButton> sendOn, std::function<void(platform::MouseButton)> a) override {
         sendOn_ = std::move(sendOn);
@@ -50,7 +55,7 @@ public:
     void popUpMenu(const std::vector<platform::MenuItem>& items) override {
         QMenu menu;
         for (const auto& item : items) {
-            QAction* act = menu.addAction(symbolIcon({item.symbol, true, {}, 0}, 16), QString::fromStdString(item.title));
+            QAction* act = menu.addAction(symbolIcon({item.symbol, true, {}, 0}), QString::fromStdString(item.title));
             QObject::connect(act, &QAction::triggered, act, [f = item.action] {
                 if (f) f();
             });
@@ -74,8 +79,22 @@ private:
         if (action_ && std::find(sendOn_.begin(), sendOn_.end(), b) != sendOn_.end()) action_(b);
     }
 
+    class PaletteWatch final : public QObject {
+    public:
+        explicit PaletteWatch(Item& item) : item_(item) {}
+        bool eventFilter(QObject* target, QEvent* event) override {
+            if (target == qApp && event->type() == QEvent::ApplicationPaletteChange) item_.setImage(item_.image_);
+            return false;
+        }
+
+    private:
+        Item& item_;
+    };
+
     // Parented to the application so that it can be found among its children.
     QSystemTrayIcon icon_{QCoreApplication::instance()};
+    platform::SymbolImage image_;
+    PaletteWatch paletteWatch_{*this};
     bool active_ = false;
     QElapsedTimer deactivated_;
     std::vector<platform::MouseButton> sendOn_;

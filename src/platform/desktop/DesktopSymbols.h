@@ -1,7 +1,9 @@
 #pragma once
 
-// Pictures for the program's system symbols: the desktop theme's icon when it
-// has one, else a plain drawing.
+// Pictures for the program's system symbols, drawn by the program as vector
+// shapes at any size. A template symbol takes the desktop's text colour
+// (light on a dark theme, dark on a light one); palette colours colour the
+// symbol's layers in order (a slash first, the rest second).
 
 #include "platform/StatusBar.h"
 
@@ -9,6 +11,6 @@
 
 namespace corv::desktop {
 
-QIcon symbolIcon(const platform::SymbolImage& image, int size = 22);
+QIcon symbolIcon(const platform::SymbolImage& image);
 
 } // namespace corv::desktop

@@ -1,10 +1,10 @@
 #include "platform/desktop/DesktopUserNotifications.h"
 
+#include "platform/desktop/BusMessages.h"
 #include "platform/desktop/BusProbe.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
 #include <QVariantMap>
 
 #include <cstdio>
@@ -61,8 +61,12 @@ void DesktopUserNotifications::send(const std::string& identifier, const Notice&
     auto* watcher = new QDBusPendingCallWatcher(b.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, identifier, notice](QDBusPendingCallWatcher* w) {
         w->deleteLater();
-        QDBusPendingReply<std::uint32_t> reply = *w;
-        delivered(identifier, reply.isError() ? std::nullopt : std::optional<std::uint32_t>(reply.value()), notice);
+        const QDBusMessage reply = w->reply();
+        // Any answer but one id is no delivery.
+        const bool shown =
+            reply.type() == QDBusMessage::ReplyMessage && hasSignature(reply, "u", "a Notify reply");
+        delivered(identifier, shown ? std::optional<std::uint32_t>(reply.arguments().front().toUInt()) : std::nullopt,
+                  notice);
     });
 }
 

@@ -1,10 +1,12 @@
 #include "platform/desktop/DesktopWindows.h"
 
+#include "platform/desktop/DesktopAppControl.h"
 #include "platform/desktop/DesktopSymbols.h"
 #include "platform/desktop/DesktopTrace.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -13,7 +15,13 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
+#include <vector>
+
+#include <xcb/xcb.h>
 
 namespace corv::desktop {
 
@@ -31,11 +39,47 @@ DesktopWindows::ContentFactory& contentFactory() {
 
 bool haveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+// Keeps an unmapped window out of the taskbar and the pager: on X11 the
+// window manager reads these states when the window is mapped. The states
+// already set stay.
+void skipTaskbarAndPager(QWidget& window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return;
+    xcb_connection_t* c = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
+    std::vector<xcb_atom_t> atoms;
+    if (xcb_get_property_reply_t* reply =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr)) {
+        if (reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+            const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+            atoms.assign(data, data + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
+        }
+        std::free(reply);
+    }
+    for (const char* name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+        const xcb_atom_t atom = internAtom(c, name);
+        if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end()) atoms.push_back(atom);
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(atoms.size()),
+                        atoms.data());
+    xcb_flush(c);
+}
+
 // The panel's window paints its rounded background; the content sits inside.
 class PanelWidget final : public QWidget {
 public:
     PanelWidget() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
         setAttribute(Qt::WA_TranslucentBackground);
+        markOwnWindow(*this);
         setFixedWidth(kPanelWidth);
         resize(kPanelWidth, kPanelHeight);
     }
@@ -105,6 +149,8 @@ public:
     }
     void setFrameOrigin(platform::Point o) override { window_.move(int(o.x), int(o.y)); }
     void makeKeyAndOrderFront() override {
+        // A drop-down of the tray icon, not a window of its own.
+        if (!window_.isVisible()) skipTaskbarAndPager(window_);
         window_.show();
         window_.raise();
         window_.activateWindow();
@@ -125,10 +171,11 @@ public:
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                                Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
                                Qt::X11BypassWindowManagerHint),
-          icon_(symbolIcon(symbol, kSymbolSize)) {
+          icon_(symbolIcon(symbol)) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        markOwnWindow(*this);
         setFocusPolicy(Qt::NoFocus);
         setFixedSize(kTileSize, kTileSize);
         setWindowOpacity(0.0);

@@ -14,7 +14,9 @@ namespace corv::desktop {
 
 // Sleep and wake, and the user session switched away and back, as logind
 // announces them on the system bus (PrepareForSleep; the session's Active
-// property). Without logind there are no such notices. Applications'
+// property). While awake it holds a logind delay lock on sleep, let go once
+// the sleep notice has been handled. Without logind there are no such
+// notices. Applications'
 // launches, ends and activations and the end of other processes are not
 // announced on this desktop.
 class DesktopWorkspaceNotes final : public platform::WorkspaceNotes {

@@ -70,6 +70,7 @@ std::optional<HidrawInfo> readHidrawInfo(udev_device* hidraw) {
     info.devnode = text(udev_device_get_devnode(hidraw));
     info.id = *id;
     info.serial = text(udev_device_get_property_value(hid, "HID_UNIQ"));
+    info.belowHidDevice = udev_device_get_parent_with_subsystem_devtype(hid, "hid", nullptr) != nullptr;
     // A USB device names its maker and product itself; elsewhere the HID name
     // is all there is.
     if (udev_device* usb = udev_device_get_parent_with_subsystem_devtype(hidraw, "usb", "usb_device")) {

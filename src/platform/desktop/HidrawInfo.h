@@ -29,6 +29,9 @@ struct HidrawInfo {
     std::string serial;
     std::vector<std::uint8_t> descriptor;
     HidDescriptorSummary summary;
+    // The HID device hangs below another one: a device paired to a receiver,
+    // which the receiver's driver gives a node of its own.
+    bool belowHidDevice = false;
 };
 
 // The HID_ID udev property, "BBBB:VVVVVVVV:PPPPPPPP" in hexadecimal.

@@ -19,7 +19,11 @@ struct HidrawNode::Io {
     std::atomic<bool> gone{false};  // the device went away
     std::atomic<bool> writing{false};  // inside a write, which may block
     std::mutex lock;                 // guards queue
-    std::deque<std::vector<std::uint8_t>> queue;
+    struct Write {
+        std::vector<std::uint8_t> report;
+        HidrawNode::Refused refused;
+    };
+    std::deque<Write> queue;
 
     ~Io() {
         if (fd >= 0) ::close(fd);
@@ -35,7 +39,7 @@ HidrawNode::HidrawNode(platform::RunLoop& loop) : loop_(loop) {}
 
 HidrawNode::~HidrawNode() { close(); }
 
-int HidrawNode::open(const std::string& devnode, ReportHandler onReport) {
+int HidrawNode::open(const std::string& devnode, ReportHandler onReport, FailedHandler onFailed) {
     close();
     auto io = std::make_shared<Io>();
     io->fd = ::open(devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -43,7 +47,7 @@ int HidrawNode::open(const std::string& devnode, ReportHandler onReport) {
     io->wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (io->wake < 0) return errno;
     io_ = std::move(io);
-    delivery_ = std::make_shared<Delivery>(Delivery{std::move(onReport)});
+    delivery_ = std::make_shared<Delivery>(Delivery{std::move(onReport), std::move(onFailed)});
     thread_ = std::thread(&HidrawNode::run, io_, &loop_, std::weak_ptr<Delivery>(delivery_));
     return 0;
 }
@@ -64,11 +68,11 @@ void HidrawNode::close() {
     io_.reset();
 }
 
-bool HidrawNode::write(std::vector<std::uint8_t> report) {
+bool HidrawNode::write(std::vector<std::uint8_t> report, Refused refused) {
     if (!io_ || io_->gone.load() || report.empty()) return false;
     {
         std::lock_guard<std::mutex> hold(io_->lock);
-        io_->queue.push_back(std::move(report));
+        io_->queue.push_back({std::move(report), std::move(refused)});
     }
     io_->signal();
     return true;
@@ -87,12 +91,12 @@ void HidrawNode::run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_
         if (fds[1].revents & POLLIN) {
             std::uint64_t count = 0;
             [[maybe_unused]] auto n = ::read(io->wake, &count, sizeof count);
-            std::deque<std::vector<std::uint8_t>> pending;
+            std::deque<Io::Write> pending;
             {
                 std::lock_guard<std::mutex> hold(io->lock);
                 pending.swap(io->queue);
             }
-            for (const auto& report : pending) {
+            for (auto& w : pending) {
                 // Set before the stop is read, so that close() sees either
                 // this write or the thread seeing the stop.
                 io->writing.store(true);
@@ -100,14 +104,17 @@ void HidrawNode::run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_
                     io->writing.store(false);
                     break;
                 }
-                // A refused report is not retried; its requester sees no answer.
-                if (::write(io->fd, report.data(), report.size()) < 0 && (errno == ENODEV || errno == EIO)) {
+                // A refused report is not retried; its requester hears of it.
+                const ssize_t n = ::write(io->fd, w.report.data(), w.report.size());
+                if (n < 0 && (errno == ENODEV || errno == EIO)) {
                     io->gone.store(true);
                 }
+                if (n != static_cast<ssize_t>(w.report.size()) && w.refused && !io->stop.load())
+                    loop->postFromAnyThread(std::move(w.refused));
                 io->writing.store(false);
             }
         }
-        if (io->stop.load()) break;
+        if (io->stop.load() || io->gone.load()) break;
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(io->fd, buf.data(), buf.size());
             if (n > 0) {
@@ -124,6 +131,12 @@ void HidrawNode::run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_
             io->gone.store(true);
             break;
         }
+    }
+    // A failure, not a close: the owner hears of it on the main loop.
+    if (io->gone.load() && !io->stop.load()) {
+        loop->postFromAnyThread([delivery] {
+            if (auto d = delivery.lock(); d && d->failed) d->failed();
+        });
     }
 }
 

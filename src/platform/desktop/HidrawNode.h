@@ -24,22 +24,30 @@ public:
     HidrawNode(const HidrawNode&) = delete;
     HidrawNode& operator=(const HidrawNode&) = delete;
 
+    // Runs on the main run loop when reading or writing the node failed
+    // (EIO, the device gone) and its thread ended; not after close().
+    using FailedHandler = std::function<void()>;
+
     // Opens the node and starts its thread; 0, or the errno of the failure.
     // Reopening an open node first closes it.
-    int open(const std::string& devnode, ReportHandler onReport);
+    int open(const std::string& devnode, ReportHandler onReport, FailedHandler onFailed = {});
     // Stops the thread and closes the node, without waiting for a write the
     // device has not taken yet (the node closes once it has); reports read but
     // not yet handed over are dropped.
     void close();
     bool isOpen() const { return io_ != nullptr; }
+    // Runs on the main run loop when the kernel refuses a queued report.
+    using Refused = std::function<void()>;
     // Queues one output report, first byte the report ID (0 when the device
-    // uses none); false when the node is not open or has gone away.
-    bool write(std::vector<std::uint8_t> report);
+    // uses none); false when the node is not open or has gone away. A report
+    // the kernel refuses, or takes only in part, runs `refused`.
+    bool write(std::vector<std::uint8_t> report, Refused refused = {});
 
 private:
     struct Io;
     struct Delivery {
         ReportHandler handler;
+        FailedHandler failed;
     };
 
     static void run(std::shared_ptr<Io> io, platform::RunLoop* loop, std::weak_ptr<Delivery> delivery);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Bluetooth.h"
+#include "platform/sim/SimJournal.h"
 
 namespace corv::sim {
 
@@ -10,6 +11,7 @@ public:
     void start(StateHandler h) override {
         handler = std::move(h);
         ++startCount;
+        if (journal) journal->note("bluetooth start");
     }
     platform::BluetoothState state() const override { return current; }
 
@@ -22,6 +24,7 @@ public:
     platform::BluetoothState current = platform::BluetoothState::Unknown;
     StateHandler handler;
     int startCount = 0;
+    SimJournal* journal = nullptr;  // set by SimPlatform
 };
 
 } // namespace corv::sim

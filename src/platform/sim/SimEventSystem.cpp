@@ -3,9 +3,20 @@
 #include "platform/sim/TakeFront.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 namespace corv::sim {
+
+namespace {
+
+std::string hexText(std::uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+} // namespace
 
 using platform::Event;
 using platform::EventTapId;
@@ -45,7 +56,9 @@ platform::RunLoopSourceId SimEventSystem::createRunLoopSource(EventTapId tap) {
 
 void SimEventSystem::setEnabled(EventTapId tap, bool enabled) {
     auto it = taps_.find(tap);
-    if (it != taps_.end()) it->second.enabled = enabled;
+    if (it == taps_.end()) return;
+    it->second.enabled = enabled;
+    if (journal) journal->note("tap " + hexText(it->second.mask) + (enabled ? " on" : " off"));
 }
 
 bool SimEventSystem::isEnabled(EventTapId tap) const {

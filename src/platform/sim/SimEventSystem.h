@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/EventTaps.h"
+#include "platform/sim/SimJournal.h"
 #include "platform/sim/SimRunLoop.h"
 
 #include <deque>
@@ -94,6 +95,7 @@ public:
     std::vector<platform::EventTapInfo> foreignTaps;
     std::int32_t ownPid = 4242;
     bool failCreateTap = false;
+    SimJournal* journal = nullptr;  // set by SimPlatform
     bool failCreateSource = false;
     bool failTapList = false;
     // Calls of addToMainLoop, duplicates included.

@@ -1,6 +1,7 @@
 #include "platform/sim/SimHidDevices.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace corv::sim {
 
@@ -13,6 +14,7 @@ class SimHidManager;
 struct SimHidDevices::Hub {
     std::vector<std::shared_ptr<SimHidDevice>>* attached = nullptr;
     std::vector<SimHidManager*> managers;
+    SimJournal** journal = nullptr;
 };
 
 namespace {
@@ -35,15 +37,29 @@ public:
     void open() override {
         open_ = true;
         ++generation_;
+        if (hub_->journal && *hub_->journal) {
+            std::string call = "hid manager open";
+            for (const auto& m : matching_)
+                for (const auto& [key, value] : m)
+                    call += " " + key + "=" +
+                            (std::holds_alternative<std::int64_t>(value) ? std::to_string(std::get<std::int64_t>(value))
+                                                                         : std::get<std::string>(value));
+            (*hub_->journal)->note(call);
+        }
         if (!hub_->attached) return;
         for (const auto& d : *hub_->attached) announce(d, true);
     }
     void close() override {
         open_ = false;
         ++generation_;
+        for (const auto& d : std::exchange(held_, {}))
+            if (!heldByAnotherOpenManager(d)) d->close();
     }
 
     bool isOpen() const { return open_; }
+    bool holds(const std::shared_ptr<SimHidDevice>& d) const {
+        return std::find(held_.begin(), held_.end(), d) != held_.end();
+    }
 
     // Reports an arrival or removal on a later turn of the run loop, unless
     // the manager is closed or gone by then.
@@ -53,12 +69,18 @@ public:
         const int generation = generation_;
         loop_.post([this, alive, generation, device, arrived] {
             if (alive.expired() || !open_ || generation != generation_) return;
+            std::erase(held_, device);
+            if (arrived) held_.push_back(device);
             const auto& h = arrived ? matched_ : removed_;
             if (h) h(device);
         });
     }
 
 private:
+    bool heldByAnotherOpenManager(const std::shared_ptr<SimHidDevice>& d) const {
+        return std::any_of(hub_->managers.begin(), hub_->managers.end(),
+                           [&](const SimHidManager* m) { return m != this && m->isOpen() && m->holds(d); });
+    }
     bool matches(const SimHidDevice& d) const {
         if (matching_.empty()) return true;
         return std::any_of(matching_.begin(), matching_.end(),
@@ -71,6 +93,7 @@ private:
     std::vector<platform::HidMatching> matching_;
     DeviceHandler matched_;
     DeviceHandler removed_;
+    std::vector<std::shared_ptr<SimHidDevice>> held_;  // reported and not removed since
     bool open_ = false;
     int generation_ = 0;
 };
@@ -95,8 +118,13 @@ void SimHidDevice::close() {
     opened = false;
 }
 
-bool SimHidDevice::setOutputReport(std::uint32_t, const std::uint8_t* report, std::size_t length) {
+bool SimHidDevice::setOutputReport(std::uint32_t, const std::uint8_t* report, std::size_t length,
+                                   OutputRefused refused) {
     if (refuseWrites || !report) return false;
+    if (refuseWritesLater) {
+        if (refused) loop_.post(std::move(refused));
+        return true;
+    }
     Bytes bytes(report, report + length);
     written.push_back(bytes);
     writeTimes.push_back(loop_.now());
@@ -148,9 +176,13 @@ void SimHidDevice::expect(Bytes request, std::vector<Bytes> replies, double repl
 
 SimHidDevices::SimHidDevices(platform::RunLoop& loop) : loop_(loop), hub_(std::make_shared<Hub>()) {
     hub_->attached = &attached;
+    hub_->journal = &journal;
 }
 
-SimHidDevices::~SimHidDevices() { hub_->attached = nullptr; }
+SimHidDevices::~SimHidDevices() {
+    hub_->attached = nullptr;
+    hub_->journal = nullptr;
+}
 
 std::unique_ptr<platform::HidManager> SimHidDevices::createManager() {
     ++managersCreated;

@@ -3,6 +3,7 @@
 #include "platform/Bytes.h"
 #include "platform/HidDevices.h"
 #include "platform/RunLoop.h"
+#include "platform/sim/SimJournal.h"
 
 #include <deque>
 #include <functional>
@@ -23,7 +24,8 @@ public:
     void setInputReportHandler(InputReportHandler handler) override { handler_ = std::move(handler); }
     bool open() override;
     void close() override;
-    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length) override;
+    bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length,
+                         OutputRefused refused = {}) override;
 
     void setInputValueHandler(InputValueHandler handler) override { valueHandler_ = std::move(handler); }
     bool hasInputValueHandler() const { return static_cast<bool>(valueHandler_); }
@@ -44,6 +46,7 @@ public:
     std::map<std::string, platform::HidValue> properties;
     std::vector<platform::HidUsagePair> usages;
     bool refuseWrites = false;
+    bool refuseWritesLater = false;  // takes them, then refuses on a later turn
     bool failOpen = false;
     bool opened = false;
     int openCount = 0;
@@ -83,6 +86,7 @@ public:
 
     std::vector<std::shared_ptr<SimHidDevice>> attached;
     int managersCreated = 0;
+    SimJournal* journal = nullptr;  // set by SimPlatform; managers note their opening
     int managersOpen() const;
 
     struct Hub;

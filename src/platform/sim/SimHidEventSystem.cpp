@@ -33,7 +33,15 @@ void SimHidEventSystem::registerDeviceMatchingBlock(platform::HidClient client, 
 
 void SimHidEventSystem::scheduleWithMainQueue(platform::HidClient client) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (auto it = clients_.find(client); it != clients_.end()) it->second.scheduled = true;
+    auto it = clients_.find(client);
+    if (it == clients_.end()) return;
+    it->second.scheduled = true;
+    if (journal) {
+        std::string call = "hid client";
+        for (const auto& [key, value] : it->second.matching)
+            call += " " + key + "=" + (value.integer() ? std::to_string(*value.integer()) : "?");
+        journal->note(call);
+    }
 }
 
 std::optional<std::vector<HidService>> SimHidEventSystem::copyServices(platform::HidClient client) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/HidEventSystem.h"
+#include "platform/sim/SimJournal.h"
 #include "platform/sim/SimRunLoop.h"
 
 #include <deque>
@@ -50,6 +51,7 @@ public:
     // Oldest first.
     std::deque<Write> writes;
     bool failCreateClient = false;
+    SimJournal* journal = nullptr;  // set by SimPlatform
     bool failCopyServices = false;
 
 private:

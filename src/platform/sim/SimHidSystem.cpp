@@ -16,6 +16,7 @@ std::uint16_t SimHidSystem::Post::keyCode() const {
 
 platform::HidHandle SimHidSystem::open() {
     ++openCalls;
+    if (journal) journal->note("hid system open");
     if (failOpen) return 0;
     platform::HidHandle h = next_++;
     openHandles.insert(h);

@@ -2,6 +2,7 @@
 
 #include "platform/HidSystem.h"
 #include "platform/sim/SimEventSystem.h"
+#include "platform/sim/SimJournal.h"
 
 #include <deque>
 #include <set>
@@ -36,6 +37,7 @@ public:
     Post takePost();
 
     bool failOpen = false;
+    SimJournal* journal = nullptr;  // set by SimPlatform
     int openCalls = 0;
     std::set<platform::HidHandle> openHandles;
     std::deque<platform::HidHandle> closed;

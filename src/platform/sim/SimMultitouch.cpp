@@ -1,6 +1,7 @@
 #include "platform/sim/SimMultitouch.h"
 
 #include <algorithm>
+#include <string>
 #include <thread>
 
 namespace corv::sim {
@@ -22,6 +23,7 @@ void SimMultitouch::start(platform::MultitouchDevice device, std::uint32_t) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = devices_.find(device);
     if (it != devices_.end()) it->second.started = true;
+    if (journal) journal->note("multitouch start " + std::to_string(device));
 }
 
 std::uint64_t SimMultitouch::deviceId(platform::MultitouchDevice device) {

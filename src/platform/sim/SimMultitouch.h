@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Multitouch.h"
+#include "platform/sim/SimJournal.h"
 
 #include <map>
 #include <mutex>
@@ -46,6 +47,7 @@ public:
     std::vector<Actuation> actuations() const;
 
     bool failList = false;
+    SimJournal* journal = nullptr;  // set by SimPlatform
 
 private:
     struct Device {

@@ -92,6 +92,9 @@ SimPlatform::SimPlatform() {
     s.axObservers = &axObservers;
     s.appFolders = &appFolders;
     platform::install(s);
+    for (SimJournal** j : {&events.journal, &hid.journal, &multitouch.journal, &bluetooth.journal, &hidDevices.journal,
+                           &hidServices.journal})
+        *j = &journal;
 }
 
 SimPlatform::~SimPlatform() { platform::uninstall(); }

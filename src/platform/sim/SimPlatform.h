@@ -14,6 +14,7 @@
 #include "platform/sim/SimHidSystem.h"
 #include "platform/sim/SimInputSources.h"
 #include "platform/sim/SimIoRegistry.h"
+#include "platform/sim/SimJournal.h"
 #include "platform/sim/SimLoginWindow.h"
 #include "platform/sim/SimMultitouch.h"
 #include "platform/sim/SimProcessInfo.h"
@@ -111,6 +112,7 @@ public:
     SimPlatform(const SimPlatform&) = delete;
     SimPlatform& operator=(const SimPlatform&) = delete;
 
+    SimJournal journal;
     SimRunLoop runLoop;
     SimUserDefaults defaults;
     SimLoginItems loginItems;

@@ -1,11 +1,14 @@
 // The Logitech device layer on the desktop platform, over a receiver faked
 // with umockdev: discovery through udev, HID++ through the hidraw node.
 
+#include "app/SleepWake.h"
+#include "engine/KeyboardHidManager.h"
 #include "logitech/DeviceDiscovery.h"
 #include "logitech/Dongles.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopPlatform.h"
 
+#include "support/OpenFiles.h"
 #include "support/PrivateBus.h"
 #include "support/Umockdev.h"
 
@@ -26,17 +29,22 @@ const Bytes kHidppDescriptor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x85, 
                                 0x09, 0x01, 0x81, 0x00, 0x09, 0x01, 0x91, 0x00, 0xC0, 0x09, 0x02, 0xA1, 0x01,
                                 0x85, 0x11, 0x95, 0x13, 0x09, 0x02, 0x81, 0x00, 0x09, 0x02, 0x91, 0x00, 0xC0};
 const Bytes kKeyboardDescriptor = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x81, 0x02, 0xC0};
+// A Logitech keyboard on its own cable: its keys, and HID++ long reports.
+const Bytes kDirectKeyboardDescriptor = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01, 0x05, 0x07, 0x81,
+                                         0x02, 0xC0, 0x06, 0x00, 0xFF, 0x09, 0x02, 0xA1, 0x01, 0x85, 0x11,
+                                         0x95, 0x13, 0x09, 0x02, 0x81, 0x00, 0x09, 0x02, 0x91, 0x00, 0xC0};
+const Bytes kReadFlags = {0x10, 0xFF, 0x81, 0x00, 0x00, 0x00, 0x00};
 
 // Runs the event loop until the program has written `length` bytes to the
-// node, and returns them.
-Bytes nextRequest(int fd, std::size_t length) {
+// node, or for `ms` milliseconds, and returns them.
+Bytes nextRequest(int fd, std::size_t length, int ms = 5000) {
     Bytes out;
     spinUntil([&] {
         std::uint8_t buf[64];
         const ssize_t n = ::read(fd, buf, std::min(sizeof buf, length - out.size()));
         if (n > 0) out.insert(out.end(), buf, buf + n);
         return out.size() >= length;
-    }, 5000);
+    }, ms);
     return out;
 }
 
@@ -74,6 +82,48 @@ TEST(DesktopReceiver, ABoltReceiverIsFoundAndItsRepliesReachTheExchange) {
         EXPECT_EQ(nextRequest(end, 7), (Bytes{0x10, 0xFF, 0x83, 0xB5, 0x61, 0x01, 0x00}));
 
         logitech::stopLogiDeviceMonitor();
+        resetShared();
+    }
+}
+
+TEST(DesktopReceiver, SleepClosesEveryNodeAndWakeOpensTheReceiverAgainFromItsFirstRequest) {
+    if (!test::runningUnderUmockdev()) return;
+    test::Testbed bed;
+    bed.addHidraw({3, 0x046D, 0xC548, "Logitech USB Receiver", kHidppDescriptor, "Logitech", "USB Receiver"},
+                  "hidraw0");
+    bed.addHidraw({3, 0x046D, 0xC33F, "G815", kDirectKeyboardDescriptor, "Logitech", "G815"}, "hidraw1");
+    const int end = bed.deviceEnd("/dev/hidraw0");
+    ASSERT_GE(end, 0);
+    ASSERT_EQ(::fcntl(end, F_SETFL, ::fcntl(end, F_GETFL) | O_NONBLOCK), 0);
+    // What this process holds on each node besides the program's own.
+    const std::string nodes[] = {bed.root() + "/dev/hidraw0", bed.root() + "/dev/hidraw1"};
+    const std::size_t before[] = {test::descriptorsOn(nodes[0]).size(), test::descriptorsOn(nodes[1]).size()};
+    auto openOn = [&](int i) { return test::descriptorsOn(nodes[i]).size() - before[i]; };
+
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    {
+        DesktopPlatform desktop({tmp.filePath("defaults.plist"), tmp.filePath("autostart")});
+        resetShared();
+        logitech::startLogiDeviceMonitor();
+        engine::startKeyboardHidManager();
+        EXPECT_EQ(nextRequest(end, 7), kReadFlags);
+        // Both managers report the keyboard; the keyboard manager opened it.
+        EXPECT_TRUE(spinUntil([&] { return openOn(0) == 1 && openOn(1) == 1; }, 5000));
+
+        app::onSleepNote();
+        EXPECT_EQ(openOn(0), 0u);
+        EXPECT_EQ(openOn(1), 0u);
+
+        app::onWakeNote();
+        // At once: the read left unanswered at sleep does not hold it back.
+        EXPECT_EQ(nextRequest(end, 7, 1500), kReadFlags);
+        EXPECT_EQ(openOn(0), 1u);
+        EXPECT_TRUE(spinUntil([&] { return openOn(1) == 1; }, 5000));
+
+        engine::stopKeyboardHidManager();
+        logitech::stopLogiDeviceMonitor();
+        EXPECT_EQ(openOn(0) + openOn(1), 0u);
         resetShared();
     }
 }

@@ -33,14 +33,19 @@ TEST(DesktopFileSystem, ReadsAndWritesRegularFilesOnly) {
     EXPECT_EQ(fs.currentDirectory(), QDir::currentPath().toStdString());
 }
 
-TEST(DesktopAppControl, HideHidesEveryVisibleWindow) {
-    QWidget a, b, c;
+TEST(DesktopAppControl, HideHidesTheProgramsOwnWindowsOnly) {
+    QWidget a, b, c, other;
+    markOwnWindow(a);
+    markOwnWindow(b);
+    markOwnWindow(c);
     a.show();
     b.show();
+    other.show();  // a tray icon's window, for one
     DesktopAppControl().hide();
     EXPECT_FALSE(a.isVisible());
     EXPECT_FALSE(b.isVisible());
     EXPECT_FALSE(c.isVisible());
+    EXPECT_TRUE(other.isVisible());
 }
 
 TEST(DesktopPlatform, InstallsItsServicesForItsLifetime) {

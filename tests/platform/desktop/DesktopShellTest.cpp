@@ -9,10 +9,12 @@
 #include "platform/desktop/DesktopPlatform.h"
 
 #include "support/PrivateBus.h"
+#include "support/Xvfb.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QMouseEvent>
 #include <QPointer>
@@ -20,8 +22,15 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <cstring>
 #include <memory>
+#include <vector>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -74,6 +83,42 @@ TEST_F(DesktopShellTest, LaunchMakesTrayItemsAndTheLeftClickDropsThePanel) {
     EXPECT_EQ(panels[0]->y(), int(item->y + item->height));
     app::statusBarButtonClicked(platform::MouseButton::Left);
     EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+}
+
+// On X11 with a tray host: hiding the program leaves the tray icon's window
+// alone, and the panel stays out of the taskbar and the pager.
+TEST_F(DesktopShellTest, OnX11TheTrayIconOutlivesTheHiddenPanelWhichNoTaskbarLists) {
+    if (!test::runningOnXvfb()) return;
+    app::CorvadineApp entry;
+    entry.launch();
+    const auto trayWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) ++n;
+        return n;
+    };
+    // The main icon; the microphone's is hidden.
+    ASSERT_TRUE(spinUntil([&] { return trayWindows() == 1; }));
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    const auto panels = windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    ASSERT_EQ(panels.size(), 1u);
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+    EXPECT_EQ(trayWindows(), 1);
+    app::statusBarButtonClicked(platform::MouseButton::Left);
+    EXPECT_EQ(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).size(), 1u);
+    EXPECT_EQ(trayWindows(), 1);
+
+    // The states a window manager reads when it maps the panel.
+    xcb_connection_t* c = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, panels[0]->winId(), test::xAtom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr);
+    ASSERT_NE(reply, nullptr);
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+    const std::vector<xcb_atom_t> states(atoms, atoms + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
+    std::free(reply);
+    for (const char* name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
+        EXPECT_NE(std::find(states.begin(), states.end(), test::xAtom(c, name)), states.end()) << name;
 }
 
 // On a desktop a click on the tray icon first takes the focus from the panel,
@@ -206,6 +251,58 @@ TEST_F(DesktopShellTest, OddMessagesOnTheInstanceSocketAreDroppedAndEndNothing) 
     EXPECT_FALSE(platform_.lifecycle.terminating());
     auto quit = send("quit\n");
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
+}
+
+TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescriptors) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 2048);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    // Every descriptor taken but the client's: the server's accept() fails.
+    std::vector<int> fillers;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
+    ASSERT_FALSE(fillers.empty());
+    ::close(fillers.back());
+    fillers.pop_back();
+    const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(client, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    // The closed server resets the connection it could not take.
+    EXPECT_TRUE(spinUntil([&] {
+        pollfd p{client, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLIN));
+    }));
+    ::close(client);
+    for (int fd : fillers) ::close(fd);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(dir_.filePath("instance")); }, 5000));
+    QLocalSocket other;
+    other.connectToServer(dir_.filePath("instance"));
+    ASSERT_TRUE(other.waitForConnected(5000));
+    other.write("quit\n");
+    other.flush();
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+TEST_F(DesktopShellTest, AnInstanceSocketRemovedIsMadeAgainUnlessAnotherCopyTookItsName) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    const QString name = dir_.filePath("instance");
+    ASSERT_TRUE(QFile::remove(name));
+    EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(name); }, 5000));
+    EXPECT_FALSE(platform_.lifecycle.terminating());
+    // A copy that found no socket listens under the name: this one ends.
+    ASSERT_TRUE(QFile::remove(name));
+    QLocalServer other;
+    ASSERT_TRUE(other.listen(name));
+    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+    EXPECT_TRUE(QFileInfo::exists(name));
 }
 
 } // namespace

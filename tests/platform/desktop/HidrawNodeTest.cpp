@@ -1,9 +1,10 @@
 // The node's thread, on a FIFO standing in for a device that takes a write
-// slowly: closing must not wait for the device.
+// slowly (closing must not wait for the device) or not whole.
 
 #include "platform/desktop/HidrawNode.h"
 #include "platform/desktop/DesktopRunLoop.h"
 
+#include "support/OpenFiles.h"
 #include "support/PrivateBus.h"
 
 #include <QTemporaryDir>
@@ -12,35 +13,16 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace corv::desktop {
 namespace {
 
-// The descriptors of this process open on the file at `path`.
-std::vector<int> descriptorsOn(const std::string& path) {
-    std::vector<int> out;
-    struct stat file {};
-    if (::stat(path.c_str(), &file) != 0) return out;
-    DIR* dir = ::opendir("/proc/self/fd");
-    if (!dir) return out;
-    while (dirent* e = ::readdir(dir)) {
-        struct stat open {};
-        const std::string link = std::string("/proc/self/fd/") + e->d_name;
-        if (e->d_name[0] != '.' && ::stat(link.c_str(), &open) == 0 && open.st_dev == file.st_dev &&
-            open.st_ino == file.st_ino)
-            out.push_back(std::atoi(e->d_name));
-    }
-    ::closedir(dir);
-    return out;
-}
+using test::descriptorsOn;
 
 TEST(HidrawNode, ClosingDoesNotWaitForAWriteTheDeviceHasNotTaken) {
     QTemporaryDir tmp;
@@ -100,6 +82,37 @@ TEST(HidrawNode, ClosingDoesNotWaitForAWriteTheDeviceHasNotTaken) {
 
     // Once the device has taken it, the thread ends and the node is closed.
     EXPECT_TRUE(test::spinUntil([&] { return descriptorsOn(fifo) == std::vector<int>{drain}; }, 10000));
+    ::close(drain);
+}
+
+TEST(HidrawNode, AReportTheDeviceDoesNotTakeWholeIsRefusedOnTheMainLoop) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const std::string fifo = tmp.filePath("hidraw0").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int drain = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(drain, 0);
+    const std::size_t size = 2 * static_cast<std::size_t>(::fcntl(drain, F_GETPIPE_SZ));
+
+    DesktopRunLoop loop;
+    HidrawNode node(loop);
+    ASSERT_EQ(node.open(fifo, [](const std::vector<std::uint8_t>&) {}), 0);
+    std::vector<std::string> refused;
+    std::vector<std::thread::id> threads;
+    auto refusal = [&](std::string which) {
+        return [&, which] {
+            refused.push_back(which);
+            threads.push_back(std::this_thread::get_id());
+        };
+    };
+    // The node's descriptor does not block: the pipe takes only what fits.
+    ASSERT_TRUE(node.write({0x10, 0xFF, 0x81, 0x00}, refusal("whole")));
+    ASSERT_TRUE(node.write(std::vector<std::uint8_t>(size, 0x11), refusal("in part")));
+    EXPECT_TRUE(test::spinUntil([&] { return !refused.empty(); }, 5000));
+    test::spinUntil([] { return false; }, 100);
+    EXPECT_EQ(refused, std::vector<std::string>{"in part"});
+    EXPECT_EQ(threads, std::vector<std::thread::id>{std::this_thread::get_id()});
+    node.close();
     ::close(drain);
 }
 

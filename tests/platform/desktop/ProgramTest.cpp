@@ -10,7 +10,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <thread>
+#include <vector>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace corv::test {
 namespace {
@@ -58,6 +70,38 @@ public:
     QProcess process;
     QByteArray said;
 };
+
+// A client of the instance socket that connects and then says nothing.
+int connectIdle(const QString& socketPath) {
+    const QByteArray path = QFile::encodeName(socketPath);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0) return -1;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+        ::close(fd);
+        if (errno != EAGAIN) return -1;
+        // A full backlog: the program takes them as it can.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return -1;
+}
+
+// Whether the program has hung up on the client (or reset it).
+bool hungUp(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0) return false;
+    char byte;
+    return ::recv(fd, &byte, 1, MSG_DONTWAIT) <= 0;
+}
+
+int openDescriptors(qint64 pid) {
+    const QDir fds(QString("/proc/%1/fd").arg(pid));
+    return static_cast<int>(fds.entryList(QDir::NoDotAndDotDot | QDir::System).size());
+}
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -157,6 +201,53 @@ TEST_F(ProgramTest, WithoutLogindThereAreNoNotices) {
     lone.process.terminate();
     ASSERT_TRUE(lone.ended());
     EXPECT_EQ(lone.process.exitCode(), 0);
+}
+
+TEST_F(ProgramTest, IdleClientsOfTheInstanceSocketNeitherExhaustItNorStopASecondCopy) {
+    Program first(home, bus.address());
+    ASSERT_TRUE(first.saidLine("step startDockObserver")) << first.said.toStdString();
+    const qint64 pid = first.process.processId();
+    const int baseline = openDescriptors(pid);
+    // Well below the idle clients: unbounded peers would run the program out.
+    const rlimit limit{static_cast<rlim_t>(baseline + 200), static_cast<rlim_t>(baseline + 200)};
+    ASSERT_EQ(::prlimit(static_cast<pid_t>(pid), RLIMIT_NOFILE, &limit, nullptr), 0);
+    rlimit own{};
+    ::getrlimit(RLIMIT_NOFILE, &own);
+    ASSERT_GE(own.rlim_max, 1300u) << "the test holds 1,100 clients";
+    own.rlim_cur = own.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &own);
+
+    const QString socket = home.filePath("corvadine.instance");
+    std::vector<int> idle;
+    int most = 0;
+    for (int i = 0; i < 1100; ++i) {
+        const int fd = connectIdle(socket);
+        ASSERT_GE(fd, 0) << "client " << i;
+        idle.push_back(fd);
+        if (i % 50 == 0) most = std::max(most, openDescriptors(pid));
+    }
+    most = std::max(most, openDescriptors(pid));
+    EXPECT_LE(most, baseline + 40);
+    EXPECT_EQ(first.process.state(), QProcess::Running);
+    // The newest idle client is dropped after its short while.
+    EXPECT_FALSE(hungUp(idle.back()));
+    EXPECT_TRUE(spinUntil([&] { return hungUp(idle.back()); }, 5000));
+
+    // A well-behaved client is answered: an unknown line is hung up on.
+    const int polite = connectIdle(socket);
+    ASSERT_GE(polite, 0);
+    ASSERT_EQ(::send(polite, "hello\n", 6, MSG_NOSIGNAL), 6);
+    EXPECT_TRUE(spinUntil([&] { return hungUp(polite); }, 1500));
+    ::close(polite);
+
+    Program second(home, bus.address());
+    ASSERT_TRUE(second.saidLine("asked the other copy to quit")) << second.said.toStdString();
+    ASSERT_TRUE(first.saidLine("quit requested by another copy"));
+    ASSERT_TRUE(first.ended());
+    EXPECT_EQ(first.process.exitCode(), 0);
+    for (int fd : idle) ::close(fd);
+    second.process.terminate();
+    ASSERT_TRUE(second.ended());
 }
 
 } // namespace

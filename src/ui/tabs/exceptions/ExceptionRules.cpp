@@ -45,7 +45,7 @@ std::string filePath(const Url& url) {
 // "/" for an entry at the root.
 std::string sortName(const AnApp& e) {
     std::string path = filePath(e.url);
-    if (path.empty()) path = "/";
+    if (path.empty()) path.push_back('/');
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     std::string last = path == "/" ? path : path.substr(path.find_last_of('/') + 1);
     const auto dot = last.find_last_of('.');

@@ -6,6 +6,7 @@
 #include "ui/tabs/trackpad/RowEdits.h"
 
 #include <QMenu>
+#include <QPointer>
 
 namespace corv::ui::trackpad {
 
@@ -14,9 +15,21 @@ namespace corv::ui::trackpad {
 class AccentMenu : public QMenu {
 public:
     explicit AccentMenu(QWidget* parent = nullptr);
+    ~AccentMenu() override;
+
+    // The colour an entry's text is drawn in, and whether it is drawn checked.
+    QColor entryTextColor(const QAction* action) const;
+    bool entryChecked(const QAction* action) const;
+    // The entry whose hover hint is pending or showing.
+    QAction* hoveredEntry() const { return hovered_; }
 
 protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
+
+private:
+    void hoverEntry(QAction* action);
+
+    QPointer<QAction> hovered_;
 };
 
 // Fills `menu` for the row as its binding stands now.

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
 #include "ui/tabs/trackpad/Symbols.h"
@@ -12,8 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -27,6 +26,20 @@ QColor rowColor(RowColor c) {
     }
     return primaryColor();
 }
+
+namespace {
+
+// The title's rotate and zoom signs are private-use characters no desktop
+// font draws; they show as the nearest common arrows.
+QString drawableTitle(const std::string& title) {
+    QString t = QString::fromStdString(title);
+    const std::pair<char32_t, const char*> signs[] = {{0x100148, "\u21BB"}, {0x100149, "\u21BA"},
+                                                       {0x102127, "\u2198\u2196"}, {0x10211D, "\u2196\u2198"}};
+    for (const auto& [from, to] : signs) t.replace(QString::fromUcs4(&from, 1), QString::fromUtf8(to));
+    return t;
+}
+
+} // namespace
 
 BindingRow::BindingRow(QWidget* parent) : QWidget(parent) {
     auto* outer = new QVBoxLayout(this);
@@ -58,10 +71,13 @@ BindingRow::BindingRow(QWidget* parent) : QWidget(parent) {
     ctBox_ = new CheckBoxMark(line_);
     ctBox_->setObjectName("clickThroughBox");
     connect(ctBox_, &QToolButton::pressed, this, [this] { toggleClickThrough(ref_); });
+    // A box that is not offered is hidden, so its hint never shows.
+    attachHint(ctBox_, QString::fromStdString(platform::localized("Hint binding click through")));
     h->addWidget(ctBox_);
     msBox_ = new CheckBoxMark(line_);
     msBox_->setObjectName("multiShotBox");
     connect(msBox_, &QToolButton::pressed, this, [this] { toggleMultiShot(ref_); });
+    attachHint(msBox_, QString::fromStdString(platform::localized("Hint binding multishot")));
     h->addWidget(msBox_);
 
     line_->setContentsMargins(0, 6, 0, 6);
@@ -73,7 +89,7 @@ void BindingRow::setRow(const GestureRow& row) {
     const QColor accent = accentTextColor();
     lineColor_ = row.highlighted ? accent : rowColor(row.normColor);
 
-    title_->setText(QString::fromStdString(gestureTitle(row.path)));
+    title_->setText(drawableTitle(gestureTitle(row.path)));
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, lineColor_);
     title_->setPalette(pal);
@@ -88,19 +104,17 @@ void BindingRow::setRow(const GestureRow& row) {
                                    .arg(lineColor_.name(QColor::HexArgb), labelColor.name(QColor::HexArgb)));
 
     const bool hi = row.highlighted;
-    const auto box = [&](CheckBoxMark* m, bool offered, bool on, const char* hintKey) {
+    const auto box = [&](CheckBoxMark* m, bool offered, bool on) {
         m->setOn(on);
         m->setColor(lineColor_);
-        m->setVisible(true);
         m->setAttribute(Qt::WA_TransparentForMouseEvents, !hi || !offered);
         QSizePolicy keep = m->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
         m->setSizePolicy(keep);
         m->setVisible(offered);
-        m->setToolTip(offered ? QString::fromStdString(platform::localized(hintKey)) : QString());
     };
-    box(ctBox_, clickThroughOffered(b), b.clickTh, "Hint binding click through");
-    box(msBox_, multiShotOffered(row.path.ges, b), b.multiShot, "Hint binding multishot");
+    box(ctBox_, clickThroughOffered(b), b.clickTh);
+    box(msBox_, multiShotOffered(row.path.ges, b), b.multiShot);
     menuButton_->setAttribute(Qt::WA_TransparentForMouseEvents, !hi);
     // An inherited row's button is invisible and takes no click.
     if (!del_ || delEn_ != row.delEn) {
@@ -108,7 +122,7 @@ void BindingRow::setRow(const GestureRow& row) {
         fresh->setObjectName("deleteButton");
         fresh->setEnabled(row.delEn);
         if (del_) {
-            line_->layout()->replaceWidget(del_, fresh);
+            delete line_->layout()->replaceWidget(del_, fresh);
             delete del_;
         } else {
             line_->layout()->addWidget(fresh);

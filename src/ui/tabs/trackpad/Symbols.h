@@ -1,7 +1,6 @@
 #pragma once
 
-// The small symbols of the trackpad tab, drawn as vector strokes so that they
-// look the same on every desktop.
+// The trackpad tab's symbol buttons over the panel's symbols.
 
 #include <QColor>
 #include <QRectF>
@@ -13,6 +12,8 @@ namespace corv::ui::trackpad {
 
 enum class Symbol { Checkmark, QuestionCircle, Paste, Bolt, LoadGlobal, Trash, Lock, LockOpen, XmarkCircle };
 
+// The panel's name of the symbol.
+QString symbolName(Symbol s);
 void drawSymbol(QPainter& p, Symbol s, const QRectF& box, const QColor& color);
 
 // A flat button showing one symbol; dimmed while disabled.

@@ -3,6 +3,7 @@
 #include "model/Apps.h"
 #include "model/HelpTexts.h"
 #include "model/Options.h"
+#include "model/Shared.h"
 #include "model/UIApp.h"
 #include "model/UIState.h"
 #include "platform/Background.h"
@@ -15,7 +16,11 @@
 #include "recorders/KeyBind.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/trackpad/TrackpadTab.h"
+#include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
+#include "ui/OutterFrame.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/GestureRows.h"
@@ -35,12 +40,12 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <memory>
 
 namespace corv::ui {
 
@@ -100,36 +105,6 @@ protected:
     }
 };
 
-// A section outlined with a gap in its top edge under the title.
-class TitledFrame : public QWidget {
-public:
-    explicit TitledFrame(QWidget* parent) : QWidget(parent) {}
-    QLabel* title = nullptr;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        if (!title) return;
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(dimLabelColor(), 1));
-        const QRectF r = QRectF(rect()).adjusted(0.5, title->height() / 2.0, -0.5, -0.5);
-        const double rad = std::min({16.0, r.width() / 2, r.height() / 2});
-        const double gs = std::clamp<double>(title->geometry().left(), r.left() + rad, r.right() - rad);
-        const double ge = std::clamp<double>(title->geometry().right() + 1, gs, r.right() - rad);
-        QPainterPath path(QPointF(ge, r.top()));
-        path.lineTo(r.right() - rad, r.top());
-        path.quadTo(r.topRight(), QPointF(r.right(), r.top() + rad));
-        path.lineTo(r.right(), r.bottom() - rad);
-        path.quadTo(r.bottomRight(), QPointF(r.right() - rad, r.bottom()));
-        path.lineTo(r.left() + rad, r.bottom());
-        path.quadTo(r.bottomLeft(), QPointF(r.left(), r.bottom() - rad));
-        path.lineTo(r.left(), r.top() + rad);
-        path.quadTo(r.topLeft(), QPointF(r.left() + rad, r.top()));
-        path.lineTo(gs, r.top());
-        p.drawPath(path);
-    }
-};
-
 // Takes every press over a switched-off application's block.
 class Cover : public QWidget {
 public:
@@ -161,7 +136,8 @@ protected:
 struct TrackpadTab::Parts {
     std::vector<Subscription> subs;
     std::vector<Subscription> keyBindSubs;
-    const recorders::KeyBind* watchedKeyBind = nullptr;
+    // Held weakly: a capture replaces the instance, and a new one may reuse the address.
+    std::weak_ptr<recorders::KeyBind> watchedKeyBind;
     std::map<GesPath, BindingRow*, PathLess> rows;
     std::vector<BindingRow*> order;
     std::vector<QWidget*> dividers;
@@ -242,10 +218,11 @@ void TrackpadTab::scheduleRefresh() {
 }
 
 void TrackpadTab::watchKeyBind() {
-    recorders::KeyBind& kb = recorders::KeyBind::shared();
-    if (parts_->watchedKeyBind == &kb) return;
+    const std::shared_ptr<recorders::KeyBind> current = Shared<recorders::KeyBind>::pointer();
+    if (parts_->watchedKeyBind.lock() == current) return;
     parts_->keyBindSubs.clear();
-    parts_->watchedKeyBind = &kb;
+    parts_->watchedKeyBind = current;
+    recorders::KeyBind& kb = *current;
     auto redraw = [this](const auto&) { scheduleRefresh(); };
     parts_->keyBindSubs.push_back(kb.raw.subscribe(redraw));
     parts_->keyBindSubs.push_back(kb.key.subscribe(redraw));
@@ -278,13 +255,9 @@ void TrackpadTab::buildHelpRow() {
     for (HelpTopic topic : {HelpTopic::BindingClickThrough, HelpTopic::Multishot}) {
         auto* b = new SymbolButton(Symbol::QuestionCircle, 16, helpRow_);
         b->setColor(dimLabelColor());
-        b->setToolTip(q(helpText(topic)));
-        connect(b, &QToolButton::pressed, this, [b, topic] {
-            if (QToolTip::isVisible())
-                QToolTip::hideText();
-            else
-                QToolTip::showText(b->mapToGlobal(QPoint(0, b->height())), q(helpText(topic)), b);
-        });
+        attachHint(b, q(helpText(topic)), true);
+        connect(b, &QToolButton::pressed, this,
+                [b, topic] { HintWinManager::shared().toggleHelp(helpText(topic), globalFrame(b)); });
         h->addWidget(b);
     }
     h->addSpacing(11);
@@ -301,7 +274,7 @@ void TrackpadTab::buildAppHeader() {
     h->addWidget(parts_->appToggle, 1);
     const auto tool = [&](Symbol s, int size, const char* hint, void (*act)(), int pad) {
         auto* b = new SymbolButton(s, size, appHeader_);
-        b->setToolTip(q(platform::localized(hint)));
+        attachHint(b, q(platform::localized(hint)));
         connect(b, &QToolButton::pressed, this, act);
         h->addWidget(b);
         if (pad) h->addSpacing(pad);
@@ -335,15 +308,14 @@ void TrackpadTab::buildLower() {
     v->addSpacing(20);
     v->addWidget(list_);
 
-    auto* section = new TitledFrame(lower_);
+    auto* section = new QWidget(lower_);
     section->setObjectName("clickThroughSection");
     auto* sv = new QVBoxLayout(section);
-    sv->setContentsMargins(16, 0, 10, 10);
+    sv->setContentsMargins(6, 0, 0, 0);
     sv->setSpacing(0);
     auto* title = new QLabel(q(platform::localized("Setting tab CT")), section);
     setTextColor(title, dimLabelColor());
     title->setContentsMargins(10, 0, 10, 0);
-    section->title = title;
     auto* titleRow = new QHBoxLayout;
     titleRow->addWidget(title);
     titleRow->addStretch(1);
@@ -360,7 +332,7 @@ void TrackpadTab::buildLower() {
     auto* grid2 = new QHBoxLayout;
     for (const auto& s : switches) {
         auto* t = new QCheckBox(q(platform::localized(s.title)), section);
-        t->setToolTip(q(helpText(s.help)));
+        attachHint(t, q(helpText(s.help)));
         t->setLayoutDirection(Qt::RightToLeft);
         const ClickFlag flag = s.flag;
         // `clicked` comes only from the user's click.
@@ -375,8 +347,9 @@ void TrackpadTab::buildLower() {
     sv->addLayout(grid1);
     sv->addLayout(grid2);
     auto* sectionPad = new QHBoxLayout;
-    sectionPad->setContentsMargins(30, 10, 30, 30);
-    sectionPad->addWidget(section);
+    // The frame's outline takes 10 of the 30 at the sides and below.
+    sectionPad->setContentsMargins(20, 10, 20, 20);
+    sectionPad->addWidget(new OutterFrame(section, title, 2, lower_));
     v->addLayout(sectionPad);
 
     cover_ = new Cover(lower_);
@@ -407,6 +380,9 @@ void TrackpadTab::refresh() {
             });
         }
     }
+    // Lay out now, inner blocks first, so the tab's size follows at once.
+    for (QWidget* w : {static_cast<QWidget*>(listContent_), helpBox_, appHeader_, lower_, static_cast<QWidget*>(this)})
+        if (w->layout()) w->layout()->activate();
     adjustSize();
 }
 

@@ -6,6 +6,9 @@
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "ui/FieldRegistry.h"
+#include "ui/FrameWatch.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/Symbols.h"
@@ -17,7 +20,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace corv::ui::trackpad {
@@ -41,7 +43,7 @@ UrlEditor::UrlEditor(const RowRef& row, QWidget* parent) : QWidget(parent), row_
         h->addStretch(1);
         h->addWidget(first);
         auto* paste = new SymbolButton(Symbol::Paste, 12, this);
-        paste->setToolTip(q(platform::localized("Hint paste")));
+        attachHint(paste, q(platform::localized("Hint paste")));
         paste->setColor(secondaryColor());
         connect(paste, &QToolButton::pressed, this, [this, f] { this->paste(f); });
         (f == UrlField::Name ? pasteName_ : pasteTarget_) = paste;
@@ -52,18 +54,14 @@ UrlEditor::UrlEditor(const RowRef& row, QWidget* parent) : QWidget(parent), row_
 
     help_ = new SymbolButton(Symbol::QuestionCircle, 16, this);
     help_->setColor(secondaryColor());
-    help_->setToolTip(q(helpText(HelpTopic::Url)));
-    connect(help_, &QToolButton::pressed, this, [this] {
-        if (QToolTip::isVisible())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help_->mapToGlobal(QPoint(0, help_->height())), q(helpText(HelpTopic::Url)), help_);
-    });
+    attachHint(help_, q(helpText(HelpTopic::Url)), true);
+    connect(help_, &QToolButton::pressed, this,
+            [this] { HintWinManager::shared().toggleHelp(helpText(HelpTopic::Url), globalFrame(help_)); });
     line(help_, UrlField::Name, "Name");
 
     auto* shortcuts = new SymbolButton(Symbol::Bolt, 12, this);
     shortcuts->setColor(secondaryColor());
-    shortcuts->setToolTip(q(platform::localized("Hint shortcuts")));
+    attachHint(shortcuts, q(platform::localized("Hint shortcuts")));
     shortcuts->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(shortcuts);
     for (const std::string& name : engine::ShortcutList::shared().names)

@@ -164,5 +164,44 @@ TEST_F(TrackpadRulesTest, CheckBoxesInvertFollowersAndChoosingUrlClearsTexts) {
     EXPECT_EQ(*at("", p), now);
 }
 
+TEST_F(TrackpadRulesTest, ProfileToolsActOnTheSelectedApplicationOnly) {
+    AnApp global;
+    slot(global, p) = action(ActionId::SwipeBack);
+    global.lct = true;
+    setEntry("", global);
+    AnApp app;
+    app.url = Url("file:///opt/My%20Tools/Editor.app/");
+    slot(app, {1, ActGes::Click, 0, ActDir::None}) = action(ActionId::LookUp);
+    app.key[1][0] = action(ActionId::Sleep);
+    setEntry("com.app", app);
+    setEntry("com.bare", AnApp{});
+    EXPECT_EQ(displayedAppName("com.app"), "Editor");
+    EXPECT_EQ(displayedAppName("com.bare"), "com.bare");
+
+    select("com.app");
+    GesHi::shared().h.set({1, ActGes::Click, 0, ActDir::None});
+    loadGlobalBindings();
+    EXPECT_EQ(GesHi::shared().h.get().fgr, 0u);
+    turn();
+    EXPECT_FALSE(entry("com.app").lct);  // two turns later
+    settle();
+    EXPECT_EQ(entry("com.app").ges, global.ges);
+    EXPECT_TRUE(entry("com.app").lct);
+    EXPECT_EQ(entry("com.app").key, app.key);
+
+    // A switch in an application carries nothing over.
+    setClickFlag(ClickFlag::Right, true);
+    carryOverClickThrough(ClickFlag::Right, true, true);
+    EXPECT_FALSE(entry("com.bare").rct);
+    toggleGestureLock();
+    EXPECT_TRUE(entry("com.app").gesLock);
+    removeAllGestureBindings();
+    EXPECT_TRUE(entry("com.app").ges.empty());
+    EXPECT_FALSE(entry("com.app").lct || entry("com.app").rct || entry("com.app").sct);
+    EXPECT_TRUE(entry("com.app").gesLock);
+    EXPECT_EQ(entry("com.app").key, app.key);
+    EXPECT_EQ(entry("").ges, global.ges);
+}
+
 } // namespace
 } // namespace corv::test

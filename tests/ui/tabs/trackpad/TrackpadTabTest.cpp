@@ -11,6 +11,8 @@
 #include "recorders/CaptureTabs.h"
 #include "recorders/GesBindingEdits.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/HintWinManager.h"
+#include "ui/OutterFrame.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
@@ -121,6 +123,13 @@ TEST_F(TrackpadTabTest, RowsMergeTheGlobalOnesInOrderAndKeepToTheBudget) {
     EXPECT_EQ(tab->pane()->fingers(), 1);
     EXPECT_TRUE(tab->helpRow()->isVisible());
     EXPECT_FALSE(tab->appHeader()->isVisible());
+    // The click-through switches sit in the panel's titled frame.
+    ui::OutterFrame* frame = nullptr;  // no meta-object: findChild cannot tell it apart
+    for (QWidget* w : tab->findChildren<QWidget*>())
+        if (auto* f = dynamic_cast<ui::OutterFrame*>(w)) frame = f;
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->section()->objectName(), "clickThroughSection");
+    EXPECT_FALSE(frame->outline().isEmpty());
 
     select(kApp);
     settle();
@@ -133,6 +142,7 @@ TEST_F(TrackpadTabTest, RowsMergeTheGlobalOnesInOrderAndKeepToTheBudget) {
     EXPECT_EQ(rows[0]->title()->text(), QString::fromUtf8("2F Swipe \u2190"));
     EXPECT_EQ(rows[0]->lineColor(), ui::overriddenBindingColor());
     EXPECT_EQ(rows[0]->ref().appid, kApp);
+    EXPECT_EQ(rows[1]->title()->text(), QString::fromUtf8("2F Rotate \u21BB"));  // a sign the font draws
     EXPECT_EQ(rows[1]->lineColor(), ui::dimLabelColor());
     EXPECT_EQ(rows[1]->ref().appid, "");
     EXPECT_FALSE(rows[1]->ref().delEn);
@@ -220,9 +230,19 @@ TEST_F(TrackpadTabTest, MenuChoicesWriteAndCarryOverOnTheGlobalProfile) {
     int accented = 0;
     for (QAction* a : menu.actions()) accented += a->property("accent").toBool();
     EXPECT_EQ(accented, 1);
-    EXPECT_TRUE(find(menu, ActionId::Url)->property("accent").toBool());
+    // Drawn in the accent colour, never checked; the others in the plain colour.
+    EXPECT_EQ(menu.entryTextColor(find(menu, ActionId::Url)), ui::accentTextColor());
+    EXPECT_NE(menu.entryTextColor(find(menu, ActionId::AppLaunch)), ui::accentTextColor());
+    for (QAction* a : menu.actions()) EXPECT_FALSE(menu.entryChecked(a)) << a->text().toStdString();
     menu.popup(QPoint(0, 0));
     QApplication::processEvents();
+    // Entries hint through the panel's hover hints, not tooltips.
+    QAction* url = find(menu, ActionId::Url);
+    EXPECT_TRUE(url->toolTip().isEmpty() || url->toolTip() == url->text());
+    menu.setActiveAction(url);
+    EXPECT_EQ(menu.hoveredEntry(), url);
+    EXPECT_EQ(ui::HintWinManager::shared().currentText, url->property("hint").toString().toStdString());
+    EXPECT_FALSE(ui::HintWinManager::shared().currentText.empty());
     snap(menu, "open-action-menu");
     menu.hide();
 }

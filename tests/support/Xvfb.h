@@ -1,0 +1,104 @@
+#pragma once
+
+// An X display of one test's own: Xvfb, with a stand-in tray host that owns
+// the system-tray selection (it docks nothing). runningOnXvfb() runs the
+// current test again in a child process on that display, through xcb.
+
+#include "support/ChildProcess.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <xcb/xcb.h>
+
+namespace corv::test {
+
+inline xcb_atom_t xAtom(xcb_connection_t* c, const char* name) {
+    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+// True in the child on the display; in the parent, runs the child, reports
+// its outcome as this test's and answers false.
+inline bool runningOnXvfb() {
+    if (qEnvironmentVariableIsSet("CORV_XVFB_CHILD")) return true;
+
+    QProcess xvfb;
+    endWithThisProcess(xvfb);
+    xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    if (!xvfb.waitForStarted(10000)) {
+        ADD_FAILURE() << "Xvfb did not start (is the xvfb package installed?)";
+        return false;
+    }
+    for (int i = 0; i < 100 && !xvfb.canReadLine(); ++i) xvfb.waitForReadyRead(100);
+    const QString display = ":" + QString::fromUtf8(xvfb.readLine()).trimmed();
+    xcb_connection_t* c = xcb_connect(display.toUtf8().constData(), nullptr);
+    if (display == ":" || xcb_connection_has_error(c)) {
+        ADD_FAILURE() << "no connection to Xvfb";
+        xcb_disconnect(c);
+        xvfb.kill();
+        xvfb.waitForFinished(5000);
+        return false;
+    }
+    // The tray host: owns the selection and tells the clients so.
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t tray = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, tray, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, 0, nullptr);
+    const xcb_atom_t selection = xAtom(c, "_NET_SYSTEM_TRAY_S0");
+    xcb_set_selection_owner(c, tray, selection, XCB_CURRENT_TIME);
+    xcb_client_message_event_t manager{};
+    manager.response_type = XCB_CLIENT_MESSAGE;
+    manager.format = 32;
+    manager.window = screen->root;
+    manager.type = xAtom(c, "MANAGER");
+    manager.data.data32[0] = XCB_CURRENT_TIME;
+    manager.data.data32[1] = selection;
+    manager.data.data32[2] = tray;
+    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&manager));
+    xcb_flush(c);
+
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CORV_XVFB_CHILD", "1");
+    env.insert("DISPLAY", display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.remove("WAYLAND_DISPLAY");
+    QProcess child;
+    child.setProcessEnvironment(env);
+    endWithThisProcess(child);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QString("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())});
+    const bool finished = child.waitForStarted(10000) && child.waitForFinished(120000);
+    if (!finished) {
+        child.kill();
+        child.waitForFinished(10000);
+    }
+    const std::string output = child.readAll().toStdString();
+    std::printf("---- on Xvfb ----\n%s---- end ----\n", output.c_str());
+    xcb_disconnect(c);
+    xvfb.terminate();
+    if (!xvfb.waitForFinished(5000)) {
+        xvfb.kill();
+        xvfb.waitForFinished(5000);
+    }
+    if (!finished)
+        ADD_FAILURE() << "the test on Xvfb did not end within 120 s";
+    else if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        ADD_FAILURE() << "the test failed on Xvfb";
+    else if (output.find("[  PASSED  ] 1 test") == std::string::npos)
+        ADD_FAILURE() << "the test did not run on Xvfb";
+    return false;
+}
+
+} // namespace corv::test
