@@ -18,6 +18,7 @@
 #include "engine/ShortcutList.h"
 #include "engine/TrackpadTaps.h"
 #include "model/ApplicationSets.h"
+#include "model/InstalledAppScan.h"
 #include "model/Options.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
@@ -34,7 +35,10 @@ using platform::WorkspaceNote;
 // The lists the panel offers, made in the background at launch.
 void loadAppCatalogues() {
     engine::refreshShortcutNames();
-    platform::background().run([] { refreshRunningApps(CallerThread::Background); });
+    platform::background().run([] {
+        scanInstalledApps(CallerThread::Background);
+        refreshRunningApps(CallerThread::Background);
+    });
 }
 
 } // namespace

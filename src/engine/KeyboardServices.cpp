@@ -193,6 +193,15 @@ void applyKeySubMapping(const KeySub& keySub) {
     }
 }
 
+std::optional<std::size_t> keySubIndexOf(const KeySubData& entry) {
+    const std::string maker = stringOr(entry.service, "Manufacturer", "Unknown");
+    const std::int64_t sum = reportDescriptorSum(entry.service);
+    const auto& all = KeySubOpt::shared().keySub.get();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (belongsTo(all[i], entry.name, maker, sum)) return i;
+    return std::nullopt;
+}
+
 void clearKeyMappings() {
     for (const KeySubData& entry : KeyData::shared().k.get())
         platform::hidEventSystem().setProperty(entry.service, kUserKeyMappingKey, platform::HidPropertyArray{});

@@ -52,6 +52,11 @@ std::optional<std::string> receiverKindName(std::optional<std::int64_t> vendorId
 // differ, then dst → src for a two-way pair. Unpaired tails give nothing.
 platform::HidPropertyArray userKeyMappingEntries(const KeySub& keySub);
 
+// The position in KeySubOpt.keySub of the first record of the listed
+// service's keyboard: same name, maker ("Unknown" when missing) and report
+// descriptor sum. Nothing when no record matches.
+std::optional<std::size_t> keySubIndexOf(const KeySubData& entry);
+
 // At launch: sets up every keyboard service present and to come.
 void startHidServiceWatch();
 void setupHidService(platform::HidService service);

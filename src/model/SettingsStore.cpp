@@ -31,16 +31,49 @@ std::shared_ptr<T> decodeObject(const Bytes& bytes) {
     return T::decodeObject(plist::KeyedDecoder(root.get()));
 }
 
-// Replaces the shared instance when the bytes decode; false otherwise.
+// Copies the stored fields into the shared instance, which stays the same
+// object: whoever holds it or watches its fields keeps working. Observers do
+// not run; subscribers hear each field.
+template <class T>
+void copyField(Published<T>& to, const Published<T>& from) {
+    to.setWithoutObserver(from.get());
+}
+
+void assignStored(Options& to, const Options& from) {
+    // runAtLogin mirrors the login items and is never stored.
+    copyField(to.showDescription, from.showDescription);
+    copyField(to.hideIcon, from.hideIcon);
+    copyField(to.sclAccEn, from.sclAccEn);
+    copyField(to.sclAcc, from.sclAcc);
+    copyField(to.autoCheckUpdates, from.autoCheckUpdates);
+    copyField(to.theme, from.theme);
+    copyField(to.tabSelection, from.tabSelection);
+}
+void assignStored(Apps& to, const Apps& from) { copyField(to.a, from.a); }
+void assignStored(KeySubOpt& to, const KeySubOpt& from) {
+    copyField(to.subGlobalEn, from.subGlobalEn);
+    copyField(to.keySub, from.keySub);
+}
+void assignStored(LogiKeysOpt& to, const LogiKeysOpt& from) { copyField(to.k, from.k); }
+void assignStored(Haptic& to, const Haptic& from) {
+    copyField(to.mEnable, from.mEnable);
+    copyField(to.sEnable, from.sEnable);
+    copyField(to.mPara, from.mPara);
+    copyField(to.sPara, from.sPara);
+}
+
+// Loads the shared instance from the bytes when they decode; false otherwise.
 template <class T>
 bool replaceFrom(const std::optional<Bytes>& bytes) {
     if (!bytes) return false;
+    std::shared_ptr<T> decoded;
     try {
-        Shared<T>::replace(decodeObject<T>(*bytes));
-        return true;
+        decoded = decodeObject<T>(*bytes);
     } catch (const plist::CodingError&) {
         return false;
     }
+    assignStored(Shared<T>::instance(), *decoded);
+    return true;
 }
 
 // Stores the object's blob; a blob that fails to encode keeps its stored bytes.
@@ -125,7 +158,9 @@ bool importSettingsBlob(const Bytes& bytes) {
         return it->second;
     };
     replaceFrom<Options>(blob(kConfig));
-    replaceFrom<Apps>(blob(kAppItems));
+    // The panel and the engine expect a global profile: an imported Apps without one gets the default.
+    if (replaceFrom<Apps>(blob(kAppItems)) && !Apps::shared().a.get().count(std::string()))
+        Apps::shared().setDefaultGlobalEntry();
     replaceFrom<KeySubOpt>(blob(kKeyboards));
     replaceFrom<LogiKeysOpt>(blob(kLogiKeys));
     replaceFrom<Haptic>(blob(kHaptic));

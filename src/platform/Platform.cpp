@@ -67,5 +67,6 @@ WorkspaceNotes& workspaceNotes() { return require(g_services.workspaceNotes, "wo
 FileEvents& fileEvents() { return require(g_services.fileEvents, "file events"); }
 Preferences& preferences() { return require(g_services.preferences, "preferences"); }
 AxObservers& axObservers() { return require(g_services.axObservers, "accessibility observers"); }
+AppFolders& appFolders() { return require(g_services.appFolders, "application folders"); }
 
 } // namespace corv::platform

@@ -5,6 +5,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/AppControl.h"
+#include "platform/AppFolders.h"
 #include "platform/AudioInput.h"
 #include "platform/Background.h"
 #include "platform/Bluetooth.h"
@@ -75,6 +76,7 @@ struct Services {
     FileEvents* fileEvents = nullptr;
     Preferences* preferences = nullptr;
     AxObservers* axObservers = nullptr;
+    AppFolders* appFolders = nullptr;
 };
 
 // Installs the services; every pointer must outlive its use.
@@ -118,5 +120,6 @@ WorkspaceNotes& workspaceNotes();
 FileEvents& fileEvents();
 Preferences& preferences();
 AxObservers& axObservers();
+AppFolders& appFolders();
 
 } // namespace corv::platform

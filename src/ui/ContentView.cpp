@@ -4,6 +4,9 @@
 #include "ui/CustomTabView.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
+#include "ui/tabs/exceptions/ExceptionsTab.h"
+#include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/tabs/settings/SettingsTab.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
 #include <QPainter>
@@ -28,6 +31,9 @@ std::vector<TabSpec> panelTabs() {
     // Each tab's content starts and ends its own capture as it is made and dropped.
     for (const TabInfo& t : kTabs) tabs.push_back({QString::fromLatin1(t.title), QString::fromLatin1(t.symbol), makeEmptyTab});
     tabs[0].make = makeTrackpadTab;
+    tabs[1].make = makeKeyboardTab;
+    tabs[2].make = makeExceptionsTab;
+    tabs[3].make = makeSettingsTab;
     return tabs;
 }
 

@@ -124,6 +124,10 @@ void drawSymbol(QPainter& p, const QString& name, const QRectF& box, const QColo
                 p.drawPoint(QPointF(body.left() + body.width() * (col + 1) / 6, body.top() + body.height() * (row + 1) / 4));
         p.drawLine(QPointF(body.left() + body.width() * 0.3, body.bottom() - body.height() * 0.22),
                    QPointF(body.right() - body.width() * 0.3, body.bottom() - body.height() * 0.22));
+    } else if (name == QLatin1String("plus.app")) {
+        p.drawRoundedRect(r, r.width() * 0.22, r.width() * 0.22);
+        p.drawLine(QPointF(c.x(), r.top() + r.height() * 0.28), QPointF(c.x(), r.bottom() - r.height() * 0.28));
+        p.drawLine(QPointF(r.left() + r.width() * 0.28, c.y()), QPointF(r.right() - r.width() * 0.28, c.y()));
     } else if (name == QLatin1String("apps.iphone")) {
         const QRectF phone(c.x() - r.width() * 0.3, r.top(), r.width() * 0.6, r.height());
         p.drawRoundedRect(phone, 3, 3);

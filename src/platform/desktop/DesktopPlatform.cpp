@@ -63,6 +63,7 @@ platform::Services DesktopPlatform::services() {
     s.fileEvents = &fileEvents;
     s.preferences = &preferences;
     s.axObservers = &axObservers;
+    s.appFolders = &appFolders;
     return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopAccessibility.h"
+#include "platform/desktop/DesktopAppFolders.h"
 #include "platform/desktop/DesktopAppControl.h"
 #include "platform/desktop/DesktopAudioInput.h"
 #include "platform/desktop/DesktopBackground.h"
@@ -77,7 +78,8 @@ public:
     DesktopScreenLock screenLock;
     DesktopBackground background;
     DesktopAccessibility accessibility;
-    DesktopWorkspace workspace;
+    DesktopAppFolders appFolders;
+    DesktopWorkspace workspace{appFolders};
     DesktopInputSources inputSources;
     DesktopDisplays displays;
     DesktopDisplayLinks displayLinks;

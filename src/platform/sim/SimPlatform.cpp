@@ -90,6 +90,7 @@ SimPlatform::SimPlatform() {
     s.fileEvents = &fileEvents;
     s.preferences = &preferences;
     s.axObservers = &axObservers;
+    s.appFolders = &appFolders;
     platform::install(s);
     for (SimJournal** j : {&events.journal, &hid.journal, &multitouch.journal, &bluetooth.journal, &hidDevices.journal,
                            &hidServices.journal})

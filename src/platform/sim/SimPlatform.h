@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimAccessibility.h"
+#include "platform/sim/SimAppFolders.h"
 #include "platform/sim/SimAudioInput.h"
 #include "platform/sim/SimBackground.h"
 #include "platform/sim/SimBluetooth.h"
@@ -133,6 +134,7 @@ public:
     SimSpaces spaces;
     SimAccessibility accessibility;
     SimWorkspace workspace;
+    SimAppFolders appFolders;
     SimInputSources inputSources;
     SimBluetooth bluetooth;
     SimUserNotifications notifications;

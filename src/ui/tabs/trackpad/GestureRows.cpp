@@ -111,7 +111,10 @@ std::vector<FingerGroup> gestureList(const ListInputs& in) {
     for (std::uint64_t f : fingers) {
         FingerGroup group;
         group.fgr = f;
-        group.divider = std::any_of(fingers.begin(), fingers.end(), [f](std::uint64_t k) { return k >= 1 && k < f; });
+        std::set<std::uint64_t> own;
+        if (in.dividersFromOwn) addKeys(&app->ges, own);
+        const std::set<std::uint64_t>& counted = in.dividersFromOwn ? own : fingers;
+        group.divider = std::any_of(counted.begin(), counted.end(), [f](std::uint64_t k) { return k >= 1 && k < f; });
         std::set<ActGes> kinds;
         addKeys(fingerOf(*app, f), kinds);
         addKeys(fingerOf(*global, f), kinds);

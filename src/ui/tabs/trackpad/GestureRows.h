@@ -41,6 +41,8 @@ struct ListInputs {
     recorders::GesHilited hi;
     bool tapToClick = false;
     bool threeFingerDrag = false;
+    // A group's divider counts only the selected entry's own finger counts.
+    bool dividersFromOwn = false;
 };
 
 // Empty when the selected or the global entry is missing.

@@ -1,0 +1,138 @@
+#include "model/ApplicationSets.h"
+#include "ui/tabs/exceptions/AppPicker.h"
+#include "ui/tabs/exceptions/AppPopovers.h"
+#include "ui/tabs/exceptions/ExceptionRules.h"
+#include "ui/tabs/trackpad/GestureRows.h"
+#include "ui/InteractionReader.h"
+#include "ui/Theme.h"
+
+#include <QEnterEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace corv::ui::exceptions {
+
+namespace {
+
+// One application: icon and name; highlighted while under the pointer.
+class PickerRow : public QWidget {
+public:
+    PickerRow(AppPicker* picker, Application app, QWidget* parent)
+        : QWidget(parent), picker_(picker), app_(std::move(app)) {
+        setAttribute(Qt::WA_Hover);
+        auto* h = new QHBoxLayout(this);
+        h->setContentsMargins(2, 2, 2, 2);
+        auto* icon = new QLabel(this);
+        icon->setPixmap(appIcon(app_.url.absoluteString().rfind("file://", 0) == 0 ? app_.url.absoluteString().substr(7)
+                                                                                     : std::string(),
+                                24));
+        auto* name = new QLabel(QString::fromStdString(app_.name), this);
+        name->setFont(systemFont(16, QFont::Light));
+        h->addWidget(icon);
+        h->addWidget(name);
+        h->addStretch(1);
+        // The pressed row's own record goes with the press.
+        QPointer<AppPicker> p = picker;
+        const Application a = app_;
+        onPress(this, [p, a] {
+            if (p) p->pick(a);
+        });
+    }
+    const Application& app() const { return app_; }
+
+protected:
+    void enterEvent(QEnterEvent*) override { picker_->setHovered(app_); }
+    void leaveEvent(QEvent*) override { picker_->setHovered(std::nullopt); }
+    void paintEvent(QPaintEvent*) override {
+        if (picker_->hovered() != app_) return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QColor c = accentTextColor();
+        c.setAlphaF(0.4);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), 10, 10);
+        p.fillPath(path, c);
+    }
+
+private:
+    AppPicker* picker_;
+    Application app_;
+};
+
+} // namespace
+
+AppPicker::AppPicker(PickerKind kind, QWidget* parent)
+    : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), kind_(kind) {
+    setObjectName(kind == PickerKind::Installed ? "installedPicker" : "runningPicker");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setPalette(panelPalette());
+    setFont(panelFont());
+    auto* v = new QVBoxLayout(this);
+    v->setSpacing(0);
+    search_ = new QLineEdit(this);
+    search_->setFont(systemFont(16, QFont::Light));
+    search_->setFrame(false);
+    search_->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid gray; border-radius: 4px; padding: 4px; }"));
+    v->addWidget(search_);
+    list_ = new QScrollArea(this);
+    list_->setFrameShape(QFrame::NoFrame);
+    list_->setWidgetResizable(true);
+    list_->viewport()->setAutoFillBackground(false);
+    content_ = new QWidget;
+    auto* lv = new QVBoxLayout(content_);
+    lv->setContentsMargins(0, 4, 0, 4);
+    lv->setSpacing(0);
+    lv->setAlignment(Qt::AlignTop);
+    list_->setWidget(content_);
+    v->addWidget(list_);
+    connect(search_, &QLineEdit::textChanged, this, [this] { rebuild(); });
+    rebuild();
+    search_->setFocus();
+}
+
+void AppPicker::rebuild() {
+    for (QWidget* r : rows_) delete r;
+    rows_.clear();
+    const auto& sets = ApplicationSets::shared();
+    const ApplicationSet& set = kind_ == PickerKind::Installed ? sets.installedApps : sets.runningApps;
+    for (const Application& app : pickerRows(set, search_->text().toStdString())) {
+        auto* row = new PickerRow(this, app, content_);
+        content_->layout()->addWidget(row);
+        row->show();
+        rows_.push_back(row);
+    }
+    content_->layout()->activate();
+    const double screen = trackpad::panelScreenHeight();
+    const double max = kind_ == PickerKind::Installed ? installedPickerMaxHeight(screen) : runningPickerMaxHeight(screen);
+    const int content = content_->sizeHint().height();
+    list_->setFixedHeight(std::isfinite(max) ? std::min(content, static_cast<int>(max)) : content);
+    list_->setMinimumWidth(content_->sizeHint().width() + 20);
+    adjustSize();
+}
+
+void AppPicker::setHovered(const std::optional<Application>& app) {
+    hovered_ = app;
+    for (QWidget* r : rows_) r->update();
+}
+
+void AppPicker::pick(const Application& app) {
+    auto fn = onPick;
+    close();
+    if (fn) fn(app);
+}
+
+void AppPicker::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Window));
+    p.fillRect(rect(), QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f));
+}
+
+} // namespace corv::ui::exceptions

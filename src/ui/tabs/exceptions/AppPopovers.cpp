@@ -1,0 +1,459 @@
+#include "model/Apps.h"
+#include "model/UIState.h"
+#include "platform/AppFolders.h"
+#include "platform/Localization.h"
+#include "platform/Platform.h"
+#include "platform/RunLoop.h"
+#include "recorders/BindingPaths.h"
+#include "recorders/Highlights.h"
+#include "ui/tabs/exceptions/AppPopovers.h"
+#include "ui/tabs/exceptions/ExceptionRules.h"
+#include "ui/tabs/keyboard/KeysTabState.h"
+#include "ui/ButtonStyles.h"
+#include "ui/InteractionReader.h"
+#include "ui/Theme.h"
+#include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/tabs/trackpad/BindingRow.h"
+#include "ui/tabs/trackpad/RowEdits.h"
+#include "ui/tabs/trackpad/Symbols.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace corv::ui::exceptions {
+
+using recorders::GesPath;
+using trackpad::ClickFlag;
+using trackpad::Symbol;
+using trackpad::SymbolButton;
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+void setTextColor(QWidget* w, const QColor& c) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, c);
+    pal.setColor(QPalette::ButtonText, c);
+    pal.setColor(QPalette::Text, c);
+    w->setPalette(pal);
+}
+
+int clampHeight(double h) { return std::isfinite(h) ? static_cast<int>(std::max(0.0, std::floor(h))) : QWIDGETSIZE_MAX; }
+
+// Lays the disabled message over a list area and takes its presses.
+class DisabledCover : public QWidget {
+public:
+    explicit DisabledCover(QWidget* parent) : QWidget(parent) {
+        message = new QLabel(q(platform::localized("Exception tab disabled")), this);
+        message->setFont(systemFont(24));
+        message->setAlignment(Qt::AlignCenter);
+        message->setWordWrap(true);
+        setTextColor(message, primaryColor());
+    }
+    QLabel* message;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
+    void resizeEvent(QResizeEvent*) override {
+        const int top = static_cast<int>(disabledMessageTop(height()));
+        message->setGeometry(0, top, width(), message->heightForWidth(width()));
+    }
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QColor tint = secondaryColor();
+        tint.setAlphaF(0.18);
+        p.fillRect(rect(), tint);
+    }
+};
+
+SymbolButton* tool(QWidget* parent, QHBoxLayout* h, Symbol s, int size, const char* hint) {
+    auto* b = new SymbolButton(s, size, parent);
+    if (hint) b->setToolTip(q(platform::localized(hint)));
+    h->addWidget(b);
+    return b;
+}
+
+bool AnApp::*flagMember(ClickFlag f) {
+    return f == ClickFlag::Left ? &AnApp::lct : f == ClickFlag::Right ? &AnApp::rct : &AnApp::sct;
+}
+
+void setDimmed(QWidget* w, bool dim) {
+    if (!dim) {
+        w->setGraphicsEffect(nullptr);
+        return;
+    }
+    auto* fx = new QGraphicsOpacityEffect(w);
+    fx->setOpacity(0.5);
+    w->setGraphicsEffect(fx);
+}
+
+} // namespace
+
+QPixmap appIcon(const std::string& path, int size) {
+    QIcon icon;
+    if (path.ends_with(".desktop") && platform::installed()) {
+        for (const platform::DesktopApplication& app : platform::appFolders().desktopApplications()) {
+            if (app.path != path) continue;
+            const QString name = q(app.icon);
+            icon = name.startsWith('/') ? QIcon(name) : QIcon::fromTheme(name);
+            break;
+        }
+    }
+    if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+    if (!icon.isNull()) return icon.pixmap(size, size);
+    // No theme: a plain tile.
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(accentTextColor());
+    p.drawRoundedRect(QRectF(2, 2, size - 4, size - 4), size * 0.22, size * 0.22);
+    return pm;
+}
+
+std::vector<trackpad::FingerGroup> popoverGestureList(const std::string& appid) {
+    trackpad::ListInputs in;
+    in.apps = &Apps::shared().a.get();
+    in.selected = appid;
+    in.hi = recorders::GesHi::shared().h.get();
+    in.tapToClick = true;  // nothing is shadowed here
+    in.dividersFromOwn = true;
+    return trackpad::gestureList(in);
+}
+
+FlagColor clickThroughColor(const std::string& appid, ClickFlag f) {
+    const AnApp* app = recorders::appEntry(appid);
+    const AnApp* global = recorders::appEntry("");
+    if (!app || !global) return FlagColor::Primary;
+    bool AnApp::*m = flagMember(f);
+    return app->*m == global->*m ? FlagColor::Primary : FlagColor::Overridden;
+}
+
+// ---- Popover
+
+Popover::Popover(std::string appid, QWidget* parent)
+    : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), appid_(std::move(appid)) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setPalette(panelPalette());
+    setFont(panelFont());
+    auto redraw = [this](const auto&) { scheduleRefresh(); };
+    subs_.push_back(Apps::shared().a.subscribe(redraw));
+    subs_.push_back(recorders::GesHi::shared().h.subscribe(redraw));
+    subs_.push_back(recorders::KeyHighlighted::shared().h.subscribe(redraw));
+}
+
+Popover::~Popover() {
+    subs_.clear();
+    closed();
+}
+
+void Popover::closed() {
+    if (closedOnce_) return;
+    closedOnce_ = true;
+    if (onClosed) {
+        auto fn = std::move(onClosed);
+        onClosed = nullptr;
+        fn();
+    }
+}
+
+void Popover::popUp(QWidget* anchor) {
+    adjustSize();
+    const QPoint at = anchor->mapToGlobal(QPoint(-4, 20));
+    move(at.x() - width(), at.y() - height() / 2);
+    show();
+}
+
+void Popover::hideEvent(QHideEvent* e) {
+    QFrame::hideEvent(e);
+    closed();
+}
+
+void Popover::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 10, 10);
+    p.fillPath(path, palette().color(QPalette::Window));
+    QColor grey = QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f);
+    p.fillPath(path, grey);
+}
+
+void Popover::resizeEvent(QResizeEvent* e) {
+    QFrame::resizeEvent(e);
+    scheduleRefresh();
+}
+
+void Popover::mousePressEvent(QMouseEvent* e) { QFrame::mousePressEvent(e); }
+
+QWidget* Popover::buildHeader(QVBoxLayout* v) {
+    header_ = new QWidget(this);
+    header_->setObjectName("popoverHeader");
+    auto* h = new QHBoxLayout(header_);
+    h->setContentsMargins(10, 12, 10, 12);
+    auto* icon = new QLabel(header_);
+    icon->setPixmap(appIcon(appPath(appid_), 32));
+    h->addWidget(icon);
+    name_ = new QLabel(q(appRowName(appid_)), header_);
+    name_->setFont(systemFont(16, QFont::Light));
+    h->addWidget(name_);
+    h->addSpacing(20);
+    v->addWidget(header_);
+    return header_;
+}
+
+QScrollArea* Popover::buildList(QVBoxLayout* v, QWidget*& content) {
+    auto* list = new QScrollArea(this);
+    list->setFrameShape(QFrame::NoFrame);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setWidgetResizable(true);
+    list->viewport()->setAutoFillBackground(false);
+    content = new QWidget;
+    content->setAutoFillBackground(false);
+    auto* lv = new QVBoxLayout(content);
+    lv->setContentsMargins(0, 6, 0, 6);
+    lv->setSpacing(0);
+    lv->setAlignment(Qt::AlignTop);
+    list->setWidget(content);
+    v->addWidget(list);
+    return list;
+}
+
+void Popover::scheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QPointer<Popover> self = this;
+    platform::runLoop().post([self] {
+        if (!self) return;
+        self->refreshPending_ = false;
+        self->refresh();
+    });
+}
+
+void Popover::placeCover(QWidget* over, bool enabled) {
+    header_->setEnabled(enabled);
+    setDimmed(over, !enabled);
+    cover_->setVisible(!enabled);
+    if (!enabled) {
+        cover_->setGeometry(over->geometry());
+        cover_->raise();
+    }
+}
+
+// ---- Gesture popover
+
+GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popover(appid, parent) {
+    setObjectName("gesturePopover");
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    buildHeader(v);
+    auto* h = static_cast<QHBoxLayout*>(header_->layout());
+    load_ = tool(header_, h, Symbol::LoadGlobal, 24, "Exception hint load global");
+    remove_ = tool(header_, h, Symbol::Trash, 20, "Exception hint remove all");
+    lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint button lock");
+    connect(load_, &QToolButton::pressed, this, [] { trackpad::loadGlobalBindings(); });
+    connect(remove_, &QToolButton::pressed, this, [] { trackpad::removeAllGestureBindings(); });
+    connect(lock_, &QToolButton::pressed, this, [] { trackpad::toggleGestureLock(); });
+
+    area_ = new QWidget(this);
+    area_->setObjectName("gestureArea");
+    area_->setMaximumWidth(380);
+    auto* av = new QVBoxLayout(area_);
+    av->setContentsMargins(0, 0, 0, 0);
+    av->setSpacing(0);
+    list_ = buildList(av, content_);
+    list_->setMaximumHeight(808);
+    onPress(area_, [] { trackpad::clearHighlight(); });
+
+    auto* section = new QWidget(area_);
+    section->setObjectName("clickThroughSection");
+    auto* sv = new QVBoxLayout(section);
+    sv->setContentsMargins(36, 10, 30, 30);
+    auto* title = new QLabel(q(platform::localized("Setting tab CT")), section);
+    setTextColor(title, dimLabelColor());
+    sv->addWidget(title);
+    const struct {
+        ClickFlag flag;
+        const char* title;
+    } switches[] = {{ClickFlag::Left, "Setting tab left click through"},
+                    {ClickFlag::Right, "Setting tab right click through"},
+                    {ClickFlag::Scroll, "Setting tab scroll click through"}};
+    auto* row1 = new QHBoxLayout;
+    auto* row2 = new QHBoxLayout;
+    for (const auto& s : switches) {
+        auto* t = new QCheckBox(q(platform::localized(s.title)), section);
+        t->setMinimumWidth(164);
+        const ClickFlag f = s.flag;
+        connect(t, &QCheckBox::clicked, this, [this, f](bool on) {
+            recorders::editEntry(appid_, [&](AnApp& e) {
+                e.*flagMember(f) = on;
+                return true;
+            });
+        });
+        toggles_[static_cast<int>(f)] = t;
+        (f == ClickFlag::Scroll ? row2 : row1)->addWidget(t, 0, Qt::AlignLeft);
+    }
+    row1->addStretch(1);
+    row2->addStretch(1);
+    sv->addLayout(row1);
+    sv->addLayout(row2);
+    av->addWidget(section);
+    v->addWidget(area_);
+
+    cover_ = new DisabledCover(this);
+    cover_->hide();
+    lastHash_ = recorders::GesHi::shared().hHash();
+    refresh();
+}
+
+void GesturePopover::refresh() {
+    const AnApp* entry = recorders::appEntry(appid_);
+    if (!entry) return;  // deleted under the open popover: the row goes next
+    name_->setText(q(appRowName(appid_)));
+    lock_->setSymbol(entry->gesLock ? Symbol::Lock : Symbol::LockOpen);
+
+    auto* layout = static_cast<QVBoxLayout*>(content_->layout());
+    while (QLayoutItem* item = layout->takeAt(0)) delete item;
+    for (QWidget* d : dividers_) delete d;
+    dividers_.clear();
+    std::map<GesPath, trackpad::BindingRow*, trackpad::PathLess> kept;
+    order_.clear();
+    for (const trackpad::FingerGroup& g : popoverGestureList(appid_)) {
+        if (g.divider) {
+            auto* line = new QFrame(content_);
+            line->setFrameShape(QFrame::HLine);
+            line->setFixedWidth(300);
+            line->setStyleSheet(QStringLiteral("color: %1;").arg(dimLabelColor().name(QColor::HexArgb)));
+            layout->addSpacing(10);
+            layout->addWidget(line, 0, Qt::AlignHCenter);
+            layout->addSpacing(10);
+            line->show();
+            dividers_.push_back(line);
+        }
+        for (const trackpad::GestureRow& r : g.rows) {
+            auto it = rows_.find(r.path);
+            trackpad::BindingRow* w = nullptr;
+            if (it != rows_.end()) {
+                w = it->second;
+                rows_.erase(it);
+            } else {
+                w = new trackpad::BindingRow(content_);
+            }
+            w->setRow(r);
+            layout->addWidget(w, 0, Qt::AlignRight);
+            w->show();
+            kept[r.path] = w;
+            order_.push_back(w);
+        }
+    }
+    for (auto& [path, w] : rows_) delete w;
+    rows_ = std::move(kept);
+    layout->activate();
+    const int content = content_->sizeHint().height();
+    const int h = std::min(content, 808);
+    list_->setFixedHeight(h);
+    list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+
+    for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
+        QCheckBox* t = toggles_[static_cast<int>(f)];
+        t->setChecked(entry->*flagMember(f));
+        setTextColor(t, clickThroughColor(appid_, f) == FlagColor::Primary ? primaryColor() : overriddenBindingColor());
+    }
+    adjustSize();
+    placeCover(area_, entry->enabled);
+
+    // A recorded gesture comes into view on the next turn; a clicked one stays.
+    auto& hi = recorders::GesHi::shared();
+    const std::size_t hash = hi.hHash();
+    if (hash != lastHash_) {
+        lastHash_ = hash;
+        const recorders::GesHilited now = hi.h.get();
+        if (!hi.byClick.get() && now.fgr != 0) {
+            QPointer<GesturePopover> self = this;
+            const GesPath p{now.fgr, now.ges, now.mod, now.dir};
+            platform::runLoop().post([self, p] {
+                if (!self) return;
+                auto it = self->rows_.find(p);
+                if (it == self->rows_.end()) return;
+                const int y = it->second->mapTo(self->content_, QPoint(0, it->second->height() / 2)).y();
+                self->list_->verticalScrollBar()->setValue(y - self->list_->viewport()->height() / 2);
+            });
+        }
+    }
+}
+
+// ---- Key popover
+
+KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appid, parent) {
+    setObjectName("keyPopover");
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    buildHeader(v);
+    header_->setFixedWidth(320);
+    auto* h = static_cast<QHBoxLayout*>(header_->layout());
+    load_ = tool(header_, h, Symbol::LoadGlobal, 24, "Exception hint load global");
+    remove_ = tool(header_, h, Symbol::Trash, 20, "Exception hint remove all");
+    auto* add = new StyledButton(ButtonStyle::Image, header_);
+    add->setSymbol(QStringLiteral("plus.app"), 20);
+    h->addWidget(add);
+    add_ = add;
+    lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint key lock");
+    connect(load_, &QToolButton::pressed, this, [] { keyboard::loadGlobalKeyBindings(); });
+    connect(remove_, &QToolButton::pressed, this, [] { keyboard::removeAllKeyBindings(); });
+    connect(add_, &QAbstractButton::pressed, this, [] { keyboard::addKeyBinding(); });
+    connect(lock_, &QToolButton::pressed, this, [] { keyboard::toggleKeyLock(); });
+    list_ = buildList(v, content_);
+    onPress(list_, [] { keyboard::clearHighlights(); });
+    auto* cover = new DisabledCover(this);
+    message_ = cover->message;
+    cover_ = cover;
+    cover_->hide();
+    refresh();
+}
+
+void KeyPopover::refresh() {
+    const AnApp* entry = recorders::appEntry(appid_);
+    if (!entry) return;
+    name_->setText(q(appRowName(appid_)));
+    lock_->setSymbol(entry->keyLock ? Symbol::Lock : Symbol::LockOpen);
+    auto* layout = static_cast<QVBoxLayout*>(content_->layout());
+    const std::vector<keyboard::KeyRow> rows = keyboard::listKeyRows(appid_);
+    while (order_.size() > rows.size()) {
+        delete order_.back();
+        order_.pop_back();
+    }
+    while (order_.size() < rows.size()) {
+        auto* w = new keyboard::GeneralKeyRow(content_);
+        layout->addWidget(w);
+        w->show();
+        order_.push_back(w);
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) order_[i]->setRow(rows[i]);
+    layout->activate();
+    const int content = content_->sizeHint().height();
+    const int h = std::min(content, clampHeight(keyPopoverListMaxHeight(trackpad::panelScreenHeight())));
+    list_->setFixedHeight(h);
+    list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    adjustSize();
+    placeCover(list_, entry->enabled);
+}
+
+} // namespace corv::ui::exceptions

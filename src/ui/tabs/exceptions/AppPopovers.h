@@ -1,0 +1,127 @@
+#pragma once
+
+// The popovers of an application row: the gesture popover (its merged
+// gesture rows, click-through section and header tools) and the key popover
+// (its merged key rows and header tools). Both close on a click outside or
+// Escape; closing runs `onClosed` once.
+
+#include "model/Observable.h"
+#include "ui/tabs/keyboard/KeyRows.h"
+#include "ui/tabs/trackpad/ProfileTools.h"
+#include "ui/tabs/trackpad/GestureRows.h"
+
+#include <QFrame>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace corv::ui::trackpad {
+class BindingRow;
+class SymbolButton;
+}
+namespace corv::ui::keyboard {
+class GeneralKeyRow;
+}
+
+namespace corv::ui::exceptions {
+
+// The icon of an application file: its desktop entry's theme icon, else a
+// generic one.
+QPixmap appIcon(const std::string& path, int size);
+
+// The gesture rows of the application's popover.
+std::vector<trackpad::FingerGroup> popoverGestureList(const std::string& appid);
+
+enum class FlagColor { Primary, Overridden };
+// A click-through flag's colour: overridden when it differs from the global's.
+FlagColor clickThroughColor(const std::string& appid, trackpad::ClickFlag f);
+
+class Popover : public QFrame {
+public:
+    Popover(std::string appid, QWidget* parent);
+    ~Popover() override;
+    std::function<void()> onClosed;
+    const std::string& appid() const { return appid_; }
+    QWidget* cover() const { return cover_; }
+    QWidget* header() const { return header_; }
+    // Shown beside the anchor's left edge.
+    void popUp(QWidget* anchor);
+
+protected:
+    void hideEvent(QHideEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    // Header with icon and name; the tools follow.
+    QWidget* buildHeader(QVBoxLayout* v);
+    QScrollArea* buildList(QVBoxLayout* v, QWidget*& content);
+    void scheduleRefresh();
+    virtual void refresh() = 0;
+    void placeCover(QWidget* over, bool enabled);
+    void closed();
+
+    std::string appid_;
+    QWidget* header_ = nullptr;
+    QWidget* cover_ = nullptr;
+    QLabel* name_ = nullptr;
+    bool refreshPending_ = false;
+    bool closedOnce_ = false;
+    std::vector<Subscription> subs_;
+};
+
+class GesturePopover : public Popover {
+public:
+    GesturePopover(const std::string& appid, QWidget* parent);
+    std::vector<trackpad::BindingRow*> rows() const { return order_; }
+    trackpad::SymbolButton* loadGlobalButton() const { return load_; }
+    trackpad::SymbolButton* removeAllButton() const { return remove_; }
+    trackpad::SymbolButton* lockButton() const { return lock_; }
+    QCheckBox* clickToggle(trackpad::ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
+    int dividerCount() const { return static_cast<int>(dividers_.size()); }
+    void refresh() override;
+
+private:
+    QWidget* area_ = nullptr;
+    QScrollArea* list_ = nullptr;
+    QWidget* content_ = nullptr;
+    trackpad::SymbolButton* load_ = nullptr;
+    trackpad::SymbolButton* remove_ = nullptr;
+    trackpad::SymbolButton* lock_ = nullptr;
+    QCheckBox* toggles_[3] = {};
+    std::map<recorders::GesPath, trackpad::BindingRow*, trackpad::PathLess> rows_;
+    std::vector<trackpad::BindingRow*> order_;
+    std::vector<QWidget*> dividers_;
+    std::size_t lastHash_ = 0;
+};
+
+class KeyPopover : public Popover {
+public:
+    KeyPopover(const std::string& appid, QWidget* parent);
+    std::vector<keyboard::GeneralKeyRow*> rows() const { return order_; }
+    trackpad::SymbolButton* loadGlobalButton() const { return load_; }
+    trackpad::SymbolButton* removeAllButton() const { return remove_; }
+    QAbstractButton* addButton() const { return add_; }
+    trackpad::SymbolButton* lockButton() const { return lock_; }
+    QLabel* coverMessage() const { return message_; }
+    void refresh() override;
+
+private:
+    QScrollArea* list_ = nullptr;
+    QWidget* content_ = nullptr;
+    QLabel* message_ = nullptr;
+    trackpad::SymbolButton* load_ = nullptr;
+    trackpad::SymbolButton* remove_ = nullptr;
+    QAbstractButton* add_ = nullptr;
+    trackpad::SymbolButton* lock_ = nullptr;
+    std::vector<keyboard::GeneralKeyRow*> order_;
+};
+
+} // namespace corv::ui::exceptions

@@ -1,0 +1,170 @@
+#include "ui/tabs/exceptions/ExceptionRules.h"
+
+#include "engine/CurrentApp.h"
+#include "model/InstalledAppScan.h"
+#include "model/UIApp.h"
+#include "platform/Localization.h"
+#include "platform/Platform.h"
+#include "recorders/BindingPaths.h"
+#include "recorders/CaptureTabs.h"
+#include "ui/Dialogs.h"
+#include "ui/tabs/trackpad/ProfileTools.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+
+namespace corv::ui::exceptions {
+
+namespace {
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The path of a file URL, percent escapes decoded.
+std::string filePath(const Url& url) {
+    const std::string u = url.absoluteString();
+    const std::string text = u.rfind("file://", 0) == 0 ? u.substr(7) : u;
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The sort name: the url's last component without its extension, lowered;
+// "/" for an entry at the root.
+std::string sortName(const AnApp& e) {
+    std::string path = filePath(e.url);
+    if (path.empty()) path.push_back('/');
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    std::string last = path == "/" ? path : path.substr(path.find_last_of('/') + 1);
+    const auto dot = last.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) last.erase(dot);
+    return lower(last);
+}
+
+double below(double screenHeight, double reserved) {
+    if (!std::isfinite(screenHeight)) return std::numeric_limits<double>::infinity();
+    return std::max(0.0, screenHeight - reserved);
+}
+
+void backToGlobal() {
+    engine::CurrentApp::shared().settingsKey.clear();
+    UIApp::shared().id.set("");
+}
+
+} // namespace
+
+std::vector<std::string> appListOrder(const AppEntries& apps) {
+    std::vector<std::pair<std::string, std::string>> named;
+    for (const auto& [id, entry] : apps)
+        if (!id.empty()) named.emplace_back(sortName(entry), id);
+    std::stable_sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> out;
+    for (auto& n : named) out.push_back(std::move(n.second));
+    return out;
+}
+
+std::string appRowName(const std::string& id) { return trackpad::displayedAppName(id); }
+
+std::string appPath(const std::string& id) {
+    const AnApp* e = recorders::appEntry(id);
+    return e ? filePath(e->url) : std::string();
+}
+
+bool addAppEntry(const std::string& id, const Url& url) {
+    auto& apps = Apps::shared().a;
+    if (apps.get().count(id)) return false;
+    const AnApp* global = recorders::appEntry("");
+    if (!global) return false;
+    AnApp entry;
+    entry.enabled = true;
+    entry.url = url;
+    entry.ges = global->ges;
+    entry.key = global->key;
+    entry.lct = global->lct;
+    entry.rct = global->rct;
+    entry.sct = global->sct;
+    apps.modify([&](AppEntries& a) { a.emplace(id, std::move(entry)); });
+    backToGlobal();
+    return true;
+}
+
+void addPickedApp(const std::optional<Application>& clicked) {
+    if (!clicked || clicked->id.empty()) return;
+    addAppEntry(clicked->id, clicked->url);
+}
+
+void addAppManually() {
+    runIfNoDialog([] {
+        OpenPanel panel;
+        panel.title = "Choose an app to add";
+        panel.filters = {{"Applications", {"desktop", "app"}}};
+        const std::optional<std::string> chosen = dialogs().runOpenPanel(panel);
+        if (!chosen || chosen->empty()) return;
+        platform::AppFolders& folders = platform::appFolders();
+        const std::optional<platform::AppItemValues> v = folders.resourceValues(*chosen);
+        if (!v || !v->isApplication || !v->isExecutable) return;
+        const std::optional<std::string> id = folders.bundleIdentifier(*chosen);
+        if (!id) {
+            dialogs().runAlert({"Corvadine", platform::localized("Message invalid"), {platform::localized("Button ok")}});
+            return;
+        }
+        if (id->empty()) return;
+        addAppEntry(*id, Url::fileFromPath(*chosen, "/"));
+    });
+}
+
+void deleteApp(const std::string& id) {
+    Apps::shared().a.modify([&](AppEntries& a) { a.erase(id); });
+    backToGlobal();
+}
+
+bool matchesSearch(const std::string& name, const std::string& search) {
+    return search.empty() || lower(name).find(lower(search)) != std::string::npos;
+}
+
+std::vector<Application> pickerRows(const ApplicationSet& set, const std::string& search) {
+    std::vector<Application> rows;
+    for (const Application& app : set)
+        if (matchesSearch(app.name, search)) rows.push_back(app);
+    return sortAppsByName(std::move(rows));
+}
+
+double exceptionsListMaxHeight(double screenHeight) { return below(screenHeight, 183); }
+double installedPickerMaxHeight(double screenHeight) { return below(screenHeight, 160); }
+double runningPickerMaxHeight(double screenHeight) { return below(screenHeight, 160 + 109); }
+double keyPopoverListMaxHeight(double screenHeight) { return below(screenHeight, 110); }
+
+double disabledMessageTop(double h) { return std::min(std::max((h - 65) / 2, 0.0), 100.0); }
+
+void PopoverCapture::begin() {
+    if (active_) return;
+    active_ = true;
+    UIApp::shared().id.set(appid_);
+    if (kind_ == Capture::Gesture)
+        recorders::beginGestureCapture();
+    else
+        recorders::beginKeyCapture();
+}
+
+void PopoverCapture::end() {
+    if (!active_) return;
+    active_ = false;
+    if (kind_ == Capture::Gesture)
+        recorders::endGestureCapture();
+    else
+        recorders::endKeyCapture();
+}
+
+} // namespace corv::ui::exceptions

@@ -1,0 +1,352 @@
+#include "engine/ModKeyPressed.h"
+#include "logitech/LogiKeybs.h"
+#include "model/HelpTexts.h"
+#include "model/KeySubOpt.h"
+#include "platform/Localization.h"
+#include "ui/tabs/keyboard/BacklightRules.h"
+// Model headers come before Qt's, whose keywords clash with them.
+#include "ui/tabs/keyboard/DeviceSections.h"
+#include "ui/BatteryIcon.h"
+#include "ui/ConfirmDelButton.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+#include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/tabs/trackpad/ActionMenu.h"
+#include "ui/tabs/trackpad/Symbols.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace corv::ui::keyboard {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+void setTextColor(QWidget* w, const QColor& c) {
+    QPalette pal = w->palette();
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) pal.setColor(role, c);
+    w->setPalette(pal);
+}
+
+QToolButton* plusButton(QWidget* parent) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName("addButton");
+    b->setAutoRaise(true);
+    b->setText(QStringLiteral("\u2295"));
+    b->setFont(systemFont(16, QFont::Light));
+    setTextColor(b, primaryColor());
+    return b;
+}
+
+const logitech::LogiKeybUI& shownKeyboard(int slot) {
+    return logitech::LogiKeybsUI::shared().k.get()[static_cast<std::size_t>(slot)];
+}
+
+} // namespace
+
+LevelBar::LevelBar(QWidget* parent) : QWidget(parent) {
+    setObjectName("levelBar");
+    setFixedSize(126, 16);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LevelBar::setLevel(const LevelSlider& s) {
+    level_ = s;
+    update();
+}
+
+void LevelBar::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF track(4, height() / 2.0 - 2, width() - 8, 4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(dimLabelColor());
+    p.drawRoundedRect(track, 2, 2);
+    QRectF fill = track;
+    fill.setWidth(track.width() * std::clamp(level_.fraction, 0.0, 1.0));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(fill, 2, 2);
+    p.drawEllipse(QPointF(fill.right(), track.center().y()), 6, 6);
+}
+
+FramedBlock::FramedBlock(QWidget* parent) : QWidget(parent) {}
+
+void FramedBlock::paintEvent(QPaintEvent*) {
+    if (!titleRow) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(dimLabelColor(), 1));
+    const QRect t = titleRow->geometry();
+    const QRectF r = QRectF(rect()).adjusted(0.5, t.center().y(), -0.5, -0.5);
+    const double rad = std::min({16.0, r.width() / 2, r.height() / 2});
+    const double gs = std::clamp<double>(t.left(), r.left() + rad, r.right() - rad);
+    const double ge = std::clamp<double>(t.right() + 1, gs, r.right() - rad);
+    QPainterPath path(QPointF(ge, r.top()));
+    path.lineTo(r.right() - rad, r.top());
+    path.quadTo(r.topRight(), QPointF(r.right(), r.top() + rad));
+    path.lineTo(r.right(), r.bottom() - rad);
+    path.quadTo(r.bottomRight(), QPointF(r.right() - rad, r.bottom()));
+    path.lineTo(r.left() + rad, r.bottom());
+    path.quadTo(r.bottomLeft(), QPointF(r.left(), r.bottom() - rad));
+    path.lineTo(r.left(), r.top() + rad);
+    path.quadTo(r.topLeft(), QPointF(r.left() + rad, r.top()));
+    path.lineTo(gs, r.top());
+    p.drawPath(path);
+}
+
+LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
+    setObjectName("logiBlock");
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(10, 0, 10, 10);
+    v->setSpacing(0);
+
+    titleRow = new QWidget(this);
+    auto* t = new QHBoxLayout(titleRow);
+    t->setContentsMargins(10, 0, 10, 0);
+    product_ = new QLabel(titleRow);
+    product_->setObjectName("product");
+    setTextColor(product_, dimLabelColor());
+    t->addWidget(product_);
+    t->addSpacing(10);
+    add_ = plusButton(titleRow);
+    connect(add_, &QToolButton::pressed, this, [this] { addQuirkKeyBinding(block_.optIdx); });
+    t->addWidget(add_);
+    v->addWidget(titleRow, 0, Qt::AlignHCenter);
+
+    auto* light = new QHBoxLayout;
+    light->setContentsMargins(9, 8, 9, 0);
+    light->setSpacing(0);
+    backlight_ = new QCheckBox(q(platform::localized("Keys tab Backlight")), this);
+    backlight_->setObjectName("backlightSwitch");
+    backlight_->setFixedWidth(155);
+    // `clicked` comes only from the user's own click.
+    connect(backlight_, &QCheckBox::clicked, this, [this](bool on) { setBacklightOn(block_.slot, on, true); });
+    light->addWidget(backlight_);
+    light->addStretch(1);
+    effect_ = new CellButton(117, this);
+    effect_->setObjectName("effectMenu");
+    effect_->setArmed(true);
+    effect_->onOpen = [this] {
+        trackpad::AccentMenu& m = *effect_->popup();
+        m.clear();
+        for (const std::string& name : backlightEffectNames())
+            connect(m.addAction(q(name)), &QAction::triggered, this,
+                    [slot = block_.slot, name] { setBacklightEffect(slot, name); });
+    };
+    light->addWidget(effect_);
+    effectGap_ = new QWidget(this);
+    effectGap_->setFixedSize(147, 20);
+    light->addWidget(effectGap_);
+    light->addSpacing(22);
+    v->addLayout(light);
+
+    levelRow_ = new QWidget(this);
+    levelRow_->setObjectName("levelRow");
+    auto* lv = new QHBoxLayout(levelRow_);
+    lv->setContentsMargins(9, 4, 0, 0);
+    status_ = new QLabel(levelRow_);
+    status_->setObjectName("statusLabel");
+    lv->addWidget(status_);
+    lv->addStretch(1);
+    bar_ = new LevelBar(levelRow_);
+    lv->addWidget(bar_);
+    lv->addSpacing(10);
+    auto* help = new trackpad::SymbolButton(trackpad::Symbol::QuestionCircle, 16, levelRow_);
+    help->setColor(dimLabelColor());
+    help->setToolTip(q(helpText(HelpTopic::LogiKeyboardBrightness)));
+    connect(help, &QToolButton::pressed, this, [help] {
+        if (QToolTip::isVisible())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->mapToGlobal(QPoint(0, help->height())),
+                               q(helpText(HelpTopic::LogiKeyboardBrightness)), help);
+    });
+    lv->addWidget(help);
+    v->addWidget(levelRow_);
+
+    auto* fnRow = new QHBoxLayout;
+    fnRow->setContentsMargins(9, 4, 9, 0);
+    fn_ = new QCheckBox(q(platform::localized("Keys tab Fn Inversion")), this);
+    fn_->setObjectName("fnSwitch");
+    connect(fn_, &QCheckBox::clicked, this, [this](bool on) { setFnInversion(block_.slot, on, true); });
+    fnRow->addWidget(fn_);
+    fnRow->addStretch(1);
+    v->addLayout(fnRow);
+
+    rowList_ = new QVBoxLayout;
+    rowList_->setContentsMargins(0, 4, 0, 0);
+    rowList_->setSpacing(0);
+    v->addLayout(rowList_);
+}
+
+void LogiBlockWidget::setBlock(const LogiBlock& b) {
+    block_ = b;
+    const logitech::LogiKeybUI& k = shownKeyboard(b.slot);
+    product_->setText(q(b.product));
+    if (b.showBattery && !battery_) {
+        battery_ = new BatteryIcon(b.battery, titleRow);
+        battery_->setObjectName("battery");
+        static_cast<QHBoxLayout*>(titleRow->layout())->insertWidget(2, battery_);
+    } else if (!b.showBattery && battery_) {
+        delete battery_;
+        battery_ = nullptr;
+    }
+    if (battery_) battery_->setBatt(b.battery);
+    add_->setEnabled(b.addEnabled);
+
+    backlight_->setChecked(backlightOn(k.backLight));
+    const bool menu = effectMenuShown(k.backLight);
+    effect_->setVisible(menu);
+    effectGap_->setVisible(!menu);
+    effect_->setLook(q(backlightEffectLabel(k.backLightOptions)), primaryColor(), primaryColor());
+    levelRow_->setVisible(levelRowShown(k.backLight, k.backLightOptions));
+    status_->setText(q(backlightStatusText(k.backLightOptions)));
+    bar_->setLevel(levelSlider(k.backLightOptions));
+    fn_->setChecked(k.fnInversion);
+
+    std::map<std::uint16_t, QuirkKeyRow*> kept;
+    while (QLayoutItem* item = rowList_->takeAt(0)) delete item;
+    for (std::uint16_t cid : b.controls) {
+        auto it = rows_.find(cid);
+        QuirkKeyRow* row = it != rows_.end() ? it->second : new QuirkKeyRow(this);
+        if (it != rows_.end()) rows_.erase(it);
+        row->setRow(b.optIdx, cid);
+        rowList_->addWidget(row, 0, Qt::AlignRight);
+        row->show();
+        kept[cid] = row;
+    }
+    for (auto& [cid, row] : rows_) delete row;
+    rows_ = std::move(kept);
+}
+
+std::vector<QuirkKeyRow*> LogiBlockWidget::rows() const {
+    std::vector<QuirkKeyRow*> out;
+    for (const auto& [cid, row] : rows_) out.push_back(row);
+    return out;
+}
+
+PairRowWidget::PairRowWidget(QWidget* parent) : QWidget(parent) {
+    auto* h = new QHBoxLayout(this);
+    h->setContentsMargins(10, 6, 10, 6);
+    h->setSpacing(0);
+    const auto makeField = [this, h](bool src) {
+        auto* f = new CellButton(src ? 111 : 117, this);
+        f->setObjectName(src ? "sourceField" : "destinationField");
+        f->onPress = [this, src] { highlightPairField(pair_, src); };
+        f->onOpen = [this, f, src] {
+            trackpad::AccentMenu& m = *f->popup();
+            m.clear();
+            const auto& all = KeySubOpt::shared().keySub.get();
+            if (pair_.entry >= all.size()) return;
+            const auto entries = pairMenuEntries(all[pair_.entry], pair_.idx, src);
+            for (std::size_t r = 0; r < entries.size(); ++r) {
+                if (entries[r].separator) {
+                    m.addSeparator();
+                    continue;
+                }
+                QAction* a = m.addAction(q(entries[r].label));
+                a->setProperty("accent", entries[r].accent);
+                a->setEnabled(entries[r].enabled);
+                connect(a, &QAction::triggered, this, [p = pair_, r, src] {
+                    if (src)
+                        selectSourceKey(p, r);
+                    else
+                        selectDestinationKey(p, r);
+                });
+            }
+        };
+        h->addWidget(f);
+        return f;
+    };
+    src_ = makeField(true);
+    dir_ = new QToolButton(this);
+    dir_->setObjectName("direction");
+    dir_->setAutoRaise(true);
+    dir_->setFixedHeight(20);
+    dir_->setContentsMargins(10, 0, 10, 0);
+    connect(dir_, &QToolButton::pressed, this, [this] { toggleTwoWay(pair_); });
+    h->addWidget(dir_);
+    dst_ = makeField(false);
+    del_ = new ConfirmDelButton(true, [this] { deletePair(pair_); }, this);
+    del_->setObjectName("deleteButton");
+    h->addWidget(del_);
+}
+
+void PairRowWidget::setPair(const PairRef& p) {
+    pair_ = p;
+    const auto& all = KeySubOpt::shared().keySub.get();
+    if (p.entry >= all.size() || p.idx >= all[p.entry].subItemsSrc.size()) return;
+    const KeySub& k = all[p.entry];
+    for (bool src : {true, false}) {
+        CellButton* f = field(src);
+        const bool hi = pairFieldHighlighted(k, p.idx, src);
+        const QColor tone = pairLabelTone(k, p.idx, src) == PairTone::Primary ? primaryColor() : dimLabelColor();
+        const QColor c = hi ? accentTextColor() : tone;
+        f->setArmed(hi);
+        f->setLook(q(hidKeyLabel(src ? k.subItemsSrc[p.idx] : k.subItemsDst[p.idx])), c, c);
+    }
+    const bool two = p.idx < k.subBidir.size() && k.subBidir[p.idx];
+    dir_->setText(two ? QStringLiteral("\u21C4") : QStringLiteral("\u2192"));
+    dir_->setEnabled(directionEnabled(k, p.idx));
+}
+
+SubBlockWidget::SubBlockWidget(QWidget* parent) : FramedBlock(parent) {
+    setObjectName("subBlock");
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(10, 0, 10, 10);
+    v->setSpacing(0);
+    titleRow = new QWidget(this);
+    auto* t = new QHBoxLayout(titleRow);
+    t->setContentsMargins(10, 0, 10, 0);
+    t->setSpacing(4);
+    product_ = new QLabel(titleRow);
+    vendor_ = new QLabel(titleRow);
+    vendor_->setContentsMargins(10, 0, 0, 0);
+    for (QLabel* l : {product_, vendor_}) {
+        l->setMaximumWidth(160);
+        setTextColor(l, dimLabelColor());
+        t->addWidget(l);
+    }
+    add_ = plusButton(titleRow);
+    connect(add_, &QToolButton::pressed, this, [this] { addSubstitutionPair(block_.entry); });
+    t->addWidget(add_);
+    v->addWidget(titleRow, 0, Qt::AlignHCenter);
+    empty_ = new QWidget(this);
+    empty_->setFixedSize(320, 0);
+    v->addWidget(empty_);
+    rowList_ = new QVBoxLayout;
+    rowList_->setContentsMargins(0, 4, 0, 0);
+    rowList_->setSpacing(0);
+    v->addLayout(rowList_);
+}
+
+void SubBlockWidget::setBlock(const SubBlock& b) {
+    block_ = b;
+    const auto& all = KeySubOpt::shared().keySub.get();
+    if (b.entry >= all.size()) return;
+    const KeySub& k = all[b.entry];
+    product_->setText(q(k.name.product));
+    vendor_->setText(q(k.name.vendor));
+    const std::size_t n = k.subItemsSrc.size();
+    empty_->setVisible(n == 0);
+    while (rows_.size() > n) {
+        delete rows_.back();
+        rows_.pop_back();
+    }
+    while (rows_.size() < n) {
+        rows_.push_back(new PairRowWidget(this));
+        rowList_->addWidget(rows_.back());
+        rows_.back()->show();
+    }
+    for (std::size_t i = 0; i < n; ++i) rows_[i]->setPair({b.entry, i});
+}
+
+} // namespace corv::ui::keyboard

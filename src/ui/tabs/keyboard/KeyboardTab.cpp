@@ -1,0 +1,455 @@
+#include "engine/KeyboardServices.h"
+#include "engine/ModKeyPressed.h"
+#include "logitech/LogiKeybs.h"
+#include "model/Apps.h"
+#include "model/HelpTexts.h"
+#include "model/KeySubOpt.h"
+#include "model/LogiKeysOpt.h"
+#include "model/UIApp.h"
+#include "platform/Localization.h"
+#include "platform/Platform.h"
+#include "platform/RunLoop.h"
+#include "recorders/BindingPaths.h"
+#include "recorders/Highlights.h"
+#include "recorders/KeyBind.h"
+#include "ui/tabs/keyboard/KeysTabState.h"
+#include "ui/tabs/trackpad/GestureRows.h"
+#include "ui/tabs/trackpad/ProfileTools.h"
+// Model headers come before Qt's, whose keywords clash with them.
+#include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/HScrollBar.h"
+#include "ui/Theme.h"
+#include "ui/tabs/keyboard/DeviceSections.h"
+#include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/tabs/trackpad/Symbols.h"
+
+#include <QCheckBox>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+namespace corv::ui {
+
+QWidget* makeKeyboardTab(QWidget* parent) { return new keyboard::KeyboardTab(parent); }
+
+namespace keyboard {
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+void setTextColor(QWidget* w, const QColor& c) {
+    QPalette pal = w->palette();
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) pal.setColor(role, c);
+    w->setPalette(pal);
+}
+
+QFrame* rule(QWidget* parent) {
+    auto* r = new QFrame(parent);
+    r->setFrameShape(QFrame::HLine);
+    r->setStyleSheet(QStringLiteral("color: %1;").arg(dimLabelColor().name(QColor::HexArgb)));
+    r->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return r;
+}
+
+trackpad::SymbolButton* helpButton(HelpTopic topic, QWidget* parent) {
+    auto* b = new trackpad::SymbolButton(trackpad::Symbol::QuestionCircle, 16, parent);
+    b->setColor(dimLabelColor());
+    b->setToolTip(q(helpText(topic)));
+    QObject::connect(b, &QToolButton::pressed, b, [b, topic] {
+        if (QToolTip::isVisible())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(b->mapToGlobal(QPoint(0, b->height())), q(helpText(topic)), b);
+    });
+    return b;
+}
+
+// A section header: rule, title, help, optional add button, rule.
+QWidget* sectionHeader(const char* titleKey, HelpTopic help, QToolButton* add, QWidget* parent) {
+    auto* w = new QWidget(parent);
+    auto* h = new QHBoxLayout(w);
+    h->setContentsMargins(17, 5, 17, 10);
+    h->addWidget(rule(w), 1);
+    auto* title = new QLabel(q(platform::localized(titleKey)), w);
+    title->setContentsMargins(8, 0, 4, 0);
+    setTextColor(title, dimLabelColor());
+    h->addWidget(title);
+    h->addWidget(helpButton(help, w));
+    if (add) h->addWidget(add);
+    h->addWidget(rule(w), 1);
+    return w;
+}
+
+QToolButton* plusButton(QWidget* parent) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName("addButton");
+    b->setAutoRaise(true);
+    b->setText(QStringLiteral("\u2295"));
+    b->setFont(systemFont(16, QFont::Light));
+    setTextColor(b, primaryColor());
+    return b;
+}
+
+// The check box and name of the application; a press toggles it.
+class AppToggle : public QWidget {
+public:
+    explicit AppToggle(QWidget* parent) : QWidget(parent) {
+        auto* h = new QHBoxLayout(this);
+        h->setContentsMargins(0, 0, 8, 0);
+        h->setSpacing(8);
+        box = new trackpad::CheckBoxMark(this);
+        box->setAttribute(Qt::WA_TransparentForMouseEvents);
+        name = new QLabel(this);
+        name->setFont(systemFont(16, QFont::Light));
+        name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        h->addWidget(box);
+        h->addWidget(name, 1);
+    }
+    trackpad::CheckBoxMark* box;
+    QLabel* name;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        e->accept();
+        if (e->button() == Qt::LeftButton) trackpad::toggleAppEnabled();
+    }
+};
+
+// Covers a switched-off application's key bindings, taking every press.
+class Cover : public QWidget {
+public:
+    explicit Cover(QWidget* parent) : QWidget(parent) {
+        message = new QLabel(q(platform::localized("Exception tab disabled")), this);
+        message->setFont(systemFont(24));
+        message->setAlignment(Qt::AlignCenter);
+        message->setWordWrap(true);
+        setTextColor(message, primaryColor());
+    }
+    QLabel* message;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
+    void resizeEvent(QResizeEvent*) override {
+        const int top = static_cast<int>(std::clamp((height() - 65) * 0.5, 0.0, 100.0));
+        message->setGeometry(0, top, width(), message->heightForWidth(width()));
+    }
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QColor tint = secondaryColor();
+        tint.setAlphaF(0.18);
+        p.fillRect(rect(), tint);
+    }
+};
+
+using RowKey = std::tuple<std::string, std::uint64_t, std::uint64_t>;
+
+} // namespace
+
+struct KeyboardTab::Parts {
+    std::vector<Subscription> subs;
+    std::vector<Subscription> keyBindSubs;
+    const recorders::KeyBind* watchedKeyBind = nullptr;
+    AppToggle* appToggle = nullptr;
+    QVBoxLayout* rowList = nullptr;
+    std::map<RowKey, GeneralKeyRow*> rows;
+    std::vector<GeneralKeyRow*> order;
+    QVBoxLayout* logiList = nullptr;
+    std::map<int, LogiBlockWidget*> logi;
+    QVBoxLayout* subList = nullptr;
+    std::vector<SubBlockWidget*> sub;
+};
+
+KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
+    setObjectName("keyboardTab");
+    setFixedWidth(kPanelWidth);
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addWidget(new HScrollBar(UIApp::shared().id, [](const std::string& id) { selectApplication(id); }, this));
+    buildHeader();
+    v->addWidget(appHeader_);
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName("keyColumn");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidgetResizable(true);
+    scroll_->viewport()->setAutoFillBackground(false);
+    column_ = new QWidget;
+    auto* cv = new QVBoxLayout(column_);
+    cv->setContentsMargins(0, 0, 0, 0);
+    cv->setSpacing(0);
+    cv->setAlignment(Qt::AlignTop);
+    scroll_->setWidget(column_);
+    v->addWidget(scroll_);
+
+    general_ = new QWidget(column_);
+    general_->setObjectName("generalSection");
+    auto* gv = new QVBoxLayout(general_);
+    gv->setContentsMargins(0, 0, 0, 10);
+    gv->setSpacing(0);
+    add_ = plusButton(general_);
+    connect(add_, &QToolButton::pressed, this, [] { addKeyBinding(); });
+    gv->addWidget(sectionHeader("Keys tab General key mapping", HelpTopic::GeneralKeyBind, add_, general_));
+    parts_->rowList = new QVBoxLayout;
+    parts_->rowList->setSpacing(0);
+    gv->addLayout(parts_->rowList);
+    cv->addWidget(general_);
+    cover_ = new Cover(column_);
+    cover_->setObjectName("disabledCover");
+    cover_->hide();
+
+    devices_ = new QWidget(column_);
+    auto* dv = new QVBoxLayout(devices_);
+    dv->setContentsMargins(0, 0, 0, 0);
+    dv->setSpacing(0);
+    logiSection_ = new QWidget(devices_);
+    logiSection_->setObjectName("logiSection");
+    auto* lv = new QVBoxLayout(logiSection_);
+    lv->setContentsMargins(0, 0, 0, 0);
+    lv->setSpacing(0);
+    lv->addWidget(sectionHeader("Keys tab Non-standard key mapping", HelpTopic::LogiKeyboard, nullptr, logiSection_));
+    parts_->logiList = new QVBoxLayout;
+    parts_->logiList->setSpacing(0);
+    lv->addLayout(parts_->logiList);
+    dv->addWidget(logiSection_);
+
+    auto* switchRow = new QWidget(devices_);
+    auto* sh = new QHBoxLayout(switchRow);
+    sh->setContentsMargins(17, 0, 17, 4);
+    sh->addWidget(rule(switchRow), 1);
+    subSwitch_ = new QCheckBox(q(platform::localized("Keys tab enable modifier key substitution control")), switchRow);
+    subSwitch_->setObjectName("substitutionSwitch");
+    subSwitch_->setToolTip(q(helpText(HelpTopic::KeysSub)));
+    connect(subSwitch_, &QCheckBox::clicked, this, [](bool on) {
+        KeySubOpt::shared().subGlobalEn.set(on);
+        setModKeySubstitutionEnabled(on);
+    });
+    sh->addWidget(subSwitch_);
+    sh->addWidget(rule(switchRow), 1);
+    dv->addWidget(switchRow);
+    subSection_ = new QWidget(devices_);
+    parts_->subList = new QVBoxLayout(subSection_);
+    parts_->subList->setContentsMargins(0, 10, 0, 0);
+    parts_->subList->setSpacing(0);
+    dv->addWidget(subSection_);
+    subGap_ = new QWidget(devices_);
+    subGap_->setFixedHeight(10);
+    dv->addWidget(subGap_);
+    cv->addWidget(devices_);
+    appGap_ = new QWidget(column_);
+    appGap_->setFixedHeight(1);
+    cv->addWidget(appGap_);
+
+    keysTabAppeared();
+
+    auto redraw = [this](const auto&) { scheduleRefresh(); };
+    auto& subs = parts_->subs;
+    subs.push_back(Apps::shared().a.subscribe(redraw));
+    subs.push_back(UIApp::shared().id.subscribe(redraw));
+    subs.push_back(recorders::KeyHighlighted::shared().h.subscribe(redraw));
+    subs.push_back(recorders::LogiKeybHighlighted::shared().h.subscribe(redraw));
+    subs.push_back(recorders::PhyKeyHighlighted::shared().usage.subscribe(redraw));
+    subs.push_back(recorders::PhyKeyHighlighted::shared().src.subscribe(redraw));
+    subs.push_back(logitech::LogiKeybsUI::shared().k.subscribe(redraw));
+    subs.push_back(LogiKeysOpt::shared().k.subscribe(redraw));
+    subs.push_back(KeySubOpt::shared().subGlobalEn.subscribe(redraw));
+    subs.push_back(KeySubOpt::shared().keySub.subscribe(redraw));
+    subs.push_back(engine::KeyData::shared().k.subscribe(redraw));
+    subs.push_back(engine::ModKeyPressed::shared().v.subscribe(redraw));
+    refresh();
+}
+
+KeyboardTab::~KeyboardTab() {
+    parts_->subs.clear();
+    parts_->keyBindSubs.clear();
+    keysTabDisappeared();
+    delete parts_;
+}
+
+void KeyboardTab::scheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QPointer<KeyboardTab> self = this;
+    platform::runLoop().post([self] {
+        if (!self) return;
+        self->refreshPending_ = false;
+        self->refresh();
+    });
+}
+
+void KeyboardTab::watchKeyBind() {
+    recorders::KeyBind& kb = recorders::KeyBind::shared();
+    if (parts_->watchedKeyBind == &kb) return;
+    parts_->keyBindSubs.clear();
+    parts_->watchedKeyBind = &kb;
+    auto redraw = [this](const auto&) { scheduleRefresh(); };
+    parts_->keyBindSubs.push_back(kb.raw.subscribe(redraw));
+    parts_->keyBindSubs.push_back(kb.key.subscribe(redraw));
+    parts_->keyBindSubs.push_back(kb.keyDownCount.subscribe(redraw));
+    parts_->keyBindSubs.push_back(kb.modAllUp.subscribe(redraw));
+}
+
+void KeyboardTab::buildHeader() {
+    appHeader_ = new QWidget(this);
+    appHeader_->setObjectName("appHeader");
+    auto* h = new QHBoxLayout(appHeader_);
+    h->setContentsMargins(19, 6, 19, 0);
+    h->setSpacing(0);
+    parts_->appToggle = new AppToggle(appHeader_);
+    h->addWidget(parts_->appToggle, 1);
+    const struct {
+        trackpad::Symbol symbol;
+        int size;
+        const char* hint;
+        void (*act)();
+        int pad;
+    } tools[] = {{trackpad::Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4},
+                 {trackpad::Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4},
+                 {trackpad::Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0}};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new trackpad::SymbolButton(tools[i].symbol, tools[i].size, appHeader_);
+        b->setToolTip(q(platform::localized(tools[i].hint)));
+        connect(b, &QToolButton::pressed, this, tools[i].act);
+        h->addWidget(b);
+        if (tools[i].pad) h->addSpacing(tools[i].pad);
+        headerButtons_[i] = b;
+    }
+}
+
+void KeyboardTab::refresh() {
+    watchKeyBind();
+    refreshHeader();
+    refreshRows();
+    refreshDevices();
+    column_->layout()->activate();
+    const int content = column_->sizeHint().height();
+    const double limit = tabMaxHeight(trackpad::panelScreenHeight()) - appHeader_->sizeHint().height() - 60;
+    const int h = std::isfinite(limit) ? std::min(content, std::max(0, static_cast<int>(limit))) : content;
+    scroll_->setFixedHeight(h);
+    scroll_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    adjustSize();
+}
+
+void KeyboardTab::refreshHeader() {
+    const std::string id = UIApp::shared().id.get();
+    const AnApp* entry = recorders::appEntry(id);
+    appHeader_->setVisible(!id.empty() && entry);
+    if (!id.empty() && entry) {
+        parts_->appToggle->box->setOn(entry->enabled);
+        parts_->appToggle->name->setText(q(trackpad::displayedAppName(id)));
+        for (auto* b : headerButtons_) b->setEnabled(entry->enabled);
+        static_cast<trackpad::SymbolButton*>(headerButtons_[2])
+            ->setSymbol(entry->keyLock ? trackpad::Symbol::Lock : trackpad::Symbol::LockOpen);
+    }
+}
+
+void KeyboardTab::refreshRows() {
+    const std::string id = UIApp::shared().id.get();
+    std::map<RowKey, GeneralKeyRow*> kept;
+    parts_->order.clear();
+    while (QLayoutItem* item = parts_->rowList->takeAt(0)) delete item;
+    for (const KeyRow& r : listKeyRows(id)) {
+        const RowKey key{r.slot.appid, r.slot.key, r.slot.mod};
+        auto it = parts_->rows.find(key);
+        GeneralKeyRow* w = it != parts_->rows.end() ? it->second : new GeneralKeyRow(general_);
+        if (it != parts_->rows.end()) parts_->rows.erase(it);
+        w->setRow(r);
+        parts_->rowList->addWidget(w, 0, Qt::AlignRight);
+        w->show();
+        kept[key] = w;
+        parts_->order.push_back(w);
+    }
+    for (auto& [key, w] : parts_->rows) delete w;
+    parts_->rows = std::move(kept);
+
+    const AnApp* entry = recorders::appEntry(id);
+    if (entry && !entry->enabled) {
+        auto* dim = new QGraphicsOpacityEffect(general_);
+        dim->setOpacity(0.5);
+        general_->setGraphicsEffect(dim);
+        general_->layout()->activate();
+        cover_->setGeometry(QRect(general_->pos(), general_->sizeHint()));
+        cover_->show();
+        cover_->raise();
+    } else {
+        general_->setGraphicsEffect(nullptr);
+        cover_->hide();
+    }
+}
+
+void KeyboardTab::refreshDevices() {
+    const bool global = UIApp::shared().id.get().empty();
+    devices_->setVisible(global);
+    appGap_->setVisible(!global);
+    logiSection_->setVisible(global && logiSectionShown());
+
+    std::map<int, LogiBlockWidget*> kept;
+    while (QLayoutItem* item = parts_->logiList->takeAt(0)) delete item;
+    for (const LogiBlock& b : global ? listLogiBlocks() : std::vector<LogiBlock>{}) {
+        auto it = parts_->logi.find(b.slot);
+        LogiBlockWidget* w = it != parts_->logi.end() ? it->second : new LogiBlockWidget(logiSection_);
+        if (it != parts_->logi.end()) parts_->logi.erase(it);
+        w->setBlock(b);
+        auto* pad = new QHBoxLayout;
+        pad->setContentsMargins(20, 0, 20, 30);
+        pad->addWidget(w);
+        parts_->logiList->addLayout(pad);
+        w->show();
+        kept[b.slot] = w;
+    }
+    for (auto& [slot, w] : parts_->logi) delete w;
+    parts_->logi = std::move(kept);
+
+    const bool on = KeySubOpt::shared().subGlobalEn.get();
+    subSwitch_->setChecked(on);
+    subSection_->setVisible(global && on);
+    subGap_->setVisible(global && !on);
+    const std::vector<SubBlock> blocks = global && on ? substitutionBlocks() : std::vector<SubBlock>{};
+    while (parts_->sub.size() > blocks.size()) {
+        delete parts_->sub.back();
+        parts_->sub.pop_back();
+    }
+    while (QLayoutItem* item = parts_->subList->takeAt(0)) delete item;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        if (i == parts_->sub.size()) parts_->sub.push_back(new SubBlockWidget(subSection_));
+        parts_->sub[i]->setBlock(blocks[i]);
+        auto* pad = new QHBoxLayout;
+        pad->setContentsMargins(20, 0, 20, 30);
+        pad->addWidget(parts_->sub[i]);
+        parts_->subList->addLayout(pad);
+        parts_->sub[i]->show();
+    }
+}
+
+std::vector<GeneralKeyRow*> KeyboardTab::rows() const { return parts_->order; }
+
+std::vector<LogiBlockWidget*> KeyboardTab::logiBlocks() const {
+    std::vector<LogiBlockWidget*> out;
+    for (const auto& [slot, w] : parts_->logi) out.push_back(w);
+    return out;
+}
+
+std::vector<SubBlockWidget*> KeyboardTab::subBlocks() const { return parts_->sub; }
+
+void KeyboardTab::mousePressEvent(QMouseEvent* e) {
+    e->accept();
+    clearHighlights();
+}
+
+} // namespace keyboard
+
+} // namespace corv::ui

@@ -1,0 +1,166 @@
+#include "model/InstalledAppScan.h"
+#include "platform/desktop/DesktopAppFolders.h"
+#include "platform/desktop/DesktopWorkspace.h"
+
+#include <gtest/gtest.h>
+#include <plist/plist.h>
+
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+namespace corv::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void write(const fs::path& p, const std::string& text) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << text;
+}
+
+// A bundle folder with an Info.plist written by libplist; no id when empty.
+void bundle(const fs::path& p, const std::string& id, bool binary = false) {
+    fs::create_directories(p / "Contents");
+    plist_t dict = plist_new_dict();
+    if (!id.empty()) plist_dict_set_item(dict, "CFBundleIdentifier", plist_new_string(id.c_str()));
+    plist_dict_set_item(dict, "CFBundleName", plist_new_string(p.stem().c_str()));
+    char* out = nullptr;
+    uint32_t len = 0;
+    if (binary)
+        plist_to_bin(dict, &out, &len);
+    else
+        plist_to_xml(dict, &out, &len);
+    std::ofstream(p / "Contents/Info.plist", std::ios::binary).write(out, len);
+    free(out);
+    plist_free(dict);
+}
+
+struct Found {
+    std::string name, id, path;
+    bool operator==(const Found&) const = default;
+};
+
+std::vector<Found> scan(platform::AppFolders& folders) {
+    std::vector<Found> out;
+    const ApplicationSet set = collectInstalledApps(folders);
+    for (const Application& a : sortAppsByName({set.begin(), set.end()}))
+        out.push_back({a.name, a.id, a.url.absoluteString()});
+    return out;
+}
+
+TEST(DesktopAppFolders, ScanFindsBundlesAsTheFoldersHoldThem) {
+    QTemporaryDir tmp;
+    const fs::path root = tmp.path().toStdString();
+    const fs::path local = root / "local", user = root / "user", system = root / "system";
+    bundle(local / "Zeta.app", "org.example.zeta");
+    bundle(local / "Utilities/Calc.app", "org.example.calc", true);        // nested folder
+    bundle(local / "Zeta.app/Contents/Helpers/Inner.app", "org.example.in"); // inside an app
+    bundle(local / "Shout.APP", "org.example.shout");                        // capitals
+    bundle(local / "NoId.app", "");                                          // no identifier
+    bundle(local / "my.tool.app", "org.example.tool");                       // two dots
+    write(local / "plain.app", "not a bundle");                              // a file, not executable
+    bundle(root / "elsewhere/Target.app", "org.example.target");
+    fs::create_directory_symlink(root / "elsewhere/Target.app", local / "Link.app");
+    write(root / "script", "#!/bin/sh\n");
+    fs::permissions(root / "script", fs::perms::owner_all);
+    fs::create_symlink(root / "script", local / "Script.app");               // link to a non-application
+    bundle(user / "Zeta.app", "org.example.zeta");                          // the same app twice
+    bundle(system / ".Hidden.app", "org.example.hidden");
+
+    desktop::DesktopAppFolders folders({local.string(), user.string(), (root / "missing").string(), system.string()},
+                                       {(root / "nodata").string()});
+    const auto url = [](const fs::path& p) { return "file://" + p.string(); };
+    const std::vector<Found> want{
+        {".Hidden", "org.example.hidden", url(system / ".Hidden.app")},
+        {"Calc", "org.example.calc", url(local / "Utilities/Calc.app")},
+        {"Link", "org.example.target", url(local / "Link.app")},
+        {"my.tool", "org.example.tool", url(local / "my.tool.app")},
+        {"NoId", (local / "NoId.app").string(), url(local / "NoId.app")},
+        {"Script", (local / "Script.app").string(), url(local / "Script.app")},
+    };
+    std::vector<Found> got = scan(folders);
+    // The two Zetas have equal names and so no order between them.
+    ASSERT_EQ(got.size(), want.size() + 2);
+    std::vector<Found> zetas(got.end() - 2, got.end());
+    got.resize(want.size());
+    EXPECT_EQ(got, want);
+    std::sort(zetas.begin(), zetas.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
+    EXPECT_EQ(zetas, (std::vector<Found>{{"Zeta", "org.example.zeta", url(local / "Zeta.app")},
+                                          {"Zeta", "org.example.zeta", url(user / "Zeta.app")}}));
+}
+
+TEST(DesktopAppFolders, DesktopEntriesGiveIdNameAndIconAndTheFirstFolderWins) {
+    QTemporaryDir tmp;
+    const fs::path home = fs::path(tmp.path().toStdString()) / "home", sys = fs::path(tmp.path().toStdString()) / "sys";
+    write(home / "applications/org.example.Editor.desktop",
+          "[Desktop Entry]\nType=Application\nName=Editor\nIcon=accessories-text-editor\nExec=/usr/bin/editor %F\n");
+    write(sys / "applications/org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Old Editor\n");
+    write(sys / "applications/kde/calc.desktop", "[Desktop Entry]\nName=Calc\nType=Application\nExec=kcalc\n");
+    write(sys / "applications/hidden.desktop", "[Desktop Entry]\nType=Application\nName=H\nNoDisplay=true\n");
+    write(sys / "applications/link.desktop", "[Desktop Entry]\nType=Link\nName=L\n");
+    write(sys / "applications/noname.desktop", "[Desktop Entry]\nType=Application\n");
+    write(sys / "applications/other.desktop", "[Other]\nType=Application\nName=X\n");
+
+    desktop::DesktopAppFolders folders({(home / "none").string()}, {home.string(), sys.string()});
+    const auto apps = folders.desktopApplications();
+    ASSERT_EQ(apps.size(), 2u);
+    EXPECT_EQ(apps[0].id, "org.example.Editor.desktop");
+    EXPECT_EQ(apps[0].name, "Editor");
+    EXPECT_EQ(apps[0].icon, "accessories-text-editor");
+    EXPECT_EQ(apps[0].exec, "/usr/bin/editor");
+    EXPECT_EQ(apps[0].path, (home / "applications/org.example.Editor.desktop").string());
+    EXPECT_EQ(apps[1].id, "kde-calc.desktop");
+    EXPECT_EQ(apps[1].exec, "kcalc");
+
+    const ApplicationSet set = collectInstalledApps(folders);
+    ASSERT_EQ(set.size(), 2u);
+    EXPECT_EQ(set.begin()->name, "Calc");
+    EXPECT_EQ(set.begin()->id, "kde-calc.desktop");
+
+    // Chosen by hand: an entry is an application with its desktop-file id.
+    const std::string chosen = (sys / "applications/kde/calc.desktop").string();
+    ASSERT_TRUE(folders.resourceValues(chosen));
+    EXPECT_TRUE(folders.resourceValues(chosen)->isApplication);
+    EXPECT_EQ(folders.bundleIdentifier(chosen), "kde-calc.desktop");
+    EXPECT_FALSE(folders.resourceValues((sys / "applications/link.desktop").string())->isApplication);
+    EXPECT_FALSE(folders.resourceValues((sys / "nothing.desktop").string()));
+}
+
+TEST(DesktopWorkspace, ProcessesOfDesktopProgramsAreRegularApplications) {
+    QTemporaryDir tmp;
+    const fs::path root = tmp.path().toStdString();
+    write(root / "data/applications/calc.desktop", "[Desktop Entry]\nType=Application\nName=Calc\nExec=kcalc\n");
+    write(root / "bin/kcalc", "");
+    write(root / "bin/daemon", "");
+    const auto proc = [&](int pid, const fs::path& exe, const std::string& comm) {
+        fs::create_directories(root / "proc" / std::to_string(pid));
+        fs::create_symlink(exe, root / "proc" / std::to_string(pid) / "exe");
+        write(root / "proc" / std::to_string(pid) / "comm", comm + "\n");
+    };
+    proc(40, root / "bin/kcalc", "kcalc");
+    proc(7, root / "bin/daemon", "daemon");
+    fs::create_directories(root / "proc/self");
+    fs::create_directories(root / "proc/9");  // no readable program
+
+    desktop::DesktopAppFolders folders({}, {(root / "data").string()});
+    desktop::DesktopWorkspace ws(folders, (root / "proc").string());
+    const auto apps = ws.runningApplications();
+    ASSERT_EQ(apps.size(), 2u);
+    EXPECT_EQ(apps[0].pid, 7);
+    EXPECT_EQ(apps[0].activationPolicy, platform::ActivationPolicy::Prohibited);
+    EXPECT_EQ(apps[0].localizedName, "daemon");
+    EXPECT_EQ(apps[1].activationPolicy, platform::ActivationPolicy::Regular);
+    EXPECT_EQ(apps[1].bundleIdentifier, "calc.desktop");
+    EXPECT_EQ(apps[1].localizedName, "Calc");
+    EXPECT_EQ(apps[1].executablePath, (root / "bin/kcalc").string());
+    EXPECT_EQ(ws.runningApplication(40), apps[1]);
+    EXPECT_FALSE(ws.runningApplication(9));
+}
+
+} // namespace
+} // namespace corv::test

@@ -1,0 +1,409 @@
+// Model headers come before Qt's, whose keywords clash with them.
+#include "recorders/RecorderFixture.h"
+
+#include "engine/CurrentApp.h"
+#include "model/ActionTable.h"
+#include "model/ApplicationSets.h"
+#include "model/ShellState.h"
+#include "model/UIState.h"
+#include "platform/Localization.h"
+#include "recorders/BindingPaths.h"
+#include "recorders/Highlights.h"
+#include "ui/ConfirmDelButton.h"
+#include "ui/Theme.h"
+#include "ui/tabs/exceptions/AppPicker.h"
+#include "ui/tabs/exceptions/AppPopovers.h"
+#include "ui/tabs/exceptions/ExceptionRules.h"
+#include "ui/tabs/exceptions/ExceptionsTab.h"
+#include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/tabs/trackpad/BindingRow.h"
+#include "ui/tabs/trackpad/Symbols.h"
+
+#include "ui/ScriptedDialogs.h"
+#include "ui/Snapshot.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include <memory>
+
+namespace corv::test {
+namespace {
+
+using namespace ui::exceptions;
+using recorders::GesPath;
+
+const std::string kEditor = "org.example.Editor.desktop";
+const std::string kZoom = "us.zoom.Zoom";
+const std::string kCalendar = "com.example.calendar";
+const GesPath kSwipeLeft{2, ActGes::Swipe, 0, ActDir::Left};
+const GesPath kTap3{3, ActGes::Tap, 0, ActDir::None};
+const GesPath kTap1{1, ActGes::Tap, 0, ActDir::None};
+constexpr std::uint64_t kEsc = 53, kReturn = 36, kCmd = 0x10;
+
+BindAction& slot(AnApp& a, const GesPath& p) { return a.ges[p.fgr][p.ges][p.mod][p.dir]; }
+
+AnApp appAt(const std::string& path) {
+    AnApp a;
+    a.url = Url::fileFromPath(path, "/");
+    return a;
+}
+
+// The exceptions tab on the simulated machine: a global profile with two
+// gestures and two keys; an editor with its own bindings, a switched-off
+// Zoom and a locked calendar.
+class ExceptionsTest : public RecorderTest {
+protected:
+    ExceptionsTest() {
+        ShellState::shared().panelScreen = platform::Screen{platform::Rect{0, 0, 1440, 900}, "sim"};
+        AnApp global;
+        global.lct = true;
+        slot(global, kSwipeLeft) = action(ActionId::SwipeBack);
+        slot(global, kTap3) = action(ActionId::ZoomWindow);
+        global.key[kEsc][0] = action(ActionId::Sleep);
+        global.key[kReturn][kCmd] = action(ActionId::MediaNext);
+        setEntry("", global);
+        AnApp editor = appAt("/usr/share/applications/org.example.Editor.desktop");
+        slot(editor, kSwipeLeft) = action(ActionId::MediaNext);
+        slot(editor, kTap1) = action(ActionId::SwipeBack);
+        editor.key[kEsc][0] = action(ActionId::Sleep);
+        setEntry(kEditor, editor);
+        AnApp zoom = appAt("/Applications/Zoom.app");
+        zoom.enabled = false;
+        setEntry(kZoom, zoom);
+        AnApp cal = appAt("/Applications/calendar.app");
+        cal.gesLock = cal.keyLock = true;
+        setEntry(kCalendar, cal);
+    }
+    ~ExceptionsTest() override { tab.reset(); }
+
+    void open() {
+        tab = std::make_unique<ExceptionsTab>(nullptr);
+        tab->setPalette(ui::panelPalette());
+        tab->setAutoFillBackground(true);
+        tab->show();
+        settle();
+    }
+    static void press(QWidget* w) {
+        const QPointF local(w->width() / 2.0, w->height() / 2.0), global(w->mapToGlobal(local));
+        QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &down);
+        QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w, &up);
+    }
+    static bool has(const std::string& id) { return Apps::shared().a.get().count(id) > 0; }
+    void snap(QWidget& w, const std::string& name) { EXPECT_TRUE(snapshot(w, "exceptions-" + name)); }
+
+    // Flips of the two capture states, counted.
+    struct Flips {
+        int gesOn = 0, gesOff = 0, keyOn = 0, keyOff = 0;
+        Subscription a = UIState::shared().bindingTabShowed.subscribe([this](bool on) { ++(on ? gesOn : gesOff); });
+        Subscription b = UIState::shared().keyboardTabShowing.subscribe([this](bool on) { ++(on ? keyOn : keyOff); });
+    };
+
+    std::unique_ptr<ExceptionsTab> tab;
+};
+
+TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
+    AnApp root = appAt("/");
+    setEntry("Terminal", root);
+    EXPECT_EQ(appListOrder(Apps::shared().a.get()),
+              (std::vector<std::string>{"Terminal", kCalendar, kEditor, kZoom}));  // "/" first, case ignored
+    EXPECT_EQ(appRowName("Terminal"), "Terminal");
+    EXPECT_EQ(appRowName(kEditor), "org.example.Editor");
+    Apps::shared().a.modify([](AppEntries& a) { a.erase("Terminal"); });
+
+    open();
+    ASSERT_EQ(tab->rows().size(), 3u);
+    EXPECT_EQ(tab->rows()[0]->appid(), kCalendar);
+    AppRow* zoom = tab->row(kZoom);
+    EXPECT_FALSE(zoom->checkBox()->isOn());
+    EXPECT_EQ(zoom->nameLabel()->palette().color(QPalette::WindowText), ui::dimLabelColor());
+    EXPECT_TRUE(tab->row(kEditor)->checkBox()->isOn());
+    snap(*tab, "list");
+
+    // The check box switches the entry and nothing else.
+    const AppEntries before = Apps::shared().a.get();
+    press(zoom->checkBox());
+    settle();
+    EXPECT_TRUE(entry(kZoom).enabled);
+    AnApp back = entry(kZoom);
+    back.enabled = false;
+    EXPECT_EQ(back, before.at(kZoom));
+}
+
+TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> chosen;
+        std::optional<platform::AppItemValues> values;
+        std::optional<std::string> identifier;
+        bool added;
+        bool alert;
+    };
+    const platform::AppItemValues app{true, true, false, false};
+    const Case cases[] = {
+        {"an application", "/opt/New.app", app, "org.example.new", true, false},
+        {"a desktop entry", "/usr/share/applications/calc.desktop", app, "calc.desktop", true, false},
+        {"cancelled", std::nullopt, app, "org.example.new", false, false},
+        {"not an application", "/opt/notes.txt", platform::AppItemValues{true, false, false, false}, "x", false, false},
+        {"not executable", "/opt/New.app", platform::AppItemValues{false, true, false, false}, "x", false, false},
+        {"unreadable", "/opt/New.app", std::nullopt, "x", false, false},
+        {"will not open", "/opt/Broken.app", app, std::nullopt, false, true},
+        {"empty id", "/opt/Empty.app", app, "", false, false},
+        {"a duplicate", "/opt/Other.app", app, kZoom, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sim->appFolders.values.clear();
+        sim->appFolders.identifiers.clear();
+        if (c.chosen && c.values) sim->appFolders.values[*c.chosen] = *c.values;
+        if (c.chosen && c.identifier) sim->appFolders.identifiers[*c.chosen] = *c.identifier;
+        const AppEntries before = Apps::shared().a.get();
+        UIApp::shared().id.set(kEditor);
+        ScriptedDialogs dialogs;
+        dialogs.openAnswers.push_back(c.chosen);
+        addAppManually();
+        ASSERT_EQ(dialogs.opens.size(), 1u);
+        EXPECT_EQ(dialogs.opens[0].title, "Choose an app to add");
+        EXPECT_EQ(dialogs.countsSeen.front(), 1);
+        EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
+        EXPECT_EQ(dialogs.alerts.size(), c.alert ? 1u : 0u);
+        if (c.alert) {
+            EXPECT_EQ(dialogs.alerts[0].message, "Corvadine");
+            EXPECT_EQ(dialogs.alerts[0].informative, platform::localized("Message invalid"));
+        }
+        if (c.added) {
+            const AnApp& e = entry(*c.identifier);
+            EXPECT_TRUE(e.enabled);
+            EXPECT_EQ(e.url, Url::fileFromPath(*c.chosen, "/"));
+            EXPECT_EQ(e.ges, entry("").ges);
+            EXPECT_EQ(e.key, entry("").key);
+            EXPECT_TRUE(e.lct);
+            EXPECT_FALSE(e.gesLock || e.keyLock);
+            EXPECT_EQ(UIApp::shared().id.get(), "");
+            Apps::shared().a.modify([&](AppEntries& a) { a.erase(*c.identifier); });
+        } else {
+            EXPECT_EQ(Apps::shared().a.get(), before);
+            EXPECT_EQ(UIApp::shared().id.get(), kEditor);
+        }
+    }
+    // While another dialog shows, the button does nothing.
+    ScriptedDialogs dialogs;
+    UIState::shared().openDialog();
+    addAppManually();
+    EXPECT_TRUE(dialogs.opens.empty());
+    EXPECT_EQ(UIState::shared().dialogShowing.get(), 1);
+    UIState::shared().closeDialog();
+    UIState::shared().closeDialog();
+    EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
+}
+
+TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
+    const Application mail{Url::fileFromPath("/usr/share/applications/mail.desktop", "/"), "Mail", "mail.desktop"};
+    const Application maps{Url::fileFromPath("/Applications/Maps.app", "/"), "maps", "com.example.maps"};
+    const Application noId{Url::fileFromPath("/opt/x", "/"), "Nameless", ""};
+    ApplicationSets::shared().installedApps = {mail, maps, noId};
+    engine::CurrentApp::shared().settingsKey = kEditor;
+    open();
+
+    tab->showInstalledPicker();
+    AppPicker* picker = tab->picker();
+    ASSERT_TRUE(picker);
+    ASSERT_EQ(picker->rows().size(), 3u);
+    snap(*picker, "installed-picker");
+    picker->search()->setText("MA");
+    EXPECT_EQ(picker->rows().size(), 2u);
+    picker->search()->setText("ma ");
+    EXPECT_TRUE(picker->rows().empty());
+    picker->search()->setText("");
+    // The pointer rests on Maps, then leaves; the press on Mail adds Mail.
+    picker->setHovered(maps);
+    picker->setHovered(std::nullopt);
+    press(picker->rows()[0]);
+    settle();
+    EXPECT_FALSE(picker->isVisible());
+    ASSERT_TRUE(has("mail.desktop"));
+    EXPECT_FALSE(has("com.example.maps"));
+    EXPECT_EQ(entry("mail.desktop").url, mail.url);
+    EXPECT_EQ(engine::CurrentApp::shared().settingsKey, "");
+    EXPECT_EQ(tab->rows().size(), 4u);
+
+    // No id, or an id already there: nothing changes.
+    UIApp::shared().id.set(kEditor);
+    const AppEntries before = Apps::shared().a.get();
+    addPickedApp(noId);
+    addPickedApp(Application{Url::fileFromPath("/x/Zoom.app", "/"), "Zoom", kZoom});
+    addPickedApp(std::nullopt);
+    EXPECT_EQ(Apps::shared().a.get(), before);
+    EXPECT_EQ(UIApp::shared().id.get(), kEditor);
+
+    // The running picker lists what runs at the press, by its id.
+    auto& term = sim->workspace.addApp(77, "", "Terminal");
+    term.bundlePath.reset();
+    term.executablePath = "/usr/bin/term";
+    tab->showRunningPicker();
+    ASSERT_TRUE(tab->picker());
+    ASSERT_EQ(tab->picker()->rows().size(), 1u);
+    press(tab->picker()->rows()[0]);
+    settle();
+    ASSERT_TRUE(has("Terminal"));
+    EXPECT_EQ(entry("Terminal").url, Url::fileFromPath("/usr/bin/term", "/"));
+    EXPECT_TRUE(ApplicationSets::shared().allApps.empty());
+}
+
+TEST_F(ExceptionsTest, DeletingResetsTheCurrentAndSelectedApp) {
+    open();
+    UIApp::shared().id.set(kCalendar);
+    engine::CurrentApp::shared().settingsKey = kCalendar;
+    ui::ConfirmDelButton* del = tab->row(kZoom)->deleteButton();
+    del->click();
+    settle();
+    EXPECT_TRUE(has(kZoom));  // the first click only asks
+    del->click();
+    settle();
+    EXPECT_FALSE(has(kZoom));
+    EXPECT_EQ(UIApp::shared().id.get(), "");
+    EXPECT_EQ(engine::CurrentApp::shared().settingsKey, "");
+    EXPECT_EQ(tab->rows().size(), 2u);
+    EXPECT_FALSE(tab->row(kZoom));
+}
+
+TEST_F(ExceptionsTest, EachPopoverBeginsAndEndsItsCaptureOnce) {
+    open();
+    Flips flips;
+    AppRow* editor = tab->row(kEditor);
+    press(editor->nameArea());
+    settle();
+    ASSERT_TRUE(editor->gesturePopover());
+    EXPECT_EQ(UIApp::shared().id.get(), kEditor);
+    press(editor->nameArea());  // ignored while open
+    editor->gesturePopover()->hide();
+    settle();
+    EXPECT_EQ(flips.gesOn, 1);
+    EXPECT_EQ(flips.gesOff, 1);
+    EXPECT_FALSE(gestureCaptureOn());
+
+    AppRow* zoom = tab->row(kZoom);
+    press(zoom->keyboardButton());
+    settle();
+    ASSERT_TRUE(zoom->keyPopover());
+    EXPECT_EQ(UIApp::shared().id.get(), kZoom);
+    EXPECT_TRUE(UIState::shared().keyboardTabShowing.get());
+    // An import or rebuild drops the row with its popover open.
+    Apps::shared().a.modify([](AppEntries& a) { a.erase(kZoom); });
+    settle();
+    EXPECT_FALSE(tab->row(kZoom));
+    EXPECT_EQ(flips.keyOn, 1);
+    EXPECT_EQ(flips.keyOff, 1);
+    EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
+
+    // The tab goes with a popover open.
+    press(tab->row(kCalendar)->nameArea());
+    settle();
+    tab.reset();
+    EXPECT_EQ(flips.gesOn, 2);
+    EXPECT_EQ(flips.gesOff, 2);
+    EXPECT_FALSE(UIState::shared().bindingTabShowed.get());
+
+    // Ending is idempotent.
+    PopoverCapture c(kEditor, Capture::Gesture);
+    c.begin();
+    c.end();
+    c.end();
+    EXPECT_EQ(flips.gesOn, 3);
+    EXPECT_EQ(flips.gesOff, 3);
+}
+
+TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
+    open();
+    press(tab->row(kEditor)->nameArea());
+    settle();
+    GesturePopover* pop = tab->row(kEditor)->gesturePopover();
+    ASSERT_TRUE(pop);
+    snap(*pop, "gesture-popover");
+    const auto rows = pop->rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0]->ref().path.fgr, 1u);  // own only: overridden
+    EXPECT_EQ(rows[0]->lineColor(), ui::overriddenBindingColor());
+    EXPECT_EQ(rows[1]->lineColor(), ui::overriddenBindingColor());  // differs from the global
+    EXPECT_EQ(rows[2]->lineColor(), ui::dimLabelColor());            // the global's alone
+    EXPECT_EQ(pop->dividerCount(), 2);  // own 1 finger stands above 2 and 3
+    EXPECT_EQ(pop->clickToggle(ui::trackpad::ClickFlag::Left)->palette().color(QPalette::WindowText),
+              ui::overriddenBindingColor());
+
+    // A global-only finger count makes no divider.
+    EXPECT_EQ(popoverGestureList(kCalendar).size(), 2u);
+    for (const auto& g : popoverGestureList(kCalendar)) EXPECT_FALSE(g.divider);
+
+    // Load global: two turns later the copy lands, flags included.
+    pop->loadGlobalButton()->click();
+    turn();
+    EXPECT_NE(entry(kEditor).ges, entry("").ges);
+    settle();
+    EXPECT_EQ(entry(kEditor).ges, entry("").ges);
+    EXPECT_TRUE(entry(kEditor).lct);
+    EXPECT_EQ(entry(kEditor).key.size(), 1u);
+    for (auto* r : pop->rows()) EXPECT_EQ(r->lineColor(), ui::primaryColor());
+
+    // Remove all: no bindings, no click-through; keys and locks stay.
+    pop->removeAllButton()->click();
+    settle();
+    EXPECT_TRUE(entry(kEditor).ges.empty());
+    EXPECT_FALSE(entry(kEditor).lct || entry(kEditor).rct || entry(kEditor).sct);
+    EXPECT_EQ(entry(kEditor).key.size(), 1u);
+    for (auto* r : pop->rows()) EXPECT_EQ(r->lineColor(), ui::dimLabelColor());
+
+    // A copy whose entry went meanwhile writes nothing and makes nothing.
+    pop->loadGlobalButton()->click();
+    Apps::shared().a.modify([](AppEntries& a) { a.erase(kEditor); });
+    settle();
+    EXPECT_FALSE(has(kEditor));
+    EXPECT_FALSE(UIState::shared().bindingTabShowed.get());
+}
+
+TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
+    open();
+    press(tab->row(kEditor)->keyboardButton());
+    settle();
+    KeyPopover* pop = tab->row(kEditor)->keyPopover();
+    ASSERT_TRUE(pop);
+    ASSERT_EQ(pop->rows().size(), 2u);
+    EXPECT_EQ(pop->rows()[0]->row().slot.key, kReturn);
+    EXPECT_FALSE(pop->rows()[0]->row().delEn);  // the global's, dimmed
+    EXPECT_TRUE(pop->rows()[1]->row().delEn);
+
+    pop->addButton()->click();
+    pop->addButton()->click();
+    settle();
+    ASSERT_EQ(pop->rows().size(), 3u);
+    EXPECT_EQ(pop->rows()[2]->row().slot.key, 0xFFFFu);
+    EXPECT_EQ(entry(kEditor).key.at(0xFFFF).size(), 1u);
+    EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::optional<std::uint64_t>(0xFFFF));
+    EXPECT_TRUE(recorders::KeyHighlighted::shared().h.get().src);
+    snap(*pop, "key-popover");
+
+    // Deferred copy into a deleted entry: nothing comes back.
+    pop->loadGlobalButton()->click();
+    EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().key);
+    Apps::shared().a.modify([](AppEntries& a) { a.erase(kEditor); });
+    settle();
+    EXPECT_FALSE(has(kEditor));
+
+    // The disabled overlay's top gap.
+    for (auto [h, top] : {std::pair{0.0, 0.0}, {65.0, 0.0}, {165.0, 50.0}, {265.0, 100.0}, {900.0, 100.0}})
+        EXPECT_EQ(disabledMessageTop(h), top) << h;
+    press(tab->row(kZoom)->keyboardButton());
+    settle();
+    KeyPopover* off = tab->row(kZoom)->keyPopover();
+    ASSERT_TRUE(off);
+    EXPECT_TRUE(off->cover()->isVisible());
+    EXPECT_FALSE(off->header()->isEnabled());
+    snap(*off, "key-popover-disabled");
+}
+
+} // namespace
+} // namespace corv::test

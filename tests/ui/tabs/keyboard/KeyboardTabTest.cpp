@@ -1,0 +1,205 @@
+// Model headers come before Qt's, whose keywords clash with them.
+#include "KeyboardFixture.h"
+
+#include "../../../engine/HidServiceData.h"
+#include "engine/KeyboardServices.h"
+#include "logitech/FeatureID.h"
+#include "model/KeySubOpt.h"
+#include "model/Options.h"
+#include "model/ShellState.h"
+#include "model/UIState.h"
+#include "recorders/Highlights.h"
+#include "recorders/KeyBind.h"
+#include "ui/ContentView.h"
+#include "ui/ConfirmDelButton.h"
+#include "ui/Theme.h"
+#include "ui/tabs/keyboard/BacklightRules.h"
+#include "ui/tabs/keyboard/DeviceSections.h"
+#include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/tabs/keyboard/KeysTabState.h"
+
+#include "ui/Snapshot.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QToolButton>
+
+#include <memory>
+
+namespace corv::test {
+namespace {
+
+using namespace ui::keyboard;
+using logitech::FeatureID;
+using logitech::test::longReport;
+
+constexpr std::uint8_t kControls = 0x09, kFn = 0x06, kFnMultiHost = 0x07, kLight = 0x04;
+
+class KeyboardTabTest : public KeyboardTabFixture {
+protected:
+    KeyboardTabTest() {
+        btKeyb.addFeatures({{sim::SimKeyboard::kFnInversion, kFn},
+                            {sim::SimKeyboard::kFnInversionMultiHost, kFnMultiHost},
+                            {sim::SimKeyboard::kBacklight, kLight},
+                            {sim::SimKeyboard::kControls, kControls}});
+        record(logitech::test::kBtKeyboard, btDev, 0xFF, "K380");
+        editOpt(logitech::test::kBtKeyboard, [](LogiKeyOpt& o) {
+            o.featureMap[static_cast<std::int64_t>(FeatureID::ID_40A2)] = kFn;
+            o.featureMap[static_cast<std::int64_t>(FeatureID::ID_40A3)] = kFnMultiHost;
+            o.featureMap[static_cast<std::int64_t>(FeatureID::ID_1982)] = kLight;
+            o.featureMap[static_cast<std::int64_t>(FeatureID::ID_1B04)] = kControls;
+        });
+        giveControls(logitech::test::kBtKeyboard, {1, 2, 3}, {1});
+        LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) {
+            auto& k = l[logitech::test::kBtKeyboard];
+            k.battery = 64;
+            k.backLight = 0x7F0001;
+            k.backLightOptions = 2ull << 24 | 4u << 16 | 3u << 8 | 5;
+        });
+    }
+    ~KeyboardTabTest() override { tab.reset(); }
+
+    void open() {
+        tab = std::make_unique<KeyboardTab>(nullptr);
+        tab->setPalette(ui::panelPalette());
+        tab->setAutoFillBackground(true);
+        tab->show();
+    }
+    void settleTab() {
+        for (int i = 0; i < 6; ++i) turn();
+        tab->refresh();
+    }
+    GeneralKeyRow* row(std::uint64_t k, std::uint64_t m) {
+        for (GeneralKeyRow* r : tab->rows())
+            if (r->row().slot.key == k && r->row().slot.mod == m) return r;
+        return nullptr;
+    }
+    std::vector<Bytes> sent(std::uint8_t feature) {
+        std::vector<Bytes> out;
+        for (const auto& r : btKeyb.received)
+            if (r[2] == feature) out.push_back(r);
+        return out;
+    }
+
+    std::unique_ptr<KeyboardTab> tab;
+};
+
+TEST_F(KeyboardTabTest, PanelOnTheTabPausesOnceAndLeavingDivertsFromASnapshot) {
+    engine::setTapEnabled(engine::keyTap());
+    int changes = 0;
+    Subscription watch = UIState::shared().keyboardTabShowing.subscribe([&](const bool&) { ++changes; });
+    Options::shared().tabSelection.set(1);
+    std::unique_ptr<QWidget> panel(ui::makeContentView(nullptr));
+    EXPECT_EQ(changes, 1);
+    EXPECT_FALSE(keyTapOn());
+    EXPECT_NE(panel->findChild<KeyboardTab*>(), nullptr);
+
+    // Choosing a profile clears the highlights before the id changes.
+    recorders::KeyHighlighted::shared().h.set({kEsc, 0, false});
+    std::optional<std::uint64_t> keyAtChange = 1;
+    Subscription idWatch =
+        UIApp::shared().id.subscribe([&](const std::string&) { keyAtChange = recorders::KeyHighlighted::shared().h.get().key; });
+    selectApplication(kApp);
+    EXPECT_EQ(keyAtChange, std::nullopt);
+
+    // Leaving: the binding added afterwards is not what the keyboard is told.
+    btKeyb.received.clear();
+    panel.reset();
+    editOpt(logitech::test::kBtKeyboard, [](LogiKeyOpt& o) { o.key[2][0] = BindAction::makeDefault(); });
+    settle(1);
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(keyTapOn());
+    const auto diverts = sent(kControls);
+    ASSERT_EQ(diverts.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::uint8_t cid = static_cast<std::uint8_t>(i + 1);
+        EXPECT_EQ(diverts[i], longReport(0xFF, kControls, diverts[i][3], {0, cid, std::uint8_t(cid == 1 ? 3 : 2), 0, cid})) << i;
+    }
+}
+
+TEST_F(KeyboardTabTest, BacklightAndFnSendOnlyTheUsersClicksInOrder) {
+    open();
+    LogiBlockWidget* block = tab->logiBlocks().at(0);
+    EXPECT_EQ(block->effectMenu()->text(), "Breathing");
+    EXPECT_EQ(block->statusLabel()->text(), "Manual brightness");
+    EXPECT_EQ(block->levelBar()->level().value, 3);
+
+    // A report from the keyboard redraws and sends nothing.
+    LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[logitech::test::kBtKeyboard].fnInversion = true; });
+    settleTab();
+    settle(1);
+    EXPECT_TRUE(block->fnSwitch()->isChecked());
+    EXPECT_TRUE(btKeyb.received.empty());
+    setFnInversion(logitech::test::kBtKeyboard, false, false);
+    EXPECT_TRUE(btKeyb.received.empty());
+
+    // The user's click: the record first, then 0x40A2, then 0x40A3.
+    block->fnSwitch()->click();
+    EXPECT_FALSE(opt(logitech::test::kBtKeyboard).fnInversion);
+    settle(1);
+    ASSERT_GE(btKeyb.received.size(), 2u);
+    EXPECT_EQ(btKeyb.received[0], longReport(0xFF, kFn, btKeyb.received[0][3], {0}));
+    EXPECT_EQ(btKeyb.received[1], longReport(0xFF, kFnMultiHost, btKeyb.received[1][3], {0xFF, 0}));
+
+    btKeyb.received.clear();
+    block->backlightSwitch()->click();  // off
+    settle(1);
+    EXPECT_EQ(opt(logitech::test::kBtKeyboard).backLight, 0x7F0000u);  // the record is what is sent
+    const auto light = sent(kLight);
+    ASSERT_FALSE(light.empty());
+    EXPECT_EQ(light[0], longReport(0xFF, kLight, light[0][3], {0, 0, 0xFF, 0, 10, 0, 10, 0, 60, 0, 10, 0}));
+}
+
+TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
+    ShellState::shared().panelScreen = platform::Screen{platform::Rect{0, 0, 1440, 900}, "sim"};
+    KeyboardService magic;
+    sim->hidServices.addService(magic.properties());
+    engine::startHidServiceWatch();
+    KeySubOpt::shared().subGlobalEn.set(true);
+
+    open();
+    EXPECT_EQ(tab->rows().size(), 2u);
+    EXPECT_FALSE(tab->appHeader()->isVisible());
+    EXPECT_TRUE(snapshot(*tab, "keyboard_global_rows"));
+
+    LogiBlockWidget* block = tab->logiBlocks().at(0);
+    ASSERT_NE(block->battery(), nullptr);
+    EXPECT_EQ(block->rows().size(), 1u);
+    block->addButton()->click();
+    settleTab();
+    EXPECT_EQ(block->rows().size(), 2u);
+    EXPECT_TRUE(snapshot(*block, "keyboard_logitech_block"));
+
+    SubBlockWidget* sub = tab->subBlocks().at(0);
+    sub->addButton()->click();
+    sub->addButton()->click();
+    settleTab();
+    ASSERT_EQ(sub->rows().size(), 2u);
+    sub->rows()[0]->field(true)->onPress();
+    settleTab();
+    EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
+
+    // A key row recording: the key cell shows the keys held.
+    tab->addButton()->click();
+    recorders::KeyBind::shared().raw.set(0x100000ull | 0x100);
+    recorders::KeyBind::shared().modAllUp.set(false);
+    settleTab();
+    GeneralKeyRow* rec = row(kPlaceholderKey, 0);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->keyCell()->text(), "\u2318 ");
+    EXPECT_TRUE(snapshot(*rec, "keyboard_key_row_recording"));
+    recorders::KeyBind::reset();
+
+    selectApplication(kApp);
+    settleTab();
+    EXPECT_TRUE(tab->appHeader()->isVisible());
+    EXPECT_TRUE(tab->logiSection()->isHidden() || !tab->logiSection()->isVisibleTo(tab.get()));
+    ASSERT_NE(row(kReturn, kCmd), nullptr);
+    EXPECT_FALSE(row(kReturn, kCmd)->deleteButton()->isEnabled() == false);
+    EXPECT_TRUE(snapshot(*tab, "keyboard_app_overridden_rows"));
+}
+
+} // namespace
+} // namespace corv::test

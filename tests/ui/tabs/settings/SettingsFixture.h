@@ -1,0 +1,66 @@
+#pragma once
+
+// The settings tab on the simulated machine, with scripted dialogs and
+// mouse helpers for its controls.
+
+#include "recorders/RecorderFixture.h"
+
+#include "ui/ScriptedDialogs.h"
+#include "ui/ButtonStyles.h"
+#include "ui/Theme.h"
+#include "ui/tabs/settings/SettingControls.h"
+#include "ui/tabs/settings/SettingsTab.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <memory>
+
+namespace corv::test {
+
+class SettingsTabFixture : public RecorderTest {
+protected:
+    SettingsTabFixture() { Apps::shared().setDefaultGlobalEntry(); }
+    ~SettingsTabFixture() override { tab.reset(); }
+
+    ui::settings::SettingsTab& open() {
+        tab = std::make_unique<ui::settings::SettingsTab>(nullptr);
+        tab->setPalette(ui::panelPalette());
+        tab->setAutoFillBackground(true);
+        tab->show();
+        tab->adjustSize();
+        return *tab;
+    }
+
+    static void mouse(QWidget* w, QEvent::Type type, double x) {
+        const QPointF at(x, w->height() / 2.0);
+        const bool release = type == QEvent::MouseButtonRelease;
+        QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, release ? Qt::NoButton : Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    }
+    // A press at the middle, moved by `steps` values and a half, let go there.
+    static void dragBy(ui::settings::IntSlider* s, double stepWidth, int steps) {
+        const double x0 = s->width() / 2.0;
+        const double x1 = x0 + (steps + (steps < 0 ? -0.5 : 0.5)) * stepWidth;
+        mouse(s, QEvent::MouseButtonPress, x0);
+        mouse(s, QEvent::MouseMove, (x0 + x1) / 2);
+        mouse(s, QEvent::MouseMove, x1);
+        mouse(s, QEvent::MouseButtonRelease, x1);
+    }
+    static void click(QWidget* w) {
+        mouse(w, QEvent::MouseButtonPress, 2);
+        mouse(w, QEvent::MouseButtonRelease, 2);
+    }
+    void pressToggle(const std::string& key) { tab->toggle(key)->press(); }
+    // A footer button: its action runs on the next turn.
+    void pressButton(const std::string& key) {
+        tab->footerButton(key)->click();
+        turn();
+    }
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<ui::settings::SettingsTab> tab;
+};
+
+} // namespace corv::test
