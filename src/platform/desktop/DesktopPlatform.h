@@ -8,6 +8,7 @@
 #include "platform/desktop/DesktopBluetooth.h"
 #include "platform/desktop/DesktopDisplayLinks.h"
 #include "platform/desktop/DesktopDisplays.h"
+#include "platform/desktop/DesktopDock.h"
 #include "platform/desktop/DesktopBundle.h"
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
@@ -94,6 +95,8 @@ public:
     DesktopFileEvents fileEvents;
     DesktopPreferences preferences;
     DesktopAxObservers axObservers;
+    // The program's posts pass the desktop's stand-in for the Dock.
+    DesktopDock dock{eventTaps, runLoop};
 
 private:
     platform::Services services();
