@@ -18,6 +18,7 @@ TEST_F(CommandsTest, ShellCommandRunsThroughZshWithoutBlocking) {
     runShellCommand("true");
     EXPECT_EQ(sim->processes.takeStart().path, "/bin/sh");
     sim->runLoop.runPending();
+    sim->files.fileContents["/bin/zsh"] = {};
     sim->files.executables.push_back("/bin/zsh");
     runShellCommand("pmset displaysleepnow", [&](const ShellResult& r) { result = r; });
     EXPECT_EQ(sim->processes.takeStart(),
