@@ -35,9 +35,17 @@ public:
                 error_ = "Xvfb did not start (is the xvfb package installed?)";
                 return;
             }
+            // Ours once its lock names it and its socket is there.
             const QString socket = QString("/tmp/.X11-unix/X%1").arg(n);
-            spinUntil([&] { return QFile::exists(socket) || xvfb_.state() == QProcess::NotRunning; });
-            if (xvfb_.state() == QProcess::Running) name_ = ":" + std::to_string(n);
+            const QString lock = QString("/tmp/.X%1-lock").arg(n);
+            const auto ours = [&] {
+                QFile f(lock);
+                return f.open(QIODevice::ReadOnly) && f.readAll().trimmed().toLongLong() == xvfb_.processId() &&
+                       QFile::exists(socket);
+            };
+            spinUntil([&] { return ours() || xvfb_.state() == QProcess::NotRunning; });
+            if (xvfb_.state() == QProcess::Running && ours()) name_ = ":" + std::to_string(n);
+            else stop(xvfb_);
         }
         if (name_.empty()) {
             error_ = "no free display for Xvfb";
