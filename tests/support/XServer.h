@@ -98,6 +98,7 @@ public:
 
     const std::string& error() const { return error_; }
     const std::string& name() const { return name_; }
+    qint64 serverPid() const { return xvfb_.processId(); }
     bool managerRunning() const { return wm_.state() == QProcess::Running; }
     bool clientsRunning() const {
         for (const auto& c : clients_)

@@ -38,11 +38,11 @@ std::optional<std::vector<platform::AXValue>> DesktopAccessibility::copyAttribut
     if (kindOf(e) != Kind::Application || attribute != "AXWindows" || !x.connected() || index < 0 || maxValues < 0)
         return std::nullopt;
     const auto pid = static_cast<std::int32_t>(valueOf(e));
-    auto stack = x.clients();
+    const auto stack = x.clientPids();
     std::vector<platform::AXValue> windows;
     // Front first, as applications list their windows.
     for (auto it = stack.rbegin(); it != stack.rend(); ++it)
-        if (x.pidOf(*it) == pid) windows.emplace_back(element(Kind::Window, *it));
+        if (it->second == pid) windows.emplace_back(element(Kind::Window, it->first));
     if (windows.empty()) return std::nullopt;
     const auto from = std::min<std::size_t>(static_cast<std::size_t>(index), windows.size());
     const auto to = std::min<std::size_t>(from + static_cast<std::size_t>(maxValues), windows.size());

@@ -71,8 +71,8 @@ std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid) {
     // The window's class says what the process shows, even when a terminal
     // or launcher started it; the cgroup serves processes without windows.
     auto& x = x11();
-    for (XWindowId w : x.clients()) {
-        if (x.pidOf(w) != pid) continue;
+    for (const auto& [w, owner] : x.clientPids()) {
+        if (owner != pid) continue;
         if (auto cls = x.wmClass(w))
             if (auto app = apps_.byWindowClass(cls->first, cls->second)) return app;
         break;
@@ -106,8 +106,7 @@ std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications(
     std::vector<platform::RunningApplication> out;
     std::set<std::int32_t> seen;
     auto& x = x11();
-    for (XWindowId w : x.clients()) {
-        const std::int32_t pid = x.pidOf(w);
+    for (const auto& [w, pid] : x.clientPids()) {
         if (pid <= 0 || !seen.insert(pid).second) continue;
         if (auto app = runningApplication(pid)) out.push_back(std::move(*app));
     }
@@ -128,8 +127,8 @@ bool DesktopWorkspace::activate(std::int32_t pid) {
     if (!window || x.pidOf(window) != pid) {
         window = 0;
         // The topmost window of the process.
-        for (XWindowId w : x.clients())
-            if (x.pidOf(w) == pid) window = w;
+        for (const auto& [w, owner] : x.clientPids())
+            if (owner == pid) window = w;
     }
     if (!window) return false;
     x.activate(window);

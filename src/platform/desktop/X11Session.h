@@ -1,26 +1,31 @@
 #pragma once
 
 // One Xlib connection of the program's own, for the window under the pointer
-// and the EWMH requests to the window manager. Main thread only.
+// and the EWMH requests to the window manager. Called from one thread at a
+// time (the main thread).
 //
-// The main thread never waits on another program here: every lookup is a
-// small, fixed number of round trips to the X server (at most kMaxDepth
-// levels of the window tree under a point, one property read per window),
-// and every request to the window manager is a client message that is sent
-// and flushed without waiting for an answer.
+// The connection lives on a thread of its own, and each call waits for that
+// thread at most kRoundTripBound: a server that stops answering makes the
+// call find nothing, and every later call finds nothing at once until the
+// stuck request comes back. Requests to the window manager are client
+// messages, sent without waiting for the manager.
 
 #include "platform/Point.h"
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
-
-struct _XDisplay;
 
 namespace corv::desktop {
 
 using XWindowId = unsigned long;  // 0: none
+
+// The longest a call waits for the X server.
+constexpr std::chrono::milliseconds kRoundTripBound{200};
 
 class X11Session {
 public:
@@ -47,6 +52,8 @@ public:
     std::int32_t pidOf(XWindowId window);
     // The managed windows, bottom to top when the manager says the stacking.
     std::vector<XWindowId> clients();
+    // The same with each one's pid (-1 when unknown), in one call.
+    std::vector<std::pair<XWindowId, std::int32_t>> clientPids();
     XWindowId activeWindow();
     // WM_CLASS: instance and class; nothing when the window has none.
     std::optional<std::pair<std::string, std::string>> wmClass(XWindowId window);
@@ -74,14 +81,14 @@ public:
     // Waits until the server has handled every request sent so far (tests).
     void sync();
 
-private:
-    std::optional<std::vector<unsigned long>> cardinals(XWindowId window, const char* property, long type);
-    void sendRootMessage(XWindowId window, const char* type, const long (&data)[5]);
-    unsigned long atom(const char* name);
-    bool usable() const;
+    class Connection;
 
-    _XDisplay* display_ = nullptr;
-    XWindowId root_ = 0;
+private:
+    template <class T, class F> T call(T none, F work);
+    void sendRootMessage(XWindowId window, const char* type, const long (&data)[5]);
+
+    std::shared_ptr<Connection> connection_;
+    std::thread thread_;
     XWindowId lastActivated_ = 0;
 };
 
