@@ -3,6 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/CorvadineApp.h"
+#include "engine/NaturalScrollMirror.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopDisplayCheck.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         corv::desktop::DesktopPlatform platform;
+        platform.dock.setNaturalScroll([] { return corv::engine::NaturalScrollMirror::shared().get(); });
         if (corv::desktop::traceEnabled())
             corv::app::AppDelegate::shared().stepObserver = [](std::string_view step) {
                 corv::desktop::trace(("step " + std::string(step)).c_str());

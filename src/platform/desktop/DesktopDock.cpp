@@ -45,11 +45,11 @@ void DesktopDock::take(const platform::Event& event) {
 }
 
 void DesktopDock::swipeEnded(std::int64_t motion, double progress) {
-    // The program's natural-scrolling state is always on here (this desktop
-    // has no such setting to read), so the progress carries the direction as
-    // posted: positive towards the next desktop, or towards showing the
-    // desktop.
-    const int direction = (progress > 0) - (progress < 0);
+    // The progress field carries the natural-scrolling sign; without it a
+    // positive progress goes towards the next desktop, or towards showing
+    // the desktop, whatever the setting.
+    const double raw = (!natural_ || natural_()) ? progress : -progress;
+    const int direction = (raw > 0) - (raw < 0);
     if (direction == 0) return;
     auto& x = x11();
     if (motion == kHorizontal) {

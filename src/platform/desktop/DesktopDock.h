@@ -12,6 +12,7 @@
 #include "platform/RunLoop.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 namespace corv::desktop {
@@ -23,6 +24,10 @@ public:
     // `x11` null: the program's own session.
     DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, X11Session* x11 = nullptr)
         : stream_(stream), loop_(loop), x11_(x11) {}
+
+    // The program's natural-scrolling state, which signs the progress of its
+    // dock swipes (main thread); on when not given.
+    void setNaturalScroll(std::function<bool()> natural) { natural_ = std::move(natural); }
 
     platform::EventTapId createTap(platform::TapLocation location, platform::TapPlacement placement,
                                    platform::TapOptions options, std::uint64_t mask,
@@ -52,6 +57,7 @@ private:
     platform::EventTaps& stream_;
     platform::RunLoop& loop_;
     X11Session* x11_;
+    std::function<bool()> natural_;
     // The desktop last asked for, until the manager shows it.
     std::optional<long> pending_;
     std::chrono::steady_clock::time_point pendingSince_{};

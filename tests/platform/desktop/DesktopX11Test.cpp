@@ -3,9 +3,11 @@
 #include "engine/CurrentApp.h"
 #include "engine/DisplayLink.h"
 #include "engine/GestureLookup.h"
+#include "engine/NaturalScrollMirror.h"
 #include "model/ActionTable.h"
 #include "model/Apps.h"
 #include "model/Shared.h"
+#include "model/UIState.h"
 #include "platform/desktop/DesktopAccessibility.h"
 #include "platform/desktop/DesktopDock.h"
 #include "platform/desktop/DesktopSpaces.h"
@@ -15,8 +17,12 @@
 #include "platform/sim/SimPlatform.h"
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <thread>
 
 // Xlib's macros last: they clash with names in the headers above.
 #include "support/XServer.h"
@@ -176,6 +182,7 @@ protected:
         ax = std::make_unique<DesktopAccessibility>(x11);
         spaces = std::make_unique<DesktopSpaces>(x11);
         dock = std::make_unique<DesktopDock>(sim->events, sim->runLoop, x11);
+        dock->setNaturalScroll([] { return engine::NaturalScrollMirror::shared().get(); });
         platform::Services s = platform::installedServices();
         s.windowServer = ws.get();
         s.workspace = workspace.get();
@@ -250,25 +257,57 @@ TEST_F(DesktopX11EngineTest, FullScreenAndZoomChangeTheWindowState) {
 
 TEST_F(DesktopX11EngineTest, DockSwipesMoveOneDesktopTheRightWay) {
     ASSERT_GE(x11->desktopCount().value_or(0), 3);
-    x11->setCurrentDesktop(0);
-    ASSERT_TRUE(spinUntil([] { return x11->currentDesktop() == 0; }));
     struct Row {
         std::int64_t action;
         long expected;
     };
-    // Left goes to the next desktop, right back; right on the first does nothing.
-    for (const Row& row : {Row{ActionId::TriggerSwipeL, 1}, Row{ActionId::TriggerSwipeL, 2},
-                           Row{ActionId::TriggerSwipeR, 1}, Row{ActionId::TriggerSwipeR, 0},
-                           Row{ActionId::TriggerSwipeR, 0}}) {
-        perform(row.action, b.center);
-        EXPECT_TRUE(spinUntil([&] { return x11->currentDesktop() == row.expected; }, 3000))
-            << "action " << row.action << " ended on " << x11->currentDesktop().value_or(-1);
+    // Left goes to the next desktop, right back; right on the first does
+    // nothing; the same with natural scrolling off, which signs the posted
+    // progress the other way.
+    for (bool natural : {true, false}) {
+        UIState::shared().naturalScroll.set(natural);
+        x11->setCurrentDesktop(0);
+        ASSERT_TRUE(spinUntil([] { return x11->currentDesktop() == 0; }));
+        for (const Row& row : {Row{ActionId::TriggerSwipeL, 1}, Row{ActionId::TriggerSwipeL, 2},
+                               Row{ActionId::TriggerSwipeR, 1}, Row{ActionId::TriggerSwipeR, 0},
+                               Row{ActionId::TriggerSwipeR, 0}}) {
+            perform(row.action, b.center);
+            EXPECT_TRUE(spinUntil([&] { return x11->currentDesktop() == row.expected; }, 3000))
+                << "action " << row.action << " natural " << natural << " ended on "
+                << x11->currentDesktop().value_or(-1);
+        }
+        // A spread shows the desktop, a pinch brings the windows back.
+        perform(ActionId::TriggerPinchOut, b.center);
+        EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == true; }, 3000)) << natural;
+        perform(ActionId::TriggerPinchIn, b.center);
+        EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == false; }, 3000)) << natural;
     }
-    // A spread shows the desktop, a pinch brings the windows back.
-    perform(ActionId::TriggerPinchOut, b.center);
-    EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == true; }, 3000));
-    perform(ActionId::TriggerPinchIn, b.center);
-    EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == false; }, 3000));
+}
+
+// A server that stops answering costs one call at most the bound; later
+// calls find nothing at once, and answers come back with the server.
+TEST_F(DesktopX11Test, AStoppedServerNeverHoldsTheCaller) {
+    X11Session session(server->name());
+    ASSERT_TRUE(session.pointer());
+    ASSERT_EQ(::kill(static_cast<pid_t>(server->serverPid()), SIGSTOP), 0);
+    // Should a call hang anyway, the server goes on after a while so the
+    // test fails instead of hanging.
+    std::promise<void> measured;
+    std::thread resume([pid = server->serverPid(), done = measured.get_future()] {
+        done.wait_for(std::chrono::seconds(3));
+        ::kill(static_cast<pid_t>(pid), SIGCONT);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(session.pointer());
+    EXPECT_EQ(session.clientAt(a.center), 0u);
+    EXPECT_TRUE(session.clientPids().empty());
+    X11Session opening(server->name());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, kRoundTripBound * 3) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
+    measured.set_value();
+    resume.join();
+    EXPECT_TRUE(spinUntil([&] { return session.clientAt(a.center) == a.window; }));
+    EXPECT_TRUE(spinUntil([&] { return opening.clientAt(a.center) == a.window; }));
 }
 
 } // namespace
