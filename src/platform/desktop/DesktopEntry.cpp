@@ -53,16 +53,22 @@ std::string escapeString(std::string_view v) {
     return out;
 }
 
+struct ExecArgument {
+    std::string text;
+    bool quoted = false;
+};
+
 // The arguments of an Exec= command line, quotes removed; nothing when a
 // quote is not closed.
-std::optional<std::vector<std::string>> splitExec(std::string_view line) {
-    std::vector<std::string> args;
+std::optional<std::vector<ExecArgument>> splitExec(std::string_view line) {
+    std::vector<ExecArgument> args;
     std::size_t i = 0;
     while (true) {
         i = line.find_first_not_of(kBlank, i);
         if (i == std::string_view::npos) break;
         std::string arg;
-        if (line[i] == '"') {
+        const bool quoted = line[i] == '"';
+        if (quoted) {
             for (++i;; ++i) {
                 if (i >= line.size()) return std::nullopt;  // unterminated quote
                 if (line[i] == '"') break;
@@ -75,7 +81,7 @@ std::optional<std::vector<std::string>> splitExec(std::string_view line) {
             arg = std::string(line.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
             i = end == std::string_view::npos ? line.size() : end;
         }
-        args.push_back(std::move(arg));
+        args.push_back({std::move(arg), quoted});
     }
     return args;
 }
@@ -84,7 +90,7 @@ std::optional<std::vector<std::string>> splitExec(std::string_view line) {
 std::optional<std::string> firstArgument(std::string_view line) {
     auto args = splitExec(line);
     if (!args || args->empty()) return std::nullopt;
-    const std::string& arg = args->front();
+    const std::string& arg = args->front().text;
     std::string out;
     for (std::size_t k = 0; k < arg.size(); ++k) {
         out += arg[k];
@@ -159,13 +165,17 @@ std::optional<std::vector<std::string>> execArgumentsOf(std::string_view entryTe
     auto args = splitExec(unescapeString(*exec));
     if (!args || args->empty()) return std::nullopt;
     std::vector<std::string> out;
-    for (const std::string& arg : *args) {
+    for (const auto& [arg, quoted] : *args) {
+        // Field codes are not allowed inside quotes, where a target would
+        // land in the middle of a string (say, a shell's script): there they
+        // are dropped.
+        if (quoted && arg.size() == 2 && arg[0] == '%' && arg[1] != '%') continue;
         // A field code standing alone may become several arguments or none.
-        if (arg == "%F" || arg == "%U") {
+        if (!quoted && (arg == "%F" || arg == "%U")) {
             out.insert(out.end(), targets.begin(), targets.end());
             continue;
         }
-        if (arg == "%f" || arg == "%u") {
+        if (!quoted && (arg == "%f" || arg == "%u")) {
             if (!targets.empty()) out.push_back(targets.front());
             continue;
         }
@@ -179,7 +189,7 @@ std::optional<std::vector<std::string>> execArgumentsOf(std::string_view entryTe
             const char code = arg[++k];
             if (code == '%')
                 expanded += '%';
-            else if ((code == 'f' || code == 'u') && !targets.empty())
+            else if ((code == 'f' || code == 'u') && !targets.empty() && !quoted)
                 expanded += targets.front();
             else if (code == 'i' || code == 'c' || code == 'k')
                 dropped = expanded.empty() && k + 1 == arg.size();

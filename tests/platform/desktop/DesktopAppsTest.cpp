@@ -42,6 +42,8 @@ TEST(DesktopEntry, ExecArgumentsTakeTargetsWhole) {
         {"Exec=viewer %f", {}, Args{"viewer"}},
         {"Exec=env A=1 viewer --url=%u 100%%", {"http://x"}, Args{"env", "A=1", "viewer", "--url=http://x", "100%"}},
         {"Exec=\"unclosed %u", {"x"}, std::nullopt},
+        // Inside quotes a target would become part of a script.
+        {"Exec=sh -c \"viewer %u; true\" \"%f\"", {hostile}, Args{"sh", "-c", "viewer ; true"}},
         {"Name=no exec", {}, std::nullopt},
     };
     for (const auto& [line, targets, expected] : rows)
