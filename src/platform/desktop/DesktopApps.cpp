@@ -100,7 +100,7 @@ std::vector<std::string> mimeAppsEntries(const std::string& text, std::string_vi
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         if (line[0] == '[') {
-            inSection = line == "[" + std::string(section) + "]";
+            inSection = line == std::string("[").append(section).append("]");
             continue;
         }
         const auto eq = line.find('=');
