@@ -3,8 +3,9 @@
 set -euo pipefail
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libplist-dev qt6-base-dev libgl-dev
-          libudev-dev umockdev libumockdev-dev python3-dbusmock dbus-daemon xvfb libxcb1-dev
-          clang libclang-rt-dev python3)
+          libudev-dev umockdev libumockdev-dev python3-dbusmock dbus-daemon libxcb1-dev
+          clang libclang-rt-dev python3
+          libx11-dev libxres-dev libxext-dev libxtst-dev xvfb openbox)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

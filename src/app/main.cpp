@@ -3,6 +3,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/CorvadineApp.h"
+#include "engine/NaturalScrollMirror.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopDisplayCheck.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     {
         corv::desktop::DesktopPlatform platform;
         corv::desktop::DesktopWindows::setContentFactory(&corv::ui::makeContentView);
+        platform.dock.setNaturalScroll([] { return corv::engine::NaturalScrollMirror::shared().get(); });
         if (corv::desktop::traceEnabled())
             corv::app::AppDelegate::shared().stepObserver = [](std::string_view step) {
                 corv::desktop::trace(("step " + std::string(step)).c_str());

@@ -211,7 +211,8 @@ void performAction(std::int64_t action, bool clickThrough, std::uint64_t flags,
     case ActionId::Logout:
         return sendLoginWindowEvent(kLogOutEvent);
     case ActionId::ScreenOff:
-        return runShellCommand("pmset displaysleepnow");
+        platform::displays().sleepDisplaysNow();
+        return;
     case ActionId::LockScreen:
         platform::screenLock().lockNow();
         return;

@@ -6,10 +6,20 @@
 
 namespace corv::engine {
 
+namespace {
+
+constexpr const char* kCommandShell = "/bin/zsh";
+constexpr const char* kFallbackShell = "/bin/sh";
+
+} // namespace
+
 void sendLoginWindowEvent(platform::FourCharCode eventId) { platform::loginWindow().sendCoreEvent(eventId); }
 
 void runShellCommand(const std::string& command, std::function<void(const ShellResult&)> done) {
-    platform::processes().run("/bin/zsh", {"-c", command}, [done = std::move(done)](std::optional<Bytes> output) {
+    // Where the shell the command is written for is not installed, the
+    // system's own shell runs it.
+    const char* shell = platform::files().isExecutable(kCommandShell) ? kCommandShell : kFallbackShell;
+    platform::processes().run(shell, {"-c", command}, [done = std::move(done)](std::optional<Bytes> output) {
         if (!done) return;
         ShellResult result;
         result.launched = output.has_value();

@@ -23,7 +23,8 @@ struct ShellResult {
     std::optional<std::string> output;
 };
 
-// Runs "/bin/zsh -c command" without blocking; `done` gets the result on the
+// Runs "/bin/zsh -c command" ("/bin/sh" when zsh is not installed) without
+// blocking; `done` gets the result on the
 // main queue once the output has ended.
 void runShellCommand(const std::string& command, std::function<void(const ShellResult&)> done = {});
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <optional>
+#include <string_view>
 
 namespace corv::engine {
 
@@ -22,6 +23,8 @@ constexpr std::array<std::uint32_t, 6> kExecutableMagics{
     0xCAFEBABE,  // FAT_MAGIC
     0xBEBAFECA,  // FAT_CIGAM
 };
+
+constexpr std::string_view kQuotedByBackslash = "\"\\$`\n";
 
 std::string lowercased(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -64,16 +67,38 @@ std::string expandTildeInPath(const std::string& path) {
     return platform::files().homeDirectory() + path.substr(1);
 }
 
-std::string shellQuoted(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
+std::vector<std::string> splitArguments(const std::string& tail) {
+    std::vector<std::string> args;
+    std::string word;
+    bool inWord = false;
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        const char c = tail[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            if (inWord) args.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (c == '\'') {
+            const auto close = tail.find('\'', i + 1);
+            word += tail.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+            i = close == std::string::npos ? tail.size() : close;
+        } else if (c == '"') {
+            for (++i; i < tail.size() && tail[i] != '"'; ++i) {
+                // Inside double quotes a backslash quotes only these.
+                if (tail[i] == '\\' && i + 1 < tail.size() && kQuotedByBackslash.find(tail[i + 1]) != std::string_view::npos)
+                    ++i;
+                word += tail[i];
+            }
+        } else if (c == '\\' && i + 1 < tail.size()) {
+            word += tail[++i];
+        } else {
+            word += c;
+        }
     }
-    out += '\'';
-    return out;
+    if (inWord) args.push_back(std::move(word));
+    return args;
 }
 
 std::pair<std::string, bool> splitLaunchCommand(const std::string& text) {
@@ -139,9 +164,10 @@ void launchTarget(const std::string& text) {
             if (!runProcess(expanded, {})) workspace.openUrl(fileUrl(expanded));
             return;
         }
-        // The path goes in as one quoted word; the arguments as written.
+        // The program is started itself with the tail's words as its
+        // arguments: no shell ever reads the user's text.
         const std::size_t programLength = text[0] == '"' ? program.size() + 2 : program.size();
-        runProcess("/bin/sh", {"-c", shellQuoted(expanded) + text.substr(programLength)});
+        runProcess(expanded, splitArguments(text.substr(std::min(programLength, text.size()))));
         return;
     }
     case LaunchTargetKind::Script:

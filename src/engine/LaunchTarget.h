@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace corv::engine {
 
@@ -28,7 +29,10 @@ void launchTarget(const std::string& text);
 // A leading "~" or "~/" replaced by the home directory.
 std::string expandTildeInPath(const std::string& path);
 
-// The text as one word of "/bin/sh", whatever it holds.
-std::string shellQuoted(const std::string& text);
+// The arguments of a command-line tail, split the way a shell splits words
+// (blanks and newlines between them; single quotes, double quotes and
+// backslashes quote) but with nothing expanded or run: "$(x)", backticks,
+// "$HOME" and "~" stay as written. An unclosed quote runs to the end.
+std::vector<std::string> splitArguments(const std::string& tail);
 
 } // namespace corv::engine

@@ -60,6 +60,9 @@ public:
     virtual void removeReconfigurationCallback(DisplayReconfigurationCallback callback, void* userInfo) = 0;
     // The screens in the desktop's order; the first holds the menu bar.
     virtual std::vector<Screen> screens() = 0;
+    // Puts the displays to sleep at once, as the system's own display-sleep
+    // command does; does not wait.
+    virtual void sleepDisplaysNow() = 0;
 };
 
 } // namespace corv::platform

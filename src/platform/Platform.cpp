@@ -33,6 +33,8 @@ void uninstall() {
 
 bool installed() { return g_installed; }
 
+const Services& installedServices() { return g_services; }
+
 RunLoop& runLoop() { return require(g_services.runLoop, "run loop"); }
 UserDefaults& defaults() { return require(g_services.defaults, "user defaults"); }
 LoginItems& loginItems() { return require(g_services.loginItems, "login items"); }

@@ -84,6 +84,8 @@ void install(const Services& services);
 // Removes the installed services.
 void uninstall();
 bool installed();
+// The services installed now (tests replace some of them).
+const Services& installedServices();
 
 // Each accessor requires the service to be installed.
 RunLoop& runLoop();

@@ -131,6 +131,7 @@ protected:
             t.push_back(line);
         }
         for (int i = 0; i < sim->screenLock.locks; ++i) t.push_back("lock screen");
+        for (int i = 0; i < sim->displays.displaySleeps; ++i) t.push_back("displays sleep");
         for (const auto& u : sim->workspace.openedApplications) t.push_back("open app " + u.absoluteString());
         for (const auto& u : sim->workspace.openedUrls) t.push_back("open url " + u.absoluteString());
         for (auto pid : sim->workspace.activations) t.push_back("activate " + num(pid));
@@ -226,7 +227,7 @@ const std::vector<Row>& rows() {
                  kActivate},
         {46, {"login window slep"}},
         {47, {"login window rlgo"}},
-        {48, {"run /bin/zsh -c pmset displaysleepnow"}},
+        {48, {"displays sleep"}},
         {49, {"lock screen"}},
         {50, {"open app file:///Applications/Editor.app"}},
         {51, {"select c"}},

@@ -14,6 +14,12 @@ class CommandsTest : public test::EngineTest {};
 TEST_F(CommandsTest, ShellCommandRunsThroughZshWithoutBlocking) {
     sim->processes.respond = [](const sim::SimProcesses::Start&) { return Bytes{'o', 'k', '\n'}; };
     std::optional<ShellResult> result;
+    // Without zsh the system's shell runs the command.
+    runShellCommand("true");
+    EXPECT_EQ(sim->processes.takeStart().path, "/bin/sh");
+    sim->runLoop.runPending();
+    sim->files.fileContents["/bin/zsh"] = {};
+    sim->files.executables.push_back("/bin/zsh");
     runShellCommand("pmset displaysleepnow", [&](const ShellResult& r) { result = r; });
     EXPECT_EQ(sim->processes.takeStart(),
               (sim::SimProcesses::Start{"/bin/zsh", {"-c", "pmset displaysleepnow"}, false}));

@@ -98,6 +98,11 @@ void desktopFilesIn(const std::string& root, const std::string& prefix, int dept
     }
 }
 
+std::string withoutDesktopSuffix(std::string id) {
+    if (id.ends_with(".desktop")) id.resize(id.size() - 8);
+    return id;
+}
+
 bool isDesktopFile(const std::string& path) { return baseName(path).size() > 8 && path.ends_with(".desktop"); }
 
 std::string trimmed(std::string s) {
@@ -161,16 +166,17 @@ std::optional<platform::AppItemValues> DesktopAppFolders::resourceValues(const s
 std::optional<std::string> DesktopAppFolders::bundleIdentifier(const std::string& path) {
     if (isDesktopFile(path)) {
         // The desktop-file id: the path under a data folder's applications
-        // folder with '/' as '-', else the file's name.
+        // folder with '/' as '-', else the file's name; without ".desktop",
+        // as the window under the pointer names its application.
         for (const std::string& dir : dataDirs_) {
             const std::string root = dir + "/applications/";
             if (path.rfind(root, 0) == 0) {
                 std::string id = path.substr(root.size());
                 std::replace(id.begin(), id.end(), '/', '-');
-                return id;
+                return withoutDesktopSuffix(id);
             }
         }
-        return baseName(path);
+        return withoutDesktopSuffix(baseName(path));
     }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
@@ -202,7 +208,7 @@ std::vector<platform::DesktopApplication> DesktopAppFolders::desktopApplications
             if (!text) continue;
             std::optional<platform::DesktopApplication> app = readDesktopApplication(*text);
             if (!app) continue;
-            app->id = id;
+            app->id = withoutDesktopSuffix(id);
             app->path = path;
             apps.push_back(std::move(*app));
         }

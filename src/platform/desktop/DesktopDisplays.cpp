@@ -1,5 +1,7 @@
 #include "platform/desktop/DesktopDisplays.h"
 
+#include "platform/desktop/X11Session.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -33,6 +35,8 @@ std::optional<platform::DisplayMode> DesktopDisplays::currentMode(platform::Disp
     return platform::DisplayMode{screen->refreshRate(), static_cast<std::uint64_t>(std::max(0, size.width())),
                                  static_cast<std::uint64_t>(std::max(0, size.height()))};
 }
+
+void DesktopDisplays::sleepDisplaysNow() { X11Session::standard().forceDisplayOff(); }
 
 std::vector<platform::Screen> DesktopDisplays::screens() {
     std::vector<platform::Screen> result;

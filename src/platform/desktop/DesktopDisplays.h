@@ -15,6 +15,8 @@ public:
     bool registerReconfigurationCallback(platform::DisplayReconfigurationCallback, void*) override { return true; }
     void removeReconfigurationCallback(platform::DisplayReconfigurationCallback, void*) override {}
     std::vector<platform::Screen> screens() override;
+    // DPMS force-off on X11; nothing elsewhere.
+    void sleepDisplaysNow() override;
 };
 
 } // namespace corv::desktop

@@ -53,23 +53,44 @@ std::string escapeString(std::string_view v) {
     return out;
 }
 
-// The first argument of an Exec= command line, quotes removed.
-std::optional<std::string> firstArgument(std::string_view line) {
-    std::size_t i = line.find_first_not_of(kBlank);
-    if (i == std::string_view::npos) return std::nullopt;
-    std::string arg;
-    if (line[i] == '"') {
-        for (++i;; ++i) {
-            if (i >= line.size()) return std::nullopt;  // unterminated quote
-            if (line[i] == '"') break;
-            if (line[i] == '\\' && i + 1 < line.size()) ++i;
-            arg += line[i];
+struct ExecArgument {
+    std::string text;
+    bool quoted = false;
+};
+
+// The arguments of an Exec= command line, quotes removed; nothing when a
+// quote is not closed.
+std::optional<std::vector<ExecArgument>> splitExec(std::string_view line) {
+    std::vector<ExecArgument> args;
+    std::size_t i = 0;
+    while (true) {
+        i = line.find_first_not_of(kBlank, i);
+        if (i == std::string_view::npos) break;
+        std::string arg;
+        const bool quoted = line[i] == '"';
+        if (quoted) {
+            for (++i;; ++i) {
+                if (i >= line.size()) return std::nullopt;  // unterminated quote
+                if (line[i] == '"') break;
+                if (line[i] == '\\' && i + 1 < line.size()) ++i;
+                arg += line[i];
+            }
+            ++i;
+        } else {
+            const auto end = line.find_first_of(kBlank, i);
+            arg = std::string(line.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+            i = end == std::string_view::npos ? line.size() : end;
         }
-    } else {
-        const auto end = line.find_first_of(kBlank, i);
-        arg = std::string(line.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i));
+        args.push_back({std::move(arg), quoted});
     }
-    // A literal percent sign is written doubled.
+    return args;
+}
+
+// The first argument of an Exec= command line, a doubled percent sign undone.
+std::optional<std::string> firstArgument(std::string_view line) {
+    auto args = splitExec(line);
+    if (!args || args->empty()) return std::nullopt;
+    const std::string& arg = args->front().text;
     std::string out;
     for (std::size_t k = 0; k < arg.size(); ++k) {
         out += arg[k];
@@ -129,6 +150,54 @@ std::optional<std::string> execProgramOf(std::string_view entryText) {
     const auto exec = mainGroupValue(entryText, "Exec");
     if (!exec) return std::nullopt;
     return firstArgument(unescapeString(*exec));
+}
+
+std::optional<std::string> entryValue(std::string_view entryText, std::string_view key) {
+    const auto value = mainGroupValue(entryText, key);
+    if (!value) return std::nullopt;
+    return unescapeString(*value);
+}
+
+std::optional<std::vector<std::string>> execArgumentsOf(std::string_view entryText,
+                                                        const std::vector<std::string>& targets) {
+    const auto exec = mainGroupValue(entryText, "Exec");
+    if (!exec) return std::nullopt;
+    auto args = splitExec(unescapeString(*exec));
+    if (!args || args->empty()) return std::nullopt;
+    std::vector<std::string> out;
+    for (const auto& [arg, quoted] : *args) {
+        // Field codes are not allowed inside quotes, where a target would
+        // land in the middle of a string (say, a shell's script): there they
+        // are dropped.
+        if (quoted && arg.size() == 2 && arg[0] == '%' && arg[1] != '%') continue;
+        // A field code standing alone may become several arguments or none.
+        if (!quoted && (arg == "%F" || arg == "%U")) {
+            out.insert(out.end(), targets.begin(), targets.end());
+            continue;
+        }
+        if (!quoted && (arg == "%f" || arg == "%u")) {
+            if (!targets.empty()) out.push_back(targets.front());
+            continue;
+        }
+        std::string expanded;
+        bool dropped = false;
+        for (std::size_t k = 0; k < arg.size(); ++k) {
+            if (arg[k] != '%' || k + 1 == arg.size()) {
+                expanded += arg[k];
+                continue;
+            }
+            const char code = arg[++k];
+            if (code == '%')
+                expanded += '%';
+            else if ((code == 'f' || code == 'u') && !targets.empty() && !quoted)
+                expanded += targets.front();
+            else if (code == 'i' || code == 'c' || code == 'k')
+                dropped = expanded.empty() && k + 1 == arg.size();
+        }
+        if (!dropped) out.push_back(std::move(expanded));
+    }
+    if (out.empty() || out.front().empty()) return std::nullopt;
+    return out;
 }
 
 bool autostartEnabled(std::string_view entryText) {

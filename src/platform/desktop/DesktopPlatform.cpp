@@ -13,6 +13,8 @@ QString orDefault(const QString& chosen, const QString& standard) { return chose
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      loginWindow(locations.systemBusAddress),
+      screenLock(locations.systemBusAddress),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),
@@ -35,7 +37,7 @@ platform::Services DesktopPlatform::services() {
     s.bundle = &bundle;
     s.files = &files;
     s.app = &app;
-    s.eventTaps = &eventTaps;
+    s.eventTaps = &dock;
     s.hidSystem = &hidSystem;
     s.ioRegistry = &ioRegistry;
     s.multitouch = &multitouch;

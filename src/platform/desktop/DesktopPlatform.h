@@ -9,6 +9,7 @@
 #include "platform/desktop/DesktopBluetooth.h"
 #include "platform/desktop/DesktopDisplayLinks.h"
 #include "platform/desktop/DesktopDisplays.h"
+#include "platform/desktop/DesktopDock.h"
 #include "platform/desktop/DesktopBundle.h"
 #include "platform/desktop/DesktopEventTaps.h"
 #include "platform/desktop/DesktopFileSystem.h"
@@ -79,7 +80,7 @@ public:
     DesktopBackground background;
     DesktopAccessibility accessibility;
     DesktopAppFolders appFolders;
-    DesktopWorkspace workspace{appFolders};
+    DesktopWorkspace workspace;
     DesktopInputSources inputSources;
     DesktopDisplays displays;
     DesktopDisplayLinks displayLinks;
@@ -96,6 +97,8 @@ public:
     DesktopFileEvents fileEvents;
     DesktopPreferences preferences;
     DesktopAxObservers axObservers;
+    // The program's posts pass the desktop's stand-in for the Dock.
+    DesktopDock dock{eventTaps, runLoop};
 
 private:
     platform::Services services();

@@ -4,19 +4,28 @@
 
 namespace corv::desktop {
 
-// This desktop's window manager tells nothing about its Spaces.
+class X11Session;
+
+// The EWMH desktops as the Spaces of one display, "Main", spanning every
+// screen; a Space's id is its desktop number plus one. Nothing without X11
+// or a window manager that tells its desktops.
 class DesktopSpaces final : public platform::Spaces {
 public:
+    // `x11` null: the program's own session.
+    explicit DesktopSpaces(X11Session* x11 = nullptr) : x11_(x11) {}
+
     std::optional<std::string> bestManagedDisplayForPoint(platform::WindowServerConnection, platform::Point) override {
         return std::nullopt;
     }
-    std::optional<std::vector<platform::ManagedDisplay>> managedDisplaySpaces(platform::WindowServerConnection) override {
-        return std::nullopt;
-    }
-    platform::SpaceId currentSpace(platform::WindowServerConnection, const std::string&) override { return 0; }
+    std::optional<std::vector<platform::ManagedDisplay>> managedDisplaySpaces(platform::WindowServerConnection) override;
+    platform::SpaceId currentSpace(platform::WindowServerConnection, const std::string& displayIdentifier) override;
     std::optional<std::string> activeMenuBarDisplayIdentifier(platform::WindowServerConnection) override {
         return std::nullopt;
     }
+
+private:
+    X11Session& x11();
+    X11Session* x11_;
 };
 
 } // namespace corv::desktop

@@ -4,20 +4,29 @@
 
 namespace corv::desktop {
 
-// The cursor comes from Qt (the origin when there is no GUI application);
-// this desktop has no symbolic hot keys and no window lookup.
+class X11Session;
+
+// On X11, the window under a point is the client window there and its owner
+// is its process: the "connection" of an owner is its pid. The cursor comes
+// from X11, else from Qt (the origin without a GUI application). This desktop
+// has no symbolic hot keys.
 class DesktopWindowServer final : public platform::WindowServer {
 public:
+    // `x11` null: the program's own session.
+    explicit DesktopWindowServer(X11Session* x11 = nullptr) : x11_(x11) {}
+
     platform::WindowServerConnection mainConnection() override { return 1; }
     platform::Point cursorLocation(platform::WindowServerConnection) override;
     std::optional<platform::SymbolicHotKeyValue> symbolicHotKeyValue(std::uint32_t) override { return std::nullopt; }
     bool isSymbolicHotKeyEnabled(std::uint32_t) override { return false; }
     void setSymbolicHotKeyEnabled(std::uint32_t, bool) override {}
     std::optional<platform::WindowAndOwner> findWindowAndOwner(platform::WindowServerConnection,
-                                                               platform::Point) override {
-        return std::nullopt;
-    }
-    std::optional<std::int32_t> connectionPid(platform::WindowServerConnection) override { return std::nullopt; }
+                                                               platform::Point point) override;
+    std::optional<std::int32_t> connectionPid(platform::WindowServerConnection owner) override;
+
+private:
+    X11Session& x11();
+    X11Session* x11_;
 };
 
 } // namespace corv::desktop

@@ -1,39 +1,37 @@
 #pragma once
 
-#include "platform/AppFolders.h"
 #include "platform/Workspace.h"
-
-#include <mutex>
+#include "platform/desktop/DesktopApps.h"
 
 namespace corv::desktop {
 
-// The user's running processes from /proc. A process whose program is the
-// one a desktop entry starts is a regular application with that entry's id
-// and name; the others are background processes. Activating and opening
-// are not done here.
+class X11Session;
+
+// Running applications are the processes owning managed X11 windows; each is
+// named by its desktop entry (the window's class matched to an installed
+// entry, else the desktop-file id in its cgroup), else by its executable.
+// Documents, URLs and applications open through desktop entries, never
+// through a shell. Main thread.
 class DesktopWorkspace final : public platform::Workspace {
 public:
-    explicit DesktopWorkspace(platform::AppFolders& folders, std::string procRoot = "/proc");
+    // `x11` null: the program's own session.
+    explicit DesktopWorkspace(X11Session* x11 = nullptr) : x11_(x11) {}
 
     std::optional<platform::RunningApplication> runningApplication(std::int32_t pid) override;
     std::vector<platform::RunningApplication> runningApplications() override;
-    bool isActive(std::int32_t) override { return false; }
-    bool activate(std::int32_t) override { return false; }
-    bool openUrl(const Url&) override { return false; }
-    void openApplication(const Url&) override {}
-    std::optional<Url> applicationToOpenUrl(const Url&) override { return std::nullopt; }
+    bool isActive(std::int32_t pid) override;
+    bool activate(std::int32_t pid) override;
+    bool openUrl(const Url& url) override;
+    void openApplication(const Url& applicationUrl) override;
+    std::optional<Url> applicationToOpenUrl(const Url& url) override;
 
 private:
-    // The desktop entries, read once and again at each listing.
-    std::vector<platform::DesktopApplication> entries(bool reread);
-    std::optional<platform::RunningApplication> describe(std::int32_t pid,
-                                                         const std::vector<platform::DesktopApplication>& apps);
+    X11Session& x11();
+    std::optional<DesktopApp> handlerFor(const std::string& target, bool& isFile);
+    std::optional<DesktopApp> appOfProcess(std::int32_t pid);
 
-    platform::AppFolders& folders_;
-    std::string procRoot_;
-    std::mutex mutex_;
-    bool loaded_ = false;
-    std::vector<platform::DesktopApplication> entries_;
+    X11Session* x11_;
+    DesktopApps apps_;
 };
 
 } // namespace corv::desktop

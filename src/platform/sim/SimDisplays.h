@@ -24,6 +24,7 @@ public:
     bool registerReconfigurationCallback(platform::DisplayReconfigurationCallback callback, void* userInfo) override;
     void removeReconfigurationCallback(platform::DisplayReconfigurationCallback callback, void* userInfo) override;
     std::vector<platform::Screen> screens() override { return screenList; }
+    void sleepDisplaysNow() override { ++displaySleeps; }
 
     // A display refreshing at the rate with the size; returns its id.
     platform::DisplayId addDisplay(const std::string& uuid, double refreshRate, std::uint64_t width = 1920,
@@ -38,6 +39,7 @@ public:
     std::vector<platform::Screen> screenList;
     bool failList = false;
     bool failRegister = false;
+    int displaySleeps = 0;
     // The maxDisplays of each list query.
     std::vector<std::uint32_t> listQueries;
 

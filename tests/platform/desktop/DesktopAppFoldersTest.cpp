@@ -1,6 +1,5 @@
 #include "model/InstalledAppScan.h"
 #include "platform/desktop/DesktopAppFolders.h"
-#include "platform/desktop/DesktopWorkspace.h"
 
 #include <gtest/gtest.h>
 #include <plist/plist.h>
@@ -109,57 +108,26 @@ TEST(DesktopAppFolders, DesktopEntriesGiveIdNameAndIconAndTheFirstFolderWins) {
     desktop::DesktopAppFolders folders({(home / "none").string()}, {home.string(), sys.string()});
     const auto apps = folders.desktopApplications();
     ASSERT_EQ(apps.size(), 2u);
-    EXPECT_EQ(apps[0].id, "org.example.Editor.desktop");
+    EXPECT_EQ(apps[0].id, "org.example.Editor");
     EXPECT_EQ(apps[0].name, "Editor");
     EXPECT_EQ(apps[0].icon, "accessories-text-editor");
     EXPECT_EQ(apps[0].exec, "/usr/bin/editor");
     EXPECT_EQ(apps[0].path, (home / "applications/org.example.Editor.desktop").string());
-    EXPECT_EQ(apps[1].id, "kde-calc.desktop");
+    EXPECT_EQ(apps[1].id, "kde-calc");
     EXPECT_EQ(apps[1].exec, "kcalc");
 
     const ApplicationSet set = collectInstalledApps(folders);
     ASSERT_EQ(set.size(), 2u);
     EXPECT_EQ(set.begin()->name, "Calc");
-    EXPECT_EQ(set.begin()->id, "kde-calc.desktop");
+    EXPECT_EQ(set.begin()->id, "kde-calc");
 
     // Chosen by hand: an entry is an application with its desktop-file id.
     const std::string chosen = (sys / "applications/kde/calc.desktop").string();
     ASSERT_TRUE(folders.resourceValues(chosen));
     EXPECT_TRUE(folders.resourceValues(chosen)->isApplication);
-    EXPECT_EQ(folders.bundleIdentifier(chosen), "kde-calc.desktop");
+    EXPECT_EQ(folders.bundleIdentifier(chosen), "kde-calc");
     EXPECT_FALSE(folders.resourceValues((sys / "applications/link.desktop").string())->isApplication);
     EXPECT_FALSE(folders.resourceValues((sys / "nothing.desktop").string()));
-}
-
-TEST(DesktopWorkspace, ProcessesOfDesktopProgramsAreRegularApplications) {
-    QTemporaryDir tmp;
-    const fs::path root = tmp.path().toStdString();
-    write(root / "data/applications/calc.desktop", "[Desktop Entry]\nType=Application\nName=Calc\nExec=kcalc\n");
-    write(root / "bin/kcalc", "");
-    write(root / "bin/daemon", "");
-    const auto proc = [&](int pid, const fs::path& exe, const std::string& comm) {
-        fs::create_directories(root / "proc" / std::to_string(pid));
-        fs::create_symlink(exe, root / "proc" / std::to_string(pid) / "exe");
-        write(root / "proc" / std::to_string(pid) / "comm", comm + "\n");
-    };
-    proc(40, root / "bin/kcalc", "kcalc");
-    proc(7, root / "bin/daemon", "daemon");
-    fs::create_directories(root / "proc/self");
-    fs::create_directories(root / "proc/9");  // no readable program
-
-    desktop::DesktopAppFolders folders({}, {(root / "data").string()});
-    desktop::DesktopWorkspace ws(folders, (root / "proc").string());
-    const auto apps = ws.runningApplications();
-    ASSERT_EQ(apps.size(), 2u);
-    EXPECT_EQ(apps[0].pid, 7);
-    EXPECT_EQ(apps[0].activationPolicy, platform::ActivationPolicy::Prohibited);
-    EXPECT_EQ(apps[0].localizedName, "daemon");
-    EXPECT_EQ(apps[1].activationPolicy, platform::ActivationPolicy::Regular);
-    EXPECT_EQ(apps[1].bundleIdentifier, "calc.desktop");
-    EXPECT_EQ(apps[1].localizedName, "Calc");
-    EXPECT_EQ(apps[1].executablePath, (root / "bin/kcalc").string());
-    EXPECT_EQ(ws.runningApplication(40), apps[1]);
-    EXPECT_FALSE(ws.runningApplication(9));
 }
 
 } // namespace

@@ -1,0 +1,56 @@
+#pragma once
+
+// The installed desktop applications (.desktop entries under the XDG data
+// directories), the default handler of a MIME type, and which application a
+// process belongs to. Application ids are desktop-file ids without the
+// ".desktop" suffix (for example "org.gnome.Terminal").
+
+#include <chrono>
+#include <functional>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corv::desktop {
+
+struct DesktopApp {
+    std::string id;
+    std::string path;  // of the .desktop file
+    std::string name;  // Name=, else the id
+    std::string text;  // the whole entry
+    bool operator==(const DesktopApp&) const = default;
+};
+
+// The desktop-file id in the name of a cgroup (app-<launcher>-<id>-<n>.scope
+// or app-<launcher>-<id>[@<n>].service, systemd escapes undone) of a
+// /proc/<pid>/cgroup text; of the candidates, the first `installed` knows,
+// else the likeliest. Nothing when the process is in no application's unit.
+std::optional<std::string> desktopIdFromCgroup(std::string_view cgroupText,
+                                               const std::function<bool(const std::string& id)>& installed = {});
+
+class DesktopApps {
+public:
+    // $XDG_DATA_HOME and $XDG_DATA_DIRS (or their defaults), each with
+    // "applications", most important first.
+    static std::vector<std::string> applicationDirectories();
+
+    std::optional<DesktopApp> byId(const std::string& id);
+    std::optional<DesktopApp> byPath(const std::string& path);
+    // The entry whose StartupWMClass is the window's class, else whose id is
+    // the class or instance, ignoring case.
+    std::optional<DesktopApp> byWindowClass(const std::string& instance, const std::string& windowClass);
+    // The default application of a MIME type: mimeapps.list, then any entry
+    // listing the type.
+    std::optional<DesktopApp> defaultFor(const std::string& mimeType);
+
+private:
+    const std::vector<DesktopApp>& all();
+
+    std::vector<DesktopApp> entries_;
+    std::chrono::steady_clock::time_point scanned_{};
+    bool scannedOnce_ = false;
+};
+
+} // namespace corv::desktop

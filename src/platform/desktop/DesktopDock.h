@@ -1,0 +1,66 @@
+#pragma once
+
+// What the Dock does with the program's synthetic dock swipes, done with the
+// EWMH desktops: a left/right swipe that ends moves to the next or previous
+// desktop, a spread shows the desktop (and a second one, or a pinch while it
+// shows, brings the windows back). Up/down swipes and the other pinch
+// (Mission Control, App Exposé, Launchpad) have no counterpart and do
+// nothing. Every other event passes to the event stream unchanged; so do
+// these.
+
+#include "platform/EventTaps.h"
+#include "platform/RunLoop.h"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace corv::desktop {
+
+class X11Session;
+
+class DesktopDock final : public platform::EventTaps {
+public:
+    // `x11` null: the program's own session.
+    DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, X11Session* x11 = nullptr)
+        : stream_(stream), loop_(loop), x11_(x11) {}
+
+    // The program's natural-scrolling state, which signs the progress of its
+    // dock swipes (main thread); on when not given.
+    void setNaturalScroll(std::function<bool()> natural) { natural_ = std::move(natural); }
+
+    platform::EventTapId createTap(platform::TapLocation location, platform::TapPlacement placement,
+                                   platform::TapOptions options, std::uint64_t mask,
+                                   platform::TapCallback callback) override {
+        return stream_.createTap(location, placement, options, mask, std::move(callback));
+    }
+    platform::RunLoopSourceId createRunLoopSource(platform::EventTapId tap) override {
+        return stream_.createRunLoopSource(tap);
+    }
+    void setEnabled(platform::EventTapId tap, bool enabled) override { stream_.setEnabled(tap, enabled); }
+    bool isEnabled(platform::EventTapId tap) const override { return stream_.isEnabled(tap); }
+    bool mainLoopContains(platform::RunLoopSourceId source) const override {
+        return stream_.mainLoopContains(source);
+    }
+    void addToMainLoop(platform::RunLoopSourceId source) override { stream_.addToMainLoop(source); }
+    void removeFromMainLoop(platform::RunLoopSourceId source) override { stream_.removeFromMainLoop(source); }
+    // Any thread.
+    void post(platform::TapLocation location, const platform::Event& event) override;
+    void postToProxy(platform::TapProxy proxy, const platform::Event& event) override;
+    std::optional<std::vector<platform::EventTapInfo>> tapList() override { return stream_.tapList(); }
+
+private:
+    void take(const platform::Event& event);
+    void swipeEnded(std::int64_t motion, double progress);
+    X11Session& x11();
+
+    platform::EventTaps& stream_;
+    platform::RunLoop& loop_;
+    X11Session* x11_;
+    std::function<bool()> natural_;
+    // The desktop last asked for, until the manager shows it.
+    std::optional<long> pending_;
+    std::chrono::steady_clock::time_point pendingSince_{};
+};
+
+} // namespace corv::desktop

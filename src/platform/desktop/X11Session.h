@@ -1,0 +1,95 @@
+#pragma once
+
+// One Xlib connection of the program's own, for the window under the pointer
+// and the EWMH requests to the window manager. Called from one thread at a
+// time (the main thread).
+//
+// The connection lives on a thread of its own, and each call waits for that
+// thread at most kRoundTripBound: a server that stops answering makes the
+// call find nothing, and every later call finds nothing at once until the
+// stuck request comes back. Requests to the window manager are client
+// messages, sent without waiting for the manager.
+
+#include "platform/Point.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace corv::desktop {
+
+using XWindowId = unsigned long;  // 0: none
+
+// The longest a call waits for the X server.
+constexpr std::chrono::milliseconds kRoundTripBound{200};
+
+class X11Session {
+public:
+    // Opens the display; `displayName` empty: $DISPLAY.
+    explicit X11Session(const std::string& displayName);
+    // A session without a display: every lookup finds nothing.
+    X11Session() = default;
+    ~X11Session();
+    X11Session(const X11Session&) = delete;
+    X11Session& operator=(const X11Session&) = delete;
+
+    // The session of the program: $DISPLAY, except in a Wayland session, where
+    // no window of another program can be found or raised (none is opened).
+    static X11Session& standard();
+
+    bool connected() const;
+
+    std::optional<platform::Point> pointer();
+    // The client window (the one carrying WM_STATE) at the point; 0 when the
+    // point is over the root or a window without client.
+    XWindowId clientAt(platform::Point point);
+    // _NET_WM_PID, else the X-Resource extension's pid of the window's client;
+    // -1 when neither says.
+    std::int32_t pidOf(XWindowId window);
+    // The managed windows, bottom to top when the manager says the stacking.
+    std::vector<XWindowId> clients();
+    // The same with each one's pid (-1 when unknown), in one call.
+    std::vector<std::pair<XWindowId, std::int32_t>> clientPids();
+    XWindowId activeWindow();
+    // WM_CLASS: instance and class; nothing when the window has none.
+    std::optional<std::pair<std::string, std::string>> wmClass(XWindowId window);
+
+    // _NET_ACTIVE_WINDOW with source 2 (a pager): activates and raises.
+    void activate(XWindowId window);
+    // The window last asked to be activated; 0 before any.
+    XWindowId lastActivated() const { return lastActivated_; }
+
+    bool hasState(XWindowId window, const char* state);
+    enum class StateAction : long { Remove = 0, Add = 1, Toggle = 2 };
+    // _NET_WM_STATE with one or two properties.
+    void changeState(XWindowId window, StateAction action, const char* first, const char* second = nullptr);
+
+    // The desktops; nothing when the window manager does not say.
+    std::optional<long> currentDesktop();
+    std::optional<long> desktopCount();
+    void setCurrentDesktop(long index);
+    std::optional<bool> showingDesktop();
+    void setShowingDesktop(bool on);
+
+    // DPMS force-off; false when the server has no DPMS.
+    bool forceDisplayOff();
+
+    // Waits until the server has handled every request sent so far (tests).
+    void sync();
+
+    class Connection;
+
+private:
+    template <class T, class F> T call(T none, F work);
+    void sendRootMessage(XWindowId window, const char* type, const long (&data)[5]);
+
+    std::shared_ptr<Connection> connection_;
+    std::thread thread_;
+    XWindowId lastActivated_ = 0;
+};
+
+} // namespace corv::desktop
