@@ -4,7 +4,13 @@
 #include <cmath>
 #include <numbers>
 
-namespace corv::platform::desktop {
+namespace corv::desktop {
+
+using platform::Event;
+namespace eventType = platform::eventType;
+namespace field = platform::field;
+namespace gestureSubtype = platform::gestureSubtype;
+namespace gesturePhase = platform::gesturePhase;
 
 namespace {
 
@@ -386,4 +392,4 @@ Event TouchpadGestures::gestureEvent(std::uint32_t type, std::int64_t subtype, s
     return e;
 }
 
-} // namespace corv::platform::desktop
+} // namespace corv::desktop

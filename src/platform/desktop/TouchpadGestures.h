@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-namespace corv::platform::desktop {
+namespace corv::desktop {
 
 // Thresholds, in millimetres of finger travel unless marked.
 namespace touchpadThreshold {
@@ -82,7 +82,7 @@ struct TouchpadReport {
     TouchFrame frame;
     // Gesture events for the taps, stamped with the frame time only: the
     // caller adds the sender, location and modifier flags.
-    std::vector<Event> events;
+    std::vector<platform::Event> events;
 };
 
 class TouchpadGestures {
@@ -95,7 +95,7 @@ public:
 
     // After a SYN_DROPPED: forgets every contact and ends what was going on.
     // The events are for the taps, like those of feed().
-    std::vector<Event> reset(std::uint64_t timeNs);
+    std::vector<platform::Event> reset(std::uint64_t timeNs);
 
     // The kind of gesture in progress, for tests and for the frame holding.
     enum class Kind { None, Undecided, Scroll, PinchRotate, DockSwipe };
@@ -121,12 +121,12 @@ private:
     TouchFrame frameAt(std::uint64_t timeNs) const;
     std::vector<Point2> fingersMm() const;
     void startBaseline(const std::vector<Point2>& fingers);
-    void decide(const std::vector<Point2>& fingers, std::vector<Event>& out);
-    void track(const std::vector<Point2>& fingers, std::vector<Event>& out);
-    void endGesture(std::vector<Event>& out);
-    void press(bool down, std::optional<double> pressure, std::vector<Event>& out);
+    void decide(const std::vector<Point2>& fingers, std::vector<platform::Event>& out);
+    void track(const std::vector<Point2>& fingers, std::vector<platform::Event>& out);
+    void endGesture(std::vector<platform::Event>& out);
+    void press(bool down, std::optional<double> pressure, std::vector<platform::Event>& out);
 
-    Event gestureEvent(std::uint32_t type, std::int64_t subtype, std::int64_t phase) const;
+    platform::Event gestureEvent(std::uint32_t type, std::int64_t subtype, std::int64_t phase) const;
 
     TouchpadAxes axes_;
     double widthMm_;
@@ -167,4 +167,4 @@ private:
     int pressStage_ = 0;  // 0 up, 1 click, 2 deep
 };
 
-} // namespace corv::platform::desktop
+} // namespace corv::desktop

@@ -1,6 +1,6 @@
 #include "platform/desktop/TouchpadHold.h"
 
-namespace corv::platform::desktop {
+namespace corv::desktop {
 
 namespace {
 
@@ -129,4 +129,4 @@ void TouchpadHold::liftClone(const input_event& stamp, std::vector<input_event>&
     put(made(stamp, EV_SYN, SYN_REPORT, 0), out);
 }
 
-} // namespace corv::platform::desktop
+} // namespace corv::desktop

@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-namespace corv::platform::desktop {
+namespace corv::desktop {
 
 class TouchpadHold {
 public:
@@ -72,4 +72,4 @@ private:
     }
 };
 
-} // namespace corv::platform::desktop
+} // namespace corv::desktop

@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
-namespace corv::platform::desktop {
+namespace corv::desktop {
+
+using platform::Event;
+namespace eventType = platform::eventType;
+namespace field = platform::field;
+namespace gestureSubtype = platform::gestureSubtype;
+namespace gesturePhase = platform::gesturePhase;
 namespace {
 
 using test::Finger;
@@ -211,4 +217,4 @@ TEST(TouchpadGestures, HostileSlotsAndADroppedReportEndCleanly) {
 }
 
 } // namespace
-} // namespace corv::platform::desktop
+} // namespace corv::desktop

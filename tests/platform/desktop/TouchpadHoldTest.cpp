@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
-namespace corv::platform::desktop {
+namespace corv::desktop {
+
+using platform::Event;
+namespace eventType = platform::eventType;
+namespace field = platform::field;
+namespace gestureSubtype = platform::gestureSubtype;
+namespace gesturePhase = platform::gesturePhase;
 namespace {
 
 using test::TouchpadRecording;
@@ -142,4 +148,4 @@ TEST(TouchpadHold, ASwallowedGestureLiftsWhatTheCloneSawAndTheNextTouchLandsInIt
 }
 
 } // namespace
-} // namespace corv::platform::desktop
+} // namespace corv::desktop

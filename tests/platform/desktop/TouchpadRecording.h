@@ -11,7 +11,7 @@
 #include <numbers>
 #include <vector>
 
-namespace corv::platform::desktop::test {
+namespace corv::desktop::test {
 
 struct Finger {
     double x;  // mm
@@ -148,4 +148,4 @@ private:
     std::vector<input_event> events_;
 };
 
-} // namespace corv::platform::desktop::test
+} // namespace corv::desktop::test
