@@ -2,14 +2,18 @@
 
 #include "platform/AxObservers.h"
 
+#include <functional>
+
 namespace corv::desktop {
 
-// This desktop asks no permission for input, so the program counts as
-// trusted; there are no accessibility notifications to observe.
+// The program counts as trusted when it may use the input devices (the
+// check is handed in); there are no accessibility notifications to observe.
 class DesktopAxObservers final : public platform::AxObservers {
 public:
-    bool isProcessTrusted() override { return true; }
-    bool isProcessTrustedWithPrompt() override { return true; }
+    explicit DesktopAxObservers(std::function<bool()> trusted = {}) : trusted_(std::move(trusted)) {}
+
+    bool isProcessTrusted() override { return !trusted_ || trusted_(); }
+    bool isProcessTrustedWithPrompt() override { return isProcessTrusted(); }
     std::optional<platform::AxObserverId> createObserver(std::int32_t, platform::AxNotificationCallback) override {
         return std::nullopt;
     }
@@ -19,6 +23,9 @@ public:
     }
     void schedule(platform::AxObserverId) override {}
     void unschedule(platform::AxObserverId) override {}
+
+private:
+    std::function<bool()> trusted_;
 };
 
 } // namespace corv::desktop

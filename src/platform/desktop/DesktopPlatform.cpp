@@ -13,11 +13,16 @@ QString orDefault(const QString& chosen, const QString& standard) { return chose
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      eventTaps(runLoop, locations.input),
+      hidSystem(eventTaps.chain),
+      ioRegistry(eventTaps.input.registry()),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),
+      hidEventSystem(eventTaps.input),
       lifecycle(locations.instanceSocket),
-      workspaceNotes(locations.systemBusAddress) {
+      workspaceNotes(locations.systemBusAddress),
+      axObservers([this] { return eventTaps.input.access().trusted(); }) {
     platform::install(services());
 }
 
