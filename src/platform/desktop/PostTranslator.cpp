@@ -157,8 +157,11 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
 }
 
 std::vector<input_event> PostTranslator::releaseAll() {
+    // Keys and buttons first, then the modifiers held around them.
     std::vector<input_event> out;
-    for (std::uint16_t code : held_) out.push_back(inputEvent(EV_KEY, code, 0));
+    for (bool modifiers : {false, true})
+        for (std::uint16_t code : held_)
+            if ((modifierFlagsOfEvdev(code) != 0) == modifiers) out.push_back(inputEvent(EV_KEY, code, 0));
     held_.clear();
     return out;
 }
