@@ -12,8 +12,8 @@
 //
 // /dev/uinput is served by the same handler: every open() is one uinput
 // device whose set-up, creation, destruction and written events are kept. A
-// created device appears in sysfs under /sys/devices/virtual/input with an
-// "add" uevent, as the kernel's would, so the program meets its own clones.
+// created device appears in sysfs under /sys/devices/virtual/input, as the
+// kernel's would, so the program meets its own clones when it looks.
 //
 // Known limits of umockdev 0.17: a close() is not seen here, so a grab or a
 // uinput device ends only by EVIOCGRAB 0 or UI_DEV_DESTROY; fstat() of an opened node reports the PTY;
@@ -46,6 +46,8 @@
 #include <sys/syscall.h>
 #include <sys/time.h>
 #include <termios.h>
+#include <thread>
+#include <utility>
 #include <unistd.h>
 #include <vector>
 
@@ -177,13 +179,15 @@ public:
     InputTestbed& operator=(const InputTestbed&) = delete;
 
     // Adds an evdev device; its node, "/dev/input/eventN". With `announce`, an
-    // "add" uevent tells the running program.
-    std::string addDevice(const EvdevSpec& spec, bool announce = false) {
+    // "add" uevent tells the running program; with `heldElsewhere`, another
+    // program holds its grab.
+    std::string addDevice(const EvdevSpec& spec, bool announce = false, bool heldElsewhere = false) {
         std::lock_guard lock(mutex_);
         const int n = nextNode_++;
         const std::string node = "/dev/input/event" + std::to_string(n);
         Node& d = nodes_[node];
         d.spec = spec;
+        d.heldElsewhere = heldElsewhere;
         char hidName[32];
         std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", spec.bus, spec.vendor, spec.product, n);
         std::string parent;
@@ -237,6 +241,7 @@ public:
         int master = -1;
         {
             std::lock_guard lock(mutex_);
+            flush();
             Node& d = nodes_.at(node);
             for (const auto& e : frame) {
                 if (e.type == EV_KEY) {
@@ -280,6 +285,7 @@ public:
     // up, so a read on it fails.
     void unplug(const std::string& node) {
         std::lock_guard lock(mutex_);
+        flush();
         Node& d = nodes_.at(node);
         umockdev_testbed_uevent(bed_.handle(), d.syspath.c_str(), "remove");
         umockdev_testbed_uevent(bed_.handle(), d.inputSyspath.c_str(), "remove");
@@ -294,13 +300,9 @@ public:
         d.unplugged = true;
     }
 
-    // Another program holds the device: EVIOCGRAB answers EBUSY.
-    void holdElsewhere(const std::string& node) {
+    bool grabbed(const std::string& node) {
         std::lock_guard lock(mutex_);
-        nodes_.at(node).heldElsewhere = true;
-    }
-    bool grabbed(const std::string& node) const {
-        std::lock_guard lock(mutex_);
+        flush();
         auto it = nodes_.find(node);
         return it != nodes_.end() && it->second.grabber != nullptr;
     }
@@ -323,18 +325,20 @@ public:
         if (::chmod(path.c_str(), 0) != 0) ADD_FAILURE() << "cannot change the mode of " << path;
     }
 
-    std::vector<UinputDevice> uinputDevices() const {
+    std::vector<UinputDevice> uinputDevices() {
         std::lock_guard lock(mutex_);
+        flush();
         return uinput_;
     }
     // The last device of that name that was created, if any.
-    std::optional<UinputDevice> uinputDevice(const std::string& name) const {
+    std::optional<UinputDevice> uinputDevice(const std::string& name) {
         std::lock_guard lock(mutex_);
+        flush();
         for (auto it = uinput_.rbegin(); it != uinput_.rend(); ++it)
             if (it->created && it->name == name) return *it;
         return std::nullopt;
     }
-    std::vector<InputEvent> written(const std::string& name) const {
+    std::vector<InputEvent> written(const std::string& name) {
         auto d = uinputDevice(name);
         return d ? significant(d->events) : std::vector<InputEvent>{};
     }
@@ -622,10 +626,10 @@ private:
             }
             d.created = true;
             d.sysname = "input" + std::to_string(kFirstCloneNode + i);
-            announce(d, i);
+            pending_.push_back(i);
             umockdev_ioctl_client_complete(client, 0, 0);
         } else if (request == UI_DEV_DESTROY) {
-            if (d.created && !d.destroyed) unannounce(d);
+            if (d.created && !d.destroyed) pending_.push_back(i);
             d.destroyed = true;
             umockdev_ioctl_client_complete(client, 0, 0);
         } else if (nr >= _IOC_NR(UI_SET_EVBIT) && nr <= _IOC_NR(UI_SET_PROPBIT) && request != UI_SET_PHYS) {
@@ -641,22 +645,29 @@ private:
         }
     }
 
-    // The created device appears in sysfs with an "add" uevent, as the
-    // kernel's would.
+    // Created and destroyed uinput devices appear in and leave sysfs, as the
+    // kernel's would, on the test's thread at its next call here: umockdev
+    // sends uevents of its own for such changes, and aborts when the program
+    // cannot take them because its main thread waits in the ioctl.
+    void flush() {
+        if (std::this_thread::get_id() != owner_) return;
+        for (int i : std::exchange(pending_, {})) {
+            if (!uinput_[i].destroyed) announce(uinput_[i], i);
+            else unannounce(uinput_[i]);
+        }
+    }
     void announce(UinputDevice& d, int i) {
         const int n = kFirstCloneNode + i;
         const std::string input = "/sys/devices/virtual/input/" + d.sysname;
-        std::string props;
-        const bool keyboard = d.has(EV_KEY, KEY_A) && d.has(EV_KEY, KEY_SPACE);
-        const bool mouse = d.has(EV_REL, REL_X) && d.has(EV_KEY, BTN_LEFT);
-        props += "E: ID_INPUT=1\n";
-        if (keyboard) props += "E: ID_INPUT_KEY=1\nE: ID_INPUT_KEYBOARD=1\n";
-        if (mouse) props += "E: ID_INPUT_MOUSE=1\n";
+        std::string props = "E: ID_INPUT=1\n";
+        if (d.has(EV_KEY, KEY_A) && d.has(EV_KEY, KEY_SPACE)) props += "E: ID_INPUT_KEY=1\nE: ID_INPUT_KEYBOARD=1\n";
+        if (d.has(EV_REL, REL_X) && d.has(EV_KEY, BTN_LEFT)) props += "E: ID_INPUT_MOUSE=1\n";
         addLocked("P: " + input.substr(4) + "\nE: SUBSYSTEM=input\nA: name=" + d.name + "\nE: NAME=\"" + d.name +
                   "\"\n" + props);
         const std::string event = input + "/event" + std::to_string(n);
+        const std::string devnode = "/dev/input/event" + std::to_string(n);
         const bool watched = i < kCloneNodesWatched;
-        Node& node = nodes_["/dev/input/event" + std::to_string(n)];
+        Node& node = nodes_[devnode];
         node.spec.name = d.name;
         node.spec.bus = d.id.bustype;
         node.spec.vendor = d.id.vendor;
@@ -665,18 +676,16 @@ private:
         node.spec.codes.erase(EV_SYN);
         node.syspath = event;
         node.inputSyspath = input;
+        node.removable = {input};
         addLocked("P: " + event.substr(4) + (watched ? "\nN: input/event" + std::to_string(n) : std::string()) +
-                  "\nA: dev=13:" + std::to_string(64 + n) + "\nE: SUBSYSTEM=input\nE: DEVNAME=/dev/input/event" +
-                  std::to_string(n) + "\nE: MAJOR=13\nE: MINOR=" + std::to_string(64 + n) + "\n" + props);
-        node.master = watched ? bed_.deviceEnd("/dev/input/event" + std::to_string(n)) : -1;
-        umockdev_testbed_uevent(bed_.handle(), input.c_str(), "add");
-        umockdev_testbed_uevent(bed_.handle(), event.c_str(), "add");
+                  "\nA: dev=13:" + std::to_string(64 + n) + "\nE: SUBSYSTEM=input\nE: DEVNAME=" + devnode +
+                  "\nE: MAJOR=13\nE: MINOR=" + std::to_string(64 + n) + "\n" + props);
+        node.master = watched ? bed_.deviceEnd(devnode) : -1;
     }
     void unannounce(const UinputDevice& d) {
         for (auto& [devnode, node] : nodes_) {
             if (node.inputSyspath != "/sys/devices/virtual/input/" + d.sysname || node.unplugged) continue;
-            umockdev_testbed_uevent(bed_.handle(), node.syspath.c_str(), "remove");
-            umockdev_testbed_uevent(bed_.handle(), node.inputSyspath.c_str(), "remove");
+            for (const auto& path : node.removable) umockdev_testbed_remove_device(bed_.handle(), path.c_str());
             node.unplugged = true;
         }
     }
@@ -715,6 +724,8 @@ private:
     std::vector<UinputDevice> uinput_;
     std::vector<std::string> grabOrder_;
     std::vector<std::string> attached_;
+    std::vector<int> pending_;  // uinput devices whose sysfs entries wait for flush()
+    std::thread::id owner_ = std::this_thread::get_id();
     int nextNode_ = 3;
     bool closing_ = false;
 };
