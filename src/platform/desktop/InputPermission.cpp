@@ -1,6 +1,5 @@
 #include "platform/desktop/InputPermission.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace corv::desktop {
@@ -16,8 +15,8 @@ InputAccess checkInputAccess(const std::vector<std::string>& keyboardNodes, cons
     InputAccess access;
     access.uinputNode = uinputNode;
     for (const auto& node : keyboardNodes)
-        if (::faccessat(AT_FDCWD, node.c_str(), R_OK, AT_EACCESS) != 0) access.unreadable.push_back(node);
-    access.uinputWritable = ::faccessat(AT_FDCWD, uinputNode.c_str(), W_OK, AT_EACCESS) == 0;
+        if (::access(node.c_str(), R_OK) != 0) access.unreadable.push_back(node);
+    access.uinputWritable = ::access(uinputNode.c_str(), W_OK) == 0;
     return access;
 }
 

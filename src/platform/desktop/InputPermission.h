@@ -18,7 +18,8 @@ struct InputAccess {
     std::vector<std::string> missingItems() const;
 };
 
-// Checks with the effective ids, as opening would.
+// Checks with the real ids; the program is never setuid, so they are the ones
+// opening uses.
 InputAccess checkInputAccess(const std::vector<std::string>& keyboardNodes, const std::string& uinputNode);
 
 } // namespace corv::desktop
