@@ -6,13 +6,15 @@
 
 namespace corv::desktop {
 
-// The program counts as trusted when it may use the input devices (the
-// check is handed in); there are no accessibility notifications to observe.
+// The program counts as trusted when nothing it needs of the input devices is
+// missing (the check is handed in); there are no accessibility notifications
+// to observe.
 class DesktopAxObservers final : public platform::AxObservers {
 public:
-    explicit DesktopAxObservers(std::function<bool()> trusted = {}) : trusted_(std::move(trusted)) {}
+    explicit DesktopAxObservers(std::function<std::vector<std::string>()> missing = {})
+        : missing_(std::move(missing)) {}
 
-    bool isProcessTrusted() override { return !trusted_ || trusted_(); }
+    bool isProcessTrusted() override { return missingPermissions().empty(); }
     bool isProcessTrustedWithPrompt() override { return isProcessTrusted(); }
     std::optional<platform::AxObserverId> createObserver(std::int32_t, platform::AxNotificationCallback) override {
         return std::nullopt;
@@ -23,9 +25,12 @@ public:
     }
     void schedule(platform::AxObserverId) override {}
     void unschedule(platform::AxObserverId) override {}
+    std::vector<std::string> missingPermissions() override {
+        return missing_ ? missing_() : std::vector<std::string>{};
+    }
 
 private:
-    std::function<bool()> trusted_;
+    std::function<std::vector<std::string>()> missing_;
 };
 
 } // namespace corv::desktop

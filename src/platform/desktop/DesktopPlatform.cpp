@@ -31,7 +31,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       hidEventSystem(eventTaps.input),
       lifecycle(locations.instanceSocket),
       workspaceNotes(locations.systemBusAddress),
-      axObservers([this] { return eventTaps.input.access().trusted(); }) {
+      axObservers([this] { return eventTaps.input.access().missingItems(); }) {
     platform::install(services());
 }
 
