@@ -69,6 +69,9 @@ public:
         if (!engineOn) return;
         engine::startEngineTaps();
         EXPECT_TRUE(spinUntil([&] { return input.grabbed(keyboard) && input.grabbed(mouse); }, 5000));
+        // The clones' uevents are read before a test sends more: umockdev
+        // aborts when a monitor's queue (ten messages) is full.
+        settle();
     }
     ~Scene() {
         if (desktop) engine::stopEngineTaps();
@@ -286,6 +289,7 @@ TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
     // Plugged in later: taken. Held by another program: left alone, and
     // listed as an interfering tap.
     const auto second = input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B), true);
+    s->settle();
     auto busy = test::fakeKeyboard("Busy Keyboard", 0xB35B);
     busy.bus = BUS_BLUETOOTH;
     const auto busyNode = input.addDevice(busy, true, true);
