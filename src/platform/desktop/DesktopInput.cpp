@@ -330,9 +330,7 @@ bool DesktopInput::ensurePostingDevice() {
 void DesktopInput::writePosted(const Event& event) {
     const auto events = translator_.translate(event);
     if (events.empty() || !ensurePostingDevice()) return;
-    for (const auto& ev : events) libevdev_uinput_write_event(post_, ev.type, ev.code, ev.value);
-    libevdev_uinput_write_event(post_, EV_SYN, SYN_REPORT, 0);
-    ++counters_.posted;
+    if (writeFrame(post_, events)) ++counters_.posted;
 }
 
 void DesktopInput::shutdown() {
@@ -341,8 +339,7 @@ void DesktopInput::shutdown() {
     while (!devices_.empty()) letGo(devices_.begin()->first);
     if (post_) {
         const auto ups = translator_.releaseAll();
-        for (const auto& ev : ups) libevdev_uinput_write_event(post_, ev.type, ev.code, ev.value);
-        if (!ups.empty()) libevdev_uinput_write_event(post_, EV_SYN, SYN_REPORT, 0);
+        writeFrame(post_, ups);
         libevdev_uinput_destroy(post_);
         post_ = nullptr;
     }

@@ -18,6 +18,25 @@ bool ownPhys(const char* phys) {
 
 } // namespace
 
+bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events) {
+    if (!device || events.empty()) return false;
+    std::vector<input_event> frame;
+    frame.reserve(events.size() + 1);
+    for (const auto& ev : events) frame.push_back(inputEvent(ev.type, ev.code, ev.value));  // the kernel stamps the time
+    frame.push_back(inputEvent(EV_SYN, SYN_REPORT, 0));
+    const int fd = libevdev_uinput_get_fd(device);
+    const auto* bytes = reinterpret_cast<const char*>(frame.data());
+    std::size_t left = frame.size() * sizeof(input_event);
+    while (left > 0) {
+        const ssize_t n = ::write(fd, bytes, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std::string& uinputNode,
                                                std::int64_t sender, Failure& failure) {
     failure = Failure::None;
@@ -106,9 +125,7 @@ void EvdevDevice::release() {
 }
 
 void EvdevDevice::write(const std::vector<input_event>& events) {
-    if (events.empty() || !clone_) return;
-    for (const auto& ev : events) libevdev_uinput_write_event(clone_, ev.type, ev.code, ev.value);
-    libevdev_uinput_write_event(clone_, EV_SYN, SYN_REPORT, 0);
+    writeFrame(clone_, events);
 }
 
 void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {

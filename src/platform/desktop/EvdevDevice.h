@@ -89,4 +89,8 @@ private:
     bool released_ = false;
 };
 
+// Writes the events and a SYN_REPORT to a uinput device in one write(), so
+// the frame arrives whole. False when the device refused it.
+bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events);
+
 } // namespace corv::desktop
