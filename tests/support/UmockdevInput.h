@@ -276,6 +276,12 @@ public:
         }
         send(node, {{EV_SYN, SYN_DROPPED, 0}, synReport()});
     }
+    // A key held since before the program opened the node: the device reports
+    // it down, with no event of it waiting.
+    void hold(const std::string& node, std::uint16_t code) {
+        std::lock_guard lock(mutex_);
+        nodes_.at(node).keysDown.insert(code);
+    }
     void press(const std::string& node, std::uint16_t code) { send(node, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, 1)}); }
     void release(const std::string& node, std::uint16_t code) {
         send(node, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, 0)});

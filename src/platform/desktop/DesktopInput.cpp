@@ -25,6 +25,7 @@ using Token = platform::TapChain::Token;
 constexpr Token kDiscard = ~Token{0};
 constexpr std::uint64_t kRelevantTypes = 0x6E401CFE;
 constexpr std::uint32_t kFirstInterferingTapId = 0x40000000;
+constexpr double kKeysDownRetry = 0.05;  // seconds
 
 bool isRelease(std::uint32_t type) { return type == 2 || type == 4 || type == 26 || type == 11 || type == 12; }
 
@@ -185,6 +186,15 @@ void DesktopInput::take(const InputNode& node) {
                                     failure);
     if (!device) {
         if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = holderOf(node.devnode);
+        if (failure == EvdevDevice::Failure::KeysDown && !retryQueued_) {
+            retryQueued_ = true;
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postAfter(kKeysDownRetry, [this, alive] {
+                if (!alive.lock()) return;
+                retryQueued_ = false;
+                reconcile();
+            });
+        }
         return;
     }
     busy_.erase(node.syspath);

@@ -114,6 +114,7 @@ private:
     std::map<std::string, Remap> remaps_;
     std::map<platform::TapChain::Token, std::shared_ptr<Slot>> pending_;
     bool reconcileQueued_ = false;
+    bool retryQueued_ = false;  // a device with a key down is tried again
     bool shutDown_ = false;
 
     int postFd_ = -1;

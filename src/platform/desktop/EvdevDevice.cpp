@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace corv::desktop {
@@ -14,6 +15,15 @@ namespace {
 
 bool ownPhys(const char* phys) {
     return phys && std::string_view(phys).starts_with(kOwnPhysPrefix);
+}
+
+// Whether the device reports a key or button down now.
+bool anyKeyDown(int fd) {
+    unsigned long bits[KEY_CNT / (8 * sizeof(unsigned long)) + 1] = {};
+    if (::ioctl(fd, EVIOCGKEY(sizeof bits), bits) < 0) return false;
+    for (unsigned long word : bits)
+        if (word) return true;
+    return false;
 }
 
 } // namespace
@@ -58,6 +68,12 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
     if (const int rc = libevdev_grab(d->dev_, LIBEVDEV_GRAB); rc != 0) {
         failure = rc == -EBUSY ? Failure::Busy : Failure::Grab;
         return nullptr;
+    }
+    // Taken with a key down, the desktop would keep that key down: its up
+    // would come to us, and the clone never had it down.
+    if (anyKeyDown(d->fd_)) {
+        failure = Failure::KeysDown;
+        return nullptr;  // the destructor lets the node go
     }
     d->router_.setCapsLock(libevdev_get_event_value(d->dev_, EV_LED, LED_CAPSL) != 0);
     d->uinputFd_ = ::open(uinputNode.c_str(), O_RDWR | O_CLOEXEC);

@@ -41,7 +41,8 @@ public:
         // Reader thread, last call: the device went away.
         virtual void gone(EvdevDevice& device) = 0;
     };
-    enum class Failure { None, Open, Busy, Grab, Clone, Own };
+    // KeysDown: a key is held now; its up must reach the desktop as its down did.
+    enum class Failure { None, Open, Busy, Grab, Clone, Own, KeysDown };
 
     // Opens, grabs and clones the node; nothing (and why) when it cannot.
     static std::unique_ptr<EvdevDevice> take(const InputNode& node, const std::string& uinputNode,

@@ -330,6 +330,20 @@ TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
     for (const auto& d : rig->uinputDevices()) EXPECT_TRUE(!d.created || d.destroyed) << d.name;
 }
 
+TEST(DesktopInput, AKeyHeldAtTheTakeDefersItUntilTheKeyIsUp) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s(false);
+    s.input.hold(s.keyboard, KEY_LEFTSHIFT);
+    engine::startEngineTaps();
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.mouse); }, 5000));
+    s.settle();
+    EXPECT_FALSE(s.input.grabbed(s.keyboard));
+    s.input.release(s.keyboard, KEY_LEFTSHIFT);  // the desktop had its down, so it gets its up
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    s.type(s.keyboard, tap(KEY_B));
+    EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
 TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertShowsTheRule) {
     if (!test::runningUnderUmockdev()) return;
     ASSERT_TRUE(test::dropFileAccessCapabilities());
