@@ -2,22 +2,36 @@
 
 #include <QThreadPool>
 
+#include <cstdlib>
+
 namespace corv::desktop {
 
 namespace {
 
 QString orDefault(const QString& chosen, const QString& standard) { return chosen.isEmpty() ? standard : chosen; }
 
+// CORVADINE_UINPUT names another uinput node, as the bus variables name other buses.
+DesktopInputConfig inputConfig(DesktopInputConfig config) {
+    if (const char* node = std::getenv("CORVADINE_UINPUT"); node && *node && config.uinputNode == "/dev/uinput")
+        config.uinputNode = node;
+    return config;
+}
+
 } // namespace
 
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      eventTaps(runLoop, inputConfig(locations.input)),
+      hidSystem(eventTaps.chain),
+      ioRegistry(eventTaps.input.registry()),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),
+      hidEventSystem(eventTaps.input),
       lifecycle(locations.instanceSocket),
-      workspaceNotes(locations.systemBusAddress) {
+      workspaceNotes(locations.systemBusAddress),
+      axObservers([this] { return eventTaps.input.access().missingItems(); }) {
     platform::install(services());
 }
 
