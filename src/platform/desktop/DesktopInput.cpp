@@ -133,6 +133,7 @@ void DesktopInput::added(const InputNode& node) {
     nodes_.push_back(node);
     registry_.add(node);
     if (onNodeAdded) onNodeAdded(node);
+    if (node.touchpad && onTouchpad) onTouchpad(node.syspath, true);
 }
 
 void DesktopInput::removed(const std::string& syspath) {
@@ -143,6 +144,7 @@ void DesktopInput::removed(const std::string& syspath) {
         const InputNode node = *it;
         nodes_.erase(it);
         if (onNodeRemoved) onNodeRemoved(node);
+        if (node.touchpad && onTouchpad) onTouchpad(node.syspath, false);
         return;
     }
 }

@@ -61,6 +61,10 @@ public:
     const std::vector<InputNode>& nodes() const { return nodes_; }
     std::function<void(const InputNode&)> onNodeAdded;
     std::function<void(const InputNode&)> onNodeRemoved;
+    // Touchpads as they come and go (main thread), and each frame of a taken
+    // one (its reader thread). Set before any device is taken.
+    std::function<void(const std::string& syspath, bool present)> onTouchpad;
+    std::function<void(const std::string& syspath, int fingerCount)> onTouchFrame;
     // The key remap of one event node, kept across its taking and letting go.
     void setRemap(const std::string& syspath, Remap remap);
 
@@ -80,6 +84,11 @@ private:
     std::uint64_t wantedTypes() const override { return wanted_.load(); }
     EvdevDevice::Verdict ask(EvdevDevice& device, const platform::Event& event) override;
     void passedUnasked() override { ++counters_.direct; }
+    void touchFrame(EvdevDevice& device, int fingerCount) override {
+        if (onTouchFrame) onTouchFrame(device.node().syspath, fingerCount);
+    }
+    platform::EventFlags modifierFlags() const override { return flags_.load(); }
+    void keyboardFlags(platform::EventFlags flags) override { flags_.store(flags); }
     void gone(EvdevDevice& device) override;
 
     void reconcile();
@@ -99,6 +108,7 @@ private:
     DesktopInputConfig config_;
     std::atomic<std::int64_t> boundMicros_;
     std::atomic<std::uint64_t> wanted_{0};
+    std::atomic<platform::EventFlags> flags_{0};  // the last keyboard's modifiers
     std::atomic<std::int64_t> unclaimed_{0};  // events handed over the main thread has not reached
     std::atomic<std::uint64_t> nextToken_{1};
     Counters counters_;

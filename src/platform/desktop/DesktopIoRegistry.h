@@ -18,6 +18,7 @@ public:
         return registry_.parents(entry);
     }
     bool isHidDevice(platform::RegistryEntry entry) override { return registry_.isHidDevice(entry); }
+    bool isTouchpad(std::uint64_t id) override { return registry_.isTouchpad(id); }
     std::optional<platform::RegistryValue> hidDeviceProperty(platform::RegistryEntry entry,
                                                              const std::string& key) override {
         if (!registry_.isHidDevice(entry)) return std::nullopt;

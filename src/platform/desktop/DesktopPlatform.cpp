@@ -32,6 +32,15 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       lifecycle(locations.instanceSocket),
       workspaceNotes(locations.systemBusAddress),
       axObservers([this] { return eventTaps.input.access().missingItems(); }) {
+    eventTaps.input.onTouchpad = [this](const std::string& syspath, bool present) {
+        if (present) multitouch.added(syspath);
+        else multitouch.removed(syspath);
+    };
+    eventTaps.input.onTouchFrame = [this](const std::string& syspath, int fingers) {
+        multitouch.frame(syspath, fingers);
+    };
+    for (const InputNode& node : eventTaps.input.nodes())
+        if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());
 }
 

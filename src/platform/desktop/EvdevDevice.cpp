@@ -76,6 +76,20 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         return nullptr;  // the destructor lets the node go
     }
     d->router_.setCapsLock(libevdev_get_event_value(d->dev_, EV_LED, LED_CAPSL) != 0);
+    if (node.touchpad && libevdev_has_event_code(d->dev_, EV_ABS, ABS_MT_SLOT)) {
+        auto range = [&](unsigned code) -> std::optional<AxisRange> {
+            const input_absinfo* a = libevdev_get_abs_info(d->dev_, code);
+            if (!a) return std::nullopt;
+            return AxisRange{a->minimum, a->maximum, a->resolution};
+        };
+        TouchpadAxes axes;
+        axes.x = range(ABS_MT_POSITION_X).value_or(AxisRange{});
+        axes.y = range(ABS_MT_POSITION_Y).value_or(AxisRange{});
+        axes.pressure = range(ABS_MT_PRESSURE);
+        axes.touchMajor = range(ABS_MT_TOUCH_MAJOR);
+        axes.slotCount = libevdev_get_num_slots(d->dev_);
+        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold{}});
+    }
     d->uinputFd_ = ::open(uinputNode.c_str(), O_RDWR | O_CLOEXEC);
     // The clone carries our mark in its phys, so that we never take it ourselves.
     const std::string phys = libevdev_get_phys(d->dev_) ? libevdev_get_phys(d->dev_) : "";
@@ -144,7 +158,63 @@ void EvdevDevice::write(const std::vector<input_event>& events) {
     writeFrame(clone_, events);
 }
 
+void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
+    using platform::gesturePhase::Began;
+    const std::uint64_t gestureTypes =
+        (std::uint64_t{1} << platform::eventType::Gesture) | (std::uint64_t{1} << platform::eventType::DockControl);
+    const std::uint64_t wanted = host.wantedTypes() & gestureTypes;
+    for (TouchpadReport& report : touchpad_->gestures.feed(frame)) {
+        host.touchFrame(*this, report.frame.fingerCount);
+        TouchpadHold::Verdict began = TouchpadHold::Verdict::NoGesture;
+        for (platform::Event& e : report.events) {
+            e.setIntegerField(platform::field::SenderRegistryId, sender_);
+            e.setFlags(host.modifierFlags());
+            bool passed = true;
+            if (wanted & (std::uint64_t{1} << e.type())) {
+                const Verdict v = host.ask(*this, e);
+                passed = v.passed || v.event.has_value();
+            } else {
+                host.passedUnasked();
+            }
+            // A dock swipe's motion 5 is a tap: it begins and ends at once.
+            const bool begins = e.integerField(platform::field::GesturePhase) == Began ||
+                                (e.type() == platform::eventType::DockControl &&
+                                 e.integerField(platform::field::DockSwipeMotion) == 5);
+            if (!begins) continue;
+            if (!passed) began = TouchpadHold::Verdict::Swallowed;
+            else if (began == TouchpadHold::Verdict::NoGesture) began = TouchpadHold::Verdict::Passed;
+        }
+        // Nothing waits for taps that want no gestures.
+        const bool undecided = wanted != 0 && touchpad_->gestures.kind() == TouchpadGestures::Kind::Undecided;
+        const auto out = touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began);
+        std::vector<input_event> one;
+        for (const input_event& ev : out) {
+            if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
+                if (clone_) writeFrame(clone_, one);
+                one.clear();
+            } else {
+                one.push_back(ev);
+            }
+        }
+    }
+    frame.clear();
+}
+
+void EvdevDevice::endTouches(Host& host, const input_event& at) {
+    const std::uint64_t ns = static_cast<std::uint64_t>(at.input_event_sec) * 1'000'000'000ULL +
+                             static_cast<std::uint64_t>(at.input_event_usec) * 1'000ULL;
+    for (platform::Event& e : touchpad_->gestures.reset(ns)) {
+        e.setIntegerField(platform::field::SenderRegistryId, sender_);
+        e.setFlags(host.modifierFlags());
+        if (e.type() < 64 && (host.wantedTypes() & (std::uint64_t{1} << e.type()))) host.ask(*this, e);
+    }
+}
+
 void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
+    if (touchpad_) {
+        routeTouchpad(host, frame);
+        return;
+    }
     if (remapChanged_.exchange(false)) {
         std::lock_guard<std::mutex> lock(remapMutex_);
         if (newRemap_) router_.setRemap(std::move(*newRemap_));
@@ -163,6 +233,7 @@ void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
         }
         out.insert(out.end(), part.begin(), part.end());
     }
+    if (node_.keyboard) host.keyboardFlags(router_.flags());
     frame.clear();
     write(out);
 }
@@ -172,9 +243,10 @@ void EvdevDevice::run(Host* host) {
     bool gone = false;
     int emptyWakes = 0;  // a node at its end reads nothing although poll says it can
     auto take = [&](const input_event& ev) {
-        if (ev.type == EV_SYN && ev.code == SYN_REPORT)
+        if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
+            if (touchpad_) frame.push_back(ev);
             route(*host, frame);
-        else if (ev.type != EV_SYN)
+        } else if (ev.type != EV_SYN)
             frame.push_back(ev);
     };
     while (!stop_ && !gone) {
@@ -191,6 +263,7 @@ void EvdevDevice::run(Host* host) {
                     // Events were dropped: the half-read frame is stale, and the
                     // device's state comes again as one frame of differences.
                     frame.clear();
+                    if (touchpad_) endTouches(*host, ev);
                     while (rc == LIBEVDEV_READ_STATUS_SYNC) {
                         rc = libevdev_next_event(dev_, LIBEVDEV_READ_FLAG_SYNC, &ev);
                         if (rc == LIBEVDEV_READ_STATUS_SYNC) take(ev);

@@ -7,6 +7,8 @@
 #include "platform/Event.h"
 #include "platform/desktop/InputNode.h"
 #include "platform/desktop/InputRouter.h"
+#include "platform/desktop/TouchpadGestures.h"
+#include "platform/desktop/TouchpadHold.h"
 
 #include <atomic>
 #include <cstdint>
@@ -40,6 +42,15 @@ public:
         virtual void passedUnasked() = 0;
         // Reader thread, last call: the device went away.
         virtual void gone(EvdevDevice& device) = 0;
+        // Reader thread: a touchpad's frame, with its finger count.
+        virtual void touchFrame(EvdevDevice& device, int fingerCount) {
+            (void)device;
+            (void)fingerCount;
+        }
+        // Reader thread: the modifier flags the keyboards hold now.
+        virtual platform::EventFlags modifierFlags() const { return 0; }
+        // Reader thread: a keyboard's modifier flags after a frame.
+        virtual void keyboardFlags(platform::EventFlags flags) { (void)flags; }
     };
     // KeysDown: a key is held now; its up must reach the desktop as its down did.
     enum class Failure { None, Open, Busy, Grab, Clone, Own, KeysDown };
@@ -69,9 +80,13 @@ public:
     std::function<void()> wakeWaiter;
 
 private:
-    EvdevDevice(InputNode node, std::int64_t sender) : node_(std::move(node)), router_(sender) {}
+    EvdevDevice(InputNode node, std::int64_t sender) : node_(std::move(node)), sender_(sender), router_(sender) {}
     void run(Host* host);
     void route(Host& host, std::vector<input_event>& frame);
+    // A touchpad's frame, its SYN_REPORT included.
+    void routeTouchpad(Host& host, std::vector<input_event>& frame);
+    // After dropped events: every gesture under way ends.
+    void endTouches(Host& host, const input_event& at);
     void write(const std::vector<input_event>& events);
 
     InputNode node_;
@@ -81,7 +96,13 @@ private:
     libevdev* dev_ = nullptr;
     libevdev_uinput* clone_ = nullptr;
     std::string cloneSyspath_;
+    std::int64_t sender_;
     InputRouter router_;  // reader thread only while it runs
+    struct Touchpad {
+        TouchpadGestures gestures;
+        TouchpadHold hold;
+    };
+    std::unique_ptr<Touchpad> touchpad_;  // touchpads only; reader thread while it runs
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::mutex remapMutex_;

@@ -34,7 +34,8 @@ std::optional<InputNode> readInputNode(udev_device* device) {
     InputNode node;
     node.keyboard = flagSet(device, "ID_INPUT_KEYBOARD");
     node.mouse = flagSet(device, "ID_INPUT_MOUSE");
-    if (!node.keyboard && !node.mouse) return std::nullopt;
+    node.touchpad = flagSet(device, "ID_INPUT_TOUCHPAD");
+    if (!node.keyboard && !node.mouse && !node.touchpad) return std::nullopt;
     node.syspath = text(udev_device_get_syspath(device));
     node.devnode = devnode;
     for (udev_device* d = device; d; d = udev_device_get_parent(d)) node.ancestors.push_back(text(udev_device_get_syspath(d)));

@@ -19,6 +19,7 @@ struct InputNode {
     std::string hidSyspath;    // of its HID parent; empty without one
     bool keyboard = false;
     bool mouse = false;
+    bool touchpad = false;  // a multitouch touchpad, mouse or not
     std::string name;          // the input device's name
     std::string phys;
     std::uint32_t bus = 0;
@@ -36,7 +37,7 @@ struct InputNode {
 // Phys of the devices this program makes itself.
 inline constexpr const char* kOwnPhysPrefix = "corvadine/";
 
-// Nothing unless the device is an event node of a keyboard or mouse.
+// Nothing unless the device is an event node of a keyboard, mouse or touchpad.
 std::optional<InputNode> readInputNode(udev_device* device);
 
 } // namespace corv::desktop

@@ -26,7 +26,10 @@ std::uint64_t InputRegistry::add(const InputNode& node) {
                          {"ProductID", std::int64_t{node.product}},
                          {"Transport", node.transport}};
     if (node.manufacturer.empty()) device.properties.erase("Manufacturer");
-    return node.inputSyspath.empty() ? 0 : enter(node.inputSyspath);
+    if (node.inputSyspath.empty()) return 0;
+    const std::uint64_t input = enter(node.inputSyspath);
+    if (node.touchpad) touchpads_.insert(input);
+    return input;
 }
 
 std::uint64_t InputRegistry::entryOf(const std::string& syspath) const {

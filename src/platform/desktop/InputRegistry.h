@@ -9,6 +9,7 @@
 #include "platform/desktop/InputNode.h"
 
 #include <map>
+#include <set>
 #include <string>
 
 namespace corv::desktop {
@@ -22,6 +23,8 @@ public:
     bool contains(std::uint64_t entry) const { return entries_.count(entry) != 0; }
     std::vector<std::uint64_t> parents(std::uint64_t entry) const;
     bool isHidDevice(std::uint64_t entry) const;
+    // The entry is the input device of a touchpad.
+    bool isTouchpad(std::uint64_t entry) const { return touchpads_.count(entry) != 0; }
     std::optional<platform::RegistryValue> property(std::uint64_t entry, const std::string& key) const;
 
 private:
@@ -35,6 +38,7 @@ private:
 
     std::map<std::string, std::uint64_t> ids_;
     std::map<std::uint64_t, Entry> entries_;
+    std::set<std::uint64_t> touchpads_;
     std::uint64_t next_ = 0x1000;
 };
 

@@ -63,7 +63,7 @@ TouchpadGestures::TouchpadGestures(const TouchpadAxes& axes)
     : axes_(axes),
       widthMm_(sizeMm(axes.x, kDefaultWidthMm)),
       heightMm_(sizeMm(axes.y, kDefaultHeightMm)),
-      slots_(static_cast<std::size_t>(std::clamp(axes.slots, 1, 16))) {}
+      slots_(static_cast<std::size_t>(std::clamp(axes.slotCount, 1, 16))) {}
 
 std::vector<TouchpadReport> TouchpadGestures::feed(std::span<const input_event> events) {
     std::vector<TouchpadReport> reports;

@@ -58,7 +58,7 @@ struct TouchpadAxes {
     AxisRange y;
     std::optional<AxisRange> pressure;    // ABS_MT_PRESSURE
     std::optional<AxisRange> touchMajor;  // ABS_MT_TOUCH_MAJOR
-    int slots = 5;
+    int slotCount = 5;
 };
 
 struct Contact {

@@ -43,7 +43,7 @@ public:
         a.y = {0, 70 * kUnitsPerMm, kUnitsPerMm};
         if (pressure_) a.pressure = AxisRange{0, 255, 0};
         a.touchMajor = AxisRange{0, 255, 0};
-        a.slots = 5;
+        a.slotCount = 5;
         return a;
     }
 
