@@ -88,6 +88,9 @@ struct EvdevSpec {
     std::map<std::uint16_t, std::set<std::uint16_t>> codes;  // event type → codes
     bool keyboard = false;
     bool mouse = false;
+    bool touchpad = false;
+    std::map<std::uint16_t, input_absinfo> abs;  // absolute axes
+    std::set<std::uint16_t> props;               // INPUT_PROP_*
 };
 
 inline EvdevSpec fakeKeyboard(std::string name = "Fake Keyboard", std::uint16_t product = 0xC31C) {
@@ -114,6 +117,33 @@ inline EvdevSpec fakeMouse(std::string name = "Fake Mouse", std::uint16_t produc
     s.codes[EV_KEY] = {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE, BTN_SIDE, BTN_EXTRA, BTN_FORWARD, BTN_BACK};
     s.codes[EV_REL] = {REL_X, REL_Y, REL_WHEEL, REL_HWHEEL, REL_WHEEL_HI_RES, REL_HWHEEL_HI_RES};
     s.codes[EV_MSC] = {MSC_SCAN};
+    return s;
+}
+
+// A 100 x 70 mm clickpad with five slots and pressure, 40 units a millimetre.
+inline EvdevSpec fakeTouchpad(std::string name = "Fake Touchpad") {
+    EvdevSpec s;
+    s.name = std::move(name);
+    s.bus = BUS_I2C;
+    s.vendor = 0x06CB;
+    s.product = 0xCE44;
+    s.phys = "i2c-SYNA0001:00";
+    s.touchpad = true;
+    s.codes[EV_KEY] = {BTN_LEFT, BTN_TOUCH, BTN_TOOL_FINGER, BTN_TOOL_DOUBLETAP, BTN_TOOL_TRIPLETAP,
+                       BTN_TOOL_QUADTAP, BTN_TOOL_QUINTTAP};
+    const auto axis = [&](std::uint16_t code, int max, int res) {
+        s.codes[EV_ABS].insert(code);
+        s.abs[code] = input_absinfo{0, 0, max, 0, 0, res};
+    };
+    axis(ABS_X, 4000, 40);
+    axis(ABS_Y, 2800, 40);
+    axis(ABS_MT_SLOT, 4, 0);
+    axis(ABS_MT_POSITION_X, 4000, 40);
+    axis(ABS_MT_POSITION_Y, 2800, 40);
+    axis(ABS_MT_TRACKING_ID, 65535, 0);
+    axis(ABS_MT_PRESSURE, 255, 0);
+    axis(ABS_MT_TOUCH_MAJOR, 255, 0);
+    s.props = {INPUT_PROP_POINTER, INPUT_PROP_BUTTONPAD};
     return s;
 }
 
@@ -386,6 +416,7 @@ private:
             p.emplace_back("ID_INPUT_KEYBOARD", "1");
         }
         if (spec.mouse) p.emplace_back("ID_INPUT_MOUSE", "1");
+        if (spec.touchpad) p.emplace_back("ID_INPUT_TOUCHPAD", "1");
         if (spec.bus == BUS_USB) p.emplace_back("ID_BUS", "usb");
         if (spec.bus == BUS_BLUETOOTH) p.emplace_back("ID_BUS", "bluetooth");
         char id[8];
@@ -551,7 +582,24 @@ private:
         } else if (nr == _IOC_NR(EVIOCGUNIQ(0))) {
             replyString(client, "");
         } else if (nr == _IOC_NR(EVIOCGPROP(0))) {
-            replyBits(client, {});
+            replyBits(client, d.spec.props);
+        } else if (nr == _IOC_NR(EVIOCGMTSLOTS(0)) && _IOC_DIR(request) == _IOC_READ) {
+            // No finger down: every slot's tracking id is -1, other values 0.
+            const std::size_t size = _IOC_SIZE(request);
+            UMockdevIoctlData* data =
+                umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, size, nullptr);
+            if (!data || size < sizeof(std::uint32_t)) {
+                umockdev_ioctl_client_complete(client, -1, EFAULT);
+                if (data) g_object_unref(data);
+                return;
+            }
+            std::uint32_t code = 0;
+            std::memcpy(&code, data->data, sizeof code);
+            const std::int32_t value = code == ABS_MT_TRACKING_ID ? -1 : 0;
+            for (std::size_t at = sizeof code; at + sizeof value <= size; at += sizeof value)
+                std::memcpy(data->data + at, &value, sizeof value);
+            umockdev_ioctl_client_complete(client, 0, 0);
+            g_object_unref(data);
         } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
             replyBits(client, d.keysDown);
         } else if (nr == _IOC_NR(EVIOCGLED(0)) || nr == _IOC_NR(EVIOCGSND(0)) || nr == _IOC_NR(EVIOCGSW(0))) {
@@ -568,7 +616,9 @@ private:
             }
         } else if (nr >= _IOC_NR(EVIOCGABS(0)) && nr < _IOC_NR(EVIOCGABS(ABS_MAX + 1)) &&
                    _IOC_DIR(request) == _IOC_READ) {
-            const input_absinfo info{};
+            const unsigned code = nr - _IOC_NR(EVIOCGABS(0));
+            auto a = d.spec.abs.find(static_cast<std::uint16_t>(code));
+            const input_absinfo info = a == d.spec.abs.end() ? input_absinfo{} : a->second;
             reply(client, &info, sizeof info, 0);
         } else if (nr == _IOC_NR(EVIOCGRAB)) {
             const bool take = argValue(client) != 0;

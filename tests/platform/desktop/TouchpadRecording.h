@@ -11,7 +11,10 @@
 #include <numbers>
 #include <vector>
 
-namespace corv::desktop::test {
+namespace corv::test {
+
+using desktop::AxisRange;
+using desktop::TouchpadAxes;
 
 struct Finger {
     double x;  // mm
@@ -148,4 +151,4 @@ private:
     std::vector<input_event> events_;
 };
 
-} // namespace corv::desktop::test
+} // namespace corv::test
