@@ -11,8 +11,14 @@ CorvadineApp::CorvadineApp() {
     auto& delegate = AppDelegate::shared();
     auto& ax = platform::axObservers();
     if (ax.isProcessTrusted() || ax.isProcessTrustedWithPrompt()) return;
-    const int answer = platform::lifecycle().runAlert({platform::localized("trusted alert title"),
-                                                       platform::localized("trusted alert message"),
+    // What is missing comes ahead of the message, where the system can say.
+    std::string informative = platform::localized("trusted alert message");
+    if (const auto missing = ax.missingPermissions(); !missing.empty()) {
+        std::string lines = platform::localized("trusted alert missing");
+        for (const auto& item : missing) lines += "\n" + item;
+        informative = lines + "\n\n" + informative;
+    }
+    const int answer = platform::lifecycle().runAlert({platform::localized("trusted alert title"), informative,
                                                        {platform::localized("Button relaunch"),
                                                         platform::localized("Button cancel")}});
     if (answer == platform::kAlertFirstButton) {

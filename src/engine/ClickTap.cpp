@@ -151,7 +151,7 @@ Result rightDragged(platform::TapProxy proxy, Event event) {
 ClickTapState& ClickTapState::shared() { return Shared<ClickTapState>::instance(); }
 
 std::optional<Event> clickTapHandler(platform::TapProxy proxy, std::uint32_t type, Event event) {
-    if (!isAppleTrackpad(senderDeviceName(event))) {
+    if (!isTrackpadSender(event)) {
         if (type == platform::eventType::TapDisabledByTimeout) setTapEnabled(clickTap());
         return event;
     }

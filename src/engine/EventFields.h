@@ -20,38 +20,38 @@ inline constexpr std::uint32_t ScrollDeltaAxis2 = platform::field::ScrollDeltaAx
 // The event type of the record.
 inline constexpr std::uint32_t RecordType = platform::field::RecordType;
 // Registry entry id of the device that sent the event.
-inline constexpr std::uint32_t SenderRegistryId = 87;
+inline constexpr std::uint32_t SenderRegistryId = platform::field::SenderRegistryId;
 inline constexpr std::uint32_t ScrollIsContinuous = platform::field::ScrollIsContinuous;
 inline constexpr std::uint32_t ScrollFixedDeltaAxis1 = platform::field::ScrollFixedDeltaAxis1;  // double
 inline constexpr std::uint32_t ScrollFixedDeltaAxis2 = platform::field::ScrollFixedDeltaAxis2;  // double
 inline constexpr std::uint32_t ScrollPointDeltaAxis1 = platform::field::ScrollPointDeltaAxis1;
 inline constexpr std::uint32_t ScrollPointDeltaAxis2 = platform::field::ScrollPointDeltaAxis2;
 // Scroll phase of a scroll-wheel event.
-inline constexpr std::uint32_t ScrollPhase = 99;
+inline constexpr std::uint32_t ScrollPhase = platform::field::ScrollPhase;
 // HID event subtype of a gesture event (CGEventSubType).
-inline constexpr std::uint32_t GestureSubtype = 110;
-inline constexpr std::uint32_t ZoomValue = 113;      // double
-inline constexpr std::uint32_t RotationValue = 114;  // double
+inline constexpr std::uint32_t GestureSubtype = platform::field::GestureSubtype;
+inline constexpr std::uint32_t ZoomValue = platform::field::ZoomValue;      // double
+inline constexpr std::uint32_t RotationValue = platform::field::RotationValue;  // double
 // 4 back, 8 forward, 0 on the closing event.
 inline constexpr std::uint32_t NavigationSwipeDirection = 115;
-inline constexpr std::uint32_t ScrollGestureDeltaX = 118;  // double
-inline constexpr std::uint32_t ScrollGestureDeltaY = 119;  // double
+inline constexpr std::uint32_t ScrollGestureDeltaX = platform::field::ScrollGestureDeltaX;  // double
+inline constexpr std::uint32_t ScrollGestureDeltaY = platform::field::ScrollGestureDeltaY;  // double
 // 1 left/right, 2 down/up, 3 pinch/spread, 4 rotation.
-inline constexpr std::uint32_t DockSwipeMotion = 123;
-inline constexpr std::uint32_t DockSwipeProgress = 124;  // double, signed
-inline constexpr std::uint32_t DockSwipeVelocity = 129;  // double; ended or cancelled only
-inline constexpr std::uint32_t GesturePhase = 132;
-inline constexpr std::uint32_t ForceStage = 143;
+inline constexpr std::uint32_t DockSwipeMotion = platform::field::DockSwipeMotion;
+inline constexpr std::uint32_t DockSwipeProgress = platform::field::DockSwipeProgress;  // double, signed
+inline constexpr std::uint32_t DockSwipeVelocity = platform::field::DockSwipeVelocity;  // double; ended or cancelled only
+inline constexpr std::uint32_t GesturePhase = platform::field::GesturePhase;
+inline constexpr std::uint32_t ForceStage = platform::field::ForceStage;
 } // namespace EventField
 
 // Values of the gesture and scroll phase fields.
 namespace Phase {
-inline constexpr std::int64_t None = 0;
-inline constexpr std::int64_t Began = 1;
-inline constexpr std::int64_t Changed = 2;
-inline constexpr std::int64_t Ended = 4;
-inline constexpr std::int64_t Cancelled = 8;
-inline constexpr std::int64_t MayBegin = 128;
+inline constexpr std::int64_t None = platform::gesturePhase::None;
+inline constexpr std::int64_t Began = platform::gesturePhase::Began;
+inline constexpr std::int64_t Changed = platform::gesturePhase::Changed;
+inline constexpr std::int64_t Ended = platform::gesturePhase::Ended;
+inline constexpr std::int64_t Cancelled = platform::gesturePhase::Cancelled;
+inline constexpr std::int64_t MayBegin = platform::gesturePhase::MayBegin;
 } // namespace Phase
 
 } // namespace corv::engine

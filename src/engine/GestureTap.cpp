@@ -357,7 +357,7 @@ std::optional<DockSwipeMotionEntry> dockSwipeMotion(std::int64_t motion) {
 }
 
 std::optional<Event> gestureTapHandler(platform::TapProxy proxy, std::uint32_t type, Event event) {
-    if (!isAppleTrackpad(senderDeviceName(event))) {
+    if (!isTrackpadSender(event)) {
         if (type == platform::eventType::TapDisabledByTimeout) setTapEnabled(gestureTap());
         return event;
     }

@@ -70,6 +70,12 @@ bool isAppleTrackpad(const DeviceName& name) {
     return containsIgnoringCase(name.product, "trackpad") && containsIgnoringCase(name.vendor, "apple");
 }
 
+bool isTrackpadSender(const platform::Event& event) {
+    if (isAppleTrackpad(senderDeviceName(event))) return true;
+    const std::int64_t id = event.integerField(EventField::SenderRegistryId);
+    return id > 0 && platform::ioRegistry().isTouchpad(static_cast<std::uint64_t>(id));
+}
+
 bool containsIgnoringCase(std::string_view text, std::string_view part) {
     auto it = std::search(text.begin(), text.end(), part.begin(), part.end(),
                           [](char a, char b) { return lower(a) == lower(b); });

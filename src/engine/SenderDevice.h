@@ -16,6 +16,10 @@ DeviceName senderDeviceName(const platform::Event& event);
 // Product holds "trackpad" and maker holds "apple", in any case.
 bool isAppleTrackpad(const DeviceName& name);
 
+// The event's sender is a trackpad: an Apple trackpad by name, or a touchpad
+// by the platform's word.
+bool isTrackpadSender(const platform::Event& event);
+
 // Substring test that folds ASCII letters only.
 bool containsIgnoringCase(std::string_view text, std::string_view part);
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corv::platform {
 
@@ -24,6 +25,9 @@ public:
     virtual bool isProcessTrusted() = 0;
     // The same question, letting the system prompt the user first.
     virtual bool isProcessTrustedWithPrompt() = 0;
+    // What the process may not do yet, one line each, where the system can
+    // tell; empty otherwise.
+    virtual std::vector<std::string> missingPermissions() { return {}; }
 
     // Nothing when no observer can be made for the process.
     virtual std::optional<AxObserverId> createObserver(std::int32_t pid, AxNotificationCallback callback) = 0;

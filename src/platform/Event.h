@@ -23,6 +23,8 @@ inline constexpr std::uint32_t KeyUp = 11;
 inline constexpr std::uint32_t FlagsChanged = 12;
 inline constexpr std::uint32_t SystemDefined = 14;
 inline constexpr std::uint32_t ScrollWheel = 22;
+inline constexpr std::uint32_t Gesture = 29;
+inline constexpr std::uint32_t DockControl = 30;
 // Notices a tap callback receives in place of an event type.
 inline constexpr std::uint32_t TapDisabledByTimeout = 0xFFFFFFFE;
 inline constexpr std::uint32_t TapDisabledByUserInput = 0xFFFFFFFF;
@@ -43,7 +45,40 @@ inline constexpr std::uint32_t ScrollFixedDeltaAxis1 = 93;
 inline constexpr std::uint32_t ScrollFixedDeltaAxis2 = 94;
 inline constexpr std::uint32_t ScrollPointDeltaAxis1 = 96;
 inline constexpr std::uint32_t ScrollPointDeltaAxis2 = 97;
+// The window server's private fields of gesture events.
+inline constexpr std::uint32_t SenderRegistryId = 87;
+inline constexpr std::uint32_t ScrollPhase = 99;
+inline constexpr std::uint32_t GestureSubtype = 110;
+inline constexpr std::uint32_t ZoomValue = 113;      // double
+inline constexpr std::uint32_t RotationValue = 114;  // double
+inline constexpr std::uint32_t ScrollGestureDeltaX = 118;  // double
+inline constexpr std::uint32_t ScrollGestureDeltaY = 119;  // double
+inline constexpr std::uint32_t DockSwipeMotion = 123;
+inline constexpr std::uint32_t DockSwipeProgress = 124;  // double
+inline constexpr std::uint32_t DockSwipeVelocity = 129;  // double
+inline constexpr std::uint32_t GesturePhase = 132;
+inline constexpr std::uint32_t ForceStage = 143;
 } // namespace field
+
+// Subtypes of gesture events (field GestureSubtype).
+namespace gestureSubtype {
+inline constexpr std::int64_t Translation = 4;
+inline constexpr std::int64_t Rotation = 5;
+inline constexpr std::int64_t Scroll = 6;
+inline constexpr std::int64_t Zoom = 8;
+inline constexpr std::int64_t DockSwipe = 23;
+inline constexpr std::int64_t Force = 32;
+} // namespace gestureSubtype
+
+// Values of the gesture and scroll phase fields.
+namespace gesturePhase {
+inline constexpr std::int64_t None = 0;
+inline constexpr std::int64_t Began = 1;
+inline constexpr std::int64_t Changed = 2;
+inline constexpr std::int64_t Ended = 4;
+inline constexpr std::int64_t Cancelled = 8;
+inline constexpr std::int64_t MayBegin = 128;
+} // namespace gesturePhase
 
 enum class ScrollUnits : std::uint32_t { Pixel = 0, Line = 1 };
 

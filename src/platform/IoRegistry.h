@@ -24,6 +24,12 @@ public:
     virtual bool isHidDevice(RegistryEntry entry) = 0;
     // A property of the entry's HID device; nothing when it has none of that name.
     virtual std::optional<RegistryValue> hidDeviceProperty(RegistryEntry entry, const std::string& key) = 0;
+    // Whether the entry is a multitouch touchpad that counts as a trackpad
+    // whatever its name; a machine that says nothing leaves it to the name.
+    virtual bool isTouchpad(std::uint64_t entryId) {
+        (void)entryId;
+        return false;
+    }
 };
 
 } // namespace corv::platform

@@ -154,7 +154,7 @@ PadRecState& PadRecState::shared() { return Shared<PadRecState>::instance(); }
 
 std::optional<platform::Event> gestureRecorderTapCallback(std::uint32_t type, const platform::Event& event) {
     if (type != raw(NSEventType::Gesture) && type != raw(NSEventType::DockControl)) return std::nullopt;
-    if (!engine::isAppleTrackpad(engine::senderDeviceName(event))) return std::nullopt;
+    if (!engine::isTrackpadSender(event)) return std::nullopt;
     const std::int64_t subtype = event.integerField(F::GestureSubtype);
     const std::uint64_t mod = modifierMask(event.flags());
     if (type == raw(NSEventType::DockControl)) {

@@ -145,6 +145,7 @@ public:
         umockdev_testbed_uevent(bed_, syspath.c_str(), action);
     }
     void remove(const std::string& syspath) { umockdev_testbed_remove_device(bed_, syspath.c_str()); }
+    UMockdevTestbed* handle() const { return bed_; }
 
 private:
     UMockdevTestbed* bed_;

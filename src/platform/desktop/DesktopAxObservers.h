@@ -2,14 +2,20 @@
 
 #include "platform/AxObservers.h"
 
+#include <functional>
+
 namespace corv::desktop {
 
-// This desktop asks no permission for input, so the program counts as
-// trusted; there are no accessibility notifications to observe.
+// The program counts as trusted when nothing it needs of the input devices is
+// missing (the check is handed in); there are no accessibility notifications
+// to observe.
 class DesktopAxObservers final : public platform::AxObservers {
 public:
-    bool isProcessTrusted() override { return true; }
-    bool isProcessTrustedWithPrompt() override { return true; }
+    explicit DesktopAxObservers(std::function<std::vector<std::string>()> missing = {})
+        : missing_(std::move(missing)) {}
+
+    bool isProcessTrusted() override { return missingPermissions().empty(); }
+    bool isProcessTrustedWithPrompt() override { return isProcessTrusted(); }
     std::optional<platform::AxObserverId> createObserver(std::int32_t, platform::AxNotificationCallback) override {
         return std::nullopt;
     }
@@ -19,6 +25,12 @@ public:
     }
     void schedule(platform::AxObserverId) override {}
     void unschedule(platform::AxObserverId) override {}
+    std::vector<std::string> missingPermissions() override {
+        return missing_ ? missing_() : std::vector<std::string>{};
+    }
+
+private:
+    std::function<std::vector<std::string>()> missing_;
 };
 
 } // namespace corv::desktop

@@ -1,28 +1,39 @@
 #pragma once
 
 #include "platform/EventTaps.h"
+#include "platform/TapChain.h"
+#include "platform/desktop/DesktopInput.h"
 
 namespace corv::desktop {
 
-// This desktop has no window-server event stream: no tap can be made and
-// posted events go nowhere.
+// The event stream of this desktop: the tap chain, fed by the keyboards and
+// mice it takes, writing what passes to their clones and what the program
+// posts to its posting device.
 class DesktopEventTaps final : public platform::EventTaps {
 public:
-    platform::EventTapId createTap(platform::TapLocation, platform::TapPlacement, platform::TapOptions, std::uint64_t,
-                                   platform::TapCallback) override {
-        return 0;
+    DesktopEventTaps(platform::RunLoop& loop, DesktopInputConfig config = {});
+
+    platform::EventTapId createTap(platform::TapLocation location, platform::TapPlacement placement,
+                                   platform::TapOptions options, std::uint64_t mask,
+                                   platform::TapCallback callback) override {
+        return chain.createTap(location, placement, options, mask, std::move(callback));
     }
-    platform::RunLoopSourceId createRunLoopSource(platform::EventTapId) override { return 0; }
-    void setEnabled(platform::EventTapId, bool) override {}
-    bool isEnabled(platform::EventTapId) const override { return false; }
-    bool mainLoopContains(platform::RunLoopSourceId) const override { return false; }
-    void addToMainLoop(platform::RunLoopSourceId) override {}
-    void removeFromMainLoop(platform::RunLoopSourceId) override {}
-    void post(platform::TapLocation, const platform::Event&) override {}
-    void postToProxy(platform::TapProxy, const platform::Event&) override {}
-    std::optional<std::vector<platform::EventTapInfo>> tapList() override {
-        return std::vector<platform::EventTapInfo>{};
+    platform::RunLoopSourceId createRunLoopSource(platform::EventTapId tap) override {
+        return chain.createRunLoopSource(tap);
     }
+    void setEnabled(platform::EventTapId tap, bool enabled) override { chain.setEnabled(tap, enabled); }
+    bool isEnabled(platform::EventTapId tap) const override { return chain.isEnabled(tap); }
+    bool mainLoopContains(platform::RunLoopSourceId source) const override { return chain.mainLoopContains(source); }
+    void addToMainLoop(platform::RunLoopSourceId source) override { chain.addToMainLoop(source); }
+    void removeFromMainLoop(platform::RunLoopSourceId source) override { chain.removeFromMainLoop(source); }
+    void post(platform::TapLocation location, const platform::Event& event) override { chain.post(location, event); }
+    void postToProxy(platform::TapProxy proxy, const platform::Event& event) override {
+        chain.postToProxy(proxy, event);
+    }
+    std::optional<std::vector<platform::EventTapInfo>> tapList() override;
+
+    platform::TapChain chain;
+    DesktopInput input;
 };
 
 } // namespace corv::desktop

@@ -2,24 +2,47 @@
 
 #include <QThreadPool>
 
+#include <cstdlib>
+
 namespace corv::desktop {
 
 namespace {
 
 QString orDefault(const QString& chosen, const QString& standard) { return chosen.isEmpty() ? standard : chosen; }
 
+// CORVADINE_UINPUT names another uinput node, as the bus variables name other buses.
+DesktopInputConfig inputConfig(DesktopInputConfig config) {
+    if (const char* node = std::getenv("CORVADINE_UINPUT"); node && *node && config.uinputNode == "/dev/uinput")
+        config.uinputNode = node;
+    return config;
+}
+
 } // namespace
 
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
+      eventTaps(runLoop, inputConfig(locations.input)),
+      hidSystem(eventTaps.chain),
+      ioRegistry(eventTaps.input.registry()),
       loginWindow(locations.systemBusAddress),
       screenLock(locations.systemBusAddress),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),
+      hidEventSystem(eventTaps.input),
       lifecycle(locations.instanceSocket),
-      workspaceNotes(locations.systemBusAddress) {
+      workspaceNotes(locations.systemBusAddress),
+      axObservers([this] { return eventTaps.input.access().missingItems(); }) {
+    eventTaps.input.onTouchpad = [this](const std::string& syspath, bool present) {
+        if (present) multitouch.added(syspath);
+        else multitouch.removed(syspath);
+    };
+    eventTaps.input.onTouchFrame = [this](const std::string& syspath, int fingers) {
+        multitouch.frame(syspath, fingers);
+    };
+    for (const InputNode& node : eventTaps.input.nodes())
+        if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());
 }
 

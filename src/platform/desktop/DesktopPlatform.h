@@ -50,6 +50,7 @@ struct DesktopLocations {
     QString systemBusAddress = {};
     QString sessionBusAddress = {};
     QString instanceSocket = {};
+    DesktopInputConfig input = {};
 };
 
 // The Qt-backed machine. Constructing it (after the QApplication) installs its

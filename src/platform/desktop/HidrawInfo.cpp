@@ -20,8 +20,10 @@ std::optional<std::uint32_t> hexField(std::string_view text) {
 
 std::string text(const char* s) { return s ? std::string(s) : std::string(); }
 
+} // namespace
+
 // Kernel report descriptors are at most 4096 bytes (HID_MAX_DESCRIPTOR_SIZE).
-std::vector<std::uint8_t> readDescriptor(const std::string& hidSyspath) {
+std::vector<std::uint8_t> readHidReportDescriptor(const std::string& hidSyspath) {
     std::vector<std::uint8_t> out;
     const int fd = ::open((hidSyspath + "/report_descriptor").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return out;
@@ -34,8 +36,6 @@ std::vector<std::uint8_t> readDescriptor(const std::string& hidSyspath) {
     ::close(fd);
     return out;
 }
-
-} // namespace
 
 std::optional<HidId> parseHidId(std::string_view s) {
     const auto c1 = s.find(':');
@@ -78,7 +78,7 @@ std::optional<HidrawInfo> readHidrawInfo(udev_device* hidraw) {
         info.product = text(udev_device_get_sysattr_value(usb, "product"));
     }
     if (info.product.empty()) info.product = text(udev_device_get_property_value(hid, "HID_NAME"));
-    info.descriptor = readDescriptor(text(udev_device_get_syspath(hid)));
+    info.descriptor = readHidReportDescriptor(text(udev_device_get_syspath(hid)));
     info.summary = summarizeHidDescriptor(info.descriptor);
     return info;
 }

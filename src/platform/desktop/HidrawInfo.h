@@ -40,6 +40,9 @@ std::optional<HidId> parseHidId(std::string_view text);
 // The transport name of a HID bus type; nothing for buses without one.
 std::optional<std::string> hidTransportName(std::uint32_t bus);
 
+// The report descriptor of a HID device; empty when it cannot be read.
+std::vector<std::uint8_t> readHidReportDescriptor(const std::string& hidSyspath);
+
 // Reads the node's HID parent: ids, names and report descriptor. Nothing when
 // the node has no HID parent or no usable HID_ID.
 std::optional<HidrawInfo> readHidrawInfo(udev_device* hidraw);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/EventTaps.h"
+#include "platform/TapChain.h"
 #include "platform/sim/SimJournal.h"
 #include "platform/sim/SimRunLoop.h"
 
@@ -9,28 +10,13 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace corv::sim {
 
-// The window server's event stream with its taps.
-//
-// Taps sit in one chain: those at the HID location, then the session ones,
-// then the annotated-session ones; within a location a head-inserted tap goes
-// first, a tail-appended one last. An event passes the enabled taps whose
-// source is on the main run loop and whose mask holds its type, in chain
-// order; each callback returns it (maybe changed) or swallows it. What leaves
-// the last tap is delivered.
-//
-// Hardware input enters before the first tap; a post at a location enters at
-// that location's first tap, so the program's own session taps see its own
-// synthetic events; a post through a proxy continues after the proxy's tap.
-// Posted events reach the taps on a later turn of the main run loop, in
-// posting order; so does input that comes while a callback runs (it arrives
-// once the loop turns, also inside a nested spin). Only a post through the
-// running tap's own proxy goes on at once, ahead of the event being handled.
-// Posts from other threads reach the stream through the main queue.
+// The window server's event stream with its taps (the chain is
+// platform::TapChain), with logs of what was posted, handed to each tap and
+// delivered.
 class SimEventSystem final : public platform::EventTaps {
 public:
     enum class Route { Hid, Session, AnnotatedSession, Proxy };
@@ -47,7 +33,7 @@ public:
         platform::Event event;
     };
 
-    explicit SimEventSystem(SimRunLoop& loop) : loop_(loop), mainThread_(std::this_thread::get_id()) {}
+    explicit SimEventSystem(SimRunLoop& loop);
 
     platform::EventTapId createTap(platform::TapLocation location, platform::TapPlacement placement,
                                    platform::TapOptions options, std::uint64_t mask,
@@ -85,7 +71,7 @@ public:
     // Read them on the main thread once other posting threads have ended.
     std::deque<platform::Event> delivered;
     std::deque<Posted> posted;
-    std::deque<Received>& received(platform::EventTapId tap) { return taps_.at(tap).received; }
+    std::deque<Received>& received(platform::EventTapId tap) { return received_.at(tap); }
     platform::Event takeDelivered();
     Posted takePosted();
     Received takeReceived(platform::EventTapId tap);
@@ -104,33 +90,11 @@ public:
     std::function<void(const Posted&)> onPost;
 
 private:
-    struct Tap {
-        platform::TapLocation location = platform::TapLocation::Session;
-        platform::TapOptions options = platform::TapOptions::Default;
-        std::uint64_t mask = 0;
-        platform::TapCallback callback;
-        bool enabled = false;
-        platform::RunLoopSourceId source = 0;
-        bool inMainLoop = false;
-        std::deque<Received> received;
-    };
-
     void record(Route route, platform::TapProxy proxy, const platform::Event& event);
-    void enter(Route route, platform::TapProxy proxy, platform::Event event, bool posted);
-    std::optional<std::size_t> startIndex(Route route, platform::TapProxy proxy) const;
-    void flow(std::size_t start, platform::Event event);
-    bool inside() const { return !running_.empty(); }
 
-    SimRunLoop& loop_;
-    std::thread::id mainThread_;
+    platform::TapChain chain_;
     std::mutex postedMutex_;
-    std::map<platform::EventTapId, Tap> taps_;
-    std::vector<platform::EventTapId> chain_;
-    std::vector<platform::EventTapId> created_;
-    std::map<platform::RunLoopSourceId, platform::EventTapId> sources_;
-    std::vector<platform::EventTapId> running_;  // taps whose callback is on the stack
-    platform::EventTapId nextTap_ = 1;
-    platform::RunLoopSourceId nextSource_ = 1;
+    std::map<platform::EventTapId, std::deque<Received>> received_;
 };
 
 } // namespace corv::sim

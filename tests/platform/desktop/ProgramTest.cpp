@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -44,6 +46,10 @@ public:
         env.insert("DBUS_SYSTEM_BUS_ADDRESS", systemBus);
         env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-session");
         env.insert("CORVADINE_TRACE", "1");
+        // A writable stand-in for the uinput node: the program counts as trusted and takes nothing.
+        QFile uinput(home.filePath("uinput"));
+        uinput.open(QIODevice::WriteOnly);
+        env.insert("CORVADINE_UINPUT", uinput.fileName());
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home.path());
         QObject::connect(&process, &QProcess::readyReadStandardError, [this] { said += process.readAllStandardError(); });

@@ -1,0 +1,37 @@
+#pragma once
+
+// The program's own input as evdev events for the posting device: keys with
+// the modifiers their flags name pressed around them, buttons 1 to 5,
+// relative motion, the wheel (with high resolution) and the media and
+// brightness keys of system-defined events. Keeps what the device holds.
+
+#include "platform/Event.h"
+
+#include <linux/input.h>
+
+#include <cstdint>
+#include <set>
+#include <span>
+#include <vector>
+
+namespace corv::desktop {
+
+class PostTranslator {
+public:
+    // One frame (without its SYN_REPORT); empty when the event has no evdev form.
+    std::vector<input_event> translate(const platform::Event& event);
+    // Ups for everything held, and forgets it.
+    std::vector<input_event> releaseAll();
+
+    // Every key and button code and relative axis the device must offer.
+    static std::vector<std::uint16_t> keyCodes();
+    static std::span<const std::uint16_t> relativeAxes();
+
+private:
+    void syncModifiers(platform::EventFlags flags, platform::EventFlags keep, std::vector<input_event>& out);
+    void press(std::uint16_t code, bool down, std::vector<input_event>& out);
+
+    std::set<std::uint16_t> held_;
+};
+
+} // namespace corv::desktop

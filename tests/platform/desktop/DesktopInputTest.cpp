@@ -1,0 +1,392 @@
+// Real input on the desktop, over keyboards and mice faked with umockdev and a
+// faked /dev/uinput: what the devices send passes the tap chain and the
+// engine, and what comes out is read back from the uinput devices the program
+// made (one clone per device, one posting device).
+
+#include "app/CorvadineApp.h"
+#include "engine/EngineTaps.h"
+#include "engine/LiveTaps.h"
+#include "model/ActionTable.h"
+#include "model/Apps.h"
+#include "model/ClickIds.h"
+#include "model/ModifierMask.h"
+#include "model/Shared.h"
+#include "platform/Localization.h"
+#include "platform/Platform.h"
+#include "platform/desktop/DesktopPlatform.h"
+
+#include "support/UmockdevInput.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+namespace corv::desktop {
+namespace {
+
+using test::InputEvent;
+using test::keyEvent;
+using test::relEvent;
+using test::spinUntil;
+
+constexpr const char* kKeyboard = "Fake Keyboard";
+constexpr const char* kMouse = "Fake Mouse";
+constexpr const char* kPosting = "Corvadine virtual input";
+constexpr std::uint16_t kVkA = 0, kVkB = 11, kVkD = 2, kVkK = 40, kVkControl = 59;
+
+// Keys as (evdev code, value) pairs; one frame each.
+using Keys = std::vector<InputEvent>;
+Keys down(std::uint16_t code) { return {keyEvent(code, 1)}; }
+Keys tap(std::uint16_t code) { return {keyEvent(code, 1), keyEvent(code, 0)}; }
+Keys operator+(Keys a, const Keys& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+Keys only(const std::vector<InputEvent>& events, std::uint16_t type) {
+    Keys out;
+    for (const auto& e : events)
+        if (e.type == type) out.push_back(e);
+    return out;
+}
+
+// A desktop with one faked keyboard and mouse. With `engineOn` the engine's
+// taps are live and the devices taken.
+class Scene {
+public:
+    explicit Scene(bool engineOn = true, double bound = 0.050) {
+        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+        where.input.verdictBound = bound;
+        desktop = std::make_unique<DesktopPlatform>(where);
+        resetShared();
+        Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
+        if (!engineOn) return;
+        engine::startEngineTaps();
+        EXPECT_TRUE(spinUntil([&] { return input.grabbed(keyboard) && input.grabbed(mouse); }, 5000));
+        // The clones' uevents are read before a test sends more: umockdev
+        // aborts when a monitor's queue (ten messages) is full.
+        settle();
+    }
+    ~Scene() {
+        if (desktop) engine::stopEngineTaps();
+        resetShared();
+        desktop.reset();
+    }
+
+    DesktopInput& in() { return desktop->eventTaps.input; }
+    static void bind(std::uint16_t vk, std::uint64_t mask, const BindAction& b) {
+        Apps::shared().a.modify([&](AppEntries& e) { e[""].key[vk][mask] = b; });
+    }
+    static void unbind(std::uint16_t vk) {
+        Apps::shared().a.modify([&](AppEntries& e) { e[""].key.erase(vk); });
+    }
+    void type(const std::string& node, const Keys& keys) {
+        for (const auto& k : keys) {
+            input.send(node, {{EV_MSC, MSC_SCAN, k.code}, k});
+            settle();
+        }
+    }
+    // Runs the loop until nothing more is written for a while.
+    void settle() {
+        std::size_t before = 0;
+        do {
+            before = writes();
+            spinUntil([] { return false; }, 60);
+        } while (writes() != before);
+    }
+    std::size_t writes() {
+        std::size_t n = 0;
+        for (const auto& d : input.uinputDevices()) n += d.events.size();
+        return n;
+    }
+    Keys clone(const std::string& name = kKeyboard) { return input.written(name); }
+    Keys posted() { return input.written(kPosting); }
+
+    test::Testbed bed;
+    test::InputTestbed input{bed};
+    std::string keyboard = input.addDevice(test::fakeKeyboard(kKeyboard));
+    std::string mouse = input.addDevice(test::fakeMouse(kMouse));
+    QTemporaryDir tmp;
+    std::unique_ptr<DesktopPlatform> desktop;
+};
+
+TEST(DesktopInput, BoundKeysActAndUnboundKeysReachTheCloneUnchangedInOrder) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    s.bind(kVkA, ModMask::Command, BindAction::forAction(ActionId::MediaPlayPause));
+
+    // Super+A: A never reaches the clone; Super passes; play/pause once.
+    s.type(s.keyboard, down(KEY_LEFTMETA) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTMETA, 0)});
+    EXPECT_EQ(s.clone(), tap(KEY_LEFTMETA));
+    EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE));
+
+    // Unbound keys, overlapping, and A without Super.
+    const Keys typed = down(KEY_B) + down(KEY_C) + Keys{keyEvent(KEY_B, 0)} + tap(KEY_A) +
+                       Keys{keyEvent(KEY_C, 0)} + tap(KEY_LEFTSHIFT);
+    s.type(s.keyboard, typed);
+    EXPECT_EQ(s.clone(), tap(KEY_LEFTMETA) + typed);
+    EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE));
+
+    // A key whose down passed gets its up on the clone though a binding came
+    // in between; a swallowed down swallows its up though the binding went.
+    s.type(s.keyboard, down(KEY_D));
+    s.bind(kVkD, 0, BindAction::forAction(ActionId::MediaNext));
+    s.type(s.keyboard, {keyEvent(KEY_D, 0)});
+    EXPECT_EQ(s.clone(), tap(KEY_LEFTMETA) + typed + tap(KEY_D));
+    s.type(s.keyboard, down(KEY_D));
+    s.unbind(kVkD);
+    s.type(s.keyboard, {keyEvent(KEY_D, 0)});
+    EXPECT_EQ(s.clone(), tap(KEY_LEFTMETA) + typed + tap(KEY_D));
+    EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE) + tap(KEY_NEXTSONG));
+
+    // The program never takes its own devices: one clone each, one posting device.
+    auto grabbed = s.input.everGrabbed();
+    std::sort(grabbed.begin(), grabbed.end());
+    EXPECT_EQ(grabbed, (std::vector<std::string>{s.keyboard, s.mouse}));
+    std::vector<std::string> made;
+    for (const auto& d : s.input.uinputDevices()) made.push_back(d.name);
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(made, (std::vector<std::string>{kPosting, kKeyboard, kMouse}));
+}
+
+TEST(DesktopInput, ModClicksAndSubstitutionPostExactly) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    BindAction click = BindAction::forAction(ActionId::ModClicks);
+    click.hotkeyMod = EventFlag::Command;
+    click.hotkeyKey = ClickId::Left;
+    s.bind(kVkK, 0, click);
+    s.type(s.keyboard, tap(KEY_K));
+    EXPECT_EQ(only(s.input.uinputDevice(kPosting)->events, EV_KEY),
+              (Keys{keyEvent(KEY_LEFTMETA, 1), keyEvent(BTN_LEFT, 1), keyEvent(BTN_LEFT, 0),
+                    keyEvent(KEY_LEFTMETA, 0)}));
+    EXPECT_TRUE(s.clone().empty());
+
+    // Caps Lock becomes Left Control before the chain: the key tap and the
+    // clone see Control, with the keyboard's service as the sender.
+    auto& hid = platform::hidEventSystem();
+    const platform::HidClient client = hid.createClient();
+    hid.setMatching(client, {{"PrimaryUsagePage", std::int64_t{1}}, {"PrimaryUsage", std::int64_t{6}}});
+    const auto services = hid.copyServices(client);
+    ASSERT_TRUE(services && services->size() == 1u);
+    const platform::HidService keyboard = services->front();
+    EXPECT_EQ(hid.copyProperty(keyboard, "Product"), platform::HidProperty(std::string(kKeyboard)));
+    EXPECT_EQ(hid.copyProperty(keyboard, "VendorID"), platform::HidProperty(std::int64_t{0x046D}));
+    platform::HidPropertyDict entry{{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000039}},
+                                    {"HIDKeyboardModifierMappingDst", std::int64_t{0x7000000E0}}};
+    ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", platform::HidPropertyArray{entry}));
+
+    std::vector<platform::Event> seen;
+    auto& taps = platform::eventTaps();
+    const auto spy = taps.createTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
+                                    platform::TapOptions::ListenOnly, engine::kKeyTapMask,
+                                    [&](platform::TapProxy, std::uint32_t, platform::Event e) {
+                                        seen.push_back(e);
+                                        return std::optional<platform::Event>(e);
+                                    });
+    taps.addToMainLoop(taps.createRunLoopSource(spy));
+    taps.setEnabled(spy, true);
+    s.type(s.keyboard, tap(KEY_CAPSLOCK) + tap(KEY_B));
+    EXPECT_EQ(s.clone(), tap(KEY_LEFTCTRL) + tap(KEY_B));
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].integerField(9), kVkControl);
+    EXPECT_NE(seen[0].flags() & EventFlag::Control, 0u);
+    EXPECT_EQ(seen[1].flags() & EventFlag::Control, 0u);
+    EXPECT_EQ(seen[2].integerField(9), kVkB);
+    EXPECT_EQ(static_cast<platform::HidService>(seen[2].integerField(87)), keyboard);
+
+    // An empty mapping gives Caps Lock back.
+    ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", platform::HidPropertyArray{}));
+    s.type(s.keyboard, tap(KEY_CAPSLOCK));
+    EXPECT_EQ(s.clone(), tap(KEY_LEFTCTRL) + tap(KEY_B) + tap(KEY_CAPSLOCK));
+    taps.setEnabled(spy, false);
+}
+
+TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s(false, 0.040);
+    auto& taps = platform::eventTaps();
+    int notices = 0;
+    std::vector<std::uint32_t> types;
+    platform::EventTapId timed = 0;
+    timed = taps.createTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend,
+                         platform::TapOptions::Default, engine::kKeyTapMask,
+                         [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
+                             if (type == platform::eventType::TapDisabledByTimeout) {
+                                 ++notices;
+                                 taps.setEnabled(timed, true);  // as the engine does
+                             } else {
+                                 types.push_back(type);
+                             }
+                             return std::optional<platform::Event>(e);
+                         });
+    taps.addToMainLoop(taps.createRunLoopSource(timed));
+    taps.setEnabled(timed, true);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+
+    // The main thread waits here without running its loop.
+    s.input.press(s.keyboard, KEY_B);
+    EXPECT_TRUE(s.input.waitHeld(
+        [](const std::vector<test::UinputDevice>& made) {
+            for (const auto& d : made)
+                if (d.name == kKeyboard && test::significant(d.events) == down(KEY_B)) return true;
+            return false;
+        },
+        2000));
+    EXPECT_EQ(s.in().counters().timedOut.load(), 1u);
+    s.settle();
+    EXPECT_EQ(notices, 1);
+    EXPECT_TRUE(taps.isEnabled(timed));
+    EXPECT_EQ(s.clone(), down(KEY_B));  // not written twice
+
+    // Enabled again, the tap sees keys in time; the up of the key that went
+    // by unjudged follows its down without asking.
+    types.clear();
+    s.type(s.keyboard, Keys{keyEvent(KEY_B, 0)} + tap(KEY_C));
+    EXPECT_EQ(s.clone(), tap(KEY_B) + tap(KEY_C));
+    EXPECT_EQ(types, (std::vector<std::uint32_t>{10, 11}));
+    EXPECT_EQ(notices, 1);
+    taps.setEnabled(timed, false);
+}
+
+TEST(DesktopInput, PointerMotionNoTapWantsNeverWaitsForTheMainThread) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    struct Case {
+        std::vector<InputEvent> frame;
+        bool wanted;  // a live tap asks for it
+    };
+    const Case cases[] = {
+        {{relEvent(REL_X, 3), relEvent(REL_Y, -2)}, false},
+        {{relEvent(REL_WHEEL, -1), relEvent(REL_WHEEL_HI_RES, -120)}, true},
+        {{keyEvent(BTN_LEFT, 1)}, true},
+        {{relEvent(REL_X, 1)}, true},  // a drag
+        {{keyEvent(BTN_LEFT, 0)}, true},
+        {{relEvent(REL_X, -4)}, false},
+    };
+    Keys expected;
+    for (const auto& c : cases) {
+        const auto toMain = s.in().counters().toMain.load();
+        s.input.send(s.mouse, c.frame);
+        s.settle();
+        EXPECT_EQ(s.in().counters().toMain.load() > toMain, c.wanted) << c.frame.front();
+        expected = expected + c.frame;
+        EXPECT_EQ(s.clone(kMouse), expected);
+    }
+}
+
+TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
+    if (!test::runningUnderUmockdev()) return;
+    auto s = std::make_unique<Scene>();
+    auto& input = s->input;
+
+    // Plugged in later: taken. Held by another program: left alone, and
+    // listed as an interfering tap.
+    const auto second = input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B), true);
+    s->settle();
+    auto busy = test::fakeKeyboard("Busy Keyboard", 0xB35B);
+    busy.bus = BUS_BLUETOOTH;
+    const auto busyNode = input.addDevice(busy, true, true);
+    ASSERT_TRUE(spinUntil([&] { return input.grabbed(second); }, 5000));
+    s->settle();
+    EXPECT_FALSE(input.grabbed(busyNode));
+    EXPECT_FALSE(input.uinputDevice("Busy Keyboard"));
+    const auto interfering = s->in().interferingTaps();
+    ASSERT_EQ(interfering.size(), 1u);
+    const auto list = platform::eventTaps().tapList();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(std::count_if(list->begin(), list->end(),
+                            [&](const platform::EventTapInfo& t) { return t.tapId == interfering[0].tapId; }),
+              1);
+    s->type(second, tap(KEY_X));
+    EXPECT_EQ(input.written("Second Keyboard"), tap(KEY_X));
+
+    // Pulled out in the middle of a key: its reader ends, its clone goes.
+    s->type(s->keyboard, down(KEY_Y));
+    input.unplug(s->keyboard);
+    ASSERT_TRUE(spinUntil([&] { return input.uinputDevice(kKeyboard)->destroyed; }, 5000));
+    s->settle();
+    EXPECT_EQ(s->in().taken().size(), 2u);
+    s->type(second, tap(KEY_Z));
+    EXPECT_EQ(input.written("Second Keyboard"), tap(KEY_X) + tap(KEY_Z));
+
+    // At the end every device is let go, held keys get their ups, every
+    // uinput device is destroyed.
+    s->type(second, down(KEY_Q));
+    s->input.send(s->mouse, {keyEvent(BTN_RIGHT, 1)});
+    s->settle();
+    auto* rig = &input;
+    s->desktop.reset();
+    EXPECT_FALSE(rig->grabbed(second));
+    EXPECT_FALSE(rig->grabbed(s->mouse));
+    EXPECT_EQ(rig->written("Second Keyboard"), tap(KEY_X) + tap(KEY_Z) + tap(KEY_Q));
+    EXPECT_EQ(rig->written(kMouse), (Keys{keyEvent(BTN_RIGHT, 1), keyEvent(BTN_RIGHT, 0)}));
+    for (const auto& d : rig->uinputDevices()) EXPECT_TRUE(!d.created || d.destroyed) << d.name;
+}
+
+TEST(DesktopInput, AKeyHeldAtTheTakeDefersItUntilTheKeyIsUp) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s(false);
+    s.input.hold(s.keyboard, KEY_LEFTSHIFT);
+    engine::startEngineTaps();
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.mouse); }, 5000));
+    s.settle();
+    EXPECT_FALSE(s.input.grabbed(s.keyboard));
+    s.input.release(s.keyboard, KEY_LEFTSHIFT);  // the desktop had its down, so it gets its up
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    s.type(s.keyboard, tap(KEY_B));
+    EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
+TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertShowsTheRule) {
+    if (!test::runningUnderUmockdev()) return;
+    ASSERT_TRUE(test::dropFileAccessCapabilities());
+    Scene s(false);
+    s.input.denyAccess(s.keyboard);
+    s.input.denyAccess("/dev/uinput");
+    EXPECT_FALSE(platform::axObservers().isProcessTrusted());
+    EXPECT_EQ(s.in().access().missingItems(),
+              (std::vector<std::string>{"read " + s.keyboard, "write /dev/uinput"}));
+
+    // The alert names what is missing and shows the shipped rule; "Button
+    // cancel" ends the program.
+    QString informative;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        informative = box->informativeText();
+        box->buttons().last()->click();
+    });
+    app::CorvadineApp program;
+    const std::string text = informative.toStdString();
+    EXPECT_NE(text.find("read " + s.keyboard), std::string::npos) << text;
+    EXPECT_NE(text.find("write /dev/uinput"), std::string::npos) << text;
+    EXPECT_NE(text.find("power to read"), std::string::npos);
+    std::ifstream rules(std::string(CORV_TEST_DIR) + "/../resources/udev/70-corvadine-input.rules");
+    ASSERT_TRUE(rules);
+    int ruleLines = 0;
+    for (std::string line; std::getline(rules, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        ++ruleLines;
+        EXPECT_NE(line.find("TAG+=\"uaccess\""), std::string::npos) << line;
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(ruleLines, 4);  // keyboards, mice, touchpads, uinput
+    EXPECT_LT(std::string("70-corvadine-input.rules"), std::string("73-seat-late.rules"));
+
+    // The taps stay inert: nothing is taken, no uinput device made.
+    engine::startEngineTaps();
+    s.settle();
+    spinUntil([] { return false; }, 200);
+    EXPECT_TRUE(s.input.everGrabbed().empty());
+    EXPECT_TRUE(s.input.uinputDevices().empty());
+}
+
+} // namespace
+} // namespace corv::desktop
