@@ -79,6 +79,11 @@ protected:
             setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-bus", 1);
             setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-bus", 1);
             setenv("CORVADINE_TRACE", "1", 1);
+            // No input device of the machine, and a file for uinput: trusted, no alert.
+            setenv("CORVADINE_INPUT_DEVICES", "none", 1);
+            const std::string uinput = (dir / "uinput").string();
+            close(open(uinput.c_str(), O_WRONLY | O_CREAT, 0600));
+            setenv("CORVADINE_UINPUT", uinput.c_str(), 1);
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             std::signal(SIGXFSZ, SIG_IGN);
             const rlimit rl{fileLimit, fileLimit};

@@ -84,7 +84,7 @@ TEST_F(FeatureDiscoveryTest, KeyboardBehindReceiverGetsTheExactRequestsWithCarri
 
 TEST_F(FeatureDiscoveryTest, KeyboardPairedToAPluggedReceiverIsBroughtUpByTheQueue) {
     setUpSlotKeyboard();
-    bolt.slotCount[kSlotIndex - 1] = {1, "MX Keys", true};
+    bolt.slots[kSlotIndex - 1] = {1, "MX Keys", true};
     bolt.plugIn();
     startLogiDeviceMonitor();
     settle(5);

@@ -57,7 +57,7 @@ protected:
         return std::make_unique<sim::SimReceiver>(sim->hidDevices, kind, productId);
     }
     void pair(sim::SimReceiver& r, int slot, std::uint8_t kind, const std::string& name) {
-        r.slotCount[static_cast<std::size_t>(slot)] = sim::SimPairedDevice{kind, name, true};
+        r.slots[static_cast<std::size_t>(slot)] = sim::SimPairedDevice{kind, name, true};
     }
 
     const logitech::Dongle& dongle(std::size_t j) { return logitech::Dongles::shared().d()[j]; }

@@ -14,6 +14,7 @@
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
 #include "platform/desktop/DesktopPlatform.h"
+#include "support/NoInputDevices.h"
 #include "platform/desktop/DesktopWindows.h"
 #include "support/Xvfb.h"
 
@@ -50,7 +51,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicks) {
     resetShared();
     {
         desktop::DesktopPlatform platform({dir.filePath("defaults.plist"), dir.filePath("autostart"), kNoBus, kNoBus,
-                                           dir.filePath("instance")});
+                                           dir.filePath("instance"), test::noInputDevices(dir)});
         desktop::DesktopWindows::setContentFactory(&makeContentView);
         app::CorvadineApp entry;
         entry.launch();

@@ -71,7 +71,7 @@ struct DesktopInput::Slot {
 DesktopInput::DesktopInput(platform::RunLoop& loop, platform::TapChain& chain, DesktopInputConfig config)
     : loop_(loop), chain_(chain), config_(std::move(config)),
       boundMicros_(static_cast<std::int64_t>(config_.verdictBound * 1e6)), udev_(udev_new()) {
-    if (!udev_) return;
+    if (!udev_ || !config_.findDevices) return;
     if (udev_enumerate* e = udev_enumerate_new(udev_)) {
         udev_enumerate_add_match_subsystem(e, "input");
         udev_enumerate_scan_devices(e);

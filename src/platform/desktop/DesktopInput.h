@@ -31,6 +31,9 @@ struct DesktopInputConfig {
     std::string uinputNode = "/dev/uinput";
     // Seconds a waiting event gives the tap chain before it passes.
     double verdictBound = 0.050;
+    // False: no input device is looked for (for tests that launch the
+    // program in the machine's own device tree).
+    bool findDevices = true;
 };
 
 class DesktopInput final : private EvdevDevice::Host {

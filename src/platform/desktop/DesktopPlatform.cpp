@@ -10,10 +10,13 @@ namespace {
 
 QString orDefault(const QString& chosen, const QString& standard) { return chosen.isEmpty() ? standard : chosen; }
 
-// CORVADINE_UINPUT names another uinput node, as the bus variables name other buses.
+// CORVADINE_UINPUT names another uinput node, as the bus variables name other
+// buses; CORVADINE_INPUT_DEVICES=none looks for no input device.
 DesktopInputConfig inputConfig(DesktopInputConfig config) {
     if (const char* node = std::getenv("CORVADINE_UINPUT"); node && *node && config.uinputNode == "/dev/uinput")
         config.uinputNode = node;
+    if (const char* devices = std::getenv("CORVADINE_INPUT_DEVICES"); devices && std::string(devices) == "none")
+        config.findDevices = false;
     return config;
 }
 

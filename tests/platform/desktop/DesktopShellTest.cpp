@@ -7,6 +7,7 @@
 #include "engine/NotifWinManager.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "support/NoInputDevices.h"
 
 #include "support/PrivateBus.h"
 #include "support/Xvfb.h"
@@ -49,7 +50,7 @@ class DesktopShellTest : public ::testing::Test {
 protected:
     DesktopShellTest()
         : platform_({dir_.filePath("defaults.plist"), dir_.filePath("autostart"), kNoBus, kNoBus,
-                     dir_.filePath("instance")}) {
+                     dir_.filePath("instance"), test::noInputDevices(dir_)}) {
         resetShared();
     }
     ~DesktopShellTest() override { resetShared(); }

@@ -17,7 +17,10 @@ std::string text(const std::vector<input_event>& events) {
     for (const auto& ev : events) {
         if (!out.empty()) out += ' ';
         if (ev.type == EV_SYN) out += "syn";
-        else out += (ev.type == EV_REL ? "r" : "") + std::to_string(ev.code) + ":" + std::to_string(ev.value);
+        else {
+            if (ev.type == EV_REL) out += 'r';
+            out.append(std::to_string(ev.code)).append(":").append(std::to_string(ev.value));
+        }
     }
     return out;
 }
@@ -54,7 +57,7 @@ TEST(PostTranslator, ClicksWheelAndSystemKeys) {
     EXPECT_EQ(text(t.translate(clickUp)), k(BTN_EXTRA, 0));
 
     Event wheel = Event::scrollWheel(platform::ScrollUnits::Line, -2, 0);
-    EXPECT_EQ(text(t.translate(wheel)), "r" + k(REL_WHEEL, -2) + " r" + k(REL_WHEEL_HI_RES, -240));
+    EXPECT_EQ(text(t.translate(wheel)), std::string("r").append(k(REL_WHEEL, -2)).append(" r").append(k(REL_WHEEL_HI_RES, -240)));
 
     for (auto [type, code] : {std::pair{16, KEY_PLAYPAUSE}, {3, KEY_BRIGHTNESSDOWN}}) {
         for (auto [state, value] : {std::pair{0xA, 1}, {0xB, 0}}) {

@@ -50,6 +50,7 @@ public:
         QFile uinput(home.filePath("uinput"));
         uinput.open(QIODevice::WriteOnly);
         env.insert("CORVADINE_UINPUT", uinput.fileName());
+        env.insert("CORVADINE_INPUT_DEVICES", "none");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home.path());
         QObject::connect(&process, &QProcess::readyReadStandardError, [this] { said += process.readAllStandardError(); });
