@@ -15,7 +15,8 @@
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/RowEdits.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/SymbolButton.h"
+#include "ui/PanelScreen.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -37,8 +38,6 @@ namespace corv::ui::exceptions {
 
 using recorders::GesPath;
 using trackpad::ClickFlag;
-using trackpad::Symbol;
-using trackpad::SymbolButton;
 
 namespace {
 
@@ -449,7 +448,7 @@ void KeyPopover::refresh() {
     for (std::size_t i = 0; i < rows.size(); ++i) order_[i]->setRow(rows[i]);
     layout->activate();
     const int content = content_->sizeHint().height();
-    const int h = std::min(content, clampHeight(keyPopoverListMaxHeight(trackpad::panelScreenHeight())));
+    const int h = std::min(content, clampHeight(keyPopoverListMaxHeight(panelScreenHeight())));
     list_->setFixedHeight(h);
     list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     adjustSize();

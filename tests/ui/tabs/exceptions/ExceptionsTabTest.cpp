@@ -17,7 +17,6 @@
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/trackpad/BindingRow.h"
-#include "ui/tabs/trackpad/Symbols.h"
 
 #include "ui/ScriptedDialogs.h"
 #include "ui/Snapshot.h"
@@ -33,6 +32,7 @@
 namespace corv::test {
 namespace {
 
+using namespace ui;
 using namespace ui::exceptions;
 using recorders::GesPath;
 
