@@ -18,7 +18,6 @@
 #include "ui/SymbolButton.h"
 #include "ui/PanelScreen.h"
 
-#include <QCheckBox>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -297,15 +296,21 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     auto* row1 = new QHBoxLayout;
     auto* row2 = new QHBoxLayout;
     for (const auto& s : switches) {
-        auto* t = new QCheckBox(q(platform::localized(s.title)), section);
-        t->setMinimumWidth(164);
         const ClickFlag f = s.flag;
-        connect(t, &QCheckBox::clicked, this, [this, f](bool on) {
+        settings::ToggleSpec spec;
+        spec.get = [this, f] {
+            const AnApp* e = recorders::appEntry(appid_);
+            return e && e->*flagMember(f);
+        };
+        spec.set = [this, f](bool on) {
             recorders::editEntry(appid_, [&](AnApp& e) {
                 e.*flagMember(f) = on;
                 return true;
             });
-        });
+        };
+        spec.title = q(platform::localized(s.title));
+        auto* t = new settings::ToggleCombo(std::move(spec), section);
+        t->setMinimumWidth(164);
         toggles_[static_cast<int>(f)] = t;
         (f == ClickFlag::Scroll ? row2 : row1)->addWidget(t, 0, Qt::AlignLeft);
     }
@@ -371,9 +376,9 @@ void GesturePopover::refresh() {
     list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 
     for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
-        QCheckBox* t = toggles_[static_cast<int>(f)];
-        t->setChecked(entry->*flagMember(f));
-        setTextColor(t, clickThroughColor(appid_, f) == FlagColor::Primary ? primaryColor() : overriddenBindingColor());
+        settings::ToggleCombo* t = toggles_[static_cast<int>(f)];
+        t->refresh();
+        t->setColor(clickThroughColor(appid_, f) == FlagColor::Primary ? primaryColor() : overriddenBindingColor());
     }
     adjustSize();
     placeCover(area_, entry->enabled);
