@@ -184,11 +184,11 @@ void applyModifierMapping(HidService service) {
 }
 
 void applyKeySubMapping(const KeySub& keySub) {
+    // Every keyboard of the model: two of the same kind share one record.
     for (const KeySubData& entry : KeyData::shared().k.get()) {
         if (belongsTo(keySub, entry.name, stringOr(entry.service, "Manufacturer", "Unknown"),
                       reportDescriptorSum(entry.service))) {
             writeMapping(entry.service, keySub);
-            return;
         }
     }
 }

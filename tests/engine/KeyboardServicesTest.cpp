@@ -141,12 +141,17 @@ TEST_F(KeyboardServicesTest, ReceiversAreNamedByKind) {
     EXPECT_EQ(listedNames(), (std::vector<std::string>{"Bolt Receiver", "Unifying Receiver", "Bolt Receiver"}));
     ASSERT_EQ(KeySubOpt::shared().keySub.get().size(), 2u);
     EXPECT_EQ(KeySubOpt::shared().keySub.get()[0].name, (DeviceName{"Bolt Receiver", "Logitech"}));
-    // Both Bolts get their (empty) mapping when they appear; an edit reaches only the first.
+    // Both Bolts get their (empty) mapping when they appear, and an edit reaches both.
     expectMapping(first, {});
     expectMapping(uni, {});
     expectMapping(second, {});
-    engine::applyKeySubMapping(KeySubOpt::shared().keySub.get()[0]);
-    expectMapping(first, {});
+    KeySub edited = KeySubOpt::shared().keySub.get()[0];
+    edited.subItemsSrc = {hid::CapsLock};
+    edited.subItemsDst = {hid::LeftControl};
+    edited.subBidir = {false};
+    engine::applyKeySubMapping(edited);
+    expectMapping(first, {mapping(hid::CapsLock, hid::LeftControl)});
+    expectMapping(second, {mapping(hid::CapsLock, hid::LeftControl)});
     EXPECT_TRUE(nothingWritten());
 
     EXPECT_EQ(engine::receiverKindName(0x46D, 0xC53F), "Lightspeed Receiver");

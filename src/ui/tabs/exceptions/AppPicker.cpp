@@ -1,8 +1,8 @@
 #include "model/ApplicationSets.h"
 #include "ui/tabs/exceptions/AppPicker.h"
+#include "ui/PanelScreen.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
-#include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/InteractionReader.h"
 #include "ui/Theme.h"
 
@@ -110,7 +110,7 @@ void AppPicker::rebuild() {
         rows_.push_back(row);
     }
     content_->layout()->activate();
-    const double screen = trackpad::panelScreenHeight();
+    const double screen = panelScreenHeight();
     const double max = kind_ == PickerKind::Installed ? installedPickerMaxHeight(screen) : runningPickerMaxHeight(screen);
     const int content = content_->sizeHint().height();
     list_->setFixedHeight(std::isfinite(max) ? std::min(content, static_cast<int>(max)) : content);

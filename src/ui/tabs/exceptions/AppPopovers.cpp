@@ -15,9 +15,9 @@
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/RowEdits.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/SymbolButton.h"
+#include "ui/PanelScreen.h"
 
-#include <QCheckBox>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -37,8 +37,6 @@ namespace corv::ui::exceptions {
 
 using recorders::GesPath;
 using trackpad::ClickFlag;
-using trackpad::Symbol;
-using trackpad::SymbolButton;
 
 namespace {
 
@@ -298,15 +296,21 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     auto* row1 = new QHBoxLayout;
     auto* row2 = new QHBoxLayout;
     for (const auto& s : switches) {
-        auto* t = new QCheckBox(q(platform::localized(s.title)), section);
-        t->setMinimumWidth(164);
         const ClickFlag f = s.flag;
-        connect(t, &QCheckBox::clicked, this, [this, f](bool on) {
+        settings::ToggleSpec spec;
+        spec.get = [this, f] {
+            const AnApp* e = recorders::appEntry(appid_);
+            return e && e->*flagMember(f);
+        };
+        spec.set = [this, f](bool on) {
             recorders::editEntry(appid_, [&](AnApp& e) {
                 e.*flagMember(f) = on;
                 return true;
             });
-        });
+        };
+        spec.title = q(platform::localized(s.title));
+        auto* t = new settings::ToggleCombo(std::move(spec), section);
+        t->setMinimumWidth(164);
         toggles_[static_cast<int>(f)] = t;
         (f == ClickFlag::Scroll ? row2 : row1)->addWidget(t, 0, Qt::AlignLeft);
     }
@@ -372,9 +376,9 @@ void GesturePopover::refresh() {
     list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 
     for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
-        QCheckBox* t = toggles_[static_cast<int>(f)];
-        t->setChecked(entry->*flagMember(f));
-        setTextColor(t, clickThroughColor(appid_, f) == FlagColor::Primary ? primaryColor() : overriddenBindingColor());
+        settings::ToggleCombo* t = toggles_[static_cast<int>(f)];
+        t->refresh();
+        t->setColor(clickThroughColor(appid_, f) == FlagColor::Primary ? primaryColor() : overriddenBindingColor());
     }
     adjustSize();
     placeCover(area_, entry->enabled);
@@ -449,7 +453,7 @@ void KeyPopover::refresh() {
     for (std::size_t i = 0; i < rows.size(); ++i) order_[i]->setRow(rows[i]);
     layout->activate();
     const int content = content_->sizeHint().height();
-    const int h = std::min(content, clampHeight(keyPopoverListMaxHeight(trackpad::panelScreenHeight())));
+    const int h = std::min(content, clampHeight(keyPopoverListMaxHeight(panelScreenHeight())));
     list_->setFixedHeight(h);
     list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     adjustSize();

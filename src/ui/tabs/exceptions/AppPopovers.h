@@ -7,7 +7,9 @@
 
 #include "model/Observable.h"
 #include "ui/tabs/keyboard/KeyRows.h"
+#include "ui/SymbolButton.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
+#include "ui/tabs/settings/SettingControls.h"
 #include "ui/tabs/trackpad/GestureRows.h"
 
 #include <QFrame>
@@ -18,14 +20,12 @@
 #include <vector>
 
 class QAbstractButton;
-class QCheckBox;
 class QLabel;
 class QScrollArea;
 class QVBoxLayout;
 
 namespace corv::ui::trackpad {
 class BindingRow;
-class SymbolButton;
 }
 namespace corv::ui::keyboard {
 class GeneralKeyRow;
@@ -81,10 +81,10 @@ class GesturePopover : public Popover {
 public:
     GesturePopover(const std::string& appid, QWidget* parent);
     std::vector<trackpad::BindingRow*> rows() const { return order_; }
-    trackpad::SymbolButton* loadGlobalButton() const { return load_; }
-    trackpad::SymbolButton* removeAllButton() const { return remove_; }
-    trackpad::SymbolButton* lockButton() const { return lock_; }
-    QCheckBox* clickToggle(trackpad::ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
+    SymbolButton* loadGlobalButton() const { return load_; }
+    SymbolButton* removeAllButton() const { return remove_; }
+    SymbolButton* lockButton() const { return lock_; }
+    settings::ToggleCombo* clickToggle(trackpad::ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
     int dividerCount() const { return static_cast<int>(dividers_.size()); }
     void refresh() override;
 
@@ -92,10 +92,10 @@ private:
     QWidget* area_ = nullptr;
     QScrollArea* list_ = nullptr;
     QWidget* content_ = nullptr;
-    trackpad::SymbolButton* load_ = nullptr;
-    trackpad::SymbolButton* remove_ = nullptr;
-    trackpad::SymbolButton* lock_ = nullptr;
-    QCheckBox* toggles_[3] = {};
+    SymbolButton* load_ = nullptr;
+    SymbolButton* remove_ = nullptr;
+    SymbolButton* lock_ = nullptr;
+    settings::ToggleCombo* toggles_[3] = {};
     std::map<recorders::GesPath, trackpad::BindingRow*, trackpad::PathLess> rows_;
     std::vector<trackpad::BindingRow*> order_;
     std::vector<QWidget*> dividers_;
@@ -106,10 +106,10 @@ class KeyPopover : public Popover {
 public:
     KeyPopover(const std::string& appid, QWidget* parent);
     std::vector<keyboard::GeneralKeyRow*> rows() const { return order_; }
-    trackpad::SymbolButton* loadGlobalButton() const { return load_; }
-    trackpad::SymbolButton* removeAllButton() const { return remove_; }
+    SymbolButton* loadGlobalButton() const { return load_; }
+    SymbolButton* removeAllButton() const { return remove_; }
     QAbstractButton* addButton() const { return add_; }
-    trackpad::SymbolButton* lockButton() const { return lock_; }
+    SymbolButton* lockButton() const { return lock_; }
     QLabel* coverMessage() const { return message_; }
     void refresh() override;
 
@@ -117,10 +117,10 @@ private:
     QScrollArea* list_ = nullptr;
     QWidget* content_ = nullptr;
     QLabel* message_ = nullptr;
-    trackpad::SymbolButton* load_ = nullptr;
-    trackpad::SymbolButton* remove_ = nullptr;
+    SymbolButton* load_ = nullptr;
+    SymbolButton* remove_ = nullptr;
     QAbstractButton* add_ = nullptr;
-    trackpad::SymbolButton* lock_ = nullptr;
+    SymbolButton* lock_ = nullptr;
     std::vector<keyboard::GeneralKeyRow*> order_;
 };
 

@@ -7,8 +7,8 @@
 #include "platform/Platform.h"
 #include "recorders/BindingPaths.h"
 #include "recorders/CaptureTabs.h"
+#include "ui/AppDisplayName.h"
 #include "ui/Dialogs.h"
-#include "ui/tabs/trackpad/ProfileTools.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,33 +24,11 @@ std::string lower(std::string s) {
     return s;
 }
 
-// The path of a file URL, percent escapes decoded.
-std::string filePath(const Url& url) {
-    const std::string u = url.absoluteString();
-    const std::string text = u.rfind("file://", 0) == 0 ? u.substr(7) : u;
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The sort name: the url's last component without its extension, lowered;
 // "/" for an entry at the root.
 std::string sortName(const AnApp& e) {
-    std::string path = filePath(e.url);
-    if (path.empty()) path.push_back('/');
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    std::string last = path == "/" ? path : path.substr(path.find_last_of('/') + 1);
-    const auto dot = last.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) last.erase(dot);
-    return lower(last);
+    const std::string name = bundleName(e.url);
+    return name.empty() ? std::string(1, '/') : lower(name);
 }
 
 double below(double screenHeight, double reserved) {
@@ -75,11 +53,11 @@ std::vector<std::string> appListOrder(const AppEntries& apps) {
     return out;
 }
 
-std::string appRowName(const std::string& id) { return trackpad::displayedAppName(id); }
+std::string appRowName(const std::string& id) { return displayedAppName(id); }
 
 std::string appPath(const std::string& id) {
     const AnApp* e = recorders::appEntry(id);
-    return e ? filePath(e->url) : std::string();
+    return e ? decodedFilePath(e->url) : std::string();
 }
 
 bool addAppEntry(const std::string& id, const Url& url) {

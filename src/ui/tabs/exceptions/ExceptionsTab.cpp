@@ -13,7 +13,8 @@
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/trackpad/GestureRows.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/CheckBoxMark.h"
+#include "ui/PanelScreen.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -87,7 +88,7 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
     h->setContentsMargins(10, 0, 10, 0);
     h->setSpacing(0);
 
-    check_ = new trackpad::CheckBoxMark(this);
+    check_ = new CheckBoxMark(this);
     check_->setColor(primaryColor());
     connect(check_, &QToolButton::clicked, this, [this] {
         recorders::editEntry(appid_, [](AnApp& e) {
@@ -281,7 +282,7 @@ void ExceptionsTab::refresh() {
     rows_ = std::move(kept);
     layout->activate();
     const int content = content_->sizeHint().height();
-    const double max = exceptionsListMaxHeight(trackpad::panelScreenHeight());
+    const double max = exceptionsListMaxHeight(panelScreenHeight());
     const int h = std::isfinite(max) ? std::min(content, static_cast<int>(max)) : content;
     list_->setFixedHeight(h);
     list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);

@@ -4,6 +4,7 @@
 // list of applications with settings of their own, one row each.
 
 #include "ui/tabs/exceptions/ExceptionRules.h"
+#include "ui/CheckBoxMark.h"
 
 #include <QWidget>
 
@@ -22,7 +23,6 @@ QWidget* makeExceptionsTab(QWidget* parent);
 }
 
 namespace corv::ui::trackpad {
-class CheckBoxMark;
 }
 
 namespace corv::ui::exceptions {
@@ -46,7 +46,7 @@ public:
     GesturePopover* gesturePopover() const;
     KeyPopover* keyPopover() const;
 
-    trackpad::CheckBoxMark* checkBox() const { return check_; }
+    CheckBoxMark* checkBox() const { return check_; }
     QWidget* nameArea() const { return nameArea_; }
     QLabel* nameLabel() const { return name_; }
     QAbstractButton* keyboardButton() const { return keys_; }
@@ -54,7 +54,7 @@ public:
 
 private:
     std::string appid_;
-    trackpad::CheckBoxMark* check_;
+    CheckBoxMark* check_;
     QWidget* nameArea_;
     QLabel* icon_;
     QLabel* name_;

@@ -11,8 +11,8 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
-#include "ui/tabs/trackpad/ActionMenu.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/AccentMenu.h"
+#include "ui/SymbolButton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -135,7 +135,7 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
     effect_->setObjectName("effectMenu");
     effect_->setArmed(true);
     effect_->onOpen = [this] {
-        trackpad::AccentMenu& m = *effect_->popup();
+        AccentMenu& m = *effect_->popup();
         m.clear();
         for (const std::string& name : backlightEffectNames())
             connect(m.addAction(q(name)), &QAction::triggered, this,
@@ -159,7 +159,7 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
     bar_ = new LevelBar(levelRow_);
     lv->addWidget(bar_);
     lv->addSpacing(10);
-    auto* help = new trackpad::SymbolButton(trackpad::Symbol::QuestionCircle, 16, levelRow_);
+    auto* help = new SymbolButton(Symbol::QuestionCircle, 16, levelRow_);
     help->setColor(dimLabelColor());
     help->setToolTip(q(helpText(HelpTopic::LogiKeyboardBrightness)));
     connect(help, &QToolButton::pressed, this, [help] {
@@ -242,7 +242,7 @@ PairRowWidget::PairRowWidget(QWidget* parent) : QWidget(parent) {
         f->setObjectName(src ? "sourceField" : "destinationField");
         f->onPress = [this, src] { highlightPairField(pair_, src); };
         f->onOpen = [this, f, src] {
-            trackpad::AccentMenu& m = *f->popup();
+            AccentMenu& m = *f->popup();
             m.clear();
             const auto& all = KeySubOpt::shared().keySub.get();
             if (pair_.entry >= all.size()) return;

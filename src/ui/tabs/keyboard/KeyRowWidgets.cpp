@@ -4,7 +4,6 @@
 #include "platform/Localization.h"
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
-#include "ui/tabs/trackpad/ActionMenuModel.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/ConfirmDelButton.h"
@@ -13,8 +12,8 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/LogiBlocks.h"
-#include "ui/tabs/trackpad/ActionMenu.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/SymbolButton.h"
+#include "ui/ActionSubmenus.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -46,38 +45,22 @@ void paintArrow(QLabel* a, const QColor& c) {
     a->setPalette(pal);
 }
 
-QAction* addItem(QMenu& menu, const std::string& text, bool accent, const std::string& hint = {}) {
-    QAction* a = menu.addAction(q(text));
-    a->setProperty("accent", accent);
-    if (!hint.empty()) a->setToolTip(q(hint));
-    return a;
-}
-
-trackpad::AccentMenu* addSub(QMenu& menu, const std::string& title, bool accent, const std::string& hint = {}) {
-    auto* sub = new trackpad::AccentMenu(&menu);
-    sub->setTitle(q(title));
-    QAction* a = menu.addMenu(sub);
-    a->setProperty("accent", accent);
-    if (!hint.empty()) a->setToolTip(q(hint));
-    return sub;
-}
-
 } // namespace
 
-class CellMenu : public trackpad::AccentMenu {
+class CellMenu : public AccentMenu {
 public:
-    using trackpad::AccentMenu::AccentMenu;
+    using AccentMenu::AccentMenu;
 
 protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
-        trackpad::AccentMenu::initStyleOption(option, action);
+        AccentMenu::initStyleOption(option, action);
         if (!action || !action->property("green").toBool()) return;
         for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
             option->palette.setColor(role, QColor(0, 200, 0, 153));
     }
 };
 
-trackpad::AccentMenu* CellButton::popup() const { return menu_; }
+AccentMenu* CellButton::popup() const { return menu_; }
 
 QColor toneColor(Tone tone, const QColor& norm) {
     switch (tone) {
@@ -116,7 +99,7 @@ void CellButton::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && onPress) onPress();
 }
 
-void fillKeyActionMenu(trackpad::AccentMenu& menu, const KeySlotRef& slot) {
+void fillKeyActionMenu(AccentMenu& menu, const KeySlotRef& slot) {
     menu.clear();
     const std::optional<BindAction> b = readSlot(slot);
     const BindAction shown = b.value_or(BindAction{});
@@ -124,32 +107,32 @@ void fillKeyActionMenu(trackpad::AccentMenu& menu, const KeySlotRef& slot) {
         switch (e.kind) {
         case ActionEntry::Kind::Separator: menu.addSeparator(); break;
         case ActionEntry::Kind::Action: {
-            QAction* a = addItem(menu, e.name, e.accent, e.hint);
+            QAction* a = addAccentEntry(menu, e.name, e.accent, e.hint);
             a->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
             QObject::connect(a, &QAction::triggered, [slot, act = e.act] { chooseMenuAction(slot, act); });
             break;
         }
         case ActionEntry::Kind::AppLaunch: {
-            trackpad::AccentMenu* sub = addSub(menu, e.name, e.accent, e.hint);
+            AccentMenu* sub = addAccentSubmenu(menu, e.name, e.accent, e.hint);
             sub->menuAction()->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
-            for (const Application& app : trackpad::launchApps())
-                QObject::connect(addItem(*sub, app.name, b && trackpad::appEntryAccent(*b, app)), &QAction::triggered,
+            for (const Application& app : launchApps())
+                QObject::connect(addAccentEntry(*sub, app.name, b && appEntryAccent(*b, app)), &QAction::triggered,
                                  [slot, app] { chooseLaunchApp(slot, app); });
             break;
         }
         case ActionEntry::Kind::ModClicks: {
-            trackpad::AccentMenu* sub = addSub(menu, e.name, e.accent, e.hint);
+            AccentMenu* sub = addAccentSubmenu(menu, e.name, e.accent, e.hint);
             sub->menuAction()->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
-            for (const trackpad::SubEntry& m : trackpad::modifierSubmenus(shown)) {
-                trackpad::AccentMenu* clicks = addSub(*sub, m.label, b && m.accent);
-                for (const trackpad::SubEntry& c : trackpad::clickEntries(shown, m.label))
-                    QObject::connect(addItem(*clicks, c.label, b && c.accent), &QAction::triggered,
+            for (const SubEntry& m : modifierSubmenus(shown)) {
+                AccentMenu* clicks = addAccentSubmenu(*sub, m.label, b && m.accent);
+                for (const SubEntry& c : clickEntries(shown, m.label))
+                    QObject::connect(addAccentEntry(*clicks, c.label, b && c.accent), &QAction::triggered,
                                      [slot, mod = m.label, click = c.label] { chooseModClick(slot, mod, click); });
             }
             break;
         }
         case ActionEntry::Kind::ExtraKeys: {
-            trackpad::AccentMenu* sub = addSub(menu, e.name, e.accent);
+            AccentMenu* sub = addAccentSubmenu(menu, e.name, e.accent);
             sub->menuAction()->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
             const auto keys = extraKeyEntries(b);
             for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -157,7 +140,7 @@ void fillKeyActionMenu(trackpad::AccentMenu& menu, const KeySlotRef& slot) {
                     sub->addSeparator();
                     continue;
                 }
-                QObject::connect(addItem(*sub, keys[i].name, keys[i].accent), &QAction::triggered,
+                QObject::connect(addAccentEntry(*sub, keys[i].name, keys[i].accent), &QAction::triggered,
                                  [slot, i] { chooseExtraKey(slot, i); });
             }
             break;
@@ -177,7 +160,7 @@ KeyUrlEditor::KeyUrlEditor(const KeySlotRef& slot, QWidget* parent) : QWidget(pa
         h->setSpacing(6);
         h->addStretch(1);
         h->addWidget(first);
-        auto* paste = new trackpad::SymbolButton(trackpad::Symbol::Paste, 12, this);
+        auto* paste = new SymbolButton(Symbol::Paste, 12, this);
         paste->setObjectName(f == UrlField::Name ? "pasteName" : "pasteTarget");
         paste->setToolTip(q(platform::localized("Hint paste")));
         paste->setColor(secondaryColor());
@@ -194,7 +177,7 @@ KeyUrlEditor::KeyUrlEditor(const KeySlotRef& slot, QWidget* parent) : QWidget(pa
         h->addWidget(makeField(f, placeholder));
         block->addLayout(h);
     };
-    auto* help = new trackpad::SymbolButton(trackpad::Symbol::QuestionCircle, 16, this);
+    auto* help = new SymbolButton(Symbol::QuestionCircle, 16, this);
     help->setColor(secondaryColor());
     help->setToolTip(q(helpText(HelpTopic::Url)));
     connect(help, &QToolButton::pressed, this, [help] {
@@ -204,7 +187,7 @@ KeyUrlEditor::KeyUrlEditor(const KeySlotRef& slot, QWidget* parent) : QWidget(pa
             QToolTip::showText(help->mapToGlobal(QPoint(0, help->height())), q(helpText(HelpTopic::Url)), help);
     });
     line(help, UrlField::Name, "Name");
-    auto* shortcuts = new trackpad::SymbolButton(trackpad::Symbol::Bolt, 12, this);
+    auto* shortcuts = new SymbolButton(Symbol::Bolt, 12, this);
     shortcuts->setColor(secondaryColor());
     shortcuts->setToolTip(q(platform::localized("Hint shortcuts")));
     shortcuts->setPopupMode(QToolButton::InstantPopup);
@@ -270,7 +253,7 @@ GeneralKeyRow::GeneralKeyRow(QWidget* parent) : QWidget(parent) {
     keyCell_->setObjectName("keyCell");
     keyCell_->onPress = [this] { highlightRowCell(row_, true); };
     keyCell_->onOpen = [this] {
-        trackpad::AccentMenu& m = *keyCell_->popup();
+        AccentMenu& m = *keyCell_->popup();
         m.clear();
         const auto entries = keyMenuEntries(row_);
         for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -278,7 +261,7 @@ GeneralKeyRow::GeneralKeyRow(QWidget* parent) : QWidget(parent) {
                 m.addSeparator();
                 continue;
             }
-            QAction* a = addItem(m, entries[i].name, entries[i].accent);
+            QAction* a = addAccentEntry(m, entries[i].name, entries[i].accent);
             a->setEnabled(entries[i].enabled);
             connect(a, &QAction::triggered, this, [row = row_, i] { chooseMenuKey(row, i); });
         }
@@ -339,10 +322,10 @@ QuirkKeyRow::QuirkKeyRow(QWidget* parent) : QWidget(parent) {
     controlCell_->setObjectName("controlCell");
     controlCell_->onPress = [this] { highlightQuirkKey(static_cast<int>(slot_.optIdx), slot_.cid); };
     controlCell_->onOpen = [this] {
-        trackpad::AccentMenu& m = *controlCell_->popup();
+        AccentMenu& m = *controlCell_->popup();
         m.clear();
         for (const ControlItem& c : controlMenuItems(static_cast<int>(slot_.optIdx))) {
-            QAction* a = addItem(m, c.label, false);
+            QAction* a = addAccentEntry(m, c.label, false);
             a->setProperty("green", c.green);
             connect(a, &QAction::triggered, this,
                     [opt = static_cast<int>(slot_.optIdx), from = slot_.cid, to = c.cid] { chooseMenuControl(opt, from, to); });

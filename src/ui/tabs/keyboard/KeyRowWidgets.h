@@ -6,6 +6,7 @@
 // highlighted; a press on it otherwise highlights it.
 
 #include "ui/tabs/keyboard/KeyRows.h"
+#include "ui/AccentMenu.h"
 #include "ui/tabs/keyboard/KeyUrlEdits.h"
 
 #include <QToolButton>
@@ -17,10 +18,6 @@
 namespace corv::ui {
 class ConfirmDelButton;
 class SelectAllTextField;
-}
-
-namespace corv::ui::trackpad {
-class AccentMenu;
 }
 
 namespace corv::ui::keyboard {
@@ -37,7 +34,7 @@ public:
     CellButton(int width, QWidget* parent);
     void setArmed(bool armed) { armed_ = armed; }
     void setLook(const QString& text, const QColor& frame, const QColor& label);
-    trackpad::AccentMenu* popup() const;
+    AccentMenu* popup() const;
     std::function<void()> onPress;
     std::function<void()> onOpen;
 
@@ -111,6 +108,6 @@ private:
 };
 
 // Fills an action menu for the slot as it stands now.
-void fillKeyActionMenu(trackpad::AccentMenu& menu, const KeySlotRef& slot);
+void fillKeyActionMenu(AccentMenu& menu, const KeySlotRef& slot);
 
 } // namespace corv::ui::keyboard

@@ -13,7 +13,6 @@
 #include "recorders/Highlights.h"
 #include "recorders/KeyBind.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
-#include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/keyboard/KeyboardTab.h"
@@ -21,7 +20,9 @@
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/SymbolButton.h"
+#include "ui/CheckBoxMark.h"
+#include "ui/PanelScreen.h"
 
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>
@@ -64,8 +65,8 @@ QFrame* rule(QWidget* parent) {
     return r;
 }
 
-trackpad::SymbolButton* helpButton(HelpTopic topic, QWidget* parent) {
-    auto* b = new trackpad::SymbolButton(trackpad::Symbol::QuestionCircle, 16, parent);
+SymbolButton* helpButton(HelpTopic topic, QWidget* parent) {
+    auto* b = new SymbolButton(Symbol::QuestionCircle, 16, parent);
     b->setColor(dimLabelColor());
     b->setToolTip(q(helpText(topic)));
     QObject::connect(b, &QToolButton::pressed, b, [b, topic] {
@@ -110,7 +111,7 @@ public:
         auto* h = new QHBoxLayout(this);
         h->setContentsMargins(0, 0, 8, 0);
         h->setSpacing(8);
-        box = new trackpad::CheckBoxMark(this);
+        box = new CheckBoxMark(this);
         box->setAttribute(Qt::WA_TransparentForMouseEvents);
         name = new QLabel(this);
         name->setFont(systemFont(16, QFont::Light));
@@ -118,7 +119,7 @@ public:
         h->addWidget(box);
         h->addWidget(name, 1);
     }
-    trackpad::CheckBoxMark* box;
+    CheckBoxMark* box;
     QLabel* name;
 
 protected:
@@ -312,16 +313,16 @@ void KeyboardTab::buildHeader() {
     parts_->appToggle = new AppToggle(appHeader_);
     h->addWidget(parts_->appToggle, 1);
     const struct {
-        trackpad::Symbol symbol;
+        Symbol symbol;
         int size;
         const char* hint;
         void (*act)();
         int pad;
-    } tools[] = {{trackpad::Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4},
-                 {trackpad::Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4},
-                 {trackpad::Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0}};
+    } tools[] = {{Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4},
+                 {Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4},
+                 {Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0}};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new trackpad::SymbolButton(tools[i].symbol, tools[i].size, appHeader_);
+        auto* b = new SymbolButton(tools[i].symbol, tools[i].size, appHeader_);
         b->setToolTip(q(platform::localized(tools[i].hint)));
         connect(b, &QToolButton::pressed, this, tools[i].act);
         h->addWidget(b);
@@ -337,7 +338,7 @@ void KeyboardTab::refresh() {
     refreshDevices();
     column_->layout()->activate();
     const int content = column_->sizeHint().height();
-    const double limit = tabMaxHeight(trackpad::panelScreenHeight()) - appHeader_->sizeHint().height() - 60;
+    const double limit = tabMaxHeight(panelScreenHeight()) - appHeader_->sizeHint().height() - 60;
     const int h = std::isfinite(limit) ? std::min(content, std::max(0, static_cast<int>(limit))) : content;
     scroll_->setFixedHeight(h);
     scroll_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
@@ -350,10 +351,10 @@ void KeyboardTab::refreshHeader() {
     appHeader_->setVisible(!id.empty() && entry);
     if (!id.empty() && entry) {
         parts_->appToggle->box->setOn(entry->enabled);
-        parts_->appToggle->name->setText(q(trackpad::displayedAppName(id)));
+        parts_->appToggle->name->setText(q(displayedAppName(id)));
         for (auto* b : headerButtons_) b->setEnabled(entry->enabled);
-        static_cast<trackpad::SymbolButton*>(headerButtons_[2])
-            ->setSymbol(entry->keyLock ? trackpad::Symbol::Lock : trackpad::Symbol::LockOpen);
+        static_cast<SymbolButton*>(headerButtons_[2])
+            ->setSymbol(entry->keyLock ? Symbol::Lock : Symbol::LockOpen);
     }
 }
 

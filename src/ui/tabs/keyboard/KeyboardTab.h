@@ -26,6 +26,8 @@ class SubBlockWidget;
 // ends the capture and re-sends the control diversion. It redraws one turn
 // after the shared objects change.
 class KeyboardTab : public QWidget {
+    Q_OBJECT
+
 public:
     explicit KeyboardTab(QWidget* parent);
     ~KeyboardTab() override;

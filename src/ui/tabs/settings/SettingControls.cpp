@@ -66,12 +66,8 @@ protected:
 ToggleCombo::ToggleCombo(ToggleSpec spec, QWidget* parent)
     : QWidget(parent), spec_(std::move(spec)), state_(spec_.get()), on_(spec_.get()), box_(new Box(this)),
       title_(new QLabel(spec_.title, this)) {
-    const QColor color = spec_.color.isValid() ? spec_.color : primaryColor();
-    box_->color = color;
     box_->on = on_;
-    QPalette pal = title_->palette();
-    pal.setColor(QPalette::WindowText, color);
-    title_->setPalette(pal);
+    setColor(spec_.color);
     title_->setWordWrap(false);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 4, 0, 8);
@@ -87,6 +83,19 @@ ToggleCombo::ToggleCombo(ToggleSpec spec, QWidget* parent)
     row->addStretch(1);
     onPress(this, [this] { press(); });
 }
+
+void ToggleCombo::setColor(const QColor& c) {
+    spec_.color = c;
+    const QColor shown = color();
+    if (box_->color == shown && title_->palette().color(QPalette::WindowText) == shown) return;
+    box_->color = shown;
+    box_->update();
+    QPalette pal = title_->palette();
+    pal.setColor(QPalette::WindowText, shown);
+    title_->setPalette(pal);
+}
+
+QColor ToggleCombo::color() const { return spec_.color.isValid() ? spec_.color : primaryColor(); }
 
 void ToggleCombo::press() {
     state_.click();

@@ -40,6 +40,9 @@ public:
     // A press on the row.
     void press();
     bool isOn() const { return on_; }
+    // The box and title colour; invalid: the primary colour.
+    void setColor(const QColor& color);
+    QColor color() const;
     QLabel* titleLabel() const { return title_; }
     QToolButton* helpButton() const { return help_; }
 

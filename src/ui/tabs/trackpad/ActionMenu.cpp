@@ -1,78 +1,9 @@
 #include "ui/tabs/trackpad/ActionMenu.h"
+#include "ui/ActionSubmenus.h"
 
-#include "ui/HintWinManager.h"
-#include "ui/Theme.h"
 #include "ui/tabs/trackpad/ActionMenuModel.h"
 
-#include <QPointer>
-#include <QStyleOptionMenuItem>
-
 namespace corv::ui::trackpad {
-
-namespace {
-
-QAction* addEntry(QMenu& menu, const std::string& text, bool accent, const std::string& hint = {}) {
-    QAction* a = menu.addAction(QString::fromStdString(text));
-    a->setProperty("accent", accent);
-    if (!hint.empty()) a->setProperty("hint", QString::fromStdString(hint));
-    return a;
-}
-
-AccentMenu* addSubmenu(QMenu& menu, const std::string& title, bool accent, const std::string& hint = {}) {
-    auto* sub = new AccentMenu(&menu);
-    sub->setTitle(QString::fromStdString(title));
-    QAction* a = menu.addMenu(sub);
-    a->setProperty("accent", accent);
-    if (!hint.empty()) a->setProperty("hint", QString::fromStdString(hint));
-    return sub;
-}
-
-} // namespace
-
-AccentMenu::AccentMenu(QWidget* parent) : QMenu(parent) {
-    setFont(systemFont(13, QFont::Light));
-    // Entries hint through the panel's hover hints, after their delay.
-    connect(this, &QMenu::hovered, this, [this](QAction* a) { hoverEntry(a); });
-    connect(this, &QMenu::aboutToHide, this, [this] { hoverEntry(nullptr); });
-}
-
-AccentMenu::~AccentMenu() { hoverEntry(nullptr); }
-
-void AccentMenu::hoverEntry(QAction* action) {
-    if (action == hovered_) return;
-    auto& hints = HintWinManager::shared();
-    if (hovered_) hints.hover(false, hovered_->property("hint").toString().toStdString(), true, {});
-    hovered_ = action;
-    const std::string hint = action ? action->property("hint").toString().toStdString() : std::string();
-    if (hint.empty()) return;
-    QPointer<AccentMenu> self(this);
-    QPointer<QAction> entry(action);
-    hints.hover(true, hint, true, [self, entry]() -> platform::Rect {
-        if (!self || !entry) return {};
-        const QRect r = self->actionGeometry(entry);
-        const QPoint at = self->mapToGlobal(r.topLeft());
-        return {double(at.x()), double(at.y()), double(r.width()), double(r.height())};
-    });
-}
-
-void AccentMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const {
-    QMenu::initStyleOption(option, action);
-    if (!action || !action->property("accent").toBool()) return;
-    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        option->palette.setColor(role, accentTextColor());
-}
-
-QColor AccentMenu::entryTextColor(const QAction* action) const {
-    QStyleOptionMenuItem option;
-    initStyleOption(&option, action);
-    return option.palette.color(QPalette::Text);
-}
-
-bool AccentMenu::entryChecked(const QAction* action) const {
-    QStyleOptionMenuItem option;
-    initStyleOption(&option, action);
-    return option.checkType != QStyleOptionMenuItem::NotCheckable || option.checked;
-}
 
 void fillActionMenu(AccentMenu& menu, const RowRef& row) {
     menu.clear();
@@ -82,26 +13,26 @@ void fillActionMenu(AccentMenu& menu, const RowRef& row) {
         case MenuEntry::Kind::Separator: menu.addSeparator(); break;
         case MenuEntry::Kind::Action: {
             const std::int64_t act = e.act;
-            QAction* a = addEntry(menu, e.name, e.accent, e.hint);
+            QAction* a = addAccentEntry(menu, e.name, e.accent, e.hint);
             a->setProperty("act", QVariant::fromValue<qlonglong>(act));
             QObject::connect(a, &QAction::triggered, [row, act] { chooseMenuAction(row, act); });
             break;
         }
         case MenuEntry::Kind::AppLaunch: {
-            AccentMenu* sub = addSubmenu(menu, e.name, e.accent, e.hint);
+            AccentMenu* sub = addAccentSubmenu(menu, e.name, e.accent, e.hint);
             sub->menuAction()->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
             for (const Application& app : launchApps())
-                QObject::connect(addEntry(*sub, app.name, appEntryAccent(b, app)), &QAction::triggered,
+                QObject::connect(addAccentEntry(*sub, app.name, appEntryAccent(b, app)), &QAction::triggered,
                                  [row, app] { chooseLaunchApp(row, app); });
             break;
         }
         case MenuEntry::Kind::ModClicks: {
-            AccentMenu* sub = addSubmenu(menu, e.name, e.accent, e.hint);
+            AccentMenu* sub = addAccentSubmenu(menu, e.name, e.accent, e.hint);
             sub->menuAction()->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
             for (const SubEntry& m : modifierSubmenus(b)) {
-                AccentMenu* clicks = addSubmenu(*sub, m.label, m.accent);
+                AccentMenu* clicks = addAccentSubmenu(*sub, m.label, m.accent);
                 for (const SubEntry& c : clickEntries(b, m.label))
-                    QObject::connect(addEntry(*clicks, c.label, c.accent), &QAction::triggered,
+                    QObject::connect(addAccentEntry(*clicks, c.label, c.accent), &QAction::triggered,
                                      [row, mod = m.label, click = c.label] { chooseModClick(row, mod, click); });
             }
             break;

@@ -7,7 +7,7 @@
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/CheckBoxMark.h"
 #include "ui/tabs/trackpad/UrlEditor.h"
 
 #include <QHBoxLayout>

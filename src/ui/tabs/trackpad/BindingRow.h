@@ -6,6 +6,8 @@
 // while it is highlighted.
 
 #include "ui/tabs/trackpad/GestureRows.h"
+#include "ui/CheckBoxMark.h"
+#include "ui/AccentMenu.h"
 #include "ui/tabs/trackpad/RowEdits.h"
 
 #include <QWidget>
@@ -19,8 +21,6 @@ class ConfirmDelButton;
 
 namespace corv::ui::trackpad {
 
-class AccentMenu;
-class CheckBoxMark;
 class UrlEditor;
 
 class BindingRow : public QWidget {

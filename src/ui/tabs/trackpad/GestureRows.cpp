@@ -1,6 +1,5 @@
 #include "ui/tabs/trackpad/GestureRows.h"
 
-#include "model/ShellState.h"
 #include "model/UIApp.h"
 #include "model/UIState.h"
 #include "recorders/BindingDisplayText.h"
@@ -191,11 +190,6 @@ double listMaxHeight(double screenHeight, double pane1, double pane2, double pan
     const double b = heightBudget(screenHeight);
     if (std::isinf(b)) return b;
     return std::max(0.0, b - std::min(b * 0.5, std::max({0.0, pane1, pane2, pane3})));
-}
-
-double panelScreenHeight() {
-    const auto& screen = ShellState::shared().panelScreen;
-    return screen ? screen->frame.height : std::numeric_limits<double>::infinity();
 }
 
 } // namespace corv::ui::trackpad

@@ -74,7 +74,4 @@ double heightBudget(double screenHeight);
 double paneMaxHeight(double screenHeight, double listHeight);
 // The list's maximum height, given the measured heights of the three panes.
 double listMaxHeight(double screenHeight, double pane1, double pane2, double pane3);
-// H of the screen the panel was last shown on; infinite before that.
-double panelScreenHeight();
-
 } // namespace corv::ui::trackpad

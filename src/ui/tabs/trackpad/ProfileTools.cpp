@@ -7,7 +7,6 @@
 #include "recorders/FollowingApps.h"
 #include "ui/tabs/trackpad/RowEdits.h"
 
-#include <cctype>
 #include <cstdint>
 #include <string>
 
@@ -24,22 +23,6 @@ bool AnApp::*member(ClickFlag f) {
     return &AnApp::sct;
 }
 
-// The path of a file URL, percent escapes decoded.
-std::string filePath(const std::string& url) {
-    std::string text = url.rfind("file://", 0) == 0 ? url.substr(7) : url;
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 template <class Edit>
 void editSelected(Edit edit) {
     recorders::editEntry(recorders::selectedAppId(), [&](AnApp& e) {
@@ -49,18 +32,6 @@ void editSelected(Edit edit) {
 }
 
 } // namespace
-
-std::string displayedAppName(const std::string& id) {
-    const AnApp* e = recorders::appEntry(id);
-    if (!e) return id;
-    std::string path = filePath(e->url.absoluteString());
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    if (path.empty() || path == "/") return id;
-    std::string last = path.substr(path.find_last_of('/') + 1);
-    const auto dot = last.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) last.erase(dot);
-    return last;
-}
 
 void toggleAppEnabled() { editSelected([](AnApp& e) { e.enabled = !e.enabled; }); }
 void toggleGestureLock() { editSelected([](AnApp& e) { e.gesLock = !e.gesLock; }); }

@@ -4,13 +4,11 @@
 // switch, load global, remove all and the gesture lock; and the three
 // click-through flags of the selected profile with their carry-over.
 
-#include <string>
+#include "ui/AppDisplayName.h"
+
+#include <cstdint>
 
 namespace corv::ui::trackpad {
-
-// The id itself for an application known only by its id (url "file:///"),
-// else the bundle's name without its extension.
-std::string displayedAppName(const std::string& id);
 
 void toggleAppEnabled();
 void toggleGestureLock();

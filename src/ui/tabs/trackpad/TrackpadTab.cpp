@@ -26,7 +26,9 @@
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/tabs/trackpad/HelpPanes.h"
 #include "ui/tabs/trackpad/RowEdits.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/SymbolButton.h"
+#include "ui/CheckBoxMark.h"
+#include "ui/PanelScreen.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -11,7 +11,7 @@
 #include "ui/HintWinManager.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Theme.h"
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/SymbolButton.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -4,6 +4,7 @@
 // target line (URL, path or Shortcut), each with a paste button.
 
 #include "ui/tabs/trackpad/UrlEditorRules.h"
+#include "ui/SymbolButton.h"
 
 #include <QWidget>
 
@@ -15,7 +16,6 @@ class SelectAllTextField;
 
 namespace corv::ui::trackpad {
 
-class SymbolButton;
 
 class UrlEditor : public QWidget {
 public:

@@ -17,7 +17,6 @@
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/trackpad/BindingRow.h"
-#include "ui/tabs/trackpad/Symbols.h"
 
 #include "ui/ScriptedDialogs.h"
 #include "ui/Snapshot.h"
@@ -33,6 +32,7 @@
 namespace corv::test {
 namespace {
 
+using namespace ui;
 using namespace ui::exceptions;
 using recorders::GesPath;
 
@@ -332,8 +332,17 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(rows[1]->lineColor(), ui::overriddenBindingColor());  // differs from the global
     EXPECT_EQ(rows[2]->lineColor(), ui::dimLabelColor());            // the global's alone
     EXPECT_EQ(pop->dividerCount(), 2);  // own 1 finger stands above 2 and 3
-    EXPECT_EQ(pop->clickToggle(ui::trackpad::ClickFlag::Left)->palette().color(QPalette::WindowText),
-              ui::overriddenBindingColor());
+    settings::ToggleCombo* left = pop->clickToggle(ui::trackpad::ClickFlag::Left);
+    EXPECT_EQ(left->titleLabel()->palette().color(QPalette::WindowText), ui::overriddenBindingColor());
+    // A press flips the application's flag; back at the global's value it turns primary.
+    const bool wasOn = entry(kEditor).lct;
+    left->press();
+    EXPECT_EQ(entry(kEditor).lct, !wasOn);
+    pop->refresh();
+    EXPECT_EQ(left->isOn(), !wasOn);
+    EXPECT_EQ(left->color(), entry(kEditor).lct == entry("").lct ? ui::primaryColor() : ui::overriddenBindingColor());
+    left->press();
+    pop->refresh();
 
     // A global-only finger count makes no divider.
     EXPECT_EQ(popoverGestureList(kCalendar).size(), 2u);

@@ -31,6 +31,7 @@
 namespace corv::test {
 namespace {
 
+using namespace ui;
 using namespace ui::keyboard;
 using logitech::FeatureID;
 using logitech::test::longReport;

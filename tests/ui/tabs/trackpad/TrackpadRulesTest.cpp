@@ -3,6 +3,7 @@
 #include "model/ActionTable.h"
 #include "model/UIState.h"
 #include "ui/tabs/trackpad/ActionMenuModel.h"
+#include "ui/ActionSubmenus.h"
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
 #include "ui/tabs/trackpad/RowEdits.h"
@@ -13,6 +14,7 @@
 namespace corv::test {
 namespace {
 
+using namespace ui;
 using namespace ui::trackpad;
 using namespace recorders;
 

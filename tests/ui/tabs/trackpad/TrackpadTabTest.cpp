@@ -19,7 +19,6 @@
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/HelpPanes.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
-#include "ui/tabs/trackpad/Symbols.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
 #include "ui/tabs/trackpad/UrlEditor.h"
 
@@ -43,6 +42,7 @@
 namespace corv::test {
 namespace {
 
+using namespace ui;
 using namespace ui::trackpad;
 using namespace recorders;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The trackpad tab's symbol buttons over the panel's symbols.
+// The panel's symbol buttons: flat buttons showing one named symbol.
 
 #include <QColor>
 #include <QRectF>
@@ -8,7 +8,7 @@
 
 class QPainter;
 
-namespace corv::ui::trackpad {
+namespace corv::ui {
 
 enum class Symbol { Checkmark, QuestionCircle, Paste, Bolt, LoadGlobal, Trash, Lock, LockOpen, XmarkCircle };
 
@@ -32,20 +32,4 @@ private:
     QColor color_;
 };
 
-// A 20 × 20 box with a checkmark when on; the outline stays when off.
-class CheckBoxMark : public QToolButton {
-public:
-    explicit CheckBoxMark(QWidget* parent);
-    void setOn(bool on);
-    bool isOn() const { return on_; }
-    void setColor(const QColor& c);
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    bool on_ = false;
-    QColor color_;
-};
-
-} // namespace corv::ui::trackpad
+} // namespace corv::ui

@@ -1,12 +1,11 @@
-#include "ui/tabs/trackpad/Symbols.h"
+#include "ui/SymbolButton.h"
 
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
-namespace corv::ui::trackpad {
+namespace corv::ui {
 
 QString symbolName(Symbol s) {
     switch (s) {
@@ -24,7 +23,7 @@ QString symbolName(Symbol s) {
 }
 
 void drawSymbol(QPainter& p, Symbol s, const QRectF& box, const QColor& color) {
-    ui::drawSymbol(p, symbolName(s), box, color, true);
+    drawSymbol(p, symbolName(s), box, color, true);
 }
 
 SymbolButton::SymbolButton(Symbol s, int size, QWidget* parent)
@@ -50,28 +49,4 @@ void SymbolButton::paintEvent(QPaintEvent*) {
     drawSymbol(p, symbol_, QRectF(rect()).adjusted(2, 2, -2, -2), c);
 }
 
-CheckBoxMark::CheckBoxMark(QWidget* parent) : QToolButton(parent), color_(primaryColor()) {
-    setFixedSize(28, 20);
-    setAutoRaise(true);
-}
-
-void CheckBoxMark::setOn(bool on) {
-    on_ = on;
-    update();
-}
-
-void CheckBoxMark::setColor(const QColor& c) {
-    color_ = c;
-    update();
-}
-
-void CheckBoxMark::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(0.5, 0.5, 19, 19);
-    p.setPen(QPen(color_, 1));
-    p.drawRoundedRect(box, 4, 4);
-    if (on_) drawSymbol(p, Symbol::Checkmark, box.adjusted(3, 3, -3, -3), color_);
-}
-
-} // namespace corv::ui::trackpad
+} // namespace corv::ui

@@ -1,0 +1,39 @@
+#pragma once
+
+// The panels' drop-down menus: the current choice is drawn in the accent
+// colour and entries hint through the panel's hover hints.
+
+#include <QMenu>
+#include <QPointer>
+
+#include <string>
+
+namespace corv::ui {
+
+// A menu whose actions with the property "accent" set draw their text in
+// the accent colour; an action's "hint" property shows as its hover hint.
+class AccentMenu : public QMenu {
+public:
+    explicit AccentMenu(QWidget* parent = nullptr);
+    ~AccentMenu() override;
+
+    // The colour an entry's text is drawn in, and whether it is drawn checked.
+    QColor entryTextColor(const QAction* action) const;
+    bool entryChecked(const QAction* action) const;
+    // The entry whose hover hint is pending or showing.
+    QAction* hoveredEntry() const { return hovered_; }
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
+
+private:
+    void hoverEntry(QAction* action);
+
+    QPointer<QAction> hovered_;
+};
+
+// An entry or a submenu with its accent and hint.
+QAction* addAccentEntry(QMenu& menu, const std::string& text, bool accent, const std::string& hint = {});
+AccentMenu* addAccentSubmenu(QMenu& menu, const std::string& title, bool accent, const std::string& hint = {});
+
+} // namespace corv::ui

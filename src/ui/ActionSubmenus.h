@@ -1,0 +1,29 @@
+#pragma once
+
+// The submenus an action menu shares with every tab: the running applications
+// under "App Launch" and the modifier clicks under "Mod Clicks", with which
+// label names the current choice.
+
+#include "model/Application.h"
+#include "model/BindAction.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corv::ui {
+
+struct SubEntry {
+    std::string label;
+    bool accent = false;
+};
+
+// Running applications, by name ignoring case.
+std::vector<Application> launchApps();
+bool appEntryAccent(const BindAction& b, const Application& app);
+
+// The modifier labels by mask, ascending; the click names by number.
+std::vector<SubEntry> modifierSubmenus(const BindAction& b);
+std::vector<SubEntry> clickEntries(const BindAction& b, std::string_view modifierLabel);
+
+} // namespace corv::ui
