@@ -13,7 +13,7 @@
 
 namespace corv::ui {
 
-TabButton::TabButton(const TabSpec& spec, QWidget* parent) : QWidget(parent), title_(spec.title), symbol_(spec.symbol) {
+TabButton::TabButton(const TabSpec& desc, QWidget* parent) : QWidget(parent), title_(desc.title), symbol_(desc.symbol) {
     setFixedSize(kTabButtonWidth, kTabButtonHeight);
 }
 
@@ -160,8 +160,8 @@ void CustomTabView::showTab(int index) {
     // The old content leaves before the new one is made.
     dropContent();
     shown_ = index;
-    const TabSpec& spec = tabs_[std::size_t(index)];
-    QWidget* made = spec.make ? spec.make(host_) : nullptr;
+    const TabSpec& desc = tabs_[std::size_t(index)];
+    QWidget* made = desc.make ? desc.make(host_) : nullptr;
     content_ = made ? made : new QWidget(host_);
     hostLayout_->addWidget(content_);
     content_->show();

@@ -29,7 +29,7 @@ struct TabSpec {
 // One tab: the symbol over the title, 86 × 50 inside its padding.
 class TabButton final : public QWidget {
 public:
-    TabButton(const TabSpec& spec, QWidget* parent);
+    TabButton(const TabSpec& desc, QWidget* parent);
     void setSelected(bool selected);
     bool selected() const { return selected_; }
     QColor color() const;

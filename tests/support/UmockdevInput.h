@@ -211,37 +211,37 @@ public:
     // Adds an evdev device; its node, "/dev/input/eventN". With `announce`, an
     // "add" uevent tells the running program; with `heldElsewhere`, another
     // program holds its grab.
-    std::string addDevice(const EvdevSpec& spec, bool announce = false, bool heldElsewhere = false) {
+    std::string addDevice(const EvdevSpec& desc, bool announce = false, bool heldElsewhere = false) {
         std::lock_guard lock(mutex_);
         const int n = nextNode_++;
         const std::string node = "/dev/input/event" + std::to_string(n);
         Node& d = nodes_[node];
-        d.spec = spec;
+        d.desc = desc;
         d.heldElsewhere = heldElsewhere;
         char hidName[32];
-        std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", spec.bus, spec.vendor, spec.product, n);
+        std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", desc.bus, desc.vendor, desc.product, n);
         std::string parent;
-        if (spec.bus == BUS_USB) {
+        if (desc.bus == BUS_USB) {
             char id[8];
-            std::snprintf(id, sizeof id, "%04x", spec.vendor);
+            std::snprintf(id, sizeof id, "%04x", desc.vendor);
             const std::string vendor = id;
-            std::snprintf(id, sizeof id, "%04x", spec.product);
+            std::snprintf(id, sizeof id, "%04x", desc.product);
             parent = own(umockdev_testbed_add_device(bed_.handle(), "usb", ("usb1-" + std::to_string(n)).c_str(),
                                                      nullptr, "idVendor", vendor.c_str(), "idProduct", id,
-                                                     "manufacturer", spec.manufacturer.c_str(), "product",
-                                                     spec.name.c_str(), nullptr, "DEVTYPE", "usb_device", nullptr));
+                                                     "manufacturer", desc.manufacturer.c_str(), "product",
+                                                     desc.name.c_str(), nullptr, "DEVTYPE", "usb_device", nullptr));
             d.removable.push_back(parent);
         }
         char hidId[32];
-        std::snprintf(hidId, sizeof hidId, "%04X:%08X:%08X", spec.bus, spec.vendor, spec.product);
+        std::snprintf(hidId, sizeof hidId, "%04X:%08X:%08X", desc.bus, desc.vendor, desc.product);
         const std::string hid =
             own(umockdev_testbed_add_device(bed_.handle(), "hid", hidName, parent.empty() ? nullptr : parent.c_str(),
-                                            nullptr, "HID_ID", hidId, "HID_NAME", spec.name.c_str(), "HID_PHYS",
-                                            spec.phys.c_str(), nullptr));
+                                            nullptr, "HID_ID", hidId, "HID_NAME", desc.name.c_str(), "HID_PHYS",
+                                            desc.phys.c_str(), nullptr));
         if (parent.empty()) d.removable.push_back(hid);
         const std::string inputName = "input" + std::to_string(n);
-        const auto props = udevProperties(spec);
-        d.inputSyspath = addInput(hid + "/input/" + inputName, spec, props);
+        const auto props = udevProperties(desc);
+        d.inputSyspath = addInput(hid + "/input/" + inputName, desc, props);
         d.syspath = d.inputSyspath + "/event" + std::to_string(n);
         std::string text = "P: " + d.syspath.substr(std::strlen("/sys")) + "\nN: input/event" + std::to_string(n) +
                            "\nA: dev=13:" + std::to_string(64 + n) + "\nE: SUBSYSTEM=input\nE: DEVNAME=" + node +
@@ -391,7 +391,7 @@ public:
 
 private:
     struct Node {
-        EvdevSpec spec;
+        EvdevSpec desc;
         std::string syspath;
         std::string inputSyspath;
         std::vector<std::string> removable;
@@ -409,20 +409,20 @@ private:
         return out;
     }
 
-    static std::vector<std::pair<std::string, std::string>> udevProperties(const EvdevSpec& spec) {
+    static std::vector<std::pair<std::string, std::string>> udevProperties(const EvdevSpec& desc) {
         std::vector<std::pair<std::string, std::string>> p{{"ID_INPUT", "1"}};
-        if (spec.keyboard) {
+        if (desc.keyboard) {
             p.emplace_back("ID_INPUT_KEY", "1");
             p.emplace_back("ID_INPUT_KEYBOARD", "1");
         }
-        if (spec.mouse) p.emplace_back("ID_INPUT_MOUSE", "1");
-        if (spec.touchpad) p.emplace_back("ID_INPUT_TOUCHPAD", "1");
-        if (spec.bus == BUS_USB) p.emplace_back("ID_BUS", "usb");
-        if (spec.bus == BUS_BLUETOOTH) p.emplace_back("ID_BUS", "bluetooth");
+        if (desc.mouse) p.emplace_back("ID_INPUT_MOUSE", "1");
+        if (desc.touchpad) p.emplace_back("ID_INPUT_TOUCHPAD", "1");
+        if (desc.bus == BUS_USB) p.emplace_back("ID_BUS", "usb");
+        if (desc.bus == BUS_BLUETOOTH) p.emplace_back("ID_BUS", "bluetooth");
         char id[8];
-        std::snprintf(id, sizeof id, "%04x", spec.vendor);
+        std::snprintf(id, sizeof id, "%04x", desc.vendor);
         p.emplace_back("ID_VENDOR_ID", id);
-        std::snprintf(id, sizeof id, "%04x", spec.product);
+        std::snprintf(id, sizeof id, "%04x", desc.product);
         p.emplace_back("ID_MODEL_ID", id);
         return p;
     }
@@ -442,13 +442,13 @@ private:
         return out;
     }
 
-    std::string addInput(const std::string& syspath, const EvdevSpec& spec,
+    std::string addInput(const std::string& syspath, const EvdevSpec& desc,
                          const std::vector<std::pair<std::string, std::string>>& props) {
         std::string text = "P: " + syspath.substr(std::strlen("/sys")) + "\nE: SUBSYSTEM=input\nA: name=" +
-                           spec.name + "\nA: phys=" + spec.phys + "\nA: uniq=\n";
+                           desc.name + "\nA: phys=" + desc.phys + "\nA: uniq=\n";
         char product[48];
-        std::snprintf(product, sizeof product, "%x/%x/%x/%x", spec.bus, spec.vendor, spec.product, spec.version);
-        text += "E: PRODUCT=" + std::string(product) + "\nE: NAME=\"" + spec.name + "\"\nE: PHYS=\"" + spec.phys +
+        std::snprintf(product, sizeof product, "%x/%x/%x/%x", desc.bus, desc.vendor, desc.product, desc.version);
+        text += "E: PRODUCT=" + std::string(product) + "\nE: NAME=\"" + desc.name + "\"\nE: PHYS=\"" + desc.phys +
                 "\"\n";
         for (const auto& [k, v] : props) text += "E: " + k + "=" + v + "\n";
         addLocked(text);
@@ -456,21 +456,21 @@ private:
         std::filesystem::create_directories(dir + "/id");
         std::filesystem::create_directories(dir + "/capabilities");
         const std::pair<const char*, std::uint16_t> ids[] = {
-            {"bustype", spec.bus}, {"vendor", spec.vendor}, {"product", spec.product}, {"version", spec.version}};
+            {"bustype", desc.bus}, {"vendor", desc.vendor}, {"product", desc.product}, {"version", desc.version}};
         for (const auto& [name, value] : ids) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "%04x", value);
             umockdev_testbed_set_attribute(bed_.handle(), syspath.c_str(), (std::string("id/") + name).c_str(), hex);
         }
         std::set<std::uint16_t> types{EV_SYN};
-        for (const auto& [type, codes] : spec.codes) types.insert(type);
+        for (const auto& [type, codes] : desc.codes) types.insert(type);
         umockdev_testbed_set_attribute(bed_.handle(), syspath.c_str(), "capabilities/ev", sysfsBits(types).c_str());
         const std::pair<const char*, std::uint16_t> kinds[] = {{"key", EV_KEY}, {"rel", EV_REL}, {"abs", EV_ABS},
                                                               {"msc", EV_MSC}, {"led", EV_LED}, {"sw", EV_SW}};
         for (const auto& [file, type] : kinds) {
-            auto it = spec.codes.find(type);
+            auto it = desc.codes.find(type);
             umockdev_testbed_set_attribute(bed_.handle(), syspath.c_str(), (std::string("capabilities/") + file).c_str(),
-                                           sysfsBits(it == spec.codes.end() ? std::set<std::uint16_t>{} : it->second)
+                                           sysfsBits(it == desc.codes.end() ? std::set<std::uint16_t>{} : it->second)
                                                .c_str());
         }
         return syspath;
@@ -570,19 +570,19 @@ private:
             const int version = EV_VERSION;
             reply(client, &version, sizeof version, 0);
         } else if (nr == _IOC_NR(EVIOCGID)) {
-            const input_id id{d.spec.bus, d.spec.vendor, d.spec.product, d.spec.version};
+            const input_id id{d.desc.bus, d.desc.vendor, d.desc.product, d.desc.version};
             reply(client, &id, sizeof id, 0);
         } else if (nr == _IOC_NR(EVIOCGREP) && _IOC_DIR(request) == _IOC_READ) {
             const unsigned rep[2] = {250, 33};
             reply(client, rep, sizeof rep, 0);
         } else if (nr == _IOC_NR(EVIOCGNAME(0))) {
-            replyString(client, d.spec.name);
+            replyString(client, d.desc.name);
         } else if (nr == _IOC_NR(EVIOCGPHYS(0))) {
-            replyString(client, d.spec.phys);
+            replyString(client, d.desc.phys);
         } else if (nr == _IOC_NR(EVIOCGUNIQ(0))) {
             replyString(client, "");
         } else if (nr == _IOC_NR(EVIOCGPROP(0))) {
-            replyBits(client, d.spec.props);
+            replyBits(client, d.desc.props);
         } else if (nr == _IOC_NR(EVIOCGMTSLOTS(0)) && _IOC_DIR(request) == _IOC_READ) {
             // No finger down: every slot's tracking id is -1, other values 0.
             const std::size_t size = _IOC_SIZE(request);
@@ -608,17 +608,17 @@ private:
             const unsigned type = nr - _IOC_NR(EVIOCGBIT(0, 0));
             if (type == 0) {
                 std::set<std::uint16_t> types{EV_SYN};
-                for (const auto& [t, codes] : d.spec.codes) types.insert(t);
+                for (const auto& [t, codes] : d.desc.codes) types.insert(t);
                 replyBits(client, types);
             } else {
-                auto c = d.spec.codes.find(static_cast<std::uint16_t>(type));
-                replyBits(client, c == d.spec.codes.end() ? std::set<std::uint16_t>{} : c->second);
+                auto c = d.desc.codes.find(static_cast<std::uint16_t>(type));
+                replyBits(client, c == d.desc.codes.end() ? std::set<std::uint16_t>{} : c->second);
             }
         } else if (nr >= _IOC_NR(EVIOCGABS(0)) && nr < _IOC_NR(EVIOCGABS(ABS_MAX + 1)) &&
                    _IOC_DIR(request) == _IOC_READ) {
             const unsigned code = nr - _IOC_NR(EVIOCGABS(0));
-            auto a = d.spec.abs.find(static_cast<std::uint16_t>(code));
-            const input_absinfo info = a == d.spec.abs.end() ? input_absinfo{} : a->second;
+            auto a = d.desc.abs.find(static_cast<std::uint16_t>(code));
+            const input_absinfo info = a == d.desc.abs.end() ? input_absinfo{} : a->second;
             reply(client, &info, sizeof info, 0);
         } else if (nr == _IOC_NR(EVIOCGRAB)) {
             const bool take = argValue(client) != 0;
@@ -724,12 +724,12 @@ private:
         const std::string devnode = "/dev/input/event" + std::to_string(n);
         const bool watched = i < kCloneNodesWatched;
         Node& node = nodes_[devnode];
-        node.spec.name = d.name;
-        node.spec.bus = d.id.bustype;
-        node.spec.vendor = d.id.vendor;
-        node.spec.product = d.id.product;
-        node.spec.codes = d.codes;
-        node.spec.codes.erase(EV_SYN);
+        node.desc.name = d.name;
+        node.desc.bus = d.id.bustype;
+        node.desc.vendor = d.id.vendor;
+        node.desc.product = d.id.product;
+        node.desc.codes = d.codes;
+        node.desc.codes.erase(EV_SYN);
         node.syspath = event;
         node.inputSyspath = input;
         node.removable = {input};

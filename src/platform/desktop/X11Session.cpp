@@ -75,11 +75,11 @@ std::int32_t pidOn(Display* d, Window window) {
         return static_cast<std::int32_t>(pid->front());
     int event = 0, error = 0;
     if (!XResQueryExtension(d, &event, &error)) return -1;
-    XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+    XResClientIdSpec desc{window, XRES_CLIENT_ID_PID_MASK};
     long count = 0;
     XResClientIdValue* ids = nullptr;
     std::int32_t pid = -1;
-    if (XResQueryClientIds(d, 1, &spec, &count, &ids) == Success) {
+    if (XResQueryClientIds(d, 1, &desc, &count, &ids) == Success) {
         for (long i = 0; i < count && pid <= 0; ++i) pid = static_cast<std::int32_t>(XResGetClientPid(&ids[i]));
         XResClientIdsDestroy(count, ids);
     }

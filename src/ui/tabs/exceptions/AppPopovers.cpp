@@ -297,19 +297,19 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     auto* row2 = new QHBoxLayout;
     for (const auto& s : switches) {
         const ClickFlag f = s.flag;
-        settings::ToggleSpec spec;
-        spec.get = [this, f] {
+        settings::ToggleSpec desc;
+        desc.get = [this, f] {
             const AnApp* e = recorders::appEntry(appid_);
             return e && e->*flagMember(f);
         };
-        spec.set = [this, f](bool on) {
+        desc.set = [this, f](bool on) {
             recorders::editEntry(appid_, [&](AnApp& e) {
                 e.*flagMember(f) = on;
                 return true;
             });
         };
-        spec.title = q(platform::localized(s.title));
-        auto* t = new settings::ToggleCombo(std::move(spec), section);
+        desc.title = q(platform::localized(s.title));
+        auto* t = new settings::ToggleCombo(std::move(desc), section);
         t->setMinimumWidth(164);
         toggles_[static_cast<int>(f)] = t;
         (f == ClickFlag::Scroll ? row2 : row1)->addWidget(t, 0, Qt::AlignLeft);

@@ -63,8 +63,8 @@ protected:
     }
 };
 
-ToggleCombo::ToggleCombo(ToggleSpec spec, QWidget* parent)
-    : QWidget(parent), spec_(std::move(spec)), state_(spec_.get()), on_(spec_.get()), box_(new Box(this)),
+ToggleCombo::ToggleCombo(ToggleSpec desc, QWidget* parent)
+    : QWidget(parent), spec_(std::move(desc)), state_(spec_.get()), on_(spec_.get()), box_(new Box(this)),
       title_(new QLabel(spec_.title, this)) {
     box_->on = on_;
     setColor(spec_.color);
@@ -114,8 +114,8 @@ void ToggleCombo::refresh() {
     if (auto change = state_.observe(now); change && spec_.onChange) spec_.onChange(change->value, change->byClick);
 }
 
-IntSlider::IntSlider(SliderSpec spec, QWidget* parent)
-    : QWidget(parent), spec_(std::move(spec)), model_(spec_.low, spec_.high, spec_.interval), seen_(spec_.get()) {
+IntSlider::IntSlider(SliderSpec desc, QWidget* parent)
+    : QWidget(parent), spec_(std::move(desc)), model_(spec_.low, spec_.high, spec_.interval), seen_(spec_.get()) {
     en_ = !spec_.enabled || spec_.enabled();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }

@@ -33,7 +33,7 @@ struct ToggleSpec {
 
 class ToggleCombo final : public QWidget {
 public:
-    ToggleCombo(ToggleSpec spec, QWidget* parent);
+    ToggleCombo(ToggleSpec desc, QWidget* parent);
 
     // Reads the value; a change since the last look is reported.
     void refresh();
@@ -73,7 +73,7 @@ struct SliderSpec {
 
 class IntSlider final : public QWidget {
 public:
-    IntSlider(SliderSpec spec, QWidget* parent);
+    IntSlider(SliderSpec desc, QWidget* parent);
 
     // Reads the value; a change since the last look runs `rtUpdate`.
     void refresh();

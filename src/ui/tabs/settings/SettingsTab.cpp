@@ -219,8 +219,8 @@ QWidget* SettingsTab::buildFooter() {
     return w;
 }
 
-ToggleCombo* SettingsTab::addToggle(const std::string& key, ToggleSpec spec, QWidget* parent) {
-    auto* t = new ToggleCombo(std::move(spec), parent);
+ToggleCombo* SettingsTab::addToggle(const std::string& key, ToggleSpec desc, QWidget* parent) {
+    auto* t = new ToggleCombo(std::move(desc), parent);
     toggles_[key] = t;
     return t;
 }

@@ -57,7 +57,7 @@ private:
     QWidget* buildHaptics();
     QWidget* buildSwitches();
     QWidget* buildFooter();
-    ToggleCombo* addToggle(const std::string& key, ToggleSpec spec, QWidget* parent);
+    ToggleCombo* addToggle(const std::string& key, ToggleSpec desc, QWidget* parent);
     StyledButton* addButton(const std::string& key, void (*action)(), QWidget* parent);
     void rebuildInterfering();
 
