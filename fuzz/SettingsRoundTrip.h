@@ -3,6 +3,7 @@
 // Shared by the settings harnesses: import a settings file on a simulated
 // machine; whatever was imported must write out and read back unchanged.
 
+#include "model/Apps.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
 #include "platform/PropertyList.h"
@@ -15,12 +16,17 @@ namespace corv::fuzz {
 inline void importAndRoundTrip(const Bytes& file) {
     static auto* const machine = new sim::SimPlatform();
     (void)machine;
-    resetShared();
+    // The program always holds a global profile before a file is imported.
+    const auto fresh = [] {
+        resetShared();
+        Apps::shared().setDefaultGlobalEntry();
+    };
+    fresh();
     if (!importSettingsBlob(file)) return;
     // Decoded objects always encode again: nothing is read that cannot be written.
     const auto written = settingsFileBytes();
     if (!written) std::abort();
-    resetShared();
+    fresh();
     if (!importSettingsBlob(*written)) std::abort();
     if (settingsFileBytes() != written) std::abort();
 }

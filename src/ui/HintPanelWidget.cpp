@@ -27,7 +27,7 @@ QColor hintTextColor() { return QColor(235, 235, 245, 153); }
 class HoverHint final : public QObject {
 public:
     HoverHint(QWidget* widget, std::string text, bool big)
-        : QObject(widget), widget_(widget), text_(std::move(text)), big_(big) {
+        : QObject(widget), text_(std::move(text)), big_(big) {
         widget->setAttribute(Qt::WA_Hover);
         widget->installEventFilter(this);
         onSizeChange(widget, [this](const platform::Rect& f) { frame_ = f; });
@@ -45,7 +45,6 @@ protected:
     }
 
 private:
-    QWidget* widget_;
     std::string text_;
     bool big_;
     platform::Rect frame_;
