@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/uinput.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -65,6 +66,13 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         failure = Failure::Own;
         return nullptr;
     }
+    // No grab unless a clone can be made: the uinput node must answer as one.
+    unsigned version = 0;
+    d->uinputFd_ = ::open(uinputNode.c_str(), O_RDWR | O_CLOEXEC);
+    if (d->uinputFd_ < 0 || ::ioctl(d->uinputFd_, UI_GET_VERSION, &version) != 0) {
+        failure = Failure::Clone;
+        return nullptr;
+    }
     if (const int rc = libevdev_grab(d->dev_, LIBEVDEV_GRAB); rc != 0) {
         failure = rc == -EBUSY ? Failure::Busy : Failure::Grab;
         return nullptr;
@@ -90,11 +98,10 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         axes.slotCount = libevdev_get_num_slots(d->dev_);
         d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold{}});
     }
-    d->uinputFd_ = ::open(uinputNode.c_str(), O_RDWR | O_CLOEXEC);
     // The clone carries our mark in its phys, so that we never take it ourselves.
     const std::string phys = libevdev_get_phys(d->dev_) ? libevdev_get_phys(d->dev_) : "";
     libevdev_set_phys(d->dev_, (std::string(kOwnPhysPrefix) + "clone").c_str());
-    const int rc = d->uinputFd_ < 0 ? -errno : libevdev_uinput_create_from_device(d->dev_, d->uinputFd_, &d->clone_);
+    const int rc = libevdev_uinput_create_from_device(d->dev_, d->uinputFd_, &d->clone_);
     libevdev_set_phys(d->dev_, phys.empty() ? nullptr : phys.c_str());
     if (rc != 0) {
         failure = Failure::Clone;
