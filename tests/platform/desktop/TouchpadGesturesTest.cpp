@@ -116,7 +116,8 @@ TEST(TouchpadGestures, RotationValuesAddUpToTheTurnInDegrees) {
     TouchpadRecording rec;
     rec.stroke(test::fingersAround(2, 50, 35, 12), 0, 0, 0, 400, -90);
     double total = 0;
-    for (const Event* e : run(rec).of(eventType::Gesture, gestureSubtype::Rotation))
+    const Seen seen = run(rec);
+    for (const Event* e : seen.of(eventType::Gesture, gestureSubtype::Rotation))
         total += e->doubleField(field::RotationValue);
     EXPECT_NEAR(total, 90.0, 1.0);
 }
