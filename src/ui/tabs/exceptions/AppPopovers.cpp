@@ -6,6 +6,7 @@
 #include "platform/RunLoop.h"
 #include "recorders/BindingPaths.h"
 #include "recorders/Highlights.h"
+#include "ui/RefreshLater.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
@@ -233,16 +234,7 @@ QScrollArea* Popover::buildList(QVBoxLayout* v, QWidget*& content) {
     return list;
 }
 
-void Popover::scheduleRefresh() {
-    if (refreshPending_) return;
-    refreshPending_ = true;
-    QPointer<Popover> self = this;
-    platform::runLoop().post([self] {
-        if (!self) return;
-        self->refreshPending_ = false;
-        self->refresh();
-    });
-}
+void Popover::scheduleRefresh() { refreshLater(this, &Popover::refreshPending_, &Popover::refresh); }
 
 void Popover::placeCover(QWidget* over, bool enabled) {
     header_->setEnabled(enabled);

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "recorders/BindingPaths.h"
+#include "ui/RefreshLater.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/ButtonStyles.h"
 #include "ui/ConfirmDelButton.h"
@@ -247,16 +248,7 @@ ExceptionsTab::ExceptionsTab(QWidget* parent) : QWidget(parent), state_(std::mak
 
 ExceptionsTab::~ExceptionsTab() { state_->subs.clear(); }
 
-void ExceptionsTab::scheduleRefresh() {
-    if (refreshPending_) return;
-    refreshPending_ = true;
-    QPointer<ExceptionsTab> self = this;
-    platform::runLoop().post([self] {
-        if (!self) return;
-        self->refreshPending_ = false;
-        self->refresh();
-    });
-}
+void ExceptionsTab::scheduleRefresh() { refreshLater(this, &ExceptionsTab::refreshPending_, &ExceptionsTab::refresh); }
 
 void ExceptionsTab::refresh() {
     auto* layout = static_cast<QVBoxLayout*>(content_->layout());

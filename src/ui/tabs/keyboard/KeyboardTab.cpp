@@ -12,6 +12,7 @@
 #include "recorders/BindingPaths.h"
 #include "recorders/Highlights.h"
 #include "recorders/KeyBind.h"
+#include "ui/RefreshLater.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
 // Model headers come before Qt's, whose keywords clash with them.
@@ -281,16 +282,7 @@ KeyboardTab::~KeyboardTab() {
     delete parts_;
 }
 
-void KeyboardTab::scheduleRefresh() {
-    if (refreshPending_) return;
-    refreshPending_ = true;
-    QPointer<KeyboardTab> self = this;
-    platform::runLoop().post([self] {
-        if (!self) return;
-        self->refreshPending_ = false;
-        self->refresh();
-    });
-}
+void KeyboardTab::scheduleRefresh() { refreshLater(this, &KeyboardTab::refreshPending_, &KeyboardTab::refresh); }
 
 void KeyboardTab::watchKeyBind() {
     recorders::KeyBind& kb = recorders::KeyBind::shared();

@@ -16,6 +16,7 @@
 #include "recorders/KeyBind.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/trackpad/TrackpadTab.h"
+#include "ui/RefreshLater.h"
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
 #include "ui/HintPanelWidget.h"
@@ -208,16 +209,7 @@ TrackpadTab::~TrackpadTab() {
     delete parts_;
 }
 
-void TrackpadTab::scheduleRefresh() {
-    if (refreshPending_) return;
-    refreshPending_ = true;
-    QPointer<TrackpadTab> self = this;
-    platform::runLoop().post([self] {
-        if (!self) return;
-        self->refreshPending_ = false;
-        self->refresh();
-    });
-}
+void TrackpadTab::scheduleRefresh() { refreshLater(this, &TrackpadTab::refreshPending_, &TrackpadTab::refresh); }
 
 void TrackpadTab::watchKeyBind() {
     const std::shared_ptr<recorders::KeyBind> current = Shared<recorders::KeyBind>::pointer();
