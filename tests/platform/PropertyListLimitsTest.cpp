@@ -28,7 +28,9 @@ TEST(PropertyListLimits, HostileListsAreRefusedQuicklyBeforeParsing) {
     EXPECT_THROW(parse(hostile::doublingChain(24)), CodingError);
     EXPECT_THROW(parse(hostile::nulKey(true)), CodingError);
     EXPECT_THROW(parse(hostile::nulKey(false)), CodingError);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    // A walk that is not linear takes minutes here; 5 s leaves room for a
+    // sanitized build on a busy machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
     // Far below the limits the same shapes parse.
     EXPECT_NO_THROW(parse(hostile::nestedArrays(30)));
