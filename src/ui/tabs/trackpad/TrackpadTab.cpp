@@ -16,6 +16,8 @@
 #include "recorders/KeyBind.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/trackpad/TrackpadTab.h"
+
+#include "ui/tabs/settings/SettingControls.h"
 #include "ui/RefreshLater.h"
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
@@ -23,6 +25,7 @@
 #include "ui/HintWinManager.h"
 #include "ui/OutterFrame.h"
 #include "ui/Theme.h"
+#include "ui/tabs/settings/SettingControls.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/tabs/trackpad/HelpPanes.h"
@@ -31,7 +34,6 @@
 #include "ui/CheckBoxMark.h"
 #include "ui/PanelScreen.h"
 
-#include <QCheckBox>
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -325,15 +327,15 @@ void TrackpadTab::buildLower() {
     auto* grid1 = new QHBoxLayout;
     auto* grid2 = new QHBoxLayout;
     for (const auto& s : switches) {
-        auto* t = new QCheckBox(q(platform::localized(s.title)), section);
-        attachHint(t, q(helpText(s.help)));
-        t->setLayoutDirection(Qt::RightToLeft);
         const ClickFlag flag = s.flag;
-        // `clicked` comes only from the user's click.
-        connect(t, &QCheckBox::clicked, this, [flag](bool on) {
-            setClickFlag(flag, on);
-            carryOverClickThrough(flag, on, true);
-        });
+        settings::ToggleSpec desc;
+        // Reads and writes the selected entry at the time of the call.
+        desc.get = [flag] { return recorders::appEntry(UIApp::shared().id.get()) && clickFlag(flag); };
+        desc.set = [flag](bool on) { setClickFlag(flag, on); };
+        desc.title = q(platform::localized(s.title));
+        desc.comment = helpText(s.help);
+        desc.onChange = [flag](bool on, bool byClick) { carryOverClickThrough(flag, on, byClick); };
+        auto* t = new settings::ToggleCombo(std::move(desc), section);
         toggles_[static_cast<int>(flag)] = t;
         (flag == ClickFlag::Scroll ? grid2 : grid1)->addWidget(t, 1, Qt::AlignLeft);
     }
@@ -478,10 +480,8 @@ void TrackpadTab::refreshList() {
     list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     parts_->mainHeight = h;
 
-    const AnApp* entry = recorders::appEntry(UIApp::shared().id.get());
     for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
-        QCheckBox* t = toggles_[static_cast<int>(f)];
-        t->setChecked(entry && clickFlag(f));
+        toggles_[static_cast<int>(f)]->refresh();
     }
 }
 

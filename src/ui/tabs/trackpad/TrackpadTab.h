@@ -9,7 +9,6 @@
 #include <vector>
 
 class QScrollArea;
-class QCheckBox;
 
 namespace corv::recorders {
 struct GesPath;
@@ -18,6 +17,10 @@ struct GesPath;
 namespace corv::ui {
 
 QWidget* makeTrackpadTab(QWidget* parent);
+
+namespace settings {
+class ToggleCombo;
+}
 
 namespace trackpad {
 
@@ -43,7 +46,7 @@ public:
     QWidget* helpRow() const { return helpRow_; }
     QWidget* appHeader() const { return appHeader_; }
     QWidget* cover() const { return cover_; }
-    QCheckBox* clickToggle(ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
+    settings::ToggleCombo* clickToggle(ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -69,7 +72,7 @@ private:
     QScrollArea* list_ = nullptr;
     QWidget* listContent_ = nullptr;
     QWidget* cover_ = nullptr;
-    QCheckBox* toggles_[3] = {};
+    settings::ToggleCombo* toggles_[3] = {};
     bool refreshPending_ = false;
 };
 

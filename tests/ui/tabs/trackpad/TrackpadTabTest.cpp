@@ -15,6 +15,7 @@
 #include "ui/OutterFrame.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Theme.h"
+#include "ui/tabs/settings/SettingControls.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/HelpPanes.h"
@@ -27,7 +28,6 @@
 #include "ui/Snapshot.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QLayout>
@@ -315,14 +315,18 @@ TEST_F(TrackpadTabTest, HelpPanesHeaderToolsAndClickThroughSwitches) {
     EXPECT_EQ(Options::shared().showDescription.get(), 0);
     EXPECT_FALSE(tab->pane());
 
-    // A global switch copies the global's new value to unlocked apps.
+    // A global switch copies the global's new value to unlocked apps; a
+    // change made by other means copies nothing.
     Apps::shared().a.modify([](AppEntries& all) {
-        all[""].lct = false;
-        all[kFollower].lct = true;
+        all[""].lct = true;
+        all[kFollower].lct = false;
         all[kLocked].lct = false;
     });
     settle();
-    tab->clickToggle(ClickFlag::Left)->click();
+    EXPECT_TRUE(tab->clickToggle(ClickFlag::Left)->isOn());
+    EXPECT_FALSE(entry(kFollower).lct);
+    tab->clickToggle(ClickFlag::Left)->press();
+    tab->clickToggle(ClickFlag::Left)->press();
     EXPECT_TRUE(entry("").lct);
     EXPECT_TRUE(entry(kFollower).lct);
     EXPECT_FALSE(entry(kLocked).lct);
