@@ -14,7 +14,6 @@
 #include "recorders/KeyBind.h"
 #include "ui/RefreshLater.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
-#include "ui/tabs/trackpad/ProfileTools.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/keyboard/KeyboardTab.h"
 #include "ui/HScrollBar.h"
@@ -22,7 +21,7 @@
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/SymbolButton.h"
-#include "ui/CheckBoxMark.h"
+#include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
 
 #include <QCheckBox>
@@ -104,31 +103,6 @@ QToolButton* plusButton(QWidget* parent) {
     setTextColor(b, primaryColor());
     return b;
 }
-
-// The check box and name of the application; a press toggles it.
-class AppToggle : public QWidget {
-public:
-    explicit AppToggle(QWidget* parent) : QWidget(parent) {
-        auto* h = new QHBoxLayout(this);
-        h->setContentsMargins(0, 0, 8, 0);
-        h->setSpacing(8);
-        box = new CheckBoxMark(this);
-        box->setAttribute(Qt::WA_TransparentForMouseEvents);
-        name = new QLabel(this);
-        name->setFont(systemFont(16, QFont::Light));
-        name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        h->addWidget(box);
-        h->addWidget(name, 1);
-    }
-    CheckBoxMark* box;
-    QLabel* name;
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override {
-        e->accept();
-        if (e->button() == Qt::LeftButton) trackpad::toggleAppEnabled();
-    }
-};
 
 // Covers a switched-off application's key bindings, taking every press.
 class Cover : public QWidget {
@@ -342,8 +316,7 @@ void KeyboardTab::refreshHeader() {
     const AnApp* entry = recorders::appEntry(id);
     appHeader_->setVisible(!id.empty() && entry);
     if (!id.empty() && entry) {
-        parts_->appToggle->box->setOn(entry->enabled);
-        parts_->appToggle->name->setText(q(displayedAppName(id)));
+        parts_->appToggle->setEntry(id, entry->enabled);
         for (auto* b : headerButtons_) b->setEnabled(entry->enabled);
         static_cast<SymbolButton*>(headerButtons_[2])
             ->setSymbol(entry->keyLock ? Symbol::Lock : Symbol::LockOpen);
