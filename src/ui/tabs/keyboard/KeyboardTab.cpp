@@ -16,10 +16,14 @@
 #include "ui/tabs/keyboard/KeysTabState.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/tabs/settings/SettingControls.h"
 #include "ui/SymbolButton.h"
 #include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
@@ -33,7 +37,6 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -68,21 +71,17 @@ QFrame* rule(QWidget* parent) {
 SymbolButton* helpButton(HelpTopic topic, QWidget* parent) {
     auto* b = new SymbolButton(Symbol::QuestionCircle, 16, parent);
     b->setColor(dimLabelColor());
-    b->setToolTip(q(helpText(topic)));
-    QObject::connect(b, &QToolButton::pressed, b, [b, topic] {
-        if (QToolTip::isVisible())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(b->mapToGlobal(QPoint(0, b->height())), q(helpText(topic)), b);
-    });
+    attachHint(b, q(helpText(topic)), true);
+    QObject::connect(b, &QToolButton::pressed, b,
+                     [b, topic] { HintWinManager::shared().toggleHelp(helpText(topic), globalFrame(b)); });
     return b;
 }
 
 // A section header: rule, title, help, optional add button, rule.
-QWidget* sectionHeader(const char* titleKey, HelpTopic help, QToolButton* add, QWidget* parent) {
+QWidget* sectionHeader(const char* titleKey, HelpTopic help, QToolButton* add, int top, QWidget* parent) {
     auto* w = new QWidget(parent);
     auto* h = new QHBoxLayout(w);
-    h->setContentsMargins(17, 5, 17, 10);
+    h->setContentsMargins(17, top, 17, 10);
     h->addWidget(rule(w), 1);
     auto* title = new QLabel(q(platform::localized(titleKey)), w);
     title->setContentsMargins(8, 0, 4, 0);
@@ -179,7 +178,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     gv->setSpacing(0);
     add_ = plusButton(general_);
     connect(add_, &QToolButton::pressed, this, [] { addKeyBinding(); });
-    gv->addWidget(sectionHeader("Keys tab General key mapping", HelpTopic::GeneralKeyBind, add_, general_));
+    gv->addWidget(sectionHeader("Keys tab General key mapping", HelpTopic::GeneralKeyBind, add_, 5, general_));
     parts_->rowList = new QVBoxLayout;
     parts_->rowList->setSpacing(0);
     gv->addLayout(parts_->rowList);
@@ -197,7 +196,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     auto* lv = new QVBoxLayout(logiSection_);
     lv->setContentsMargins(0, 0, 0, 0);
     lv->setSpacing(0);
-    lv->addWidget(sectionHeader("Keys tab Non-standard key mapping", HelpTopic::LogiKeyboard, nullptr, logiSection_));
+    lv->addWidget(sectionHeader("Keys tab Non-standard key mapping", HelpTopic::LogiKeyboard, nullptr, 4, logiSection_));
     parts_->logiList = new QVBoxLayout;
     parts_->logiList->setSpacing(0);
     lv->addLayout(parts_->logiList);
@@ -207,13 +206,15 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     auto* sh = new QHBoxLayout(switchRow);
     sh->setContentsMargins(17, 0, 17, 4);
     sh->addWidget(rule(switchRow), 1);
-    subSwitch_ = new QCheckBox(q(platform::localized("Keys tab enable modifier key substitution control")), switchRow);
+    settings::ToggleSpec subSpec;
+    subSpec.get = [] { return KeySubOpt::shared().subGlobalEn.get(); };
+    subSpec.set = [](bool on) { KeySubOpt::shared().subGlobalEn.set(on); };
+    subSpec.title = q(platform::localized("Keys tab enable modifier key substitution control"));
+    subSpec.comment = helpText(HelpTopic::KeysSub);
+    // Every change acts, the user's or not.
+    subSpec.onChange = [](bool on, bool) { setModKeySubstitutionEnabled(on); };
+    subSwitch_ = new settings::ToggleCombo(std::move(subSpec), switchRow);
     subSwitch_->setObjectName("substitutionSwitch");
-    subSwitch_->setToolTip(q(helpText(HelpTopic::KeysSub)));
-    connect(subSwitch_, &QCheckBox::clicked, this, [](bool on) {
-        KeySubOpt::shared().subGlobalEn.set(on);
-        setModKeySubstitutionEnabled(on);
-    });
     sh->addWidget(subSwitch_);
     sh->addWidget(rule(switchRow), 1);
     dv->addWidget(switchRow);
@@ -284,12 +285,13 @@ void KeyboardTab::buildHeader() {
         const char* hint;
         void (*act)();
         int pad;
-    } tools[] = {{Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4},
-                 {Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4},
-                 {Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0}};
+        bool big;
+    } tools[] = {{Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4, false},
+                 {Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4, false},
+                 {Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0, true}};
     for (int i = 0; i < 3; ++i) {
         auto* b = new SymbolButton(tools[i].symbol, tools[i].size, appHeader_);
-        b->setToolTip(q(platform::localized(tools[i].hint)));
+        attachHint(b, q(platform::localized(tools[i].hint)), tools[i].big);
         connect(b, &QToolButton::pressed, this, tools[i].act);
         h->addWidget(b);
         if (tools[i].pad) h->addSpacing(tools[i].pad);
@@ -334,7 +336,7 @@ void KeyboardTab::refreshRows() {
         GeneralKeyRow* w = it != parts_->rows.end() ? it->second : new GeneralKeyRow(general_);
         if (it != parts_->rows.end()) parts_->rows.erase(it);
         w->setRow(r);
-        parts_->rowList->addWidget(w, 0, Qt::AlignRight);
+        parts_->rowList->addWidget(w, 0, Qt::AlignHCenter);
         w->show();
         kept[key] = w;
         parts_->order.push_back(w);
@@ -381,7 +383,7 @@ void KeyboardTab::refreshDevices() {
     parts_->logi = std::move(kept);
 
     const bool on = KeySubOpt::shared().subGlobalEn.get();
-    subSwitch_->setChecked(on);
+    subSwitch_->refresh();
     subSection_->setVisible(global && on);
     subGap_->setVisible(global && !on);
     const std::vector<SubBlock> blocks = global && on ? substitutionBlocks() : std::vector<SubBlock>{};

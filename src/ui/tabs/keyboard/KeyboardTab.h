@@ -6,11 +6,14 @@
 
 #include <vector>
 
-class QCheckBox;
 class QScrollArea;
 class QToolButton;
 
 namespace corv::ui {
+
+namespace settings {
+class ToggleCombo;
+}
 
 QWidget* makeKeyboardTab(QWidget* parent);
 
@@ -43,7 +46,7 @@ public:
     QToolButton* addButton() const { return add_; }
     QWidget* cover() const { return cover_; }
     QWidget* logiSection() const { return logiSection_; }
-    QCheckBox* substitutionSwitch() const { return subSwitch_; }
+    settings::ToggleCombo* substitutionSwitch() const { return subSwitch_; }
     QToolButton* headerButton(int i) const { return headerButtons_[i]; }
 
 protected:
@@ -68,7 +71,7 @@ private:
     QWidget* devices_ = nullptr;
     QWidget* logiSection_ = nullptr;
     QWidget* subSection_ = nullptr;
-    QCheckBox* subSwitch_ = nullptr;
+    settings::ToggleCombo* subSwitch_ = nullptr;
     QWidget* subGap_ = nullptr;
     QWidget* appGap_ = nullptr;
     QToolButton* headerButtons_[3] = {};
