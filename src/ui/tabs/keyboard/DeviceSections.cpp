@@ -14,7 +14,8 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/IntSlider.h"
+#include "ui/ToggleCombo.h"
 #include "ui/AccentMenu.h"
 #include "ui/SymbolButton.h"
 
@@ -102,12 +103,12 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
     auto* light = new QHBoxLayout;
     light->setContentsMargins(9, 8, 9, 0);
     light->setSpacing(0);
-    settings::ToggleSpec lightSpec;
+    ToggleSpec lightSpec;
     lightSpec.get = [this] { return shownBacklightOn(block_.slot); };
     lightSpec.set = [this](bool on) { setShownBacklightOn(block_.slot, on); };
     lightSpec.title = q(platform::localized("Keys tab Backlight"));
     lightSpec.onChange = [this](bool on, bool byClick) { setBacklightOn(block_.slot, on, byClick); };
-    backlight_ = new settings::ToggleCombo(std::move(lightSpec), this);
+    backlight_ = new ToggleCombo(std::move(lightSpec), this);
     backlight_->setObjectName("backlightSwitch");
     backlight_->setFixedWidth(155);
     light->addWidget(backlight_);
@@ -150,12 +151,12 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
 
     auto* fnRow = new QHBoxLayout;
     fnRow->setContentsMargins(9, 4, 9, 0);
-    settings::ToggleSpec fnSpec;
+    ToggleSpec fnSpec;
     fnSpec.get = [this] { return shownFnInversion(block_.slot); };
     fnSpec.set = [this](bool on) { setShownFnInversion(block_.slot, on); };
     fnSpec.title = q(platform::localized("Keys tab Fn Inversion"));
     fnSpec.onChange = [this](bool on, bool byClick) { setFnInversion(block_.slot, on, byClick); };
-    fn_ = new settings::ToggleCombo(std::move(fnSpec), this);
+    fn_ = new ToggleCombo(std::move(fnSpec), this);
     fn_->setObjectName("fnSwitch");
     fnRow->addWidget(fn_);
     fnRow->addStretch(1);
@@ -194,12 +195,12 @@ void LogiBlockWidget::setBlock(const LogiBlock& b) {
         // The slider's range is fixed when it is made.
         auto* lv = static_cast<QHBoxLayout*>(levelRow_->layout());
         delete bar_;
-        settings::SliderSpec spec;
+        SliderSpec spec;
         spec.low = level.low;
         spec.high = level.high;
         spec.get = [this] { return std::int64_t(keyboard::levelSlider(shownKeyboard(block_.slot).backLightOptions).value); };
         spec.height = 16;
-        bar_ = new settings::IntSlider(std::move(spec), levelRow_);
+        bar_ = new IntSlider(std::move(spec), levelRow_);
         bar_->setObjectName("levelSlider");
         bar_->setFixedWidth(126);
         bar_->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -19,10 +19,8 @@ class QVBoxLayout;
 namespace corv::ui {
 class BatteryIcon;
 class ConfirmDelButton;
-namespace settings {
 class IntSlider;
 class ToggleCombo;
-}
 }
 
 namespace corv::ui::keyboard {
@@ -48,13 +46,13 @@ public:
     QLabel* product() const { return product_; }
     BatteryIcon* battery() const { return battery_; }
     QToolButton* addButton() const { return add_; }
-    settings::ToggleCombo* backlightSwitch() const { return backlight_; }
+    ToggleCombo* backlightSwitch() const { return backlight_; }
     CellButton* effectMenu() const { return effect_; }
     QWidget* levelRow() const { return levelRow_; }
     QLabel* statusLabel() const { return status_; }
     // The level shown by the keyboard; it takes no mouse input.
-    settings::IntSlider* levelSlider() const { return bar_; }
-    settings::ToggleCombo* fnSwitch() const { return fn_; }
+    IntSlider* levelSlider() const { return bar_; }
+    ToggleCombo* fnSwitch() const { return fn_; }
     std::vector<QuirkKeyRow*> rows() const;
 
 private:
@@ -62,14 +60,14 @@ private:
     QLabel* product_;
     BatteryIcon* battery_ = nullptr;
     QToolButton* add_;
-    settings::ToggleCombo* backlight_;
+    ToggleCombo* backlight_;
     CellButton* effect_;
     QWidget* effectGap_;
     QWidget* levelRow_;
     QLabel* status_;
-    settings::IntSlider* bar_ = nullptr;
+    IntSlider* bar_ = nullptr;
     int barHigh_ = -1;
-    settings::ToggleCombo* fn_;
+    ToggleCombo* fn_;
     QVBoxLayout* rowList_;
     std::map<std::uint16_t, QuirkKeyRow*> rows_;
 };

@@ -23,7 +23,7 @@
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/ToggleCombo.h"
 #include "ui/SymbolButton.h"
 #include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
@@ -206,14 +206,14 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     auto* sh = new QHBoxLayout(switchRow);
     sh->setContentsMargins(17, 0, 17, 4);
     sh->addWidget(rule(switchRow), 1);
-    settings::ToggleSpec subSpec;
+    ToggleSpec subSpec;
     subSpec.get = [] { return KeySubOpt::shared().subGlobalEn.get(); };
     subSpec.set = [](bool on) { KeySubOpt::shared().subGlobalEn.set(on); };
     subSpec.title = q(platform::localized("Keys tab enable modifier key substitution control"));
     subSpec.comment = helpText(HelpTopic::KeysSub);
     // Every change acts, the user's or not.
     subSpec.onChange = [](bool on, bool) { setModKeySubstitutionEnabled(on); };
-    subSwitch_ = new settings::ToggleCombo(std::move(subSpec), switchRow);
+    subSwitch_ = new ToggleCombo(std::move(subSpec), switchRow);
     subSwitch_->setObjectName("substitutionSwitch");
     sh->addWidget(subSwitch_);
     sh->addWidget(rule(switchRow), 1);

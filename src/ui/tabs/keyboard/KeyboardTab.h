@@ -11,9 +11,7 @@ class QToolButton;
 
 namespace corv::ui {
 
-namespace settings {
 class ToggleCombo;
-}
 
 QWidget* makeKeyboardTab(QWidget* parent);
 
@@ -46,7 +44,7 @@ public:
     QToolButton* addButton() const { return add_; }
     QWidget* cover() const { return cover_; }
     QWidget* logiSection() const { return logiSection_; }
-    settings::ToggleCombo* substitutionSwitch() const { return subSwitch_; }
+    ToggleCombo* substitutionSwitch() const { return subSwitch_; }
     QToolButton* headerButton(int i) const { return headerButtons_[i]; }
 
 protected:
@@ -71,7 +69,7 @@ private:
     QWidget* devices_ = nullptr;
     QWidget* logiSection_ = nullptr;
     QWidget* subSection_ = nullptr;
-    settings::ToggleCombo* subSwitch_ = nullptr;
+    ToggleCombo* subSwitch_ = nullptr;
     QWidget* subGap_ = nullptr;
     QWidget* appGap_ = nullptr;
     QToolButton* headerButtons_[3] = {};

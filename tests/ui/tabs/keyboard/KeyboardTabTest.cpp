@@ -21,7 +21,8 @@
 
 #include "ui/Snapshot.h"
 
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/IntSlider.h"
+#include "ui/ToggleCombo.h"
 
 #include <QApplication>
 #include <QLabel>

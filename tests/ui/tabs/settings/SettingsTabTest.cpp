@@ -21,6 +21,7 @@
 namespace corv::test {
 namespace {
 
+using namespace ui;
 using namespace ui::settings;
 using Writes = std::vector<std::pair<platform::HidService, std::int64_t>>;
 using Pulses = std::vector<std::pair<platform::HapticActuator, float>>;
