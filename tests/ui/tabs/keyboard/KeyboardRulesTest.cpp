@@ -161,9 +161,9 @@ TEST_F(KeyboardRulesTest, KeyMenuDisablesTakenKeysAndMarksTheHighlightedOne) {
 }
 
 TEST_F(KeyboardRulesTest, LogitechBlocksListControlsAndAddTheSmallestUnbound) {
+    record(3, btDev, 0xFF, "Empty");
     record(0, bolt.device, kSlotIndex, "MX Keys");
     record(2, btDev, 0xFF, "K380");
-    record(3, btDev, 0xFF, "Empty");
     giveControls(0, {20, 10, 11}, {10});
     giveControls(2, {1}, {});
     LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) {
@@ -180,6 +180,9 @@ TEST_F(KeyboardRulesTest, LogitechBlocksListControlsAndAddTheSmallestUnbound) {
     EXPECT_TRUE(blocks[1].showBattery);
     LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[0].battery = -1; });
     EXPECT_FALSE(listLogiBlocks()[0].showBattery) << "no level read yet";
+    EXPECT_EQ(logiRecord(99), nullptr);
+    addQuirkKeyBinding(99);
+    EXPECT_TRUE(controlMenuItems(99).empty());
 
     const int o = blocks[0].optIdx;
     addQuirkKeyBinding(o);

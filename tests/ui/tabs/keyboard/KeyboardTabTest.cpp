@@ -219,8 +219,12 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     ASSERT_NE(row(kReturn, kCmd), nullptr);
     EXPECT_TRUE(row(kReturn, kCmd)->deleteButton()->isEnabled());
     EXPECT_TRUE(snapshot(*tab, "keyboard_app_overridden_rows"));
-    // With no bindings of its own every row is the global one's, undeletable.
+    // With no bindings of its own every row is the global one's, undeletable,
+    // also on the row widgets the global profile showed just before.
     removeAllKeyBindings();
+    selectApplication("");
+    settleTab();
+    selectApplication(kApp);
     settleTab();
     ASSERT_FALSE(tab->rows().empty());
     for (GeneralKeyRow* r : tab->rows()) EXPECT_FALSE(r->deleteButton()->isEnabled());
