@@ -20,6 +20,7 @@
 #include "ui/HScrollBar.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
+#include "ui/InteractionReader.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
@@ -169,6 +170,8 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     cv->setSpacing(0);
     cv->setAlignment(Qt::AlignTop);
     scroll_->setWidget(column_);
+    // A press in the column that no row or control takes clears the highlights.
+    onPress(column_, [] { clearHighlights(); });
     v->addWidget(scroll_);
 
     general_ = new QWidget(column_);
@@ -412,11 +415,6 @@ std::vector<LogiBlockWidget*> KeyboardTab::logiBlocks() const {
 }
 
 std::vector<SubBlockWidget*> KeyboardTab::subBlocks() const { return parts_->sub; }
-
-void KeyboardTab::mousePressEvent(QMouseEvent* e) {
-    e->accept();
-    clearHighlights();
-}
 
 } // namespace keyboard
 

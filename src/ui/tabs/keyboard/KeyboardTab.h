@@ -47,9 +47,6 @@ public:
     ToggleCombo* substitutionSwitch() const { return subSwitch_; }
     QToolButton* headerButton(int i) const { return headerButtons_[i]; }
 
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
-
 private:
     struct Parts;
     void scheduleRefresh();
