@@ -86,7 +86,8 @@ CellButton::CellButton(int width, QWidget* parent) : QToolButton(parent), menu_(
 }
 
 void CellButton::setLook(const QString& text, const QColor& frame, const QColor& label) {
-    setText(text);
+    // A label wider than the cell ends in an ellipsis.
+    setText(fontMetrics().elidedText(text, Qt::ElideRight, width() - 12));
     setStyleSheet(QStringLiteral("QToolButton { border: 1px solid %1; border-radius: 4px; color: %2; padding: 0 4px; }"
                                  " QToolButton::menu-indicator { image: none; }")
                       .arg(frame.name(QColor::HexArgb), label.name(QColor::HexArgb)));

@@ -29,13 +29,11 @@
 #include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
 
-#include <QCheckBox>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -104,19 +102,26 @@ QToolButton* plusButton(QWidget* parent) {
     return b;
 }
 
-// Covers a switched-off application's key bindings, taking every press.
+// Covers a switched-off application's key bindings, taking every press; it
+// keeps the frame of the section it covers.
 class Cover : public QWidget {
 public:
-    explicit Cover(QWidget* parent) : QWidget(parent) {
+    Cover(QWidget* covered, QWidget* parent) : QWidget(parent), covered_(covered) {
         message = new QLabel(q(platform::localized("Exception tab disabled")), this);
         message->setFont(systemFont(24));
         message->setAlignment(Qt::AlignCenter);
         message->setWordWrap(true);
         setTextColor(message, primaryColor());
+        covered_->installEventFilter(this);
     }
     QLabel* message;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == covered_ && (e->type() == QEvent::Resize || e->type() == QEvent::Move))
+            setGeometry(covered_->geometry());
+        return false;
+    }
     void mousePressEvent(QMouseEvent* e) override { e->accept(); }
     void resizeEvent(QResizeEvent*) override {
         const int top = static_cast<int>(std::clamp((height() - 65) * 0.5, 0.0, 100.0));
@@ -128,6 +133,9 @@ protected:
         tint.setAlphaF(0.18);
         p.fillRect(rect(), tint);
     }
+
+private:
+    QWidget* covered_;
 };
 
 using RowKey = std::tuple<std::string, std::uint64_t, std::uint64_t>;
@@ -186,7 +194,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     parts_->rowList->setSpacing(0);
     gv->addLayout(parts_->rowList);
     cv->addWidget(general_);
-    cover_ = new Cover(column_);
+    cover_ = new Cover(general_, column_);
     cover_->setObjectName("disabledCover");
     cover_->hide();
 
@@ -353,7 +361,7 @@ void KeyboardTab::refreshRows() {
         dim->setOpacity(0.5);
         general_->setGraphicsEffect(dim);
         general_->layout()->activate();
-        cover_->setGeometry(QRect(general_->pos(), general_->sizeHint()));
+        cover_->setGeometry(general_->geometry());
         cover_->show();
         cover_->raise();
     } else {

@@ -11,12 +11,14 @@
 #include "recorders/Highlights.h"
 #include "recorders/KeyBind.h"
 #include "ui/ContentView.h"
+#include "ui/AppToggle.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/BacklightRules.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/tabs/keyboard/KeyUrlEdits.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
 
 #include "ui/Snapshot.h"
@@ -228,6 +230,16 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     settleTab();
     ASSERT_FALSE(tab->rows().empty());
     for (GeneralKeyRow* r : tab->rows()) EXPECT_FALSE(r->deleteButton()->isEnabled());
+
+    // Switched off, the whole section is covered; a long label ends in an ellipsis.
+    toggleAppEnabled();
+    settleTab();
+    ASSERT_TRUE(tab->cover()->isVisible());
+    EXPECT_EQ(tab->cover()->width(), tab->column()->width());
+    chooseMenuAction(KeySlotRef::general("", kEsc, 0), ActionId::Url);
+    writeUrlField(KeySlotRef::general("", kEsc, 0), UrlField::Target, "https://example.com/a/long/way");
+    settleTab();
+    EXPECT_TRUE(row(kEsc, 0)->actionCell()->text().endsWith(QChar(0x2026)));
 }
 
 } // namespace
