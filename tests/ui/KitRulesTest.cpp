@@ -8,10 +8,12 @@
 #include "ui/GapRoundedRect.h"
 #include "ui/HScrollBarModel.h"
 #include "ui/HintWinManager.h"
+#include "ui/IntSliderModel.h"
 #include "ui/TabBarRules.h"
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 namespace corv::ui {
 namespace {
@@ -328,6 +330,23 @@ TEST(TabBarRulesTest, OuterTabsRoundTheirOuterTopCorner) {
     EXPECT_EQ(highlightCorners(3), (CornerRadii{8, 15, 8, 8}));
     EXPECT_EQ(highlightCorners(2), (CornerRadii{8, 8, 8, 8}));
     EXPECT_EQ(highlightCorners(9), (CornerRadii{8, 8, 8, 8}));
+}
+
+TEST(IntSliderModelTest, StepsFromThePressStartAndNeverDividesByZero) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    IntSliderModel m(0, 100, 5);
+    EXPECT_EQ(m.moved(50, 21, 200), 60);  // d = 10.5: two steps
+    EXPECT_EQ(m.moved(60, 4, 200), 50);   // back within a step
+    EXPECT_EQ(m.ended(50, 4, 104, 200), std::nullopt);
+    const std::tuple<std::int64_t, double, std::int64_t> clicks[] = {
+        {50, 101, 55}, {50, 100, 45}, {100, 201, 100}, {100, 199, 95}, {0, 0, 0}, {130, 10, 100}};
+    for (auto [ctrl, x, written] : clicks) EXPECT_EQ(IntSliderModel(0, 100, 5).ended(ctrl, 0.5, x, 200), written) << ctrl;
+    IntSliderModel flat(3, 3, 0), narrow(0, 10, 1);
+    EXPECT_EQ(std::tuple(flat.moved(3, 500, 200), flat.ended(3, 0, 10, 200), flat.fraction(3)),
+              std::tuple(std::nullopt, std::nullopt, 1.0));
+    EXPECT_EQ(std::tuple(narrow.moved(5, 40, 0), narrow.ended(5, 0, 0, 0), narrow.moved(5, kInf, 100)),
+              std::tuple(std::nullopt, std::nullopt, std::nullopt));
+    EXPECT_EQ(std::pair(narrow.fraction(-4), narrow.fraction(40)), std::pair(0.0, 1.0));
 }
 
 } // namespace

@@ -1,15 +1,21 @@
 // The program's panel on a real X server: a click on the tray icon drops it
-// with the trackpad tab, whose rows take clicks.
+// with the trackpad tab, whose rows take clicks; the tab bar then brings the
+// keyboard tab with the stored key rows.
 
 // The desktop platform's headers use Qt's keywords.
 #undef QT_NO_KEYWORDS
 
 #include "app/CorvadineApp.h"
+#include "model/ActionTable.h"
 #include "model/Apps.h"
 #include "model/Options.h"
 #include "model/Shared.h"
+#include "model/UIState.h"
 #include "recorders/Highlights.h"
 #include "ui/ContentView.h"
+#include "ui/CustomTabView.h"
+#include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/tabs/keyboard/KeyboardTab.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
@@ -45,7 +51,7 @@ bool spinUntil(F done) {
     return done();
 }
 
-TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicks) {
+TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyboardTab) {
     if (!test::runningOnXvfb()) return;
     QTemporaryDir dir;
     resetShared();
@@ -57,7 +63,12 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicks) {
         entry.launch();
         Options::shared().tabSelection.set(0);
         const recorders::GesPath swipe{2, ActGes::Swipe, 0, ActDir::Left};
-        Apps::shared().a.modify([&](AppEntries& a) { a[""].ges[swipe.fgr][swipe.ges][swipe.mod][swipe.dir] = BindAction{}; });
+        constexpr std::uint64_t kEsc = 53, kReturn = 36, kCmd = 0x10;
+        Apps::shared().a.modify([&](AppEntries& a) {
+            a[""].ges[swipe.fgr][swipe.ges][swipe.mod][swipe.dir] = BindAction{};
+            a[""].key[kEsc][0] = BindAction::forAction(ActionId::Sleep);
+            a[""].key[kReturn][kCmd] = BindAction::forAction(ActionId::MediaNext);
+        });
 
         QWidget* tray = nullptr;
         ASSERT_TRUE(spinUntil([&] {
@@ -88,9 +99,36 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicks) {
         EXPECT_EQ(h.ges, swipe.ges);
         EXPECT_EQ(h.dir, swipe.dir);
 
-        // A second click on the icon closes it.
+        // The tab bar's second button brings the keyboard tab: key capture on,
+        // the global profile's rows listed in key order and shown.
+        TabBar* bar = findIn<TabBar>(panel);
+        ASSERT_NE(bar, nullptr);
+        QTest::mouseClick(bar->button(1), Qt::LeftButton, {}, bar->button(1)->rect().center());
+        keyboard::KeyboardTab* keys = nullptr;
+        ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
+        EXPECT_EQ(Options::shared().tabSelection.get(), 1);
+        EXPECT_TRUE(UIState::shared().keyboardTabShowing.get());
+        const auto rows = keys->rows();
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(std::pair(rows[0]->row().slot.key, rows[0]->row().slot.mod), std::pair(kReturn, kCmd));
+        EXPECT_EQ(std::pair(rows[1]->row().slot.key, rows[1]->row().slot.mod), std::pair(kEsc, std::uint64_t(0)));
+        keyboard::CellButton* keyCell = rows[1]->keyCell();
+        ASSERT_TRUE(spinUntil([&] { return keyCell->isVisible() && !keyCell->visibleRegion().isEmpty(); }));
+        EXPECT_EQ(keyCell->text(), "Esc");
+        EXPECT_FALSE(rows[1]->actionCell()->text().isEmpty());
+
+        // A click on the key cell highlights it for recording (its menu stays
+        // shut); a click on the empty column clears it.
+        QTest::mouseClick(keyCell, Qt::LeftButton, {}, keyCell->rect().center());
+        EXPECT_EQ(recorders::KeyHighlighted::shared().h.get(), (recorders::KeyHilited{kEsc, 0, true}));
+        QWidget* column = keys->column();
+        QTest::mouseClick(column, Qt::LeftButton, {}, QPoint(4, column->height() - 4));
+        EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::nullopt);
+
+        // A second click on the icon closes it and ends the capture.
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+        EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
         desktop::DesktopWindows::setContentFactory({});
     }
     resetShared();

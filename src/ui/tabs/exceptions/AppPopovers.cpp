@@ -289,7 +289,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     auto* row2 = new QHBoxLayout;
     for (const auto& s : switches) {
         const ClickFlag f = s.flag;
-        settings::ToggleSpec desc;
+        ToggleSpec desc;
         desc.get = [this, f] {
             const AnApp* e = recorders::appEntry(appid_);
             return e && e->*flagMember(f);
@@ -301,7 +301,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
             });
         };
         desc.title = q(platform::localized(s.title));
-        auto* t = new settings::ToggleCombo(std::move(desc), section);
+        auto* t = new ToggleCombo(std::move(desc), section);
         t->setMinimumWidth(164);
         toggles_[static_cast<int>(f)] = t;
         (f == ClickFlag::Scroll ? row2 : row1)->addWidget(t, 0, Qt::AlignLeft);
@@ -368,7 +368,7 @@ void GesturePopover::refresh() {
     list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 
     for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
-        settings::ToggleCombo* t = toggles_[static_cast<int>(f)];
+        ToggleCombo* t = toggles_[static_cast<int>(f)];
         t->refresh();
         t->setColor(clickThroughColor(appid_, f) == FlagColor::Primary ? primaryColor() : overriddenBindingColor());
     }

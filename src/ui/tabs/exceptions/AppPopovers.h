@@ -9,7 +9,7 @@
 #include "ui/tabs/keyboard/KeyRows.h"
 #include "ui/SymbolButton.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/ToggleCombo.h"
 #include "ui/tabs/trackpad/GestureRows.h"
 
 #include <QFrame>
@@ -84,7 +84,7 @@ public:
     SymbolButton* loadGlobalButton() const { return load_; }
     SymbolButton* removeAllButton() const { return remove_; }
     SymbolButton* lockButton() const { return lock_; }
-    settings::ToggleCombo* clickToggle(trackpad::ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
+    ToggleCombo* clickToggle(trackpad::ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
     int dividerCount() const { return static_cast<int>(dividers_.size()); }
     void refresh() override;
 
@@ -95,7 +95,7 @@ private:
     SymbolButton* load_ = nullptr;
     SymbolButton* remove_ = nullptr;
     SymbolButton* lock_ = nullptr;
-    settings::ToggleCombo* toggles_[3] = {};
+    ToggleCombo* toggles_[3] = {};
     std::map<recorders::GesPath, trackpad::BindingRow*, trackpad::PathLess> rows_;
     std::vector<trackpad::BindingRow*> order_;
     std::vector<QWidget*> dividers_;

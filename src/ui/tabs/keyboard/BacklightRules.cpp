@@ -21,17 +21,28 @@ constexpr std::array<const char*, 7> kStatusLabels{"Backlight off by SW", "Backl
                                                    "Manual brightness",   "Manual brightness",
                                                    "Brightness"};
 
-// The shown element and its record; false when the slot is not linked to one.
-bool editKeyboard(int i, const std::function<void(logitech::LogiKeybUI&, LogiKeyOpt&)>& edit) {
-    if (!logitech::isKeyboardIndex(i)) return false;
-    const auto slot = static_cast<std::size_t>(i);
-    logitech::LogiKeybUI shown = logitech::LogiKeybsUI::shared().k.get()[slot];
-    auto& records = LogiKeysOpt::shared().k;
-    if (shown.optIndex < 0 || static_cast<std::size_t>(shown.optIndex) >= records.get().size()) return false;
-    LogiKeyOpt record = records.get()[static_cast<std::size_t>(shown.optIndex)];
-    edit(shown, record);
-    logitech::LogiKeybsUI::shared().k.modify([&](logitech::LogiKeybUIList& l) { l[slot] = shown; });
-    records.modify([&](std::vector<LogiKeyOpt>& k) { k[static_cast<std::size_t>(shown.optIndex)] = record; });
+const logitech::LogiKeybUI* shownAt(int i) {
+    return logitech::isKeyboardIndex(i) ? &logitech::LogiKeybsUI::shared().k.get()[static_cast<std::size_t>(i)] : nullptr;
+}
+
+// The shown element; nothing for a slot outside the list.
+void editShown(int i, const std::function<void(logitech::LogiKeybUI&)>& edit) {
+    if (!shownAt(i)) return;
+    logitech::LogiKeybsUI::shared().k.modify([&](logitech::LogiKeybUIList& l) { edit(l[static_cast<std::size_t>(i)]); });
+}
+
+bool linked(int i) {
+    const logitech::LogiKeybUI* shown = shownAt(i);
+    return shown && shown->optIndex >= 0 &&
+           static_cast<std::size_t>(shown->optIndex) < LogiKeysOpt::shared().k.get().size();
+}
+
+// The stored record of the slot, given the shown element; false when the
+// slot is not linked to one.
+bool editRecord(int i, const std::function<void(const logitech::LogiKeybUI&, LogiKeyOpt&)>& edit) {
+    if (!linked(i)) return false;
+    const logitech::LogiKeybUI copy = *shownAt(i);
+    LogiKeysOpt::shared().k.modify([&](std::vector<LogiKeyOpt>& k) { edit(copy, k[static_cast<std::size_t>(copy.optIndex)]); });
     return true;
 }
 
@@ -79,19 +90,26 @@ LevelSlider levelSlider(std::uint64_t backLightOptions) {
     LevelSlider s;
     const int levels = static_cast<int>(backLightOptions & 0xFF);
     s.high = std::max(levels - 1, 0);
-    s.value = std::clamp(static_cast<int>((backLightOptions >> 8) & 0xFF), s.low, s.high);
-    // One level leaves no range to divide: it is shown full.
-    s.fraction = s.high > s.low ? double(s.value - s.low) / double(s.high - s.low) : 1.0;
+    s.value = static_cast<int>((backLightOptions >> 8) & 0xFF);
     return s;
 }
 
-void setBacklightOn(int i, bool on, bool byClick) {
+bool shownBacklightOn(int i) { return shownAt(i) && backlightOn(shownAt(i)->backLight); }
+
+void setShownBacklightOn(int i, bool on) {
+    editShown(i, [on](logitech::LogiKeybUI& k) { k.backLight = backlightSwitchWord(k.backLight, on); });
+}
+
+bool shownFnInversion(int i) { return shownAt(i) && shownAt(i)->fnInversion; }
+
+void setShownFnInversion(int i, bool on) {
+    editShown(i, [on](logitech::LogiKeybUI& k) { k.fnInversion = on; });
+}
+
+void setBacklightOn(int i, bool, bool byClick) {
     if (!byClick) return;
-    const bool linked = editKeyboard(i, [on](logitech::LogiKeybUI& shown, LogiKeyOpt& record) {
-        shown.backLight = backlightSwitchWord(shown.backLight, on);
-        record.backLight = shown.backLight;
-    });
-    if (linked) logitech::hidppSetBacklightConfig(i);
+    if (editRecord(i, [](const logitech::LogiKeybUI& shown, LogiKeyOpt& r) { r.backLight = shown.backLight; }))
+        logitech::hidppSetBacklightConfig(i);
 }
 
 void setBacklightEffect(int i, const std::string& name) {
@@ -99,20 +117,15 @@ void setBacklightEffect(int i, const std::string& name) {
     for (const auto& [n, c] : logitech::backlightEffectCodes())
         if (n == name) code = c;
     if (!code) return;
-    const bool linked = editKeyboard(i, [&](logitech::LogiKeybUI& shown, LogiKeyOpt& record) {
-        shown.backLightOptions = (shown.backLightOptions & 0xFFFFFFu) | (std::uint64_t(*code) << 24);
-        record.backLightOptions = shown.backLightOptions;
-    });
-    if (linked) logitech::hidppSetBacklightConfig(i);
+    if (!linked(i)) return;
+    editShown(i, [&](logitech::LogiKeybUI& k) { k.backLightOptions = (k.backLightOptions & 0xFFFFFFu) | (std::uint64_t(*code) << 24); });
+    editRecord(i, [](const logitech::LogiKeybUI& k, LogiKeyOpt& r) { r.backLightOptions = k.backLightOptions; });
+    logitech::hidppSetBacklightConfig(i);
 }
 
 void setFnInversion(int i, bool on, bool byClick) {
     if (!byClick) return;
-    const bool linked = editKeyboard(i, [on](logitech::LogiKeybUI& shown, LogiKeyOpt& record) {
-        shown.fnInversion = on;
-        record.fnInversion = on;
-    });
-    if (!linked) return;
+    if (!editRecord(i, [on](const logitech::LogiKeybUI&, LogiKeyOpt& r) { r.fnInversion = on; })) return;
     const bool single = hasFeature(i, logitech::FeatureID::ID_40A2);
     const bool multi = hasFeature(i, logitech::FeatureID::ID_40A3);
     if (single) logitech::hidppSetFnInversion(i);

@@ -1,10 +1,11 @@
 #pragma once
 
 // A Logitech keyboard's backlight and Fn inversion rows: what the words
-// show, and the user's changes, which write the shown value, copy it into
-// the stored record and then ask the keyboard. Requests go out through the
-// request queue and are answered later; nothing here waits. A change that
-// did not come from the user's click sends nothing.
+// show, and the user's changes: the switch writes the shown value; its
+// change, when the user's click made it, is copied into the stored record
+// and then sent. Requests go out through the request queue and are answered
+// later; nothing here waits. A change that did not come from the user's
+// click sends nothing and leaves the record alone.
 
 #include <cstdint>
 #include <string>
@@ -26,16 +27,22 @@ std::string backlightStatusText(std::uint64_t backLightOptions);
 // Shown while on with a level count in bits 0-7.
 bool levelRowShown(std::uint64_t backLight, std::uint64_t backLightOptions);
 
+// The level slider's range and the level shown (bits 8-15).
 struct LevelSlider {
     int low = 0;
     int high = 0;
     int value = 0;
-    double fraction = 0;  // of the track filled; full for a single level
 };
 LevelSlider levelSlider(std::uint64_t backLightOptions);
 
-// Keyboard slot i of LogiKeybsUI.k. `byClick`: the change came from the
-// user's own click.
+// Keyboard slot i of LogiKeybsUI.k: what its switches show, and their
+// writes of the shown values.
+bool shownBacklightOn(int i);
+void setShownBacklightOn(int i, bool on);
+bool shownFnInversion(int i);
+void setShownFnInversion(int i, bool on);
+
+// A switch's change; `byClick`: the user's own click made it.
 void setBacklightOn(int i, bool on, bool byClick);
 void setBacklightEffect(int i, const std::string& name);
 void setFnInversion(int i, bool on, bool byClick);

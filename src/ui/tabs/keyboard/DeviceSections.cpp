@@ -8,9 +8,14 @@
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/BatteryIcon.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/FrameWatch.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/IntSlider.h"
+#include "ui/ToggleCombo.h"
 #include "ui/AccentMenu.h"
 #include "ui/SymbolButton.h"
 
@@ -19,7 +24,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -51,31 +55,6 @@ const logitech::LogiKeybUI& shownKeyboard(int slot) {
 }
 
 } // namespace
-
-LevelBar::LevelBar(QWidget* parent) : QWidget(parent) {
-    setObjectName("levelBar");
-    setFixedSize(126, 16);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void LevelBar::setLevel(const LevelSlider& s) {
-    level_ = s;
-    update();
-}
-
-void LevelBar::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF track(4, height() / 2.0 - 2, width() - 8, 4);
-    p.setPen(Qt::NoPen);
-    p.setBrush(dimLabelColor());
-    p.drawRoundedRect(track, 2, 2);
-    QRectF fill = track;
-    fill.setWidth(track.width() * std::clamp(level_.fraction, 0.0, 1.0));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(fill, 2, 2);
-    p.drawEllipse(QPointF(fill.right(), track.center().y()), 6, 6);
-}
 
 FramedBlock::FramedBlock(QWidget* parent) : QWidget(parent) {}
 
@@ -124,11 +103,14 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
     auto* light = new QHBoxLayout;
     light->setContentsMargins(9, 8, 9, 0);
     light->setSpacing(0);
-    backlight_ = new QCheckBox(q(platform::localized("Keys tab Backlight")), this);
+    ToggleSpec lightSpec;
+    lightSpec.get = [this] { return shownBacklightOn(block_.slot); };
+    lightSpec.set = [this](bool on) { setShownBacklightOn(block_.slot, on); };
+    lightSpec.title = q(platform::localized("Keys tab Backlight"));
+    lightSpec.onChange = [this](bool on, bool byClick) { setBacklightOn(block_.slot, on, byClick); };
+    backlight_ = new ToggleCombo(std::move(lightSpec), this);
     backlight_->setObjectName("backlightSwitch");
     backlight_->setFixedWidth(155);
-    // `clicked` comes only from the user's own click.
-    connect(backlight_, &QCheckBox::clicked, this, [this](bool on) { setBacklightOn(block_.slot, on, true); });
     light->addWidget(backlight_);
     light->addStretch(1);
     effect_ = new CellButton(117, this);
@@ -142,8 +124,9 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
                     [slot = block_.slot, name] { setBacklightEffect(slot, name); });
     };
     light->addWidget(effect_);
+    // With the padding after it, the place of the menu: 147 wide.
     effectGap_ = new QWidget(this);
-    effectGap_->setFixedSize(147, 20);
+    effectGap_->setFixedSize(125, 20);
     light->addWidget(effectGap_);
     light->addSpacing(22);
     v->addLayout(light);
@@ -156,27 +139,25 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
     status_->setObjectName("statusLabel");
     lv->addWidget(status_);
     lv->addStretch(1);
-    bar_ = new LevelBar(levelRow_);
-    lv->addWidget(bar_);
     lv->addSpacing(10);
     auto* help = new SymbolButton(Symbol::QuestionCircle, 16, levelRow_);
     help->setColor(dimLabelColor());
-    help->setToolTip(q(helpText(HelpTopic::LogiKeyboardBrightness)));
+    attachHint(help, q(helpText(HelpTopic::LogiKeyboardBrightness)), true);
     connect(help, &QToolButton::pressed, this, [help] {
-        if (QToolTip::isVisible())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->mapToGlobal(QPoint(0, help->height())),
-                               q(helpText(HelpTopic::LogiKeyboardBrightness)), help);
+        HintWinManager::shared().toggleHelp(helpText(HelpTopic::LogiKeyboardBrightness), globalFrame(help));
     });
     lv->addWidget(help);
     v->addWidget(levelRow_);
 
     auto* fnRow = new QHBoxLayout;
     fnRow->setContentsMargins(9, 4, 9, 0);
-    fn_ = new QCheckBox(q(platform::localized("Keys tab Fn Inversion")), this);
+    ToggleSpec fnSpec;
+    fnSpec.get = [this] { return shownFnInversion(block_.slot); };
+    fnSpec.set = [this](bool on) { setShownFnInversion(block_.slot, on); };
+    fnSpec.title = q(platform::localized("Keys tab Fn Inversion"));
+    fnSpec.onChange = [this](bool on, bool byClick) { setFnInversion(block_.slot, on, byClick); };
+    fn_ = new ToggleCombo(std::move(fnSpec), this);
     fn_->setObjectName("fnSwitch");
-    connect(fn_, &QCheckBox::clicked, this, [this](bool on) { setFnInversion(block_.slot, on, true); });
     fnRow->addWidget(fn_);
     fnRow->addStretch(1);
     v->addLayout(fnRow);
@@ -202,15 +183,32 @@ void LogiBlockWidget::setBlock(const LogiBlock& b) {
     if (battery_) battery_->setBatt(b.battery);
     add_->setEnabled(b.addEnabled);
 
-    backlight_->setChecked(backlightOn(k.backLight));
+    backlight_->refresh();
     const bool menu = effectMenuShown(k.backLight);
     effect_->setVisible(menu);
     effectGap_->setVisible(!menu);
     effect_->setLook(q(backlightEffectLabel(k.backLightOptions)), primaryColor(), primaryColor());
     levelRow_->setVisible(levelRowShown(k.backLight, k.backLightOptions));
     status_->setText(q(backlightStatusText(k.backLightOptions)));
-    bar_->setLevel(levelSlider(k.backLightOptions));
-    fn_->setChecked(k.fnInversion);
+    const LevelSlider level = keyboard::levelSlider(k.backLightOptions);
+    if (level.high != barHigh_) {
+        // The slider's range is fixed when it is made.
+        auto* lv = static_cast<QHBoxLayout*>(levelRow_->layout());
+        delete bar_;
+        SliderSpec spec;
+        spec.low = level.low;
+        spec.high = level.high;
+        spec.get = [this] { return std::int64_t(keyboard::levelSlider(shownKeyboard(block_.slot).backLightOptions).value); };
+        spec.height = 16;
+        bar_ = new IntSlider(std::move(spec), levelRow_);
+        bar_->setObjectName("levelSlider");
+        bar_->setFixedWidth(126);
+        bar_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        lv->insertWidget(2, bar_);
+        barHigh_ = level.high;
+    }
+    bar_->refresh();
+    fn_->refresh();
 
     std::map<std::uint16_t, QuirkKeyRow*> kept;
     while (QLayoutItem* item = rowList_->takeAt(0)) delete item;
@@ -219,7 +217,7 @@ void LogiBlockWidget::setBlock(const LogiBlock& b) {
         QuirkKeyRow* row = it != rows_.end() ? it->second : new QuirkKeyRow(this);
         if (it != rows_.end()) rows_.erase(it);
         row->setRow(b.optIdx, cid);
-        rowList_->addWidget(row, 0, Qt::AlignRight);
+        rowList_->addWidget(row, 0, Qt::AlignHCenter);
         row->show();
         kept[cid] = row;
     }

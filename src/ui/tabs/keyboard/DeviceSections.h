@@ -8,7 +8,6 @@
 #include "ui/tabs/keyboard/LogiBlocks.h"
 #include "ui/tabs/keyboard/Substitution.h"
 
-#include <QCheckBox>
 #include <QWidget>
 
 #include <map>
@@ -20,26 +19,14 @@ class QVBoxLayout;
 namespace corv::ui {
 class BatteryIcon;
 class ConfirmDelButton;
+class IntSlider;
+class ToggleCombo;
 }
 
 namespace corv::ui::keyboard {
 
 class CellButton;
 class QuirkKeyRow;
-
-// A read-only bar of the keyboard's backlight level.
-class LevelBar : public QWidget {
-public:
-    explicit LevelBar(QWidget* parent);
-    void setLevel(const LevelSlider& s);
-    const LevelSlider& level() const { return level_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    LevelSlider level_;
-};
 
 // A section outlined around its content with a gap under its title.
 class FramedBlock : public QWidget {
@@ -59,12 +46,13 @@ public:
     QLabel* product() const { return product_; }
     BatteryIcon* battery() const { return battery_; }
     QToolButton* addButton() const { return add_; }
-    QCheckBox* backlightSwitch() const { return backlight_; }
+    ToggleCombo* backlightSwitch() const { return backlight_; }
     CellButton* effectMenu() const { return effect_; }
     QWidget* levelRow() const { return levelRow_; }
     QLabel* statusLabel() const { return status_; }
-    LevelBar* levelBar() const { return bar_; }
-    QCheckBox* fnSwitch() const { return fn_; }
+    // The level shown by the keyboard; it takes no mouse input.
+    IntSlider* levelSlider() const { return bar_; }
+    ToggleCombo* fnSwitch() const { return fn_; }
     std::vector<QuirkKeyRow*> rows() const;
 
 private:
@@ -72,13 +60,14 @@ private:
     QLabel* product_;
     BatteryIcon* battery_ = nullptr;
     QToolButton* add_;
-    QCheckBox* backlight_;
+    ToggleCombo* backlight_;
     CellButton* effect_;
     QWidget* effectGap_;
     QWidget* levelRow_;
     QLabel* status_;
-    LevelBar* bar_;
-    QCheckBox* fn_;
+    IntSlider* bar_ = nullptr;
+    int barHigh_ = -1;
+    ToggleCombo* fn_;
     QVBoxLayout* rowList_;
     std::map<std::uint16_t, QuirkKeyRow*> rows_;
 };

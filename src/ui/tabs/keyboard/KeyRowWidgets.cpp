@@ -8,6 +8,9 @@
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/FieldRegistry.h"
+#include "ui/FrameWatch.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -22,7 +25,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStyleOptionMenuItem>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace corv::ui::keyboard {
@@ -84,7 +86,8 @@ CellButton::CellButton(int width, QWidget* parent) : QToolButton(parent), menu_(
 }
 
 void CellButton::setLook(const QString& text, const QColor& frame, const QColor& label) {
-    setText(text);
+    // A label wider than the cell ends in an ellipsis.
+    setText(fontMetrics().elidedText(text, Qt::ElideRight, width() - 12));
     setStyleSheet(QStringLiteral("QToolButton { border: 1px solid %1; border-radius: 4px; color: %2; padding: 0 4px; }"
                                  " QToolButton::menu-indicator { image: none; }")
                       .arg(frame.name(QColor::HexArgb), label.name(QColor::HexArgb)));
@@ -162,7 +165,7 @@ KeyUrlEditor::KeyUrlEditor(const KeySlotRef& slot, QWidget* parent) : QWidget(pa
         h->addWidget(first);
         auto* paste = new SymbolButton(Symbol::Paste, 12, this);
         paste->setObjectName(f == UrlField::Name ? "pasteName" : "pasteTarget");
-        paste->setToolTip(q(platform::localized("Hint paste")));
+        attachHint(paste, q(platform::localized("Hint paste")));
         paste->setColor(secondaryColor());
         connect(paste, &QToolButton::pressed, this, [this, f] {
             const QMimeData* data = QApplication::clipboard()->mimeData();
@@ -179,17 +182,13 @@ KeyUrlEditor::KeyUrlEditor(const KeySlotRef& slot, QWidget* parent) : QWidget(pa
     };
     auto* help = new SymbolButton(Symbol::QuestionCircle, 16, this);
     help->setColor(secondaryColor());
-    help->setToolTip(q(helpText(HelpTopic::Url)));
-    connect(help, &QToolButton::pressed, this, [help] {
-        if (QToolTip::isVisible())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->mapToGlobal(QPoint(0, help->height())), q(helpText(HelpTopic::Url)), help);
-    });
+    attachHint(help, q(helpText(HelpTopic::Url)), true);
+    connect(help, &QToolButton::pressed, this,
+            [help] { HintWinManager::shared().toggleHelp(helpText(HelpTopic::Url), globalFrame(help)); });
     line(help, UrlField::Name, "Name");
     auto* shortcuts = new SymbolButton(Symbol::Bolt, 12, this);
     shortcuts->setColor(secondaryColor());
-    shortcuts->setToolTip(q(platform::localized("Hint shortcuts")));
+    attachHint(shortcuts, q(platform::localized("Hint shortcuts")));
     shortcuts->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(shortcuts);
     for (const std::string& name : engine::ShortcutList::shared().names)
@@ -289,7 +288,9 @@ void GeneralKeyRow::setRow(const KeyRow& row) {
     const CellLabel a = actionCellLabel(row.slot, actHi);
     actionCell_->setArmed(actHi);
     actionCell_->setLook(q(a.text), actHi ? accentTextColor() : norm, toneColor(a.tone, norm));
-    if (!del_) {
+    // A row widget may pass from an own binding to an inherited one.
+    if (!del_ || del_->isEnabled() != row.delEn) {
+        delete del_;
         del_ = new ConfirmDelButton(row.delEn, [this] { deleteKeyBinding(row_); }, line_);
         del_->setObjectName("deleteButton");
         del_->setEnabled(row.delEn);

@@ -131,6 +131,8 @@ void chooseMenuKey(const KeyRow& row, std::size_t index) {
     const std::uint64_t to = keyMenuKeys()[index].code;
     recorders::KeyHighlighted::shared().h.set(recorders::KeyHilited{to, 0, false});
     if (to == k && m == 0) return;
+    entry = appEntry(id);  // found again after the highlight's observers ran
+    if (!entry) return;
     const bool global = id.empty();
     const std::vector<std::string> followers =
         global ? recorders::unlockedKeyApps(Apps::shared().a.get()) : std::vector<std::string>{};

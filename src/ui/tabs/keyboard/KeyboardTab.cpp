@@ -14,27 +14,28 @@
 #include "recorders/KeyBind.h"
 #include "ui/RefreshLater.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
-#include "ui/tabs/trackpad/ProfileTools.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
+#include "ui/InteractionReader.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/ToggleCombo.h"
 #include "ui/SymbolButton.h"
-#include "ui/CheckBoxMark.h"
+#include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
 
-#include <QCheckBox>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QScrollArea>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -69,21 +70,17 @@ QFrame* rule(QWidget* parent) {
 SymbolButton* helpButton(HelpTopic topic, QWidget* parent) {
     auto* b = new SymbolButton(Symbol::QuestionCircle, 16, parent);
     b->setColor(dimLabelColor());
-    b->setToolTip(q(helpText(topic)));
-    QObject::connect(b, &QToolButton::pressed, b, [b, topic] {
-        if (QToolTip::isVisible())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(b->mapToGlobal(QPoint(0, b->height())), q(helpText(topic)), b);
-    });
+    attachHint(b, q(helpText(topic)), true);
+    QObject::connect(b, &QToolButton::pressed, b,
+                     [b, topic] { HintWinManager::shared().toggleHelp(helpText(topic), globalFrame(b)); });
     return b;
 }
 
 // A section header: rule, title, help, optional add button, rule.
-QWidget* sectionHeader(const char* titleKey, HelpTopic help, QToolButton* add, QWidget* parent) {
+QWidget* sectionHeader(const char* titleKey, HelpTopic help, QToolButton* add, int top, QWidget* parent) {
     auto* w = new QWidget(parent);
     auto* h = new QHBoxLayout(w);
-    h->setContentsMargins(17, 5, 17, 10);
+    h->setContentsMargins(17, top, 17, 10);
     h->addWidget(rule(w), 1);
     auto* title = new QLabel(q(platform::localized(titleKey)), w);
     title->setContentsMargins(8, 0, 4, 0);
@@ -105,44 +102,26 @@ QToolButton* plusButton(QWidget* parent) {
     return b;
 }
 
-// The check box and name of the application; a press toggles it.
-class AppToggle : public QWidget {
-public:
-    explicit AppToggle(QWidget* parent) : QWidget(parent) {
-        auto* h = new QHBoxLayout(this);
-        h->setContentsMargins(0, 0, 8, 0);
-        h->setSpacing(8);
-        box = new CheckBoxMark(this);
-        box->setAttribute(Qt::WA_TransparentForMouseEvents);
-        name = new QLabel(this);
-        name->setFont(systemFont(16, QFont::Light));
-        name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        h->addWidget(box);
-        h->addWidget(name, 1);
-    }
-    CheckBoxMark* box;
-    QLabel* name;
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override {
-        e->accept();
-        if (e->button() == Qt::LeftButton) trackpad::toggleAppEnabled();
-    }
-};
-
-// Covers a switched-off application's key bindings, taking every press.
+// Covers a switched-off application's key bindings, taking every press; it
+// keeps the frame of the section it covers.
 class Cover : public QWidget {
 public:
-    explicit Cover(QWidget* parent) : QWidget(parent) {
+    Cover(QWidget* covered, QWidget* parent) : QWidget(parent), covered_(covered) {
         message = new QLabel(q(platform::localized("Exception tab disabled")), this);
         message->setFont(systemFont(24));
         message->setAlignment(Qt::AlignCenter);
         message->setWordWrap(true);
         setTextColor(message, primaryColor());
+        covered_->installEventFilter(this);
     }
     QLabel* message;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched == covered_ && (e->type() == QEvent::Resize || e->type() == QEvent::Move))
+            setGeometry(covered_->geometry());
+        return false;
+    }
     void mousePressEvent(QMouseEvent* e) override { e->accept(); }
     void resizeEvent(QResizeEvent*) override {
         const int top = static_cast<int>(std::clamp((height() - 65) * 0.5, 0.0, 100.0));
@@ -154,6 +133,9 @@ protected:
         tint.setAlphaF(0.18);
         p.fillRect(rect(), tint);
     }
+
+private:
+    QWidget* covered_;
 };
 
 using RowKey = std::tuple<std::string, std::uint64_t, std::uint64_t>;
@@ -196,6 +178,8 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     cv->setSpacing(0);
     cv->setAlignment(Qt::AlignTop);
     scroll_->setWidget(column_);
+    // A press in the column that no row or control takes clears the highlights.
+    onPress(column_, [] { clearHighlights(); });
     v->addWidget(scroll_);
 
     general_ = new QWidget(column_);
@@ -205,12 +189,12 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     gv->setSpacing(0);
     add_ = plusButton(general_);
     connect(add_, &QToolButton::pressed, this, [] { addKeyBinding(); });
-    gv->addWidget(sectionHeader("Keys tab General key mapping", HelpTopic::GeneralKeyBind, add_, general_));
+    gv->addWidget(sectionHeader("Keys tab General key mapping", HelpTopic::GeneralKeyBind, add_, 5, general_));
     parts_->rowList = new QVBoxLayout;
     parts_->rowList->setSpacing(0);
     gv->addLayout(parts_->rowList);
     cv->addWidget(general_);
-    cover_ = new Cover(column_);
+    cover_ = new Cover(general_, column_);
     cover_->setObjectName("disabledCover");
     cover_->hide();
 
@@ -223,7 +207,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     auto* lv = new QVBoxLayout(logiSection_);
     lv->setContentsMargins(0, 0, 0, 0);
     lv->setSpacing(0);
-    lv->addWidget(sectionHeader("Keys tab Non-standard key mapping", HelpTopic::LogiKeyboard, nullptr, logiSection_));
+    lv->addWidget(sectionHeader("Keys tab Non-standard key mapping", HelpTopic::LogiKeyboard, nullptr, 4, logiSection_));
     parts_->logiList = new QVBoxLayout;
     parts_->logiList->setSpacing(0);
     lv->addLayout(parts_->logiList);
@@ -233,13 +217,15 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     auto* sh = new QHBoxLayout(switchRow);
     sh->setContentsMargins(17, 0, 17, 4);
     sh->addWidget(rule(switchRow), 1);
-    subSwitch_ = new QCheckBox(q(platform::localized("Keys tab enable modifier key substitution control")), switchRow);
+    ToggleSpec subSpec;
+    subSpec.get = [] { return KeySubOpt::shared().subGlobalEn.get(); };
+    subSpec.set = [](bool on) { KeySubOpt::shared().subGlobalEn.set(on); };
+    subSpec.title = q(platform::localized("Keys tab enable modifier key substitution control"));
+    subSpec.comment = helpText(HelpTopic::KeysSub);
+    // Every change acts, the user's or not.
+    subSpec.onChange = [](bool on, bool) { setModKeySubstitutionEnabled(on); };
+    subSwitch_ = new ToggleCombo(std::move(subSpec), switchRow);
     subSwitch_->setObjectName("substitutionSwitch");
-    subSwitch_->setToolTip(q(helpText(HelpTopic::KeysSub)));
-    connect(subSwitch_, &QCheckBox::clicked, this, [](bool on) {
-        KeySubOpt::shared().subGlobalEn.set(on);
-        setModKeySubstitutionEnabled(on);
-    });
     sh->addWidget(subSwitch_);
     sh->addWidget(rule(switchRow), 1);
     dv->addWidget(switchRow);
@@ -310,12 +296,13 @@ void KeyboardTab::buildHeader() {
         const char* hint;
         void (*act)();
         int pad;
-    } tools[] = {{Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4},
-                 {Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4},
-                 {Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0}};
+        bool big;
+    } tools[] = {{Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4, false},
+                 {Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4, false},
+                 {Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0, true}};
     for (int i = 0; i < 3; ++i) {
         auto* b = new SymbolButton(tools[i].symbol, tools[i].size, appHeader_);
-        b->setToolTip(q(platform::localized(tools[i].hint)));
+        attachHint(b, q(platform::localized(tools[i].hint)), tools[i].big);
         connect(b, &QToolButton::pressed, this, tools[i].act);
         h->addWidget(b);
         if (tools[i].pad) h->addSpacing(tools[i].pad);
@@ -342,8 +329,7 @@ void KeyboardTab::refreshHeader() {
     const AnApp* entry = recorders::appEntry(id);
     appHeader_->setVisible(!id.empty() && entry);
     if (!id.empty() && entry) {
-        parts_->appToggle->box->setOn(entry->enabled);
-        parts_->appToggle->name->setText(q(displayedAppName(id)));
+        parts_->appToggle->setEntry(id, entry->enabled);
         for (auto* b : headerButtons_) b->setEnabled(entry->enabled);
         static_cast<SymbolButton*>(headerButtons_[2])
             ->setSymbol(entry->keyLock ? Symbol::Lock : Symbol::LockOpen);
@@ -361,7 +347,7 @@ void KeyboardTab::refreshRows() {
         GeneralKeyRow* w = it != parts_->rows.end() ? it->second : new GeneralKeyRow(general_);
         if (it != parts_->rows.end()) parts_->rows.erase(it);
         w->setRow(r);
-        parts_->rowList->addWidget(w, 0, Qt::AlignRight);
+        parts_->rowList->addWidget(w, 0, Qt::AlignHCenter);
         w->show();
         kept[key] = w;
         parts_->order.push_back(w);
@@ -375,7 +361,7 @@ void KeyboardTab::refreshRows() {
         dim->setOpacity(0.5);
         general_->setGraphicsEffect(dim);
         general_->layout()->activate();
-        cover_->setGeometry(QRect(general_->pos(), general_->sizeHint()));
+        cover_->setGeometry(general_->geometry());
         cover_->show();
         cover_->raise();
     } else {
@@ -408,7 +394,7 @@ void KeyboardTab::refreshDevices() {
     parts_->logi = std::move(kept);
 
     const bool on = KeySubOpt::shared().subGlobalEn.get();
-    subSwitch_->setChecked(on);
+    subSwitch_->refresh();
     subSection_->setVisible(global && on);
     subGap_->setVisible(global && !on);
     const std::vector<SubBlock> blocks = global && on ? substitutionBlocks() : std::vector<SubBlock>{};
@@ -437,11 +423,6 @@ std::vector<LogiBlockWidget*> KeyboardTab::logiBlocks() const {
 }
 
 std::vector<SubBlockWidget*> KeyboardTab::subBlocks() const { return parts_->sub; }
-
-void KeyboardTab::mousePressEvent(QMouseEvent* e) {
-    e->accept();
-    clearHighlights();
-}
 
 } // namespace keyboard
 

@@ -6,11 +6,12 @@
 
 #include <vector>
 
-class QCheckBox;
 class QScrollArea;
 class QToolButton;
 
 namespace corv::ui {
+
+class ToggleCombo;
 
 QWidget* makeKeyboardTab(QWidget* parent);
 
@@ -43,11 +44,8 @@ public:
     QToolButton* addButton() const { return add_; }
     QWidget* cover() const { return cover_; }
     QWidget* logiSection() const { return logiSection_; }
-    QCheckBox* substitutionSwitch() const { return subSwitch_; }
+    ToggleCombo* substitutionSwitch() const { return subSwitch_; }
     QToolButton* headerButton(int i) const { return headerButtons_[i]; }
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
 
 private:
     struct Parts;
@@ -68,7 +66,7 @@ private:
     QWidget* devices_ = nullptr;
     QWidget* logiSection_ = nullptr;
     QWidget* subSection_ = nullptr;
-    QCheckBox* subSwitch_ = nullptr;
+    ToggleCombo* subSwitch_ = nullptr;
     QWidget* subGap_ = nullptr;
     QWidget* appGap_ = nullptr;
     QToolButton* headerButtons_[3] = {};

@@ -191,12 +191,19 @@ void deletePair(const PairRef& p) {
     const KeySub* k = entryAt(p.entry);
     if (!k || !pairValid(*k, p.idx)) return;
     if (pairHighlighted(*k, p.idx)) recorders::PhyKeyHighlighted::shared().usage.set(std::nullopt);
+    // Three writes, sources first, so that the other arrays are never the
+    // shorter while the occupied rows are worked out.
     const auto at = static_cast<std::ptrdiff_t>(p.idx);
-    editPair(p, [&](KeySub& e) {
-        e.subItemsSrc.erase(e.subItemsSrc.begin() + at);
-        e.subItemsDst.erase(e.subItemsDst.begin() + at);
-        e.subBidir.erase(e.subBidir.begin() + at);
-    });
+    const auto eraseFrom = [&](auto KeySub::*list) {
+        KeySubOpt::shared().keySub.modify([&](std::vector<KeySub>& all) {
+            auto& v = all[p.entry].*list;
+            v.erase(v.begin() + at);
+            all[p.entry].rebuildOccupiedKeys();
+        });
+    };
+    eraseFrom(&KeySub::subItemsSrc);
+    eraseFrom(&KeySub::subItemsDst);
+    eraseFrom(&KeySub::subBidir);
     apply(p.entry);
 }
 

@@ -8,7 +8,9 @@
 #include "platform/Platform.h"
 #include "ui/ButtonStyles.h"
 #include "ui/Theme.h"
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/HelpButton.h"
+#include "ui/IntSlider.h"
+#include "ui/ToggleCombo.h"
 #include "ui/tabs/settings/SettingRules.h"
 #include "ui/tabs/settings/SettingsFileActions.h"
 

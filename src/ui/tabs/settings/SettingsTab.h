@@ -17,15 +17,14 @@ class QVBoxLayout;
 
 namespace corv::ui {
 
+class IntSlider;
 class StyledButton;
+class ToggleCombo;
+struct ToggleSpec;
 
 QWidget* makeSettingsTab(QWidget* parent);
 
 namespace settings {
-
-class IntSlider;
-class ToggleCombo;
-struct ToggleSpec;
 
 // Redraws at once when the shared objects change. The interfering programs
 // are listed on show and every 2 seconds until hidden or dropped.

@@ -33,7 +33,6 @@ void editSelected(Edit edit) {
 
 } // namespace
 
-void toggleAppEnabled() { editSelected([](AnApp& e) { e.enabled = !e.enabled; }); }
 void toggleGestureLock() { editSelected([](AnApp& e) { e.gesLock = !e.gesLock; }); }
 
 void loadGlobalBindings() {

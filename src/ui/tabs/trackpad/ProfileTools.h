@@ -1,16 +1,13 @@
 #pragma once
 
-// The tools of an application's header on the trackpad tab: its name, the
-// switch, load global, remove all and the gesture lock; and the three
-// click-through flags of the selected profile with their carry-over.
-
-#include "ui/AppDisplayName.h"
+// The tools of an application's header on the trackpad tab: load global,
+// remove all and the gesture lock; and the three click-through flags of the
+// selected profile with their carry-over.
 
 #include <cstdint>
 
 namespace corv::ui::trackpad {
 
-void toggleAppEnabled();
 void toggleGestureLock();
 // Two turns after the click the selected application takes the global
 // profile's gesture bindings and click-through flags. An application removed

@@ -31,7 +31,7 @@
 #include "ui/tabs/trackpad/HelpPanes.h"
 #include "ui/tabs/trackpad/RowEdits.h"
 #include "ui/SymbolButton.h"
-#include "ui/CheckBoxMark.h"
+#include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
 
 #include <QFrame>
@@ -81,32 +81,6 @@ public:
         setText(text);
         setAutoRaise(true);
         setToolButtonStyle(Qt::ToolButtonTextOnly);
-    }
-};
-
-// The check box and name of an application; a press toggles it.
-class AppToggle : public QWidget {
-public:
-    explicit AppToggle(QWidget* parent) : QWidget(parent) {
-        auto* h = new QHBoxLayout(this);
-        h->setContentsMargins(0, 0, 8, 0);
-        h->setSpacing(8);
-        box = new CheckBoxMark(this);
-        box->setAttribute(Qt::WA_TransparentForMouseEvents);
-        name = new QLabel(this);
-        name->setFont(systemFont(16, QFont::Light));
-        name->setMinimumWidth(0);
-        name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        h->addWidget(box);
-        h->addWidget(name, 1);
-    }
-    CheckBoxMark* box;
-    QLabel* name;
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override {
-        e->accept();
-        if (e->button() == Qt::LeftButton) toggleAppEnabled();
     }
 };
 
@@ -411,8 +385,7 @@ void TrackpadTab::refreshHeader() {
 
     const AnApp* entry = recorders::appEntry(id);
     if (!global && entry) {
-        parts_->appToggle->box->setOn(entry->enabled);
-        parts_->appToggle->name->setText(q(displayedAppName(id)));
+        parts_->appToggle->setEntry(id, entry->enabled);
         parts_->loadGlobal->setEnabled(entry->enabled);
         parts_->removeAll->setEnabled(entry->enabled);
         parts_->lock->setEnabled(entry->enabled);

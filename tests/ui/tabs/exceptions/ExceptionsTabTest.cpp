@@ -332,7 +332,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(rows[1]->lineColor(), ui::overriddenBindingColor());  // differs from the global
     EXPECT_EQ(rows[2]->lineColor(), ui::dimLabelColor());            // the global's alone
     EXPECT_EQ(pop->dividerCount(), 2);  // own 1 finger stands above 2 and 3
-    settings::ToggleCombo* left = pop->clickToggle(ui::trackpad::ClickFlag::Left);
+    ToggleCombo* left = pop->clickToggle(ui::trackpad::ClickFlag::Left);
     EXPECT_EQ(left->titleLabel()->palette().color(QPalette::WindowText), ui::overriddenBindingColor());
     // A press flips the application's flag; back at the global's value it turns primary.
     const bool wasOn = entry(kEditor).lct;

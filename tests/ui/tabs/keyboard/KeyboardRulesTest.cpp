@@ -8,6 +8,8 @@
 #include "model/KeyMenuKeys.h"
 #include "model/KeySubOpt.h"
 #include "recorders/Highlights.h"
+#include "model/ExtraKeys.h"
+#include "ui/tabs/keyboard/ActionChoices.h"
 #include "ui/tabs/keyboard/BacklightRules.h"
 #include "ui/tabs/keyboard/KeyRows.h"
 #include "ui/tabs/keyboard/KeyUrlEdits.h"
@@ -148,6 +150,45 @@ TEST_F(KeyboardRulesTest, DeferredWritesNeverRecreateADeletedEntryOrSlot) {
     EXPECT_EQ(entry(kLocked).key, entry("").key);
 }
 
+// Each choice's stored fields and the entries it marks; a Logitech row's
+// choice lands at mask 0 of its record and never in an application.
+TEST_F(KeyboardRulesTest, ActionChoicesStoreTheirFieldsAndMarkTheirEntries) {
+    record(0, bolt.device, kSlotIndex, "MX Keys");
+    giveControls(0, {1}, {1});
+    const int o = LogiKeybsUI::shared().k.get()[0].optIndex;
+    const AppEntries apps = Apps::shared().a.get();
+    const std::size_t f13 = 37;
+    struct Case { std::function<void(const KeySlotRef&)> choose; bool hotkey; std::int64_t act; std::uint64_t mod; std::uint16_t key; std::string appName; std::int64_t marked; };
+    const std::vector<Case> cases{
+        {[&](const KeySlotRef& s) { chooseExtraKey(s, f13); }, true, ActionId::DoNothing, 0x800100, 105, "", ActionId::ExtraKeys},
+        {[](const KeySlotRef& s) { chooseModClick(s, "\u2318", "R Click"); }, false, ActionId::ModClicks, 0x100100, 2, "", ActionId::ModClicks},
+        {[](const KeySlotRef& s) { chooseLaunchApp(s, Application{Url("file:///"), "Editor", "ed"}); }, false, ActionId::AppLaunch, 0, 0, "Editor", ActionId::AppLaunch},
+        {[](const KeySlotRef& s) { chooseMenuAction(s, ActionId::Sleep); }, false, ActionId::Sleep, 0, 0, "Editor", ActionId::Sleep},
+    };
+    const KeySlotRef slot = KeySlotRef::control(o, 1);
+    for (const Case& c : cases) {
+        c.choose(slot);
+        const std::optional<BindAction> b = readSlot(slot);
+        ASSERT_TRUE(b);
+        SCOPED_TRACE(b->actionSel);
+        EXPECT_EQ(std::tie(b->isHotkey, b->actionSel, b->hotkeyMod, b->hotkeyKey, b->appName),
+                  std::tie(c.hotkey, c.act, c.mod, c.key, c.appName));
+        std::vector<std::int64_t> marked;
+        for (const ActionEntry& e : actionEntries(true, b))
+            if (e.accent) marked.push_back(e.act);
+        EXPECT_EQ(marked, std::vector<std::int64_t>{c.marked});
+    }
+    chooseExtraKey(slot, f13);
+    EXPECT_TRUE(extraKeyEntries(readSlot(slot)).at(f13).accent);
+    EXPECT_EQ(opt(0).key.at(1).size(), 1u);
+    EXPECT_EQ(Apps::shared().a.get(), apps);
+    // The general catalogue: no "Mod Clicks"; the Extra Keys submenu has no hint.
+    for (const ActionEntry& e : actionEntries(false, std::nullopt)) {
+        EXPECT_NE(e.act, ActionId::ModClicks);
+        EXPECT_TRUE(e.kind != ActionEntry::Kind::ExtraKeys || e.hint.empty());
+    }
+}
+
 TEST_F(KeyboardRulesTest, KeyMenuDisablesTakenKeysAndMarksTheHighlightedOne) {
     KeyHighlighted::shared().h.set({kEsc, 0, false});
     const KeyRow row = globalRow(kEsc, 0);
@@ -161,9 +202,9 @@ TEST_F(KeyboardRulesTest, KeyMenuDisablesTakenKeysAndMarksTheHighlightedOne) {
 }
 
 TEST_F(KeyboardRulesTest, LogitechBlocksListControlsAndAddTheSmallestUnbound) {
+    record(3, btDev, 0xFF, "Empty");
     record(0, bolt.device, kSlotIndex, "MX Keys");
     record(2, btDev, 0xFF, "K380");
-    record(3, btDev, 0xFF, "Empty");
     giveControls(0, {20, 10, 11}, {10});
     giveControls(2, {1}, {});
     LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) {
@@ -178,6 +219,11 @@ TEST_F(KeyboardRulesTest, LogitechBlocksListControlsAndAddTheSmallestUnbound) {
     EXPECT_EQ(blocks[1].slot, 2);
     EXPECT_FALSE(blocks[0].showBattery);
     EXPECT_TRUE(blocks[1].showBattery);
+    LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[0].battery = -1; });
+    EXPECT_FALSE(listLogiBlocks()[0].showBattery) << "no level read yet";
+    EXPECT_EQ(logiRecord(99), nullptr);
+    addQuirkKeyBinding(99);
+    EXPECT_TRUE(controlMenuItems(99).empty());
 
     const int o = blocks[0].optIdx;
     addQuirkKeyBinding(o);
@@ -213,9 +259,7 @@ TEST_F(KeyboardRulesTest, BacklightWordsAndEffectNames) {
               (std::vector<std::string>{"Static", "Breathing", "Contrast", "Reaction", "Random", "Waves"}));
     const LevelSlider five = levelSlider(opts);
     EXPECT_EQ(std::tie(five.low, five.high, five.value), std::make_tuple(0, 4, 3));
-    const LevelSlider one = levelSlider(1);  // one level: full, no division by zero
-    EXPECT_EQ(one.high, 0);
-    EXPECT_DOUBLE_EQ(one.fraction, 1.0);
+    EXPECT_EQ(levelSlider(1).high, 0);
     EXPECT_FALSE(levelRowShown(1, 0));
     EXPECT_TRUE(levelRowShown(1, 1));
 }

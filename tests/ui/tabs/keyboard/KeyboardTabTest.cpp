@@ -11,17 +11,22 @@
 #include "recorders/Highlights.h"
 #include "recorders/KeyBind.h"
 #include "ui/ContentView.h"
+#include "ui/AppToggle.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/BacklightRules.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/tabs/keyboard/KeyUrlEdits.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
 
 #include "ui/Snapshot.h"
 
-#include <QCheckBox>
+#include "ui/IntSlider.h"
+#include "ui/ToggleCombo.h"
+
+#include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
 #include <QToolButton>
@@ -71,6 +76,7 @@ protected:
     void settleTab() {
         for (int i = 0; i < 6; ++i) turn();
         tab->refresh();
+        QApplication::processEvents();  // the layouts' requests
     }
     GeneralKeyRow* row(std::uint64_t k, std::uint64_t m) {
         for (GeneralKeyRow* r : tab->rows())
@@ -125,19 +131,19 @@ TEST_F(KeyboardTabTest, BacklightAndFnSendOnlyTheUsersClicksInOrder) {
     LogiBlockWidget* block = tab->logiBlocks().at(0);
     EXPECT_EQ(block->effectMenu()->text(), "Breathing");
     EXPECT_EQ(block->statusLabel()->text(), "Manual brightness");
-    EXPECT_EQ(block->levelBar()->level().value, 3);
+    EXPECT_EQ(block->levelSlider()->shownValue(), 3);
 
     // A report from the keyboard redraws and sends nothing.
     LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) { l[logitech::test::kBtKeyboard].fnInversion = true; });
     settleTab();
     settle(1);
-    EXPECT_TRUE(block->fnSwitch()->isChecked());
+    EXPECT_TRUE(block->fnSwitch()->isOn());
     EXPECT_TRUE(btKeyb.received.empty());
     setFnInversion(logitech::test::kBtKeyboard, false, false);
     EXPECT_TRUE(btKeyb.received.empty());
 
     // The user's click: the record first, then 0x40A2, then 0x40A3.
-    block->fnSwitch()->click();
+    block->fnSwitch()->press();
     EXPECT_FALSE(opt(logitech::test::kBtKeyboard).fnInversion);
     settle(1);
     ASSERT_GE(btKeyb.received.size(), 2u);
@@ -145,12 +151,21 @@ TEST_F(KeyboardTabTest, BacklightAndFnSendOnlyTheUsersClicksInOrder) {
     EXPECT_EQ(btKeyb.received[1], longReport(0xFF, kFnMultiHost, btKeyb.received[1][3], {0xFF, 0}));
 
     btKeyb.received.clear();
-    block->backlightSwitch()->click();  // off
+    block->backlightSwitch()->press();  // off
     settle(1);
     EXPECT_EQ(opt(logitech::test::kBtKeyboard).backLight, 0x7F0000u);  // the record is what is sent
     const auto light = sent(kLight);
     ASSERT_FALSE(light.empty());
     EXPECT_EQ(light[0], longReport(0xFF, kLight, light[0][3], {0, 0, 0xFF, 0, 10, 0, 10, 0, 60, 0, 10, 0}));
+
+    // A keyboard with one level: the slider shows it full.
+    LogiKeybsUI::shared().k.modify([](LogiKeybUIList& l) {
+        l[logitech::test::kBtKeyboard].backLight = 0x7F0001;
+        l[logitech::test::kBtKeyboard].backLightOptions = 1;
+    });
+    settleTab();
+    EXPECT_TRUE(block->levelRow()->isVisibleTo(block));
+    EXPECT_DOUBLE_EQ(block->levelSlider()->fillFraction(), 1.0);
 }
 
 TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
@@ -181,6 +196,12 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     sub->rows()[0]->field(true)->onPress();
     settleTab();
     EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
+    // The switch acts on a change that comes from elsewhere too.
+    sim->hidServices.writes.clear();
+    KeySubOpt::shared().subGlobalEn.set(false);
+    settleTab();
+    ASSERT_FALSE(sim->hidServices.writes.empty());
+    EXPECT_EQ(sim->hidServices.takeWrite().value, platform::HidProperty(platform::HidPropertyArray{}));
 
     // A key row recording: the key cell shows the keys held.
     tab->addButton()->click();
@@ -198,8 +219,27 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     EXPECT_TRUE(tab->appHeader()->isVisible());
     EXPECT_TRUE(tab->logiSection()->isHidden() || !tab->logiSection()->isVisibleTo(tab.get()));
     ASSERT_NE(row(kReturn, kCmd), nullptr);
-    EXPECT_FALSE(row(kReturn, kCmd)->deleteButton()->isEnabled() == false);
+    EXPECT_TRUE(row(kReturn, kCmd)->deleteButton()->isEnabled());
     EXPECT_TRUE(snapshot(*tab, "keyboard_app_overridden_rows"));
+    // With no bindings of its own every row is the global one's, undeletable,
+    // also on the row widgets the global profile showed just before.
+    removeAllKeyBindings();
+    selectApplication("");
+    settleTab();
+    selectApplication(kApp);
+    settleTab();
+    ASSERT_FALSE(tab->rows().empty());
+    for (GeneralKeyRow* r : tab->rows()) EXPECT_FALSE(r->deleteButton()->isEnabled());
+
+    // Switched off, the whole section is covered; a long label ends in an ellipsis.
+    toggleAppEnabled();
+    settleTab();
+    ASSERT_TRUE(tab->cover()->isVisible());
+    EXPECT_EQ(tab->cover()->width(), tab->column()->width());
+    chooseMenuAction(KeySlotRef::general("", kEsc, 0), ActionId::Url);
+    writeUrlField(KeySlotRef::general("", kEsc, 0), UrlField::Target, "https://example.com/a/long/way");
+    settleTab();
+    EXPECT_TRUE(row(kEsc, 0)->actionCell()->text().endsWith(QChar(0x2026)));
 }
 
 } // namespace

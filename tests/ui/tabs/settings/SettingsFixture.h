@@ -8,7 +8,8 @@
 #include "ui/ScriptedDialogs.h"
 #include "ui/ButtonStyles.h"
 #include "ui/Theme.h"
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/IntSlider.h"
+#include "ui/ToggleCombo.h"
 #include "ui/tabs/settings/SettingsTab.h"
 
 #include <QApplication>
@@ -40,7 +41,7 @@ protected:
         QApplication::sendEvent(w, &e);
     }
     // A press at the middle, moved by `steps` values and a half, let go there.
-    static void dragBy(ui::settings::IntSlider* s, double stepWidth, int steps) {
+    static void dragBy(ui::IntSlider* s, double stepWidth, int steps) {
         const double x0 = s->width() / 2.0;
         const double x1 = x0 + (steps + (steps < 0 ? -0.5 : 0.5)) * stepWidth;
         mouse(s, QEvent::MouseButtonPress, x0);

@@ -21,6 +21,7 @@
 namespace corv::test {
 namespace {
 
+using namespace ui;
 using namespace ui::settings;
 using Writes = std::vector<std::pair<platform::HidService, std::int64_t>>;
 using Pulses = std::vector<std::pair<platform::HapticActuator, float>>;
@@ -190,22 +191,6 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
     row.refresh();
     row.refresh();
     EXPECT_EQ(reports, (std::vector<std::pair<bool, bool>>{{true, true}, {false, false}}));
-}
-
-TEST_F(SettingsTabTest, SliderStepsFromThePressStartAndNeverDividesByZero) {
-    IntSliderModel m(0, 100, 5);
-    EXPECT_EQ(m.moved(50, 21, 200), 60);  // d = 10.5: two steps
-    EXPECT_EQ(m.moved(60, 4, 200), 50);   // back within a step
-    EXPECT_EQ(m.ended(50, 4, 104, 200), std::nullopt);
-    const std::tuple<std::int64_t, double, std::int64_t> clicks[] = {
-        {50, 101, 55}, {50, 100, 45}, {100, 201, 100}, {100, 199, 95}, {0, 0, 0}, {130, 10, 100}};
-    for (auto [ctrl, x, written] : clicks) EXPECT_EQ(IntSliderModel(0, 100, 5).ended(ctrl, 0.5, x, 200), written) << ctrl;
-    IntSliderModel flat(3, 3, 0), narrow(0, 10, 1);
-    EXPECT_EQ(std::tuple(flat.moved(3, 500, 200), flat.ended(3, 0, 10, 200), flat.fraction(3)),
-              std::tuple(std::nullopt, std::nullopt, 1.0));
-    EXPECT_EQ(std::tuple(narrow.moved(5, 40, 0), narrow.ended(5, 0, 0, 0), narrow.moved(5, kInf, 100)),
-              std::tuple(std::nullopt, std::nullopt, std::nullopt));
-    EXPECT_EQ(std::pair(narrow.fraction(-4), narrow.fraction(40)), std::pair(0.0, 1.0));
 }
 
 TEST_F(SettingsTabTest, InterferingProgramsAreListedOnShowEvery2sAndStopOnHide) {

@@ -10,6 +10,7 @@
 #include "recorders/BindingDisplayText.h"
 #include "recorders/CaptureTabs.h"
 #include "recorders/GesBindingEdits.h"
+#include "ui/AppToggle.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/HintWinManager.h"
 #include "ui/OutterFrame.h"

@@ -1,34 +1,11 @@
 #pragma once
 
-// The rules of the setting controls, without widgets: the check-box row's
-// click flag and the stepped integer slider's press handling.
+// The rule of the stepped integer slider, without widgets: its press handling.
 
 #include <cstdint>
 #include <optional>
 
-namespace corv::ui::settings {
-
-// A check-box row: reports each change of its value once, with whether a
-// click on the row caused it.
-class ToggleState {
-public:
-    explicit ToggleState(bool initial) : seen_(initial) {}
-    // A press on the row; the caller then writes the negated value.
-    void click() { byClick_ = true; }
-    // The value now; a change since the last look gives (value, byClick).
-    struct Change {
-        bool value;
-        bool byClick;
-    };
-    std::optional<Change> observe(bool now);
-    // After a click whose write changed nothing.
-    void clickDone() { byClick_ = false; }
-    bool byClick() const { return byClick_; }
-
-private:
-    bool seen_;
-    bool byClick_ = false;
-};
+namespace corv::ui {
 
 // An integer slider from `low` to `high` in steps of `interval`, driven by one
 // press: moves report the horizontal translation since the press began, the
@@ -54,4 +31,4 @@ private:
     std::int64_t lastCtrl_ = 0;
 };
 
-} // namespace corv::ui::settings
+} // namespace corv::ui

@@ -1,17 +1,10 @@
-#include "ui/tabs/settings/ControlRules.h"
+#include "ui/IntSliderModel.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
-namespace corv::ui::settings {
-
-std::optional<ToggleState::Change> ToggleState::observe(bool now) {
-    if (now == seen_) return std::nullopt;
-    seen_ = now;
-    const Change c{now, byClick_};
-    byClick_ = false;
-    return c;
-}
+namespace corv::ui {
 
 IntSliderModel::IntSliderModel(std::int64_t low, std::int64_t high, std::int64_t interval)
     : low_(low), high_(std::max(high, low)), interval_(std::max<std::int64_t>(interval, 1)) {}
@@ -65,4 +58,4 @@ std::optional<std::int64_t> IntSliderModel::ended(std::int64_t ctrl, double tran
     return write;
 }
 
-} // namespace corv::ui::settings
+} // namespace corv::ui

@@ -1,0 +1,94 @@
+#include "ui/IntSlider.h"
+
+#include "ui/Theme.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace corv::ui {
+
+namespace {
+
+QColor quaternaryLabelColor() { return QColor(235, 235, 245, 41); }
+
+} // namespace
+
+IntSlider::IntSlider(SliderSpec desc, QWidget* parent)
+    : QWidget(parent), spec_(std::move(desc)), model_(spec_.low, spec_.high, spec_.interval), seen_(spec_.get()) {
+    en_ = !spec_.enabled || spec_.enabled();
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize IntSlider::sizeHint() const { return QSize(100, spec_.height + 12); }
+
+QColor IntSlider::fillColor() const { return en_ ? spec_.color : dimLabelColor(); }
+
+void IntSlider::refresh() {
+    const bool en = !spec_.enabled || spec_.enabled();
+    const std::int64_t now = spec_.get();
+    const bool changed = now != seen_;
+    if (changed || en != en_) update();
+    en_ = en;
+    seen_ = now;
+    if (changed && spec_.rtUpdate) spec_.rtUpdate();
+}
+
+void IntSlider::write(std::optional<std::int64_t> v) {
+    if (v && *v != spec_.get() && spec_.set) spec_.set(*v);
+    refresh();
+}
+
+void IntSlider::mousePressEvent(QMouseEvent* e) {
+    if (!en_ || e->button() != Qt::LeftButton) return e->ignore();
+    pressed_ = true;
+    pressX_ = e->position().x();
+}
+
+void IntSlider::mouseMoveEvent(QMouseEvent* e) {
+    if (!pressed_ || !en_) return;
+    write(model_.moved(spec_.get(), e->position().x() - pressX_, width()));
+}
+
+void IntSlider::mouseReleaseEvent(QMouseEvent* e) {
+    if (!pressed_ || e->button() != Qt::LeftButton) return;
+    pressed_ = false;
+    if (!en_) return;
+    const double x = e->position().x();
+    write(model_.ended(spec_.get(), x - pressX_, x, width()));
+    if (spec_.update) spec_.update();
+}
+
+void IntSlider::paintEvent(QPaintEvent*) {
+    QImage layer(size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(devicePixelRatio());
+    layer.fill(Qt::transparent);
+    {
+        QPainter p(&layer);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF bar(0, 4, width(), spec_.height);
+        QPainterPath clip;
+        clip.addRoundedRect(bar, 5, 5);
+        p.setClipPath(clip);
+        p.fillRect(bar, quaternaryLabelColor());
+        const QColor fill = fillColor();
+        const QRectF inset = bar.adjusted(1, 1, -1, -1);
+        QPainterPath fillPath;
+        fillPath.addRoundedRect(inset, 5, 5);
+        p.save();
+        p.setClipRect(QRectF(inset.left(), inset.top(), inset.width() * fillFraction(), inset.height()), Qt::IntersectClip);
+        p.fillPath(fillPath, fill);
+        p.restore();
+        p.setCompositionMode(QPainter::CompositionMode_Difference);
+        p.setPen(fill);
+        p.setFont(font());
+        p.drawText(bar, Qt::AlignCenter, QString::number(seen_));
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setPen(QPen(en_ ? secondaryColor() : quaternaryLabelColor(), 1));
+        p.drawRoundedRect(bar.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    }
+    QPainter(this).drawImage(0, 0, layer);
+}
+
+} // namespace corv::ui

@@ -1,0 +1,63 @@
+#pragma once
+
+// The stepped integer slider of the tabs' settings. The caller passes the
+// value's getter and setter; `refresh()` re-reads it after any change.
+
+#include "ui/IntSliderModel.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace corv::ui {
+
+struct SliderSpec {
+    std::int64_t low = 0;
+    std::int64_t high = 1;
+    std::int64_t interval = 1;
+    std::function<std::int64_t()> get;
+    std::function<void(std::int64_t)> set;
+    std::function<bool()> enabled;
+    QColor color = Qt::white;
+    // At the end of every press.
+    std::function<void()> update;
+    // After every change of the value.
+    std::function<void()> rtUpdate;
+    int height = 16;
+};
+
+class IntSlider final : public QWidget {
+public:
+    IntSlider(SliderSpec desc, QWidget* parent);
+
+    // Reads the value; a change since the last look runs `rtUpdate`.
+    void refresh();
+    std::int64_t shownValue() const { return seen_; }
+    bool isOn() const { return en_; }
+    double fillFraction() const { return model_.fraction(seen_); }
+    QColor fillColor() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    void write(std::optional<std::int64_t> v);
+
+    SliderSpec spec_;
+    IntSliderModel model_;
+    std::int64_t seen_;
+    bool en_ = true;
+    bool pressed_ = false;
+    double pressX_ = 0;
+};
+
+} // namespace corv::ui

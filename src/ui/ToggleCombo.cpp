@@ -1,0 +1,93 @@
+#include "ui/ToggleCombo.h"
+
+#include "ui/HelpButton.h"
+#include "ui/InteractionReader.h"
+#include "ui/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+
+namespace corv::ui {
+
+// The 16 × 16 box: a rounded outline, with a checkmark while on.
+class ToggleCombo::Box final : public QWidget {
+public:
+    explicit Box(QWidget* parent) : QWidget(parent) {
+        setFixedSize(17, 16);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    bool on = false;
+    QColor color;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(1.5, 0.5, 15, 15);
+        p.setPen(QPen(color, 1));
+        p.drawRoundedRect(r, 3, 3);
+        if (!on) return;
+        QPainterPath check;
+        check.moveTo(r.left() + 3.5, r.center().y() + 0.5);
+        check.lineTo(r.left() + 6.5, r.bottom() - 4);
+        check.lineTo(r.right() - 3.5, r.top() + 4);
+        p.setPen(QPen(color, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(check);
+    }
+};
+
+ToggleCombo::ToggleCombo(ToggleSpec desc, QWidget* parent)
+    : QWidget(parent), spec_(std::move(desc)), state_(spec_.get()), on_(spec_.get()), box_(new Box(this)),
+      title_(new QLabel(spec_.title, this)) {
+    box_->on = on_;
+    setColor(spec_.color);
+    title_->setWordWrap(false);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 4, 0, 8);
+    row->setSpacing(0);
+    row->addWidget(box_, 0, Qt::AlignVCenter);
+    row->addSpacing(8);
+    row->addWidget(title_, 0, Qt::AlignVCenter);
+    row->addSpacing(4);
+    if (!spec_.comment.empty()) {
+        help_ = makeHelpButton(spec_.comment, this);
+        row->addWidget(help_, 0, Qt::AlignVCenter);
+    }
+    row->addStretch(1);
+    onPress(this, [this] { press(); });
+}
+
+void ToggleCombo::setColor(const QColor& c) {
+    spec_.color = c;
+    const QColor shown = color();
+    if (box_->color == shown && title_->palette().color(QPalette::WindowText) == shown) return;
+    box_->color = shown;
+    box_->update();
+    QPalette pal = title_->palette();
+    pal.setColor(QPalette::WindowText, shown);
+    title_->setPalette(pal);
+}
+
+QColor ToggleCombo::color() const { return spec_.color.isValid() ? spec_.color : primaryColor(); }
+
+void ToggleCombo::press() {
+    state_.click();
+    if (spec_.set) spec_.set(!spec_.get());
+    refresh();
+    state_.clickDone();
+}
+
+void ToggleCombo::refresh() {
+    const bool now = spec_.get();
+    on_ = now;
+    if (box_->on != now) {
+        box_->on = now;
+        box_->update();
+    }
+    if (auto change = state_.observe(now); change && spec_.onChange) spec_.onChange(change->value, change->byClick);
+}
+
+} // namespace corv::ui
