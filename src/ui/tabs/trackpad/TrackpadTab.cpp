@@ -17,7 +17,6 @@
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
-#include "ui/tabs/settings/SettingControls.h"
 #include "ui/RefreshLater.h"
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
@@ -25,7 +24,7 @@
 #include "ui/HintWinManager.h"
 #include "ui/OutterFrame.h"
 #include "ui/Theme.h"
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/ToggleCombo.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/tabs/trackpad/HelpPanes.h"
@@ -302,14 +301,14 @@ void TrackpadTab::buildLower() {
     auto* grid2 = new QHBoxLayout;
     for (const auto& s : switches) {
         const ClickFlag flag = s.flag;
-        settings::ToggleSpec desc;
+        ToggleSpec desc;
         // Reads and writes the selected entry at the time of the call.
         desc.get = [flag] { return recorders::appEntry(UIApp::shared().id.get()) && clickFlag(flag); };
         desc.set = [flag](bool on) { setClickFlag(flag, on); };
         desc.title = q(platform::localized(s.title));
         desc.comment = helpText(s.help);
         desc.onChange = [flag](bool on, bool byClick) { carryOverClickThrough(flag, on, byClick); };
-        auto* t = new settings::ToggleCombo(std::move(desc), section);
+        auto* t = new ToggleCombo(std::move(desc), section);
         toggles_[static_cast<int>(flag)] = t;
         (flag == ClickFlag::Scroll ? grid2 : grid1)->addWidget(t, 1, Qt::AlignLeft);
     }

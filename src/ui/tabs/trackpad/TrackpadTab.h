@@ -18,9 +18,7 @@ namespace corv::ui {
 
 QWidget* makeTrackpadTab(QWidget* parent);
 
-namespace settings {
 class ToggleCombo;
-}
 
 namespace trackpad {
 
@@ -46,7 +44,7 @@ public:
     QWidget* helpRow() const { return helpRow_; }
     QWidget* appHeader() const { return appHeader_; }
     QWidget* cover() const { return cover_; }
-    settings::ToggleCombo* clickToggle(ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
+    ToggleCombo* clickToggle(ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -72,7 +70,7 @@ private:
     QScrollArea* list_ = nullptr;
     QWidget* listContent_ = nullptr;
     QWidget* cover_ = nullptr;
-    settings::ToggleCombo* toggles_[3] = {};
+    ToggleCombo* toggles_[3] = {};
     bool refreshPending_ = false;
 };
 

@@ -16,7 +16,7 @@
 #include "ui/OutterFrame.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Theme.h"
-#include "ui/tabs/settings/SettingControls.h"
+#include "ui/ToggleCombo.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/HelpPanes.h"
