@@ -25,6 +25,10 @@ std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, i
     if (raw.empty()) return out;
     const std::uint64_t now = timeNs(raw.back());
     const State next = fingers == 0 ? State::Idle : State::Passing;
+    // A touch that passed is held again only when its finger count changes:
+    // only then can a new gesture begin.
+    const bool fresh = state_ == State::Idle || fingers != lastFingers_;
+    lastFingers_ = fingers;
 
     if (began == Verdict::Swallowed) {
         release(false, out);
@@ -53,7 +57,7 @@ std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, i
         return out;
     case State::Idle:
     case State::Passing:
-        if (fingers >= 2 && undecided) {
+        if (fingers >= 2 && undecided && fresh) {
             state_ = State::Holding;
             holdStart_ = now;
             held_.emplace_back(raw.begin(), raw.end());
