@@ -280,6 +280,9 @@ void DesktopInput::handOver(std::shared_ptr<Slot> slot, Token token) {
         if (!late) slot->state = Slot::State::Claimed;
     }
     if (late) return timedOut(slot->event, true);
+    const std::uint32_t type = slot->event.type();
+    if (pointer && (type == platform::eventType::Gesture || type == platform::eventType::DockControl))
+        slot->event.setLocation(pointer());
     pending_[token] = slot;
     chain_.inject(slot->event, token);
 }

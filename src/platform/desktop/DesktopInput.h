@@ -68,6 +68,9 @@ public:
     // one (its reader thread). Set before any device is taken.
     std::function<void(const std::string& syspath, bool present)> onTouchpad;
     std::function<void(const std::string& syspath, int fingerCount)> onTouchFrame;
+    // Main thread: where the pointer is. A touchpad's gesture events carry it
+    // to the taps, as the window server's do.
+    std::function<platform::Point()> pointer;
     // The key remap of one event node, kept across its taking and letting go.
     void setRemap(const std::string& syspath, Remap remap);
 

@@ -44,6 +44,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     eventTaps.input.onTouchFrame = [this](const std::string& syspath, int fingers) {
         multitouch.frame(syspath, fingers);
     };
+    eventTaps.input.pointer = [this] { return windowServer.cursorLocation(0); };
     for (const InputNode& node : eventTaps.input.nodes())
         if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());

@@ -96,7 +96,7 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         axes.pressure = range(ABS_MT_PRESSURE);
         axes.touchMajor = range(ABS_MT_TOUCH_MAJOR);
         axes.slotCount = libevdev_get_num_slots(d->dev_);
-        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold{}});
+        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold{}, TouchpadVerdict{}});
     }
     // The clone carries our mark in its phys, so that we never take it ourselves.
     const std::string phys = libevdev_get_phys(d->dev_) ? libevdev_get_phys(d->dev_) : "";
@@ -166,13 +166,11 @@ void EvdevDevice::write(const std::vector<input_event>& events) {
 }
 
 void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
-    using platform::gesturePhase::Began;
     const std::uint64_t gestureTypes =
         (std::uint64_t{1} << platform::eventType::Gesture) | (std::uint64_t{1} << platform::eventType::DockControl);
     const std::uint64_t wanted = host.wantedTypes() & gestureTypes;
     for (TouchpadReport& report : touchpad_->gestures.feed(frame)) {
         host.touchFrame(*this, report.frame.fingerCount);
-        TouchpadHold::Verdict began = TouchpadHold::Verdict::NoGesture;
         for (platform::Event& e : report.events) {
             e.setIntegerField(platform::field::SenderRegistryId, sender_);
             e.setFlags(host.modifierFlags());
@@ -183,16 +181,12 @@ void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
             } else {
                 host.passedUnasked();
             }
-            // A dock swipe's motion 5 is a tap: it begins and ends at once.
-            const bool begins = e.integerField(platform::field::GesturePhase) == Began ||
-                                (e.type() == platform::eventType::DockControl &&
-                                 e.integerField(platform::field::DockSwipeMotion) == 5);
-            if (!begins) continue;
-            if (!passed) began = TouchpadHold::Verdict::Swallowed;
-            else if (began == TouchpadHold::Verdict::NoGesture) began = TouchpadHold::Verdict::Passed;
+            touchpad_->verdict.answered(e, passed);
         }
+        const TouchpadHold::Verdict began = touchpad_->verdict.take();
         // Nothing waits for taps that want no gestures.
-        const bool undecided = wanted != 0 && touchpad_->gestures.kind() == TouchpadGestures::Kind::Undecided;
+        const bool undecided = wanted != 0 && (touchpad_->gestures.kind() == TouchpadGestures::Kind::Undecided ||
+                                               touchpad_->verdict.weighing());
         const auto out = touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began);
         std::vector<input_event> one;
         for (const input_event& ev : out) {
@@ -215,6 +209,7 @@ void EvdevDevice::endTouches(Host& host, const input_event& at) {
         e.setFlags(host.modifierFlags());
         if (e.type() < 64 && (host.wantedTypes() & (std::uint64_t{1} << e.type()))) host.ask(*this, e);
     }
+    touchpad_->verdict = TouchpadVerdict{};
 }
 
 void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {

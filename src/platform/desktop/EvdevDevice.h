@@ -9,6 +9,7 @@
 #include "platform/desktop/InputRouter.h"
 #include "platform/desktop/TouchpadGestures.h"
 #include "platform/desktop/TouchpadHold.h"
+#include "platform/desktop/TouchpadVerdict.h"
 
 #include <atomic>
 #include <cstdint>
@@ -101,6 +102,7 @@ private:
     struct Touchpad {
         TouchpadGestures gestures;
         TouchpadHold hold;
+        TouchpadVerdict verdict;
     };
     std::unique_ptr<Touchpad> touchpad_;  // touchpads only; reader thread while it runs
     std::thread reader_;

@@ -373,6 +373,9 @@ void TouchpadGestures::press(bool down, std::optional<double> pressure, std::vec
         if (pressure && (*pressure >= kDeepPressOn || (pressStage_ == 2 && *pressure > kDeepPressOff))) stage = 2;
     }
     if (stage == pressStage_) return;
+    // A press always begins as a click: the taps take a deep click only from
+    // a change to stage 2.
+    if (pressStage_ == 0 && stage == 2) press(true, std::nullopt, out);
     std::int64_t phase = gesturePhase::Changed;
     if (pressStage_ == 0) phase = gesturePhase::Began;
     if (stage == 0) phase = gesturePhase::Ended;

@@ -25,6 +25,10 @@ std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, i
     if (raw.empty()) return out;
     const std::uint64_t now = timeNs(raw.back());
     const State next = fingers == 0 ? State::Idle : State::Passing;
+    // A touch that passed is held again only when its finger count changes:
+    // only then can a new gesture begin.
+    const bool fresh = state_ == State::Idle || fingers != lastFingers_;
+    lastFingers_ = fingers;
 
     if (began == Verdict::Swallowed) {
         release(false, out);
@@ -53,7 +57,7 @@ std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, i
         return out;
     case State::Idle:
     case State::Passing:
-        if (fingers >= 2 && undecided) {
+        if (fingers >= 2 && undecided && fresh) {
             state_ = State::Holding;
             holdStart_ = now;
             held_.emplace_back(raw.begin(), raw.end());
@@ -71,8 +75,23 @@ void TouchpadHold::release(bool emit, std::vector<input_event>& out) {
     held_.clear();
 }
 
+namespace {
+
+// Whether the frame sets the code for the current slot after position i.
+bool setLater(std::span<const input_event> raw, std::size_t i, std::uint16_t code) {
+    for (std::size_t k = i + 1; k < raw.size(); ++k) {
+        const input_event& ev = raw[k];
+        if (ev.type == EV_ABS && ev.code == ABS_MT_SLOT) return false;
+        if (ev.type == EV_ABS && ev.code == code) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void TouchpadHold::process(std::span<const input_event> raw, bool emit, std::vector<input_event>& out) {
-    for (const input_event& ev : raw) {
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const input_event& ev = raw[i];
         if (ev.type == EV_ABS && ev.code == ABS_MT_SLOT) {
             deviceSlot_ = ev.value;
             continue;  // written when the slot's values are
@@ -92,8 +111,8 @@ void TouchpadHold::process(std::span<const input_event> raw, bool emit, std::vec
             // A touch new to the clone gets its place even when the device
             // left it out as unchanged.
             if (ev.code == ABS_MT_TRACKING_ID && ev.value >= 0) {
-                if (s.hasX) put(made(ev, EV_ABS, ABS_MT_POSITION_X, s.x), out);
-                if (s.hasY) put(made(ev, EV_ABS, ABS_MT_POSITION_Y, s.y), out);
+                if (s.hasX && !setLater(raw, i, ABS_MT_POSITION_X)) put(made(ev, EV_ABS, ABS_MT_POSITION_X, s.x), out);
+                if (s.hasY && !setLater(raw, i, ABS_MT_POSITION_Y)) put(made(ev, EV_ABS, ABS_MT_POSITION_Y, s.y), out);
             }
             continue;
         }

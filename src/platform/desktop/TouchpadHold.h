@@ -56,6 +56,7 @@ private:
     State state_ = State::Idle;
     std::vector<std::vector<input_event>> held_;
     std::uint64_t holdStart_ = 0;
+    int lastFingers_ = 0;  // the finger count of the last frame
 
     // The device as of the last frame written or dropped.
     int deviceSlot_ = 0;

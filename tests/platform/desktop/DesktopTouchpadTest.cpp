@@ -8,6 +8,7 @@
 #include "model/ModifierMask.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/TouchpadGestures.h"
 
 #include "platform/desktop/TouchpadRecording.h"
 #include "support/UmockdevInput.h"
@@ -15,6 +16,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace corv::desktop {
 namespace {
@@ -108,6 +112,68 @@ TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesI
     const std::vector<InputEvent> combo{{EV_KEY, KEY_LEFTMETA, 1}, {EV_KEY, KEY_K, 1}, {EV_KEY, KEY_K, 0},
                                         {EV_KEY, KEY_LEFTMETA, 0}};
     EXPECT_EQ(test::significant(s.input.written(kPosting)), combo);
+}
+
+TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBesideItStillReachesTheClone) {
+    if (!test::runningUnderUmockdev()) return;
+    // Clockwise by 90 degrees, then a spread no binding wants.
+    test::TouchpadRecording rotate;
+    rotate.stroke(test::fingersAround(2, 50, 35, 12), 0, 0, 0, 400, 90);
+    test::TouchpadRecording spread;
+    spread.stroke(test::fingersAround(2, 50, 35, 12), 0, 0, 20, 300);
+
+    // The taps count a rotation from its third value on, one step per
+    // 8 degrees: what the turn of the recording comes to after the first two.
+    std::vector<double> turns;
+    TouchpadGestures judge(rotate.axes());
+    for (const TouchpadReport& r : judge.feed(rotate.events()))
+        for (const platform::Event& e : r.events)
+            if (e.integerField(platform::field::GestureSubtype) == platform::gestureSubtype::Rotation &&
+                e.integerField(platform::field::GesturePhase) != platform::gesturePhase::Ended)
+                turns.push_back(-e.doubleField(platform::field::RotationValue));
+    ASSERT_GE(turns.size(), 3u);
+    double total = 0;
+    for (double t : turns) total += t;
+    EXPECT_NEAR(total, 90.0, 1.0);
+    const long steps = std::lround(std::rint((total - turns[0] - turns[1]) / 8.0));
+    EXPECT_GE(steps, 8);
+
+    Pad s;
+    s.desktop->eventTaps.input.setVerdictBound(2.0);  // every event is judged, however loaded the machine
+    s.desktop->eventTaps.input.pointer = [] { return platform::Point{321, 123}; };
+    std::vector<platform::Point> at;
+    s.desktop->eventTaps.chain.onSeen = [&](platform::EventTapId, std::uint32_t type, const platform::Event& e) {
+        if (type == platform::eventType::Gesture) at.push_back(e.location());
+    };
+    BindAction b;
+    b.isHotkey = true;
+    b.hotkeyMod = 0x100000;
+    b.hotkeyKey = kVkK;
+    b.multiShot = true;
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[2][ActGes::Rotate][0][ActDir::CW] = b; });
+
+    s.play(rotate.events());
+    long presses = 0;
+    for (const auto& e : s.input.written(kPosting))
+        if (e.type == EV_KEY && e.code == KEY_K && e.value >= 1) ++presses;
+    EXPECT_EQ(presses, steps);
+    EXPECT_TRUE(test::significant(s.input.written(kPad)).empty());
+    ASSERT_FALSE(at.empty());
+    EXPECT_EQ(std::count_if(at.begin(), at.end(), [](platform::Point p) { return p.x != 321 || p.y != 123; }), 0)
+        << "the taps look under the pointer";
+
+    // The spread is weighed against a rotation like the bound one, then
+    // passed: the desktop gets it whole, and nothing is posted.
+    const std::size_t posted = s.input.written(kPosting).size();
+    s.play(spread.events());
+    std::vector<InputEvent> sent;
+    for (const input_event& e : spread.events())
+        if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) sent.push_back({e.type, e.code, e.value});
+    std::vector<InputEvent> cloned;
+    for (const auto& e : test::significant(s.input.written(kPad)))
+        if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) cloned.push_back(e);
+    EXPECT_EQ(cloned, test::significant(sent));
+    EXPECT_EQ(s.input.written(kPosting).size(), posted);
 }
 
 } // namespace

@@ -158,16 +158,28 @@ TEST(TouchpadGestures, AClickpadPressIsStageOneAndDeepOnlyWherePressureRises) {
         bool pressure;
         double peak;
         std::vector<std::int64_t> stages;
+        bool deepAtOnce = false;
     };
     const std::vector<Case> cases{
         {"no pressure axis", false, 0, {1, 1}},
         {"light", true, 0.5, {1, 1}},
         {"deep and back", true, 0.9, {1, 2, 1, 1}},
+        {"deep from the first frame", true, 0.9, {1, 2, 2}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TouchpadRecording rec(c.pressure);
-        rec.press(c.peak, 200);
+        if (c.deepAtOnce) {
+            rec.raw(EV_ABS, ABS_MT_TRACKING_ID, 1);
+            rec.raw(EV_ABS, ABS_MT_PRESSURE, 240);
+            rec.button(true);
+            rec.sync();
+            rec.button(false);
+            rec.sync();
+            rec.lift(1);
+        } else {
+            rec.press(c.peak, 200);
+        }
         const Seen seen = run(rec);
         std::vector<std::int64_t> stages;
         for (const Event* e : seen.of(eventType::Gesture, gestureSubtype::Force))

@@ -120,6 +120,33 @@ TEST(TouchpadHold, OneFingerIsNeverHeld) {
     for (std::size_t n : road.writtenPerFrame) EXPECT_GT(n, 0u);
 }
 
+TEST(TouchpadHold, ATouchLetGoOnceIsNotHeldAgainUntilItsFingerCountChanges) {
+    struct Case {
+        std::string name;
+        bool press;
+    };
+    for (const Case& c : std::vector<Case>{{"two fingers resting past the hold time", false},
+                                           {"a two-finger press kept down", true}}) {
+        SCOPED_TRACE(c.name);
+        TouchpadRecording rec;
+        rec.strokeWithoutLift(test::fingersAround(2, 50, 35, 10), 0, 0, c.press ? 16 : 240);
+        if (c.press) rec.button(true);
+        for (int i = 0; i < 60; ++i) {
+            rec.raw(EV_ABS, ABS_MT_SLOT, i % 2);
+            rec.raw(EV_ABS, ABS_MT_PRESSURE, 50 + i);
+            rec.sync();
+        }
+        rec.lift(2);
+        Road road(rec);
+        road.run(rec.events());
+        std::size_t first = 0;
+        while (first < road.writtenPerFrame.size() && road.writtenPerFrame[first] == 0) ++first;
+        ASSERT_LT(first, road.writtenPerFrame.size());
+        for (std::size_t i = first; i < road.writtenPerFrame.size(); ++i)
+            EXPECT_GT(road.writtenPerFrame[i], 0u) << "frame " << i;
+    }
+}
+
 TEST(TouchpadHold, ASwallowedGestureLiftsWhatTheCloneSawAndTheNextTouchLandsInItsSlot) {
     // Two fingers rest past the hold time (they reach the clone), then swipe
     // as the third lands; the bound swipe is swallowed.
