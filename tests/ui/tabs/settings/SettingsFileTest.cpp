@@ -9,6 +9,7 @@
 #include "model/LogiKeysOpt.h"
 #include "model/Options.h"
 #include "model/SettingsStore.h"
+#include "model/Shared.h"
 #include "model/UIState.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
@@ -218,18 +219,42 @@ TEST_F(SettingsFileTest, ExportFailureAlertsAndOneDialogAtATimeWithTheCountNever
     EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
 }
 
-TEST_F(SettingsFileTest, TheRestartNeverImportsTheLaunchFileAgain) {
-    sim->files.fileContents["/tmp/start.plist"] = sim->files.fileContents[kOut] = *settingsFileBytes();
-    sim->bundle.args = {sim->bundle.bundlePath, "/tmp/start.plist"};
-    app::AppDelegate::shared().settingsLoad = loadSettings();
-    ASSERT_EQ(app::AppDelegate::shared().settingsLoad.importedArgument, std::optional<std::size_t>(1));
-    const sim::SimProcesses::Start fresh{"/bin/sh", {"-c", app::kRelaunchScript, sim->bundle.bundlePath}, true};
+TEST_F(SettingsFileTest, TheRestartedCopyComesBackAsLoadedOrResetNeverWithAFileOfTheFirstCommandLine) {
+    const auto defaults = current();
+    Options::shared().sclAcc.set(7);
+    sim->files.fileContents["/tmp/start.plist"] = sim->files.fileContents["/tmp/later.plist"] = *settingsFileBytes();
+    fill();
+    const auto filled = current();
+    save(kOut);
+    // Launched with a settings file and another one after it.
+    auto launch = [&] {
+        auto& delegate = app::AppDelegate::shared();
+        delegate.settingsLoad = loadSettings();
+        delegate.launched = true;
+    };
+    sim->bundle.args = {sim->bundle.bundlePath, "/tmp/start.plist", "/tmp/later.plist"};
+    launch();
+    ASSERT_EQ(Options::shared().sclAcc.get(), 7);
+    // The copy the relaunch starts: a fresh process given the shell's arguments.
+    auto relaunchedCopy = [&] {
+        const auto start = sim->processes.takeStart();
+        ASSERT_EQ(std::pair(start.path, start.arguments.at(1)),
+                  std::pair(std::string("/bin/sh"), std::string(app::kRelaunchScript)));
+        tab.reset();
+        resetShared();
+        sim->lifecycle.terminated = false;
+        sim->bundle.args.assign(start.arguments.begin() + 2, start.arguments.end());
+        launch();
+        open();
+    };
     load(kOut);
-    EXPECT_EQ(sim->processes.takeStart(), fresh);
-    sim->lifecycle.terminated = false;
+    relaunchedCopy();
+    EXPECT_EQ(sim->bundle.args, std::vector<std::string>{sim->bundle.bundlePath});
+    EXPECT_EQ(current(), filled);
     dialogs.alertAnswers = {0};
     pressButton("Setting tab reset");
-    EXPECT_EQ(sim->processes.takeStart(), fresh);
+    relaunchedCopy();
+    EXPECT_EQ(current(), defaults);
 }
 
 } // namespace
