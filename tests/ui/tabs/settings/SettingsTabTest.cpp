@@ -132,6 +132,12 @@ TEST_F(SettingsTabTest, IntensitiesReadBackAsSetAndPulsesGoToTheTouchedTrackpadW
     dragFriction(2);
     EXPECT_EQ(intensityValue(h.mPara.get()), 6);
     EXPECT_EQ(pulses().size(), before + 1);
+    // Off screen, a change from elsewhere plays nothing.
+    tab->hide();
+    h.sPara.modify([](Buzz& b) { b.intensity = 0.4f; });
+    tab->show();
+    EXPECT_EQ(pulses().size(), before + 1);
+    EXPECT_EQ(tab->singleSlider()->shownValue(), 2);
 }
 
 TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
@@ -190,6 +196,20 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
     row.refresh();
     row.refresh();
     EXPECT_EQ(reports, (std::vector<std::pair<bool, bool>>{{true, true}, {false, false}}));
+    // A title too long for its row shrinks, to 0.8 of its size at most.
+    auto titled = [](const QString& title) {
+        auto t = std::make_unique<ToggleCombo>(ToggleSpec{[] { return false; }, [](bool) {}, title, "", nullptr, {}}, nullptr);
+        t->setFont(ui::panelFont());
+        t->setFixedWidth(159);
+        t->show();
+        return t;
+    };
+    const auto fits = titled("Mic mute notice"), tight = titled("Mic mute notice on screen"), over = titled(QString(60, 'W'));
+    const int px = ui::panelFont().pixelSize();
+    EXPECT_EQ(fits->titleLabel()->font().pixelSize(), px);
+    EXPECT_LT(tight->titleLabel()->font().pixelSize(), px);
+    EXPECT_GE(tight->titleLabel()->font().pixelSize(), std::ceil(px * 0.8));
+    EXPECT_EQ(over->titleLabel()->font().pixelSize(), std::ceil(px * 0.8));
 }
 
 TEST_F(SettingsTabTest, SliderStepsFromThePressStartAndNeverDividesByZero) {
@@ -200,12 +220,21 @@ TEST_F(SettingsTabTest, SliderStepsFromThePressStartAndNeverDividesByZero) {
     const std::tuple<std::int64_t, double, std::int64_t> clicks[] = {
         {50, 101, 55}, {50, 100, 45}, {100, 201, 100}, {100, 199, 95}, {0, 0, 0}, {130, 10, 100}};
     for (auto [ctrl, x, written] : clicks) EXPECT_EQ(IntSliderModel(0, 100, 5).ended(ctrl, 0.5, x, 200), written) << ctrl;
-    IntSliderModel flat(3, 3, 0), narrow(0, 10, 1);
-    EXPECT_EQ(std::tuple(flat.moved(3, 500, 200), flat.ended(3, 0, 10, 200), flat.fraction(3)),
-              std::tuple(std::nullopt, std::nullopt, 1.0));
-    EXPECT_EQ(std::tuple(narrow.moved(5, 40, 0), narrow.ended(5, 0, 0, 0), narrow.moved(5, kInf, 100)),
-              std::tuple(std::nullopt, std::nullopt, std::nullopt));
+    // A value set elsewhere beyond the bounds moves from where it is.
+    EXPECT_EQ(IntSliderModel(0, 10, 1).moved(15, -100, 100), 5);
+    EXPECT_EQ(IntSliderModel(0, 10, 3).moved(0, 120, 100), 10);
+    IntSliderModel flat(3, 3, 0), narrow(0, 10, 1), wild(-5, 5, 1);
+    EXPECT_EQ(flat.moved(3, 500, 200), std::nullopt);
+    EXPECT_EQ(flat.ended(3, 0, 10, 200), std::nullopt);
+    EXPECT_EQ(flat.fraction(3), 1.0);
+    EXPECT_EQ(narrow.moved(5, 40, 0), std::nullopt);
+    EXPECT_EQ(narrow.ended(5, 0, 0, 0), std::nullopt);
     EXPECT_EQ(std::pair(narrow.fraction(-4), narrow.fraction(40)), std::pair(0.0, 1.0));
+    constexpr auto kMax = std::numeric_limits<std::int64_t>::max(), kMin = std::numeric_limits<std::int64_t>::min();
+    EXPECT_EQ(wild.moved(kMax, kInf, 100), 5);
+    EXPECT_EQ(wild.ended(5, kInf, 100, 100), std::nullopt);
+    EXPECT_EQ(wild.moved(kMin, kNaN, 100), std::nullopt);
+    EXPECT_EQ(wild.ended(kMin, 0, 0, 100), -5);
 }
 
 TEST_F(SettingsTabTest, InterferingProgramsAreListedOnShowEvery2sAndStopOnHide) {
