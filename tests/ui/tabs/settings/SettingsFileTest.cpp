@@ -215,6 +215,7 @@ TEST_F(SettingsFileTest, ExportFailureAlertsAndOneDialogAtATimeWithTheCountNever
     EXPECT_EQ(std::tuple(dialogs.opens.size(), dialogs.saves.size(), dialogs.alerts.size()), std::tuple(1u, 1u, 1u));
     expectBalanced();
     EXPECT_THROW(ui::runIfNoDialog([] { throw std::runtime_error("x"); }), std::runtime_error);
+    EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
     UIState::shared().closeDialog();
     EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
 }
