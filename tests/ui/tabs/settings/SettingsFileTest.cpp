@@ -14,7 +14,15 @@
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
 
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
 #include <plist/plist.h>
+
+#include <set>
 
 namespace corv::test {
 namespace {
@@ -256,6 +264,49 @@ TEST_F(SettingsFileTest, TheRestartedCopyComesBackAsLoadedOrResetNeverWithAFileO
     pressButton("Setting tab reset");
     relaunchedCopy();
     EXPECT_EQ(current(), defaults);
+}
+
+TEST_F(SettingsFileTest, TheQtPanelsOfferPropertyListsUnderTheProposedNameAndTheResetAlertCancels) {
+    QTemporaryDir dir;
+    ui::setDialogs(nullptr);
+    std::vector<std::string> seen;
+    // Answers the Qt dialog up now: notes what it shows, then chooses.
+    auto answer = [&](std::function<void(QWidget*)> choose) {
+        QTimer::singleShot(0, [&seen, choose] {
+            QWidget* modal = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && qobject_cast<QDialog*>(w)) modal = w;
+            if (auto* d = qobject_cast<QFileDialog*>(modal)) {
+                for (const QString& text : {d->windowTitle(), d->nameFilters().join(';'),
+                                            QFileInfo(d->selectedFiles().value(0)).fileName()})
+                    seen.push_back(text.toStdString());
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                seen = {box->text().toStdString(), box->informativeText().toStdString()};
+                for (QAbstractButton* b : box->buttons()) seen.push_back(b->text().toStdString());
+            }
+            if (modal) choose(modal);
+        });
+    };
+    answer([&](QWidget* d) {
+        static_cast<QFileDialog*>(d)->setDirectory(dir.path());
+        static_cast<QDialog*>(d)->accept();
+    });
+    pressButton("Button save settings to file");
+    // The name is proposed with the filter's suffix.
+    EXPECT_EQ(seen, (std::vector<std::string>{localized("Button save settings to file"), "Property list (*.plist)",
+                                              "qzn_cfg_261207.plist"}));
+    EXPECT_TRUE(sim->files.fileContents.count(dir.filePath("qzn_cfg_261207.plist").toStdString()));
+
+    answer([&](QWidget* box) {
+        for (QAbstractButton* b : static_cast<QMessageBox*>(box)->buttons())
+            if (b->text().toStdString() == localized("Button cancel")) b->click();
+    });
+    pressButton("Setting tab reset");
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[1], localized("Setting tab wipe out all alert message"));
+    EXPECT_EQ(std::set(seen.begin() + 2, seen.end()), (std::set{localized("Button yes"), localized("Button cancel")}));
+    EXPECT_FALSE(relaunched());
+    ui::setDialogs(&dialogs);
 }
 
 } // namespace
