@@ -8,12 +8,14 @@ namespace corv::app {
 void relaunchApp() {
     auto& bundle = platform::bundle();
     std::vector<std::string> args{"-c", kRelaunchScript, bundle.path()};
-    // The settings file imported at launch is not imported again: that
-    // would undo what was changed since.
-    const auto imported = AppDelegate::shared().settingsLoad.importedArgument;
-    const auto own = bundle.arguments();
-    for (std::size_t i = 1; i < own.size(); ++i)
-        if (i != imported) args.push_back(own[i]);
+    // Before the launch has loaded the settings (the permission alert) the
+    // next copy gets the same arguments. After it, none: every argument may
+    // name a settings file by then, and importing one would undo what was
+    // changed, loaded or reset since.
+    if (!AppDelegate::shared().launched) {
+        const auto own = bundle.arguments();
+        for (std::size_t i = 1; i < own.size(); ++i) args.push_back(own[i]);
+    }
     platform::processes().spawn(kRelaunchShell, args);
     platform::lifecycle().terminate();
 }

@@ -10,8 +10,9 @@ inline constexpr const char* kRelaunchShell = "/bin/sh";
 // read by the shell.
 inline constexpr const char* kRelaunchScript = "sleep 0.3; exec \"$0\" \"$@\"";
 
-// Starts a fresh copy of the program 0.3 seconds from now, with the same
-// arguments but the settings file imported at launch, and asks this one to end.
+// Starts a fresh copy of the program 0.3 seconds from now and asks this one
+// to end. Once the launch is done the copy gets no arguments, so it imports
+// no settings file.
 void relaunchApp();
 
 } // namespace corv::app

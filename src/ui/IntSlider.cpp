@@ -32,7 +32,8 @@ void IntSlider::refresh() {
     if (changed || en != en_) update();
     en_ = en;
     seen_ = now;
-    if (changed && spec_.rtUpdate) spec_.rtUpdate();
+    // Only a control on screen plays its real-time update.
+    if (changed && spec_.rtUpdate && isVisible()) spec_.rtUpdate();
 }
 
 void IntSlider::write(std::optional<std::int64_t> v) {

@@ -24,7 +24,7 @@ public:
     bool dragging() const { return isDraging_; }
 
 private:
-    std::int64_t near(std::int64_t v) const;
+    double span() const { return double(high_) - double(low_); }
 
     std::int64_t low_, high_, interval_;
     bool isDraging_ = false;

@@ -8,9 +8,21 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResizeEvent>
 #include <QToolButton>
 
+#include <algorithm>
+#include <cmath>
+
 namespace corv::ui {
+
+namespace {
+
+constexpr int kTitleBefore = 8, kTitleAfter = 4;
+// A title too long for its row shrinks down to this share of its size.
+constexpr double kTitleMinScale = 0.8;
+
+} // namespace
 
 // The 16 × 16 box: a rounded outline, with a checkmark while on.
 class ToggleCombo::Box final : public QWidget {
@@ -45,19 +57,46 @@ ToggleCombo::ToggleCombo(ToggleSpec desc, QWidget* parent)
     box_->on = on_;
     setColor(spec_.color);
     title_->setWordWrap(false);
+    // The title may shrink to fit; fitTitle() sets its size.
+    title_->setMinimumWidth(1);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 4, 0, 8);
     row->setSpacing(0);
     row->addWidget(box_, 0, Qt::AlignVCenter);
-    row->addSpacing(8);
+    row->addSpacing(kTitleBefore);
     row->addWidget(title_, 0, Qt::AlignVCenter);
-    row->addSpacing(4);
+    row->addSpacing(kTitleAfter);
     if (!spec_.comment.empty()) {
         help_ = makeHelpButton(spec_.comment, this);
         row->addWidget(help_, 0, Qt::AlignVCenter);
     }
     row->addStretch(1);
     onPress(this, [this] { press(); });
+}
+
+void ToggleCombo::fitTitle() {
+    QFont f = font();
+    const int room = width() - box_->width() - kTitleBefore - kTitleAfter - (help_ ? help_->width() : 0);
+    const int needed = QFontMetrics(f).horizontalAdvance(title_->text());
+    if (needed > room && needed > 0) {
+        const double scale = std::max(kTitleMinScale, double(std::max(room, 0)) / needed);
+        // The panel's fonts are sized in pixels: never below 0.8 of them.
+        if (const int px = f.pixelSize(); px > 0)
+            f.setPixelSize(std::max(int(std::ceil(px * kTitleMinScale)), int(px * scale)));
+        else if (f.pointSizeF() > 0)
+            f.setPointSizeF(f.pointSizeF() * scale);
+    }
+    if (title_->font() != f) title_->setFont(f);
+}
+
+void ToggleCombo::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    fitTitle();
+}
+
+void ToggleCombo::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::FontChange) fitTitle();
 }
 
 void ToggleCombo::setColor(const QColor& c) {

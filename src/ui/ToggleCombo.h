@@ -45,8 +45,14 @@ public:
     QLabel* titleLabel() const { return title_; }
     QToolButton* helpButton() const { return help_; }
 
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
 private:
     class Box;
+    void fitTitle();
+
     ToggleSpec spec_;
     ToggleState state_;
     bool on_;

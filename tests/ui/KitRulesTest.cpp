@@ -334,6 +334,7 @@ TEST(TabBarRulesTest, OuterTabsRoundTheirOuterTopCorner) {
 
 TEST(IntSliderModelTest, StepsFromThePressStartAndNeverDividesByZero) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
     IntSliderModel m(0, 100, 5);
     EXPECT_EQ(m.moved(50, 21, 200), 60);  // d = 10.5: two steps
     EXPECT_EQ(m.moved(60, 4, 200), 50);   // back within a step
@@ -341,12 +342,21 @@ TEST(IntSliderModelTest, StepsFromThePressStartAndNeverDividesByZero) {
     const std::tuple<std::int64_t, double, std::int64_t> clicks[] = {
         {50, 101, 55}, {50, 100, 45}, {100, 201, 100}, {100, 199, 95}, {0, 0, 0}, {130, 10, 100}};
     for (auto [ctrl, x, written] : clicks) EXPECT_EQ(IntSliderModel(0, 100, 5).ended(ctrl, 0.5, x, 200), written) << ctrl;
-    IntSliderModel flat(3, 3, 0), narrow(0, 10, 1);
-    EXPECT_EQ(std::tuple(flat.moved(3, 500, 200), flat.ended(3, 0, 10, 200), flat.fraction(3)),
-              std::tuple(std::nullopt, std::nullopt, 1.0));
-    EXPECT_EQ(std::tuple(narrow.moved(5, 40, 0), narrow.ended(5, 0, 0, 0), narrow.moved(5, kInf, 100)),
-              std::tuple(std::nullopt, std::nullopt, std::nullopt));
+    // A value set elsewhere beyond the bounds moves from where it is.
+    EXPECT_EQ(IntSliderModel(0, 10, 1).moved(15, -100, 100), 5);
+    EXPECT_EQ(IntSliderModel(0, 10, 3).moved(0, 120, 100), 10);
+    IntSliderModel flat(3, 3, 0), narrow(0, 10, 1), wild(-5, 5, 1);
+    EXPECT_EQ(flat.moved(3, 500, 200), std::nullopt);
+    EXPECT_EQ(flat.ended(3, 0, 10, 200), std::nullopt);
+    EXPECT_EQ(flat.fraction(3), 1.0);
+    EXPECT_EQ(narrow.moved(5, 40, 0), std::nullopt);
+    EXPECT_EQ(narrow.ended(5, 0, 0, 0), std::nullopt);
     EXPECT_EQ(std::pair(narrow.fraction(-4), narrow.fraction(40)), std::pair(0.0, 1.0));
+    constexpr auto kMax = std::numeric_limits<std::int64_t>::max(), kMin = std::numeric_limits<std::int64_t>::min();
+    EXPECT_EQ(wild.moved(kMax, kInf, 100), 5);
+    EXPECT_EQ(wild.ended(5, kInf, 100, 100), std::nullopt);
+    EXPECT_EQ(wild.moved(kMin, kNaN, 100), std::nullopt);
+    EXPECT_EQ(wild.ended(kMin, 0, 0, 100), -5);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The program's panel on a real X server: a click on the tray icon drops it
 // with the trackpad tab, whose rows take clicks; the tab bar then brings the
-// keyboard tab with the stored key rows.
+// keyboard tab with the stored key rows, and the settings tab saves a file
+// that loads back.
 
 // The desktop platform's headers use Qt's keywords.
 #undef QT_NO_KEYWORDS
@@ -9,13 +10,19 @@
 #include "model/ActionTable.h"
 #include "model/Apps.h"
 #include "model/Options.h"
+#include "model/SettingsStore.h"
 #include "model/Shared.h"
 #include "model/UIState.h"
+#include "platform/Platform.h"
 #include "recorders/Highlights.h"
+#include "ui/ButtonStyles.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
+#include "ui/ScriptedDialogs.h"
+#include "ui/ToggleCombo.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
+#include "ui/tabs/settings/SettingsTab.h"
 #include "ui/tabs/trackpad/BindingRow.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
@@ -129,6 +136,67 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
         EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
+        desktop::DesktopWindows::setContentFactory({});
+    }
+    resetShared();
+}
+
+TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBackEqual) {
+    if (!test::runningOnXvfb()) return;
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("qzn_cfg_saved.plist").toStdString();
+    resetShared();
+    {
+        desktop::DesktopPlatform platform({dir.filePath("defaults.plist"), dir.filePath("autostart"), kNoBus, kNoBus,
+                                           dir.filePath("instance"), test::noInputDevices(dir)});
+        desktop::DesktopWindows::setContentFactory(&makeContentView);
+        app::CorvadineApp entry;
+        entry.launch();
+        Options::shared().tabSelection.set(0);
+        test::ScriptedDialogs dialogs;
+        dialogs.saveAnswers.push_back(out);
+
+        QWidget* tray = nullptr;
+        ASSERT_TRUE(spinUntil([&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) tray = w;
+            return tray != nullptr;
+        }));
+        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        CustomTabView* tabs = nullptr;
+        ASSERT_TRUE(spinUntil([&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && (tabs = findIn<CustomTabView>(w))) return true;
+            return false;
+        }));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(tabs->window()));
+        TabButton* settingsButton = tabs->bar()->button(3);
+        QTest::mouseClick(settingsButton, Qt::LeftButton, {}, settingsButton->rect().center());
+        settings::SettingsTab* tab = nullptr;
+        ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
+        EXPECT_EQ(Options::shared().tabSelection.get(), 3);
+
+        ToggleCombo* caps = tab->toggle("Setting tab capslock notif");
+        QTest::mouseClick(caps, Qt::LeftButton, {}, QPoint(8, caps->height() / 2));
+        EXPECT_EQ(std::pair(Options::shared().theme.get(), UIState::shared().capslockNotif.get()),
+                  std::pair(std::int64_t{2}, true));
+        StyledButton* save = tab->footerButton("Button save settings to file");
+        QTest::mouseClick(save, Qt::LeftButton, {}, save->rect().center());
+        ASSERT_TRUE(spinUntil([&] { return !dialogs.saves.empty() && UIState::shared().dialogShowing.get() == 0; }));
+        const auto saved = platform::files().readFile(out);
+        ASSERT_TRUE(saved);
+        const auto model = settingsFileBytes();
+
+        // Loaded back by the program's reader over a changed model: the same model again.
+        Options::shared().theme.set(0);
+        Options::shared().sclAcc.set(3);
+        ASSERT_TRUE(importSettingsBlob(*saved));
+        EXPECT_EQ(Options::shared().theme.get(), 2);
+        EXPECT_EQ(settingsFileBytes(), model);
+        EXPECT_EQ(saved, model);
+
+        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
         desktop::DesktopWindows::setContentFactory({});
     }
     resetShared();

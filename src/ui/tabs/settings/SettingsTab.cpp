@@ -43,11 +43,16 @@ QLabel* rowLabel(const char* key, QWidget* parent) {
     return l;
 }
 
+// A line with 4 clear above and below.
 QWidget* divider(QWidget* parent) {
-    auto* line = new QFrame(parent);
+    auto* band = new QWidget(parent);
+    auto* layout = new QVBoxLayout(band);
+    layout->setContentsMargins(0, 4, 0, 4);
+    auto* line = new QFrame(band);
     line->setFixedHeight(1);
     line->setStyleSheet(QStringLiteral("background: rgba(235, 235, 245, 64);"));
-    return line;
+    layout->addWidget(line);
+    return band;
 }
 
 // Footer actions run on the next turn: outside the button's own event, since

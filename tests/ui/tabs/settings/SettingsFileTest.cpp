@@ -9,11 +9,20 @@
 #include "model/LogiKeysOpt.h"
 #include "model/Options.h"
 #include "model/SettingsStore.h"
+#include "model/Shared.h"
 #include "model/UIState.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
 
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
 #include <plist/plist.h>
+
+#include <set>
 
 namespace corv::test {
 namespace {
@@ -214,22 +223,90 @@ TEST_F(SettingsFileTest, ExportFailureAlertsAndOneDialogAtATimeWithTheCountNever
     EXPECT_EQ(std::tuple(dialogs.opens.size(), dialogs.saves.size(), dialogs.alerts.size()), std::tuple(1u, 1u, 1u));
     expectBalanced();
     EXPECT_THROW(ui::runIfNoDialog([] { throw std::runtime_error("x"); }), std::runtime_error);
+    EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
     UIState::shared().closeDialog();
     EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
 }
 
-TEST_F(SettingsFileTest, TheRestartNeverImportsTheLaunchFileAgain) {
-    sim->files.fileContents["/tmp/start.plist"] = sim->files.fileContents[kOut] = *settingsFileBytes();
-    sim->bundle.args = {sim->bundle.bundlePath, "/tmp/start.plist"};
-    app::AppDelegate::shared().settingsLoad = loadSettings();
-    ASSERT_EQ(app::AppDelegate::shared().settingsLoad.importedArgument, std::optional<std::size_t>(1));
-    const sim::SimProcesses::Start fresh{"/bin/sh", {"-c", app::kRelaunchScript, sim->bundle.bundlePath}, true};
+TEST_F(SettingsFileTest, TheRestartedCopyComesBackAsLoadedOrResetNeverWithAFileOfTheFirstCommandLine) {
+    const auto defaults = current();
+    Options::shared().sclAcc.set(7);
+    sim->files.fileContents["/tmp/start.plist"] = sim->files.fileContents["/tmp/later.plist"] = *settingsFileBytes();
+    fill();
+    const auto filled = current();
+    save(kOut);
+    // Launched with a settings file and another one after it.
+    auto launch = [&] {
+        auto& delegate = app::AppDelegate::shared();
+        delegate.settingsLoad = loadSettings();
+        delegate.launched = true;
+    };
+    sim->bundle.args = {sim->bundle.bundlePath, "/tmp/start.plist", "/tmp/later.plist"};
+    launch();
+    ASSERT_EQ(Options::shared().sclAcc.get(), 7);
+    // The copy the relaunch starts: a fresh process given the shell's arguments.
+    auto relaunchedCopy = [&] {
+        const auto start = sim->processes.takeStart();
+        ASSERT_EQ(std::pair(start.path, start.arguments.at(1)),
+                  std::pair(std::string("/bin/sh"), std::string(app::kRelaunchScript)));
+        tab.reset();
+        resetShared();
+        sim->lifecycle.terminated = false;
+        sim->bundle.args.assign(start.arguments.begin() + 2, start.arguments.end());
+        launch();
+        open();
+    };
     load(kOut);
-    EXPECT_EQ(sim->processes.takeStart(), fresh);
-    sim->lifecycle.terminated = false;
+    relaunchedCopy();
+    EXPECT_EQ(sim->bundle.args, std::vector<std::string>{sim->bundle.bundlePath});
+    EXPECT_EQ(current(), filled);
     dialogs.alertAnswers = {0};
     pressButton("Setting tab reset");
-    EXPECT_EQ(sim->processes.takeStart(), fresh);
+    relaunchedCopy();
+    EXPECT_EQ(current(), defaults);
+}
+
+TEST_F(SettingsFileTest, TheQtPanelsOfferPropertyListsUnderTheProposedNameAndTheResetAlertCancels) {
+    QTemporaryDir dir;
+    ui::setDialogs(nullptr);
+    std::vector<std::string> seen;
+    // Answers the Qt dialog up now: notes what it shows, then chooses.
+    auto answer = [&](std::function<void(QWidget*)> choose) {
+        QTimer::singleShot(0, [&seen, choose] {
+            QWidget* modal = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && qobject_cast<QDialog*>(w)) modal = w;
+            if (auto* d = qobject_cast<QFileDialog*>(modal)) {
+                for (const QString& text : {d->windowTitle(), d->nameFilters().join(';'),
+                                            QFileInfo(d->selectedFiles().value(0)).fileName()})
+                    seen.push_back(text.toStdString());
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                seen = {box->text().toStdString(), box->informativeText().toStdString()};
+                for (QAbstractButton* b : box->buttons()) seen.push_back(b->text().toStdString());
+            }
+            if (modal) choose(modal);
+        });
+    };
+    answer([&](QWidget* d) {
+        static_cast<QFileDialog*>(d)->setDirectory(dir.path());
+        static_cast<QDialog*>(d)->accept();
+    });
+    pressButton("Button save settings to file");
+    // The name is proposed with the filter's suffix.
+    EXPECT_EQ(seen, (std::vector<std::string>{localized("Button save settings to file"), "Property list (*.plist)",
+                                              "qzn_cfg_261207.plist"}));
+    EXPECT_TRUE(sim->files.fileContents.count(dir.filePath("qzn_cfg_261207.plist").toStdString()));
+
+    answer([&](QWidget* box) {
+        for (QAbstractButton* b : static_cast<QMessageBox*>(box)->buttons())
+            if (b->text().toStdString() == localized("Button cancel")) b->click();
+    });
+    pressButton("Setting tab reset");
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[1], localized("Setting tab wipe out all alert message"));
+    EXPECT_EQ(std::set(seen.begin() + 2, seen.end()), (std::set{localized("Button yes"), localized("Button cancel")}));
+    EXPECT_FALSE(relaunched());
+    ui::setDialogs(&dialogs);
 }
 
 } // namespace

@@ -133,6 +133,12 @@ TEST_F(SettingsTabTest, IntensitiesReadBackAsSetAndPulsesGoToTheTouchedTrackpadW
     dragFriction(2);
     EXPECT_EQ(intensityValue(h.mPara.get()), 6);
     EXPECT_EQ(pulses().size(), before + 1);
+    // Off screen, a change from elsewhere plays nothing.
+    tab->hide();
+    h.sPara.modify([](Buzz& b) { b.intensity = 0.4f; });
+    tab->show();
+    EXPECT_EQ(pulses().size(), before + 1);
+    EXPECT_EQ(tab->singleSlider()->shownValue(), 2);
 }
 
 TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
@@ -191,6 +197,20 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
     row.refresh();
     row.refresh();
     EXPECT_EQ(reports, (std::vector<std::pair<bool, bool>>{{true, true}, {false, false}}));
+    // A title too long for its row shrinks, to 0.8 of its size at most.
+    auto titled = [](const QString& title) {
+        auto t = std::make_unique<ToggleCombo>(ToggleSpec{[] { return false; }, [](bool) {}, title, "", nullptr, {}}, nullptr);
+        t->setFont(ui::panelFont());
+        t->setFixedWidth(159);
+        t->show();
+        return t;
+    };
+    const auto fits = titled("Mic mute notice"), tight = titled("Mic mute notice on screen"), over = titled(QString(60, 'W'));
+    const int px = ui::panelFont().pixelSize();
+    EXPECT_EQ(fits->titleLabel()->font().pixelSize(), px);
+    EXPECT_LT(tight->titleLabel()->font().pixelSize(), px);
+    EXPECT_GE(tight->titleLabel()->font().pixelSize(), std::ceil(px * 0.8));
+    EXPECT_EQ(over->titleLabel()->font().pixelSize(), std::ceil(px * 0.8));
 }
 
 TEST_F(SettingsTabTest, InterferingProgramsAreListedOnShowEvery2sAndStopOnHide) {
