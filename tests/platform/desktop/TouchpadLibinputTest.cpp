@@ -190,6 +190,12 @@ const std::vector<Row>& rows() {
          [](TouchpadRecording& r) { r.stroke(test::fingersAround(2, 50, 35, 15), 0, 0, 0, 300, 60); },
          {"rotate", 2, "clockwise"},
          {"pinch", 2, "clockwise"}},
+        // A dock swipe that pinches (motion 3) is libinput's pinch of three
+        // or more fingers: a thumb and two fingers closing in.
+        {"three-finger pinch",
+         [](TouchpadRecording& r) { r.stroke({{30, 55}, {55, 25}, {70, 30}}, 0, 0, -14, 250); },
+         {"swipe", 3, "in"},
+         {"pinch", 3, "in"}},
         // A two-finger scroll is libinput's finger scroll: no gesture, axis
         // values in the fingers' direction (natural scrolling off).
         {"two-finger scroll with a lift",
@@ -207,6 +213,13 @@ const std::vector<Row>& rows() {
          [](TouchpadRecording& r) { r.stroke(test::fingersAround(3, 50, 35, 10), 0, 0, 0, 80); },
          {"tap", 3, ""},
          {"button", 0, "middle"}},
+        // Neither a tap nor a gesture: still too long, or sliding too far.
+        {"three fingers resting 190 ms",
+         [](TouchpadRecording& r) { r.stroke(test::fingersAround(3, 50, 35, 10), 0, 0, 0, 190); }, {"none", 0, ""},
+         {"none", 0, ""}},
+        {"three fingers sliding 1.6 mm",
+         [](TouchpadRecording& r) { r.stroke(test::fingersAround(3, 50, 35, 10), 0, 1.6, 0, 80); }, {"none", 0, ""},
+         {"none", 0, ""}},
         // A click and a deep click are libinput's left button: it has no
         // pressure stages.
         {"clickpad click", [](TouchpadRecording& r) { r.press(0.4, 150); }, {"click", 1, "stage 1"},
