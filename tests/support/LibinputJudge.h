@@ -1,7 +1,7 @@
 #pragma once
 
 // libinput as a judge of touchpad input: a fake touchpad under umockdev that
-// libinput (udev backend) takes, frames replayed into it in real time, and
+// libinput (udev backend) takes, frames replayed into it, and
 // what libinput made of them summed up: gestures, finger scrolls, buttons.
 //
 // libinput ignores devices udev has not initialised, and umockdev writes no
@@ -18,7 +18,9 @@
 #include <libudev.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
@@ -103,7 +105,9 @@ public:
             return;
         }
         libinput_device_config_tap_set_enabled(device_, LIBINPUT_CONFIG_TAP_ENABLED);
-        input_.send(node_, {synReport()}, monotonicNow());
+        lastStampUs_ = monotonicUs();
+        input_.send(node_, {synReport()}, {static_cast<time_t>(lastStampUs_ / 1'000'000),
+                                           static_cast<suseconds_t>(lastStampUs_ % 1'000'000)});
         pump(300);
         seen_ = {};
     }
@@ -119,27 +123,32 @@ public:
     bool ready() const { return device_ != nullptr; }
     const std::string& log() const { return log_; }
 
-    // Plays the frames (each ending at a SYN_REPORT) one every 8 ms, then
-    // lets libinput's timers run until it has said nothing for a while with
-    // every gesture ended and every button up (a second at most).
+    // Plays the frames (each ending at a SYN_REPORT), stamped 8 ms apart from
+    // now on, then lets libinput's timers run until it has said nothing for a
+    // while with every gesture ended and every button up (a second at most).
+    // Each frame is sent once libinput read the one before, so no two pile up
+    // in the PTY (which may cut them anywhere); that keeps the stamps ahead of
+    // the clock, and libinput runs its timers by the stamps of the events it
+    // reads, so what it decides does not hang on how busy the machine is.
     LibinputSeen replay(const std::vector<std::vector<InputEvent>>& frames) {
         seen_ = {};
         quiet_ = 0;
-        for (const auto& frame : frames) {
-            const timespec start = monotonicSpec();
-            input_.send(node_, frame, toTimeval(start));
-            // Wait until libinput read the frame, so no two frames pile up in
-            // the PTY (which may cut them anywhere).
+        const std::uint64_t base = std::max(monotonicUs(), lastStampUs_ + kFrameMs * 1000);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            lastStampUs_ = base + i * kFrameMs * 1000;
+            input_.send(node_, frames[i], {static_cast<time_t>(lastStampUs_ / 1'000'000),
+                                           static_cast<suseconds_t>(lastStampUs_ % 1'000'000)});
             pollfd p{libinput_get_fd(li_), POLLIN, 0};
             if (::poll(&p, 1, 2000) <= 0) ADD_FAILURE() << "libinput read no frame";
             pump(0);
-            pump(kFrameMs - elapsedMs(start));
         }
         const auto settled = [&] {
             int down = 0;
             for (const auto& [button, pressed] : seen_.buttons) down += pressed ? 1 : -1;
             return down == 0 && seen_.ends == seen_.swipes + seen_.pinches + seen_.holds;
         };
+        const std::uint64_t now = monotonicUs();
+        if (lastStampUs_ > now) pump(static_cast<int>((lastStampUs_ - now) / 1000) + 1);
         for (int waited = 0; waited < 1000; waited += kFrameMs) {
             const std::size_t before = events_;
             pump(kFrameMs);
@@ -180,8 +189,10 @@ private:
         ::clock_gettime(CLOCK_MONOTONIC, &t);
         return t;
     }
-    static timeval toTimeval(const timespec& t) { return {t.tv_sec, t.tv_nsec / 1000}; }
-    static timeval monotonicNow() { return toTimeval(monotonicSpec()); }
+    static std::uint64_t monotonicUs() {
+        const timespec t = monotonicSpec();
+        return static_cast<std::uint64_t>(t.tv_sec) * 1'000'000 + static_cast<std::uint64_t>(t.tv_nsec) / 1000;
+    }
     static int elapsedMs(const timespec& since) {
         const timespec now = monotonicSpec();
         return static_cast<int>((now.tv_sec - since.tv_sec) * 1000 + (now.tv_nsec - since.tv_nsec) / 1'000'000);
@@ -274,6 +285,7 @@ private:
     LibinputSeen seen_;
     std::size_t events_ = 0;
     int quiet_ = 0;
+    std::uint64_t lastStampUs_ = 0;
 };
 
 } // namespace corv::test

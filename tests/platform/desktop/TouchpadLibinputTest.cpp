@@ -250,6 +250,7 @@ TEST(TouchpadLibinput, EveryRecordingIsTheSameGestureToLibinputAsToTheRecogniser
         const auto seen = judge.replay(LibinputJudge::frames(plain(rec.events())));
         EXPECT_EQ(theirs(seen), row.libinput);
     }
+    EXPECT_EQ(judge.log().find("bug:"), std::string::npos) << "libinput found a fault in the device or in its use";
     if (HasFailure()) std::printf("libinput said:\n%s", judge.log().c_str());
 }
 
@@ -306,6 +307,7 @@ TEST(TouchpadLibinput, WhatTheCloneGetsOfAnUnboundGestureIsStillThatGestureToLib
         SCOPED_TRACE(row.name);
         EXPECT_EQ(theirs(judge.replay(LibinputJudge::frames(cloned[i++]))), row.libinput);
     }
+    EXPECT_EQ(judge.log().find("bug:"), std::string::npos) << "libinput found a fault in the device or in its use";
     if (HasFailure()) std::printf("libinput said:\n%s", judge.log().c_str());
 }
 
