@@ -17,13 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <dlfcn.h>
 #include <functional>
 #include <map>
 #include <ostream>
 #include <sys/stat.h>
-
-#include <cmath>
 
 // umockdev does not wrap fstat64: libinput would see the PTY behind a fake
 // node and refuse it, so a judged node's PTY answers with the node's number.
