@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libplist-dev qt6-base-dev libgl-dev
-          libudev-dev libevdev-dev umockdev libumockdev-dev python3-dbusmock dbus-daemon libxcb1-dev
+          libudev-dev libevdev-dev libinput-dev umockdev libumockdev-dev python3-dbusmock dbus-daemon libxcb1-dev
           clang libclang-rt-dev python3
           libx11-dev libxres-dev libxext-dev libxtst-dev xvfb openbox)
 missing=()

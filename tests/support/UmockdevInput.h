@@ -264,10 +264,15 @@ public:
 
     // Writes one frame to the device: the events and a SYN_REPORT, in one write().
     void send(const std::string& node, std::vector<InputEvent> frame) {
-        if (frame.empty() || frame.back().type != EV_SYN) frame.push_back(synReport());
-        std::vector<input_event> raw;
         timeval now{};
         ::gettimeofday(&now, nullptr);
+        send(node, std::move(frame), now);
+    }
+    // The same, stamped with `now` (a reader that set EVIOCSCLOCKID wants the
+    // monotonic clock).
+    void send(const std::string& node, std::vector<InputEvent> frame, timeval now) {
+        if (frame.empty() || frame.back().type != EV_SYN) frame.push_back(synReport());
+        std::vector<input_event> raw;
         int master = -1;
         {
             std::lock_guard lock(mutex_);

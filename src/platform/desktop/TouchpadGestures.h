@@ -20,9 +20,9 @@ namespace corv::desktop {
 // Thresholds, in millimetres of finger travel unless marked.
 namespace touchpadThreshold {
 // A touch sequence is a tap when every finger lifted within this time...
-inline constexpr std::uint64_t kTapMaxNs = 200'000'000;
-// ...and none travelled further than this.
-inline constexpr double kTapMaxTravel = 2.0;
+inline constexpr std::uint64_t kTapMaxNs = 180'000'000;
+// ...and none travelled further than this (both the desktop's own tap bounds).
+inline constexpr double kTapMaxTravel = 1.3;
 // Taps count from this many fingers: single-finger sequences are never held.
 inline constexpr int kTapMinFingers = 2;
 // Two fingers moving together this far start a scroll.
@@ -34,7 +34,7 @@ inline constexpr double kRotateStartDegrees = 12.0;
 // Three or more fingers moving together this far start a dock swipe.
 inline constexpr double kSwipeStart = 6.0;
 // Three or more fingers whose mean spread changes this much start a dock pinch.
-inline constexpr double kSwipePinchStart = 10.0;
+inline constexpr double kSwipePinchStart = 6.0;
 // Scroll gesture deltas in points per millimetre.
 inline constexpr double kScrollPointsPerMm = 10.0;
 // Normalised pressure at which a press becomes a deep press, and below which it

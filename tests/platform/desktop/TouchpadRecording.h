@@ -116,6 +116,21 @@ public:
         sync();
     }
 
+    // The finger in `slot` lifts; `remaining` fingers stay down.
+    void liftFinger(int slot, int remaining) {
+        raw(EV_ABS, ABS_MT_SLOT, slot);
+        raw(EV_ABS, ABS_MT_TRACKING_ID, -1);
+        if (remaining >= 1 && remaining < 5) {
+            raw(EV_KEY, kTools[remaining], 0);
+            raw(EV_KEY, kTools[remaining - 1], 1);
+        }
+        sync();
+    }
+    // Frames in which nothing changes, over ms milliseconds.
+    void hold(int ms) {
+        for (int i = 0; i < ms * 1000 / kFrameUs; ++i) sync();
+    }
+
     // One finger presses the pad down, its pressure rising to peak (0..1) and
     // back, over ms milliseconds.
     void press(double peak, int ms) {
@@ -138,9 +153,9 @@ public:
     }
 
 private:
+    static constexpr std::uint16_t kTools[] = {BTN_TOOL_FINGER, BTN_TOOL_DOUBLETAP, BTN_TOOL_TRIPLETAP,
+                                               BTN_TOOL_QUADTAP, BTN_TOOL_QUINTTAP};
     void tools(int n, int value) {
-        static constexpr std::uint16_t kTools[] = {BTN_TOOL_FINGER, BTN_TOOL_DOUBLETAP, BTN_TOOL_TRIPLETAP,
-                                                   BTN_TOOL_QUADTAP, BTN_TOOL_QUINTTAP};
         raw(EV_KEY, BTN_TOUCH, value);
         if (n >= 1 && n <= 5) raw(EV_KEY, kTools[n - 1], value);
     }
