@@ -123,6 +123,9 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_FALSE(zoom->checkBox()->isOn());
     EXPECT_EQ(zoom->nameLabel()->palette().color(QPalette::WindowText), ui::dimLabelColor());
     EXPECT_TRUE(tab->row(kEditor)->checkBox()->isOn());
+    // Each header label fits its button whole.
+    for (QAbstractButton* b : {tab->addRunningButton(), tab->addManuallyButton()})
+        EXPECT_LE(QFontMetricsF(b->font()).horizontalAdvance(b->text()), b->width() - 16) << b->text().toStdString();
     snap(*tab, "list");
 
     // The check box switches the entry and nothing else.
