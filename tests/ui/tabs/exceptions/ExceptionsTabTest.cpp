@@ -10,6 +10,7 @@
 #include "recorders/BindingPaths.h"
 #include "recorders/Highlights.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
@@ -335,7 +336,11 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(rows[1]->lineColor(), ui::overriddenBindingColor());  // differs from the global
     EXPECT_EQ(rows[2]->lineColor(), ui::dimLabelColor());            // the global's alone
     EXPECT_EQ(pop->dividerCount(), 2);  // own 1 finger stands above 2 and 3
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(pop->lockButton(), &enter);
+    EXPECT_EQ(HintWinManager::shared().currentText, platform::localized("Exception hint button lock"));
     settings::ToggleCombo* left = pop->clickToggle(ui::trackpad::ClickFlag::Left);
+    EXPECT_TRUE(left->helpButton());
     EXPECT_EQ(left->titleLabel()->palette().color(QPalette::WindowText), ui::overriddenBindingColor());
     // A press flips the application's flag; back at the global's value it turns primary.
     const bool wasOn = entry(kEditor).lct;
@@ -351,7 +356,10 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(popoverGestureList(kCalendar).size(), 2u);
     for (const auto& g : popoverGestureList(kCalendar)) EXPECT_FALSE(g.divider);
 
-    // Load global: two turns later the copy lands, flags included.
+    // Load global: two turns later the copy lands, flags included. The tools
+    // act on the popover's application whatever the panel selects.
+    UIApp::shared().id.set("");
+    const AnApp global = entry("");
     pop->loadGlobalButton()->click();
     turn();
     EXPECT_NE(entry(kEditor).ges, entry("").ges);
@@ -368,6 +376,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_FALSE(entry(kEditor).lct || entry(kEditor).rct || entry(kEditor).sct);
     EXPECT_EQ(entry(kEditor).key.size(), 1u);
     for (auto* r : pop->rows()) EXPECT_EQ(r->lineColor(), ui::dimLabelColor());
+    EXPECT_EQ(entry(""), global);
 
     // A copy whose entry went meanwhile writes nothing and makes nothing.
     pop->loadGlobalButton()->click();
@@ -388,9 +397,11 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_FALSE(pop->rows()[0]->row().delEn);  // the global's, dimmed
     EXPECT_TRUE(pop->rows()[1]->row().delEn);
 
+    UIApp::shared().id.set("");
     pop->addButton()->click();
     pop->addButton()->click();
     settle();
+    EXPECT_FALSE(entry("").key.count(0xFFFF));
     ASSERT_EQ(pop->rows().size(), 3u);
     EXPECT_EQ(pop->rows()[2]->row().slot.key, 0xFFFFu);
     EXPECT_EQ(entry(kEditor).key.at(0xFFFF).size(), 1u);
