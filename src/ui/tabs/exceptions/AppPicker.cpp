@@ -1,5 +1,6 @@
 #include "model/ApplicationSets.h"
 #include "ui/tabs/exceptions/AppPicker.h"
+#include "ui/AppDisplayName.h"
 #include "ui/PanelScreen.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
@@ -31,9 +32,7 @@ public:
         auto* h = new QHBoxLayout(this);
         h->setContentsMargins(2, 2, 2, 2);
         auto* icon = new QLabel(this);
-        icon->setPixmap(appIcon(app_.url.absoluteString().rfind("file://", 0) == 0 ? app_.url.absoluteString().substr(7)
-                                                                                     : std::string(),
-                                24));
+        icon->setPixmap(appIcon(decodedFilePath(app_.url), 24));
         auto* name = new QLabel(QString::fromStdString(app_.name), this);
         name->setFont(systemFont(16, QFont::Light));
         h->addWidget(icon);

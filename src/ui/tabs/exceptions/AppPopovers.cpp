@@ -102,14 +102,11 @@ bool AnApp::*flagMember(ClickFlag f) {
 
 QPixmap appIcon(const std::string& path, int size) {
     QIcon icon;
-    if (path.ends_with(".desktop") && platform::installed()) {
-        for (const platform::DesktopApplication& app : platform::appFolders().desktopApplications()) {
-            if (app.path != path) continue;
-            const QString name = q(app.icon);
+    if (path.ends_with(".desktop") && platform::installed())
+        if (const auto app = platform::appFolders().desktopApplicationAt(path); app && !app->icon.empty()) {
+            const QString name = q(app->icon);
             icon = name.startsWith('/') ? QIcon(name) : QIcon::fromTheme(name);
-            break;
         }
-    }
     if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
     if (!icon.isNull()) return icon.pixmap(size, size);
     // No theme: a plain tile.

@@ -16,6 +16,7 @@
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/CheckBoxMark.h"
 #include "ui/PanelScreen.h"
+#include "ui/Symbols.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -72,6 +73,25 @@ protected:
     }
 };
 
+// A plain symbol button drawn in its text colour.
+class GlyphButton : public QAbstractButton {
+public:
+    GlyphButton(QString symbol, double size, QWidget* parent)
+        : QAbstractButton(parent), symbol_(std::move(symbol)), size_(size) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QPixmap pm = symbolPixmap(symbol_, size_, palette().color(QPalette::WindowText), true);
+        const QSizeF s = pm.deviceIndependentSize();
+        p.drawPixmap(QPointF((width() - s.width()) / 2, (height() - s.height()) / 2), pm);
+    }
+
+private:
+    QString symbol_;
+    double size_;
+};
+
 } // namespace
 
 // ---- Row
@@ -118,12 +138,15 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
         if (self) self->openGesturePopover();
     });
 
-    auto* keys = new StyledButton(ButtonStyle::Image, this);
-    keys->setSymbol(QStringLiteral("keyboard"), 21);
-    keys->setFixedSize(36, 32);
-    keys_ = keys;
+    // The keyboard glyph on its own hover ground.
+    auto* keysArea = new HoverArea(this);
+    auto* kh = new QHBoxLayout(keysArea);
+    kh->setContentsMargins(0, 2, 0, 2);
+    keys_ = new GlyphButton(QStringLiteral("keyboard"), 21, keysArea);
+    keys_->setFixedSize(36, 28);
+    kh->addWidget(keys_);
     connect(keys_, &QAbstractButton::clicked, this, [this] { openKeyPopover(); });
-    h->addWidget(keys_);
+    h->addWidget(keysArea);
 
     del_ = new ConfirmDelButton(true, [id = appid_] { deleteApp(id); }, this);
     h->addSpacing(8);
@@ -148,8 +171,8 @@ void AppRow::refresh() {
     const QColor c = e->enabled ? primaryColor() : dimLabelColor();
     setTextColor(name_, c);
     setTextColor(keys_, c);
-    static_cast<StyledButton*>(keys_)->setEnabled(true);
     keys_->update();
+    del_->setColor(c);
 }
 
 void AppRow::openGesturePopover() {
@@ -240,13 +263,16 @@ ExceptionsTab::ExceptionsTab(QWidget* parent) : QWidget(parent), state_(std::mak
     pad->addWidget(list_);
     v->addLayout(pad);
 
-    // Shown: the installed applications are looked for again.
-    startInstalledScan();
     state_->subs.push_back(Apps::shared().a.subscribe([this](const auto&) { scheduleRefresh(); }));
     refresh();
 }
 
 ExceptionsTab::~ExceptionsTab() { state_->subs.clear(); }
+
+void ExceptionsTab::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    startInstalledScan();
+}
 
 void ExceptionsTab::scheduleRefresh() { refreshLater(this, &ExceptionsTab::refreshPending_, &ExceptionsTab::refresh); }
 

@@ -22,9 +22,6 @@ class ConfirmDelButton;
 QWidget* makeExceptionsTab(QWidget* parent);
 }
 
-namespace corv::ui::trackpad {
-}
-
 namespace corv::ui::exceptions {
 
 class AppPicker;
@@ -81,6 +78,10 @@ public:
 
     void showInstalledPicker();
     void showRunningPicker();
+
+protected:
+    // Each time the list shows, the installed applications are looked for again.
+    void showEvent(QShowEvent* e) override;
 
 private:
     void scheduleRefresh();

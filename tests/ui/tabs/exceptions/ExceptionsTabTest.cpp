@@ -87,6 +87,11 @@ protected:
         tab->setAutoFillBackground(true);
         tab->show();
         settle();
+        // Each showing looks for the installed applications again.
+        EXPECT_EQ(sim->background.pendingCount(), 1u);
+        tab->hide();
+        tab->show();
+        EXPECT_EQ(sim->background.pendingCount(), 2u);
     }
     static void press(QWidget* w) {
         const QPointF local(w->width() / 2.0, w->height() / 2.0), global(w->mapToGlobal(local));
@@ -122,7 +127,10 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(tab->rows()[0]->appid(), kCalendar);
     AppRow* zoom = tab->row(kZoom);
     EXPECT_FALSE(zoom->checkBox()->isOn());
+    // Its name and glyphs dim; the check box keeps its colour.
     EXPECT_EQ(zoom->nameLabel()->palette().color(QPalette::WindowText), ui::dimLabelColor());
+    EXPECT_EQ(zoom->keyboardButton()->palette().color(QPalette::WindowText), ui::dimLabelColor());
+    EXPECT_EQ(zoom->deleteButton()->color(), ui::dimLabelColor());
     EXPECT_TRUE(tab->row(kEditor)->checkBox()->isOn());
     // Each header label fits its button whole.
     for (QAbstractButton* b : {tab->addRunningButton(), tab->addManuallyButton()})
