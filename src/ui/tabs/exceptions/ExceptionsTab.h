@@ -45,6 +45,7 @@ public:
 
     CheckBoxMark* checkBox() const { return check_; }
     QWidget* nameArea() const { return nameArea_; }
+    QLabel* iconLabel() const { return icon_; }
     QLabel* nameLabel() const { return name_; }
     QAbstractButton* keyboardButton() const { return keys_; }
     ConfirmDelButton* deleteButton() const { return del_; }

@@ -24,6 +24,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -53,6 +58,43 @@ AnApp appAt(const std::string& path) {
     return a;
 }
 
+// An icon theme of the test's own, one tile per name, in place of the
+// machine's while it lives.
+class IconTheme {
+public:
+    explicit IconTheme(std::initializer_list<std::pair<const char*, QColor>> icons)
+        : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
+        const QString root = dir_.filePath("hicolor");
+        QDir().mkpath(root + "/48x48/apps");
+        QFile index(root + "/index.theme");
+        index.open(QIODevice::WriteOnly);
+        index.write("[Icon Theme]\nName=hicolor\nDirectories=48x48/apps\n\n[48x48/apps]\nSize=48\nType=Fixed\n");
+        index.close();
+        for (const auto& [name, color] : icons) {
+            QPixmap pm(48, 48);
+            pm.fill(Qt::transparent);
+            QPainter p(&pm);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setBrush(color);
+            p.setPen(Qt::NoPen);
+            p.drawEllipse(QRectF(4, 4, 40, 40));
+            p.end();
+            pm.save(root + "/48x48/apps/" + name + ".png");
+        }
+        QIcon::setThemeSearchPaths({dir_.path()});
+        QIcon::setThemeName("hicolor");
+    }
+    ~IconTheme() {
+        QIcon::setThemeSearchPaths(paths_);
+        QIcon::setThemeName(name_);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QStringList paths_;
+    QString name_;
+};
+
 // The exceptions tab on the simulated machine: a global profile with two
 // gestures and two keys; an editor with its own bindings, a switched-off
 // Zoom and a locked calendar.
@@ -67,6 +109,10 @@ protected:
         global.key[kEsc][0] = action(ActionId::Sleep);
         global.key[kReturn][kCmd] = action(ActionId::MediaNext);
         setEntry("", global);
+        // The editor is a desktop entry with its theme icon.
+        sim->appFolders.desktopApps = {
+            {"org.example.Editor", "Editor", "/usr/share/applications/org.example.Editor.desktop", "editor", ""},
+            {"mail", "Mail", "/usr/share/applications/mail.desktop", "mail", ""}};
         AnApp editor = appAt("/usr/share/applications/org.example.Editor.desktop");
         slot(editor, kSwipeLeft) = action(ActionId::MediaNext);
         slot(editor, kTap1) = action(ActionId::SwipeBack);
@@ -110,6 +156,8 @@ protected:
         Subscription b = UIState::shared().keyboardTabShowing.subscribe([this](bool on) { ++(on ? keyOn : keyOff); });
     };
 
+    IconTheme icons{{"editor", QColor(230, 160, 40)}, {"mail", QColor(60, 170, 230)},
+                    {"application-x-executable", QColor(150, 150, 150)}};
     std::unique_ptr<ExceptionsTab> tab;
 };
 
@@ -132,6 +180,10 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(zoom->keyboardButton()->palette().color(QPalette::WindowText), ui::dimLabelColor());
     EXPECT_EQ(zoom->deleteButton()->color(), ui::dimLabelColor());
     EXPECT_TRUE(tab->row(kEditor)->checkBox()->isOn());
+    // A desktop entry's icon comes from the icon theme.
+    const auto pixel = [](AppRow* r) { return r->iconLabel()->pixmap().toImage().pixelColor(16, 16); };
+    EXPECT_EQ(pixel(tab->row(kEditor)), QColor(230, 160, 40));
+    EXPECT_EQ(pixel(zoom), QColor(150, 150, 150));
     // Each header label fits its button whole.
     for (QAbstractButton* b : {tab->addRunningButton(), tab->addManuallyButton()})
         EXPECT_LE(QFontMetricsF(b->font()).horizontalAdvance(b->text()), b->width() - 16) << b->text().toStdString();
@@ -226,7 +278,6 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     AppPicker* picker = tab->picker();
     ASSERT_TRUE(picker);
     ASSERT_EQ(picker->rows().size(), 3u);
-    snap(*picker, "installed-picker");
     picker->search()->setText("MA");
     EXPECT_EQ(picker->rows().size(), 2u);
     picker->search()->setText("ma ");
@@ -234,6 +285,7 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     picker->search()->setText("");
     // The pointer rests on Maps, then leaves; the press on Mail adds Mail.
     picker->setHovered(maps);
+    snap(*picker, "installed-picker");
     picker->setHovered(std::nullopt);
     press(picker->rows()[0]);
     settle();
