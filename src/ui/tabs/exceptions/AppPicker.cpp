@@ -89,8 +89,8 @@ AppPicker::AppPicker(PickerKind kind, QWidget* parent)
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->viewport()->setAutoFillBackground(false);
     content_ = new QWidget;
-    content_->setAutoFillBackground(false);
     list_->setWidget(content_);
+    content_->setAutoFillBackground(false);  // setWidget turns it on
     v->addWidget(list_);
     connect(search_, &QLineEdit::textChanged, this, [this] { rebuild(); });
     rebuild();

@@ -138,6 +138,28 @@ FlagColor clickThroughColor(const std::string& appid, ClickFlag f) {
     return app->*m == global->*m ? FlagColor::Primary : FlagColor::Overridden;
 }
 
+int FittedLabel::fittedPixelSize() const {
+    QFont f = font();
+    const int full = f.pixelSize();
+    const int least = std::max(1, int(std::lround(full * leastScale_)));
+    int size = full;
+    for (; size > least; --size) {
+        f.setPixelSize(size);
+        if (QFontMetricsF(f).horizontalAdvance(text()) <= width()) break;
+    }
+    return size;
+}
+
+void FittedLabel::paintEvent(QPaintEvent*) {
+    QFont f = font();
+    f.setPixelSize(fittedPixelSize());
+    QPainter p(this);
+    p.setFont(f);
+    p.setPen(palette().color(QPalette::WindowText));
+    const QString shown = QFontMetrics(f).elidedText(text(), Qt::ElideRight, width());
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+}
+
 // ---- Popover
 
 Popover::Popover(std::string appid, QWidget* parent)
@@ -200,10 +222,13 @@ QWidget* Popover::buildHeader(QVBoxLayout* v) {
     header_->setObjectName("popoverHeader");
     auto* h = new QHBoxLayout(header_);
     h->setContentsMargins(10, 12, 10, 12);
+    // The content is centred; the tools follow the name.
+    h->addStretch(1);
     auto* icon = new QLabel(header_);
     icon->setPixmap(appIcon(appPath(appid_), 32));
     h->addWidget(icon);
-    name_ = new QLabel(q(appRowName(appid_)), header_);
+    name_ = new FittedLabel(header_);
+    name_->setText(q(appRowName(appid_)));
     name_->setFont(systemFont(16, QFont::Light));
     h->addWidget(name_);
     h->addSpacing(20);
@@ -219,12 +244,12 @@ QScrollArea* Popover::buildList(QVBoxLayout* v, QWidget*& content) {
     list->setWidgetResizable(true);
     list->viewport()->setAutoFillBackground(false);
     content = new QWidget;
-    content->setAutoFillBackground(false);
     auto* lv = new QVBoxLayout(content);
     lv->setContentsMargins(0, 6, 0, 6);
     lv->setSpacing(0);
     lv->setAlignment(Qt::AlignTop);
     list->setWidget(content);
+    content->setAutoFillBackground(false);  // setWidget turns it on
     v->addWidget(list);
     return list;
 }
@@ -252,6 +277,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     load_ = tool(header_, h, Symbol::LoadGlobal, 24, "Exception hint load global");
     remove_ = tool(header_, h, Symbol::Trash, 20, "Exception hint remove all");
     lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint button lock", true);
+    h->addStretch(1);
     // The tools act on this popover's application, whatever is selected.
     connect(load_, &QToolButton::pressed, this, [this] { trackpad::loadGlobalBindings(appid_); });
     connect(remove_, &QToolButton::pressed, this, [this] { trackpad::removeAllGestureBindings(appid_); });
@@ -421,6 +447,7 @@ KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appi
     h->addWidget(add);
     add_ = add;
     lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint key lock", true);
+    h->addStretch(1);
     connect(load_, &QToolButton::pressed, this, [this] { keyboard::loadGlobalKeyBindings(appid_); });
     connect(remove_, &QToolButton::pressed, this, [this] { keyboard::removeAllKeyBindings(appid_); });
     connect(add_, &QAbstractButton::pressed, this, [this] { keyboard::addKeyBinding(appid_); });

@@ -27,6 +27,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace corv::ui {
@@ -126,7 +127,7 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
     nh->setContentsMargins(4, 2, 6, 2);
     icon_ = new QLabel(nameArea_);
     icon_->setPixmap(appIcon(appPath(appid_), 32));
-    name_ = new QLabel(nameArea_);
+    name_ = new FittedLabel(nameArea_, 0.8);
     name_->setFont(systemFont(16, QFont::Light));
     name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     nh->addWidget(icon_);
@@ -258,6 +259,7 @@ ExceptionsTab::ExceptionsTab(QWidget* parent) : QWidget(parent), state_(std::mak
     lv->setSpacing(0);
     lv->setAlignment(Qt::AlignTop);
     list_->setWidget(content_);
+    content_->setAutoFillBackground(false);  // setWidget turns it on
     auto* pad = new QHBoxLayout;
     pad->setContentsMargins(10, 0, 10, 10);
     pad->addWidget(list_);

@@ -3,6 +3,7 @@
 // The exceptions tab: the header's three ways to add an application and the
 // list of applications with settings of their own, one row each.
 
+#include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
 #include "ui/CheckBoxMark.h"
 
@@ -14,7 +15,6 @@
 #include <vector>
 
 class QAbstractButton;
-class QLabel;
 class QScrollArea;
 
 namespace corv::ui {
@@ -46,7 +46,7 @@ public:
     CheckBoxMark* checkBox() const { return check_; }
     QWidget* nameArea() const { return nameArea_; }
     QLabel* iconLabel() const { return icon_; }
-    QLabel* nameLabel() const { return name_; }
+    FittedLabel* nameLabel() const { return name_; }
     QAbstractButton* keyboardButton() const { return keys_; }
     ConfirmDelButton* deleteButton() const { return del_; }
 
@@ -55,7 +55,7 @@ private:
     CheckBoxMark* check_;
     QWidget* nameArea_;
     QLabel* icon_;
-    QLabel* name_;
+    FittedLabel* name_;
     QAbstractButton* keys_;
     ConfirmDelButton* del_;
     PopoverCapture gesCapture_;

@@ -167,6 +167,8 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(appListOrder(Apps::shared().a.get()),
               (std::vector<std::string>{"Terminal", kCalendar, kEditor, kZoom}));  // "/" first, case ignored
     EXPECT_EQ(appRowName("Terminal"), "Terminal");
+    EXPECT_TRUE(matchesSearch("Über Notes", "üBER"));
+    EXPECT_FALSE(matchesSearch("Notes", "notes "));
     EXPECT_EQ(appRowName(kEditor), "org.example.Editor");
     Apps::shared().a.modify([](AppEntries& a) { a.erase("Terminal"); });
 
@@ -188,6 +190,13 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     for (QAbstractButton* b : {tab->addRunningButton(), tab->addManuallyButton()})
         EXPECT_LE(QFontMetricsF(b->font()).horizontalAdvance(b->text()), b->width() - 16) << b->text().toStdString();
     snap(*tab, "list");
+
+    // A long name shrinks to 0.8 of its size, and no further, before it is cut.
+    FittedLabel* name = tab->row(kEditor)->nameLabel();
+    EXPECT_EQ(name->fittedPixelSize(), 16);
+    name->setText(QString(60, 'W'));
+    EXPECT_EQ(name->fittedPixelSize(), 13);
+    name->setText(QString::fromStdString(appRowName(kEditor)));
 
     // The check box switches the entry and nothing else.
     const AppEntries before = Apps::shared().a.get();
