@@ -89,20 +89,12 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicks) {
         const recorders::GesPath swipe{2, ActGes::Swipe, 0, ActDir::Left};
         Apps::shared().a.modify([&](AppEntries& a) { a[""].ges[swipe.fgr][swipe.ges][swipe.mod][swipe.dir] = BindAction{}; });
 
-        QWidget* tray = nullptr;
-        ASSERT_TRUE(spinUntil([&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) tray = w;
-            return tray != nullptr;
-        }));
+        QWidget* tray = trayIcon();
+        ASSERT_TRUE(tray);
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
 
-        trackpad::TrackpadTab* tab = nullptr;
-        ASSERT_TRUE(spinUntil([&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->isVisible() && (tab = findIn<trackpad::TrackpadTab>(w))) return true;
-            return false;
-        }));
+        auto* tab = shownIn<trackpad::TrackpadTab>();
+        ASSERT_TRUE(tab);
         QWidget* panel = tab->window();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(panel));
         EXPECT_EQ(panel->width(), 380);

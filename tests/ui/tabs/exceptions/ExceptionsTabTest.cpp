@@ -27,7 +27,6 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,13 +71,7 @@ public:
         index.close();
         for (const auto& [name, color] : icons) {
             QPixmap pm(48, 48);
-            pm.fill(Qt::transparent);
-            QPainter p(&pm);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setBrush(color);
-            p.setPen(Qt::NoPen);
-            p.drawEllipse(QRectF(4, 4, 40, 40));
-            p.end();
+            pm.fill(color);
             pm.save(root + "/48x48/apps/" + name + ".png");
         }
         QIcon::setThemeSearchPaths({dir_.path()});
