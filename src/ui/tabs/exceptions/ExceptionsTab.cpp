@@ -74,6 +74,19 @@ protected:
     }
 };
 
+// The padding round a button, the row's full height: a click on it is a
+// click on the button.
+class HitArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    QAbstractButton* button = nullptr;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (button && rect().contains(e->position().toPoint())) button->click();
+    }
+};
+
 // A plain symbol button drawn in its text colour.
 class GlyphButton : public QAbstractButton {
 public:
@@ -110,17 +123,20 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
     h->setContentsMargins(10, 0, 10, 0);
     h->setSpacing(0);
 
-    check_ = new CheckBoxMark(this);
+    auto* checkArea = new HitArea(this);
+    auto* cv = new QHBoxLayout(checkArea);
+    cv->setContentsMargins(3, 0, 5, 0);
+    check_ = new CheckBoxMark(checkArea);
     check_->setColor(primaryColor());
+    checkArea->button = check_;
+    cv->addWidget(check_, 0, Qt::AlignVCenter);
     connect(check_, &QToolButton::clicked, this, [this] {
         recorders::editEntry(appid_, [](AnApp& e) {
             e.enabled = !e.enabled;
             return true;
         });
     });
-    h->addSpacing(3);
-    h->addWidget(check_);
-    h->addSpacing(5);
+    h->addWidget(checkArea);
 
     nameArea_ = new HoverArea(this);
     auto* nh = new QHBoxLayout(nameArea_);

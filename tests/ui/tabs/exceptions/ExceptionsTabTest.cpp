@@ -191,14 +191,23 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(name->fittedPixelSize(), 13);
     name->setText(QString::fromStdString(appRowName(kEditor)));
 
-    // The check box switches the entry and nothing else.
+    // The check box, or the padding round it, switches the entry and nothing else.
     const AppEntries before = Apps::shared().a.get();
-    press(zoom->checkBox());
+    QWidget* pad = zoom->checkBox()->parentWidget();
+    const QPointF below(pad->width() / 2.0, pad->height() - 1.0);
+    QMouseEvent down(QEvent::MouseButtonPress, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(pad, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::NoButton, {});
+    QApplication::sendEvent(pad, &up);
     settle();
     EXPECT_TRUE(entry(kZoom).enabled);
     AnApp back = entry(kZoom);
     back.enabled = false;
     EXPECT_EQ(back, before.at(kZoom));
+    press(zoom->checkBox());
+    settle();
+    EXPECT_FALSE(entry(kZoom).enabled);
+    EXPECT_EQ(Apps::shared().a.get(), before);
 }
 
 TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
