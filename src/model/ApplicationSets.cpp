@@ -33,7 +33,11 @@ ApplicationSet listRunningApps() {
         if (app.activationPolicy != platform::ActivationPolicy::Regular) continue;
         std::string id = runningAppId(app);
         if (id.empty()) continue;
-        std::string name = app.bundlePath ? bundleName(*app.bundlePath) : id;
+        // A desktop entry is named by its Name, as the installed scan names it,
+        // so that a running application meets its installed record.
+        const bool entry = app.bundlePath && app.bundlePath->ends_with(".desktop") && app.localizedName &&
+                           !app.localizedName->empty();
+        std::string name = entry ? *app.localizedName : app.bundlePath ? bundleName(*app.bundlePath) : id;
         const std::string path = app.bundlePath ? *app.bundlePath : app.executablePath ? *app.executablePath : "/";
         found.insert(Application{Url::fileFromPath(path, "/"), std::move(name), std::move(id)});
     }

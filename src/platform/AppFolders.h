@@ -43,6 +43,8 @@ public:
     virtual std::optional<std::string> bundleIdentifier(const std::string& path) = 0;
     // The desktop's applications, each id once (the first data folder wins).
     virtual std::vector<DesktopApplication> desktopApplications() = 0;
+    // The application the one entry file lists; nothing when it lists none.
+    virtual std::optional<DesktopApplication> desktopApplicationAt(const std::string& path) = 0;
 };
 
 } // namespace corv::platform

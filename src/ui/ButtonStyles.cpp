@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace corv::ui {
 
 QColor toneColor(StyleTone tone) {
@@ -41,8 +43,8 @@ QSize StyledButton::labelSize() const {
         const int s = int(symbolSize_ * 1.15 + 0.5);
         return {s, s};
     }
-    const QFontMetrics fm(font());
-    return {fm.horizontalAdvance(text()), fm.height()};
+    // Rounded up: the label is cut when its exact width does not fit.
+    return {int(std::ceil(QFontMetricsF(font()).horizontalAdvance(text()))), QFontMetrics(font()).height()};
 }
 
 QSize StyledButton::sizeHint() const {

@@ -10,7 +10,7 @@
 namespace corv::ui {
 
 ConfirmDelButton::ConfirmDelButton(bool en, std::function<void()> action, QWidget* parent)
-    : QAbstractButton(parent), en_(en), model_(std::move(action)) {
+    : QAbstractButton(parent), en_(en), model_(std::move(action)), color_(primaryColor()) {
     setFixedSize(sizeHint());
     model_.setEnabled(isEnabled());
     model_.onChange = [this] { phaseChanged(); };
@@ -44,6 +44,11 @@ void ConfirmDelButton::phaseChanged() {
     update();
 }
 
+void ConfirmDelButton::setColor(const QColor& c) {
+    color_ = c;
+    update();
+}
+
 void ConfirmDelButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const auto centred = [&](const QPixmap& pm) {
@@ -51,7 +56,7 @@ void ConfirmDelButton::paintEvent(QPaintEvent*) {
         p.drawPixmap(QPointF((width() - s.width()) / 2, (height() - s.height()) / 2), pm);
     };
     if (model_.phase() == 0) {
-        if (en_) centred(symbolPixmap(QStringLiteral("xmark.circle"), 18, primaryColor(), true));
+        if (en_) centred(symbolPixmap(QStringLiteral("xmark.circle"), 18, color_, true));
         return;
     }
     p.setOpacity(cross_);

@@ -7,6 +7,7 @@
 #include "ui/ConfirmDelModel.h"
 
 #include <QAbstractButton>
+#include <QColor>
 #include <QPointer>
 
 class QVariantAnimation;
@@ -24,6 +25,9 @@ public:
     double crossOpacity() const { return cross_; }
 
     QSize sizeHint() const override { return {22, 22}; }
+    // The resting cross's colour (the primary colour unless set).
+    void setColor(const QColor& c);
+    QColor color() const { return color_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -35,6 +39,7 @@ private:
     bool en_;
     ConfirmDelModel model_;
     double cross_ = 1.0;
+    QColor color_;
     QPointer<QVariantAnimation> blink_;
 };
 

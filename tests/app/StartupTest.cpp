@@ -5,6 +5,7 @@
 
 #include "app/DockObserver.h"
 #include "app/Relaunch.h"
+#include "model/ApplicationSets.h"
 #include "model/Apps.h"
 #include "model/Options.h"
 #include "model/SettingsStore.h"
@@ -93,6 +94,23 @@ TEST_F(StartupTest, TrustedLaunchStartsEverythingInOrder) {
     // Nothing saved, no panel made.
     EXPECT_EQ(sim->defaults.syncCount, 0);
     EXPECT_TRUE(sim->windows.panels.empty());
+}
+
+// The background block finds the installed applications before the running
+// ones, so a running application named as an installed one joins no list twice.
+TEST_F(StartupTest, TheBackgroundBlockScansTheInstalledThenTheRunningApplications) {
+    sim->appFolders.desktopApps = {{"org.example.Mail", "Mail", "/usr/share/applications/org.example.Mail.desktop", "", ""}};
+    sim->workspace.addApp(301, "com.example.mail", "Mail");
+    launch();
+    auto& sets = ApplicationSets::shared();
+    EXPECT_TRUE(sets.installedApps.empty());
+    sim->background.runAll();
+    sim->runLoop.runPending();
+    ASSERT_EQ(sets.installedApps.size(), 1u);
+    EXPECT_EQ(sets.installedApps.begin()->id, "org.example.Mail");
+    ASSERT_EQ(sets.runningApps.size(), 1u);
+    ASSERT_EQ(sets.allApps.size(), 1u);
+    EXPECT_EQ(sets.allApps.begin()->id, "org.example.Mail");
 }
 
 TEST_F(StartupTest, AfterTheLaunchBoundKeysAndGesturesOfTheGlobalProfileArePerformed) {

@@ -61,13 +61,21 @@ TEST_F(ApplicationSetsTest, AllAppsKeepsOneApplicationPerName) {
     running(3, "com.example.zed", "/Applications/Zed.app", "Zed");
     running(4, "com.example.zed", "/Users/ann/Zed.app", "Zed");
     running(5, "com.example.term", "/Applications/Term.app", "Term");
+    // A desktop entry goes by its Name, as installed.
+    sets().installedApps.insert(app("/usr/share/applications/org.example.Edit.desktop", "Text Editor", "org.example.Edit"));
+    running(6, "org.example.Edit", "/usr/share/applications/org.example.Edit.desktop", "Text Editor");
 
     refreshRunningApps();
-    EXPECT_EQ(sets().runningApps.size(), 5u);
+    EXPECT_EQ(sets().runningApps.size(), 6u);
+    EXPECT_EQ(sets().runningApps.count(app("/usr/share/applications/org.example.Edit.desktop", "Text Editor",
+                                           "org.example.Edit")),
+              1u);
     EXPECT_EQ(listed(sets().allApps), (std::vector<Application>{
                                           app("/Applications/Mail.app", "Mail", "com.example.mail"),
                                           app("/Applications/Notes.app", "Notes", "com.example.notes"),
                                           app("/Applications/Term.app", "Term", "com.example.term"),
+                                          app("/usr/share/applications/org.example.Edit.desktop", "Text Editor",
+                                              "org.example.Edit"),
                                           app("/Applications/Zed.app", "Zed", "com.example.zed"),
                                       }));
 }

@@ -216,6 +216,16 @@ std::vector<platform::DesktopApplication> DesktopAppFolders::desktopApplications
     return apps;
 }
 
+std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicationAt(const std::string& path) {
+    if (!isDesktopFile(path)) return std::nullopt;
+    const std::optional<std::string> text = readSmallFile(path);
+    std::optional<platform::DesktopApplication> app = text ? readDesktopApplication(*text) : std::nullopt;
+    if (!app) return std::nullopt;
+    app->id = bundleIdentifier(path).value_or(std::string());
+    app->path = path;
+    return app;
+}
+
 std::optional<platform::DesktopApplication> readDesktopApplication(const std::string& text) {
     std::map<std::string, std::string> keys;
     bool inEntry = false;

@@ -17,6 +17,7 @@ public:
     std::optional<platform::AppItemValues> resourceValues(const std::string& path) override;
     std::optional<std::string> bundleIdentifier(const std::string& path) override;
     std::vector<platform::DesktopApplication> desktopApplications() override;
+    std::optional<platform::DesktopApplication> desktopApplicationAt(const std::string& path) override;
 
     static std::vector<std::string> standardDataDirs();
 

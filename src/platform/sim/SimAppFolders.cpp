@@ -19,4 +19,10 @@ std::optional<std::string> SimAppFolders::bundleIdentifier(const std::string& pa
     return it->second;
 }
 
+std::optional<platform::DesktopApplication> SimAppFolders::desktopApplicationAt(const std::string& path) {
+    for (const platform::DesktopApplication& app : desktopApps)
+        if (app.path == path) return app;
+    return std::nullopt;
+}
+
 } // namespace corv::sim

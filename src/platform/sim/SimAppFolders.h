@@ -15,6 +15,7 @@ public:
     std::optional<platform::AppItemValues> resourceValues(const std::string& path) override;
     std::optional<std::string> bundleIdentifier(const std::string& path) override;
     std::vector<platform::DesktopApplication> desktopApplications() override { return desktopApps; }
+    std::optional<platform::DesktopApplication> desktopApplicationAt(const std::string& path) override;
 
     std::vector<std::string> folders{"/Applications", "/home/user/Applications", "/System/Applications"};
     std::map<std::string, std::vector<std::string>> items;

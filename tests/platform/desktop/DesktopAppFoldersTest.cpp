@@ -128,6 +128,13 @@ TEST(DesktopAppFolders, DesktopEntriesGiveIdNameAndIconAndTheFirstFolderWins) {
     EXPECT_EQ(folders.bundleIdentifier(chosen), "kde-calc");
     EXPECT_FALSE(folders.resourceValues((sys / "applications/link.desktop").string())->isApplication);
     EXPECT_FALSE(folders.resourceValues((sys / "nothing.desktop").string()));
+    // One entry read alone, as a row's icon needs it.
+    const auto one = folders.desktopApplicationAt((home / "applications/org.example.Editor.desktop").string());
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->id, "org.example.Editor");
+    EXPECT_EQ(one->icon, "accessories-text-editor");
+    EXPECT_FALSE(folders.desktopApplicationAt((sys / "applications/link.desktop").string()));
+    EXPECT_FALSE(folders.desktopApplicationAt((sys / "nothing.desktop").string()));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "model/ApplicationSets.h"
 #include "ui/tabs/exceptions/AppPicker.h"
+#include "ui/AppDisplayName.h"
 #include "ui/PanelScreen.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
@@ -14,8 +15,10 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace corv::ui::exceptions {
@@ -31,9 +34,7 @@ public:
         auto* h = new QHBoxLayout(this);
         h->setContentsMargins(2, 2, 2, 2);
         auto* icon = new QLabel(this);
-        icon->setPixmap(appIcon(app_.url.absoluteString().rfind("file://", 0) == 0 ? app_.url.absoluteString().substr(7)
-                                                                                     : std::string(),
-                                24));
+        icon->setPixmap(appIcon(decodedFilePath(app_.url), 32));
         auto* name = new QLabel(QString::fromStdString(app_.name), this);
         name->setFont(systemFont(16, QFont::Light));
         h->addWidget(icon);
@@ -80,18 +81,16 @@ AppPicker::AppPicker(PickerKind kind, QWidget* parent)
     search_ = new QLineEdit(this);
     search_->setFont(systemFont(16, QFont::Light));
     search_->setFrame(false);
-    search_->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid gray; border-radius: 4px; padding: 4px; }"));
+    search_->setStyleSheet(QStringLiteral(
+        "QLineEdit { background: transparent; border: 1px solid gray; border-radius: 4px; padding: 4px; }"));
     v->addWidget(search_);
     list_ = new QScrollArea(this);
     list_->setFrameShape(QFrame::NoFrame);
-    list_->setWidgetResizable(true);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->viewport()->setAutoFillBackground(false);
     content_ = new QWidget;
-    auto* lv = new QVBoxLayout(content_);
-    lv->setContentsMargins(0, 4, 0, 4);
-    lv->setSpacing(0);
-    lv->setAlignment(Qt::AlignTop);
     list_->setWidget(content_);
+    content_->setAutoFillBackground(false);  // setWidget turns it on
     v->addWidget(list_);
     connect(search_, &QLineEdit::textChanged, this, [this] { rebuild(); });
     rebuild();
@@ -105,16 +104,25 @@ void AppPicker::rebuild() {
     const ApplicationSet& set = kind_ == PickerKind::Installed ? sets.installedApps : sets.runningApps;
     for (const Application& app : pickerRows(set, search_->text().toStdString())) {
         auto* row = new PickerRow(this, app, content_);
-        content_->layout()->addWidget(row);
         row->show();
         rows_.push_back(row);
     }
-    content_->layout()->activate();
+    // Each row stands 4 into its neighbours (its highlight overlaps them);
+    // 4 of padding above and below them all.
+    int width = 0;
+    for (QWidget* r : rows_) width = std::max(width, r->sizeHint().width());
+    int y = 0;
+    for (QWidget* r : rows_) {
+        const int h = r->sizeHint().height();
+        r->setGeometry(0, y, width, h);
+        y += h - 8;
+    }
+    const int content = y + 8;
+    content_->resize(width, content);
     const double screen = panelScreenHeight();
     const double max = kind_ == PickerKind::Installed ? installedPickerMaxHeight(screen) : runningPickerMaxHeight(screen);
-    const int content = content_->sizeHint().height();
     list_->setFixedHeight(std::isfinite(max) ? std::min(content, static_cast<int>(max)) : content);
-    list_->setMinimumWidth(content_->sizeHint().width() + 20);
+    list_->setFixedWidth(width + (content > list_->height() ? list_->verticalScrollBar()->sizeHint().width() : 0));
     adjustSize();
 }
 

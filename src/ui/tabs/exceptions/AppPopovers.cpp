@@ -1,4 +1,5 @@
 #include "model/Apps.h"
+#include "model/HelpTexts.h"
 #include "model/UIState.h"
 #include "platform/AppFolders.h"
 #include "platform/Localization.h"
@@ -10,7 +11,10 @@
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
+#include "ui/Backdrop.h"
 #include "ui/ButtonStyles.h"
+#include "ui/HintPanelWidget.h"
+#include "ui/OutterFrame.h"
 #include "ui/InteractionReader.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
@@ -20,7 +24,6 @@
 #include "ui/PanelScreen.h"
 
 #include <QFrame>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -53,10 +56,12 @@ void setTextColor(QWidget* w, const QColor& c) {
 
 int clampHeight(double h) { return std::isfinite(h) ? static_cast<int>(std::max(0.0, std::floor(h))) : QWIDGETSIZE_MAX; }
 
-// Lays the disabled message over a list area and takes its presses.
+// Lays the disabled message on a clear backdrop over a list area and takes
+// its presses. The area shows at half opacity: the popover's ground covers it
+// half (an opacity effect would grey the whole translucent popover).
 class DisabledCover : public QWidget {
 public:
-    explicit DisabledCover(QWidget* parent) : QWidget(parent) {
+    explicit DisabledCover(QWidget* parent) : QWidget(parent), backdrop_(new BackdropView(8, Qt::transparent, this)) {
         message = new QLabel(q(platform::localized("Exception tab disabled")), this);
         message->setFont(systemFont(24));
         message->setAlignment(Qt::AlignCenter);
@@ -68,20 +73,23 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* e) override { e->accept(); }
     void resizeEvent(QResizeEvent*) override {
+        backdrop_->setGeometry(rect());
         const int top = static_cast<int>(disabledMessageTop(height()));
         message->setGeometry(0, top, width(), message->heightForWidth(width()));
     }
     void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        QColor tint = secondaryColor();
-        tint.setAlphaF(0.18);
-        p.fillRect(rect(), tint);
+        QColor ground = palette().color(QPalette::Window);
+        ground.setAlphaF(0.5);
+        QPainter(this).fillRect(rect(), ground);
     }
+
+private:
+    BackdropView* backdrop_;
 };
 
-SymbolButton* tool(QWidget* parent, QHBoxLayout* h, Symbol s, int size, const char* hint) {
+SymbolButton* tool(QWidget* parent, QHBoxLayout* h, Symbol s, int size, const char* hint, bool big = false) {
     auto* b = new SymbolButton(s, size, parent);
-    if (hint) b->setToolTip(q(platform::localized(hint)));
+    if (hint) attachHint(b, q(platform::localized(hint)), big);
     h->addWidget(b);
     return b;
 }
@@ -90,28 +98,15 @@ bool AnApp::*flagMember(ClickFlag f) {
     return f == ClickFlag::Left ? &AnApp::lct : f == ClickFlag::Right ? &AnApp::rct : &AnApp::sct;
 }
 
-void setDimmed(QWidget* w, bool dim) {
-    if (!dim) {
-        w->setGraphicsEffect(nullptr);
-        return;
-    }
-    auto* fx = new QGraphicsOpacityEffect(w);
-    fx->setOpacity(0.5);
-    w->setGraphicsEffect(fx);
-}
-
 } // namespace
 
 QPixmap appIcon(const std::string& path, int size) {
     QIcon icon;
-    if (path.ends_with(".desktop") && platform::installed()) {
-        for (const platform::DesktopApplication& app : platform::appFolders().desktopApplications()) {
-            if (app.path != path) continue;
-            const QString name = q(app.icon);
+    if (path.ends_with(".desktop") && platform::installed())
+        if (const auto app = platform::appFolders().desktopApplicationAt(path); app && !app->icon.empty()) {
+            const QString name = q(app->icon);
             icon = name.startsWith('/') ? QIcon(name) : QIcon::fromTheme(name);
-            break;
         }
-    }
     if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
     if (!icon.isNull()) return icon.pixmap(size, size);
     // No theme: a plain tile.
@@ -141,6 +136,28 @@ FlagColor clickThroughColor(const std::string& appid, ClickFlag f) {
     if (!app || !global) return FlagColor::Primary;
     bool AnApp::*m = flagMember(f);
     return app->*m == global->*m ? FlagColor::Primary : FlagColor::Overridden;
+}
+
+int FittedLabel::fittedPixelSize() const {
+    QFont f = font();
+    const int full = f.pixelSize();
+    const int least = std::max(1, int(std::lround(full * leastScale_)));
+    int size = full;
+    for (; size > least; --size) {
+        f.setPixelSize(size);
+        if (QFontMetricsF(f).horizontalAdvance(text()) <= width()) break;
+    }
+    return size;
+}
+
+void FittedLabel::paintEvent(QPaintEvent*) {
+    QFont f = font();
+    f.setPixelSize(fittedPixelSize());
+    QPainter p(this);
+    p.setFont(f);
+    p.setPen(palette().color(QPalette::WindowText));
+    const QString shown = QFontMetrics(f).elidedText(text(), Qt::ElideRight, width());
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 
 // ---- Popover
@@ -205,10 +222,13 @@ QWidget* Popover::buildHeader(QVBoxLayout* v) {
     header_->setObjectName("popoverHeader");
     auto* h = new QHBoxLayout(header_);
     h->setContentsMargins(10, 12, 10, 12);
+    // The content is centred; the tools follow the name.
+    h->addStretch(1);
     auto* icon = new QLabel(header_);
     icon->setPixmap(appIcon(appPath(appid_), 32));
     h->addWidget(icon);
-    name_ = new QLabel(q(appRowName(appid_)), header_);
+    name_ = new FittedLabel(header_);
+    name_->setText(q(appRowName(appid_)));
     name_->setFont(systemFont(16, QFont::Light));
     h->addWidget(name_);
     h->addSpacing(20);
@@ -224,12 +244,12 @@ QScrollArea* Popover::buildList(QVBoxLayout* v, QWidget*& content) {
     list->setWidgetResizable(true);
     list->viewport()->setAutoFillBackground(false);
     content = new QWidget;
-    content->setAutoFillBackground(false);
     auto* lv = new QVBoxLayout(content);
     lv->setContentsMargins(0, 6, 0, 6);
     lv->setSpacing(0);
     lv->setAlignment(Qt::AlignTop);
     list->setWidget(content);
+    content->setAutoFillBackground(false);  // setWidget turns it on
     v->addWidget(list);
     return list;
 }
@@ -238,7 +258,6 @@ void Popover::scheduleRefresh() { refreshLater(this, &Popover::refreshPending_, 
 
 void Popover::placeCover(QWidget* over, bool enabled) {
     header_->setEnabled(enabled);
-    setDimmed(over, !enabled);
     cover_->setVisible(!enabled);
     if (!enabled) {
         cover_->setGeometry(over->geometry());
@@ -257,10 +276,12 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     auto* h = static_cast<QHBoxLayout*>(header_->layout());
     load_ = tool(header_, h, Symbol::LoadGlobal, 24, "Exception hint load global");
     remove_ = tool(header_, h, Symbol::Trash, 20, "Exception hint remove all");
-    lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint button lock");
-    connect(load_, &QToolButton::pressed, this, [] { trackpad::loadGlobalBindings(); });
-    connect(remove_, &QToolButton::pressed, this, [] { trackpad::removeAllGestureBindings(); });
-    connect(lock_, &QToolButton::pressed, this, [] { trackpad::toggleGestureLock(); });
+    lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint button lock", true);
+    h->addStretch(1);
+    // The tools act on this popover's application, whatever is selected.
+    connect(load_, &QToolButton::pressed, this, [this] { trackpad::loadGlobalBindings(appid_); });
+    connect(remove_, &QToolButton::pressed, this, [this] { trackpad::removeAllGestureBindings(appid_); });
+    connect(lock_, &QToolButton::pressed, this, [this] { trackpad::toggleGestureLock(appid_); });
 
     area_ = new QWidget(this);
     area_->setObjectName("gestureArea");
@@ -272,21 +293,31 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     list_->setMaximumHeight(808);
     onPress(area_, [] { trackpad::clearHighlight(); });
 
+    // The click-through section: a titled outline round the three switches.
     auto* section = new QWidget(area_);
     section->setObjectName("clickThroughSection");
     auto* sv = new QVBoxLayout(section);
-    sv->setContentsMargins(36, 10, 30, 30);
+    sv->setContentsMargins(6, 0, 0, 0);
+    sv->setSpacing(0);
     auto* title = new QLabel(q(platform::localized("Setting tab CT")), section);
     setTextColor(title, dimLabelColor());
-    sv->addWidget(title);
+    title->setContentsMargins(10, 0, 10, 0);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->addWidget(title);
+    titleRow->addStretch(1);
+    sv->addLayout(titleRow);
+    sv->addSpacing(10);
     const struct {
         ClickFlag flag;
         const char* title;
-    } switches[] = {{ClickFlag::Left, "Setting tab left click through"},
-                    {ClickFlag::Right, "Setting tab right click through"},
-                    {ClickFlag::Scroll, "Setting tab scroll click through"}};
+        HelpTopic help;
+    } switches[] = {{ClickFlag::Left, "Setting tab left click through", HelpTopic::LeftClickThrough},
+                    {ClickFlag::Right, "Setting tab right click through", HelpTopic::RightClickThrough},
+                    {ClickFlag::Scroll, "Setting tab scroll click through", HelpTopic::ScrollClickThrough}};
     auto* row1 = new QHBoxLayout;
     auto* row2 = new QHBoxLayout;
+    row1->setSpacing(0);
+    row2->setSpacing(0);
     for (const auto& s : switches) {
         const ClickFlag f = s.flag;
         ToggleSpec desc;
@@ -301,16 +332,20 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
             });
         };
         desc.title = q(platform::localized(s.title));
+        desc.comment = helpText(s.help);
         auto* t = new ToggleCombo(std::move(desc), section);
-        t->setMinimumWidth(164);
+        if (f != ClickFlag::Right) t->setFixedWidth(164);
         toggles_[static_cast<int>(f)] = t;
-        (f == ClickFlag::Scroll ? row2 : row1)->addWidget(t, 0, Qt::AlignLeft);
+        (f == ClickFlag::Scroll ? row2 : row1)->addWidget(t, f == ClickFlag::Right ? 1 : 0, Qt::AlignLeft);
     }
-    row1->addStretch(1);
     row2->addStretch(1);
     sv->addLayout(row1);
     sv->addLayout(row2);
-    av->addWidget(section);
+    // The outline takes 10 of the 30 at the sides and below.
+    auto* sectionPad = new QHBoxLayout;
+    sectionPad->setContentsMargins(20, 10, 20, 20);
+    sectionPad->addWidget(new OutterFrame(section, title, 2, area_));
+    av->addLayout(sectionPad);
     v->addWidget(area_);
 
     cover_ = new DisabledCover(this);
@@ -411,13 +446,14 @@ KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appi
     add->setSymbol(QStringLiteral("plus.app"), 20);
     h->addWidget(add);
     add_ = add;
-    lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint key lock");
-    connect(load_, &QToolButton::pressed, this, [] { keyboard::loadGlobalKeyBindings(); });
-    connect(remove_, &QToolButton::pressed, this, [] { keyboard::removeAllKeyBindings(); });
-    connect(add_, &QAbstractButton::pressed, this, [] { keyboard::addKeyBinding(); });
-    connect(lock_, &QToolButton::pressed, this, [] { keyboard::toggleKeyLock(); });
+    lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint key lock", true);
+    h->addStretch(1);
+    connect(load_, &QToolButton::pressed, this, [this] { keyboard::loadGlobalKeyBindings(appid_); });
+    connect(remove_, &QToolButton::pressed, this, [this] { keyboard::removeAllKeyBindings(appid_); });
+    connect(add_, &QAbstractButton::pressed, this, [this] { keyboard::addKeyBinding(appid_); });
+    connect(lock_, &QToolButton::pressed, this, [this] { keyboard::toggleKeyLock(appid_); });
     list_ = buildList(v, content_);
-    onPress(list_, [] { keyboard::clearHighlights(); });
+    onPress(list_, [] { keyboard::clearKeyHighlight(); });
     auto* cover = new DisabledCover(this);
     message_ = cover->message;
     cover_ = cover;

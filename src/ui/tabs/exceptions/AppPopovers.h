@@ -13,6 +13,7 @@
 #include "ui/tabs/trackpad/GestureRows.h"
 
 #include <QFrame>
+#include <QLabel>
 
 #include <functional>
 #include <map>
@@ -36,6 +37,23 @@ namespace corv::ui::exceptions {
 // The icon of an application file: its desktop entry's theme icon, else a
 // generic one.
 QPixmap appIcon(const std::string& path, int size);
+
+// One line of text that shrinks down to `leastScale` of its font size before
+// it is cut.
+class FittedLabel : public QLabel {
+public:
+    explicit FittedLabel(QWidget* parent, double leastScale = 1.0) : QLabel(parent), leastScale_(leastScale) {}
+    // The pixel size the text takes at the present width.
+    int fittedPixelSize() const;
+    // As wide as the text when there is room; any narrower when there is not.
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    double leastScale_;
+};
 
 // The gesture rows of the application's popover.
 std::vector<trackpad::FingerGroup> popoverGestureList(const std::string& appid);
@@ -71,7 +89,7 @@ protected:
     std::string appid_;
     QWidget* header_ = nullptr;
     QWidget* cover_ = nullptr;
-    QLabel* name_ = nullptr;
+    FittedLabel* name_ = nullptr;
     bool refreshPending_ = false;
     bool closedOnce_ = false;
     std::vector<Subscription> subs_;

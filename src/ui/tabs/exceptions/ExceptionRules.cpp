@@ -10,8 +10,9 @@
 #include "ui/AppDisplayName.h"
 #include "ui/Dialogs.h"
 
+#include <QString>
+
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -19,9 +20,9 @@ namespace corv::ui::exceptions {
 
 namespace {
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
+// Lower-cased and composed: UTF-8 bytes then order as the code points do.
+std::string lower(const std::string& s) {
+    return QString::fromStdString(s).toLower().normalized(QString::NormalizationForm_C).toStdString();
 }
 
 // The sort name: the url's last component without its extension, lowered;
@@ -109,7 +110,7 @@ void deleteApp(const std::string& id) {
 }
 
 bool matchesSearch(const std::string& name, const std::string& search) {
-    return search.empty() || lower(name).find(lower(search)) != std::string::npos;
+    return search.empty() || QString::fromStdString(name).contains(QString::fromStdString(search), Qt::CaseInsensitive);
 }
 
 std::vector<Application> pickerRows(const ApplicationSet& set, const std::string& search) {

@@ -16,6 +16,7 @@
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/CheckBoxMark.h"
 #include "ui/PanelScreen.h"
+#include "ui/Symbols.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -26,6 +27,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace corv::ui {
@@ -72,6 +74,38 @@ protected:
     }
 };
 
+// The padding round a button, the row's full height: a click on it is a
+// click on the button.
+class HitArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    QAbstractButton* button = nullptr;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (button && rect().contains(e->position().toPoint())) button->click();
+    }
+};
+
+// A plain symbol button drawn in its text colour.
+class GlyphButton : public QAbstractButton {
+public:
+    GlyphButton(QString symbol, double size, QWidget* parent)
+        : QAbstractButton(parent), symbol_(std::move(symbol)), size_(size) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QPixmap pm = symbolPixmap(symbol_, size_, palette().color(QPalette::WindowText), true);
+        const QSizeF s = pm.deviceIndependentSize();
+        p.drawPixmap(QPointF((width() - s.width()) / 2, (height() - s.height()) / 2), pm);
+    }
+
+private:
+    QString symbol_;
+    double size_;
+};
+
 } // namespace
 
 // ---- Row
@@ -89,24 +123,27 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
     h->setContentsMargins(10, 0, 10, 0);
     h->setSpacing(0);
 
-    check_ = new CheckBoxMark(this);
+    auto* checkArea = new HitArea(this);
+    auto* cv = new QHBoxLayout(checkArea);
+    cv->setContentsMargins(3, 0, 5, 0);
+    check_ = new CheckBoxMark(checkArea);
     check_->setColor(primaryColor());
+    checkArea->button = check_;
+    cv->addWidget(check_, 0, Qt::AlignVCenter);
     connect(check_, &QToolButton::clicked, this, [this] {
         recorders::editEntry(appid_, [](AnApp& e) {
             e.enabled = !e.enabled;
             return true;
         });
     });
-    h->addSpacing(3);
-    h->addWidget(check_);
-    h->addSpacing(5);
+    h->addWidget(checkArea);
 
     nameArea_ = new HoverArea(this);
     auto* nh = new QHBoxLayout(nameArea_);
     nh->setContentsMargins(4, 2, 6, 2);
     icon_ = new QLabel(nameArea_);
     icon_->setPixmap(appIcon(appPath(appid_), 32));
-    name_ = new QLabel(nameArea_);
+    name_ = new FittedLabel(nameArea_, 0.8);
     name_->setFont(systemFont(16, QFont::Light));
     name_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     nh->addWidget(icon_);
@@ -118,12 +155,15 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
         if (self) self->openGesturePopover();
     });
 
-    auto* keys = new StyledButton(ButtonStyle::Image, this);
-    keys->setSymbol(QStringLiteral("keyboard"), 21);
-    keys->setFixedSize(36, 32);
-    keys_ = keys;
+    // The keyboard glyph on its own hover ground.
+    auto* keysArea = new HoverArea(this);
+    auto* kh = new QHBoxLayout(keysArea);
+    kh->setContentsMargins(0, 2, 0, 2);
+    keys_ = new GlyphButton(QStringLiteral("keyboard"), 21, keysArea);
+    keys_->setFixedSize(36, 28);
+    kh->addWidget(keys_);
     connect(keys_, &QAbstractButton::clicked, this, [this] { openKeyPopover(); });
-    h->addWidget(keys_);
+    h->addWidget(keysArea);
 
     del_ = new ConfirmDelButton(true, [id = appid_] { deleteApp(id); }, this);
     h->addSpacing(8);
@@ -148,8 +188,8 @@ void AppRow::refresh() {
     const QColor c = e->enabled ? primaryColor() : dimLabelColor();
     setTextColor(name_, c);
     setTextColor(keys_, c);
-    static_cast<StyledButton*>(keys_)->setEnabled(true);
     keys_->update();
+    del_->setColor(c);
 }
 
 void AppRow::openGesturePopover() {
@@ -235,18 +275,22 @@ ExceptionsTab::ExceptionsTab(QWidget* parent) : QWidget(parent), state_(std::mak
     lv->setSpacing(0);
     lv->setAlignment(Qt::AlignTop);
     list_->setWidget(content_);
+    content_->setAutoFillBackground(false);  // setWidget turns it on
     auto* pad = new QHBoxLayout;
     pad->setContentsMargins(10, 0, 10, 10);
     pad->addWidget(list_);
     v->addLayout(pad);
 
-    // Shown: the installed applications are looked for again.
-    startInstalledScan();
     state_->subs.push_back(Apps::shared().a.subscribe([this](const auto&) { scheduleRefresh(); }));
     refresh();
 }
 
 ExceptionsTab::~ExceptionsTab() { state_->subs.clear(); }
+
+void ExceptionsTab::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    startInstalledScan();
+}
 
 void ExceptionsTab::scheduleRefresh() { refreshLater(this, &ExceptionsTab::refreshPending_, &ExceptionsTab::refresh); }
 

@@ -3,6 +3,7 @@
 // The exceptions tab: the header's three ways to add an application and the
 // list of applications with settings of their own, one row each.
 
+#include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
 #include "ui/CheckBoxMark.h"
 
@@ -14,15 +15,11 @@
 #include <vector>
 
 class QAbstractButton;
-class QLabel;
 class QScrollArea;
 
 namespace corv::ui {
 class ConfirmDelButton;
 QWidget* makeExceptionsTab(QWidget* parent);
-}
-
-namespace corv::ui::trackpad {
 }
 
 namespace corv::ui::exceptions {
@@ -48,7 +45,8 @@ public:
 
     CheckBoxMark* checkBox() const { return check_; }
     QWidget* nameArea() const { return nameArea_; }
-    QLabel* nameLabel() const { return name_; }
+    QLabel* iconLabel() const { return icon_; }
+    FittedLabel* nameLabel() const { return name_; }
     QAbstractButton* keyboardButton() const { return keys_; }
     ConfirmDelButton* deleteButton() const { return del_; }
 
@@ -57,7 +55,7 @@ private:
     CheckBoxMark* check_;
     QWidget* nameArea_;
     QLabel* icon_;
-    QLabel* name_;
+    FittedLabel* name_;
     QAbstractButton* keys_;
     ConfirmDelButton* del_;
     PopoverCapture gesCapture_;
@@ -81,6 +79,10 @@ public:
 
     void showInstalledPicker();
     void showRunningPicker();
+
+protected:
+    // Each time the list shows, the installed applications are looked for again.
+    void showEvent(QShowEvent* e) override;
 
 private:
     void scheduleRefresh();

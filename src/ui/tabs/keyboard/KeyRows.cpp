@@ -80,8 +80,9 @@ bool actionCellHighlighted(const KeyRow& row) {
     return row.delEn && h.key == row.slot.key && h.mod == row.slot.mod && !h.src;
 }
 
-void addKeyBinding() {
-    const std::string id = recorders::selectedAppId();
+void addKeyBinding() { addKeyBinding(recorders::selectedAppId()); }
+
+void addKeyBinding(const std::string& id) {
     if (!appEntry(id) || !appEntry("")) return;
     const BindAction fresh = BindAction::makeDefault();
     recorders::editEntry(id, [&](AnApp& e) {

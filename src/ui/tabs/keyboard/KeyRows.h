@@ -34,9 +34,10 @@ bool keyCellHighlighted(const KeyRow& row);
 bool actionCellHighlighted(const KeyRow& row);
 
 // The add button: a "Do Nothing" placeholder under key 0xFFFF, mask 0, in
-// the selected profile (and the unlocked followers of the global one); its
+// the selected profile (or the one named) (and the unlocked followers of the global one); its
 // key cell highlighted.
 void addKeyBinding();
+void addKeyBinding(const std::string& id);
 void highlightRowCell(const KeyRow& row, bool src);
 void deleteKeyBinding(const KeyRow& row);
 // Moves the row's binding to (menu key, 0); see the key menu.

@@ -19,13 +19,6 @@ namespace corv::ui::keyboard {
 
 namespace {
 
-void clearKeyRow() {
-    auto& hi = recorders::KeyHighlighted::shared();
-    recorders::KeyHilited h = hi.h.get();
-    h.key.reset();
-    hi.h.set(h);
-}
-
 void clearControlRow() {
     auto& hi = recorders::LogiKeybHighlighted::shared();
     recorders::CidHilited h = hi.h.get();
@@ -47,26 +40,34 @@ void keysTabDisappeared() {
 }
 
 void selectApplication(const std::string& id) {
-    clearKeyRow();
+    clearKeyHighlight();
     clearControlRow();
     recorders::PhyKeyHighlighted::shared().usage.set(std::nullopt);
     recorders::KeyBind::reset();
     UIApp::shared().id.set(id);
 }
 
+void clearKeyHighlight() {
+    auto& hi = recorders::KeyHighlighted::shared();
+    recorders::KeyHilited h = hi.h.get();
+    h.key.reset();
+    hi.h.set(h);
+}
+
 void clearHighlights() {
     clearControlRow();
     recorders::PhyKeyHighlighted::shared().usage.set(std::nullopt);
-    clearKeyRow();
+    clearKeyHighlight();
 }
 
 double tabMaxHeight(double screenHeight) {
     return std::isfinite(screenHeight) ? screenHeight - 105 : screenHeight;
 }
 
-void loadGlobalKeyBindings() {
-    clearKeyRow();
-    const std::string id = recorders::selectedAppId();
+void loadGlobalKeyBindings() { loadGlobalKeyBindings(recorders::selectedAppId()); }
+
+void loadGlobalKeyBindings(const std::string& id) {
+    clearKeyHighlight();
     platform::runLoop().post([id] {
         platform::runLoop().post([id] {
             const AnApp* global = recorders::appEntry("");
@@ -80,16 +81,20 @@ void loadGlobalKeyBindings() {
     });
 }
 
-void removeAllKeyBindings() {
-    clearKeyRow();
-    recorders::editEntry(recorders::selectedAppId(), [](AnApp& e) {
+void removeAllKeyBindings() { removeAllKeyBindings(recorders::selectedAppId()); }
+
+void removeAllKeyBindings(const std::string& id) {
+    clearKeyHighlight();
+    recorders::editEntry(id, [](AnApp& e) {
         e.key.clear();
         return true;
     });
 }
 
-void toggleKeyLock() {
-    recorders::editEntry(recorders::selectedAppId(), [](AnApp& e) {
+void toggleKeyLock() { toggleKeyLock(recorders::selectedAppId()); }
+
+void toggleKeyLock(const std::string& id) {
+    recorders::editEntry(id, [](AnApp& e) {
         e.keyLock = !e.keyLock;
         return true;
     });

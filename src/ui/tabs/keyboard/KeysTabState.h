@@ -22,11 +22,16 @@ void clearHighlights();
 // The screen's height less 105; unlimited before the panel was placed.
 double tabMaxHeight(double screenHeight);
 
-// Two turns after the click, the application selected at the click takes
-// the global profile's key bindings; an application removed meanwhile gets
-// nothing and is not made again.
+// Two turns after the click, the application selected at the click (or the
+// one named) takes the global profile's key bindings; an application removed
+// meanwhile gets nothing and is not made again.
 void loadGlobalKeyBindings();
+void loadGlobalKeyBindings(const std::string& id);
 void removeAllKeyBindings();
+void removeAllKeyBindings(const std::string& id);
 void toggleKeyLock();
+void toggleKeyLock(const std::string& id);
+// The key row's highlight alone goes; its mask and source stay.
+void clearKeyHighlight();
 
 } // namespace corv::ui::keyboard

@@ -24,20 +24,27 @@ bool AnApp::*member(ClickFlag f) {
 }
 
 template <class Edit>
-void editSelected(Edit edit) {
-    recorders::editEntry(recorders::selectedAppId(), [&](AnApp& e) {
+void editApp(const std::string& id, Edit edit) {
+    recorders::editEntry(id, [&](AnApp& e) {
         edit(e);
         return true;
     });
 }
 
+template <class Edit>
+void editSelected(Edit edit) {
+    editApp(recorders::selectedAppId(), edit);
+}
+
 } // namespace
 
-void toggleGestureLock() { editSelected([](AnApp& e) { e.gesLock = !e.gesLock; }); }
+void toggleGestureLock() { toggleGestureLock(recorders::selectedAppId()); }
+void toggleGestureLock(const std::string& id) { editApp(id, [](AnApp& e) { e.gesLock = !e.gesLock; }); }
 
-void loadGlobalBindings() {
+void loadGlobalBindings() { loadGlobalBindings(recorders::selectedAppId()); }
+
+void loadGlobalBindings(const std::string& id) {
     clearHighlight();
-    const std::string id = recorders::selectedAppId();
     platform::runLoop().post([id] {
         platform::runLoop().post([id] {
             const auto copy = [&id](auto AnApp::*field) {
@@ -57,12 +64,14 @@ void loadGlobalBindings() {
     });
 }
 
-void removeAllGestureBindings() {
+void removeAllGestureBindings() { removeAllGestureBindings(recorders::selectedAppId()); }
+
+void removeAllGestureBindings(const std::string& id) {
     clearHighlight();
-    editSelected([](AnApp& e) { e.ges.clear(); });
-    editSelected([](AnApp& e) { e.lct = false; });
-    editSelected([](AnApp& e) { e.rct = false; });
-    editSelected([](AnApp& e) { e.sct = false; });
+    editApp(id, [](AnApp& e) { e.ges.clear(); });
+    editApp(id, [](AnApp& e) { e.lct = false; });
+    editApp(id, [](AnApp& e) { e.rct = false; });
+    editApp(id, [](AnApp& e) { e.sct = false; });
 }
 
 bool clickFlag(ClickFlag f) {

@@ -5,16 +5,21 @@
 // selected profile with their carry-over.
 
 #include <cstdint>
+#include <string>
 
 namespace corv::ui::trackpad {
 
+// The tools act on the selected application, or on the one named.
 void toggleGestureLock();
-// Two turns after the click the selected application takes the global
-// profile's gesture bindings and click-through flags. An application removed
-// meanwhile gets nothing and is not made again.
+void toggleGestureLock(const std::string& id);
+// Two turns after the click the application takes the global profile's
+// gesture bindings and click-through flags. An application removed meanwhile
+// gets nothing and is not made again.
 void loadGlobalBindings();
+void loadGlobalBindings(const std::string& id);
 // At once: no gesture bindings, no click-through.
 void removeAllGestureBindings();
+void removeAllGestureBindings(const std::string& id);
 
 enum class ClickFlag { Left, Right, Scroll };
 

@@ -10,6 +10,7 @@
 #include "recorders/BindingPaths.h"
 #include "recorders/Highlights.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
@@ -23,6 +24,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QIcon>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -52,6 +57,37 @@ AnApp appAt(const std::string& path) {
     return a;
 }
 
+// An icon theme of the test's own, one tile per name, in place of the
+// machine's while it lives.
+class IconTheme {
+public:
+    explicit IconTheme(std::initializer_list<std::pair<const char*, QColor>> icons)
+        : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
+        const QString root = dir_.filePath("hicolor");
+        QDir().mkpath(root + "/48x48/apps");
+        QFile index(root + "/index.theme");
+        index.open(QIODevice::WriteOnly);
+        index.write("[Icon Theme]\nName=hicolor\nDirectories=48x48/apps\n\n[48x48/apps]\nSize=48\nType=Fixed\n");
+        index.close();
+        for (const auto& [name, color] : icons) {
+            QPixmap pm(48, 48);
+            pm.fill(color);
+            pm.save(root + "/48x48/apps/" + name + ".png");
+        }
+        QIcon::setThemeSearchPaths({dir_.path()});
+        QIcon::setThemeName("hicolor");
+    }
+    ~IconTheme() {
+        QIcon::setThemeSearchPaths(paths_);
+        QIcon::setThemeName(name_);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QStringList paths_;
+    QString name_;
+};
+
 // The exceptions tab on the simulated machine: a global profile with two
 // gestures and two keys; an editor with its own bindings, a switched-off
 // Zoom and a locked calendar.
@@ -66,6 +102,10 @@ protected:
         global.key[kEsc][0] = action(ActionId::Sleep);
         global.key[kReturn][kCmd] = action(ActionId::MediaNext);
         setEntry("", global);
+        // The editor is a desktop entry with its theme icon.
+        sim->appFolders.desktopApps = {
+            {"org.example.Editor", "Editor", "/usr/share/applications/org.example.Editor.desktop", "editor", ""},
+            {"mail", "Mail", "/usr/share/applications/mail.desktop", "mail", ""}};
         AnApp editor = appAt("/usr/share/applications/org.example.Editor.desktop");
         slot(editor, kSwipeLeft) = action(ActionId::MediaNext);
         slot(editor, kTap1) = action(ActionId::SwipeBack);
@@ -86,6 +126,11 @@ protected:
         tab->setAutoFillBackground(true);
         tab->show();
         settle();
+        // Each showing looks for the installed applications again.
+        EXPECT_EQ(sim->background.pendingCount(), 1u);
+        tab->hide();
+        tab->show();
+        EXPECT_EQ(sim->background.pendingCount(), 2u);
     }
     static void press(QWidget* w) {
         const QPointF local(w->width() / 2.0, w->height() / 2.0), global(w->mapToGlobal(local));
@@ -104,6 +149,8 @@ protected:
         Subscription b = UIState::shared().keyboardTabShowing.subscribe([this](bool on) { ++(on ? keyOn : keyOff); });
     };
 
+    IconTheme icons{{"editor", QColor(230, 160, 40)}, {"mail", QColor(60, 170, 230)},
+                    {"application-x-executable", QColor(150, 150, 150)}};
     std::unique_ptr<ExceptionsTab> tab;
 };
 
@@ -113,6 +160,8 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(appListOrder(Apps::shared().a.get()),
               (std::vector<std::string>{"Terminal", kCalendar, kEditor, kZoom}));  // "/" first, case ignored
     EXPECT_EQ(appRowName("Terminal"), "Terminal");
+    EXPECT_TRUE(matchesSearch("Über Notes", "üBER"));
+    EXPECT_FALSE(matchesSearch("Notes", "notes "));
     EXPECT_EQ(appRowName(kEditor), "org.example.Editor");
     Apps::shared().a.modify([](AppEntries& a) { a.erase("Terminal"); });
 
@@ -121,18 +170,44 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(tab->rows()[0]->appid(), kCalendar);
     AppRow* zoom = tab->row(kZoom);
     EXPECT_FALSE(zoom->checkBox()->isOn());
+    // Its name and glyphs dim; the check box keeps its colour.
     EXPECT_EQ(zoom->nameLabel()->palette().color(QPalette::WindowText), ui::dimLabelColor());
+    EXPECT_EQ(zoom->keyboardButton()->palette().color(QPalette::WindowText), ui::dimLabelColor());
+    EXPECT_EQ(zoom->deleteButton()->color(), ui::dimLabelColor());
     EXPECT_TRUE(tab->row(kEditor)->checkBox()->isOn());
+    // A desktop entry's icon comes from the icon theme.
+    const auto pixel = [](AppRow* r) { return r->iconLabel()->pixmap().toImage().pixelColor(16, 16); };
+    EXPECT_EQ(pixel(tab->row(kEditor)), QColor(230, 160, 40));
+    EXPECT_EQ(pixel(zoom), QColor(150, 150, 150));
+    // Each header label fits its button whole.
+    for (QAbstractButton* b : {tab->addRunningButton(), tab->addManuallyButton()})
+        EXPECT_LE(QFontMetricsF(b->font()).horizontalAdvance(b->text()), b->width() - 16) << b->text().toStdString();
     snap(*tab, "list");
 
-    // The check box switches the entry and nothing else.
+    // A long name shrinks to 0.8 of its size, and no further, before it is cut.
+    FittedLabel* name = tab->row(kEditor)->nameLabel();
+    EXPECT_EQ(name->fittedPixelSize(), 16);
+    name->setText(QString(60, 'W'));
+    EXPECT_EQ(name->fittedPixelSize(), 13);
+    name->setText(QString::fromStdString(appRowName(kEditor)));
+
+    // The check box, or the padding round it, switches the entry and nothing else.
     const AppEntries before = Apps::shared().a.get();
-    press(zoom->checkBox());
+    QWidget* pad = zoom->checkBox()->parentWidget();
+    const QPointF below(pad->width() / 2.0, pad->height() - 1.0);
+    QMouseEvent down(QEvent::MouseButtonPress, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(pad, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::NoButton, {});
+    QApplication::sendEvent(pad, &up);
     settle();
     EXPECT_TRUE(entry(kZoom).enabled);
     AnApp back = entry(kZoom);
     back.enabled = false;
     EXPECT_EQ(back, before.at(kZoom));
+    press(zoom->checkBox());
+    settle();
+    EXPECT_FALSE(entry(kZoom).enabled);
+    EXPECT_EQ(Apps::shared().a.get(), before);
 }
 
 TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
@@ -214,7 +289,6 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     AppPicker* picker = tab->picker();
     ASSERT_TRUE(picker);
     ASSERT_EQ(picker->rows().size(), 3u);
-    snap(*picker, "installed-picker");
     picker->search()->setText("MA");
     EXPECT_EQ(picker->rows().size(), 2u);
     picker->search()->setText("ma ");
@@ -222,6 +296,7 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     picker->search()->setText("");
     // The pointer rests on Maps, then leaves; the press on Mail adds Mail.
     picker->setHovered(maps);
+    snap(*picker, "installed-picker");
     picker->setHovered(std::nullopt);
     press(picker->rows()[0]);
     settle();
@@ -332,7 +407,11 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(rows[1]->lineColor(), ui::overriddenBindingColor());  // differs from the global
     EXPECT_EQ(rows[2]->lineColor(), ui::dimLabelColor());            // the global's alone
     EXPECT_EQ(pop->dividerCount(), 2);  // own 1 finger stands above 2 and 3
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(pop->lockButton(), &enter);
+    EXPECT_EQ(HintWinManager::shared().currentText, platform::localized("Exception hint button lock"));
     ToggleCombo* left = pop->clickToggle(ui::trackpad::ClickFlag::Left);
+    EXPECT_TRUE(left->helpButton());
     EXPECT_EQ(left->titleLabel()->palette().color(QPalette::WindowText), ui::overriddenBindingColor());
     // A press flips the application's flag; back at the global's value it turns primary.
     const bool wasOn = entry(kEditor).lct;
@@ -348,7 +427,10 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(popoverGestureList(kCalendar).size(), 2u);
     for (const auto& g : popoverGestureList(kCalendar)) EXPECT_FALSE(g.divider);
 
-    // Load global: two turns later the copy lands, flags included.
+    // Load global: two turns later the copy lands, flags included. The tools
+    // act on the popover's application whatever the panel selects.
+    UIApp::shared().id.set("");
+    const AnApp global = entry("");
     pop->loadGlobalButton()->click();
     turn();
     EXPECT_NE(entry(kEditor).ges, entry("").ges);
@@ -365,6 +447,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_FALSE(entry(kEditor).lct || entry(kEditor).rct || entry(kEditor).sct);
     EXPECT_EQ(entry(kEditor).key.size(), 1u);
     for (auto* r : pop->rows()) EXPECT_EQ(r->lineColor(), ui::dimLabelColor());
+    EXPECT_EQ(entry(""), global);
 
     // A copy whose entry went meanwhile writes nothing and makes nothing.
     pop->loadGlobalButton()->click();
@@ -385,9 +468,11 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_FALSE(pop->rows()[0]->row().delEn);  // the global's, dimmed
     EXPECT_TRUE(pop->rows()[1]->row().delEn);
 
+    UIApp::shared().id.set("");
     pop->addButton()->click();
     pop->addButton()->click();
     settle();
+    EXPECT_FALSE(entry("").key.count(0xFFFF));
     ASSERT_EQ(pop->rows().size(), 3u);
     EXPECT_EQ(pop->rows()[2]->row().slot.key, 0xFFFFu);
     EXPECT_EQ(entry(kEditor).key.at(0xFFFF).size(), 1u);
