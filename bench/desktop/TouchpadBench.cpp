@@ -214,22 +214,3 @@ void HeldFrameToClone(benchmark::State& state) {
 BENCHMARK(HeldFrameToClone)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (!preload || !std::strstr(preload, "libumockdev-preload")) {
-        ::setenv("LD_PRELOAD", corv::test::kUmockdevPreload, 1);
-        ::execv("/proc/self/exe", argv);
-        std::perror("cannot run again under umockdev");
-        return 1;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
-        qputenv(name, "unix:path=/nonexistent/corvadine-bench-bus");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
