@@ -12,6 +12,7 @@
 #include "ui/tabs/exceptions/ExceptionRules.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
 #include "ui/Backdrop.h"
+#include "ui/DisabledCover.h"
 #include "ui/ButtonStyles.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/OutterFrame.h"
@@ -56,46 +57,11 @@ void setTextColor(QWidget* w, const QColor& c) {
 
 int clampHeight(double h) { return std::isfinite(h) ? static_cast<int>(std::max(0.0, std::floor(h))) : QWIDGETSIZE_MAX; }
 
-// Lays the disabled message on a clear backdrop over a list area and takes
-// its presses. The area shows at half opacity: the popover's ground covers it
-// half (an opacity effect would grey the whole translucent popover).
-class DisabledCover : public QWidget {
-public:
-    explicit DisabledCover(QWidget* parent) : QWidget(parent), backdrop_(new BackdropView(8, Qt::transparent, this)) {
-        message = new QLabel(q(platform::localized("Exception tab disabled")), this);
-        message->setFont(systemFont(24));
-        message->setAlignment(Qt::AlignCenter);
-        message->setWordWrap(true);
-        setTextColor(message, primaryColor());
-    }
-    QLabel* message;
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
-    void resizeEvent(QResizeEvent*) override {
-        backdrop_->setGeometry(rect());
-        const int top = static_cast<int>(disabledMessageTop(height()));
-        message->setGeometry(0, top, width(), message->heightForWidth(width()));
-    }
-    void paintEvent(QPaintEvent*) override {
-        QColor ground = palette().color(QPalette::Window);
-        ground.setAlphaF(0.5);
-        QPainter(this).fillRect(rect(), ground);
-    }
-
-private:
-    BackdropView* backdrop_;
-};
-
 SymbolButton* tool(QWidget* parent, QHBoxLayout* h, Symbol s, int size, const char* hint, bool big = false) {
     auto* b = new SymbolButton(s, size, parent);
     if (hint) attachHint(b, q(platform::localized(hint)), big);
     h->addWidget(b);
     return b;
-}
-
-bool AnApp::*flagMember(ClickFlag f) {
-    return f == ClickFlag::Left ? &AnApp::lct : f == ClickFlag::Right ? &AnApp::rct : &AnApp::sct;
 }
 
 } // namespace
@@ -134,7 +100,7 @@ FlagColor clickThroughColor(const std::string& appid, ClickFlag f) {
     const AnApp* app = recorders::appEntry(appid);
     const AnApp* global = recorders::appEntry("");
     if (!app || !global) return FlagColor::Primary;
-    bool AnApp::*m = flagMember(f);
+    bool AnApp::*m = trackpad::clickFlagMember(f);
     return app->*m == global->*m ? FlagColor::Primary : FlagColor::Overridden;
 }
 
@@ -307,27 +273,20 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     titleRow->addStretch(1);
     sv->addLayout(titleRow);
     sv->addSpacing(10);
-    const struct {
-        ClickFlag flag;
-        const char* title;
-        HelpTopic help;
-    } switches[] = {{ClickFlag::Left, "Setting tab left click through", HelpTopic::LeftClickThrough},
-                    {ClickFlag::Right, "Setting tab right click through", HelpTopic::RightClickThrough},
-                    {ClickFlag::Scroll, "Setting tab scroll click through", HelpTopic::ScrollClickThrough}};
     auto* row1 = new QHBoxLayout;
     auto* row2 = new QHBoxLayout;
     row1->setSpacing(0);
     row2->setSpacing(0);
-    for (const auto& s : switches) {
+    for (const trackpad::ClickSwitch& s : trackpad::clickSwitches()) {
         const ClickFlag f = s.flag;
         ToggleSpec desc;
         desc.get = [this, f] {
             const AnApp* e = recorders::appEntry(appid_);
-            return e && e->*flagMember(f);
+            return e && e->*trackpad::clickFlagMember(f);
         };
         desc.set = [this, f](bool on) {
             recorders::editEntry(appid_, [&](AnApp& e) {
-                e.*flagMember(f) = on;
+                e.*trackpad::clickFlagMember(f) = on;
                 return true;
             });
         };
@@ -348,7 +307,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     av->addLayout(sectionPad);
     v->addWidget(area_);
 
-    cover_ = new DisabledCover(this);
+    cover_ = new DisabledCover(DisabledCover::Ground::Clear, this);
     cover_->hide();
     lastHash_ = recorders::GesHi::shared().hHash();
     refresh();
@@ -454,8 +413,8 @@ KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appi
     connect(lock_, &QToolButton::pressed, this, [this] { keyboard::toggleKeyLock(appid_); });
     list_ = buildList(v, content_);
     onPress(list_, [] { keyboard::clearKeyHighlight(); });
-    auto* cover = new DisabledCover(this);
-    message_ = cover->message;
+    auto* cover = new DisabledCover(DisabledCover::Ground::Clear, this);
+    message_ = cover->message();
     cover_ = cover;
     cover_->hide();
     refresh();

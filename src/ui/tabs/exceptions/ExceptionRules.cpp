@@ -125,8 +125,6 @@ double installedPickerMaxHeight(double screenHeight) { return below(screenHeight
 double runningPickerMaxHeight(double screenHeight) { return below(screenHeight, 160 + 109); }
 double keyPopoverListMaxHeight(double screenHeight) { return below(screenHeight, 110); }
 
-double disabledMessageTop(double h) { return std::min(std::max((h - 65) / 2, 0.0), 100.0); }
-
 void PopoverCapture::begin() {
     if (active_) return;
     active_ = true;

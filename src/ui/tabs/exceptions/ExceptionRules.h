@@ -43,8 +43,6 @@ double exceptionsListMaxHeight(double screenHeight);
 double installedPickerMaxHeight(double screenHeight);
 double runningPickerMaxHeight(double screenHeight);
 double keyPopoverListMaxHeight(double screenHeight);
-// The top gap of the disabled message in an overlay h points high.
-double disabledMessageTop(double h);
 
 enum class Capture { Gesture, Key };
 

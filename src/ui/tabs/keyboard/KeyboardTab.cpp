@@ -24,6 +24,7 @@
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
+#include "ui/DisabledCover.h"
 #include "ui/ToggleCombo.h"
 #include "ui/SymbolButton.h"
 #include "ui/AppToggle.h"
@@ -102,41 +103,6 @@ QToolButton* plusButton(QWidget* parent) {
     return b;
 }
 
-// Covers a switched-off application's key bindings, taking every press; it
-// keeps the frame of the section it covers.
-class Cover : public QWidget {
-public:
-    Cover(QWidget* covered, QWidget* parent) : QWidget(parent), covered_(covered) {
-        message = new QLabel(q(platform::localized("Exception tab disabled")), this);
-        message->setFont(systemFont(24));
-        message->setAlignment(Qt::AlignCenter);
-        message->setWordWrap(true);
-        setTextColor(message, primaryColor());
-        covered_->installEventFilter(this);
-    }
-    QLabel* message;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (watched == covered_ && (e->type() == QEvent::Resize || e->type() == QEvent::Move))
-            setGeometry(covered_->geometry());
-        return false;
-    }
-    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
-    void resizeEvent(QResizeEvent*) override {
-        const int top = static_cast<int>(std::clamp((height() - 65) * 0.5, 0.0, 100.0));
-        message->setGeometry(0, top, width(), message->heightForWidth(width()));
-    }
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        QColor tint = secondaryColor();
-        tint.setAlphaF(0.18);
-        p.fillRect(rect(), tint);
-    }
-
-private:
-    QWidget* covered_;
-};
 
 using RowKey = std::tuple<std::string, std::uint64_t, std::uint64_t>;
 
@@ -194,7 +160,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     parts_->rowList->setSpacing(0);
     gv->addLayout(parts_->rowList);
     cv->addWidget(general_);
-    cover_ = new Cover(general_, column_);
+    cover_ = new DisabledCover(DisabledCover::Ground::Tint, column_, general_);
     cover_->setObjectName("disabledCover");
     cover_->hide();
 

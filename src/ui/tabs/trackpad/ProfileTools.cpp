@@ -14,15 +14,6 @@ namespace corv::ui::trackpad {
 
 namespace {
 
-bool AnApp::*member(ClickFlag f) {
-    switch (f) {
-    case ClickFlag::Left: return &AnApp::lct;
-    case ClickFlag::Right: return &AnApp::rct;
-    case ClickFlag::Scroll: break;
-    }
-    return &AnApp::sct;
-}
-
 template <class Edit>
 void editApp(const std::string& id, Edit edit) {
     recorders::editEntry(id, [&](AnApp& e) {
@@ -37,6 +28,23 @@ void editSelected(Edit edit) {
 }
 
 } // namespace
+
+const std::array<ClickSwitch, 3>& clickSwitches() {
+    static const std::array<ClickSwitch, 3> switches{
+        {{ClickFlag::Left, "Setting tab left click through", HelpTopic::LeftClickThrough},
+         {ClickFlag::Right, "Setting tab right click through", HelpTopic::RightClickThrough},
+         {ClickFlag::Scroll, "Setting tab scroll click through", HelpTopic::ScrollClickThrough}}};
+    return switches;
+}
+
+bool AnApp::*clickFlagMember(ClickFlag f) {
+    switch (f) {
+    case ClickFlag::Left: return &AnApp::lct;
+    case ClickFlag::Right: return &AnApp::rct;
+    case ClickFlag::Scroll: break;
+    }
+    return &AnApp::sct;
+}
 
 void toggleGestureLock() { toggleGestureLock(recorders::selectedAppId()); }
 void toggleGestureLock(const std::string& id) { editApp(id, [](AnApp& e) { e.gesLock = !e.gesLock; }); }
@@ -76,19 +84,19 @@ void removeAllGestureBindings(const std::string& id) {
 
 bool clickFlag(ClickFlag f) {
     const AnApp* e = recorders::appEntry(recorders::selectedAppId());
-    return e && e->*member(f);
+    return e && e->*clickFlagMember(f);
 }
 
-void setClickFlag(ClickFlag f, bool on) { editSelected([&](AnApp& e) { e.*member(f) = on; }); }
+void setClickFlag(ClickFlag f, bool on) { editSelected([&](AnApp& e) { e.*clickFlagMember(f) = on; }); }
 
 void carryOverClickThrough(ClickFlag f, bool, bool byClick) {
     if (!recorders::selectedAppId().empty() || !byClick) return;
     for (const std::string& id : recorders::unlockedGesApps(Apps::shared().a.get())) {
         const AnApp* global = recorders::appEntry("");
         if (!global) return;
-        const bool value = global->*member(f);
+        const bool value = global->*clickFlagMember(f);
         recorders::editEntry(id, [&](AnApp& e) {
-            e.*member(f) = value;
+            e.*clickFlagMember(f) = value;
             return true;
         });
     }

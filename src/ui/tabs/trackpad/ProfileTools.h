@@ -4,6 +4,10 @@
 // remove all and the gesture lock; and the three click-through flags of the
 // selected profile with their carry-over.
 
+#include "model/Apps.h"
+#include "model/HelpTexts.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +26,17 @@ void removeAllGestureBindings();
 void removeAllGestureBindings(const std::string& id);
 
 enum class ClickFlag { Left, Right, Scroll };
+
+// A click-through switch: its flag, title key and help text.
+struct ClickSwitch {
+    ClickFlag flag;
+    const char* title;
+    HelpTopic help;
+};
+// The three switches in their order.
+const std::array<ClickSwitch, 3>& clickSwitches();
+// The entry's field behind a flag.
+bool AnApp::*clickFlagMember(ClickFlag f);
 
 // The flag of the selected profile; false when its entry is missing.
 bool clickFlag(ClickFlag f);

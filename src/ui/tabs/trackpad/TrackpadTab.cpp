@@ -18,6 +18,7 @@
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
 #include "ui/RefreshLater.h"
+#include "ui/DisabledCover.h"
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
 #include "ui/HintPanelWidget.h"
@@ -83,31 +84,6 @@ public:
     }
 };
 
-// Takes every press over a switched-off application's block.
-class Cover : public QWidget {
-public:
-    explicit Cover(QWidget* parent) : QWidget(parent) {
-        message = new QLabel(q(platform::localized("Exception tab disabled")), this);
-        message->setFont(systemFont(24));
-        message->setAlignment(Qt::AlignCenter);
-        message->setWordWrap(true);
-        setTextColor(message, primaryColor());
-    }
-    QLabel* message;
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
-    void resizeEvent(QResizeEvent*) override {
-        const int top = static_cast<int>(std::min(std::max((height() - 65) * 0.5, 0.0), 100.0));
-        message->setGeometry(0, top, width(), message->heightForWidth(width()));
-    }
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        QColor tint = secondaryColor();
-        tint.setAlphaF(0.18);
-        p.fillRect(rect(), tint);
-    }
-};
 
 } // namespace
 
@@ -290,16 +266,9 @@ void TrackpadTab::buildLower() {
     titleRow->addStretch(1);
     sv->addLayout(titleRow);
     sv->addSpacing(10);
-    const struct {
-        ClickFlag flag;
-        const char* title;
-        HelpTopic help;
-    } switches[] = {{ClickFlag::Left, "Setting tab left click through", HelpTopic::LeftClickThrough},
-                    {ClickFlag::Right, "Setting tab right click through", HelpTopic::RightClickThrough},
-                    {ClickFlag::Scroll, "Setting tab scroll click through", HelpTopic::ScrollClickThrough}};
     auto* grid1 = new QHBoxLayout;
     auto* grid2 = new QHBoxLayout;
-    for (const auto& s : switches) {
+    for (const ClickSwitch& s : clickSwitches()) {
         const ClickFlag flag = s.flag;
         ToggleSpec desc;
         // Reads and writes the selected entry at the time of the call.
@@ -321,7 +290,7 @@ void TrackpadTab::buildLower() {
     sectionPad->addWidget(new OutterFrame(section, title, 2, lower_));
     v->addLayout(sectionPad);
 
-    cover_ = new Cover(lower_);
+    cover_ = new DisabledCover(DisabledCover::Ground::Tint, lower_);
     cover_->setObjectName("disabledCover");
     cover_->hide();
 }

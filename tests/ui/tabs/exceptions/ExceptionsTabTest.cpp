@@ -10,6 +10,7 @@
 #include "recorders/BindingPaths.h"
 #include "recorders/Highlights.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/DisabledCover.h"
 #include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/AppPicker.h"

@@ -1,0 +1,57 @@
+#include "ui/DisabledCover.h"
+
+#include "platform/Localization.h"
+#include "ui/Backdrop.h"
+#include "ui/Theme.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace corv::ui {
+
+double disabledMessageTop(double h) { return std::min(std::max((h - 65) / 2, 0.0), 100.0); }
+
+DisabledCover::DisabledCover(Ground ground, QWidget* parent, QWidget* covered)
+    : QWidget(parent), ground_(ground), covered_(covered) {
+    if (ground_ == Ground::Clear) backdrop_ = new BackdropView(8, Qt::transparent, this);
+    message_ = new QLabel(QString::fromStdString(platform::localized("Exception tab disabled")), this);
+    message_->setFont(systemFont(24));
+    message_->setAlignment(Qt::AlignCenter);
+    message_->setWordWrap(true);
+    QPalette pal = message_->palette();
+    pal.setColor(QPalette::WindowText, primaryColor());
+    message_->setPalette(pal);
+    if (covered_) covered_->installEventFilter(this);
+}
+
+bool DisabledCover::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == covered_ && (e->type() == QEvent::Resize || e->type() == QEvent::Move))
+        setGeometry(covered_->geometry());
+    return false;
+}
+
+void DisabledCover::mousePressEvent(QMouseEvent* e) { e->accept(); }
+
+void DisabledCover::resizeEvent(QResizeEvent*) {
+    if (backdrop_) backdrop_->setGeometry(rect());
+    const int top = static_cast<int>(disabledMessageTop(height()));
+    message_->setGeometry(0, top, width(), message_->heightForWidth(width()));
+}
+
+void DisabledCover::paintEvent(QPaintEvent*) {
+    QColor ground;
+    if (ground_ == Ground::Tint) {
+        ground = secondaryColor();
+        ground.setAlphaF(0.18);
+    } else {
+        ground = palette().color(QPalette::Window);
+        ground.setAlphaF(0.5);
+    }
+    QPainter(this).fillRect(rect(), ground);
+}
+
+} // namespace corv::ui
