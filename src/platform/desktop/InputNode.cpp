@@ -3,9 +3,13 @@
 #include "platform/desktop/HidrawInfo.h"
 
 #include <libudev.h>
+#include <linux/input-event-codes.h>
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace corv::desktop {
 
@@ -25,6 +29,24 @@ std::uint32_t hexAttr(udev_device* d, const char* attr) {
     return v;
 }
 
+// Whether a sysfs capability mask ("1f 0 ..." with the highest word first)
+// has a bit.
+bool hasCapability(udev_device* d, const char* attr, unsigned bit) {
+    const std::string s = text(udev_device_get_sysattr_value(d, attr));
+    std::vector<std::string> words;
+    for (std::size_t at = 0; at < s.size();) {
+        const std::size_t end = std::min(s.find(' ', at), s.size());
+        if (end > at) words.push_back(s.substr(at, end - at));
+        at = end + 1;
+    }
+    const std::size_t word = bit / 64;
+    if (word >= words.size()) return false;
+    const std::string& w = words[words.size() - 1 - word];
+    std::uint64_t v = 0;
+    if (std::from_chars(w.data(), w.data() + w.size(), v, 16).ec != std::errc{}) return false;
+    return (v >> (bit % 64)) & 1;
+}
+
 } // namespace
 
 std::optional<InputNode> readInputNode(udev_device* device) {
@@ -40,13 +62,19 @@ std::optional<InputNode> readInputNode(udev_device* device) {
     node.devnode = devnode;
     for (udev_device* d = device; d; d = udev_device_get_parent(d)) node.ancestors.push_back(text(udev_device_get_syspath(d)));
 
-    if (udev_device* input = udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr)) {
+    udev_device* input = udev_device_get_parent_with_subsystem_devtype(device, "input", nullptr);
+    if (input) {
         node.inputSyspath = text(udev_device_get_syspath(input));
         node.name = text(udev_device_get_sysattr_value(input, "name"));
         node.phys = text(udev_device_get_sysattr_value(input, "phys"));
         node.bus = hexAttr(input, "id/bustype");
         node.vendor = hexAttr(input, "id/vendor");
         node.product = hexAttr(input, "id/product");
+    }
+    // A touchpad without multitouch slots gives no frames: it is a pointer.
+    if (node.touchpad && !(input && hasCapability(input, "capabilities/abs", ABS_MT_SLOT))) {
+        node.touchpad = false;
+        node.mouse = true;
     }
     if (udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr)) {
         node.hidSyspath = text(udev_device_get_syspath(hid));

@@ -19,7 +19,7 @@ struct InputNode {
     std::string hidSyspath;    // of its HID parent; empty without one
     bool keyboard = false;
     bool mouse = false;
-    bool touchpad = false;  // a multitouch touchpad, mouse or not
+    bool touchpad = false;  // a touchpad with multitouch slots
     std::string name;          // the input device's name
     std::string phys;
     std::uint32_t bus = 0;

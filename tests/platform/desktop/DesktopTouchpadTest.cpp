@@ -7,6 +7,7 @@
 #include "model/Apps.h"
 #include "model/ModifierMask.h"
 #include "model/Shared.h"
+#include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/TouchpadGestures.h"
 
@@ -112,6 +113,17 @@ TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesI
     const std::vector<InputEvent> combo{{EV_KEY, KEY_LEFTMETA, 1}, {EV_KEY, KEY_K, 1}, {EV_KEY, KEY_K, 0},
                                         {EV_KEY, KEY_LEFTMETA, 0}};
     EXPECT_EQ(test::significant(s.input.written(kPosting)), combo);
+
+    // A touchpad without slots gives no frames: it is taken as a pointer.
+    test::EvdevSpec old = test::fakeTouchpad("Old Touchpad");
+    for (std::uint16_t code : {ABS_MT_SLOT, ABS_MT_POSITION_X, ABS_MT_POSITION_Y, ABS_MT_TRACKING_ID, ABS_MT_PRESSURE,
+                               ABS_MT_TOUCH_MAJOR}) {
+        old.codes[EV_ABS].erase(code);
+        old.abs.erase(code);
+    }
+    const std::string oldPad = s.input.addDevice(old);
+    EXPECT_TRUE(test::spinUntil([&] { return s.input.grabbed(oldPad); }, 5000));
+    EXPECT_EQ(platform::multitouch().deviceList()->size(), 1u);
 }
 
 TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBesideItStillReachesTheClone) {
