@@ -9,6 +9,7 @@
 #include "ui/CustomTabView.h"
 
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QTest>
 
 namespace corv::ui {
@@ -97,6 +98,9 @@ TEST_F(ContentViewTest, DroppingTheContentEndsCaptureAndTheViewHasThePanelsWidth
             QTest::qWait(200);  // the highlight's spring
             EXPECT_TRUE(test::snapshot(*view, "panel-tab" + std::to_string(i)));
             EXPECT_EQ(view->height(), view->sizeHint().height());
+            // Scrolled content lets the panel's translucent ground through.
+            for (QScrollArea* area : view->findChildren<QScrollArea*>())
+                EXPECT_FALSE(area->widget() && area->widget()->autoFillBackground()) << i;
         }
     }
     EXPECT_FALSE(capturing());

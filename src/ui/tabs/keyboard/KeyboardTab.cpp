@@ -144,6 +144,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     cv->setSpacing(0);
     cv->setAlignment(Qt::AlignTop);
     scroll_->setWidget(column_);
+    column_->setAutoFillBackground(false);  // setWidget turns it on
     // A press in the column that no row or control takes clears the highlights.
     onPress(column_, [] { clearHighlights(); });
     v->addWidget(scroll_);

@@ -87,6 +87,7 @@ HelpPane::HelpPane(int fingers, QWidget* parent) : QScrollArea(parent), fingers_
     v->addWidget(text);
     v->addWidget(new FingerPicture(fingers, content));
     setWidget(content);
+    content->setAutoFillBackground(false);  // setWidget turns it on
 }
 
 int HelpPane::contentHeight() const {

@@ -250,6 +250,7 @@ void TrackpadTab::buildLower() {
     lv->setSpacing(0);
     lv->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     list_->setWidget(listContent_);
+    listContent_->setAutoFillBackground(false);  // setWidget turns it on
     v->addSpacing(20);
     v->addWidget(list_);
 
