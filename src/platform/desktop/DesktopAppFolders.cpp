@@ -218,6 +218,28 @@ std::vector<platform::DesktopApplication> DesktopAppFolders::desktopApplications
 
 std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicationAt(const std::string& path) {
     if (!isDesktopFile(path)) return std::nullopt;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const std::lock_guard lock(cacheMutex_);
+        cache_.erase(path);
+        return std::nullopt;
+    }
+    const FileStamp stamp{static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int64_t>(st.st_mtim.tv_nsec),
+                          static_cast<std::int64_t>(st.st_size), static_cast<std::uint64_t>(st.st_ino),
+                          static_cast<std::uint64_t>(st.st_dev)};
+    {
+        const std::lock_guard lock(cacheMutex_);
+        if (const auto it = cache_.find(path); it != cache_.end() && it->second.stamp == stamp) return it->second.app;
+    }
+    // Read outside the lock: another thread's lookup need not wait for it.
+    std::optional<platform::DesktopApplication> app = readDesktopApplicationAt(path);
+    const std::lock_guard lock(cacheMutex_);
+    if (cache_.size() >= kMaxCachedEntries && !cache_.count(path)) cache_.clear();
+    cache_[path] = CachedEntry{stamp, app};
+    return app;
+}
+
+std::optional<platform::DesktopApplication> DesktopAppFolders::readDesktopApplicationAt(const std::string& path) {
     const std::optional<std::string> text = readSmallFile(path);
     std::optional<platform::DesktopApplication> app = text ? readDesktopApplication(*text) : std::nullopt;
     if (!app) return std::nullopt;

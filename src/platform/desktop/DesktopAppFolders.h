@@ -2,6 +2,10 @@
 
 #include "platform/AppFolders.h"
 
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+
 namespace corv::desktop {
 
 // Application bundles under configurable folders, and the XDG desktop
@@ -17,13 +21,31 @@ public:
     std::optional<platform::AppItemValues> resourceValues(const std::string& path) override;
     std::optional<std::string> bundleIdentifier(const std::string& path) override;
     std::vector<platform::DesktopApplication> desktopApplications() override;
+    // Kept per path and read again only when the file's modification time,
+    // size or inode changes; safe on any thread.
     std::optional<platform::DesktopApplication> desktopApplicationAt(const std::string& path) override;
 
     static std::vector<std::string> standardDataDirs();
 
+    // At most this many entries are kept; one more starts the cache afresh.
+    static constexpr std::size_t kMaxCachedEntries = 256;
+
 private:
+    struct FileStamp {
+        std::int64_t seconds = 0, nanoseconds = 0, size = 0;
+        std::uint64_t inode = 0, device = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct CachedEntry {
+        FileStamp stamp;
+        std::optional<platform::DesktopApplication> app;
+    };
+    std::optional<platform::DesktopApplication> readDesktopApplicationAt(const std::string& path);
+
     std::vector<std::string> folders_;
     std::vector<std::string> dataDirs_;
+    std::mutex cacheMutex_;
+    std::unordered_map<std::string, CachedEntry> cache_;
 };
 
 // One desktop entry: nothing when it is no application to list (another

@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -135,6 +136,48 @@ TEST(DesktopAppFolders, DesktopEntriesGiveIdNameAndIconAndTheFirstFolderWins) {
     EXPECT_EQ(one->icon, "accessories-text-editor");
     EXPECT_FALSE(folders.desktopApplicationAt((sys / "applications/link.desktop").string()));
     EXPECT_FALSE(folders.desktopApplicationAt((sys / "nothing.desktop").string()));
+}
+
+TEST(DesktopAppFolders, AnEntryIsReadAgainOnlyWhenItsFileChanges) {
+    QTemporaryDir tmp;
+    const fs::path data = tmp.path().toStdString();
+    const fs::path file = data / "applications/org.example.Calc.desktop";
+    const auto entry = [](const std::string& name) { return "[Desktop Entry]\nType=Application\nName=" + name + "\n"; };
+    write(file, entry("Alpha"));
+    desktop::DesktopAppFolders folders({(data / "none").string()}, {data.string()});
+    const auto nameAt = [&] {
+        const auto app = folders.desktopApplicationAt(file.string());
+        return app ? app->name : std::string("(none)");
+    };
+    const auto stamp = fs::last_write_time(file);
+    // Each step rewrites the file, then sets its time; the answer follows the
+    // time (and the size), not the text.
+    const struct {
+        std::string text;
+        int secondsLater;
+        std::string name;
+    } steps[] = {
+        {entry("Alpha"), 0, "Alpha"},
+        {entry("Omega"), 0, "Alpha"},                       // same time and size: kept
+        {entry("Omega"), 5, "Omega"},                       // a new time: read again
+        {entry("Gamma-ray"), 5, "Gamma-ray"},               // another size
+        {"[Desktop Entry]\nType=Link\nName=Gamma-ra\n", 9, "(none)"},  // no longer an application
+        {entry("Delta"), 12, "Delta"},
+    };
+    for (const auto& s : steps) {
+        write(file, s.text);
+        fs::last_write_time(file, stamp + std::chrono::seconds(s.secondsLater));
+        EXPECT_EQ(nameAt(), s.name) << s.text;
+        EXPECT_EQ(nameAt(), s.name) << "asked again";
+    }
+    EXPECT_EQ(folders.desktopApplicationAt(file.string())->id, "org.example.Calc");
+    // Gone: nothing, and a new file at the path, of the same time and size, is
+    // read afresh.
+    fs::remove(file);
+    EXPECT_EQ(nameAt(), "(none)");
+    write(file, entry("Epsil"));
+    fs::last_write_time(file, stamp + std::chrono::seconds(12));
+    EXPECT_EQ(nameAt(), "Epsil");
 }
 
 } // namespace
