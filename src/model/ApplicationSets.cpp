@@ -1,5 +1,6 @@
 #include "model/ApplicationSets.h"
 
+#include "model/AppDisplayName.h"
 #include "model/Shared.h"
 #include "platform/Platform.h"
 
@@ -9,16 +10,6 @@
 namespace corv {
 
 namespace {
-
-// The bundle's file name without its extension.
-std::string bundleName(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    const auto slash = path.rfind('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos && dot != 0) name.erase(dot);
-    return name;
-}
 
 std::string runningAppId(const platform::RunningApplication& app) {
     if (app.bundleIdentifier && !app.bundleIdentifier->empty()) return *app.bundleIdentifier;
@@ -34,10 +25,11 @@ ApplicationSet listRunningApps() {
         std::string id = runningAppId(app);
         if (id.empty()) continue;
         // A desktop entry is named by its Name, as the installed scan names it,
-        // so that a running application meets its installed record.
+        // so that a running application meets its installed record; the
+        // workspace has read it already.
         const bool entry = app.bundlePath && app.bundlePath->ends_with(".desktop") && app.localizedName &&
                            !app.localizedName->empty();
-        std::string name = entry ? *app.localizedName : app.bundlePath ? bundleName(*app.bundlePath) : id;
+        std::string name = entry ? *app.localizedName : app.bundlePath ? appDisplayName(*app.bundlePath) : id;
         const std::string path = app.bundlePath ? *app.bundlePath : app.executablePath ? *app.executablePath : "/";
         found.insert(Application{Url::fileFromPath(path, "/"), std::move(name), std::move(id)});
     }

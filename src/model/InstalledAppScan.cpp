@@ -1,5 +1,6 @@
 #include "model/InstalledAppScan.h"
 
+#include "model/AppDisplayName.h"
 #include "platform/Background.h"
 #include "platform/Platform.h"
 
@@ -13,12 +14,6 @@ namespace {
 std::string lastComponent(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string withoutExtension(std::string name) {
-    const auto dot = name.rfind('.');
-    if (dot != std::string::npos && dot != 0) name.erase(dot);
-    return name;
 }
 
 std::string lower(std::string s) {
@@ -61,7 +56,7 @@ ApplicationSet collectInstalledApps(platform::AppFolders& folders) {
         if (!((v->isApplication || v->isSymbolicLink || v->isAliasFile) && v->isExecutable)) continue;
         std::optional<std::string> id = folders.bundleIdentifier(path);
         if (!id || id->empty()) id = path;
-        found.insert(Application{Url::fileFromPath(path, "/"), withoutExtension(lastComponent(path)), std::move(*id)});
+        found.insert(Application{Url::fileFromPath(path, "/"), fileDisplayName(path), std::move(*id)});
     }
     for (const platform::DesktopApplication& app : folders.desktopApplications()) {
         if (app.id.empty() || app.name.empty()) continue;
