@@ -1,9 +1,9 @@
+#include "model/AppDisplayName.h"
 #include "model/Apps.h"
 #include "recorders/BindingPaths.h"
 #include "recorders/FollowingApps.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/AppToggle.h"
-#include "ui/AppDisplayName.h"
 #include "ui/CheckBoxMark.h"
 #include "ui/Theme.h"
 

@@ -1,48 +1,20 @@
 #include "ui/HScrollBarModel.h"
 
-#include <algorithm>
-#include <cctype>
+#include "model/AppDisplayName.h"
+#include "ui/AppNameOrder.h"
+
 #include <cmath>
 
 namespace corv::ui {
 
-namespace {
-
-std::string pathOf(const Url& url) {
-    std::string s = url.absoluteString();
-    constexpr std::string_view scheme = "file://";
-    if (s.rfind(scheme, 0) == 0) s.erase(0, scheme.size());
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
-    return s;
-}
-
-// The last path component without its extension.
-std::string bundleName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = last.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) last.erase(dot);
-    return last;
-}
-
-std::string lowered(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-} // namespace
-
 std::vector<StripIcon> stripIcons(const AppEntries& entries) {
     std::vector<StripIcon> icons;
-    for (const auto& [id, app] : entries) {
-        if (id.empty()) continue;
-        const std::string path = pathOf(app.url);
-        const bool idOnly = app.url == Url("file:///") || path == "/" || path.empty();
-        icons.push_back({id, idOnly ? id : bundleName(path), path, app.enabled});
+    for (const std::string& id : appIdsByName(entries)) {
+        const AnApp& app = entries.at(id);
+        std::string path = decodedFilePath(app.url);
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        icons.push_back({id, displayedAppName(id, app), std::move(path), app.enabled});
     }
-    std::stable_sort(icons.begin(), icons.end(), [](const StripIcon& a, const StripIcon& b) {
-        return lowered(a.name) < lowered(b.name);
-    });
     return icons;
 }
 

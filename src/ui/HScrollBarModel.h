@@ -12,15 +12,15 @@ namespace corv::ui {
 
 struct StripIcon {
     std::string id;
-    // The hint: the id for an application known only by it, else the
-    // bundle's name without extension.
+    // The hint: the id for an application known only by it, else its
+    // display name.
     std::string name;
-    std::string path;  // the bundle's path, for its icon
+    std::string path;  // the file's path, for its icon
     bool enabled = true;
 };
 
-// Every application of the entries but the global profile, by name,
-// ignoring case.
+// Every application of the entries but the global profile, in the panel's
+// order of names.
 std::vector<StripIcon> stripIcons(const AppEntries& entries);
 
 class HScrollBarModel {

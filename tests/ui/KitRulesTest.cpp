@@ -221,20 +221,27 @@ TEST(HScrollBarModelTest, ScrollsWithinTheRowAndSnapsToWholeIcons) {
     EXPECT_EQ(m.offset, 5);
 }
 
-TEST(HScrollBarModelTest, IconsSortByNameIgnoringCaseAndIdOnlyAppsShowTheirId) {
+class StripIconsTest : public test::SimTest {};
+
+TEST_F(StripIconsTest, IconsGoByDisplayNameIgnoringCaseAndIdOnlyAppsShowTheirId) {
+    sim->appFolders.desktopApps = {{"org.b", "Zeta Notes", "/usr/share/applications/beta.desktop", "", ""}};
     AppEntries entries;
     entries[""] = AnApp{};
     entries["org.b"].url = Url("file:///usr/share/applications/beta.desktop");
     entries["org.a"].url = Url("file:///opt/Alpha.app/");
     entries["org.c"].url = Url("file:///");
     entries["org.c"].enabled = false;
+    entries["org.d"].url = Url("file:///opt/My%20Tools/beta.app");
     const auto icons = stripIcons(entries);
-    ASSERT_EQ(icons.size(), 3u);
-    EXPECT_EQ(icons[0].name, "Alpha");
-    EXPECT_EQ(icons[1].name, "beta");
-    EXPECT_EQ(icons[2].name, "org.c");
-    EXPECT_FALSE(icons[2].enabled);
-    EXPECT_EQ(icons[0].path, "/opt/Alpha.app");
+    std::vector<std::tuple<std::string, std::string, std::string>> got;
+    for (const StripIcon& i : icons) got.emplace_back(i.id, i.name, i.path);
+    // The root sorts as "/", before any name, as the exceptions list has it.
+    EXPECT_EQ(got, (std::vector<std::tuple<std::string, std::string, std::string>>{
+                       {"org.c", "org.c", "/"},
+                       {"org.a", "Alpha", "/opt/Alpha.app"},
+                       {"org.d", "beta", "/opt/My Tools/beta.app"},
+                       {"org.b", "Zeta Notes", "/usr/share/applications/beta.desktop"}}));
+    EXPECT_FALSE(icons[0].enabled);
 }
 
 class ConfirmDelTest : public test::SimTest {};

@@ -1,13 +1,14 @@
 #include "ui/tabs/exceptions/ExceptionRules.h"
 
 #include "engine/CurrentApp.h"
+#include "model/AppDisplayName.h"
 #include "model/InstalledAppScan.h"
 #include "model/UIApp.h"
 #include "platform/Localization.h"
 #include "platform/Platform.h"
 #include "recorders/BindingPaths.h"
 #include "recorders/CaptureTabs.h"
-#include "ui/AppDisplayName.h"
+#include "ui/AppNameOrder.h"
 #include "ui/Dialogs.h"
 
 #include <QString>
@@ -19,18 +20,6 @@
 namespace corv::ui::exceptions {
 
 namespace {
-
-// Lower-cased and composed: UTF-8 bytes then order as the code points do.
-std::string lower(const std::string& s) {
-    return QString::fromStdString(s).toLower().normalized(QString::NormalizationForm_C).toStdString();
-}
-
-// The sort name: the url's last component without its extension, lowered;
-// "/" for an entry at the root.
-std::string sortName(const AnApp& e) {
-    const std::string name = bundleName(e.url);
-    return name.empty() ? std::string(1, '/') : lower(name);
-}
 
 double below(double screenHeight, double reserved) {
     if (!std::isfinite(screenHeight)) return std::numeric_limits<double>::infinity();
@@ -44,15 +33,7 @@ void backToGlobal() {
 
 } // namespace
 
-std::vector<std::string> appListOrder(const AppEntries& apps) {
-    std::vector<std::pair<std::string, std::string>> named;
-    for (const auto& [id, entry] : apps)
-        if (!id.empty()) named.emplace_back(sortName(entry), id);
-    std::stable_sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> out;
-    for (auto& n : named) out.push_back(std::move(n.second));
-    return out;
-}
+std::vector<std::string> appListOrder(const AppEntries& apps) { return appIdsByName(apps); }
 
 std::string appRowName(const std::string& id) { return displayedAppName(id); }
 

@@ -13,11 +13,11 @@
 
 namespace corv::ui::exceptions {
 
-// Keys of the entries by lower-cased application name; the global profile
-// has no row.
+// Keys of the entries by lower-cased display name; the global profile has no
+// row.
 std::vector<std::string> appListOrder(const AppEntries& apps);
-// The bundle's name without its extension; the id for an entry at "/" or
-// one that is gone.
+// The display name of the entry's url; the id for an entry at "/" or one
+// that is gone.
 std::string appRowName(const std::string& id);
 // The file path of an entry's url; "" when it is gone.
 std::string appPath(const std::string& id);

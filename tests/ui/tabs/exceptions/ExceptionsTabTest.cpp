@@ -163,7 +163,8 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(appRowName("Terminal"), "Terminal");
     EXPECT_TRUE(matchesSearch("Über Notes", "üBER"));
     EXPECT_FALSE(matchesSearch("Notes", "notes "));
-    EXPECT_EQ(appRowName(kEditor), "org.example.Editor");
+    // A desktop entry goes by its Name, in the order too.
+    EXPECT_EQ(appRowName(kEditor), "Editor");
     Apps::shared().a.modify([](AppEntries& a) { a.erase("Terminal"); });
 
     open();
@@ -176,6 +177,7 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(zoom->keyboardButton()->palette().color(QPalette::WindowText), ui::dimLabelColor());
     EXPECT_EQ(zoom->deleteButton()->color(), ui::dimLabelColor());
     EXPECT_TRUE(tab->row(kEditor)->checkBox()->isOn());
+    EXPECT_EQ(tab->row(kEditor)->nameLabel()->text(), "Editor");
     // A desktop entry's icon comes from the icon theme.
     const auto pixel = [](AppRow* r) { return r->iconLabel()->pixmap().toImage().pixelColor(16, 16); };
     EXPECT_EQ(pixel(tab->row(kEditor)), QColor(230, 160, 40));

@@ -5,7 +5,7 @@
 #include "ui/tabs/trackpad/ActionMenuModel.h"
 #include "ui/ActionSubmenus.h"
 #include "ui/tabs/trackpad/GestureRows.h"
-#include "ui/AppDisplayName.h"
+#include "model/AppDisplayName.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
 #include "ui/tabs/trackpad/RowEdits.h"
 #include "ui/tabs/trackpad/UrlEditorRules.h"
