@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -150,25 +151,21 @@ TEST(DesktopAppFolders, AnEntryIsReadAgainOnlyWhenItsFileChanges) {
         return app ? app->name : std::string("(none)");
     };
     const auto stamp = fs::last_write_time(file);
-    // Each step rewrites the file, then sets its time; the answer follows the
-    // time (and the size), not the text.
-    const struct {
-        std::string text;
-        int secondsLater;
-        std::string name;
-    } steps[] = {
+    // Each step rewrites the file and sets its time: the answer follows the
+    // time and the size, not the text.
+    const std::tuple<std::string, int, std::string> steps[] = {
         {entry("Alpha"), 0, "Alpha"},
-        {entry("Omega"), 0, "Alpha"},                       // same time and size: kept
-        {entry("Omega"), 5, "Omega"},                       // a new time: read again
-        {entry("Gamma-ray"), 5, "Gamma-ray"},               // another size
-        {"[Desktop Entry]\nType=Link\nName=Gamma-ra\n", 9, "(none)"},  // no longer an application
+        {entry("Omega"), 0, "Alpha"},  // same time and size: kept
+        {entry("Omega"), 5, "Omega"},
+        {entry("Gamma-ray"), 5, "Gamma-ray"},
+        {"[Desktop Entry]\nType=Link\nName=Gamma-ra\n", 9, "(none)"},
         {entry("Delta"), 12, "Delta"},
     };
-    for (const auto& s : steps) {
-        write(file, s.text);
-        fs::last_write_time(file, stamp + std::chrono::seconds(s.secondsLater));
-        EXPECT_EQ(nameAt(), s.name) << s.text;
-        EXPECT_EQ(nameAt(), s.name) << "asked again";
+    for (const auto& [text, later, name] : steps) {
+        write(file, text);
+        fs::last_write_time(file, stamp + std::chrono::seconds(later));
+        EXPECT_EQ(nameAt(), name) << text;
+        EXPECT_EQ(nameAt(), name) << text;
     }
     EXPECT_EQ(folders.desktopApplicationAt(file.string())->id, "org.example.Calc");
     // Gone: nothing, and a new file at the path, of the same time and size, is
