@@ -87,17 +87,33 @@ QWidget* trayIcon() {
     return tray;
 }
 
+// The program launched on the X server with the panel as its content, on the
+// trackpad tab; the shared model is fresh before and after.
+class Launched {
+public:
+    explicit Launched(const QTemporaryDir& dir)
+        : platform_({dir.filePath("defaults.plist"), dir.filePath("autostart"), kNoBus, kNoBus,
+                     dir.filePath("instance"), test::noInputDevices(dir)}) {
+        desktop::DesktopWindows::setContentFactory(&makeContentView);
+        entry_.launch();
+        Options::shared().tabSelection.set(0);
+    }
+    ~Launched() { desktop::DesktopWindows::setContentFactory({}); }
+
+private:
+    struct Fresh {
+        Fresh() { resetShared(); }
+        ~Fresh() { resetShared(); }
+    } fresh_;
+    desktop::DesktopPlatform platform_;
+    app::CorvadineApp entry_;
+};
+
 TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyboardTab) {
     if (!test::runningOnXvfb()) return;
     QTemporaryDir dir;
-    resetShared();
     {
-        desktop::DesktopPlatform platform({dir.filePath("defaults.plist"), dir.filePath("autostart"), kNoBus, kNoBus,
-                                           dir.filePath("instance"), test::noInputDevices(dir)});
-        desktop::DesktopWindows::setContentFactory(&makeContentView);
-        app::CorvadineApp entry;
-        entry.launch();
-        Options::shared().tabSelection.set(0);
+        const Launched program(dir);
         const recorders::GesPath swipe{2, ActGes::Swipe, 0, ActDir::Left};
         constexpr std::uint64_t kEsc = 53, kReturn = 36, kCmd = 0x10;
         Apps::shared().a.modify([&](AppEntries& a) {
@@ -157,23 +173,15 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
         EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
-        desktop::DesktopWindows::setContentFactory({});
     }
-    resetShared();
 }
 
 TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBackEqual) {
     if (!test::runningOnXvfb()) return;
     QTemporaryDir dir;
     const std::string out = dir.filePath("qzn_cfg_saved.plist").toStdString();
-    resetShared();
     {
-        desktop::DesktopPlatform platform({dir.filePath("defaults.plist"), dir.filePath("autostart"), kNoBus, kNoBus,
-                                           dir.filePath("instance"), test::noInputDevices(dir)});
-        desktop::DesktopWindows::setContentFactory(&makeContentView);
-        app::CorvadineApp entry;
-        entry.launch();
-        Options::shared().tabSelection.set(0);
+        const Launched program(dir);
         test::ScriptedDialogs dialogs;
         dialogs.saveAnswers.push_back(out);
 
@@ -218,9 +226,7 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
 
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
-        desktop::DesktopWindows::setContentFactory({});
     }
-    resetShared();
 }
 
 // The desktop's own entries reach the exceptions tab: the tab bar opens it, the
@@ -235,14 +241,8 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
     }
     qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
     qputenv("XDG_DATA_DIRS", dir.filePath("none").toUtf8());
-    resetShared();
     {
-        desktop::DesktopPlatform platform({dir.filePath("defaults.plist"), dir.filePath("autostart"), kNoBus, kNoBus,
-                                           dir.filePath("instance"), test::noInputDevices(dir)});
-        desktop::DesktopWindows::setContentFactory(&makeContentView);
-        app::CorvadineApp entry;
-        entry.launch();
-        Options::shared().tabSelection.set(0);
+        const Launched program(dir);
         QWidget* tray = trayIcon();
         ASSERT_TRUE(tray);
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
@@ -278,9 +278,7 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
 
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
-        desktop::DesktopWindows::setContentFactory({});
     }
-    resetShared();
 }
 
 } // namespace

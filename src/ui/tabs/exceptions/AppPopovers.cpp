@@ -20,6 +20,7 @@
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/trackpad/BindingRow.h"
+#include "ui/tabs/trackpad/ClickThroughFrame.h"
 #include "ui/tabs/trackpad/RowEdits.h"
 #include "ui/SymbolButton.h"
 #include "ui/PanelScreen.h"
@@ -46,14 +47,6 @@ using trackpad::ClickFlag;
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-void setTextColor(QWidget* w, const QColor& c) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, c);
-    pal.setColor(QPalette::ButtonText, c);
-    pal.setColor(QPalette::Text, c);
-    w->setPalette(pal);
-}
 
 int clampHeight(double h) { return std::isfinite(h) ? static_cast<int>(std::max(0.0, std::floor(h))) : QWIDGETSIZE_MAX; }
 
@@ -260,19 +253,9 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     onPress(area_, [] { trackpad::clearHighlight(); });
 
     // The click-through section: a titled outline round the three switches.
-    auto* section = new QWidget(area_);
-    section->setObjectName("clickThroughSection");
-    auto* sv = new QVBoxLayout(section);
-    sv->setContentsMargins(6, 0, 0, 0);
-    sv->setSpacing(0);
-    auto* title = new QLabel(q(platform::localized("Setting tab CT")), section);
-    setTextColor(title, dimLabelColor());
-    title->setContentsMargins(10, 0, 10, 0);
-    auto* titleRow = new QHBoxLayout;
-    titleRow->addWidget(title);
-    titleRow->addStretch(1);
-    sv->addLayout(titleRow);
-    sv->addSpacing(10);
+    const trackpad::ClickThroughFrame frame = trackpad::makeClickThroughFrame(area_);
+    QWidget* section = frame.section;
+    QVBoxLayout* sv = frame.column;
     auto* row1 = new QHBoxLayout;
     auto* row2 = new QHBoxLayout;
     row1->setSpacing(0);
@@ -300,11 +283,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     row2->addStretch(1);
     sv->addLayout(row1);
     sv->addLayout(row2);
-    // The outline takes 10 of the 30 at the sides and below.
-    auto* sectionPad = new QHBoxLayout;
-    sectionPad->setContentsMargins(20, 10, 20, 20);
-    sectionPad->addWidget(new OutterFrame(section, title, 2, area_));
-    av->addLayout(sectionPad);
+    av->addLayout(frame.padded);
     v->addWidget(area_);
 
     cover_ = new DisabledCover(DisabledCover::Ground::Clear, this);

@@ -27,6 +27,7 @@
 #include "ui/Theme.h"
 #include "ui/ToggleCombo.h"
 #include "ui/tabs/trackpad/BindingRow.h"
+#include "ui/tabs/trackpad/ClickThroughFrame.h"
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/tabs/trackpad/HelpPanes.h"
 #include "ui/tabs/trackpad/RowEdits.h"
@@ -254,19 +255,9 @@ void TrackpadTab::buildLower() {
     v->addSpacing(20);
     v->addWidget(list_);
 
-    auto* section = new QWidget(lower_);
-    section->setObjectName("clickThroughSection");
-    auto* sv = new QVBoxLayout(section);
-    sv->setContentsMargins(6, 0, 0, 0);
-    sv->setSpacing(0);
-    auto* title = new QLabel(q(platform::localized("Setting tab CT")), section);
-    setTextColor(title, dimLabelColor());
-    title->setContentsMargins(10, 0, 10, 0);
-    auto* titleRow = new QHBoxLayout;
-    titleRow->addWidget(title);
-    titleRow->addStretch(1);
-    sv->addLayout(titleRow);
-    sv->addSpacing(10);
+    const ClickThroughFrame frame = makeClickThroughFrame(lower_);
+    QWidget* section = frame.section;
+    QVBoxLayout* sv = frame.column;
     auto* grid1 = new QHBoxLayout;
     auto* grid2 = new QHBoxLayout;
     for (const ClickSwitch& s : clickSwitches()) {
@@ -285,11 +276,7 @@ void TrackpadTab::buildLower() {
     grid2->addStretch(1);
     sv->addLayout(grid1);
     sv->addLayout(grid2);
-    auto* sectionPad = new QHBoxLayout;
-    // The frame's outline takes 10 of the 30 at the sides and below.
-    sectionPad->setContentsMargins(20, 10, 20, 20);
-    sectionPad->addWidget(new OutterFrame(section, title, 2, lower_));
-    v->addLayout(sectionPad);
+    v->addLayout(frame.padded);
 
     cover_ = new DisabledCover(DisabledCover::Ground::Tint, lower_);
     cover_->setObjectName("disabledCover");
