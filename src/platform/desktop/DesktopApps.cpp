@@ -16,8 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Entries are read again when a lookup comes this long after the last scan.
-constexpr auto kRescanAfter = std::chrono::seconds(30);
 // Larger files are no desktop entries.
 constexpr std::uintmax_t kMaxEntrySize = 1 << 20;
 
@@ -165,12 +163,15 @@ std::vector<std::string> DesktopApps::applicationDirectories() {
     return dirs;
 }
 
-const std::vector<DesktopApp>& DesktopApps::all() {
+DesktopApps::Entries DesktopApps::all() {
     const auto now = std::chrono::steady_clock::now();
-    if (scannedOnce_ && now - scanned_ < kRescanAfter) return entries_;
-    scannedOnce_ = true;
-    scanned_ = now;
-    entries_.clear();
+    {
+        // While one thread scans, the others keep to the last list.
+        const std::lock_guard lock(mutex_);
+        if (entries_ && (scanning_ || now - scanned_ < rescanAfter_)) return entries_;
+        scanning_ = true;
+    }
+    auto fresh = std::make_shared<std::vector<DesktopApp>>();
     std::set<std::string> seen;
     for (const auto& dir : applicationDirectories()) {
         std::error_code error;
@@ -183,20 +184,26 @@ const std::vector<DesktopApp>& DesktopApps::all() {
             std::string id = withoutSuffix(fs::relative(path, dir, error).string());
             std::replace(id.begin(), id.end(), '/', '-');
             if (!seen.insert(id).second) continue;  // an earlier directory wins
-            if (auto app = readEntry(path, id)) entries_.push_back(std::move(*app));
+            if (auto app = readEntry(path, id)) fresh->push_back(std::move(*app));
         }
     }
+    const std::lock_guard lock(mutex_);
+    entries_ = std::move(fresh);
+    scanned_ = now;
+    scanning_ = false;
     return entries_;
 }
 
 std::optional<DesktopApp> DesktopApps::byId(const std::string& id) {
-    for (const auto& app : all())
+    const Entries apps = all();
+    for (const auto& app : *apps)
         if (app.id == id) return app;
     return std::nullopt;
 }
 
 std::optional<DesktopApp> DesktopApps::byPath(const std::string& path) {
-    for (const auto& app : all())
+    const Entries apps = all();
+    for (const auto& app : *apps)
         if (app.path == path) return app;
     // An entry outside the application directories.
     if (!path.ends_with(".desktop")) return std::nullopt;
@@ -204,7 +211,8 @@ std::optional<DesktopApp> DesktopApps::byPath(const std::string& path) {
 }
 
 std::optional<DesktopApp> DesktopApps::byWindowClass(const std::string& instance, const std::string& windowClass) {
-    const auto& apps = all();
+    const Entries entries = all();
+    const std::vector<DesktopApp>& apps = *entries;
     for (const auto& app : apps)
         if (!windowClass.empty() && entryValue(app.text, "StartupWMClass") == windowClass) return app;
     for (const std::string& key : {windowClass, instance}) {
@@ -231,7 +239,8 @@ std::optional<DesktopApp> DesktopApps::defaultFor(const std::string& mimeType) {
             for (const auto& entry : mimeAppsEntries(*text, section, mimeType))
                 if (auto app = byId(withoutSuffix(entry))) return app;
     }
-    for (const auto& app : all())
+    const Entries apps = all();
+    for (const auto& app : *apps)
         for (const auto& type : splitList(entryValue(app.text, "MimeType").value_or(""), ';'))
             if (type == mimeType) return app;
     return std::nullopt;

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <functional>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,8 +32,14 @@ struct DesktopApp {
 std::optional<std::string> desktopIdFromCgroup(std::string_view cgroupText,
                                                const std::function<bool(const std::string& id)>& installed = {});
 
+// Safe on any thread: the running applications are listed in the background
+// while the main thread looks entries up.
 class DesktopApps {
 public:
+    // Entries are read again when a lookup comes this long after the last scan.
+    static constexpr std::chrono::seconds kRescanAfter{30};
+    explicit DesktopApps(std::chrono::steady_clock::duration rescanAfter = kRescanAfter) : rescanAfter_(rescanAfter) {}
+
     // $XDG_DATA_HOME and $XDG_DATA_DIRS (or their defaults), each with
     // "applications", most important first.
     static std::vector<std::string> applicationDirectories();
@@ -46,11 +54,15 @@ public:
     std::optional<DesktopApp> defaultFor(const std::string& mimeType);
 
 private:
-    const std::vector<DesktopApp>& all();
+    using Entries = std::shared_ptr<const std::vector<DesktopApp>>;
+    // The entries as of the last scan; a list once given out is never changed.
+    Entries all();
 
-    std::vector<DesktopApp> entries_;
+    const std::chrono::steady_clock::duration rescanAfter_;
+    std::mutex mutex_;
+    Entries entries_;
     std::chrono::steady_clock::time_point scanned_{};
-    bool scannedOnce_ = false;
+    bool scanning_ = false;
 };
 
 } // namespace corv::desktop

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace corv::desktop {
 namespace {
@@ -31,6 +33,35 @@ TEST(DesktopApps, DesktopIdFromCgroup) {
         {"0::/app.slice/app-.scope", std::nullopt},
     };
     for (const auto& [text, id] : rows) EXPECT_EQ(desktopIdFromCgroup(text, installed), id) << text;
+}
+
+// The running-application scan looks entries up in the background while the
+// main thread does too; every lookup here rescans, so each one replaces the
+// list the other may be reading.
+TEST(DesktopApps, LookupsFromTwoThreadsWhileTheyRescan) {
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    std::filesystem::create_directories(root + "/data/applications");
+    for (int i = 0; i < 40; ++i)
+        std::ofstream(root + "/data/applications/corv-app" + std::to_string(i) + ".desktop")
+            << "[Desktop Entry]\nType=Application\nName=App " << i << "\nExec=true\n";
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(root + "/data"));
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(root + "/none"));
+    DesktopApps apps(std::chrono::steady_clock::duration::zero());
+    std::atomic<int> wrong{0};
+    const auto look = [&](int first) {
+        for (int n = 0; n < 150; ++n) {
+            const int i = (first + n) % 40;
+            const auto byId = apps.byId("corv-app" + std::to_string(i));
+            const auto byClass = apps.byWindowClass("", "corv-app" + std::to_string(i));
+            if (!byId || byId->name != "App " + std::to_string(i) || byClass != byId) ++wrong;
+        }
+    };
+    std::thread other(look, 20);
+    look(0);
+    other.join();
+    EXPECT_EQ(wrong.load(), 0);
+    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) qunsetenv(name);
 }
 
 TEST(DesktopEntry, ExecArgumentsTakeTargetsWhole) {
