@@ -115,6 +115,7 @@ public:
     std::condition_variable wake;
     std::function<void()> task;
     bool busy = false;
+    bool stuck = false;  // a caller gave up on the request under way
     bool quit = false;
 
     void open(const std::string& name) {
@@ -141,6 +142,7 @@ public:
             work();
             lock.lock();
             busy = false;
+            stuck = false;
             wake.notify_all();
         }
         lock.unlock();
@@ -162,13 +164,22 @@ private:
 };
 
 // Runs `work` (Connection& -> T) on the connection's thread and waits for it
-// at most kRoundTripBound; `none` when it takes longer, when an earlier call
-// still hangs, or without a live connection.
+// at most kRoundTripBound in all, a request of another thread included;
+// `none` when it takes longer, when an earlier call still hangs, or without a
+// live connection.
 template <class T, class F> T X11Session::call(T none, F work) {
     const std::shared_ptr<Connection> c = connection_;
     if (!c) return none;
+    const auto deadline = std::chrono::steady_clock::now() + kRoundTripBound;
     auto result = std::make_shared<std::optional<T>>();
     std::unique_lock lock(c->mutex);
+    // Another thread's request (the background list of running applications)
+    // is waited for; one a caller already gave up on is not.
+    if (c->busy && !c->stuck &&
+        !c->wake.wait_until(lock, deadline, [&] { return !c->busy || c->stuck || c->quit; })) {
+        c->stuck = true;
+        c->wake.notify_all();
+    }
     if (c->busy || c->quit) return none;
     c->busy = true;
     c->task = [conn = c.get(), result, work = std::move(work), none]() mutable {
@@ -177,7 +188,11 @@ template <class T, class F> T X11Session::call(T none, F work) {
         *result = std::move(value);
     };
     c->wake.notify_all();
-    if (!c->wake.wait_for(lock, kRoundTripBound, [&] { return result->has_value(); })) return none;
+    if (!c->wake.wait_until(lock, deadline, [&] { return result->has_value(); })) {
+        c->stuck = true;
+        c->wake.notify_all();
+        return none;
+    }
     return std::move(**result);
 }
 
@@ -191,7 +206,8 @@ X11Session::X11Session(const std::string& displayName) {
         connection_->busy = true;
         connection_->task = [c = connection_.get(), displayName] { c->open(displayName); };
         connection_->wake.notify_all();
-        connection_->wake.wait_for(lock, kRoundTripBound, [this] { return !connection_->busy; });
+        if (!connection_->wake.wait_for(lock, kRoundTripBound, [this] { return !connection_->busy; }))
+            connection_->stuck = true;
     }
 }
 

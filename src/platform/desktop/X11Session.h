@@ -1,13 +1,13 @@
 #pragma once
 
 // One Xlib connection of the program's own, for the window under the pointer
-// and the EWMH requests to the window manager. Called from one thread at a
-// time (the main thread).
+// and the EWMH requests to the window manager. Called from the main thread
+// and from the background listing of running applications.
 //
 // The connection lives on a thread of its own, and each call waits for that
-// thread at most kRoundTripBound: a server that stops answering makes the
-// call find nothing, and every later call finds nothing at once until the
-// stuck request comes back. Requests to the window manager are client
+// thread at most kRoundTripBound, another thread's request included: a server
+// that stops answering makes the call find nothing, and every later call
+// finds nothing at once until the stuck request comes back. Requests to the window manager are client
 // messages, sent without waiting for the manager.
 
 #include "platform/Point.h"

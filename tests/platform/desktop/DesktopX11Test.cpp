@@ -17,6 +17,7 @@
 #include "platform/sim/SimPlatform.h"
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -282,6 +283,28 @@ TEST_F(DesktopX11EngineTest, DockSwipesMoveOneDesktopTheRightWay) {
         perform(ActionId::TriggerPinchIn, b.center);
         EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == false; }, 3000)) << natural;
     }
+}
+
+// The running applications are listed in the background while the main
+// thread asks where the pointer is and what lies under it: no call finds
+// nothing because the other thread's is under way.
+TEST_F(DesktopX11Test, CallsFromTwoThreadsEachGetTheirAnswer) {
+    DesktopWorkspace workspace(x11);
+    std::atomic<bool> done{false};
+    std::atomic<int> shortLists{0};
+    std::thread background([&] {
+        while (!done)
+            if (workspace.runningApplications().size() != 2) ++shortLists;
+    });
+    int missed = 0;
+    for (int i = 0; i < 100; ++i) {
+        if (!x11->pointer()) ++missed;
+        if (x11->clientAt(a.center) != a.window) ++missed;
+    }
+    done = true;
+    background.join();
+    EXPECT_EQ(missed, 0);
+    EXPECT_EQ(shortLists.load(), 0);
 }
 
 // A server that stops answering costs one call at most the bound; later
