@@ -27,8 +27,10 @@ public:
 
     static std::vector<std::string> standardDataDirs();
 
-    // At most this many entries are kept; one more starts the cache afresh.
-    static constexpr std::size_t kMaxCachedEntries = 256;
+    // At most this many entries are kept, well above the entries of a large
+    // installation, all of which the panel's picker shows; one more starts the
+    // cache afresh.
+    static constexpr std::size_t kMaxCachedEntries = 4096;
 
 private:
     struct FileStamp {

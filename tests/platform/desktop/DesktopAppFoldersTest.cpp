@@ -177,5 +177,31 @@ TEST(DesktopAppFolders, AnEntryIsReadAgainOnlyWhenItsFileChanges) {
     EXPECT_EQ(nameAt(), "Epsil");
 }
 
+// The installed picker names and draws every entry of the machine, often
+// several hundred: rebuilding it reads none of them again.
+TEST(DesktopAppFolders, EveryEntryOfALargeInstallationStaysKept) {
+    QTemporaryDir tmp;
+    const fs::path data = tmp.path().toStdString();
+    desktop::DesktopAppFolders folders({(data / "none").string()}, {data.string()});
+    constexpr int kEntries = 400;
+    const auto fileOf = [&](int i) { return data / ("applications/app" + std::to_string(1000 + i) + ".desktop"); };
+    const auto fill = [&](char mark) {
+        for (int i = 0; i < kEntries; ++i) {
+            write(fileOf(i), std::string("[Desktop Entry]\nType=Application\nName=") + mark + "\n");
+            fs::last_write_time(fileOf(i), fs::file_time_type(std::chrono::seconds(1'700'000'000)));
+        }
+    };
+    const auto kept = [&] {
+        int n = 0;
+        for (int i = 0; i < kEntries; ++i) n += folders.desktopApplicationAt(fileOf(i).string())->name == "A";
+        return n;
+    };
+    fill('A');
+    EXPECT_EQ(kept(), kEntries);
+    // Same times and sizes: a second pass answers from what it kept.
+    fill('B');
+    EXPECT_EQ(kept(), kEntries);
+}
+
 } // namespace
 } // namespace corv::test
