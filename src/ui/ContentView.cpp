@@ -26,8 +26,8 @@ QWidget* makeEmptyTab(QWidget* parent) {
 
 } // namespace
 
-std::vector<TabSpec> panelTabs() {
-    std::vector<TabSpec> tabs;
+std::vector<TabDesc> panelTabs() {
+    std::vector<TabDesc> tabs;
     // Each tab's content starts and ends its own capture as it is made and dropped.
     for (const TabInfo& t : kTabs) tabs.push_back({QString::fromLatin1(t.title), QString::fromLatin1(t.symbol), makeEmptyTab});
     tabs[0].make = makeTrackpadTab;

@@ -10,7 +10,7 @@
 namespace corv::ui {
 
 class CustomTabView;
-struct TabSpec;
+struct TabDesc;
 
 class ContentView final : public QWidget {
 public:
@@ -26,7 +26,7 @@ private:
 
 // The four tabs: the trackpad tab's content and its gesture capture, the
 // keyboard tab's key capture, and the tabs still to come (empty).
-std::vector<TabSpec> panelTabs();
+std::vector<TabDesc> panelTabs();
 
 // The content of the settings panel, made fresh each time the panel opens.
 QWidget* makeContentView(QWidget* parent);

@@ -13,7 +13,7 @@
 
 namespace corv::ui {
 
-TabButton::TabButton(const TabSpec& desc, QWidget* parent) : QWidget(parent), title_(desc.title), symbol_(desc.symbol) {
+TabButton::TabButton(const TabDesc& desc, QWidget* parent) : QWidget(parent), title_(desc.title), symbol_(desc.symbol) {
     setFixedSize(kTabButtonWidth, kTabButtonHeight);
 }
 
@@ -39,7 +39,7 @@ void TabButton::paintEvent(QPaintEvent*) {
     p.drawText(QRect(f.left(), top + 30, f.width(), fm.height()), Qt::AlignCenter, title_);
 }
 
-TabBar::TabBar(std::vector<TabSpec> const& tabs, std::function<void(int)> select, QWidget* parent)
+TabBar::TabBar(std::vector<TabDesc> const& tabs, std::function<void(int)> select, QWidget* parent)
     : BackdropView(30, genericGrey(0.1, 0.65), parent) {
     setFixedWidth(kPanelWidth);
     auto* row = new QHBoxLayout(this);
@@ -123,7 +123,7 @@ void TabBar::paintEvent(QPaintEvent* e) {
     p.fillPath(path, fill);
 }
 
-CustomTabView::CustomTabView(Published<std::int64_t>& selection, std::vector<TabSpec> tabs, QWidget* parent)
+CustomTabView::CustomTabView(Published<std::int64_t>& selection, std::vector<TabDesc> tabs, QWidget* parent)
     : QWidget(parent),
       selection_(selection),
       tabs_(std::move(tabs)),
@@ -160,7 +160,7 @@ void CustomTabView::showTab(int index) {
     // The old content leaves before the new one is made.
     dropContent();
     shown_ = index;
-    const TabSpec& desc = tabs_[std::size_t(index)];
+    const TabDesc& desc = tabs_[std::size_t(index)];
     QWidget* made = desc.make ? desc.make(host_) : nullptr;
     content_ = made ? made : new QWidget(host_);
     hostLayout_->addWidget(content_);

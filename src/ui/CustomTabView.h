@@ -20,7 +20,7 @@ class QVBoxLayout;
 
 namespace corv::ui {
 
-struct TabSpec {
+struct TabDesc {
     QString title;
     QString symbol;
     std::function<QWidget*(QWidget* parent)> make;
@@ -29,7 +29,7 @@ struct TabSpec {
 // One tab: the symbol over the title, 86 × 50 inside its padding.
 class TabButton final : public QWidget {
 public:
-    TabButton(const TabSpec& desc, QWidget* parent);
+    TabButton(const TabDesc& desc, QWidget* parent);
     void setSelected(bool selected);
     bool selected() const { return selected_; }
     QColor color() const;
@@ -47,7 +47,7 @@ private:
 
 class TabBar final : public BackdropView {
 public:
-    TabBar(std::vector<TabSpec> const& tabs, std::function<void(int)> select, QWidget* parent);
+    TabBar(std::vector<TabDesc> const& tabs, std::function<void(int)> select, QWidget* parent);
     void setSelection(std::int64_t selection);
     TabButton* button(int i) const { return buttons_.at(std::size_t(i)); }
     int count() const { return int(buttons_.size()); }
@@ -73,7 +73,7 @@ private:
 
 class CustomTabView final : public QWidget {
 public:
-    CustomTabView(Published<std::int64_t>& selection, std::vector<TabSpec> tabs, QWidget* parent = nullptr);
+    CustomTabView(Published<std::int64_t>& selection, std::vector<TabDesc> tabs, QWidget* parent = nullptr);
     ~CustomTabView() override;
 
     // The index whose content shows, and that content.
@@ -87,7 +87,7 @@ private:
     void dropContent();
 
     Published<std::int64_t>& selection_;
-    std::vector<TabSpec> tabs_;
+    std::vector<TabDesc> tabs_;
     TabBar* bar_;
     BackdropView* host_;
     QVBoxLayout* hostLayout_;

@@ -15,29 +15,29 @@ QColor quaternaryLabelColor() { return QColor(235, 235, 245, 41); }
 
 } // namespace
 
-IntSlider::IntSlider(SliderSpec desc, QWidget* parent)
-    : QWidget(parent), spec_(std::move(desc)), model_(spec_.low, spec_.high, spec_.interval), seen_(spec_.get()) {
-    en_ = !spec_.enabled || spec_.enabled();
+IntSlider::IntSlider(SliderDesc desc, QWidget* parent)
+    : QWidget(parent), desc_(std::move(desc)), model_(desc_.low, desc_.high, desc_.interval), seen_(desc_.get()) {
+    en_ = !desc_.enabled || desc_.enabled();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-QSize IntSlider::sizeHint() const { return QSize(100, spec_.height + 12); }
+QSize IntSlider::sizeHint() const { return QSize(100, desc_.height + 12); }
 
-QColor IntSlider::fillColor() const { return en_ ? spec_.color : dimLabelColor(); }
+QColor IntSlider::fillColor() const { return en_ ? desc_.color : dimLabelColor(); }
 
 void IntSlider::refresh() {
-    const bool en = !spec_.enabled || spec_.enabled();
-    const std::int64_t now = spec_.get();
+    const bool en = !desc_.enabled || desc_.enabled();
+    const std::int64_t now = desc_.get();
     const bool changed = now != seen_;
     if (changed || en != en_) update();
     en_ = en;
     seen_ = now;
     // Only a control on screen plays its real-time update.
-    if (changed && spec_.rtUpdate && isVisible()) spec_.rtUpdate();
+    if (changed && desc_.rtUpdate && isVisible()) desc_.rtUpdate();
 }
 
 void IntSlider::write(std::optional<std::int64_t> v) {
-    if (v && *v != spec_.get() && spec_.set) spec_.set(*v);
+    if (v && *v != desc_.get() && desc_.set) desc_.set(*v);
     refresh();
 }
 
@@ -49,7 +49,7 @@ void IntSlider::mousePressEvent(QMouseEvent* e) {
 
 void IntSlider::mouseMoveEvent(QMouseEvent* e) {
     if (!pressed_ || !en_) return;
-    write(model_.moved(spec_.get(), e->position().x() - pressX_, width()));
+    write(model_.moved(desc_.get(), e->position().x() - pressX_, width()));
 }
 
 void IntSlider::mouseReleaseEvent(QMouseEvent* e) {
@@ -57,8 +57,8 @@ void IntSlider::mouseReleaseEvent(QMouseEvent* e) {
     pressed_ = false;
     if (!en_) return;
     const double x = e->position().x();
-    write(model_.ended(spec_.get(), x - pressX_, x, width()));
-    if (spec_.update) spec_.update();
+    write(model_.ended(desc_.get(), x - pressX_, x, width()));
+    if (desc_.update) desc_.update();
 }
 
 void IntSlider::paintEvent(QPaintEvent*) {
@@ -68,7 +68,7 @@ void IntSlider::paintEvent(QPaintEvent*) {
     {
         QPainter p(&layer);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF bar(0, 4, width(), spec_.height);
+        const QRectF bar(0, 4, width(), desc_.height);
         QPainterPath clip;
         clip.addRoundedRect(bar, 5, 5);
         p.setClipPath(clip);

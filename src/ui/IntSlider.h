@@ -14,7 +14,7 @@
 
 namespace corv::ui {
 
-struct SliderSpec {
+struct SliderDesc {
     std::int64_t low = 0;
     std::int64_t high = 1;
     std::int64_t interval = 1;
@@ -31,7 +31,7 @@ struct SliderSpec {
 
 class IntSlider final : public QWidget {
 public:
-    IntSlider(SliderSpec desc, QWidget* parent);
+    IntSlider(SliderDesc desc, QWidget* parent);
 
     // Reads the value; a change since the last look runs `rtUpdate`.
     void refresh();
@@ -52,7 +52,7 @@ protected:
 private:
     void write(std::optional<std::int64_t> v);
 
-    SliderSpec spec_;
+    SliderDesc desc_;
     IntSliderModel model_;
     std::int64_t seen_;
     bool en_ = true;

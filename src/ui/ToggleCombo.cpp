@@ -51,11 +51,11 @@ protected:
     }
 };
 
-ToggleCombo::ToggleCombo(ToggleSpec desc, QWidget* parent)
-    : QWidget(parent), spec_(std::move(desc)), state_(spec_.get()), on_(spec_.get()), box_(new Box(this)),
-      title_(new QLabel(spec_.title, this)) {
+ToggleCombo::ToggleCombo(ToggleDesc desc, QWidget* parent)
+    : QWidget(parent), desc_(std::move(desc)), state_(desc_.get()), on_(desc_.get()), box_(new Box(this)),
+      title_(new QLabel(desc_.title, this)) {
     box_->on = on_;
-    setColor(spec_.color);
+    setColor(desc_.color);
     title_->setWordWrap(false);
     // The title may shrink to fit; fitTitle() sets its size.
     title_->setMinimumWidth(1);
@@ -66,8 +66,8 @@ ToggleCombo::ToggleCombo(ToggleSpec desc, QWidget* parent)
     row->addSpacing(kTitleBefore);
     row->addWidget(title_, 0, Qt::AlignVCenter);
     row->addSpacing(kTitleAfter);
-    if (!spec_.comment.empty()) {
-        help_ = makeHelpButton(spec_.comment, this);
+    if (!desc_.comment.empty()) {
+        help_ = makeHelpButton(desc_.comment, this);
         row->addWidget(help_, 0, Qt::AlignVCenter);
     }
     row->addStretch(1);
@@ -100,7 +100,7 @@ void ToggleCombo::changeEvent(QEvent* e) {
 }
 
 void ToggleCombo::setColor(const QColor& c) {
-    spec_.color = c;
+    desc_.color = c;
     const QColor shown = color();
     if (box_->color == shown && title_->palette().color(QPalette::WindowText) == shown) return;
     box_->color = shown;
@@ -110,23 +110,23 @@ void ToggleCombo::setColor(const QColor& c) {
     title_->setPalette(pal);
 }
 
-QColor ToggleCombo::color() const { return spec_.color.isValid() ? spec_.color : primaryColor(); }
+QColor ToggleCombo::color() const { return desc_.color.isValid() ? desc_.color : primaryColor(); }
 
 void ToggleCombo::press() {
     state_.click();
-    if (spec_.set) spec_.set(!spec_.get());
+    if (desc_.set) desc_.set(!desc_.get());
     refresh();
     state_.clickDone();
 }
 
 void ToggleCombo::refresh() {
-    const bool now = spec_.get();
+    const bool now = desc_.get();
     on_ = now;
     if (box_->on != now) {
         box_->on = now;
         box_->update();
     }
-    if (auto change = state_.observe(now); change && spec_.onChange) spec_.onChange(change->value, change->byClick);
+    if (auto change = state_.observe(now); change && desc_.onChange) desc_.onChange(change->value, change->byClick);
 }
 
 } // namespace corv::ui

@@ -18,7 +18,7 @@ class QToolButton;
 
 namespace corv::ui {
 
-struct ToggleSpec {
+struct ToggleDesc {
     std::function<bool()> get;
     std::function<void(bool)> set;
     QString title;
@@ -32,7 +32,7 @@ struct ToggleSpec {
 
 class ToggleCombo final : public QWidget {
 public:
-    ToggleCombo(ToggleSpec desc, QWidget* parent);
+    ToggleCombo(ToggleDesc desc, QWidget* parent);
 
     // Reads the value; a change since the last look is reported.
     void refresh();
@@ -53,7 +53,7 @@ private:
     class Box;
     void fitTitle();
 
-    ToggleSpec spec_;
+    ToggleDesc desc_;
     ToggleState state_;
     bool on_;
     Box* box_;

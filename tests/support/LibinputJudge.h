@@ -184,24 +184,24 @@ private:
         if (self) self->log_ += line;
     }
 
-    static timespec monotonicSpec() {
+    static timespec monotonicNow() {
         timespec t{};
         ::clock_gettime(CLOCK_MONOTONIC, &t);
         return t;
     }
     static std::uint64_t monotonicUs() {
-        const timespec t = monotonicSpec();
+        const timespec t = monotonicNow();
         return static_cast<std::uint64_t>(t.tv_sec) * 1'000'000 + static_cast<std::uint64_t>(t.tv_nsec) / 1000;
     }
     static int elapsedMs(const timespec& since) {
-        const timespec now = monotonicSpec();
+        const timespec now = monotonicNow();
         return static_cast<int>((now.tv_sec - since.tv_sec) * 1000 + (now.tv_nsec - since.tv_nsec) / 1'000'000);
     }
 
     // Dispatches libinput and takes its events for `ms` milliseconds (at
     // least once).
     void pump(int ms) {
-        const timespec start = monotonicSpec();
+        const timespec start = monotonicNow();
         for (;;) {
             libinput_dispatch(li_);
             while (libinput_event* e = libinput_get_event(li_)) {

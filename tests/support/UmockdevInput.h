@@ -77,7 +77,7 @@ inline std::vector<InputEvent> significant(const std::vector<InputEvent>& events
 }
 
 // What an evdev device says about itself through sysfs, udev and EVIOCG*.
-struct EvdevSpec {
+struct EvdevDesc {
     std::string name;
     std::uint16_t bus = BUS_USB;
     std::uint16_t vendor = 0x046D;
@@ -93,8 +93,8 @@ struct EvdevSpec {
     std::set<std::uint16_t> props;               // INPUT_PROP_*
 };
 
-inline EvdevSpec fakeKeyboard(std::string name = "Fake Keyboard", std::uint16_t product = 0xC31C) {
-    EvdevSpec s;
+inline EvdevDesc fakeKeyboard(std::string name = "Fake Keyboard", std::uint16_t product = 0xC31C) {
+    EvdevDesc s;
     s.name = std::move(name);
     s.product = product;
     s.phys = "usb-0000:00:14.0-1/input0";
@@ -107,8 +107,8 @@ inline EvdevSpec fakeKeyboard(std::string name = "Fake Keyboard", std::uint16_t 
     return s;
 }
 
-inline EvdevSpec fakeMouse(std::string name = "Fake Mouse", std::uint16_t product = 0xC077) {
-    EvdevSpec s;
+inline EvdevDesc fakeMouse(std::string name = "Fake Mouse", std::uint16_t product = 0xC077) {
+    EvdevDesc s;
     s.name = std::move(name);
     s.product = product;
     s.phys = "usb-0000:00:14.0-2/input0";
@@ -121,8 +121,8 @@ inline EvdevSpec fakeMouse(std::string name = "Fake Mouse", std::uint16_t produc
 }
 
 // A 100 x 70 mm clickpad with five slots and pressure, 40 units a millimetre.
-inline EvdevSpec fakeTouchpad(std::string name = "Fake Touchpad") {
-    EvdevSpec s;
+inline EvdevDesc fakeTouchpad(std::string name = "Fake Touchpad") {
+    EvdevDesc s;
     s.name = std::move(name);
     s.bus = BUS_I2C;
     s.vendor = 0x06CB;
@@ -211,7 +211,7 @@ public:
     // Adds an evdev device; its node, "/dev/input/eventN". With `announce`, an
     // "add" uevent tells the running program; with `heldElsewhere`, another
     // program holds its grab.
-    std::string addDevice(const EvdevSpec& desc, bool announce = false, bool heldElsewhere = false) {
+    std::string addDevice(const EvdevDesc& desc, bool announce = false, bool heldElsewhere = false) {
         std::lock_guard lock(mutex_);
         const int n = nextNode_++;
         const std::string node = "/dev/input/event" + std::to_string(n);
@@ -396,7 +396,7 @@ public:
 
 private:
     struct Node {
-        EvdevSpec desc;
+        EvdevDesc desc;
         std::string syspath;
         std::string inputSyspath;
         std::vector<std::string> removable;
@@ -414,7 +414,7 @@ private:
         return out;
     }
 
-    static std::vector<std::pair<std::string, std::string>> udevProperties(const EvdevSpec& desc) {
+    static std::vector<std::pair<std::string, std::string>> udevProperties(const EvdevDesc& desc) {
         std::vector<std::pair<std::string, std::string>> p{{"ID_INPUT", "1"}};
         if (desc.keyboard) {
             p.emplace_back("ID_INPUT_KEY", "1");
@@ -447,7 +447,7 @@ private:
         return out;
     }
 
-    std::string addInput(const std::string& syspath, const EvdevSpec& desc,
+    std::string addInput(const std::string& syspath, const EvdevDesc& desc,
                          const std::vector<std::pair<std::string, std::string>>& props) {
         std::string text = "P: " + syspath.substr(std::strlen("/sys")) + "\nE: SUBSYSTEM=input\nA: name=" +
                            desc.name + "\nA: phys=" + desc.phys + "\nA: uniq=\n";

@@ -31,7 +31,7 @@ protected:
 
 TEST_F(ContentViewTest, OnlyTheSelectedTabIsBuiltAndAPressSelectsAtItsStart) {
     std::vector<int> made;
-    std::vector<TabSpec> tabs;
+    std::vector<TabDesc> tabs;
     for (int i = 0; i < 4; ++i)
         tabs.push_back({QString::number(i), "gearshape", [&made, i](QWidget* p) {
                             made.push_back(i);

@@ -115,7 +115,7 @@ TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesI
     EXPECT_EQ(test::significant(s.input.written(kPosting)), combo);
 
     // A touchpad without slots gives no frames: it is taken as a pointer.
-    test::EvdevSpec old = test::fakeTouchpad("Old Touchpad");
+    test::EvdevDesc old = test::fakeTouchpad("Old Touchpad");
     for (std::uint16_t code : {ABS_MT_SLOT, ABS_MT_POSITION_X, ABS_MT_POSITION_Y, ABS_MT_TRACKING_ID, ABS_MT_PRESSURE,
                                ABS_MT_TOUCH_MAJOR}) {
         old.codes[EV_ABS].erase(code);

@@ -262,7 +262,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
     row2->setSpacing(0);
     for (const trackpad::ClickSwitch& s : trackpad::clickSwitches()) {
         const ClickFlag f = s.flag;
-        ToggleSpec desc;
+        ToggleDesc desc;
         desc.get = [this, f] {
             const AnApp* e = recorders::appEntry(appid_);
             return e && e->*trackpad::clickFlagMember(f);

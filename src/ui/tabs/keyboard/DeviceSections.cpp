@@ -103,12 +103,12 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
     auto* light = new QHBoxLayout;
     light->setContentsMargins(9, 8, 9, 0);
     light->setSpacing(0);
-    ToggleSpec lightSpec;
-    lightSpec.get = [this] { return shownBacklightOn(block_.slot); };
-    lightSpec.set = [this](bool on) { setShownBacklightOn(block_.slot, on); };
-    lightSpec.title = q(platform::localized("Keys tab Backlight"));
-    lightSpec.onChange = [this](bool on, bool byClick) { setBacklightOn(block_.slot, on, byClick); };
-    backlight_ = new ToggleCombo(std::move(lightSpec), this);
+    ToggleDesc lightDesc;
+    lightDesc.get = [this] { return shownBacklightOn(block_.slot); };
+    lightDesc.set = [this](bool on) { setShownBacklightOn(block_.slot, on); };
+    lightDesc.title = q(platform::localized("Keys tab Backlight"));
+    lightDesc.onChange = [this](bool on, bool byClick) { setBacklightOn(block_.slot, on, byClick); };
+    backlight_ = new ToggleCombo(std::move(lightDesc), this);
     backlight_->setObjectName("backlightSwitch");
     backlight_->setFixedWidth(155);
     light->addWidget(backlight_);
@@ -151,12 +151,12 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
 
     auto* fnRow = new QHBoxLayout;
     fnRow->setContentsMargins(9, 4, 9, 0);
-    ToggleSpec fnSpec;
-    fnSpec.get = [this] { return shownFnInversion(block_.slot); };
-    fnSpec.set = [this](bool on) { setShownFnInversion(block_.slot, on); };
-    fnSpec.title = q(platform::localized("Keys tab Fn Inversion"));
-    fnSpec.onChange = [this](bool on, bool byClick) { setFnInversion(block_.slot, on, byClick); };
-    fn_ = new ToggleCombo(std::move(fnSpec), this);
+    ToggleDesc fnDesc;
+    fnDesc.get = [this] { return shownFnInversion(block_.slot); };
+    fnDesc.set = [this](bool on) { setShownFnInversion(block_.slot, on); };
+    fnDesc.title = q(platform::localized("Keys tab Fn Inversion"));
+    fnDesc.onChange = [this](bool on, bool byClick) { setFnInversion(block_.slot, on, byClick); };
+    fn_ = new ToggleCombo(std::move(fnDesc), this);
     fn_->setObjectName("fnSwitch");
     fnRow->addWidget(fn_);
     fnRow->addStretch(1);
@@ -195,12 +195,12 @@ void LogiBlockWidget::setBlock(const LogiBlock& b) {
         // The slider's range is fixed when it is made.
         auto* lv = static_cast<QHBoxLayout*>(levelRow_->layout());
         delete bar_;
-        SliderSpec spec;
-        spec.low = level.low;
-        spec.high = level.high;
-        spec.get = [this] { return std::int64_t(keyboard::levelSlider(shownKeyboard(block_.slot).backLightOptions).value); };
-        spec.height = 16;
-        bar_ = new IntSlider(std::move(spec), levelRow_);
+        SliderDesc desc;
+        desc.low = level.low;
+        desc.high = level.high;
+        desc.get = [this] { return std::int64_t(keyboard::levelSlider(shownKeyboard(block_.slot).backLightOptions).value); };
+        desc.height = 16;
+        bar_ = new IntSlider(std::move(desc), levelRow_);
         bar_->setObjectName("levelSlider");
         bar_->setFixedWidth(126);
         bar_->setAttribute(Qt::WA_TransparentForMouseEvents);

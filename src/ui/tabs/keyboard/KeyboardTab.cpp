@@ -184,14 +184,14 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
     auto* sh = new QHBoxLayout(switchRow);
     sh->setContentsMargins(17, 0, 17, 4);
     sh->addWidget(rule(switchRow), 1);
-    ToggleSpec subSpec;
-    subSpec.get = [] { return KeySubOpt::shared().subGlobalEn.get(); };
-    subSpec.set = [](bool on) { KeySubOpt::shared().subGlobalEn.set(on); };
-    subSpec.title = q(platform::localized("Keys tab enable modifier key substitution control"));
-    subSpec.comment = helpText(HelpTopic::KeysSub);
+    ToggleDesc subDesc;
+    subDesc.get = [] { return KeySubOpt::shared().subGlobalEn.get(); };
+    subDesc.set = [](bool on) { KeySubOpt::shared().subGlobalEn.set(on); };
+    subDesc.title = q(platform::localized("Keys tab enable modifier key substitution control"));
+    subDesc.comment = helpText(HelpTopic::KeysSub);
     // Every change acts, the user's or not.
-    subSpec.onChange = [](bool on, bool) { setModKeySubstitutionEnabled(on); };
-    subSwitch_ = new ToggleCombo(std::move(subSpec), switchRow);
+    subDesc.onChange = [](bool on, bool) { setModKeySubstitutionEnabled(on); };
+    subSwitch_ = new ToggleCombo(std::move(subDesc), switchRow);
     subSwitch_->setObjectName("substitutionSwitch");
     sh->addWidget(subSwitch_);
     sh->addWidget(rule(switchRow), 1);

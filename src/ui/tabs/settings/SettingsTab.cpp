@@ -226,7 +226,7 @@ QWidget* SettingsTab::buildFooter() {
     return w;
 }
 
-ToggleCombo* SettingsTab::addToggle(const std::string& key, ToggleSpec desc, QWidget* parent) {
+ToggleCombo* SettingsTab::addToggle(const std::string& key, ToggleDesc desc, QWidget* parent) {
     auto* t = new ToggleCombo(std::move(desc), parent);
     toggles_[key] = t;
     return t;

@@ -20,7 +20,7 @@ namespace corv::ui {
 class IntSlider;
 class StyledButton;
 class ToggleCombo;
-struct ToggleSpec;
+struct ToggleDesc;
 
 QWidget* makeSettingsTab(QWidget* parent);
 
@@ -56,7 +56,7 @@ private:
     QWidget* buildHaptics();
     QWidget* buildSwitches();
     QWidget* buildFooter();
-    ToggleCombo* addToggle(const std::string& key, ToggleSpec desc, QWidget* parent);
+    ToggleCombo* addToggle(const std::string& key, ToggleDesc desc, QWidget* parent);
     StyledButton* addButton(const std::string& key, void (*action)(), QWidget* parent);
     void rebuildInterfering();
 

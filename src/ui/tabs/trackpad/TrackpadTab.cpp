@@ -262,7 +262,7 @@ void TrackpadTab::buildLower() {
     auto* grid2 = new QHBoxLayout;
     for (const ClickSwitch& s : clickSwitches()) {
         const ClickFlag flag = s.flag;
-        ToggleSpec desc;
+        ToggleDesc desc;
         // Reads and writes the selected entry at the time of the call.
         desc.get = [flag] { return recorders::appEntry(UIApp::shared().id.get()) && clickFlag(flag); };
         desc.set = [flag](bool on) { setClickFlag(flag, on); };

@@ -199,7 +199,7 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
     EXPECT_EQ(reports, (std::vector<std::pair<bool, bool>>{{true, true}, {false, false}}));
     // A title too long for its row shrinks, to 0.8 of its size at most.
     auto titled = [](const QString& title) {
-        auto t = std::make_unique<ToggleCombo>(ToggleSpec{[] { return false; }, [](bool) {}, title, "", nullptr, {}}, nullptr);
+        auto t = std::make_unique<ToggleCombo>(ToggleDesc{[] { return false; }, [](bool) {}, title, "", nullptr, {}}, nullptr);
         t->setFont(ui::panelFont());
         t->setFixedWidth(159);
         t->show();
