@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -101,6 +102,12 @@ QFont systemFont(double pointSize, QFont::Weight weight) {
     f.setPixelSize(std::max(1, int(pointSize + 0.5)));
     f.setWeight(weight);
     return f;
+}
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette pal = widget->palette();
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) pal.setColor(role, color);
+    widget->setPalette(pal);
 }
 
 } // namespace corv::ui

@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QPalette>
 
+class QWidget;
+
 namespace corv::ui {
 
 // The panel's width in points; every tab lays out inside it.
@@ -38,6 +40,9 @@ const QColor& urlKindScriptColor();
 const QColor& urlKindShortcutColor();
 // The tint for a target kind; invalid (no tint) for kind 0 and unknown kinds.
 QColor urlKindColor(int kind);
+
+// Sets a widget's text colour (window, button and field text).
+void setTextColor(QWidget* widget, const QColor& color);
 
 // The panel's default font: 13 points, light.
 QFont panelFont();

@@ -1,5 +1,6 @@
 // The kit's rules without widgets, on the simulated clock.
 
+#include "recorders/KeyBind.h"
 #include "support/SimFixture.h"
 #include "ui/BatteryGlyph.h"
 #include "ui/ConfirmDelModel.h"
@@ -9,6 +10,7 @@
 #include "ui/HScrollBarModel.h"
 #include "ui/HintWinManager.h"
 #include "ui/IntSliderModel.h"
+#include "ui/KeyBindWatch.h"
 #include "ui/TabBarRules.h"
 
 #include <cmath>
@@ -364,6 +366,24 @@ TEST(IntSliderModelTest, StepsFromThePressStartAndNeverDividesByZero) {
     EXPECT_EQ(wild.ended(5, kInf, 100, 100), std::nullopt);
     EXPECT_EQ(wild.moved(kMin, kNaN, 100), std::nullopt);
     EXPECT_EQ(wild.ended(kMin, 0, 0, 100), -5);
+}
+
+TEST(KeyBindWatchTest, FollowsEachCaptureInstanceOnceAndStops) {
+    int changes = 0;
+    KeyBindWatch watch([&] { ++changes; });
+    watch.follow();
+    watch.follow();  // already following: one subscription
+    recorders::KeyBind::shared().key.set(7);
+    EXPECT_EQ(changes, 1);
+    // A capture replaces the instance: the watch moves to the new one.
+    recorders::KeyBind::reset();
+    watch.follow();
+    recorders::KeyBind::shared().keyDownCount.set(2);
+    EXPECT_EQ(changes, 2);
+    watch.stop();
+    recorders::KeyBind::shared().modAllUp.set(false);
+    EXPECT_EQ(changes, 2);
+    recorders::KeyBind::reset();
 }
 
 } // namespace

@@ -40,13 +40,6 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-void setTextColor(QWidget* w, const QColor& c) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, c);
-    pal.setColor(QPalette::ButtonText, c);
-    w->setPalette(pal);
-}
-
 // A tinted rounded ground while the pointer is over it.
 class HoverArea : public QWidget {
 public:

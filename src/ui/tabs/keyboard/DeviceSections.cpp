@@ -34,12 +34,6 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-void setTextColor(QWidget* w, const QColor& c) {
-    QPalette pal = w->palette();
-    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) pal.setColor(role, c);
-    w->setPalette(pal);
-}
-
 QToolButton* plusButton(QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setObjectName("addButton");

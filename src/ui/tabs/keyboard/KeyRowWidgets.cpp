@@ -1,5 +1,4 @@
 #include "engine/LaunchTarget.h"
-#include "engine/ShortcutList.h"
 #include "model/HelpTexts.h"
 #include "platform/Localization.h"
 #include "platform/Platform.h"
@@ -15,6 +14,7 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/LogiBlocks.h"
+#include "ui/ShortcutsButton.h"
 #include "ui/SymbolButton.h"
 #include "ui/ActionSubmenus.h"
 
@@ -186,17 +186,10 @@ KeyUrlEditor::KeyUrlEditor(const KeySlotRef& slot, QWidget* parent) : QWidget(pa
     connect(help, &QToolButton::pressed, this,
             [help] { HintWinManager::shared().toggleHelp(helpText(HelpTopic::Url), globalFrame(help)); });
     line(help, UrlField::Name, "Name");
-    auto* shortcuts = new SymbolButton(Symbol::Bolt, 12, this);
-    shortcuts->setColor(secondaryColor());
-    attachHint(shortcuts, q(platform::localized("Hint shortcuts")));
-    shortcuts->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(shortcuts);
-    for (const std::string& name : engine::ShortcutList::shared().names)
-        connect(menu->addAction(q(name)), &QAction::triggered, this, [this, name] {
-            pickShortcut(slot_, name);
-            sync();
-        });
-    shortcuts->setMenu(menu);
+    auto* shortcuts = makeShortcutsButton(this, [this](const std::string& name) {
+        pickShortcut(slot_, name);
+        sync();
+    });
     line(shortcuts, UrlField::Target, "URL, path or shortcut");
     sync();
 }

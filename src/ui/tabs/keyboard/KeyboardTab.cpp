@@ -18,6 +18,7 @@
 #include "ui/tabs/keyboard/KeyboardTab.h"
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
+#include "ui/KeyBindWatch.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
 #include "ui/InteractionReader.h"
@@ -53,12 +54,6 @@ namespace keyboard {
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-void setTextColor(QWidget* w, const QColor& c) {
-    QPalette pal = w->palette();
-    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) pal.setColor(role, c);
-    w->setPalette(pal);
-}
 
 QFrame* rule(QWidget* parent) {
     auto* r = new QFrame(parent);
@@ -109,9 +104,9 @@ using RowKey = std::tuple<std::string, std::uint64_t, std::uint64_t>;
 } // namespace
 
 struct KeyboardTab::Parts {
+    explicit Parts(std::function<void()> redraw) : keyBind(std::move(redraw)) {}
     std::vector<Subscription> subs;
-    std::vector<Subscription> keyBindSubs;
-    const recorders::KeyBind* watchedKeyBind = nullptr;
+    KeyBindWatch keyBind;
     AppToggle* appToggle = nullptr;
     QVBoxLayout* rowList = nullptr;
     std::map<RowKey, GeneralKeyRow*> rows;
@@ -122,7 +117,7 @@ struct KeyboardTab::Parts {
     std::vector<SubBlockWidget*> sub;
 };
 
-KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
+KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts([this] { scheduleRefresh(); })) {
     setObjectName("keyboardTab");
     setFixedWidth(kPanelWidth);
     auto* v = new QVBoxLayout(this);
@@ -230,24 +225,12 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
 
 KeyboardTab::~KeyboardTab() {
     parts_->subs.clear();
-    parts_->keyBindSubs.clear();
+    parts_->keyBind.stop();
     keysTabDisappeared();
     delete parts_;
 }
 
 void KeyboardTab::scheduleRefresh() { refreshLater(this, &KeyboardTab::refreshPending_, &KeyboardTab::refresh); }
-
-void KeyboardTab::watchKeyBind() {
-    recorders::KeyBind& kb = recorders::KeyBind::shared();
-    if (parts_->watchedKeyBind == &kb) return;
-    parts_->keyBindSubs.clear();
-    parts_->watchedKeyBind = &kb;
-    auto redraw = [this](const auto&) { scheduleRefresh(); };
-    parts_->keyBindSubs.push_back(kb.raw.subscribe(redraw));
-    parts_->keyBindSubs.push_back(kb.key.subscribe(redraw));
-    parts_->keyBindSubs.push_back(kb.keyDownCount.subscribe(redraw));
-    parts_->keyBindSubs.push_back(kb.modAllUp.subscribe(redraw));
-}
 
 void KeyboardTab::buildHeader() {
     appHeader_ = new QWidget(this);
@@ -278,7 +261,7 @@ void KeyboardTab::buildHeader() {
 }
 
 void KeyboardTab::refresh() {
-    watchKeyBind();
+    parts_->keyBind.follow();
     refreshHeader();
     refreshRows();
     refreshDevices();

@@ -50,7 +50,6 @@ public:
 private:
     struct Parts;
     void scheduleRefresh();
-    void watchKeyBind();
     void buildHeader();
     void refreshHeader();
     void refreshRows();

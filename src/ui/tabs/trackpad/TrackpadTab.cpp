@@ -21,6 +21,7 @@
 #include "ui/DisabledCover.h"
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
+#include "ui/KeyBindWatch.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
 #include "ui/OutterFrame.h"
@@ -65,14 +66,6 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-void setTextColor(QWidget* w, const QColor& c) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::WindowText, c);
-    pal.setColor(QPalette::ButtonText, c);
-    pal.setColor(QPalette::Text, c);
-    w->setPalette(pal);
-}
-
 int clampHeight(double h) { return std::isinf(h) ? QWIDGETSIZE_MAX : static_cast<int>(std::max(0.0, std::floor(h))); }
 
 // A press-start button with a text label.
@@ -89,10 +82,9 @@ public:
 } // namespace
 
 struct TrackpadTab::Parts {
+    explicit Parts(std::function<void()> redraw) : keyBind(std::move(redraw)) {}
     std::vector<Subscription> subs;
-    std::vector<Subscription> keyBindSubs;
-    // Held weakly: a capture replaces the instance, and a new one may reuse the address.
-    std::weak_ptr<recorders::KeyBind> watchedKeyBind;
+    KeyBindWatch keyBind;
     std::map<GesPath, BindingRow*, PathLess> rows;
     std::vector<BindingRow*> order;
     std::vector<QWidget*> dividers;
@@ -106,7 +98,7 @@ struct TrackpadTab::Parts {
     std::size_t lastHash = 0;
 };
 
-TrackpadTab::TrackpadTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
+TrackpadTab::TrackpadTab(QWidget* parent) : QWidget(parent), parts_(new Parts([this] { scheduleRefresh(); })) {
     setObjectName("trackpadTab");
     setFixedWidth(kPanelWidth);
     auto* v = new QVBoxLayout(this);
@@ -156,25 +148,12 @@ TrackpadTab::TrackpadTab(QWidget* parent) : QWidget(parent), parts_(new Parts) {
 
 TrackpadTab::~TrackpadTab() {
     parts_->subs.clear();
-    parts_->keyBindSubs.clear();
+    parts_->keyBind.stop();
     recorders::endGestureCapture();
     delete parts_;
 }
 
 void TrackpadTab::scheduleRefresh() { refreshLater(this, &TrackpadTab::refreshPending_, &TrackpadTab::refresh); }
-
-void TrackpadTab::watchKeyBind() {
-    const std::shared_ptr<recorders::KeyBind> current = Shared<recorders::KeyBind>::pointer();
-    if (parts_->watchedKeyBind.lock() == current) return;
-    parts_->keyBindSubs.clear();
-    parts_->watchedKeyBind = current;
-    recorders::KeyBind& kb = *current;
-    auto redraw = [this](const auto&) { scheduleRefresh(); };
-    parts_->keyBindSubs.push_back(kb.raw.subscribe(redraw));
-    parts_->keyBindSubs.push_back(kb.key.subscribe(redraw));
-    parts_->keyBindSubs.push_back(kb.keyDownCount.subscribe(redraw));
-    parts_->keyBindSubs.push_back(kb.modAllUp.subscribe(redraw));
-}
 
 void TrackpadTab::buildHelpRow() {
     helpRow_ = new QWidget(helpBox_);
@@ -284,7 +263,7 @@ void TrackpadTab::buildLower() {
 }
 
 void TrackpadTab::refresh() {
-    watchKeyBind();
+    parts_->keyBind.follow();
     refreshHeader();
     refreshList();
     auto& hi = recorders::GesHi::shared();

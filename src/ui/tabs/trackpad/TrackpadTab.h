@@ -58,7 +58,6 @@ private:
     void buildLower();
     void refreshHeader();
     void refreshList();
-    void watchKeyBind();
 
     Parts* parts_;
     QWidget* strip_ = nullptr;

@@ -1,6 +1,5 @@
 #include "ui/tabs/trackpad/UrlEditor.h"
 
-#include "engine/ShortcutList.h"
 #include "model/HelpTexts.h"
 #include "platform/Localization.h"
 #include "platform/Platform.h"
@@ -11,6 +10,7 @@
 #include "ui/HintWinManager.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Theme.h"
+#include "ui/ShortcutsButton.h"
 #include "ui/SymbolButton.h"
 
 #include <QApplication>
@@ -59,14 +59,7 @@ UrlEditor::UrlEditor(const RowRef& row, QWidget* parent) : QWidget(parent), row_
             [this] { HintWinManager::shared().toggleHelp(helpText(HelpTopic::Url), globalFrame(help_)); });
     line(help_, UrlField::Name, "Name");
 
-    auto* shortcuts = new SymbolButton(Symbol::Bolt, 12, this);
-    shortcuts->setColor(secondaryColor());
-    attachHint(shortcuts, q(platform::localized("Hint shortcuts")));
-    shortcuts->setPopupMode(QToolButton::InstantPopup);
-    auto* menu = new QMenu(shortcuts);
-    for (const std::string& name : engine::ShortcutList::shared().names)
-        connect(menu->addAction(q(name)), &QAction::triggered, this, [this, name] { chooseShortcut(row_, name); });
-    shortcuts->setMenu(menu);
+    auto* shortcuts = makeShortcutsButton(this, [this](const std::string& name) { chooseShortcut(row_, name); });
     line(shortcuts, UrlField::Target, "URL, path or shortcut");
 
     syncFields();
