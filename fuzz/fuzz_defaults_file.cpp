@@ -2,7 +2,7 @@
 // whole) and read again; its five blobs go through the settings import.
 
 #include "SettingsRoundTrip.h"
-#include "platform/desktop/DesktopUserDefaults.h"
+#include "platform/desktop/shell/DesktopUserDefaults.h"
 
 #include <QDir>
 #include <QFile>

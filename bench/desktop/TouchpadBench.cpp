@@ -12,9 +12,9 @@
 #include "model/Apps.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopPlatform.h"
-#include "platform/desktop/TouchpadGestures.h"
-#include "platform/desktop/TouchpadHold.h"
-#include "platform/desktop/TouchpadRecording.h"
+#include "platform/desktop/input/TouchpadGestures.h"
+#include "platform/desktop/input/TouchpadHold.h"
+#include "platform/desktop/input/TouchpadRecording.h"
 
 #include "support/UmockdevInput.h"
 

@@ -6,10 +6,10 @@
 #include "engine/NaturalScrollMirror.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
-#include "platform/desktop/DesktopDisplayCheck.h"
+#include "platform/desktop/shell/DesktopDisplayCheck.h"
 #include "platform/desktop/DesktopPlatform.h"
-#include "platform/desktop/DesktopTrace.h"
-#include "platform/desktop/DesktopWindows.h"
+#include "platform/desktop/shell/DesktopTrace.h"
+#include "platform/desktop/shell/DesktopWindows.h"
 #include "ui/ContentView.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // device of the machine is looked for, and a writable file stands in for
 // /dev/uinput, so that the program counts as trusted and shows no alert.
 
-#include "platform/desktop/DesktopInput.h"
+#include "platform/desktop/input/DesktopInput.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -32,7 +32,7 @@
 
 #include "platform/desktop/DesktopPlatform.h"
 #include "support/NoInputDevices.h"
-#include "platform/desktop/DesktopWindows.h"
+#include "platform/desktop/shell/DesktopWindows.h"
 #include "support/Xvfb.h"
 
 #include <QApplication>

@@ -1,0 +1,180 @@
+#include "platform/desktop/apps/DesktopWorkspace.h"
+
+#include "platform/desktop/apps/DesktopEntry.h"
+#include "platform/desktop/x11/X11Session.h"
+
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QUrl>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include <unistd.h>
+
+namespace corv::desktop {
+
+namespace {
+
+std::string procText(std::int32_t pid, const char* leaf) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + leaf, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text;
+}
+
+std::optional<std::string> executableOf(std::int32_t pid) {
+    std::error_code error;
+    auto target = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+    if (error || target.empty()) return std::nullopt;
+    return target.string();
+}
+
+// The program's name: the first word of its command line without the
+// folder, else its short name.
+std::string processName(std::int32_t pid) {
+    const std::string cmdline = procText(pid, "cmdline");
+    std::string first = cmdline.substr(0, cmdline.find('\0'));
+    if (const auto slash = first.rfind('/'); slash != std::string::npos) first.erase(0, slash + 1);
+    if (!first.empty()) return first;
+    std::string comm = procText(pid, "comm");
+    if (!comm.empty() && comm.back() == '\n') comm.pop_back();
+    return comm;
+}
+
+bool spawnDetached(const std::vector<std::string>& argv) {
+    if (argv.empty()) return false;
+    QStringList args;
+    for (std::size_t i = 1; i < argv.size(); ++i) args << QString::fromStdString(argv[i]);
+    QProcess process;
+    process.setProgram(QString::fromStdString(argv.front()));
+    process.setArguments(args);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
+}
+
+bool launch(const DesktopApp& app, const std::vector<std::string>& targets) {
+    auto argv = execArgumentsOf(app.text, targets);
+    return argv && spawnDetached(*argv);
+}
+
+QUrl qurl(const Url& url) { return QUrl(QString::fromStdString(url.absoluteString())); }
+
+} // namespace
+
+X11Session& DesktopWorkspace::x11() { return x11_ ? *x11_ : X11Session::standard(); }
+
+std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid) {
+    // The window's class says what the process shows, even when a terminal
+    // or launcher started it; the cgroup serves processes without windows.
+    auto& x = x11();
+    for (const auto& [w, owner] : x.clientPids()) {
+        if (owner != pid) continue;
+        if (auto cls = x.wmClass(w))
+            if (auto app = apps_.byWindowClass(cls->first, cls->second)) return app;
+        break;
+    }
+    const auto id = desktopIdFromCgroup(procText(pid, "cgroup"),
+                                        [this](const std::string& c) { return apps_.byId(c).has_value(); });
+    return id ? apps_.byId(*id) : std::nullopt;
+}
+
+std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication(std::int32_t pid) {
+    if (pid <= 0) return std::nullopt;
+    const auto exe = executableOf(pid);
+    std::error_code error;
+    if (!exe && !std::filesystem::exists("/proc/" + std::to_string(pid), error)) return std::nullopt;
+    platform::RunningApplication app;
+    app.pid = pid;
+    app.executablePath = exe;
+    if (auto entry = appOfProcess(pid)) {
+        app.bundleIdentifier = entry->id;
+        app.bundlePath = entry->path;
+        app.localizedName = entry->name;
+    } else {
+        // Without an entry the executable names the application.
+        app.bundlePath = exe;
+        app.localizedName = processName(pid);
+    }
+    return app;
+}
+
+std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications() {
+    std::vector<platform::RunningApplication> out;
+    std::set<std::int32_t> seen;
+    auto& x = x11();
+    for (const auto& [w, pid] : x.clientPids()) {
+        if (pid <= 0 || !seen.insert(pid).second) continue;
+        if (auto app = runningApplication(pid)) out.push_back(std::move(*app));
+    }
+    return out;
+}
+
+bool DesktopWorkspace::isActive(std::int32_t pid) {
+    auto& x = x11();
+    const XWindowId active = x.activeWindow();
+    return active && x.pidOf(active) == pid;
+}
+
+bool DesktopWorkspace::activate(std::int32_t pid) {
+    auto& x = x11();
+    // The window a raise has just asked for: the manager may not have made it
+    // active yet.
+    XWindowId window = x.lastActivated();
+    if (!window || x.pidOf(window) != pid) {
+        window = 0;
+        // The topmost window of the process.
+        for (const auto& [w, owner] : x.clientPids())
+            if (owner == pid) window = w;
+    }
+    if (!window) return false;
+    x.activate(window);
+    return true;
+}
+
+std::optional<DesktopApp> DesktopWorkspace::handlerFor(const std::string& target, bool& isFile) {
+    const QUrl url(QString::fromStdString(target));
+    isFile = url.isLocalFile();
+    if (isFile) {
+        const QString path = url.toLocalFile();
+        if (path.endsWith(QStringLiteral(".desktop")))
+            if (auto app = apps_.byPath(path.toStdString())) return app;
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+        return apps_.defaultFor(type.name().toStdString());
+    }
+    if (url.scheme().isEmpty()) return std::nullopt;
+    return apps_.defaultFor("x-scheme-handler/" + url.scheme().toLower().toStdString());
+}
+
+bool DesktopWorkspace::openUrl(const Url& url) {
+    const std::string text = url.absoluteString();
+    bool isFile = false;
+    auto app = handlerFor(text, isFile);
+    if (!app) return false;
+    // A desktop entry itself is started, not handed to another program.
+    if (isFile && app->path == qurl(url).toLocalFile().toStdString()) return launch(*app, {});
+    return launch(*app, {isFile ? qurl(url).toLocalFile().toStdString() : text});
+}
+
+void DesktopWorkspace::openApplication(const Url& applicationUrl) {
+    const QUrl url = qurl(applicationUrl);
+    if (!url.isLocalFile()) return;
+    const std::string path = url.toLocalFile().toStdString();
+    if (auto app = apps_.byPath(path)) {
+        launch(*app, {});
+        return;
+    }
+    if (::access(path.c_str(), X_OK) == 0 && !std::filesystem::is_directory(path)) spawnDetached({path});
+}
+
+std::optional<Url> DesktopWorkspace::applicationToOpenUrl(const Url& url) {
+    bool isFile = false;
+    auto app = handlerFor(url.absoluteString(), isFile);
+    if (!app) return std::nullopt;
+    return Url::fileFromPath(app->path, "/");
+}
+
+} // namespace corv::desktop

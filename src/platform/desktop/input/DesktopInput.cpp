@@ -1,0 +1,387 @@
+#include "platform/desktop/input/DesktopInput.h"
+
+#include <QSocketNotifier>
+
+#include <libevdev/libevdev-uinput.h>
+#include <libevdev/libevdev.h>
+#include <libudev.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace corv::desktop {
+
+namespace {
+
+using platform::Event;
+using Token = platform::TapChain::Token;
+
+// Outcomes nobody waits for: a late release run for the taps' sake.
+constexpr Token kDiscard = ~Token{0};
+constexpr std::uint64_t kRelevantTypes = 0x6E401CFE;
+constexpr std::uint32_t kFirstInterferingTapId = 0x40000000;
+constexpr double kKeysDownRetry = 0.05;  // seconds
+
+bool isRelease(std::uint32_t type) { return type == 2 || type == 4 || type == 26 || type == 11 || type == 12; }
+
+// The process, not this one, that has the node open; -1 when none is found.
+std::int32_t holderOf(const std::string& devnode) {
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return -1;
+    const pid_t self = ::getpid();
+    std::int32_t found = -1;
+    while (dirent* e = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(e->d_name, &end, 10);
+        if (*end != '\0' || pid <= 0 || pid == self) continue;
+        const std::string fdDir = std::string("/proc/") + e->d_name + "/fd";
+        DIR* fds = ::opendir(fdDir.c_str());
+        if (!fds) continue;
+        while (dirent* f = ::readdir(fds)) {
+            char target[512];
+            const ssize_t n = ::readlink((fdDir + "/" + f->d_name).c_str(), target, sizeof target - 1);
+            if (n > 0 && devnode == std::string_view(target, static_cast<std::size_t>(n))) {
+                found = static_cast<std::int32_t>(pid);
+                break;
+            }
+        }
+        ::closedir(fds);
+        if (found > 0) break;
+    }
+    ::closedir(proc);
+    return found;
+}
+
+} // namespace
+
+struct DesktopInput::Slot {
+    enum class State { Waiting, Claimed, Done, TimedOut };
+    std::mutex m;
+    std::condition_variable cv;
+    State state = State::Waiting;
+    std::optional<Event> result;
+    Event event;
+};
+
+DesktopInput::DesktopInput(platform::RunLoop& loop, platform::TapChain& chain, DesktopInputConfig config)
+    : loop_(loop), chain_(chain), config_(std::move(config)),
+      boundMicros_(static_cast<std::int64_t>(config_.verdictBound * 1e6)), udev_(udev_new()) {
+    if (!udev_ || !config_.findDevices) return;
+    if (udev_enumerate* e = udev_enumerate_new(udev_)) {
+        udev_enumerate_add_match_subsystem(e, "input");
+        udev_enumerate_scan_devices(e);
+        udev_list_entry* entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e)) {
+            udev_device* d = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
+            if (!d) continue;
+            if (auto node = readInputNode(d)) added(*node);
+            udev_device_unref(d);
+        }
+        udev_enumerate_unref(e);
+    }
+    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    if (monitor_ && udev_monitor_filter_add_match_subsystem_devtype(monitor_, "input", nullptr) >= 0 &&
+        udev_monitor_enable_receiving(monitor_) >= 0) {
+        notifier_ = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor_), QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { receiveUdev(); });
+    } else if (monitor_) {
+        udev_monitor_unref(monitor_);
+        monitor_ = nullptr;
+    }
+}
+
+DesktopInput::~DesktopInput() {
+    shutdown();
+    notifier_.reset();
+    if (monitor_) udev_monitor_unref(monitor_);
+    if (udev_) udev_unref(udev_);
+}
+
+void DesktopInput::receiveUdev() {
+    while (udev_device* d = udev_monitor_receive_device(monitor_)) {
+        const char* action = udev_device_get_action(d);
+        if (action && std::strcmp(action, "add") == 0) {
+            if (auto node = readInputNode(d)) {
+                added(*node);
+                if (!shutDown_ && !isOwn(*node) && chain_.wantedTypes() != 0 && access().trusted())
+                    take(*node);
+            }
+        } else if (action && std::strcmp(action, "remove") == 0) {
+            if (const char* path = udev_device_get_syspath(d)) removed(path);
+        }
+        udev_device_unref(d);
+    }
+}
+
+bool DesktopInput::isOwn(const InputNode& node) const {
+    if (node.phys.starts_with(kOwnPhysPrefix)) return true;
+    if (!node.inputSyspath.empty() && node.inputSyspath == postSyspath_) return true;
+    for (const auto& [path, device] : devices_)
+        if (!node.inputSyspath.empty() && device->cloneSyspath() == node.inputSyspath) return true;
+    return false;
+}
+
+void DesktopInput::added(const InputNode& node) {
+    if (isOwn(node)) return;
+    for (const auto& n : nodes_)
+        if (n.syspath == node.syspath) return;
+    nodes_.push_back(node);
+    registry_.add(node);
+    if (onNodeAdded) onNodeAdded(node);
+    if (node.touchpad && onTouchpad) onTouchpad(node.syspath, true);
+}
+
+void DesktopInput::removed(const std::string& syspath) {
+    letGo(syspath);
+    busy_.erase(syspath);
+    for (auto it = nodes_.begin(); it != nodes_.end(); ++it) {
+        if (it->syspath != syspath) continue;
+        const InputNode node = *it;
+        nodes_.erase(it);
+        if (onNodeRemoved) onNodeRemoved(node);
+        if (node.touchpad && onTouchpad) onTouchpad(node.syspath, false);
+        return;
+    }
+}
+
+void DesktopInput::setRemap(const std::string& syspath, Remap remap) {
+    if (auto it = devices_.find(syspath); it != devices_.end()) it->second->setRemap(remap);
+    remaps_[syspath] = std::move(remap);
+}
+
+void DesktopInput::tapsChanged() {
+    wanted_ = chain_.wantedTypes();
+    if (reconcileQueued_ || shutDown_) return;
+    reconcileQueued_ = true;
+    // On a later turn: a tap that is switched off and on again within one
+    // turn (a time-out notice) keeps its devices.
+    std::weak_ptr<bool> alive = alive_;
+    loop_.post([this, alive] {
+        if (alive.lock()) reconcile();
+    });
+}
+
+void DesktopInput::reconcile() {
+    reconcileQueued_ = false;
+    if (shutDown_) return;
+    const bool want = chain_.wantedTypes() != 0 && access().trusted();
+    if (!want) {
+        while (!devices_.empty()) letGo(devices_.begin()->first);
+        busy_.clear();
+        return;
+    }
+    ensurePostingDevice();
+    const std::vector<InputNode> nodes = nodes_;
+    for (const auto& node : nodes)
+        if (!devices_.count(node.syspath)) take(node);
+}
+
+void DesktopInput::take(const InputNode& node) {
+    if (devices_.count(node.syspath) || isOwn(node)) return;
+    EvdevDevice::Failure failure;
+    auto device = EvdevDevice::take(node, config_.uinputNode, static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)),
+                                    failure);
+    if (!device) {
+        if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = holderOf(node.devnode);
+        if (failure == EvdevDevice::Failure::KeysDown && !retryQueued_) {
+            retryQueued_ = true;
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postAfter(kKeysDownRetry, [this, alive] {
+                if (!alive.lock()) return;
+                retryQueued_ = false;
+                reconcile();
+            });
+        }
+        return;
+    }
+    busy_.erase(node.syspath);
+    if (auto r = remaps_.find(node.syspath); r != remaps_.end()) device->setRemap(r->second);
+    EvdevDevice& d = *device;
+    devices_[node.syspath] = std::move(device);
+    d.start(*this);
+}
+
+void DesktopInput::letGo(const std::string& syspath) {
+    auto it = devices_.find(syspath);
+    if (it == devices_.end()) return;
+    std::unique_ptr<EvdevDevice> device = std::move(it->second);
+    devices_.erase(it);
+    device->release();
+}
+
+void DesktopInput::gone(EvdevDevice& device) {
+    std::weak_ptr<bool> alive = alive_;
+    const std::string syspath = device.node().syspath;
+    EvdevDevice* which = &device;
+    loop_.postFromAnyThread([this, alive, syspath, which] {
+        if (!alive.lock()) return;
+        auto it = devices_.find(syspath);
+        if (it != devices_.end() && it->second.get() == which) letGo(syspath);
+    });
+}
+
+EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) {
+    EvdevDevice::Verdict verdict;
+    if (device.stopping()) return verdict;
+    auto slot = std::make_shared<Slot>();
+    slot->event = event;
+    const Token token = nextToken_++;
+    std::weak_ptr<bool> alive = alive_;
+    const bool behind = unclaimed_.load() > 0;
+    if (behind) {
+        // The main thread has not reached an earlier event yet: do not wait
+        // for it again; it learns of this one when it catches up.
+        slot->state = Slot::State::TimedOut;
+        ++counters_.timedOut;
+    }
+    ++unclaimed_;
+    ++counters_.toMain;
+    loop_.postFromAnyThread([this, alive, slot, token] {
+        if (alive.lock()) handOver(slot, token);
+    });
+    if (behind) return verdict;
+
+    {
+        std::lock_guard<std::mutex> lock(device.waitMutex);
+        device.wakeWaiter = [slot] {
+            std::lock_guard<std::mutex> l(slot->m);
+            slot->cv.notify_all();
+        };
+    }
+    {
+        std::unique_lock<std::mutex> lock(slot->m);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(boundMicros_.load());
+        while (slot->state != Slot::State::Done && !device.stopping())
+            if (slot->cv.wait_until(lock, deadline) == std::cv_status::timeout) break;
+        if (slot->state == Slot::State::Done) {
+            verdict.passed = false;
+            verdict.event = std::move(slot->result);
+        } else {
+            slot->state = Slot::State::TimedOut;
+            ++counters_.timedOut;
+        }
+    }
+    std::lock_guard<std::mutex> lock(device.waitMutex);
+    device.wakeWaiter = nullptr;
+    return verdict;
+}
+
+void DesktopInput::handOver(std::shared_ptr<Slot> slot, Token token) {
+    --unclaimed_;
+    bool late;
+    {
+        std::lock_guard<std::mutex> lock(slot->m);
+        late = slot->state == Slot::State::TimedOut;
+        if (!late) slot->state = Slot::State::Claimed;
+    }
+    if (late) return timedOut(slot->event, true);
+    const std::uint32_t type = slot->event.type();
+    if (pointer && (type == platform::eventType::Gesture || type == platform::eventType::DockControl))
+        slot->event.setLocation(pointer());
+    pending_[token] = slot;
+    chain_.inject(slot->event, token);
+}
+
+void DesktopInput::outcome(Token token, std::optional<Event> event) {
+    if (token == 0) {
+        if (event) writePosted(*event);
+        return;
+    }
+    auto it = pending_.find(token);
+    if (it == pending_.end()) return;
+    std::shared_ptr<Slot> slot = std::move(it->second);
+    pending_.erase(it);
+    bool late;
+    {
+        std::lock_guard<std::mutex> lock(slot->m);
+        late = slot->state == Slot::State::TimedOut;
+        if (!late) {
+            slot->state = Slot::State::Done;
+            slot->result = std::move(event);
+        }
+        slot->cv.notify_all();
+    }
+    if (late) timedOut(slot->event, false);
+}
+
+void DesktopInput::timedOut(const Event& event, bool runAgain) {
+    for (platform::EventTapId tap : chain_.judgesOf(event.type()))
+        chain_.sendNotice(tap, platform::eventType::TapDisabledByTimeout);
+    // The event has passed; a release still goes through the taps so that
+    // whatever its press started ends.
+    if (runAgain && isRelease(event.type())) chain_.inject(event, kDiscard);
+}
+
+bool DesktopInput::ensurePostingDevice() {
+    if (post_) return true;
+    if (shutDown_) return false;
+    postFd_ = ::open(config_.uinputNode.c_str(), O_RDWR | O_CLOEXEC);
+    if (postFd_ < 0) return false;
+    libevdev* dev = libevdev_new();
+    libevdev_set_name(dev, "Corvadine virtual input");
+    libevdev_set_phys(dev, (std::string(kOwnPhysPrefix) + "post").c_str());
+    libevdev_set_id_bustype(dev, BUS_VIRTUAL);
+    libevdev_enable_event_type(dev, EV_KEY);
+    for (std::uint16_t code : PostTranslator::keyCodes()) libevdev_enable_event_code(dev, EV_KEY, code, nullptr);
+    libevdev_enable_event_type(dev, EV_REL);
+    for (std::uint16_t axis : PostTranslator::relativeAxes()) libevdev_enable_event_code(dev, EV_REL, axis, nullptr);
+    const int rc = libevdev_uinput_create_from_device(dev, postFd_, &post_);
+    libevdev_free(dev);
+    if (rc != 0) {
+        post_ = nullptr;
+        ::close(postFd_);
+        postFd_ = -1;
+        return false;
+    }
+    if (const char* sys = libevdev_uinput_get_syspath(post_)) postSyspath_ = sys;
+    return true;
+}
+
+void DesktopInput::writePosted(const Event& event) {
+    const auto events = translator_.translate(event);
+    if (events.empty() || !ensurePostingDevice()) return;
+    if (writeFrame(post_, events)) ++counters_.posted;
+}
+
+void DesktopInput::shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    while (!devices_.empty()) letGo(devices_.begin()->first);
+    if (post_) {
+        const auto ups = translator_.releaseAll();
+        writeFrame(post_, ups);
+        libevdev_uinput_destroy(post_);
+        post_ = nullptr;
+    }
+    if (postFd_ >= 0) ::close(postFd_);
+    postFd_ = -1;
+}
+
+std::vector<platform::EventTapInfo> DesktopInput::interferingTaps() const {
+    std::vector<platform::EventTapInfo> out;
+    std::uint32_t id = kFirstInterferingTapId;
+    for (const auto& [syspath, pid] : busy_)
+        out.push_back(platform::EventTapInfo{id++, platform::TapLocation::Hid, platform::TapOptions::Default,
+                                             kRelevantTypes, pid, 0, true});
+    return out;
+}
+
+InputAccess DesktopInput::access() const {
+    std::vector<std::string> keyboards;
+    for (const auto& node : nodes_)
+        if (node.keyboard) keyboards.push_back(node.devnode);
+    return checkInputAccess(keyboards, config_.uinputNode);
+}
+
+std::vector<std::string> DesktopInput::taken() const {
+    std::vector<std::string> out;
+    for (const auto& [syspath, device] : devices_) out.push_back(syspath);
+    return out;
+}
+
+} // namespace corv::desktop

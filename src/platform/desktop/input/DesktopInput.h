@@ -1,0 +1,142 @@
+#pragma once
+
+// Real keyboard and pointer input: the keyboards and mice udev knows are
+// taken (grabbed, cloned, read) while some tap is live, and let go when none
+// is; their events pass the tap chain, and what the program posts goes out
+// through one posting device of its own.
+
+#include "platform/RunLoop.h"
+#include "platform/TapChain.h"
+#include "platform/desktop/input/EvdevDevice.h"
+#include "platform/desktop/input/InputNode.h"
+#include "platform/desktop/input/InputPermission.h"
+#include "platform/desktop/input/InputRegistry.h"
+#include "platform/desktop/input/PostTranslator.h"
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct udev;
+struct udev_monitor;
+struct libevdev_uinput;
+class QSocketNotifier;
+
+namespace corv::desktop {
+
+struct DesktopInputConfig {
+    std::string uinputNode = "/dev/uinput";
+    // Seconds a waiting event gives the tap chain before it passes.
+    double verdictBound = 0.050;
+    // False: no input device is looked for (for tests that launch the
+    // program in the machine's own device tree).
+    bool findDevices = true;
+};
+
+class DesktopInput final : private EvdevDevice::Host {
+public:
+    struct Counters {
+        std::atomic<std::uint64_t> toMain{0};    // events handed to the main thread
+        std::atomic<std::uint64_t> direct{0};    // units passed to a clone without asking
+        std::atomic<std::uint64_t> timedOut{0};  // events that passed for want of a verdict
+        std::atomic<std::uint64_t> posted{0};    // frames written to the posting device
+    };
+    using Remap = std::map<std::uint16_t, std::uint16_t>;
+
+    // Main thread. Reads udev and follows it; takes nothing yet.
+    DesktopInput(platform::RunLoop& loop, platform::TapChain& chain, DesktopInputConfig config = {});
+    ~DesktopInput();
+    DesktopInput(const DesktopInput&) = delete;
+    DesktopInput& operator=(const DesktopInput&) = delete;
+
+    void setVerdictBound(double seconds) { boundMicros_ = static_cast<std::int64_t>(seconds * 1e6); }
+    // The live taps changed: devices are taken or let go on a later turn.
+    void tapsChanged();
+    // The chain's outcome for an event; token 0 is the program's own post.
+    void outcome(platform::TapChain::Token token, std::optional<platform::Event> event);
+    // Lets every device go and destroys the posting device.
+    void shutdown();
+
+    // Keyboards and mice present, not the program's own, in arrival order.
+    const std::vector<InputNode>& nodes() const { return nodes_; }
+    std::function<void(const InputNode&)> onNodeAdded;
+    std::function<void(const InputNode&)> onNodeRemoved;
+    // Touchpads as they come and go (main thread), and each frame of a taken
+    // one (its reader thread). Set before any device is taken.
+    std::function<void(const std::string& syspath, bool present)> onTouchpad;
+    std::function<void(const std::string& syspath, int fingerCount)> onTouchFrame;
+    // Main thread: where the pointer is. A touchpad's gesture events carry it
+    // to the taps, as the window server's do.
+    std::function<platform::Point()> pointer;
+    // The key remap of one event node, kept across its taking and letting go.
+    void setRemap(const std::string& syspath, Remap remap);
+
+    // Devices another program holds, as the taps they amount to.
+    std::vector<platform::EventTapInfo> interferingTaps() const;
+    // Event-node syspaths of the devices taken now.
+    std::vector<std::string> taken() const;
+    bool postingDeviceExists() const { return post_ != nullptr; }
+    const Counters& counters() const { return counters_; }
+    const InputRegistry& registry() const { return registry_; }
+
+    // Whether the program may read the keyboards' nodes and write the uinput node.
+    InputAccess access() const;
+
+private:
+    struct Slot;
+    std::uint64_t wantedTypes() const override { return wanted_.load(); }
+    EvdevDevice::Verdict ask(EvdevDevice& device, const platform::Event& event) override;
+    void passedUnasked() override { ++counters_.direct; }
+    void touchFrame(EvdevDevice& device, int fingerCount) override {
+        if (onTouchFrame) onTouchFrame(device.node().syspath, fingerCount);
+    }
+    platform::EventFlags modifierFlags() const override { return flags_.load(); }
+    void keyboardFlags(platform::EventFlags flags) override { flags_.store(flags); }
+    void gone(EvdevDevice& device) override;
+
+    void reconcile();
+    void take(const InputNode& node);
+    void letGo(const std::string& syspath);
+    void added(const InputNode& node);
+    void removed(const std::string& syspath);
+    bool isOwn(const InputNode& node) const;
+    void receiveUdev();
+    void handOver(std::shared_ptr<Slot> slot, platform::TapChain::Token token);
+    void timedOut(const platform::Event& event, bool runAgain);
+    bool ensurePostingDevice();
+    void writePosted(const platform::Event& event);
+
+    platform::RunLoop& loop_;
+    platform::TapChain& chain_;
+    DesktopInputConfig config_;
+    std::atomic<std::int64_t> boundMicros_;
+    std::atomic<std::uint64_t> wanted_{0};
+    std::atomic<platform::EventFlags> flags_{0};  // the last keyboard's modifiers
+    std::atomic<std::int64_t> unclaimed_{0};  // events handed over the main thread has not reached
+    std::atomic<std::uint64_t> nextToken_{1};
+    Counters counters_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+    udev* udev_ = nullptr;
+    udev_monitor* monitor_ = nullptr;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::vector<InputNode> nodes_;
+    InputRegistry registry_;
+    std::map<std::string, std::unique_ptr<EvdevDevice>> devices_;  // by event-node syspath
+    std::map<std::string, std::int32_t> busy_;                     // held elsewhere: holder pid, -1 unknown
+    std::map<std::string, Remap> remaps_;
+    std::map<platform::TapChain::Token, std::shared_ptr<Slot>> pending_;
+    bool reconcileQueued_ = false;
+    bool retryQueued_ = false;  // a device with a key down is tried again
+    bool shutDown_ = false;
+
+    int postFd_ = -1;
+    libevdev_uinput* post_ = nullptr;
+    std::string postSyspath_;
+    PostTranslator translator_;
+};
+
+} // namespace corv::desktop

@@ -1,0 +1,295 @@
+#include "platform/desktop/input/EvdevDevice.h"
+
+#include <libevdev/libevdev-uinput.h>
+#include <libevdev/libevdev.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/uinput.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace corv::desktop {
+
+namespace {
+
+bool ownPhys(const char* phys) {
+    return phys && std::string_view(phys).starts_with(kOwnPhysPrefix);
+}
+
+// Whether the device reports a key or button down now.
+bool anyKeyDown(int fd) {
+    unsigned long bits[KEY_CNT / (8 * sizeof(unsigned long)) + 1] = {};
+    if (::ioctl(fd, EVIOCGKEY(sizeof bits), bits) < 0) return false;
+    for (unsigned long word : bits)
+        if (word) return true;
+    return false;
+}
+
+} // namespace
+
+bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events) {
+    if (!device || events.empty()) return false;
+    std::vector<input_event> frame;
+    frame.reserve(events.size() + 1);
+    for (const auto& ev : events) frame.push_back(inputEvent(ev.type, ev.code, ev.value));  // the kernel stamps the time
+    frame.push_back(inputEvent(EV_SYN, SYN_REPORT, 0));
+    const int fd = libevdev_uinput_get_fd(device);
+    const auto* bytes = reinterpret_cast<const char*>(frame.data());
+    std::size_t left = frame.size() * sizeof(input_event);
+    while (left > 0) {
+        const ssize_t n = ::write(fd, bytes, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std::string& uinputNode,
+                                               std::int64_t sender, Failure& failure) {
+    failure = Failure::None;
+    if (node.phys.starts_with(kOwnPhysPrefix)) {
+        failure = Failure::Own;
+        return nullptr;
+    }
+    std::unique_ptr<EvdevDevice> d(new EvdevDevice(node, sender));
+    d->fd_ = ::open(node.devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (d->fd_ < 0) d->fd_ = ::open(node.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (d->fd_ < 0 || libevdev_new_from_fd(d->fd_, &d->dev_) != 0) {
+        failure = Failure::Open;
+        return nullptr;
+    }
+    if (ownPhys(libevdev_get_phys(d->dev_))) {
+        failure = Failure::Own;
+        return nullptr;
+    }
+    // No grab unless a clone can be made: the uinput node must answer as one.
+    unsigned version = 0;
+    d->uinputFd_ = ::open(uinputNode.c_str(), O_RDWR | O_CLOEXEC);
+    if (d->uinputFd_ < 0 || ::ioctl(d->uinputFd_, UI_GET_VERSION, &version) != 0) {
+        failure = Failure::Clone;
+        return nullptr;
+    }
+    if (const int rc = libevdev_grab(d->dev_, LIBEVDEV_GRAB); rc != 0) {
+        failure = rc == -EBUSY ? Failure::Busy : Failure::Grab;
+        return nullptr;
+    }
+    // Taken with a key down, the desktop would keep that key down: its up
+    // would come to us, and the clone never had it down.
+    if (anyKeyDown(d->fd_)) {
+        failure = Failure::KeysDown;
+        return nullptr;  // the destructor lets the node go
+    }
+    d->router_.setCapsLock(libevdev_get_event_value(d->dev_, EV_LED, LED_CAPSL) != 0);
+    if (node.touchpad && libevdev_has_event_code(d->dev_, EV_ABS, ABS_MT_SLOT)) {
+        auto range = [&](unsigned code) -> std::optional<AxisRange> {
+            const input_absinfo* a = libevdev_get_abs_info(d->dev_, code);
+            if (!a) return std::nullopt;
+            return AxisRange{a->minimum, a->maximum, a->resolution};
+        };
+        TouchpadAxes axes;
+        axes.x = range(ABS_MT_POSITION_X).value_or(AxisRange{});
+        axes.y = range(ABS_MT_POSITION_Y).value_or(AxisRange{});
+        axes.pressure = range(ABS_MT_PRESSURE);
+        axes.touchMajor = range(ABS_MT_TOUCH_MAJOR);
+        axes.slotCount = libevdev_get_num_slots(d->dev_);
+        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold{}, TouchpadVerdict{}});
+    }
+    // The clone carries our mark in its phys, so that we never take it ourselves.
+    const std::string phys = libevdev_get_phys(d->dev_) ? libevdev_get_phys(d->dev_) : "";
+    libevdev_set_phys(d->dev_, (std::string(kOwnPhysPrefix) + "clone").c_str());
+    const int rc = libevdev_uinput_create_from_device(d->dev_, d->uinputFd_, &d->clone_);
+    libevdev_set_phys(d->dev_, phys.empty() ? nullptr : phys.c_str());
+    if (rc != 0) {
+        failure = Failure::Clone;
+        return nullptr;  // the destructor lets the node go
+    }
+    if (const char* sys = libevdev_uinput_get_syspath(d->clone_)) d->cloneSyspath_ = sys;
+    return d;
+}
+
+EvdevDevice::~EvdevDevice() {
+    release();
+}
+
+void EvdevDevice::start(Host& host) {
+    if (reader_.joinable() || released_) return;
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) wake_[0] = wake_[1] = -1;
+    reader_ = std::thread([this, &host] { run(&host); });
+}
+
+void EvdevDevice::setRemap(std::map<std::uint16_t, std::uint16_t> remap) {
+    std::lock_guard<std::mutex> lock(remapMutex_);
+    newRemap_ = std::move(remap);
+    remapChanged_ = true;
+    if (!reader_.joinable()) {
+        router_.setRemap(std::move(*newRemap_));
+        newRemap_.reset();
+        remapChanged_ = false;
+    }
+}
+
+void EvdevDevice::release() {
+    if (released_) return;
+    released_ = true;
+    stop_ = true;
+    if (wake_[1] >= 0) {
+        const char c = 1;
+        [[maybe_unused]] auto n = ::write(wake_[1], &c, 1);
+    }
+    {
+        std::lock_guard<std::mutex> lock(waitMutex);
+        if (wakeWaiter) wakeWaiter();
+    }
+    if (reader_.joinable()) reader_.join();
+    if (clone_) {
+        write(router_.releaseAll());
+        libevdev_uinput_destroy(clone_);
+        clone_ = nullptr;
+    }
+    if (dev_) {
+        libevdev_grab(dev_, LIBEVDEV_UNGRAB);
+        libevdev_free(dev_);
+        dev_ = nullptr;
+    }
+    for (int* fd : {&fd_, &uinputFd_, &wake_[0], &wake_[1]}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void EvdevDevice::write(const std::vector<input_event>& events) {
+    writeFrame(clone_, events);
+}
+
+void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
+    const std::uint64_t gestureTypes =
+        (std::uint64_t{1} << platform::eventType::Gesture) | (std::uint64_t{1} << platform::eventType::DockControl);
+    const std::uint64_t wanted = host.wantedTypes() & gestureTypes;
+    for (TouchpadReport& report : touchpad_->gestures.feed(frame)) {
+        host.touchFrame(*this, report.frame.fingerCount);
+        for (platform::Event& e : report.events) {
+            e.setIntegerField(platform::field::SenderRegistryId, sender_);
+            e.setFlags(host.modifierFlags());
+            bool passed = true;
+            if (wanted & (std::uint64_t{1} << e.type())) {
+                const Verdict v = host.ask(*this, e);
+                passed = v.passed || v.event.has_value();
+            } else {
+                host.passedUnasked();
+            }
+            touchpad_->verdict.answered(e, passed);
+        }
+        const TouchpadHold::Verdict began = touchpad_->verdict.take();
+        // Nothing waits for taps that want no gestures.
+        const bool undecided = wanted != 0 && (touchpad_->gestures.kind() == TouchpadGestures::Kind::Undecided ||
+                                               touchpad_->verdict.weighing());
+        const auto out = touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began);
+        std::vector<input_event> one;
+        for (const input_event& ev : out) {
+            if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
+                if (clone_) writeFrame(clone_, one);
+                one.clear();
+            } else {
+                one.push_back(ev);
+            }
+        }
+    }
+    frame.clear();
+}
+
+void EvdevDevice::endTouches(Host& host, const input_event& at) {
+    const std::uint64_t ns = static_cast<std::uint64_t>(at.input_event_sec) * 1'000'000'000ULL +
+                             static_cast<std::uint64_t>(at.input_event_usec) * 1'000ULL;
+    for (platform::Event& e : touchpad_->gestures.reset(ns)) {
+        e.setIntegerField(platform::field::SenderRegistryId, sender_);
+        e.setFlags(host.modifierFlags());
+        if (e.type() < 64 && (host.wantedTypes() & (std::uint64_t{1} << e.type()))) host.ask(*this, e);
+    }
+    touchpad_->verdict = TouchpadVerdict{};
+}
+
+void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
+    if (touchpad_) {
+        routeTouchpad(host, frame);
+        return;
+    }
+    if (remapChanged_.exchange(false)) {
+        std::lock_guard<std::mutex> lock(remapMutex_);
+        if (newRemap_) router_.setRemap(std::move(*newRemap_));
+        newRemap_.reset();
+    }
+    std::vector<input_event> out;
+    for (const auto& unit : router_.split(frame)) {
+        std::vector<input_event> part;
+        if (!router_.waits(unit, host.wantedTypes())) {
+            part = router_.pass(unit);
+            host.passedUnasked();
+        } else if (Verdict v = host.ask(*this, *unit.event); v.passed) {
+            part = router_.pass(unit);
+        } else {
+            part = router_.resolve(unit, v.event);
+        }
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    if (node_.keyboard) host.keyboardFlags(router_.flags());
+    frame.clear();
+    write(out);
+}
+
+void EvdevDevice::run(Host* host) {
+    std::vector<input_event> frame;
+    bool gone = false;
+    int emptyWakes = 0;  // a node at its end reads nothing although poll says it can
+    auto take = [&](const input_event& ev) {
+        if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
+            if (touchpad_) frame.push_back(ev);
+            route(*host, frame);
+        } else if (ev.type != EV_SYN)
+            frame.push_back(ev);
+    };
+    while (!stop_ && !gone) {
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        const int n = ::poll(fds, wake_[0] >= 0 ? 2 : 1, -1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || stop_) break;
+        if (fds[0].revents & POLLIN) {
+            bool any = false;
+            for (;;) {
+                input_event ev{};
+                int rc = libevdev_next_event(dev_, LIBEVDEV_READ_FLAG_NORMAL, &ev);
+                if (rc == LIBEVDEV_READ_STATUS_SYNC) {
+                    // Events were dropped: the half-read frame is stale, and the
+                    // device's state comes again as one frame of differences.
+                    frame.clear();
+                    if (touchpad_) endTouches(*host, ev);
+                    while (rc == LIBEVDEV_READ_STATUS_SYNC) {
+                        rc = libevdev_next_event(dev_, LIBEVDEV_READ_FLAG_SYNC, &ev);
+                        if (rc == LIBEVDEV_READ_STATUS_SYNC) take(ev);
+                    }
+                    if (!frame.empty()) route(*host, frame);
+                    any = true;
+                    continue;
+                }
+                if (rc == -EAGAIN) break;
+                if (rc == -EINTR) continue;
+                if (rc < 0) {
+                    gone = true;
+                    break;
+                }
+                any = true;
+                take(ev);
+                if (stop_) break;
+            }
+            emptyWakes = any ? 0 : emptyWakes + 1;
+            if (emptyWakes >= 3) gone = true;
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) gone = true;
+    }
+    if (gone && !stop_) host->gone(*this);
+}
+
+} // namespace corv::desktop

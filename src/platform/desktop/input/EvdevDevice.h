@@ -1,0 +1,120 @@
+#pragma once
+
+// One taken input device: its node grabbed, a uinput clone made from it, and
+// a reader thread that sends its frames through an InputRouter to the clone.
+// Units that wait ask the host, which answers within its bound.
+
+#include "platform/Event.h"
+#include "platform/desktop/input/InputNode.h"
+#include "platform/desktop/input/InputRouter.h"
+#include "platform/desktop/input/TouchpadGestures.h"
+#include "platform/desktop/input/TouchpadHold.h"
+#include "platform/desktop/input/TouchpadVerdict.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct libevdev;
+struct libevdev_uinput;
+
+namespace corv::desktop {
+
+class EvdevDevice {
+public:
+    struct Verdict {
+        bool passed = true;                   // no verdict in time: the event passes as it came
+        std::optional<platform::Event> event;  // else: what left the chain, or nothing
+    };
+    struct Host {
+        virtual ~Host() = default;
+        // Reader thread: the event types the live taps ask for.
+        virtual std::uint64_t wantedTypes() const = 0;
+        // Reader thread: the chain's verdict on the event.
+        virtual Verdict ask(EvdevDevice& device, const platform::Event& event) = 0;
+        // Reader thread: a unit went to the clone without asking.
+        virtual void passedUnasked() = 0;
+        // Reader thread, last call: the device went away.
+        virtual void gone(EvdevDevice& device) = 0;
+        // Reader thread: a touchpad's frame, with its finger count.
+        virtual void touchFrame(EvdevDevice& device, int fingerCount) {
+            (void)device;
+            (void)fingerCount;
+        }
+        // Reader thread: the modifier flags the keyboards hold now.
+        virtual platform::EventFlags modifierFlags() const { return 0; }
+        // Reader thread: a keyboard's modifier flags after a frame.
+        virtual void keyboardFlags(platform::EventFlags flags) { (void)flags; }
+    };
+    // KeysDown: a key is held now; its up must reach the desktop as its down did.
+    enum class Failure { None, Open, Busy, Grab, Clone, Own, KeysDown };
+
+    // Opens, grabs and clones the node; nothing (and why) when it cannot.
+    static std::unique_ptr<EvdevDevice> take(const InputNode& node, const std::string& uinputNode,
+                                             std::int64_t sender, Failure& failure);
+    ~EvdevDevice();
+    EvdevDevice(const EvdevDevice&) = delete;
+    EvdevDevice& operator=(const EvdevDevice&) = delete;
+
+    void start(Host& host);
+    // Ends the reader, sends ups for what the clone holds, lets the node go and
+    // destroys the clone. Main thread; safe to call twice.
+    void release();
+
+    // Key code to key code; the reader applies it from its next frame on.
+    void setRemap(std::map<std::uint16_t, std::uint16_t> remap);
+
+    const InputNode& node() const { return node_; }
+    // The clone's sysfs path; empty when unknown.
+    const std::string& cloneSyspath() const { return cloneSyspath_; }
+    bool stopping() const { return stop_.load(); }
+
+    // The verdict the reader waits for, so that release() can cut the wait short.
+    std::mutex waitMutex;
+    std::function<void()> wakeWaiter;
+
+private:
+    EvdevDevice(InputNode node, std::int64_t sender) : node_(std::move(node)), sender_(sender), router_(sender) {}
+    void run(Host* host);
+    void route(Host& host, std::vector<input_event>& frame);
+    // A touchpad's frame, its SYN_REPORT included.
+    void routeTouchpad(Host& host, std::vector<input_event>& frame);
+    // After dropped events: every gesture under way ends.
+    void endTouches(Host& host, const input_event& at);
+    void write(const std::vector<input_event>& events);
+
+    InputNode node_;
+    int fd_ = -1;
+    int uinputFd_ = -1;
+    int wake_[2] = {-1, -1};
+    libevdev* dev_ = nullptr;
+    libevdev_uinput* clone_ = nullptr;
+    std::string cloneSyspath_;
+    std::int64_t sender_;
+    InputRouter router_;  // reader thread only while it runs
+    struct Touchpad {
+        TouchpadGestures gestures;
+        TouchpadHold hold;
+        TouchpadVerdict verdict;
+    };
+    std::unique_ptr<Touchpad> touchpad_;  // touchpads only; reader thread while it runs
+    std::thread reader_;
+    std::atomic<bool> stop_{false};
+    std::mutex remapMutex_;
+    std::optional<std::map<std::uint16_t, std::uint16_t>> newRemap_;
+    std::atomic<bool> remapChanged_{false};
+    bool released_ = false;
+};
+
+// Writes the events and a SYN_REPORT to a uinput device in one write(), so
+// the frame arrives whole. False when the device refused it.
+bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events);
+
+} // namespace corv::desktop

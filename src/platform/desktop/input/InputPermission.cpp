@@ -1,0 +1,23 @@
+#include "platform/desktop/input/InputPermission.h"
+
+#include <unistd.h>
+
+namespace corv::desktop {
+
+std::vector<std::string> InputAccess::missingItems() const {
+    std::vector<std::string> out;
+    for (const auto& node : unreadable) out.push_back("read " + node);
+    if (!uinputWritable) out.push_back("write " + uinputNode);
+    return out;
+}
+
+InputAccess checkInputAccess(const std::vector<std::string>& keyboardNodes, const std::string& uinputNode) {
+    InputAccess access;
+    access.uinputNode = uinputNode;
+    for (const auto& node : keyboardNodes)
+        if (::access(node.c_str(), R_OK) != 0) access.unreadable.push_back(node);
+    access.uinputWritable = ::access(uinputNode.c_str(), W_OK) == 0;
+    return access;
+}
+
+} // namespace corv::desktop

@@ -1,0 +1,169 @@
+#include "platform/desktop/input/PostTranslator.h"
+
+#include "platform/desktop/input/EvdevKeyMap.h"
+#include "platform/desktop/input/InputRouter.h"
+
+#include <array>
+#include <cmath>
+
+namespace corv::desktop {
+
+namespace {
+
+namespace et = platform::eventType;
+
+constexpr std::uint32_t kDeltaX = 4;
+constexpr std::uint32_t kDeltaY = 5;
+constexpr std::int16_t kAuxControlButtons = 8;
+
+constexpr std::array<std::uint16_t, 6> kAxes{REL_X, REL_Y, REL_WHEEL, REL_HWHEEL, REL_WHEEL_HI_RES, REL_HWHEEL_HI_RES};
+constexpr std::array<std::uint16_t, 5> kButtons{BTN_LEFT, BTN_RIGHT, BTN_MIDDLE, BTN_SIDE, BTN_EXTRA};
+
+struct ModifierClass {
+    platform::EventFlags bit;
+    platform::EventFlags rightBit;
+    std::uint16_t left;
+    std::uint16_t right;
+};
+constexpr std::array<ModifierClass, 5> kModifiers{{
+    {flag::Control, flag::RightControl, KEY_LEFTCTRL, KEY_RIGHTCTRL},
+    {flag::Shift, flag::RightShift, KEY_LEFTSHIFT, KEY_RIGHTSHIFT},
+    {flag::Option, flag::RightOption, KEY_LEFTALT, KEY_RIGHTALT},
+    {flag::Command, flag::RightCommand, KEY_LEFTMETA, KEY_RIGHTMETA},
+    {flag::Fn, 0, KEY_FN, KEY_FN},
+}};
+
+std::optional<std::uint16_t> systemKey(std::int64_t keyType) {
+    switch (keyType) {
+    case 0: return KEY_VOLUMEUP;
+    case 1: return KEY_VOLUMEDOWN;
+    case 2: return KEY_BRIGHTNESSUP;
+    case 3: return KEY_BRIGHTNESSDOWN;
+    case 7: return KEY_MUTE;
+    case 16: return KEY_PLAYPAUSE;
+    case 17: return KEY_NEXTSONG;
+    case 18: return KEY_PREVIOUSSONG;
+    case 19: return KEY_FASTFORWARD;
+    case 20: return KEY_REWIND;
+    default: return std::nullopt;
+    }
+}
+
+std::optional<std::uint16_t> buttonCode(const platform::Event& e) {
+    const auto n = e.integerField(platform::field::MouseButtonNumber);
+    switch (e.type()) {
+    case 1:
+    case 2: return BTN_LEFT;
+    case 3:
+    case 4: return BTN_RIGHT;
+    default: break;
+    }
+    switch (n) {
+    case 2: return BTN_MIDDLE;
+    case 3: return BTN_SIDE;
+    case 4: return BTN_EXTRA;
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::vector<std::uint16_t> PostTranslator::keyCodes() {
+    std::vector<std::uint16_t> codes;
+    for (const auto& k : evdevKeys()) codes.push_back(k.evdev);
+    for (std::uint16_t c : {KEY_FASTFORWARD, KEY_REWIND}) codes.push_back(c);
+    codes.insert(codes.end(), kButtons.begin(), kButtons.end());
+    return codes;
+}
+
+std::span<const std::uint16_t> PostTranslator::relativeAxes() { return kAxes; }
+
+void PostTranslator::press(std::uint16_t code, bool down, std::vector<input_event>& out) {
+    if (down == (held_.count(code) != 0)) return;
+    if (down)
+        held_.insert(code);
+    else
+        held_.erase(code);
+    out.push_back(inputEvent(EV_KEY, code, down ? 1 : 0));
+}
+
+void PostTranslator::syncModifiers(platform::EventFlags flags, platform::EventFlags keep,
+                                   std::vector<input_event>& out) {
+    std::vector<input_event> presses;
+    for (const auto& m : kModifiers) {
+        if (keep & m.bit) continue;
+        const bool want = (flags & m.bit) != 0;
+        const bool right = want && m.rightBit != 0 && (flags & m.rightBit) != 0 &&
+                           (flags & modifierFlagsOfEvdev(m.left) & ~m.bit) == 0;
+        const std::uint16_t wanted = right ? m.right : m.left;
+        for (std::uint16_t code : {m.left, m.right})
+            if (held_.count(code) && (!want || code != wanted)) press(code, false, out);
+        if (want) press(wanted, true, presses);
+    }
+    out.insert(out.end(), presses.begin(), presses.end());
+}
+
+std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
+    std::vector<input_event> out;
+    const std::uint32_t type = e.type();
+    if (type == et::KeyDown || type == et::KeyUp) {
+        const auto vk = static_cast<std::uint16_t>(e.integerField(platform::field::KeyboardKeycode));
+        auto code = evdevOfVirtualKey(vk);
+        if (!code) return out;
+        syncModifiers(e.flags(), impliedFlagsOfEvdev(*code), out);
+        if (type == et::KeyDown && held_.count(*code)) {
+            out.push_back(inputEvent(EV_KEY, *code, 2));
+        } else {
+            press(*code, type == et::KeyDown, out);
+        }
+    } else if (type == et::FlagsChanged) {
+        const auto vk = static_cast<std::uint16_t>(e.integerField(platform::field::KeyboardKeycode));
+        if (vk == 57) {  // Caps Lock toggles: one press and release
+            out.push_back(inputEvent(EV_KEY, KEY_CAPSLOCK, 1));
+            out.push_back(inputEvent(EV_SYN, SYN_REPORT, 0));
+            out.push_back(inputEvent(EV_KEY, KEY_CAPSLOCK, 0));
+            return out;
+        }
+        syncModifiers(e.flags(), 0, out);
+    } else if (type == 1 || type == 3 || type == 25 || type == 2 || type == 4 || type == 26) {
+        auto code = buttonCode(e);
+        if (!code) return out;
+        syncModifiers(e.flags(), 0, out);
+        press(*code, type == 1 || type == 3 || type == 25, out);
+    } else if (type == 5 || type == 6 || type == 7 || type == 27) {
+        const auto dx = e.integerField(kDeltaX), dy = e.integerField(kDeltaY);
+        if (dx) out.push_back(inputEvent(EV_REL, REL_X, static_cast<std::int32_t>(dx)));
+        if (dy) out.push_back(inputEvent(EV_REL, REL_Y, static_cast<std::int32_t>(dy)));
+    } else if (type == et::ScrollWheel) {
+        for (int axis = 0; axis < 2; ++axis) {
+            const auto fixedField = axis == 0 ? platform::field::ScrollFixedDeltaAxis1 : platform::field::ScrollFixedDeltaAxis2;
+            const auto lineField = axis == 0 ? platform::field::ScrollDeltaAxis1 : platform::field::ScrollDeltaAxis2;
+            const double lines = e.hasField(fixedField) ? e.doubleField(fixedField) : double(e.integerField(lineField));
+            const auto fine = static_cast<std::int32_t>(std::lround(lines * 120.0));
+            if (fine == 0) continue;
+            const auto whole = static_cast<std::int32_t>(lines);
+            if (whole) out.push_back(inputEvent(EV_REL, axis == 0 ? REL_WHEEL : REL_HWHEEL, whole));
+            out.push_back(inputEvent(EV_REL, axis == 0 ? REL_WHEEL_HI_RES : REL_HWHEEL_HI_RES, fine));
+        }
+    } else if (type == et::SystemDefined && e.systemData().subtype == kAuxControlButtons) {
+        const std::int64_t data1 = e.systemData().data1;
+        auto code = systemKey((data1 >> 16) & 0xFFFF);
+        const std::int64_t state = (data1 >> 8) & 0xFF;
+        // Without modifiers: on this desktop they would make another shortcut of the key.
+        if (!code || (state != 0xA && state != 0xB)) return out;
+        press(*code, state == 0xA, out);
+    }
+    return out;
+}
+
+std::vector<input_event> PostTranslator::releaseAll() {
+    // Keys and buttons first, then the modifiers held around them.
+    std::vector<input_event> out;
+    for (bool modifiers : {false, true})
+        for (std::uint16_t code : held_)
+            if ((modifierFlagsOfEvdev(code) != 0) == modifiers) out.push_back(inputEvent(EV_KEY, code, 0));
+    held_.clear();
+    return out;
+}
+
+} // namespace corv::desktop

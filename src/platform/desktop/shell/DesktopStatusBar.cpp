@@ -1,0 +1,114 @@
+#include "platform/desktop/shell/DesktopStatusBar.h"
+
+#include "platform/desktop/shell/DesktopSymbols.h"
+#include "platform/desktop/shell/DesktopTrace.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+
+namespace corv::desktop {
+
+namespace {
+
+// A click on a tray icon first takes the focus from the program's windows:
+// a left click this soon after the program stopped being active is the click
+// that closed the panel, not one that opens it again.
+constexpr qint64 kClickAfterDeactivationMs = 300;
+
+} // namespace
+
+class DesktopStatusBar::Item final : public platform::StatusButtonItem {
+public:
+    Item() {
+        setImage({"rectangle.and.hand.point.up.left.filled", true, {}, 0});
+        // Trays that keep a copy of the picture get it again in the new colours.
+        qApp->installEventFilter(&paletteWatch_);
+        QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_, [this](QSystemTrayIcon::ActivationReason r) {
+            if (r == QSystemTrayIcon::Trigger && !clickClosedThePanel()) send(platform::MouseButton::Left);
+            if (r == QSystemTrayIcon::Context) send(platform::MouseButton::Right);
+        });
+        if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            QObject::connect(gui, &QGuiApplication::applicationStateChanged, &icon_, [this](Qt::ApplicationState s) {
+                if (s != Qt::ApplicationActive && active_) deactivated_.start();
+                active_ = s == Qt::ApplicationActive;
+            });
+        icon_.show();
+        trace("status item made");
+    }
+
+    void setVisible(bool visible) override { icon_.setVisible(visible); }
+    bool isVisible() const override { return icon_.isVisible(); }
+    void setImage(const platform::SymbolImage& image) override {
+        image_ = image;
+        icon_.setIcon(symbolIcon(image));
+    }
+    void setToolTip(const std::string& text) override { icon_.setToolTip(QString::fromStdString(text)); }
+    void setAction(std::vector<platform::MouseButton> sendOn, std::function<void(platform::MouseButton)> a) override {
+        sendOn_ = std::move(sendOn);
+        action_ = std::move(a);
+    }
+    void popUpMenu(const std::vector<platform::MenuItem>& items) override {
+        QMenu menu;
+        for (const auto& item : items) {
+            QAction* act = menu.addAction(symbolIcon({item.symbol, true, {}, 0}), QString::fromStdString(item.title));
+            QObject::connect(act, &QAction::triggered, act, [f = item.action] {
+                if (f) f();
+            });
+        }
+        menu.exec(QCursor::pos());
+    }
+    std::optional<platform::Rect> buttonWindowFrame() const override {
+        QRect g = icon_.geometry();
+        // Trays that do not tell where the icon is: the pointer's spot.
+        if (!g.isValid() || g.isEmpty()) g = QRect(QCursor::pos() - QPoint(12, 12), QSize(24, 24));
+        return platform::Rect{double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+    }
+
+private:
+    bool clickClosedThePanel() {
+        if (!deactivated_.isValid() || deactivated_.elapsed() >= kClickAfterDeactivationMs) return false;
+        deactivated_.invalidate();
+        return true;
+    }
+    void send(platform::MouseButton b) {
+        if (action_ && std::find(sendOn_.begin(), sendOn_.end(), b) != sendOn_.end()) action_(b);
+    }
+
+    class PaletteWatch final : public QObject {
+    public:
+        explicit PaletteWatch(Item& item) : item_(item) {}
+        bool eventFilter(QObject* target, QEvent* event) override {
+            if (target == qApp && event->type() == QEvent::ApplicationPaletteChange) item_.setImage(item_.image_);
+            return false;
+        }
+
+    private:
+        Item& item_;
+    };
+
+    // Parented to the application so that it can be found among its children.
+    QSystemTrayIcon icon_{QCoreApplication::instance()};
+    platform::SymbolImage image_;
+    PaletteWatch paletteWatch_{*this};
+    bool active_ = false;
+    QElapsedTimer deactivated_;
+    std::vector<platform::MouseButton> sendOn_;
+    std::function<void(platform::MouseButton)> action_;
+};
+
+DesktopStatusBar::DesktopStatusBar() = default;
+DesktopStatusBar::~DesktopStatusBar() = default;
+
+platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
+    // Tray icons need the widgets application.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+    items_.push_back(std::make_unique<Item>());
+    return items_.back().get();
+}
+
+} // namespace corv::desktop

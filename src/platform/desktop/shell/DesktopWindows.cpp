@@ -1,0 +1,256 @@
+#include "platform/desktop/shell/DesktopWindows.h"
+
+#include "platform/desktop/shell/DesktopAppControl.h"
+#include "platform/desktop/shell/DesktopSymbols.h"
+#include "platform/desktop/shell/DesktopTrace.h"
+#include "platform/Platform.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include <xcb/xcb.h>
+
+namespace corv::desktop {
+
+namespace {
+
+constexpr int kPanelWidth = 380;
+constexpr int kPanelHeight = 480;
+constexpr int kTileSize = 100;
+constexpr int kSymbolSize = 80;
+
+DesktopWindows::ContentFactory& contentFactory() {
+    static DesktopWindows::ContentFactory factory;
+    return factory;
+}
+
+bool haveWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+// Keeps an unmapped window out of the taskbar and the pager: on X11 the
+// window manager reads these states when the window is mapped. The states
+// already set stay.
+void skipTaskbarAndPager(QWidget& window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return;
+    xcb_connection_t* c = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
+    std::vector<xcb_atom_t> atoms;
+    if (xcb_get_property_reply_t* reply =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr)) {
+        if (reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+            const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+            atoms.assign(data, data + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
+        }
+        std::free(reply);
+    }
+    for (const char* name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+        const xcb_atom_t atom = internAtom(c, name);
+        if (atom != XCB_ATOM_NONE && std::find(atoms.begin(), atoms.end(), atom) == atoms.end()) atoms.push_back(atom);
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, static_cast<std::uint32_t>(atoms.size()),
+                        atoms.data());
+    xcb_flush(c);
+}
+
+// The panel's window paints its rounded background; the content sits inside.
+class PanelWidget final : public QWidget {
+public:
+    PanelWidget() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        markOwnWindow(*this);
+        setFixedWidth(kPanelWidth);
+        resize(kPanelWidth, kPanelHeight);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(rect(), 20, 20);
+        p.fillPath(path, palette().window());
+    }
+};
+
+// The window's height follows its content's, within the screen below the
+// window's top.
+class ContentFit final : public QObject {
+public:
+    ContentFit(QWidget* window, QWidget* content) : QObject(content), window_(window), content_(content) {
+        content->installEventFilter(this);
+        window->installEventFilter(this);
+    }
+    void fit() {
+        int height = content_->height() > 0 ? content_->height() : content_->sizeHint().height();
+        if (height <= 0) height = kPanelHeight;
+        if (const QScreen* screen = window_->screen()) {
+            const QRect g = screen->geometry();
+            const int room = g.bottom() + 1 - std::max(window_->y(), g.top());
+            if (room > 0) height = std::min(height, room);
+        }
+        window_->resize(kPanelWidth, height);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if ((watched == content_ && e->type() == QEvent::Resize) || (watched == window_ && e->type() == QEvent::Move))
+            fit();
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QWidget* content_;
+};
+
+class DesktopPanel final : public platform::PanelWindow {
+public:
+    DesktopPanel() { trace("panel made"); }
+    void setContent(bool present) override {
+        delete content_;
+        content_ = nullptr;
+        if (!present) return;
+        const auto& factory = contentFactory();
+        content_ = factory ? factory(&window_) : nullptr;
+        if (!content_) {
+            content_ = new QWidget(&window_);
+            content_->setGeometry(window_.rect());
+        }
+        content_->move(0, 0);
+        content_->show();
+        (new ContentFit(&window_, content_))->fit();
+    }
+    bool hasContent() const override { return content_ != nullptr; }
+    platform::Rect frame() const override {
+        const QRect g = window_.frameGeometry();
+        return {double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+    }
+    void setFrameOrigin(platform::Point o) override { window_.move(int(o.x), int(o.y)); }
+    void makeKeyAndOrderFront() override {
+        // A drop-down of the tray icon, not a window of its own.
+        if (!window_.isVisible()) skipTaskbarAndPager(window_);
+        window_.show();
+        window_.raise();
+        window_.activateWindow();
+        trace("panel shown");
+    }
+    void orderOut() override { window_.hide(); }
+    bool isVisible() const override { return window_.isVisible(); }
+
+private:
+    PanelWidget window_;
+    QPointer<QWidget> content_;
+};
+
+// The tile: the symbol on a rounded, translucent dark square.
+class TileWidget final : public QWidget {
+public:
+    explicit TileWidget(const platform::SymbolImage& symbol)
+        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                               Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
+                               Qt::X11BypassWindowManagerHint),
+          icon_(symbolIcon(symbol)) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        markOwnWindow(*this);
+        setFocusPolicy(Qt::NoFocus);
+        setFixedSize(kTileSize, kTileSize);
+        setWindowOpacity(0.0);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(rect(), 20, 20);
+        p.fillPath(path, QColor(0, 0, 0, 51));
+        const int pad = (kTileSize - kSymbolSize) / 2;
+        icon_.paint(&p, QRect(pad, pad, kSymbolSize, kSymbolSize));
+    }
+
+private:
+    QIcon icon_;
+};
+
+class DesktopOverlay final : public platform::OverlayWindow {
+public:
+    explicit DesktopOverlay(const platform::SymbolImage& symbol) : tile_(new TileWidget(symbol)) {}
+    ~DesktopOverlay() override { delete tile_; }
+    platform::Rect frame() const override {
+        if (!tile_) return {};
+        const QRect g = tile_->frameGeometry();
+        return {double(g.x()), double(g.y()), double(g.width()), double(g.height())};
+    }
+    void setFrameOrigin(platform::Point o) override {
+        if (tile_) tile_->move(int(o.x), int(o.y));
+    }
+    void orderFrontRegardless() override {
+        if (!tile_) return;
+        tile_->show();
+        tile_->raise();
+        trace("overlay shown");
+    }
+    void animateOpacity(double opacity, double seconds, std::function<void()> done) override {
+        if (!tile_) {
+            if (done) done();
+            return;
+        }
+        auto* fade = new QPropertyAnimation(tile_, "windowOpacity", tile_);
+        fade->setDuration(int(seconds * 1000));
+        fade->setEndValue(opacity);
+        fade->setEasingCurve(QEasingCurve::InQuad);
+        auto pending = std::make_shared<std::function<void()>>(std::move(done));
+        QObject::connect(fade, &QPropertyAnimation::finished, fade, [pending] {
+            // On a later turn, and not kept here: `done` may hold the last
+            // reference to this window, whose tile owns this animation.
+            if (*pending) platform::runLoop().post(std::exchange(*pending, nullptr));
+        });
+        fade->start(QAbstractAnimation::DeleteWhenStopped);
+    }
+    void close() override {
+        if (tile_) tile_->hide();
+    }
+
+private:
+    QPointer<TileWidget> tile_;
+};
+
+} // namespace
+
+void DesktopWindows::setContentFactory(ContentFactory factory) { contentFactory() = std::move(factory); }
+
+std::unique_ptr<platform::PanelWindow> DesktopWindows::makePanel() {
+    if (!haveWidgets()) return nullptr;
+    return std::make_unique<DesktopPanel>();
+}
+
+std::unique_ptr<platform::OverlayWindow> DesktopWindows::makeOverlay(const platform::SymbolImage& symbol) {
+    if (!haveWidgets()) return nullptr;
+    return std::make_unique<DesktopOverlay>(symbol);
+}
+
+} // namespace corv::desktop

@@ -1,0 +1,111 @@
+#include "platform/desktop/x11/DesktopAccessibility.h"
+
+#include "platform/desktop/x11/X11Session.h"
+
+#include <algorithm>
+
+namespace corv::desktop {
+
+namespace {
+
+// An element is its kind in the top byte and a pid or window id below.
+enum class Kind : std::uint64_t { None = 0, Application = 1, Window = 2, FullScreenButton = 3 };
+constexpr int kKindShift = 56;
+constexpr std::uint64_t kValueMask = (std::uint64_t{1} << kKindShift) - 1;
+
+platform::AXElement element(Kind kind, std::uint64_t value) {
+    return platform::AXElement{(static_cast<std::uint64_t>(kind) << kKindShift) | (value & kValueMask)};
+}
+Kind kindOf(platform::AXElement e) { return static_cast<Kind>(e.id >> kKindShift); }
+std::uint64_t valueOf(platform::AXElement e) { return e.id & kValueMask; }
+
+constexpr const char* kFullScreen = "_NET_WM_STATE_FULLSCREEN";
+
+} // namespace
+
+X11Session& DesktopAccessibility::x11() { return x11_ ? *x11_ : X11Session::standard(); }
+
+platform::AXElement DesktopAccessibility::createApplication(std::int32_t pid) {
+    if (pid <= 0) return platform::AXElement{0};
+    return element(Kind::Application, static_cast<std::uint64_t>(pid));
+}
+
+std::optional<std::vector<platform::AXValue>> DesktopAccessibility::copyAttributeValues(platform::AXElement e,
+                                                                                         const std::string& attribute,
+                                                                                         std::int64_t index,
+                                                                                         std::int64_t maxValues) {
+    auto& x = x11();
+    if (kindOf(e) != Kind::Application || attribute != "AXWindows" || !x.connected() || index < 0 || maxValues < 0)
+        return std::nullopt;
+    const auto pid = static_cast<std::int32_t>(valueOf(e));
+    const auto stack = x.clientPids();
+    std::vector<platform::AXValue> windows;
+    // Front first, as applications list their windows.
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it)
+        if (it->second == pid) windows.emplace_back(element(Kind::Window, it->first));
+    if (windows.empty()) return std::nullopt;
+    const auto from = std::min<std::size_t>(static_cast<std::size_t>(index), windows.size());
+    const auto to = std::min<std::size_t>(from + static_cast<std::size_t>(maxValues), windows.size());
+    return std::vector<platform::AXValue>(windows.begin() + static_cast<std::ptrdiff_t>(from),
+                                          windows.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+std::optional<platform::AXValue> DesktopAccessibility::copyAttributeValue(platform::AXElement e,
+                                                                          const std::string& attribute) {
+    auto& x = x11();
+    if (!x.connected()) return std::nullopt;
+    switch (kindOf(e)) {
+    case Kind::Application:
+        if (attribute == "AXFocusedWindow") {
+            const XWindowId active = x.activeWindow();
+            if (active && x.pidOf(active) == static_cast<std::int32_t>(valueOf(e)))
+                return platform::AXValue(element(Kind::Window, active));
+            return platform::AXValue(std::monostate{});
+        }
+        return std::nullopt;
+    case Kind::Window:
+        if (attribute == "AXFullScreen") return platform::AXValue(x.hasState(valueOf(e), kFullScreen));
+        if (attribute == "AXFullScreenButton") return platform::AXValue(element(Kind::FullScreenButton, valueOf(e)));
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool DesktopAccessibility::setAttributeValue(platform::AXElement e, const std::string& attribute,
+                                             const platform::AXValue& value) {
+    const auto* on = std::get_if<bool>(&value);
+    if (kindOf(e) != Kind::Window || attribute != "AXFullScreen" || !on || !x11().connected()) return false;
+    x11().changeState(valueOf(e), *on ? X11Session::StateAction::Add : X11Session::StateAction::Remove, kFullScreen);
+    return true;
+}
+
+bool DesktopAccessibility::performAction(platform::AXElement e, const std::string& action) {
+    auto& x = x11();
+    if (!x.connected()) return false;
+    if (kindOf(e) == Kind::Window && action == "AXRaise") {
+        x.activate(valueOf(e));
+        return true;
+    }
+    if (kindOf(e) == Kind::FullScreenButton && action == "AXZoomWindow") {
+        x.changeState(valueOf(e), X11Session::StateAction::Toggle, "_NET_WM_STATE_MAXIMIZED_VERT",
+                      "_NET_WM_STATE_MAXIMIZED_HORZ");
+        return true;
+    }
+    return false;
+}
+
+std::optional<std::int32_t> DesktopAccessibility::pid(platform::AXElement e) {
+    if (kindOf(e) == Kind::Application) return static_cast<std::int32_t>(valueOf(e));
+    if (kindOf(e) != Kind::Window) return std::nullopt;
+    const std::int32_t pid = x11().pidOf(valueOf(e));
+    if (pid <= 0) return std::nullopt;
+    return pid;
+}
+
+std::optional<std::uint32_t> DesktopAccessibility::windowId(platform::AXElement e) {
+    if (kindOf(e) != Kind::Window) return std::nullopt;
+    return static_cast<std::uint32_t>(valueOf(e));
+}
+
+} // namespace corv::desktop

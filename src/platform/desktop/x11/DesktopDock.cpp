@@ -1,0 +1,77 @@
+#include "platform/desktop/x11/DesktopDock.h"
+
+#include "platform/desktop/x11/X11Session.h"
+
+namespace corv::desktop {
+
+namespace {
+
+// The dock-swipe fields of the window server's events.
+constexpr std::uint32_t kGestureSubtype = 110;
+constexpr std::uint32_t kMotion = 123;
+constexpr std::uint32_t kProgress = 124;
+constexpr std::uint32_t kPhase = 132;
+constexpr std::int64_t kDockControl = 30;
+constexpr std::int64_t kDockSwipe = 23;
+constexpr std::int64_t kEnded = 4;
+constexpr std::int64_t kHorizontal = 1;
+constexpr std::int64_t kPinch = 3;
+
+// A manager that ignores a request is given up on after this long.
+constexpr auto kPendingFor = std::chrono::milliseconds(500);
+
+} // namespace
+
+X11Session& DesktopDock::x11() { return x11_ ? *x11_ : X11Session::standard(); }
+
+void DesktopDock::post(platform::TapLocation location, const platform::Event& event) {
+    take(event);
+    stream_.post(location, event);
+}
+
+void DesktopDock::postToProxy(platform::TapProxy proxy, const platform::Event& event) {
+    take(event);
+    stream_.postToProxy(proxy, event);
+}
+
+void DesktopDock::take(const platform::Event& event) {
+    if (event.integerField(platform::field::RecordType) != kDockControl ||
+        event.integerField(kGestureSubtype) != kDockSwipe || event.integerField(kPhase) != kEnded)
+        return;
+    // The animation's frames come from the display link's thread.
+    const std::int64_t motion = event.integerField(kMotion);
+    const double progress = event.doubleField(kProgress);
+    loop_.postFromAnyThread([this, motion, progress] { swipeEnded(motion, progress); });
+}
+
+void DesktopDock::swipeEnded(std::int64_t motion, double progress) {
+    // The progress field carries the natural-scrolling sign; without it a
+    // positive progress goes towards the next desktop, or towards showing
+    // the desktop, whatever the setting.
+    const double raw = (!natural_ || natural_()) ? progress : -progress;
+    const int direction = (raw > 0) - (raw < 0);
+    if (direction == 0) return;
+    auto& x = x11();
+    if (motion == kHorizontal) {
+        const auto count = x.desktopCount();
+        auto current = x.currentDesktop();
+        if (!count || !current) return;
+        const auto now = std::chrono::steady_clock::now();
+        // Swipes that end quicker than the manager answers go on from the
+        // desktop asked for.
+        if (pending_ && *pending_ != *current && now - pendingSince_ < kPendingFor) current = pending_;
+        const long next = *current + direction;
+        if (next < 0 || next >= *count) return;
+        pending_ = next;
+        pendingSince_ = now;
+        x.setCurrentDesktop(next);
+    } else if (motion == kPinch) {
+        const bool showing = x.showingDesktop().value_or(false);
+        if (direction > 0)
+            x.setShowingDesktop(!showing);
+        else if (showing)
+            x.setShowingDesktop(false);
+    }
+}
+
+} // namespace corv::desktop

@@ -1,0 +1,192 @@
+// A faked clickpad under umockdev with the real engine: a bound gesture acts
+// through the posting device and nothing of it reaches the clone; an unbound
+// one reaches the clone whole, for the desktop's own gestures.
+
+#include "engine/LiveTaps.h"
+#include "engine/MultitouchDevices.h"
+#include "model/Apps.h"
+#include "model/ModifierMask.h"
+#include "model/Shared.h"
+#include "platform/Platform.h"
+#include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/input/TouchpadGestures.h"
+
+#include "platform/desktop/input/TouchpadRecording.h"
+#include "support/UmockdevInput.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace corv::desktop {
+namespace {
+
+using test::InputEvent;
+
+constexpr const char* kPad = "Fake Touchpad";
+constexpr const char* kPosting = "Corvadine virtual input";
+constexpr std::uint16_t kVkK = 40;
+
+struct Pad {
+    Pad() {
+        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+        desktop = std::make_unique<DesktopPlatform>(where);
+        resetShared();
+        Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
+        engine::startEngineTaps();
+        EXPECT_TRUE(test::spinUntil([&] { return input.grabbed(pad); }, 5000));
+        engine::startMultitouchDevices();
+        settle();
+    }
+    ~Pad() {
+        engine::stopEngineTaps();
+        resetShared();
+        desktop.reset();
+    }
+    // Sends the recording frame by frame, as the device would. A terminal
+    // stands in for the node and cuts what piles up at any byte, so each frame
+    // is read before the next is sent.
+    void play(const std::vector<input_event>& events) {
+        std::vector<InputEvent> frame;
+        for (const input_event& e : events) {
+            frame.push_back({e.type, e.code, e.value});
+            if (e.type == EV_SYN && e.code == SYN_REPORT) {
+                input.send(pad, frame);
+                frame.clear();
+                test::spinUntil([] { return false; }, 4);
+            }
+        }
+        settle();
+    }
+    void settle() {
+        std::size_t before = 0;
+        do {
+            before = writes();
+            test::spinUntil([] { return false; }, 80);
+        } while (writes() != before);
+    }
+    std::size_t writes() {
+        std::size_t n = 0;
+        for (const auto& d : input.uinputDevices()) n += d.events.size();
+        return n;
+    }
+
+    test::Testbed bed;
+    test::InputTestbed input{bed};
+    std::string pad = input.addDevice(test::fakeTouchpad(kPad));
+    QTemporaryDir tmp;
+    std::unique_ptr<DesktopPlatform> desktop;
+};
+
+TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesItWhole) {
+    if (!test::runningUnderUmockdev()) return;
+    test::TouchpadRecording rec;
+    rec.stroke(test::fingersAround(3, 50, 35, 8), -30, 0, 0, 300);
+
+    Pad s;
+    // Unbound: the desktop's own three-finger swipe reaches the clone
+    // unchanged (the slot selections the clone already has left out).
+    s.play(rec.events());
+    const auto withoutSlots = [](const std::vector<InputEvent>& events) {
+        std::vector<InputEvent> out;
+        for (const auto& e : test::significant(events))
+            if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) out.push_back(e);
+        return out;
+    };
+    std::vector<InputEvent> sent;
+    for (const input_event& e : rec.events()) sent.push_back({e.type, e.code, e.value});
+    EXPECT_EQ(withoutSlots(s.input.written(kPad)), withoutSlots(sent));
+    EXPECT_TRUE(test::significant(s.input.written(kPosting)).empty());
+
+    // Bound to Command+K: the combination once, nothing more on the clone.
+    BindAction b;
+    b.isHotkey = true;
+    b.hotkeyMod = 0x100000;
+    b.hotkeyKey = kVkK;
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = b; });
+    const std::size_t cloneBefore = s.input.written(kPad).size();
+    s.play(rec.events());
+    EXPECT_EQ(s.input.written(kPad).size(), cloneBefore);
+    const std::vector<InputEvent> combo{{EV_KEY, KEY_LEFTMETA, 1}, {EV_KEY, KEY_K, 1}, {EV_KEY, KEY_K, 0},
+                                        {EV_KEY, KEY_LEFTMETA, 0}};
+    EXPECT_EQ(test::significant(s.input.written(kPosting)), combo);
+
+    // A touchpad without slots gives no frames: it is taken as a pointer.
+    test::EvdevDesc old = test::fakeTouchpad("Old Touchpad");
+    for (std::uint16_t code : {ABS_MT_SLOT, ABS_MT_POSITION_X, ABS_MT_POSITION_Y, ABS_MT_TRACKING_ID, ABS_MT_PRESSURE,
+                               ABS_MT_TOUCH_MAJOR}) {
+        old.codes[EV_ABS].erase(code);
+        old.abs.erase(code);
+    }
+    const std::string oldPad = s.input.addDevice(old);
+    EXPECT_TRUE(test::spinUntil([&] { return s.input.grabbed(oldPad); }, 5000));
+    EXPECT_EQ(platform::multitouch().deviceList()->size(), 1u);
+}
+
+TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBesideItStillReachesTheClone) {
+    if (!test::runningUnderUmockdev()) return;
+    // Clockwise by 90 degrees, then a spread no binding wants.
+    test::TouchpadRecording rotate;
+    rotate.stroke(test::fingersAround(2, 50, 35, 12), 0, 0, 0, 400, 90);
+    test::TouchpadRecording spread;
+    spread.stroke(test::fingersAround(2, 50, 35, 12), 0, 0, 20, 300);
+
+    // The taps count a rotation from its third value on, one step per
+    // 8 degrees: what the turn of the recording comes to after the first two.
+    std::vector<double> turns;
+    TouchpadGestures judge(rotate.axes());
+    for (const TouchpadReport& r : judge.feed(rotate.events()))
+        for (const platform::Event& e : r.events)
+            if (e.integerField(platform::field::GestureSubtype) == platform::gestureSubtype::Rotation &&
+                e.integerField(platform::field::GesturePhase) != platform::gesturePhase::Ended)
+                turns.push_back(-e.doubleField(platform::field::RotationValue));
+    ASSERT_GE(turns.size(), 3u);
+    double total = 0;
+    for (double t : turns) total += t;
+    EXPECT_NEAR(total, 90.0, 1.0);
+    const long steps = std::lround(std::rint((total - turns[0] - turns[1]) / 8.0));
+    EXPECT_GE(steps, 8);
+
+    Pad s;
+    s.desktop->eventTaps.input.setVerdictBound(2.0);  // every event is judged, however loaded the machine
+    s.desktop->eventTaps.input.pointer = [] { return platform::Point{321, 123}; };
+    std::vector<platform::Point> at;
+    s.desktop->eventTaps.chain.onSeen = [&](platform::EventTapId, std::uint32_t type, const platform::Event& e) {
+        if (type == platform::eventType::Gesture) at.push_back(e.location());
+    };
+    BindAction b;
+    b.isHotkey = true;
+    b.hotkeyMod = 0x100000;
+    b.hotkeyKey = kVkK;
+    b.multiShot = true;
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[2][ActGes::Rotate][0][ActDir::CW] = b; });
+
+    s.play(rotate.events());
+    long presses = 0;
+    for (const auto& e : s.input.written(kPosting))
+        if (e.type == EV_KEY && e.code == KEY_K && e.value >= 1) ++presses;
+    EXPECT_EQ(presses, steps);
+    EXPECT_TRUE(test::significant(s.input.written(kPad)).empty());
+    ASSERT_FALSE(at.empty());
+    EXPECT_EQ(std::count_if(at.begin(), at.end(), [](platform::Point p) { return p.x != 321 || p.y != 123; }), 0)
+        << "the taps look under the pointer";
+
+    // The spread is weighed against a rotation like the bound one, then
+    // passed: the desktop gets it whole, and nothing is posted.
+    const std::size_t posted = s.input.written(kPosting).size();
+    s.play(spread.events());
+    std::vector<InputEvent> sent;
+    for (const input_event& e : spread.events())
+        if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) sent.push_back({e.type, e.code, e.value});
+    std::vector<InputEvent> cloned;
+    for (const auto& e : test::significant(s.input.written(kPad)))
+        if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) cloned.push_back(e);
+    EXPECT_EQ(cloned, test::significant(sent));
+    EXPECT_EQ(s.input.written(kPosting).size(), posted);
+}
+
+} // namespace
+} // namespace corv::desktop

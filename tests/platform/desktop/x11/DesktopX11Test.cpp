@@ -1,0 +1,339 @@
+#include "engine/ActionExecutor.h"
+#include "engine/AppWindows.h"
+#include "engine/CurrentApp.h"
+#include "engine/DisplayLink.h"
+#include "engine/GestureLookup.h"
+#include "engine/NaturalScrollMirror.h"
+#include "model/ActionTable.h"
+#include "model/Apps.h"
+#include "model/Shared.h"
+#include "model/UIState.h"
+#include "platform/desktop/x11/DesktopAccessibility.h"
+#include "platform/desktop/x11/DesktopDock.h"
+#include "platform/desktop/x11/DesktopSpaces.h"
+#include "platform/desktop/x11/DesktopWindowServer.h"
+#include "platform/desktop/apps/DesktopWorkspace.h"
+#include "platform/desktop/x11/X11Session.h"
+#include "platform/sim/SimPlatform.h"
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
+
+// Xlib's macros last: they clash with names in the headers above.
+#include "support/XServer.h"
+
+#include <X11/extensions/XTest.h>
+
+namespace corv::desktop {
+namespace {
+
+using test::spinUntil;
+
+struct Client {
+    qint64 pid = -1;
+    XWindowId window = 0;
+    platform::Point center;
+};
+
+// One server, window manager and two client windows of two processes for
+// the whole suite: A has a desktop entry and says its pid, B has neither.
+class DesktopX11Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        data = new QTemporaryDir;
+        std::filesystem::create_directories(data->filePath("apps/applications").toStdString());
+        std::ofstream(data->filePath("apps/applications/corv-test-a.desktop").toStdString())
+            << "[Desktop Entry]\nType=Application\nName=Test A\nExec=/bin/true\nStartupWMClass=CorvTestA\n";
+        qputenv("XDG_DATA_HOME", data->filePath("apps").toUtf8());
+        qputenv("XDG_DATA_DIRS", data->filePath("none").toUtf8());
+        server = new test::XServer;
+        if (!server->error().empty()) return;
+        x11 = new X11Session(server->name());
+        a.pid = server->startClient(20, 40, 300, 300, "corvtesta", "CorvTestA");
+        b.pid = server->startClient(500, 40, 300, 300, "corvtestb", "CorvTestB", false);
+        server->startManager();
+        if (!server->error().empty()) return;
+        spinUntil([] {
+            const auto list = x11->clients();
+            for (XWindowId w : list) (x11->pidOf(w) == a.pid ? a : b).window = w;
+            return list.size() == 2 && a.window && b.window;
+        });
+        settle();
+    }
+
+    // Placed, framed and shown: each window is found at its centre.
+    static bool settle() {
+        return spinUntil([] {
+            for (Client* c : {&a, &b}) {
+                if (!c->window) return false;
+                XWindowAttributes attributes{};
+                XGetWindowAttributes(server->display(), c->window, &attributes);
+                int rx = 0, ry = 0;
+                Window child = 0;
+                XTranslateCoordinates(server->display(), c->window, DefaultRootWindow(server->display()),
+                                      attributes.width / 2, attributes.height / 2, &rx, &ry, &child);
+                c->center = {static_cast<double>(rx), static_cast<double>(ry)};
+                if (x11->clientAt(c->center) != c->window) return false;
+            }
+            return true;
+        });
+    }
+    static void TearDownTestSuite() {
+        delete x11;
+        delete server;
+        delete data;
+        x11 = nullptr;
+        server = nullptr;
+        data = nullptr;
+    }
+
+    void SetUp() override {
+        if (!server->error().empty()) GTEST_SKIP() << server->error();
+        ASSERT_TRUE(a.window && b.window && settle())
+            << "the client windows were not managed: " << a.window << " " << b.window << " of "
+            << x11->clients().size() << " pids " << a.pid << " " << b.pid << " wm " << server->managerRunning() << " clients "
+            << server->clientsRunning() << " on " << server->name() << " top-level windows " << topLevels();
+    }
+
+    static unsigned topLevels() {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XQueryTree(server->display(), DefaultRootWindow(server->display()), &root, &parent, &children, &count);
+        if (children) XFree(children);
+        return count;
+    }
+
+    static void movePointer(platform::Point p) {
+        XTestFakeMotionEvent(server->display(), -1, static_cast<int>(p.x), static_cast<int>(p.y), CurrentTime);
+        XSync(server->display(), False);
+    }
+
+    static inline QTemporaryDir* data = nullptr;
+    static inline test::XServer* server = nullptr;
+    static inline X11Session* x11 = nullptr;
+    static inline Client a, b;
+};
+
+TEST_F(DesktopX11Test, PointerOverEachWindowFindsItsApplicationAndPid) {
+    DesktopWindowServer ws(x11);
+    DesktopWorkspace workspace(x11);
+    struct Row {
+        const Client* client;
+        std::optional<std::string> id;
+    };
+    for (const Row& row : {Row{&a, "corv-test-a"}, Row{&b, std::nullopt}}) {
+        movePointer(row.client->center);
+        EXPECT_EQ(ws.cursorLocation(1), row.client->center);
+        auto found = ws.findWindowAndOwner(1, ws.cursorLocation(1));
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->windowId, row.client->window);
+        EXPECT_EQ(ws.connectionPid(found->owner), row.client->pid);
+        auto app = workspace.runningApplication(static_cast<std::int32_t>(row.client->pid));
+        ASSERT_TRUE(app);
+        EXPECT_EQ(app->bundleIdentifier, row.id);
+        // Without an entry the executable names it.
+        EXPECT_EQ(app->localizedName, row.id ? "Test A" : "corv_x11_client");
+        EXPECT_EQ(app->bundlePath, row.id ? data->filePath("apps/applications/corv-test-a.desktop").toStdString()
+                                          : std::string(CORV_X11_CLIENT));
+    }
+    // Over the root window there is nothing.
+    EXPECT_FALSE(ws.findWindowAndOwner(1, {1000, 700}));
+    EXPECT_EQ(workspace.runningApplications().size(), 2u);
+}
+
+TEST_F(DesktopX11Test, RaiseActivatesAndWindowStatesToggle) {
+    DesktopAccessibility ax(x11);
+    DesktopWorkspace workspace(x11);
+    for (const Client* c : {&a, &b}) {
+        auto windows = ax.copyAttributeValues(ax.createApplication(static_cast<std::int32_t>(c->pid)), "AXWindows", 0, 100);
+        ASSERT_TRUE(windows && windows->size() == 1);
+        const auto window = std::get<platform::AXElement>(windows->front());
+        EXPECT_EQ(ax.windowId(window), c->window);
+        EXPECT_TRUE(ax.performAction(window, "AXRaise"));
+        EXPECT_TRUE(spinUntil([&] { return x11->activeWindow() == c->window; }));
+        EXPECT_TRUE(workspace.isActive(static_cast<std::int32_t>(c->pid)));
+        auto focused = ax.copyAttributeValue(ax.createApplication(static_cast<std::int32_t>(c->pid)), "AXFocusedWindow");
+        ASSERT_TRUE(focused);
+        EXPECT_EQ(std::get<platform::AXElement>(*focused), window);
+    }
+    // Activation by pid picks the process's window.
+    EXPECT_TRUE(workspace.activate(static_cast<std::int32_t>(a.pid)));
+    EXPECT_TRUE(spinUntil([&] { return x11->activeWindow() == a.window; }));
+    EXPECT_FALSE(workspace.activate(999999));
+}
+
+// The engine over the real window manager: the sim machine with the X11
+// window server, workspace, accessibility, Spaces and Dock in place.
+class DesktopX11EngineTest : public DesktopX11Test {
+protected:
+    void SetUp() override {
+        DesktopX11Test::SetUp();
+        if (IsSkipped()) return;
+        resetShared();
+        sim = std::make_unique<sim::SimPlatform>();
+        ws = std::make_unique<DesktopWindowServer>(x11);
+        workspace = std::make_unique<DesktopWorkspace>(x11);
+        ax = std::make_unique<DesktopAccessibility>(x11);
+        spaces = std::make_unique<DesktopSpaces>(x11);
+        dock = std::make_unique<DesktopDock>(sim->events, sim->runLoop, x11);
+        dock->setNaturalScroll([] { return engine::NaturalScrollMirror::shared().get(); });
+        platform::Services s = platform::installedServices();
+        s.windowServer = ws.get();
+        s.workspace = workspace.get();
+        s.accessibility = ax.get();
+        s.spaces = spaces.get();
+        s.eventTaps = dock.get();
+        platform::install(s);
+        sim->displays.addDisplay("D-1", 60);
+    }
+    void TearDown() override {
+        if (!sim) return;
+        resetShared();
+        sim.reset();
+    }
+
+    // Performs the action with the pointer at the point, then runs the frames
+    // of any animation and what they hand to the main loop.
+    void perform(std::int64_t action, platform::Point at) {
+        movePointer(at);
+        engine::performAction(action, false, 0, std::nullopt);
+        sim->runLoop.runPending();
+        for (int frame = 1; frame <= 60; ++frame) {
+            sim->displayLinks.tick(static_cast<std::uint64_t>(frame) * 16'666'667ull);
+            sim->runLoop.runPending();
+        }
+    }
+
+    std::unique_ptr<sim::SimPlatform> sim;
+    std::unique_ptr<DesktopWindowServer> ws;
+    std::unique_ptr<DesktopWorkspace> workspace;
+    std::unique_ptr<DesktopAccessibility> ax;
+    std::unique_ptr<DesktopSpaces> spaces;
+    std::unique_ptr<DesktopDock> dock;
+};
+
+TEST_F(DesktopX11EngineTest, ProfilesFollowThePointer) {
+    auto entries = Apps::shared().a.get();
+    entries["corv-test-a"] = AnApp{};
+    Apps::shared().a.set(entries);
+    struct Row {
+        const Client* client;
+        std::string key;
+    };
+    for (const Row& row : {Row{&a, "corv-test-a"}, Row{&b, ""}, Row{&a, "corv-test-a"}}) {
+        movePointer(row.client->center);
+        engine::appUnderCursor(row.client->center);
+        const auto& current = engine::CurrentApp::shared();
+        EXPECT_EQ(current.pid, row.client->pid);
+        EXPECT_EQ(current.windowId, row.client->window);
+        EXPECT_EQ(current.settingsKey, row.key);
+        // The bindings looked up are the application's own, or the global ones.
+        EXPECT_EQ(engine::currentAppEntry(), engine::appEntry(row.key));
+    }
+    EXPECT_NE(engine::appEntry("corv-test-a"), engine::appEntry(""));
+}
+
+TEST_F(DesktopX11EngineTest, FullScreenAndZoomChangeTheWindowState) {
+    struct Row {
+        std::int64_t action;
+        const char* state;
+    };
+    for (const Row& row : {Row{ActionId::FullscreenWindow, "_NET_WM_STATE_FULLSCREEN"},
+                           Row{ActionId::ZoomWindow, "_NET_WM_STATE_MAXIMIZED_HORZ"}}) {
+        for (bool on : {true, false}) {
+            perform(row.action, a.center);
+            EXPECT_TRUE(spinUntil([&] { return x11->hasState(a.window, row.state) == on; }))
+                << row.state << " should be " << on;
+            EXPECT_FALSE(x11->hasState(b.window, row.state));
+        }
+    }
+}
+
+TEST_F(DesktopX11EngineTest, DockSwipesMoveOneDesktopTheRightWay) {
+    ASSERT_GE(x11->desktopCount().value_or(0), 3);
+    struct Row {
+        std::int64_t action;
+        long expected;
+    };
+    // Left goes to the next desktop, right back; right on the first does
+    // nothing; the same with natural scrolling off, which signs the posted
+    // progress the other way.
+    for (bool natural : {true, false}) {
+        UIState::shared().naturalScroll.set(natural);
+        x11->setCurrentDesktop(0);
+        ASSERT_TRUE(spinUntil([] { return x11->currentDesktop() == 0; }));
+        for (const Row& row : {Row{ActionId::TriggerSwipeL, 1}, Row{ActionId::TriggerSwipeL, 2},
+                               Row{ActionId::TriggerSwipeR, 1}, Row{ActionId::TriggerSwipeR, 0},
+                               Row{ActionId::TriggerSwipeR, 0}}) {
+            perform(row.action, b.center);
+            EXPECT_TRUE(spinUntil([&] { return x11->currentDesktop() == row.expected; }, 3000))
+                << "action " << row.action << " natural " << natural << " ended on "
+                << x11->currentDesktop().value_or(-1);
+        }
+        // A spread shows the desktop, a pinch brings the windows back.
+        perform(ActionId::TriggerPinchOut, b.center);
+        EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == true; }, 3000)) << natural;
+        perform(ActionId::TriggerPinchIn, b.center);
+        EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == false; }, 3000)) << natural;
+    }
+}
+
+// The running applications are listed in the background while the main
+// thread asks where the pointer is and what lies under it: a call waits for
+// the other thread's instead of finding nothing.
+TEST_F(DesktopX11Test, CallsFromTwoThreadsEachGetTheirAnswer) {
+    DesktopWorkspace workspace(x11);
+    std::atomic<bool> done{false};
+    std::atomic<int> lists{0}, shortLists{0};
+    std::thread background([&] {
+        for (; !done; ++lists)
+            if (workspace.runningApplications().size() != 2) ++shortLists;
+    });
+    int missed = 0;
+    for (int i = 0; i < 100; ++i) {
+        if (!x11->pointer()) ++missed;
+        if (x11->clientAt(a.center) != a.window) ++missed;
+    }
+    done = true;
+    background.join();
+    // Turned away while the other thread asks, nearly every call failed; a
+    // busy machine may still push one past the bound now and then.
+    EXPECT_LE(missed, 10);
+    EXPECT_LE(shortLists.load() * 10, lists.load() + 10);
+}
+
+// A server that stops answering costs one call at most the bound; later
+// calls find nothing at once, and answers come back with the server.
+TEST_F(DesktopX11Test, AStoppedServerNeverHoldsTheCaller) {
+    X11Session session(server->name());
+    ASSERT_TRUE(session.pointer());
+    ASSERT_EQ(::kill(static_cast<pid_t>(server->serverPid()), SIGSTOP), 0);
+    // Should a call hang anyway, the server goes on after a while so the
+    // test fails instead of hanging.
+    std::promise<void> measured;
+    std::thread resume([pid = server->serverPid(), done = measured.get_future()] {
+        done.wait_for(std::chrono::seconds(3));
+        ::kill(static_cast<pid_t>(pid), SIGCONT);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(session.pointer());
+    EXPECT_EQ(session.clientAt(a.center), 0u);
+    EXPECT_TRUE(session.clientPids().empty());
+    X11Session opening(server->name());
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, kRoundTripBound * 3) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count();
+    measured.set_value();
+    resume.join();
+    EXPECT_TRUE(spinUntil([&] { return session.clientAt(a.center) == a.window; }));
+    EXPECT_TRUE(spinUntil([&] { return opening.clientAt(a.center) == a.window; }));
+}
+
+} // namespace
+} // namespace corv::desktop
