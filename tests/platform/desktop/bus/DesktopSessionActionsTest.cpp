@@ -22,8 +22,8 @@ using test::spinUntil;
 const QString kLogind = "org.freedesktop.login1";
 const QString kManagerPath = "/org/freedesktop/login1";
 
-// One call a mock received: the method and its arguments as text.
-using Call = std::pair<QString, QStringList>;
+// One call a mock received, as "Method(argument, ...)".
+using Call = std::string;
 
 std::vector<Call> mockCalls(PrivateBus& bus, const QString& service, const QString& path) {
     std::vector<Call> out;
@@ -40,7 +40,7 @@ std::vector<Call> mockCalls(PrivateBus& bus, const QString& service, const QStri
         calls.endStructure();
         QStringList text;
         for (const QVariant& arg : args) text << arg.toString();
-        out.emplace_back(method, text);
+        out.push_back((method + "(" + text.join(", ") + ")").toStdString());
     }
     calls.endArray();
     return out;
@@ -84,9 +84,9 @@ protected:
 TEST_F(DesktopSessionActions, SleepLogOutAndLockCallLogindOnceForThisSession) {
     // No session manager on the session bus: log-out ends the session.
     const std::vector<std::pair<std::int64_t, Call>> rows{
-        {ActionId::Sleep, {"Suspend", {"true"}}},  // interactive: polkit may ask
-        {ActionId::Logout, {"TerminateSession", {"c7"}}},
-        {ActionId::LockScreen, {"LockSession", {"c7"}}},
+        {ActionId::Sleep, "Suspend(true)"},  // interactive: polkit may ask
+        {ActionId::Logout, "TerminateSession(c7)"},
+        {ActionId::LockScreen, "LockSession(c7)"},
     };
     std::vector<Call> expected;
     for (const auto& [action, call] : rows) {
@@ -106,9 +106,20 @@ TEST_F(DesktopSessionActions, SleepLogOutAndLockCallLogindOnceForThisSession) {
     press(ActionId::LockScreen);
     EXPECT_TRUE(spinUntil([&] {
         const auto calls = logindCalls(system);
-        return !calls.empty() && calls.back().first == "LockSession";
+        return !calls.empty() && calls.back().rfind("LockSession", 0) == 0;
     }));
-    EXPECT_EQ(logindCalls(system).back(), (Call{"LockSession", {"auto"}}));
+    EXPECT_EQ(logindCalls(system).back(), "LockSession(auto)");
+
+    // No session bus at all: logind ends the session.
+    qputenv("XDG_SESSION_ID", "c7");
+    system.mock(kLogind, kManagerPath, "ClearCalls");
+    loginWindow = std::make_unique<DesktopLoginWindow>(system.address(), "unix:path=/nonexistent/corv-session-bus");
+    platform::Services s = platform::installedServices();
+    s.loginWindow = loginWindow.get();
+    platform::install(s);
+    press(ActionId::Logout);
+    EXPECT_TRUE(spinUntil([&] { return !logindCalls(system).empty(); }));
+    EXPECT_EQ(logindCalls(system), std::vector<Call>{"TerminateSession(c7)"});
 }
 
 struct ManagerMock {
@@ -126,17 +137,17 @@ TEST_F(DesktopSessionActions, LogOutAsksTheSessionManagerOnTheBusWithoutADialog)
     struct Row {
         std::vector<ManagerMock> present;
         const ManagerMock* asked;
-        QStringList arguments;
+        Call call;
     };
     const std::vector<Row> rows{
-        {{kGnome}, &kGnome, {"1"}},  // no confirmation
-        {{kPlasma}, &kPlasma, {}},
-        {{kKsmserver}, &kKsmserver, {"0", "0", "0"}},  // confirm no, log out
-        {{kXfce}, &kXfce, {"false", "true"}},          // no dialog, applications may save
+        {{kGnome}, &kGnome, "Logout(1)"},  // no confirmation
+        {{kPlasma}, &kPlasma, "logout()"},
+        {{kKsmserver}, &kKsmserver, "logout(0, 0, 0)"},  // confirm no, log out
+        {{kXfce}, &kXfce, "Logout(false, true)"},        // no dialog, applications may save
         // Newer Plasma keeps the old service too: the new one is asked.
-        {{kKsmserver, kPlasma}, &kPlasma, {}},
+        {{kKsmserver, kPlasma}, &kPlasma, "logout()"},
         // One manager is asked, never two.
-        {{kXfce, kGnome}, &kGnome, {"1"}},
+        {{kXfce, kGnome}, &kGnome, "Logout(1)"},
     };
     for (const Row& row : rows) {
         for (const ManagerMock& m : row.present) {
@@ -151,7 +162,7 @@ TEST_F(DesktopSessionActions, LogOutAsksTheSessionManagerOnTheBusWithoutADialog)
         for (const ManagerMock& m : row.present) {
             const auto calls = mockCalls(session, m.service, m.path);
             if (m.service == row.asked->service)
-                EXPECT_EQ(calls, (std::vector<Call>{{m.method, row.arguments}})) << what.toStdString();
+                EXPECT_EQ(calls, std::vector<Call>{row.call});
             else
                 EXPECT_TRUE(calls.empty()) << m.service.toStdString() << " asked besides " << what.toStdString();
         }
