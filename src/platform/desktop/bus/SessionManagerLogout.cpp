@@ -31,13 +31,29 @@ const std::array<Manager, 4>& managers() {
          {QVariant::fromValue(1u)}},
         // Plasma 5.25 and later: the log-out that follows the prompt.
         {"org.kde.Shutdown", "/Shutdown", "org.kde.Shutdown", "logout", {}},
-        // Older Plasma: confirm no, type log-out, mode 0 (only shutdowns heed it).
+        // Older Plasma: confirm no, type log-out, mode 0.
         {"org.kde.ksmserver", "/KSMServer", "org.kde.KSMServerInterface", "logout", {0, 0, 0}},
         // show_dialog false, allow_save true.
         {"org.xfce.SessionManager", "/org/xfce/SessionManager", "org.xfce.Session.Manager", "Logout",
          {false, true}},
     }};
     return list;
+}
+
+// Sends the log-out to the first known manager among the names; false when
+// none is there.
+bool askFirstPresent(ServiceBus& bus, const QStringList& names) {
+    for (const Manager& m : managers()) {
+        if (!names.contains(QLatin1String(m.service))) continue;
+        trace((std::string("session manager: ") + m.service + " " + m.method).c_str());
+        QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(m.service), QLatin1String(m.path),
+                                                           QLatin1String(m.interface), QLatin1String(m.method));
+        call.setArguments(m.arguments);
+        bus.send(call);
+        return true;
+    }
+    trace("session manager: none on the session bus");
+    return false;
 }
 
 // The longest the bus may take to list its names before the fallback runs.
@@ -68,20 +84,8 @@ bool SessionManagerLogout::logOut(std::function<bool()> noManager) {
                      [bus, noManager = std::move(noManager)](QDBusPendingCallWatcher* w) {
                          w->deleteLater();
                          QDBusPendingReply<QStringList> names = *w;
-                         if (!names.isError()) {
-                             const QStringList present = names.value();
-                             for (const Manager& m : managers()) {
-                                 if (!present.contains(QLatin1String(m.service))) continue;
-                                 trace((std::string("session manager: ") + m.service + " " + m.method).c_str());
-                                 QDBusMessage call = QDBusMessage::createMethodCall(
-                                     QLatin1String(m.service), QLatin1String(m.path), QLatin1String(m.interface),
-                                     QLatin1String(m.method));
-                                 call.setArguments(m.arguments);
-                                 bus->send(call);
-                                 return;
-                             }
-                         }
-                         trace("session manager: none on the session bus");
+                         if (names.isError()) trace("session manager: the session bus did not list its names");
+                         else if (askFirstPresent(*bus, names.value())) return;
                          noManager();
                      });
     return true;

@@ -1,11 +1,14 @@
 #include "engine/ActionExecutor.h"
+#include "engine/LiveTaps.h"
 #include "model/ActionTable.h"
+#include "model/Apps.h"
 #include "model/Shared.h"
+#include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/shell/DesktopAudioInput.h"
 #include "platform/desktop/bus/DesktopLoginWindow.h"
 #include "platform/desktop/bus/DesktopScreenLock.h"
 #include "platform/sim/SimPlatform.h"
-#include "support/PrivateBus.h"
+#include "support/UmockdevInput.h"
 
 #include <QDBusArgument>
 #include <QFile>
@@ -16,8 +19,11 @@
 namespace corv::desktop {
 namespace {
 
+using test::keyEvent;
 using test::PrivateBus;
 using test::spinUntil;
+
+constexpr std::uint16_t kVkS = 1, kVkD = 2;
 
 const QString kLogind = "org.freedesktop.login1";
 const QString kManagerPath = "/org/freedesktop/login1";
@@ -170,6 +176,53 @@ TEST_F(DesktopSessionActions, LogOutAsksTheSessionManagerOnTheBusWithoutADialog)
         EXPECT_TRUE(logindCalls(system).empty()) << what.toStdString();
         for (const ManagerMock& m : row.present) EXPECT_TRUE(session.stopTemplate(m.service));
     }
+}
+
+// The same pressed on a keyboard faked with umockdev.
+TEST(DesktopSessionKeys, BoundKeysSleepThroughLogindAndLogOutThroughTheSessionManager) {
+    if (!test::runningUnderUmockdev()) return;
+    PrivateBus system(PrivateBus::Kind::System);
+    PrivateBus session(PrivateBus::Kind::Session);
+    ASSERT_TRUE(system.startTemplate("logind", kLogind)) << system.error();
+    const QString xfce = "org.xfce.SessionManager", xfcePath = "/org/xfce/SessionManager";
+    ASSERT_TRUE(session.startObject(xfce, xfcePath, "org.xfce.Session.Manager")) << session.error();
+    session.mock(xfce, xfcePath, "AddMethod", {"org.xfce.Session.Manager", "Logout", "bb", "", ""});
+    qputenv("XDG_SESSION_ID", "c7");
+
+    test::Testbed bed;
+    test::InputTestbed input{bed};
+    const std::string keyboard = input.addDevice(test::fakeKeyboard());
+    QTemporaryDir tmp;
+    DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+    where.systemBusAddress = system.address();
+    where.sessionBusAddress = session.address();
+    auto desktop = std::make_unique<DesktopPlatform>(where);
+    resetShared();
+    Apps::shared().a.modify([](AppEntries& entries) {
+        entries[""] = AnApp{};
+        entries[""].key[kVkS][0] = BindAction::forAction(ActionId::Sleep);
+        entries[""].key[kVkD][0] = BindAction::forAction(ActionId::Logout);
+    });
+    engine::startEngineTaps();
+    ASSERT_TRUE(spinUntil([&] { return input.grabbed(keyboard); }, 5000));
+
+    const auto type = [&](std::uint16_t code) {
+        for (int value : {1, 0}) input.send(keyboard, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, value)});
+    };
+    type(KEY_S);
+    EXPECT_TRUE(spinUntil([&] { return !logindCalls(system).empty(); }));
+    type(KEY_D);
+    EXPECT_TRUE(spinUntil([&] { return !mockCalls(session, xfce, xfcePath).empty(); }));
+    spinUntil([] { return false; }, 200);
+    // Sleep may ask for a password; log-out lets applications save, and the
+    // session is not ended under them.
+    EXPECT_EQ(logindCalls(system), (std::vector<std::string>{"Suspend(true)"}));
+    EXPECT_EQ(mockCalls(session, xfce, xfcePath), (std::vector<std::string>{"Logout(false, true)"}));
+
+    engine::stopEngineTaps();
+    resetShared();
+    desktop.reset();
+    qunsetenv("XDG_SESSION_ID");
 }
 
 // A fake wpctl or pactl keeping the mute state in a file.
