@@ -28,7 +28,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       eventTaps(runLoop, inputConfig(locations.input)),
       hidSystem(eventTaps.chain),
       ioRegistry(eventTaps.input.registry()),
-      loginWindow(locations.systemBusAddress),
+      loginWindow(locations.systemBusAddress, locations.sessionBusAddress),
       screenLock(locations.systemBusAddress),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),

@@ -12,12 +12,13 @@ constexpr int kNoConnection = -609;
 
 int DesktopLoginWindow::sendCoreEvent(platform::FourCharCode eventId) {
     bool sent = false;
-    if (eventId == platform::fourCharCode("slep"))
+    if (eventId == platform::fourCharCode("slep")) {
         sent = session_.suspend();
-    else if (eventId == platform::fourCharCode("rlgo"))
-        sent = session_.terminate();
-    else
+    } else if (eventId == platform::fourCharCode("rlgo")) {
+        sent = manager_.logOut([this] { return session_.terminate(); });
+    } else {
         return kEventNotHandled;
+    }
     return sent ? 0 : kNoConnection;
 }
 

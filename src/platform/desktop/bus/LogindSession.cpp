@@ -44,8 +44,9 @@ bool LogindSession::connect() {
 bool LogindSession::suspend() {
     if (!connect()) return false;
     trace("logind: suspend");
-    // Not interactive: no password dialog from here.
-    return bus_->send(managerCall(QStringLiteral("Suspend"), {false}));
+    // Interactive: where polkit wants a password it asks for one rather than
+    // refusing without a word.
+    return bus_->send(managerCall(QStringLiteral("Suspend"), {true}));
 }
 
 bool LogindSession::terminate() { return callWithSession(QStringLiteral("TerminateSession")); }

@@ -36,7 +36,7 @@ std::optional<platform::DisplayMode> DesktopDisplays::currentMode(platform::Disp
                                  static_cast<std::uint64_t>(std::max(0, size.height()))};
 }
 
-void DesktopDisplays::sleepDisplaysNow() { X11Session::standard().forceDisplayOff(); }
+void DesktopDisplays::sleepDisplaysNow() { (x11_ ? *x11_ : X11Session::standard()).forceDisplayOff(); }
 
 std::vector<platform::Screen> DesktopDisplays::screens() {
     std::vector<platform::Screen> result;

@@ -1,7 +1,14 @@
+#include "engine/ActionExecutor.h"
+#include "engine/LiveTaps.h"
+#include "model/ActionTable.h"
+#include "model/Apps.h"
+#include "model/Shared.h"
+#include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/shell/DesktopAudioInput.h"
 #include "platform/desktop/bus/DesktopLoginWindow.h"
 #include "platform/desktop/bus/DesktopScreenLock.h"
-#include "support/PrivateBus.h"
+#include "platform/sim/SimPlatform.h"
+#include "support/UmockdevInput.h"
 
 #include <QDBusArgument>
 #include <QFile>
@@ -12,16 +19,21 @@
 namespace corv::desktop {
 namespace {
 
+using test::keyEvent;
 using test::PrivateBus;
 using test::spinUntil;
+
+constexpr std::uint16_t kVkS = 1, kVkD = 2;
 
 const QString kLogind = "org.freedesktop.login1";
 const QString kManagerPath = "/org/freedesktop/login1";
 
-// The calls the logind mock received: method and first argument.
-std::vector<std::pair<QString, QString>> logindCalls(PrivateBus& bus) {
-    std::vector<std::pair<QString, QString>> out;
-    const QDBusMessage reply = bus.mock(kLogind, kManagerPath, "GetCalls");
+// One call a mock received, as "Method(argument, ...)".
+using Call = std::string;
+
+std::vector<Call> mockCalls(PrivateBus& bus, const QString& service, const QString& path) {
+    std::vector<Call> out;
+    const QDBusMessage reply = bus.mock(service, path, "GetCalls");
     if (reply.arguments().isEmpty()) return out;
     const QDBusArgument calls = reply.arguments().front().value<QDBusArgument>();
     calls.beginArray();
@@ -32,51 +44,185 @@ std::vector<std::pair<QString, QString>> logindCalls(PrivateBus& bus) {
         calls.beginStructure();
         calls >> when >> method >> args;
         calls.endStructure();
-        QString first = args.isEmpty() ? QString() : args.front().toString();
-        out.emplace_back(method, first);
+        QStringList text;
+        for (const QVariant& arg : args) text << arg.toString();
+        out.push_back((method + "(" + text.join(", ") + ")").toStdString());
     }
     calls.endArray();
     return out;
 }
 
-TEST(DesktopSessionActions, SleepLogOutAndLockCallLogindOnceForThisSession) {
-    PrivateBus bus(PrivateBus::Kind::System);
-    ASSERT_TRUE(bus.error().empty()) << bus.error();
-    ASSERT_TRUE(bus.startTemplate("logind", kLogind)) << bus.error();
-    qputenv("XDG_SESSION_ID", "c7");
-    DesktopLoginWindow loginWindow(bus.address());
-    DesktopScreenLock screenLock(bus.address());
-    using Call = std::pair<QString, QString>;
-    struct Row {
-        std::function<void()> act;
-        Call expected;
-    };
-    const std::vector<Row> rows{
-        {[&] { EXPECT_EQ(loginWindow.sendCoreEvent(platform::fourCharCode("slep")), 0); }, {"Suspend", "false"}},
-        {[&] { EXPECT_EQ(loginWindow.sendCoreEvent(platform::fourCharCode("rlgo")), 0); }, {"TerminateSession", "c7"}},
-        {[&] { EXPECT_TRUE(screenLock.lockNow()); }, {"LockSession", "c7"}},
+std::vector<Call> logindCalls(PrivateBus& bus) { return mockCalls(bus, kLogind, kManagerPath); }
+
+// The session actions pressed as a binding presses them: through the action
+// executor, with the desktop's login window and screen lock on private buses.
+class DesktopSessionActions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(system.error().empty()) << system.error();
+        ASSERT_TRUE(session.error().empty()) << session.error();
+        ASSERT_TRUE(system.startTemplate("logind", kLogind)) << system.error();
+        qputenv("XDG_SESSION_ID", "c7");
+        resetShared();
+        sim = std::make_unique<sim::SimPlatform>();
+        loginWindow = std::make_unique<DesktopLoginWindow>(system.address(), session.address());
+        screenLock = std::make_unique<DesktopScreenLock>(system.address());
+        platform::Services s = platform::installedServices();
+        s.loginWindow = loginWindow.get();
+        s.screenLock = screenLock.get();
+        platform::install(s);
+    }
+    void TearDown() override {
+        resetShared();
+        sim.reset();
+        qunsetenv("XDG_SESSION_ID");
+    }
+
+    static void press(std::int64_t action) { engine::performAction(action, false, 0, std::nullopt); }
+
+    PrivateBus system{PrivateBus::Kind::System};
+    PrivateBus session{PrivateBus::Kind::Session};
+    std::unique_ptr<sim::SimPlatform> sim;
+    std::unique_ptr<DesktopLoginWindow> loginWindow;
+    std::unique_ptr<DesktopScreenLock> screenLock;
+};
+
+TEST_F(DesktopSessionActions, SleepLogOutAndLockCallLogindOnceForThisSession) {
+    // No session manager on the session bus: log-out ends the session.
+    const std::vector<std::pair<std::int64_t, Call>> rows{
+        {ActionId::Sleep, "Suspend(true)"},  // interactive: polkit may ask
+        {ActionId::Logout, "TerminateSession(c7)"},
+        {ActionId::LockScreen, "LockSession(c7)"},
     };
     std::vector<Call> expected;
-    for (const Row& row : rows) {
-        row.act();
-        expected.push_back(row.expected);
-        EXPECT_TRUE(spinUntil([&] { return logindCalls(bus).size() >= expected.size(); }));
+    for (const auto& [action, call] : rows) {
+        press(action);
+        expected.push_back(call);
+        EXPECT_TRUE(spinUntil([&] { return logindCalls(system).size() >= expected.size(); }));
     }
     // Other events go nowhere.
-    EXPECT_NE(loginWindow.sendCoreEvent(platform::fourCharCode("rrst")), 0);
+    EXPECT_NE(loginWindow->sendCoreEvent(platform::fourCharCode("rrst")), 0);
     spinUntil([] { return false; }, 200);
-    EXPECT_EQ(logindCalls(bus), expected);
+    EXPECT_EQ(logindCalls(system), expected);
 
     // Without the variable the session comes from logind.
     qunsetenv("XDG_SESSION_ID");
-    bus.mock(kLogind, kManagerPath, "ClearCalls");
-    bus.mock(kLogind, kManagerPath, "AddSession", {"auto", "seat0", 1000u, "ann", true});
-    EXPECT_TRUE(screenLock.lockNow());
+    system.mock(kLogind, kManagerPath, "ClearCalls");
+    system.mock(kLogind, kManagerPath, "AddSession", {"auto", "seat0", 1000u, "ann", true});
+    press(ActionId::LockScreen);
     EXPECT_TRUE(spinUntil([&] {
-        const auto calls = logindCalls(bus);
-        return !calls.empty() && calls.back().first == "LockSession";
+        const auto calls = logindCalls(system);
+        return !calls.empty() && calls.back().rfind("LockSession", 0) == 0;
     }));
-    EXPECT_EQ(logindCalls(bus).back(), (Call{"LockSession", "auto"}));
+    EXPECT_EQ(logindCalls(system).back(), "LockSession(auto)");
+
+    // No session bus at all: logind ends the session.
+    qputenv("XDG_SESSION_ID", "c7");
+    system.mock(kLogind, kManagerPath, "ClearCalls");
+    loginWindow = std::make_unique<DesktopLoginWindow>(system.address(), "unix:path=/nonexistent/corv-session-bus");
+    platform::Services s = platform::installedServices();
+    s.loginWindow = loginWindow.get();
+    platform::install(s);
+    press(ActionId::Logout);
+    EXPECT_TRUE(spinUntil([&] { return !logindCalls(system).empty(); }));
+    EXPECT_EQ(logindCalls(system), std::vector<Call>{"TerminateSession(c7)"});
+}
+
+struct ManagerMock {
+    QString service, path, interface, method, signature;
+};
+
+const ManagerMock kGnome{"org.gnome.SessionManager", "/org/gnome/SessionManager", "org.gnome.SessionManager",
+                         "Logout", "u"};
+const ManagerMock kPlasma{"org.kde.Shutdown", "/Shutdown", "org.kde.Shutdown", "logout", ""};
+const ManagerMock kKsmserver{"org.kde.ksmserver", "/KSMServer", "org.kde.KSMServerInterface", "logout", "iii"};
+const ManagerMock kXfce{"org.xfce.SessionManager", "/org/xfce/SessionManager", "org.xfce.Session.Manager", "Logout",
+                        "bb"};
+
+TEST_F(DesktopSessionActions, LogOutAsksTheSessionManagerOnTheBusWithoutADialog) {
+    struct Row {
+        std::vector<ManagerMock> present;
+        const ManagerMock* asked;
+        Call call;
+    };
+    const std::vector<Row> rows{
+        {{kGnome}, &kGnome, "Logout(1)"},  // no confirmation
+        {{kPlasma}, &kPlasma, "logout()"},
+        {{kKsmserver}, &kKsmserver, "logout(0, 0, 0)"},  // confirm no, log out
+        {{kXfce}, &kXfce, "Logout(false, true)"},        // no dialog, applications may save
+        // Newer Plasma keeps the old service too: the new one is asked.
+        {{kKsmserver, kPlasma}, &kPlasma, "logout()"},
+        // One manager is asked, never two.
+        {{kXfce, kGnome}, &kGnome, "Logout(1)"},
+    };
+    for (const Row& row : rows) {
+        for (const ManagerMock& m : row.present) {
+            ASSERT_TRUE(session.startObject(m.service, m.path, m.interface)) << session.error();
+            session.mock(m.service, m.path, "AddMethod", {m.interface, m.method, m.signature, "", ""});
+        }
+        const QString what = row.asked->service;
+        press(ActionId::Logout);
+        EXPECT_TRUE(spinUntil([&] { return !mockCalls(session, row.asked->service, row.asked->path).empty(); }))
+            << what.toStdString();
+        spinUntil([] { return false; }, 200);
+        for (const ManagerMock& m : row.present) {
+            const auto calls = mockCalls(session, m.service, m.path);
+            if (m.service == row.asked->service)
+                EXPECT_EQ(calls, std::vector<Call>{row.call});
+            else
+                EXPECT_TRUE(calls.empty()) << m.service.toStdString() << " asked besides " << what.toStdString();
+        }
+        // The session is left to its manager.
+        EXPECT_TRUE(logindCalls(system).empty()) << what.toStdString();
+        for (const ManagerMock& m : row.present) EXPECT_TRUE(session.stopTemplate(m.service));
+    }
+}
+
+// The same pressed on a keyboard faked with umockdev.
+TEST(DesktopSessionKeys, BoundKeysSleepThroughLogindAndLogOutThroughTheSessionManager) {
+    if (!test::runningUnderUmockdev()) return;
+    PrivateBus system(PrivateBus::Kind::System);
+    PrivateBus session(PrivateBus::Kind::Session);
+    ASSERT_TRUE(system.startTemplate("logind", kLogind)) << system.error();
+    const QString xfce = "org.xfce.SessionManager", xfcePath = "/org/xfce/SessionManager";
+    ASSERT_TRUE(session.startObject(xfce, xfcePath, "org.xfce.Session.Manager")) << session.error();
+    session.mock(xfce, xfcePath, "AddMethod", {"org.xfce.Session.Manager", "Logout", "bb", "", ""});
+    qputenv("XDG_SESSION_ID", "c7");
+
+    test::Testbed bed;
+    test::InputTestbed input{bed};
+    const std::string keyboard = input.addDevice(test::fakeKeyboard());
+    QTemporaryDir tmp;
+    DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+    where.systemBusAddress = system.address();
+    where.sessionBusAddress = session.address();
+    auto desktop = std::make_unique<DesktopPlatform>(where);
+    resetShared();
+    Apps::shared().a.modify([](AppEntries& entries) {
+        entries[""] = AnApp{};
+        entries[""].key[kVkS][0] = BindAction::forAction(ActionId::Sleep);
+        entries[""].key[kVkD][0] = BindAction::forAction(ActionId::Logout);
+    });
+    engine::startEngineTaps();
+    ASSERT_TRUE(spinUntil([&] { return input.grabbed(keyboard); }, 5000));
+
+    const auto type = [&](std::uint16_t code) {
+        for (int value : {1, 0}) input.send(keyboard, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, value)});
+    };
+    type(KEY_S);
+    EXPECT_TRUE(spinUntil([&] { return !logindCalls(system).empty(); }));
+    type(KEY_D);
+    EXPECT_TRUE(spinUntil([&] { return !mockCalls(session, xfce, xfcePath).empty(); }));
+    spinUntil([] { return false; }, 200);
+    // Sleep may ask for a password; log-out lets applications save, and the
+    // session is not ended under them.
+    EXPECT_EQ(logindCalls(system), (std::vector<std::string>{"Suspend(true)"}));
+    EXPECT_EQ(mockCalls(session, xfce, xfcePath), (std::vector<std::string>{"Logout(false, true)"}));
+
+    engine::stopEngineTaps();
+    resetShared();
+    desktop.reset();
+    qunsetenv("XDG_SESSION_ID");
 }
 
 // A fake wpctl or pactl keeping the mute state in a file.
