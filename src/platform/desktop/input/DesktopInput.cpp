@@ -232,9 +232,10 @@ void DesktopInput::setAway(bool away) {
 void DesktopInput::recoverFromStall() {
     // The nodes are no longer grabbed and their clones are gone: let the
     // devices go in order and take them again. The posting device's keys were
-    // lifted; it forgets them.
+    // lifted, and so are any the turns before this one pressed.
     while (!devices_.empty()) letGo(devices_.begin()->first);
-    translator_.releaseAll();
+    const auto ups = translator_.releaseAll();
+    if (post_) writeFrame(post_, ups);
     GrabTable::process().forgetPosted();
     reconcile();
 }
