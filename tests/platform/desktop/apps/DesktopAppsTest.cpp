@@ -127,48 +127,5 @@ TEST(DesktopWorkspace, OpensThroughDesktopEntriesWithoutAShell) {
     for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) qunsetenv(name);
 }
 
-// An entry file runs only from the application folders or when it is
-// executable; one dropped anywhere else is neither started nor handed on.
-TEST(DesktopWorkspace, StartsOnlyTrustedEntryFiles) {
-    QTemporaryDir dir;
-    const std::string root = dir.path().toStdString();
-    for (const char* sub : {"/data/applications", "/config", "/Downloads"}) std::filesystem::create_directories(root + sub);
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(root + "/data"));
-    qputenv("XDG_DATA_DIRS", "/usr/share");
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root + "/config"));
-    qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(root + "/none"));
-    const auto entry = [&](const std::string& path, const std::string& mark, bool executable) {
-        std::ofstream(path) << "[Desktop Entry]\nType=Application\nName=X\nExec=touch " << root << "/" << mark << "\n";
-        if (executable) std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-    };
-    entry(root + "/Downloads/x.desktop", "downloaded", false);
-    entry(root + "/Downloads/trusted.desktop", "trusted", true);
-    entry(root + "/data/applications/installed.desktop", "installed", false);
-
-    X11Session none;
-    DesktopWorkspace workspace(&none);
-    const struct {
-        std::string path;
-        std::string mark;
-        bool runs;
-    } rows[] = {
-        {root + "/Downloads/x.desktop", "downloaded", false},
-        {root + "/Downloads/trusted.desktop", "trusted", true},
-        {root + "/data/applications/installed.desktop", "installed", true},
-    };
-    for (const auto& row : rows) {
-        const Url url = Url::fileFromPath(row.path, "/");
-        EXPECT_EQ(workspace.applicationToOpenUrl(url).has_value(), row.runs) << row.path;
-        EXPECT_EQ(workspace.openUrl(url), row.runs) << row.path;
-        workspace.openApplication(url);
-    }
-    // The trusted ones ran; the other had as long.
-    for (const auto& row : rows) {
-        const bool ran = test::spinUntil([&] { return std::filesystem::exists(root + "/" + row.mark); }, row.runs ? 10000 : 200);
-        EXPECT_EQ(ran, row.runs) << row.path;
-    }
-    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"}) qunsetenv(name);
-}
-
 } // namespace
 } // namespace corv::desktop
