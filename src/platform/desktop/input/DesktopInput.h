@@ -3,7 +3,9 @@
 // Real keyboard and pointer input: the keyboards and mice udev knows are
 // taken (grabbed, cloned, read) while some tap is live, and let go when none
 // is; their events pass the tap chain, and what the program posts goes out
-// through one posting device of its own.
+// through one posting device of its own. All of it is let go while the user
+// is away, and by the watchdog and the signal handlers when the main thread
+// cannot serve it.
 
 #include "platform/RunLoop.h"
 #include "platform/TapChain.h"

@@ -124,7 +124,8 @@ void InputWatchdog::run() {
                 due = std::min(due, last + stallNs_);
             }
         }
-        const int timeout = due == LLONG_MAX ? -1 : static_cast<int>(std::max<std::int64_t>(0, (due - now + 999'999) / 1'000'000));
+        const int timeout =
+            due == LLONG_MAX ? -1 : static_cast<int>(std::max<std::int64_t>(0, (due - now + 999'999) / 1'000'000));
         pollfd p{wake_[0], POLLIN, 0};
         if (::poll(&p, 1, timeout) > 0) {
             char buf[64];

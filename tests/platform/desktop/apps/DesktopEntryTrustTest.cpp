@@ -25,7 +25,8 @@ TEST(DesktopEntryTrust, ABoundKeyStartsOnlyATrustedEntryFile) {
     if (!test::runningUnderUmockdev()) return;
     QTemporaryDir tmp;
     const std::string root = tmp.path().toStdString();
-    for (const char* sub : {"/data/applications", "/config", "/Downloads"}) std::filesystem::create_directories(root + sub);
+    for (const char* sub : {"/data/applications", "/config", "/Downloads"})
+        std::filesystem::create_directories(root + sub);
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(root + "/data"));
     qputenv("XDG_DATA_DIRS", "/usr/share");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(root + "/config"));
