@@ -91,6 +91,7 @@ struct EvdevDesc {
     bool touchpad = false;
     std::map<std::uint16_t, input_absinfo> abs;  // absolute axes
     std::set<std::uint16_t> props;               // INPUT_PROP_*
+    int effects = 0;                             // force-feedback effects it can hold at once
 };
 
 inline EvdevDesc fakeKeyboard(std::string name = "Fake Keyboard", std::uint16_t product = 0xC31C) {
@@ -520,12 +521,23 @@ private:
         umockdev_ioctl_client_complete(client, result, 0);
         g_object_unref(data);
     }
-    static void replyBits(UMockdevIoctlClient* client, const std::set<std::uint16_t>& bits) {
+    // A bitmap of codes up to `maxBit`, as the kernel answers it: no more
+    // than the bitmap's whole longs, fewer when the caller's buffer is
+    // shorter; the rest of the buffer stays as it was.
+    static void replyBits(UMockdevIoctlClient* client, const std::set<std::uint16_t>& bits, unsigned maxBit) {
         const std::size_t size = _IOC_SIZE(umockdev_ioctl_client_get_request(client));
-        std::vector<std::uint8_t> out(size);
+        const std::size_t whole = (maxBit + 8 * sizeof(long) - 1) / (8 * sizeof(long)) * sizeof(long);
+        const std::size_t length = std::min(size, whole);
+        UMockdevIoctlData* data = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, size, nullptr);
+        if (!data) {
+            umockdev_ioctl_client_complete(client, -1, EFAULT);
+            return;
+        }
+        std::memset(data->data, 0, length);
         for (auto b : bits)
-            if (b / 8u < size) out[b / 8] |= std::uint8_t(1u << (b % 8));
-        reply(client, out.data(), out.size(), static_cast<long>(size));
+            if (b / 8u < length) data->data[b / 8] |= std::uint8_t(1u << (b % 8));
+        umockdev_ioctl_client_complete(client, static_cast<long>(length), 0);
+        g_object_unref(data);
     }
     static void replyString(UMockdevIoctlClient* client, const std::string& s) {
         if (s.empty()) {
@@ -587,7 +599,7 @@ private:
         } else if (nr == _IOC_NR(EVIOCGUNIQ(0))) {
             replyString(client, "");
         } else if (nr == _IOC_NR(EVIOCGPROP(0))) {
-            replyBits(client, d.desc.props);
+            replyBits(client, d.desc.props, INPUT_PROP_MAX);
         } else if (nr == _IOC_NR(EVIOCGMTSLOTS(0)) && _IOC_DIR(request) == _IOC_READ) {
             // No finger down: every slot's tracking id is -1, other values 0.
             const std::size_t size = _IOC_SIZE(request);
@@ -606,18 +618,31 @@ private:
             umockdev_ioctl_client_complete(client, 0, 0);
             g_object_unref(data);
         } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
-            replyBits(client, d.keysDown);
-        } else if (nr == _IOC_NR(EVIOCGLED(0)) || nr == _IOC_NR(EVIOCGSND(0)) || nr == _IOC_NR(EVIOCGSW(0))) {
-            replyBits(client, {});
+            replyBits(client, d.keysDown, KEY_MAX);
+        } else if (nr == _IOC_NR(EVIOCGLED(0))) {
+            replyBits(client, {}, LED_MAX);
+        } else if (nr == _IOC_NR(EVIOCGSND(0))) {
+            replyBits(client, {}, SND_MAX);
+        } else if (nr == _IOC_NR(EVIOCGSW(0))) {
+            replyBits(client, {}, SW_MAX);
+        } else if (nr == _IOC_NR(EVIOCGEFFECTS) && _IOC_DIR(request) == _IOC_READ) {
+            const int effects = d.desc.effects;
+            reply(client, &effects, sizeof effects, 0);
         } else if (nr >= _IOC_NR(EVIOCGBIT(0, 0)) && nr < _IOC_NR(EVIOCGBIT(EV_MAX + 1, 0))) {
             const unsigned type = nr - _IOC_NR(EVIOCGBIT(0, 0));
-            if (type == 0) {
+            static const std::map<unsigned, unsigned> kMaxBit = {
+                {0, EV_MAX},        {EV_KEY, KEY_MAX}, {EV_REL, REL_MAX}, {EV_ABS, ABS_MAX}, {EV_MSC, MSC_MAX},
+                {EV_LED, LED_MAX},  {EV_SND, SND_MAX}, {EV_FF, FF_MAX},   {EV_SW, SW_MAX}};
+            const auto maxBit = kMaxBit.find(type);
+            if (maxBit == kMaxBit.end()) {
+                umockdev_ioctl_client_complete(client, -1, EINVAL);  // no bitmap of that type
+            } else if (type == 0) {
                 std::set<std::uint16_t> types{EV_SYN};
                 for (const auto& [t, codes] : d.desc.codes) types.insert(t);
-                replyBits(client, types);
+                replyBits(client, types, maxBit->second);
             } else {
                 auto c = d.desc.codes.find(static_cast<std::uint16_t>(type));
-                replyBits(client, c == d.desc.codes.end() ? std::set<std::uint16_t>{} : c->second);
+                replyBits(client, c == d.desc.codes.end() ? std::set<std::uint16_t>{} : c->second, maxBit->second);
             }
         } else if (nr >= _IOC_NR(EVIOCGABS(0)) && nr < _IOC_NR(EVIOCGABS(ABS_MAX + 1)) &&
                    _IOC_DIR(request) == _IOC_READ) {

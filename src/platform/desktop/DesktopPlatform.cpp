@@ -45,6 +45,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
         multitouch.frame(syspath, fingers);
     };
     eventTaps.input.pointer = [this] { return windowServer.cursorLocation(0); };
+    workspaceNotes.onPresence = [this](bool present) { eventTaps.input.setAway(!present); };
     for (const InputNode& node : eventTaps.input.nodes())
         if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());

@@ -37,6 +37,7 @@
 #include "platform/desktop/shell/DesktopFileEvents.h"
 #include "platform/desktop/shell/DesktopPreferences.h"
 #include "platform/desktop/input/DesktopAxObservers.h"
+#include "platform/desktop/input/InputSignals.h"
 
 #include <QString>
 
@@ -100,6 +101,8 @@ public:
     DesktopAxObservers axObservers;
     // The program's posts pass the desktop's stand-in for the Dock.
     DesktopDock dock{eventTaps, runLoop};
+    // Last, so that termination signals pass it before the lifecycle's handler.
+    InputSignals inputSignals;
 
 private:
     platform::Services services();

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <set>
 
+#include <unistd.h>
+
 namespace corv::desktop {
 
 namespace {
@@ -205,8 +207,9 @@ std::optional<DesktopApp> DesktopApps::byPath(const std::string& path) {
     const Entries apps = all();
     for (const auto& app : *apps)
         if (app.path == path) return app;
-    // An entry outside the application directories.
-    if (!path.ends_with(".desktop")) return std::nullopt;
+    // An entry outside the application directories counts only when its file
+    // is executable: anyone can leave one where a download lands.
+    if (!path.ends_with(".desktop") || ::access(path.c_str(), X_OK) != 0) return std::nullopt;
     return readEntry(path, withoutSuffix(fs::path(path).filename().string()));
 }
 

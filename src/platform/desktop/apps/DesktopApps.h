@@ -45,6 +45,7 @@ public:
     static std::vector<std::string> applicationDirectories();
 
     std::optional<DesktopApp> byId(const std::string& id);
+    // An entry of the application directories, or an executable entry file elsewhere.
     std::optional<DesktopApp> byPath(const std::string& path);
     // The entry whose StartupWMClass is the window's class, else whose id is
     // the class or instance, ignoring case.

@@ -140,8 +140,8 @@ std::optional<DesktopApp> DesktopWorkspace::handlerFor(const std::string& target
     isFile = url.isLocalFile();
     if (isFile) {
         const QString path = url.toLocalFile();
-        if (path.endsWith(QStringLiteral(".desktop")))
-            if (auto app = apps_.byPath(path.toStdString())) return app;
+        // An entry that is not trusted is neither started nor handed on.
+        if (path.endsWith(QStringLiteral(".desktop"))) return apps_.byPath(path.toStdString());
         const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
         return apps_.defaultFor(type.name().toStdString());
     }

@@ -42,12 +42,30 @@ public slots:
         bus().connect(kLogind, session.path(), kProperties, QStringLiteral("PropertiesChanged"), this,
                       SLOT(sessionPropertiesChanged(QDBusMessage)));
         trace("logind: watching the session");
+        // The session may be switched away already.
+        QDBusMessage get = QDBusMessage::createMethodCall(kLogind, session.path(), kProperties, QStringLiteral("Get"));
+        get << kSession << QStringLiteral("Active");
+        bus().callWithCallback(get, this, SLOT(sessionActiveRead(QDBusMessage)));
+    }
+    void sessionActiveRead(const QDBusMessage& reply) {
+        if (reply.type() != QDBusMessage::ReplyMessage || !hasSignature(reply, "v", "a logind session Active")) return;
+        const auto active = strictBool(qvariant_cast<QDBusVariant>(reply.arguments().front()).variant());
+        if (!active || *active == sessionActive_) return;
+        sessionActive_ = *active;
+        presenceChanged();
+    }
+    void presenceChanged() {
+        const bool present = sessionActive_ && awake_;
+        if (present == present_) return;
+        present_ = present;
+        if (owner_.onPresence) owner_.onPresence(present);
     }
     void prepareForSleep(const QDBusMessage& message) {
         if (!hasSignature(message, "b", "a logind PrepareForSleep")) return;
         const bool start = message.arguments().front().toBool();
         trace(start ? "logind: going to sleep" : "logind: woke up");
         awake_ = !start;
+        presenceChanged();
         owner_.post(start ? platform::WorkspaceNote::WillSleep : platform::WorkspaceNote::DidWake);
         // The sleep handler has saved: the machine may sleep now.
         if (start) sleepLock_ = QDBusUnixFileDescriptor();
@@ -76,6 +94,8 @@ public slots:
         const auto active = strictBool(*it);
         if (!active) return;
         trace(*active ? "logind: session active" : "logind: session inactive");
+        sessionActive_ = *active;
+        presenceChanged();
         owner_.post(*active ? platform::WorkspaceNote::SessionDidBecomeActive
                             : platform::WorkspaceNote::SessionDidResignActive);
     }
@@ -83,6 +103,8 @@ public slots:
 private:
     DesktopWorkspaceNotes& owner_;
     bool awake_ = true;
+    bool sessionActive_ = true;
+    bool present_ = true;
     QDBusUnixFileDescriptor sleepLock_;
 };
 

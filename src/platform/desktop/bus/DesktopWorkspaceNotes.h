@@ -3,6 +3,7 @@
 #include "platform/WorkspaceNotes.h"
 #include "platform/desktop/bus/BusProbe.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -35,6 +36,11 @@ public:
 
     // Delivers a notice to its observers.
     void post(platform::WorkspaceNote note);
+
+    // Main thread, once notices are listened to: whether the user is here,
+    // that is the session is active and the machine not going to sleep;
+    // called at each change, before the notices of it.
+    std::function<void(bool present)> onPresence;
 
 private:
     class Listener;

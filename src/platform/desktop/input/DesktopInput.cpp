@@ -1,5 +1,7 @@
 #include "platform/desktop/input/DesktopInput.h"
 
+#include "platform/desktop/input/GrabTable.h"
+
 #include <QSocketNotifier>
 
 #include <libevdev/libevdev-uinput.h>
@@ -70,7 +72,8 @@ struct DesktopInput::Slot {
 
 DesktopInput::DesktopInput(platform::RunLoop& loop, platform::TapChain& chain, DesktopInputConfig config)
     : loop_(loop), chain_(chain), config_(std::move(config)),
-      boundMicros_(static_cast<std::int64_t>(config_.verdictBound * 1e6)), udev_(udev_new()) {
+      boundMicros_(static_cast<std::int64_t>(config_.verdictBound * 1e6)), udev_(udev_new()),
+      watchdog_(loop, config_.stallBound, [this] { recoverFromStall(); }) {
     if (!udev_ || !config_.findDevices) return;
     if (udev_enumerate* e = udev_enumerate_new(udev_)) {
         udev_enumerate_add_match_subsystem(e, "input");
@@ -108,7 +111,7 @@ void DesktopInput::receiveUdev() {
         if (action && std::strcmp(action, "add") == 0) {
             if (auto node = readInputNode(d)) {
                 added(*node);
-                if (!shutDown_ && !isOwn(*node) && chain_.wantedTypes() != 0 && access().trusted())
+                if (!shutDown_ && !away_ && !isOwn(*node) && chain_.wantedTypes() != 0 && access().trusted())
                     take(*node);
             }
         } else if (action && std::strcmp(action, "remove") == 0) {
@@ -170,9 +173,10 @@ void DesktopInput::reconcile() {
     reconcileQueued_ = false;
     if (shutDown_) return;
     const bool want = chain_.wantedTypes() != 0 && access().trusted();
-    if (!want) {
+    if (!want || away_) {
         while (!devices_.empty()) letGo(devices_.begin()->first);
         busy_.clear();
+        if (away_) destroyPostingDevice();
         return;
     }
     ensurePostingDevice();
@@ -202,8 +206,10 @@ void DesktopInput::take(const InputNode& node) {
     busy_.erase(node.syspath);
     if (auto r = remaps_.find(node.syspath); r != remaps_.end()) device->setRemap(r->second);
     EvdevDevice& d = *device;
+    GrabTable::process().add(d.nodeFd(), d.cloneFd());
     devices_[node.syspath] = std::move(device);
     d.start(*this);
+    updateWatch();
 }
 
 void DesktopInput::letGo(const std::string& syspath) {
@@ -211,8 +217,30 @@ void DesktopInput::letGo(const std::string& syspath) {
     if (it == devices_.end()) return;
     std::unique_ptr<EvdevDevice> device = std::move(it->second);
     devices_.erase(it);
+    GrabTable::process().remove(device->nodeFd());
     device->release();
+    updateWatch();
 }
+
+void DesktopInput::setAway(bool away) {
+    if (away == away_) return;
+    away_ = away;
+    if (away) reconcile();
+    else tapsChanged();
+}
+
+void DesktopInput::recoverFromStall() {
+    // The nodes are no longer grabbed and their clones are gone: let the
+    // devices go in order and take them again. The posting device's keys were
+    // lifted, and so are any the turns before this one pressed.
+    while (!devices_.empty()) letGo(devices_.begin()->first);
+    const auto ups = translator_.releaseAll();
+    if (post_) writeFrame(post_, ups);
+    GrabTable::process().forgetPosted();
+    reconcile();
+}
+
+void DesktopInput::updateWatch() { watchdog_.watch(!shutDown_ && (!devices_.empty() || post_ != nullptr)); }
 
 void DesktopInput::gone(EvdevDevice& device) {
     std::weak_ptr<bool> alive = alive_;
@@ -227,7 +255,8 @@ void DesktopInput::gone(EvdevDevice& device) {
 
 EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) {
     EvdevDevice::Verdict verdict;
-    if (device.stopping()) return verdict;
+    // Let go for a stall: the desktop reads the node itself until it is taken again.
+    if (device.stopping() || watchdog_.letGo()) return verdict;
     auto slot = std::make_shared<Slot>();
     slot->event = event;
     const Token token = nextToken_++;
@@ -319,7 +348,7 @@ void DesktopInput::timedOut(const Event& event, bool runAgain) {
 
 bool DesktopInput::ensurePostingDevice() {
     if (post_) return true;
-    if (shutDown_) return false;
+    if (shutDown_ || away_) return false;
     postFd_ = ::open(config_.uinputNode.c_str(), O_RDWR | O_CLOEXEC);
     if (postFd_ < 0) return false;
     libevdev* dev = libevdev_new();
@@ -339,12 +368,31 @@ bool DesktopInput::ensurePostingDevice() {
         return false;
     }
     if (const char* sys = libevdev_uinput_get_syspath(post_)) postSyspath_ = sys;
+    GrabTable::process().setPosting(postFd_);
+    updateWatch();
     return true;
 }
 
+void DesktopInput::destroyPostingDevice() {
+    if (post_) {
+        const auto ups = translator_.releaseAll();
+        writeFrame(post_, ups);
+        GrabTable::process().setPosting(-1);
+        libevdev_uinput_destroy(post_);
+        post_ = nullptr;
+    }
+    if (postFd_ >= 0) ::close(postFd_);
+    postFd_ = -1;
+    updateWatch();
+}
+
 void DesktopInput::writePosted(const Event& event) {
+    if (away_) return;  // nobody is there to receive it
     const auto events = translator_.translate(event);
     if (events.empty() || !ensurePostingDevice()) return;
+    GrabTable& table = GrabTable::process();
+    for (const auto& e : events)
+        if (e.type == EV_KEY) table.posted(e.code, e.value != 0);
     if (writeFrame(post_, events)) ++counters_.posted;
 }
 
@@ -352,14 +400,7 @@ void DesktopInput::shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     while (!devices_.empty()) letGo(devices_.begin()->first);
-    if (post_) {
-        const auto ups = translator_.releaseAll();
-        writeFrame(post_, ups);
-        libevdev_uinput_destroy(post_);
-        post_ = nullptr;
-    }
-    if (postFd_ >= 0) ::close(postFd_);
-    postFd_ = -1;
+    destroyPostingDevice();
 }
 
 std::vector<platform::EventTapInfo> DesktopInput::interferingTaps() const {

@@ -3,7 +3,9 @@
 // Real keyboard and pointer input: the keyboards and mice udev knows are
 // taken (grabbed, cloned, read) while some tap is live, and let go when none
 // is; their events pass the tap chain, and what the program posts goes out
-// through one posting device of its own.
+// through one posting device of its own. All of it is let go while the user
+// is away, and by the watchdog and the signal handlers when the main thread
+// cannot serve it.
 
 #include "platform/RunLoop.h"
 #include "platform/TapChain.h"
@@ -11,6 +13,7 @@
 #include "platform/desktop/input/InputNode.h"
 #include "platform/desktop/input/InputPermission.h"
 #include "platform/desktop/input/InputRegistry.h"
+#include "platform/desktop/input/InputWatchdog.h"
 #include "platform/desktop/input/PostTranslator.h"
 
 #include <atomic>
@@ -34,6 +37,8 @@ struct DesktopInputConfig {
     // False: no input device is looked for (for tests that launch the
     // program in the machine's own device tree).
     bool findDevices = true;
+    // Seconds the main loop may stand still before the devices are let go.
+    double stallBound = 0.5;
 };
 
 class DesktopInput final : private EvdevDevice::Host {
@@ -59,6 +64,14 @@ public:
     void outcome(platform::TapChain::Token token, std::optional<platform::Event> event);
     // Lets every device go and destroys the posting device.
     void shutdown();
+    // Away (the session switched away, the machine going to sleep): every
+    // device is let go, the clones and the posting device destroyed, and
+    // nothing is taken until the user is back.
+    void setAway(bool away);
+    bool away() const { return away_; }
+    // Seconds from the main loop's last turn to the watchdog's let-go, of the
+    // last stall; 0 before one.
+    double lastStallRelease() const { return watchdog_.lastReleaseAfter(); }
 
     // Keyboards and mice present, not the program's own, in arrival order.
     const std::vector<InputNode>& nodes() const { return nodes_; }
@@ -107,7 +120,11 @@ private:
     void handOver(std::shared_ptr<Slot> slot, platform::TapChain::Token token);
     void timedOut(const platform::Event& event, bool runAgain);
     bool ensurePostingDevice();
+    void destroyPostingDevice();
     void writePosted(const platform::Event& event);
+    // After the watchdog let the devices go: they are taken again.
+    void recoverFromStall();
+    void updateWatch();
 
     platform::RunLoop& loop_;
     platform::TapChain& chain_;
@@ -132,11 +149,13 @@ private:
     bool reconcileQueued_ = false;
     bool retryQueued_ = false;  // a device with a key down is tried again
     bool shutDown_ = false;
+    bool away_ = false;
 
     int postFd_ = -1;
     libevdev_uinput* post_ = nullptr;
     std::string postSyspath_;
     PostTranslator translator_;
+    InputWatchdog watchdog_;
 };
 
 } // namespace corv::desktop

@@ -75,6 +75,10 @@ public:
     // The clone's sysfs path; empty when unknown.
     const std::string& cloneSyspath() const { return cloneSyspath_; }
     bool stopping() const { return stop_.load(); }
+    // The grabbed node's and the clone's descriptors, for a release that
+    // cannot wait for the main thread.
+    int nodeFd() const { return fd_; }
+    int cloneFd() const { return uinputFd_; }
 
     // The verdict the reader waits for, so that release() can cut the wait short.
     std::mutex waitMutex;

@@ -155,6 +155,51 @@ TEST(UmockdevInputTest, UinputDevicesAreRecordedAndAnnounced) {
     ::close(fd);
 }
 
+TEST(UmockdevInputTest, BitmapsAreCutAtTheirSizeAsTheKernelCutsThem) {
+    if (!runningUnderUmockdev()) return;
+    Testbed bed;
+    InputTestbed input(bed);
+    auto desc = fakeKeyboard();
+    desc.codes[EV_FF] = {FF_RUMBLE};
+    desc.effects = 16;
+    const auto node = input.addDevice(desc);
+    input.hold(node, KEY_LEFTCTRL);
+    const int fd = ::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+
+    constexpr int kLong = sizeof(long);
+    const struct {
+        unsigned long request;
+        int length;  // the answer's, -1 for a refusal
+        std::uint16_t bit;
+    } cases[] = {
+        {EVIOCGBIT(0, 256), kLong, EV_KEY},
+        {EVIOCGBIT(EV_KEY, 256), (KEY_MAX + 8 * kLong - 1) / (8 * kLong) * kLong, KEY_MICMUTE},
+        {EVIOCGBIT(EV_KEY, 4), 4, KEY_ESC},
+        {EVIOCGBIT(EV_LED, 256), kLong, LED_CAPSL},
+        {EVIOCGBIT(EV_FF, 256), (FF_MAX + 8 * kLong - 1) / (8 * kLong) * kLong, FF_RUMBLE},
+        {EVIOCGBIT(EV_REP, 256), -1, 0},
+        {EVIOCGKEY(256), (KEY_MAX + 8 * kLong - 1) / (8 * kLong) * kLong, KEY_LEFTCTRL},
+        {EVIOCGLED(256), kLong, 0},
+    };
+    for (const auto& c : cases) {
+        std::uint8_t buffer[256];
+        std::memset(buffer, 0xAA, sizeof buffer);
+        const int rc = ::ioctl(fd, c.request, buffer);
+        EXPECT_EQ(rc, c.length) << std::hex << c.request;
+        if (rc <= 0) continue;
+        if (c.bit) {
+            EXPECT_TRUE(buffer[c.bit / 8] & (1u << (c.bit % 8))) << std::hex << c.request;
+        }
+        EXPECT_EQ(std::count(buffer + rc, buffer + sizeof buffer, 0xAA), static_cast<long>(sizeof buffer) - rc)
+            << "written past the bitmap: " << std::hex << c.request;
+    }
+    int effects = 0;
+    EXPECT_EQ(::ioctl(fd, EVIOCGEFFECTS, &effects), 0);
+    EXPECT_EQ(effects, 16);
+    ::close(fd);
+}
+
 TEST(UmockdevInputTest, DeniedNodesRefuseWithoutTheCapabilities) {
     if (!runningUnderUmockdev()) return;
     ASSERT_TRUE(dropFileAccessCapabilities());
