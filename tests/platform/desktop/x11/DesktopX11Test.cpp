@@ -110,6 +110,27 @@ protected:
         return count;
     }
 
+    // A point on the title bar of the client's frame, half-way between the
+    // frame's top and the client's.
+    static platform::Point titleBar(const Client& c) {
+        Display* d = server->display();
+        Window top = c.window, root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        while (XQueryTree(d, top, &root, &parent, &children, &count) && parent != root) {
+            if (children) XFree(children);
+            children = nullptr;
+            top = parent;
+        }
+        if (children) XFree(children);
+        int frameY = 0, clientY = 0, x = 0;
+        Window child = 0;
+        XTranslateCoordinates(d, top, root, 0, 0, &x, &frameY, &child);
+        XTranslateCoordinates(d, c.window, root, 0, 0, &x, &clientY, &child);
+        EXPECT_GT(clientY - frameY, 4) << "no title bar above the window";
+        return {c.center.x, static_cast<double>(frameY + clientY) / 2};
+    }
+
     static void movePointer(platform::Point p) {
         XTestFakeMotionEvent(server->display(), -1, static_cast<int>(p.x), static_cast<int>(p.y), CurrentTime);
         XSync(server->display(), False);
@@ -146,6 +167,17 @@ TEST_F(DesktopX11Test, PointerOverEachWindowFindsItsApplicationAndPid) {
     // Over the root window there is nothing.
     EXPECT_FALSE(ws.findWindowAndOwner(1, {1000, 700}));
     EXPECT_EQ(workspace.runningApplications().size(), 2u);
+}
+
+TEST_F(DesktopX11Test, TheTitleBarBelongsToItsWindow) {
+    DesktopWindowServer ws(x11);
+    for (const Client* c : {&a, &b}) {
+        movePointer(titleBar(*c));
+        auto found = ws.findWindowAndOwner(1, ws.cursorLocation(1));
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->windowId, c->window);
+        EXPECT_EQ(ws.connectionPid(found->owner), c->pid);
+    }
 }
 
 TEST_F(DesktopX11Test, RaiseActivatesAndWindowStatesToggle) {
