@@ -30,6 +30,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       ioRegistry(eventTaps.input.registry()),
       loginWindow(locations.systemBusAddress),
       screenLock(locations.systemBusAddress),
+      inputSources(runLoop),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),

@@ -1,3 +1,4 @@
+#include "app/InputSourceList.h"
 #include "engine/ActionExecutor.h"
 #include "engine/AppWindows.h"
 #include "engine/CurrentApp.h"
@@ -7,9 +8,11 @@
 #include "model/ActionTable.h"
 #include "model/Apps.h"
 #include "model/Shared.h"
+#include "model/ShellState.h"
 #include "model/UIState.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
 #include "platform/desktop/x11/DesktopDock.h"
+#include "platform/desktop/x11/DesktopInputSources.h"
 #include "platform/desktop/x11/DesktopSpaces.h"
 #include "platform/desktop/x11/DesktopWindowServer.h"
 #include "platform/desktop/apps/DesktopWorkspace.h"
@@ -28,6 +31,7 @@
 // Xlib's macros last: they clash with names in the headers above.
 #include "support/XServer.h"
 
+#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 
 namespace corv::desktop {
@@ -315,6 +319,64 @@ TEST_F(DesktopX11EngineTest, DockSwipesMoveOneDesktopTheRightWay) {
         perform(ActionId::TriggerPinchIn, b.center);
         EXPECT_TRUE(spinUntil([] { return x11->showingDesktop() == false; }, 3000)) << natural;
     }
+}
+
+// The keyboard's layouts are its input sources: listed by name, stepped
+// through by the input-method action, and followed when the user changes
+// them.
+TEST_F(DesktopX11EngineTest, XkbGroupsAreTheInputSources) {
+    DesktopInputSources sources(sim->runLoop, x11);
+    platform::Services s = platform::installedServices();
+    s.inputSources = &sources;
+    platform::install(s);
+    const auto setLayouts = [&](const QString& layouts) {
+        QProcess tool;
+        tool.start("setxkbmap", {"-display", QString::fromStdString(server->name()), "-layout", layouts});
+        ASSERT_TRUE(tool.waitForFinished(10000) && tool.exitCode() == 0) << "setxkbmap " << layouts.toStdString();
+    };
+    const auto lockedGroup = [] {
+        XkbStateRec state{};
+        XkbGetState(server->display(), XkbUseCoreKbd, &state);
+        return static_cast<int>(state.locked_group);
+    };
+    const auto listed = [] {
+        std::vector<std::string> out;
+        for (const auto& source : ShellState::shared().inputSources)
+            out.push_back(source.id + "=" + source.localizedName.value_or("?"));
+        return out;
+    };
+    const auto current = [] { return ShellState::shared().currentInputSourceIndex; };
+    const auto turnUntil = [&](const std::function<bool()>& done) {
+        return spinUntil([&] {
+            sim->runLoop.runPending();
+            return done();
+        });
+    };
+
+    setLayouts("us,de");
+    app::observeInputSources();
+    app::reloadInputSources();
+    EXPECT_EQ(listed(), (std::vector<std::string>{"us=English (US)", "de=German"}));
+    EXPECT_EQ(current(), 0);
+
+    // Each switch locks the next group and comes back as the new current one.
+    for (int expected : {1, 0, 1}) {
+        perform(ActionId::IMSwitch, a.center);
+        EXPECT_TRUE(turnUntil([&] { return current() == expected; })) << expected;
+        EXPECT_EQ(lockedGroup(), expected);
+    }
+    // Another program locks a group.
+    XkbLockGroup(server->display(), XkbUseCoreKbd, 0);
+    XSync(server->display(), False);
+    EXPECT_TRUE(turnUntil([&] { return current() == 0; }));
+
+    // New layouts rebuild the list.
+    setLayouts("fr,us(dvorak),de");
+    EXPECT_TRUE(turnUntil([&] { return listed().size() == 3; }));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"fr=French", "us(dvorak)=English (Dvorak)", "de=German"}));
+    EXPECT_EQ(current(), lockedGroup());
+    setLayouts("us");
+    EXPECT_TRUE(turnUntil([&] { return listed().size() == 1; }));
 }
 
 // The running applications are listed in the background while the main
