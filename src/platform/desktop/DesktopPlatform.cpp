@@ -36,7 +36,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       hidDevices(runLoop),
       hidEventSystem(eventTaps.input),
       lifecycle(locations.instanceSocket),
-      workspaceNotes(locations.systemBusAddress),
+      workspaceNotes(locations.systemBusAddress, &appNotes),
       axObservers([this] { return eventTaps.input.access().missingItems(); }) {
     eventTaps.input.onTouchpad = [this](const std::string& syspath, bool present) {
         if (present) multitouch.added(syspath);

@@ -34,11 +34,13 @@ constexpr int kMaxDepth = 8;
 constexpr long kMaxClients = 4096;
 
 // Displays of this class: their errors (a window that went away while asked
-// about) are expected and dropped; anyone else's go to the earlier handler.
-// Error handlers run on whichever thread met the error.
+// about) are expected and dropped, and a lost server only marks the
+// connection dead (Xlib's own handler would end the program); anyone else's
+// go to the earlier handlers. Handlers run on whichever thread met the error.
 std::mutex displaysMutex;
 std::set<Display*> ownDisplays;
 XErrorHandler previousHandler = nullptr;
+XIOErrorHandler previousIoHandler = nullptr;
 
 int onError(Display* display, XErrorEvent* event) {
     XErrorHandler previous = nullptr;
@@ -48,6 +50,17 @@ int onError(Display* display, XErrorEvent* event) {
         previous = previousHandler;
     }
     return previous ? previous(display, event) : 0;
+}
+
+int onIoError(Display* display) {
+    XIOErrorHandler previous = nullptr;
+    {
+        std::lock_guard lock(displaysMutex);
+        // Returning hands the display to its exit handler.
+        if (ownDisplays.count(display)) return 0;
+        previous = previousIoHandler;
+    }
+    return previous ? previous(display) : 0;
 }
 
 bool waylandSession() {
@@ -267,7 +280,10 @@ public:
         if (!display) return;
         {
             std::lock_guard lock(displaysMutex);
-            if (ownDisplays.empty()) previousHandler = XSetErrorHandler(&onError);
+            if (ownDisplays.empty()) {
+                previousHandler = XSetErrorHandler(&onError);
+                previousIoHandler = XSetIOErrorHandler(&onIoError);
+            }
             ownDisplays.insert(display);
         }
         XSetIOErrorExitHandler(display, &Connection::lost, this);
@@ -318,7 +334,10 @@ private:
         if (alive) XCloseDisplay(display);
         std::lock_guard lock(displaysMutex);
         ownDisplays.erase(display);
-        if (ownDisplays.empty()) XSetErrorHandler(previousHandler);
+        if (ownDisplays.empty()) {
+            XSetErrorHandler(previousHandler);
+            XSetIOErrorHandler(previousIoHandler);
+        }
     }
 
     // Takes the events that came and tells the watchers; false when there is
