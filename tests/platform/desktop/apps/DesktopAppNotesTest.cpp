@@ -8,6 +8,7 @@
 #include "model/Apps.h"
 #include "model/Shared.h"
 #include "model/ShellState.h"
+#include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/x11/X11Session.h"
 
@@ -163,6 +164,22 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     EXPECT_NE(std::find(clients.begin(), clients.end(), kept), clients.end());
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(a)), 1u);
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(b)), 1u);
+
+    // Watching a process's end: one that ended is told at once, one that
+    // ends when it does, one no longer watched never.
+    auto& notes = platform::workspaceNotes();
+    int endedD = 0, endedC = 0, endedB = 0;
+    notes.observeTermination(static_cast<std::int32_t>(d), [&] { ++endedD; });
+    notes.observeTermination(static_cast<std::int32_t>(c), [&] { ++endedC; });
+    notes.removeTerminationObserver(notes.observeTermination(static_cast<std::int32_t>(b), [&] { ++endedB; }));
+    EXPECT_TRUE(spinUntil([&] { return endedD == 1; }));
+    EXPECT_EQ(endedC, 0);
+    ASSERT_EQ(::kill(static_cast<pid_t>(c), SIGKILL), 0);
+    ASSERT_EQ(::kill(static_cast<pid_t>(b), SIGKILL), 0);
+    EXPECT_TRUE(spinUntil([&] { return endedC == 1; }));
+    EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
+    EXPECT_EQ(endedB, 0);
+    EXPECT_EQ(endedD, 1);
 
     resetShared();
     desktop.reset();
