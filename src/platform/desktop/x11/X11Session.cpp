@@ -330,8 +330,8 @@ private:
 
     void close() {
         if (!display) return;
-        // A dead connection is left alone: Xlib cannot close it cleanly.
-        if (alive) XCloseDisplay(display);
+        // A dead connection closes too: its IO errors stay ours meanwhile.
+        XCloseDisplay(display);
         std::lock_guard lock(displaysMutex);
         ownDisplays.erase(display);
         if (ownDisplays.empty()) {

@@ -86,6 +86,7 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     ASSERT_EQ(server.error(), "");
     const qint64 a = server.startClient(20, 40, 300, 300, "corvtesta", "CorvTestA");
     const qint64 b = server.startClient(500, 40, 300, 300, "corvtestb", "CorvTestB");
+    ASSERT_TRUE(a > 0 && b > 0) << "the client windows were not shown";
     server.startManager();
     ASSERT_EQ(server.error(), "");
     qputenv("DISPLAY", QByteArray::fromStdString(server.name()));
