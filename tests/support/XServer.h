@@ -127,11 +127,12 @@ public:
                          windowClass};
         if (!withPid) args << "nopid";
         args << flags;
+        // Counted first: a quick client shows its window before the start returns.
+        const std::size_t before = mappedTopLevels();
         process->start(CORV_X11_CLIENT, args);
         if (!process->waitForStarted(10000)) return -1;
         const qint64 pid = process->processId();
         clients_.push_back(std::move(process));
-        const std::size_t before = mappedTopLevels();
         if (!spinUntil([&] { return mappedTopLevels() > before; })) return -1;
         return pid;
     }
