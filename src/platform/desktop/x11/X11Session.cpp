@@ -309,7 +309,8 @@ public:
             lock.unlock();
             const bool listening = serve();
             pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {listening ? ConnectionNumber(display) : -1, POLLIN, 0}};
-            while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+            // Without a wake descriptor the thread looks for work now and then.
+            while (::poll(fds, 2, wakeFd_ < 0 ? 10 : -1) < 0 && errno == EINTR) {
             }
             std::uint64_t count = 0;
             if ((fds[0].revents & POLLIN) && ::read(wakeFd_, &count, sizeof count) < 0) {
