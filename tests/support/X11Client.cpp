@@ -1,6 +1,7 @@
 // A client window for the X11 tests: x y width height instance class
-// [nopid]. Sets WM_CLASS and (unless "nopid") _NET_WM_PID, maps the window
-// where asked and waits to be ended.
+// [nopid] [retain]. Sets WM_CLASS and (unless "nopid") _NET_WM_PID, maps the
+// window where asked and waits to be ended. Asked to close, it destroys the
+// window and goes on running; with "retain" its window outlives the process.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -12,6 +13,11 @@
 
 int main(int argc, char** argv) {
     if (argc < 7) return 2;
+    bool withPid = true, retain = false;
+    for (int i = 7; i < argc; ++i) {
+        if (std::strcmp(argv[i], "nopid") == 0) withPid = false;
+        if (std::strcmp(argv[i], "retain") == 0) retain = true;
+    }
     Display* display = XOpenDisplay(nullptr);
     if (!display) return 1;
     const int x = std::atoi(argv[1]), y = std::atoi(argv[2]);
@@ -28,15 +34,22 @@ int main(int argc, char** argv) {
     XClassHint hint{argv[5], argv[6]};
     XSetClassHint(display, window, &hint);
     XStoreName(display, window, argv[6]);
-    if (argc < 8 || std::strcmp(argv[7], "nopid") != 0) {
+    if (withPid) {
         const long pid = static_cast<long>(::getpid());
         XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
                         PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
     }
+    Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display, window, &deleteWindow, 1);
+    if (retain) XSetCloseDownMode(display, RetainPermanent);
     XMapWindow(display, window);
     XFlush(display);
     for (;;) {
         XEvent event;
         XNextEvent(display, &event);
+        if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) {
+            XDestroyWindow(display, window);
+            XFlush(display);
+        }
     }
 }

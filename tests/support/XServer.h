@@ -30,6 +30,7 @@ public:
             if (QFile::exists(QString("/tmp/.X%1-lock").arg(n)) || QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)))
                 continue;
             endWithThisProcess(xvfb_);
+            xvfb_.setProcessEnvironment(ownEnvironment());
             xvfb_.start("Xvfb", {QString(":%1").arg(n), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"});
             if (!xvfb_.waitForStarted(10000)) {
                 error_ = "Xvfb did not start (is the xvfb package installed?)";
@@ -56,7 +57,7 @@ public:
             error_ = "cannot open " + name_;
             return;
         }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = ownEnvironment();
         env.insert("DISPLAY", QString::fromStdString(name_));
         env.insert("XDG_CONFIG_HOME", config_.path());  // no user's openbox settings
         env.remove("WAYLAND_DISPLAY");
@@ -86,6 +87,14 @@ public:
             error_ = "openbox did not manage the display";
     }
 
+    // A test under umockdev keeps its fakes to itself.
+    static QProcessEnvironment ownEnvironment() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("LD_PRELOAD");
+        env.remove("UMOCKDEV_DIR");
+        return env;
+    }
+
     ~XServer() {
         for (auto& c : clients_) stop(*c);
         stop(wm_);
@@ -108,19 +117,22 @@ public:
     Display* display() const { return display_; }
 
     // Starts a client window and waits until it is shown; its process id, or -1.
+    // `flags`: more of the client's words ("retain").
     qint64 startClient(int x, int y, int w, int h, const QString& instance, const QString& windowClass,
-                       bool withPid = true) {
+                       bool withPid = true, const QStringList& flags = {}) {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(env_);
         endWithThisProcess(*process);
         QStringList args{QString::number(x), QString::number(y), QString::number(w), QString::number(h), instance,
                          windowClass};
         if (!withPid) args << "nopid";
+        args << flags;
+        // Counted first: a quick client shows its window before the start returns.
+        const std::size_t before = mappedTopLevels();
         process->start(CORV_X11_CLIENT, args);
         if (!process->waitForStarted(10000)) return -1;
         const qint64 pid = process->processId();
         clients_.push_back(std::move(process));
-        const std::size_t before = mappedTopLevels();
         if (!spinUntil([&] { return mappedTopLevels() > before; })) return -1;
         return pid;
     }

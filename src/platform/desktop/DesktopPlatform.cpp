@@ -30,12 +30,13 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       ioRegistry(eventTaps.input.registry()),
       loginWindow(locations.systemBusAddress, locations.sessionBusAddress),
       screenLock(locations.systemBusAddress),
+      inputSources(runLoop),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),
       hidEventSystem(eventTaps.input),
       lifecycle(locations.instanceSocket),
-      workspaceNotes(locations.systemBusAddress),
+      workspaceNotes(locations.systemBusAddress, &appNotes),
       axObservers([this] { return eventTaps.input.access().missingItems(); }) {
     eventTaps.input.onTouchpad = [this](const std::string& syspath, bool present) {
         if (present) multitouch.added(syspath);

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
 #include "platform/desktop/apps/DesktopAppFolders.h"
+#include "platform/desktop/apps/DesktopAppNotes.h"
 #include "platform/desktop/shell/DesktopAppControl.h"
 #include "platform/desktop/shell/DesktopAudioInput.h"
 #include "platform/desktop/shell/DesktopBackground.h"
@@ -95,6 +96,7 @@ public:
     DesktopLifecycle lifecycle;
     DesktopStatusBar statusBar;
     DesktopWindows windows;
+    DesktopAppNotes appNotes{runLoop, workspace};
     DesktopWorkspaceNotes workspaceNotes;
     DesktopFileEvents fileEvents;
     DesktopPreferences preferences;

@@ -67,16 +67,11 @@ QUrl qurl(const Url& url) { return QUrl(QString::fromStdString(url.absoluteStrin
 
 X11Session& DesktopWorkspace::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
-std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid) {
+std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const std::optional<WmClass>& wmClass) {
     // The window's class says what the process shows, even when a terminal
     // or launcher started it; the cgroup serves processes without windows.
-    auto& x = x11();
-    for (const auto& [w, owner] : x.clientPids()) {
-        if (owner != pid) continue;
-        if (auto cls = x.wmClass(w))
-            if (auto app = apps_.byWindowClass(cls->first, cls->second)) return app;
-        break;
-    }
+    if (wmClass)
+        if (auto app = apps_.byWindowClass(wmClass->first, wmClass->second)) return app;
     const auto id = desktopIdFromCgroup(procText(pid, "cgroup"),
                                         [this](const std::string& c) { return apps_.byId(c).has_value(); });
     return id ? apps_.byId(*id) : std::nullopt;
@@ -84,13 +79,26 @@ std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid) {
 
 std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
+    auto& x = x11();
+    std::optional<WmClass> wmClass;
+    for (const auto& [w, owner] : x.clientPids())
+        if (owner == pid) {
+            wmClass = x.wmClass(w);
+            break;
+        }
+    return applicationOf(pid, wmClass);
+}
+
+std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std::int32_t pid,
+                                                                           const std::optional<WmClass>& wmClass) {
+    if (pid <= 0) return std::nullopt;
     const auto exe = executableOf(pid);
     std::error_code error;
     if (!exe && !std::filesystem::exists("/proc/" + std::to_string(pid), error)) return std::nullopt;
     platform::RunningApplication app;
     app.pid = pid;
     app.executablePath = exe;
-    if (auto entry = appOfProcess(pid)) {
+    if (auto entry = appOfProcess(pid, wmClass)) {
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         app.localizedName = entry->name;

@@ -108,8 +108,8 @@ private:
     QDBusUnixFileDescriptor sleepLock_;
 };
 
-DesktopWorkspaceNotes::DesktopWorkspaceNotes(QString busAddress)
-    : address_(std::move(busAddress)), listener_(std::make_unique<Listener>(*this)) {}
+DesktopWorkspaceNotes::DesktopWorkspaceNotes(QString busAddress, platform::WorkspaceNotes* applications)
+    : address_(std::move(busAddress)), applications_(applications), listener_(std::make_unique<Listener>(*this)) {}
 
 DesktopWorkspaceNotes::~DesktopWorkspaceNotes() {
     listener_.reset();
@@ -117,9 +117,24 @@ DesktopWorkspaceNotes::~DesktopWorkspaceNotes() {
 }
 
 void DesktopWorkspaceNotes::addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) {
+    using platform::WorkspaceNote;
+    if (note == WorkspaceNote::DidLaunchApplication || note == WorkspaceNote::DidTerminateApplication ||
+        note == WorkspaceNote::DidActivateApplication) {
+        if (applications_) applications_->addObserver(note, std::move(handler));
+        return;
+    }
     const bool first = handlers_.empty();
     handlers_.emplace(note, std::move(handler));
     if (first) listen();
+}
+
+platform::TerminationObserverId DesktopWorkspaceNotes::observeTermination(std::int32_t pid,
+                                                                          std::function<void()> handler) {
+    return applications_ ? applications_->observeTermination(pid, std::move(handler)) : nextId_++;
+}
+
+void DesktopWorkspaceNotes::removeTerminationObserver(platform::TerminationObserverId id) {
+    if (applications_) applications_->removeTerminationObserver(id);
 }
 
 void DesktopWorkspaceNotes::post(platform::WorkspaceNote note) {

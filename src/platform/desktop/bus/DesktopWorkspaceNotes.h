@@ -17,22 +17,19 @@ namespace corv::desktop {
 // announces them on the system bus (PrepareForSleep; the session's Active
 // property). While awake it holds a logind delay lock on sleep, let go once
 // the sleep notice has been handled. Without logind there are no such
-// notices. Applications'
-// launches, ends and activations and the end of other processes are not
-// announced on this desktop.
+// notices. Applications' launches, ends and activations and the end of other
+// processes are left to `applications`; without it there are none.
 class DesktopWorkspaceNotes final : public platform::WorkspaceNotes {
 public:
     // `busAddress` empty: the system bus.
-    explicit DesktopWorkspaceNotes(QString busAddress = {});
+    explicit DesktopWorkspaceNotes(QString busAddress = {}, platform::WorkspaceNotes* applications = nullptr);
     ~DesktopWorkspaceNotes() override;
     DesktopWorkspaceNotes(const DesktopWorkspaceNotes&) = delete;
     DesktopWorkspaceNotes& operator=(const DesktopWorkspaceNotes&) = delete;
 
     void addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) override;
-    platform::TerminationObserverId observeTermination(std::int32_t, std::function<void()>) override {
-        return nextId_++;
-    }
-    void removeTerminationObserver(platform::TerminationObserverId) override {}
+    platform::TerminationObserverId observeTermination(std::int32_t pid, std::function<void()> handler) override;
+    void removeTerminationObserver(platform::TerminationObserverId id) override;
 
     // Delivers a notice to its observers.
     void post(platform::WorkspaceNote note);
@@ -48,6 +45,7 @@ private:
 
     std::multimap<platform::WorkspaceNote, platform::NoteHandler> handlers_;
     QString address_;
+    platform::WorkspaceNotes* applications_;
     std::unique_ptr<ServiceBus> bus_;
     std::unique_ptr<Listener> listener_;
     platform::TerminationObserverId nextId_ = 1;

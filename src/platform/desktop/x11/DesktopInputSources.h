@@ -1,18 +1,43 @@
 #pragma once
 
 #include "platform/InputSources.h"
+#include "platform/RunLoop.h"
+#include "platform/desktop/x11/X11Session.h"
+
+#include <memory>
 
 namespace corv::desktop {
 
-// This desktop has no selectable input sources.
+// The keyboard's input sources are the XKB groups of the X server's keymap,
+// named by the keymap; the current one is the locked group. A change of the
+// keymap or its group names counts as a change of the enabled sources, a new
+// locked group as a new selection. Without X there are none. Main thread.
 class DesktopInputSources final : public platform::InputSources {
 public:
-    std::optional<std::vector<platform::InputSource>> selectableSources() override {
-        return std::vector<platform::InputSource>{};
-    }
-    std::optional<platform::InputSource> currentKeyboardSource() override { return std::nullopt; }
-    bool select(const platform::InputSource&) override { return false; }
-    void setChangeHandlers(std::function<void()>, std::function<void()>) override {}
+    // `x11` null: the program's own session.
+    explicit DesktopInputSources(platform::RunLoop& loop, X11Session* x11 = nullptr);
+    ~DesktopInputSources() override;
+    DesktopInputSources(const DesktopInputSources&) = delete;
+    DesktopInputSources& operator=(const DesktopInputSources&) = delete;
+
+    std::optional<std::vector<platform::InputSource>> selectableSources() override;
+    std::optional<platform::InputSource> currentKeyboardSource() override;
+    bool select(const platform::InputSource& source) override;
+    void setChangeHandlers(std::function<void()> enabledChanged, std::function<void()> selectedChanged) override;
+
+private:
+    struct Handlers {
+        std::function<void()> enabledChanged, selectedChanged;
+    };
+
+    X11Session& x11();
+
+    platform::RunLoop& loop_;
+    X11Session* x11_;
+    // Shared with the changes posted to the main loop, which find it gone
+    // once this is.
+    std::shared_ptr<Handlers> handlers_ = std::make_shared<Handlers>();
+    std::optional<X11WatchId> watch_;
 };
 
 } // namespace corv::desktop

@@ -1,19 +1,27 @@
 #include "platform/desktop/x11/X11Session.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
 #include <X11/extensions/dpms.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace corv::desktop {
 
@@ -26,11 +34,13 @@ constexpr int kMaxDepth = 8;
 constexpr long kMaxClients = 4096;
 
 // Displays of this class: their errors (a window that went away while asked
-// about) are expected and dropped; anyone else's go to the earlier handler.
-// Error handlers run on whichever thread met the error.
+// about) are expected and dropped, and a lost server only marks the
+// connection dead (Xlib's own handler would end the program); anyone else's
+// go to the earlier handlers. Handlers run on whichever thread met the error.
 std::mutex displaysMutex;
 std::set<Display*> ownDisplays;
 XErrorHandler previousHandler = nullptr;
+XIOErrorHandler previousIoHandler = nullptr;
 
 int onError(Display* display, XErrorEvent* event) {
     XErrorHandler previous = nullptr;
@@ -40,6 +50,17 @@ int onError(Display* display, XErrorEvent* event) {
         previous = previousHandler;
     }
     return previous ? previous(display, event) : 0;
+}
+
+int onIoError(Display* display) {
+    XIOErrorHandler previous = nullptr;
+    {
+        std::lock_guard lock(displaysMutex);
+        // Returning hands the display to its exit handler.
+        if (ownDisplays.count(display)) return 0;
+        previous = previousIoHandler;
+    }
+    return previous ? previous(display) : 0;
 }
 
 bool waylandSession() {
@@ -98,6 +119,120 @@ std::optional<long> firstCardinal(Display* d, Window root, const char* property)
     return static_cast<long>(value->front());
 }
 
+std::optional<WmClass> classOn(Display* d, Window window) {
+    XClassHint hint{nullptr, nullptr};
+    if (!XGetClassHint(d, window, &hint)) return std::nullopt;
+    WmClass out{hint.res_name ? hint.res_name : "", hint.res_class ? hint.res_class : ""};
+    if (hint.res_name) XFree(hint.res_name);
+    if (hint.res_class) XFree(hint.res_class);
+    return out;
+}
+
+bool hasWmState(Display* d, Window window, Atom wmState) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool has = XGetWindowProperty(d, window, wmState, 0, 0, False, AnyPropertyType, &type, &format, &count,
+                                        &after, &data) == Success &&
+                     type != None;
+    if (data) XFree(data);
+    return has;
+}
+
+// The first window carrying WM_STATE below `top`, breadth first: the client
+// inside a manager's frame. 0 when there is none.
+Window clientBelow(Display* d, Window top, Atom wmState) {
+    std::vector<Window> level{top};
+    std::size_t looked = 0;
+    for (int depth = 0; depth < kMaxDepth && !level.empty(); ++depth) {
+        std::vector<Window> next;
+        for (Window w : level) {
+            Window root = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned count = 0;
+            if (!XQueryTree(d, w, &root, &parent, &children, &count)) continue;
+            next.insert(next.end(), children, children + count);
+            if (children) XFree(children);
+        }
+        for (Window w : next) {
+            if (++looked > static_cast<std::size_t>(kMaxClients)) return 0;
+            if (hasWmState(d, w, wmState)) return w;
+        }
+        level = std::move(next);
+    }
+    return 0;
+}
+
+std::vector<std::string> split(const std::string& text, char by) {
+    std::vector<std::string> out;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(by, from)) != std::string::npos; from = at + 1)
+        out.push_back(text.substr(from, at - from));
+    out.push_back(text.substr(from));
+    return out;
+}
+
+// _XKB_RULES_NAMES: rules, model, layouts, variants, options.
+std::vector<std::string> rulesNames(Display* d, Window root) {
+    Atom actual = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<std::string> out;
+    if (XGetWindowProperty(d, root, atom(d, "_XKB_RULES_NAMES"), 0, 1024, False, XA_STRING, &actual, &format,
+                           &count, &after, &data) == Success &&
+        actual == XA_STRING && format == 8 && data)
+        out = split(std::string(reinterpret_cast<const char*>(data), count), '\0');
+    if (data) XFree(data);
+    return out;
+}
+
+bool hasXkb(Display* d, int* eventBase = nullptr) {
+    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (!XkbQueryExtension(d, &opcode, &event, &error, &major, &minor)) return false;
+    if (eventBase) *eventBase = event;
+    return true;
+}
+
+std::optional<XkbGroups> groupsOn(Display* d, Window root) {
+    if (!hasXkb(d)) return std::nullopt;
+    XkbDescPtr keyboard = XkbAllocKeyboard();
+    if (!keyboard) return std::nullopt;
+    XkbGroups out;
+    if (XkbGetControls(d, XkbAllControlsMask, keyboard) == Success && keyboard->ctrls &&
+        XkbGetNames(d, XkbGroupNamesMask, keyboard) == Success && keyboard->names) {
+        const int count = std::min<int>(keyboard->ctrls->num_groups, XkbNumKbdGroups);
+        for (int i = 0; i < count; ++i) {
+            XkbGroup group;
+            if (const Atom name = keyboard->names->groups[i]; name != None)
+                if (char* text = XGetAtomName(d, name)) {
+                    group.name = text;
+                    XFree(text);
+                }
+            out.groups.push_back(std::move(group));
+        }
+    }
+    XkbFreeKeyboard(keyboard, XkbAllComponentsMask, True);
+    // The layouts the keymap was made from name the groups when they match.
+    const auto rules = rulesNames(d, root);
+    const auto layouts = rules.size() > 2 ? split(rules[2], ',') : std::vector<std::string>{};
+    const auto variants = rules.size() > 3 ? split(rules[3], ',') : std::vector<std::string>{};
+    std::set<std::string> taken;
+    for (std::size_t i = 0; i < out.groups.size(); ++i) {
+        auto& group = out.groups[i];
+        if (layouts.size() == out.groups.size() && !layouts[i].empty())
+            group.id = layouts[i] + (i < variants.size() && !variants[i].empty() ? "(" + variants[i] + ")" : "");
+        else
+            group.id = group.name.empty() ? "group " + std::to_string(i + 1) : group.name;
+        if (!taken.insert(group.id).second) group.id += "#" + std::to_string(i + 1);
+        taken.insert(group.id);
+    }
+    XkbStateRec state{};
+    if (XkbGetState(d, XkbUseCoreKbd, &state) == Success) out.locked = state.locked_group;
+    return out;
+}
+
 } // namespace
 
 // The Xlib connection and the thread that alone uses it. The thread holds
@@ -117,13 +252,38 @@ public:
     bool busy = false;
     bool stuck = false;  // a caller gave up on the request under way
     bool quit = false;
+    bool ended = false;  // the thread has closed the display
+
+    // Held by every run of the watchers.
+    std::mutex watchMutex;
+    std::map<X11WatchId, std::function<void(const X11Windows&)>> windowWatchers;
+    std::map<X11WatchId, std::function<void(bool)>> keyboardWatchers;
+    std::atomic<bool> watchersAdded{false};
+
+    Connection() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~Connection() {
+        if (wakeFd_ >= 0) ::close(wakeFd_);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Wakes the thread for a task, the end or a new watcher.
+    void poke() {
+        const std::uint64_t one = 1;
+        if (::write(wakeFd_, &one, sizeof one) < 0) {
+            // The counter is full: the thread is awake anyway.
+        }
+    }
 
     void open(const std::string& name) {
         display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
         if (!display) return;
         {
             std::lock_guard lock(displaysMutex);
-            if (ownDisplays.empty()) previousHandler = XSetErrorHandler(&onError);
+            if (ownDisplays.empty()) {
+                previousHandler = XSetErrorHandler(&onError);
+                previousIoHandler = XSetIOErrorHandler(&onIoError);
+            }
             ownDisplays.insert(display);
         }
         XSetIOErrorExitHandler(display, &Connection::lost, this);
@@ -131,22 +291,38 @@ public:
         alive = true;
     }
 
+    // Runs the tasks as they come; in between, reads the server's events.
     void loop() {
         std::unique_lock lock(mutex);
-        while (true) {
-            wake.wait(lock, [this] { return quit || task; });
-            if (quit) break;
-            auto work = std::move(task);
-            task = nullptr;
+        while (!quit) {
+            if (task) {
+                auto work = std::move(task);
+                task = nullptr;
+                lock.unlock();
+                work();
+                lock.lock();
+                busy = false;
+                stuck = false;
+                wake.notify_all();
+                continue;
+            }
             lock.unlock();
-            work();
+            const bool listening = serve();
+            pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {listening ? ConnectionNumber(display) : -1, POLLIN, 0}};
+            // Without a wake descriptor the thread looks for work now and then.
+            while (::poll(fds, 2, wakeFd_ < 0 ? 10 : -1) < 0 && errno == EINTR) {
+            }
+            std::uint64_t count = 0;
+            if ((fds[0].revents & POLLIN) && ::read(wakeFd_, &count, sizeof count) < 0) {
+                // Nothing to read: another wake took it.
+            }
             lock.lock();
-            busy = false;
-            stuck = false;
-            wake.notify_all();
         }
         lock.unlock();
         close();
+        lock.lock();
+        ended = true;
+        wake.notify_all();
     }
 
 private:
@@ -155,12 +331,115 @@ private:
 
     void close() {
         if (!display) return;
-        // A dead connection is left alone: Xlib cannot close it cleanly.
-        if (alive) XCloseDisplay(display);
+        // A dead connection closes too: its IO errors stay ours meanwhile.
+        XCloseDisplay(display);
         std::lock_guard lock(displaysMutex);
         ownDisplays.erase(display);
-        if (ownDisplays.empty()) XSetErrorHandler(previousHandler);
+        if (ownDisplays.empty()) {
+            XSetErrorHandler(previousHandler);
+            XSetIOErrorHandler(previousIoHandler);
+        }
     }
+
+    // Takes the events that came and tells the watchers; false when there is
+    // no server to listen to.
+    bool serve() {
+        if (!display || !alive) return false;
+        if (watchersAdded.exchange(false)) startWatching();
+        while (alive && XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            note(event);
+        }
+        if (!alive) return false;
+        report();
+        return alive;
+    }
+
+    void startWatching() {
+        bool windows = false, keyboard = false;
+        {
+            std::lock_guard lock(watchMutex);
+            windows = !windowWatchers.empty();
+            keyboard = !keyboardWatchers.empty();
+        }
+        if ((windows || keyboard) && !rootWatched_) {
+            activeAtom_ = atom(display, "_NET_ACTIVE_WINDOW");
+            listAtom_ = atom(display, "_NET_CLIENT_LIST");
+            stackingAtom_ = atom(display, "_NET_CLIENT_LIST_STACKING");
+            rulesAtom_ = atom(display, "_XKB_RULES_NAMES");
+            XSelectInput(display, root, PropertyChangeMask);
+            rootWatched_ = true;
+        }
+        // A new window watcher gets the windows as they are.
+        if (windows) windowsDirty_ = windowsForced_ = true;
+        if (keyboard && xkbEvent_ < 0 && hasXkb(display, &xkbEvent_)) {
+            XkbSelectEvents(display, XkbUseCoreKbd, XkbNewKeyboardNotifyMask, XkbNewKeyboardNotifyMask);
+            XkbSelectEventDetails(display, XkbUseCoreKbd, XkbNamesNotify, XkbGroupNamesMask, XkbGroupNamesMask);
+            XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbGroupLockMask, XkbGroupLockMask);
+        }
+    }
+
+    void note(const XEvent& event) {
+        if (event.type == PropertyNotify && event.xproperty.window == root) {
+            const Atom changed = event.xproperty.atom;
+            if (changed == activeAtom_ || changed == listAtom_ || changed == stackingAtom_) windowsDirty_ = true;
+            if (changed == rulesAtom_) namesDirty_ = true;
+        } else if (xkbEvent_ >= 0 && event.type == xkbEvent_) {
+            const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+            if (xkb.any.xkb_type == XkbStateNotify) groupDirty_ = true;
+            else namesDirty_ = true;
+        }
+    }
+
+    void report() {
+        if (windowsDirty_) {
+            windowsDirty_ = false;
+            X11Windows now = readWindows();
+            if (alive && (windowsForced_ || now != windows_)) {
+                windows_ = std::move(now);
+                std::lock_guard lock(watchMutex);
+                for (auto& [id, watcher] : windowWatchers) watcher(windows_);
+            }
+            windowsForced_ = false;
+        }
+        if (namesDirty_ || groupDirty_) {
+            const bool names = namesDirty_;
+            namesDirty_ = groupDirty_ = false;
+            std::lock_guard lock(watchMutex);
+            for (auto& [id, watcher] : keyboardWatchers) watcher(names);
+        }
+    }
+
+    // The managed windows; each one's pid and class are read once (the pid
+    // again while unknown).
+    X11Windows readWindows() {
+        X11Windows out;
+        auto list = cardinals(display, root, "_NET_CLIENT_LIST", XA_WINDOW);
+        if (!list) list = cardinals(display, root, "_NET_CLIENT_LIST_STACKING", XA_WINDOW);
+        std::map<XWindowId, X11Client> seen;
+        for (XWindowId w : list.value_or(std::vector<unsigned long>{})) {
+            auto it = known_.find(w);
+            X11Client client = it != known_.end() && it->second.pid > 0
+                                   ? it->second
+                                   : X11Client{w, pidOn(display, w), classOn(display, w)};
+            seen.emplace(w, client);
+            out.clients.push_back(std::move(client));
+        }
+        known_ = std::move(seen);
+        if (auto active = cardinals(display, root, "_NET_ACTIVE_WINDOW", XA_WINDOW); active && !active->empty())
+            out.active = active->front();
+        return out;
+    }
+
+    const int wakeFd_;
+    // Worker only.
+    bool rootWatched_ = false;
+    int xkbEvent_ = -1;
+    Atom activeAtom_ = None, listAtom_ = None, stackingAtom_ = None, rulesAtom_ = None;
+    bool windowsDirty_ = false, windowsForced_ = false, namesDirty_ = false, groupDirty_ = false;
+    X11Windows windows_;
+    std::map<XWindowId, X11Client> known_;
 };
 
 // Runs `work` (Connection& -> T) on the connection's thread and waits for it
@@ -187,7 +466,7 @@ template <class T, class F> T X11Session::call(T none, F work) {
         std::lock_guard done(conn->mutex);
         *result = std::move(value);
     };
-    c->wake.notify_all();
+    c->poke();
     if (!c->wake.wait_until(lock, deadline, [&] { return result->has_value(); })) {
         c->stuck = true;
         c->wake.notify_all();
@@ -205,7 +484,7 @@ X11Session::X11Session(const std::string& displayName) {
         std::unique_lock lock(connection_->mutex);
         connection_->busy = true;
         connection_->task = [c = connection_.get(), displayName] { c->open(displayName); };
-        connection_->wake.notify_all();
+        connection_->poke();
         if (!connection_->wake.wait_for(lock, kRoundTripBound, [this] { return !connection_->busy; }))
             connection_->stuck = true;
     }
@@ -213,17 +492,18 @@ X11Session::X11Session(const std::string& displayName) {
 
 X11Session::~X11Session() {
     if (!connection_) return;
-    bool hung = false;
-    {
-        std::lock_guard lock(connection_->mutex);
-        connection_->quit = true;
-        hung = connection_->busy;
-    }
+    std::unique_lock lock(connection_->mutex);
+    connection_->quit = true;
     connection_->wake.notify_all();
-    if (hung)
-        thread_.detach();
-    else
+    connection_->poke();
+    // A thread held up by the server is left to end when the server answers.
+    const bool ended =
+        connection_->wake.wait_for(lock, kRoundTripBound, [c = connection_.get()] { return c->ended; });
+    lock.unlock();
+    if (ended)
         thread_.join();
+    else
+        thread_.detach();
 }
 
 X11Session& X11Session::standard() {
@@ -248,23 +528,17 @@ XWindowId X11Session::clientAt(platform::Point point) {
     return call<XWindowId>(0, [point](Connection& c) -> XWindowId {
         const Atom wmState = atom(c.display, "WM_STATE");
         const int x = static_cast<int>(point.x), y = static_cast<int>(point.y);
-        Window parent = c.root;
+        Window parent = c.root, top = 0;
         for (int depth = 0; depth < kMaxDepth; ++depth) {
             int cx = 0, cy = 0;
             Window child = 0;
-            if (!XTranslateCoordinates(c.display, c.root, parent, x, y, &cx, &cy, &child) || !child) return 0;
-            Atom type = 0;
-            int format = 0;
-            unsigned long count = 0, after = 0;
-            unsigned char* data = nullptr;
-            const bool hasState = XGetWindowProperty(c.display, child, wmState, 0, 0, False, AnyPropertyType, &type,
-                                                     &format, &count, &after, &data) == Success &&
-                                  type != None;
-            if (data) XFree(data);
-            if (hasState) return child;
+            if (!XTranslateCoordinates(c.display, c.root, parent, x, y, &cx, &cy, &child) || !child) break;
+            if (hasWmState(c.display, child, wmState)) return child;
+            if (!top) top = child;
             parent = child;
         }
-        return 0;
+        // Over a frame's title bar or border: the client the frame holds.
+        return top ? clientBelow(c.display, top, wmState) : 0;
     });
 }
 
@@ -293,18 +567,9 @@ XWindowId X11Session::activeWindow() {
     });
 }
 
-std::optional<std::pair<std::string, std::string>> X11Session::wmClass(XWindowId window) {
-    using Class = std::optional<std::pair<std::string, std::string>>;
+std::optional<WmClass> X11Session::wmClass(XWindowId window) {
     if (!window) return std::nullopt;
-    return call<Class>(std::nullopt, [window](Connection& c) -> Class {
-        XClassHint hint{nullptr, nullptr};
-        if (!XGetClassHint(c.display, window, &hint)) return std::nullopt;
-        std::pair<std::string, std::string> out{hint.res_name ? hint.res_name : "",
-                                                hint.res_class ? hint.res_class : ""};
-        if (hint.res_name) XFree(hint.res_name);
-        if (hint.res_class) XFree(hint.res_class);
-        return out;
-    });
+    return call<std::optional<WmClass>>(std::nullopt, [window](Connection& c) { return classOn(c.display, window); });
 }
 
 void X11Session::sendRootMessage(XWindowId window, const char* type, const long (&data)[5]) {
@@ -397,6 +662,50 @@ bool X11Session::forceDisplayOff() {
         XFlush(c.display);
         return sent;
     });
+}
+
+std::optional<XkbGroups> X11Session::keyboardGroups() {
+    return call<std::optional<XkbGroups>>(std::nullopt, [](Connection& c) { return groupsOn(c.display, c.root); });
+}
+
+bool X11Session::lockKeyboardGroup(int index) {
+    if (index < 0 || index >= XkbNumKbdGroups) return false;
+    return call<bool>(false, [index](Connection& c) {
+        if (!hasXkb(c.display) || !XkbLockGroup(c.display, XkbUseCoreKbd, static_cast<unsigned>(index))) return false;
+        XFlush(c.display);
+        return true;
+    });
+}
+
+X11WatchId X11Session::watchWindows(std::function<void(const X11Windows&)> changed) {
+    const X11WatchId id = nextWatch_++;
+    if (!connection_) return id;
+    {
+        std::lock_guard lock(connection_->watchMutex);
+        connection_->windowWatchers.emplace(id, std::move(changed));
+    }
+    connection_->watchersAdded = true;
+    connection_->poke();
+    return id;
+}
+
+X11WatchId X11Session::watchKeyboard(std::function<void(bool names)> changed) {
+    const X11WatchId id = nextWatch_++;
+    if (!connection_) return id;
+    {
+        std::lock_guard lock(connection_->watchMutex);
+        connection_->keyboardWatchers.emplace(id, std::move(changed));
+    }
+    connection_->watchersAdded = true;
+    connection_->poke();
+    return id;
+}
+
+void X11Session::unwatch(X11WatchId id) {
+    if (!connection_) return;
+    std::lock_guard lock(connection_->watchMutex);
+    connection_->windowWatchers.erase(id);
+    connection_->keyboardWatchers.erase(id);
 }
 
 void X11Session::sync() {

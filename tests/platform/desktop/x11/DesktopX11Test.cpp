@@ -1,3 +1,4 @@
+#include "app/InputSourceList.h"
 #include "engine/ActionExecutor.h"
 #include "engine/AppWindows.h"
 #include "engine/CurrentApp.h"
@@ -7,9 +8,11 @@
 #include "model/ActionTable.h"
 #include "model/Apps.h"
 #include "model/Shared.h"
+#include "model/ShellState.h"
 #include "model/UIState.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
 #include "platform/desktop/x11/DesktopDock.h"
+#include "platform/desktop/x11/DesktopInputSources.h"
 #include "platform/desktop/x11/DesktopSpaces.h"
 #include "platform/desktop/x11/DesktopWindowServer.h"
 #include "platform/desktop/apps/DesktopWorkspace.h"
@@ -28,6 +31,7 @@
 // Xlib's macros last: they clash with names in the headers above.
 #include "support/XServer.h"
 
+#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 
 namespace corv::desktop {
@@ -110,6 +114,27 @@ protected:
         return count;
     }
 
+    // A point on the title bar of the client's frame, half-way between the
+    // frame's top and the client's.
+    static platform::Point titleBar(const Client& c) {
+        Display* d = server->display();
+        Window top = c.window, root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        while (XQueryTree(d, top, &root, &parent, &children, &count) && parent != root) {
+            if (children) XFree(children);
+            children = nullptr;
+            top = parent;
+        }
+        if (children) XFree(children);
+        int frameY = 0, clientY = 0, x = 0;
+        Window child = 0;
+        XTranslateCoordinates(d, top, root, 0, 0, &x, &frameY, &child);
+        XTranslateCoordinates(d, c.window, root, 0, 0, &x, &clientY, &child);
+        EXPECT_GT(clientY - frameY, 4) << "no title bar above the window";
+        return {c.center.x, static_cast<double>(frameY + clientY) / 2};
+    }
+
     static void movePointer(platform::Point p) {
         XTestFakeMotionEvent(server->display(), -1, static_cast<int>(p.x), static_cast<int>(p.y), CurrentTime);
         XSync(server->display(), False);
@@ -146,6 +171,17 @@ TEST_F(DesktopX11Test, PointerOverEachWindowFindsItsApplicationAndPid) {
     // Over the root window there is nothing.
     EXPECT_FALSE(ws.findWindowAndOwner(1, {1000, 700}));
     EXPECT_EQ(workspace.runningApplications().size(), 2u);
+}
+
+TEST_F(DesktopX11Test, TheTitleBarBelongsToItsWindow) {
+    DesktopWindowServer ws(x11);
+    for (const Client* c : {&a, &b}) {
+        movePointer(titleBar(*c));
+        auto found = ws.findWindowAndOwner(1, ws.cursorLocation(1));
+        ASSERT_TRUE(found);
+        EXPECT_EQ(found->windowId, c->window);
+        EXPECT_EQ(ws.connectionPid(found->owner), c->pid);
+    }
 }
 
 TEST_F(DesktopX11Test, RaiseActivatesAndWindowStatesToggle) {
@@ -285,6 +321,65 @@ TEST_F(DesktopX11EngineTest, DockSwipesMoveOneDesktopTheRightWay) {
     }
 }
 
+// The keyboard's layouts are its input sources: listed by name, stepped
+// through by the input-method action, and followed when the user changes
+// them.
+TEST_F(DesktopX11EngineTest, XkbGroupsAreTheInputSources) {
+    DesktopInputSources sources(sim->runLoop, x11);
+    platform::Services s = platform::installedServices();
+    s.inputSources = &sources;
+    platform::install(s);
+    const auto setLayouts = [&](const QString& layouts) {
+        QProcess tool;
+        tool.start("setxkbmap", {"-display", QString::fromStdString(server->name()), "-layout", layouts});
+        ASSERT_TRUE(tool.waitForFinished(10000) && tool.exitCode() == 0) << "setxkbmap " << layouts.toStdString();
+    };
+    const auto lockedGroup = [] {
+        XkbStateRec state{};
+        XkbGetState(server->display(), XkbUseCoreKbd, &state);
+        return static_cast<int>(state.locked_group);
+    };
+    const auto listed = [] {
+        std::vector<std::string> out;
+        for (const auto& source : ShellState::shared().inputSources)
+            out.push_back(source.id + "=" + source.localizedName.value_or("?"));
+        return out;
+    };
+    const auto current = [] { return ShellState::shared().currentInputSourceIndex; };
+    const auto turnUntil = [&](const std::function<bool()>& done) {
+        return spinUntil([&] {
+            sim->runLoop.runPending();
+            return done();
+        });
+    };
+
+    setLayouts("us,de");
+    app::observeInputSources();
+    app::reloadInputSources();
+    EXPECT_EQ(listed(), (std::vector<std::string>{"us=English (US)", "de=German"}));
+    EXPECT_EQ(current(), 0);
+
+    // Each switch locks the next group and comes back as the new current one.
+    for (int expected : {1, 0, 1}) {
+        perform(ActionId::IMSwitch, a.center);
+        EXPECT_TRUE(turnUntil([&] { return current() == expected; })) << expected;
+        EXPECT_EQ(lockedGroup(), expected);
+    }
+    // Another program locks a group.
+    XkbLockGroup(server->display(), XkbUseCoreKbd, 0);
+    XSync(server->display(), False);
+    EXPECT_TRUE(turnUntil([&] { return current() == 0; }));
+
+    // New layouts rebuild the list (the keymap comes before the names of
+    // its layouts).
+    setLayouts("fr,us(dvorak),de");
+    const std::vector<std::string> three{"fr=French", "us(dvorak)=English (Dvorak)", "de=German"};
+    EXPECT_TRUE(turnUntil([&] { return listed() == three; })) << listed().size();
+    EXPECT_EQ(current(), lockedGroup());
+    setLayouts("us");
+    EXPECT_TRUE(turnUntil([&] { return listed().size() == 1; }));
+}
+
 // The running applications are listed in the background while the main
 // thread asks where the pointer is and what lies under it: a call waits for
 // the other thread's instead of finding nothing.
@@ -333,6 +428,24 @@ TEST_F(DesktopX11Test, AStoppedServerNeverHoldsTheCaller) {
     resume.join();
     EXPECT_TRUE(spinUntil([&] { return session.clientAt(a.center) == a.window; }));
     EXPECT_TRUE(spinUntil([&] { return opening.clientAt(a.center) == a.window; }));
+}
+
+// A server that goes away while the session listens to it leaves the
+// session dead and the program running.
+TEST_F(DesktopX11Test, ALostServerLeavesTheProgramRunning) {
+    auto lost = std::make_unique<test::XServer>();
+    ASSERT_EQ(lost->error(), "");
+    X11Session session(lost->name());
+    std::atomic<int> reports{0};
+    const auto watch = session.watchWindows([&](const X11Windows&) { ++reports; });
+    ASSERT_TRUE(spinUntil([&] { return reports > 0; }));
+    ASSERT_TRUE(session.connected());
+    lost.reset();
+    EXPECT_TRUE(spinUntil([&] { return !session.connected(); }));
+    EXPECT_FALSE(session.pointer());
+    session.unwatch(watch);
+    // The suite's own server still answers.
+    EXPECT_EQ(x11->clientAt(a.center), a.window);
 }
 
 } // namespace

@@ -1,0 +1,106 @@
+#include "platform/desktop/apps/DesktopAppNotes.h"
+
+#include <utility>
+#include <vector>
+
+namespace corv::desktop {
+
+namespace {
+
+bool isApplicationNote(platform::WorkspaceNote note) {
+    return note == platform::WorkspaceNote::DidLaunchApplication ||
+           note == platform::WorkspaceNote::DidTerminateApplication ||
+           note == platform::WorkspaceNote::DidActivateApplication;
+}
+
+} // namespace
+
+// Where the session's thread leaves the windows for the main thread; gone
+// with the notes, after which a late delivery is dropped.
+struct DesktopAppNotes::Inbox {
+    DesktopAppNotes* owner;
+};
+
+DesktopAppNotes::DesktopAppNotes(platform::RunLoop& loop, DesktopWorkspace& workspace, X11Session* x11)
+    : loop_(loop), workspace_(workspace), x11_(x11), exits_(loop), inbox_(std::make_shared<Inbox>(Inbox{this})) {}
+
+DesktopAppNotes::~DesktopAppNotes() {
+    if (watch_) x11().unwatch(*watch_);
+    inbox_->owner = nullptr;
+}
+
+X11Session& DesktopAppNotes::x11() { return x11_ ? *x11_ : X11Session::standard(); }
+
+void DesktopAppNotes::addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) {
+    if (!isApplicationNote(note)) return;
+    handlers_.emplace(note, std::move(handler));
+    if (watch_) return;
+    watch_ = x11().watchWindows([&loop = loop_, inbox = std::weak_ptr<Inbox>(inbox_)](const X11Windows& windows) {
+        loop.postFromAnyThread([inbox, windows] {
+            if (auto box = inbox.lock(); box && box->owner) box->owner->windowsChanged(windows);
+        });
+    });
+}
+
+platform::TerminationObserverId DesktopAppNotes::observeTermination(std::int32_t pid, std::function<void()> handler) {
+    return exits_.watch(pid, std::move(handler));
+}
+
+void DesktopAppNotes::removeTerminationObserver(platform::TerminationObserverId id) { exits_.unwatch(id); }
+
+void DesktopAppNotes::windowsChanged(const X11Windows& windows) {
+    // Each process with a window, with the class of its first one.
+    std::map<std::int32_t, std::optional<WmClass>> owners;
+    std::int32_t activePid = -1;
+    for (const auto& client : windows.clients) {
+        if (client.pid <= 0) continue;
+        owners.emplace(client.pid, client.wmClass);
+        if (client.window == windows.active) activePid = client.pid;
+    }
+    std::erase_if(gone_, [&](std::int32_t pid) { return !owners.count(pid); });
+    for (const auto& [pid, wmClass] : owners) {
+        if (running_.count(pid) || gone_.count(pid)) continue;
+        // A process this machine does not show (another host's) is no application here.
+        auto application = workspace_.applicationOf(pid, wmClass);
+        if (!application) continue;
+        const auto exit = exits_.watch(pid, [this, pid] {
+            if (running_.count(pid)) gone_.insert(pid);
+            ended(pid);
+        });
+        running_[pid] = Running{*application, exit};
+        post(platform::WorkspaceNote::DidLaunchApplication, pid, *application);
+    }
+    std::vector<std::int32_t> closed;
+    for (const auto& [pid, running] : running_)
+        if (!owners.count(pid)) closed.push_back(pid);
+    for (std::int32_t pid : closed) ended(pid);
+
+    const bool first = std::exchange(first_, false);
+    if (activePid == activePid_) return;
+    activePid_ = activePid;
+    auto it = running_.find(activePid);
+    if (first || it == running_.end()) return;
+    post(platform::WorkspaceNote::DidActivateApplication, activePid, it->second.application);
+}
+
+void DesktopAppNotes::ended(std::int32_t pid) {
+    auto it = running_.find(pid);
+    if (it == running_.end()) return;
+    exits_.unwatch(it->second.exit);
+    const platform::RunningApplication application = std::move(it->second.application);
+    running_.erase(it);
+    if (activePid_ == pid) activePid_ = -1;
+    post(platform::WorkspaceNote::DidTerminateApplication, pid, application);
+}
+
+void DesktopAppNotes::post(platform::WorkspaceNote note, std::int32_t pid,
+                           const std::optional<platform::RunningApplication>& application) {
+    // Copied: a handler may add another.
+    std::vector<platform::NoteHandler> run;
+    auto [from, to] = handlers_.equal_range(note);
+    for (auto it = from; it != to; ++it) run.push_back(it->second);
+    const platform::NoteUserInfo info{pid, application};
+    for (auto& handler : run) handler(info);
+}
+
+} // namespace corv::desktop
