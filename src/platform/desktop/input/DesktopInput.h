@@ -126,7 +126,7 @@ private:
     std::vector<InputNode> nodes_;
     InputRegistry registry_;
     std::map<std::string, std::unique_ptr<EvdevDevice>> devices_;  // by event-node syspath
-    std::map<std::string, std::int32_t> busy_;                     // held elsewhere: holder pid, -1 unknown
+    std::map<std::string, std::vector<std::int32_t>> busy_;        // held elsewhere: holder pids, -1 unknown
     std::map<std::string, Remap> remaps_;
     std::map<platform::TapChain::Token, std::shared_ptr<Slot>> pending_;
     bool reconcileQueued_ = false;
