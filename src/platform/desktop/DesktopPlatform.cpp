@@ -45,6 +45,9 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
         multitouch.frame(syspath, fingers);
     };
     eventTaps.input.pointer = [this] { return windowServer.cursorLocation(0); };
+    eventTaps.input.setKeyValues([this](const std::string& hidSyspath, const platform::HidInputValue& value) {
+        hidDevices.deliverKeyValue(hidSyspath, value);
+    });
     for (const InputNode& node : eventTaps.input.nodes())
         if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());

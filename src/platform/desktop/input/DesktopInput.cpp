@@ -184,6 +184,19 @@ void DesktopInput::letGo(const std::string& syspath) {
     std::unique_ptr<EvdevDevice> device = std::move(it->second);
     devices_.erase(it);
     device->release();
+    keyValues_.lost(syspath);
+}
+
+void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
+    std::vector<KeyChange> keys;
+    for (const input_event& ev : frame)
+        if (ev.type == EV_KEY && ev.value != 2) keys.push_back({ev.code, ev.value != 0});
+    if (keys.empty()) return;
+    std::weak_ptr<bool> alive = alive_;
+    loop_.postFromAnyThread([this, alive, syspath = device.node().syspath, hid = device.node().hidSyspath,
+                             keys = std::move(keys)] {
+        if (alive.lock() && devices_.count(syspath)) keyValues_.frame(syspath, hid, keys);
+    });
 }
 
 void DesktopInput::gone(EvdevDevice& device) {
