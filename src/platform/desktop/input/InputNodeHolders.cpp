@@ -17,7 +17,7 @@ constexpr std::array<std::string_view, 22> kSeatInfrastructure{
     "Xorg",      "X",          "Xwayland", "systemd-logind", "elogind-daemon", "elogind",
     "gnome-shell", "mutter",   "kwin_wayland", "kwin_wayland_wr", "kwin_x11", "sway",
     "weston",    "Hyprland",   "wayfire",  "labwc",          "river",          "niri",
-    "cage",      "gamescope",  "cosmic-comp", "mutter-x11-fra",
+    "cage",      "gamescope",  "cosmic-comp", "mutter-x11-fram",
 };
 
 std::string command(const std::string& procRoot, const char* pid) {
