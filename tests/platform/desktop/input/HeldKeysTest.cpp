@@ -93,6 +93,13 @@ TEST(HeldKeys, EachKeyboardsHeldKeysAppearAndClear) {
 
     s.press(s.second, KEY_LEFTSHIFT, 0);
     EXPECT_TRUE(spinUntil([] { return HeldKeys::held().empty(); }, 5000));
+
+    // A keyboard whose node is no longer read lets go of what it held.
+    s.press(s.second, KEY_A, 1);
+    ASSERT_TRUE(spinUntil([] { return HeldKeys::held() == std::vector<std::uint64_t>{kA}; }, 5000));
+    s.input.unplug(s.second);
+    EXPECT_TRUE(spinUntil([&] { return s.desktop->eventTaps.input.taken().size() == 1; }, 5000));
+    EXPECT_TRUE(spinUntil([] { return HeldKeys::held().empty(); }, 5000));
 }
 
 TEST(HeldKeys, APairIsRecordedByPressingKeys) {
