@@ -181,10 +181,12 @@ void DesktopInput::take(const InputNode& node) {
 void DesktopInput::letGo(const std::string& syspath) {
     auto it = devices_.find(syspath);
     if (it == devices_.end()) return;
+    // The caller's name may be the map's own key, erased here.
+    const std::string node = syspath;
     std::unique_ptr<EvdevDevice> device = std::move(it->second);
     devices_.erase(it);
     device->release();
-    keyValues_.lost(syspath);
+    keyValues_.lost(node);
 }
 
 void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {

@@ -94,11 +94,17 @@ TEST(HeldKeys, EachKeyboardsHeldKeysAppearAndClear) {
     s.press(s.second, KEY_LEFTSHIFT, 0);
     EXPECT_TRUE(spinUntil([] { return HeldKeys::held().empty(); }, 5000));
 
-    // A keyboard whose node is no longer read lets go of what it held.
+    // A keyboard whose node is no longer read lets go of what it held:
+    // pulled out, or all let go when no tap is live.
     s.press(s.second, KEY_A, 1);
     ASSERT_TRUE(spinUntil([] { return HeldKeys::held() == std::vector<std::uint64_t>{kA}; }, 5000));
     s.input.unplug(s.second);
     EXPECT_TRUE(spinUntil([&] { return s.desktop->eventTaps.input.taken().size() == 1; }, 5000));
+    EXPECT_TRUE(spinUntil([] { return HeldKeys::held().empty(); }, 5000));
+    s.press(s.first, KEY_B, 1);
+    ASSERT_TRUE(spinUntil([] { return HeldKeys::held() == std::vector<std::uint64_t>{kB}; }, 5000));
+    engine::stopEngineTaps();
+    EXPECT_TRUE(spinUntil([&] { return s.desktop->eventTaps.input.taken().empty(); }, 5000));
     EXPECT_TRUE(spinUntil([] { return HeldKeys::held().empty(); }, 5000));
 }
 
