@@ -54,6 +54,8 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
 }
 
 DesktopPlatform::~DesktopPlatform() {
+    // The HID devices go before the input devices that release their keys.
+    eventTaps.input.setKeyValues({});
     // Background tasks use the services; none may outlive them.
     QThreadPool::globalInstance()->waitForDone();
     platform::uninstall();
