@@ -16,7 +16,10 @@ std::optional<bool> boolOrInteger(const platform::PrefValue& v) {
     return std::nullopt;
 }
 
-bool naturalScrollRead() { return platform::preferences().systemVersion().major >= kNaturalScrollSystemMajor; }
+bool naturalScrollRead() {
+    auto& prefs = platform::preferences();
+    return prefs.keepsTrackpadSettings() || prefs.systemVersion().major >= kNaturalScrollSystemMajor;
+}
 
 } // namespace
 
@@ -72,6 +75,10 @@ bool FileMonitor::start() {
 
 void trackpadPrefsChanged(const std::string& path, const std::vector<std::string>& watched) {
     if (std::find(watched.begin(), watched.end(), path) == watched.end()) return;
+    scheduleTrackpadPrefsReload();
+}
+
+void scheduleTrackpadPrefsReload() {
     auto& watch = TrackpadPrefWatch::shared();
     auto& loop = platform::runLoop();
     if (watch.pendingPrefReload) loop.cancel(*watch.pendingPrefReload);
@@ -82,6 +89,8 @@ void trackpadPrefsChanged(const std::string& path, const std::vector<std::string
 }
 
 void startTrackpadPrefs() {
+    TrackpadPrefWatch::shared().storeWatch =
+        platform::preferences().watchTrackpadSettings([] { scheduleTrackpadPrefsReload(); });
     reloadTrackpadPrefs();
 
     auto watched = watchedPrefFiles();

@@ -2,9 +2,10 @@
 
 // The user's trackpad preferences (tap to click, three-finger drag, natural
 // scrolling), read into UIState at launch and again whenever one of their
-// preference files changes. Main thread.
+// preference files, or the system's own store of them, changes. Main thread.
 
 #include "platform/FileEvents.h"
+#include "platform/Preferences.h"
 #include "platform/RunLoop.h"
 
 #include <array>
@@ -52,6 +53,8 @@ public:
 struct TrackpadPrefWatch {
     std::unique_ptr<FileMonitor> prefFileMonitor;
     std::optional<platform::TimerId> pendingPrefReload;
+    // The system's own store of the settings, where it has one.
+    std::unique_ptr<platform::PreferenceWatch> storeWatch;
 
     static TrackpadPrefWatch& shared();
 };
@@ -59,6 +62,8 @@ struct TrackpadPrefWatch {
 // A changed path: when it is one of the watched files, the re-read is put
 // off to 0.01 seconds from now.
 void trackpadPrefsChanged(const std::string& path, const std::vector<std::string>& watched);
+// Puts the re-read off to 0.01 seconds from now, replacing one already put off.
+void scheduleTrackpadPrefsReload();
 // Reads the preferences into UIState and starts the watcher.
 void startTrackpadPrefs();
 

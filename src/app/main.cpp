@@ -10,6 +10,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 #include "platform/desktop/shell/DesktopWindows.h"
+#include "platform/desktop/shell/SessionBusAddress.h"
 #include "ui/ContentView.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 
 int main(int argc, char** argv) {
     corv::desktop::useOffscreenWithoutDisplay();
+    corv::desktop::refuseBusAutolaunch();
     QApplication app(argc, argv);
     corv::desktop::platformChosen();
     QApplication::setApplicationName(QStringLiteral("corvadine"));

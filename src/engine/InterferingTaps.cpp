@@ -55,6 +55,7 @@ std::string cStringAsUtf8(std::string_view bytes) {
 
 bool isSystemProcess(std::int32_t pid) {
     if (pid == 0) return true;
+    if (auto own = platform::processInfo().partOfSystem(pid)) return *own;
     if (auto app = platform::workspace().runningApplication(pid);
         app && app->bundleIdentifier && app->bundleIdentifier->starts_with("com.apple."))
         return true;

@@ -4,6 +4,8 @@
 // system's version.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -22,6 +24,12 @@ struct SystemVersion {
     int patch = 0;
 };
 
+// Ends its watch when destroyed.
+class PreferenceWatch {
+public:
+    virtual ~PreferenceWatch() = default;
+};
+
 class Preferences {
 public:
     virtual ~Preferences() = default;
@@ -33,6 +41,17 @@ public:
     // The user's Library folder; nothing when there is none.
     virtual std::optional<std::string> userLibraryDirectory() = 0;
     virtual SystemVersion systemVersion() = 0;
+
+    // Whether the system keeps the trackpad settings (tap to click, natural
+    // scrolling) in a store of its own rather than in preference files,
+    // answering them under the trackpad domains whatever its version.
+    virtual bool keepsTrackpadSettings() { return false; }
+    // That store's changes: `changed` runs on the main thread, once or more
+    // for one change; null when there is no such store.
+    virtual std::unique_ptr<PreferenceWatch> watchTrackpadSettings(std::function<void()> changed) {
+        (void)changed;
+        return nullptr;
+    }
 };
 
 } // namespace corv::platform

@@ -18,6 +18,12 @@ public:
     virtual std::optional<std::string> executablePath(std::int32_t pid) = 0;
     // The raw bytes of the process name; nothing when it cannot be read.
     virtual std::optional<std::string> name(std::int32_t pid) = 0;
+    // Where the system has a rule of its own for what is part of it: whether
+    // the process is. Nothing where the executable's folder decides.
+    virtual std::optional<bool> partOfSystem(std::int32_t pid) {
+        (void)pid;
+        return std::nullopt;
+    }
 };
 
 } // namespace corv::platform

@@ -85,6 +85,31 @@ TEST_F(TrackpadPrefsTest, NaturalScrollFromVersion27IsTrueUnlessSaidOtherwise) {
     EXPECT_FALSE(UIState::shared().naturalScroll.get());
 }
 
+TEST_F(TrackpadPrefsTest, ASystemStoreIsReadWhateverTheVersionAndItsBurstsGiveOneReload) {
+    sim->preferences.library.reset();
+    sim->preferences.ownStore = true;
+    sim->preferences.set(kFirst, "Clicking", true);
+    sim->preferences.set(platform::kAnyApplication, "com.apple.swipescrolldirection", false);
+    launch();
+    EXPECT_TRUE(UIState::shared().tapToClick.get());
+    EXPECT_FALSE(UIState::shared().naturalScroll.get());
+    ASSERT_TRUE(sim->preferences.storeChanged);
+    EXPECT_TRUE(sim->fileEvents.streams.empty());
+
+    countReloads();
+    sim->preferences.set(kFirst, "Clicking", false);
+    sim->preferences.storeChanged();
+    sim->runLoop.advance(0.005);
+    sim->preferences.storeChanged();
+    sim->runLoop.advance(0.009);
+    EXPECT_EQ(reloads, 0);
+    sim->runLoop.advance(0.001);
+    EXPECT_EQ(reloads, 1);
+    EXPECT_FALSE(UIState::shared().tapToClick.get());
+    sim->runLoop.advance(1);
+    EXPECT_EQ(reloads, 1);
+}
+
 TEST_F(TrackpadPrefsTest, NoLibraryOrNoStreamMeansReadOnceOnly) {
     sim->preferences.library.reset();
     sim->preferences.set(kFirst, "Clicking", true);

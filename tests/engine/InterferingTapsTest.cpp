@@ -70,6 +70,21 @@ TEST_F(InterferingTapsTest, SystemFoldersCountAsTheSystem) {
     EXPECT_EQ(engine::processDisplayName(0), "System / Global (PID 0)");
 }
 
+TEST_F(InterferingTapsTest, ASystemWithItsOwnRuleDecidesAlone) {
+    // Packaged programs live under /usr; only what the system names is its own.
+    sim->processInfo.systemRule = true;
+    tool(801, "/usr/bin/remapd", "remapd");
+    tool(802, "/usr/sbin/keyd", "keyd");
+    sim->processInfo.systemProcesses.insert(802);
+    tool(803, "/opt/tool", "tool");
+    sim->processInfo.systemProcesses.insert(803);
+    for (std::int32_t pid = 801; pid <= 803; ++pid) tapBy(pid, 0x400);
+    tapBy(0, 0x400);
+    tapBy(-1, 0x400);
+    engine::findInterferingEventTaps();
+    EXPECT_EQ(listed(), (Listed{{-1, "Unknown Process (PID -1)"}, {801, "remapd"}}));
+}
+
 TEST_F(InterferingTapsTest, NamesComeFromTheApplicationElseTheProcess) {
     auto& app = sim->workspace.addApp(701, "com.example.nameless", "x");
     app.localizedName.reset();

@@ -263,6 +263,21 @@ public:
         return node;
     }
 
+    // Gives the HID device of an added evdev node a hidraw node too, as the
+    // kernel does for a USB keyboard; the hidraw node's sysfs path.
+    std::string addHidrawBeside(const std::string& node, const std::string& hidrawName,
+                                std::vector<std::uint8_t> descriptor) {
+        std::lock_guard lock(mutex_);
+        const std::string input = nodes_.at(node).inputSyspath;
+        const std::string hid = input.substr(0, input.rfind("/input/"));
+        umockdev_testbed_set_attribute_binary(bed_.handle(), hid.c_str(), "report_descriptor", descriptor.data(),
+                                              descriptor.size());
+        const std::string path = hid + "/hidraw/" + hidrawName;
+        addLocked("P: " + path.substr(std::strlen("/sys")) + "\nN: " + hidrawName +
+                  "\nE: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + hidrawName + "\n");
+        return path;
+    }
+
     // Writes one frame to the device: the events and a SYN_REPORT, in one write().
     void send(const std::string& node, std::vector<InputEvent> frame) {
         timeval now{};

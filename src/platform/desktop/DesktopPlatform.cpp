@@ -47,12 +47,17 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     };
     eventTaps.input.pointer = [this] { return windowServer.cursorLocation(0); };
     workspaceNotes.onPresence = [this](bool present) { eventTaps.input.setAway(!present); };
+    eventTaps.input.setKeyValues([this](const std::string& hidSyspath, const platform::HidInputValue& value) {
+        hidDevices.deliverKeyValue(hidSyspath, value);
+    });
     for (const InputNode& node : eventTaps.input.nodes())
         if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());
 }
 
 DesktopPlatform::~DesktopPlatform() {
+    // The HID devices go before the input devices that release their keys.
+    eventTaps.input.setKeyValues({});
     // Background tasks use the services; none may outlive them.
     QThreadPool::globalInstance()->waitForDone();
     platform::uninstall();

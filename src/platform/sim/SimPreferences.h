@@ -21,6 +21,13 @@ public:
     std::optional<std::string> userLibraryDirectory() override { return library; }
     platform::SystemVersion systemVersion() override { return version; }
 
+    bool keepsTrackpadSettings() override { return ownStore; }
+    std::unique_ptr<platform::PreferenceWatch> watchTrackpadSettings(std::function<void()> changed) override {
+        if (!ownStore) return nullptr;
+        storeChanged = std::move(changed);
+        return std::make_unique<platform::PreferenceWatch>();
+    }
+
     void set(const std::string& domain, const std::string& key, platform::PrefValue v) {
         values[{domain, key}] = std::move(v);
     }
@@ -30,6 +37,9 @@ public:
     platform::SystemVersion version{26, 0, 0};
     std::vector<std::string> reads;
     std::vector<std::string> syncs;
+    // A store of the trackpad settings of its own, and what its watch calls.
+    bool ownStore = false;
+    std::function<void()> storeChanged;
 };
 
 } // namespace corv::sim

@@ -4,6 +4,8 @@
 #include "platform/sim/SimEventSystem.h"
 
 #include <map>
+#include <optional>
+#include <set>
 
 namespace corv::sim {
 
@@ -25,7 +27,15 @@ public:
         return it->second;
     }
 
+    std::optional<bool> partOfSystem(std::int32_t pid) override {
+        if (!systemRule) return std::nullopt;
+        return systemProcesses.count(pid) > 0;
+    }
+
     std::map<std::int32_t, std::string> paths;
+    // A system with its own rule: the processes in the set are its own.
+    bool systemRule = false;
+    std::set<std::int32_t> systemProcesses;
     std::map<std::int32_t, std::string> names;
     int pathLookups = 0;
 

@@ -1,4 +1,5 @@
 #include "platform/desktop/apps/DesktopProcesses.h"
+#include "platform/desktop/shell/SessionBusAddress.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -35,6 +36,7 @@ void DesktopProcesses::run(const std::string& path, const std::vector<std::strin
         if (*finish) (*finish)(Bytes(out.begin(), out.end()));
         process->deleteLater();
     });
+    restoreBusEnvironment(*process);
     process->start();
 }
 
@@ -44,6 +46,7 @@ bool DesktopProcesses::spawn(const std::string& path, const std::vector<std::str
     process.setArguments(toQt(arguments));
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+    restoreBusEnvironment(process);
     return process.startDetached();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/desktop/apps/DesktopWorkspace.h"
 
 #include "platform/desktop/apps/DesktopEntry.h"
+#include "platform/desktop/shell/SessionBusAddress.h"
 #include "platform/desktop/x11/X11Session.h"
 
 #include <QMimeDatabase>
@@ -53,6 +54,7 @@ bool spawnDetached(const std::vector<std::string>& argv) {
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+    restoreBusEnvironment(process);
     return process.startDetached();
 }
 

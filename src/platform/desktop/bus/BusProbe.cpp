@@ -1,5 +1,7 @@
 #include "platform/desktop/bus/BusProbe.h"
 
+#include "platform/desktop/shell/SessionBusAddress.h"
+
 #include <QUuid>
 
 #include <poll.h>
@@ -106,9 +108,10 @@ std::optional<BusSocket> parseBusAddress(std::string_view addresses) {
 
 std::string resolveBusAddress(const QString& given, BusKind kind) {
     if (!given.isEmpty()) return given.toStdString();
-    const char* env = std::getenv(kind == BusKind::System ? "DBUS_SYSTEM_BUS_ADDRESS" : "DBUS_SESSION_BUS_ADDRESS");
+    if (kind == BusKind::Session) return existingSessionBus();
+    const char* env = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
     if (env && *env) return env;
-    return kind == BusKind::System ? kSystemSocket : std::string();
+    return kSystemSocket;
 }
 
 ProbeResult probeBus(const std::string& address, std::chrono::milliseconds bound) {
@@ -181,7 +184,7 @@ ProbeResult probeBus(const std::string& address, std::chrono::milliseconds bound
 
 bool busUsable(const QString& given, BusKind kind) {
     const std::string address = resolveBusAddress(given, kind);
-    if (address.empty()) return true;  // left to QtDBus to find
+    if (address.empty()) return false;  // no session bus: QtDBus would start one
     switch (probeBus(address)) {
     case ProbeResult::Answers:
     case ProbeResult::NotProbed:

@@ -26,7 +26,8 @@ std::optional<BusSocket> parseBusAddress(std::string_view addresses);
 enum class BusKind { System, Session };
 
 // The address QtDBus connects to: the given one, else the environment's,
-// else the standard system socket. Empty for a session bus with none set.
+// else the standard system socket, or for a session bus the socket in the
+// runtime folder. Empty for a session bus that does not exist.
 std::string resolveBusAddress(const QString& given, BusKind kind);
 
 enum class ProbeResult {

@@ -74,6 +74,13 @@ void DesktopHidDevice::deliver(const std::vector<std::uint8_t>& report) {
     handler(self, reportId, report.data(), report.size());
 }
 
+void DesktopHidDevice::deliverValue(const platform::HidInputValue& value) {
+    if (!valueHandler_) return;
+    auto self = shared_from_this();
+    auto handler = valueHandler_;
+    handler(self, value);
+}
+
 // ---- the hub: the devices attached and the managers open ----
 
 namespace {
@@ -300,6 +307,17 @@ DesktopHidDevices::~DesktopHidDevices() {
 
 std::unique_ptr<platform::HidManager> DesktopHidDevices::createManager() {
     return std::make_unique<DesktopHidManager>(hub_);
+}
+
+void DesktopHidDevices::deliverKeyValue(const std::string& hidSyspath, const platform::HidInputValue& value) {
+    if (hidSyspath.empty()) return;
+    // A hidraw node sits at <HID device>/hidraw/hidrawN.
+    const std::string prefix = hidSyspath + "/hidraw/";
+    std::vector<std::shared_ptr<DesktopHidDevice>> targets;
+    for (const auto& [syspath, device] : hub_->devices)
+        if (syspath.starts_with(prefix) && syspath.find('/', prefix.size()) == std::string::npos)
+            targets.push_back(device);
+    for (const auto& device : targets) device->deliverValue(value);
 }
 
 } // namespace corv::desktop

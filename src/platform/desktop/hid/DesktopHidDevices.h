@@ -33,8 +33,11 @@ public:
     // `refused` runs when the kernel then refuses it.
     bool setOutputReport(std::uint32_t reportId, const std::uint8_t* report, std::size_t length,
                          OutputRefused refused = {}) override;
-    // hidraw hands over whole reports only: no element values are parsed.
-    void setInputValueHandler(InputValueHandler) override {}
+    // hidraw hands over whole reports only: the values are the keys the
+    // device's input nodes report (deliverKeyValue()).
+    void setInputValueHandler(InputValueHandler handler) override { valueHandler_ = std::move(handler); }
+    // Main thread: hands the value to the value handler.
+    void deliverValue(const platform::HidInputValue& value);
 
     const HidrawInfo& info() const { return info_; }
     bool isOpen() const { return node_.isOpen(); }
@@ -46,6 +49,7 @@ private:
     OpenFailed openFailed_;
     NodeFailed nodeFailed_;
     InputReportHandler handler_;
+    InputValueHandler valueHandler_;
     HidrawNode node_;
 };
 
@@ -64,6 +68,9 @@ public:
     DesktopHidDevices& operator=(const DesktopHidDevices&) = delete;
 
     std::unique_ptr<platform::HidManager> createManager() override;
+    // Main thread: a key value read from an input node of the HID device at
+    // that sysfs path, for its hidraw nodes attached now.
+    void deliverKeyValue(const std::string& hidSyspath, const platform::HidInputValue& value);
 
     struct Hub;
 

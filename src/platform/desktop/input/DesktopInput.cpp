@@ -1,4 +1,5 @@
 #include "platform/desktop/input/DesktopInput.h"
+#include "platform/desktop/input/InputNodeHolders.h"
 
 #include "platform/desktop/input/GrabTable.h"
 
@@ -11,7 +12,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <unistd.h>
@@ -30,34 +30,6 @@ constexpr std::uint32_t kFirstInterferingTapId = 0x40000000;
 constexpr double kKeysDownRetry = 0.05;  // seconds
 
 bool isRelease(std::uint32_t type) { return type == 2 || type == 4 || type == 26 || type == 11 || type == 12; }
-
-// The process, not this one, that has the node open; -1 when none is found.
-std::int32_t holderOf(const std::string& devnode) {
-    DIR* proc = ::opendir("/proc");
-    if (!proc) return -1;
-    const pid_t self = ::getpid();
-    std::int32_t found = -1;
-    while (dirent* e = ::readdir(proc)) {
-        char* end = nullptr;
-        const long pid = std::strtol(e->d_name, &end, 10);
-        if (*end != '\0' || pid <= 0 || pid == self) continue;
-        const std::string fdDir = std::string("/proc/") + e->d_name + "/fd";
-        DIR* fds = ::opendir(fdDir.c_str());
-        if (!fds) continue;
-        while (dirent* f = ::readdir(fds)) {
-            char target[512];
-            const ssize_t n = ::readlink((fdDir + "/" + f->d_name).c_str(), target, sizeof target - 1);
-            if (n > 0 && devnode == std::string_view(target, static_cast<std::size_t>(n))) {
-                found = static_cast<std::int32_t>(pid);
-                break;
-            }
-        }
-        ::closedir(fds);
-        if (found > 0) break;
-    }
-    ::closedir(proc);
-    return found;
-}
 
 } // namespace
 
@@ -191,7 +163,7 @@ void DesktopInput::take(const InputNode& node) {
     auto device = EvdevDevice::take(node, config_.uinputNode, static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)),
                                     failure);
     if (!device) {
-        if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = holderOf(node.devnode);
+        if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = inputNodeHolders(node.devnode).listed();
         if (failure == EvdevDevice::Failure::KeysDown && !retryQueued_) {
             retryQueued_ = true;
             std::weak_ptr<bool> alive = alive_;
@@ -215,11 +187,26 @@ void DesktopInput::take(const InputNode& node) {
 void DesktopInput::letGo(const std::string& syspath) {
     auto it = devices_.find(syspath);
     if (it == devices_.end()) return;
+    // The caller's name may be the map's own key, erased here.
+    const std::string node = syspath;
     std::unique_ptr<EvdevDevice> device = std::move(it->second);
     devices_.erase(it);
     GrabTable::process().remove(device->nodeFd());
     device->release();
     updateWatch();
+    keyValues_.lost(node);
+}
+
+void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
+    std::vector<KeyChange> keys;
+    for (const input_event& ev : frame)
+        if (ev.type == EV_KEY && ev.value != 2) keys.push_back({ev.code, ev.value != 0});
+    if (keys.empty()) return;
+    std::weak_ptr<bool> alive = alive_;
+    loop_.postFromAnyThread([this, alive, syspath = device.node().syspath, hid = device.node().hidSyspath,
+                             keys = std::move(keys)] {
+        if (alive.lock() && devices_.count(syspath)) keyValues_.frame(syspath, hid, keys);
+    });
 }
 
 void DesktopInput::setAway(bool away) {
@@ -406,9 +393,10 @@ void DesktopInput::shutdown() {
 std::vector<platform::EventTapInfo> DesktopInput::interferingTaps() const {
     std::vector<platform::EventTapInfo> out;
     std::uint32_t id = kFirstInterferingTapId;
-    for (const auto& [syspath, pid] : busy_)
-        out.push_back(platform::EventTapInfo{id++, platform::TapLocation::Hid, platform::TapOptions::Default,
-                                             kRelevantTypes, pid, 0, true});
+    for (const auto& [syspath, pids] : busy_)
+        for (const std::int32_t pid : pids)
+            out.push_back(platform::EventTapInfo{id++, platform::TapLocation::Hid, platform::TapOptions::Default,
+                                                 kRelevantTypes, pid, 0, true});
     return out;
 }
 

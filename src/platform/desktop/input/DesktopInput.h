@@ -14,6 +14,7 @@
 #include "platform/desktop/input/InputPermission.h"
 #include "platform/desktop/input/InputRegistry.h"
 #include "platform/desktop/input/InputWatchdog.h"
+#include "platform/desktop/input/KeyValueFeed.h"
 #include "platform/desktop/input/PostTranslator.h"
 
 #include <atomic>
@@ -84,6 +85,8 @@ public:
     // Main thread: where the pointer is. A touchpad's gesture events carry it
     // to the taps, as the window server's do.
     std::function<platform::Point()> pointer;
+    // Main thread: each taken keyboard's keys as HID values for its HID device.
+    void setKeyValues(KeyValueFeed::Deliver deliver) { keyValues_.deliver = std::move(deliver); }
     // The key remap of one event node, kept across its taking and letting go.
     void setRemap(const std::string& syspath, Remap remap);
 
@@ -108,6 +111,7 @@ private:
     }
     platform::EventFlags modifierFlags() const override { return flags_.load(); }
     void keyboardFlags(platform::EventFlags flags) override { flags_.store(flags); }
+    void keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) override;
     void gone(EvdevDevice& device) override;
 
     void reconcile();
@@ -143,8 +147,9 @@ private:
     std::vector<InputNode> nodes_;
     InputRegistry registry_;
     std::map<std::string, std::unique_ptr<EvdevDevice>> devices_;  // by event-node syspath
-    std::map<std::string, std::int32_t> busy_;                     // held elsewhere: holder pid, -1 unknown
+    std::map<std::string, std::vector<std::int32_t>> busy_;        // held elsewhere: holder pids, -1 unknown
     std::map<std::string, Remap> remaps_;
+    KeyValueFeed keyValues_;
     std::map<platform::TapChain::Token, std::shared_ptr<Slot>> pending_;
     bool reconcileQueued_ = false;
     bool retryQueued_ = false;  // a device with a key down is tried again

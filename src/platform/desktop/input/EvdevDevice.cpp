@@ -217,6 +217,7 @@ void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
         routeTouchpad(host, frame);
         return;
     }
+    if (node_.keyboard) host.keyFrame(*this, frame);
     if (remapChanged_.exchange(false)) {
         std::lock_guard<std::mutex> lock(remapMutex_);
         if (newRemap_) router_.setRemap(std::move(*newRemap_));

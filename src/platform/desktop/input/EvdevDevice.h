@@ -50,6 +50,11 @@ public:
         }
         // Reader thread: the modifier flags the keyboards hold now.
         virtual platform::EventFlags modifierFlags() const { return 0; }
+        // Reader thread: a keyboard's frame as read, before any remap.
+        virtual void keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
+            (void)device;
+            (void)frame;
+        }
         // Reader thread: a keyboard's modifier flags after a frame.
         virtual void keyboardFlags(platform::EventFlags flags) { (void)flags; }
     };

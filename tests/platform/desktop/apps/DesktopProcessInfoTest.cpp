@@ -54,5 +54,28 @@ TEST(DesktopProcessInfoTest, AnExecutableUnderALongPathIsReadWhole) {
     ::waitpid(pid, nullptr, 0);
 }
 
+TEST(DesktopProcessInfoTest, AnotherUsersProcessOrASystemServiceIsPartOfTheSystem) {
+    const char* user = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/app-remapd.scope\n";
+    struct Case {
+        const char* status;
+        const char* cgroup;
+        bool system;
+    };
+    const Case cases[] = {
+        {"Name:\tremapd\nUid:\t1000\t1000\t1000\t1000\n", user, false},
+        {"Name:\tkeyd\nUid:\t0\t0\t0\t0\n", user, true},
+        {"Uid:\t1000\t1000\t1000\t1000\n", "0::/system.slice/input-remapper.service\n", true},
+        {"Uid:\t1000\t1000\t1000\t1000\n", "12:pids:/user.slice\n1:name=systemd:/system.slice/x.service\n", true},
+        {"Uid:\t1000\t1000\t1000\t1000\n", "0::/init.scope\n", true},
+        // Without a user id only the cgroup speaks.
+        {"Name:\tx\n", user, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(systemProcessFrom(c.status, c.cgroup, 1000), c.system) << c.status << c.cgroup;
+
+    DesktopProcessInfo info;
+    EXPECT_EQ(info.partOfSystem(0), true);
+    EXPECT_EQ(info.partOfSystem(-1), false);
+}
+
 } // namespace
 } // namespace corv::desktop

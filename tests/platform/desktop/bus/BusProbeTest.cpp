@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace corv::desktop {
@@ -57,6 +60,53 @@ TEST(BusProbe, TellsAnsweringSilentAndMissingBusesApart) {
     EXPECT_EQ(probeBus("unix:path=" + silent.dir.filePath("none").toStdString()), ProbeResult::Unreachable);
     EXPECT_LT(clock.elapsed(), 500);
     EXPECT_EQ(probeBus("tcp:host=127.0.0.1,port=1"), ProbeResult::NotProbed);
+}
+
+// Restores an environment variable at the end of a test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) ::setenv(name, value, 1);
+        else ::unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (old_) ::setenv(name_, old_->c_str(), 1);
+        else ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(BusProbe, ASessionBusIsUsedOnlyWhereItsAddressExists) {
+    SilentBus runtime;
+    ASSERT_TRUE(runtime.listening);
+    QTemporaryDir empty;
+    const std::string runtimeBus = "unix:path=" + runtime.dir.filePath("bus").toStdString();
+    struct Case {
+        const char* address;  // DBUS_SESSION_BUS_ADDRESS, null when unset
+        const QTemporaryDir* runtimeDir;
+        std::string resolved;
+    };
+    const std::vector<Case> cases{
+        {"unix:path=/given", &runtime.dir, "unix:path=/given"},
+        {nullptr, &runtime.dir, runtimeBus},
+        {"", &runtime.dir, runtimeBus},
+        {nullptr, &empty, ""},
+        // What refuseBusAutolaunch() leaves counts as no bus.
+        {"disabled:", &runtime.dir, ""},
+    };
+    for (const auto& c : cases) {
+        ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", c.address);
+        const std::string dir = c.runtimeDir->path().toStdString();
+        ScopedEnv runtimeDir("XDG_RUNTIME_DIR", dir.c_str());
+        EXPECT_EQ(resolveBusAddress({}, BusKind::Session), c.resolved) << (c.address ? c.address : "unset");
+        if (c.resolved.empty()) {
+            EXPECT_FALSE(busUsable({}, BusKind::Session));
+        }
+    }
 }
 
 TEST(BusProbe, BluetoothGoesOnWithoutASilentBus) {

@@ -1,0 +1,45 @@
+#include "platform/desktop/shell/SessionBusAddress.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace corv::desktop {
+
+namespace {
+
+constexpr const char* kVariable = "DBUS_SESSION_BUS_ADDRESS";
+// A transport no D-Bus library knows: connecting fails, nothing is started.
+constexpr const char* kNoBus = "disabled:";
+
+bool refused() {
+    const char* value = std::getenv(kVariable);
+    return value && std::strcmp(value, kNoBus) == 0;
+}
+
+} // namespace
+
+std::string existingSessionBus() {
+    const char* set = std::getenv(kVariable);
+    if (set && *set) return refused() ? std::string() : std::string(set);
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || !*runtime) return {};
+    const std::string socket = std::string(runtime) + "/bus";
+    struct stat st {};
+    if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return {};
+    return "unix:path=" + socket;
+}
+
+void refuseBusAutolaunch() {
+    if (existingSessionBus().empty()) ::setenv(kVariable, kNoBus, 1);
+}
+
+void restoreBusEnvironment(QProcess& process) {
+    if (!refused()) return;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QString::fromLatin1(kVariable));
+    process.setProcessEnvironment(env);
+}
+
+} // namespace corv::desktop
