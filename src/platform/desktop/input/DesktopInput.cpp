@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
+#include <utility>
 #include <unistd.h>
 
 namespace corv::desktop {
@@ -184,8 +185,8 @@ void DesktopInput::reconcile() {
 void DesktopInput::take(const InputNode& node) {
     if (devices_.count(node.syspath) || isOwn(node)) return;
     EvdevDevice::Failure failure;
-    auto device = EvdevDevice::take(node, config_.uinputNode, static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)),
-                                    failure);
+    auto device = EvdevDevice::take(node, config_.uinputNode,
+                                    static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)), seat_, failure);
     if (!device) {
         if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = holderOf(node.devnode);
         if (failure == EvdevDevice::Failure::KeysDown && !retryQueued_) {
@@ -212,6 +213,22 @@ void DesktopInput::letGo(const std::string& syspath) {
     std::unique_ptr<EvdevDevice> device = std::move(it->second);
     devices_.erase(it);
     device->release();
+    // At the end the posting device lets go of everything anyway.
+    if (!shutDown_)
+        endKeys(static_cast<std::int64_t>(registry_.entryOf(device->node().inputSyspath)), device->takeEndedKeys());
+}
+
+void DesktopInput::endKeys(std::int64_t sender, const std::vector<Event>& ups) {
+    const std::int64_t outer = std::exchange(judging_, sender);
+    for (const Event& up : ups) chain_.inject(up, kDiscard);
+    judging_ = outer;
+    auto owned = postedFor_.find(sender);
+    if (owned == postedFor_.end()) return;
+    std::set<std::uint16_t> codes = std::move(owned->second);
+    postedFor_.erase(owned);
+    for (const auto& [other, held] : postedFor_)
+        for (std::uint16_t code : held) codes.erase(code);
+    if (post_) writeFrame(post_, translator_.release(codes));
 }
 
 void DesktopInput::gone(EvdevDevice& device) {
@@ -284,7 +301,9 @@ void DesktopInput::handOver(std::shared_ptr<Slot> slot, Token token) {
     if (pointer && (type == platform::eventType::Gesture || type == platform::eventType::DockControl))
         slot->event.setLocation(pointer());
     pending_[token] = slot;
+    const std::int64_t outer = std::exchange(judging_, slot->event.integerField(platform::field::SenderRegistryId));
     chain_.inject(slot->event, token);
+    judging_ = outer;
 }
 
 void DesktopInput::outcome(Token token, std::optional<Event> event) {
@@ -345,6 +364,12 @@ bool DesktopInput::ensurePostingDevice() {
 void DesktopInput::writePosted(const Event& event) {
     const auto events = translator_.translate(event);
     if (events.empty() || !ensurePostingDevice()) return;
+    for (const input_event& ev : events) {
+        if (ev.type != EV_KEY || ev.value == 2) continue;
+        if (ev.value == 1 && judging_ != 0) postedFor_[judging_].insert(ev.code);
+        if (ev.value == 0)
+            for (auto& [sender, codes] : postedFor_) codes.erase(ev.code);
+    }
     if (writeFrame(post_, events)) ++counters_.posted;
 }
 

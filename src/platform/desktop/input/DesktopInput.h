@@ -12,11 +12,13 @@
 #include "platform/desktop/input/InputPermission.h"
 #include "platform/desktop/input/InputRegistry.h"
 #include "platform/desktop/input/PostTranslator.h"
+#include "platform/desktop/input/SeatModifiers.h"
 
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -93,8 +95,6 @@ private:
     void touchFrame(EvdevDevice& device, int fingerCount) override {
         if (onTouchFrame) onTouchFrame(device.node().syspath, fingerCount);
     }
-    platform::EventFlags modifierFlags() const override { return flags_.load(); }
-    void keyboardFlags(platform::EventFlags flags) override { flags_.store(flags); }
     void gone(EvdevDevice& device) override;
 
     void reconcile();
@@ -108,13 +108,17 @@ private:
     void timedOut(const platform::Event& event, bool runAgain);
     bool ensurePostingDevice();
     void writePosted(const platform::Event& event);
+    // A device's keys that were down when it went end as their ups would:
+    // the bindings they hold end, and what the posting device still holds
+    // for that device is let go.
+    void endKeys(std::int64_t sender, const std::vector<platform::Event>& ups);
 
     platform::RunLoop& loop_;
     platform::TapChain& chain_;
     DesktopInputConfig config_;
     std::atomic<std::int64_t> boundMicros_;
     std::atomic<std::uint64_t> wanted_{0};
-    std::atomic<platform::EventFlags> flags_{0};  // the last keyboard's modifiers
+    SeatModifiers seat_;
     std::atomic<std::int64_t> unclaimed_{0};  // events handed over the main thread has not reached
     std::atomic<std::uint64_t> nextToken_{1};
     Counters counters_;
@@ -137,6 +141,10 @@ private:
     libevdev_uinput* post_ = nullptr;
     std::string postSyspath_;
     PostTranslator translator_;
+    // Codes the posting device pressed while a device's event was in the
+    // chain, by the device's sender id.
+    std::map<std::int64_t, std::set<std::uint16_t>> postedFor_;
+    std::int64_t judging_ = 0;  // sender of the event in the chain now
 };
 
 } // namespace corv::desktop

@@ -49,13 +49,13 @@ bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events)
 }
 
 std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std::string& uinputNode,
-                                               std::int64_t sender, Failure& failure) {
+                                               std::int64_t sender, SeatModifiers& seat, Failure& failure) {
     failure = Failure::None;
     if (node.phys.starts_with(kOwnPhysPrefix)) {
         failure = Failure::Own;
         return nullptr;
     }
-    std::unique_ptr<EvdevDevice> d(new EvdevDevice(node, sender));
+    std::unique_ptr<EvdevDevice> d(new EvdevDevice(node, sender, seat));
     d->fd_ = ::open(node.devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (d->fd_ < 0) d->fd_ = ::open(node.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (d->fd_ < 0 || libevdev_new_from_fd(d->fd_, &d->dev_) != 0) {
@@ -73,12 +73,17 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         failure = Failure::Clone;
         return nullptr;
     }
+    // Taken with a key down, the desktop would keep that key down: its up
+    // would come to us, and the clone never had it down. Asked before the
+    // grab, which would steal the desktop's events, and once more after it.
+    if (anyKeyDown(d->fd_)) {
+        failure = Failure::KeysDown;
+        return nullptr;
+    }
     if (const int rc = libevdev_grab(d->dev_, LIBEVDEV_GRAB); rc != 0) {
         failure = rc == -EBUSY ? Failure::Busy : Failure::Grab;
         return nullptr;
     }
-    // Taken with a key down, the desktop would keep that key down: its up
-    // would come to us, and the clone never had it down.
     if (anyKeyDown(d->fd_)) {
         failure = Failure::KeysDown;
         return nullptr;  // the destructor lets the node go
@@ -145,6 +150,7 @@ void EvdevDevice::release() {
         if (wakeWaiter) wakeWaiter();
     }
     if (reader_.joinable()) reader_.join();
+    endedKeys_ = router_.endKeys();
     if (clone_) {
         write(router_.releaseAll());
         libevdev_uinput_destroy(clone_);
@@ -173,7 +179,7 @@ void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
         host.touchFrame(*this, report.frame.fingerCount);
         for (platform::Event& e : report.events) {
             e.setIntegerField(platform::field::SenderRegistryId, sender_);
-            e.setFlags(host.modifierFlags());
+            e.setFlags(seat_.flags());
             bool passed = true;
             if (wanted & (std::uint64_t{1} << e.type())) {
                 const Verdict v = host.ask(*this, e);
@@ -206,7 +212,7 @@ void EvdevDevice::endTouches(Host& host, const input_event& at) {
                              static_cast<std::uint64_t>(at.input_event_usec) * 1'000ULL;
     for (platform::Event& e : touchpad_->gestures.reset(ns)) {
         e.setIntegerField(platform::field::SenderRegistryId, sender_);
-        e.setFlags(host.modifierFlags());
+        e.setFlags(seat_.flags());
         if (e.type() < 64 && (host.wantedTypes() & (std::uint64_t{1} << e.type()))) host.ask(*this, e);
     }
     touchpad_->verdict = TouchpadVerdict{};
@@ -235,7 +241,6 @@ void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
         }
         out.insert(out.end(), part.begin(), part.end());
     }
-    if (node_.keyboard) host.keyboardFlags(router_.flags());
     frame.clear();
     write(out);
 }

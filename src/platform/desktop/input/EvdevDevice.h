@@ -7,6 +7,7 @@
 #include "platform/Event.h"
 #include "platform/desktop/input/InputNode.h"
 #include "platform/desktop/input/InputRouter.h"
+#include "platform/desktop/input/SeatModifiers.h"
 #include "platform/desktop/input/TouchpadGestures.h"
 #include "platform/desktop/input/TouchpadHold.h"
 #include "platform/desktop/input/TouchpadVerdict.h"
@@ -48,17 +49,14 @@ public:
             (void)device;
             (void)fingerCount;
         }
-        // Reader thread: the modifier flags the keyboards hold now.
-        virtual platform::EventFlags modifierFlags() const { return 0; }
-        // Reader thread: a keyboard's modifier flags after a frame.
-        virtual void keyboardFlags(platform::EventFlags flags) { (void)flags; }
     };
     // KeysDown: a key is held now; its up must reach the desktop as its down did.
     enum class Failure { None, Open, Busy, Grab, Clone, Own, KeysDown };
 
-    // Opens, grabs and clones the node; nothing (and why) when it cannot.
+    // Opens, grabs and clones the node; nothing (and why) when it cannot. A
+    // node with a key down is not grabbed at all.
     static std::unique_ptr<EvdevDevice> take(const InputNode& node, const std::string& uinputNode,
-                                             std::int64_t sender, Failure& failure);
+                                             std::int64_t sender, SeatModifiers& seat, Failure& failure);
     ~EvdevDevice();
     EvdevDevice(const EvdevDevice&) = delete;
     EvdevDevice& operator=(const EvdevDevice&) = delete;
@@ -67,6 +65,10 @@ public:
     // Ends the reader, sends ups for what the clone holds, lets the node go and
     // destroys the clone. Main thread; safe to call twice.
     void release();
+
+    // After release(): the chain events the ups of the keys still down would
+    // have been (those whose down the chain judged).
+    std::vector<platform::Event> takeEndedKeys() { return std::move(endedKeys_); }
 
     // Key code to key code; the reader applies it from its next frame on.
     void setRemap(std::map<std::uint16_t, std::uint16_t> remap);
@@ -81,7 +83,8 @@ public:
     std::function<void()> wakeWaiter;
 
 private:
-    EvdevDevice(InputNode node, std::int64_t sender) : node_(std::move(node)), sender_(sender), router_(sender) {}
+    EvdevDevice(InputNode node, std::int64_t sender, SeatModifiers& seat)
+        : node_(std::move(node)), sender_(sender), seat_(seat), router_(sender, &seat) {}
     void run(Host* host);
     void route(Host& host, std::vector<input_event>& frame);
     // A touchpad's frame, its SYN_REPORT included.
@@ -98,6 +101,7 @@ private:
     libevdev_uinput* clone_ = nullptr;
     std::string cloneSyspath_;
     std::int64_t sender_;
+    SeatModifiers& seat_;
     InputRouter router_;  // reader thread only while it runs
     struct Touchpad {
         TouchpadGestures gestures;
@@ -111,6 +115,7 @@ private:
     std::optional<std::map<std::uint16_t, std::uint16_t>> newRemap_;
     std::atomic<bool> remapChanged_{false};
     bool released_ = false;
+    std::vector<platform::Event> endedKeys_;
 };
 
 // Writes the events and a SYN_REPORT to a uinput device in one write(), so

@@ -156,13 +156,16 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
     return out;
 }
 
-std::vector<input_event> PostTranslator::releaseAll() {
+std::vector<input_event> PostTranslator::releaseAll() { return release(std::set<std::uint16_t>(held_)); }
+
+std::vector<input_event> PostTranslator::release(const std::set<std::uint16_t>& codes) {
     // Keys and buttons first, then the modifiers held around them.
     std::vector<input_event> out;
     for (bool modifiers : {false, true})
-        for (std::uint16_t code : held_)
-            if ((modifierFlagsOfEvdev(code) != 0) == modifiers) out.push_back(inputEvent(EV_KEY, code, 0));
-    held_.clear();
+        for (std::uint16_t code : codes)
+            if (held_.count(code) && (modifierFlagsOfEvdev(code) != 0) == modifiers)
+                out.push_back(inputEvent(EV_KEY, code, 0));
+    for (std::uint16_t code : codes) held_.erase(code);
     return out;
 }
 

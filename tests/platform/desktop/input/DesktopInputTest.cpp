@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 
 namespace corv::desktop {
 namespace {
@@ -39,7 +40,7 @@ using test::spinUntil;
 constexpr const char* kKeyboard = "Fake Keyboard";
 constexpr const char* kMouse = "Fake Mouse";
 constexpr const char* kPosting = "Corvadine virtual input";
-constexpr std::uint16_t kVkA = 0, kVkB = 11, kVkD = 2, kVkK = 40, kVkControl = 59;
+constexpr std::uint16_t kVkA = 0, kVkB = 11, kVkC = 8, kVkD = 2, kVkK = 40, kVkControl = 59;
 
 // Keys as (evdev code, value) pairs; one frame each.
 using Keys = std::vector<InputEvent>;
@@ -54,6 +55,25 @@ Keys only(const std::vector<InputEvent>& events, std::uint16_t type) {
     for (const auto& e : events)
         if (e.type == type) out.push_back(e);
     return out;
+}
+
+// The keys a device holds down after its events, by code.
+std::set<std::uint16_t> heldAfter(const Keys& events) {
+    std::set<std::uint16_t> held;
+    for (const auto& e : events) {
+        if (e.type != EV_KEY) continue;
+        if (e.value) held.insert(e.code);
+        else held.erase(e.code);
+    }
+    return held;
+}
+
+BindAction shortcut(std::uint64_t flags, std::uint16_t vk) {
+    BindAction b;
+    b.isHotkey = true;
+    b.hotkeyMod = flags;
+    b.hotkeyKey = vk;
+    return b;
 }
 
 // A desktop with one faked keyboard and mouse. With `engineOn` the engine's
@@ -386,6 +406,76 @@ TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertShowsTheRule) {
     spinUntil([] { return false; }, 200);
     EXPECT_TRUE(s.input.everGrabbed().empty());
     EXPECT_TRUE(s.input.uinputDevices().empty());
+}
+
+TEST(DesktopInput, AKeyboardThatGoesEndsTheBindingsItsHeldKeysStarted) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    s.bind(kVkA, 0, shortcut(EventFlag::Control, kVkC));
+    s.type(s.keyboard, down(KEY_A));
+    ASSERT_EQ(heldAfter(s.posted()), (std::set<std::uint16_t>{KEY_LEFTCTRL, KEY_C}));
+
+    // Unplugged with A down: nothing stays down on the posting device, and
+    // the binding ends as A's up would have ended it.
+    s.input.unplug(s.keyboard);
+    ASSERT_TRUE(spinUntil([&] { return s.input.uinputDevice(kKeyboard)->destroyed; }, 5000));
+    s.settle();
+    EXPECT_TRUE(heldAfter(s.posted()).empty()) << ::testing::PrintToString(s.posted());
+    EXPECT_EQ(s.posted(), (Keys{keyEvent(KEY_LEFTCTRL, 1), keyEvent(KEY_C, 1), keyEvent(KEY_C, 0),
+                                keyEvent(KEY_LEFTCTRL, 0)}));
+}
+
+TEST(DesktopInput, AKeysUpEndsWhatItsDownStartedThoughItsRemapChangedMeanwhile) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    auto& hid = platform::hidEventSystem();
+    const platform::HidClient client = hid.createClient();
+    hid.setMatching(client, {{"PrimaryUsagePage", std::int64_t{1}}, {"PrimaryUsage", std::int64_t{6}}});
+    const auto services = hid.copyServices(client);
+    ASSERT_TRUE(services && services->size() == 1u);
+    const platform::HidService keyboard = services->front();
+    const platform::HidPropertyDict capsToControl{{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000039}},
+                                                  {"HIDKeyboardModifierMappingDst", std::int64_t{0x7000000E0}}};
+    struct Case {
+        const char* name;
+        platform::HidPropertyArray before, after;
+        Keys clone;
+    };
+    const Case cases[] = {
+        {"mapping cleared while held", {capsToControl}, {}, tap(KEY_LEFTCTRL)},
+        {"mapping set while held", {}, {capsToControl}, tap(KEY_CAPSLOCK)},
+    };
+    Keys expected;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", c.before));
+        s.type(s.keyboard, down(KEY_CAPSLOCK));
+        ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", c.after));
+        s.settle();
+        s.type(s.keyboard, {keyEvent(KEY_CAPSLOCK, 0)});
+        expected = expected + c.clone;
+        EXPECT_EQ(s.clone(), expected) << c.name;
+    }
+    EXPECT_TRUE(heldAfter(s.clone()).empty());
+}
+
+TEST(DesktopInput, AModifierHeldOnOneNodeModifiesKeysOfAnother) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const auto second = s.input.addDevice(test::fakeKeyboard("Keyboard Keys Node", 0xC32B), true);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
+    s.settle();
+    s.bind(kVkA, ModMask::Control, BindAction::forAction(ActionId::MediaPlayPause));
+
+    // Control on the first node, A on the second: the binding acts.
+    s.type(s.keyboard, down(KEY_LEFTCTRL));
+    s.type(second, tap(KEY_A));
+    EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE));
+    EXPECT_TRUE(s.input.written("Keyboard Keys Node").empty());
+    // Control let go: A on the second node is A again.
+    s.type(s.keyboard, {keyEvent(KEY_LEFTCTRL, 0)});
+    s.type(second, tap(KEY_A));
+    EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE));
+    EXPECT_EQ(s.input.written("Keyboard Keys Node"), tap(KEY_A));
 }
 
 } // namespace
