@@ -186,7 +186,8 @@ void DesktopInput::take(const InputNode& node) {
     if (devices_.count(node.syspath) || isOwn(node)) return;
     EvdevDevice::Failure failure;
     auto device = EvdevDevice::take(node, config_.uinputNode,
-                                    static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)), seat_, failure);
+                                    static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)), seat_, outputs_,
+                                    failure);
     if (!device) {
         if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = holderOf(node.devnode);
         if (failure == EvdevDevice::Failure::KeysDown && !retryQueued_) {
@@ -228,7 +229,7 @@ void DesktopInput::endKeys(std::int64_t sender, const std::vector<Event>& ups) {
     postedFor_.erase(owned);
     for (const auto& [other, held] : postedFor_)
         for (std::uint16_t code : held) codes.erase(code);
-    if (post_) writeFrame(post_, translator_.release(codes));
+    if (post_) writePostFrame(translator_.release(codes));
 }
 
 void DesktopInput::gone(EvdevDevice& device) {
@@ -358,19 +359,27 @@ bool DesktopInput::ensurePostingDevice() {
         return false;
     }
     if (const char* sys = libevdev_uinput_get_syspath(post_)) postSyspath_ = sys;
+    outputs_.attach(libevdev_uinput_get_fd(post_), OutputModifiers::kPosting);
     return true;
 }
 
 void DesktopInput::writePosted(const Event& event) {
-    const auto events = translator_.translate(event);
+    auto events = translator_.translate(event);
     if (events.empty() || !ensurePostingDevice()) return;
+    const std::uint32_t type = event.type();
+    if (type == platform::eventType::KeyDown || type == 1 || type == 3 || type == 25) outputs_.lift(event.flags());
     for (const input_event& ev : events) {
         if (ev.type != EV_KEY || ev.value == 2) continue;
         if (ev.value == 1 && judging_ != 0) postedFor_[judging_].insert(ev.code);
         if (ev.value == 0)
             for (auto& [sender, codes] : postedFor_) codes.erase(ev.code);
     }
-    if (writeFrame(post_, events)) ++counters_.posted;
+    if (writePostFrame(std::move(events))) ++counters_.posted;
+    if (!translator_.holdsKeys()) outputs_.restore();
+}
+
+bool DesktopInput::writePostFrame(std::vector<input_event> events) {
+    return outputs_.write(OutputModifiers::kPosting, post_, events);
 }
 
 void DesktopInput::shutdown() {
@@ -378,8 +387,8 @@ void DesktopInput::shutdown() {
     shutDown_ = true;
     while (!devices_.empty()) letGo(devices_.begin()->first);
     if (post_) {
-        const auto ups = translator_.releaseAll();
-        writeFrame(post_, ups);
+        writePostFrame(translator_.releaseAll());
+        outputs_.detach(OutputModifiers::kPosting);
         libevdev_uinput_destroy(post_);
         post_ = nullptr;
     }

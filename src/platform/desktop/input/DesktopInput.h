@@ -11,6 +11,7 @@
 #include "platform/desktop/input/InputNode.h"
 #include "platform/desktop/input/InputPermission.h"
 #include "platform/desktop/input/InputRegistry.h"
+#include "platform/desktop/input/OutputModifiers.h"
 #include "platform/desktop/input/PostTranslator.h"
 #include "platform/desktop/input/SeatModifiers.h"
 
@@ -108,6 +109,7 @@ private:
     void timedOut(const platform::Event& event, bool runAgain);
     bool ensurePostingDevice();
     void writePosted(const platform::Event& event);
+    bool writePostFrame(std::vector<input_event> events);
     // A device's keys that were down when it went end as their ups would:
     // the bindings they hold end, and what the posting device still holds
     // for that device is let go.
@@ -119,6 +121,7 @@ private:
     std::atomic<std::int64_t> boundMicros_;
     std::atomic<std::uint64_t> wanted_{0};
     SeatModifiers seat_;
+    OutputModifiers outputs_;
     std::atomic<std::int64_t> unclaimed_{0};  // events handed over the main thread has not reached
     std::atomic<std::uint64_t> nextToken_{1};
     Counters counters_;

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace corv::desktop {
 
@@ -49,13 +50,14 @@ bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events)
 }
 
 std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std::string& uinputNode,
-                                               std::int64_t sender, SeatModifiers& seat, Failure& failure) {
+                                               std::int64_t sender, SeatModifiers& seat, OutputModifiers& outputs,
+                                               Failure& failure) {
     failure = Failure::None;
     if (node.phys.starts_with(kOwnPhysPrefix)) {
         failure = Failure::Own;
         return nullptr;
     }
-    std::unique_ptr<EvdevDevice> d(new EvdevDevice(node, sender, seat));
+    std::unique_ptr<EvdevDevice> d(new EvdevDevice(node, sender, seat, outputs));
     d->fd_ = ::open(node.devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (d->fd_ < 0) d->fd_ = ::open(node.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (d->fd_ < 0 || libevdev_new_from_fd(d->fd_, &d->dev_) != 0) {
@@ -113,6 +115,7 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         return nullptr;  // the destructor lets the node go
     }
     if (const char* sys = libevdev_uinput_get_syspath(d->clone_)) d->cloneSyspath_ = sys;
+    d->outputIndex_ = outputs.attach(libevdev_uinput_get_fd(d->clone_));
     return d;
 }
 
@@ -153,6 +156,7 @@ void EvdevDevice::release() {
     endedKeys_ = router_.endKeys();
     if (clone_) {
         write(router_.releaseAll());
+        outputs_.detach(std::exchange(outputIndex_, -1));
         libevdev_uinput_destroy(clone_);
         clone_ = nullptr;
     }
@@ -167,8 +171,8 @@ void EvdevDevice::release() {
     }
 }
 
-void EvdevDevice::write(const std::vector<input_event>& events) {
-    writeFrame(clone_, events);
+void EvdevDevice::write(std::vector<input_event> events) {
+    outputs_.write(outputIndex_, clone_, events);
 }
 
 void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
@@ -242,7 +246,7 @@ void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
         out.insert(out.end(), part.begin(), part.end());
     }
     frame.clear();
-    write(out);
+    write(std::move(out));
 }
 
 void EvdevDevice::run(Host* host) {

@@ -7,6 +7,7 @@
 #include "platform/Event.h"
 #include "platform/desktop/input/InputNode.h"
 #include "platform/desktop/input/InputRouter.h"
+#include "platform/desktop/input/OutputModifiers.h"
 #include "platform/desktop/input/SeatModifiers.h"
 #include "platform/desktop/input/TouchpadGestures.h"
 #include "platform/desktop/input/TouchpadHold.h"
@@ -56,7 +57,8 @@ public:
     // Opens, grabs and clones the node; nothing (and why) when it cannot. A
     // node with a key down is not grabbed at all.
     static std::unique_ptr<EvdevDevice> take(const InputNode& node, const std::string& uinputNode,
-                                             std::int64_t sender, SeatModifiers& seat, Failure& failure);
+                                             std::int64_t sender, SeatModifiers& seat, OutputModifiers& outputs,
+                                             Failure& failure);
     ~EvdevDevice();
     EvdevDevice(const EvdevDevice&) = delete;
     EvdevDevice& operator=(const EvdevDevice&) = delete;
@@ -83,15 +85,15 @@ public:
     std::function<void()> wakeWaiter;
 
 private:
-    EvdevDevice(InputNode node, std::int64_t sender, SeatModifiers& seat)
-        : node_(std::move(node)), sender_(sender), seat_(seat), router_(sender, &seat) {}
+    EvdevDevice(InputNode node, std::int64_t sender, SeatModifiers& seat, OutputModifiers& outputs)
+        : node_(std::move(node)), sender_(sender), seat_(seat), outputs_(outputs), router_(sender, &seat) {}
     void run(Host* host);
     void route(Host& host, std::vector<input_event>& frame);
     // A touchpad's frame, its SYN_REPORT included.
     void routeTouchpad(Host& host, std::vector<input_event>& frame);
     // After dropped events: every gesture under way ends.
     void endTouches(Host& host, const input_event& at);
-    void write(const std::vector<input_event>& events);
+    void write(std::vector<input_event> events);
 
     InputNode node_;
     int fd_ = -1;
@@ -102,6 +104,8 @@ private:
     std::string cloneSyspath_;
     std::int64_t sender_;
     SeatModifiers& seat_;
+    OutputModifiers& outputs_;
+    int outputIndex_ = -1;
     InputRouter router_;  // reader thread only while it runs
     struct Touchpad {
         TouchpadGestures gestures;

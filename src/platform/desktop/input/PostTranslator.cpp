@@ -2,6 +2,7 @@
 
 #include "platform/desktop/input/EvdevKeyMap.h"
 #include "platform/desktop/input/InputRouter.h"
+#include "platform/desktop/input/OutputModifiers.h"
 
 #include <array>
 #include <cmath>
@@ -71,7 +72,8 @@ std::optional<std::uint16_t> buttonCode(const platform::Event& e) {
 std::vector<std::uint16_t> PostTranslator::keyCodes() {
     std::vector<std::uint16_t> codes;
     for (const auto& k : evdevKeys()) codes.push_back(k.evdev);
-    for (std::uint16_t c : {KEY_FASTFORWARD, KEY_REWIND}) codes.push_back(c);
+    for (std::uint16_t c : {std::uint16_t{KEY_FASTFORWARD}, std::uint16_t{KEY_REWIND}, OutputModifiers::kGuardKey})
+        codes.push_back(c);
     codes.insert(codes.end(), kButtons.begin(), kButtons.end());
     return codes;
 }
@@ -154,6 +156,12 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
         press(*code, state == 0xA, out);
     }
     return out;
+}
+
+bool PostTranslator::holdsKeys() const {
+    for (std::uint16_t code : held_)
+        if (modifierFlagsOfEvdev(code) == 0) return true;
+    return false;
 }
 
 std::vector<input_event> PostTranslator::releaseAll() { return release(std::set<std::uint16_t>(held_)); }

@@ -26,7 +26,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <map>
 #include <set>
 
 namespace corv::desktop {
@@ -66,6 +68,73 @@ std::set<std::uint16_t> heldAfter(const Keys& events) {
         else held.erase(e.code);
     }
     return held;
+}
+
+// What the desktop makes of all the uinput devices together, in the order
+// they were written: the faults it would suffer, and the modifiers down as
+// each posted key went down.
+struct DesktopView {
+    std::vector<std::string> faults;
+    std::vector<std::set<std::uint16_t>> modifiersAtPostedKeys;
+    std::set<std::uint16_t> heldAtEnd;
+};
+bool isModifier(std::uint16_t code) {
+    const std::set<std::uint16_t> modifiers{KEY_LEFTCTRL, KEY_RIGHTCTRL, KEY_LEFTSHIFT, KEY_RIGHTSHIFT,
+                                            KEY_LEFTALT,  KEY_RIGHTALT,  KEY_LEFTMETA,  KEY_RIGHTMETA};
+    return modifiers.count(code) != 0;
+}
+DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::string& posting) {
+    struct Written {
+        std::chrono::steady_clock::time_point at;
+        std::size_t device;
+        InputEvent event;
+    };
+    std::vector<Written> all;
+    for (std::size_t d = 0; d < devices.size(); ++d)
+        for (std::size_t i = 0; i < devices[d].events.size(); ++i)
+            if (devices[d].events[i].type == EV_KEY) all.push_back({devices[d].writtenAt[i], d, devices[d].events[i]});
+    std::stable_sort(all.begin(), all.end(), [](const Written& a, const Written& b) { return a.at < b.at; });
+    DesktopView view;
+    std::map<std::size_t, std::set<std::uint16_t>> down;
+    std::map<std::uint16_t, bool> lone;  // a modifier down with no key since
+    // An up of a modifier other devices hold ends it for the desktop: fine
+    // only when their ups follow at once.
+    std::optional<std::uint16_t> ending;
+    auto ended = [&] {
+        if (!ending) return;
+        for (const auto& [d, codes] : down)
+            if (codes.count(*ending)) view.faults.push_back("up of " + std::to_string(*ending) + " another device holds");
+        ending.reset();
+    };
+    for (const auto& w : all) {
+        const std::uint16_t code = w.event.code;
+        if (w.event.value == 2) continue;
+        if (ending && !(w.event.value == 0 && code == *ending)) ended();
+        if (w.event.value == 1) {
+            down[w.device].insert(code);
+            if (isModifier(code)) {
+                lone[code] = true;
+                continue;
+            }
+            for (auto& [c, l] : lone) l = false;
+            if (devices[w.device].name != posting || code == KEY_UNKNOWN) continue;
+            std::set<std::uint16_t> mods;
+            for (const auto& [d, codes] : down)
+                for (std::uint16_t c : codes)
+                    if (isModifier(c)) mods.insert(c);
+            view.modifiersAtPostedKeys.push_back(mods);
+            continue;
+        }
+        down[w.device].erase(code);
+        if (!isModifier(code)) continue;
+        for (const auto& [d, codes] : down)
+            if (codes.count(code)) ending = code;
+        if (lone[code]) view.faults.push_back("lone tap of " + std::to_string(code));
+        lone[code] = false;
+    }
+    ended();
+    for (const auto& [d, codes] : down) view.heldAtEnd.insert(codes.begin(), codes.end());
+    return view;
 }
 
 BindAction shortcut(std::uint64_t flags, std::uint16_t vk) {
@@ -476,6 +545,45 @@ TEST(DesktopInput, AModifierHeldOnOneNodeModifiesKeysOfAnother) {
     s.type(second, tap(KEY_A));
     EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE));
     EXPECT_EQ(s.input.written("Keyboard Keys Node"), tap(KEY_A));
+}
+
+TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpReachesTheDesktop) {
+    if (!test::runningUnderUmockdev()) return;
+    using Mods = std::set<std::uint16_t>;
+    struct Case {
+        const char* name;
+        std::uint64_t mask;  // Command+A or Control+A is bound to Control+C
+        std::vector<std::pair<int, Keys>> typed;  // on the first or second keyboard
+        std::vector<Mods> atPostedKeys;
+    };
+    const Case cases[] = {
+        {"Super lifted while Ctrl+C is down, and put back",
+         ModMask::Command,
+         {{0, down(KEY_LEFTMETA) + tap(KEY_A) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTMETA, 0)}}},
+         {{KEY_LEFTCTRL}, {KEY_LEFTCTRL}}},
+        {"Super lifted, let go before the chord ends", ModMask::Command,
+         {{0, down(KEY_LEFTMETA) + down(KEY_A) + Keys{keyEvent(KEY_LEFTMETA, 0), keyEvent(KEY_A, 0)}}},
+         {{KEY_LEFTCTRL}}},
+        {"the user's Ctrl outlives the posted one", ModMask::Control,
+         {{0, down(KEY_LEFTCTRL) + tap(KEY_A) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTCTRL, 0)}}},
+         {{KEY_LEFTCTRL}, {KEY_LEFTCTRL}}},
+        {"Ctrl on two keyboards, let go on one", ModMask::Control,
+         {{0, down(KEY_LEFTCTRL)}, {1, down(KEY_LEFTCTRL)}, {1, Keys{keyEvent(KEY_LEFTCTRL, 0)}}, {0, tap(KEY_A)},
+          {0, Keys{keyEvent(KEY_LEFTCTRL, 0)}}},
+         {{KEY_LEFTCTRL}}},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        const auto second = s.input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B), true);
+        ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
+        s.settle();
+        s.bind(kVkA, c.mask, shortcut(EventFlag::Control, kVkC));
+        for (const auto& [which, keys] : c.typed) s.type(which == 0 ? s.keyboard : second, keys);
+        const DesktopView view = viewOf(s.input.uinputDevices(), kPosting);
+        EXPECT_EQ(view.faults, std::vector<std::string>{}) << c.name;
+        EXPECT_EQ(view.modifiersAtPostedKeys, c.atPostedKeys) << c.name;
+        EXPECT_EQ(view.heldAtEnd, Mods{}) << c.name;
+    }
 }
 
 } // namespace
