@@ -6,6 +6,7 @@
 #include <libevdev/libevdev.h>
 #include <libudev.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -26,7 +27,14 @@ using Token = platform::TapChain::Token;
 constexpr Token kDiscard = ~Token{0};
 constexpr std::uint64_t kRelevantTypes = 0x6E401CFE;
 constexpr std::uint32_t kFirstInterferingTapId = 0x40000000;
-constexpr double kKeysDownRetry = 0.05;  // seconds
+// Seconds before a node that could not be taken is tried again: the first
+// wait, doubled on every failure up to the last.
+struct BackOff {
+    double first, last;
+};
+constexpr BackOff kKeysDown{0.05, 0.8};
+constexpr BackOff kBusy{0.25, 8.0};
+constexpr BackOff kFailing{0.5, 30.0};
 
 bool isRelease(std::uint32_t type) { return type == 2 || type == 4 || type == 26 || type == 11 || type == 12; }
 
@@ -140,6 +148,8 @@ void DesktopInput::added(const InputNode& node) {
 void DesktopInput::removed(const std::string& syspath) {
     letGo(syspath);
     busy_.erase(syspath);
+    retries_.erase(syspath);
+    remaps_.erase(syspath);
     for (auto it = nodes_.begin(); it != nodes_.end(); ++it) {
         if (it->syspath != syspath) continue;
         const InputNode node = *it;
@@ -178,8 +188,11 @@ void DesktopInput::reconcile() {
     }
     ensurePostingDevice();
     const std::vector<InputNode> nodes = nodes_;
-    for (const auto& node : nodes)
-        if (!devices_.count(node.syspath)) take(node);
+    for (const auto& node : nodes) {
+        // A node waiting to be tried again waits for its own turn.
+        auto r = retries_.find(node.syspath);
+        if (!devices_.count(node.syspath) && (r == retries_.end() || !r->second.queued)) take(node);
+    }
 }
 
 void DesktopInput::take(const InputNode& node) {
@@ -189,23 +202,40 @@ void DesktopInput::take(const InputNode& node) {
                                     static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)), seat_, outputs_,
                                     failure);
     if (!device) {
-        if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = holderOf(node.devnode);
-        if (failure == EvdevDevice::Failure::KeysDown && !retryQueued_) {
-            retryQueued_ = true;
-            std::weak_ptr<bool> alive = alive_;
-            loop_.postAfter(kKeysDownRetry, [this, alive] {
-                if (!alive.lock()) return;
-                retryQueued_ = false;
-                reconcile();
-            });
+        if (failure == EvdevDevice::Failure::Busy) {
+            busy_[node.syspath] = holderOf(node.devnode);
+            retryLater(node.syspath, kBusy.first, kBusy.last);
         }
+        if (failure == EvdevDevice::Failure::KeysDown) retryLater(node.syspath, kKeysDown.first, kKeysDown.last);
         return;
     }
     busy_.erase(node.syspath);
+    if (auto r = retries_.find(node.syspath); r != retries_.end() && !r->second.failing) retries_.erase(r);
     if (auto r = remaps_.find(node.syspath); r != remaps_.end()) device->setRemap(r->second);
     EvdevDevice& d = *device;
     devices_[node.syspath] = std::move(device);
     d.start(*this);
+}
+
+void DesktopInput::retryLater(const std::string& syspath, double first, double last) {
+    Retry& r = retries_[syspath];
+    if (r.queued) return;
+    r.delay = r.delay <= 0 ? first : std::min(r.delay * 2, last);
+    r.queued = true;
+    std::weak_ptr<bool> alive = alive_;
+    loop_.postAfter(r.delay, [this, alive, syspath] {
+        if (!alive.lock()) return;
+        auto it = retries_.find(syspath);
+        if (it == retries_.end()) return;
+        it->second.queued = false;
+        if (shutDown_ || chain_.wantedTypes() == 0 || !access().trusted()) return;
+        for (const auto& node : nodes_)
+            if (node.syspath == syspath) {
+                const InputNode copy = node;
+                take(copy);
+                return;
+            }
+    });
 }
 
 void DesktopInput::letGo(const std::string& syspath) {
@@ -239,7 +269,12 @@ void DesktopInput::gone(EvdevDevice& device) {
     loop_.postFromAnyThread([this, alive, syspath, which] {
         if (!alive.lock()) return;
         auto it = devices_.find(syspath);
-        if (it != devices_.end() && it->second.get() == which) letGo(syspath);
+        if (it == devices_.end() || it->second.get() != which) return;
+        letGo(syspath);
+        // Still listed, so it failed rather than went: tried again later,
+        // and later each time it fails again.
+        retries_[syspath].failing = true;
+        retryLater(syspath, kFailing.first, kFailing.last);
     });
 }
 

@@ -101,6 +101,7 @@ private:
     void reconcile();
     void take(const InputNode& node);
     void letGo(const std::string& syspath);
+    void retryLater(const std::string& syspath, double first, double last);
     void added(const InputNode& node);
     void removed(const std::string& syspath);
     bool isOwn(const InputNode& node) const;
@@ -135,9 +136,14 @@ private:
     std::map<std::string, std::unique_ptr<EvdevDevice>> devices_;  // by event-node syspath
     std::map<std::string, std::int32_t> busy_;                     // held elsewhere: holder pid, -1 unknown
     std::map<std::string, Remap> remaps_;
+    struct Retry {
+        double delay = 0;      // seconds; the last wait
+        bool queued = false;   // a try is due
+        bool failing = false;  // its reads failed while it was listed
+    };
+    std::map<std::string, Retry> retries_;  // nodes that could not be taken or kept, by syspath
     std::map<platform::TapChain::Token, std::shared_ptr<Slot>> pending_;
     bool reconcileQueued_ = false;
-    bool retryQueued_ = false;  // a device with a key down is tried again
     bool shutDown_ = false;
 
     int postFd_ = -1;

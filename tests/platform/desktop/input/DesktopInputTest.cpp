@@ -419,18 +419,37 @@ TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
     for (const auto& d : rig->uinputDevices()) EXPECT_TRUE(!d.created || d.destroyed) << d.name;
 }
 
-TEST(DesktopInput, AKeyHeldAtTheTakeDefersItUntilTheKeyIsUp) {
+TEST(DesktopInput, AKeyHeldAtTheTakeDefersItUntilTheKeyIsUpWithoutGrabbingMeanwhile) {
     if (!test::runningUnderUmockdev()) return;
     Scene s(false);
     s.input.hold(s.keyboard, KEY_LEFTSHIFT);
     engine::startEngineTaps();
     ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.mouse); }, 5000));
     s.settle();
+    // Held for a second: every grab would steal the desktop's events.
+    spinUntil([] { return false; }, 1000);
     EXPECT_FALSE(s.input.grabbed(s.keyboard));
+    EXPECT_EQ(s.input.grabCount(s.keyboard), 0);
     s.input.release(s.keyboard, KEY_LEFTSHIFT);  // the desktop had its down, so it gets its up
     ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    EXPECT_EQ(s.input.grabCount(s.keyboard), 1);
     s.type(s.keyboard, tap(KEY_B));
     EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
+TEST(DesktopInput, AKeyboardAnotherProgramHeldIsTakenOnceItLetsGo) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const auto busy = s.input.addDevice(test::fakeKeyboard("Busy Keyboard", 0xB35B), true, true);
+    s.settle();
+    EXPECT_FALSE(s.input.grabbed(busy));
+    EXPECT_EQ(s.in().interferingTaps().size(), 1u);
+    s.input.releaseElsewhere(busy);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(busy); }, 10000));
+    s.settle();
+    EXPECT_TRUE(s.in().interferingTaps().empty());
+    s.type(busy, tap(KEY_X));
+    EXPECT_EQ(s.input.written("Busy Keyboard"), tap(KEY_X));
 }
 
 TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertShowsTheRule) {
