@@ -281,6 +281,21 @@ void DesktopInput::gone(EvdevDevice& device) {
 EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) {
     EvdevDevice::Verdict verdict;
     if (device.stopping()) return verdict;
+    const std::uint32_t type = event.type();
+    if (unclaimed_.load() >= config_.backlog && !isRelease(type)) {
+        // Far behind: the event passes without a closure of its own; the taps
+        // that judge it hear of all such events once the thread catches up.
+        ++counters_.timedOut;
+        ++counters_.skipped;
+        if (type < 64) skippedTypes_.fetch_or(std::uint64_t{1} << type);
+        if (!skipNoticeQueued_.exchange(true)) {
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postFromAnyThread([this, alive] {
+                if (alive.lock()) noticeSkipped();
+            });
+        }
+        return verdict;
+    }
     auto slot = std::make_shared<Slot>();
     slot->event = event;
     const Token token = nextToken_++;
@@ -362,6 +377,17 @@ void DesktopInput::outcome(Token token, std::optional<Event> event) {
         slot->cv.notify_all();
     }
     if (late) timedOut(slot->event, false);
+}
+
+void DesktopInput::noticeSkipped() {
+    skipNoticeQueued_ = false;
+    const std::uint64_t types = skippedTypes_.exchange(0);
+    std::set<platform::EventTapId> told;
+    for (std::uint32_t type = 0; type < 64; ++type) {
+        if (!(types & (std::uint64_t{1} << type))) continue;
+        for (platform::EventTapId tap : chain_.judgesOf(type))
+            if (told.insert(tap).second) chain_.sendNotice(tap, platform::eventType::TapDisabledByTimeout);
+    }
 }
 
 void DesktopInput::timedOut(const Event& event, bool runAgain) {

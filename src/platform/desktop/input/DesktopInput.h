@@ -34,6 +34,10 @@ struct DesktopInputConfig {
     std::string uinputNode = "/dev/uinput";
     // Seconds a waiting event gives the tap chain before it passes.
     double verdictBound = 0.050;
+    // Events handed to a main thread that has not reached them, at most
+    // (some 300 KB). Releases are handed over beyond it: their presses were
+    // judged.
+    std::int64_t backlog = 256;
     // False: no input device is looked for (for tests that launch the
     // program in the machine's own device tree).
     bool findDevices = true;
@@ -46,6 +50,7 @@ public:
         std::atomic<std::uint64_t> direct{0};    // units passed to a clone without asking
         std::atomic<std::uint64_t> timedOut{0};  // events that passed for want of a verdict
         std::atomic<std::uint64_t> posted{0};    // frames written to the posting device
+        std::atomic<std::uint64_t> skipped{0};   // events not handed over: the main thread was too far behind
     };
     using Remap = std::map<std::uint16_t, std::uint16_t>;
 
@@ -108,6 +113,7 @@ private:
     void receiveUdev();
     void handOver(std::shared_ptr<Slot> slot, platform::TapChain::Token token);
     void timedOut(const platform::Event& event, bool runAgain);
+    void noticeSkipped();
     bool ensurePostingDevice();
     void writePosted(const platform::Event& event);
     bool writePostFrame(std::vector<input_event> events);
@@ -125,6 +131,8 @@ private:
     OutputModifiers outputs_;
     std::atomic<std::int64_t> unclaimed_{0};  // events handed over the main thread has not reached
     std::atomic<std::uint64_t> nextToken_{1};
+    std::atomic<std::uint64_t> skippedTypes_{0};
+    std::atomic<bool> skipNoticeQueued_{false};
     Counters counters_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 

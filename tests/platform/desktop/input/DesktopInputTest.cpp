@@ -30,6 +30,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <thread>
 
 namespace corv::desktop {
 namespace {
@@ -149,9 +150,10 @@ BindAction shortcut(std::uint64_t flags, std::uint16_t vk) {
 // taps are live and the devices taken.
 class Scene {
 public:
-    explicit Scene(bool engineOn = true, double bound = 0.050) {
+    explicit Scene(bool engineOn = true, double bound = 0.050, std::int64_t backlog = 256) {
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
         where.input.verdictBound = bound;
+        where.input.backlog = backlog;
         desktop = std::make_unique<DesktopPlatform>(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
@@ -342,6 +344,47 @@ TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {
     EXPECT_EQ(types, (std::vector<std::uint32_t>{10, 11}));
     EXPECT_EQ(notices, 1);
     taps.setEnabled(timed, false);
+}
+
+TEST(DesktopInput, AMainThreadFarBehindGetsABoundedBacklogAndOneNoticeForTheRest) {
+    if (!test::runningUnderUmockdev()) return;
+    constexpr std::int64_t kBacklog = 8;
+    Scene s(false, 0.020, kBacklog);
+    auto& taps = platform::eventTaps();
+    int notices = 0;
+    const auto judge = taps.createTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend,
+                                    platform::TapOptions::Default, engine::kKeyTapMask,
+                                    [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
+                                        if (type == platform::eventType::TapDisabledByTimeout) ++notices;
+                                        return std::optional<platform::Event>(e);
+                                    });
+    taps.addToMainLoop(taps.createRunLoopSource(judge));
+    taps.setEnabled(judge, true);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    s.settle();
+
+    // The main thread does not turn while 20 keys are typed.
+    constexpr std::size_t kTaps = 20;
+    const std::uint16_t keys[] = {KEY_Q, KEY_W, KEY_E, KEY_R};
+    Keys typed;
+    for (std::size_t i = 0; i < kTaps; ++i) typed = typed + tap(keys[i % 4]);
+    std::thread typist([&] {
+        for (const auto& k : typed) s.input.send(s.keyboard, {k});
+    });
+    EXPECT_TRUE(s.input.waitHeld(
+        [&](const std::vector<test::UinputDevice>& made) {
+            for (const auto& d : made)
+                if (d.name == kKeyboard && test::significant(d.events).size() == typed.size()) return true;
+            return false;
+        },
+        20000));
+    typist.join();
+    EXPECT_LE(s.in().counters().toMain.load(), kBacklog + 1u);
+    EXPECT_GT(s.in().counters().skipped.load(), 0u);
+    s.settle();
+    EXPECT_EQ(s.clone(), typed);
+    EXPECT_GE(notices, 1);
+    taps.setEnabled(judge, false);
 }
 
 TEST(DesktopInput, PointerMotionNoTapWantsNeverWaitsForTheMainThread) {
