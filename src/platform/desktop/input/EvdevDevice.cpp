@@ -3,7 +3,9 @@
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <linux/uinput.h>
 #include <poll.h>
@@ -103,7 +105,7 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         axes.pressure = range(ABS_MT_PRESSURE);
         axes.touchMajor = range(ABS_MT_TOUCH_MAJOR);
         axes.slotCount = libevdev_get_num_slots(d->dev_);
-        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold{}, TouchpadVerdict{}});
+        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold(axes.slotCount), TouchpadVerdict{}});
     }
     // The clone carries our mark in its phys, so that we never take it ourselves.
     const std::string phys = libevdev_get_phys(d->dev_) ? libevdev_get_phys(d->dev_) : "";
@@ -197,18 +199,30 @@ void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
         // Nothing waits for taps that want no gestures.
         const bool undecided = wanted != 0 && (touchpad_->gestures.kind() == TouchpadGestures::Kind::Undecided ||
                                                touchpad_->verdict.weighing());
-        const auto out = touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began);
-        std::vector<input_event> one;
-        for (const input_event& ev : out) {
-            if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
-                if (clone_) writeFrame(clone_, one);
-                one.clear();
-            } else {
-                one.push_back(ev);
-            }
-        }
+        const bool held = touchpad_->hold.state() == TouchpadHold::State::Holding;
+        writeFrames(touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began));
+        if (!held && touchpad_->hold.state() == TouchpadHold::State::Holding)
+            holdEnds_ = std::chrono::steady_clock::now() + std::chrono::nanoseconds(TouchpadHold::kMaxHoldNs);
     }
     frame.clear();
+}
+
+void EvdevDevice::writeFrames(const std::vector<input_event>& out) {
+    std::vector<input_event> one;
+    for (const input_event& ev : out) {
+        if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
+            if (clone_) writeFrame(clone_, one);
+            one.clear();
+        } else {
+            one.push_back(ev);
+        }
+    }
+}
+
+int EvdevDevice::pollTimeout() const {
+    if (!touchpad_ || touchpad_->hold.state() != TouchpadHold::State::Holding) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(holdEnds_ - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::int64_t>(0, left.count()));
 }
 
 void EvdevDevice::endTouches(Host& host, const input_event& at) {
@@ -262,9 +276,15 @@ void EvdevDevice::run(Host* host) {
     };
     while (!stop_ && !gone) {
         pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        const int n = ::poll(fds, wake_[0] >= 0 ? 2 : 1, -1);
+        const int n = ::poll(fds, wake_[0] >= 0 ? 2 : 1, pollTimeout());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 || stop_) break;
+        if (n == 0) {
+            // A touch held back for long enough goes to the clone though no
+            // frame came to end the hold.
+            if (touchpad_) writeFrames(touchpad_->hold.expire());
+            continue;
+        }
         if (fds[0].revents & POLLIN) {
             bool any = false;
             for (;;) {

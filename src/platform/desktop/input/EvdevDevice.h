@@ -14,6 +14,7 @@
 #include "platform/desktop/input/TouchpadVerdict.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -94,6 +95,10 @@ private:
     // After dropped events: every gesture under way ends.
     void endTouches(Host& host, const input_event& at);
     void write(std::vector<input_event> events);
+    // Frames ending in SYN_REPORT, one write each.
+    void writeFrames(const std::vector<input_event>& out);
+    // Milliseconds the reader may wait for the device; -1 for ever.
+    int pollTimeout() const;
 
     InputNode node_;
     int fd_ = -1;
@@ -113,6 +118,7 @@ private:
         TouchpadVerdict verdict;
     };
     std::unique_ptr<Touchpad> touchpad_;  // touchpads only; reader thread while it runs
+    std::chrono::steady_clock::time_point holdEnds_;  // while the hold holds
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::mutex remapMutex_;
