@@ -154,6 +154,7 @@ void DesktopInput::removed(const std::string& syspath) {
         if (it->syspath != syspath) continue;
         const InputNode node = *it;
         nodes_.erase(it);
+        registry_.remove(node, nodes_);
         if (onNodeRemoved) onNodeRemoved(node);
         if (node.touchpad && onTouchpad) onTouchpad(node.syspath, false);
         return;

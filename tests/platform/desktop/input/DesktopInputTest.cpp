@@ -439,11 +439,21 @@ TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
     s->type(second, tap(KEY_X));
     EXPECT_EQ(input.written("Second Keyboard"), tap(KEY_X));
 
-    // Pulled out in the middle of a key: its reader ends, its clone goes.
+    // Pulled out in the middle of a key: its reader ends, its clone goes,
+    // and so do its registry entries; the other keyboard's stay.
+    auto entryOf = [&](const std::string& devnode) {
+        for (const auto& n : s->in().nodes())
+            if (n.devnode == devnode) return s->in().registry().entryOf(n.inputSyspath);
+        return std::uint64_t{0};
+    };
+    const std::uint64_t goneEntry = entryOf(s->keyboard), stayingEntry = entryOf(second);
+    ASSERT_TRUE(s->in().registry().contains(goneEntry));
     s->type(s->keyboard, down(KEY_Y));
     input.unplug(s->keyboard);
     ASSERT_TRUE(spinUntil([&] { return input.uinputDevice(kKeyboard)->destroyed; }, 5000));
     s->settle();
+    EXPECT_FALSE(s->in().registry().contains(goneEntry));
+    EXPECT_TRUE(s->in().registry().contains(stayingEntry));
     EXPECT_EQ(s->in().taken().size(), 2u);
     s->type(second, tap(KEY_Z));
     EXPECT_EQ(input.written("Second Keyboard"), tap(KEY_X) + tap(KEY_Z));
