@@ -208,6 +208,8 @@ void DesktopInput::take(const InputNode& node) {
             retryLater(node.syspath, kBusy.first, kBusy.last);
         }
         if (failure == EvdevDevice::Failure::KeysDown) retryLater(node.syspath, kKeysDown.first, kKeysDown.last);
+        if (auto r = retries_.find(node.syspath); r != retries_.end() && r->second.failing)
+            retryLater(node.syspath, kFailing.first, kFailing.last);
         return;
     }
     busy_.erase(node.syspath);
