@@ -436,7 +436,8 @@ void DesktopInput::writePosted(const Event& event) {
         if (ev.type != EV_KEY || ev.value == 2) continue;
         if (ev.value == 1 && judging_ != 0) postedFor_[judging_].insert(ev.code);
         if (ev.value == 0)
-            for (auto& [sender, codes] : postedFor_) codes.erase(ev.code);
+            for (auto it = postedFor_.begin(); it != postedFor_.end();)
+                it = it->second.erase(ev.code) && it->second.empty() ? postedFor_.erase(it) : std::next(it);
     }
     if (writePostFrame(std::move(events))) ++counters_.posted;
     if (!translator_.holdsKeys()) outputs_.restore();
