@@ -333,6 +333,11 @@ public:
         std::lock_guard lock(mutex_);
         nodes_.at(node).keysDown.insert(code);
     }
+    // The other program that held the node's grab lets it go.
+    void releaseElsewhere(const std::string& node) {
+        std::lock_guard lock(mutex_);
+        nodes_.at(node).heldElsewhere = false;
+    }
     void press(const std::string& node, std::uint16_t code) { send(node, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, 1)}); }
     void release(const std::string& node, std::uint16_t code) {
         send(node, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, 0)});

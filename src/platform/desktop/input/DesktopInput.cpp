@@ -9,11 +9,13 @@
 #include <libevdev/libevdev.h>
 #include <libudev.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <utility>
 #include <unistd.h>
 
 namespace corv::desktop {
@@ -27,7 +29,14 @@ using Token = platform::TapChain::Token;
 constexpr Token kDiscard = ~Token{0};
 constexpr std::uint64_t kRelevantTypes = 0x6E401CFE;
 constexpr std::uint32_t kFirstInterferingTapId = 0x40000000;
-constexpr double kKeysDownRetry = 0.05;  // seconds
+// Seconds before a node that could not be taken is tried again: the first
+// wait, doubled on every failure up to the last.
+struct BackOff {
+    double first, last;
+};
+constexpr BackOff kKeysDown{0.05, 0.8};
+constexpr BackOff kBusy{0.25, 8.0};
+constexpr BackOff kFailing{0.5, 30.0};
 
 bool isRelease(std::uint32_t type) { return type == 2 || type == 4 || type == 26 || type == 11 || type == 12; }
 
@@ -114,10 +123,13 @@ void DesktopInput::added(const InputNode& node) {
 void DesktopInput::removed(const std::string& syspath) {
     letGo(syspath);
     busy_.erase(syspath);
+    retries_.erase(syspath);
+    remaps_.erase(syspath);
     for (auto it = nodes_.begin(); it != nodes_.end(); ++it) {
         if (it->syspath != syspath) continue;
         const InputNode node = *it;
         nodes_.erase(it);
+        registry_.remove(node, nodes_);
         if (onNodeRemoved) onNodeRemoved(node);
         if (node.touchpad && onTouchpad) onTouchpad(node.syspath, false);
         return;
@@ -153,35 +165,58 @@ void DesktopInput::reconcile() {
     }
     ensurePostingDevice();
     const std::vector<InputNode> nodes = nodes_;
-    for (const auto& node : nodes)
-        if (!devices_.count(node.syspath)) take(node);
+    for (const auto& node : nodes) {
+        // A node waiting to be tried again waits for its own turn.
+        auto r = retries_.find(node.syspath);
+        if (!devices_.count(node.syspath) && (r == retries_.end() || !r->second.queued)) take(node);
+    }
 }
 
 void DesktopInput::take(const InputNode& node) {
     if (devices_.count(node.syspath) || isOwn(node)) return;
     EvdevDevice::Failure failure;
-    auto device = EvdevDevice::take(node, config_.uinputNode, static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)),
+    auto device = EvdevDevice::take(node, config_.uinputNode,
+                                    static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)), seat_, outputs_,
                                     failure);
     if (!device) {
-        if (failure == EvdevDevice::Failure::Busy) busy_[node.syspath] = inputNodeHolders(node.devnode).listed();
-        if (failure == EvdevDevice::Failure::KeysDown && !retryQueued_) {
-            retryQueued_ = true;
-            std::weak_ptr<bool> alive = alive_;
-            loop_.postAfter(kKeysDownRetry, [this, alive] {
-                if (!alive.lock()) return;
-                retryQueued_ = false;
-                reconcile();
-            });
+        if (failure == EvdevDevice::Failure::Busy) {
+            busy_[node.syspath] = inputNodeHolders(node.devnode).listed();
+            retryLater(node.syspath, kBusy.first, kBusy.last);
         }
+        if (failure == EvdevDevice::Failure::KeysDown) retryLater(node.syspath, kKeysDown.first, kKeysDown.last);
+        if (auto r = retries_.find(node.syspath); r != retries_.end() && r->second.failing)
+            retryLater(node.syspath, kFailing.first, kFailing.last);
         return;
     }
     busy_.erase(node.syspath);
+    if (auto r = retries_.find(node.syspath); r != retries_.end() && !r->second.failing) retries_.erase(r);
     if (auto r = remaps_.find(node.syspath); r != remaps_.end()) device->setRemap(r->second);
     EvdevDevice& d = *device;
     GrabTable::process().add(d.nodeFd(), d.cloneFd());
     devices_[node.syspath] = std::move(device);
     d.start(*this);
     updateWatch();
+}
+
+void DesktopInput::retryLater(const std::string& syspath, double first, double last) {
+    Retry& r = retries_[syspath];
+    if (r.queued) return;
+    r.delay = r.delay <= 0 ? first : std::min(r.delay * 2, last);
+    r.queued = true;
+    std::weak_ptr<bool> alive = alive_;
+    loop_.postAfter(r.delay, [this, alive, syspath] {
+        if (!alive.lock()) return;
+        auto it = retries_.find(syspath);
+        if (it == retries_.end()) return;
+        it->second.queued = false;
+        if (shutDown_ || chain_.wantedTypes() == 0 || !access().trusted()) return;
+        for (const auto& node : nodes_)
+            if (node.syspath == syspath) {
+                const InputNode copy = node;
+                take(copy);
+                return;
+            }
+    });
 }
 
 void DesktopInput::letGo(const std::string& syspath) {
@@ -194,7 +229,23 @@ void DesktopInput::letGo(const std::string& syspath) {
     GrabTable::process().remove(device->nodeFd());
     device->release();
     updateWatch();
+    // At the end the posting device lets go of everything anyway.
+    if (!shutDown_)
+        endKeys(static_cast<std::int64_t>(registry_.entryOf(device->node().inputSyspath)), device->takeEndedKeys());
     keyValues_.lost(node);
+}
+
+void DesktopInput::endKeys(std::int64_t sender, const std::vector<Event>& ups) {
+    const std::int64_t outer = std::exchange(judging_, sender);
+    for (const Event& up : ups) chain_.inject(up, kDiscard);
+    judging_ = outer;
+    auto owned = postedFor_.find(sender);
+    if (owned == postedFor_.end()) return;
+    std::set<std::uint16_t> codes = std::move(owned->second);
+    postedFor_.erase(owned);
+    for (const auto& [other, held] : postedFor_)
+        for (std::uint16_t code : held) codes.erase(code);
+    if (post_) writePostFrame(translator_.release(codes));
 }
 
 void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
@@ -222,7 +273,8 @@ void DesktopInput::recoverFromStall() {
     // lifted, and so are any the turns before this one pressed.
     while (!devices_.empty()) letGo(devices_.begin()->first);
     const auto ups = translator_.releaseAll();
-    if (post_) writeFrame(post_, ups);
+    if (post_) writePostFrame(ups);
+    postedFor_.clear();
     GrabTable::process().forgetPosted();
     reconcile();
 }
@@ -236,7 +288,12 @@ void DesktopInput::gone(EvdevDevice& device) {
     loop_.postFromAnyThread([this, alive, syspath, which] {
         if (!alive.lock()) return;
         auto it = devices_.find(syspath);
-        if (it != devices_.end() && it->second.get() == which) letGo(syspath);
+        if (it == devices_.end() || it->second.get() != which) return;
+        letGo(syspath);
+        // Still listed, so it failed rather than went: tried again later,
+        // and later each time it fails again.
+        retries_[syspath].failing = true;
+        retryLater(syspath, kFailing.first, kFailing.last);
     });
 }
 
@@ -244,6 +301,21 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
     EvdevDevice::Verdict verdict;
     // Let go for a stall: the desktop reads the node itself until it is taken again.
     if (device.stopping() || watchdog_.letGo()) return verdict;
+    const std::uint32_t type = event.type();
+    if (unclaimed_.load() >= config_.backlog && !isRelease(type)) {
+        // Far behind: the event passes without a closure of its own; the taps
+        // that judge it hear of all such events once the thread catches up.
+        ++counters_.timedOut;
+        ++counters_.skipped;
+        if (type < 64) skippedTypes_.fetch_or(std::uint64_t{1} << type);
+        if (!skipNoticeQueued_.exchange(true)) {
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postFromAnyThread([this, alive] {
+                if (alive.lock()) noticeSkipped();
+            });
+        }
+        return verdict;
+    }
     auto slot = std::make_shared<Slot>();
     slot->event = event;
     const Token token = nextToken_++;
@@ -300,7 +372,9 @@ void DesktopInput::handOver(std::shared_ptr<Slot> slot, Token token) {
     if (pointer && (type == platform::eventType::Gesture || type == platform::eventType::DockControl))
         slot->event.setLocation(pointer());
     pending_[token] = slot;
+    const std::int64_t outer = std::exchange(judging_, slot->event.integerField(platform::field::SenderRegistryId));
     chain_.inject(slot->event, token);
+    judging_ = outer;
 }
 
 void DesktopInput::outcome(Token token, std::optional<Event> event) {
@@ -323,6 +397,17 @@ void DesktopInput::outcome(Token token, std::optional<Event> event) {
         slot->cv.notify_all();
     }
     if (late) timedOut(slot->event, false);
+}
+
+void DesktopInput::noticeSkipped() {
+    skipNoticeQueued_ = false;
+    const std::uint64_t types = skippedTypes_.exchange(0);
+    std::set<platform::EventTapId> told;
+    for (std::uint32_t type = 0; type < 64; ++type) {
+        if (!(types & (std::uint64_t{1} << type))) continue;
+        for (platform::EventTapId tap : chain_.judgesOf(type))
+            if (told.insert(tap).second) chain_.sendNotice(tap, platform::eventType::TapDisabledByTimeout);
+    }
 }
 
 void DesktopInput::timedOut(const Event& event, bool runAgain) {
@@ -357,13 +442,14 @@ bool DesktopInput::ensurePostingDevice() {
     if (const char* sys = libevdev_uinput_get_syspath(post_)) postSyspath_ = sys;
     GrabTable::process().setPosting(postFd_);
     updateWatch();
+    outputs_.attach(libevdev_uinput_get_fd(post_), OutputModifiers::kPosting);
     return true;
 }
 
 void DesktopInput::destroyPostingDevice() {
     if (post_) {
-        const auto ups = translator_.releaseAll();
-        writeFrame(post_, ups);
+        writePostFrame(translator_.releaseAll());
+        outputs_.detach(OutputModifiers::kPosting);
         GrabTable::process().setPosting(-1);
         libevdev_uinput_destroy(post_);
         post_ = nullptr;
@@ -375,12 +461,25 @@ void DesktopInput::destroyPostingDevice() {
 
 void DesktopInput::writePosted(const Event& event) {
     if (away_) return;  // nobody is there to receive it
-    const auto events = translator_.translate(event);
+    auto events = translator_.translate(event);
     if (events.empty() || !ensurePostingDevice()) return;
+    const std::uint32_t type = event.type();
+    if (type == platform::eventType::KeyDown || type == 1 || type == 3 || type == 25) outputs_.lift(event.flags());
     GrabTable& table = GrabTable::process();
-    for (const auto& e : events)
-        if (e.type == EV_KEY) table.posted(e.code, e.value != 0);
-    if (writeFrame(post_, events)) ++counters_.posted;
+    for (const input_event& ev : events) {
+        if (ev.type != EV_KEY || ev.value == 2) continue;
+        table.posted(ev.code, ev.value != 0);
+        if (ev.value == 1 && judging_ != 0) postedFor_[judging_].insert(ev.code);
+        if (ev.value == 0)
+            for (auto it = postedFor_.begin(); it != postedFor_.end();)
+                it = it->second.erase(ev.code) && it->second.empty() ? postedFor_.erase(it) : std::next(it);
+    }
+    if (writePostFrame(std::move(events))) ++counters_.posted;
+    if (!translator_.holdsKeys()) outputs_.restore();
+}
+
+bool DesktopInput::writePostFrame(std::vector<input_event> events) {
+    return outputs_.write(OutputModifiers::kPosting, post_, events);
 }
 
 void DesktopInput::shutdown() {

@@ -15,12 +15,15 @@
 #include "platform/desktop/input/InputRegistry.h"
 #include "platform/desktop/input/InputWatchdog.h"
 #include "platform/desktop/input/KeyValueFeed.h"
+#include "platform/desktop/input/OutputModifiers.h"
 #include "platform/desktop/input/PostTranslator.h"
+#include "platform/desktop/input/SeatModifiers.h"
 
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +38,10 @@ struct DesktopInputConfig {
     std::string uinputNode = "/dev/uinput";
     // Seconds a waiting event gives the tap chain before it passes.
     double verdictBound = 0.050;
+    // Events handed to a main thread that has not reached them, at most
+    // (some 300 KB). Releases are handed over beyond it: their presses were
+    // judged.
+    std::int64_t backlog = 256;
     // False: no input device is looked for (for tests that launch the
     // program in the machine's own device tree).
     bool findDevices = true;
@@ -49,6 +56,7 @@ public:
         std::atomic<std::uint64_t> direct{0};    // units passed to a clone without asking
         std::atomic<std::uint64_t> timedOut{0};  // events that passed for want of a verdict
         std::atomic<std::uint64_t> posted{0};    // frames written to the posting device
+        std::atomic<std::uint64_t> skipped{0};   // events not handed over: the main thread was too far behind
     };
     using Remap = std::map<std::uint16_t, std::uint16_t>;
 
@@ -109,35 +117,43 @@ private:
     void touchFrame(EvdevDevice& device, int fingerCount) override {
         if (onTouchFrame) onTouchFrame(device.node().syspath, fingerCount);
     }
-    platform::EventFlags modifierFlags() const override { return flags_.load(); }
-    void keyboardFlags(platform::EventFlags flags) override { flags_.store(flags); }
     void keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) override;
     void gone(EvdevDevice& device) override;
 
     void reconcile();
     void take(const InputNode& node);
     void letGo(const std::string& syspath);
+    void retryLater(const std::string& syspath, double first, double last);
     void added(const InputNode& node);
     void removed(const std::string& syspath);
     bool isOwn(const InputNode& node) const;
     void receiveUdev();
     void handOver(std::shared_ptr<Slot> slot, platform::TapChain::Token token);
     void timedOut(const platform::Event& event, bool runAgain);
+    void noticeSkipped();
     bool ensurePostingDevice();
     void destroyPostingDevice();
     void writePosted(const platform::Event& event);
     // After the watchdog let the devices go: they are taken again.
     void recoverFromStall();
     void updateWatch();
+    bool writePostFrame(std::vector<input_event> events);
+    // A device's keys that were down when it went end as their ups would:
+    // the bindings they hold end, and what the posting device still holds
+    // for that device is let go.
+    void endKeys(std::int64_t sender, const std::vector<platform::Event>& ups);
 
     platform::RunLoop& loop_;
     platform::TapChain& chain_;
     DesktopInputConfig config_;
     std::atomic<std::int64_t> boundMicros_;
     std::atomic<std::uint64_t> wanted_{0};
-    std::atomic<platform::EventFlags> flags_{0};  // the last keyboard's modifiers
+    SeatModifiers seat_;
+    OutputModifiers outputs_;
     std::atomic<std::int64_t> unclaimed_{0};  // events handed over the main thread has not reached
     std::atomic<std::uint64_t> nextToken_{1};
+    std::atomic<std::uint64_t> skippedTypes_{0};
+    std::atomic<bool> skipNoticeQueued_{false};
     Counters counters_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
@@ -150,9 +166,14 @@ private:
     std::map<std::string, std::vector<std::int32_t>> busy_;        // held elsewhere: holder pids, -1 unknown
     std::map<std::string, Remap> remaps_;
     KeyValueFeed keyValues_;
+    struct Retry {
+        double delay = 0;      // seconds; the last wait
+        bool queued = false;   // a try is due
+        bool failing = false;  // its reads failed while it was listed
+    };
+    std::map<std::string, Retry> retries_;  // nodes that could not be taken or kept, by syspath
     std::map<platform::TapChain::Token, std::shared_ptr<Slot>> pending_;
     bool reconcileQueued_ = false;
-    bool retryQueued_ = false;  // a device with a key down is tried again
     bool shutDown_ = false;
     bool away_ = false;
 
@@ -161,6 +182,10 @@ private:
     std::string postSyspath_;
     PostTranslator translator_;
     InputWatchdog watchdog_;
+    // Codes the posting device pressed while a device's event was in the
+    // chain, by the device's sender id.
+    std::map<std::int64_t, std::set<std::uint16_t>> postedFor_;
+    std::int64_t judging_ = 0;  // sender of the event in the chain now
 };
 
 } // namespace corv::desktop

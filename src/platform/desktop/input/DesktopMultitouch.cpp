@@ -5,7 +5,8 @@
 namespace corv::desktop {
 
 platform::MultitouchDevice DesktopMultitouch::deviceOf(const std::string& syspath) {
-    auto [it, fresh] = numbers_.try_emplace(syspath, numbers_.size() + 1);
+    auto [it, fresh] = numbers_.try_emplace(syspath, next_);
+    if (fresh) ++next_;
     return it->second;
 }
 
@@ -21,7 +22,13 @@ void DesktopMultitouch::added(const std::string& syspath) {
 
 void DesktopMultitouch::removed(const std::string& syspath) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (auto it = numbers_.find(syspath); it != numbers_.end()) present_.erase(it->second);
+    auto it = numbers_.find(syspath);
+    if (it == numbers_.end()) return;
+    const platform::MultitouchDevice device = it->second;
+    present_.erase(device);
+    started_.erase(device);
+    callbacks_.erase(device);
+    numbers_.erase(it);
 }
 
 void DesktopMultitouch::frame(const std::string& syspath, int fingerCount) {

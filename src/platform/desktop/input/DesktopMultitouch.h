@@ -17,8 +17,8 @@ namespace corv::desktop {
 
 class DesktopMultitouch final : public platform::Multitouch {
 public:
-    // Main thread, as touchpads come and go. A touchpad keeps its device
-    // number for as long as the program runs.
+    // Main thread, as touchpads come and go. A touchpad that comes back is a
+    // new device; numbers are never used twice.
     void added(const std::string& syspath);
     void removed(const std::string& syspath);
     // A touchpad's reader thread, for every frame.
@@ -42,6 +42,7 @@ private:
     std::set<platform::MultitouchDevice> started_;
     std::map<platform::MultitouchDevice, std::vector<platform::ContactFrameCallback>> callbacks_;
     std::vector<platform::ContactFrameCallback> registered_;  // every callback, once each
+    platform::MultitouchDevice next_ = 1;
 };
 
 } // namespace corv::desktop

@@ -3,12 +3,15 @@
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <linux/uinput.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace corv::desktop {
 
@@ -49,13 +52,14 @@ bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events)
 }
 
 std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std::string& uinputNode,
-                                               std::int64_t sender, Failure& failure) {
+                                               std::int64_t sender, SeatModifiers& seat, OutputModifiers& outputs,
+                                               Failure& failure) {
     failure = Failure::None;
     if (node.phys.starts_with(kOwnPhysPrefix)) {
         failure = Failure::Own;
         return nullptr;
     }
-    std::unique_ptr<EvdevDevice> d(new EvdevDevice(node, sender));
+    std::unique_ptr<EvdevDevice> d(new EvdevDevice(node, sender, seat, outputs));
     d->fd_ = ::open(node.devnode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (d->fd_ < 0) d->fd_ = ::open(node.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (d->fd_ < 0 || libevdev_new_from_fd(d->fd_, &d->dev_) != 0) {
@@ -73,12 +77,17 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         failure = Failure::Clone;
         return nullptr;
     }
+    // Taken with a key down, the desktop would keep that key down: its up
+    // would come to us, and the clone never had it down. Asked before the
+    // grab, which would steal the desktop's events, and once more after it.
+    if (anyKeyDown(d->fd_)) {
+        failure = Failure::KeysDown;
+        return nullptr;
+    }
     if (const int rc = libevdev_grab(d->dev_, LIBEVDEV_GRAB); rc != 0) {
         failure = rc == -EBUSY ? Failure::Busy : Failure::Grab;
         return nullptr;
     }
-    // Taken with a key down, the desktop would keep that key down: its up
-    // would come to us, and the clone never had it down.
     if (anyKeyDown(d->fd_)) {
         failure = Failure::KeysDown;
         return nullptr;  // the destructor lets the node go
@@ -96,7 +105,7 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         axes.pressure = range(ABS_MT_PRESSURE);
         axes.touchMajor = range(ABS_MT_TOUCH_MAJOR);
         axes.slotCount = libevdev_get_num_slots(d->dev_);
-        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold{}, TouchpadVerdict{}});
+        d->touchpad_ = std::make_unique<Touchpad>(Touchpad{TouchpadGestures(axes), TouchpadHold(axes.slotCount), TouchpadVerdict{}});
     }
     // The clone carries our mark in its phys, so that we never take it ourselves.
     const std::string phys = libevdev_get_phys(d->dev_) ? libevdev_get_phys(d->dev_) : "";
@@ -108,6 +117,7 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         return nullptr;  // the destructor lets the node go
     }
     if (const char* sys = libevdev_uinput_get_syspath(d->clone_)) d->cloneSyspath_ = sys;
+    d->outputIndex_ = outputs.attach(libevdev_uinput_get_fd(d->clone_));
     return d;
 }
 
@@ -145,8 +155,10 @@ void EvdevDevice::release() {
         if (wakeWaiter) wakeWaiter();
     }
     if (reader_.joinable()) reader_.join();
+    endedKeys_ = router_.endKeys();
     if (clone_) {
         write(router_.releaseAll());
+        outputs_.detach(std::exchange(outputIndex_, -1));
         libevdev_uinput_destroy(clone_);
         clone_ = nullptr;
     }
@@ -161,8 +173,8 @@ void EvdevDevice::release() {
     }
 }
 
-void EvdevDevice::write(const std::vector<input_event>& events) {
-    writeFrame(clone_, events);
+void EvdevDevice::write(std::vector<input_event> events) {
+    outputs_.write(outputIndex_, clone_, events);
 }
 
 void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
@@ -173,7 +185,7 @@ void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
         host.touchFrame(*this, report.frame.fingerCount);
         for (platform::Event& e : report.events) {
             e.setIntegerField(platform::field::SenderRegistryId, sender_);
-            e.setFlags(host.modifierFlags());
+            e.setFlags(seat_.flags());
             bool passed = true;
             if (wanted & (std::uint64_t{1} << e.type())) {
                 const Verdict v = host.ask(*this, e);
@@ -187,18 +199,30 @@ void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
         // Nothing waits for taps that want no gestures.
         const bool undecided = wanted != 0 && (touchpad_->gestures.kind() == TouchpadGestures::Kind::Undecided ||
                                                touchpad_->verdict.weighing());
-        const auto out = touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began);
-        std::vector<input_event> one;
-        for (const input_event& ev : out) {
-            if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
-                if (clone_) writeFrame(clone_, one);
-                one.clear();
-            } else {
-                one.push_back(ev);
-            }
-        }
+        const bool held = touchpad_->hold.state() == TouchpadHold::State::Holding;
+        writeFrames(touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began));
+        if (!held && touchpad_->hold.state() == TouchpadHold::State::Holding)
+            holdEnds_ = std::chrono::steady_clock::now() + std::chrono::nanoseconds(TouchpadHold::kMaxHoldNs);
     }
     frame.clear();
+}
+
+void EvdevDevice::writeFrames(const std::vector<input_event>& out) {
+    std::vector<input_event> one;
+    for (const input_event& ev : out) {
+        if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
+            if (clone_) writeFrame(clone_, one);
+            one.clear();
+        } else {
+            one.push_back(ev);
+        }
+    }
+}
+
+int EvdevDevice::pollTimeout() const {
+    if (!touchpad_ || touchpad_->hold.state() != TouchpadHold::State::Holding) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(holdEnds_ - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::int64_t>(0, left.count()));
 }
 
 void EvdevDevice::endTouches(Host& host, const input_event& at) {
@@ -206,7 +230,7 @@ void EvdevDevice::endTouches(Host& host, const input_event& at) {
                              static_cast<std::uint64_t>(at.input_event_usec) * 1'000ULL;
     for (platform::Event& e : touchpad_->gestures.reset(ns)) {
         e.setIntegerField(platform::field::SenderRegistryId, sender_);
-        e.setFlags(host.modifierFlags());
+        e.setFlags(seat_.flags());
         if (e.type() < 64 && (host.wantedTypes() & (std::uint64_t{1} << e.type()))) host.ask(*this, e);
     }
     touchpad_->verdict = TouchpadVerdict{};
@@ -236,9 +260,8 @@ void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
         }
         out.insert(out.end(), part.begin(), part.end());
     }
-    if (node_.keyboard) host.keyboardFlags(router_.flags());
     frame.clear();
-    write(out);
+    write(std::move(out));
 }
 
 void EvdevDevice::run(Host* host) {
@@ -254,9 +277,15 @@ void EvdevDevice::run(Host* host) {
     };
     while (!stop_ && !gone) {
         pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        const int n = ::poll(fds, wake_[0] >= 0 ? 2 : 1, -1);
+        const int n = ::poll(fds, wake_[0] >= 0 ? 2 : 1, pollTimeout());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 || stop_) break;
+        if (n == 0) {
+            // A touch held back for long enough goes to the clone though no
+            // frame came to end the hold.
+            if (touchpad_) writeFrames(touchpad_->hold.expire());
+            continue;
+        }
         if (fds[0].revents & POLLIN) {
             bool any = false;
             for (;;) {

@@ -7,11 +7,14 @@
 #include "platform/Event.h"
 #include "platform/desktop/input/InputNode.h"
 #include "platform/desktop/input/InputRouter.h"
+#include "platform/desktop/input/OutputModifiers.h"
+#include "platform/desktop/input/SeatModifiers.h"
 #include "platform/desktop/input/TouchpadGestures.h"
 #include "platform/desktop/input/TouchpadHold.h"
 #include "platform/desktop/input/TouchpadVerdict.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -48,22 +51,20 @@ public:
             (void)device;
             (void)fingerCount;
         }
-        // Reader thread: the modifier flags the keyboards hold now.
-        virtual platform::EventFlags modifierFlags() const { return 0; }
         // Reader thread: a keyboard's frame as read, before any remap.
         virtual void keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
             (void)device;
             (void)frame;
         }
-        // Reader thread: a keyboard's modifier flags after a frame.
-        virtual void keyboardFlags(platform::EventFlags flags) { (void)flags; }
     };
     // KeysDown: a key is held now; its up must reach the desktop as its down did.
     enum class Failure { None, Open, Busy, Grab, Clone, Own, KeysDown };
 
-    // Opens, grabs and clones the node; nothing (and why) when it cannot.
+    // Opens, grabs and clones the node; nothing (and why) when it cannot. A
+    // node with a key down is not grabbed at all.
     static std::unique_ptr<EvdevDevice> take(const InputNode& node, const std::string& uinputNode,
-                                             std::int64_t sender, Failure& failure);
+                                             std::int64_t sender, SeatModifiers& seat, OutputModifiers& outputs,
+                                             Failure& failure);
     ~EvdevDevice();
     EvdevDevice(const EvdevDevice&) = delete;
     EvdevDevice& operator=(const EvdevDevice&) = delete;
@@ -72,6 +73,10 @@ public:
     // Ends the reader, sends ups for what the clone holds, lets the node go and
     // destroys the clone. Main thread; safe to call twice.
     void release();
+
+    // After release(): the chain events the ups of the keys still down would
+    // have been (those whose down the chain judged).
+    std::vector<platform::Event> takeEndedKeys() { return std::move(endedKeys_); }
 
     // Key code to key code; the reader applies it from its next frame on.
     void setRemap(std::map<std::uint16_t, std::uint16_t> remap);
@@ -90,14 +95,19 @@ public:
     std::function<void()> wakeWaiter;
 
 private:
-    EvdevDevice(InputNode node, std::int64_t sender) : node_(std::move(node)), sender_(sender), router_(sender) {}
+    EvdevDevice(InputNode node, std::int64_t sender, SeatModifiers& seat, OutputModifiers& outputs)
+        : node_(std::move(node)), sender_(sender), seat_(seat), outputs_(outputs), router_(sender, &seat) {}
     void run(Host* host);
     void route(Host& host, std::vector<input_event>& frame);
     // A touchpad's frame, its SYN_REPORT included.
     void routeTouchpad(Host& host, std::vector<input_event>& frame);
     // After dropped events: every gesture under way ends.
     void endTouches(Host& host, const input_event& at);
-    void write(const std::vector<input_event>& events);
+    void write(std::vector<input_event> events);
+    // Frames ending in SYN_REPORT, one write each.
+    void writeFrames(const std::vector<input_event>& out);
+    // Milliseconds the reader may wait for the device; -1 for ever.
+    int pollTimeout() const;
 
     InputNode node_;
     int fd_ = -1;
@@ -107,6 +117,9 @@ private:
     libevdev_uinput* clone_ = nullptr;
     std::string cloneSyspath_;
     std::int64_t sender_;
+    SeatModifiers& seat_;
+    OutputModifiers& outputs_;
+    int outputIndex_ = -1;
     InputRouter router_;  // reader thread only while it runs
     struct Touchpad {
         TouchpadGestures gestures;
@@ -114,12 +127,14 @@ private:
         TouchpadVerdict verdict;
     };
     std::unique_ptr<Touchpad> touchpad_;  // touchpads only; reader thread while it runs
+    std::chrono::steady_clock::time_point holdEnds_;  // while the hold holds
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::mutex remapMutex_;
     std::optional<std::map<std::uint16_t, std::uint16_t>> newRemap_;
     std::atomic<bool> remapChanged_{false};
     bool released_ = false;
+    std::vector<platform::Event> endedKeys_;
 };
 
 // Writes the events and a SYN_REPORT to a uinput device in one write(), so

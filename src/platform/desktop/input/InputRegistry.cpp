@@ -32,6 +32,32 @@ std::uint64_t InputRegistry::add(const InputNode& node) {
     return input;
 }
 
+namespace {
+
+std::vector<std::string> pathsOf(const InputNode& node) {
+    std::vector<std::string> paths = node.ancestors;
+    for (const std::string* p : {&node.hidSyspath, &node.inputSyspath})
+        if (!p->empty()) paths.push_back(*p);
+    return paths;
+}
+
+} // namespace
+
+void InputRegistry::remove(const InputNode& node, const std::vector<InputNode>& present) {
+    std::set<std::string> kept;
+    for (const InputNode& other : present)
+        if (other.syspath != node.syspath)
+            for (auto& p : pathsOf(other)) kept.insert(p);
+    for (const std::string& path : pathsOf(node)) {
+        if (kept.count(path)) continue;
+        auto it = ids_.find(path);
+        if (it == ids_.end()) continue;
+        entries_.erase(it->second);
+        touchpads_.erase(it->second);
+        ids_.erase(it);
+    }
+}
+
 std::uint64_t InputRegistry::entryOf(const std::string& syspath) const {
     auto it = ids_.find(syspath);
     return it == ids_.end() ? 0 : it->second;

@@ -19,6 +19,10 @@ public:
     // Enters the node and its parents; gives the entry of its input device.
     std::uint64_t add(const InputNode& node);
 
+    // The node went: its entries go, but for those the nodes still present
+    // hang from too.
+    void remove(const InputNode& node, const std::vector<InputNode>& present);
+
     std::uint64_t entryOf(const std::string& syspath) const;
     bool contains(std::uint64_t entry) const { return entries_.count(entry) != 0; }
     std::vector<std::uint64_t> parents(std::uint64_t entry) const;

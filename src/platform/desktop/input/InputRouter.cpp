@@ -53,28 +53,27 @@ input_event inputEvent(std::uint16_t type, std::uint16_t code, std::int32_t valu
     return ev;
 }
 
-platform::EventFlags InputRouter::flags() const {
-    platform::EventFlags f = flag::NonCoalesced;
-    for (std::uint16_t code : down_) f |= modifierFlagsOfEvdev(code);
-    if (capsLock_) f |= flag::CapsLock;
-    return f;
-}
+platform::EventFlags InputRouter::flags() const { return flag::NonCoalesced | seat_->flags(); }
 
 std::uint32_t InputRouter::motionType() const {
-    if (down_.count(BTN_LEFT)) return kLeftDragged;
-    if (down_.count(BTN_RIGHT)) return kRightDragged;
-    for (std::uint16_t code : down_)
-        if (buttonNumber(code)) return kOtherDragged;
-    return kMoved;
+    std::uint32_t type = kMoved;
+    for (const auto& [device, code] : down_) {
+        if (code == BTN_LEFT) return kLeftDragged;
+        if (code == BTN_RIGHT) type = kRightDragged;
+        else if (type == kMoved && buttonNumber(code)) type = kOtherDragged;
+    }
+    return type;
 }
 
 InputRouter::Unit InputRouter::keyUnit(const input_event& ev, std::vector<input_event> events) {
     Unit unit;
     unit.code = ev.code;
+    unit.deviceCode = events.empty() ? ev.code : events.back().code;
     unit.value = ev.value;
     unit.events = std::move(events);
-    if (ev.value == 1) down_.insert(ev.code);
-    if (ev.value == 0) down_.erase(ev.code);
+    unit.events.back().code = ev.code;
+    if (ev.value == 1 && down_.emplace(unit.deviceCode, ev.code).second) seat_->key(ev.code, true);
+    if (ev.value == 0 && down_.erase(unit.deviceCode)) seat_->key(ev.code, false);
 
     if (auto button = buttonNumber(ev.code)) {
         unit.kind = Unit::Kind::Button;
@@ -92,7 +91,7 @@ InputRouter::Unit InputRouter::keyUnit(const input_event& ev, std::vector<input_
         if (!vk) return unit;
         if (isFlagKey(ev.code)) {
             if (ev.value == 2) return unit;
-            if (ev.code == KEY_CAPSLOCK && ev.value == 1) capsLock_ = !capsLock_;
+            if (ev.code == KEY_CAPSLOCK && ev.value == 1) seat_->toggleCapsLock();
             Event e = Event::keyboard(*vk, ev.value != 0);
             e.setType(et::FlagsChanged);
             e.setFlags(flags() | impliedFlagsOfEvdev(ev.code));
@@ -121,13 +120,17 @@ std::vector<InputRouter::Unit> InputRouter::split(std::span<const input_event> f
             continue;
         }
         if (ev.type == EV_KEY) {
-            if (auto to = remap_.find(ev.code); to != remap_.end()) {
-                ev.code = to->second;
-                scan.clear();  // the scan code named the old key
-            }
+            // The device's code goes in the unit's last event; keyUnit puts
+            // the remapped one back.
             std::vector<input_event> events = std::move(scan);
             scan.clear();
             events.push_back(ev);
+            auto down = down_.find(ev.code);
+            const std::uint16_t to = ev.value != 1 && down != down_.end() ? down->second
+                                     : remap_.count(ev.code)           ? remap_.at(ev.code)
+                                                                       : ev.code;
+            if (to != ev.code) events.erase(events.begin(), events.end() - 1);  // the scan code named the old key
+            ev.code = to;
             units.push_back(keyUnit(ev, std::move(events)));
             continue;
         }
@@ -136,13 +139,13 @@ std::vector<InputRouter::Unit> InputRouter::split(std::span<const input_event> f
         if (ev.type == EV_REL && (ev.code == REL_X || ev.code == REL_Y)) {
             if (!motion) {
                 motion = units.size();
-                units.push_back(Unit{Unit::Kind::Motion, {}, 0, 0, std::nullopt});
+                units.push_back(Unit{Unit::Kind::Motion, {}, 0, 0, 0, std::nullopt});
             }
             units[*motion].events.push_back(ev);
         } else if (ev.type == EV_REL && isWheel(ev.code)) {
             if (!wheel) {
                 wheel = units.size();
-                units.push_back(Unit{Unit::Kind::Wheel, {}, 0, 0, std::nullopt});
+                units.push_back(Unit{Unit::Kind::Wheel, {}, 0, 0, 0, std::nullopt});
             }
             units[*wheel].events.push_back(ev);
         } else {
@@ -196,7 +199,7 @@ std::vector<InputRouter::Unit> InputRouter::split(std::span<const input_event> f
 bool InputRouter::waits(const Unit& unit, std::uint64_t wantedTypes) const {
     if (!unit.event) return false;
     const bool keyish = unit.kind == Unit::Kind::Key || unit.kind == Unit::Kind::Button;
-    if (keyish && unit.value != 1 && unasked_.count(unit.code)) return false;
+    if (keyish && unit.value != 1 && unasked_.count(unit.deviceCode)) return false;
     const std::uint32_t type = unit.event->type();
     return type < 64 && (wantedTypes & (std::uint64_t{1} << type)) != 0;
 }
@@ -228,16 +231,16 @@ std::vector<input_event> InputRouter::output(const Unit& unit, std::vector<input
     if (unit.kind != Unit::Kind::Key && unit.kind != Unit::Kind::Button) return events;
     if (unit.value == 1) {
         if (unasked)
-            unasked_.insert(unit.code);
+            unasked_.insert(unit.deviceCode);
         else
-            unasked_.erase(unit.code);
+            unasked_.erase(unit.deviceCode);
         for (const auto& ev : events)
-            if (ev.type == EV_KEY) held_[unit.code] = ev.code;
+            if (ev.type == EV_KEY) held_[unit.deviceCode] = ev.code;
         return events;
     }
-    auto held = held_.find(unit.code);
+    auto held = held_.find(unit.deviceCode);
     if (held == held_.end()) {
-        if (unit.value == 0) unasked_.erase(unit.code);
+        if (unit.value == 0) unasked_.erase(unit.deviceCode);
         return {};
     }
     // Repeats and the up go to the code the clone holds.
@@ -248,7 +251,7 @@ std::vector<input_event> InputRouter::output(const Unit& unit, std::vector<input
     std::erase_if(events, [](const input_event& ev) { return ev.type == EV_SYN; });
     if (unit.value == 0) {
         held_.erase(held);
-        unasked_.erase(unit.code);
+        unasked_.erase(unit.deviceCode);
     }
     return events;
 }
@@ -258,6 +261,20 @@ std::vector<input_event> InputRouter::releaseAll() {
     for (const auto& [code, as] : held_) out.push_back(inputEvent(EV_KEY, as, 0));
     held_.clear();
     unasked_.clear();
+    return out;
+}
+
+std::vector<Event> InputRouter::endKeys() {
+    std::vector<Event> out;
+    const auto down = down_;
+    for (const auto& [device, code] : down) {
+        const bool judged = !unasked_.count(device);
+        Unit unit = keyUnit(inputEvent(EV_KEY, code, 0), {inputEvent(EV_KEY, device, 0)});
+        if (judged && unit.event) {
+            unit.event->setIntegerField(kSenderRegistryId, sender_);
+            out.push_back(*unit.event);
+        }
+    }
     return out;
 }
 

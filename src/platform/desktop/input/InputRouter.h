@@ -7,6 +7,7 @@
 // every key the clone got down also gets its up there, and no other up.
 
 #include "platform/Event.h"
+#include "platform/desktop/input/SeatModifiers.h"
 
 #include <linux/input.h>
 
@@ -26,18 +27,24 @@ public:
         Kind kind = Kind::Other;
         std::vector<input_event> events;  // without the frame's SYN_REPORT
         std::uint16_t code = 0;           // Key and Button: the code after the remap
+        std::uint16_t deviceCode = 0;     // Key and Button: the device's own code
         std::int32_t value = 0;           // Key and Button: 0 up, 1 down, 2 repeat
         // What the tap chain sees; nothing for kinds it has no event for.
         std::optional<platform::Event> event;
     };
 
-    // `sender` becomes every event's sender registry id.
-    explicit InputRouter(std::int64_t sender = 0) : sender_(sender) {}
+    // `sender` becomes every event's sender registry id; the modifiers are
+    // the seat's, or the device's own without one.
+    explicit InputRouter(std::int64_t sender = 0, SeatModifiers* seat = nullptr)
+        : sender_(sender), seat_(seat ? seat : &own_) {}
+    InputRouter(const InputRouter&) = delete;
+    InputRouter& operator=(const InputRouter&) = delete;
 
-    // Key code to key code, applied before anything else sees a key.
+    // Key code to key code, applied to a key's down; its repeats and up keep
+    // the code the down had.
     void setRemap(std::map<std::uint16_t, std::uint16_t> remap) { remap_ = std::move(remap); }
     // The Caps Lock state the device starts with.
-    void setCapsLock(bool on) { capsLock_ = on; }
+    void setCapsLock(bool on) { seat_->setCapsLock(on); }
 
     // One frame (its events without the SYN_REPORT) as units, in order. Keeps
     // the held modifiers, so call it once per frame.
@@ -56,7 +63,11 @@ public:
 
     // Up events for every key and button the clone holds, and forgets them.
     std::vector<input_event> releaseAll();
+    // The device went: the events its keys' ups would have given the chain,
+    // for those whose down it judged, and the seat lets go of them all.
+    std::vector<platform::Event> endKeys();
 
+    // By the device's code.
     bool cloneHolds(std::uint16_t code) const { return held_.count(code) != 0; }
     platform::EventFlags flags() const;
 
@@ -66,11 +77,15 @@ private:
     std::uint32_t motionType() const;
 
     std::int64_t sender_;
+    SeatModifiers own_;
+    SeatModifiers* seat_;
     std::map<std::uint16_t, std::uint16_t> remap_;
-    std::set<std::uint16_t> down_;        // keys and buttons down on the device (after the remap)
-    std::set<std::uint16_t> unasked_;     // whose down passed without the chain
-    std::map<std::uint16_t, std::uint16_t> held_;  // device code -> code held on the clone
-    bool capsLock_ = false;
+    // All by the device's code: keys and buttons down on the device, with the
+    // code their down was remapped to; those whose down passed without the
+    // chain; and the code each holds on the clone.
+    std::map<std::uint16_t, std::uint16_t> down_;
+    std::set<std::uint16_t> unasked_;
+    std::map<std::uint16_t, std::uint16_t> held_;
 };
 
 // Builds raw events.

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/input/EvdevKeyMap.h"
 #include "platform/desktop/input/InputRouter.h"
+#include "platform/desktop/input/OutputModifiers.h"
 
 #include <array>
 #include <cmath>
@@ -71,7 +72,8 @@ std::optional<std::uint16_t> buttonCode(const platform::Event& e) {
 std::vector<std::uint16_t> PostTranslator::keyCodes() {
     std::vector<std::uint16_t> codes;
     for (const auto& k : evdevKeys()) codes.push_back(k.evdev);
-    for (std::uint16_t c : {KEY_FASTFORWARD, KEY_REWIND}) codes.push_back(c);
+    for (std::uint16_t c : {std::uint16_t{KEY_FASTFORWARD}, std::uint16_t{KEY_REWIND}, OutputModifiers::kGuardKey})
+        codes.push_back(c);
     codes.insert(codes.end(), kButtons.begin(), kButtons.end());
     return codes;
 }
@@ -156,13 +158,22 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
     return out;
 }
 
-std::vector<input_event> PostTranslator::releaseAll() {
+bool PostTranslator::holdsKeys() const {
+    for (std::uint16_t code : held_)
+        if (modifierFlagsOfEvdev(code) == 0) return true;
+    return false;
+}
+
+std::vector<input_event> PostTranslator::releaseAll() { return release(std::set<std::uint16_t>(held_)); }
+
+std::vector<input_event> PostTranslator::release(const std::set<std::uint16_t>& codes) {
     // Keys and buttons first, then the modifiers held around them.
     std::vector<input_event> out;
     for (bool modifiers : {false, true})
-        for (std::uint16_t code : held_)
-            if ((modifierFlagsOfEvdev(code) != 0) == modifiers) out.push_back(inputEvent(EV_KEY, code, 0));
-    held_.clear();
+        for (std::uint16_t code : codes)
+            if (held_.count(code) && (modifierFlagsOfEvdev(code) != 0) == modifiers)
+                out.push_back(inputEvent(EV_KEY, code, 0));
+    for (std::uint16_t code : codes) held_.erase(code);
     return out;
 }
 

@@ -22,6 +22,10 @@ public:
     std::vector<input_event> translate(const platform::Event& event);
     // Ups for everything held, and forgets it.
     std::vector<input_event> releaseAll();
+    // Ups for those of the codes held, keys before modifiers.
+    std::vector<input_event> release(const std::set<std::uint16_t>& codes);
+    // Whether a key or button (not a modifier) is down.
+    bool holdsKeys() const;
 
     // Every key and button code and relative axis the device must offer.
     static std::vector<std::uint16_t> keyCodes();

@@ -1,5 +1,7 @@
 #include "platform/desktop/input/TouchpadHold.h"
 
+#include <algorithm>
+
 namespace corv::desktop {
 
 namespace {
@@ -19,6 +21,19 @@ input_event made(const input_event& stamp, std::uint16_t type, std::uint16_t cod
 
 } // namespace
 
+TouchpadHold::TouchpadHold(int slots)
+    : device_(static_cast<std::size_t>(std::clamp(slots, 16, 256))),
+      cloneIds_(static_cast<std::size_t>(std::clamp(slots, 16, 256)), -1) {}
+
+std::vector<input_event> TouchpadHold::expire() {
+    std::vector<input_event> out;
+    if (state_ != State::Holding || held_.empty()) return out;
+    passing(held_.front().front(), out);
+    release(true, out);
+    state_ = lastFingers_ == 0 ? State::Idle : State::Passing;
+    return out;
+}
+
 std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, int fingers, bool undecided,
                                              Verdict began) {
     std::vector<input_event> out;
@@ -35,9 +50,11 @@ std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, i
         process(raw, false, out);
         if (cloneTouched()) liftClone(raw.back(), out);
         state_ = fingers == 0 ? State::Idle : State::Swallowing;
+        announce_ = fingers != 0;
         return out;
     }
     if (began == Verdict::Passed) {
+        passing(held_.empty() ? raw.front() : held_.front().front(), out);
         release(true, out);
         process(raw, true, out);
         state_ = next;
@@ -45,16 +62,14 @@ std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, i
     }
     switch (state_) {
     case State::Swallowing:
-        process(raw, false, out);
-        if (fingers == 0) state_ = State::Idle;
-        return out;
-    case State::Holding:
-        held_.emplace_back(raw.begin(), raw.end());
-        if (fingers == 0 || !undecided || now - holdStart_ > kMaxHoldNs) {
-            release(true, out);
-            state_ = next;
+        // The swallowed gesture lasts until the finger count changes: then
+        // whatever the fingers do next may pass again.
+        if (!fresh || fingers == 0) {
+            process(raw, false, out);
+            if (fingers == 0) state_ = State::Idle, announce_ = false;
+            return out;
         }
-        return out;
+        [[fallthrough]];
     case State::Idle:
     case State::Passing:
         if (fingers >= 2 && undecided && fresh) {
@@ -63,8 +78,17 @@ std::vector<input_event> TouchpadHold::frame(std::span<const input_event> raw, i
             held_.emplace_back(raw.begin(), raw.end());
             return out;
         }
+        passing(raw.front(), out);
         process(raw, true, out);
         state_ = next;
+        return out;
+    case State::Holding:
+        held_.emplace_back(raw.begin(), raw.end());
+        if (fingers == 0 || !undecided || now - holdStart_ > kMaxHoldNs) {
+            passing(held_.front().front(), out);
+            release(true, out);
+            state_ = next;
+        }
         return out;
     }
     return out;
@@ -96,7 +120,10 @@ void TouchpadHold::process(std::span<const input_event> raw, bool emit, std::vec
             deviceSlot_ = ev.value;
             continue;  // written when the slot's values are
         }
-        const bool slotValid = deviceSlot_ >= 0 && deviceSlot_ < static_cast<int>(kSlots);
+        const bool slotValid = deviceSlot_ >= 0 && deviceSlot_ < static_cast<int>(device_.size());
+        if (ev.type == EV_KEY && ev.code < KEY_CNT) deviceKeys_[ev.code] = ev.value != 0;
+        if (ev.type == EV_ABS && ev.code == ABS_X) absX_ = ev.value;
+        if (ev.type == EV_ABS && ev.code == ABS_Y) absY_ = ev.value;
         if (ev.type == EV_ABS && ev.code >= ABS_MT_TOUCH_MAJOR && ev.code <= ABS_MT_TOOL_Y) {
             if (!slotValid) continue;
             SlotState& s = device_[static_cast<std::size_t>(deviceSlot_)];
@@ -123,7 +150,7 @@ void TouchpadHold::process(std::span<const input_event> raw, bool emit, std::vec
 void TouchpadHold::put(const input_event& ev, std::vector<input_event>& out) {
     if (ev.type == EV_ABS && ev.code == ABS_MT_SLOT) cloneSlot_ = ev.value;
     if (ev.type == EV_ABS && ev.code == ABS_MT_TRACKING_ID && cloneSlot_ >= 0 &&
-        cloneSlot_ < static_cast<int>(kSlots))
+        cloneSlot_ < static_cast<int>(cloneIds_.size()))
         cloneIds_[static_cast<std::size_t>(cloneSlot_)] = ev.value;
     if (ev.type == EV_KEY && ev.code < KEY_CNT) cloneKeys_[ev.code] = ev.value != 0;
     out.push_back(ev);
@@ -137,8 +164,28 @@ bool TouchpadHold::cloneTouched() const {
     return false;
 }
 
+void TouchpadHold::announce(const input_event& stamp, std::vector<input_event>& out) {
+    announce_ = false;
+    bool any = false;
+    for (std::size_t i = 0; i < device_.size(); ++i) {
+        const SlotState& s = device_[i];
+        if (s.trackingId < 0 || cloneIds_[i] >= 0) continue;
+        if (cloneSlot_ != static_cast<int>(i)) put(made(stamp, EV_ABS, ABS_MT_SLOT, static_cast<int>(i)), out);
+        put(made(stamp, EV_ABS, ABS_MT_TRACKING_ID, s.trackingId), out);
+        if (s.hasX) put(made(stamp, EV_ABS, ABS_MT_POSITION_X, s.x), out);
+        if (s.hasY) put(made(stamp, EV_ABS, ABS_MT_POSITION_Y, s.y), out);
+        any = true;
+    }
+    if (!any) return;
+    if (absX_) put(made(stamp, EV_ABS, ABS_X, *absX_), out);
+    if (absY_) put(made(stamp, EV_ABS, ABS_Y, *absY_), out);
+    for (std::size_t code = 0; code < deviceKeys_.size(); ++code)
+        if (deviceKeys_[code] && !cloneKeys_[code]) put(made(stamp, EV_KEY, static_cast<std::uint16_t>(code), 1), out);
+    put(made(stamp, EV_SYN, SYN_REPORT, 0), out);
+}
+
 void TouchpadHold::liftClone(const input_event& stamp, std::vector<input_event>& out) {
-    for (std::size_t i = 0; i < kSlots; ++i) {
+    for (std::size_t i = 0; i < cloneIds_.size(); ++i) {
         if (cloneIds_[i] < 0) continue;
         if (cloneSlot_ != static_cast<int>(i)) put(made(stamp, EV_ABS, ABS_MT_SLOT, static_cast<int>(i)), out);
         put(made(stamp, EV_ABS, ABS_MT_TRACKING_ID, -1), out);

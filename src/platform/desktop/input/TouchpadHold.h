@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -24,11 +25,18 @@ public:
     // What the taps made of the gesture events of one frame.
     enum class Verdict { NoGesture, Passed, Swallowed };
 
+    // Follows as many slots as the device has, at least 16 and at most 256.
+    explicit TouchpadHold(int slots = 16);
+
     // One frame of the device, ending with its SYN_REPORT: its finger count,
     // whether the recogniser is still deciding, and the verdict on its
     // gesture events when one of them began a gesture or was a tap. Returns
     // what to write to the clone now.
     std::vector<input_event> frame(std::span<const input_event> raw, int fingers, bool undecided, Verdict began);
+
+    // The hold has lasted kMaxHoldNs with no frame to end it: what to write
+    // to the clone now. Nothing unless holding.
+    std::vector<input_event> expire();
 
     // Frames waiting, for tests and the benchmark.
     std::size_t heldFrames() const { return held_.size(); }
@@ -37,7 +45,6 @@ public:
     State state() const { return state_; }
 
 private:
-    static constexpr std::size_t kSlots = 16;
     struct SlotState {
         int trackingId = -1;
         int x = 0;
@@ -50,6 +57,12 @@ private:
     void process(std::span<const input_event> raw, bool emit, std::vector<input_event>& out);
     void put(const input_event& ev, std::vector<input_event>& out);
     void liftClone(const input_event& stamp, std::vector<input_event>& out);
+    // Passing again after a swallowed gesture: the clone is told of the
+    // contacts and keys down now, before the next frame it gets.
+    void announce(const input_event& stamp, std::vector<input_event>& out);
+    void passing(const input_event& stamp, std::vector<input_event>& out) {
+        if (announce_) announce(stamp, out);
+    }
     void release(bool emit, std::vector<input_event>& out);
     bool cloneTouched() const;
 
@@ -60,17 +73,14 @@ private:
 
     // The device as of the last frame written or dropped.
     int deviceSlot_ = 0;
-    std::array<SlotState, kSlots> device_{};
+    std::vector<SlotState> device_;
+    std::array<bool, KEY_CNT> deviceKeys_{};
     // The clone as of the last frame written.
     int cloneSlot_ = 0;
-    std::array<int, kSlots> cloneIds_ = filled(-1);
+    std::vector<int> cloneIds_;
     std::array<bool, KEY_CNT> cloneKeys_{};
-
-    static constexpr std::array<int, kSlots> filled(int v) {
-        std::array<int, kSlots> a{};
-        a.fill(v);
-        return a;
-    }
+    std::optional<int> absX_, absY_;
+    bool announce_ = false;  // the clone lost the touch to a swallowed gesture
 };
 
 } // namespace corv::desktop

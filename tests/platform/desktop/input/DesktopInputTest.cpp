@@ -26,7 +26,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <map>
+#include <set>
+#include <thread>
 
 namespace corv::desktop {
 namespace {
@@ -39,7 +43,7 @@ using test::spinUntil;
 constexpr const char* kKeyboard = "Fake Keyboard";
 constexpr const char* kMouse = "Fake Mouse";
 constexpr const char* kPosting = "Corvadine virtual input";
-constexpr std::uint16_t kVkA = 0, kVkB = 11, kVkD = 2, kVkK = 40, kVkControl = 59;
+constexpr std::uint16_t kVkA = 0, kVkB = 11, kVkC = 8, kVkD = 2, kVkK = 40, kVkControl = 59;
 
 // Keys as (evdev code, value) pairs; one frame each.
 using Keys = std::vector<InputEvent>;
@@ -56,13 +60,100 @@ Keys only(const std::vector<InputEvent>& events, std::uint16_t type) {
     return out;
 }
 
+// The keys a device holds down after its events, by code.
+std::set<std::uint16_t> heldAfter(const Keys& events) {
+    std::set<std::uint16_t> held;
+    for (const auto& e : events) {
+        if (e.type != EV_KEY) continue;
+        if (e.value) held.insert(e.code);
+        else held.erase(e.code);
+    }
+    return held;
+}
+
+// What the desktop makes of all the uinput devices together, in the order
+// they were written: the faults it would suffer, and the modifiers down as
+// each posted key went down.
+struct DesktopView {
+    std::vector<std::string> faults;
+    std::vector<std::set<std::uint16_t>> modifiersAtPostedKeys;
+    std::set<std::uint16_t> heldAtEnd;
+};
+bool isModifier(std::uint16_t code) {
+    const std::set<std::uint16_t> modifiers{KEY_LEFTCTRL, KEY_RIGHTCTRL, KEY_LEFTSHIFT, KEY_RIGHTSHIFT,
+                                            KEY_LEFTALT,  KEY_RIGHTALT,  KEY_LEFTMETA,  KEY_RIGHTMETA};
+    return modifiers.count(code) != 0;
+}
+DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::string& posting) {
+    struct Written {
+        std::chrono::steady_clock::time_point at;
+        std::size_t device;
+        InputEvent event;
+    };
+    std::vector<Written> all;
+    for (std::size_t d = 0; d < devices.size(); ++d)
+        for (std::size_t i = 0; i < devices[d].events.size(); ++i)
+            if (devices[d].events[i].type == EV_KEY) all.push_back({devices[d].writtenAt[i], d, devices[d].events[i]});
+    std::stable_sort(all.begin(), all.end(), [](const Written& a, const Written& b) { return a.at < b.at; });
+    DesktopView view;
+    std::map<std::size_t, std::set<std::uint16_t>> down;
+    std::map<std::uint16_t, bool> lone;  // a modifier down with no key since
+    // An up of a modifier other devices hold ends it for the desktop: fine
+    // only when their ups follow at once.
+    std::optional<std::uint16_t> ending;
+    auto ended = [&] {
+        if (!ending) return;
+        for (const auto& [d, codes] : down)
+            if (codes.count(*ending)) view.faults.push_back("up of " + std::to_string(*ending) + " another device holds");
+        ending.reset();
+    };
+    for (const auto& w : all) {
+        const std::uint16_t code = w.event.code;
+        if (w.event.value == 2) continue;
+        if (ending && !(w.event.value == 0 && code == *ending)) ended();
+        if (w.event.value == 1) {
+            down[w.device].insert(code);
+            if (isModifier(code)) {
+                lone[code] = true;
+                continue;
+            }
+            for (auto& [c, l] : lone) l = false;
+            if (devices[w.device].name != posting || code == KEY_UNKNOWN) continue;
+            std::set<std::uint16_t> mods;
+            for (const auto& [d, codes] : down)
+                for (std::uint16_t c : codes)
+                    if (isModifier(c)) mods.insert(c);
+            view.modifiersAtPostedKeys.push_back(mods);
+            continue;
+        }
+        down[w.device].erase(code);
+        if (!isModifier(code)) continue;
+        for (const auto& [d, codes] : down)
+            if (codes.count(code)) ending = code;
+        if (lone[code]) view.faults.push_back("lone tap of " + std::to_string(code));
+        lone[code] = false;
+    }
+    ended();
+    for (const auto& [d, codes] : down) view.heldAtEnd.insert(codes.begin(), codes.end());
+    return view;
+}
+
+BindAction shortcut(std::uint64_t flags, std::uint16_t vk) {
+    BindAction b;
+    b.isHotkey = true;
+    b.hotkeyMod = flags;
+    b.hotkeyKey = vk;
+    return b;
+}
+
 // A desktop with one faked keyboard and mouse. With `engineOn` the engine's
 // taps are live and the devices taken.
 class Scene {
 public:
-    explicit Scene(bool engineOn = true, double bound = 0.050) {
+    explicit Scene(bool engineOn = true, double bound = 0.050, std::int64_t backlog = 256) {
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
         where.input.verdictBound = bound;
+        where.input.backlog = backlog;
         desktop = std::make_unique<DesktopPlatform>(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
@@ -255,6 +346,47 @@ TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {
     taps.setEnabled(timed, false);
 }
 
+TEST(DesktopInput, AMainThreadFarBehindGetsABoundedBacklogAndOneNoticeForTheRest) {
+    if (!test::runningUnderUmockdev()) return;
+    constexpr std::int64_t kBacklog = 8;
+    Scene s(false, 0.020, kBacklog);
+    auto& taps = platform::eventTaps();
+    int notices = 0;
+    const auto judge = taps.createTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend,
+                                    platform::TapOptions::Default, engine::kKeyTapMask,
+                                    [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
+                                        if (type == platform::eventType::TapDisabledByTimeout) ++notices;
+                                        return std::optional<platform::Event>(e);
+                                    });
+    taps.addToMainLoop(taps.createRunLoopSource(judge));
+    taps.setEnabled(judge, true);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    s.settle();
+
+    // The main thread does not turn while 20 keys are typed.
+    constexpr std::size_t kTaps = 20;
+    const std::uint16_t keys[] = {KEY_Q, KEY_W, KEY_E, KEY_R};
+    Keys typed;
+    for (std::size_t i = 0; i < kTaps; ++i) typed = typed + tap(keys[i % 4]);
+    std::thread typist([&] {
+        for (const auto& k : typed) s.input.send(s.keyboard, {k});
+    });
+    EXPECT_TRUE(s.input.waitHeld(
+        [&](const std::vector<test::UinputDevice>& made) {
+            for (const auto& d : made)
+                if (d.name == kKeyboard && test::significant(d.events).size() == typed.size()) return true;
+            return false;
+        },
+        20000));
+    typist.join();
+    EXPECT_LE(s.in().counters().toMain.load(), kBacklog + 1u);
+    EXPECT_GT(s.in().counters().skipped.load(), 0u);
+    s.settle();
+    EXPECT_EQ(s.clone(), typed);
+    EXPECT_GE(notices, 1);
+    taps.setEnabled(judge, false);
+}
+
 TEST(DesktopInput, PointerMotionNoTapWantsNeverWaitsForTheMainThread) {
     if (!test::runningUnderUmockdev()) return;
     Scene s;
@@ -307,11 +439,21 @@ TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
     s->type(second, tap(KEY_X));
     EXPECT_EQ(input.written("Second Keyboard"), tap(KEY_X));
 
-    // Pulled out in the middle of a key: its reader ends, its clone goes.
+    // Pulled out in the middle of a key: its reader ends, its clone goes,
+    // and so do its registry entries; the other keyboard's stay.
+    auto entryOf = [&](const std::string& devnode) {
+        for (const auto& n : s->in().nodes())
+            if (n.devnode == devnode) return s->in().registry().entryOf(n.inputSyspath);
+        return std::uint64_t{0};
+    };
+    const std::uint64_t goneEntry = entryOf(s->keyboard), stayingEntry = entryOf(second);
+    ASSERT_TRUE(s->in().registry().contains(goneEntry));
     s->type(s->keyboard, down(KEY_Y));
     input.unplug(s->keyboard);
     ASSERT_TRUE(spinUntil([&] { return input.uinputDevice(kKeyboard)->destroyed; }, 5000));
     s->settle();
+    EXPECT_FALSE(s->in().registry().contains(goneEntry));
+    EXPECT_TRUE(s->in().registry().contains(stayingEntry));
     EXPECT_EQ(s->in().taken().size(), 2u);
     s->type(second, tap(KEY_Z));
     EXPECT_EQ(input.written("Second Keyboard"), tap(KEY_X) + tap(KEY_Z));
@@ -330,18 +472,37 @@ TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
     for (const auto& d : rig->uinputDevices()) EXPECT_TRUE(!d.created || d.destroyed) << d.name;
 }
 
-TEST(DesktopInput, AKeyHeldAtTheTakeDefersItUntilTheKeyIsUp) {
+TEST(DesktopInput, AKeyHeldAtTheTakeDefersItUntilTheKeyIsUpWithoutGrabbingMeanwhile) {
     if (!test::runningUnderUmockdev()) return;
     Scene s(false);
     s.input.hold(s.keyboard, KEY_LEFTSHIFT);
     engine::startEngineTaps();
     ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.mouse); }, 5000));
     s.settle();
+    // Held for a second: every grab would steal the desktop's events.
+    spinUntil([] { return false; }, 1000);
     EXPECT_FALSE(s.input.grabbed(s.keyboard));
+    EXPECT_EQ(s.input.grabCount(s.keyboard), 0);
     s.input.release(s.keyboard, KEY_LEFTSHIFT);  // the desktop had its down, so it gets its up
     ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    EXPECT_EQ(s.input.grabCount(s.keyboard), 1);
     s.type(s.keyboard, tap(KEY_B));
     EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
+TEST(DesktopInput, AKeyboardAnotherProgramHeldIsTakenOnceItLetsGo) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const auto busy = s.input.addDevice(test::fakeKeyboard("Busy Keyboard", 0xB35B), true, true);
+    s.settle();
+    EXPECT_FALSE(s.input.grabbed(busy));
+    EXPECT_EQ(s.in().interferingTaps().size(), 1u);
+    s.input.releaseElsewhere(busy);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(busy); }, 10000));
+    s.settle();
+    EXPECT_TRUE(s.in().interferingTaps().empty());
+    s.type(busy, tap(KEY_X));
+    EXPECT_EQ(s.input.written("Busy Keyboard"), tap(KEY_X));
 }
 
 TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertShowsTheRule) {
@@ -386,6 +547,115 @@ TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertShowsTheRule) {
     spinUntil([] { return false; }, 200);
     EXPECT_TRUE(s.input.everGrabbed().empty());
     EXPECT_TRUE(s.input.uinputDevices().empty());
+}
+
+TEST(DesktopInput, AKeyboardThatGoesEndsTheBindingsItsHeldKeysStarted) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    s.bind(kVkA, 0, shortcut(EventFlag::Control, kVkC));
+    s.type(s.keyboard, down(KEY_A));
+    ASSERT_EQ(heldAfter(s.posted()), (std::set<std::uint16_t>{KEY_LEFTCTRL, KEY_C}));
+
+    // Unplugged with A down: nothing stays down on the posting device, and
+    // the binding ends as A's up would have ended it.
+    s.input.unplug(s.keyboard);
+    ASSERT_TRUE(spinUntil([&] { return s.input.uinputDevice(kKeyboard)->destroyed; }, 5000));
+    s.settle();
+    EXPECT_TRUE(heldAfter(s.posted()).empty()) << ::testing::PrintToString(s.posted());
+    EXPECT_EQ(s.posted(), (Keys{keyEvent(KEY_LEFTCTRL, 1), keyEvent(KEY_C, 1), keyEvent(KEY_C, 0),
+                                keyEvent(KEY_LEFTCTRL, 0)}));
+}
+
+TEST(DesktopInput, AKeysUpEndsWhatItsDownStartedThoughItsRemapChangedMeanwhile) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    auto& hid = platform::hidEventSystem();
+    const platform::HidClient client = hid.createClient();
+    hid.setMatching(client, {{"PrimaryUsagePage", std::int64_t{1}}, {"PrimaryUsage", std::int64_t{6}}});
+    const auto services = hid.copyServices(client);
+    ASSERT_TRUE(services && services->size() == 1u);
+    const platform::HidService keyboard = services->front();
+    const platform::HidPropertyDict capsToControl{{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000039}},
+                                                  {"HIDKeyboardModifierMappingDst", std::int64_t{0x7000000E0}}};
+    struct Case {
+        const char* name;
+        platform::HidPropertyArray before, after;
+        Keys clone;
+    };
+    const Case cases[] = {
+        {"mapping cleared while held", {capsToControl}, {}, tap(KEY_LEFTCTRL)},
+        {"mapping set while held", {}, {capsToControl}, tap(KEY_CAPSLOCK)},
+    };
+    Keys expected;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", c.before));
+        s.type(s.keyboard, down(KEY_CAPSLOCK));
+        ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", c.after));
+        s.settle();
+        s.type(s.keyboard, {keyEvent(KEY_CAPSLOCK, 0)});
+        expected = expected + c.clone;
+        EXPECT_EQ(s.clone(), expected) << c.name;
+    }
+    EXPECT_TRUE(heldAfter(s.clone()).empty());
+}
+
+TEST(DesktopInput, AModifierHeldOnOneNodeModifiesKeysOfAnother) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const auto second = s.input.addDevice(test::fakeKeyboard("Keyboard Keys Node", 0xC32B), true);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
+    s.settle();
+    s.bind(kVkA, ModMask::Control, BindAction::forAction(ActionId::MediaPlayPause));
+
+    // Control on the first node, A on the second: the binding acts.
+    s.type(s.keyboard, down(KEY_LEFTCTRL));
+    s.type(second, tap(KEY_A));
+    EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE));
+    EXPECT_TRUE(s.input.written("Keyboard Keys Node").empty());
+    // Control let go: A on the second node is A again.
+    s.type(s.keyboard, {keyEvent(KEY_LEFTCTRL, 0)});
+    s.type(second, tap(KEY_A));
+    EXPECT_EQ(s.posted(), tap(KEY_PLAYPAUSE));
+    EXPECT_EQ(s.input.written("Keyboard Keys Node"), tap(KEY_A));
+}
+
+TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpReachesTheDesktop) {
+    if (!test::runningUnderUmockdev()) return;
+    using Mods = std::set<std::uint16_t>;
+    struct Case {
+        const char* name;
+        std::uint64_t mask;  // Command+A or Control+A is bound to Control+C
+        std::vector<std::pair<int, Keys>> typed;  // on the first or second keyboard
+        std::vector<Mods> atPostedKeys;
+    };
+    const Case cases[] = {
+        {"Super lifted while Ctrl+C is down, and put back",
+         ModMask::Command,
+         {{0, down(KEY_LEFTMETA) + tap(KEY_A) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTMETA, 0)}}},
+         {{KEY_LEFTCTRL}, {KEY_LEFTCTRL}}},
+        {"Super lifted, let go before the chord ends", ModMask::Command,
+         {{0, down(KEY_LEFTMETA) + down(KEY_A) + Keys{keyEvent(KEY_LEFTMETA, 0), keyEvent(KEY_A, 0)}}},
+         {{KEY_LEFTCTRL}}},
+        {"the user's Ctrl outlives the posted one", ModMask::Control,
+         {{0, down(KEY_LEFTCTRL) + tap(KEY_A) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTCTRL, 0)}}},
+         {{KEY_LEFTCTRL}, {KEY_LEFTCTRL}}},
+        {"Ctrl on two keyboards, let go on one", ModMask::Control,
+         {{0, down(KEY_LEFTCTRL)}, {1, down(KEY_LEFTCTRL)}, {1, Keys{keyEvent(KEY_LEFTCTRL, 0)}}, {0, tap(KEY_A)},
+          {0, Keys{keyEvent(KEY_LEFTCTRL, 0)}}},
+         {{KEY_LEFTCTRL}}},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        const auto second = s.input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B), true);
+        ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
+        s.settle();
+        s.bind(kVkA, c.mask, shortcut(EventFlag::Control, kVkC));
+        for (const auto& [which, keys] : c.typed) s.type(which == 0 ? s.keyboard : second, keys);
+        const DesktopView view = viewOf(s.input.uinputDevices(), kPosting);
+        EXPECT_EQ(view.faults, std::vector<std::string>{}) << c.name;
+        EXPECT_EQ(view.modifiersAtPostedKeys, c.atPostedKeys) << c.name;
+        EXPECT_EQ(view.heldAtEnd, Mods{}) << c.name;
+    }
 }
 
 } // namespace

@@ -26,14 +26,19 @@ TEST(DesktopMultitouch, TouchpadsAreDevicesWhoseFramesReachTheCallbacksOnceStart
     mt.added("/sys/b");
     mt.frame("/sys/b", 1);
     mt.removed("/sys/a");
-    mt.added("/sys/a");  // back again: the same device number
+    mt.frame("/sys/a", 5);  // gone: nobody hears it
+    mt.added("/sys/a");     // back again: a new device, heard through the same callbacks
     mt.frame("/sys/a", 0);
     mt.frame("/sys/unknown", 4);
-    const auto b = mt.deviceList()->back();
+    const auto devices = *mt.deviceList();
+    ASSERT_EQ(devices.size(), 2u);
+    const auto b = devices.front(), again = devices.back();
     EXPECT_NE(a, b);
+    EXPECT_NE(again, a);
+    EXPECT_NE(again, b);
     EXPECT_EQ(mt.deviceId(a), a);
     EXPECT_EQ(mt.actuator(a), 0u);
-    const std::vector<std::pair<platform::MultitouchDevice, int>> expected{{a, 3}, {b, 1}, {a, 0}};
+    const std::vector<std::pair<platform::MultitouchDevice, int>> expected{{a, 3}, {b, 1}, {again, 0}};
     EXPECT_EQ(frames, expected);
 }
 

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace corv::desktop {
 namespace {
@@ -31,7 +32,8 @@ constexpr const char* kPosting = "Corvadine virtual input";
 constexpr std::uint16_t kVkK = 40;
 
 struct Pad {
-    Pad() {
+    explicit Pad(const test::EvdevDesc& desc = test::fakeTouchpad(kPad)) {
+        pad = input.addDevice(desc);
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
         desktop = std::make_unique<DesktopPlatform>(where);
         resetShared();
@@ -76,7 +78,7 @@ struct Pad {
 
     test::Testbed bed;
     test::InputTestbed input{bed};
-    std::string pad = input.addDevice(test::fakeTouchpad(kPad));
+    std::string pad;
     QTemporaryDir tmp;
     std::unique_ptr<DesktopPlatform> desktop;
 };
@@ -186,6 +188,93 @@ TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBes
         if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) cloned.push_back(e);
     EXPECT_EQ(cloned, test::significant(sent));
     EXPECT_EQ(s.input.written(kPosting).size(), posted);
+}
+
+// Tracking ids the clone got, in order, and the keys it holds at the end.
+struct CloneTouch {
+    std::vector<int> ids;
+    std::set<std::uint16_t> keys;
+};
+CloneTouch cloneTouch(const std::vector<InputEvent>& events) {
+    CloneTouch t;
+    for (const auto& e : events) {
+        if (e.type == EV_ABS && e.code == ABS_MT_TRACKING_ID) t.ids.push_back(e.value);
+        if (e.type == EV_KEY && e.value) t.keys.insert(e.code);
+        if (e.type == EV_KEY && !e.value) t.keys.erase(e.code);
+    }
+    return t;
+}
+
+TEST(DesktopTouchpad, TwoStillFingersHeldBackReachTheCloneWhenTheHoldEndsThoughNoFrameFollows) {
+    if (!test::runningUnderUmockdev()) return;
+    test::TouchpadRecording rec;
+    rec.strokeWithoutLift(test::fingersAround(2, 50, 35, 8), 0, 0, 8);
+    Pad s;
+    s.play(rec.events());
+    EXPECT_TRUE(test::spinUntil([&] { return cloneTouch(s.input.written(kPad)).ids.size() == 2; }, 2000));
+    EXPECT_EQ(cloneTouch(s.input.written(kPad)).keys, (std::set<std::uint16_t>{BTN_TOUCH, BTN_TOOL_DOUBLETAP}));
+}
+
+TEST(DesktopTouchpad, AContactInASlotPastSixteenReachesTheClone) {
+    if (!test::runningUnderUmockdev()) return;
+    test::EvdevDesc desc = test::fakeTouchpad(kPad);
+    desc.abs[ABS_MT_SLOT].maximum = 19;
+    Pad s(desc);
+    test::TouchpadRecording rec;
+    rec.raw(EV_ABS, ABS_MT_SLOT, 17);
+    rec.raw(EV_ABS, ABS_MT_TRACKING_ID, 7);
+    rec.raw(EV_ABS, ABS_MT_POSITION_X, 2000);
+    rec.raw(EV_ABS, ABS_MT_POSITION_Y, 1400);
+    rec.raw(EV_KEY, BTN_TOUCH, 1);
+    rec.raw(EV_KEY, BTN_TOOL_FINGER, 1);
+    rec.sync();
+    for (int i = 1; i <= 5; ++i) {
+        rec.raw(EV_ABS, ABS_MT_POSITION_X, 2000 + 40 * i);
+        rec.sync();
+    }
+    rec.raw(EV_ABS, ABS_MT_TRACKING_ID, -1);
+    rec.raw(EV_KEY, BTN_TOUCH, 0);
+    rec.raw(EV_KEY, BTN_TOOL_FINGER, 0);
+    rec.sync();
+    s.play(rec.events());
+    const auto clone = s.input.written(kPad);
+    EXPECT_EQ(cloneTouch(clone).ids, (std::vector<int>{7, -1}));
+    EXPECT_NE(std::find(clone.begin(), clone.end(), InputEvent{EV_ABS, ABS_MT_SLOT, 17}), clone.end());
+}
+
+TEST(DesktopTouchpad, FingersThatStayAfterASwallowedSwipeReachTheCloneAgain) {
+    if (!test::runningUnderUmockdev()) return;
+    test::TouchpadRecording rec;
+    rec.strokeWithoutLift(test::fingersAround(3, 50, 35, 8), -30, 0, 300);
+    rec.liftFinger(2, 2);
+    // The two left scroll down.
+    for (int i = 1; i <= 40; ++i) {
+        for (int slot = 0; slot < 2; ++slot) {
+            rec.raw(EV_ABS, ABS_MT_SLOT, slot);
+            rec.raw(EV_ABS, ABS_MT_POSITION_Y, 800 + 40 * i);
+        }
+        rec.sync();
+    }
+    Pad s;
+    BindAction b;
+    b.isHotkey = true;
+    b.hotkeyMod = 0x100000;
+    b.hotkeyKey = kVkK;
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = b; });
+    s.play(rec.events());
+    EXPECT_FALSE(test::significant(s.input.written(kPosting)).empty());
+    // Whatever the clone saw of the three fingers was lifted; the two that
+    // stayed come back with their ids, touch and tool, and move.
+    const auto clone = s.input.written(kPad);
+    const CloneTouch t = cloneTouch(clone);
+    // (the third is announced with the frame that lifts it).
+    EXPECT_EQ(t.ids, (std::vector<int>{100, 101, 102, -1}));
+    EXPECT_EQ(t.keys, (std::set<std::uint16_t>{BTN_TOUCH, BTN_TOOL_DOUBLETAP}));
+    int moves = 0;
+    for (auto it = std::find(clone.begin(), clone.end(), InputEvent{EV_ABS, ABS_MT_TRACKING_ID, 101}); it != clone.end();
+         ++it)
+        if (it->type == EV_ABS && it->code == ABS_MT_POSITION_Y) ++moves;
+    EXPECT_GE(moves, 20);
 }
 
 } // namespace
