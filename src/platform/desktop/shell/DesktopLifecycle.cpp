@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -49,8 +51,8 @@ constexpr qint64 kMaxRequestLine = 64;
 constexpr auto kPeerLineTimeout = std::chrono::seconds(2);
 // Peers served at once; a new one beyond them is refused.
 constexpr std::size_t kMaxPeers = 16;
-// How often late peers and the server's listening are looked at.
-constexpr int kSweepIntervalMs = 500;
+// How soon a server that could not listen tries again.
+constexpr int kRelistenMs = 1000;
 // A copy that holds the socket's name answers a connection at once.
 constexpr int kProbeTimeoutMs = 200;
 
@@ -123,7 +125,9 @@ DesktopLifecycle::DesktopLifecycle(QString instanceSocket)
 }
 
 DesktopLifecycle::~DesktopLifecycle() {
-    sweepTimer_.reset();
+    folderWatch_.reset();
+    peerTimer_.reset();
+    relistenTimer_.reset();
     if (signalNotifier_) {
         ::signal(SIGTERM, SIG_DFL);
         ::signal(SIGINT, SIG_DFL);
@@ -199,9 +203,18 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(server_.get(), &QLocalServer::newConnection, watch_.get(), [this] { acceptPeers(); });
-    sweepTimer_ = std::make_unique<QTimer>();
-    QObject::connect(sweepTimer_.get(), &QTimer::timeout, watch_.get(), [this] { sweep(); });
-    sweepTimer_->start(kSweepIntervalMs);
+    peerTimer_ = std::make_unique<QTimer>();
+    peerTimer_->setSingleShot(true);
+    QObject::connect(peerTimer_.get(), &QTimer::timeout, watch_.get(), [this] { dropLatePeers(); });
+    relistenTimer_ = std::make_unique<QTimer>();
+    relistenTimer_->setSingleShot(true);
+    relistenTimer_->setInterval(kRelistenMs);
+    QObject::connect(relistenTimer_.get(), &QTimer::timeout, watch_.get(), [this] { checkListening(); });
+    // Qt removes the name of a server whose accept() failed; anyone may
+    // remove or replace the file: each shows in the folder.
+    folderWatch_ = std::make_unique<QFileSystemWatcher>();
+    QObject::connect(folderWatch_.get(), &QFileSystemWatcher::directoryChanged, watch_.get(),
+                     [this] { checkListening(); });
     listen();
     return asked;
 }
@@ -209,9 +222,13 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
 bool DesktopLifecycle::listen() {
     if (server_->listen(socketName_)) {
         socketFile_ = fileIdentity(server_->fullServerName());
+        // A folder that went and came back is watched again.
+        const QString folder = QFileInfo(server_->fullServerName()).absolutePath();
+        if (!folderWatch_->directories().contains(folder)) folderWatch_->addPath(folder);
         return true;
     }
     trace("the instance socket cannot listen");
+    relistenTimer_->start();
     return false;
 }
 
@@ -234,21 +251,39 @@ void DesktopLifecycle::acceptPeers() {
         // What arrived before the connection was made.
         if (peer->bytesAvailable() > 0) readRequest(peer);
     }
+    armPeerTimer();
 }
 
-void DesktopLifecycle::sweep() {
+void DesktopLifecycle::dropLatePeers() {
     const auto now = std::chrono::steady_clock::now();
     std::erase_if(peers_, [now](const Peer& p) {
         if (p.socket && p.deadline > now) return false;
         if (p.socket) drop(p.socket);
         return true;
     });
+    armPeerTimer();
+}
+
+void DesktopLifecycle::armPeerTimer() {
+    if (peers_.empty() || peerTimer_->isActive()) return;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(peers_.front().deadline -
+                                                                   std::chrono::steady_clock::now());
+    peerTimer_->start(std::max<int>(0, static_cast<int>(left.count())));
+}
+
+void DesktopLifecycle::checkListening() {
     if (replaced_ || terminating_) return;
     // Qt closes a server whose accept() fails (no descriptor left) and
     // removes the socket's name; anyone may have removed or replaced the file, too.
     if (server_->isListening() && server_->socketDescriptor() >= 0 && socketFile_ &&
         fileIdentity(server_->fullServerName()) == socketFile_)
         return;
+    // A new copy asks this one to quit before it takes the name: its request
+    // may still wait behind the folder's news.
+    if (server_->isListening()) server_->waitForNewConnection(0);
+    for (const Peer& p : std::deque<Peer>(peers_))
+        if (p.socket && (p.socket->bytesAvailable() > 0 || p.socket->waitForReadyRead(0))) readRequest(p.socket);
+    if (replaced_ || terminating_) return;
     // A copy started meanwhile holds the name now: it is the one that runs.
     QLocalSocket other;
     other.connectToServer(socketName_);

@@ -13,6 +13,7 @@
 
 #include <sys/types.h>
 
+class QFileSystemWatcher;
 class QLocalServer;
 class QLocalSocket;
 class QObject;
@@ -27,7 +28,8 @@ namespace corv::desktop {
 // sends them "quit" and then listens itself. A peer has a short while to say
 // its line, and only a few are served at once (a newcomer beyond them is
 // refused unless its line has come); a server that stopped
-// listening listens again.
+// listening listens again. Idle, it arms no timer: the socket's folder is
+// watched for the name going or changing.
 class DesktopLifecycle final : public platform::Lifecycle {
 public:
     // `instanceSocket` empty: the standard per-user socket.
@@ -56,7 +58,9 @@ private:
     void readRequest(QLocalSocket* peer);
     bool listen();
     void acceptPeers();
-    void sweep();
+    void dropLatePeers();
+    void armPeerTimer();
+    void checkListening();
 
     struct Peer {
         QPointer<QLocalSocket> socket;
@@ -72,7 +76,9 @@ private:
     std::unique_ptr<QLocalServer> server_;
     std::deque<Peer> peers_;  // oldest first
     std::optional<std::pair<dev_t, ino_t>> socketFile_;  // the name's file, as listened on
-    std::unique_ptr<QTimer> sweepTimer_;
+    std::unique_ptr<QTimer> peerTimer_;    // the next peer's deadline
+    std::unique_ptr<QTimer> relistenTimer_;  // while the server cannot listen
+    std::unique_ptr<QFileSystemWatcher> folderWatch_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     std::unique_ptr<QObject> watch_;
     platform::ClickCountFilter clickFilter_;

@@ -12,7 +12,9 @@
 #include "support/PrivateBus.h"
 #include "support/Xvfb.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -21,6 +23,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -318,6 +321,26 @@ TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescrip
     other.write("quit\n");
     other.flush();
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+// Listening, the program sleeps until something happens: no timer looks at
+// the socket.
+TEST_F(DesktopShellTest, AListeningInstanceSocketLeavesTheMainThreadAsleep) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    spinUntil([] { return false; }, 100);
+    int wakes = 0;
+    const auto counter = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                                          [&] { ++wakes; });
+    QEventLoop idle;
+    QTimer::singleShot(2000, &idle, &QEventLoop::quit);
+    idle.exec();
+    QObject::disconnect(counter);
+    EXPECT_LE(wakes, 2) << wakes;  // the end of the wait
+    // A peer that says nothing is still dropped in time.
+    QLocalSocket silent;
+    silent.connectToServer(dir_.filePath("instance"));
+    ASSERT_TRUE(silent.waitForConnected(5000));
+    EXPECT_TRUE(spinUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
 }
 
 TEST_F(DesktopShellTest, AnInstanceSocketRemovedIsMadeAgainUnlessAnotherCopyTookItsName) {
