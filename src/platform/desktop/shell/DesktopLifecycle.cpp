@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -169,6 +170,14 @@ void DesktopLifecycle::onSignal() {
     while (::read(g_signalFds[1], buf, sizeof buf) > 0) {
     }
     trace("termination signal");
+    // Inside the alert's own loop the program cannot end yet: the alert goes
+    // first, as its cancel button would take it away.
+    if (alert_) {
+        signalledDuringAlert_ = true;
+        if (QAbstractButton* cancel = alert_->escapeButton()) cancel->click();
+        else alert_->reject();
+        return;
+    }
     terminate();
 }
 
@@ -179,7 +188,16 @@ int DesktopLifecycle::runAlert(const platform::Alert& alert) {
     std::vector<QAbstractButton*> buttons;
     for (const auto& title : alert.buttons)
         buttons.push_back(box.addButton(QString::fromStdString(title), QMessageBox::AcceptRole));
+    if (!buttons.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        box.setEscapeButton(buttons.back());
+    }
+    alert_ = &box;
+    signalledDuringAlert_ = false;
+    trace("alert shown");
     box.exec();
+    alert_ = nullptr;
+    if (signalledDuringAlert_) terminate();
     for (std::size_t i = 0; i < buttons.size(); ++i)
         if (box.clickedButton() == buttons[i]) return platform::kAlertFirstButton + static_cast<int>(i);
     return platform::kAlertFirstButton + static_cast<int>(buttons.size());

@@ -16,6 +16,7 @@
 class QFileSystemWatcher;
 class QLocalServer;
 class QLocalSocket;
+class QMessageBox;
 class QObject;
 class QSocketNotifier;
 class QTimer;
@@ -23,7 +24,9 @@ class QTimer;
 namespace corv::desktop {
 
 // The application on Qt. Ending runs `willTerminate` once, then leaves the
-// event loop; SIGTERM and SIGINT end it the same way. The other copies of the
+// event loop; SIGTERM and SIGINT end it the same way. An alert's last button
+// is its cancel: Escape and the window's close button press it, and so does
+// a termination signal, which then ends the program once the alert is gone. The other copies of the
 // program are the ones listening on the per-user instance socket: a new copy
 // sends them "quit" and then listens itself. A peer has a short while to say
 // its line, and only a few are served at once (a newcomer beyond them is
@@ -70,6 +73,8 @@ private:
     QString socketName_;
     platform::LifecycleHandlers handlers_;
     bool terminating_ = false;
+    QPointer<QMessageBox> alert_;  // the alert up now
+    bool signalledDuringAlert_ = false;
     bool terminated_ = false;
     // Another copy asked this one to end and holds the socket's name now.
     bool replaced_ = false;

@@ -19,7 +19,9 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QTest>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -30,6 +32,7 @@
 #include <cstdlib>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 #include <fcntl.h>
@@ -146,6 +149,42 @@ TEST_F(DesktopShellTest, TheTrayClickThatTookTheFocusDoesNotReopenThePanel) {
     // The next click is the user's own.
     emit main->activated(QSystemTrayIcon::Trigger);
     EXPECT_EQ(panels(), 1u);
+}
+
+// The alert's last button is its cancel: Escape and the window's close
+// button answer it; Return takes the first.
+TEST_F(DesktopShellTest, EscapeAndTheCloseButtonAnswerAnAlertAsItsCancel) {
+    struct Case {
+        const char* what;
+        std::function<void(QWindow*)> act;
+        int answer;
+    };
+    const Case cases[] = {
+        {"Escape", [](QWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }, platform::kAlertFirstButton + 1},
+        {"close button", [](QWindow* w) { w->close(); }, platform::kAlertFirstButton + 1},
+        {"Return", [](QWindow* w) { QTest::keyClick(w, Qt::Key_Return); }, platform::kAlertFirstButton},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool acted = false;
+        QTimer act;
+        QObject::connect(&act, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->windowHandle() || !box->windowHandle()->isExposed() || acted) return;
+            acted = true;
+            c.act(box->windowHandle());
+        });
+        act.start(10);
+        QTimer giveUp;  // a box nobody answers would hold the test for ever
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->hide();
+        });
+        giveUp.start(10000);
+        const int answer = platform::lifecycle().runAlert({"Title", "Text", {"Relaunch", "Cancel"}});
+        EXPECT_TRUE(acted);
+        EXPECT_EQ(answer, c.answer);
+    }
 }
 
 // Counts the presses and double clicks it is given.
