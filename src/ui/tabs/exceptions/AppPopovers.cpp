@@ -134,6 +134,7 @@ Popover::Popover(std::string appid, QWidget* parent)
 
 Popover::~Popover() {
     subs_.clear();
+    keyBind_.stop();
     closed();
 }
 
@@ -293,6 +294,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
 }
 
 void GesturePopover::refresh() {
+    keyBind_.follow();
     const AnApp* entry = recorders::appEntry(appid_);
     if (!entry) return;  // deleted under the open popover: the row goes next
     name_->setText(q(appRowName(appid_)));
@@ -400,6 +402,7 @@ KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appi
 }
 
 void KeyPopover::refresh() {
+    keyBind_.follow();
     const AnApp* entry = recorders::appEntry(appid_);
     if (!entry) return;
     name_->setText(q(appRowName(appid_)));

@@ -3,9 +3,10 @@
 // The popovers of an application row: the gesture popover (its merged
 // gesture rows, click-through section and header tools) and the key popover
 // (its merged key rows and header tools). Both close on a click outside or
-// Escape; closing runs `onClosed` once.
+// Escape; closing runs `onClosed` once. Both follow the key capture.
 
 #include "model/Observable.h"
+#include "ui/KeyBindWatch.h"
 #include "ui/tabs/keyboard/KeyRows.h"
 #include "ui/SymbolButton.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
@@ -93,6 +94,8 @@ protected:
     bool refreshPending_ = false;
     bool closedOnce_ = false;
     std::vector<Subscription> subs_;
+    // The keys held during a capture show in the highlighted row.
+    KeyBindWatch keyBind_{[this] { scheduleRefresh(); }};
 };
 
 class GesturePopover : public Popover {

@@ -4,6 +4,7 @@
 #include "engine/CurrentApp.h"
 #include "model/ActionTable.h"
 #include "model/ApplicationSets.h"
+#include "model/ModifierMask.h"
 #include "model/ShellState.h"
 #include "model/UIState.h"
 #include "platform/Localization.h"
@@ -32,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <memory>
 
@@ -500,6 +502,46 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(off->cover()->isVisible());
     EXPECT_FALSE(off->header()->isEnabled());
     snap(*off, "key-popover-disabled");
+}
+
+// A click as the user makes it: through the window, where Qt finds the widget.
+void clickThroughWindow(QWidget* w) {
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, w->rect().center()));
+}
+
+// While a row of either popover records, the keys held show in it.
+TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
+    open();
+    Typist typist(*sim);
+
+    clickThroughWindow(tab->row(kEditor)->keyboardButton());
+    settle();
+    KeyPopover* keys = tab->row(kEditor)->keyPopover();
+    ASSERT_TRUE(keys);
+    clickThroughWindow(keys->addButton());
+    settle();
+    ASSERT_EQ(keys->rows().size(), 3u);
+    ASSERT_EQ(keys->rows().back()->row().slot.key, 0xFFFFu);
+    typist.hold(kCommandKey, EventFlag::Command);
+    settle();
+    EXPECT_EQ(keys->rows().back()->keyCell()->text().toStdString(), "\u2318 ");
+    typist.release(kCommandKey, EventFlag::Command);
+    keys->hide();
+    settle();
+
+    clickThroughWindow(tab->row(kEditor)->nameArea());
+    settle();
+    GesturePopover* gestures = tab->row(kEditor)->gesturePopover();
+    ASSERT_TRUE(gestures);
+    ASSERT_FALSE(gestures->rows().empty());
+    clickThroughWindow(gestures->rows()[0]->title());
+    settle();
+    ASSERT_EQ(recorders::GesHi::shared().h.get().fgr, gestures->rows()[0]->ref().path.fgr);
+    typist.hold(kCommandKey, EventFlag::Command);
+    settle();
+    EXPECT_EQ(gestures->rows()[0]->menuButton()->text().trimmed().toStdString(), "\u2318");
+    typist.release(kCommandKey, EventFlag::Command);
 }
 
 } // namespace
