@@ -35,10 +35,6 @@ class GeneralKeyRow;
 
 namespace corv::ui::exceptions {
 
-// The icon of an application file: its desktop entry's theme icon, else a
-// generic one.
-QPixmap appIcon(const std::string& path, int size);
-
 // One line of text that shrinks down to `leastScale` of its font size before
 // it is cut.
 class FittedLabel : public QLabel {

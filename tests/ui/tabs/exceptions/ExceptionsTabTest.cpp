@@ -12,6 +12,7 @@
 #include "recorders/Highlights.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/DisabledCover.h"
+#include "ui/HScrollBar.h"
 #include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/AppPicker.h"
@@ -502,6 +503,32 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(off->cover()->isVisible());
     EXPECT_FALSE(off->header()->isEnabled());
     snap(*off, "key-popover-disabled");
+}
+
+// The icon strip shows each application by the icon its row shows.
+TEST_F(ExceptionsTest, TheIconStripAndTheListShowEachApplicationsOwnIcon) {
+    AnApp mail = appAt("/usr/share/applications/mail.desktop");
+    setEntry("mail.desktop", mail);
+    open();
+    HScrollBar strip(UIApp::shared().id, [](const std::string&) {});
+    strip.show();
+    settle();
+    const auto centre = [](QWidget* w) {
+        const QImage image = w->grab().toImage();
+        return image.pixelColor(image.width() / 2, image.height() / 2);
+    };
+    struct Case {
+        std::string id;
+        QColor icon;
+    };
+    for (const Case& c : {Case{kEditor, QColor(230, 160, 40)}, Case{"mail.desktop", QColor(60, 170, 230)},
+                          Case{kCalendar, QColor(150, 150, 150)}}) {
+        SCOPED_TRACE(c.id);
+        ASSERT_TRUE(strip.cellFor(c.id));
+        ASSERT_TRUE(tab->row(c.id));
+        EXPECT_EQ(centre(tab->row(c.id)->iconLabel()), c.icon);
+        EXPECT_EQ(centre(strip.cellFor(c.id)), c.icon);
+    }
 }
 
 // A click as the user makes it: through the window, where Qt finds the widget.
