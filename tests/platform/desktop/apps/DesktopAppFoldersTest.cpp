@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <QString>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <chrono>
 #include <cstdlib>
@@ -49,8 +52,10 @@ struct Found {
 std::vector<Found> scan(platform::AppFolders& folders) {
     std::vector<Found> out;
     const ApplicationSet set = collectInstalledApps(folders);
-    for (const Application& a : sortAppsByName({set.begin(), set.end()}))
-        out.push_back({a.name, a.id, a.url.absoluteString()});
+    for (const Application& a : set) out.push_back({a.name, a.id, a.url.absoluteString()});
+    std::stable_sort(out.begin(), out.end(), [](const Found& a, const Found& b) {
+        return QString::fromStdString(a.name).toLower() < QString::fromStdString(b.name).toLower();
+    });
     return out;
 }
 

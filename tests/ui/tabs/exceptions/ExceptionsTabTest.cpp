@@ -216,6 +216,26 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(Apps::shared().a.get(), before);
 }
 
+// The pickers and the list order names beyond ASCII alike: by Unicode
+// lower case, composed.
+TEST_F(ExceptionsTest, PickersAndTheListOrderNamesAlike) {
+    Apps::shared().a.modify([](AppEntries& a) { a = {{"", a.at("")}}; });
+    const std::vector<std::string> names = {"\u0411rauzer", "\u0430rxiv", "zed", "\u00c9clair", "e\u0301t\u00e9",
+                                            "Apple", "\u00e9cole"};
+    ApplicationSet set;
+    for (const std::string& name : names) {
+        const std::string path = "/opt/" + name + ".app";
+        set.insert(Application{Url::fileFromPath(path, "/"), name, "id." + name});
+        setEntry("id." + name, appAt(path));
+    }
+    std::vector<std::string> picked;
+    for (const Application& app : pickerRows(set, "")) picked.push_back(app.id);
+    const std::vector<std::string> expected = {"id.Apple", "id.zed", "id.\u00c9clair", "id.\u00e9cole",
+                                               "id.e\u0301t\u00e9", "id.\u0430rxiv", "id.\u0411rauzer"};
+    EXPECT_EQ(picked, expected);
+    EXPECT_EQ(appListOrder(Apps::shared().a.get()), expected);
+}
+
 TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
     struct Case {
         const char* what;
