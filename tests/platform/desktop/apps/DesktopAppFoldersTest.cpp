@@ -144,6 +144,19 @@ TEST(DesktopAppFolders, DesktopEntriesGiveIdNameAndIconAndTheFirstFolderWins) {
     EXPECT_FALSE(folders.desktopApplicationAt((sys / "nothing.desktop").string()));
 }
 
+// The open panel for desktop entries starts in the user's own folder of
+// entries, else in the first there is.
+TEST(DesktopAppFolders, TheUsersEntryFolderComesFirstWhenThereIsOne) {
+    QTemporaryDir tmp;
+    const fs::path user = fs::path(tmp.path().toStdString()) / "user", sys = fs::path(tmp.path().toStdString()) / "sys";
+    desktop::DesktopAppFolders probe({(user / "none").string()}, {user.string(), sys.string()});
+    EXPECT_EQ(probe.userEntryFolder(), "");
+    fs::create_directories(sys / "applications");
+    EXPECT_EQ(probe.userEntryFolder(), (sys / "applications").string());
+    fs::create_directories(user / "applications");
+    EXPECT_EQ(probe.userEntryFolder(), (user / "applications").string());
+}
+
 TEST(DesktopAppFolders, AnEntryIsReadAgainOnlyWhenItsFileChanges) {
     QTemporaryDir tmp;
     const fs::path data = tmp.path().toStdString();

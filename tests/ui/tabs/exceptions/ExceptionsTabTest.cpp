@@ -61,6 +61,12 @@ AnApp appAt(const std::string& path) {
     return a;
 }
 
+// A click as the user makes it: through the window, where Qt finds the widget.
+void clickThroughWindow(QWidget* w) {
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, w->rect().center()));
+}
+
 // An icon theme of the test's own, one tile per name, in place of the
 // machine's while it lives.
 class IconTheme {
@@ -294,6 +300,14 @@ TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
     }
     // While another dialog shows, the button does nothing.
     ScriptedDialogs dialogs;
+    open();
+    clickThroughWindow(tab->addManuallyButton());
+    settle();
+    ASSERT_EQ(dialogs.opens.size(), 1u);
+    ASSERT_EQ(dialogs.opens[0].filters.size(), 1u);
+    EXPECT_EQ(dialogs.opens[0].filters[0].suffixes, std::vector<std::string>{"desktop"});
+    EXPECT_EQ(dialogs.opens[0].directory, sim->appFolders.entryFolder);
+    dialogs.opens.clear();
     UIState::shared().openDialog();
     addAppManually();
     EXPECT_TRUE(dialogs.opens.empty());
@@ -549,12 +563,6 @@ TEST_F(ExceptionsTest, TheIconStripAndTheListShowEachApplicationsOwnIcon) {
         EXPECT_EQ(centre(tab->row(c.id)->iconLabel()), c.icon);
         EXPECT_EQ(centre(strip.cellFor(c.id)), c.icon);
     }
-}
-
-// A click as the user makes it: through the window, where Qt finds the widget.
-void clickThroughWindow(QWidget* w) {
-    QWidget* top = w->window();
-    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, w->rect().center()));
 }
 
 // While a row of either popover records, the keys held show in it.
