@@ -164,8 +164,8 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     // A second copy asks the first to quit; the first ends cleanly.
     Program second(home, bus.address());
     ASSERT_TRUE(second.saidLine("asked the other copy to quit")) << second.said.toStdString();
-    ASSERT_TRUE(first.saidLine("quit requested by another copy"));
-    ASSERT_TRUE(first.ended());
+    ASSERT_TRUE(first.saidLine("quit requested by another copy")) << first.said.toStdString();
+    ASSERT_TRUE(first.ended()) << first.said.toStdString();
     EXPECT_EQ(first.count("another copy started; this one ends"), 1);
     EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.process.exitCode(), 0);
@@ -267,7 +267,7 @@ TEST_F(ProgramTest, IdleClientsOfTheInstanceSocketNeitherExhaustItNorStopASecond
 
     Program second(home, bus.address());
     ASSERT_TRUE(second.saidLine("asked the other copy to quit")) << second.said.toStdString();
-    ASSERT_TRUE(first.saidLine("quit requested by another copy"));
+    ASSERT_TRUE(first.saidLine("quit requested by another copy")) << first.said.toStdString();
     ASSERT_TRUE(first.ended());
     EXPECT_EQ(first.process.exitCode(), 0);
     for (int fd : idle) ::close(fd);

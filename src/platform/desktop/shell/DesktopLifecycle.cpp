@@ -54,6 +54,8 @@ constexpr auto kPeerLineTimeout = std::chrono::seconds(2);
 constexpr std::size_t kMaxPeers = 16;
 // How soon a server that could not listen tries again.
 constexpr int kRelistenMs = 1000;
+// How long a change in the socket's folder settles before it is looked at.
+constexpr int kFolderSettleMs = 200;
 // A copy that holds the socket's name answers a connection at once.
 constexpr int kProbeTimeoutMs = 200;
 
@@ -127,6 +129,7 @@ DesktopLifecycle::DesktopLifecycle(QString instanceSocket)
 
 DesktopLifecycle::~DesktopLifecycle() {
     folderWatch_.reset();
+    folderSettle_.reset();
     peerTimer_.reset();
     relistenTimer_.reset();
     if (signalNotifier_) {
@@ -230,9 +233,16 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
     QObject::connect(relistenTimer_.get(), &QTimer::timeout, watch_.get(), [this] { checkListening(); });
     // Qt removes the name of a server whose accept() failed; anyone may
     // remove or replace the file: each shows in the folder.
+    // A new copy asks this one to quit before it takes the name: the folder's
+    // news waits a moment for its request to be read.
     folderWatch_ = std::make_unique<QFileSystemWatcher>();
-    QObject::connect(folderWatch_.get(), &QFileSystemWatcher::directoryChanged, watch_.get(),
-                     [this] { checkListening(); });
+    QObject::connect(folderWatch_.get(), &QFileSystemWatcher::directoryChanged, watch_.get(), [this] {
+        if (!folderSettle_->isActive()) folderSettle_->start();
+    });
+    folderSettle_ = std::make_unique<QTimer>();
+    folderSettle_->setSingleShot(true);
+    folderSettle_->setInterval(kFolderSettleMs);
+    QObject::connect(folderSettle_.get(), &QTimer::timeout, watch_.get(), [this] { checkListening(); });
     listen();
     return asked;
 }
@@ -296,12 +306,6 @@ void DesktopLifecycle::checkListening() {
     if (server_->isListening() && server_->socketDescriptor() >= 0 && socketFile_ &&
         fileIdentity(server_->fullServerName()) == socketFile_)
         return;
-    // A new copy asks this one to quit before it takes the name: its request
-    // may still wait behind the folder's news.
-    if (server_->isListening()) server_->waitForNewConnection(0);
-    for (const Peer& p : std::deque<Peer>(peers_))
-        if (p.socket && (p.socket->bytesAvailable() > 0 || p.socket->waitForReadyRead(0))) readRequest(p.socket);
-    if (replaced_ || terminating_) return;
     // A copy started meanwhile holds the name now: it is the one that runs.
     QLocalSocket other;
     other.connectToServer(socketName_);

@@ -84,6 +84,7 @@ private:
     std::unique_ptr<QTimer> peerTimer_;    // the next peer's deadline
     std::unique_ptr<QTimer> relistenTimer_;  // while the server cannot listen
     std::unique_ptr<QFileSystemWatcher> folderWatch_;
+    std::unique_ptr<QTimer> folderSettle_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     std::unique_ptr<QObject> watch_;
     platform::ClickCountFilter clickFilter_;
