@@ -5,7 +5,6 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace corv {
 
@@ -14,11 +13,6 @@ namespace {
 std::string lastComponent(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 void publish(ApplicationSet found, CallerThread caller) {
@@ -69,12 +63,6 @@ void scanInstalledApps(CallerThread caller) { publish(collectInstalledApps(platf
 
 void startInstalledScan() {
     platform::background().run([] { scanInstalledApps(CallerThread::Background); });
-}
-
-std::vector<Application> sortAppsByName(std::vector<Application> apps) {
-    std::stable_sort(apps.begin(), apps.end(),
-                     [](const Application& a, const Application& b) { return lower(a.name) < lower(b.name); });
-    return apps;
 }
 
 } // namespace corv

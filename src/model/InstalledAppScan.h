@@ -1,8 +1,7 @@
 #pragma once
 
 // The installed applications: the bundles of the application folders, then
-// the desktop's application entries; and the order the pickers list
-// applications in.
+// the desktop's application entries.
 
 #include "model/ApplicationSets.h"
 #include "platform/AppFolders.h"
@@ -21,8 +20,5 @@ ApplicationSet collectInstalledApps(platform::AppFolders& folders);
 void scanInstalledApps(CallerThread caller = CallerThread::Main);
 // Starts `scanInstalledApps` in the background and returns at once.
 void startInstalledScan();
-
-// By lower-cased name, stable.
-std::vector<Application> sortAppsByName(std::vector<Application> apps);
 
 } // namespace corv

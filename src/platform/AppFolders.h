@@ -45,6 +45,9 @@ public:
     virtual std::vector<DesktopApplication> desktopApplications() = 0;
     // The application the one entry file lists; nothing when it lists none.
     virtual std::optional<DesktopApplication> desktopApplicationAt(const std::string& path) = 0;
+    // The folder of the user's own desktop entries, else the first folder of
+    // entries there is; empty when there is none.
+    virtual std::string userEntryFolder() = 0;
 };
 
 } // namespace corv::platform

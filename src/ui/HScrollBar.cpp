@@ -1,13 +1,12 @@
 #include "ui/HScrollBar.h"
 
 #include "model/UIState.h"
+#include "ui/AppIcon.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/InteractionReader.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
-#include <QFileIconProvider>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QTimer>
@@ -20,15 +19,6 @@ namespace {
 constexpr int kIconSize = 32;
 constexpr int kPad = 5;
 constexpr int kCell = kIconSize + 2 * kPad;
-
-QPixmap appIcon(const std::string& path) {
-    QIcon icon;
-    if (!path.empty() && path != "/") icon = QFileIconProvider().icon(QFileInfo(QString::fromStdString(path)));
-    if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
-    QPixmap pm = icon.pixmap(kIconSize, kIconSize);
-    if (pm.isNull()) pm = symbolPixmap(QStringLiteral("app"), kIconSize, primaryColor());
-    return pm;
-}
 
 // One cell: the icon with padding 5, the selection's soft rounded fill behind
 // it (over it for a switched-off application, drawn grey and faint).
@@ -148,7 +138,7 @@ void HScrollBar::rebuild() {
     layout->setSpacing(0);
     const AppEntries& entries = Apps::shared().a.get();
     for (const StripIcon& icon : stripIcons(entries)) {
-        auto* cell = new IconCell(appIcon(icon.path), icon.enabled, row_);
+        auto* cell = new IconCell(appIcon(icon.path, kIconSize), icon.enabled, row_);
         cell->setObjectName(QString::fromStdString("app:" + icon.id));
         attachHint(cell, QString::fromStdString(icon.name));
         onPress(cell, [this, id = icon.id] { if (update_) update_(id); });

@@ -16,12 +16,14 @@ public:
     std::optional<std::string> bundleIdentifier(const std::string& path) override;
     std::vector<platform::DesktopApplication> desktopApplications() override { return desktopApps; }
     std::optional<platform::DesktopApplication> desktopApplicationAt(const std::string& path) override;
+    std::string userEntryFolder() override { return entryFolder; }
 
     std::vector<std::string> folders{"/Applications", "/home/user/Applications", "/System/Applications"};
     std::map<std::string, std::vector<std::string>> items;
     std::map<std::string, platform::AppItemValues> values;
     std::map<std::string, std::string> identifiers;
     std::vector<platform::DesktopApplication> desktopApps;
+    std::string entryFolder = "/home/user/.local/share/applications";
 };
 
 } // namespace corv::sim

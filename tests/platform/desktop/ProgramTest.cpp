@@ -35,7 +35,8 @@ const QString kManagerPath = "/org/freedesktop/login1";
 // One running copy of the program and what it has said.
 class Program {
 public:
-    Program(const QTemporaryDir& home, const QString& systemBus, const QString& display = {}) {
+    // Untrusted: the uinput node is missing, so the permission alert comes up.
+    Program(const QTemporaryDir& home, const QString& systemBus, const QString& display = {}, bool trusted = true) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_STARTER_ADDRESS"})
             env.remove(name);
@@ -49,7 +50,7 @@ public:
         // A writable stand-in for the uinput node: the program counts as trusted and takes nothing.
         QFile uinput(home.filePath("uinput"));
         uinput.open(QIODevice::WriteOnly);
-        env.insert("CORVADINE_UINPUT", uinput.fileName());
+        env.insert("CORVADINE_UINPUT", trusted ? uinput.fileName() : home.filePath("no-uinput"));
         env.insert("CORVADINE_INPUT_DEVICES", "none");
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(home.path());
@@ -163,8 +164,8 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     // A second copy asks the first to quit; the first ends cleanly.
     Program second(home, bus.address());
     ASSERT_TRUE(second.saidLine("asked the other copy to quit")) << second.said.toStdString();
-    ASSERT_TRUE(first.saidLine("quit requested by another copy"));
-    ASSERT_TRUE(first.ended());
+    ASSERT_TRUE(first.saidLine("quit requested by another copy")) << first.said.toStdString();
+    ASSERT_TRUE(first.ended()) << first.said.toStdString();
     EXPECT_EQ(first.count("another copy started; this one ends"), 1);
     EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.process.exitCode(), 0);
@@ -186,6 +187,23 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     EXPECT_EQ(third.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(third.process.exitCode(), 0);
     EXPECT_TRUE(QFileInfo::exists(settingsFile()));
+}
+
+// A termination signal while the permission alert is up ends the program as
+// its cancel button does.
+TEST_F(ProgramTest, ASignalDuringThePermissionAlertEndsTheProgram) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        Program untrusted(home, bus.address(), {}, false);
+        ASSERT_TRUE(untrusted.saidLine("alert shown")) << untrusted.said.toStdString();
+        ::kill(static_cast<pid_t>(untrusted.process.processId()), signal);
+        ASSERT_TRUE(untrusted.ended()) << untrusted.said.toStdString();
+        EXPECT_TRUE(untrusted.said.contains("corvadine: termination signal\n")) << untrusted.said.toStdString();
+        EXPECT_EQ(untrusted.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(untrusted.process.exitCode(), 0);
+        EXPECT_EQ(untrusted.count("step startDockObserver"), 0);
+        EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+    }
 }
 
 TEST_F(ProgramTest, ADisplayThatDoesNotAnswerIsNoDisplay) {
@@ -249,7 +267,7 @@ TEST_F(ProgramTest, IdleClientsOfTheInstanceSocketNeitherExhaustItNorStopASecond
 
     Program second(home, bus.address());
     ASSERT_TRUE(second.saidLine("asked the other copy to quit")) << second.said.toStdString();
-    ASSERT_TRUE(first.saidLine("quit requested by another copy"));
+    ASSERT_TRUE(first.saidLine("quit requested by another copy")) << first.said.toStdString();
     ASSERT_TRUE(first.ended());
     EXPECT_EQ(first.process.exitCode(), 0);
     for (int fd : idle) ::close(fd);

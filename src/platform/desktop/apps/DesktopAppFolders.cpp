@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -274,6 +275,15 @@ std::optional<platform::DesktopApplication> readDesktopApplication(const std::st
     app.icon = get("Icon");
     app.exec = execProgramOf(text).value_or("");
     return app;
+}
+
+std::string DesktopAppFolders::userEntryFolder() {
+    // The data folders start with the user's own.
+    for (const std::string& dir : dataDirs_) {
+        std::error_code error;
+        if (std::filesystem::is_directory(dir + "/applications", error)) return dir + "/applications";
+    }
+    return {};
 }
 
 } // namespace corv::desktop

@@ -100,6 +100,9 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
     platform::RunningApplication app;
     app.pid = pid;
     app.executablePath = exe;
+    // The program itself runs as a menu-bar accessory: no list of
+    // applications to choose from holds it.
+    if (pid == ::getpid()) app.activationPolicy = platform::ActivationPolicy::Accessory;
     if (auto entry = appOfProcess(pid, wmClass)) {
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;

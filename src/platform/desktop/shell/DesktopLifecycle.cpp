@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -49,8 +52,10 @@ constexpr qint64 kMaxRequestLine = 64;
 constexpr auto kPeerLineTimeout = std::chrono::seconds(2);
 // Peers served at once; a new one beyond them is refused.
 constexpr std::size_t kMaxPeers = 16;
-// How often late peers and the server's listening are looked at.
-constexpr int kSweepIntervalMs = 500;
+// How soon a server that could not listen tries again.
+constexpr int kRelistenMs = 1000;
+// How long a change in the socket's folder settles before it is looked at.
+constexpr int kFolderSettleMs = 200;
 // A copy that holds the socket's name answers a connection at once.
 constexpr int kProbeTimeoutMs = 200;
 
@@ -123,7 +128,10 @@ DesktopLifecycle::DesktopLifecycle(QString instanceSocket)
 }
 
 DesktopLifecycle::~DesktopLifecycle() {
-    sweepTimer_.reset();
+    folderWatch_.reset();
+    folderSettle_.reset();
+    peerTimer_.reset();
+    relistenTimer_.reset();
     if (signalNotifier_) {
         ::signal(SIGTERM, SIG_DFL);
         ::signal(SIGINT, SIG_DFL);
@@ -165,6 +173,14 @@ void DesktopLifecycle::onSignal() {
     while (::read(g_signalFds[1], buf, sizeof buf) > 0) {
     }
     trace("termination signal");
+    // Inside the alert's own loop the program cannot end yet: the alert goes
+    // first, as its cancel button would take it away.
+    if (alert_) {
+        signalledDuringAlert_ = true;
+        if (QAbstractButton* cancel = alert_->escapeButton()) cancel->click();
+        else alert_->reject();
+        return;
+    }
     terminate();
 }
 
@@ -175,7 +191,16 @@ int DesktopLifecycle::runAlert(const platform::Alert& alert) {
     std::vector<QAbstractButton*> buttons;
     for (const auto& title : alert.buttons)
         buttons.push_back(box.addButton(QString::fromStdString(title), QMessageBox::AcceptRole));
+    if (!buttons.empty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        box.setEscapeButton(buttons.back());
+    }
+    alert_ = &box;
+    signalledDuringAlert_ = false;
+    trace("alert shown");
     box.exec();
+    alert_ = nullptr;
+    if (signalledDuringAlert_) terminate();
     for (std::size_t i = 0; i < buttons.size(); ++i)
         if (box.clickedButton() == buttons[i]) return platform::kAlertFirstButton + static_cast<int>(i);
     return platform::kAlertFirstButton + static_cast<int>(buttons.size());
@@ -199,9 +224,25 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     QObject::connect(server_.get(), &QLocalServer::newConnection, watch_.get(), [this] { acceptPeers(); });
-    sweepTimer_ = std::make_unique<QTimer>();
-    QObject::connect(sweepTimer_.get(), &QTimer::timeout, watch_.get(), [this] { sweep(); });
-    sweepTimer_->start(kSweepIntervalMs);
+    peerTimer_ = std::make_unique<QTimer>();
+    peerTimer_->setSingleShot(true);
+    QObject::connect(peerTimer_.get(), &QTimer::timeout, watch_.get(), [this] { dropLatePeers(); });
+    relistenTimer_ = std::make_unique<QTimer>();
+    relistenTimer_->setSingleShot(true);
+    relistenTimer_->setInterval(kRelistenMs);
+    QObject::connect(relistenTimer_.get(), &QTimer::timeout, watch_.get(), [this] { checkListening(); });
+    // Qt removes the name of a server whose accept() failed; anyone may
+    // remove or replace the file: each shows in the folder.
+    // A new copy asks this one to quit before it takes the name: the folder's
+    // news waits a moment for its request to be read.
+    folderWatch_ = std::make_unique<QFileSystemWatcher>();
+    QObject::connect(folderWatch_.get(), &QFileSystemWatcher::directoryChanged, watch_.get(), [this] {
+        if (!folderSettle_->isActive()) folderSettle_->start();
+    });
+    folderSettle_ = std::make_unique<QTimer>();
+    folderSettle_->setSingleShot(true);
+    folderSettle_->setInterval(kFolderSettleMs);
+    QObject::connect(folderSettle_.get(), &QTimer::timeout, watch_.get(), [this] { checkListening(); });
     listen();
     return asked;
 }
@@ -209,9 +250,13 @@ int DesktopLifecycle::askOtherCopiesToQuit() {
 bool DesktopLifecycle::listen() {
     if (server_->listen(socketName_)) {
         socketFile_ = fileIdentity(server_->fullServerName());
+        // A folder that went and came back is watched again.
+        const QString folder = QFileInfo(server_->fullServerName()).absolutePath();
+        if (!folderWatch_->directories().contains(folder)) folderWatch_->addPath(folder);
         return true;
     }
     trace("the instance socket cannot listen");
+    relistenTimer_->start();
     return false;
 }
 
@@ -234,15 +279,27 @@ void DesktopLifecycle::acceptPeers() {
         // What arrived before the connection was made.
         if (peer->bytesAvailable() > 0) readRequest(peer);
     }
+    armPeerTimer();
 }
 
-void DesktopLifecycle::sweep() {
+void DesktopLifecycle::dropLatePeers() {
     const auto now = std::chrono::steady_clock::now();
     std::erase_if(peers_, [now](const Peer& p) {
         if (p.socket && p.deadline > now) return false;
         if (p.socket) drop(p.socket);
         return true;
     });
+    armPeerTimer();
+}
+
+void DesktopLifecycle::armPeerTimer() {
+    if (peers_.empty() || peerTimer_->isActive()) return;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(peers_.front().deadline -
+                                                                   std::chrono::steady_clock::now());
+    peerTimer_->start(std::max<int>(0, static_cast<int>(left.count())));
+}
+
+void DesktopLifecycle::checkListening() {
     if (replaced_ || terminating_) return;
     // Qt closes a server whose accept() fails (no descriptor left) and
     // removes the socket's name; anyone may have removed or replaced the file, too.

@@ -13,8 +13,10 @@
 
 #include <sys/types.h>
 
+class QFileSystemWatcher;
 class QLocalServer;
 class QLocalSocket;
+class QMessageBox;
 class QObject;
 class QSocketNotifier;
 class QTimer;
@@ -22,12 +24,15 @@ class QTimer;
 namespace corv::desktop {
 
 // The application on Qt. Ending runs `willTerminate` once, then leaves the
-// event loop; SIGTERM and SIGINT end it the same way. The other copies of the
+// event loop; SIGTERM and SIGINT end it the same way. An alert's last button
+// is its cancel: Escape and the window's close button press it, and so does
+// a termination signal, which then ends the program once the alert is gone. The other copies of the
 // program are the ones listening on the per-user instance socket: a new copy
 // sends them "quit" and then listens itself. A peer has a short while to say
 // its line, and only a few are served at once (a newcomer beyond them is
 // refused unless its line has come); a server that stopped
-// listening listens again.
+// listening listens again. Idle, it arms no timer: the socket's folder is
+// watched for the name going or changing.
 class DesktopLifecycle final : public platform::Lifecycle {
 public:
     // `instanceSocket` empty: the standard per-user socket.
@@ -56,7 +61,9 @@ private:
     void readRequest(QLocalSocket* peer);
     bool listen();
     void acceptPeers();
-    void sweep();
+    void dropLatePeers();
+    void armPeerTimer();
+    void checkListening();
 
     struct Peer {
         QPointer<QLocalSocket> socket;
@@ -66,13 +73,18 @@ private:
     QString socketName_;
     platform::LifecycleHandlers handlers_;
     bool terminating_ = false;
+    QPointer<QMessageBox> alert_;  // the alert up now
+    bool signalledDuringAlert_ = false;
     bool terminated_ = false;
     // Another copy asked this one to end and holds the socket's name now.
     bool replaced_ = false;
     std::unique_ptr<QLocalServer> server_;
     std::deque<Peer> peers_;  // oldest first
     std::optional<std::pair<dev_t, ino_t>> socketFile_;  // the name's file, as listened on
-    std::unique_ptr<QTimer> sweepTimer_;
+    std::unique_ptr<QTimer> peerTimer_;    // the next peer's deadline
+    std::unique_ptr<QTimer> relistenTimer_;  // while the server cannot listen
+    std::unique_ptr<QFileSystemWatcher> folderWatch_;
+    std::unique_ptr<QTimer> folderSettle_;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
     std::unique_ptr<QObject> watch_;
     platform::ClickCountFilter clickFilter_;

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
+#include "platform/desktop/shell/TrayColors.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -24,7 +25,7 @@ constexpr qint64 kClickAfterDeactivationMs = 300;
 
 class DesktopStatusBar::Item final : public platform::StatusButtonItem {
 public:
-    Item() {
+    explicit Item(const TrayColors& tray) : tray_(tray) {
         setImage({"rectangle.and.hand.point.up.left.filled", true, {}, 0});
         // Trays that keep a copy of the picture get it again in the new colours.
         qApp->installEventFilter(&paletteWatch_);
@@ -45,8 +46,11 @@ public:
     bool isVisible() const override { return icon_.isVisible(); }
     void setImage(const platform::SymbolImage& image) override {
         image_ = image;
-        icon_.setIcon(symbolIcon(image));
+        TrayLook look;
+        if (const auto& colors = tray_.palette()) look = {colors->foreground, colors->error};
+        icon_.setIcon(traySymbolIcon(image, look));
     }
+    void redraw() { setImage(image_); }
     void setToolTip(const std::string& text) override { icon_.setToolTip(QString::fromStdString(text)); }
     void setAction(std::vector<platform::MouseButton> sendOn, std::function<void(platform::MouseButton)> a) override {
         sendOn_ = std::move(sendOn);
@@ -91,6 +95,7 @@ private:
         Item& item_;
     };
 
+    const TrayColors& tray_;
     // Parented to the application so that it can be found among its children.
     QSystemTrayIcon icon_{QCoreApplication::instance()};
     platform::SymbolImage image_;
@@ -102,12 +107,21 @@ private:
 };
 
 DesktopStatusBar::DesktopStatusBar() = default;
-DesktopStatusBar::~DesktopStatusBar() = default;
+
+DesktopStatusBar::~DesktopStatusBar() {
+    items_.clear();
+    trayColors_.reset();
+}
+
+void DesktopStatusBar::trayColorsChanged() {
+    for (auto& item : items_) item->redraw();
+}
 
 platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
     // Tray icons need the widgets application.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
-    items_.push_back(std::make_unique<Item>());
+    if (!trayColors_) trayColors_ = std::make_unique<TrayColors>([this] { trayColorsChanged(); });
+    items_.push_back(std::make_unique<Item>(*trayColors_));
     return items_.back().get();
 }
 

@@ -8,6 +8,7 @@
 #include <QPixmap>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -18,20 +19,26 @@ namespace {
 // Every symbol is drawn on a 24 x 24 grid.
 constexpr double kGrid = 24;
 
-QColor textColor() { return QGuiApplication::palette().color(QPalette::WindowText); }
+QColor textColor(const TrayLook* tray) {
+    if (tray && tray->foreground) return *tray->foreground;
+    return QGuiApplication::palette().color(QPalette::WindowText);
+}
 
-QColor colorNamed(const std::string& name) {
-    if (name == "systemRed") return QColor(255, 59, 48);
+QColor colorNamed(const std::string& name, const TrayLook* tray) {
+    if (name == "systemRed") return tray && tray->error ? *tray->error : QColor(255, 59, 48);
     if (name == "white") return Qt::white;
-    return textColor();  // "labelColor" and anything else
+    return textColor(tray);  // "labelColor" and anything else
 }
 
 // The colours of the symbol's two layers.
-std::pair<QColor, QColor> layerColors(const platform::SymbolImage& image) {
-    if (image.palette.empty()) return {textColor(), textColor()};
-    const QColor first = colorNamed(image.palette.front());
-    return {first, image.palette.size() > 1 ? colorNamed(image.palette[1]) : first};
+std::pair<QColor, QColor> layerColors(const platform::SymbolImage& image, const TrayLook* tray) {
+    if (image.palette.empty()) return {textColor(tray), textColor(tray)};
+    const QColor first = colorNamed(image.palette.front(), tray);
+    return {first, image.palette.size() > 1 ? colorNamed(image.palette[1], tray) : first};
 }
+
+// Black round a light colour, white round a dark one.
+QColor haloFor(const QColor& c) { return c.lightnessF() > 0.5 ? QColor(0, 0, 0) : QColor(255, 255, 255); }
 
 QPen line(const QColor& color, double width = 1.8) {
     return QPen(color, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -148,16 +155,19 @@ void drawUnknown(QPainter& p, const QColor& color) {
     p.drawEllipse(QPointF(12, 17.8), 1.1, 1.1);
 }
 
-QPixmap drawSymbol(const platform::SymbolImage& image, const QSize& size, QIcon::Mode mode) {
+// The symbol alone, in its colours.
+QPixmap drawGlyph(const platform::SymbolImage& image, const QSize& size, QIcon::Mode mode, const TrayLook* tray,
+                  double inset) {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
     if (size.isEmpty()) return pixmap;
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    const double side = std::min(size.width(), size.height());
+    const double side = std::min(size.width(), size.height()) - 2 * inset;
+    if (side <= 0) return pixmap;
     p.translate((size.width() - side) / 2, (size.height() - side) / 2);
     p.scale(side / kGrid, side / kGrid);
-    auto [first, second] = layerColors(image);
+    auto [first, second] = layerColors(image, tray);
     if (mode == QIcon::Disabled) {
         first.setAlphaF(first.alphaF() * 0.4);
         second.setAlphaF(second.alphaF() * 0.4);
@@ -174,19 +184,50 @@ QPixmap drawSymbol(const platform::SymbolImage& image, const QSize& size, QIcon:
     return pixmap;
 }
 
+QPixmap drawSymbol(const platform::SymbolImage& image, const QSize& size, QIcon::Mode mode,
+                   const TrayLook* tray = nullptr) {
+    if (!tray || tray->foreground || size.isEmpty()) return drawGlyph(image, size, mode, tray, 0);
+    // The halo: the glyph's shape, widened on every side, in the contrasting
+    // colour, under the glyph; the glyph shrinks to leave it room.
+    const double side = std::min(size.width(), size.height());
+    const double ring = std::max(1.0, side / 16);
+    const QPixmap glyph = drawGlyph(image, size, mode, tray, ring);
+    QPixmap shape = glyph;
+    {
+        QPainter tint(&shape);
+        tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        QColor halo = haloFor(textColor(tray));
+        if (mode == QIcon::Disabled) halo.setAlphaF(0.4f);
+        tint.fillRect(shape.rect(), halo);
+    }
+    QPixmap out(size);
+    out.fill(Qt::transparent);
+    QPainter p(&out);
+    constexpr int kSteps = 16;
+    for (int i = 0; i < kSteps; ++i) {
+        const double a = 2 * 3.14159265358979 * i / kSteps;
+        p.drawPixmap(QPointF(ring * std::cos(a), ring * std::sin(a)), shape);
+    }
+    p.drawPixmap(0, 0, glyph);
+    return out;
+}
+
 // Draws the symbol afresh at every size asked, in the colours of the moment.
 class SymbolEngine final : public QIconEngine {
 public:
-    explicit SymbolEngine(platform::SymbolImage image) : image_(std::move(image)) {}
+    explicit SymbolEngine(platform::SymbolImage image, std::optional<TrayLook> tray = std::nullopt)
+        : image_(std::move(image)), tray_(std::move(tray)) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
         const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-        QPixmap pixmap = drawSymbol(image_, rect.size() * ratio, mode);
+        QPixmap pixmap = drawSymbol(image_, rect.size() * ratio, mode, tray());
         pixmap.setDevicePixelRatio(ratio);
         painter->drawPixmap(rect, pixmap);
     }
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override { return drawSymbol(image_, size, mode); }
-    QIconEngine* clone() const override { return new SymbolEngine(image_); }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+        return drawSymbol(image_, size, mode, tray());
+    }
+    QIconEngine* clone() const override { return new SymbolEngine(image_, tray_); }
     // Trays that take a list of pictures get these sizes.
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
         return {{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
@@ -194,11 +235,18 @@ public:
     QString iconName() override { return QString::fromStdString(image_.symbol); }
 
 private:
+    const TrayLook* tray() const { return tray_ ? &*tray_ : nullptr; }
+
     platform::SymbolImage image_;
+    std::optional<TrayLook> tray_;
 };
 
 } // namespace
 
 QIcon symbolIcon(const platform::SymbolImage& image) { return QIcon(new SymbolEngine(image)); }
+
+QIcon traySymbolIcon(const platform::SymbolImage& image, const TrayLook& look) {
+    return QIcon(new SymbolEngine(image, look));
+}
 
 } // namespace corv::desktop

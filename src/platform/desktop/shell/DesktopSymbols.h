@@ -7,10 +7,23 @@
 
 #include "platform/StatusBar.h"
 
+#include <QColor>
 #include <QIcon>
+
+#include <optional>
 
 namespace corv::desktop {
 
 QIcon symbolIcon(const platform::SymbolImage& image);
+
+// A symbol shown on a tray, whose background the program does not know: in
+// the tray's own foreground (and error colour for red) when the tray names
+// them, else ringed by a halo that contrasts with the symbol, so that it reads
+// on a dark tray and a light one.
+struct TrayLook {
+    std::optional<QColor> foreground;
+    std::optional<QColor> error;
+};
+QIcon traySymbolIcon(const platform::SymbolImage& image, const TrayLook& look);
 
 } // namespace corv::desktop

@@ -1,6 +1,7 @@
 #include "model/AppDisplayName.h"
 #include "model/ApplicationSets.h"
 #include "ui/tabs/exceptions/AppPicker.h"
+#include "ui/AppIcon.h"
 #include "ui/PanelScreen.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"

@@ -9,6 +9,7 @@
 #include "recorders/Highlights.h"
 #include "ui/RefreshLater.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
+#include "ui/AppIcon.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
 #include "ui/tabs/keyboard/KeysTabState.h"
 #include "ui/Backdrop.h"
@@ -58,26 +59,6 @@ SymbolButton* tool(QWidget* parent, QHBoxLayout* h, Symbol s, int size, const ch
 }
 
 } // namespace
-
-QPixmap appIcon(const std::string& path, int size) {
-    QIcon icon;
-    if (path.ends_with(".desktop") && platform::installed())
-        if (const auto app = platform::appFolders().desktopApplicationAt(path); app && !app->icon.empty()) {
-            const QString name = q(app->icon);
-            icon = name.startsWith('/') ? QIcon(name) : QIcon::fromTheme(name);
-        }
-    if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
-    if (!icon.isNull()) return icon.pixmap(size, size);
-    // No theme: a plain tile.
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(accentTextColor());
-    p.drawRoundedRect(QRectF(2, 2, size - 4, size - 4), size * 0.22, size * 0.22);
-    return pm;
-}
 
 std::vector<trackpad::FingerGroup> popoverGestureList(const std::string& appid) {
     trackpad::ListInputs in;
@@ -134,6 +115,7 @@ Popover::Popover(std::string appid, QWidget* parent)
 
 Popover::~Popover() {
     subs_.clear();
+    keyBind_.stop();
     closed();
 }
 
@@ -293,6 +275,7 @@ GesturePopover::GesturePopover(const std::string& appid, QWidget* parent) : Popo
 }
 
 void GesturePopover::refresh() {
+    keyBind_.follow();
     const AnApp* entry = recorders::appEntry(appid_);
     if (!entry) return;  // deleted under the open popover: the row goes next
     name_->setText(q(appRowName(appid_)));
@@ -400,6 +383,7 @@ KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appi
 }
 
 void KeyPopover::refresh() {
+    keyBind_.follow();
     const AnApp* entry = recorders::appEntry(appid_);
     if (!entry) return;
     name_->setText(q(appRowName(appid_)));

@@ -3,9 +3,10 @@
 // The popovers of an application row: the gesture popover (its merged
 // gesture rows, click-through section and header tools) and the key popover
 // (its merged key rows and header tools). Both close on a click outside or
-// Escape; closing runs `onClosed` once.
+// Escape; closing runs `onClosed` once. Both follow the key capture.
 
 #include "model/Observable.h"
+#include "ui/KeyBindWatch.h"
 #include "ui/tabs/keyboard/KeyRows.h"
 #include "ui/SymbolButton.h"
 #include "ui/tabs/trackpad/ProfileTools.h"
@@ -33,10 +34,6 @@ class GeneralKeyRow;
 }
 
 namespace corv::ui::exceptions {
-
-// The icon of an application file: its desktop entry's theme icon, else a
-// generic one.
-QPixmap appIcon(const std::string& path, int size);
 
 // One line of text that shrinks down to `leastScale` of its font size before
 // it is cut.
@@ -93,6 +90,8 @@ protected:
     bool refreshPending_ = false;
     bool closedOnce_ = false;
     std::vector<Subscription> subs_;
+    // The keys held during a capture show in the highlighted row.
+    KeyBindWatch keyBind_{[this] { scheduleRefresh(); }};
 };
 
 class GesturePopover : public Popover {

@@ -4,6 +4,7 @@
 #include "model/AppDisplayName.h"
 #include "model/InstalledAppScan.h"
 #include "model/UIApp.h"
+#include "platform/AppFolders.h"
 #include "platform/Localization.h"
 #include "platform/Platform.h"
 #include "recorders/BindingPaths.h"
@@ -69,7 +70,9 @@ void addAppManually() {
     runIfNoDialog([] {
         OpenPanel panel;
         panel.title = "Choose an app to add";
-        panel.filters = {{"Applications", {"desktop", "app"}}};
+        // Applications on Linux are desktop entries, the user's own first.
+        panel.filters = {{"Applications", {"desktop"}}};
+        panel.directory = platform::appFolders().userEntryFolder();
         const std::optional<std::string> chosen = dialogs().runOpenPanel(panel);
         if (!chosen || chosen->empty()) return;
         platform::AppFolders& folders = platform::appFolders();

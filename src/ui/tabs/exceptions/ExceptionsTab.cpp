@@ -15,6 +15,7 @@
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/trackpad/GestureRows.h"
 #include "ui/CheckBoxMark.h"
+#include "ui/AppIcon.h"
 #include "ui/PanelScreen.h"
 #include "ui/Symbols.h"
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <QString>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <chrono>
 #include <cstdlib>
@@ -49,8 +52,10 @@ struct Found {
 std::vector<Found> scan(platform::AppFolders& folders) {
     std::vector<Found> out;
     const ApplicationSet set = collectInstalledApps(folders);
-    for (const Application& a : sortAppsByName({set.begin(), set.end()}))
-        out.push_back({a.name, a.id, a.url.absoluteString()});
+    for (const Application& a : set) out.push_back({a.name, a.id, a.url.absoluteString()});
+    std::stable_sort(out.begin(), out.end(), [](const Found& a, const Found& b) {
+        return QString::fromStdString(a.name).toLower() < QString::fromStdString(b.name).toLower();
+    });
     return out;
 }
 
@@ -137,6 +142,19 @@ TEST(DesktopAppFolders, DesktopEntriesGiveIdNameAndIconAndTheFirstFolderWins) {
     EXPECT_EQ(one->icon, "accessories-text-editor");
     EXPECT_FALSE(folders.desktopApplicationAt((sys / "applications/link.desktop").string()));
     EXPECT_FALSE(folders.desktopApplicationAt((sys / "nothing.desktop").string()));
+}
+
+// The open panel for desktop entries starts in the user's own folder of
+// entries, else in the first there is.
+TEST(DesktopAppFolders, TheUsersEntryFolderComesFirstWhenThereIsOne) {
+    QTemporaryDir tmp;
+    const fs::path user = fs::path(tmp.path().toStdString()) / "user", sys = fs::path(tmp.path().toStdString()) / "sys";
+    desktop::DesktopAppFolders probe({(user / "none").string()}, {user.string(), sys.string()});
+    EXPECT_EQ(probe.userEntryFolder(), "");
+    fs::create_directories(sys / "applications");
+    EXPECT_EQ(probe.userEntryFolder(), (sys / "applications").string());
+    fs::create_directories(user / "applications");
+    EXPECT_EQ(probe.userEntryFolder(), (user / "applications").string());
 }
 
 TEST(DesktopAppFolders, AnEntryIsReadAgainOnlyWhenItsFileChanges) {

@@ -12,21 +12,27 @@
 #include "support/PrivateBus.h"
 #include "support/Xvfb.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QTest>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
 #include <cstdlib>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 #include <fcntl.h>
@@ -143,6 +149,42 @@ TEST_F(DesktopShellTest, TheTrayClickThatTookTheFocusDoesNotReopenThePanel) {
     // The next click is the user's own.
     emit main->activated(QSystemTrayIcon::Trigger);
     EXPECT_EQ(panels(), 1u);
+}
+
+// The alert's last button is its cancel: Escape and the window's close
+// button answer it; Return takes the first.
+TEST_F(DesktopShellTest, EscapeAndTheCloseButtonAnswerAnAlertAsItsCancel) {
+    struct Case {
+        const char* what;
+        std::function<void(QWindow*)> act;
+        int answer;
+    };
+    const Case cases[] = {
+        {"Escape", [](QWindow* w) { QTest::keyClick(w, Qt::Key_Escape); }, platform::kAlertFirstButton + 1},
+        {"close button", [](QWindow* w) { w->close(); }, platform::kAlertFirstButton + 1},
+        {"Return", [](QWindow* w) { QTest::keyClick(w, Qt::Key_Return); }, platform::kAlertFirstButton},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool acted = false;
+        QTimer act;
+        QObject::connect(&act, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->windowHandle() || !box->windowHandle()->isExposed() || acted) return;
+            acted = true;
+            c.act(box->windowHandle());
+        });
+        act.start(10);
+        QTimer giveUp;  // a box nobody answers would hold the test for ever
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->hide();
+        });
+        giveUp.start(10000);
+        const int answer = platform::lifecycle().runAlert({"Title", "Text", {"Relaunch", "Cancel"}});
+        EXPECT_TRUE(acted);
+        EXPECT_EQ(answer, c.answer);
+    }
 }
 
 // Counts the presses and double clicks it is given.
@@ -318,6 +360,26 @@ TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescrip
     other.write("quit\n");
     other.flush();
     EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+}
+
+// Listening, the program sleeps until something happens: no timer looks at
+// the socket.
+TEST_F(DesktopShellTest, AListeningInstanceSocketLeavesTheMainThreadAsleep) {
+    ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
+    spinUntil([] { return false; }, 100);
+    int wakes = 0;
+    const auto counter = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                                          [&] { ++wakes; });
+    QEventLoop idle;
+    QTimer::singleShot(2000, &idle, &QEventLoop::quit);
+    idle.exec();
+    QObject::disconnect(counter);
+    EXPECT_LE(wakes, 2) << wakes;  // the end of the wait
+    // A peer that says nothing is still dropped in time.
+    QLocalSocket silent;
+    silent.connectToServer(dir_.filePath("instance"));
+    ASSERT_TRUE(silent.waitForConnected(5000));
+    EXPECT_TRUE(spinUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
 }
 
 TEST_F(DesktopShellTest, AnInstanceSocketRemovedIsMadeAgainUnlessAnotherCopyTookItsName) {

@@ -26,12 +26,14 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <map>
 #include <thread>
 
 // Xlib's macros last: they clash with names in the headers above.
 #include "support/XServer.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
 
 namespace corv::desktop {
@@ -182,6 +184,28 @@ TEST_F(DesktopX11Test, TheTitleBarBelongsToItsWindow) {
         EXPECT_EQ(found->windowId, c->window);
         EXPECT_EQ(ws.connectionPid(found->owner), c->pid);
     }
+}
+
+// The program's own window, the panel say, makes it no regular application.
+TEST_F(DesktopX11Test, TheProgramsOwnWindowListsItAsAnAccessory) {
+    DesktopWorkspace workspace(x11);
+    Display* d = server->display();
+    const Window own = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 400, 200, 100, 0, 0, 0);
+    const long pid = ::getpid();
+    XChangeProperty(d, own, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    XMapWindow(d, own);
+    XSync(d, False);
+    ASSERT_TRUE(spinUntil([&] { return x11->clients().size() == 3; }));
+    std::map<std::int32_t, platform::ActivationPolicy> policies;
+    for (const auto& app : workspace.runningApplications()) policies[app.pid] = app.activationPolicy;
+    EXPECT_EQ(policies.size(), 3u);
+    EXPECT_EQ(policies[static_cast<std::int32_t>(::getpid())], platform::ActivationPolicy::Accessory);
+    EXPECT_EQ(policies[static_cast<std::int32_t>(a.pid)], platform::ActivationPolicy::Regular);
+    EXPECT_EQ(policies[static_cast<std::int32_t>(b.pid)], platform::ActivationPolicy::Regular);
+    XDestroyWindow(d, own);
+    XSync(d, False);
+    EXPECT_TRUE(spinUntil([&] { return x11->clients().size() == 2; }));
 }
 
 TEST_F(DesktopX11Test, RaiseActivatesAndWindowStatesToggle) {

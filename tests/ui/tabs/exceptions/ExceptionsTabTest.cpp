@@ -4,6 +4,7 @@
 #include "engine/CurrentApp.h"
 #include "model/ActionTable.h"
 #include "model/ApplicationSets.h"
+#include "model/ModifierMask.h"
 #include "model/ShellState.h"
 #include "model/UIState.h"
 #include "platform/Localization.h"
@@ -11,6 +12,7 @@
 #include "recorders/Highlights.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/DisabledCover.h"
+#include "ui/HScrollBar.h"
 #include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/AppPicker.h"
@@ -32,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTest>
 
 #include <memory>
 
@@ -56,6 +59,12 @@ AnApp appAt(const std::string& path) {
     AnApp a;
     a.url = Url::fileFromPath(path, "/");
     return a;
+}
+
+// A click as the user makes it: through the window, where Qt finds the widget.
+void clickThroughWindow(QWidget* w) {
+    QWidget* top = w->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, w->rect().center()));
 }
 
 // An icon theme of the test's own, one tile per name, in place of the
@@ -213,6 +222,26 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     EXPECT_EQ(Apps::shared().a.get(), before);
 }
 
+// The pickers and the list order names beyond ASCII alike: by Unicode
+// lower case, composed.
+TEST_F(ExceptionsTest, PickersAndTheListOrderNamesAlike) {
+    Apps::shared().a.modify([](AppEntries& a) { a = {{"", a.at("")}}; });
+    const std::vector<std::string> names = {"\u0411rauzer", "\u0430rxiv", "zed", "\u00c9clair", "e\u0301t\u00e9",
+                                            "Apple", "\u00e9cole"};
+    ApplicationSet set;
+    for (const std::string& name : names) {
+        const std::string path = "/opt/" + name + ".app";
+        set.insert(Application{Url::fileFromPath(path, "/"), name, "id." + name});
+        setEntry("id." + name, appAt(path));
+    }
+    std::vector<std::string> picked;
+    for (const Application& app : pickerRows(set, "")) picked.push_back(app.id);
+    const std::vector<std::string> expected = {"id.Apple", "id.zed", "id.\u00c9clair", "id.\u00e9cole",
+                                               "id.e\u0301t\u00e9", "id.\u0430rxiv", "id.\u0411rauzer"};
+    EXPECT_EQ(picked, expected);
+    EXPECT_EQ(appListOrder(Apps::shared().a.get()), expected);
+}
+
 TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
     struct Case {
         const char* what;
@@ -271,6 +300,14 @@ TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
     }
     // While another dialog shows, the button does nothing.
     ScriptedDialogs dialogs;
+    open();
+    clickThroughWindow(tab->addManuallyButton());
+    settle();
+    ASSERT_EQ(dialogs.opens.size(), 1u);
+    ASSERT_EQ(dialogs.opens[0].filters.size(), 1u);
+    EXPECT_EQ(dialogs.opens[0].filters[0].suffixes, std::vector<std::string>{"desktop"});
+    EXPECT_EQ(dialogs.opens[0].directory, sim->appFolders.entryFolder);
+    dialogs.opens.clear();
     UIState::shared().openDialog();
     addAppManually();
     EXPECT_TRUE(dialogs.opens.empty());
@@ -500,6 +537,66 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(off->cover()->isVisible());
     EXPECT_FALSE(off->header()->isEnabled());
     snap(*off, "key-popover-disabled");
+}
+
+// The icon strip shows each application by the icon its row shows.
+TEST_F(ExceptionsTest, TheIconStripAndTheListShowEachApplicationsOwnIcon) {
+    AnApp mail = appAt("/usr/share/applications/mail.desktop");
+    setEntry("mail.desktop", mail);
+    open();
+    HScrollBar strip(UIApp::shared().id, [](const std::string&) {});
+    strip.show();
+    settle();
+    const auto centre = [](QWidget* w) {
+        const QImage image = w->grab().toImage();
+        return image.pixelColor(image.width() / 2, image.height() / 2);
+    };
+    struct Case {
+        std::string id;
+        QColor icon;
+    };
+    for (const Case& c : {Case{kEditor, QColor(230, 160, 40)}, Case{"mail.desktop", QColor(60, 170, 230)},
+                          Case{kCalendar, QColor(150, 150, 150)}}) {
+        SCOPED_TRACE(c.id);
+        ASSERT_TRUE(strip.cellFor(c.id));
+        ASSERT_TRUE(tab->row(c.id));
+        EXPECT_EQ(centre(tab->row(c.id)->iconLabel()), c.icon);
+        EXPECT_EQ(centre(strip.cellFor(c.id)), c.icon);
+    }
+}
+
+// While a row of either popover records, the keys held show in it.
+TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
+    open();
+    Typist typist(*sim);
+
+    clickThroughWindow(tab->row(kEditor)->keyboardButton());
+    settle();
+    KeyPopover* keys = tab->row(kEditor)->keyPopover();
+    ASSERT_TRUE(keys);
+    clickThroughWindow(keys->addButton());
+    settle();
+    ASSERT_EQ(keys->rows().size(), 3u);
+    ASSERT_EQ(keys->rows().back()->row().slot.key, 0xFFFFu);
+    typist.hold(kCommandKey, EventFlag::Command);
+    settle();
+    EXPECT_EQ(keys->rows().back()->keyCell()->text().toStdString(), "\u2318 ");
+    typist.release(kCommandKey, EventFlag::Command);
+    keys->hide();
+    settle();
+
+    clickThroughWindow(tab->row(kEditor)->nameArea());
+    settle();
+    GesturePopover* gestures = tab->row(kEditor)->gesturePopover();
+    ASSERT_TRUE(gestures);
+    ASSERT_FALSE(gestures->rows().empty());
+    clickThroughWindow(gestures->rows()[0]->title());
+    settle();
+    ASSERT_EQ(recorders::GesHi::shared().h.get().fgr, gestures->rows()[0]->ref().path.fgr);
+    typist.hold(kCommandKey, EventFlag::Command);
+    settle();
+    EXPECT_EQ(gestures->rows()[0]->menuButton()->text().trimmed().toStdString(), "\u2318");
+    typist.release(kCommandKey, EventFlag::Command);
 }
 
 } // namespace
