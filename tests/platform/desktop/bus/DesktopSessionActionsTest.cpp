@@ -1,4 +1,3 @@
-#include "engine/ActionExecutor.h"
 #include "engine/LiveTaps.h"
 #include "model/ActionTable.h"
 #include "model/Apps.h"
@@ -7,7 +6,7 @@
 #include "platform/desktop/shell/DesktopAudioInput.h"
 #include "platform/desktop/bus/DesktopLoginWindow.h"
 #include "platform/desktop/bus/DesktopScreenLock.h"
-#include "platform/sim/SimPlatform.h"
+#include "support/PrivateBus.h"
 #include "support/UmockdevInput.h"
 
 #include <QDBusArgument>
@@ -19,20 +18,16 @@
 namespace corv::desktop {
 namespace {
 
-using test::keyEvent;
 using test::PrivateBus;
 using test::spinUntil;
-
-constexpr std::uint16_t kVkS = 1, kVkD = 2;
 
 const QString kLogind = "org.freedesktop.login1";
 const QString kManagerPath = "/org/freedesktop/login1";
 
-// One call a mock received, as "Method(argument, ...)".
-using Call = std::string;
-
-std::vector<Call> mockCalls(PrivateBus& bus, const QString& service, const QString& path) {
-    std::vector<Call> out;
+// The calls a mock received, each as "Method(argument, ...)".
+std::vector<std::string> mockCalls(PrivateBus& bus, const QString& service = kLogind,
+                                   const QString& path = kManagerPath) {
+    std::vector<std::string> out;
     const QDBusMessage reply = bus.mock(service, path, "GetCalls");
     if (reply.arguments().isEmpty()) return out;
     const QDBusArgument calls = reply.arguments().front().value<QDBusArgument>();
@@ -52,143 +47,54 @@ std::vector<Call> mockCalls(PrivateBus& bus, const QString& service, const QStri
     return out;
 }
 
-std::vector<Call> logindCalls(PrivateBus& bus) { return mockCalls(bus, kLogind, kManagerPath); }
-
-// The session actions pressed as a binding presses them: through the action
-// executor, with the desktop's login window and screen lock on private buses.
-class DesktopSessionActions : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(system.error().empty()) << system.error();
-        ASSERT_TRUE(session.error().empty()) << session.error();
-        ASSERT_TRUE(system.startTemplate("logind", kLogind)) << system.error();
-        qputenv("XDG_SESSION_ID", "c7");
-        resetShared();
-        sim = std::make_unique<sim::SimPlatform>();
-        loginWindow = std::make_unique<DesktopLoginWindow>(system.address(), session.address());
-        screenLock = std::make_unique<DesktopScreenLock>(system.address());
-        platform::Services s = platform::installedServices();
-        s.loginWindow = loginWindow.get();
-        s.screenLock = screenLock.get();
-        platform::install(s);
-    }
-    void TearDown() override {
-        resetShared();
-        sim.reset();
-        qunsetenv("XDG_SESSION_ID");
-    }
-
-    static void press(std::int64_t action) { engine::performAction(action, false, 0, std::nullopt); }
-
-    PrivateBus system{PrivateBus::Kind::System};
-    PrivateBus session{PrivateBus::Kind::Session};
-    std::unique_ptr<sim::SimPlatform> sim;
-    std::unique_ptr<DesktopLoginWindow> loginWindow;
-    std::unique_ptr<DesktopScreenLock> screenLock;
-};
-
-TEST_F(DesktopSessionActions, SleepLogOutAndLockCallLogindOnceForThisSession) {
-    // No session manager on the session bus: log-out ends the session.
-    const std::vector<std::pair<std::int64_t, Call>> rows{
-        {ActionId::Sleep, "Suspend(true)"},  // interactive: polkit may ask
-        {ActionId::Logout, "TerminateSession(c7)"},
-        {ActionId::LockScreen, "LockSession(c7)"},
+TEST(DesktopSessionActions, SleepLogOutAndLockCallLogindOnceForThisSession) {
+    PrivateBus bus(PrivateBus::Kind::System);
+    ASSERT_TRUE(bus.error().empty()) << bus.error();
+    ASSERT_TRUE(bus.startTemplate("logind", kLogind)) << bus.error();
+    qputenv("XDG_SESSION_ID", "c7");
+    // No session bus, so no session manager: logind ends the session.
+    DesktopLoginWindow loginWindow(bus.address(), "unix:path=/nonexistent/corv-session-bus");
+    DesktopScreenLock screenLock(bus.address());
+    struct Row {
+        std::function<void()> act;
+        std::string expected;
     };
-    std::vector<Call> expected;
-    for (const auto& [action, call] : rows) {
-        press(action);
-        expected.push_back(call);
-        EXPECT_TRUE(spinUntil([&] { return logindCalls(system).size() >= expected.size(); }));
+    const std::vector<Row> rows{
+        {[&] { EXPECT_EQ(loginWindow.sendCoreEvent(platform::fourCharCode("slep")), 0); }, "Suspend(true)"},
+        {[&] { EXPECT_EQ(loginWindow.sendCoreEvent(platform::fourCharCode("rlgo")), 0); }, "TerminateSession(c7)"},
+        {[&] { EXPECT_TRUE(screenLock.lockNow()); }, "LockSession(c7)"},
+    };
+    std::vector<std::string> expected;
+    for (const Row& row : rows) {
+        row.act();
+        expected.push_back(row.expected);
+        EXPECT_TRUE(spinUntil([&] { return mockCalls(bus).size() >= expected.size(); }));
     }
     // Other events go nowhere.
-    EXPECT_NE(loginWindow->sendCoreEvent(platform::fourCharCode("rrst")), 0);
+    EXPECT_NE(loginWindow.sendCoreEvent(platform::fourCharCode("rrst")), 0);
     spinUntil([] { return false; }, 200);
-    EXPECT_EQ(logindCalls(system), expected);
+    EXPECT_EQ(mockCalls(bus), expected);
 
     // Without the variable the session comes from logind.
     qunsetenv("XDG_SESSION_ID");
-    system.mock(kLogind, kManagerPath, "ClearCalls");
-    system.mock(kLogind, kManagerPath, "AddSession", {"auto", "seat0", 1000u, "ann", true});
-    press(ActionId::LockScreen);
+    bus.mock(kLogind, kManagerPath, "ClearCalls");
+    bus.mock(kLogind, kManagerPath, "AddSession", {"auto", "seat0", 1000u, "ann", true});
+    EXPECT_TRUE(screenLock.lockNow());
     EXPECT_TRUE(spinUntil([&] {
-        const auto calls = logindCalls(system);
-        return !calls.empty() && calls.back().rfind("LockSession", 0) == 0;
+        const auto calls = mockCalls(bus);
+        return !calls.empty() && calls.back().starts_with("LockSession");
     }));
-    EXPECT_EQ(logindCalls(system).back(), "LockSession(auto)");
-
-    // No session bus at all: logind ends the session.
-    qputenv("XDG_SESSION_ID", "c7");
-    system.mock(kLogind, kManagerPath, "ClearCalls");
-    loginWindow = std::make_unique<DesktopLoginWindow>(system.address(), "unix:path=/nonexistent/corv-session-bus");
-    platform::Services s = platform::installedServices();
-    s.loginWindow = loginWindow.get();
-    platform::install(s);
-    press(ActionId::Logout);
-    EXPECT_TRUE(spinUntil([&] { return !logindCalls(system).empty(); }));
-    EXPECT_EQ(logindCalls(system), std::vector<Call>{"TerminateSession(c7)"});
+    EXPECT_EQ(mockCalls(bus).back(), "LockSession(auto)");
 }
 
-struct ManagerMock {
-    QString service, path, interface, method, signature;
-};
-
-const ManagerMock kGnome{"org.gnome.SessionManager", "/org/gnome/SessionManager", "org.gnome.SessionManager",
-                         "Logout", "u"};
-const ManagerMock kPlasma{"org.kde.Shutdown", "/Shutdown", "org.kde.Shutdown", "logout", ""};
-const ManagerMock kKsmserver{"org.kde.ksmserver", "/KSMServer", "org.kde.KSMServerInterface", "logout", "iii"};
-const ManagerMock kXfce{"org.xfce.SessionManager", "/org/xfce/SessionManager", "org.xfce.Session.Manager", "Logout",
-                        "bb"};
-
-TEST_F(DesktopSessionActions, LogOutAsksTheSessionManagerOnTheBusWithoutADialog) {
-    struct Row {
-        std::vector<ManagerMock> present;
-        const ManagerMock* asked;
-        Call call;
-    };
-    const std::vector<Row> rows{
-        {{kGnome}, &kGnome, "Logout(1)"},  // no confirmation
-        {{kPlasma}, &kPlasma, "logout()"},
-        {{kKsmserver}, &kKsmserver, "logout(0, 0, 0)"},  // confirm no, log out
-        {{kXfce}, &kXfce, "Logout(false, true)"},        // no dialog, applications may save
-        // Newer Plasma keeps the old service too: the new one is asked.
-        {{kKsmserver, kPlasma}, &kPlasma, "logout()"},
-        // One manager is asked, never two.
-        {{kXfce, kGnome}, &kGnome, "Logout(1)"},
-    };
-    for (const Row& row : rows) {
-        for (const ManagerMock& m : row.present) {
-            ASSERT_TRUE(session.startObject(m.service, m.path, m.interface)) << session.error();
-            session.mock(m.service, m.path, "AddMethod", {m.interface, m.method, m.signature, "", ""});
-        }
-        const QString what = row.asked->service;
-        press(ActionId::Logout);
-        EXPECT_TRUE(spinUntil([&] { return !mockCalls(session, row.asked->service, row.asked->path).empty(); }))
-            << what.toStdString();
-        spinUntil([] { return false; }, 200);
-        for (const ManagerMock& m : row.present) {
-            const auto calls = mockCalls(session, m.service, m.path);
-            if (m.service == row.asked->service)
-                EXPECT_EQ(calls, std::vector<Call>{row.call});
-            else
-                EXPECT_TRUE(calls.empty()) << m.service.toStdString() << " asked besides " << what.toStdString();
-        }
-        // The session is left to its manager.
-        EXPECT_TRUE(logindCalls(system).empty()) << what.toStdString();
-        for (const ManagerMock& m : row.present) EXPECT_TRUE(session.stopTemplate(m.service));
-    }
-}
-
-// The same pressed on a keyboard faked with umockdev.
-TEST(DesktopSessionKeys, BoundKeysSleepThroughLogindAndLogOutThroughTheSessionManager) {
+// Keys bound to Sleep and Logout, typed on a keyboard faked with umockdev:
+// sleep may ask for a password; log-out goes to the one session manager on
+// the session bus, and to logind only when there is none.
+TEST(DesktopSessionKeys, SleepIsInteractiveAndLogOutAsksTheSessionManager) {
     if (!test::runningUnderUmockdev()) return;
-    PrivateBus system(PrivateBus::Kind::System);
-    PrivateBus session(PrivateBus::Kind::Session);
+    PrivateBus system(PrivateBus::Kind::System), session(PrivateBus::Kind::Session);
     ASSERT_TRUE(system.startTemplate("logind", kLogind)) << system.error();
-    const QString xfce = "org.xfce.SessionManager", xfcePath = "/org/xfce/SessionManager";
-    ASSERT_TRUE(session.startObject(xfce, xfcePath, "org.xfce.Session.Manager")) << session.error();
-    session.mock(xfce, xfcePath, "AddMethod", {"org.xfce.Session.Manager", "Logout", "bb", "", ""});
     qputenv("XDG_SESSION_ID", "c7");
-
     test::Testbed bed;
     test::InputTestbed input{bed};
     const std::string keyboard = input.addDevice(test::fakeKeyboard());
@@ -198,27 +104,59 @@ TEST(DesktopSessionKeys, BoundKeysSleepThroughLogindAndLogOutThroughTheSessionMa
     where.sessionBusAddress = session.address();
     auto desktop = std::make_unique<DesktopPlatform>(where);
     resetShared();
+    constexpr std::uint16_t kVkS = 1, kVkD = 2;
     Apps::shared().a.modify([](AppEntries& entries) {
-        entries[""] = AnApp{};
         entries[""].key[kVkS][0] = BindAction::forAction(ActionId::Sleep);
         entries[""].key[kVkD][0] = BindAction::forAction(ActionId::Logout);
     });
     engine::startEngineTaps();
     ASSERT_TRUE(spinUntil([&] { return input.grabbed(keyboard); }, 5000));
-
     const auto type = [&](std::uint16_t code) {
-        for (int value : {1, 0}) input.send(keyboard, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, value)});
+        for (int value : {1, 0}) input.send(keyboard, {{EV_MSC, MSC_SCAN, code}, test::keyEvent(code, value)});
     };
     type(KEY_S);
-    EXPECT_TRUE(spinUntil([&] { return !logindCalls(system).empty(); }));
-    type(KEY_D);
-    EXPECT_TRUE(spinUntil([&] { return !mockCalls(session, xfce, xfcePath).empty(); }));
-    spinUntil([] { return false; }, 200);
-    // Sleep may ask for a password; log-out lets applications save, and the
-    // session is not ended under them.
-    EXPECT_EQ(logindCalls(system), (std::vector<std::string>{"Suspend(true)"}));
-    EXPECT_EQ(mockCalls(session, xfce, xfcePath), (std::vector<std::string>{"Logout(false, true)"}));
+    EXPECT_TRUE(spinUntil([&] { return !mockCalls(system).empty(); }));
+    EXPECT_EQ(mockCalls(system), std::vector<std::string>{"Suspend(true)"});
 
+    struct Manager {
+        QString service, path, interface, method, signature;
+    };
+    const Manager gnome{"org.gnome.SessionManager", "/org/gnome/SessionManager", "org.gnome.SessionManager",
+                        "Logout", "u"},
+        plasma{"org.kde.Shutdown", "/Shutdown", "org.kde.Shutdown", "logout", ""},
+        ksmserver{"org.kde.ksmserver", "/KSMServer", "org.kde.KSMServerInterface", "logout", "iii"},
+        xfce{"org.xfce.SessionManager", "/org/xfce/SessionManager", "org.xfce.Session.Manager", "Logout", "bb"};
+    struct Row {
+        std::vector<const Manager*> present;  // the first is the one asked
+        std::string call;
+    };
+    const std::vector<Row> rows{
+        {{&gnome, &xfce}, "Logout(1)"},            // no confirmation
+        {{&plasma, &ksmserver}, "logout()"},       // newer Plasma keeps the old service too
+        {{&ksmserver}, "logout(0, 0, 0)"},         // confirm no, log out
+        {{&xfce}, "Logout(false, true)"},          // no dialog, applications may save
+        {{}, "TerminateSession(c7)"},              // none: logind ends the session
+    };
+    for (const Row& row : rows) {
+        system.mock(kLogind, kManagerPath, "ClearCalls");
+        for (const Manager* m : row.present) {
+            ASSERT_TRUE(session.startObject(m->service, m->path, m->interface)) << session.error();
+            session.mock(m->service, m->path, "AddMethod", {m->interface, m->method, m->signature, "", ""});
+        }
+        const auto asked = [&](const Manager* m) {
+            return m ? mockCalls(session, m->service, m->path) : mockCalls(system);
+        };
+        const Manager* first = row.present.empty() ? nullptr : row.present.front();
+        type(KEY_D);
+        EXPECT_TRUE(spinUntil([&] { return !asked(first).empty(); })) << row.call;
+        spinUntil([] { return false; }, 200);
+        EXPECT_EQ(asked(first), std::vector<std::string>{row.call});
+        for (const Manager* m : row.present) {
+            EXPECT_TRUE(m == first || asked(m).empty()) << m->service.toStdString() << " asked too";
+            EXPECT_TRUE(session.stopTemplate(m->service));
+        }
+        EXPECT_TRUE(!first || mockCalls(system).empty()) << "the session was ended under " << row.call;
+    }
     engine::stopEngineTaps();
     resetShared();
     desktop.reset();

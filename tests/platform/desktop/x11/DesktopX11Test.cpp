@@ -11,6 +11,7 @@
 #include "model/ShellState.h"
 #include "model/UIState.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
+#include "platform/desktop/x11/DesktopDisplays.h"
 #include "platform/desktop/x11/DesktopDock.h"
 #include "platform/desktop/x11/DesktopInputSources.h"
 #include "platform/desktop/x11/DesktopSpaces.h"
@@ -27,6 +28,7 @@
 #include <fstream>
 #include <future>
 #include <map>
+#include <mutex>
 #include <thread>
 
 // Xlib's macros last: they clash with names in the headers above.
@@ -35,6 +37,34 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/dpms.h>
+
+// libXext's DPMS calls, taken over since Xvfb has no DPMS: a server with DPMS
+// while `dpmsPresent`; each enable (-1) and forced level is recorded.
+namespace {
+std::mutex dpmsMutex;
+bool dpmsPresent = false;
+std::vector<int> dpmsRequests;
+} // namespace
+
+Bool DPMSCapable(Display*) {
+    std::lock_guard lock(dpmsMutex);
+    return dpmsPresent;
+}
+Bool DPMSQueryExtension(Display* display, int* event, int* error) {
+    *event = *error = 0;
+    return DPMSCapable(display);
+}
+Status DPMSEnable(Display*) {
+    std::lock_guard lock(dpmsMutex);
+    dpmsRequests.push_back(-1);
+    return dpmsPresent;
+}
+Status DPMSForceLevel(Display*, CARD16 level) {
+    std::lock_guard lock(dpmsMutex);
+    dpmsRequests.push_back(level);
+    return dpmsPresent;
+}
 
 namespace corv::desktop {
 namespace {
@@ -313,6 +343,23 @@ TEST_F(DesktopX11EngineTest, FullScreenAndZoomChangeTheWindowState) {
                 << row.state << " should be " << on;
             EXPECT_FALSE(x11->hasState(b.window, row.state));
         }
+    }
+}
+
+TEST_F(DesktopX11EngineTest, ScreenOffForcesTheDisplayOffOnlyWhereTheServerHasDpms) {
+    DesktopDisplays displays(x11);
+    platform::Services s = platform::installedServices();
+    s.displays = &displays;
+    platform::install(s);
+    for (const bool dpms : {false, true}) {
+        {
+            std::lock_guard lock(dpmsMutex);
+            dpmsPresent = dpms;
+            dpmsRequests.clear();
+        }
+        perform(ActionId::ScreenOff, a.center);
+        std::lock_guard lock(dpmsMutex);
+        EXPECT_EQ(dpmsRequests, (dpms ? std::vector<int>{-1, DPMSModeOff} : std::vector<int>{})) << dpms;
     }
 }
 
