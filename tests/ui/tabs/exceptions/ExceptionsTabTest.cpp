@@ -25,6 +25,8 @@
 #include "ui/ThroughWindow.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -126,6 +128,9 @@ protected:
         tab = std::make_unique<ExceptionsTab>(nullptr);
         tab->setPalette(ui::panelPalette());
         tab->setAutoFillBackground(true);
+        // Where the panel stands: at the top right, below a tray.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        tab->move(screen.right() + 1 - ui::kPanelWidth, screen.top() + 30);
         tab->show();
         settle();
         // Each showing looks for the installed applications again.
@@ -496,6 +501,61 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(off->cover()->isVisible());
     EXPECT_FALSE(off->header()->isEnabled());
     snap(*off, "key-popover-disabled");
+}
+
+// Each popup window lies inside the screen's work area with its tools in
+// reach, however high the tab stands and however long its list.
+TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTall) {
+    AnApp editor = entry(kEditor);
+    for (std::uint64_t f : {2u, 3u, 4u})
+        for (ActDir d : {ActDir::Left, ActDir::Right, ActDir::Up, ActDir::Down})
+            slot(editor, GesPath{f, ActGes::Swipe, 0, d}) = action(ActionId::MediaNext);
+    setEntry(kEditor, editor);
+    ApplicationSet many;
+    for (int i = 0; i < 60; ++i)
+        many.insert({Url::fileFromPath("/opt/app" + std::to_string(i), "/"), "App " + std::to_string(i),
+                        "app" + std::to_string(i)});
+    ApplicationSets::shared().installedApps = many;
+    open();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto inside = [&](QWidget* w) { return screen.contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())); };
+
+    // The row at the screen's top edge, then at its bottom edge.
+    QWidget* name = tab->row(kEditor)->nameArea();
+    const int offset = name->mapTo(tab.get(), QPoint(0, 0)).y();
+    for (int top : {screen.bottom() - name->height(), screen.top()}) {
+        tab->move(screen.left() + 400, top - offset);
+        press(tab->row(kEditor)->nameArea());
+        settle();
+        GesturePopover* pop = tab->row(kEditor)->gesturePopover();
+        ASSERT_TRUE(pop && pop->isVisible()) << top;
+        EXPECT_TRUE(inside(pop)) << top << " " << pop->frameGeometry().y();
+        for (QWidget* tool : {static_cast<QWidget*>(pop->loadGlobalButton()), static_cast<QWidget*>(pop->removeAllButton()),
+                              static_cast<QWidget*>(pop->lockButton())})
+            EXPECT_TRUE(inside(tool)) << top;
+        pop->close();
+        settle();
+
+        tab->showInstalledPicker();
+        AppPicker* picker = tab->picker();
+        ASSERT_TRUE(picker && picker->isVisible());
+        EXPECT_EQ(picker->rows().size(), 60u);
+        EXPECT_TRUE(inside(picker)) << top << " " << picker->frameGeometry().y();
+        EXPECT_TRUE(inside(picker->search()));
+        picker->close();
+        settle();
+    }
+
+    // Switched off and without keys: the message shows whole.
+    press(tab->row(kZoom)->keyboardButton());
+    settle();
+    KeyPopover* off = tab->row(kZoom)->keyPopover();
+    ASSERT_TRUE(off);
+    ASSERT_TRUE(off->cover()->isVisible());
+    QLabel* message = off->coverMessage();
+    EXPECT_GE(off->cover()->height() - message->y(), message->heightForWidth(message->width()));
+    EXPECT_TRUE(inside(off));
+    snap(*off, "key-popover-switched-off-empty");
 }
 
 } // namespace
