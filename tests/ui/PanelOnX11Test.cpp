@@ -34,10 +34,13 @@
 #include "support/NoInputDevices.h"
 #include "platform/desktop/shell/DesktopWindows.h"
 #include "support/Xvfb.h"
+#include "ui/XPointer.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -279,6 +282,88 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
         QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
     }
+}
+
+// The tray's icon as the server has it, once docked.
+QRect dockedIcon(const test::XPointer& pointer) {
+    QRect icon;
+    spinUntil([&] {
+        QWidget* tray = trayIcon();
+        if (!tray || !tray->isVisible()) return false;
+        icon = pointer.onRoot(tray);
+        return icon.width() > 0 && icon.top() >= 0 && (icon.top() < 32 || icon.top() > 700);
+    });
+    return icon;
+}
+
+// Counts the panel's paints and takes the time of the first after a mark.
+class PaintClock final : public QObject {
+public:
+    void mark() {
+        clock_.start();
+        firstPaintMs_ = -1;
+    }
+    qint64 firstPaintMs() const { return firstPaintMs_; }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint && firstPaintMs_ < 0 && clock_.isValid() && qobject_cast<QWidget*>(o) &&
+            dynamic_cast<ContentView*>(o))
+            firstPaintMs_ = clock_.elapsed();
+        return false;
+    }
+
+private:
+    QElapsedTimer clock_;
+    qint64 firstPaintMs_ = -1;
+};
+
+// Every click on the icon, on a top and on a bottom tray, opens the panel
+// beside the icon, inside the work area and clear of the tray.
+void opensBesideTheIcon(test::Tray trayAt) {
+    QTemporaryDir dir;
+    const Launched program(dir);
+    test::XPointer pointer;
+    ASSERT_TRUE(pointer.ok());
+    const QRect icon = dockedIcon(pointer);
+    ASSERT_TRUE(icon.isValid());
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect bar = trayAt == test::Tray::Top ? QRect(0, 0, 1280, 32) : QRect(0, 800 - 32, 1280, 32);
+    EXPECT_FALSE(work.intersects(bar)) << work.y() << " " << work.height();
+    PaintClock paints;
+    qApp->installEventFilter(&paints);
+    qint64 slowest = 0;
+    for (int i = 0; i < 6; ++i) {
+        paints.mark();
+        pointer.click(icon.center());
+        ContentView* view = shownIn<ContentView>();
+        ASSERT_TRUE(view) << i;
+        QWidget* panel = view->window();
+        ASSERT_TRUE(spinUntil([&] { return paints.firstPaintMs() >= 0; })) << i;
+        slowest = std::max(slowest, paints.firstPaintMs());
+        QRect frame;
+        spinUntil([&] { return (frame = pointer.onRoot(panel)).height() == view->height(); });
+        EXPECT_TRUE(work.contains(frame)) << i << ": " << frame.x() << "," << frame.y() << " " << frame.height();
+        EXPECT_FALSE(frame.intersects(bar)) << i;
+        if (trayAt == test::Tray::Top) EXPECT_EQ(frame.top(), bar.bottom() + 1) << i;
+        else EXPECT_EQ(frame.bottom(), bar.top() - 1) << i;
+        EXPECT_LE(std::abs(frame.center().x() - icon.center().x()), std::max(0, frame.width() / 2)) << i;
+        // The next click on the icon closes it.
+        pointer.click(icon.center());
+        EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); })) << i;
+        QTest::qWait(350);  // the icon's click that closes is not one that opens
+    }
+    qApp->removeEventFilter(&paints);
+    std::printf("click to painted panel: at most %lld ms\n", static_cast<long long>(slowest));
+    EXPECT_LE(slowest, 400);
+}
+
+TEST(PanelOnX11Test, AnIconOnATopTrayOpensThePanelBelowItEveryTime) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    opensBesideTheIcon(test::Tray::Top);
+}
+
+TEST(PanelOnX11Test, AnIconOnABottomTrayOpensThePanelAboveItEveryTime) {
+    if (!test::runningOnXvfb(test::Tray::Bottom)) return;
+    opensBesideTheIcon(test::Tray::Bottom);
 }
 
 } // namespace
