@@ -21,7 +21,7 @@ public:
     explicit ContentHost(QWidget* parent) : QWidget(parent) {}
 
 protected:
-    void paintEvent(QPaintEvent*) override { paintBackdrop(*this, genericGrey(0.0, 0.65)); }
+    void paintEvent(QPaintEvent*) override { paintBackdrop(*this, contentTint()); }
 };
 
 } // namespace
@@ -115,7 +115,7 @@ void TabBar::resizeEvent(QResizeEvent* e) {
 }
 
 void TabBar::paintEvent(QPaintEvent*) {
-    paintBackdrop(*this, genericGrey(0.1, 0.65));
+    paintBackdrop(*this, tabBarTint());
     if (active_.isEmpty()) return;
     const CornerRadii c = corners();
     const QRectF r = active_;

@@ -11,7 +11,7 @@ namespace corv::ui {
 
 namespace {
 
-QColor quaternaryLabelColor() { return QColor(235, 235, 245, 41); }
+QColor quaternaryLabelColor() { return separatorColor(); }
 
 } // namespace
 

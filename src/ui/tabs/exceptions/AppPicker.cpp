@@ -146,7 +146,7 @@ void AppPicker::pick(const Application& app) {
 void AppPicker::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
-    p.fillRect(rect(), QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f));
+    p.fillRect(rect(), popupTint());
 }
 
 } // namespace corv::ui::exceptions

@@ -192,8 +192,7 @@ void Popover::paintEvent(QPaintEvent*) {
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 10, 10);
     p.fillPath(path, palette().color(QPalette::Window));
-    QColor grey = QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f);
-    p.fillPath(path, grey);
+    p.fillPath(path, popupTint());
 }
 
 void Popover::resizeEvent(QResizeEvent* e) {
