@@ -22,6 +22,8 @@
 #include "ui/CustomTabView.h"
 #include "ui/ScriptedDialogs.h"
 #include "ui/ToggleCombo.h"
+#include "ui/HintWinManager.h"
+#include "ui/IntSlider.h"
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
@@ -34,10 +36,13 @@
 #include "support/NoInputDevices.h"
 #include "platform/desktop/shell/DesktopWindows.h"
 #include "support/Xvfb.h"
+#include "ui/Snapshot.h"
 #include "ui/XPointer.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScreen>
@@ -364,6 +369,160 @@ TEST(PanelOnX11Test, AnIconOnATopTrayOpensThePanelBelowItEveryTime) {
 TEST(PanelOnX11Test, AnIconOnABottomTrayOpensThePanelAboveItEveryTime) {
     if (!test::runningOnXvfb(test::Tray::Bottom)) return;
     opensBesideTheIcon(test::Tray::Bottom);
+}
+
+// Runs `step` on a later turn: a menu's own event loop holds the test's
+// stack while it is open.
+void later(int ms, std::function<void()> step) { QTimer::singleShot(ms, qApp, std::move(step)); }
+
+QMenu* openMenu() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible()) return m;
+    return nullptr;
+}
+
+// Clicks the menu's first enabled entry without a submenu, other than
+// `avoid`; its text.
+QString chooseFromMenu(test::XPointer& pointer, const QString& avoid = {}) {
+    QString chosen;
+    QMenu* menu = nullptr;
+    if (!spinUntil([&] { return (menu = openMenu()) != nullptr; })) return chosen;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_TRUE(screen.contains(pointer.onRoot(menu))) << "menu off the screen";
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isEnabled() && !a->menu() && !a->text().isEmpty() && a->text() != avoid) {
+            chosen = a->text();
+            pointer.click(pointer.onRoot(menu).topLeft() + menu->actionGeometry(a).center());
+            break;
+        }
+    return chosen;
+}
+
+// Each tab by hand, through the X server: the icon opens the panel, the tab
+// bar switches tabs, rows highlight, menus choose, switches and sliders
+// change what is saved, hints come and go, and the popovers and the picker
+// open on the screen.
+TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    QTemporaryDir dir;
+    for (const auto& [file, name] : {std::pair{"org.example.Alpha.desktop", "Alpha Notes"}, {"beta.desktop", "Beta"}}) {
+        QDir().mkpath(dir.filePath("data/applications"));
+        std::ofstream(dir.filePath(QString("data/applications/") + file).toStdString())
+            << "[Desktop Entry]\nType=Application\nName=" << name << "\nIcon=text-x-generic\nExec=/bin/true\n";
+    }
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    qputenv("XDG_DATA_DIRS", dir.filePath("none").toUtf8());
+    const Launched program(dir);
+    const recorders::GesPath swipe{2, ActGes::Swipe, 0, ActDir::Left};
+    constexpr std::uint64_t kEsc = 53;
+    Apps::shared().a.modify([&](AppEntries& a) {
+        a[""].ges[swipe.fgr][swipe.ges][swipe.mod][swipe.dir] = BindAction{};
+        a[""].key[kEsc][0] = BindAction::forAction(ActionId::Sleep);
+    });
+    test::XPointer pointer;
+    ASSERT_TRUE(pointer.ok());
+    const QRect icon = dockedIcon(pointer);
+    pointer.click(icon.center());
+    auto* tab = shownIn<trackpad::TrackpadTab>();
+    ASSERT_TRUE(tab);
+    QWidget* panel = tab->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    TabBar* bar = findIn<TabBar>(panel);
+    ASSERT_TRUE(bar);
+
+    // Trackpad: a row highlights; its menu chooses an action; a switch flips.
+    trackpad::BindingRow* row = tab->row(swipe);
+    ASSERT_TRUE(row);
+    pointer.click(pointer.centreOnRoot(row));
+    EXPECT_EQ(recorders::GesHi::shared().h.get().dir, swipe.dir);
+    QString chosen;
+    later(100, [&] { chosen = chooseFromMenu(pointer); });
+    pointer.click(pointer.centreOnRoot(row->menuButton()));
+    ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    const BindAction bound = Apps::shared().a.get().at("").ges.at(swipe.fgr).at(swipe.ges).at(swipe.mod).at(swipe.dir);
+    EXPECT_NE(bound, BindAction{}) << chosen.toStdString();
+    std::printf("trackpad menu chose %s\n", qPrintable(chosen));
+    ToggleCombo* left = tab->clickToggle(trackpad::ClickFlag::Left);
+    const bool lct = Apps::shared().a.get().at("").lct;
+    pointer.click(pointer.onRoot(left).topLeft() + QPoint(8, left->height() / 2));
+    EXPECT_TRUE(spinUntil([&] { return Apps::shared().a.get().at("").lct != lct; }));
+    // A hint shows while the pointer rests on a help mark and goes when it leaves.
+    pointer.moveTo(pointer.centreOnRoot(left->helpButton()));
+    EXPECT_TRUE(spinUntil([] { return HintWinManager::shared().isVisible(); }));
+    pointer.moveTo(pointer.centreOnRoot(bar->button(0)));
+    EXPECT_TRUE(spinUntil([] { return !HintWinManager::shared().isVisible(); }));
+
+    // Keyboard: the tab bar brings it; a key row highlights; its action menu chooses.
+    pointer.click(pointer.centreOnRoot(bar->button(1)));
+    keyboard::KeyboardTab* keys = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
+    ASSERT_EQ(keys->rows().size(), 1u);
+    keyboard::CellButton* keyCell = keys->rows()[0]->keyCell();
+    ASSERT_TRUE(spinUntil([&] { return !keyCell->visibleRegion().isEmpty(); }));
+    pointer.click(pointer.centreOnRoot(keyCell));
+    EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::optional<std::uint64_t>(kEsc));
+    // The first click on the action cell arms it, the second opens its menu.
+    pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
+    EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().src);
+    chosen.clear();
+    later(100, [&] { chosen = chooseFromMenu(pointer, keys->rows()[0]->actionCell()->text()); });
+    pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
+    std::printf("keyboard menu chose %s\n", qPrintable(chosen));
+    ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    EXPECT_NE(Apps::shared().a.get().at("").key.at(kEsc).at(0), BindAction::forAction(ActionId::Sleep)) << chosen.toStdString();
+
+    // Settings: a switch and a dragged slider.
+    pointer.click(pointer.centreOnRoot(bar->button(3)));
+    settings::SettingsTab* settingsTab = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (settingsTab = findIn<settings::SettingsTab>(panel)) && settingsTab->isVisible(); }));
+    ToggleCombo* caps = settingsTab->toggle("Setting tab capslock notif");
+    pointer.click(pointer.onRoot(caps).topLeft() + QPoint(8, caps->height() / 2));
+    EXPECT_TRUE(spinUntil([] { return UIState::shared().capslockNotif.get(); }));
+    IntSlider* friction = settingsTab->frictionSlider();
+    const double before = Options::shared().sclAcc.get();
+    const QRect track = pointer.onRoot(friction);
+    pointer.drag(QPoint(track.center().x(), track.center().y()), QPoint(track.right() - 2, track.center().y()));
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() != before; }));
+
+    // Exceptions: both popovers and the picker open on the screen.
+    pointer.click(pointer.centreOnRoot(bar->button(2)));
+    exceptions::ExceptionsTab* apps = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (apps = findIn<exceptions::ExceptionsTab>(panel)) && apps->isVisible(); }));
+    ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    pointer.click(pointer.centreOnRoot(apps->addInstalledButton()));
+    exceptions::AppPicker* picker = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && picker->isVisible(); }));
+    EXPECT_TRUE(screen.contains(pointer.onRoot(picker)));
+    QWidget* alpha = nullptr;
+    for (QWidget* r : picker->rows())
+        for (QLabel* label : r->findChildren<QLabel*>())
+            if (label->text() == "Alpha Notes") alpha = r;
+    ASSERT_TRUE(alpha);
+    pointer.click(pointer.centreOnRoot(alpha));
+    exceptions::AppRow* added = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (added = apps->row("org.example.Alpha")) && added->isVisible(); }));
+    pointer.click(pointer.centreOnRoot(added->nameArea()));
+    ASSERT_TRUE(spinUntil([&] { return added->gesturePopover() && added->gesturePopover()->isVisible(); }));
+    EXPECT_TRUE(screen.contains(pointer.onRoot(added->gesturePopover())));
+    // A click outside closes it; then the keys' popover.
+    pointer.click(pointer.centreOnRoot(bar->button(2)));
+    ASSERT_TRUE(spinUntil([&] { return !added->gesturePopover(); }));
+    pointer.click(pointer.centreOnRoot(added->keyboardButton()));
+    ASSERT_TRUE(spinUntil([&] { return added->keyPopover() && added->keyPopover()->isVisible(); }));
+    EXPECT_TRUE(screen.contains(pointer.onRoot(added->keyPopover())));
+    pointer.click(pointer.centreOnRoot(bar->button(2)));
+    ASSERT_TRUE(spinUntil([&] { return !added->keyPopover(); }));
+
+    // Closed from the icon, the panel saves what was done.
+    const std::string saved = dir.filePath("defaults.plist").toStdString();
+    const auto open = platform::files().readFile(saved);
+    pointer.click(icon.center());
+    ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] {
+        const auto bytes = platform::files().readFile(saved);
+        return bytes && !bytes->empty() && bytes != open;
+    }));
 }
 
 } // namespace
