@@ -8,6 +8,7 @@
 #include "model/UIState.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
+#include "ui/HintWinManager.h"
 
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -102,6 +103,19 @@ TEST_F(ContentViewTest, DroppingTheContentEndsCaptureAndTheViewHasThePanelsWidth
         }
     }
     EXPECT_FALSE(capturing());
+}
+
+TEST_F(ContentViewTest, EscapeInThePanelTakesAShownHelpHintDown) {
+    Options::shared().tabSelection.set(3);
+    ContentView view;
+    view.show();
+    auto& hints = HintWinManager::shared();
+    hints.toggleHelp("Some help", platform::Rect{10, 10, 16, 16});
+    sim->runLoop.advance(1.0);
+    ASSERT_TRUE(hints.isVisible());
+    QTest::keyClick(view.windowHandle(), Qt::Key_Escape);
+    sim->runLoop.advance(1.0);
+    EXPECT_FALSE(hints.isVisible());
 }
 
 } // namespace
