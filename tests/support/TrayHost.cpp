@@ -1,10 +1,12 @@
 // A system-tray host for the X11 tests: top|bottom RRGGBB. A bar the width
 // of the screen, 32 high, at the screen's top or bottom edge in that colour;
 // it owns the tray selection, docks each icon that asks (XEMBED) at its right
-// end, and sets the work area to the screen less the bar. Runs until ended.
+// end, and keeps its edge clear of other windows (struts; without a window
+// manager it sets the work area itself). Runs until ended.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -37,16 +39,39 @@ int main(int argc, char** argv) {
 
     XSetWindowAttributes attrs{};
     attrs.background_pixel = colour;
-    attrs.override_redirect = True;
     attrs.event_mask = SubstructureNotifyMask | StructureNotifyMask;
     const Window bar = XCreateWindow(d, root, 0, y, static_cast<unsigned>(width), kBar, 0, CopyFromParent, InputOutput,
-                                     CopyFromParent, CWBackPixel | CWOverrideRedirect | CWEventMask, &attrs);
+                                     CopyFromParent, CWBackPixel | CWEventMask, &attrs);
+    // Where a window manager keeps other windows out: the bar's edge.
+    const long endX = width - 1;
+    if (top) {
+        setCardinals(d, bar, "_NET_WM_STRUT", {0, 0, kBar, 0});
+        setCardinals(d, bar, "_NET_WM_STRUT_PARTIAL", {0, 0, kBar, 0, 0, 0, 0, 0, 0, endX, 0, 0});
+    } else {
+        setCardinals(d, bar, "_NET_WM_STRUT", {0, 0, 0, kBar});
+        setCardinals(d, bar, "_NET_WM_STRUT_PARTIAL", {0, 0, 0, kBar, 0, 0, 0, 0, 0, 0, 0, endX});
+    }
+    XSizeHints* size = XAllocSizeHints();
+    size->flags = USPosition | USSize;
+    size->x = 0;
+    size->y = y;
+    size->width = width;
+    size->height = kBar;
+    XSetWMNormalHints(d, bar, size);
+    XFree(size);
     const long dock = static_cast<long>(atom(d, "_NET_WM_WINDOW_TYPE_DOCK"));
     XChangeProperty(d, bar, atom(d, "_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&dock), 1);
     setCardinals(d, bar, "_NET_SYSTEM_TRAY_ORIENTATION", {0});
     XMapRaised(d, bar);
-    setCardinals(d, root, "_NET_WORKAREA", {0, top ? kBar : 0, width, height - kBar});
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    XGetWindowProperty(d, root, atom(d, "_NET_SUPPORTING_WM_CHECK"), 0, 1, False, XA_WINDOW, &type, &format, &count,
+                       &after, &data);
+    if (data) XFree(data);
+    if (type == None) setCardinals(d, root, "_NET_WORKAREA", {0, top ? kBar : 0, width, height - kBar});
 
     const Atom selection = atom(d, "_NET_SYSTEM_TRAY_S0");
     XSetSelectionOwner(d, selection, bar, CurrentTime);

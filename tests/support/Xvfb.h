@@ -58,8 +58,26 @@ inline bool runningOnXvfb(Tray trayAt = Tray::StandIn) {
     env.remove("WAYLAND_DISPLAY");
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_atom_t selection = xAtom(c, "_NET_SYSTEM_TRAY_S0");
-    QProcess trayHost;
+    QProcess trayHost, manager;
     if (trayAt != Tray::StandIn) {
+        // A window manager that reads the program's hints, as a desktop's does.
+        QProcessEnvironment wmEnv = env;
+        wmEnv.insert("XDG_CONFIG_HOME", "/nonexistent");
+        manager.setProcessEnvironment(wmEnv);
+        endWithThisProcess(manager);
+        manager.setStandardOutputFile(QProcess::nullDevice());
+        manager.setStandardErrorFile(QProcess::nullDevice());
+        manager.start("openbox", {"--sm-disable"});
+        bool managed = false;
+        for (int i = 0; i < 200 && !managed && manager.waitForStarted(10000); ++i) {
+            auto* reply = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, screen->root, xAtom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1),
+                nullptr);
+            managed = reply && reply->type != XCB_NONE;
+            std::free(reply);
+            if (!managed) QThread::msleep(25);
+        }
+        if (!managed) ADD_FAILURE() << "openbox did not manage the display";
 #ifdef CORV_TRAY_HOST
         // A light bar at the top, a dark one at the bottom.
         trayHost.setProcessEnvironment(env);
@@ -111,10 +129,11 @@ inline bool runningOnXvfb(Tray trayAt = Tray::StandIn) {
     const std::string output = child.readAll().toStdString();
     std::printf("---- on Xvfb ----\n%s---- end ----\n", output.c_str());
     xcb_disconnect(c);
-    if (trayHost.state() != QProcess::NotRunning) {
-        trayHost.kill();
-        trayHost.waitForFinished(5000);
-    }
+    for (QProcess* p : {&trayHost, &manager})
+        if (p->state() != QProcess::NotRunning) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
     xvfb.terminate();
     if (!xvfb.waitForFinished(5000)) {
         xvfb.kill();

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace corv::test {
@@ -53,6 +54,14 @@ QRect XPointer::onRoot(const QWidget* w) const {
     XTranslateCoordinates(dpy(display_), static_cast<Window>(top->winId()), DefaultRootWindow(dpy(display_)), 0, 0, &x,
                           &y, &child);
     return QRect(QPoint(x, y) + w->mapTo(top, QPoint(0, 0)), w->size());
+}
+
+std::optional<QPoint> XPointer::hintedPosition(const QWidget* window) const {
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(dpy(display_), static_cast<Window>(window->winId()), &hints, &supplied)) return std::nullopt;
+    if (!(hints.flags & (USPosition | PPosition))) return std::nullopt;
+    return QPoint(hints.x, hints.y);
 }
 
 void XPointer::settle() {

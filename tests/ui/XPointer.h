@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include <optional>
+
 class QWidget;
 
 namespace corv::test {
@@ -29,6 +31,9 @@ public:
     // Where `w` lies on the root window, as the server says.
     QRect onRoot(const QWidget* w) const;
     QPoint centreOnRoot(const QWidget* w) const { return onRoot(w).center(); }
+
+    // The position a window's WM_NORMAL_HINTS give, when they give one.
+    std::optional<QPoint> hintedPosition(const QWidget* window) const;
 
     // Lets the program see what the server sent it.
     void settle();
