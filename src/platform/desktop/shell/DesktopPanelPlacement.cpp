@@ -60,4 +60,29 @@ std::optional<QRect> rootGeometry(const QWidget& window) {
     return r;
 }
 
+std::optional<QRect> rootAncestorGeometry(const QWidget& window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection() || !window.internalWinId()) return std::nullopt;
+    xcb_connection_t* c = x11->connection();
+    xcb_window_t w = static_cast<xcb_window_t>(window.internalWinId());
+    for (int depth = 0; depth < 16; ++depth) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+        if (!tree) return std::nullopt;
+        const xcb_window_t parent = tree->parent, root = tree->root;
+        std::free(tree);
+        if (parent == root || parent == XCB_NONE) break;
+        w = parent;
+    }
+    auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    if (!geometry) return std::nullopt;
+    const xcb_window_t root = geometry->root;
+    const QSize size(geometry->width, geometry->height);
+    std::free(geometry);
+    auto* at = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, root, 0, 0), nullptr);
+    if (!at) return std::nullopt;
+    const QRect r(QPoint(at->dst_x, at->dst_y), size);
+    std::free(at);
+    return r;
+}
+
 } // namespace corv::desktop
