@@ -58,9 +58,13 @@ Colors makeColors(Scheme scheme) {
     c.barTint = light ? QColor::fromRgbF(0.97f, 0.97f, 0.97f, 0.65f) : QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.65f);
     c.contentTint = light ? QColor::fromRgbF(1, 1, 1, 0.65f) : QColor::fromRgbF(0, 0, 0, 0.65f);
     c.popupTint = light ? QColor::fromRgbF(1, 1, 1, 0.2f) : QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f);
-    const std::vector<QColor> on = grounds(c);
+    std::vector<QColor> on = grounds(c);
     const QColor ground = on.front();
     c.primary = readableOnAll(src.text, on, 7.0);
+    // The selected tab's highlight (twice over while it springs).
+    QColor hi = c.primary;
+    hi.setAlphaF(0.16f);
+    on.push_back(over(hi, over(c.barTint, c.ground)));
     c.secondary = readableOnAll(blendedColor(c.primary, ground, 0.3), on, 4.5);
     c.tertiary = readableOnAll(blendedColor(c.primary, ground, 0.5), on, 4.5);
     c.separator = blendedColor(c.primary, ground, 0.7);

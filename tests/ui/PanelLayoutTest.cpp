@@ -131,6 +131,17 @@ void audit(QWidget* top, const std::string& where, Findings& f) {
             f.lowestWhere = name;
         }
     }
+    // The tab titles, drawn by their buttons.
+    for (QWidget* w : top->findChildren<QWidget*>()) {
+        auto* b = dynamic_cast<TabButton*>(w);
+        if (!b || b->window() != top || !b->isVisibleTo(top)) continue;
+        const QRect r(b->mapTo(top, QPoint(0, 0)), b->size());
+        const QColor ground = groundOf(shot, b->frameRect().translated(r.topLeft()));
+        const double ratio = contrastRatio(over(b->color(), ground), ground);
+        EXPECT_GE(ratio, 4.5) << where << " tab title " << b->color().name().toStdString() << " on "
+                              << ground.name().toStdString();
+        f.lowest = std::min(f.lowest, ratio);
+    }
     // No control lies over another of the same parent.
     for (const auto& [parent, kids] : siblings)
         for (std::size_t i = 0; i < kids.size(); ++i)
