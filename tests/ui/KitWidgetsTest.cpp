@@ -1,6 +1,7 @@
 // The kit's widgets over their rules, with pictures of their states.
 
 #include "Snapshot.h"
+#include "ThroughWindow.h"
 #include "support/SimFixture.h"
 
 #include "model/UIApp.h"
@@ -89,7 +90,7 @@ TEST_F(KitWidgetsTest, ConfirmDelButtonArmsThenDeletesAndTakesNoClickWhenDisable
 
     del->setEnabled(false);
     QTest::mouseClick(del, Qt::LeftButton);
-    del->click();
+    test::click(del);
     EXPECT_FALSE(del->armed());
     EXPECT_EQ(deleted, 1);
 }

@@ -39,6 +39,9 @@ inline void clickAt(QWidget* w, QPoint local) {
 
 inline void click(QWidget* w) { clickAt(w, centre(w)); }
 
+// A switch: a click on its box, at its left end.
+inline void clickSwitch(QWidget* w) { clickAt(w, QPoint(8, w->height() / 2)); }
+
 inline void hover(QWidget* w, QPoint local) { QTest::mouseMove(w->window()->windowHandle(), windowPoint(w, local)); }
 
 // The widget the window's hit-testing finds at `local` of `w`.

@@ -338,10 +338,10 @@ TEST_F(ExceptionsTest, DeletingResetsTheCurrentAndSelectedApp) {
     UIApp::shared().id.set(kCalendar);
     engine::CurrentApp::shared().settingsKey = kCalendar;
     ui::ConfirmDelButton* del = tab->row(kZoom)->deleteButton();
-    del->click();
+    test::click(del);
     settle();
     EXPECT_TRUE(has(kZoom));  // the first click only asks
-    del->click();
+    test::click(del);
     settle();
     EXPECT_FALSE(has(kZoom));
     EXPECT_EQ(UIApp::shared().id.get(), "");
@@ -419,12 +419,12 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(left->titleLabel()->palette().color(QPalette::WindowText), ui::overriddenBindingColor());
     // A press flips the application's flag; back at the global's value it turns primary.
     const bool wasOn = entry(kEditor).lct;
-    left->press();
+    test::clickSwitch(left);
     EXPECT_EQ(entry(kEditor).lct, !wasOn);
     pop->refresh();
     EXPECT_EQ(left->isOn(), !wasOn);
     EXPECT_EQ(left->color(), entry(kEditor).lct == entry("").lct ? ui::primaryColor() : ui::overriddenBindingColor());
-    left->press();
+    test::clickSwitch(left);
     pop->refresh();
 
     // A global-only finger count makes no divider.
@@ -435,7 +435,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     // act on the popover's application whatever the panel selects.
     UIApp::shared().id.set("");
     const AnApp global = entry("");
-    pop->loadGlobalButton()->click();
+    test::click(pop->loadGlobalButton());
     turn();
     EXPECT_NE(entry(kEditor).ges, entry("").ges);
     settle();
@@ -445,7 +445,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     for (auto* r : pop->rows()) EXPECT_EQ(r->lineColor(), ui::primaryColor());
 
     // Remove all: no bindings, no click-through; keys and locks stay.
-    pop->removeAllButton()->click();
+    test::click(pop->removeAllButton());
     settle();
     EXPECT_TRUE(entry(kEditor).ges.empty());
     EXPECT_FALSE(entry(kEditor).lct || entry(kEditor).rct || entry(kEditor).sct);
@@ -454,7 +454,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(entry(""), global);
 
     // A copy whose entry went meanwhile writes nothing and makes nothing.
-    pop->loadGlobalButton()->click();
+    test::click(pop->loadGlobalButton());
     Apps::shared().a.modify([](AppEntries& a) { a.erase(kEditor); });
     settle();
     EXPECT_FALSE(has(kEditor));
@@ -473,8 +473,8 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(pop->rows()[1]->row().delEn);
 
     UIApp::shared().id.set("");
-    pop->addButton()->click();
-    pop->addButton()->click();
+    test::click(pop->addButton());
+    test::click(pop->addButton());
     settle();
     EXPECT_FALSE(entry("").key.count(0xFFFF));
     ASSERT_EQ(pop->rows().size(), 3u);
@@ -485,7 +485,7 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     snap(*pop, "key-popover");
 
     // Deferred copy into a deleted entry: nothing comes back.
-    pop->loadGlobalButton()->click();
+    test::click(pop->loadGlobalButton());
     EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().key);
     Apps::shared().a.modify([](AppEntries& a) { a.erase(kEditor); });
     settle();

@@ -54,10 +54,10 @@ protected:
         mouse(w, QEvent::MouseButtonPress, 2);
         mouse(w, QEvent::MouseButtonRelease, 2);
     }
-    void pressToggle(const std::string& key) { tab->toggle(key)->press(); }
+    void pressToggle(const std::string& key) { test::clickSwitch(tab->toggle(key)); }
     // A footer button: its action runs on the next turn.
     void pressButton(const std::string& key) {
-        tab->footerButton(key)->click();
+        test::click(tab->footerButton(key));
         turn();
     }
 

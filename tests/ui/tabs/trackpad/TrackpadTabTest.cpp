@@ -323,8 +323,8 @@ TEST_F(TrackpadTabTest, HelpPanesHeaderToolsAndClickThroughSwitches) {
     settle();
     EXPECT_TRUE(tab->clickToggle(ClickFlag::Left)->isOn());
     EXPECT_FALSE(entry(kFollower).lct);
-    tab->clickToggle(ClickFlag::Left)->press();
-    tab->clickToggle(ClickFlag::Left)->press();
+    test::clickSwitch(tab->clickToggle(ClickFlag::Left));
+    test::clickSwitch(tab->clickToggle(ClickFlag::Left));
     EXPECT_TRUE(entry("").lct);
     EXPECT_TRUE(entry(kFollower).lct);
     EXPECT_FALSE(entry(kLocked).lct);
