@@ -21,6 +21,7 @@
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/ThroughWindow.h"
 #include "ui/ToggleCombo.h"
 #include "ui/HintWinManager.h"
 #include "ui/IntSlider.h"
@@ -132,7 +133,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
 
         QWidget* tray = trayIcon();
         ASSERT_TRUE(tray);
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
 
         auto* tab = shownIn<trackpad::TrackpadTab>();
         ASSERT_TRUE(tab);
@@ -145,7 +146,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         trackpad::BindingRow* row = tab->row(swipe);
         ASSERT_NE(row, nullptr);
         ASSERT_TRUE(row->isVisible());
-        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 2, row->height() / 2));
+        test::clickAt(row, QPoint(row->width() / 2, row->height() / 2));
         const auto& h = recorders::GesHi::shared().h.get();
         EXPECT_EQ(h.fgr, swipe.fgr);
         EXPECT_EQ(h.ges, swipe.ges);
@@ -155,7 +156,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         // the global profile's rows listed in key order and shown.
         TabBar* bar = findIn<TabBar>(panel);
         ASSERT_NE(bar, nullptr);
-        QTest::mouseClick(bar->button(1), Qt::LeftButton, {}, bar->button(1)->rect().center());
+        test::clickAt(bar->button(1), bar->button(1)->rect().center());
         keyboard::KeyboardTab* keys = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
         EXPECT_EQ(Options::shared().tabSelection.get(), 1);
@@ -171,14 +172,14 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
 
         // A click on the key cell highlights it for recording (its menu stays
         // shut); a click on the empty column clears it.
-        QTest::mouseClick(keyCell, Qt::LeftButton, {}, keyCell->rect().center());
+        test::clickAt(keyCell, keyCell->rect().center());
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get(), (recorders::KeyHilited{kEsc, 0, true}));
         QWidget* column = keys->column();
-        QTest::mouseClick(column, Qt::LeftButton, {}, QPoint(4, column->height() - 4));
+        test::clickAt(column, QPoint(4, column->height() - 4));
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::nullopt);
 
         // A second click on the icon closes it and ends the capture.
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
         EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
     }
@@ -199,7 +200,7 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
                 if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) tray = w;
             return tray != nullptr;
         }));
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         CustomTabView* tabs = nullptr;
         ASSERT_TRUE(spinUntil([&] {
             for (QWidget* w : QApplication::topLevelWidgets())
@@ -208,17 +209,17 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
         }));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(tabs->window()));
         TabButton* settingsButton = tabs->bar()->button(3);
-        QTest::mouseClick(settingsButton, Qt::LeftButton, {}, settingsButton->rect().center());
+        test::clickAt(settingsButton, settingsButton->rect().center());
         settings::SettingsTab* tab = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
         EXPECT_EQ(Options::shared().tabSelection.get(), 3);
 
         ToggleCombo* caps = tab->toggle("Setting tab capslock notif");
-        QTest::mouseClick(caps, Qt::LeftButton, {}, QPoint(8, caps->height() / 2));
+        test::clickAt(caps, QPoint(8, caps->height() / 2));
         EXPECT_EQ(std::pair(Options::shared().theme.get(), UIState::shared().capslockNotif.get()),
                   std::pair(std::int64_t{2}, true));
         StyledButton* save = tab->footerButton("Button save settings to file");
-        QTest::mouseClick(save, Qt::LeftButton, {}, save->rect().center());
+        test::clickAt(save, save->rect().center());
         ASSERT_TRUE(spinUntil([&] { return !dialogs.saves.empty() && UIState::shared().dialogShowing.get() == 0; }));
         const auto saved = platform::files().readFile(out);
         ASSERT_TRUE(saved);
@@ -232,7 +233,7 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
         EXPECT_EQ(settingsFileBytes(), model);
         EXPECT_EQ(saved, model);
 
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
     }
 }
@@ -253,11 +254,11 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
         const Launched program(dir);
         QWidget* tray = trayIcon();
         ASSERT_TRUE(tray);
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         CustomTabView* tabs = shownIn<CustomTabView>();
         ASSERT_TRUE(tabs);
         TabButton* exceptionsButton = tabs->bar()->button(2);
-        QTest::mouseClick(exceptionsButton, Qt::LeftButton, {}, exceptionsButton->rect().center());
+        test::clickAt(exceptionsButton, exceptionsButton->rect().center());
         auto* tab = shownIn<exceptions::ExceptionsTab>();
         ASSERT_TRUE(tab);
         EXPECT_EQ(Options::shared().tabSelection.get(), 2);
@@ -265,7 +266,7 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
         // The scans of the start and of the tab run in the background.
         ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
 
-        QTest::mouseClick(tab->addInstalledButton(), Qt::LeftButton);
+        test::click(tab->addInstalledButton());
         exceptions::AppPicker* picker = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (picker = tab->picker()) && picker->isVisible(); }));
         std::map<std::string, QWidget*> listed;
@@ -274,8 +275,8 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
                 if (!label->text().isEmpty()) listed[label->text().toStdString()] = row;
         ASSERT_TRUE(listed.count("Alpha Notes") && listed.count("Beta"));
         QWidget* alpha = listed["Alpha Notes"];
-        QTest::mouseMove(alpha);
-        QTest::mouseClick(alpha, Qt::LeftButton, {}, alpha->rect().center());
+        test::hover(alpha, test::centre(alpha));
+        test::clickAt(alpha, alpha->rect().center());
 
         ASSERT_TRUE(spinUntil([&] { return tab->row("org.example.Alpha") && tab->row("org.example.Alpha")->isVisible(); }));
         EXPECT_TRUE(spinUntil([&] { return !tab->picker(); }));
@@ -284,7 +285,7 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
                   Url::fileFromPath(dir.filePath("data/applications/org.example.Alpha.desktop").toStdString(), "/"));
         EXPECT_EQ(tab->rows().size(), 1u);
 
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
     }
 }
