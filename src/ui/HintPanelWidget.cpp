@@ -168,7 +168,9 @@ void installHintPanel() {
     static HintPanelWidget* panel = nullptr;
     if (!panel) {
         panel = new HintPanelWidget;
-        qApp->installEventFilter(new EscapeHidesHint);
+        auto* escape = new EscapeHidesHint;
+        escape->setParent(qApp);
+        qApp->installEventFilter(escape);
     }
     HintWinManager::shared().setPanel(panel);
 }
