@@ -9,10 +9,12 @@ BackdropView::BackdropView(double radius, const QColor& tint, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void BackdropView::paintEvent(QPaintEvent*) {
-    if (tint_.alpha() == 0) return;
-    QPainter p(this);
-    p.fillRect(rect(), tint_);
+void BackdropView::paintEvent(QPaintEvent*) { paintBackdrop(*this, tint_); }
+
+void paintBackdrop(QWidget& widget, const QColor& tint) {
+    if (tint.alpha() == 0) return;
+    QPainter p(&widget);
+    p.fillRect(widget.rect(), tint);
 }
 
 QColor genericGrey(double level, double alpha) {

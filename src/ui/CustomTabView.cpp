@@ -13,6 +13,19 @@
 
 namespace corv::ui {
 
+namespace {
+
+// The host of the selected tab's content, on the darker backdrop.
+class ContentHost final : public QWidget {
+public:
+    explicit ContentHost(QWidget* parent) : QWidget(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override { paintBackdrop(*this, contentTint()); }
+};
+
+} // namespace
+
 TabButton::TabButton(const TabDesc& desc, QWidget* parent) : QWidget(parent), title_(desc.title), symbol_(desc.symbol) {
     setFixedSize(kTabButtonWidth, kTabButtonHeight);
 }
@@ -40,7 +53,7 @@ void TabButton::paintEvent(QPaintEvent*) {
 }
 
 TabBar::TabBar(std::vector<TabDesc> const& tabs, std::function<void(int)> select, QWidget* parent)
-    : BackdropView(30, genericGrey(0.1, 0.65), parent) {
+    : QWidget(parent) {
     setFixedWidth(kPanelWidth);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -90,19 +103,19 @@ void TabBar::follow(bool animated) {
 }
 
 void TabBar::showEvent(QShowEvent* e) {
-    BackdropView::showEvent(e);
+    QWidget::showEvent(e);
     // No spring on the first appearance.
     follow(false);
     placed_ = true;
 }
 
 void TabBar::resizeEvent(QResizeEvent* e) {
-    BackdropView::resizeEvent(e);
+    QWidget::resizeEvent(e);
     follow(placed_);
 }
 
-void TabBar::paintEvent(QPaintEvent* e) {
-    BackdropView::paintEvent(e);
+void TabBar::paintEvent(QPaintEvent*) {
+    paintBackdrop(*this, tabBarTint());
     if (active_.isEmpty()) return;
     const CornerRadii c = corners();
     const QRectF r = active_;
@@ -128,7 +141,7 @@ CustomTabView::CustomTabView(Published<std::int64_t>& selection, std::vector<Tab
       selection_(selection),
       tabs_(std::move(tabs)),
       bar_(new TabBar(tabs_, [this](int i) { selection_.set(i); }, this)),
-      host_(new BackdropView(30, genericGrey(0.0, 0.65), this)),
+      host_(new ContentHost(this)),
       hostLayout_(new QVBoxLayout(host_)) {
     setFixedWidth(kPanelWidth);
     auto* stack = new QVBoxLayout(this);

@@ -45,7 +45,8 @@ private:
     bool selected_ = false;
 };
 
-class TabBar final : public BackdropView {
+// Stands on the panel's backdrop: it paints the tint under its buttons.
+class TabBar final : public QWidget {
 public:
     TabBar(std::vector<TabDesc> const& tabs, std::function<void(int)> select, QWidget* parent);
     void setSelection(std::int64_t selection);
@@ -89,7 +90,7 @@ private:
     Published<std::int64_t>& selection_;
     std::vector<TabDesc> tabs_;
     TabBar* bar_;
-    BackdropView* host_;
+    QWidget* host_;
     QVBoxLayout* hostLayout_;
     QPointer<QWidget> content_;
     int shown_ = -1;

@@ -7,6 +7,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
@@ -146,9 +148,30 @@ void HintPanelWidget::paintEvent(QPaintEvent*) {
     p.drawPath(shape);
 }
 
+namespace {
+
+// Escape, wherever the focus is, takes a hint down first.
+class EscapeHidesHint final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape) return false;
+        auto& hints = HintWinManager::shared();
+        if (!hints.isVisible()) return false;
+        hints.hide();
+        return true;
+    }
+};
+
+} // namespace
+
 void installHintPanel() {
     static HintPanelWidget* panel = nullptr;
-    if (!panel) panel = new HintPanelWidget;
+    if (!panel) {
+        panel = new HintPanelWidget;
+        auto* escape = new EscapeHidesHint;
+        escape->setParent(qApp);
+        qApp->installEventFilter(escape);
+    }
     HintWinManager::shared().setPanel(panel);
 }
 

@@ -11,7 +11,7 @@ namespace corv::ui {
 
 namespace {
 
-QColor quaternaryLabelColor() { return QColor(235, 235, 245, 41); }
+QColor quaternaryLabelColor() { return separatorColor(); }
 
 } // namespace
 
@@ -81,11 +81,21 @@ void IntSlider::paintEvent(QPaintEvent*) {
         p.setClipRect(QRectF(inset.left(), inset.top(), inset.width() * fillFraction(), inset.height()), Qt::IntersectClip);
         p.fillPath(fillPath, fill);
         p.restore();
-        p.setCompositionMode(QPainter::CompositionMode_Difference);
-        p.setPen(fill);
+        // The value reads on both parts: dark or light on the fill, the
+        // label colour on the track.
+        const QRectF filled(inset.left(), bar.top(), inset.width() * fillFraction(), bar.height());
+        const QColor onFill = contrastRatio(fill, Qt::black) >= contrastRatio(fill, Qt::white) ? Qt::black : Qt::white;
         p.setFont(font());
-        p.drawText(bar, Qt::AlignCenter, QString::number(seen_));
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        for (const auto& [part, pen] : {std::pair{filled, onFill},
+                                        std::pair{QRectF(filled.right(), bar.top(), bar.right() - filled.right(),
+                                                         bar.height()),
+                                                  en_ ? primaryColor() : dimLabelColor()}}) {
+            p.save();
+            p.setClipRect(part, Qt::IntersectClip);
+            p.setPen(pen);
+            p.drawText(bar, Qt::AlignCenter, QString::number(seen_));
+            p.restore();
+        }
         p.setPen(QPen(en_ ? secondaryColor() : quaternaryLabelColor(), 1));
         p.drawRoundedRect(bar.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
     }

@@ -59,6 +59,9 @@ bool InteractionReader::eventFilter(QObject* watched, QEvent* event) {
     {
         // The action may delete the widget, and this reader with it.
         QPointer<InteractionReader> self(this);
+        // A button goes down only after it came up: when the release went
+        // elsewhere (to a popup this press opened), this is a new press.
+        reader_.release();
         reader_.pointerDown();
         if (self) showScale();
         return true;

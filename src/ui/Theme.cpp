@@ -5,20 +5,131 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace corv::ui {
 
 namespace {
 
-QColor brightened(QColor c, double fraction) { return blendedColor(c, primaryColor(), fraction); }
+std::optional<Scheme>& fixedScheme() {
+    static std::optional<Scheme> s;
+    return s;
+}
+
+// The palette the panel's colours come from: the desktop's when its scheme
+// is the panel's, else a plain one of that scheme.
+struct Source {
+    QColor ground, text, highlight;
+};
+
+Source source(Scheme scheme) {
+    const QPalette desk = QApplication::palette();
+    const bool deskLight = desk.color(QPalette::Window).lightness() >= 128;
+    if (deskLight == (scheme == Scheme::Light))
+        return {desk.color(QPalette::Window), desk.color(QPalette::WindowText), desk.color(QPalette::Highlight)};
+    if (scheme == Scheme::Light) return {QColor(236, 236, 236), QColor(29, 29, 31), QColor(0, 122, 255)};
+    return {QColor(40, 40, 40), QColor(235, 235, 240), QColor(10, 132, 255)};
+}
+
+// The scheme's colours, made once each.
+struct Colors {
+    QColor ground, barTint, contentTint, popupTint;
+    QColor primary, secondary, tertiary, separator, accent, accentText, overridden;
+};
+
+// The grounds text stands on: the content, the tab bar and the popups.
+std::vector<QColor> grounds(const Colors& c) {
+    return {over(c.contentTint, c.ground), over(c.barTint, c.ground), over(c.popupTint, c.ground)};
+}
+
+// Readable on every ground.
+QColor readableOnAll(QColor c, const std::vector<QColor>& on, double ratio) {
+    for (int pass = 0; pass < 2; ++pass)
+        for (const QColor& g : on) c = readableOn(c, g, ratio);
+    return c;
+}
+
+Colors makeColors(Scheme scheme) {
+    const Source src = source(scheme);
+    const bool light = scheme == Scheme::Light;
+    Colors c;
+    c.ground = src.ground;
+    c.barTint = light ? QColor::fromRgbF(0.97f, 0.97f, 0.97f, 0.65f) : QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.65f);
+    c.contentTint = light ? QColor::fromRgbF(1, 1, 1, 0.65f) : QColor::fromRgbF(0, 0, 0, 0.65f);
+    c.popupTint = light ? QColor::fromRgbF(1, 1, 1, 0.2f) : QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f);
+    std::vector<QColor> on = grounds(c);
+    const QColor ground = on.front();
+    c.primary = readableOnAll(src.text, on, 7.0);
+    // The selected tab's highlight (twice over while it springs).
+    QColor hi = c.primary;
+    hi.setAlphaF(0.16f);
+    on.push_back(over(hi, over(c.barTint, c.ground)));
+    c.secondary = readableOnAll(blendedColor(c.primary, ground, 0.3), on, 4.5);
+    c.tertiary = readableOnAll(blendedColor(c.primary, ground, 0.5), on, 4.5);
+    c.separator = blendedColor(c.primary, ground, 0.7);
+    c.accent = readableOnAll(src.highlight, on, 3.0);
+    c.accentText = readableOnAll(blendedColor(src.highlight, c.primary, 0.2), on, 4.5);
+    c.overridden = readableOnAll(blendedColor(QColor(255, 204, 0), c.primary, 0.2), on, 4.5);
+    return c;
+}
+
+const Colors& colors() {
+    static const Colors dark = makeColors(Scheme::Dark);
+    if (panelScheme() == Scheme::Dark) return dark;
+    static const Colors light = makeColors(Scheme::Light);
+    return light;
+}
+
+double luminance(const QColor& c) {
+    const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    const QColor r = c.toRgb();
+    return 0.2126 * lin(r.redF()) + 0.7152 * lin(r.greenF()) + 0.0722 * lin(r.blueF());
+}
 
 } // namespace
 
-QColor primaryColor() { return QColor(255, 255, 255, 217); }
+Scheme panelScheme() {
+    if (fixedScheme()) return *fixedScheme();
+    return QApplication::palette().color(QPalette::Window).lightness() >= 128 ? Scheme::Light : Scheme::Dark;
+}
 
-QColor secondaryColor() { return QColor(235, 235, 245, 153); }
+void setPanelScheme(std::optional<Scheme> scheme) { fixedScheme() = scheme; }
 
-QColor accentColor() { return QColor(10, 132, 255); }
+QColor primaryColor() { return colors().primary; }
+
+QColor secondaryColor() { return colors().secondary; }
+
+QColor accentColor() { return colors().accent; }
+
+QColor separatorColor() { return colors().separator; }
+
+QColor panelGroundColor() { return colors().ground; }
+
+QColor tabBarTint() { return colors().barTint; }
+
+QColor contentTint() { return colors().contentTint; }
+
+QColor popupTint() { return colors().popupTint; }
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor over(const QColor& c, const QColor& ground) {
+    const QColor f = c.toRgb(), g = ground.toRgb();
+    const float a = f.alphaF();
+    return QColor::fromRgbF(f.redF() * a + g.redF() * (1 - a), f.greenF() * a + g.greenF() * (1 - a),
+                            f.blueF() * a + g.blueF() * (1 - a));
+}
+
+QColor readableOn(const QColor& c, const QColor& ground, double ratio) {
+    QColor base = over(c, ground);
+    const QColor pole = luminance(ground) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    for (int i = 1; i <= 20 && contrastRatio(base, ground) < ratio; ++i) base = blendedColor(over(c, ground), pole, i * 0.05);
+    return base;
+}
 
 QPalette panelPalette() {
     QPalette pal = QApplication::palette();
@@ -28,12 +139,12 @@ QPalette panelPalette() {
         pal.setColor(group, QPalette::ButtonText, primaryColor());
         pal.setColor(group, QPalette::PlaceholderText, dimLabelColor());
         pal.setColor(group, QPalette::Highlight, accentColor());
-        pal.setColor(group, QPalette::HighlightedText, Qt::white);
+        pal.setColor(group, QPalette::HighlightedText, contrastRatio(Qt::white, accentColor()) >= 3 ? Qt::white : Qt::black);
     }
     pal.setColor(QPalette::Disabled, QPalette::WindowText, dimLabelColor());
     pal.setColor(QPalette::Disabled, QPalette::Text, dimLabelColor());
     pal.setColor(QPalette::Disabled, QPalette::ButtonText, dimLabelColor());
-    pal.setColor(QPalette::Window, QColor(40, 40, 40));
+    pal.setColor(QPalette::Window, panelGroundColor());
     pal.setColor(QPalette::Base, Qt::transparent);
     return pal;
 }
@@ -47,22 +158,11 @@ QColor blendedColor(const QColor& base, const QColor& target, double fraction) {
                             mix(a.alphaF(), b.alphaF()));
 }
 
-const QColor& dimLabelColor() {
-    static const QColor c = [] {
-        return QColor(235, 235, 245, 64);
-    }();
-    return c;
-}
+const QColor& dimLabelColor() { return colors().tertiary; }
 
-const QColor& accentTextColor() {
-    static const QColor c = brightened(accentColor(), 0.2);
-    return c;
-}
+const QColor& accentTextColor() { return colors().accentText; }
 
-const QColor& overriddenBindingColor() {
-    static const QColor c = brightened(QColor(255, 204, 0), 0.2);
-    return c;
-}
+const QColor& overriddenBindingColor() { return colors().overridden; }
 
 const QColor& urlKindAppColor() {
     static const QColor c = blendedColor(QColor(0, 122, 255), Qt::white, 0.45);

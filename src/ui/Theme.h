@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QPalette>
 
+#include <optional>
+
 class QWidget;
 
 namespace corv::ui {
@@ -14,11 +16,35 @@ namespace corv::ui {
 // The panel's width in points; every tab lays out inside it.
 inline constexpr int kPanelWidth = 380;
 
-// The panel is drawn in its dark scheme: light text over the dark tints of
-// its backdrop, whatever the desktop's colours.
+// The panel follows the desktop's scheme: dark text on light tints when the
+// desktop's palette is light, light text on dark tints when it is dark. Its
+// text colours come from that palette (label, highlight), weakened toward
+// the ground for secondary and tertiary text only as far as they still read:
+// 4.5:1 on the panel's grounds at least.
+enum class Scheme { Dark, Light };
+Scheme panelScheme();
+// Fixes the scheme (nothing: follow the desktop's palette again).
+void setPanelScheme(std::optional<Scheme> scheme);
+
 QColor primaryColor();
 QColor secondaryColor();
 QColor accentColor();
+// Separators, slider tracks: drawn, never text.
+QColor separatorColor();
+// The panel's ground and the tints laid on it: the tab bar's, the content's,
+// a popup's.
+QColor panelGroundColor();
+QColor tabBarTint();
+QColor contentTint();
+QColor popupTint();
+
+// The contrast ratio of two opaque colours (1 to 21).
+double contrastRatio(const QColor& a, const QColor& b);
+// `c` laid over `ground` (alpha composited), opaque.
+QColor over(const QColor& c, const QColor& ground);
+// `c` moved toward black or white, whichever parts more from `ground`, until
+// it reaches `ratio` on it; `c` itself when it does already.
+QColor readableOn(const QColor& c, const QColor& ground, double ratio);
 // The scheme as a palette, for the panel's root and its windows.
 QPalette panelPalette();
 

@@ -1,14 +1,16 @@
 #pragma once
 
 // An X display of one test's own: Xvfb, with a stand-in tray host that owns
-// the system-tray selection (it docks nothing). runningOnXvfb() runs the
-// current test again in a child process on that display, through xcb.
+// the system-tray selection (it docks nothing), or a tray bar that docks the
+// icons at the screen's top or bottom edge. runningOnXvfb() runs the current
+// test again in a child process on that display, through xcb.
 
 #include "support/ChildProcess.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -27,9 +29,11 @@ inline xcb_atom_t xAtom(xcb_connection_t* c, const char* name) {
     return atom;
 }
 
+enum class Tray { StandIn, Top, Bottom };
+
 // True in the child on the display; in the parent, runs the child, reports
 // its outcome as this test's and answers false.
-inline bool runningOnXvfb() {
+inline bool runningOnXvfb(Tray trayAt = Tray::StandIn) {
     if (qEnvironmentVariableIsSet("CORV_XVFB_CHILD")) return true;
 
     QProcess xvfb;
@@ -49,30 +53,68 @@ inline bool runningOnXvfb() {
         xvfb.waitForFinished(5000);
         return false;
     }
-    // The tray host: owns the selection and tells the clients so.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    env.remove("WAYLAND_DISPLAY");
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const xcb_window_t tray = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, tray, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, 0, nullptr);
     const xcb_atom_t selection = xAtom(c, "_NET_SYSTEM_TRAY_S0");
-    xcb_set_selection_owner(c, tray, selection, XCB_CURRENT_TIME);
-    xcb_client_message_event_t manager{};
-    manager.response_type = XCB_CLIENT_MESSAGE;
-    manager.format = 32;
-    manager.window = screen->root;
-    manager.type = xAtom(c, "MANAGER");
-    manager.data.data32[0] = XCB_CURRENT_TIME;
-    manager.data.data32[1] = selection;
-    manager.data.data32[2] = tray;
-    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&manager));
-    xcb_flush(c);
+    QProcess trayHost, manager;
+    if (trayAt != Tray::StandIn) {
+        // A window manager that reads the program's hints, as a desktop's does.
+        QProcessEnvironment wmEnv = env;
+        wmEnv.insert("XDG_CONFIG_HOME", "/nonexistent");
+        manager.setProcessEnvironment(wmEnv);
+        endWithThisProcess(manager);
+        manager.setStandardOutputFile(QProcess::nullDevice());
+        manager.setStandardErrorFile(QProcess::nullDevice());
+        manager.start("openbox", {"--sm-disable"});
+        bool managed = false;
+        for (int i = 0; i < 200 && !managed && manager.waitForStarted(10000); ++i) {
+            auto* reply = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, screen->root, xAtom(c, "_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1),
+                nullptr);
+            managed = reply && reply->type != XCB_NONE;
+            std::free(reply);
+            if (!managed) QThread::msleep(25);
+        }
+        if (!managed) ADD_FAILURE() << "openbox did not manage the display";
+#ifdef CORV_TRAY_HOST
+        // A light bar at the top, a dark one at the bottom.
+        trayHost.setProcessEnvironment(env);
+        endWithThisProcess(trayHost);
+        trayHost.start(CORV_TRAY_HOST, {trayAt == Tray::Top ? "top" : "bottom", trayAt == Tray::Top ? "e8e8e8" : "222222"});
+        bool owned = false;
+        for (int i = 0; i < 200 && !owned && trayHost.waitForStarted(10000); ++i) {
+            auto* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+            owned = reply && reply->owner != XCB_NONE;
+            std::free(reply);
+            if (!owned) QThread::msleep(25);
+        }
+        if (!owned) ADD_FAILURE() << "the tray bar did not start";
+#else
+        ADD_FAILURE() << "no tray bar in this build";
+#endif
+    } else {
+        // The tray host: owns the selection and tells the clients so.
+        const xcb_window_t tray = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, tray, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, 0, nullptr);
+        xcb_set_selection_owner(c, tray, selection, XCB_CURRENT_TIME);
+        xcb_client_message_event_t manager{};
+        manager.response_type = XCB_CLIENT_MESSAGE;
+        manager.format = 32;
+        manager.window = screen->root;
+        manager.type = xAtom(c, "MANAGER");
+        manager.data.data32[0] = XCB_CURRENT_TIME;
+        manager.data.data32[1] = selection;
+        manager.data.data32[2] = tray;
+        xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&manager));
+        xcb_flush(c);
+    }
 
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("CORV_XVFB_CHILD", "1");
-    env.insert("DISPLAY", display);
     env.insert("QT_QPA_PLATFORM", "xcb");
-    env.remove("WAYLAND_DISPLAY");
     QProcess child;
     child.setProcessEnvironment(env);
     endWithThisProcess(child);
@@ -87,6 +129,11 @@ inline bool runningOnXvfb() {
     const std::string output = child.readAll().toStdString();
     std::printf("---- on Xvfb ----\n%s---- end ----\n", output.c_str());
     xcb_disconnect(c);
+    for (QProcess* p : {&trayHost, &manager})
+        if (p->state() != QProcess::NotRunning) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
     xvfb.terminate();
     if (!xvfb.waitForFinished(5000)) {
         xvfb.kill();

@@ -1,12 +1,14 @@
 // The panel's frame: tabs, capture per tab, and pictures of it.
 
 #include "Snapshot.h"
+#include "ThroughWindow.h"
 #include "recorders/RecorderFixture.h"
 
 #include "model/Options.h"
 #include "model/UIState.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
+#include "ui/HintWinManager.h"
 
 #include <QMouseEvent>
 #include <QScrollArea>
@@ -15,10 +17,7 @@
 namespace corv::ui {
 namespace {
 
-void press(QWidget* w) {
-    QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center());
-    QTest::mouseRelease(w, Qt::LeftButton, {}, w->rect().center());
-}
+void press(QWidget* w) { test::click(w); }
 
 class ContentViewTest : public test::RecorderTest {
 protected:
@@ -47,12 +46,12 @@ TEST_F(ContentViewTest, OnlyTheSelectedTabIsBuiltAndAPressSelectsAtItsStart) {
     EXPECT_EQ(view.bar()->activeRect(), view.bar()->targetRect());  // no spring on first showing
 
     QPointer<QWidget> old = view.content();
-    QTest::mousePress(view.bar()->button(0), Qt::LeftButton);
+    test::pressAt(view.bar()->button(0), test::centre(view.bar()->button(0)));
     EXPECT_EQ(selection.get(), 0);  // before the release
     EXPECT_EQ(made, (std::vector<int>{2, 0}));
     EXPECT_TRUE(old.isNull());
     EXPECT_EQ(view.bar()->corners(), (CornerRadii{15, 8, 8, 8}));
-    QTest::mouseRelease(view.bar()->button(0), Qt::LeftButton);
+    test::releaseAt(view.bar()->button(0), test::centre(view.bar()->button(0)));
 
     // Coming back rebuilds; a stored value outside the tabs shows the first.
     press(view.bar()->button(2));
@@ -104,6 +103,19 @@ TEST_F(ContentViewTest, DroppingTheContentEndsCaptureAndTheViewHasThePanelsWidth
         }
     }
     EXPECT_FALSE(capturing());
+}
+
+TEST_F(ContentViewTest, EscapeInThePanelTakesAShownHelpHintDown) {
+    Options::shared().tabSelection.set(3);
+    ContentView view;
+    view.show();
+    auto& hints = HintWinManager::shared();
+    hints.toggleHelp("Some help", platform::Rect{10, 10, 16, 16});
+    sim->runLoop.advance(1.0);
+    ASSERT_TRUE(hints.isVisible());
+    QTest::keyClick(view.windowHandle(), Qt::Key_Escape);
+    sim->runLoop.advance(1.0);
+    EXPECT_FALSE(hints.isVisible());
 }
 
 } // namespace

@@ -21,7 +21,10 @@
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/ThroughWindow.h"
 #include "ui/ToggleCombo.h"
+#include "ui/HintWinManager.h"
+#include "ui/IntSlider.h"
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
@@ -34,10 +37,16 @@
 #include "support/NoInputDevices.h"
 #include "platform/desktop/shell/DesktopWindows.h"
 #include "support/Xvfb.h"
+#include "ui/Snapshot.h"
+#include "ui/XPointer.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QTimer>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -124,7 +133,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
 
         QWidget* tray = trayIcon();
         ASSERT_TRUE(tray);
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
 
         auto* tab = shownIn<trackpad::TrackpadTab>();
         ASSERT_TRUE(tab);
@@ -137,7 +146,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         trackpad::BindingRow* row = tab->row(swipe);
         ASSERT_NE(row, nullptr);
         ASSERT_TRUE(row->isVisible());
-        QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 2, row->height() / 2));
+        test::clickAt(row, QPoint(row->width() / 2, row->height() / 2));
         const auto& h = recorders::GesHi::shared().h.get();
         EXPECT_EQ(h.fgr, swipe.fgr);
         EXPECT_EQ(h.ges, swipe.ges);
@@ -147,7 +156,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         // the global profile's rows listed in key order and shown.
         TabBar* bar = findIn<TabBar>(panel);
         ASSERT_NE(bar, nullptr);
-        QTest::mouseClick(bar->button(1), Qt::LeftButton, {}, bar->button(1)->rect().center());
+        test::clickAt(bar->button(1), bar->button(1)->rect().center());
         keyboard::KeyboardTab* keys = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
         EXPECT_EQ(Options::shared().tabSelection.get(), 1);
@@ -163,14 +172,14 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
 
         // A click on the key cell highlights it for recording (its menu stays
         // shut); a click on the empty column clears it.
-        QTest::mouseClick(keyCell, Qt::LeftButton, {}, keyCell->rect().center());
+        test::clickAt(keyCell, keyCell->rect().center());
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get(), (recorders::KeyHilited{kEsc, 0, true}));
         QWidget* column = keys->column();
-        QTest::mouseClick(column, Qt::LeftButton, {}, QPoint(4, column->height() - 4));
+        test::clickAt(column, QPoint(4, column->height() - 4));
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::nullopt);
 
         // A second click on the icon closes it and ends the capture.
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
         EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
     }
@@ -191,7 +200,7 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
                 if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) tray = w;
             return tray != nullptr;
         }));
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         CustomTabView* tabs = nullptr;
         ASSERT_TRUE(spinUntil([&] {
             for (QWidget* w : QApplication::topLevelWidgets())
@@ -200,17 +209,17 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
         }));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(tabs->window()));
         TabButton* settingsButton = tabs->bar()->button(3);
-        QTest::mouseClick(settingsButton, Qt::LeftButton, {}, settingsButton->rect().center());
+        test::clickAt(settingsButton, settingsButton->rect().center());
         settings::SettingsTab* tab = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
         EXPECT_EQ(Options::shared().tabSelection.get(), 3);
 
         ToggleCombo* caps = tab->toggle("Setting tab capslock notif");
-        QTest::mouseClick(caps, Qt::LeftButton, {}, QPoint(8, caps->height() / 2));
+        test::clickAt(caps, QPoint(8, caps->height() / 2));
         EXPECT_EQ(std::pair(Options::shared().theme.get(), UIState::shared().capslockNotif.get()),
                   std::pair(std::int64_t{2}, true));
         StyledButton* save = tab->footerButton("Button save settings to file");
-        QTest::mouseClick(save, Qt::LeftButton, {}, save->rect().center());
+        test::clickAt(save, save->rect().center());
         ASSERT_TRUE(spinUntil([&] { return !dialogs.saves.empty() && UIState::shared().dialogShowing.get() == 0; }));
         const auto saved = platform::files().readFile(out);
         ASSERT_TRUE(saved);
@@ -224,7 +233,7 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
         EXPECT_EQ(settingsFileBytes(), model);
         EXPECT_EQ(saved, model);
 
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
     }
 }
@@ -245,11 +254,11 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
         const Launched program(dir);
         QWidget* tray = trayIcon();
         ASSERT_TRUE(tray);
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         CustomTabView* tabs = shownIn<CustomTabView>();
         ASSERT_TRUE(tabs);
         TabButton* exceptionsButton = tabs->bar()->button(2);
-        QTest::mouseClick(exceptionsButton, Qt::LeftButton, {}, exceptionsButton->rect().center());
+        test::clickAt(exceptionsButton, exceptionsButton->rect().center());
         auto* tab = shownIn<exceptions::ExceptionsTab>();
         ASSERT_TRUE(tab);
         EXPECT_EQ(Options::shared().tabSelection.get(), 2);
@@ -257,7 +266,7 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
         // The scans of the start and of the tab run in the background.
         ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
 
-        QTest::mouseClick(tab->addInstalledButton(), Qt::LeftButton);
+        test::click(tab->addInstalledButton());
         exceptions::AppPicker* picker = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (picker = tab->picker()) && picker->isVisible(); }));
         std::map<std::string, QWidget*> listed;
@@ -266,8 +275,8 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
                 if (!label->text().isEmpty()) listed[label->text().toStdString()] = row;
         ASSERT_TRUE(listed.count("Alpha Notes") && listed.count("Beta"));
         QWidget* alpha = listed["Alpha Notes"];
-        QTest::mouseMove(alpha);
-        QTest::mouseClick(alpha, Qt::LeftButton, {}, alpha->rect().center());
+        test::hover(alpha, test::centre(alpha));
+        test::clickAt(alpha, alpha->rect().center());
 
         ASSERT_TRUE(spinUntil([&] { return tab->row("org.example.Alpha") && tab->row("org.example.Alpha")->isVisible(); }));
         EXPECT_TRUE(spinUntil([&] { return !tab->picker(); }));
@@ -276,9 +285,251 @@ TEST(PanelOnX11Test, TheExceptionsTabAddsAnInstalledDesktopApplication) {
                   Url::fileFromPath(dir.filePath("data/applications/org.example.Alpha.desktop").toStdString(), "/"));
         EXPECT_EQ(tab->rows().size(), 1u);
 
-        QTest::mouseClick(tray, Qt::LeftButton, {}, tray->rect().center());
+        test::clickAt(tray, tray->rect().center());
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
     }
+}
+
+// The tray's icon as the server has it, once docked.
+QRect dockedIcon(const test::XPointer& pointer) {
+    QRect icon;
+    spinUntil([&] {
+        QWidget* tray = trayIcon();
+        if (!tray || !tray->isVisible()) return false;
+        icon = pointer.onRoot(tray);
+        return icon.width() > 0 && icon.top() >= 0 && (icon.top() < 32 || icon.top() > 700);
+    });
+    return icon;
+}
+
+// Counts the panel's paints and takes the time of the first after a mark.
+class PaintClock final : public QObject {
+public:
+    void mark() {
+        clock_.start();
+        firstPaintMs_ = -1;
+    }
+    qint64 firstPaintMs() const { return firstPaintMs_; }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint && firstPaintMs_ < 0 && clock_.isValid() && qobject_cast<QWidget*>(o) &&
+            dynamic_cast<ContentView*>(o))
+            firstPaintMs_ = clock_.elapsed();
+        return false;
+    }
+
+private:
+    QElapsedTimer clock_;
+    qint64 firstPaintMs_ = -1;
+};
+
+// Every click on the icon, on a top and on a bottom tray, opens the panel
+// beside the icon, inside the work area and clear of the tray.
+void opensBesideTheIcon(test::Tray trayAt) {
+    QTemporaryDir dir;
+    const Launched program(dir);
+    test::XPointer pointer;
+    ASSERT_TRUE(pointer.ok());
+    const QRect icon = dockedIcon(pointer);
+    ASSERT_TRUE(icon.isValid());
+    const QRect bar = trayAt == test::Tray::Top ? QRect(0, 0, 1280, 32) : QRect(0, 800 - 32, 1280, 32);
+    // The window manager keeps the tray's edge out of the work area.
+    QRect work;
+    EXPECT_TRUE(spinUntil([&] { return !(work = QGuiApplication::primaryScreen()->availableGeometry()).intersects(bar); }))
+        << work.y() << " " << work.height();
+    PaintClock paints;
+    qApp->installEventFilter(&paints);
+    qint64 slowest = 0;
+    for (int i = 0; i < 6; ++i) {
+        paints.mark();
+        pointer.click(icon.center());
+        ContentView* view = shownIn<ContentView>();
+        ASSERT_TRUE(view) << i;
+        QWidget* panel = view->window();
+        ASSERT_TRUE(spinUntil([&] { return paints.firstPaintMs() >= 0; })) << i;
+        slowest = std::max(slowest, paints.firstPaintMs());
+        QRect frame;
+        spinUntil([&] { return (frame = pointer.onRoot(panel)).height() == view->height(); });
+        EXPECT_TRUE(work.contains(frame)) << i << ": " << frame.x() << "," << frame.y() << " " << frame.height();
+        EXPECT_FALSE(frame.intersects(bar)) << i;
+        // What the window manager is told agrees with where it stands.
+        if (const auto hinted = pointer.hintedPosition(panel)) {
+            EXPECT_EQ(*hinted, frame.topLeft()) << i;
+        }
+        if (trayAt == test::Tray::Top) EXPECT_EQ(frame.top(), bar.bottom() + 1) << i;
+        else EXPECT_EQ(frame.bottom(), bar.top() - 1) << i;
+        EXPECT_LE(std::abs(frame.center().x() - icon.center().x()), std::max(0, frame.width() / 2)) << i;
+        // The next click on the icon closes it.
+        pointer.click(icon.center());
+        EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); })) << i;
+        QTest::qWait(350);  // the icon's click that closes is not one that opens
+    }
+    qApp->removeEventFilter(&paints);
+    std::printf("click to painted panel: at most %lld ms\n", static_cast<long long>(slowest));
+    EXPECT_LE(slowest, 400);
+}
+
+TEST(PanelOnX11Test, AnIconOnATopTrayOpensThePanelBelowItEveryTime) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    opensBesideTheIcon(test::Tray::Top);
+}
+
+TEST(PanelOnX11Test, AnIconOnABottomTrayOpensThePanelAboveItEveryTime) {
+    if (!test::runningOnXvfb(test::Tray::Bottom)) return;
+    opensBesideTheIcon(test::Tray::Bottom);
+}
+
+// Runs `step` on a later turn: a menu's own event loop holds the test's
+// stack while it is open.
+void later(int ms, std::function<void()> step) { QTimer::singleShot(ms, qApp, std::move(step)); }
+
+QMenu* openMenu() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<QMenu*>(w); m && m->isVisible()) return m;
+    return nullptr;
+}
+
+// Clicks the menu's first enabled entry without a submenu, other than
+// `avoid`; its text.
+QString chooseFromMenu(test::XPointer& pointer, const QString& avoid = {}) {
+    QString chosen;
+    QMenu* menu = nullptr;
+    if (!spinUntil([&] { return (menu = openMenu()) != nullptr; })) return chosen;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_TRUE(screen.contains(pointer.onRoot(menu))) << "menu off the screen";
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isEnabled() && !a->menu() && !a->text().isEmpty() && a->text() != avoid) {
+            chosen = a->text();
+            pointer.click(pointer.onRoot(menu).topLeft() + menu->actionGeometry(a).center());
+            break;
+        }
+    return chosen;
+}
+
+// Each tab by hand, through the X server: the icon opens the panel, the tab
+// bar switches tabs, rows highlight, menus choose, switches and sliders
+// change what is saved, hints come and go, and the popovers and the picker
+// open on the screen.
+TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    QTemporaryDir dir;
+    for (const auto& [file, name] : {std::pair{"org.example.Alpha.desktop", "Alpha Notes"}, {"beta.desktop", "Beta"}}) {
+        QDir().mkpath(dir.filePath("data/applications"));
+        std::ofstream(dir.filePath(QString("data/applications/") + file).toStdString())
+            << "[Desktop Entry]\nType=Application\nName=" << name << "\nIcon=text-x-generic\nExec=/bin/true\n";
+    }
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    qputenv("XDG_DATA_DIRS", dir.filePath("none").toUtf8());
+    const Launched program(dir);
+    const recorders::GesPath swipe{2, ActGes::Swipe, 0, ActDir::Left};
+    constexpr std::uint64_t kEsc = 53;
+    Apps::shared().a.modify([&](AppEntries& a) {
+        a[""].ges[swipe.fgr][swipe.ges][swipe.mod][swipe.dir] = BindAction{};
+        a[""].key[kEsc][0] = BindAction::forAction(ActionId::Sleep);
+    });
+    test::XPointer pointer;
+    ASSERT_TRUE(pointer.ok());
+    const QRect icon = dockedIcon(pointer);
+    pointer.click(icon.center());
+    auto* tab = shownIn<trackpad::TrackpadTab>();
+    ASSERT_TRUE(tab);
+    QWidget* panel = tab->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    TabBar* bar = findIn<TabBar>(panel);
+    ASSERT_TRUE(bar);
+
+    // Trackpad: a row highlights; its menu chooses an action; a switch flips.
+    trackpad::BindingRow* row = tab->row(swipe);
+    ASSERT_TRUE(row);
+    pointer.click(pointer.centreOnRoot(row));
+    EXPECT_EQ(recorders::GesHi::shared().h.get().dir, swipe.dir);
+    QString chosen;
+    later(100, [&] { chosen = chooseFromMenu(pointer); });
+    pointer.click(pointer.centreOnRoot(row->menuButton()));
+    ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    const BindAction bound = Apps::shared().a.get().at("").ges.at(swipe.fgr).at(swipe.ges).at(swipe.mod).at(swipe.dir);
+    EXPECT_NE(bound, BindAction{}) << chosen.toStdString();
+    std::printf("trackpad menu chose %s\n", qPrintable(chosen));
+    ToggleCombo* left = tab->clickToggle(trackpad::ClickFlag::Left);
+    const bool lct = Apps::shared().a.get().at("").lct;
+    pointer.click(pointer.onRoot(left).topLeft() + QPoint(8, left->height() / 2));
+    EXPECT_TRUE(spinUntil([&] { return Apps::shared().a.get().at("").lct != lct; }));
+    // A hint shows while the pointer rests on a help mark and goes when it leaves.
+    pointer.moveTo(pointer.centreOnRoot(left->helpButton()));
+    EXPECT_TRUE(spinUntil([] { return HintWinManager::shared().isVisible(); }));
+    pointer.moveTo(pointer.centreOnRoot(bar->button(0)));
+    EXPECT_TRUE(spinUntil([] { return !HintWinManager::shared().isVisible(); }));
+
+    // Keyboard: the tab bar brings it; a key row highlights; its action menu chooses.
+    pointer.click(pointer.centreOnRoot(bar->button(1)));
+    keyboard::KeyboardTab* keys = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
+    ASSERT_EQ(keys->rows().size(), 1u);
+    keyboard::CellButton* keyCell = keys->rows()[0]->keyCell();
+    ASSERT_TRUE(spinUntil([&] { return !keyCell->visibleRegion().isEmpty(); }));
+    pointer.click(pointer.centreOnRoot(keyCell));
+    EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::optional<std::uint64_t>(kEsc));
+    // The first click on the action cell arms it, the second opens its menu.
+    pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
+    EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().src);
+    chosen.clear();
+    later(100, [&] { chosen = chooseFromMenu(pointer, keys->rows()[0]->actionCell()->text()); });
+    pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
+    std::printf("keyboard menu chose %s\n", qPrintable(chosen));
+    ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    EXPECT_NE(Apps::shared().a.get().at("").key.at(kEsc).at(0), BindAction::forAction(ActionId::Sleep)) << chosen.toStdString();
+
+    // Settings: a switch and a dragged slider.
+    pointer.click(pointer.centreOnRoot(bar->button(3)));
+    settings::SettingsTab* settingsTab = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (settingsTab = findIn<settings::SettingsTab>(panel)) && settingsTab->isVisible(); }));
+    ToggleCombo* caps = settingsTab->toggle("Setting tab capslock notif");
+    pointer.click(pointer.onRoot(caps).topLeft() + QPoint(8, caps->height() / 2));
+    EXPECT_TRUE(spinUntil([] { return UIState::shared().capslockNotif.get(); }));
+    IntSlider* friction = settingsTab->frictionSlider();
+    const double before = Options::shared().sclAcc.get();
+    const QRect track = pointer.onRoot(friction);
+    pointer.drag(QPoint(track.center().x(), track.center().y()), QPoint(track.right() - 2, track.center().y()));
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() != before; }));
+
+    // Exceptions: both popovers and the picker open on the screen.
+    pointer.click(pointer.centreOnRoot(bar->button(2)));
+    exceptions::ExceptionsTab* apps = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (apps = findIn<exceptions::ExceptionsTab>(panel)) && apps->isVisible(); }));
+    ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    pointer.click(pointer.centreOnRoot(apps->addInstalledButton()));
+    exceptions::AppPicker* picker = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && picker->isVisible(); }));
+    EXPECT_TRUE(screen.contains(pointer.onRoot(picker)));
+    QWidget* alpha = nullptr;
+    for (QWidget* r : picker->rows())
+        for (QLabel* label : r->findChildren<QLabel*>())
+            if (label->text() == "Alpha Notes") alpha = r;
+    ASSERT_TRUE(alpha);
+    pointer.click(pointer.centreOnRoot(alpha));
+    exceptions::AppRow* added = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (added = apps->row("org.example.Alpha")) && added->isVisible(); }));
+    pointer.click(pointer.centreOnRoot(added->nameArea()));
+    ASSERT_TRUE(spinUntil([&] { return added->gesturePopover() && added->gesturePopover()->isVisible(); }));
+    EXPECT_TRUE(screen.contains(pointer.onRoot(added->gesturePopover())));
+    // A click outside closes it; then the keys' popover.
+    pointer.click(pointer.centreOnRoot(bar->button(2)));
+    ASSERT_TRUE(spinUntil([&] { return !added->gesturePopover(); }));
+    pointer.click(pointer.centreOnRoot(added->keyboardButton()));
+    ASSERT_TRUE(spinUntil([&] { return added->keyPopover() && added->keyPopover()->isVisible(); }));
+    EXPECT_TRUE(screen.contains(pointer.onRoot(added->keyPopover())));
+    pointer.click(pointer.centreOnRoot(bar->button(2)));
+    ASSERT_TRUE(spinUntil([&] { return !added->keyPopover(); }));
+
+    // Closed from the icon, the panel saves what was done.
+    const std::string saved = dir.filePath("defaults.plist").toStdString();
+    const auto open = platform::files().readFile(saved);
+    pointer.click(icon.center());
+    ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] {
+        const auto bytes = platform::files().readFile(saved);
+        return bytes && !bytes->empty() && bytes != open;
+    }));
 }
 
 } // namespace

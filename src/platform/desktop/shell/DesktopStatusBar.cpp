@@ -1,5 +1,6 @@
 #include "platform/desktop/shell/DesktopStatusBar.h"
 
+#include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 #include "platform/desktop/shell/TrayColors.h"
@@ -11,6 +12,7 @@
 #include <QSystemTrayIcon>
 
 #include <algorithm>
+#include <cstring>
 
 namespace corv::desktop {
 
@@ -67,13 +69,29 @@ public:
         menu.exec(QCursor::pos());
     }
     std::optional<platform::Rect> buttonWindowFrame() const override {
-        QRect g = icon_.geometry();
+        QRect tray;
+        QRect g = iconOnScreen(&tray);
         // Trays that do not tell where the icon is: the pointer's spot.
         if (!g.isValid() || g.isEmpty()) g = QRect(QCursor::pos() - QPoint(12, 12), QSize(24, 24));
+        // A horizontal bar's edge keeps the panel off the whole bar.
+        setClickedTrayIcon(tray.contains(g) && tray.width() > tray.height() ? QRect(g.x(), tray.y(), g.width(), tray.height()) : g);
         return platform::Rect{double(g.x()), double(g.y()), double(g.width()), double(g.height())};
     }
 
 private:
+    // A docked icon's window lies inside the tray's, and Qt may hold its
+    // place in the tray for its place on the screen: the server tells where
+    // the icon under the pointer is.
+    QRect iconOnScreen(QRect* tray) const {
+        const QPoint pointer = QCursor::pos();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0)
+                if (const auto onRoot = rootGeometry(*w); onRoot && onRoot->contains(pointer)) {
+                    if (const auto bar = rootAncestorGeometry(*w)) *tray = *bar;
+                    return *onRoot;
+                }
+        return icon_.geometry();
+    }
     bool clickClosedThePanel() {
         if (!deactivated_.isValid() || deactivated_.elapsed() >= kClickAfterDeactivationMs) return false;
         deactivated_.invalidate();

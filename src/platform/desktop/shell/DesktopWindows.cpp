@@ -1,6 +1,7 @@
 #include "platform/desktop/shell/DesktopWindows.h"
 
 #include "platform/desktop/shell/DesktopAppControl.h"
+#include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 #include "platform/Platform.h"
@@ -18,6 +19,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -94,35 +97,21 @@ protected:
     }
 };
 
-// The window's height follows its content's, within the screen below the
-// window's top.
+// Calls `fit` when the content's size changes.
 class ContentFit final : public QObject {
 public:
-    ContentFit(QWidget* window, QWidget* content) : QObject(content), window_(window), content_(content) {
+    ContentFit(QWidget* content, std::function<void()> fit) : QObject(content), fit_(std::move(fit)) {
         content->installEventFilter(this);
-        window->installEventFilter(this);
-    }
-    void fit() {
-        int height = content_->height() > 0 ? content_->height() : content_->sizeHint().height();
-        if (height <= 0) height = kPanelHeight;
-        if (const QScreen* screen = window_->screen()) {
-            const QRect g = screen->geometry();
-            const int room = g.bottom() + 1 - std::max(window_->y(), g.top());
-            if (room > 0) height = std::min(height, room);
-        }
-        window_->resize(kPanelWidth, height);
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if ((watched == content_ && e->type() == QEvent::Resize) || (watched == window_ && e->type() == QEvent::Move))
-            fit();
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Resize) fit_();
         return false;
     }
 
 private:
-    QWidget* window_;
-    QWidget* content_;
+    std::function<void()> fit_;
 };
 
 class DesktopPanel final : public platform::PanelWindow {
@@ -140,14 +129,18 @@ public:
         }
         content_->move(0, 0);
         content_->show();
-        (new ContentFit(&window_, content_))->fit();
+        new ContentFit(content_, [this] { place(); });
+        place();
     }
     bool hasContent() const override { return content_ != nullptr; }
     platform::Rect frame() const override {
         const QRect g = window_.frameGeometry();
         return {double(g.x()), double(g.y()), double(g.width()), double(g.height())};
     }
-    void setFrameOrigin(platform::Point o) override { window_.move(int(o.x), int(o.y)); }
+    void setFrameOrigin(platform::Point o) override {
+        wanted_ = QPoint(int(o.x), int(o.y));
+        place();
+    }
     void makeKeyAndOrderFront() override {
         // A drop-down of the tray icon, not a window of its own.
         if (!window_.isVisible()) skipTaskbarAndPager(window_);
@@ -160,8 +153,24 @@ public:
     bool isVisible() const override { return window_.isVisible(); }
 
 private:
+    // As high as the content, beside the tray icon, inside the work area.
+    void place() {
+        int height = kPanelHeight;
+        if (content_) height = content_->height() > 0 ? content_->height() : content_->sizeHint().height();
+        if (height <= 0) height = kPanelHeight;
+        const std::optional<QRect> icon = clickedTrayIcon();
+        const QPoint probe = icon ? icon->center() : wanted_;
+        const QScreen* screen = QGuiApplication::screenAt(probe);
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        const QRect frame = screen ? placePanelFrame(wanted_, QSize(kPanelWidth, height), icon, screen->geometry(),
+                                                     screen->availableGeometry())
+                                   : QRect(wanted_, QSize(kPanelWidth, height));
+        window_.setGeometry(frame);
+    }
+
     PanelWidget window_;
     QPointer<QWidget> content_;
+    QPoint wanted_;
 };
 
 // The tile: the symbol on a rounded, translucent dark square.

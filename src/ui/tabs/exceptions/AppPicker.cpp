@@ -2,6 +2,7 @@
 #include "model/ApplicationSets.h"
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/AppIcon.h"
+#include "ui/PopupPlacement.h"
 #include "ui/PanelScreen.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
@@ -122,9 +123,14 @@ void AppPicker::rebuild() {
     content_->resize(width, content);
     const double screen = panelScreenHeight();
     const double max = kind_ == PickerKind::Installed ? installedPickerMaxHeight(screen) : runningPickerMaxHeight(screen);
-    list_->setFixedHeight(std::isfinite(max) ? std::min(content, static_cast<int>(max)) : content);
+    int h = std::isfinite(max) ? std::min(content, static_cast<int>(max)) : content;
+    // The search field stays in reach: the list gives way to the screen.
+    const QRect area = workAreaAt(isVisible() ? this : parentWidget());
+    if (area.isValid()) h = std::min(h, std::max(area.height() - (sizeHint().height() - list_->height()), 0));
+    list_->setFixedHeight(h);
     list_->setFixedWidth(width + (content > list_->height() ? list_->verticalScrollBar()->sizeHint().width() : 0));
     adjustSize();
+    if (isVisible()) placePopup(this, this, geometry());
 }
 
 void AppPicker::setHovered(const std::optional<Application>& app) {
@@ -141,7 +147,7 @@ void AppPicker::pick(const Application& app) {
 void AppPicker::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Window));
-    p.fillRect(rect(), QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f));
+    p.fillRect(rect(), popupTint());
 }
 
 } // namespace corv::ui::exceptions

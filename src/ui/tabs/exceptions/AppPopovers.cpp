@@ -14,6 +14,7 @@
 #include "ui/tabs/keyboard/KeysTabState.h"
 #include "ui/Backdrop.h"
 #include "ui/DisabledCover.h"
+#include "ui/PopupPlacement.h"
 #include "ui/ButtonStyles.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/OutterFrame.h"
@@ -130,10 +131,36 @@ void Popover::closed() {
 }
 
 void Popover::popUp(QWidget* anchor) {
+    anchor_ = anchor;
+    refresh();
     adjustSize();
-    const QPoint at = anchor->mapToGlobal(QPoint(-4, 20));
-    move(at.x() - width(), at.y() - height() / 2);
+    place();
     show();
+}
+
+void Popover::place() {
+    if (!anchor_) return;
+    const QPoint at = anchor_->mapToGlobal(QPoint(-4, 20));
+    placePopup(this, anchor_, QRect(QPoint(at.x() - width(), at.y() - height() / 2), size()));
+}
+
+void Popover::fitList(QScrollArea* list, int content, int maxHeight, bool enabled) {
+    int h = std::min(content, maxHeight);
+    // The rest of the popover stays whole; the list gives way to the screen.
+    const QRect area = workAreaAt(anchor_ ? anchor_.data() : parentWidget());
+    if (area.isValid()) {
+        const int rest = sizeHint().height() - list->height();
+        h = std::min(h, std::max(area.height() - rest, 0));
+    }
+    if (!enabled) {
+        auto* cover = static_cast<DisabledCover*>(cover_);
+        const int w = std::max(list->width(), list->sizeHint().width());
+        h = std::max(h, cover->message()->heightForWidth(w) + 4);
+    }
+    list->setFixedHeight(h);
+    list->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    adjustSize();
+    if (isVisible()) place();
 }
 
 void Popover::hideEvent(QHideEvent* e) {
@@ -147,8 +174,7 @@ void Popover::paintEvent(QPaintEvent*) {
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 10, 10);
     p.fillPath(path, palette().color(QPalette::Window));
-    QColor grey = QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f);
-    p.fillPath(path, grey);
+    p.fillPath(path, popupTint());
 }
 
 void Popover::resizeEvent(QResizeEvent* e) {
@@ -318,10 +344,7 @@ void GesturePopover::refresh() {
     for (auto& [path, w] : rows_) delete w;
     rows_ = std::move(kept);
     layout->activate();
-    const int content = content_->sizeHint().height();
-    const int h = std::min(content, 808);
-    list_->setFixedHeight(h);
-    list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    fitList(list_, content_->sizeHint().height(), 808, true);
 
     for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
         ToggleCombo* t = toggles_[static_cast<int>(f)];
@@ -402,11 +425,8 @@ void KeyPopover::refresh() {
     }
     for (std::size_t i = 0; i < rows.size(); ++i) order_[i]->setRow(rows[i]);
     layout->activate();
-    const int content = content_->sizeHint().height();
-    const int h = std::min(content, clampHeight(keyPopoverListMaxHeight(panelScreenHeight())));
-    list_->setFixedHeight(h);
-    list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    adjustSize();
+    fitList(list_, content_->sizeHint().height(), clampHeight(keyPopoverListMaxHeight(panelScreenHeight())),
+            entry->enabled);
     placeCover(list_, entry->enabled);
 }
 

@@ -14,6 +14,7 @@
 #include "ui/tabs/trackpad/GestureRows.h"
 
 #include <QFrame>
+#include <QPointer>
 #include <QLabel>
 
 #include <functional>
@@ -67,7 +68,7 @@ public:
     const std::string& appid() const { return appid_; }
     QWidget* cover() const { return cover_; }
     QWidget* header() const { return header_; }
-    // Shown beside the anchor's left edge.
+    // Shown beside the anchor's left edge, inside the screen's work area.
     void popUp(QWidget* anchor);
 
 protected:
@@ -81,9 +82,15 @@ protected:
     void scheduleRefresh();
     virtual void refresh() = 0;
     void placeCover(QWidget* over, bool enabled);
+    // Sizes the list to its content within `maxHeight` and the screen's work
+    // area (it scrolls for the rest), and tall enough for the cover's
+    // message when the application is switched off.
+    void fitList(QScrollArea* list, int content, int maxHeight, bool enabled);
+    void place();
     void closed();
 
     std::string appid_;
+    QPointer<QWidget> anchor_;
     QWidget* header_ = nullptr;
     QWidget* cover_ = nullptr;
     FittedLabel* name_ = nullptr;

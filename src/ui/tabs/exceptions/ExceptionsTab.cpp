@@ -7,6 +7,8 @@
 #include "recorders/BindingPaths.h"
 #include "ui/RefreshLater.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
+
+#include "ui/PopupPlacement.h"
 #include "ui/ButtonStyles.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/InteractionReader.h"
@@ -333,7 +335,9 @@ void ExceptionsTab::openPicker(int kind) {
     state_->picker = picker;
     QWidget* anchor = kind == 0 ? addInstalled_ : addRunning_;
     const QPoint at = anchor->mapToGlobal(kind == 0 ? QPoint(0, anchor->height() / 2) : QPoint(anchor->width() / 2, anchor->height()));
-    picker->move(kind == 0 ? at - QPoint(picker->width(), picker->height() / 2) : at - QPoint(picker->width() / 2, 0));
+    const QPoint topLeft =
+        kind == 0 ? at - QPoint(picker->width(), picker->height() / 2) : at - QPoint(picker->width() / 2, 0);
+    placePopup(picker, anchor, QRect(topLeft, picker->size()));
     picker->show();
 }
 

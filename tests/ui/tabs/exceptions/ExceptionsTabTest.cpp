@@ -24,8 +24,11 @@
 
 #include "ui/ScriptedDialogs.h"
 #include "ui/Snapshot.h"
+#include "ui/ThroughWindow.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -35,6 +38,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
+#include <QPointer>
 
 #include <memory>
 
@@ -134,6 +138,9 @@ protected:
         tab = std::make_unique<ExceptionsTab>(nullptr);
         tab->setPalette(ui::panelPalette());
         tab->setAutoFillBackground(true);
+        // Where the panel stands: at the top right, below a tray.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        tab->move(screen.right() + 1 - ui::kPanelWidth, screen.top() + 30);
         tab->show();
         settle();
         // Each showing looks for the installed applications again.
@@ -142,13 +149,7 @@ protected:
         tab->show();
         EXPECT_EQ(sim->background.pendingCount(), 2u);
     }
-    static void press(QWidget* w) {
-        const QPointF local(w->width() / 2.0, w->height() / 2.0), global(w->mapToGlobal(local));
-        QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &down);
-        QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &up);
-    }
+    static void press(QWidget* w) { test::click(w); }
     static bool has(const std::string& id) { return Apps::shared().a.get().count(id) > 0; }
     void snap(QWidget& w, const std::string& name) { EXPECT_TRUE(snapshot(w, "exceptions-" + name)); }
 
@@ -326,7 +327,7 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     open();
 
     tab->showInstalledPicker();
-    AppPicker* picker = tab->picker();
+    QPointer<AppPicker> picker = tab->picker();
     ASSERT_TRUE(picker);
     ASSERT_EQ(picker->rows().size(), 3u);
     picker->search()->setText("MA");
@@ -340,7 +341,7 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     picker->setHovered(std::nullopt);
     press(picker->rows()[0]);
     settle();
-    EXPECT_FALSE(picker->isVisible());
+    EXPECT_TRUE(!picker || !picker->isVisible());  // closed, and let go
     ASSERT_TRUE(has("mail.desktop"));
     EXPECT_FALSE(has("com.example.maps"));
     EXPECT_EQ(entry("mail.desktop").url, mail.url);
@@ -375,10 +376,10 @@ TEST_F(ExceptionsTest, DeletingResetsTheCurrentAndSelectedApp) {
     UIApp::shared().id.set(kCalendar);
     engine::CurrentApp::shared().settingsKey = kCalendar;
     ui::ConfirmDelButton* del = tab->row(kZoom)->deleteButton();
-    del->click();
+    test::click(del);
     settle();
     EXPECT_TRUE(has(kZoom));  // the first click only asks
-    del->click();
+    test::click(del);
     settle();
     EXPECT_FALSE(has(kZoom));
     EXPECT_EQ(UIApp::shared().id.get(), "");
@@ -395,9 +396,10 @@ TEST_F(ExceptionsTest, EachPopoverBeginsAndEndsItsCaptureOnce) {
     settle();
     ASSERT_TRUE(editor->gesturePopover());
     EXPECT_EQ(UIApp::shared().id.get(), kEditor);
-    press(editor->nameArea());  // ignored while open
-    editor->gesturePopover()->hide();
+    // A click outside closes it and opens no other.
+    press(editor->nameArea());
     settle();
+    EXPECT_TRUE(!editor->gesturePopover() || !editor->gesturePopover()->isVisible());
     EXPECT_EQ(flips.gesOn, 1);
     EXPECT_EQ(flips.gesOff, 1);
     EXPECT_FALSE(gestureCaptureOn());
@@ -455,12 +457,12 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(left->titleLabel()->palette().color(QPalette::WindowText), ui::overriddenBindingColor());
     // A press flips the application's flag; back at the global's value it turns primary.
     const bool wasOn = entry(kEditor).lct;
-    left->press();
+    test::clickSwitch(left);
     EXPECT_EQ(entry(kEditor).lct, !wasOn);
     pop->refresh();
     EXPECT_EQ(left->isOn(), !wasOn);
     EXPECT_EQ(left->color(), entry(kEditor).lct == entry("").lct ? ui::primaryColor() : ui::overriddenBindingColor());
-    left->press();
+    test::clickSwitch(left);
     pop->refresh();
 
     // A global-only finger count makes no divider.
@@ -471,7 +473,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     // act on the popover's application whatever the panel selects.
     UIApp::shared().id.set("");
     const AnApp global = entry("");
-    pop->loadGlobalButton()->click();
+    test::click(pop->loadGlobalButton());
     turn();
     EXPECT_NE(entry(kEditor).ges, entry("").ges);
     settle();
@@ -481,7 +483,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     for (auto* r : pop->rows()) EXPECT_EQ(r->lineColor(), ui::primaryColor());
 
     // Remove all: no bindings, no click-through; keys and locks stay.
-    pop->removeAllButton()->click();
+    test::click(pop->removeAllButton());
     settle();
     EXPECT_TRUE(entry(kEditor).ges.empty());
     EXPECT_FALSE(entry(kEditor).lct || entry(kEditor).rct || entry(kEditor).sct);
@@ -490,7 +492,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(entry(""), global);
 
     // A copy whose entry went meanwhile writes nothing and makes nothing.
-    pop->loadGlobalButton()->click();
+    test::click(pop->loadGlobalButton());
     Apps::shared().a.modify([](AppEntries& a) { a.erase(kEditor); });
     settle();
     EXPECT_FALSE(has(kEditor));
@@ -509,8 +511,8 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(pop->rows()[1]->row().delEn);
 
     UIApp::shared().id.set("");
-    pop->addButton()->click();
-    pop->addButton()->click();
+    test::click(pop->addButton());
+    test::click(pop->addButton());
     settle();
     EXPECT_FALSE(entry("").key.count(0xFFFF));
     ASSERT_EQ(pop->rows().size(), 3u);
@@ -521,7 +523,7 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     snap(*pop, "key-popover");
 
     // Deferred copy into a deleted entry: nothing comes back.
-    pop->loadGlobalButton()->click();
+    test::click(pop->loadGlobalButton());
     EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().key);
     Apps::shared().a.modify([](AppEntries& a) { a.erase(kEditor); });
     settle();
@@ -597,6 +599,61 @@ TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
     settle();
     EXPECT_EQ(gestures->rows()[0]->menuButton()->text().trimmed().toStdString(), "\u2318");
     typist.release(kCommandKey, EventFlag::Command);
+}
+
+// Each popup window lies inside the screen's work area with its tools in
+// reach, however high the tab stands and however long its list.
+TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTall) {
+    AnApp editor = entry(kEditor);
+    for (std::uint64_t f : {2u, 3u, 4u})
+        for (ActDir d : {ActDir::Left, ActDir::Right, ActDir::Up, ActDir::Down})
+            slot(editor, GesPath{f, ActGes::Swipe, 0, d}) = action(ActionId::MediaNext);
+    setEntry(kEditor, editor);
+    ApplicationSet many;
+    for (int i = 0; i < 60; ++i)
+        many.insert({Url::fileFromPath("/opt/app" + std::to_string(i), "/"), "App " + std::to_string(i),
+                        "app" + std::to_string(i)});
+    ApplicationSets::shared().installedApps = many;
+    open();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto inside = [&](QWidget* w) { return screen.contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())); };
+
+    // The row at the screen's top edge, then at its bottom edge.
+    QWidget* name = tab->row(kEditor)->nameArea();
+    const int offset = name->mapTo(tab.get(), QPoint(0, 0)).y();
+    for (int top : {screen.bottom() - name->height(), screen.top()}) {
+        tab->move(screen.left() + 400, top - offset);
+        press(tab->row(kEditor)->nameArea());
+        settle();
+        GesturePopover* pop = tab->row(kEditor)->gesturePopover();
+        ASSERT_TRUE(pop && pop->isVisible()) << top;
+        EXPECT_TRUE(inside(pop)) << top << " " << pop->frameGeometry().y();
+        for (QWidget* tool : {static_cast<QWidget*>(pop->loadGlobalButton()), static_cast<QWidget*>(pop->removeAllButton()),
+                              static_cast<QWidget*>(pop->lockButton())})
+            EXPECT_TRUE(inside(tool)) << top;
+        pop->close();
+        settle();
+
+        tab->showInstalledPicker();
+        AppPicker* picker = tab->picker();
+        ASSERT_TRUE(picker && picker->isVisible());
+        EXPECT_EQ(picker->rows().size(), 60u);
+        EXPECT_TRUE(inside(picker)) << top << " " << picker->frameGeometry().y();
+        EXPECT_TRUE(inside(picker->search()));
+        picker->close();
+        settle();
+    }
+
+    // Switched off and without keys: the message shows whole.
+    press(tab->row(kZoom)->keyboardButton());
+    settle();
+    KeyPopover* off = tab->row(kZoom)->keyPopover();
+    ASSERT_TRUE(off);
+    ASSERT_TRUE(off->cover()->isVisible());
+    QLabel* message = off->coverMessage();
+    EXPECT_GE(off->cover()->height() - message->y(), message->heightForWidth(message->width()));
+    EXPECT_TRUE(inside(off));
+    snap(*off, "key-popover-switched-off-empty");
 }
 
 } // namespace

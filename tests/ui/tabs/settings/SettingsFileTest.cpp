@@ -271,11 +271,17 @@ TEST_F(SettingsFileTest, TheQtPanelsOfferPropertyListsUnderTheProposedNameAndThe
     ui::setDialogs(nullptr);
     std::vector<std::string> seen;
     // Answers the Qt dialog up now: notes what it shows, then chooses.
-    auto answer = [&](std::function<void(QWidget*)> choose) {
-        QTimer::singleShot(0, [&seen, choose] {
+    // Answers the next modal dialog once it shows (looked for every 10 ms).
+    std::function<void(std::function<void(QWidget*)>, int)> answerWithin;
+    answerWithin = [&](std::function<void(QWidget*)> choose, int tries) {
+        QTimer::singleShot(10, [&seen, &answerWithin, choose, tries] {
             QWidget* modal = nullptr;
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (w->isVisible() && qobject_cast<QDialog*>(w)) modal = w;
+            if (!modal && tries > 0) {
+                answerWithin(choose, tries - 1);
+                return;
+            }
             if (auto* d = qobject_cast<QFileDialog*>(modal)) {
                 for (const QString& text : {d->windowTitle(), d->nameFilters().join(';'),
                                             QFileInfo(d->selectedFiles().value(0)).fileName()})
@@ -287,6 +293,7 @@ TEST_F(SettingsFileTest, TheQtPanelsOfferPropertyListsUnderTheProposedNameAndThe
             if (modal) choose(modal);
         });
     };
+    auto answer = [&](std::function<void(QWidget*)> choose) { answerWithin(std::move(choose), 500); };
     answer([&](QWidget* d) {
         static_cast<QFileDialog*>(d)->setDirectory(dir.path());
         static_cast<QDialog*>(d)->accept();

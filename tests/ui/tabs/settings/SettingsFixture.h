@@ -11,6 +11,7 @@
 #include "ui/IntSlider.h"
 #include "ui/ToggleCombo.h"
 #include "ui/tabs/settings/SettingsTab.h"
+#include "ui/ThroughWindow.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -33,12 +34,12 @@ protected:
         return *tab;
     }
 
+    // Through the widget's window, at x on its middle line.
     static void mouse(QWidget* w, QEvent::Type type, double x) {
-        const QPointF at(x, w->height() / 2.0);
-        const bool release = type == QEvent::MouseButtonRelease;
-        QMouseEvent e(type, at, w->mapToGlobal(at), Qt::LeftButton, release ? Qt::NoButton : Qt::LeftButton,
-                      Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
+        const QPoint at(int(x + 0.5), w->height() / 2);
+        if (type == QEvent::MouseButtonPress) test::pressAt(w, at);
+        else if (type == QEvent::MouseButtonRelease) test::releaseAt(w, at);
+        else QTest::mouseMove(w->window()->windowHandle(), test::windowPoint(w, at));
     }
     // A press at the middle, moved by `steps` values and a half, let go there.
     static void dragBy(ui::IntSlider* s, double stepWidth, int steps) {
@@ -53,10 +54,10 @@ protected:
         mouse(w, QEvent::MouseButtonPress, 2);
         mouse(w, QEvent::MouseButtonRelease, 2);
     }
-    void pressToggle(const std::string& key) { tab->toggle(key)->press(); }
+    void pressToggle(const std::string& key) { test::clickSwitch(tab->toggle(key)); }
     // A footer button: its action runs on the next turn.
     void pressButton(const std::string& key) {
-        tab->footerButton(key)->click();
+        test::click(tab->footerButton(key));
         turn();
     }
 

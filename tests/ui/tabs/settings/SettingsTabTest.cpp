@@ -3,6 +3,7 @@
 #include "ui/tabs/settings/SettingsFixture.h"
 
 #include "ui/Snapshot.h"
+#include "ui/ThroughWindow.h"
 #include "app/AppDelegate.h"
 #include "engine/HidServiceData.h"
 #include "engine/MultitouchDevices.h"
@@ -126,7 +127,7 @@ TEST_F(SettingsTabTest, IntensitiesReadBackAsSetAndPulsesGoToTheTouchedTrackpadW
     dragFriction(1);
     EXPECT_EQ(pulses().back(), (std::pair<platform::HapticActuator, float>{101, 1.2f}));
     // Multi-shot off: its slider is dim and still, friction plays nothing.
-    tab->toggle("Setting tab haptic for multishot actions")->press();
+    test::clickSwitch(tab->toggle("Setting tab haptic for multishot actions"));
     EXPECT_FALSE(h.mEnable.get());
     EXPECT_NE(tab->multiSlider()->fillColor(), QColor(Qt::white));
     dragIntensity(tab->multiSlider(), 3);
@@ -158,7 +159,7 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
         Options::shared().theme.set(row.theme);
         EXPECT_EQ(tab->toggle("Setting tab mic mute notif")->isOn(), (row.theme & 1) != 0);
         EXPECT_EQ(tab->toggle("Setting tab capslock notif")->isOn(), (row.theme & 2) != 0);
-        tab->toggle(row.press)->press();
+        test::clickSwitch(tab->toggle(row.press));
         EXPECT_EQ(std::tuple(Options::shared().theme.get(), UIState::shared().micMuteNotif.get(),
                              UIState::shared().capslockNotif.get()),
                   std::tuple(row.after, row.mic, row.caps))
@@ -169,7 +170,7 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
     MainStatusItem::shared().item = &item;
     auto& delegate = app::AppDelegate::shared();
     Options::shared().hideIcon.set(true);
-    tab->toggle("Setting tab hide icon")->press();
+    test::clickSwitch(tab->toggle("Setting tab hide icon"));
     EXPECT_TRUE(delegate.firstActivationPending);
     EXPECT_TRUE(item.visible);
     click(tab->toggle("Setting tab hide icon"));
@@ -179,11 +180,11 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
     EXPECT_EQ(tab->toggle("Setting tab run at login")->helpButton(), nullptr);
     MainStatusItem::shared().item = nullptr;
     // Login item through the autostart entry; update checks only stored.
-    tab->toggle("Setting tab run at login")->press();
+    test::clickSwitch(tab->toggle("Setting tab run at login"));
     EXPECT_EQ(sim->loginItems.items, std::vector<std::string>{sim->bundle.bundlePath});
-    tab->toggle("Setting tab run at login")->press();
+    test::clickSwitch(tab->toggle("Setting tab run at login"));
     EXPECT_TRUE(sim->loginItems.items.empty());
-    tab->toggle("Setting tab auto update")->press();
+    test::clickSwitch(tab->toggle("Setting tab auto update"));
     EXPECT_FALSE(Options::shared().autoCheckUpdates.get());
     EXPECT_FALSE(tab->footerButton("Setting tab Check for update")->isEnabled());
     // A row reports each change once, with its cause.

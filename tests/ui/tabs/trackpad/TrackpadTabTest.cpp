@@ -27,6 +27,7 @@
 #include <QLayout>
 
 #include "ui/Snapshot.h"
+#include "ui/ThroughWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -86,14 +87,10 @@ protected:
         tab->show();
         settle();
     }
-    // A click at the point, delivered to the widget itself.
+    // A click at the point, through the widget's window.
     static void press(QWidget* w, QPoint at = {-1, -1}) {
-        if (at.x() < 0) at = QPoint(w->width() / 2, w->height() / 2);
-        const QPointF local(at), global(w->mapToGlobal(at));
-        QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &down);
-        QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w, &up);
+        if (at.x() < 0) at = test::centre(w);
+        test::clickAt(w, at);
     }
     static void key(QWidget* w, int code, const QString& text = {}) {
         QKeyEvent down(QEvent::KeyPress, code, Qt::NoModifier, text);
@@ -326,8 +323,8 @@ TEST_F(TrackpadTabTest, HelpPanesHeaderToolsAndClickThroughSwitches) {
     settle();
     EXPECT_TRUE(tab->clickToggle(ClickFlag::Left)->isOn());
     EXPECT_FALSE(entry(kFollower).lct);
-    tab->clickToggle(ClickFlag::Left)->press();
-    tab->clickToggle(ClickFlag::Left)->press();
+    test::clickSwitch(tab->clickToggle(ClickFlag::Left));
+    test::clickSwitch(tab->clickToggle(ClickFlag::Left));
     EXPECT_TRUE(entry("").lct);
     EXPECT_TRUE(entry(kFollower).lct);
     EXPECT_FALSE(entry(kLocked).lct);

@@ -1,0 +1,88 @@
+#include "platform/desktop/shell/DesktopPanelPlacement.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <xcb/xcb.h>
+
+namespace corv::desktop {
+
+namespace {
+
+std::optional<QRect>& lastIcon() {
+    static std::optional<QRect> icon;
+    return icon;
+}
+
+} // namespace
+
+QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& icon, const QRect& screen,
+                      const QRect& work) {
+    const QRect area = work.isValid() ? work : screen;
+    QRect r(wanted, panel);
+    if (!area.isValid()) return r;
+    if (icon && icon->isValid()) {
+        // A tray in the upper half of the screen: the panel hangs below it.
+        const bool trayAbove = icon->center().y() < screen.center().y();
+        if (trayAbove) {
+            const int top = std::max(icon->bottom() + 1, area.top());
+            r = QRect(r.x(), top, panel.width(), std::min(panel.height(), area.bottom() + 1 - top));
+        } else {
+            const int bottom = std::min(icon->top(), area.bottom() + 1);
+            const int height = std::min(panel.height(), bottom - area.top());
+            r = QRect(r.x(), bottom - height, panel.width(), height);
+        }
+    } else {
+        r.setHeight(std::min(panel.height(), area.height()));
+        r.moveTop(std::max(std::min(r.top(), area.bottom() + 1 - r.height()), area.top()));
+    }
+    r.moveLeft(std::max(std::min(r.left(), area.right() + 1 - r.width()), area.left()));
+    return r;
+}
+
+void setClickedTrayIcon(const QRect& icon) { lastIcon() = icon; }
+
+std::optional<QRect> clickedTrayIcon() { return lastIcon(); }
+
+std::optional<QRect> rootGeometry(const QWidget& window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection() || !window.internalWinId()) return std::nullopt;
+    xcb_connection_t* c = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* reply = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, static_cast<xcb_window_t>(window.internalWinId()), root, 0, 0), nullptr);
+    if (!reply) return std::nullopt;
+    const QRect r(reply->dst_x, reply->dst_y, window.width(), window.height());
+    std::free(reply);
+    return r;
+}
+
+std::optional<QRect> rootAncestorGeometry(const QWidget& window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection() || !window.internalWinId()) return std::nullopt;
+    xcb_connection_t* c = x11->connection();
+    xcb_window_t w = static_cast<xcb_window_t>(window.internalWinId());
+    for (int depth = 0; depth < 16; ++depth) {
+        auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+        if (!tree) return std::nullopt;
+        const xcb_window_t parent = tree->parent, root = tree->root;
+        std::free(tree);
+        if (parent == root || parent == XCB_NONE) break;
+        w = parent;
+    }
+    auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
+    if (!geometry) return std::nullopt;
+    const xcb_window_t root = geometry->root;
+    const QSize size(geometry->width, geometry->height);
+    std::free(geometry);
+    auto* at = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, w, root, 0, 0), nullptr);
+    if (!at) return std::nullopt;
+    const QRect r(QPoint(at->dst_x, at->dst_y), size);
+    std::free(at);
+    return r;
+}
+
+} // namespace corv::desktop

@@ -1,0 +1,36 @@
+#pragma once
+
+// Where the panel window opens on the desktop: beside the tray icon that
+// opened it, below a tray at the top of the screen and above one at the
+// bottom, inside the work area (the screen less the desktop's panels, as the
+// window manager's _NET_WORKAREA tells), so never over the tray.
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <optional>
+
+class QWidget;
+
+namespace corv::desktop {
+
+// The panel's frame: `wanted` is the top-left the program asked for; `tray`
+// the clicked icon, or the horizontal tray bar holding it, when known. A
+// panel taller than the room on its side is cut to it.
+QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& tray, const QRect& screen,
+                      const QRect& work);
+
+// The tray icon last clicked, or the horizontal bar holding it, as the X
+// server has it.
+void setClickedTrayIcon(const QRect& icon);
+std::optional<QRect> clickedTrayIcon();
+
+// The top-level window holding a docked icon's window, on the root window.
+std::optional<QRect> rootAncestorGeometry(const QWidget& window);
+
+// Where a top-level widget lies on the root window, asked of the X server
+// (a tray's docked icon is not where Qt believes); nothing off X11.
+std::optional<QRect> rootGeometry(const QWidget& window);
+
+} // namespace corv::desktop

@@ -1,0 +1,53 @@
+#pragma once
+
+// A user's pointer on a panel widget: the events go to the widget's window,
+// so Qt's own hit-testing picks the widget that gets them. A widget that a
+// sibling or a mouse-transparent ancestor hides never sees them.
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+
+namespace corv::test {
+
+// The window point of `local` in `w`; shows the window first if it is not.
+inline QPoint windowPoint(QWidget* w, QPoint local) {
+    QWidget* top = w->window();
+    if (!top->isVisible()) top->show();
+    return w->mapTo(top, local);
+}
+
+inline QPoint centre(QWidget* w) { return QPoint(w->width() / 2, w->height() / 2); }
+
+inline void pressAt(QWidget* w, QPoint local) {
+    const QPoint at = windowPoint(w, local);
+    QTest::mousePress(w->window()->windowHandle(), Qt::LeftButton, {}, at);
+}
+
+inline void releaseAt(QWidget* w, QPoint local) {
+    const QPoint at = windowPoint(w, local);
+    QTest::mouseRelease(w->window()->windowHandle(), Qt::LeftButton, {}, at);
+}
+
+inline void clickAt(QWidget* w, QPoint local) {
+    const QPoint at = windowPoint(w, local);
+    QWindow* window = w->window()->windowHandle();
+    QTest::mouseMove(window, at);
+    QTest::mouseClick(window, Qt::LeftButton, {}, at);
+}
+
+inline void click(QWidget* w) { clickAt(w, centre(w)); }
+
+// A switch: a click on its box, at its left end.
+inline void clickSwitch(QWidget* w) { clickAt(w, QPoint(8, w->height() / 2)); }
+
+inline void hover(QWidget* w, QPoint local) { QTest::mouseMove(w->window()->windowHandle(), windowPoint(w, local)); }
+
+// The widget the window's hit-testing finds at `local` of `w`.
+inline QWidget* hitAt(QWidget* w, QPoint local) {
+    QWidget* top = w->window();
+    return top->childAt(w->mapTo(top, local));
+}
+
+} // namespace corv::test

@@ -1,0 +1,72 @@
+#include "ui/XPointer.h"
+
+#include <QTest>
+#include <QWidget>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace corv::test {
+
+namespace {
+Display* dpy(void* d) { return static_cast<Display*>(d); }
+} // namespace
+
+XPointer::XPointer() : display_(XOpenDisplay(nullptr)) {}
+
+XPointer::~XPointer() {
+    if (display_) XCloseDisplay(dpy(display_));
+}
+
+void XPointer::moveTo(QPoint p) {
+    XTestFakeMotionEvent(dpy(display_), -1, p.x(), p.y(), CurrentTime);
+    settle();
+}
+
+void XPointer::press(int button) {
+    XTestFakeButtonEvent(dpy(display_), static_cast<unsigned>(button), True, CurrentTime);
+    settle();
+}
+
+void XPointer::release(int button) {
+    XTestFakeButtonEvent(dpy(display_), static_cast<unsigned>(button), False, CurrentTime);
+    settle();
+}
+
+void XPointer::click(QPoint p, int button) {
+    moveTo(p);
+    press(button);
+    release(button);
+}
+
+void XPointer::drag(QPoint from, QPoint to) {
+    moveTo(from);
+    press();
+    for (int i = 1; i <= 8; ++i) moveTo(from + (to - from) * i / 8);
+    release();
+}
+
+QRect XPointer::onRoot(const QWidget* w) const {
+    const QWidget* top = w->window();
+    Window child = 0;
+    int x = 0, y = 0;
+    XTranslateCoordinates(dpy(display_), static_cast<Window>(top->winId()), DefaultRootWindow(dpy(display_)), 0, 0, &x,
+                          &y, &child);
+    return QRect(QPoint(x, y) + w->mapTo(top, QPoint(0, 0)), w->size());
+}
+
+std::optional<QPoint> XPointer::hintedPosition(const QWidget* window) const {
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(dpy(display_), static_cast<Window>(window->winId()), &hints, &supplied)) return std::nullopt;
+    if (!(hints.flags & (USPosition | PPosition))) return std::nullopt;
+    return QPoint(hints.x, hints.y);
+}
+
+void XPointer::settle() {
+    XSync(dpy(display_), False);
+    QTest::qWait(30);
+}
+
+} // namespace corv::test

@@ -1,0 +1,45 @@
+#pragma once
+
+// The user's pointer on the test's X server: XTest moves it and presses its
+// buttons, so the server decides which window gets each event. Positions are
+// read from the server, not from Qt.
+
+#include <QPoint>
+#include <QRect>
+
+#include <optional>
+
+class QWidget;
+
+namespace corv::test {
+
+class XPointer {
+public:
+    XPointer();
+    ~XPointer();
+    XPointer(const XPointer&) = delete;
+    XPointer& operator=(const XPointer&) = delete;
+    bool ok() const { return display_ != nullptr; }
+
+    void moveTo(QPoint p);
+    void press(int button = 1);
+    void release(int button = 1);
+    void click(QPoint p, int button = 1);
+    // A press at `from`, moved to `to` in steps, let go there.
+    void drag(QPoint from, QPoint to);
+
+    // Where `w` lies on the root window, as the server says.
+    QRect onRoot(const QWidget* w) const;
+    QPoint centreOnRoot(const QWidget* w) const { return onRoot(w).center(); }
+
+    // The position a window's WM_NORMAL_HINTS give, when they give one.
+    std::optional<QPoint> hintedPosition(const QWidget* window) const;
+
+    // Lets the program see what the server sent it.
+    void settle();
+
+private:
+    void* display_;
+};
+
+} // namespace corv::test
