@@ -308,9 +308,13 @@ public:
             }
             lock.unlock();
             const bool listening = serve();
+            // A report's reads queue the events that come meanwhile, which the
+            // socket no longer shows: those are served on the next round, after
+            // any task, without waiting.
+            const bool queued = listening && XEventsQueued(display, QueuedAlready) > 0;
             pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {listening ? ConnectionNumber(display) : -1, POLLIN, 0}};
             // Without a wake descriptor the thread looks for work now and then.
-            while (::poll(fds, 2, wakeFd_ < 0 ? 10 : -1) < 0 && errno == EINTR) {
+            while (::poll(fds, 2, queued ? 0 : wakeFd_ < 0 ? 10 : -1) < 0 && errno == EINTR) {
             }
             std::uint64_t count = 0;
             if ((fds[0].revents & POLLIN) && ::read(wakeFd_, &count, sizeof count) < 0) {

@@ -19,6 +19,8 @@
 #include "platform/desktop/apps/DesktopWorkspace.h"
 #include "platform/desktop/x11/X11Session.h"
 #include "platform/sim/SimPlatform.h"
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -517,6 +519,51 @@ TEST_F(DesktopX11Test, ALostServerLeavesTheProgramRunning) {
     session.unwatch(watch);
     // The suite's own server still answers.
     EXPECT_EQ(x11->clientAt(a.center), a.window);
+}
+
+// A keyboard change that comes while the session reads the windows (the
+// server held meanwhile, so it arrives before the answer) is told at once,
+// not when some later event wakes the session.
+TEST_F(DesktopX11Test, AKeyboardChangeDuringAWindowReadIsToldAtOnce) {
+    test::XServer own;
+    ASSERT_EQ(own.error(), "");
+    QProcess tool;
+    tool.start("setxkbmap", {"-display", QString::fromStdString(own.name()), "-layout", "us,de"});
+    ASSERT_TRUE(tool.waitForFinished(10000) && tool.exitCode() == 0);
+    Display* d = own.display();
+    const Window root = DefaultRootWindow(d);
+    X11Session session(own.name());
+    std::atomic<int> windows{0}, groups{0};
+    const auto windowWatch = session.watchWindows([&](const X11Windows&) { ++windows; });
+    const auto keyboardWatch = session.watchKeyboard([&](bool) { ++groups; });
+    ASSERT_TRUE(spinUntil([&] { return windows > 0; }));
+    // Told once: the session listens to the keyboard.
+    const auto lock = [&](unsigned group) {
+        XkbLockGroup(d, XkbUseCoreKbd, group);
+        XSync(d, False);
+    };
+    unsigned group = 0;
+    ASSERT_TRUE(spinUntil([&] {
+        lock(group ^= 1);
+        return spinUntil([&] { return groups > 0; }, 200);
+    }));
+    groups = 0;
+
+    XGrabServer(d);
+    XSync(d, False);
+    const long active = static_cast<long>(root);
+    XChangeProperty(d, root, XInternAtom(d, "_NET_ACTIVE_WINDOW", False), XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&active), 1);
+    XSync(d, False);
+    // Time for the session to ask for the windows, which the held server
+    // does not answer yet.
+    QThread::msleep(300);
+    lock(group ^ 1);
+    XUngrabServer(d);
+    XSync(d, False);
+    EXPECT_TRUE(spinUntil([&] { return groups > 0; }, 3000));
+    session.unwatch(windowWatch);
+    session.unwatch(keyboardWatch);
 }
 
 } // namespace
