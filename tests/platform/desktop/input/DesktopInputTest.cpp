@@ -696,5 +696,37 @@ TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboa
     EXPECT_EQ(s.clone(), tap(KEY_B));
 }
 
+TEST(DesktopInput, AKeyboardWhoseReadsKeepFailingIsTriedAgainLaterNotAtEveryTapChange) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    s.input.failReads(s.keyboard, true);
+    s.input.send(s.keyboard, {{EV_MSC, MSC_SCAN, KEY_A}});
+    ASSERT_TRUE(spinUntil([&] { return !s.input.grabbed(s.keyboard); }, 5000));
+    const int grabs = s.input.grabCount(s.keyboard);
+
+    // A key tap elsewhere in the program goes on and off (as the panel's key
+    // recorder does); each change looks at the devices again.
+    auto& taps = platform::eventTaps();
+    const auto other = taps.createTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
+                                      platform::TapOptions::ListenOnly, engine::kKeyTapMask,
+                                      [](platform::TapProxy, std::uint32_t, platform::Event e) {
+                                          return std::optional<platform::Event>(e);
+                                      });
+    taps.addToMainLoop(taps.createRunLoopSource(other));
+    for (int i = 0; i < 8; ++i) {
+        taps.setEnabled(other, i % 2 == 0);
+        spinUntil([] { return false; }, 30);
+    }
+    EXPECT_LE(s.input.grabCount(s.keyboard) - grabs, 1);
+
+    // Working again: taken at its next try, and its keys reach the desktop.
+    s.input.failReads(s.keyboard, false);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 10000));
+    s.settle();
+    EXPECT_TRUE(s.input.grabbed(s.keyboard));
+    s.type(s.keyboard, tap(KEY_B));
+    EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
 } // namespace
 } // namespace corv::desktop
