@@ -15,6 +15,14 @@
 // created device appears in sysfs under /sys/devices/virtual/input, as the
 // kernel's would, so the program meets its own clones when it looks.
 //
+// Writes to an event node are kept too. LEDs written to a created device's
+// node are read back from its uinput descriptor, and those written to a
+// faked device's node come back to its reader, as the kernel does both when
+// they change the device's state. Every uinput descriptor is the same PTY
+// (poll() is not wrapped), so all of them wake while one has something to
+// read; the others read nothing (EAGAIN). One device's events are in the
+// PTY at a time, and the read that takes them is the real one.
+//
 // Known limits of umockdev 0.17: a close() is not seen here, so a grab or a
 // uinput device ends only by EVIOCGRAB 0 or UI_DEV_DESTROY; fstat() of an opened node reports the PTY;
 // libudev never sees a device as initialised (there is no /run/udev for the
@@ -31,6 +39,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -190,10 +199,23 @@ public:
             ADD_FAILURE() << "the testbed path " << bed_.root() << " is too long for umockdev's sockets";
         g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&InputTestbed::onIoctl), this);
         g_signal_connect(handler_, "handle-write", G_CALLBACK(&InputTestbed::onWrite), this);
+        g_signal_connect(handler_, "handle-read", G_CALLBACK(&InputTestbed::onRead), this);
         g_signal_connect(handler_, "client-connected", G_CALLBACK(&InputTestbed::onConnected), this);
         add("P: /devices/virtual/misc/uinput\nN: uinput\nA: dev=10:223\nE: SUBSYSTEM=misc\nE: DEVNAME=/dev/uinput\n"
             "E: MAJOR=10\nE: MINOR=223\n");
         attach("/dev/uinput");
+        uinputMaster_ = bed_.deviceEnd("/dev/uinput");
+        termios t{};
+        if (uinputMaster_ >= 0 && ::tcgetattr(uinputMaster_, &t) == 0) {
+            ::cfmakeraw(&t);
+            ::tcsetattr(uinputMaster_, TCSANOW, &t);
+        }
+        // The test's own reading end, opened past umockdev, to empty the PTY
+        // of what a destroyed device never read.
+        if (uinputMaster_ >= 0)
+            if (const char* pts = ::ptsname(uinputMaster_))
+                uinputDrain_ = static_cast<int>(
+                    ::syscall(SYS_openat, AT_FDCWD, pts, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
         for (int n = kFirstCloneNode; n < kFirstCloneNode + kCloneNodesWatched; ++n)
             attach("/dev/input/event" + std::to_string(n));
     }
@@ -205,6 +227,7 @@ public:
         for (const auto& dev : attached_) umockdev_testbed_detach_ioctl(bed_.handle(), dev.c_str(), nullptr);
         g_signal_handlers_disconnect_by_data(handler_, this);
         g_object_unref(handler_);
+        if (uinputDrain_ >= 0) ::syscall(SYS_close, uinputDrain_);
     }
     InputTestbed(const InputTestbed&) = delete;
     InputTestbed& operator=(const InputTestbed&) = delete;
@@ -333,6 +356,12 @@ public:
         std::lock_guard lock(mutex_);
         nodes_.at(node).keysDown.insert(code);
     }
+    // From now on every read of the node fails with EIO while it stays
+    // listed; it can still be opened and grabbed.
+    void failReads(const std::string& node, bool fail) {
+        std::lock_guard lock(mutex_);
+        nodes_.at(node).readsFail = fail;
+    }
     // The other program that held the node's grab lets it go.
     void releaseElsewhere(const std::string& node) {
         std::lock_guard lock(mutex_);
@@ -360,6 +389,39 @@ public:
             ::close(null);
         }
         d.unplugged = true;
+    }
+
+    // Writes a frame to an event node as another program (the desktop) does,
+    // through umockdev.
+    void writeToNode(const std::string& node, std::vector<InputEvent> frame) {
+        {
+            std::lock_guard lock(mutex_);
+            flush();
+        }
+        if (frame.empty() || frame.back().type != EV_SYN) frame.push_back(synReport());
+        std::vector<input_event> raw;
+        for (const auto& e : frame) raw.push_back(rawEvent(e.type, e.code, e.value));
+        const int fd = ::open(node.c_str(), O_WRONLY | O_CLOEXEC);
+        const auto bytes = static_cast<ssize_t>(raw.size() * sizeof(input_event));
+        if (fd < 0 || ::write(fd, raw.data(), static_cast<std::size_t>(bytes)) != bytes)
+            ADD_FAILURE() << "cannot write a frame to " << node;
+        if (fd >= 0) ::close(fd);
+    }
+    // The events written to an event node so far.
+    std::vector<InputEvent> writtenTo(const std::string& node) const {
+        std::lock_guard lock(mutex_);
+        auto it = nodes_.find(node);
+        return it == nodes_.end() ? std::vector<InputEvent>{} : it->second.written;
+    }
+    // The event node of the last uinput device of that name; empty when it
+    // has none.
+    std::string nodeOf(const std::string& name) {
+        std::lock_guard lock(mutex_);
+        flush();
+        for (int i = static_cast<int>(uinput_.size()) - 1; i >= 0; --i)
+            if (uinput_[i].created && uinput_[i].name == name)
+                return i < kCloneNodesWatched ? "/dev/input/event" + std::to_string(kFirstCloneNode + i) : "";
+        return "";
     }
 
     bool grabbed(const std::string& node) {
@@ -422,6 +484,10 @@ private:
         std::string inputSyspath;
         std::vector<std::string> removable;
         std::set<std::uint16_t> keysDown;
+        std::set<std::uint16_t> leds;       // lit
+        std::vector<InputEvent> written;    // by programs, in order
+        int uinput = -1;                    // the uinput device it belongs to
+        bool readsFail = false;
         int master = -1;
         const void* grabber = nullptr;
         int grabs = 0;
@@ -640,7 +706,7 @@ private:
         } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
             replyBits(client, d.keysDown, KEY_MAX);
         } else if (nr == _IOC_NR(EVIOCGLED(0))) {
-            replyBits(client, {}, LED_MAX);
+            replyBits(client, d.leds, LED_MAX);
         } else if (nr == _IOC_NR(EVIOCGSND(0))) {
             replyBits(client, {}, SND_MAX);
         } else if (nr == _IOC_NR(EVIOCGSW(0))) {
@@ -737,6 +803,7 @@ private:
         } else if (request == UI_DEV_DESTROY) {
             if (d.created && !d.destroyed) pending_.push_back(i);
             d.destroyed = true;
+            dropReads(i);
             umockdev_ioctl_client_complete(client, 0, 0);
         } else if (nr >= _IOC_NR(UI_SET_EVBIT) && nr <= _IOC_NR(UI_SET_PROPBIT) && request != UI_SET_PHYS) {
             static const std::map<unsigned, std::uint16_t> kinds = {
@@ -782,6 +849,7 @@ private:
         node.desc.codes.erase(EV_SYN);
         node.syspath = event;
         node.inputSyspath = input;
+        node.uinput = i;
         node.removable = {input};
         addLocked("P: " + event.substr(4) + (watched ? "\nN: input/event" + std::to_string(n) : std::string()) +
                   "\nA: dev=13:" + std::to_string(64 + n) + "\nE: SUBSYSTEM=input\nE: DEVNAME=" + devnode +
@@ -796,13 +864,107 @@ private:
         }
     }
 
+    static input_event rawEvent(std::uint16_t type, std::uint16_t code, std::int32_t value) {
+        timeval now{};
+        ::gettimeofday(&now, nullptr);
+        input_event r{};
+        r.input_event_sec = now.tv_sec;
+        r.input_event_usec = now.tv_usec;
+        r.type = type;
+        r.code = code;
+        r.value = value;
+        return r;
+    }
+
+    // A frame written to an event node. Its LEDs that change the device's
+    // state go to the reader of the uinput device it belongs to, or else to
+    // the node's own reader, with a SYN_REPORT.
+    void nodeWrite(UMockdevIoctlClient* client, Node& d, const std::uint8_t* data, std::size_t length) {
+        std::vector<input_event> changed;
+        for (std::size_t at = 0; at + sizeof(input_event) <= length; at += sizeof(input_event)) {
+            input_event e;
+            std::memcpy(&e, data + at, sizeof e);
+            d.written.push_back({e.type, e.code, e.value});
+            if (e.type != EV_LED || d.leds.count(e.code) == (e.value != 0)) continue;
+            if (e.value) d.leds.insert(e.code);
+            else d.leds.erase(e.code);
+            changed.push_back(rawEvent(EV_LED, e.code, e.value));
+        }
+        if (!changed.empty() && d.uinput >= 0) {
+            reads_.push_back({d.uinput, changed});
+            if (reads_.size() == 1) startRead();
+        } else if (!changed.empty() && d.master >= 0) {
+            changed.push_back(rawEvent(EV_SYN, SYN_REPORT, 0));
+            const auto bytes = changed.size() * sizeof(input_event);
+            if (::write(d.master, changed.data(), bytes) != static_cast<ssize_t>(bytes))
+                ADD_FAILURE() << "cannot give the LEDs back";
+        }
+        umockdev_ioctl_client_complete(client, static_cast<long>(length - length % sizeof(input_event)), 0);
+    }
+
+    // The next device's events go into the PTY.
+    void startRead() {
+        if (reads_.empty()) return;
+        const auto& events = reads_.front().second;
+        readLeft_ = events.size() * sizeof(input_event);
+        if (::write(uinputMaster_, events.data(), readLeft_) != static_cast<ssize_t>(readLeft_))
+            ADD_FAILURE() << "cannot queue events for a uinput device";
+    }
+    // A destroyed device's events are never read.
+    void dropReads(int i) {
+        if (reads_.empty()) return;
+        const bool head = reads_.front().first == i;
+        std::erase_if(reads_, [i](const auto& r) { return r.first == i; });
+        if (!head) return;
+        std::vector<std::uint8_t> sink(readLeft_);
+        if (uinputDrain_ < 0 || ::syscall(SYS_read, uinputDrain_, sink.data(), sink.size()) !=
+                                    static_cast<long>(sink.size()))
+            ADD_FAILURE() << "cannot empty the uinput PTY";
+        startRead();
+    }
+
+    static gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+        auto* rig = static_cast<InputTestbed*>(self);
+        std::lock_guard lock(rig->mutex_);
+        const int i = index(client);
+        if (i < 0) {
+            auto it = rig->nodes_.find(umockdev_ioctl_client_get_devnode(client));
+            if (it == rig->nodes_.end() || !it->second.readsFail) return FALSE;  // the PTY answers
+            umockdev_ioctl_client_complete(client, -1, EIO);
+            return TRUE;
+        }
+        if (rig->reads_.empty() || rig->reads_.front().first != i) {
+            umockdev_ioctl_client_complete(client, -1, EAGAIN);
+            return TRUE;
+        }
+        int error = 0;
+        GError* failure = nullptr;
+        const int n = umockdev_ioctl_client_execute(client, &error, &failure);
+        if (failure) g_error_free(failure);
+        umockdev_ioctl_client_complete(client, n, n < 0 ? error : 0);
+        if (n > 0) {
+            rig->readLeft_ -= std::min(rig->readLeft_, static_cast<std::size_t>(n));
+            if (rig->readLeft_ == 0) {
+                rig->reads_.pop_front();
+                rig->startRead();
+            }
+        }
+        return TRUE;
+    }
+
     static gboolean onWrite(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
         auto* rig = static_cast<InputTestbed*>(self);
         UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
         const auto now = std::chrono::steady_clock::now();
         std::lock_guard lock(rig->mutex_);
         const int i = index(client);
-        if (i < 0) return FALSE;  // an evdev node: the PTY takes it
+        if (i < 0) {
+            auto it = rig->nodes_.find(umockdev_ioctl_client_get_devnode(client));
+            if (it == rig->nodes_.end()) return FALSE;  // the PTY takes it
+            rig->nodeWrite(client, it->second, arg->data, static_cast<std::size_t>(arg->data_len));
+            rig->changed_.notify_all();
+            return TRUE;
+        }
         UinputDevice& d = rig->uinput_[i];
         const std::size_t length = static_cast<std::size_t>(arg->data_len);
         if (!d.created || d.destroyed || length % sizeof(input_event) != 0) {
@@ -831,6 +993,12 @@ private:
     std::vector<std::string> grabOrder_;
     std::vector<std::string> attached_;
     std::vector<int> pending_;  // uinput devices whose sysfs entries wait for flush()
+    // Events for uinput devices to read, by device; the first are in the PTY,
+    // and so many of their bytes are still unread.
+    std::deque<std::pair<int, std::vector<input_event>>> reads_;
+    std::size_t readLeft_ = 0;
+    int uinputMaster_ = -1;
+    int uinputDrain_ = -1;
     std::thread::id owner_ = std::this_thread::get_id();
     int nextNode_ = 3;
     bool closing_ = false;

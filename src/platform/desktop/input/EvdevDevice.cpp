@@ -72,7 +72,7 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
     }
     // No grab unless a clone can be made: the uinput node must answer as one.
     unsigned version = 0;
-    d->uinputFd_ = ::open(uinputNode.c_str(), O_RDWR | O_CLOEXEC);
+    d->uinputFd_ = ::open(uinputNode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (d->uinputFd_ < 0 || ::ioctl(d->uinputFd_, UI_GET_VERSION, &version) != 0) {
         failure = Failure::Clone;
         return nullptr;
@@ -117,6 +117,7 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
         return nullptr;  // the destructor lets the node go
     }
     if (const char* sys = libevdev_uinput_get_syspath(d->clone_)) d->cloneSyspath_ = sys;
+    d->lights_ = libevdev_has_event_type(d->dev_, EV_LED);
     d->outputIndex_ = outputs.attach(libevdev_uinput_get_fd(d->clone_));
     return d;
 }
@@ -225,6 +226,25 @@ int EvdevDevice::pollTimeout() const {
     return static_cast<int>(std::max<std::int64_t>(0, left.count()));
 }
 
+bool EvdevDevice::passLights() {
+    // The desktop's writes to the clone come back on its uinput descriptor
+    // as they changed its state, without SYN_REPORTs.
+    input_event in[16];
+    const ssize_t n = ::read(uinputFd_, in, sizeof in);
+    if (n < 0) return errno == EAGAIN || errno == EINTR;
+    if (n == 0) return false;
+    input_event out[std::size(in) + 1];
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n) / sizeof(input_event); ++i)
+        if (in[i].type == EV_LED) out[count++] = inputEvent(EV_LED, in[i].code, in[i].value);
+    if (count == 0) return true;
+    out[count++] = inputEvent(EV_SYN, SYN_REPORT, 0);
+    ssize_t w;
+    do w = ::write(fd_, out, count * sizeof(input_event));
+    while (w < 0 && errno == EINTR);
+    return true;
+}
+
 void EvdevDevice::endTouches(Host& host, const input_event& at) {
     const std::uint64_t ns = static_cast<std::uint64_t>(at.input_event_sec) * 1'000'000'000ULL +
                              static_cast<std::uint64_t>(at.input_event_usec) * 1'000ULL;
@@ -271,13 +291,17 @@ void EvdevDevice::run(Host* host) {
     auto take = [&](const input_event& ev) {
         if (ev.type == EV_SYN && ev.code == SYN_REPORT) {
             if (touchpad_) frame.push_back(ev);
-            route(*host, frame);
-        } else if (ev.type != EV_SYN)
+            if (!frame.empty()) route(*host, frame);
+        } else if (ev.type != EV_SYN && ev.type != EV_LED) {
+            // The lights are the desktop's: the device reports only what was
+            // written to it, and the clone would send that back.
             frame.push_back(ev);
+        }
     };
+    bool lights = lights_;
     while (!stop_ && !gone) {
-        pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        const int n = ::poll(fds, wake_[0] >= 0 ? 2 : 1, pollTimeout());
+        pollfd fds[3] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}, {lights ? uinputFd_ : -1, POLLIN, 0}};
+        const int n = ::poll(fds, 3, pollTimeout());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 || stop_) break;
         if (n == 0) {
@@ -318,6 +342,8 @@ void EvdevDevice::run(Host* host) {
             if (emptyWakes >= 3) gone = true;
         }
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) gone = true;
+        if (fds[2].revents & POLLIN) lights = passLights();
+        else if (fds[2].revents) lights = false;
     }
     if (gone && !stop_) host->gone(*this);
 }

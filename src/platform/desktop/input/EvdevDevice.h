@@ -1,7 +1,8 @@
 #pragma once
 
 // One taken input device: its node grabbed, a uinput clone made from it, and
-// a reader thread that sends its frames through an InputRouter to the clone.
+// a reader thread that sends its frames through an InputRouter to the clone,
+// and the lock lights the desktop sets on the clone back to the device.
 // Units that wait ask the host, which answers within its bound.
 
 #include "platform/Event.h"
@@ -108,10 +109,14 @@ private:
     void writeFrames(const std::vector<input_event>& out);
     // Milliseconds the reader may wait for the device; -1 for ever.
     int pollTimeout() const;
+    // Reads the clone's descriptor and writes the lights set there to the
+    // device. False once the descriptor fails.
+    bool passLights();
 
     InputNode node_;
     int fd_ = -1;
     int uinputFd_ = -1;
+    bool lights_ = false;  // the device has LEDs, and so has its clone
     int wake_[2] = {-1, -1};
     libevdev* dev_ = nullptr;
     libevdev_uinput* clone_ = nullptr;

@@ -658,5 +658,75 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
     }
 }
 
+TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboard) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const auto second = s.input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B), true);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
+    s.settle();
+    const std::string keyboards[] = {s.keyboard, second};
+    const std::string clones[] = {s.input.nodeOf(kKeyboard), s.input.nodeOf("Second Keyboard")};
+    for (const auto& name : {std::string(kKeyboard), std::string("Second Keyboard")})
+        EXPECT_EQ(s.input.uinputDevice(name)->codes[EV_LED], (std::set<std::uint16_t>{LED_NUML, LED_CAPSL, LED_SCROLLL}))
+            << name;
+
+    struct Case {
+        const char* name;
+        int keyboard;
+        Keys set;  // by the desktop on the clone, in one write
+    };
+    const Case cases[] = {
+        {"Caps Lock on", 0, {{EV_LED, LED_CAPSL, 1}}},
+        {"Num Lock on, on the other keyboard", 1, {{EV_LED, LED_NUML, 1}}},
+        {"Caps Lock off and Scroll Lock on at once", 0, {{EV_LED, LED_CAPSL, 0}, {EV_LED, LED_SCROLLL, 1}}},
+    };
+    Keys lit[2];
+    for (const auto& c : cases) {
+        s.input.writeToNode(clones[c.keyboard], c.set);
+        lit[c.keyboard] = lit[c.keyboard] + c.set + Keys{test::synReport()};
+        EXPECT_TRUE(spinUntil([&] { return s.input.writtenTo(keyboards[c.keyboard]) == lit[c.keyboard]; }, 5000))
+            << c.name << ": " << ::testing::PrintToString(s.input.writtenTo(keyboards[c.keyboard]));
+    }
+    s.settle();
+    EXPECT_EQ(s.input.writtenTo(keyboards[0]), lit[0]);
+    EXPECT_EQ(s.input.writtenTo(keyboards[1]), lit[1]);
+    // What a keyboard reports of the lights written to it goes no further.
+    for (const auto& d : s.input.uinputDevices()) EXPECT_EQ(only(d.events, EV_LED), Keys{}) << d.name;
+    s.type(s.keyboard, tap(KEY_B));
+    EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
+TEST(DesktopInput, AKeyboardWhoseReadsKeepFailingIsTriedAgainLaterNotAtEveryTapChange) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    s.input.failReads(s.keyboard, true);
+    s.input.send(s.keyboard, {{EV_MSC, MSC_SCAN, KEY_A}});
+    ASSERT_TRUE(spinUntil([&] { return !s.input.grabbed(s.keyboard); }, 5000));
+    const int grabs = s.input.grabCount(s.keyboard);
+
+    // A key tap elsewhere in the program goes on and off (as the panel's key
+    // recorder does); each change looks at the devices again.
+    auto& taps = platform::eventTaps();
+    const auto other = taps.createTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
+                                      platform::TapOptions::ListenOnly, engine::kKeyTapMask,
+                                      [](platform::TapProxy, std::uint32_t, platform::Event e) {
+                                          return std::optional<platform::Event>(e);
+                                      });
+    taps.addToMainLoop(taps.createRunLoopSource(other));
+    for (int i = 0; i < 8; ++i) {
+        taps.setEnabled(other, i % 2 == 0);
+        spinUntil([] { return false; }, 30);
+    }
+    EXPECT_LE(s.input.grabCount(s.keyboard) - grabs, 1);
+
+    // Working again: taken at its next try, and its keys reach the desktop.
+    s.input.failReads(s.keyboard, false);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 10000));
+    s.settle();
+    EXPECT_TRUE(s.input.grabbed(s.keyboard));
+    s.type(s.keyboard, tap(KEY_B));
+    EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
 } // namespace
 } // namespace corv::desktop
