@@ -173,7 +173,8 @@ void DesktopInput::reconcile() {
 }
 
 void DesktopInput::take(const InputNode& node) {
-    if (devices_.count(node.syspath) || isOwn(node)) return;
+    // Retries come from timers, which run on while the user is away.
+    if (shutDown_ || away_ || devices_.count(node.syspath) || isOwn(node)) return;
     EvdevDevice::Failure failure;
     auto device = EvdevDevice::take(node, config_.uinputNode,
                                     static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)), seat_, outputs_,
