@@ -300,9 +300,25 @@ void DesktopInput::gone(EvdevDevice& device) {
 
 EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) {
     EvdevDevice::Verdict verdict;
-    // Let go for a stall: the desktop reads the node itself until it is taken again.
-    if (device.stopping() || watchdog_.letGo()) return verdict;
+    if (device.stopping()) return verdict;
     const std::uint32_t type = event.type();
+    // Let go for a stall: the desktop reads the node itself until it is taken
+    // again. A release still reaches the taps once the loop turns, so that
+    // whatever its press started ends.
+    if (watchdog_.letGo()) {
+        if (isRelease(type)) {
+            auto slot = std::make_shared<Slot>();
+            slot->event = event;
+            slot->state = Slot::State::TimedOut;
+            ++unclaimed_;
+            ++counters_.toMain;
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postFromAnyThread([this, alive, slot, token = nextToken_++] {
+                if (alive.lock()) handOver(slot, token);
+            });
+        }
+        return verdict;
+    }
     if (unclaimed_.load() >= config_.backlog && !isRelease(type)) {
         // Far behind: the event passes without a closure of its own; the taps
         // that judge it hear of all such events once the thread catches up.
