@@ -152,6 +152,7 @@ class Scene {
 public:
     explicit Scene(bool engineOn = true, double bound = 0.050, std::int64_t backlog = 256) {
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+        where.input.stallBound = test::kQuietStallBound;
         where.input.verdictBound = bound;
         where.input.backlog = backlog;
         desktop = std::make_unique<DesktopPlatform>(where);

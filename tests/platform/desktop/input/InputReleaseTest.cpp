@@ -57,9 +57,10 @@ bool allDestroyed(const Made& made, int count = 1) {
 // A desktop over a faked keyboard and mouse, the engine's taps live.
 class Scene {
 public:
-    explicit Scene(const QString& systemBus = {}) {
+    explicit Scene(const QString& systemBus = {}, double stallBound = test::kQuietStallBound) {
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
         where.systemBusAddress = systemBus;
+        where.input.stallBound = stallBound;
         desktop = std::make_unique<DesktopPlatform>(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
@@ -150,7 +151,7 @@ TEST(InputRelease, TheSessionSwitchedAwayOrSleepLetsEverythingGoUntilTheUserIsBa
 
 TEST(InputRelease, AMainLoopStandingStillLetsGoWithinItsBoundAndTakesAgainWhenItTurns) {
     if (!test::runningUnderUmockdev()) return;
-    Scene s;
+    Scene s({}, 0.5);
     BindAction copy;
     copy.isHotkey = true;
     copy.hotkeyMod = EventFlag::Control;
@@ -220,7 +221,10 @@ TEST(InputRelease, DISABLED_TakesTheDevicesForAnotherTest) {
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
     QTemporaryDir tmp;
-    DesktopPlatform desktop({tmp.filePath("defaults.plist"), tmp.filePath("autostart")});
+    // Its termination bound, not the watchdog, lets a stuck loop's devices go.
+    DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+    where.input.stallBound = test::kQuietStallBound;
+    DesktopPlatform desktop(where);
     resetShared();
     Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
     engine::startEngineTaps();
