@@ -173,7 +173,8 @@ void DesktopInput::reconcile() {
 }
 
 void DesktopInput::take(const InputNode& node) {
-    if (devices_.count(node.syspath) || isOwn(node)) return;
+    // Retries come from timers, which run on while the user is away.
+    if (shutDown_ || away_ || devices_.count(node.syspath) || isOwn(node)) return;
     EvdevDevice::Failure failure;
     auto device = EvdevDevice::take(node, config_.uinputNode,
                                     static_cast<std::int64_t>(registry_.entryOf(node.inputSyspath)), seat_, outputs_,
@@ -299,9 +300,25 @@ void DesktopInput::gone(EvdevDevice& device) {
 
 EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) {
     EvdevDevice::Verdict verdict;
-    // Let go for a stall: the desktop reads the node itself until it is taken again.
-    if (device.stopping() || watchdog_.letGo()) return verdict;
+    if (device.stopping()) return verdict;
     const std::uint32_t type = event.type();
+    // Let go for a stall: the desktop reads the node itself until it is taken
+    // again. A release still reaches the taps once the loop turns, so that
+    // whatever its press started ends.
+    if (watchdog_.letGo()) {
+        if (isRelease(type)) {
+            auto slot = std::make_shared<Slot>();
+            slot->event = event;
+            slot->state = Slot::State::TimedOut;
+            ++unclaimed_;
+            ++counters_.toMain;
+            std::weak_ptr<bool> alive = alive_;
+            loop_.postFromAnyThread([this, alive, slot, token = nextToken_++] {
+                if (alive.lock()) handOver(slot, token);
+            });
+        }
+        return verdict;
+    }
     if (unclaimed_.load() >= config_.backlog && !isRelease(type)) {
         // Far behind: the event passes without a closure of its own; the taps
         // that judge it hear of all such events once the thread catches up.

@@ -99,8 +99,15 @@ void InputWatchdog::terminationRequested(int signal) {
 }
 
 void InputWatchdog::run() {
+    // The watchdog's own oversleep: the whole process was stopped (SIGSTOP,
+    // a debugger) or starved, which is no stall of the loop. Its turns are
+    // counted from then.
+    constexpr std::int64_t kOversleepNs = 250'000'000;
+    std::int64_t resumedNs = 0;
+    std::int64_t wakeDue = LLONG_MAX;
     while (!stop_) {
         const std::int64_t now = nowNs();
+        if (wakeDue != LLONG_MAX && now - wakeDue > kOversleepNs) resumedNs = now;
         std::int64_t due = LLONG_MAX;
         const int signal = g_signal.load();
         if (signal != 0 && !g_takenUp.load()) {
@@ -112,7 +119,7 @@ void InputWatchdog::run() {
             due = end;
         }
         if (watching_ && !letGo_) {
-            const std::int64_t last = lastBeatNs_.load();
+            const std::int64_t last = std::max(lastBeatNs_.load(), resumedNs);
             if (now - last >= stallNs_) {
                 // The loop is stuck: nothing may stay held meanwhile.
                 GrabTable& table = GrabTable::process();
@@ -126,6 +133,7 @@ void InputWatchdog::run() {
         }
         const int timeout =
             due == LLONG_MAX ? -1 : static_cast<int>(std::max<std::int64_t>(0, (due - now + 999'999) / 1'000'000));
+        wakeDue = due;
         pollfd p{wake_[0], POLLIN, 0};
         if (::poll(&p, 1, timeout) > 0) {
             char buf[64];

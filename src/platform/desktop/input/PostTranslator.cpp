@@ -90,7 +90,7 @@ void PostTranslator::press(std::uint16_t code, bool down, std::vector<input_even
 }
 
 void PostTranslator::syncModifiers(platform::EventFlags flags, platform::EventFlags keep,
-                                   std::vector<input_event>& out) {
+                                   std::vector<input_event>& out, bool pressing) {
     std::vector<input_event> presses;
     for (const auto& m : kModifiers) {
         if (keep & m.bit) continue;
@@ -102,7 +102,10 @@ void PostTranslator::syncModifiers(platform::EventFlags flags, platform::EventFl
             if (held_.count(code) && (!want || code != wanted)) press(code, false, out);
         if (want) press(wanted, true, presses);
     }
-    out.insert(out.end(), presses.begin(), presses.end());
+    // An up of a key not held (lifted meanwhile) presses no modifier for it.
+    for (const input_event& ev : presses)
+        if (pressing) out.push_back(ev);
+        else held_.erase(ev.code);
 }
 
 std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
@@ -112,7 +115,7 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
         const auto vk = static_cast<std::uint16_t>(e.integerField(platform::field::KeyboardKeycode));
         auto code = evdevOfVirtualKey(vk);
         if (!code) return out;
-        syncModifiers(e.flags(), impliedFlagsOfEvdev(*code), out);
+        syncModifiers(e.flags(), impliedFlagsOfEvdev(*code), out, type == et::KeyDown || held_.count(*code));
         if (type == et::KeyDown && held_.count(*code)) {
             out.push_back(inputEvent(EV_KEY, *code, 2));
         } else {
@@ -126,12 +129,13 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
             out.push_back(inputEvent(EV_KEY, KEY_CAPSLOCK, 0));
             return out;
         }
-        syncModifiers(e.flags(), 0, out);
+        syncModifiers(e.flags(), 0, out, true);
     } else if (type == 1 || type == 3 || type == 25 || type == 2 || type == 4 || type == 26) {
         auto code = buttonCode(e);
         if (!code) return out;
-        syncModifiers(e.flags(), 0, out);
-        press(*code, type == 1 || type == 3 || type == 25, out);
+        const bool down = type == 1 || type == 3 || type == 25;
+        syncModifiers(e.flags(), 0, out, down || held_.count(*code));
+        press(*code, down, out);
     } else if (type == 5 || type == 6 || type == 7 || type == 27) {
         const auto dx = e.integerField(kDeltaX), dy = e.integerField(kDeltaY);
         if (dx) out.push_back(inputEvent(EV_REL, REL_X, static_cast<std::int32_t>(dx)));

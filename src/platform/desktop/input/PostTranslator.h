@@ -32,7 +32,8 @@ public:
     static std::span<const std::uint16_t> relativeAxes();
 
 private:
-    void syncModifiers(platform::EventFlags flags, platform::EventFlags keep, std::vector<input_event>& out);
+    void syncModifiers(platform::EventFlags flags, platform::EventFlags keep, std::vector<input_event>& out,
+                       bool pressing);
     void press(std::uint16_t code, bool down, std::vector<input_event>& out);
 
     std::set<std::uint16_t> held_;

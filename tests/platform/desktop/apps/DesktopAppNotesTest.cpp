@@ -102,8 +102,10 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     test::InputTestbed input{bed};
     const std::string keyboard = input.addDevice(test::fakeKeyboard("Fake Keyboard"));
     QTemporaryDir tmp;
-    auto desktop = std::make_unique<DesktopPlatform>(DesktopLocations{
-        tmp.filePath("defaults.plist"), tmp.filePath("autostart"), kNoBus, kNoBus, tmp.filePath("instance")});
+    DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart"), kNoBus, kNoBus,
+                           tmp.filePath("instance")};
+    where.input.stallBound = test::kQuietStallBound;
+    auto desktop = std::make_unique<DesktopPlatform>(where);
     resetShared();
     app::CorvadineApp program;
     program.launch();

@@ -36,7 +36,9 @@ TEST(DesktopEntryTrust, ABoundKeyStartsOnlyATrustedEntryFile) {
     test::InputTestbed input(bed);
     const auto keyboard = input.addDevice(test::fakeKeyboard());
     {
-        DesktopPlatform desktop({tmp.filePath("defaults.plist"), tmp.filePath("autostart")});
+        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+        where.input.stallBound = test::kQuietStallBound;
+        DesktopPlatform desktop(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
         engine::startEngineTaps();

@@ -100,6 +100,7 @@ TEST(DesktopSessionKeys, SleepIsInteractiveAndLogOutAsksTheSessionManager) {
     const std::string keyboard = input.addDevice(test::fakeKeyboard());
     QTemporaryDir tmp;
     DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+    where.input.stallBound = test::kQuietStallBound;
     where.systemBusAddress = system.address();
     where.sessionBusAddress = session.address();
     auto desktop = std::make_unique<DesktopPlatform>(where);

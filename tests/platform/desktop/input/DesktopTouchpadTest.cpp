@@ -35,6 +35,7 @@ struct Pad {
     explicit Pad(const test::EvdevDesc& desc = test::fakeTouchpad(kPad)) {
         pad = input.addDevice(desc);
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+        where.input.stallBound = test::kQuietStallBound;
         desktop = std::make_unique<DesktopPlatform>(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });

@@ -34,6 +34,7 @@ public:
         input.addHidrawBeside(first, "hidraw0", kKeyboardDescriptor);
         input.addHidrawBeside(second, "hidraw1", kKeyboardDescriptor);
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+        where.input.stallBound = test::kQuietStallBound;
         desktop = std::make_unique<DesktopPlatform>(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });

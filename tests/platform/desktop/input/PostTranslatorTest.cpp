@@ -45,6 +45,13 @@ TEST(PostTranslator, KeysCarryTheirModifiersAndTheReleaseEndsThem) {
     right.setFlags(flag::Option | flag::RightOption | flag::Fn | flag::NumericPad);
     EXPECT_EQ(text(t.translate(right)), k(KEY_RIGHTALT, 1) + " " + k(KEY_LEFT, 1));
     EXPECT_EQ(text(t.releaseAll()), k(KEY_LEFT, 0) + " " + k(KEY_RIGHTALT, 0));
+
+    // An up of a key or button lifted meanwhile presses no modifier for it.
+    up.setFlags(flag::Control);
+    EXPECT_EQ(text(t.translate(up)), "");
+    Event clickUp = Event::mouse(2, platform::Point{0, 0}, 0);
+    clickUp.setFlags(flag::Command);
+    EXPECT_EQ(text(t.translate(clickUp)), "");
 }
 
 TEST(PostTranslator, ClicksWheelAndSystemKeys) {

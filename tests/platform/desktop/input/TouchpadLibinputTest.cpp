@@ -264,7 +264,9 @@ TEST(TouchpadLibinput, WhatTheCloneGetsOfAnUnboundGestureIsStillThatGestureToLib
     std::vector<std::vector<InputEvent>> cloned;
     {
         QTemporaryDir tmp;
-        DesktopPlatform desktop(DesktopLocations{tmp.filePath("defaults.plist"), tmp.filePath("autostart")});
+        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
+        where.input.stallBound = test::kQuietStallBound;
+        DesktopPlatform desktop(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
         engine::startEngineTaps();
