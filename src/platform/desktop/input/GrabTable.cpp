@@ -129,4 +129,12 @@ void GrabTable::releaseAll() {
     if (const int fd = posting_.load(); fd >= 0) ::ioctl(fd, UI_DEV_DESTROY);
 }
 
+bool GrabTable::holdsInput() const {
+    for (const Slot& slot : slots_)
+        if (slot.node.load() >= 0) return true;
+    for (const auto& word : keys_)
+        if (word.load() != 0) return true;
+    return false;
+}
+
 } // namespace corv::desktop

@@ -40,6 +40,8 @@ public:
     void letGoNodes();
     // All of it: the nodes, the clones and the posting device.
     void releaseAll();
+    // Whether a node is grabbed or the posting device holds a key.
+    bool holdsInput() const;
 
 private:
     struct Slot {

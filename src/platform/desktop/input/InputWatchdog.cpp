@@ -110,7 +110,8 @@ void InputWatchdog::run() {
         if (wakeDue != LLONG_MAX && now - wakeDue > kOversleepNs) resumedNs = now;
         std::int64_t due = LLONG_MAX;
         const int signal = g_signal.load();
-        if (signal != 0 && !g_takenUp.load()) {
+        // With nothing held, a slow loop may take its time over the request.
+        if (signal != 0 && !g_takenUp.load() && GrabTable::process().holdsInput()) {
             const std::int64_t end = g_requestedAt.load() + static_cast<std::int64_t>(kTerminationBound * 1e9);
             if (now >= end) {
                 GrabTable::process().releaseAll();

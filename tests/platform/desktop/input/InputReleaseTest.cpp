@@ -237,6 +237,16 @@ TEST(InputRelease, DISABLED_TakesTheDevicesForAnotherTest) {
     idle(300);
     if (std::string(mode) == "stuck")
         for (;;) ::pause();
+    if (std::string(mode) == "slow") {
+        // Nothing held, then a loop slower than the termination bound.
+        engine::stopEngineTaps();
+        ASSERT_TRUE(spinUntil([&] { return desktop.eventTaps.input.taken().empty(); }, 5000));
+        std::printf("\nquiet\n");
+        std::fflush(stdout);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < until) ::usleep(10000);
+        return;
+    }
     idle(60000);
 }
 
@@ -319,6 +329,16 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
     EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(900));
     EXPECT_EQ(stuck.process.exitCode(), 128 + SIGTERM);
     EXPECT_TRUE(letGo());
+
+    // With nothing held, a slow loop ends in its own time.
+    Holder slow("slow", input);
+    ASSERT_TRUE(slow.ready);
+    QByteArray said;
+    ASSERT_TRUE(spinUntil([&] { return (said += slow.process.readAll()).contains("\nquiet\n"); }, 10000));
+    ::kill(slow.pid(), SIGTERM);
+    ASSERT_TRUE(slow.process.waitForFinished(10000));
+    EXPECT_EQ(slow.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(slow.process.exitCode(), 0);
 }
 
 } // namespace
