@@ -207,11 +207,9 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     // The check box, or the padding round it, switches the entry and nothing else.
     const AppEntries before = Apps::shared().a.get();
     QWidget* pad = zoom->checkBox()->parentWidget();
-    const QPointF below(pad->width() / 2.0, pad->height() - 1.0);
-    QMouseEvent down(QEvent::MouseButtonPress, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::LeftButton, {});
-    QApplication::sendEvent(pad, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::NoButton, {});
-    QApplication::sendEvent(pad, &up);
+    const QPoint below(pad->width() / 2, pad->height() - 1);
+    ASSERT_EQ(test::hitAt(pad, below), pad);
+    test::clickAt(pad, below);
     settle();
     EXPECT_TRUE(entry(kZoom).enabled);
     AnApp back = entry(kZoom);
@@ -449,8 +447,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(rows[1]->lineColor(), ui::overriddenBindingColor());  // differs from the global
     EXPECT_EQ(rows[2]->lineColor(), ui::dimLabelColor());            // the global's alone
     EXPECT_EQ(pop->dividerCount(), 2);  // own 1 finger stands above 2 and 3
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(pop->lockButton(), &enter);
+    test::hover(pop->lockButton(), test::centre(pop->lockButton()));
     EXPECT_EQ(HintWinManager::shared().currentText, platform::localized("Exception hint button lock"));
     ToggleCombo* left = pop->clickToggle(ui::trackpad::ClickFlag::Left);
     EXPECT_TRUE(left->helpButton());
