@@ -641,12 +641,20 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
         settle();
     }
 
-    // Switched off and without keys: the message shows whole.
+    // Switched off with no keys of its own nor global ones: the list is
+    // empty, yet the message shows whole.
+    for (const std::string& id : {std::string(), std::string(kZoom)}) {
+        AnApp none = entry(id);
+        none.key.clear();
+        setEntry(id, none);
+    }
+    settle();
     press(tab->row(kZoom)->keyboardButton());
     settle();
     KeyPopover* off = tab->row(kZoom)->keyPopover();
     ASSERT_TRUE(off);
     ASSERT_TRUE(off->cover()->isVisible());
+    EXPECT_TRUE(off->rows().empty());
     QLabel* message = off->coverMessage();
     EXPECT_GE(off->cover()->height() - message->y(), message->heightForWidth(message->width()));
     EXPECT_TRUE(inside(off));
