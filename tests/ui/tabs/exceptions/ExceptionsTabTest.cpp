@@ -529,6 +529,12 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     // The disabled overlay's top gap.
     for (auto [h, top] : {std::pair{0.0, 0.0}, {65.0, 0.0}, {165.0, 50.0}, {265.0, 100.0}, {900.0, 100.0}})
         EXPECT_EQ(disabledMessageTop(h), top) << h;
+    // The least height that holds a message of m below that gap.
+    for (auto [m, h] : {std::pair{40, 40}, {65, 65}, {80, 95}, {165, 265}, {200, 300}}) {
+        EXPECT_EQ(disabledCoverHeightFor(m), h) << m;
+        EXPECT_GE(h - disabledMessageTop(h), m) << m;
+        EXPECT_LT(h - 1 - disabledMessageTop(h - 1), m) << m;
+    }
     press(tab->row(kZoom)->keyboardButton());
     settle();
     KeyPopover* off = tab->row(kZoom)->keyPopover();
@@ -657,6 +663,10 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
     EXPECT_TRUE(off->rows().empty());
     QLabel* message = off->coverMessage();
     EXPECT_GE(off->cover()->height() - message->y(), message->heightForWidth(message->width()));
+    // Its two lines stand apart by the message's gap.
+    const int line = QFontMetrics(message->font()).lineSpacing();
+    EXPECT_GE(message->heightForWidth(message->width()), 2 * line + kMessageLineGap);
+    EXPECT_LT(message->heightForWidth(message->width()), 3 * line);
     EXPECT_TRUE(inside(off));
     snap(*off, "key-popover-switched-off-empty");
 }
