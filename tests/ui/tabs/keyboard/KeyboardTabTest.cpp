@@ -208,8 +208,12 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
         settleTab();
     }
     ASSERT_EQ(sub->rows().size(), 2u);
-    sub->rows()[0]->field(true)->onPress();
+    CellButton* source = sub->rows()[0]->field(true);
+    scrollTo(source);
+    EXPECT_FALSE(source->isArmed());
+    test::click(source);
     settleTab();
+    EXPECT_TRUE(source->isArmed());
     EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
     // The switch acts on a change that comes from elsewhere too.
     sim->hidServices.writes.clear();
