@@ -647,13 +647,27 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
         settle();
     }
 
-    // Switched off with no keys of its own nor global ones: the list is
-    // empty, yet the message shows whole.
+    // Switched off with no bindings of its own nor global ones: the lists
+    // are empty, yet each popover shows the message whole.
     for (const std::string& id : {std::string(), std::string(kZoom)}) {
         AnApp none = entry(id);
         none.key.clear();
+        none.ges.clear();
         setEntry(id, none);
     }
+    settle();
+    press(tab->row(kZoom)->nameArea());
+    settle();
+    GesturePopover* gestures = tab->row(kZoom)->gesturePopover();
+    ASSERT_TRUE(gestures);
+    ASSERT_TRUE(gestures->cover()->isVisible());
+    EXPECT_TRUE(gestures->rows().empty());
+    const auto whole = [](Popover* p) {
+        const QRect m = static_cast<DisabledCover*>(p->cover())->message()->geometry();
+        return p->cover()->rect().contains(QRect(m.topLeft(), QSize(m.width(), m.height())));
+    };
+    EXPECT_TRUE(whole(gestures));
+    gestures->close();
     settle();
     press(tab->row(kZoom)->keyboardButton());
     settle();
@@ -662,7 +676,7 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
     ASSERT_TRUE(off->cover()->isVisible());
     EXPECT_TRUE(off->rows().empty());
     QLabel* message = off->coverMessage();
-    EXPECT_GE(off->cover()->height() - message->y(), message->heightForWidth(message->width()));
+    EXPECT_TRUE(whole(off));
     // Its two lines stand apart by the message's gap.
     const int line = QFontMetrics(message->font()).lineSpacing();
     EXPECT_GE(message->heightForWidth(message->width()), 2 * line + kMessageLineGap);
