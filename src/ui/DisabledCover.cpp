@@ -15,10 +15,22 @@ namespace corv::ui {
 
 double disabledMessageTop(double h) { return std::min(std::max((h - 65) / 2, 0.0), 100.0); }
 
+int disabledCoverHeightFor(int m) {
+    if (m <= 65) return std::max(m, 0);
+    // Above 65 the gap takes half of each further point, up to 100.
+    return m <= 165 ? 2 * m - 65 : m + 100;
+}
+
 DisabledCover::DisabledCover(Ground ground, QWidget* parent, QWidget* covered)
     : QWidget(parent), ground_(ground), covered_(covered) {
     if (ground_ == Ground::Clear) backdrop_ = new BackdropView(8, Qt::transparent, this);
-    message_ = new QLabel(QString::fromStdString(platform::localized("Exception tab disabled")), this);
+    // Wrapped lines stand 12 points apart.
+    const QString text = QString::fromStdString(platform::localized("Exception tab disabled")).toHtmlEscaped();
+    message_ = new QLabel(QStringLiteral("<div style=\"-qt-line-height-type: line-distance; line-height: %1px\">%2</div>")
+                              .arg(kMessageLineGap)
+                              .arg(text),
+                          this);
+    message_->setTextFormat(Qt::RichText);
     message_->setFont(systemFont(24));
     message_->setAlignment(Qt::AlignCenter);
     message_->setWordWrap(true);

@@ -33,7 +33,12 @@ private:
     BackdropView* backdrop_ = nullptr;
 };
 
+// The space between the wrapped lines of the disabled message.
+inline constexpr int kMessageLineGap = 12;
+
 // The top gap of the disabled message in a cover h points high.
 double disabledMessageTop(double h);
+// The least cover height that shows a message `m` points high whole below that gap.
+int disabledCoverHeightFor(int m);
 
 } // namespace corv::ui

@@ -130,8 +130,7 @@ TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
     const double w = strip->model().iconWidth;
     EXPECT_DOUBLE_EQ(strip->model().offset, std::nearbyint(2 * strip->model().bound / w) * w);
 
-    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QApplication::sendEvent(strip, &enter);
+    test::hover(strip, QPoint(5, 5));
     EXPECT_TRUE(ui.inHScrollBar.get());
     delete strip;
     EXPECT_FALSE(ui.inHScrollBar.get());

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QtTest/qtestspontaneevent.h>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -43,6 +45,18 @@ inline void click(QWidget* w) { clickAt(w, centre(w)); }
 inline void clickSwitch(QWidget* w) { clickAt(w, QPoint(8, w->height() / 2)); }
 
 inline void hover(QWidget* w, QPoint local) { QTest::mouseMove(w->window()->windowHandle(), windowPoint(w, local)); }
+
+// The wheel turned `notches` (up when positive) with the pointer on `local` of `w`.
+inline void wheelAt(QWidget* w, QPoint local, int notches) {
+    const QPoint at = windowPoint(w, local);
+    QWindow* window = w->window()->windowHandle();
+    QWheelEvent e(at, window->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton, {},
+                  Qt::NoScrollPhase, false);
+    // As from the window system: only then does the wheel pass up to the
+    // widget that scrolls.
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    qApp->notify(window, &e);
+}
 
 // The widget the window's hit-testing finds at `local` of `w`.
 inline QWidget* hitAt(QWidget* w, QPoint local) {

@@ -155,7 +155,7 @@ void Popover::fitList(QScrollArea* list, int content, int maxHeight, bool enable
     if (!enabled) {
         auto* cover = static_cast<DisabledCover*>(cover_);
         const int w = std::max(list->width(), list->sizeHint().width());
-        h = std::max(h, cover->message()->heightForWidth(w) + 4);
+        h = std::max(h, disabledCoverHeightFor(cover->message()->heightForWidth(w) + 4));
     }
     list->setFixedHeight(h);
     list->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);

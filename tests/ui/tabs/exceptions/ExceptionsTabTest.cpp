@@ -207,11 +207,9 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     // The check box, or the padding round it, switches the entry and nothing else.
     const AppEntries before = Apps::shared().a.get();
     QWidget* pad = zoom->checkBox()->parentWidget();
-    const QPointF below(pad->width() / 2.0, pad->height() - 1.0);
-    QMouseEvent down(QEvent::MouseButtonPress, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::LeftButton, {});
-    QApplication::sendEvent(pad, &down);
-    QMouseEvent up(QEvent::MouseButtonRelease, below, pad->mapToGlobal(below), Qt::LeftButton, Qt::NoButton, {});
-    QApplication::sendEvent(pad, &up);
+    const QPoint below(pad->width() / 2, pad->height() - 1);
+    ASSERT_EQ(test::hitAt(pad, below), pad);
+    test::clickAt(pad, below);
     settle();
     EXPECT_TRUE(entry(kZoom).enabled);
     AnApp back = entry(kZoom);
@@ -449,8 +447,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     EXPECT_EQ(rows[1]->lineColor(), ui::overriddenBindingColor());  // differs from the global
     EXPECT_EQ(rows[2]->lineColor(), ui::dimLabelColor());            // the global's alone
     EXPECT_EQ(pop->dividerCount(), 2);  // own 1 finger stands above 2 and 3
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(pop->lockButton(), &enter);
+    test::hover(pop->lockButton(), test::centre(pop->lockButton()));
     EXPECT_EQ(HintWinManager::shared().currentText, platform::localized("Exception hint button lock"));
     ToggleCombo* left = pop->clickToggle(ui::trackpad::ClickFlag::Left);
     EXPECT_TRUE(left->helpButton());
@@ -532,6 +529,12 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     // The disabled overlay's top gap.
     for (auto [h, top] : {std::pair{0.0, 0.0}, {65.0, 0.0}, {165.0, 50.0}, {265.0, 100.0}, {900.0, 100.0}})
         EXPECT_EQ(disabledMessageTop(h), top) << h;
+    // The least height that holds a message of m below that gap.
+    for (auto [m, h] : {std::pair{40, 40}, {65, 65}, {80, 95}, {165, 265}, {200, 300}}) {
+        EXPECT_EQ(disabledCoverHeightFor(m), h) << m;
+        EXPECT_GE(h - disabledMessageTop(h), m) << m;
+        EXPECT_LT(h - 1 - disabledMessageTop(h - 1), m) << m;
+    }
     press(tab->row(kZoom)->keyboardButton());
     settle();
     KeyPopover* off = tab->row(kZoom)->keyPopover();
@@ -644,14 +647,40 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
         settle();
     }
 
-    // Switched off and without keys: the message shows whole.
+    // Switched off with no bindings of its own nor global ones: the lists
+    // are empty, yet each popover shows the message whole.
+    for (const std::string& id : {std::string(), std::string(kZoom)}) {
+        AnApp none = entry(id);
+        none.key.clear();
+        none.ges.clear();
+        setEntry(id, none);
+    }
+    settle();
+    press(tab->row(kZoom)->nameArea());
+    settle();
+    GesturePopover* gestures = tab->row(kZoom)->gesturePopover();
+    ASSERT_TRUE(gestures);
+    ASSERT_TRUE(gestures->cover()->isVisible());
+    EXPECT_TRUE(gestures->rows().empty());
+    const auto whole = [](Popover* p) {
+        const QRect m = static_cast<DisabledCover*>(p->cover())->message()->geometry();
+        return p->cover()->rect().contains(QRect(m.topLeft(), QSize(m.width(), m.height())));
+    };
+    EXPECT_TRUE(whole(gestures));
+    gestures->close();
+    settle();
     press(tab->row(kZoom)->keyboardButton());
     settle();
     KeyPopover* off = tab->row(kZoom)->keyPopover();
     ASSERT_TRUE(off);
     ASSERT_TRUE(off->cover()->isVisible());
+    EXPECT_TRUE(off->rows().empty());
     QLabel* message = off->coverMessage();
-    EXPECT_GE(off->cover()->height() - message->y(), message->heightForWidth(message->width()));
+    EXPECT_TRUE(whole(off));
+    // Its two lines stand apart by the message's gap.
+    const int line = QFontMetrics(message->font()).lineSpacing();
+    EXPECT_GE(message->heightForWidth(message->width()), 2 * line + kMessageLineGap);
+    EXPECT_LT(message->heightForWidth(message->width()), 3 * line);
     EXPECT_TRUE(inside(off));
     snap(*off, "key-popover-switched-off-empty");
 }

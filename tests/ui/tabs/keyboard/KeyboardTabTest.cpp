@@ -77,7 +77,18 @@ protected:
     void settleTab() {
         for (int i = 0; i < 6; ++i) turn();
         tab->refresh();
-        QApplication::processEvents();  // the layouts' requests
+        // A layout's request can post its parent's: run them all.
+        for (int i = 0; i < 4; ++i) QApplication::processEvents();
+    }
+    // Wheels the column down until `w` lies whole inside its viewport.
+    void scrollTo(QWidget* w) {
+        QWidget* view = tab->scroll()->viewport();
+        for (int i = 0; i < 50; ++i) {
+            const QRect r(w->mapTo(view, QPoint()), w->size());
+            if (view->rect().contains(r)) return;
+            test::wheelAt(view, test::centre(view), r.top() < 0 ? 1 : -1);
+            QApplication::processEvents();
+        }
     }
     GeneralKeyRow* row(std::uint64_t k, std::uint64_t m) {
         for (GeneralKeyRow* r : tab->rows())
@@ -190,14 +201,19 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     EXPECT_TRUE(snapshot(*block, "keyboard_logitech_block"));
 
     SubBlockWidget* sub = tab->subBlocks().at(0);
-    // Straight to the button: through the window this press lands on the
-    // block's row instead (left open).
-    QTest::mouseClick(sub->addButton(), Qt::LeftButton);
-    QTest::mouseClick(sub->addButton(), Qt::LeftButton);
-    settleTab();
+    for (int i = 0; i < 2; ++i) {
+        scrollTo(sub->addButton());
+        ASSERT_EQ(test::hitAt(sub->addButton(), test::centre(sub->addButton())), sub->addButton());
+        test::click(sub->addButton());
+        settleTab();
+    }
     ASSERT_EQ(sub->rows().size(), 2u);
-    sub->rows()[0]->field(true)->onPress();
+    CellButton* source = sub->rows()[0]->field(true);
+    scrollTo(source);
+    EXPECT_FALSE(source->isArmed());
+    test::click(source);
     settleTab();
+    EXPECT_TRUE(source->isArmed());
     EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
     // The switch acts on a change that comes from elsewhere too.
     sim->hidServices.writes.clear();

@@ -15,6 +15,7 @@
 #include "platform/PropertyList.h"
 
 #include <QAbstractButton>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -296,7 +297,9 @@ TEST_F(SettingsFileTest, TheQtPanelsOfferPropertyListsUnderTheProposedNameAndThe
     auto answer = [&](std::function<void(QWidget*)> choose) { answerWithin(std::move(choose), 500); };
     answer([&](QWidget* d) {
         static_cast<QFileDialog*>(d)->setDirectory(dir.path());
-        static_cast<QDialog*>(d)->accept();
+        for (QDialogButtonBox* box : d->findChildren<QDialogButtonBox*>())
+            for (QAbstractButton* b : box->buttons())
+                if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) test::click(b);
     });
     pressButton("Button save settings to file");
     // The name is proposed with the filter's suffix.
@@ -306,7 +309,7 @@ TEST_F(SettingsFileTest, TheQtPanelsOfferPropertyListsUnderTheProposedNameAndThe
 
     answer([&](QWidget* box) {
         for (QAbstractButton* b : static_cast<QMessageBox*>(box)->buttons())
-            if (b->text().toStdString() == localized("Button cancel")) b->click();
+            if (b->text().toStdString() == localized("Button cancel")) test::click(b);
     });
     pressButton("Setting tab reset");
     ASSERT_EQ(seen.size(), 4u);
