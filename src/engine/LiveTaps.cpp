@@ -1,6 +1,7 @@
 #include "engine/LiveTaps.h"
 
 #include "engine/EngineTaps.h"
+#include "engine/KeyInterest.h"
 #include "engine/KeyTap.h"
 #include "engine/TrackpadTaps.h"
 
@@ -11,6 +12,7 @@ void installKeyTapHandler() { EngineTaps::shared().keyHandler = &keyTapHandler; 
 void startEngineTaps() {
     installTrackpadTapHandlers();
     installKeyTapHandler();
+    followKeyInterest();
     setTapEnabled(gestureTap());
     setTapEnabled(clickTap());
     setTapEnabled(keyTap());
@@ -20,6 +22,7 @@ void stopEngineTaps() {
     switchTapOff(gestureTap());
     switchTapOff(clickTap());
     switchKeyTapOff();
+    stopFollowingKeyInterest();
 }
 
 } // namespace corv::engine
