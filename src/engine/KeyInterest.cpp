@@ -22,8 +22,9 @@ struct KeyInterestState {
 } // namespace
 
 void updateKeyInterest() {
-    const TapSlot& slot = keyTap();
-    if (slot.tap == 0) return;
+    // A key tap not made yet is told when it is.
+    const TapSlot* slot = EngineTaps::shared().madeKeyTap();
+    if (!slot || slot->tap == 0) return;
     std::optional<std::vector<std::uint16_t>> keys;
     if (HeldModifiers::shared().logiModifierFlags == 0) {
         keys.emplace();
@@ -32,7 +33,7 @@ void updateKeyInterest() {
                 if (key <= std::numeric_limits<std::uint16_t>::max() && !byMask.empty())
                     keys->push_back(static_cast<std::uint16_t>(key));
     }
-    platform::eventTaps().setKeyFilter(slot.tap, std::move(keys));
+    platform::eventTaps().setKeyFilter(slot->tap, std::move(keys));
 }
 
 void followKeyInterest() {
@@ -43,8 +44,8 @@ void followKeyInterest() {
 
 void stopFollowingKeyInterest() {
     Shared<KeyInterestState>::instance().bindings.reset();
-    const TapSlot& slot = keyTap();
-    if (slot.tap != 0) platform::eventTaps().setKeyFilter(slot.tap, std::nullopt);
+    if (const TapSlot* slot = EngineTaps::shared().madeKeyTap(); slot && slot->tap != 0)
+        platform::eventTaps().setKeyFilter(slot->tap, std::nullopt);
 }
 
 } // namespace corv::engine

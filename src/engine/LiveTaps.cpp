@@ -7,12 +7,14 @@
 
 namespace corv::engine {
 
-void installKeyTapHandler() { EngineTaps::shared().keyHandler = &keyTapHandler; }
+void installKeyTapHandler() {
+    EngineTaps::shared().keyHandler = &keyTapHandler;
+    followKeyInterest();
+}
 
 void startEngineTaps() {
     installTrackpadTapHandlers();
     installKeyTapHandler();
-    followKeyInterest();
     setTapEnabled(gestureTap());
     setTapEnabled(clickTap());
     setTapEnabled(keyTap());
