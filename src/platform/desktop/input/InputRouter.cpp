@@ -199,8 +199,12 @@ std::vector<InputRouter::Unit> InputRouter::split(std::span<const input_event> f
 bool InputRouter::waits(const Unit& unit, std::uint64_t wantedTypes, bool watched) const {
     if (!unit.event) return false;
     const bool keyish = unit.kind == Unit::Kind::Key || unit.kind == Unit::Kind::Button;
-    if (keyish && unit.value != 1 && unasked_.count(unit.deviceCode) && !unwatched_.count(unit.deviceCode))
-        return false;
+    if (keyish && unit.value != 1) {
+        if (!unasked_.count(unit.deviceCode))
+            watched = true;  // the chain judged its down: it judges the rest
+        else if (!unwatched_.count(unit.deviceCode))
+            return false;
+    }
     const std::uint32_t type = unit.event->type();
     return watched && type < 64 && (wantedTypes & (std::uint64_t{1} << type)) != 0;
 }

@@ -53,7 +53,8 @@ public:
     // Whether the unit waits for the chain, given the event types the live taps
     // ask for. A key or button whose down passed unasked passes unasked up too.
     // `watched` false: no tap may change this key now. A key whose down passed
-    // for that waits again, for its repeats and up, once it is watched.
+    // for that waits again, for its repeats and up, once it is watched; one
+    // whose down was judged waits for them whatever `watched` says.
     bool waits(const Unit& unit, std::uint64_t wantedTypes, bool watched = true) const;
 
     // What the clone gets for a unit that passes without a verdict (unasked,

@@ -300,6 +300,15 @@ TEST(DesktopInput, KeysNoTapCouldWantPassWhileTheMainThreadIsHeldOthersAreAskedA
     // The recorder keeps the key it captured.
     EXPECT_EQ(s.clone(), tap(KEY_B) + tap(KEY_A) + tap(KEY_LEFTSHIFT) + tap(KEY_B) + tap(KEY_D));
     EXPECT_EQ(s.posted(), tap(KEY_C));
+
+    // A key a binding took is asked until it is up, though the binding went:
+    // what it pressed is let go.
+    Scene::bind(kVkB, 0, shortcut(0, kVkC));
+    s.type(s.keyboard, down(KEY_B));
+    Scene::unbind(kVkB);
+    s.type(s.keyboard, {keyEvent(KEY_B, 0)});
+    EXPECT_EQ(s.posted(), tap(KEY_C) + tap(KEY_C));
+    EXPECT_EQ(s.clone().size(), 10u);
 }
 
 TEST(DesktopInput, ModClicksAndSubstitutionPostExactly) {

@@ -99,6 +99,12 @@ TEST(InputRouter, AKeyDownPassedUnwatchedIsAskedAgainOnlyOnceWatched) {
         // Forgotten with its up: the next down decides afresh.
         auto again = r.split(Events{inputEvent(EV_KEY, KEY_B, 1)});
         EXPECT_TRUE(r.waits(again[0], kKeys));
+        // Judged, its repeats and up are judged though the key is no longer watched.
+        EXPECT_TRUE(r.resolve(again[0], std::nullopt).empty());
+        for (std::int32_t value : {2, 0}) {
+            auto next = r.split(Events{inputEvent(EV_KEY, KEY_B, value)});
+            EXPECT_TRUE(r.waits(next[0], kKeys, false)) << value;
+        }
     }
 }
 
