@@ -1,5 +1,6 @@
 #include "engine/EngineTaps.h"
 
+#include "engine/KeyInterest.h"
 #include "model/Shared.h"
 #include "platform/Platform.h"
 
@@ -61,7 +62,10 @@ const TapSlot& EngineTaps::clickTap() {
 }
 
 const TapSlot& EngineTaps::keyTap() {
-    if (!key_) key_ = createEventTap(kKeyTapMask, &keyTapCallback);
+    if (!key_) {
+        key_ = createEventTap(kKeyTapMask, &keyTapCallback);
+        updateKeyInterest();
+    }
     return *key_;
 }
 

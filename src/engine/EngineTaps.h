@@ -48,6 +48,8 @@ public:
     const TapSlot& gestureTap();
     const TapSlot& clickTap();
     const TapSlot& keyTap();
+    // The key tap, when it was made.
+    const TapSlot* madeKeyTap() const { return key_ ? &*key_ : nullptr; }
 
     // The handlers the tap callbacks hand their events to. Until the taps'
     // own handlers are installed, each lets every event through and switches

@@ -8,6 +8,7 @@
 #include "engine/GestureLookup.h"
 #include "engine/HIDPostManager.h"
 #include "engine/HeldModifiers.h"
+#include "engine/KeyInterest.h"
 #include "engine/KeyCombo.h"
 #include "engine/ModClick.h"
 #include "engine/NotifWinManager.h"
@@ -57,8 +58,10 @@ Result flagsChanged(Event event) {
     const std::uint16_t key = keyCodeOf(event);
     const std::uint64_t flags = event.flags();
     if (key == kModifierMarkerKeyCode) {
+        const bool wasHeld = held.logiModifierFlags != 0;
         held.logiModifierFlags = flags;
         held.combinedModifierFlags = (held.keyboardModifierFlags | flags) & ~kDroppedMergedFlag;
+        if (wasHeld != (flags != 0)) updateKeyInterest();
     } else {
         held.keyboardModifierFlags = flags;
         held.combinedModifierFlags = (held.logiModifierFlags | flags) & ~kDroppedMergedFlag;

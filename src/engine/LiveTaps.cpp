@@ -1,12 +1,16 @@
 #include "engine/LiveTaps.h"
 
 #include "engine/EngineTaps.h"
+#include "engine/KeyInterest.h"
 #include "engine/KeyTap.h"
 #include "engine/TrackpadTaps.h"
 
 namespace corv::engine {
 
-void installKeyTapHandler() { EngineTaps::shared().keyHandler = &keyTapHandler; }
+void installKeyTapHandler() {
+    EngineTaps::shared().keyHandler = &keyTapHandler;
+    followKeyInterest();
+}
 
 void startEngineTaps() {
     installTrackpadTapHandlers();
@@ -20,6 +24,7 @@ void stopEngineTaps() {
     switchTapOff(gestureTap());
     switchTapOff(clickTap());
     switchKeyTapOff();
+    stopFollowingKeyInterest();
 }
 
 } // namespace corv::engine

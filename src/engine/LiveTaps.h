@@ -4,7 +4,8 @@
 
 namespace corv::engine {
 
-// Hands the key tap to its handler.
+// Hands the key tap to its handler, and tells the platform which keys it binds
+// from now on.
 void installKeyTapHandler();
 
 // Installs the handlers of the scroll-and-gesture, click and key taps, makes

@@ -65,6 +65,14 @@ public:
 
     // Every installed tap; nothing when the list cannot be read.
     virtual std::optional<std::vector<EventTapInfo>> tapList() = 0;
+
+    // The key codes whose key-down and key-up events the tap may change or
+    // swallow: every other key event passes it unchanged, so the stream may
+    // pass it without the tap. Nothing: any key (the default).
+    virtual void setKeyFilter(EventTapId tap, std::optional<std::vector<std::uint16_t>> keys) {
+        (void)tap;
+        (void)keys;
+    }
 };
 
 } // namespace corv::platform

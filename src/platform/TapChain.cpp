@@ -139,6 +139,40 @@ std::vector<EventTapId> TapChain::judgesOf(std::uint32_t type) const {
     return out;
 }
 
+void TapChain::setKeyFilter(EventTapId tap, std::optional<std::vector<std::uint16_t>> keys) {
+    auto it = taps_.find(tap);
+    if (it == taps_.end()) return;
+    std::optional<std::array<std::uint64_t, 4>> filter;
+    if (keys) {
+        filter.emplace();
+        for (std::uint16_t code : *keys) {
+            if (code >= 256) {
+                filter.reset();
+                break;
+            }
+            (*filter)[code / 64] |= std::uint64_t{1} << (code % 64);
+        }
+    }
+    if (filter == it->second.keyFilter) return;
+    it->second.keyFilter = filter;
+    changed();
+}
+
+TapChain::KeyInterest TapChain::keyInterest() const {
+    constexpr std::uint64_t keyTypes =
+        (std::uint64_t{1} << eventType::KeyDown) | (std::uint64_t{1} << eventType::KeyUp);
+    KeyInterest interest;
+    for (const auto& [id, t] : taps_) {
+        if (!t.live() || (t.mask & keyTypes) == 0) continue;
+        if (!t.keyFilter) {
+            interest.all = true;
+            return interest;
+        }
+        for (std::size_t i = 0; i < interest.keys.size(); ++i) interest.keys[i] |= (*t.keyFilter)[i];
+    }
+    return interest;
+}
+
 void TapChain::enter(Route route, TapProxy proxy, Event event, bool later, Token token) {
     const auto arrive = [this, route, proxy, token](Event e) {
         if (auto start = startIndex(route, proxy))

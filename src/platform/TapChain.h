@@ -22,6 +22,7 @@
 #include "platform/EventTaps.h"
 #include "platform/RunLoop.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -76,6 +77,19 @@ public:
     // The active (not listen-only) live taps that ask for the type, in chain order.
     std::vector<EventTapId> judgesOf(std::uint32_t type) const;
 
+    // See EventTaps::setKeyFilter. Codes from 256 on count as any key.
+    void setKeyFilter(EventTapId tap, std::optional<std::vector<std::uint16_t>> keys);
+    // The key codes whose key-downs and key-ups some live tap may change: all,
+    // or those whose bit is set (bit n of word n / 64 for code n).
+    struct KeyInterest {
+        bool all = false;
+        std::array<std::uint64_t, 4> keys{};
+        bool has(std::uint16_t code) const {
+            return all || (code < 256 && (keys[code / 64] >> (code % 64) & 1) != 0);
+        }
+    };
+    KeyInterest keyInterest() const;
+
     Outcome onOutcome;
     Seen onSeen;
     // After a tap is made, enabled, disabled or its source added or removed.
@@ -90,6 +104,7 @@ private:
         bool enabled = false;
         RunLoopSourceId source = 0;
         bool inMainLoop = false;
+        std::optional<std::array<std::uint64_t, 4>> keyFilter;  // nothing: any key
         bool live() const { return enabled && inMainLoop; }
     };
     enum class Route { Hid, Session, AnnotatedSession, Proxy };

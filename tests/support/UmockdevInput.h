@@ -466,6 +466,18 @@ public:
             if (it->created && it->name == name) return *it;
         return std::nullopt;
     }
+    // How many events the last created device of that name got, and the
+    // time of the one at `index` once it came; copies no more than that.
+    std::size_t writtenCount(const std::string& name, std::size_t index, std::chrono::steady_clock::time_point& at) {
+        std::lock_guard lock(mutex_);
+        flush();
+        for (auto it = uinput_.rbegin(); it != uinput_.rend(); ++it) {
+            if (!it->created || it->name != name) continue;
+            if (index < it->writtenAt.size()) at = it->writtenAt[index];
+            return it->events.size();
+        }
+        return 0;
+    }
     std::vector<InputEvent> written(const std::string& name) {
         auto d = uinputDevice(name);
         return d ? significant(d->events) : std::vector<InputEvent>{};

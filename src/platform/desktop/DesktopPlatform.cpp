@@ -47,6 +47,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     };
     eventTaps.input.pointer = [this] { return windowServer.cursorLocation(0); };
     workspaceNotes.onPresence = [this](bool present) { eventTaps.input.setAway(!present); };
+    eventTaps.input.setKeyValueListeners(hidDevices.valueHandlers());
     eventTaps.input.setKeyValues([this](const std::string& hidSyspath, const platform::HidInputValue& value) {
         hidDevices.deliverKeyValue(hidSyspath, value);
     });

@@ -19,7 +19,22 @@ DesktopHidDevice::DesktopHidDevice(platform::RunLoop& loop, HidrawInfo info, Ope
                                    NodeFailed nodeFailed)
     : info_(std::move(info)), openFailed_(std::move(openFailed)), nodeFailed_(std::move(nodeFailed)), node_(loop) {}
 
-DesktopHidDevice::~DesktopHidDevice() { node_.close(); }
+DesktopHidDevice::~DesktopHidDevice() {
+    if (valueHandler_ && valueHandlers_) --*valueHandlers_;
+    node_.close();
+}
+
+void DesktopHidDevice::setInputValueHandler(InputValueHandler handler) {
+    const bool had = static_cast<bool>(valueHandler_);
+    valueHandler_ = std::move(handler);
+    if (valueHandlers_ && had != static_cast<bool>(valueHandler_)) *valueHandlers_ += valueHandler_ ? 1 : -1;
+}
+
+void DesktopHidDevice::countValueHandlerIn(std::shared_ptr<std::atomic<int>> count) {
+    if (valueHandler_ && valueHandlers_) --*valueHandlers_;
+    valueHandlers_ = std::move(count);
+    if (valueHandler_ && valueHandlers_) ++*valueHandlers_;
+}
 
 std::optional<platform::HidValue> DesktopHidDevice::property(const std::string& key) const {
     using platform::HidValue;
@@ -133,6 +148,7 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
     std::map<std::string, std::shared_ptr<DesktopHidDevice>> devices;  // attached, by syspath
     std::vector<std::weak_ptr<DesktopHidDevice>> made;                  // also those unplugged since
     std::vector<std::weak_ptr<ManagerState>> managers;
+    std::shared_ptr<std::atomic<int>> valueHandlers = std::make_shared<std::atomic<int>>(0);
     std::set<std::string> said;
 
     void sayOnce(const std::string& line) {
@@ -149,6 +165,7 @@ struct DesktopHidDevices::Hub : std::enable_shared_from_this<Hub> {
             [weak](const std::shared_ptr<DesktopHidDevice>& failed) {
                 if (auto hub = weak.lock()) hub->nodeFailed(failed);
             });
+        device->countValueHandlerIn(valueHandlers);
         std::erase_if(made, [](const auto& w) { return w.expired(); });
         made.push_back(device);
         return device;
@@ -308,6 +325,8 @@ DesktopHidDevices::~DesktopHidDevices() {
 std::unique_ptr<platform::HidManager> DesktopHidDevices::createManager() {
     return std::make_unique<DesktopHidManager>(hub_);
 }
+
+std::shared_ptr<const std::atomic<int>> DesktopHidDevices::valueHandlers() const { return hub_->valueHandlers; }
 
 void DesktopHidDevices::deliverKeyValue(const std::string& hidSyspath, const platform::HidInputValue& value) {
     if (hidSyspath.empty()) return;

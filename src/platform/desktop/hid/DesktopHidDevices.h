@@ -7,6 +7,7 @@
 #include "platform/desktop/hid/HidrawInfo.h"
 #include "platform/desktop/hid/HidrawNode.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,7 +36,9 @@ public:
                          OutputRefused refused = {}) override;
     // hidraw hands over whole reports only: the values are the keys the
     // device's input nodes report (deliverKeyValue()).
-    void setInputValueHandler(InputValueHandler handler) override { valueHandler_ = std::move(handler); }
+    void setInputValueHandler(InputValueHandler handler) override;
+    // Counts this device while it has a value handler.
+    void countValueHandlerIn(std::shared_ptr<std::atomic<int>> count);
     // Main thread: hands the value to the value handler.
     void deliverValue(const platform::HidInputValue& value);
 
@@ -50,6 +53,7 @@ private:
     NodeFailed nodeFailed_;
     InputReportHandler handler_;
     InputValueHandler valueHandler_;
+    std::shared_ptr<std::atomic<int>> valueHandlers_;
     HidrawNode node_;
 };
 
@@ -71,6 +75,8 @@ public:
     // Main thread: a key value read from an input node of the HID device at
     // that sysfs path, for its hidraw nodes attached now.
     void deliverKeyValue(const std::string& hidSyspath, const platform::HidInputValue& value);
+    // How many of its devices have a value handler now (any thread may read it).
+    std::shared_ptr<const std::atomic<int>> valueHandlers() const;
 
     struct Hub;
 

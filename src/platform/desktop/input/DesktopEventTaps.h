@@ -31,6 +31,9 @@ public:
         chain.postToProxy(proxy, event);
     }
     std::optional<std::vector<platform::EventTapInfo>> tapList() override;
+    void setKeyFilter(platform::EventTapId tap, std::optional<std::vector<std::uint16_t>> keys) override {
+        chain.setKeyFilter(tap, std::move(keys));
+    }
 
     platform::TapChain chain;
     DesktopInput input;

@@ -143,6 +143,11 @@ void DesktopInput::setRemap(const std::string& syspath, Remap remap) {
 
 void DesktopInput::tapsChanged() {
     wanted_ = chain_.wantedTypes();
+    const platform::TapChain::KeyInterest keys = chain_.keyInterest();
+    // A key added is asked from now on; all keys stay asked until the set is in place.
+    if (keys.all) allKeys_.store(true, std::memory_order_release);
+    for (std::size_t i = 0; i < keys_.size(); ++i) keys_[i].store(keys.keys[i], std::memory_order_relaxed);
+    if (!keys.all) allKeys_.store(false, std::memory_order_release);
     if (reconcileQueued_ || shutDown_) return;
     reconcileQueued_ = true;
     // On a later turn: a tap that is switched off and on again within one
@@ -250,15 +255,34 @@ void DesktopInput::endKeys(std::int64_t sender, const std::vector<Event>& ups) {
 }
 
 void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
+    const auto change = [](const input_event& ev) { return ev.type == EV_KEY && ev.value != 2; };
+    if (std::none_of(frame.begin(), frame.end(), change)) return;
+    if (!keyValuesOn_.load(std::memory_order_relaxed) ||
+        (keyValueListeners_ && keyValueListeners_->load(std::memory_order_relaxed) <= 0)) {
+        // Nobody listens: the held keys known on the main thread go stale.
+        keyValueGaps_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
     std::vector<KeyChange> keys;
     for (const input_event& ev : frame)
-        if (ev.type == EV_KEY && ev.value != 2) keys.push_back({ev.code, ev.value != 0});
-    if (keys.empty()) return;
+        if (change(ev)) keys.push_back({ev.code, ev.value != 0});
     std::weak_ptr<bool> alive = alive_;
     loop_.postFromAnyThread([this, alive, syspath = device.node().syspath, hid = device.node().hidSyspath,
-                             keys = std::move(keys)] {
-        if (alive.lock() && devices_.count(syspath)) keyValues_.frame(syspath, hid, keys);
+                             keys = std::move(keys), gaps = keyValueGaps_.load(std::memory_order_relaxed)] {
+        if (!alive.lock()) return;
+        if (gaps != keyValueGapsSeen_) {
+            // Keys may have gone up unseen since: what was held is let go.
+            keyValueGapsSeen_ = gaps;
+            for (const auto& [taken, d] : devices_) keyValues_.lost(taken);
+        }
+        if (devices_.count(syspath)) keyValues_.frame(syspath, hid, keys);
     });
+}
+
+bool DesktopInput::asksKey(std::uint16_t virtualKey) const {
+    if (allKeys_.load(std::memory_order_acquire)) return true;
+    return virtualKey < 256 &&
+           (keys_[virtualKey / 64].load(std::memory_order_relaxed) >> (virtualKey % 64) & 1) != 0;
 }
 
 void DesktopInput::setAway(bool away) {
@@ -354,7 +378,7 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
     {
         std::lock_guard<std::mutex> lock(device.waitMutex);
         device.wakeWaiter = [slot] {
-            std::lock_guard<std::mutex> l(slot->m);
+            { std::lock_guard<std::mutex> l(slot->m); }
             slot->cv.notify_all();
         };
     }
@@ -411,8 +435,9 @@ void DesktopInput::outcome(Token token, std::optional<Event> event) {
             slot->state = Slot::State::Done;
             slot->result = std::move(event);
         }
-        slot->cv.notify_all();
     }
+    // After the unlock: the woken reader does not wait for the mutex.
+    slot->cv.notify_all();
     if (late) timedOut(slot->event, false);
 }
 

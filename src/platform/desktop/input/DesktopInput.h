@@ -19,6 +19,7 @@
 #include "platform/desktop/input/PostTranslator.h"
 #include "platform/desktop/input/SeatModifiers.h"
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -94,7 +95,13 @@ public:
     // to the taps, as the window server's do.
     std::function<platform::Point()> pointer;
     // Main thread: each taken keyboard's keys as HID values for its HID device.
-    void setKeyValues(KeyValueFeed::Deliver deliver) { keyValues_.deliver = std::move(deliver); }
+    void setKeyValues(KeyValueFeed::Deliver deliver) {
+        keyValues_.deliver = std::move(deliver);
+        keyValuesOn_ = static_cast<bool>(keyValues_.deliver);
+    }
+    // Key values are read only while this count (of the HID devices with a
+    // value handler) is above 0. Set before any device is taken.
+    void setKeyValueListeners(std::shared_ptr<const std::atomic<int>> count) { keyValueListeners_ = std::move(count); }
     // The key remap of one event node, kept across its taking and letting go.
     void setRemap(const std::string& syspath, Remap remap);
 
@@ -113,7 +120,8 @@ private:
     struct Slot;
     std::uint64_t wantedTypes() const override { return wanted_.load(); }
     EvdevDevice::Verdict ask(EvdevDevice& device, const platform::Event& event) override;
-    void passedUnasked() override { ++counters_.direct; }
+    void passedUnasked() override { counters_.direct.fetch_add(1, std::memory_order_relaxed); }
+    bool asksKey(std::uint16_t virtualKey) const override;
     void touchFrame(EvdevDevice& device, int fingerCount) override {
         if (onTouchFrame) onTouchFrame(device.node().syspath, fingerCount);
     }
@@ -148,6 +156,15 @@ private:
     DesktopInputConfig config_;
     std::atomic<std::int64_t> boundMicros_;
     std::atomic<std::uint64_t> wanted_{0};
+    // Key codes some live tap may change, as TapChain::KeyInterest.
+    std::atomic<bool> allKeys_{true};
+    std::array<std::atomic<std::uint64_t>, 4> keys_{};
+    // Whether key frames go to keyValues_, and whether one was left out
+    // since (reader threads).
+    std::shared_ptr<const std::atomic<int>> keyValueListeners_;
+    std::atomic<bool> keyValuesOn_{false};
+    std::atomic<std::uint64_t> keyValueGaps_{0};
+    std::uint64_t keyValueGapsSeen_ = 0;  // main thread
     SeatModifiers seat_;
     OutputModifiers outputs_;
     std::atomic<std::int64_t> unclaimed_{0};  // events handed over the main thread has not reached

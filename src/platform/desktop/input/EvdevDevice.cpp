@@ -30,17 +30,34 @@ bool anyKeyDown(int fd) {
     return false;
 }
 
+// The virtual key code of a key-down or key-up, which a tap may pass by;
+// nothing for other units.
+std::optional<std::uint16_t> filteredKey(const InputRouter::Unit& unit) {
+    if (unit.kind != InputRouter::Unit::Kind::Key || !unit.event) return std::nullopt;
+    const std::uint32_t type = unit.event->type();
+    if (type != platform::eventType::KeyDown && type != platform::eventType::KeyUp) return std::nullopt;
+    return static_cast<std::uint16_t>(unit.event->integerField(platform::field::KeyboardKeycode));
+}
+
 } // namespace
 
 bool writeFrame(libevdev_uinput* device, const std::vector<input_event>& events) {
     if (!device || events.empty()) return false;
-    std::vector<input_event> frame;
-    frame.reserve(events.size() + 1);
-    for (const auto& ev : events) frame.push_back(inputEvent(ev.type, ev.code, ev.value));  // the kernel stamps the time
-    frame.push_back(inputEvent(EV_SYN, SYN_REPORT, 0));
+    // Frames of a few events are built on the stack.
+    constexpr std::size_t kOnStack = 32;
+    input_event onStack[kOnStack + 1];
+    std::vector<input_event> onHeap;
+    input_event* frame = onStack;
+    if (events.size() > kOnStack) {
+        onHeap.resize(events.size() + 1);
+        frame = onHeap.data();
+    }
+    std::size_t n = 0;
+    for (const auto& ev : events) frame[n++] = inputEvent(ev.type, ev.code, ev.value);  // the kernel stamps the time
+    frame[n++] = inputEvent(EV_SYN, SYN_REPORT, 0);
     const int fd = libevdev_uinput_get_fd(device);
-    const auto* bytes = reinterpret_cast<const char*>(frame.data());
-    std::size_t left = frame.size() * sizeof(input_event);
+    const auto* bytes = reinterpret_cast<const char*>(frame);
+    std::size_t left = n * sizeof(input_event);
     while (left > 0) {
         const ssize_t n = ::write(fd, bytes, left);
         if (n < 0 && errno == EINTR) continue;
@@ -267,21 +284,24 @@ void EvdevDevice::route(Host& host, std::vector<input_event>& frame) {
         if (newRemap_) router_.setRemap(std::move(*newRemap_));
         newRemap_.reset();
     }
-    std::vector<input_event> out;
+    out_.clear();
     for (const auto& unit : router_.split(frame)) {
         std::vector<input_event> part;
-        if (!router_.waits(unit, host.wantedTypes())) {
-            part = router_.pass(unit);
+        const std::uint64_t wanted = host.wantedTypes();
+        const auto key = filteredKey(unit);
+        const bool watched = !key || host.asksKey(*key);
+        if (!router_.waits(unit, wanted, watched)) {
+            part = router_.pass(unit, !watched && router_.waits(unit, wanted));
             host.passedUnasked();
         } else if (Verdict v = host.ask(*this, *unit.event); v.passed) {
             part = router_.pass(unit);
         } else {
             part = router_.resolve(unit, v.event);
         }
-        out.insert(out.end(), part.begin(), part.end());
+        out_.insert(out_.end(), part.begin(), part.end());
     }
     frame.clear();
-    write(std::move(out));
+    outputs_.write(outputIndex_, clone_, out_);
 }
 
 void EvdevDevice::run(Host* host) {

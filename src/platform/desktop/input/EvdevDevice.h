@@ -45,6 +45,12 @@ public:
         virtual Verdict ask(EvdevDevice& device, const platform::Event& event) = 0;
         // Reader thread: a unit went to the clone without asking.
         virtual void passedUnasked() = 0;
+        // Reader thread: whether a live tap may change the key-downs and
+        // key-ups of this virtual key code now; the others pass unasked.
+        virtual bool asksKey(std::uint16_t virtualKey) const {
+            (void)virtualKey;
+            return true;
+        }
         // Reader thread, last call: the device went away.
         virtual void gone(EvdevDevice& device) = 0;
         // Reader thread: a touchpad's frame, with its finger count.
@@ -126,6 +132,7 @@ private:
     OutputModifiers& outputs_;
     int outputIndex_ = -1;
     InputRouter router_;  // reader thread only while it runs
+    std::vector<input_event> out_;  // reader thread: the frame for the clone
     struct Touchpad {
         TouchpadGestures gestures;
         TouchpadHold hold;

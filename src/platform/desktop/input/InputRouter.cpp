@@ -196,19 +196,24 @@ std::vector<InputRouter::Unit> InputRouter::split(std::span<const input_event> f
     return units;
 }
 
-bool InputRouter::waits(const Unit& unit, std::uint64_t wantedTypes) const {
+bool InputRouter::waits(const Unit& unit, std::uint64_t wantedTypes, bool watched) const {
     if (!unit.event) return false;
     const bool keyish = unit.kind == Unit::Kind::Key || unit.kind == Unit::Kind::Button;
-    if (keyish && unit.value != 1 && unasked_.count(unit.deviceCode)) return false;
+    if (keyish && unit.value != 1) {
+        if (!unasked_.count(unit.deviceCode))
+            watched = true;  // the chain judged its down: it judges the rest
+        else if (!unwatched_.count(unit.deviceCode))
+            return false;
+    }
     const std::uint32_t type = unit.event->type();
-    return type < 64 && (wantedTypes & (std::uint64_t{1} << type)) != 0;
+    return watched && type < 64 && (wantedTypes & (std::uint64_t{1} << type)) != 0;
 }
 
 std::vector<input_event> InputRouter::resolve(const Unit& unit, const std::optional<platform::Event>& verdict) {
     const bool keyish = unit.kind == Unit::Kind::Key || unit.kind == Unit::Kind::Button;
     if (!verdict) {
         // A swallowed up still ends what the clone holds; nothing else passes.
-        if (keyish && unit.value == 0) return output(unit, unit.events, false);
+        if (keyish && unit.value == 0) return output(unit, unit.events, Passed::Judged);
         return {};
     }
     std::vector<input_event> events = unit.events;
@@ -224,23 +229,27 @@ std::vector<input_event> InputRouter::resolve(const Unit& unit, const std::optio
             events.back().input_event_usec = unit.events.back().input_event_usec;
         }
     }
-    return output(unit, std::move(events), false);
+    return output(unit, std::move(events), Passed::Judged);
 }
 
-std::vector<input_event> InputRouter::output(const Unit& unit, std::vector<input_event> events, bool unasked) {
+std::vector<input_event> InputRouter::output(const Unit& unit, std::vector<input_event> events, Passed how) {
     if (unit.kind != Unit::Kind::Key && unit.kind != Unit::Kind::Button) return events;
     if (unit.value == 1) {
-        if (unasked)
+        if (how != Passed::Judged)
             unasked_.insert(unit.deviceCode);
         else
             unasked_.erase(unit.deviceCode);
+        if (how == Passed::Unwatched)
+            unwatched_.insert(unit.deviceCode);
+        else
+            unwatched_.erase(unit.deviceCode);
         for (const auto& ev : events)
             if (ev.type == EV_KEY) held_[unit.deviceCode] = ev.code;
         return events;
     }
     auto held = held_.find(unit.deviceCode);
     if (held == held_.end()) {
-        if (unit.value == 0) unasked_.erase(unit.deviceCode);
+        if (unit.value == 0) forget(unit.deviceCode);
         return {};
     }
     // Repeats and the up go to the code the clone holds.
@@ -251,7 +260,7 @@ std::vector<input_event> InputRouter::output(const Unit& unit, std::vector<input
     std::erase_if(events, [](const input_event& ev) { return ev.type == EV_SYN; });
     if (unit.value == 0) {
         held_.erase(held);
-        unasked_.erase(unit.deviceCode);
+        forget(unit.deviceCode);
     }
     return events;
 }
@@ -261,6 +270,7 @@ std::vector<input_event> InputRouter::releaseAll() {
     for (const auto& [code, as] : held_) out.push_back(inputEvent(EV_KEY, as, 0));
     held_.clear();
     unasked_.clear();
+    unwatched_.clear();
     return out;
 }
 

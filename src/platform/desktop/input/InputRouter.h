@@ -52,11 +52,16 @@ public:
 
     // Whether the unit waits for the chain, given the event types the live taps
     // ask for. A key or button whose down passed unasked passes unasked up too.
-    bool waits(const Unit& unit, std::uint64_t wantedTypes) const;
+    // `watched` false: no tap may change this key now. A key whose down passed
+    // for that waits again, for its repeats and up, once it is watched; one
+    // whose down was judged waits for them whatever `watched` says.
+    bool waits(const Unit& unit, std::uint64_t wantedTypes, bool watched = true) const;
 
-    // What the clone gets for a unit that passes without a verdict (unasked or
-    // timed out).
-    std::vector<input_event> pass(const Unit& unit) { return output(unit, unit.events, true); }
+    // What the clone gets for a unit that passes without a verdict (unasked,
+    // unwatched or timed out).
+    std::vector<input_event> pass(const Unit& unit, bool unwatched = false) {
+        return output(unit, unit.events, unwatched ? Passed::Unwatched : Passed::Unasked);
+    }
     // What the clone gets for the chain's verdict: the event that left the
     // chain, or nothing when a tap swallowed it.
     std::vector<input_event> resolve(const Unit& unit, const std::optional<platform::Event>& verdict);
@@ -73,8 +78,13 @@ public:
 
 private:
     Unit keyUnit(const input_event& ev, std::vector<input_event> events);
-    std::vector<input_event> output(const Unit& unit, std::vector<input_event> events, bool unasked);
+    enum class Passed { Judged, Unasked, Unwatched };
+    std::vector<input_event> output(const Unit& unit, std::vector<input_event> events, Passed how);
     std::uint32_t motionType() const;
+    void forget(std::uint16_t deviceCode) {
+        unasked_.erase(deviceCode);
+        unwatched_.erase(deviceCode);
+    }
 
     std::int64_t sender_;
     SeatModifiers own_;
@@ -85,6 +95,7 @@ private:
     // chain; and the code each holds on the clone.
     std::map<std::uint16_t, std::uint16_t> down_;
     std::set<std::uint16_t> unasked_;
+    std::set<std::uint16_t> unwatched_;  // of unasked_: passed for no tap watching the key
     std::map<std::uint16_t, std::uint16_t> held_;
 };
 

@@ -48,6 +48,9 @@ public:
     void post(platform::TapLocation location, const platform::Event& event) override;
     void postToProxy(platform::TapProxy proxy, const platform::Event& event) override;
     std::optional<std::vector<platform::EventTapInfo>> tapList() override { return stream_.tapList(); }
+    void setKeyFilter(platform::EventTapId tap, std::optional<std::vector<std::uint16_t>> keys) override {
+        stream_.setKeyFilter(tap, std::move(keys));
+    }
 
 private:
     void take(const platform::Event& event);

@@ -14,6 +14,7 @@
 #include "platform/Localization.h"
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "recorders/CaptureTaps.h"
 
 #include "support/UmockdevInput.h"
 
@@ -245,6 +246,70 @@ TEST(DesktopInput, BoundKeysActAndUnboundKeysReachTheCloneUnchangedInOrder) {
     for (const auto& d : s.input.uinputDevices()) made.push_back(d.name);
     std::sort(made.begin(), made.end());
     EXPECT_EQ(made, (std::vector<std::string>{kPosting, kKeyboard, kMouse}));
+}
+
+TEST(DesktopInput, KeysNoTapCouldWantPassWhileTheMainThreadIsHeldOthersAreAskedAtOnce) {
+    if (!test::runningUnderUmockdev()) return;
+    // The bound exceeds the waits below: a key that was asked never passes
+    // for want of a verdict.
+    Scene s(true, 0.4);
+    s.bind(kVkA, ModMask::Command, BindAction::forAction(ActionId::MediaPlayPause));
+    const auto& counters = s.in().counters();
+    // Presses the key with the main thread held; whether its down reached
+    // the clone meanwhile; then lets the loop run and the key go up.
+    auto pressHeld = [&](std::uint16_t code) {
+        const std::size_t before = s.clone().size();
+        s.input.send(s.keyboard, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, 1)});
+        const bool passed = s.input.waitHeld(
+            [&](const std::vector<test::UinputDevice>& made) {
+                for (const auto& d : made)
+                    if (d.name == kKeyboard && test::significant(d.events).size() > before) return true;
+                return false;
+            },
+            200);
+        s.settle();
+        s.type(s.keyboard, {keyEvent(code, 0)});
+        return passed;
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> before;
+        std::uint16_t code;
+        bool onReader;
+        std::function<void()> after;
+    };
+    const std::vector<Case> cases = {
+        {"an unbound key", {}, KEY_B, true, {}},
+        {"a key bound under a modifier", {}, KEY_A, false, {}},
+        {"a modifier", {}, KEY_LEFTSHIFT, false, {}},
+        {"a key just bound", [] { Scene::bind(kVkB, 0, shortcut(0, kVkC)); }, KEY_B, false,
+         [] { Scene::unbind(kVkB); }},
+        {"the key unbound again", {}, KEY_B, true, {}},
+        {"a key while a key recorder captures", [] { recorders::switchKeyRecorderTap(true); }, KEY_D, false,
+         [] { recorders::switchKeyRecorderTap(false); }},
+        {"that key once it stopped", {}, KEY_D, true, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.before) c.before();
+        const auto asked = counters.toMain.load();
+        EXPECT_EQ(pressHeld(c.code), c.onReader);
+        EXPECT_EQ(counters.toMain.load() == asked, c.onReader);
+        if (c.after) c.after();
+    }
+    EXPECT_EQ(counters.timedOut.load(), 0u);
+    // The recorder keeps the key it captured.
+    EXPECT_EQ(s.clone(), tap(KEY_B) + tap(KEY_A) + tap(KEY_LEFTSHIFT) + tap(KEY_B) + tap(KEY_D));
+    EXPECT_EQ(s.posted(), tap(KEY_C));
+
+    // A key a binding took is asked until it is up, though the binding went:
+    // what it pressed is let go.
+    Scene::bind(kVkB, 0, shortcut(0, kVkC));
+    s.type(s.keyboard, down(KEY_B));
+    Scene::unbind(kVkB);
+    s.type(s.keyboard, {keyEvent(KEY_B, 0)});
+    EXPECT_EQ(s.posted(), tap(KEY_C) + tap(KEY_C));
+    EXPECT_EQ(s.clone().size(), 10u);
 }
 
 TEST(DesktopInput, ModClicksAndSubstitutionPostExactly) {

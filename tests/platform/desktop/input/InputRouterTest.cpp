@@ -79,6 +79,35 @@ TEST(InputRouter, UnaskedDownSendsRepeatsAndUpWithoutAsking) {
     }
 }
 
+TEST(InputRouter, AKeyDownPassedUnwatchedIsAskedAgainOnlyOnceWatched) {
+    // (watched at the repeat, watched at the up) → whether each waits.
+    const std::vector<std::pair<std::pair<bool, bool>, std::pair<bool, bool>>> cases = {
+        {{false, false}, {false, false}},
+        {{true, true}, {true, true}},
+        {{false, true}, {false, true}},
+    };
+    for (const auto& [watched, waits] : cases) {
+        InputRouter r;
+        auto down = r.split(Events{inputEvent(EV_KEY, KEY_B, 1)});
+        EXPECT_FALSE(r.waits(down[0], kKeys, false));
+        EXPECT_EQ(keys(r.pass(down[0], true)), (std::vector<std::string>{"48d"}));
+        auto repeat = r.split(Events{inputEvent(EV_KEY, KEY_B, 2)});
+        EXPECT_EQ(r.waits(repeat[0], kKeys, watched.first), waits.first);
+        auto up = r.split(Events{inputEvent(EV_KEY, KEY_B, 0)});
+        EXPECT_EQ(r.waits(up[0], kKeys, watched.second), waits.second);
+        EXPECT_EQ(keys(r.resolve(up[0], up[0].event)), (std::vector<std::string>{"48u"}));
+        // Forgotten with its up: the next down decides afresh.
+        auto again = r.split(Events{inputEvent(EV_KEY, KEY_B, 1)});
+        EXPECT_TRUE(r.waits(again[0], kKeys));
+        // Judged, its repeats and up are judged though the key is no longer watched.
+        EXPECT_TRUE(r.resolve(again[0], std::nullopt).empty());
+        for (std::int32_t value : {2, 0}) {
+            auto next = r.split(Events{inputEvent(EV_KEY, KEY_B, value)});
+            EXPECT_TRUE(r.waits(next[0], kKeys, false)) << value;
+        }
+    }
+}
+
 TEST(InputRouter, ReleaseGivesUpsForHeldKeysAsTheCloneHoldsThem) {
     InputRouter r;
     feed(r, KEY_LEFTSHIFT, 1, kKeys);
