@@ -1,5 +1,7 @@
 #include "platform/desktop/shell/DesktopAudioInput.h"
 
+#include "platform/desktop/shell/SessionBusAddress.h"
+
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -28,6 +30,7 @@ DesktopAudioInput::Found DesktopAudioInput::tool() const {
 std::optional<std::string> DesktopAudioInput::run(const QString& program, const QStringList& arguments) const {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
+    restoreBusEnvironment(process);
     process.start(program, arguments);
     if (!process.waitForFinished(kToolTimeoutMs)) {
         process.kill();

@@ -3,15 +3,17 @@
 
 #include "platform/desktop/shell/DesktopTouchpadSettings.h"
 
+#include "platform/desktop/shell/DesktopTrace.h"
+
 #include <QSocketNotifier>
 
+#include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace corv::desktop {
 
@@ -36,10 +38,29 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+// KDE's touchpad files are a few hundred bytes.
+constexpr off_t kMaxKdeFile = 1 << 20;
+
+// A regular file of reasonable size only: a FIFO or a device in its place
+// would stall the main thread.
 std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    std::optional<std::string> out;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxKdeFile) {
+        std::string text(static_cast<std::size_t>(st.st_size), '\0');
+        std::size_t got = 0;
+        while (got < text.size()) {
+            const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        text.resize(got);
+        out = std::move(text);
+    }
+    ::close(fd);
+    return out;
 }
 
 bool currentDesktopIsKde() {
@@ -55,15 +76,19 @@ bool currentDesktopIsKde() {
     return false;
 }
 
-bool gnomeSchemaInstalled() {
+// GNOME's settings when its schema is installed as GNOME installs it: GLib
+// aborts on a missing schema, a missing key or a schema without a path.
+GSettings* gnomeSettings() {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
-    if (!source) return false;
+    if (!source) return nullptr;
     GSettingsSchema* schema = g_settings_schema_source_lookup(source, kGnomeTouchpadSchema, TRUE);
-    if (!schema) return false;
-    const bool complete =
-        g_settings_schema_has_key(schema, "tap-to-click") && g_settings_schema_has_key(schema, "natural-scroll");
+    if (!schema) return nullptr;
+    GSettings* settings = nullptr;
+    if (g_settings_schema_get_path(schema) && g_settings_schema_has_key(schema, "tap-to-click") &&
+        g_settings_schema_has_key(schema, "natural-scroll"))
+        settings = g_settings_new_full(schema, nullptr, nullptr);
     g_settings_schema_unref(schema);
-    return complete;
+    return settings;
 }
 
 class GSettingsWatch final : public DesktopTouchpadSettings::Watch {
@@ -183,9 +208,8 @@ DesktopTouchpadSettings::DesktopTouchpadSettings(std::string configDir) : config
                                                   ::access((configDir_ + "/" + kKdeX11TouchpadFile).c_str(), F_OK) == 0);
     if (currentDesktopIsKde() && !configDir_.empty()) {
         store_ = TouchpadStore::Kde;
-    } else if (gnomeSchemaInstalled()) {
+    } else if ((gsettings_ = gnomeSettings())) {
         store_ = TouchpadStore::Gnome;
-        gsettings_ = g_settings_new(kGnomeTouchpadSchema);
     } else if (kdeFiles) {
         store_ = TouchpadStore::Kde;
     }
@@ -196,6 +220,19 @@ DesktopTouchpadSettings::~DesktopTouchpadSettings() {
 }
 
 TouchpadSettings DesktopTouchpadSettings::read() const {
+    const TouchpadSettings now = readStore();
+    if (traceEnabled() && store_ != TouchpadStore::None && now != traced_) {
+        traced_ = now;
+        const std::string line = std::string("touchpad settings from ") +
+                                 (store_ == TouchpadStore::Gnome ? "GNOME" : "KDE") +
+                                 ": tap to click " + (now.tapToClick.value_or(false) ? "on" : "off") +
+                                 ", natural scrolling " + (now.naturalScroll.value_or(false) ? "on" : "off");
+        trace(line.c_str());
+    }
+    return now;
+}
+
+TouchpadSettings DesktopTouchpadSettings::readStore() const {
     TouchpadSettings out;
     switch (store_) {
     case TouchpadStore::None:

@@ -52,9 +52,12 @@ public:
     std::unique_ptr<Watch> watch(std::function<void()> changed);
 
 private:
+    TouchpadSettings readStore() const;
+
     std::string configDir_;
     TouchpadStore store_ = TouchpadStore::None;
     void* gsettings_ = nullptr;  // GSettings*, for GNOME
+    mutable std::optional<TouchpadSettings> traced_;  // the values last traced
 };
 
 } // namespace corv::desktop

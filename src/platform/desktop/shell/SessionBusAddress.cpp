@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -12,6 +13,9 @@ namespace {
 constexpr const char* kVariable = "DBUS_SESSION_BUS_ADDRESS";
 // A transport no D-Bus library knows: connecting fails, nothing is started.
 constexpr const char* kNoBus = "disabled:";
+
+// Set by refuseBusAutolaunch(), not by whoever started the program.
+std::atomic<bool> refusedHere{false};
 
 bool refused() {
     const char* value = std::getenv(kVariable);
@@ -32,11 +36,15 @@ std::string existingSessionBus() {
 }
 
 void refuseBusAutolaunch() {
-    if (existingSessionBus().empty()) ::setenv(kVariable, kNoBus, 1);
+    // Any address set keeps libraries from starting a bus; it is the user's.
+    if (const char* set = std::getenv(kVariable); set && *set) return;
+    if (!existingSessionBus().empty()) return;
+    ::setenv(kVariable, kNoBus, 1);
+    refusedHere = true;
 }
 
 void restoreBusEnvironment(QProcess& process) {
-    if (!refused()) return;
+    if (!refusedHere || !refused()) return;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QString::fromLatin1(kVariable));
     process.setProcessEnvironment(env);

@@ -19,7 +19,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include <csignal>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace corv::desktop {
 namespace {
@@ -51,6 +60,19 @@ public:
 private:
     Subscription sub_;
 };
+
+// Compiles one schema file into a folder of the test's own and points GLib
+// at it, on the memory backend.
+void installSchema(const QTemporaryDir& dir, const QByteArray& schema) {
+    QFile xml(dir.filePath("org.gnome.desktop.peripherals.gschema.xml"));
+    ASSERT_TRUE(xml.open(QIODevice::WriteOnly));
+    xml.write("<schemalist>\n" + schema + "</schemalist>\n");
+    xml.close();
+    ASSERT_EQ(QProcess::execute("glib-compile-schemas", {dir.path()}), 0);
+    ::setenv("GSETTINGS_SCHEMA_DIR", dir.path().toUtf8().constData(), 1);
+    ::setenv("GSETTINGS_BACKEND", "memory", 1);
+    ::unsetenv("XDG_CURRENT_DESKTOP");
+}
 
 TEST(DesktopTouchpadSettings, KdeFilesHoldTheTouchpadsValues) {
     struct Case {
@@ -89,12 +111,45 @@ TEST(DesktopTouchpadSettings, KdeFilesAreReadAtLaunchAndFollowed) {
         ASSERT_TRUE(out.commit());
     };
     write(kKdeX11TouchpadFile, "[SynPS/2 Synaptics TouchPad]\ntapToClick=true\n");
+    // A pipe in place of the other file is not read: it could stall the
+    // program for ever. Here it would turn natural scrolling on.
+    const std::string fifo = config.filePath(kKdeInputFile).toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> stop{false};
+    std::thread feeder([&] {
+        // A reader that only looks at the pipe leaves this write none.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        while (!stop) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd < 0) return;
+            const char text[] = "[Libinput][1][2][Touchpad]\nNaturalScroll=true\n";
+            if (!stop) (void)!::write(fd, text, sizeof text - 1);
+            ::close(fd);
+        }
+    });
+    // Lets the feeder go, whether or not the pipe was read.
+    auto release = [&] {
+        if (!feeder.joinable()) return;
+        stop = true;
+        const int fd = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        feeder.join();
+        if (fd >= 0) ::close(fd);
+    };
+    struct AtEnd {
+        std::function<void()> run;
+        ~AtEnd() { run(); }
+    } atEnd{release};
 
     Watcher w;
     auto& ui = UIState::shared();
     EXPECT_TRUE(ui.tapToClick.get());
-    EXPECT_FALSE(ui.naturalScroll.get());
+    ASSERT_FALSE(ui.naturalScroll.get());
     EXPECT_FALSE(ui.ThreefingerDrag.get());
+    release();
+    Watcher::idle();
     const int atLaunch = w.reloads;
 
     // The settings panel saves the file: one re-read.
@@ -111,24 +166,15 @@ TEST(DesktopTouchpadSettings, KdeFilesAreReadAtLaunchAndFollowed) {
 }
 
 TEST(DesktopTouchpadSettings, GnomeSettingsAreReadAtLaunchAndFollowed) {
-    // The schema as GNOME installs it, in a folder of the test's own.
+    // The schema as GNOME installs it.
     QTemporaryDir schemas;
     ASSERT_TRUE(schemas.isValid());
-    QFile xml(schemas.filePath("org.gnome.desktop.peripherals.gschema.xml"));
-    ASSERT_TRUE(xml.open(QIODevice::WriteOnly));
-    xml.write(R"(<schemalist>
-  <schema id="org.gnome.desktop.peripherals.touchpad" path="/org/gnome/desktop/peripherals/touchpad/">
+    installSchema(schemas, R"(<schema id="org.gnome.desktop.peripherals.touchpad" path="/org/gnome/desktop/peripherals/touchpad/">
     <key name="tap-to-click" type="b"><default>false</default></key>
     <key name="natural-scroll" type="b"><default>true</default></key>
     <key name="speed" type="d"><default>0</default></key>
   </schema>
-</schemalist>
 )");
-    xml.close();
-    ASSERT_EQ(QProcess::execute("glib-compile-schemas", {schemas.path()}), 0);
-    ::setenv("GSETTINGS_SCHEMA_DIR", schemas.path().toUtf8().constData(), 1);
-    ::setenv("GSETTINGS_BACKEND", "memory", 1);
-    ::unsetenv("XDG_CURRENT_DESKTOP");
 
     GSettings* panel = g_settings_new(kGnomeTouchpadSchema);
     g_settings_set_boolean(panel, "natural-scroll", FALSE);
@@ -151,6 +197,17 @@ TEST(DesktopTouchpadSettings, GnomeSettingsAreReadAtLaunchAndFollowed) {
     EXPECT_EQ(w.reloads, atLaunch + 1);
     EXPECT_FALSE(ui.ThreefingerDrag.get());
     g_object_unref(panel);
+}
+
+TEST(DesktopTouchpadSettings, ASchemaWithoutAPathIsNotUsed) {
+    // GLib would abort the program on making its settings.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    installSchema(dir, R"(<schema id="org.gnome.desktop.peripherals.touchpad">
+    <key name="tap-to-click" type="b"><default>true</default></key>
+    <key name="natural-scroll" type="b"><default>true</default></key></schema>
+)");
+    EXPECT_EQ(DesktopTouchpadSettings(dir.path().toStdString()).store(), TouchpadStore::None);
 }
 
 } // namespace
