@@ -649,25 +649,22 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
         setEntry(id, none);
     }
     settle();
+    const auto emptyUnderAWholeMessage = [](auto* p) {
+        ASSERT_TRUE(p);
+        ASSERT_TRUE(p->cover()->isVisible());
+        EXPECT_TRUE(p->rows().empty());
+        const QRect m = static_cast<DisabledCover*>(p->cover())->message()->geometry();
+        EXPECT_TRUE(p->cover()->rect().contains(QRect(m.topLeft(), QSize(m.width(), m.height()))));
+    };
     pressSettled(tab->row(kZoom)->nameArea());
     GesturePopover* gestures = tab->row(kZoom)->gesturePopover();
-    ASSERT_TRUE(gestures);
-    ASSERT_TRUE(gestures->cover()->isVisible());
-    EXPECT_TRUE(gestures->rows().empty());
-    const auto whole = [](Popover* p) {
-        const QRect m = static_cast<DisabledCover*>(p->cover())->message()->geometry();
-        return p->cover()->rect().contains(QRect(m.topLeft(), QSize(m.width(), m.height())));
-    };
-    EXPECT_TRUE(whole(gestures));
+    ASSERT_NO_FATAL_FAILURE(emptyUnderAWholeMessage(gestures));
     gestures->close();
     settle();
     pressSettled(tab->row(kZoom)->keyboardButton());
     KeyPopover* off = tab->row(kZoom)->keyPopover();
-    ASSERT_TRUE(off);
-    ASSERT_TRUE(off->cover()->isVisible());
-    EXPECT_TRUE(off->rows().empty());
+    ASSERT_NO_FATAL_FAILURE(emptyUnderAWholeMessage(off));
     QLabel* message = off->coverMessage();
-    EXPECT_TRUE(whole(off));
     // Its two lines stand apart by the message's gap.
     const int line = QFontMetrics(message->font()).lineSpacing();
     EXPECT_GE(message->heightForWidth(message->width()), 2 * line + kMessageLineGap);
