@@ -43,14 +43,11 @@ int main(int argc, char** argv) {
     const Window bar = XCreateWindow(d, root, 0, y, static_cast<unsigned>(width), kBar, 0, CopyFromParent, InputOutput,
                                      CopyFromParent, CWBackPixel | CWEventMask, &attrs);
     // Where a window manager keeps other windows out: the bar's edge.
-    const long endX = width - 1;
-    if (top) {
-        setCardinals(d, bar, "_NET_WM_STRUT", {0, 0, kBar, 0});
-        setCardinals(d, bar, "_NET_WM_STRUT_PARTIAL", {0, 0, kBar, 0, 0, 0, 0, 0, 0, endX, 0, 0});
-    } else {
-        setCardinals(d, bar, "_NET_WM_STRUT", {0, 0, 0, kBar});
-        setCardinals(d, bar, "_NET_WM_STRUT_PARTIAL", {0, 0, 0, kBar, 0, 0, 0, 0, 0, 0, 0, endX});
-    }
+    std::vector<long> strut(12, 0);
+    strut[top ? 2 : 3] = kBar;
+    strut[top ? 9 : 11] = width - 1;  // the edge's end x
+    setCardinals(d, bar, "_NET_WM_STRUT_PARTIAL", strut);
+    setCardinals(d, bar, "_NET_WM_STRUT", {strut.begin(), strut.begin() + 4});
     XSizeHints* size = XAllocSizeHints();
     size->flags = USPosition | USSize;
     size->x = 0;

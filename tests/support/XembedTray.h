@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,16 +76,8 @@ public:
     void own() {
         const xcb_atom_t selection = atom("_NET_SYSTEM_TRAY_S0");
         xcb_set_selection_owner(c_, tray_, selection, XCB_CURRENT_TIME);
-        xcb_client_message_event_t manager{};
-        manager.response_type = XCB_CLIENT_MESSAGE;
-        manager.format = 32;
-        manager.window = screen_->root;
-        manager.type = atom("MANAGER");
-        manager.data.data32[0] = XCB_CURRENT_TIME;
-        manager.data.data32[1] = selection;
-        manager.data.data32[2] = tray_;
-        xcb_send_event(c_, 0, screen_->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&manager));
-        xcb_flush(c_);
+        sendMessage(screen_->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, screen_->root, "MANAGER",
+                    {XCB_CURRENT_TIME, selection, tray_});
     }
 
     // Handles what has arrived: dock requests embed their icon, 24 x 24, 8 px in.
@@ -117,25 +110,36 @@ public:
 
     // The share of the icon's pixels that stand out from the tray at the ratio.
     double shareStandingOut(double ratio) {
-        const auto pixels = iconPixels();
-        if (pixels.empty()) return 0;
-        const auto n = std::count_if(pixels.begin(), pixels.end(), [&](const Rgb& p) { return contrast(p, background_) >= ratio; });
-        return double(n) / double(pixels.size());
+        return share([&](const Rgb& p) { return contrast(p, background_) >= ratio; });
     }
     // The share of the icon's pixels within `tolerance` of the colour in each channel.
     double shareNear(Rgb colour, int tolerance) {
-        const auto pixels = iconPixels();
-        if (pixels.empty()) return 0;
-        const auto n = std::count_if(pixels.begin(), pixels.end(), [&](const Rgb& p) {
+        return share([&](const Rgb& p) {
             return std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
                    std::abs(p.b - colour.b) <= tolerance;
         });
-        return double(n) / double(pixels.size());
     }
 
 private:
     static constexpr int kInset = 8, kSide = 24;
 
+    template <class Pred> double share(Pred pred) {
+        const auto pixels = iconPixels();
+        if (pixels.empty()) return 0;
+        return double(std::count_if(pixels.begin(), pixels.end(), pred)) / double(pixels.size());
+    }
+    // A 32-bit client message of `type` about `about`, sent to `to`.
+    void sendMessage(xcb_window_t to, std::uint32_t mask, xcb_window_t about, const char* type,
+                     std::initializer_list<std::uint32_t> data) {
+        xcb_client_message_event_t m{};
+        m.response_type = XCB_CLIENT_MESSAGE;
+        m.format = 32;
+        m.window = about;
+        m.type = atom(type);
+        std::copy(data.begin(), data.end(), m.data.data32);
+        xcb_send_event(c_, 0, to, mask, reinterpret_cast<const char*>(&m));
+        xcb_flush(c_);
+    }
     std::uint32_t pixelOf(Rgb c) const {
         return static_cast<std::uint32_t>((c.r << 16) | (c.g << 8) | c.b);
     }
@@ -155,16 +159,7 @@ private:
                              geometry);
         xcb_map_window(c_, window);
         // XEMBED_EMBEDDED_NOTIFY, protocol version 0.
-        xcb_client_message_event_t notify{};
-        notify.response_type = XCB_CLIENT_MESSAGE;
-        notify.format = 32;
-        notify.window = window;
-        notify.type = atom("_XEMBED");
-        notify.data.data32[0] = XCB_CURRENT_TIME;
-        notify.data.data32[1] = 0;
-        notify.data.data32[3] = tray_;
-        xcb_send_event(c_, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
-        xcb_flush(c_);
+        sendMessage(window, XCB_EVENT_MASK_NO_EVENT, window, "_XEMBED", {XCB_CURRENT_TIME, 0, 0, tray_});
     }
 
     xcb_connection_t* c_ = nullptr;

@@ -144,7 +144,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
 
         QWidget* tray = trayIcon();
         ASSERT_TRUE(tray);
-        test::clickAt(tray, tray->rect().center());
+        test::click(tray);
 
         auto* tab = shownIn<trackpad::TrackpadTab>();
         ASSERT_TRUE(tab);
@@ -157,7 +157,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         trackpad::BindingRow* row = tab->row(swipe);
         ASSERT_NE(row, nullptr);
         ASSERT_TRUE(row->isVisible());
-        test::clickAt(row, QPoint(row->width() / 2, row->height() / 2));
+        test::click(row);
         const auto& h = recorders::GesHi::shared().h.get();
         EXPECT_EQ(h.fgr, swipe.fgr);
         EXPECT_EQ(h.ges, swipe.ges);
@@ -167,7 +167,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         // the global profile's rows listed in key order and shown.
         TabBar* bar = findIn<TabBar>(panel);
         ASSERT_NE(bar, nullptr);
-        test::clickAt(bar->button(1), bar->button(1)->rect().center());
+        test::click(bar->button(1));
         keyboard::KeyboardTab* keys = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
         EXPECT_EQ(Options::shared().tabSelection.get(), 1);
@@ -183,14 +183,14 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
 
         // A click on the key cell highlights it for recording (its menu stays
         // shut); a click on the empty column clears it.
-        test::clickAt(keyCell, keyCell->rect().center());
+        test::click(keyCell);
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get(), (recorders::KeyHilited{kEsc, 0, true}));
         QWidget* column = keys->column();
         test::clickAt(column, QPoint(4, column->height() - 4));
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::nullopt);
 
         // A second click on the icon closes it and ends the capture.
-        test::clickAt(tray, tray->rect().center());
+        test::click(tray);
         EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
         EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
     }
@@ -207,22 +207,21 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
 
         QWidget* tray = trayIcon();
         ASSERT_TRUE(tray);
-        test::clickAt(tray, tray->rect().center());
+        test::click(tray);
         CustomTabView* tabs = shownIn<CustomTabView>();
         ASSERT_TRUE(tabs);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(tabs->window()));
-        TabButton* settingsButton = tabs->bar()->button(3);
-        test::clickAt(settingsButton, settingsButton->rect().center());
+        test::click(tabs->bar()->button(3));
         settings::SettingsTab* tab = nullptr;
         ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
         EXPECT_EQ(Options::shared().tabSelection.get(), 3);
 
         ToggleCombo* caps = tab->toggle("Setting tab capslock notif");
-        test::clickAt(caps, QPoint(8, caps->height() / 2));
+        test::clickSwitch(caps);
         EXPECT_EQ(std::pair(Options::shared().theme.get(), UIState::shared().capslockNotif.get()),
                   std::pair(std::int64_t{2}, true));
         StyledButton* save = tab->footerButton("Button save settings to file");
-        test::clickAt(save, save->rect().center());
+        test::click(save);
         ASSERT_TRUE(spinUntil([&] { return !dialogs.saves.empty() && UIState::shared().dialogShowing.get() == 0; }));
         const auto saved = platform::files().readFile(out);
         ASSERT_TRUE(saved);
@@ -236,7 +235,7 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
         EXPECT_EQ(settingsFileBytes(), model);
         EXPECT_EQ(saved, model);
 
-        test::clickAt(tray, tray->rect().center());
+        test::click(tray);
         EXPECT_TRUE(spinUntil([&] { return !tabs->window()->isVisible(); }));
     }
 }

@@ -68,6 +68,31 @@ protected:
             if (w->isVisible() && (w->windowFlags() & flags) == flags) found.push_back(w);
         return found;
     }
+    static std::vector<QWidget*> panels() { return windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint); }
+
+    // A peer on the instance socket that has sent the bytes.
+    std::unique_ptr<QLocalSocket> connectPeer(const QByteArray& bytes = {}) {
+        auto peer = std::make_unique<QLocalSocket>();
+        peer->connectToServer(dir_.filePath("instance"));
+        EXPECT_TRUE(peer->waitForConnected(5000));
+        if (!bytes.isEmpty()) {
+            peer->write(bytes);
+            peer->flush();
+        }
+        return peer;
+    }
+    // A quit request on the instance socket ends the program.
+    void expectQuitEnds(int ms) {
+        auto peer = connectPeer("quit\n");
+        EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, ms));
+    }
+    sockaddr_un instanceAddress() const {
+        const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        return addr;
+    }
 
     QTemporaryDir dir_;
     DesktopPlatform platform_;
@@ -84,12 +109,12 @@ TEST_F(DesktopShellTest, LaunchMakesTrayItemsAndTheLeftClickDropsThePanel) {
     const auto item = app::mainStatusItem()->buttonWindowFrame();
     ASSERT_TRUE(item);
     app::statusBarButtonClicked(platform::MouseButton::Left);
-    auto panels = windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    ASSERT_EQ(panels.size(), 1u);
-    EXPECT_EQ(panels[0]->width(), 380);
-    EXPECT_EQ(panels[0]->y(), int(item->y + item->height));
+    const auto shown = panels();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0]->width(), 380);
+    EXPECT_EQ(shown[0]->y(), int(item->y + item->height));
     app::statusBarButtonClicked(platform::MouseButton::Left);
-    EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+    EXPECT_TRUE(panels().empty());
 }
 
 // On X11 with a tray host: hiding the program leaves the tray icon's window
@@ -107,19 +132,19 @@ TEST_F(DesktopShellTest, OnX11TheTrayIconOutlivesTheHiddenPanelWhichNoTaskbarLis
     // The main icon; the microphone's is hidden.
     ASSERT_TRUE(spinUntil([&] { return trayWindows() == 1; }));
     app::statusBarButtonClicked(platform::MouseButton::Left);
-    const auto panels = windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    ASSERT_EQ(panels.size(), 1u);
+    const auto shown = panels();
+    ASSERT_EQ(shown.size(), 1u);
     app::statusBarButtonClicked(platform::MouseButton::Left);
-    EXPECT_TRUE(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).empty());
+    EXPECT_TRUE(panels().empty());
     EXPECT_EQ(trayWindows(), 1);
     app::statusBarButtonClicked(platform::MouseButton::Left);
-    EXPECT_EQ(windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).size(), 1u);
+    EXPECT_EQ(panels().size(), 1u);
     EXPECT_EQ(trayWindows(), 1);
 
     // The states a window manager reads when it maps the panel.
     xcb_connection_t* c = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     auto* reply = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, panels[0]->winId(), test::xAtom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr);
+        c, xcb_get_property(c, 0, shown[0]->winId(), test::xAtom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 64), nullptr);
     ASSERT_NE(reply, nullptr);
     const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
     const std::vector<xcb_atom_t> states(atoms, atoms + xcb_get_property_value_length(reply) / sizeof(xcb_atom_t));
@@ -137,18 +162,17 @@ TEST_F(DesktopShellTest, TheTrayClickThatTookTheFocusDoesNotReopenThePanel) {
     for (QSystemTrayIcon* icon : qApp->findChildren<QSystemTrayIcon*>())
         if (icon->isVisible()) main = icon;
     ASSERT_NE(main, nullptr);
-    const auto panels = [] { return windowsWith(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint).size(); };
 
     emit main->activated(QSystemTrayIcon::Trigger);
-    ASSERT_EQ(panels(), 1u);
+    ASSERT_EQ(panels().size(), 1u);
     emit qApp->applicationStateChanged(Qt::ApplicationActive);
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
-    EXPECT_EQ(panels(), 0u);
+    EXPECT_EQ(panels().size(), 0u);
     emit main->activated(QSystemTrayIcon::Trigger);
-    EXPECT_EQ(panels(), 0u);
+    EXPECT_EQ(panels().size(), 0u);
     // The next click is the user's own.
     emit main->activated(QSystemTrayIcon::Trigger);
-    EXPECT_EQ(panels(), 1u);
+    EXPECT_EQ(panels().size(), 1u);
 }
 
 // The alert's last button is its cancel: Escape and the window's close
@@ -243,77 +267,45 @@ TEST_F(DesktopShellTest, AReplacedTileFadesOutAndGoesAway) {
 TEST_F(DesktopShellTest, AQuitRequestOnTheInstanceSocketEndsTheProgram) {
     EXPECT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
     EXPECT_FALSE(platform_.lifecycle.terminating());
-    QLocalSocket other;
-    other.connectToServer(dir_.filePath("instance"));
-    ASSERT_TRUE(other.waitForConnected(5000));
-    other.write("quit\n");
-    other.flush();
-    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+    expectQuitEnds(5000);
 }
 
 TEST_F(DesktopShellTest, AStaleSocketLeftByACrashIsTakenOver) {
     // A socket file nobody listens on, as a killed copy leaves it.
-    const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    sockaddr_un addr = instanceAddress();
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(::listen(fd, 1), 0);
     ::close(fd);
     ASSERT_TRUE(QFileInfo::exists(dir_.filePath("instance")));
 
     EXPECT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
-    QLocalSocket other;
-    other.connectToServer(dir_.filePath("instance"));
-    ASSERT_TRUE(other.waitForConnected(5000));
-    other.write("quit\n");
-    other.flush();
-    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
+    expectQuitEnds(10000);
 }
 
 TEST_F(DesktopShellTest, OddMessagesOnTheInstanceSocketAreDroppedAndEndNothing) {
     ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
-    const auto send = [&](const QByteArray& bytes) {
-        auto peer = std::make_unique<QLocalSocket>();
-        peer->connectToServer(dir_.filePath("instance"));
-        EXPECT_TRUE(peer->waitForConnected(5000));
-        peer->write(bytes);
-        peer->flush();
-        return peer;
-    };
     // A line that never ends is not buffered for ever: the peer is dropped.
-    auto endless = send(QByteArray(1 << 20, 'q'));
+    auto endless = connectPeer(QByteArray(1 << 20, 'q'));
     EXPECT_TRUE(spinUntil([&] { return endless->state() == QLocalSocket::UnconnectedState; }, 10000));
     // Other lines are answered by hanging up.
     for (const QByteArray& odd : {QByteArray("quitquit\n"), QByteArray("\0quit\n", 6), QByteArray("QUIT\n")}) {
-        auto peer = send(odd);
+        auto peer = connectPeer(odd);
         EXPECT_TRUE(spinUntil([&] { return peer->state() == QLocalSocket::UnconnectedState; }, 10000));
     }
     EXPECT_FALSE(platform_.lifecycle.terminating());
-    auto quit = send("quit\n");
-    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 10000));
+    expectQuitEnds(10000);
 }
 
 TEST_F(DesktopShellTest, NewcomersBeyondThePeerBoundAreRefusedAndNeverDropAPeerMidLine) {
     ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
-    const auto connectPeer = [&](const QByteArray& bytes) {
-        auto peer = std::make_unique<QLocalSocket>();
-        peer->connectToServer(dir_.filePath("instance"));
-        EXPECT_TRUE(peer->waitForConnected(5000));
-        if (!bytes.isEmpty()) {
-            peer->write(bytes);
-            peer->flush();
-        }
-        return peer;
-    };
     const auto spinFor = [](int ms) { spinUntil([] { return false; }, ms); };
     auto slow = connectPeer("qu");
     spinFor(100);
     std::vector<std::unique_ptr<QLocalSocket>> flood;
     for (int i = 0; i < 40; ++i) {
-        flood.push_back(connectPeer({}));
+        flood.push_back(connectPeer());
         if (i % 10 == 9) spinFor(50);
     }
     EXPECT_TRUE(spinUntil([&] { return flood.back()->state() == QLocalSocket::UnconnectedState; }, 1000));
@@ -326,7 +318,6 @@ TEST_F(DesktopShellTest, NewcomersBeyondThePeerBoundAreRefusedAndNeverDropAPeerM
 
 TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescriptors) {
     ASSERT_EQ(platform::lifecycle().askOtherCopiesToQuit(), 0);
-    const QByteArray path = QFile::encodeName(dir_.filePath("instance"));
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
     rlimit low = saved;
@@ -340,9 +331,7 @@ TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescrip
     fillers.pop_back();
     const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     ASSERT_GE(client, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    sockaddr_un addr = instanceAddress();
     ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     // The closed server resets the connection it could not take.
     EXPECT_TRUE(spinUntil([&] {
@@ -354,12 +343,7 @@ TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescrip
     ::setrlimit(RLIMIT_NOFILE, &saved);
 
     EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(dir_.filePath("instance")); }, 5000));
-    QLocalSocket other;
-    other.connectToServer(dir_.filePath("instance"));
-    ASSERT_TRUE(other.waitForConnected(5000));
-    other.write("quit\n");
-    other.flush();
-    EXPECT_TRUE(spinUntil([&] { return platform_.lifecycle.terminating(); }, 5000));
+    expectQuitEnds(5000);
 }
 
 // Listening, the program sleeps until something happens: no timer looks at
@@ -376,10 +360,8 @@ TEST_F(DesktopShellTest, AListeningInstanceSocketLeavesTheMainThreadAsleep) {
     QObject::disconnect(counter);
     EXPECT_LE(wakes, 2) << wakes;  // the end of the wait
     // A peer that says nothing is still dropped in time.
-    QLocalSocket silent;
-    silent.connectToServer(dir_.filePath("instance"));
-    ASSERT_TRUE(silent.waitForConnected(5000));
-    EXPECT_TRUE(spinUntil([&] { return silent.state() == QLocalSocket::UnconnectedState; }, 5000));
+    auto silent = connectPeer();
+    EXPECT_TRUE(spinUntil([&] { return silent->state() == QLocalSocket::UnconnectedState; }, 5000));
 }
 
 TEST_F(DesktopShellTest, AnInstanceSocketRemovedIsMadeAgainUnlessAnotherCopyTookItsName) {

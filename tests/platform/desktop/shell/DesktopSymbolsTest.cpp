@@ -64,13 +64,8 @@ private:
 };
 
 TEST_F(DesktopSymbolsTest, TemplateSymbolsAreDistinctDrawingsInTheThemesTextColour) {
-    const std::vector<std::string> symbols{"rectangle.and.hand.point.up.left.filled",
-                                           "restart.circle",
-                                           "power",
-                                           "microphone",
-                                           "microphone.slash",
-                                           "capslock",
-                                           "capslock.fill"};
+    const std::vector<std::string> symbols{"rectangle.and.hand.point.up.left.filled", "restart.circle", "power",
+                                           "microphone", "microphone.slash", "capslock", "capslock.fill"};
     for (const auto& [theme, text, light] : {std::tuple{"dark", QColor(Qt::white), true},
                                              std::tuple{"light", QColor(Qt::black), false}}) {
         useTheme(text);
@@ -102,8 +97,9 @@ TEST_F(DesktopSymbolsTest, PaletteColoursTheSlashAndTheBody) {
     EXPECT_GT(onLight.red, 40);
     EXPECT_LT(onLight.lightness, item.lightness - 40);
     // The overlay's white microphone stays white whatever the theme.
-    EXPECT_GT(inkOf(render({"microphone", false, {"white"}, 0}, "overlay")).lightness, 240);
-    EXPECT_EQ(inkOf(render({"microphone", false, {"white"}, 0}, "overlay")).red, 0);
+    const Ink overlay = inkOf(render({"microphone", false, {"white"}, 0}, "overlay"));
+    EXPECT_GT(overlay.lightness, 240);
+    EXPECT_EQ(overlay.red, 0);
 }
 
 } // namespace

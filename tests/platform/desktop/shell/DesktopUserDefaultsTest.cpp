@@ -22,15 +22,17 @@ class DesktopUserDefaultsTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
 
-    QByteArray fileBytes() const {
-        QFile f(path);
+    static QByteArray contentsOf(const QString& file) {
+        QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    void writeFile(const QByteArray& bytes) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    static void writeAt(const QString& file, const QByteArray& bytes = {}) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << file.toStdString();
         f.write(bytes);
     }
+    QByteArray fileBytes() const { return contentsOf(path); }
+    void writeFile(const QByteArray& bytes) { writeAt(path, bytes); }
 
     QTemporaryDir tmp;
     QString path = tmp.filePath("config/corvadine/defaults.plist");
@@ -74,11 +76,6 @@ TEST_F(DesktopUserDefaultsTest, OtherNodeKindsAreSkipped) {
     DesktopUserDefaults d(path);
     EXPECT_FALSE(d.value("list"));
     EXPECT_EQ(d.value("name"), DefaultsValue(std::string("n")));
-}
-
-QByteArray contentsOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 TEST_F(DesktopUserDefaultsTest, EachCorruptFileIsCopiedBeforeItIsReplaced) {
@@ -134,11 +131,8 @@ TEST_F(DesktopUserDefaultsTest, TheLastFiveCopiesStayAndNoneIsOverwritten) {
 TEST_F(DesktopUserDefaultsTest, TheCopyJustMadeStaysWhenOlderCopiesHaveLaterNames) {
     DesktopUserDefaults(path).setInteger("k", 1);
     const QByteArray stored = fileBytes();
-    for (int i = 0; i < DesktopUserDefaults::kMaxCopies; ++i) {
-        QFile f(path + QStringLiteral(".29990101-00000%1-000.bak").arg(i));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::number(i));
-    }
+    for (int i = 0; i < DesktopUserDefaults::kMaxCopies; ++i)
+        ASSERT_NO_FATAL_FAILURE(writeAt(path + QStringLiteral(".29990101-00000%1-000.bak").arg(i), QByteArray::number(i)));
     DesktopUserDefaults d(path);
     d.setInteger("k", 2);
     d.keepCopyBeforeNextWrite();
@@ -159,10 +153,7 @@ TEST_F(DesktopUserDefaultsTest, CopiesAreOnlyTheTimedNamesInTheOrderMade) {
     for (int n = 1; n <= 10; ++n) ours << stem + QStringLiteral("-%1.bak").arg(n);
     const QStringList foreign{path + ".1.bak", path + ".mine.bak", path + ".20260101-000000-000-x.bak",
                               path + ".2026-000000-000.bak"};
-    for (const QString& name : ours + foreign) {
-        QFile f(name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    for (const QString& name : ours + foreign) ASSERT_NO_FATAL_FAILURE(writeAt(name));
     DesktopUserDefaults d(path);
     EXPECT_EQ(d.copyPaths(), ours);
     d.setInteger("k", 2);

@@ -53,32 +53,27 @@ TEST_P(TrayIconTest, TheIconReadsOnTheTray) {
     tray.own();
     DesktopStatusBar bar;
     ASSERT_NE(bar.makeStatusItem(), nullptr);
-    ASSERT_TRUE(spinUntil([&] {
-        tray.serve();
-        return tray.icon().has_value();
-    })) << "the icon never asked to dock";
+    // Waits, serving the tray, until the condition holds.
+    const auto served = [&](auto holds) {
+        return spinUntil([&] {
+            tray.serve();
+            return holds();
+        });
+    };
+    ASSERT_TRUE(served([&] { return tray.icon().has_value(); })) << "the icon never asked to dock";
     if (c.colors && c.colorsLater) {
         // Shown first with its halo, then in the tray's colour.
-        EXPECT_TRUE(spinUntil([&] {
-            tray.serve();
-            return tray.shareStandingOut(3.0) >= 0.1;
-        }));
+        EXPECT_TRUE(served([&] { return tray.shareStandingOut(3.0) >= 0.1; }));
         tray.nameColors(*c.colors, {0xff, 0x40, 0x40});
     }
     if (c.colors) {
         // The glyph in the named foreground, and no halo: little but the two
         // colours (and their blend at the glyph's edges) is on the tray.
-        EXPECT_TRUE(spinUntil([&] {
-            tray.serve();
-            return tray.shareNear(*c.colors, 24) >= 0.1;
-        })) << tray.shareNear(*c.colors, 24);
+        EXPECT_TRUE(served([&] { return tray.shareNear(*c.colors, 24) >= 0.1; })) << tray.shareNear(*c.colors, 24);
         EXPECT_GE(tray.shareNear(*c.colors, 24) + tray.shareNear(c.tray, 24), 0.75);
     } else {
         // At least a tenth of the icon stands out from the tray at 3:1.
-        EXPECT_TRUE(spinUntil([&] {
-            tray.serve();
-            return tray.shareStandingOut(3.0) >= 0.1;
-        })) << tray.shareStandingOut(3.0);
+        EXPECT_TRUE(served([&] { return tray.shareStandingOut(3.0) >= 0.1; })) << tray.shareStandingOut(3.0);
     }
     QApplication::setPalette(saved);
 }

@@ -150,6 +150,15 @@ protected:
         EXPECT_EQ(sim->background.pendingCount(), 2u);
     }
     static void press(QWidget* w) { test::click(w); }
+    // A press or a bare click through the window, then the turns it queued.
+    void pressSettled(QWidget* w) {
+        press(w);
+        settle();
+    }
+    void clickSettled(QWidget* w) {
+        clickThroughWindow(w);
+        settle();
+    }
     static bool has(const std::string& id) { return Apps::shared().a.get().count(id) > 0; }
     void snap(QWidget& w, const std::string& name) { EXPECT_TRUE(snapshot(w, "exceptions-" + name)); }
 
@@ -215,8 +224,7 @@ TEST_F(ExceptionsTest, ListOrderNamesAndRowsWithSnapshot) {
     AnApp back = entry(kZoom);
     back.enabled = false;
     EXPECT_EQ(back, before.at(kZoom));
-    press(zoom->checkBox());
-    settle();
+    pressSettled(zoom->checkBox());
     EXPECT_FALSE(entry(kZoom).enabled);
     EXPECT_EQ(Apps::shared().a.get(), before);
 }
@@ -300,8 +308,7 @@ TEST_F(ExceptionsTest, ManualAddMatrixKeepsTheDialogCountBalanced) {
     // While another dialog shows, the button does nothing.
     ScriptedDialogs dialogs;
     open();
-    clickThroughWindow(tab->addManuallyButton());
-    settle();
+    clickSettled(tab->addManuallyButton());
     ASSERT_EQ(dialogs.opens.size(), 1u);
     ASSERT_EQ(dialogs.opens[0].filters.size(), 1u);
     EXPECT_EQ(dialogs.opens[0].filters[0].suffixes, std::vector<std::string>{"desktop"});
@@ -337,8 +344,7 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     picker->setHovered(maps);
     snap(*picker, "installed-picker");
     picker->setHovered(std::nullopt);
-    press(picker->rows()[0]);
-    settle();
+    pressSettled(picker->rows()[0]);
     EXPECT_TRUE(!picker || !picker->isVisible());  // closed, and let go
     ASSERT_TRUE(has("mail.desktop"));
     EXPECT_FALSE(has("com.example.maps"));
@@ -362,8 +368,7 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     tab->showRunningPicker();
     ASSERT_TRUE(tab->picker());
     ASSERT_EQ(tab->picker()->rows().size(), 1u);
-    press(tab->picker()->rows()[0]);
-    settle();
+    pressSettled(tab->picker()->rows()[0]);
     ASSERT_TRUE(has("Terminal"));
     EXPECT_EQ(entry("Terminal").url, Url::fileFromPath("/usr/bin/term", "/"));
     EXPECT_TRUE(ApplicationSets::shared().allApps.empty());
@@ -390,21 +395,18 @@ TEST_F(ExceptionsTest, EachPopoverBeginsAndEndsItsCaptureOnce) {
     open();
     Flips flips;
     AppRow* editor = tab->row(kEditor);
-    press(editor->nameArea());
-    settle();
+    pressSettled(editor->nameArea());
     ASSERT_TRUE(editor->gesturePopover());
     EXPECT_EQ(UIApp::shared().id.get(), kEditor);
     // A click outside closes it and opens no other.
-    press(editor->nameArea());
-    settle();
+    pressSettled(editor->nameArea());
     EXPECT_TRUE(!editor->gesturePopover() || !editor->gesturePopover()->isVisible());
     EXPECT_EQ(flips.gesOn, 1);
     EXPECT_EQ(flips.gesOff, 1);
     EXPECT_FALSE(gestureCaptureOn());
 
     AppRow* zoom = tab->row(kZoom);
-    press(zoom->keyboardButton());
-    settle();
+    pressSettled(zoom->keyboardButton());
     ASSERT_TRUE(zoom->keyPopover());
     EXPECT_EQ(UIApp::shared().id.get(), kZoom);
     EXPECT_TRUE(UIState::shared().keyboardTabShowing.get());
@@ -417,8 +419,7 @@ TEST_F(ExceptionsTest, EachPopoverBeginsAndEndsItsCaptureOnce) {
     EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
 
     // The tab goes with a popover open.
-    press(tab->row(kCalendar)->nameArea());
-    settle();
+    pressSettled(tab->row(kCalendar)->nameArea());
     tab.reset();
     EXPECT_EQ(flips.gesOn, 2);
     EXPECT_EQ(flips.gesOff, 2);
@@ -435,8 +436,7 @@ TEST_F(ExceptionsTest, EachPopoverBeginsAndEndsItsCaptureOnce) {
 
 TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     open();
-    press(tab->row(kEditor)->nameArea());
-    settle();
+    pressSettled(tab->row(kEditor)->nameArea());
     GesturePopover* pop = tab->row(kEditor)->gesturePopover();
     ASSERT_TRUE(pop);
     snap(*pop, "gesture-popover");
@@ -498,8 +498,7 @@ TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
 
 TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     open();
-    press(tab->row(kEditor)->keyboardButton());
-    settle();
+    pressSettled(tab->row(kEditor)->keyboardButton());
     KeyPopover* pop = tab->row(kEditor)->keyPopover();
     ASSERT_TRUE(pop);
     ASSERT_EQ(pop->rows().size(), 2u);
@@ -535,8 +534,7 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
         EXPECT_GE(h - disabledMessageTop(h), m) << m;
         EXPECT_LT(h - 1 - disabledMessageTop(h - 1), m) << m;
     }
-    press(tab->row(kZoom)->keyboardButton());
-    settle();
+    pressSettled(tab->row(kZoom)->keyboardButton());
     KeyPopover* off = tab->row(kZoom)->keyPopover();
     ASSERT_TRUE(off);
     EXPECT_TRUE(off->cover()->isVisible());
@@ -575,12 +573,10 @@ TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
     open();
     Typist typist(*sim);
 
-    clickThroughWindow(tab->row(kEditor)->keyboardButton());
-    settle();
+    clickSettled(tab->row(kEditor)->keyboardButton());
     KeyPopover* keys = tab->row(kEditor)->keyPopover();
     ASSERT_TRUE(keys);
-    clickThroughWindow(keys->addButton());
-    settle();
+    clickSettled(keys->addButton());
     ASSERT_EQ(keys->rows().size(), 3u);
     ASSERT_EQ(keys->rows().back()->row().slot.key, 0xFFFFu);
     typist.hold(kCommandKey, EventFlag::Command);
@@ -590,13 +586,11 @@ TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
     keys->hide();
     settle();
 
-    clickThroughWindow(tab->row(kEditor)->nameArea());
-    settle();
+    clickSettled(tab->row(kEditor)->nameArea());
     GesturePopover* gestures = tab->row(kEditor)->gesturePopover();
     ASSERT_TRUE(gestures);
     ASSERT_FALSE(gestures->rows().empty());
-    clickThroughWindow(gestures->rows()[0]->title());
-    settle();
+    clickSettled(gestures->rows()[0]->title());
     ASSERT_EQ(recorders::GesHi::shared().h.get().fgr, gestures->rows()[0]->ref().path.fgr);
     typist.hold(kCommandKey, EventFlag::Command);
     settle();
@@ -626,8 +620,7 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
     const int offset = name->mapTo(tab.get(), QPoint(0, 0)).y();
     for (int top : {screen.bottom() - name->height(), screen.top()}) {
         tab->move(screen.left() + 400, top - offset);
-        press(tab->row(kEditor)->nameArea());
-        settle();
+        pressSettled(tab->row(kEditor)->nameArea());
         GesturePopover* pop = tab->row(kEditor)->gesturePopover();
         ASSERT_TRUE(pop && pop->isVisible()) << top;
         EXPECT_TRUE(inside(pop)) << top << " " << pop->frameGeometry().y();
@@ -656,27 +649,22 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
         setEntry(id, none);
     }
     settle();
-    press(tab->row(kZoom)->nameArea());
-    settle();
-    GesturePopover* gestures = tab->row(kZoom)->gesturePopover();
-    ASSERT_TRUE(gestures);
-    ASSERT_TRUE(gestures->cover()->isVisible());
-    EXPECT_TRUE(gestures->rows().empty());
-    const auto whole = [](Popover* p) {
+    const auto emptyUnderAWholeMessage = [](auto* p) {
+        ASSERT_TRUE(p);
+        ASSERT_TRUE(p->cover()->isVisible());
+        EXPECT_TRUE(p->rows().empty());
         const QRect m = static_cast<DisabledCover*>(p->cover())->message()->geometry();
-        return p->cover()->rect().contains(QRect(m.topLeft(), QSize(m.width(), m.height())));
+        EXPECT_TRUE(p->cover()->rect().contains(QRect(m.topLeft(), QSize(m.width(), m.height()))));
     };
-    EXPECT_TRUE(whole(gestures));
+    pressSettled(tab->row(kZoom)->nameArea());
+    GesturePopover* gestures = tab->row(kZoom)->gesturePopover();
+    ASSERT_NO_FATAL_FAILURE(emptyUnderAWholeMessage(gestures));
     gestures->close();
     settle();
-    press(tab->row(kZoom)->keyboardButton());
-    settle();
+    pressSettled(tab->row(kZoom)->keyboardButton());
     KeyPopover* off = tab->row(kZoom)->keyPopover();
-    ASSERT_TRUE(off);
-    ASSERT_TRUE(off->cover()->isVisible());
-    EXPECT_TRUE(off->rows().empty());
+    ASSERT_NO_FATAL_FAILURE(emptyUnderAWholeMessage(off));
     QLabel* message = off->coverMessage();
-    EXPECT_TRUE(whole(off));
     // Its two lines stand apart by the message's gap.
     const int line = QFontMetrics(message->font()).lineSpacing();
     EXPECT_GE(message->heightForWidth(message->width()), 2 * line + kMessageLineGap);
