@@ -22,6 +22,8 @@
 #include <functional>
 #include <map>
 #include <ostream>
+#include <sstream>
+#include <string>
 #include <sys/stat.h>
 
 // umockdev does not wrap fstat64: libinput would see the PTY behind a fake
@@ -42,6 +44,16 @@ extern "C" int fstat64(int fd, struct stat64* st) {
 
 namespace corv::desktop {
 namespace {
+
+// A "bug:" line of libinput's, other than its note that this machine was too
+// busy to read events in time (load, not a fault of the device or its use).
+bool reportsFault(const std::string& log) {
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("bug:") != std::string::npos && line.find("your system is too slow") == std::string::npos)
+            return true;
+    return false;
+}
 
 using platform::Event;
 using test::InputEvent;
@@ -249,7 +261,7 @@ TEST(TouchpadLibinput, EveryRecordingIsTheSameGestureToLibinputAsToTheRecogniser
         const auto seen = judge.replay(LibinputJudge::frames(plain(rec.events())));
         EXPECT_EQ(theirs(seen), row.libinput);
     }
-    EXPECT_EQ(judge.log().find("bug:"), std::string::npos) << "libinput found a fault in the device or in its use";
+    EXPECT_FALSE(reportsFault(judge.log())) << "libinput found a fault in the device or in its use";
     if (HasFailure()) std::printf("libinput said:\n%s", judge.log().c_str());
 }
 
@@ -308,7 +320,7 @@ TEST(TouchpadLibinput, WhatTheCloneGetsOfAnUnboundGestureIsStillThatGestureToLib
         SCOPED_TRACE(row.name);
         EXPECT_EQ(theirs(judge.replay(LibinputJudge::frames(cloned[i++]))), row.libinput);
     }
-    EXPECT_EQ(judge.log().find("bug:"), std::string::npos) << "libinput found a fault in the device or in its use";
+    EXPECT_FALSE(reportsFault(judge.log())) << "libinput found a fault in the device or in its use";
     if (HasFailure()) std::printf("libinput said:\n%s", judge.log().c_str());
 }
 
