@@ -167,19 +167,14 @@ TEST(DesktopSessionKeys, SleepIsInteractiveAndLogOutAsksTheSessionManager) {
 // A fake wpctl or pactl keeping the mute state in a file.
 void writeTool(const QString& dir, const QString& name) {
     const QString state = dir + "/muted";
-    QString script = "#!/bin/sh\n";
-    if (name == "wpctl")
-        script += "case \"$1 $2\" in\n"
-                  " 'get-volume @DEFAULT_AUDIO_SOURCE@') if [ -e " + state + " ]; then echo 'Volume: 0.40 [MUTED]';"
-                  " else echo 'Volume: 0.40'; fi;;\n"
-                  " 'set-mute @DEFAULT_AUDIO_SOURCE@') if [ \"$3\" = 1 ]; then touch " + state + "; else rm -f " +
-                  state + "; fi;;\n *) exit 1;;\nesac\n";
-    else
-        script += "case \"$1 $2\" in\n"
-                  " 'get-source-mute @DEFAULT_SOURCE@') if [ -e " + state + " ]; then echo 'Mute: yes';"
-                  " else echo 'Mute: no'; fi;;\n"
-                  " 'set-source-mute @DEFAULT_SOURCE@') if [ \"$3\" = 1 ]; then touch " + state + "; else rm -f " +
-                  state + "; fi;;\n *) exit 1;;\nesac\n";
+    // The getter, what it says muted and not, and the setter.
+    const bool wp = name == "wpctl";
+    const QString get = wp ? "get-volume @DEFAULT_AUDIO_SOURCE@" : "get-source-mute @DEFAULT_SOURCE@";
+    const QString set = wp ? "set-mute @DEFAULT_AUDIO_SOURCE@" : "set-source-mute @DEFAULT_SOURCE@";
+    const QString muted = wp ? "Volume: 0.40 [MUTED]" : "Mute: yes", unmuted = wp ? "Volume: 0.40" : "Mute: no";
+    const QString script = "#!/bin/sh\ncase \"$1 $2\" in\n '" + get + "') if [ -e " + state + " ]; then echo '" + muted +
+                           "'; else echo '" + unmuted + "'; fi;;\n '" + set + "') if [ \"$3\" = 1 ]; then touch " + state +
+                           "; else rm -f " + state + "; fi;;\n *) exit 1;;\nesac\n";
     QFile file(dir + "/" + name);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(script.toUtf8());

@@ -139,6 +139,19 @@ DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::st
     return view;
 }
 
+const platform::HidPropertyDict kCapsToControl{{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000039}},
+                                               {"HIDKeyboardModifierMappingDst", std::int64_t{0x7000000E0}}};
+
+// A key tap on the main loop, switched on.
+platform::EventTapId liveTap(platform::TapLocation where, platform::TapPlacement placement,
+                             platform::TapOptions options, platform::TapCallback callback) {
+    auto& taps = platform::eventTaps();
+    const auto tap = taps.createTap(where, placement, options, engine::kKeyTapMask, std::move(callback));
+    taps.addToMainLoop(taps.createRunLoopSource(tap));
+    taps.setEnabled(tap, true);
+    return tap;
+}
+
 BindAction shortcut(std::uint64_t flags, std::uint16_t vk) {
     BindAction b;
     b.isHotkey = true;
@@ -200,6 +213,32 @@ public:
     }
     Keys clone(const std::string& name = kKeyboard) { return input.written(name); }
     Keys posted() { return input.written(kPosting); }
+    // Plugs in another keyboard and waits until it is taken.
+    std::string addKeyboard(const std::string& name) {
+        const auto node = input.addDevice(test::fakeKeyboard(name, 0xC32B), true);
+        EXPECT_TRUE(spinUntil([&] { return input.grabbed(node); }, 5000));
+        settle();
+        return node;
+    }
+    // Waits with the main loop held until the keyboard's clone shows `done`.
+    bool cloneWhileHeld(const std::function<bool(const Keys&)>& done, int ms) {
+        return input.waitHeld(
+            [&](const std::vector<test::UinputDevice>& made) {
+                for (const auto& d : made)
+                    if (d.name == kKeyboard && done(test::significant(d.events))) return true;
+                return false;
+            },
+            ms);
+    }
+    // The keyboard's service on the HID side.
+    static platform::HidService hidKeyboard() {
+        auto& hid = platform::hidEventSystem();
+        const platform::HidClient client = hid.createClient();
+        hid.setMatching(client, {{"PrimaryUsagePage", std::int64_t{1}}, {"PrimaryUsage", std::int64_t{6}}});
+        const auto services = hid.copyServices(client);
+        EXPECT_TRUE(services && services->size() == 1u);
+        return services && !services->empty() ? services->front() : platform::HidService{};
+    }
 
     test::Testbed bed;
     test::InputTestbed input{bed};
@@ -260,13 +299,7 @@ TEST(DesktopInput, KeysNoTapCouldWantPassWhileTheMainThreadIsHeldOthersAreAskedA
     auto pressHeld = [&](std::uint16_t code) {
         const std::size_t before = s.clone().size();
         s.input.send(s.keyboard, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, 1)});
-        const bool passed = s.input.waitHeld(
-            [&](const std::vector<test::UinputDevice>& made) {
-                for (const auto& d : made)
-                    if (d.name == kKeyboard && test::significant(d.events).size() > before) return true;
-                return false;
-            },
-            200);
+        const bool passed = s.cloneWhileHeld([&](const Keys& k) { return k.size() > before; }, 200);
         s.settle();
         s.type(s.keyboard, {keyEvent(code, 0)});
         return passed;
@@ -328,27 +361,17 @@ TEST(DesktopInput, ModClicksAndSubstitutionPostExactly) {
     // Caps Lock becomes Left Control before the chain: the key tap and the
     // clone see Control, with the keyboard's service as the sender.
     auto& hid = platform::hidEventSystem();
-    const platform::HidClient client = hid.createClient();
-    hid.setMatching(client, {{"PrimaryUsagePage", std::int64_t{1}}, {"PrimaryUsage", std::int64_t{6}}});
-    const auto services = hid.copyServices(client);
-    ASSERT_TRUE(services && services->size() == 1u);
-    const platform::HidService keyboard = services->front();
+    const platform::HidService keyboard = Scene::hidKeyboard();
     EXPECT_EQ(hid.copyProperty(keyboard, "Product"), platform::HidProperty(std::string(kKeyboard)));
     EXPECT_EQ(hid.copyProperty(keyboard, "VendorID"), platform::HidProperty(std::int64_t{0x046D}));
-    platform::HidPropertyDict entry{{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000039}},
-                                    {"HIDKeyboardModifierMappingDst", std::int64_t{0x7000000E0}}};
-    ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", platform::HidPropertyArray{entry}));
+    ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", platform::HidPropertyArray{kCapsToControl}));
 
     std::vector<platform::Event> seen;
-    auto& taps = platform::eventTaps();
-    const auto spy = taps.createTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
-                                    platform::TapOptions::ListenOnly, engine::kKeyTapMask,
-                                    [&](platform::TapProxy, std::uint32_t, platform::Event e) {
-                                        seen.push_back(e);
-                                        return std::optional<platform::Event>(e);
-                                    });
-    taps.addToMainLoop(taps.createRunLoopSource(spy));
-    taps.setEnabled(spy, true);
+    const auto spy = liveTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
+                             platform::TapOptions::ListenOnly, [&](platform::TapProxy, std::uint32_t, platform::Event e) {
+                                 seen.push_back(e);
+                                 return std::optional<platform::Event>(e);
+                             });
     s.type(s.keyboard, tap(KEY_CAPSLOCK) + tap(KEY_B));
     EXPECT_EQ(s.clone(), tap(KEY_LEFTCTRL) + tap(KEY_B));
     ASSERT_EQ(seen.size(), 4u);
@@ -362,7 +385,7 @@ TEST(DesktopInput, ModClicksAndSubstitutionPostExactly) {
     ASSERT_TRUE(hid.setProperty(keyboard, "UserKeyMapping", platform::HidPropertyArray{}));
     s.type(s.keyboard, tap(KEY_CAPSLOCK));
     EXPECT_EQ(s.clone(), tap(KEY_LEFTCTRL) + tap(KEY_B) + tap(KEY_CAPSLOCK));
-    taps.setEnabled(spy, false);
+    platform::eventTaps().setEnabled(spy, false);
 }
 
 TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {
@@ -372,30 +395,21 @@ TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {
     int notices = 0;
     std::vector<std::uint32_t> types;
     platform::EventTapId timed = 0;
-    timed = taps.createTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend,
-                         platform::TapOptions::Default, engine::kKeyTapMask,
-                         [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
-                             if (type == platform::eventType::TapDisabledByTimeout) {
-                                 ++notices;
-                                 taps.setEnabled(timed, true);  // as the engine does
-                             } else {
-                                 types.push_back(type);
-                             }
-                             return std::optional<platform::Event>(e);
-                         });
-    taps.addToMainLoop(taps.createRunLoopSource(timed));
-    taps.setEnabled(timed, true);
+    timed = liveTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend, platform::TapOptions::Default,
+                    [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
+                        if (type == platform::eventType::TapDisabledByTimeout) {
+                            ++notices;
+                            taps.setEnabled(timed, true);  // as the engine does
+                        } else {
+                            types.push_back(type);
+                        }
+                        return std::optional<platform::Event>(e);
+                    });
     ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
 
     // The main thread waits here without running its loop.
     s.input.press(s.keyboard, KEY_B);
-    EXPECT_TRUE(s.input.waitHeld(
-        [](const std::vector<test::UinputDevice>& made) {
-            for (const auto& d : made)
-                if (d.name == kKeyboard && test::significant(d.events) == down(KEY_B)) return true;
-            return false;
-        },
-        2000));
+    EXPECT_TRUE(s.cloneWhileHeld([](const Keys& k) { return k == down(KEY_B); }, 2000));
     EXPECT_EQ(s.in().counters().timedOut.load(), 1u);
     s.settle();
     EXPECT_EQ(notices, 1);
@@ -416,16 +430,12 @@ TEST(DesktopInput, AMainThreadFarBehindGetsABoundedBacklogAndOneNoticeForTheRest
     if (!test::runningUnderUmockdev()) return;
     constexpr std::int64_t kBacklog = 8;
     Scene s(false, 0.020, kBacklog);
-    auto& taps = platform::eventTaps();
     int notices = 0;
-    const auto judge = taps.createTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend,
-                                    platform::TapOptions::Default, engine::kKeyTapMask,
-                                    [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
-                                        if (type == platform::eventType::TapDisabledByTimeout) ++notices;
-                                        return std::optional<platform::Event>(e);
-                                    });
-    taps.addToMainLoop(taps.createRunLoopSource(judge));
-    taps.setEnabled(judge, true);
+    const auto judge = liveTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend,
+                               platform::TapOptions::Default, [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
+                                   if (type == platform::eventType::TapDisabledByTimeout) ++notices;
+                                   return std::optional<platform::Event>(e);
+                               });
     ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
     s.settle();
 
@@ -437,20 +447,14 @@ TEST(DesktopInput, AMainThreadFarBehindGetsABoundedBacklogAndOneNoticeForTheRest
     std::thread typist([&] {
         for (const auto& k : typed) s.input.send(s.keyboard, {k});
     });
-    EXPECT_TRUE(s.input.waitHeld(
-        [&](const std::vector<test::UinputDevice>& made) {
-            for (const auto& d : made)
-                if (d.name == kKeyboard && test::significant(d.events).size() == typed.size()) return true;
-            return false;
-        },
-        20000));
+    EXPECT_TRUE(s.cloneWhileHeld([&](const Keys& k) { return k.size() == typed.size(); }, 20000));
     typist.join();
     EXPECT_LE(s.in().counters().toMain.load(), kBacklog + 1u);
     EXPECT_GT(s.in().counters().skipped.load(), 0u);
     s.settle();
     EXPECT_EQ(s.clone(), typed);
     EXPECT_GE(notices, 1);
-    taps.setEnabled(judge, false);
+    platform::eventTaps().setEnabled(judge, false);
 }
 
 TEST(DesktopInput, PointerMotionNoTapWantsNeverWaitsForTheMainThread) {
@@ -621,13 +625,8 @@ TEST(DesktopInput, AKeysUpEndsWhatItsDownStartedThoughItsRemapChangedMeanwhile) 
     if (!test::runningUnderUmockdev()) return;
     Scene s;
     auto& hid = platform::hidEventSystem();
-    const platform::HidClient client = hid.createClient();
-    hid.setMatching(client, {{"PrimaryUsagePage", std::int64_t{1}}, {"PrimaryUsage", std::int64_t{6}}});
-    const auto services = hid.copyServices(client);
-    ASSERT_TRUE(services && services->size() == 1u);
-    const platform::HidService keyboard = services->front();
-    const platform::HidPropertyDict capsToControl{{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000039}},
-                                                  {"HIDKeyboardModifierMappingDst", std::int64_t{0x7000000E0}}};
+    const platform::HidService keyboard = Scene::hidKeyboard();
+    const auto& capsToControl = kCapsToControl;
     struct Case {
         const char* name;
         platform::HidPropertyArray before, after;
@@ -653,9 +652,7 @@ TEST(DesktopInput, AKeysUpEndsWhatItsDownStartedThoughItsRemapChangedMeanwhile) 
 TEST(DesktopInput, AModifierHeldOnOneNodeModifiesKeysOfAnother) {
     if (!test::runningUnderUmockdev()) return;
     Scene s;
-    const auto second = s.input.addDevice(test::fakeKeyboard("Keyboard Keys Node", 0xC32B), true);
-    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
-    s.settle();
+    const auto second = s.addKeyboard("Keyboard Keys Node");
     s.bind(kVkA, ModMask::Control, BindAction::forAction(ActionId::MediaPlayPause));
 
     // Control on the first node, A on the second: the binding acts.
@@ -697,9 +694,7 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
     };
     for (const auto& c : cases) {
         Scene s;
-        const auto second = s.input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B), true);
-        ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
-        s.settle();
+        const auto second = s.addKeyboard("Second Keyboard");
         s.bind(kVkA, c.mask, shortcut(EventFlag::Control, kVkC));
         for (const auto& [which, keys] : c.typed) s.type(which == 0 ? s.keyboard : second, keys);
         const DesktopView view = viewOf(s.input.uinputDevices(), kPosting);
@@ -712,9 +707,7 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
 TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboard) {
     if (!test::runningUnderUmockdev()) return;
     Scene s;
-    const auto second = s.input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B), true);
-    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(second); }, 5000));
-    s.settle();
+    const auto second = s.addKeyboard("Second Keyboard");
     const std::string keyboards[] = {s.keyboard, second};
     const std::string clones[] = {s.input.nodeOf(kKeyboard), s.input.nodeOf("Second Keyboard")};
     for (const auto& name : {std::string(kKeyboard), std::string("Second Keyboard")})
@@ -758,12 +751,9 @@ TEST(DesktopInput, AKeyboardWhoseReadsKeepFailingIsTriedAgainLaterNotAtEveryTapC
     // A key tap elsewhere in the program goes on and off (as the panel's key
     // recorder does); each change looks at the devices again.
     auto& taps = platform::eventTaps();
-    const auto other = taps.createTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
-                                      platform::TapOptions::ListenOnly, engine::kKeyTapMask,
-                                      [](platform::TapProxy, std::uint32_t, platform::Event e) {
-                                          return std::optional<platform::Event>(e);
-                                      });
-    taps.addToMainLoop(taps.createRunLoopSource(other));
+    const auto other = liveTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
+                               platform::TapOptions::ListenOnly,
+                               [](platform::TapProxy, std::uint32_t, platform::Event e) { return std::optional<platform::Event>(e); });
     for (int i = 0; i < 8; ++i) {
         taps.setEnabled(other, i % 2 == 0);
         spinUntil([] { return false; }, 30);

@@ -31,6 +31,29 @@ constexpr const char* kPad = "Fake Touchpad";
 constexpr const char* kPosting = "Corvadine virtual input";
 constexpr std::uint16_t kVkK = 40;
 
+// Command+K, bound to gestures below.
+BindAction commandK(bool multiShot = false) {
+    BindAction b;
+    b.isHotkey = true;
+    b.hotkeyMod = 0x100000;
+    b.hotkeyKey = kVkK;
+    b.multiShot = multiShot;
+    return b;
+}
+// What a device sent or a clone got, without the slot selections the clone
+// already has left out.
+std::vector<InputEvent> withoutSlots(const std::vector<InputEvent>& events) {
+    std::vector<InputEvent> out;
+    for (const auto& e : test::significant(events))
+        if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) out.push_back(e);
+    return out;
+}
+std::vector<InputEvent> sentOf(const test::TouchpadRecording& rec) {
+    std::vector<InputEvent> sent;
+    for (const input_event& e : rec.events()) sent.push_back({e.type, e.code, e.value});
+    return sent;
+}
+
 struct Pad {
     explicit Pad(const test::EvdevDesc& desc = test::fakeTouchpad(kPad)) {
         pad = input.addDevice(desc);
@@ -91,25 +114,13 @@ TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesI
 
     Pad s;
     // Unbound: the desktop's own three-finger swipe reaches the clone
-    // unchanged (the slot selections the clone already has left out).
+    // unchanged.
     s.play(rec.events());
-    const auto withoutSlots = [](const std::vector<InputEvent>& events) {
-        std::vector<InputEvent> out;
-        for (const auto& e : test::significant(events))
-            if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) out.push_back(e);
-        return out;
-    };
-    std::vector<InputEvent> sent;
-    for (const input_event& e : rec.events()) sent.push_back({e.type, e.code, e.value});
-    EXPECT_EQ(withoutSlots(s.input.written(kPad)), withoutSlots(sent));
+    EXPECT_EQ(withoutSlots(s.input.written(kPad)), withoutSlots(sentOf(rec)));
     EXPECT_TRUE(test::significant(s.input.written(kPosting)).empty());
 
     // Bound to Command+K: the combination once, nothing more on the clone.
-    BindAction b;
-    b.isHotkey = true;
-    b.hotkeyMod = 0x100000;
-    b.hotkeyKey = kVkK;
-    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = b; });
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = commandK(); });
     const std::size_t cloneBefore = s.input.written(kPad).size();
     s.play(rec.events());
     EXPECT_EQ(s.input.written(kPad).size(), cloneBefore);
@@ -160,12 +171,7 @@ TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBes
     s.desktop->eventTaps.chain.onSeen = [&](platform::EventTapId, std::uint32_t type, const platform::Event& e) {
         if (type == platform::eventType::Gesture) at.push_back(e.location());
     };
-    BindAction b;
-    b.isHotkey = true;
-    b.hotkeyMod = 0x100000;
-    b.hotkeyKey = kVkK;
-    b.multiShot = true;
-    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[2][ActGes::Rotate][0][ActDir::CW] = b; });
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[2][ActGes::Rotate][0][ActDir::CW] = commandK(true); });
 
     s.play(rotate.events());
     long presses = 0;
@@ -181,13 +187,7 @@ TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBes
     // passed: the desktop gets it whole, and nothing is posted.
     const std::size_t posted = s.input.written(kPosting).size();
     s.play(spread.events());
-    std::vector<InputEvent> sent;
-    for (const input_event& e : spread.events())
-        if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) sent.push_back({e.type, e.code, e.value});
-    std::vector<InputEvent> cloned;
-    for (const auto& e : test::significant(s.input.written(kPad)))
-        if (!(e.type == EV_ABS && e.code == ABS_MT_SLOT)) cloned.push_back(e);
-    EXPECT_EQ(cloned, test::significant(sent));
+    EXPECT_EQ(withoutSlots(s.input.written(kPad)), withoutSlots(sentOf(spread)));
     EXPECT_EQ(s.input.written(kPosting).size(), posted);
 }
 
@@ -257,11 +257,7 @@ TEST(DesktopTouchpad, FingersThatStayAfterASwallowedSwipeReachTheCloneAgain) {
         rec.sync();
     }
     Pad s;
-    BindAction b;
-    b.isHotkey = true;
-    b.hotkeyMod = 0x100000;
-    b.hotkeyKey = kVkK;
-    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = b; });
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = commandK(); });
     s.play(rec.events());
     EXPECT_FALSE(test::significant(s.input.written(kPosting)).empty());
     // Whatever the clone saw of the three fingers was lifted; the two that

@@ -73,6 +73,13 @@ namespace {
 
 using test::spinUntil;
 
+// Gives the server's keyboard these layouts, as the user's tool does.
+bool setLayouts(const std::string& display, const QString& layouts) {
+    QProcess tool;
+    tool.start("setxkbmap", {"-display", QString::fromStdString(display), "-layout", layouts});
+    return tool.waitForFinished(10000) && tool.exitCode() == 0;
+}
+
 struct Client {
     qint64 pid = -1;
     XWindowId window = 0;
@@ -402,11 +409,6 @@ TEST_F(DesktopX11EngineTest, XkbGroupsAreTheInputSources) {
     platform::Services s = platform::installedServices();
     s.inputSources = &sources;
     platform::install(s);
-    const auto setLayouts = [&](const QString& layouts) {
-        QProcess tool;
-        tool.start("setxkbmap", {"-display", QString::fromStdString(server->name()), "-layout", layouts});
-        ASSERT_TRUE(tool.waitForFinished(10000) && tool.exitCode() == 0) << "setxkbmap " << layouts.toStdString();
-    };
     const auto lockedGroup = [] {
         XkbStateRec state{};
         XkbGetState(server->display(), XkbUseCoreKbd, &state);
@@ -426,7 +428,7 @@ TEST_F(DesktopX11EngineTest, XkbGroupsAreTheInputSources) {
         });
     };
 
-    setLayouts("us,de");
+    ASSERT_TRUE(setLayouts(server->name(), "us,de"));
     app::observeInputSources();
     app::reloadInputSources();
     EXPECT_EQ(listed(), (std::vector<std::string>{"us=English (US)", "de=German"}));
@@ -445,11 +447,11 @@ TEST_F(DesktopX11EngineTest, XkbGroupsAreTheInputSources) {
 
     // New layouts rebuild the list (the keymap comes before the names of
     // its layouts).
-    setLayouts("fr,us(dvorak),de");
+    ASSERT_TRUE(setLayouts(server->name(), "fr,us(dvorak),de"));
     const std::vector<std::string> three{"fr=French", "us(dvorak)=English (Dvorak)", "de=German"};
     EXPECT_TRUE(turnUntil([&] { return listed() == three; })) << listed().size();
     EXPECT_EQ(current(), lockedGroup());
-    setLayouts("us");
+    ASSERT_TRUE(setLayouts(server->name(), "us"));
     EXPECT_TRUE(turnUntil([&] { return listed().size() == 1; }));
 }
 
@@ -527,9 +529,7 @@ TEST_F(DesktopX11Test, ALostServerLeavesTheProgramRunning) {
 TEST_F(DesktopX11Test, AKeyboardChangeDuringAWindowReadIsToldAtOnce) {
     test::XServer own;
     ASSERT_EQ(own.error(), "");
-    QProcess tool;
-    tool.start("setxkbmap", {"-display", QString::fromStdString(own.name()), "-layout", "us,de"});
-    ASSERT_TRUE(tool.waitForFinished(10000) && tool.exitCode() == 0);
+    ASSERT_TRUE(setLayouts(own.name(), "us,de"));
     Display* d = own.display();
     const Window root = DefaultRootWindow(d);
     X11Session session(own.name());
