@@ -16,6 +16,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 #include "recorders/CaptureTaps.h"
 
+#include "platform/desktop/input/InputScene.h"
 #include "support/UmockdevInput.h"
 
 #include <QAbstractButton>
@@ -162,29 +163,19 @@ BindAction shortcut(std::uint64_t flags, std::uint16_t vk) {
 
 // A desktop with one faked keyboard and mouse. With `engineOn` the engine's
 // taps are live and the devices taken.
-class Scene {
+class Scene : public InputScene {
 public:
     explicit Scene(bool engineOn = true, double bound = 0.050, std::int64_t backlog = 256) {
-        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
-        where.input.stallBound = test::kQuietStallBound;
-        where.input.verdictBound = bound;
-        where.input.backlog = backlog;
-        desktop = std::make_unique<DesktopPlatform>(where);
-        resetShared();
-        Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
+        start(engineOn, [&](DesktopLocations& where) {
+            where.input.verdictBound = bound;
+            where.input.backlog = backlog;
+        });
         if (!engineOn) return;
-        engine::startEngineTaps();
         EXPECT_TRUE(spinUntil([&] { return input.grabbed(keyboard) && input.grabbed(mouse); }, 5000));
         // The clones' uevents are read before a test sends more: umockdev
         // aborts when a monitor's queue (ten messages) is full.
         settle();
     }
-    ~Scene() {
-        if (desktop) engine::stopEngineTaps();
-        resetShared();
-        desktop.reset();
-    }
-
     DesktopInput& in() { return desktop->eventTaps.input; }
     static void bind(std::uint16_t vk, std::uint64_t mask, const BindAction& b) {
         Apps::shared().a.modify([&](AppEntries& e) { e[""].key[vk][mask] = b; });
@@ -197,19 +188,6 @@ public:
             input.send(node, {{EV_MSC, MSC_SCAN, k.code}, k});
             settle();
         }
-    }
-    // Runs the loop until nothing more is written for a while.
-    void settle() {
-        std::size_t before = 0;
-        do {
-            before = writes();
-            spinUntil([] { return false; }, 60);
-        } while (writes() != before);
-    }
-    std::size_t writes() {
-        std::size_t n = 0;
-        for (const auto& d : input.uinputDevices()) n += d.events.size();
-        return n;
     }
     Keys clone(const std::string& name = kKeyboard) { return input.written(name); }
     Keys posted() { return input.written(kPosting); }
@@ -240,12 +218,8 @@ public:
         return services && !services->empty() ? services->front() : platform::HidService{};
     }
 
-    test::Testbed bed;
-    test::InputTestbed input{bed};
     std::string keyboard = input.addDevice(test::fakeKeyboard(kKeyboard));
     std::string mouse = input.addDevice(test::fakeMouse(kMouse));
-    QTemporaryDir tmp;
-    std::unique_ptr<DesktopPlatform> desktop;
 };
 
 TEST(DesktopInput, BoundKeysActAndUnboundKeysReachTheCloneUnchangedInOrder) {

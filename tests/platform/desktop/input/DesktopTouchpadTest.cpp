@@ -11,6 +11,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/input/TouchpadGestures.h"
 
+#include "platform/desktop/input/InputScene.h"
 #include "platform/desktop/input/TouchpadRecording.h"
 #include "support/UmockdevInput.h"
 
@@ -54,23 +55,13 @@ std::vector<InputEvent> sentOf(const test::TouchpadRecording& rec) {
     return sent;
 }
 
-struct Pad {
+struct Pad : InputScene {
     explicit Pad(const test::EvdevDesc& desc = test::fakeTouchpad(kPad)) {
         pad = input.addDevice(desc);
-        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
-        where.input.stallBound = test::kQuietStallBound;
-        desktop = std::make_unique<DesktopPlatform>(where);
-        resetShared();
-        Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
-        engine::startEngineTaps();
+        start();
         EXPECT_TRUE(test::spinUntil([&] { return input.grabbed(pad); }, 5000));
         engine::startMultitouchDevices();
-        settle();
-    }
-    ~Pad() {
-        engine::stopEngineTaps();
-        resetShared();
-        desktop.reset();
+        settle(80);
     }
     // Sends the recording frame by frame, as the device would. A terminal
     // stands in for the node and cuts what piles up at any byte, so each frame
@@ -85,26 +76,10 @@ struct Pad {
                 test::spinUntil([] { return false; }, 4);
             }
         }
-        settle();
-    }
-    void settle() {
-        std::size_t before = 0;
-        do {
-            before = writes();
-            test::spinUntil([] { return false; }, 80);
-        } while (writes() != before);
-    }
-    std::size_t writes() {
-        std::size_t n = 0;
-        for (const auto& d : input.uinputDevices()) n += d.events.size();
-        return n;
+        settle(80);
     }
 
-    test::Testbed bed;
-    test::InputTestbed input{bed};
     std::string pad;
-    QTemporaryDir tmp;
-    std::unique_ptr<DesktopPlatform> desktop;
 };
 
 TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesItWhole) {

@@ -10,6 +10,7 @@
 #include "model/UIState.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "recorders/Highlights.h"
+#include "platform/desktop/input/InputScene.h"
 #include "support/UmockdevInput.h"
 
 #include <QTemporaryDir>
@@ -28,27 +29,17 @@ constexpr std::uint64_t kPage7 = std::uint64_t{7} << 32;
 constexpr std::uint64_t kLeftShift = kPage7 | 0xE1, kA = kPage7 | 0x04, kB = kPage7 | 0x05, kC = kPage7 | 0x06,
                         kD = kPage7 | 0x07;
 
-class HeldKeys {
+class HeldKeys : public InputScene {
 public:
     HeldKeys() {
         input.addHidrawBeside(first, "hidraw0", kKeyboardDescriptor);
         input.addHidrawBeside(second, "hidraw1", kKeyboardDescriptor);
-        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
-        where.input.stallBound = test::kQuietStallBound;
-        desktop = std::make_unique<DesktopPlatform>(where);
-        resetShared();
-        Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
-        engine::startEngineTaps();
+        start();
         engine::startKeyboardHidManager();
         EXPECT_TRUE(spinUntil([&] { return input.grabbed(first) && input.grabbed(second); }, 5000));
         settle();
     }
-    ~HeldKeys() {
-        engine::stopKeyboardHidManager();
-        engine::stopEngineTaps();
-        resetShared();
-        desktop.reset();
-    }
+    ~HeldKeys() { engine::stopKeyboardHidManager(); }
     void press(const std::string& node, std::uint16_t code, int value) {
         input.send(node, {{EV_MSC, MSC_SCAN, code}, keyEvent(code, value)});
         settle();
@@ -64,12 +55,8 @@ public:
         return out;
     }
 
-    test::Testbed bed;
-    test::InputTestbed input{bed};
     std::string first = input.addDevice(test::fakeKeyboard("First Keyboard", 0xC31C));
     std::string second = input.addDevice(test::fakeKeyboard("Second Keyboard", 0xC32B));
-    QTemporaryDir tmp;
-    std::unique_ptr<DesktopPlatform> desktop;
 };
 
 TEST(HeldKeys, EachKeyboardsHeldKeysAppearAndClear) {

@@ -12,6 +12,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 
 #include "support/PrivateBus.h"
+#include "platform/desktop/input/InputScene.h"
 #include "support/UmockdevInput.h"
 
 #include <QTemporaryDir>
@@ -55,23 +56,15 @@ bool allDestroyed(const Made& made, int count = 1) {
 }
 
 // A desktop over a faked keyboard and mouse, the engine's taps live.
-class Scene {
+class Scene : public InputScene {
 public:
     explicit Scene(const QString& systemBus = {}, double stallBound = test::kQuietStallBound) {
-        DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
-        where.systemBusAddress = systemBus;
-        where.input.stallBound = stallBound;
-        desktop = std::make_unique<DesktopPlatform>(where);
-        resetShared();
-        Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
-        engine::startEngineTaps();
+        start(true, [&](DesktopLocations& where) {
+            where.systemBusAddress = systemBus;
+            where.input.stallBound = stallBound;
+        });
         EXPECT_TRUE(grabbed(true));
         idle(200);
-    }
-    ~Scene() {
-        engine::stopEngineTaps();
-        resetShared();
-        desktop.reset();
     }
     bool grabbed(bool both) {
         return spinUntil([&] { return input.grabbed(keyboard) == both && input.grabbed(mouse) == both; }, 5000);
@@ -83,12 +76,8 @@ public:
         return input.written(kKeyboard);
     }
 
-    test::Testbed bed;
-    test::InputTestbed input{bed};
     std::string keyboard = input.addDevice(test::fakeKeyboard(kKeyboard));
     std::string mouse = input.addDevice(test::fakeMouse());
-    QTemporaryDir tmp;
-    std::unique_ptr<DesktopPlatform> desktop;
 };
 
 TEST(InputRelease, TheSessionSwitchedAwayOrSleepLetsEverythingGoUntilTheUserIsBack) {
