@@ -63,9 +63,9 @@ void DesktopAppNotes::windowsChanged(const X11Windows& windows) {
         // A process this machine does not show (another host's) is no application here.
         auto application = workspace_.applicationOf(pid, wmClass);
         if (!application) continue;
-        const auto exit = exits_.watch(pid, [this, pid] {
-            if (running_.count(pid)) gone_.insert(pid);
-            ended(pid);
+        const auto exit = exits_.watch(pid, [this, exited = pid] {
+            if (running_.count(exited)) gone_.insert(exited);
+            ended(exited);
         });
         running_[pid] = Running{*application, exit};
         post(platform::WorkspaceNote::DidLaunchApplication, pid, *application);
