@@ -323,6 +323,8 @@ TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescrip
     rlimit low = saved;
     low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 2048);
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    // Before the descriptors run out: the sanitizers' checks need one.
+    sockaddr_un addr = instanceAddress();
     // Every descriptor taken but the client's: the server's accept() fails.
     std::vector<int> fillers;
     for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) fillers.push_back(fd);
@@ -331,7 +333,6 @@ TEST_F(DesktopShellTest, TheInstanceSocketListensAgainAfterAcceptRanOutOfDescrip
     fillers.pop_back();
     const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     ASSERT_GE(client, 0);
-    sockaddr_un addr = instanceAddress();
     ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     // The closed server resets the connection it could not take.
     EXPECT_TRUE(spinUntil([&] {
