@@ -76,9 +76,9 @@ public:
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queued_.push_back(std::move(task));
+            ++count_;
         }
-        count_.fetch_add(1, std::memory_order_release);
-        if (wake && !woken_.exchange(true, std::memory_order_acq_rel)) {
+        if (wake && !woken_.exchange(true)) {
             const char byte = 0;
             ssize_t n;
             do n = ::write(write_, &byte, 1);
@@ -106,7 +106,7 @@ private:
     }
 
     static Tasks& of(GSource* source) { return *reinterpret_cast<Source*>(source)->tasks; }
-    bool ready() const { return count_.load(std::memory_order_acquire) > 0 || !running_.empty(); }
+    bool ready() const { return count_ > 0 || !running_.empty(); }
 
     static gboolean prepare(GSource* source, gint* timeout) {
         Tasks& tasks = of(source);
@@ -129,25 +129,26 @@ private:
     // Runs the tasks queued when it starts; later ones wait for the next
     // turn. A nested run first finishes what the outer one took.
     void run() {
-        // Emptied before it is marked unwoken, so that a post after the mark
-        // writes again and one before it is in the batch taken below.
-        if (g_source_query_unix_fd(&source_->base, tag_) & G_IO_IN) {
-            char sink[64];
-            while (::read(read_, sink, sizeof sink) > 0) {
-            }
-            woken_.store(false, std::memory_order_release);
-        }
         std::vector<platform::Task> taken;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             taken.swap(queued_);
+            count_ -= taken.size();
         }
-        count_.fetch_sub(taken.size(), std::memory_order_acq_rel);
         for (auto& task : taken) running_.push_back(std::move(task));
         for (std::size_t left = running_.size(); left > 0 && !running_.empty(); --left) {
             platform::Task task = std::move(running_.front());
             running_.pop_front();
             task();
+        }
+        // The pipe is emptied after the tasks ran, so that it costs them no
+        // time, and before the mark, so that a post after the mark writes
+        // again; a post before it is counted, and the count is read after.
+        if (g_source_query_unix_fd(&source_->base, tag_) & G_IO_IN) {
+            char sink[64];
+            while (::read(read_, sink, sizeof sink) == static_cast<ssize_t>(sizeof sink)) {
+            }
+            woken_ = false;
         }
         // Tasks posted meanwhile run after the other sources had a turn.
         yielding_ = ready();
@@ -158,7 +159,7 @@ private:
     gpointer tag_ = nullptr;
     std::mutex mutex_;
     std::vector<platform::Task> queued_;
-    std::atomic<std::size_t> count_{0};
+    std::atomic<std::size_t> count_{0};  // queued_.size(), read without the lock
     std::atomic<bool> woken_{false};
     std::deque<platform::Task> running_;  // taken from the queue, not yet run (main thread)
     bool yielding_ = false;               // the next turn is the other sources' (main thread)
