@@ -1,5 +1,6 @@
 #include "platform/Event.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -45,6 +46,56 @@ private:
 
 } // namespace
 
+const Event::Value* Event::Fields::find(std::uint32_t number) const {
+    const Value* it = std::lower_bound(begin(), end(), number,
+                                       [](const Value& v, std::uint32_t n) { return v.number < n; });
+    return it != end() && it->number == number ? it : nullptr;
+}
+
+void Event::Fields::set(const Value& value) {
+    Value* first = spill_.empty() ? held_.data() : spill_.data();
+    Value* last = first + size();
+    Value* it = std::lower_bound(first, last, value.number,
+                                 [](const Value& v, std::uint32_t n) { return v.number < n; });
+    if (it != last && it->number == value.number) {
+        *it = value;
+        return;
+    }
+    if (spill_.empty() && count_ < kHeld) {
+        std::move_backward(it, last, last + 1);
+        *it = value;
+        ++count_;
+        return;
+    }
+    if (spill_.empty()) {
+        spill_.assign(first, last);
+        it = spill_.data() + (it - first);
+        count_ = 0;
+    }
+    spill_.insert(spill_.begin() + (it - spill_.data()), value);
+}
+
+void Event::Fields::assign(std::vector<Value> values) {
+    std::stable_sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.number < b.number; });
+    // Keep the last of each run of equal numbers.
+    auto out = values.begin();
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (std::next(it) != values.end() && std::next(it)->number == it->number) continue;
+        *out++ = *it;
+    }
+    values.erase(out, values.end());
+    spill_.clear();
+    count_ = 0;
+    if (values.size() <= kHeld) {
+        std::copy(values.begin(), values.end(), held_.begin());
+        count_ = static_cast<std::uint8_t>(values.size());
+    } else {
+        spill_ = std::move(values);
+    }
+}
+
+bool Event::Fields::operator==(const Fields& other) const { return std::equal(begin(), end(), other.begin(), other.end()); }
+
 Event Event::keyboard(std::uint16_t keyCode, bool keyDown) {
     Event e;
     e.type_ = keyDown ? eventType::KeyDown : eventType::KeyUp;
@@ -88,9 +139,9 @@ Event Event::systemDefined(Point location, EventFlags modifierFlags, double time
 
 std::int64_t Event::integerField(std::uint32_t f) const {
     if (f == field::RecordType) return type_;
-    auto it = fields_.find(f);
-    if (it == fields_.end()) return 0;
-    return it->second.isDouble ? toInteger(it->second.real) : it->second.integer;
+    const Value* v = fields_.find(f);
+    if (!v) return 0;
+    return v->isDouble ? toInteger(v->real) : v->integer;
 }
 
 void Event::setIntegerField(std::uint32_t f, std::int64_t value) {
@@ -98,14 +149,14 @@ void Event::setIntegerField(std::uint32_t f, std::int64_t value) {
         type_ = static_cast<std::uint32_t>(value);
         return;
     }
-    fields_[f] = Value{false, value, 0};
+    fields_.set(Value{f, false, value, 0});
 }
 
 double Event::doubleField(std::uint32_t f) const {
     if (f == field::RecordType) return type_;
-    auto it = fields_.find(f);
-    if (it == fields_.end()) return 0;
-    return it->second.isDouble ? it->second.real : static_cast<double>(it->second.integer);
+    const Value* v = fields_.find(f);
+    if (!v) return 0;
+    return v->isDouble ? v->real : static_cast<double>(v->integer);
 }
 
 void Event::setDoubleField(std::uint32_t f, double value) {
@@ -113,10 +164,10 @@ void Event::setDoubleField(std::uint32_t f, double value) {
         type_ = static_cast<std::uint32_t>(toInteger(value));
         return;
     }
-    fields_[f] = Value{true, 0, value};
+    fields_.set(Value{f, true, 0, value});
 }
 
-bool Event::hasField(std::uint32_t f) const { return f == field::RecordType || fields_.count(f) != 0; }
+bool Event::hasField(std::uint32_t f) const { return f == field::RecordType || fields_.find(f) != nullptr; }
 
 Bytes Event::serialize() const {
     Bytes body;
@@ -130,8 +181,8 @@ Bytes Event::serialize() const {
     putLE(body, static_cast<std::uint64_t>(system_.data2), 8);
     putLE(body, static_cast<std::uint64_t>(system_.windowNumber), 8);
     putLE(body, fields_.size(), 4);
-    for (const auto& [number, v] : fields_) {
-        putLE(body, number, 4);
+    for (const Value& v : fields_) {
+        putLE(body, v.number, 4);
         body.push_back(v.isDouble ? kTagDouble : kTagInteger);
         putLE(body, v.isDouble ? std::bit_cast<std::uint64_t>(v.real) : static_cast<std::uint64_t>(v.integer), 8);
     }
@@ -167,16 +218,18 @@ std::optional<Event> Event::fromData(const Bytes& data) {
     if (!r.take(8, v)) return std::nullopt;
     e.system_.windowNumber = static_cast<std::int64_t>(v);
     if (!r.take(4, count)) return std::nullopt;
+    std::vector<Value> fields;
     for (std::uint64_t i = 0; i < count; ++i) {
         std::uint64_t number = 0, tag = 0, raw = 0;
         if (!r.take(4, number) || !r.take(1, tag) || !r.take(8, raw)) return std::nullopt;
         if (tag == kTagInteger)
-            e.fields_[static_cast<std::uint32_t>(number)] = Value{false, static_cast<std::int64_t>(raw), 0};
+            fields.push_back(Value{static_cast<std::uint32_t>(number), false, static_cast<std::int64_t>(raw), 0});
         else if (tag == kTagDouble)
-            e.fields_[static_cast<std::uint32_t>(number)] = Value{true, 0, std::bit_cast<double>(raw)};
+            fields.push_back(Value{static_cast<std::uint32_t>(number), true, 0, std::bit_cast<double>(raw)});
         else
             return std::nullopt;
     }
+    e.fields_.assign(std::move(fields));
     if (!r.atEnd()) return std::nullopt;
     e.trailer_.assign(data.begin() + static_cast<std::ptrdiff_t>(end), data.end());
     return e;

@@ -8,8 +8,9 @@
 #include "platform/Point.h"
 
 #include <cstdint>
-#include <map>
+#include <array>
 #include <optional>
+#include <vector>
 
 namespace corv::platform {
 
@@ -137,17 +138,37 @@ public:
 
 private:
     struct Value {
+        std::uint32_t number = 0;
         bool isDouble = false;
         std::int64_t integer = 0;
         double real = 0;
         bool operator==(const Value&) const = default;
+    };
+    // The fields in number order: inline while they are few, so that an
+    // event is copied without allocating.
+    class Fields {
+    public:
+        const Value* find(std::uint32_t number) const;
+        void set(const Value& value);
+        // Replaces them all; of values with one number the last counts.
+        void assign(std::vector<Value> values);
+        const Value* begin() const { return spill_.empty() ? held_.data() : spill_.data(); }
+        const Value* end() const { return begin() + size(); }
+        std::size_t size() const { return spill_.empty() ? count_ : spill_.size(); }
+        bool operator==(const Fields& other) const;
+
+    private:
+        static constexpr std::size_t kHeld = 6;
+        std::array<Value, kHeld> held_{};
+        std::uint8_t count_ = 0;
+        std::vector<Value> spill_;  // all of them, once there are more than kHeld
     };
 
     std::uint32_t type_ = eventType::Null;
     EventFlags flags_ = 0;
     Point location_;
     std::uint64_t timestamp_ = 0;
-    std::map<std::uint32_t, Value> fields_;
+    Fields fields_;
     SystemDefinedData system_;
     Bytes trailer_;
 };

@@ -1,5 +1,6 @@
 #include "platform/desktop/DesktopRunLoop.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
@@ -7,9 +8,19 @@
 #include <QTimer>
 #include <QTimerEvent>
 
+#include <glib.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <deque>
+#include <fcntl.h>
 #include <limits>
+#include <mutex>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace corv::desktop {
 
@@ -40,21 +51,141 @@ private:
     DesktopRunLoop& owner_;
 };
 
-DesktopRunLoop::DesktopRunLoop() : context_(std::make_unique<Context>(*this)) { clock_.start(); }
+// The posted tasks as a source of the main glib context. A pipe rather than
+// an eventfd wakes it: a pipe's writer hands the CPU to the woken thread
+// (a synchronous wake-up), which is what a reader thread that then waits for
+// the verdict wants.
+class DesktopRunLoop::Tasks {
+public:
+    static std::unique_ptr<Tasks> onMainContext() {
+        const QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+        if (!dispatcher || !dispatcher->inherits("QEventDispatcherGlib")) return nullptr;
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return nullptr;
+        return std::unique_ptr<Tasks>(new Tasks(fds[0], fds[1]));
+    }
+
+    ~Tasks() {
+        g_source_destroy(&source_->base);
+        g_source_unref(&source_->base);
+        ::close(read_);
+        ::close(write_);
+    }
+
+    void add(platform::Task task, bool wake) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            queued_.push_back(std::move(task));
+            ++count_;
+        }
+        if (wake && !woken_.exchange(true)) {
+            const char byte = 0;
+            ssize_t n;
+            do n = ::write(write_, &byte, 1);
+            while (n < 0 && errno == EINTR);
+        }
+    }
+
+private:
+    struct Source {
+        GSource base;
+        Tasks* tasks;
+    };
+
+    Tasks(int readFd, int writeFd) : read_(readFd), write_(writeFd) {
+        static GSourceFuncs funcs = {&prepare, &check, &dispatch, nullptr, nullptr, nullptr};
+        source_ = reinterpret_cast<Source*>(g_source_new(&funcs, sizeof(Source)));
+        source_->tasks = this;
+        tag_ = g_source_add_unix_fd(&source_->base, read_, G_IO_IN);
+        // A task may spin the loop (runFor, a dialog); tasks go on running inside.
+        g_source_set_can_recurse(&source_->base, TRUE);
+        // Ahead of Qt's sources, whose checks are then skipped on a turn that
+        // has tasks; run() yields one turn to them when tasks keep coming.
+        g_source_set_priority(&source_->base, G_PRIORITY_DEFAULT - 1);
+        g_source_attach(&source_->base, g_main_context_default());
+    }
+
+    static Tasks& of(GSource* source) { return *reinterpret_cast<Source*>(source)->tasks; }
+    bool ready() const { return count_ > 0 || !running_.empty(); }
+
+    static gboolean prepare(GSource* source, gint* timeout) {
+        Tasks& tasks = of(source);
+        *timeout = -1;
+        if (tasks.yielding_) {
+            *timeout = 0;
+            return FALSE;
+        }
+        return tasks.ready();
+    }
+    static gboolean check(GSource* source) {
+        Tasks& tasks = of(source);
+        return !std::exchange(tasks.yielding_, false) && tasks.ready();
+    }
+    static gboolean dispatch(GSource* source, GSourceFunc, gpointer) {
+        of(source).run();
+        return G_SOURCE_CONTINUE;
+    }
+
+    // Runs the tasks queued when it starts; later ones wait for the next
+    // turn. A nested run first finishes what the outer one took.
+    void run() {
+        std::vector<platform::Task> taken;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            taken.swap(queued_);
+            count_ -= taken.size();
+        }
+        for (auto& task : taken) running_.push_back(std::move(task));
+        for (std::size_t left = running_.size(); left > 0 && !running_.empty(); --left) {
+            platform::Task task = std::move(running_.front());
+            running_.pop_front();
+            task();
+        }
+        // The pipe is emptied after the tasks ran, so that it costs them no
+        // time, and before the mark, so that a post after the mark writes
+        // again; a post before it is counted, and the count is read after.
+        if (g_source_query_unix_fd(&source_->base, tag_) & G_IO_IN) {
+            char sink[64];
+            while (::read(read_, sink, sizeof sink) == static_cast<ssize_t>(sizeof sink)) {
+            }
+            woken_ = false;
+        }
+        // Tasks posted meanwhile run after the other sources had a turn.
+        yielding_ = ready();
+    }
+
+    int read_, write_;
+    Source* source_ = nullptr;
+    gpointer tag_ = nullptr;
+    std::mutex mutex_;
+    std::vector<platform::Task> queued_;
+    std::atomic<std::size_t> count_{0};  // queued_.size(), read without the lock
+    std::atomic<bool> woken_{false};
+    std::deque<platform::Task> running_;  // taken from the queue, not yet run (main thread)
+    bool yielding_ = false;               // the next turn is the other sources' (main thread)
+};
+
+DesktopRunLoop::DesktopRunLoop()
+    : context_(std::make_unique<Context>(*this)), tasks_(Tasks::onMainContext()) {
+    clock_.start();
+}
 
 DesktopRunLoop::~DesktopRunLoop() {
     for (const auto& [qtId, id] : byQtId_) context_->killTimer(qtId);
-    // Destroying the context drops the tasks still queued for it.
+    // Destroying the queues drops the tasks still in them.
+    tasks_.reset();
     context_.reset();
 }
 
 double DesktopRunLoop::now() const { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
 
 void DesktopRunLoop::post(platform::Task task) {
+    if (tasks_) return tasks_->add(std::move(task), false);
     QMetaObject::invokeMethod(context_.get(), std::move(task), Qt::QueuedConnection);
 }
 
 void DesktopRunLoop::postFromAnyThread(platform::Task task) {
+    if (tasks_) return tasks_->add(std::move(task), true);
     // A queued call to an object of the main thread is posted thread-safely.
     QMetaObject::invokeMethod(context_.get(), std::move(task), Qt::QueuedConnection);
 }
@@ -76,8 +207,22 @@ platform::TimerId DesktopRunLoop::schedule(std::int64_t delayMs, std::int64_t in
     timer.intervalMs = intervalMs;
     timer.leftMs = delayMs;
     timer.repeats = intervalMs > 0;
-    arm(id, timers_.emplace(id, std::move(timer)).first->second);
+    Timer& added = timers_.emplace(id, std::move(timer)).first->second;
+    if (tasks_ && delayMs == 0 && intervalMs == 0) {
+        // Due at once: in posting order with the posted tasks.
+        tasks_->add([this, id] { runQueued(id); }, false);
+        return id;
+    }
+    arm(id, added);
     return id;
+}
+
+void DesktopRunLoop::runQueued(platform::TimerId id) {
+    auto it = timers_.find(id);
+    if (it == timers_.end()) return;
+    std::shared_ptr<platform::Task> task = std::move(it->second.task);
+    timers_.erase(it);
+    (*task)();
 }
 
 void DesktopRunLoop::arm(platform::TimerId id, Timer& timer) {

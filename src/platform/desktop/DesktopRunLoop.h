@@ -11,7 +11,10 @@
 namespace corv::desktop {
 
 // The run loop on Qt's event loop. Create it on the main thread after the
-// QCoreApplication; tasks run on that thread.
+// QCoreApplication; tasks run on that thread. Posted tasks, from any thread,
+// share one queue in posting order; on glib's main context (Qt's usual
+// dispatcher) it is a source of its own, woken through a pipe, so that a
+// task from a device thread costs one wake-up and no Qt event.
 class DesktopRunLoop final : public platform::RunLoop {
 public:
     DesktopRunLoop();
@@ -33,6 +36,7 @@ public:
 
 private:
     class Context;
+    class Tasks;
 
     struct Timer {
         std::shared_ptr<platform::Task> task;
@@ -46,9 +50,11 @@ private:
     platform::TimerId schedule(std::int64_t delayMs, std::int64_t intervalMs, platform::Task task);
     void arm(platform::TimerId id, Timer& timer);
     void fired(int qtId);
+    void runQueued(platform::TimerId id);
 
     QElapsedTimer clock_;
     std::unique_ptr<Context> context_;
+    std::unique_ptr<Tasks> tasks_;  // null: Qt's queued calls carry the tasks
     std::unordered_map<platform::TimerId, Timer> timers_;
     std::unordered_map<int, platform::TimerId> byQtId_;
     platform::TimerId nextId_ = 1;

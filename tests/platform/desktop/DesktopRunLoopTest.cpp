@@ -3,6 +3,10 @@
 
 #include "platform/desktop/DesktopRunLoop.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -122,6 +126,37 @@ TEST_F(DesktopRunLoopTest, TasksFromOtherThreadsRunOnTheMainThreadInOrder) {
     ASSERT_EQ(seen.size(), static_cast<std::size_t>(kTasks));
     for (int i = 0; i < kTasks; ++i) EXPECT_EQ(seen[static_cast<std::size_t>(i)], i);
     EXPECT_FALSE(offMain);
+}
+
+// Posters that wait for their tasks make the loop sleep and wake thousands of
+// times, their posts racing its emptying of the queue; a lost wake-up leaves
+// it asleep until the guard timer.
+TEST_F(DesktopRunLoopTest, EveryTaskFromAnotherThreadWakesTheSleepingLoop) {
+    constexpr int kPosters = 3, kRounds = 2000;
+    std::atomic<int> ran{0};
+    int total = 0;
+    for (int p = 0; p < kPosters; ++p)
+        for (int round = 0; round < kRounds; ++round) total += 1 + (round + p) % 3;
+    std::vector<std::thread> posters;
+    for (int p = 0; p < kPosters; ++p)
+        posters.emplace_back([&, p] {
+            for (int round = 0; round < kRounds; ++round) {
+                const int burst = 1 + (round + p) % 3;
+                const int target = ran.load() + burst;
+                for (int i = 0; i < burst; ++i) loop.postFromAnyThread([&] { ++ran; });
+                while (ran.load() < target) std::this_thread::yield();
+            }
+        });
+    int guardFired = 0;
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [&] { ++guardFired; });
+    guard.start(1000);
+    QElapsedTimer clock;
+    clock.start();
+    while (ran.load() < total && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    for (auto& t : posters) t.join();
+    EXPECT_EQ(ran.load(), total);
+    EXPECT_EQ(guardFired, 0) << "a post did not wake the loop";
 }
 
 TEST_F(DesktopRunLoopTest, DestroyedLoopDropsItsPendingTasks) {
