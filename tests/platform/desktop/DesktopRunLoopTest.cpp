@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -157,6 +158,29 @@ TEST_F(DesktopRunLoopTest, EveryTaskFromAnotherThreadWakesTheSleepingLoop) {
     for (auto& t : posters) t.join();
     EXPECT_EQ(ran.load(), total);
     EXPECT_EQ(guardFired, 0) << "a post did not wake the loop";
+}
+
+// Tasks that keep coming, some of them from another thread between two
+// turns, leave Qt's own sources (timers, posted events such as D-Bus replies)
+// their turns.
+TEST_F(DesktopRunLoopTest, QtSourcesRunWhileTasksKeepComing) {
+    bool keep = true, timed = false, delivered = false;
+    std::function<void()> again = [&] {
+        if (keep) loop.post(again);
+    };
+    loop.post(again);
+    QTimer::singleShot(1, [&] { timed = true; });
+    QMetaObject::invokeMethod(qApp, [&] { delivered = true; }, Qt::QueuedConnection);
+    QElapsedTimer clock;
+    clock.start();
+    while (!(timed && delivered) && clock.elapsed() < 2000) {
+        QCoreApplication::processEvents();
+        loop.postFromAnyThread([] {});  // as a device thread's post landing between turns
+    }
+    EXPECT_TRUE(timed);
+    EXPECT_TRUE(delivered);
+    keep = false;
+    loop.runFor(0.01);
 }
 
 TEST_F(DesktopRunLoopTest, DestroyedLoopDropsItsPendingTasks) {
