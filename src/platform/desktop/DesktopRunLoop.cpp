@@ -96,7 +96,12 @@ private:
         static GSourceFuncs funcs = {&prepare, &check, &dispatch, nullptr, nullptr, nullptr};
         source_ = reinterpret_cast<Source*>(g_source_new(&funcs, sizeof(Source)));
         source_->tasks = this;
-        tag_ = g_source_add_unix_fd(&source_->base, read_, G_IO_IN);
+        // A plain poll record rather than a unix fd: glib dispatches a source
+        // whose unix fd is ready even when its check says no, which would
+        // undo the turn it yields.
+        wake_.fd = read_;
+        wake_.events = G_IO_IN;
+        g_source_add_poll(&source_->base, &wake_);
         // A task may spin the loop (runFor, a dialog); tasks go on running inside.
         g_source_set_can_recurse(&source_->base, TRUE);
         // Ahead of Qt's sources, whose checks are then skipped on a turn that
@@ -119,7 +124,8 @@ private:
     }
     static gboolean check(GSource* source) {
         Tasks& tasks = of(source);
-        return !std::exchange(tasks.yielding_, false) && tasks.ready();
+        if (std::exchange(tasks.yielding_, false)) return FALSE;
+        return tasks.ready() || (tasks.wake_.revents & G_IO_IN) != 0;
     }
     static gboolean dispatch(GSource* source, GSourceFunc, gpointer) {
         of(source).run();
@@ -144,7 +150,7 @@ private:
         // The pipe is emptied after the tasks ran, so that it costs them no
         // time, and before the mark, so that a post after the mark writes
         // again; a post before it is counted, and the count is read after.
-        if (g_source_query_unix_fd(&source_->base, tag_) & G_IO_IN) {
+        if (wake_.revents & G_IO_IN) {
             char sink[64];
             while (::read(read_, sink, sizeof sink) == static_cast<ssize_t>(sizeof sink)) {
             }
@@ -156,7 +162,7 @@ private:
 
     int read_, write_;
     Source* source_ = nullptr;
-    gpointer tag_ = nullptr;
+    GPollFD wake_{};
     std::mutex mutex_;
     std::vector<platform::Task> queued_;
     std::atomic<std::size_t> count_{0};  // queued_.size(), read without the lock
