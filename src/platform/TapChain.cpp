@@ -181,7 +181,11 @@ void TapChain::enter(Route route, TapProxy proxy, Event event, bool later, Token
             finish(token, std::nullopt);
     };
     if (std::this_thread::get_id() != mainThread_) {
-        loop_.postFromAnyThread([arrive, event] { arrive(event); });
+        ++waiting_;
+        loop_.postFromAnyThread([this, arrive, event] {
+            arrive(event);
+            --waiting_;
+        });
         return;
     }
     const bool ownProxy = route == Route::Proxy && inside() && proxyOf(running_.back()) == proxy;
@@ -191,7 +195,11 @@ void TapChain::enter(Route route, TapProxy proxy, Event event, bool later, Token
     }
     if (inside() || later) {
         // Arrives when the loop turns, also inside a nested spin of a callback.
-        loop_.post([arrive, event] { arrive(event); });
+        ++waiting_;
+        loop_.post([this, arrive, event] {
+            arrive(event);
+            --waiting_;
+        });
         return;
     }
     arrive(std::move(event));

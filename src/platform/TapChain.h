@@ -23,6 +23,7 @@
 #include "platform/RunLoop.h"
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <optional>
@@ -89,6 +90,9 @@ public:
         }
     };
     KeyInterest keyInterest() const;
+    // Events entered for a later turn that have not left the chain yet; any
+    // thread may ask.
+    int waiting() const { return waiting_.load(); }
 
     Outcome onOutcome;
     Seen onSeen;
@@ -123,6 +127,7 @@ private:
     std::vector<EventTapId> created_;
     std::map<RunLoopSourceId, EventTapId> sources_;
     std::vector<EventTapId> running_;  // taps whose callback is on the stack
+    std::atomic<int> waiting_{0};
     EventTapId nextTap_ = 1;
     RunLoopSourceId nextSource_ = 1;
 };

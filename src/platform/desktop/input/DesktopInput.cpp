@@ -280,7 +280,9 @@ void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>&
 }
 
 bool DesktopInput::asksKey(std::uint16_t virtualKey) const {
-    if (allKeys_.load(std::memory_order_acquire)) return true;
+    // While events the taps posted wait for their turn (the modifier a
+    // binding holds, say), every key is asked, so that none overtakes them.
+    if (allKeys_.load(std::memory_order_acquire) || chain_.waiting() > 0) return true;
     return virtualKey < 256 &&
            (keys_[virtualKey / 64].load(std::memory_order_relaxed) >> (virtualKey % 64) & 1) != 0;
 }

@@ -319,6 +319,42 @@ TEST(DesktopInput, KeysNoTapCouldWantPassWhileTheMainThreadIsHeldOthersAreAskedA
     EXPECT_EQ(s.clone().size(), 10u);
 }
 
+// A key no tap watches, pressed with a key whose binding holds a modifier (a
+// modified click without a button), reaches the desktop after that modifier
+// though the main thread is busy meanwhile: it waits behind what the binding
+// posted, as every key did when every key was asked.
+TEST(DesktopInput, AKeyPressedWithAModifierBindingComesAfterItsModifier) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s(true, 0.4);
+    BindAction modifier = BindAction::forAction(ActionId::ModClicks);
+    modifier.hotkeyMod = EventFlag::Command;  // and no button
+    s.bind(kVkK, 0, modifier);
+    // Behind the binding's posts the main thread is held until the clone gets a key, or for 200 ms.
+    const auto busy = liveTap(platform::TapLocation::Session, platform::TapPlacement::HeadInsert,
+                              platform::TapOptions::ListenOnly, [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
+                                  if (type == platform::eventType::KeyDown)
+                                      platform::runLoop().post(
+                                          [&] { s.cloneWhileHeld([](const Keys& k) { return !k.empty(); }, 200); });
+                                  return std::optional<platform::Event>(e);
+                              });
+    platform::eventTaps().setKeyFilter(busy, std::vector<std::uint16_t>{kVkK});
+
+    s.input.send(s.keyboard, {keyEvent(KEY_K, 1), keyEvent(KEY_B, 1)});
+    s.settle();
+    const auto posting = s.input.uinputDevice(kPosting), clone = s.input.uinputDevice(kKeyboard);
+    ASSERT_TRUE(posting && clone);
+    const auto firstKeyAt = [](const test::UinputDevice& d) {
+        auto key = std::find_if(d.events.begin(), d.events.end(), [](const InputEvent& e) { return e.type == EV_KEY; });
+        return key == d.events.end() ? std::chrono::steady_clock::time_point::max()
+                                     : d.writtenAt[static_cast<std::size_t>(key - d.events.begin())];
+    };
+    EXPECT_EQ(s.posted(), down(KEY_LEFTMETA));
+    EXPECT_EQ(s.clone(), down(KEY_B));
+    EXPECT_LT(firstKeyAt(*posting), firstKeyAt(*clone));
+    s.input.send(s.keyboard, {keyEvent(KEY_B, 0), keyEvent(KEY_K, 0)});
+    s.settle();
+}
+
 TEST(DesktopInput, ModClicksAndSubstitutionPostExactly) {
     if (!test::runningUnderUmockdev()) return;
     Scene s;
