@@ -46,17 +46,20 @@ private:
 
 } // namespace
 
+template <class V>
+V* Event::Fields::place(V* first, V* last, std::uint32_t number) {
+    return std::lower_bound(first, last, number, [](const Value& v, std::uint32_t n) { return v.number < n; });
+}
+
 const Event::Value* Event::Fields::find(std::uint32_t number) const {
-    const Value* it = std::lower_bound(begin(), end(), number,
-                                       [](const Value& v, std::uint32_t n) { return v.number < n; });
+    const Value* it = place(begin(), end(), number);
     return it != end() && it->number == number ? it : nullptr;
 }
 
 void Event::Fields::set(const Value& value) {
     Value* first = spill_.empty() ? held_.data() : spill_.data();
     Value* last = first + size();
-    Value* it = std::lower_bound(first, last, value.number,
-                                 [](const Value& v, std::uint32_t n) { return v.number < n; });
+    Value* it = place(first, last, value.number);
     if (it != last && it->number == value.number) {
         *it = value;
         return;

@@ -7,8 +7,8 @@
 #include "platform/Bytes.h"
 #include "platform/Point.h"
 
-#include <cstdint>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -158,6 +158,9 @@ private:
         bool operator==(const Fields& other) const;
 
     private:
+        // Where a field of the number is or would go.
+        template <class V>
+        static V* place(V* first, V* last, std::uint32_t number);
         static constexpr std::size_t kHeld = 6;
         std::array<Value, kHeld> held_{};
         std::uint8_t count_ = 0;
