@@ -2,6 +2,7 @@
 
 #include "platform/desktop/input/EvdevKeyMap.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace corv::desktop {
@@ -283,7 +284,9 @@ bool InputRouter::heldByAnother(std::uint16_t deviceCode, std::uint16_t code) co
 
 std::vector<input_event> InputRouter::releaseAll() {
     std::vector<input_event> out;
-    for (const auto& [code, as] : held_) out.push_back(inputEvent(EV_KEY, as, 0));
+    for (const auto& [device, as] : held_)
+        if (std::none_of(out.begin(), out.end(), [as](const input_event& ev) { return ev.code == as; }))
+            out.push_back(inputEvent(EV_KEY, as, 0));
     held_.clear();
     unasked_.clear();
     unwatched_.clear();

@@ -68,7 +68,8 @@ public:
     // chain, or nothing when a tap swallowed it.
     std::vector<input_event> resolve(const Unit& unit, const std::optional<platform::Event>& verdict);
 
-    // Up events for every key and button the clone holds, and forgets them.
+    // Up events for every key and button the clone holds, one each, and
+    // forgets them.
     std::vector<input_event> releaseAll();
     // The device went: the events its keys' ups would have given the chain,
     // for those whose down it judged, and the seat lets go of them all.

@@ -720,6 +720,24 @@ TEST(DesktopInput, AKeySeveralHeldKeysMakeIsDownOnTheCloneOnceUntilTheLastOfThem
     }
 }
 
+TEST(DesktopInput, AKeyTwoHeldKeysMakeIsLiftedOnceWhenTheKeyboardIsLetGo) {
+    if (!test::runningUnderUmockdev()) return;
+    // A session switched away lets go as taps switched off do.
+    const std::pair<const char*, std::function<void(Scene&)>> ways[] = {
+        {"unplugged", [](Scene& s) { s.input.unplug(s.keyboard); }},
+        {"no tap live", [](Scene&) { engine::stopEngineTaps(); }},
+    };
+    for (const auto& [name, letGo] : ways) {
+        Scene s;
+        ASSERT_TRUE(platform::hidEventSystem().setProperty(Scene::hidKeyboard(), "UserKeyMapping",
+                                                           platform::HidPropertyArray{kAltToControl}));
+        s.type(s.keyboard, down(KEY_LEFTCTRL) + down(KEY_LEFTALT));
+        letGo(s);
+        EXPECT_TRUE(spinUntil([&] { return !s.input.grabbed(s.keyboard); }, 5000)) << name;
+        EXPECT_EQ(s.clone(), tap(KEY_LEFTCTRL)) << name;
+    }
+}
+
 TEST(DesktopInput, AModifierHeldOnOneNodeModifiesKeysOfAnother) {
     if (!test::runningUnderUmockdev()) return;
     Scene s;
