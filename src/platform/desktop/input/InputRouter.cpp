@@ -2,6 +2,7 @@
 
 #include "platform/desktop/input/EvdevKeyMap.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace corv::desktop {
@@ -243,13 +244,23 @@ std::vector<input_event> InputRouter::output(const Unit& unit, std::vector<input
             unwatched_.insert(unit.deviceCode);
         else
             unwatched_.erase(unit.deviceCode);
-        for (const auto& ev : events)
-            if (ev.type == EV_KEY) held_[unit.deviceCode] = ev.code;
+        for (const auto& ev : events) {
+            if (ev.type != EV_KEY) continue;
+            held_[unit.deviceCode] = ev.code;
+            // Another key made it already: the clone holds it once.
+            if (heldByAnother(unit.deviceCode, ev.code)) return {};
+        }
         return events;
     }
     auto held = held_.find(unit.deviceCode);
     if (held == held_.end()) {
         if (unit.value == 0) forget(unit.deviceCode);
+        return {};
+    }
+    if (unit.value == 0 && heldByAnother(unit.deviceCode, held->second)) {
+        // It stays down for the key that still makes it.
+        held_.erase(held);
+        forget(unit.deviceCode);
         return {};
     }
     // Repeats and the up go to the code the clone holds.
@@ -265,9 +276,17 @@ std::vector<input_event> InputRouter::output(const Unit& unit, std::vector<input
     return events;
 }
 
+bool InputRouter::heldByAnother(std::uint16_t deviceCode, std::uint16_t code) const {
+    for (const auto& [device, as] : held_)
+        if (as == code && device != deviceCode) return true;
+    return false;
+}
+
 std::vector<input_event> InputRouter::releaseAll() {
     std::vector<input_event> out;
-    for (const auto& [code, as] : held_) out.push_back(inputEvent(EV_KEY, as, 0));
+    for (const auto& [device, as] : held_)
+        if (std::none_of(out.begin(), out.end(), [as](const input_event& ev) { return ev.code == as; }))
+            out.push_back(inputEvent(EV_KEY, as, 0));
     held_.clear();
     unasked_.clear();
     unwatched_.clear();

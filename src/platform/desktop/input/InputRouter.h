@@ -4,7 +4,9 @@
 // frames become units (a key, a button, motion, a wheel turn, or anything
 // else), each unit either passes to the device's clone at once or waits for
 // the tap chain's verdict, and the router keeps what the clone holds so that
-// every key the clone got down also gets its up there, and no other up.
+// every key the clone got down also gets its up there, and no other up. A key
+// that several of the device's keys make (through the remap or a tap) goes
+// down on the clone with the first of them and up with the last.
 
 #include "platform/Event.h"
 #include "platform/desktop/input/SeatModifiers.h"
@@ -66,7 +68,8 @@ public:
     // chain, or nothing when a tap swallowed it.
     std::vector<input_event> resolve(const Unit& unit, const std::optional<platform::Event>& verdict);
 
-    // Up events for every key and button the clone holds, and forgets them.
+    // Up events for every key and button the clone holds, one each, and
+    // forgets them.
     std::vector<input_event> releaseAll();
     // The device went: the events its keys' ups would have given the chain,
     // for those whose down it judged, and the seat lets go of them all.
@@ -80,6 +83,8 @@ private:
     Unit keyUnit(const input_event& ev, std::vector<input_event> events);
     enum class Passed { Judged, Unasked, Unwatched };
     std::vector<input_event> output(const Unit& unit, std::vector<input_event> events, Passed how);
+    // Whether a key other than the device's `deviceCode` holds `code` on the clone.
+    bool heldByAnother(std::uint16_t deviceCode, std::uint16_t code) const;
     std::uint32_t motionType() const;
     void forget(std::uint16_t deviceCode) {
         unasked_.erase(deviceCode);

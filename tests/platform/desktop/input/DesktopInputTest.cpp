@@ -140,8 +140,13 @@ DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::st
     return view;
 }
 
-const platform::HidPropertyDict kCapsToControl{{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000039}},
-                                               {"HIDKeyboardModifierMappingDst", std::int64_t{0x7000000E0}}};
+// A substitution of one key (page 7 usage) by another.
+platform::HidPropertyDict mapping(std::uint32_t from, std::uint32_t to) {
+    return {{"HIDKeyboardModifierMappingSrc", std::int64_t{0x700000000} | from},
+            {"HIDKeyboardModifierMappingDst", std::int64_t{0x700000000} | to}};
+}
+const platform::HidPropertyDict kCapsToControl = mapping(0x39, 0xE0);
+const platform::HidPropertyDict kAltToControl = mapping(0xE2, 0xE0);
 
 // A key tap on the main loop, switched on.
 platform::EventTapId liveTap(platform::TapLocation where, platform::TapPlacement placement,
@@ -657,6 +662,80 @@ TEST(DesktopInput, AKeysUpEndsWhatItsDownStartedThoughItsRemapChangedMeanwhile) 
         EXPECT_EQ(s.clone(), expected) << c.name;
     }
     EXPECT_TRUE(heldAfter(s.clone()).empty());
+}
+
+TEST(DesktopInput, AKeySeveralHeldKeysMakeIsDownOnTheCloneOnceUntilTheLastOfThemIsUp) {
+    if (!test::runningUnderUmockdev()) return;
+    const std::uint16_t ctrl = KEY_LEFTCTRL, alt = KEY_LEFTALT;
+    const InputEvent unmap{};  // not a key: the substitutions are cleared
+    const auto on = [](std::uint16_t code) { return keyEvent(code, 1); };
+    const auto off = [](std::uint16_t code) { return keyEvent(code, 0); };
+    struct Case {
+        const char* name;
+        platform::HidPropertyArray mapping;
+        std::vector<std::pair<InputEvent, Keys>> steps;  // what the clone gets for each
+    };
+    const Case cases[] = {
+        {"Ctrl, then Alt made Ctrl; Ctrl up first",
+         {kAltToControl},
+         {{on(ctrl), down(ctrl)}, {on(alt), {}}, {off(ctrl), {}}, {off(alt), {off(ctrl)}}}},
+        {"Alt made Ctrl, then Ctrl; Alt up first",
+         {kAltToControl},
+         {{on(alt), down(ctrl)}, {on(ctrl), {}}, {off(alt), {}}, {off(ctrl), {off(ctrl)}}}},
+        {"Ctrl, then Alt made Ctrl; Alt up first",
+         {kAltToControl},
+         {{on(ctrl), down(ctrl)}, {on(alt), {}}, {off(alt), {}}, {off(ctrl), {off(ctrl)}}}},
+        {"two substitutions onto Ctrl",
+         {kCapsToControl, kAltToControl},
+         {{on(KEY_CAPSLOCK), down(ctrl)}, {on(alt), {}}, {off(KEY_CAPSLOCK), {}}, {off(alt), {off(ctrl)}}}},
+        {"right Ctrl made left",
+         {mapping(0xE4, 0xE0)},
+         {{on(KEY_RIGHTCTRL), down(ctrl)}, {on(ctrl), {}}, {off(KEY_RIGHTCTRL), {}}, {off(ctrl), {off(ctrl)}}}},
+        {"A made B, its repeats passing as the kernel's would",
+         {mapping(0x04, 0x05)},
+         {{on(KEY_B), down(KEY_B)},
+          {on(KEY_A), {}},
+          {keyEvent(KEY_A, 2), {keyEvent(KEY_B, 2)}},
+          {off(KEY_B), {}},
+          {off(KEY_A), {off(KEY_B)}}}},
+        {"the substitution cleared while both are held",
+         {kAltToControl},
+         {{on(ctrl), down(ctrl)}, {on(alt), {}}, {unmap, {}}, {off(ctrl), {}}, {off(alt), {off(ctrl)}},
+          {on(alt), down(alt)}, {off(alt), {off(alt)}}}},
+    };
+    Scene s;
+    auto& hid = platform::hidEventSystem();
+    for (const Case& c : cases) {
+        ASSERT_TRUE(hid.setProperty(Scene::hidKeyboard(), "UserKeyMapping", c.mapping));
+        Keys expected = s.clone();
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            const auto& [key, clone] = c.steps[i];
+            if (key == unmap)
+                ASSERT_TRUE(hid.setProperty(Scene::hidKeyboard(), "UserKeyMapping", platform::HidPropertyArray{}));
+            else
+                s.type(s.keyboard, {key});
+            expected = expected + clone;
+            ASSERT_EQ(s.clone(), expected) << c.name << ", step " << i;
+        }
+    }
+}
+
+TEST(DesktopInput, AKeyTwoHeldKeysMakeIsLiftedOnceWhenTheKeyboardIsLetGo) {
+    if (!test::runningUnderUmockdev()) return;
+    // A session switched away lets go as taps switched off do.
+    const std::pair<const char*, std::function<void(Scene&)>> ways[] = {
+        {"unplugged", [](Scene& s) { s.input.unplug(s.keyboard); }},
+        {"no tap live", [](Scene&) { engine::stopEngineTaps(); }},
+    };
+    for (const auto& [name, letGo] : ways) {
+        Scene s;
+        ASSERT_TRUE(platform::hidEventSystem().setProperty(Scene::hidKeyboard(), "UserKeyMapping",
+                                                           platform::HidPropertyArray{kAltToControl}));
+        s.type(s.keyboard, down(KEY_LEFTCTRL) + down(KEY_LEFTALT));
+        letGo(s);
+        EXPECT_TRUE(spinUntil([&] { return !s.input.grabbed(s.keyboard); }, 5000)) << name;
+        EXPECT_EQ(s.clone(), tap(KEY_LEFTCTRL)) << name;
+    }
 }
 
 TEST(DesktopInput, AModifierHeldOnOneNodeModifiesKeysOfAnother) {
