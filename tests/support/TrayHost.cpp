@@ -24,12 +24,17 @@ void setCardinals(Display* d, Window w, const char* name, std::vector<long> valu
                     reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
 }
 
+// An icon may be gone by the time the bar docks it (a program that makes its
+// icon again at start): the bar carries on rather than exit on BadWindow.
+int ignoreErrors(Display*, XErrorEvent*) { return 0; }
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     Display* d = XOpenDisplay(nullptr);
     if (!d) return 1;
+    XSetErrorHandler(&ignoreErrors);
     const bool top = std::strcmp(argv[1], "top") == 0;
     const unsigned long colour = std::strtoul(argv[2], nullptr, 16);
     const int screen = DefaultScreen(d);

@@ -86,13 +86,15 @@ T* shownIn() {
     return found;
 }
 
+QWidget* shownTrayIcon() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) return w;
+    return nullptr;
+}
+
 QWidget* trayIcon() {
     QWidget* tray = nullptr;
-    spinUntil([&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && std::strcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) tray = w;
-        return tray != nullptr;
-    });
+    spinUntil([&] { return (tray = shownTrayIcon()) != nullptr; });
     return tray;
 }
 
@@ -240,12 +242,13 @@ TEST(PanelOnX11Test, TheSettingsTabFromTheTabBarSavesASwitchedSettingThatLoadsBa
     }
 }
 
-// The tray's icon as the server has it, once docked.
+// The tray's icon as the server has it, once docked: shown inside the bar,
+// not at the root's corner it starts in.
 QRect dockedIcon(const test::XPointer& pointer) {
     QRect icon;
     spinUntil([&] {
-        QWidget* tray = trayIcon();
-        if (!tray || !tray->isVisible()) return false;
+        QWidget* tray = shownTrayIcon();
+        if (!tray || !pointer.embedded(tray)) return false;
         icon = pointer.onRoot(tray);
         return icon.width() > 0 && icon.top() >= 0 && (icon.top() < 32 || icon.top() > 700);
     });

@@ -56,6 +56,18 @@ QRect XPointer::onRoot(const QWidget* w) const {
     return QRect(QPoint(x, y) + w->mapTo(top, QPoint(0, 0)), w->size());
 }
 
+bool XPointer::embedded(const QWidget* w) const {
+    const auto window = static_cast<Window>(w->window()->winId());
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(dpy(display_), window, &root, &parent, &children, &count)) return false;
+    if (children) XFree(children);
+    XWindowAttributes attributes{};
+    return parent != root && XGetWindowAttributes(dpy(display_), window, &attributes) &&
+           attributes.map_state == IsViewable;
+}
+
 std::optional<QPoint> XPointer::hintedPosition(const QWidget* window) const {
     XSizeHints hints{};
     long supplied = 0;

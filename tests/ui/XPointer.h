@@ -31,6 +31,8 @@ public:
     // Where `w` lies on the root window, as the server says.
     QRect onRoot(const QWidget* w) const;
     QPoint centreOnRoot(const QWidget* w) const { return onRoot(w).center(); }
+    // Whether `w`'s window is shown inside another one (a tray's, say).
+    bool embedded(const QWidget* w) const;
 
     // The position a window's WM_NORMAL_HINTS give, when they give one.
     std::optional<QPoint> hintedPosition(const QWidget* window) const;
