@@ -19,6 +19,7 @@
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
 #include "ui/KeyBindWatch.h"
+#include "ui/LayOutNow.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
 #include "ui/InteractionReader.h"
@@ -265,7 +266,8 @@ void KeyboardTab::refresh() {
     refreshHeader();
     refreshRows();
     refreshDevices();
-    column_->layout()->activate();
+    // The rows sit in nested blocks: lay them out before reading the height.
+    layOutNow(this);
     const int content = column_->sizeHint().height();
     const double limit = tabMaxHeight(panelScreenHeight()) - appHeader_->sizeHint().height() - 60;
     const int h = std::isfinite(limit) ? std::min(content, std::max(0, static_cast<int>(limit))) : content;
