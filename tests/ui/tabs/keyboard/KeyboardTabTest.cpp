@@ -76,11 +76,16 @@ protected:
         tab->setAutoFillBackground(true);
         tab->show();
     }
+    // The tab's redraw, then the layouts' requests, each of which can post its
+    // parent's; the column then shows all of its content and no more.
     void settleTab() {
-        for (int i = 0; i < 6; ++i) turn();
-        tab->refresh();
-        // A layout's request can post its parent's: run them all.
-        for (int i = 0; i < 4; ++i) QApplication::processEvents();
+        for (int i = 0; i < 6; ++i) {
+            turn();
+            QApplication::processEvents();
+        }
+        QWidget* column = tab->column();
+        EXPECT_EQ(column->height(), column->sizeHint().height());
+        EXPECT_EQ(column->visibleRegion().boundingRect().height(), column->height());
     }
     // Wheels the column down until `w` lies whole inside its viewport.
     void scrollTo(QWidget* w) {
