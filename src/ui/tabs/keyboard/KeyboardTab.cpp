@@ -19,6 +19,7 @@
 #include "ui/FrameWatch.h"
 #include "ui/HScrollBar.h"
 #include "ui/KeyBindWatch.h"
+#include "ui/LayOutNow.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
 #include "ui/InteractionReader.h"
@@ -31,6 +32,7 @@
 #include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
 
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -140,6 +142,8 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts([t
     cv->setAlignment(Qt::AlignTop);
     scroll_->setWidget(column_);
     column_->setAutoFillBackground(false);  // setWidget turns it on
+    // Tells when the column's layout has changed, a redraw's or a later one.
+    scroll_->viewport()->installEventFilter(this);
     // A press in the column that no row or control takes clears the highlights.
     onPress(column_, [] { clearHighlights(); });
     v->addWidget(scroll_);
@@ -230,6 +234,12 @@ KeyboardTab::~KeyboardTab() {
     delete parts_;
 }
 
+bool KeyboardTab::eventFilter(QObject* watched, QEvent* e) {
+    // A control shown a turn after the redraw changes the column's height too.
+    if (watched == scroll_->viewport() && e->type() == QEvent::LayoutRequest) fitColumn();
+    return QWidget::eventFilter(watched, e);
+}
+
 void KeyboardTab::scheduleRefresh() { refreshLater(this, &KeyboardTab::refreshPending_, &KeyboardTab::refresh); }
 
 void KeyboardTab::buildHeader() {
@@ -265,7 +275,12 @@ void KeyboardTab::refresh() {
     refreshHeader();
     refreshRows();
     refreshDevices();
-    column_->layout()->activate();
+    fitColumn();
+}
+
+void KeyboardTab::fitColumn() {
+    // The rows sit in nested blocks: lay them out before reading the height.
+    layOutNow(this);
     const int content = column_->sizeHint().height();
     const double limit = tabMaxHeight(panelScreenHeight()) - appHeader_->sizeHint().height() - 60;
     const int h = std::isfinite(limit) ? std::min(content, std::max(0, static_cast<int>(limit))) : content;

@@ -25,7 +25,8 @@ class SubBlockWidget;
 // general key bindings and, for the global profile, the Logitech keyboards
 // and the substitution section. Showing it starts key capture; dropping it
 // ends the capture and re-sends the control diversion. It redraws one turn
-// after the shared objects change.
+// after the shared objects change, and the column follows its content's
+// height whenever that changes.
 class KeyboardTab : public QWidget {
     Q_OBJECT
 
@@ -47,9 +48,14 @@ public:
     ToggleCombo* substitutionSwitch() const { return subSwitch_; }
     QToolButton* headerButton(int i) const { return headerButtons_[i]; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
     struct Parts;
     void scheduleRefresh();
+    // The scroll column as high as its content, up to what the screen allows.
+    void fitColumn();
     void buildHeader();
     void refreshHeader();
     void refreshRows();

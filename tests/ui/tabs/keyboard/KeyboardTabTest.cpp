@@ -32,7 +32,9 @@
 #include <QScrollArea>
 #include <QToolButton>
 
+#include <functional>
 #include <memory>
+#include <tuple>
 
 namespace corv::test {
 namespace {
@@ -74,11 +76,16 @@ protected:
         tab->setAutoFillBackground(true);
         tab->show();
     }
+    // The tab's redraw, then the layouts' requests, each of which can post its
+    // parent's; the column then shows all of its content and no more.
     void settleTab() {
-        for (int i = 0; i < 6; ++i) turn();
-        tab->refresh();
-        // A layout's request can post its parent's: run them all.
-        for (int i = 0; i < 4; ++i) QApplication::processEvents();
+        for (int i = 0; i < 6; ++i) {
+            turn();
+            QApplication::processEvents();
+        }
+        QWidget* column = tab->column();
+        EXPECT_EQ(column->height(), column->sizeHint().height());
+        EXPECT_EQ(column->visibleRegion().boundingRect().height(), column->height());
     }
     // Wheels the column down until `w` lies whole inside its viewport.
     void scrollTo(QWidget* w) {
@@ -259,6 +266,46 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     writeUrlField(KeySlotRef::general("", kEsc, 0), UrlField::Target, "https://example.com/a/long/way");
     settleTab();
     EXPECT_TRUE(row(kEsc, 0)->actionCell()->text().endsWith(QChar(0x2026)));
+}
+
+// The panel as the user sees it after each add and delete through its window:
+// the column shows all of its content, nothing cut off below and no gap.
+TEST_F(KeyboardTabTest, ThePanelFollowsEachAddAndDeleteInTheTab) {
+    KeyboardService magic;
+    sim->hidServices.addService(magic.properties());
+    engine::startHidServiceWatch();
+    KeySubOpt::shared().subGlobalEn.set(true);
+    Options::shared().tabSelection.set(1);
+    std::unique_ptr<QWidget> panel(ui::makeContentView(nullptr));
+    panel->show();
+    auto* keys = panel->findChild<KeyboardTab*>();
+    SubBlockWidget* sub = keys->subBlocks().at(0);
+    LogiBlockWidget* logi = keys->logiBlocks().at(0);
+    // A delete button takes two clicks.
+    const std::tuple<const char*, std::function<QWidget*()>, int> steps[] = {
+        {"before", [&] { return keys->addButton(); }, 0},
+        {"pair_added", [&] { return sub->addButton(); }, 1},
+        {"logitech_row_added", [&] { return logi->addButton(); }, 1},
+        {"key_row_added", [&] { return keys->addButton(); }, 1},
+        {"pair_deleted", [&] { return sub->rows().at(0)->deleteButton(); }, 2},
+        {"key_row_deleted", [&] { return keys->rows().back()->deleteButton(); }, 2},
+    };
+    for (const auto& [change, button, clicks] : steps) {
+        for (int i = 0; i < clicks; ++i) test::click(button());
+        // The redraw itself sets the final height: the panel is resized once.
+        turn();
+        const int redrawn = keys->scroll()->height();
+        for (int i = 0; i < 8; ++i) {
+            turn();
+            QApplication::processEvents();
+        }
+        EXPECT_TRUE(snapshot(*panel, std::string("keyboard_panel_") + change));
+        QWidget* column = keys->column();
+        EXPECT_EQ(column->height(), column->sizeHint().height()) << change;
+        EXPECT_EQ(redrawn, column->height()) << change;
+        EXPECT_EQ(column->visibleRegion().boundingRect().height(), column->height()) << change;
+    }
+    EXPECT_EQ(std::pair(sub->rows().size(), logi->rows().size()), std::pair(std::size_t{0}, std::size_t{2}));
 }
 
 } // namespace
