@@ -6,6 +6,7 @@
 #include "engine/GestureLookup.h"
 #include "engine/NaturalScrollMirror.h"
 #include "model/ActionTable.h"
+#include "model/AppDisplayName.h"
 #include "model/Apps.h"
 #include "model/Shared.h"
 #include "model/ShellState.h"
@@ -378,6 +379,8 @@ TEST_F(DesktopX11EngineTest, AProfileKeptUnderTheProgramStaysWhenAnEntryNamesIt)
         EXPECT_EQ(engine::CurrentApp::shared().bundleId, row.id);
         EXPECT_EQ(engine::CurrentApp::shared().settingsKey, row.key);
         EXPECT_EQ(engine::currentAppEntry(), engine::appEntry(row.key));
+        // The panel names the kept entry as its application.
+        EXPECT_EQ(appDisplayName(program), row.entry && !row.key.empty() ? "Test B" : "corv_x11_client");
     }
     platform::install(before);
     std::filesystem::remove(entryFile);
