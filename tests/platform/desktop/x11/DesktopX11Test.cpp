@@ -6,7 +6,6 @@
 #include "engine/GestureLookup.h"
 #include "engine/NaturalScrollMirror.h"
 #include "model/ActionTable.h"
-#include "model/AppDisplayName.h"
 #include "model/Apps.h"
 #include "model/Shared.h"
 #include "model/ShellState.h"
@@ -17,7 +16,6 @@
 #include "platform/desktop/x11/DesktopInputSources.h"
 #include "platform/desktop/x11/DesktopSpaces.h"
 #include "platform/desktop/x11/DesktopWindowServer.h"
-#include "platform/desktop/apps/DesktopAppFolders.h"
 #include "platform/desktop/apps/DesktopWorkspace.h"
 #include "platform/desktop/x11/X11Session.h"
 #include "platform/sim/SimPlatform.h"
@@ -342,7 +340,7 @@ TEST_F(DesktopX11EngineTest, ProfilesFollowThePointer) {
 }
 
 // B, kept under its program while it had no desktop entry, keeps that
-// profile and its name once an entry starting the program names it.
+// profile once an entry starting the program names it.
 TEST_F(DesktopX11EngineTest, AProfileKeptUnderTheProgramStaysWhenAnEntryNamesIt) {
     const std::string program = std::filesystem::canonical(CORV_X11_CLIENT).string();
     const std::string entryFile = data->filePath("apps/applications/corvtestb.desktop").toStdString();
@@ -352,7 +350,6 @@ TEST_F(DesktopX11EngineTest, AProfileKeptUnderTheProgramStaysWhenAnEntryNamesIt)
     qputenv("PATH", QByteArray::fromStdString(std::filesystem::path(program).parent_path().string()) + ":" + path);
     Apps::shared().a.set({{"", AnApp{}}, {program, AnApp{}}});
     const platform::Services before = platform::installedServices();
-    std::unique_ptr<DesktopAppFolders> folders;
     std::unique_ptr<DesktopWorkspace> named;
     struct Row {
         std::optional<std::string> entry;
@@ -366,12 +363,9 @@ TEST_F(DesktopX11EngineTest, AProfileKeptUnderTheProgramStaysWhenAnEntryNamesIt)
         std::filesystem::remove(entryFile);
         if (row.entry) std::ofstream(entryFile) << "[Desktop Entry]\nType=Application\nName=Test B\n" << *row.entry << "\n";
         // As after a restart: the entries and the process are named afresh.
-        folders = std::make_unique<DesktopAppFolders>(std::vector<std::string>{},
-                                                      std::vector<std::string>{data->filePath("apps").toStdString()});
         named = std::make_unique<DesktopWorkspace>(x11);
         platform::Services s = before;
         s.workspace = named.get();
-        s.appFolders = folders.get();
         platform::install(s);
         ShellState::shared().runningAppsByPid.clear();
         movePointer(b.center);
@@ -379,8 +373,6 @@ TEST_F(DesktopX11EngineTest, AProfileKeptUnderTheProgramStaysWhenAnEntryNamesIt)
         EXPECT_EQ(engine::CurrentApp::shared().bundleId, row.id);
         EXPECT_EQ(engine::CurrentApp::shared().settingsKey, row.key);
         EXPECT_EQ(engine::currentAppEntry(), engine::appEntry(row.key));
-        // The panel names the kept entry as its application.
-        EXPECT_EQ(appDisplayName(program), row.entry && !row.key.empty() ? "Test B" : "corv_x11_client");
     }
     platform::install(before);
     std::filesystem::remove(entryFile);
