@@ -93,7 +93,10 @@ void appUnderCursor(platform::Point point) {
             }
         }
     }
-    current.settingsKey = settingsKeyFor(current.bundleId);
+    // An id found is the resolved application's, whose programs go with it.
+    const auto& running = currentRunningApp();
+    current.settingsKey =
+        settingsKeyFor(current.bundleId, running ? running->entryPrograms : std::vector<std::string>{});
 }
 
 void raiseWindowUnderCursor() {

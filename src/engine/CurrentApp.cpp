@@ -19,10 +19,18 @@ std::optional<platform::RunningApplication>& currentRunningApp() {
     return Shared<CurrentRunningApp>::instance().app;
 }
 
-std::string settingsKeyFor(const std::string& bundleId) {
+std::optional<std::string> appEntryKey(const std::string& bundleId, const std::vector<std::string>& entryPrograms) {
     const auto& entries = Apps::shared().a.get();
-    auto it = entries.find(bundleId);
-    return it != entries.end() && it->second.enabled ? bundleId : std::string();
+    if (entries.count(bundleId)) return bundleId;
+    for (const std::string& program : entryPrograms)
+        if (!program.empty() && entries.count(program)) return program;
+    return std::nullopt;
+}
+
+std::string settingsKeyFor(const std::string& bundleId, const std::vector<std::string>& entryPrograms) {
+    if (bundleId.empty()) return {};
+    const auto key = appEntryKey(bundleId, entryPrograms);
+    return key && Apps::shared().a.get().at(*key).enabled ? *key : std::string();
 }
 
 } // namespace corv::engine

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corv::engine {
 
@@ -20,7 +21,8 @@ struct CurrentApp {
     std::uint32_t windowId = 0;
     // Made when a window of `pid` is searched.
     std::optional<platform::AXElement> axApp;
-    // `bundleId` when `Apps.a` holds an enabled entry for it, else "".
+    // The key of the application's entry of `Apps.a` when it is enabled,
+    // else "" (`settingsKeyFor`).
     std::string settingsKey;
 
     static CurrentApp& shared();
@@ -29,7 +31,12 @@ struct CurrentApp {
 // The running application last resolved under the pointer.
 std::optional<platform::RunningApplication>& currentRunningApp();
 
-// `bundleId` when `Apps.a` holds an enabled entry for it, else "".
-std::string settingsKeyFor(const std::string& bundleId);
+// The key of `Apps.a` whose entry is the application's: its id's, else the
+// first of the programs its desktop entry starts that has one (the entry
+// made while it had none); nothing when none has.
+std::optional<std::string> appEntryKey(const std::string& bundleId, const std::vector<std::string>& entryPrograms);
+
+// That key when its entry is enabled, else "".
+std::string settingsKeyFor(const std::string& bundleId, const std::vector<std::string>& entryPrograms = {});
 
 } // namespace corv::engine

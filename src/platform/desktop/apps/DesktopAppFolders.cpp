@@ -240,6 +240,24 @@ std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicatio
     return app;
 }
 
+std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicationStarting(const std::string& program) {
+    struct stat st {};
+    if (program.empty() || program.front() != '/' || ::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    std::set<std::string> seen;
+    for (const std::string& dir : dataDirs_) {
+        std::vector<std::pair<std::string, std::string>> files;
+        desktopFilesIn(dir + "/applications", "", 0, files);
+        for (const auto& [id, path] : files) {
+            if (!seen.insert(id).second) continue;
+            std::optional<platform::DesktopApplication> app = desktopApplicationAt(path);
+            if (app && std::find(app->programs.begin(), app->programs.end(), program) != app->programs.end())
+                return app;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<platform::DesktopApplication> DesktopAppFolders::readDesktopApplicationAt(const std::string& path) {
     const std::optional<std::string> text = readSmallFile(path);
     std::optional<platform::DesktopApplication> app = text ? readDesktopApplication(*text) : std::nullopt;
@@ -274,6 +292,7 @@ std::optional<platform::DesktopApplication> readDesktopApplication(const std::st
     app.name = get("Name");
     app.icon = get("Icon");
     app.exec = execProgramOf(text).value_or("");
+    app.programs = entryPrograms(text);
     return app;
 }
 

@@ -339,6 +339,47 @@ TEST_F(DesktopX11EngineTest, ProfilesFollowThePointer) {
     EXPECT_NE(engine::appEntry("corv-test-a"), engine::appEntry(""));
 }
 
+// B, kept under its program while it had no desktop entry, keeps that
+// profile once an entry starting the program names it.
+TEST_F(DesktopX11EngineTest, AProfileKeptUnderTheProgramStaysWhenAnEntryNamesIt) {
+    const std::string program = std::filesystem::canonical(CORV_X11_CLIENT).string();
+    const std::string entryFile = data->filePath("apps/applications/corvtestb.desktop").toStdString();
+    const std::string link = data->filePath("client-link").toStdString();
+    std::filesystem::create_symlink(program, link);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(std::filesystem::path(program).parent_path().string()) + ":" + path);
+    Apps::shared().a.set({{"", AnApp{}}, {program, AnApp{}}});
+    const platform::Services before = platform::installedServices();
+    std::unique_ptr<DesktopWorkspace> named;
+    struct Row {
+        std::optional<std::string> entry;
+        std::string id, key;
+    };
+    for (const Row& row : {Row{std::nullopt, program, program}, Row{"Exec=" + program + " --x %U", "corvtestb", program},
+                           Row{"Exec=corv_x11_client", "corvtestb", program},
+                           Row{"Exec=/bin/true\nTryExec=" + link, "corvtestb", program},
+                           Row{"Exec=/bin/true", "corvtestb", ""}}) {
+        SCOPED_TRACE(row.entry.value_or("no entry"));
+        std::filesystem::remove(entryFile);
+        if (row.entry) std::ofstream(entryFile) << "[Desktop Entry]\nType=Application\nName=Test B\n" << *row.entry << "\n";
+        // As after a restart: the entries and the process are named afresh.
+        named = std::make_unique<DesktopWorkspace>(x11);
+        platform::Services s = before;
+        s.workspace = named.get();
+        platform::install(s);
+        ShellState::shared().runningAppsByPid.clear();
+        movePointer(b.center);
+        engine::appUnderCursor(b.center);
+        EXPECT_EQ(engine::CurrentApp::shared().bundleId, row.id);
+        EXPECT_EQ(engine::CurrentApp::shared().settingsKey, row.key);
+        EXPECT_EQ(engine::currentAppEntry(), engine::appEntry(row.key));
+    }
+    platform::install(before);
+    std::filesystem::remove(entryFile);
+    std::filesystem::remove(link);
+    qputenv("PATH", path);
+}
+
 TEST_F(DesktopX11EngineTest, FullScreenAndZoomChangeTheWindowState) {
     struct Row {
         std::int64_t action;

@@ -8,6 +8,7 @@
 #include "model/ShellState.h"
 #include "model/UIState.h"
 #include "platform/Localization.h"
+#include "platform/desktop/apps/DesktopAppFolders.h"
 #include "recorders/BindingPaths.h"
 #include "recorders/Highlights.h"
 #include "ui/ConfirmDelButton.h"
@@ -40,6 +41,8 @@
 #include <QTest>
 #include <QPointer>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace corv::test {
@@ -372,6 +375,52 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     ASSERT_TRUE(has("Terminal"));
     EXPECT_EQ(entry("Terminal").url, Url::fileFromPath("/usr/bin/term", "/"));
     EXPECT_TRUE(ApplicationSets::shared().allApps.empty());
+}
+
+// An application kept under its program before it had a desktop entry shows
+// as that entry's application, once: neither picker adds it again.
+TEST_F(ExceptionsTest, AnApplicationKeptUnderItsProgramShowsAsItsEntryOnce) {
+    QTemporaryDir dir;
+    const std::filesystem::path root = dir.path().toStdString();
+    std::filesystem::create_directories(root / "data/applications");
+    std::ofstream(root / "prog") << "#!/bin/sh\n";
+    std::filesystem::permissions(root / "prog", std::filesystem::perms::owner_all);
+    const std::string program = std::filesystem::canonical(root / "prog").string();
+    const std::string entryFile = (root / "data/applications/org.example.Prog.desktop").string();
+    std::ofstream(entryFile) << "[Desktop Entry]\nType=Application\nName=Prog\nIcon=mail\nExec=" << program << " %U\n";
+    desktop::DesktopAppFolders folders({(root / "none").string()}, {(root / "data").string()});
+    platform::Services s = platform::installedServices();
+    s.appFolders = &folders;
+    platform::install(s);
+    setEntry(program, appAt(program));
+    auto& running = sim->workspace.addApp(88, "org.example.Prog", "Prog");
+    running.bundlePath = entryFile;
+    running.entryPrograms = {program};
+
+    open();
+    sim->background.runAll();
+    settle();
+    ASSERT_EQ(tab->rows().size(), 4u);
+    AppRow* row = tab->row(program);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->nameLabel()->text(), "Prog");
+    EXPECT_EQ(row->iconLabel()->pixmap().toImage().pixelColor(16, 16), QColor(60, 170, 230));
+    const AppEntries before = Apps::shared().a.get();
+    ScriptedDialogs dialogs;
+    dialogs.openAnswers.push_back(entryFile);
+    for (QAbstractButton* add : {tab->addInstalledButton(), tab->addRunningButton(), tab->addManuallyButton()}) {
+        clickSettled(add);
+        if (add != tab->addManuallyButton()) {
+            ASSERT_TRUE(tab->picker());
+            ASSERT_EQ(tab->picker()->rows().size(), 1u);
+            pressSettled(tab->picker()->rows()[0]);
+        }
+        EXPECT_EQ(Apps::shared().a.get(), before);
+        EXPECT_EQ(tab->rows().size(), 4u);
+    }
+    EXPECT_EQ(dialogs.opens.size(), 1u);
+    s.appFolders = &sim->appFolders;
+    platform::install(s);
 }
 
 TEST_F(ExceptionsTest, DeletingResetsTheCurrentAndSelectedApp) {
