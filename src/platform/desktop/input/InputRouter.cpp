@@ -284,9 +284,11 @@ bool InputRouter::heldByAnother(std::uint16_t deviceCode, std::uint16_t code) co
 
 std::vector<input_event> InputRouter::releaseAll() {
     std::vector<input_event> out;
-    for (const auto& [device, as] : held_)
-        if (std::none_of(out.begin(), out.end(), [as](const input_event& ev) { return ev.code == as; }))
-            out.push_back(inputEvent(EV_KEY, as, 0));
+    for (const auto& held : held_) {
+        const std::uint16_t code = held.second;
+        if (std::none_of(out.begin(), out.end(), [code](const input_event& ev) { return ev.code == code; }))
+            out.push_back(inputEvent(EV_KEY, code, 0));
+    }
     held_.clear();
     unasked_.clear();
     unwatched_.clear();
