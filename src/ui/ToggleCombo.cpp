@@ -89,6 +89,13 @@ void ToggleCombo::fitTitle() {
     if (title_->font() != f) title_->setFont(f);
 }
 
+QSize ToggleCombo::sizeHint() const {
+    QSize s = QWidget::sizeHint();
+    const int full = QFontMetrics(font()).horizontalAdvance(title_->text());
+    s.rwidth() += std::max(0, full - title_->fontMetrics().horizontalAdvance(title_->text()));
+    return s;
+}
+
 void ToggleCombo::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     fitTitle();

@@ -44,6 +44,8 @@ public:
     QColor color() const;
     QLabel* titleLabel() const { return title_; }
     QToolButton* helpButton() const { return help_; }
+    // As wide as the title at its full size, however far it has shrunk.
+    QSize sizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

@@ -14,6 +14,7 @@
 #include "model/UIState.h"
 #include "ui/tabs/settings/SettingRules.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 
 #include <cmath>
@@ -212,6 +213,23 @@ TEST_F(SettingsTabTest, SwitchesWriteTheirOptionsAndCopiesAndReportClicks) {
     EXPECT_LT(tight->titleLabel()->font().pixelSize(), px);
     EXPECT_GE(tight->titleLabel()->font().pixelSize(), std::ceil(px * 0.8));
     EXPECT_EQ(over->titleLabel()->font().pixelSize(), std::ceil(px * 0.8));
+    // Between rules that take the rest of the row (as the keyboard tab's
+    // switch is), a title shrunk while the window was narrow grows back.
+    QWidget window;
+    auto* line = new QHBoxLayout(&window);
+    line->addWidget(new QWidget(&window), 1);
+    const auto centred = titled("Mic mute notice on screen");
+    centred->setMinimumWidth(1);
+    centred->setMaximumWidth(QWIDGETSIZE_MAX);
+    line->addWidget(centred.get());
+    line->addWidget(new QWidget(&window), 1);
+    for (const int width : {120, 400}) {
+        window.resize(width, 40);
+        window.show();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(centred->titleLabel()->font().pixelSize(), px);
 }
 
 TEST_F(SettingsTabTest, InterferingProgramsAreListedOnShowEvery2sAndStopOnHide) {
