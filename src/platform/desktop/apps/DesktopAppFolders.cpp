@@ -196,23 +196,29 @@ std::optional<std::string> DesktopAppFolders::bundleIdentifier(const std::string
     return std::nullopt;
 }
 
-std::vector<platform::DesktopApplication> DesktopAppFolders::desktopApplications() {
-    std::vector<platform::DesktopApplication> apps;
+std::vector<std::pair<std::string, std::string>> DesktopAppFolders::entryFiles() const {
+    std::vector<std::pair<std::string, std::string>> shown;
     std::set<std::string> seen;
     for (const std::string& dir : dataDirs_) {
         std::vector<std::pair<std::string, std::string>> files;
         desktopFilesIn(dir + "/applications", "", 0, files);
-        for (const auto& [id, path] : files) {
-            // A hidden entry in an earlier folder hides the later ones too.
-            if (!seen.insert(id).second) continue;
-            const std::optional<std::string> text = readSmallFile(path);
-            if (!text) continue;
-            std::optional<platform::DesktopApplication> app = readDesktopApplication(*text);
-            if (!app) continue;
-            app->id = withoutDesktopSuffix(id);
-            app->path = path;
-            apps.push_back(std::move(*app));
-        }
+        // A hidden entry in an earlier folder hides the later ones too.
+        for (auto& file : files)
+            if (seen.insert(file.first).second) shown.push_back(std::move(file));
+    }
+    return shown;
+}
+
+std::vector<platform::DesktopApplication> DesktopAppFolders::desktopApplications() {
+    std::vector<platform::DesktopApplication> apps;
+    for (const auto& [id, path] : entryFiles()) {
+        const std::optional<std::string> text = readSmallFile(path);
+        if (!text) continue;
+        std::optional<platform::DesktopApplication> app = readDesktopApplication(*text);
+        if (!app) continue;
+        app->id = withoutDesktopSuffix(id);
+        app->path = path;
+        apps.push_back(std::move(*app));
     }
     return apps;
 }
@@ -244,16 +250,9 @@ std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicatio
     struct stat st {};
     if (program.empty() || program.front() != '/' || ::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    std::set<std::string> seen;
-    for (const std::string& dir : dataDirs_) {
-        std::vector<std::pair<std::string, std::string>> files;
-        desktopFilesIn(dir + "/applications", "", 0, files);
-        for (const auto& [id, path] : files) {
-            if (!seen.insert(id).second) continue;
-            std::optional<platform::DesktopApplication> app = desktopApplicationAt(path);
-            if (app && std::find(app->programs.begin(), app->programs.end(), program) != app->programs.end())
-                return app;
-        }
+    for (const auto& file : entryFiles()) {
+        std::optional<platform::DesktopApplication> app = desktopApplicationAt(file.second);
+        if (app && std::find(app->programs.begin(), app->programs.end(), program) != app->programs.end()) return app;
     }
     return std::nullopt;
 }

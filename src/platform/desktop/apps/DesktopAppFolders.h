@@ -46,6 +46,8 @@ private:
         std::optional<platform::DesktopApplication> app;
     };
     std::optional<platform::DesktopApplication> readDesktopApplicationAt(const std::string& path);
+    // The entry files the desktop shows, (id, path), the first data folder first.
+    std::vector<std::pair<std::string, std::string>> entryFiles() const;
 
     std::vector<std::string> folders_;
     std::vector<std::string> dataDirs_;
