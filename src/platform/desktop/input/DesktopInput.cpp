@@ -252,6 +252,7 @@ void DesktopInput::endKeys(std::int64_t sender, const std::vector<Event>& ups) {
     for (const auto& [other, held] : postedFor_)
         for (std::uint16_t code : held) codes.erase(code);
     if (post_) writePostFrame(translator_.release(codes));
+    if (!translator_.holdsAny()) outputs_.restore();
 }
 
 void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
@@ -519,7 +520,10 @@ void DesktopInput::writePosted(const Event& event) {
                 it = it->second.erase(ev.code) && it->second.empty() ? postedFor_.erase(it) : std::next(it);
     }
     if (writePostFrame(std::move(events))) ++counters_.posted;
-    if (!translator_.holdsKeys()) outputs_.restore();
+    // The user's modifiers come back once every posted key and modifier is
+    // up: a posted Shift still down beside a restored Alt is the desktop's
+    // layout switch.
+    if (!translator_.holdsAny()) outputs_.restore();
 }
 
 bool DesktopInput::writePostFrame(std::vector<input_event> events) {

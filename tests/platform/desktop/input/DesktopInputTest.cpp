@@ -114,6 +114,18 @@ DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::st
         if (w.event.value == 2) continue;
         if (ending && !(w.event.value == 0 && code == *ending)) ended();
         if (w.event.value == 1) {
+            if (isModifier(code)) {
+                // Two modifiers alone (Alt+Shift, Ctrl+Shift) switch the layout.
+                bool key = false;
+                std::optional<std::uint16_t> other;
+                for (const auto& [d, codes] : down)
+                    for (std::uint16_t c : codes) {
+                        if (!isModifier(c)) key = true;
+                        else if (d != w.device && c != code) other = c;
+                    }
+                if (other && !key)
+                    view.faults.push_back(std::to_string(code) + " down beside " + std::to_string(*other) + " alone");
+            }
             down[w.device].insert(code);
             if (isModifier(code)) {
                 lone[code] = true;
@@ -761,11 +773,16 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
     using Mods = std::set<std::uint16_t>;
     struct Case {
         const char* name;
-        std::uint64_t mask;  // Command+A or Control+A is bound to Control+C
+        std::uint64_t mask;  // A under these modifiers is bound to C under `posts`
         std::vector<std::pair<int, Keys>> typed;  // on the first or second keyboard
         std::vector<Mods> atPostedKeys;
+        std::uint64_t posts = EventFlag::Control;
     };
     const Case cases[] = {
+        {"Alt held, Alt+A made Shift+C: Shift goes before Alt comes back", ModMask::Option,
+         {{0, down(KEY_LEFTALT) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTALT, 0)}}},
+         {{KEY_LEFTSHIFT}},
+         EventFlag::Shift},
         {"Super lifted while Ctrl+C is down, and put back",
          ModMask::Command,
          {{0, down(KEY_LEFTMETA) + tap(KEY_A) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTMETA, 0)}}},
@@ -784,7 +801,7 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
     for (const auto& c : cases) {
         Scene s;
         const auto second = s.addKeyboard("Second Keyboard");
-        s.bind(kVkA, c.mask, shortcut(EventFlag::Control, kVkC));
+        s.bind(kVkA, c.mask, shortcut(c.posts, kVkC));
         for (const auto& [which, keys] : c.typed) s.type(which == 0 ? s.keyboard : second, keys);
         const DesktopView view = viewOf(s.input.uinputDevices(), kPosting);
         EXPECT_EQ(view.faults, std::vector<std::string>{}) << c.name;
