@@ -148,7 +148,9 @@ DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::st
         lone[code] = false;
     }
     ended();
-    for (const auto& [d, codes] : down) view.heldAtEnd.insert(codes.begin(), codes.end());
+    // A destroyed device's keys are up.
+    for (const auto& [d, codes] : down)
+        if (!devices[d].destroyed) view.heldAtEnd.insert(codes.begin(), codes.end());
     return view;
 }
 
@@ -774,7 +776,7 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
     struct Case {
         const char* name;
         std::uint64_t mask;  // A under these modifiers is bound to C under `posts`
-        std::vector<std::pair<int, Keys>> typed;  // on the first or second keyboard
+        std::vector<std::pair<int, Keys>> typed;  // on the first or second keyboard; -1 unplugs the first
         std::vector<Mods> atPostedKeys;
         std::uint64_t posts = EventFlag::Control;
     };
@@ -783,6 +785,14 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
          {{0, down(KEY_LEFTALT) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTALT, 0)}}},
          {{KEY_LEFTSHIFT}},
          EventFlag::Shift},
+        {"Super on two keyboards, the second let go before the chord", ModMask::Command,
+         {{1, down(KEY_LEFTMETA)}, {0, down(KEY_LEFTMETA)}, {1, Keys{keyEvent(KEY_LEFTMETA, 0)}}, {0, down(KEY_A)},
+          {0, Keys{keyEvent(KEY_LEFTMETA, 0)}}, {0, Keys{keyEvent(KEY_A, 0)}}},
+         {{KEY_LEFTCTRL}}},
+        {"Super on two keyboards, the first unplugged while its Super is lifted", ModMask::Command,
+         {{1, down(KEY_LEFTMETA)}, {0, down(KEY_LEFTMETA)}, {1, Keys{keyEvent(KEY_LEFTMETA, 0)}}, {0, down(KEY_A)},
+          {-1, {}}},
+         {{KEY_LEFTCTRL}}},
         {"Super lifted while Ctrl+C is down, and put back",
          ModMask::Command,
          {{0, down(KEY_LEFTMETA) + tap(KEY_A) + tap(KEY_A) + Keys{keyEvent(KEY_LEFTMETA, 0)}}},
@@ -802,7 +812,14 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
         Scene s;
         const auto second = s.addKeyboard("Second Keyboard");
         s.bind(kVkA, c.mask, shortcut(c.posts, kVkC));
-        for (const auto& [which, keys] : c.typed) s.type(which == 0 ? s.keyboard : second, keys);
+        for (const auto& [which, keys] : c.typed) {
+            if (which < 0) {
+                s.input.unplug(s.keyboard);
+                EXPECT_TRUE(spinUntil([&] { return s.in().taken().size() == 2; }, 5000)) << c.name;
+                s.settle();
+            }
+            s.type(which == 0 ? s.keyboard : second, keys);
+        }
         const DesktopView view = viewOf(s.input.uinputDevices(), kPosting);
         EXPECT_EQ(view.faults, std::vector<std::string>{}) << c.name;
         EXPECT_EQ(view.modifiersAtPostedKeys, c.atPostedKeys) << c.name;
