@@ -211,8 +211,10 @@ public:
     Keys clone(const std::string& name = kKeyboard) { return input.written(name); }
     Keys posted() { return input.written(kPosting); }
     // Plugs in another keyboard and waits until it is taken.
-    std::string addKeyboard(const std::string& name) {
-        const auto node = input.addDevice(test::fakeKeyboard(name, 0xC32B), true);
+    std::string addKeyboard(const std::string& name, std::set<std::uint16_t> lit = {}) {
+        auto keyboard = test::fakeKeyboard(name, 0xC32B);
+        keyboard.leds = std::move(lit);
+        const auto node = input.addDevice(keyboard, true);
         EXPECT_TRUE(spinUntil([&] { return input.grabbed(node); }, 5000));
         settle();
         return node;
@@ -831,8 +833,11 @@ TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboa
     if (!test::runningUnderUmockdev()) return;
     Scene s;
     const auto second = s.addKeyboard("Second Keyboard");
-    const std::string keyboards[] = {s.keyboard, second};
-    const std::string clones[] = {s.input.nodeOf(kKeyboard), s.input.nodeOf("Second Keyboard")};
+    // Num Lock was on before the program came (another session, the greeter).
+    const auto third = s.addKeyboard("Lit Keyboard", {LED_NUML});
+    const std::string keyboards[] = {s.keyboard, second, third};
+    const std::string clones[] = {s.input.nodeOf(kKeyboard), s.input.nodeOf("Second Keyboard"),
+                                  s.input.nodeOf("Lit Keyboard")};
     for (const auto& name : {std::string(kKeyboard), std::string("Second Keyboard")})
         EXPECT_EQ(s.input.uinputDevice(name)->codes[EV_LED], (std::set<std::uint16_t>{LED_NUML, LED_CAPSL, LED_SCROLLL}))
             << name;
@@ -846,8 +851,10 @@ TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboa
         {"Caps Lock on", 0, {{EV_LED, LED_CAPSL, 1}}},
         {"Num Lock on, on the other keyboard", 1, {{EV_LED, LED_NUML, 1}}},
         {"Caps Lock off and Scroll Lock on at once", 0, {{EV_LED, LED_CAPSL, 0}, {EV_LED, LED_SCROLLL, 1}}},
+        {"Num Lock off where it was on from the start", 2, {{EV_LED, LED_NUML, 0}}},
     };
-    Keys lit[2];
+    // The clone shows the keyboard's lights from the start; they come back to it unchanged.
+    Keys lit[3] = {{}, {}, {{EV_LED, LED_NUML, 1}, test::synReport()}};
     for (const auto& c : cases) {
         s.input.writeToNode(clones[c.keyboard], c.set);
         lit[c.keyboard] = lit[c.keyboard] + c.set + Keys{test::synReport()};
@@ -857,8 +864,10 @@ TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboa
     s.settle();
     EXPECT_EQ(s.input.writtenTo(keyboards[0]), lit[0]);
     EXPECT_EQ(s.input.writtenTo(keyboards[1]), lit[1]);
+    EXPECT_EQ(s.input.writtenTo(keyboards[2]), lit[2]);
     // What a keyboard reports of the lights written to it goes no further.
-    for (const auto& d : s.input.uinputDevices()) EXPECT_EQ(only(d.events, EV_LED), Keys{}) << d.name;
+    for (const auto& d : s.input.uinputDevices())
+        EXPECT_EQ(only(d.events, EV_LED), (d.name == "Lit Keyboard" ? Keys{{EV_LED, LED_NUML, 1}} : Keys{})) << d.name;
     s.type(s.keyboard, tap(KEY_B));
     EXPECT_EQ(s.clone(), tap(KEY_B));
 }
