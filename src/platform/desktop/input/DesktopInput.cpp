@@ -388,8 +388,15 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
     {
         std::unique_lock<std::mutex> lock(slot->m);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(boundMicros_.load());
-        while (slot->state != Slot::State::Done && !device.stopping())
-            if (slot->cv.wait_until(lock, deadline) == std::cv_status::timeout) break;
+        // Claimed by the deadline, the event is in the chain: its taps have
+        // run or run now, so its verdict is waited for.
+        while (slot->state != Slot::State::Done && !device.stopping()) {
+            if (slot->state == Slot::State::Claimed)
+                slot->cv.wait(lock);
+            else if (slot->cv.wait_until(lock, deadline) == std::cv_status::timeout &&
+                     slot->state == Slot::State::Waiting)
+                break;
+        }
         if (slot->state == Slot::State::Done) {
             verdict.passed = false;
             verdict.event = std::move(slot->result);

@@ -457,6 +457,26 @@ TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {
     taps.setEnabled(timed, false);
 }
 
+// The main thread takes the key up in time, then its taps outlast the bound:
+// the binding the key tap stored is ended by the key's up, and the key never
+// reaches the clone.
+TEST(DesktopInput, AKeyTheMainThreadTookInTimeIsJudgedHoweverLongItsTapsTake) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s(true, 0.040);
+    s.bind(kVkA, 0, shortcut(EventFlag::Control, kVkC));
+    const auto slow = liveTap(platform::TapLocation::Hid, platform::TapPlacement::HeadInsert,
+                              platform::TapOptions::ListenOnly, [&](platform::TapProxy, std::uint32_t type, platform::Event e) {
+                                  if (type == platform::eventType::KeyDown) s.input.waitHeld([](const auto&) { return false; }, 150);
+                                  return std::optional<platform::Event>(e);
+                              });
+    s.type(s.keyboard, tap(KEY_A) + tap(KEY_A));
+    EXPECT_EQ(s.clone(), Keys{});
+    const Keys chord{keyEvent(KEY_LEFTCTRL, 1), keyEvent(KEY_C, 1), keyEvent(KEY_C, 0), keyEvent(KEY_LEFTCTRL, 0)};
+    EXPECT_EQ(s.posted(), chord + chord);
+    EXPECT_EQ(s.in().counters().timedOut.load(), 0u);
+    platform::eventTaps().setEnabled(slow, false);
+}
+
 TEST(DesktopInput, AMainThreadFarBehindGetsABoundedBacklogAndOneNoticeForTheRest) {
     if (!test::runningUnderUmockdev()) return;
     constexpr std::int64_t kBacklog = 8;
