@@ -198,7 +198,13 @@ void DesktopInput::take(const InputNode& node) {
     if (auto r = retries_.find(node.syspath); r != retries_.end() && !r->second.failing) retries_.erase(r);
     if (auto r = remaps_.find(node.syspath); r != remaps_.end()) device->setRemap(r->second);
     EvdevDevice& d = *device;
-    GrabTable::process().add(d.nodeFd(), d.cloneFd());
+    if (!GrabTable::process().add(d.nodeFd(), d.cloneFd())) {
+        // Nothing could let it go when the loop stands still or the process
+        // dies: it is not kept, and tried again later.
+        device->release();
+        retryLater(node.syspath, kBusy.first, kBusy.last);
+        return;
+    }
     devices_[node.syspath] = std::move(device);
     d.start(*this);
     updateWatch();

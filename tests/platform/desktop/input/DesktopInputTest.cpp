@@ -14,6 +14,7 @@
 #include "platform/Localization.h"
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/input/GrabTable.h"
 #include "recorders/CaptureTaps.h"
 
 #include "platform/desktop/input/InputScene.h"
@@ -601,13 +602,20 @@ TEST(DesktopInput, DevicesComeAndGoAndAreAllLetGoAtTheEnd) {
 
 TEST(DesktopInput, ANodeThatCannotBeTakenNowIsTakenOnceItFreesWithoutGrabbingMeanwhile) {
     if (!test::runningUnderUmockdev()) return;
-    enum class Why { KeyHeld, HeldElsewhere };
-    for (const Why why : {Why::KeyHeld, Why::HeldElsewhere}) {
-        SCOPED_TRACE(why == Why::KeyHeld ? "a key held at the take" : "another program holds it");
+    enum class Why { KeyHeld, HeldElsewhere, TableFull };
+    for (const Why why : {Why::KeyHeld, Why::HeldElsewhere, Why::TableFull}) {
+        SCOPED_TRACE(why == Why::KeyHeld         ? "a key held at the take"
+                     : why == Why::HeldElsewhere ? "another program holds it"
+                                                 : "the table of grabs has room for two devices only");
         Scene s(false);
         const auto node =
             s.input.addDevice(test::fakeKeyboard("Late Keyboard", 0xB35B), false, why == Why::HeldElsewhere);
         if (why == Why::KeyHeld) s.input.hold(node, KEY_LEFTSHIFT);
+        // Descriptors no device has: the watchdog and the signals could not let
+        // a device go that the table does not hold.
+        constexpr int kFiller = 100000;
+        for (int i = 0; why == Why::TableFull && i < GrabTable::kSlots - 2; ++i)
+            ASSERT_TRUE(GrabTable::process().add(kFiller + i, -1));
         engine::startEngineTaps();
         ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
         s.settle();
@@ -615,12 +623,17 @@ TEST(DesktopInput, ANodeThatCannotBeTakenNowIsTakenOnceItFreesWithoutGrabbingMea
         // would steal the desktop's events); a busy node is an interfering tap.
         spinUntil([] { return false; }, 1000);
         EXPECT_FALSE(s.input.grabbed(node));
-        EXPECT_EQ(s.input.grabCount(node), 0);
+        EXPECT_FALSE(s.input.uinputDevice("Late Keyboard") && !s.input.uinputDevice("Late Keyboard")->destroyed);
+        if (why != Why::TableFull) {
+            EXPECT_EQ(s.input.grabCount(node), 0);
+        }
         EXPECT_EQ(s.in().interferingTaps().size(), why == Why::HeldElsewhere ? 1u : 0u);
+        const int grabs = s.input.grabCount(node);
         if (why == Why::KeyHeld) s.input.release(node, KEY_LEFTSHIFT);  // the desktop had its down
-        else s.input.releaseElsewhere(node);
+        else if (why == Why::HeldElsewhere) s.input.releaseElsewhere(node);
+        else GrabTable::process().remove(kFiller);
         ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(node); }, 10000));
-        EXPECT_EQ(s.input.grabCount(node), 1);
+        EXPECT_EQ(s.input.grabCount(node), grabs + 1);
         s.settle();
         EXPECT_TRUE(s.in().interferingTaps().empty());
         s.type(node, tap(KEY_B));
