@@ -186,7 +186,8 @@ void DesktopInput::take(const InputNode& node) {
                                     failure);
     if (!device) {
         if (failure == EvdevDevice::Failure::Busy) {
-            busy_[node.syspath] = inputNodeHolders(node.devnode).listed();
+            if (busy_[node.syspath].empty()) busy_[node.syspath] = {-1};  // unknown until looked at
+            findHolders(node);
             retryLater(node.syspath, kBusy.first, kBusy.last);
         }
         if (failure == EvdevDevice::Failure::KeysDown) retryLater(node.syspath, kKeysDown.first, kKeysDown.last);
@@ -208,6 +209,21 @@ void DesktopInput::take(const InputNode& node) {
     devices_[node.syspath] = std::move(device);
     d.start(*this);
     updateWatch();
+}
+
+void DesktopInput::findHolders(const InputNode& node) {
+    if (!background_ || !findingHolders_.insert(node.syspath).second) return;
+    std::weak_ptr<bool> alive = alive_;
+    platform::RunLoop* loop = &loop_;
+    background_->run([this, alive, loop, syspath = node.syspath, devnode = node.devnode] {
+        // A walk of every process's descriptors: never on the main thread.
+        auto pids = inputNodeHolders(devnode).listed();
+        loop->postFromAnyThread([this, alive, syspath, pids = std::move(pids)] {
+            if (!alive.lock()) return;
+            findingHolders_.erase(syspath);
+            if (auto it = busy_.find(syspath); it != busy_.end()) it->second = pids;
+        });
+    });
 }
 
 void DesktopInput::retryLater(const std::string& syspath, double first, double last) {
