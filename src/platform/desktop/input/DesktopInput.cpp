@@ -360,6 +360,7 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
             slot->event = event;
             slot->state = Slot::State::TimedOut;
             ++unclaimed_;
+            watchdog_.handedOver();
             ++counters_.toMain;
             std::weak_ptr<bool> alive = alive_;
             loop_.postFromAnyThread([this, alive, slot, token = nextToken_++] {
@@ -394,6 +395,7 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
         ++counters_.timedOut;
     }
     ++unclaimed_;
+    watchdog_.handedOver();
     ++counters_.toMain;
     loop_.postFromAnyThread([this, alive, slot, token] {
         if (alive.lock()) handOver(slot, token);
@@ -434,6 +436,7 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
 
 void DesktopInput::handOver(std::shared_ptr<Slot> slot, Token token) {
     --unclaimed_;
+    watchdog_.claimed();
     bool late;
     {
         std::lock_guard<std::mutex> lock(slot->m);
@@ -556,7 +559,10 @@ void DesktopInput::writePosted(const Event& event) {
 }
 
 bool DesktopInput::writePostFrame(std::vector<input_event> events) {
-    return outputs_.write(OutputModifiers::kPosting, post_, events);
+    const bool written = outputs_.write(OutputModifiers::kPosting, post_, events);
+    // While posted keys are down, the loop must keep turning.
+    watchdog_.holding(translator_.holdsAny());
+    return written;
 }
 
 void DesktopInput::shutdown() {

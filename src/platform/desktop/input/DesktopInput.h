@@ -80,9 +80,6 @@ public:
     // nothing is taken until the user is back.
     void setAway(bool away);
     bool away() const { return away_; }
-    // Seconds from the main loop's last turn to the watchdog's let-go, of the
-    // last stall; 0 before one.
-    double lastStallRelease() const { return watchdog_.lastReleaseAfter(); }
 
     // Keyboards and mice present, not the program's own, in arrival order.
     const std::vector<InputNode>& nodes() const { return nodes_; }

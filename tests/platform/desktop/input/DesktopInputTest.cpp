@@ -22,6 +22,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -30,6 +31,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -903,6 +905,50 @@ TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboa
         EXPECT_EQ(only(d.events, EV_LED), (d.name == "Lit Keyboard" ? Keys{{EV_LED, LED_NUML, 1}} : Keys{})) << d.name;
     s.type(s.keyboard, tap(KEY_B));
     EXPECT_EQ(s.clone(), tap(KEY_B));
+}
+
+// Context switches of each thread of this process, by thread id, with its name.
+std::map<std::string, std::pair<std::string, long>> contextSwitches() {
+    std::map<std::string, std::pair<std::string, long>> out;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        std::string line, name;
+        long n = 0;
+        while (std::getline(status, line)) {
+            if (line.starts_with("Name:")) name = line.substr(6);
+            if (line.find("ctxt_switches:") != std::string::npos) n += std::stol(line.substr(line.find(':') + 1));
+        }
+        out[task.path().filename().string()] = {name, n};
+    }
+    return out;
+}
+
+TEST(DesktopInput, QuietInputWakesNothingThoughAKeyboardAndATouchpadAreTaken) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const auto touchpad = s.input.addDevice(test::fakeTouchpad(), true);
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(touchpad); }, 5000));
+    s.type(s.keyboard, tap(KEY_B));
+    s.settle(500);
+    // The loop waits for 10 s with nothing to do.
+    const auto before = contextSwitches();
+    QEventLoop quiet;
+    QTimer::singleShot(10000, &quiet, &QEventLoop::quit);
+    quiet.exec();
+    const auto after = contextSwitches();
+    long wakes = 0;
+    std::string each;
+    for (const auto& [tid, was] : before) {
+        auto now = after.find(tid);
+        if (now == after.end() || now->second.second == was.second) continue;
+        // umockdev's own threads serve the faked devices (the test's side).
+        each += was.first + " " + std::to_string(now->second.second - was.second) + "; ";
+        if (was.first.starts_with("gmain") || was.first.starts_with("umockdev")) continue;
+        wakes += now->second.second - was.second;
+    }
+    // The wait's own end costs one or two.
+    EXPECT_LE(wakes, 10) << each;
+    std::printf("wake-ups in 10 quiet seconds: %ld (%s)\n", wakes, each.c_str());
 }
 
 TEST(DesktopInput, AKeyboardWhoseReadsKeepFailingIsTriedAgainLaterNotAtEveryTapChange) {
