@@ -28,6 +28,8 @@ std::int64_t nowNs() {
 std::atomic<int> g_signal{0};
 std::atomic<std::int64_t> g_requestedAt{0};
 std::atomic<bool> g_takenUp{false};
+// When the process was last continued after a stop.
+std::atomic<std::int64_t> g_continuedAt{0};
 // The running watchdog's wake pipe.
 std::atomic<int> g_wakeFd{-1};
 
@@ -135,18 +137,30 @@ void InputWatchdog::terminationRequested(int signal) {
     wakeFromSignal();
 }
 
+void InputWatchdog::continued() {
+    g_continuedAt.store(nowNs());
+    wakeFromSignal();
+}
+
 void InputWatchdog::run() {
-    // The watchdog's own oversleep: the whole process was stopped (SIGSTOP,
-    // a debugger) or starved, which is no stall of the loop. Its turns are
-    // counted from then.
-    constexpr std::int64_t kOversleepNs = 250'000'000;
+    // A wait that ends this much past its due time means the watchdog itself
+    // did not run: the process was stopped (SIGSTOP, a debugger) or starved,
+    // and the loop with it. Once per stall, the loop then gets a whole bound
+    // from now; a continue after a stop always does.
+    constexpr std::int64_t kLateNs = 2'000'000;
     std::int64_t resumedNs = 0;
+    std::int64_t continuedSeen = g_continuedAt.load();
     std::int64_t requestSeen = 0;
     std::int64_t wakeDue = LLONG_MAX;
+    bool graced = false;
     std::weak_ptr<bool> alive = alive_;
     while (!stop_) {
         const std::int64_t now = nowNs();
-        if (wakeDue != LLONG_MAX && now - wakeDue > kOversleepNs) resumedNs = now;
+        const bool late = wakeDue != LLONG_MAX && now - wakeDue > kLateNs;
+        if (const std::int64_t c = g_continuedAt.load(); c != continuedSeen) {
+            continuedSeen = c;
+            resumedNs = std::max(resumedNs, c);
+        }
         std::int64_t due = LLONG_MAX;
         const int signal = g_signal.load();
         if (signal != 0 && !g_takenUp.load()) {
@@ -173,11 +187,17 @@ void InputWatchdog::run() {
             if (pending_.load() > 0) owed = owedSinceNs_.load();
             if (holding_.load()) owed = std::min(owed, lastBeatNs_.load());
             if (owed == LLONG_MAX) {
+                graced = false;
                 armed_ = false;
                 // A hand-over that came meanwhile saw the thread armed.
                 if (pending_.load() > 0) continue;
             } else {
-                const std::int64_t last = std::max(owed, resumedNs);
+                if (owed >= resumedNs) graced = false;
+                std::int64_t last = std::max(owed, resumedNs);
+                if (now - last >= stallNs_ && late && !graced) {
+                    graced = true;
+                    resumedNs = last = now;
+                }
                 if (now - last >= stallNs_) {
                     // The loop is stuck: nothing may stay held meanwhile.
                     GrabTable& table = GrabTable::process();
