@@ -149,7 +149,10 @@ public:
         window_.activateWindow();
         trace("panel shown");
     }
-    void orderOut() override { window_.hide(); }
+    void orderOut() override {
+        window_.hide();
+        trace("panel hidden");
+    }
     bool isVisible() const override { return window_.isVisible(); }
 
 private:
@@ -162,9 +165,16 @@ private:
         const QPoint probe = icon ? icon->center() : wanted_;
         const QScreen* screen = QGuiApplication::screenAt(probe);
         if (!screen) screen = QGuiApplication::primaryScreen();
-        const QRect frame = screen ? placePanelFrame(wanted_, QSize(kPanelWidth, height), icon, screen->geometry(),
+        QPoint wanted = wanted_;
+        // Nothing tells where the icon is: the middle of the screen.
+        if (!icon && screen && waylandSession())
+            wanted = screen->availableGeometry().center() - QPoint(kPanelWidth / 2, height / 2);
+        const QRect frame = screen ? placePanelFrame(wanted, QSize(kPanelWidth, height), icon, screen->geometry(),
                                                      screen->availableGeometry())
-                                   : QRect(wanted_, QSize(kPanelWidth, height));
+                                   : QRect(wanted, QSize(kPanelWidth, height));
+        // The compositor places a Wayland window; a fixed size keeps tiling
+        // ones from stretching it, and lets them float it whole.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) window_.setFixedSize(frame.size());
         window_.setGeometry(frame);
     }
 

@@ -1,0 +1,197 @@
+// The program in a Wayland session under sway, on Wayland and through
+// Xwayland, with a private session bus: with no tray it says so once and
+// opens its panel whole on the screen; a tray's watcher that appears later
+// gets the icon, and the tray's clicks toggle the panel, which keeps its
+// place whatever Xwayland's pointer says.
+
+#include "support/HeadlessSway.h"
+#include "support/PrivateBus.h"
+
+#include <QDBusArgument>
+#include <QDBusMetaType>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+namespace corv::test {
+namespace {
+
+const QString kNotifications = "org.freedesktop.Notifications";
+const QString kWatcher = "org.kde.StatusNotifierWatcher";
+const QString kItem = "org.kde.StatusNotifierItem";
+
+// A tray's watcher: it records the items that register, and has a tray.
+const char* const kWatcherTemplate = R"(
+BUS_NAME = 'org.kde.StatusNotifierWatcher'
+MAIN_OBJ = '/StatusNotifierWatcher'
+MAIN_IFACE = 'org.kde.StatusNotifierWatcher'
+SYSTEM_BUS = False
+
+def load(mock, parameters):
+    mock.AddMethods(MAIN_IFACE, [('RegisterStatusNotifierItem', 's', '', ''),
+                                 ('RegisterStatusNotifierHost', 's', '', '')])
+    mock.AddProperties(MAIN_IFACE, {'IsStatusNotifierHostRegistered': True,
+                                    'ProtocolVersion': 0,
+                                    'RegisteredStatusNotifierItems': ['']})
+)";
+
+struct SessionCase {
+    const char* name;
+    const char* platform;  // QT_QPA_PLATFORM
+};
+
+void PrintTo(const SessionCase& c, std::ostream* os) { *os << c.name; }
+
+class WaylandTrayTest : public ::testing::TestWithParam<SessionCase> {
+protected:
+    // The methods a mock was called with, in order.
+    QStringList calls(const QString& service, const QString& path) {
+        QStringList out;
+        const QDBusMessage reply = bus.mock(service, path, "GetCalls");
+        if (reply.arguments().isEmpty()) return out;
+        const QDBusArgument list = reply.arguments().first().value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            qulonglong time = 0;
+            QString method;
+            QVariantList args;
+            list.beginStructure();
+            list >> time >> method >> args;
+            list.endStructure();
+            out << method;
+            if (method == "RegisterStatusNotifierItem" && !args.isEmpty()) registered = args.first().toString();
+        }
+        list.endArray();
+        return out;
+    }
+    bool panelWhole(qint64 pid, QRect* shown) {
+        const QRect screen = sway.outputRect();
+        const bool up = spinUntil([&] {
+            const auto w = sway.windowOf(pid);
+            return w && (*shown = *w, true);
+        });
+        if (!up) fprintf(stderr, "TREE %lld %s\n", pid, QJsonDocument(sway.ask("get_tree").toObject()).toJson().constData());
+        return up && screen.contains(*shown) && shown->width() == 380 && shown->height() > 0;
+    }
+    bool panelGone(qint64 pid) {
+        return spinUntil([&] { return !sway.windowOf(pid); });
+    }
+
+    PrivateBus bus;
+    HeadlessSway sway{QSize(1280, 600)};
+    QTemporaryDir home;
+    QString registered;
+};
+
+TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) {
+    const SessionCase& c = GetParam();
+    ASSERT_EQ(bus.error(), "");
+    ASSERT_EQ(sway.error(), "");
+    ASSERT_TRUE(bus.startTemplate("notification_daemon", kNotifications)) << bus.error();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_STARTER_ADDRESS", "SWAYSOCK"}) env.remove(name);
+    env.insert("QT_QPA_PLATFORM", c.platform);
+    env.insert("XDG_SESSION_TYPE", "wayland");
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
+    const bool onX = QString(c.platform) == "xcb";
+    if (onX) {
+        const QString display = sway.xDisplay();
+        ASSERT_FALSE(display.isEmpty());
+        env.insert("DISPLAY", display);
+        // Xwayland's pointer, low on the screen, says nothing of where a click was.
+        xcb_connection_t* x = xcb_connect(display.toUtf8().constData(), nullptr);
+        ASSERT_EQ(xcb_connection_has_error(x), 0);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        xcb_warp_pointer(x, XCB_NONE, root, 0, 0, 0, 0, 600, 520);
+        std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        xcb_disconnect(x);
+    }
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-system");
+    env.insert("CORVADINE_TRACE", "1");
+    env.insert("WAYLAND_DEBUG", "client");
+    QFile uinput(home.filePath("uinput"));
+    ASSERT_TRUE(uinput.open(QIODevice::WriteOnly));
+    env.insert("CORVADINE_UINPUT", uinput.fileName());
+    env.insert("CORVADINE_INPUT_DEVICES", "none");
+    QProcess program;
+    QByteArray said;
+    program.setProcessEnvironment(env);
+    QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
+    endWithThisProcess(program);
+    program.start(CORV_PROGRAM, {});
+    const qint64 pid = program.processId();
+
+    // Told once, and the panel is open, whole, at full height.
+    QRect shown;
+    spinUntil([] { return false; }, 3000);
+    fprintf(stderr, "DEBUG %d %d %lld [%s] [%s]\n", int(program.state()), int(program.error()), pid, said.constData(), program.readAllStandardOutput().constData());
+    ASSERT_TRUE(panelWhole(pid, &shown)) << shown.x() << "," << shown.y() << " " << shown.width() << "x"
+                                         << shown.height() << "\n" << said.toStdString();
+    ASSERT_TRUE(spinUntil([&] { return said.contains("step showPanelWithoutTray"); }));
+    EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
+    const QRect first = shown;
+
+    // A tray comes: the icon registers, and the tray reads its picture.
+    QFile watcher(home.filePath("watcher.py"));
+    ASSERT_TRUE(watcher.open(QIODevice::WriteOnly));
+    watcher.write(kWatcherTemplate);
+    watcher.close();
+    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
+    ASSERT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
+        << said.toStdString();
+    const QDBusMessage pixmaps = bus.call(registered, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                                          {kItem, "IconPixmap"});
+    ASSERT_EQ(pixmaps.type(), QDBusMessage::ReplyMessage) << pixmaps.errorMessage().toStdString();
+    // Pictures of whole ARGB pixels, some of them not transparent.
+    const QDBusArgument list = pixmaps.arguments().first().value<QDBusVariant>().variant().value<QDBusArgument>();
+    EXPECT_EQ(list.currentSignature(), "a(iiay)");
+    int pictures = 0, inked = 0;
+    list.beginArray();
+    while (!list.atEnd()) {
+        int w = 0, h = 0;
+        QByteArray argb;
+        list.beginStructure();
+        list >> w >> h >> argb;
+        list.endStructure();
+        ++pictures;
+        EXPECT_EQ(argb.size(), w * h * 4);
+        for (qsizetype i = 0; i < argb.size(); i += 4) inked += argb[i] != 0;
+    }
+    list.endArray();
+    EXPECT_GE(pictures, 1);
+    EXPECT_GT(inked, 0);
+
+    // The tray's clicks close and reopen the panel, in the same whole place.
+    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {0, 0});
+    ASSERT_TRUE(panelGone(pid));
+    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 520});
+    ASSERT_TRUE(panelWhole(pid, &shown));
+    EXPECT_EQ(shown.size(), first.size());
+    if (onX) {
+        EXPECT_LT(shown.top(), 520) << "placed below Xwayland's pointer";
+    }
+    EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
+    EXPECT_EQ(program.state(), QProcess::Running);
+
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(20000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, WaylandTrayTest,
+                         ::testing::Values(SessionCase{"Wayland", "wayland"}, SessionCase{"Xwayland", "xcb"}),
+                         [](const ::testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace corv::test
