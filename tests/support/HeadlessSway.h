@@ -1,7 +1,7 @@
 #pragma once
 
 // sway on the headless backend, for one test: no input devices, one output of
-// the given size, Xwayland on demand. Its IPC answers what it shows.
+// the given size, Xwayland on demand (open to root's clients).
 
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
@@ -12,7 +12,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRect>
 #include <QTemporaryDir>
 
 #include <grp.h>
@@ -20,8 +19,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <functional>
-#include <optional>
 #include <string>
 
 namespace corv::test {
@@ -36,7 +33,7 @@ public:
         }
         config.write(QStringLiteral("output HEADLESS-1 mode %1x%2\n"
                                     "xwayland enable\n"
-                                    "exec sh -c 'echo \"$DISPLAY\" > %3'\n")
+                                    "exec sh -c 'xhost +si:localuser:root; echo \"$DISPLAY\" > %3'\n")
                          .arg(output.width())
                          .arg(output.height())
                          .arg(dir_.filePath("display"))
@@ -59,13 +56,14 @@ public:
             return;
         }
         const pid_t parent = ::getpid();
-        sway_.setChildProcessModifier([parent, root] {
-            if (root && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(1);
-            // After the change of user, which clears it.
+        sway_.setChildProcessModifier([parent] {
             ::prctl(PR_SET_PDEATHSIG, SIGTERM);
             if (::getppid() != parent) ::_exit(1);
         });
-        sway_.start("sway", {"-c", config.fileName()});
+        if (root)
+            sway_.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "sway", "-c", config.fileName()});
+        else
+            sway_.start("sway", {"-c", config.fileName()});
         if (!sway_.waitForStarted(10000)) {
             error_ = "sway did not start (is the sway package installed?)";
             return;
@@ -105,30 +103,11 @@ public:
         const QJsonDocument doc = QJsonDocument::fromJson(msg.readAllStandardOutput());
         return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
     }
-    QRect outputRect() {
-        const QJsonArray outputs = ask("get_outputs").toArray();
-        return outputs.isEmpty() ? QRect() : rectOf(outputs.first().toObject());
-    }
-    // The visible window of the process, where sway shows it.
-    std::optional<QRect> windowOf(qint64 pid) {
-        std::optional<QRect> found;
-        const std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
-            if (node.value("pid").toInteger() == pid && node.value("visible").toBool()) found = rectOf(node);
-            for (const char* key : {"nodes", "floating_nodes"})
-                for (const QJsonValue& child : node.value(key).toArray()) walk(child.toObject());
-        };
-        walk(ask("get_tree").toObject());
-        return found;
-    }
 
 private:
     static constexpr uid_t kNobody = 65534;
 
     QString socket() const { return dir_.filePath("ipc.sock"); }
-    static QRect rectOf(const QJsonObject& node) {
-        const QJsonObject r = node.value("rect").toObject();
-        return {r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt()};
-    }
 
     QTemporaryDir dir_;
     QProcess sway_;
