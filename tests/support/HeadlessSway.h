@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSize>
 #include <QTemporaryDir>
 
 #include <grp.h>

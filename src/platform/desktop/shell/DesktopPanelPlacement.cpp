@@ -44,6 +44,15 @@ QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& ic
     return r;
 }
 
+QRect keepPanelTop(const QRect& shown, int height, const QRect& work) {
+    QRect r(shown.topLeft(), QSize(shown.width(), height));
+    if (!work.isValid()) return r;
+    r.setHeight(std::min(height, work.height()));
+    if (r.bottom() > work.bottom()) r.moveBottom(work.bottom());
+    if (r.top() < work.top()) r.moveTop(work.top());
+    return r;
+}
+
 void setClickedTrayIcon(const std::optional<QRect>& icon) { lastIcon() = icon; }
 
 bool waylandSession() {

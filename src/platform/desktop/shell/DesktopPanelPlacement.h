@@ -21,6 +21,12 @@ namespace corv::desktop {
 QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& tray, const QRect& screen,
                       const QRect& work);
 
+// The frame of a panel that is showing and whose content changed height:
+// its top edge, where the tabs are, stays where it is; it moves up only as
+// far as the new height needs to stay inside the work area, and a panel
+// taller than the work area is cut to it.
+QRect keepPanelTop(const QRect& shown, int height, const QRect& work);
+
 // The tray icon last clicked, or the horizontal bar holding it, as the X
 // server has it.
 void setClickedTrayIcon(const std::optional<QRect>& icon);

@@ -141,7 +141,10 @@ void Popover::popUp(QWidget* anchor) {
 void Popover::place() {
     if (!anchor_) return;
     const QPoint at = anchor_->mapToGlobal(QPoint(-4, 20));
-    placePopup(this, anchor_, QRect(QPoint(at.x() - width(), at.y() - height() / 2), size()));
+    // Once shown it keeps its top, where its tools are: a row added makes
+    // it grow down, not up under the pointer.
+    const int top = isVisible() ? y() : at.y() - height() / 2;
+    placePopup(this, anchor_, QRect(QPoint(at.x() - width(), top), size()));
 }
 
 void Popover::fitList(QScrollArea* list, int content, int maxHeight, bool enabled) {
