@@ -223,7 +223,7 @@ private:
         QRect frame;
         if (shown_ && window_.isVisible() && screen) {
             // Open: the tab bar stays under the pointer while the content changes.
-            frame = keepPanelTop(window_.geometry(), height, work);
+            frame = keepPanelTop(placed_, height, work);
         } else {
             frame = screen ? placePanelFrame(wanted_, QSize(kPanelWidth, height), icon, screen->geometry(), work)
                            : QRect(wanted_, QSize(kPanelWidth, height));
@@ -234,6 +234,7 @@ private:
                 frame = keepPanelTop(QRect(QPoint(frame.x(), *keptTop_), frame.size()), height, work);
         }
         keptTop_ = frame.top();
+        placed_ = frame;
         window_.setGeometry(frame);
     }
 
@@ -244,6 +245,8 @@ private:
     bool shown_ = false;
     // Its top when last placed.
     std::optional<int> keptTop_;
+    // Where it was put last (the window's own geometry lags the server's).
+    QRect placed_;
 };
 
 // The tile: the symbol on a rounded, translucent dark square.
