@@ -224,7 +224,7 @@ private:
         QRect frame;
         if (shown_ && window_.isVisible() && screen) {
             // Open: the tab bar stays under the pointer while the content changes.
-            frame = keepPanelTop(window_.geometry(), height, work);
+            frame = keepPanelTop(placed_, height, work);
         } else {
             QPoint wanted = wanted_;
             // Nothing tells where the icon is: the middle of the screen.
@@ -241,6 +241,7 @@ private:
         // The compositor places a Wayland window; a fixed size keeps tiling
         // ones from stretching it, and lets them float it whole.
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) window_.setFixedSize(frame.size());
+        placed_ = frame;
         window_.setGeometry(frame);
     }
 
@@ -251,6 +252,8 @@ private:
     bool shown_ = false;
     // Its top when last placed.
     std::optional<int> keptTop_;
+    // Where it was put last (the window's own geometry lags the server's).
+    QRect placed_;
 };
 
 // The tile: the symbol on a rounded, translucent dark square.

@@ -15,6 +15,7 @@
 #include "ui/Backdrop.h"
 #include "ui/DisabledCover.h"
 #include "ui/PopupPlacement.h"
+#include "ui/PopupPress.h"
 #include "ui/ButtonStyles.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/OutterFrame.h"
@@ -106,6 +107,7 @@ void FittedLabel::paintEvent(QPaintEvent*) {
 Popover::Popover(std::string appid, QWidget* parent)
     : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), appid_(std::move(appid)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    passPressesOn(this);
     setPalette(panelPalette());
     setFont(panelFont());
     auto redraw = [this](const auto&) { scheduleRefresh(); };
@@ -176,7 +178,7 @@ void Popover::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 10, 10);
-    p.fillPath(path, palette().color(QPalette::Window));
+    p.fillPath(path, popupGroundColor());
     p.fillPath(path, popupTint());
 }
 
@@ -185,7 +187,9 @@ void Popover::resizeEvent(QResizeEvent* e) {
     scheduleRefresh();
 }
 
-void Popover::mousePressEvent(QMouseEvent* e) { QFrame::mousePressEvent(e); }
+void Popover::mousePressEvent(QMouseEvent* e) {
+    if (!pressOutside(this, e, anchor_)) QFrame::mousePressEvent(e);
+}
 
 QWidget* Popover::buildHeader(QVBoxLayout* v) {
     header_ = new QWidget(this);

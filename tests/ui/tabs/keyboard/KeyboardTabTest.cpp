@@ -218,10 +218,12 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     ASSERT_EQ(sub->rows().size(), 2u);
     CellButton* source = sub->rows()[0]->field(true);
     scrollTo(source);
-    EXPECT_FALSE(source->isArmed());
+    // The first click highlights the field: its frame and label turn to the accent.
+    const QString accent = accentTextColor().name(QColor::HexArgb);
+    EXPECT_FALSE(source->styleSheet().contains(accent));
     test::click(source);
     settleTab();
-    EXPECT_TRUE(source->isArmed());
+    EXPECT_TRUE(source->styleSheet().contains(accent));
     EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
     // The switch acts on a change that comes from elsewhere too.
     sim->hidServices.writes.clear();
