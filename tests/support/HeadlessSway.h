@@ -1,7 +1,8 @@
 #pragma once
 
 // sway on the headless backend, for one test: no input devices, one output of
-// the given size, Xwayland on demand (open to root's clients).
+// the given size, Xwayland on demand (open to root's clients). Its IPC
+// tells where it shows each window.
 
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRect>
 #include <QSize>
 #include <QTemporaryDir>
 
@@ -20,6 +22,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace corv::test {
@@ -105,9 +109,29 @@ public:
         return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
     }
 
+    QRect outputRect() {
+        const QJsonArray outputs = ask("get_outputs").toArray();
+        return outputs.isEmpty() ? QRect() : rectOf(outputs.first().toObject());
+    }
+    // Where sway shows the visible window of the process, if it does.
+    std::optional<QRect> windowOf(qint64 pid) {
+        std::optional<QRect> found;
+        const std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+            if (node.value("pid").toInteger() == pid && node.value("visible").toBool()) found = rectOf(node);
+            for (const char* key : {"nodes", "floating_nodes"})
+                for (const QJsonValue& child : node.value(key).toArray()) walk(child.toObject());
+        };
+        walk(ask("get_tree").toObject());
+        return found;
+    }
+
 private:
     static constexpr uid_t kNobody = 65534;
 
+    static QRect rectOf(const QJsonObject& node) {
+        const QJsonObject r = node.value("rect").toObject();
+        return {r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt()};
+    }
     QString socket() const { return dir_.filePath("ipc.sock"); }
 
     QTemporaryDir dir_;

@@ -1,7 +1,8 @@
 // The program in a Wayland session under sway, on Wayland and through
 // Xwayland, with a private session bus: with no tray it says so once and
-// opens its panel; a tray's watcher that appears later gets the icon, and
-// the tray's clicks toggle the panel.
+// opens its panel, whole on the screen; a tray's watcher that appears later
+// gets the icon, and the tray's clicks toggle the panel, which Xwayland's
+// stale pointer does not move or cut.
 
 #include "support/HeadlessSway.h"
 #include "support/PrivateBus.h"
@@ -25,6 +26,7 @@ namespace {
 const QString kNotifications = "org.freedesktop.Notifications";
 const QString kWatcher = "org.kde.StatusNotifierWatcher";
 const QString kItem = "org.kde.StatusNotifierItem";
+constexpr int kStalePointerY = 200;
 
 // A tray's watcher: it records the items that register, and has a tray.
 const char* const kWatcherTemplate = R"(
@@ -71,13 +73,25 @@ protected:
         return out;
     }
 
+    // Where sway shows the panel: whole on the screen, at its full width.
+    QRect panelShown(qint64 pid) {
+        std::optional<QRect> shown;
+        EXPECT_TRUE(spinUntil([&] { return (shown = sway.windowOf(pid)).has_value(); })) << "the panel is not shown";
+        if (!shown) return {};
+        const QRect screen = sway.outputRect();
+        EXPECT_TRUE(screen.contains(*shown)) << shown->x() << "," << shown->y() << " " << shown->width() << "x"
+                                             << shown->height();
+        EXPECT_EQ(shown->width(), 380);
+        return *shown;
+    }
+
     PrivateBus bus;
     HeadlessSway sway{QSize(1280, 600)};
     QTemporaryDir home;
     QString registered;
 };
 
-TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensAndALaterTrayGetsTheIcon) {
+TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) {
     const SessionCase& c = GetParam();
     ASSERT_EQ(bus.error(), "");
     ASSERT_EQ(sway.error(), "");
@@ -94,11 +108,11 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensAndALaterTrayGetsTheIcon) {
         const QString display = sway.xDisplay();
         ASSERT_FALSE(display.isEmpty());
         env.insert("DISPLAY", display);
-        // Xwayland's pointer, low on the screen, says nothing of where a click was.
+        // Xwayland's pointer, high on the screen, says nothing of where a click was.
         xcb_connection_t* x = xcb_connect(display.toUtf8().constData(), nullptr);
         ASSERT_EQ(xcb_connection_has_error(x), 0);
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
-        xcb_warp_pointer(x, XCB_NONE, root, 0, 0, 0, 0, 600, 520);
+        xcb_warp_pointer(x, XCB_NONE, root, 0, 0, 0, 0, 600, kStalePointerY);
         std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
         xcb_disconnect(x);
     }
@@ -126,6 +140,7 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensAndALaterTrayGetsTheIcon) {
                said.count(QByteArray("corvadine: ") + line + "\n") == times;
     };
     ASSERT_TRUE(saidTimes("panel shown", 1)) << said.toStdString();
+    const QRect first = panelShown(program.processId());
     ASSERT_TRUE(spinUntil([&] { return said.contains("step showPanelWithoutTray"); }));
     EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
 
@@ -162,8 +177,16 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensAndALaterTrayGetsTheIcon) {
     // The tray's clicks close and reopen the panel.
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {0, 0});
     ASSERT_TRUE(saidTimes("panel hidden", 1)) << said.toStdString();
-    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 520});
+    // The user's next click comes after the moment in which a click counts
+    // as the one that closed the panel.
+    spinUntil([] { return false; }, 400);
+    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
     ASSERT_TRUE(saidTimes("panel shown", 2)) << said.toStdString();
+    const QRect again = panelShown(program.processId());
+    EXPECT_EQ(again.size(), first.size());
+    if (onX) {
+        EXPECT_LT(again.top(), kStalePointerY) << "placed below Xwayland's pointer";
+    }
     EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
     EXPECT_EQ(program.state(), QProcess::Running);
 
