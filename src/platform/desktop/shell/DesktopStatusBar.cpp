@@ -40,7 +40,10 @@ public:
         });
         if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             QObject::connect(gui, &QGuiApplication::applicationStateChanged, &icon_, [this](Qt::ApplicationState s) {
-                if (s != Qt::ApplicationActive && active_) deactivated_.start();
+                if (s != Qt::ApplicationActive && active_) {
+                    deactivated_.start();
+                    trace("status item: the program went inactive");
+                }
                 active_ = s == Qt::ApplicationActive;
             });
         icon_.show();

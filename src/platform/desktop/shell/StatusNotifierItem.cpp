@@ -152,6 +152,15 @@ StatusNotifierItem::StatusNotifierItem(std::function<void(Click)> clicked) : cli
 
 StatusNotifierItem::~StatusNotifierItem() { withdraw(); }
 
+void StatusNotifierItem::clicked(Click c) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, c] {
+            if (clicked_) clicked_(c);
+        },
+        Qt::QueuedConnection);
+}
+
 void StatusNotifierItem::setIcon(const QIcon& icon) {
     icon_ = icon;
     Q_EMIT iconChanged();

@@ -35,9 +35,9 @@ public:
     // What the adaptor reads.
     const QIcon& icon() const { return icon_; }
     const QString& toolTip() const { return toolTip_; }
-    void clicked(Click c) {
-        if (clicked_) clicked_(c);
-    }
+    // On a later turn: the tray has its answer at once, even while a menu
+    // the click opens is up.
+    void clicked(Click c);
 
 Q_SIGNALS:
     void iconChanged();

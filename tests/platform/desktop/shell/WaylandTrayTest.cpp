@@ -9,6 +9,7 @@
 
 #include <QDBusArgument>
 #include <QDBusMetaType>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -179,6 +180,8 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     ASSERT_TRUE(saidTimes("panel hidden", 1)) << said.toStdString();
     // The user's next click comes after the moment in which a click counts
     // as the one that closed the panel.
+    ASSERT_TRUE(spinUntil([&] { return said.contains("corvadine: status item: the program went inactive\n"); }))
+        << said.toStdString();
     spinUntil([] { return false; }, 400);
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
     ASSERT_TRUE(saidTimes("panel shown", 2)) << said.toStdString();
@@ -189,6 +192,15 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     }
     EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
     EXPECT_EQ(program.state(), QProcess::Running);
+
+    // A right click answers the tray at once, and its menu leaves the program answering.
+    QElapsedTimer answered;
+    answered.start();
+    const QDBusMessage menu = bus.call(registered, "/StatusNotifierItem", kItem, "ContextMenu", {600, 590});
+    EXPECT_EQ(menu.type(), QDBusMessage::ReplyMessage) << menu.errorMessage().toStdString();
+    EXPECT_LT(answered.elapsed(), 2000);
+    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
+    EXPECT_TRUE(saidTimes("panel hidden", 2)) << said.toStdString();
 
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(20000));
