@@ -202,6 +202,12 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
     EXPECT_TRUE(saidTimes("panel hidden", 2)) << said.toStdString();
 
+    // A watcher that restarts gets the icon again.
+    ASSERT_TRUE(bus.stopTemplate(kWatcher));
+    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
+    EXPECT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
+        << said.toStdString();
+
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(20000));
 }
