@@ -246,17 +246,6 @@ std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicatio
     return app;
 }
 
-std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicationStarting(const std::string& program) {
-    struct stat st {};
-    if (program.empty() || program.front() != '/' || ::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    for (const auto& file : entryFiles()) {
-        std::optional<platform::DesktopApplication> app = desktopApplicationAt(file.second);
-        if (app && std::find(app->programs.begin(), app->programs.end(), program) != app->programs.end()) return app;
-    }
-    return std::nullopt;
-}
-
 std::optional<platform::DesktopApplication> DesktopAppFolders::readDesktopApplicationAt(const std::string& path) {
     const std::optional<std::string> text = readSmallFile(path);
     std::optional<platform::DesktopApplication> app = text ? readDesktopApplication(*text) : std::nullopt;
@@ -291,7 +280,6 @@ std::optional<platform::DesktopApplication> readDesktopApplication(const std::st
     app.name = get("Name");
     app.icon = get("Icon");
     app.exec = execProgramOf(text).value_or("");
-    app.programs = entryPrograms(text);
     return app;
 }
 

@@ -107,7 +107,6 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         app.localizedName = entry->name;
-        app.entryPrograms = entryPrograms(entry->text);
     } else {
         // Without an entry the executable names the application.
         app.bundlePath = exe;
