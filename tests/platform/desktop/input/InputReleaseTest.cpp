@@ -5,6 +5,7 @@
 
 #include "engine/EngineTaps.h"
 #include "engine/LiveTaps.h"
+#include "model/ActionTable.h"
 #include "model/Apps.h"
 #include "model/ModifierMask.h"
 #include "model/Shared.h"
@@ -21,6 +22,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sys/resource.h>
@@ -328,6 +330,25 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
     ASSERT_TRUE(slow.process.waitForFinished(10000));
     EXPECT_EQ(slow.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(slow.process.exitCode(), 0);
+}
+
+// A program a key binding starts gets job control back: a shell, which
+// keeps the signals it inherits ignored.
+TEST(InputRelease, AProgramABindingStartsInheritsNoIgnoredSignal) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const std::string out = s.tmp.filePath("child").toStdString();
+    BindAction start = BindAction::forAction(ActionId::Url);
+    start.appName = "/bin/sh -c 'grep ^SigIgn: /proc/$$/status > " + out + ".part; mv " + out + ".part " + out + "'";
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].key[0][0] = start; });  // A
+    s.typed(tap(KEY_A));
+    ASSERT_TRUE(spinUntil([&] { return std::filesystem::exists(out); }, 10000));
+    std::ifstream status(out);
+    std::string name, mask;
+    status >> name >> mask;
+    ASSERT_EQ(name, "SigIgn:");
+    for (const int signal : {SIGTSTP, SIGTTIN, SIGTTOU, SIGTERM, SIGINT})
+        EXPECT_EQ(std::stoull(mask, nullptr, 16) >> (signal - 1) & 1, 0u) << signal;
 }
 
 } // namespace
