@@ -2,13 +2,12 @@
 
 #include "platform/PropertyList.h"
 #include "platform/desktop/apps/DesktopEntry.h"
+#include "platform/desktop/shell/FileText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -21,7 +20,7 @@ namespace corv::desktop {
 
 namespace {
 
-constexpr std::streamsize kMaxSmallFile = 1 << 20;
+constexpr std::size_t kMaxSmallFile = 1 << 20;
 
 std::string env(const char* name) {
     const char* v = std::getenv(name);
@@ -63,16 +62,7 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
-std::optional<std::string> readSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text(static_cast<std::size_t>(kMaxSmallFile) + 1, '\0');
-    in.read(text.data(), kMaxSmallFile + 1);
-    const std::streamsize n = in.gcount();
-    if (n > kMaxSmallFile) return std::nullopt;
-    text.resize(static_cast<std::size_t>(n));
-    return text;
-}
+std::optional<std::string> readSmallFile(const std::string& path) { return readFileText(path, kMaxSmallFile); }
 
 void walk(const std::string& folder, int depth, std::vector<std::string>& out) {
     if (depth > 64) return;
