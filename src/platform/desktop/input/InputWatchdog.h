@@ -41,7 +41,8 @@ public:
     double lastReleaseAfter() const { return static_cast<double>(releaseAfterNs_.load()) / 1e9; }
 
     // Async-signal-safe: SIGTERM or SIGINT came. A second one while the
-    // first is not taken up lets everything go and ends the process at once.
+    // first is not taken up and input is held lets everything go and ends
+    // the process at once.
     static void terminationRequested(int signal);
 
 private:
