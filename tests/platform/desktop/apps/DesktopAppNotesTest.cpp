@@ -115,6 +115,7 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart"), kNoBus, kNoBus,
                            tmp.filePath("instance")};
     where.input.stallBound = test::kQuietStallBound;
+    where.input.verdictBound = test::kQuietVerdictBound;
     auto desktop = std::make_unique<DesktopPlatform>(where);
     resetShared();
     app::CorvadineApp program;
@@ -151,11 +152,12 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
         for (int i = 0; i < 3 && probe.activeWindow() != windowOf(pid); ++i) {
             const XWindowId before = probe.activeWindow();
             altTab(server);
-            // The manager takes the focus away while it cycles.
+            // The manager takes the focus away while it cycles: it has
+            // cycled once the other client window is active.
             spinUntil(
                 [&] {
                     const XWindowId now = probe.activeWindow();
-                    return now && now != before;
+                    return now != before && (now == windowOf(a) || now == windowOf(b));
                 },
                 3000);
         }
