@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <sys/time.h>
 
 namespace corv::desktop {
 namespace {
@@ -63,15 +64,24 @@ struct Pad : InputScene {
         engine::startMultitouchDevices();
         settle(80);
     }
-    // Sends the recording frame by frame, as the device would. A terminal
-    // stands in for the node and cuts what piles up at any byte, so each frame
-    // is read before the next is sent.
+    // Sends the recording frame by frame, as the device would, stamped with
+    // the recording's times from now on (however late a busy machine sends
+    // them). A terminal stands in for the node and cuts what piles up at any
+    // byte, so each frame is read before the next is sent.
     void play(const std::vector<input_event>& events) {
+        const auto us = [](const input_event& e) {
+            return static_cast<std::int64_t>(e.input_event_sec) * 1'000'000 + e.input_event_usec;
+        };
+        timeval start{};
+        ::gettimeofday(&start, nullptr);
+        const std::int64_t base = static_cast<std::int64_t>(start.tv_sec) * 1'000'000 + start.tv_usec -
+                                  (events.empty() ? 0 : us(events.front()));
         std::vector<InputEvent> frame;
         for (const input_event& e : events) {
             frame.push_back({e.type, e.code, e.value});
             if (e.type == EV_SYN && e.code == SYN_REPORT) {
-                input.send(pad, frame);
+                const std::int64_t at = base + us(e);
+                input.send(pad, frame, timeval{static_cast<time_t>(at / 1'000'000), static_cast<suseconds_t>(at % 1'000'000)});
                 frame.clear();
                 test::spinUntil([] { return false; }, 4);
             }

@@ -42,7 +42,7 @@ public:
     // nodes it holds, no other thread is running or waiting to run, and
     // nothing more is written for `ms`: a reader a busy machine keeps from
     // running writes nothing for a while, yet is not done.
-    void settle(int ms = 60) {
+    void settle(int ms = 100) {
         std::size_t before = 0;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         const auto idle = [&] { return input.allRead() && othersAsleep(); };
