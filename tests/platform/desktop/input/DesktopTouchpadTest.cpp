@@ -106,6 +106,7 @@ TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesI
 
     // Bound to Command+K: the combination once, nothing more on the clone.
     Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = commandK(); });
+    s.settle();  // the taps follow the bindings on a later turn
     const std::size_t cloneBefore = s.input.written(kPad).size();
     s.play(rec.events());
     EXPECT_EQ(s.input.written(kPad).size(), cloneBefore);
@@ -157,6 +158,7 @@ TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBes
         if (type == platform::eventType::Gesture) at.push_back(e.location());
     };
     Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[2][ActGes::Rotate][0][ActDir::CW] = commandK(true); });
+    s.settle();  // the taps follow the bindings on a later turn
 
     s.play(rotate.events());
     long presses = 0;
@@ -243,6 +245,7 @@ TEST(DesktopTouchpad, FingersThatStayAfterASwallowedSwipeReachTheCloneAgain) {
     }
     Pad s;
     Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = commandK(); });
+    s.settle();  // the taps follow the bindings on a later turn
     s.play(rec.events());
     EXPECT_FALSE(test::significant(s.input.written(kPosting)).empty());
     // Whatever the clone saw of the three fingers was lifted; the two that

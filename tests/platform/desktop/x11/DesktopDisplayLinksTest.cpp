@@ -64,9 +64,10 @@ TEST(DesktopDisplayLinks, PacesAtTheRateOnTheMonotonicClock) {
         std::lock_guard lock(framesMutex);
         seen.swap(frames);
     }
-    // 50 frames in half a second at 100 Hz; a loaded machine drops many.
+    // 50 frames in half a second at 100 Hz; a loaded machine drops many, and
+    // may sleep longer than asked.
     EXPECT_GE(seen.size(), 10u);
-    EXPECT_LE(seen.size(), 52u);
+    EXPECT_LE(seen.size(), (after - before) / 10'000'000 + 2);
     ASSERT_FALSE(seen.empty());
     EXPECT_GE(seen.front(), before);
     EXPECT_LE(seen.back(), after);
