@@ -145,8 +145,14 @@ T* findIn(QWidget& top) {
 
 void escape(QWindow* window) { QTest::keyClick(window, Qt::Key_Escape); }
 
-// Runs `step` inside the nested loop of a menu or a dialog about to open.
-void inside(std::function<void()> step) { QTimer::singleShot(50, qApp, std::move(step)); }
+// Runs `step` inside the nested loop of a menu or a dialog about to open,
+// once it is up (looked for during at most 2 s).
+void inside(std::function<void()> step, int tries = 100) {
+    QTimer::singleShot(20, qApp, [step = std::move(step), tries]() mutable {
+        if (QApplication::activePopupWidget() || QApplication::activeModalWidget() || tries == 0) return step();
+        inside(std::move(step), tries - 1);
+    });
+}
 
 // Pixels near the accent colour on the ring round `w`, 1 to 2 points outside it.
 int ringPixels(QWidget& top, QWidget* w) {
@@ -223,25 +229,28 @@ TEST_F(ContentViewTest, EscapeClosesTheTopmostLayerOnePressEach) {
             // The first click highlights the row, the second opens its menu.
             test::click(row);
             sim->runLoop.advance(0.1);
-            bool menuShown = false;
+            bool menuShown = false, ran = false;
             inside([&] {
                 auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
                 menuShown = menu && menu->isVisible();
                 if (menu) escape(menu->windowHandle());
+                ran = true;
             });
             test::click(row->menuButton());
-            QTest::qWait(100);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }, 3000));
             EXPECT_TRUE(menuShown);
             EXPECT_FALSE(QApplication::activePopupWidget());
         } else {
-            bool asked = false;
+            bool asked = false, ran = false;
             inside([&] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 asked = box != nullptr;
                 if (box) escape(box->windowHandle());
+                ran = true;
             });
             test::click(findIn<settings::SettingsTab>(view)->footerButton("Setting tab reset"));
             sim->runLoop.advance(0.1);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }, 3000));
             EXPECT_TRUE(asked);
             EXPECT_FALSE(QApplication::activeModalWidget());
             EXPECT_EQ(UIState::shared().dialogShowing.get(), 0);
@@ -310,14 +319,18 @@ TEST_F(ContentViewTest, TheBoltsMenuHintAndTheNextClickAcrossATabSwitch) {
             EXPECT_TRUE(hints.isVisible());
         }
         QStringList listed;
-        inside([&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                for (QAction* a : menu->actions()) listed << a->text();
-                escape(menu->windowHandle());
-            }
-        });
+        bool ran = false;
+        inside(
+            [&] {
+                if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    for (QAction* a : menu->actions()) listed << a->text();
+                    escape(menu->windowHandle());
+                }
+                ran = true;
+            },
+            10);
         test::click(bolt);
-        QTest::qWait(100);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }, 3000));
         EXPECT_EQ(listed, names.empty() ? QStringList{} : QStringList{"Make GIF"});
         EXPECT_FALSE(QApplication::activePopupWidget());
         // Another tab at the next click, with the pointer not yet off the bolt.
