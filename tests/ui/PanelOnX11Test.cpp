@@ -649,6 +649,10 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(added->nameArea()));
     ASSERT_TRUE(spinUntil([&] { return added->gesturePopover() && added->gesturePopover()->isVisible(); }));
     EXPECT_TRUE(screen.contains(pointer.onRoot(added->gesturePopover())));
+    // No compositor here: the popover's rounded corners are cut away.
+    QWidget* popover = added->gesturePopover();
+    EXPECT_FALSE(pointer.insideShape(popover, QPoint(1, 1)));
+    EXPECT_TRUE(pointer.insideShape(popover, QPoint(popover->width() / 2, popover->height() / 2)));
     // A click outside closes it; then the keys' popover.
     pointer.click(pointer.centreOnRoot(bar->button(2)));
     ASSERT_TRUE(spinUntil([&] { return !added->gesturePopover(); }));
