@@ -1,6 +1,7 @@
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QWidget>
 
 #include <algorithm>
@@ -52,7 +53,12 @@ QRect keepPanelTop(const QRect& shown, int height, const QRect& work) {
     return r;
 }
 
-void setClickedTrayIcon(const QRect& icon) { lastIcon() = icon; }
+void setClickedTrayIcon(const std::optional<QRect>& icon) { lastIcon() = icon; }
+
+bool waylandSession() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
+           qgetenv("XDG_SESSION_TYPE") == "wayland";
+}
 
 std::optional<QRect> clickedTrayIcon() { return lastIcon(); }
 

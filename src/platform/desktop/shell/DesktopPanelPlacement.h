@@ -29,8 +29,13 @@ QRect keepPanelTop(const QRect& shown, int height, const QRect& work);
 
 // The tray icon last clicked, or the horizontal bar holding it, as the X
 // server has it.
-void setClickedTrayIcon(const QRect& icon);
+void setClickedTrayIcon(const std::optional<QRect>& icon);
 std::optional<QRect> clickedTrayIcon();
+
+// A Wayland session, the program on Wayland or on Xwayland: no window is
+// placed by the pointer (unknown to Wayland clients, stale on Xwayland), and
+// only the compositor places native windows.
+bool waylandSession();
 
 // The top-level window holding a docked icon's window, on the root window.
 std::optional<QRect> rootAncestorGeometry(const QWidget& window);

@@ -182,6 +182,7 @@ public:
     void orderOut() override {
         window_.hide();
         shown_ = false;
+        trace("panel hidden");
     }
     bool isVisible() const override { return window_.isVisible(); }
 
@@ -201,8 +202,11 @@ private:
             // Open: the tab bar stays under the pointer while the content changes.
             frame = keepPanelTop(placed_, height, work);
         } else {
-            frame = screen ? placePanelFrame(wanted_, QSize(kPanelWidth, height), icon, screen->geometry(), work)
-                           : QRect(wanted_, QSize(kPanelWidth, height));
+            QPoint wanted = wanted_;
+            // Nothing tells where the icon is: the middle of the screen.
+            if (!icon && screen && waylandSession()) wanted = work.center() - QPoint(kPanelWidth / 2, height / 2);
+            frame = screen ? placePanelFrame(wanted, QSize(kPanelWidth, height), icon, screen->geometry(), work)
+                           : QRect(wanted, QSize(kPanelWidth, height));
             // Above a bottom tray it opens with its tabs where they last
             // stood, if that is higher than the bar's edge.
             const bool trayBelow = icon && screen && icon->center().y() >= screen->geometry().center().y();
@@ -210,6 +214,9 @@ private:
                 frame = keepPanelTop(QRect(QPoint(frame.x(), *keptTop_), frame.size()), height, work);
         }
         keptTop_ = frame.top();
+        // The compositor places a Wayland window; a fixed size keeps tiling
+        // ones from stretching it, and lets them float it whole.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) window_.setFixedSize(frame.size());
         placed_ = frame;
         window_.setGeometry(frame);
     }
