@@ -180,7 +180,7 @@ void Popover::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 10, 10);
-    p.fillPath(path, popupGroundColor());
+    p.fillPath(path, palette().color(QPalette::Window));
     p.fillPath(path, popupTint());
 }
 
