@@ -1,6 +1,7 @@
 #include "ui/HintPanelWidget.h"
 
 #include "ui/FrameWatch.h"
+#include "ui/RoundedOutline.h"
 #include "ui/Theme.h"
 
 #include <QCursor>
@@ -72,6 +73,7 @@ HintPanelWidget::HintPanelWidget()
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    new RoundedOutline(this, 8);
     setFocusPolicy(Qt::NoFocus);
     setWindowOpacity(0.0);
     auto* layout = new QVBoxLayout(this);

@@ -15,6 +15,7 @@
 #include "ui/Backdrop.h"
 #include "ui/DisabledCover.h"
 #include "ui/PopupPlacement.h"
+#include "ui/RoundedOutline.h"
 #include "ui/PopupPress.h"
 #include "ui/ButtonStyles.h"
 #include "ui/HintPanelWidget.h"
@@ -107,6 +108,7 @@ void FittedLabel::paintEvent(QPaintEvent*) {
 Popover::Popover(std::string appid, QWidget* parent)
     : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), appid_(std::move(appid)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    new RoundedOutline(this, 10);
     passPressesOn(this);
     setPalette(panelPalette());
     setFont(panelFont());
@@ -143,7 +145,10 @@ void Popover::popUp(QWidget* anchor) {
 void Popover::place() {
     if (!anchor_) return;
     const QPoint at = anchor_->mapToGlobal(QPoint(-4, 20));
-    placePopup(this, anchor_, QRect(QPoint(at.x() - width(), at.y() - height() / 2), size()));
+    // Once shown it keeps its top, where its tools are: a row added makes
+    // it grow down, not up under the pointer.
+    const int top = isVisible() ? y() : at.y() - height() / 2;
+    placePopup(this, anchor_, QRect(QPoint(at.x() - width(), top), size()));
 }
 
 void Popover::fitList(QScrollArea* list, int content, int maxHeight, bool enabled) {
