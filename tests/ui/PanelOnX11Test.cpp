@@ -49,13 +49,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPointer>
-
-#include <ctime>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <optional>
 #include <set>
