@@ -1,6 +1,7 @@
 #include "platform/desktop/compositor/CompositorChoice.h"
 
 #include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/compositor/SwayWindows.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>
@@ -30,12 +31,11 @@ bool hasOwner(const QDBusConnection& bus, const QString& name) {
 
 std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::RunLoop& loop, const SessionFacts& facts,
                                         const QString& sessionBus) {
-    (void)loop;
-    (void)facts;
     (void)sessionBus;
     switch (facility) {
-    case CompositorFacility::X11:
     case CompositorFacility::Sway:
+        return SwayWindows::open(loop, facts.swaySocket);
+    case CompositorFacility::X11:
     case CompositorFacility::KWin:
     case CompositorFacility::GnomeExtension:
     case CompositorFacility::WlrToplevels:
