@@ -131,6 +131,24 @@ public:
         return bus_->connection().call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
     }
 
+    // The app id of the focused window, as the compositor says.
+    std::optional<QString> focusedApp() {
+        if (kind_ == Kind::KWin)
+            return kwinScript("const a = workspace.windowList ? workspace.activeWindow : workspace.activeClient;"
+                              " answer(a ? a.resourceClass : '');");
+        const auto out = swaymsg({"-t", "get_tree"});
+        if (!out) return std::nullopt;
+        std::vector<QJsonObject> todo{QJsonDocument::fromJson(*out).object()};
+        while (!todo.empty()) {
+            const QJsonObject node = todo.back();
+            todo.pop_back();
+            if (node.value("focused").toBool()) return node.value("app_id").toString();
+            for (const char* key : {"nodes", "floating_nodes"})
+                for (const auto child : node.value(key).toArray()) todo.push_back(child.toObject());
+        }
+        return QString();
+    }
+
     // Moves the window of the app id (KWin only: sway tiles).
     bool moveWindow(const QString& appId, int x, int y) {
         if (kind_ == Kind::Sway) return false;

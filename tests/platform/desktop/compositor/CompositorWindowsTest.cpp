@@ -147,6 +147,9 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         return current.pid == under;
     }));
     EXPECT_EQ(current.settingsKey, under == a ? "corv-test-a" : "");
+    // Raising it (as click-through does) activates it.
+    engine::raiseWindowUnderCursor();
+    EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == (under == a ? "corv-test-a" : "corv-test-b"); }, 3000));
     if (row.pointerKnown) {
         ASSERT_TRUE(compositor.moveWindow("corv-test-b", 900, 500));
         ASSERT_TRUE(compositor.moveWindow("corv-test-a", 500, 300));
