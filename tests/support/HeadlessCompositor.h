@@ -149,6 +149,9 @@ public:
         return QString();
     }
 
+    // Stops or continues the compositor, as a hung one.
+    void pause(bool on) { ::kill(static_cast<pid_t>(compositor_.processId()), on ? SIGSTOP : SIGCONT); }
+
     // Moves the window of the app id (KWin only: sway tiles).
     bool moveWindow(const QString& appId, int x, int y) {
         if (kind_ == Kind::Sway) return false;

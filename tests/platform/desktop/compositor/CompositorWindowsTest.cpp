@@ -18,6 +18,7 @@
 #include "support/HeadlessCompositor.h"
 #include "support/UmockdevInput.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -176,6 +177,29 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         press(KEY_F);
         EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == on; }, 3000)) << on;
         EXPECT_EQ(compositor.fullScreen("corv-test-b"), false);
+    }
+
+    // A compositor that leaves a request unanswered: after the bound the
+    // lookups find nothing, at once, until it answers again.
+    if (row.kind == HeadlessCompositor::Kind::Sway) {
+        compositor.pause(true);
+        press(KEY_F);
+        EXPECT_TRUE(spinUntil([&] {
+            QElapsedTimer clock;
+            clock.start();
+            engine::appUnderCursor(platform::windowServer().cursorLocation(0));
+            EXPECT_LT(clock.elapsed(), 100);
+            return current.pid <= 0;
+        }, 3000));
+        EXPECT_EQ(current.settingsKey, "");
+        compositor.pause(false);
+        EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == true; }, 3000));
+        EXPECT_TRUE(spinUntil([&] {
+            engine::appUnderCursor(platform::windowServer().cursorLocation(0));
+            return current.pid == a;
+        }, 3000));
+        press(KEY_F);
+        EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == false; }, 3000));
     }
 
     // The zoom key maximises the window and restores it, where the compositor maximises.
