@@ -224,6 +224,15 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(a)), 1u);
 
+    // A KWin that restarts is followed again.
+    if (row.kind == HeadlessCompositor::Kind::KWin) {
+        ASSERT_TRUE(compositor.restartKWin()) << compositor.error();
+        EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(a)) == 0; }));
+        const qint64 c = compositor.startClient("corv-test-c");
+        ASSERT_GT(c, 0);
+        EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(c)) == 1; }));
+    }
+
     // The program goes first: a swipe's animation may still run.
     program.reset();
     resetShared();
