@@ -6,7 +6,8 @@ packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           libudev-dev libevdev-dev libinput-dev umockdev libumockdev-dev python3-dbusmock dbus-daemon libxcb1-dev
           clang libclang-rt-dev python3
           libx11-dev libxres-dev libxext-dev libxtst-dev xvfb openbox x11-xkb-utils
-          libglib2.0-dev libglib2.0-bin)
+          libglib2.0-dev libglib2.0-bin
+          gnome-shell foot)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -95,6 +95,7 @@ class Service {
         this._connections = [];
         this._windows = new Map();
         this._idle = 0;
+        this._select = 0;
         const changed = () => this._windowsChanged();
         this._follow(global.display, 'notify::focus-window', changed);
         this._follow(global.display, 'restacked', changed);
@@ -116,8 +117,10 @@ class Service {
             object.disconnect(id);
         for (const ids of this._windows.values())
             ids.forEach(([w, id]) => w.disconnect(id));
-        if (this._idle)
-            GLib.source_remove(this._idle);
+        for (const source of [this._idle, this._select]) {
+            if (source)
+                GLib.source_remove(source);
+        }
         Gio.bus_unown_name(this._nameId);
         this._object.unexport();
     }
@@ -234,7 +237,14 @@ class Service {
         const source = this._sourceList().find(s => s.type === type && s.id === id);
         if (!source)
             return false;
-        source.activate(true);
+        // Changing the keymap takes a while: the answer goes first.
+        if (this._select)
+            GLib.source_remove(this._select);
+        this._select = GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
+            this._select = 0;
+            source.activate(true);
+            return GLib.SOURCE_REMOVE;
+        });
         return true;
     }
 }
