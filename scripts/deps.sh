@@ -7,6 +7,7 @@ packages=(cmake g++ ninja-build pkg-config libgtest-dev libgmock-dev libbenchmar
           clang libclang-rt-dev python3
           libx11-dev libxres-dev libxext-dev libxtst-dev xvfb openbox x11-xkb-utils
           libglib2.0-dev libglib2.0-bin
+          sway kwin-wayland qt6-wayland util-linux
           gnome-shell foot)
 missing=()
 for p in "${packages[@]}"; do
