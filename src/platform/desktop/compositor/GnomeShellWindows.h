@@ -65,6 +65,10 @@ public:
     GnomeShellWindows(platform::RunLoop& loop, Options options);
     ~GnomeShellWindows() override;
 
+    // Set before the first lookup.
+    void setFallback(Fallback fallback) { options_.fallback = std::move(fallback); }
+    void setNotify(std::function<void(const ExtensionNotice&)> notify) { options_.notify = std::move(notify); }
+
     // Whether the extension's service is on the bus.
     bool extensionPresent() const { return present_; }
 
