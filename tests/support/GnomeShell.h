@@ -12,13 +12,17 @@
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
 
+#include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QPoint>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -72,6 +76,7 @@ private:
                   "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=foot -a " + id + "\n");
         write(configHome_ + "/glib-2.0/settings/keyfile",
               QString("[org/gnome/shell]\nenabled-extensions=%1\n\n"
+                      "[org/gnome/desktop/interface]\nenable-animations=false\n\n"
                       "[org/gnome/desktop/input-sources]\nsources=%2\n")
                   .arg(setup.extensionOn ? "['" + kExtensionUuid + "']" : "@as []", setup.inputSources));
 
@@ -84,6 +89,7 @@ private:
             {"XDG_CONFIG_HOME", configHome_},
             {"XDG_DATA_HOME", dataHome_},
             {"XDG_CACHE_HOME", home + "/.cache"},
+            {"XDG_DATA_DIRS", "/usr/local/share:/usr/share"},
             {"DBUS_SESSION_BUS_ADDRESS", session_.address()},
             {"DBUS_SYSTEM_BUS_ADDRESS", system_.address()},
             {"GSETTINGS_BACKEND", "keyfile"},
@@ -130,6 +136,7 @@ private:
 public:
     const std::string& error() const { return error_; }
     QString sessionBus() const { return session_.address(); }
+    QString waylandDisplay() const { return runtime_ + "/wayland-0"; }
     PrivateBus& bus() { return session_; }
     QString extensionFolder() const { return dataHome_ + "/gnome-shell/extensions/" + kExtensionUuid; }
     std::string log() const {
@@ -162,6 +169,70 @@ public:
     // A call on GNOME Shell's own extensions interface (gnome-extensions' road).
     QDBusMessage shellExtensions(const QString& method, const QList<QVariant>& args = {}) {
         return session_.call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions", method, args);
+    }
+
+    // The extension's description of the window of the app id (a Wayland
+    // window's class); empty when there is none.
+    QVariantMap window(const QString& appId) {
+        for (const QVariantMap& w : windows())
+            if (w.value("wm_class").toString() == appId) return w;
+        return {};
+    }
+
+    std::vector<QVariantMap> windows() {
+        std::vector<QVariantMap> out;
+        const QDBusMessage reply = extension("Windows");
+        if (reply.type() != QDBusMessage::ReplyMessage) return out;
+        const auto list = reply.arguments().value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            QVariantMap w;
+            list >> w;
+            out.push_back(w);
+        }
+        list.endArray();
+        return out;
+    }
+
+    // The current workspace and how many there are; -1s when the shell does not say.
+    std::pair<int, int> workspaces() {
+        const QDBusMessage reply = extension("Workspaces");
+        if (reply.type() != QDBusMessage::ReplyMessage) return {-1, -1};
+        return {reply.arguments().value(0).toInt(), reply.arguments().value(1).toInt()};
+    }
+
+    bool setWorkspace(int index) {
+        const int current = workspaces().first;
+        if (current < 0) return false;
+        if (current == index) return true;
+        return extension("SwitchWorkspace", {index - current}).arguments().value(0).toBool() &&
+               spinUntil([&] { return workspaces().first == index; }, 5000);
+    }
+
+    // Goes to the desktop of the app id's window and clicks a point of it
+    // that no window above it covers; a window covered whole is raised by the
+    // shell first, as the overview would, and then clicked.
+    bool clickWindow(const QString& appId) {
+        const int workspace = window(appId).value("workspace", -1).toInt();
+        if (workspace >= 0 && !setWorkspace(workspace)) return false;
+        const auto rect = [](const QVariantMap& w) {
+            return QRect(w.value("x").toInt(), w.value("y").toInt(), w.value("width").toInt(), w.value("height").toInt());
+        };
+        const auto all = windows();  // bottom to top
+        const auto it = std::find_if(all.begin(), all.end(),
+                                     [&](const QVariantMap& w) { return w.value("wm_class").toString() == appId; });
+        if (it == all.end()) return false;
+        const QRect mine = rect(*it);
+        for (int fy = 1; fy < 10; ++fy)
+            for (int fx = 1; fx < 10; ++fx) {
+                const QPoint p(mine.x() + mine.width() * fx / 10, mine.y() + mine.height() * fy / 10);
+                const bool covered = std::any_of(it + 1, all.end(), [&](const QVariantMap& w) {
+                    return w.value("workspace") == workspace && rect(w).contains(p);
+                });
+                if (!covered) return pointTo(p.x(), p.y()) && click();
+            }
+        if (!extension("ActivateWindow", {it->value("id")}).arguments().value(0).toBool()) return false;
+        return pointTo(mine.center().x(), mine.center().y()) && click();
     }
 
     // Moves the pointer to the point, from where the shell has it, and waits

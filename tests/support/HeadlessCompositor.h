@@ -4,9 +4,11 @@
 // distinct app ids, and the compositor's own ways to focus a window and to
 // read back its desktops and window states: swaymsg for sway (run as nobody:
 // sway refuses root), a script over D-Bus for KWin (a copy of the binary,
-// without the file capability that stops it here).
+// without the file capability that stops it here), the program's extension
+// for GNOME Shell (support/GnomeShell.h), where a click focuses.
 
 #include "support/ChildProcess.h"
+#include "support/GnomeShell.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusMessage>
@@ -29,7 +31,7 @@ namespace corv::test {
 
 class HeadlessCompositor {
 public:
-    enum class Kind { Sway, KWin };
+    enum class Kind { Sway, KWin, Gnome };
 
     explicit HeadlessCompositor(Kind kind) : kind_(kind) {
         if (!dir_.isValid()) {
@@ -38,12 +40,15 @@ public:
         }
         QDir(dir_.path()).mkpath("run");
         QFile::setPermissions(runDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        kind == Kind::Sway ? startSway() : startKWin();
+        if (kind == Kind::Sway) startSway();
+        else if (kind == Kind::KWin) startKWin();
+        else startGnome();
     }
 
     ~HeadlessCompositor() {
         for (auto& client : clients_) stop(*client);
         stop(compositor_);
+        gnome_.reset();
     }
 
     HeadlessCompositor(const HeadlessCompositor&) = delete;
@@ -52,10 +57,10 @@ public:
     const std::string& error() const { return error_; }
     Kind kind() const { return kind_; }
     // The absolute path of the Wayland socket.
-    QString waylandDisplay() const { return runDir() + "/" + socket_; }
+    QString waylandDisplay() const { return gnome_ ? gnome_->waylandDisplay() : runDir() + "/" + socket_; }
     QString swaySocket() const { return swaySocket_; }
-    // The private session bus KWin is on; empty for sway.
-    QString busAddress() const { return bus_ ? bus_->address() : QString(); }
+    // The private session bus KWin or GNOME Shell is on; empty for sway.
+    QString busAddress() const { return gnome_ ? gnome_->sessionBus() : bus_ ? bus_->address() : QString(); }
 
     // Starts a client window with the app id; its pid once the compositor
     // shows it, else -1.
@@ -76,6 +81,7 @@ public:
 
     // The compositor's own command focuses the window of the app id.
     bool focus(const QString& appId) {
+        if (gnome_) return gnome_->clickWindow(appId);
         if (kind_ == Kind::Sway) return swaymsg({QString("[app_id=\"%1\"] focus").arg(appId)}).has_value();
         return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') {"
                                   " if (workspace.windowList) workspace.activeWindow = w; else workspace.activeClient = w; }")
@@ -85,6 +91,11 @@ public:
 
     // Whether the window of the app id is full screen, as the compositor says.
     std::optional<bool> fullScreen(const QString& appId) {
+        if (gnome_) {
+            const auto w = gnome_->window(appId);
+            if (w.isEmpty()) return std::nullopt;
+            return w.value("fullscreen").toBool();
+        }
         if (kind_ == Kind::Sway) {
             const auto view = swayView(appId);
             if (!view) return std::nullopt;
@@ -98,7 +109,9 @@ public:
 
     // Two desktops at least: sway keeps a workspace while a window is on it,
     // so the app id's window moves to a second one; KWin gets a second desktop.
+    // GNOME keeps an empty workspace after the used ones.
     bool addDesktop(const QString& appIdToMove) {
+        if (gnome_) return gnome_->workspaces().second >= 2;
         if (kind_ == Kind::Sway)
             return swaymsg({QString("[app_id=\"%1\"] move to workspace 2").arg(appIdToMove)}).has_value();
         auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/VirtualDesktopManager",
@@ -109,6 +122,10 @@ public:
 
     // The current desktop's index, as the compositor says.
     std::optional<int> currentDesktop() {
+        if (gnome_) {
+            const int current = gnome_->workspaces().first;
+            return current < 0 ? std::nullopt : std::optional<int>(current);
+        }
         if (kind_ == Kind::Sway) {
             const auto out = swaymsg({"-t", "get_workspaces"});
             if (!out) return std::nullopt;
@@ -124,6 +141,7 @@ public:
     }
 
     bool setDesktop(int index) {
+        if (gnome_) return gnome_->setWorkspace(index);
         if (kind_ == Kind::Sway) return swaymsg({QString("workspace number %1").arg(index + 1)}).has_value();
         auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "setCurrentDesktop");
         call << index + 1;
@@ -233,6 +251,11 @@ private:
         return f.open(QIODevice::ReadOnly) ? f.readAll().right(2000).toStdString() : std::string();
     }
 
+    void startGnome() {
+        gnome_ = std::make_unique<GnomeShell>(GnomeShell::Setup{});
+        error_ = gnome_->error();
+    }
+
     std::optional<QByteArray> swaymsg(const QStringList& args) {
         QProcess tool;
         tool.setProcessEnvironment(childEnvironment());
@@ -256,6 +279,7 @@ private:
     }
 
     bool shown(const QString& appId) {
+        if (gnome_) return !gnome_->window(appId).isEmpty();
         if (kind_ == Kind::Sway) return swayView(appId).has_value();
         const auto answer =
             kwinScript(QString("answer(windows().some(w => w.resourceClass == '%1'));").arg(appId));
@@ -304,6 +328,7 @@ private:
     QProcess compositor_;
     std::vector<std::unique_ptr<QProcess>> clients_;
     std::unique_ptr<PrivateBus> bus_;
+    std::unique_ptr<GnomeShell> gnome_;
     QString socket_, swaySocket_;
     int scripts_ = 0;
     std::string error_;

@@ -338,7 +338,9 @@ void GnomeShellWindows::onOwnerChanged(const QString&, const QString&, const QSt
 
 void GnomeShellWindows::refreshWindows() {
     if (windowWatchers_.empty()) return;
-    if (!present_ || stuck_) {
+    // A stuck extension's windows are fetched again once it answers.
+    if (stuck_) return;
+    if (!present_) {
         tellWindows({});
         return;
     }

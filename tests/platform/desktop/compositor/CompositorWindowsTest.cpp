@@ -75,7 +75,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     qunsetenv("DISPLAY");
     if (row.kind == HeadlessCompositor::Kind::Sway) qputenv("SWAYSOCK", compositor.swaySocket().toUtf8());
     else qunsetenv("SWAYSOCK");
-    const QString bus = row.kind == HeadlessCompositor::Kind::KWin ? compositor.busAddress() : kNoBus;
+    const QString bus = compositor.busAddress().isEmpty() ? kNoBus : compositor.busAddress();
 
     test::Testbed bed;
     test::InputTestbed input{bed};
@@ -154,9 +154,15 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
-                         ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway"}),
+                         ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway"},
+                                           Desktop{HeadlessCompositor::Kind::Gnome, "GNOME", "gnome-shell"}),
                          [](const auto& info) {
-                             return std::string(info.param.kind == HeadlessCompositor::Kind::Sway ? "Sway" : "KWin");
+                             switch (info.param.kind) {
+                             case HeadlessCompositor::Kind::Sway: return std::string("Sway");
+                             case HeadlessCompositor::Kind::KWin: return std::string("KWin");
+                             case HeadlessCompositor::Kind::Gnome: return std::string("Gnome");
+                             }
+                             return std::string();
                          });
 
 } // namespace
