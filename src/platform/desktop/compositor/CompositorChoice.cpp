@@ -2,6 +2,7 @@
 
 #include "platform/desktop/bus/BusProbe.h"
 #include "platform/desktop/compositor/GnomeShellWindows.h"
+#include "platform/desktop/compositor/KWinWindows.h"
 #include "platform/desktop/compositor/SwayWindows.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
@@ -32,15 +33,15 @@ bool hasOwner(const QDBusConnection& bus, const QString& name) {
 
 std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::RunLoop& loop, const SessionFacts& facts,
                                         const QString& sessionBus) {
-    (void)sessionBus;
     switch (facility) {
     case CompositorFacility::Sway:
         return SwayWindows::open(loop, facts.swaySocket);
+    case CompositorFacility::KWin:
+        return KWinWindows::open(loop, sessionBus);
     case CompositorFacility::GnomeExtension:
         // Also without the extension: it is offered to the user, and taken up once on.
         return std::make_unique<GnomeShellWindows>(loop, GnomeShellWindows::Options{sessionBus});
     case CompositorFacility::X11:
-    case CompositorFacility::KWin:
     case CompositorFacility::WlrToplevels:
         return nullptr;
     }
