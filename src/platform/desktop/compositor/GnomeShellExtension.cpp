@@ -27,6 +27,8 @@ QString gnomeExtensionFolder(const QString& dataHome) {
     return base + QStringLiteral("/gnome-shell/extensions/") + QString::fromLatin1(kGnomeExtensionUuid);
 }
 
+bool gnomeExtensionFits(int shellMajor) { return shellMajor >= kOldestShell && shellMajor <= kNewestShell; }
+
 ExtensionCopy installGnomeExtension(const QString& folder) {
     bool wrote = false;
     for (const char* name : kFiles) {
@@ -62,7 +64,7 @@ std::optional<ExtensionNotice> extensionNotice(ExtensionState state, ExtensionCo
                                                const QString& folder) {
     const std::string title = "Corvadine does not see which application is in front";
     const std::string uuid = kGnomeExtensionUuid;
-    if (shellMajor != 0 && (shellMajor < kOldestShell || shellMajor > kNewestShell))
+    if (shellMajor != 0 && !gnomeExtensionFits(shellMajor))
         return ExtensionNotice{title, "Its GNOME Shell extension runs on GNOME " + std::to_string(kOldestShell) +
                                           " and " + std::to_string(kNewestShell) + " only, not on GNOME " +
                                           std::to_string(shellMajor) +

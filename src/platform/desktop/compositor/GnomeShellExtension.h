@@ -17,6 +17,9 @@ QString gnomeExtensionFolder(const QString& dataHome = {});
 
 enum class ExtensionCopy { Current, Written, Failed };
 
+// Whether the extension runs on GNOME Shell of that major version.
+bool gnomeExtensionFits(int shellMajor);
+
 // Writes the shipped files into the folder where they are missing or differ;
 // other files there are left alone.
 ExtensionCopy installGnomeExtension(const QString& folder);

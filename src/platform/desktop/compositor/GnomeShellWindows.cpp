@@ -380,7 +380,6 @@ void GnomeShellWindows::offerExtension() {
     if (present_ || noticeGiven_ || !options_.notify) return;
     const QString folder =
         options_.extensionFolder.isEmpty() ? gnomeExtensionFolder() : options_.extensionFolder;
-    const ExtensionCopy copy = installGnomeExtension(folder);
     // The shell's own word on the extension and its version, asked without waiting.
     auto info = QDBusMessage::createMethodCall(QStringLiteral("org.gnome.Shell"), QStringLiteral("/org/gnome/Shell"),
                                                QStringLiteral("org.gnome.Shell.Extensions"),
@@ -393,7 +392,7 @@ void GnomeShellWindows::offerExtension() {
     auto* infoWatcher = new QDBusPendingCallWatcher(bus_->asyncCall(info, 2000), this);
     auto* versionWatcher = new QDBusPendingCallWatcher(bus_->asyncCall(version, 2000), this);
     auto pending = std::make_shared<int>(2);
-    auto finish = [this, copy, folder, infoWatcher, versionWatcher, pending] {
+    auto finish = [this, folder, infoWatcher, versionWatcher, pending] {
         if (--*pending > 0) return;
         infoWatcher->deleteLater();
         versionWatcher->deleteLater();
@@ -406,6 +405,9 @@ void GnomeShellWindows::offerExtension() {
             const QVariant value = versionWatcher->reply().arguments().value(0).value<QDBusVariant>().variant();
             major = value.toString().section(QLatin1Char('.'), 0, 0).toInt();
         }
+        // Copied only for a shell it runs on.
+        const bool fits = major == 0 || gnomeExtensionFits(major);
+        const ExtensionCopy copy = fits ? installGnomeExtension(folder) : ExtensionCopy::Current;
         const auto notice = extensionNotice(extensionStateOf(state), copy, major, folder);
         if (!notice) return;
         noticeGiven_ = true;
