@@ -34,6 +34,9 @@ inline const QString kExtensionUuid = "corvadine@brelvantoque.com";
 
 class GnomeShell {
 public:
+    // The virtual monitor.
+    static constexpr int kWidth = 1280, kHeight = 800;
+
     struct Setup {
         bool extensionOn = true;
         // GSettings' text of org.gnome.desktop.input-sources "sources".
@@ -105,7 +108,8 @@ private:
         shell_.setProcessChannelMode(QProcess::MergedChannels);
         shell_.setStandardOutputFile(dir_.filePath("shell.log"));
         endWithThisProcess(shell_);
-        shell_.start("gnome-shell", {"--headless", "--wayland", "--no-x11", "--virtual-monitor", "1280x800"});
+        shell_.start("gnome-shell", {"--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                                      QString("%1x%2").arg(kWidth).arg(kHeight)});
         if (!shell_.waitForStarted(10000)) return fail("gnome-shell did not start (is the gnome-shell package installed?)");
         const QString awaited = setup.extensionOn ? "com.brelvantoque.Corvadine.Shell" : "org.gnome.Shell";
         auto* iface = session_.connection().interface();
@@ -157,7 +161,7 @@ public:
         if (!client->waitForStarted(10000)) return 0;
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));
-        return pid;
+        return focusNew(appId) ? pid : 0;
     }
 
     // A call on the extension's interface, as another client of it would.
@@ -207,6 +211,15 @@ public:
         if (current == index) return true;
         return extension("SwitchWorkspace", {index - current}).arguments().value(0).toBool() &&
                spinUntil([&] { return workspaces().first == index; }, 5000);
+    }
+
+    // A launched application's window takes the focus in a session (its
+    // launcher's activation); headless, the shell gives it that way.
+    bool focusNew(const QString& appId) {
+        if (!spinUntil([&] { return !window(appId).isEmpty(); }, 10000)) return false;
+        const QVariant id = window(appId).value("id");
+        if (!extension("ActivateWindow", {id}).arguments().value(0).toBool()) return false;
+        return spinUntil([&] { return extension("Windows").arguments().value(1) == id; }, 5000);
     }
 
     // Goes to the desktop of the app id's window and clicks a point of it

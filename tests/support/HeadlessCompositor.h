@@ -76,6 +76,7 @@ public:
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));
         if (!spinUntil([&] { return shown(appId); }, 10000)) return -1;
+        if (gnome_ && !gnome_->focusNew(appId)) return -1;
         return pid;
     }
 

@@ -56,6 +56,12 @@ function isAppWindow(w) {
     return w && !w.is_override_redirect() && APP_WINDOW_TYPES.includes(w.get_window_type());
 }
 
+// Whether a point over the window finds it.
+function shown(w) {
+    return !w.minimized && w.showing_on_its_workspace() &&
+        w.located_on_workspace(global.workspace_manager.get_active_workspace());
+}
+
 function describe(w) {
     if (!isAppWindow(w))
         return {};
@@ -71,6 +77,7 @@ function describe(w) {
         fullscreen: new GLib.Variant('b', w.is_fullscreen()),
         maximized: new GLib.Variant('b', w.get_maximized() === Meta.MaximizeFlags.BOTH),
         workspace: new GLib.Variant('i', w.get_workspace() ? w.get_workspace().index() : -1),
+        shown: new GLib.Variant('b', shown(w)),
         x: new GLib.Variant('i', rect.x),
         y: new GLib.Variant('i', rect.y),
         width: new GLib.Variant('i', rect.width),
@@ -104,7 +111,10 @@ class Service {
         // A window's application may be known only once it is shown.
         this._follow(Shell.WindowTracker.get_default(), 'tracked-windows-changed', changed);
         global.get_window_actors().forEach(a => this._track(a.meta_window));
-        const workspaces = () => this._emit('WorkspacesChanged', '(ii)', this.Workspaces());
+        const workspaces = () => {
+            this._emit('WorkspacesChanged', '(ii)', this.Workspaces());
+            changed();
+        };
         this._follow(global.workspace_manager, 'active-workspace-changed', workspaces);
         this._follow(global.workspace_manager, 'notify::n-workspaces', workspaces);
         this._sources = Keyboard.getInputSourceManager();
@@ -170,9 +180,8 @@ class Service {
     }
 
     WindowAt(x, y) {
-        const workspace = global.workspace_manager.get_active_workspace();
         const hit = appWindows().reverse().find(w => {
-            if (w.minimized || !w.showing_on_its_workspace() || !w.located_on_workspace(workspace))
+            if (!shown(w))
                 return false;
             const r = w.get_frame_rect();
             return x >= r.x && y >= r.y && x < r.x + r.width && y < r.y + r.height;

@@ -38,21 +38,23 @@ bool firstBool(const QDBusMessage& reply) {
     return answered(reply) && !reply.arguments().isEmpty() && reply.arguments().front().toBool();
 }
 
-CompositorWindowList windowListOf(const QDBusMessage& reply) {
-    CompositorWindowList out;
-    if (!answered(reply) || reply.arguments().size() < 2) return out;
+std::optional<GnomeWindows> windowsOf(const QDBusMessage& reply) {
+    if (!answered(reply) || reply.arguments().size() < 2) return std::nullopt;
     const auto list = reply.arguments().at(0).value<QDBusArgument>();
-    if (list.currentType() != QDBusArgument::ArrayType) return out;
+    if (list.currentType() != QDBusArgument::ArrayType) return std::nullopt;
+    GnomeWindows out;
     list.beginArray();
     while (!list.atEnd()) {
         QVariantMap description;
         list >> description;
         const CompositorWindow window = gnomeWindowOf(description);
-        if (window.id != 0) out.windows.push_back(window);
+        if (window.id == 0) continue;
+        out.list.windows.push_back(window);
+        out.shown.push_back(description.value(QStringLiteral("shown"), true).toBool());
     }
     list.endArray();
-    out.focused = reply.arguments().at(1).toUInt();
-    if (!windowById(out, out.focused)) out.focused = 0;
+    out.list.focused = reply.arguments().at(1).toUInt();
+    if (!windowById(out.list, out.list.focused)) out.list.focused = 0;
     return out;
 }
 
@@ -101,6 +103,13 @@ CompositorWindow gnomeWindowOf(const QVariantMap& d) {
     return w;
 }
 
+std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platform::Point point) {
+    const auto& all = windows.list.windows;
+    for (std::size_t i = all.size(); i-- > 0;)
+        if ((i >= windows.shown.size() || windows.shown[i]) && all[i].geometry.contains(point)) return all[i];
+    return std::nullopt;
+}
+
 GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     : loop_(loop), options_(std::move(options)),
       bus_(std::make_unique<ServiceBus>(options_.sessionBus, BusKind::Session, QStringLiteral("corv-gnome-shell-"))) {
@@ -110,6 +119,8 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     bus_->connect(kService, kPath, kInterface, QStringLiteral("WindowsChanged"), this, SLOT(onWindowsChanged()));
     bus_->connect(kService, kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                   SLOT(onInputSourcesChanged(bool)));
+    bus_->connect(kService, kPath, kInterface, QStringLiteral("WorkspacesChanged"), this,
+                  SLOT(onWorkspacesChanged(int, int)));
     auto has = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                                               QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     has << kService;
@@ -120,8 +131,9 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     if (traceEnabled()) trace(present_ ? "gnome-shell: extension present" : "gnome-shell: extension missing");
     loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
         if (!alive.lock()) return;
-        if (present_) refreshInputSources(true);
-        else offerExtension();
+        if (!present_) return offerExtension();
+        refreshWindows();
+        refreshInputSources(true);
     });
 }
 
@@ -132,6 +144,8 @@ GnomeShellWindows::~GnomeShellWindows() {
         bus_->disconnect(kService, kPath, kInterface, QStringLiteral("WindowsChanged"), this, SLOT(onWindowsChanged()));
         bus_->disconnect(kService, kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                          SLOT(onInputSourcesChanged(bool)));
+        bus_->disconnect(kService, kPath, kInterface, QStringLiteral("WorkspacesChanged"), this,
+                         SLOT(onWorkspacesChanged(int, int)));
     }
 }
 
@@ -196,23 +210,41 @@ void GnomeShellWindows::probeStuck() {
     });
 }
 
+std::optional<GnomeWindows> GnomeShellWindows::knownWindows() {
+    if (!present_) return std::nullopt;
+    if (const auto reply = call("Windows")) {
+        if (auto windows = windowsOf(*reply)) {
+            std::lock_guard lock(cacheMutex_);
+            windows_ = windows;
+            return windows;
+        }
+    }
+    std::lock_guard lock(cacheMutex_);
+    return windows_;
+}
+
 CompositorWindowList GnomeShellWindows::windows() {
-    const auto reply = call("Windows");
-    return reply ? windowListOf(*reply) : CompositorWindowList{};
+    const auto known = knownWindows();
+    return known ? known->list : CompositorWindowList{};
 }
 
 std::optional<platform::Point> GnomeShellWindows::pointer() {
-    const auto reply = call("Pointer");
-    if (!reply || reply->arguments().size() < 2) return std::nullopt;
-    return platform::Point{reply->arguments().at(0).toDouble(), reply->arguments().at(1).toDouble()};
+    // The pointer alone is asked each time; a shell that does not answer in
+    // time leaves it where it was last seen.
+    if (const auto reply = call("Pointer"); reply && reply->arguments().size() >= 2) {
+        const platform::Point p{reply->arguments().at(0).toDouble(), reply->arguments().at(1).toDouble()};
+        std::lock_guard lock(cacheMutex_);
+        pointer_ = p;
+        return p;
+    }
+    if (!present_) return std::nullopt;
+    std::lock_guard lock(cacheMutex_);
+    return pointer_;
 }
 
 std::optional<CompositorWindow> GnomeShellWindows::windowAt(platform::Point point) {
-    const auto reply = call("WindowAt", {static_cast<int>(point.x), static_cast<int>(point.y)});
-    if (!reply || reply->arguments().isEmpty()) return std::nullopt;
-    const CompositorWindow window = gnomeWindowOf(mapOf(reply->arguments().front()));
-    if (window.id == 0) return std::nullopt;
-    return window;
+    const auto known = knownWindows();
+    return known ? gnomeWindowAt(*known, point) : std::nullopt;
 }
 
 bool GnomeShellWindows::activate(CompositorWindowId id) { return id != 0 && send("ActivateWindow", {id}); }
@@ -228,14 +260,23 @@ bool GnomeShellWindows::toggleMaximized(CompositorWindowId id) {
 std::optional<CompositorDesktops> GnomeShellWindows::desktops() {
     if (!present_) return options_.fallback.desktops ? options_.fallback.desktops() : std::nullopt;
     const auto reply = call("Workspaces");
-    if (!reply || reply->arguments().size() < 2) return std::nullopt;
-    return CompositorDesktops{reply->arguments().at(0).toInt(), reply->arguments().at(1).toInt()};
+    std::lock_guard lock(cacheMutex_);
+    if (reply && reply->arguments().size() >= 2)
+        desktops_ = CompositorDesktops{reply->arguments().at(0).toInt(), reply->arguments().at(1).toInt()};
+    return desktops_;
 }
 
 bool GnomeShellWindows::switchDesktop(int step) {
     if (!present_) return options_.fallback.switchDesktop && options_.fallback.switchDesktop(step);
-    const auto reply = call("SwitchWorkspace", {step});
-    return reply && firstBool(*reply);
+    const auto known = desktops();
+    if (!known) return false;
+    const int next = known->current + step;
+    if (next < 0 || next >= known->count) return false;
+    if (!send("SwitchWorkspace", {step})) return false;
+    // A next step before the shell tells the change goes on from here.
+    std::lock_guard lock(cacheMutex_);
+    if (desktops_) desktops_->current = next;
+    return true;
 }
 
 std::optional<CompositorInputSources> GnomeShellWindows::inputSources() {
@@ -326,18 +367,32 @@ void GnomeShellWindows::unwatch(CompositorWatchId id) {
 
 void GnomeShellWindows::onWindowsChanged() { refreshWindows(); }
 
+void GnomeShellWindows::onWorkspacesChanged(int current, int count) {
+    std::lock_guard lock(cacheMutex_);
+    desktops_ = CompositorDesktops{current, count};
+}
+
 void GnomeShellWindows::onInputSourcesChanged(bool list) { refreshInputSources(list); }
 
 void GnomeShellWindows::onOwnerChanged(const QString&, const QString&, const QString& newOwner) {
     present_ = !newOwner.isEmpty();
     stuck_ = false;
+    {
+        std::lock_guard lock(cacheMutex_);
+        windows_.reset();
+        desktops_.reset();
+        pointer_.reset();
+    }
+    {
+        std::lock_guard lock(sourcesMutex_);
+        sources_.reset();
+    }
     if (traceEnabled()) trace(present_ ? "gnome-shell: extension appeared" : "gnome-shell: extension gone");
     refreshWindows();
     refreshInputSources(true);
 }
 
 void GnomeShellWindows::refreshWindows() {
-    if (windowWatchers_.empty()) return;
     // A stuck extension's windows are fetched again once it answers.
     if (stuck_) return;
     if (!present_) {
@@ -353,13 +408,18 @@ void GnomeShellWindows::refreshWindows() {
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
         fetching_ = false;
-        const CompositorWindowList list = windowListOf(watcher->reply());
+        const auto windows = windowsOf(watcher->reply());
         if (fetchAgain_) {
             fetchAgain_ = false;
             refreshWindows();
             return;
         }
-        tellWindows(list);
+        if (!windows) return;
+        {
+            std::lock_guard lock(cacheMutex_);
+            windows_ = windows;
+        }
+        tellWindows(windows->list);
     });
 }
 

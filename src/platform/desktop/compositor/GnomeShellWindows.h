@@ -28,6 +28,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QDBusServiceWatcher;
 
@@ -42,6 +43,16 @@ inline constexpr const char* kGnomeShellInterface = "com.brelvantoque.Corvadine.
 
 // A window as the extension describes it (a{sv}); id 0 when it names none.
 CompositorWindow gnomeWindowOf(const QVariantMap& description);
+
+// The windows as the extension lists them, bottom to top, and which of them a
+// point finds (not minimised, on the current workspace).
+struct GnomeWindows {
+    CompositorWindowList list;
+    std::vector<bool> shown;
+};
+
+// The topmost shown window at the point.
+std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platform::Point point);
 
 class GnomeShellWindows final : public QObject, public CompositorWindows {
     Q_OBJECT
@@ -96,6 +107,7 @@ public:
 
 private slots:
     void onWindowsChanged();
+    void onWorkspacesChanged(int current, int count);
     void onInputSourcesChanged(bool list);
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
@@ -104,6 +116,8 @@ private:
     // A call waiting at most kCompositorBound; nothing when the extension is
     // missing, does not answer in time, or is still stuck on an earlier call.
     std::optional<QDBusMessage> call(const char* method, const QList<QVariant>& args = {});
+    // The windows, asked with a bounded wait; as last told when the shell does not answer in time.
+    std::optional<GnomeWindows> knownWindows();
     // A request whose answer nobody waits for.
     bool send(const char* method, const QList<QVariant>& args);
     void probeStuck();
@@ -123,6 +137,11 @@ private:
     // The extension's sources as last read, with the selection last asked for.
     std::mutex sourcesMutex_;
     std::optional<CompositorInputSources> sources_;
+    // What the extension last told: lookups the shell does not answer in time answer from here.
+    mutable std::mutex cacheMutex_;
+    std::optional<GnomeWindows> windows_;
+    std::optional<CompositorDesktops> desktops_;
+    std::optional<platform::Point> pointer_;
     std::atomic<bool> stuck_{false};
     bool probing_ = false;
     bool fetching_ = false;

@@ -132,8 +132,8 @@ TEST_F(GnomeShellWindowsTest, AClickFocusesTheApplicationWhichIsAlsoTheOneUnderT
         EXPECT_EQ(under->pid, target->pid);
     }
     // Over no window.
-    ASSERT_TRUE(shell->pointTo(1279, 799));
-    EXPECT_FALSE(windows->windowAt({1279, 799}));
+    ASSERT_TRUE(shell->pointTo(GnomeShell::kWidth - 1, GnomeShell::kHeight - 1));
+    EXPECT_FALSE(windows->windowAt({GnomeShell::kWidth - 1.0, GnomeShell::kHeight - 1.0}));
 }
 
 TEST_F(GnomeShellWindowsTest, DesktopsStepAndWindowStatesChangeAsTheShellReadsThemBack) {
@@ -157,7 +157,7 @@ TEST_F(GnomeShellWindowsTest, DesktopsStepAndWindowStatesChangeAsTheShellReadsTh
     ASSERT_TRUE(windows->activate(two.id));
     EXPECT_TRUE(spinUntil([&] { return focusedApp() == two.appId; })) << focusedApp();
 
-    const platform::Rect monitor{0, 0, 1280, 800};
+    const platform::Rect monitor{0, 0, GnomeShell::kWidth, GnomeShell::kHeight};
     const auto watched = [&] { return seen.empty() ? std::nullopt : windowById(seen.back(), two.id); };
     const struct {
         const char* what;
