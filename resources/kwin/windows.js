@@ -6,6 +6,9 @@ const active = () => plasma6 ? workspace.activeWindow : workspace.activeClient;
 const shown = w => (w.normalWindow || w.dialog) && !w.deleted;
 const onCurrent = w => w.onAllDesktops ||
     (plasma6 ? w.desktops.indexOf(workspace.currentDesktop) >= 0 : w.desktop == workspace.currentDesktop);
+// Plasma 6 tells a window's maximisation; Plasma 5 only signals it.
+const maximized = {};
+const isMaximized = w => typeof w.maximizeMode == "number" ? w.maximizeMode == 3 : !!maximized[String(w.internalId)];
 const inside = (g, p) => p.x >= g.x && p.x < g.x + g.width && p.y >= g.y && p.y < g.y + g.height;
 
 function under() {
@@ -21,7 +24,7 @@ function report() {
     const state = {
         windows: windows().filter(shown).sort((a, b) => a.stackingOrder - b.stackingOrder).map(w => ({
             id: String(w.internalId), appId: w.desktopFileName || "", wmClass: w.resourceClass || "",
-            wmInstance: w.resourceName || "", pid: w.pid, fullScreen: w.fullScreen,
+            wmInstance: w.resourceName || "", pid: w.pid, fullScreen: w.fullScreen, maximized: isMaximized(w),
             x: w.frameGeometry.x, y: w.frameGeometry.y, width: w.frameGeometry.width, height: w.frameGeometry.height
         })),
         active: a ? String(a.internalId) : "",
@@ -40,7 +43,7 @@ function report() {
 }
 
 function follow(w) {
-    for (const name of ["fullScreenChanged", "frameGeometryChanged", "minimizedChanged", "desktopFileNameChanged",
+    for (const name of ["fullScreenChanged", "maximizedChanged", "frameGeometryChanged", "minimizedChanged", "desktopFileNameChanged",
                         "desktopChanged", "desktopsChanged"])
         if (w[name]) w[name].connect(report);
 }
@@ -50,6 +53,7 @@ const on = (plasma5, plasma6name, f) => {
     if (signal) signal.connect(f);
 };
 on("clientActivated", "windowActivated", report);
+on("clientMaximizeSet", "clientMaximizeSet", (w, h, v) => { maximized[String(w.internalId)] = h && v; report(); });
 on("clientAdded", "windowAdded", w => { follow(w); report(); });
 on("clientRemoved", "windowRemoved", report);
 on("numberDesktopsChanged", "desktopsChanged", report);

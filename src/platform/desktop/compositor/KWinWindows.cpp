@@ -7,11 +7,13 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include <set>
@@ -28,6 +30,10 @@ const QString kLayouts = QStringLiteral("/Layouts");
 const QString kLayoutsInterface = QStringLiteral("org.kde.KeyboardLayouts");
 // KWin's window ids are UUIDs: a report names at most this many windows.
 constexpr int kMaxWindows = 4096;
+// A KWin that has just taken its name may not offer its scripting yet.
+constexpr int kLoadTries = 25;
+constexpr double kLoadRetry = 0.2;
+const QString kMainPlugin = QStringLiteral("corvadine-windows-%1").arg(::getpid());
 
 struct Layout {
     QString shortName, variant, longName;
@@ -53,6 +59,8 @@ public:
     ServiceBus bus;
     QTemporaryDir scripts;
     KWinWindows* owner = nullptr;
+    QString mainScript;
+    QDBusServiceWatcher watcher;
 
     void call(const QString& service, const QString& path, const QString& interface, const QString& method,
               const QVariantList& args = {}) {
@@ -75,6 +83,16 @@ public slots:
     void layoutsChanged() {
         if (owner) owner->readLayouts();
     }
+    // A KWin that restarts runs our script again; one gone tells nothing.
+    void ownerChanged(const QString& name, const QString&, const QString& now) {
+        if (!owner) return;
+        if (name == kKeyboard) {
+            owner->readLayouts();
+            return;
+        }
+        if (now.isEmpty()) owner->forget();
+        else owner->runMainScript(kLoadTries);
+    }
 };
 
 std::unique_ptr<KWinWindows> KWinWindows::open(platform::RunLoop& loop, const QString& sessionBus) {
@@ -90,12 +108,19 @@ std::unique_ptr<KWinWindows> KWinWindows::open(platform::RunLoop& loop, const QS
     script.close();
     if (!link->bus.registerObject(QStringLiteral("/KWinWindows"), link.get(), QDBusConnection::ExportScriptableSlots))
         return nullptr;
+    link->mainScript = file;
+    link->watcher.setConnection(link->bus);
+    link->watcher.setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
+    link->watcher.addWatchedService(kKWin);
+    link->watcher.addWatchedService(kKeyboard);
+    QObject::connect(&link->watcher, &QDBusServiceWatcher::serviceOwnerChanged, link.get(), &Link::ownerChanged);
     auto windows = std::unique_ptr<KWinWindows>(new KWinWindows(loop, std::move(link)));
-    windows->link_->runScript(file, QStringLiteral("corvadine-windows-%1").arg(::getpid()));
+    windows->runMainScript(kLoadTries);
     return windows;
 }
 
-KWinWindows::KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link) : cache_(loop), link_(std::move(link)) {
+KWinWindows::KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link)
+    : loop_(loop), cache_(loop), link_(std::move(link)) {
     link_->owner = this;
     for (const char* signal : {"layoutChanged", "layoutListChanged"})
         link_->bus.connect(kKeyboard, kLayouts, kLayoutsInterface, QString::fromLatin1(signal), link_.get(),
@@ -106,7 +131,30 @@ KWinWindows::KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link) : 
 KWinWindows::~KWinWindows() {
     link_->owner = nullptr;
     link_->call(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("unloadScript"),
-                {QStringLiteral("corvadine-windows-%1").arg(::getpid())});
+                {kMainPlugin});
+}
+
+void KWinWindows::runMainScript(int triesLeft) {
+    link_->call(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("unloadScript"), {kMainPlugin});
+    auto load = QDBusMessage::createMethodCall(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("loadScript"));
+    load << link_->mainScript << kMainPlugin;
+    auto* loading = new QDBusPendingCallWatcher(link_->bus.asyncCall(load), link_.get());
+    QObject::connect(loading, &QDBusPendingCallWatcher::finished, link_.get(), [this, triesLeft](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        QDBusPendingReply<int> reply = *call;
+        if (reply.isValid() && reply.value() >= 0) {
+            link_->call(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("start"));
+            return;
+        }
+        if (triesLeft <= 1) {
+            if (traceEnabled()) trace("kwin: our script does not load");
+            return;
+        }
+        // Posted tasks find this gone with the link, whose death ends them.
+        loop_.postAfter(kLoadRetry, [weak = QPointer<Link>(link_.get()), triesLeft] {
+            if (weak && weak->owner) weak->owner->runMainScript(triesLeft - 1);
+        });
+    });
 }
 
 unsigned KWinWindows::capabilities() const {
@@ -125,6 +173,7 @@ void KWinWindows::report(const QByteArray& json) {
     if (all.size() > kMaxWindows) return;
     CompositorWindowList list;
     std::set<QString> seen;
+    std::set<CompositorWindowId> maximized;
     const auto idOf = [&](const QString& uuid) -> CompositorWindowId {
         if (uuid.isEmpty()) return 0;
         auto [it, added] = ids_.emplace(uuid, nextId_);
@@ -146,6 +195,7 @@ void KWinWindows::report(const QByteArray& json) {
         const qint64 pid = o.value(QLatin1String("pid")).toInteger(-1);
         w.pid = pid > 0 && pid <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(pid) : -1;
         w.fullScreen = o.value(QLatin1String("fullScreen")).toBool();
+        if (o.value(QLatin1String("maximized")).toBool()) maximized.insert(w.id);
         w.geometry = platform::Rect{o.value(QLatin1String("x")).toDouble(), o.value(QLatin1String("y")).toDouble(),
                                     o.value(QLatin1String("width")).toDouble(),
                                     o.value(QLatin1String("height")).toDouble()};
@@ -165,6 +215,7 @@ void KWinWindows::report(const QByteArray& json) {
         return it == ids_.end() ? CompositorWindowId{0} : it->second;
     };
     list.focused = known(QStringLiteral("active"));
+    maximized_ = std::move(maximized);
     {
         std::lock_guard lock(mutex_);
         under_ = known(QStringLiteral("under"));
@@ -175,6 +226,19 @@ void KWinWindows::report(const QByteArray& json) {
     const int count = state.value(QLatin1String("desktops")).toInt(0);
     cache_.setDesktops(desktop >= 0 && desktop < count ? std::optional(CompositorDesktops{desktop, count}) : std::nullopt);
     cache_.setWindows(std::move(list));
+}
+
+void KWinWindows::forget() {
+    ids_.clear();
+    uuids_.clear();
+    maximized_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        pointer_.reset();
+        under_ = 0;
+    }
+    cache_.setDesktops(std::nullopt);
+    cache_.setWindows({});
 }
 
 std::optional<platform::Point> KWinWindows::pointer() {
@@ -220,10 +284,8 @@ bool KWinWindows::setFullScreen(CompositorWindowId window, bool on) {
 }
 
 bool KWinWindows::toggleMaximized(CompositorWindowId window) {
-    // Maximised when the frame fills the area a maximised window takes.
-    return onWindow(window, QStringLiteral("const a = workspace.clientArea(KWin.MaximizeArea, w); const g = w.frameGeometry;"
-                                           " const full = a.x == g.x && a.y == g.y && a.width == g.width && a.height == g.height;"
-                                           " w.setMaximize(!full, !full);"));
+    const char* on = maximized_.count(window) ? "false" : "true";
+    return onWindow(window, QStringLiteral("w.setMaximize(%1, %1);").arg(QLatin1String(on)));
 }
 
 bool KWinWindows::switchDesktop(int direction) {

@@ -7,7 +7,8 @@
 // never wait. Activation, full screen and maximising are short scripts that
 // unload themselves; the desktops move through /KWin and the keyboard's
 // layouts are org.kde.keyboard's. Every call is sent without waiting.
-// Plasma 5.27's scripting names and Plasma 6's are both understood.
+// Plasma 5.27's scripting names and Plasma 6's are both understood. A KWin
+// that restarts runs the script again.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/compositor/CompositorCache.h"
@@ -16,6 +17,7 @@
 #include <QString>
 
 #include <map>
+#include <set>
 #include <memory>
 #include <mutex>
 
@@ -56,18 +58,24 @@ public:
     // Main thread: a report of the script, as JSON.
     void report(const QByteArray& json);
     void readLayouts();
+    // KWin went away: nothing is known until it runs our script again.
+    void forget();
 
 private:
     KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link);
+    // Loads our script and starts it; a KWin still starting is asked again.
+    void runMainScript(int triesLeft);
     // Runs a script on the window KWin knows by the id.
     bool onWindow(CompositorWindowId window, const QString& body);
 
+    platform::RunLoop& loop_;
     CompositorCache cache_;
     std::unique_ptr<Link> link_;
 
     // Main thread: KWin's window ids (UUIDs) and ours.
     std::map<QString, CompositorWindowId> ids_;
     std::map<CompositorWindowId, QString> uuids_;
+    std::set<CompositorWindowId> maximized_;
     CompositorWindowId nextId_ = 1;
     int commands_ = 0;
 
