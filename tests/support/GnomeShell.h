@@ -17,12 +17,9 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
-#include <QPoint>
 #include <QProcess>
-#include <QRect>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -140,7 +137,6 @@ private:
 public:
     const std::string& error() const { return error_; }
     QString sessionBus() const { return session_.address(); }
-    QString waylandDisplay() const { return runtime_ + "/wayland-0"; }
     PrivateBus& bus() { return session_; }
     QString extensionFolder() const { return dataHome_ + "/gnome-shell/extensions/" + kExtensionUuid; }
     std::string log() const {
@@ -198,21 +194,6 @@ public:
         return out;
     }
 
-    // The current workspace and how many there are; -1s when the shell does not say.
-    std::pair<int, int> workspaces() {
-        const QDBusMessage reply = extension("Workspaces");
-        if (reply.type() != QDBusMessage::ReplyMessage) return {-1, -1};
-        return {reply.arguments().value(0).toInt(), reply.arguments().value(1).toInt()};
-    }
-
-    bool setWorkspace(int index) {
-        const int current = workspaces().first;
-        if (current < 0) return false;
-        if (current == index) return true;
-        return extension("SwitchWorkspace", {index - current}).arguments().value(0).toBool() &&
-               spinUntil([&] { return workspaces().first == index; }, 5000);
-    }
-
     // A launched application's window takes the focus in a session (its
     // launcher's activation); headless, the shell gives it that way.
     bool focusNew(const QString& appId) {
@@ -220,32 +201,6 @@ public:
         const QVariant id = window(appId).value("id");
         if (!extension("ActivateWindow", {id}).arguments().value(0).toBool()) return false;
         return spinUntil([&] { return extension("Windows").arguments().value(1) == id; }, 5000);
-    }
-
-    // Goes to the desktop of the app id's window and clicks a point of it
-    // that no window above it covers; a window covered whole is raised by the
-    // shell first, as the overview would, and then clicked.
-    bool clickWindow(const QString& appId) {
-        const int workspace = window(appId).value("workspace", -1).toInt();
-        if (workspace >= 0 && !setWorkspace(workspace)) return false;
-        const auto rect = [](const QVariantMap& w) {
-            return QRect(w.value("x").toInt(), w.value("y").toInt(), w.value("width").toInt(), w.value("height").toInt());
-        };
-        const auto all = windows();  // bottom to top
-        const auto it = std::find_if(all.begin(), all.end(),
-                                     [&](const QVariantMap& w) { return w.value("wm_class").toString() == appId; });
-        if (it == all.end()) return false;
-        const QRect mine = rect(*it);
-        for (int fy = 1; fy < 10; ++fy)
-            for (int fx = 1; fx < 10; ++fx) {
-                const QPoint p(mine.x() + mine.width() * fx / 10, mine.y() + mine.height() * fy / 10);
-                const bool covered = std::any_of(it + 1, all.end(), [&](const QVariantMap& w) {
-                    return w.value("workspace") == workspace && rect(w).contains(p);
-                });
-                if (!covered) return pointTo(p.x(), p.y()) && click();
-            }
-        if (!extension("ActivateWindow", {it->value("id")}).arguments().value(0).toBool()) return false;
-        return pointTo(mine.center().x(), mine.center().y()) && click();
     }
 
     // Moves the pointer to the point, from where the shell has it, and waits

@@ -5,11 +5,9 @@
 // read back its desktops and window states: swaymsg for sway (run as nobody:
 // sway refuses root; the change of user clears the parent-death signal, so
 // setpriv sets it again), a script over D-Bus for KWin (a copy of the binary,
-// without the file capability that stops it here), the program's extension
-// for GNOME Shell (support/GnomeShell.h), where a click focuses.
+// without the file capability that stops it here).
 
 #include "support/ChildProcess.h"
-#include "support/GnomeShell.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusMessage>
@@ -32,7 +30,7 @@ namespace corv::test {
 
 class HeadlessCompositor {
 public:
-    enum class Kind { Sway, KWin, Gnome };
+    enum class Kind { Sway, KWin };
 
     explicit HeadlessCompositor(Kind kind) : kind_(kind) {
         if (!dir_.isValid()) {
@@ -41,15 +39,12 @@ public:
         }
         QDir(dir_.path()).mkpath("run");
         QFile::setPermissions(runDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        if (kind == Kind::Sway) startSway();
-        else if (kind == Kind::KWin) startKWin();
-        else startGnome();
+        kind == Kind::Sway ? startSway() : startKWin();
     }
 
     ~HeadlessCompositor() {
         for (auto& client : clients_) stop(*client);
         stop(compositor_);
-        gnome_.reset();
     }
 
     HeadlessCompositor(const HeadlessCompositor&) = delete;
@@ -58,10 +53,10 @@ public:
     const std::string& error() const { return error_; }
     Kind kind() const { return kind_; }
     // The absolute path of the Wayland socket.
-    QString waylandDisplay() const { return gnome_ ? gnome_->waylandDisplay() : runDir() + "/" + socket_; }
+    QString waylandDisplay() const { return runDir() + "/" + socket_; }
     QString swaySocket() const { return swaySocket_; }
-    // The private session bus KWin or GNOME Shell is on; empty for sway.
-    QString busAddress() const { return gnome_ ? gnome_->sessionBus() : bus_ ? bus_->address() : QString(); }
+    // The private session bus KWin is on; empty for sway.
+    QString busAddress() const { return bus_ ? bus_->address() : QString(); }
 
     // Starts a client window with the app id; its pid once the compositor
     // shows it, else -1.
@@ -77,13 +72,11 @@ public:
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));
         if (!spinUntil([&] { return shown(appId); }, 10000)) return -1;
-        if (gnome_ && !gnome_->focusNew(appId)) return -1;
         return pid;
     }
 
     // The compositor's own command focuses the window of the app id.
     bool focus(const QString& appId) {
-        if (gnome_) return gnome_->clickWindow(appId);
         if (kind_ == Kind::Sway) return swaymsg({QString("[app_id=\"%1\"] focus").arg(appId)}).has_value();
         return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') {"
                                   " if (workspace.windowList) workspace.activeWindow = w; else workspace.activeClient = w; }")
@@ -93,11 +86,6 @@ public:
 
     // Whether the window of the app id is full screen, as the compositor says.
     std::optional<bool> fullScreen(const QString& appId) {
-        if (gnome_) {
-            const auto w = gnome_->window(appId);
-            if (w.isEmpty()) return std::nullopt;
-            return w.value("fullscreen").toBool();
-        }
         if (kind_ == Kind::Sway) {
             const auto view = swayView(appId);
             if (!view) return std::nullopt;
@@ -111,9 +99,7 @@ public:
 
     // Two desktops at least: sway keeps a workspace while a window is on it,
     // so the app id's window moves to a second one; KWin gets a second desktop.
-    // GNOME keeps an empty workspace after the used ones.
     bool addDesktop(const QString& appIdToMove) {
-        if (gnome_) return gnome_->workspaces().second >= 2;
         if (kind_ == Kind::Sway)
             return swaymsg({QString("[app_id=\"%1\"] move to workspace 2").arg(appIdToMove)}).has_value();
         auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/VirtualDesktopManager",
@@ -124,10 +110,6 @@ public:
 
     // The current desktop's index, as the compositor says.
     std::optional<int> currentDesktop() {
-        if (gnome_) {
-            const int current = gnome_->workspaces().first;
-            return current < 0 ? std::nullopt : std::optional<int>(current);
-        }
         if (kind_ == Kind::Sway) {
             const auto out = swaymsg({"-t", "get_workspaces"});
             if (!out) return std::nullopt;
@@ -143,7 +125,6 @@ public:
     }
 
     bool setDesktop(int index) {
-        if (gnome_) return gnome_->setWorkspace(index);
         if (kind_ == Kind::Sway) return swaymsg({QString("workspace number %1").arg(index + 1)}).has_value();
         auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "setCurrentDesktop");
         call << index + 1;
@@ -152,12 +133,6 @@ public:
 
     // The app id of the focused window, as the compositor says.
     std::optional<QString> focusedApp() {
-        if (gnome_) {
-            const QVariant focused = gnome_->extension("Windows").arguments().value(1);
-            for (const auto& w : gnome_->windows())
-                if (w.value("id") == focused) return w.value("wm_class").toString();
-            return QString();
-        }
         if (kind_ == Kind::KWin)
             return kwinScript("const a = workspace.windowList ? workspace.activeWindow : workspace.activeClient;"
                               " answer(a ? a.resourceClass : '');");
@@ -188,7 +163,7 @@ public:
 
     // Moves the window of the app id (KWin only: sway tiles).
     bool moveWindow(const QString& appId, int x, int y) {
-        if (kind_ != Kind::KWin) return false;
+        if (kind_ == Kind::Sway) return false;
         return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') {"
                                   " const g = w.frameGeometry; w.frameGeometry = {x: %2, y: %3, width: g.width, height: g.height}; }")
                               .arg(appId)
@@ -199,7 +174,7 @@ public:
 
     // Whether the window of the app id fills the area of a maximised one (KWin only).
     std::optional<bool> maximized(const QString& appId) {
-        if (kind_ != Kind::KWin) return std::nullopt;
+        if (kind_ == Kind::Sway) return std::nullopt;
         const auto answer = kwinScript(
             QString("for (const w of windows()) if (w.resourceClass == '%1') {"
                     " const a = workspace.clientArea(KWin.MaximizeArea, w); const g = w.frameGeometry;"
@@ -211,11 +186,6 @@ public:
 
     // The keyboard layout in use, as the compositor says; nothing without a keyboard.
     std::optional<int> layout() {
-        if (gnome_) {
-            const auto reply = gnome_->extension("InputSources");
-            if (reply.type() != QDBusMessage::ReplyMessage) return std::nullopt;
-            return reply.arguments().value(1).toInt();
-        }
         if (kind_ == Kind::Sway) {
             const auto out = swaymsg({"-t", "get_inputs"});
             if (!out) return std::nullopt;
@@ -333,11 +303,6 @@ private:
         return f.open(QIODevice::ReadOnly) ? f.readAll().right(2000).toStdString() : std::string();
     }
 
-    void startGnome() {
-        gnome_ = std::make_unique<GnomeShell>(GnomeShell::Setup{});
-        error_ = gnome_->error();
-    }
-
     std::optional<QByteArray> swaymsg(const QStringList& args) {
         QProcess tool;
         tool.setProcessEnvironment(childEnvironment());
@@ -361,7 +326,6 @@ private:
     }
 
     bool shown(const QString& appId) {
-        if (gnome_) return !gnome_->window(appId).isEmpty();
         if (kind_ == Kind::Sway) return swayView(appId).has_value();
         const auto answer =
             kwinScript(QString("answer(windows().some(w => w.resourceClass == '%1'));").arg(appId));
@@ -410,7 +374,6 @@ private:
     QProcess compositor_;
     std::vector<std::unique_ptr<QProcess>> clients_;
     std::unique_ptr<PrivateBus> bus_;
-    std::unique_ptr<GnomeShell> gnome_;
     QString socket_, swaySocket_;
     int scripts_ = 0;
     std::string error_;

@@ -76,7 +76,6 @@ function describe(w) {
         x11: new GLib.Variant('b', w.get_client_type() === Meta.WindowClientType.X11),
         fullscreen: new GLib.Variant('b', w.is_fullscreen()),
         maximized: new GLib.Variant('b', w.get_maximized() === Meta.MaximizeFlags.BOTH),
-        workspace: new GLib.Variant('i', w.get_workspace() ? w.get_workspace().index() : -1),
         shown: new GLib.Variant('b', shown(w)),
         x: new GLib.Variant('i', rect.x),
         y: new GLib.Variant('i', rect.y),

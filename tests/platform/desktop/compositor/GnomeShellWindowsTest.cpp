@@ -131,6 +131,17 @@ TEST_F(GnomeShellWindowsTest, AClickFocusesTheApplicationWhichIsAlsoTheOneUnderT
         EXPECT_EQ(under->appId, target->appId);
         EXPECT_EQ(under->pid, target->pid);
     }
+    // The pointer over the other window, without a click: that one is under
+    // it, the clicked one keeps the focus.
+    const CompositorWindowList now = windows->windows();
+    const auto over = windowById(now, two.id);
+    ASSERT_TRUE(over);
+    const platform::Point p = uncovered(over->geometry, windowById(now, one.id).value_or(CompositorWindow{}).geometry);
+    ASSERT_TRUE(shell->pointTo(int(p.x), int(p.y)));
+    EXPECT_EQ(windows->windowAt(windows->pointer().value_or(platform::Point{})).value_or(CompositorWindow{}).appId,
+              two.appId);
+    EXPECT_EQ(focusedApp(), one.appId);
+
     // Over no window.
     ASSERT_TRUE(shell->pointTo(GnomeShell::kWidth - 1, GnomeShell::kHeight - 1));
     EXPECT_FALSE(windows->windowAt({GnomeShell::kWidth - 1.0, GnomeShell::kHeight - 1.0}));
