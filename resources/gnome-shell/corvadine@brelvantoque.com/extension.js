@@ -17,10 +17,6 @@ const INTERFACE = `
       <arg type="aa{sv}" name="windows" direction="out"/><arg type="u" name="focused" direction="out"/>
     </method>
     <method name="Pointer"><arg type="i" direction="out"/><arg type="i" direction="out"/></method>
-    <method name="WindowAt">
-      <arg type="i" name="x" direction="in"/><arg type="i" name="y" direction="in"/>
-      <arg type="a{sv}" direction="out"/>
-    </method>
     <method name="ActivateWindow">
       <arg type="u" name="id" direction="in"/><arg type="b" direction="out"/>
     </method>
@@ -38,7 +34,6 @@ const INTERFACE = `
       <arg type="b" direction="out"/>
     </method>
     <signal name="WindowsChanged"/>
-    <signal name="WorkspacesChanged"><arg type="i"/><arg type="i"/></signal>
     <signal name="InputSourcesChanged"><arg type="b" name="list"/></signal>
   </interface>
 </node>`;
@@ -110,12 +105,8 @@ class Service {
         // A window's application may be known only once it is shown.
         this._follow(Shell.WindowTracker.get_default(), 'tracked-windows-changed', changed);
         global.get_window_actors().forEach(a => this._track(a.meta_window));
-        const workspaces = () => {
-            this._emit('WorkspacesChanged', '(ii)', this.Workspaces());
-            changed();
-        };
-        this._follow(global.workspace_manager, 'active-workspace-changed', workspaces);
-        this._follow(global.workspace_manager, 'notify::n-workspaces', workspaces);
+        // Which windows a point finds changes with the workspace.
+        this._follow(global.workspace_manager, 'active-workspace-changed', changed);
         this._sources = Keyboard.getInputSourceManager();
         this._follow(this._sources, 'sources-changed', () => this._emit('InputSourcesChanged', '(b)', [true]));
         this._follow(this._sources, 'current-source-changed',
@@ -176,16 +167,6 @@ class Service {
     Pointer() {
         const [x, y] = global.get_pointer();
         return [x, y];
-    }
-
-    WindowAt(x, y) {
-        const hit = appWindows().reverse().find(w => {
-            if (!shown(w))
-                return false;
-            const r = w.get_frame_rect();
-            return x >= r.x && y >= r.y && x < r.x + r.width && y < r.y + r.height;
-        });
-        return describe(hit);
     }
 
     ActivateWindow(id) {

@@ -119,8 +119,6 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     bus_->connect(kService, kPath, kInterface, QStringLiteral("WindowsChanged"), this, SLOT(onWindowsChanged()));
     bus_->connect(kService, kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                   SLOT(onInputSourcesChanged(bool)));
-    bus_->connect(kService, kPath, kInterface, QStringLiteral("WorkspacesChanged"), this,
-                  SLOT(onWorkspacesChanged(int, int)));
     auto has = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
                                               QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
     has << kService;
@@ -144,8 +142,6 @@ GnomeShellWindows::~GnomeShellWindows() {
         bus_->disconnect(kService, kPath, kInterface, QStringLiteral("WindowsChanged"), this, SLOT(onWindowsChanged()));
         bus_->disconnect(kService, kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                          SLOT(onInputSourcesChanged(bool)));
-        bus_->disconnect(kService, kPath, kInterface, QStringLiteral("WorkspacesChanged"), this,
-                         SLOT(onWorkspacesChanged(int, int)));
     }
 }
 
@@ -210,41 +206,25 @@ void GnomeShellWindows::probeStuck() {
     });
 }
 
-std::optional<GnomeWindows> GnomeShellWindows::knownWindows() {
-    if (!present_) return std::nullopt;
-    if (const auto reply = call("Windows")) {
-        if (auto windows = windowsOf(*reply)) {
-            std::lock_guard lock(cacheMutex_);
-            windows_ = windows;
-            return windows;
-        }
-    }
-    std::lock_guard lock(cacheMutex_);
-    return windows_;
+std::optional<GnomeWindows> GnomeShellWindows::shellWindows() {
+    const auto reply = call("Windows");
+    return reply ? windowsOf(*reply) : std::nullopt;
 }
 
 CompositorWindowList GnomeShellWindows::windows() {
-    const auto known = knownWindows();
-    return known ? known->list : CompositorWindowList{};
+    const auto windows = shellWindows();
+    return windows ? windows->list : CompositorWindowList{};
 }
 
 std::optional<platform::Point> GnomeShellWindows::pointer() {
-    // The pointer alone is asked each time; a shell that does not answer in
-    // time leaves it where it was last seen.
-    if (const auto reply = call("Pointer"); reply && reply->arguments().size() >= 2) {
-        const platform::Point p{reply->arguments().at(0).toDouble(), reply->arguments().at(1).toDouble()};
-        std::lock_guard lock(cacheMutex_);
-        pointer_ = p;
-        return p;
-    }
-    if (!present_) return std::nullopt;
-    std::lock_guard lock(cacheMutex_);
-    return pointer_;
+    const auto reply = call("Pointer");
+    if (!reply || reply->arguments().size() < 2) return std::nullopt;
+    return platform::Point{reply->arguments().at(0).toDouble(), reply->arguments().at(1).toDouble()};
 }
 
 std::optional<CompositorWindow> GnomeShellWindows::windowAt(platform::Point point) {
-    const auto known = knownWindows();
-    return known ? gnomeWindowAt(*known, point) : std::nullopt;
+    const auto windows = shellWindows();
+    return windows ? gnomeWindowAt(*windows, point) : std::nullopt;
 }
 
 bool GnomeShellWindows::activate(CompositorWindowId id) { return id != 0 && send("ActivateWindow", {id}); }
@@ -260,10 +240,8 @@ bool GnomeShellWindows::toggleMaximized(CompositorWindowId id) {
 std::optional<CompositorDesktops> GnomeShellWindows::desktops() {
     if (!present_) return options_.fallback.desktops ? options_.fallback.desktops() : std::nullopt;
     const auto reply = call("Workspaces");
-    std::lock_guard lock(cacheMutex_);
-    if (reply && reply->arguments().size() >= 2)
-        desktops_ = CompositorDesktops{reply->arguments().at(0).toInt(), reply->arguments().at(1).toInt()};
-    return desktops_;
+    if (!reply || reply->arguments().size() < 2) return std::nullopt;
+    return CompositorDesktops{reply->arguments().at(0).toInt(), reply->arguments().at(1).toInt()};
 }
 
 bool GnomeShellWindows::switchDesktop(int step) {
@@ -272,23 +250,17 @@ bool GnomeShellWindows::switchDesktop(int step) {
     if (!known) return false;
     const int next = known->current + step;
     if (next < 0 || next >= known->count) return false;
-    if (!send("SwitchWorkspace", {step})) return false;
-    // A next step before the shell tells the change goes on from here.
-    std::lock_guard lock(cacheMutex_);
-    if (desktops_) desktops_->current = next;
-    return true;
+    return send("SwitchWorkspace", {step});
 }
 
 std::optional<CompositorInputSources> GnomeShellWindows::inputSources() {
     if (!present_) return settings_.read();
-    if (const auto reply = call("InputSources")) {
-        auto sources = inputSourcesOf(*reply);
-        std::lock_guard lock(sourcesMutex_);
-        sources_ = sources;
-        return sources;
-    }
+    const auto reply = call("InputSources");
+    if (!reply) return std::nullopt;
+    auto sources = inputSourcesOf(*reply);
     std::lock_guard lock(sourcesMutex_);
-    return sources_;
+    sources_ = sources;
+    return sources;
 }
 
 bool GnomeShellWindows::selectInputSource(const std::string& id) {
@@ -367,22 +339,13 @@ void GnomeShellWindows::unwatch(CompositorWatchId id) {
 
 void GnomeShellWindows::onWindowsChanged() { refreshWindows(); }
 
-void GnomeShellWindows::onWorkspacesChanged(int current, int count) {
-    std::lock_guard lock(cacheMutex_);
-    desktops_ = CompositorDesktops{current, count};
-}
+
 
 void GnomeShellWindows::onInputSourcesChanged(bool list) { refreshInputSources(list); }
 
 void GnomeShellWindows::onOwnerChanged(const QString&, const QString&, const QString& newOwner) {
     present_ = !newOwner.isEmpty();
     stuck_ = false;
-    {
-        std::lock_guard lock(cacheMutex_);
-        windows_.reset();
-        desktops_.reset();
-        pointer_.reset();
-    }
     {
         std::lock_guard lock(sourcesMutex_);
         sources_.reset();
@@ -414,12 +377,7 @@ void GnomeShellWindows::refreshWindows() {
             refreshWindows();
             return;
         }
-        if (!windows) return;
-        {
-            std::lock_guard lock(cacheMutex_);
-            windows_ = windows;
-        }
-        tellWindows(windows->list);
+        if (windows) tellWindows(windows->list);
     });
 }
 

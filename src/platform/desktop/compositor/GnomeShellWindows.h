@@ -107,7 +107,6 @@ public:
 
 private slots:
     void onWindowsChanged();
-    void onWorkspacesChanged(int current, int count);
     void onInputSourcesChanged(bool list);
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
@@ -116,8 +115,7 @@ private:
     // A call waiting at most kCompositorBound; nothing when the extension is
     // missing, does not answer in time, or is still stuck on an earlier call.
     std::optional<QDBusMessage> call(const char* method, const QList<QVariant>& args = {});
-    // The windows, asked with a bounded wait; as last told when the shell does not answer in time.
-    std::optional<GnomeWindows> knownWindows();
+    std::optional<GnomeWindows> shellWindows();
     // A request whose answer nobody waits for.
     bool send(const char* method, const QList<QVariant>& args);
     void probeStuck();
@@ -137,11 +135,6 @@ private:
     // The extension's sources as last read, with the selection last asked for.
     std::mutex sourcesMutex_;
     std::optional<CompositorInputSources> sources_;
-    // What the extension last told: lookups the shell does not answer in time answer from here.
-    mutable std::mutex cacheMutex_;
-    std::optional<GnomeWindows> windows_;
-    std::optional<CompositorDesktops> desktops_;
-    std::optional<platform::Point> pointer_;
     std::atomic<bool> stuck_{false};
     bool probing_ = false;
     bool fetching_ = false;
