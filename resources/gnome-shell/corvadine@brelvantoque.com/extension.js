@@ -1,6 +1,6 @@
 // Offers Corvadine, on the session bus, what GNOME Shell tells no ordinary
-// client: the focused window, the window under the pointer, the workspaces,
-// window states and the input sources.
+// client: the windows, the focused one and which of them a point finds, the
+// pointer, the workspaces, window states and the input sources.
 /* exported init */
 
 const { Gio, GLib, Meta, Shell } = imports.gi;
