@@ -51,6 +51,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
@@ -65,6 +66,10 @@ namespace corv::test {
 // The main loop's stall bound for tests that do not test the watchdog: a
 // loaded machine may hold a test's main thread for longer than a second.
 inline constexpr double kQuietStallBound = 60.0;
+// The verdict bound for tests that do not test it: a key a test types is
+// always asked, however long a loaded machine keeps the main thread from
+// answering.
+inline constexpr double kQuietVerdictBound = 10.0;
 
 struct InputEvent {
     std::uint16_t type = 0;
@@ -105,6 +110,7 @@ struct EvdevDesc {
     std::map<std::uint16_t, input_absinfo> abs;  // absolute axes
     std::set<std::uint16_t> props;               // INPUT_PROP_*
     int effects = 0;                             // force-feedback effects it can hold at once
+    std::set<std::uint16_t> leds;                // lit from the start
 };
 
 inline EvdevDesc fakeKeyboard(std::string name = "Fake Keyboard", std::uint16_t product = 0xC31C) {
@@ -171,6 +177,7 @@ struct UinputDevice {
     bool destroyed = false;  // UI_DEV_DESTROY
     std::vector<InputEvent> events;  // written while created, in order
     std::vector<std::chrono::steady_clock::time_point> writtenAt;
+    std::set<std::uint16_t> leds;  // lit, by its own events or the desktop's writes to its node
     bool has(std::uint16_t type, std::uint16_t code) const {
         auto it = codes.find(type);
         return it != codes.end() && it->second.count(code);
@@ -232,6 +239,8 @@ public:
         g_signal_handlers_disconnect_by_data(handler_, this);
         g_object_unref(handler_);
         if (uinputDrain_ >= 0) ::syscall(SYS_close, uinputDrain_);
+        for (const auto& [name, d] : nodes_)
+            if (d.peek >= 0) ::syscall(SYS_close, d.peek);
     }
     InputTestbed(const InputTestbed&) = delete;
     InputTestbed& operator=(const InputTestbed&) = delete;
@@ -245,6 +254,7 @@ public:
         const std::string node = "/dev/input/event" + std::to_string(n);
         Node& d = nodes_[node];
         d.desc = desc;
+        d.leds = desc.leds;
         d.heldElsewhere = heldElsewhere;
         char hidName[32];
         std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", desc.bus, desc.vendor, desc.product, n);
@@ -411,6 +421,21 @@ public:
             ADD_FAILURE() << "cannot write a frame to " << node;
         if (fd >= 0) ::close(fd);
     }
+    // Whether the program has read everything sent to the nodes it holds
+    // grabbed.
+    bool allRead() {
+        std::lock_guard lock(mutex_);
+        for (auto& [name, d] : nodes_) {
+            if (d.master < 0 || d.unplugged || !d.grabber) continue;
+            if (d.peek < 0)
+                if (const char* pts = ::ptsname(d.master))
+                    d.peek = static_cast<int>(
+                        ::syscall(SYS_openat, AT_FDCWD, pts, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+            int unread = 0;
+            if (d.peek >= 0 && ::syscall(SYS_ioctl, d.peek, FIONREAD, &unread) == 0 && unread > 0) return false;
+        }
+        return true;
+    }
     // The events written to an event node so far.
     std::vector<InputEvent> writtenTo(const std::string& node) const {
         std::lock_guard lock(mutex_);
@@ -505,6 +530,7 @@ private:
         int uinput = -1;                    // the uinput device it belongs to
         bool readsFail = false;
         int master = -1;
+        int peek = -1;  // the test's own end beside the program's, to count what it has not read
         const void* grabber = nullptr;
         int grabs = 0;
         bool heldElsewhere = false;
@@ -897,13 +923,15 @@ private:
     // the node's own reader, with a SYN_REPORT.
     void nodeWrite(UMockdevIoctlClient* client, Node& d, const std::uint8_t* data, std::size_t length) {
         std::vector<input_event> changed;
+        // A created device's lights are the uinput device's own.
+        std::set<std::uint16_t>& leds = d.uinput >= 0 ? uinput_[d.uinput].leds : d.leds;
         for (std::size_t at = 0; at + sizeof(input_event) <= length; at += sizeof(input_event)) {
             input_event e;
             std::memcpy(&e, data + at, sizeof e);
             d.written.push_back({e.type, e.code, e.value});
-            if (e.type != EV_LED || d.leds.count(e.code) == (e.value != 0)) continue;
-            if (e.value) d.leds.insert(e.code);
-            else d.leds.erase(e.code);
+            if (e.type != EV_LED || leds.count(e.code) == (e.value != 0)) continue;
+            if (e.value) leds.insert(e.code);
+            else leds.erase(e.code);
             changed.push_back(rawEvent(EV_LED, e.code, e.value));
         }
         if (!changed.empty() && d.uinput >= 0) {
@@ -987,12 +1015,22 @@ private:
             umockdev_ioctl_client_complete(client, -1, EINVAL);
             return TRUE;
         }
+        std::vector<input_event> lights;
         for (std::size_t at = 0; at < length; at += sizeof(input_event)) {
             input_event e;
             std::memcpy(&e, arg->data + at, sizeof e);
             d.events.push_back({e.type, e.code, e.value});
             d.writtenAt.push_back(now);
             if (rig->onUinputWrite) rig->onUinputWrite(d, d.events.back());
+            // Its own lights change its state, and come back to its reader.
+            if (e.type != EV_LED || d.leds.count(e.code) == (e.value != 0)) continue;
+            if (e.value) d.leds.insert(e.code);
+            else d.leds.erase(e.code);
+            lights.push_back(rawEvent(EV_LED, e.code, e.value));
+        }
+        if (!lights.empty()) {
+            rig->reads_.push_back({i, lights});
+            if (rig->reads_.size() == 1) rig->startRead();
         }
         umockdev_ioctl_client_complete(client, static_cast<long>(length), 0);
         rig->changed_.notify_all();

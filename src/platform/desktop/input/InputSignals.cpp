@@ -21,6 +21,10 @@ constexpr std::size_t kAltStackSize = 64 * 1024;
 struct sigaction g_before[2] = {};
 std::atomic<bool> g_active{false};
 
+// In place of ignoring job control: an ignored signal stays ignored in the
+// programs we start, a handled one is reset to its default there.
+extern "C" void onJobControl(int) {}
+
 extern "C" void onCrash(int signal) {
     GrabTable::process().releaseAll();
     // The action is the default again: returning from a fault repeats it,
@@ -44,6 +48,12 @@ extern "C" void onTermination(int signal, siginfo_t* info, void* context) {
     errno = savedErrno;
 }
 
+extern "C" void onContinue(int) {
+    const int savedErrno = errno;
+    InputWatchdog::continued();
+    errno = savedErrno;
+}
+
 } // namespace
 
 InputSignals::InputSignals() {
@@ -51,10 +61,13 @@ InputSignals::InputSignals() {
     installed_ = true;
     int i = 0;
     for (int s : kJobControl) {
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        ::sigaction(s, &ignore, &previous_[i++]);
+        struct sigaction caught {};
+        caught.sa_handler = &onJobControl;
+        sigemptyset(&caught.sa_mask);
+        // Not restarted: a background read of the terminal fails instead of
+        // raising SIGTTIN again for ever.
+        caught.sa_flags = s == SIGTSTP ? SA_RESTART : 0;
+        ::sigaction(s, &caught, &previous_[i++]);
     }
     stack_ = std::malloc(kAltStackSize);
     if (stack_) {
@@ -79,6 +92,11 @@ InputSignals::InputSignals() {
         ::sigaction(s, &term, &before);
         g_before[s == SIGTERM ? 0 : 1] = before;
     }
+    struct sigaction resume {};
+    resume.sa_handler = &onContinue;
+    sigemptyset(&resume.sa_mask);
+    resume.sa_flags = SA_RESTART;
+    ::sigaction(SIGCONT, &resume, &previousContinue_);
 }
 
 InputSignals::~InputSignals() {
@@ -90,6 +108,7 @@ InputSignals::~InputSignals() {
                                                    : std::size(kTermination);
         for (std::size_t k = 0; k < n; ++k) ::sigaction(group[k], &previous_[i++], nullptr);
     }
+    ::sigaction(SIGCONT, &previousContinue_, nullptr);
     if (stack_) {
         ::sigaltstack(&previousStack_, nullptr);
         std::free(stack_);
