@@ -1,6 +1,8 @@
 #include "platform/desktop/DesktopPlatform.h"
 
 #include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/compositor/GnomeShellWindows.h"
+#include "platform/desktop/x11/XwaylandDesktops.h"
 
 #include <QThreadPool>
 
@@ -55,6 +57,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     eventTaps.input.setKeyValues([this](const std::string& hidSyspath, const platform::HidInputValue& value) {
         hidDevices.deliverKeyValue(hidSyspath, value);
     });
+    connectGnomeShell();
     for (const InputNode& node : eventTaps.input.nodes())
         if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());
@@ -68,6 +71,21 @@ DesktopPlatform::~DesktopPlatform() {
     // Background tasks use the services; none may outlive them.
     QThreadPool::globalInstance()->waitForDone();
     platform::uninstall();
+}
+
+void DesktopPlatform::connectGnomeShell() {
+    auto* gnome = dynamic_cast<GnomeShellWindows*>(compositor.get());
+    if (!gnome) return;
+    gnome->setNotify([this](const ExtensionNotice& notice) {
+        notifications.post("gnome-shell-extension", notice.title, notice.body);
+    });
+    // The X view tells the desktops, never the application.
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) return;
+    xwayland = std::make_unique<X11Session>(std::string(display));
+    if (!xwayland->connected()) return;
+    gnome->setFallback({[x = xwayland.get()] { return xwaylandDesktops(*x); },
+                        [x = xwayland.get()](int step) { return stepXwaylandDesktop(*x, step); }});
 }
 
 platform::Services DesktopPlatform::services() {

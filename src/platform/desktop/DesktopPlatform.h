@@ -69,6 +69,9 @@ public:
 
     // The run loop comes first so that it is the last to go.
     DesktopRunLoop runLoop;
+    // GNOME's desktops through Xwayland while its extension is missing; after
+    // the facility that uses it.
+    std::unique_ptr<X11Session> xwayland;
     // A Wayland session's facility for the desktop's windows; null on X11
     // and where no facility answers. Before the services that use it.
     std::unique_ptr<CompositorWindows> compositor;
@@ -114,6 +117,7 @@ public:
 
 private:
     platform::Services services();
+    void connectGnomeShell();
 };
 
 } // namespace corv::desktop

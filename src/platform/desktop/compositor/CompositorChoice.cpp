@@ -1,6 +1,7 @@
 #include "platform/desktop/compositor/CompositorChoice.h"
 
 #include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/compositor/GnomeShellWindows.h"
 #include "platform/desktop/compositor/KWinWindows.h"
 #include "platform/desktop/compositor/SwayWindows.h"
 #include "platform/desktop/shell/DesktopTrace.h"
@@ -37,8 +38,10 @@ std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::R
         return SwayWindows::open(loop, facts.swaySocket);
     case CompositorFacility::KWin:
         return KWinWindows::open(loop, sessionBus);
-    case CompositorFacility::X11:
     case CompositorFacility::GnomeExtension:
+        // Also without the extension: it is offered to the user, and taken up once on.
+        return std::make_unique<GnomeShellWindows>(loop, GnomeShellWindows::Options{sessionBus});
+    case CompositorFacility::X11:
     case CompositorFacility::WlrToplevels:
         return nullptr;
     }
@@ -69,13 +72,16 @@ std::vector<CompositorFacility> chooseFacilities(const SessionFacts& facts) {
     std::vector<CompositorFacility> out;
     if (!facts.swaySocket.empty()) out.push_back(CompositorFacility::Sway);
     if (facts.kwinOnBus) out.push_back(CompositorFacility::KWin);
-    if (facts.gnomeExtensionOnBus) out.push_back(CompositorFacility::GnomeExtension);
     // Any other compositor may offer the foreign-toplevel protocol; GNOME and
     // KWin offer none.
     std::istringstream desktops(facts.currentDesktop);
-    bool gnomeOrKde = false;
-    for (std::string name; std::getline(desktops, name, ':');)
-        gnomeOrKde = gnomeOrKde || name == "GNOME" || name == "KDE";
+    bool gnome = false, kde = false;
+    for (std::string name; std::getline(desktops, name, ':');) {
+        gnome = gnome || name == "GNOME";
+        kde = kde || name == "KDE";
+    }
+    const bool gnomeOrKde = gnome || kde;
+    if (facts.gnomeExtensionOnBus || (gnome && !facts.kwinOnBus)) out.push_back(CompositorFacility::GnomeExtension);
     if (!facts.waylandDisplay.empty() && !gnomeOrKde && !facts.kwinOnBus) out.push_back(CompositorFacility::WlrToplevels);
     return out;
 }

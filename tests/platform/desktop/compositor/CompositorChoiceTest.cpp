@@ -29,7 +29,7 @@ TEST(CompositorChoice, EachSessionGetsItsFacilitiesAndXwaylandNeverDecides) {
         {"KWin without XDG_CURRENT_DESKTOP", {"wayland", "", "wayland-0", "", true, false}, {F::KWin}},
         {"Plasma before KWin answers", {"wayland", "KDE", "wayland-0", "", false, false}, {}},
         {"GNOME with the extension", {"wayland", "ubuntu:GNOME", "wayland-0", "", false, true}, {F::GnomeExtension}},
-        {"GNOME without the extension", {"wayland", "ubuntu:GNOME", "wayland-0", "", false, false}, {}},
+        {"GNOME without the extension", {"wayland", "ubuntu:GNOME", "wayland-0", "", false, false}, {F::GnomeExtension}},
         {"Hyprland", {"wayland", "Hyprland", "wayland-1", "", false, false}, {F::WlrToplevels}},
         {"weston", {"wayland", "weston", "wayland-0", "", false, false}, {F::WlrToplevels}},
         {"Wayland session type, no display", {"wayland", "", "", "", false, false}, {}},
