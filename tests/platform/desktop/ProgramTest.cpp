@@ -140,7 +140,7 @@ protected:
 TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     Program first(home, bus.address());
     ASSERT_TRUE(first.saidLine("step startDockObserver")) << first.said.toStdString();
-    EXPECT_EQ(first.said.count("no display found; running on the offscreen platform"), 1);
+    EXPECT_EQ(first.said.count("no display found; running on the offscreen platform: it needs a desktop session"), 1);
     EXPECT_EQ(first.count("status item made"), 2);
     ASSERT_TRUE(first.saidLine("logind: watching the session"));
     EXPECT_FALSE(QFileInfo::exists(settingsFile()));
@@ -210,7 +210,7 @@ TEST_F(ProgramTest, ADisplayThatDoesNotAnswerIsNoDisplay) {
     // An X display named, but nobody serves it (a session that has ended).
     Program stale(home, bus.address(), ":64999");
     ASSERT_TRUE(stale.saidLine("step startDockObserver")) << stale.said.toStdString();
-    EXPECT_EQ(stale.said.count("no display found; running on the offscreen platform"), 1);
+    EXPECT_EQ(stale.said.count("no display found; running on the offscreen platform: it needs a desktop session"), 1);
     stale.process.terminate();
     ASSERT_TRUE(stale.ended());
     EXPECT_EQ(stale.process.exitStatus(), QProcess::NormalExit);

@@ -11,10 +11,12 @@ namespace corv::desktop {
 struct InputAccess {
     std::vector<std::string> unreadable;  // keyboard event nodes this process cannot read
     bool uinputWritable = false;
+    bool uinputPresent = true;  // false: no such node, its module is not loaded
     std::string uinputNode;
 
     bool trusted() const { return unreadable.empty() && uinputWritable; }
-    // What is missing, one line each: "read /dev/input/event3", "write /dev/uinput".
+    // What is missing, one line each: "read /dev/input/event3", "write
+    // /dev/uinput: ..." with why it cannot be written.
     std::vector<std::string> missingItems() const;
 };
 

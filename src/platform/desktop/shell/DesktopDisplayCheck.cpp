@@ -9,7 +9,9 @@ namespace corv::desktop {
 
 namespace {
 
-constexpr const char* kOffscreenNotice = "corvadine: no display found; running on the offscreen platform\n";
+constexpr const char* kOffscreenNotice =
+    "corvadine: no display found; running on the offscreen platform: it needs a desktop session (DISPLAY or "
+    "WAYLAND_DISPLAY) to show its icon and panel\n";
 
 // The platform list this process chose for Qt, to be taken back once Qt has read it.
 bool g_chosePlatform = false;

@@ -170,10 +170,12 @@ BindAction shortcut(std::uint64_t flags, std::uint16_t vk) {
 // taps are live and the devices taken.
 class Scene : public InputScene {
 public:
-    explicit Scene(bool engineOn = true, double bound = 0.050, std::int64_t backlog = 256) {
+    explicit Scene(bool engineOn = true, double bound = 0.050, std::int64_t backlog = 256,
+                   const std::string& uinputNode = "/dev/uinput") {
         start(engineOn, [&](DesktopLocations& where) {
             where.input.verdictBound = bound;
             where.input.backlog = backlog;
+            where.input.uinputNode = uinputNode;
         });
         if (!engineOn) return;
         EXPECT_TRUE(spinUntil([&] { return input.grabbed(keyboard) && input.grabbed(mouse); }, 5000));
@@ -592,48 +594,62 @@ TEST(DesktopInput, ANodeThatCannotBeTakenNowIsTakenOnceItFreesWithoutGrabbingMea
     }
 }
 
-TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertShowsTheRule) {
+TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertSaysWhatIsWrongAndShowsTheRule) {
     if (!test::runningUnderUmockdev()) return;
     ASSERT_TRUE(test::dropFileAccessCapabilities());
-    Scene s(false);
-    s.input.denyAccess(s.keyboard);
-    s.input.denyAccess("/dev/uinput");
-    EXPECT_FALSE(platform::axObservers().isProcessTrusted());
-    EXPECT_EQ(s.in().access().missingItems(),
-              (std::vector<std::string>{"read " + s.keyboard, "write /dev/uinput"}));
+    const std::string absent = "/nonexistent-corvadine-test/uinput";
+    struct Case {
+        const char* name;
+        std::string uinputNode;
+        std::string uinputItem;
+    };
+    const Case cases[] = {
+        {"node not writable", "/dev/uinput", "write /dev/uinput: this user may not write it"},
+        {"no node: module not loaded", absent,
+         "write " + absent + ": there is no such node (the uinput module is not loaded)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene s(false, 0.050, 256, c.uinputNode);
+        s.input.denyAccess(s.keyboard);
+        if (c.uinputNode == "/dev/uinput") s.input.denyAccess("/dev/uinput");
+        EXPECT_FALSE(platform::axObservers().isProcessTrusted());
+        EXPECT_EQ(s.in().access().missingItems(), (std::vector<std::string>{"read " + s.keyboard, c.uinputItem}));
 
-    // The alert names what is missing and shows the shipped rule; "Button
-    // cancel" ends the program.
-    QString informative;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
-        informative = box->informativeText();
-        box->buttons().last()->click();
-    });
-    app::CorvadineApp program;
-    const std::string text = informative.toStdString();
-    EXPECT_NE(text.find("read " + s.keyboard), std::string::npos) << text;
-    EXPECT_NE(text.find("write /dev/uinput"), std::string::npos) << text;
-    EXPECT_NE(text.find("power to read"), std::string::npos);
-    std::ifstream rules(std::string(CORV_TEST_DIR) + "/../resources/udev/70-corvadine-input.rules");
-    ASSERT_TRUE(rules);
-    int ruleLines = 0;
-    for (std::string line; std::getline(rules, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        ++ruleLines;
-        EXPECT_NE(line.find("TAG+=\"uaccess\""), std::string::npos) << line;
-        EXPECT_NE(text.find(line), std::string::npos) << line;
+        // The alert names what is missing and shows the shipped rule; "Button
+        // cancel" ends the program.
+        QString informative;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            informative = box->informativeText();
+            box->buttons().last()->click();
+        });
+        app::CorvadineApp program;
+        const std::string text = informative.toStdString();
+        EXPECT_NE(text.find("read " + s.keyboard + "\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(c.uinputItem + "\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("power to read"), std::string::npos);
+        EXPECT_NE(text.find("scripts/install-rule.sh"), std::string::npos);
+        std::ifstream rules(std::string(CORV_TEST_DIR) + "/../resources/udev/70-corvadine-input.rules");
+        ASSERT_TRUE(rules);
+        int ruleLines = 0;
+        for (std::string line; std::getline(rules, line);) {
+            if (line.empty() || line[0] == '#') continue;
+            ++ruleLines;
+            EXPECT_NE(line.find("TAG+=\"uaccess\""), std::string::npos) << line;
+            EXPECT_NE(text.find(line), std::string::npos) << line;
+        }
+        EXPECT_EQ(ruleLines, 4);  // keyboards, mice, touchpads, uinput
+        EXPECT_LT(std::string("70-corvadine-input.rules"), std::string("73-seat-late.rules"));
+
+        // The taps stay inert: nothing is taken, no uinput device made.
+        engine::startEngineTaps();
+        s.settle();
+        spinUntil([] { return false; }, 200);
+        EXPECT_TRUE(s.input.everGrabbed().empty());
+        EXPECT_TRUE(s.input.uinputDevices().empty());
     }
-    EXPECT_EQ(ruleLines, 4);  // keyboards, mice, touchpads, uinput
-    EXPECT_LT(std::string("70-corvadine-input.rules"), std::string("73-seat-late.rules"));
-
-    // The taps stay inert: nothing is taken, no uinput device made.
-    engine::startEngineTaps();
-    s.settle();
-    spinUntil([] { return false; }, 200);
-    EXPECT_TRUE(s.input.everGrabbed().empty());
-    EXPECT_TRUE(s.input.uinputDevices().empty());
 }
 
 TEST(DesktopInput, AKeysUpEndsWhatItsDownStartedThoughItsRemapChangedMeanwhile) {
