@@ -113,6 +113,23 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
                                                                            const std::optional<WmClass>& wmClass,
                                                                            const std::string& appId) {
     if (pid <= 0) return std::nullopt;
+    if (isStandInPid(pid)) {
+        // No process to read: the app id alone names the application.
+        if (appId.empty()) return std::nullopt;
+        platform::RunningApplication app;
+        app.pid = pid;
+        auto entry = apps_.byId(appId);
+        if (!entry) entry = apps_.byWindowClass(appId, appId);
+        if (entry) {
+            app.bundleIdentifier = entry->id;
+            app.bundlePath = entry->path;
+            app.localizedName = entry->name;
+            app.entryPrograms = entryPrograms(entry->text);
+        } else {
+            app.localizedName = appId;
+        }
+        return app;
+    }
     const auto exe = executableOf(pid);
     std::error_code error;
     if (!exe && !std::filesystem::exists("/proc/" + std::to_string(pid), error)) return std::nullopt;

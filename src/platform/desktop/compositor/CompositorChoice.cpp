@@ -3,6 +3,7 @@
 #include "platform/desktop/bus/BusProbe.h"
 #include "platform/desktop/compositor/KWinWindows.h"
 #include "platform/desktop/compositor/SwayWindows.h"
+#include "platform/desktop/compositor/WlrToplevels.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>
@@ -37,9 +38,10 @@ std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::R
         return SwayWindows::open(loop, facts.swaySocket);
     case CompositorFacility::KWin:
         return KWinWindows::open(loop, sessionBus);
+    case CompositorFacility::WlrToplevels:
+        return WlrToplevels::open(loop, facts.waylandDisplay);
     case CompositorFacility::X11:
     case CompositorFacility::GnomeExtension:
-    case CompositorFacility::WlrToplevels:
         return nullptr;
     }
     return nullptr;

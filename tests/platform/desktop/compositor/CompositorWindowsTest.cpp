@@ -51,6 +51,8 @@ struct Desktop {
     bool pointerKnown;  // the compositor tells the window under the pointer
     bool maximises;
     bool layouts;  // the headless compositor has a keyboard with layouts
+    bool desktops = true;  // the facility moves between desktops
+    bool pids = true;      // the facility tells the windows' pids, else stand-ins
 };
 
 class CompositorDesktopTest : public ::testing::TestWithParam<Desktop> {};
@@ -67,9 +69,9 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
     HeadlessCompositor compositor(row.kind);
     ASSERT_EQ(compositor.error(), "");
-    const qint64 a = compositor.startClient("corv-test-a");
-    const qint64 b = compositor.startClient("corv-test-b");
-    ASSERT_TRUE(a > 0 && b > 0) << "the client windows were not shown";
+    const qint64 clientA = compositor.startClient("corv-test-a");
+    const qint64 clientB = compositor.startClient("corv-test-b");
+    ASSERT_TRUE(clientA > 0 && clientB > 0) << "the client windows were not shown";
     ASSERT_TRUE(compositor.addDesktop("corv-test-b"));
     ASSERT_TRUE(compositor.focus("corv-test-a"));
     ASSERT_TRUE(compositor.setDesktop(0));
@@ -79,7 +81,8 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     qputenv("XDG_CURRENT_DESKTOP", row.currentDesktop);
     qputenv("WAYLAND_DISPLAY", compositor.waylandDisplay().toUtf8());
     qunsetenv("DISPLAY");
-    if (row.kind == HeadlessCompositor::Kind::Sway) qputenv("SWAYSOCK", compositor.swaySocket().toUtf8());
+    // sway's own facility gets its socket; without it, its foreign-toplevel protocol serves.
+    if (std::string(row.facility) == "sway") qputenv("SWAYSOCK", compositor.swaySocket().toUtf8());
     else qunsetenv("SWAYSOCK");
     const QString bus = row.kind == HeadlessCompositor::Kind::KWin ? compositor.busAddress() : kNoBus;
 
@@ -117,7 +120,19 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     };
     const auto& current = engine::CurrentApp::shared();
     const auto& byPid = ShellState::shared().runningAppsByPid;
-    EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(a)) && byPid.count(static_cast<std::int32_t>(b)); }));
+    // Where the compositor tells no pid, the application of each app id has a stand-in.
+    const auto pidOf = [&](const char* appId, qint64 client) -> qint64 {
+        if (row.pids) return client;
+        for (const auto& [pid, app] : byPid)
+            if (app.bundleIdentifier == appId || app.localizedName == appId) return isStandInPid(pid) ? pid : -2;
+        return -1;
+    };
+    EXPECT_TRUE(spinUntil([&] {
+        return byPid.count(static_cast<std::int32_t>(pidOf("corv-test-a", clientA))) &&
+               byPid.count(static_cast<std::int32_t>(pidOf("corv-test-b", clientB)));
+    }));
+    const qint64 a = pidOf("corv-test-a", clientA), b = pidOf("corv-test-b", clientB);
+    ASSERT_NE(a, b);
 
     // Focused by the compositor, each application's key binding acts: A's
     // own, and the global one for B, which has no entry.
@@ -156,12 +171,26 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         ASSERT_TRUE(compositor.moveWindow("corv-test-a", 500, 300));
     }
 
-    // The desktop keys: on from the first desktop, back, and nothing before the first.
+    // Activation focuses another application's window, as the compositor says.
+    const auto windowOf = [&](qint64 pid) {
+        for (const auto& w : desktop->compositor->windows().windows)
+            if (w.pid == pid) return w.id;
+        return CompositorWindowId{0};
+    };
+    ASSERT_TRUE(desktop->compositor->activate(windowOf(b)));
+    EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == "corv-test-b"; }, 3000));
+    EXPECT_TRUE(spinUntil([&] { return focusedWindow(desktop->compositor->windows()).value_or(CompositorWindow{}).pid == b; }));
+    ASSERT_TRUE(desktop->compositor->activate(windowOf(a)));
+    EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == "corv-test-a"; }, 3000));
+
+    // The desktop keys: on from the first desktop, back, and nothing before
+    // the first; nothing where the facility has no desktops.
     ASSERT_EQ(compositor.currentDesktop(), 0);
     for (const auto& [key, desktopAfter] : {std::pair{KEY_J, 1}, std::pair{KEY_L, 0}, std::pair{KEY_L, 0},
                                             std::pair{KEY_J, 1}, std::pair{KEY_L, 0}}) {
         press(key);
-        EXPECT_TRUE(spinUntil([&] { return compositor.currentDesktop() == desktopAfter; }, 3000))
+        const int expected = row.desktops ? desktopAfter : 0;
+        EXPECT_TRUE(spinUntil([&] { return compositor.currentDesktop() == expected; }, 3000))
             << "ended on " << compositor.currentDesktop().value_or(-1);
     }
 
@@ -220,7 +249,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     }
 
     // A closed window's application leaves the map.
-    ::kill(static_cast<pid_t>(b), SIGTERM);
+    ::kill(static_cast<pid_t>(clientB), SIGTERM);
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(a)), 1u);
 
@@ -242,9 +271,13 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
                          ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway", false, false, false},
-                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true}),
+                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true},
+                                           // sway as any wlroots compositor: its foreign-toplevel protocol alone.
+                                           Desktop{HeadlessCompositor::Kind::Sway, "wlroots", "wlr-toplevels", false, false,
+                                                   false, false, false}),
                          [](const auto& info) {
-                             return std::string(info.param.kind == HeadlessCompositor::Kind::Sway ? "Sway" : "KWin");
+                             const std::string facility = info.param.facility;
+                             return facility == "sway" ? "Sway" : facility == "kwin" ? "KWin" : "WlrToplevels";
                          });
 
 } // namespace
