@@ -14,6 +14,8 @@
 #include "model/UIState.h"
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/DesktopRunLoop.h"
+#include "platform/desktop/compositor/WlrToplevels.h"
 
 #include "support/HeadlessCompositor.h"
 #include "support/UmockdevInput.h"
@@ -25,6 +27,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 namespace corv::desktop {
 namespace {
@@ -279,6 +283,49 @@ INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
                              const std::string facility = info.param.facility;
                              return facility == "sway" ? "Sway" : facility == "kwin" ? "KWin" : "WlrToplevels";
                          });
+
+// wlroots' protocol opens only where a compositor offers it and answers in
+// time, gives the windows of one app id one stand-in pid, and finds nothing
+// once the compositor is gone.
+TEST(WlrToplevels, OpensWithinTheBoundNamesApplicationsByAppIdAndForgetsAGoneCompositor) {
+    auto sway = std::make_unique<HeadlessCompositor>(HeadlessCompositor::Kind::Sway);
+    ASSERT_EQ(sway->error(), "");
+    for (const char* appId : {"corv-test-a", "corv-test-b", "corv-test-a"}) ASSERT_GT(sway->startClient(appId), 0);
+    DesktopRunLoop loop;
+    struct Case {
+        const char* what;
+        QString display;
+        bool paused;
+        bool opens;
+    };
+    std::unique_ptr<WlrToplevels> windows;
+    for (const Case& c : {Case{"no compositor", "/nonexistent/wayland-0", false, false},
+                          Case{"a compositor that does not answer", sway->waylandDisplay(), true, false},
+                          Case{"sway", sway->waylandDisplay(), false, true}}) {
+        sway->pause(c.paused);
+        QElapsedTimer clock;
+        clock.start();
+        windows = WlrToplevels::open(loop, c.display.toStdString());
+        EXPECT_LT(clock.elapsed(), kCompositorBound.count() + 100) << c.what;
+        sway->pause(false);
+        EXPECT_EQ(windows != nullptr, c.opens) << c.what;
+    }
+    ASSERT_TRUE(windows);
+    ASSERT_TRUE(spinUntil([&] { return windows->windows().windows.size() == 3; }, 3000));
+    std::map<std::string, std::set<std::int32_t>> pids;
+    for (const auto& w : windows->windows().windows) {
+        EXPECT_TRUE(isStandInPid(w.pid)) << w.appId;
+        pids[w.appId].insert(w.pid);
+    }
+    EXPECT_EQ(pids["corv-test-a"].size(), 1u);
+    EXPECT_EQ(pids["corv-test-b"].size(), 1u);
+    EXPECT_NE(pids["corv-test-a"], pids["corv-test-b"]);
+    EXPECT_TRUE(focusedWindow(windows->windows()));
+
+    sway.reset();
+    EXPECT_TRUE(spinUntil([&] { return windows->windows().windows.empty(); }, 3000));
+    EXPECT_FALSE(windows->activate(1));
+}
 
 } // namespace
 } // namespace corv::desktop
