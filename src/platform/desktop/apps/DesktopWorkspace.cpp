@@ -4,6 +4,8 @@
 #include "platform/desktop/shell/SessionBusAddress.h"
 #include "platform/desktop/x11/X11Session.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QUrl>
@@ -118,6 +120,11 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
         if (appId.empty()) return std::nullopt;
         platform::RunningApplication app;
         app.pid = pid;
+        // Our own windows' app id: Qt's desktop file name, else the executable's name.
+        const QString own = QGuiApplication::desktopFileName().isEmpty()
+                                ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                                : QGuiApplication::desktopFileName();
+        if (QString::fromStdString(appId) == own) app.activationPolicy = platform::ActivationPolicy::Accessory;
         auto entry = apps_.byId(appId);
         if (!entry) entry = apps_.byWindowClass(appId, appId);
         if (entry) {
