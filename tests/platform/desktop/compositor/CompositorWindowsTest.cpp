@@ -291,6 +291,8 @@ TEST(WlrToplevels, OpensWithinTheBoundNamesApplicationsByAppIdAndForgetsAGoneCom
     auto sway = std::make_unique<HeadlessCompositor>(HeadlessCompositor::Kind::Sway);
     ASSERT_EQ(sway->error(), "");
     for (const char* appId : {"corv-test-a", "corv-test-b", "corv-test-a"}) ASSERT_GT(sway->startClient(appId), 0);
+    HeadlessCompositor kwin(HeadlessCompositor::Kind::KWin);
+    ASSERT_EQ(kwin.error(), "");
     DesktopRunLoop loop;
     struct Case {
         const char* what;
@@ -300,6 +302,7 @@ TEST(WlrToplevels, OpensWithinTheBoundNamesApplicationsByAppIdAndForgetsAGoneCom
     };
     std::unique_ptr<WlrToplevels> windows;
     for (const Case& c : {Case{"no compositor", "/nonexistent/wayland-0", false, false},
+                          Case{"KWin, which offers no such protocol", kwin.waylandDisplay(), false, false},
                           Case{"a compositor that does not answer", sway->waylandDisplay(), true, false},
                           Case{"sway", sway->waylandDisplay(), false, true}}) {
         sway->pause(c.paused);
