@@ -210,6 +210,11 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         press(KEY_F);
         EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == on; }, 3000)) << on;
         EXPECT_EQ(compositor.fullScreen("corv-test-b"), false);
+        // The next press comes once the program has seen the change, as a user's would.
+        EXPECT_TRUE(spinUntil([&] {
+            const auto focused = focusedWindow(desktop->compositor->windows());
+            return focused && focused->fullScreen == on;
+        }, 3000));
     }
 
     // A compositor that leaves a request unanswered: after the bound the
@@ -240,6 +245,12 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         for (bool on : {true, false}) {
             press(KEY_Z);
             EXPECT_TRUE(spinUntil([&] { return compositor.maximized("corv-test-a") == on; }, 3000)) << on;
+            // The next press comes once the program has seen the new frame, as a user's would.
+            EXPECT_TRUE(spinUntil([&] {
+                for (const auto& w : desktop->compositor->windows().windows)
+                    if (w.pid == a) return (w.geometry == platform::Rect{0, 0, 1280, 800}) == on;
+                return false;
+            }, 3000));
         }
 
     // The input-method key steps through the compositor's layouts.
