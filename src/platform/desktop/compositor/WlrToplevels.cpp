@@ -276,6 +276,10 @@ void run(WlrToplevels::Link& link) {
 
 void WlrToplevels::Link::send(CompositorWindowId id, Request what) {
     const auto it = toplevels.find(id);
+    if (traceEnabled())
+        trace(("wlr-toplevels: request " + std::to_string(static_cast<int>(what)) + " on " + std::to_string(id) +
+               (it == toplevels.end() ? " (gone)" : ""))
+                  .c_str());
     if (it == toplevels.end()) return;
     zwlr_foreign_toplevel_handle_v1* handle = it->second.handle;
     switch (what) {

@@ -187,15 +187,15 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     ASSERT_TRUE(desktop->compositor->activate(windowOf(a)));
     EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == "corv-test-a"; }, 3000));
 
-    // The desktop keys: on from the first desktop, back, and nothing before
-    // the first; nothing where the facility has no desktops.
+    // The desktop keys: on from the first desktop, back, and nothing before the first.
     ASSERT_EQ(compositor.currentDesktop(), 0);
-    for (const auto& [key, desktopAfter] : {std::pair{KEY_J, 1}, std::pair{KEY_L, 0}, std::pair{KEY_L, 0},
-                                            std::pair{KEY_J, 1}, std::pair{KEY_L, 0}}) {
-        press(key);
-        const int expected = row.desktops ? desktopAfter : 0;
-        EXPECT_TRUE(spinUntil([&] { return compositor.currentDesktop() == expected; }, 3000))
-            << "ended on " << compositor.currentDesktop().value_or(-1);
+    if (row.desktops) {
+        for (const auto& [key, desktopAfter] : {std::pair{KEY_J, 1}, std::pair{KEY_L, 0}, std::pair{KEY_L, 0},
+                                                std::pair{KEY_J, 1}, std::pair{KEY_L, 0}}) {
+            press(key);
+            EXPECT_TRUE(spinUntil([&] { return compositor.currentDesktop() == desktopAfter; }, 3000))
+                << "ended on " << compositor.currentDesktop().value_or(-1);
+        }
     }
 
     // The full-screen key changes the focused window, and only it.
