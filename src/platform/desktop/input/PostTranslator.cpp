@@ -162,12 +162,6 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
     return out;
 }
 
-bool PostTranslator::holdsKeys() const {
-    for (std::uint16_t code : held_)
-        if (modifierFlagsOfEvdev(code) == 0) return true;
-    return false;
-}
-
 std::vector<input_event> PostTranslator::releaseAll() { return release(std::set<std::uint16_t>(held_)); }
 
 std::vector<input_event> PostTranslator::release(const std::set<std::uint16_t>& codes) {
