@@ -186,6 +186,14 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     EXPECT_TRUE(spinUntil([&] { return focusedWindow(desktop->compositor->windows()).value_or(CompositorWindow{}).pid == b; }));
     ASSERT_TRUE(desktop->compositor->activate(windowOf(a)));
     EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == "corv-test-a"; }, 3000));
+    // The keys below come once the program has seen A, and its desktop, in front again.
+    EXPECT_TRUE(spinUntil([&] { return focusedWindow(desktop->compositor->windows()).value_or(CompositorWindow{}).pid == a; }));
+    if (row.desktops) {
+        EXPECT_TRUE(spinUntil([&] {
+            const auto desktops = desktop->compositor->desktops();
+            return desktops && desktops->current == 0;
+        }));
+    }
 
     // The desktop keys: on from the first desktop, back, and nothing before the first.
     ASSERT_EQ(compositor.currentDesktop(), 0);
