@@ -128,7 +128,6 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
             app.bundleIdentifier = entry->id;
             app.bundlePath = entry->path;
             app.localizedName = entry->name;
-            app.entryPrograms = entryPrograms(entry->text);
         } else {
             app.localizedName = appId;
         }
