@@ -4,6 +4,7 @@
 #include "platform/desktop/compositor/GnomeShellWindows.h"
 #include "platform/desktop/compositor/KWinWindows.h"
 #include "platform/desktop/compositor/SwayWindows.h"
+#include "platform/desktop/compositor/WlrToplevels.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>
@@ -41,8 +42,9 @@ std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::R
     case CompositorFacility::GnomeExtension:
         // Also without the extension: it is offered to the user, and taken up once on.
         return std::make_unique<GnomeShellWindows>(loop, GnomeShellWindows::Options{sessionBus});
-    case CompositorFacility::X11:
     case CompositorFacility::WlrToplevels:
+        return WlrToplevels::open(loop, facts.waylandDisplay);
+    case CompositorFacility::X11:
         return nullptr;
     }
     return nullptr;

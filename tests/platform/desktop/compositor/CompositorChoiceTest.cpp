@@ -31,6 +31,8 @@ TEST(CompositorChoice, EachSessionGetsItsFacilitiesAndXwaylandNeverDecides) {
         {"GNOME with the extension", {"wayland", "ubuntu:GNOME", "wayland-0", "", false, true}, {F::GnomeExtension}},
         {"GNOME without the extension", {"wayland", "ubuntu:GNOME", "wayland-0", "", false, false}, {F::GnomeExtension}},
         {"Hyprland", {"wayland", "Hyprland", "wayland-1", "", false, false}, {F::WlrToplevels}},
+        {"labwc", {"wayland", "labwc:wlroots", "wayland-0", "", false, false}, {F::WlrToplevels}},
+        {"sway without its socket", {"wayland", "sway", "wayland-1", "", false, false}, {F::WlrToplevels}},
         {"weston", {"wayland", "weston", "wayland-0", "", false, false}, {F::WlrToplevels}},
         {"Wayland session type, no display", {"wayland", "", "", "", false, false}, {}},
     };
