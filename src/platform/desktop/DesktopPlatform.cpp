@@ -1,5 +1,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 
+#include "platform/desktop/compositor/CompositorChoice.h"
+
 #include <QThreadPool>
 
 #include <cstdlib>
@@ -23,14 +25,15 @@ DesktopInputConfig inputConfig(DesktopInputConfig config) {
 } // namespace
 
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
-    : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
+    : compositor(openCompositorWindows(runLoop, locations.sessionBusAddress)),
+      defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
       eventTaps(runLoop, inputConfig(locations.input)),
       hidSystem(eventTaps.chain),
       ioRegistry(eventTaps.input.registry()),
       loginWindow(locations.systemBusAddress, locations.sessionBusAddress),
       screenLock(locations.systemBusAddress),
-      inputSources(runLoop),
+      inputSources(runLoop, nullptr, compositor.get()),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),

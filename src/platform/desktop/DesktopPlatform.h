@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
 #include "platform/desktop/apps/DesktopAppFolders.h"
+#include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/apps/DesktopAppNotes.h"
 #include "platform/desktop/shell/DesktopAppControl.h"
 #include "platform/desktop/shell/DesktopAudioInput.h"
@@ -42,6 +43,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace corv::desktop {
 
 // Where the machine keeps its files and buses; an empty entry means the
@@ -66,6 +69,9 @@ public:
 
     // The run loop comes first so that it is the last to go.
     DesktopRunLoop runLoop;
+    // A Wayland session's facility for the desktop's windows; null on X11
+    // and where no facility answers. Before the services that use it.
+    std::unique_ptr<CompositorWindows> compositor;
     DesktopUserDefaults defaults;
     DesktopLoginItems loginItems;
     DesktopBundle bundle;
@@ -75,19 +81,19 @@ public:
     DesktopHidSystem hidSystem;
     DesktopIoRegistry ioRegistry;
     DesktopMultitouch multitouch;
-    DesktopWindowServer windowServer;
+    DesktopWindowServer windowServer{nullptr, compositor.get()};
     DesktopLoginWindow loginWindow;
     DesktopAudioInput audioInput;
     DesktopProcesses processes;
     DesktopScreenLock screenLock;
     DesktopBackground background;
-    DesktopAccessibility accessibility;
+    DesktopAccessibility accessibility{nullptr, compositor.get()};
     DesktopAppFolders appFolders;
-    DesktopWorkspace workspace;
+    DesktopWorkspace workspace{nullptr, compositor.get()};
     DesktopInputSources inputSources;
     DesktopDisplays displays;
     DesktopDisplayLinks displayLinks;
-    DesktopSpaces spaces;
+    DesktopSpaces spaces{nullptr, compositor.get()};
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
     DesktopHidDevices hidDevices;
@@ -96,13 +102,13 @@ public:
     DesktopLifecycle lifecycle;
     DesktopStatusBar statusBar;
     DesktopWindows windows;
-    DesktopAppNotes appNotes{runLoop, workspace};
+    DesktopAppNotes appNotes{runLoop, workspace, nullptr, compositor.get()};
     DesktopWorkspaceNotes workspaceNotes;
     DesktopFileEvents fileEvents;
     DesktopPreferences preferences;
     DesktopAxObservers axObservers;
     // The program's posts pass the desktop's stand-in for the Dock.
-    DesktopDock dock{eventTaps, runLoop};
+    DesktopDock dock{eventTaps, runLoop, nullptr, compositor.get()};
     // Last, so that termination signals pass it before the lifecycle's handler.
     InputSignals inputSignals;
 

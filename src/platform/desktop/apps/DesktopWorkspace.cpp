@@ -63,15 +63,26 @@ bool launch(const DesktopApp& app, const std::vector<std::string>& targets) {
     return argv && spawnDetached(*argv);
 }
 
+std::optional<WmClass> classOf(const CompositorWindow& window) {
+    if (window.wmInstance.empty() && window.wmClass.empty()) return std::nullopt;
+    return WmClass{window.wmInstance, window.wmClass};
+}
+
 QUrl qurl(const Url& url) { return QUrl(QString::fromStdString(url.absoluteString())); }
 
 } // namespace
 
 X11Session& DesktopWorkspace::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
-std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const std::optional<WmClass>& wmClass) {
-    // The window's class says what the process shows, even when a terminal
-    // or launcher started it; the cgroup serves processes without windows.
+std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const std::optional<WmClass>& wmClass,
+                                                         const std::string& appId) {
+    // The window's app id or class says what the process shows, even when a
+    // terminal or launcher started it; the cgroup serves processes without
+    // windows. An app id is the entry's id, else its StartupWMClass.
+    if (!appId.empty()) {
+        if (auto app = apps_.byId(appId)) return app;
+        if (auto app = apps_.byWindowClass(appId, appId)) return app;
+    }
     if (wmClass)
         if (auto app = apps_.byWindowClass(wmClass->first, wmClass->second)) return app;
     const auto id = desktopIdFromCgroup(procText(pid, "cgroup"),
@@ -81,6 +92,13 @@ std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const
 
 std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
+    if (compositor_) {
+        // The process's topmost window names it.
+        const auto list = compositor_->windows();
+        for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it)
+            if (it->pid == pid) return applicationOf(pid, classOf(*it), it->appId);
+        return applicationOf(pid, std::nullopt);
+    }
     auto& x = x11();
     std::optional<WmClass> wmClass;
     for (const auto& [w, owner] : x.clientPids())
@@ -92,7 +110,8 @@ std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication
 }
 
 std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std::int32_t pid,
-                                                                           const std::optional<WmClass>& wmClass) {
+                                                                           const std::optional<WmClass>& wmClass,
+                                                                           const std::string& appId) {
     if (pid <= 0) return std::nullopt;
     const auto exe = executableOf(pid);
     std::error_code error;
@@ -103,7 +122,7 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
     // The program itself runs as a menu-bar accessory: no list of
     // applications to choose from holds it.
     if (pid == ::getpid()) app.activationPolicy = platform::ActivationPolicy::Accessory;
-    if (auto entry = appOfProcess(pid, wmClass)) {
+    if (auto entry = appOfProcess(pid, wmClass, appId)) {
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         app.localizedName = entry->name;
@@ -119,6 +138,13 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
 std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications() {
     std::vector<platform::RunningApplication> out;
     std::set<std::int32_t> seen;
+    if (compositor_) {
+        for (const auto& window : compositor_->windows().windows) {
+            if (window.pid <= 0 || !seen.insert(window.pid).second) continue;
+            if (auto app = applicationOf(window.pid, classOf(window), window.appId)) out.push_back(std::move(*app));
+        }
+        return out;
+    }
     auto& x = x11();
     for (const auto& [w, pid] : x.clientPids()) {
         if (pid <= 0 || !seen.insert(pid).second) continue;
@@ -128,12 +154,24 @@ std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications(
 }
 
 bool DesktopWorkspace::isActive(std::int32_t pid) {
+    if (compositor_) {
+        const auto focused = focusedWindow(compositor_->windows());
+        return focused && focused->pid == pid;
+    }
     auto& x = x11();
     const XWindowId active = x.activeWindow();
     return active && x.pidOf(active) == pid;
 }
 
 bool DesktopWorkspace::activate(std::int32_t pid) {
+    if (compositor_) {
+        const auto list = compositor_->windows();
+        if (const auto focused = focusedWindow(list); focused && focused->pid == pid) return true;
+        // The topmost window of the process.
+        for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it)
+            if (it->pid == pid) return compositor_->activate(it->id);
+        return false;
+    }
     auto& x = x11();
     // The window a raise has just asked for: the manager may not have made it
     // active yet.

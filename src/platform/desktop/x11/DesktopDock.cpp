@@ -1,5 +1,6 @@
 #include "platform/desktop/x11/DesktopDock.h"
 
+#include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 namespace corv::desktop {
@@ -51,6 +52,16 @@ void DesktopDock::swipeEnded(std::int64_t motion, double progress) {
     const double raw = (!natural_ || natural_()) ? progress : -progress;
     const int direction = (raw > 0) - (raw < 0);
     if (direction == 0) return;
+    if (compositor_) {
+        // Only the desktops move under Wayland: no compositor shows the desktop on request.
+        if (motion != kHorizontal || !compositor_->can(CompositorCapability::Desktops)) return;
+        const auto desktops = compositor_->desktops();
+        if (!desktops) return;
+        const int next = desktops->current + direction;
+        if (next < 0 || next >= desktops->count) return;
+        compositor_->switchDesktop(direction);
+        return;
+    }
     auto& x = x11();
     if (motion == kHorizontal) {
         const auto count = x.desktopCount();

@@ -18,12 +18,15 @@
 namespace corv::desktop {
 
 class X11Session;
+class CompositorWindows;
 
 class DesktopDock final : public platform::EventTaps {
 public:
     // `x11` null: the program's own session.
-    DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, X11Session* x11 = nullptr)
-        : stream_(stream), loop_(loop), x11_(x11) {}
+    // `compositor` non-null: a Wayland session's facility moves the desktops.
+    DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, X11Session* x11 = nullptr,
+                CompositorWindows* compositor = nullptr)
+        : stream_(stream), loop_(loop), x11_(x11), compositor_(compositor) {}
 
     // The program's natural-scrolling state, which signs the progress of its
     // dock swipes (main thread); on when not given.
@@ -60,6 +63,7 @@ private:
     platform::EventTaps& stream_;
     platform::RunLoop& loop_;
     X11Session* x11_;
+    CompositorWindows* compositor_;
     std::function<bool()> natural_;
     // The desktop last asked for, until the manager shows it.
     std::optional<long> pending_;

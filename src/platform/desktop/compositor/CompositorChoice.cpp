@@ -1,0 +1,95 @@
+#include "platform/desktop/compositor/CompositorChoice.h"
+
+#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/compositor/SwayWindows.h"
+#include "platform/desktop/shell/DesktopTrace.h"
+
+#include <QDBusMessage>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace corv::desktop {
+
+namespace {
+
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool hasOwner(const QDBusConnection& bus, const QString& name) {
+    if (!bus.isConnected()) return false;
+    auto call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                               QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    call << name;
+    const QDBusMessage reply =
+        bus.call(call, QDBus::Block, static_cast<int>(kCompositorBound.count()));
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().front().toBool();
+}
+
+std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::RunLoop& loop, const SessionFacts& facts,
+                                        const QString& sessionBus) {
+    (void)sessionBus;
+    switch (facility) {
+    case CompositorFacility::Sway:
+        return SwayWindows::open(loop, facts.swaySocket);
+    case CompositorFacility::X11:
+    case CompositorFacility::KWin:
+    case CompositorFacility::GnomeExtension:
+    case CompositorFacility::WlrToplevels:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+SessionFacts readSessionFacts(const QString& sessionBus) {
+    SessionFacts facts;
+    facts.sessionType = env("XDG_SESSION_TYPE");
+    facts.currentDesktop = env("XDG_CURRENT_DESKTOP");
+    facts.waylandDisplay = env("WAYLAND_DISPLAY");
+    facts.swaySocket = env("SWAYSOCK");
+    const bool wayland = facts.sessionType == "wayland" || !facts.waylandDisplay.empty();
+    // An X11 session asks the bus nothing.
+    if (wayland && facts.swaySocket.empty()) {
+        ServiceBus bus(sessionBus, BusKind::Session, QStringLiteral("corv-compositor-"));
+        facts.kwinOnBus = hasOwner(bus, QStringLiteral("org.kde.KWin"));
+        facts.gnomeExtensionOnBus = hasOwner(bus, QString::fromLatin1(kGnomeExtensionService));
+    }
+    return facts;
+}
+
+std::vector<CompositorFacility> chooseFacilities(const SessionFacts& facts) {
+    const bool wayland = facts.sessionType == "wayland" || (facts.sessionType != "x11" && !facts.waylandDisplay.empty());
+    if (!wayland) return {CompositorFacility::X11};
+    std::vector<CompositorFacility> out;
+    if (!facts.swaySocket.empty()) out.push_back(CompositorFacility::Sway);
+    if (facts.kwinOnBus) out.push_back(CompositorFacility::KWin);
+    if (facts.gnomeExtensionOnBus) out.push_back(CompositorFacility::GnomeExtension);
+    // Any other compositor may offer the foreign-toplevel protocol; GNOME and
+    // KWin offer none.
+    std::istringstream desktops(facts.currentDesktop);
+    bool gnomeOrKde = false;
+    for (std::string name; std::getline(desktops, name, ':');)
+        gnomeOrKde = gnomeOrKde || name == "GNOME" || name == "KDE";
+    if (!facts.waylandDisplay.empty() && !gnomeOrKde && !facts.kwinOnBus) out.push_back(CompositorFacility::WlrToplevels);
+    return out;
+}
+
+std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus) {
+    const SessionFacts facts = readSessionFacts(sessionBus);
+    for (CompositorFacility facility : chooseFacilities(facts)) {
+        if (facility == CompositorFacility::X11) return nullptr;
+        if (auto windows = open(facility, loop, facts, sessionBus)) {
+            if (traceEnabled()) trace(("compositor: " + windows->name()).c_str());
+            return windows;
+        }
+    }
+    if (traceEnabled()) trace("compositor: none answers");
+    return nullptr;
+}
+
+} // namespace corv::desktop
