@@ -105,6 +105,7 @@ struct EvdevDesc {
     std::map<std::uint16_t, input_absinfo> abs;  // absolute axes
     std::set<std::uint16_t> props;               // INPUT_PROP_*
     int effects = 0;                             // force-feedback effects it can hold at once
+    std::set<std::uint16_t> leds;                // lit from the start
 };
 
 inline EvdevDesc fakeKeyboard(std::string name = "Fake Keyboard", std::uint16_t product = 0xC31C) {
@@ -171,6 +172,7 @@ struct UinputDevice {
     bool destroyed = false;  // UI_DEV_DESTROY
     std::vector<InputEvent> events;  // written while created, in order
     std::vector<std::chrono::steady_clock::time_point> writtenAt;
+    std::set<std::uint16_t> leds;  // lit, by its own events or the desktop's writes to its node
     bool has(std::uint16_t type, std::uint16_t code) const {
         auto it = codes.find(type);
         return it != codes.end() && it->second.count(code);
@@ -245,6 +247,7 @@ public:
         const std::string node = "/dev/input/event" + std::to_string(n);
         Node& d = nodes_[node];
         d.desc = desc;
+        d.leds = desc.leds;
         d.heldElsewhere = heldElsewhere;
         char hidName[32];
         std::snprintf(hidName, sizeof hidName, "%04X:%04X:%04X.%04X", desc.bus, desc.vendor, desc.product, n);
@@ -897,13 +900,15 @@ private:
     // the node's own reader, with a SYN_REPORT.
     void nodeWrite(UMockdevIoctlClient* client, Node& d, const std::uint8_t* data, std::size_t length) {
         std::vector<input_event> changed;
+        // A created device's lights are the uinput device's own.
+        std::set<std::uint16_t>& leds = d.uinput >= 0 ? uinput_[d.uinput].leds : d.leds;
         for (std::size_t at = 0; at + sizeof(input_event) <= length; at += sizeof(input_event)) {
             input_event e;
             std::memcpy(&e, data + at, sizeof e);
             d.written.push_back({e.type, e.code, e.value});
-            if (e.type != EV_LED || d.leds.count(e.code) == (e.value != 0)) continue;
-            if (e.value) d.leds.insert(e.code);
-            else d.leds.erase(e.code);
+            if (e.type != EV_LED || leds.count(e.code) == (e.value != 0)) continue;
+            if (e.value) leds.insert(e.code);
+            else leds.erase(e.code);
             changed.push_back(rawEvent(EV_LED, e.code, e.value));
         }
         if (!changed.empty() && d.uinput >= 0) {
@@ -987,12 +992,22 @@ private:
             umockdev_ioctl_client_complete(client, -1, EINVAL);
             return TRUE;
         }
+        std::vector<input_event> lights;
         for (std::size_t at = 0; at < length; at += sizeof(input_event)) {
             input_event e;
             std::memcpy(&e, arg->data + at, sizeof e);
             d.events.push_back({e.type, e.code, e.value});
             d.writtenAt.push_back(now);
             if (rig->onUinputWrite) rig->onUinputWrite(d, d.events.back());
+            // Its own lights change its state, and come back to its reader.
+            if (e.type != EV_LED || d.leds.count(e.code) == (e.value != 0)) continue;
+            if (e.value) d.leds.insert(e.code);
+            else d.leds.erase(e.code);
+            lights.push_back(rawEvent(EV_LED, e.code, e.value));
+        }
+        if (!lights.empty()) {
+            rig->reads_.push_back({i, lights});
+            if (rig->reads_.size() == 1) rig->startRead();
         }
         umockdev_ioctl_client_complete(client, static_cast<long>(length), 0);
         rig->changed_.notify_all();

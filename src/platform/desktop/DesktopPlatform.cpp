@@ -56,6 +56,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
         multitouch.frame(syspath, fingers);
     };
     eventTaps.input.pointer = [this] { return windowServer.cursorLocation(0); };
+    eventTaps.input.setBackground(&background);
     workspaceNotes.onPresence = [this](bool present) { eventTaps.input.setAway(!present); };
     eventTaps.input.setKeyValueListeners(hidDevices.valueHandlers());
     eventTaps.input.setKeyValues([this](const std::string& hidSyspath, const platform::HidInputValue& value) {

@@ -186,7 +186,8 @@ void DesktopInput::take(const InputNode& node) {
                                     failure);
     if (!device) {
         if (failure == EvdevDevice::Failure::Busy) {
-            busy_[node.syspath] = inputNodeHolders(node.devnode).listed();
+            if (busy_[node.syspath].empty()) busy_[node.syspath] = {-1};  // unknown until looked at
+            findHolders(node);
             retryLater(node.syspath, kBusy.first, kBusy.last);
         }
         if (failure == EvdevDevice::Failure::KeysDown) retryLater(node.syspath, kKeysDown.first, kKeysDown.last);
@@ -198,10 +199,31 @@ void DesktopInput::take(const InputNode& node) {
     if (auto r = retries_.find(node.syspath); r != retries_.end() && !r->second.failing) retries_.erase(r);
     if (auto r = remaps_.find(node.syspath); r != remaps_.end()) device->setRemap(r->second);
     EvdevDevice& d = *device;
-    GrabTable::process().add(d.nodeFd(), d.cloneFd());
+    if (!GrabTable::process().add(d.nodeFd(), d.cloneFd())) {
+        // Nothing could let it go when the loop stands still or the process
+        // dies: it is not kept, and tried again later.
+        device->release();
+        retryLater(node.syspath, kBusy.first, kBusy.last);
+        return;
+    }
     devices_[node.syspath] = std::move(device);
     d.start(*this);
     updateWatch();
+}
+
+void DesktopInput::findHolders(const InputNode& node) {
+    if (!background_ || !findingHolders_.insert(node.syspath).second) return;
+    std::weak_ptr<bool> alive = alive_;
+    platform::RunLoop* loop = &loop_;
+    background_->run([this, alive, loop, syspath = node.syspath, devnode = node.devnode] {
+        // A walk of every process's descriptors: never on the main thread.
+        auto pids = inputNodeHolders(devnode).listed();
+        loop->postFromAnyThread([this, alive, syspath, pids = std::move(pids)] {
+            if (!alive.lock()) return;
+            findingHolders_.erase(syspath);
+            if (auto it = busy_.find(syspath); it != busy_.end()) it->second = pids;
+        });
+    });
 }
 
 void DesktopInput::retryLater(const std::string& syspath, double first, double last) {
@@ -252,6 +274,7 @@ void DesktopInput::endKeys(std::int64_t sender, const std::vector<Event>& ups) {
     for (const auto& [other, held] : postedFor_)
         for (std::uint16_t code : held) codes.erase(code);
     if (post_) writePostFrame(translator_.release(codes));
+    if (!translator_.holdsAny()) outputs_.restore();
 }
 
 void DesktopInput::keyFrame(EvdevDevice& device, const std::vector<input_event>& frame) {
@@ -337,6 +360,7 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
             slot->event = event;
             slot->state = Slot::State::TimedOut;
             ++unclaimed_;
+            watchdog_.handedOver();
             ++counters_.toMain;
             std::weak_ptr<bool> alive = alive_;
             loop_.postFromAnyThread([this, alive, slot, token = nextToken_++] {
@@ -371,6 +395,7 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
         ++counters_.timedOut;
     }
     ++unclaimed_;
+    watchdog_.handedOver();
     ++counters_.toMain;
     loop_.postFromAnyThread([this, alive, slot, token] {
         if (alive.lock()) handOver(slot, token);
@@ -387,8 +412,15 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
     {
         std::unique_lock<std::mutex> lock(slot->m);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(boundMicros_.load());
-        while (slot->state != Slot::State::Done && !device.stopping())
-            if (slot->cv.wait_until(lock, deadline) == std::cv_status::timeout) break;
+        // Claimed by the deadline, the event is in the chain: its taps have
+        // run or run now, so its verdict is waited for.
+        while (slot->state != Slot::State::Done && !device.stopping()) {
+            if (slot->state == Slot::State::Claimed)
+                slot->cv.wait(lock);
+            else if (slot->cv.wait_until(lock, deadline) == std::cv_status::timeout &&
+                     slot->state == Slot::State::Waiting)
+                break;
+        }
         if (slot->state == Slot::State::Done) {
             verdict.passed = false;
             verdict.event = std::move(slot->result);
@@ -404,6 +436,7 @@ EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) 
 
 void DesktopInput::handOver(std::shared_ptr<Slot> slot, Token token) {
     --unclaimed_;
+    watchdog_.claimed();
     bool late;
     {
         std::lock_guard<std::mutex> lock(slot->m);
@@ -519,11 +552,17 @@ void DesktopInput::writePosted(const Event& event) {
                 it = it->second.erase(ev.code) && it->second.empty() ? postedFor_.erase(it) : std::next(it);
     }
     if (writePostFrame(std::move(events))) ++counters_.posted;
-    if (!translator_.holdsKeys()) outputs_.restore();
+    // The user's modifiers come back once every posted key and modifier is
+    // up: a posted Shift still down beside a restored Alt is the desktop's
+    // layout switch.
+    if (!translator_.holdsAny()) outputs_.restore();
 }
 
 bool DesktopInput::writePostFrame(std::vector<input_event> events) {
-    return outputs_.write(OutputModifiers::kPosting, post_, events);
+    const bool written = outputs_.write(OutputModifiers::kPosting, post_, events);
+    // While posted keys are down, the loop must keep turning.
+    watchdog_.holding(translator_.holdsAny());
+    return written;
 }
 
 void DesktopInput::shutdown() {

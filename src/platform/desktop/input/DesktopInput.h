@@ -7,6 +7,7 @@
 // is away, and by the watchdog and the signal handlers when the main thread
 // cannot serve it.
 
+#include "platform/Background.h"
 #include "platform/RunLoop.h"
 #include "platform/TapChain.h"
 #include "platform/desktop/input/EvdevDevice.h"
@@ -79,9 +80,6 @@ public:
     // nothing is taken until the user is back.
     void setAway(bool away);
     bool away() const { return away_; }
-    // Seconds from the main loop's last turn to the watchdog's let-go, of the
-    // last stall; 0 before one.
-    double lastStallRelease() const { return watchdog_.lastReleaseAfter(); }
 
     // Keyboards and mice present, not the program's own, in arrival order.
     const std::vector<InputNode>& nodes() const { return nodes_; }
@@ -102,6 +100,9 @@ public:
     // Key values are read only while this count (of the HID devices with a
     // value handler) is above 0. Set before any device is taken.
     void setKeyValueListeners(std::shared_ptr<const std::atomic<int>> count) { keyValueListeners_ = std::move(count); }
+    // Where the programs holding a busy node are looked for, off the main
+    // thread; without it they stay unknown.
+    void setBackground(platform::Background* background) { background_ = background; }
     // The key remap of one event node, kept across its taking and letting go.
     void setRemap(const std::string& syspath, Remap remap);
 
@@ -132,6 +133,8 @@ private:
     void take(const InputNode& node);
     void letGo(const std::string& syspath);
     void retryLater(const std::string& syspath, double first, double last);
+    // Looks for the programs that hold a busy node, in the background.
+    void findHolders(const InputNode& node);
     void added(const InputNode& node);
     void removed(const std::string& syspath);
     bool isOwn(const InputNode& node) const;
@@ -181,6 +184,8 @@ private:
     InputRegistry registry_;
     std::map<std::string, std::unique_ptr<EvdevDevice>> devices_;  // by event-node syspath
     std::map<std::string, std::vector<std::int32_t>> busy_;        // held elsewhere: holder pids, -1 unknown
+    std::set<std::string> findingHolders_;                         // busy nodes looked at in the background
+    platform::Background* background_ = nullptr;
     std::map<std::string, Remap> remaps_;
     KeyValueFeed keyValues_;
     struct Retry {

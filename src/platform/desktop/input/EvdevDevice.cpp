@@ -135,6 +135,13 @@ std::unique_ptr<EvdevDevice> EvdevDevice::take(const InputNode& node, const std:
     }
     if (const char* sys = libevdev_uinput_get_syspath(d->clone_)) d->cloneSyspath_ = sys;
     d->lights_ = libevdev_has_event_type(d->dev_, EV_LED);
+    // The clone starts with the keyboard's lights, so that the desktop's
+    // first change of them is one for the clone too.
+    std::vector<input_event> lit;
+    for (unsigned code = 0; d->lights_ && code <= LED_MAX; ++code)
+        if (libevdev_has_event_code(d->dev_, EV_LED, code) && libevdev_get_event_value(d->dev_, EV_LED, code) != 0)
+            lit.push_back(inputEvent(EV_LED, static_cast<std::uint16_t>(code), 1));
+    if (!lit.empty()) writeFrame(d->clone_, lit);
     d->outputIndex_ = outputs.attach(libevdev_uinput_get_fd(d->clone_));
     return d;
 }

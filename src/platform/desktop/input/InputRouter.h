@@ -75,8 +75,6 @@ public:
     // for those whose down it judged, and the seat lets go of them all.
     std::vector<platform::Event> endKeys();
 
-    // By the device's code.
-    bool cloneHolds(std::uint16_t code) const { return held_.count(code) != 0; }
     platform::EventFlags flags() const;
 
 private:

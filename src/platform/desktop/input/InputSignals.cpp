@@ -44,6 +44,12 @@ extern "C" void onTermination(int signal, siginfo_t* info, void* context) {
     errno = savedErrno;
 }
 
+extern "C" void onContinue(int) {
+    const int savedErrno = errno;
+    InputWatchdog::continued();
+    errno = savedErrno;
+}
+
 } // namespace
 
 InputSignals::InputSignals() {
@@ -79,6 +85,11 @@ InputSignals::InputSignals() {
         ::sigaction(s, &term, &before);
         g_before[s == SIGTERM ? 0 : 1] = before;
     }
+    struct sigaction resume {};
+    resume.sa_handler = &onContinue;
+    sigemptyset(&resume.sa_mask);
+    resume.sa_flags = SA_RESTART;
+    ::sigaction(SIGCONT, &resume, &previousContinue_);
 }
 
 InputSignals::~InputSignals() {
@@ -90,6 +101,7 @@ InputSignals::~InputSignals() {
                                                    : std::size(kTermination);
         for (std::size_t k = 0; k < n; ++k) ::sigaction(group[k], &previous_[i++], nullptr);
     }
+    ::sigaction(SIGCONT, &previousContinue_, nullptr);
     if (stack_) {
         ::sigaltstack(&previousStack_, nullptr);
         std::free(stack_);

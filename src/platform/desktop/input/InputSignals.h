@@ -4,7 +4,8 @@
 // longer serves it. Job control is ignored (a Ctrl+Z typed through our own
 // clone would stop us with every keyboard grabbed); a crash lets every node
 // go and destroys the uinput devices before it takes its course; SIGTERM and
-// SIGINT go on to the handlers installed before, under the watchdog's bound.
+// SIGINT go on to the handlers installed before, under the watchdog's bound;
+// SIGCONT tells the watchdog that the process, its loop included, was stopped.
 // One at a time per process; the previous actions come back at its end.
 
 #include <csignal>
@@ -21,6 +22,7 @@ public:
 private:
     static constexpr int kCount = 9;
     struct sigaction previous_[kCount] = {};
+    struct sigaction previousContinue_ = {};
     stack_t previousStack_{};
     void* stack_ = nullptr;
     bool installed_ = false;

@@ -28,8 +28,17 @@ std::int64_t nowNs() {
 std::atomic<int> g_signal{0};
 std::atomic<std::int64_t> g_requestedAt{0};
 std::atomic<bool> g_takenUp{false};
+// When the process was last continued after a stop.
+std::atomic<std::int64_t> g_continuedAt{0};
 // The running watchdog's wake pipe.
 std::atomic<int> g_wakeFd{-1};
+
+void wakeFromSignal() {
+    if (const int fd = g_wakeFd.load(); fd >= 0) {
+        const char c = 1;
+        [[maybe_unused]] auto n = ::write(fd, &c, 1);
+    }
+}
 
 void takeUp() {
     if (g_signal.load() != 0) g_takenUp.store(true);
@@ -50,6 +59,7 @@ InputWatchdog::InputWatchdog(platform::RunLoop& loop, double stallBound, std::fu
 
 InputWatchdog::~InputWatchdog() {
     watch(false);
+    holding(false);
     stop_ = true;
     int expected = wake_[1];
     g_wakeFd.compare_exchange_strong(expected, -1);
@@ -61,6 +71,12 @@ InputWatchdog::~InputWatchdog() {
 
 void InputWatchdog::watch(bool on) {
     if (on == watching_.load()) return;
+    watching_ = on;
+    wake();
+}
+
+void InputWatchdog::holding(bool on) {
+    if (on == holding_.load()) return;
     if (on) {
         lastBeatNs_ = nowNs();
         beatTimer_ = loop_.repeating(kBeatInterval, [this] { beat(); });
@@ -68,14 +84,40 @@ void InputWatchdog::watch(bool on) {
         loop_.cancel(beatTimer_);
         beatTimer_ = 0;
     }
-    watching_ = on;
-    wake();
+    holding_ = on;
+    if (on) wake();
+}
+
+void InputWatchdog::handedOver() {
+    if (pending_.load() == 0) owedSinceNs_.store(nowNs());
+    pending_.fetch_add(1);
+    if (!armed_.exchange(true)) wake();
+}
+
+void InputWatchdog::claimed() {
+    owedSinceNs_.store(nowNs());
+    pending_.fetch_sub(1);
+    takeUp();
+    if (letGo_.load()) recoverLater();
 }
 
 void InputWatchdog::beat() {
     lastBeatNs_ = nowNs();
     takeUp();
-    if (letGo_.exchange(false) && recover_) recover_();
+    if (letGo_.load()) recoverLater();
+}
+
+void InputWatchdog::recoverLater() {
+    // On a turn of its own: the devices are let go and taken again outside
+    // whatever the loop is doing now.
+    if (recoverQueued_) return;
+    recoverQueued_ = true;
+    std::weak_ptr<bool> alive = alive_;
+    loop_.post([this, alive] {
+        if (!alive.lock()) return;
+        recoverQueued_ = false;
+        if (letGo_.exchange(false) && recover_) recover_();
+    });
 }
 
 void InputWatchdog::wake() const {
@@ -92,54 +134,96 @@ void InputWatchdog::terminationRequested(int signal) {
     g_takenUp.store(false);
     g_requestedAt.store(nowNs());
     g_signal.store(signal);
-    if (const int fd = g_wakeFd.load(); fd >= 0) {
-        const char c = 1;
-        [[maybe_unused]] auto n = ::write(fd, &c, 1);
-    }
+    wakeFromSignal();
+}
+
+void InputWatchdog::continued() {
+    g_continuedAt.store(nowNs());
+    wakeFromSignal();
 }
 
 void InputWatchdog::run() {
-    // The watchdog's own oversleep: the whole process was stopped (SIGSTOP,
-    // a debugger) or starved, which is no stall of the loop. Its turns are
-    // counted from then.
-    constexpr std::int64_t kOversleepNs = 250'000'000;
+    // A wait that ends this much past its due time means the watchdog itself
+    // did not run: the process was stopped (SIGSTOP, a debugger) or starved,
+    // and the loop with it. Once per stall, the loop then gets a whole bound
+    // from now; a continue after a stop always does.
+    constexpr std::int64_t kLateNs = 2'000'000;
     std::int64_t resumedNs = 0;
+    std::int64_t continuedSeen = g_continuedAt.load();
+    std::int64_t requestSeen = 0;
     std::int64_t wakeDue = LLONG_MAX;
+    bool graced = false;
+    std::weak_ptr<bool> alive = alive_;
     while (!stop_) {
         const std::int64_t now = nowNs();
-        if (wakeDue != LLONG_MAX && now - wakeDue > kOversleepNs) resumedNs = now;
+        const bool late = wakeDue != LLONG_MAX && now - wakeDue > kLateNs;
+        if (const std::int64_t c = g_continuedAt.load(); c != continuedSeen) {
+            continuedSeen = c;
+            resumedNs = std::max(resumedNs, c);
+        }
         std::int64_t due = LLONG_MAX;
         const int signal = g_signal.load();
-        // With nothing held, a slow loop may take its time over the request.
-        if (signal != 0 && !g_takenUp.load() && GrabTable::process().holdsInput()) {
-            const std::int64_t end = g_requestedAt.load() + static_cast<std::int64_t>(kTerminationBound * 1e9);
-            if (now >= end) {
-                GrabTable::process().releaseAll();
-                ::_exit(128 + signal);
+        if (signal != 0 && !g_takenUp.load()) {
+            // The loop takes the request up at its next turn.
+            if (const std::int64_t at = g_requestedAt.load(); at != requestSeen) {
+                requestSeen = at;
+                loop_.postFromAnyThread([alive] {
+                    if (alive.lock()) takeUp();
+                });
             }
-            due = end;
+            // With nothing held, a slow loop may take its time over the request.
+            if (GrabTable::process().holdsInput()) {
+                const std::int64_t end = g_requestedAt.load() + static_cast<std::int64_t>(kTerminationBound * 1e9);
+                if (now >= end) {
+                    GrabTable::process().releaseAll();
+                    ::_exit(128 + signal);
+                }
+                due = end;
+            }
         }
         if (watching_ && !letGo_) {
-            const std::int64_t last = std::max(lastBeatNs_.load(), resumedNs);
-            if (now - last >= stallNs_) {
-                // The loop is stuck: nothing may stay held meanwhile.
-                GrabTable& table = GrabTable::process();
-                table.liftPosted();
-                table.letGoNodes();
-                releaseAfterNs_ = nowNs() - last;
-                letGo_ = true;
+            armed_ = true;
+            std::int64_t owed = LLONG_MAX;  // since when the loop owes a turn
+            if (pending_.load() > 0) owed = owedSinceNs_.load();
+            if (holding_.load()) owed = std::min(owed, lastBeatNs_.load());
+            if (owed == LLONG_MAX) {
+                graced = false;
+                armed_ = false;
+                // A hand-over that came meanwhile saw the thread armed.
+                if (pending_.load() > 0) continue;
             } else {
-                due = std::min(due, last + stallNs_);
+                if (owed >= resumedNs) graced = false;
+                std::int64_t last = std::max(owed, resumedNs);
+                if (now - last >= stallNs_ && late && !graced) {
+                    graced = true;
+                    resumedNs = last = now;
+                }
+                if (now - last >= stallNs_) {
+                    // The loop is stuck: nothing may stay held meanwhile.
+                    GrabTable& table = GrabTable::process();
+                    table.liftPosted();
+                    table.letGoNodes();
+                    letGo_ = true;
+                } else {
+                    due = std::min(due, last + stallNs_);
+                }
             }
+        } else {
+            armed_ = false;
         }
-        const int timeout =
-            due == LLONG_MAX ? -1 : static_cast<int>(std::max<std::int64_t>(0, (due - now + 999'999) / 1'000'000));
         wakeDue = due;
+        timespec timeout{};
+        if (due != LLONG_MAX) {
+            const std::int64_t left = std::max<std::int64_t>(0, due - now);
+            timeout.tv_sec = static_cast<time_t>(left / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(left % 1'000'000'000);
+        }
         pollfd p{wake_[0], POLLIN, 0};
-        if (::poll(&p, 1, timeout) > 0) {
+        if (::ppoll(&p, 1, due == LLONG_MAX ? nullptr : &timeout, nullptr) > 0) {
             char buf[64];
             while (::read(wake_[0], buf, sizeof buf) > 0) {
             }
+            wakeDue = LLONG_MAX;  // woken early, not late
         }
     }
 }

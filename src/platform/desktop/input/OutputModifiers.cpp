@@ -38,13 +38,26 @@ int OutputModifiers::attach(int fd, int index) {
 void OutputModifiers::detach(int index) {
     if (index < 0 || index >= static_cast<int>(kMax)) return;
     std::lock_guard lock(mutex_);
-    fds_[static_cast<std::size_t>(index)] = -1;
-    for (Held& h : held_) {
-        h.holders &= ~bit(index);
-        h.deferred &= ~bit(index);
-        h.lifted &= ~bit(index);
-        h.restored &= ~bit(index);
+    const std::uint64_t me = bit(index);
+    for (std::size_t i = 0; i < kCodes.size(); ++i) {
+        Held& h = held_[i];
+        h.wanted &= ~me;
+        h.restored &= ~me;
+        if (!(h.shown & me)) continue;
+        // Down here for devices that still want it: it goes over to one of
+        // them, after this device's up (the desktop ends it at that up).
+        h.shown &= ~me;
+        guardLocked();
+        writeLocked(index, kCodes[i], 0);
+        if (h.lifted || !h.wanted) continue;
+        const std::uint64_t clones = h.wanted & ~bit(kPosting);
+        const int to = __builtin_ctzll(clones ? clones : h.wanted);
+        writeLocked(to, kCodes[i], 1);
+        h.shown |= bit(to);
+        h.restored |= bit(to);
+        restoredAny_ = true;
     }
+    fds_[static_cast<std::size_t>(index)] = -1;
 }
 
 void OutputModifiers::writeLocked(int index, std::uint16_t code, std::int32_t value) {
@@ -76,6 +89,17 @@ bool OutputModifiers::write(int index, libevdev_uinput* device, std::vector<inpu
     return written;
 }
 
+void OutputModifiers::takeDownLocked(Held& h, std::uint16_t code, int index,
+                                     std::vector<std::pair<int, std::uint16_t>>& flush) {
+    if (h.restored & h.shown) guardLocked();  // no lone tap of a modifier put back
+    h.restored &= ~h.shown;
+    for (std::size_t d = 0; d < kMax; ++d) {
+        const int device = static_cast<int>(d);
+        if ((h.shown & bit(device)) && device != index) flush.emplace_back(device, code);
+    }
+    h.shown = 0;
+}
+
 void OutputModifiers::filterLocked(int index, std::vector<input_event>& events,
                                    std::vector<std::pair<int, std::uint16_t>>& flush) {
     const std::uint64_t me = bit(index);
@@ -91,33 +115,21 @@ void OutputModifiers::filterLocked(int index, std::vector<input_event>& events,
             return false;
         }
         Held& h = held_[static_cast<std::size_t>(i)];
-        if (ev.value == 2) return ((h.lifted | h.deferred) & me) != 0;
+        if (ev.value == 2) return (h.shown & me) == 0;
         if (ev.value == 1) {
-            if (h.lifted & me) return true;
-            if (h.deferred & me) {
-                h.deferred &= ~me;
-                h.holders |= me;
-                return true;
-            }
-            h.holders |= me;
+            h.wanted |= me;
+            // Posted keys that include it end its lift.
+            if (index == kPosting) h.lifted = false;
+            if (h.lifted || h.shown) return true;
+            h.shown |= me;
             return false;
         }
-        if (h.lifted & me) {
-            h.lifted &= ~me;
-            return true;
-        }
-        if (h.deferred & me) return true;
-        h.holders &= ~me;
-        if (h.holders != 0) {
-            h.deferred |= me;
-            return true;
-        }
-        if (h.restored & me) guardLocked();
-        h.restored &= ~me;
-        for (std::size_t d = 0; d < kMax; ++d)
-            if (h.deferred & bit(static_cast<int>(d))) flush.emplace_back(static_cast<int>(d), ev.code);
-        h.deferred = 0;
-        return false;
+        h.wanted &= ~me;
+        // Still wanted elsewhere: it stays down where it is.
+        if (h.wanted && !h.lifted) return true;
+        const bool mine = (h.shown & me) != 0;
+        takeDownLocked(h, ev.code, index, flush);
+        return !mine;
     });
 }
 
@@ -127,17 +139,16 @@ void OutputModifiers::lift(platform::EventFlags flags) {
     for (std::size_t i = 0; i < kCodes.size(); ++i) {
         Held& h = held_[i];
         if (modifierFlagsOfEvdev(kCodes[i]) & kClasses & flags) continue;
-        const std::uint64_t clones = h.holders & ~bit(kPosting);
+        if (!((h.wanted | h.shown) & ~bit(kPosting))) continue;
+        h.lifted = true;
+        const std::uint64_t clones = h.shown & ~bit(kPosting);
         if (!clones) continue;
         if (!guarded) guardLocked();
         guarded = true;
-        for (std::size_t d = 0; d < kMax; ++d) {
-            if (!(clones & bit(static_cast<int>(d)))) continue;
-            writeLocked(static_cast<int>(d), kCodes[i], 0);
-            h.holders &= ~bit(static_cast<int>(d));
-            h.lifted |= bit(static_cast<int>(d));
-            h.restored &= ~bit(static_cast<int>(d));
-        }
+        for (std::size_t d = 0; d < kMax; ++d)
+            if (clones & bit(static_cast<int>(d))) writeLocked(static_cast<int>(d), kCodes[i], 0);
+        h.shown &= ~clones;
+        h.restored &= ~clones;
     }
 }
 
@@ -146,13 +157,13 @@ void OutputModifiers::restore() {
     for (std::size_t i = 0; i < kCodes.size(); ++i) {
         Held& h = held_[i];
         if (!h.lifted) continue;
-        for (std::size_t d = 0; d < kMax; ++d) {
-            if (!(h.lifted & bit(static_cast<int>(d)))) continue;
-            writeLocked(static_cast<int>(d), kCodes[i], 1);
-            h.holders |= bit(static_cast<int>(d));
-            h.restored |= bit(static_cast<int>(d));
-        }
-        h.lifted = 0;
+        h.lifted = false;
+        if (h.shown || !h.wanted) continue;
+        const std::uint64_t clones = h.wanted & ~bit(kPosting);
+        const int to = __builtin_ctzll(clones ? clones : h.wanted);
+        writeLocked(to, kCodes[i], 1);
+        h.shown |= bit(to);
+        h.restored |= bit(to);
         restoredAny_ = true;
     }
 }

@@ -2,12 +2,14 @@
 
 // The modifier keys the program's uinput devices (the clones and the posting
 // device) hold down for the desktop, which ends a modifier at the first up
-// from any device. An up another of them still holds is kept back until the
-// last one lets go. Posted keys go down with exactly their flags: a modifier
-// a clone holds that they exclude is lifted there first (after a key nothing
-// binds, so that the lift is no lone tap) and put back once they are up.
-// Reader threads and the main thread call it; frames without a modifier
-// take no lock.
+// from any device. One state per modifier decides what every device shows:
+// the devices whose keys (or posts) want it down, and the devices it is down
+// on. It goes down on one device when the first wants it and up on every
+// device it is down on when the last lets go. Posted keys go down with exactly
+// their flags: a modifier the user holds that they exclude is lifted first
+// (after a key nothing binds, so that the lift is no lone tap) and put back,
+// on a device that still wants it, once they are up. Reader threads and the
+// main thread call it; frames without a modifier take no lock.
 
 #include "platform/Event.h"
 
@@ -46,12 +48,15 @@ public:
 private:
     static constexpr std::size_t kMax = 64;
     struct Held {
-        std::uint64_t holders = 0;   // devices that hold it for the desktop
-        std::uint64_t deferred = 0;  // devices whose up waits for the last holder
-        std::uint64_t lifted = 0;    // clones it was lifted on while posted keys are down
-        std::uint64_t restored = 0;  // clones it went down on again, with no key since
+        std::uint64_t wanted = 0;    // devices whose keys or posts hold it
+        std::uint64_t shown = 0;     // devices it is down on for the desktop
+        std::uint64_t restored = 0;  // devices it went down on again, with no key since
+        bool lifted = false;         // kept up while posted keys that exclude it are down
     };
     void filterLocked(int index, std::vector<input_event>& events, std::vector<std::pair<int, std::uint16_t>>& flush);
+    // Every device it is down on lets it go: `index`'s own up is left to the
+    // caller, the others go in `flush`.
+    void takeDownLocked(Held& h, std::uint16_t code, int index, std::vector<std::pair<int, std::uint16_t>>& flush);
     void writeLocked(int index, std::uint16_t code, std::int32_t value);
     void guardLocked();
 

@@ -239,12 +239,6 @@ void PostTranslator::gesture(const platform::Event& e, std::vector<input_event>&
     zoom_.notches += due;
 }
 
-bool PostTranslator::holdsKeys() const {
-    for (std::uint16_t code : held_)
-        if (modifierFlagsOfEvdev(code) == 0) return true;
-    return false;
-}
-
 std::vector<input_event> PostTranslator::releaseAll() { return release(std::set<std::uint16_t>(held_)); }
 
 std::vector<input_event> PostTranslator::release(const std::set<std::uint16_t>& codes) {

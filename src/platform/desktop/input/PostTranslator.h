@@ -27,8 +27,8 @@ public:
     std::vector<input_event> releaseAll();
     // Ups for those of the codes held, keys before modifiers.
     std::vector<input_event> release(const std::set<std::uint16_t>& codes);
-    // Whether a key or button (not a modifier) is down.
-    bool holdsKeys() const;
+    // Whether any key, button or modifier is down.
+    bool holdsAny() const { return !held_.empty(); }
 
     // Every key and button code and relative axis the device must offer.
     static std::vector<std::uint16_t> keyCodes();
