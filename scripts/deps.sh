@@ -5,11 +5,12 @@
 # only on a terminal.
 set -euo pipefail
 run=(cmake g++ ninja-build pkg-config libplist-dev qt6-base-dev libgl-dev
-     libudev-dev libevdev-dev libxcb1-dev libx11-dev libxres-dev libxext-dev libglib2.0-dev)
+     libudev-dev libevdev-dev libxcb1-dev libx11-dev libxres-dev libxext-dev libglib2.0-dev
+     qt6-wayland)
 test=(libgtest-dev libgmock-dev libbenchmark-dev libinput-dev libxtst-dev
       umockdev libumockdev-dev python3-dbusmock dbus-daemon
       clang libclang-rt-dev python3 xvfb openbox x11-xkb-utils libglib2.0-bin
-      sway kwin-wayland qt6-wayland util-linux gnome-shell-common)
+      sway xwayland x11-xserver-utils kwin-wayland util-linux gnome-shell-common)
 case "${1:-test}" in
   run) packages=("${run[@]}") ;;
   test) packages=("${run[@]}" "${test[@]}") ;;

@@ -146,6 +146,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     UIState::shared().capslockNotif.set((theme & 2) != 0);
     step("startDockObserver");
     DockObserver::shared().start();
+    step("showPanelWithoutTray");
+    showPanelWithoutTray();
     launched = true;
 }
 

@@ -60,6 +60,16 @@ void configureMainButton() {
     item->setAction({platform::MouseButton::Left, platform::MouseButton::Right}, &statusBarButtonClicked);
 }
 
+void showPanelWithoutTray() {
+    auto* item = mainStatusItem();
+    if (!item || !item->isVisible() || platform::statusBar().hasTray()) return;
+    platform::notifications().post(kNoTrayNoticeId, "Corvadine has no tray icon here",
+                                   "This desktop has no tray to show it. On GNOME, the AppIndicator extension brings "
+                                   "one; elsewhere, add the desktop's own tray (system tray) to its panel. Starting "
+                                   "Corvadine again opens its settings.");
+    MainWinManager::shared().showPanel(std::nullopt);
+}
+
 void statusBarButtonClicked(platform::MouseButton button) {
     auto* item = mainStatusItem();
     if (button == platform::MouseButton::Right) {

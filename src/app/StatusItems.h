@@ -21,6 +21,11 @@ std::vector<platform::MenuItem> makeStatusMenu();
 // The main button's image, tooltip and action on left and right mouse up.
 void configureMainButton();
 
+// With the main item to show and no tray to show it, the one way into the
+// panel: says so once in a notification and opens the panel.
+void showPanelWithoutTray();
+inline constexpr const char* kNoTrayNoticeId = "no-tray";
+
 // The main item's action.
 void statusBarButtonClicked(platform::MouseButton button);
 

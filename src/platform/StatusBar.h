@@ -51,6 +51,8 @@ public:
     // A new visible item of variable length, owned by the bar; null when the
     // bar supplies none.
     virtual StatusButtonItem* makeStatusItem() = 0;
+    // Whether the desktop has a tray that shows the items now.
+    virtual bool hasTray() const { return true; }
 };
 
 } // namespace corv::platform

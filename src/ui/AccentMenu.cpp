@@ -3,7 +3,12 @@
 #include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 
+#include <QAbstractButton>
+#include <QProxyStyle>
+#include <QScreen>
 #include <QStyleOptionMenuItem>
+
+#include <algorithm>
 
 namespace corv::ui {
 
@@ -23,8 +28,36 @@ AccentMenu* addAccentSubmenu(QMenu& menu, const std::string& title, bool accent,
     return sub;
 }
 
+namespace {
+
+// Menus that scroll rather than break into columns.
+class ScrollingMenuStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == SH_Menu_Scrollable) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+
+QStyle* scrollingMenuStyle() {
+    static QPointer<ScrollingMenuStyle> style;
+    if (!style) style = new ScrollingMenuStyle;
+    return style;
+}
+
+} // namespace
+
+int menuHeightBound(const QRect& workArea) { return std::max(200, workArea.height() * 3 / 5); }
+
 AccentMenu::AccentMenu(QWidget* parent) : QMenu(parent) {
     setFont(systemFont(13, QFont::Light));
+    // A long menu is one column of bounded height that scrolls.
+    setStyle(scrollingMenuStyle());
+    connect(this, &QMenu::aboutToShow, this, [this] {
+        const QScreen* s = parentWidget() ? parentWidget()->screen() : screen();
+        if (s) setMaximumHeight(menuHeightBound(s->availableGeometry()));
+    });
     // Entries hint through the panel's hover hints, after their delay.
     connect(this, &QMenu::hovered, this, [this](QAction* a) { hoverEntry(a); });
     connect(this, &QMenu::aboutToHide, this, [this] { hoverEntry(nullptr); });
@@ -47,6 +80,21 @@ void AccentMenu::hoverEntry(QAction* action) {
         const QPoint at = self->mapToGlobal(r.topLeft());
         return {double(at.x()), double(at.y()), double(r.width()), double(r.height())};
     });
+}
+
+void AccentMenu::showEvent(QShowEvent* e) {
+    QMenu::showEvent(e);
+    // Cut to its bound, the menu hangs from its button, not from the
+    // screen's top where it was put to scroll.
+    auto* button = qobject_cast<QAbstractButton*>(parentWidget());
+    const QScreen* s = screen();
+    if (!button || !s || height() >= sizeHint().height()) return;
+    const QRect area = s->availableGeometry();
+    const QRect b(button->mapToGlobal(QPoint(0, 0)), button->size());
+    int top = b.bottom() + 1;
+    if (top + height() > area.bottom() + 1) top = b.top() - height();
+    top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - height()));
+    move(x(), top);
 }
 
 void AccentMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const {

@@ -12,6 +12,7 @@ namespace corv::ui {
 
 // A menu whose actions with the property "accent" set draw their text in
 // the accent colour; an action's "hint" property shows as its hover hint.
+// A long one is a single column that scrolls, no taller than its bound.
 class AccentMenu : public QMenu {
 public:
     explicit AccentMenu(QWidget* parent = nullptr);
@@ -24,6 +25,7 @@ public:
     QAction* hoveredEntry() const { return hovered_; }
 
 protected:
+    void showEvent(QShowEvent* e) override;
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
 
 private:
@@ -31,6 +33,9 @@ private:
 
     QPointer<QAction> hovered_;
 };
+
+// The tallest a menu opens on a work area; a longer one scrolls.
+int menuHeightBound(const QRect& workArea);
 
 // An entry or a submenu with its accent and hint.
 QAction* addAccentEntry(QMenu& menu, const std::string& text, bool accent, const std::string& hint = {});

@@ -9,6 +9,26 @@
 
 namespace corv::ui {
 
+namespace {
+
+// A theme with only smaller sizes gives a smaller pixmap: every icon takes
+// the size asked for, so the names beside them line up.
+QPixmap fitted(const QPixmap& pm, int size) {
+    const QSizeF want(size, size);
+    if (pm.isNull() || pm.deviceIndependentSize() == want) return pm;
+    const qreal dpr = pm.devicePixelRatio();
+    QPixmap out(QSize(size, size) * dpr);
+    out.setDevicePixelRatio(dpr);
+    out.fill(Qt::transparent);
+    QPainter p(&out);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSizeF s = pm.deviceIndependentSize().scaled(want, Qt::KeepAspectRatio);
+    p.drawPixmap(QRectF(QPointF((size - s.width()) / 2, (size - s.height()) / 2), s), pm, QRectF(pm.rect()));
+    return out;
+}
+
+} // namespace
+
 QPixmap appIcon(const std::string& path, int size) {
     QIcon icon;
     if (path.ends_with(".desktop") && platform::installed())
@@ -17,7 +37,7 @@ QPixmap appIcon(const std::string& path, int size) {
             icon = name.startsWith('/') ? QIcon(name) : QIcon::fromTheme(name);
         }
     if (icon.isNull()) icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
-    if (!icon.isNull()) return icon.pixmap(size, size);
+    if (!icon.isNull()) return fitted(icon.pixmap(size, size), size);
     // No theme: a plain tile.
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);

@@ -2,6 +2,8 @@
 
 #include "model/Options.h"
 #include "ui/CustomTabView.h"
+#include "ui/EscapeChain.h"
+#include "ui/FocusRing.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
@@ -49,6 +51,8 @@ ContentView::ContentView(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(tabs_);
     installHintPanel();
+    installEscapeChain();
+    installFocusRing();
 }
 
 void ContentView::paintEvent(QPaintEvent*) {

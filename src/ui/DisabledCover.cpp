@@ -37,7 +37,10 @@ DisabledCover::DisabledCover(Ground ground, QWidget* parent, QWidget* covered)
     QPalette pal = message_->palette();
     pal.setColor(QPalette::WindowText, primaryColor());
     message_->setPalette(pal);
-    if (covered_) covered_->installEventFilter(this);
+    if (covered_) {
+        covered_->installEventFilter(this);
+        setGeometry(covered_->geometry());
+    }
 }
 
 bool DisabledCover::eventFilter(QObject* watched, QEvent* e) {
@@ -51,7 +54,8 @@ void DisabledCover::mousePressEvent(QMouseEvent* e) { e->accept(); }
 void DisabledCover::resizeEvent(QResizeEvent*) {
     if (backdrop_) backdrop_->setGeometry(rect());
     const int top = static_cast<int>(disabledMessageTop(height()));
-    message_->setGeometry(0, top, width(), message_->heightForWidth(width()));
+    const int w = std::max(0, width() - 2 * kMessageSideGap);
+    message_->setGeometry(kMessageSideGap, top, w, message_->heightForWidth(w));
 }
 
 void DisabledCover::paintEvent(QPaintEvent*) {

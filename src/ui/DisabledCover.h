@@ -35,6 +35,8 @@ private:
 
 // The space between the wrapped lines of the disabled message.
 inline constexpr int kMessageLineGap = 12;
+// The room left of and right of the message.
+inline constexpr int kMessageSideGap = 20;
 
 // The top gap of the disabled message in a cover h points high.
 double disabledMessageTop(double h);

@@ -7,7 +7,12 @@
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <cmath>
 #include <QPainter>
 #include <QTimer>
 #include <QVariantAnimation>
@@ -142,6 +147,7 @@ void HScrollBar::rebuild() {
         cell->setObjectName(QString::fromStdString("app:" + icon.id));
         attachHint(cell, QString::fromStdString(icon.name));
         onPress(cell, [this, id = icon.id] { if (update_) update_(id); });
+        cell->installEventFilter(this);
         layout->addWidget(cell);
     }
     // A hidden cell in the global profile's place keeps the count of cells
@@ -188,6 +194,41 @@ void HScrollBar::leaveEvent(QEvent*) {
     UIState::shared().inHScrollBar.set(false);
 }
 
+void HScrollBar::wheelEvent(QWheelEvent* e) {
+    // Either wheel scrolls the row: a notch is one icon.
+    const QPoint pixels = e->pixelDelta();
+    const QPoint angle = e->angleDelta();
+    double delta = 0;
+    if (!pixels.isNull()) delta = std::abs(pixels.x()) >= std::abs(pixels.y()) ? pixels.x() : pixels.y();
+    else delta = (std::abs(angle.x()) >= std::abs(angle.y()) ? angle.x() : angle.y()) / 120.0 * kCell;
+    if (delta == 0) return;
+    if (settle_) settle_->stop();
+    model_.scrollBy(delta);
+    placeRow(model_.rowX());
+    e->accept();
+}
+
+bool HScrollBar::eventFilter(QObject*, QEvent* e) {
+    // A drag that starts on an icon pulls the row along.
+    if (e->type() == QEvent::MouseButtonPress) {
+        dragFrom_ = static_cast<QMouseEvent*>(e)->globalPosition().x();
+        dragging_ = false;
+    } else if (e->type() == QEvent::MouseMove && (static_cast<QMouseEvent*>(e)->buttons() & Qt::LeftButton)) {
+        const double x = static_cast<QMouseEvent*>(e)->globalPosition().x();
+        if (!dragging_ && std::abs(x - dragFrom_) < QApplication::startDragDistance()) return false;
+        dragging_ = true;
+        if (settle_) settle_->stop();
+        model_.scrollBy(x - dragFrom_);
+        dragFrom_ = x;
+        placeRow(model_.rowX());
+        return true;
+    } else if (e->type() == QEvent::MouseButtonRelease && dragging_) {
+        dragging_ = false;
+        settleRow();
+    }
+    return false;
+}
+
 void HScrollBar::scrollStep(double delta) {
     if (!model_.scrollBy(delta)) return;
     if (settle_) settle_->stop();
@@ -198,7 +239,10 @@ void HScrollBar::scrollStep(double delta) {
 void HScrollBar::scrollingChanged(bool now) {
     const bool ended = wasScrolling_ && !now;
     wasScrolling_ = now;
-    if (!ended) return;
+    if (ended) settleRow();
+}
+
+void HScrollBar::settleRow() {
     const double from = model_.rowX();
     model_.snap();
     if (settle_) settle_->stop();

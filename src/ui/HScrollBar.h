@@ -2,8 +2,8 @@
 
 // The row of application icons at the head of a tab: the globe for the global
 // profile, then one icon per application with settings. It scrolls sideways
-// with the trackpad while the pointer is over it and settles on whole icons
-// when the scroll ends.
+// with the trackpad while the pointer is over it, with either wheel, and when
+// dragged; it settles on whole icons when the scroll or drag ends.
 
 #include "model/Observable.h"
 #include "ui/HScrollBarModel.h"
@@ -36,6 +36,9 @@ protected:
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
     void resizeEvent(QResizeEvent*) override;
+    // The wheels, and a drag along the row, scroll it.
+    void wheelEvent(QWheelEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void rebuild();
@@ -44,6 +47,8 @@ private:
     void placeRow(double x);
     void scrollStep(double delta);
     void scrollingChanged(bool now);
+    // The row slides to rest on a whole icon.
+    void settleRow();
 
     Published<std::string>& appid_;
     std::function<void(const std::string&)> update_;
@@ -55,6 +60,8 @@ private:
     bool wasScrolling_;
     bool rebuildPending_ = false;
     bool hovering_ = false;
+    double dragFrom_ = 0;
+    bool dragging_ = false;
     Subscription appsSub_, idSub_, offsetSub_, scrollingSub_;
 };
 

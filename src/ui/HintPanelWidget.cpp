@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
@@ -34,21 +33,33 @@ public:
         widget->installEventFilter(this);
         onSizeChange(widget, [this](const platform::Rect& f) { frame_ = f; });
     }
+    // A control that goes (its tab left, its row removed) while the pointer
+    // is on it is left.
+    ~HoverHint() override { report(false); }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
-            QPointer<HoverHint> self(this);
-            HintWinManager::shared().hover(event->type() == QEvent::Enter, text_, big_, [self] {
-                return self ? self->frame_ : platform::Rect{};
-            });
+        switch (event->type()) {
+        case QEvent::Enter: report(true); break;
+        // A control hidden gets no Leave.
+        case QEvent::Leave:
+        case QEvent::Hide: report(false); break;
+        default: break;
         }
         return false;
     }
 
 private:
+    void report(bool hovering) {
+        if (hovering == hovering_) return;
+        hovering_ = hovering;
+        QPointer<HoverHint> self(this);
+        HintWinManager::shared().hover(hovering, text_, big_, [self] { return self ? self->frame_ : platform::Rect{}; });
+    }
+
     std::string text_;
     bool big_;
+    bool hovering_ = false;
     platform::Rect frame_;
 };
 
@@ -148,30 +159,9 @@ void HintPanelWidget::paintEvent(QPaintEvent*) {
     p.drawPath(shape);
 }
 
-namespace {
-
-// Escape, wherever the focus is, takes a hint down first.
-class EscapeHidesHint final : public QObject {
-public:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape) return false;
-        auto& hints = HintWinManager::shared();
-        if (!hints.isVisible()) return false;
-        hints.hide();
-        return true;
-    }
-};
-
-} // namespace
-
 void installHintPanel() {
     static HintPanelWidget* panel = nullptr;
-    if (!panel) {
-        panel = new HintPanelWidget;
-        auto* escape = new EscapeHidesHint;
-        escape->setParent(qApp);
-        qApp->installEventFilter(escape);
-    }
+    if (!panel) panel = new HintPanelWidget;
     HintWinManager::shared().setPanel(panel);
 }
 

@@ -33,6 +33,15 @@ void HintWinManager::hide() {
     });
 }
 
+void HintWinManager::dismiss() {
+    ++showToken;
+    currentText.clear();
+    inside = false;
+    if (!panel_) return;
+    panel_->orderOut();
+    panel_->clearContent();
+}
+
 void HintWinManager::hover(bool hovering, const std::string& text, bool big, std::function<platform::Rect()> frame) {
     if (text.empty()) return;
     inside = hovering;

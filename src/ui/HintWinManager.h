@@ -45,6 +45,8 @@ public:
     void show(const std::string& text, bool big, const platform::Rect& anchor);
     // Fades the panel out; a newer show keeps it.
     void hide();
+    // Takes the panel down at once and forgets the pending hint.
+    void dismiss();
     bool isVisible() const { return panel_ && panel_->isVisible(); }
 
     // A hinted control was entered or left; `frame` gives its frame at the

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 
@@ -13,6 +14,21 @@ namespace corv::ui {
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// Runs the dialog over the active window and gives that window the focus
+// back after it: otherwise nothing of the program has it, and a click
+// elsewhere no longer tells the panel to close.
+template <class Dialog, class Run>
+auto overActiveWindow(Run run) {
+    QPointer<QWidget> owner = QApplication::activeWindow();
+    Dialog dialog(owner);
+    auto result = run(dialog);
+    if (owner && owner->isVisible()) {
+        owner->raise();
+        owner->activateWindow();
+    }
+    return result;
+}
 
 QStringList nameFilters(const std::vector<FileFilter>& filters) {
     QStringList out;
@@ -39,25 +55,31 @@ std::optional<std::string> runFileDialog(QFileDialog& dialog, const std::string&
 class QtDialogs final : public Dialogs {
 public:
     std::optional<std::string> runSavePanel(const SavePanel& panel) override {
-        QFileDialog dialog(QApplication::activeWindow());
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        if (!panel.filters.empty() && !panel.filters.front().suffixes.empty())
-            dialog.setDefaultSuffix(q(panel.filters.front().suffixes.front()));
-        if (!panel.canCreateDirectories) dialog.setOption(QFileDialog::ReadOnly, true);
-        return runFileDialog(dialog, panel.title, panel.presetName, panel.filters, panel.directory);
+        return overActiveWindow<QFileDialog>([&](QFileDialog& dialog) {
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            if (!panel.filters.empty() && !panel.filters.front().suffixes.empty())
+                dialog.setDefaultSuffix(q(panel.filters.front().suffixes.front()));
+            if (!panel.canCreateDirectories) dialog.setOption(QFileDialog::ReadOnly, true);
+            return runFileDialog(dialog, panel.title, panel.presetName, panel.filters, panel.directory);
+        });
     }
 
     std::optional<std::string> runOpenPanel(const OpenPanel& panel) override {
-        QFileDialog dialog(QApplication::activeWindow());
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(panel.chooseFiles || !panel.chooseDirectories ? QFileDialog::ExistingFile
-                                                                          : QFileDialog::Directory);
-        return runFileDialog(dialog, panel.title, panel.presetName, panel.filters, panel.directory);
+        return overActiveWindow<QFileDialog>([&](QFileDialog& dialog) {
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(panel.chooseFiles || !panel.chooseDirectories ? QFileDialog::ExistingFile
+                                                                              : QFileDialog::Directory);
+            return runFileDialog(dialog, panel.title, panel.presetName, panel.filters, panel.directory);
+        });
     }
 
     int runAlert(const AlertBox& alert) override {
-        QMessageBox box(QApplication::activeWindow());
+        return overActiveWindow<QMessageBox>([&](QMessageBox& box) { return runBox(box, alert); });
+    }
+
+private:
+    static int runBox(QMessageBox& box, const AlertBox& alert) {
         box.setText(q(alert.message));
         box.setInformativeText(q(alert.informative));
         std::vector<QAbstractButton*> buttons;
@@ -65,6 +87,8 @@ public:
             buttons.push_back(box.addButton(q(alert.buttons[i]), i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
         if (buttons.empty()) buttons.push_back(box.addButton(QMessageBox::Ok));
         box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        // Escape answers with the last button (Cancel).
+        box.setEscapeButton(buttons.back());
         box.exec();
         for (std::size_t i = 0; i < buttons.size(); ++i)
             if (box.clickedButton() == buttons[i]) return static_cast<int>(i);

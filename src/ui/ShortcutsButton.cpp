@@ -16,10 +16,17 @@ QToolButton* makeShortcutsButton(QWidget* parent, std::function<void(const std::
     attachHint(button, QString::fromStdString(platform::localized("Hint shortcuts")));
     button->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(button);
-    for (const std::string& name : engine::ShortcutList::shared().names)
-        QObject::connect(menu->addAction(QString::fromStdString(name)), &QAction::triggered, button,
-                         [pick, name] { pick(name); });
+    // The names as they are when the menu opens.
+    QObject::connect(menu, &QMenu::aboutToShow, button, [menu, button, pick] {
+        menu->clear();
+        for (const std::string& name : engine::ShortcutList::shared().names)
+            QObject::connect(menu->addAction(QString::fromStdString(name)), &QAction::triggered, button,
+                             [pick, name] { pick(name); });
+    });
     button->setMenu(menu);
+    // An empty menu would hold the pointer until the next click: with no
+    // shortcuts the button takes none.
+    button->setEnabled(!engine::ShortcutList::shared().names.empty());
     return button;
 }
 

@@ -4,6 +4,7 @@
 #include "ui/Theme.h"
 
 #include <QPainter>
+#include <QPixmap>
 
 namespace corv::ui {
 
@@ -45,8 +46,21 @@ void SymbolButton::setColor(const QColor& c) {
 
 void SymbolButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QColor c = !isEnabled() ? dimLabelColor() : isDown() ? blendedColor(color_, secondaryColor(), 0.5) : color_;
-    drawSymbol(p, symbol_, QRectF(rect()).adjusted(2, 2, -2, -2), c);
+    const QColor c = isDown() ? blendedColor(color_, secondaryColor(), 0.5) : color_;
+    const QRectF box = QRectF(rect()).adjusted(2, 2, -2, -2);
+    if (isEnabled()) {
+        drawSymbol(p, symbol_, box, c);
+        return;
+    }
+    // Disabled: drawn whole, then laid on faint, as a switched-off icon.
+    QPixmap symbol(size() * devicePixelRatio());
+    symbol.setDevicePixelRatio(devicePixelRatio());
+    symbol.fill(Qt::transparent);
+    QPainter sp(&symbol);
+    drawSymbol(sp, symbol_, box, c);
+    sp.end();
+    p.setOpacity(kDisabledSymbolAlpha);
+    p.drawPixmap(0, 0, symbol);
 }
 
 } // namespace corv::ui

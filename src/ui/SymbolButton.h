@@ -16,7 +16,10 @@ enum class Symbol { Checkmark, QuestionCircle, Paste, Bolt, LoadGlobal, Trash, L
 QString symbolName(Symbol s);
 void drawSymbol(QPainter& p, Symbol s, const QRectF& box, const QColor& color);
 
-// A flat button showing one symbol; dimmed while disabled.
+// How much of its colour a disabled symbol keeps.
+inline constexpr double kDisabledSymbolAlpha = 0.3;
+
+// A flat button showing one symbol; faint while disabled.
 class SymbolButton : public QToolButton {
 public:
     SymbolButton(Symbol s, int size, QWidget* parent);

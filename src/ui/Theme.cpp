@@ -12,35 +12,25 @@ namespace corv::ui {
 
 namespace {
 
-std::optional<Scheme>& fixedScheme() {
-    static std::optional<Scheme> s;
-    return s;
-}
+// The panel's tints, the same whatever the desktop's scheme: the tab bar's,
+// the content's and the popups'.
+QColor grey(float level, float alpha) { return QColor::fromRgbF(level, level, level, alpha); }
 
-// The palette the panel's colours come from: the desktop's when its scheme
-// is the panel's, else a plain one of that scheme.
-struct Source {
-    QColor ground, text, highlight;
-};
+enum class Scheme { Dark, Light };
 
-Source source(Scheme scheme) {
-    const QPalette desk = QApplication::palette();
-    const bool deskLight = desk.color(QPalette::Window).lightness() >= 128;
-    if (deskLight == (scheme == Scheme::Light))
-        return {desk.color(QPalette::Window), desk.color(QPalette::WindowText), desk.color(QPalette::Highlight)};
-    if (scheme == Scheme::Light) return {QColor(236, 236, 236), QColor(29, 29, 31), QColor(0, 122, 255)};
-    return {QColor(40, 40, 40), QColor(235, 235, 240), QColor(10, 132, 255)};
+Scheme deskScheme() {
+    return QApplication::palette().color(QPalette::Window).lightness() >= 128 ? Scheme::Light : Scheme::Dark;
 }
 
 // The scheme's colours, made once each.
 struct Colors {
-    QColor ground, barTint, contentTint, popupTint;
+    QColor ground, popupGround, barTint, contentTint, popupTint;
     QColor primary, secondary, tertiary, separator, accent, accentText, overridden;
 };
 
 // The grounds text stands on: the content, the tab bar and the popups.
 std::vector<QColor> grounds(const Colors& c) {
-    return {over(c.contentTint, c.ground), over(c.barTint, c.ground), over(c.popupTint, c.ground)};
+    return {over(c.contentTint, c.ground), over(c.barTint, c.ground), over(c.popupTint, c.popupGround)};
 }
 
 // Readable on every ground.
@@ -50,17 +40,24 @@ QColor readableOnAll(QColor c, const std::vector<QColor>& on, double ratio) {
     return c;
 }
 
-Colors makeColors(Scheme scheme) {
-    const Source src = source(scheme);
-    const bool light = scheme == Scheme::Light;
+Colors makeColors() {
+    const QPalette desk = QApplication::palette();
     Colors c;
-    c.ground = src.ground;
-    c.barTint = light ? QColor::fromRgbF(0.97f, 0.97f, 0.97f, 0.65f) : QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.65f);
-    c.contentTint = light ? QColor::fromRgbF(1, 1, 1, 0.65f) : QColor::fromRgbF(0, 0, 0, 0.65f);
-    c.popupTint = light ? QColor::fromRgbF(1, 1, 1, 0.2f) : QColor::fromRgbF(0.1f, 0.1f, 0.1f, 0.2f);
+    c.ground = desk.color(QPalette::Window);
+    c.barTint = grey(0.1f, 0.65f);
+    c.contentTint = grey(0.0f, 0.65f);
+    c.popupTint = grey(0.1f, 0.2f);
+    // Popups stand on a dark ground: the desktop's when it is dark, else the
+    // content's.
+    c.popupGround = deskScheme() == Scheme::Dark ? c.ground : over(c.contentTint, c.ground);
     std::vector<QColor> on = grounds(c);
     const QColor ground = on.front();
-    c.primary = readableOnAll(src.text, on, 7.0);
+    // The desktop's text colour, or its ground's where that reads better on
+    // the tints (dark text of a light desktop).
+    QColor text = desk.color(QPalette::WindowText);
+    if (contrastRatio(desk.color(QPalette::Window), ground) > contrastRatio(over(text, ground), ground))
+        text = desk.color(QPalette::Window);
+    c.primary = readableOnAll(text, on, 7.0);
     // The selected tab's highlight (twice over while it springs).
     QColor hi = c.primary;
     hi.setAlphaF(0.16f);
@@ -68,16 +65,19 @@ Colors makeColors(Scheme scheme) {
     c.secondary = readableOnAll(blendedColor(c.primary, ground, 0.3), on, 4.5);
     c.tertiary = readableOnAll(blendedColor(c.primary, ground, 0.5), on, 4.5);
     c.separator = blendedColor(c.primary, ground, 0.7);
-    c.accent = readableOnAll(src.highlight, on, 3.0);
-    c.accentText = readableOnAll(blendedColor(src.highlight, c.primary, 0.2), on, 4.5);
+    c.accent = readableOnAll(desk.color(QPalette::Highlight), on, 3.0);
+    c.accentText = readableOnAll(blendedColor(desk.color(QPalette::Highlight), c.primary, 0.2), on, 4.5);
     c.overridden = readableOnAll(blendedColor(QColor(255, 204, 0), c.primary, 0.2), on, 4.5);
     return c;
 }
 
+// Made for each of the desktop's schemes when first seen.
 const Colors& colors() {
-    static const Colors dark = makeColors(Scheme::Dark);
-    if (panelScheme() == Scheme::Dark) return dark;
-    static const Colors light = makeColors(Scheme::Light);
+    if (deskScheme() == Scheme::Dark) {
+        static const Colors dark = makeColors();
+        return dark;
+    }
+    static const Colors light = makeColors();
     return light;
 }
 
@@ -89,13 +89,6 @@ double luminance(const QColor& c) {
 
 } // namespace
 
-Scheme panelScheme() {
-    if (fixedScheme()) return *fixedScheme();
-    return QApplication::palette().color(QPalette::Window).lightness() >= 128 ? Scheme::Light : Scheme::Dark;
-}
-
-void setPanelScheme(std::optional<Scheme> scheme) { fixedScheme() = scheme; }
-
 QColor primaryColor() { return colors().primary; }
 
 QColor secondaryColor() { return colors().secondary; }
@@ -105,6 +98,8 @@ QColor accentColor() { return colors().accent; }
 QColor separatorColor() { return colors().separator; }
 
 QColor panelGroundColor() { return colors().ground; }
+
+QColor popupGroundColor() { return colors().popupGround; }
 
 QColor tabBarTint() { return colors().barTint; }
 

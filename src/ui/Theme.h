@@ -7,8 +7,6 @@
 #include <QFont>
 #include <QPalette>
 
-#include <optional>
-
 class QWidget;
 
 namespace corv::ui {
@@ -16,15 +14,11 @@ namespace corv::ui {
 // The panel's width in points; every tab lays out inside it.
 inline constexpr int kPanelWidth = 380;
 
-// The panel follows the desktop's scheme: dark text on light tints when the
-// desktop's palette is light, light text on dark tints when it is dark. Its
-// text colours come from that palette (label, highlight), weakened toward
-// the ground for secondary and tertiary text only as far as they still read:
-// 4.5:1 on the panel's grounds at least.
-enum class Scheme { Dark, Light };
-Scheme panelScheme();
-// Fixes the scheme (nothing: follow the desktop's palette again).
-void setPanelScheme(std::optional<Scheme> scheme);
+// The panel lays the same dark tints on the desktop's window colour in
+// either scheme, and its popups are dark; only the text colours follow the
+// desktop (its label and highlight colours, or its light ground as text on a
+// light desktop), made readable on every tinted ground: 7:1 for primary text
+// where it can, 4.5:1 for secondary and tertiary text.
 
 QColor primaryColor();
 QColor secondaryColor();
@@ -32,8 +26,9 @@ QColor accentColor();
 // Separators, slider tracks: drawn, never text.
 QColor separatorColor();
 // The panel's ground and the tints laid on it: the tab bar's, the content's,
-// a popup's.
+// a popup's (laid on the popup's own dark ground).
 QColor panelGroundColor();
+QColor popupGroundColor();
 QColor tabBarTint();
 QColor contentTint();
 QColor popupTint();

@@ -165,7 +165,7 @@ TEST_F(PanelTest, MissingItemsMakeTheirActionsDoNothing) {
     sim = std::make_unique<sim::SimPlatform>();
     sim->statusBar.supply = 0;
     launch();
-    EXPECT_EQ(steps.back(), "startDockObserver");
+    EXPECT_EQ(steps.back(), "showPanelWithoutTray");
     statusBarButtonClicked(MouseButton::Left);
     statusBarButtonClicked(MouseButton::Right);
     EXPECT_TRUE(sim->windows.panels.empty());

@@ -4,6 +4,8 @@
 #include "engine/TrackpadInput.h"
 
 #include "app/DockObserver.h"
+#include "app/MainWinManager.h"
+#include "app/StatusItems.h"
 #include "app/Relaunch.h"
 #include "model/ApplicationSets.h"
 #include "model/Apps.h"
@@ -61,7 +63,7 @@ TEST_F(StartupTest, TrustedLaunchStartsEverythingInOrder) {
         "openHIDPostManager", "startTrackpadPrefs", "menuBarDisplaySize", "makeMicStatusItem", "makeMainStatusItem",
         "fillMenu", "configureMainButton", "fillRunningAppsByPid", "observeWorkspace", "observeInputSources",
         "loadAppCatalogues", "registerDisplayReconfiguration", "updateDisplayLink", "reloadInputSources",
-        "copyNotificationSwitches", "startDockObserver"};
+        "copyNotificationSwitches", "startDockObserver", "showPanelWithoutTray"};
     EXPECT_EQ(steps, expected);
 
     EXPECT_EQ(sim->axObservers.prompts, 0);
@@ -164,6 +166,47 @@ TEST_F(StartupTest, SecondCopyAsksTheFirstToQuitAndShowsItsIcon) {
     // The stored hidden icon does not hide it again once loaded.
     EXPECT_FALSE(Options::shared().hideIcon.get());
     EXPECT_TRUE(mainItem().visible);
+}
+
+// With no tray the icon cannot be shown: the user is told once and finds the
+// panel open; a hidden icon or a tray changes nothing at start.
+TEST_F(StartupTest, WithoutATrayTheStartSaysSoOnceAndOpensThePanel) {
+    struct Case {
+        const char* what;
+        bool tray;
+        bool hideIcon;
+        bool secondCopy;
+        bool told;
+    };
+    const Case cases[] = {
+        {"a tray", true, false, false, false},
+        {"a tray, second copy", true, true, true, false},
+        {"no tray", false, false, false, true},
+        {"no tray, icon hidden", false, true, false, false},
+        {"no tray, second copy of a hidden icon", false, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        resetShared();
+        sim.reset();
+        sim = std::make_unique<sim::SimPlatform>();
+        storeSettings(c.hideIcon);
+        sim->statusBar.tray = c.tray;
+        sim->lifecycle.otherCopies = c.secondCopy ? 1 : 0;
+        launch();
+        ASSERT_EQ(sim->notifications.posted.size(), c.told ? 1u : 0u);
+        EXPECT_EQ(sim->windows.panels.size() == 1 && panel().visible, c.told);
+        EXPECT_EQ(MainWinManager::shared().showing.get(), c.told);
+        if (!c.told) continue;
+        EXPECT_EQ(sim->notifications.posted[0].identifier, kNoTrayNoticeId);
+        EXPECT_NE(sim->notifications.posted[0].body.find("AppIndicator"), std::string::npos);
+        // Another window taken to the front closes the panel; the program runs on.
+        sim->lifecycle.resignActive();
+        sim->runLoop.runFor(1);
+        EXPECT_FALSE(panel().visible);
+        EXPECT_EQ(sim->lifecycle.terminateRequests, 0);
+        EXPECT_EQ(sim->notifications.posted.size(), 1u);
+    }
 }
 
 TEST_F(StartupTest, UntrustedLaunchPromptsThenRelaunchesWithTheSameArguments) {

@@ -3,7 +3,8 @@
 // A Wayland compositor the test starts headless, with client windows of
 // distinct app ids, and the compositor's own ways to focus a window and to
 // read back its desktops and window states: swaymsg for sway (run as nobody:
-// sway refuses root), a script over D-Bus for KWin (a copy of the binary,
+// sway refuses root; the change of user clears the parent-death signal, so
+// setpriv sets it again), a script over D-Bus for KWin (a copy of the binary,
 // without the file capability that stops it here).
 
 #include "support/ChildProcess.h"
@@ -130,6 +131,75 @@ public:
         return bus_->connection().call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
     }
 
+    // The app id of the focused window, as the compositor says.
+    std::optional<QString> focusedApp() {
+        if (kind_ == Kind::KWin)
+            return kwinScript("const a = workspace.windowList ? workspace.activeWindow : workspace.activeClient;"
+                              " answer(a ? a.resourceClass : '');");
+        const auto out = swaymsg({"-t", "get_tree"});
+        if (!out) return std::nullopt;
+        std::vector<QJsonObject> todo{QJsonDocument::fromJson(*out).object()};
+        while (!todo.empty()) {
+            const QJsonObject node = todo.back();
+            todo.pop_back();
+            if (node.value("focused").toBool()) return node.value("app_id").toString();
+            for (const char* key : {"nodes", "floating_nodes"})
+                for (const auto child : node.value(key).toArray()) todo.push_back(child.toObject());
+        }
+        return QString();
+    }
+
+    // Ends KWin and starts it again on the same bus and socket; its clients
+    // end with it.
+    bool restartKWin() {
+        stop(compositor_);
+        for (auto& client : clients_) stop(*client);
+        startKWin();
+        return error_.empty();
+    }
+
+    // Stops or continues the compositor, as a hung one.
+    void pause(bool on) { ::kill(static_cast<pid_t>(compositor_.processId()), on ? SIGSTOP : SIGCONT); }
+
+    // Moves the window of the app id (KWin only: sway tiles).
+    bool moveWindow(const QString& appId, int x, int y) {
+        if (kind_ == Kind::Sway) return false;
+        return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') {"
+                                  " const g = w.frameGeometry; w.frameGeometry = {x: %2, y: %3, width: g.width, height: g.height}; }")
+                              .arg(appId)
+                              .arg(x)
+                              .arg(y))
+            .has_value();
+    }
+
+    // Whether the window of the app id fills the area of a maximised one (KWin only).
+    std::optional<bool> maximized(const QString& appId) {
+        if (kind_ == Kind::Sway) return std::nullopt;
+        const auto answer = kwinScript(
+            QString("for (const w of windows()) if (w.resourceClass == '%1') {"
+                    " const a = workspace.clientArea(KWin.MaximizeArea, w); const g = w.frameGeometry;"
+                    " answer(a.x == g.x && a.y == g.y && a.width == g.width && a.height == g.height); }")
+                .arg(appId));
+        if (!answer || answer->isEmpty()) return std::nullopt;
+        return *answer == "true";
+    }
+
+    // The keyboard layout in use, as the compositor says; nothing without a keyboard.
+    std::optional<int> layout() {
+        if (kind_ == Kind::Sway) {
+            const auto out = swaymsg({"-t", "get_inputs"});
+            if (!out) return std::nullopt;
+            for (const auto input : QJsonDocument::fromJson(*out).array())
+                if (input.toObject().value("type").toString() == "keyboard")
+                    return input.toObject().value("xkb_active_layout_index").toInt();
+            return std::nullopt;
+        }
+        auto call = QDBusMessage::createMethodCall("org.kde.keyboard", "/Layouts", "org.kde.KeyboardLayouts", "getLayout");
+        const auto reply = bus_->connection().call(call, QDBus::Block, 5000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
+        return reply.arguments().front().toInt();
+    }
+
 private:
     static void stop(QProcess& process) {
         if (process.state() == QProcess::NotRunning) return;
@@ -182,7 +252,7 @@ private:
         env.insert("WLR_BACKENDS", "headless");
         env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
         env.insert("WLR_RENDERER", "pixman");
-        if (!startCompositor("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "sway", "-c", config.fileName()},
+        if (!startCompositor("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig", "TERM", "sway", "-c", config.fileName()},
                              env))
             return;
         // sway names its socket after its own pid, which setpriv keeps.
@@ -198,13 +268,13 @@ private:
     }
 
     void startKWin() {
-        bus_ = std::make_unique<PrivateBus>();
+        if (!bus_) bus_ = std::make_unique<PrivateBus>();
         if (!bus_->error().empty()) {
             error_ = bus_->error();
             return;
         }
         const QString binary = dir_.filePath("kwin_wayland");
-        if (!QFile::copy("/usr/bin/kwin_wayland", binary)) {
+        if (!QFile::exists(binary) && !QFile::copy("/usr/bin/kwin_wayland", binary)) {
             error_ = "no kwin_wayland to copy";
             return;
         }

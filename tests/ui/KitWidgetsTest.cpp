@@ -98,7 +98,7 @@ TEST_F(KitWidgetsTest, ConfirmDelButtonArmsThenDeletesAndTakesNoClickWhenDisable
 TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
     Apps::shared().a.modify([](AppEntries& a) {
         a[""] = AnApp{};
-        for (int i = 0; i < 12; ++i) a["org.app" + std::to_string(i)].url = Url("file:///opt/App" + std::to_string(i) + ".app");
+        for (int i = 0; i < 14; ++i) a["org.app" + std::to_string(i)].url = Url("file:///opt/App" + std::to_string(i) + ".app");
         a["org.app3"].enabled = false;
     });
     UIApp::shared().id.set("org.app3");
@@ -110,7 +110,7 @@ TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
     QApplication::processEvents();
     EXPECT_TRUE(strip->highlighted("org.app3"));
     EXPECT_FALSE(strip->highlighted(""));
-    EXPECT_EQ(strip->cells().size(), 13);
+    EXPECT_EQ(strip->cells().size(), 15);
     EXPECT_GT(strip->model().bound, 0);
     EXPECT_TRUE(test::snapshot(*win, "icon-strip"));
 
@@ -129,6 +129,40 @@ TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
     ui.scrolling.set(false);
     const double w = strip->model().iconWidth;
     EXPECT_DOUBLE_EQ(strip->model().offset, std::nearbyint(2 * strip->model().bound / w) * w);
+
+    // The wheel, the sideways wheel and a drag along the row scroll it too,
+    // both ways, and the last application can then be picked.
+    struct Way {
+        const char* what;
+        std::function<void(int)> scroll;  // towards the end when positive
+    };
+    const Way ways[] = {
+        {"wheel", [&](int n) { test::wheelAt(strip, QPoint(100, 20), -n); }},
+        {"sideways wheel", [&](int n) { test::wheelAt(strip, QPoint(100, 20), -n, true); }},
+        {"drag", [&](int n) { test::dragAt(strip, QPoint(strip->width() / 2, 20), QPoint(-40 * n, 0)); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        ui.offset.set(1e6);
+        QTest::qWait(250);  // the settling slide
+        ASSERT_EQ(strip->model().offset, 0);
+        way.scroll(2);
+        QTest::qWait(250);
+        EXPECT_GT(strip->model().offset, 0);
+        way.scroll(40);
+        QTest::qWait(250);
+        EXPECT_GE(strip->model().offset, 2 * strip->model().bound - 1);
+        QWidget* last = strip->cells().back();
+        const QRect shown(last->mapTo(strip, QPoint()), last->size());
+        EXPECT_TRUE(strip->rect().contains(shown)) << shown.x() << " of " << strip->width();
+        clicked.clear();
+        test::click(last);
+        EXPECT_EQ(clicked, std::vector<std::string>{last->objectName().mid(4).toStdString()});
+        way.scroll(-40);
+        QTest::qWait(250);
+        EXPECT_EQ(strip->model().offset, 0);
+    }
+    EXPECT_TRUE(test::snapshot(*win, "icon-strip-14"));
 
     test::hover(strip, QPoint(5, 5));
     EXPECT_TRUE(ui.inHScrollBar.get());

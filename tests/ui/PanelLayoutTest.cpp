@@ -1,17 +1,20 @@
-// Every tab, both popovers and the picker, in the light and the dark scheme:
+// Every tab, both popovers and the picker, on a light and on a dark desktop:
 // text shows whole where it must, controls stay inside their window and off
-// each other, popups stay on the screen, and text reads on its ground.
+// each other, popups stay on the screen, text reads on its ground, and the
+// tints and the sliders' fills are those of the panel whatever the desktop.
 
 #include "recorders/RecorderFixture.h"
 
 #include "model/ActionTable.h"
 #include "model/ApplicationSets.h"
+#include "model/Haptic.h"
 #include "model/Options.h"
 #include "model/ShellState.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
 #include "ui/DisabledCover.h"
 #include "ui/IntSlider.h"
+#include "ui/Backdrop.h"
 #include "ui/Theme.h"
 #include "ui/ToggleCombo.h"
 #include "ui/tabs/exceptions/AppPicker.h"
@@ -23,6 +26,7 @@
 #include "ThroughWindow.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -161,10 +165,26 @@ void onScreen(QWidget* popup, const std::string& where) {
     EXPECT_TRUE(screen.contains(popup->frameGeometry())) << where << " leaves the screen";
 }
 
-class PanelLayoutTest : public test::RecorderTest, public ::testing::WithParamInterface<Scheme> {
+// The desktop's colours: a light scheme and a dark one.
+enum class Desk { Light, Dark };
+
+QPalette deskPalette(Desk d) {
+    QPalette pal;
+    const bool light = d == Desk::Light;
+    pal.setColor(QPalette::Window, light ? QColor(239, 240, 241) : QColor(42, 46, 50));
+    pal.setColor(QPalette::WindowText, light ? QColor(35, 38, 41) : QColor(252, 252, 252));
+    pal.setColor(QPalette::Highlight, QColor(61, 174, 233));
+    return pal;
+}
+
+bool near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 && std::abs(a.blue() - b.blue()) <= 2;
+}
+
+class PanelLayoutTest : public test::RecorderTest, public ::testing::WithParamInterface<Desk> {
 protected:
-    PanelLayoutTest() {
-        setPanelScheme(GetParam());
+    PanelLayoutTest() : before_(QApplication::palette()) {
+        QApplication::setPalette(deskPalette(GetParam()));
         ShellState::shared().panelScreen = platform::Screen{platform::Rect{0, 0, 1280, 800}, "sim"};
         AnApp global;
         global.ges[2][ActGes::Swipe][0][ActDir::Left] = action(ActionId::SwipeBack);
@@ -187,8 +207,12 @@ protected:
                          "app" + std::to_string(i)});
         ApplicationSets::shared().installedApps = apps;
     }
-    ~PanelLayoutTest() override { setPanelScheme(std::nullopt); }
-    std::string scheme() const { return GetParam() == Scheme::Light ? "light" : "dark"; }
+    ~PanelLayoutTest() override { QApplication::setPalette(before_); }
+    std::string scheme() const { return GetParam() == Desk::Light ? "light" : "dark"; }
+    QColor desk() const { return deskPalette(GetParam()).color(QPalette::Window); }
+
+private:
+    QPalette before_;
 };
 
 TEST_P(PanelLayoutTest, EveryTabPopoverAndPickerShowsWholeReadableTextInsideTheScreen) {
@@ -234,8 +258,87 @@ TEST_P(PanelLayoutTest, EveryTabPopoverAndPickerShowsWholeReadableTextInsideTheS
                 f.lowestWhere.c_str(), f.checked);
 }
 
-INSTANTIATE_TEST_SUITE_P(Schemes, PanelLayoutTest, ::testing::Values(Scheme::Dark, Scheme::Light),
-                         [](const auto& info) { return info.param == Scheme::Light ? "Light" : "Dark"; });
+// The tab bar is grey 0.1 at 0.65 and the content grey 0.0 at 0.65 on the
+// desktop's window colour; the popovers and the picker are dark, grey 0.1 at
+// 0.2 over a dark ground, on either desktop. A slider at its maximum shows its
+// fill, and a disabled one stands out less than an enabled one.
+TEST_P(PanelLayoutTest, TheTintsAreThePanelsOnEitherDesktopAndSlidersShowTheirFill) {
+    select(kEditor);
+    Options::shared().tabSelection.set(2);
+    ContentView view;
+    view.show();
+    QTest::qWait(200);
+    const QImage shot = view.grab().toImage();
+    TabBar* bar = view.tabs()->bar();
+    const QRect barRect(bar->mapTo(&view, QPoint(0, 0)), bar->size());
+    const QColor barGround = groundOf(shot, barRect.adjusted(20, 0, -20, 0));
+    EXPECT_TRUE(near(barGround, over(genericGrey(0.1, 0.65), desk()))) << barGround.name().toStdString();
+    QWidget* content = view.tabs()->content();
+    const QRect contentRect(content->mapTo(&view, QPoint(0, 0)), content->size());
+    const QColor contentGround = groundOf(shot, contentRect.adjusted(20, 0, -20, -20));
+    EXPECT_TRUE(near(contentGround, over(genericGrey(0.0, 0.65), desk()))) << contentGround.name().toStdString();
+
+    // The popovers and the picker: dark, under the same tint.
+    auto* apps = findIn(view);
+    ASSERT_TRUE(apps);
+    exceptions::AppRow* row = apps->row(kEditor);
+    ASSERT_TRUE(row);
+    test::click(row->keyboardButton());
+    ASSERT_TRUE(row->keyPopover());
+    std::vector<std::pair<std::string, QWidget*>> popups{{"keys", row->keyPopover()}};
+    const QColor popupGround = GetParam() == Desk::Dark ? desk() : contentGround;
+    for (const auto& [name, popup] : popups) {
+        const QImage pop = popup->grab().toImage();
+        const QColor ground = groundOf(pop, popup->rect().adjusted(12, 12, -12, -12));
+        EXPECT_TRUE(near(ground, over(genericGrey(0.1, 0.2), popupGround))) << name << " " << ground.name().toStdString();
+        EXPECT_LT(ground.lightness(), 80) << name;
+    }
+    row->keyPopover()->close();
+    apps->showInstalledPicker();
+    ASSERT_TRUE(apps->picker());
+    const QImage picker = apps->picker()->grab().toImage();
+    const QColor pickerGround = groundOf(picker, apps->picker()->rect());
+    EXPECT_TRUE(near(pickerGround, over(genericGrey(0.1, 0.2), popupGround))) << pickerGround.name().toStdString();
+    apps->picker()->close();
+
+    // The settings tab's sliders: scroll friction at its maximum, the
+    // single-shot haptic switched off at its maximum, the multishot one on.
+    Haptic::shared().sEnable.set(false);
+    Haptic::shared().mEnable.set(true);
+    Options::shared().sclAcc.set(1e9);
+    for (Published<Buzz>* para : {&Haptic::shared().sPara, &Haptic::shared().mPara}) {
+        Buzz b = para->get();
+        b.intensity = 2.0f;
+        para->set(b);
+    }
+    Options::shared().tabSelection.set(3);
+    QTest::qWait(50);
+    std::vector<IntSlider*> sliders;
+    for (QWidget* w : view.findChildren<QWidget*>())
+        if (auto* s = dynamic_cast<IntSlider*>(w)) sliders.push_back(s);
+    ASSERT_GE(sliders.size(), 3u);
+    EXPECT_TRUE(test::snapshot(view, "layout-" + scheme() + "-sliders"));
+    double enabledFill = 21, disabledFill = 21;
+    for (IntSlider* s : sliders) {
+        s->refresh();
+        const QImage img = s->grab().toImage();
+        // Left of the value's text, inside the bar.
+        const QColor fill = img.pixelColor(6, 4 + 8);
+        const QColor ground = groundOf(shot, contentRect);
+        const double ratio = contrastRatio(fill, ground);
+        if (s->isOn()) {
+            EXPECT_GE(ratio, 3.0) << "an enabled fill that does not show: " << fill.name().toStdString();
+            enabledFill = std::min(enabledFill, ratio);
+        } else {
+            disabledFill = std::min(disabledFill, ratio);
+        }
+    }
+    EXPECT_LT(disabledFill, enabledFill);
+    EXPECT_GT(disabledFill, 1.3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, PanelLayoutTest, ::testing::Values(Desk::Dark, Desk::Light),
+                         [](const auto& info) { return info.param == Desk::Light ? "Light" : "Dark"; });
 
 } // namespace
 } // namespace corv::ui

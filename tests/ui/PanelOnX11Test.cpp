@@ -17,6 +17,7 @@
 #include "model/UIState.h"
 #include "platform/Platform.h"
 #include "recorders/Highlights.h"
+#include "ui/AccentMenu.h"
 #include "ui/ButtonStyles.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
@@ -31,6 +32,7 @@
 #include "ui/tabs/keyboard/KeyboardTab.h"
 #include "ui/tabs/settings/SettingsTab.h"
 #include "ui/tabs/trackpad/BindingRow.h"
+#include "ui/tabs/trackpad/HelpPanes.h"
 #include "ui/tabs/trackpad/TrackpadTab.h"
 
 #include "platform/desktop/DesktopPlatform.h"
@@ -52,6 +54,8 @@
 
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -184,11 +188,12 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         EXPECT_FALSE(rows[1]->actionCell()->text().isEmpty());
 
         // A click on the key cell highlights it for recording (its menu stays
-        // shut); a click on the empty column clears it.
+        // shut); a click on the empty column (clear of the panel's rounded
+        // corner) clears it.
         test::click(keyCell);
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get(), (recorders::KeyHilited{kEsc, 0, true}));
         QWidget* column = keys->column();
-        test::clickAt(column, QPoint(4, column->height() - 4));
+        test::clickAt(column, QPoint(30, column->height() - 4));
         EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::nullopt);
 
         // A second click on the icon closes it and ends the capture.
@@ -331,6 +336,146 @@ TEST(PanelOnX11Test, AnIconOnABottomTrayOpensThePanelAboveItEveryTime) {
     opensBesideTheIcon(test::Tray::Bottom);
 }
 
+// Takes the compositing manager's selection, as a compositor starting does.
+class CompositorStandIn {
+public:
+    CompositorStandIn() : c_(xcb_connect(nullptr, nullptr)) {
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        window_ = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(c_, window_, test::xAtom(c_, "_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+        xcb_flush(c_);
+    }
+    ~CompositorStandIn() { xcb_disconnect(c_); }
+
+private:
+    xcb_connection_t* c_;
+    xcb_window_t window_;
+};
+
+// The panel opened from the icon, with its frame settled to its content.
+QWidget* openPanel(test::XPointer& pointer, QPoint icon) {
+    pointer.click(icon);
+    ContentView* view = shownIn<ContentView>();
+    if (!view) return nullptr;
+    QWidget* panel = view->window();
+    spinUntil([&] { return pointer.onRoot(panel).height() == view->height(); });
+    return panel;
+}
+
+// Going through the tabs and the trackpad tab's panes: the tab bar stays
+// where it is (above a bottom tray it may rise once, for the tallest tab,
+// and then stays), the panel stays open, inside the work area and off the
+// bar, and the trackpad tab keeps its height, its picture and its buttons
+// when its panes are switched or its empty space is clicked. Without a
+// compositor the window's corners are cut away; with one they are drawn.
+void tabsStayPut(test::Tray trayAt) {
+    QTemporaryDir dir;
+    const Launched program(dir);
+    Options::shared().tabSelection.set(1);  // the short keyboard tab first
+    const std::string tray = trayAt == test::Tray::Top ? "top" : "bottom";
+    test::XPointer pointer;
+    ASSERT_TRUE(pointer.ok());
+    const QRect icon = dockedIcon(pointer);
+    ASSERT_TRUE(icon.isValid());
+    const QRect bar = trayAt == test::Tray::Top ? QRect(0, 0, 1280, 32) : QRect(0, 800 - 32, 1280, 32);
+    QRect work;
+    ASSERT_TRUE(spinUntil([&] { return !(work = QGuiApplication::primaryScreen()->availableGeometry()).intersects(bar); }));
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel);
+    TabBar* tabs = findIn<TabBar>(panel);
+    ASSERT_TRUE(tabs);
+    ContentView* view = findIn<ContentView>(panel);
+
+    int barTop = pointer.onRoot(tabs).top();
+    for (int round = 0; round < 2; ++round)
+        for (int t : {0, 2, 3, 1, 0}) {
+            const std::string where = tray + " round " + std::to_string(round) + " tab " + std::to_string(t);
+            pointer.click(pointer.centreOnRoot(tabs->button(t)));
+            ASSERT_TRUE(spinUntil([&] {
+                return Options::shared().tabSelection.get() == t && pointer.onRoot(panel).height() == view->height();
+            })) << where;
+            ASSERT_TRUE(panel->isVisible()) << where << ": the click fell through to the desktop";
+            const QRect frame = pointer.onRoot(panel);
+            EXPECT_TRUE(work.contains(frame)) << where;
+            EXPECT_FALSE(frame.intersects(bar)) << where;
+            const int top = pointer.onRoot(tabs).top();
+            if (round == 0 && trayAt == test::Tray::Bottom) {
+                EXPECT_LE(top, barTop) << where << ": the tabs went down";
+            } else {
+                EXPECT_EQ(top, barTop) << where;
+            }
+            barTop = top;
+            if (round == 1) {
+                EXPECT_TRUE(test::snapshot(*panel, "x11-" + tray + "-tab" + std::to_string(t)));
+            }
+        }
+
+    // The trackpad tab: panes switched, then empty space clicked.
+    auto* tab = findIn<trackpad::TrackpadTab>(panel);
+    ASSERT_TRUE(tab && tab->helpRow());
+    QWidget* two = tab->helpRow()->findChild<QWidget*>("paneButton2");
+    QWidget* one = tab->helpRow()->findChild<QWidget*>("paneButton1");
+    ASSERT_TRUE(one && two);
+    struct Look {
+        int height, pictureWidth;
+        QPoint buttons;
+        bool operator==(const Look&) const = default;
+    };
+    const auto look = [&] {
+        int width = 0;
+        for (QWidget* w : tab->findChildren<QWidget*>())
+            if (auto* p = dynamic_cast<trackpad::FingerPicture*>(w)) width = p->width();
+        return Look{pointer.onRoot(panel).height(), width, pointer.onRoot(one).topLeft()};
+    };
+    pointer.click(pointer.centreOnRoot(two));
+    ASSERT_TRUE(spinUntil([&] { return tab->pane() && tab->pane()->fingers() == 2; }));
+    QTest::qWait(100);
+    const Look shown = look();
+    EXPECT_EQ(pointer.onRoot(tabs).top(), barTop);
+    for (const char* step : {"one", "two", "empty", "empty"}) {
+        const QPoint at = std::string(step) == "one"   ? pointer.centreOnRoot(one)
+                          : std::string(step) == "two" ? pointer.centreOnRoot(two)
+                                                       : pointer.onRoot(tab->helpRow()).topLeft() + QPoint(6, 6);
+        pointer.click(at);
+        QTest::qWait(100);
+        const Look now = look();
+        EXPECT_EQ(now.height, shown.height) << tray << " after " << step;
+        EXPECT_EQ(now.pictureWidth, shown.pictureWidth) << tray << " after " << step;
+        EXPECT_EQ(now.buttons, shown.buttons) << tray << " after " << step;
+        EXPECT_EQ(pointer.onRoot(tabs).top(), barTop) << tray << " after " << step;
+    }
+    EXPECT_TRUE(test::snapshot(*panel, "x11-" + tray + "-trackpad-two-fingers"));
+
+    // Corners: cut away without a compositor, left whole with one.
+    for (const bool composited : {false, true}) {
+        std::optional<CompositorStandIn> compositor;
+        if (composited) {
+            compositor.emplace();
+            pointer.click(icon.center());
+            ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+            QTest::qWait(350);  // the icon's click that closes is not one that opens
+            panel = openPanel(pointer, icon.center());
+            ASSERT_TRUE(panel);
+        }
+        const QPoint corner(1, 1), middle(panel->width() / 2, panel->height() / 2);
+        EXPECT_EQ(pointer.insideShape(panel, corner), composited) << tray << (composited ? " composited" : " plain");
+        EXPECT_TRUE(pointer.insideShape(panel, middle)) << tray;
+        EXPECT_TRUE(pointer.insideShape(panel, QPoint(panel->width() / 2, panel->height() - 2))) << tray;
+    }
+}
+
+TEST(PanelOnX11Test, OnATopTrayTheTabsStayPutAndTheCornersAreCutWithoutACompositor) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    tabsStayPut(test::Tray::Top);
+}
+
+TEST(PanelOnX11Test, OnABottomTrayTheTabsStayPutAndTheCornersAreCutWithoutACompositor) {
+    if (!test::runningOnXvfb(test::Tray::Bottom)) return;
+    tabsStayPut(test::Tray::Bottom);
+}
+
 // Runs `step` on a later turn: a menu's own event loop holds the test's
 // stack while it is open.
 void later(int ms, std::function<void()> step) { QTimer::singleShot(ms, qApp, std::move(step)); }
@@ -341,6 +486,15 @@ QMenu* openMenu() {
     return nullptr;
 }
 
+// A long menu is one column no taller than its bound.
+void expectOneBoundedColumn(QMenu* menu) {
+    std::set<int> columns;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isVisible()) columns.insert(menu->actionGeometry(a).x());
+    EXPECT_EQ(columns.size(), 1u) << menu->actions().size() << " entries";
+    EXPECT_LE(menu->height(), menuHeightBound(QGuiApplication::primaryScreen()->availableGeometry()));
+}
+
 // Clicks the menu's first enabled entry without a submenu, other than
 // `avoid`; its text.
 QString chooseFromMenu(test::XPointer& pointer, const QString& avoid = {}) {
@@ -349,6 +503,7 @@ QString chooseFromMenu(test::XPointer& pointer, const QString& avoid = {}) {
     if (!spinUntil([&] { return (menu = openMenu()) != nullptr; })) return chosen;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_TRUE(screen.contains(pointer.onRoot(menu))) << "menu off the screen";
+    expectOneBoundedColumn(menu);
     for (QAction* a : menu->actions())
         if (!a->isSeparator() && a->isEnabled() && !a->menu() && !a->text().isEmpty() && a->text() != avoid) {
             chosen = a->text();
@@ -423,6 +578,35 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
     std::printf("keyboard menu chose %s\n", qPrintable(chosen));
     ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    // The key cell's menu of every key: one column under the cell, whose
+    // wheel brings its last key into view.
+    keyCell = keys->rows()[0]->keyCell();
+    pointer.click(pointer.centreOnRoot(keyCell));
+    bool scrolled = false;
+    later(100, [&] {
+        QMenu* keyMenu = nullptr;
+        if (!spinUntil([&] { return (keyMenu = openMenu()) != nullptr; })) return;
+        QTest::qWait(100);
+        EXPECT_GE(keyMenu->actions().size(), 40);
+        expectOneBoundedColumn(keyMenu);
+        const QRect menuAt = pointer.onRoot(keyMenu), cellAt = pointer.onRoot(keyCell);
+        EXPECT_TRUE(menuAt.top() == cellAt.bottom() + 1 || menuAt.bottom() == cellAt.top() - 1)
+            << menuAt.top() << " " << cellAt.top();
+        EXPECT_TRUE(test::snapshot(*keyMenu, "x11-key-menu"));
+        QAction* lastKey = keyMenu->actions().back();
+        EXPECT_GT(keyMenu->actionGeometry(lastKey).bottom(), keyMenu->height());
+        pointer.moveTo(menuAt.center());
+        pointer.wheel(5, 40);
+        scrolled = spinUntil([&] { return keyMenu->actionGeometry(lastKey).bottom() <= keyMenu->height(); });
+        EXPECT_TRUE(test::snapshot(*keyMenu, "x11-key-menu-scrolled"));
+        // Shut by a click beside it, on the panel's empty edge.
+        const QRect panelAt = pointer.onRoot(panel);
+        EXPECT_FALSE(menuAt.contains(QPoint(panelAt.right() - 6, cellAt.center().y())));
+        pointer.click(QPoint(panelAt.right() - 6, cellAt.center().y()));
+    });
+    pointer.click(pointer.centreOnRoot(keyCell));
+    EXPECT_TRUE(scrolled);
+    ASSERT_TRUE(spinUntil([&] { return !openMenu(); }));
     EXPECT_NE(Apps::shared().a.get().at("").key.at(kEsc).at(0), BindAction::forAction(ActionId::Sleep)) << chosen.toStdString();
 
     // Settings: a switch and a dragged slider.

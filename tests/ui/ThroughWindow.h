@@ -46,16 +46,27 @@ inline void clickSwitch(QWidget* w) { clickAt(w, QPoint(8, w->height() / 2)); }
 
 inline void hover(QWidget* w, QPoint local) { QTest::mouseMove(w->window()->windowHandle(), windowPoint(w, local)); }
 
-// The wheel turned `notches` (up when positive) with the pointer on `local` of `w`.
-inline void wheelAt(QWidget* w, QPoint local, int notches) {
+// The wheel turned `notches` (up when positive; left with `sideways`) with
+// the pointer on `local` of `w`.
+inline void wheelAt(QWidget* w, QPoint local, int notches, bool sideways = false) {
     const QPoint at = windowPoint(w, local);
     QWindow* window = w->window()->windowHandle();
-    QWheelEvent e(at, window->mapToGlobal(at), QPoint(), QPoint(0, notches * 120), Qt::NoButton, {},
-                  Qt::NoScrollPhase, false);
+    const QPoint angle = sideways ? QPoint(notches * 120, 0) : QPoint(0, notches * 120);
+    QWheelEvent e(at, window->mapToGlobal(at), QPoint(), angle, Qt::NoButton, {}, Qt::NoScrollPhase, false);
     // As from the window system: only then does the wheel pass up to the
     // widget that scrolls.
     QSpontaneKeyEvent::setSpontaneous(&e);
     qApp->notify(window, &e);
+}
+
+// A press on `from` of `w`, moved by `by` in steps, let go there.
+inline void dragAt(QWidget* w, QPoint from, QPoint by) {
+    QWindow* window = w->window()->windowHandle();
+    const QPoint at = windowPoint(w, from);
+    QTest::mouseMove(window, at);
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    for (int i = 1; i <= 8; ++i) QTest::mouseMove(window, at + by * i / 8);
+    QTest::mouseRelease(window, Qt::LeftButton, {}, at + by);
 }
 
 // The widget the window's hit-testing finds at `local` of `w`.

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
 
 namespace corv::test {
 
@@ -74,6 +75,25 @@ std::optional<QPoint> XPointer::hintedPosition(const QWidget* window) const {
     if (!XGetWMNormalHints(dpy(display_), static_cast<Window>(window->winId()), &hints, &supplied)) return std::nullopt;
     if (!(hints.flags & (USPosition | PPosition))) return std::nullopt;
     return QPoint(hints.x, hints.y);
+}
+
+void XPointer::wheel(int button, int notches) {
+    for (int i = 0; i < notches; ++i) {
+        XTestFakeButtonEvent(dpy(display_), static_cast<unsigned>(button), True, CurrentTime);
+        XTestFakeButtonEvent(dpy(display_), static_cast<unsigned>(button), False, CurrentTime);
+    }
+    settle();
+}
+
+bool XPointer::insideShape(const QWidget* window, QPoint p) const {
+    int count = 0, ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(dpy(display_), static_cast<Window>(window->winId()), ShapeBounding, &count,
+                                            &ordering);
+    bool inside = false;
+    for (int i = 0; i < count; ++i)
+        inside = inside || QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height).contains(p);
+    if (rects) XFree(rects);
+    return inside;
 }
 
 void XPointer::settle() {

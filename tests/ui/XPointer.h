@@ -37,6 +37,11 @@ public:
     // The position a window's WM_NORMAL_HINTS give, when they give one.
     std::optional<QPoint> hintedPosition(const QWidget* window) const;
 
+    // Turns the wheel: button 4 up, 5 down, 6 left, 7 right; `notches` clicks.
+    void wheel(int button, int notches);
+    // Whether the point of `window` lies inside its bounding shape (XShape).
+    bool insideShape(const QWidget* window, QPoint p) const;
+
     // Lets the program see what the server sent it.
     void settle();
 

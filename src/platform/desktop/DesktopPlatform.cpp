@@ -82,6 +82,8 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
 DesktopPlatform::~DesktopPlatform() {
     // The HID devices go before the input devices that release their keys.
     eventTaps.input.setKeyValues({});
+    // A swipe's animation frames call the services from their own threads.
+    displayLinks.stopAll();
     // Background tasks use the services; none may outlive them.
     QThreadPool::globalInstance()->waitForDone();
     platform::uninstall();

@@ -40,7 +40,10 @@ public:
 class SimStatusBar final : public platform::StatusBar {
 public:
     platform::StatusButtonItem* makeStatusItem() override;
+    bool hasTray() const override { return tray; }
 
+    // Whether the desktop shows the items.
+    bool tray = true;
     // How many more items the bar supplies.
     int supply = 100;
     std::vector<std::unique_ptr<SimStatusButton>> items;

@@ -1,6 +1,7 @@
 #include "platform/desktop/compositor/CompositorChoice.h"
 
 #include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/compositor/KWinWindows.h"
 #include "platform/desktop/compositor/SwayWindows.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
@@ -31,12 +32,12 @@ bool hasOwner(const QDBusConnection& bus, const QString& name) {
 
 std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::RunLoop& loop, const SessionFacts& facts,
                                         const QString& sessionBus) {
-    (void)sessionBus;
     switch (facility) {
     case CompositorFacility::Sway:
         return SwayWindows::open(loop, facts.swaySocket);
-    case CompositorFacility::X11:
     case CompositorFacility::KWin:
+        return KWinWindows::open(loop, sessionBus);
+    case CompositorFacility::X11:
     case CompositorFacility::GnomeExtension:
     case CompositorFacility::WlrToplevels:
         return nullptr;

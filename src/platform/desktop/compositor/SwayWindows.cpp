@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <deque>
 #include <limits>
@@ -32,6 +33,15 @@ struct SwayWindows::Link {
     SwayIpc requests;
     int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     std::atomic<bool> stop{false};
+    // When the request under way was sent (steady-clock ticks); 0: none.
+    std::atomic<std::int64_t> askedAt{0};
+
+    std::optional<std::string> request(std::uint32_t type, const std::string& payload = {}) {
+        askedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+        auto reply = requests.request(type, payload);
+        askedAt = 0;
+        return reply;
+    }
     std::mutex mutex;
     std::deque<std::string> commands;
 };
@@ -122,9 +132,9 @@ std::optional<CompositorInputSources> sourcesOf(const QJsonDocument& inputs) {
 }
 
 void run(SwayWindows::Link& link, CompositorCache& cache) {
-    const auto readTree = [&] { cache.setWindows(windowsOf(json(link.requests.request(sway::kGetTree)))); };
-    const auto readWorkspaces = [&] { cache.setDesktops(desktopsOf(json(link.requests.request(sway::kGetWorkspaces)))); };
-    const auto readInputs = [&] { cache.setInputSources(sourcesOf(json(link.requests.request(sway::kGetInputs)))); };
+    const auto readTree = [&] { cache.setWindows(windowsOf(json(link.request(sway::kGetTree)))); };
+    const auto readWorkspaces = [&] { cache.setDesktops(desktopsOf(json(link.request(sway::kGetWorkspaces)))); };
+    const auto readInputs = [&] { cache.setInputSources(sourcesOf(json(link.request(sway::kGetInputs)))); };
     if (!link.events.request(sway::kSubscribe, R"(["window","workspace","input"])")) return;
     readTree();
     readWorkspaces();
@@ -144,7 +154,7 @@ void run(SwayWindows::Link& link, CompositorCache& cache) {
                 commands.swap(link.commands);
             }
             for (const auto& text : commands) {
-                const auto reply = link.requests.request(sway::kRunCommand, text);
+                const auto reply = link.request(sway::kRunCommand, text);
                 if (traceEnabled()) trace(("sway: " + text + " -> " + reply.value_or("no answer")).c_str());
             }
         }
@@ -196,6 +206,27 @@ unsigned SwayWindows::capabilities() const {
            static_cast<unsigned>(CompositorCapability::FullScreen) |
            static_cast<unsigned>(CompositorCapability::Activate) |
            static_cast<unsigned>(CompositorCapability::InputSources);
+}
+
+bool SwayWindows::stuck() const {
+    const std::int64_t asked = link_->askedAt;
+    return asked != 0 && std::chrono::steady_clock::now().time_since_epoch() -
+                             std::chrono::steady_clock::duration(asked) > kCompositorBound;
+}
+
+CompositorWindowList SwayWindows::windows() {
+    if (stuck()) return {};
+    return cache_.windows();
+}
+
+std::optional<CompositorDesktops> SwayWindows::desktops() {
+    if (stuck()) return std::nullopt;
+    return cache_.desktops();
+}
+
+std::optional<CompositorInputSources> SwayWindows::inputSources() {
+    if (stuck()) return std::nullopt;
+    return cache_.inputSources();
 }
 
 bool SwayWindows::command(std::string text) {

@@ -3,7 +3,8 @@
 // sway's windows through its IPC socket ($SWAYSOCK). A thread of its own
 // subscribes to window, workspace and input events and reads the tree, the
 // workspaces and the keyboard's layouts again after each; lookups read what
-// it read last and never wait. Commands are sent from that thread without
+// it read last and never wait, and find nothing while a request to sway has
+// gone unanswered longer than kCompositorBound. Commands are sent from that thread without
 // waiting for sway. sway does not tell the pointer: the focused window stands
 // for the one under it. The desktops are the workspaces of the focused
 // output; no window is maximised in a tiling layout.
@@ -27,12 +28,12 @@ public:
     std::string name() const override { return "sway"; }
     unsigned capabilities() const override;
 
-    CompositorWindowList windows() override { return cache_.windows(); }
+    CompositorWindowList windows() override;
     bool activate(CompositorWindowId window) override;
     bool setFullScreen(CompositorWindowId window, bool on) override;
-    std::optional<CompositorDesktops> desktops() override { return cache_.desktops(); }
+    std::optional<CompositorDesktops> desktops() override;
     bool switchDesktop(int direction) override;
-    std::optional<CompositorInputSources> inputSources() override { return cache_.inputSources(); }
+    std::optional<CompositorInputSources> inputSources() override;
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
 
@@ -49,6 +50,8 @@ public:
 private:
     SwayWindows(platform::RunLoop& loop, std::unique_ptr<Link> link);
     bool command(std::string text);
+    // Whether sway has left a request unanswered too long.
+    bool stuck() const;
 
     CompositorCache cache_;
     std::unique_ptr<Link> link_;

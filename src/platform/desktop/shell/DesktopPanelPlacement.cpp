@@ -1,6 +1,7 @@
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QWidget>
 
 #include <algorithm>
@@ -43,7 +44,21 @@ QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& ic
     return r;
 }
 
-void setClickedTrayIcon(const QRect& icon) { lastIcon() = icon; }
+QRect keepPanelTop(const QRect& shown, int height, const QRect& work) {
+    QRect r(shown.topLeft(), QSize(shown.width(), height));
+    if (!work.isValid()) return r;
+    r.setHeight(std::min(height, work.height()));
+    if (r.bottom() > work.bottom()) r.moveBottom(work.bottom());
+    if (r.top() < work.top()) r.moveTop(work.top());
+    return r;
+}
+
+void setClickedTrayIcon(const std::optional<QRect>& icon) { lastIcon() = icon; }
+
+bool waylandSession() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
+           qgetenv("XDG_SESSION_TYPE") == "wayland";
+}
 
 std::optional<QRect> clickedTrayIcon() { return lastIcon(); }
 

@@ -21,10 +21,21 @@ namespace corv::desktop {
 QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& tray, const QRect& screen,
                       const QRect& work);
 
+// The frame of a panel that is showing and whose content changed height:
+// its top edge, where the tabs are, stays where it is; it moves up only as
+// far as the new height needs to stay inside the work area, and a panel
+// taller than the work area is cut to it.
+QRect keepPanelTop(const QRect& shown, int height, const QRect& work);
+
 // The tray icon last clicked, or the horizontal bar holding it, as the X
 // server has it.
-void setClickedTrayIcon(const QRect& icon);
+void setClickedTrayIcon(const std::optional<QRect>& icon);
 std::optional<QRect> clickedTrayIcon();
+
+// A Wayland session, the program on Wayland or on Xwayland: no window is
+// placed by the pointer (unknown to Wayland clients, stale on Xwayland), and
+// only the compositor places native windows.
+bool waylandSession();
 
 // The top-level window holding a docked icon's window, on the root window.
 std::optional<QRect> rootAncestorGeometry(const QWidget& window);

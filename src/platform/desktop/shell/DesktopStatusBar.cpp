@@ -3,10 +3,13 @@
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
+#include "platform/desktop/shell/StatusNotifierItem.h"
 #include "platform/desktop/shell/TrayColors.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -37,23 +40,50 @@ public:
         });
         if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
             QObject::connect(gui, &QGuiApplication::applicationStateChanged, &icon_, [this](Qt::ApplicationState s) {
-                if (s != Qt::ApplicationActive && active_) deactivated_.start();
+                if (s != Qt::ApplicationActive && active_) {
+                    deactivated_.start();
+                    trace("status item: the program went inactive");
+                }
                 active_ = s == Qt::ApplicationActive;
             });
         icon_.show();
         trace("status item made");
     }
 
-    void setVisible(bool visible) override { icon_.setVisible(visible); }
-    bool isVisible() const override { return icon_.isVisible(); }
+    void setVisible(bool visible) override {
+        visible_ = visible;
+        if (sni_) sni_->setShown(visible);
+        else icon_.setVisible(visible);
+    }
+    bool isVisible() const override { return visible_; }
     void setImage(const platform::SymbolImage& image) override {
         image_ = image;
         TrayLook look;
         if (const auto& colors = tray_.palette()) look = {colors->foreground, colors->error};
         icon_.setIcon(traySymbolIcon(image, look));
+        if (sni_) sni_->setIcon(icon_.icon());
     }
     void redraw() { setImage(image_); }
-    void setToolTip(const std::string& text) override { icon_.setToolTip(QString::fromStdString(text)); }
+    void setToolTip(const std::string& text) override {
+        icon_.setToolTip(QString::fromStdString(text));
+        if (sni_) sni_->setToolTip(icon_.toolTip());
+    }
+    // A watcher that Qt's icon does not reach has appeared: the item goes to
+    // it, in place of the icon Qt shows (or cannot show).
+    void showThroughWatcher() {
+        if (sni_) {
+            if (visible_) sni_->registerWithWatcher();
+            return;
+        }
+        sni_ = std::make_unique<StatusNotifierItem>([this](StatusNotifierItem::Click c) {
+            if (c == StatusNotifierItem::Click::Primary && !clickClosedThePanel()) send(platform::MouseButton::Left);
+            if (c == StatusNotifierItem::Click::Context) send(platform::MouseButton::Right);
+        });
+        sni_->setIcon(icon_.icon());
+        sni_->setToolTip(icon_.toolTip());
+        icon_.hide();
+        sni_->setShown(visible_);
+    }
     void setAction(std::vector<platform::MouseButton> sendOn, std::function<void(platform::MouseButton)> a) override {
         sendOn_ = std::move(sendOn);
         action_ = std::move(a);
@@ -70,9 +100,17 @@ public:
     }
     std::optional<platform::Rect> buttonWindowFrame() const override {
         QRect tray;
-        QRect g = iconOnScreen(&tray);
-        // Trays that do not tell where the icon is: the pointer's spot.
-        if (!g.isValid() || g.isEmpty()) g = QRect(QCursor::pos() - QPoint(12, 12), QSize(24, 24));
+        QRect g = sni_ ? QRect() : iconOnScreen(&tray);
+        if (!g.isValid() || g.isEmpty()) {
+            // In a Wayland session the pointer is unknown, or Xwayland's stale
+            // one: the panel finds a place of its own.
+            if (waylandSession()) {
+                setClickedTrayIcon(std::nullopt);
+                return std::nullopt;
+            }
+            // Trays that do not tell where the icon is: the pointer's spot.
+            g = QRect(QCursor::pos() - QPoint(12, 12), QSize(24, 24));
+        }
         // A horizontal bar's edge keeps the panel off the whole bar.
         setClickedTrayIcon(tray.contains(g) && tray.width() > tray.height() ? QRect(g.x(), tray.y(), g.width(), tray.height()) : g);
         return platform::Rect{double(g.x()), double(g.y()), double(g.width()), double(g.height())};
@@ -116,6 +154,8 @@ private:
     const TrayColors& tray_;
     // Parented to the application so that it can be found among its children.
     QSystemTrayIcon icon_{QCoreApplication::instance()};
+    std::unique_ptr<StatusNotifierItem> sni_;
+    bool visible_ = true;
     platform::SymbolImage image_;
     PaletteWatch paletteWatch_{*this};
     bool active_ = false;
@@ -127,6 +167,7 @@ private:
 DesktopStatusBar::DesktopStatusBar() = default;
 
 DesktopStatusBar::~DesktopStatusBar() {
+    watcherWatch_.reset();
     items_.clear();
     trayColors_.reset();
 }
@@ -135,11 +176,42 @@ void DesktopStatusBar::trayColorsChanged() {
     for (auto& item : items_) item->redraw();
 }
 
+void DesktopStatusBar::watchForWatcher() {
+    // As Qt decides for its first icon, once: through the watcher only when
+    // one runs with a tray behind it.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    qtThroughWatcher_ = statusNotifierHostReady(bus);
+    if (qtThroughWatcher_ || !bus.isConnected()) return;
+    watcherWatch_ = std::make_unique<QDBusServiceWatcher>(QString::fromLatin1(kStatusNotifierWatcher), bus,
+                                                          QDBusServiceWatcher::WatchForRegistration);
+    QObject::connect(watcherWatch_.get(), &QDBusServiceWatcher::serviceRegistered, watcherWatch_.get(),
+                     [this] { watcherAppeared(); });
+    // One already there without a tray yet keeps the items for the tray to come.
+    if (bus.interface() && bus.interface()->isServiceRegistered(QString::fromLatin1(kStatusNotifierWatcher)).value())
+        throughWatcher_ = true;
+}
+
+void DesktopStatusBar::watcherAppeared() {
+    trace("status item: a watcher appeared");
+    throughWatcher_ = true;
+    for (auto& item : items_) item->showThroughWatcher();
+}
+
+bool DesktopStatusBar::hasTray() const {
+    // Without a display nothing is shown anywhere, and nothing is missing.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return true;
+    return qtThroughWatcher_ || (throughWatcher_ && statusNotifierHostReady(QDBusConnection::sessionBus())) ||
+           QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
     // Tray icons need the widgets application.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
     if (!trayColors_) trayColors_ = std::make_unique<TrayColors>([this] { trayColorsChanged(); });
+    if (items_.empty()) watchForWatcher();
     items_.push_back(std::make_unique<Item>(*trayColors_));
+    if (throughWatcher_) items_.back()->showThroughWatcher();
     return items_.back().get();
 }
 

@@ -3,6 +3,8 @@
 #include "platform/StatusBar.h"
 
 #include <memory>
+
+class QDBusServiceWatcher;
 #include <vector>
 
 namespace corv::desktop {
@@ -11,7 +13,9 @@ class TrayColors;
 
 // Status items as system tray icons. A left click (activation) and a right
 // click (context request) send the item's action; menus pop up at the pointer.
-// The icons take the tray's colours when it names them, else a halo.
+// The icons take the tray's colours when it names them, else a halo. A
+// StatusNotifierWatcher that appears after the icons were made shows them
+// from then on.
 class DesktopStatusBar final : public platform::StatusBar {
 public:
     DesktopStatusBar();
@@ -20,13 +24,21 @@ public:
     DesktopStatusBar& operator=(const DesktopStatusBar&) = delete;
 
     platform::StatusButtonItem* makeStatusItem() override;
+    bool hasTray() const override;
 
     class Item;
 
 private:
     void trayColorsChanged();
+    void watchForWatcher();
+    void watcherAppeared();
 
     std::unique_ptr<TrayColors> trayColors_;
+    // Qt shows the icons through the watcher.
+    bool qtThroughWatcher_ = false;
+    // The items show through a watcher Qt did not find.
+    bool throughWatcher_ = false;
+    std::unique_ptr<QDBusServiceWatcher> watcherWatch_;
     std::vector<std::unique_ptr<Item>> items_;
 };
 

@@ -21,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -77,7 +78,41 @@ void skipTaskbarAndPager(QWidget& window) {
     xcb_flush(c);
 }
 
+// Whether a compositing manager runs on the X screen: the owner of
+// _NET_WM_CM_S<screen>. Without one, what a window leaves clear shows as
+// whatever the server fills it with. Off X11 the desktop composites.
+bool compositingManagerRuns(QWidget& window) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) return true;
+    xcb_connection_t* c = x11->connection();
+    // The number of the screen whose root holds the window.
+    auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, static_cast<xcb_window_t>(window.winId())), nullptr);
+    if (!geometry) return true;
+    const xcb_window_t root = geometry->root;
+    std::free(geometry);
+    int screen = 0;
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem && it.data->root != root; xcb_screen_next(&it))
+        ++screen;
+    const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
+    const xcb_atom_t atom = internAtom(c, name.c_str());
+    if (atom == XCB_ATOM_NONE) return false;
+    auto* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
+    const bool owned = reply && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
+}
+
+constexpr int kCornerRadius = 20;
+
+QPainterPath roundedOutline(const QRect& r) {
+    QPainterPath path;
+    path.addRoundedRect(r, kCornerRadius, kCornerRadius);
+    return path;
+}
+
 // The panel's window paints its rounded background; the content sits inside.
+// Without a compositor its corners are cut away (a shaped window), so no
+// square of the server's grey shows behind them.
 class PanelWidget final : public QWidget {
 public:
     PanelWidget() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -86,15 +121,30 @@ public:
         setFixedWidth(kPanelWidth);
         resize(kPanelWidth, kPanelHeight);
     }
+    // Shapes the window for the compositor present now.
+    void shapeCorners() {
+        composited_ = compositingManagerRuns(*this);
+        applyShape();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        QPainterPath path;
-        path.addRoundedRect(rect(), 20, 20);
-        p.fillPath(path, palette().window());
+        p.fillPath(roundedOutline(rect()), palette().window());
     }
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        applyShape();
+    }
+
+private:
+    void applyShape() {
+        if (composited_) clearMask();
+        else setMask(QRegion(roundedOutline(rect()).toFillPolygon().toPolygon()));
+    }
+
+    bool composited_ = true;
 };
 
 // Calls `fit` when the content's size changes.
@@ -143,13 +193,21 @@ public:
     }
     void makeKeyAndOrderFront() override {
         // A drop-down of the tray icon, not a window of its own.
-        if (!window_.isVisible()) skipTaskbarAndPager(window_);
+        if (!window_.isVisible()) {
+            skipTaskbarAndPager(window_);
+            window_.shapeCorners();
+        }
         window_.show();
         window_.raise();
         window_.activateWindow();
+        shown_ = true;
         trace("panel shown");
     }
-    void orderOut() override { window_.hide(); }
+    void orderOut() override {
+        window_.hide();
+        shown_ = false;
+        trace("panel hidden");
+    }
     bool isVisible() const override { return window_.isVisible(); }
 
 private:
@@ -162,15 +220,40 @@ private:
         const QPoint probe = icon ? icon->center() : wanted_;
         const QScreen* screen = QGuiApplication::screenAt(probe);
         if (!screen) screen = QGuiApplication::primaryScreen();
-        const QRect frame = screen ? placePanelFrame(wanted_, QSize(kPanelWidth, height), icon, screen->geometry(),
-                                                     screen->availableGeometry())
-                                   : QRect(wanted_, QSize(kPanelWidth, height));
+        const QRect work = screen ? screen->availableGeometry() : QRect();
+        QRect frame;
+        if (shown_ && window_.isVisible() && screen) {
+            // Open: the tab bar stays under the pointer while the content changes.
+            frame = keepPanelTop(placed_, height, work);
+        } else {
+            QPoint wanted = wanted_;
+            // Nothing tells where the icon is: the middle of the screen.
+            if (!icon && screen && waylandSession()) wanted = work.center() - QPoint(kPanelWidth / 2, height / 2);
+            frame = screen ? placePanelFrame(wanted, QSize(kPanelWidth, height), icon, screen->geometry(), work)
+                           : QRect(wanted, QSize(kPanelWidth, height));
+            // Above a bottom tray it opens with its tabs where they last
+            // stood, if that is higher than the bar's edge.
+            const bool trayBelow = icon && screen && icon->center().y() >= screen->geometry().center().y();
+            if (trayBelow && keptTop_ && *keptTop_ < frame.top() && work.contains(QPoint(frame.x(), *keptTop_)))
+                frame = keepPanelTop(QRect(QPoint(frame.x(), *keptTop_), frame.size()), height, work);
+        }
+        keptTop_ = frame.top();
+        // The compositor places a Wayland window; a fixed size keeps tiling
+        // ones from stretching it, and lets them float it whole.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) window_.setFixedSize(frame.size());
+        placed_ = frame;
         window_.setGeometry(frame);
     }
 
     PanelWidget window_;
     QPointer<QWidget> content_;
     QPoint wanted_;
+    // Shown: later heights keep its top.
+    bool shown_ = false;
+    // Its top when last placed.
+    std::optional<int> keptTop_;
+    // Where it was put last (the window's own geometry lags the server's).
+    QRect placed_;
 };
 
 // The tile: the symbol on a rounded, translucent dark square.

@@ -61,8 +61,14 @@ void DesktopDock::swipeEnded(std::int64_t motion, double progress) {
         if (!compositor_->can(CompositorCapability::Desktops)) return;
         const auto desktops = compositor_->desktops();
         if (!desktops) return;
-        const int next = desktops->current + direction;
+        long current = desktops->current;
+        const auto now = std::chrono::steady_clock::now();
+        // As on X11: swipes quicker than the compositor's answer go on from the desktop asked for.
+        if (pending_ && *pending_ != current && now - pendingSince_ < kPendingFor) current = *pending_;
+        const long next = current + direction;
         if (next < 0 || next >= desktops->count) return;
+        pending_ = next;
+        pendingSince_ = now;
         compositor_->switchDesktop(direction);
         return;
     }

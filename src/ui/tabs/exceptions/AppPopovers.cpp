@@ -15,6 +15,7 @@
 #include "ui/Backdrop.h"
 #include "ui/DisabledCover.h"
 #include "ui/PopupPlacement.h"
+#include "ui/PopupPress.h"
 #include "ui/ButtonStyles.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/OutterFrame.h"
@@ -106,6 +107,7 @@ void FittedLabel::paintEvent(QPaintEvent*) {
 Popover::Popover(std::string appid, QWidget* parent)
     : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), appid_(std::move(appid)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    passPressesOn(this);
     setPalette(panelPalette());
     setFont(panelFont());
     auto redraw = [this](const auto&) { scheduleRefresh(); };
@@ -141,7 +143,10 @@ void Popover::popUp(QWidget* anchor) {
 void Popover::place() {
     if (!anchor_) return;
     const QPoint at = anchor_->mapToGlobal(QPoint(-4, 20));
-    placePopup(this, anchor_, QRect(QPoint(at.x() - width(), at.y() - height() / 2), size()));
+    // Once shown it keeps its top, where its tools are: a row added makes
+    // it grow down, not up under the pointer.
+    const int top = isVisible() ? y() : at.y() - height() / 2;
+    placePopup(this, anchor_, QRect(QPoint(at.x() - width(), top), size()));
 }
 
 void Popover::fitList(QScrollArea* list, int content, int maxHeight, bool enabled) {
@@ -173,7 +178,7 @@ void Popover::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 10, 10);
-    p.fillPath(path, palette().color(QPalette::Window));
+    p.fillPath(path, popupGroundColor());
     p.fillPath(path, popupTint());
 }
 
@@ -182,7 +187,9 @@ void Popover::resizeEvent(QResizeEvent* e) {
     scheduleRefresh();
 }
 
-void Popover::mousePressEvent(QMouseEvent* e) { QFrame::mousePressEvent(e); }
+void Popover::mousePressEvent(QMouseEvent* e) {
+    if (!pressOutside(this, e, anchor_)) QFrame::mousePressEvent(e);
+}
 
 QWidget* Popover::buildHeader(QVBoxLayout* v) {
     header_ = new QWidget(this);

@@ -21,6 +21,7 @@
 #include "ui/PanelScreen.h"
 #include "ui/Symbols.h"
 
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -48,6 +49,13 @@ class HoverArea : public QWidget {
 public:
     explicit HoverArea(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_Hover); }
     bool hovered = false;
+    // A popup held the pointer: no leave came while it was open.
+    void followPointer() {
+        const bool in = isVisible() && rect().contains(mapFromGlobal(QCursor::pos()));
+        if (in == hovered) return;
+        hovered = in;
+        update();
+    }
 
 protected:
     void enterEvent(QEnterEvent*) override {
@@ -199,6 +207,7 @@ void AppRow::openGesturePopover() {
         if (!self) return;
         self->gesCapture_.end();
         self->popups_->gesture = nullptr;
+        self->followPointer();
     };
     popups_->gesture = pop;
     pop->popUp(nameArea_);
@@ -215,9 +224,15 @@ void AppRow::openKeyPopover() {
         if (!self) return;
         self->keyCapture_.end();
         self->popups_->key = nullptr;
+        self->followPointer();
     };
     popups_->key = pop;
     pop->popUp(keys_);
+}
+
+void AppRow::followPointer() {
+    for (QObject* o : children())
+        if (auto* area = dynamic_cast<HoverArea*>(o)) area->followPointer();
 }
 
 GesturePopover* AppRow::gesturePopover() const { return popups_->gesture; }

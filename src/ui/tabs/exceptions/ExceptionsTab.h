@@ -51,6 +51,9 @@ public:
     ConfirmDelButton* deleteButton() const { return del_; }
 
 private:
+    // The hover grounds as the pointer stands now.
+    void followPointer();
+
     std::string appid_;
     CheckBoxMark* check_;
     QWidget* nameArea_;

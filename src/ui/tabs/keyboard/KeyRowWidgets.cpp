@@ -5,7 +5,9 @@
 #include "platform/RunLoop.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
+
 #include "ui/ConfirmDelButton.h"
+#include "ui/DrawableText.h"
 #include "ui/FieldRegistry.h"
 #include "ui/FrameWatch.h"
 #include "ui/HintPanelWidget.h"
@@ -280,7 +282,7 @@ void GeneralKeyRow::setRow(const KeyRow& row) {
     keyCell_->setLook(q(k.text), keyHi ? accentTextColor() : norm, toneColor(k.tone, norm));
     const CellLabel a = actionCellLabel(row.slot, actHi);
     actionCell_->setArmed(actHi);
-    actionCell_->setLook(q(a.text), actHi ? accentTextColor() : norm, toneColor(a.tone, norm));
+    actionCell_->setLook(drawableText(a.text), actHi ? accentTextColor() : norm, toneColor(a.tone, norm));
     // A row widget may pass from an own binding to an inherited one.
     if (!del_ || del_->isEnabled() != row.delEn) {
         delete del_;
@@ -347,7 +349,7 @@ void QuirkKeyRow::setRow(int optIdx, std::uint16_t cid) {
     paintArrow(static_cast<QLabel*>(arrow_), hi ? accentTextColor() : dimLabelColor());
     const CellLabel a = actionCellLabel(slot_, hi);
     actionCell_->setArmed(hi);
-    actionCell_->setLook(q(a.text), frame, toneColor(a.tone, norm));
+    actionCell_->setLook(drawableText(a.text), frame, toneColor(a.tone, norm));
     if (quirkEditorShown(optIdx, cid)) {
         if (!editor_) {
             editor_ = new KeyUrlEditor(slot_, this);

@@ -33,7 +33,6 @@ class CellButton : public QToolButton {
 public:
     CellButton(int width, QWidget* parent);
     void setArmed(bool armed) { armed_ = armed; }
-    bool isArmed() const { return armed_; }
     void setLook(const QString& text, const QColor& frame, const QColor& label);
     AccentMenu* popup() const;
     std::function<void()> onPress;

@@ -27,6 +27,7 @@
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/DisabledCover.h"
+#include "ui/NoteLabel.h"
 #include "ui/ToggleCombo.h"
 #include "ui/SymbolButton.h"
 #include "ui/AppToggle.h"
@@ -199,6 +200,8 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts([t
     parts_->subList = new QVBoxLayout(subSection_);
     parts_->subList->setContentsMargins(0, 10, 0, 0);
     parts_->subList->setSpacing(0);
+    noKeyboard_ = new NoteLabel(q(platform::localized("Keys tab no keyboard")), subSection_);
+    noKeyboard_->hide();
     dv->addWidget(subSection_);
     subGap_ = new QWidget(devices_);
     subGap_->setFixedHeight(10);
@@ -368,6 +371,9 @@ void KeyboardTab::refreshDevices() {
         parts_->sub.pop_back();
     }
     while (QLayoutItem* item = parts_->subList->takeAt(0)) delete item;
+    // Substitution is set per keyboard: with none found, say so.
+    noKeyboard_->setVisible(global && on && blocks.empty());
+    if (noKeyboard_->isVisibleTo(subSection_)) parts_->subList->addWidget(noKeyboard_);
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         if (i == parts_->sub.size()) parts_->sub.push_back(new SubBlockWidget(subSection_));
         parts_->sub[i]->setBlock(blocks[i]);

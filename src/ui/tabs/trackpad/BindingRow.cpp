@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/DrawableText.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
@@ -26,20 +27,6 @@ QColor rowColor(RowColor c) {
     }
     return primaryColor();
 }
-
-namespace {
-
-// The title's rotate and zoom signs are private-use characters no desktop
-// font draws; they show as the nearest common arrows.
-QString drawableTitle(const std::string& title) {
-    QString t = QString::fromStdString(title);
-    const std::pair<char32_t, const char*> signs[] = {{0x100148, "\u21BB"}, {0x100149, "\u21BA"},
-                                                       {0x102127, "\u2198\u2196"}, {0x10211D, "\u2196\u2198"}};
-    for (const auto& [from, to] : signs) t.replace(QString::fromUcs4(&from, 1), QString::fromUtf8(to));
-    return t;
-}
-
-} // namespace
 
 BindingRow::BindingRow(QWidget* parent) : QWidget(parent) {
     auto* outer = new QVBoxLayout(this);
@@ -89,7 +76,7 @@ void BindingRow::setRow(const GestureRow& row) {
     const QColor accent = accentTextColor();
     lineColor_ = row.highlighted ? accent : rowColor(row.normColor);
 
-    title_->setText(drawableTitle(gestureTitle(row.path)));
+    title_->setText(drawableText(gestureTitle(row.path)));
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, lineColor_);
     title_->setPalette(pal);
@@ -98,7 +85,7 @@ void BindingRow::setRow(const GestureRow& row) {
     const QColor labelColor = label.tone == MenuLabel::Tone::Primary  ? primaryColor()
                               : label.tone == MenuLabel::Tone::Accent ? accent
                                                                       : rowColor(row.normColor);
-    menuButton_->setText(QString::fromStdString(label.text));
+    menuButton_->setText(drawableText(label.text));
     menuButton_->setStyleSheet(QStringLiteral("QToolButton { border: 1px solid %1; border-radius: 4px; color: %2;"
                                               " padding: 0 4px; } QToolButton::menu-indicator { image: none; }")
                                    .arg(lineColor_.name(QColor::HexArgb), labelColor.name(QColor::HexArgb)));

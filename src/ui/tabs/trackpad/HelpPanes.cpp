@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <map>
+#include <memory>
 #include <string>
 
 namespace corv::ui::trackpad {
@@ -66,13 +68,10 @@ void FingerPicture::paintEvent(QPaintEvent*) {
     }
 }
 
-HelpPane::HelpPane(int fingers, QWidget* parent) : QScrollArea(parent), fingers_(fingers) {
-    setObjectName(QStringLiteral("helpPane%1").arg(fingers));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    viewport()->setAutoFillBackground(false);
+namespace {
+
+// The text above the picture, padded 16.
+QWidget* paneContent(int fingers) {
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     auto* v = new QVBoxLayout(content);
@@ -86,14 +85,35 @@ HelpPane::HelpPane(int fingers, QWidget* parent) : QScrollArea(parent), fingers_
     text->setPalette(pal);
     v->addWidget(text);
     v->addWidget(new FingerPicture(fingers, content));
-    setWidget(content);
-    content->setAutoFillBackground(false);  // setWidget turns it on
+    return content;
 }
 
-int HelpPane::contentHeight() const {
-    const QWidget* c = widget();
-    const int w = std::max(1, viewport()->width());
-    return c->layout()->hasHeightForWidth() ? c->layout()->heightForWidth(w) : c->sizeHint().height();
+int laidOutHeight(const QWidget* c, int width) {
+    return c->layout()->hasHeightForWidth() ? c->layout()->heightForWidth(width) : c->sizeHint().height();
+}
+
+} // namespace
+
+HelpPane::HelpPane(int fingers, QWidget* parent) : QScrollArea(parent), fingers_(fingers) {
+    setObjectName(QStringLiteral("helpPane%1").arg(fingers));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    // No bar: the text and picture keep their width whatever the height.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAutoFillBackground(false);
+    setWidget(paneContent(fingers));
+    widget()->setAutoFillBackground(false);  // setWidget turns it on
+}
+
+int HelpPane::contentHeight() const { return laidOutHeight(widget(), std::max(1, viewport()->width())); }
+
+int HelpPane::contentHeightFor(int fingers, int width) {
+    static std::map<std::pair<int, int>, int> measured;
+    const auto key = std::pair(fingers, width);
+    if (auto it = measured.find(key); it != measured.end()) return it->second;
+    const std::unique_ptr<QWidget> content(paneContent(fingers));
+    return measured[key] = laidOutHeight(content.get(), width);
 }
 
 } // namespace corv::ui::trackpad

@@ -31,6 +31,8 @@ public:
     int fingers() const { return fingers_; }
     // Height of the content as laid out at the pane's width.
     int contentHeight() const;
+    // The same for the pane of `fingers` at `width`, without making one.
+    static int contentHeightFor(int fingers, int width);
 
 private:
     int fingers_;

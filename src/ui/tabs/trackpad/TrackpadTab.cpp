@@ -8,6 +8,7 @@
 #include "model/UIState.h"
 #include "platform/Background.h"
 #include "platform/Localization.h"
+#include "platform/Multitouch.h"
 #include "platform/Platform.h"
 #include "platform/RunLoop.h"
 #include "recorders/CaptureTabs.h"
@@ -35,6 +36,7 @@
 #include "ui/SymbolButton.h"
 #include "ui/AppToggle.h"
 #include "ui/PanelScreen.h"
+#include "ui/NoteLabel.h"
 
 #include <QFrame>
 #include <QGraphicsOpacityEffect>
@@ -213,11 +215,16 @@ void TrackpadTab::buildAppHeader() {
 void TrackpadTab::buildLower() {
     lower_ = new QWidget(this);
     lower_->setObjectName("lowerBlock");
-    auto* v = new QVBoxLayout(lower_);
+    auto* outer = new QVBoxLayout(lower_);
+    outer->setContentsMargins(0, 0, 0, 0);
+    // What the cover dims and lies over: the list and the click-through section.
+    body_ = new QWidget(lower_);
+    outer->addWidget(body_);
+    auto* v = new QVBoxLayout(body_);
     v->setContentsMargins(0, 10, 0, 0);
     v->setSpacing(0);
 
-    list_ = new QScrollArea(lower_);
+    list_ = new QScrollArea(body_);
     list_->setObjectName("gestureList");
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -232,9 +239,12 @@ void TrackpadTab::buildLower() {
     list_->setWidget(listContent_);
     listContent_->setAutoFillBackground(false);  // setWidget turns it on
     v->addSpacing(20);
+    noTouchpad_ = new NoteLabel(q(platform::localized("Trackpad tab no touchpad")), body_);
+    noTouchpad_->hide();
+    v->addWidget(noTouchpad_);
     v->addWidget(list_);
 
-    const ClickThroughFrame frame = makeClickThroughFrame(lower_);
+    const ClickThroughFrame frame = makeClickThroughFrame(body_);
     QWidget* section = frame.section;
     QVBoxLayout* sv = frame.column;
     auto* grid1 = new QHBoxLayout;
@@ -257,7 +267,7 @@ void TrackpadTab::buildLower() {
     sv->addLayout(grid2);
     v->addLayout(frame.padded);
 
-    cover_ = new DisabledCover(DisabledCover::Ground::Tint, lower_);
+    cover_ = new DisabledCover(DisabledCover::Ground::Tint, lower_, body_);
     cover_->setObjectName("disabledCover");
     cover_->hide();
 }
@@ -286,14 +296,13 @@ void TrackpadTab::refresh() {
         }
     }
     // Lay out now, inner blocks first, so the tab's size follows at once.
-    for (QWidget* w : {static_cast<QWidget*>(listContent_), helpBox_, appHeader_, lower_, static_cast<QWidget*>(this)})
+    for (QWidget* w : {static_cast<QWidget*>(listContent_), helpBox_, appHeader_, body_, lower_, static_cast<QWidget*>(this)})
         if (w->layout()) w->layout()->activate();
     adjustSize();
 }
 
 void TrackpadTab::refreshHeader() {
     const std::string id = UIApp::shared().id.get();
-    const double screenH = panelScreenHeight();
     const bool global = id.empty();
     helpBox_->setVisible(global);
     appHeader_->setVisible(!global);
@@ -311,12 +320,7 @@ void TrackpadTab::refreshHeader() {
         static_cast<QVBoxLayout*>(helpBox_->layout())->insertWidget(0, pane_);
         pane_->show();
     }
-    if (pane_) {
-        pane_->resize(kPanelWidth, pane_->height());
-        const int h = std::min(pane_->contentHeight(), clampHeight(paneMaxHeight(screenH, parts_->mainHeight)));
-        pane_->setFixedHeight(h);
-        parts_->descHeight[pane_->fingers() - 1] = h;
-    }
+    if (pane_) pane_->resize(kPanelWidth, pane_->height());
 
     const AnApp* entry = recorders::appEntry(id);
     if (!global && entry) {
@@ -328,14 +332,15 @@ void TrackpadTab::refreshHeader() {
     }
     const bool covered = entry && !entry->enabled;
     if (covered) {
-        auto* dim = new QGraphicsOpacityEffect(list_);
-        dim->setOpacity(0.5);
-        list_->setGraphicsEffect(dim);
-        cover_->setGeometry(lower_->rect());
+        if (!body_->graphicsEffect()) {
+            auto* dim = new QGraphicsOpacityEffect(body_);
+            dim->setOpacity(0.5);
+            body_->setGraphicsEffect(dim);
+        }
         cover_->show();
         cover_->raise();
     } else {
-        list_->setGraphicsEffect(nullptr);
+        body_->setGraphicsEffect(nullptr);
         cover_->hide();
     }
 }
@@ -379,17 +384,42 @@ void TrackpadTab::refreshList() {
     for (auto& [path, w] : parts_->rows) delete w;
     parts_->rows = std::move(kept);
 
+    // Gestures come only from a touchpad: say so when there is none.
+    const auto pads = platform::multitouch().deviceList();
+    noTouchpad_->setVisible(pads && pads->empty());
+
     layout->activate();
-    const int content = listContent_->sizeHint().height();
-    const double limit = listMaxHeight(panelScreenHeight(), parts_->descHeight[0], parts_->descHeight[1],
-                                       parts_->descHeight[2]);
-    const int h = std::min(content, clampHeight(limit));
-    list_->setFixedHeight(h);
-    list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    parts_->mainHeight = h;
+    fitHeights();
 
     for (ClickFlag f : {ClickFlag::Left, ClickFlag::Right, ClickFlag::Scroll}) {
         toggles_[static_cast<int>(f)]->refresh();
+    }
+}
+
+void TrackpadTab::fitHeights() {
+    // The pane's room depends on the list's height and the list's on the
+    // panes': settle both now, so a later redraw with nothing changed keeps
+    // every height (the tab does not reflow on its own).
+    const double screenH = panelScreenHeight();
+    const int content = listContent_->sizeHint().height();
+    // Every pane takes the room of the tallest: switching panes moves nothing below.
+    int paneContent = 0;
+    if (pane_)
+        for (int n = 1; n <= 3; ++n) paneContent = std::max(paneContent, HelpPane::contentHeightFor(n, kPanelWidth));
+    for (int round = 0; round < 4; ++round) {
+        if (pane_) {
+            const int h = std::min(paneContent, clampHeight(paneMaxHeight(screenH, parts_->mainHeight)));
+            pane_->setFixedHeight(h);
+            parts_->descHeight[pane_->fingers() - 1] = h;
+        }
+        const double limit =
+            listMaxHeight(screenH, parts_->descHeight[0], parts_->descHeight[1], parts_->descHeight[2]);
+        const int h = std::min(content, clampHeight(limit));
+        list_->setFixedHeight(h);
+        list_->setVerticalScrollBarPolicy(content > h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        const bool settled = h == parts_->mainHeight;
+        parts_->mainHeight = h;
+        if (settled) break;
     }
 }
 
@@ -405,10 +435,7 @@ void TrackpadTab::mousePressEvent(QMouseEvent* e) {
     clearHighlight();
 }
 
-void TrackpadTab::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    if (cover_->isVisible()) cover_->setGeometry(lower_->rect());
-}
+void TrackpadTab::resizeEvent(QResizeEvent* e) { QWidget::resizeEvent(e); }
 
 } // namespace trackpad
 

@@ -44,6 +44,8 @@ public:
     QWidget* helpRow() const { return helpRow_; }
     QWidget* appHeader() const { return appHeader_; }
     QWidget* cover() const { return cover_; }
+    // The note shown while no touchpad is found.
+    QWidget* noTouchpadNote() const { return noTouchpad_; }
     ToggleCombo* clickToggle(ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
 
 protected:
@@ -58,6 +60,7 @@ private:
     void buildLower();
     void refreshHeader();
     void refreshList();
+    void fitHeights();
 
     Parts* parts_;
     QWidget* strip_ = nullptr;
@@ -66,6 +69,8 @@ private:
     QWidget* helpRow_ = nullptr;
     QWidget* appHeader_ = nullptr;
     QWidget* lower_ = nullptr;
+    QWidget* body_ = nullptr;
+    QWidget* noTouchpad_ = nullptr;
     QScrollArea* list_ = nullptr;
     QWidget* listContent_ = nullptr;
     QWidget* cover_ = nullptr;

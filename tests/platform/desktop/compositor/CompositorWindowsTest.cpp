@@ -5,17 +5,20 @@
 // back from the compositor.
 
 #include "app/CorvadineApp.h"
+#include "engine/AppWindows.h"
 #include "engine/CurrentApp.h"
 #include "model/ActionTable.h"
 #include "model/Apps.h"
 #include "model/Shared.h"
 #include "model/ShellState.h"
 #include "model/UIState.h"
+#include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
 
 #include "support/HeadlessCompositor.h"
 #include "support/UmockdevInput.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,8 +34,8 @@ using test::keyEvent;
 using test::spinUntil;
 using Keys = std::vector<test::InputEvent>;
 
-// Stored key codes of K, J, L and F.
-constexpr std::uint16_t kVkK = 40, kVkJ = 38, kVkL = 37, kVkF = 3;
+// Stored key codes of K, J, L, F, Z and I.
+constexpr std::uint16_t kVkK = 40, kVkJ = 38, kVkL = 37, kVkF = 3, kVkZ = 6, kVkI = 34;
 const QString kNoBus = QStringLiteral("unix:path=/nonexistent/corvadine-test-bus");
 
 Keys tap(std::uint16_t code) { return {keyEvent(code, 1), keyEvent(code, 0)}; }
@@ -45,6 +48,9 @@ struct Desktop {
     HeadlessCompositor::Kind kind;
     const char* currentDesktop;  // $XDG_CURRENT_DESKTOP
     const char* facility;
+    bool pointerKnown;  // the compositor tells the window under the pointer
+    bool maximises;
+    bool layouts;  // the headless compositor has a keyboard with layouts
 };
 
 class CompositorDesktopTest : public ::testing::TestWithParam<Desktop> {};
@@ -88,9 +94,10 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     ASSERT_TRUE(desktop->compositor);
     EXPECT_EQ(desktop->compositor->name(), row.facility);
     resetShared();
+    auto program = std::make_unique<app::CorvadineApp>();
+    program->launch();
+    // The desktop's own setting, read at launch, gives way to the program's.
     UIState::shared().naturalScroll.set(true);
-    app::CorvadineApp program;
-    program.launch();
     ASSERT_TRUE(spinUntil([&] { return input.grabbed(keyboard); }));
     Apps::shared().a.modify([](AppEntries& entries) {
         entries[""].key[kVkK][0] = BindAction::forAction(ActionId::MediaNext);
@@ -100,6 +107,8 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
             entries[app].key[kVkJ][0] = BindAction::forAction(ActionId::TriggerSwipeL);
             entries[app].key[kVkL][0] = BindAction::forAction(ActionId::TriggerSwipeR);
             entries[app].key[kVkF][0] = BindAction::forAction(ActionId::FullscreenWindow);
+            entries[app].key[kVkZ][0] = BindAction::forAction(ActionId::ZoomWindow);
+            entries[app].key[kVkI][0] = BindAction::forAction(ActionId::IMSwitch);
         }
     });
     const auto posted = [&] { return input.written("Corvadine virtual input"); };
@@ -125,10 +134,32 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         EXPECT_EQ(posted(), expected);
     }
 
+    // Where the compositor tells the window under the pointer, the lookup
+    // that gestures and clicks make finds that window's application, not
+    // the focused one's; elsewhere the focused one stands for it.
+    ASSERT_TRUE(compositor.focus("corv-test-a"));
+    if (row.pointerKnown) {
+        ASSERT_TRUE(compositor.moveWindow("corv-test-a", 0, 0));
+        ASSERT_TRUE(compositor.moveWindow("corv-test-b", 500, 300));  // the pointer is at the middle
+    }
+    const qint64 under = row.pointerKnown ? b : a;
+    EXPECT_TRUE(spinUntil([&] {
+        engine::appUnderCursor(platform::windowServer().cursorLocation(0));
+        return current.pid == under;
+    }));
+    EXPECT_EQ(current.settingsKey, under == a ? "corv-test-a" : "");
+    // Raising it (as click-through does) activates it.
+    engine::raiseWindowUnderCursor();
+    EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == (under == a ? "corv-test-a" : "corv-test-b"); }, 3000));
+    if (row.pointerKnown) {
+        ASSERT_TRUE(compositor.moveWindow("corv-test-b", 900, 500));
+        ASSERT_TRUE(compositor.moveWindow("corv-test-a", 500, 300));
+    }
+
     // The desktop keys: on from the first desktop, back, and nothing before the first.
     ASSERT_EQ(compositor.currentDesktop(), 0);
     for (const auto& [key, desktopAfter] : {std::pair{KEY_J, 1}, std::pair{KEY_L, 0}, std::pair{KEY_L, 0},
-                                            std::pair{KEY_J, 1}}) {
+                                            std::pair{KEY_J, 1}, std::pair{KEY_L, 0}}) {
         press(key);
         EXPECT_TRUE(spinUntil([&] { return compositor.currentDesktop() == desktopAfter; }, 3000))
             << "ended on " << compositor.currentDesktop().value_or(-1);
@@ -136,11 +167,67 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
     // The full-screen key changes the focused window, and only it.
     ASSERT_TRUE(compositor.focus("corv-test-a"));
-    ASSERT_TRUE(spinUntil([&] { return current.pid == a; }, 3000));
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            const auto focused = focusedWindow(desktop->compositor->windows());
+            return focused && focused->pid == a;
+        },
+        3000));
     for (bool on : {true, false}) {
         press(KEY_F);
         EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == on; }, 3000)) << on;
         EXPECT_EQ(compositor.fullScreen("corv-test-b"), false);
+        // The next press comes once the program has seen the change, as a user's would.
+        EXPECT_TRUE(spinUntil([&] {
+            const auto focused = focusedWindow(desktop->compositor->windows());
+            return focused && focused->fullScreen == on;
+        }, 3000));
+    }
+
+    // A compositor that leaves a request unanswered: after the bound the
+    // lookups find nothing, at once, until it answers again.
+    if (row.kind == HeadlessCompositor::Kind::Sway) {
+        compositor.pause(true);
+        press(KEY_F);
+        EXPECT_TRUE(spinUntil([&] {
+            QElapsedTimer clock;
+            clock.start();
+            engine::appUnderCursor(platform::windowServer().cursorLocation(0));
+            EXPECT_LT(clock.elapsed(), 100);
+            return current.pid <= 0;
+        }, 3000));
+        EXPECT_EQ(current.settingsKey, "");
+        compositor.pause(false);
+        EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == true; }, 3000));
+        EXPECT_TRUE(spinUntil([&] {
+            engine::appUnderCursor(platform::windowServer().cursorLocation(0));
+            return current.pid == a;
+        }, 3000));
+        press(KEY_F);
+        EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == false; }, 3000));
+    }
+
+    // The zoom key maximises the window and restores it, where the compositor maximises.
+    if (row.maximises)
+        for (bool on : {true, false}) {
+            press(KEY_Z);
+            EXPECT_TRUE(spinUntil([&] { return compositor.maximized("corv-test-a") == on; }, 3000)) << on;
+            // The next press comes once the program has seen the new frame, as a user's would.
+            EXPECT_TRUE(spinUntil([&] {
+                for (const auto& w : desktop->compositor->windows().windows)
+                    if (w.pid == a) return (w.geometry == platform::Rect{0, 0, 1280, 800}) == on;
+                return false;
+            }, 3000));
+        }
+
+    // The input-method key steps through the compositor's layouts.
+    if (row.layouts) {
+        ASSERT_TRUE(spinUntil([] { return ShellState::shared().inputSources.size() == 2; }, 3000));
+        for (int layout : {1, 0, 1}) {
+            press(KEY_I);
+            EXPECT_TRUE(spinUntil([&] { return compositor.layout() == layout; }, 3000)) << layout;
+            EXPECT_TRUE(spinUntil([&] { return ShellState::shared().currentInputSourceIndex == layout; }, 3000));
+        }
     }
 
     // A closed window's application leaves the map.
@@ -148,13 +235,25 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(a)), 1u);
 
+    // A KWin that restarts is followed again.
+    if (row.kind == HeadlessCompositor::Kind::KWin) {
+        ASSERT_TRUE(compositor.restartKWin()) << compositor.error();
+        EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(a)) == 0; }));
+        const qint64 c = compositor.startClient("corv-test-c");
+        ASSERT_GT(c, 0);
+        EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(c)) == 1; }));
+    }
+
+    // The program goes first: a swipe's animation may still run.
+    program.reset();
     resetShared();
     desktop.reset();
     for (const char* name : {"XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "WAYLAND_DISPLAY", "SWAYSOCK"}) qunsetenv(name);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
-                         ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway"}),
+                         ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway", false, false, false},
+                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true}),
                          [](const auto& info) {
                              return std::string(info.param.kind == HeadlessCompositor::Kind::Sway ? "Sway" : "KWin");
                          });

@@ -31,5 +31,24 @@ TEST(DesktopPanelPlacementTest, ThePanelHangsOffTheTraysEdgeInsideTheWorkArea) {
         EXPECT_EQ(placePanelFrame(c.wanted, QSize(380, c.height), c.tray, screen, c.work), c.frame) << c.what;
 }
 
+// An open panel whose tab changed: the tab bar at its top stays unless the
+// new height needs the room.
+TEST(DesktopPanelPlacementTest, AnOpenPanelKeepsItsTopWhileItsHeightChanges) {
+    const QRect aboveBottomBar(0, 0, 1280, 768);
+    struct Case {
+        const char* what;
+        QRect shown;
+        int height;
+        QRect frame;
+    };
+    const Case cases[] = {
+        {"shorter: the top stays, the bottom leaves the bar", {900, 110, 380, 658}, 211, {900, 110, 380, 211}},
+        {"taller, with room below: the top stays", {900, 557, 380, 211}, 200, {900, 557, 380, 200}},
+        {"taller than the room below: up just enough", {900, 557, 380, 211}, 587, {900, 181, 380, 587}},
+        {"taller than the work area: cut to it", {900, 557, 380, 211}, 900, {900, 0, 380, 768}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(keepPanelTop(c.shown, c.height, aboveBottomBar), c.frame) << c.what;
+}
+
 } // namespace
 } // namespace corv::desktop

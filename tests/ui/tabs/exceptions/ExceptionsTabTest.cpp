@@ -82,14 +82,18 @@ public:
         : paths_(QIcon::themeSearchPaths()), name_(QIcon::themeName()) {
         const QString root = dir_.filePath("hicolor");
         QDir().mkpath(root + "/48x48/apps");
+        QDir().mkpath(root + "/16x16/apps");
         QFile index(root + "/index.theme");
         index.open(QIODevice::WriteOnly);
-        index.write("[Icon Theme]\nName=hicolor\nDirectories=48x48/apps\n\n[48x48/apps]\nSize=48\nType=Fixed\n");
+        index.write("[Icon Theme]\nName=hicolor\nDirectories=48x48/apps,16x16/apps\n\n[48x48/apps]\nSize=48\nType=Fixed\n"
+                    "\n[16x16/apps]\nSize=16\nType=Fixed\n");
         index.close();
         for (const auto& [name, color] : icons) {
-            QPixmap pm(48, 48);
+            // A name starting "small" comes in 16 points only, as many themes' icons do.
+            const int size = QString(name).startsWith("small") ? 16 : 48;
+            QPixmap pm(size, size);
             pm.fill(color);
-            pm.save(root + "/48x48/apps/" + name + ".png");
+            pm.save(root + QString("/%1x%1/apps/").arg(size) + name + ".png");
         }
         QIcon::setThemeSearchPaths({dir_.path()});
         QIcon::setThemeName("hicolor");
@@ -122,7 +126,8 @@ protected:
         // The editor is a desktop entry with its theme icon.
         sim->appFolders.desktopApps = {
             {"org.example.Editor", "Editor", "/usr/share/applications/org.example.Editor.desktop", "editor", ""},
-            {"mail", "Mail", "/usr/share/applications/mail.desktop", "mail", ""}};
+            {"mail", "Mail", "/usr/share/applications/mail.desktop", "mail", ""},
+            {"notes", "Notes", "/usr/share/applications/notes.desktop", "small-notes", ""}};
         AnApp editor = appAt("/usr/share/applications/org.example.Editor.desktop");
         slot(editor, kSwipeLeft) = action(ActionId::MediaNext);
         slot(editor, kTap1) = action(ActionId::SwipeBack);
@@ -173,7 +178,7 @@ protected:
     };
 
     IconTheme icons{{"editor", QColor(230, 160, 40)}, {"mail", QColor(60, 170, 230)},
-                    {"application-x-executable", QColor(150, 150, 150)}};
+                    {"small-notes", QColor(90, 200, 120)}, {"application-x-executable", QColor(150, 150, 150)}};
     std::unique_ptr<ExceptionsTab> tab;
 };
 
@@ -556,7 +561,13 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(pop->rows()[1]->row().delEn);
 
     UIApp::shared().id.set("");
+    // A row added: the popover grows down, its add button stays under the pointer.
+    const int top = pop->y();
+    const QPoint add = pop->addButton()->mapToGlobal(QPoint());
     test::click(pop->addButton());
+    settle();
+    EXPECT_EQ(pop->y(), top);
+    EXPECT_EQ(pop->addButton()->mapToGlobal(QPoint()), add);
     test::click(pop->addButton());
     settle();
     EXPECT_FALSE(entry("").key.count(0xFFFF));
@@ -591,10 +602,12 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     snap(*off, "key-popover-disabled");
 }
 
-// The icon strip shows each application by the icon its row shows.
+// The icon strip shows each application by the icon its row shows, every
+// icon at the same size (a theme's 16-point one too), so the names line up.
 TEST_F(ExceptionsTest, TheIconStripAndTheListShowEachApplicationsOwnIcon) {
     AnApp mail = appAt("/usr/share/applications/mail.desktop");
     setEntry("mail.desktop", mail);
+    setEntry("notes.desktop", appAt("/usr/share/applications/notes.desktop"));
     open();
     HScrollBar strip(UIApp::shared().id, [](const std::string&) {});
     strip.show();
@@ -607,14 +620,18 @@ TEST_F(ExceptionsTest, TheIconStripAndTheListShowEachApplicationsOwnIcon) {
         std::string id;
         QColor icon;
     };
+    const int nameX = tab->row(kEditor)->nameLabel()->mapTo(tab.get(), QPoint()).x();
     for (const Case& c : {Case{kEditor, QColor(230, 160, 40)}, Case{"mail.desktop", QColor(60, 170, 230)},
-                          Case{kCalendar, QColor(150, 150, 150)}}) {
+                          Case{"notes.desktop", QColor(90, 200, 120)}, Case{kCalendar, QColor(150, 150, 150)}}) {
         SCOPED_TRACE(c.id);
         ASSERT_TRUE(strip.cellFor(c.id));
         ASSERT_TRUE(tab->row(c.id));
         EXPECT_EQ(centre(tab->row(c.id)->iconLabel()), c.icon);
         EXPECT_EQ(centre(strip.cellFor(c.id)), c.icon);
+        EXPECT_EQ(tab->row(c.id)->iconLabel()->pixmap().deviceIndependentSize(), QSizeF(32, 32));
+        EXPECT_EQ(tab->row(c.id)->nameLabel()->mapTo(tab.get(), QPoint()).x(), nameX);
     }
+    snap(*tab, "icons-of-one-size");
 }
 
 // While a row of either popover records, the keys held show in it.

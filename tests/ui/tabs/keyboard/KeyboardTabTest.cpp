@@ -34,6 +34,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 namespace corv::test {
@@ -217,10 +218,12 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     ASSERT_EQ(sub->rows().size(), 2u);
     CellButton* source = sub->rows()[0]->field(true);
     scrollTo(source);
-    EXPECT_FALSE(source->isArmed());
+    // The first click highlights the field: its frame and label turn to the accent.
+    const QString accent = accentTextColor().name(QColor::HexArgb);
+    EXPECT_FALSE(source->styleSheet().contains(accent));
     test::click(source);
     settleTab();
-    EXPECT_TRUE(source->isArmed());
+    EXPECT_TRUE(source->styleSheet().contains(accent));
     EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
     // The switch acts on a change that comes from elsewhere too.
     sim->hidServices.writes.clear();
@@ -266,6 +269,39 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     writeUrlField(KeySlotRef::general("", kEsc, 0), UrlField::Target, "https://example.com/a/long/way");
     settleTab();
     EXPECT_TRUE(row(kEsc, 0)->actionCell()->text().endsWith(QChar(0x2026)));
+}
+
+// Substitution is set per keyboard: switched on with none found, the tab
+// says so; with one, its pairs show instead.
+TEST_F(KeyboardTabTest, SubstitutionWithNoKeyboardFoundSaysSo) {
+    struct Case {
+        const char* what;
+        bool keyboard;
+    };
+    for (const Case& c : {Case{"no keyboard", false}, Case{"a keyboard", true}}) {
+        SCOPED_TRACE(c.what);
+        std::optional<KeyboardService> magic;
+        if (c.keyboard) {
+            magic.emplace();
+            sim->hidServices.addService(magic->properties());
+            engine::startHidServiceWatch();
+        }
+        KeySubOpt::shared().subGlobalEn.set(false);
+        open();
+        EXPECT_FALSE(tab->noKeyboardNote()->isVisibleTo(tab.get()));
+        scrollTo(tab->substitutionSwitch());
+        test::clickSwitch(tab->substitutionSwitch());
+        settleTab();
+        ASSERT_TRUE(KeySubOpt::shared().subGlobalEn.get());
+        EXPECT_EQ(tab->noKeyboardNote()->isVisibleTo(tab.get()), !c.keyboard);
+        EXPECT_EQ(tab->subBlocks().empty(), !c.keyboard);
+        if (!c.keyboard) {
+            auto* note = static_cast<QLabel*>(tab->noKeyboardNote());
+            EXPECT_LE(note->heightForWidth(note->width()), note->height());
+            EXPECT_TRUE(snapshot(*tab, "keyboard_substitution_no_keyboard"));
+        }
+        tab.reset();
+    }
 }
 
 // The panel as the user sees it after each add and delete through its window:

@@ -12,6 +12,8 @@
 #include "recorders/GesBindingEdits.h"
 #include "ui/AppToggle.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/DisabledCover.h"
+#include "ui/SymbolButton.h"
 #include "ui/HintWinManager.h"
 #include "ui/OutterFrame.h"
 #include "ui/SelectAllTextField.h"
@@ -31,6 +33,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -40,6 +43,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <optional>
 
 namespace corv::test {
 namespace {
@@ -329,13 +333,92 @@ TEST_F(TrackpadTabTest, HelpPanesHeaderToolsAndClickThroughSwitches) {
     EXPECT_TRUE(entry(kFollower).lct);
     EXPECT_FALSE(entry(kLocked).lct);
 
-    // The header of a switched-off application covers the block.
+    // The header of a switched-off application covers the block whole, at
+    // once: the list and the click-through section lie dimmed under it, its
+    // message stands inside it with room at the sides, no click reaches a
+    // switch under it, and the header's tools are drawn faint.
     select(kApp);
     settle();
     toggleAppEnabled();
     settle();
-    EXPECT_TRUE(tab->cover()->isVisible());
     snap(*tab, "app-disabled");
+    auto* cover = dynamic_cast<DisabledCover*>(tab->cover());
+    ASSERT_TRUE(cover);
+    EXPECT_TRUE(cover->isVisible());
+    ToggleCombo* left = tab->clickToggle(ClickFlag::Left);
+    const auto inTab = [&](QWidget* w) { return QRect(w->mapTo(tab.get(), QPoint()), w->size()); };
+    for (QWidget* w : {static_cast<QWidget*>(tab->list()), static_cast<QWidget*>(left),
+                       static_cast<QWidget*>(tab->clickToggle(ClickFlag::Scroll))})
+        EXPECT_TRUE(inTab(cover).contains(inTab(w))) << typeid(*w).name();
+    auto* dim = dynamic_cast<QGraphicsOpacityEffect*>(tab->list()->parentWidget()->graphicsEffect());
+    ASSERT_TRUE(dim);
+    EXPECT_EQ(dim->opacity(), 0.5);
+    QLabel* message = cover->message();
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_GE(message->x(), kMessageSideGap);
+    EXPECT_LE(message->geometry().right(), cover->width() - kMessageSideGap);
+    EXPECT_LE(message->heightForWidth(message->width()), message->height());
+    const bool lct = entry(kApp).lct;
+    test::clickSwitch(left);
+    settle();
+    EXPECT_EQ(entry(kApp).lct, lct);
+    const auto drawnAlpha = [](QWidget* w) {
+        QImage image(w->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        w->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        int most = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) most = std::max(most, qAlpha(image.pixel(x, y)));
+        return most;
+    };
+    std::vector<int> faint;
+    for (auto* b : tab->appHeader()->findChildren<QToolButton*>())
+        if (dynamic_cast<SymbolButton*>(b)) {
+            EXPECT_FALSE(b->isEnabled());
+            faint.push_back(drawnAlpha(b));
+        }
+    ASSERT_EQ(faint.size(), 3u);
+
+    // Switched on again: nothing covers the block; the same click acts.
+    toggleAppEnabled();
+    settle();
+    EXPECT_FALSE(cover->isVisible());
+    EXPECT_FALSE(tab->list()->parentWidget()->graphicsEffect());
+    std::size_t i = 0;
+    for (auto* b : tab->appHeader()->findChildren<QToolButton*>())
+        if (dynamic_cast<SymbolButton*>(b)) {
+            EXPECT_GT(drawnAlpha(b), 2 * faint[i]) << i;
+            ++i;
+        }
+    test::clickSwitch(left);
+    settle();
+    EXPECT_NE(entry(kApp).lct, lct);
+}
+
+// With no touchpad the tab says so where the rows would be; with one it
+// does not.
+TEST_F(TrackpadTabTest, WithoutATouchpadTheTabSaysThereIsNone) {
+    struct Case {
+        const char* what;
+        bool pad;
+        bool note;
+    };
+    for (const Case& c : {Case{"no touchpad", false, true}, Case{"a touchpad", true, false}}) {
+        SCOPED_TRACE(c.what);
+        std::optional<Trackpad> pad;
+        if (c.pad) pad.emplace(*sim, kMagicTrackpad);
+        open();
+        ASSERT_TRUE(tab->noTouchpadNote());
+        EXPECT_EQ(tab->noTouchpadNote()->isVisible(), c.note);
+        if (c.note) {
+            snap(*tab, "no-touchpad");
+            auto* note = static_cast<QLabel*>(tab->noTouchpadNote());
+            EXPECT_FALSE(note->text().isEmpty());
+            EXPECT_LE(note->heightForWidth(note->width()), note->height());
+        }
+        tab.reset();
+        if (pad) sim->multitouch.removeDevice(pad->touchSurface());
+    }
 }
 
 } // namespace

@@ -1,0 +1,223 @@
+#include "platform/desktop/shell/StatusNotifierItem.h"
+
+#include "platform/desktop/shell/DesktopTrace.h"
+
+#include <QCoreApplication>
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QImage>
+#include <QtEndian>
+
+namespace corv::desktop {
+
+// One picture of the icon: ARGB32 in network byte order.
+struct SniPixmap {
+    int width = 0;
+    int height = 0;
+    QByteArray argb;
+};
+using SniPixmaps = QList<SniPixmap>;
+
+struct SniToolTip {
+    QString iconName;
+    SniPixmaps pixmaps;
+    QString title;
+    QString text;
+};
+
+} // namespace corv::desktop
+
+Q_DECLARE_METATYPE(corv::desktop::SniPixmap)
+Q_DECLARE_METATYPE(corv::desktop::SniToolTip)
+
+namespace corv::desktop {
+
+namespace {
+
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString kItemPath = QStringLiteral("/StatusNotifierItem");
+
+} // namespace
+
+QDBusArgument& operator<<(QDBusArgument& a, const SniPixmap& p) {
+    a.beginStructure();
+    a << p.width << p.height << p.argb;
+    a.endStructure();
+    return a;
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, SniPixmap& p) {
+    a.beginStructure();
+    a >> p.width >> p.height >> p.argb;
+    a.endStructure();
+    return a;
+}
+QDBusArgument& operator<<(QDBusArgument& a, const SniToolTip& t) {
+    a.beginStructure();
+    a << t.iconName << t.pixmaps << t.title << t.text;
+    a.endStructure();
+    return a;
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, SniToolTip& t) {
+    a.beginStructure();
+    a >> t.iconName >> t.pixmaps >> t.title >> t.text;
+    a.endStructure();
+    return a;
+}
+
+void registerTypes() {
+    static const bool done = [] {
+        qDBusRegisterMetaType<SniPixmap>();
+        qDBusRegisterMetaType<SniPixmaps>();
+        qDBusRegisterMetaType<SniToolTip>();
+        return true;
+    }();
+    (void)done;
+}
+
+namespace {
+
+SniPixmaps pixmapsOf(const QIcon& icon) {
+    SniPixmaps out;
+    for (const int size : {16, 22, 24, 32, 48}) {
+        const QImage image = icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull()) continue;
+        SniPixmap p{image.width(), image.height(), {}};
+        p.argb.resize(qsizetype(image.width()) * image.height() * 4);
+        auto* out32 = reinterpret_cast<quint32*>(p.argb.data());
+        for (int y = 0; y < image.height(); ++y) {
+            const auto* line = reinterpret_cast<const quint32*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) *out32++ = qToBigEndian(line[x]);
+        }
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+} // namespace
+
+// The item's interface as trays read it. Clicks come with the place the tray
+// saw them; the panel finds its own place.
+class StatusNotifierAdaptor final : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconName READ iconName)
+    Q_PROPERTY(corv::desktop::SniPixmaps IconPixmap READ iconPixmap)
+    Q_PROPERTY(corv::desktop::SniToolTip ToolTip READ toolTip)
+    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
+
+public:
+    explicit StatusNotifierAdaptor(StatusNotifierItem* item) : QDBusAbstractAdaptor(item), item_(*item) {
+        connect(item, &StatusNotifierItem::iconChanged, this, &StatusNotifierAdaptor::NewIcon);
+        connect(item, &StatusNotifierItem::toolTipChanged, this, &StatusNotifierAdaptor::NewToolTip);
+    }
+    QString category() const { return QStringLiteral("ApplicationStatus"); }
+    QString id() const { return QCoreApplication::applicationName(); }
+    QString title() const { return item_.toolTip(); }
+    QString status() const { return QStringLiteral("Active"); }
+    int windowId() const { return 0; }
+    QString iconName() const { return {}; }
+    SniPixmaps iconPixmap() const { return pixmapsOf(item_.icon()); }
+    SniToolTip toolTip() const { return {{}, {}, item_.toolTip(), {}}; }
+    bool itemIsMenu() const { return false; }
+
+public Q_SLOTS:
+    void Activate(int, int) { item_.clicked(StatusNotifierItem::Click::Primary); }
+    void SecondaryActivate(int, int) {}
+    void ContextMenu(int, int) { item_.clicked(StatusNotifierItem::Click::Context); }
+    void Scroll(int, const QString&) {}
+
+Q_SIGNALS:
+    void NewIcon();
+    void NewToolTip();
+    void NewStatus(const QString& status);
+
+private:
+    StatusNotifierItem& item_;
+};
+
+StatusNotifierItem::StatusNotifierItem(std::function<void(Click)> clicked) : clicked_(std::move(clicked)) {
+    registerTypes();
+    new StatusNotifierAdaptor(this);
+}
+
+StatusNotifierItem::~StatusNotifierItem() { withdraw(); }
+
+void StatusNotifierItem::clicked(Click c) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, c] {
+            if (clicked_) clicked_(c);
+        },
+        Qt::QueuedConnection);
+}
+
+void StatusNotifierItem::setIcon(const QIcon& icon) {
+    icon_ = icon;
+    Q_EMIT iconChanged();
+}
+
+void StatusNotifierItem::setToolTip(const QString& text) {
+    toolTip_ = text;
+    Q_EMIT toolTipChanged();
+}
+
+void StatusNotifierItem::setShown(bool shown) {
+    if (shown == bus_.has_value()) return;
+    if (shown) {
+        publish();
+        registerWithWatcher();
+    } else {
+        withdraw();
+    }
+}
+
+void StatusNotifierItem::publish() {
+    static int count = 0;
+    busName_ = QStringLiteral("corv-status-item-%1").arg(++count);
+    bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, busName_);
+    if (!bus_->isConnected() || !bus_->registerObject(kItemPath, this, QDBusConnection::ExportAdaptors)) {
+        trace("status item: not published on the session bus");
+        withdraw();
+    }
+}
+
+void StatusNotifierItem::withdraw() {
+    if (!bus_) return;
+    bus_->unregisterObject(kItemPath);
+    bus_.reset();
+    // The connection's end takes its unique name, and with it the item, off the watcher.
+    QDBusConnection::disconnectFromBus(busName_);
+}
+
+void StatusNotifierItem::registerWithWatcher() {
+    if (!bus_) return;
+    auto call = QDBusMessage::createMethodCall(kStatusNotifierWatcher, kWatcherPath, kStatusNotifierWatcher,
+                                               QStringLiteral("RegisterStatusNotifierItem"));
+    call << bus_->baseService();
+    bus_->asyncCall(call);
+    trace("status item: registered with the watcher");
+}
+
+bool statusNotifierHostReady(const QDBusConnection& bus) {
+    if (!bus.isConnected() || !bus.interface()) return false;
+    if (!bus.interface()->isServiceRegistered(kStatusNotifierWatcher).value()) return false;
+    auto get = QDBusMessage::createMethodCall(kStatusNotifierWatcher, kWatcherPath,
+                                              QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QString::fromLatin1(kStatusNotifierWatcher) << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusReply<QDBusVariant> reply = bus.call(get, QDBus::Block, 1000);
+    return reply.isValid() && reply.value().variant().toBool();
+}
+
+} // namespace corv::desktop
+
+#include "StatusNotifierItem.moc"

@@ -1,0 +1,61 @@
+#pragma once
+
+// A tray icon published on the session bus for a StatusNotifierWatcher that
+// Qt's own icons do not reach (Qt picks its way once, when its first icon is
+// made). Published while shown: its connection to the bus lives as long, so
+// hiding it takes it off every tray.
+
+#include <QDBusConnection>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace corv::desktop {
+
+inline constexpr const char* kStatusNotifierWatcher = "org.kde.StatusNotifierWatcher";
+
+class StatusNotifierItem final : public QObject {
+    Q_OBJECT
+public:
+    enum class Click { Primary, Context };
+    explicit StatusNotifierItem(std::function<void(Click)> clicked);
+    ~StatusNotifierItem() override;
+    StatusNotifierItem(const StatusNotifierItem&) = delete;
+    StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
+
+    void setIcon(const QIcon& icon);
+    void setToolTip(const QString& text);
+    void setShown(bool shown);
+    // Asks the watcher, which has just appeared, to show it.
+    void registerWithWatcher();
+
+    // What the adaptor reads.
+    const QIcon& icon() const { return icon_; }
+    const QString& toolTip() const { return toolTip_; }
+    // On a later turn: the tray has its answer at once, even while a menu
+    // the click opens is up.
+    void clicked(Click c);
+
+Q_SIGNALS:
+    void iconChanged();
+    void toolTipChanged();
+
+private:
+    void publish();
+    void withdraw();
+
+    std::function<void(Click)> clicked_;
+    QIcon icon_;
+    QString toolTip_;
+    std::optional<QDBusConnection> bus_;
+    QString busName_;
+};
+
+// Whether a watcher runs on the session bus and a tray has told it it shows
+// items; Qt shows its icons through it exactly then.
+bool statusNotifierHostReady(const QDBusConnection& bus);
+
+} // namespace corv::desktop

@@ -1,0 +1,122 @@
+#include "ui/FocusRing.h"
+
+#include "ui/Theme.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFocusEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QWidget>
+
+namespace corv::ui {
+
+namespace {
+
+constexpr int kGap = 2;
+constexpr int kWidth = 2;
+
+// The outline, a child of the focused control's window above its siblings.
+class Ring final : public QWidget {
+public:
+    explicit Ring(QWidget* window) : QWidget(window) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        const double inset = kWidth / 2.0;
+        path.addRoundedRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset), 5, 5);
+        p.setPen(QPen(accentColor(), kWidth));
+        p.drawPath(path);
+    }
+};
+
+class FocusRing final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* o, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::Polish:
+            noClickFocus(o);
+            break;
+        case QEvent::FocusIn: {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+            auto* w = qobject_cast<QWidget*>(o);
+            if (w && w == QApplication::focusWidget() && (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason))
+                showAround(w);
+            else if (w == QApplication::focusWidget())
+                hide();
+            break;
+        }
+        case QEvent::FocusOut:
+            if (o == target_) hide();
+            break;
+        case QEvent::MouseButtonPress:
+            hide();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (o == target_) place();
+            break;
+        case QEvent::Hide:
+            if (o == target_ || (target_ && o == target_->window())) hide();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    // A button takes the focus from the keyboard only (dialogs keep theirs).
+    static void noClickFocus(QObject* o) {
+        auto* b = qobject_cast<QAbstractButton*>(o);
+        if (!b || qobject_cast<QDialog*>(b->window())) return;
+        if (b->focusPolicy() & Qt::ClickFocus) b->setFocusPolicy(Qt::TabFocus);
+    }
+
+    void showAround(QWidget* w) {
+        QWidget* window = w->window();
+        if (!ring_ || ring_->parentWidget() != window) {
+            delete ring_;
+            ring_ = new Ring(window);
+        }
+        target_ = w;
+        place();
+        ring_->show();
+        ring_->raise();
+    }
+
+    void place() {
+        if (!ring_ || !target_) return;
+        const QPoint at = target_->mapTo(ring_->parentWidget(), QPoint(0, 0));
+        ring_->setGeometry(QRect(at, target_->size()).adjusted(-kGap, -kGap, kGap, kGap));
+    }
+
+    void hide() {
+        if (ring_) ring_->hide();
+        target_ = nullptr;
+    }
+
+    QPointer<QWidget> target_;
+    QPointer<Ring> ring_;
+};
+
+} // namespace
+
+void installFocusRing() {
+    static FocusRing* ring = nullptr;
+    if (ring) return;
+    ring = new FocusRing(qApp);
+    qApp->installEventFilter(ring);
+}
+
+} // namespace corv::ui

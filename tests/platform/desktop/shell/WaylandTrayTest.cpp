@@ -1,0 +1,220 @@
+// The program in a Wayland session under sway, on Wayland and through
+// Xwayland, with a private session bus: with no tray it says so once and
+// opens its panel, whole on the screen; a tray's watcher that appears later
+// gets the icon, and the tray's clicks toggle the panel, which Xwayland's
+// stale pointer does not move or cut.
+
+#include "support/HeadlessSway.h"
+#include "support/PrivateBus.h"
+
+#include <QDBusArgument>
+#include <QDBusMetaType>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <xcb/xcb.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+
+namespace corv::test {
+namespace {
+
+const QString kNotifications = "org.freedesktop.Notifications";
+const QString kWatcher = "org.kde.StatusNotifierWatcher";
+const QString kItem = "org.kde.StatusNotifierItem";
+constexpr int kStalePointerY = 200;
+
+// A tray's watcher: it records the items that register, and has a tray.
+const char* const kWatcherTemplate = R"(
+BUS_NAME = 'org.kde.StatusNotifierWatcher'
+MAIN_OBJ = '/StatusNotifierWatcher'
+MAIN_IFACE = 'org.kde.StatusNotifierWatcher'
+SYSTEM_BUS = False
+
+def load(mock, parameters):
+    mock.AddMethods(MAIN_IFACE, [('RegisterStatusNotifierItem', 's', '', ''),
+                                 ('RegisterStatusNotifierHost', 's', '', '')])
+    mock.AddProperties(MAIN_IFACE, {'IsStatusNotifierHostRegistered': True,
+                                    'ProtocolVersion': 0,
+                                    'RegisteredStatusNotifierItems': ['']})
+)";
+
+struct SessionCase {
+    const char* name;
+    const char* platform;  // QT_QPA_PLATFORM
+};
+
+void PrintTo(const SessionCase& c, std::ostream* os) { *os << c.name; }
+
+class WaylandTrayTest : public ::testing::TestWithParam<SessionCase> {
+protected:
+    // The methods a mock was called with, in order.
+    QStringList calls(const QString& service, const QString& path) {
+        QStringList out;
+        const QDBusMessage reply = bus.mock(service, path, "GetCalls");
+        if (reply.arguments().isEmpty()) return out;
+        const QDBusArgument list = reply.arguments().first().value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            qulonglong time = 0;
+            QString method;
+            QVariantList args;
+            list.beginStructure();
+            list >> time >> method >> args;
+            list.endStructure();
+            out << method;
+            if (method == "RegisterStatusNotifierItem" && !args.isEmpty()) registered = args.first().toString();
+        }
+        list.endArray();
+        return out;
+    }
+
+    // Where sway shows the panel: whole on the screen, at its full width.
+    QRect panelShown(qint64 pid) {
+        std::optional<QRect> shown;
+        EXPECT_TRUE(spinUntil([&] { return (shown = sway.windowOf(pid)).has_value(); })) << "the panel is not shown";
+        if (!shown) return {};
+        const QRect screen = sway.outputRect();
+        EXPECT_TRUE(screen.contains(*shown)) << shown->x() << "," << shown->y() << " " << shown->width() << "x"
+                                             << shown->height();
+        EXPECT_EQ(shown->width(), 380);
+        return *shown;
+    }
+
+    PrivateBus bus;
+    HeadlessSway sway{QSize(1280, 600)};
+    QTemporaryDir home;
+    QString registered;
+};
+
+TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) {
+    const SessionCase& c = GetParam();
+    ASSERT_EQ(bus.error(), "");
+    ASSERT_EQ(sway.error(), "");
+    ASSERT_TRUE(bus.startTemplate("notification_daemon", kNotifications)) << bus.error();
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_STARTER_ADDRESS", "SWAYSOCK"}) env.remove(name);
+    env.insert("QT_QPA_PLATFORM", c.platform);
+    env.insert("XDG_SESSION_TYPE", "wayland");
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
+    const bool onX = QString(c.platform) == "xcb";
+    if (onX) {
+        const QString display = sway.xDisplay();
+        ASSERT_FALSE(display.isEmpty());
+        env.insert("DISPLAY", display);
+        // Xwayland's pointer, high on the screen, says nothing of where a click was.
+        xcb_connection_t* x = xcb_connect(display.toUtf8().constData(), nullptr);
+        ASSERT_EQ(xcb_connection_has_error(x), 0);
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+        xcb_warp_pointer(x, XCB_NONE, root, 0, 0, 0, 0, 600, kStalePointerY);
+        std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
+        xcb_disconnect(x);
+    }
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-system");
+    env.insert("CORVADINE_TRACE", "1");
+    QFile uinput(home.filePath("uinput"));
+    ASSERT_TRUE(uinput.open(QIODevice::WriteOnly));
+    env.insert("CORVADINE_UINPUT", uinput.fileName());
+    env.insert("CORVADINE_INPUT_DEVICES", "none");
+    QProcess program;
+    QByteArray said;
+    program.setProcessEnvironment(env);
+    QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
+    endWithThisProcess(program);
+    program.setStandardOutputFile(QProcess::nullDevice());
+    program.setStandardInputFile(QProcess::nullDevice());
+    program.start(CORV_PROGRAM, {});
+
+    // Told once, and the panel is open.
+    const auto saidTimes = [&](const char* line, int times) {
+        return spinUntil([&] { return said.count(QByteArray("corvadine: ") + line + "\n") >= times; }) &&
+               said.count(QByteArray("corvadine: ") + line + "\n") == times;
+    };
+    ASSERT_TRUE(saidTimes("panel shown", 1)) << said.toStdString();
+    const QRect first = panelShown(program.processId());
+    ASSERT_TRUE(spinUntil([&] { return said.contains("step showPanelWithoutTray"); }));
+    EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
+
+    // A tray comes: the icon registers, and the tray reads its picture.
+    QFile watcher(home.filePath("watcher.py"));
+    ASSERT_TRUE(watcher.open(QIODevice::WriteOnly));
+    watcher.write(kWatcherTemplate);
+    watcher.close();
+    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
+    ASSERT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
+        << said.toStdString();
+    const QDBusMessage pixmaps = bus.call(registered, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                                          {kItem, "IconPixmap"});
+    ASSERT_EQ(pixmaps.type(), QDBusMessage::ReplyMessage) << pixmaps.errorMessage().toStdString();
+    // Pictures of whole ARGB pixels, some of them not transparent.
+    const QDBusArgument list = pixmaps.arguments().first().value<QDBusVariant>().variant().value<QDBusArgument>();
+    EXPECT_EQ(list.currentSignature(), "a(iiay)");
+    int pictures = 0, inked = 0;
+    list.beginArray();
+    while (!list.atEnd()) {
+        int w = 0, h = 0;
+        QByteArray argb;
+        list.beginStructure();
+        list >> w >> h >> argb;
+        list.endStructure();
+        ++pictures;
+        EXPECT_EQ(argb.size(), w * h * 4);
+        for (qsizetype i = 0; i < argb.size(); i += 4) inked += argb[i] != 0;
+    }
+    list.endArray();
+    EXPECT_GE(pictures, 1);
+    EXPECT_GT(inked, 0);
+
+    // The tray's clicks close and reopen the panel.
+    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {0, 0});
+    ASSERT_TRUE(saidTimes("panel hidden", 1)) << said.toStdString();
+    // The user's next click comes after the moment in which a click counts
+    // as the one that closed the panel.
+    ASSERT_TRUE(spinUntil([&] { return said.contains("corvadine: status item: the program went inactive\n"); }))
+        << said.toStdString();
+    spinUntil([] { return false; }, 400);
+    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
+    ASSERT_TRUE(saidTimes("panel shown", 2)) << said.toStdString();
+    const QRect again = panelShown(program.processId());
+    EXPECT_EQ(again.size(), first.size());
+    if (onX) {
+        EXPECT_LT(again.top(), kStalePointerY) << "placed below Xwayland's pointer";
+    }
+    EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
+    EXPECT_EQ(program.state(), QProcess::Running);
+
+    // A right click answers the tray at once, and its menu leaves the program answering.
+    QElapsedTimer answered;
+    answered.start();
+    const QDBusMessage menu = bus.call(registered, "/StatusNotifierItem", kItem, "ContextMenu", {600, 590});
+    EXPECT_EQ(menu.type(), QDBusMessage::ReplyMessage) << menu.errorMessage().toStdString();
+    EXPECT_LT(answered.elapsed(), 2000);
+    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
+    EXPECT_TRUE(saidTimes("panel hidden", 2)) << said.toStdString();
+
+    // A watcher that restarts gets the icon again.
+    ASSERT_TRUE(bus.stopTemplate(kWatcher));
+    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
+    EXPECT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
+        << said.toStdString();
+
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(20000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, WaylandTrayTest,
+                         ::testing::Values(SessionCase{"Wayland", "wayland"}, SessionCase{"Xwayland", "xcb"}),
+                         [](const ::testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace corv::test
