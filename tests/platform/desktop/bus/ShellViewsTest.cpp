@@ -91,6 +91,10 @@ QString calls(test::PrivateBus& bus, const QString& service, const QString& path
 TEST(ShellViews, GnomeOverviewAndTheGridChordTheUserSetInGSettings) {
     if (!test::runningUnderUmockdev()) return;
     ::setenv("GSETTINGS_BACKEND", "memory", 1);
+    GSettingsSchema* schema =
+        g_settings_schema_source_lookup(g_settings_schema_source_get_default(), "org.gnome.shell.keybindings", TRUE);
+    ASSERT_NE(schema, nullptr) << "GNOME Shell's schemas are missing (scripts/deps.sh installs gnome-shell-common)";
+    g_settings_schema_unref(schema);
     test::PrivateBus bus;
     const QString shell = "org.gnome.Shell", path = "/org/gnome/Shell";
     ASSERT_TRUE(bus.startObject(shell, path, shell)) << bus.error();
