@@ -10,6 +10,7 @@
 
 #include <QTemporaryDir>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -17,6 +18,8 @@ namespace corv::desktop {
 
 class InputScene {
 public:
+    // The machine's own desktop shell is never driven: a test names one.
+    InputScene() { ::unsetenv("XDG_CURRENT_DESKTOP"); }
     ~InputScene() {
         if (desktop) engine::stopEngineTaps();
         resetShared();
