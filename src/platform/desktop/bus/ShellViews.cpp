@@ -96,15 +96,12 @@ ShellViews::ShellViews(platform::RunLoop& loop, DesktopShell shell, QString busA
                          });
     }
     read();
-    timer_ = loop_.repeating(kBusyReadInterval, [this] {
-        clock_ += kBusyReadInterval;
-        if (clock_ + 1e-9 < nextRead_ && clock_ > busyUntil_) return;
-        read();
-    });
+    timer_ = loop_.repeating(kReadInterval, [this] { read(); });
 }
 
 ShellViews::~ShellViews() {
     if (timer_) loop_.cancel(timer_);
+    if (busyTimer_) loop_.cancel(busyTimer_);
     context_.reset();
     bus_.reset();
 }
@@ -229,13 +226,21 @@ bool ShellViews::set(DesktopView view, bool show) {
     // Taken as done until the shell says otherwise: a second trigger soon
     // after the first goes the other way.
     ++readGeneration_;
-    busyUntil_ = clock_ + kBusyFor;
+    busyReads_ = static_cast<int>(kBusyFor / kBusyReadInterval);
+    if (!busyTimer_) readSoon();
     apply(expected);
     return true;
 }
 
+void ShellViews::readSoon() {
+    busyTimer_ = loop_.postAfter(kBusyReadInterval, [this] {
+        busyTimer_ = 0;
+        read();
+        if (--busyReads_ > 0) readSoon();
+    });
+}
+
 void ShellViews::read() {
-    nextRead_ = clock_ + kReadInterval;
     if (!bus_ || !bus_->isConnected()) return;
     const std::uint64_t generation = readGeneration_;
     const auto get = [this](const QString& service, const QString& path, const QString& interface, const QString& name,

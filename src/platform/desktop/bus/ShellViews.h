@@ -53,6 +53,7 @@ public:
 
 private:
     void read();
+    void readSoon();
     void apply(DesktopView view);
     void call(const QString& service, const QString& path, const QString& interface, const QString& method,
               const QVariantList& args = {});
@@ -76,9 +77,8 @@ private:
     bool kwinNamesKnown_ = false;
     DesktopView kwinWindowView_ = DesktopView::AllWindows;
     platform::TimerId timer_ = 0;
-    double busyUntil_ = 0;
-    double clock_ = 0;
-    double nextRead_ = 0;
+    platform::TimerId busyTimer_ = 0;
+    int busyReads_ = 0;
     std::uint64_t readGeneration_ = 0;
     std::map<ViewsWatchId, std::function<void(DesktopView)>> watchers_;
     ViewsWatchId nextWatch_ = 1;
