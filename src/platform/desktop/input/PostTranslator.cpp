@@ -187,6 +187,9 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
 }
 
 void PostTranslator::gesture(const platform::Event& e, std::vector<input_event>& out) {
+    // A touchpad's own gesture, passed on, carries its sender: the desktop
+    // has it from the touchpad already.
+    if (e.integerField(platform::field::SenderRegistryId) != 0) return;
     const std::int64_t subtype = e.integerField(platform::field::GestureSubtype);
     const std::int64_t phase = e.integerField(platform::field::GesturePhase);
     if (subtype == kNavigationSwipe) {

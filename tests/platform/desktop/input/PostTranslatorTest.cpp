@@ -98,6 +98,11 @@ std::string words(std::initializer_list<std::string> parts) {
     return out;
 }
 
+Event fromTouchpad(Event e) {
+    e.setIntegerField(platform::field::SenderRegistryId, 4097);
+    return e;
+}
+
 TEST(PostTranslator, MagnifyTurnsTheWheelWithControlAndTheNavigationSwipeClicks) {
     const std::string ctrl = words({k(KEY_LEFTCTRL, 1), "syn"}), unctrl = k(KEY_LEFTCTRL, 0);
     const auto notches = [](int n) {
@@ -123,6 +128,7 @@ TEST(PostTranslator, MagnifyTurnsTheWheelWithControlAndTheNavigationSwipeClicks)
          {"", words({ctrl, notches(3)}), notches(-5), unctrl}},
         {"too little for a notch taps no Control", {gesture(8, 1), gesture(8, 2, 0.04), gesture(8, 4)}, {"", "", ""}},
         {"a change without a start", {gesture(8, 2, 0.3), gesture(8, 4)}, {"", ""}},
+        {"a touchpad's own pinch, passed on", {fromTouchpad(gesture(8, 1, 0.27)), fromTouchpad(gesture(8, 2, 0.3))}, {"", ""}},
         {"back", {gesture(16, 1, 0, 4), gesture(16, 4)}, {click(BTN_SIDE), ""}},
         {"forward", {gesture(16, 1, 0, 8), gesture(16, 4)}, {click(BTN_EXTRA), ""}},
     };
