@@ -265,7 +265,7 @@ void ShellViews::read() {
         });
         break;
     case DesktopShell::Cinnamon:
-        get(kCinnamon, kCinnamonPath, kCinnamon, QStringLiteral("OverviewActive"), [this, get, settle](const QDBusMessage& r) {
+        get(kCinnamon, kCinnamonPath, kCinnamon, QStringLiteral("OverviewActive"), [get, settle](const QDBusMessage& r) {
             if (boolOf(r, "Cinnamon's OverviewActive").value_or(false)) return settle(DesktopView::AllWindows);
             get(kCinnamon, kCinnamonPath, kCinnamon, QStringLiteral("ExpoActive"), [settle](const QDBusMessage& e) {
                 settle(boolOf(e, "Cinnamon's ExpoActive").value_or(false) ? DesktopView::Grid : DesktopView::None);
