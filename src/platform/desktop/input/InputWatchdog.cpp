@@ -59,7 +59,8 @@ InputWatchdog::InputWatchdog(platform::RunLoop& loop, double stallBound, std::fu
 
 InputWatchdog::~InputWatchdog() {
     watch(false);
-    holding(false);
+    holding_ = false;
+    loop_.cancel(beatTimer_);
     stop_ = true;
     int expected = wake_[1];
     g_wakeFd.compare_exchange_strong(expected, -1);
@@ -77,15 +78,12 @@ void InputWatchdog::watch(bool on) {
 
 void InputWatchdog::holding(bool on) {
     if (on == holding_.load()) return;
-    if (on) {
-        lastBeatNs_ = nowNs();
-        beatTimer_ = loop_.repeating(kBeatInterval, [this] { beat(); });
-    } else {
-        loop_.cancel(beatTimer_);
-        beatTimer_ = 0;
-    }
     holding_ = on;
-    if (on) wake();
+    if (!on) return;  // the beat ends itself at its next tick
+    lastBeatNs_ = nowNs();
+    // Chords in quick succession share one beat.
+    if (beatTimer_ == 0) beatTimer_ = loop_.repeating(kBeatInterval, [this] { beat(); });
+    if (!armed_.exchange(true)) wake();
 }
 
 void InputWatchdog::handedOver() {
@@ -102,6 +100,10 @@ void InputWatchdog::claimed() {
 }
 
 void InputWatchdog::beat() {
+    if (!holding_.load()) {
+        loop_.cancel(beatTimer_);
+        beatTimer_ = 0;
+    }
     lastBeatNs_ = nowNs();
     takeUp();
     if (letGo_.load()) recoverLater();
