@@ -13,7 +13,5 @@ fi
 cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
-# A test that fails is run once more: the few timed against real devices and
-# servers (libinput's lag check, a window manager's reply) can miss on a loaded
-# machine; one that fails twice fails the run.
-ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" --repeat until-pass:2
+# No test is run twice: one that fails fails the run.
+ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"

@@ -53,7 +53,7 @@ void onActiveNote(const std::optional<platform::NoteUserInfo>& info) {
     if (current.pid == app.pid) return;
     current.bundleId = engine::resolveAppId(app);
     current.pid = app.pid;
-    current.settingsKey = engine::settingsKeyFor(current.bundleId, app.entryPrograms);
+    current.settingsKey = engine::settingsKeyFor(current.bundleId);
 }
 
 } // namespace corv::app

@@ -93,10 +93,7 @@ void appUnderCursor(platform::Point point) {
             }
         }
     }
-    // An id found is the resolved application's, whose programs go with it.
-    const auto& running = currentRunningApp();
-    current.settingsKey =
-        settingsKeyFor(current.bundleId, running ? running->entryPrograms : std::vector<std::string>{});
+    current.settingsKey = settingsKeyFor(current.bundleId);
 }
 
 void raiseWindowUnderCursor() {

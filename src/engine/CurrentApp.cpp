@@ -19,18 +19,10 @@ std::optional<platform::RunningApplication>& currentRunningApp() {
     return Shared<CurrentRunningApp>::instance().app;
 }
 
-std::optional<std::string> appEntryKey(const std::string& bundleId, const std::vector<std::string>& entryPrograms) {
+std::string settingsKeyFor(const std::string& bundleId) {
     const auto& entries = Apps::shared().a.get();
-    if (entries.count(bundleId)) return bundleId;
-    for (const std::string& program : entryPrograms)
-        if (!program.empty() && entries.count(program)) return program;
-    return std::nullopt;
-}
-
-std::string settingsKeyFor(const std::string& bundleId, const std::vector<std::string>& entryPrograms) {
-    if (bundleId.empty()) return {};
-    const auto key = appEntryKey(bundleId, entryPrograms);
-    return key && Apps::shared().a.get().at(*key).enabled ? *key : std::string();
+    auto it = entries.find(bundleId);
+    return it != entries.end() && it->second.enabled ? bundleId : std::string();
 }
 
 } // namespace corv::engine

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace corv::engine {
 
@@ -21,8 +20,7 @@ struct CurrentApp {
     std::uint32_t windowId = 0;
     // Made when a window of `pid` is searched.
     std::optional<platform::AXElement> axApp;
-    // The key of the application's entry of `Apps.a` when it is enabled,
-    // else "" (`settingsKeyFor`).
+    // `bundleId` when `Apps.a` holds an enabled entry for it, else "".
     std::string settingsKey;
 
     static CurrentApp& shared();
@@ -31,12 +29,7 @@ struct CurrentApp {
 // The running application last resolved under the pointer.
 std::optional<platform::RunningApplication>& currentRunningApp();
 
-// The key of `Apps.a` whose entry is the application's: its id's, else the
-// first of the programs its desktop entry starts that has one (the entry
-// made while it had none); nothing when none has.
-std::optional<std::string> appEntryKey(const std::string& bundleId, const std::vector<std::string>& entryPrograms);
-
-// That key when its entry is enabled, else "".
-std::string settingsKeyFor(const std::string& bundleId, const std::vector<std::string>& entryPrograms = {});
+// `bundleId` when `Apps.a` holds an enabled entry for it, else "".
+std::string settingsKeyFor(const std::string& bundleId);
 
 } // namespace corv::engine

@@ -15,14 +15,8 @@ namespace corv::engine {
 namespace {
 
 constexpr std::array<const char*, 3> kScriptExtensions{"scpt", "applescript", "scptd"};
-constexpr std::array<std::uint32_t, 6> kExecutableMagics{
-    0xFEEDFACE,  // MH_MAGIC
-    0xFEEDFACF,  // MH_MAGIC_64
-    0xCEFAEDFE,  // MH_CIGAM
-    0xCFFAEDFE,  // MH_CIGAM_64
-    0xCAFEBABE,  // FAT_MAGIC
-    0xBEBAFECA,  // FAT_CIGAM
-};
+// The system's executables start with the ELF magic number; scripts with "#!".
+constexpr std::uint32_t kElfMagic = 0x7F454C46;  // 0x7F 'E' 'L' 'F'
 
 constexpr std::string_view kQuotedByBackslash = "\"\\$`\n";
 
@@ -122,7 +116,7 @@ bool readFileHeader(const std::string& path) {
     if (b.size() != 4) return false;
     const std::uint32_t magic = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
                                 (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]};
-    return std::find(kExecutableMagics.begin(), kExecutableMagics.end(), magic) != kExecutableMagics.end();
+    return magic == kElfMagic;
 }
 
 LaunchTargetKind classifyLaunchTarget(const std::string& text) {

@@ -15,8 +15,6 @@ int hexValue(char c) {
     return std::isdigit(u) ? c - '0' : std::tolower(u) - 'a' + 10;
 }
 
-bool hasAppFolders() { return platform::installed() && platform::installedServices().appFolders; }
-
 std::string withoutTrailingSlashes(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
@@ -49,19 +47,12 @@ std::string fileDisplayName(const std::string& path) {
     return last;
 }
 
-std::string appShownFile(const std::string& path) {
-    std::string trimmed = withoutTrailingSlashes(path);
-    if (trimmed.size() > 1 && trimmed.front() == '/' && !trimmed.ends_with(".desktop") && hasAppFolders())
-        if (auto app = platform::appFolders().desktopApplicationStarting(trimmed)) return std::move(app->path);
-    return trimmed;
-}
-
 std::string appDisplayName(const std::string& path) {
-    const std::string file = appShownFile(path);
-    if (file.ends_with(".desktop") && hasAppFolders())
-        if (const auto app = platform::appFolders().desktopApplicationAt(file); app && !app->name.empty())
+    const std::string trimmed = withoutTrailingSlashes(path);
+    if (trimmed.ends_with(".desktop") && platform::installed() && platform::installedServices().appFolders)
+        if (const auto app = platform::appFolders().desktopApplicationAt(trimmed); app && !app->name.empty())
             return app->name;
-    return fileDisplayName(file);
+    return fileDisplayName(trimmed);
 }
 
 std::string appDisplayName(const Url& url) { return appDisplayName(decodedFilePath(url)); }

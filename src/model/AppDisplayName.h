@@ -15,12 +15,8 @@ std::string decodedFilePath(const Url& url);
 // The last path component without its extension, trailing slashes ignored;
 // empty at the root.
 std::string fileDisplayName(const std::string& path);
-// The file that shows the application at the path: for a program, the
-// desktop entry that starts it (an application kept under its program from
-// before it had an entry), else the path, trailing slashes ignored.
-std::string appShownFile(const std::string& path);
-// The Name of the desktop entry that shows it when the installed platform
-// finds one, else the path's file display name.
+// A desktop entry's Name when the installed platform finds one at the path,
+// else its file display name.
 std::string appDisplayName(const std::string& path);
 std::string appDisplayName(const Url& url);
 // The id itself for an entry that names nothing (url "file:///"), else the

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace corv {
 
@@ -17,9 +16,6 @@ struct Application {
     // The bundle identifier, or a substitute for a running application
     // without one.
     std::string id;
-    // Named by a desktop entry: the programs it starts, the ids it had
-    // without the entry.
-    std::vector<std::string> programs = {};
 
     bool operator==(const Application&) const = default;
 };

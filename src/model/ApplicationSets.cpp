@@ -31,7 +31,7 @@ ApplicationSet listRunningApps() {
                            !app.localizedName->empty();
         std::string name = entry ? *app.localizedName : app.bundlePath ? appDisplayName(*app.bundlePath) : id;
         const std::string path = app.bundlePath ? *app.bundlePath : app.executablePath ? *app.executablePath : "/";
-        found.insert(Application{Url::fileFromPath(path, "/"), std::move(name), std::move(id), app.entryPrograms});
+        found.insert(Application{Url::fileFromPath(path, "/"), std::move(name), std::move(id)});
     }
     return found;
 }

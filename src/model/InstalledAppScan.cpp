@@ -54,7 +54,7 @@ ApplicationSet collectInstalledApps(platform::AppFolders& folders) {
     }
     for (const platform::DesktopApplication& app : folders.desktopApplications()) {
         if (app.id.empty() || app.name.empty()) continue;
-        found.insert(Application{Url::fileFromPath(app.path, "/"), app.name, app.id, app.programs});
+        found.insert(Application{Url::fileFromPath(app.path, "/"), app.name, app.id});
     }
     return found;
 }

@@ -24,8 +24,6 @@ struct DesktopApplication {
     std::string path;  // the entry file
     std::string icon;  // its Icon: a theme name or an absolute path
     std::string exec;  // the program its Exec starts; empty when none
-    // The programs its Exec and TryExec start, as real paths.
-    std::vector<std::string> programs = {};
 };
 
 class AppFolders {
@@ -47,9 +45,6 @@ public:
     virtual std::vector<DesktopApplication> desktopApplications() = 0;
     // The application the one entry file lists; nothing when it lists none.
     virtual std::optional<DesktopApplication> desktopApplicationAt(const std::string& path) = 0;
-    // The desktop's application whose entry starts the program (a real
-    // path), the first data folder first; nothing when no entry does.
-    virtual std::optional<DesktopApplication> desktopApplicationStarting(const std::string& program) = 0;
     // The folder of the user's own desktop entries, else the first folder of
     // entries there is; empty when there is none.
     virtual std::string userEntryFolder() = 0;

@@ -21,9 +21,6 @@ struct RunningApplication {
     std::optional<std::string> localizedName;
     std::optional<std::string> executablePath;
     ActivationPolicy activationPolicy = ActivationPolicy::Regular;
-    // Named by a desktop entry: the programs that entry starts, as real
-    // paths; without the entry the application went by one of them.
-    std::vector<std::string> entryPrograms = {};
 
     bool operator==(const RunningApplication&) const = default;
 };

@@ -11,7 +11,9 @@ std::vector<StripIcon> stripIcons(const AppEntries& entries) {
     std::vector<StripIcon> icons;
     for (const std::string& id : appIdsByName(entries)) {
         const AnApp& app = entries.at(id);
-        icons.push_back({id, displayedAppName(id, app), appShownFile(decodedFilePath(app.url)), app.enabled});
+        std::string path = decodedFilePath(app.url);
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        icons.push_back({id, displayedAppName(id, app), std::move(path), app.enabled});
     }
     return icons;
 }

@@ -151,14 +151,14 @@ TEST_F(LaunchTargetTest, FileHeaders) {
         {bytesOf("#"), false},
         {bytesOf(""), false},
         {bytesOf("#?/bin"), false},
-        {{0xFE, 0xED, 0xFA, 0xCE}, true},
-        {{0xFE, 0xED, 0xFA, 0xCF}, true},
-        {{0xCE, 0xFA, 0xED, 0xFE}, true},
-        {{0xCF, 0xFA, 0xED, 0xFE, 0x07}, true},
-        {{0xCA, 0xFE, 0xBA, 0xBE}, true},
-        {{0xBE, 0xBA, 0xFE, 0xCA}, true},
-        {{0xCA, 0xFE, 0xBA}, false},
-        {{0x7F, 'E', 'L', 'F'}, false},
+        {{0x7F, 'E', 'L', 'F'}, true},
+        {{0x7F, 'E', 'L', 'F', 0x02, 0x01}, true},
+        {{0x7F, 'E', 'L'}, false},
+        {{0x7F, 'e', 'l', 'f'}, false},
+        {{'E', 'L', 'F', 0x7F}, false},
+        // Another system's executables do not run here.
+        {{0xFE, 0xED, 0xFA, 0xCF}, false},
+        {{0xCA, 0xFE, 0xBA, 0xBE}, false},
     };
     for (const auto& [content, expected] : cases) {
         addFile("/opt/f", content);

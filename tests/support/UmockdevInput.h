@@ -51,6 +51,7 @@
 #include <ostream>
 #include <set>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/time.h>
@@ -65,6 +66,10 @@ namespace corv::test {
 // The main loop's stall bound for tests that do not test the watchdog: a
 // loaded machine may hold a test's main thread for longer than a second.
 inline constexpr double kQuietStallBound = 60.0;
+// The verdict bound for tests that do not test it: a key a test types is
+// always asked, however long a loaded machine keeps the main thread from
+// answering.
+inline constexpr double kQuietVerdictBound = 10.0;
 
 struct InputEvent {
     std::uint16_t type = 0;
@@ -234,6 +239,8 @@ public:
         g_signal_handlers_disconnect_by_data(handler_, this);
         g_object_unref(handler_);
         if (uinputDrain_ >= 0) ::syscall(SYS_close, uinputDrain_);
+        for (const auto& [name, d] : nodes_)
+            if (d.peek >= 0) ::syscall(SYS_close, d.peek);
     }
     InputTestbed(const InputTestbed&) = delete;
     InputTestbed& operator=(const InputTestbed&) = delete;
@@ -414,6 +421,21 @@ public:
             ADD_FAILURE() << "cannot write a frame to " << node;
         if (fd >= 0) ::close(fd);
     }
+    // Whether the program has read everything sent to the nodes it holds
+    // grabbed.
+    bool allRead() {
+        std::lock_guard lock(mutex_);
+        for (auto& [name, d] : nodes_) {
+            if (d.master < 0 || d.unplugged || !d.grabber) continue;
+            if (d.peek < 0)
+                if (const char* pts = ::ptsname(d.master))
+                    d.peek = static_cast<int>(
+                        ::syscall(SYS_openat, AT_FDCWD, pts, O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+            int unread = 0;
+            if (d.peek >= 0 && ::syscall(SYS_ioctl, d.peek, FIONREAD, &unread) == 0 && unread > 0) return false;
+        }
+        return true;
+    }
     // The events written to an event node so far.
     std::vector<InputEvent> writtenTo(const std::string& node) const {
         std::lock_guard lock(mutex_);
@@ -508,6 +530,7 @@ private:
         int uinput = -1;                    // the uinput device it belongs to
         bool readsFail = false;
         int master = -1;
+        int peek = -1;  // the test's own end beside the program's, to count what it has not read
         const void* grabber = nullptr;
         int grabs = 0;
         bool heldElsewhere = false;

@@ -48,11 +48,13 @@
 #include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -265,19 +267,32 @@ class PaintClock final : public QObject {
 public:
     void mark() {
         clock_.start();
-        firstPaintMs_ = -1;
+        cpuAtMark_ = threadCpuMs();
+        firstPaintMs_ = firstPaintCpuMs_ = -1;
     }
     qint64 firstPaintMs() const { return firstPaintMs_; }
+    // The main thread's own work until then, which a busy machine does not
+    // stretch as it stretches the wait.
+    qint64 firstPaintCpuMs() const { return firstPaintCpuMs_; }
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() == QEvent::Paint && firstPaintMs_ < 0 && clock_.isValid() && qobject_cast<QWidget*>(o) &&
-            dynamic_cast<ContentView*>(o))
+            dynamic_cast<ContentView*>(o)) {
             firstPaintMs_ = clock_.elapsed();
+            firstPaintCpuMs_ = threadCpuMs() - cpuAtMark_;
+        }
         return false;
     }
 
 private:
+    static qint64 threadCpuMs() {
+        timespec t{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<qint64>(t.tv_sec) * 1000 + t.tv_nsec / 1'000'000;
+    }
     QElapsedTimer clock_;
+    qint64 cpuAtMark_ = 0;
     qint64 firstPaintMs_ = -1;
+    qint64 firstPaintCpuMs_ = -1;
 };
 
 // Every click on the icon, on a top and on a bottom tray, opens the panel
@@ -296,7 +311,7 @@ void opensBesideTheIcon(test::Tray trayAt) {
         << work.y() << " " << work.height();
     PaintClock paints;
     qApp->installEventFilter(&paints);
-    qint64 slowest = 0;
+    qint64 slowest = 0, busiest = 0;
     for (int i = 0; i < 6; ++i) {
         paints.mark();
         pointer.click(icon.center());
@@ -305,6 +320,7 @@ void opensBesideTheIcon(test::Tray trayAt) {
         QWidget* panel = view->window();
         ASSERT_TRUE(spinUntil([&] { return paints.firstPaintMs() >= 0; })) << i;
         slowest = std::max(slowest, paints.firstPaintMs());
+        busiest = std::max(busiest, paints.firstPaintCpuMs());
         QRect frame;
         spinUntil([&] { return (frame = pointer.onRoot(panel)).height() == view->height(); });
         EXPECT_TRUE(work.contains(frame)) << i << ": " << frame.x() << "," << frame.y() << " " << frame.height();
@@ -322,8 +338,11 @@ void opensBesideTheIcon(test::Tray trayAt) {
         QTest::qWait(350);  // the icon's click that closes is not one that opens
     }
     qApp->removeEventFilter(&paints);
-    std::printf("click to painted panel: at most %lld ms\n", static_cast<long long>(slowest));
-    EXPECT_LE(slowest, 400);
+    std::printf("click to painted panel: at most %lld ms, %lld ms of it the program's work\n",
+                static_cast<long long>(slowest), static_cast<long long>(busiest));
+    EXPECT_LE(busiest, 400);
+    // The wait for the server and the window manager, bounded for a loaded machine.
+    EXPECT_LE(slowest, 3000);
 }
 
 TEST(PanelOnX11Test, AnIconOnATopTrayOpensThePanelBelowItEveryTime) {
@@ -513,6 +532,56 @@ QString chooseFromMenu(test::XPointer& pointer, const QString& avoid = {}) {
     return chosen;
 }
 
+// After the save dialog, cancelled with Escape, a click on the desktop still
+// closes the panel; Escape in the panel closes it too.
+TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClosesIt) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    QTemporaryDir dir;
+    const Launched program(dir);
+    test::XPointer pointer;
+    ASSERT_TRUE(pointer.ok());
+    const QRect icon = dockedIcon(pointer);
+    pointer.click(icon.center());
+    auto* tabs = shownIn<CustomTabView>();
+    ASSERT_TRUE(tabs);
+    QWidget* panel = tabs->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    pointer.click(pointer.centreOnRoot(tabs->bar()->button(3)));
+    settings::SettingsTab* tab = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
+    bool dialogSeen = false;
+    int looks = 0;
+    std::function<void()> cancel = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            if (++looks < 50) later(100, cancel);
+            return;
+        }
+        dialogSeen = true;
+        QTest::keyClick(modal->windowHandle(), Qt::Key_Escape);
+        // Left open by Escape: the test fails rather than waits for ever.
+        later(2000, [m = QPointer<QWidget>(modal)] {
+            if (!m || !m->isVisible()) return;
+            ADD_FAILURE() << "Escape left the dialog open";
+            m->close();
+        });
+    };
+    later(100, cancel);
+    pointer.click(pointer.centreOnRoot(tab->footerButton("Button save settings to file")));
+    ASSERT_TRUE(spinUntil([&] { return dialogSeen && UIState::shared().dialogShowing.get() == 0; }));
+    EXPECT_TRUE(panel->isVisible());
+    QTest::qWait(200);
+    pointer.click(QPoint(40, 760));
+    EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+
+    QTest::qWait(350);  // the icon's click that closes is not one that opens
+    pointer.click(icon.center());
+    ASSERT_TRUE(spinUntil([&] { return panel->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    QTest::keyClick(panel->windowHandle(), Qt::Key_Escape);
+    EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+}
+
 // Each tab by hand, through the X server: the icon opens the panel, the tab
 // bar switches tabs, rows highlight, menus choose, switches and sliders
 // change what is saved, hints come and go, the picker lists the desktop's
@@ -649,6 +718,10 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(added->nameArea()));
     ASSERT_TRUE(spinUntil([&] { return added->gesturePopover() && added->gesturePopover()->isVisible(); }));
     EXPECT_TRUE(screen.contains(pointer.onRoot(added->gesturePopover())));
+    // No compositor here: the popover's rounded corners are cut away.
+    QWidget* popover = added->gesturePopover();
+    EXPECT_FALSE(pointer.insideShape(popover, QPoint(1, 1)));
+    EXPECT_TRUE(pointer.insideShape(popover, QPoint(popover->width() / 2, popover->height() / 2)));
     // A click outside closes it; then the keys' popover.
     pointer.click(pointer.centreOnRoot(bar->button(2)));
     ASSERT_TRUE(spinUntil([&] { return !added->gesturePopover(); }));

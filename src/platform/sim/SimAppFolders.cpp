@@ -1,7 +1,5 @@
 #include "platform/sim/SimAppFolders.h"
 
-#include <algorithm>
-
 namespace corv::sim {
 
 std::vector<std::string> SimAppFolders::enumerate(const std::string& folder) {
@@ -24,12 +22,6 @@ std::optional<std::string> SimAppFolders::bundleIdentifier(const std::string& pa
 std::optional<platform::DesktopApplication> SimAppFolders::desktopApplicationAt(const std::string& path) {
     for (const platform::DesktopApplication& app : desktopApps)
         if (app.path == path) return app;
-    return std::nullopt;
-}
-
-std::optional<platform::DesktopApplication> SimAppFolders::desktopApplicationStarting(const std::string& program) {
-    for (const platform::DesktopApplication& app : desktopApps)
-        if (std::find(app.programs.begin(), app.programs.end(), program) != app.programs.end()) return app;
     return std::nullopt;
 }
 

@@ -16,7 +16,6 @@ public:
     std::optional<std::string> bundleIdentifier(const std::string& path) override;
     std::vector<platform::DesktopApplication> desktopApplications() override { return desktopApps; }
     std::optional<platform::DesktopApplication> desktopApplicationAt(const std::string& path) override;
-    std::optional<platform::DesktopApplication> desktopApplicationStarting(const std::string& program) override;
     std::string userEntryFolder() override { return entryFolder; }
 
     std::vector<std::string> folders{"/Applications", "/home/user/Applications", "/System/Applications"};

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -53,6 +54,9 @@ public:
         env.insert("CORVADINE_UINPUT", trusted ? uinput.fileName() : home.filePath("no-uinput"));
         env.insert("CORVADINE_INPUT_DEVICES", "none");
         process.setProcessEnvironment(env);
+        // It starts with the three standard descriptors, as from the desktop:
+        // any other it holds is its own.
+        process.setChildProcessModifier([] { ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC); });
         process.setWorkingDirectory(home.path());
         QObject::connect(&process, &QProcess::readyReadStandardError, [this] { said += process.readAllStandardError(); });
         process.start(CORV_PROGRAM, {});
@@ -106,6 +110,21 @@ bool hungUp(int fd) {
     return ::recv(fd, &byte, 1, MSG_DONTWAIT) <= 0;
 }
 
+// The program's descriptors that a program it starts would inherit, besides
+// the standard three.
+std::vector<std::string> inheritable(qint64 pid) {
+    std::vector<std::string> found;
+    const QString dir = QString("/proc/%1/fdinfo").arg(pid);
+    for (const QString& fd : QDir(dir).entryList(QDir::Files)) {
+        QFile info(dir + "/" + fd);
+        if (fd.toInt() <= 2 || !info.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& line : info.readAll().split('\n'))
+            if (line.startsWith("flags:") && !(line.mid(6).trimmed().toUInt(nullptr, 8) & O_CLOEXEC))
+                found.push_back((fd + " -> " + QFile::symLinkTarget(QString("/proc/%1/fd/%2").arg(pid).arg(fd))).toStdString());
+    }
+    return found;
+}
+
 int openDescriptors(qint64 pid) {
     const QDir fds(QString("/proc/%1/fd").arg(pid));
     return static_cast<int>(fds.entryList(QDir::NoDotAndDotDot | QDir::System).size());
@@ -144,6 +163,7 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     EXPECT_EQ(first.count("status item made"), 2);
     ASSERT_TRUE(first.saidLine("logind: watching the session"));
     EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+    EXPECT_EQ(inheritable(first.process.processId()), std::vector<std::string>{});
 
     // Sleep saves the settings; wake follows.
     emitPrepareForSleep(true);
@@ -160,6 +180,7 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     EXPECT_TRUE(spinUntil([&] { return QFileInfo::exists(settingsFile()); }));
     setSessionActive(true);
     ASSERT_TRUE(first.saidLine("logind: session active"));
+    EXPECT_EQ(inheritable(first.process.processId()), std::vector<std::string>{});
 
     // A second copy asks the first to quit; the first ends cleanly.
     Program second(home, bus.address());
@@ -179,9 +200,12 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     EXPECT_EQ(second.process.exitCode(), 0);
     ASSERT_TRUE(third.saidLine("step startDockObserver"));
 
-    // SIGTERM runs the termination path: the settings are saved, the exit is clean.
+    // SIGTERM runs the termination path: the settings are saved, the exit is
+    // clean. A SIGINT before the loop takes it up, with no input held, ends
+    // nothing sooner.
     QFile::remove(settingsFile());
     ::kill(static_cast<pid_t>(third.process.processId()), SIGTERM);
+    ::kill(static_cast<pid_t>(third.process.processId()), SIGINT);
     ASSERT_TRUE(third.ended());
     EXPECT_TRUE(third.said.contains("corvadine: termination signal\ncorvadine: terminating\n"));
     EXPECT_EQ(third.process.exitStatus(), QProcess::NormalExit);
@@ -253,6 +277,7 @@ TEST_F(ProgramTest, IdleClientsOfTheInstanceSocketNeitherExhaustItNorStopASecond
     }
     most = std::max(most, openDescriptors(pid));
     EXPECT_LE(most, baseline + 40);
+    EXPECT_EQ(inheritable(pid), std::vector<std::string>{});
     EXPECT_EQ(first.process.state(), QProcess::Running);
     // The first idle clients are dropped after their short while, the others
     // are refused.

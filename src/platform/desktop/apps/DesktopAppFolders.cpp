@@ -2,13 +2,12 @@
 
 #include "platform/PropertyList.h"
 #include "platform/desktop/apps/DesktopEntry.h"
+#include "platform/desktop/shell/FileText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -21,7 +20,7 @@ namespace corv::desktop {
 
 namespace {
 
-constexpr std::streamsize kMaxSmallFile = 1 << 20;
+constexpr std::size_t kMaxSmallFile = 1 << 20;
 
 std::string env(const char* name) {
     const char* v = std::getenv(name);
@@ -63,16 +62,7 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
-std::optional<std::string> readSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text(static_cast<std::size_t>(kMaxSmallFile) + 1, '\0');
-    in.read(text.data(), kMaxSmallFile + 1);
-    const std::streamsize n = in.gcount();
-    if (n > kMaxSmallFile) return std::nullopt;
-    text.resize(static_cast<std::size_t>(n));
-    return text;
-}
+std::optional<std::string> readSmallFile(const std::string& path) { return readFileText(path, kMaxSmallFile); }
 
 void walk(const std::string& folder, int depth, std::vector<std::string>& out) {
     if (depth > 64) return;
@@ -246,17 +236,6 @@ std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicatio
     return app;
 }
 
-std::optional<platform::DesktopApplication> DesktopAppFolders::desktopApplicationStarting(const std::string& program) {
-    struct stat st {};
-    if (program.empty() || program.front() != '/' || ::stat(program.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    for (const auto& file : entryFiles()) {
-        std::optional<platform::DesktopApplication> app = desktopApplicationAt(file.second);
-        if (app && std::find(app->programs.begin(), app->programs.end(), program) != app->programs.end()) return app;
-    }
-    return std::nullopt;
-}
-
 std::optional<platform::DesktopApplication> DesktopAppFolders::readDesktopApplicationAt(const std::string& path) {
     const std::optional<std::string> text = readSmallFile(path);
     std::optional<platform::DesktopApplication> app = text ? readDesktopApplication(*text) : std::nullopt;
@@ -291,7 +270,6 @@ std::optional<platform::DesktopApplication> readDesktopApplication(const std::st
     app.name = get("Name");
     app.icon = get("Icon");
     app.exec = execProgramOf(text).value_or("");
-    app.programs = entryPrograms(text);
     return app;
 }
 

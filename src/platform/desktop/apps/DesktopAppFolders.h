@@ -24,8 +24,6 @@ public:
     // Kept per path and read again only when the file's modification time,
     // size or inode changes; safe on any thread.
     std::optional<platform::DesktopApplication> desktopApplicationAt(const std::string& path) override;
-    // Reads only entries not read before (or changed since).
-    std::optional<platform::DesktopApplication> desktopApplicationStarting(const std::string& program) override;
     std::string userEntryFolder() override;
 
     static std::vector<std::string> standardDataDirs();

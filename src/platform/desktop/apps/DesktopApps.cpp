@@ -1,13 +1,12 @@
 #include "platform/desktop/apps/DesktopApps.h"
 
 #include "platform/desktop/apps/DesktopEntry.h"
+#include "platform/desktop/shell/FileText.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include <unistd.h>
@@ -44,9 +43,7 @@ std::vector<std::string> splitList(const std::string& text, char separator) {
 std::optional<std::string> readSmallFile(const fs::path& path) {
     std::error_code error;
     if (!fs::is_regular_file(path, error) || fs::file_size(path, error) > kMaxEntrySize || error) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return readFileText(path.string(), kMaxEntrySize);
 }
 
 std::string lower(std::string s) {

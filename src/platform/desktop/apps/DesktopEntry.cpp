@@ -1,12 +1,5 @@
 #include "platform/desktop/apps/DesktopEntry.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace corv::desktop {
 
 namespace {
@@ -131,46 +124,7 @@ std::optional<std::string_view> mainGroupValue(std::string_view entryText, std::
     return value;
 }
 
-bool isExecutableFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
-// The real path of a program as a desktop entry names it.
-std::optional<std::string> programPath(const std::string& program) {
-    std::vector<std::string> candidates;
-    if (program.front() == '/') {
-        candidates.push_back(program);
-    } else if (program.find('/') == std::string::npos) {
-        const char* path = std::getenv("PATH");
-        std::string_view dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
-        while (!dirs.empty()) {
-            const auto colon = dirs.find(':');
-            const std::string_view dir = dirs.substr(0, colon);
-            if (!dir.empty()) candidates.push_back(std::string(dir) + "/" + program);
-            dirs = colon == std::string_view::npos ? std::string_view{} : dirs.substr(colon + 1);
-        }
-    }
-    for (const std::string& candidate : candidates) {
-        if (!isExecutableFile(candidate)) continue;
-        std::error_code error;
-        const auto real = std::filesystem::canonical(candidate, error);
-        if (!error) return real.string();
-    }
-    return std::nullopt;
-}
-
 } // namespace
-
-std::vector<std::string> entryPrograms(std::string_view entryText) {
-    std::vector<std::string> out;
-    for (const std::optional<std::string>& program : {execProgramOf(entryText), entryValue(entryText, "TryExec")}) {
-        if (!program || program->empty()) continue;
-        const auto path = programPath(*program);
-        if (path && std::find(out.begin(), out.end(), *path) == out.end()) out.push_back(*path);
-    }
-    return out;
-}
 
 std::string execValueFor(const std::string& program) {
     std::string arg;

@@ -18,11 +18,6 @@ std::string execValueFor(const std::string& program);
 // group; nothing when there is none or it cannot be parsed.
 std::optional<std::string> execProgramOf(std::string_view entryText);
 
-// The programs the entry starts, Exec='s then TryExec='s, as real paths: a
-// name without a slash is looked up in $PATH and links are resolved; one
-// that is not there is left out.
-std::vector<std::string> entryPrograms(std::string_view entryText);
-
 // The value of a key of the [Desktop Entry] group, string escapes undone;
 // nothing when absent.
 std::optional<std::string> entryValue(std::string_view entryText, std::string_view key);

@@ -1,12 +1,12 @@
 #include "platform/desktop/apps/DesktopProcessInfo.h"
 
+#include "platform/desktop/shell/FileText.h"
+
 #include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace corv::desktop {
 
@@ -14,11 +14,7 @@ namespace {
 
 std::string procEntry(std::int32_t pid, const char* leaf) { return "/proc/" + std::to_string(pid) + "/" + leaf; }
 
-std::optional<std::string> readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+std::optional<std::string> readAll(const std::string& path) { return readFileText(path); }
 
 // The real user id of a status text; nothing when it has none.
 std::optional<unsigned long> realUid(std::string_view status) {
@@ -79,9 +75,7 @@ std::optional<std::string> DesktopProcessInfo::executablePath(std::int32_t pid) 
 
 std::optional<std::string> DesktopProcessInfo::name(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
-    std::ifstream in(procEntry(pid, "comm"), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text = readFileText(procEntry(pid, "comm")).value_or("");
     if (!text.empty() && text.back() == '\n') text.pop_back();
     if (text.empty()) return std::nullopt;
     return text;

@@ -1,6 +1,7 @@
 #include "platform/desktop/apps/DesktopWorkspace.h"
 
 #include "platform/desktop/apps/DesktopEntry.h"
+#include "platform/desktop/shell/FileText.h"
 #include "platform/desktop/shell/SessionBusAddress.h"
 #include "platform/desktop/x11/X11Session.h"
 
@@ -9,8 +10,6 @@
 #include <QUrl>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include <unistd.h>
@@ -20,9 +19,7 @@ namespace corv::desktop {
 namespace {
 
 std::string procText(std::int32_t pid, const char* leaf) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/" + leaf, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return text;
+    return readFileText("/proc/" + std::to_string(pid) + "/" + leaf).value_or("");
 }
 
 std::optional<std::string> executableOf(std::int32_t pid) {
@@ -126,7 +123,6 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         app.localizedName = entry->name;
-        app.entryPrograms = entryPrograms(entry->text);
     } else {
         // Without an entry the executable names the application.
         app.bundlePath = exe;

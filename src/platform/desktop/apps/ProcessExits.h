@@ -27,7 +27,6 @@ public:
     WatchId watch(std::int32_t pid, std::function<void()> handler);
     // An unknown or reported id is ignored.
     void unwatch(WatchId id);
-    std::size_t watching() const { return watches_.size(); }
 
 private:
     struct Watch {

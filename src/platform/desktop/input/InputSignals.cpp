@@ -21,6 +21,10 @@ constexpr std::size_t kAltStackSize = 64 * 1024;
 struct sigaction g_before[2] = {};
 std::atomic<bool> g_active{false};
 
+// In place of ignoring job control: an ignored signal stays ignored in the
+// programs we start, a handled one is reset to its default there.
+extern "C" void onJobControl(int) {}
+
 extern "C" void onCrash(int signal) {
     GrabTable::process().releaseAll();
     // The action is the default again: returning from a fault repeats it,
@@ -57,10 +61,13 @@ InputSignals::InputSignals() {
     installed_ = true;
     int i = 0;
     for (int s : kJobControl) {
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        ::sigaction(s, &ignore, &previous_[i++]);
+        struct sigaction caught {};
+        caught.sa_handler = &onJobControl;
+        sigemptyset(&caught.sa_mask);
+        // Not restarted: a background read of the terminal fails instead of
+        // raising SIGTTIN again for ever.
+        caught.sa_flags = s == SIGTSTP ? SA_RESTART : 0;
+        ::sigaction(s, &caught, &previous_[i++]);
     }
     stack_ = std::malloc(kAltStackSize);
     if (stack_) {

@@ -129,7 +129,8 @@ void InputWatchdog::wake() const {
 }
 
 void InputWatchdog::terminationRequested(int signal) {
-    if (g_signal.load() != 0 && !g_takenUp.load()) {
+    // With nothing held the program saves and ends in its own time.
+    if (g_signal.load() != 0 && !g_takenUp.load() && GrabTable::process().holdsInput()) {
         GrabTable::process().releaseAll();
         ::_exit(128 + signal);
     }

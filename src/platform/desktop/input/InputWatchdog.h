@@ -47,7 +47,8 @@ public:
     bool letGo() const { return letGo_.load(); }
 
     // Async-signal-safe: SIGTERM or SIGINT came. A second one while the
-    // first is not taken up lets everything go and ends the process at once.
+    // first is not taken up and input is held lets everything go and ends
+    // the process at once.
     static void terminationRequested(int signal);
     // Async-signal-safe: the process was continued after a stop; the loop
     // was stopped with it, which is no stall.

@@ -85,9 +85,11 @@ private:
                     continue;
                 }
                 if (wake.wait_until(lock, next, [this] { return quit || !running; })) continue;
+                // A late frame is not made up for: the next keeps to the beat,
+                // at least half a period after this one.
+                const auto now = clock::now();
                 next += period;
-                // A late frame is not made up for.
-                if (next < clock::now()) next = clock::now() + period;
+                while (next < now + period / 2) next += period;
                 const auto out = output.load();
                 if (!out) continue;
                 lock.unlock();

@@ -40,7 +40,7 @@ std::string appRowName(const std::string& id) { return displayedAppName(id); }
 
 std::string appPath(const std::string& id) {
     const AnApp* e = recorders::appEntry(id);
-    return e ? appShownFile(decodedFilePath(e->url)) : std::string();
+    return e ? decodedFilePath(e->url) : std::string();
 }
 
 bool addAppEntry(const std::string& id, const Url& url) {
@@ -63,9 +63,6 @@ bool addAppEntry(const std::string& id, const Url& url) {
 
 void addPickedApp(const std::optional<Application>& clicked) {
     if (!clicked || clicked->id.empty()) return;
-    // An application kept under its program from before its desktop entry
-    // has its entry already.
-    if (engine::appEntryKey(clicked->id, clicked->programs)) return;
     addAppEntry(clicked->id, clicked->url);
 }
 
@@ -87,8 +84,6 @@ void addAppManually() {
             return;
         }
         if (id->empty()) return;
-        const std::optional<platform::DesktopApplication> listed = folders.desktopApplicationAt(*chosen);
-        if (listed && engine::appEntryKey(*id, listed->programs)) return;
         addAppEntry(*id, Url::fileFromPath(*chosen, "/"));
     });
 }

@@ -19,19 +19,16 @@ std::vector<std::string> appListOrder(const AppEntries& apps);
 // The display name of the entry's url; the id for an entry at "/" or one
 // that is gone.
 std::string appRowName(const std::string& id);
-// The file that shows an entry's application (its url's, or the desktop
-// entry that starts the program there); "" when it is gone.
+// The file path of an entry's url; "" when it is gone.
 std::string appPath(const std::string& id);
 
 // A new entry from the global profile's bindings and click-through flags.
 // Nothing when the id is taken or the global profile is missing; else the
 // engine and the panel go back to the global profile.
 bool addAppEntry(const std::string& id, const Url& url);
-// A picker's click: the clicked record (not the hovered one) is added
-// unless the application has an entry (`engine::appEntryKey`).
+// A picker's click: the clicked record (not the hovered one) is added.
 void addPickedApp(const std::optional<Application>& clicked);
-// The add-manually flow with its dialogs; nothing while another dialog
-// shows, nor for an application that has an entry.
+// The add-manually flow with its dialogs; nothing while another dialog shows.
 void addAppManually();
 // Removes the entry; the engine and the panel go back to the global profile.
 void deleteApp(const std::string& id);

@@ -243,6 +243,11 @@ bool KeyboardTab::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
+void KeyboardTab::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    fitColumn();
+}
+
 void KeyboardTab::scheduleRefresh() { refreshLater(this, &KeyboardTab::refreshPending_, &KeyboardTab::refresh); }
 
 void KeyboardTab::buildHeader() {

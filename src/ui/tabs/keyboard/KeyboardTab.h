@@ -52,6 +52,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // Fonts and widths are final once shown: the column fits them before the
+    // first paint, so the panel is not resized again a turn later.
+    void showEvent(QShowEvent* e) override;
 
 private:
     struct Parts;

@@ -74,6 +74,16 @@ void closeWindow(Display* d, XWindowId window) {
     XSync(d, False);
 }
 
+// The process's open pidfds.
+int pidfds() {
+    int n = 0;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        n += std::filesystem::read_symlink(fd.path(), error).string() == "anon_inode:[pidfd]";
+    }
+    return n;
+}
+
 TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcessMap) {
     if (!test::runningUnderUmockdev()) return;
     QTemporaryDir data;
@@ -105,6 +115,7 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart"), kNoBus, kNoBus,
                            tmp.filePath("instance")};
     where.input.stallBound = test::kQuietStallBound;
+    where.input.verdictBound = test::kQuietVerdictBound;
     auto desktop = std::make_unique<DesktopPlatform>(where);
     resetShared();
     app::CorvadineApp program;
@@ -141,11 +152,12 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
         for (int i = 0; i < 3 && probe.activeWindow() != windowOf(pid); ++i) {
             const XWindowId before = probe.activeWindow();
             altTab(server);
-            // The manager takes the focus away while it cycles.
+            // The manager takes the focus away while it cycles: it has
+            // cycled once the other client window is active.
             spinUntil(
                 [&] {
                     const XWindowId now = probe.activeWindow();
-                    return now && now != before;
+                    return now != before && (now == windowOf(a) || now == windowOf(b));
                 },
                 3000);
         }
@@ -170,11 +182,18 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
 
     // Watching a process's end: one that ended is told at once, one that
     // ends when it does, one no longer watched never.
+    // Each live watch holds one pidfd of the program's, no more.
     auto& notes = platform::workspaceNotes();
     int endedD = 0, endedC = 0, endedB = 0;
+    const int held = pidfds();
     notes.observeTermination(static_cast<std::int32_t>(d), [&] { ++endedD; });
+    EXPECT_EQ(pidfds(), held);
     notes.observeTermination(static_cast<std::int32_t>(c), [&] { ++endedC; });
-    notes.removeTerminationObserver(notes.observeTermination(static_cast<std::int32_t>(b), [&] { ++endedB; }));
+    EXPECT_EQ(pidfds(), held + 1);
+    const auto watchB = notes.observeTermination(static_cast<std::int32_t>(b), [&] { ++endedB; });
+    EXPECT_EQ(pidfds(), held + 2);
+    notes.removeTerminationObserver(watchB);
+    EXPECT_EQ(pidfds(), held + 1);
     EXPECT_TRUE(spinUntil([&] { return endedD == 1; }));
     EXPECT_EQ(endedC, 0);
     ASSERT_EQ(::kill(static_cast<pid_t>(c), SIGKILL), 0);

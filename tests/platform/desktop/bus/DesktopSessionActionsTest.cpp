@@ -101,6 +101,7 @@ TEST(DesktopSessionKeys, SleepIsInteractiveAndLogOutAsksTheSessionManager) {
     QTemporaryDir tmp;
     DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
     where.input.stallBound = test::kQuietStallBound;
+    where.input.verdictBound = test::kQuietVerdictBound;
     where.systemBusAddress = system.address();
     where.sessionBusAddress = session.address();
     auto desktop = std::make_unique<DesktopPlatform>(where);

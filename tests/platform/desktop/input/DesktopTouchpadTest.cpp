@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <sys/time.h>
 
 namespace corv::desktop {
 namespace {
@@ -63,15 +64,24 @@ struct Pad : InputScene {
         engine::startMultitouchDevices();
         settle(80);
     }
-    // Sends the recording frame by frame, as the device would. A terminal
-    // stands in for the node and cuts what piles up at any byte, so each frame
-    // is read before the next is sent.
+    // Sends the recording frame by frame, as the device would, stamped with
+    // the recording's times from now on (however late a busy machine sends
+    // them). A terminal stands in for the node and cuts what piles up at any
+    // byte, so each frame is read before the next is sent.
     void play(const std::vector<input_event>& events) {
+        const auto us = [](const input_event& e) {
+            return static_cast<std::int64_t>(e.input_event_sec) * 1'000'000 + e.input_event_usec;
+        };
+        timeval start{};
+        ::gettimeofday(&start, nullptr);
+        const std::int64_t base = static_cast<std::int64_t>(start.tv_sec) * 1'000'000 + start.tv_usec -
+                                  (events.empty() ? 0 : us(events.front()));
         std::vector<InputEvent> frame;
         for (const input_event& e : events) {
             frame.push_back({e.type, e.code, e.value});
             if (e.type == EV_SYN && e.code == SYN_REPORT) {
-                input.send(pad, frame);
+                const std::int64_t at = base + us(e);
+                input.send(pad, frame, timeval{static_cast<time_t>(at / 1'000'000), static_cast<suseconds_t>(at % 1'000'000)});
                 frame.clear();
                 test::spinUntil([] { return false; }, 4);
             }
@@ -96,6 +106,7 @@ TEST(DesktopTouchpad, ABoundSwipeActsAndNeverReachesTheCloneAnUnboundOneReachesI
 
     // Bound to Command+K: the combination once, nothing more on the clone.
     Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = commandK(); });
+    s.settle();  // the taps follow the bindings on a later turn
     const std::size_t cloneBefore = s.input.written(kPad).size();
     s.play(rec.events());
     EXPECT_EQ(s.input.written(kPad).size(), cloneBefore);
@@ -147,6 +158,7 @@ TEST(DesktopTouchpad, ABoundRotationStepsOncePerEightDegreesAndAnUnboundPinchBes
         if (type == platform::eventType::Gesture) at.push_back(e.location());
     };
     Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[2][ActGes::Rotate][0][ActDir::CW] = commandK(true); });
+    s.settle();  // the taps follow the bindings on a later turn
 
     s.play(rotate.events());
     long presses = 0;
@@ -233,6 +245,7 @@ TEST(DesktopTouchpad, FingersThatStayAfterASwallowedSwipeReachTheCloneAgain) {
     }
     Pad s;
     Apps::shared().a.modify([&](AppEntries& e) { e[""].ges[3][ActGes::Swipe][0][ActDir::Left] = commandK(); });
+    s.settle();  // the taps follow the bindings on a later turn
     s.play(rec.events());
     EXPECT_FALSE(test::significant(s.input.written(kPosting)).empty());
     // Whatever the clone saw of the three fingers was lifted; the two that

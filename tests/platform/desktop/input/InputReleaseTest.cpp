@@ -22,6 +22,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sys/resource.h>
@@ -59,10 +60,12 @@ bool allDestroyed(const Made& made, int count = 1) {
 // A desktop over a faked keyboard and mouse, the engine's taps live.
 class Scene : public InputScene {
 public:
-    explicit Scene(const QString& systemBus = {}, double stallBound = test::kQuietStallBound) {
+    explicit Scene(const QString& systemBus = {}, double stallBound = test::kQuietStallBound,
+                   double verdictBound = test::kQuietVerdictBound) {
         start(true, [&](DesktopLocations& where) {
             where.systemBusAddress = systemBus;
             where.input.stallBound = stallBound;
+            where.input.verdictBound = verdictBound;
         });
         EXPECT_TRUE(grabbed(true));
         idle(200);
@@ -150,6 +153,8 @@ TEST(InputRelease, AMainLoopStandingStillLetsGoWithinItsBoundAndTakesAgainWhenIt
     s.typed({keyEvent(KEY_LEFTMETA, 1), keyEvent(KEY_A, 1)});
     const Keys guard{keyEvent(KEY_UNKNOWN, 1), keyEvent(KEY_UNKNOWN, 0)};
     ASSERT_EQ(s.input.written(kPosting), (guard + Keys{keyEvent(KEY_LEFTCTRL, 1), keyEvent(KEY_C, 1)}));
+    // Keys typed while the loop stands pass once the usual bound is over.
+    s.desktop->eventTaps.input.setVerdictBound(0.050);
 
     // The main thread waits here without turning its loop: the posted keys
     // are lifted once, the clones destroyed, the nodes let go.
@@ -182,6 +187,8 @@ TEST(InputRelease, AMainLoopStandingStillLetsGoWithinItsBoundAndTakesAgainWhenIt
     while (s.desktop->eventTaps.input.counters().toMain.load() < handed + 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(s.grabbed(true));
+    // Asked in time again, however busy the machine.
+    s.desktop->eventTaps.input.setVerdictBound(test::kQuietVerdictBound);
     auto& taps = platform::eventTaps();
     Keys passed;
     const auto spy = taps.createTap(platform::TapLocation::Session, platform::TapPlacement::TailAppend,
@@ -383,6 +390,25 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
     ASSERT_TRUE(slow.process.waitForFinished(10000));
     EXPECT_EQ(slow.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(slow.process.exitCode(), 0);
+}
+
+// A program a key binding starts gets job control back: a shell, which
+// keeps the signals it inherits ignored.
+TEST(InputRelease, AProgramABindingStartsInheritsNoIgnoredSignal) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s;
+    const std::string out = s.tmp.filePath("child").toStdString();
+    BindAction start = BindAction::forAction(ActionId::Url);
+    start.appName = "/bin/sh -c 'grep ^SigIgn: /proc/$$/status > " + out + ".part; mv " + out + ".part " + out + "'";
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].key[0][0] = start; });  // A
+    s.typed(tap(KEY_A));
+    ASSERT_TRUE(spinUntil([&] { return std::filesystem::exists(out); }, 10000));
+    std::ifstream status(out);
+    std::string name, mask;
+    status >> name >> mask;
+    ASSERT_EQ(name, "SigIgn:");
+    for (const int signal : {SIGTSTP, SIGTTIN, SIGTTOU, SIGTERM, SIGINT})
+        EXPECT_EQ(std::stoull(mask, nullptr, 16) >> (signal - 1) & 1, 0u) << signal;
 }
 
 } // namespace

@@ -10,8 +10,14 @@
 
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <string>
+#include <unistd.h>
 #include <memory>
 
 namespace corv::desktop {
@@ -28,19 +34,39 @@ public:
     void start(bool engineOn = true, const std::function<void(DesktopLocations&)>& where = {}) {
         DesktopLocations at{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
         at.input.stallBound = test::kQuietStallBound;
+        at.input.verdictBound = test::kQuietVerdictBound;
         if (where) where(at);
         desktop = std::make_unique<DesktopPlatform>(at);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });
         if (engineOn) engine::startEngineTaps();
     }
-    // Runs the loop until nothing more is written for `ms`.
-    void settle(int ms = 60) {
+    // Runs the loop until the program has read all that was sent to the
+    // nodes it holds, no other thread is running or waiting to run, and
+    // nothing more is written for `ms`: a reader a busy machine keeps from
+    // running writes nothing for a while, yet is not done.
+    void settle(int ms = 100) {
         std::size_t before = 0;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto idle = [&] { return input.allRead() && othersAsleep(); };
         do {
+            test::spinUntil(idle, 10000);
             before = writes();
             test::spinUntil([] { return false; }, ms);
-        } while (writes() != before);
+        } while ((writes() != before || !idle()) && std::chrono::steady_clock::now() < end);
+    }
+    // Whether every thread of the process but this one sleeps.
+    static bool othersAsleep() {
+        const std::string self = std::to_string(::gettid());
+        for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            if (task.path().filename() == self) continue;
+            std::ifstream in(task.path() / "stat");
+            std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const auto close = stat.rfind(')');
+            if (close != std::string::npos && close + 2 < stat.size() && (stat[close + 2] == 'R' || stat[close + 2] == 'D'))
+                return false;
+        }
+        return true;
     }
     std::size_t writes() {
         std::size_t n = 0;

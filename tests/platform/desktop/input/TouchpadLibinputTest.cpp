@@ -278,6 +278,7 @@ TEST(TouchpadLibinput, WhatTheCloneGetsOfAnUnboundGestureIsStillThatGestureToLib
         QTemporaryDir tmp;
         DesktopLocations where{tmp.filePath("defaults.plist"), tmp.filePath("autostart")};
         where.input.stallBound = test::kQuietStallBound;
+        where.input.verdictBound = test::kQuietVerdictBound;
         DesktopPlatform desktop(where);
         resetShared();
         Apps::shared().a.modify([](AppEntries& entries) { entries[""] = AnApp{}; });

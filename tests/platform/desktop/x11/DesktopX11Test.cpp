@@ -34,6 +34,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <tuple>
 
 // Xlib's macros last: they clash with names in the headers above.
 #include "support/XServer.h"
@@ -341,45 +342,53 @@ TEST_F(DesktopX11EngineTest, ProfilesFollowThePointer) {
     EXPECT_NE(engine::appEntry("corv-test-a"), engine::appEntry(""));
 }
 
-// B, kept under its program while it had no desktop entry, keeps that
-// profile once an entry starting the program names it.
-TEST_F(DesktopX11EngineTest, AProfileKeptUnderTheProgramStaysWhenAnEntryNamesIt) {
+// A and B run one program, as two applications an interpreter runs do. Each
+// goes by its desktop entry's id: a profile kept under the program is B's
+// only while B has no entry, and never A's.
+TEST_F(DesktopX11EngineTest, TwoEntriesStartingOneProgramAreTwoApplications) {
     const std::string program = std::filesystem::canonical(CORV_X11_CLIENT).string();
-    const std::string entryFile = data->filePath("apps/applications/corvtestb.desktop").toStdString();
-    const std::string link = data->filePath("client-link").toStdString();
-    std::filesystem::create_symlink(program, link);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QByteArray::fromStdString(std::filesystem::path(program).parent_path().string()) + ":" + path);
-    Apps::shared().a.set({{"", AnApp{}}, {program, AnApp{}}});
+    const std::string entryA = data->filePath("apps/applications/corv-test-a.desktop").toStdString();
+    const std::string entryB = data->filePath("apps/applications/corvtestb.desktop").toStdString();
+    const auto write = [](const std::string& file, const std::string& lines) {
+        std::ofstream(file) << "[Desktop Entry]\nType=Application\n" << lines << "\n";
+    };
+    write(entryA, "Name=Test A\nExec=" + program + " a.py\nStartupWMClass=CorvTestA");
     const platform::Services before = platform::installedServices();
     std::unique_ptr<DesktopWorkspace> named;
     struct Row {
-        std::optional<std::string> entry;
-        std::string id, key;
+        std::optional<std::string> entryB;
+        std::vector<std::string> profiles;
+        std::string idB, keyA, keyB;
     };
-    for (const Row& row : {Row{std::nullopt, program, program}, Row{"Exec=" + program + " --x %U", "corvtestb", program},
-                           Row{"Exec=corv_x11_client", "corvtestb", program},
-                           Row{"Exec=/bin/true\nTryExec=" + link, "corvtestb", program},
-                           Row{"Exec=/bin/true", "corvtestb", ""}}) {
-        SCOPED_TRACE(row.entry.value_or("no entry"));
-        std::filesystem::remove(entryFile);
-        if (row.entry) std::ofstream(entryFile) << "[Desktop Entry]\nType=Application\nName=Test B\n" << *row.entry << "\n";
+    const std::string execB = "Name=Test B\nExec=" + program + " b.py %U";
+    for (const Row& row : {Row{std::nullopt, {program}, program, "", program},
+                           Row{execB, {program}, "corvtestb", "", ""},
+                           Row{execB + "\nTryExec=" + program, {program, "corvtestb"}, "corvtestb", "", "corvtestb"},
+                           Row{execB, {program, "corv-test-a"}, "corvtestb", "corv-test-a", ""}}) {
+        SCOPED_TRACE(row.entryB.value_or("no entry"));
+        std::filesystem::remove(entryB);
+        if (row.entryB) write(entryB, *row.entryB);
+        AppEntries profiles{{"", AnApp{}}};
+        for (const std::string& key : row.profiles) profiles[key] = AnApp{};
+        Apps::shared().a.set(profiles);
         // As after a restart: the entries and the process are named afresh.
         named = std::make_unique<DesktopWorkspace>(x11);
         platform::Services s = before;
         s.workspace = named.get();
         platform::install(s);
         ShellState::shared().runningAppsByPid.clear();
-        movePointer(b.center);
-        engine::appUnderCursor(b.center);
-        EXPECT_EQ(engine::CurrentApp::shared().bundleId, row.id);
-        EXPECT_EQ(engine::CurrentApp::shared().settingsKey, row.key);
-        EXPECT_EQ(engine::currentAppEntry(), engine::appEntry(row.key));
+        for (const auto& [client, id, key] : {std::tuple{&a, std::string("corv-test-a"), row.keyA},
+                                              std::tuple{&b, row.idB, row.keyB}}) {
+            movePointer(client->center);
+            engine::appUnderCursor(client->center);
+            EXPECT_EQ(engine::CurrentApp::shared().bundleId, id);
+            EXPECT_EQ(engine::CurrentApp::shared().settingsKey, key);
+            EXPECT_EQ(engine::currentAppEntry(), engine::appEntry(key));
+        }
     }
     platform::install(before);
-    std::filesystem::remove(entryFile);
-    std::filesystem::remove(link);
-    qputenv("PATH", path);
+    std::filesystem::remove(entryB);
+    write(entryA, "Name=Test A\nExec=/bin/true\nStartupWMClass=CorvTestA");
 }
 
 TEST_F(DesktopX11EngineTest, FullScreenAndZoomChangeTheWindowState) {

@@ -382,48 +382,47 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     EXPECT_TRUE(ApplicationSets::shared().allApps.empty());
 }
 
-// An application kept under its program before it had a desktop entry shows
-// as that entry's application, once: neither picker adds it again.
-TEST_F(ExceptionsTest, AnApplicationKeptUnderItsProgramShowsAsItsEntryOnce) {
+// Two desktop entries that start one interpreter are two applications: a
+// profile kept under the interpreter shows as the program, and the pickers
+// add each entry by its own id.
+TEST_F(ExceptionsTest, TwoEntriesStartingOneInterpreterAreAddedApart) {
     QTemporaryDir dir;
     const std::filesystem::path root = dir.path().toStdString();
     std::filesystem::create_directories(root / "data/applications");
-    std::ofstream(root / "prog") << "#!/bin/sh\n";
-    std::filesystem::permissions(root / "prog", std::filesystem::perms::owner_all);
-    const std::string program = std::filesystem::canonical(root / "prog").string();
-    const std::string entryFile = (root / "data/applications/org.example.Prog.desktop").string();
-    std::ofstream(entryFile) << "[Desktop Entry]\nType=Application\nName=Prog\nIcon=mail\nExec=" << program << " %U\n";
+    std::ofstream(root / "python3") << "#!/bin/sh\n";
+    std::filesystem::permissions(root / "python3", std::filesystem::perms::owner_all);
+    const std::string program = std::filesystem::canonical(root / "python3").string();
+    for (const char* name : {"One", "Two"})
+        std::ofstream(root / "data/applications" / ("org.example." + std::string(name) + ".desktop"))
+            << "[Desktop Entry]\nType=Application\nName=" << name << "\nIcon=mail\nExec=" << program << " -m "
+            << name << " %U\nTryExec=" << program << "\n";
     desktop::DesktopAppFolders folders({(root / "none").string()}, {(root / "data").string()});
     platform::Services s = platform::installedServices();
     s.appFolders = &folders;
     platform::install(s);
     setEntry(program, appAt(program));
-    auto& running = sim->workspace.addApp(88, "org.example.Prog", "Prog");
-    running.bundlePath = entryFile;
-    running.entryPrograms = {program};
 
     open();
     sim->background.runAll();
     settle();
-    ASSERT_EQ(tab->rows().size(), 4u);
+    const std::size_t rows = tab->rows().size();
     AppRow* row = tab->row(program);
     ASSERT_TRUE(row);
-    EXPECT_EQ(row->nameLabel()->text(), "Prog");
-    EXPECT_EQ(row->iconLabel()->pixmap().toImage().pixelColor(16, 16), QColor(60, 170, 230));
-    const AppEntries before = Apps::shared().a.get();
-    ScriptedDialogs dialogs;
-    dialogs.openAnswers.push_back(entryFile);
-    for (QAbstractButton* add : {tab->addInstalledButton(), tab->addRunningButton(), tab->addManuallyButton()}) {
-        clickSettled(add);
-        if (add != tab->addManuallyButton()) {
-            ASSERT_TRUE(tab->picker());
-            ASSERT_EQ(tab->picker()->rows().size(), 1u);
-            pressSettled(tab->picker()->rows()[0]);
-        }
-        EXPECT_EQ(Apps::shared().a.get(), before);
-        EXPECT_EQ(tab->rows().size(), 4u);
+    EXPECT_EQ(row->nameLabel()->text(), "python3");
+    for (const char* name : {"Two", "One"}) {
+        clickSettled(tab->addInstalledButton());
+        ASSERT_TRUE(tab->picker());
+        tab->picker()->search()->setText(name);
+        ASSERT_EQ(tab->picker()->rows().size(), 1u);
+        pressSettled(tab->picker()->rows()[0]);
+        const std::string id = "org.example." + std::string(name);
+        ASSERT_TRUE(has(id)) << id;
+        ASSERT_TRUE(tab->row(id));
+        EXPECT_EQ(tab->row(id)->nameLabel()->text(), name);
     }
-    EXPECT_EQ(dialogs.opens.size(), 1u);
+    EXPECT_EQ(tab->rows().size(), rows + 2);
+    ASSERT_TRUE(tab->row(program));
+    EXPECT_EQ(tab->row(program)->nameLabel()->text(), "python3");
     s.appFolders = &sim->appFolders;
     platform::install(s);
 }
@@ -486,6 +485,30 @@ TEST_F(ExceptionsTest, EachPopoverBeginsAndEndsItsCaptureOnce) {
     c.end();
     EXPECT_EQ(flips.gesOn, 3);
     EXPECT_EQ(flips.gesOff, 3);
+}
+
+// With a popover open, one click on another row's keyboard glyph closes it
+// and opens that row's key popover; the row whose popover closed keeps no
+// hover ground once the pointer has left it.
+TEST_F(ExceptionsTest, TheClickThatClosesAPopoverReachesItsControlAndNoHoverStays) {
+    open();
+    AppRow* editor = tab->row(kEditor);
+    AppRow* cal = tab->row(kCalendar);
+    QWidget* area = editor->nameArea();
+    const QImage plain = area->grab().toImage();
+    test::hover(tab.get(), QPoint(2, 2));
+    test::hover(area, test::centre(area));
+    EXPECT_NE(area->grab().toImage(), plain);
+    pressSettled(area);
+    ASSERT_TRUE(editor->gesturePopover());
+    test::click(cal->keyboardButton());
+    settle();
+    EXPECT_FALSE(editor->gesturePopover() && editor->gesturePopover()->isVisible());
+    ASSERT_TRUE(cal->keyPopover());
+    EXPECT_TRUE(cal->keyPopover()->isVisible());
+    EXPECT_EQ(area->grab().toImage(), plain);
+    cal->keyPopover()->close();
+    settle();
 }
 
 TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
