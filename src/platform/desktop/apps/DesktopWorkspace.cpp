@@ -248,4 +248,10 @@ std::optional<Url> DesktopWorkspace::applicationToOpenUrl(const Url& url) {
     return Url::fileFromPath(app->path, "/");
 }
 
+std::vector<platform::RunningApplication> DesktopWorkspace::runningApplicationsWithBundleIdentifier(
+    const std::string& id) {
+    if (dockStandIn_ && dockStandIn_->bundleIdentifier == id) return {*dockStandIn_};
+    return Workspace::runningApplicationsWithBundleIdentifier(id);
+}
+
 } // namespace corv::desktop

@@ -50,6 +50,18 @@ std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::R
     return nullptr;
 }
 
+// The shell $XDG_CURRENT_DESKTOP names first; Other when none is known.
+DesktopShell namedShell(const std::string& currentDesktop) {
+    std::istringstream desktops(currentDesktop);
+    for (std::string name; std::getline(desktops, name, ':');) {
+        if (name == "GNOME") return DesktopShell::Gnome;
+        if (name == "KDE") return DesktopShell::Kde;
+        if (name == "X-Cinnamon" || name == "Cinnamon") return DesktopShell::Cinnamon;
+        if (name == "XFCE") return DesktopShell::Xfce;
+    }
+    return DesktopShell::Other;
+}
+
 } // namespace
 
 SessionFacts readSessionFacts(const QString& sessionBus) {
@@ -64,6 +76,12 @@ SessionFacts readSessionFacts(const QString& sessionBus) {
         ServiceBus bus(sessionBus, BusKind::Session, QStringLiteral("corv-compositor-"));
         facts.kwinOnBus = hasOwner(bus, QStringLiteral("org.kde.KWin"));
         facts.gnomeExtensionOnBus = hasOwner(bus, QString::fromLatin1(kGnomeExtensionService));
+    }
+    if (namedShell(facts.currentDesktop) == DesktopShell::Other) {
+        ServiceBus bus(sessionBus, BusKind::Session, QStringLiteral("corv-shell-"));
+        facts.kwinOnBus = facts.kwinOnBus || hasOwner(bus, QStringLiteral("org.kde.KWin"));
+        facts.gnomeShellOnBus = hasOwner(bus, QStringLiteral("org.gnome.Shell"));
+        facts.cinnamonOnBus = hasOwner(bus, QStringLiteral("org.Cinnamon"));
     }
     return facts;
 }
@@ -88,8 +106,21 @@ std::vector<CompositorFacility> chooseFacilities(const SessionFacts& facts) {
     return out;
 }
 
+DesktopShell chooseDesktopShell(const SessionFacts& facts) {
+    const DesktopShell named = namedShell(facts.currentDesktop);
+    if (named != DesktopShell::Other) return named;
+    if (facts.cinnamonOnBus) return DesktopShell::Cinnamon;
+    if (facts.gnomeShellOnBus) return DesktopShell::Gnome;
+    if (facts.kwinOnBus) return DesktopShell::Kde;
+    return DesktopShell::Other;
+}
+
 std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus) {
-    const SessionFacts facts = readSessionFacts(sessionBus);
+    return openCompositorWindows(loop, sessionBus, readSessionFacts(sessionBus));
+}
+
+std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus,
+                                                         const SessionFacts& facts) {
     for (CompositorFacility facility : chooseFacilities(facts)) {
         if (facility == CompositorFacility::X11) return nullptr;
         if (auto windows = open(facility, loop, facts, sessionBus)) {

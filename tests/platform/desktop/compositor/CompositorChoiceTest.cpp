@@ -39,5 +39,26 @@ TEST(CompositorChoice, EachSessionGetsItsFacilitiesAndXwaylandNeverDecides) {
     for (const auto& c : cases) EXPECT_EQ(chooseFacilities(c.facts), c.chosen) << c.what;
 }
 
+TEST(CompositorChoice, TheShellIsTheOneTheDesktopNamesElseTheOneOnTheBus) {
+    using S = DesktopShell;
+    const struct {
+        const char* what;
+        SessionFacts facts;
+        S shell;
+    } cases[] = {
+        {"GNOME on X11", {"x11", "ubuntu:GNOME", "", "", false, false}, S::Gnome},
+        {"GNOME on Wayland", {"wayland", "GNOME", "wayland-0", "", false, true}, S::Gnome},
+        {"Plasma", {"wayland", "KDE", "wayland-0", "", true, false}, S::Kde},
+        {"Cinnamon", {"x11", "X-Cinnamon", "", "", false, false}, S::Cinnamon},
+        {"Xfce", {"x11", "XFCE", "", "", false, false}, S::Xfce},
+        {"sway", {"wayland", "sway", "wayland-1", "/run/sway.sock", false, false}, S::Other},
+        {"unnamed, GNOME Shell on the bus", {"x11", "", "", "", false, false, true, false}, S::Gnome},
+        {"unnamed, Cinnamon on the bus", {"x11", "", "", "", false, false, false, true}, S::Cinnamon},
+        {"unnamed, KWin on the bus", {"wayland", "", "wayland-0", "", true, false}, S::Kde},
+        {"nothing known", {"x11", "i3", "", "", false, false}, S::Other},
+    };
+    for (const auto& c : cases) EXPECT_EQ(chooseDesktopShell(c.facts), c.shell) << c.what;
+}
+
 } // namespace
 } // namespace corv::desktop
