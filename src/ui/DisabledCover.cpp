@@ -51,6 +51,15 @@ bool DisabledCover::eventFilter(QObject* watched, QEvent* e) {
 
 void DisabledCover::mousePressEvent(QMouseEvent* e) { e->accept(); }
 
+// The keyboard reaches nothing under it either.
+void DisabledCover::showEvent(QShowEvent*) {
+    if (covered_) covered_->setEnabled(false);
+}
+
+void DisabledCover::hideEvent(QHideEvent*) {
+    if (covered_ && isHidden()) covered_->setEnabled(true);
+}
+
 void DisabledCover::resizeEvent(QResizeEvent*) {
     if (backdrop_) backdrop_->setGeometry(rect());
     const int top = static_cast<int>(disabledMessageTop(height()));

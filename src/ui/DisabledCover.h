@@ -25,6 +25,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent*) override;
     void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
 
 private:
     const Ground ground_;
