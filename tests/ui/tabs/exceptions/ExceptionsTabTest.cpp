@@ -623,6 +623,12 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_TRUE(off->cover()->isVisible());
     EXPECT_FALSE(off->header()->isEnabled());
     snap(*off, "key-popover-disabled");
+    // The keyboard reaches nothing under the cover either.
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(off->windowHandle(), Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        EXPECT_FALSE(f && off->isAncestorOf(f)) << i << ": " << typeid(*f).name();
+    }
 }
 
 // The icon strip shows each application by the icon its row shows, every
