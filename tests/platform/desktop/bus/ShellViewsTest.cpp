@@ -239,6 +239,17 @@ TEST(ShellViews, KdeShortcutsByKWinsNamesItsEffectsAndThePlasmaLauncher) {
         s.press(KEY_I);
         EXPECT_TRUE(spinUntil([&] { return calls(bus, plasma, "/PlasmaShell") == "activateLauncherMenu;"; }, kBound));
         staysQuiet(s, bus, kwin, "/Effects", "org.kde.kwin.Effects");
+        // The user's own KWin shortcut: its effect is read after it.
+        for (auto [effect, state] : {std::pair{"desktopgrid", 3}, {"", 0}}) {
+            bus.call(kwin, "/KWin", kRecord, "Run",
+                     {QString("objects['/Effects'].props['org.kde.kwin.Effects']['activeEffects'] = "
+                              "dbus.Array([%1], signature='s')")
+                          .arg(*effect ? QString("'%1'").arg(effect) : QString())});
+            ASSERT_EQ(bus.emitAny(accel, component, component, "org.kde.kglobalaccel.Component", "globalShortcutPressed",
+                                  "ssx", "['kwin', 'ShowDesktopGrid', 0]"),
+                      "");
+            EXPECT_TRUE(s.stateBecomes(state)) << effect;
+        }
         // The desktop KWin shows is state 4, as its signal says.
         bus.call(kwin, "/KWin", kRecord, "Run",
                  {"self.props['org.kde.KWin']['showingDesktop'] = True\n"
