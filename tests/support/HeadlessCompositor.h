@@ -158,6 +158,16 @@ public:
         return error_.empty();
     }
 
+    // Whether KWin has a script loaded under the plugin name.
+    std::optional<bool> kwinScriptLoaded(const QString& plugin) {
+        if (kind_ != Kind::KWin) return std::nullopt;
+        auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "isScriptLoaded");
+        call << plugin;
+        const auto reply = bus_->connection().call(call, QDBus::Block, 5000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
+        return reply.arguments().front().toBool();
+    }
+
     // Stops or continues the compositor, as a hung one.
     void pause(bool on) { ::kill(static_cast<pid_t>(compositor_.processId()), on ? SIGSTOP : SIGCONT); }
 
