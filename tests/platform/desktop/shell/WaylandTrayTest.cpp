@@ -4,7 +4,7 @@
 // gets the icon, and the tray's clicks toggle the panel, which Xwayland's
 // stale pointer does not move or cut.
 
-#include "support/HeadlessSway.h"
+#include "support/HeadlessCompositor.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusArgument>
@@ -87,7 +87,7 @@ protected:
     }
 
     PrivateBus bus;
-    HeadlessSway sway{QSize(1280, 600)};
+    HeadlessCompositor sway{HeadlessCompositor::Kind::Sway, {QSize(1280, 600), true}};
     QTemporaryDir home;
     QString registered;
 };
