@@ -3,6 +3,8 @@
 #include "platform/Platform.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
 #include "platform/desktop/apps/DesktopAppFolders.h"
+#include "platform/desktop/bus/ShellViews.h"
+#include "platform/desktop/compositor/CompositorChoice.h"
 #include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/apps/DesktopAppNotes.h"
 #include "platform/desktop/shell/DesktopAppControl.h"
@@ -69,6 +71,11 @@ public:
 
     // The run loop comes first so that it is the last to go.
     DesktopRunLoop runLoop;
+    // GNOME's desktops through Xwayland while its extension is missing; after
+    // the facility that uses it.
+    std::unique_ptr<X11Session> xwayland;
+    // What the session's environment and bus say of the desktop.
+    SessionFacts session;
     // A Wayland session's facility for the desktop's windows; null on X11
     // and where no facility answers. Before the services that use it.
     std::unique_ptr<CompositorWindows> compositor;
@@ -107,6 +114,8 @@ public:
     DesktopFileEvents fileEvents;
     DesktopPreferences preferences;
     DesktopAxObservers axObservers;
+    // The shell's overviews, for the Dock's stand-in and the Mission Control state.
+    ShellViews views;
     // The program's posts pass the desktop's stand-in for the Dock.
     DesktopDock dock{eventTaps, runLoop, nullptr, compositor.get()};
     // Last, so that termination signals pass it before the lifecycle's handler.
@@ -114,6 +123,9 @@ public:
 
 private:
     platform::Services services();
+    void connectGnomeShell();
+    // The chord posted as the user's keys would be.
+    void postChord(platform::EventFlags flags, std::uint16_t evdevKey);
 };
 
 } // namespace corv::desktop

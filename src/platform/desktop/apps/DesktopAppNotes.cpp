@@ -91,7 +91,8 @@ void DesktopAppNotes::ownersChanged(const std::vector<Owner>& windows, std::int3
         // A process this machine does not show (another host's) is no application here.
         auto application = workspace_.applicationOf(pid, owner->wmClass, owner->appId);
         if (!application) continue;
-        const auto exit = exits_.watch(pid, [this, exited = pid] {
+        // A stand-in pid has no process: its application ends with its last window.
+        const auto exit = isStandInPid(pid) ? ProcessExits::WatchId{0} : exits_.watch(pid, [this, exited = pid] {
             if (running_.count(exited)) gone_.insert(exited);
             ended(exited);
         });

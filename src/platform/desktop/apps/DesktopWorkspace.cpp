@@ -5,6 +5,8 @@
 #include "platform/desktop/shell/SessionBusAddress.h"
 #include "platform/desktop/x11/X11Session.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QUrl>
@@ -110,6 +112,27 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
                                                                            const std::optional<WmClass>& wmClass,
                                                                            const std::string& appId) {
     if (pid <= 0) return std::nullopt;
+    if (isStandInPid(pid)) {
+        // No process to read: the app id alone names the application.
+        if (appId.empty()) return std::nullopt;
+        platform::RunningApplication app;
+        app.pid = pid;
+        // Our own windows' app id: Qt's desktop file name, else the executable's name.
+        const QString own = QGuiApplication::desktopFileName().isEmpty()
+                                ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                                : QGuiApplication::desktopFileName();
+        if (QString::fromStdString(appId) == own) app.activationPolicy = platform::ActivationPolicy::Accessory;
+        auto entry = apps_.byId(appId);
+        if (!entry) entry = apps_.byWindowClass(appId, appId);
+        if (entry) {
+            app.bundleIdentifier = entry->id;
+            app.bundlePath = entry->path;
+            app.localizedName = entry->name;
+        } else {
+            app.localizedName = appId;
+        }
+        return app;
+    }
     const auto exe = executableOf(pid);
     std::error_code error;
     if (!exe && !std::filesystem::exists("/proc/" + std::to_string(pid), error)) return std::nullopt;
@@ -223,6 +246,12 @@ std::optional<Url> DesktopWorkspace::applicationToOpenUrl(const Url& url) {
     auto app = handlerFor(url.absoluteString(), isFile);
     if (!app) return std::nullopt;
     return Url::fileFromPath(app->path, "/");
+}
+
+std::vector<platform::RunningApplication> DesktopWorkspace::runningApplicationsWithBundleIdentifier(
+    const std::string& id) {
+    if (dockStandIn_ && dockStandIn_->bundleIdentifier == id) return {*dockStandIn_};
+    return Workspace::runningApplicationsWithBundleIdentifier(id);
 }
 
 } // namespace corv::desktop

@@ -25,6 +25,11 @@ public:
     std::optional<platform::RunningApplication> applicationOf(std::int32_t pid, const std::optional<WmClass>& wmClass,
                                                               const std::string& appId = {});
     std::vector<platform::RunningApplication> runningApplications() override;
+    // The Dock's identifier finds the stand-in, when there is one.
+    std::vector<platform::RunningApplication> runningApplicationsWithBundleIdentifier(const std::string& id) override;
+    // What stands in for the Dock: the program itself while the desktop's
+    // shell shows overviews (see DesktopAxObservers); listed nowhere else.
+    void setDockStandIn(std::optional<platform::RunningApplication> standIn) { dockStandIn_ = std::move(standIn); }
     bool isActive(std::int32_t pid) override;
     bool activate(std::int32_t pid) override;
     bool openUrl(const Url& url) override;
@@ -40,6 +45,7 @@ private:
     X11Session* x11_;
     CompositorWindows* compositor_;
     DesktopApps apps_;
+    std::optional<platform::RunningApplication> dockStandIn_;
 };
 
 } // namespace corv::desktop

@@ -4,6 +4,7 @@
 // at start from the session's environment and what answers on the session bus.
 
 #include "platform/RunLoop.h"
+#include "platform/desktop/bus/DesktopViews.h"
 #include "platform/desktop/compositor/CompositorWindows.h"
 
 #include <QString>
@@ -33,6 +34,9 @@ struct SessionFacts {
     std::string swaySocket;      // $SWAYSOCK
     bool kwinOnBus = false;      // org.kde.KWin has an owner
     bool gnomeExtensionOnBus = false;
+    // Asked only when $XDG_CURRENT_DESKTOP names no known shell.
+    bool gnomeShellOnBus = false;
+    bool cinnamonOnBus = false;
 };
 
 // The environment's facts, the bus names asked with a bounded wait;
@@ -43,8 +47,14 @@ SessionFacts readSessionFacts(const QString& sessionBus);
 // gives X11 alone). Xwayland's X view never decides in a Wayland session.
 std::vector<CompositorFacility> chooseFacilities(const SessionFacts& facts);
 
+// The shell whose overviews the program drives, on X11 and Wayland alike: the
+// one $XDG_CURRENT_DESKTOP names, else the one that answers on the bus.
+DesktopShell chooseDesktopShell(const SessionFacts& facts);
+
 // The first facility of the choice that opens; null in an X11 session and
 // where no facility answers.
 std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus);
+std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus,
+                                                         const SessionFacts& facts);
 
 } // namespace corv::desktop

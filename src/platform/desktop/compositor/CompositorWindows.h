@@ -28,6 +28,12 @@ constexpr std::chrono::milliseconds kCompositorBound{200};
 // A window as the facility names it: unique while the window lives, never 0.
 using CompositorWindowId = std::uint32_t;
 
+// A facility that tells no pid gives each app id a stand-in of its own: above
+// the largest pid the kernel hands out (2^22), so no process has it, and the
+// windows of one app id make one application.
+constexpr std::int32_t kFirstStandInPid = 1 << 30;
+inline bool isStandInPid(std::int32_t pid) { return pid >= kFirstStandInPid; }
+
 // A toplevel window and what names its application.
 struct CompositorWindow {
     CompositorWindowId id = 0;
@@ -37,7 +43,7 @@ struct CompositorWindow {
     // An X window's WM_CLASS (Xwayland clients); empty for Wayland clients.
     std::string wmInstance;
     std::string wmClass;
-    std::int32_t pid = -1;  // -1: the desktop does not say
+    std::int32_t pid = -1;  // -1: the desktop does not say; else a process or a stand-in
     bool fullScreen = false;
     // Frame geometry in global coordinates; empty when unknown.
     platform::Rect geometry;

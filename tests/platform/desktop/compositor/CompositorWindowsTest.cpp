@@ -14,6 +14,8 @@
 #include "model/UIState.h"
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/DesktopRunLoop.h"
+#include "platform/desktop/compositor/WlrToplevels.h"
 
 #include "support/HeadlessCompositor.h"
 #include "support/UmockdevInput.h"
@@ -25,6 +27,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 namespace corv::desktop {
 namespace {
@@ -51,6 +55,8 @@ struct Desktop {
     bool pointerKnown;  // the compositor tells the window under the pointer
     bool maximises;
     bool layouts;  // the headless compositor has a keyboard with layouts
+    bool desktops = true;  // the facility moves between desktops
+    bool pids = true;      // the facility tells the windows' pids, else stand-ins
 };
 
 class CompositorDesktopTest : public ::testing::TestWithParam<Desktop> {};
@@ -67,9 +73,9 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
     HeadlessCompositor compositor(row.kind);
     ASSERT_EQ(compositor.error(), "");
-    const qint64 a = compositor.startClient("corv-test-a");
-    const qint64 b = compositor.startClient("corv-test-b");
-    ASSERT_TRUE(a > 0 && b > 0) << "the client windows were not shown";
+    const qint64 clientA = compositor.startClient("corv-test-a");
+    const qint64 clientB = compositor.startClient("corv-test-b");
+    ASSERT_TRUE(clientA > 0 && clientB > 0) << "the client windows were not shown";
     ASSERT_TRUE(compositor.addDesktop("corv-test-b"));
     ASSERT_TRUE(compositor.focus("corv-test-a"));
     ASSERT_TRUE(compositor.setDesktop(0));
@@ -79,7 +85,8 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     qputenv("XDG_CURRENT_DESKTOP", row.currentDesktop);
     qputenv("WAYLAND_DISPLAY", compositor.waylandDisplay().toUtf8());
     qunsetenv("DISPLAY");
-    if (row.kind == HeadlessCompositor::Kind::Sway) qputenv("SWAYSOCK", compositor.swaySocket().toUtf8());
+    // sway's own facility gets its socket; without it, its foreign-toplevel protocol serves.
+    if (std::string(row.facility) == "sway") qputenv("SWAYSOCK", compositor.swaySocket().toUtf8());
     else qunsetenv("SWAYSOCK");
     const QString bus = row.kind == HeadlessCompositor::Kind::KWin ? compositor.busAddress() : kNoBus;
 
@@ -117,7 +124,19 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     };
     const auto& current = engine::CurrentApp::shared();
     const auto& byPid = ShellState::shared().runningAppsByPid;
-    EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(a)) && byPid.count(static_cast<std::int32_t>(b)); }));
+    // Where the compositor tells no pid, the application of each app id has a stand-in.
+    const auto pidOf = [&](const char* appId, qint64 client) -> qint64 {
+        if (row.pids) return client;
+        for (const auto& [pid, app] : byPid)
+            if (app.bundleIdentifier == appId || app.localizedName == appId) return isStandInPid(pid) ? pid : -2;
+        return -1;
+    };
+    EXPECT_TRUE(spinUntil([&] {
+        return byPid.count(static_cast<std::int32_t>(pidOf("corv-test-a", clientA))) &&
+               byPid.count(static_cast<std::int32_t>(pidOf("corv-test-b", clientB)));
+    }));
+    const qint64 a = pidOf("corv-test-a", clientA), b = pidOf("corv-test-b", clientB);
+    ASSERT_NE(a, b);
 
     // Focused by the compositor, each application's key binding acts: A's
     // own, and the global one for B, which has no entry.
@@ -156,13 +175,40 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         ASSERT_TRUE(compositor.moveWindow("corv-test-a", 500, 300));
     }
 
+    // Activation focuses another application's window, as the compositor says.
+    const auto windowOf = [&](qint64 pid) {
+        for (const auto& w : desktop->compositor->windows().windows)
+            if (w.pid == pid) return w.id;
+        return CompositorWindowId{0};
+    };
+    ASSERT_TRUE(desktop->compositor->activate(windowOf(b)));
+    EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == "corv-test-b"; }, 3000));
+    EXPECT_TRUE(spinUntil([&] { return focusedWindow(desktop->compositor->windows()).value_or(CompositorWindow{}).pid == b; }));
+    ASSERT_TRUE(desktop->compositor->activate(windowOf(a)));
+    EXPECT_TRUE(spinUntil([&] { return compositor.focusedApp() == "corv-test-a"; }, 3000));
+    // The keys below come once the program has seen A, and its desktop, in front again.
+    EXPECT_TRUE(spinUntil([&] { return focusedWindow(desktop->compositor->windows()).value_or(CompositorWindow{}).pid == a; }));
+    if (row.desktops) {
+        EXPECT_TRUE(spinUntil([&] {
+            const auto desktops = desktop->compositor->desktops();
+            return desktops && desktops->current == 0;
+        }));
+    }
+
     // The desktop keys: on from the first desktop, back, and nothing before the first.
     ASSERT_EQ(compositor.currentDesktop(), 0);
-    for (const auto& [key, desktopAfter] : {std::pair{KEY_J, 1}, std::pair{KEY_L, 0}, std::pair{KEY_L, 0},
-                                            std::pair{KEY_J, 1}, std::pair{KEY_L, 0}}) {
-        press(key);
-        EXPECT_TRUE(spinUntil([&] { return compositor.currentDesktop() == desktopAfter; }, 3000))
-            << "ended on " << compositor.currentDesktop().value_or(-1);
+    if (row.desktops) {
+        for (const auto& [key, desktopAfter] : {std::pair{KEY_J, 1}, std::pair{KEY_L, 0}, std::pair{KEY_L, 0},
+                                                std::pair{KEY_J, 1}, std::pair{KEY_L, 0}}) {
+            press(key);
+            // As above: the program's view first, then the compositor's.
+            EXPECT_TRUE(spinUntil([&] {
+                const auto desktops = desktop->compositor->desktops();
+                return desktops && desktops->current == desktopAfter;
+            }, 3000));
+            EXPECT_TRUE(spinUntil([&] { return compositor.currentDesktop() == desktopAfter; }, 3000))
+                << "ended on " << compositor.currentDesktop().value_or(-1);
+        }
     }
 
     // The full-screen key changes the focused window, and only it.
@@ -175,13 +221,15 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         3000));
     for (bool on : {true, false}) {
         press(KEY_F);
-        EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == on; }, 3000)) << on;
-        EXPECT_EQ(compositor.fullScreen("corv-test-b"), false);
-        // The next press comes once the program has seen the change, as a user's would.
+        // The program takes the key, and sees the change, before the test
+        // asks the compositor: asking blocks this thread, where a key that
+        // waits too long passes untouched. The next press comes after, as a user's would.
         EXPECT_TRUE(spinUntil([&] {
             const auto focused = focusedWindow(desktop->compositor->windows());
             return focused && focused->fullScreen == on;
-        }, 3000));
+        }, 3000)) << on;
+        EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == on; }, 3000)) << on;
+        EXPECT_EQ(compositor.fullScreen("corv-test-b"), false);
     }
 
     // A compositor that leaves a request unanswered: after the bound the
@@ -231,7 +279,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     }
 
     // A closed window's application leaves the map.
-    ::kill(static_cast<pid_t>(b), SIGTERM);
+    ::kill(static_cast<pid_t>(clientB), SIGTERM);
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(a)), 1u);
 
@@ -258,10 +306,60 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
                          ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway", false, false, false},
-                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true}),
+                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true},
+                                           // sway as any wlroots compositor: its foreign-toplevel protocol alone.
+                                           Desktop{HeadlessCompositor::Kind::Sway, "wlroots", "wlr-toplevels", false, false,
+                                                   false, false, false}),
                          [](const auto& info) {
-                             return std::string(info.param.kind == HeadlessCompositor::Kind::Sway ? "Sway" : "KWin");
+                             const std::string facility = info.param.facility;
+                             return facility == "sway" ? "Sway" : facility == "kwin" ? "KWin" : "WlrToplevels";
                          });
+
+// wlroots' protocol opens only where a compositor offers it and answers in
+// time, gives the windows of one app id one stand-in pid, and finds nothing
+// once the compositor is gone.
+TEST(WlrToplevels, OpensWithinTheBoundNamesApplicationsByAppIdAndForgetsAGoneCompositor) {
+    auto sway = std::make_unique<HeadlessCompositor>(HeadlessCompositor::Kind::Sway);
+    ASSERT_EQ(sway->error(), "");
+    for (const char* appId : {"corv-test-a", "corv-test-b", "corv-test-a"}) ASSERT_GT(sway->startClient(appId), 0);
+    HeadlessCompositor kwin(HeadlessCompositor::Kind::KWin);
+    ASSERT_EQ(kwin.error(), "");
+    DesktopRunLoop loop;
+    struct Case {
+        const char* what;
+        QString display;
+        bool paused;
+        bool opens;
+    };
+    std::unique_ptr<WlrToplevels> windows;
+    for (const Case& c : {Case{"no compositor", "/nonexistent/wayland-0", false, false},
+                          Case{"KWin, which offers no such protocol", kwin.waylandDisplay(), false, false},
+                          Case{"a compositor that does not answer", sway->waylandDisplay(), true, false},
+                          Case{"sway", sway->waylandDisplay(), false, true}}) {
+        sway->pause(c.paused);
+        QElapsedTimer clock;
+        clock.start();
+        windows = WlrToplevels::open(loop, c.display.toStdString());
+        EXPECT_LT(clock.elapsed(), kCompositorBound.count() + 100) << c.what;
+        sway->pause(false);
+        EXPECT_EQ(windows != nullptr, c.opens) << c.what;
+    }
+    ASSERT_TRUE(windows);
+    ASSERT_TRUE(spinUntil([&] { return windows->windows().windows.size() == 3; }, 3000));
+    std::map<std::string, std::set<std::int32_t>> pids;
+    for (const auto& w : windows->windows().windows) {
+        EXPECT_TRUE(isStandInPid(w.pid)) << w.appId;
+        pids[w.appId].insert(w.pid);
+    }
+    EXPECT_EQ(pids["corv-test-a"].size(), 1u);
+    EXPECT_EQ(pids["corv-test-b"].size(), 1u);
+    EXPECT_NE(pids["corv-test-a"], pids["corv-test-b"]);
+    EXPECT_TRUE(focusedWindow(windows->windows()));
+
+    sway.reset();
+    EXPECT_TRUE(spinUntil([&] { return windows->windows().windows.empty(); }, 3000));
+    EXPECT_FALSE(windows->activate(1));
+}
 
 } // namespace
 } // namespace corv::desktop
