@@ -2,9 +2,15 @@
 
 // Processes a test starts for itself.
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <csignal>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -18,6 +24,21 @@ inline void endWithThisProcess(QProcess& process) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent) ::_exit(1);
     });
+}
+
+// The process's descriptors that a program it starts would inherit, besides
+// the standard three.
+inline std::vector<std::string> inheritable(qint64 pid) {
+    std::vector<std::string> found;
+    const QString dir = QString("/proc/%1/fdinfo").arg(pid);
+    for (const QString& fd : QDir(dir).entryList(QDir::Files)) {
+        QFile info(dir + "/" + fd);
+        if (fd.toInt() <= 2 || !info.open(QIODevice::ReadOnly)) continue;
+        for (const QByteArray& line : info.readAll().split('\n'))
+            if (line.startsWith("flags:") && !(line.mid(6).trimmed().toUInt(nullptr, 8) & O_CLOEXEC))
+                found.push_back((fd + " -> " + QFile::symLinkTarget(QString("/proc/%1/fd/%2").arg(pid).arg(fd))).toStdString());
+    }
+    return found;
 }
 
 } // namespace corv::test

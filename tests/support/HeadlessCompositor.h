@@ -5,7 +5,8 @@
 // read back its desktops and window states: swaymsg for sway (run as nobody:
 // sway refuses root; the change of user clears the parent-death signal, so
 // setpriv sets it again), a script over D-Bus for KWin (a copy of the binary,
-// without the file capability that stops it here).
+// without the file capability that stops it here). sway may start Xwayland,
+// open to this process's user, and tells where it shows each window.
 
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
@@ -17,6 +18,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRect>
+#include <QSize>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -24,15 +27,22 @@
 #include <string>
 #include <vector>
 
+#include <pwd.h>
 #include <unistd.h>
 
 namespace corv::test {
 
+struct HeadlessOptions {
+    QSize output{1280, 800};
+    bool xwayland = false;  // sway only
+};
+
 class HeadlessCompositor {
 public:
     enum class Kind { Sway, KWin };
+    using Options = HeadlessOptions;
 
-    explicit HeadlessCompositor(Kind kind) : kind_(kind) {
+    explicit HeadlessCompositor(Kind kind, Options options = {}) : kind_(kind), options_(options) {
         if (!dir_.isValid()) {
             error_ = "no temporary directory";
             return;
@@ -55,6 +65,33 @@ public:
     // The absolute path of the Wayland socket.
     QString waylandDisplay() const { return runDir() + "/" + socket_; }
     QString swaySocket() const { return swaySocket_; }
+    // Xwayland's display, once sway has started it (Options::xwayland).
+    QString xDisplay() {
+        QFile f(runDir() + "/display");
+        spinUntil([&] { return f.exists() && f.size() > 1; });
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        return QString::fromUtf8(f.readAll()).trimmed();
+    }
+    // The output's place (sway).
+    QRect outputRect() {
+        const auto out = swaymsg({"-t", "get_outputs"});
+        const QJsonArray outputs = out ? QJsonDocument::fromJson(*out).array() : QJsonArray();
+        return outputs.isEmpty() ? QRect() : rectOf(outputs.first().toObject());
+    }
+    // Where sway shows the visible window of the process, if it does.
+    std::optional<QRect> windowOf(qint64 pid) {
+        const auto out = swaymsg({"-t", "get_tree"});
+        if (!out) return std::nullopt;
+        std::vector<QJsonObject> todo{QJsonDocument::fromJson(*out).object()};
+        while (!todo.empty()) {
+            const QJsonObject node = todo.back();
+            todo.pop_back();
+            if (node.value("pid").toInteger() == pid && node.value("visible").toBool()) return rectOf(node);
+            for (const char* key : {"nodes", "floating_nodes"})
+                for (const auto child : node.value(key).toArray()) todo.push_back(child.toObject());
+        }
+        return std::nullopt;
+    }
     // The private session bus KWin is on; empty for sway.
     QString busAddress() const { return bus_ ? bus_->address() : QString(); }
 
@@ -158,6 +195,16 @@ public:
         return error_.empty();
     }
 
+    // Whether KWin has a script loaded under the plugin name.
+    std::optional<bool> kwinScriptLoaded(const QString& plugin) {
+        if (kind_ != Kind::KWin) return std::nullopt;
+        auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "isScriptLoaded");
+        call << plugin;
+        const auto reply = bus_->connection().call(call, QDBus::Block, 5000);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
+        return reply.arguments().front().toBool();
+    }
+
     // Stops or continues the compositor, as a hung one.
     void pause(bool on) { ::kill(static_cast<pid_t>(compositor_.processId()), on ? SIGSTOP : SIGCONT); }
 
@@ -212,6 +259,11 @@ private:
 
     QString runDir() const { return dir_.filePath("run"); }
 
+    static QRect rectOf(const QJsonObject& node) {
+        const QJsonObject r = node.value("rect").toObject();
+        return {r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt()};
+    }
+
     // No umockdev preload and no test bus for the compositor and its clients.
     static QProcessEnvironment childEnvironment() {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -237,13 +289,21 @@ private:
     }
 
     void startSway() {
-        const uid_t nobody = 65534;
+        // sway refuses to run as root: then it runs as nobody.
+        const bool root = ::getuid() == 0;
+        const uid_t user = root ? 65534 : ::getuid();
         QFile config(dir_.filePath("sway.conf"));
-        if (!config.open(QIODevice::WriteOnly) || ::chown(qPrintable(runDir()), nobody, nobody) != 0) {
+        if (!config.open(QIODevice::WriteOnly) || (root && ::chown(qPrintable(runDir()), user, user) != 0)) {
             error_ = "cannot prepare sway's files";
             return;
         }
-        config.write("output HEADLESS-1 resolution 1280x800\n");
+        config.write(QString("output HEADLESS-1 resolution %1x%2\n").arg(options_.output.width()).arg(options_.output.height()).toUtf8());
+        if (options_.xwayland) {
+            const passwd* me = ::getpwuid(::getuid());
+            config.write(QString("xwayland enable\nexec sh -c 'xhost +si:localuser:%1; echo \"$DISPLAY\" > %2/display'\n")
+                             .arg(me ? me->pw_name : "root", runDir())
+                             .toUtf8());
+        }
         config.close();
         // sway, as nobody, passes through the test's folder and reads its configuration.
         QFile::setPermissions(dir_.path(), QFile::permissions(dir_.path()) | QFileDevice::ExeOther);
@@ -252,11 +312,14 @@ private:
         env.insert("WLR_BACKENDS", "headless");
         env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
         env.insert("WLR_RENDERER", "pixman");
-        if (!startCompositor("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig", "TERM", "sway", "-c", config.fileName()},
-                             env))
-            return;
+        const bool started =
+            root ? startCompositor("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--pdeathsig", "TERM", "sway",
+                                               "-c", config.fileName()},
+                                   env)
+                 : startCompositor("sway", {"-c", config.fileName()}, env);
+        if (!started) return;
         // sway names its socket after its own pid, which setpriv keeps.
-        swaySocket_ = QString("%1/sway-ipc.%2.%3.sock").arg(runDir()).arg(nobody).arg(compositor_.processId());
+        swaySocket_ = QString("%1/sway-ipc.%2.%3.sock").arg(runDir()).arg(user).arg(compositor_.processId());
         if (!spinUntil([&] { return QFile::exists(swaySocket_) || compositor_.state() == QProcess::NotRunning; }, 10000) ||
             !QFile::exists(swaySocket_)) {
             error_ = "sway did not start: " + log();
@@ -370,6 +433,7 @@ private:
     }
 
     Kind kind_;
+    Options options_;
     QTemporaryDir dir_;
     QProcess compositor_;
     std::vector<std::unique_ptr<QProcess>> clients_;

@@ -110,21 +110,6 @@ bool hungUp(int fd) {
     return ::recv(fd, &byte, 1, MSG_DONTWAIT) <= 0;
 }
 
-// The program's descriptors that a program it starts would inherit, besides
-// the standard three.
-std::vector<std::string> inheritable(qint64 pid) {
-    std::vector<std::string> found;
-    const QString dir = QString("/proc/%1/fdinfo").arg(pid);
-    for (const QString& fd : QDir(dir).entryList(QDir::Files)) {
-        QFile info(dir + "/" + fd);
-        if (fd.toInt() <= 2 || !info.open(QIODevice::ReadOnly)) continue;
-        for (const QByteArray& line : info.readAll().split('\n'))
-            if (line.startsWith("flags:") && !(line.mid(6).trimmed().toUInt(nullptr, 8) & O_CLOEXEC))
-                found.push_back((fd + " -> " + QFile::symLinkTarget(QString("/proc/%1/fd/%2").arg(pid).arg(fd))).toStdString());
-    }
-    return found;
-}
-
 int openDescriptors(qint64 pid) {
     const QDir fds(QString("/proc/%1/fd").arg(pid));
     return static_cast<int>(fds.entryList(QDir::NoDotAndDotDot | QDir::System).size());

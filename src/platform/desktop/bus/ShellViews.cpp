@@ -73,11 +73,27 @@ std::optional<bool> boolOf(const QDBusMessage& reply, const char* what) {
     return strictBool(qvariant_cast<QDBusVariant>(reply.arguments().front()).variant());
 }
 
+// Hands the shell's signals on; each is taken as "read again".
+class Listener final : public QObject {
+    Q_OBJECT
+public:
+    Listener(std::function<void()> changed, std::function<void()> shortcut)
+        : changed_(std::move(changed)), shortcut_(std::move(shortcut)) {}
+
+public slots:
+    void changed(const QDBusMessage&) { changed_(); }
+    void shortcut(const QDBusMessage&) { shortcut_(); }
+
+private:
+    std::function<void()> changed_;
+    std::function<void()> shortcut_;
+};
+
 } // namespace
 
 ShellViews::ShellViews(platform::RunLoop& loop, DesktopShell shell, QString busAddress, PostChord postChord)
     : loop_(loop), shell_(shell), address_(std::move(busAddress)), postChord_(std::move(postChord)),
-      context_(std::make_unique<QObject>()) {
+      context_(std::make_unique<Listener>([this] { read(); }, [this] { readAWhile(); })) {
     if (shell_ == DesktopShell::Other || shell_ == DesktopShell::Xfce) return;
     bus_ = std::make_unique<ServiceBus>(address_, BusKind::Session, QStringLiteral("corvadine-views-"));
     if (!bus_->isConnected()) return;
@@ -95,12 +111,37 @@ ShellViews::ShellViews(platform::RunLoop& loop, DesktopShell shell, QString busA
                              kwinNamesKnown_ = true;
                          });
     }
+    listen();
     read();
-    timer_ = loop_.repeating(kReadInterval, [this] { read(); });
+}
+
+void ShellViews::listen() {
+    QDBusConnection& bus = *bus_;
+    QObject* to = context_.get();
+    switch (shell_) {
+    case DesktopShell::Gnome:
+        bus.connect(kGnomeShell, kGnomeShellPath, kProperties, QStringLiteral("PropertiesChanged"), to,
+                    SLOT(changed(QDBusMessage)));
+        break;
+    case DesktopShell::Cinnamon:
+        bus.connect(kCinnamon, kCinnamonPath, kProperties, QStringLiteral("PropertiesChanged"), to,
+                    SLOT(changed(QDBusMessage)));
+        break;
+    case DesktopShell::Kde:
+        bus.connect(kKwin, QStringLiteral("/KWin"), kKwin, QStringLiteral("showingDesktopChanged"), to,
+                    SLOT(changed(QDBusMessage)));
+        // The effects have no signal: one of KWin's shortcuts, pressed by
+        // the user, may have shown or hidden one.
+        bus.connect(kGlobalAccel, kKwinComponent, kComponent, QStringLiteral("globalShortcutPressed"), to,
+                    SLOT(shortcut(QDBusMessage)));
+        break;
+    case DesktopShell::Xfce:
+    case DesktopShell::Other:
+        break;
+    }
 }
 
 ShellViews::~ShellViews() {
-    if (timer_) loop_.cancel(timer_);
     if (busyTimer_) loop_.cancel(busyTimer_);
     context_.reset();
     bus_.reset();
@@ -226,10 +267,16 @@ bool ShellViews::set(DesktopView view, bool show) {
     // Taken as done until the shell says otherwise: a second trigger soon
     // after the first goes the other way.
     ++readGeneration_;
-    busyReads_ = static_cast<int>(kBusyFor / kBusyReadInterval);
-    if (!busyTimer_) readSoon();
+    readAWhile();
     apply(expected);
     return true;
+}
+
+void ShellViews::readAWhile() {
+    // Only KWin's effects go unsignalled.
+    if (shell_ != DesktopShell::Kde) return;
+    busyReads_ = static_cast<int>(kBusyFor / kBusyReadInterval);
+    if (!busyTimer_) readSoon();
 }
 
 void ShellViews::readSoon() {
@@ -295,3 +342,5 @@ void ShellViews::read() {
 }
 
 } // namespace corv::desktop
+
+#include "ShellViews.moc"

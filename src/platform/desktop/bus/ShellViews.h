@@ -8,8 +8,9 @@
 // - KDE: KWin's shortcuts through kglobalaccel by the names it lists, its
 //   active effects and showing-desktop state, Plasma's launcher;
 // - Cinnamon: ShowOverview, ShowExpo and their properties.
-// What shows is read every second, and more often just after an action of
-// ours; nothing waits for the shell. Main thread.
+// What shows is read when the shell says it changed; KWin's effects, which
+// say nothing, are read for a short while after an action of ours or a KWin
+// shortcut. Nothing waits for the shell. Main thread.
 
 #include "platform/Event.h"
 #include "platform/RunLoop.h"
@@ -46,13 +47,14 @@ public:
     ViewsWatchId watch(std::function<void(DesktopView)> changed) override;
     void unwatch(ViewsWatchId id) override;
 
-    // How often what shows is read, idle and just after an action.
-    static constexpr double kReadInterval = 1.0;
+    // KWin's effects: how often and how long they are read after an action.
     static constexpr double kBusyReadInterval = 0.2;
     static constexpr double kBusyFor = 2.0;
 
 private:
+    void listen();
     void read();
+    void readAWhile();
     void readSoon();
     void apply(DesktopView view);
     void call(const QString& service, const QString& path, const QString& interface, const QString& method,
@@ -76,7 +78,6 @@ private:
     QStringList kwinNames_;
     bool kwinNamesKnown_ = false;
     DesktopView kwinWindowView_ = DesktopView::AllWindows;
-    platform::TimerId timer_ = 0;
     platform::TimerId busyTimer_ = 0;
     int busyReads_ = 0;
     std::uint64_t readGeneration_ = 0;

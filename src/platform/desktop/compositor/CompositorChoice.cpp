@@ -64,13 +64,17 @@ DesktopShell namedShell(const std::string& currentDesktop) {
 
 } // namespace
 
+bool isWaylandSession(const std::string& sessionType, const std::string& waylandDisplay) {
+    return sessionType == "wayland" || (sessionType != "x11" && !waylandDisplay.empty());
+}
+
 SessionFacts readSessionFacts(const QString& sessionBus) {
     SessionFacts facts;
     facts.sessionType = env("XDG_SESSION_TYPE");
     facts.currentDesktop = env("XDG_CURRENT_DESKTOP");
     facts.waylandDisplay = env("WAYLAND_DISPLAY");
     facts.swaySocket = env("SWAYSOCK");
-    const bool wayland = facts.sessionType == "wayland" || !facts.waylandDisplay.empty();
+    const bool wayland = isWaylandSession(facts.sessionType, facts.waylandDisplay);
     // An X11 session asks the bus nothing.
     if (wayland && facts.swaySocket.empty()) {
         ServiceBus bus(sessionBus, BusKind::Session, QStringLiteral("corv-compositor-"));
@@ -87,8 +91,7 @@ SessionFacts readSessionFacts(const QString& sessionBus) {
 }
 
 std::vector<CompositorFacility> chooseFacilities(const SessionFacts& facts) {
-    const bool wayland = facts.sessionType == "wayland" || (facts.sessionType != "x11" && !facts.waylandDisplay.empty());
-    if (!wayland) return {CompositorFacility::X11};
+    if (!isWaylandSession(facts.sessionType, facts.waylandDisplay)) return {CompositorFacility::X11};
     std::vector<CompositorFacility> out;
     if (!facts.swaySocket.empty()) out.push_back(CompositorFacility::Sway);
     if (facts.kwinOnBus) out.push_back(CompositorFacility::KWin);

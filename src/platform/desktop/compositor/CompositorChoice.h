@@ -39,6 +39,11 @@ struct SessionFacts {
     bool cinnamonOnBus = false;
 };
 
+// Whether the session is a Wayland one: its type says so, or it names no type
+// and has a Wayland display. An X11 session keeps X11 whatever display is
+// left over in its environment.
+bool isWaylandSession(const std::string& sessionType, const std::string& waylandDisplay);
+
 // The environment's facts, the bus names asked with a bounded wait;
 // `sessionBus` empty: the standard session bus.
 SessionFacts readSessionFacts(const QString& sessionBus);

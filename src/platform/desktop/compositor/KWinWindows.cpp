@@ -35,6 +35,17 @@ constexpr int kLoadTries = 25;
 constexpr double kLoadRetry = 0.2;
 const QString kMainPlugin = QStringLiteral("corvadine-windows-%1").arg(::getpid());
 
+// KWin's window ids are UUIDs in braces; anything else would be code in the
+// scripts that name a window.
+bool plainId(const QString& id) {
+    if (id.isEmpty() || id.size() > 64) return false;
+    for (const QChar c : id)
+        if (!(c.isDigit() || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') || c == u'{' || c == u'}' ||
+              c == u'-'))
+            return false;
+    return true;
+}
+
 struct Layout {
     QString shortName, variant, longName;
 };
@@ -133,7 +144,6 @@ KWinWindows::~KWinWindows() {
     link_->call(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("unloadScript"),
                 {kMainPlugin});
 }
-
 void KWinWindows::runMainScript(int triesLeft) {
     link_->call(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("unloadScript"), {kMainPlugin});
     auto load = QDBusMessage::createMethodCall(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("loadScript"));
@@ -186,7 +196,7 @@ void KWinWindows::report(const QByteArray& json) {
     for (const auto value : all) {
         const QJsonObject o = value.toObject();
         const QString uuid = o.value(QLatin1String("id")).toString();
-        if (uuid.isEmpty() || !seen.insert(uuid).second) continue;
+        if (!plainId(uuid) || !seen.insert(uuid).second) continue;
         CompositorWindow w;
         w.id = idOf(uuid);
         w.appId = o.value(QLatin1String("appId")).toString().toStdString();

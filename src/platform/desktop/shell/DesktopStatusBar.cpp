@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
 #include <QElapsedTimer>
 #include <QMenu>
@@ -187,8 +186,7 @@ void DesktopStatusBar::watchForWatcher() {
     QObject::connect(watcherWatch_.get(), &QDBusServiceWatcher::serviceRegistered, watcherWatch_.get(),
                      [this] { watcherAppeared(); });
     // One already there without a tray yet keeps the items for the tray to come.
-    if (bus.interface() && bus.interface()->isServiceRegistered(QString::fromLatin1(kStatusNotifierWatcher)).value())
-        throughWatcher_ = true;
+    if (statusNotifierWatcherRunning(bus)) throughWatcher_ = true;
 }
 
 void DesktopStatusBar::watcherAppeared() {

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -208,13 +207,21 @@ void StatusNotifierItem::registerWithWatcher() {
     trace("status item: registered with the watcher");
 }
 
+bool statusNotifierWatcherRunning(const QDBusConnection& bus) {
+    if (!bus.isConnected()) return false;
+    auto has = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                              QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    has << QString::fromLatin1(kStatusNotifierWatcher);
+    const QDBusReply<bool> reply = bus.call(has, QDBus::Block, kTrayAnswerBoundMs);
+    return reply.isValid() && reply.value();
+}
+
 bool statusNotifierHostReady(const QDBusConnection& bus) {
-    if (!bus.isConnected() || !bus.interface()) return false;
-    if (!bus.interface()->isServiceRegistered(kStatusNotifierWatcher).value()) return false;
+    if (!statusNotifierWatcherRunning(bus)) return false;
     auto get = QDBusMessage::createMethodCall(kStatusNotifierWatcher, kWatcherPath,
                                               QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QString::fromLatin1(kStatusNotifierWatcher) << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusReply<QDBusVariant> reply = bus.call(get, QDBus::Block, 1000);
+    const QDBusReply<QDBusVariant> reply = bus.call(get, QDBus::Block, kTrayAnswerBoundMs);
     return reply.isValid() && reply.value().variant().toBool();
 }
 

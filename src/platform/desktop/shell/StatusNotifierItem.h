@@ -54,6 +54,12 @@ private:
     QString busName_;
 };
 
+// The longest the questions below wait for the bus or the watcher.
+inline constexpr int kTrayAnswerBoundMs = 1000;
+
+// Whether a watcher runs on the session bus; no answer in time counts as none.
+bool statusNotifierWatcherRunning(const QDBusConnection& bus);
+
 // Whether a watcher runs on the session bus and a tray has told it it shows
 // items; Qt shows its icons through it exactly then.
 bool statusNotifierHostReady(const QDBusConnection& bus);

@@ -1,5 +1,7 @@
 #include "platform/desktop/x11/X11Session.h"
 
+#include "platform/desktop/compositor/CompositorChoice.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -66,7 +68,7 @@ int onIoError(Display* display) {
 bool waylandSession() {
     const char* type = std::getenv("XDG_SESSION_TYPE");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (type && std::string(type) == "wayland") || (wayland && *wayland);
+    return isWaylandSession(type ? type : "", wayland ? wayland : "");
 }
 
 Atom atom(Display* d, const char* name) { return XInternAtom(d, name, False); }

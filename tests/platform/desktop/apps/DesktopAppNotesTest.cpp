@@ -100,6 +100,10 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     server.startManager();
     ASSERT_EQ(server.error(), "");
     qputenv("DISPLAY", QByteArray::fromStdString(server.name()));
+    // An X11 session, with a Wayland display left over in the environment
+    // (a user manager keeps the last session's): X11 decides.
+    qputenv("XDG_SESSION_TYPE", "x11");
+    qputenv("WAYLAND_DISPLAY", "wayland-0");
     X11Session probe(server.name());
     const auto windowOf = [&](qint64 pid) {
         for (const auto& [w, owner] : probe.clientPids())

@@ -10,6 +10,7 @@
 #include "model/ShellState.h"
 
 #include "platform/desktop/bus/Accelerator.h"
+#include "platform/desktop/bus/ShellViews.h"
 #include "platform/desktop/input/InputScene.h"
 #include "support/PrivateBus.h"
 #include "support/UmockdevInput.h"
@@ -38,6 +39,8 @@ constexpr const char* kRecord = "org.corv.Test";
 
 // The keys bound to the triggers (virtual key codes of U, D and I).
 constexpr std::uint16_t kVkU = 32, kVkD = 2, kVkI = 34;
+// Waits for what should happen: generous for a loaded machine, left early.
+constexpr int kBound = 10000;
 
 class Scene : public InputScene {
 public:
@@ -60,7 +63,7 @@ public:
         settle(150);
     }
     static int state() { return ShellState::shared().dockState; }
-    bool stateBecomes(int want) { return spinUntil([&] { return state() == want; }, 3000); }
+    bool stateBecomes(int want) { return spinUntil([&] { return state() == want; }, kBound); }
 
     std::string keyboard = input.addDevice(test::fakeKeyboard("Fake Keyboard"));
 };
@@ -88,6 +91,33 @@ QString calls(test::PrivateBus& bus, const QString& service, const QString& path
     return property(bus, service, path, kRecord, "Calls").toString();
 }
 
+// Counts the reads of the interface's properties on the stand-in from now
+// on; the count is read with `reads`.
+void countReads(test::PrivateBus& bus, const QString& service, const QString& path, const QString& interface) {
+    bus.mock(service, path, "AddProperty", {kRecord, "Reads", 0});
+    bus.mock(service, path, "AddMethod", {kRecord, "Count", "", "",
+                                          "class C(dict):\n"
+                                          "    def __getitem__(d, k):\n"
+                                          "        r = type(d).o.props['org.corv.Test']\n"
+                                          "        r['Reads'] = r['Reads'] + 1\n"
+                                          "        return dict.__getitem__(d, k)\n"
+                                          "C.o = self\n"
+                                          "self.props['" + interface + "'] = C(self.props['" + interface + "'])\n"});
+    bus.call(service, path, kRecord, "Count", {});
+}
+int reads(test::PrivateBus& bus, const QString& service, const QString& path) {
+    return property(bus, service, path, kRecord, "Reads").toInt();
+}
+// A quiet while (longer than any read interval) asks the shell nothing.
+void staysQuiet(InputScene& s, test::PrivateBus& bus, const QString& service, const QString& path,
+                const QString& interface) {
+    // KWin's effects are read for a while after an action.
+    s.settle(static_cast<int>(ShellViews::kBusyFor * 1000) + 300);
+    countReads(bus, service, path, interface);
+    s.settle(1500);
+    EXPECT_EQ(reads(bus, service, path), 0);
+}
+
 TEST(ShellViews, GnomeOverviewAndTheGridChordTheUserSetInGSettings) {
     if (!test::runningUnderUmockdev()) return;
     ::setenv("GSETTINGS_BACKEND", "memory", 1);
@@ -108,10 +138,16 @@ TEST(ShellViews, GnomeOverviewAndTheGridChordTheUserSetInGSettings) {
 
     // Up shows the overview, and what the shell says is the state; up again hides it.
     s.press(KEY_U);
-    ASSERT_TRUE(spinUntil([&] { return overview() == QVariant(true); }, 3000));
+    ASSERT_TRUE(spinUntil([&] { return overview() == QVariant(true); }, kBound));
     EXPECT_TRUE(s.stateBecomes(1));
     s.press(KEY_U);
-    EXPECT_TRUE(spinUntil([&] { return overview() == QVariant(false); }, 3000));
+    EXPECT_TRUE(spinUntil([&] { return overview() == QVariant(false); }, kBound));
+    EXPECT_TRUE(s.stateBecomes(0));
+    staysQuiet(s, bus, shell, path, shell);
+    // The user's own overview is the state at once.
+    bus.call(shell, path, "org.freedesktop.DBus.Properties", "Set", {shell, "OverviewActive", QVariant::fromValue(QDBusVariant(true))});
+    EXPECT_TRUE(s.stateBecomes(1));
+    bus.call(shell, path, "org.freedesktop.DBus.Properties", "Set", {shell, "OverviewActive", QVariant::fromValue(QDBusVariant(false))});
     EXPECT_TRUE(s.stateBecomes(0));
     // Down: GNOME has no view of one application's windows.
     s.press(KEY_D);
@@ -122,7 +158,7 @@ TEST(ShellViews, GnomeOverviewAndTheGridChordTheUserSetInGSettings) {
     // The pinch posts the user's chord for the grid, read when it is needed.
     s.press(KEY_I);
     const Keys superA{keyEvent(KEY_LEFTMETA, 1), keyEvent(KEY_A, 1), keyEvent(KEY_A, 0), keyEvent(KEY_LEFTMETA, 0)};
-    EXPECT_TRUE(spinUntil([&] { return s.input.written(kPosting) == superA; }, 3000)) << s.input.written(kPosting).size();
+    EXPECT_TRUE(spinUntil([&] { return s.input.written(kPosting) == superA; }, kBound)) << s.input.written(kPosting).size();
     GSettings* keys = g_settings_new("org.gnome.shell.keybindings");
     const char* chord[] = {"<Primary><Alt>F5", nullptr};
     ASSERT_TRUE(g_settings_set_strv(keys, "toggle-application-view", chord));
@@ -133,7 +169,7 @@ TEST(ShellViews, GnomeOverviewAndTheGridChordTheUserSetInGSettings) {
         Keys all = s.input.written(kPosting);
         return Keys(all.begin() + static_cast<long>(std::min(all.size(), superA.size())), all.end());
     };
-    EXPECT_TRUE(spinUntil([&] { return after() == ctrlAltF5; }, 3000)) << after().size();
+    EXPECT_TRUE(spinUntil([&] { return after() == ctrlAltF5; }, kBound)) << after().size();
     g_object_unref(keys);
 }
 
@@ -160,7 +196,16 @@ TEST(ShellViews, KdeShortcutsByKWinsNamesItsEffectsAndThePlasmaLauncher) {
         recording(bus, accel, component);
         bus.mock(accel, component, "AddMethod",
                  {"org.kde.kglobalaccel.Component", "shortcutNames", "", "as", "ret = " + ("['" + c.names.join("', '") + "']")});
-        recordingMethod(bus, accel, component, "org.kde.kglobalaccel.Component", "invokeShortcut", "s");
+        // As KWin: the shortcut toggles its effect, which says nothing.
+        recordingMethod(bus, accel, component, "org.kde.kglobalaccel.Component", "invokeShortcut", "s",
+                        "e = {'Overview': 'overview', 'ExposeAll': 'windowview', 'ExposeClass': 'windowview'}.get(args[0])\n"
+                        "if e:\n"
+                        "    p = ('org.kde.kwin.Effects', 'activeEffects')\n"
+                        "    a = list(map(str, self.connection.call_blocking('org.kde.KWin', '/Effects', "
+                        "'org.freedesktop.DBus.Properties', 'Get', 'ss', p)))\n"
+                        "    a.remove(e) if e in a else a.append(e)\n"
+                        "    self.connection.call_blocking('org.kde.KWin', '/Effects', 'org.freedesktop.DBus.Properties', "
+                        "'Set', 'ssv', p + (dbus.Array(a, signature='s'),))\n");
         ASSERT_TRUE(bus.startObject(kwin, "/KWin", kwin)) << bus.error();
         bus.mock(kwin, "/KWin", "AddProperty", {kwin, "showingDesktop", false});
         bus.mock(kwin, "/KWin", "AddMethod", {kRecord, "Run", "s", "", "exec(args[0])"});
@@ -171,39 +216,44 @@ TEST(ShellViews, KdeShortcutsByKWinsNamesItsEffectsAndThePlasmaLauncher) {
         recording(bus, plasma, "/PlasmaShell");
         recordingMethod(bus, plasma, "/PlasmaShell", "org.kde.PlasmaShell", "activateLauncherMenu", "");
         Scene s("KDE", bus, c.sessionType);
-        const auto effects = [&](const QStringList& active) {
-            bus.call(kwin, "/Effects", "org.freedesktop.DBus.Properties", "Set",
-                     {"org.kde.kwin.Effects", "activeEffects", QVariant::fromValue(QDBusVariant(active))});
-        };
         const QString invoked = "invokeShortcut(" + c.allWindows + ");";
 
         // Up: all windows; KWin shows its effect, which is the state.
         s.press(KEY_U);
-        ASSERT_TRUE(spinUntil([&] { return calls(bus, accel, component) == invoked; }, 3000));
-        effects({c.allWindows == "Overview" ? "overview" : "windowview"});
+        ASSERT_TRUE(spinUntil([&] { return calls(bus, accel, component) == invoked; }, kBound));
         EXPECT_TRUE(s.stateBecomes(1));
         // Up again hides it through the same shortcut.
         s.press(KEY_U);
-        EXPECT_TRUE(spinUntil([&] { return calls(bus, accel, component) == invoked + invoked; }, 3000));
-        effects({});
+        EXPECT_TRUE(spinUntil([&] { return calls(bus, accel, component) == invoked + invoked; }, kBound));
         EXPECT_TRUE(s.stateBecomes(0));
         // Down: the application's windows; down again hides them.
         s.press(KEY_D);
-        EXPECT_TRUE(spinUntil([&] { return calls(bus, accel, component).endsWith("invokeShortcut(ExposeClass);"); }, 3000));
-        effects({"windowview"});
+        EXPECT_TRUE(spinUntil([&] { return calls(bus, accel, component).endsWith("invokeShortcut(ExposeClass);"); }, kBound));
         EXPECT_TRUE(s.stateBecomes(2));
         s.press(KEY_D);
         EXPECT_TRUE(spinUntil(
             [&] { return calls(bus, accel, component).endsWith("invokeShortcut(ExposeClass);invokeShortcut(ExposeClass);"); },
-            3000));
-        effects({});
+            kBound));
         EXPECT_TRUE(s.stateBecomes(0));
         // The pinch: Plasma's launcher.
         s.press(KEY_I);
-        EXPECT_TRUE(spinUntil([&] { return calls(bus, plasma, "/PlasmaShell") == "activateLauncherMenu;"; }, 3000));
-        // The desktop KWin shows is state 4.
-        bus.call(kwin, "/KWin", "org.freedesktop.DBus.Properties", "Set",
-                 {kwin, "showingDesktop", QVariant::fromValue(QDBusVariant(true))});
+        EXPECT_TRUE(spinUntil([&] { return calls(bus, plasma, "/PlasmaShell") == "activateLauncherMenu;"; }, kBound));
+        staysQuiet(s, bus, kwin, "/Effects", "org.kde.kwin.Effects");
+        // The user's own KWin shortcut: its effect is read after it.
+        for (auto [effect, state] : {std::pair{"desktopgrid", 3}, {"", 0}}) {
+            bus.call(kwin, "/KWin", kRecord, "Run",
+                     {QString("objects['/Effects'].props['org.kde.kwin.Effects']['activeEffects'] = "
+                              "dbus.Array([%1], signature='s')")
+                          .arg(*effect ? QString("'%1'").arg(effect) : QString())});
+            ASSERT_EQ(bus.emitAny(accel, component, component, "org.kde.kglobalaccel.Component", "globalShortcutPressed",
+                                  "ssx", "['kwin', 'ShowDesktopGrid', 0]"),
+                      "");
+            EXPECT_TRUE(s.stateBecomes(state)) << effect;
+        }
+        // The desktop KWin shows is state 4, as its signal says.
+        bus.call(kwin, "/KWin", kRecord, "Run",
+                 {"self.props['org.kde.KWin']['showingDesktop'] = True\n"
+                  "self.EmitSignal('org.kde.KWin', 'showingDesktopChanged', 'b', [True])"});
         EXPECT_TRUE(s.stateBecomes(4));
     }
 }
@@ -223,18 +273,19 @@ TEST(ShellViews, CinnamonOverviewAndExpoAndXfcesApplicationFinder) {
         const auto active = [&](const char* name) { return property(bus, cinnamon, path, cinnamon, name); };
 
         s.press(KEY_U);
-        ASSERT_TRUE(spinUntil([&] { return active("OverviewActive") == QVariant(true); }, 3000));
+        ASSERT_TRUE(spinUntil([&] { return active("OverviewActive") == QVariant(true); }, kBound));
         EXPECT_TRUE(s.stateBecomes(1));
         s.press(KEY_U);
-        EXPECT_TRUE(spinUntil([&] { return active("OverviewActive") == QVariant(false); }, 3000));
+        EXPECT_TRUE(spinUntil([&] { return active("OverviewActive") == QVariant(false); }, kBound));
         EXPECT_TRUE(s.stateBecomes(0));
         // The pinch shows the expo, which is the grid; a second pinch hides it.
         s.press(KEY_I);
-        ASSERT_TRUE(spinUntil([&] { return active("ExpoActive") == QVariant(true); }, 3000));
+        ASSERT_TRUE(spinUntil([&] { return active("ExpoActive") == QVariant(true); }, kBound));
         EXPECT_TRUE(s.stateBecomes(3));
         s.press(KEY_I);
-        EXPECT_TRUE(spinUntil([&] { return active("ExpoActive") == QVariant(false); }, 3000));
+        EXPECT_TRUE(spinUntil([&] { return active("ExpoActive") == QVariant(false); }, kBound));
         EXPECT_TRUE(s.stateBecomes(0));
+        staysQuiet(s, bus, cinnamon, path, cinnamon);
         EXPECT_EQ(calls(bus, cinnamon, path).toStdString(), "ShowOverview;ShowExpo;");
     }
     {
@@ -251,7 +302,7 @@ TEST(ShellViews, CinnamonOverviewAndExpoAndXfcesApplicationFinder) {
         Scene s("XFCE", bus);
         s.press(KEY_U);
         s.press(KEY_I);
-        EXPECT_TRUE(spinUntil([&] { return QFile::exists(marker); }, 3000));
+        EXPECT_TRUE(spinUntil([&] { return QFile::exists(marker); }, kBound));
         EXPECT_EQ(Scene::state(), 0);
         EXPECT_TRUE(s.input.written(kPosting).empty());
     }

@@ -295,7 +295,12 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     // The program goes first: a swipe's animation may still run.
     program.reset();
     resetShared();
+    // The program's script runs in KWin while it does, and not after.
+    const QString script = QString("corvadine-windows-%1").arg(::getpid());
+    const bool kwin = row.kind == HeadlessCompositor::Kind::KWin;
+    EXPECT_EQ(compositor.kwinScriptLoaded(script), kwin ? std::optional(true) : std::nullopt);
     desktop.reset();
+    EXPECT_EQ(compositor.kwinScriptLoaded(script), kwin ? std::optional(false) : std::nullopt);
     for (const char* name : {"XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "WAYLAND_DISPLAY", "SWAYSOCK"}) qunsetenv(name);
 }
 

@@ -4,7 +4,7 @@
 // gets the icon, and the tray's clicks toggle the panel, which Xwayland's
 // stale pointer does not move or cut.
 
-#include "support/HeadlessSway.h"
+#include "support/HeadlessCompositor.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusArgument>
@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 
 #include <xcb/xcb.h>
+
+#include <linux/close_range.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -87,7 +91,7 @@ protected:
     }
 
     PrivateBus bus;
-    HeadlessSway sway{QSize(1280, 600)};
+    HeadlessCompositor sway{HeadlessCompositor::Kind::Sway, {QSize(1280, 600), true}};
     QTemporaryDir home;
     QString registered;
 };
@@ -104,6 +108,7 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     env.insert("XDG_SESSION_TYPE", "wayland");
     env.insert("XDG_RUNTIME_DIR", home.path());
     env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
+    env.insert("SWAYSOCK", sway.swaySocket());
     const bool onX = QString(c.platform) == "xcb";
     if (onX) {
         const QString display = sway.xDisplay();
@@ -130,7 +135,13 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     QByteArray said;
     program.setProcessEnvironment(env);
     QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
-    endWithThisProcess(program);
+    // It starts with the three standard descriptors, as from the desktop.
+    const pid_t parent = ::getpid();
+    program.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(1);
+        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    });
     program.setStandardOutputFile(QProcess::nullDevice());
     program.setStandardInputFile(QProcess::nullDevice());
     program.start(CORV_PROGRAM, {});
@@ -174,6 +185,10 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     list.endArray();
     EXPECT_GE(pictures, 1);
     EXPECT_GT(inked, 0);
+    // Following sway and showing the icon, the program hands none of its
+    // descriptors to the programs it starts.
+    EXPECT_TRUE(said.contains("corvadine: compositor: sway\n")) << said.toStdString();
+    EXPECT_EQ(inheritable(program.processId()), std::vector<std::string>{});
 
     // The tray's clicks close and reopen the panel.
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {0, 0});
