@@ -19,13 +19,9 @@ void onDockNotification(const std::string& name) {
 }
 
 void DockObserver::start() {
-    std::optional<platform::RunningApplication> dock;
-    for (const auto& app : platform::workspace().runningApplications())
-        if (app.bundleIdentifier == kDockBundleId) {
-            dock = app;
-            break;
-        }
-    if (!dock) return;
+    const auto docks = platform::workspace().runningApplicationsWithBundleIdentifier(kDockBundleId);
+    if (docks.empty()) return;
+    const std::optional<platform::RunningApplication> dock = docks.front();
     dockApp = dock;
     terminationWatch_ = platform::workspaceNotes().observeTermination(dock->pid, [this] { dockTerminated(); });
 

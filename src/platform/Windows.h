@@ -49,6 +49,9 @@ public:
     // A tile of 100 x 100 points: the symbol at 80 points with 10 points of
     // padding, at opacity 0.
     virtual std::unique_ptr<OverlayWindow> makeOverlay(const SymbolImage& symbol) = 0;
+    // Whether the desktop composites windows, so that what a window leaves
+    // clear shows what lies behind it.
+    virtual bool composited() { return true; }
 };
 
 } // namespace corv::platform

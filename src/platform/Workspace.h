@@ -33,6 +33,13 @@ public:
     virtual std::optional<RunningApplication> runningApplication(std::int32_t pid) = 0;
     // In the workspace's own order.
     virtual std::vector<RunningApplication> runningApplications() = 0;
+    // Those of them with the bundle identifier, in the same order.
+    virtual std::vector<RunningApplication> runningApplicationsWithBundleIdentifier(const std::string& id) {
+        std::vector<RunningApplication> out;
+        for (auto& app : runningApplications())
+            if (app.bundleIdentifier == id) out.push_back(std::move(app));
+        return out;
+    }
     virtual bool isActive(std::int32_t pid) = 0;
     // Activates the application with itself as the source and no options.
     virtual bool activate(std::int32_t pid) = 0;

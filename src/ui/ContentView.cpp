@@ -26,6 +26,14 @@ QWidget* makeEmptyTab(QWidget* parent) {
     return tab;
 }
 
+// Escape and the focus ring are in place before the first control is
+// polished: a button polished before would still take the focus on a click.
+std::vector<TabDesc> tabsWithPanelKeys() {
+    installEscapeChain();
+    installFocusRing();
+    return panelTabs();
+}
+
 } // namespace
 
 std::vector<TabDesc> panelTabs() {
@@ -40,7 +48,7 @@ std::vector<TabDesc> panelTabs() {
 }
 
 ContentView::ContentView(QWidget* parent)
-    : QWidget(parent), tabs_(new CustomTabView(Options::shared().tabSelection, panelTabs(), this)) {
+    : QWidget(parent), tabs_(new CustomTabView(Options::shared().tabSelection, tabsWithPanelKeys(), this)) {
     setPalette(panelPalette());
     setFont(panelFont());
     tabs_->setPalette(panelPalette());
@@ -51,8 +59,6 @@ ContentView::ContentView(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(tabs_);
     installHintPanel();
-    installEscapeChain();
-    installFocusRing();
 }
 
 void ContentView::paintEvent(QPaintEvent*) {

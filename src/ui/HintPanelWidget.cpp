@@ -1,6 +1,7 @@
 #include "ui/HintPanelWidget.h"
 
 #include "ui/FrameWatch.h"
+#include "ui/RoundedOutline.h"
 #include "ui/Theme.h"
 
 #include <QCursor>
@@ -72,6 +73,7 @@ HintPanelWidget::HintPanelWidget()
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    new RoundedOutline(this, 8);
     setFocusPolicy(Qt::NoFocus);
     setWindowOpacity(0.0);
     auto* layout = new QVBoxLayout(this);
@@ -159,9 +161,29 @@ void HintPanelWidget::paintEvent(QPaintEvent*) {
     p.drawPath(shape);
 }
 
+namespace {
+
+// A menu or popover that opens takes the hint down: it is what the user
+// looks at now, and the hint would lie over it.
+class PopupHidesHint final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() != QEvent::Show) return false;
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && w->isWindow() && w->windowType() == Qt::Popup) HintWinManager::shared().dismiss();
+        return false;
+    }
+};
+
+} // namespace
+
 void installHintPanel() {
     static HintPanelWidget* panel = nullptr;
-    if (!panel) panel = new HintPanelWidget;
+    if (!panel) {
+        panel = new HintPanelWidget;
+        qApp->installEventFilter(new PopupHidesHint(qApp));
+    }
     HintWinManager::shared().setPanel(panel);
 }
 

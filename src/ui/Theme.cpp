@@ -24,13 +24,13 @@ Scheme deskScheme() {
 
 // The scheme's colours, made once each.
 struct Colors {
-    QColor ground, popupGround, barTint, contentTint, popupTint;
+    QColor ground, barTint, contentTint, popupTint;
     QColor primary, secondary, tertiary, separator, accent, accentText, overridden;
 };
 
 // The grounds text stands on: the content, the tab bar and the popups.
 std::vector<QColor> grounds(const Colors& c) {
-    return {over(c.contentTint, c.ground), over(c.barTint, c.ground), over(c.popupTint, c.popupGround)};
+    return {over(c.contentTint, c.ground), over(c.barTint, c.ground), over(c.popupTint, c.ground)};
 }
 
 // Readable on every ground.
@@ -43,13 +43,11 @@ QColor readableOnAll(QColor c, const std::vector<QColor>& on, double ratio) {
 Colors makeColors() {
     const QPalette desk = QApplication::palette();
     Colors c;
-    c.ground = desk.color(QPalette::Window);
+    // The tints lie on a dark ground: the desktop's own when it is dark.
+    c.ground = deskScheme() == Scheme::Dark ? desk.color(QPalette::Window) : QColor(40, 40, 40);
     c.barTint = grey(0.1f, 0.65f);
     c.contentTint = grey(0.0f, 0.65f);
     c.popupTint = grey(0.1f, 0.2f);
-    // Popups stand on a dark ground: the desktop's when it is dark, else the
-    // content's.
-    c.popupGround = deskScheme() == Scheme::Dark ? c.ground : over(c.contentTint, c.ground);
     std::vector<QColor> on = grounds(c);
     const QColor ground = on.front();
     // The desktop's text colour, or its ground's where that reads better on
@@ -98,8 +96,6 @@ QColor accentColor() { return colors().accent; }
 QColor separatorColor() { return colors().separator; }
 
 QColor panelGroundColor() { return colors().ground; }
-
-QColor popupGroundColor() { return colors().popupGround; }
 
 QColor tabBarTint() { return colors().barTint; }
 

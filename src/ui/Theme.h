@@ -14,11 +14,11 @@ namespace corv::ui {
 // The panel's width in points; every tab lays out inside it.
 inline constexpr int kPanelWidth = 380;
 
-// The panel lays the same dark tints on the desktop's window colour in
-// either scheme, and its popups are dark; only the text colours follow the
-// desktop (its label and highlight colours, or its light ground as text on a
-// light desktop), made readable on every tinted ground: 7:1 for primary text
-// where it can, 4.5:1 for secondary and tertiary text.
+// The panel and its popups are dark whatever the desktop's scheme: the same
+// tints on a dark ground (the desktop's window colour when it is dark). Only
+// the text colours follow the desktop (its label and highlight colours, or
+// its light ground as text on a light desktop), made readable on every
+// tinted ground: 7:1 for primary text, 4.5:1 for secondary and tertiary.
 
 QColor primaryColor();
 QColor secondaryColor();
@@ -26,9 +26,8 @@ QColor accentColor();
 // Separators, slider tracks: drawn, never text.
 QColor separatorColor();
 // The panel's ground and the tints laid on it: the tab bar's, the content's,
-// a popup's (laid on the popup's own dark ground).
+// a popup's.
 QColor panelGroundColor();
-QColor popupGroundColor();
 QColor tabBarTint();
 QColor contentTint();
 QColor popupTint();

@@ -45,7 +45,7 @@ public:
                        QFile::exists(socket);
             };
             spinUntil([&] { return ours() || xvfb_.state() == QProcess::NotRunning; });
-            if (xvfb_.state() == QProcess::Running && ours()) name_ = ":" + std::to_string(n);
+            if (xvfb_.state() == QProcess::Running && ours()) name_ = QString(":%1").arg(n).toStdString();
             else stop(xvfb_);
         }
         if (name_.empty()) {

@@ -258,10 +258,11 @@ TEST_P(PanelLayoutTest, EveryTabPopoverAndPickerShowsWholeReadableTextInsideTheS
                 f.lowestWhere.c_str(), f.checked);
 }
 
-// The tab bar is grey 0.1 at 0.65 and the content grey 0.0 at 0.65 on the
-// desktop's window colour; the popovers and the picker are dark, grey 0.1 at
-// 0.2 over a dark ground, on either desktop. A slider at its maximum shows its
-// fill, and a disabled one stands out less than an enabled one.
+// On either desktop the panel is dark: on one dark ground (the desktop's
+// window colour when that is dark) the tab bar is grey 0.1 at 0.65, the
+// content grey 0.0 at 0.65, the popovers and the picker grey 0.1 at 0.2. A
+// slider at its maximum shows its fill, and a disabled one stands out less
+// than an enabled one.
 TEST_P(PanelLayoutTest, TheTintsAreThePanelsOnEitherDesktopAndSlidersShowTheirFill) {
     select(kEditor);
     Options::shared().tabSelection.set(2);
@@ -271,12 +272,18 @@ TEST_P(PanelLayoutTest, TheTintsAreThePanelsOnEitherDesktopAndSlidersShowTheirFi
     const QImage shot = view.grab().toImage();
     TabBar* bar = view.tabs()->bar();
     const QRect barRect(bar->mapTo(&view, QPoint(0, 0)), bar->size());
-    const QColor barGround = groundOf(shot, barRect.adjusted(20, 0, -20, 0));
-    EXPECT_TRUE(near(barGround, over(genericGrey(0.1, 0.65), desk()))) << barGround.name().toStdString();
     QWidget* content = view.tabs()->content();
     const QRect contentRect(content->mapTo(&view, QPoint(0, 0)), content->size());
     const QColor contentGround = groundOf(shot, contentRect.adjusted(20, 0, -20, -20));
-    EXPECT_TRUE(near(contentGround, over(genericGrey(0.0, 0.65), desk()))) << contentGround.name().toStdString();
+    // The ground the content's tint lies on, 35 % of it showing through.
+    const QColor ground = QColor::fromRgbF(contentGround.redF() / 0.35f, contentGround.greenF() / 0.35f,
+                                           contentGround.blueF() / 0.35f);
+    EXPECT_LT(ground.lightness(), 70) << ground.name().toStdString();
+    if (GetParam() == Desk::Dark) {
+        EXPECT_TRUE(near(ground, desk())) << ground.name().toStdString();
+    }
+    const QColor barGround = groundOf(shot, barRect.adjusted(20, 0, -20, 0));
+    EXPECT_TRUE(near(barGround, over(genericGrey(0.1, 0.65), ground))) << barGround.name().toStdString();
 
     // The popovers and the picker: dark, under the same tint.
     auto* apps = findIn(view);
@@ -286,12 +293,11 @@ TEST_P(PanelLayoutTest, TheTintsAreThePanelsOnEitherDesktopAndSlidersShowTheirFi
     test::click(row->keyboardButton());
     ASSERT_TRUE(row->keyPopover());
     std::vector<std::pair<std::string, QWidget*>> popups{{"keys", row->keyPopover()}};
-    const QColor popupGround = GetParam() == Desk::Dark ? desk() : contentGround;
+    const QColor popupGround = ground;
     for (const auto& [name, popup] : popups) {
         const QImage pop = popup->grab().toImage();
-        const QColor ground = groundOf(pop, popup->rect().adjusted(12, 12, -12, -12));
-        EXPECT_TRUE(near(ground, over(genericGrey(0.1, 0.2), popupGround))) << name << " " << ground.name().toStdString();
-        EXPECT_LT(ground.lightness(), 80) << name;
+        const QColor shown = groundOf(pop, popup->rect().adjusted(12, 12, -12, -12));
+        EXPECT_TRUE(near(shown, over(genericGrey(0.1, 0.2), popupGround))) << name << " " << shown.name().toStdString();
     }
     row->keyPopover()->close();
     apps->showInstalledPicker();
@@ -324,8 +330,7 @@ TEST_P(PanelLayoutTest, TheTintsAreThePanelsOnEitherDesktopAndSlidersShowTheirFi
         const QImage img = s->grab().toImage();
         // Left of the value's text, inside the bar.
         const QColor fill = img.pixelColor(6, 4 + 8);
-        const QColor ground = groundOf(shot, contentRect);
-        const double ratio = contrastRatio(fill, ground);
+        const double ratio = contrastRatio(fill, contentGround);
         if (s->isOn()) {
             EXPECT_GE(ratio, 3.0) << "an enabled fill that does not show: " << fill.name().toStdString();
             enabledFill = std::min(enabledFill, ratio);

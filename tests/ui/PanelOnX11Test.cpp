@@ -48,13 +48,13 @@
 #include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
-
-#include <ctime>
+#include <QPointer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -557,6 +557,56 @@ QString chooseFromMenu(test::XPointer& pointer, const QString& avoid = {}) {
     return chosen;
 }
 
+// After the save dialog, cancelled with Escape, a click on the desktop still
+// closes the panel; Escape in the panel closes it too.
+TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClosesIt) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    QTemporaryDir dir;
+    const Launched program(dir);
+    test::XPointer pointer;
+    ASSERT_TRUE(pointer.ok());
+    const QRect icon = dockedIcon(pointer);
+    pointer.click(icon.center());
+    auto* tabs = shownIn<CustomTabView>();
+    ASSERT_TRUE(tabs);
+    QWidget* panel = tabs->window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    pointer.click(pointer.centreOnRoot(tabs->bar()->button(3)));
+    settings::SettingsTab* tab = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
+    bool dialogSeen = false;
+    int looks = 0;
+    std::function<void()> cancel = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            if (++looks < 50) later(100, cancel);
+            return;
+        }
+        dialogSeen = true;
+        QTest::keyClick(modal->windowHandle(), Qt::Key_Escape);
+        // Left open by Escape: the test fails rather than waits for ever.
+        later(2000, [m = QPointer<QWidget>(modal)] {
+            if (!m || !m->isVisible()) return;
+            ADD_FAILURE() << "Escape left the dialog open";
+            m->close();
+        });
+    };
+    later(100, cancel);
+    pointer.click(pointer.centreOnRoot(tab->footerButton("Button save settings to file")));
+    ASSERT_TRUE(spinUntil([&] { return dialogSeen && UIState::shared().dialogShowing.get() == 0; }));
+    EXPECT_TRUE(panel->isVisible());
+    QTest::qWait(200);
+    pointer.click(QPoint(40, 760));
+    EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+
+    QTest::qWait(350);  // the icon's click that closes is not one that opens
+    pointer.click(icon.center());
+    ASSERT_TRUE(spinUntil([&] { return panel->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    QTest::keyClick(panel->windowHandle(), Qt::Key_Escape);
+    EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+}
+
 // Each tab by hand, through the X server: the icon opens the panel, the tab
 // bar switches tabs, rows highlight, menus choose, switches and sliders
 // change what is saved, hints come and go, the picker lists the desktop's
@@ -693,6 +743,10 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(added->nameArea()));
     ASSERT_TRUE(spinUntil([&] { return added->gesturePopover() && added->gesturePopover()->isVisible(); }));
     EXPECT_TRUE(screen.contains(pointer.onRoot(added->gesturePopover())));
+    // No compositor here: the popover's rounded corners are cut away.
+    QWidget* popover = added->gesturePopover();
+    EXPECT_FALSE(pointer.insideShape(popover, QPoint(1, 1)));
+    EXPECT_TRUE(pointer.insideShape(popover, QPoint(popover->width() / 2, popover->height() / 2)));
     // A click outside closes it; then the keys' popover.
     pointer.click(pointer.centreOnRoot(bar->button(2)));
     ASSERT_TRUE(spinUntil([&] { return !added->gesturePopover(); }));

@@ -1,6 +1,14 @@
 #include "platform/desktop/DesktopPlatform.h"
 
+#include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/compositor/GnomeShellWindows.h"
+#include "platform/desktop/x11/XwaylandDesktops.h"
+
+#include "platform/desktop/input/EvdevKeyMap.h"
+
 #include <QThreadPool>
+
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -23,21 +31,25 @@ DesktopInputConfig inputConfig(DesktopInputConfig config) {
 } // namespace
 
 DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
-    : defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
+    : session(readSessionFacts(locations.sessionBusAddress)),
+      compositor(openCompositorWindows(runLoop, locations.sessionBusAddress, session)),
+      defaults(orDefault(locations.defaultsFile, DesktopUserDefaults::standardPath())),
       loginItems(orDefault(locations.autostartDirectory, DesktopLoginItems::standardDirectory())),
       eventTaps(runLoop, inputConfig(locations.input)),
       hidSystem(eventTaps.chain),
       ioRegistry(eventTaps.input.registry()),
       loginWindow(locations.systemBusAddress, locations.sessionBusAddress),
       screenLock(locations.systemBusAddress),
-      inputSources(runLoop),
+      inputSources(runLoop, nullptr, compositor.get()),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),
       hidEventSystem(eventTaps.input),
       lifecycle(locations.instanceSocket),
       workspaceNotes(locations.systemBusAddress, &appNotes),
-      axObservers([this] { return eventTaps.input.access().missingItems(); }) {
+      axObservers([this] { return eventTaps.input.access().missingItems(); }),
+      views(runLoop, chooseDesktopShell(session), locations.sessionBusAddress,
+            [this](platform::EventFlags flags, std::uint16_t key) { postChord(flags, key); }) {
     eventTaps.input.onTouchpad = [this](const std::string& syspath, bool present) {
         if (present) multitouch.added(syspath);
         else multitouch.removed(syspath);
@@ -52,6 +64,19 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     eventTaps.input.setKeyValues([this](const std::string& hidSyspath, const platform::HidInputValue& value) {
         hidDevices.deliverKeyValue(hidSyspath, value);
     });
+    connectGnomeShell();
+    if (views.shell() != DesktopShell::Other) {
+        // The program stands in for the Dock, its notifications the shell's views.
+        const auto pid = static_cast<std::int32_t>(::getpid());
+        workspace.setDockStandIn(platform::RunningApplication{pid, "com.apple.dock", std::nullopt, "Dock", std::nullopt,
+                                                              platform::ActivationPolicy::Prohibited});
+        axObservers.setDockStandIn(pid, [this](std::function<void(std::uint8_t)> shown) {
+            const ViewsWatchId id = views.watch([shown](DesktopView v) { shown(static_cast<std::uint8_t>(v)); });
+            if (views.shown() != DesktopView::None) shown(static_cast<std::uint8_t>(views.shown()));
+            return std::function<void()>([this, id] { views.unwatch(id); });
+        });
+        dock.setViews(&views);
+    }
     for (const InputNode& node : eventTaps.input.nodes())
         if (node.touchpad) multitouch.added(node.syspath);
     platform::install(services());
@@ -60,9 +85,42 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
 DesktopPlatform::~DesktopPlatform() {
     // The HID devices go before the input devices that release their keys.
     eventTaps.input.setKeyValues({});
+    // A swipe's animation frames call the services from their own threads.
+    displayLinks.stopAll();
     // Background tasks use the services; none may outlive them.
     QThreadPool::globalInstance()->waitForDone();
     platform::uninstall();
+}
+
+void DesktopPlatform::connectGnomeShell() {
+    auto* gnome = dynamic_cast<GnomeShellWindows*>(compositor.get());
+    if (!gnome) return;
+    gnome->setNotify([this](const ExtensionNotice& notice) {
+        notifications.post("gnome-shell-extension", notice.title, notice.body);
+    });
+    // The X view tells the desktops, never the application.
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) return;
+    xwayland = std::make_unique<X11Session>(std::string(display));
+    if (!xwayland->connected()) return;
+    gnome->setFallback({[x = xwayland.get()] { return xwaylandDesktops(*x); },
+                        [x = xwayland.get()](int step) { return stepXwaylandDesktop(*x, step); }});
+}
+
+void DesktopPlatform::postChord(platform::EventFlags flags, std::uint16_t key) {
+    const auto vk = virtualKeyOfEvdev(key);
+    if (!vk) return;
+    // As a key combination is posted: the key with its modifiers, its up,
+    // then the modifiers' release.
+    for (const bool down : {true, false}) {
+        platform::Event event = platform::Event::keyboard(*vk, down);
+        event.setFlags(flags | flag::NonCoalesced);
+        eventTaps.post(platform::TapLocation::Session, event);
+    }
+    platform::Event release = platform::Event::keyboard(*vk, false);
+    release.setType(platform::eventType::FlagsChanged);
+    release.setFlags(flag::NonCoalesced);
+    eventTaps.post(platform::TapLocation::Session, release);
 }
 
 platform::Services DesktopPlatform::services() {

@@ -3,6 +3,9 @@
 #include "platform/Platform.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
 #include "platform/desktop/apps/DesktopAppFolders.h"
+#include "platform/desktop/bus/ShellViews.h"
+#include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/apps/DesktopAppNotes.h"
 #include "platform/desktop/shell/DesktopAppControl.h"
 #include "platform/desktop/shell/DesktopAudioInput.h"
@@ -42,6 +45,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace corv::desktop {
 
 // Where the machine keeps its files and buses; an empty entry means the
@@ -66,6 +71,14 @@ public:
 
     // The run loop comes first so that it is the last to go.
     DesktopRunLoop runLoop;
+    // GNOME's desktops through Xwayland while its extension is missing; after
+    // the facility that uses it.
+    std::unique_ptr<X11Session> xwayland;
+    // What the session's environment and bus say of the desktop.
+    SessionFacts session;
+    // A Wayland session's facility for the desktop's windows; null on X11
+    // and where no facility answers. Before the services that use it.
+    std::unique_ptr<CompositorWindows> compositor;
     DesktopUserDefaults defaults;
     DesktopLoginItems loginItems;
     DesktopBundle bundle;
@@ -75,19 +88,19 @@ public:
     DesktopHidSystem hidSystem;
     DesktopIoRegistry ioRegistry;
     DesktopMultitouch multitouch;
-    DesktopWindowServer windowServer;
+    DesktopWindowServer windowServer{nullptr, compositor.get()};
     DesktopLoginWindow loginWindow;
     DesktopAudioInput audioInput;
     DesktopProcesses processes;
     DesktopScreenLock screenLock;
     DesktopBackground background;
-    DesktopAccessibility accessibility;
+    DesktopAccessibility accessibility{nullptr, compositor.get()};
     DesktopAppFolders appFolders;
-    DesktopWorkspace workspace;
+    DesktopWorkspace workspace{nullptr, compositor.get()};
     DesktopInputSources inputSources;
     DesktopDisplays displays;
     DesktopDisplayLinks displayLinks;
-    DesktopSpaces spaces;
+    DesktopSpaces spaces{nullptr, compositor.get()};
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
     DesktopHidDevices hidDevices;
@@ -96,18 +109,23 @@ public:
     DesktopLifecycle lifecycle;
     DesktopStatusBar statusBar;
     DesktopWindows windows;
-    DesktopAppNotes appNotes{runLoop, workspace};
+    DesktopAppNotes appNotes{runLoop, workspace, nullptr, compositor.get()};
     DesktopWorkspaceNotes workspaceNotes;
     DesktopFileEvents fileEvents;
     DesktopPreferences preferences;
     DesktopAxObservers axObservers;
+    // The shell's overviews, for the Dock's stand-in and the Mission Control state.
+    ShellViews views;
     // The program's posts pass the desktop's stand-in for the Dock.
-    DesktopDock dock{eventTaps, runLoop};
+    DesktopDock dock{eventTaps, runLoop, nullptr, compositor.get()};
     // Last, so that termination signals pass it before the lifecycle's handler.
     InputSignals inputSignals;
 
 private:
     platform::Services services();
+    void connectGnomeShell();
+    // The chord posted as the user's keys would be.
+    void postChord(platform::EventFlags flags, std::uint16_t evdevKey);
 };
 
 } // namespace corv::desktop

@@ -21,10 +21,13 @@ struct DesktopAppNotes::Inbox {
     DesktopAppNotes* owner;
 };
 
-DesktopAppNotes::DesktopAppNotes(platform::RunLoop& loop, DesktopWorkspace& workspace, X11Session* x11)
-    : loop_(loop), workspace_(workspace), x11_(x11), exits_(loop), inbox_(std::make_shared<Inbox>(Inbox{this})) {}
+DesktopAppNotes::DesktopAppNotes(platform::RunLoop& loop, DesktopWorkspace& workspace, X11Session* x11,
+                                 CompositorWindows* compositor)
+    : loop_(loop), workspace_(workspace), x11_(x11), compositor_(compositor), exits_(loop),
+      inbox_(std::make_shared<Inbox>(Inbox{this})) {}
 
 DesktopAppNotes::~DesktopAppNotes() {
+    if (compositorWatch_) compositor_->unwatch(*compositorWatch_);
     if (watch_) x11().unwatch(*watch_);
     inbox_->owner = nullptr;
 }
@@ -34,6 +37,12 @@ X11Session& DesktopAppNotes::x11() { return x11_ ? *x11_ : X11Session::standard(
 void DesktopAppNotes::addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) {
     if (!isApplicationNote(note)) return;
     handlers_.emplace(note, std::move(handler));
+    if (compositor_) {
+        if (!compositorWatch_)
+            compositorWatch_ =
+                compositor_->watchWindows([this](const CompositorWindowList& windows) { windowsChanged(windows); });
+        return;
+    }
     if (watch_) return;
     watch_ = x11().watchWindows([&loop = loop_, inbox = std::weak_ptr<Inbox>(inbox_)](const X11Windows& windows) {
         loop.postFromAnyThread([inbox, windows] {
@@ -49,21 +58,41 @@ platform::TerminationObserverId DesktopAppNotes::observeTermination(std::int32_t
 void DesktopAppNotes::removeTerminationObserver(platform::TerminationObserverId id) { exits_.unwatch(id); }
 
 void DesktopAppNotes::windowsChanged(const X11Windows& windows) {
-    // Each process with a window, with the class of its first one.
-    std::map<std::int32_t, std::optional<WmClass>> owners;
+    std::vector<Owner> owners;
     std::int32_t activePid = -1;
     for (const auto& client : windows.clients) {
-        if (client.pid <= 0) continue;
-        owners.emplace(client.pid, client.wmClass);
+        owners.push_back(Owner{client.pid, client.wmClass, {}});
         if (client.window == windows.active) activePid = client.pid;
     }
+    ownersChanged(owners, activePid);
+}
+
+void DesktopAppNotes::windowsChanged(const CompositorWindowList& windows) {
+    std::vector<Owner> owners;
+    std::int32_t activePid = -1;
+    for (const auto& window : windows.windows) {
+        std::optional<WmClass> wmClass;
+        if (!window.wmInstance.empty() || !window.wmClass.empty()) wmClass = WmClass{window.wmInstance, window.wmClass};
+        owners.push_back(Owner{window.pid, wmClass, window.appId});
+        if (window.id == windows.focused) activePid = window.pid;
+    }
+    ownersChanged(owners, activePid);
+}
+
+void DesktopAppNotes::ownersChanged(const std::vector<Owner>& windows, std::int32_t activePid) {
+    // Each process with a window, with what names its first one.
+    std::map<std::int32_t, const Owner*> owners;
+    for (const auto& owner : windows)
+        if (owner.pid > 0) owners.emplace(owner.pid, &owner);
+    if (activePid <= 0) activePid = -1;
     std::erase_if(gone_, [&](std::int32_t pid) { return !owners.count(pid); });
-    for (const auto& [pid, wmClass] : owners) {
+    for (const auto& [pid, owner] : owners) {
         if (running_.count(pid) || gone_.count(pid)) continue;
         // A process this machine does not show (another host's) is no application here.
-        auto application = workspace_.applicationOf(pid, wmClass);
+        auto application = workspace_.applicationOf(pid, owner->wmClass, owner->appId);
         if (!application) continue;
-        const auto exit = exits_.watch(pid, [this, exited = pid] {
+        // A stand-in pid has no process: its application ends with its last window.
+        const auto exit = isStandInPid(pid) ? ProcessExits::WatchId{0} : exits_.watch(pid, [this, exited = pid] {
             if (running_.count(exited)) gone_.insert(exited);
             ended(exited);
         });

@@ -5,6 +5,8 @@
 #include "platform/desktop/shell/SessionBusAddress.h"
 #include "platform/desktop/x11/X11Session.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QUrl>
@@ -60,15 +62,26 @@ bool launch(const DesktopApp& app, const std::vector<std::string>& targets) {
     return argv && spawnDetached(*argv);
 }
 
+std::optional<WmClass> classOf(const CompositorWindow& window) {
+    if (window.wmInstance.empty() && window.wmClass.empty()) return std::nullopt;
+    return WmClass{window.wmInstance, window.wmClass};
+}
+
 QUrl qurl(const Url& url) { return QUrl(QString::fromStdString(url.absoluteString())); }
 
 } // namespace
 
 X11Session& DesktopWorkspace::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
-std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const std::optional<WmClass>& wmClass) {
-    // The window's class says what the process shows, even when a terminal
-    // or launcher started it; the cgroup serves processes without windows.
+std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const std::optional<WmClass>& wmClass,
+                                                         const std::string& appId) {
+    // The window's app id or class says what the process shows, even when a
+    // terminal or launcher started it; the cgroup serves processes without
+    // windows. An app id is the entry's id, else its StartupWMClass.
+    if (!appId.empty()) {
+        if (auto app = apps_.byId(appId)) return app;
+        if (auto app = apps_.byWindowClass(appId, appId)) return app;
+    }
     if (wmClass)
         if (auto app = apps_.byWindowClass(wmClass->first, wmClass->second)) return app;
     const auto id = desktopIdFromCgroup(procText(pid, "cgroup"),
@@ -78,6 +91,13 @@ std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const
 
 std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
+    if (compositor_) {
+        // The process's topmost window names it.
+        const auto list = compositor_->windows();
+        for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it)
+            if (it->pid == pid) return applicationOf(pid, classOf(*it), it->appId);
+        return applicationOf(pid, std::nullopt);
+    }
     auto& x = x11();
     std::optional<WmClass> wmClass;
     for (const auto& [w, owner] : x.clientPids())
@@ -89,8 +109,30 @@ std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication
 }
 
 std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std::int32_t pid,
-                                                                           const std::optional<WmClass>& wmClass) {
+                                                                           const std::optional<WmClass>& wmClass,
+                                                                           const std::string& appId) {
     if (pid <= 0) return std::nullopt;
+    if (isStandInPid(pid)) {
+        // No process to read: the app id alone names the application.
+        if (appId.empty()) return std::nullopt;
+        platform::RunningApplication app;
+        app.pid = pid;
+        // Our own windows' app id: Qt's desktop file name, else the executable's name.
+        const QString own = QGuiApplication::desktopFileName().isEmpty()
+                                ? QFileInfo(QCoreApplication::applicationFilePath()).fileName()
+                                : QGuiApplication::desktopFileName();
+        if (QString::fromStdString(appId) == own) app.activationPolicy = platform::ActivationPolicy::Accessory;
+        auto entry = apps_.byId(appId);
+        if (!entry) entry = apps_.byWindowClass(appId, appId);
+        if (entry) {
+            app.bundleIdentifier = entry->id;
+            app.bundlePath = entry->path;
+            app.localizedName = entry->name;
+        } else {
+            app.localizedName = appId;
+        }
+        return app;
+    }
     const auto exe = executableOf(pid);
     std::error_code error;
     if (!exe && !std::filesystem::exists("/proc/" + std::to_string(pid), error)) return std::nullopt;
@@ -100,7 +142,7 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
     // The program itself runs as a menu-bar accessory: no list of
     // applications to choose from holds it.
     if (pid == ::getpid()) app.activationPolicy = platform::ActivationPolicy::Accessory;
-    if (auto entry = appOfProcess(pid, wmClass)) {
+    if (auto entry = appOfProcess(pid, wmClass, appId)) {
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         app.localizedName = entry->name;
@@ -115,6 +157,13 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
 std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications() {
     std::vector<platform::RunningApplication> out;
     std::set<std::int32_t> seen;
+    if (compositor_) {
+        for (const auto& window : compositor_->windows().windows) {
+            if (window.pid <= 0 || !seen.insert(window.pid).second) continue;
+            if (auto app = applicationOf(window.pid, classOf(window), window.appId)) out.push_back(std::move(*app));
+        }
+        return out;
+    }
     auto& x = x11();
     for (const auto& [w, pid] : x.clientPids()) {
         if (pid <= 0 || !seen.insert(pid).second) continue;
@@ -124,12 +173,24 @@ std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications(
 }
 
 bool DesktopWorkspace::isActive(std::int32_t pid) {
+    if (compositor_) {
+        const auto focused = focusedWindow(compositor_->windows());
+        return focused && focused->pid == pid;
+    }
     auto& x = x11();
     const XWindowId active = x.activeWindow();
     return active && x.pidOf(active) == pid;
 }
 
 bool DesktopWorkspace::activate(std::int32_t pid) {
+    if (compositor_) {
+        const auto list = compositor_->windows();
+        if (const auto focused = focusedWindow(list); focused && focused->pid == pid) return true;
+        // The topmost window of the process.
+        for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it)
+            if (it->pid == pid) return compositor_->activate(it->id);
+        return false;
+    }
     auto& x = x11();
     // The window a raise has just asked for: the manager may not have made it
     // active yet.
@@ -185,6 +246,12 @@ std::optional<Url> DesktopWorkspace::applicationToOpenUrl(const Url& url) {
     auto app = handlerFor(url.absoluteString(), isFile);
     if (!app) return std::nullopt;
     return Url::fileFromPath(app->path, "/");
+}
+
+std::vector<platform::RunningApplication> DesktopWorkspace::runningApplicationsWithBundleIdentifier(
+    const std::string& id) {
+    if (dockStandIn_ && dockStandIn_->bundleIdentifier == id) return {*dockStandIn_};
+    return Workspace::runningApplicationsWithBundleIdentifier(id);
 }
 
 } // namespace corv::desktop

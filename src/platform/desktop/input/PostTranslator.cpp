@@ -17,6 +17,28 @@ constexpr std::uint32_t kDeltaX = 4;
 constexpr std::uint32_t kDeltaY = 5;
 constexpr std::int16_t kAuxControlButtons = 8;
 
+// Gesture subtypes and phases the program posts.
+constexpr std::int64_t kZoom = 8;
+constexpr std::int64_t kNavigationSwipe = 16;
+constexpr std::uint32_t kNavigationDirection = 115;
+constexpr std::int64_t kBegan = 1;
+constexpr std::int64_t kChanged = 2;
+constexpr std::int64_t kEnded = 4;
+constexpr std::int64_t kBack = 4;
+constexpr std::int64_t kForward = 8;
+
+// The engine's extra first change for browsers that miss the first one of a
+// pinch: the wheel misses none, and it would be five notches.
+constexpr double kKickIn = 0.475;
+constexpr double kKickOut = -0.3125;
+
+// The notches a sum of magnification stands for, to the nearest: a lone
+// key step (0.05) sends its notch.
+std::int64_t notchesOf(double sum) {
+    const double n = std::floor(std::fabs(sum) / PostTranslator::kMagnificationPerNotch + 0.5 + 1e-9);
+    return static_cast<std::int64_t>(sum < 0 ? -n : n);
+}
+
 constexpr std::array<std::uint16_t, 6> kAxes{REL_X, REL_Y, REL_WHEEL, REL_HWHEEL, REL_WHEEL_HI_RES, REL_HWHEEL_HI_RES};
 constexpr std::array<std::uint16_t, 5> kButtons{BTN_LEFT, BTN_RIGHT, BTN_MIDDLE, BTN_SIDE, BTN_EXTRA};
 
@@ -151,6 +173,8 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
             if (whole) out.push_back(inputEvent(EV_REL, axis == 0 ? REL_WHEEL : REL_HWHEEL, whole));
             out.push_back(inputEvent(EV_REL, axis == 0 ? REL_WHEEL_HI_RES : REL_HWHEEL_HI_RES, fine));
         }
+    } else if (type == et::Gesture) {
+        gesture(e, out);
     } else if (type == et::SystemDefined && e.systemData().subtype == kAuxControlButtons) {
         const std::int64_t data1 = e.systemData().data1;
         auto code = systemKey((data1 >> 16) & 0xFFFF);
@@ -160,6 +184,62 @@ std::vector<input_event> PostTranslator::translate(const platform::Event& e) {
         press(*code, state == 0xA, out);
     }
     return out;
+}
+
+void PostTranslator::gesture(const platform::Event& e, std::vector<input_event>& out) {
+    // A touchpad's own gesture, passed on, carries its sender: the desktop
+    // has it from the touchpad already.
+    if (e.integerField(platform::field::SenderRegistryId) != 0) return;
+    const std::int64_t subtype = e.integerField(platform::field::GestureSubtype);
+    const std::int64_t phase = e.integerField(platform::field::GesturePhase);
+    if (subtype == kNavigationSwipe) {
+        const std::int64_t direction = e.integerField(kNavigationDirection);
+        if (phase != kBegan || (direction != kBack && direction != kForward)) return;
+        const std::uint16_t button = direction == kBack ? BTN_SIDE : BTN_EXTRA;
+        // A button the device holds (a held Mod Click) is not clicked over.
+        if (held_.count(button)) return;
+        press(button, true, out);
+        out.push_back(inputEvent(EV_SYN, SYN_REPORT, 0));
+        press(button, false, out);
+        return;
+    }
+    if (subtype != kZoom) return;
+    const auto releaseControl = [&] {
+        if (zoom_.ownsControl && held_.count(KEY_LEFTCTRL)) press(KEY_LEFTCTRL, false, out);
+        zoom_.ownsControl = false;
+    };
+    if (phase == kEnded) {
+        releaseControl();
+        zoom_ = {};
+        return;
+    }
+    if (phase == kBegan) {
+        // A sequence that began again without its end starts over.
+        releaseControl();
+        zoom_ = {};
+        zoom_.open = true;
+    } else if (phase != kChanged || !zoom_.open) {
+        return;
+    }
+    const double value = e.doubleField(platform::field::ZoomValue);
+    const bool kick = phase == kChanged && !zoom_.changed && (value == kKickIn || value == kKickOut);
+    if (phase == kChanged) zoom_.changed = true;
+    if (!kick) zoom_.sum += value;
+    const std::int64_t due = notchesOf(zoom_.sum) - zoom_.notches;
+    // Control goes down with the first notch (a sequence without one taps
+    // no lone Control), and again before a notch when a posted key or a
+    // release took it meanwhile.
+    if (due != 0 && !held_.count(KEY_LEFTCTRL)) {
+        press(KEY_LEFTCTRL, true, out);
+        zoom_.ownsControl = true;
+    }
+    const std::int32_t sign = due > 0 ? 1 : -1;
+    for (std::int64_t i = 0; i < (due < 0 ? -due : due); ++i) {
+        if (!out.empty()) out.push_back(inputEvent(EV_SYN, SYN_REPORT, 0));
+        out.push_back(inputEvent(EV_REL, REL_WHEEL, sign));
+        out.push_back(inputEvent(EV_REL, REL_WHEEL_HI_RES, sign * 120));
+    }
+    zoom_.notches += due;
 }
 
 std::vector<input_event> PostTranslator::releaseAll() { return release(std::set<std::uint16_t>(held_)); }

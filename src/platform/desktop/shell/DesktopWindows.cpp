@@ -1,6 +1,7 @@
 #include "platform/desktop/shell/DesktopWindows.h"
 
 #include "platform/desktop/shell/DesktopAppControl.h"
+#include "platform/desktop/shell/DesktopCompositing.h"
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
@@ -21,7 +22,6 @@
 #include <cstring>
 #include <functional>
 #include <optional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -78,30 +78,6 @@ void skipTaskbarAndPager(QWidget& window) {
     xcb_flush(c);
 }
 
-// Whether a compositing manager runs on the X screen: the owner of
-// _NET_WM_CM_S<screen>. Without one, what a window leaves clear shows as
-// whatever the server fills it with. Off X11 the desktop composites.
-bool compositingManagerRuns(QWidget& window) {
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) return true;
-    xcb_connection_t* c = x11->connection();
-    // The number of the screen whose root holds the window.
-    auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, static_cast<xcb_window_t>(window.winId())), nullptr);
-    if (!geometry) return true;
-    const xcb_window_t root = geometry->root;
-    std::free(geometry);
-    int screen = 0;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem && it.data->root != root; xcb_screen_next(&it))
-        ++screen;
-    const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
-    const xcb_atom_t atom = internAtom(c, name.c_str());
-    if (atom == XCB_ATOM_NONE) return false;
-    auto* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
-    const bool owned = reply && reply->owner != XCB_NONE;
-    std::free(reply);
-    return owned;
-}
-
 constexpr int kCornerRadius = 20;
 
 QPainterPath roundedOutline(const QRect& r) {
@@ -123,7 +99,7 @@ public:
     }
     // Shapes the window for the compositor present now.
     void shapeCorners() {
-        composited_ = compositingManagerRuns(*this);
+        composited_ = compositingManagerRuns();
         applyShape();
     }
 
@@ -339,6 +315,8 @@ std::unique_ptr<platform::PanelWindow> DesktopWindows::makePanel() {
     if (!haveWidgets()) return nullptr;
     return std::make_unique<DesktopPanel>();
 }
+
+bool DesktopWindows::composited() { return compositingManagerRuns(); }
 
 std::unique_ptr<platform::OverlayWindow> DesktopWindows::makeOverlay(const platform::SymbolImage& symbol) {
     if (!haveWidgets()) return nullptr;

@@ -15,6 +15,7 @@ class DesktopWindows final : public platform::Windows {
 public:
     std::unique_ptr<platform::PanelWindow> makePanel() override;
     std::unique_ptr<platform::OverlayWindow> makeOverlay(const platform::SymbolImage& symbol) override;
+    bool composited() override;
 
     // Makes the panel's content inside the given window; set once at start.
     using ContentFactory = std::function<QWidget*(QWidget* parent)>;

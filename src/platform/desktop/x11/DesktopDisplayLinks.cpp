@@ -113,7 +113,9 @@ private:
 
 DesktopDisplayLinks::DesktopDisplayLinks() = default;
 
-DesktopDisplayLinks::~DesktopDisplayLinks() {
+DesktopDisplayLinks::~DesktopDisplayLinks() { stopAll(); }
+
+void DesktopDisplayLinks::stopAll() {
     std::map<platform::DisplayLinkRef, std::shared_ptr<Link>> links;
     {
         std::lock_guard lock(mutex_);

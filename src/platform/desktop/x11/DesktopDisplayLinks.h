@@ -27,6 +27,9 @@ public:
     platform::RefreshPeriod nominalOutputRefreshPeriod(platform::DisplayLinkRef link) override;
     double hostTimeUnit() override { return 1e-9; }
 
+    // Ends every link's thread; a frame under way finishes first.
+    void stopAll();
+
     // The rate new links get; the screens' when not set (tests).
     void setRateForTests(double hz) { testRate_ = hz; }
 

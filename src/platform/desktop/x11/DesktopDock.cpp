@@ -1,5 +1,7 @@
 #include "platform/desktop/x11/DesktopDock.h"
 
+#include "platform/desktop/bus/DesktopViews.h"
+#include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 namespace corv::desktop {
@@ -15,6 +17,7 @@ constexpr std::int64_t kDockControl = 30;
 constexpr std::int64_t kDockSwipe = 23;
 constexpr std::int64_t kEnded = 4;
 constexpr std::int64_t kHorizontal = 1;
+constexpr std::int64_t kVertical = 2;
 constexpr std::int64_t kPinch = 3;
 
 // A manager that ignores a request is given up on after this long.
@@ -51,27 +54,76 @@ void DesktopDock::swipeEnded(std::int64_t motion, double progress) {
     const double raw = (!natural_ || natural_()) ? progress : -progress;
     const int direction = (raw > 0) - (raw < 0);
     if (direction == 0) return;
-    auto& x = x11();
-    if (motion == kHorizontal) {
-        const auto count = x.desktopCount();
-        auto current = x.currentDesktop();
-        if (!count || !current) return;
+    if (motion == kVertical) return vertical(direction);
+    if (motion == kPinch) return pinch(direction);
+    if (motion != kHorizontal) return;
+    if (compositor_) {
+        if (!compositor_->can(CompositorCapability::Desktops)) return;
+        const auto desktops = compositor_->desktops();
+        if (!desktops) return;
+        long current = desktops->current;
         const auto now = std::chrono::steady_clock::now();
-        // Swipes that end quicker than the manager answers go on from the
-        // desktop asked for.
-        if (pending_ && *pending_ != *current && now - pendingSince_ < kPendingFor) current = pending_;
-        const long next = *current + direction;
-        if (next < 0 || next >= *count) return;
+        // As on X11: swipes quicker than the compositor's answer go on from the desktop asked for.
+        if (pending_ && *pending_ != current && now - pendingSince_ < kPendingFor) current = *pending_;
+        const long next = current + direction;
+        if (next < 0 || next >= desktops->count) return;
         pending_ = next;
         pendingSince_ = now;
-        x.setCurrentDesktop(next);
-    } else if (motion == kPinch) {
-        const bool showing = x.showingDesktop().value_or(false);
-        if (direction > 0)
-            x.setShowingDesktop(!showing);
-        else if (showing)
-            x.setShowingDesktop(false);
+        compositor_->switchDesktop(direction);
+        return;
     }
+    auto& x = x11();
+    const auto count = x.desktopCount();
+    auto current = x.currentDesktop();
+    if (!count || !current) return;
+    const auto now = std::chrono::steady_clock::now();
+    // Swipes that end quicker than the manager answers go on from the
+    // desktop asked for.
+    if (pending_ && *pending_ != *current && now - pendingSince_ < kPendingFor) current = pending_;
+    const long next = *current + direction;
+    if (next < 0 || next >= *count) return;
+    pending_ = next;
+    pendingSince_ = now;
+    x.setCurrentDesktop(next);
+}
+
+void DesktopDock::vertical(int direction) {
+    if (!views_) return;
+    const DesktopView shown = views_->shown();
+    // Up towards all windows, down towards the application's: the way back
+    // from the other view hides it.
+    const DesktopView towards = direction > 0 ? DesktopView::AllWindows : DesktopView::ApplicationWindows;
+    const DesktopView away = direction > 0 ? DesktopView::ApplicationWindows : DesktopView::AllWindows;
+    if (shown == away) views_->set(away, false);
+    else if (shown != towards) views_->set(towards, true);
+}
+
+void DesktopDock::pinch(int direction) {
+    const DesktopView shown = views_ ? views_->shown() : DesktopView::None;
+    if (direction > 0) {
+        if (shown == DesktopView::Grid) {
+            views_->set(DesktopView::Grid, false);
+            return;
+        }
+        showDesktop(!showingDesktop().value_or(false));
+        return;
+    }
+    if (showingDesktop().value_or(false)) showDesktop(false);
+    else if (views_ && shown != DesktopView::Grid) views_->set(DesktopView::Grid, true);
+}
+
+std::optional<bool> DesktopDock::showingDesktop() {
+    // Under Wayland only the shell may say (KWin).
+    if (compositor_) return views_ ? std::optional<bool>(views_->shown() == DesktopView::Desktop) : std::nullopt;
+    return x11().showingDesktop();
+}
+
+void DesktopDock::showDesktop(bool show) {
+    if (compositor_) {
+        if (views_) views_->set(DesktopView::Desktop, show);
+        return;
+    }
+    x11().setShowingDesktop(show);
 }
 
 } // namespace corv::desktop

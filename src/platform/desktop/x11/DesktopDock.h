@@ -1,12 +1,13 @@
 #pragma once
 
 // What the Dock does with the program's synthetic dock swipes, done with the
-// EWMH desktops: a left/right swipe that ends moves to the next or previous
-// desktop, a spread shows the desktop (and a second one, or a pinch while it
-// shows, brings the windows back). Up/down swipes and the other pinch
-// (Mission Control, App Exposé, Launchpad) have no counterpart and do
-// nothing. Every other event passes to the event stream unchanged; so do
-// these.
+// desktop: a left/right swipe that ends moves to the next or previous
+// desktop; up shows all windows and down the application's windows (each
+// hides the other's view); a pinch shows the application grid and a spread
+// hides it or shows the desktop (a second one, or a pinch while it shows,
+// brings the windows back). The overviews are the shell's (`DesktopViews`),
+// the desktops EWMH's or the compositor's. Every event passes to the event
+// stream unchanged.
 
 #include "platform/EventTaps.h"
 #include "platform/RunLoop.h"
@@ -18,16 +19,22 @@
 namespace corv::desktop {
 
 class X11Session;
+class CompositorWindows;
+class DesktopViews;
 
 class DesktopDock final : public platform::EventTaps {
 public:
     // `x11` null: the program's own session.
-    DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, X11Session* x11 = nullptr)
-        : stream_(stream), loop_(loop), x11_(x11) {}
+    // `compositor` non-null: a Wayland session's facility moves the desktops.
+    DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, X11Session* x11 = nullptr,
+                CompositorWindows* compositor = nullptr)
+        : stream_(stream), loop_(loop), x11_(x11), compositor_(compositor) {}
 
     // The program's natural-scrolling state, which signs the progress of its
     // dock swipes (main thread); on when not given.
     void setNaturalScroll(std::function<bool()> natural) { natural_ = std::move(natural); }
+    // The shell's overviews; none: up/down swipes and the pinch do nothing.
+    void setViews(DesktopViews* views) { views_ = views; }
 
     platform::EventTapId createTap(platform::TapLocation location, platform::TapPlacement placement,
                                    platform::TapOptions options, std::uint64_t mask,
@@ -55,11 +62,17 @@ public:
 private:
     void take(const platform::Event& event);
     void swipeEnded(std::int64_t motion, double progress);
+    void vertical(int direction);
+    void pinch(int direction);
+    std::optional<bool> showingDesktop();
+    void showDesktop(bool show);
     X11Session& x11();
 
     platform::EventTaps& stream_;
     platform::RunLoop& loop_;
     X11Session* x11_;
+    CompositorWindows* compositor_;
+    DesktopViews* views_ = nullptr;
     std::function<bool()> natural_;
     // The desktop last asked for, until the manager shows it.
     std::optional<long> pending_;

@@ -12,16 +12,29 @@ platform::InputSource sourceOf(const XkbGroup& group) {
 
 } // namespace
 
-DesktopInputSources::DesktopInputSources(platform::RunLoop& loop, X11Session* x11) : loop_(loop), x11_(x11) {}
+DesktopInputSources::DesktopInputSources(platform::RunLoop& loop, X11Session* x11, CompositorWindows* compositor)
+    : loop_(loop), x11_(x11), compositor_(compositor) {}
 
 DesktopInputSources::~DesktopInputSources() {
+    if (compositorWatch_) compositor_->unwatch(*compositorWatch_);
     if (watch_) x11().unwatch(*watch_);
 }
 
 X11Session& DesktopInputSources::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
+std::optional<XkbGroups> DesktopInputSources::groups() {
+    if (!compositor_) return x11().keyboardGroups();
+    // The compositor's layouts stand as groups.
+    const auto sources = compositor_->inputSources();
+    if (!sources) return std::nullopt;
+    XkbGroups out;
+    for (const auto& source : sources->sources) out.groups.push_back(XkbGroup{source.id, source.name});
+    out.locked = sources->current;
+    return out;
+}
+
 std::optional<std::vector<platform::InputSource>> DesktopInputSources::selectableSources() {
-    auto groups = x11().keyboardGroups();
+    auto groups = this->groups();
     if (!groups) return std::nullopt;
     std::vector<platform::InputSource> out;
     for (const auto& group : groups->groups) out.push_back(sourceOf(group));
@@ -29,12 +42,13 @@ std::optional<std::vector<platform::InputSource>> DesktopInputSources::selectabl
 }
 
 std::optional<platform::InputSource> DesktopInputSources::currentKeyboardSource() {
-    auto groups = x11().keyboardGroups();
+    auto groups = this->groups();
     if (!groups || groups->locked < 0 || groups->locked >= static_cast<int>(groups->groups.size())) return std::nullopt;
     return sourceOf(groups->groups[static_cast<std::size_t>(groups->locked)]);
 }
 
 bool DesktopInputSources::select(const platform::InputSource& source) {
+    if (compositor_) return compositor_->selectInputSource(source.id);
     auto groups = x11().keyboardGroups();
     if (!groups) return false;
     for (std::size_t i = 0; i < groups->groups.size(); ++i)
@@ -47,6 +61,19 @@ void DesktopInputSources::setChangeHandlers(std::function<void()> enabledChanged
     handlers_->enabledChanged = std::move(enabledChanged);
     handlers_->selectedChanged = std::move(selectedChanged);
     const bool wanted = handlers_->enabledChanged || handlers_->selectedChanged;
+    if (compositor_) {
+        if (wanted && !compositorWatch_) {
+            compositorWatch_ = compositor_->watchInputSources([this](bool list) {
+                // Copied: a handler may set new ones.
+                auto run = list ? handlers_->enabledChanged : handlers_->selectedChanged;
+                if (run) run();
+            });
+        } else if (!wanted && compositorWatch_) {
+            compositor_->unwatch(*compositorWatch_);
+            compositorWatch_.reset();
+        }
+        return;
+    }
     if (wanted && !watch_) {
         watch_ = x11().watchKeyboard([&loop = loop_, weak = std::weak_ptr<Handlers>(handlers_)](bool names) {
             loop.postFromAnyThread([weak, names] {

@@ -1,5 +1,6 @@
 #include "platform/desktop/x11/DesktopSpaces.h"
 
+#include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 #include <algorithm>
@@ -16,9 +17,23 @@ constexpr long kMaxDesktops = 64;
 
 X11Session& DesktopSpaces::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
+std::optional<long> DesktopSpaces::desktopCount() {
+    if (!compositor_) return x11().desktopCount();
+    const auto desktops = compositor_->desktops();
+    if (!desktops) return std::nullopt;
+    return desktops->count;
+}
+
+std::optional<long> DesktopSpaces::currentDesktop() {
+    if (!compositor_) return x11().currentDesktop();
+    const auto desktops = compositor_->desktops();
+    if (!desktops) return std::nullopt;
+    return desktops->current;
+}
+
 std::optional<std::vector<platform::ManagedDisplay>> DesktopSpaces::managedDisplaySpaces(
     platform::WindowServerConnection) {
-    const auto count = x11().desktopCount();
+    const auto count = desktopCount();
     if (!count || *count <= 0) return std::nullopt;
     std::vector<platform::ManagedSpace> spaces;
     for (long i = 0; i < std::min(*count, kMaxDesktops); ++i)
@@ -28,7 +43,7 @@ std::optional<std::vector<platform::ManagedDisplay>> DesktopSpaces::managedDispl
 
 platform::SpaceId DesktopSpaces::currentSpace(platform::WindowServerConnection, const std::string& displayIdentifier) {
     if (displayIdentifier != kMain) return 0;
-    const auto current = x11().currentDesktop();
+    const auto current = currentDesktop();
     if (!current || *current < 0) return 0;
     return static_cast<platform::SpaceId>(*current + 1);
 }

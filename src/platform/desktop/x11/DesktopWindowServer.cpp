@@ -1,5 +1,6 @@
 #include "platform/desktop/x11/DesktopWindowServer.h"
 
+#include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 #include <QCursor>
@@ -12,6 +13,8 @@ namespace corv::desktop {
 X11Session& DesktopWindowServer::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
 platform::Point DesktopWindowServer::cursorLocation(platform::WindowServerConnection) {
+    // Under Wayland no client sees the pointer outside its own windows.
+    if (compositor_) return compositor_->pointer().value_or(platform::Point{});
     // Qt's own answer is a round trip without a bound on X11: a server that
     // does not answer in time gives the origin.
     if (x11().connected()) return x11().pointer().value_or(platform::Point{});
@@ -23,6 +26,15 @@ platform::Point DesktopWindowServer::cursorLocation(platform::WindowServerConnec
 
 std::optional<platform::WindowAndOwner> DesktopWindowServer::findWindowAndOwner(platform::WindowServerConnection,
                                                                                 platform::Point point) {
+    if (compositor_) {
+        // Where the desktop tells the focused window alone, it stands for
+        // the one under the pointer.
+        const auto window = compositor_->can(CompositorCapability::WindowUnderPointer)
+                                ? compositor_->windowAt(point)
+                                : focusedWindow(compositor_->windows());
+        if (!window) return std::nullopt;
+        return platform::WindowAndOwner{window->id, window->pid > 0 ? window->pid : 0};
+    }
     auto& x = x11();
     const XWindowId window = x.clientAt(point);
     // X window ids have 29 bits.

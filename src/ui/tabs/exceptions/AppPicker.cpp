@@ -146,7 +146,7 @@ void AppPicker::pick(const Application& app) {
 
 void AppPicker::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), popupGroundColor());
+    p.fillRect(rect(), palette().color(QPalette::Window));
     p.fillRect(rect(), popupTint());
 }
 

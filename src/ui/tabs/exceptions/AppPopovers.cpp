@@ -15,6 +15,7 @@
 #include "ui/Backdrop.h"
 #include "ui/DisabledCover.h"
 #include "ui/PopupPlacement.h"
+#include "ui/RoundedOutline.h"
 #include "ui/PopupPress.h"
 #include "ui/ButtonStyles.h"
 #include "ui/HintPanelWidget.h"
@@ -107,6 +108,7 @@ void FittedLabel::paintEvent(QPaintEvent*) {
 Popover::Popover(std::string appid, QWidget* parent)
     : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), appid_(std::move(appid)) {
     setAttribute(Qt::WA_TranslucentBackground);
+    new RoundedOutline(this, 10);
     passPressesOn(this);
     setPalette(panelPalette());
     setFont(panelFont());
@@ -178,7 +180,7 @@ void Popover::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), 10, 10);
-    p.fillPath(path, popupGroundColor());
+    p.fillPath(path, palette().color(QPalette::Window));
     p.fillPath(path, popupTint());
 }
 

@@ -98,7 +98,9 @@ DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::st
     std::vector<Written> all;
     for (std::size_t d = 0; d < devices.size(); ++d)
         for (std::size_t i = 0; i < devices[d].events.size(); ++i)
-            if (devices[d].events[i].type == EV_KEY) all.push_back({devices[d].writtenAt[i], d, devices[d].events[i]});
+            if (devices[d].events[i].type == EV_KEY ||
+                (devices[d].events[i].type == EV_REL && devices[d].name == posting))
+                all.push_back({devices[d].writtenAt[i], d, devices[d].events[i]});
     std::stable_sort(all.begin(), all.end(), [](const Written& a, const Written& b) { return a.at < b.at; });
     DesktopView view;
     std::map<std::size_t, std::set<std::uint16_t>> down;
@@ -114,6 +116,10 @@ DesktopView viewOf(const std::vector<test::UinputDevice>& devices, const std::st
     };
     for (const auto& w : all) {
         const std::uint16_t code = w.event.code;
+        if (w.event.type == EV_REL) {  // a modified wheel: no lone modifier
+            for (auto& [c, l] : lone) l = false;
+            continue;
+        }
         if (w.event.value == 2) continue;
         if (ending && !(w.event.value == 0 && code == *ending)) ended();
         if (w.event.value == 1) {
@@ -422,6 +428,59 @@ TEST(DesktopInput, ModClicksAndSubstitutionPostExactly) {
     s.type(s.keyboard, tap(KEY_CAPSLOCK));
     EXPECT_EQ(s.clone(), tap(KEY_LEFTCTRL) + tap(KEY_B) + tap(KEY_CAPSLOCK));
     platform::eventTaps().setEnabled(spy, false);
+}
+
+TEST(DesktopInput, BackForwardAndZoomKeysPostTheirClickOrControlWheelAndLeaveNothingDown) {
+    if (!test::runningUnderUmockdev()) return;
+    using test::synReport;
+    const Keys ctrlDown{keyEvent(KEY_LEFTCTRL, 1), synReport()}, ctrlUp{keyEvent(KEY_LEFTCTRL, 0), synReport()};
+    const auto notch = [](int sign) {
+        return Keys{relEvent(REL_WHEEL, sign), relEvent(REL_WHEEL_HI_RES, 120 * sign), synReport()};
+    };
+    const auto click = [](std::uint16_t button) {
+        return Keys{keyEvent(button, 1), synReport(), keyEvent(button, 0), synReport()};
+    };
+    const struct Case {
+        const char* what;
+        std::int64_t action;
+        std::uint64_t mask;  // the binding's modifiers, held on the keyboard
+        int presses;         // of the bound key, at once
+        Keys posted;         // with its frames
+        bool unplug = false; // the keyboard goes before the sequence ends
+    } cases[] = {
+        {"Swipe Back", ActionId::SwipeBack, 0, 1, click(BTN_SIDE)},
+        {"Swipe Forward", ActionId::SwipeForward, 0, 1, click(BTN_EXTRA)},
+        {"Zoom In", ActionId::ZoomIn, 0, 1, ctrlDown + notch(1) + ctrlUp},
+        {"Zoom Out", ActionId::ZoomOut, 0, 1, ctrlDown + notch(-1) + ctrlUp},
+        // 0.15: the first step's notch, the third's; one Control around them.
+        {"Zoom In three times", ActionId::ZoomIn, 0, 3, ctrlDown + notch(1) + notch(1) + ctrlUp},
+        // The user's own Control serves, and stays down until the user lets go.
+        {"Control+key Zoom Out", ActionId::ZoomOut, ModMask::Control, 1, notch(-1)},
+        {"Zoom In, keyboard unplugged", ActionId::ZoomIn, 0, 1, ctrlDown + notch(1) + ctrlUp, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Scene s;
+        s.bind(kVkK, c.mask, BindAction::forAction(c.action));
+        if (c.mask) s.type(s.keyboard, down(KEY_LEFTCTRL));
+        for (int i = 0; i < c.presses; ++i)
+            s.input.send(s.keyboard, {{EV_MSC, MSC_SCAN, KEY_K}, keyEvent(KEY_K, 1), {EV_MSC, MSC_SCAN, KEY_K},
+                                      keyEvent(KEY_K, 0)});
+        if (c.unplug) {
+            ASSERT_TRUE(spinUntil([&] { return !only(s.posted(), EV_REL).empty(); }, 2000));
+            s.input.unplug(s.keyboard);
+        }
+        s.settle(400);
+        if (c.mask) {
+            EXPECT_EQ(viewOf(s.input.uinputDevices(), kPosting).heldAtEnd, std::set<std::uint16_t>{KEY_LEFTCTRL});
+            s.type(s.keyboard, Keys{keyEvent(KEY_LEFTCTRL, 0)});
+        }
+        if (c.mask) EXPECT_EQ(s.posted(), test::significant(c.posted));
+        else EXPECT_EQ(s.input.uinputDevice(kPosting)->events, c.posted);
+        const DesktopView view = viewOf(s.input.uinputDevices(), kPosting);
+        EXPECT_EQ(view.faults, std::vector<std::string>{});
+        EXPECT_EQ(view.heldAtEnd, std::set<std::uint16_t>{});
+    }
 }
 
 TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {

@@ -210,6 +210,32 @@ TEST(InputRelease, AMainLoopStandingStillLetsGoWithinItsBoundAndTakesAgainWhenIt
     taps.setEnabled(spy, false);
 }
 
+TEST(InputRelease, AZoomCutByAStandingLoopLeavesNoControlDown) {
+    if (!test::runningUnderUmockdev()) return;
+    Scene s({}, 0.5);
+    Apps::shared().a.modify([&](AppEntries& e) { e[""].key[40][0] = BindAction::forAction(ActionId::ZoomIn); });  // K
+    s.input.send(s.keyboard, {{EV_MSC, MSC_SCAN, KEY_K}, keyEvent(KEY_K, 1)});
+    const Keys zoomed{keyEvent(KEY_LEFTCTRL, 1), test::relEvent(REL_WHEEL, 1), test::relEvent(REL_WHEEL_HI_RES, 120)};
+    ASSERT_TRUE(spinUntil([&] { return s.input.written(kPosting) == zoomed; }, 3000));
+    // The loop stands before the zoom's end: the watchdog lifts Control.
+    ASSERT_TRUE(s.input.waitHeld(
+        [&](const Made& made) {
+            for (const auto& d : made)
+                if (d.name == kPosting) return test::significant(d.events) == zoomed + Keys{keyEvent(KEY_LEFTCTRL, 0)};
+            return false;
+        },
+        3000));
+    // The zoom's end, once the loop turns, presses nothing again (the
+    // recovery's repeated up of what the watchdog lifted is no change for
+    // the kernel).
+    s.input.release(s.keyboard, KEY_K);
+    ASSERT_TRUE(s.grabbed(true));
+    idle(600);
+    const Keys posted = s.input.written(kPosting);
+    ASSERT_GE(posted.size(), zoomed.size() + 1);
+    for (std::size_t i = zoomed.size(); i < posted.size(); ++i) EXPECT_EQ(posted[i], keyEvent(KEY_LEFTCTRL, 0));
+}
+
 // The stall bound of the copy that serves: one its loop keeps on a loaded
 // machine, and the stops it is given outlast it.
 constexpr double kServingStallBound = 1.5;

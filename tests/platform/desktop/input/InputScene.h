@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -24,6 +25,8 @@ namespace corv::desktop {
 
 class InputScene {
 public:
+    // The machine's own desktop shell is never driven: a test names one.
+    InputScene() { ::unsetenv("XDG_CURRENT_DESKTOP"); }
     ~InputScene() {
         if (desktop) engine::stopEngineTaps();
         resetShared();

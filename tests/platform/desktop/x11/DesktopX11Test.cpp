@@ -10,6 +10,8 @@
 #include "model/Shared.h"
 #include "model/ShellState.h"
 #include "model/UIState.h"
+#include "platform/desktop/bus/DesktopViews.h"
+#include "platform/desktop/compositor/CompositorWindows.h"
 #include "platform/desktop/x11/DesktopAccessibility.h"
 #include "platform/desktop/x11/DesktopDisplays.h"
 #include "platform/desktop/x11/DesktopDock.h"
@@ -614,6 +616,71 @@ TEST_F(DesktopX11Test, AKeyboardChangeDuringAWindowReadIsToldAtOnce) {
     EXPECT_TRUE(spinUntil([&] { return groups > 0; }, 3000));
     session.unwatch(windowWatch);
     session.unwatch(keyboardWatch);
+}
+
+// What the Dock stand-in asks of the shell for each ended swipe, by what
+// shows, in a Wayland session (no X11 there: the spread is the shell's too).
+TEST(DesktopDockViews, EachSwipeShowsOrHidesTheViewItsDirectionAndWhatShowsCallFor) {
+    struct Views final : DesktopViews {
+        DesktopView now{};
+        std::vector<std::pair<DesktopView, bool>> asked;
+        DesktopView shown() const override { return now; }
+        bool set(DesktopView v, bool show) override {
+            asked.emplace_back(v, show);
+            return true;
+        }
+        ViewsWatchId watch(std::function<void(DesktopView)>) override { return 1; }
+        void unwatch(ViewsWatchId) override {}
+    };
+    struct Compositor final : CompositorWindows {
+        std::string name() const override { return "test"; }
+        unsigned capabilities() const override { return 0; }
+        CompositorWindowList windows() override { return {}; }
+        CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)>) override { return 1; }
+        void unwatch(CompositorWatchId) override {}
+    };
+    using V = DesktopView;  // V{}: nothing shows (X11's None is a macro here)
+    using Asked = std::vector<std::pair<V, bool>>;
+    const struct {
+        std::int64_t motion;
+        double progress;  // its sign: up or spread when positive
+        V shown;
+        Asked asked;
+    } cases[] = {
+        {2, 0.9, V{}, {{V::AllWindows, true}}},
+        {2, 0.9, V::ApplicationWindows, {{V::ApplicationWindows, false}}},
+        {2, 0.9, V::AllWindows, {}},
+        {2, -0.9, V::AllWindows, {{V::AllWindows, false}}},
+        {2, -0.9, V{}, {{V::ApplicationWindows, true}}},
+        {2, -0.9, V::Grid, {{V::ApplicationWindows, true}}},
+        {3, -0.9, V{}, {{V::Grid, true}}},
+        {3, -0.9, V::Grid, {}},
+        {3, -0.9, V::Desktop, {{V::Desktop, false}}},
+        {3, 0.9, V::Grid, {{V::Grid, false}}},
+        {3, 0.9, V{}, {{V::Desktop, true}}},
+        {3, 0.9, V::Desktop, {{V::Desktop, false}}},
+        {2, 0.0, V{}, {}},
+    };
+    for (const auto& c : cases) {
+        sim::SimPlatform sim;
+        Views views;
+        views.now = c.shown;
+        Compositor compositor;
+        DesktopDock dock(sim.events, sim.runLoop, nullptr, &compositor);
+        dock.setViews(&views);
+        platform::Event ended;
+        ended.setType(platform::eventType::DockControl);
+        ended.setIntegerField(platform::field::GestureSubtype, 23);
+        ended.setIntegerField(platform::field::DockSwipeMotion, c.motion);
+        ended.setIntegerField(platform::field::GesturePhase, 4);
+        ended.setDoubleField(platform::field::DockSwipeProgress, c.progress);
+        dock.post(platform::TapLocation::Session, ended);
+        // A cancelled swipe asks nothing.
+        ended.setIntegerField(platform::field::GesturePhase, 8);
+        dock.post(platform::TapLocation::Session, ended);
+        sim.runLoop.runPending();
+        EXPECT_EQ(views.asked, c.asked) << c.motion << " " << c.progress << " " << int(c.shown);
+    }
 }
 
 } // namespace

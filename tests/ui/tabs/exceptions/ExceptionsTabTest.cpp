@@ -487,6 +487,30 @@ TEST_F(ExceptionsTest, EachPopoverBeginsAndEndsItsCaptureOnce) {
     EXPECT_EQ(flips.gesOff, 3);
 }
 
+// With a popover open, one click on another row's keyboard glyph closes it
+// and opens that row's key popover; the row whose popover closed keeps no
+// hover ground once the pointer has left it.
+TEST_F(ExceptionsTest, TheClickThatClosesAPopoverReachesItsControlAndNoHoverStays) {
+    open();
+    AppRow* editor = tab->row(kEditor);
+    AppRow* cal = tab->row(kCalendar);
+    QWidget* area = editor->nameArea();
+    const QImage plain = area->grab().toImage();
+    test::hover(tab.get(), QPoint(2, 2));
+    test::hover(area, test::centre(area));
+    EXPECT_NE(area->grab().toImage(), plain);
+    pressSettled(area);
+    ASSERT_TRUE(editor->gesturePopover());
+    test::click(cal->keyboardButton());
+    settle();
+    EXPECT_FALSE(editor->gesturePopover() && editor->gesturePopover()->isVisible());
+    ASSERT_TRUE(cal->keyPopover());
+    EXPECT_TRUE(cal->keyPopover()->isVisible());
+    EXPECT_EQ(area->grab().toImage(), plain);
+    cal->keyPopover()->close();
+    settle();
+}
+
 TEST_F(ExceptionsTest, GesturePopoverMergesRowsLoadsGlobalAndRemovesAll) {
     open();
     pressSettled(tab->row(kEditor)->nameArea());

@@ -1,0 +1,65 @@
+// Tells Corvadine (at %SERVICE%) the windows, the active one, the one under
+// the pointer and the desktops, whenever one of them changes.
+const plasma6 = typeof workspace.windowList === "function";
+const windows = () => plasma6 ? workspace.windowList() : workspace.clientList();
+const active = () => plasma6 ? workspace.activeWindow : workspace.activeClient;
+const shown = w => (w.normalWindow || w.dialog) && !w.deleted;
+const onCurrent = w => w.onAllDesktops ||
+    (plasma6 ? w.desktops.indexOf(workspace.currentDesktop) >= 0 : w.desktop == workspace.currentDesktop);
+// Plasma 6 tells a window's maximisation; Plasma 5 only signals it.
+const maximized = {};
+const isMaximized = w => typeof w.maximizeMode == "number" ? w.maximizeMode == 3 : !!maximized[String(w.internalId)];
+const inside = (g, p) => p.x >= g.x && p.x < g.x + g.width && p.y >= g.y && p.y < g.y + g.height;
+
+function under() {
+    const p = workspace.cursorPos;
+    const stack = windows().filter(shown).sort((a, b) => b.stackingOrder - a.stackingOrder);
+    const w = stack.find(w => !w.minimized && onCurrent(w) && inside(w.frameGeometry, p));
+    return w ? String(w.internalId) : "";
+}
+
+let last = "", lastUnder = "";
+function report() {
+    const a = active();
+    const state = {
+        windows: windows().filter(shown).sort((a, b) => a.stackingOrder - b.stackingOrder).map(w => ({
+            id: String(w.internalId), appId: w.desktopFileName || "", wmClass: w.resourceClass || "",
+            wmInstance: w.resourceName || "", pid: w.pid, fullScreen: w.fullScreen, maximized: isMaximized(w),
+            x: w.frameGeometry.x, y: w.frameGeometry.y, width: w.frameGeometry.width, height: w.frameGeometry.height
+        })),
+        active: a ? String(a.internalId) : "",
+        under: under(),
+        desktop: typeof workspace.currentDesktop == "number" ? workspace.currentDesktop - 1
+                                                              : workspace.desktops.indexOf(workspace.currentDesktop),
+        desktops: typeof workspace.desktops == "number" ? workspace.desktops : workspace.desktops.length
+    };
+    const text = JSON.stringify(state);
+    if (text == last) return;
+    last = text;
+    lastUnder = state.under;
+    state.x = workspace.cursorPos.x;
+    state.y = workspace.cursorPos.y;
+    callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Report", JSON.stringify(state));
+}
+
+function follow(w) {
+    for (const name of ["fullScreenChanged", "maximizedChanged", "frameGeometryChanged", "minimizedChanged", "desktopFileNameChanged",
+                        "desktopChanged", "desktopsChanged"])
+        if (w[name]) w[name].connect(report);
+}
+
+const on = (plasma5, plasma6name, f) => {
+    const signal = workspace[plasma6 ? plasma6name : plasma5];
+    if (signal) signal.connect(f);
+};
+on("clientActivated", "windowActivated", report);
+on("clientMaximizeSet", "clientMaximizeSet", (w, h, v) => { maximized[String(w.internalId)] = h && v; report(); });
+on("clientAdded", "windowAdded", w => { follow(w); report(); });
+on("clientRemoved", "windowRemoved", report);
+on("numberDesktopsChanged", "desktopsChanged", report);
+on("currentDesktopChanged", "currentDesktopChanged", report);
+on("stackingOrderChanged", "stackingOrderChanged", report);
+// The pointer counts only when it crosses into another window.
+on("cursorPosChanged", "cursorPosChanged", () => { if (under() != lastUnder) report(); });
+windows().forEach(follow);
+report();

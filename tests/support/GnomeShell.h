@@ -1,0 +1,266 @@
+#pragma once
+
+// GNOME Shell of one test's own: headless, with a virtual monitor, on a
+// private session bus, and a private system bus where python3-dbusmock plays
+// logind; HOME, the runtime folder and the settings (GLib's keyfile backend)
+// are temporary. The program's extension is installed there, turned on or
+// not. Wayland clients (foot) start under it with desktop entries of their
+// own; the pointer moves and clicks through mutter's remote-desktop interface,
+// as a user's hand would. The test's own process takes the same settings, so
+// GSettings reads what the shell reads.
+
+#include "support/ChildProcess.h"
+#include "support/PrivateBus.h"
+
+#include <QDBusArgument>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corv::test {
+
+inline const QString kExtensionUuid = "corvadine@brelvantoque.com";
+
+class GnomeShell {
+public:
+    // The virtual monitor.
+    static constexpr int kWidth = 1280, kHeight = 800;
+
+    struct Setup {
+        bool extensionOn = true;
+        // GSettings' text of org.gnome.desktop.input-sources "sources".
+        QString inputSources = "[('xkb', 'us'), ('xkb', 'de+nodeadkeys')]";
+        // Application ids that get a desktop entry.
+        QStringList appIds;
+    };
+
+    explicit GnomeShell(const Setup& setup) { start(setup); }
+
+    ~GnomeShell() {
+        for (auto& client : clients_) stop(*client);
+        stop(shell_);
+    }
+
+    GnomeShell(const GnomeShell&) = delete;
+    GnomeShell& operator=(const GnomeShell&) = delete;
+
+private:
+    void start(const Setup& setup) {
+        if (!dir_.isValid()) return fail("no temporary directory");
+        if (!session_.error().empty()) return fail(session_.error());
+        if (!system_.error().empty()) return fail(system_.error());
+        if (!system_.startTemplate("logind", "org.freedesktop.login1")) return fail(system_.error());
+        const QString home = dir_.filePath("home");
+        runtime_ = dir_.filePath("run");
+        QDir().mkpath(runtime_);
+        QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        dataHome_ = home + "/.local/share";
+        configHome_ = home + "/.config";
+        QDir().mkpath(configHome_ + "/glib-2.0/settings");
+        QDir().mkpath(dataHome_ + "/applications");
+        const QString source = QString(CORV_TEST_DIR) + "/../resources/gnome-shell/" + kExtensionUuid;
+        const QString installed = extensionFolder();
+        QDir().mkpath(installed);
+        for (const char* name : {"metadata.json", "extension.js"})
+            if (!QFile::copy(source + "/" + name, installed + "/" + name)) return fail("cannot copy the extension");
+        for (const QString& id : setup.appIds)
+            write(dataHome_ + "/applications/" + id + ".desktop",
+                  "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=foot -a " + id + "\n");
+        write(configHome_ + "/glib-2.0/settings/keyfile",
+              QString("[org/gnome/shell]\nenabled-extensions=%1\n\n"
+                      "[org/gnome/desktop/interface]\nenable-animations=false\n\n"
+                      "[org/gnome/desktop/input-sources]\nsources=%2\n")
+                  .arg(setup.extensionOn ? "['" + kExtensionUuid + "']" : "@as []", setup.inputSources));
+
+        env_ = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "DBUS_STARTER_ADDRESS", "LD_PRELOAD"})
+            env_.remove(name);
+        const std::vector<std::pair<QString, QString>> vars{
+            {"HOME", home},
+            {"XDG_RUNTIME_DIR", runtime_},
+            {"XDG_CONFIG_HOME", configHome_},
+            {"XDG_DATA_HOME", dataHome_},
+            {"XDG_CACHE_HOME", home + "/.cache"},
+            {"XDG_DATA_DIRS", "/usr/local/share:/usr/share"},
+            {"DBUS_SESSION_BUS_ADDRESS", session_.address()},
+            {"DBUS_SYSTEM_BUS_ADDRESS", system_.address()},
+            {"GSETTINGS_BACKEND", "keyfile"},
+            {"XDG_SESSION_TYPE", "wayland"},
+            {"XDG_CURRENT_DESKTOP", "GNOME"},
+        };
+        for (const auto& [name, value] : vars) env_.insert(name, value);
+        // This process reads the same settings; GLib takes them at its first use.
+        for (const char* name : {"XDG_CONFIG_HOME", "GSETTINGS_BACKEND"})
+            ::setenv(name, env_.value(name).toUtf8().constData(), 1);
+
+        shell_.setProcessEnvironment(env_);
+        shell_.setProcessChannelMode(QProcess::MergedChannels);
+        shell_.setStandardOutputFile(dir_.filePath("shell.log"));
+        endWithThisProcess(shell_);
+        shell_.start("gnome-shell", {"--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                                      QString("%1x%2").arg(kWidth).arg(kHeight)});
+        if (!shell_.waitForStarted(10000)) return fail("gnome-shell did not start (is the gnome-shell package installed?)");
+        const QString awaited = setup.extensionOn ? "com.brelvantoque.Corvadine.Shell" : "org.gnome.Shell";
+        auto* iface = session_.connection().interface();
+        if (!spinUntil([&] { return shell_.state() != QProcess::Running || iface->isServiceRegistered(awaited).value(); },
+                       30000) ||
+            shell_.state() != QProcess::Running)
+            return fail("gnome-shell did not offer " + awaited.toStdString() + "; its log: " + log());
+        // The shell opens the overview once started; the user leaves it.
+        if (!spinUntil([&] { return overviewActive(); }, 10000) || !setOverview(false) ||
+            !spinUntil([&] { return !overviewActive(); }))
+            return fail("the overview did not open and close; the shell's log: " + log());
+    }
+
+    bool overviewActive() {
+        const auto reply = session_.call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get",
+                                         {"org.gnome.Shell", "OverviewActive"});
+        return reply.type() == QDBusMessage::ReplyMessage &&
+               reply.arguments().value(0).value<QDBusVariant>().variant().toBool();
+    }
+
+    bool setOverview(bool on) {
+        return session_
+                   .call("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set",
+                         {"org.gnome.Shell", "OverviewActive", QVariant::fromValue(QDBusVariant(on))})
+                   .type() == QDBusMessage::ReplyMessage;
+    }
+
+public:
+    const std::string& error() const { return error_; }
+    QString sessionBus() const { return session_.address(); }
+    PrivateBus& bus() { return session_; }
+    QString extensionFolder() const { return dataHome_ + "/gnome-shell/extensions/" + kExtensionUuid; }
+    std::string log() const {
+        QFile file(dir_.filePath("shell.log"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().right(4000).toStdString() : std::string();
+    }
+
+    // A foot terminal with the app id; its pid, or 0.
+    qint64 startClient(const QString& appId) {
+        auto client = std::make_unique<QProcess>();
+        QProcessEnvironment env = env_;
+        env.insert("WAYLAND_DISPLAY", "wayland-0");
+        client->setProcessEnvironment(env);
+        client->setStandardOutputFile(QProcess::nullDevice());
+        client->setStandardErrorFile(QProcess::nullDevice());
+        endWithThisProcess(*client);
+        client->start("foot", {"-a", appId, "-o", "initial-window-size-pixels=400x300"});
+        if (!client->waitForStarted(10000)) return 0;
+        const qint64 pid = client->processId();
+        clients_.push_back(std::move(client));
+        return focusNew(appId) ? pid : 0;
+    }
+
+    // A call on the extension's interface, as another client of it would.
+    QDBusMessage extension(const QString& method, const QList<QVariant>& args = {}) {
+        return session_.call("com.brelvantoque.Corvadine.Shell", "/com/brelvantoque/Corvadine/Shell",
+                             "com.brelvantoque.Corvadine.Shell1", method, args);
+    }
+
+    // A call on GNOME Shell's own extensions interface (gnome-extensions' road).
+    QDBusMessage shellExtensions(const QString& method, const QList<QVariant>& args = {}) {
+        return session_.call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions", method, args);
+    }
+
+    // The extension's description of the window of the app id (a Wayland
+    // window's class); empty when there is none.
+    QVariantMap window(const QString& appId) {
+        for (const QVariantMap& w : windows())
+            if (w.value("wm_class").toString() == appId) return w;
+        return {};
+    }
+
+    std::vector<QVariantMap> windows() {
+        std::vector<QVariantMap> out;
+        const QDBusMessage reply = extension("Windows");
+        if (reply.type() != QDBusMessage::ReplyMessage) return out;
+        const auto list = reply.arguments().value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            QVariantMap w;
+            list >> w;
+            out.push_back(w);
+        }
+        list.endArray();
+        return out;
+    }
+
+    // A launched application's window takes the focus in a session (its
+    // launcher's activation); headless, the shell gives it that way.
+    bool focusNew(const QString& appId) {
+        if (!spinUntil([&] { return !window(appId).isEmpty(); }, 10000)) return false;
+        const QVariant id = window(appId).value("id");
+        if (!extension("ActivateWindow", {id}).arguments().value(0).toBool()) return false;
+        return spinUntil([&] { return extension("Windows").arguments().value(1) == id; }, 5000);
+    }
+
+    // Moves the pointer to the point, from where the shell has it, and waits
+    // until the shell has it there.
+    bool pointTo(int x, int y) {
+        const auto at = [&](int& px, int& py) {
+            const auto reply = extension("Pointer");
+            px = reply.arguments().value(0).toInt();
+            py = reply.arguments().value(1).toInt();
+            return reply.type() == QDBusMessage::ReplyMessage;
+        };
+        int px = 0, py = 0;
+        if (!at(px, py) || !remote("NotifyPointerMotionRelative", {double(x - px), double(y - py)})) return false;
+        return spinUntil([&] { return at(px, py) && px == x && py == y; }, 5000);
+    }
+    bool click() {
+        constexpr int kLeftButton = 0x110;
+        return remote("NotifyPointerButton", {kLeftButton, true}) && remote("NotifyPointerButton", {kLeftButton, false});
+    }
+
+private:
+    void fail(const std::string& why) { error_ = why; }
+
+    static void write(const QString& path, const QString& text) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) file.write(text.toUtf8());
+    }
+
+    bool remote(const QString& method, const QList<QVariant>& args) {
+        const QString service = "org.gnome.Mutter.RemoteDesktop";
+        if (remoteSession_.isEmpty()) {
+            const auto created = session_.call(service, "/org/gnome/Mutter/RemoteDesktop", service, "CreateSession");
+            if (created.type() != QDBusMessage::ReplyMessage) return false;
+            remoteSession_ = created.arguments().value(0).value<QDBusObjectPath>().path();
+            if (session_.call(service, remoteSession_, service + ".Session", "Start").type() !=
+                QDBusMessage::ReplyMessage)
+                return false;
+        }
+        return session_.call(service, remoteSession_, service + ".Session", method, args).type() ==
+               QDBusMessage::ReplyMessage;
+    }
+
+    static void stop(QProcess& process) {
+        if (process.state() == QProcess::NotRunning) return;
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    QTemporaryDir dir_;
+    PrivateBus session_{PrivateBus::Kind::Session};
+    PrivateBus system_{PrivateBus::Kind::System};
+    QString runtime_, dataHome_, configHome_;
+    QProcessEnvironment env_;
+    QProcess shell_;
+    std::vector<std::unique_ptr<QProcess>> clients_;
+    QString remoteSession_;
+    std::string error_;
+};
+
+} // namespace corv::test
