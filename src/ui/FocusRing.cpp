@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -50,7 +51,10 @@ public:
         case QEvent::FocusIn: {
             const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
             auto* w = qobject_cast<QWidget*>(o);
-            if (w && w == QApplication::focusWidget() && (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason))
+            // Qt also names Tab as the reason when it moves the focus off a
+            // control that was hidden: only a Tab key pressed counts.
+            if (w && w == QApplication::focusWidget() && tabbed_ &&
+                (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason))
                 showAround(w);
             else if (w == QApplication::focusWidget())
                 hide();
@@ -59,7 +63,13 @@ public:
         case QEvent::FocusOut:
             if (o == target_) hide();
             break;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            tabbed_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+            break;
+        }
         case QEvent::MouseButtonPress:
+            tabbed_ = false;
             hide();
             break;
         case QEvent::Move:
@@ -108,6 +118,8 @@ private:
 
     QPointer<QWidget> target_;
     QPointer<Ring> ring_;
+    // The last key pressed was Tab or Backtab, and no click came after it.
+    bool tabbed_ = false;
 };
 
 } // namespace

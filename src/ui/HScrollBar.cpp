@@ -3,6 +3,7 @@
 #include "model/UIState.h"
 #include "ui/AppIcon.h"
 #include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
 #include "ui/InteractionReader.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -146,7 +147,6 @@ void HScrollBar::rebuild() {
         auto* cell = new IconCell(appIcon(icon.path, kIconSize), icon.enabled, row_);
         cell->setObjectName(QString::fromStdString("app:" + icon.id));
         attachHint(cell, QString::fromStdString(icon.name));
-        onPress(cell, [this, id = icon.id] { if (update_) update_(id); });
         cell->installEventFilter(this);
         layout->addWidget(cell);
     }
@@ -214,23 +214,32 @@ void HScrollBar::wheelEvent(QWheelEvent* e) {
     e->accept();
 }
 
-bool HScrollBar::eventFilter(QObject*, QEvent* e) {
-    // A drag that starts on an icon pulls the row along.
+bool HScrollBar::eventFilter(QObject* watched, QEvent* e) {
+    // A drag that starts on an icon pulls the row along; a press released
+    // on its icon without a drag picks that application.
     if (e->type() == QEvent::MouseButtonPress) {
         dragFrom_ = static_cast<QMouseEvent*>(e)->globalPosition().x();
         dragging_ = false;
+        return true;
     } else if (e->type() == QEvent::MouseMove && (static_cast<QMouseEvent*>(e)->buttons() & Qt::LeftButton)) {
         const double x = static_cast<QMouseEvent*>(e)->globalPosition().x();
         if (!dragging_ && std::abs(x - dragFrom_) < QApplication::startDragDistance()) return false;
+        if (!dragging_) HintWinManager::shared().hide();
         dragging_ = true;
         if (settle_) settle_->stop();
         model_.scrollBy(x - dragFrom_);
         dragFrom_ = x;
         placeRow(model_.rowX());
         return true;
-    } else if (e->type() == QEvent::MouseButtonRelease && dragging_) {
-        dragging_ = false;
-        settleRow();
+    } else if (e->type() == QEvent::MouseButtonRelease) {
+        auto* m = static_cast<QMouseEvent*>(e);
+        auto* cell = qobject_cast<QWidget*>(watched);
+        if (dragging_) {
+            dragging_ = false;
+            settleRow();
+        } else if (m->button() == Qt::LeftButton && cell && cell->rect().contains(m->position().toPoint()) && update_) {
+            update_(cell->objectName().mid(4).toStdString());
+        }
     }
     return false;
 }

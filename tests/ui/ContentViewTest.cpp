@@ -14,6 +14,7 @@
 #include "ui/ButtonStyles.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
+#include "ui/HScrollBar.h"
 #include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/ToggleCombo.h"
@@ -286,6 +287,25 @@ TEST_F(ContentViewTest, FocusShowsAsARingOnlyWhenItCameFromTheKeyboard) {
     EXPECT_EQ(ringPixels(view, focused), 0);
     EXPECT_EQ(ringPixels(view, save), 0);
     EXPECT_TRUE(test::snapshot(view, "panel-focus-after-click"));
+
+    // Picking an application by mouse hides the global profile's controls;
+    // the focus Qt moves off a hidden one shows no ring.
+    Apps::shared().a.modify([](AppEntries& a) { a["org.example.Alpha"].url = Url("file:///opt/Alpha.app"); });
+    Options::shared().tabSelection.set(0);
+    ContentView fresh;
+    fresh.show();
+    fresh.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&fresh));
+    for (const std::string id : {"", "org.example.Alpha", ""}) {
+        auto* strip = findIn<HScrollBar>(fresh);
+        ASSERT_TRUE(strip && strip->cellFor(id));
+        test::click(strip->cellFor(id));
+        sim->runLoop.advance(0.1);
+        QApplication::processEvents();
+        if (QWidget* now = QApplication::focusWidget()) {
+            EXPECT_EQ(ringPixels(fresh, now), 0) << id << ": " << now->metaObject()->className();
+        }
+    }
 }
 
 // The bolt of a launch-target row: with shortcuts it opens their menu and

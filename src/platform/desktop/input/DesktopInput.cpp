@@ -349,12 +349,12 @@ void DesktopInput::gone(EvdevDevice& device) {
 
 EvdevDevice::Verdict DesktopInput::ask(EvdevDevice& device, const Event& event) {
     EvdevDevice::Verdict verdict;
-    if (device.stopping()) return verdict;
     const std::uint32_t type = event.type();
-    // Let go for a stall: the desktop reads the node itself until it is taken
-    // again. A release still reaches the taps once the loop turns, so that
-    // whatever its press started ends.
-    if (watchdog_.letGo()) {
+    // Let go for a stall (the desktop reads the node itself until it is taken
+    // again), or being released: the device's router has forgotten the key,
+    // so the ups made at its end leave this one out. A release still reaches
+    // the taps once the loop turns, so that whatever its press started ends.
+    if (device.stopping() || watchdog_.letGo()) {
         if (isRelease(type)) {
             auto slot = std::make_shared<Slot>();
             slot->event = event;

@@ -1,12 +1,13 @@
 #include "platform/desktop/input/InputNodeHolders.h"
 
+#include "platform/desktop/shell/FileText.h"
+
 #include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <fstream>
 
 namespace corv::desktop {
 
@@ -20,10 +21,10 @@ constexpr std::array<std::string_view, 22> kSeatInfrastructure{
     "cage",      "gamescope",  "cosmic-comp", "mutter-x11-fram",
 };
 
+// Read close-on-exec: this runs on a background thread while programs may be started.
 std::string command(const std::string& procRoot, const char* pid) {
-    std::ifstream in(procRoot + "/" + pid + "/comm");
-    std::string line;
-    std::getline(in, line);
+    std::string line = readFileText(procRoot + "/" + pid + "/comm", 256).value_or(std::string{});
+    if (const auto nl = line.find('\n'); nl != std::string::npos) line.resize(nl);
     return line;
 }
 

@@ -29,7 +29,9 @@ constexpr qint64 kClickAfterDeactivationMs = 300;
 
 class DesktopStatusBar::Item final : public platform::StatusButtonItem {
 public:
-    explicit Item(const TrayColors& tray) : tray_(tray) {
+    // `qtShows`: Qt's icon has a way to the screen (its watcher, or an X
+    // tray through xcb); otherwise it stays hidden until a watcher comes.
+    Item(const TrayColors& tray, bool qtShows) : tray_(tray), qtShows_(qtShows) {
         setImage({"rectangle.and.hand.point.up.left.filled", true, {}, 0});
         // Trays that keep a copy of the picture get it again in the new colours.
         qApp->installEventFilter(&paletteWatch_);
@@ -45,14 +47,14 @@ public:
                 }
                 active_ = s == Qt::ApplicationActive;
             });
-        icon_.show();
+        if (qtShows_) icon_.show();
         trace("status item made");
     }
 
     void setVisible(bool visible) override {
         visible_ = visible;
         if (sni_) sni_->setShown(visible);
-        else icon_.setVisible(visible);
+        else if (qtShows_) icon_.setVisible(visible);
     }
     bool isVisible() const override { return visible_; }
     void setImage(const platform::SymbolImage& image) override {
@@ -151,6 +153,7 @@ private:
     };
 
     const TrayColors& tray_;
+    const bool qtShows_;
     // Parented to the application so that it can be found among its children.
     QSystemTrayIcon icon_{QCoreApplication::instance()};
     std::unique_ptr<StatusNotifierItem> sni_;
@@ -208,7 +211,9 @@ platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
     if (!trayColors_) trayColors_ = std::make_unique<TrayColors>([this] { trayColorsChanged(); });
     if (items_.empty()) watchForWatcher();
-    items_.push_back(std::make_unique<Item>(*trayColors_));
+    // Without its watcher, Qt's icon docks in an X tray only.
+    const bool qtShows = qtThroughWatcher_ || !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    items_.push_back(std::make_unique<Item>(*trayColors_, qtShows));
     if (throughWatcher_) items_.back()->showThroughWatcher();
     return items_.back().get();
 }

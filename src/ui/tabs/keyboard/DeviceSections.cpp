@@ -34,21 +34,26 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
+const logitech::LogiKeybUI& shownKeyboard(int slot) {
+    return logitech::LogiKeybsUI::shared().k.get()[static_cast<std::size_t>(slot)];
+}
+
+} // namespace
+
+// The style's raised hover would draw a light block under the light glyph:
+// a faint tint marks the hover instead.
 QToolButton* plusButton(QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setObjectName("addButton");
     b->setAutoRaise(true);
     b->setText(QStringLiteral("\u2295"));
     b->setFont(systemFont(16, QFont::Light));
+    b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; border-radius: 4px; }"
+                                    " QToolButton:hover { background: rgba(255, 255, 255, 26); }"));
     setTextColor(b, primaryColor());
     return b;
 }
 
-const logitech::LogiKeybUI& shownKeyboard(int slot) {
-    return logitech::LogiKeybsUI::shared().k.get()[static_cast<std::size_t>(slot)];
-}
-
-} // namespace
 
 FramedBlock::FramedBlock(QWidget* parent) : QWidget(parent) {}
 

@@ -28,6 +28,9 @@ namespace corv::ui::keyboard {
 class CellButton;
 class QuirkKeyRow;
 
+// The ⊕ that adds a row to a section.
+QToolButton* plusButton(QWidget* parent);
+
 // A section outlined around its content with a gap under its title.
 class FramedBlock : public QWidget {
 public:

@@ -91,16 +91,6 @@ QWidget* sectionHeader(const char* titleKey, HelpTopic help, QToolButton* add, i
     return w;
 }
 
-QToolButton* plusButton(QWidget* parent) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName("addButton");
-    b->setAutoRaise(true);
-    b->setText(QStringLiteral("\u2295"));
-    b->setFont(systemFont(16, QFont::Light));
-    setTextColor(b, primaryColor());
-    return b;
-}
-
 
 using RowKey = std::tuple<std::string, std::uint64_t, std::uint64_t>;
 

@@ -84,6 +84,7 @@ struct Pad : InputScene {
                 input.send(pad, frame, timeval{static_cast<time_t>(at / 1'000'000), static_cast<suseconds_t>(at % 1'000'000)});
                 frame.clear();
                 test::spinUntil([] { return false; }, 4);
+                EXPECT_TRUE(test::spinUntil([&] { return input.allRead(); }, 10000));
             }
         }
         settle(80);

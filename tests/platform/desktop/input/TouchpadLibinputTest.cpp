@@ -8,6 +8,7 @@
 #include "model/Apps.h"
 #include "model/Shared.h"
 #include "platform/desktop/DesktopPlatform.h"
+#include "platform/desktop/input/InputScene.h"
 #include "platform/desktop/input/TouchpadGestures.h"
 
 #include "platform/desktop/input/TouchpadRecording.h"
@@ -295,15 +296,19 @@ TEST(TouchpadLibinput, WhatTheCloneGetsOfAnUnboundGestureIsStillThatGestureToLib
             if (row.ours.kind == "none") continue;
             const std::size_t before = cloneEvents().size();
             // A terminal stands in for the node and cuts what piles up, so each
-            // frame is read before the next is sent.
+            // frame is read before the next is sent, however late a busy
+            // machine reads it.
             for (const auto& frame : LibinputJudge::frames(plain(rec.events()))) {
                 input.send(pad, frame);
                 test::spinUntil([] { return false; }, 4);
+                EXPECT_TRUE(test::spinUntil([&] { return input.allRead(); }, 10000)) << row.name;
             }
-            // Held frames follow once the taps decided.
+            // Held frames follow once the taps decided: until no thread is at
+            // work and nothing more came for a while.
             std::size_t now = cloneEvents().size();
             for (std::size_t last = 0; now != last; now = cloneEvents().size()) {
                 last = now;
+                test::spinUntil([] { return InputScene::othersAsleep(); }, 10000);
                 test::spinUntil([] { return false; }, 30);
             }
             const auto all = cloneEvents();

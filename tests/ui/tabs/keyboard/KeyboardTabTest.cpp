@@ -328,6 +328,18 @@ TEST_F(KeyboardTabTest, ThePanelFollowsEachAddAndDeleteInTheTab) {
     };
     for (const auto& [change, button, clicks] : steps) {
         for (int i = 0; i < clicks; ++i) test::click(button());
+        if (clicks == 1) {
+            // The add button under the pointer keeps the dark ground, so its
+            // light glyph stays readable.
+            QWidget* add = button();
+            ASSERT_TRUE(add->underMouse()) << change;
+            const QImage shot = add->grab().toImage();
+            int light = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (const QColor c = shot.pixelColor(x, y); c.alpha() > 200 && c.lightness() > 200) ++light;
+            EXPECT_LT(light * 3, shot.width() * shot.height()) << change;
+        }
         // The redraw itself sets the final height: the panel is resized once.
         turn();
         const int redrawn = keys->scroll()->height();
