@@ -1,5 +1,6 @@
 #include "ui/ButtonStyles.h"
 
+#include "ui/SymbolButton.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -71,7 +72,10 @@ void StyledButton::paintEvent(QPaintEvent*) {
         p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
     }
     if (!symbol_.isEmpty()) {
-        const QPixmap pm = symbolPixmap(symbol_, symbolSize_, color);
+        // A bare symbol, disabled, is laid on as faint as the tools beside it.
+        const bool faint = style_ == ButtonStyle::Image && !isEnabled();
+        if (faint) p.setOpacity(kDisabledSymbolAlpha);
+        const QPixmap pm = symbolPixmap(symbol_, symbolSize_, faint ? toneColor(StyleTone::Primary) : color);
         const QSizeF s = pm.deviceIndependentSize();
         p.drawPixmap(QPointF(label.center().x() - s.width() / 2 + 0.5, label.center().y() - s.height() / 2 + 0.5), pm);
         return;

@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 namespace corv::ui {
 
@@ -50,6 +51,25 @@ bool DisabledCover::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void DisabledCover::mousePressEvent(QMouseEvent* e) { e->accept(); }
+
+// The keyboard reaches nothing under it either.
+void DisabledCover::showEvent(QShowEvent*) {
+    const QList<QWidget*> under = covered_ ? QList<QWidget*>{covered_}
+                                  : parentWidget() ? parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)
+                                                   : QList<QWidget*>{};
+    for (QWidget* w : under) {
+        if (w == this || w->testAttribute(Qt::WA_Disabled)) continue;
+        w->setEnabled(false);
+        disabled_.push_back(w);
+    }
+}
+
+void DisabledCover::hideEvent(QHideEvent*) {
+    // Hidden with its window, it still covers when the window shows again.
+    if (!isHidden()) return;
+    for (const QPointer<QWidget>& w : std::exchange(disabled_, {}))
+        if (w) w->setEnabled(true);
+}
 
 void DisabledCover::resizeEvent(QResizeEvent*) {
     if (backdrop_) backdrop_->setGeometry(rect());

@@ -6,6 +6,8 @@
 // opacity effect would grey the whole translucent popover). Given a covered
 // widget, it keeps to that widget's place.
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -25,12 +27,16 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void resizeEvent(QResizeEvent*) override;
     void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
 
 private:
     const Ground ground_;
     QWidget* covered_;
     QLabel* message_;
     BackdropView* backdrop_ = nullptr;
+    // What it turned off while shown.
+    QList<QPointer<QWidget>> disabled_;
 };
 
 // The space between the wrapped lines of the disabled message.

@@ -195,6 +195,12 @@ void HScrollBar::leaveEvent(QEvent*) {
 }
 
 void HScrollBar::wheelEvent(QWheelEvent* e) {
+    // While the touchpad's own scroll feeds the row, the wheel events the
+    // window system makes of the same fingers would move it twice.
+    if (UIState::shared().scrolling.get()) {
+        e->accept();
+        return;
+    }
     // Either wheel scrolls the row: a notch is one icon.
     const QPoint pixels = e->pixelDelta();
     const QPoint angle = e->angleDelta();

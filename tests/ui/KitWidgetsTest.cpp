@@ -126,6 +126,9 @@ TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
     EXPECT_EQ(ui.offset.get(), 0);
     ui.offset.set(-1e6);
     EXPECT_EQ(strip->model().offset, 2 * strip->model().bound);
+    // The window system's wheel events for the same fingers move it no further.
+    test::wheelAt(strip, QPoint(100, 20), 2, true);
+    EXPECT_EQ(strip->model().offset, 2 * strip->model().bound);
     ui.scrolling.set(false);
     const double w = strip->model().iconWidth;
     EXPECT_DOUBLE_EQ(strip->model().offset, std::nearbyint(2 * strip->model().bound / w) * w);

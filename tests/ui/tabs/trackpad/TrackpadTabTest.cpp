@@ -362,6 +362,15 @@ TEST_F(TrackpadTabTest, HelpPanesHeaderToolsAndClickThroughSwitches) {
     test::clickSwitch(left);
     settle();
     EXPECT_EQ(entry(kApp).lct, lct);
+    // Nor does the keyboard: Tab never stops on a control under it.
+    QWidget* body = tab->list()->parentWidget();
+    tab->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tab.get()));
+    for (int i = 0; i < 24; ++i) {
+        QTest::keyClick(tab->windowHandle(), Qt::Key_Tab);
+        QWidget* f = QApplication::focusWidget();
+        EXPECT_FALSE(f && body->isAncestorOf(f)) << i << ": " << typeid(*f).name();
+    }
     const auto drawnAlpha = [](QWidget* w) {
         QImage image(w->size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
