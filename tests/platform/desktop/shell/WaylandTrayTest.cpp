@@ -127,6 +127,9 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
     env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-system");
     env.insert("CORVADINE_TRACE", "1");
+    // Qt's Wayland plugin leaves its display's proxies to the process's end:
+    // under LeakSanitizer that report would be read as the program's words.
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + (env.contains("ASAN_OPTIONS") ? ":" : "") + "detect_leaks=0");
     QFile uinput(home.filePath("uinput"));
     ASSERT_TRUE(uinput.open(QIODevice::WriteOnly));
     env.insert("CORVADINE_UINPUT", uinput.fileName());
