@@ -50,12 +50,7 @@ void OutputModifiers::detach(int index) {
         guardLocked();
         writeLocked(index, kCodes[i], 0);
         if (h.lifted || !h.wanted) continue;
-        const std::uint64_t clones = h.wanted & ~bit(kPosting);
-        const int to = __builtin_ctzll(clones ? clones : h.wanted);
-        writeLocked(to, kCodes[i], 1);
-        h.shown |= bit(to);
-        h.restored |= bit(to);
-        restoredAny_ = true;
+        restoreLocked(h, kCodes[i]);
     }
     fds_[static_cast<std::size_t>(index)] = -1;
 }
@@ -152,6 +147,15 @@ void OutputModifiers::lift(platform::EventFlags flags) {
     }
 }
 
+void OutputModifiers::restoreLocked(Held& h, std::uint16_t code) {
+    const std::uint64_t clones = h.wanted & ~bit(kPosting);
+    const int to = __builtin_ctzll(clones ? clones : h.wanted);
+    writeLocked(to, code, 1);
+    h.shown |= bit(to);
+    h.restored |= bit(to);
+    restoredAny_ = true;
+}
+
 void OutputModifiers::restore() {
     std::lock_guard lock(mutex_);
     for (std::size_t i = 0; i < kCodes.size(); ++i) {
@@ -159,12 +163,7 @@ void OutputModifiers::restore() {
         if (!h.lifted) continue;
         h.lifted = false;
         if (h.shown || !h.wanted) continue;
-        const std::uint64_t clones = h.wanted & ~bit(kPosting);
-        const int to = __builtin_ctzll(clones ? clones : h.wanted);
-        writeLocked(to, kCodes[i], 1);
-        h.shown |= bit(to);
-        h.restored |= bit(to);
-        restoredAny_ = true;
+        restoreLocked(h, kCodes[i]);
     }
 }
 

@@ -57,6 +57,9 @@ private:
     // Every device it is down on lets it go: `index`'s own up is left to the
     // caller, the others go in `flush`.
     void takeDownLocked(Held& h, std::uint16_t code, int index, std::vector<std::pair<int, std::uint16_t>>& flush);
+    // Puts it down again on one device that wants it, a clone before the
+    // posting device.
+    void restoreLocked(Held& h, std::uint16_t code);
     void writeLocked(int index, std::uint16_t code, std::int32_t value);
     void guardLocked();
 
