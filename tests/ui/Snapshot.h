@@ -4,11 +4,13 @@
 // test run leaves pictures of the states it checked.
 
 #include <QDir>
+#include <QImage>
 #include <QLayout>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
 
+#include <algorithm>
 #include <string>
 
 namespace corv::test {
@@ -26,6 +28,18 @@ inline bool snapshot(QWidget& w, const std::string& name) {
     if (w.size().isEmpty() || !w.testAttribute(Qt::WA_Resized)) w.adjustSize();
     const QPixmap pixmap = w.grab();
     return !pixmap.isNull() && pixmap.save(snapshotPath(name));
+}
+
+// The most opaque pixel the widget draws, children included, over nothing:
+// how strongly it shows, whatever its colour.
+inline int drawnAlpha(QWidget& w) {
+    QImage image(w.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    w.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    int most = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) most = std::max(most, qAlpha(image.pixel(x, y)));
+    return most;
 }
 
 } // namespace corv::test

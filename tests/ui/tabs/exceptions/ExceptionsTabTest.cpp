@@ -625,18 +625,9 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_FALSE(off->header()->isEnabled());
     snap(*off, "key-popover-disabled");
     // Every tool of its header is drawn as faint as the others.
-    const auto drawnAlpha = [](QWidget* w) {
-        QImage image(w->size(), QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        w->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-        int most = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) most = std::max(most, qAlpha(image.pixel(x, y)));
-        return most;
-    };
     std::vector<int> tools;
     for (auto* b : off->header()->findChildren<QAbstractButton*>())
-        if (b->width() < 40) tools.push_back(drawnAlpha(b));
+        if (b->width() < 40) tools.push_back(drawnAlpha(*b));
     ASSERT_GE(tools.size(), 4u);
     EXPECT_LE(*std::max_element(tools.begin(), tools.end()), 2 * *std::min_element(tools.begin(), tools.end()));
     // The keyboard reaches nothing under the cover either.
