@@ -163,8 +163,9 @@ void HScrollBar::showSelection() {
     const std::string& selected = appid_.get();
     static_cast<IconCell*>(globe_)->setSelected(selected.empty());
     if (!row_) return;
-    for (auto* cell : row_->findChildren<IconCell*>(QString(), Qt::FindDirectChildrenOnly))
-        cell->setSelected(cell->objectName().toStdString() == "app:" + selected);
+    for (QObject* child : row_->children())
+        if (auto* cell = dynamic_cast<IconCell*>(child))
+            cell->setSelected(cell->objectName().toStdString() == "app:" + selected);
 }
 
 void HScrollBar::measure() {
