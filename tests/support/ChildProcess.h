@@ -26,6 +26,10 @@ inline void endWithThisProcess(QProcess& process) {
     });
 }
 
+// Signals the one process. A pid of 0 (a QProcess that is not running) or
+// below would signal a whole group, the test runner's own included.
+inline bool signalProcess(qint64 pid, int signal) { return pid > 0 && ::kill(static_cast<pid_t>(pid), signal) == 0; }
+
 // The process's descriptors that a program it starts would inherit, besides
 // the standard three.
 inline std::vector<std::string> inheritable(qint64 pid) {

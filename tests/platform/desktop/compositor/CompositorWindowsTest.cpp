@@ -279,7 +279,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     }
 
     // A closed window's application leaves the map.
-    ::kill(static_cast<pid_t>(clientB), SIGTERM);
+    test::signalProcess(clientB, SIGTERM);
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(a)), 1u);
 
