@@ -1,5 +1,7 @@
 #include "ui/HintPanelWidget.h"
 
+#include "platform/Localization.h"
+
 #include "ui/FrameWatch.h"
 #include "ui/RoundedOutline.h"
 #include "ui/Theme.h"
@@ -8,6 +10,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -190,6 +193,16 @@ void installHintPanel() {
 void attachHint(QWidget* widget, const QString& text, bool big) {
     if (text.isEmpty()) return;
     new HoverHint(widget, text.toStdString(), big);
+    // A control that shows only a symbol is named by its hint, a help mark
+    // as help that reads the text.
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (!widget->accessibleName().isEmpty() || (button && !button->text().isEmpty())) return;
+    if (big) {
+        widget->setAccessibleName(QString::fromStdString(platform::localized("Accessible help")));
+        widget->setAccessibleDescription(text);
+    } else {
+        widget->setAccessibleName(text);
+    }
 }
 
 } // namespace corv::ui
