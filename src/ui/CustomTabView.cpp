@@ -80,7 +80,11 @@ QRectF TabBar::targetRect() const {
 
 void TabBar::setSelection(std::int64_t selection) {
     selection_ = selection;
-    for (int i = 0; i < count(); ++i) buttons_[std::size_t(i)]->setSelected(i == selection);
+    // The bar is one stop for Tab, at the selected tab; the arrows go along it.
+    for (int i = 0; i < count(); ++i) {
+        buttons_[std::size_t(i)]->setSelected(i == selection);
+        buttons_[std::size_t(i)]->setFocusPolicy(i == selection ? Qt::TabFocus : Qt::NoFocus);
+    }
     follow(placed_);
 }
 

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -165,10 +166,18 @@ void HScrollBar::rebuild() {
 
 void HScrollBar::showSelection() {
     const std::string& selected = appid_.get();
+    // The strip is one stop for Tab, at the selected icon (the globe when
+    // none is); the arrows go along it.
+    bool found = selected.empty();
+    if (row_)
+        for (auto* cell : row_->findChildren<IconCell*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const bool on = cell->objectName().toStdString() == "app:" + selected;
+            cell->setSelected(on);
+            cell->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+            found = found || on;
+        }
     static_cast<IconCell*>(globe_)->setSelected(selected.empty());
-    if (!row_) return;
-    for (auto* cell : row_->findChildren<IconCell*>(QString(), Qt::FindDirectChildrenOnly))
-        cell->setSelected(cell->objectName().toStdString() == "app:" + selected);
+    globe_->setFocusPolicy(found && !selected.empty() ? Qt::NoFocus : Qt::TabFocus);
 }
 
 void HScrollBar::measure() {
@@ -234,8 +243,10 @@ void HScrollBar::reveal(QWidget* cell) {
 }
 
 bool HScrollBar::eventFilter(QObject* watched, QEvent* e) {
+    // The keys bring the icon they reach into view.
     if (e->type() == QEvent::FocusIn) {
-        reveal(static_cast<QWidget*>(watched));
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+        if (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason) reveal(static_cast<QWidget*>(watched));
         return false;
     }
     // A drag that starts on an icon pulls the row along; a press released

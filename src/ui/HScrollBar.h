@@ -4,7 +4,8 @@
 // profile, then one icon per application with settings. It scrolls sideways
 // with the trackpad while the pointer is over it, with either wheel, and when
 // dragged; it settles on whole icons when the scroll or drag ends. Tab
-// reaches each icon and the arrows move along them; Space or Return picks.
+// stops at the selected icon, the arrows move along the icons and Space or
+// Return picks one.
 
 #include "model/Observable.h"
 #include "ui/HScrollBarModel.h"
