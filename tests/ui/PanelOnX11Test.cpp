@@ -44,7 +44,6 @@
 #include "platform/desktop/shell/DesktopWindows.h"
 #include "support/Xvfb.h"
 #include "ui/Snapshot.h"
-#include "ui/XKeys.h"
 #include "ui/XPointer.h"
 
 #include <QAccessible>
@@ -795,159 +794,126 @@ QString spokenName(QWidget* w) {
     return a ? a->text(QAccessible::Name) : QString();
 }
 
-// The keyboard on the panel: each key waits until the focus or the state
-// it should change has changed.
-class KeyWalk {
-public:
-    test::XKeys keys;
-
-    // Tab (Shift+Tab with `back`) once; the newly focused control.
-    QWidget* tab(bool back = false) {
-        QWidget* before = QApplication::focusWidget();
-        if (back) keys.tap(XK_Tab, {XK_Shift_L});
-        else keys.tap(XK_Tab);
-        spinUntil([&] { return QApplication::focusWidget() != before; });
-        return QApplication::focusWidget();
-    }
-    // Tabs until `target` has the focus; the stops on the way, it last.
-    std::vector<QWidget*> tabTo(QWidget* target) {
-        std::vector<QWidget*> stops;
-        for (int i = 0; i < 80 && QApplication::focusWidget() != target; ++i) stops.push_back(tab());
-        EXPECT_EQ(QApplication::focusWidget(), target) << "Tab never reached it";
-        return stops;
-    }
-    // A control of Ctrl (and Shift) with `keysym`, to tab `to`.
-    void switchTo(unsigned long keysym, bool shift, std::int64_t to) {
-        if (shift) keys.tap(keysym, {XK_Control_L, XK_Shift_L});
-        else keys.tap(keysym, {XK_Control_L});
-        EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to; })) << "to tab " << to;
-    }
-};
-
-// Each stop after the last on the panel: to its right on the same line, or
-// on a line below.
-void expectReadingOrder(const std::vector<QWidget*>& stops, QWidget* panel) {
-    for (std::size_t i = 1; i < stops.size(); ++i) {
-        const QRect a(stops[i - 1]->mapTo(panel, QPoint()), stops[i - 1]->size());
-        const QRect b(stops[i]->mapTo(panel, QPoint()), stops[i]->size());
-        const bool sameLine = b.center().y() >= a.top() && b.center().y() <= a.bottom();
-        EXPECT_TRUE(sameLine ? b.left() >= a.right() : b.center().y() > a.bottom())
-            << i << ": " << spokenName(stops[i]).toStdString() << " after " << spokenName(stops[i - 1]).toStdString();
-    }
-}
-
 // Keyboard only, once the icon opened the panel: the tab bar's arrows and
 // Ctrl+Tab, Ctrl+PageDown and their reverses change tabs; Tab reaches every
-// control in reading order, each with a name to speak; a slider, a switch,
-// an exception, the icon strip, an application's switch and a click-through
-// box are set with Space, Return and the arrows; Escape closes the panel.
+// control in reading order, each with a name to speak; Space, Return and the
+// arrows set a slider, a switch, an exception, the strip's application, its
+// switch and a click-through box; Escape closes the panel.
 void walkByKeyboard(bool dark) {
     QPalette desk;
     desk.setColor(QPalette::Window, dark ? QColor(42, 46, 50) : QColor(239, 240, 241));
     desk.setColor(QPalette::WindowText, dark ? QColor(252, 252, 252) : QColor(35, 38, 41));
     QApplication::setPalette(desk);
-    const std::string scheme = dark ? "dark" : "light";
+    const std::string shot = std::string("x11-keys-") + (dark ? "dark-" : "light-");
     QTemporaryDir dir;
     installDesktopEntries(dir);
     const Launched program(dir);
-    test::XPointer pointer;
-    KeyWalk walk;
-    ASSERT_TRUE(pointer.ok() && walk.keys.ok());
-    const QRect icon = dockedIcon(pointer);
-    QWidget* panel = openPanel(pointer, icon.center());
+    test::XPointer x;
+    ASSERT_TRUE(x.ok());
+    QWidget* panel = openPanel(x, dockedIcon(x).center());
     ASSERT_TRUE(panel && QTest::qWaitForWindowActive(panel));
     TabBar* bar = findIn<TabBar>(panel);
-    ASSERT_TRUE(spinUntil([&] { return QApplication::focusWidget() && panel->isAncestorOf(QApplication::focusWidget()); }));
+    const auto focus = [] { return QApplication::focusWidget(); };
+    // Each key waits until what it should change has changed.
+    const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
+        QWidget* before = focus();
+        x.key(XK_Tab, held);
+        spinUntil([&] { return focus() != before; });
+        return focus();
+    };
+    const auto tabTo = [&](QWidget* target) {
+        std::vector<QWidget*> stops;
+        for (int i = 0; i < 80 && (stops.empty() || focus() != target); ++i) stops.push_back(tab());
+        EXPECT_EQ(focus(), target) << "Tab never reached it";
+        return stops;
+    };
+    const auto tabsTo = [&](unsigned long keysym, bool shift, std::int64_t to) {
+        x.key(keysym, shift ? std::initializer_list<unsigned long>{XK_Control_L, XK_Shift_L}
+                            : std::initializer_list<unsigned long>{XK_Control_L});
+        EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); }))
+            << "to tab " << to;
+    };
 
-    // The tab bar: Shift+Tab from the first control comes back to it; the arrows go along it.
-    walk.tabTo(findIn<HScrollBar>(panel)->cellFor(""));
-    EXPECT_EQ(walk.tab(true), bar->button(0));
-    walk.keys.tap(XK_Right);
-    EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == 1; }));
-    EXPECT_EQ(QApplication::focusWidget(), bar->button(1));
-    EXPECT_TRUE(test::snapshot(*panel, "x11-keys-" + scheme + "-tab-bar"));
-    walk.switchTo(XK_Tab, false, 2);
-    walk.switchTo(XK_Next, false, 3);
-    walk.switchTo(XK_Tab, true, 2);
-    walk.switchTo(XK_Prior, false, 1);
-    walk.switchTo(XK_Prior, false, 0);
-    walk.switchTo(XK_Prior, false, 3);
+    // The tab bar: Shift+Tab from the strip comes back to it; the arrows and Ctrl go along it.
+    tabTo(findIn<HScrollBar>(panel)->cellFor(""));
+    EXPECT_EQ(tab({XK_Shift_L}), bar->button(0));
+    x.key(XK_Right);
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == 1 && focus() == bar->button(1); }));
+    EXPECT_TRUE(test::snapshot(*panel, shot + "tab-bar"));
+    for (auto [keysym, shift, to] : {std::tuple{XK_Tab, false, 2}, {XK_Next, false, 3}, {XK_Tab, true, 2},
+                                     {XK_Prior, false, 1}, {XK_Prior, false, 0}, {XK_Prior, false, 3}})
+        tabsTo(keysym, shift, to);
 
-    // Settings: one round of Tab meets every switch, slider and button in
-    // reading order; the arrows and Page Down move the friction; Space
-    // ticks a switch.
+    // Settings: one round of Tab meets every switch, slider and button, in
+    // reading order (right along a line, else down); the arrows and Page
+    // Down move the friction; Space ticks a switch.
     auto* settingsTab = findIn<settings::SettingsTab>(panel);
-    ASSERT_TRUE(settingsTab && QApplication::focusWidget() == bar->button(3));
-    std::vector<QWidget*> round{walk.tab()};
-    for (QWidget* w : walk.tabTo(bar->button(3))) round.push_back(w);
+    std::vector<QWidget*> round = tabTo(bar->button(3));
     round.pop_back();
-    expectReadingOrder(round, panel);
     std::map<std::string, int> kinds;
-    for (QWidget* w : round) {
-        ++kinds[dynamic_cast<IntSlider*>(w) ? "slider" : dynamic_cast<ToggleCombo*>(w) ? "switch" : "button"];
-        EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
+    for (std::size_t i = 0; i < round.size(); ++i) {
+        ++kinds[dynamic_cast<IntSlider*>(round[i]) ? "slider" : dynamic_cast<ToggleCombo*>(round[i]) ? "switch" : "button"];
+        EXPECT_FALSE(spokenName(round[i]).isEmpty()) << typeid(*round[i]).name();
+        if (i == 0) continue;
+        const QRect a(round[i - 1]->mapTo(panel, QPoint()), round[i - 1]->size());
+        const QRect b(round[i]->mapTo(panel, QPoint()), round[i]->size());
+        const bool sameLine = b.center().y() >= a.top() && b.center().y() <= a.bottom();
+        EXPECT_TRUE(sameLine ? b.left() >= a.right() : b.center().y() > a.bottom()) << spokenName(round[i]).toStdString();
     }
     EXPECT_EQ(kinds, (std::map<std::string, int>{{"button", 7}, {"slider", 3}, {"switch", 7}}));
-    walk.tabTo(settingsTab->frictionSlider());
+    tabTo(settingsTab->frictionSlider());
     const double friction = Options::shared().sclAcc.get();
-    walk.keys.tap(XK_Right);
-    walk.keys.tap(XK_Right);
-    EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction + 2; }));
-    walk.keys.tap(XK_Next);
+    for (unsigned long k : {XK_Right, XK_Right, XK_Next}) x.key(k);
     EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
-    EXPECT_TRUE(test::snapshot(*panel, "x11-keys-" + scheme + "-slider"));
-    walk.tabTo(settingsTab->toggle("Setting tab capslock notif"));
-    walk.keys.tap(XK_space);
+    EXPECT_TRUE(test::snapshot(*panel, shot + "slider"));
+    tabTo(settingsTab->toggle("Setting tab capslock notif"));
+    x.key(XK_space);
     EXPECT_TRUE(spinUntil([] { return UIState::shared().capslockNotif.get(); }));
 
     // Exceptions: Return on ⊕ opens the picker; typed words narrow it, Tab
     // reaches the row, Return adds the application.
-    walk.switchTo(XK_Tab, true, 2);
+    tabsTo(XK_Tab, true, 2);
     auto* apps = findIn<exceptions::ExceptionsTab>(panel);
-    ASSERT_TRUE(apps && spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
-    EXPECT_EQ(walk.tab(), apps->addInstalledButton());
+    ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
+    EXPECT_EQ(tab(), apps->addInstalledButton());
     EXPECT_FALSE(spokenName(apps->addInstalledButton()).isEmpty());
-    walk.keys.tap(XK_Return);
+    x.key(XK_Return);
     exceptions::AppPicker* picker = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && QApplication::activePopupWidget() == picker; }));
-    walk.keys.type("alpha");
+    x.type("alpha");
     ASSERT_TRUE(spinUntil([&] { return picker->rows().size() == 1u; }));
-    EXPECT_EQ(walk.tab(), picker->rows()[0]);
-    EXPECT_TRUE(test::snapshot(*picker, "x11-keys-" + scheme + "-picker"));
-    walk.keys.tap(XK_Return);
-    ASSERT_TRUE(spinUntil([] { return Apps::shared().a.get().count("org.example.Alpha") == 1; }));
+    EXPECT_EQ(tab(), picker->rows()[0]);
+    EXPECT_TRUE(test::snapshot(*picker, shot + "picker"));
+    x.key(XK_Return);
+    ASSERT_TRUE(spinUntil([&] { return Apps::shared().a.get().count("org.example.Alpha") && !apps->picker() && focus(); }));
 
     // Trackpad: the strip's arrow and Space pick the application; Space
-    // switches it off and on; Tab reaches its three click-through boxes.
-    ASSERT_TRUE(spinUntil([&] { return !apps->picker() && QApplication::focusWidget(); }));
-    walk.switchTo(XK_Prior, false, 1);
-    walk.switchTo(XK_Prior, false, 0);
-    auto* tab = findIn<trackpad::TrackpadTab>(panel);
-    ASSERT_TRUE(tab);
-    auto* strip = findIn<HScrollBar>(tab);
+    // switches it off, Return on again; Tab reaches its click-through boxes.
+    tabsTo(XK_Prior, false, 1);
+    tabsTo(XK_Prior, false, 0);
+    auto* tab0 = findIn<trackpad::TrackpadTab>(panel);
+    auto* strip = findIn<HScrollBar>(tab0);
     ASSERT_TRUE(spinUntil([&] { return strip->cellFor("org.example.Alpha"); }));
-    EXPECT_EQ(walk.tab(), strip->cellFor(""));
-    walk.keys.tap(XK_Right);
-    EXPECT_TRUE(spinUntil([&] { return QApplication::focusWidget() == strip->cellFor("org.example.Alpha"); }));
-    walk.keys.tap(XK_space);
+    EXPECT_EQ(tab(), strip->cellFor(""));
+    x.key(XK_Right);
+    EXPECT_TRUE(spinUntil([&] { return focus() == strip->cellFor("org.example.Alpha"); }));
+    x.key(XK_space);
     ASSERT_TRUE(spinUntil([] { return UIApp::shared().id.get() == "org.example.Alpha"; }));
     const auto entry = [] { return Apps::shared().a.get().at("org.example.Alpha"); };
-    auto* appSwitch = findIn<AppToggle>(tab);
-    std::vector<QWidget*> stops = walk.tabTo(appSwitch);
-    walk.keys.tap(XK_space);
-    ASSERT_TRUE(spinUntil([&] { return !entry().enabled && tab->cover()->isVisible(); }));
-    EXPECT_TRUE(test::snapshot(*panel, "x11-keys-" + scheme + "-switched-off"));
-    walk.keys.tap(XK_Return);
-    ASSERT_TRUE(spinUntil([&] { return entry().enabled && !tab->cover()->isVisible(); }));
-    for (QWidget* w : walk.tabTo(tab->clickToggle(trackpad::ClickFlag::Scroll))) stops.push_back(w);
+    std::vector<QWidget*> stops = tabTo(findIn<AppToggle>(tab0));
+    x.key(XK_space);
+    ASSERT_TRUE(spinUntil([&] { return !entry().enabled && tab0->cover()->isVisible(); }));
+    EXPECT_TRUE(test::snapshot(*panel, shot + "switched-off"));
+    x.key(XK_Return);
+    ASSERT_TRUE(spinUntil([&] { return entry().enabled && !tab0->cover()->isVisible(); }));
+    for (QWidget* w : tabTo(tab0->clickToggle(trackpad::ClickFlag::Scroll))) stops.push_back(w);
     for (auto f : {trackpad::ClickFlag::Left, trackpad::ClickFlag::Right})
-        EXPECT_NE(std::find(stops.begin(), stops.end(), tab->clickToggle(f)), stops.end());
+        EXPECT_NE(std::find(stops.begin(), stops.end(), tab0->clickToggle(f)), stops.end());
     for (QWidget* w : stops) EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
-    walk.keys.tap(XK_space);
+    x.key(XK_space);
     EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
-    EXPECT_TRUE(test::snapshot(*panel, "x11-keys-" + scheme + "-click-through"));
-
-    walk.keys.tap(XK_Escape);
+    EXPECT_TRUE(test::snapshot(*panel, shot + "click-through"));
+    x.key(XK_Escape);
     EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
 }
 
