@@ -247,60 +247,43 @@ TEST_F(KitWidgetsTest, SliderFollowsTheDragPagesOnClicksAndStepsByKeysAndWheel) 
     ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
     QWindow* w = win->windowHandle();
     const auto at = [&](double x) { return test::windowPoint(s, QPoint(int(x + 0.5), s->height() / 2)); };
-    const auto drag = [&](double from, std::vector<double> path) {
-        QTest::mousePress(w, Qt::LeftButton, {}, at(from));
-        for (double x : path) QTest::mouseMove(w, at(x));
-        QTest::mouseRelease(w, Qt::LeftButton, {}, at(path.empty() ? from : path.back()));
+    // Pressed at x (or at the fill's end of value -x), moved by each of `by`.
+    const auto drag = [&](double x, std::vector<double> by) {
+        x = x < 0 ? -4.2 * x : x;
+        QTest::mousePress(w, Qt::LeftButton, {}, at(x));
+        for (double d : by) QTest::mouseMove(w, at(x + d));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at(x + (by.empty() ? 0 : by.back())));
     };
-    const auto end = [](std::int64_t v) { return 4.2 * double(v); };
-    const auto key = [&](Qt::Key k) { return [&, k] { QTest::keyClick(w, k); }; };
-    struct Case {
-        const char* what;
+    const struct {
         std::int64_t from;
         std::function<void()> act;
         std::int64_t to;
-        int updates;
-    };
-    const Case cases[] = {
-        {"fill's end dragged 10 steps", 20, [&] { drag(end(20), {end(20) + 20, end(20) + 42}); }, 30, 1},
-        {"dragged out and back", 30, [&] { drag(end(30), {end(30) + 42, end(30) - 21}); }, 25, 1},
-        {"dragged past the end", 40, [&] { drag(end(40), {end(40) + 300}); }, 50, 1},
-        {"dragged from the groove", 10, [&] { drag(150, {160, 168}); }, 40, 1},
-        {"click right of the fill", 16, [&] { drag(180, {}); }, 21, 1},
-        {"click left of the fill", 16, [&] { drag(10, {}); }, 11, 1},
-        {"click left near the low end", 3, [&] { drag(2, {}); }, 0, 1},
-        {"click on the fill's end", 25, [&] { drag(end(25), {}); }, 25, 1},
-        {"Right", 25, key(Qt::Key_Right), 26, 1},
-        {"Up", 25, key(Qt::Key_Up), 26, 1},
-        {"Left", 25, key(Qt::Key_Left), 24, 1},
-        {"Down", 25, key(Qt::Key_Down), 24, 1},
-        {"PageUp", 25, key(Qt::Key_PageUp), 30, 1},
-        {"PageDown", 25, key(Qt::Key_PageDown), 20, 1},
-        {"Home", 25, key(Qt::Key_Home), 0, 1},
-        {"End", 25, key(Qt::Key_End), 50, 1},
-        {"End at the end", 50, key(Qt::Key_End), 50, 0},
-        {"wheel up a notch", 25, [&] { test::wheelAt(s, test::centre(s), 1); }, 26, 1},
-        {"wheel down two notches", 25, [&] { test::wheelAt(s, test::centre(s), -2); }, 23, 1},
+    } cases[] = {
+        {20, [&] { drag(-20, {20, 42}); }, 30},  {30, [&] { drag(-30, {42, -21}); }, 25},
+        {40, [&] { drag(-40, {300}); }, 50},     {10, [&] { drag(150, {10, 18}); }, 40},  // from the groove
+        {16, [&] { drag(180, {}); }, 21},        {16, [&] { drag(10, {}); }, 11},
+        {3, [&] { drag(2, {}); }, 0},            {25, [&] { drag(-25, {}); }, 25},
+        {25, [&] { QTest::keyClick(w, Qt::Key_Right); }, 26}, {25, [&] { QTest::keyClick(w, Qt::Key_Up); }, 26},
+        {25, [&] { QTest::keyClick(w, Qt::Key_Left); }, 24},  {25, [&] { QTest::keyClick(w, Qt::Key_Down); }, 24},
+        {25, [&] { QTest::keyClick(w, Qt::Key_PageUp); }, 30}, {25, [&] { QTest::keyClick(w, Qt::Key_PageDown); }, 20},
+        {25, [&] { QTest::keyClick(w, Qt::Key_Home); }, 0},   {25, [&] { QTest::keyClick(w, Qt::Key_End); }, 50},
+        {25, [&] { test::wheelAt(s, test::centre(s), 1); }, 26}, {25, [&] { test::wheelAt(s, test::centre(s), -2); }, 23},
     };
     for (const bool enabled : {true, false}) {
         on = enabled;
         s->refresh();
         EXPECT_EQ(s->focusPolicy(), enabled ? Qt::TabFocus : Qt::NoFocus);
         if (enabled) s->setFocus(Qt::TabFocusReason);
-        for (const Case& c : cases) {
-            value = c.from;
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            value = cases[i].from;
             updates = 0;
             s->refresh();
-            c.act();
-            EXPECT_EQ(value, enabled ? c.to : c.from) << c.what << (enabled ? "" : " while off");
-            EXPECT_EQ(updates, enabled ? c.updates : 0) << c.what << (enabled ? "" : " while off");
+            cases[i].act();
+            EXPECT_EQ(std::pair(value, updates), std::pair(enabled ? cases[i].to : cases[i].from, int(enabled))) << i;
         }
     }
-    on = true;
-    value = 30;
-    s->refresh();
     s->setFocus(Qt::TabFocusReason);
-    EXPECT_TRUE(test::snapshot(*win, "slider-at-30"));
+    EXPECT_TRUE(test::snapshot(*win, "slider-focused"));
 }
 
 } // namespace
