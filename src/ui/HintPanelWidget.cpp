@@ -4,6 +4,7 @@
 
 #include "ui/FrameWatch.h"
 #include "ui/RoundedOutline.h"
+#include "ui/SymbolButton.h"
 #include "ui/Theme.h"
 
 #include <QCursor>
@@ -197,7 +198,8 @@ void attachHint(QWidget* widget, const QString& text, bool big) {
     // as help that reads the text.
     auto* button = qobject_cast<QAbstractButton*>(widget);
     if (!widget->accessibleName().isEmpty() || (button && !button->text().isEmpty())) return;
-    if (big) {
+    auto* symbol = dynamic_cast<SymbolButton*>(widget);
+    if (big && (!symbol || symbol->symbol() == Symbol::QuestionCircle)) {
         widget->setAccessibleName(QString::fromStdString(platform::localized("Accessible help")));
         widget->setAccessibleDescription(text);
     } else {
