@@ -788,12 +788,6 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     }));
 }
 
-// What a screen reader speaks for a control.
-QString spokenName(QWidget* w) {
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-    return a ? a->text(QAccessible::Name) : QString();
-}
-
 // Keyboard only, once the icon opened the panel: the tab bar's arrows and
 // Ctrl+Tab, Ctrl+PageDown and their reverses change tabs; Tab reaches every
 // control in reading order, each with a name to speak; Space, Return and the
@@ -814,6 +808,8 @@ void walkByKeyboard(bool dark) {
     ASSERT_TRUE(panel && QTest::qWaitForWindowActive(panel));
     TabBar* bar = findIn<TabBar>(panel);
     const auto focus = [] { return QApplication::focusWidget(); };
+    // What a screen reader speaks for a control.
+    const auto spokenName = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
     // Each key waits until what it should change has changed.
     const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
         QWidget* before = focus();
@@ -828,10 +824,8 @@ void walkByKeyboard(bool dark) {
         return stops;
     };
     const auto tabsTo = [&](unsigned long keysym, bool shift, std::int64_t to) {
-        x.key(keysym, shift ? std::initializer_list<unsigned long>{XK_Control_L, XK_Shift_L}
-                            : std::initializer_list<unsigned long>{XK_Control_L});
-        EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); }))
-            << "to tab " << to;
+        shift ? x.key(keysym, {XK_Control_L, XK_Shift_L}) : x.key(keysym, {XK_Control_L});
+        EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); })) << to;
     };
 
     // The tab bar: Shift+Tab from the strip comes back to it; the arrows and Ctrl go along it.
@@ -876,11 +870,10 @@ void walkByKeyboard(bool dark) {
     auto* apps = findIn<exceptions::ExceptionsTab>(panel);
     ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
     EXPECT_EQ(tab(), apps->addInstalledButton());
-    EXPECT_FALSE(spokenName(apps->addInstalledButton()).isEmpty());
     x.key(XK_Return);
     exceptions::AppPicker* picker = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && QApplication::activePopupWidget() == picker; }));
-    x.type("alpha");
+    for (char c : std::string("alpha")) x.key(static_cast<unsigned long>(c));
     ASSERT_TRUE(spinUntil([&] { return picker->rows().size() == 1u; }));
     EXPECT_EQ(tab(), picker->rows()[0]);
     EXPECT_TRUE(test::snapshot(*picker, shot + "picker"));

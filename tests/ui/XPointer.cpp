@@ -96,10 +96,6 @@ void XPointer::key(unsigned long keysym, std::initializer_list<unsigned long> he
     XSync(dpy(display_), False);
 }
 
-void XPointer::type(const std::string& text) {
-    for (char c : text) key(static_cast<unsigned long>(c));
-}
-
 bool XPointer::insideShape(const QWidget* window, QPoint p) const {
     int count = 0, ordering = 0;
     XRectangle* rects = XShapeGetRectangles(dpy(display_), static_cast<Window>(window->winId()), ShapeBounding, &count,

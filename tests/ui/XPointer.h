@@ -10,7 +10,6 @@
 
 #include <initializer_list>
 #include <optional>
-#include <string>
 
 class QWidget;
 
@@ -43,9 +42,8 @@ public:
     // Turns the wheel: button 4 up, 5 down, 6 left, 7 right; `notches` clicks.
     void wheel(int button, int notches);
     // Presses and lets go the key of `keysym`, `held` (modifiers' keysyms)
-    // held round it; types lower-case letters and digits.
+    // held round it.
     void key(unsigned long keysym, std::initializer_list<unsigned long> held = {});
-    void type(const std::string& text);
 
     // Whether the point of `window` lies inside its bounding shape (XShape).
     bool insideShape(const QWidget* window, QPoint p) const;
