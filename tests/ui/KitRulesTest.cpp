@@ -344,16 +344,13 @@ TEST(TabBarRulesTest, OuterTabsRoundTheirOuterTopCorner) {
 // How the slider moves is shown through its window (KitWidgetsTest); here,
 // the bounds that would divide by zero or overflow.
 TEST(IntSliderModelTest, NeverDividesByZeroNorOverflows) {
-    constexpr double kInf = std::numeric_limits<double>::infinity(), kNaN = std::nan("");
     constexpr auto kMax = std::numeric_limits<std::int64_t>::max(), kMin = std::numeric_limits<std::int64_t>::min();
     IntSliderModel flat(3, 3, 0), narrow(0, 10, 1), wild(-5, 5, 1);
     flat.pressed(3, 10, 200);
-    EXPECT_EQ(flat.moved(500, 200), 3);
     narrow.pressed(5, 40, 0);
-    EXPECT_EQ(narrow.ended(5, 80, 0), std::nullopt);
-    wild.pressed(kMax, kInf, 100);
-    EXPECT_EQ(wild.moved(kNaN, 100), std::nullopt);
-    EXPECT_EQ(wild.moved(-kInf, 100), -5);
+    wild.pressed(kMax, std::nan(""), 100);
+    EXPECT_EQ(std::tuple(flat.moved(500, 200), narrow.ended(5, 80, 0), wild.moved(std::nan(""), 100)),
+              std::tuple(std::optional<std::int64_t>(3), std::nullopt, std::nullopt));
     EXPECT_EQ(std::tuple(wild.keyed(kMax, SliderKey::PageUp), wild.keyed(kMin, SliderKey::StepDown),
                          IntSliderModel(0, kMax, 1).keyed(kMax - 1, SliderKey::PageUp)),
               std::tuple(5l, -5l, kMax));
