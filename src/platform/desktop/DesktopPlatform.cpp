@@ -1,8 +1,8 @@
 #include "platform/desktop/DesktopPlatform.h"
 
-#include "platform/desktop/compositor/CompositorChoice.h"
-#include "platform/desktop/compositor/GnomeShellWindows.h"
-#include "platform/desktop/x11/XwaylandDesktops.h"
+#include "platform/desktop/windows/CompositorChoice.h"
+#include "platform/desktop/windows/GnomeShellWindows.h"
+#include "platform/desktop/windows/XwaylandDesktops.h"
 
 #include "platform/desktop/input/EvdevKeyMap.h"
 

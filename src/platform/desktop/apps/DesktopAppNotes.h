@@ -4,7 +4,7 @@
 #include "platform/WorkspaceNotes.h"
 #include "platform/desktop/apps/DesktopWorkspace.h"
 #include "platform/desktop/apps/ProcessExits.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 #include <map>

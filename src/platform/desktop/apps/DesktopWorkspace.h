@@ -2,7 +2,7 @@
 
 #include "platform/Workspace.h"
 #include "platform/desktop/apps/DesktopApps.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 namespace corv::desktop {

@@ -1,6 +1,6 @@
 #include "platform/desktop/x11/X11Session.h"
 
-#include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/windows/CompositorChoice.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>

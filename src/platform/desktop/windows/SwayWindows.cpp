@@ -1,6 +1,6 @@
-#include "platform/desktop/compositor/SwayWindows.h"
+#include "platform/desktop/windows/SwayWindows.h"
 
-#include "platform/desktop/compositor/SwayIpc.h"
+#include "platform/desktop/windows/SwayIpc.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QJsonArray>

@@ -1,6 +1,6 @@
-#include "platform/desktop/compositor/WlrToplevels.h"
+#include "platform/desktop/windows/WlrToplevels.h"
 
-#include "platform/desktop/compositor/CompositorCache.h"
+#include "platform/desktop/windows/CompositorCache.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include "wlr-foreign-toplevel-client.h"

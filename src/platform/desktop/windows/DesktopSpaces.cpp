@@ -1,6 +1,6 @@
-#include "platform/desktop/x11/DesktopSpaces.h"
+#include "platform/desktop/windows/DesktopSpaces.h"
 
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 #include <algorithm>

@@ -11,7 +11,7 @@
 // without waiting. No desktops or keyboard layouts: the protocol has none.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 #include <memory>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "platform/InputSources.h"
 #include "platform/RunLoop.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 #include <memory>

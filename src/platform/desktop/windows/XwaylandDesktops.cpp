@@ -1,4 +1,4 @@
-#include "platform/desktop/x11/XwaylandDesktops.h"
+#include "platform/desktop/windows/XwaylandDesktops.h"
 
 #include "platform/desktop/x11/X11Session.h"
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/compositor/GnomeShellExtension.h"
+#include "platform/desktop/windows/GnomeShellExtension.h"
 
 #include <QDir>
 #include <QFile>

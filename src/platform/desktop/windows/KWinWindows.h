@@ -11,8 +11,8 @@
 // that restarts runs the script again.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/compositor/CompositorCache.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorCache.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 #include <QString>
 

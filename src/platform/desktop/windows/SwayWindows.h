@@ -10,8 +10,8 @@
 // output; no window is maximised in a tiling layout.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/compositor/CompositorCache.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorCache.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 #include <memory>
 #include <string>

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/desktop/x11/XwaylandDesktops.h"
+#include "platform/desktop/windows/XwaylandDesktops.h"
 
 #include "platform/desktop/x11/X11Session.h"
 #include "support/XServer.h"

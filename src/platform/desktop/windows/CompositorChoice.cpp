@@ -1,10 +1,10 @@
-#include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/windows/CompositorChoice.h"
 
 #include "platform/desktop/bus/BusProbe.h"
-#include "platform/desktop/compositor/GnomeShellWindows.h"
-#include "platform/desktop/compositor/KWinWindows.h"
-#include "platform/desktop/compositor/SwayWindows.h"
-#include "platform/desktop/compositor/WlrToplevels.h"
+#include "platform/desktop/windows/GnomeShellWindows.h"
+#include "platform/desktop/windows/KWinWindows.h"
+#include "platform/desktop/windows/SwayWindows.h"
+#include "platform/desktop/windows/WlrToplevels.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>

@@ -1,4 +1,4 @@
-#include "platform/desktop/compositor/GnomeShellWindows.h"
+#include "platform/desktop/windows/GnomeShellWindows.h"
 
 #include "platform/desktop/bus/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"

@@ -15,7 +15,7 @@
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopRunLoop.h"
-#include "platform/desktop/compositor/WlrToplevels.h"
+#include "platform/desktop/windows/WlrToplevels.h"
 
 #include "support/HeadlessCompositor.h"
 #include "support/UmockdevInput.h"

@@ -1,4 +1,4 @@
-#include "platform/desktop/compositor/CompositorCache.h"
+#include "platform/desktop/windows/CompositorCache.h"
 
 #include <map>
 #include <mutex>

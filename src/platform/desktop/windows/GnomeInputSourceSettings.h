@@ -5,7 +5,7 @@
 // used first. GNOME Shell reads the recent list only at its start, so writing
 // it selects nothing: the settings can only be read. Main thread.
 
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 #include <functional>
 #include <optional>

@@ -5,7 +5,7 @@
 // main loop when it changes. Set from the facility's own thread.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/compositor/SwayIpc.h"
+#include "platform/desktop/windows/SwayIpc.h"
 
 #include <cerrno>
 #include <cstring>

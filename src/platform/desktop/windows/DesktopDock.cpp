@@ -1,7 +1,7 @@
-#include "platform/desktop/x11/DesktopDock.h"
+#include "platform/desktop/windows/DesktopDock.h"
 
 #include "platform/desktop/bus/DesktopViews.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/x11/X11Session.h"
 
 namespace corv::desktop {

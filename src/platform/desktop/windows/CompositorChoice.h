@@ -5,7 +5,7 @@
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/bus/DesktopViews.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 #include <QString>
 

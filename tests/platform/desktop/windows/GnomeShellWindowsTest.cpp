@@ -5,7 +5,7 @@
 // and a session without the extension tells the user once and takes the
 // extension up as soon as it is turned on.
 
-#include "platform/desktop/compositor/GnomeShellWindows.h"
+#include "platform/desktop/windows/GnomeShellWindows.h"
 
 #include "platform/desktop/DesktopRunLoop.h"
 #include "support/GnomeShell.h"

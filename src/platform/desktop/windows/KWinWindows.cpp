@@ -1,4 +1,4 @@
-#include "platform/desktop/compositor/KWinWindows.h"
+#include "platform/desktop/windows/KWinWindows.h"
 
 #include "platform/desktop/bus/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"

@@ -5,7 +5,7 @@
 // sets _NET_CURRENT_DESKTOP on Xwayland's root only after the first change:
 // until then the first desktop is the current one. Any thread.
 
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 // The facility chosen at start from the session's environment and what answers on the bus.
 
-#include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/windows/CompositorChoice.h"
 
 #include <gtest/gtest.h>
 

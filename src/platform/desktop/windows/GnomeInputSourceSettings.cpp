@@ -1,4 +1,4 @@
-#include "platform/desktop/compositor/GnomeInputSourceSettings.h"
+#include "platform/desktop/windows/GnomeInputSourceSettings.h"
 
 #include <gio/gio.h>
 

@@ -1,4 +1,4 @@
-#include "platform/desktop/x11/DesktopInputSources.h"
+#include "platform/desktop/windows/DesktopInputSources.h"
 
 namespace corv::desktop {
 

@@ -12,9 +12,9 @@
 // turn it on; once it appears on the bus it is used, with no restart.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
-#include "platform/desktop/compositor/GnomeInputSourceSettings.h"
-#include "platform/desktop/compositor/GnomeShellExtension.h"
+#include "platform/desktop/windows/CompositorWindows.h"
+#include "platform/desktop/windows/GnomeInputSourceSettings.h"
+#include "platform/desktop/windows/GnomeShellExtension.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
