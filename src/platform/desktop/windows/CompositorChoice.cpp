@@ -1,6 +1,7 @@
 #include "platform/desktop/windows/CompositorChoice.h"
 
 #include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/windows/EwmhWindows.h"
 #include "platform/desktop/windows/GnomeShellWindows.h"
 #include "platform/desktop/windows/KWinWindows.h"
 #include "platform/desktop/windows/SwayWindows.h"
@@ -45,7 +46,7 @@ std::unique_ptr<CompositorWindows> open(CompositorFacility facility, platform::R
     case CompositorFacility::WlrToplevels:
         return WlrToplevels::open(loop, facts.waylandDisplay);
     case CompositorFacility::X11:
-        return nullptr;
+        return std::make_unique<EwmhWindows>(loop);
     }
     return nullptr;
 }
@@ -63,10 +64,6 @@ DesktopShell namedShell(const std::string& currentDesktop) {
 }
 
 } // namespace
-
-bool isWaylandSession(const std::string& sessionType, const std::string& waylandDisplay) {
-    return sessionType == "wayland" || (sessionType != "x11" && !waylandDisplay.empty());
-}
 
 SessionFacts readSessionFacts(const QString& sessionBus) {
     SessionFacts facts;
@@ -125,14 +122,14 @@ std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop
 std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus,
                                                          const SessionFacts& facts) {
     for (CompositorFacility facility : chooseFacilities(facts)) {
-        if (facility == CompositorFacility::X11) return nullptr;
         if (auto windows = open(facility, loop, facts, sessionBus)) {
             if (traceEnabled()) trace(("compositor: " + windows->name()).c_str());
             return windows;
         }
     }
     if (traceEnabled()) trace("compositor: none answers");
-    return nullptr;
+    // Without a display of its own: it finds nothing.
+    return std::make_unique<EwmhWindows>(loop);
 }
 
 } // namespace corv::desktop

@@ -6,6 +6,7 @@
 #include "platform/RunLoop.h"
 #include "platform/desktop/bus/DesktopViews.h"
 #include "platform/desktop/windows/CompositorWindows.h"
+#include "platform/desktop/shell/SessionType.h"
 
 #include <QString>
 
@@ -16,7 +17,7 @@
 namespace corv::desktop {
 
 enum class CompositorFacility {
-    X11,             // an X11 session: the X11 path, no compositor facility
+    X11,             // an X11 session: EWMH on the program's own X connection
     Sway,            // sway's IPC at $SWAYSOCK
     KWin,            // KWin's scripting over D-Bus
     GnomeExtension,  // the program's GNOME Shell extension over D-Bus
@@ -39,11 +40,6 @@ struct SessionFacts {
     bool cinnamonOnBus = false;
 };
 
-// Whether the session is a Wayland one: its type says so, or it names no type
-// and has a Wayland display. An X11 session keeps X11 whatever display is
-// left over in its environment.
-bool isWaylandSession(const std::string& sessionType, const std::string& waylandDisplay);
-
 // The environment's facts, the bus names asked with a bounded wait;
 // `sessionBus` empty: the standard session bus.
 SessionFacts readSessionFacts(const QString& sessionBus);
@@ -56,8 +52,8 @@ std::vector<CompositorFacility> chooseFacilities(const SessionFacts& facts);
 // one $XDG_CURRENT_DESKTOP names, else the one that answers on the bus.
 DesktopShell chooseDesktopShell(const SessionFacts& facts);
 
-// The first facility of the choice that opens; null in an X11 session and
-// where no facility answers.
+// The first facility of the choice that opens; where none does, EWMH on the
+// program's own X connection, which has none in a Wayland session.
 std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus);
 std::unique_ptr<CompositorWindows> openCompositorWindows(platform::RunLoop& loop, const QString& sessionBus,
                                                          const SessionFacts& facts);

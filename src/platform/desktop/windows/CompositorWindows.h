@@ -1,9 +1,9 @@
 #pragma once
 
-// What the program asks of the desktop's windows in a Wayland session, where
-// only the compositor knows them. One implementation per facility (a
-// compositor's IPC, its scripting, a shell extension, a Wayland protocol);
-// the X11 session keeps its own path and has none.
+// What the program asks of the desktop's windows. One implementation per
+// facility: EWMH on X11, and in a Wayland session, where only the compositor
+// knows the windows, a compositor's IPC, its scripting, a shell extension or
+// a Wayland protocol. The desktop's services ask this alone.
 //
 // Lookups may be called from any thread and never block longer than
 // kCompositorBound: a facility that does not answer in time makes the lookup
@@ -91,6 +91,7 @@ enum class CompositorCapability : unsigned {
     Maximize = 1u << 3,            // toggleMaximized
     Activate = 1u << 4,            // activate
     InputSources = 1u << 5,        // the input-source calls
+    ShowDesktop = 1u << 6,         // showingDesktop and showDesktop
 };
 
 using CompositorWatchId = std::uint64_t;
@@ -108,6 +109,14 @@ public:
     // The toplevel windows and the focused one; empty when the compositor
     // does not answer in time.
     virtual CompositorWindowList windows() = 0;
+    // The focused window; the facility may ask for it alone.
+    virtual std::optional<CompositorWindow> focused();
+    // A window's process, or -1; its full-screen state, nothing when unknown.
+    virtual std::int32_t pidOf(CompositorWindowId id);
+    virtual std::optional<bool> fullScreen(CompositorWindowId id);
+    // The window last asked to be activated, which the desktop may not show
+    // as focused yet; 0 when none.
+    virtual CompositorWindowId lastActivated() const { return 0; }
     // The pointer in global coordinates; nothing when the desktop does not say.
     virtual std::optional<platform::Point> pointer() { return std::nullopt; }
     // The topmost window at the point; nothing over no window, or when the
@@ -124,6 +133,10 @@ public:
     // Moves to the next (+1) or previous (-1) desktop of the output in front;
     // false when there is none that way or the facility cannot.
     virtual bool switchDesktop(int) { return false; }
+
+    // The desktop shown with every window out of the way (see ShowDesktop).
+    virtual std::optional<bool> showingDesktop() { return std::nullopt; }
+    virtual bool showDesktop(bool) { return false; }
 
     virtual std::optional<CompositorInputSources> inputSources() { return std::nullopt; }
     virtual bool selectInputSource(const std::string&) { return false; }
@@ -150,6 +163,19 @@ inline std::optional<CompositorWindow> windowById(const CompositorWindowList& li
 // The focused window of a list; nothing when none is.
 inline std::optional<CompositorWindow> focusedWindow(const CompositorWindowList& list) {
     return windowById(list, list.focused);
+}
+
+inline std::optional<CompositorWindow> CompositorWindows::focused() { return focusedWindow(windows()); }
+
+inline std::int32_t CompositorWindows::pidOf(CompositorWindowId id) {
+    const auto window = windowById(windows(), id);
+    return window ? window->pid : -1;
+}
+
+inline std::optional<bool> CompositorWindows::fullScreen(CompositorWindowId id) {
+    const auto window = windowById(windows(), id);
+    if (!window) return std::nullopt;
+    return window->fullScreen;
 }
 
 } // namespace corv::desktop

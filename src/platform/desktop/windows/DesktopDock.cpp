@@ -2,7 +2,6 @@
 
 #include "platform/desktop/bus/DesktopViews.h"
 #include "platform/desktop/windows/CompositorWindows.h"
-#include "platform/desktop/x11/X11Session.h"
 
 namespace corv::desktop {
 
@@ -24,8 +23,6 @@ constexpr std::int64_t kPinch = 3;
 constexpr auto kPendingFor = std::chrono::milliseconds(500);
 
 } // namespace
-
-X11Session& DesktopDock::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
 void DesktopDock::post(platform::TapLocation location, const platform::Event& event) {
     take(event);
@@ -57,34 +54,18 @@ void DesktopDock::swipeEnded(std::int64_t motion, double progress) {
     if (motion == kVertical) return vertical(direction);
     if (motion == kPinch) return pinch(direction);
     if (motion != kHorizontal) return;
-    if (compositor_) {
-        if (!compositor_->can(CompositorCapability::Desktops)) return;
-        const auto desktops = compositor_->desktops();
-        if (!desktops) return;
-        long current = desktops->current;
-        const auto now = std::chrono::steady_clock::now();
-        // As on X11: swipes quicker than the compositor's answer go on from the desktop asked for.
-        if (pending_ && *pending_ != current && now - pendingSince_ < kPendingFor) current = *pending_;
-        const long next = current + direction;
-        if (next < 0 || next >= desktops->count) return;
-        pending_ = next;
-        pendingSince_ = now;
-        compositor_->switchDesktop(direction);
-        return;
-    }
-    auto& x = x11();
-    const auto count = x.desktopCount();
-    auto current = x.currentDesktop();
-    if (!count || !current) return;
+    if (!windows_.can(CompositorCapability::Desktops)) return;
+    const auto desktops = windows_.desktops();
+    if (!desktops) return;
+    long current = desktops->current;
     const auto now = std::chrono::steady_clock::now();
-    // Swipes that end quicker than the manager answers go on from the
-    // desktop asked for.
-    if (pending_ && *pending_ != *current && now - pendingSince_ < kPendingFor) current = pending_;
-    const long next = *current + direction;
-    if (next < 0 || next >= *count) return;
+    // Swipes that end quicker than the desktop answers go on from the one asked for.
+    if (pending_ && *pending_ != current && now - pendingSince_ < kPendingFor) current = *pending_;
+    const long next = current + direction;
+    if (next < 0 || next >= desktops->count) return;
     pending_ = next;
     pendingSince_ = now;
-    x.setCurrentDesktop(next);
+    windows_.switchDesktop(direction);
 }
 
 void DesktopDock::vertical(int direction) {
@@ -113,17 +94,14 @@ void DesktopDock::pinch(int direction) {
 }
 
 std::optional<bool> DesktopDock::showingDesktop() {
-    // Under Wayland only the shell may say (KWin).
-    if (compositor_) return views_ ? std::optional<bool>(views_->shown() == DesktopView::Desktop) : std::nullopt;
-    return x11().showingDesktop();
+    if (windows_.can(CompositorCapability::ShowDesktop)) return windows_.showingDesktop();
+    // Else only the shell may say (KWin).
+    return views_ ? std::optional<bool>(views_->shown() == DesktopView::Desktop) : std::nullopt;
 }
 
 void DesktopDock::showDesktop(bool show) {
-    if (compositor_) {
-        if (views_) views_->set(DesktopView::Desktop, show);
-        return;
-    }
-    x11().setShowingDesktop(show);
+    if (windows_.can(CompositorCapability::ShowDesktop)) windows_.showDesktop(show);
+    else if (views_) views_->set(DesktopView::Desktop, show);
 }
 
 } // namespace corv::desktop

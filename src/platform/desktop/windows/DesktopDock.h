@@ -6,7 +6,8 @@
 // hides the other's view); a pinch shows the application grid and a spread
 // hides it or shows the desktop (a second one, or a pinch while it shows,
 // brings the windows back). The overviews are the shell's (`DesktopViews`),
-// the desktops EWMH's or the compositor's. Every event passes to the event
+// the desktops and the shown desktop the windows facility's (else the
+// shell's). Every event passes to the event
 // stream unchanged.
 
 #include "platform/EventTaps.h"
@@ -18,17 +19,13 @@
 
 namespace corv::desktop {
 
-class X11Session;
 class CompositorWindows;
 class DesktopViews;
 
 class DesktopDock final : public platform::EventTaps {
 public:
-    // `x11` null: the program's own session.
-    // `compositor` non-null: a Wayland session's facility moves the desktops.
-    DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, X11Session* x11 = nullptr,
-                CompositorWindows* compositor = nullptr)
-        : stream_(stream), loop_(loop), x11_(x11), compositor_(compositor) {}
+    DesktopDock(platform::EventTaps& stream, platform::RunLoop& loop, CompositorWindows& windows)
+        : stream_(stream), loop_(loop), windows_(windows) {}
 
     // The program's natural-scrolling state, which signs the progress of its
     // dock swipes (main thread); on when not given.
@@ -66,12 +63,10 @@ private:
     void pinch(int direction);
     std::optional<bool> showingDesktop();
     void showDesktop(bool show);
-    X11Session& x11();
 
     platform::EventTaps& stream_;
     platform::RunLoop& loop_;
-    X11Session* x11_;
-    CompositorWindows* compositor_;
+    CompositorWindows& windows_;
     DesktopViews* views_ = nullptr;
     std::function<bool()> natural_;
     // The desktop last asked for, until the manager shows it.

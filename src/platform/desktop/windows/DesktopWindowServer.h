@@ -4,21 +4,16 @@
 
 namespace corv::desktop {
 
-class X11Session;
 class CompositorWindows;
 
-// On X11, the window under a point is the client window there and its owner
-// is its process: the "connection" of an owner is its pid. The cursor comes
-// from X11, else from Qt (the origin without a GUI application). This desktop
-// has no symbolic hot keys. In a Wayland session the compositor's facility
-// answers: the window under the pointer where it knows it, else the focused
-// window, and the owner is the window's process.
+// The window under a point is the one the desktop's windows facility finds
+// there, where it can tell, else the focused window; its owner is its
+// process: the "connection" of an owner is its pid. The cursor is the
+// facility's (the origin when it does not say). This desktop has no symbolic
+// hot keys.
 class DesktopWindowServer final : public platform::WindowServer {
 public:
-    // `x11` null: the program's own session.
-    // `compositor` non-null: a Wayland session's facility, used instead of X11.
-    explicit DesktopWindowServer(X11Session* x11 = nullptr, CompositorWindows* compositor = nullptr)
-        : x11_(x11), compositor_(compositor) {}
+    explicit DesktopWindowServer(CompositorWindows& windows) : windows_(windows) {}
 
     platform::WindowServerConnection mainConnection() override { return 1; }
     platform::Point cursorLocation(platform::WindowServerConnection) override;
@@ -30,9 +25,7 @@ public:
     std::optional<std::int32_t> connectionPid(platform::WindowServerConnection owner) override;
 
 private:
-    X11Session& x11();
-    X11Session* x11_;
-    CompositorWindows* compositor_;
+    CompositorWindows& windows_;
 };
 
 } // namespace corv::desktop
