@@ -1,7 +1,8 @@
 // The program in a Wayland session under sway, on Wayland and through
 // Xwayland, with a private session bus: with no tray it says so once and
 // opens its panel, whole on the screen; a tray's watcher that appears later
-// gets the icon, and the tray's clicks toggle the panel, which Xwayland's
+// gets the icon, withdraws the notice and closes the panel, and the tray's
+// clicks toggle the panel, which Xwayland's
 // stale pointer does not move or cut.
 
 #include "support/HeadlessCompositor.h"
@@ -193,11 +194,11 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     EXPECT_TRUE(said.contains("corvadine: compositor: sway\n")) << said.toStdString();
     EXPECT_EQ(inheritable(program.processId()), std::vector<std::string>{});
 
-    // The tray's clicks close and reopen the panel.
-    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {0, 0});
+    // The tray is the way in now: the notice is withdrawn and the panel closes.
     ASSERT_TRUE(saidTimes("panel hidden", 1)) << said.toStdString();
-    // The user's next click comes after the moment in which a click counts
-    // as the one that closed the panel.
+    EXPECT_TRUE(spinUntil([&] { return calls(kNotifications, "/org/freedesktop/Notifications").contains("CloseNotification"); }));
+    // The tray's clicks reopen and close the panel. The user's first click
+    // comes after the moment in which a click counts as the one that closed it.
     ASSERT_TRUE(spinUntil([&] { return said.contains("corvadine: status item: the program went inactive\n"); }))
         << said.toStdString();
     spinUntil([] { return false; }, 400);
