@@ -1,8 +1,8 @@
 // The program in a Wayland session under sway, on Wayland and through
 // Xwayland, with a private session bus: with no tray it says so once and
 // opens its panel, whole on the screen; a tray's watcher that appears later
-// gets the icon, withdraws the notice and closes the panel, and the tray's
-// clicks toggle the panel, which Xwayland's
+// (waybar's) gets the icon and draws it, withdraws the notice and closes the
+// panel, and the tray's clicks toggle the panel, which Xwayland's
 // stale pointer does not move or cut.
 
 #include "support/HeadlessCompositor.h"
@@ -11,7 +11,6 @@
 #include <QDBusArgument>
 #include <QDBusMetaType>
 #include <QElapsedTimer>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -26,8 +25,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <set>
 #include <optional>
+#include <set>
 
 namespace corv::test {
 namespace {
@@ -37,31 +36,15 @@ const QString kWatcher = "org.kde.StatusNotifierWatcher";
 const QString kItem = "org.kde.StatusNotifierItem";
 constexpr int kStalePointerY = 200;
 
-// A tray's watcher: it records the items that register, and has a tray.
-const char* const kWatcherTemplate = R"(
-BUS_NAME = 'org.kde.StatusNotifierWatcher'
-MAIN_OBJ = '/StatusNotifierWatcher'
-MAIN_IFACE = 'org.kde.StatusNotifierWatcher'
-SYSTEM_BUS = False
-
-def load(mock, parameters):
-    mock.AddMethods(MAIN_IFACE, [('RegisterStatusNotifierItem', 's', '', ''),
-                                 ('RegisterStatusNotifierHost', 's', '', '')])
-    mock.AddProperties(MAIN_IFACE, {'IsStatusNotifierHostRegistered': True,
-                                    'ProtocolVersion': 0,
-                                    'RegisteredStatusNotifierItems': ['']})
-)";
-
 struct SessionCase {
     const char* name;
     const char* platform;  // QT_QPA_PLATFORM
+    QRgb bar;              // waybar's colour
 };
 
 void PrintTo(const SessionCase& c, std::ostream* os) { *os << c.name; }
 
-// sway, a private bus with a notification service, and the program started
-// in that session.
-class TraySession : public ::testing::Test {
+class WaylandTrayTest : public ::testing::TestWithParam<SessionCase> {
 protected:
     // The methods a mock was called with, in order.
     QStringList calls(const QString& service, const QString& path) {
@@ -78,7 +61,6 @@ protected:
             list >> time >> method >> args;
             list.endStructure();
             out << method;
-            if (method == "RegisterStatusNotifierItem" && !args.isEmpty()) registered = args.first().toString();
         }
         list.endArray();
         return out;
@@ -96,61 +78,45 @@ protected:
         return *shown;
     }
 
-    // The program's environment in the session; `display`: Xwayland's, for xcb.
-    QProcessEnvironment environment(const char* platform, const QString& display = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_STARTER_ADDRESS", "SWAYSOCK"}) env.remove(name);
-        env.insert("QT_QPA_PLATFORM", platform);
-        env.insert("XDG_SESSION_TYPE", "wayland");
-        env.insert("XDG_RUNTIME_DIR", home.path());
-        env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
-        env.insert("SWAYSOCK", sway.swaySocket());
-        if (!display.isEmpty()) env.insert("DISPLAY", display);
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-system");
-        env.insert("CORVADINE_TRACE", "1");
-        // Qt's Wayland plugin leaves its display's proxies to the process's end:
-        // under LeakSanitizer that report would be read as the program's words.
-        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + (env.contains("ASAN_OPTIONS") ? ":" : "") + "detect_leaks=0");
-        QFile uinput(home.filePath("uinput"));
-        uinput.open(QIODevice::WriteOnly);
-        env.insert("CORVADINE_UINPUT", uinput.fileName());
-        env.insert("CORVADINE_INPUT_DEVICES", "none");
-        return env;
+    // waybar on the session bus: a bar at the screen's top, 30 high, that
+    // shows 24-pixel tray icons at its right end.
+    void startWaybar(const QProcessEnvironment& env) {
+        QFile config(home.filePath("waybar.json")), style(home.filePath("waybar.css"));
+        config.open(QIODevice::WriteOnly);
+        config.write(R"({"position": "top", "height": 30, "modules-right": ["tray"], "tray": {"icon-size": 24}})");
+        style.open(QIODevice::WriteOnly);
+        style.write(QString("window#waybar { background: #%1; }").arg(GetParam().bar & 0xFFFFFF, 6, 16, QChar('0')).toUtf8());
+        waybar.setProcessEnvironment(env);
+        endWithThisProcess(waybar);
+        waybar.setStandardOutputFile(QProcess::nullDevice());
+        waybar.start("waybar", {"-c", config.fileName(), "-s", style.fileName()});
     }
-
-    // Starts the program with the three standard descriptors, as from the desktop.
-    void start(const QProcessEnvironment& env) {
-        program.setProcessEnvironment(env);
-        QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
-        const pid_t parent = ::getpid();
-        program.setChildProcessModifier([parent] {
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (::getppid() != parent) ::_exit(1);
-            ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-        });
-        program.setStandardOutputFile(QProcess::nullDevice());
-        program.setStandardInputFile(QProcess::nullDevice());
-        program.start(CORV_PROGRAM, {});
+    // The item the tray shows, once it has one.
+    bool trayHasItem() {
+        const QDBusMessage m = bus.call(kWatcher, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
+                                        {kWatcher, "RegisteredStatusNotifierItems"});
+        registered = m.arguments().value(0).value<QDBusVariant>().variant().toStringList().value(0).section('/', 0, 0);
+        return !registered.isEmpty();
     }
-
-    // The program said the line, exactly so many times.
-    bool saidTimes(const char* line, int times) {
-        const QByteArray whole = QByteArray("corvadine: ") + line + "\n";
-        return spinUntil([&] { return said.count(whole) >= times; }) && said.count(whole) == times;
+    // Where the bar's pixels stand out from its colour, in sway's screenshot.
+    QRect iconOnBar(const QProcessEnvironment& env) {
+        QProcess grim;
+        grim.setProcessEnvironment(env);
+        grim.start("grim", {home.filePath("screen.png")});
+        const QImage screen = grim.waitForFinished(10000) ? QImage(home.filePath("screen.png")) : QImage();
+        QRect box;
+        for (int y = 0; y < 30 && y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x)
+                if (std::abs(qGray(screen.pixel(x, y)) - qGray(GetParam().bar)) > 96) box |= QRect(x, y, 1, 1);
+        return box;
     }
 
     PrivateBus bus;
     HeadlessCompositor sway{HeadlessCompositor::Kind::Sway, {QSize(1280, 600), true}};
     QTemporaryDir home;
     QString registered;
-    QProcess program;
-    QByteArray said;
+    QProcess waybar;
 };
-
-class WaylandTrayTest : public TraySession, public ::testing::WithParamInterface<SessionCase> {};
 
 TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) {
     const SessionCase& c = GetParam();
@@ -158,11 +124,18 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     ASSERT_EQ(sway.error(), "");
     ASSERT_TRUE(bus.startTemplate("notification_daemon", kNotifications)) << bus.error();
 
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "DBUS_STARTER_ADDRESS", "SWAYSOCK"}) env.remove(name);
+    env.insert("QT_QPA_PLATFORM", c.platform);
+    env.insert("XDG_SESSION_TYPE", "wayland");
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("WAYLAND_DISPLAY", sway.waylandDisplay());
+    env.insert("SWAYSOCK", sway.swaySocket());
     const bool onX = QString(c.platform) == "xcb";
-    QString display;
     if (onX) {
-        display = sway.xDisplay();
+        const QString display = sway.xDisplay();
         ASSERT_FALSE(display.isEmpty());
+        env.insert("DISPLAY", display);
         // Xwayland's pointer, high on the screen, says nothing of where a click was.
         xcb_connection_t* x = xcb_connect(display.toUtf8().constData(), nullptr);
         ASSERT_EQ(xcb_connection_has_error(x), 0);
@@ -171,29 +144,60 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
         std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
         xcb_disconnect(x);
     }
-    start(environment(c.platform, display));
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address());
+    env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-system");
+    env.insert("CORVADINE_TRACE", "1");
+    // Qt's Wayland plugin leaves its display's proxies to the process's end:
+    // under LeakSanitizer that report would be read as the program's words.
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + (env.contains("ASAN_OPTIONS") ? ":" : "") + "detect_leaks=0");
+    QFile uinput(home.filePath("uinput"));
+    ASSERT_TRUE(uinput.open(QIODevice::WriteOnly));
+    env.insert("CORVADINE_UINPUT", uinput.fileName());
+    env.insert("CORVADINE_INPUT_DEVICES", "none");
+    QProcess program;
+    QByteArray said;
+    program.setProcessEnvironment(env);
+    QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
+    // It starts with the three standard descriptors, as from the desktop.
+    const pid_t parent = ::getpid();
+    program.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(1);
+        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    });
+    program.setStandardOutputFile(QProcess::nullDevice());
+    program.setStandardInputFile(QProcess::nullDevice());
+    program.start(CORV_PROGRAM, {});
 
     // Told once, and the panel is open.
+    const auto saidTimes = [&](const char* line, int times) {
+        return spinUntil([&] { return said.count(QByteArray("corvadine: ") + line + "\n") >= times; }) &&
+               said.count(QByteArray("corvadine: ") + line + "\n") == times;
+    };
     ASSERT_TRUE(saidTimes("panel shown", 1)) << said.toStdString();
     const QRect first = panelShown(program.processId());
     ASSERT_TRUE(spinUntil([&] { return said.contains("step showPanelWithoutTray"); }));
     EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
 
-    // A tray comes: the icon registers, and the tray reads its picture.
-    QFile watcher(home.filePath("watcher.py"));
-    ASSERT_TRUE(watcher.open(QIODevice::WriteOnly));
-    watcher.write(kWatcherTemplate);
-    watcher.close();
-    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
-    ASSERT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
-        << said.toStdString();
+    // A tray comes: the icon registers, and the tray reads its pictures, named
+    // by no icon name.
+    env.remove("DISPLAY");
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    startWaybar(env);
+    ASSERT_TRUE(spinUntil([&] { return trayHasItem(); })) << said.toStdString();
+    const QDBusMessage name = bus.call(registered, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                                       {kItem, "IconName"});
+    EXPECT_EQ(name.arguments().value(0).value<QDBusVariant>().variant().toString().toStdString(), "");
     const QDBusMessage pixmaps = bus.call(registered, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
                                           {kItem, "IconPixmap"});
     ASSERT_EQ(pixmaps.type(), QDBusMessage::ReplyMessage) << pixmaps.errorMessage().toStdString();
     // Pictures of whole ARGB pixels, some of them not transparent.
     const QDBusArgument list = pixmaps.arguments().first().value<QDBusVariant>().variant().value<QDBusArgument>();
     EXPECT_EQ(list.currentSignature(), "a(iiay)");
-    int pictures = 0, inked = 0;
+    std::set<int> sides;
+    int inked = 0;
     list.beginArray();
     while (!list.atEnd()) {
         int w = 0, h = 0;
@@ -201,13 +205,21 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
         list.beginStructure();
         list >> w >> h >> argb;
         list.endStructure();
-        ++pictures;
+        sides.insert(w);
+        EXPECT_EQ(w, h);
         EXPECT_EQ(argb.size(), w * h * 4);
         for (qsizetype i = 0; i < argb.size(); i += 4) inked += argb[i] != 0;
     }
     list.endArray();
-    EXPECT_GE(pictures, 1);
+    EXPECT_EQ(sides, (std::set<int>{16, 22, 24, 32, 48, 64}));
     EXPECT_GT(inked, 0);
+    // The bar draws it at its right end, up to 24 pixels, standing out from it.
+    QRect icon;
+    EXPECT_TRUE(spinUntil([&] { return (icon = iconOnBar(env)).width() >= 12 && icon.height() >= 12; }));
+    EXPECT_GE(icon.left(), 1280 - 40);
+    EXPECT_LE(icon.width(), 24);
+    EXPECT_LE(icon.height(), 24);
+    EXPECT_NEAR(icon.center().y(), 15, 3);
     // Following sway and showing the icon, the program hands none of its
     // descriptors to the programs it starts.
     EXPECT_TRUE(said.contains("corvadine: compositor: sway\n")) << said.toStdString();
@@ -240,11 +252,11 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
     EXPECT_TRUE(saidTimes("panel hidden", 2)) << said.toStdString();
 
-    // A watcher that restarts gets the icon again.
-    ASSERT_TRUE(bus.stopTemplate(kWatcher));
-    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
-    EXPECT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
-        << said.toStdString();
+    // A tray that restarts gets the icon again.
+    waybar.kill();
+    waybar.waitForFinished();
+    startWaybar(env);
+    EXPECT_TRUE(spinUntil([&] { return trayHasItem(); })) << said.toStdString();
 
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(20000));
@@ -255,129 +267,9 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Sessions, WaylandTrayTest,
-                         ::testing::Values(SessionCase{"Wayland", "wayland"}, SessionCase{"Xwayland", "xcb"}),
+                         ::testing::Values(SessionCase{"Wayland", "wayland", qRgb(0x1e, 0x1e, 0x1e)},
+                                           SessionCase{"Xwayland", "xcb", qRgb(0xf0, 0xf0, 0xf0)}),
                          [](const ::testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
-
-// waybar's tray, at the right end of its bar, 30 high and 24 for icons.
-struct WaybarCase {
-    const char* name;
-    bool trayFirst;  // else the tray comes after the program
-    QRgb bar;
-};
-
-void PrintTo(const WaybarCase& c, std::ostream* os) { *os << c.name; }
-
-class WaybarTrayTest : public TraySession, public ::testing::WithParamInterface<WaybarCase> {
-protected:
-    bool startWaybar() {
-        QDir(home.path()).mkpath("config/waybar");
-        QFile config(home.filePath("config/waybar/config")), style(home.filePath("config/waybar/style.css"));
-        if (!config.open(QIODevice::WriteOnly) || !style.open(QIODevice::WriteOnly)) return false;
-        config.write(R"({"layer": "top", "position": "top", "height": 30, "modules-right": ["tray"],
-                         "tray": {"icon-size": 24}})");
-        style.write(QString("window#waybar { background: #%1; }\n").arg(GetParam().bar & 0xFFFFFF, 6, 16, QChar('0')).toUtf8());
-        QProcessEnvironment env = environment("wayland");
-        waybar.setProcessEnvironment(env);
-        waybar.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        waybar.setStandardOutputFile(QProcess::nullDevice());
-        endWithThisProcess(waybar);
-        waybar.start("waybar", {"-c", config.fileName(), "-s", style.fileName()});
-        return waybar.waitForStarted(10000);
-    }
-
-    // The screen as sway shows it.
-    QImage screenshot() {
-        const QString file = home.filePath("screen.png");
-        QProcess grim;
-        QProcessEnvironment env = environment("wayland");
-        grim.setProcessEnvironment(env);
-        grim.start("grim", {file});
-        if (!grim.waitForFinished(10000) || grim.exitCode() != 0) return {};
-        return QImage(file);
-    }
-
-    // The bounding box of the bar's pixels that stand out from its colour.
-    static QRect inked(const QImage& screen, QRgb bar) {
-        QRect box;
-        for (int y = 0; y < 30 && y < screen.height(); ++y)
-            for (int x = 0; x < screen.width(); ++x)
-                if (std::abs(qGray(screen.pixel(x, y)) - qGray(bar)) > 96) box |= QRect(x, y, 1, 1);
-        return box;
-    }
-
-    QProcess waybar;
-};
-
-TEST_P(WaybarTrayTest, TheTrayDrawsTheIconFromItsPictures) {
-    const WaybarCase& c = GetParam();
-    ASSERT_EQ(bus.error(), "");
-    ASSERT_EQ(sway.error(), "");
-    ASSERT_TRUE(bus.startTemplate("notification_daemon", kNotifications)) << bus.error();
-    if (c.trayFirst) {
-        ASSERT_TRUE(startWaybar());
-        ASSERT_TRUE(spinUntil([&] { return bus.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                                                    "NameHasOwner", {kWatcher}).arguments().value(0).toBool(); }));
-    }
-    start(environment("wayland"));
-    ASSERT_TRUE(saidTimes("step showPanelWithoutTray", 1)) << said.toStdString();
-    if (!c.trayFirst) {
-        ASSERT_TRUE(saidTimes("panel shown", 1)) << said.toStdString();
-        ASSERT_TRUE(startWaybar());
-        // The tray is the way in now.
-        EXPECT_TRUE(saidTimes("panel hidden", 1)) << said.toStdString();
-    }
-
-    // The item registered publishes no icon name, and pictures of every size.
-    QStringList items;
-    ASSERT_TRUE(spinUntil([&] {
-        const QDBusMessage m = bus.call(kWatcher, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
-                                        {kWatcher, "RegisteredStatusNotifierItems"});
-        items = m.arguments().value(0).value<QDBusVariant>().variant().toStringList();
-        return !items.isEmpty();
-    })) << said.toStdString();
-    const QString item = items.first(), service = item.section('/', 0, 0), path = "/" + item.section('/', 1);
-    const auto property = [&](const char* name) {
-        return bus.call(service, path, "org.freedesktop.DBus.Properties", "Get", {kItem, name}).arguments().value(0).value<QDBusVariant>().variant();
-    };
-    EXPECT_EQ(property("IconName").toString().toStdString(), "");
-    const QDBusArgument list = property("IconPixmap").value<QDBusArgument>();
-    std::set<int> sides;
-    list.beginArray();
-    while (!list.atEnd()) {
-        int w = 0, h = 0;
-        QByteArray argb;
-        list.beginStructure();
-        list >> w >> h >> argb;
-        list.endStructure();
-        EXPECT_EQ(w, h);
-        EXPECT_EQ(argb.size(), w * h * 4);
-        sides.insert(w);
-    }
-    list.endArray();
-    EXPECT_EQ(sides, (std::set<int>{16, 22, 24, 32, 48, 64}));
-
-    // On screen: at the bar's right end, up to 24 pixels, in a colour that
-    // stands out from the bar's.
-    QRect icon;
-    QImage screen;
-    EXPECT_TRUE(spinUntil([&] {
-        screen = screenshot();
-        icon = inked(screen, c.bar);
-        return icon.width() >= 12 && icon.height() >= 12;
-    })) << "no icon drawn: " << icon.x() << "," << icon.y() << " " << icon.width() << "x" << icon.height();
-    EXPECT_GE(icon.left(), screen.width() - 40);
-    EXPECT_LE(icon.width(), 24);
-    EXPECT_LE(icon.height(), 24);
-    EXPECT_NEAR(icon.center().y(), 15, 3);
-
-    program.terminate();
-    EXPECT_TRUE(program.waitForFinished(20000));
-}
-
-INSTANTIATE_TEST_SUITE_P(Bars, WaybarTrayTest,
-                         ::testing::Values(WaybarCase{"DarkTrayFirst", true, qRgb(0x1e, 0x1e, 0x1e)},
-                                           WaybarCase{"LightTrayLater", false, qRgb(0xf0, 0xf0, 0xf0)}),
-                         [](const ::testing::TestParamInfo<WaybarCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace corv::test
