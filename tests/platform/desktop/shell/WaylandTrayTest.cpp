@@ -5,6 +5,7 @@
 // panel, and the tray's clicks toggle the panel, which Xwayland's
 // stale pointer does not move or cut.
 
+#include "support/ChildProcess.h"
 #include "support/HeadlessCompositor.h"
 #include "support/PrivateBus.h"
 
@@ -86,10 +87,7 @@ protected:
         config.write(R"({"position": "top", "height": 30, "modules-right": ["tray"], "tray": {"icon-size": 24}})");
         style.open(QIODevice::WriteOnly);
         style.write(QString("window#waybar { background: #%1; }").arg(GetParam().bar & 0xFFFFFF, 6, 16, QChar('0')).toUtf8());
-        waybar.setProcessEnvironment(env);
-        endWithThisProcess(waybar);
-        waybar.setStandardOutputFile(QProcess::nullDevice());
-        waybar.start("waybar", {"-c", config.fileName(), "-s", style.fileName()});
+        startChild(waybar, "waybar", {"-c", config.fileName(), "-s", style.fileName()}, env, home.filePath("waybar.log"));
     }
     // The item the tray shows, once it has one.
     bool trayHasItem() {
@@ -253,8 +251,7 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     EXPECT_TRUE(saidTimes("panel hidden", 2)) << said.toStdString();
 
     // A tray that restarts gets the icon again.
-    waybar.kill();
-    waybar.waitForFinished();
+    stopChild(waybar);
     startWaybar(env);
     EXPECT_TRUE(spinUntil([&] { return trayHasItem(); })) << said.toStdString();
 
