@@ -6,7 +6,7 @@
 #include "platform/desktop/bus/Accelerator.h"
 #include "platform/desktop/bus/BusMessages.h"
 #include "platform/desktop/bus/BusProbe.h"
-#include "platform/desktop/compositor/GnomeInputSourceSettings.h"
+#include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>
