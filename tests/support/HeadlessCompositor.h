@@ -5,8 +5,8 @@
 // read back its desktops and window states: swaymsg for sway (run as nobody:
 // sway refuses root; the change of user clears the parent-death signal, so
 // setpriv sets it again), a script over D-Bus for KWin (a copy of the binary,
-// without the file capability that stops it here). sway may start Xwayland,
-// open to this process's user, and tells where it shows each window.
+// without the file capability that stops it here). Either may start Xwayland,
+// open to this process's user; sway tells where it shows each window.
 
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
@@ -28,13 +28,14 @@
 #include <vector>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corv::test {
 
 struct HeadlessOptions {
     QSize output{1280, 800};
-    bool xwayland = false;  // sway only
+    bool xwayland = false;
 };
 
 class HeadlessCompositor {
@@ -65,7 +66,7 @@ public:
     // The absolute path of the Wayland socket.
     QString waylandDisplay() const { return runDir() + "/" + socket_; }
     QString swaySocket() const { return swaySocket_; }
-    // Xwayland's display, once sway has started it (Options::xwayland).
+    // Xwayland's display, once the compositor has started it (Options::xwayland).
     QString xDisplay() {
         QFile f(runDir() + "/display");
         spinUntil([&] { return f.exists() && f.size() > 1; });
@@ -112,9 +113,29 @@ public:
         return pid;
     }
 
-    // The compositor's own command focuses the window of the app id.
+    // Starts an X11 client window on Xwayland whose class and instance are
+    // the name, where asked; its pid once the compositor shows it, else -1.
+    qint64 startX11Client(const QString& name, const QRect& at) {
+        auto client = std::make_unique<QProcess>();
+        QProcessEnvironment env = childEnvironment();
+        env.insert("DISPLAY", xDisplay());
+        client->setProcessEnvironment(env);
+        client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        endWithThisProcess(*client);
+        client->start(CORV_X11_CLIENT, {QString::number(at.x()), QString::number(at.y()), QString::number(at.width()),
+                                        QString::number(at.height()), name, name});
+        if (!client->waitForStarted(10000)) return -1;
+        const qint64 pid = client->processId();
+        clients_.push_back(std::move(client));
+        if (!spinUntil([&] { return shown(name); }, 10000)) return -1;
+        return pid;
+    }
+
+    // The compositor's own command focuses the window of the app id (or X11 class).
     bool focus(const QString& appId) {
-        if (kind_ == Kind::Sway) return swaymsg({QString("[app_id=\"%1\"] focus").arg(appId)}).has_value();
+        if (kind_ == Kind::Sway)
+            return swaymsg({QString("[app_id=\"%1\"] focus").arg(appId)}).has_value() ||
+                   swaymsg({QString("[class=\"%1\"] focus").arg(appId)}).has_value();
         return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') {"
                                   " if (workspace.windowList) workspace.activeWindow = w; else workspace.activeClient = w; }")
                               .arg(appId))
@@ -216,6 +237,22 @@ public:
                               .arg(appId)
                               .arg(x)
                               .arg(y))
+            .has_value();
+    }
+
+    // Keeps the window of the app id below the others, or lets it go back
+    // (KWin only); KWin then raises a focused one.
+    bool keepBelow(const QString& appId, bool on) {
+        if (kind_ == Kind::Sway) return false;
+        return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') w.keepBelow = %2;")
+                              .arg(appId, on ? "true" : "false"))
+            .has_value();
+    }
+
+    // Maximises the window of the app id (KWin only).
+    bool maximize(const QString& appId) {
+        if (kind_ == Kind::Sway) return false;
+        return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') w.setMaximize(true, true);").arg(appId))
             .has_value();
     }
 
@@ -347,12 +384,26 @@ private:
         if (layouts.open(QIODevice::WriteOnly)) layouts.write("[Layout]\nLayoutList=us,de\nUse=true\n");
         layouts.close();
         socket_ = "wayland-corv";
+        QStringList args{"--virtual", "--no-lockscreen", "--socket", socket_, "--width", "1280", "--height", "800"};
+        if (options_.xwayland) {
+            // KWin's Xwayland wants the sockets' folder; a script it starts tells the display.
+            QDir().mkpath("/tmp/.X11-unix");
+            ::chmod("/tmp/.X11-unix", 01777);
+            QFile::remove(runDir() + "/display");
+            QFile tell(dir_.filePath("display.sh"));
+            if (!tell.open(QIODevice::WriteOnly)) {
+                error_ = "cannot write the display script";
+                return;
+            }
+            tell.write(QString("#!/bin/sh\necho \"$DISPLAY\" > %1/display\n").arg(runDir()).toUtf8());
+            tell.close();
+            tell.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            args << "--xwayland" << tell.fileName();
+        }
         QProcessEnvironment env = childEnvironment();
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
         env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-        if (!startCompositor(binary, {"--virtual", "--no-lockscreen", "--socket", socket_, "--width", "1280", "--height", "800"},
-                             env))
-            return;
+        if (!startCompositor(binary, args, env)) return;
         const auto answers = [&] {
             auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "currentDesktop");
             return bus_->connection().call(call, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage;
@@ -381,7 +432,9 @@ private:
         while (!todo.empty()) {
             const QJsonObject node = todo.back();
             todo.pop_back();
-            if (node.value("app_id").toString() == appId) return node;
+            if (node.value("app_id").toString() == appId ||
+                node.value("window_properties").toObject().value("class").toString() == appId)
+                return node;
             for (const char* key : {"nodes", "floating_nodes"})
                 for (const auto child : node.value(key).toArray()) todo.push_back(child.toObject());
         }
