@@ -54,8 +54,8 @@ public:
     }
 
     ~HeadlessCompositor() {
-        for (auto& client : clients_) stop(*client);
-        stop(compositor_);
+        for (auto& client : clients_) stopChild(*client);
+        stopChild(compositor_);
     }
 
     HeadlessCompositor(const HeadlessCompositor&) = delete;
@@ -102,11 +102,8 @@ public:
         auto client = std::make_unique<QProcess>();
         QProcessEnvironment env = childEnvironment();
         env.insert("WAYLAND_DISPLAY", waylandDisplay());
-        client->setProcessEnvironment(env);
         client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        endWithThisProcess(*client);
-        client->start(CORV_WAYLAND_CLIENT, {appId});
-        if (!client->waitForStarted(10000)) return -1;
+        if (!startChild(*client, CORV_WAYLAND_CLIENT, {appId}, env)) return -1;
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));
         if (!spinUntil([&] { return shown(appId); }, 10000)) return -1;
@@ -210,8 +207,8 @@ public:
     // Ends KWin and starts it again on the same bus and socket; its clients
     // end with it.
     bool restartKWin() {
-        stop(compositor_);
-        for (auto& client : clients_) stop(*client);
+        stopChild(compositor_);
+        for (auto& client : clients_) stopChild(*client);
         startKWin();
         return error_.empty();
     }
@@ -285,15 +282,6 @@ public:
     }
 
 private:
-    static void stop(QProcess& process) {
-        if (process.state() == QProcess::NotRunning) return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
     QString runDir() const { return dir_.filePath("run"); }
 
     static QRect rectOf(const QJsonObject& node) {
@@ -313,12 +301,7 @@ private:
 
     bool startCompositor(const QString& program, const QStringList& args, QProcessEnvironment env) {
         env.insert("XDG_RUNTIME_DIR", runDir());
-        compositor_.setProcessEnvironment(env);
-        compositor_.setProcessChannelMode(QProcess::MergedChannels);
-        compositor_.setStandardOutputFile(dir_.filePath("compositor.log"));
-        endWithThisProcess(compositor_);
-        compositor_.start(program, args);
-        if (!compositor_.waitForStarted(10000)) {
+        if (!startChild(compositor_, program, args, env, dir_.filePath("compositor.log"))) {
             error_ = program.toStdString() + " did not start";
             return false;
         }
