@@ -3,6 +3,7 @@
 #include "platform/desktop/bus/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
+#include <QCryptographicHash>
 #include <QDBusArgument>
 #include <QDBusContext>
 #include <QDBusMessage>
@@ -48,10 +49,18 @@ constexpr int kLoadTriesBeforeSaying = 5;
 // Commands wait for the command script at most this many, this long.
 constexpr std::size_t kMaxCommands = 64;
 constexpr double kCommandBound = 3.0;
-// Our scripts' folders and plugin names carry the pid of the run.
+// Our scripts' folders and plugin names carry the pid of the run; a folder
+// also names its bus, whose KWin has its scripts.
 const QString kFolderPrefix = QStringLiteral("corvadine-kwin-");
+QString busTag(const QString& sessionBus) {
+    const std::string address = resolveBusAddress(sessionBus, BusKind::Session);
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QByteArray::fromStdString(address), QCryptographicHash::Sha1).toHex().left(12));
+}
 QString mainPlugin(qint64 pid) { return QStringLiteral("corvadine-windows-%1").arg(pid); }
-QString commandPlugin(qint64 pid) { return QStringLiteral("corvadine-command-%1").arg(pid); }
+// Command runs take turns between two names: KWin frees a script's name only
+// some time after unloading it.
+QString commandPlugin(qint64 pid, int run) { return QStringLiteral("corvadine-command-%1-%2").arg(pid).arg(run % 2); }
 
 // KWin's window ids are UUIDs in braces; anything else would be code in the
 // scripts that name a window.
@@ -84,9 +93,11 @@ class KWinWindows::Link final : public QObject, protected QDBusContext {
 public:
     explicit Link(const QString& sessionBus)
         : bus(sessionBus, BusKind::Session, QStringLiteral("corv-kwin-")),
-          scripts(QDir::temp().filePath(kFolderPrefix + QString::number(::getpid()) + QStringLiteral("-XXXXXX"))) {}
+          tag(busTag(sessionBus)),
+          scripts(QDir::temp().filePath(kFolderPrefix + QString::number(::getpid()) + u'-' + tag + QStringLiteral("-XXXXXX"))) {}
 
     ServiceBus bus;
+    QString tag;
     QTemporaryDir scripts;
     KWinWindows* owner = nullptr;
     QString mainScript, commandScript;
@@ -167,13 +178,14 @@ QString writeScript(KWinWindows::Link& link, const QString& resource, const QStr
 void unloadLeftovers(KWinWindows::Link& link) {
     const auto entries = QDir::temp().entryInfoList({kFolderPrefix + QStringLiteral("*")}, QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
+        const QString rest = entry.fileName().mid(kFolderPrefix.size());
         bool number = false;
-        const qint64 pid = entry.fileName().mid(kFolderPrefix.size()).section(QLatin1Char('-'), 0, 0).toLongLong(&number);
-        if (!number || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == ::getpid() ||
+        const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&number);
+        if (!number || rest.section(QLatin1Char('-'), 1, 1) != link.tag || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == ::getpid() ||
             entry.ownerId() != ::getuid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
             continue;
         link.scripting(QStringLiteral("unloadScript"), {mainPlugin(pid)});
-        link.scripting(QStringLiteral("unloadScript"), {commandPlugin(pid)});
+        for (int run : {0, 1}) link.scripting(QStringLiteral("unloadScript"), {commandPlugin(pid, run)});
         QDir(entry.filePath()).removeRecursively();
     }
 }
@@ -221,7 +233,7 @@ KWinWindows::KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link)
 KWinWindows::~KWinWindows() {
     link_->owner = nullptr;
     link_->scripting(QStringLiteral("unloadScript"), {mainPlugin(::getpid())});
-    link_->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid())});
+    for (int run : {0, 1}) link_->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid(), run)});
 }
 
 void KWinWindows::runMainScript() { loadMainScript(0, ++loadGeneration_); }
@@ -373,7 +385,7 @@ void KWinWindows::runCommands() {
         queued_.clear();
         if (traceEnabled()) trace(why);
     };
-    link_->load(link_->commandScript, commandPlugin(::getpid()), [this, failed](bool loaded) {
+    link_->load(link_->commandScript, commandPlugin(::getpid(), run), [this, failed](bool loaded) {
         if (loaded) link_->scripting(QStringLiteral("start"));
         else failed("kwin: the command script does not load");
     });
@@ -389,9 +401,9 @@ QString KWinWindows::nextCommands() {
     queued_.clear();
     commandOut_ = false;
     // Unloaded after our answer has reached it; the next run goes out then.
-    loop_.post([weak = QPointer<Link>(link_.get())] {
+    loop_.post([weak = QPointer<Link>(link_.get()), run = commandRun_] {
         if (!weak || !weak->owner) return;
-        weak->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid())});
+        weak->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid(), run)});
         weak->owner->runCommands();
     });
     return all;
