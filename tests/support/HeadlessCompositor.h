@@ -96,35 +96,24 @@ public:
     // The private session bus KWin is on; empty for sway.
     QString busAddress() const { return bus_ ? bus_->address() : QString(); }
 
-    // Starts a client window with the app id; its pid once the compositor
-    // shows it, else -1.
-    qint64 startClient(const QString& appId) {
+    // Starts a client window with the app id, or an X11 one of that class
+    // on Xwayland where asked; its pid once the compositor shows it, else -1.
+    qint64 startClient(const QString& appId, std::optional<QRect> x11At = std::nullopt) {
         auto client = std::make_unique<QProcess>();
         QProcessEnvironment env = childEnvironment();
-        env.insert("WAYLAND_DISPLAY", waylandDisplay());
+        env.insert(x11At ? "DISPLAY" : "WAYLAND_DISPLAY", x11At ? xDisplay() : waylandDisplay());
         client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        if (!startChild(*client, CORV_WAYLAND_CLIENT, {appId}, env)) return -1;
+        const QRect at = x11At.value_or(QRect());
+        const bool started =
+            x11At ? startChild(*client, CORV_X11_CLIENT,
+                               {QString::number(at.x()), QString::number(at.y()), QString::number(at.width()),
+                                QString::number(at.height()), appId, appId},
+                               env)
+                  : startChild(*client, CORV_WAYLAND_CLIENT, {appId}, env);
+        if (!started) return -1;
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));
         if (!spinUntil([&] { return shown(appId); }, 10000)) return -1;
-        return pid;
-    }
-
-    // Starts an X11 client window on Xwayland whose class and instance are
-    // the name, where asked; its pid once the compositor shows it, else -1.
-    qint64 startX11Client(const QString& name, const QRect& at) {
-        auto client = std::make_unique<QProcess>();
-        QProcessEnvironment env = childEnvironment();
-        env.insert("DISPLAY", xDisplay());
-        client->setProcessEnvironment(env);
-        client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        endWithThisProcess(*client);
-        client->start(CORV_X11_CLIENT, {QString::number(at.x()), QString::number(at.y()), QString::number(at.width()),
-                                        QString::number(at.height()), name, name});
-        if (!client->waitForStarted(10000)) return -1;
-        const qint64 pid = client->processId();
-        clients_.push_back(std::move(client));
-        if (!spinUntil([&] { return shown(name); }, 10000)) return -1;
         return pid;
     }
 
@@ -237,20 +226,10 @@ public:
             .has_value();
     }
 
-    // Keeps the window of the app id below the others, or lets it go back
-    // (KWin only); KWin then raises a focused one.
-    bool keepBelow(const QString& appId, bool on) {
-        if (kind_ == Kind::Sway) return false;
-        return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') w.keepBelow = %2;")
-                              .arg(appId, on ? "true" : "false"))
-            .has_value();
-    }
-
-    // Maximises the window of the app id (KWin only).
-    bool maximize(const QString& appId) {
-        if (kind_ == Kind::Sway) return false;
-        return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') w.setMaximize(true, true);").arg(appId))
-            .has_value();
+    // Runs a statement on the window `w` of the app id (KWin only).
+    bool onWindow(const QString& appId, const QString& statement) {
+        return kind_ == Kind::KWin &&
+               kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') { %2 }").arg(appId, statement));
     }
 
     // Whether the window of the app id fills the area of a maximised one (KWin only).
@@ -369,19 +348,11 @@ private:
         socket_ = "wayland-corv";
         QStringList args{"--virtual", "--no-lockscreen", "--socket", socket_, "--width", "1280", "--height", "800"};
         if (options_.xwayland) {
-            // KWin's Xwayland wants the sockets' folder; a script it starts tells the display.
+            // KWin's Xwayland wants the sockets' folder; a command it starts tells the display.
             QDir().mkpath("/tmp/.X11-unix");
             ::chmod("/tmp/.X11-unix", 01777);
             QFile::remove(runDir() + "/display");
-            QFile tell(dir_.filePath("display.sh"));
-            if (!tell.open(QIODevice::WriteOnly)) {
-                error_ = "cannot write the display script";
-                return;
-            }
-            tell.write(QString("#!/bin/sh\necho \"$DISPLAY\" > %1/display\n").arg(runDir()).toUtf8());
-            tell.close();
-            tell.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-            args << "--xwayland" << tell.fileName();
+            args << "--xwayland" << QString("sh -c 'echo $DISPLAY > %1/display'").arg(runDir());
         }
         QProcessEnvironment env = childEnvironment();
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());

@@ -48,7 +48,7 @@ constexpr double kLoadRetryMost = 10.0;
 constexpr int kLoadTriesBeforeSaying = 5;
 // Commands wait for the command script at most this many, this long.
 constexpr std::size_t kMaxCommands = 64;
-constexpr double kCommandBound = 3.0;
+constexpr double kCommandBound = 10.0;
 // Our scripts' folders and plugin names carry the pid of the run; a folder
 // also names its bus, whose KWin has its scripts.
 const QString kFolderPrefix = QStringLiteral("corvadine-kwin-");

@@ -236,7 +236,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     // An X11 window on Xwayland, focused and raised by the compositor over the
     // Wayland one under the pointer: the full-screen key changes it alone.
     if (row.xwayland) {
-        const qint64 x = compositor.startX11Client("corv-test-x", QRect(400, 250, 400, 300));
+        const qint64 x = compositor.startClient("corv-test-x", QRect(400, 250, 400, 300));
         ASSERT_GT(x, 0);
         for (const char* app : {"corv-test-a", "corv-test-x"}) ASSERT_TRUE(compositor.focus(app));
         const auto front = [&](qint64 pid, bool full) {
@@ -255,9 +255,9 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         // KWin raises the focused X11 window over A again, as a click on it
         // does: Plasma 5 signals the restack on the windows alone.
         if (row.pointerKnown) {
-            ASSERT_TRUE(compositor.keepBelow("corv-test-x", true));
+            ASSERT_TRUE(compositor.onWindow("corv-test-x", "w.keepBelow = true;"));
             EXPECT_TRUE(under(a));
-            ASSERT_TRUE(compositor.keepBelow("corv-test-x", false));
+            ASSERT_TRUE(compositor.onWindow("corv-test-x", "w.keepBelow = false;"));
         }
         EXPECT_TRUE(under(x));
         for (bool on : {true, false}) {
