@@ -117,11 +117,9 @@ public:
         return pid;
     }
 
-    // The compositor's own command focuses the window of the app id (or X11 class).
+    // The compositor's own command focuses the window of the app id.
     bool focus(const QString& appId) {
-        if (kind_ == Kind::Sway)
-            return swaymsg({QString("[app_id=\"%1\"] focus").arg(appId)}).has_value() ||
-                   swaymsg({QString("[class=\"%1\"] focus").arg(appId)}).has_value();
+        if (kind_ == Kind::Sway) return swaymsg({QString("[app_id=\"%1\"] focus").arg(appId)}).has_value();
         return kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') {"
                                   " if (workspace.windowList) workspace.activeWindow = w; else workspace.activeClient = w; }")
                               .arg(appId))
@@ -386,9 +384,7 @@ private:
         while (!todo.empty()) {
             const QJsonObject node = todo.back();
             todo.pop_back();
-            if (node.value("app_id").toString() == appId ||
-                node.value("window_properties").toObject().value("class").toString() == appId)
-                return node;
+            if (node.value("app_id").toString() == appId) return node;
             for (const char* key : {"nodes", "floating_nodes"})
                 for (const auto child : node.value(key).toArray()) todo.push_back(child.toObject());
         }

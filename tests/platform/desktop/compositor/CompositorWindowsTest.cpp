@@ -57,7 +57,7 @@ struct Desktop {
     bool layouts;  // the headless compositor has a keyboard with layouts
     bool desktops = true;  // the facility moves between desktops
     bool pids = true;      // the facility tells the windows' pids, else stand-ins
-    bool xwayland = true;  // an X11 window on Xwayland joins in
+    bool xwayland = false;  // an X11 window on Xwayland joins in
 };
 
 class CompositorDesktopTest : public ::testing::TestWithParam<Desktop> {};
@@ -233,42 +233,32 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         EXPECT_EQ(compositor.fullScreen("corv-test-b"), false);
     }
 
-    // An X11 window on Xwayland, focused and raised by the compositor over the
-    // Wayland one under the pointer: the full-screen key changes it alone.
+    // An X11 window on Xwayland focused over the Wayland one under the
+    // pointer, then raised again by KWin as a click raises it (Plasma 5
+    // signals that on the windows alone): the full-screen key changes it alone.
     if (row.xwayland) {
         const qint64 x = compositor.startClient("corv-test-x", QRect(400, 250, 400, 300));
         ASSERT_GT(x, 0);
         for (const char* app : {"corv-test-a", "corv-test-x"}) ASSERT_TRUE(compositor.focus(app));
-        const auto front = [&](qint64 pid, bool full) {
+        for (const auto& [below, pid] : {std::pair{"true", a}, std::pair{"false", x}}) {
+            ASSERT_TRUE(compositor.onWindow("corv-test-x", QString("w.keepBelow = %1;").arg(below)));
+            EXPECT_TRUE(spinUntil([&] {
+                engine::appUnderCursor(platform::windowServer().cursorLocation(0));
+                return current.pid == pid;
+            }, 3000)) << below;
+        }
+        const auto seen = [&](qint64 pid, bool full) {
             return spinUntil([&] {
                 const auto focused = focusedWindow(desktop->compositor->windows());
                 return focused && focused->pid == pid && focused->fullScreen == full;
             }, 3000);
         };
-        EXPECT_TRUE(front(x, false));
-        const auto under = [&](qint64 pid) {
-            return spinUntil([&] {
-                engine::appUnderCursor(platform::windowServer().cursorLocation(0));
-                return current.pid == pid;
-            }, 3000);
-        };
-        // KWin raises the focused X11 window over A again, as a click on it
-        // does: Plasma 5 signals the restack on the windows alone.
-        if (row.pointerKnown) {
-            ASSERT_TRUE(compositor.onWindow("corv-test-x", "w.keepBelow = true;"));
-            EXPECT_TRUE(under(a));
-            ASSERT_TRUE(compositor.onWindow("corv-test-x", "w.keepBelow = false;"));
-        }
-        EXPECT_TRUE(under(x));
         for (bool on : {true, false}) {
             press(KEY_F);
-            EXPECT_TRUE(front(x, on)) << on;
-            EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-x") == on; }, 3000)) << on;
-            EXPECT_EQ(compositor.fullScreen("corv-test-a"), false);
+            EXPECT_TRUE(seen(x, on) && compositor.fullScreen("corv-test-x") == on && !compositor.fullScreen("corv-test-a").value_or(true)) << on;
         }
         ::kill(static_cast<pid_t>(x), SIGTERM);
-        ASSERT_TRUE(compositor.focus("corv-test-a"));
-        EXPECT_TRUE(front(a, false));
+        ASSERT_TRUE(compositor.focus("corv-test-a") && seen(a, false));
     }
 
     // A compositor that leaves a request unanswered: after the bound the
@@ -346,10 +336,10 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
                          ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway", false, false, false},
-                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true},
+                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true, true, true, true},
                                            // sway as any wlroots compositor: its foreign-toplevel protocol alone.
                                            Desktop{HeadlessCompositor::Kind::Sway, "wlroots", "wlr-toplevels", false, false,
-                                                   false, false, false, false}),
+                                                   false, false, false}),
                          [](const auto& info) {
                              const std::string facility = info.param.facility;
                              return facility == "sway" ? "Sway" : facility == "kwin" ? "KWin" : "WlrToplevels";
