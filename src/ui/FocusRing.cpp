@@ -51,10 +51,9 @@ public:
         case QEvent::FocusIn: {
             const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
             auto* w = qobject_cast<QWidget*>(o);
-            // Qt also names Tab as the reason when it moves the focus off a
-            // control that was hidden: only a Tab key pressed counts.
-            if (w && w == QApplication::focusWidget() && tabbed_ &&
-                (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason))
+            // Once Tab was pressed, the keyboard leads until a click: the
+            // arrows, a closed menu or dialog give the focus back with the ring.
+            if (w && w == QApplication::focusWidget() && keyboard_ && why != Qt::MouseFocusReason)
                 showAround(w);
             else if (w == QApplication::focusWidget())
                 hide();
@@ -65,11 +64,11 @@ public:
             break;
         case QEvent::KeyPress: {
             const int key = static_cast<QKeyEvent*>(e)->key();
-            tabbed_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) keyboard_ = true;
             break;
         }
         case QEvent::MouseButtonPress:
-            tabbed_ = false;
+            keyboard_ = false;
             hide();
             break;
         case QEvent::Move:
@@ -118,8 +117,8 @@ private:
 
     QPointer<QWidget> target_;
     QPointer<Ring> ring_;
-    // The last key pressed was Tab or Backtab, and no click came after it.
-    bool tabbed_ = false;
+    // Tab or Backtab was pressed, and no click came after it.
+    bool keyboard_ = false;
 };
 
 } // namespace
