@@ -257,7 +257,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
             press(KEY_F);
             EXPECT_TRUE(seen(x, on) && compositor.fullScreen("corv-test-x") == on && !compositor.fullScreen("corv-test-a").value_or(true)) << on;
         }
-        ::kill(static_cast<pid_t>(x), SIGTERM);
+        test::signalProcess(x, SIGTERM);
         ASSERT_TRUE(compositor.focus("corv-test-a") && seen(a, false));
     }
 
