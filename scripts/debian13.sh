@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds and tests a copy of this tree's files on Debian 13 (trixie): in a
-# chroot made with debootstrap from Debian's packages, kept at $CORV_TRIXIE
+# root made with debootstrap from Debian's packages, kept at $CORV_TRIXIE
 # (default /var/tmp/corvadine-trixie) with its compiler cache for the next
 # run. In it the README's apt-get install lines install what is missing, then
 # scripts/test.sh runs. The chroot gets a /dev of its own (the tests fake
-# their devices), /proc, /sys and /tmp, in mount and process namespaces of its
+# their devices), /proc, /sys, /run and /tmp, in mount and process namespaces of its
 # own: nothing stays mounted or running when it ends. Needs root.
 #
 # With arguments, runs them as a command in the chroot's copy instead (for a
@@ -48,9 +48,16 @@ mnt() {
   mounted+=("${*: -1}")
 }
 
+# The chroot's own root mount: entered by pivot_root, not chroot, so that its
+# programs may make user namespaces as on a real system.
+mnt --bind "$root" "$root"
 mnt -t proc proc "$root/proc"
 mnt -t sysfs -o ro sysfs "$root/sys"
 mnt -t tmpfs -o mode=1777,nosuid,nodev tmp "$root/tmp"
+# A fresh /run as at boot, with the folders a running udev and login make.
+mnt -t tmpfs -o mode=755,nosuid,nodev run "$root/run"
+mkdir -m 1777 "$root/run/lock"
+mkdir -m 755 "$root/run/udev" "$root/run/user"
 mnt -t tmpfs -o mode=755,nosuid dev "$root/dev"
 d=$root/dev
 mknod -m 666 "$d/null" c 1 3
@@ -61,6 +68,7 @@ mknod -m 666 "$d/urandom" c 1 9
 mknod -m 666 "$d/tty" c 5 0
 mkdir -m 755 "$d/pts"
 mkdir -m 1777 "$d/shm"
+mkdir -m 755 "$d/char"  # udev's links, none here
 mnt -t devpts -o newinstance,ptmxmode=0666,mode=0620,gid=5 devpts "$d/pts"
 ln -s pts/ptmx "$d/ptmx"
 mnt -t tmpfs -o mode=1777,nosuid,nodev shm "$d/shm"
@@ -75,7 +83,8 @@ printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
 chmod 755 "$root/usr/sbin/policy-rc.d"
 
 run() {
-  chroot "$root" /usr/bin/env -i \
+  unshare --mount -- /bin/sh -c 'cd "$1" && shift && pivot_root . mnt && umount -l /mnt && exec "$@"' enter "$root" \
+    /usr/bin/env -i \
     HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb \
     CI="${CI:-}" DEBIAN_FRONTEND=noninteractive \
     CCACHE_DIR=/var/cache/corvadine-ccache CCACHE_BASEDIR="$src" \
