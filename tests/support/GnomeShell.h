@@ -3,12 +3,14 @@
 // GNOME Shell of one test's own: headless, with a virtual monitor, on a
 // private session bus, and a private system bus where python3-dbusmock plays
 // logind; HOME, the runtime folder and the settings (GLib's keyfile backend)
-// are temporary. The program's extension is installed there, turned on or
-// not. Wayland clients (foot) start under it with desktop entries of their
-// own; the pointer moves and clicks through mutter's remote-desktop interface,
-// as a user's hand would. The test's own process takes the same settings, so
-// GSettings reads what the shell reads.
+// are temporary. The program's extension is installed there in the form the
+// program picks for the shell's version, turned on or not. Wayland clients
+// (foot) start under it with desktop entries of their own; the pointer moves
+// and clicks through mutter's remote-desktop interface, as a user's hand
+// would. The test's own process takes the same settings, so GSettings reads
+// what the shell reads.
 
+#include "platform/desktop/compositor/GnomeShellExtension.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
 
@@ -66,11 +68,14 @@ private:
         configHome_ = home + "/.config";
         QDir().mkpath(configHome_ + "/glib-2.0/settings");
         QDir().mkpath(dataHome_ + "/applications");
-        const QString source = QString(CORV_TEST_DIR) + "/../resources/gnome-shell/" + kExtensionUuid;
-        const QString installed = extensionFolder();
-        QDir().mkpath(installed);
-        for (const char* name : {"metadata.json", "extension.js"})
-            if (!QFile::copy(source + "/" + name, installed + "/" + name)) return fail("cannot copy the extension");
+        // The form the program installs for this shell.
+        QProcess version;
+        version.start("gnome-shell", {"--version"});
+        version.waitForFinished(10000);
+        major_ = QString::fromUtf8(version.readAllStandardOutput()).section(' ', -1).section('.', 0, 0).toInt();
+        const auto form = desktop::gnomeExtensionForm(major_);
+        if (!form || desktop::installGnomeExtension(extensionFolder(), *form) != desktop::ExtensionCopy::Written)
+            return fail("cannot install the extension for GNOME Shell " + std::to_string(major_));
         for (const QString& id : setup.appIds)
             write(dataHome_ + "/applications/" + id + ".desktop",
                   "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=foot -a " + id + "\n");
@@ -134,6 +139,8 @@ private:
 
 public:
     const std::string& error() const { return error_; }
+    // The shell's major version.
+    int major() const { return major_; }
     QString sessionBus() const { return session_.address(); }
     PrivateBus& bus() { return session_; }
     QString extensionFolder() const { return dataHome_ + "/gnome-shell/extensions/" + kExtensionUuid; }
@@ -246,6 +253,7 @@ private:
     QProcess shell_;
     std::vector<std::unique_ptr<QProcess>> clients_;
     QString remoteSession_;
+    int major_ = 0;
     std::string error_;
 };
 

@@ -296,6 +296,75 @@ TEST(GnomeShellStandInTest, AnExtensionThatDoesNotAnswerInTimeIsNotWaitedForAgai
     EXPECT_EQ(list.windows[0].pid, 42);
 }
 
+// A shell played by python3-dbusmock tells its version, or not: the program
+// installs the form that version loads over a copy of the other form (left
+// from before the shell's update, out of date), or nothing, and says why.
+TEST(GnomeShellStandInTest, TheFormTheShellsVersionLoadsReplacesTheOtherOne) {
+    test::PrivateBus bus;
+    ASSERT_EQ(bus.error(), "");
+    const QString shell = "org.gnome.Shell", path = "/org/gnome/Shell";
+    ASSERT_TRUE(bus.startObject(shell, path, shell + ".Extensions")) << bus.error();
+    ASSERT_EQ(bus.mock(shell, path, "AddMethod",
+                       {shell + ".Extensions", "GetExtensionInfo", "s", "a{sv}", "ret = {'state': dbus.Double(4)}"})
+                  .type(),
+              QDBusMessage::ReplyMessage);
+    const auto read = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const auto shipped = [&](const char* form, const char* name) {
+        return read(QString(":/gnome-shell/%1/%2/%3").arg(form, test::kExtensionUuid, name));
+    };
+    const struct {
+        const char* version;  // nullptr: the shell has no such property
+        const char* form;     // nullptr: the old copy stays
+        const char* says;
+    } rows[] = {
+        {nullptr, nullptr, "did not tell its version"},
+        {"43.9", "legacy", "a new copy is installed"},
+        {"44.0", "legacy", "a new copy is installed"},
+        {"45.rc", "module", "a new copy is installed"},
+        {"48.7", "module", "a new copy is installed"},
+        {"49.2", "module", "a new copy is installed"},
+        {"50.0", nullptr, "not on GNOME 50"},
+        {"42.9", nullptr, "not on GNOME 42"},
+    };
+    DesktopRunLoop loop;
+    bool versionAdded = false;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.version ? row.version : "no version");
+        if (row.version) {
+            const QVariant version = QVariant::fromValue(QDBusVariant(QString(row.version)));
+            const auto set = versionAdded ? bus.call(shell, path, "org.freedesktop.DBus.Properties", "Set",
+                                                     {shell, "ShellVersion", version})
+                                          : bus.mock(shell, path, "AddProperty", {shell, "ShellVersion", row.version});
+            ASSERT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
+            versionAdded = true;
+        }
+        QTemporaryDir dir;
+        const char* old = row.form && std::string(row.form) == "legacy" ? "module" : "legacy";
+        for (const char* name : {"metadata.json", "extension.js"}) {
+            QFile copy(dir.filePath(name));
+            ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+            copy.write(shipped(old, name));
+        }
+        std::vector<ExtensionNotice> notices;
+        GnomeShellWindows windows(loop, {.sessionBus = bus.address(),
+                                         .notify = [&](const ExtensionNotice& n) { notices.push_back(n); },
+                                         .extensionFolder = dir.path()});
+        ASSERT_TRUE(spinUntil([&] { return !notices.empty(); }));
+        EXPECT_NE(notices.front().body.find(row.says), std::string::npos) << notices.front().body;
+        const char* expected = row.form ? row.form : old;
+        for (const char* name : {"metadata.json", "extension.js"})
+            EXPECT_EQ(read(dir.filePath(name)), shipped(expected, name)) << name;
+        if (!row.form) continue;
+        // That form is what this shell loads.
+        const QByteArray major = "\"" + QByteArray(row.version).split('.').front() + "\"";
+        EXPECT_TRUE(read(dir.filePath("metadata.json")).contains(major));
+        EXPECT_EQ(read(dir.filePath("extension.js")).contains("export default class"), std::string(row.form) == "module");
+    }
+}
+
 TEST(GnomeShellPartsTest, InputSourceIdsMatchTheX11KeymapsAndGoBack) {
     const struct {
         GnomeSource gnome;
@@ -354,24 +423,24 @@ TEST(GnomeShellPartsTest, TheExtensionIsCopiedWhereMissingOrChangedAndTheNoticeS
     QTemporaryDir dir;
     const QString folder = gnomeExtensionFolder(dir.path());
     EXPECT_EQ(folder, dir.path() + "/gnome-shell/extensions/corvadine@brelvantoque.com");
-    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Written);
-    QFile shipped(QString(CORV_TEST_DIR) + "/../resources/gnome-shell/corvadine@brelvantoque.com/extension.js");
+    EXPECT_EQ(installGnomeExtension(folder, ExtensionForm::Legacy), ExtensionCopy::Written);
+    QFile shipped(":/gnome-shell/legacy/corvadine@brelvantoque.com/extension.js");
     QFile copied(folder + "/extension.js");
     ASSERT_TRUE(shipped.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
     EXPECT_EQ(copied.readAll(), shipped.readAll());
     copied.close();
-    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Current);
+    EXPECT_EQ(installGnomeExtension(folder, ExtensionForm::Legacy), ExtensionCopy::Current);
     {
         QFile changed(folder + "/metadata.json");
         ASSERT_TRUE(changed.open(QIODevice::WriteOnly));
         changed.write("{}");
     }
-    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Written);
+    EXPECT_EQ(installGnomeExtension(folder, ExtensionForm::Legacy), ExtensionCopy::Written);
     {
         QFile blocker(dir.path() + "/file");
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     }
-    EXPECT_EQ(installGnomeExtension(dir.path() + "/file/extension"), ExtensionCopy::Failed);
+    EXPECT_EQ(installGnomeExtension(dir.path() + "/file/extension", ExtensionForm::Module), ExtensionCopy::Failed);
 
     const struct {
         std::optional<double> shellState;
@@ -386,7 +455,9 @@ TEST(GnomeShellPartsTest, TheExtensionIsCopiedWhereMissingOrChangedAndTheNoticeS
         {4, ExtensionCopy::Written, 43, "a new copy is installed"},
         {1, ExtensionCopy::Written, 43, "was updated: log out and back in"},
         {1, ExtensionCopy::Current, 43, nullptr},
-        {std::nullopt, ExtensionCopy::Written, 46, "runs on GNOME 43 and 44 only, not on GNOME 46"},
+        {2, ExtensionCopy::Current, 48, "Turn on its GNOME Shell extension"},
+        {std::nullopt, ExtensionCopy::Current, 50, "runs on GNOME 43 to 49, not on GNOME 50"},
+        {std::nullopt, ExtensionCopy::Current, 0, "did not tell its version"},
         {std::nullopt, ExtensionCopy::Failed, 43, "could not be copied"},
     };
     for (const auto& c : cases) {
