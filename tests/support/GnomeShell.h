@@ -72,10 +72,10 @@ private:
         QProcess version;
         version.start("gnome-shell", {"--version"});
         version.waitForFinished(10000);
-        major_ = QString::fromUtf8(version.readAllStandardOutput()).section(' ', -1).section('.', 0, 0).toInt();
-        const auto form = desktop::gnomeExtensionForm(major_);
+        const int major = QString(version.readAllStandardOutput()).section(' ', -1).section('.', 0, 0).toInt();
+        const auto form = desktop::gnomeExtensionForm(major);
         if (!form || desktop::installGnomeExtension(extensionFolder(), *form) != desktop::ExtensionCopy::Written)
-            return fail("cannot install the extension for GNOME Shell " + std::to_string(major_));
+            return fail("cannot install the extension for GNOME Shell " + std::to_string(major));
         for (const QString& id : setup.appIds)
             write(dataHome_ + "/applications/" + id + ".desktop",
                   "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=foot -a " + id + "\n");
@@ -139,8 +139,6 @@ private:
 
 public:
     const std::string& error() const { return error_; }
-    // The shell's major version.
-    int major() const { return major_; }
     QString sessionBus() const { return session_.address(); }
     PrivateBus& bus() { return session_; }
     QString extensionFolder() const { return dataHome_ + "/gnome-shell/extensions/" + kExtensionUuid; }
@@ -253,7 +251,6 @@ private:
     QProcess shell_;
     std::vector<std::unique_ptr<QProcess>> clients_;
     QString remoteSession_;
-    int major_ = 0;
     std::string error_;
 };
 
