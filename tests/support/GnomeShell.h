@@ -117,10 +117,16 @@ private:
                        30000) ||
             shell_.state() != QProcess::Running)
             return fail("gnome-shell did not offer " + awaited.toStdString() + "; its log: " + log());
-        // The shell opens the overview once started; the user leaves it.
-        if (!spinUntil([&] { return overviewActive(); }, 10000) || !setOverview(false) ||
+        // The shell starts with the overview open and takes no clicks until
+        // that start is over (GNOME 48, closed before, took none at all);
+        // then the user leaves the overview.
+        const auto started = [&] {
+            QFile file(dir_.filePath("shell.log"));
+            return file.open(QIODevice::ReadOnly) && file.readAll().contains("GNOME Shell started at");
+        };
+        if (!spinUntil(started, 30000) || !spinUntil([&] { return overviewActive(); }, 10000) || !setOverview(false) ||
             !spinUntil([&] { return !overviewActive(); }))
-            return fail("the overview did not open and close; the shell's log: " + log());
+            return fail("the shell did not start with the overview and close it; its log: " + log());
     }
 
     bool overviewActive() {
