@@ -1,6 +1,6 @@
 #include "platform/desktop/x11/X11Session.h"
 
-#include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/shell/SessionType.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -63,12 +63,6 @@ int onIoError(Display* display) {
         previous = previousIoHandler;
     }
     return previous ? previous(display) : 0;
-}
-
-bool waylandSession() {
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return isWaylandSession(type ? type : "", wayland ? wayland : "");
 }
 
 Atom atom(Display* d, const char* name) { return XInternAtom(d, name, False); }
@@ -513,7 +507,7 @@ X11Session::~X11Session() {
 }
 
 X11Session& X11Session::standard() {
-    static X11Session* session = waylandSession() ? new X11Session() : new X11Session(std::string());
+    static X11Session* session = isWaylandSession() ? new X11Session() : new X11Session(std::string());
     return *session;
 }
 
@@ -562,6 +556,17 @@ std::vector<std::pair<XWindowId, std::int32_t>> X11Session::clientPids() {
     return call<List>({}, [](Connection& c) {
         List out;
         for (XWindowId w : clientsOn(c.display, c.root)) out.emplace_back(w, pidOn(c.display, w));
+        return out;
+    });
+}
+
+X11Windows X11Session::managedWindows() {
+    return call<X11Windows>({}, [](Connection& c) {
+        X11Windows out;
+        for (XWindowId w : clientsOn(c.display, c.root))
+            out.clients.push_back(X11Client{w, pidOn(c.display, w), classOn(c.display, w)});
+        if (auto active = cardinals(c.display, c.root, "_NET_ACTIVE_WINDOW", XA_WINDOW); active && !active->empty())
+            out.active = active->front();
         return out;
     });
 }

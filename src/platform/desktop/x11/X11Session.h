@@ -90,6 +90,9 @@ public:
     std::vector<XWindowId> clients();
     // The same with each one's pid (-1 when unknown), in one call.
     std::vector<std::pair<XWindowId, std::int32_t>> clientPids();
+    // The managed windows bottom to top where the manager says the stacking,
+    // each with its pid and class, and the active one, in one call.
+    X11Windows managedWindows();
     XWindowId activeWindow();
     // WM_CLASS: instance and class; nothing when the window has none.
     std::optional<WmClass> wmClass(XWindowId window);
