@@ -10,7 +10,7 @@
 // would. The test's own process takes the same settings, so GSettings reads
 // what the shell reads.
 
-#include "platform/desktop/compositor/GnomeShellExtension.h"
+#include "platform/desktop/windows/GnomeShellExtension.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
 
