@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QScrollArea>
 #include <QWidget>
 
 namespace corv::ui {
@@ -85,11 +86,13 @@ public:
     }
 
 private:
-    // A button takes the focus from the keyboard only (dialogs keep theirs).
+    // A button takes the focus from the keyboard only, and a scroll area
+    // none: Tab passes through it to its controls (dialogs keep theirs).
     static void noClickFocus(QObject* o) {
-        auto* b = qobject_cast<QAbstractButton*>(o);
-        if (!b || qobject_cast<QDialog*>(b->window())) return;
-        if (b->focusPolicy() & Qt::ClickFocus) b->setFocusPolicy(Qt::TabFocus);
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || qobject_cast<QDialog*>(w->window())) return;
+        if (qobject_cast<QScrollArea*>(w)) w->setFocusPolicy(Qt::NoFocus);
+        else if (qobject_cast<QAbstractButton*>(w) && (w->focusPolicy() & Qt::ClickFocus)) w->setFocusPolicy(Qt::TabFocus);
     }
 
     void showAround(QWidget* w) {

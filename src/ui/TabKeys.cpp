@@ -4,7 +4,9 @@
 #include "ui/ReadingOrder.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QMenu>
 
 namespace corv::ui {
 
@@ -16,14 +18,17 @@ public:
 
     bool eventFilter(QObject* o, QEvent* e) override {
         if (e->type() != QEvent::KeyPress || !o->isWidgetType()) return false;
-        auto* w = static_cast<QWidget*>(o);
-        if (w->window() != view_->window() || !view_->isVisible()) return false;
+        QWidget* window = static_cast<QWidget*>(o)->window();
+        if (!view_->isVisible() || !ownedByPanel(window)) return false;
         const auto* k = static_cast<QKeyEvent*>(e);
         const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
         const int key = k->key();
         const bool tab = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+        // Tab goes in reading order in the panel and in the popups it opened.
         if (tab && !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
-            return focusNextStop(view_, key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+            return focusNextStop(window == view_->window() ? view_ : window,
+                                 key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+        if (window != view_->window()) return false;
         if (mods == Qt::ControlModifier || mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
             const bool back = key == Qt::Key_Backtab || mods & Qt::ShiftModifier;
             if (tab) return switchTab(back ? -1 : 1);
@@ -45,6 +50,15 @@ public:
     }
 
 private:
+    // The panel's window, or a popup opened from it (menus and dialogs keep
+    // their own keys).
+    bool ownedByPanel(QWidget* window) const {
+        if (qobject_cast<QMenu*>(window) || qobject_cast<QDialog*>(window)) return false;
+        while (window && window != view_->window())
+            window = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+        return window != nullptr;
+    }
+
     // On a later turn: the tab's content, which may hold the key's
     // receiver, goes. The focus comes to the tab's button.
     bool switchTab(int by) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The keys of the panel's tab view, wherever the focus is in its window:
-// Tab and Backtab go in reading order, Ctrl+Tab and Ctrl+PageDown bring the
+// Tab and Backtab go in reading order (in the popups it opens too), Ctrl+Tab and Ctrl+PageDown bring the
 // next tab, Ctrl+Shift+Tab and Ctrl+PageUp the previous one (round the
 // ends), and the left and right arrows move along the tab bar.
 

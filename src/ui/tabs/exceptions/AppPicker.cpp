@@ -97,8 +97,6 @@ AppPicker::AppPicker(PickerKind kind, QWidget* parent)
     list_->setFrameShape(QFrame::NoFrame);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list_->viewport()->setAutoFillBackground(false);
-    // Tab goes from the search field to the rows.
-    list_->setFocusPolicy(Qt::NoFocus);
     content_ = new QWidget;
     list_->setWidget(content_);
     content_->setAutoFillBackground(false);  // setWidget turns it on
