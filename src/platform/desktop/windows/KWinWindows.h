@@ -4,11 +4,13 @@
 // resources/kwin/) runs inside KWin and calls back a D-Bus method of ours
 // with the windows, the active one, the one under the pointer and the
 // desktops whenever one of them changes; lookups read what it told last and
-// never wait. Activation, full screen and maximising are short scripts that
-// unload themselves; the desktops move through /KWin and the keyboard's
-// layouts are org.kde.keyboard's. Every call is sent without waiting.
-// Plasma 5.27's scripting names and Plasma 6's are both understood. A KWin
-// that restarts runs the script again.
+// never wait. Activation, full screen and maximising are queued for a second
+// script, loaded one run at a time, that asks for them and is then unloaded;
+// the desktops move through /KWin and the keyboard's layouts are
+// org.kde.keyboard's. Every call is sent without waiting, and only KWin's own
+// connection is heard. Plasma 5.27's scripting names and Plasma 6's are both
+// understood. A KWin that restarts runs the script again; the scripts of a
+// run that crashed are unloaded and their folder removed at start.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CompositorCache.h"
@@ -17,6 +19,7 @@
 #include <QString>
 
 #include <map>
+#include <vector>
 #include <set>
 #include <memory>
 #include <mutex>
@@ -57,16 +60,21 @@ public:
     class Link;
     // Main thread: a report of the script, as JSON.
     void report(const QByteArray& json);
+    // The command script asks for the queued commands, as JSON.
+    QString nextCommands();
     void readLayouts();
     // KWin went away: nothing is known until it runs our script again.
     void forget();
 
 private:
     KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link);
-    // Loads our script and starts it; a KWin still starting is asked again.
-    void runMainScript(int triesLeft);
-    // Runs a script on the window KWin knows by the id.
-    bool onWindow(CompositorWindowId window, const QString& body);
+    // Loads our script and starts it; a KWin still starting is asked again,
+    // less often each time.
+    void runMainScript();
+    void loadMainScript(int attempt, int generation);
+    // Queues a command on the window KWin knows by the id.
+    bool onWindow(CompositorWindowId window, const char* act, bool on = true);
+    void runCommands();
 
     platform::RunLoop& loop_;
     CompositorCache cache_;
@@ -77,7 +85,12 @@ private:
     std::map<CompositorWindowId, QString> uuids_;
     std::set<CompositorWindowId> maximized_;
     CompositorWindowId nextId_ = 1;
-    int commands_ = 0;
+    // The commands not yet asked for, and whether the command script is out.
+    std::vector<QString> queued_;
+    int commandRun_ = 0;
+    bool commandOut_ = false;
+    int loadGeneration_ = 0;
+    bool saidBlind_ = false;
 
     mutable std::mutex mutex_;
     std::optional<platform::Point> pointer_;

@@ -57,6 +57,7 @@ struct Desktop {
     bool layouts;  // the headless compositor has a keyboard with layouts
     bool desktops = true;  // the facility moves between desktops
     bool pids = true;      // the facility tells the windows' pids, else stand-ins
+    bool xwayland = false;  // an X11 window on Xwayland joins in
 };
 
 class CompositorDesktopTest : public ::testing::TestWithParam<Desktop> {};
@@ -71,7 +72,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     qputenv("XDG_DATA_HOME", data.filePath("apps").toUtf8());
     qputenv("XDG_DATA_DIRS", data.filePath("none").toUtf8());
 
-    HeadlessCompositor compositor(row.kind);
+    HeadlessCompositor compositor(row.kind, {.xwayland = row.xwayland});
     ASSERT_EQ(compositor.error(), "");
     const qint64 clientA = compositor.startClient("corv-test-a");
     const qint64 clientB = compositor.startClient("corv-test-b");
@@ -232,6 +233,34 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         EXPECT_EQ(compositor.fullScreen("corv-test-b"), false);
     }
 
+    // An X11 window on Xwayland focused over the Wayland one under the
+    // pointer, then raised again by KWin as a click raises it (Plasma 5
+    // signals that on the windows alone): the full-screen key changes it alone.
+    if (row.xwayland) {
+        const qint64 x = compositor.startClient("corv-test-x", QRect(400, 250, 400, 300));
+        ASSERT_GT(x, 0);
+        for (const char* app : {"corv-test-a", "corv-test-x"}) ASSERT_TRUE(compositor.focus(app));
+        for (const auto& [below, pid] : {std::pair{"true", a}, std::pair{"false", x}}) {
+            ASSERT_TRUE(compositor.onWindow("corv-test-x", QString("w.keepBelow = %1;").arg(below)));
+            EXPECT_TRUE(spinUntil([&] {
+                engine::appUnderCursor(platform::windowServer().cursorLocation(0));
+                return current.pid == pid;
+            }, 3000)) << below;
+        }
+        const auto seen = [&](qint64 pid, bool full) {
+            return spinUntil([&] {
+                const auto focused = focusedWindow(desktop->compositor->windows());
+                return focused && focused->pid == pid && focused->fullScreen == full;
+            }, 3000);
+        };
+        for (bool on : {true, false}) {
+            press(KEY_F);
+            EXPECT_TRUE(seen(x, on) && compositor.fullScreen("corv-test-x") == on && !compositor.fullScreen("corv-test-a").value_or(true)) << on;
+        }
+        ::kill(static_cast<pid_t>(x), SIGTERM);
+        ASSERT_TRUE(compositor.focus("corv-test-a") && seen(a, false));
+    }
+
     // A compositor that leaves a request unanswered: after the bound the
     // lookups find nothing, at once, until it answers again.
     if (row.kind == HeadlessCompositor::Kind::Sway) {
@@ -307,7 +336,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
                          ::testing::Values(Desktop{HeadlessCompositor::Kind::Sway, "sway", "sway", false, false, false},
-                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true},
+                                           Desktop{HeadlessCompositor::Kind::KWin, "KDE", "kwin", true, true, true, true, true, true},
                                            // sway as any wlroots compositor: its foreign-toplevel protocol alone.
                                            Desktop{HeadlessCompositor::Kind::Sway, "wlroots", "wlr-toplevels", false, false,
                                                    false, false, false}),
