@@ -683,7 +683,7 @@ TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
     ASSERT_EQ(keys->rows().back()->row().slot.key, 0xFFFFu);
     typist.hold(kCommandKey, EventFlag::Command);
     settle();
-    EXPECT_EQ(keys->rows().back()->keyCell()->text().toStdString(), "\u2318 ");
+    EXPECT_EQ(keys->rows().back()->keyCell()->text().toStdString(), "Super+");
     typist.release(kCommandKey, EventFlag::Command);
     keys->hide();
     settle();
@@ -696,7 +696,7 @@ TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
     ASSERT_EQ(recorders::GesHi::shared().h.get().fgr, gestures->rows()[0]->ref().path.fgr);
     typist.hold(kCommandKey, EventFlag::Command);
     settle();
-    EXPECT_EQ(gestures->rows()[0]->menuButton()->text().trimmed().toStdString(), "\u2318");
+    EXPECT_EQ(gestures->rows()[0]->menuButton()->text().trimmed().toStdString(), "Super+");
     typist.release(kCommandKey, EventFlag::Command);
 }
 

@@ -198,7 +198,7 @@ TEST_F(KeyboardRulesTest, KeyMenuDisablesTakenKeysAndMarksTheHighlightedOne) {
     EXPECT_TRUE(entries[menuIndex("Esc")].accent);
     EXPECT_TRUE(entries[menuIndex("F13")].enabled);
     EXPECT_TRUE(entries[9].separator);
-    EXPECT_EQ(keyCellLabel(globalRow(kReturn, kCmd)).text, "\u2318 Enter");
+    EXPECT_EQ(keyCellLabel(globalRow(kReturn, kCmd)).text, "Super+Enter");
 }
 
 TEST_F(KeyboardRulesTest, LogitechBlocksListControlsAndAddTheSmallestUnbound) {

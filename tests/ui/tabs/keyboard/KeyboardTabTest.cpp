@@ -239,7 +239,7 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     settleTab();
     GeneralKeyRow* rec = row(kPlaceholderKey, 0);
     ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(rec->keyCell()->text(), "\u2318 ");
+    EXPECT_EQ(rec->keyCell()->text(), "Super+");
     EXPECT_TRUE(snapshot(*rec, "keyboard_key_row_recording"));
     recorders::KeyBind::reset();
 
