@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -165,9 +166,19 @@ std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications(
         return out;
     }
     auto& x = x11();
-    for (const auto& [w, pid] : x.clientPids()) {
+    // A process whose windows no taskbar lists (a panel, a tray, a desktop)
+    // is no application to choose.
+    const auto listed = x.taskbarClients();
+    const auto clients = x.clientPids();
+    std::set<std::int32_t> shown;
+    for (const auto& [w, pid] : clients)
+        if (std::find(listed.begin(), listed.end(), w) != listed.end()) shown.insert(pid);
+    for (const auto& [w, pid] : clients) {
         if (pid <= 0 || !seen.insert(pid).second) continue;
-        if (auto app = runningApplication(pid)) out.push_back(std::move(*app));
+        auto app = runningApplication(pid);
+        if (!app) continue;
+        if (!shown.count(pid)) app->activationPolicy = platform::ActivationPolicy::Accessory;
+        out.push_back(std::move(*app));
     }
     return out;
 }

@@ -566,6 +566,24 @@ std::vector<std::pair<XWindowId, std::int32_t>> X11Session::clientPids() {
     });
 }
 
+std::vector<XWindowId> X11Session::taskbarClients() {
+    return call<std::vector<XWindowId>>({}, [](Connection& c) {
+        std::vector<XWindowId> out;
+        const Atom normal = atom(c.display, "_NET_WM_WINDOW_TYPE_NORMAL"),
+                   dialog = atom(c.display, "_NET_WM_WINDOW_TYPE_DIALOG"),
+                   skip = atom(c.display, "_NET_WM_STATE_SKIP_TASKBAR");
+        for (XWindowId w : clientsOn(c.display, c.root)) {
+            // The first type the window names is the one it means.
+            const auto types = cardinals(c.display, w, "_NET_WM_WINDOW_TYPE", XA_ATOM);
+            if (types && !types->empty() && types->front() != normal && types->front() != dialog) continue;
+            const auto states = cardinals(c.display, w, "_NET_WM_STATE", XA_ATOM);
+            if (states && std::find(states->begin(), states->end(), skip) != states->end()) continue;
+            out.push_back(w);
+        }
+        return out;
+    });
+}
+
 XWindowId X11Session::activeWindow() {
     return call<XWindowId>(0, [](Connection& c) -> XWindowId {
         auto value = cardinals(c.display, c.root, "_NET_ACTIVE_WINDOW", XA_WINDOW);

@@ -90,6 +90,9 @@ public:
     std::vector<XWindowId> clients();
     // The same with each one's pid (-1 when unknown), in one call.
     std::vector<std::pair<XWindowId, std::int32_t>> clientPids();
+    // The managed windows a taskbar lists: none of a dock, the desktop or
+    // another special type, nor one asking to be left out.
+    std::vector<XWindowId> taskbarClients();
     XWindowId activeWindow();
     // WM_CLASS: instance and class; nothing when the window has none.
     std::optional<WmClass> wmClass(XWindowId window);
