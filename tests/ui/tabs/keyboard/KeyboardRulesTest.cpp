@@ -243,6 +243,7 @@ TEST_F(KeyboardRulesTest, LogitechBlocksListControlsAndAddTheSmallestUnbound) {
     EXPECT_EQ(opt(0).key.at(11).size(), 2u);
     EXPECT_EQ(controlDisplayText(1), "Volume_Up");
     EXPECT_EQ(controlDisplayText(354), "Key 354");
+    EXPECT_EQ(controlDisplayText(272), "Left Alt");
 }
 
 TEST_F(KeyboardRulesTest, BacklightWordsAndEffectNames) {
@@ -288,6 +289,7 @@ TEST_F(KeyboardRulesTest, SubstitutionPairsRewriteTheMappingAndMenusOfferFreeKey
     const auto src = pairMenuEntries(ks(), 0, true);
     EXPECT_FALSE(src[*findHidKeyRow(second)].enabled);
     EXPECT_TRUE(src[*findHidKeyRow(first)].enabled && src[*findHidKeyRow(first)].accent);
+    EXPECT_EQ(src[4].label, "Left Ctrl");
 
     selectDestinationKey({e, 0}, *findHidKeyRow(second));
     EXPECT_TRUE(pairMenuEntries(ks(), 0, false)[*findHidKeyRow(second)].enabled) << "one-way: every row";
