@@ -792,128 +792,95 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     }));
 }
 
-// What the panel says, through the X server: keys and modifiers in Linux
-// words while the stored bindings stay as they were, the key popover's hints,
-// the pickers' search field, the running picker without the tray and with a
-// window's entry found by its StartupWMClass, and the save dialog at home.
+// The words of the desktop, through the X server: keys and modifiers named as
+// Linux does while stored as before, the key popover's hints, the pickers'
+// search field; the running picker shows a window under the entry whose
+// StartupWMClass names it and not the tray; another desktop's Help is not
+// offered; the save dialog opens at home.
 TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoes) {
     if (!test::runningOnXvfb(test::Tray::Top)) return;
     QTemporaryDir dir;
     installDesktopEntries(dir);
-    std::ofstream(dir.filePath("data/applications/org.example.Notes.desktop").toStdString())
-        << "[Desktop Entry]\nType=Application\nName=Notes\nIcon=text-x-generic\nExec=/bin/true\nStartupWMClass=corvnotes\n";
+    for (const char* entry : {"Notes\nStartupWMClass=corvnotes", "Help\nOnlyShowIn=KDE;"})
+        std::ofstream(dir.filePath(QString("data/applications/%1.desktop").arg(entry[0])).toStdString())
+            << "[Desktop Entry]\nType=Application\nExec=/bin/true\nName=" << entry << "\n";
+    qunsetenv("XDG_CURRENT_DESKTOP");  // openbox alone, as on the bare X server
     QProcess notes;
     notes.start(CORV_X11_CLIENT, {"400", "300", "200", "150", "corvnotes", "CorvNotes"});
-    ASSERT_TRUE(notes.waitForStarted(10000));
     const Launched program(dir);
-    constexpr std::uint64_t kK = 40, kRight = 124, kCtrlShift = 0x06, kAlt = 0x08;
-    BindAction modClick = BindAction::forAction(ActionId::ModClicks);
-    modClick.hotkeyMod = 0x120100;  // Shift and Command
-    modClick.hotkeyKey = 1;
     const recorders::GesPath click{1, ActGes::Click, 0x10, ActDir::None};
+    BindAction shiftSuper = BindAction::forAction(ActionId::ModClicks);
+    std::tie(shiftSuper.hotkeyMod, shiftSuper.hotkeyKey) = std::pair(0x120100, 1);
     Apps::shared().a.modify([&](AppEntries& a) {
-        a[""].key[kK][kCtrlShift] = BindAction::forAction(ActionId::CmdClick);
-        a[""].key[kRight][kAlt] = BindAction::forAction(ActionId::OptionClick);
-        a[""].ges[click.fgr][click.ges][click.mod][click.dir] = modClick;
+        a[""].key[40][0x06] = BindAction::forAction(ActionId::CmdClick);
+        a[""].ges[click.fgr][click.ges][click.mod][click.dir] = shiftSuper;
     });
     const AppEntries stored = Apps::shared().a.get();
     test::XPointer pointer;
-    ASSERT_TRUE(pointer.ok());
     pointer.click(dockedIcon(pointer).center());
-    auto* tabs = shownIn<CustomTabView>();
-    ASSERT_TRUE(tabs);
-    QWidget* panel = tabs->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
-    // Trackpad: a modified gesture's row and its menu's modifier clicks.
-    auto* tab = findIn<trackpad::TrackpadTab>(panel);
-    ASSERT_TRUE(tab);
-    trackpad::BindingRow* row = tab->row(click);
-    ASSERT_TRUE(row);
-    EXPECT_EQ(row->title()->text(), "Super+1F Click");
-    EXPECT_EQ(row->menuButton()->text().trimmed(), "Shift+Super-L Click");
-    pointer.click(pointer.centreOnRoot(row));
+    auto* tab = shownIn<trackpad::TrackpadTab>();
+    ASSERT_TRUE(tab && tab->row(click));
+    QWidget* panel = tab->window();
+    EXPECT_EQ(tab->row(click)->title()->text() + " " + tab->row(click)->menuButton()->text(), "Super+1F Click Shift+Super-L Click");
+    pointer.click(pointer.centreOnRoot(tab->row(click)));
     QStringList titles;
     later(100, [&] {
         QMenu* menu = nullptr;
         if (!spinUntil([&] { return (menu = openMenu()) != nullptr; })) return;
-        for (QAction* a : menu->actions()) {
-            titles << a->text();
-            if (!a->menu()) continue;
-            for (QAction* m : a->menu()->actions()) titles << m->text();
-            if (a->text() == "Modifier Click") {
-                EXPECT_TRUE(test::snapshot(*a->menu(), "x11-modifier-clicks-in-linux-words"));
-            }
-        }
+        for (QAction* a : menu->actions())
+            for (QAction* m : a->menu() ? a->menu()->actions() : QList<QAction*>{}) titles << m->text();
         QTest::keyClick(menu->windowHandle(), Qt::Key_Escape);
     });
-    pointer.click(pointer.centreOnRoot(row->menuButton()));
+    pointer.click(pointer.centreOnRoot(tab->row(click)->menuButton()));
     ASSERT_TRUE(spinUntil([&] { return !titles.isEmpty() && !openMenu(); }));
-    for (const char* word : {"Shift+Super", "Ctrl+Alt", "Fn+Super", "Alt"})
-        EXPECT_TRUE(titles.contains(word)) << word;
-    for (const QString& t : titles)
-        EXPECT_FALSE(t.contains(QRegularExpression(u8"[\u2318\u2325\u2303\u21E7]|Command|Option"))) << t.toStdString();
+    EXPECT_TRUE(titles.contains("Shift+Super") && titles.contains("Ctrl+Alt")) << titles.join(",").toStdString();
 
-    // Keys: what each row is and does.
-    pointer.click(pointer.centreOnRoot(tabs->bar()->button(1)));
+    TabBar* bar = findIn<TabBar>(panel);
+    pointer.click(pointer.centreOnRoot(bar->button(1)));
     keyboard::KeyboardTab* keys = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
-    std::map<QString, QString> shown;
-    for (auto* r : keys->rows()) shown[r->keyCell()->text()] = r->actionCell()->text();
-    EXPECT_EQ(shown, (std::map<QString, QString>{{"Ctrl+Shift+K", "Super-Click"}, {"Alt+\u2192", "Alt-Click"}}));
+    EXPECT_EQ(keys->rows()[0]->keyCell()->text() + " " + keys->rows()[0]->actionCell()->text(), "Ctrl+Shift+K Super-Click");
     EXPECT_TRUE(test::snapshot(*keys, "x11-keys-in-linux-words"));
     EXPECT_EQ(Apps::shared().a.get(), stored);
 
-    // Exceptions: the installed picker's search field; the key popover's hints.
-    pointer.click(pointer.centreOnRoot(tabs->bar()->button(2)));
-    exceptions::ExceptionsTab* apps = nullptr;
-    ASSERT_TRUE(spinUntil([&] { return (apps = findIn<exceptions::ExceptionsTab>(panel)) && apps->isVisible(); }));
-    ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 3; }));
-    pointer.click(pointer.centreOnRoot(apps->addInstalledButton()));
-    exceptions::AppPicker* picker = nullptr;
-    ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && picker->isVisible(); }));
-    EXPECT_EQ(picker->search()->placeholderText(), "Search applications");
-    QWidget* alpha = nullptr;
-    for (QWidget* r : picker->rows())
-        for (QLabel* label : r->findChildren<QLabel*>())
-            if (label->text() == "Alpha Notes") alpha = r;
-    ASSERT_TRUE(alpha);
-    pointer.click(pointer.centreOnRoot(alpha));
+    // The pickers' rows by name; a pick adds the application whose keys' popover hints.
+    pointer.click(pointer.centreOnRoot(bar->button(2)));
+    auto* apps = shownIn<exceptions::ExceptionsTab>();
+    const auto pick = [&](QAbstractButton* add, const char* name) {
+        pointer.click(pointer.centreOnRoot(add));
+        exceptions::AppPicker* picker = nullptr;
+        EXPECT_TRUE(spinUntil([&] { return (picker = apps->picker()) && picker->isVisible(); }));
+        EXPECT_EQ(picker->search()->placeholderText(), "Search applications");
+        std::multiset<QString> names;
+        QWidget* chosen = nullptr;
+        for (QWidget* r : picker->rows())
+            for (QLabel* label : r->findChildren<QLabel*>())
+                if (!label->text().isEmpty() && names.insert(label->text())->compare(name) == 0) chosen = r;
+        if (chosen)
+            pointer.click(pointer.centreOnRoot(chosen));
+        else
+            QTest::keyClick(picker->windowHandle(), Qt::Key_Escape);
+        EXPECT_TRUE(spinUntil([&] { return !apps->picker(); }));
+        return names;
+    };
+    ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() == 3; }));
+    EXPECT_EQ(pick(apps->addRunningButton(), ""), (std::multiset<QString>{"Notes"}));
+    EXPECT_EQ(pick(apps->addInstalledButton(), "Alpha Notes"), (std::multiset<QString>{"Alpha Notes", "Beta", "Notes"}));
     exceptions::AppRow* added = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (added = apps->row("org.example.Alpha")) && added->isVisible(); }));
     pointer.click(pointer.centreOnRoot(added->keyboardButton()));
     ASSERT_TRUE(spinUntil([&] { return added->keyPopover() && added->keyPopover()->isVisible(); }));
-    exceptions::KeyPopover* pop = added->keyPopover();
-    const std::pair<QWidget*, const char*> hints[] = {{pop->loadGlobalButton(), "Exception hint key load global"},
-                                                      {pop->removeAllButton(), "Exception hint key remove all"},
-                                                      {pop->addButton(), "Exception hint key add"}};
-    for (const auto& [button, hint] : hints) {
+    const auto* pop = added->keyPopover();
+    for (const auto& [button, hint] : {std::pair<QWidget*, const char*>{pop->loadGlobalButton(), "Exception hint key load global"},
+                                       {pop->removeAllButton(), "Exception hint key remove all"}, {pop->addButton(), "Exception hint key add"}}) {
         pointer.moveTo(pointer.centreOnRoot(button));
-        EXPECT_TRUE(spinUntil([&, hint = hint] { return HintWinManager::shared().currentText == platform::localized(hint); }))
-            << hint;
-        EXPECT_EQ(HintWinManager::shared().currentText.find("gesture"), std::string::npos);
+        EXPECT_TRUE(spinUntil([&, hint = hint] { return HintWinManager::shared().currentText == platform::localized(hint); }));
     }
-    EXPECT_TRUE(test::snapshot(*pop, "x11-key-popover"));
-    pointer.click(pointer.centreOnRoot(tabs->bar()->button(2)));
-    ASSERT_TRUE(spinUntil([&] { return !added->keyPopover(); }));
+    EXPECT_TRUE(test::snapshot(*added->keyPopover(), "x11-key-popover"));
 
-    // The running picker: the window's entry by its StartupWMClass, each
-    // application once, neither the tray nor the program itself.
-    pointer.click(pointer.centreOnRoot(apps->addRunningButton()));
-    ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && picker->isVisible(); }));
-    EXPECT_FALSE(picker->search()->placeholderText().isEmpty());
-    std::multiset<std::string> running;
-    for (QWidget* r : picker->rows())
-        for (QLabel* label : r->findChildren<QLabel*>())
-            if (!label->text().isEmpty()) running.insert(label->text().toStdString());
-    EXPECT_EQ(running, (std::multiset<std::string>{"Notes"}));
-    EXPECT_TRUE(test::snapshot(*picker, "x11-running-picker"));
-    QTest::keyClick(picker->windowHandle(), Qt::Key_Escape);
-    ASSERT_TRUE(spinUntil([&] { return !apps->picker(); }));
-
-    // The save dialog opens in the home folder, not the working one.
-    pointer.click(pointer.centreOnRoot(tabs->bar()->button(3)));
-    settings::SettingsTab* settingsTab = nullptr;
-    ASSERT_TRUE(spinUntil([&] { return (settingsTab = findIn<settings::SettingsTab>(panel)) && settingsTab->isVisible(); }));
+    // The save dialog, in the home folder rather than the working one.
+    pointer.click(pointer.centreOnRoot(bar->button(3)));
+    auto* settingsTab = shownIn<settings::SettingsTab>();
     ASSERT_NE(QDir::currentPath(), QDir::homePath());
     QString opened;
     std::function<void()> look = [&] {
@@ -924,10 +891,8 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
     };
     later(100, look);
     pointer.click(pointer.centreOnRoot(settingsTab->footerButton("Button save settings to file")));
-    ASSERT_TRUE(spinUntil([&] { return !opened.isEmpty() && UIState::shared().dialogShowing.get() == 0; }));
-    EXPECT_EQ(opened, QDir::homePath());
+    EXPECT_TRUE(spinUntil([&] { return opened == QDir::homePath(); })) << opened.toStdString();
     notes.kill();
-    notes.waitForFinished(5000);
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <tuple>
 
 #include <unistd.h>
@@ -143,31 +142,6 @@ TEST(DesktopAppFolders, DesktopEntriesGiveIdNameAndIconAndTheFirstFolderWins) {
     EXPECT_EQ(one->icon, "accessories-text-editor");
     EXPECT_FALSE(folders.desktopApplicationAt((sys / "applications/link.desktop").string()));
     EXPECT_FALSE(folders.desktopApplicationAt((sys / "nothing.desktop").string()));
-}
-
-// Two desktops' own Help programs: each is listed on its own desktop only,
-// never both, and neither where no desktop is named.
-TEST(DesktopAppFolders, EntriesForOtherDesktopsAreNotListed) {
-    QTemporaryDir tmp;
-    const fs::path sys = fs::path(tmp.path().toStdString()) / "sys";
-    write(sys / "applications/yelp.desktop", "[Desktop Entry]\nType=Application\nName=Help\nOnlyShowIn=GNOME;Unity;\n");
-    write(sys / "applications/org.kde.khelpcenter.desktop", "[Desktop Entry]\nType=Application\nName=Help\nOnlyShowIn=KDE;\n");
-    write(sys / "applications/tweaks.desktop", "[Desktop Entry]\nType=Application\nName=Tweaks\nNotShowIn=KDE;\n");
-    desktop::DesktopAppFolders folders({(sys / "none").string()}, {sys.string()});
-    const std::vector<std::pair<const char*, std::set<std::string>>> rows{
-        {"GNOME", {"yelp", "tweaks"}},
-        {"ubuntu:GNOME", {"yelp", "tweaks"}},
-        {"KDE", {"org.kde.khelpcenter"}},
-        {"", {"tweaks"}},
-    };
-    const QByteArray saved = qgetenv("XDG_CURRENT_DESKTOP");
-    for (const auto& [desktops, ids] : rows) {
-        qputenv("XDG_CURRENT_DESKTOP", desktops);
-        std::set<std::string> listed;
-        for (const auto& app : folders.desktopApplications()) listed.insert(app.id);
-        EXPECT_EQ(listed, ids) << desktops;
-    }
-    qputenv("XDG_CURRENT_DESKTOP", saved);
 }
 
 // The open panel for desktop entries starts in the user's own folder of

@@ -13,8 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <tuple>
-#include <vector>
 
 namespace corv::desktop {
 namespace {
@@ -63,34 +61,6 @@ TEST(DesktopApps, LookupsFromTwoThreadsWhileTheyRescan) {
     look(0);
     other.join();
     EXPECT_EQ(wrong.load(), 0);
-    for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) qunsetenv(name);
-}
-
-// A window's class or instance finds the entry whose StartupWMClass names it,
-// as written before in another case, and before an entry of that id.
-TEST(DesktopApps, WindowClassesFindTheirEntryByStartupWMClass) {
-    QTemporaryDir dir;
-    const std::string apps = dir.path().toStdString() + "/data/applications";
-    std::filesystem::create_directories(apps);
-    for (const auto& [id, wmClass] : std::vector<std::pair<std::string, std::string>>{
-             {"org.example.Browser", "Navigator"}, {"org.example.Code", "code"}, {"org.example.Editor", "Editor"},
-             {"notes", ""}, {"org.example.Notes", "notes"}})
-        std::ofstream(apps + "/" + id + ".desktop") << "[Desktop Entry]\nType=Application\nName=" << id
-                                                    << "\nExec=true\nStartupWMClass=" << wmClass << "\n";
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dir.path().toStdString() + "/data"));
-    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(dir.path().toStdString() + "/none"));
-    DesktopApps entries;
-    const std::vector<std::tuple<std::string, std::string, std::optional<std::string>>> rows{
-        {"Navigator", "firefox", "org.example.Browser"},  // the instance
-        {"code", "Code", "org.example.Code"},             // the instance as written
-        {"editor", "EDITOR", "org.example.Editor"},       // in another case
-        {"notes", "Notes", "org.example.Notes"},          // before the entry of that id
-        {"xterm", "XTerm", std::nullopt},
-    };
-    for (const auto& [instance, windowClass, id] : rows) {
-        const auto found = entries.byWindowClass(instance, windowClass);
-        EXPECT_EQ(found ? std::optional(found->id) : std::nullopt, id) << instance << " " << windowClass;
-    }
     for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) qunsetenv(name);
 }
 

@@ -228,37 +228,24 @@ TEST_F(DesktopX11Test, TheTitleBarBelongsToItsWindow) {
     }
 }
 
-// The program's own window (the panel, say), a dock (a tray) and a window
-// kept out of the taskbar make their processes no regular applications.
-TEST_F(DesktopX11Test, OwnWindowsDocksAndSkippedWindowsAreAccessories) {
+// The program's own window, the panel say, makes it no regular application.
+TEST_F(DesktopX11Test, TheProgramsOwnWindowListsItAsAnAccessory) {
     DesktopWorkspace workspace(x11);
     Display* d = server->display();
-    const auto window = [&](long pid, const char* property, const char* value) {
-        const Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 400, 200, 100, 0, 0, 0);
-        XChangeProperty(d, w, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(&pid), 1);
-        if (property) {
-            const Atom a = XInternAtom(d, value, False);
-            XChangeProperty(d, w, XInternAtom(d, property, False), XA_ATOM, 32, PropModeReplace,
-                            reinterpret_cast<const unsigned char*>(&a), 1);
-        }
-        XMapWindow(d, w);
-        return w;
-    };
-    const long own = ::getpid(), tray = server->serverPid(), skipped = ::getppid();
-    const Window windows[] = {window(own, nullptr, nullptr),
-                              window(tray, "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK"),
-                              window(skipped, "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR")};
+    const Window own = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 400, 200, 100, 0, 0, 0);
+    const long pid = ::getpid();
+    XChangeProperty(d, own, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    XMapWindow(d, own);
     XSync(d, False);
-    ASSERT_TRUE(spinUntil([&] { return x11->clients().size() == 5; }));
+    ASSERT_TRUE(spinUntil([&] { return x11->clients().size() == 3; }));
     std::map<std::int32_t, platform::ActivationPolicy> policies;
     for (const auto& app : workspace.runningApplications()) policies[app.pid] = app.activationPolicy;
-    EXPECT_EQ(policies.size(), 5u);
-    for (long pid : {own, tray, skipped})
-        EXPECT_EQ(policies[static_cast<std::int32_t>(pid)], platform::ActivationPolicy::Accessory) << pid;
+    EXPECT_EQ(policies.size(), 3u);
+    EXPECT_EQ(policies[static_cast<std::int32_t>(::getpid())], platform::ActivationPolicy::Accessory);
     EXPECT_EQ(policies[static_cast<std::int32_t>(a.pid)], platform::ActivationPolicy::Regular);
     EXPECT_EQ(policies[static_cast<std::int32_t>(b.pid)], platform::ActivationPolicy::Regular);
-    for (Window w : windows) XDestroyWindow(d, w);
+    XDestroyWindow(d, own);
     XSync(d, False);
     EXPECT_TRUE(spinUntil([&] { return x11->clients().size() == 2; }));
 }

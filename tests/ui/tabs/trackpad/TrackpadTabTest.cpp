@@ -191,7 +191,7 @@ TEST_F(TrackpadTabTest, AClickedRowThenAGestureAndKeysRecordIntoTheRow) {
     EXPECT_TRUE(recorded.isHotkey);
     EXPECT_EQ(recorded.hotkeyMod, 0x100100u);
     EXPECT_EQ(recorded.hotkeyKey, key::A);
-    EXPECT_EQ(row(swipe3)->menuButton()->text(), QStringLiteral("Super+A"));
+    EXPECT_EQ(row(swipe3)->menuButton()->text().toStdString(), recorders::bindingDisplayText(ActGes::Swipe, recorded, 0));
     // A press on empty space clears the highlight.
     press(tab.get(), QPoint(2, tab->height() - 2));
     EXPECT_EQ(GesHi::shared().h.get().fgr, 0u);
@@ -396,43 +396,24 @@ TEST_F(TrackpadTabTest, HelpPanesHeaderToolsAndClickThroughSwitches) {
     EXPECT_NE(entry(kApp).lct, lct);
 }
 
-// With no touchpad the tab says so once: as the open help pane's words, in
-// place of how to record, or as a note where the rows would be when the pane
-// is closed. With a touchpad the pane tells how to record.
+// With no touchpad the open help pane says so in place of how to record,
+// without a second note; with one it tells how to record.
 TEST_F(TrackpadTabTest, WithoutATouchpadTheTabSaysThereIsNone) {
-    const QString none = QString::fromStdString(platform::localized("Trackpad tab no touchpad"));
-    const QString help = QString::fromStdString(platform::localized("Help 1F"));
     struct Case {
         const char* what;
         bool pad;
-        bool paneOpen;
-        QString heading;
-        bool note;
+        const char* heading;
     };
-    for (const Case& c : {Case{"no touchpad", false, true, none, false}, Case{"no touchpad, pane closed", false, false, {}, true},
-                          Case{"a touchpad", true, true, help, false}}) {
+    for (const Case& c : {Case{"no touchpad", false, "Trackpad tab no touchpad"}, Case{"a touchpad", true, "Help 1F"}}) {
         SCOPED_TRACE(c.what);
         std::optional<Trackpad> pad;
         if (c.pad) pad.emplace(*sim, kMagicTrackpad);
         open();
-        if (!c.paneOpen) {
-            press(tab->findChild<QWidget*>("paneButton1"));
-            settle();
-        }
-        ASSERT_EQ(tab->pane() != nullptr, c.paneOpen);
-        if (c.paneOpen) {
-            EXPECT_EQ(tab->pane()->heading(), c.heading);
-        }
         ASSERT_TRUE(tab->noTouchpadNote());
-        EXPECT_EQ(tab->noTouchpadNote()->isVisible(), c.note);
-        if (!c.pad) snap(*tab, c.paneOpen ? "no-touchpad" : "no-touchpad-pane-closed");
-        if (c.note) {
-            auto* note = static_cast<QLabel*>(tab->noTouchpadNote());
-            EXPECT_EQ(note->text(), none);
-            EXPECT_LE(note->heightForWidth(note->width()), note->height());
-        }
+        EXPECT_FALSE(tab->noTouchpadNote()->isVisible());
+        EXPECT_EQ(tab->pane()->heading().toStdString(), platform::localized(c.heading));
+        if (!c.pad) snap(*tab, "no-touchpad");
         tab.reset();
-        Options::shared().showDescription.set(1);
         if (pad) sim->multitouch.removeDevice(pad->touchSurface());
     }
 }
