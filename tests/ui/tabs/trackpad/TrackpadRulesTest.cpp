@@ -84,7 +84,7 @@ TEST_F(TrackpadRulesTest, MenusHaveTheirEntriesAndMarkTheChoice) {
     EXPECT_TRUE(click.back().accent);
     EXPECT_EQ(swipe.size(), 33u);
     const auto mods = modifierSubmenus(b);
-    EXPECT_EQ(mods[3].label, "\u2303\u21e7");
+    EXPECT_EQ(mods[3].label + " " + mods[3].shown, "\u2303\u21e7 Ctrl+Shift");
     for (const auto& m : mods) EXPECT_EQ(m.accent, m.label == "\u21e7\u2318") << m.label;
     const auto clicks = clickEntries(b, "\u21e7\u2318");
     EXPECT_TRUE(clicks[2].accent);
