@@ -26,7 +26,6 @@ BindAction url(std::string name, std::string target) {
     return b;
 }
 
-// Keys and modifiers in the words of Linux desktops, in their order.
 TEST(BindingDisplayText, KeyCombinationsShowTheirModifiersInOrder) {
     EXPECT_EQ(keyComboText(0x9E, 40), "Fn+Ctrl+Alt+Shift+Super+K");
     EXPECT_EQ(keyComboText(0x09, 0xFFFF), "Alt+");  // recording; bits outside the five are ignored

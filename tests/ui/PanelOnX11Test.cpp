@@ -26,9 +26,7 @@
 #include "ui/ToggleCombo.h"
 #include "ui/HintWinManager.h"
 #include "ui/IntSlider.h"
-#include "platform/Localization.h"
 #include "ui/tabs/exceptions/AppPicker.h"
-#include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
@@ -790,8 +788,8 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     }));
 }
 
-// Through the X server: keys in Linux words; the key popover's hints; the pickers' search field, and each
-// name once: a window under the entry its StartupWMClass names, no tray, no other desktop's Help.
+// Through the X server: keys in Linux words; the pickers' search field, and each name once: a window
+// under the entry its StartupWMClass names, no tray, no other desktop's Help.
 TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoes) {
     if (!test::runningOnXvfb(test::Tray::Top)) return;
     QTemporaryDir dir;
@@ -829,23 +827,11 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
         ASSERT_TRUE(spinUntil([&] { return apps->picker() && apps->picker()->isVisible(); }));
         EXPECT_EQ(apps->picker()->search()->placeholderText(), "Search applications");
         QStringList shown;
-        QWidget* alpha = nullptr;
-        for (QWidget* r : apps->picker()->rows())
-            if ((shown << r->findChildren<QLabel*>().back()->text()).back() == "Alpha Notes") alpha = r;
+        for (QWidget* r : apps->picker()->rows()) shown << r->findChildren<QLabel*>().back()->text();
         shown.sort();
         EXPECT_EQ(shown, names);
-        alpha ? pointer.click(pointer.centreOnRoot(alpha)) : QTest::keyClick(apps->picker()->windowHandle(), Qt::Key_Escape);
+        QTest::keyClick(apps->picker()->windowHandle(), Qt::Key_Escape);
         ASSERT_TRUE(spinUntil([&] { return !apps->picker(); }));
-    }
-    exceptions::AppRow* added = nullptr;
-    ASSERT_TRUE(spinUntil([&] { return (added = apps->row("org.example.Alpha")) && added->isVisible(); }));
-    pointer.click(pointer.centreOnRoot(added->keyboardButton()));
-    ASSERT_TRUE(spinUntil([&] { return added->keyPopover() && added->keyPopover()->isVisible(); }));
-    const auto* pop = added->keyPopover();
-    for (const auto& [button, hint] : {std::pair<QWidget*, const char*>{pop->loadGlobalButton(), "Exception hint key load global"},
-                                       {pop->removeAllButton(), "Exception hint key remove all"}, {pop->addButton(), "Exception hint key add"}}) {
-        pointer.moveTo(pointer.centreOnRoot(button));
-        EXPECT_TRUE(spinUntil([&, hint = hint] { return HintWinManager::shared().currentText == platform::localized(hint); }));
     }
     notes.kill();
 }

@@ -583,6 +583,11 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_EQ(pop->rows()[0]->row().slot.key, kReturn);
     EXPECT_FALSE(pop->rows()[0]->row().delEn);  // the global's, dimmed
     EXPECT_TRUE(pop->rows()[1]->row().delEn);
+    for (const auto& [button, hint] : {std::pair<QWidget*, std::string>{pop->addButton(), "Add a key binding"},
+                                       {pop->removeAllButton(), "Remove all key bindings of this application"}}) {
+        test::hover(button, test::centre(button));
+        EXPECT_EQ(HintWinManager::shared().currentText, hint);
+    }
 
     UIApp::shared().id.set("");
     // A row added: the popover grows down, its add button stays under the pointer.
