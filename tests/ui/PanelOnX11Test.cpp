@@ -129,8 +129,7 @@ public:
         Options::shared().tabSelection.set(0);
     }
     ~Launched() {
-        // Hidden while the platform lasts: a tab stopping its work needs the run loop.
-        for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+        for (QWidget* w : QApplication::topLevelWidgets()) w->hide();  // a tab stopping needs the run loop
         desktop::DesktopWindows::setContentFactory({});
     }
 
@@ -798,19 +797,14 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
         std::ofstream(dir.filePath(QString("data/applications/%1.desktop").arg(entry[0])).toStdString())
             << "[Desktop Entry]\nType=Application\nExec=/bin/true\nName=" << entry << "\n";
     qunsetenv("XDG_CURRENT_DESKTOP");  // openbox alone
-    QProcess notes;
+    QProcess notes;  // a window of the class Notes' StartupWMClass names
     notes.start(CORV_X11_CLIENT, {"400", "300", "200", "150", "corvnotes", "CorvNotes"});
     const Launched program(dir);
-    const recorders::GesPath click{1, ActGes::Click, 0x10, ActDir::None};
-    Apps::shared().a.modify([&](AppEntries& a) {
-        a[""].key[40][0x06] = BindAction::forAction(ActionId::CmdClick);
-        a[""].ges[click.fgr][click.ges][click.mod][click.dir] = BindAction{};
-    });
+    Apps::shared().a.modify([](AppEntries& a) { a[""].key[40][0x06] = BindAction::forAction(ActionId::CmdClick); });
     test::XPointer pointer;
     pointer.click(dockedIcon(pointer).center());
     auto* tab = shownIn<trackpad::TrackpadTab>();
-    ASSERT_TRUE(tab && tab->row(click));
-    EXPECT_EQ(tab->row(click)->title()->text(), "Super+1F Click");
+    ASSERT_TRUE(tab);
     TabBar* bar = findIn<TabBar>(tab->window());
     pointer.click(pointer.centreOnRoot(bar->button(1)));
     auto* keys = shownIn<keyboard::KeyboardTab>();
