@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Lets the active session's user read keyboards, mice and touchpads and write
-# /dev/uinput: installs the udev rule, has the uinput module loaded at every
-# start, loads it now, and applies the rule to the devices present.
+# Lets the active session's user read keyboards, mice and touchpads, write
+# /dev/uinput and open Logitech hidraw nodes: installs the udev rule, has the
+# uinput module loaded at every start, loads it now, and applies the rule to
+# the devices present.
 # An optional first argument names a root to install under instead of /; the
 # running system is then left alone.
 set -euo pipefail
@@ -22,7 +23,7 @@ if ! modprobe uinput 2>/dev/null; then
   echo "the uinput module could not be loaded now; it loads at the next start" >&2
 fi
 if udevadm control --reload 2>/dev/null; then
-  udevadm trigger --subsystem-match=input --subsystem-match=misc
+  udevadm trigger --subsystem-match=input --subsystem-match=misc --subsystem-match=hidraw
   udevadm settle 2>/dev/null || true
   echo "udev applied the rule; start Corvadine again"
 else

@@ -6,9 +6,18 @@ const active = () => plasma6 ? workspace.activeWindow : workspace.activeClient;
 const shown = w => (w.normalWindow || w.dialog) && !w.deleted;
 const onCurrent = w => w.onAllDesktops ||
     (plasma6 ? w.desktops.indexOf(workspace.currentDesktop) >= 0 : w.desktop == workspace.currentDesktop);
-// Plasma 6 tells a window's maximisation; Plasma 5 only signals it.
+// Plasma 6 tells a window's maximisation; Plasma 5 only signals changes, so
+// a window maximised before we came fills its maximise area.
 const maximized = {};
-const isMaximized = w => typeof w.maximizeMode == "number" ? w.maximizeMode == 3 : !!maximized[String(w.internalId)];
+const fills = w => {
+    const a = workspace.clientArea(KWin.MaximizeArea, w), g = w.frameGeometry;
+    return a.x == g.x && a.y == g.y && a.width == g.width && a.height == g.height;
+};
+const isMaximized = w => {
+    if (typeof w.maximizeMode == "number") return w.maximizeMode == 3;
+    const id = String(w.internalId);
+    return id in maximized ? maximized[id] : fills(w);
+};
 const inside = (g, p) => p.x >= g.x && p.x < g.x + g.width && p.y >= g.y && p.y < g.y + g.height;
 
 function under() {
@@ -42,10 +51,20 @@ function report() {
     callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Report", JSON.stringify(state));
 }
 
+// Plasma 5 signals a restack only on each window moved in the stack (a
+// raise with no change of focus, say): one report after them all.
+const restacked = workspace.stackingOrderChanged ? null : new QTimer();
+if (restacked) {
+    restacked.singleShot = true;
+    restacked.interval = 0;
+    restacked.timeout.connect(report);
+}
+
 function follow(w) {
     for (const name of ["fullScreenChanged", "maximizedChanged", "frameGeometryChanged", "minimizedChanged", "desktopFileNameChanged",
                         "desktopChanged", "desktopsChanged"])
         if (w[name]) w[name].connect(report);
+    if (restacked && w.stackingOrderChanged) w.stackingOrderChanged.connect(() => restacked.start());
 }
 
 const on = (plasma5, plasma6name, f) => {
@@ -55,7 +74,7 @@ const on = (plasma5, plasma6name, f) => {
 on("clientActivated", "windowActivated", report);
 on("clientMaximizeSet", "clientMaximizeSet", (w, h, v) => { maximized[String(w.internalId)] = h && v; report(); });
 on("clientAdded", "windowAdded", w => { follow(w); report(); });
-on("clientRemoved", "windowRemoved", report);
+on("clientRemoved", "windowRemoved", w => { delete maximized[String(w.internalId)]; report(); });
 on("numberDesktopsChanged", "desktopsChanged", report);
 on("currentDesktopChanged", "currentDesktopChanged", report);
 on("stackingOrderChanged", "stackingOrderChanged", report);

@@ -68,6 +68,14 @@ void showPanelWithoutTray() {
                                    "one; elsewhere, add the desktop's own tray (system tray) to its panel. Starting "
                                    "Corvadine again opens its settings.");
     MainWinManager::shared().showPanel(std::nullopt);
+    // A tray that comes later is the way in: the notice and the panel go.
+    platform::statusBar().whenTrayAppears([] {
+        platform::notifications().withdraw(kNoTrayNoticeId);
+        auto& panel = MainWinManager::shared();
+        if (!panel.showing.get()) return;
+        panel.hidePanel();
+        platform::app().hide();
+    });
 }
 
 void statusBarButtonClicked(platform::MouseButton button) {

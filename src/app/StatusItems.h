@@ -22,7 +22,8 @@ std::vector<platform::MenuItem> makeStatusMenu();
 void configureMainButton();
 
 // With the main item to show and no tray to show it, the one way into the
-// panel: says so once in a notification and opens the panel.
+// panel: says so once in a notification and opens the panel; a tray that
+// appears later withdraws the notification and closes the panel.
 void showPanelWithoutTray();
 inline constexpr const char* kNoTrayNoticeId = "no-tray";
 

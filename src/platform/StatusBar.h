@@ -53,6 +53,8 @@ public:
     virtual StatusButtonItem* makeStatusItem() = 0;
     // Whether the desktop has a tray that shows the items now.
     virtual bool hasTray() const { return true; }
+    // Runs once, on the main thread, when a tray appears after hasTray() said none.
+    virtual void whenTrayAppears(std::function<void()> appeared) { (void)appeared; }
 };
 
 } // namespace corv::platform

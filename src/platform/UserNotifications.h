@@ -13,6 +13,8 @@ public:
     // one still shown replaces it.
     virtual void post(const std::string& identifier, const std::string& title,
                       const std::string& body) = 0;
+    // Takes the notification with the identifier off the screen, if shown.
+    virtual void withdraw(const std::string& identifier) = 0;
 };
 
 } // namespace corv::platform

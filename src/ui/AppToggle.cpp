@@ -5,6 +5,7 @@
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/AppToggle.h"
 #include "ui/CheckBoxMark.h"
+#include "ui/KeyActivation.h"
 #include "ui/Theme.h"
 
 #include <QHBoxLayout>
@@ -27,6 +28,9 @@ AppToggle::AppToggle(QWidget* parent) : QWidget(parent) {
     h->setSpacing(8);
     box_ = new CheckBoxMark(this);
     box_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The row, not its box, takes the keys.
+    box_->setFocusPolicy(Qt::NoFocus);
+    actOnKeys(this, toggleAppEnabled);
     name_ = new QLabel(this);
     name_->setFont(systemFont(16, QFont::Light));
     name_->setMinimumWidth(0);
@@ -38,6 +42,7 @@ AppToggle::AppToggle(QWidget* parent) : QWidget(parent) {
 void AppToggle::setEntry(const std::string& id, bool enabled) {
     box_->setOn(enabled);
     name_->setText(QString::fromStdString(displayedAppName(id)));
+    setAccessibleName(name_->text());
 }
 
 void AppToggle::mousePressEvent(QMouseEvent* e) {

@@ -1,5 +1,6 @@
 #include "ui/ConfirmDelButton.h"
 
+#include "platform/Localization.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -15,6 +16,7 @@ ConfirmDelButton::ConfirmDelButton(bool en, std::function<void()> action, QWidge
     model_.setEnabled(isEnabled());
     model_.onChange = [this] { phaseChanged(); };
     connect(this, &QAbstractButton::clicked, this, [this] { model_.click(); });
+    setAccessibleName(QString::fromStdString(platform::localized("Accessible delete")));
 }
 
 void ConfirmDelButton::changeEvent(QEvent* e) {

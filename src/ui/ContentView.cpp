@@ -5,6 +5,7 @@
 #include "ui/EscapeChain.h"
 #include "ui/FocusRing.h"
 #include "ui/HintPanelWidget.h"
+#include "ui/KeyActivation.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
@@ -31,6 +32,7 @@ QWidget* makeEmptyTab(QWidget* parent) {
 std::vector<TabDesc> tabsWithPanelKeys() {
     installEscapeChain();
     installFocusRing();
+    installReturnPresses();
     return panelTabs();
 }
 

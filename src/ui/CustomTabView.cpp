@@ -1,7 +1,9 @@
 #include "ui/CustomTabView.h"
 
 #include "ui/InteractionReader.h"
+#include "ui/KeyActivation.h"
 #include "ui/Symbols.h"
+#include "ui/TabKeys.h"
 #include "ui/Theme.h"
 
 #include <QEvent>
@@ -28,6 +30,7 @@ protected:
 
 TabButton::TabButton(const TabDesc& desc, QWidget* parent) : QWidget(parent), title_(desc.title), symbol_(desc.symbol) {
     setFixedSize(kTabButtonWidth, kTabButtonHeight);
+    setAccessibleName(title_);
 }
 
 void TabButton::setSelected(bool selected) {
@@ -62,6 +65,7 @@ TabBar::TabBar(std::vector<TabDesc> const& tabs, std::function<void(int)> select
     for (int i = 0; i < int(tabs.size()); ++i) {
         auto* b = new TabButton(tabs[std::size_t(i)], this);
         onPress(b, [select, i] { select(i); }, false);
+        actOnKeys(b, [select, i] { select(i); });
         buttons_.push_back(b);
         row->addWidget(b);
     }
@@ -76,7 +80,11 @@ QRectF TabBar::targetRect() const {
 
 void TabBar::setSelection(std::int64_t selection) {
     selection_ = selection;
-    for (int i = 0; i < count(); ++i) buttons_[std::size_t(i)]->setSelected(i == selection);
+    // The bar is one stop for Tab, at the selected tab; the arrows go along it.
+    for (int i = 0; i < count(); ++i) {
+        buttons_[std::size_t(i)]->setSelected(i == selection);
+        buttons_[std::size_t(i)]->setFocusPolicy(i == selection ? Qt::TabFocus : Qt::NoFocus);
+    }
     follow(placed_);
 }
 
@@ -153,6 +161,7 @@ CustomTabView::CustomTabView(Published<std::int64_t>& selection, std::vector<Tab
     hostLayout_->setSpacing(0);
     sub_ = selection_.subscribe([this](const std::int64_t& v) { showTab(tabFor(v)); });
     showTab(tabFor(selection_.get()));
+    installTabKeys(this);
 }
 
 CustomTabView::~CustomTabView() { dropContent(); }

@@ -81,6 +81,8 @@ public:
     int shownIndex() const { return shown_; }
     QWidget* content() const { return content_; }
     TabBar* bar() const { return bar_; }
+    // Selects the tab at `index`, as its button does.
+    void select(int index) { selection_.set(index); }
 
 private:
     int tabFor(std::int64_t selection) const;

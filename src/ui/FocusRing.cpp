@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QScrollArea>
 #include <QWidget>
 
 namespace corv::ui {
@@ -51,10 +52,9 @@ public:
         case QEvent::FocusIn: {
             const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
             auto* w = qobject_cast<QWidget*>(o);
-            // Qt also names Tab as the reason when it moves the focus off a
-            // control that was hidden: only a Tab key pressed counts.
-            if (w && w == QApplication::focusWidget() && tabbed_ &&
-                (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason))
+            // Once Tab was pressed, the keyboard leads until a click: the
+            // arrows, a closed menu or dialog give the focus back with the ring.
+            if (w && w == QApplication::focusWidget() && keyboard_ && why != Qt::MouseFocusReason)
                 showAround(w);
             else if (w == QApplication::focusWidget())
                 hide();
@@ -65,11 +65,11 @@ public:
             break;
         case QEvent::KeyPress: {
             const int key = static_cast<QKeyEvent*>(e)->key();
-            tabbed_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) keyboard_ = true;
             break;
         }
         case QEvent::MouseButtonPress:
-            tabbed_ = false;
+            keyboard_ = false;
             hide();
             break;
         case QEvent::Move:
@@ -86,11 +86,13 @@ public:
     }
 
 private:
-    // A button takes the focus from the keyboard only (dialogs keep theirs).
+    // A button takes the focus from the keyboard only, and a scroll area
+    // none: Tab passes through it to its controls (dialogs keep theirs).
     static void noClickFocus(QObject* o) {
-        auto* b = qobject_cast<QAbstractButton*>(o);
-        if (!b || qobject_cast<QDialog*>(b->window())) return;
-        if (b->focusPolicy() & Qt::ClickFocus) b->setFocusPolicy(Qt::TabFocus);
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || qobject_cast<QDialog*>(w->window())) return;
+        if (qobject_cast<QScrollArea*>(w)) w->setFocusPolicy(Qt::NoFocus);
+        else if (qobject_cast<QAbstractButton*>(w) && (w->focusPolicy() & Qt::ClickFocus)) w->setFocusPolicy(Qt::TabFocus);
     }
 
     void showAround(QWidget* w) {
@@ -118,8 +120,8 @@ private:
 
     QPointer<QWidget> target_;
     QPointer<Ring> ring_;
-    // The last key pressed was Tab or Backtab, and no click came after it.
-    bool tabbed_ = false;
+    // Tab or Backtab was pressed, and no click came after it.
+    bool keyboard_ = false;
 };
 
 } // namespace

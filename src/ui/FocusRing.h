@@ -1,9 +1,9 @@
 #pragma once
 
 // Keyboard focus shows as a ring in the accent colour round the focused
-// control, only while the focus came from the keyboard (Tab, Backtab); a
-// click hides it. Clicked buttons take no focus, so no focus box stays on
-// them.
+// control, from the first Tab or Backtab on, wherever the keys then move
+// the focus; a click hides it until the next Tab. Clicked buttons take no
+// focus, so no focus box stays on them, and scroll areas take none at all.
 
 namespace corv::ui {
 

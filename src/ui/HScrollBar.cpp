@@ -5,11 +5,14 @@
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
 #include "ui/InteractionReader.h"
+#include "ui/KeyActivation.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -90,6 +93,7 @@ HScrollBar::HScrollBar(Published<std::string>& appid, std::function<void(const s
     globe_->setFixedSize(int(27 * 1.15) + 2 * kPad, int(27 * 1.15) + 2 * kPad);
     attachHint(globe_, QStringLiteral("global"));
     onPress(globe_, [this] { if (update_) update_(""); });
+    actOnKeys(globe_, [this] { if (update_) update_(""); });
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 8);
     layout->setSpacing(0);
@@ -148,6 +152,7 @@ void HScrollBar::rebuild() {
         cell->setObjectName(QString::fromStdString("app:" + icon.id));
         attachHint(cell, QString::fromStdString(icon.name));
         cell->installEventFilter(this);
+        actOnKeys(cell, [this, id = icon.id] { if (update_) update_(id); });
         layout->addWidget(cell);
     }
     // A hidden cell in the global profile's place keeps the count of cells
@@ -161,10 +166,18 @@ void HScrollBar::rebuild() {
 
 void HScrollBar::showSelection() {
     const std::string& selected = appid_.get();
+    // The strip is one stop for Tab, at the selected icon (the globe when
+    // none is); the arrows go along it.
+    bool found = selected.empty();
+    if (row_)
+        for (auto* cell : row_->findChildren<IconCell*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const bool on = cell->objectName().toStdString() == "app:" + selected;
+            cell->setSelected(on);
+            cell->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+            found = found || on;
+        }
     static_cast<IconCell*>(globe_)->setSelected(selected.empty());
-    if (!row_) return;
-    for (auto* cell : row_->findChildren<IconCell*>(QString(), Qt::FindDirectChildrenOnly))
-        cell->setSelected(cell->objectName().toStdString() == "app:" + selected);
+    globe_->setFocusPolicy(found && !selected.empty() ? Qt::NoFocus : Qt::TabFocus);
 }
 
 void HScrollBar::measure() {
@@ -214,7 +227,28 @@ void HScrollBar::wheelEvent(QWheelEvent* e) {
     e->accept();
 }
 
+void HScrollBar::keyPressEvent(QKeyEvent* e) {
+    const QList<QWidget*> all = cells();
+    const int at = int(all.indexOf(QApplication::focusWidget()));
+    const int by = e->key() == Qt::Key_Right ? 1 : e->key() == Qt::Key_Left ? -1 : 0;
+    if (at < 0 || by == 0 || e->modifiers() != Qt::NoModifier) return QWidget::keyPressEvent(e);
+    if (at + by >= 0 && at + by < all.size()) all[at + by]->setFocus(Qt::TabFocusReason);
+}
+
+void HScrollBar::reveal(QWidget* cell) {
+    if (!row_ || cell->parentWidget() != row_) return;
+    if (settle_) settle_->stop();
+    model_.reveal(cell->x(), cell->x() + cell->width(), area_->width());
+    placeRow(model_.rowX());
+}
+
 bool HScrollBar::eventFilter(QObject* watched, QEvent* e) {
+    // The keys bring the icon they reach into view.
+    if (e->type() == QEvent::FocusIn) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+        if (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason) reveal(static_cast<QWidget*>(watched));
+        return false;
+    }
     // A drag that starts on an icon pulls the row along; a press released
     // on its icon without a drag picks that application.
     if (e->type() == QEvent::MouseButtonPress) {

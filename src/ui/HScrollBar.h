@@ -3,7 +3,9 @@
 // The row of application icons at the head of a tab: the globe for the global
 // profile, then one icon per application with settings. It scrolls sideways
 // with the trackpad while the pointer is over it, with either wheel, and when
-// dragged; it settles on whole icons when the scroll or drag ends.
+// dragged; it settles on whole icons when the scroll or drag ends. Tab
+// stops at the selected icon, the arrows move along the icons and Space or
+// Return picks one.
 
 #include "model/Observable.h"
 #include "ui/HScrollBarModel.h"
@@ -38,6 +40,7 @@ protected:
     void resizeEvent(QResizeEvent*) override;
     // The wheels, and a drag along the row, scroll it.
     void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
@@ -49,6 +52,8 @@ private:
     void scrollingChanged(bool now);
     // The row slides to rest on a whole icon.
     void settleRow();
+    // Scrolls the row so the focused cell shows whole.
+    void reveal(QWidget* cell);
 
     Published<std::string>& appid_;
     std::function<void(const std::string&)> update_;

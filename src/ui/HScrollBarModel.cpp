@@ -3,6 +3,7 @@
 #include "model/AppDisplayName.h"
 #include "ui/AppNameOrder.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace corv::ui {
@@ -33,6 +34,13 @@ bool HScrollBarModel::scrollBy(double delta) {
     if (offset < 0) offset = 0;
     if (offset >= 2 * bound) offset = 2 * bound;
     return true;
+}
+
+void HScrollBarModel::reveal(double left, double right, double visibleWidth) {
+    if (!std::isfinite(left) || !std::isfinite(right) || !std::isfinite(visibleWidth)) return;
+    if (right - offset > visibleWidth) offset = right - visibleWidth;
+    if (left < offset) offset = left;
+    offset = std::clamp(offset, 0.0, std::max(0.0, 2 * bound));
 }
 
 void HScrollBarModel::snap() {

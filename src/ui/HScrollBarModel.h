@@ -39,6 +39,9 @@ public:
     // A scroll has ended: the row settles on a whole icon. A zero or
     // non-finite icon width leaves it where it is.
     void snap();
+    // Scrolls the least that shows the row's part from `left` to `right`
+    // whole in `visibleWidth`.
+    void reveal(double left, double right, double visibleWidth);
     // The x of the row's left end inside the visible area.
     double rowX() const { return -offset; }
 };

@@ -1,13 +1,17 @@
 #include "ui/HintPanelWidget.h"
 
+#include "platform/Localization.h"
+
 #include "ui/FrameWatch.h"
 #include "ui/RoundedOutline.h"
+#include "ui/SymbolButton.h"
 #include "ui/Theme.h"
 
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -190,6 +194,17 @@ void installHintPanel() {
 void attachHint(QWidget* widget, const QString& text, bool big) {
     if (text.isEmpty()) return;
     new HoverHint(widget, text.toStdString(), big);
+    // A control that shows only a symbol is named by its hint, a help mark
+    // as help that reads the text.
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (!widget->accessibleName().isEmpty() || (button && !button->text().isEmpty())) return;
+    auto* symbol = dynamic_cast<SymbolButton*>(widget);
+    if (big && (!symbol || symbol->symbol() == Symbol::QuestionCircle)) {
+        widget->setAccessibleName(QString::fromStdString(platform::localized("Accessible help")));
+        widget->setAccessibleDescription(text);
+    } else {
+        widget->setAccessibleName(text);
+    }
 }
 
 } // namespace corv::ui

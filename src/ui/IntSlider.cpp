@@ -3,9 +3,11 @@
 #include "ui/Theme.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
 
 namespace corv::ui {
 
@@ -19,6 +21,7 @@ IntSlider::IntSlider(SliderDesc desc, QWidget* parent)
     : QWidget(parent), desc_(std::move(desc)), model_(desc_.low, desc_.high, desc_.interval), seen_(desc_.get()) {
     en_ = !desc_.enabled || desc_.enabled();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(takesInput() ? Qt::TabFocus : Qt::NoFocus);
 }
 
 QSize IntSlider::sizeHint() const { return QSize(100, desc_.height + 12); }
@@ -31,6 +34,7 @@ void IntSlider::refresh() {
     const bool changed = now != seen_;
     if (changed || en != en_) update();
     en_ = en;
+    setFocusPolicy(takesInput() ? Qt::TabFocus : Qt::NoFocus);
     seen_ = now;
     // Only a control on screen plays its real-time update.
     if (changed && desc_.rtUpdate && isVisible()) desc_.rtUpdate();
@@ -42,23 +46,55 @@ void IntSlider::write(std::optional<std::int64_t> v) {
 }
 
 void IntSlider::mousePressEvent(QMouseEvent* e) {
-    if (!en_ || e->button() != Qt::LeftButton) return e->ignore();
+    if (!takesInput() || e->button() != Qt::LeftButton) return e->ignore();
     pressed_ = true;
-    pressX_ = e->position().x();
+    model_.pressed(desc_.get(), e->position().x(), width());
 }
 
 void IntSlider::mouseMoveEvent(QMouseEvent* e) {
     if (!pressed_ || !en_) return;
-    write(model_.moved(desc_.get(), e->position().x() - pressX_, width()));
+    write(model_.moved(e->position().x(), width()));
 }
 
 void IntSlider::mouseReleaseEvent(QMouseEvent* e) {
     if (!pressed_ || e->button() != Qt::LeftButton) return;
     pressed_ = false;
+    const auto v = model_.ended(desc_.get(), e->position().x(), width());
     if (!en_) return;
-    const double x = e->position().x();
-    write(model_.ended(desc_.get(), x - pressX_, x, width()));
+    write(v);
     if (desc_.update) desc_.update();
+}
+
+void IntSlider::step(std::int64_t v) {
+    if (v == desc_.get()) return;
+    write(v);
+    if (desc_.update) desc_.update();
+}
+
+void IntSlider::keyPressEvent(QKeyEvent* e) {
+    std::optional<SliderKey> key;
+    switch (e->key()) {
+    case Qt::Key_Right:
+    case Qt::Key_Up: key = SliderKey::StepUp; break;
+    case Qt::Key_Left:
+    case Qt::Key_Down: key = SliderKey::StepDown; break;
+    case Qt::Key_PageUp: key = SliderKey::PageUp; break;
+    case Qt::Key_PageDown: key = SliderKey::PageDown; break;
+    case Qt::Key_Home: key = SliderKey::Low; break;
+    case Qt::Key_End: key = SliderKey::High; break;
+    default: break;
+    }
+    if (!key || !takesInput() || (e->modifiers() & ~Qt::KeypadModifier)) return QWidget::keyPressEvent(e);
+    step(model_.keyed(desc_.get(), *key));
+}
+
+void IntSlider::wheelEvent(QWheelEvent* e) {
+    if (!takesInput()) return e->ignore();
+    // Up or right raises the value.
+    const QPoint a = e->angleDelta();
+    const int angle = a.y() != 0 ? a.y() : -a.x();
+    if (const auto v = model_.wheeled(desc_.get(), angle)) step(*v);
+    e->accept();
 }
 
 void IntSlider::paintEvent(QPaintEvent*) {

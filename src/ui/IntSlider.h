@@ -1,7 +1,8 @@
 #pragma once
 
 // The stepped integer slider of the tabs' settings. The caller passes the
-// value's getter and setter; `refresh()` re-reads it after any change.
+// value's getter and setter; `refresh()` re-reads it after any change. With a
+// setter and enabled, it takes the mouse, the wheel and, from Tab, the keys.
 
 #include "ui/IntSliderModel.h"
 
@@ -22,7 +23,7 @@ struct SliderDesc {
     std::function<void(std::int64_t)> set;
     std::function<bool()> enabled;
     QColor color = Qt::white;
-    // At the end of every press.
+    // At the end of every press, and after each key or wheel step.
     std::function<void()> update;
     // After every change of the value.
     std::function<void()> rtUpdate;
@@ -48,16 +49,20 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
+    bool takesInput() const { return en_ && desc_.set; }
     void write(std::optional<std::int64_t> v);
+    // A key or wheel step: written and reported as a press would be.
+    void step(std::int64_t v);
 
     SliderDesc desc_;
     IntSliderModel model_;
     std::int64_t seen_;
     bool en_ = true;
     bool pressed_ = false;
-    double pressX_ = 0;
 };
 
 } // namespace corv::ui

@@ -2,6 +2,7 @@
 
 #include "ui/HelpButton.h"
 #include "ui/InteractionReader.h"
+#include "ui/KeyActivation.h"
 #include "ui/Theme.h"
 
 #include <QHBoxLayout>
@@ -72,6 +73,9 @@ ToggleCombo::ToggleCombo(ToggleDesc desc, QWidget* parent)
     }
     row->addStretch(1);
     onPress(this, [this] { press(); });
+    actOnKeys(this, [this] { press(); });
+    setAccessibleName(desc_.title);
+    setAccessibleDescription(QString::fromStdString(desc_.comment));
 }
 
 void ToggleCombo::fitTitle() {

@@ -11,6 +11,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expect() { local what="$1"; shift; "$@" || fail "$what"; }
 
+system_path="$PATH"
 tools="$work/tools"; stubs="$work/stubs"; log="$work/log"
 mkdir -p "$tools" "$stubs"
 for t in bash env grep cat mkdir dirname install chmod rm cp nproc true stat cmp sort wc; do
@@ -38,6 +39,30 @@ for run in 1 2; do
     [ "$(cat "$root/etc/modules-load.d/corvadine-uinput.conf" 2>/dev/null)" = uinput ]
   expect "rule readable by udev" [ "$(stat -c %a "$root/etc/udev/rules.d/70-corvadine-input.rules")" = 644 ]
   logged "modprobe\|udevadm" && fail "a temporary root touched the running system"
+done
+
+# --- The rule under udev's own matching: hidraw nodes over a umockdev-made
+# sysfs, in a mount namespace that holds only the rule and keeps udev's
+# database and /dev/char to itself.
+hid() {  # name bus vendor product: a hidraw node under its HID device
+  local parent=/devices/virtual/misc/uhid
+  [ "$2" = 0003 ] && parent=/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.2
+  printf 'P: %s/%s:%s:%s.0003/hidraw/%s\nN: %s\nE: DEVNAME=/dev/%s\nE: SUBSYSTEM=hidraw\nE: MAJOR=241\nE: MINOR=0\nA: dev=241:0\n\n' \
+    "$parent" "$2" "$3" "$4" "$1" "$1" "$1"
+  printf 'P: %s/%s:%s:%s.0003\nE: SUBSYSTEM=hid\nE: HID_ID=%s:0000%s:0000%s\n\n' "$parent" "$2" "$3" "$4" "$2" "$3" "$4"
+}
+# name | bus | vendor | product | tagged
+for c in "Logitech USB receiver|0003|046D|C52B|yes" "Logitech Bluetooth keyboard|0005|046D|B35B|yes" \
+         "another vendor's USB device|0003|046E|C52B|no" "another vendor's Bluetooth keyboard|0005|05AC|046D|no"; do
+  IFS='|' read -r name bus vendor product tagged <<<"$c"
+  hid hidraw0 "$bus" "$vendor" "$product" >"$work/hid.umockdev"
+  out="$(PATH="$system_path" unshare --mount --map-root-user bash -c '
+    for d in /run/udev /dev/char /etc/udev/rules.d /usr/lib/udev/rules.d; do mount -t tmpfs none "$d" || exit 1; done
+    cp "$1" /etc/udev/rules.d/ && umockdev-run -d "$2" -- udevadm test /sys/class/hidraw/hidraw0 2>&1' _ \
+    "$src/resources/udev/70-corvadine-input.rules" "$work/hid.umockdev")" || fail "udev, $name: $(tail -3 <<<"$out")"
+  got=no; grep -q '^TAGS=.*:uaccess:' <<<"$out" && got=yes
+  grep -q '^SUBSYSTEM=hidraw$' <<<"$out" || fail "udev, $name: the device was not read: $(tail -3 <<<"$out")"
+  [ "$got" = "$tagged" ] || fail "udev, $name: tagged $got, not $tagged"
 done
 
 # --- Installing packages: never a silent sudo; without root or a usable sudo,

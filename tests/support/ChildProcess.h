@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
 
 #include <csignal>
 #include <string>
@@ -24,6 +26,31 @@ inline void endWithThisProcess(QProcess& process) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (::getppid() != parent) ::_exit(1);
     });
+}
+
+// Starts the program as the test's child, ending with the test. With a log
+// file, its output and errors go there; otherwise where the caller's channel
+// mode sends them. Whether it started.
+inline bool startChild(QProcess& process, const QString& program, const QStringList& args,
+                       const QProcessEnvironment& env, const QString& log = {}) {
+    process.setProcessEnvironment(env);
+    if (!log.isEmpty()) {
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.setStandardOutputFile(log);
+    }
+    endWithThisProcess(process);
+    process.start(program, args);
+    return process.waitForStarted(10000);
+}
+
+// Ends a child: asked first, killed when it does not go.
+inline void stopChild(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
 }
 
 // The process's descriptors that a program it starts would inherit, besides

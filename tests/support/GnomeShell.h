@@ -45,8 +45,8 @@ public:
     explicit GnomeShell(const Setup& setup) { start(setup); }
 
     ~GnomeShell() {
-        for (auto& client : clients_) stop(*client);
-        stop(shell_);
+        for (auto& client : clients_) stopChild(*client);
+        stopChild(shell_);
     }
 
     GnomeShell(const GnomeShell&) = delete;
@@ -101,13 +101,11 @@ private:
         for (const char* name : {"XDG_CONFIG_HOME", "GSETTINGS_BACKEND"})
             ::setenv(name, env_.value(name).toUtf8().constData(), 1);
 
-        shell_.setProcessEnvironment(env_);
-        shell_.setProcessChannelMode(QProcess::MergedChannels);
-        shell_.setStandardOutputFile(dir_.filePath("shell.log"));
-        endWithThisProcess(shell_);
-        shell_.start("gnome-shell", {"--headless", "--wayland", "--no-x11", "--virtual-monitor",
-                                      QString("%1x%2").arg(kWidth).arg(kHeight)});
-        if (!shell_.waitForStarted(10000)) return fail("gnome-shell did not start (is the gnome-shell package installed?)");
+        if (!startChild(shell_, "gnome-shell",
+                        {"--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                         QString("%1x%2").arg(kWidth).arg(kHeight)},
+                        env_, dir_.filePath("shell.log")))
+            return fail("gnome-shell did not start (is the gnome-shell package installed?)");
         const QString awaited = setup.extensionOn ? "com.brelvantoque.Corvadine.Shell" : "org.gnome.Shell";
         auto* iface = session_.connection().interface();
         if (!spinUntil([&] { return shell_.state() != QProcess::Running || iface->isServiceRegistered(awaited).value(); },
@@ -149,12 +147,9 @@ public:
         auto client = std::make_unique<QProcess>();
         QProcessEnvironment env = env_;
         env.insert("WAYLAND_DISPLAY", "wayland-0");
-        client->setProcessEnvironment(env);
-        client->setStandardOutputFile(QProcess::nullDevice());
-        client->setStandardErrorFile(QProcess::nullDevice());
-        endWithThisProcess(*client);
-        client->start("foot", {"-a", appId, "-o", "initial-window-size-pixels=400x300"});
-        if (!client->waitForStarted(10000)) return 0;
+        if (!startChild(*client, "foot", {"-a", appId, "-o", "initial-window-size-pixels=400x300"}, env,
+                        QProcess::nullDevice()))
+            return 0;
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));
         return focusNew(appId) ? pid : 0;
@@ -241,15 +236,6 @@ private:
         }
         return session_.call(service, remoteSession_, service + ".Session", method, args).type() ==
                QDBusMessage::ReplyMessage;
-    }
-
-    static void stop(QProcess& process) {
-        if (process.state() == QProcess::NotRunning) return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
     }
 
     QTemporaryDir dir_;

@@ -5,8 +5,8 @@
 // read back its desktops and window states: swaymsg for sway (run as nobody:
 // sway refuses root; the change of user clears the parent-death signal, so
 // setpriv sets it again), a script over D-Bus for KWin (a copy of the binary,
-// without the file capability that stops it here). sway may start Xwayland,
-// open to this process's user, and tells where it shows each window.
+// without the file capability that stops it here). Either may start Xwayland,
+// open to this process's user; sway tells where it shows each window.
 
 #include "support/ChildProcess.h"
 #include "support/PrivateBus.h"
@@ -28,13 +28,14 @@
 #include <vector>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corv::test {
 
 struct HeadlessOptions {
     QSize output{1280, 800};
-    bool xwayland = false;  // sway only
+    bool xwayland = false;
 };
 
 class HeadlessCompositor {
@@ -53,8 +54,8 @@ public:
     }
 
     ~HeadlessCompositor() {
-        for (auto& client : clients_) stop(*client);
-        stop(compositor_);
+        for (auto& client : clients_) stopChild(*client);
+        stopChild(compositor_);
     }
 
     HeadlessCompositor(const HeadlessCompositor&) = delete;
@@ -65,7 +66,7 @@ public:
     // The absolute path of the Wayland socket.
     QString waylandDisplay() const { return runDir() + "/" + socket_; }
     QString swaySocket() const { return swaySocket_; }
-    // Xwayland's display, once sway has started it (Options::xwayland).
+    // Xwayland's display, once the compositor has started it (Options::xwayland).
     QString xDisplay() {
         QFile f(runDir() + "/display");
         spinUntil([&] { return f.exists() && f.size() > 1; });
@@ -95,17 +96,21 @@ public:
     // The private session bus KWin is on; empty for sway.
     QString busAddress() const { return bus_ ? bus_->address() : QString(); }
 
-    // Starts a client window with the app id; its pid once the compositor
-    // shows it, else -1.
-    qint64 startClient(const QString& appId) {
+    // Starts a client window with the app id, or an X11 one of that class
+    // on Xwayland where asked; its pid once the compositor shows it, else -1.
+    qint64 startClient(const QString& appId, std::optional<QRect> x11At = std::nullopt) {
         auto client = std::make_unique<QProcess>();
         QProcessEnvironment env = childEnvironment();
-        env.insert("WAYLAND_DISPLAY", waylandDisplay());
-        client->setProcessEnvironment(env);
+        env.insert(x11At ? "DISPLAY" : "WAYLAND_DISPLAY", x11At ? xDisplay() : waylandDisplay());
         client->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        endWithThisProcess(*client);
-        client->start(CORV_WAYLAND_CLIENT, {appId});
-        if (!client->waitForStarted(10000)) return -1;
+        const QRect at = x11At.value_or(QRect());
+        const bool started =
+            x11At ? startChild(*client, CORV_X11_CLIENT,
+                               {QString::number(at.x()), QString::number(at.y()), QString::number(at.width()),
+                                QString::number(at.height()), appId, appId},
+                               env)
+                  : startChild(*client, CORV_WAYLAND_CLIENT, {appId}, env);
+        if (!started) return -1;
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));
         if (!spinUntil([&] { return shown(appId); }, 10000)) return -1;
@@ -189,8 +194,8 @@ public:
     // Ends KWin and starts it again on the same bus and socket; its clients
     // end with it.
     bool restartKWin() {
-        stop(compositor_);
-        for (auto& client : clients_) stop(*client);
+        stopChild(compositor_);
+        for (auto& client : clients_) stopChild(*client);
         startKWin();
         return error_.empty();
     }
@@ -217,6 +222,12 @@ public:
                               .arg(x)
                               .arg(y))
             .has_value();
+    }
+
+    // Runs a statement on the window `w` of the app id (KWin only).
+    bool onWindow(const QString& appId, const QString& statement) {
+        return kind_ == Kind::KWin &&
+               kwinScript(QString("for (const w of windows()) if (w.resourceClass == '%1') { %2 }").arg(appId, statement));
     }
 
     // Whether the window of the app id fills the area of a maximised one (KWin only).
@@ -248,15 +259,6 @@ public:
     }
 
 private:
-    static void stop(QProcess& process) {
-        if (process.state() == QProcess::NotRunning) return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
     QString runDir() const { return dir_.filePath("run"); }
 
     static QRect rectOf(const QJsonObject& node) {
@@ -276,12 +278,7 @@ private:
 
     bool startCompositor(const QString& program, const QStringList& args, QProcessEnvironment env) {
         env.insert("XDG_RUNTIME_DIR", runDir());
-        compositor_.setProcessEnvironment(env);
-        compositor_.setProcessChannelMode(QProcess::MergedChannels);
-        compositor_.setStandardOutputFile(dir_.filePath("compositor.log"));
-        endWithThisProcess(compositor_);
-        compositor_.start(program, args);
-        if (!compositor_.waitForStarted(10000)) {
+        if (!startChild(compositor_, program, args, env, dir_.filePath("compositor.log"))) {
             error_ = program.toStdString() + " did not start";
             return false;
         }
@@ -347,12 +344,18 @@ private:
         if (layouts.open(QIODevice::WriteOnly)) layouts.write("[Layout]\nLayoutList=us,de\nUse=true\n");
         layouts.close();
         socket_ = "wayland-corv";
+        QStringList args{"--virtual", "--no-lockscreen", "--socket", socket_, "--width", "1280", "--height", "800"};
+        if (options_.xwayland) {
+            // KWin's Xwayland wants the sockets' folder; a command it starts tells the display.
+            QDir().mkpath("/tmp/.X11-unix");
+            ::chmod("/tmp/.X11-unix", 01777);
+            QFile::remove(runDir() + "/display");
+            args << "--xwayland" << QString("sh -c 'echo $DISPLAY > %1/display'").arg(runDir());
+        }
         QProcessEnvironment env = childEnvironment();
         env.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
         env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-        if (!startCompositor(binary, {"--virtual", "--no-lockscreen", "--socket", socket_, "--width", "1280", "--height", "800"},
-                             env))
-            return;
+        if (!startCompositor(binary, args, env)) return;
         const auto answers = [&] {
             auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/KWin", "org.kde.KWin", "currentDesktop");
             return bus_->connection().call(call, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage;

@@ -69,10 +69,8 @@ public:
                        .arg(kind == Kind::System ? "system" : "session", dir_.path())
                        .toUtf8());
         file.close();
-        daemon_.setProcessEnvironment(cleanEnvironment());
-        endWithThisProcess(daemon_);
-        daemon_.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"});
-        if (!daemon_.waitForStarted(10000)) {
+        if (!startChild(daemon_, "dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"},
+                        cleanEnvironment())) {
             error_ = "dbus-daemon did not start (is the dbus-daemon package installed?)";
             return;
         }
@@ -90,11 +88,11 @@ public:
     }
 
     ~PrivateBus() {
-        for (auto& [name, process] : mocks_) stop(*process);
+        for (auto& [name, process] : mocks_) stopChild(*process);
         mocks_.clear();
         connection_.reset();
         if (!connectionName_.isEmpty()) QDBusConnection::disconnectFromBus(connectionName_);
-        stop(daemon_);
+        stopChild(daemon_);
     }
 
     PrivateBus(const PrivateBus&) = delete;
@@ -141,7 +139,7 @@ public:
     bool stopTemplate(const QString& busName) {
         auto it = mocks_.find(busName);
         if (it == mocks_.end()) return false;
-        stop(*it->second);
+        stopChild(*it->second);
         mocks_.erase(it);
         return waitForName(busName, false, nullptr);
     }
@@ -173,13 +171,10 @@ private:
         if (!error_.empty()) return false;
         auto process = std::make_unique<QProcess>();
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->setProcessEnvironment(mockEnvironment());
-        endWithThisProcess(*process);
         QStringList args{"-m", "dbusmock", kind_ == Kind::System ? "--system" : "--session"};
         args << mockArgs;
         // The system interpreter: the Debian package installs the module there.
-        process->start("/usr/bin/python3", args);
-        if (!process->waitForStarted(10000)) {
+        if (!startChild(*process, "/usr/bin/python3", args, mockEnvironment())) {
             error_ = "python3 did not start";
             return false;
         }
@@ -210,15 +205,6 @@ private:
             return died || there();
         });
         return !died && there();
-    }
-
-    static void stop(QProcess& process) {
-        if (process.state() == QProcess::NotRunning) return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
     }
 
     Kind kind_;

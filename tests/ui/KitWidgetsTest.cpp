@@ -13,12 +13,15 @@
 #include "ui/ConfirmDelButton.h"
 #include "ui/HScrollBar.h"
 #include "ui/HintPanelWidget.h"
+#include "ui/IntSlider.h"
 #include "ui/OutterFrame.h"
 #include "ui/SelectAllTextField.h"
 #include "ui/Theme.h"
 
 #include <QLabel>
 #include <QTest>
+
+#include <functional>
 #include <QVBoxLayout>
 
 namespace corv::ui {
@@ -224,6 +227,57 @@ TEST_F(KitWidgetsTest, BrightnessIsOrdinaryWithoutHeadroomAndScalesColourNotAlph
     EXPECT_EQ(same, image);
     applyBrightness(image, 4.0);
     EXPECT_EQ(image.pixel(0, 0), qRgba(80, 160, 255, 255));
+}
+
+// A slider from 0 to 50, 210 wide (4.2 a step), through its window: a drag
+// carries the fill's end with the pointer, a click beside it pages by 5, the
+// keys and the wheel step; switched off it takes none of them.
+TEST_F(KitWidgetsTest, SliderFollowsTheDragPagesOnClicksAndStepsByKeysAndWheel) {
+    auto win = window();
+    std::int64_t value = 0;
+    bool on = true;
+    int updates = 0;
+    auto* s = new IntSlider({0, 50, 1, [&] { return value; }, [&](std::int64_t v) { value = v; }, [&] { return on; },
+                             Qt::white, [&] { ++updates; }, nullptr, 16},
+                            win.get());
+    s->setFixedWidth(210);
+    win->layout()->addWidget(s);
+    win->show();
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+    QWindow* w = win->windowHandle();
+    const auto at = [&](double x) { return test::windowPoint(s, QPoint(int(x + 0.5), s->height() / 2)); };
+    // Pressed at x (or at the fill's end of value -x), moved by each of `by`.
+    const auto drag = [&](double x, std::vector<double> by) {
+        x = x < 0 ? -4.2 * x : x;
+        QTest::mousePress(w, Qt::LeftButton, {}, at(x));
+        for (double d : by) QTest::mouseMove(w, at(x + d));
+        QTest::mouseRelease(w, Qt::LeftButton, {}, at(x + (by.empty() ? 0 : by.back())));
+    };
+    const struct {
+        std::int64_t from;
+        std::function<void()> act;
+        std::int64_t to;
+    } cases[] = {
+        {20, [&] { drag(-20, {20, 42}); }, 30},  {30, [&] { drag(-30, {42, -21}); }, 25},
+        {40, [&] { drag(-40, {300}); }, 50},     {10, [&] { drag(150, {10, 18}); }, 40},  // from the groove
+        {16, [&] { drag(180, {}); }, 21},        {16, [&] { drag(10, {}); }, 11},
+        {3, [&] { drag(2, {}); }, 0},            {25, [&] { drag(-25, {}); }, 25},
+        {25, [&] { QTest::keyClick(w, Qt::Key_Right); }, 26}, {25, [&] { QTest::keyClick(w, Qt::Key_Up); }, 26},
+        {25, [&] { QTest::keyClick(w, Qt::Key_Left); }, 24},  {25, [&] { QTest::keyClick(w, Qt::Key_Down); }, 24},
+        {25, [&] { QTest::keyClick(w, Qt::Key_PageUp); }, 30}, {25, [&] { QTest::keyClick(w, Qt::Key_PageDown); }, 20},
+        {25, [&] { QTest::keyClick(w, Qt::Key_Home); }, 0},   {25, [&] { QTest::keyClick(w, Qt::Key_End); }, 50},
+        {25, [&] { test::wheelAt(s, test::centre(s), 1); }, 26}, {25, [&] { test::wheelAt(s, test::centre(s), -2); }, 23},
+    };
+    s->setFocus(Qt::TabFocusReason);
+    for (const bool enabled : {true, false})
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            std::tie(on, value, updates) = std::tuple(enabled, cases[i].from, 0);
+            s->refresh();
+            EXPECT_EQ(s->focusPolicy(), enabled ? Qt::TabFocus : Qt::NoFocus);
+            cases[i].act();
+            EXPECT_EQ(std::pair(value, updates), std::pair(enabled ? cases[i].to : cases[i].from, int(enabled))) << i;
+        }
 }
 
 } // namespace

@@ -14,10 +14,14 @@
 #include "model/Options.h"
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
+#include "model/UIApp.h"
 #include "model/UIState.h"
 #include "platform/Platform.h"
 #include "recorders/Highlights.h"
+#include "model/Haptic.h"
 #include "ui/AccentMenu.h"
+#include "ui/AppToggle.h"
+#include "ui/HScrollBar.h"
 #include "ui/ButtonStyles.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
@@ -42,6 +46,7 @@
 #include "ui/Snapshot.h"
 #include "ui/XPointer.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -62,6 +67,8 @@
 #include <set>
 
 #include <gtest/gtest.h>
+
+#include <X11/keysym.h>
 
 namespace corv::ui {
 namespace {
@@ -828,6 +835,135 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
         ASSERT_TRUE(spinUntil([&] { return !apps->picker(); }));
     }
     notes.kill();
+}
+
+// Keyboard only, once the icon opened the panel: the tab bar's arrows and
+// Ctrl+Tab, Ctrl+PageDown and their reverses change tabs; Tab reaches every
+// control in reading order, each with a name to speak; Space, Return and the
+// arrows set a slider, a switch, an exception, the strip's application, its
+// switch and a click-through box; Escape closes the panel.
+void walkByKeyboard(bool dark) {
+    QPalette desk;
+    desk.setColor(QPalette::Window, dark ? QColor(42, 46, 50) : QColor(239, 240, 241));
+    desk.setColor(QPalette::WindowText, dark ? QColor(252, 252, 252) : QColor(35, 38, 41));
+    QApplication::setPalette(desk);
+    const std::string shot = std::string("x11-keys-") + (dark ? "dark-" : "light-");
+    QTemporaryDir dir;
+    installDesktopEntries(dir);
+    const Launched program(dir);
+    test::XPointer x;
+    ASSERT_TRUE(x.ok());
+    QWidget* panel = openPanel(x, dockedIcon(x).center());
+    ASSERT_TRUE(panel && QTest::qWaitForWindowActive(panel));
+    TabBar* bar = findIn<TabBar>(panel);
+    const auto focus = [] { return QApplication::focusWidget(); };
+    // What a screen reader speaks for a control.
+    const auto spokenName = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    // Each key waits until what it should change has changed.
+    const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
+        QWidget* before = focus();
+        x.key(XK_Tab, held);
+        spinUntil([&] { return focus() != before; });
+        return focus();
+    };
+    const auto tabTo = [&](QWidget* target) {
+        std::vector<QWidget*> stops;
+        for (int i = 0; i < 80 && (stops.empty() || focus() != target); ++i) stops.push_back(tab());
+        EXPECT_EQ(focus(), target) << "Tab never reached it";
+        return stops;
+    };
+    const auto tabsTo = [&](unsigned long keysym, bool shift, std::int64_t to) {
+        shift ? x.key(keysym, {XK_Control_L, XK_Shift_L}) : x.key(keysym, {XK_Control_L});
+        EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); })) << to;
+    };
+
+    // The tab bar: Shift+Tab from the strip comes back to it; the arrows and Ctrl go along it.
+    tabTo(findIn<HScrollBar>(panel)->cellFor(""));
+    EXPECT_EQ(tab({XK_Shift_L}), bar->button(0));
+    x.key(XK_Right);
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == 1 && focus() == bar->button(1); }));
+    EXPECT_TRUE(test::snapshot(*panel, shot + "tab-bar"));
+    for (auto [keysym, shift, to] : {std::tuple{XK_Tab, false, 2}, {XK_Next, false, 3}, {XK_Tab, true, 2},
+                                     {XK_Prior, false, 1}, {XK_Prior, false, 0}, {XK_Prior, false, 3}})
+        tabsTo(keysym, shift, to);
+
+    // Settings: one round of Tab meets every switch, slider and button, in
+    // reading order (right along a line, else down); the arrows and Page
+    // Down move the friction; Space ticks a switch.
+    auto* settingsTab = findIn<settings::SettingsTab>(panel);
+    std::vector<QWidget*> round = tabTo(bar->button(3));
+    std::map<std::string, int> kinds;
+    round.pop_back();
+    for (std::size_t i = 0; i < round.size(); ++i) {
+        ++kinds[dynamic_cast<IntSlider*>(round[i]) ? "slider" : dynamic_cast<ToggleCombo*>(round[i]) ? "switch" : "button"];
+        EXPECT_FALSE(spokenName(round[i]).isEmpty()) << typeid(*round[i]).name();
+        const QRect a(round[i ? i - 1 : 0]->mapTo(panel, QPoint()), round[i ? i - 1 : 0]->size()),
+            b(round[i]->mapTo(panel, QPoint()), round[i]->size());
+        EXPECT_TRUE(!i || b.center().y() > a.bottom() || (b.center().y() >= a.top() && b.left() >= a.right())) << i;
+    }
+    EXPECT_EQ(kinds, (std::map<std::string, int>{{"button", 7}, {"slider", 3}, {"switch", 7}}));
+    tabTo(settingsTab->frictionSlider());
+    const double friction = Options::shared().sclAcc.get();
+    for (unsigned long k : {XK_Right, XK_Right, XK_Next}) x.key(k);
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
+    EXPECT_TRUE(test::snapshot(*panel, shot + "slider"));
+    tabTo(settingsTab->toggle("Setting tab capslock notif"));
+    x.key(XK_space);
+    EXPECT_TRUE(spinUntil([] { return UIState::shared().capslockNotif.get(); }));
+
+    // Exceptions: Return on ⊕ opens the picker; typed words narrow it, Tab
+    // reaches the row, Return adds the application.
+    tabsTo(XK_Tab, true, 2);
+    auto* apps = findIn<exceptions::ExceptionsTab>(panel);
+    ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
+    EXPECT_EQ(tab(), apps->addInstalledButton());
+    x.key(XK_Return);
+    exceptions::AppPicker* picker = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && QApplication::activePopupWidget() == picker; }));
+    for (char c : std::string("alpha")) x.key(static_cast<unsigned long>(c));
+    ASSERT_TRUE(spinUntil([&] { return picker->rows().size() == 1u; }));
+    EXPECT_EQ(tab(), picker->rows()[0]);
+    EXPECT_TRUE(test::snapshot(*picker, shot + "picker"));
+    x.key(XK_Return);
+    ASSERT_TRUE(spinUntil([&] { return Apps::shared().a.get().count("org.example.Alpha") && !apps->picker() && focus(); }));
+
+    // Trackpad: the strip's arrow and Space pick the application; Space
+    // switches it off, Return on again; Tab reaches its click-through boxes.
+    for (std::int64_t to : {1, 0}) tabsTo(XK_Prior, false, to);
+    auto* tab0 = findIn<trackpad::TrackpadTab>(panel);
+    auto* strip = findIn<HScrollBar>(tab0);
+    ASSERT_TRUE(spinUntil([&] { return strip->cellFor("org.example.Alpha"); }));
+    EXPECT_EQ(tab(), strip->cellFor(""));
+    x.key(XK_Right);
+    EXPECT_TRUE(spinUntil([&] { return focus() == strip->cellFor("org.example.Alpha"); }));
+    x.key(XK_space);
+    ASSERT_TRUE(spinUntil([] { return UIApp::shared().id.get() == "org.example.Alpha"; }));
+    const auto entry = [] { return Apps::shared().a.get().at("org.example.Alpha"); };
+    std::vector<QWidget*> stops = tabTo(findIn<AppToggle>(tab0));
+    x.key(XK_space);
+    ASSERT_TRUE(spinUntil([&] { return !entry().enabled && tab0->cover()->isVisible(); }));
+    EXPECT_TRUE(test::snapshot(*panel, shot + "switched-off"));
+    x.key(XK_Return);
+    ASSERT_TRUE(spinUntil([&] { return entry().enabled && !tab0->cover()->isVisible(); }));
+    for (QWidget* w : tabTo(tab0->clickToggle(trackpad::ClickFlag::Scroll))) stops.push_back(w);
+    for (auto f : {trackpad::ClickFlag::Left, trackpad::ClickFlag::Right})
+        EXPECT_NE(std::find(stops.begin(), stops.end(), tab0->clickToggle(f)), stops.end());
+    for (QWidget* w : stops) EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
+    x.key(XK_space);
+    EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
+    EXPECT_TRUE(test::snapshot(*panel, shot + "click-through"));
+    x.key(XK_Escape);
+    EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+}
+
+TEST(PanelOnX11Test, TheKeyboardAloneWalksEveryTabOnALightDesktop) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    walkByKeyboard(false);
+}
+
+TEST(PanelOnX11Test, TheKeyboardAloneWalksEveryTabOnADarkDesktop) {
+    if (!test::runningOnXvfb(test::Tray::Bottom)) return;
+    walkByKeyboard(true);
 }
 
 } // namespace

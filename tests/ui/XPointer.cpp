@@ -85,6 +85,17 @@ void XPointer::wheel(int button, int notches) {
     settle();
 }
 
+void XPointer::key(unsigned long keysym, std::initializer_list<unsigned long> held) {
+    const auto put = [&](unsigned long k, bool down) {
+        XTestFakeKeyEvent(dpy(display_), XKeysymToKeycode(dpy(display_), k), down, CurrentTime);
+    };
+    for (unsigned long m : held) put(m, true);
+    put(keysym, true);
+    put(keysym, false);
+    for (unsigned long m : held) put(m, false);
+    XSync(dpy(display_), False);
+}
+
 bool XPointer::insideShape(const QWidget* window, QPoint p) const {
     int count = 0, ordering = 0;
     XRectangle* rects = XShapeGetRectangles(dpy(display_), static_cast<Window>(window->winId()), ShapeBounding, &count,

@@ -1,12 +1,14 @@
 #pragma once
 
-// The user's pointer on the test's X server: XTest moves it and presses its
-// buttons, so the server decides which window gets each event. Positions are
+// The user's pointer and keyboard on the test's X server: XTest moves the
+// pointer and presses buttons and keys, so the server decides which window
+// gets each event. Positions are
 // read from the server, not from Qt.
 
 #include <QPoint>
 #include <QRect>
 
+#include <initializer_list>
 #include <optional>
 
 class QWidget;
@@ -39,6 +41,10 @@ public:
 
     // Turns the wheel: button 4 up, 5 down, 6 left, 7 right; `notches` clicks.
     void wheel(int button, int notches);
+    // Presses and lets go the key of `keysym`, `held` (modifiers' keysyms)
+    // held round it.
+    void key(unsigned long keysym, std::initializer_list<unsigned long> held = {});
+
     // Whether the point of `window` lies inside its bounding shape (XShape).
     bool insideShape(const QWidget* window, QPoint p) const;
 

@@ -1,8 +1,9 @@
 #include "platform/desktop/DesktopPlatform.h"
 
-#include "platform/desktop/compositor/CompositorChoice.h"
-#include "platform/desktop/compositor/GnomeShellWindows.h"
-#include "platform/desktop/x11/XwaylandDesktops.h"
+#include "platform/desktop/windows/CompositorChoice.h"
+#include "platform/desktop/windows/GnomeShellWindows.h"
+#include "platform/desktop/windows/XwaylandDesktops.h"
+#include "platform/desktop/x11/X11Session.h"
 
 #include "platform/desktop/input/EvdevKeyMap.h"
 
@@ -40,7 +41,6 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       ioRegistry(eventTaps.input.registry()),
       loginWindow(locations.systemBusAddress, locations.sessionBusAddress),
       screenLock(locations.systemBusAddress),
-      inputSources(runLoop, nullptr, compositor.get()),
       bluetooth(locations.systemBusAddress),
       notifications(locations.sessionBusAddress),
       hidDevices(runLoop),

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/desktop/x11/DesktopAccessibility.h"
+#include "platform/desktop/windows/DesktopAccessibility.h"
 #include "platform/desktop/apps/DesktopAppFolders.h"
 #include "platform/desktop/bus/ShellViews.h"
-#include "platform/desktop/compositor/CompositorChoice.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
+#include "platform/desktop/windows/CompositorChoice.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/apps/DesktopAppNotes.h"
 #include "platform/desktop/shell/DesktopAppControl.h"
 #include "platform/desktop/shell/DesktopAudioInput.h"
@@ -13,14 +13,14 @@
 #include "platform/desktop/bus/DesktopBluetooth.h"
 #include "platform/desktop/x11/DesktopDisplayLinks.h"
 #include "platform/desktop/x11/DesktopDisplays.h"
-#include "platform/desktop/x11/DesktopDock.h"
+#include "platform/desktop/windows/DesktopDock.h"
 #include "platform/desktop/shell/DesktopBundle.h"
 #include "platform/desktop/input/DesktopEventTaps.h"
 #include "platform/desktop/shell/DesktopFileSystem.h"
 #include "platform/desktop/hid/DesktopHidDevices.h"
 #include "platform/desktop/input/DesktopHidEventSystem.h"
 #include "platform/desktop/input/DesktopHidSystem.h"
-#include "platform/desktop/x11/DesktopInputSources.h"
+#include "platform/desktop/windows/DesktopInputSources.h"
 #include "platform/desktop/input/DesktopIoRegistry.h"
 #include "platform/desktop/apps/DesktopLoginItems.h"
 #include "platform/desktop/bus/DesktopLoginWindow.h"
@@ -29,10 +29,11 @@
 #include "platform/desktop/apps/DesktopProcesses.h"
 #include "platform/desktop/DesktopRunLoop.h"
 #include "platform/desktop/bus/DesktopScreenLock.h"
-#include "platform/desktop/x11/DesktopSpaces.h"
+#include "platform/desktop/windows/DesktopSpaces.h"
 #include "platform/desktop/shell/DesktopUserDefaults.h"
 #include "platform/desktop/bus/DesktopUserNotifications.h"
-#include "platform/desktop/x11/DesktopWindowServer.h"
+#include "platform/desktop/windows/DesktopWindowServer.h"
+#include "platform/desktop/x11/X11Session.h"
 #include "platform/desktop/apps/DesktopWorkspace.h"
 #include "platform/desktop/shell/DesktopLifecycle.h"
 #include "platform/desktop/shell/DesktopStatusBar.h"
@@ -76,8 +77,8 @@ public:
     std::unique_ptr<X11Session> xwayland;
     // What the session's environment and bus say of the desktop.
     SessionFacts session;
-    // A Wayland session's facility for the desktop's windows; null on X11
-    // and where no facility answers. Before the services that use it.
+    // The facility that tells the desktop's windows (EWMH on X11, the
+    // compositor's in a Wayland session). Before the services that use it.
     std::unique_ptr<CompositorWindows> compositor;
     DesktopUserDefaults defaults;
     DesktopLoginItems loginItems;
@@ -88,19 +89,19 @@ public:
     DesktopHidSystem hidSystem;
     DesktopIoRegistry ioRegistry;
     DesktopMultitouch multitouch;
-    DesktopWindowServer windowServer{nullptr, compositor.get()};
+    DesktopWindowServer windowServer{*compositor};
     DesktopLoginWindow loginWindow;
     DesktopAudioInput audioInput;
     DesktopProcesses processes;
     DesktopScreenLock screenLock;
     DesktopBackground background;
-    DesktopAccessibility accessibility{nullptr, compositor.get()};
+    DesktopAccessibility accessibility{*compositor};
     DesktopAppFolders appFolders;
-    DesktopWorkspace workspace{nullptr, compositor.get()};
-    DesktopInputSources inputSources;
+    DesktopWorkspace workspace{*compositor};
+    DesktopInputSources inputSources{*compositor};
     DesktopDisplays displays;
     DesktopDisplayLinks displayLinks;
-    DesktopSpaces spaces{nullptr, compositor.get()};
+    DesktopSpaces spaces{*compositor};
     DesktopBluetooth bluetooth;
     DesktopUserNotifications notifications;
     DesktopHidDevices hidDevices;
@@ -109,7 +110,7 @@ public:
     DesktopLifecycle lifecycle;
     DesktopStatusBar statusBar;
     DesktopWindows windows;
-    DesktopAppNotes appNotes{runLoop, workspace, nullptr, compositor.get()};
+    DesktopAppNotes appNotes{runLoop, workspace, *compositor};
     DesktopWorkspaceNotes workspaceNotes;
     DesktopFileEvents fileEvents;
     DesktopPreferences preferences;
@@ -117,7 +118,7 @@ public:
     // The shell's overviews, for the Dock's stand-in and the Mission Control state.
     ShellViews views;
     // The program's posts pass the desktop's stand-in for the Dock.
-    DesktopDock dock{eventTaps, runLoop, nullptr, compositor.get()};
+    DesktopDock dock{eventTaps, runLoop, *compositor};
     // Last, so that termination signals pass it before the lifecycle's handler.
     InputSignals inputSignals;
 

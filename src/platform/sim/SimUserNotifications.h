@@ -18,7 +18,9 @@ public:
               const std::string& body) override {
         posted.push_back({identifier, title, body});
     }
+    void withdraw(const std::string& identifier) override { withdrawn.push_back(identifier); }
     std::vector<Posted> posted;
+    std::vector<std::string> withdrawn;
 };
 
 } // namespace corv::sim

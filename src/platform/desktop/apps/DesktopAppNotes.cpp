@@ -15,40 +15,17 @@ bool isApplicationNote(platform::WorkspaceNote note) {
 
 } // namespace
 
-// Where the session's thread leaves the windows for the main thread; gone
-// with the notes, after which a late delivery is dropped.
-struct DesktopAppNotes::Inbox {
-    DesktopAppNotes* owner;
-};
-
-DesktopAppNotes::DesktopAppNotes(platform::RunLoop& loop, DesktopWorkspace& workspace, X11Session* x11,
-                                 CompositorWindows* compositor)
-    : loop_(loop), workspace_(workspace), x11_(x11), compositor_(compositor), exits_(loop),
-      inbox_(std::make_shared<Inbox>(Inbox{this})) {}
+DesktopAppNotes::DesktopAppNotes(platform::RunLoop& loop, DesktopWorkspace& workspace, CompositorWindows& windows)
+    : workspace_(workspace), windows_(windows), exits_(loop) {}
 
 DesktopAppNotes::~DesktopAppNotes() {
-    if (compositorWatch_) compositor_->unwatch(*compositorWatch_);
-    if (watch_) x11().unwatch(*watch_);
-    inbox_->owner = nullptr;
+    if (watch_) windows_.unwatch(*watch_);
 }
-
-X11Session& DesktopAppNotes::x11() { return x11_ ? *x11_ : X11Session::standard(); }
 
 void DesktopAppNotes::addObserver(platform::WorkspaceNote note, platform::NoteHandler handler) {
     if (!isApplicationNote(note)) return;
     handlers_.emplace(note, std::move(handler));
-    if (compositor_) {
-        if (!compositorWatch_)
-            compositorWatch_ =
-                compositor_->watchWindows([this](const CompositorWindowList& windows) { windowsChanged(windows); });
-        return;
-    }
-    if (watch_) return;
-    watch_ = x11().watchWindows([&loop = loop_, inbox = std::weak_ptr<Inbox>(inbox_)](const X11Windows& windows) {
-        loop.postFromAnyThread([inbox, windows] {
-            if (auto box = inbox.lock(); box && box->owner) box->owner->windowsChanged(windows);
-        });
-    });
+    if (!watch_) watch_ = windows_.watchWindows([this](const CompositorWindowList& windows) { windowsChanged(windows); });
 }
 
 platform::TerminationObserverId DesktopAppNotes::observeTermination(std::int32_t pid, std::function<void()> handler) {
@@ -57,39 +34,19 @@ platform::TerminationObserverId DesktopAppNotes::observeTermination(std::int32_t
 
 void DesktopAppNotes::removeTerminationObserver(platform::TerminationObserverId id) { exits_.unwatch(id); }
 
-void DesktopAppNotes::windowsChanged(const X11Windows& windows) {
-    std::vector<Owner> owners;
-    std::int32_t activePid = -1;
-    for (const auto& client : windows.clients) {
-        owners.push_back(Owner{client.pid, client.wmClass, {}});
-        if (client.window == windows.active) activePid = client.pid;
-    }
-    ownersChanged(owners, activePid);
-}
-
 void DesktopAppNotes::windowsChanged(const CompositorWindowList& windows) {
-    std::vector<Owner> owners;
+    // Each process with a window, with its first one, which names it.
+    std::map<std::int32_t, const CompositorWindow*> owners;
     std::int32_t activePid = -1;
     for (const auto& window : windows.windows) {
-        std::optional<WmClass> wmClass;
-        if (!window.wmInstance.empty() || !window.wmClass.empty()) wmClass = WmClass{window.wmInstance, window.wmClass};
-        owners.push_back(Owner{window.pid, wmClass, window.appId});
-        if (window.id == windows.focused) activePid = window.pid;
+        if (window.pid > 0) owners.emplace(window.pid, &window);
+        if (window.id == windows.focused && window.pid > 0) activePid = window.pid;
     }
-    ownersChanged(owners, activePid);
-}
-
-void DesktopAppNotes::ownersChanged(const std::vector<Owner>& windows, std::int32_t activePid) {
-    // Each process with a window, with what names its first one.
-    std::map<std::int32_t, const Owner*> owners;
-    for (const auto& owner : windows)
-        if (owner.pid > 0) owners.emplace(owner.pid, &owner);
-    if (activePid <= 0) activePid = -1;
     std::erase_if(gone_, [&](std::int32_t pid) { return !owners.count(pid); });
     for (const auto& [pid, owner] : owners) {
         if (running_.count(pid) || gone_.count(pid)) continue;
         // A process this machine does not show (another host's) is no application here.
-        auto application = workspace_.applicationOf(pid, owner->wmClass, owner->appId);
+        auto application = workspace_.applicationOf(pid, owner);
         if (!application) continue;
         // A stand-in pid has no process: its application ends with its last window.
         const auto exit = isStandInPid(pid) ? ProcessExits::WatchId{0} : exits_.watch(pid, [this, exited = pid] {

@@ -3,7 +3,6 @@
 #include "platform/desktop/apps/DesktopEntry.h"
 #include "platform/desktop/shell/FileText.h"
 #include "platform/desktop/shell/SessionBusAddress.h"
-#include "platform/desktop/x11/X11Session.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -63,19 +62,12 @@ bool launch(const DesktopApp& app, const std::vector<std::string>& targets) {
     return argv && spawnDetached(*argv);
 }
 
-std::optional<WmClass> classOf(const CompositorWindow& window) {
-    if (window.wmInstance.empty() && window.wmClass.empty()) return std::nullopt;
-    return WmClass{window.wmInstance, window.wmClass};
-}
-
 QUrl qurl(const Url& url) { return QUrl(QString::fromStdString(url.absoluteString())); }
 
 } // namespace
 
-X11Session& DesktopWorkspace::x11() { return x11_ ? *x11_ : X11Session::standard(); }
-
-std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const std::optional<WmClass>& wmClass,
-                                                         const std::string& appId) {
+std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const CompositorWindow* window) {
+    const std::string appId = window ? window->appId : std::string();
     // The window's app id or class says what the process shows, even when a
     // terminal or launcher started it; the cgroup serves processes without
     // windows. An app id is the entry's id, else its StartupWMClass.
@@ -83,8 +75,8 @@ std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const
         if (auto app = apps_.byId(appId)) return app;
         if (auto app = apps_.byWindowClass(appId, appId)) return app;
     }
-    if (wmClass)
-        if (auto app = apps_.byWindowClass(wmClass->first, wmClass->second)) return app;
+    if (window && (!window->wmInstance.empty() || !window->wmClass.empty()))
+        if (auto app = apps_.byWindowClass(window->wmInstance, window->wmClass)) return app;
     const auto id = desktopIdFromCgroup(procText(pid, "cgroup"),
                                         [this](const std::string& c) { return apps_.byId(c).has_value(); });
     return id ? apps_.byId(*id) : std::nullopt;
@@ -92,27 +84,17 @@ std::optional<DesktopApp> DesktopWorkspace::appOfProcess(std::int32_t pid, const
 
 std::optional<platform::RunningApplication> DesktopWorkspace::runningApplication(std::int32_t pid) {
     if (pid <= 0) return std::nullopt;
-    if (compositor_) {
-        // The process's topmost window names it.
-        const auto list = compositor_->windows();
-        for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it)
-            if (it->pid == pid) return applicationOf(pid, classOf(*it), it->appId);
-        return applicationOf(pid, std::nullopt);
-    }
-    auto& x = x11();
-    std::optional<WmClass> wmClass;
-    for (const auto& [w, owner] : x.clientPids())
-        if (owner == pid) {
-            wmClass = x.wmClass(w);
-            break;
-        }
-    return applicationOf(pid, wmClass);
+    // The process's topmost window names it.
+    const auto list = windows_.windows();
+    for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it)
+        if (it->pid == pid) return applicationOf(pid, &*it);
+    return applicationOf(pid, nullptr);
 }
 
 std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std::int32_t pid,
-                                                                           const std::optional<WmClass>& wmClass,
-                                                                           const std::string& appId) {
+                                                                           const CompositorWindow* window) {
     if (pid <= 0) return std::nullopt;
+    const std::string appId = window ? window->appId : std::string();
     if (isStandInPid(pid)) {
         // No process to read: the app id alone names the application.
         if (appId.empty()) return std::nullopt;
@@ -143,7 +125,7 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
     // The program itself runs as a menu-bar accessory: no list of
     // applications to choose from holds it.
     if (pid == ::getpid()) app.activationPolicy = platform::ActivationPolicy::Accessory;
-    if (auto entry = appOfProcess(pid, wmClass, appId)) {
+    if (auto entry = appOfProcess(pid, window)) {
         app.bundleIdentifier = entry->id;
         app.bundlePath = entry->path;
         app.localizedName = entry->name;
@@ -158,63 +140,43 @@ std::optional<platform::RunningApplication> DesktopWorkspace::applicationOf(std:
 std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications() {
     std::vector<platform::RunningApplication> out;
     std::set<std::int32_t> seen;
-    if (compositor_) {
-        for (const auto& window : compositor_->windows().windows) {
-            if (window.pid <= 0 || !seen.insert(window.pid).second) continue;
-            if (auto app = applicationOf(window.pid, classOf(window), window.appId)) out.push_back(std::move(*app));
-        }
-        return out;
-    }
-    auto& x = x11();
+    const auto list = windows_.windows();
     // A process whose windows no taskbar lists (a panel, a tray, a desktop)
     // is no application to choose.
-    const auto listed = x.taskbarClients();
-    const auto clients = x.clientPids();
-    std::set<std::int32_t> shown;
-    for (const auto& [w, pid] : clients)
-        if (std::find(listed.begin(), listed.end(), w) != listed.end()) shown.insert(pid);
-    for (const auto& [w, pid] : clients) {
-        if (pid <= 0 || !seen.insert(pid).second) continue;
-        auto app = runningApplication(pid);
+    std::set<std::int32_t> listed;
+    for (const auto& w : list.windows)
+        if (w.inTaskbar) listed.insert(w.pid);
+    // Each process named by its topmost window.
+    for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it) {
+        if (it->pid <= 0 || !seen.insert(it->pid).second) continue;
+        auto app = applicationOf(it->pid, &*it);
         if (!app) continue;
-        if (!shown.count(pid)) app->activationPolicy = platform::ActivationPolicy::Accessory;
+        if (!listed.count(it->pid)) app->activationPolicy = platform::ActivationPolicy::Accessory;
         out.push_back(std::move(*app));
     }
+    // Bottom to top, as the desktop lists them.
+    std::reverse(out.begin(), out.end());
     return out;
 }
 
 bool DesktopWorkspace::isActive(std::int32_t pid) {
-    if (compositor_) {
-        const auto focused = focusedWindow(compositor_->windows());
-        return focused && focused->pid == pid;
-    }
-    auto& x = x11();
-    const XWindowId active = x.activeWindow();
-    return active && x.pidOf(active) == pid;
+    const auto focused = windows_.focused();
+    return focused && focused->pid == pid;
 }
 
 bool DesktopWorkspace::activate(std::int32_t pid) {
-    if (compositor_) {
-        const auto list = compositor_->windows();
+    // The window a raise has just asked for: the desktop may not show it as
+    // focused yet.
+    CompositorWindowId window = windows_.lastActivated();
+    if (!window || windows_.pidOf(window) != pid) {
+        const auto list = windows_.windows();
         if (const auto focused = focusedWindow(list); focused && focused->pid == pid) return true;
         // The topmost window of the process.
-        for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it)
-            if (it->pid == pid) return compositor_->activate(it->id);
-        return false;
-    }
-    auto& x = x11();
-    // The window a raise has just asked for: the manager may not have made it
-    // active yet.
-    XWindowId window = x.lastActivated();
-    if (!window || x.pidOf(window) != pid) {
         window = 0;
-        // The topmost window of the process.
-        for (const auto& [w, owner] : x.clientPids())
-            if (owner == pid) window = w;
+        for (const auto& w : list.windows)
+            if (w.pid == pid) window = w.id;
     }
-    if (!window) return false;
-    x.activate(window);
-    return true;
+    return window && windows_.activate(window);
 }
 
 std::optional<DesktopApp> DesktopWorkspace::handlerFor(const std::string& target, bool& isFile) {

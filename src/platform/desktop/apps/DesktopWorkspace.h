@@ -2,28 +2,23 @@
 
 #include "platform/Workspace.h"
 #include "platform/desktop/apps/DesktopApps.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
-#include "platform/desktop/x11/X11Session.h"
+#include "platform/desktop/windows/CompositorWindows.h"
 
 namespace corv::desktop {
 
-// Running applications are the processes owning managed X11 windows; each is
-// named by its desktop entry (the window's class matched to an installed
-// entry, else the desktop-file id in its cgroup), else by its executable.
-// Documents, URLs and applications open through desktop entries, never
-// through a shell. In a Wayland session the compositor's facility tells the
-// windows, and a window's app id names its entry first. Main thread.
+// Running applications are the processes owning the desktop's windows, as
+// its windows facility tells them; each is named by its desktop entry (the
+// window's app id, else its class matched to an installed entry, else the
+// desktop-file id in its cgroup), else by its executable. Documents, URLs and
+// applications open through desktop entries, never through a shell. Main
+// thread.
 class DesktopWorkspace final : public platform::Workspace {
 public:
-    // `x11` null: the program's own session.
-    // `compositor` non-null: a Wayland session's facility, used instead of X11.
-    explicit DesktopWorkspace(X11Session* x11 = nullptr, CompositorWindows* compositor = nullptr)
-        : x11_(x11), compositor_(compositor) {}
+    explicit DesktopWorkspace(CompositorWindows& windows) : windows_(windows) {}
 
     std::optional<platform::RunningApplication> runningApplication(std::int32_t pid) override;
-    // The same, for a process whose window's class (and Wayland app id) is known already.
-    std::optional<platform::RunningApplication> applicationOf(std::int32_t pid, const std::optional<WmClass>& wmClass,
-                                                              const std::string& appId = {});
+    // The same, for a process named by the window (its app id and class); null: by nothing.
+    std::optional<platform::RunningApplication> applicationOf(std::int32_t pid, const CompositorWindow* window);
     std::vector<platform::RunningApplication> runningApplications() override;
     // The Dock's identifier finds the stand-in, when there is one.
     std::vector<platform::RunningApplication> runningApplicationsWithBundleIdentifier(const std::string& id) override;
@@ -37,13 +32,10 @@ public:
     std::optional<Url> applicationToOpenUrl(const Url& url) override;
 
 private:
-    X11Session& x11();
     std::optional<DesktopApp> handlerFor(const std::string& target, bool& isFile);
-    std::optional<DesktopApp> appOfProcess(std::int32_t pid, const std::optional<WmClass>& wmClass,
-                                           const std::string& appId);
+    std::optional<DesktopApp> appOfProcess(std::int32_t pid, const CompositorWindow* window);
 
-    X11Session* x11_;
-    CompositorWindows* compositor_;
+    CompositorWindows& windows_;
     DesktopApps apps_;
     std::optional<platform::RunningApplication> dockStandIn_;
 };

@@ -1,10 +1,10 @@
 #include "platform/desktop/bus/Accelerator.h"
 
-#include <linux/input.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <array>
 #include <cctype>
-#include <string>
+#include <memory>
 #include <utility>
 
 namespace corv::desktop {
@@ -12,6 +12,8 @@ namespace corv::desktop {
 namespace {
 
 constexpr platform::EventFlags kShift = 0x20000, kControl = 0x40000, kOption = 0x80000, kCommand = 0x100000;
+// XKB's key codes are evdev's plus 8.
+constexpr xkb_keycode_t kEvdevOffset = 8;
 
 std::string lower(std::string_view s) {
     std::string out(s);
@@ -29,44 +31,53 @@ std::optional<platform::EventFlags> modifier(const std::string& name) {
     return std::nullopt;
 }
 
-// Key symbols by name (lower case), as GTK writes them.
-std::optional<std::uint16_t> keyOf(const std::string& name) {
-    static constexpr std::string_view rows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
-    static constexpr std::uint16_t rowStart[] = {KEY_Q, KEY_A, KEY_Z};
-    if (name.size() == 1) {
-        const char c = name[0];
-        for (int r = 0; r < 3; ++r)
-            if (auto at = rows[r].find(c); at != std::string_view::npos)
-                return static_cast<std::uint16_t>(rowStart[r] + at);
-        if (c == '0') return KEY_0;
-        if (c >= '1' && c <= '9') return static_cast<std::uint16_t>(KEY_1 + (c - '1'));
+struct KeymapFree {
+    void operator()(xkb_keymap* k) const { xkb_keymap_unref(k); }
+};
+using Keymap = std::unique_ptr<xkb_keymap, KeymapFree>;
+
+Keymap compile(const std::string& layout) {
+    static xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (!context) return nullptr;
+    xkb_context_set_log_level(context, XKB_LOG_LEVEL_CRITICAL);
+    // "de(nodeadkeys)": layout and variant.
+    std::string name = layout, variant;
+    if (const auto open = layout.find('('); open != std::string::npos && layout.back() == ')') {
+        name = layout.substr(0, open);
+        variant = layout.substr(open + 1, layout.size() - open - 2);
     }
-    if (name.size() >= 2 && name[0] == 'f' && std::isdigit(static_cast<unsigned char>(name[1]))) {
-        const int n = std::stoi(name.substr(1));
-        if (n >= 1 && n <= 10) return static_cast<std::uint16_t>(KEY_F1 + n - 1);
-        if (n == 11) return KEY_F11;
-        if (n == 12) return KEY_F12;
-        return std::nullopt;
+    const xkb_rule_names names{nullptr, nullptr, name.c_str(), variant.c_str(), nullptr};
+    return Keymap(xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
+}
+
+// The layout's keymap, compiled once while it stays the same.
+xkb_keymap* keymapOf(const std::string& layout) {
+    static std::string cachedName;
+    static Keymap cached;
+    if (!cached || cachedName != layout) {
+        cached = compile(layout.empty() ? "us" : layout);
+        if (!cached) cached = compile("us");
+        cachedName = layout;
     }
-    static constexpr std::array<std::pair<const char*, std::uint16_t>, 26> named{{
-        {"space", KEY_SPACE},       {"tab", KEY_TAB},           {"return", KEY_ENTER},
-        {"escape", KEY_ESC},        {"backspace", KEY_BACKSPACE}, {"delete", KEY_DELETE},
-        {"insert", KEY_INSERT},     {"home", KEY_HOME},         {"end", KEY_END},
-        {"page_up", KEY_PAGEUP},    {"page_down", KEY_PAGEDOWN}, {"left", KEY_LEFT},
-        {"right", KEY_RIGHT},       {"up", KEY_UP},             {"down", KEY_DOWN},
-        {"grave", KEY_GRAVE},       {"minus", KEY_MINUS},       {"equal", KEY_EQUAL},
-        {"bracketleft", KEY_LEFTBRACE}, {"bracketright", KEY_RIGHTBRACE}, {"semicolon", KEY_SEMICOLON},
-        {"apostrophe", KEY_APOSTROPHE}, {"comma", KEY_COMMA},   {"period", KEY_DOT},
-        {"slash", KEY_SLASH},       {"backslash", KEY_BACKSLASH},
-    }};
-    for (const auto& [n, code] : named)
-        if (name == n) return code;
+    return cached.get();
+}
+
+// The key that types the symbol: unshifted on some key if any, else shifted.
+std::optional<std::uint16_t> keyTyping(xkb_keymap* keymap, xkb_keysym_t symbol) {
+    for (xkb_level_index_t level = 0; level < 2; ++level)
+        for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap); code <= xkb_keymap_max_keycode(keymap); ++code) {
+            if (code < kEvdevOffset || xkb_keymap_num_levels_for_key(keymap, code, 0) <= level) continue;
+            const xkb_keysym_t* syms = nullptr;
+            const int count = xkb_keymap_key_get_syms_by_level(keymap, code, 0, level, &syms);
+            for (int i = 0; i < count; ++i)
+                if (syms[i] == symbol) return static_cast<std::uint16_t>(code - kEvdevOffset);
+        }
     return std::nullopt;
 }
 
 } // namespace
 
-std::optional<Accelerator> parseAccelerator(std::string_view text) {
+std::optional<Accelerator> parseAccelerator(std::string_view text, const std::string& layout) {
     Accelerator out;
     while (!text.empty() && text.front() == '<') {
         const auto close = text.find('>');
@@ -77,7 +88,12 @@ std::optional<Accelerator> parseAccelerator(std::string_view text) {
         text.remove_prefix(close + 1);
     }
     if (text.empty()) return std::nullopt;
-    const auto key = keyOf(lower(text));
+    // GTK writes letters in either case ("<Super>Q"): the key is the same.
+    const xkb_keysym_t symbol =
+        xkb_keysym_to_lower(xkb_keysym_from_name(std::string(text).c_str(), XKB_KEYSYM_CASE_INSENSITIVE));
+    xkb_keymap* keymap = symbol == XKB_KEY_NoSymbol ? nullptr : keymapOf(layout);
+    if (!keymap) return std::nullopt;
+    const auto key = keyTyping(keymap, symbol);
     if (!key) return std::nullopt;
     out.key = *key;
     return out;

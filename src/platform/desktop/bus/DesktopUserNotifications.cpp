@@ -37,6 +37,7 @@ QDBusConnection& DesktopUserNotifications::bus() {
 void DesktopUserNotifications::post(const std::string& identifier, const std::string& title,
                                     const std::string& body) {
     Slot& slot = slots_[identifier];
+    slot.withdrawn = false;
     Notice notice{title, body};
     // Until the service names the notice on screen, a newer one waits, so
     // that it replaces rather than joins it.
@@ -45,6 +46,26 @@ void DesktopUserNotifications::post(const std::string& identifier, const std::st
         return;
     }
     send(identifier, notice);
+}
+
+void DesktopUserNotifications::withdraw(const std::string& identifier) {
+    const auto it = slots_.find(identifier);
+    if (it == slots_.end()) return;
+    Slot& slot = it->second;
+    slot.next.reset();
+    if (slot.sending) {
+        slot.withdrawn = true;
+        return;
+    }
+    close(slot.shownId);
+    slot.shownId = 0;
+}
+
+void DesktopUserNotifications::close(std::uint32_t shownId) {
+    if (!shownId || !bus().isConnected()) return;
+    auto call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("CloseNotification"));
+    call << shownId;
+    bus().asyncCall(call);
 }
 
 void DesktopUserNotifications::send(const std::string& identifier, const Notice& notice) {
@@ -74,6 +95,12 @@ void DesktopUserNotifications::delivered(const std::string& identifier, std::opt
                                          const Notice& notice) {
     Slot& slot = slots_[identifier];
     slot.sending = false;
+    if (slot.withdrawn) {
+        slot.withdrawn = false;
+        if (id) close(*id);
+        slot.shownId = 0;
+        return;
+    }
     if (id) slot.shownId = *id;
     else log_("corvadine: no notification service: " + notice.title + ": " + notice.body);
     if (slot.next) {

@@ -28,6 +28,7 @@ public:
     ~DesktopUserNotifications() override;
 
     void post(const std::string& identifier, const std::string& title, const std::string& body) override;
+    void withdraw(const std::string& identifier) override;
 
 private:
     struct Notice {
@@ -38,10 +39,12 @@ private:
         std::uint32_t shownId = 0;    // the service's id of the notice on screen
         bool sending = false;         // a Notify is awaiting its id
         std::optional<Notice> next;   // posted while sending: sent once it returns
+        bool withdrawn = false;       // withdrawn while sending: closed once it returns
     };
 
     QDBusConnection& bus();
     void send(const std::string& identifier, const Notice& notice);
+    void close(std::uint32_t shownId);
     void delivered(const std::string& identifier, std::optional<std::uint32_t> id, const Notice& notice);
 
     QString address_;

@@ -6,6 +6,7 @@
 #include "platform/desktop/bus/Accelerator.h"
 #include "platform/desktop/bus/BusMessages.h"
 #include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>
@@ -13,6 +14,9 @@
 #include <QDBusVariant>
 #include <QObject>
 #include <QProcess>
+
+#include <cstdio>
+#include <set>
 
 namespace corv::desktop {
 
@@ -44,6 +48,19 @@ constexpr const char* kGridChordKey = "toggle-application-view";
 // showing nothing.
 constexpr int kCallBoundMs = 1000;
 
+// The XKB layout GNOME types with now: its current source, or the first
+// layout when that is an input method.
+std::string currentLayout() {
+    const auto sources = GnomeInputSourceSettings().read();
+    if (!sources) return "us";
+    auto isLayout = [](const std::string& id) { return id.find(':') == std::string::npos; };
+    if (sources->current >= 0 && isLayout(sources->sources[std::size_t(sources->current)].id))
+        return sources->sources[std::size_t(sources->current)].id;
+    for (const auto& source : sources->sources)
+        if (isLayout(source.id)) return source.id;
+    return "us";
+}
+
 // The chord from GSettings, read now: the user may change it at any time.
 std::optional<Accelerator> gnomeGridChord() {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
@@ -58,7 +75,16 @@ std::optional<Accelerator> gnomeGridChord() {
         if (g_variant_is_of_type(value, G_VARIANT_TYPE_STRING_ARRAY)) {
             gsize count = 0;
             const gchar** chords = g_variant_get_strv(value, &count);
-            for (gsize i = 0; i < count && !out; ++i) out = parseAccelerator(chords[i]);
+            const std::string layout = currentLayout();
+            for (gsize i = 0; i < count && !out; ++i) {
+                out = parseAccelerator(chords[i], layout);
+                // Said once for each chord the user wrote that names no key here.
+                static std::set<std::string> told;
+                const std::string chord = chords[i];
+                if (!out && !chord.empty() && chord != "disabled" && told.insert(chord + "|" + layout).second)
+                    std::fprintf(stderr, "corvadine: GNOME's app grid chord \"%s\" names no key of the layout %s\n",
+                                 chord.c_str(), layout.c_str());
+            }
             g_free(chords);
         }
         g_variant_unref(value);

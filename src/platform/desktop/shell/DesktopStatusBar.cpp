@@ -8,13 +8,16 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace corv::desktop {
 
@@ -24,6 +27,18 @@ namespace {
 // a left click this soon after the program stopped being active is the click
 // that closed the panel, not one that opens it again.
 constexpr qint64 kClickAfterDeactivationMs = 300;
+
+// Calls back on the watcher's StatusNotifierHostRegistered signal.
+class HostListener final : public QObject {
+    Q_OBJECT
+public:
+    explicit HostListener(std::function<void()> registered) : registered_(std::move(registered)) {}
+public Q_SLOTS:
+    void hostRegistered() { registered_(); }
+
+private:
+    std::function<void()> registered_;
+};
 
 } // namespace
 
@@ -169,6 +184,7 @@ private:
 DesktopStatusBar::DesktopStatusBar() = default;
 
 DesktopStatusBar::~DesktopStatusBar() {
+    hostListener_.reset();
     watcherWatch_.reset();
     items_.clear();
     trayColors_.reset();
@@ -196,6 +212,43 @@ void DesktopStatusBar::watcherAppeared() {
     trace("status item: a watcher appeared");
     throughWatcher_ = true;
     for (auto& item : items_) item->showThroughWatcher();
+    askForHost();
+}
+
+void DesktopStatusBar::whenTrayAppears(std::function<void()> appeared) {
+    trayAppeared_ = std::move(appeared);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    hostListener_ = std::make_unique<HostListener>([this] { trayAppeared(); });
+    bus.connect(QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("/StatusNotifierWatcher"),
+                QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("StatusNotifierHostRegistered"),
+                hostListener_.get(), SLOT(hostRegistered()));
+    // A watcher already there may have had its tray since.
+    if (throughWatcher_) askForHost();
+}
+
+void DesktopStatusBar::askForHost() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!trayAppeared_ || !bus.isConnected()) return;
+    auto get = QDBusMessage::createMethodCall(QString::fromLatin1(kStatusNotifierWatcher),
+                                              QStringLiteral("/StatusNotifierWatcher"),
+                                              QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QString::fromLatin1(kStatusNotifierWatcher) << QStringLiteral("IsStatusNotifierHostRegistered");
+    auto* answer = new QDBusPendingCallWatcher(bus.asyncCall(get, kTrayAnswerBoundMs), hostListener_.get());
+    QObject::connect(answer, &QDBusPendingCallWatcher::finished, answer, [this](QDBusPendingCallWatcher* w) {
+        w->deleteLater();
+        const QDBusMessage reply = w->reply();
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+            qvariant_cast<QDBusVariant>(reply.arguments().front()).variant().toBool())
+            trayAppeared();
+    });
+}
+
+void DesktopStatusBar::trayAppeared() {
+    if (!trayAppeared_) return;
+    trace("status item: a tray appeared");
+    // Once: the callback may ask for the next tray.
+    std::exchange(trayAppeared_, {})();
 }
 
 bool DesktopStatusBar::hasTray() const {
@@ -209,7 +262,8 @@ bool DesktopStatusBar::hasTray() const {
 platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
     // Tray icons need the widgets application.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
-    if (!trayColors_) trayColors_ = std::make_unique<TrayColors>([this] { trayColorsChanged(); });
+    if (!trayColors_)
+        trayColors_ = std::make_unique<TrayColors>([this] { trayColorsChanged(); }, [this] { trayAppeared(); });
     if (items_.empty()) watchForWatcher();
     // Without its watcher, Qt's icon docks in an X tray only.
     const bool qtShows = qtThroughWatcher_ || !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
@@ -219,3 +273,5 @@ platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
 }
 
 } // namespace corv::desktop
+
+#include "DesktopStatusBar.moc"

@@ -2,10 +2,12 @@
 
 #include "platform/StatusBar.h"
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QDBusServiceWatcher;
-#include <vector>
+class QObject;
 
 namespace corv::desktop {
 
@@ -15,7 +17,7 @@ class TrayColors;
 // click (context request) send the item's action; menus pop up at the pointer.
 // The icons take the tray's colours when it names them, else a halo. A
 // StatusNotifierWatcher that appears after the icons were made shows them
-// from then on.
+// from then on; it counts as a tray once a tray has told it it shows items.
 class DesktopStatusBar final : public platform::StatusBar {
 public:
     DesktopStatusBar();
@@ -25,6 +27,7 @@ public:
 
     platform::StatusButtonItem* makeStatusItem() override;
     bool hasTray() const override;
+    void whenTrayAppears(std::function<void()> appeared) override;
 
     class Item;
 
@@ -32,6 +35,8 @@ private:
     void trayColorsChanged();
     void watchForWatcher();
     void watcherAppeared();
+    void askForHost();
+    void trayAppeared();
 
     std::unique_ptr<TrayColors> trayColors_;
     // Qt shows the icons through the watcher.
@@ -40,6 +45,9 @@ private:
     bool throughWatcher_ = false;
     std::unique_ptr<QDBusServiceWatcher> watcherWatch_;
     std::vector<std::unique_ptr<Item>> items_;
+    std::function<void()> trayAppeared_;
+    // Hears the watcher's news of a tray.
+    std::unique_ptr<QObject> hostListener_;
 };
 
 } // namespace corv::desktop

@@ -230,9 +230,13 @@ public:
     QIconEngine* clone() const override { return new SymbolEngine(image_, tray_); }
     // Trays that take a list of pictures get these sizes.
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
-        return {{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
+        QList<QSize> out;
+        for (const int side : kTrayIconSizes) out.push_back({side, side});
+        return out;
     }
-    QString iconName() override { return QString::fromStdString(image_.symbol); }
+    // No theme has the program's symbols: a named icon would send trays
+    // looking for it there rather than taking the pictures.
+    QString iconName() override { return {}; }
 
 private:
     const TrayLook* tray() const { return tray_ ? &*tray_ : nullptr; }

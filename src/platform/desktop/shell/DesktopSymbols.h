@@ -26,4 +26,7 @@ struct TrayLook {
 };
 QIcon traySymbolIcon(const platform::SymbolImage& image, const TrayLook& look);
 
+// The sides, in pixels, of the pictures a tray that takes a list of them gets.
+inline constexpr int kTrayIconSizes[] = {16, 22, 24, 32, 48, 64};
+
 } // namespace corv::desktop

@@ -1,5 +1,6 @@
 #include "platform/desktop/shell/StatusNotifierItem.h"
 
+#include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QCoreApplication>
@@ -82,7 +83,7 @@ namespace {
 
 SniPixmaps pixmapsOf(const QIcon& icon) {
     SniPixmaps out;
-    for (const int size : {16, 22, 24, 32, 48}) {
+    for (const int size : kTrayIconSizes) {
         const QImage image = icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
         if (image.isNull()) continue;
         SniPixmap p{image.width(), image.height(), {}};

@@ -28,7 +28,8 @@ QColor fromCardinals(const std::uint32_t* rgb) {
 
 } // namespace
 
-TrayColors::TrayColors(std::function<void()> changed) : changed_(std::move(changed)) {
+TrayColors::TrayColors(std::function<void()> changed, std::function<void()> appeared)
+    : changed_(std::move(changed)), appeared_(std::move(appeared)) {
     auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     auto* x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection()) return;
@@ -57,8 +58,10 @@ void TrayColors::read() {
     auto* c = static_cast<xcb_connection_t*>(connection_);
     std::optional<TrayPalette> found;
     auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection_), nullptr);
+    const bool appeared = !owner_ && owner && owner->owner;
     owner_ = owner ? owner->owner : 0;
     std::free(owner);
+    if (appeared && appeared_) appeared_();
     if (owner_) {
         // The tray's own changes and its end reach the event filter; the
         // structure events Qt asks for stay asked for.

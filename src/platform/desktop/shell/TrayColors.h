@@ -22,8 +22,9 @@ struct TrayPalette {
 
 class TrayColors final : public QAbstractNativeEventFilter {
 public:
-    // `changed` runs on the main thread whenever the colours change.
-    explicit TrayColors(std::function<void()> changed);
+    // `changed` runs on the main thread whenever the colours change, and
+    // `appeared` when a tray takes the selection that nobody held.
+    explicit TrayColors(std::function<void()> changed, std::function<void()> appeared = {});
     ~TrayColors() override;
     TrayColors(const TrayColors&) = delete;
     TrayColors& operator=(const TrayColors&) = delete;
@@ -36,6 +37,7 @@ private:
     void read();
 
     std::function<void()> changed_;
+    std::function<void()> appeared_;
     std::optional<TrayPalette> palette_;
     void* connection_ = nullptr;  // xcb_connection_t, Qt's
     std::uint32_t root_ = 0, owner_ = 0;

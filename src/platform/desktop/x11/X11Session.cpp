@@ -1,6 +1,6 @@
 #include "platform/desktop/x11/X11Session.h"
 
-#include "platform/desktop/compositor/CompositorChoice.h"
+#include "platform/desktop/shell/SessionType.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -65,12 +65,6 @@ int onIoError(Display* display) {
     return previous ? previous(display) : 0;
 }
 
-bool waylandSession() {
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return isWaylandSession(type ? type : "", wayland ? wayland : "");
-}
-
 Atom atom(Display* d, const char* name) { return XInternAtom(d, name, False); }
 
 std::optional<std::vector<unsigned long>> cardinals(Display* d, Window window, const char* property, Atom type) {
@@ -128,6 +122,16 @@ std::optional<WmClass> classOn(Display* d, Window window) {
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
     return out;
+}
+
+bool inTaskbarOn(Display* d, Window window) {
+    // The first type the window names is the one it means.
+    const auto types = cardinals(d, window, "_NET_WM_WINDOW_TYPE", XA_ATOM);
+    if (types && !types->empty() && types->front() != atom(d, "_NET_WM_WINDOW_TYPE_NORMAL") &&
+        types->front() != atom(d, "_NET_WM_WINDOW_TYPE_DIALOG"))
+        return false;
+    const auto states = cardinals(d, window, "_NET_WM_STATE", XA_ATOM);
+    return !states || std::find(states->begin(), states->end(), atom(d, "_NET_WM_STATE_SKIP_TASKBAR")) == states->end();
 }
 
 bool hasWmState(Display* d, Window window, Atom wmState) {
@@ -428,7 +432,7 @@ private:
             auto it = known_.find(w);
             X11Client client = it != known_.end() && it->second.pid > 0
                                    ? it->second
-                                   : X11Client{w, pidOn(display, w), classOn(display, w)};
+                                   : X11Client{w, pidOn(display, w), classOn(display, w), inTaskbarOn(display, w)};
             seen.emplace(w, client);
             out.clients.push_back(std::move(client));
         }
@@ -513,7 +517,7 @@ X11Session::~X11Session() {
 }
 
 X11Session& X11Session::standard() {
-    static X11Session* session = waylandSession() ? new X11Session() : new X11Session(std::string());
+    static X11Session* session = isWaylandSession() ? new X11Session() : new X11Session(std::string());
     return *session;
 }
 
@@ -566,20 +570,13 @@ std::vector<std::pair<XWindowId, std::int32_t>> X11Session::clientPids() {
     });
 }
 
-std::vector<XWindowId> X11Session::taskbarClients() {
-    return call<std::vector<XWindowId>>({}, [](Connection& c) {
-        std::vector<XWindowId> out;
-        const Atom normal = atom(c.display, "_NET_WM_WINDOW_TYPE_NORMAL"),
-                   dialog = atom(c.display, "_NET_WM_WINDOW_TYPE_DIALOG"),
-                   skip = atom(c.display, "_NET_WM_STATE_SKIP_TASKBAR");
-        for (XWindowId w : clientsOn(c.display, c.root)) {
-            // The first type the window names is the one it means.
-            const auto types = cardinals(c.display, w, "_NET_WM_WINDOW_TYPE", XA_ATOM);
-            if (types && !types->empty() && types->front() != normal && types->front() != dialog) continue;
-            const auto states = cardinals(c.display, w, "_NET_WM_STATE", XA_ATOM);
-            if (states && std::find(states->begin(), states->end(), skip) != states->end()) continue;
-            out.push_back(w);
-        }
+X11Windows X11Session::managedWindows() {
+    return call<X11Windows>({}, [](Connection& c) {
+        X11Windows out;
+        for (XWindowId w : clientsOn(c.display, c.root))
+            out.clients.push_back(X11Client{w, pidOn(c.display, w), classOn(c.display, w), inTaskbarOn(c.display, w)});
+        if (auto active = cardinals(c.display, c.root, "_NET_ACTIVE_WINDOW", XA_WINDOW); active && !active->empty())
+            out.active = active->front();
         return out;
     });
 }

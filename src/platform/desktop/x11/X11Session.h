@@ -39,6 +39,9 @@ struct X11Client {
     XWindowId window = 0;
     std::int32_t pid = -1;  // -1: unknown
     std::optional<WmClass> wmClass;
+    // False for a dock, the desktop or another special type, and for a
+    // window asking to be left out of the taskbar.
+    bool inTaskbar = true;
     bool operator==(const X11Client&) const = default;
 };
 
@@ -90,9 +93,9 @@ public:
     std::vector<XWindowId> clients();
     // The same with each one's pid (-1 when unknown), in one call.
     std::vector<std::pair<XWindowId, std::int32_t>> clientPids();
-    // The managed windows a taskbar lists: none of a dock, the desktop or
-    // another special type, nor one asking to be left out.
-    std::vector<XWindowId> taskbarClients();
+    // The managed windows bottom to top where the manager says the stacking,
+    // each with its pid and class, and the active one, in one call.
+    X11Windows managedWindows();
     XWindowId activeWindow();
     // WM_CLASS: instance and class; nothing when the window has none.
     std::optional<WmClass> wmClass(XWindowId window);

@@ -8,6 +8,7 @@
 #include "ui/tabs/exceptions/AppPopovers.h"
 #include "ui/tabs/exceptions/ExceptionRules.h"
 #include "ui/InteractionReader.h"
+#include "ui/KeyActivation.h"
 #include "ui/Theme.h"
 
 #include <QEnterEvent>
@@ -49,12 +50,18 @@ public:
         onPress(this, [p, a] {
             if (p) p->pick(a);
         });
+        actOnKeys(this, [p, a] {
+            if (p) p->pick(a);
+        });
+        setAccessibleName(name->text());
     }
     const Application& app() const { return app_; }
 
 protected:
     void enterEvent(QEnterEvent*) override { picker_->setHovered(app_); }
     void leaveEvent(QEvent*) override { picker_->setHovered(std::nullopt); }
+    // The keyboard's row is lit as the pointer's is.
+    void focusInEvent(QFocusEvent*) override { picker_->setHovered(app_); }
     void paintEvent(QPaintEvent*) override {
         if (picker_->hovered() != app_) return;
         QPainter p(this);

@@ -400,6 +400,7 @@ KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appi
     attachHint(add, q(platform::localized("Exception hint key add")));
     h->addWidget(add);
     add_ = add;
+    add_->setAccessibleName(q(platform::localized("Accessible add")));
     lock_ = tool(header_, h, Symbol::LockOpen, 20, "Exception hint key lock", true);
     h->addStretch(1);
     connect(load_, &QToolButton::pressed, this, [this] { keyboard::loadGlobalKeyBindings(appid_); });

@@ -12,6 +12,7 @@
 #include "ui/ButtonStyles.h"
 #include "ui/ConfirmDelButton.h"
 #include "ui/InteractionReader.h"
+#include "ui/KeyActivation.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/tabs/exceptions/AppPopovers.h"
@@ -158,6 +159,9 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
     onPress(nameArea_, [self] {
         if (self) self->openGesturePopover();
     });
+    actOnKeys(nameArea_, [self] {
+        if (self) self->openGesturePopover();
+    });
 
     // The keyboard glyph on its own hover ground.
     auto* keysArea = new HoverArea(this);
@@ -165,6 +169,7 @@ AppRow::AppRow(const std::string& appid, QWidget* parent)
     kh->setContentsMargins(0, 2, 0, 2);
     keys_ = new GlyphButton(QStringLiteral("keyboard"), 21, keysArea);
     keys_->setFixedSize(36, 28);
+    keys_->setAccessibleName(q(platform::localized("Accessible key bindings")));
     kh->addWidget(keys_);
     connect(keys_, &QAbstractButton::clicked, this, [this] { openKeyPopover(); });
     h->addWidget(keysArea);
@@ -189,6 +194,8 @@ void AppRow::refresh() {
     if (!e) return;
     check_->setOn(e->enabled);
     name_->setText(q(appRowName(appid_)));
+    nameArea_->setAccessibleName(name_->text());
+    check_->setAccessibleName(name_->text());
     const QColor c = e->enabled ? primaryColor() : dimLabelColor();
     setTextColor(name_, c);
     setTextColor(keys_, c);
@@ -257,6 +264,7 @@ ExceptionsTab::ExceptionsTab(QWidget* parent) : QWidget(parent), state_(std::mak
     h->setContentsMargins(20, 8, 20, 8);
     auto* installed = new StyledButton(ButtonStyle::Image, header);
     installed->setSymbol(QStringLiteral("plus.app"), 24.5);
+    installed->setAccessibleName(q(platform::localized("Accessible add application")));
     addInstalled_ = installed;
     auto* running = new StyledButton(ButtonStyle::MyImage, header);
     running->setText(q(platform::localized("Button add running apps")));

@@ -47,6 +47,7 @@ QToolButton* plusButton(QWidget* parent) {
     b->setObjectName("addButton");
     b->setAutoRaise(true);
     b->setText(QStringLiteral("\u2295"));
+    b->setAccessibleName(q(platform::localized("Accessible add")));
     b->setFont(systemFont(16, QFont::Light));
     b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; border-radius: 4px; }"
                                     " QToolButton:hover { background: rgba(255, 255, 255, 26); }"));

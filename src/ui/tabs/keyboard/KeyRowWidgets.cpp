@@ -25,6 +25,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMimeData>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
@@ -102,6 +103,12 @@ void CellButton::mousePressEvent(QMouseEvent* e) {
     }
     e->accept();
     if (e->button() == Qt::LeftButton && onPress) onPress();
+}
+
+void CellButton::keyPressEvent(QKeyEvent* e) {
+    if (armed_ || e->key() != Qt::Key_Space || e->modifiers() != Qt::NoModifier) return QToolButton::keyPressEvent(e);
+    e->accept();
+    if (!e->isAutoRepeat() && onPress) onPress();
 }
 
 void fillKeyActionMenu(AccentMenu& menu, const KeySlotRef& slot) {

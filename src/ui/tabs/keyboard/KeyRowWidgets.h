@@ -40,6 +40,8 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    // Space (and Return, which presses as Space) acts as a press.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     CellMenu* menu_;

@@ -131,6 +131,7 @@ QWidget* SettingsTab::buildFriction() {
     friction_ = new IntSlider({kSpeedLow, kSpeedHigh, 1, scrollFrictionValue, setScrollFrictionValue, nullptr,
                                Qt::white, applyScrollFriction, playMultiShotTestPulse, 16},
                               w);
+    friction_->setAccessibleName(loc("Setting tab scroll friction"));
     row->addWidget(friction_, 1);
     return w;
 }
@@ -158,6 +159,8 @@ QWidget* SettingsTab::buildHaptics() {
                                       [&para](std::int64_t v) { setIntensityValue(para, v); },
                                       [&enable] { return enable.get(); }, Qt::white, nullptr, pulse, 16},
                                      w);
+        slider->setAccessibleName(loc("Setting tab intensity"));
+        slider->setAccessibleDescription(loc(key));
         sliderRow->addWidget(slider, 1);
         rows->addLayout(sliderRow);
         rows->addSpacing(below);

@@ -6,6 +6,7 @@
 #include "ui/ConfirmDelButton.h"
 #include "ui/DrawableText.h"
 #include "ui/HintPanelWidget.h"
+#include "ui/KeyActivation.h"
 #include "ui/Theme.h"
 #include "ui/tabs/trackpad/ActionMenu.h"
 #include "ui/CheckBoxMark.h"
@@ -68,6 +69,8 @@ BindingRow::BindingRow(QWidget* parent) : QWidget(parent) {
     h->addWidget(msBox_);
 
     line_->setContentsMargins(0, 6, 0, 6);
+    // Space or Return highlights the row, as a click does.
+    actOnKeys(this, [this] { highlightRow(ref_); });
 }
 
 void BindingRow::setRow(const GestureRow& row) {
@@ -77,6 +80,7 @@ void BindingRow::setRow(const GestureRow& row) {
     lineColor_ = row.highlighted ? accent : rowColor(row.normColor);
 
     title_->setText(drawableText(gestureTitle(row.path)));
+    setAccessibleName(title_->text());
     QPalette pal = title_->palette();
     pal.setColor(QPalette::WindowText, lineColor_);
     title_->setPalette(pal);

@@ -1,7 +1,9 @@
 #include "platform/desktop/apps/DesktopApps.h"
 #include "platform/desktop/apps/DesktopEntry.h"
 #include "platform/desktop/apps/DesktopWorkspace.h"
+#include "platform/desktop/windows/EwmhWindows.h"
 #include "platform/desktop/x11/X11Session.h"
+#include "platform/sim/SimRunLoop.h"
 #include "support/PrivateBus.h"
 
 #include <QFile>
@@ -103,7 +105,9 @@ TEST(DesktopWorkspace, OpensThroughDesktopEntriesWithoutAShell) {
     qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(root + "/none"));
 
     X11Session none;
-    DesktopWorkspace workspace(&none);
+    sim::SimRunLoop loop;
+    EwmhWindows windows(loop, &none);
+    DesktopWorkspace workspace(windows);
     const std::string hostile = "corvtest://x/'a\"b$(touch " + root + "/pwned)`touch " + root + "/pwned2`;id";
     const std::vector<std::pair<Url, std::string>> rows{
         {Url(hostile), "--open|" + hostile + "|"},

@@ -308,26 +308,33 @@ TEST(ShellViews, CinnamonOverviewAndExpoAndXfcesApplicationFinder) {
     }
 }
 
-TEST(ShellViews, GsettingsChordsParseToTheKeysTheyName) {
+TEST(ShellViews, GsettingsChordsParseToTheKeysThatTypeThemInTheLayout) {
     const struct {
         const char* text;
+        const char* layout;
         std::optional<Accelerator> parsed;
     } cases[] = {
-        {"<Super>a", Accelerator{0x100000, KEY_A}},
-        {"<Primary><Alt>F5", Accelerator{0x40000 | 0x80000, KEY_F5}},
-        {"<Shift><Control>Page_Down", Accelerator{0x20000 | 0x40000, KEY_PAGEDOWN}},
-        {"<Mod4>9", Accelerator{0x100000, KEY_9}},
-        {"<super>Q", Accelerator{0x100000, KEY_Q}},
-        {"F12", Accelerator{0, KEY_F12}},
-        {"", std::nullopt},
-        {"disabled", std::nullopt},
-        {"<Super>", std::nullopt},
-        {"<Super", std::nullopt},
-        {"<Hyperspace>a", std::nullopt},
-        {"F13", std::nullopt},
-        {"<Super>udiaeresis", std::nullopt},
+        {"<Super>a", "us", Accelerator{0x100000, KEY_A}},
+        {"<Super>a", "fr", Accelerator{0x100000, KEY_Q}},
+        {"<Super>q", "fr", Accelerator{0x100000, KEY_A}},
+        {"<Super>z", "de(nodeadkeys)", Accelerator{0x100000, KEY_Y}},
+        {"<Super>udiaeresis", "de", Accelerator{0x100000, KEY_LEFTBRACE}},
+        {"<Super>udiaeresis", "us", std::nullopt},
+        {"<Super>a", "no-such-layout", Accelerator{0x100000, KEY_A}},
+        {"<Primary><Alt>F5", "fr", Accelerator{0x40000 | 0x80000, KEY_F5}},
+        {"<Shift><Control>Page_Down", "us", Accelerator{0x20000 | 0x40000, KEY_PAGEDOWN}},
+        {"<Mod4>9", "us", Accelerator{0x100000, KEY_9}},
+        {"<super>Q", "us", Accelerator{0x100000, KEY_Q}},
+        {"F12", "us", Accelerator{0, KEY_F12}},
+        {"<Super>F99999999999", "us", std::nullopt},
+        {"<Super>F99999999999999999999999", "fr", std::nullopt},
+        {"", "us", std::nullopt},
+        {"disabled", "us", std::nullopt},
+        {"<Super>", "us", std::nullopt},
+        {"<Super", "us", std::nullopt},
+        {"<Hyperspace>a", "us", std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(parseAccelerator(c.text), c.parsed) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(parseAccelerator(c.text, c.layout), c.parsed) << c.text << " in " << c.layout;
 }
 
 } // namespace

@@ -751,7 +751,7 @@ TEST(DesktopInput, WithoutAccessNothingIsTakenAndTheAlertSaysWhatIsWrongAndShows
             EXPECT_NE(line.find("TAG+=\"uaccess\""), std::string::npos) << line;
             EXPECT_NE(text.find(line), std::string::npos) << line;
         }
-        EXPECT_EQ(ruleLines, 4);  // keyboards, mice, touchpads, uinput
+        EXPECT_EQ(ruleLines, 5);  // keyboards, mice, touchpads, uinput, Logitech's hidraw
         EXPECT_LT(std::string("70-corvadine-input.rules"), std::string("73-seat-late.rules"));
 
         // The taps stay inert: nothing is taken, no uinput device made.

@@ -82,6 +82,8 @@ TEST_F(DesktopSymbolsTest, TemplateSymbolsAreDistinctDrawingsInTheThemesTextColo
             for (std::size_t i = 0; i < pictures.size(); ++i)
                 EXPECT_NE(pictures[i], image) << s << " looks like " << symbols[i];
             pictures.push_back(image);
+            // Plasma's Qt integration publishes a named icon by its name alone.
+            EXPECT_EQ(traySymbolIcon({s, true, {}, 0}, {}).name().toStdString(), "") << s;
         }
     }
 }

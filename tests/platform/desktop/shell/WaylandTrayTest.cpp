@@ -1,9 +1,11 @@
 // The program in a Wayland session under sway, on Wayland and through
 // Xwayland, with a private session bus: with no tray it says so once and
 // opens its panel, whole on the screen; a tray's watcher that appears later
-// gets the icon, and the tray's clicks toggle the panel, which Xwayland's
+// (waybar's) gets the icon and draws it, withdraws the notice and closes the
+// panel, and the tray's clicks toggle the panel, which Xwayland's
 // stale pointer does not move or cut.
 
+#include "support/ChildProcess.h"
 #include "support/HeadlessCompositor.h"
 #include "support/PrivateBus.h"
 
@@ -11,6 +13,7 @@
 #include <QDBusMetaType>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -24,6 +27,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <set>
 
 namespace corv::test {
 namespace {
@@ -33,24 +37,10 @@ const QString kWatcher = "org.kde.StatusNotifierWatcher";
 const QString kItem = "org.kde.StatusNotifierItem";
 constexpr int kStalePointerY = 200;
 
-// A tray's watcher: it records the items that register, and has a tray.
-const char* const kWatcherTemplate = R"(
-BUS_NAME = 'org.kde.StatusNotifierWatcher'
-MAIN_OBJ = '/StatusNotifierWatcher'
-MAIN_IFACE = 'org.kde.StatusNotifierWatcher'
-SYSTEM_BUS = False
-
-def load(mock, parameters):
-    mock.AddMethods(MAIN_IFACE, [('RegisterStatusNotifierItem', 's', '', ''),
-                                 ('RegisterStatusNotifierHost', 's', '', '')])
-    mock.AddProperties(MAIN_IFACE, {'IsStatusNotifierHostRegistered': True,
-                                    'ProtocolVersion': 0,
-                                    'RegisteredStatusNotifierItems': ['']})
-)";
-
 struct SessionCase {
     const char* name;
     const char* platform;  // QT_QPA_PLATFORM
+    QRgb bar;              // waybar's colour
 };
 
 void PrintTo(const SessionCase& c, std::ostream* os) { *os << c.name; }
@@ -72,7 +62,6 @@ protected:
             list >> time >> method >> args;
             list.endStructure();
             out << method;
-            if (method == "RegisterStatusNotifierItem" && !args.isEmpty()) registered = args.first().toString();
         }
         list.endArray();
         return out;
@@ -90,10 +79,41 @@ protected:
         return *shown;
     }
 
+    // waybar on the session bus: a bar at the screen's top, 30 high, that
+    // shows 24-pixel tray icons at its right end.
+    void startWaybar(const QProcessEnvironment& env) {
+        QFile config(home.filePath("waybar.json")), style(home.filePath("waybar.css"));
+        config.open(QIODevice::WriteOnly);
+        config.write(R"({"position": "top", "height": 30, "modules-right": ["tray"], "tray": {"icon-size": 24}})");
+        style.open(QIODevice::WriteOnly);
+        style.write(QString("window#waybar { background: #%1; }").arg(GetParam().bar & 0xFFFFFF, 6, 16, QChar('0')).toUtf8());
+        startChild(waybar, "waybar", {"-c", config.fileName(), "-s", style.fileName()}, env, home.filePath("waybar.log"));
+    }
+    // The item the tray shows, once it has one.
+    bool trayHasItem() {
+        const QDBusMessage m = bus.call(kWatcher, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
+                                        {kWatcher, "RegisteredStatusNotifierItems"});
+        registered = m.arguments().value(0).value<QDBusVariant>().variant().toStringList().value(0).section('/', 0, 0);
+        return !registered.isEmpty();
+    }
+    // Where the bar's pixels stand out from its colour, in sway's screenshot.
+    QRect iconOnBar(const QProcessEnvironment& env) {
+        QProcess grim;
+        grim.setProcessEnvironment(env);
+        grim.start("grim", {home.filePath("screen.png")});
+        const QImage screen = grim.waitForFinished(10000) ? QImage(home.filePath("screen.png")) : QImage();
+        QRect box;
+        for (int y = 0; y < 30 && y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x)
+                if (std::abs(qGray(screen.pixel(x, y)) - qGray(GetParam().bar)) > 96) box |= QRect(x, y, 1, 1);
+        return box;
+    }
+
     PrivateBus bus;
     HeadlessCompositor sway{HeadlessCompositor::Kind::Sway, {QSize(1280, 600), true}};
     QTemporaryDir home;
     QString registered;
+    QProcess waybar;
 };
 
 TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) {
@@ -159,21 +179,23 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     ASSERT_TRUE(spinUntil([&] { return said.contains("step showPanelWithoutTray"); }));
     EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
 
-    // A tray comes: the icon registers, and the tray reads its picture.
-    QFile watcher(home.filePath("watcher.py"));
-    ASSERT_TRUE(watcher.open(QIODevice::WriteOnly));
-    watcher.write(kWatcherTemplate);
-    watcher.close();
-    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
-    ASSERT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
-        << said.toStdString();
+    // A tray comes: the icon registers, and the tray reads its pictures, named
+    // by no icon name.
+    env.remove("DISPLAY");
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    startWaybar(env);
+    ASSERT_TRUE(spinUntil([&] { return trayHasItem(); })) << said.toStdString();
+    const QDBusMessage name = bus.call(registered, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                                       {kItem, "IconName"});
+    EXPECT_EQ(name.arguments().value(0).value<QDBusVariant>().variant().toString().toStdString(), "");
     const QDBusMessage pixmaps = bus.call(registered, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
                                           {kItem, "IconPixmap"});
     ASSERT_EQ(pixmaps.type(), QDBusMessage::ReplyMessage) << pixmaps.errorMessage().toStdString();
     // Pictures of whole ARGB pixels, some of them not transparent.
     const QDBusArgument list = pixmaps.arguments().first().value<QDBusVariant>().variant().value<QDBusArgument>();
     EXPECT_EQ(list.currentSignature(), "a(iiay)");
-    int pictures = 0, inked = 0;
+    std::set<int> sides;
+    int inked = 0;
     list.beginArray();
     while (!list.atEnd()) {
         int w = 0, h = 0;
@@ -181,23 +203,31 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
         list.beginStructure();
         list >> w >> h >> argb;
         list.endStructure();
-        ++pictures;
+        sides.insert(w);
+        EXPECT_EQ(w, h);
         EXPECT_EQ(argb.size(), w * h * 4);
         for (qsizetype i = 0; i < argb.size(); i += 4) inked += argb[i] != 0;
     }
     list.endArray();
-    EXPECT_GE(pictures, 1);
+    EXPECT_EQ(sides, (std::set<int>{16, 22, 24, 32, 48, 64}));
     EXPECT_GT(inked, 0);
+    // The bar draws it at its right end, up to 24 pixels, standing out from it.
+    QRect icon;
+    EXPECT_TRUE(spinUntil([&] { return (icon = iconOnBar(env)).width() >= 12 && icon.height() >= 12; }));
+    EXPECT_GE(icon.left(), 1280 - 40);
+    EXPECT_LE(icon.width(), 24);
+    EXPECT_LE(icon.height(), 24);
+    EXPECT_NEAR(icon.center().y(), 15, 3);
     // Following sway and showing the icon, the program hands none of its
     // descriptors to the programs it starts.
     EXPECT_TRUE(said.contains("corvadine: compositor: sway\n")) << said.toStdString();
     EXPECT_EQ(inheritable(program.processId()), std::vector<std::string>{});
 
-    // The tray's clicks close and reopen the panel.
-    bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {0, 0});
+    // The tray is the way in now: the notice is withdrawn and the panel closes.
     ASSERT_TRUE(saidTimes("panel hidden", 1)) << said.toStdString();
-    // The user's next click comes after the moment in which a click counts
-    // as the one that closed the panel.
+    EXPECT_TRUE(spinUntil([&] { return calls(kNotifications, "/org/freedesktop/Notifications").contains("CloseNotification"); }));
+    // The tray's clicks reopen and close the panel. The user's first click
+    // comes after the moment in which a click counts as the one that closed it.
     ASSERT_TRUE(spinUntil([&] { return said.contains("corvadine: status item: the program went inactive\n"); }))
         << said.toStdString();
     spinUntil([] { return false; }, 400);
@@ -220,11 +250,10 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
     EXPECT_TRUE(saidTimes("panel hidden", 2)) << said.toStdString();
 
-    // A watcher that restarts gets the icon again.
-    ASSERT_TRUE(bus.stopTemplate(kWatcher));
-    ASSERT_TRUE(bus.startTemplate(watcher.fileName(), kWatcher)) << bus.error();
-    EXPECT_TRUE(spinUntil([&] { return calls(kWatcher, "/StatusNotifierWatcher").contains("RegisterStatusNotifierItem"); }))
-        << said.toStdString();
+    // A tray that restarts gets the icon again.
+    stopChild(waybar);
+    startWaybar(env);
+    EXPECT_TRUE(spinUntil([&] { return trayHasItem(); })) << said.toStdString();
 
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(20000));
@@ -235,7 +264,8 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Sessions, WaylandTrayTest,
-                         ::testing::Values(SessionCase{"Wayland", "wayland"}, SessionCase{"Xwayland", "xcb"}),
+                         ::testing::Values(SessionCase{"Wayland", "wayland", qRgb(0x1e, 0x1e, 0x1e)},
+                                           SessionCase{"Xwayland", "xcb", qRgb(0xf0, 0xf0, 0xf0)}),
                          [](const ::testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -11,13 +11,15 @@
 #include "model/ShellState.h"
 #include "model/UIState.h"
 #include "platform/desktop/bus/DesktopViews.h"
-#include "platform/desktop/compositor/CompositorWindows.h"
-#include "platform/desktop/x11/DesktopAccessibility.h"
+#include "platform/desktop/windows/CompositorWindows.h"
+#include "platform/desktop/windows/DesktopAccessibility.h"
 #include "platform/desktop/x11/DesktopDisplays.h"
-#include "platform/desktop/x11/DesktopDock.h"
-#include "platform/desktop/x11/DesktopInputSources.h"
-#include "platform/desktop/x11/DesktopSpaces.h"
-#include "platform/desktop/x11/DesktopWindowServer.h"
+#include "platform/desktop/windows/DesktopDock.h"
+#include "platform/desktop/windows/DesktopInputSources.h"
+#include "platform/desktop/windows/DesktopSpaces.h"
+#include "platform/desktop/windows/DesktopWindowServer.h"
+#include "platform/desktop/windows/EwmhWindows.h"
+#include "platform/desktop/DesktopRunLoop.h"
 #include "platform/desktop/apps/DesktopWorkspace.h"
 #include "platform/desktop/x11/X11Session.h"
 #include "platform/sim/SimPlatform.h"
@@ -103,6 +105,8 @@ protected:
         server = new test::XServer;
         if (!server->error().empty()) return;
         x11 = new X11Session(server->name());
+        loop = new DesktopRunLoop;
+        ewmh = new EwmhWindows(*loop, x11);
         a.pid = server->startClient(20, 40, 300, 300, "corvtesta", "CorvTestA");
         b.pid = server->startClient(500, 40, 300, 300, "corvtestb", "CorvTestB", false);
         server->startManager();
@@ -133,6 +137,10 @@ protected:
         });
     }
     static void TearDownTestSuite() {
+        delete ewmh;
+        delete loop;
+        ewmh = nullptr;
+        loop = nullptr;
         delete x11;
         delete server;
         delete data;
@@ -187,12 +195,14 @@ protected:
     static inline QTemporaryDir* data = nullptr;
     static inline test::XServer* server = nullptr;
     static inline X11Session* x11 = nullptr;
+    static inline DesktopRunLoop* loop = nullptr;
+    static inline EwmhWindows* ewmh = nullptr;
     static inline Client a, b;
 };
 
 TEST_F(DesktopX11Test, PointerOverEachWindowFindsItsApplicationAndPid) {
-    DesktopWindowServer ws(x11);
-    DesktopWorkspace workspace(x11);
+    DesktopWindowServer ws(*ewmh);
+    DesktopWorkspace workspace(*ewmh);
     struct Row {
         const Client* client;
         std::optional<std::string> id;
@@ -218,7 +228,7 @@ TEST_F(DesktopX11Test, PointerOverEachWindowFindsItsApplicationAndPid) {
 }
 
 TEST_F(DesktopX11Test, TheTitleBarBelongsToItsWindow) {
-    DesktopWindowServer ws(x11);
+    DesktopWindowServer ws(*ewmh);
     for (const Client* c : {&a, &b}) {
         movePointer(titleBar(*c));
         auto found = ws.findWindowAndOwner(1, ws.cursorLocation(1));
@@ -230,7 +240,7 @@ TEST_F(DesktopX11Test, TheTitleBarBelongsToItsWindow) {
 
 // The program's own window, the panel say, makes it no regular application.
 TEST_F(DesktopX11Test, TheProgramsOwnWindowListsItAsAnAccessory) {
-    DesktopWorkspace workspace(x11);
+    DesktopWorkspace workspace(*ewmh);
     Display* d = server->display();
     const Window own = XCreateSimpleWindow(d, DefaultRootWindow(d), 300, 400, 200, 100, 0, 0, 0);
     const long pid = ::getpid();
@@ -251,8 +261,8 @@ TEST_F(DesktopX11Test, TheProgramsOwnWindowListsItAsAnAccessory) {
 }
 
 TEST_F(DesktopX11Test, RaiseActivatesAndWindowStatesToggle) {
-    DesktopAccessibility ax(x11);
-    DesktopWorkspace workspace(x11);
+    DesktopAccessibility ax(*ewmh);
+    DesktopWorkspace workspace(*ewmh);
     for (const Client* c : {&a, &b}) {
         auto windows = ax.copyAttributeValues(ax.createApplication(static_cast<std::int32_t>(c->pid)), "AXWindows", 0, 100);
         ASSERT_TRUE(windows && windows->size() == 1);
@@ -280,11 +290,12 @@ protected:
         if (IsSkipped()) return;
         resetShared();
         sim = std::make_unique<sim::SimPlatform>();
-        ws = std::make_unique<DesktopWindowServer>(x11);
-        workspace = std::make_unique<DesktopWorkspace>(x11);
-        ax = std::make_unique<DesktopAccessibility>(x11);
-        spaces = std::make_unique<DesktopSpaces>(x11);
-        dock = std::make_unique<DesktopDock>(sim->events, sim->runLoop, x11);
+        ws = std::make_unique<DesktopWindowServer>(*ewmh);
+        workspace = std::make_unique<DesktopWorkspace>(*ewmh);
+        ax = std::make_unique<DesktopAccessibility>(*ewmh);
+        spaces = std::make_unique<DesktopSpaces>(*ewmh);
+        windows = std::make_unique<EwmhWindows>(sim->runLoop, x11);
+        dock = std::make_unique<DesktopDock>(sim->events, sim->runLoop, *windows);
         dock->setNaturalScroll([] { return engine::NaturalScrollMirror::shared().get(); });
         platform::Services s = platform::installedServices();
         s.windowServer = ws.get();
@@ -314,6 +325,8 @@ protected:
     }
 
     std::unique_ptr<sim::SimPlatform> sim;
+    // Its watchers post to the sim's loop.
+    std::unique_ptr<EwmhWindows> windows;
     std::unique_ptr<DesktopWindowServer> ws;
     std::unique_ptr<DesktopWorkspace> workspace;
     std::unique_ptr<DesktopAccessibility> ax;
@@ -372,7 +385,7 @@ TEST_F(DesktopX11EngineTest, TwoEntriesStartingOneProgramAreTwoApplications) {
         for (const std::string& key : row.profiles) profiles[key] = AnApp{};
         Apps::shared().a.set(profiles);
         // As after a restart: the entries and the process are named afresh.
-        named = std::make_unique<DesktopWorkspace>(x11);
+        named = std::make_unique<DesktopWorkspace>(*ewmh);
         platform::Services s = before;
         s.workspace = named.get();
         platform::install(s);
@@ -457,7 +470,7 @@ TEST_F(DesktopX11EngineTest, DockSwipesMoveOneDesktopTheRightWay) {
 // through by the input-method action, and followed when the user changes
 // them.
 TEST_F(DesktopX11EngineTest, XkbGroupsAreTheInputSources) {
-    DesktopInputSources sources(sim->runLoop, x11);
+    DesktopInputSources sources(*windows);
     platform::Services s = platform::installedServices();
     s.inputSources = &sources;
     platform::install(s);
@@ -511,7 +524,7 @@ TEST_F(DesktopX11EngineTest, XkbGroupsAreTheInputSources) {
 // thread asks where the pointer is and what lies under it: a call waits for
 // the other thread's instead of finding nothing.
 TEST_F(DesktopX11Test, CallsFromTwoThreadsEachGetTheirAnswer) {
-    DesktopWorkspace workspace(x11);
+    DesktopWorkspace workspace(*ewmh);
     std::atomic<bool> done{false};
     std::atomic<int> lists{0}, shortLists{0};
     std::thread background([&] {
@@ -666,7 +679,7 @@ TEST(DesktopDockViews, EachSwipeShowsOrHidesTheViewItsDirectionAndWhatShowsCallF
         Views views;
         views.now = c.shown;
         Compositor compositor;
-        DesktopDock dock(sim.events, sim.runLoop, nullptr, &compositor);
+        DesktopDock dock(sim.events, sim.runLoop, compositor);
         dock.setViews(&views);
         platform::Event ended;
         ended.setType(platform::eventType::DockControl);

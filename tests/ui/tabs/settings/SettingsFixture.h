@@ -41,10 +41,12 @@ protected:
         else if (type == QEvent::MouseButtonRelease) test::releaseAt(w, at);
         else QTest::mouseMove(w->window()->windowHandle(), test::windowPoint(w, at));
     }
-    // A press at the middle, moved by `steps` values and a half, let go there.
+    // Where the fill ends, which a press grabs.
+    static double handleX(ui::IntSlider* s) { return s->width() * s->fillFraction(); }
+    // A press on the fill's end, moved by `steps` values, let go there.
     static void dragBy(ui::IntSlider* s, double stepWidth, int steps) {
-        const double x0 = s->width() / 2.0;
-        const double x1 = x0 + (steps + (steps < 0 ? -0.5 : 0.5)) * stepWidth;
+        const double x0 = handleX(s);
+        const double x1 = x0 + steps * stepWidth;
         mouse(s, QEvent::MouseButtonPress, x0);
         mouse(s, QEvent::MouseMove, (x0 + x1) / 2);
         mouse(s, QEvent::MouseMove, x1);

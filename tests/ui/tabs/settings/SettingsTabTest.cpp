@@ -80,10 +80,11 @@ TEST_F(SettingsTabTest, ScrollFrictionClampsStoredSpeedsAndWritesTheTableAtRelea
     // Moving writes nothing; releases before the writer runs give one write, the last.
     Options::shared().sclAcc.set(20);
     auto* s = tab->frictionSlider();
-    mouse(s, QEvent::MouseButtonPress, 100);
-    mouse(s, QEvent::MouseMove, 100 + 3.5 * s->width() / 50);
+    const double x0 = handleX(s);
+    mouse(s, QEvent::MouseButtonPress, x0);
+    mouse(s, QEvent::MouseMove, x0 + 3 * s->width() / 50);
     EXPECT_EQ(sim->background.pendingCount(), 0u);
-    mouse(s, QEvent::MouseButtonRelease, 100 + 3.5 * s->width() / 50);
+    mouse(s, QEvent::MouseButtonRelease, x0 + 3 * s->width() / 50);
     dragFriction(-13);
     EXPECT_EQ(takeWrites(), (Writes{{magic, 8192}}));
     // Stored speeds: half to even, bounded before any conversion.
@@ -93,9 +94,10 @@ TEST_F(SettingsTabTest, ScrollFrictionClampsStoredSpeedsAndWritesTheTableAtRelea
         Options::shared().sclAcc.set(speed);
         EXPECT_EQ(s->shownValue(), shown) << speed;
     }
+    // A click left of the fill's end pages down from the shown value.
     Options::shared().sclAcc.set(kNaN);
     click(s);
-    EXPECT_EQ(Options::shared().sclAcc.get(), 14);
+    EXPECT_EQ(Options::shared().sclAcc.get(), 10);
 }
 
 TEST_F(SettingsTabTest, IntensitiesReadBackAsSetAndPulsesGoToTheTouchedTrackpadWhileOn) {

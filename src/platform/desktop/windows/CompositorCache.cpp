@@ -1,0 +1,115 @@
+#include "platform/desktop/windows/CompositorCache.h"
+
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace corv::desktop {
+
+struct CompositorCache::Shared {
+    explicit Shared(platform::RunLoop& l) : loop(l) {}
+    platform::RunLoop& loop;
+
+    mutable std::mutex mutex;
+    CompositorWindowList windows;
+    std::optional<CompositorDesktops> desktops;
+    std::optional<CompositorInputSources> sources;
+
+    // Main thread only.
+    CompositorWatchId nextWatch = 1;
+    std::map<CompositorWatchId, std::function<void(const CompositorWindowList&)>> windowWatchers;
+    std::map<CompositorWatchId, std::function<void(bool)>> sourceWatchers;
+
+    // Runs each watcher still there when its turn comes: one may drop another.
+    template <class Watchers, class Arg> static void run(Watchers& watchers, const Arg& arg) {
+        std::vector<CompositorWatchId> ids;
+        for (const auto& [id, watcher] : watchers) ids.push_back(id);
+        for (CompositorWatchId id : ids)
+            if (auto it = watchers.find(id); it != watchers.end()) {
+                auto watcher = it->second;
+                watcher(arg);
+            }
+    }
+};
+
+CompositorCache::CompositorCache(platform::RunLoop& loop) : shared_(std::make_shared<Shared>(loop)) {}
+
+CompositorCache::~CompositorCache() = default;
+
+void CompositorCache::setWindows(CompositorWindowList windows) {
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->windows == windows) return;
+        shared_->windows = windows;
+    }
+    shared_->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(shared_), windows = std::move(windows)] {
+        if (auto shared = weak.lock()) Shared::run(shared->windowWatchers, windows);
+    });
+}
+
+void CompositorCache::setDesktops(std::optional<CompositorDesktops> desktops) {
+    std::lock_guard lock(shared_->mutex);
+    shared_->desktops = desktops;
+}
+
+void CompositorCache::setInputSources(std::optional<CompositorInputSources> sources) {
+    bool list = false;
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->sources == sources) return;
+        const auto& old = shared_->sources;
+        list = !old || !sources || old->sources != sources->sources;
+        shared_->sources = std::move(sources);
+    }
+    shared_->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(shared_), list] {
+        if (auto shared = weak.lock()) Shared::run(shared->sourceWatchers, list);
+    });
+}
+
+CompositorWindowList CompositorCache::windows() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->windows;
+}
+
+std::optional<CompositorDesktops> CompositorCache::desktops() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->desktops;
+}
+
+std::optional<CompositorInputSources> CompositorCache::inputSources() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->sources;
+}
+
+CompositorWatchId CompositorCache::watchWindows(std::function<void(const CompositorWindowList&)> changed) {
+    const CompositorWatchId id = shared_->nextWatch++;
+    shared_->windowWatchers.emplace(id, std::move(changed));
+    // At once, with what is known now.
+    shared_->loop.post([weak = std::weak_ptr<Shared>(shared_), id] {
+        auto shared = weak.lock();
+        if (!shared) return;
+        auto it = shared->windowWatchers.find(id);
+        if (it == shared->windowWatchers.end()) return;
+        CompositorWindowList now;
+        {
+            std::lock_guard lock(shared->mutex);
+            now = shared->windows;
+        }
+        auto watcher = it->second;
+        watcher(now);
+    });
+    return id;
+}
+
+CompositorWatchId CompositorCache::watchInputSources(std::function<void(bool list)> changed) {
+    const CompositorWatchId id = shared_->nextWatch++;
+    shared_->sourceWatchers.emplace(id, std::move(changed));
+    return id;
+}
+
+void CompositorCache::unwatch(CompositorWatchId id) {
+    shared_->windowWatchers.erase(id);
+    shared_->sourceWatchers.erase(id);
+}
+
+} // namespace corv::desktop

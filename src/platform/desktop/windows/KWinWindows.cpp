@@ -1,0 +1,481 @@
+#include "platform/desktop/windows/KWinWindows.h"
+
+#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/DesktopTrace.h"
+
+#include <QCryptographicHash>
+#include <QDBusArgument>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <unistd.h>
+
+namespace corv::desktop {
+
+namespace {
+
+const QString kKWin = QStringLiteral("org.kde.KWin");
+const QString kScripting = QStringLiteral("org.kde.kwin.Scripting");
+const QString kKeyboard = QStringLiteral("org.kde.keyboard");
+const QString kLayouts = QStringLiteral("/Layouts");
+const QString kLayoutsInterface = QStringLiteral("org.kde.KeyboardLayouts");
+// KWin's window ids are UUIDs: a report names at most this many windows, in
+// at most this many characters.
+constexpr int kMaxWindows = 4096;
+constexpr qsizetype kMaxReport = 2 * 1024 * 1024;
+// A KWin that has just taken its name may not offer its scripting yet: it is
+// asked again, twice as late each time up to a bound, and we say once that we
+// are blind.
+constexpr double kLoadRetry = 0.2;
+constexpr double kLoadRetryMost = 10.0;
+constexpr int kLoadTriesBeforeSaying = 5;
+// Commands wait for the command script at most this many, this long.
+constexpr std::size_t kMaxCommands = 64;
+constexpr double kCommandBound = 10.0;
+// Our scripts' folders and plugin names carry the pid of the run; a folder
+// also names its bus, whose KWin has its scripts.
+const QString kFolderPrefix = QStringLiteral("corvadine-kwin-");
+QString busTag(const QString& sessionBus) {
+    const std::string address = resolveBusAddress(sessionBus, BusKind::Session);
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QByteArray::fromStdString(address), QCryptographicHash::Sha1).toHex().left(12));
+}
+QString mainPlugin(qint64 pid) { return QStringLiteral("corvadine-windows-%1").arg(pid); }
+// Command runs take turns between two names: KWin frees a script's name only
+// some time after unloading it.
+QString commandPlugin(qint64 pid, int run) { return QStringLiteral("corvadine-command-%1-%2").arg(pid).arg(run % 2); }
+
+// KWin's window ids are UUIDs in braces; anything else would be code in the
+// scripts that name a window.
+bool plainId(const QString& id) {
+    if (id.isEmpty() || id.size() > 64) return false;
+    for (const QChar c : id)
+        if (!(c.isDigit() || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') || c == u'{' || c == u'}' ||
+              c == u'-'))
+            return false;
+    return true;
+}
+
+struct Layout {
+    QString shortName, variant, longName;
+};
+
+const QDBusArgument& operator>>(const QDBusArgument& in, Layout& layout) {
+    in.beginStructure();
+    in >> layout.shortName >> layout.variant >> layout.longName;
+    in.endStructure();
+    return in;
+}
+
+} // namespace
+
+class KWinWindows::Link final : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.brelvantoque.Corvadine.KWinWindows")
+
+public:
+    explicit Link(const QString& sessionBus)
+        : bus(sessionBus, BusKind::Session, QStringLiteral("corv-kwin-")),
+          tag(busTag(sessionBus)),
+          scripts(QDir::temp().filePath(kFolderPrefix + QString::number(::getpid()) + u'-' + tag + QStringLiteral("-XXXXXX"))) {}
+
+    ServiceBus bus;
+    QString tag;
+    QTemporaryDir scripts;
+    KWinWindows* owner = nullptr;
+    QString mainScript, commandScript;
+    QDBusServiceWatcher watcher;
+    // The connection that owns KWin's name: the only one we hear.
+    QString kwin;
+
+    void call(const QString& service, const QString& path, const QString& interface, const QString& method,
+              const QVariantList& args = {}) {
+        auto message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(args);
+        bus.asyncCall(message);
+    }
+    void scripting(const QString& method, const QVariantList& args = {}) {
+        call(kKWin, QStringLiteral("/Scripting"), kScripting, method, args);
+    }
+    // Loads a script under a plugin name; `loaded` gets whether KWin took it.
+    void load(const QString& file, const QString& plugin, std::function<void(bool)> loaded) {
+        scripting(QStringLiteral("unloadScript"), {plugin});
+        auto message = QDBusMessage::createMethodCall(kKWin, QStringLiteral("/Scripting"), kScripting, QStringLiteral("loadScript"));
+        message << file << plugin;
+        auto* loading = new QDBusPendingCallWatcher(bus.asyncCall(message), this);
+        QObject::connect(loading, &QDBusPendingCallWatcher::finished, this,
+                         [loaded = std::move(loaded)](QDBusPendingCallWatcher* call) {
+                             call->deleteLater();
+                             QDBusPendingReply<int> reply = *call;
+                             loaded(reply.isValid() && reply.value() >= 0);
+                         });
+    }
+
+public slots:
+    Q_SCRIPTABLE void Report(const QString& json) {
+        if (!owner || !fromKWin()) return;
+        if (json.size() > kMaxReport) {
+            if (traceEnabled()) trace("kwin: a report too long");
+            return;
+        }
+        owner->report(json.toUtf8());
+    }
+    Q_SCRIPTABLE QString Next() {
+        if (!owner || !fromKWin()) return QStringLiteral("[]");
+        return owner->nextCommands();
+    }
+    void layoutsChanged() {
+        if (owner) owner->readLayouts();
+    }
+    // A KWin that restarts runs our script again; one gone tells nothing.
+    void ownerChanged(const QString& name, const QString&, const QString& now) {
+        if (!owner) return;
+        if (name == kKeyboard) {
+            owner->readLayouts();
+            return;
+        }
+        kwin = now;
+        if (now.isEmpty()) owner->forget();
+        else owner->runMainScript();
+    }
+
+private:
+    bool fromKWin() const { return calledFromDBus() && !kwin.isEmpty() && message().service() == kwin; }
+};
+
+namespace {
+
+// Writes a script of ours into the folder, naming our connection in it.
+QString writeScript(KWinWindows::Link& link, const QString& resource, const QString& name) {
+    QFile from(resource);
+    if (!from.open(QIODevice::ReadOnly)) return {};
+    QByteArray text = from.readAll();
+    text.replace("%SERVICE%", link.bus.baseService().toUtf8());
+    const QString file = link.scripts.filePath(name);
+    QFile script(file);
+    if (!script.open(QIODevice::WriteOnly) || script.write(text) != text.size()) return {};
+    return file;
+}
+
+// A run that crashed left its folder, and its scripts loaded in KWin.
+void unloadLeftovers(KWinWindows::Link& link) {
+    const auto entries = QDir::temp().entryInfoList({kFolderPrefix + QStringLiteral("*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        const QString rest = entry.fileName().mid(kFolderPrefix.size());
+        bool number = false;
+        const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&number);
+        if (!number || rest.section(QLatin1Char('-'), 1, 1) != link.tag || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == ::getpid() ||
+            entry.ownerId() != ::getuid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        link.scripting(QStringLiteral("unloadScript"), {mainPlugin(pid)});
+        for (int run : {0, 1}) link.scripting(QStringLiteral("unloadScript"), {commandPlugin(pid, run)});
+        QDir(entry.filePath()).removeRecursively();
+    }
+}
+
+} // namespace
+
+std::unique_ptr<KWinWindows> KWinWindows::open(platform::RunLoop& loop, const QString& sessionBus) {
+    auto link = std::make_unique<Link>(sessionBus);
+    if (!link->bus.isConnected() || !link->scripts.isValid()) return nullptr;
+    link->mainScript = writeScript(*link, QStringLiteral(":/compositor/kwin/windows.js"), QStringLiteral("windows.js"));
+    link->commandScript = writeScript(*link, QStringLiteral(":/compositor/kwin/commands.js"), QStringLiteral("commands.js"));
+    if (link->mainScript.isEmpty() || link->commandScript.isEmpty()) return nullptr;
+    if (!link->bus.registerObject(QStringLiteral("/KWinWindows"), link.get(), QDBusConnection::ExportScriptableSlots))
+        return nullptr;
+    link->watcher.setConnection(link->bus);
+    link->watcher.setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
+    link->watcher.addWatchedService(kKWin);
+    link->watcher.addWatchedService(kKeyboard);
+    QObject::connect(&link->watcher, &QDBusServiceWatcher::serviceOwnerChanged, link.get(), &Link::ownerChanged);
+    // Who owns KWin's name now: the bus answers before KWin can run our script.
+    auto owner = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                                QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"));
+    owner << kKWin;
+    auto* asking = new QDBusPendingCallWatcher(link->bus.asyncCall(owner), link.get());
+    QObject::connect(asking, &QDBusPendingCallWatcher::finished, link.get(), [l = link.get()](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        QDBusPendingReply<QString> reply = *call;
+        if (reply.isValid() && l->kwin.isEmpty()) l->kwin = reply.value();
+    });
+    unloadLeftovers(*link);
+    auto windows = std::unique_ptr<KWinWindows>(new KWinWindows(loop, std::move(link)));
+    windows->runMainScript();
+    return windows;
+}
+
+KWinWindows::KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link)
+    : loop_(loop), cache_(loop), link_(std::move(link)) {
+    link_->owner = this;
+    for (const char* signal : {"layoutChanged", "layoutListChanged"})
+        link_->bus.connect(kKeyboard, kLayouts, kLayoutsInterface, QString::fromLatin1(signal), link_.get(),
+                           SLOT(layoutsChanged()));
+    readLayouts();
+}
+
+KWinWindows::~KWinWindows() {
+    link_->owner = nullptr;
+    link_->scripting(QStringLiteral("unloadScript"), {mainPlugin(::getpid())});
+    for (int run : {0, 1}) link_->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid(), run)});
+}
+
+void KWinWindows::runMainScript() { loadMainScript(0, ++loadGeneration_); }
+
+void KWinWindows::loadMainScript(int attempt, int generation) {
+    link_->load(link_->mainScript, mainPlugin(::getpid()), [this, attempt, generation](bool loaded) {
+        if (generation != loadGeneration_) return;
+        if (loaded) {
+            link_->scripting(QStringLiteral("start"));
+            if (saidBlind_) std::fprintf(stderr, "corvadine: KWin runs our script again\n");
+            saidBlind_ = false;
+            return;
+        }
+        if (attempt + 1 == kLoadTriesBeforeSaying && !saidBlind_) {
+            std::fprintf(stderr, "corvadine: KWin does not run our script; the application in front is unknown until it does\n");
+            saidBlind_ = true;
+        }
+        const double delay = std::min(kLoadRetry * std::pow(2.0, attempt), kLoadRetryMost);
+        // Posted tasks find this gone with the link, whose death ends them.
+        loop_.postAfter(delay, [weak = QPointer<Link>(link_.get()), attempt, generation] {
+            if (weak && weak->owner) weak->owner->loadMainScript(attempt + 1, generation);
+        });
+    });
+}
+
+unsigned KWinWindows::capabilities() const {
+    return static_cast<unsigned>(CompositorCapability::WindowUnderPointer) |
+           static_cast<unsigned>(CompositorCapability::Desktops) |
+           static_cast<unsigned>(CompositorCapability::FullScreen) |
+           static_cast<unsigned>(CompositorCapability::Maximize) |
+           static_cast<unsigned>(CompositorCapability::Activate) |
+           static_cast<unsigned>(CompositorCapability::InputSources);
+}
+
+void KWinWindows::report(const QByteArray& json) {
+    const QJsonObject state = QJsonDocument::fromJson(json).object();
+    if (state.isEmpty()) return;
+    const QJsonArray all = state.value(QLatin1String("windows")).toArray();
+    if (all.size() > kMaxWindows) return;
+    CompositorWindowList list;
+    std::set<QString> seen;
+    std::set<CompositorWindowId> maximized;
+    const auto idOf = [&](const QString& uuid) -> CompositorWindowId {
+        if (uuid.isEmpty()) return 0;
+        auto [it, added] = ids_.emplace(uuid, nextId_);
+        if (added) {
+            uuids_[nextId_] = uuid;
+            ++nextId_;
+        }
+        return it->second;
+    };
+    for (const auto value : all) {
+        const QJsonObject o = value.toObject();
+        const QString uuid = o.value(QLatin1String("id")).toString();
+        if (!plainId(uuid) || !seen.insert(uuid).second) continue;
+        CompositorWindow w;
+        w.id = idOf(uuid);
+        w.appId = o.value(QLatin1String("appId")).toString().toStdString();
+        w.wmClass = o.value(QLatin1String("wmClass")).toString().toStdString();
+        w.wmInstance = o.value(QLatin1String("wmInstance")).toString().toStdString();
+        const qint64 pid = o.value(QLatin1String("pid")).toInteger(-1);
+        // A process's pid, never a stand-in's.
+        w.pid = pid > 0 && pid < kFirstStandInPid ? static_cast<std::int32_t>(pid) : -1;
+        w.fullScreen = o.value(QLatin1String("fullScreen")).toBool();
+        if (o.value(QLatin1String("maximized")).toBool()) maximized.insert(w.id);
+        w.geometry = platform::Rect{o.value(QLatin1String("x")).toDouble(), o.value(QLatin1String("y")).toDouble(),
+                                    o.value(QLatin1String("width")).toDouble(),
+                                    o.value(QLatin1String("height")).toDouble()};
+        list.windows.push_back(std::move(w));
+    }
+    // Windows gone lose their ids.
+    for (auto it = ids_.begin(); it != ids_.end();) {
+        if (seen.count(it->first)) {
+            ++it;
+            continue;
+        }
+        uuids_.erase(it->second);
+        it = ids_.erase(it);
+    }
+    const auto known = [&](const QString& key) {
+        auto it = ids_.find(state.value(key).toString());
+        return it == ids_.end() ? CompositorWindowId{0} : it->second;
+    };
+    list.focused = known(QStringLiteral("active"));
+    maximized_ = std::move(maximized);
+    {
+        std::lock_guard lock(mutex_);
+        under_ = known(QStringLiteral("under"));
+        if (state.contains(QLatin1String("x")))
+            pointer_ = platform::Point{state.value(QLatin1String("x")).toDouble(), state.value(QLatin1String("y")).toDouble()};
+    }
+    const int desktop = state.value(QLatin1String("desktop")).toInt(-1);
+    const int count = state.value(QLatin1String("desktops")).toInt(0);
+    cache_.setDesktops(desktop >= 0 && desktop < count ? std::optional(CompositorDesktops{desktop, count}) : std::nullopt);
+    cache_.setWindows(std::move(list));
+}
+
+void KWinWindows::forget() {
+    ++loadGeneration_;
+    queued_.clear();
+    commandOut_ = false;
+    ids_.clear();
+    uuids_.clear();
+    maximized_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        pointer_.reset();
+        under_ = 0;
+    }
+    cache_.setDesktops(std::nullopt);
+    cache_.setWindows({});
+}
+
+std::optional<platform::Point> KWinWindows::pointer() {
+    std::lock_guard lock(mutex_);
+    return pointer_;
+}
+
+std::optional<CompositorWindow> KWinWindows::windowAt(platform::Point) {
+    CompositorWindowId under = 0;
+    {
+        std::lock_guard lock(mutex_);
+        under = under_;
+    }
+    return windowById(cache_.windows(), under);
+}
+
+bool KWinWindows::onWindow(CompositorWindowId window, const char* act, bool on) {
+    auto it = uuids_.find(window);
+    if (it == uuids_.end() || queued_.size() >= kMaxCommands) return false;
+    queued_.push_back(QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("id"), it->second}, {QStringLiteral("act"), QLatin1String(act)},
+                                  {QStringLiteral("on"), on}})
+            .toJson(QJsonDocument::Compact)));
+    if (traceEnabled()) trace(("kwin: " + std::string(act) + (on ? "" : " off")).c_str());
+    runCommands();
+    return true;
+}
+
+// One command script is out at a time; it takes every command queued by the
+// time it asks. One KWin does not run in time takes its commands with it.
+void KWinWindows::runCommands() {
+    if (commandOut_ || queued_.empty()) return;
+    commandOut_ = true;
+    const int run = ++commandRun_;
+    const auto failed = [this, run](const char* why) {
+        if (!commandOut_ || run != commandRun_) return;
+        commandOut_ = false;
+        queued_.clear();
+        if (traceEnabled()) trace(why);
+    };
+    link_->load(link_->commandScript, commandPlugin(::getpid(), run), [this, failed](bool loaded) {
+        if (loaded) link_->scripting(QStringLiteral("start"));
+        else failed("kwin: the command script does not load");
+    });
+    loop_.postAfter(kCommandBound, [weak = QPointer<Link>(link_.get()), failed] {
+        if (weak && weak->owner) failed("kwin: the command script did not ask");
+    });
+}
+
+QString KWinWindows::nextCommands() {
+    QString all = QStringLiteral("[");
+    for (std::size_t i = 0; i < queued_.size(); ++i) all += (i ? QStringLiteral(",") : QString()) + queued_[i];
+    all += QStringLiteral("]");
+    queued_.clear();
+    commandOut_ = false;
+    // Unloaded after our answer has reached it; the next run goes out then.
+    loop_.post([weak = QPointer<Link>(link_.get()), run = commandRun_] {
+        if (!weak || !weak->owner) return;
+        weak->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid(), run)});
+        weak->owner->runCommands();
+    });
+    return all;
+}
+
+bool KWinWindows::activate(CompositorWindowId window) { return onWindow(window, "activate"); }
+
+bool KWinWindows::setFullScreen(CompositorWindowId window, bool on) { return onWindow(window, "fullScreen", on); }
+
+bool KWinWindows::toggleMaximized(CompositorWindowId window) {
+    return onWindow(window, "maximize", maximized_.count(window) == 0);
+}
+
+bool KWinWindows::switchDesktop(int direction) {
+    if (direction == 0) return false;
+    if (traceEnabled()) trace(direction > 0 ? "kwin: next desktop" : "kwin: previous desktop");
+    link_->call(kKWin, QStringLiteral("/KWin"), kKWin, direction > 0 ? QStringLiteral("nextDesktop") : QStringLiteral("previousDesktop"));
+    return true;
+}
+
+void KWinWindows::readLayouts() {
+    auto message = QDBusMessage::createMethodCall(kKeyboard, kLayouts, kLayoutsInterface, QStringLiteral("getLayoutsList"));
+    auto* list = new QDBusPendingCallWatcher(link_->bus.asyncCall(message), link_.get());
+    QObject::connect(list, &QDBusPendingCallWatcher::finished, link_.get(), [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        const QDBusMessage reply = call->reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
+            reply.signature() != QLatin1String("a(sss)")) {
+            cache_.setInputSources(std::nullopt);
+            return;
+        }
+        CompositorInputSources sources;
+        const QDBusArgument array = reply.arguments().front().value<QDBusArgument>();
+        array.beginArray();
+        while (!array.atEnd()) {
+            Layout layout;
+            array >> layout;
+            const QString id = layout.variant.isEmpty() ? layout.shortName : layout.shortName + "(" + layout.variant + ")";
+            sources.sources.push_back(CompositorInputSource{id.toStdString(), layout.longName.toStdString()});
+        }
+        array.endArray();
+        auto current = QDBusMessage::createMethodCall(kKeyboard, kLayouts, kLayoutsInterface, QStringLiteral("getLayout"));
+        auto* index = new QDBusPendingCallWatcher(link_->bus.asyncCall(current), link_.get());
+        QObject::connect(index, &QDBusPendingCallWatcher::finished, link_.get(),
+                         [this, sources](QDBusPendingCallWatcher* call) mutable {
+                             call->deleteLater();
+                             QDBusPendingReply<uint> reply = *call;
+                             const int at = reply.isValid() ? static_cast<int>(reply.value()) : -1;
+                             sources.current = at >= 0 && at < static_cast<int>(sources.sources.size()) ? at : -1;
+                             cache_.setInputSources(std::move(sources));
+                         });
+    });
+}
+
+bool KWinWindows::selectInputSource(const std::string& id) {
+    const auto sources = cache_.inputSources();
+    if (!sources) return false;
+    for (std::size_t i = 0; i < sources->sources.size(); ++i)
+        if (sources->sources[i].id == id) {
+            link_->call(kKeyboard, kLayouts, kLayoutsInterface, QStringLiteral("setLayout"),
+                        {QVariant::fromValue(static_cast<uint>(i))});
+            return true;
+        }
+    return false;
+}
+
+bool KWinWindows::nextInputSource() {
+    if (!cache_.inputSources()) return false;
+    link_->call(kKeyboard, kLayouts, kLayoutsInterface, QStringLiteral("switchToNextLayout"));
+    return true;
+}
+
+} // namespace corv::desktop
+
+#include "KWinWindows.moc"

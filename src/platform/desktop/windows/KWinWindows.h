@@ -1,0 +1,100 @@
+#pragma once
+
+// KWin's windows through its scripting over D-Bus: a script of ours (in
+// resources/kwin/) runs inside KWin and calls back a D-Bus method of ours
+// with the windows, the active one, the one under the pointer and the
+// desktops whenever one of them changes; lookups read what it told last and
+// never wait. Activation, full screen and maximising are queued for a second
+// script, loaded one run at a time, that asks for them and is then unloaded;
+// the desktops move through /KWin and the keyboard's layouts are
+// org.kde.keyboard's. Every call is sent without waiting, and only KWin's own
+// connection is heard. Plasma 5.27's scripting names and Plasma 6's are both
+// understood. A KWin that restarts runs the script again; the scripts of a
+// run that crashed are unloaded and their folder removed at start.
+
+#include "platform/RunLoop.h"
+#include "platform/desktop/windows/CompositorCache.h"
+#include "platform/desktop/windows/CompositorWindows.h"
+
+#include <QString>
+
+#include <map>
+#include <vector>
+#include <set>
+#include <memory>
+#include <mutex>
+
+namespace corv::desktop {
+
+class KWinWindows final : public CompositorWindows {
+public:
+    // Null when the bus cannot be reached or our script cannot be written.
+    static std::unique_ptr<KWinWindows> open(platform::RunLoop& loop, const QString& sessionBus);
+    ~KWinWindows() override;
+
+    std::string name() const override { return "kwin"; }
+    unsigned capabilities() const override;
+
+    CompositorWindowList windows() override { return cache_.windows(); }
+    std::optional<platform::Point> pointer() override;
+    // The window KWin found under its pointer when it last told.
+    std::optional<CompositorWindow> windowAt(platform::Point) override;
+    bool activate(CompositorWindowId window) override;
+    bool setFullScreen(CompositorWindowId window, bool on) override;
+    bool toggleMaximized(CompositorWindowId window) override;
+    std::optional<CompositorDesktops> desktops() override { return cache_.desktops(); }
+    bool switchDesktop(int direction) override;
+    std::optional<CompositorInputSources> inputSources() override { return cache_.inputSources(); }
+    bool selectInputSource(const std::string& id) override;
+    bool nextInputSource() override;
+
+    CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) override {
+        return cache_.watchWindows(std::move(changed));
+    }
+    CompositorWatchId watchInputSources(std::function<void(bool list)> changed) override {
+        return cache_.watchInputSources(std::move(changed));
+    }
+    void unwatch(CompositorWatchId id) override { cache_.unwatch(id); }
+
+    // The bus side (a QObject): the script's reports and the layouts' signals.
+    class Link;
+    // Main thread: a report of the script, as JSON.
+    void report(const QByteArray& json);
+    // The command script asks for the queued commands, as JSON.
+    QString nextCommands();
+    void readLayouts();
+    // KWin went away: nothing is known until it runs our script again.
+    void forget();
+
+private:
+    KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link);
+    // Loads our script and starts it; a KWin still starting is asked again,
+    // less often each time.
+    void runMainScript();
+    void loadMainScript(int attempt, int generation);
+    // Queues a command on the window KWin knows by the id.
+    bool onWindow(CompositorWindowId window, const char* act, bool on = true);
+    void runCommands();
+
+    platform::RunLoop& loop_;
+    CompositorCache cache_;
+    std::unique_ptr<Link> link_;
+
+    // Main thread: KWin's window ids (UUIDs) and ours.
+    std::map<QString, CompositorWindowId> ids_;
+    std::map<CompositorWindowId, QString> uuids_;
+    std::set<CompositorWindowId> maximized_;
+    CompositorWindowId nextId_ = 1;
+    // The commands not yet asked for, and whether the command script is out.
+    std::vector<QString> queued_;
+    int commandRun_ = 0;
+    bool commandOut_ = false;
+    int loadGeneration_ = 0;
+    bool saidBlind_ = false;
+
+    mutable std::mutex mutex_;
+    std::optional<platform::Point> pointer_;
+    CompositorWindowId under_ = 0;
+};
+
+} // namespace corv::desktop

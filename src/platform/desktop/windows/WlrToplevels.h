@@ -1,0 +1,54 @@
+#pragma once
+
+// The windows of a wlroots compositor through its foreign-toplevel protocol
+// (zwlr_foreign_toplevel_manager_v1), on a Wayland connection of our own
+// served by a thread of its own. The protocol tells each toplevel's app id
+// and its activated, maximised and full-screen states, but no pid, geometry
+// or pointer: each app id gets a stand-in pid, and the focused window stands
+// for the one under the pointer. Lookups read what the thread last read and
+// never wait; they find nothing while a request has gone unanswered longer
+// than kCompositorBound. Requests are handed to the thread, which sends them
+// without waiting. No desktops or keyboard layouts: the protocol has none.
+
+#include "platform/RunLoop.h"
+#include "platform/desktop/windows/CompositorWindows.h"
+
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace corv::desktop {
+
+class WlrToplevels final : public CompositorWindows {
+public:
+    // `display` as $WAYLAND_DISPLAY (a name or a path; empty: the default).
+    // Null when the display does not answer within kCompositorBound or
+    // offers no toplevel manager.
+    static std::unique_ptr<WlrToplevels> open(platform::RunLoop& loop, const std::string& display);
+    ~WlrToplevels() override;
+
+    std::string name() const override { return "wlr-toplevels"; }
+    unsigned capabilities() const override;
+
+    CompositorWindowList windows() override;
+    bool activate(CompositorWindowId window) override;
+    bool setFullScreen(CompositorWindowId window, bool on) override;
+    bool toggleMaximized(CompositorWindowId window) override;
+
+    CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) override;
+    void unwatch(CompositorWatchId id) override;
+
+    struct Link;
+    enum class Request : int;
+
+private:
+    explicit WlrToplevels(std::unique_ptr<Link> link);
+    // Hands a request on a window to the thread; false for no window.
+    bool request(CompositorWindowId window, Request what);
+    bool stuck() const;
+
+    std::unique_ptr<Link> link_;
+    std::thread thread_;
+};
+
+} // namespace corv::desktop

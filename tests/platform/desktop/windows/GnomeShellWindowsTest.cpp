@@ -1,0 +1,404 @@
+// GNOME's windows through the program's extension, under a real GNOME Shell
+// started headless for each test (support/GnomeShell.h), with foot terminals
+// as the applications: focus changes by the user's click, desktops step, full
+// screen is read back from the shell, input sources are listed and selected,
+// and a session without the extension tells the user once and takes the
+// extension up as soon as it is turned on.
+
+#include "platform/desktop/windows/GnomeShellWindows.h"
+
+#include "platform/desktop/DesktopRunLoop.h"
+#include "support/GnomeShell.h"
+
+#include <QDBusArgument>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace corv::desktop {
+namespace {
+
+using test::GnomeShell;
+using test::spinUntil;
+
+const QString kOne = "corv.test.one";
+const QString kTwo = "corv.test.two";
+
+// The extension's own word on a window, as another client reads it.
+QVariantMap windowInShell(GnomeShell& shell, CompositorWindowId id) {
+    const QDBusMessage reply = shell.extension("Windows");
+    if (reply.type() != QDBusMessage::ReplyMessage) return {};
+    const auto list = reply.arguments().value(0).value<QDBusArgument>();
+    QVariantMap found;
+    list.beginArray();
+    while (!list.atEnd()) {
+        QVariantMap w;
+        list >> w;
+        if (w.value("id").toUInt() == id) found = w;
+    }
+    list.endArray();
+    return found;
+}
+
+int shellWorkspace(GnomeShell& shell) {
+    const QDBusMessage reply = shell.extension("Workspaces");
+    return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toInt() : -1;
+}
+
+std::optional<CompositorWindow> byApp(const CompositorWindowList& list, const QString& appId) {
+    for (const auto& w : list.windows)
+        if (w.appId == appId.toStdString()) return w;
+    return std::nullopt;
+}
+
+// A point of the window that the other window does not cover.
+platform::Point uncovered(const platform::Rect& mine, const platform::Rect& other) {
+    for (double fx : {0.5, 0.1, 0.9})
+        for (double fy : {0.5, 0.1, 0.9}) {
+            const platform::Point p{mine.x + mine.width * fx, mine.y + mine.height * fy};
+            if (!other.contains(p)) return p;
+        }
+    return {mine.x + 1, mine.y + 1};
+}
+
+class GnomeShellWindowsTest : public ::testing::Test {
+protected:
+    void start(GnomeShell::Setup setup, GnomeShellWindows::Options options = {}) {
+        shell = std::make_unique<GnomeShell>(setup);
+        ASSERT_EQ(shell->error(), "");
+        options.sessionBus = shell->sessionBus();
+        if (options.extensionFolder.isEmpty()) options.extensionFolder = shell->extensionFolder();
+        windows = std::make_unique<GnomeShellWindows>(loop, options);
+        watch = windows->watchWindows([this](const CompositorWindowList& list) { seen.push_back(list); });
+    }
+    // Starts foot with the app id and waits until the watcher sees its window.
+    CompositorWindow client(const QString& appId) {
+        const qint64 pid = shell->startClient(appId);
+        EXPECT_NE(pid, 0);
+        spinUntil([&] { return !seen.empty() && byApp(seen.back(), appId); });
+        const auto w = seen.empty() ? std::nullopt : byApp(seen.back(), appId);
+        EXPECT_TRUE(w) << "no window of " << appId.toStdString() << "; " << shell->log();
+        if (w) {
+            EXPECT_EQ(w->pid, pid);
+        }
+        return w.value_or(CompositorWindow{});
+    }
+    std::string focusedApp() {
+        if (seen.empty()) return "none seen";
+        const auto w = focusedWindow(seen.back());
+        return w ? w->appId : "";
+    }
+    void TearDown() override {
+        if (windows) windows->unwatch(watch);
+        windows.reset();
+        shell.reset();
+    }
+
+    DesktopRunLoop loop;
+    std::unique_ptr<GnomeShell> shell;
+    std::unique_ptr<GnomeShellWindows> windows;
+    CompositorWatchId watch = 0;
+    std::vector<CompositorWindowList> seen;
+};
+
+TEST_F(GnomeShellWindowsTest, AClickFocusesTheApplicationWhichIsAlsoTheOneUnderThePointer) {
+    start({.appIds = {kOne, kTwo}});
+    const CompositorWindow one = client(kOne);
+    const CompositorWindow two = client(kTwo);
+    ASSERT_TRUE(windows->can(CompositorCapability::WindowUnderPointer));
+
+    for (const CompositorWindow* target : {&one, &two, &one}) {
+        SCOPED_TRACE(target->appId);
+        // Where the shell has put them by now.
+        const CompositorWindowList now = windows->windows();
+        const auto mine = windowById(now, target->id);
+        const auto other = windowById(now, target->id == one.id ? two.id : one.id);
+        ASSERT_TRUE(mine && other);
+        const platform::Point p = uncovered(mine->geometry, other->geometry);
+        ASSERT_TRUE(shell->pointTo(int(p.x), int(p.y)));
+        ASSERT_TRUE(shell->click());
+        EXPECT_TRUE(spinUntil([&] { return focusedApp() == target->appId; })) << focusedApp();
+        EXPECT_EQ(focusedWindow(windows->windows()).value_or(CompositorWindow{}).appId, target->appId);
+        const auto pointer = windows->pointer();
+        ASSERT_TRUE(pointer);
+        EXPECT_NEAR(pointer->x, p.x, 1);
+        EXPECT_NEAR(pointer->y, p.y, 1);
+        const auto under = windows->windowAt(*pointer);
+        ASSERT_TRUE(under);
+        EXPECT_EQ(under->appId, target->appId);
+        EXPECT_EQ(under->pid, target->pid);
+    }
+    // The pointer over the other window, without a click: that one is under
+    // it, the clicked one keeps the focus.
+    const CompositorWindowList now = windows->windows();
+    const auto over = windowById(now, two.id);
+    ASSERT_TRUE(over);
+    const platform::Point p = uncovered(over->geometry, windowById(now, one.id).value_or(CompositorWindow{}).geometry);
+    ASSERT_TRUE(shell->pointTo(int(p.x), int(p.y)));
+    EXPECT_EQ(windows->windowAt(windows->pointer().value_or(platform::Point{})).value_or(CompositorWindow{}).appId,
+              two.appId);
+    EXPECT_EQ(focusedApp(), one.appId);
+
+    // Over no window.
+    ASSERT_TRUE(shell->pointTo(GnomeShell::kWidth - 1, GnomeShell::kHeight - 1));
+    EXPECT_FALSE(windows->windowAt({GnomeShell::kWidth - 1.0, GnomeShell::kHeight - 1.0}));
+}
+
+TEST_F(GnomeShellWindowsTest, DesktopsStepAndWindowStatesChangeAsTheShellReadsThemBack) {
+    start({.appIds = {kOne, kTwo}});
+    const CompositorWindow one = client(kOne);
+    const CompositorWindow two = client(kTwo);
+
+    // GNOME keeps one empty workspace after the used ones.
+    EXPECT_EQ(windows->desktops(), (CompositorDesktops{0, 2}));
+    EXPECT_FALSE(windows->switchDesktop(-1));
+    EXPECT_EQ(shellWorkspace(*shell), 0);
+    EXPECT_TRUE(windows->switchDesktop(+1));
+    EXPECT_TRUE(spinUntil([&] { return shellWorkspace(*shell) == 1; }));
+    EXPECT_EQ(windows->desktops(), (CompositorDesktops{1, 2}));
+    EXPECT_FALSE(windows->switchDesktop(+1));
+    EXPECT_TRUE(windows->switchDesktop(-1));
+    EXPECT_TRUE(spinUntil([&] { return shellWorkspace(*shell) == 0; }));
+
+    ASSERT_TRUE(windows->activate(one.id));
+    EXPECT_TRUE(spinUntil([&] { return focusedApp() == one.appId; })) << focusedApp();
+    ASSERT_TRUE(windows->activate(two.id));
+    EXPECT_TRUE(spinUntil([&] { return focusedApp() == two.appId; })) << focusedApp();
+
+    const platform::Rect monitor{0, 0, GnomeShell::kWidth, GnomeShell::kHeight};
+    const auto watched = [&] { return seen.empty() ? std::nullopt : windowById(seen.back(), two.id); };
+    const struct {
+        const char* what;
+        std::function<bool()> request;
+        const char* key;
+        bool expected;
+    } steps[] = {
+        {"full screen on", [&] { return windows->setFullScreen(two.id, true); }, "fullscreen", true},
+        {"full screen off", [&] { return windows->setFullScreen(two.id, false); }, "fullscreen", false},
+        {"maximised", [&] { return windows->toggleMaximized(two.id); }, "maximized", true},
+        {"maximised again", [&] { return windows->toggleMaximized(two.id); }, "maximized", false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(step.request());
+        EXPECT_TRUE(spinUntil([&] { return windowInShell(*shell, two.id).value(step.key).toBool() == step.expected; }));
+        if (std::string(step.key) != "fullscreen") continue;
+        // The watcher sees it, over the whole monitor or back in its place.
+        EXPECT_TRUE(spinUntil([&] {
+            const auto w = watched();
+            return w && w->fullScreen == step.expected && (w->geometry == monitor) == step.expected;
+        }));
+    }
+    EXPECT_FALSE(windowInShell(*shell, one.id).value("fullscreen").toBool());
+}
+
+TEST_F(GnomeShellWindowsTest, InputSourcesAreListedAndSelectedThroughTheShell) {
+    start({});
+    std::vector<bool> changes;
+    windows->watchInputSources([&](bool list) { changes.push_back(list); });
+
+    // The shell may be busy a while after its start.
+    std::optional<CompositorInputSources> sources;
+    ASSERT_TRUE(spinUntil([&] { return (sources = windows->inputSources()).has_value(); }));
+    ASSERT_EQ(sources->sources.size(), 2u);
+    EXPECT_EQ(sources->sources[0].id, "us");
+    EXPECT_EQ(sources->sources[1].id, "de(nodeadkeys)");
+    EXPECT_FALSE(sources->sources[1].name.empty());
+    EXPECT_EQ(sources->current, 0);
+
+    const struct {
+        std::function<bool()> request;
+        int current;
+    } steps[] = {
+        {[&] { return windows->selectInputSource("de(nodeadkeys)"); }, 1},
+        {[&] { return windows->nextInputSource(); }, 0},
+        {[&] { return windows->nextInputSource(); }, 1},
+    };
+    for (const auto& step : steps) {
+        changes.clear();
+        ASSERT_TRUE(step.request());
+        EXPECT_TRUE(spinUntil([&] { return std::count(changes.begin(), changes.end(), false) > 0; }));
+        EXPECT_EQ(shell->extension("InputSources").arguments().value(1).toInt(), step.current);
+    }
+    EXPECT_FALSE(windows->selectInputSource("fr"));
+}
+
+TEST_F(GnomeShellWindowsTest, WithoutTheExtensionTheUserIsToldOnceAndItIsTakenUpWhenTurnedOn) {
+    std::vector<ExtensionNotice> notices;
+    GnomeShellWindows::Options options;
+    options.notify = [&](const ExtensionNotice& n) { notices.push_back(n); };
+    options.fallback.desktops = [] { return CompositorDesktops{0, 3}; };
+    start({.extensionOn = false, .appIds = {kOne}}, options);
+
+    EXPECT_FALSE(windows->extensionPresent());
+    EXPECT_FALSE(windows->can(CompositorCapability::WindowUnderPointer));
+    EXPECT_TRUE(windows->windows().windows.empty());
+    EXPECT_FALSE(windows->windowAt({640, 400}));
+    EXPECT_EQ(windows->desktops(), (CompositorDesktops{0, 3}));
+    // The list comes from GNOME's settings; they cannot select.
+    const auto sources = windows->inputSources();
+    ASSERT_TRUE(sources);
+    EXPECT_EQ(sources->sources, (std::vector<CompositorInputSource>{{"us", ""}, {"de(nodeadkeys)", ""}}));
+    EXPECT_EQ(sources->current, 0);
+    EXPECT_FALSE(windows->selectInputSource("de(nodeadkeys)"));
+
+    ASSERT_TRUE(spinUntil([&] { return !notices.empty(); }));
+    EXPECT_NE(notices.front().body.find("gnome-extensions enable corvadine@brelvantoque.com"), std::string::npos)
+        << notices.front().body;
+
+    // The user turns it on, as gnome-extensions does.
+    const QDBusMessage enabled = shell->shellExtensions("EnableExtension", {test::kExtensionUuid});
+    ASSERT_EQ(enabled.type(), QDBusMessage::ReplyMessage) << enabled.errorMessage().toStdString();
+    ASSERT_TRUE(spinUntil([&] { return windows->extensionPresent(); }));
+    EXPECT_TRUE(windows->can(CompositorCapability::WindowUnderPointer));
+    const CompositorWindow one = client(kOne);
+    ASSERT_TRUE(windows->activate(one.id));
+    EXPECT_TRUE(spinUntil([&] { return focusedApp() == one.appId; })) << focusedApp();
+    EXPECT_EQ(notices.size(), 1u);
+}
+
+// The extension's service played by python3-dbusmock, its Windows call slow
+// once: the lookup gives up within the bound, later ones give up at once, and
+// once the call is answered lookups answer again.
+TEST(GnomeShellStandInTest, AnExtensionThatDoesNotAnswerInTimeIsNotWaitedForAgainUntilItAnswers) {
+    test::PrivateBus bus;
+    ASSERT_EQ(bus.error(), "");
+    ASSERT_TRUE(bus.startObject(kGnomeShellService, kGnomeShellPath, kGnomeShellInterface)) << bus.error();
+    const auto added = bus.mock(kGnomeShellService, kGnomeShellPath, "AddMethod",
+                                {kGnomeShellInterface, "Windows", "", "aa{sv}u",
+                                 "import time\n"
+                                 "if not getattr(self, 'slowed', False):\n"
+                                 "    self.slowed = True\n"
+                                 "    time.sleep(1.5)\n"
+                                 "ret = ([{'id': dbus.UInt32(7), 'app_id': 'corv.test.one.desktop', 'pid': 42}], 7)"});
+    ASSERT_EQ(added.type(), QDBusMessage::ReplyMessage) << added.errorMessage().toStdString();
+
+    DesktopRunLoop loop;
+    GnomeShellWindows windows(loop, {.sessionBus = bus.address()});
+    ASSERT_TRUE(windows.extensionPresent());
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(windows.windows().windows.empty());
+    EXPECT_LT(clock.elapsed(), kCompositorBound.count() + 150);
+    clock.restart();
+    EXPECT_TRUE(windows.windows().windows.empty());
+    EXPECT_FALSE(windows.pointer());
+    EXPECT_LT(clock.elapsed(), 20);
+
+    CompositorWindowList list;
+    EXPECT_TRUE(spinUntil([&] { return !(list = windows.windows()).windows.empty(); }, 5000));
+    ASSERT_EQ(list.windows.size(), 1u);
+    EXPECT_EQ(list.focused, 7u);
+    EXPECT_EQ(list.windows[0].appId, "corv.test.one");
+    EXPECT_EQ(list.windows[0].pid, 42);
+}
+
+TEST(GnomeShellPartsTest, InputSourceIdsMatchTheX11KeymapsAndGoBack) {
+    const struct {
+        GnomeSource gnome;
+        std::string id;
+    } cases[] = {
+        {{"xkb", "us"}, "us"},
+        {{"xkb", "de+nodeadkeys"}, "de(nodeadkeys)"},
+        {{"ibus", "anthy"}, "ibus:anthy"},
+        {{"ibus", "table:wubi"}, "ibus:table:wubi"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(inputSourceId(c.gnome), c.id);
+        EXPECT_EQ(gnomeSource(c.id), c.gnome) << c.id;
+    }
+    // The current one is the most recent that is enabled.
+    const std::vector<GnomeSource> enabled{{"xkb", "us"}, {"xkb", "fr"}};
+    EXPECT_EQ(inputSourcesOf(enabled, {{"xkb", "gone"}, {"xkb", "fr"}, {"xkb", "us"}}).current, 1);
+    EXPECT_EQ(inputSourcesOf(enabled, {}).current, 0);
+    EXPECT_EQ(inputSourcesOf({}, {{"xkb", "us"}}).current, -1);
+}
+
+TEST(GnomeShellPartsTest, WindowsAreNamedByTheirDesktopEntryElseTheirWaylandAppId) {
+    const auto d = [](std::initializer_list<std::pair<const char*, QVariant>> values) {
+        QVariantMap m;
+        for (const auto& [k, v] : values) m.insert(k, v);
+        return m;
+    };
+    const auto w = [](CompositorWindowId id, std::string appId, std::int32_t pid) {
+        CompositorWindow out;
+        out.id = id;
+        out.appId = std::move(appId);
+        out.pid = pid;
+        return out;
+    };
+    CompositorWindow xterm = w(5, "", 77);
+    xterm.wmInstance = "xterm";
+    xterm.wmClass = "XTerm";
+    xterm.fullScreen = true;
+    xterm.geometry = {1, 2, 3, 4};
+    const struct {
+        QVariantMap description;
+        CompositorWindow expected;
+    } cases[] = {
+        {d({{"id", 3u}, {"app_id", "org.example.Edit.desktop"}, {"wm_class", "org.example.Edit"}, {"pid", 9}}),
+         w(3, "org.example.Edit", 9)},
+        {d({{"id", 4u}, {"app_id", ""}, {"wm_class", "foot"}, {"pid", 0}}), w(4, "foot", -1)},
+        {d({{"id", 5u}, {"app_id", ""}, {"x11", true}, {"wm_class", "XTerm"}, {"wm_class_instance", "xterm"},
+            {"fullscreen", true}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}, {"pid", 77}}),
+         xterm},
+        {d({{"app_id", "gone.desktop"}}), CompositorWindow{}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(gnomeWindowOf(c.description), c.expected) << c.expected.id;
+}
+
+TEST(GnomeShellPartsTest, TheExtensionIsCopiedWhereMissingOrChangedAndTheNoticeSaysWhatToDo) {
+    QTemporaryDir dir;
+    const QString folder = gnomeExtensionFolder(dir.path());
+    EXPECT_EQ(folder, dir.path() + "/gnome-shell/extensions/corvadine@brelvantoque.com");
+    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Written);
+    QFile shipped(QString(CORV_TEST_DIR) + "/../resources/gnome-shell/corvadine@brelvantoque.com/extension.js");
+    QFile copied(folder + "/extension.js");
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), shipped.readAll());
+    copied.close();
+    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Current);
+    {
+        QFile changed(folder + "/metadata.json");
+        ASSERT_TRUE(changed.open(QIODevice::WriteOnly));
+        changed.write("{}");
+    }
+    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Written);
+    {
+        QFile blocker(dir.path() + "/file");
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(installGnomeExtension(dir.path() + "/file/extension"), ExtensionCopy::Failed);
+
+    const struct {
+        std::optional<double> shellState;
+        ExtensionCopy copy;
+        int major;
+        const char* says;  // nullptr: no notice
+    } cases[] = {
+        {std::nullopt, ExtensionCopy::Written, 43, "Log out and back in, then turn on"},
+        {2, ExtensionCopy::Current, 43, "Turn on its GNOME Shell extension"},
+        {6, ExtensionCopy::Current, 44, "Turn on its GNOME Shell extension"},
+        {3, ExtensionCopy::Current, 43, "failed to start: see Extensions"},
+        {4, ExtensionCopy::Written, 43, "a new copy is installed"},
+        {1, ExtensionCopy::Written, 43, "was updated: log out and back in"},
+        {1, ExtensionCopy::Current, 43, nullptr},
+        {std::nullopt, ExtensionCopy::Written, 46, "runs on GNOME 43 and 44 only, not on GNOME 46"},
+        {std::nullopt, ExtensionCopy::Failed, 43, "could not be copied"},
+    };
+    for (const auto& c : cases) {
+        const auto notice = extensionNotice(extensionStateOf(c.shellState), c.copy, c.major, folder);
+        if (!c.says) {
+            EXPECT_FALSE(notice) << notice->body;
+            continue;
+        }
+        ASSERT_TRUE(notice) << c.says;
+        EXPECT_NE(notice->body.find(c.says), std::string::npos) << notice->body;
+    }
+}
+
+} // namespace
+} // namespace corv::desktop

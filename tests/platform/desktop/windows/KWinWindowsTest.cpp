@@ -1,0 +1,107 @@
+// KWin's facility under a real KWin started headless: the next run cleans up
+// after one that crashed, a window maximised before the script came counts as
+// maximised, commands leave no files, only KWin is heard, and a KWin that
+// refuses our script is asked again without end.
+
+#include "platform/desktop/DesktopRunLoop.h"
+#include "platform/desktop/windows/KWinWindows.h"
+#include "platform/sim/SimRunLoop.h"
+
+#include "support/HeadlessCompositor.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace corv::desktop {
+namespace {
+
+using test::spinUntil;
+
+QDir folderOf(qint64 pid) {
+    const QStringList all = QDir::temp().entryList({QString("corvadine-kwin-%1-*").arg(pid)}, QDir::Dirs);
+    return all.size() == 1 ? QDir(QDir::temp().filePath(all.front())) : QDir("/nonexistent");
+}
+
+// A run for the test below to kill.
+TEST(KWinWindows, DISABLED_RunsForAnotherTest) {
+    DesktopRunLoop loop;
+    auto windows = qEnvironmentVariableIsSet("CORV_KWIN_RUN") ? KWinWindows::open(loop, qEnvironmentVariable("CORV_KWIN_RUN")) : nullptr;
+    if (windows) spinUntil([] { return false; }, 60000);
+}
+
+TEST(KWinWindows, TheNextRunCleansUpACrashedOneAPriorMaximiseCountsAndOnlyKWinIsHeard) {
+    test::HeadlessCompositor kwin(test::HeadlessCompositor::Kind::KWin);
+    const qint64 a = kwin.startClient("corv-test-a"), b = kwin.startClient("corv-test-b");
+    ASSERT_TRUE(a > 0 && b > 0 && kwin.onWindow("corv-test-a", "w.setMaximize(true, true);")) << kwin.error();
+    QProcess crashed;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("CORV_KWIN_RUN", kwin.busAddress());
+    ASSERT_TRUE(test::startChild(crashed, QCoreApplication::applicationFilePath(),
+                                 {"--gtest_also_run_disabled_tests", "--gtest_filter=KWinWindows.DISABLED_*"}, env));
+    const QString crashedScript = QString("corvadine-windows-%1").arg(crashed.processId());
+    ASSERT_TRUE(spinUntil([&] { return kwin.kwinScriptLoaded(crashedScript) == true; }));
+    const QDir crashedFolder = folderOf(crashed.processId());
+    ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
+    ASSERT_TRUE(crashed.waitForFinished(5000) && crashedFolder.exists());
+    DesktopRunLoop loop;
+    auto windows = KWinWindows::open(loop, kwin.busAddress());
+    EXPECT_TRUE(spinUntil([&] { return kwin.kwinScriptLoaded(crashedScript) == false; }, 3000));
+    EXPECT_FALSE(crashedFolder.exists());
+    ASSERT_TRUE(spinUntil([&] { return windows->windows().windows.size() == 2; }, 3000));
+    const auto windowOf = [&](qint64 pid) {
+        for (const auto& w : windows->windows().windows)
+            if (w.pid == pid) return w;
+        return CompositorWindow{};
+    };
+    // Maximised before: zoom restores it first.
+    for (bool on : {false, true}) {
+        ASSERT_TRUE(windows->toggleMaximized(windowOf(a).id));
+        EXPECT_TRUE(spinUntil([&] { return (windowOf(a).geometry == platform::Rect{0, 0, 1280, 800}) == on; }, 3000)) << on;
+    }
+    for (int i = 0; i < 30; ++i) ASSERT_TRUE(windows->activate(windowOf(i % 2 ? a : b).id));
+    EXPECT_TRUE(spinUntil([&] { return kwin.focusedApp() == "corv-test-a"; }, 3000));
+    EXPECT_EQ(folderOf(::getpid()).entryList(QDir::Files).size(), 2);
+
+    // A peer that reports windows or asks for the commands is not heard.
+    QFile script(folderOf(::getpid()).filePath("windows.js"));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    const QString service = QRegularExpression(R"re(callDBus\("([^"]+)")re").match(script.readAll()).captured(1);
+    QDBusConnection peer = QDBusConnection::connectToBus(kwin.busAddress(), "corv-spoofing-peer");
+    const auto ask = [&](const QString& method, const QVariantList& args) {
+        auto call = QDBusMessage::createMethodCall(service, "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", method);
+        call.setArguments(args);
+        return peer.call(call, QDBus::BlockWithGui, 3000).arguments().value(0).toString();
+    };
+    ask("Report", {R"({"windows":[{"id":"{1}","pid":1}],"active":"{1}","under":"{1}"})"});
+    EXPECT_EQ(windows->windows().windows.size(), 2u);
+    ASSERT_TRUE(windows->activate(windowOf(b).id));
+    EXPECT_EQ(ask("Next", {}), "[]");
+    EXPECT_TRUE(spinUntil([&] { return kwin.focusedApp() == "corv-test-b"; }, 3000));
+}
+
+// Refused, our script is asked for again, at most 10 s later, and we say once
+// that we are blind.
+TEST(KWinWindows, AKWinThatRefusesOurScriptIsAskedAgainWithoutEnd) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.startObject("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting")) << bus.error();
+    for (const char* method : {"loadScript\nss\ni\nret = -1", "unloadScript\ns\nb\nret = False", "start\n\n\n"})
+        bus.mock("org.kde.KWin", "/Scripting", "AddMethod", QVariantList{"org.kde.kwin.Scripting"} + QVariant(QString(method).split('\n')).toList());
+    QTemporaryFile said;
+    const int stderrCopy = ::dup(STDERR_FILENO);
+    ASSERT_TRUE(said.open() && ::dup2(said.handle(), STDERR_FILENO) >= 0);
+    sim::SimRunLoop loop;
+    auto windows = KWinWindows::open(loop, bus.address());
+    for (int tries = 1; tries < 40 && spinUntil([&] { return loop.pendingCount() == 1; }, 3000); ++tries) loop.advance(10);
+    ::dup2(stderrCopy, STDERR_FILENO);
+    EXPECT_EQ(loop.now(), 390);
+    said.seek(0);
+    EXPECT_EQ(said.readAll().count("KWin does not run our script"), 1);
+}
+
+} // namespace
+} // namespace corv::desktop
