@@ -74,8 +74,7 @@ TEST(SymbolicHotKeys, SizeAndEntries) {
     EXPECT_EQ(symbolicHotKeyId("Look Up"), std::nullopt);
 }
 
-// Each stored vocabulary through the one table of shown words: no Mac word
-// shows, and no two names of one vocabulary show alike (each leads back).
+// No stored name shows a Mac word; no two of one vocabulary show alike (each leads back).
 TEST(KeyWords, EveryStoredNameShowsOneLinuxWord) {
     EXPECT_EQ(keyWords().size(), 29u);
     std::map<std::pair<int, std::string>, std::string_view> back;

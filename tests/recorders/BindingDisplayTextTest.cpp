@@ -31,7 +31,7 @@ TEST(BindingDisplayText, KeyCombinationsShowTheirModifiersInOrder) {
     EXPECT_EQ(keyComboText(0x09, 0xFFFF), "Alt+");  // recording; bits outside the five are ignored
     EXPECT_EQ(bindingDisplayText(ActGes::Swipe, combo(0x120000, 58), 0), "Shift+Super+Alt");  // the key Option
     EXPECT_EQ(keyBindingDisplayText(true, combo(0x100000, 0x1234), 0), "Super+1234");
-    // F5 and Insert carry Fn by themselves: it is not shown.
+    // F5 carries Fn by itself: neither the Fn nor a lone space is shown.
     EXPECT_EQ(bindingDisplayText(ActGes::Tap, combo(0x800100, 96), 0), "F5");
     EXPECT_EQ(bindingDisplayText(ActGes::Tap, combo(0x820100, 114), 0), "Shift+Insert");
     EXPECT_EQ(bindingDisplayText(ActGes::Tap, combo(0x800100, 0), 0), "Fn+A");

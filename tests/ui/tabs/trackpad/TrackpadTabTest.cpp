@@ -396,8 +396,7 @@ TEST_F(TrackpadTabTest, HelpPanesHeaderToolsAndClickThroughSwitches) {
     EXPECT_NE(entry(kApp).lct, lct);
 }
 
-// With no touchpad the open help pane says so in place of how to record,
-// without a second note; with one it tells how to record.
+// With no touchpad the open help pane says so, without a second note.
 TEST_F(TrackpadTabTest, WithoutATouchpadTheTabSaysThereIsNone) {
     struct Case {
         const char* what;
