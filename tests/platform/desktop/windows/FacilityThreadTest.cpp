@@ -26,33 +26,21 @@ namespace {
 using test::HeadlessCompositor;
 using test::spinUntil;
 
-// Standard error into a file while it lives.
-class StderrCapture {
-public:
-    explicit StderrCapture(const QString& file) : file_(file.toStdString()) {
-        std::fflush(stderr);
-        saved_ = ::dup(2);
-        const int fd = ::open(file_.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(fd, 2);
-        ::close(fd);
+// Standard error into a file while it lives; the lines that hold a text.
+struct StderrCapture {
+    explicit StderrCapture(const QString& file) : file(file.toStdString()), saved(::dup(2)) {
+        const int fd = ::open(this->file.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0600);
+        ::dup2(fd, 2), ::close(fd);
     }
-    ~StderrCapture() {
-        std::fflush(stderr);
-        ::dup2(saved_, 2);
-        ::close(saved_);
-    }
-    // The lines that hold the text.
+    ~StderrCapture() { ::dup2(saved, 2), ::close(saved); }
     int count(const std::string& text) const {
-        std::fflush(stderr);
-        std::ifstream in(file_);
+        std::ifstream in(file);
         int n = 0;
         for (std::string line; std::getline(in, line);) n += line.find(text) != std::string::npos;
         return n;
     }
-
-private:
-    std::string file_;
-    int saved_ = -1;
+    std::string file;
+    int saved;
 };
 
 enum class Fault { Garbage, Oversized, Restart };
