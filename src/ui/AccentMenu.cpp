@@ -136,10 +136,11 @@ void AccentMenu::showEvent(QShowEvent* e) {
     if (!button || !s || height() >= sizeHint().height()) return;
     const QRect area = s->availableGeometry();
     const QRect b(button->mapToGlobal(QPoint(0, 0)), button->size());
-    int top = b.bottom() + 1;
-    if (top + height() > area.bottom() + 1) top = b.top() - height();
-    top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - height()));
-    move(x(), top);
+    // Below the button, else above it; where neither has room, on the roomier
+    // side and shorter, never over the button.
+    const int below = area.bottom() - b.bottom(), above = b.top() - area.top();
+    if (height() > below && height() > above) resize(width(), std::max(below, above));
+    move(x(), height() <= below ? b.bottom() + 1 : b.top() - height());
 }
 
 void AccentMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const {

@@ -1097,7 +1097,8 @@ void popupsByHand(test::Tray trayAt) {
     }));
 
     // After the panel reopened, on the keyboard tab: the first click on a
-    // row's action button opens its menu, and so does the first on the next row's.
+    // row's action button opens its menu beside the button, and so does the
+    // first on the other row's.
     x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(1)));
     x.click(icon.center());
     ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
@@ -1107,7 +1108,10 @@ void popupsByHand(test::Tray trayAt) {
     ASSERT_TRUE(keys && spinUntil([&] { return keys->isVisible() && keys->rows().size() == 2u; }));
     for (std::size_t i : {0u, 1u}) {
         keyboard::CellButton* cell = keys->rows()[i]->actionCell();
-        EXPECT_TRUE(clickOpensMenu(x, x.centreOnRoot(cell), [&](QMenu* menu) { EXPECT_EQ(menu, cell->popup()); })) << i;
+        EXPECT_TRUE(clickOpensMenu(x, x.centreOnRoot(cell), [&](QMenu* menu) {
+            EXPECT_EQ(menu, cell->popup());
+            EXPECT_FALSE(x.onRoot(menu).intersects(x.onRoot(cell))) << x.onRoot(menu).y() << " " << x.onRoot(cell).y();
+        })) << i;
     }
 
     // The picker stays where it opened, against the ⊕ button, as typing narrows it.
