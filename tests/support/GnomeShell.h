@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -154,6 +155,9 @@ public:
         clients_.push_back(std::move(client));
         return focusNew(appId) ? pid : 0;
     }
+
+    // Stops or continues the shell, as a stalled one.
+    void pause(bool on) { ::kill(static_cast<pid_t>(shell_.processId()), on ? SIGSTOP : SIGCONT); }
 
     // A call on the extension's interface, as another client of it would.
     QDBusMessage extension(const QString& method, const QList<QVariant>& args = {}) {
