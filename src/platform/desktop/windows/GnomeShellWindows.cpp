@@ -42,8 +42,9 @@ QString ownerOf(QDBusConnection& bus, const QString& name) {
     return answered(reply) && !reply.arguments().isEmpty() ? reply.arguments().front().toString() : QString();
 }
 
+// From an answer to Windows, or the signal that starts with the same.
 std::optional<GnomeWindows> windowsOf(const QDBusMessage& reply) {
-    if (!answered(reply) || reply.arguments().size() < 2) return std::nullopt;
+    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().size() < 2) return std::nullopt;
     const auto list = reply.arguments().at(0).value<QDBusArgument>();
     if (list.currentType() != QDBusArgument::ArrayType) return std::nullopt;
     GnomeWindows out;
@@ -236,22 +237,18 @@ void GnomeShellWindows::refresh() {
     ask("Windows", {}, [this](const QDBusMessage& reply) {
         fetching_ = false;
         if (std::exchange(fetchAgain_, false)) return refresh();
-        const auto windows = windowsOf(reply);
-        if (!windows) return;
-        {
-            std::lock_guard lock(mutex_);
-            shown_ = windows->shown;
-        }
-        cache_.setWindows(windows->list);
+        take(windowsOf(reply), std::nullopt, std::nullopt);
     });
-    ask("Workspaces", {}, [this](const QDBusMessage& reply) {
-        if (answered(reply) && reply.arguments().size() >= 2)
-            cache_.setDesktops(CompositorDesktops{reply.arguments().at(0).toInt(), reply.arguments().at(1).toInt()});
+    const auto pair = [](const QDBusMessage& reply) {
+        return answered(reply) && reply.arguments().size() >= 2
+                   ? std::optional(std::pair{reply.arguments().at(0), reply.arguments().at(1)})
+                   : std::nullopt;
+    };
+    ask("Workspaces", {}, [this, pair](const QDBusMessage& reply) {
+        if (const auto p = pair(reply)) take(std::nullopt, std::nullopt, CompositorDesktops{p->first.toInt(), p->second.toInt()});
     });
-    ask("Pointer", {}, [this](const QDBusMessage& reply) {
-        if (!answered(reply) || reply.arguments().size() < 2) return;
-        std::lock_guard lock(mutex_);
-        pointer_ = platform::Point{reply.arguments().at(0).toDouble(), reply.arguments().at(1).toDouble()};
+    ask("Pointer", {}, [this, pair](const QDBusMessage& reply) {
+        if (const auto p = pair(reply)) take(std::nullopt, platform::Point{p->first.toDouble(), p->second.toDouble()}, std::nullopt);
     });
 }
 
@@ -365,7 +362,23 @@ CompositorWatchId GnomeShellWindows::watchInputSources(std::function<void(bool l
 void GnomeShellWindows::unwatch(CompositorWatchId id) { cache_.unwatch(id); }
 
 void GnomeShellWindows::onWindowsChanged(const QDBusMessage& signal) {
-    if (fromExtension(signal)) refresh();
+    if (!fromExtension(signal)) return;
+    // An extension of this version tells all; an older one only that something changed.
+    if (signal.signature() != QLatin1String("aa{sv}uiiii")) return refresh();
+    const QList<QVariant> state = signal.arguments();
+    take(windowsOf(signal), platform::Point{state.at(2).toDouble(), state.at(3).toDouble()},
+         CompositorDesktops{state.at(4).toInt(), state.at(5).toInt()});
+}
+
+void GnomeShellWindows::take(std::optional<GnomeWindows> windows, std::optional<platform::Point> pointer,
+                             std::optional<CompositorDesktops> desktops) {
+    if (desktops) cache_.setDesktops(desktops);
+    {
+        std::lock_guard lock(mutex_);
+        if (pointer) pointer_ = pointer;
+        if (windows) shown_ = windows->shown;
+    }
+    if (windows) cache_.setWindows(windows->list);
 }
 
 void GnomeShellWindows::onInputSourcesChanged(const QDBusMessage& signal) {

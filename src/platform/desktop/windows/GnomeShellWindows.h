@@ -131,6 +131,8 @@ private:
     bool send(const char* method, const QList<QVariant>& args);
     // Reads the windows, workspaces and pointer again.
     void refresh();
+    void take(std::optional<GnomeWindows> windows, std::optional<platform::Point> pointer,
+              std::optional<CompositorDesktops> desktops);
     void refreshInputSources();
     void forget();
     void offerExtension();
