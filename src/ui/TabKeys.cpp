@@ -4,6 +4,7 @@
 #include "ui/ReadingOrder.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMenu>
 
@@ -49,9 +50,10 @@ public:
     }
 
 private:
-    // The panel's window, or a popup opened from it (a menu keeps its own keys).
+    // The panel's window, or a popup opened from it (menus and dialogs keep
+    // their own keys).
     bool ownedByPanel(QWidget* window) const {
-        if (qobject_cast<QMenu*>(window)) return false;
+        if (qobject_cast<QMenu*>(window) || qobject_cast<QDialog*>(window)) return false;
         while (window && window != view_->window())
             window = window->parentWidget() ? window->parentWidget()->window() : nullptr;
         return window != nullptr;
