@@ -116,9 +116,8 @@ std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platf
 }
 
 GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
-    : loop_(loop), options_(std::move(options)),
-      bus_(std::make_unique<ServiceBus>(options_.sessionBus, BusKind::Session, QStringLiteral("corv-gnome-shell-"))),
-      cache_(loop) {
+    : CachedWindows(loop), loop_(loop), options_(std::move(options)),
+      bus_(std::make_unique<ServiceBus>(options_.sessionBus, BusKind::Session, QStringLiteral("corv-gnome-shell-"))) {
     if (!bus_->isConnected()) return;
     // Our name, which the extension answers; the bus takes it before any call of ours.
     auto request = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("RequestName"));
@@ -174,8 +173,6 @@ void GnomeShellWindows::trust(const QString& extensionOwner, const QString& shel
     if (trusted == trusted_) return;
     trusted_ = trusted;
     present_ = !trusted.isEmpty();
-    stuck_ = false;
-    waiting_.clear();
     forget();
     if (!present_) return;
     refresh();
@@ -194,35 +191,26 @@ QDBusMessage GnomeShellWindows::message(const char* method, const QList<QVariant
 
 void GnomeShellWindows::ask(const char* method, const QList<QVariant>& args,
                             std::function<void(const QDBusMessage&)> then) {
-    const std::uint64_t request = nextRequest_++;
-    waiting_[request] = true;
-    loop_.postAfter(static_cast<double>(kCompositorBound.count()) / 1000.0, [this, alive = std::weak_ptr<bool>(alive_), request] {
-        if (alive.lock()) unanswered(request);
-    });
+    cache_.asking();
     auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(message(method, args)), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, watcher, request, from = trusted_, then = std::move(then)] {
-                watcher->deleteLater();
-                if (from != trusted_ || !waiting_.erase(request)) return;
-                const QDBusMessage reply = watcher->reply();
-                if (then) then(reply);
-                // One the bus gave up on: asked again until an answer comes.
-                if (timedOut(reply)) return ask("Workspaces", {});
-                if (stuck_.exchange(false)) {
-                    if (traceEnabled()) trace("gnome-shell: the extension answers again");
-                    refresh();
-                    refreshInputSources();
-                }
-            });
-}
-
-void GnomeShellWindows::unanswered(std::uint64_t request) {
-    if (!waiting_.count(request) || stuck_.exchange(true)) return;
-    if (traceEnabled()) trace("gnome-shell: the extension does not answer in time");
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, from = trusted_, then = std::move(then)] {
+        watcher->deleteLater();
+        if (from != trusted_) return;
+        const QDBusMessage reply = watcher->reply();
+        if (then) then(reply);
+        // One the bus gave up on: asked again until an answer comes.
+        if (timedOut(reply)) return ask("Workspaces", {});
+        const bool wasStale = cache_.stale();
+        cache_.answered();
+        if (!wasStale) return;
+        if (traceEnabled()) trace("gnome-shell: the extension answers again");
+        refresh();
+        refreshInputSources();
+    });
 }
 
 bool GnomeShellWindows::send(const char* method, const QList<QVariant>& args) {
-    if (!present_ || stuck_) return false;
+    if (!present_ || cache_.stale()) return false;
     ask(method, args);
     return true;
 }
@@ -260,21 +248,18 @@ void GnomeShellWindows::forget() {
         selected_.reset();
     }
     fetching_ = fetchAgain_ = false;
-    cache_.setWindows({});
-    cache_.setDesktops(std::nullopt);
-    cache_.setInputSources(present_ ? std::nullopt : settings_.read());
+    cache_.forget();
+    if (!present_) cache_.setInputSources(settings_.read());
 }
 
-CompositorWindowList GnomeShellWindows::windows() { return stuck_ ? CompositorWindowList{} : cache_.windows(); }
-
 std::optional<platform::Point> GnomeShellWindows::pointer() {
-    if (!present_ || stuck_) return std::nullopt;
+    if (!present_ || cache_.stale()) return std::nullopt;
     std::lock_guard lock(mutex_);
     return pointer_;
 }
 
 std::optional<CompositorWindow> GnomeShellWindows::windowAt(platform::Point point) {
-    if (!present_ || stuck_) return std::nullopt;
+    if (!present_ || cache_.stale()) return std::nullopt;
     GnomeWindows known{cache_.windows(), {}};
     {
         std::lock_guard lock(mutex_);
@@ -295,7 +280,7 @@ bool GnomeShellWindows::toggleMaximized(CompositorWindowId id) {
 
 std::optional<CompositorDesktops> GnomeShellWindows::desktops() {
     if (!present_) return options_.fallback.desktops ? options_.fallback.desktops() : std::nullopt;
-    return stuck_ ? std::nullopt : cache_.desktops();
+    return cache_.desktops();
 }
 
 bool GnomeShellWindows::switchDesktop(int step) {
@@ -308,7 +293,6 @@ bool GnomeShellWindows::switchDesktop(int step) {
 }
 
 std::optional<CompositorInputSources> GnomeShellWindows::inputSources() {
-    if (stuck_) return std::nullopt;
     auto sources = cache_.inputSources();
     std::lock_guard lock(mutex_);
     if (sources && selected_) sources->current = *selected_;
@@ -350,16 +334,6 @@ void GnomeShellWindows::refreshInputSources() {
         cache_.setInputSources(sources);
     });
 }
-
-CompositorWatchId GnomeShellWindows::watchWindows(std::function<void(const CompositorWindowList&)> changed) {
-    return cache_.watchWindows(std::move(changed));
-}
-
-CompositorWatchId GnomeShellWindows::watchInputSources(std::function<void(bool list)> changed) {
-    return cache_.watchInputSources(std::move(changed));
-}
-
-void GnomeShellWindows::unwatch(CompositorWatchId id) { cache_.unwatch(id); }
 
 void GnomeShellWindows::onWindowsChanged(const QDBusMessage& signal) {
     if (!fromExtension(signal)) return;

@@ -18,7 +18,7 @@
 // turn it on; once it appears on the bus it is used, with no restart.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/windows/CompositorCache.h"
+#include "platform/desktop/windows/CachedWindows.h"
 #include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/windows/GnomeShellExtension.h"
@@ -63,7 +63,7 @@ struct GnomeWindows {
 // The topmost shown window at the point.
 std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platform::Point point);
 
-class GnomeShellWindows final : public QObject, public CompositorWindows {
+class GnomeShellWindows final : public QObject, public CachedWindows {
     Q_OBJECT
 
 public:
@@ -95,7 +95,6 @@ public:
     std::string name() const override { return "gnome-shell"; }
     unsigned capabilities() const override;
 
-    CompositorWindowList windows() override;
     std::optional<platform::Point> pointer() override;
     std::optional<CompositorWindow> windowAt(platform::Point point) override;
 
@@ -110,9 +109,6 @@ public:
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
 
-    CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) override;
-    CompositorWatchId watchInputSources(std::function<void(bool list)> changed) override;
-    void unwatch(CompositorWatchId id) override;
 
 private slots:
     void onWindowsChanged(const QDBusMessage& signal);
@@ -127,7 +123,6 @@ private:
     // Sends a request; one left unanswered past the bound makes lookups find
     // nothing until some answer comes.
     void ask(const char* method, const QList<QVariant>& args, std::function<void(const QDBusMessage&)> then = {});
-    void unanswered(std::uint64_t request);
     bool send(const char* method, const QList<QVariant>& args);
     // Reads the windows, workspaces and pointer again.
     void refresh();
@@ -142,14 +137,9 @@ private:
     std::unique_ptr<ServiceBus> bus_;
     std::unique_ptr<QDBusServiceWatcher> owners_;
     GnomeInputSourceSettings settings_;
-    CompositorCache cache_;
     // The extension's connection while the shell serves it.
     QString extensionOwner_, shellOwner_, trusted_;
     std::atomic<bool> present_{false};
-    std::atomic<bool> stuck_{false};
-    // Requests not yet answered, by number, and the next number.
-    std::map<std::uint64_t, bool> waiting_;
-    std::uint64_t nextRequest_ = 1;
     bool fetching_ = false;
     bool fetchAgain_ = false;
     bool noticeGiven_ = false;
