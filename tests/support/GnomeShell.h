@@ -188,7 +188,8 @@ public:
     }
 
     // The shell's own word on the window of the app id (a Wayland window's
-    // class): id, wm_class, fullscreen, maximized, focus; empty when there is none.
+    // class): id, wm_class, fullscreen, maximized, focus, x, y, width, height;
+    // empty when there is none.
     QVariantMap window(const QString& appId) {
         for (const QVariantMap& w : windows())
             if (w.value("wm_class").toString() == appId) return w;
@@ -199,7 +200,9 @@ public:
         std::vector<QVariantMap> out;
         const QJsonArray all = QJsonDocument::fromJson(eval(kWindows + ".map(w => ({id: w.get_stable_sequence(), "
                                                              "wm_class: w.get_wm_class(), fullscreen: w.is_fullscreen(), "
-                                                             "maximized: w.is_maximized ? w.is_maximized() : w.get_maximized() == 3, focus: w.has_focus()}))")
+                                                             "maximized: w.is_maximized ? w.is_maximized() : w.get_maximized() == 3, focus: w.has_focus(), "
+                                                             "x: w.get_frame_rect().x, y: w.get_frame_rect().y, "
+                                                             "width: w.get_frame_rect().width, height: w.get_frame_rect().height}))")
                                                             .toUtf8())
                                    .array();
         for (const auto w : all) out.push_back(w.toObject().toVariantMap());

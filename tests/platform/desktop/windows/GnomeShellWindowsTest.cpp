@@ -72,6 +72,13 @@ protected:
         const qint64 pid = shell->startClient(appId);
         EXPECT_NE(pid, 0);
         spinUntil([&] { return !seen.empty() && byApp(seen.back(), appId); });
+        // Told again once the shell has placed it.
+        spinUntil([&] {
+            const QVariantMap frame = shell->window(appId);
+            return byApp(seen.back(), appId).value_or(CompositorWindow{}).geometry ==
+                   platform::Rect{frame["x"].toDouble(), frame["y"].toDouble(), frame["width"].toDouble(),
+                                  frame["height"].toDouble()};
+        });
         const auto w = seen.empty() ? std::nullopt : byApp(seen.back(), appId);
         EXPECT_TRUE(w) << "no window of " << appId.toStdString() << "; " << shell->log();
         if (w) {
