@@ -1,0 +1,45 @@
+#include "ui/CheckAccess.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QVariant>
+#include <QWidget>
+
+namespace corv::ui {
+
+namespace {
+
+constexpr char kChecked[] = "corvChecked";
+
+class CheckAccessible final : public QAccessibleWidget {
+public:
+    explicit CheckAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::CheckBox) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = widget()->property(kChecked).toBool();
+        return s;
+    }
+};
+
+QAccessibleInterface* checkFactory(const QString&, QObject* object) {
+    auto* w = qobject_cast<QWidget*>(object);
+    return w && w->property(kChecked).isValid() ? new CheckAccessible(w) : nullptr;
+}
+
+} // namespace
+
+void setCheckState(QWidget* w, bool on) {
+    static const bool installed = (QAccessible::installFactory(checkFactory), true);
+    (void)installed;
+    const QVariant was = w->property(kChecked);
+    if (was.isValid() && was.toBool() == on) return;
+    w->setProperty(kChecked, on);
+    if (!was.isValid()) return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent ev(w, changed);
+    QAccessible::updateAccessibility(&ev);
+}
+
+} // namespace corv::ui
