@@ -1,7 +1,10 @@
 #include "ui/CheckAccess.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QVariant>
 #include <QWidget>
 
@@ -19,6 +22,16 @@ public:
         s.checkable = true;
         s.checked = widget()->property(kChecked).toBool();
         return s;
+    }
+    // Toggling comes first: a reader's "activate" is the first action.
+    QStringList actionNames() const override { return QStringList(toggleAction()) << QAccessibleWidget::actionNames(); }
+    void doAction(const QString& name) override {
+        if (name != toggleAction()) return QAccessibleWidget::doAction(name);
+        if (!widget()->isEnabled()) return;
+        if (auto* b = qobject_cast<QAbstractButton*>(widget())) return b->click();
+        // The drawn rows act on Space, as from the keyboard.
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(widget(), &space);
     }
 };
 

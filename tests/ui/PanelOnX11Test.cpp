@@ -975,6 +975,10 @@ void walkByKeyboard(bool dark) {
     EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
     EXPECT_EQ(spokenTick(focus()), true);
     EXPECT_TRUE(test::snapshot(*panel, shot + "click-through"));
+    // A screen reader's first action on it toggles it back.
+    QAccessibleActionInterface* act = QAccessible::queryAccessibleInterface(focus())->actionInterface();
+    act->doAction(act->actionNames().value(0));
+    EXPECT_TRUE(spinUntil([&] { return !entry().sct && spokenTick(focus()) == false; }));
     x.key(XK_Escape);
     EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
 }
