@@ -30,6 +30,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <functional>
@@ -225,6 +227,17 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     test::click(source);
     settleTab();
     EXPECT_TRUE(source->styleSheet().contains(accent));
+    // The target's first click highlights it and opens its menu at once.
+    CellButton* target = sub->rows()[0]->field(false);
+    QWidget* opened = nullptr;
+    QTimer::singleShot(50, [&] {
+        if ((opened = QApplication::activePopupWidget())) opened->close();
+    });
+    test::click(target);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr; }, 3000));
+    EXPECT_EQ(opened, target->popup());
+    settleTab();
+    EXPECT_TRUE(target->styleSheet().contains(accent));
     EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
     // The switch acts on a change that comes from elsewhere too.
     sim->hidServices.writes.clear();
