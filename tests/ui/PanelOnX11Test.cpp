@@ -931,6 +931,15 @@ void walkByKeyboard(bool dark) {
     const double friction = Options::shared().sclAcc.get();
     for (unsigned long k : {XK_Right, XK_Right, XK_Next}) x.key(k);
     EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
+    // A screen reader hears the slider's value and sets it to the nearest step.
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(focus())->valueInterface();
+    ASSERT_TRUE(value);
+    const QVariant was = value->currentValue();
+    EXPECT_EQ(was.toLongLong(), settingsTab->frictionSlider()->shownValue());
+    value->setCurrentValue(value->maximumValue().toLongLong() + 7);
+    EXPECT_EQ(value->currentValue(), value->maximumValue());
+    value->setCurrentValue(was);
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
     EXPECT_TRUE(test::snapshot(*panel, shot + "slider"));
     tabTo(settingsTab->toggle("Setting tab capslock notif"));
     x.key(XK_space);
