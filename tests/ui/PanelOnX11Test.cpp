@@ -963,7 +963,11 @@ void walkByKeyboard(bool dark) {
     ASSERT_TRUE(spinUntil([&] { return Apps::shared().a.get().count("org.example.Alpha") && !apps->picker() && focus(); }));
 
     // Trackpad: the strip's arrow and Space pick the application; Space
-    // switches it off, Return on again; Tab reaches its click-through boxes.
+    // switches it off, Return on again; Tab reaches its click-through boxes,
+    // and passes the controls of the row it inherits.
+    Apps::shared().a.modify([](AppEntries& a) {
+        a[""].ges[2][ActGes::Swipe][0][ActDir::Left] = BindAction::forAction(ActionId::SwipeBack);
+    });
     for (std::int64_t to : {1, 0}) tabsTo(XK_Prior, false, to);
     auto* tab0 = findIn<trackpad::TrackpadTab>(panel);
     auto* strip = findIn<HScrollBar>(tab0);
@@ -988,6 +992,11 @@ void walkByKeyboard(bool dark) {
     for (auto f : {trackpad::ClickFlag::Left, trackpad::ClickFlag::Right})
         EXPECT_NE(std::find(stops.begin(), stops.end(), tab0->clickToggle(f)), stops.end());
     for (QWidget* w : stops) EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
+    // A row that takes no click on its controls (none is highlighted) takes no key there either.
+    ASSERT_FALSE(tab0->rows().empty());
+    for (trackpad::BindingRow* row : tab0->rows())
+        for (QWidget* w : std::initializer_list<QWidget*>{row->menuButton(), row->clickThroughBox(), row->multiShotBox()})
+            EXPECT_EQ(std::find(stops.begin(), stops.end(), w), stops.end()) << w->objectName().toStdString();
     x.key(XK_space);
     EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
     EXPECT_EQ(spokenTick(focus()), true);
