@@ -18,6 +18,9 @@ src=/root/corvadine
 
 if [ "${1:-}" != --inside ]; then
   [ "$(id -u)" -eq 0 ] || { echo "$0: needs root (debootstrap, chroot, mounts)" >&2; exit 1; }
+  # One run at a time in the root.
+  exec 9>"$root.lock"
+  flock 9
   if [ ! -e "$stamp" ]; then
     # A chroot without the stamp is half made: made again from nothing.
     if findmnt -rn -o TARGET | grep -q "^$root/"; then
