@@ -170,12 +170,13 @@ void HScrollBar::showSelection() {
     // none is); the arrows go along it.
     bool found = selected.empty();
     if (row_)
-        for (auto* cell : row_->findChildren<IconCell*>(QString(), Qt::FindDirectChildrenOnly)) {
-            const bool on = cell->objectName().toStdString() == "app:" + selected;
-            cell->setSelected(on);
-            cell->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
-            found = found || on;
-        }
+        for (QObject* child : row_->children())
+            if (auto* cell = dynamic_cast<IconCell*>(child)) {
+                const bool on = cell->objectName().toStdString() == "app:" + selected;
+                cell->setSelected(on);
+                cell->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+                found = found || on;
+            }
     static_cast<IconCell*>(globe_)->setSelected(selected.empty());
     globe_->setFocusPolicy(found && !selected.empty() ? Qt::NoFocus : Qt::TabFocus);
 }
