@@ -38,5 +38,30 @@ TEST(CompositorReportsTest, TextThatIsNoReplyTellsNothing) {
     }
 }
 
+// What each reply says, as sway and our KWin script write them.
+TEST(CompositorReportsTest, TheFocusedViewLastTheFocusedOutputsWorkspacesAndLayoutsOfTheirOwnIds) {
+    const auto tree = swayWindowsOf(R"({"nodes":[{"nodes":[{"id":4,"pid":9,"focused":true,"window_properties":
+        {"class":"XTerm","instance":"xterm"}}],"floating_nodes":[{"id":5,"pid":10,"app_id":"foot"}]}]})");
+    ASSERT_EQ(tree.windows.size(), 2u);
+    EXPECT_EQ(tree.focused, 4u);
+    EXPECT_EQ(tree.windows.back().id, 4u);
+    EXPECT_EQ(tree.windows.back().wmClass, "XTerm");
+    EXPECT_EQ(swayDesktopsOf(R"([{"output":"A"},{"output":"B"},{"output":"A","focused":true},{"output":"A"}])"),
+              (CompositorDesktops{1, 3}));
+    const auto sources = swayInputSourcesOf(R"j([{"type":"pointer"},{"type":"keyboard","xkb_layout_names":
+        ["English (US)","English (US)","French"],"xkb_active_layout_index":2}])j");
+    ASSERT_TRUE(sources && sources->sources.size() == 3u);
+    EXPECT_EQ(sources->sources[1].id, "English (US) #2");
+    EXPECT_EQ(sources->sources[1].name, "English (US)");
+    EXPECT_EQ(sources->current, 2);
+    const auto kwin = kwinReportOf(R"({"windows":[{"id":"{1}","maximized":true},{"id":"{1}"},{"id":"{2}"}],
+        "desktop":2,"desktops":2,"x":3,"y":4})");
+    ASSERT_TRUE(kwin && kwin->windows.size() == 2u);
+    EXPECT_TRUE(kwin->windows[0].maximized);
+    EXPECT_FALSE(kwin->windows[1].maximized);
+    EXPECT_FALSE(kwin->desktops);
+    EXPECT_EQ(kwin->pointer, (platform::Point{3, 4}));
+}
+
 } // namespace
 } // namespace corv::desktop
