@@ -874,6 +874,12 @@ void walkByKeyboard(bool dark) {
         if (a->role() != QAccessible::CheckBox || !a->state().checkable) return std::nullopt;
         return bool(a->state().checked);
     };
+    // And of a tab or a strip icon: selected or not; nothing when it hears no tab.
+    const auto spokenTab = [](QWidget* w) -> std::optional<bool> {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (a->role() != QAccessible::PageTab || !a->state().selectable) return std::nullopt;
+        return bool(a->state().selected);
+    };
     // Each key waits until what it should change has changed.
     const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
         QWidget* before = focus();
@@ -890,6 +896,7 @@ void walkByKeyboard(bool dark) {
     const auto tabsTo = [&](unsigned long keysym, bool shift, std::int64_t to) {
         shift ? x.key(keysym, {XK_Control_L, XK_Shift_L}) : x.key(keysym, {XK_Control_L});
         EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); })) << to;
+        for (int i = 0; i < bar->count(); ++i) EXPECT_EQ(spokenTab(bar->button(i)), i == to) << i;
     };
 
     // The tab bar: Shift+Tab from the strip comes back to it; the arrows and Ctrl go along it.
@@ -924,6 +931,15 @@ void walkByKeyboard(bool dark) {
     const double friction = Options::shared().sclAcc.get();
     for (unsigned long k : {XK_Right, XK_Right, XK_Next}) x.key(k);
     EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
+    // A screen reader hears the slider's value and sets it to the nearest step.
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(focus())->valueInterface();
+    ASSERT_TRUE(value);
+    const QVariant was = value->currentValue();
+    EXPECT_EQ(was.toLongLong(), settingsTab->frictionSlider()->shownValue());
+    value->setCurrentValue(value->maximumValue().toLongLong() + 7);
+    EXPECT_EQ(value->currentValue(), value->maximumValue());
+    value->setCurrentValue(was);
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
     EXPECT_TRUE(test::snapshot(*panel, shot + "slider"));
     tabTo(settingsTab->toggle("Setting tab capslock notif"));
     x.key(XK_space);
@@ -947,7 +963,11 @@ void walkByKeyboard(bool dark) {
     ASSERT_TRUE(spinUntil([&] { return Apps::shared().a.get().count("org.example.Alpha") && !apps->picker() && focus(); }));
 
     // Trackpad: the strip's arrow and Space pick the application; Space
-    // switches it off, Return on again; Tab reaches its click-through boxes.
+    // switches it off, Return on again; Tab reaches its click-through boxes,
+    // and passes the controls of the row it inherits.
+    Apps::shared().a.modify([](AppEntries& a) {
+        a[""].ges[2][ActGes::Swipe][0][ActDir::Left] = BindAction::forAction(ActionId::SwipeBack);
+    });
     for (std::int64_t to : {1, 0}) tabsTo(XK_Prior, false, to);
     auto* tab0 = findIn<trackpad::TrackpadTab>(panel);
     auto* strip = findIn<HScrollBar>(tab0);
@@ -957,6 +977,7 @@ void walkByKeyboard(bool dark) {
     EXPECT_TRUE(spinUntil([&] { return focus() == strip->cellFor("org.example.Alpha"); }));
     x.key(XK_space);
     ASSERT_TRUE(spinUntil([] { return UIApp::shared().id.get() == "org.example.Alpha"; }));
+    EXPECT_EQ(std::pair(spokenTab(strip->cellFor("")), spokenTab(focus())), std::pair(std::optional(false), std::optional(true)));
     const auto entry = [] { return Apps::shared().a.get().at("org.example.Alpha"); };
     auto* appSwitch = findIn<AppToggle>(tab0);
     std::vector<QWidget*> stops = tabTo(appSwitch);
@@ -971,6 +992,11 @@ void walkByKeyboard(bool dark) {
     for (auto f : {trackpad::ClickFlag::Left, trackpad::ClickFlag::Right})
         EXPECT_NE(std::find(stops.begin(), stops.end(), tab0->clickToggle(f)), stops.end());
     for (QWidget* w : stops) EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
+    // A row that takes no click on its controls (none is highlighted) takes no key there either.
+    ASSERT_FALSE(tab0->rows().empty());
+    for (trackpad::BindingRow* row : tab0->rows())
+        for (QWidget* w : std::initializer_list<QWidget*>{row->menuButton(), row->clickThroughBox(), row->multiShotBox()})
+            EXPECT_EQ(std::find(stops.begin(), stops.end(), w), stops.end()) << w->objectName().toStdString();
     x.key(XK_space);
     EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
     EXPECT_EQ(spokenTick(focus()), true);
