@@ -190,8 +190,17 @@ TEST_F(GnomeShellWindowsTest, DesktopsStepAndWindowStatesChangeAsTheShellReadsTh
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
+        // A shell slow to answer (under load) is asked again only once it has: till then the lookups find nothing.
+        ASSERT_TRUE(spinUntil([&] { return windowById(windows->windows(), two.id).has_value(); }));
         ASSERT_TRUE(step.request());
         EXPECT_TRUE(spinUntil([&] { return windowInShell(*shell, two.id).value(step.key).toBool() == step.expected; }));
+        // The watcher is told the frame the shell gives it.
+        EXPECT_TRUE(spinUntil([&] {
+            const QVariantMap frame = windowInShell(*shell, two.id);
+            const auto w = watched();
+            return w && w->geometry == platform::Rect{frame["x"].toDouble(), frame["y"].toDouble(),
+                                                      frame["width"].toDouble(), frame["height"].toDouble()};
+        }));
         if (std::string(step.key) != "fullscreen") continue;
         // The watcher sees it, over the whole monitor or back in its place.
         EXPECT_TRUE(spinUntil([&] {
