@@ -80,9 +80,6 @@ public:
     void setFallback(Fallback fallback) { options_.fallback = std::move(fallback); }
     void setNotify(std::function<void(const ExtensionNotice&)> notify) { options_.notify = std::move(notify); }
 
-    // Whether the extension's service is on the bus.
-    bool extensionPresent() const { return present_; }
-
     std::string name() const override { return "gnome-shell"; }
     unsigned capabilities() const override;
 
