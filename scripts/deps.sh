@@ -6,7 +6,7 @@
 set -euo pipefail
 run=(cmake g++ ninja-build pkg-config libplist-dev qt6-base-dev libgl-dev
      libudev-dev libevdev-dev libxcb1-dev libx11-dev libxres-dev libxext-dev libglib2.0-dev
-     qt6-wayland libwayland-dev libxkbcommon-dev)
+     qt6-wayland libwayland-dev libxkbcommon-dev libxcb-xfixes0-dev)
 test=(libgtest-dev libgmock-dev libbenchmark-dev libinput-dev libxtst-dev
       umockdev libumockdev-dev python3-dbusmock dbus-daemon
       clang libclang-rt-dev python3 xvfb openbox x11-xkb-utils libglib2.0-bin

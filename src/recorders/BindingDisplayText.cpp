@@ -4,8 +4,8 @@
 #include "model/ActionTable.h"
 #include "model/ClickIds.h"
 #include "model/KeyCodeNames.h"
+#include "model/KeyWords.h"
 #include "model/ModifierLabels.h"
-#include "model/ModifierMask.h"
 #include "platform/Localization.h"
 
 #include <cctype>
@@ -85,25 +85,13 @@ std::optional<std::string> hostAndPath(const std::string& text) {
     return host + path;
 }
 
-std::string hotkeyText(const BindAction& b) {
-    std::string text = modifierSymbols(b.hotkeyMod >> 16, b.hotkeyKey);
-    if (auto name = keyCodeName(b.hotkeyKey)) {
-        text += *name;
-    } else {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(b.hotkeyKey));
-        text += hex;
-    }
-    return text;
-}
-
 std::string modClickText(const BindAction& b) {
     const auto label = modifierLabelFor(b.hotkeyMod);
     const auto click = clickNameFor(static_cast<std::int64_t>(b.hotkeyKey));
     if (!label || !click) return "Invalid";
     if (*label == "None") return std::string(*click);
-    if (*click == "No Click") return "Mod " + std::string(*label);
-    return std::string(*label) + " " + std::string(*click);
+    if (*click == "No Click") return "Mod " + shownModifierLabel(*label);
+    return shownModifierLabel(*label) + "-" + std::string(*click);
 }
 
 std::string urlText(const BindAction& b, std::int64_t kind) {
@@ -117,7 +105,7 @@ std::string urlText(const BindAction& b, std::int64_t kind) {
 
 // Rules shared by both rows; nothing when the binding is a plain action.
 std::optional<std::string> specialText(const BindAction& b, std::int64_t kind) {
-    if (b.isHotkey) return hotkeyText(b);
+    if (b.isHotkey) return keyComboText(b.hotkeyMod >> 16, b.hotkeyKey);
     if (b.actionSel == ActionId::AppLaunch) return "\u25B6\uFE0E " + b.appName;
     if (b.actionSel == ActionId::ModClicks) return modClickText(b);
     if (b.actionSel == ActionId::Url) return urlText(b, kind);
@@ -126,16 +114,13 @@ std::optional<std::string> specialText(const BindAction& b, std::int64_t kind) {
 
 } // namespace
 
-std::string modifierSymbols(std::uint64_t mask, std::uint16_t keyCode) {
-    mask = refineKeyMask(mask, keyCode);
-    std::string text;
-    if (mask & ModMask::Fn) text += "Fn";
-    if (mask & ModMask::Shift) text += "\u21E7";
-    if (mask & ModMask::Control) text += "\u2303";
-    if (mask & ModMask::Option) text += "\u2325";
-    if (mask & ModMask::Command) text += "\u2318";
-    if (mask & ModMask::All) text += " ";
-    return text;
+std::string keyComboText(std::uint64_t mask, std::uint16_t keyCode) {
+    std::string text = modifierWords(mask, keyCode);
+    if (keyCode == 0xFFFF) return text;
+    if (auto name = keyCodeName(keyCode)) return text += shownKeyName(*name);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(keyCode));
+    return text += hex;
 }
 
 std::string bindingDisplayText(ActGes ges, const BindAction& binding, std::int64_t launchKind) {

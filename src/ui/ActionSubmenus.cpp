@@ -3,6 +3,7 @@
 #include "model/ActionTable.h"
 #include "model/ApplicationSets.h"
 #include "model/ClickIds.h"
+#include "model/KeyWords.h"
 #include "model/ModifierLabels.h"
 
 #include <algorithm>
@@ -38,7 +39,8 @@ std::vector<SubEntry> modifierSubmenus(const BindAction& b) {
     std::stable_sort(rows.begin(), rows.end(), [](const ModifierLabel& x, const ModifierLabel& y) { return x.flags < y.flags; });
     std::vector<SubEntry> out;
     for (const ModifierLabel& r : rows)
-        out.push_back({std::string(r.label), chosen(b, ActionId::ModClicks) && b.hotkeyMod == r.flags});
+        out.push_back({std::string(r.label), chosen(b, ActionId::ModClicks) && b.hotkeyMod == r.flags,
+                       shownModifierLabel(r.label)});
     return out;
 }
 
@@ -49,7 +51,7 @@ std::vector<SubEntry> clickEntries(const BindAction& b, std::string_view modifie
     for (std::int64_t id = ClickId::NoClick; id <= ClickId::Middle; ++id) {
         const auto name = clickNameFor(id);
         if (!name) continue;
-        out.push_back({std::string(*name), modChosen && b.hotkeyKey == id});
+        out.push_back({std::string(*name), modChosen && b.hotkeyKey == id, std::string(*name)});
     }
     return out;
 }

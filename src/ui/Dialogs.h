@@ -21,7 +21,7 @@ struct SavePanel {
     std::string presetName;
     std::vector<FileFilter> filters;
     bool canCreateDirectories = true;
-    std::string directory;  // empty: the dialog's own default
+    std::string directory;  // empty: the home folder
 };
 
 // Picks one existing file, or one directory.
@@ -31,7 +31,7 @@ struct OpenPanel {
     std::vector<FileFilter> filters;
     bool chooseFiles = true;
     bool chooseDirectories = false;
-    std::string directory;
+    std::string directory;  // empty: the home folder
 };
 
 struct AlertBox {

@@ -3,6 +3,7 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -44,7 +45,8 @@ std::optional<std::string> runFileDialog(QFileDialog& dialog, const std::string&
                                          const std::vector<FileFilter>& filters, const std::string& directory) {
     dialog.setWindowTitle(q(title));
     if (!filters.empty()) dialog.setNameFilters(nameFilters(filters));
-    if (!directory.empty()) dialog.setDirectory(q(directory));
+    // Not the program's working folder: the user's home unless told otherwise.
+    dialog.setDirectory(directory.empty() ? QDir::homePath() : q(directory));
     if (!preset.empty()) dialog.selectFile(q(preset));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();

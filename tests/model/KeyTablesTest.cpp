@@ -1,9 +1,14 @@
 #include "model/HidKeyTable.h"
 #include "model/KeyCodeNames.h"
+#include "model/KeyWords.h"
 #include "model/LogiControlNames.h"
+#include "model/ModifierLabels.h"
 #include "model/SymbolicHotKeys.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
 
 namespace corv {
 namespace {
@@ -67,6 +72,20 @@ TEST(SymbolicHotKeys, SizeAndEntries) {
     EXPECT_EQ(symbolicHotKeyId("SwitchToDesktop16"), 133);
     EXPECT_EQ(symbolicHotKeyId("AKLaunchpad"), 173);
     EXPECT_EQ(symbolicHotKeyId("Look Up"), std::nullopt);
+}
+
+// No stored name shows a Mac word; no two of one vocabulary show alike (each leads back).
+TEST(KeyWords, EveryStoredNameShowsOneLinuxWord) {
+    EXPECT_EQ(keyWords().size(), 29u);
+    std::map<std::pair<int, std::string>, std::string_view> back;
+    const auto check = [&](int vocabulary, std::string_view stored, const std::string& shown) {
+        EXPECT_FALSE(std::regex_search(shown, std::regex("\u2318|\u2325|\u2303|\u21E7|\u23B5|Command|CMD|Cmd|Option"))) << shown;
+        EXPECT_EQ(back.emplace(std::pair(vocabulary, shown), stored).first->second, stored) << shown;
+    };
+    for (const auto& [code, name] : keyCodeNames()) check(0, name, std::string(shownKeyName(name)));
+    for (const HidKeyRow& r : hidKeyTable()) check(1, r.label, std::string(shownKeyName(r.label)));
+    for (const auto& [id, name] : logiControlNames()) check(2, name, std::string(shownKeyName(name)));
+    for (const ModifierLabel& r : modifierLabelRows()) check(3, r.label, shownModifierLabel(r.label));
 }
 
 } // namespace

@@ -201,9 +201,12 @@ std::vector<std::pair<std::string, std::string>> DesktopAppFolders::entryFiles()
 
 std::vector<platform::DesktopApplication> DesktopAppFolders::desktopApplications() {
     std::vector<platform::DesktopApplication> apps;
+    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+    const std::string currentDesktops = desktops ? desktops : "";
     for (const auto& [id, path] : entryFiles()) {
         const std::optional<std::string> text = readSmallFile(path);
-        if (!text) continue;
+        // Another desktop's own program (its help, its settings) is not listed here.
+        if (!text || !shownOnDesktops(*text, currentDesktops)) continue;
         std::optional<platform::DesktopApplication> app = readDesktopApplication(*text);
         if (!app) continue;
         app->id = withoutDesktopSuffix(id);

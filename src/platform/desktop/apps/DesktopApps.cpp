@@ -213,8 +213,16 @@ std::optional<DesktopApp> DesktopApps::byPath(const std::string& path) {
 std::optional<DesktopApp> DesktopApps::byWindowClass(const std::string& instance, const std::string& windowClass) {
     const Entries entries = all();
     const std::vector<DesktopApp>& apps = *entries;
-    for (const auto& app : apps)
-        if (!windowClass.empty() && entryValue(app.text, "StartupWMClass") == windowClass) return app;
+    // StartupWMClass names the class or the instance (the desktops try
+    // both), as written, else in another case.
+    for (bool exact : {true, false})
+        for (const std::string& key : {windowClass, instance}) {
+            if (key.empty()) continue;
+            for (const auto& app : apps) {
+                const std::string named = entryValue(app.text, "StartupWMClass").value_or("");
+                if (!named.empty() && (exact ? named == key : lower(named) == lower(key))) return app;
+            }
+        }
     for (const std::string& key : {windowClass, instance}) {
         if (key.empty()) continue;
         const std::string wanted = lower(key);

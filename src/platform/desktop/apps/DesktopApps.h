@@ -47,8 +47,9 @@ public:
     std::optional<DesktopApp> byId(const std::string& id);
     // An entry of the application directories, or an executable entry file elsewhere.
     std::optional<DesktopApp> byPath(const std::string& path);
-    // The entry whose StartupWMClass is the window's class, else whose id is
-    // the class or instance, ignoring case.
+    // The entry whose StartupWMClass is the window's class or instance (as
+    // written first, then ignoring case), else whose id is the class or
+    // instance, ignoring case.
     std::optional<DesktopApp> byWindowClass(const std::string& instance, const std::string& windowClass);
     // The default application of a MIME type: mimeapps.list, then any entry
     // listing the type.

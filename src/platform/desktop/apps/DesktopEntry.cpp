@@ -1,5 +1,7 @@
 #include "platform/desktop/apps/DesktopEntry.h"
 
+#include <algorithm>
+
 namespace corv::desktop {
 
 namespace {
@@ -198,6 +200,27 @@ std::optional<std::vector<std::string>> execArgumentsOf(std::string_view entryTe
     }
     if (out.empty() || out.front().empty()) return std::nullopt;
     return out;
+}
+
+bool shownOnDesktops(std::string_view entryText, std::string_view currentDesktops) {
+    const auto names = [](std::string_view list, char separator) {
+        std::vector<std::string> out;
+        for (std::size_t start = 0; start <= list.size();) {
+            const std::size_t end = std::min(list.find(separator, start), list.size());
+            if (end > start) out.emplace_back(list.substr(start, end - start));
+            start = end + 1;
+        }
+        return out;
+    };
+    const std::vector<std::string> current = names(currentDesktops, ':');
+    const auto namesCurrent = [&](const std::optional<std::string>& list) {
+        for (const std::string& d : names(list.value_or(""), ';'))
+            if (std::find(current.begin(), current.end(), d) != current.end()) return true;
+        return false;
+    };
+    const auto only = entryValue(entryText, "OnlyShowIn");
+    if (only && !namesCurrent(only)) return false;
+    return !namesCurrent(entryValue(entryText, "NotShowIn"));
 }
 
 bool autostartEnabled(std::string_view entryText) {

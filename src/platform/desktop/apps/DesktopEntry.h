@@ -29,6 +29,10 @@ std::optional<std::string> entryValue(std::string_view entryText, std::string_vi
 std::optional<std::vector<std::string>> execArgumentsOf(std::string_view entryText,
                                                         const std::vector<std::string>& targets = {});
 
+// Whether the entry is listed on the desktops named (colon-separated, as in
+// $XDG_CURRENT_DESKTOP): OnlyShowIn= must name one of them, NotShowIn= none.
+bool shownOnDesktops(std::string_view entryText, std::string_view currentDesktops);
+
 // False when the entry says it is not to be started (Hidden=true, or
 // X-GNOME-Autostart-enabled=false).
 bool autostartEnabled(std::string_view entryText);

@@ -141,10 +141,18 @@ std::vector<platform::RunningApplication> DesktopWorkspace::runningApplications(
     std::vector<platform::RunningApplication> out;
     std::set<std::int32_t> seen;
     const auto list = windows_.windows();
+    // A process whose windows no taskbar lists (a panel, a tray, a desktop)
+    // is no application to choose.
+    std::set<std::int32_t> listed;
+    for (const auto& w : list.windows)
+        if (w.inTaskbar) listed.insert(w.pid);
     // Each process named by its topmost window.
     for (auto it = list.windows.rbegin(); it != list.windows.rend(); ++it) {
         if (it->pid <= 0 || !seen.insert(it->pid).second) continue;
-        if (auto app = applicationOf(it->pid, &*it)) out.push_back(std::move(*app));
+        auto app = applicationOf(it->pid, &*it);
+        if (!app) continue;
+        if (!listed.count(it->pid)) app->activationPolicy = platform::ActivationPolicy::Accessory;
+        out.push_back(std::move(*app));
     }
     // Bottom to top, as the desktop lists them.
     std::reverse(out.begin(), out.end());

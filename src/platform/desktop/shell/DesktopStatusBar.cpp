@@ -202,34 +202,22 @@ void DesktopStatusBar::watchForWatcher() {
     if (qtThroughWatcher_ || !bus.isConnected()) return;
     watcherWatch_ = std::make_unique<QDBusServiceWatcher>(QString::fromLatin1(kStatusNotifierWatcher), bus,
                                                           QDBusServiceWatcher::WatchForRegistration);
-    QObject::connect(watcherWatch_.get(), &QDBusServiceWatcher::serviceRegistered, watcherWatch_.get(),
-                     [this] { watcherAppeared(); });
+    QObject::connect(watcherWatch_.get(), &QDBusServiceWatcher::serviceRegistered, watcherWatch_.get(), [this] {
+        trace("status item: a watcher appeared");
+        askForHost();
+    });
+    hostListener_ = std::make_unique<HostListener>([this] { askForHost(); });
+    bus.connect(QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("/StatusNotifierWatcher"),
+                QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("StatusNotifierHostRegistered"),
+                hostListener_.get(), SLOT(hostRegistered()));
     // One already there without a tray yet keeps the items for the tray to come.
     if (statusNotifierWatcherRunning(bus)) throughWatcher_ = true;
 }
 
-void DesktopStatusBar::watcherAppeared() {
-    trace("status item: a watcher appeared");
-    throughWatcher_ = true;
-    for (auto& item : items_) item->showThroughWatcher();
-    askForHost();
-}
-
-void DesktopStatusBar::whenTrayAppears(std::function<void()> appeared) {
-    trayAppeared_ = std::move(appeared);
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return;
-    hostListener_ = std::make_unique<HostListener>([this] { trayAppeared(); });
-    bus.connect(QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("/StatusNotifierWatcher"),
-                QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("StatusNotifierHostRegistered"),
-                hostListener_.get(), SLOT(hostRegistered()));
-    // A watcher already there may have had its tray since.
-    if (throughWatcher_) askForHost();
-}
-
+// A watcher that appears later gets the items once a tray has registered with
+// it: a tray still setting up may miss an item registered before.
 void DesktopStatusBar::askForHost() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!trayAppeared_ || !bus.isConnected()) return;
     auto get = QDBusMessage::createMethodCall(QString::fromLatin1(kStatusNotifierWatcher),
                                               QStringLiteral("/StatusNotifierWatcher"),
                                               QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
@@ -240,9 +228,17 @@ void DesktopStatusBar::askForHost() {
         const QDBusMessage reply = w->reply();
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
             qvariant_cast<QDBusVariant>(reply.arguments().front()).variant().toBool())
-            trayAppeared();
+            hostReady();
     });
 }
+
+void DesktopStatusBar::hostReady() {
+    throughWatcher_ = true;
+    for (auto& item : items_) item->showThroughWatcher();
+    trayAppeared();
+}
+
+void DesktopStatusBar::whenTrayAppears(std::function<void()> appeared) { trayAppeared_ = std::move(appeared); }
 
 void DesktopStatusBar::trayAppeared() {
     if (!trayAppeared_) return;

@@ -17,7 +17,7 @@ class TrayColors;
 // click (context request) send the item's action; menus pop up at the pointer.
 // The icons take the tray's colours when it names them, else a halo. A
 // StatusNotifierWatcher that appears after the icons were made shows them
-// from then on; it counts as a tray once a tray has told it it shows items.
+// from then on, once a tray has told it it shows items.
 class DesktopStatusBar final : public platform::StatusBar {
 public:
     DesktopStatusBar();
@@ -34,8 +34,8 @@ public:
 private:
     void trayColorsChanged();
     void watchForWatcher();
-    void watcherAppeared();
     void askForHost();
+    void hostReady();
     void trayAppeared();
 
     std::unique_ptr<TrayColors> trayColors_;

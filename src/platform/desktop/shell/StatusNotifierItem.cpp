@@ -1,5 +1,6 @@
 #include "platform/desktop/shell/StatusNotifierItem.h"
 
+#include "platform/desktop/bus/BusProbe.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
@@ -12,6 +13,8 @@
 #include <QDBusReply>
 #include <QImage>
 #include <QtEndian>
+
+#include <thread>
 
 namespace corv::desktop {
 
@@ -172,26 +175,59 @@ void StatusNotifierItem::setToolTip(const QString& text) {
 }
 
 void StatusNotifierItem::setShown(bool shown) {
-    if (shown == bus_.has_value()) return;
-    if (shown) {
-        publish();
-        registerWithWatcher();
-    } else {
-        withdraw();
-    }
+    if (shown == shown_) return;
+    shown_ = shown;
+    if (shown) publish();
+    else withdraw();
 }
+
+namespace {
+
+// Runs queued calls from other threads on the main thread; never destroyed,
+// so that a late thread always has somewhere to post.
+QObject& mainThreadRelay() {
+    static QObject* relay = new QObject;
+    return *relay;
+}
+
+} // namespace
 
 void StatusNotifierItem::publish() {
     static int count = 0;
-    busName_ = QStringLiteral("corv-status-item-%1").arg(++count);
-    bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, busName_);
+    const QString name = QStringLiteral("corv-status-item-%1").arg(++count);
+    const std::uint64_t generation = ++generation_;
+    QObject& relay = mainThreadRelay();
+    // The connection waits for the bus's answer: on a thread of its own,
+    // after a bounded probe, and handed to the main thread when made.
+    std::thread([&relay, alive = std::weak_ptr<int>(alive_), item = this, generation, name] {
+        if (busUsable({}, BusKind::Session)) QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        QMetaObject::invokeMethod(
+            &relay,
+            [alive, item, generation, name] {
+                if (alive.lock()) item->published(generation, name);
+                else QDBusConnection::disconnectFromBus(name);
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void StatusNotifierItem::published(std::uint64_t generation, const QString& name) {
+    if (generation != generation_ || !shown_) {
+        QDBusConnection::disconnectFromBus(name);
+        return;
+    }
+    busName_ = name;
+    bus_ = QDBusConnection(name);
     if (!bus_->isConnected() || !bus_->registerObject(kItemPath, this, QDBusConnection::ExportAdaptors)) {
         trace("status item: not published on the session bus");
         withdraw();
+        return;
     }
+    registerWithWatcher();
 }
 
 void StatusNotifierItem::withdraw() {
+    ++generation_;
     if (!bus_) return;
     bus_->unregisterObject(kItemPath);
     bus_.reset();

@@ -3,14 +3,17 @@
 // A tray icon published on the session bus for a StatusNotifierWatcher that
 // Qt's own icons do not reach (Qt picks its way once, when its first icon is
 // made). Published while shown: its connection to the bus lives as long, so
-// hiding it takes it off every tray.
+// hiding it takes it off every tray. The connection is made off the main
+// thread, which a slow bus never holds up.
 
 #include <QDBusConnection>
 #include <QIcon>
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace corv::desktop {
@@ -45,13 +48,20 @@ Q_SIGNALS:
 
 private:
     void publish();
+    void published(std::uint64_t generation, const QString& name);
     void withdraw();
 
     std::function<void(Click)> clicked_;
     QIcon icon_;
     QString toolTip_;
+    bool shown_ = false;
     std::optional<QDBusConnection> bus_;
     QString busName_;
+    // Counts the connections asked for: one that arrives late for a hidden
+    // item, or after a newer one was asked for, is closed.
+    std::uint64_t generation_ = 0;
+    // Outlived by a late connection's thread, which finds the item gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>();
 };
 
 // The longest the questions below wait for the bus or the watcher.

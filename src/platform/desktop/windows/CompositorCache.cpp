@@ -1,5 +1,7 @@
 #include "platform/desktop/windows/CompositorCache.h"
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -14,6 +16,8 @@ struct CompositorCache::Shared {
     CompositorWindowList windows;
     std::optional<CompositorDesktops> desktops;
     std::optional<CompositorInputSources> sources;
+    // When the request under way was sent (steady-clock ticks); 0: none.
+    std::atomic<std::int64_t> askedAt{0};
 
     // Main thread only.
     CompositorWatchId nextWatch = 1;
@@ -67,18 +71,42 @@ void CompositorCache::setInputSources(std::optional<CompositorInputSources> sour
 }
 
 CompositorWindowList CompositorCache::windows() const {
+    if (stale()) return {};
     std::lock_guard lock(shared_->mutex);
     return shared_->windows;
 }
 
 std::optional<CompositorDesktops> CompositorCache::desktops() const {
+    if (stale()) return std::nullopt;
     std::lock_guard lock(shared_->mutex);
     return shared_->desktops;
 }
 
 std::optional<CompositorInputSources> CompositorCache::inputSources() const {
+    if (stale()) return std::nullopt;
     std::lock_guard lock(shared_->mutex);
     return shared_->sources;
+}
+
+void CompositorCache::asking() {
+    // The oldest request unanswered counts.
+    std::int64_t none = 0;
+    shared_->askedAt.compare_exchange_strong(none, std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+void CompositorCache::answered() { shared_->askedAt = 0; }
+
+bool CompositorCache::stale() const {
+    const std::int64_t asked = shared_->askedAt;
+    return asked != 0 && std::chrono::steady_clock::now().time_since_epoch() -
+                             std::chrono::steady_clock::duration(asked) > kCompositorBound;
+}
+
+void CompositorCache::forget() {
+    setWindows({});
+    setDesktops(std::nullopt);
+    setInputSources(std::nullopt);
+    answered();
 }
 
 CompositorWatchId CompositorCache::watchWindows(std::function<void(const CompositorWindowList&)> changed) {

@@ -2,7 +2,9 @@
 
 // What a compositor last told of its windows, desktops and layouts, kept for
 // lookups from any thread (which never wait), and handed to watchers on the
-// main loop when it changes. Set from the facility's own thread.
+// main loop when it changes. Set from the facility's own thread. While a
+// request to the compositor has gone unanswered longer than kCompositorBound
+// the lookups find nothing: what it told may be stale.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CompositorWindows.h"
@@ -25,6 +27,12 @@ public:
     CompositorWindowList windows() const;
     std::optional<CompositorDesktops> desktops() const;
     std::optional<CompositorInputSources> inputSources() const;
+    // A request to the compositor is under way, or none is.
+    void asking();
+    void answered();
+    bool stale() const;
+    // Nothing is known: the compositor went away.
+    void forget();
 
     // Main thread, as CompositorWindows's.
     CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed);

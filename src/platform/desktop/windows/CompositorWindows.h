@@ -47,6 +47,8 @@ struct CompositorWindow {
     bool fullScreen = false;
     // Frame geometry in global coordinates; empty when unknown.
     platform::Rect geometry;
+    // False for a window no taskbar lists (a dock, the desktop, one asking to be left out).
+    bool inTaskbar = true;
 
     bool operator==(const CompositorWindow&) const = default;
 };

@@ -30,6 +30,7 @@ CompositorWindowList listOf(const X11Windows& x) {
         w.id = *id;
         w.pid = client.pid;
         if (client.wmClass) std::tie(w.wmInstance, w.wmClass) = *client.wmClass;
+        w.inTaskbar = client.inTaskbar;
         out.windows.push_back(std::move(w));
     }
     out.focused = idOf(x.active).value_or(0);

@@ -222,7 +222,7 @@ std::unique_ptr<KWinWindows> KWinWindows::open(platform::RunLoop& loop, const QS
 }
 
 KWinWindows::KWinWindows(platform::RunLoop& loop, std::unique_ptr<Link> link)
-    : loop_(loop), cache_(loop), link_(std::move(link)) {
+    : CachedWindows(loop), loop_(loop), link_(std::move(link)) {
     link_->owner = this;
     for (const char* signal : {"layoutChanged", "layoutListChanged"})
         link_->bus.connect(kKeyboard, kLayouts, kLayoutsInterface, QString::fromLatin1(signal), link_.get(),

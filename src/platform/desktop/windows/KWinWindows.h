@@ -13,8 +13,7 @@
 // run that crashed are unloaded and their folder removed at start.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/windows/CompositorCache.h"
-#include "platform/desktop/windows/CompositorWindows.h"
+#include "platform/desktop/windows/CachedWindows.h"
 
 #include <QString>
 
@@ -26,7 +25,7 @@
 
 namespace corv::desktop {
 
-class KWinWindows final : public CompositorWindows {
+class KWinWindows final : public CachedWindows {
 public:
     // Null when the bus cannot be reached or our script cannot be written.
     static std::unique_ptr<KWinWindows> open(platform::RunLoop& loop, const QString& sessionBus);
@@ -35,26 +34,15 @@ public:
     std::string name() const override { return "kwin"; }
     unsigned capabilities() const override;
 
-    CompositorWindowList windows() override { return cache_.windows(); }
     std::optional<platform::Point> pointer() override;
     // The window KWin found under its pointer when it last told.
     std::optional<CompositorWindow> windowAt(platform::Point) override;
     bool activate(CompositorWindowId window) override;
     bool setFullScreen(CompositorWindowId window, bool on) override;
     bool toggleMaximized(CompositorWindowId window) override;
-    std::optional<CompositorDesktops> desktops() override { return cache_.desktops(); }
     bool switchDesktop(int direction) override;
-    std::optional<CompositorInputSources> inputSources() override { return cache_.inputSources(); }
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
-
-    CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) override {
-        return cache_.watchWindows(std::move(changed));
-    }
-    CompositorWatchId watchInputSources(std::function<void(bool list)> changed) override {
-        return cache_.watchInputSources(std::move(changed));
-    }
-    void unwatch(CompositorWatchId id) override { cache_.unwatch(id); }
 
     // The bus side (a QObject): the script's reports and the layouts' signals.
     class Link;
@@ -77,7 +65,6 @@ private:
     void runCommands();
 
     platform::RunLoop& loop_;
-    CompositorCache cache_;
     std::unique_ptr<Link> link_;
 
     // Main thread: KWin's window ids (UUIDs) and ours.

@@ -8,53 +8,17 @@
 #include <QJsonObject>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cerrno>
-#include <deque>
 #include <limits>
-#include <mutex>
 #include <set>
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace corv::desktop {
-
-// The two connections (one for events, one for requests) and the commands
-// waiting for the thread.
-struct SwayWindows::Link {
-    explicit Link(const std::string& path) : events(path), requests(path) {}
-    ~Link() {
-        if (wake >= 0) ::close(wake);
-    }
-    SwayIpc events;
-    SwayIpc requests;
-    int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    std::atomic<bool> stop{false};
-    // When the request under way was sent (steady-clock ticks); 0: none.
-    std::atomic<std::int64_t> askedAt{0};
-
-    std::optional<std::string> request(std::uint32_t type, const std::string& payload = {}) {
-        askedAt = std::chrono::steady_clock::now().time_since_epoch().count();
-        auto reply = requests.request(type, payload);
-        askedAt = 0;
-        return reply;
-    }
-    std::mutex mutex;
-    std::deque<std::string> commands;
-};
 
 namespace {
 
 // More nesting than this is no tree sway makes.
 constexpr int kMaxDepth = 64;
-
-QJsonDocument json(const std::optional<std::string>& payload) {
-    if (!payload) return {};
-    return QJsonDocument::fromJson(QByteArray::fromStdString(*payload));
-}
 
 void collect(const QJsonObject& node, CompositorWindowList& out, int depth) {
     if (depth > kMaxDepth) return;
@@ -131,75 +95,97 @@ std::optional<CompositorInputSources> sourcesOf(const QJsonDocument& inputs) {
     return std::nullopt;
 }
 
-void run(SwayWindows::Link& link, CompositorCache& cache) {
-    const auto readTree = [&] { cache.setWindows(windowsOf(json(link.request(sway::kGetTree)))); };
-    const auto readWorkspaces = [&] { cache.setDesktops(desktopsOf(json(link.request(sway::kGetWorkspaces)))); };
-    const auto readInputs = [&] { cache.setInputSources(sourcesOf(json(link.request(sway::kGetInputs)))); };
-    if (!link.events.request(sway::kSubscribe, R"(["window","workspace","input"])")) return;
-    readTree();
-    readWorkspaces();
-    readInputs();
-    while (!link.stop) {
-        pollfd fds[2] = {{link.wake, POLLIN, 0}, {link.events.fd(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (fds[0].revents) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto n = ::read(link.wake, &count, sizeof count);
-            std::deque<std::string> commands;
-            {
-                std::lock_guard lock(link.mutex);
-                commands.swap(link.commands);
-            }
-            for (const auto& text : commands) {
-                const auto reply = link.request(sway::kRunCommand, text);
-                if (traceEnabled()) trace(("sway: " + text + " -> " + reply.value_or("no answer")).c_str());
-            }
-        }
-        if (!fds[1].revents) continue;
+// The two connections to sway, one for events and one for requests.
+class SwayLink final : public FacilityLink {
+public:
+    SwayLink(const std::string& path, CompositorCache& cache) : events_(path), requests_(path), cache_(cache) {}
+
+    bool connected() const { return events_.connected() && requests_.connected(); }
+
+    bool begin() override {
+        return events_.request(sway::kSubscribe, R"(["window","workspace","input"])") && readTree() &&
+               readWorkspaces() && readInputs();
+    }
+    int prepare() override { return events_.fd(); }
+
+    bool serve(bool ready) override {
+        if (!ready) return true;
         // The events that came together are read once.
         bool tree = false, workspaces = false, inputs = false;
+        pollfd fd{events_.fd(), POLLIN, 0};
         do {
-            const auto event = link.events.receive();
-            if (!event) {
-                cache.setWindows({});
-                cache.setDesktops(std::nullopt);
-                cache.setInputSources(std::nullopt);
-                return;
-            }
+            // A broken or oversized message breaks the link.
+            const auto event = events_.receive();
+            if (!event) return false;
             tree = tree || event->type == sway::kWindowEvent || event->type == sway::kWorkspaceEvent;
             workspaces = workspaces || event->type == sway::kWorkspaceEvent;
             inputs = inputs || event->type == sway::kInputEvent;
-            fds[1].revents = 0;
-        } while (::poll(&fds[1], 1, 0) > 0 && (fds[1].revents & POLLIN));
-        if (tree) readTree();
-        if (workspaces) readWorkspaces();
-        if (inputs) readInputs();
+        } while (::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN));
+        return (!tree || readTree()) && (!workspaces || readWorkspaces()) && (!inputs || readInputs());
     }
-}
+
+    void interrupt() override {
+        events_.shutdown();
+        requests_.shutdown();
+    }
+
+    bool command(const std::string& text) {
+        const auto reply = ask(sway::kRunCommand, text);
+        if (traceEnabled()) trace(("sway: " + text + " -> " + reply.value_or("no answer")).c_str());
+        return reply.has_value();
+    }
+
+private:
+    std::optional<std::string> ask(std::uint32_t type, const std::string& payload = {}) {
+        cache_.asking();
+        auto reply = requests_.request(type, payload);
+        cache_.answered();
+        return reply;
+    }
+    std::optional<QJsonDocument> request(std::uint32_t type) {
+        const auto reply = ask(type);
+        if (!reply) return std::nullopt;
+        return QJsonDocument::fromJson(QByteArray::fromStdString(*reply));
+    }
+    bool readTree() {
+        const auto tree = request(sway::kGetTree);
+        if (tree) cache_.setWindows(windowsOf(*tree));
+        return tree.has_value();
+    }
+    bool readWorkspaces() {
+        const auto workspaces = request(sway::kGetWorkspaces);
+        if (workspaces) cache_.setDesktops(desktopsOf(*workspaces));
+        return workspaces.has_value();
+    }
+    bool readInputs() {
+        const auto inputs = request(sway::kGetInputs);
+        if (inputs) cache_.setInputSources(sourcesOf(*inputs));
+        return inputs.has_value();
+    }
+
+    SwayIpc events_;
+    SwayIpc requests_;
+    CompositorCache& cache_;
+};
 
 } // namespace
 
 std::unique_ptr<SwayWindows> SwayWindows::open(platform::RunLoop& loop, const std::string& socketPath) {
-    auto link = std::make_unique<Link>(socketPath);
-    if (!link->events.connected() || !link->requests.connected() || link->wake < 0) return nullptr;
-    return std::unique_ptr<SwayWindows>(new SwayWindows(loop, std::move(link)));
+    auto windows = std::unique_ptr<SwayWindows>(new SwayWindows(loop, socketPath));
+    auto first = std::make_unique<SwayLink>(socketPath, windows->cache_);
+    if (!first->connected()) return nullptr;
+    windows->thread_.start(std::move(first));
+    return windows;
 }
 
-SwayWindows::SwayWindows(platform::RunLoop& loop, std::unique_ptr<Link> link)
-    : cache_(loop), link_(std::move(link)), thread_([this] { run(*link_, cache_); }) {}
+SwayWindows::SwayWindows(platform::RunLoop& loop, const std::string& socketPath)
+    : CachedWindows(loop), thread_("sway", cache_, [this, socketPath]() -> std::unique_ptr<FacilityLink> {
+          auto link = std::make_unique<SwayLink>(socketPath, cache_);
+          if (!link->connected()) return nullptr;
+          return link;
+      }) {}
 
-SwayWindows::~SwayWindows() {
-    link_->stop = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto n = ::write(link_->wake, &one, sizeof one);
-    // A compositor that stopped answering leaves the thread in a read.
-    link_->events.shutdown();
-    link_->requests.shutdown();
-    thread_.join();
-}
+SwayWindows::~SwayWindows() = default;
 
 unsigned SwayWindows::capabilities() const {
     return static_cast<unsigned>(CompositorCapability::Desktops) |
@@ -208,34 +194,8 @@ unsigned SwayWindows::capabilities() const {
            static_cast<unsigned>(CompositorCapability::InputSources);
 }
 
-bool SwayWindows::stuck() const {
-    const std::int64_t asked = link_->askedAt;
-    return asked != 0 && std::chrono::steady_clock::now().time_since_epoch() -
-                             std::chrono::steady_clock::duration(asked) > kCompositorBound;
-}
-
-CompositorWindowList SwayWindows::windows() {
-    if (stuck()) return {};
-    return cache_.windows();
-}
-
-std::optional<CompositorDesktops> SwayWindows::desktops() {
-    if (stuck()) return std::nullopt;
-    return cache_.desktops();
-}
-
-std::optional<CompositorInputSources> SwayWindows::inputSources() {
-    if (stuck()) return std::nullopt;
-    return cache_.inputSources();
-}
-
 bool SwayWindows::command(std::string text) {
-    {
-        std::lock_guard lock(link_->mutex);
-        link_->commands.push_back(std::move(text));
-    }
-    const std::uint64_t one = 1;
-    return ::write(link_->wake, &one, sizeof one) == sizeof one;
+    return thread_.post([text = std::move(text)](FacilityLink& link) { return static_cast<SwayLink&>(link).command(text); });
 }
 
 bool SwayWindows::activate(CompositorWindowId window) {

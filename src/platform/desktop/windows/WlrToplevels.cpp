@@ -1,6 +1,5 @@
 #include "platform/desktop/windows/WlrToplevels.h"
 
-#include "platform/desktop/windows/CompositorCache.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include "wlr-foreign-toplevel-client.h"
@@ -12,13 +11,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <deque>
 #include <map>
-#include <mutex>
 
 #include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace corv::desktop {
 
@@ -40,30 +35,34 @@ struct Toplevel {
     bool ready = false;  // a first done came
 };
 
-std::int64_t now() { return std::chrono::steady_clock::now().time_since_epoch().count(); }
-
 } // namespace
 
-struct WlrToplevels::Link {
-    Link(platform::RunLoop& loop, wl_display* d) : display(d), cache(loop) {}
-    ~Link() {
+struct WlrToplevels::Link final : FacilityLink {
+    Link(CompositorCache& c, wl_display* d) : display(d), cache(c) {}
+    ~Link() override {
         for (auto& [id, toplevel] : toplevels) zwlr_foreign_toplevel_handle_v1_destroy(toplevel.handle);
         if (sync) wl_callback_destroy(sync);
         if (manager) zwlr_foreign_toplevel_manager_v1_destroy(manager);
         if (seat) wl_seat_destroy(seat);
         if (registry) wl_registry_destroy(registry);
         wl_display_disconnect(display);
-        if (wake >= 0) ::close(wake);
     }
 
+    // Connects and asks for the globals, within kCompositorBound; null
+    // without an answer or a toplevel manager.
+    static std::unique_ptr<Link> open(CompositorCache& cache, const std::string& name);
+
+    int prepare() override;
+    bool serve(bool ready) override;
+
     wl_display* display;
-    CompositorCache cache;
+    CompositorCache& cache;
     wl_registry* registry = nullptr;
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
     wl_seat* seat = nullptr;
     std::uint32_t managerName = 0, managerVersion = 0, seatName = 0;
-    int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    std::atomic<bool> stop{false};
+    bool bound = false;  // the globals were first taken
+    std::atomic<bool> hasSeat{false};
 
     // Thread only, after open.
     std::map<CompositorWindowId, Toplevel> toplevels;
@@ -71,12 +70,6 @@ struct WlrToplevels::Link {
     std::map<std::string, std::int32_t> standIns;
     std::int32_t nextStandIn = kFirstStandInPid;
     wl_callback* sync = nullptr;
-    bool lost = false;
-
-    // When the oldest request still unanswered was sent (steady-clock ticks); 0: none.
-    std::atomic<std::int64_t> askedAt{0};
-    std::mutex mutex;
-    std::deque<std::pair<CompositorWindowId, Request>> requests;
 
     std::int32_t standIn(const std::string& appId) {
         if (appId.empty()) return -1;
@@ -103,6 +96,7 @@ struct WlrToplevels::Link {
         cache.setWindows(std::move(list));
     }
 
+    void bindManager();
     void send(CompositorWindowId id, Request what);
     void syncAfterRequests();
 };
@@ -177,15 +171,21 @@ const zwlr_foreign_toplevel_manager_v1_listener kManagerListener = {onToplevel, 
 
 void onGlobal(void* data, wl_registry*, std::uint32_t name, const char* interface, std::uint32_t version) {
     auto& link = *static_cast<WlrToplevels::Link*>(data);
-    if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0 && !link.managerName) {
+    if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0 && !link.manager &&
+        version >= 2) {
         link.managerName = name;
         link.managerVersion = std::min(version, kManagerVersion);
+        // One advertised again after the last one finished is taken.
+        if (link.bound) link.bindManager();
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && !link.seatName) {
         link.seatName = name;
     }
 }
 
-void onGlobalRemove(void*, wl_registry*, std::uint32_t) {}
+void onGlobalRemove(void* data, wl_registry*, std::uint32_t name) {
+    auto& link = *static_cast<WlrToplevels::Link*>(data);
+    if (name == link.managerName && !link.manager) link.managerName = 0;
+}
 
 const wl_registry_listener kRegistryListener = {onGlobal, onGlobalRemove};
 
@@ -193,7 +193,7 @@ void onSynced(void* data, wl_callback* callback, std::uint32_t) {
     auto& link = *static_cast<WlrToplevels::Link*>(data);
     wl_callback_destroy(callback);
     link.sync = nullptr;
-    link.askedAt = 0;
+    link.cache.answered();
 }
 
 const wl_callback_listener kSyncListener = {onSynced};
@@ -230,48 +230,6 @@ bool roundTrip(wl_display* display, std::chrono::milliseconds bound) {
     return done;
 }
 
-void run(WlrToplevels::Link& link) {
-    wl_display* display = link.display;
-    while (!link.stop && !link.lost) {
-        while (wl_display_prepare_read(display) != 0)
-            if (wl_display_dispatch_pending(display) < 0) {
-                link.lost = true;
-                break;
-            }
-        if (link.lost) break;
-        // A compositor that reads nothing fills the socket; what did not go goes next time.
-        wl_display_flush(display);
-        pollfd fds[2] = {{link.wake, POLLIN, 0}, {wl_display_get_fd(display), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            wl_display_cancel_read(display);
-            if (errno == EINTR) continue;
-            link.lost = true;
-            break;
-        }
-        if (fds[1].revents & (POLLIN | POLLERR | POLLHUP)) {
-            if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0) link.lost = true;
-        } else {
-            wl_display_cancel_read(display);
-        }
-        if (!fds[0].revents) continue;
-        std::uint64_t count = 0;
-        [[maybe_unused]] const auto n = ::read(link.wake, &count, sizeof count);
-        std::deque<std::pair<CompositorWindowId, WlrToplevels::Request>> requests;
-        {
-            std::lock_guard lock(link.mutex);
-            requests.swap(link.requests);
-        }
-        for (const auto& [id, what] : requests) link.send(id, what);
-        if (!requests.empty()) link.syncAfterRequests();
-    }
-    if (link.lost) {
-        if (traceEnabled()) trace("wlr-toplevels: the compositor's connection broke");
-        for (auto& [id, t] : link.toplevels) zwlr_foreign_toplevel_handle_v1_destroy(t.handle);
-        link.toplevels.clear();
-        link.cache.setWindows({});
-    }
-}
-
 } // namespace
 
 void WlrToplevels::Link::send(CompositorWindowId id, Request what) {
@@ -302,78 +260,92 @@ void WlrToplevels::Link::send(CompositorWindowId id, Request what) {
 void WlrToplevels::Link::syncAfterRequests() {
     // One round trip at a time tells whether the compositor still answers.
     if (sync) return;
-    askedAt = now();
+    cache.asking();
     sync = wl_display_sync(display);
     wl_callback_add_listener(sync, &kSyncListener, this);
 }
 
-std::unique_ptr<WlrToplevels> WlrToplevels::open(platform::RunLoop& loop, const std::string& display) {
-    wl_display* connection = wl_display_connect(display.empty() ? nullptr : display.c_str());
+void WlrToplevels::Link::bindManager() {
+    if (manager || !managerName) return;
+    manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
+        wl_registry_bind(registry, managerName, &zwlr_foreign_toplevel_manager_v1_interface, managerVersion));
+    zwlr_foreign_toplevel_manager_v1_add_listener(manager, &kManagerListener, this);
+}
+
+int WlrToplevels::Link::prepare() {
+    while (wl_display_prepare_read(display) != 0)
+        if (wl_display_dispatch_pending(display) < 0) return -1;
+    // A compositor that reads nothing fills the socket; what did not go goes next time.
+    wl_display_flush(display);
+    return wl_display_get_fd(display);
+}
+
+bool WlrToplevels::Link::serve(bool ready) {
+    if (!ready) {
+        wl_display_cancel_read(display);
+        return true;
+    }
+    return wl_display_read_events(display) >= 0 && wl_display_dispatch_pending(display) >= 0;
+}
+
+std::unique_ptr<WlrToplevels::Link> WlrToplevels::Link::open(CompositorCache& cache, const std::string& name) {
+    wl_display* connection = wl_display_connect(name.empty() ? nullptr : name.c_str());
     if (!connection) return nullptr;
-    auto link = std::make_unique<Link>(loop, connection);
+    auto link = std::make_unique<Link>(cache, connection);
     link->registry = wl_display_get_registry(connection);
     wl_registry_add_listener(link->registry, &kRegistryListener, link.get());
-    if (link->wake < 0 || !roundTrip(connection, kCompositorBound) || !link->managerName) return nullptr;
-    if (link->managerVersion < 2) return nullptr;
-    link->manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(wl_registry_bind(
-        link->registry, link->managerName, &zwlr_foreign_toplevel_manager_v1_interface, link->managerVersion));
-    zwlr_foreign_toplevel_manager_v1_add_listener(link->manager, &kManagerListener, link.get());
-    if (link->seatName)
+    if (!roundTrip(connection, kCompositorBound) || !link->managerName) return nullptr;
+    link->bindManager();
+    link->bound = true;
+    if (link->seatName) {
         link->seat = static_cast<wl_seat*>(wl_registry_bind(link->registry, link->seatName, &wl_seat_interface, 1));
+        link->hasSeat = true;
+    }
     wl_display_flush(connection);
-    return std::unique_ptr<WlrToplevels>(new WlrToplevels(std::move(link)));
+    return link;
 }
 
-WlrToplevels::WlrToplevels(std::unique_ptr<Link> link) : link_(std::move(link)), thread_([this] { run(*link_); }) {}
-
-WlrToplevels::~WlrToplevels() {
-    link_->stop = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto n = ::write(link_->wake, &one, sizeof one);
-    thread_.join();
+std::unique_ptr<WlrToplevels> WlrToplevels::open(platform::RunLoop& loop, const std::string& display) {
+    auto windows = std::unique_ptr<WlrToplevels>(new WlrToplevels(loop, display));
+    auto first = Link::open(windows->cache_, display);
+    if (!first) return nullptr;
+    windows->seat_ = first->hasSeat.load();
+    windows->thread_.start(std::move(first));
+    return windows;
 }
+
+WlrToplevels::WlrToplevels(platform::RunLoop& loop, const std::string& display)
+    : CachedWindows(loop), thread_("wlr-toplevels", cache_, [this, display]() -> std::unique_ptr<FacilityLink> {
+          auto link = Link::open(cache_, display);
+          if (link) seat_ = link->hasSeat.load();
+          return link;
+      }) {}
+
+WlrToplevels::~WlrToplevels() = default;
 
 unsigned WlrToplevels::capabilities() const {
     unsigned out = static_cast<unsigned>(CompositorCapability::FullScreen) |
                    static_cast<unsigned>(CompositorCapability::Maximize);
-    if (link_->seat) out |= static_cast<unsigned>(CompositorCapability::Activate);
+    if (seat_) out |= static_cast<unsigned>(CompositorCapability::Activate);
     return out;
 }
 
-bool WlrToplevels::stuck() const {
-    const std::int64_t asked = link_->askedAt;
-    return asked != 0 && now() - asked > std::chrono::steady_clock::duration(kCompositorBound).count();
-}
-
-CompositorWindowList WlrToplevels::windows() {
-    if (stuck()) return {};
-    return link_->cache.windows();
-}
-
 bool WlrToplevels::request(CompositorWindowId window, Request what) {
-    if (!window || !windowById(link_->cache.windows(), window)) return false;
-    {
-        std::lock_guard lock(link_->mutex);
-        link_->requests.emplace_back(window, what);
-    }
-    const std::uint64_t one = 1;
-    return ::write(link_->wake, &one, sizeof one) == sizeof one;
+    if (!window || !windowById(cache_.windows(), window)) return false;
+    return thread_.post([window, what](FacilityLink& link) {
+        auto& wlr = static_cast<Link&>(link);
+        wlr.send(window, what);
+        wlr.syncAfterRequests();
+        return true;
+    });
 }
 
-bool WlrToplevels::activate(CompositorWindowId window) {
-    return link_->seat && request(window, Request::Activate);
-}
+bool WlrToplevels::activate(CompositorWindowId window) { return seat_ && request(window, Request::Activate); }
 
 bool WlrToplevels::setFullScreen(CompositorWindowId window, bool on) {
     return request(window, on ? Request::FullScreenOn : Request::FullScreenOff);
 }
 
 bool WlrToplevels::toggleMaximized(CompositorWindowId window) { return request(window, Request::ToggleMaximized); }
-
-CompositorWatchId WlrToplevels::watchWindows(std::function<void(const CompositorWindowList&)> changed) {
-    return link_->cache.watchWindows(std::move(changed));
-}
-
-void WlrToplevels::unwatch(CompositorWatchId id) { link_->cache.unwatch(id); }
 
 } // namespace corv::desktop

@@ -7,19 +7,22 @@
 // or pointer: each app id gets a stand-in pid, and the focused window stands
 // for the one under the pointer. Lookups read what the thread last read and
 // never wait; they find nothing while a request has gone unanswered longer
-// than kCompositorBound. Requests are handed to the thread, which sends them
-// without waiting. No desktops or keyboard layouts: the protocol has none.
+// than kCompositorBound. Requests are handed to the thread (FacilityThread),
+// which sends them without waiting. A lost connection is made again, and a
+// manager the compositor advertises again after finishing one is taken. No
+// desktops or keyboard layouts: the protocol has none.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/windows/CompositorWindows.h"
+#include "platform/desktop/windows/CachedWindows.h"
+#include "platform/desktop/windows/FacilityThread.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace corv::desktop {
 
-class WlrToplevels final : public CompositorWindows {
+class WlrToplevels final : public CachedWindows {
 public:
     // `display` as $WAYLAND_DISPLAY (a name or a path; empty: the default).
     // Null when the display does not answer within kCompositorBound or
@@ -30,25 +33,21 @@ public:
     std::string name() const override { return "wlr-toplevels"; }
     unsigned capabilities() const override;
 
-    CompositorWindowList windows() override;
     bool activate(CompositorWindowId window) override;
     bool setFullScreen(CompositorWindowId window, bool on) override;
     bool toggleMaximized(CompositorWindowId window) override;
-
-    CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) override;
-    void unwatch(CompositorWatchId id) override;
 
     struct Link;
     enum class Request : int;
 
 private:
-    explicit WlrToplevels(std::unique_ptr<Link> link);
+    WlrToplevels(platform::RunLoop& loop, const std::string& display);
     // Hands a request on a window to the thread; false for no window.
     bool request(CompositorWindowId window, Request what);
-    bool stuck() const;
 
-    std::unique_ptr<Link> link_;
-    std::thread thread_;
+    // The compositor offers a seat to activate with.
+    std::atomic<bool> seat_{false};
+    FacilityThread thread_;
 };
 
 } // namespace corv::desktop

@@ -124,6 +124,16 @@ std::optional<WmClass> classOn(Display* d, Window window) {
     return out;
 }
 
+bool inTaskbarOn(Display* d, Window window) {
+    // The first type the window names is the one it means.
+    const auto types = cardinals(d, window, "_NET_WM_WINDOW_TYPE", XA_ATOM);
+    if (types && !types->empty() && types->front() != atom(d, "_NET_WM_WINDOW_TYPE_NORMAL") &&
+        types->front() != atom(d, "_NET_WM_WINDOW_TYPE_DIALOG"))
+        return false;
+    const auto states = cardinals(d, window, "_NET_WM_STATE", XA_ATOM);
+    return !states || std::find(states->begin(), states->end(), atom(d, "_NET_WM_STATE_SKIP_TASKBAR")) == states->end();
+}
+
 bool hasWmState(Display* d, Window window, Atom wmState) {
     Atom type = 0;
     int format = 0;
@@ -422,7 +432,7 @@ private:
             auto it = known_.find(w);
             X11Client client = it != known_.end() && it->second.pid > 0
                                    ? it->second
-                                   : X11Client{w, pidOn(display, w), classOn(display, w)};
+                                   : X11Client{w, pidOn(display, w), classOn(display, w), inTaskbarOn(display, w)};
             seen.emplace(w, client);
             out.clients.push_back(std::move(client));
         }
@@ -564,7 +574,7 @@ X11Windows X11Session::managedWindows() {
     return call<X11Windows>({}, [](Connection& c) {
         X11Windows out;
         for (XWindowId w : clientsOn(c.display, c.root))
-            out.clients.push_back(X11Client{w, pidOn(c.display, w), classOn(c.display, w)});
+            out.clients.push_back(X11Client{w, pidOn(c.display, w), classOn(c.display, w), inTaskbarOn(c.display, w)});
         if (auto active = cardinals(c.display, c.root, "_NET_ACTIVE_WINDOW", XA_WINDOW); active && !active->empty())
             out.active = active->front();
         return out;

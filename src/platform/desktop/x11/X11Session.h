@@ -39,6 +39,9 @@ struct X11Client {
     XWindowId window = 0;
     std::int32_t pid = -1;  // -1: unknown
     std::optional<WmClass> wmClass;
+    // False for a dock, the desktop or another special type, and for a
+    // window asking to be left out of the taskbar.
+    bool inTaskbar = true;
     bool operator==(const X11Client&) const = default;
 };
 

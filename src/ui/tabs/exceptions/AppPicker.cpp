@@ -1,5 +1,6 @@
 #include "model/AppDisplayName.h"
 #include "model/ApplicationSets.h"
+#include "platform/Localization.h"
 #include "ui/tabs/exceptions/AppPicker.h"
 #include "ui/AppIcon.h"
 #include "ui/PopupPlacement.h"
@@ -90,6 +91,7 @@ AppPicker::AppPicker(PickerKind kind, QWidget* parent)
     search_ = new QLineEdit(this);
     search_->setFont(systemFont(16, QFont::Light));
     search_->setFrame(false);
+    search_->setPlaceholderText(QString::fromStdString(platform::localized("Picker search")));
     search_->setStyleSheet(QStringLiteral(
         "QLineEdit { background: transparent; border: 1px solid gray; border-radius: 4px; padding: 4px; }"));
     v->addWidget(search_);

@@ -393,10 +393,11 @@ KeyPopover::KeyPopover(const std::string& appid, QWidget* parent) : Popover(appi
     buildHeader(v);
     header_->setFixedWidth(320);
     auto* h = static_cast<QHBoxLayout*>(header_->layout());
-    load_ = tool(header_, h, Symbol::LoadGlobal, 24, "Exception hint load global");
-    remove_ = tool(header_, h, Symbol::Trash, 20, "Exception hint remove all");
+    load_ = tool(header_, h, Symbol::LoadGlobal, 24, "Exception hint key load global");
+    remove_ = tool(header_, h, Symbol::Trash, 20, "Exception hint key remove all");
     auto* add = new StyledButton(ButtonStyle::Image, header_);
     add->setSymbol(QStringLiteral("plus.app"), 20);
+    attachHint(add, q(platform::localized("Exception hint key add")));
     h->addWidget(add);
     add_ = add;
     add_->setAccessibleName(q(platform::localized("Accessible add")));

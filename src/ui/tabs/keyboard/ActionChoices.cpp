@@ -5,12 +5,10 @@
 #include "model/ActionTable.h"
 #include "model/ClickIds.h"
 #include "model/ExtraKeys.h"
-#include "model/KeyCodeNames.h"
+#include "model/KeyWords.h"
 #include "model/ModifierLabels.h"
 #include "recorders/BindingDisplayText.h"
 #include "recorders/KeyBind.h"
-
-#include <cstdio>
 
 namespace corv::ui::keyboard {
 
@@ -83,7 +81,7 @@ std::vector<ExtraKeyEntry> extraKeyEntries(const std::optional<BindAction>& slot
     std::vector<ExtraKeyEntry> out;
     for (std::size_t i = 0; i < extraKeys().size(); ++i) {
         const ExtraKey& k = extraKeys()[i];
-        out.push_back({k.isSeparator(), std::string(k.name), !k.isSeparator() && extraKeyIsBound(slot, i)});
+        out.push_back({k.isSeparator(), std::string(shownKeyName(k.name)), !k.isSeparator() && extraKeyIsBound(slot, i)});
     }
     return out;
 }
@@ -144,19 +142,9 @@ bool captureUnderway() {
     return !kb.modAllUp.get() || kb.keyDownCount.get() != 0;
 }
 
-std::string keyName(std::uint16_t code) {
-    if (auto name = keyCodeName(code)) return std::string(*name);
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(code));
-    return hex;
-}
-
 std::string captureText() {
     const recorders::KeyBind& kb = recorders::KeyBind::shared();
-    const std::uint16_t key = kb.key.get();
-    std::string text = recorders::modifierSymbols(kb.raw.get() >> 16, key);
-    if (key != recorders::kNoKey) text += keyName(key);
-    return text;
+    return recorders::keyComboText(kb.raw.get() >> 16, kb.key.get());
 }
 
 CellLabel actionCellLabel(const KeySlotRef& s, bool highlighted) {

@@ -46,8 +46,6 @@ void chooseExtraKey(const KeySlotRef& s, std::size_t row);
 // A capture under way in KeyBind, and the keys it holds.
 bool captureUnderway();
 std::string captureText();
-// The key code's name, or its code in upper-case hexadecimal.
-std::string keyName(std::uint16_t code);
 
 enum class Tone { Primary, Accent, Norm, Dim };
 struct CellLabel {

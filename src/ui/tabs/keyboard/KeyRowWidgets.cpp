@@ -136,9 +136,9 @@ void fillKeyActionMenu(AccentMenu& menu, const KeySlotRef& slot) {
             AccentMenu* sub = addAccentSubmenu(menu, e.name, e.accent, e.hint);
             sub->menuAction()->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
             for (const SubEntry& m : modifierSubmenus(shown)) {
-                AccentMenu* clicks = addAccentSubmenu(*sub, m.label, b && m.accent);
+                AccentMenu* clicks = addAccentSubmenu(*sub, m.shown, b && m.accent);
                 for (const SubEntry& c : clickEntries(shown, m.label))
-                    QObject::connect(addAccentEntry(*clicks, c.label, b && c.accent), &QAction::triggered,
+                    QObject::connect(addAccentEntry(*clicks, c.shown, b && c.accent), &QAction::triggered,
                                      [slot, mod = m.label, click = c.label] { chooseModClick(slot, mod, click); });
             }
             break;

@@ -2,6 +2,7 @@
 
 #include "model/ActionTable.h"
 #include "model/KeyMenuKeys.h"
+#include "model/KeyWords.h"
 #include "recorders/BindingDisplayText.h"
 #include "recorders/BindingPaths.h"
 #include "recorders/FollowingApps.h"
@@ -181,7 +182,7 @@ std::vector<KeyMenuEntry> keyMenuEntries(const KeyRow& row) {
             continue;
         }
         const bool taken = e && keyBindingAt(*e, k.code, 0).has_value();
-        out.push_back({false, std::string(k.name), !taken, h.key == k.code && h.mod == 0});
+        out.push_back({false, std::string(shownKeyName(k.name)), !taken, h.key == k.code && h.mod == 0});
     }
     return out;
 }
@@ -192,7 +193,7 @@ CellLabel keyCellLabel(const KeyRow& row) {
     std::string text;
     if (row.slot.key < kPlaceholderKey) {
         const auto code = static_cast<std::uint16_t>(row.slot.key);
-        text = recorders::modifierSymbols(row.slot.mod, code) + keyName(code);
+        text = recorders::keyComboText(row.slot.mod, code);
     }
     return {text, hi ? Tone::Accent : Tone::Norm};
 }

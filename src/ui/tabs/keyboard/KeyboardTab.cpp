@@ -256,8 +256,8 @@ void KeyboardTab::buildHeader() {
         void (*act)();
         int pad;
         bool big;
-    } tools[] = {{Symbol::LoadGlobal, 24, "Exception hint load global", &loadGlobalKeyBindings, 4, false},
-                 {Symbol::Trash, 20, "Exception hint remove all", &removeAllKeyBindings, 4, false},
+    } tools[] = {{Symbol::LoadGlobal, 24, "Exception hint key load global", &loadGlobalKeyBindings, 4, false},
+                 {Symbol::Trash, 20, "Exception hint key remove all", &removeAllKeyBindings, 4, false},
                  {Symbol::LockOpen, 20, "Exception hint key lock", &toggleKeyLock, 0, true}};
     for (int i = 0; i < 3; ++i) {
         auto* b = new SymbolButton(tools[i].symbol, tools[i].size, appHeader_);

@@ -2,6 +2,7 @@
 
 #include "logitech/LogiKeybs.h"
 #include "model/ActionTable.h"
+#include "model/KeyWords.h"
 #include "model/LogiControlNames.h"
 #include "model/LogiKeysOpt.h"
 #include "recorders/Highlights.h"
@@ -79,7 +80,7 @@ bool quirkHighlighted(int optIdx, std::uint16_t cid) {
 }
 
 std::string controlDisplayText(std::uint16_t cid) {
-    if (auto name = logiControlName(cid)) return std::string(*name);
+    if (auto name = logiControlName(cid)) return std::string(shownKeyName(*name));
     return "Key " + std::to_string(cid);
 }
 

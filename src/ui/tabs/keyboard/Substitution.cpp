@@ -3,6 +3,7 @@
 #include "engine/KeyboardServices.h"
 #include "engine/ModKeyPressed.h"
 #include "model/HidKeyTable.h"
+#include "model/KeyWords.h"
 #include "model/KeySubOpt.h"
 #include "platform/HidEventSystem.h"
 #include "platform/Platform.h"
@@ -98,7 +99,7 @@ void addSubstitutionPair(std::size_t entry) {
 }
 
 std::string hidKeyLabel(std::uint64_t code) {
-    if (auto row = findHidKeyRow(code)) return std::string(hidKeyTable()[*row].label);
+    if (auto row = findHidKeyRow(code)) return std::string(shownKeyName(hidKeyTable()[*row].label));
     char text[16];
     std::snprintf(text, sizeof text, "0x%02X", static_cast<unsigned>(code & 0xFFFF));
     return text;
@@ -127,7 +128,7 @@ std::vector<PairMenuEntry> pairMenuEntries(const KeySub& k, std::size_t idx, boo
             continue;
         }
         const bool taken = occupied(k, r) && row.code != own && (src || k.subBidir[idx]);
-        out.push_back({false, std::string(row.label), !taken, row.code == own});
+        out.push_back({false, std::string(shownKeyName(row.label)), !taken, row.code == own});
     }
     return out;
 }

@@ -30,9 +30,9 @@ void fillActionMenu(AccentMenu& menu, const RowRef& row) {
             AccentMenu* sub = addAccentSubmenu(menu, e.name, e.accent, e.hint);
             sub->menuAction()->setProperty("act", QVariant::fromValue<qlonglong>(e.act));
             for (const SubEntry& m : modifierSubmenus(b)) {
-                AccentMenu* clicks = addAccentSubmenu(*sub, m.label, m.accent);
+                AccentMenu* clicks = addAccentSubmenu(*sub, m.shown, m.accent);
                 for (const SubEntry& c : clickEntries(b, m.label))
-                    QObject::connect(addAccentEntry(*clicks, c.label, c.accent), &QAction::triggered,
+                    QObject::connect(addAccentEntry(*clicks, c.shown, c.accent), &QAction::triggered,
                                      [row, mod = m.label, click = c.label] { chooseModClick(row, mod, click); });
             }
             break;

@@ -1,5 +1,6 @@
 #include "ui/tabs/trackpad/GestureRows.h"
 
+#include "model/KeyWords.h"
 #include "model/UIApp.h"
 #include "model/UIState.h"
 #include "recorders/BindingDisplayText.h"
@@ -135,7 +136,7 @@ std::vector<FingerGroup> currentGestureList() {
 }
 
 std::string gestureTitle(const GesPath& p) {
-    std::string t = recorders::modifierSymbols(p.mod, 0) + std::to_string(p.fgr) + "F";
+    std::string t = modifierWords(p.mod) + std::to_string(p.fgr) + "F";
     switch (p.ges) {
     case ActGes::None: break;
     case ActGes::Tap: t += " Tap"; break;

@@ -71,13 +71,15 @@ void FingerPicture::paintEvent(QPaintEvent*) {
 namespace {
 
 // The text above the picture, padded 16.
+QString paneText(int fingers) { return QString::fromStdString(platform::localized("Help " + std::to_string(fingers) + "F")); }
+
 QWidget* paneContent(int fingers) {
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     auto* v = new QVBoxLayout(content);
     v->setContentsMargins(16, 16, 16, 16);
     v->setSpacing(10);
-    auto* text = new QLabel(QString::fromStdString(platform::localized("Help " + std::to_string(fingers) + "F")), content);
+    auto* text = new QLabel(paneText(fingers), content);
     text->setWordWrap(true);
     text->setAlignment(Qt::AlignHCenter);
     QPalette pal = text->palette();
@@ -105,6 +107,12 @@ HelpPane::HelpPane(int fingers, QWidget* parent) : QScrollArea(parent), fingers_
     setWidget(paneContent(fingers));
     widget()->setAutoFillBackground(false);  // setWidget turns it on
 }
+
+void HelpPane::setHeading(const QString& text) {
+    widget()->findChild<QLabel*>()->setText(text.isEmpty() ? paneText(fingers_) : text);
+}
+
+QString HelpPane::heading() const { return widget()->findChild<QLabel*>()->text(); }
 
 int HelpPane::contentHeight() const { return laidOutHeight(widget(), std::max(1, viewport()->width())); }
 

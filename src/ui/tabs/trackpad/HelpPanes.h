@@ -4,6 +4,7 @@
 // trackpad with the fingers on it, scrolling inside the height it is given.
 
 #include <QScrollArea>
+#include <QString>
 #include <QWidget>
 
 namespace corv::ui::trackpad {
@@ -29,6 +30,9 @@ class HelpPane : public QScrollArea {
 public:
     HelpPane(int fingers, QWidget* parent);
     int fingers() const { return fingers_; }
+    // The text above the picture; empty gives back the pane's own.
+    void setHeading(const QString& text);
+    QString heading() const;
     // Height of the content as laid out at the pane's width.
     int contentHeight() const;
     // The same for the pane of `fingers` at `width`, without making one.

@@ -3,7 +3,6 @@
 #include "engine/LaunchTarget.h"
 #include "model/ActionTable.h"
 #include "model/ClickIds.h"
-#include "model/KeyCodeNames.h"
 #include "model/ModifierLabels.h"
 #include "recorders/BindingDisplayText.h"
 #include "recorders/FollowingApps.h"
@@ -166,18 +165,7 @@ bool editorShown(bool highlighted, const BindAction& b) {
 MenuLabel bindingMenuLabel(const RowRef& row, const BindAction& b) {
     const recorders::KeyBind& kb = recorders::KeyBind::shared();
     if (row.highlighted && (!kb.modAllUp.get() || kb.keyDownCount.get() != 0)) {
-        const std::uint16_t key = kb.key.get();
-        std::string text = recorders::modifierSymbols(kb.raw.get() >> 16, key);
-        if (key != recorders::kNoKey) {
-            if (auto name = keyCodeName(key)) {
-                text += *name;
-            } else {
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(key));
-                text += hex;
-            }
-        }
-        return {text, MenuLabel::Tone::Primary};
+        return {recorders::keyComboText(kb.raw.get() >> 16, kb.key.get()), MenuLabel::Tone::Primary};
     }
     const auto kind = static_cast<std::int64_t>(engine::classifyLaunchTarget(b.appName));
     return {recorders::bindingDisplayText(row.path.ges, b, kind),

@@ -388,9 +388,12 @@ void TrackpadTab::refreshList() {
     for (auto& [path, w] : parts_->rows) delete w;
     parts_->rows = std::move(kept);
 
-    // Gestures come only from a touchpad: say so when there is none.
+    // Gestures come only from a touchpad: say so when there is none, in
+    // place of the help pane's words, or alone when no pane is open.
     const auto pads = platform::multitouch().deviceList();
-    noTouchpad_->setVisible(pads && pads->empty());
+    const bool none = pads && pads->empty();
+    if (pane_) pane_->setHeading(none ? q(platform::localized("Trackpad tab no touchpad")) : QString());
+    noTouchpad_->setVisible(none && !pane_);
 
     layout->activate();
     fitHeights();

@@ -106,6 +106,34 @@ TEST_F(DesktopUserNotificationsTest, NoticesPostedBeforeTheServiceAnswersStillRe
     EXPECT_EQ(calls[2], (Notify{"Corvadine", 1, "Corvadine", "c", -1}));
 }
 
+TEST_F(DesktopUserNotificationsTest, AWithdrawnNoticeIsClosedAlsoWhenWithdrawnBeforeTheServiceNamedIt) {
+    startService();
+    notifications.post("early", "Corvadine", "a");
+    notifications.withdraw("early");  // before the service names it 1
+    notifications.post("late", "Corvadine", "b");
+    waitForCalls(2);
+    notifications.withdraw("late");
+    notifications.withdraw("never posted");
+    std::vector<uint> closed;
+    spinUntil([&] {
+        closed.clear();
+        const QDBusMessage reply = bus.mock(kService, kPath, "GetMethodCalls", {"CloseNotification"});
+        const QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
+        calls.beginArray();
+        while (!calls.atEnd()) {
+            quint64 stamp = 0;
+            QVariantList args;
+            calls.beginStructure();
+            calls >> stamp >> args;
+            calls.endStructure();
+            closed.push_back(unwrap(args.value(0)).toUInt());
+        }
+        calls.endArray();
+        return closed.size() >= 2;
+    });
+    EXPECT_EQ(closed, (std::vector<uint>{1, 2}));
+}
+
 TEST_F(DesktopUserNotificationsTest, WithoutAServiceEachNoticeIsLoggedOnce) {
     notifications.post("Kx", "Corvadine", "K850: battery 10%");
     spinUntil([&] { return !log.empty(); });

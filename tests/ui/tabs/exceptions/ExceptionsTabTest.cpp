@@ -583,6 +583,11 @@ TEST_F(ExceptionsTest, KeyPopoverAddsOrdersAndShowsItsOverlayGap) {
     EXPECT_EQ(pop->rows()[0]->row().slot.key, kReturn);
     EXPECT_FALSE(pop->rows()[0]->row().delEn);  // the global's, dimmed
     EXPECT_TRUE(pop->rows()[1]->row().delEn);
+    for (const auto& [button, hint] : {std::pair<QWidget*, std::string>{pop->addButton(), "Add a key binding"},
+                                       {pop->removeAllButton(), "Remove all key bindings of this application"}}) {
+        test::hover(button, test::centre(button));
+        EXPECT_EQ(HintWinManager::shared().currentText, hint);
+    }
 
     UIApp::shared().id.set("");
     // A row added: the popover grows down, its add button stays under the pointer.
@@ -683,7 +688,7 @@ TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
     ASSERT_EQ(keys->rows().back()->row().slot.key, 0xFFFFu);
     typist.hold(kCommandKey, EventFlag::Command);
     settle();
-    EXPECT_EQ(keys->rows().back()->keyCell()->text().toStdString(), "\u2318 ");
+    EXPECT_EQ(keys->rows().back()->keyCell()->text().toStdString(), "Super+");
     typist.release(kCommandKey, EventFlag::Command);
     keys->hide();
     settle();
@@ -696,7 +701,7 @@ TEST_F(ExceptionsTest, BothPopoversShowTheKeysHeldDuringACapture) {
     ASSERT_EQ(recorders::GesHi::shared().h.get().fgr, gestures->rows()[0]->ref().path.fgr);
     typist.hold(kCommandKey, EventFlag::Command);
     settle();
-    EXPECT_EQ(gestures->rows()[0]->menuButton()->text().trimmed().toStdString(), "\u2318");
+    EXPECT_EQ(gestures->rows()[0]->menuButton()->text().trimmed().toStdString(), "Super+");
     typist.release(kCommandKey, EventFlag::Command);
 }
 

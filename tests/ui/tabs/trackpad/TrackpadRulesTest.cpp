@@ -24,8 +24,8 @@ TEST(TrackpadRules, TitlesTagsAndBudget) {
         GesPath p;
         const char* title;
     } titles[] = {
-        {{2, ActGes::Swipe, 0x10, ActDir::Up}, "\u2318 2F Swipe \u2191"},
-        {{1, ActGes::Click, 0x82, ActDir::None}, "Fn\u21e7 1F Click"},
+        {{2, ActGes::Swipe, 0x10, ActDir::Up}, "Super+2F Swipe \u2191"},
+        {{1, ActGes::Click, 0x82, ActDir::None}, "Fn+Shift+1F Click"},
         {{3, ActGes::Tap, 0, ActDir::None}, "3F Tap"},
         {{4, ActGes::None, 0, ActDir::None}, "4F"},
         {{2, ActGes::Swipe, 0, ActDir::Pinch}, "2F Swipe"},
@@ -84,7 +84,7 @@ TEST_F(TrackpadRulesTest, MenusHaveTheirEntriesAndMarkTheChoice) {
     EXPECT_TRUE(click.back().accent);
     EXPECT_EQ(swipe.size(), 33u);
     const auto mods = modifierSubmenus(b);
-    EXPECT_EQ(mods[3].label, "\u2303\u21e7");
+    EXPECT_EQ(mods[3].label + " " + mods[3].shown, "\u2303\u21e7 Ctrl+Shift");
     for (const auto& m : mods) EXPECT_EQ(m.accent, m.label == "\u21e7\u2318") << m.label;
     const auto clicks = clickEntries(b, "\u21e7\u2318");
     EXPECT_TRUE(clicks[2].accent);
