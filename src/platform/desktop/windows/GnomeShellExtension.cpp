@@ -2,21 +2,36 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <algorithm>
+#include <vector>
 
 namespace corv::desktop {
 
 namespace {
 
 const char* const kFiles[] = {"metadata.json", "extension.js"};
+const ExtensionForm kForms[] = {ExtensionForm::Legacy, ExtensionForm::Module};
 
-// The shell versions the extension is made for.
-constexpr int kOldestShell = 43;
-constexpr int kNewestShell = 44;
+QString shipped(ExtensionForm form, const char* name) {
+    return QStringLiteral(":/gnome-shell/%1/%2/%3")
+        .arg(QLatin1String(form == ExtensionForm::Legacy ? "legacy" : "module"),
+             QString::fromLatin1(kGnomeExtensionUuid), QString::fromLatin1(name));
+}
 
-QString shipped(const char* name) {
-    return QStringLiteral(":/gnome-shell/%1/%2").arg(QString::fromLatin1(kGnomeExtensionUuid), QString::fromLatin1(name));
+// The shell major versions the form's metadata lists, oldest first.
+std::vector<int> shellVersions(ExtensionForm form) {
+    std::vector<int> out;
+    QFile file(shipped(form, "metadata.json"));
+    if (!file.open(QIODevice::ReadOnly)) return out;
+    const QJsonArray listed = QJsonDocument::fromJson(file.readAll()).object().value(QLatin1String("shell-version")).toArray();
+    for (const QJsonValue& version : listed) out.push_back(version.toString().toInt());
+    return out;
 }
 
 } // namespace
@@ -27,12 +42,18 @@ QString gnomeExtensionFolder(const QString& dataHome) {
     return base + QStringLiteral("/gnome-shell/extensions/") + QString::fromLatin1(kGnomeExtensionUuid);
 }
 
-bool gnomeExtensionFits(int shellMajor) { return shellMajor >= kOldestShell && shellMajor <= kNewestShell; }
+std::optional<ExtensionForm> gnomeExtensionForm(int shellMajor) {
+    for (const ExtensionForm form : kForms) {
+        const std::vector<int> versions = shellVersions(form);
+        if (shellMajor != 0 && std::find(versions.begin(), versions.end(), shellMajor) != versions.end()) return form;
+    }
+    return std::nullopt;
+}
 
-ExtensionCopy installGnomeExtension(const QString& folder) {
+ExtensionCopy installGnomeExtension(const QString& folder, ExtensionForm form) {
     bool wrote = false;
     for (const char* name : kFiles) {
-        QFile source(shipped(name));
+        QFile source(shipped(form, name));
         if (!source.open(QIODevice::ReadOnly)) return ExtensionCopy::Failed;
         const QByteArray content = source.readAll();
         const QString path = folder + QLatin1Char('/') + QString::fromLatin1(name);
@@ -64,14 +85,19 @@ std::optional<ExtensionNotice> extensionNotice(ExtensionState state, ExtensionCo
                                                const QString& folder) {
     const std::string title = "Corvadine does not see which application is in front";
     const std::string uuid = kGnomeExtensionUuid;
-    if (shellMajor != 0 && !gnomeExtensionFits(shellMajor))
-        return ExtensionNotice{title, "Its GNOME Shell extension runs on GNOME " + std::to_string(kOldestShell) +
-                                          " and " + std::to_string(kNewestShell) + " only, not on GNOME " +
-                                          std::to_string(shellMajor) +
-                                          ": the global profile applies to every application."};
+    const std::string everyApp = ": the global profile applies to every application.";
+    if (shellMajor == 0)
+        return ExtensionNotice{title, "GNOME Shell did not tell its version, so its GNOME Shell extension was not "
+                                      "installed" + everyApp};
+    if (!gnomeExtensionForm(shellMajor)) {
+        const std::vector<int> oldest = shellVersions(ExtensionForm::Legacy), newest = shellVersions(ExtensionForm::Module);
+        return ExtensionNotice{title, "Its GNOME Shell extension runs on GNOME " +
+                                          std::to_string(oldest.empty() ? 0 : oldest.front()) + " to " +
+                                          std::to_string(newest.empty() ? 0 : newest.back()) + ", not on GNOME " +
+                                          std::to_string(shellMajor) + everyApp};
+    }
     if (copy == ExtensionCopy::Failed)
-        return ExtensionNotice{title, "Its GNOME Shell extension could not be copied to " + folder.toStdString() +
-                                          ": the global profile applies to every application."};
+        return ExtensionNotice{title, "Its GNOME Shell extension could not be copied to " + folder.toStdString() + everyApp};
     switch (state) {
     case ExtensionState::Unknown:
         return ExtensionNotice{title, "Its GNOME Shell extension is installed in " + folder.toStdString() +

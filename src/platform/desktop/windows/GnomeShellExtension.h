@@ -17,12 +17,17 @@ QString gnomeExtensionFolder(const QString& dataHome = {});
 
 enum class ExtensionCopy { Current, Written, Failed };
 
-// Whether the extension runs on GNOME Shell of that major version.
-bool gnomeExtensionFits(int shellMajor);
+// GNOME Shell 43 and 44 load the legacy form (imports.*, init()), 45 and
+// later an ES module; the build makes both from one body.
+enum class ExtensionForm { Legacy, Module };
 
-// Writes the shipped files into the folder where they are missing or differ;
-// other files there are left alone.
-ExtensionCopy installGnomeExtension(const QString& folder);
+// The form GNOME Shell of that major version loads; nothing for one the
+// extension does not run on, or 0 (not known).
+std::optional<ExtensionForm> gnomeExtensionForm(int shellMajor);
+
+// Writes the form's shipped files into the folder where they are missing or
+// differ, over a copy of the other form; other files there are left alone.
+ExtensionCopy installGnomeExtension(const QString& folder, ExtensionForm form);
 
 // What GNOME Shell says of the extension (its Extensions interface).
 enum class ExtensionState {
@@ -41,7 +46,7 @@ struct ExtensionNotice {
 };
 
 // The notice for a GNOME session without the extension's service; nothing when
-// there is nothing the user can do. `shellMajor` 0: not known.
+// there is nothing the user can do. `shellMajor` 0: the shell did not say.
 std::optional<ExtensionNotice> extensionNotice(ExtensionState state, ExtensionCopy copy, int shellMajor,
                                                const QString& folder);
 

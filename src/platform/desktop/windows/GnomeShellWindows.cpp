@@ -423,9 +423,9 @@ void GnomeShellWindows::offerExtension() {
             const QVariant value = versionWatcher->reply().arguments().value(0).value<QDBusVariant>().variant();
             major = value.toString().section(QLatin1Char('.'), 0, 0).toInt();
         }
-        // Copied only for a shell it runs on.
-        const bool fits = major == 0 || gnomeExtensionFits(major);
-        const ExtensionCopy copy = fits ? installGnomeExtension(folder) : ExtensionCopy::Current;
+        // The form this shell loads, over any other; none for a shell it does not run on.
+        const auto form = gnomeExtensionForm(major);
+        const ExtensionCopy copy = form ? installGnomeExtension(folder, *form) : ExtensionCopy::Current;
         const auto notice = extensionNotice(extensionStateOf(state), copy, major, folder);
         if (!notice) return;
         noticeGiven_ = true;

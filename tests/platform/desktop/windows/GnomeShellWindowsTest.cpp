@@ -294,6 +294,51 @@ TEST(GnomeShellStandInTest, AnExtensionThatDoesNotAnswerInTimeIsNotWaitedForAgai
     EXPECT_EQ(list.windows[0].pid, 42);
 }
 
+// The shell, played by python3-dbusmock, tells its version or not: the form
+// that version loads replaces a copy of the other (out of date since the
+// shell's update), or the copy stays; the notice says which.
+TEST(GnomeShellStandInTest, TheFormTheShellsVersionLoadsReplacesTheOtherOne) {
+    test::PrivateBus bus;
+    const QString shell = "org.gnome.Shell", path = "/org/gnome/Shell";
+    ASSERT_TRUE(bus.startObject(shell, path, shell + ".Extensions")) << bus.error();
+    bus.mock(shell, path, "AddMethod", {shell + ".Extensions", "GetExtensionInfo", "s", "a{sv}", "ret = {'state': 4.0}"});
+    bus.mock(shell, path, "AddMethod", {"org.corv.Test", "Version", "ss", "", "self.props[args[0]] = {'ShellVersion': args[1]}"});
+    const auto read = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const struct {
+        const char* version;  // "": the shell has none
+        std::optional<ExtensionForm> form;
+        const char* says;
+    } rows[] = {
+        {"", std::nullopt, "did not tell its version"},       {"43.9", ExtensionForm::Legacy, "a new copy"},
+        {"44.0", ExtensionForm::Legacy, "a new copy"},          {"45.rc", ExtensionForm::Module, "a new copy"},
+        {"48.7", ExtensionForm::Module, "a new copy"},          {"49.2", ExtensionForm::Module, "a new copy"},
+        {"50.0", std::nullopt, "not on GNOME 50"},              {"42.9", std::nullopt, "not on GNOME 42"},
+    };
+    DesktopRunLoop loop;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.version);
+        if (*row.version) bus.call(shell, path, "org.corv.Test", "Version", {shell, QString(row.version)});
+        QTemporaryDir dir, expected;
+        const auto old = row.form == ExtensionForm::Legacy ? ExtensionForm::Module : ExtensionForm::Legacy;
+        ASSERT_EQ(installGnomeExtension(dir.path(), old), ExtensionCopy::Written);
+        installGnomeExtension(expected.path(), row.form.value_or(old));
+        std::vector<ExtensionNotice> notices;
+        GnomeShellWindows windows(loop, {.sessionBus = bus.address(),
+                                         .notify = [&](const ExtensionNotice& n) { notices.push_back(n); },
+                                         .extensionFolder = dir.path()});
+        ASSERT_TRUE(spinUntil([&] { return !notices.empty(); }));
+        EXPECT_NE(notices.front().body.find(row.says), std::string::npos) << notices.front().body;
+        for (const char* name : {"metadata.json", "extension.js"})
+            EXPECT_TRUE(read(dir.filePath(name)) == read(expected.filePath(name))) << name;
+        // The metadata names this shell where a form for it is there.
+        const QByteArray major = "\"" + QByteArray(row.version).split('.')[0] + "\"";
+        EXPECT_EQ(read(dir.filePath("metadata.json")).contains(major), row.form.has_value());
+    }
+}
+
 TEST(GnomeShellPartsTest, InputSourceIdsMatchTheX11KeymapsAndGoBack) {
     const struct {
         GnomeSource gnome;
@@ -352,24 +397,24 @@ TEST(GnomeShellPartsTest, TheExtensionIsCopiedWhereMissingOrChangedAndTheNoticeS
     QTemporaryDir dir;
     const QString folder = gnomeExtensionFolder(dir.path());
     EXPECT_EQ(folder, dir.path() + "/gnome-shell/extensions/corvadine@brelvantoque.com");
-    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Written);
-    QFile shipped(QString(CORV_TEST_DIR) + "/../resources/gnome-shell/corvadine@brelvantoque.com/extension.js");
+    EXPECT_EQ(installGnomeExtension(folder, ExtensionForm::Legacy), ExtensionCopy::Written);
+    QFile shipped(":/gnome-shell/legacy/corvadine@brelvantoque.com/extension.js");
     QFile copied(folder + "/extension.js");
     ASSERT_TRUE(shipped.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly));
     EXPECT_EQ(copied.readAll(), shipped.readAll());
     copied.close();
-    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Current);
+    EXPECT_EQ(installGnomeExtension(folder, ExtensionForm::Legacy), ExtensionCopy::Current);
     {
         QFile changed(folder + "/metadata.json");
         ASSERT_TRUE(changed.open(QIODevice::WriteOnly));
         changed.write("{}");
     }
-    EXPECT_EQ(installGnomeExtension(folder), ExtensionCopy::Written);
+    EXPECT_EQ(installGnomeExtension(folder, ExtensionForm::Legacy), ExtensionCopy::Written);
     {
         QFile blocker(dir.path() + "/file");
         ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     }
-    EXPECT_EQ(installGnomeExtension(dir.path() + "/file/extension"), ExtensionCopy::Failed);
+    EXPECT_EQ(installGnomeExtension(dir.path() + "/file/extension", ExtensionForm::Module), ExtensionCopy::Failed);
 
     const struct {
         std::optional<double> shellState;
@@ -384,7 +429,9 @@ TEST(GnomeShellPartsTest, TheExtensionIsCopiedWhereMissingOrChangedAndTheNoticeS
         {4, ExtensionCopy::Written, 43, "a new copy is installed"},
         {1, ExtensionCopy::Written, 43, "was updated: log out and back in"},
         {1, ExtensionCopy::Current, 43, nullptr},
-        {std::nullopt, ExtensionCopy::Written, 46, "runs on GNOME 43 and 44 only, not on GNOME 46"},
+        {2, ExtensionCopy::Current, 48, "Turn on its GNOME Shell extension"},
+        {std::nullopt, ExtensionCopy::Current, 50, "runs on GNOME 43 to 49, not on GNOME 50"},
+        {std::nullopt, ExtensionCopy::Current, 0, "did not tell its version"},
         {std::nullopt, ExtensionCopy::Failed, 43, "could not be copied"},
     };
     for (const auto& c : cases) {

@@ -1,11 +1,8 @@
 // Offers Corvadine, on the session bus, what GNOME Shell tells no ordinary
 // client: the windows, the focused one and which of them a point finds, the
 // pointer, the workspaces, window states and the input sources.
-/* exported init */
-
-const { Gio, GLib, Meta, Shell } = imports.gi;
-const Main = imports.ui.main;
-const Keyboard = imports.ui.status.keyboard;
+// The build wraps this body in each form of extension (legacy/, module/),
+// which bring Gio, GLib, Meta, Shell, Main and Keyboard.
 
 const BUS_NAME = 'com.brelvantoque.Corvadine.Shell';
 const OBJECT_PATH = '/com/brelvantoque/Corvadine/Shell';
@@ -47,6 +44,19 @@ const WINDOW_NOTIFIES = ['notify::fullscreen', 'notify::maximized-horizontally',
     'notify::minimized', 'notify::wm-class', 'notify::gtk-application-id', 'position-changed', 'size-changed',
     'workspace-changed'];
 
+// mutter 49 replaced get_maximized() and maximize(flags) with is_maximized()
+// and argument-less maximize() and unmaximize().
+const MAXIMIZED_ONLY = typeof Meta.Window.prototype.is_maximized === 'function';
+
+function isMaximized(w) {
+    return MAXIMIZED_ONLY ? w.is_maximized() : w.get_maximized() === Meta.MaximizeFlags.BOTH;
+}
+
+function setMaximized(w, on) {
+    const flags = MAXIMIZED_ONLY ? [] : [Meta.MaximizeFlags.BOTH];
+    on ? w.maximize(...flags) : w.unmaximize(...flags);
+}
+
 function isAppWindow(w) {
     return w && !w.is_override_redirect() && APP_WINDOW_TYPES.includes(w.get_window_type());
 }
@@ -70,7 +80,7 @@ function describe(w) {
         wm_class_instance: new GLib.Variant('s', w.get_wm_class_instance() || ''),
         x11: new GLib.Variant('b', w.get_client_type() === Meta.WindowClientType.X11),
         fullscreen: new GLib.Variant('b', w.is_fullscreen()),
-        maximized: new GLib.Variant('b', w.get_maximized() === Meta.MaximizeFlags.BOTH),
+        maximized: new GLib.Variant('b', isMaximized(w)),
         shown: new GLib.Variant('b', shown(w)),
         x: new GLib.Variant('i', rect.x),
         y: new GLib.Variant('i', rect.y),
@@ -186,7 +196,7 @@ class Service {
         if (state === 'fullscreen')
             on = w.is_fullscreen();
         else if (state === 'maximized')
-            on = w.get_maximized() === Meta.MaximizeFlags.BOTH;
+            on = isMaximized(w);
         else
             return false;
         const want = action === 2 ? !on : action === 1;
@@ -195,7 +205,7 @@ class Service {
         if (state === 'fullscreen')
             want ? w.make_fullscreen() : w.unmake_fullscreen();
         else
-            want ? w.maximize(Meta.MaximizeFlags.BOTH) : w.unmaximize(Meta.MaximizeFlags.BOTH);
+            setMaximized(w, want);
         return true;
     }
 
@@ -237,19 +247,4 @@ class Service {
         });
         return true;
     }
-}
-
-class Extension {
-    enable() {
-        this._service = new Service();
-    }
-
-    disable() {
-        this._service.destroy();
-        this._service = null;
-    }
-}
-
-function init() {
-    return new Extension();
 }
