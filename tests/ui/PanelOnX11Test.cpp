@@ -85,8 +85,7 @@ T* findIn(QWidget* top) {
 
 template <class F>
 bool spinUntil(F done) {
-    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(25);
-    return done();
+    return QTest::qWaitFor(done, 10000);
 }
 
 // The visible panel window holding a T, once there is one.
@@ -335,7 +334,8 @@ private:
 // separate steps, which a look in between catches half done.
 bool settledFrame(const test::XPointer& pointer, QWidget* panel, QRect& frame) {
     const QWidget* view = findIn<ContentView>(panel);
-    return spinUntil([&] {
+    // The content laid out with what the program still had to do.
+    return test::atRest(panel) && spinUntil([&] {
         frame = pointer.onRoot(panel);
         const auto hinted = pointer.hintedPosition(panel);
         return view && frame.height() == view->height() && (!hinted || *hinted == frame.topLeft());
@@ -822,10 +822,9 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
     const Launched program(dir);
     Apps::shared().a.modify([](AppEntries& a) { a[""].key[40][0x06] = BindAction::forAction(ActionId::CmdClick); });
     test::XPointer pointer;
-    pointer.click(dockedIcon(pointer).center());
-    auto* tab = shownIn<trackpad::TrackpadTab>();
-    ASSERT_TRUE(tab);
-    TabBar* bar = findIn<TabBar>(tab->window());
+    QWidget* panel = openPanel(pointer, dockedIcon(pointer).center());
+    ASSERT_TRUE(panel);
+    TabBar* bar = findIn<TabBar>(panel);
     pointer.click(pointer.centreOnRoot(bar->button(1)));
     auto* keys = shownIn<keyboard::KeyboardTab>();
     ASSERT_TRUE(keys && spinUntil([&] { return keys->isVisible(); }));
