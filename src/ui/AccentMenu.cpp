@@ -4,6 +4,8 @@
 #include "ui/Theme.h"
 
 #include <QAbstractButton>
+#include <QCursor>
+#include <QKeyEvent>
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStyleOptionMenuItem>
@@ -30,13 +32,19 @@ AccentMenu* addAccentSubmenu(QMenu& menu, const std::string& title, bool accent,
 
 namespace {
 
-// Menus that scroll rather than break into columns.
+// Menus that scroll rather than break into columns. An open menu does not
+// grow toward the screen's edge as it scrolls (which moved it over the
+// panel): Qt grows only a menu shorter than the screen less twice this margin.
 class ScrollingMenuStyle final : public QProxyStyle {
 public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* ret) const override {
         if (hint == SH_Menu_Scrollable) return 1;
         return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_MenuDesktopFrameWidth && widget && widget->isVisible()) return 1 << 20;
+        return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
 
@@ -52,6 +60,7 @@ int menuHeightBound(const QRect& workArea) { return std::max(200, workArea.heigh
 
 AccentMenu::AccentMenu(QWidget* parent) : QMenu(parent) {
     setFont(systemFont(13, QFont::Light));
+    setPalette(popupPalette());
     // A long menu is one column of bounded height that scrolls.
     setStyle(scrollingMenuStyle());
     connect(this, &QMenu::aboutToShow, this, [this] {
@@ -70,16 +79,52 @@ void AccentMenu::hoverEntry(QAction* action) {
     auto& hints = HintWinManager::shared();
     if (hovered_) hints.hover(false, hovered_->property("hint").toString().toStdString(), true, {});
     hovered_ = action;
+    hoveredByKeys_ = keying_;
     const std::string hint = action ? action->property("hint").toString().toStdString() : std::string();
     if (hint.empty()) return;
     QPointer<AccentMenu> self(this);
     QPointer<QAction> entry(action);
-    hints.hover(true, hint, true, [self, entry]() -> platform::Rect {
-        if (!self || !entry) return {};
-        const QRect r = self->actionGeometry(entry);
-        const QPoint at = self->mapToGlobal(r.topLeft());
-        return {double(at.x()), double(at.y()), double(r.width()), double(r.height())};
-    });
+    hints.hover(
+        true, hint, true,
+        [self, entry]() -> platform::Rect {
+            if (!self || !entry) return {};
+            const QRect r = self->actionGeometry(entry);
+            const QPoint at = self->mapToGlobal(r.topLeft());
+            return {double(at.x()), double(at.y()), double(r.width()), double(r.height())};
+        },
+        [self, entry, byKeys = keying_]() -> std::optional<platform::Point> {
+            if (!self || !entry || !byKeys) return std::nullopt;
+            // Chosen with the keys: beside the menu, level with the entry.
+            const QPoint at = self->mapToGlobal(QPoint(0, self->actionGeometry(entry).center().y() + 10));
+            return platform::Point{double(at.x()), double(at.y())};
+        });
+}
+
+void AccentMenu::dropHintOutOfView() {
+    if (!hovered_) return;
+    const QRect r = actionGeometry(hovered_);
+    if (hoveredByKeys_ ? rect().contains(r) : r.contains(mapFromGlobal(QCursor::pos()))) return;
+    const bool showing = HintWinManager::shared().currentText == hovered_->property("hint").toString().toStdString();
+    hoverEntry(nullptr);
+    if (showing) HintWinManager::shared().dismiss();
+}
+
+void AccentMenu::wheelEvent(QWheelEvent* e) {
+    QMenu::wheelEvent(e);
+    dropHintOutOfView();
+}
+
+void AccentMenu::keyPressEvent(QKeyEvent* e) {
+    keying_ = true;
+    QMenu::keyPressEvent(e);
+    keying_ = false;
+    dropHintOutOfView();
+}
+
+void AccentMenu::timerEvent(QTimerEvent* e) {
+    // Also the scroll while the pointer rests on a scroll arrow.
+    QMenu::timerEvent(e);
+    dropHintOutOfView();
 }
 
 void AccentMenu::showEvent(QShowEvent* e) {
@@ -91,10 +136,11 @@ void AccentMenu::showEvent(QShowEvent* e) {
     if (!button || !s || height() >= sizeHint().height()) return;
     const QRect area = s->availableGeometry();
     const QRect b(button->mapToGlobal(QPoint(0, 0)), button->size());
-    int top = b.bottom() + 1;
-    if (top + height() > area.bottom() + 1) top = b.top() - height();
-    top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - height()));
-    move(x(), top);
+    // Below the button, else above it; where neither has room, on the roomier
+    // side and shorter, never over the button.
+    const int below = area.bottom() - b.bottom(), above = b.top() - area.top();
+    if (height() > below && height() > above) resize(width(), std::max(below, above));
+    move(x(), height() <= below ? b.bottom() + 1 : b.top() - height());
 }
 
 void AccentMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const {

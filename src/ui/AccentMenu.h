@@ -12,7 +12,9 @@ namespace corv::ui {
 
 // A menu whose actions with the property "accent" set draw their text in
 // the accent colour; an action's "hint" property shows as its hover hint.
-// A long one is a single column that scrolls, no taller than its bound.
+// A long one is a single column that scrolls, no taller than its bound, and
+// stays where it opened while it scrolls; an entry's hint goes when the
+// entry leaves the pointer or the view. The menu has the panel's colours.
 class AccentMenu : public QMenu {
 public:
     explicit AccentMenu(QWidget* parent = nullptr);
@@ -27,11 +29,19 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
 
 private:
     void hoverEntry(QAction* action);
+    // After a scroll: the hint of an entry scrolled away goes at once.
+    void dropHintOutOfView();
 
     QPointer<QAction> hovered_;
+    // The hovered entry was reached with the keys, not the pointer.
+    bool keying_ = false;
+    bool hoveredByKeys_ = false;
 };
 
 // The tallest a menu opens on a work area; a longer one scrolls.

@@ -6,6 +6,7 @@
 #include "ui/FocusRing.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/KeyActivation.h"
+#include "ui/RoundedOutline.h"
 #include "ui/Theme.h"
 #include "ui/tabs/exceptions/ExceptionsTab.h"
 #include "ui/tabs/keyboard/KeyboardTab.h"
@@ -61,6 +62,8 @@ ContentView::ContentView(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(tabs_);
     installHintPanel();
+    // The tints of the tab bar and the tabs stop at the panel's rounded corners.
+    new RoundedOutline(this, 20);
 }
 
 void ContentView::paintEvent(QPaintEvent*) {

@@ -222,7 +222,10 @@ void HScrollBar::wheelEvent(QWheelEvent* e) {
     else delta = (std::abs(angle.x()) >= std::abs(angle.y()) ? angle.x() : angle.y()) / 120.0 * kCell;
     if (delta == 0) return;
     if (settle_) settle_->stop();
+    const double before = model_.offset;
     model_.scrollBy(delta);
+    // The icon a hint named has moved from under the pointer.
+    if (model_.offset != before) HintWinManager::shared().dismiss();
     placeRow(model_.rowX());
     e->accept();
 }
@@ -279,7 +282,9 @@ bool HScrollBar::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void HScrollBar::scrollStep(double delta) {
+    const double before = model_.offset;
     if (!model_.scrollBy(delta)) return;
+    if (model_.offset != before) HintWinManager::shared().dismiss();
     if (settle_) settle_->stop();
     placeRow(model_.rowX());
     UIState::shared().offset.set(0);

@@ -8,15 +8,16 @@ namespace corv::ui {
 
 HintWinManager& HintWinManager::shared() { return Shared<HintWinManager>::instance(); }
 
-void HintWinManager::show(const std::string& text, bool big, const platform::Rect& anchor) {
+void HintWinManager::show(const std::string& text, bool big, const platform::Rect& anchor, StandBy at) {
     ++showToken;
     if (!panel_) return;
     panel_->setContent(text, big);
     const int token = showToken;
-    platform::runLoop().post([this, token, height = anchor.height] {
+    platform::runLoop().post([this, token, height = anchor.height, at = std::move(at)] {
         // A newer show places the panel itself.
         if (!panel_ || token != showToken) return;
-        hintOrigin = placeHint(panel_->pointer(), panel_->size(), height, panel_->screens());
+        const std::optional<platform::Point> spot = at ? at() : std::nullopt;
+        hintOrigin = placeHint(spot ? *spot : panel_->pointer(), panel_->size(), height, panel_->screens());
         panel_->orderFront(hintOrigin);
         panel_->fadeTo(1.0, kFade);
     });
@@ -42,18 +43,19 @@ void HintWinManager::dismiss() {
     panel_->clearContent();
 }
 
-void HintWinManager::hover(bool hovering, const std::string& text, bool big, std::function<platform::Rect()> frame) {
+void HintWinManager::hover(bool hovering, const std::string& text, bool big, std::function<platform::Rect()> frame,
+                           StandBy at) {
     if (text.empty()) return;
     inside = hovering;
     auto& loop = platform::runLoop();
     if (hovering) {
         currentText = text;
         if (isVisible()) {
-            show(text, big, frame ? frame() : platform::Rect{});
+            show(text, big, frame ? frame() : platform::Rect{}, std::move(at));
             return;
         }
-        loop.postAfter(kShowDelay, [this, text, big, frame = std::move(frame)] {
-            if (currentText == text) show(text, big, frame ? frame() : platform::Rect{});
+        loop.postAfter(kShowDelay, [this, text, big, frame = std::move(frame), at = std::move(at)] {
+            if (currentText == text) show(text, big, frame ? frame() : platform::Rect{}, at);
         });
         return;
     }

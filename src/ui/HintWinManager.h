@@ -8,6 +8,7 @@
 #include "ui/HintPlacement.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ public:
 
 class HintWinManager {
 public:
+    // Where a hint stands by instead of the pointer, when it answers a point.
+    using StandBy = std::function<std::optional<platform::Point>()>;
+
     static constexpr double kShowDelay = 0.8;
     static constexpr double kLeaveCheckDelay = 0.3;
     static constexpr double kFade = 0.3;
@@ -41,8 +45,9 @@ public:
     void setPanel(HintPanel* panel) { panel_ = panel; }
     HintPanel* panel() const { return panel_; }
 
-    // Shows the text near the pointer; the anchor is the control's frame.
-    void show(const std::string& text, bool big, const platform::Rect& anchor);
+    // Shows the text near the pointer (or `at`, asked as it is placed); the
+    // anchor is the control's frame.
+    void show(const std::string& text, bool big, const platform::Rect& anchor, StandBy at = {});
     // Fades the panel out; a newer show keeps it.
     void hide();
     // Takes the panel down at once and forgets the pending hint.
@@ -51,7 +56,8 @@ public:
 
     // A hinted control was entered or left; `frame` gives its frame at the
     // moment of showing. An empty text is never tracked.
-    void hover(bool hovering, const std::string& text, bool big, std::function<platform::Rect()> frame);
+    void hover(bool hovering, const std::string& text, bool big, std::function<platform::Rect()> frame,
+               StandBy at = {});
 
     // A help button: hides a visible hint, else shows the wide one.
     void toggleHelp(const std::string& text, const platform::Rect& anchor);

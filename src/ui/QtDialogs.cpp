@@ -2,6 +2,8 @@
 
 #include "ui/Dialogs.h"
 
+#include "ui/Theme.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -23,6 +25,7 @@ template <class Dialog, class Run>
 auto overActiveWindow(Run run) {
     QPointer<QWidget> owner = QApplication::activeWindow();
     Dialog dialog(owner);
+    dialog.setPalette(popupPalette());
     auto result = run(dialog);
     if (owner && owner->isVisible()) {
         owner->raise();

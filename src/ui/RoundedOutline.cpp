@@ -4,13 +4,48 @@
 #include "platform/Windows.h"
 
 #include <QEvent>
+#include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QWidget>
 
 namespace corv::ui {
 
-RoundedOutline::RoundedOutline(QWidget* window, double radius) : QObject(window), window_(window), radius_(radius) {
+namespace {
+
+QPainterPath outlineOf(const QWidget& w, double radius) {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(w.rect()), radius, radius);
+    return outline;
+}
+
+// Clears what lies under it outside the outline.
+class Wiper final : public QWidget {
+public:
+    Wiper(QWidget* parent, double radius) : QWidget(parent), radius_(radius) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainterPath outside;
+        outside.addRect(QRectF(rect()));
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+        p.fillPath(outside.subtracted(outlineOf(*this, radius_)), Qt::black);
+    }
+
+private:
+    double radius_;
+};
+
+} // namespace
+
+RoundedOutline::RoundedOutline(QWidget* window, double radius)
+    : QObject(window), window_(window), radius_(radius), wiper_(new Wiper(window, radius)) {
+    wiper_->hide();
     window->installEventFilter(this);
 }
 
@@ -22,6 +57,8 @@ bool RoundedOutline::eventFilter(QObject* watched, QEvent* e) {
         apply();
     } else if (e->type() == QEvent::Resize) {
         apply();
+    } else if (e->type() == QEvent::ChildAdded && wiper_->isVisible()) {
+        wiper_->raise();
     }
     return false;
 }
@@ -29,11 +66,13 @@ bool RoundedOutline::eventFilter(QObject* watched, QEvent* e) {
 void RoundedOutline::apply() {
     if (composited_) {
         window_->clearMask();
+        wiper_->setGeometry(window_->rect());
+        wiper_->raise();
+        wiper_->show();
         return;
     }
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(window_->rect()), radius_, radius_);
-    window_->setMask(QRegion(outline.toFillPolygon().toPolygon()));
+    wiper_->hide();
+    window_->setMask(QRegion(outlineOf(*window_, radius_).toFillPolygon().toPolygon()));
 }
 
 } // namespace corv::ui

@@ -1,9 +1,11 @@
 #pragma once
 
-// A translucent rounded window on a desktop that does not composite: its
-// clear corners would show the server's fill, so the window is cut to its
-// outline (without the soft edge); where the desktop composites it is left
-// whole. Follows the window's showing and size.
+// A translucent rounded window (or the widget that fills one): nothing shows
+// outside its outline. On a desktop that does not composite the clear corners
+// would show the server's fill, so it is cut to its outline (without the soft
+// edge); where the desktop composites, whatever its children paint outside
+// the outline is wiped, so the corners stay clear. Follows the showing and
+// the size.
 
 #include <QObject>
 
@@ -24,6 +26,8 @@ private:
     QWidget* window_;
     double radius_;
     bool composited_ = true;
+    // Above every child, while composited.
+    QWidget* wiper_;
 };
 
 } // namespace corv::ui

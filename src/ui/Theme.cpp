@@ -140,6 +140,28 @@ QPalette panelPalette() {
     return pal;
 }
 
+QPalette popupPalette() {
+    QPalette pal = panelPalette();
+    const QColor ground = over(popupTint(), panelGroundColor());
+    const QColor button = blendedColor(ground, primaryColor(), 0.1);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::Window, ground);
+        pal.setColor(group, QPalette::Base, ground);
+        pal.setColor(group, QPalette::AlternateBase, blendedColor(ground, primaryColor(), 0.05));
+        pal.setColor(group, QPalette::Button, button);
+        pal.setColor(group, QPalette::Light, blendedColor(button, Qt::white, 0.2));
+        pal.setColor(group, QPalette::Midlight, blendedColor(button, Qt::white, 0.1));
+        pal.setColor(group, QPalette::Mid, blendedColor(button, Qt::black, 0.3));
+        pal.setColor(group, QPalette::Dark, blendedColor(button, Qt::black, 0.5));
+        pal.setColor(group, QPalette::Shadow, Qt::black);
+        pal.setColor(group, QPalette::ToolTipBase, ground);
+        pal.setColor(group, QPalette::ToolTipText, primaryColor());
+        pal.setColor(group, QPalette::BrightText, Qt::white);
+        pal.setColor(group, QPalette::Link, accentTextColor());
+    }
+    return pal;
+}
+
 QColor blendedColor(const QColor& base, const QColor& target, double fraction) {
     if (!base.isValid() || !target.isValid() || !(fraction >= 0.0 && fraction <= 1.0)) return base;
     const QColor a = base.toRgb();

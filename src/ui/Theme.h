@@ -41,6 +41,9 @@ QColor over(const QColor& c, const QColor& ground);
 QColor readableOn(const QColor& c, const QColor& ground, double ratio);
 // The scheme as a palette, for the panel's root and its windows.
 QPalette panelPalette();
+// A whole palette for the panel's menus and dialogs, which draw their own
+// grounds: the popups' tint on the panel's ground, whatever the desktop's scheme.
+QPalette popupPalette();
 
 // The colour blended toward `target` by `fraction` (0: base, 1: target) in
 // sRGB; the base colour when either is invalid.

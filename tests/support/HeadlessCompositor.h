@@ -210,6 +210,9 @@ public:
         return reply.arguments().front().toBool();
     }
 
+    // sway reads its configuration again.
+    bool reloadSway() { return swaymsg({"reload"}).has_value(); }
+
     // Stops or continues the compositor, as a hung one.
     void pause(bool on) { ::kill(static_cast<pid_t>(compositor_.processId()), on ? SIGSTOP : SIGCONT); }
 

@@ -13,6 +13,7 @@
 #include "ui/ConfirmDelButton.h"
 #include "ui/HScrollBar.h"
 #include "ui/HintPanelWidget.h"
+#include "ui/HintWinManager.h"
 #include "ui/IntSlider.h"
 #include "ui/OutterFrame.h"
 #include "ui/SelectAllTextField.h"
@@ -168,6 +169,15 @@ TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
         EXPECT_EQ(strip->model().offset, 0);
     }
     EXPECT_TRUE(test::snapshot(*win, "icon-strip-14"));
+
+    // The wheel moves the icon under the pointer away: its name hint goes.
+    installHintPanel();
+    QWidget* named = strip->cellFor("org.app1");
+    test::hover(named, test::centre(named));
+    sim->runLoop.advance(1.0);
+    ASSERT_TRUE(HintWinManager::shared().isVisible());
+    test::wheelAt(named, test::centre(named), -1);
+    EXPECT_FALSE(HintWinManager::shared().isVisible());
 
     test::hover(strip, QPoint(5, 5));
     EXPECT_TRUE(ui.inHScrollBar.get());

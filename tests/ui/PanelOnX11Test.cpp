@@ -41,6 +41,7 @@
 
 #include "platform/desktop/DesktopPlatform.h"
 #include "support/NoInputDevices.h"
+#include "platform/desktop/shell/DesktopCompositing.h"
 #include "platform/desktop/shell/DesktopWindows.h"
 #include "support/Xvfb.h"
 #include "ui/Snapshot.h"
@@ -56,6 +57,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -176,7 +179,7 @@ TEST(PanelOnX11Test, ATrayClickOpensTheTrackpadTabWhoseRowsTakeClicksThenTheKeyb
         trackpad::BindingRow* row = tab->row(swipe);
         ASSERT_NE(row, nullptr);
         ASSERT_TRUE(row->isVisible());
-        test::click(row);
+        test::click(row->title());
         const auto& h = recorders::GesHi::shared().h.get();
         EXPECT_EQ(h.fgr, swipe.fgr);
         EXPECT_EQ(h.ges, swipe.ges);
@@ -675,7 +678,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     // Trackpad: a row highlights; its menu chooses an action; a switch flips.
     trackpad::BindingRow* row = tab->row(swipe);
     ASSERT_TRUE(row);
-    pointer.click(pointer.centreOnRoot(row));
+    pointer.click(pointer.centreOnRoot(row->title()));
     EXPECT_EQ(recorders::GesHi::shared().h.get().dir, swipe.dir);
     QString chosen;
     later(100, [&] { chosen = chooseFromMenu(pointer); });
@@ -703,11 +706,12 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     ASSERT_TRUE(spinUntil([&] { return !keyCell->visibleRegion().isEmpty(); }));
     pointer.click(pointer.centreOnRoot(keyCell));
     EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::optional<std::uint64_t>(kEsc));
-    // The first click on the action cell arms it, the second opens its menu.
-    pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
-    EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().src);
+    // The first click on the action cell highlights it and opens its menu.
     chosen.clear();
-    later(100, [&] { chosen = chooseFromMenu(pointer, keys->rows()[0]->actionCell()->text()); });
+    later(100, [&] {
+        EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().src);
+        chosen = chooseFromMenu(pointer, keys->rows()[0]->actionCell()->text());
+    });
     pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
     std::printf("keyboard menu chose %s\n", qPrintable(chosen));
     ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
@@ -849,16 +853,21 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
     notes.kill();
 }
 
+// The desktop's colours, as a light or a dark scheme gives them.
+void useDesktopScheme(bool dark) {
+    QPalette desk;
+    desk.setColor(QPalette::Window, dark ? QColor(42, 46, 50) : QColor(239, 240, 241));
+    desk.setColor(QPalette::WindowText, dark ? QColor(252, 252, 252) : QColor(35, 38, 41));
+    QApplication::setPalette(desk);
+}
+
 // Keyboard only, once the icon opened the panel: the tab bar's arrows and
 // Ctrl+Tab, Ctrl+PageDown and their reverses change tabs; Tab reaches every
 // control in reading order, each with a name to speak; Space, Return and the
 // arrows set a slider, a switch, an exception, the strip's application, its
 // switch and a click-through box; Escape closes the panel.
 void walkByKeyboard(bool dark) {
-    QPalette desk;
-    desk.setColor(QPalette::Window, dark ? QColor(42, 46, 50) : QColor(239, 240, 241));
-    desk.setColor(QPalette::WindowText, dark ? QColor(252, 252, 252) : QColor(35, 38, 41));
-    QApplication::setPalette(desk);
+    useDesktopScheme(dark);
     const std::string shot = std::string("x11-keys-") + (dark ? "dark-" : "light-");
     QTemporaryDir dir;
     installDesktopEntries(dir);
@@ -976,6 +985,174 @@ TEST(PanelOnX11Test, TheKeyboardAloneWalksEveryTabOnALightDesktop) {
 TEST(PanelOnX11Test, TheKeyboardAloneWalksEveryTabOnADarkDesktop) {
     if (!test::runningOnXvfb(test::Tray::Bottom)) return;
     walkByKeyboard(true);
+}
+
+// Clicks at `at`; `whileOpen` runs while the menu that click opened is open
+// (its own loop holds the test's stack meanwhile), which is closed after it.
+// False when the click opened none.
+bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu*)>& whileOpen = {}) {
+    QMenu* before = openMenu();
+    bool opened = false, done = false;
+    // Looked for on each turn, so that `whileOpen` runs inside the menu's loop.
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        QMenu* menu = openMenu();
+        if (!menu || menu == before) return;
+        look.stop();
+        opened = true;
+        if (whileOpen) whileOpen(menu);
+        if (menu->isVisible()) menu->close();
+        done = true;
+    });
+    look.start(20);
+    x.click(at);
+    spinUntil([&] { return done; });
+    look.stop();
+    return opened;
+}
+
+// The colour of a point of the screen, as the server shows it.
+QColor screenPixel(QPoint p) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* image = xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, int16_t(p.x()), int16_t(p.y()), 1, 1, ~0u), nullptr);
+    QColor colour;
+    if (image && xcb_get_image_data_length(image) >= 4) {
+        const uint8_t* bgr = xcb_get_image_data(image);
+        colour = QColor(bgr[2], bgr[1], bgr[0]);
+    }
+    std::free(image);
+    xcb_disconnect(c);
+    return colour;
+}
+
+bool nearly(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 12;
+}
+
+// The popups by hand, on a light desktop above a top tray or a dark one below
+// a bottom tray, under a compositor: the panel's corners show the desktop;
+// an action button opens its menu at the first click, after the panel
+// reopened and from one button to the next; the long action menu is dark,
+// stays where it opened while the wheel and the keys scroll it, keeps the
+// highlighted entry in view and takes a hint down with its entry; the
+// application picker keeps its place and size while its search narrows it.
+void popupsByHand(test::Tray trayAt) {
+    const bool dark = trayAt == test::Tray::Bottom;
+    useDesktopScheme(dark);
+    const std::string shot = std::string("x11-popups-") + (dark ? "dark-" : "light-");
+    QProcess compositor;
+    const auto stop = qScopeGuard([&] {
+        compositor.kill();
+        compositor.waitForFinished(5000);
+    });
+    test::endWithThisProcess(compositor);
+    compositor.start("xcompmgr", {});
+    ASSERT_TRUE(compositor.waitForStarted(10000)) << "xcompmgr did not start (is the xcompmgr package installed?)";
+    ASSERT_TRUE(spinUntil([] { return desktop::compositingManagerRuns(); }));
+    QTemporaryDir dir;
+    installDesktopEntries(dir);
+    const Launched program(dir);
+    const recorders::GesPath swipe{2, ActGes::Swipe, 0, ActDir::Left};
+    constexpr std::uint64_t kEsc = 53, kReturn = 36;
+    Apps::shared().a.modify([&](AppEntries& a) {
+        a[""].ges[swipe.fgr][swipe.ges][swipe.mod][swipe.dir] = BindAction{};
+        a[""].key[kEsc][0] = BindAction::forAction(ActionId::Sleep);
+        a[""].key[kReturn][0] = BindAction::forAction(ActionId::MediaNext);
+    });
+    test::XPointer x;
+    ASSERT_TRUE(x.ok());
+    const QRect icon = dockedIcon(x);
+    const Deactivation deactivation;
+    QWidget* panel = openPanel(x, icon.center());
+    ASSERT_TRUE(panel && QTest::qWaitForWindowExposed(panel));
+
+    // Each corner shows the desktop beside the panel, once the middle shows the panel.
+    const QRect at = x.onRoot(panel);
+    const QColor desk = screenPixel(QPoint(at.left() - 4, at.center().y()));
+    EXPECT_TRUE(spinUntil([&] { return !nearly(screenPixel(at.center()), desk); }));
+    for (QPoint corner : {at.topLeft() + QPoint(1, 1), at.topRight() + QPoint(-1, 1), at.bottomLeft() + QPoint(1, -1),
+                          at.bottomRight() - QPoint(1, 1)})
+        EXPECT_TRUE(nearly(screenPixel(corner), desk))
+            << corner.x() << "," << corner.y() << " is " << qPrintable(screenPixel(corner).name()) << " beside "
+            << qPrintable(desk.name());
+
+    // The trackpad's long action menu, at the first click on the button of a row not highlighted.
+    auto* pad = findIn<trackpad::TrackpadTab>(panel);
+    ASSERT_TRUE(pad && pad->row(swipe));
+    auto& hints = HintWinManager::shared();
+    const auto hintAt = [&] { return x.onRoot(dynamic_cast<QWidget*>(hints.panel())); };
+    EXPECT_TRUE(clickOpensMenu(x, x.centreOnRoot(pad->row(swipe)->menuButton()), [&](QMenu* menu) {
+        EXPECT_EQ(recorders::GesHi::shared().h.get().dir, swipe.dir);
+        expectOneBoundedColumn(menu);
+        // As dark as the panel, whatever the desktop's scheme.
+        QAction* first = menu->actions().front();
+        const QImage look = menu->grab().toImage();
+        EXPECT_LT(qGray(look.pixel(menu->width() - 4, menu->actionGeometry(first).center().y())), 80);
+        const QRect placed = x.onRoot(menu);
+        QAction* hinted = menu->actions().at(2);
+        x.moveTo(placed.topLeft() + menu->actionGeometry(hinted).center());
+        EXPECT_TRUE(spinUntil([&] { return hints.isVisible(); }));
+        // The wheel scrolls the entries, not the menu, and the hint goes with its entry.
+        const int top = menu->actionGeometry(first).top();
+        x.wheel(5, 1);
+        EXPECT_TRUE(spinUntil([&] { return menu->actionGeometry(first).top() < top && !hints.isVisible(); }));
+        EXPECT_EQ(x.onRoot(menu), placed);
+        // Twenty Down keys: the highlighted entry in view, its hint beside the menu.
+        for (int i = 0; i < 20; ++i) x.key(XK_Down);
+        EXPECT_TRUE(spinUntil([&] { return menu->activeAction() && hints.isVisible(); }));
+        EXPECT_TRUE(menu->rect().contains(menu->actionGeometry(menu->activeAction())));
+        EXPECT_FALSE(hintAt().intersects(placed)) << hintAt().x() << " " << placed.x();
+        EXPECT_EQ(x.onRoot(menu), placed);
+        EXPECT_TRUE(test::snapshot(*menu, shot + "action-menu-keys"));
+    }));
+
+    // After the panel reopened, on the keyboard tab: the first click on a
+    // row's action button opens its menu beside the button, and so does the
+    // first on the other row's.
+    x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(1)));
+    x.click(icon.center());
+    ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+    ASSERT_TRUE(deactivation.waitPast());
+    panel = openPanel(x, icon.center());
+    auto* keys = findIn<keyboard::KeyboardTab>(panel);
+    ASSERT_TRUE(keys && spinUntil([&] { return keys->isVisible() && keys->rows().size() == 2u; }));
+    for (std::size_t i : {0u, 1u}) {
+        keyboard::CellButton* cell = keys->rows()[i]->actionCell();
+        EXPECT_TRUE(clickOpensMenu(x, x.centreOnRoot(cell), [&](QMenu* menu) {
+            EXPECT_EQ(menu, cell->popup());
+            EXPECT_FALSE(x.onRoot(menu).intersects(x.onRoot(cell))) << x.onRoot(menu).y() << " " << x.onRoot(cell).y();
+        })) << i;
+    }
+
+    // The picker stays where it opened, against the ⊕ button, as typing narrows it.
+    x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(2)));
+    auto* apps = findIn<exceptions::ExceptionsTab>(panel);
+    ASSERT_TRUE(apps && spinUntil([&] { return apps->isVisible(); }));
+    ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
+    x.click(x.centreOnRoot(apps->addInstalledButton()));
+    exceptions::AppPicker* picker = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (picker = apps->picker()) && picker->isVisible(); }));
+    const QRect opened = x.onRoot(picker);
+    EXPECT_EQ(opened.right() + 1, x.onRoot(apps->addInstalledButton()).left());
+    for (char c : std::string("beta")) x.key(static_cast<unsigned long>(c));
+    ASSERT_TRUE(spinUntil([&] { return picker->rows().size() == 1u; }));
+    EXPECT_EQ(x.onRoot(picker), opened);
+    EXPECT_TRUE(test::snapshot(*picker, shot + "picker-narrowed"));
+    x.key(XK_Escape);
+    EXPECT_TRUE(spinUntil([&] { return !apps->picker(); }));
+    EXPECT_TRUE(test::snapshot(*panel, shot + "panel"));
+}
+
+TEST(PanelOnX11Test, PopupsOnALightDesktopAboveATopTrayUnderACompositor) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    popupsByHand(test::Tray::Top);
+}
+
+TEST(PanelOnX11Test, PopupsOnADarkDesktopBelowABottomTrayUnderACompositor) {
+    if (!test::runningOnXvfb(test::Tray::Bottom)) return;
+    popupsByHand(test::Tray::Bottom);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 
 #include "platform/desktop/windows/CompositorChoice.h"
+#include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/windows/GnomeShellWindows.h"
 #include "platform/desktop/windows/XwaylandDesktops.h"
 #include "platform/desktop/x11/X11Session.h"
@@ -49,7 +50,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
       workspaceNotes(locations.systemBusAddress, &appNotes),
       axObservers([this] { return eventTaps.input.access().missingItems(); }),
       views(runLoop, chooseDesktopShell(session), locations.sessionBusAddress,
-            [this](platform::EventFlags flags, std::uint16_t key) { postChord(flags, key); }) {
+            [this](platform::EventFlags flags, std::uint16_t key) { postChord(flags, key); }, &gnomeXkbLayout) {
     eventTaps.input.onTouchpad = [this](const std::string& syspath, bool present) {
         if (present) multitouch.added(syspath);
         else multitouch.removed(syspath);

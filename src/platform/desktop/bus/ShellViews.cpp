@@ -6,7 +6,6 @@
 #include "platform/desktop/bus/Accelerator.h"
 #include "platform/desktop/bus/BusMessages.h"
 #include "platform/desktop/bus/BusProbe.h"
-#include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>
@@ -48,21 +47,8 @@ constexpr const char* kGridChordKey = "toggle-application-view";
 // showing nothing.
 constexpr int kCallBoundMs = 1000;
 
-// The XKB layout GNOME types with now: its current source, or the first
-// layout when that is an input method.
-std::string currentLayout() {
-    const auto sources = GnomeInputSourceSettings().read();
-    if (!sources) return "us";
-    auto isLayout = [](const std::string& id) { return id.find(':') == std::string::npos; };
-    if (sources->current >= 0 && isLayout(sources->sources[std::size_t(sources->current)].id))
-        return sources->sources[std::size_t(sources->current)].id;
-    for (const auto& source : sources->sources)
-        if (isLayout(source.id)) return source.id;
-    return "us";
-}
-
 // The chord from GSettings, read now: the user may change it at any time.
-std::optional<Accelerator> gnomeGridChord() {
+std::optional<Accelerator> gnomeGridChord(const std::string& layout) {
     GSettingsSchemaSource* source = g_settings_schema_source_get_default();
     if (!source) return std::nullopt;
     // GLib aborts on a missing schema or key: both are looked up first.
@@ -75,7 +61,6 @@ std::optional<Accelerator> gnomeGridChord() {
         if (g_variant_is_of_type(value, G_VARIANT_TYPE_STRING_ARRAY)) {
             gsize count = 0;
             const gchar** chords = g_variant_get_strv(value, &count);
-            const std::string layout = currentLayout();
             for (gsize i = 0; i < count && !out; ++i) {
                 out = parseAccelerator(chords[i], layout);
                 // Said once for each chord the user wrote that names no key here.
@@ -117,8 +102,10 @@ private:
 
 } // namespace
 
-ShellViews::ShellViews(platform::RunLoop& loop, DesktopShell shell, QString busAddress, PostChord postChord)
+ShellViews::ShellViews(platform::RunLoop& loop, DesktopShell shell, QString busAddress, PostChord postChord,
+                       CurrentLayout layout)
     : loop_(loop), shell_(shell), address_(std::move(busAddress)), postChord_(std::move(postChord)),
+      layout_(std::move(layout)),
       context_(std::make_unique<Listener>([this] { read(); }, [this] { readAWhile(); })) {
     if (shell_ == DesktopShell::Other || shell_ == DesktopShell::Xfce) return;
     bus_ = std::make_unique<ServiceBus>(address_, BusKind::Session, QStringLiteral("corvadine-views-"));
@@ -218,7 +205,7 @@ QString ShellViews::kwinShortcut(const QStringList& candidates) const {
 }
 
 bool ShellViews::postGnomeGridChord() {
-    const auto chord = gnomeGridChord();
+    const auto chord = gnomeGridChord(layout_ ? layout_() : "us");
     if (!chord || !postChord_) {
         trace("views: no toggle-application-view chord");
         return false;

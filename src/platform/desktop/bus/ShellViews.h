@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 
 class QObject;
 
@@ -35,8 +36,12 @@ public:
     // Posts a key with the modifiers of the flags held around it.
     using PostChord = std::function<void(platform::EventFlags flags, std::uint16_t evdevKey)>;
 
-    // `busAddress` empty: the session bus.
-    ShellViews(platform::RunLoop& loop, DesktopShell shell, QString busAddress, PostChord postChord);
+    // The XKB layout the desktop types with now ("fr", "de(nodeadkeys)").
+    using CurrentLayout = std::function<std::string()>;
+
+    // `busAddress` empty: the session bus; no `layout`: "us".
+    ShellViews(platform::RunLoop& loop, DesktopShell shell, QString busAddress, PostChord postChord,
+               CurrentLayout layout = {});
     ~ShellViews() override;
     ShellViews(const ShellViews&) = delete;
     ShellViews& operator=(const ShellViews&) = delete;
@@ -71,6 +76,7 @@ private:
     DesktopShell shell_;
     QString address_;
     PostChord postChord_;
+    CurrentLayout layout_;
     std::unique_ptr<ServiceBus> bus_;
     std::unique_ptr<QObject> context_;
     DesktopView shown_ = DesktopView::None;

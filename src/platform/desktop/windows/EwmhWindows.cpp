@@ -46,12 +46,13 @@ CompositorInputSources sourcesOf(const XkbGroups& groups) {
 
 } // namespace
 
-EwmhWindows::EwmhWindows(platform::RunLoop& loop, X11Session* x11)
-    : loop_(loop), x11_(x11) {}
+EwmhWindows::EwmhWindows(platform::RunLoop& loop, X11Session* x11) : CachedWindows(loop), loop_(loop), x11_(x11) {}
 
 EwmhWindows::~EwmhWindows() {
-    for (const auto& [id, watcher] : windowWatchers_) x11().unwatch(id);
-    for (const auto& [id, watcher] : sourceWatchers_) x11().unwatch(id);
+    alive_.reset();
+    // Returns once no run of theirs is under way.
+    if (windowsWatch_) x11().unwatch(*windowsWatch_);
+    if (keyboardWatch_) x11().unwatch(*keyboardWatch_);
 }
 
 X11Session& EwmhWindows::x11() const { return x11_ ? *x11_ : X11Session::standard(); }
@@ -178,34 +179,25 @@ bool EwmhWindows::nextInputSource() {
 }
 
 CompositorWatchId EwmhWindows::watchWindows(std::function<void(const CompositorWindowList&)> changed) {
-    auto watcher = std::make_shared<std::function<void(const CompositorWindowList&)>>(std::move(changed));
-    // The session tells a new watcher the windows at once, on its thread.
-    const CompositorWatchId id =
-        x11().watchWindows([&loop = loop_, weak = std::weak_ptr(watcher)](const X11Windows& x) {
-            loop.postFromAnyThread([weak, list = listOf(x)] {
-                // Copied: the watcher may drop itself.
-                if (auto run = weak.lock()) (std::function(*run))(list);
-            });
-        });
-    windowWatchers_.emplace(id, std::move(watcher));
-    return id;
+    if (!windowsWatch_) {
+        // What the first watcher is told at once.
+        cache_.setWindows(windows());
+        windowsWatch_ = x11().watchWindows([&cache = cache_](const X11Windows& x) { cache.setWindows(listOf(x)); });
+    }
+    return cache_.watchWindows(std::move(changed));
 }
 
 CompositorWatchId EwmhWindows::watchInputSources(std::function<void(bool list)> changed) {
-    auto watcher = std::make_shared<std::function<void(bool)>>(std::move(changed));
-    const CompositorWatchId id = x11().watchKeyboard([&loop = loop_, weak = std::weak_ptr(watcher)](bool names) {
-        loop.postFromAnyThread([weak, names] {
-            if (auto run = weak.lock()) (std::function(*run))(names);
+    if (!keyboardWatch_) {
+        cache_.setInputSources(inputSources());
+        // The groups are read on the main loop: the session's thread may not call it.
+        keyboardWatch_ = x11().watchKeyboard([&loop = loop_, alive = std::weak_ptr<bool>(alive_), this](bool) {
+            loop.postFromAnyThread([alive, this] {
+                if (alive.lock()) cache_.setInputSources(inputSources());
+            });
         });
-    });
-    sourceWatchers_.emplace(id, std::move(watcher));
-    return id;
-}
-
-void EwmhWindows::unwatch(CompositorWatchId id) {
-    x11().unwatch(id);
-    windowWatchers_.erase(id);
-    sourceWatchers_.erase(id);
+    }
+    return cache_.watchInputSources(std::move(changed));
 }
 
 } // namespace corv::desktop

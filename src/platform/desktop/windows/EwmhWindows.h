@@ -5,15 +5,15 @@
 // Each lookup is one call of that session's, bounded by kRoundTripBound;
 // requests are client messages sent without waiting for the manager. The
 // window under the pointer is the client window there, the input sources are
-// the keyboard's XKB groups. Without a display it can do nothing, and the
+// the keyboard's XKB groups. The watchers are told from the cached base, fed
+// by the session's watch. Without a display it can do nothing, and the
 // pointer is Qt's.
 
 #include "platform/RunLoop.h"
-#include "platform/desktop/windows/CompositorWindows.h"
+#include "platform/desktop/windows/CachedWindows.h"
 
 #include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 
@@ -21,7 +21,7 @@ namespace corv::desktop {
 
 class X11Session;
 
-class EwmhWindows final : public CompositorWindows {
+class EwmhWindows final : public CachedWindows {
 public:
     // `x11` null: the program's own session.
     explicit EwmhWindows(platform::RunLoop& loop, X11Session* x11 = nullptr);
@@ -56,7 +56,6 @@ public:
 
     CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) override;
     CompositorWatchId watchInputSources(std::function<void(bool list)> changed) override;
-    void unwatch(CompositorWatchId id) override;
 
 private:
     X11Session& x11() const;
@@ -64,10 +63,10 @@ private:
 
     platform::RunLoop& loop_;
     X11Session* x11_;
-    // Each watcher is shared with the changes posted from the session's
-    // thread, which find it gone once it is.
-    std::map<CompositorWatchId, std::shared_ptr<std::function<void(const CompositorWindowList&)>>> windowWatchers_;
-    std::map<CompositorWatchId, std::shared_ptr<std::function<void(bool)>>> sourceWatchers_;
+    // The session's watches that feed the cache, from the first watcher on.
+    std::optional<std::uint64_t> windowsWatch_, keyboardWatch_;
+    // Gone with this: a change posted later finds it so.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // The desktop last asked for, until the manager shows it.
     std::optional<long> pending_;
     std::chrono::steady_clock::time_point pendingSince_{};

@@ -69,6 +69,17 @@ CompositorInputSources inputSourcesOf(const std::vector<GnomeSource>& enabled, c
     return out;
 }
 
+std::string gnomeXkbLayout() {
+    const auto sources = GnomeInputSourceSettings().read();
+    if (!sources) return "us";
+    auto isLayout = [](const std::string& id) { return id.find(':') == std::string::npos; };
+    if (sources->current >= 0 && isLayout(sources->sources[std::size_t(sources->current)].id))
+        return sources->sources[std::size_t(sources->current)].id;
+    for (const auto& source : sources->sources)
+        if (isLayout(source.id)) return source.id;
+    return "us";
+}
+
 GnomeInputSourceSettings::GnomeInputSourceSettings() : settings_(gnomeSettings()) {}
 
 GnomeInputSourceSettings::~GnomeInputSourceSettings() {

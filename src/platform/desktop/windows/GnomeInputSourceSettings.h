@@ -28,6 +28,10 @@ GnomeSource gnomeSource(const std::string& id);
 // enabled, else the first enabled.
 CompositorInputSources inputSourcesOf(const std::vector<GnomeSource>& enabled, const std::vector<GnomeSource>& recent);
 
+// The XKB layout GNOME types with now: its current source, or the first
+// layout when that is an input method; "us" without GNOME's settings.
+std::string gnomeXkbLayout();
+
 class GnomeInputSourceSettings {
 public:
     GnomeInputSourceSettings();

@@ -120,7 +120,7 @@ void AppPicker::rebuild() {
     }
     // Each row stands 4 into its neighbours (its highlight overlaps them);
     // 4 of padding above and below them all.
-    int width = 0;
+    int width = sized_ ? content_->width() : 0;
     for (QWidget* r : rows_) width = std::max(width, r->sizeHint().width());
     int y = 0;
     for (QWidget* r : rows_) {
@@ -130,16 +130,20 @@ void AppPicker::rebuild() {
     }
     const int content = y + 8;
     content_->resize(width, content);
+    // Sized once, as it opens: the search narrows the list, not the picker,
+    // which keeps its place against the panel.
+    if (sized_) return;
+    sized_ = true;
     const double screen = panelScreenHeight();
     const double max = kind_ == PickerKind::Installed ? installedPickerMaxHeight(screen) : runningPickerMaxHeight(screen);
     int h = std::isfinite(max) ? std::min(content, static_cast<int>(max)) : content;
     // The search field stays in reach: the list gives way to the screen.
-    const QRect area = workAreaAt(isVisible() ? this : parentWidget());
+    const QRect area = workAreaAt(parentWidget());
     if (area.isValid()) h = std::min(h, std::max(area.height() - (sizeHint().height() - list_->height()), 0));
     list_->setFixedHeight(h);
     list_->setFixedWidth(width + (content > list_->height() ? list_->verticalScrollBar()->sizeHint().width() : 0));
     adjustSize();
-    if (isVisible()) placePopup(this, this, geometry());
+    setFixedSize(size());
 }
 
 void AppPicker::setHovered(const std::optional<Application>& app) {

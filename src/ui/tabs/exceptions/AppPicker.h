@@ -2,7 +2,7 @@
 
 // A picker of installed or running applications: a search field over the
 // rows. The pointer's row is highlighted; a press closes the picker and
-// hands the pressed row's record to `onPick`.
+// hands the pressed row's record to `onPick`. Its size is set as it opens.
 
 #include "model/Application.h"
 
@@ -43,6 +43,7 @@ private:
     QWidget* content_;
     std::vector<QWidget*> rows_;
     std::optional<Application> hovered_;
+    bool sized_ = false;
 };
 
 } // namespace corv::ui::exceptions

@@ -239,6 +239,12 @@ PairRowWidget::PairRowWidget(QWidget* parent) : QWidget(parent) {
         auto* f = new CellButton(src ? 111 : 117, this);
         f->setObjectName(src ? "sourceField" : "destinationField");
         f->onPress = [this, src] { highlightPairField(pair_, src); };
+        // The target is chosen from its menu; the source by pressing the key.
+        if (!src)
+            f->armsAndOpens = [this] {
+                const auto& all = KeySubOpt::shared().keySub.get();
+                return pair_.entry < all.size() && pairFieldHighlighted(all[pair_.entry], pair_.idx, false);
+            };
         f->onOpen = [this, f, src] {
             AccentMenu& m = *f->popup();
             m.clear();

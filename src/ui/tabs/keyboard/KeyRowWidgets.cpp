@@ -97,12 +97,15 @@ void CellButton::setLook(const QString& text, const QColor& frame, const QColor&
 }
 
 void CellButton::mousePressEvent(QMouseEvent* e) {
-    if (armed_) {
-        QToolButton::mousePressEvent(e);
-        return;
+    if (!armed_) {
+        e->accept();
+        if (e->button() != Qt::LeftButton || !onPress) return;
+        onPress();
+        // A choice cell's first click highlights it and opens its menu.
+        if (!armsAndOpens || !armsAndOpens()) return;
+        armed_ = true;
     }
-    e->accept();
-    if (e->button() == Qt::LeftButton && onPress) onPress();
+    QToolButton::mousePressEvent(e);
 }
 
 void CellButton::keyPressEvent(QKeyEvent* e) {
@@ -274,6 +277,7 @@ GeneralKeyRow::GeneralKeyRow(QWidget* parent) : QWidget(parent) {
     actionCell_ = new CellButton(117, line_);
     actionCell_->setObjectName("actionCell");
     actionCell_->onPress = [this] { highlightRowCell(row_, false); };
+    actionCell_->armsAndOpens = [this] { return actionCellHighlighted(row_); };
     actionCell_->onOpen = [this] { fillKeyActionMenu(*actionCell_->popup(), row_.slot); };
     h->addWidget(actionCell_);
 }
@@ -340,6 +344,7 @@ QuirkKeyRow::QuirkKeyRow(QWidget* parent) : QWidget(parent) {
     actionCell_ = new CellButton(117, line);
     actionCell_->setObjectName("actionCell");
     actionCell_->onPress = controlCell_->onPress;
+    actionCell_->armsAndOpens = [this] { return quirkHighlighted(static_cast<int>(slot_.optIdx), slot_.cid); };
     actionCell_->onOpen = [this] { fillKeyActionMenu(*actionCell_->popup(), slot_); };
     h->addWidget(actionCell_);
     del_ = new ConfirmDelButton(true, [this] { deleteQuirkBinding(static_cast<int>(slot_.optIdx), slot_.cid); }, line);

@@ -28,7 +28,7 @@ QColor toneColor(Tone tone, const QColor& norm);
 class CellMenu;
 
 // A menu button in a stroked frame; while not armed a press on it runs
-// `onPress` and the menu stays shut.
+// `onPress`, and opens the menu only when `armsAndOpens` then answers true.
 class CellButton : public QToolButton {
 public:
     CellButton(int width, QWidget* parent);
@@ -36,6 +36,7 @@ public:
     void setLook(const QString& text, const QColor& frame, const QColor& label);
     AccentMenu* popup() const;
     std::function<void()> onPress;
+    std::function<bool()> armsAndOpens;
     std::function<void()> onOpen;
 
 protected:

@@ -139,7 +139,9 @@ void BindingRow::setRow(const GestureRow& row) {
 
 void BindingRow::mousePressEvent(QMouseEvent* e) {
     e->accept();
-    if (e->button() == Qt::LeftButton) highlightRow(ref_);
+    if (e->button() != Qt::LeftButton || !highlightRow(ref_)) return;
+    // A first click on the action button highlights the row and opens the menu.
+    if (menuButton_->rect().contains(menuButton_->mapFrom(this, e->position().toPoint()))) menuButton_->showMenu();
 }
 
 } // namespace corv::ui::trackpad

@@ -138,11 +138,12 @@ void deleteBinding(const RowRef& row) {
     recorders::removeGesBinding(row.appid, p.fgr, p.ges, p.mod, p.dir);
 }
 
-void highlightRow(const RowRef& row) {
-    if (recorders::PadRecState::shared().inGes || !row.delEn) return;
+bool highlightRow(const RowRef& row) {
+    if (recorders::PadRecState::shared().inGes || !row.delEn) return false;
     auto& hi = recorders::GesHi::shared();
     hi.byClick.set(true);
     hi.h.set(recorders::GesHilited{row.path.fgr, row.path.ges, row.path.mod, row.path.dir});
+    return true;
 }
 
 void clearHighlight() {

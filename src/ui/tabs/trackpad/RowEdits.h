@@ -48,8 +48,8 @@ void toggleClickThrough(const RowRef& row);
 void toggleMultiShot(const RowRef& row);
 void deleteBinding(const RowRef& row);
 // Arms the recorders for the row (not while a gesture is being recorded, nor
-// for an inherited row).
-void highlightRow(const RowRef& row);
+// for an inherited row); whether it did.
+bool highlightRow(const RowRef& row);
 // No row highlighted; the other fields of the highlight are kept.
 void clearHighlight();
 

@@ -1,7 +1,8 @@
 // sway's IPC and wlroots' foreign-toplevel protocol reached through a relay
 // of the test's: a compositor that restarts, or a message that is broken or
 // too long, leaves the facility blind for a moment, said once on standard
-// error, and never for good; commands then reach the compositor again.
+// error, and never for good; commands then reach the compositor again. A
+// sway that reloads its configuration keeps the connection.
 
 #include "platform/desktop/DesktopRunLoop.h"
 #include "platform/desktop/windows/SwayWindows.h"
@@ -43,7 +44,7 @@ struct StderrCapture {
     int saved;
 };
 
-enum class Fault { Garbage, Oversized, Restart };
+enum class Fault { Garbage, Oversized, Restart, Reload };
 
 std::string words(std::initializer_list<std::uint32_t> values) {
     std::string out;
@@ -65,7 +66,7 @@ TEST(FacilityThread, AFacilityConnectsAgainAfterABrokenMessageOrARestartAndSaysO
         const char* facility;
         Fault fault;
     } rows[] = {
-        {"sway", Fault::Garbage},       {"sway", Fault::Oversized},     {"sway", Fault::Restart},
+        {"sway", Fault::Garbage},       {"sway", Fault::Oversized},     {"sway", Fault::Restart}, {"sway", Fault::Reload},
         {"wlr-toplevels", Fault::Garbage}, {"wlr-toplevels", Fault::Restart},
     };
     for (const auto& row : rows) {
@@ -90,7 +91,11 @@ TEST(FacilityThread, AFacilityConnectsAgainAfterABrokenMessageOrARestartAndSaysO
         const int connections = relay.connections();
 
         const char* expected = "corv-test-a";
-        if (row.fault != Fault::Restart) relay.inject(broken(wlr, row.fault));
+        if (row.fault == Fault::Garbage || row.fault == Fault::Oversized) relay.inject(broken(wlr, row.fault));
+        // A reload keeps the connection.
+        if (row.fault == Fault::Reload) {
+            ASSERT_TRUE(sway->reloadSway());
+        }
         if (row.fault == Fault::Restart) {
             sway.reset();
             // Blind while no compositor answers: the application in front is unknown.
@@ -101,9 +106,10 @@ TEST(FacilityThread, AFacilityConnectsAgainAfterABrokenMessageOrARestartAndSaysO
             relay.retarget(wlr ? sway->waylandDisplay() : sway->swaySocket());
             expected = "corv-test-b";
         }
-        EXPECT_TRUE(spinUntil([&] { return relay.connections() > connections && shows(expected); }))
+        const bool kept = row.fault == Fault::Reload;
+        EXPECT_TRUE(spinUntil([&] { return (kept || relay.connections() > connections) && shows(expected); }))
             << relay.connections() << " connections";
-        EXPECT_EQ(said.count(std::string("corvadine: ") + row.facility + " does not answer"), 1);
+        EXPECT_EQ(said.count(std::string("corvadine: ") + row.facility + " does not answer"), kept ? 0 : 1);
         // Commands reach the compositor connected again.
         const CompositorWindowId id = windows->windows().windows.front().id;
         EXPECT_TRUE(windows->setFullScreen(id, true));

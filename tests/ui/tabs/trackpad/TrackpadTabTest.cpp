@@ -167,7 +167,7 @@ TEST_F(TrackpadTabTest, AClickedRowThenAGestureAndKeysRecordIntoTheRow) {
     enableEngineTaps();
     Typist kb(*sim);
     open();
-    press(row(kRotate));
+    press(row(kRotate)->title());
     settle();
     EXPECT_EQ(GesHi::shared().h.get(), (GesHilited{2, ActGes::Rotate, 0, ActDir::CW}));
     EXPECT_TRUE(GesHi::shared().byClick.get());
@@ -201,7 +201,7 @@ TEST_F(TrackpadTabTest, MenuChoicesWriteAndCarryOverOnTheGlobalProfile) {
     ApplicationSets::shared().runningApps = {Application{Url("file:///apps/Beta.app"), "Beta", "com.beta"},
                                             Application{Url("file:///apps/alpha.app"), "alpha", "com.alpha"}};
     open();
-    press(row(kRotate));
+    press(row(kRotate)->title());
     settle();
     BindingRow* r = row(kRotate);
     AccentMenu& menu = *r->menu();
@@ -258,7 +258,7 @@ TEST_F(TrackpadTabTest, EditorCleansToOneLineAndCommitsIntoTheOriginalApp) {
     });
     select(kApp);
     open();
-    press(row(kRotate));
+    press(row(kRotate)->title());
     settle();
     UrlEditor* ed = row(kRotate)->editor();
     ASSERT_TRUE(ed);
