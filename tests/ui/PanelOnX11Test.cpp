@@ -607,11 +607,10 @@ TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClose
     test::XPointer pointer;
     ASSERT_TRUE(pointer.ok());
     const QRect icon = dockedIcon(pointer);
-    pointer.click(icon.center());
-    auto* tabs = shownIn<CustomTabView>();
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel);
+    auto* tabs = findIn<CustomTabView>(panel);
     ASSERT_TRUE(tabs);
-    QWidget* panel = tabs->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     pointer.click(pointer.centreOnRoot(tabs->bar()->button(3)));
     settings::SettingsTab* tab = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
@@ -667,11 +666,10 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     test::XPointer pointer;
     ASSERT_TRUE(pointer.ok());
     const QRect icon = dockedIcon(pointer);
-    pointer.click(icon.center());
-    auto* tab = shownIn<trackpad::TrackpadTab>();
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel);
+    auto* tab = findIn<trackpad::TrackpadTab>(panel);
     ASSERT_TRUE(tab);
-    QWidget* panel = tab->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     TabBar* bar = findIn<TabBar>(panel);
     ASSERT_TRUE(bar);
 
