@@ -6,6 +6,9 @@
 
 const BUS_NAME = 'com.brelvantoque.Corvadine.Shell';
 const OBJECT_PATH = '/com/brelvantoque/Corvadine/Shell';
+const INTERFACE_NAME = 'com.brelvantoque.Corvadine.Shell1';
+// The program's own name: its owner alone is answered and told.
+const PROGRAM_NAME = 'com.brelvantoque.Corvadine';
 
 const INTERFACE = `
 <node>
@@ -30,7 +33,10 @@ const INTERFACE = `
       <arg type="s" name="type" direction="in"/><arg type="s" name="id" direction="in"/>
       <arg type="b" direction="out"/>
     </method>
-    <signal name="WindowsChanged"/>
+    <signal name="WindowsChanged">
+      <arg type="aa{sv}" name="windows"/><arg type="u" name="focused"/><arg type="i" name="x"/><arg type="i" name="y"/>
+      <arg type="i" name="workspace"/><arg type="i" name="workspaces"/>
+    </signal>
     <signal name="InputSourcesChanged"><arg type="b" name="list"/></signal>
   </interface>
 </node>`;
@@ -100,13 +106,38 @@ function windowById(id) {
 
 class Service {
     constructor() {
-        this._object = Gio.DBusExportedObject.wrapJSObject(INTERFACE, this);
+        // Each call is the program's, or refused.
+        this._program = null;
+        const info = Gio.DBusInterfaceInfo.new_for_xml(INTERFACE);
+        const guarded = {};
+        for (const method of info.methods) {
+            const out = `(${method.out_args.map(a => a.signature).join('')})`;
+            guarded[`${method.name}Async`] = (params, invocation) => {
+                if (this._program === null || invocation.get_sender() !== this._program) {
+                    invocation.return_dbus_error('org.freedesktop.DBus.Error.AccessDenied', 'Only Corvadine is answered');
+                    return;
+                }
+                const result = this[method.name](...params);
+                invocation.return_value(new GLib.Variant(out, method.out_args.length === 1 ? [result] : result));
+            };
+        }
+        this._object = Gio.DBusExportedObject.wrapJSObject(info, guarded);
         this._object.export(Gio.DBus.session, OBJECT_PATH);
+        this._programId = Gio.bus_watch_name_on_connection(Gio.DBus.session, PROGRAM_NAME,
+            Gio.BusNameWatcherFlags.NONE, (connection, name, owner) => {
+                this._program = owner;
+                this._windowsChanged();
+            }, () => {
+                this._program = null;
+            });
+        // Taken from one that lets it go; none may take it from us.
         this._nameId = Gio.bus_own_name_on_connection(Gio.DBus.session, BUS_NAME,
-            Gio.BusNameOwnerFlags.NONE, null, null);
+            Gio.BusNameOwnerFlags.REPLACE, null, null);
         this._connections = [];
         this._windows = new Map();
         this._idle = 0;
+        this._under = 0;
+        this._moved = 0;
         this._select = 0;
         const changed = () => this._windowsChanged();
         this._follow(global.display, 'notify::focus-window', changed);
@@ -117,6 +148,11 @@ class Service {
         global.get_window_actors().forEach(a => this._track(a.meta_window));
         // Which windows a point finds changes with the workspace.
         this._follow(global.workspace_manager, 'active-workspace-changed', changed);
+        this._follow(global.workspace_manager, 'notify::n-workspaces', changed);
+        // The pointer counts when it crosses into another window.
+        this._cursor = global.backend.get_cursor_tracker
+            ? global.backend.get_cursor_tracker() : Meta.CursorTracker.get_for_display(global.display);
+        this._follow(this._cursor, 'position-invalidated', () => this._pointerMoved());
         this._sources = Keyboard.getInputSourceManager();
         this._follow(this._sources, 'sources-changed', () => this._emit('InputSourcesChanged', '(b)', [true]));
         this._follow(this._sources, 'current-source-changed',
@@ -128,10 +164,11 @@ class Service {
             object.disconnect(id);
         for (const ids of this._windows.values())
             ids.forEach(([w, id]) => w.disconnect(id));
-        for (const source of [this._idle, this._select]) {
+        for (const source of [this._idle, this._moved, this._select]) {
             if (source)
                 GLib.source_remove(source);
         }
+        Gio.bus_unwatch_name(this._programId);
         Gio.bus_unown_name(this._nameId);
         this._object.unexport();
     }
@@ -160,13 +197,41 @@ class Service {
             return;
         this._idle = GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
             this._idle = 0;
-            this._emit('WindowsChanged', null, null);
+            const [windows, focused] = this.Windows();
+            const [x, y] = global.get_pointer();
+            this._under = this._windowUnder(x, y);
+            this._emit('WindowsChanged', '(aa{sv}uiiii)', [windows, focused, x, y, ...this.Workspaces()]);
             return GLib.SOURCE_REMOVE;
         });
     }
 
+    _windowUnder(x, y) {
+        const w = appWindows().reverse().find(window => {
+            const r = window.get_frame_rect();
+            return shown(window) && x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
+        });
+        return w ? w.get_stable_sequence() : 0;
+    }
+
+    // Once per turn of the loop while the pointer moves.
+    _pointerMoved() {
+        if (this._moved)
+            return;
+        this._moved = GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
+            this._moved = 0;
+            const [x, y] = global.get_pointer();
+            if (this._windowUnder(x, y) !== this._under)
+                this._windowsChanged();
+            return GLib.SOURCE_REMOVE;
+        });
+    }
+
+    // To the program alone: no other client learns the windows.
     _emit(name, signature, args) {
-        this._object.emit_signal(name, signature ? new GLib.Variant(signature, args) : null);
+        if (this._program !== null) {
+            Gio.DBus.session.emit_signal(this._program, OBJECT_PATH, INTERFACE_NAME, name,
+                new GLib.Variant(signature, args));
+        }
     }
 
     Windows() {

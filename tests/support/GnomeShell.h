@@ -7,8 +7,9 @@
 // program picks for the shell's version, turned on or not. Wayland clients
 // (foot) start under it with desktop entries of their own; the pointer moves
 // and clicks through mutter's remote-desktop interface, as a user's hand
-// would. The test's own process takes the same settings, so GSettings reads
-// what the shell reads.
+// would; what the shell says is read through its own Eval (in unsafe mode).
+// The test's own process takes the same settings, so GSettings reads what the
+// shell reads.
 
 #include "platform/desktop/windows/GnomeShellExtension.h"
 #include "support/ChildProcess.h"
@@ -19,9 +20,13 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -30,6 +35,8 @@
 namespace corv::test {
 
 inline const QString kExtensionUuid = "corvadine@brelvantoque.com";
+// The shell's application windows, bottom to top, in its own JavaScript.
+inline const QString kWindows = "global.get_window_actors().map(a => a.meta_window).filter(w => w.get_window_type() == 0)";
 
 class GnomeShell {
 public:
@@ -59,7 +66,7 @@ private:
         if (!dir_.isValid()) return fail("no temporary directory");
         if (!session_.error().empty()) return fail(session_.error());
         if (!system_.error().empty()) return fail(system_.error());
-        if (!system_.startTemplate("logind", "org.freedesktop.login1")) return fail(system_.error());
+        if (!system_.startLogind()) return fail(system_.error());
         const QString home = dir_.filePath("home");
         runtime_ = dir_.filePath("run");
         QDir().mkpath(runtime_);
@@ -107,7 +114,7 @@ private:
             ::setenv(name, env_.value(name).toUtf8().constData(), 1);
 
         if (!startChild(shell_, "gnome-shell",
-                        {"--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                        {"--headless", "--wayland", "--no-x11", "--unsafe-mode", "--virtual-monitor",
                          QString("%1x%2").arg(kWidth).arg(kHeight)},
                         env_, dir_.filePath("shell.log")))
             return fail("gnome-shell did not start (is the gnome-shell package installed?)");
@@ -166,19 +173,23 @@ public:
         return focusNew(appId) ? pid : 0;
     }
 
-    // A call on the extension's interface, as another client of it would.
-    QDBusMessage extension(const QString& method, const QList<QVariant>& args = {}) {
-        return session_.call("com.brelvantoque.Corvadine.Shell", "/com/brelvantoque/Corvadine/Shell",
-                             "com.brelvantoque.Corvadine.Shell1", method, args);
+    // The shell's answer to JavaScript run in it, as JSON; empty when it fails.
+    QString eval(const QString& script) {
+        const auto reply = session_.call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", {script});
+        return reply.arguments().value(0).toBool() ? reply.arguments().value(1).toString() : QString();
     }
+
+    // Stops or continues the shell, as a stalled one.
+    void pause(bool on) { ::kill(static_cast<pid_t>(shell_.processId()), on ? SIGSTOP : SIGCONT); }
 
     // A call on GNOME Shell's own extensions interface (gnome-extensions' road).
     QDBusMessage shellExtensions(const QString& method, const QList<QVariant>& args = {}) {
         return session_.call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions", method, args);
     }
 
-    // The extension's description of the window of the app id (a Wayland
-    // window's class); empty when there is none.
+    // The shell's own word on the window of the app id (a Wayland window's
+    // class): id, wm_class, fullscreen, maximized, focus, x, y, width, height;
+    // empty when there is none.
     QVariantMap window(const QString& appId) {
         for (const QVariantMap& w : windows())
             if (w.value("wm_class").toString() == appId) return w;
@@ -187,16 +198,14 @@ public:
 
     std::vector<QVariantMap> windows() {
         std::vector<QVariantMap> out;
-        const QDBusMessage reply = extension("Windows");
-        if (reply.type() != QDBusMessage::ReplyMessage) return out;
-        const auto list = reply.arguments().value(0).value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            QVariantMap w;
-            list >> w;
-            out.push_back(w);
-        }
-        list.endArray();
+        const QJsonArray all = QJsonDocument::fromJson(eval(kWindows + ".map(w => ({id: w.get_stable_sequence(), "
+                                                             "wm_class: w.get_wm_class(), fullscreen: w.is_fullscreen(), "
+                                                             "maximized: w.is_maximized ? w.is_maximized() : w.get_maximized() == 3, focus: w.has_focus(), "
+                                                             "x: w.get_frame_rect().x, y: w.get_frame_rect().y, "
+                                                             "width: w.get_frame_rect().width, height: w.get_frame_rect().height}))")
+                                                            .toUtf8())
+                                   .array();
+        for (const auto w : all) out.push_back(w.toObject().toVariantMap());
         return out;
     }
 
@@ -204,19 +213,18 @@ public:
     // launcher's activation); headless, the shell gives it that way.
     bool focusNew(const QString& appId) {
         if (!spinUntil([&] { return !window(appId).isEmpty(); }, 10000)) return false;
-        const QVariant id = window(appId).value("id");
-        if (!extension("ActivateWindow", {id}).arguments().value(0).toBool()) return false;
-        return spinUntil([&] { return extension("Windows").arguments().value(1) == id; }, 5000);
+        eval(QString("Main.activateWindow(%1.find(w => w.get_wm_class() == '%2'))").arg(kWindows, appId));
+        return spinUntil([&] { return window(appId).value("focus").toBool(); }, 5000);
     }
 
     // Moves the pointer to the point, from where the shell has it, and waits
     // until the shell has it there.
     bool pointTo(int x, int y) {
         const auto at = [&](int& px, int& py) {
-            const auto reply = extension("Pointer");
-            px = reply.arguments().value(0).toInt();
-            py = reply.arguments().value(1).toInt();
-            return reply.type() == QDBusMessage::ReplyMessage;
+            const QJsonArray p = QJsonDocument::fromJson(eval("global.get_pointer().slice(0, 2)").toUtf8()).array();
+            px = p.at(0).toInt();
+            py = p.at(1).toInt();
+            return p.size() == 2;
         };
         int px = 0, py = 0;
         if (!at(px, py) || !remote("NotifyPointerMotionRelative", {double(x - px), double(y - py)})) return false;

@@ -878,6 +878,18 @@ void walkByKeyboard(bool dark) {
     const auto focus = [] { return QApplication::focusWidget(); };
     // What a screen reader speaks for a control.
     const auto spokenName = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    // What it hears of a switch: ticked or not; nothing when it hears no check box.
+    const auto spokenTick = [](QWidget* w) -> std::optional<bool> {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (a->role() != QAccessible::CheckBox || !a->state().checkable) return std::nullopt;
+        return bool(a->state().checked);
+    };
+    // And of a tab or a strip icon: selected or not; nothing when it hears no tab.
+    const auto spokenTab = [](QWidget* w) -> std::optional<bool> {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (a->role() != QAccessible::PageTab || !a->state().selectable) return std::nullopt;
+        return bool(a->state().selected);
+    };
     // Each key waits until what it should change has changed.
     const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
         QWidget* before = focus();
@@ -894,6 +906,7 @@ void walkByKeyboard(bool dark) {
     const auto tabsTo = [&](unsigned long keysym, bool shift, std::int64_t to) {
         shift ? x.key(keysym, {XK_Control_L, XK_Shift_L}) : x.key(keysym, {XK_Control_L});
         EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); })) << to;
+        for (int i = 0; i < bar->count(); ++i) EXPECT_EQ(spokenTab(bar->button(i)), i == to) << i;
     };
 
     // The tab bar: Shift+Tab from the strip comes back to it; the arrows and Ctrl go along it.
@@ -916,6 +929,9 @@ void walkByKeyboard(bool dark) {
     for (std::size_t i = 0; i < round.size(); ++i) {
         ++kinds[dynamic_cast<IntSlider*>(round[i]) ? "slider" : dynamic_cast<ToggleCombo*>(round[i]) ? "switch" : "button"];
         EXPECT_FALSE(spokenName(round[i]).isEmpty()) << typeid(*round[i]).name();
+        if (auto* t = dynamic_cast<ToggleCombo*>(round[i])) {
+            EXPECT_EQ(spokenTick(t), t->isOn()) << i;
+        }
         const QRect a(round[i ? i - 1 : 0]->mapTo(panel, QPoint()), round[i ? i - 1 : 0]->size()),
             b(round[i]->mapTo(panel, QPoint()), round[i]->size());
         EXPECT_TRUE(!i || b.center().y() > a.bottom() || (b.center().y() >= a.top() && b.left() >= a.right())) << i;
@@ -929,6 +945,7 @@ void walkByKeyboard(bool dark) {
     tabTo(settingsTab->toggle("Setting tab capslock notif"));
     x.key(XK_space);
     EXPECT_TRUE(spinUntil([] { return UIState::shared().capslockNotif.get(); }));
+    EXPECT_EQ(spokenTick(focus()), true);
 
     // Exceptions: Return on ⊕ opens the picker; typed words narrow it, Tab
     // reaches the row, Return adds the application.
@@ -957,10 +974,14 @@ void walkByKeyboard(bool dark) {
     EXPECT_TRUE(spinUntil([&] { return focus() == strip->cellFor("org.example.Alpha"); }));
     x.key(XK_space);
     ASSERT_TRUE(spinUntil([] { return UIApp::shared().id.get() == "org.example.Alpha"; }));
+    EXPECT_EQ(std::pair(spokenTab(strip->cellFor("")), spokenTab(focus())), std::pair(std::optional(false), std::optional(true)));
     const auto entry = [] { return Apps::shared().a.get().at("org.example.Alpha"); };
-    std::vector<QWidget*> stops = tabTo(findIn<AppToggle>(tab0));
+    auto* appSwitch = findIn<AppToggle>(tab0);
+    std::vector<QWidget*> stops = tabTo(appSwitch);
     x.key(XK_space);
     ASSERT_TRUE(spinUntil([&] { return !entry().enabled && tab0->cover()->isVisible(); }));
+    EXPECT_EQ(spokenTick(appSwitch), false);
+    EXPECT_EQ(spokenTick(appSwitch->box()), false);
     EXPECT_TRUE(test::snapshot(*panel, shot + "switched-off"));
     x.key(XK_Return);
     ASSERT_TRUE(spinUntil([&] { return entry().enabled && !tab0->cover()->isVisible(); }));
@@ -970,7 +991,12 @@ void walkByKeyboard(bool dark) {
     for (QWidget* w : stops) EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
     x.key(XK_space);
     EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
+    EXPECT_EQ(spokenTick(focus()), true);
     EXPECT_TRUE(test::snapshot(*panel, shot + "click-through"));
+    // A screen reader's first action on it toggles it back.
+    QAccessibleActionInterface* act = QAccessible::queryAccessibleInterface(focus())->actionInterface();
+    act->doAction(act->actionNames().value(0));
+    EXPECT_TRUE(spinUntil([&] { return !entry().sct && spokenTick(focus()) == false; }));
     x.key(XK_Escape);
     EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
 }

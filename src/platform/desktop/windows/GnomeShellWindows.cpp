@@ -18,9 +18,9 @@ namespace {
 const QString kService = QString::fromLatin1(kGnomeShellService);
 const QString kPath = QString::fromLatin1(kGnomeShellPath);
 const QString kInterface = QString::fromLatin1(kGnomeShellInterface);
-
-// How long a stuck extension is left before it is asked again.
-constexpr double kProbeInterval = 1.0;
+const QString kShell = QStringLiteral("org.gnome.Shell");
+const QString kBus = QStringLiteral("org.freedesktop.DBus");
+const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
 
 enum StateAction { Off = 0, On = 1, Toggle = 2 };
 
@@ -34,12 +34,17 @@ bool timedOut(const QDBusMessage& reply) {
             reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.Timeout"));
 }
 
-bool firstBool(const QDBusMessage& reply) {
-    return answered(reply) && !reply.arguments().isEmpty() && reply.arguments().front().toBool();
+// The connection that owns the name, asked within the bound; empty for none.
+QString ownerOf(QDBusConnection& bus, const QString& name) {
+    auto call = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("GetNameOwner"));
+    call << name;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(kCompositorBound.count()));
+    return answered(reply) && !reply.arguments().isEmpty() ? reply.arguments().front().toString() : QString();
 }
 
+// From an answer to Windows, or the signal that starts with the same.
 std::optional<GnomeWindows> windowsOf(const QDBusMessage& reply) {
-    if (!answered(reply) || reply.arguments().size() < 2) return std::nullopt;
+    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().size() < 2) return std::nullopt;
     const auto list = reply.arguments().at(0).value<QDBusArgument>();
     if (list.currentType() != QDBusArgument::ArrayType) return std::nullopt;
     GnomeWindows out;
@@ -111,37 +116,40 @@ std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platf
 }
 
 GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
-    : loop_(loop), options_(std::move(options)),
+    : CachedWindows(loop), loop_(loop), options_(std::move(options)),
       bus_(std::make_unique<ServiceBus>(options_.sessionBus, BusKind::Session, QStringLiteral("corv-gnome-shell-"))) {
     if (!bus_->isConnected()) return;
-    owner_ = std::make_unique<QDBusServiceWatcher>(kService, *bus_, QDBusServiceWatcher::WatchForOwnerChange);
-    connect(owner_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this, &GnomeShellWindows::onOwnerChanged);
-    bus_->connect(kService, kPath, kInterface, QStringLiteral("WindowsChanged"), this, SLOT(onWindowsChanged()));
-    bus_->connect(kService, kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
-                  SLOT(onInputSourcesChanged(bool)));
-    auto has = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                              QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
-    has << kService;
-    present_ = firstBool(bus_->call(has, QDBus::Block, static_cast<int>(kCompositorBound.count())));
-    settings_.watch([this](bool list) {
-        if (!present_) tellInputSources(list);
+    // Our name, which the extension answers; the bus takes it before any call of ours.
+    auto request = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("RequestName"));
+    request << QString::fromLatin1(kGnomeProgramName) << 4u;  // DBUS_NAME_FLAG_DO_NOT_QUEUE
+    bus_->asyncCall(request);
+    owners_ = std::make_unique<QDBusServiceWatcher>(kService, *bus_, QDBusServiceWatcher::WatchForOwnerChange);
+    owners_->addWatchedService(kShell);
+    connect(owners_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this, &GnomeShellWindows::onOwnerChanged);
+    // From any sender: each is checked.
+    bus_->connect(QString(), kPath, kInterface, QStringLiteral("WindowsChanged"), this,
+                  SLOT(onWindowsChanged(QDBusMessage)));
+    bus_->connect(QString(), kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
+                  SLOT(onInputSourcesChanged(QDBusMessage)));
+    trust(ownerOf(*bus_, kService), ownerOf(*bus_, kShell));
+    if (!present_) cache_.setInputSources(settings_.read());
+    settings_.watch([this](bool) {
+        if (!present_) cache_.setInputSources(settings_.read());
     });
     if (traceEnabled()) trace(present_ ? "gnome-shell: extension present" : "gnome-shell: extension missing");
     loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-        if (!alive.lock()) return;
-        if (!present_) return offerExtension();
-        refreshWindows();
-        refreshInputSources(true);
+        if (alive.lock() && !present_) offerExtension();
     });
 }
 
 GnomeShellWindows::~GnomeShellWindows() {
     *alive_ = false;
-    owner_.reset();
+    owners_.reset();
     if (bus_ && bus_->isConnected()) {
-        bus_->disconnect(kService, kPath, kInterface, QStringLiteral("WindowsChanged"), this, SLOT(onWindowsChanged()));
-        bus_->disconnect(kService, kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
-                         SLOT(onInputSourcesChanged(bool)));
+        bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("WindowsChanged"), this,
+                         SLOT(onWindowsChanged(QDBusMessage)));
+        bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
+                         SLOT(onInputSourcesChanged(QDBusMessage)));
     }
 }
 
@@ -156,75 +164,108 @@ unsigned GnomeShellWindows::capabilities() const {
     return out;
 }
 
+void GnomeShellWindows::trust(const QString& extensionOwner, const QString& shellOwner) {
+    extensionOwner_ = extensionOwner;
+    shellOwner_ = shellOwner;
+    const QString trusted = !extensionOwner.isEmpty() && extensionOwner == shellOwner ? extensionOwner : QString();
+    if (!extensionOwner.isEmpty() && trusted.isEmpty() && traceEnabled())
+        trace("gnome-shell: the extension's name is held by another program");
+    if (trusted == trusted_) return;
+    trusted_ = trusted;
+    present_ = !trusted.isEmpty();
+    forget();
+    if (!present_) return;
+    refresh();
+    refreshInputSources();
+}
+
+bool GnomeShellWindows::fromExtension(const QDBusMessage& message) const {
+    return present_ && message.service() == trusted_;
+}
+
 QDBusMessage GnomeShellWindows::message(const char* method, const QList<QVariant>& args) const {
-    auto m = QDBusMessage::createMethodCall(kService, kPath, kInterface, QString::fromLatin1(method));
+    auto m = QDBusMessage::createMethodCall(trusted_, kPath, kInterface, QString::fromLatin1(method));
     m.setArguments(args);
     return m;
 }
 
-std::optional<QDBusMessage> GnomeShellWindows::call(const char* method, const QList<QVariant>& args) {
-    if (!present_ || stuck_) return std::nullopt;
-    const QDBusMessage reply = bus_->call(message(method, args), QDBus::Block, static_cast<int>(kCompositorBound.count()));
-    if (timedOut(reply)) {
-        if (!stuck_.exchange(true)) {
-            if (traceEnabled()) trace("gnome-shell: the extension does not answer in time");
-            loop_.postFromAnyThread([this, alive = std::weak_ptr<bool>(alive_)] {
-                if (alive.lock()) probeStuck();
-            });
-        }
-        return std::nullopt;
-    }
-    if (!answered(reply)) return std::nullopt;
-    return reply;
-}
-
-bool GnomeShellWindows::send(const char* method, const QList<QVariant>& args) {
-    if (!present_ || stuck_) return false;
-    return bus_->send(message(method, args));
-}
-
-void GnomeShellWindows::probeStuck() {
-    if (probing_) return;
-    if (!present_) {
-        stuck_ = false;
-        return;
-    }
-    probing_ = true;
-    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(message("Workspaces")), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+void GnomeShellWindows::ask(const char* method, const QList<QVariant>& args,
+                            std::function<void(const QDBusMessage&)> then) {
+    cache_.asking();
+    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(message(method, args)), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, from = trusted_, then = std::move(then)] {
         watcher->deleteLater();
-        probing_ = false;
-        // Any answer, an error too, says the extension takes calls again.
-        if (!timedOut(watcher->reply()) || !present_) {
-            stuck_ = false;
-            refreshWindows();
-            return;
-        }
-        loop_.postAfter(kProbeInterval, [this, alive = std::weak_ptr<bool>(alive_)] {
-            if (alive.lock()) probeStuck();
-        });
+        if (from != trusted_) return;
+        const QDBusMessage reply = watcher->reply();
+        if (then) then(reply);
+        // One the bus gave up on: asked again until an answer comes.
+        if (timedOut(reply)) return ask("Workspaces", {});
+        const bool wasStale = cache_.stale();
+        cache_.answered();
+        if (!wasStale) return;
+        if (traceEnabled()) trace("gnome-shell: the extension answers again");
+        refresh();
+        refreshInputSources();
     });
 }
 
-std::optional<GnomeWindows> GnomeShellWindows::shellWindows() {
-    const auto reply = call("Windows");
-    return reply ? windowsOf(*reply) : std::nullopt;
+bool GnomeShellWindows::send(const char* method, const QList<QVariant>& args) {
+    if (!present_ || cache_.stale()) return false;
+    ask(method, args);
+    return true;
 }
 
-CompositorWindowList GnomeShellWindows::windows() {
-    const auto windows = shellWindows();
-    return windows ? windows->list : CompositorWindowList{};
+void GnomeShellWindows::refresh() {
+    if (!present_) return;
+    if (fetching_) {
+        fetchAgain_ = true;
+        return;
+    }
+    fetching_ = true;
+    ask("Windows", {}, [this](const QDBusMessage& reply) {
+        fetching_ = false;
+        if (std::exchange(fetchAgain_, false)) return refresh();
+        take(windowsOf(reply), std::nullopt, std::nullopt);
+    });
+    const auto pair = [](const QDBusMessage& reply) {
+        return answered(reply) && reply.arguments().size() >= 2
+                   ? std::optional(std::pair{reply.arguments().at(0), reply.arguments().at(1)})
+                   : std::nullopt;
+    };
+    ask("Workspaces", {}, [this, pair](const QDBusMessage& reply) {
+        if (const auto p = pair(reply)) take(std::nullopt, std::nullopt, CompositorDesktops{p->first.toInt(), p->second.toInt()});
+    });
+    ask("Pointer", {}, [this, pair](const QDBusMessage& reply) {
+        if (const auto p = pair(reply)) take(std::nullopt, platform::Point{p->first.toDouble(), p->second.toDouble()}, std::nullopt);
+    });
+}
+
+void GnomeShellWindows::forget() {
+    {
+        std::lock_guard lock(mutex_);
+        shown_.clear();
+        pointer_.reset();
+        selected_.reset();
+    }
+    fetching_ = fetchAgain_ = false;
+    cache_.forget();
+    if (!present_) cache_.setInputSources(settings_.read());
 }
 
 std::optional<platform::Point> GnomeShellWindows::pointer() {
-    const auto reply = call("Pointer");
-    if (!reply || reply->arguments().size() < 2) return std::nullopt;
-    return platform::Point{reply->arguments().at(0).toDouble(), reply->arguments().at(1).toDouble()};
+    if (!present_ || cache_.stale()) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    return pointer_;
 }
 
 std::optional<CompositorWindow> GnomeShellWindows::windowAt(platform::Point point) {
-    const auto windows = shellWindows();
-    return windows ? gnomeWindowAt(*windows, point) : std::nullopt;
+    if (!present_ || cache_.stale()) return std::nullopt;
+    GnomeWindows known{cache_.windows(), {}};
+    {
+        std::lock_guard lock(mutex_);
+        known.shown = shown_;
+    }
+    return gnomeWindowAt(known, point);
 }
 
 bool GnomeShellWindows::activate(CompositorWindowId id) { return id != 0 && send("ActivateWindow", {id}); }
@@ -239,9 +280,7 @@ bool GnomeShellWindows::toggleMaximized(CompositorWindowId id) {
 
 std::optional<CompositorDesktops> GnomeShellWindows::desktops() {
     if (!present_) return options_.fallback.desktops ? options_.fallback.desktops() : std::nullopt;
-    const auto reply = call("Workspaces");
-    if (!reply || reply->arguments().size() < 2) return std::nullopt;
-    return CompositorDesktops{reply->arguments().at(0).toInt(), reply->arguments().at(1).toInt()};
+    return cache_.desktops();
 }
 
 bool GnomeShellWindows::switchDesktop(int step) {
@@ -254,24 +293,16 @@ bool GnomeShellWindows::switchDesktop(int step) {
 }
 
 std::optional<CompositorInputSources> GnomeShellWindows::inputSources() {
-    if (!present_) return settings_.read();
-    const auto reply = call("InputSources");
-    if (!reply) return std::nullopt;
-    auto sources = inputSourcesOf(*reply);
-    std::lock_guard lock(sourcesMutex_);
-    sources_ = sources;
+    auto sources = cache_.inputSources();
+    std::lock_guard lock(mutex_);
+    if (sources && selected_) sources->current = *selected_;
     return sources;
 }
 
 bool GnomeShellWindows::selectInputSource(const std::string& id) {
     // GNOME Shell reads the settings' choice only at its start.
     if (!present_) return false;
-    std::optional<CompositorInputSources> known;
-    {
-        std::lock_guard lock(sourcesMutex_);
-        known = sources_;
-    }
-    if (!known) known = inputSources();
+    const auto known = inputSources();
     if (!known) return false;
     const auto it = std::find_if(known->sources.begin(), known->sources.end(),
                                  [&](const CompositorInputSource& s) { return s.id == id; });
@@ -279,119 +310,64 @@ bool GnomeShellWindows::selectInputSource(const std::string& id) {
     const auto [type, gnomeId] = gnomeSource(id);
     if (!send("SelectInputSource", {QString::fromStdString(type), QString::fromStdString(gnomeId)})) return false;
     // A next step before the shell tells the change steps on from here.
-    std::lock_guard lock(sourcesMutex_);
-    if (sources_ && sources_->sources == known->sources)
-        sources_->current = static_cast<int>(it - known->sources.begin());
+    std::lock_guard lock(mutex_);
+    selected_ = static_cast<int>(it - known->sources.begin());
     return true;
 }
 
 bool GnomeShellWindows::nextInputSource() {
-    std::optional<CompositorInputSources> known;
-    {
-        std::lock_guard lock(sourcesMutex_);
-        known = sources_;
-    }
-    if (!known || !present_) known = inputSources();
+    const auto known = inputSources();
     if (!known || known->sources.empty()) return false;
     const auto next = static_cast<std::size_t>(known->current + 1) % known->sources.size();
     return selectInputSource(known->sources[next].id);
 }
 
-void GnomeShellWindows::refreshInputSources(bool list) {
-    if (!present_) {
+void GnomeShellWindows::refreshInputSources() {
+    if (!present_) return;
+    ask("InputSources", {}, [this](const QDBusMessage& reply) {
+        const auto sources = inputSourcesOf(reply);
+        if (!sources) return;
         {
-            std::lock_guard lock(sourcesMutex_);
-            sources_.reset();
+            std::lock_guard lock(mutex_);
+            selected_.reset();
         }
-        tellInputSources(list);
-        return;
-    }
-    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(message("InputSources")), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, list] {
-        watcher->deleteLater();
-        if (const auto sources = inputSourcesOf(watcher->reply())) {
-            std::lock_guard lock(sourcesMutex_);
-            sources_ = sources;
-        }
-        tellInputSources(list);
+        cache_.setInputSources(sources);
     });
 }
 
-CompositorWatchId GnomeShellWindows::watchWindows(std::function<void(const CompositorWindowList&)> changed) {
-    const CompositorWatchId id = nextWatch_++;
-    windowWatchers_[id] = std::move(changed);
-    loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock()) refreshWindows();
-    });
-    return id;
+void GnomeShellWindows::onWindowsChanged(const QDBusMessage& signal) {
+    if (!fromExtension(signal)) return;
+    // An extension of this version tells all; an older one only that something changed.
+    if (signal.signature() != QLatin1String("aa{sv}uiiii")) return refresh();
+    const QList<QVariant> state = signal.arguments();
+    take(windowsOf(signal), platform::Point{state.at(2).toDouble(), state.at(3).toDouble()},
+         CompositorDesktops{state.at(4).toInt(), state.at(5).toInt()});
 }
 
-CompositorWatchId GnomeShellWindows::watchInputSources(std::function<void(bool list)> changed) {
-    const CompositorWatchId id = nextWatch_++;
-    sourceWatchers_[id] = std::move(changed);
-    return id;
-}
-
-void GnomeShellWindows::unwatch(CompositorWatchId id) {
-    windowWatchers_.erase(id);
-    sourceWatchers_.erase(id);
-}
-
-void GnomeShellWindows::onWindowsChanged() { refreshWindows(); }
-
-
-
-void GnomeShellWindows::onInputSourcesChanged(bool list) { refreshInputSources(list); }
-
-void GnomeShellWindows::onOwnerChanged(const QString&, const QString&, const QString& newOwner) {
-    present_ = !newOwner.isEmpty();
-    stuck_ = false;
+void GnomeShellWindows::take(std::optional<GnomeWindows> windows, std::optional<platform::Point> pointer,
+                             std::optional<CompositorDesktops> desktops) {
+    if (desktops) cache_.setDesktops(desktops);
     {
-        std::lock_guard lock(sourcesMutex_);
-        sources_.reset();
+        std::lock_guard lock(mutex_);
+        if (pointer) pointer_ = pointer;
+        if (windows) shown_ = windows->shown;
     }
+    if (windows) cache_.setWindows(windows->list);
+}
+
+void GnomeShellWindows::onInputSourcesChanged(const QDBusMessage& signal) {
+    if (fromExtension(signal)) refreshInputSources();
+}
+
+void GnomeShellWindows::onOwnerChanged(const QString& name, const QString&, const QString& newOwner) {
+    const bool was = present_;
+    if (name == kShell) trust(extensionOwner_, newOwner);
+    else trust(newOwner, shellOwner_);
+    if (was == present_) return;
     if (traceEnabled()) trace(present_ ? "gnome-shell: extension appeared" : "gnome-shell: extension gone");
-    refreshWindows();
-    refreshInputSources(true);
-}
-
-void GnomeShellWindows::refreshWindows() {
-    // A stuck extension's windows are fetched again once it answers.
-    if (stuck_) return;
-    if (!present_) {
-        tellWindows({});
-        return;
-    }
-    if (fetching_) {
-        fetchAgain_ = true;
-        return;
-    }
-    fetching_ = true;
-    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(message("Windows")), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        fetching_ = false;
-        const auto windows = windowsOf(watcher->reply());
-        if (fetchAgain_) {
-            fetchAgain_ = false;
-            refreshWindows();
-            return;
-        }
-        if (windows) tellWindows(windows->list);
-    });
-}
-
-void GnomeShellWindows::tellWindows(const CompositorWindowList& list) {
-    // Copied: a watcher may unwatch.
-    auto watchers = windowWatchers_;
-    for (const auto& [id, watcher] : watchers)
-        if (windowWatchers_.count(id)) watcher(list);
-}
-
-void GnomeShellWindows::tellInputSources(bool list) {
-    auto watchers = sourceWatchers_;
-    for (const auto& [id, watcher] : watchers)
-        if (sourceWatchers_.count(id)) watcher(list);
+    // Each time it goes, the user is told again.
+    if (present_) noticeGiven_ = false;
+    else offerExtension();
 }
 
 void GnomeShellWindows::offerExtension() {

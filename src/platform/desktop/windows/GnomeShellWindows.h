@@ -5,6 +5,12 @@
 // and the one at a point, raise, full screen and maximise, the workspaces and
 // the input sources. GNOME tells an ordinary client none of these.
 //
+// What the extension last told is kept and read without waiting; its
+// WindowsChanged signal brings the next. A request it leaves unanswered past
+// the bound makes lookups find nothing until it answers. Only the extension
+// served by GNOME Shell's own connection is heard, and it answers only the
+// owner of the program's name (kGnomeProgramName), which we take.
+//
 // Without the extension no window is known (Xwayland's X view sees X windows
 // only and must not decide the application); the desktops come from the
 // fallback (EWMH through Xwayland) and the input sources are read from GNOME's
@@ -12,6 +18,7 @@
 // turn it on; once it appears on the bus it is used, with no restart.
 
 #include "platform/RunLoop.h"
+#include "platform/desktop/windows/CachedWindows.h"
 #include "platform/desktop/windows/CompositorWindows.h"
 #include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/windows/GnomeShellExtension.h"
@@ -36,6 +43,8 @@ namespace corv::desktop {
 
 class ServiceBus;
 
+// The program's name on the session bus, which the extension answers.
+inline constexpr const char* kGnomeProgramName = "com.brelvantoque.Corvadine";
 // The extension's service on the session bus.
 inline constexpr const char* kGnomeShellService = "com.brelvantoque.Corvadine.Shell";
 inline constexpr const char* kGnomeShellPath = "/com/brelvantoque/Corvadine/Shell";
@@ -54,7 +63,7 @@ struct GnomeWindows {
 // The topmost shown window at the point.
 std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platform::Point point);
 
-class GnomeShellWindows final : public QObject, public CompositorWindows {
+class GnomeShellWindows final : public QObject, public CachedWindows {
     Q_OBJECT
 
 public:
@@ -83,7 +92,6 @@ public:
     std::string name() const override { return "gnome-shell"; }
     unsigned capabilities() const override;
 
-    CompositorWindowList windows() override;
     std::optional<platform::Point> pointer() override;
     std::optional<CompositorWindow> windowAt(platform::Point point) override;
 
@@ -98,48 +106,46 @@ public:
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
 
-    CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) override;
-    CompositorWatchId watchInputSources(std::function<void(bool list)> changed) override;
-    void unwatch(CompositorWatchId id) override;
 
 private slots:
-    void onWindowsChanged();
-    void onInputSourcesChanged(bool list);
+    void onWindowsChanged(const QDBusMessage& signal);
+    void onInputSourcesChanged(const QDBusMessage& signal);
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
 private:
+    // The extension is heard while the shell's own connection serves it.
+    void trust(const QString& extensionOwner, const QString& shellOwner);
+    bool fromExtension(const QDBusMessage& message) const;
     QDBusMessage message(const char* method, const QList<QVariant>& args = {}) const;
-    // A call waiting at most kCompositorBound; nothing when the extension is
-    // missing, does not answer in time, or is still stuck on an earlier call.
-    std::optional<QDBusMessage> call(const char* method, const QList<QVariant>& args = {});
-    std::optional<GnomeWindows> shellWindows();
-    // A request whose answer nobody waits for.
+    // Sends a request; one left unanswered past the bound makes lookups find
+    // nothing until some answer comes.
+    void ask(const char* method, const QList<QVariant>& args, std::function<void(const QDBusMessage&)> then = {});
     bool send(const char* method, const QList<QVariant>& args);
-    void probeStuck();
-    void refreshWindows();
-    void tellWindows(const CompositorWindowList& list);
-    // Reads the sources again, then tells the watchers.
-    void refreshInputSources(bool list);
-    void tellInputSources(bool list);
+    // Reads the windows, workspaces and pointer again.
+    void refresh();
+    void take(std::optional<GnomeWindows> windows, std::optional<platform::Point> pointer,
+              std::optional<CompositorDesktops> desktops);
+    void refreshInputSources();
+    void forget();
     void offerExtension();
 
     platform::RunLoop& loop_;
     Options options_;
     std::unique_ptr<ServiceBus> bus_;
-    std::unique_ptr<QDBusServiceWatcher> owner_;
+    std::unique_ptr<QDBusServiceWatcher> owners_;
     GnomeInputSourceSettings settings_;
+    // The extension's connection while the shell serves it.
+    QString extensionOwner_, shellOwner_, trusted_;
     std::atomic<bool> present_{false};
-    // The extension's sources as last read, with the selection last asked for.
-    std::mutex sourcesMutex_;
-    std::optional<CompositorInputSources> sources_;
-    std::atomic<bool> stuck_{false};
-    bool probing_ = false;
     bool fetching_ = false;
     bool fetchAgain_ = false;
     bool noticeGiven_ = false;
-    CompositorWatchId nextWatch_ = 1;
-    std::map<CompositorWatchId, std::function<void(const CompositorWindowList&)>> windowWatchers_;
-    std::map<CompositorWatchId, std::function<void(bool)>> sourceWatchers_;
+    // Which windows a point finds, and the pointer, as last told.
+    mutable std::mutex mutex_;
+    std::vector<bool> shown_;
+    std::optional<platform::Point> pointer_;
+    // The source last selected, until the shell tells its sources again.
+    std::optional<int> selected_;
     // Cleared as this goes: replies that arrive later find it gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -349,6 +349,16 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     picker->search()->setText("ma ");
     EXPECT_TRUE(picker->rows().empty());
     picker->search()->setText("");
+    // Down walks from the field along the rows, Up back to the field.
+    const auto key = [&](Qt::Key k) {
+        QTest::keyClick(picker->windowHandle(), k);
+        return QApplication::focusWidget();
+    };
+    EXPECT_EQ(key(Qt::Key_Down), picker->rows()[0]);
+    EXPECT_EQ(key(Qt::Key_Down), picker->rows()[1]);
+    EXPECT_EQ(key(Qt::Key_Up), picker->rows()[0]);
+    EXPECT_EQ(key(Qt::Key_Up), picker->search());
+    EXPECT_EQ(key(Qt::Key_Up), picker->search());
     // The pointer rests on Maps, then leaves; the press on Mail adds Mail.
     picker->setHovered(maps);
     snap(*picker, "installed-picker");
@@ -377,7 +387,10 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     tab->showRunningPicker();
     ASSERT_TRUE(tab->picker());
     ASSERT_EQ(tab->picker()->rows().size(), 1u);
-    pressSettled(tab->picker()->rows()[0]);
+    // Typed and taken with Return in the field.
+    for (char c : std::string("ter")) QTest::keyClick(tab->picker()->windowHandle(), c);
+    QTest::keyClick(tab->picker()->windowHandle(), Qt::Key_Return);
+    settle();
     ASSERT_TRUE(has("Terminal"));
     EXPECT_EQ(entry("Terminal").url, Url::fileFromPath("/usr/bin/term", "/"));
     EXPECT_TRUE(ApplicationSets::shared().allApps.empty());

@@ -13,6 +13,7 @@
 #include "ui/ContentView.h"
 #include "ui/AppToggle.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/BacklightRules.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
@@ -30,6 +31,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <functional>
@@ -225,6 +228,17 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     test::click(source);
     settleTab();
     EXPECT_TRUE(source->styleSheet().contains(accent));
+    // The target's first click highlights it and opens its menu at once.
+    CellButton* target = sub->rows()[0]->field(false);
+    QWidget* opened = nullptr;
+    QTimer::singleShot(50, [&] {
+        if ((opened = QApplication::activePopupWidget())) opened->close();
+    });
+    test::click(target);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr; }, 3000));
+    EXPECT_EQ(opened, target->popup());
+    settleTab();
+    EXPECT_TRUE(target->styleSheet().contains(accent));
     EXPECT_TRUE(snapshot(*sub, "keyboard_substitution_pairs"));
     // The switch acts on a change that comes from elsewhere too.
     sim->hidServices.writes.clear();
@@ -319,6 +333,16 @@ TEST_F(KeyboardTabTest, ThePanelFollowsEachAddAndDeleteInTheTab) {
     auto* keys = panel->findChild<KeyboardTab*>();
     SubBlockWidget* sub = keys->subBlocks().at(0);
     LogiBlockWidget* logi = keys->logiBlocks().at(0);
+    // Each ⊕ says what it adds, to the pointer and to a screen reader.
+    turn();
+    QApplication::processEvents();
+    for (const auto& [add, hint] : {std::pair<QWidget*, std::string>{keys->addButton(), "Add a key binding"},
+                                    {sub->addButton(), "Add a key substitution"},
+                                    {logi->addButton(), "Add a binding for another key of this keyboard"}}) {
+        test::hover(add, test::centre(add));
+        EXPECT_EQ(ui::HintWinManager::shared().currentText, hint);
+        EXPECT_EQ(add->accessibleName().toStdString(), hint);
+    }
     // A delete button takes two clicks.
     const std::tuple<const char*, std::function<QWidget*()>, int> steps[] = {
         {"before", [&] { return keys->addButton(); }, 0},
