@@ -88,8 +88,7 @@ T* findIn(QWidget* top) {
 
 template <class F>
 bool spinUntil(F done) {
-    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(25);
-    return done();
+    return QTest::qWaitFor(done, 10000);
 }
 
 // The visible panel window holding a T, once there is one.
@@ -338,7 +337,8 @@ private:
 // separate steps, which a look in between catches half done.
 bool settledFrame(const test::XPointer& pointer, QWidget* panel, QRect& frame) {
     const QWidget* view = findIn<ContentView>(panel);
-    return spinUntil([&] {
+    // The content laid out with what the program still had to do.
+    return test::atRest(panel) && spinUntil([&] {
         frame = pointer.onRoot(panel);
         const auto hinted = pointer.hintedPosition(panel);
         return view && frame.height() == view->height() && (!hinted || *hinted == frame.topLeft());
@@ -502,22 +502,33 @@ void tabsStayPut(test::Tray trayAt) {
             if (auto* p = dynamic_cast<trackpad::FingerPicture*>(w)) width = p->width();
         return Look{pointer.onRoot(panel).height(), width, pointer.onRoot(one).topLeft()};
     };
+    // The panel's next frame, painted after what came before it.
+    PaintClock paints;
+    qApp->installEventFilter(&paints);
+    const auto nextFrame = [&] {
+        paints.mark();
+        panel->update();
+        return spinUntil([&] { return paints.firstPaintMs() >= 0; });
+    };
     pointer.click(pointer.centreOnRoot(two));
     ASSERT_TRUE(spinUntil([&] { return tab->pane() && tab->pane()->fingers() == 2; }));
-    QTest::qWait(100);
+    ASSERT_TRUE(nextFrame());
     const Look shown = look();
     EXPECT_EQ(pointer.onRoot(tabs).top(), barTop);
     for (const char* step : {"one", "two", "empty", "empty"}) {
         const QPoint at = std::string(step) == "one"   ? pointer.centreOnRoot(one)
                           : std::string(step) == "two" ? pointer.centreOnRoot(two)
                                                        : pointer.onRoot(tab->helpRow()).topLeft() + QPoint(6, 6);
-        pointer.click(at);
-        QTest::qWait(100);
-        const Look now = look();
-        EXPECT_EQ(now.height, shown.height) << tray << " after " << step;
-        EXPECT_EQ(now.pictureWidth, shown.pictureWidth) << tray << " after " << step;
-        EXPECT_EQ(now.buttons, shown.buttons) << tray << " after " << step;
-        EXPECT_EQ(pointer.onRoot(tabs).top(), barTop) << tray << " after " << step;
+        pointer.click(at);  // back once the program has taken the click
+        for (const bool framed : {false, true}) {
+            ASSERT_TRUE(!framed || nextFrame());
+            const std::string where = tray + " after " + step + (framed ? " and a frame" : "");
+            const Look now = look();
+            EXPECT_EQ(now.height, shown.height) << where;
+            EXPECT_EQ(now.pictureWidth, shown.pictureWidth) << where;
+            EXPECT_EQ(now.buttons, shown.buttons) << where;
+            EXPECT_EQ(pointer.onRoot(tabs).top(), barTop) << where;
+        }
     }
     EXPECT_TRUE(test::snapshot(*panel, "x11-" + tray + "-trackpad-two-fingers"));
 
@@ -592,14 +603,14 @@ TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClose
     if (!test::runningOnXvfb(test::Tray::Top)) return;
     QTemporaryDir dir;
     const Launched program(dir);
+    const Deactivation deactivation;
     test::XPointer pointer;
     ASSERT_TRUE(pointer.ok());
     const QRect icon = dockedIcon(pointer);
-    pointer.click(icon.center());
-    auto* tabs = shownIn<CustomTabView>();
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel);
+    auto* tabs = findIn<CustomTabView>(panel);
     ASSERT_TRUE(tabs);
-    QWidget* panel = tabs->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     pointer.click(pointer.centreOnRoot(tabs->bar()->button(3)));
     settings::SettingsTab* tab = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
@@ -625,11 +636,11 @@ TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClose
     pointer.click(pointer.centreOnRoot(tab->footerButton("Button save settings to file")));
     ASSERT_TRUE(spinUntil([&] { return dialogSeen && UIState::shared().dialogShowing.get() == 0; }));
     EXPECT_TRUE(panel->isVisible());
-    QTest::qWait(200);
+    ASSERT_TRUE(spinUntil([&] { return panel->isActiveWindow(); }));
     pointer.click(QPoint(40, 760));
     EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
 
-    QTest::qWait(350);  // the icon's click that closes is not one that opens
+    ASSERT_TRUE(deactivation.waitPast());
     pointer.click(icon.center());
     ASSERT_TRUE(spinUntil([&] { return panel->isVisible(); }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
@@ -655,11 +666,10 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     test::XPointer pointer;
     ASSERT_TRUE(pointer.ok());
     const QRect icon = dockedIcon(pointer);
-    pointer.click(icon.center());
-    auto* tab = shownIn<trackpad::TrackpadTab>();
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel);
+    auto* tab = findIn<trackpad::TrackpadTab>(panel);
     ASSERT_TRUE(tab);
-    QWidget* panel = tab->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     TabBar* bar = findIn<TabBar>(panel);
     ASSERT_TRUE(bar);
 
@@ -711,7 +721,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     later(100, [&] {
         QMenu* keyMenu = nullptr;
         if (!spinUntil([&] { return (keyMenu = openMenu()) != nullptr; })) return;
-        QTest::qWait(100);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(keyMenu));
         EXPECT_GE(keyMenu->actions().size(), 40);
         expectOneBoundedColumn(keyMenu);
         const QRect menuAt = pointer.onRoot(keyMenu), cellAt = pointer.onRoot(keyCell);
@@ -768,6 +778,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     exceptions::AppRow* added = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (added = apps->row("org.example.Alpha")) && added->isVisible(); }));
     EXPECT_TRUE(spinUntil([&] { return !apps->picker(); }));
+    ASSERT_TRUE(test::atRest(added));  // the list laid out with it
     EXPECT_EQ(apps->rows().size(), 1u);
     EXPECT_EQ(Apps::shared().a.get().at("org.example.Alpha").url,
               Url::fileFromPath(dir.filePath("data/applications/org.example.Alpha.desktop").toStdString(), "/"));
@@ -813,10 +824,9 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
     const Launched program(dir);
     Apps::shared().a.modify([](AppEntries& a) { a[""].key[40][0x06] = BindAction::forAction(ActionId::CmdClick); });
     test::XPointer pointer;
-    pointer.click(dockedIcon(pointer).center());
-    auto* tab = shownIn<trackpad::TrackpadTab>();
-    ASSERT_TRUE(tab);
-    TabBar* bar = findIn<TabBar>(tab->window());
+    QWidget* panel = openPanel(pointer, dockedIcon(pointer).center());
+    ASSERT_TRUE(panel);
+    TabBar* bar = findIn<TabBar>(panel);
     pointer.click(pointer.centreOnRoot(bar->button(1)));
     auto* keys = shownIn<keyboard::KeyboardTab>();
     ASSERT_TRUE(keys && spinUntil([&] { return keys->isVisible(); }));

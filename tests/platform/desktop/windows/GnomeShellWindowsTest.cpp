@@ -250,7 +250,6 @@ TEST_F(GnomeShellWindowsTest, WithoutTheExtensionTheUserIsToldOnceAndItIsTakenUp
     options.fallback.desktops = [] { return CompositorDesktops{0, 3}; };
     ASSERT_NO_FATAL_FAILURE(start({.extensionOn = false, .appIds = {kOne}}, options));
 
-    EXPECT_FALSE(windows->extensionPresent());
     EXPECT_FALSE(windows->can(CompositorCapability::WindowUnderPointer));
     EXPECT_TRUE(windows->windows().windows.empty());
     EXPECT_FALSE(windows->windowAt({640, 400}));
@@ -269,8 +268,7 @@ TEST_F(GnomeShellWindowsTest, WithoutTheExtensionTheUserIsToldOnceAndItIsTakenUp
     // The user turns it on, as gnome-extensions does.
     const QDBusMessage enabled = shell->shellExtensions("EnableExtension", {test::kExtensionUuid});
     ASSERT_EQ(enabled.type(), QDBusMessage::ReplyMessage) << enabled.errorMessage().toStdString();
-    ASSERT_TRUE(spinUntil([&] { return windows->extensionPresent(); }));
-    EXPECT_TRUE(windows->can(CompositorCapability::WindowUnderPointer));
+    ASSERT_TRUE(spinUntil([&] { return windows->can(CompositorCapability::WindowUnderPointer); }));
     const CompositorWindow one = client(kOne);
     ASSERT_TRUE(windows->activate(one.id));
     EXPECT_TRUE(spinUntil([&] { return focusedApp() == one.appId; })) << focusedApp();
@@ -314,12 +312,12 @@ TEST_F(GnomeShellWindowsTest, AnotherProgramIsNeitherHeardAsTheExtensionNorAnswe
     bus.mock(kGnomeShellService, kGnomeShellPath, "AddMethod",
              {kGnomeShellInterface, "Windows", "", "aa{sv}u", "ret = ([{'id': dbus.UInt32(7), 'pid': 42}], 7)"});
     windows = std::make_unique<GnomeShellWindows>(loop, GnomeShellWindows::Options{.sessionBus = shell->sessionBus()});
-    EXPECT_FALSE(windows->extensionPresent());
+    EXPECT_FALSE(windows->can(CompositorCapability::WindowUnderPointer));
     EXPECT_FALSE(spinUntil([&] { return !windows->windows().windows.empty(); }, 500));
     // Gone, the shell's own extension takes its place.
     ASSERT_TRUE(bus.stopTemplate(kGnomeShellService));
     ASSERT_EQ(shell->shellExtensions("EnableExtension", {test::kExtensionUuid}).type(), QDBusMessage::ReplyMessage);
-    EXPECT_TRUE(spinUntil([&] { return windows->extensionPresent(); }));
+    EXPECT_TRUE(spinUntil([&] { return windows->can(CompositorCapability::WindowUnderPointer); }));
     EXPECT_EQ(bus.call(kGnomeShellService, kGnomeShellPath, kGnomeShellInterface, "Windows").errorName(),
               "org.freedesktop.DBus.Error.AccessDenied");
 }
