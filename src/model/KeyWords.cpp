@@ -1,5 +1,6 @@
 #include "model/KeyWords.h"
 
+#include "model/KeyCodeNames.h"
 #include "model/ModifierLabels.h"
 #include "model/ModifierMask.h"
 
@@ -55,6 +56,14 @@ std::string_view shownKeyName(std::string_view stored) {
     for (const KeyWord& w : kWords)
         if (w.stored == stored) return w.shown;
     return stored;
+}
+
+std::optional<std::string_view> shownKeyCodeName(std::uint16_t keyCode) {
+    if (auto name = keyCodeName(keyCode)) return shownKeyName(*name);
+    // Codes without a stored name that Linux keyboards have.
+    if (keyCode == 54) return "Right Super";
+    if (keyCode == 10) return "Non-US \\";
+    return std::nullopt;
 }
 
 std::string modifierWords(std::uint64_t mask, std::uint16_t keyCode) {

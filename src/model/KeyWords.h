@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ inline constexpr std::size_t kKeyWordCount = 29;
 const std::array<KeyWord, kKeyWordCount>& keyWords();
 // The shown word of a stored name; the name itself when the table has none.
 std::string_view shownKeyName(std::string_view stored);
+// The shown word of a key code, also for the keys the stored names leave out
+// (Right Super, the key beside Left Shift); nothing for an unknown code.
+std::optional<std::string_view> shownKeyCodeName(std::uint16_t keyCode);
 // The modifiers of a mask (event flags shifted right by 16) as words in the
 // desktops' order, each followed by "+": "Ctrl+Shift+". An Fn that the key
 // brings by itself is left out.

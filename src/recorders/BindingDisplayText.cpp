@@ -3,7 +3,6 @@
 #include "model/ActionMenus.h"
 #include "model/ActionTable.h"
 #include "model/ClickIds.h"
-#include "model/KeyCodeNames.h"
 #include "model/KeyWords.h"
 #include "model/ModifierLabels.h"
 #include "platform/Localization.h"
@@ -117,7 +116,7 @@ std::optional<std::string> specialText(const BindAction& b, std::int64_t kind) {
 std::string keyComboText(std::uint64_t mask, std::uint16_t keyCode) {
     std::string text = modifierWords(mask, keyCode);
     if (keyCode == 0xFFFF) return text;
-    if (auto name = keyCodeName(keyCode)) return text += shownKeyName(*name);
+    if (auto name = shownKeyCodeName(keyCode)) return text += *name;
     char hex[8];
     std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(keyCode));
     return text += hex;

@@ -4,6 +4,7 @@
 #include "recorders/FollowingApps.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/AppToggle.h"
+#include "ui/CheckAccess.h"
 #include "ui/CheckBoxMark.h"
 #include "ui/KeyActivation.h"
 #include "ui/Theme.h"
@@ -31,6 +32,7 @@ AppToggle::AppToggle(QWidget* parent) : QWidget(parent) {
     // The row, not its box, takes the keys.
     box_->setFocusPolicy(Qt::NoFocus);
     actOnKeys(this, toggleAppEnabled);
+    setCheckState(this, false);
     name_ = new QLabel(this);
     name_->setFont(systemFont(16, QFont::Light));
     name_->setMinimumWidth(0);
@@ -41,6 +43,7 @@ AppToggle::AppToggle(QWidget* parent) : QWidget(parent) {
 
 void AppToggle::setEntry(const std::string& id, bool enabled) {
     box_->setOn(enabled);
+    setCheckState(this, enabled);
     name_->setText(QString::fromStdString(displayedAppName(id)));
     setAccessibleName(name_->text());
 }

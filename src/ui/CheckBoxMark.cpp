@@ -1,5 +1,7 @@
 #include "ui/CheckBoxMark.h"
 
+#include "ui/CheckAccess.h"
+
 #include "ui/SymbolButton.h"
 #include "ui/Theme.h"
 
@@ -10,10 +12,12 @@ namespace corv::ui {
 CheckBoxMark::CheckBoxMark(QWidget* parent) : QToolButton(parent), color_(primaryColor()) {
     setFixedSize(28, 20);
     setAutoRaise(true);
+    setCheckState(this, false);
 }
 
 void CheckBoxMark::setOn(bool on) {
     on_ = on;
+    setCheckState(this, on);
     update();
 }
 

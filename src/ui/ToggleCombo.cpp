@@ -1,5 +1,6 @@
 #include "ui/ToggleCombo.h"
 
+#include "ui/CheckAccess.h"
 #include "ui/HelpButton.h"
 #include "ui/InteractionReader.h"
 #include "ui/KeyActivation.h"
@@ -74,6 +75,7 @@ ToggleCombo::ToggleCombo(ToggleDesc desc, QWidget* parent)
     row->addStretch(1);
     onPress(this, [this] { press(); });
     actOnKeys(this, [this] { press(); });
+    setCheckState(this, on_);
     setAccessibleName(desc_.title);
     setAccessibleDescription(QString::fromStdString(desc_.comment));
 }
@@ -133,6 +135,7 @@ void ToggleCombo::press() {
 void ToggleCombo::refresh() {
     const bool now = desc_.get();
     on_ = now;
+    setCheckState(this, now);
     if (box_->on != now) {
         box_->on = now;
         box_->update();

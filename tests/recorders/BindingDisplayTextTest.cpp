@@ -35,6 +35,9 @@ TEST(BindingDisplayText, KeyCombinationsShowTheirModifiersInOrder) {
     EXPECT_EQ(bindingDisplayText(ActGes::Tap, combo(0x800100, 96), 0), "F5");
     EXPECT_EQ(bindingDisplayText(ActGes::Tap, combo(0x820100, 114), 0), "Shift+Insert");
     EXPECT_EQ(bindingDisplayText(ActGes::Tap, combo(0x800100, 0), 0), "Fn+A");
+    // Keys the stored names leave out are named, not shown as hex ("36", or "A" for the letter's look).
+    EXPECT_EQ(keyComboText(0x04, 54), "Ctrl+Right Super");
+    EXPECT_EQ(keyComboText(0, 10), "Non-US \\");
 }
 
 TEST(BindingDisplayText, LaunchesAndModifierClicks) {

@@ -868,6 +868,12 @@ void walkByKeyboard(bool dark) {
     const auto focus = [] { return QApplication::focusWidget(); };
     // What a screen reader speaks for a control.
     const auto spokenName = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+    // What it hears of a switch: ticked or not; nothing when it hears no check box.
+    const auto spokenTick = [](QWidget* w) -> std::optional<bool> {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (a->role() != QAccessible::CheckBox || !a->state().checkable) return std::nullopt;
+        return bool(a->state().checked);
+    };
     // Each key waits until what it should change has changed.
     const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
         QWidget* before = focus();
@@ -906,6 +912,9 @@ void walkByKeyboard(bool dark) {
     for (std::size_t i = 0; i < round.size(); ++i) {
         ++kinds[dynamic_cast<IntSlider*>(round[i]) ? "slider" : dynamic_cast<ToggleCombo*>(round[i]) ? "switch" : "button"];
         EXPECT_FALSE(spokenName(round[i]).isEmpty()) << typeid(*round[i]).name();
+        if (auto* t = dynamic_cast<ToggleCombo*>(round[i])) {
+            EXPECT_EQ(spokenTick(t), t->isOn()) << i;
+        }
         const QRect a(round[i ? i - 1 : 0]->mapTo(panel, QPoint()), round[i ? i - 1 : 0]->size()),
             b(round[i]->mapTo(panel, QPoint()), round[i]->size());
         EXPECT_TRUE(!i || b.center().y() > a.bottom() || (b.center().y() >= a.top() && b.left() >= a.right())) << i;
@@ -919,6 +928,7 @@ void walkByKeyboard(bool dark) {
     tabTo(settingsTab->toggle("Setting tab capslock notif"));
     x.key(XK_space);
     EXPECT_TRUE(spinUntil([] { return UIState::shared().capslockNotif.get(); }));
+    EXPECT_EQ(spokenTick(focus()), true);
 
     // Exceptions: Return on ⊕ opens the picker; typed words narrow it, Tab
     // reaches the row, Return adds the application.
@@ -948,9 +958,12 @@ void walkByKeyboard(bool dark) {
     x.key(XK_space);
     ASSERT_TRUE(spinUntil([] { return UIApp::shared().id.get() == "org.example.Alpha"; }));
     const auto entry = [] { return Apps::shared().a.get().at("org.example.Alpha"); };
-    std::vector<QWidget*> stops = tabTo(findIn<AppToggle>(tab0));
+    auto* appSwitch = findIn<AppToggle>(tab0);
+    std::vector<QWidget*> stops = tabTo(appSwitch);
     x.key(XK_space);
     ASSERT_TRUE(spinUntil([&] { return !entry().enabled && tab0->cover()->isVisible(); }));
+    EXPECT_EQ(spokenTick(appSwitch), false);
+    EXPECT_EQ(spokenTick(appSwitch->box()), false);
     EXPECT_TRUE(test::snapshot(*panel, shot + "switched-off"));
     x.key(XK_Return);
     ASSERT_TRUE(spinUntil([&] { return entry().enabled && !tab0->cover()->isVisible(); }));
@@ -960,7 +973,12 @@ void walkByKeyboard(bool dark) {
     for (QWidget* w : stops) EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
     x.key(XK_space);
     EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
+    EXPECT_EQ(spokenTick(focus()), true);
     EXPECT_TRUE(test::snapshot(*panel, shot + "click-through"));
+    // A screen reader's first action on it toggles it back.
+    QAccessibleActionInterface* act = QAccessible::queryAccessibleInterface(focus())->actionInterface();
+    act->doAction(act->actionNames().value(0));
+    EXPECT_TRUE(spinUntil([&] { return !entry().sct && spokenTick(focus()) == false; }));
     x.key(XK_Escape);
     EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
 }

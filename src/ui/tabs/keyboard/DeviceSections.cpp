@@ -42,12 +42,13 @@ const logitech::LogiKeybUI& shownKeyboard(int slot) {
 
 // The style's raised hover would draw a light block under the light glyph:
 // a faint tint marks the hover instead.
-QToolButton* plusButton(QWidget* parent) {
+QToolButton* plusButton(QWidget* parent, const char* hintKey) {
     auto* b = new QToolButton(parent);
     b->setObjectName("addButton");
     b->setAutoRaise(true);
     b->setText(QStringLiteral("\u2295"));
-    b->setAccessibleName(q(platform::localized("Accessible add")));
+    b->setAccessibleName(q(platform::localized(hintKey)));
+    attachHint(b, b->accessibleName());
     b->setFont(systemFont(16, QFont::Light));
     b->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; border-radius: 4px; }"
                                     " QToolButton:hover { background: rgba(255, 255, 255, 26); }"));
@@ -95,7 +96,7 @@ LogiBlockWidget::LogiBlockWidget(QWidget* parent) : FramedBlock(parent) {
     setTextColor(product_, dimLabelColor());
     t->addWidget(product_);
     t->addSpacing(10);
-    add_ = plusButton(titleRow);
+    add_ = plusButton(titleRow, "Hint logi key add");
     connect(add_, &QToolButton::pressed, this, [this] { addQuirkKeyBinding(block_.optIdx); });
     t->addWidget(add_);
     v->addWidget(titleRow, 0, Qt::AlignHCenter);
@@ -319,7 +320,7 @@ SubBlockWidget::SubBlockWidget(QWidget* parent) : FramedBlock(parent) {
         setTextColor(l, dimLabelColor());
         t->addWidget(l);
     }
-    add_ = plusButton(titleRow);
+    add_ = plusButton(titleRow, "Hint substitution add");
     connect(add_, &QToolButton::pressed, this, [this] { addSubstitutionPair(block_.entry); });
     t->addWidget(add_);
     v->addWidget(titleRow, 0, Qt::AlignHCenter);

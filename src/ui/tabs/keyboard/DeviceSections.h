@@ -28,8 +28,9 @@ namespace corv::ui::keyboard {
 class CellButton;
 class QuirkKeyRow;
 
-// The ⊕ that adds a row to a section.
-QToolButton* plusButton(QWidget* parent);
+// The ⊕ that adds a row to a section; the hint of the key says what, and
+// names it for screen readers.
+QToolButton* plusButton(QWidget* parent, const char* hintKey);
 
 // A section outlined around its content with a gap under its title.
 class FramedBlock : public QWidget {

@@ -144,7 +144,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts([t
     auto* gv = new QVBoxLayout(general_);
     gv->setContentsMargins(0, 0, 0, 10);
     gv->setSpacing(0);
-    add_ = plusButton(general_);
+    add_ = plusButton(general_, "Exception hint key add");
     connect(add_, &QToolButton::pressed, this, [] { addKeyBinding(); });
     gv->addWidget(sectionHeader("Keys tab General key mapping", HelpTopic::GeneralKeyBind, add_, 5, general_));
     parts_->rowList = new QVBoxLayout;

@@ -50,7 +50,7 @@ std::vector<FingerGroup> gestureList(const ListInputs& in);
 // The same from the shared objects.
 std::vector<FingerGroup> currentGestureList();
 
-// "⌘ 2F Swipe ↑" and the like.
+// "Super+2F Swipe ↑" and the like.
 std::string gestureTitle(const recorders::GesPath& p);
 // The row field tag: "2_Swipe_0_Up".
 std::string rowFieldTag(const recorders::GesPath& p);

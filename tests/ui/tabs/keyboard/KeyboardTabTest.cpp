@@ -13,6 +13,7 @@
 #include "ui/ContentView.h"
 #include "ui/AppToggle.h"
 #include "ui/ConfirmDelButton.h"
+#include "ui/HintWinManager.h"
 #include "ui/Theme.h"
 #include "ui/tabs/keyboard/BacklightRules.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
@@ -331,6 +332,16 @@ TEST_F(KeyboardTabTest, ThePanelFollowsEachAddAndDeleteInTheTab) {
     auto* keys = panel->findChild<KeyboardTab*>();
     SubBlockWidget* sub = keys->subBlocks().at(0);
     LogiBlockWidget* logi = keys->logiBlocks().at(0);
+    // Each ⊕ says what it adds, to the pointer and to a screen reader.
+    turn();
+    QApplication::processEvents();
+    for (const auto& [add, hint] : {std::pair<QWidget*, std::string>{keys->addButton(), "Add a key binding"},
+                                    {sub->addButton(), "Add a key substitution"},
+                                    {logi->addButton(), "Add a binding for another key of this keyboard"}}) {
+        test::hover(add, test::centre(add));
+        EXPECT_EQ(ui::HintWinManager::shared().currentText, hint);
+        EXPECT_EQ(add->accessibleName().toStdString(), hint);
+    }
     // A delete button takes two clicks.
     const std::tuple<const char*, std::function<QWidget*()>, int> steps[] = {
         {"before", [&] { return keys->addButton(); }, 0},
