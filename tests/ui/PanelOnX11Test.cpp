@@ -874,6 +874,12 @@ void walkByKeyboard(bool dark) {
         if (a->role() != QAccessible::CheckBox || !a->state().checkable) return std::nullopt;
         return bool(a->state().checked);
     };
+    // And of a tab or a strip icon: selected or not; nothing when it hears no tab.
+    const auto spokenTab = [](QWidget* w) -> std::optional<bool> {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (a->role() != QAccessible::PageTab || !a->state().selectable) return std::nullopt;
+        return bool(a->state().selected);
+    };
     // Each key waits until what it should change has changed.
     const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
         QWidget* before = focus();
@@ -890,6 +896,7 @@ void walkByKeyboard(bool dark) {
     const auto tabsTo = [&](unsigned long keysym, bool shift, std::int64_t to) {
         shift ? x.key(keysym, {XK_Control_L, XK_Shift_L}) : x.key(keysym, {XK_Control_L});
         EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); })) << to;
+        for (int i = 0; i < bar->count(); ++i) EXPECT_EQ(spokenTab(bar->button(i)), i == to) << i;
     };
 
     // The tab bar: Shift+Tab from the strip comes back to it; the arrows and Ctrl go along it.
@@ -957,6 +964,7 @@ void walkByKeyboard(bool dark) {
     EXPECT_TRUE(spinUntil([&] { return focus() == strip->cellFor("org.example.Alpha"); }));
     x.key(XK_space);
     ASSERT_TRUE(spinUntil([] { return UIApp::shared().id.get() == "org.example.Alpha"; }));
+    EXPECT_EQ(std::pair(spokenTab(strip->cellFor("")), spokenTab(focus())), std::pair(std::optional(false), std::optional(true)));
     const auto entry = [] { return Apps::shared().a.get().at("org.example.Alpha"); };
     auto* appSwitch = findIn<AppToggle>(tab0);
     std::vector<QWidget*> stops = tabTo(appSwitch);

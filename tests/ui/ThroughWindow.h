@@ -14,9 +14,12 @@
 namespace corv::test {
 
 // The window point of `local` in `w`; shows the window first if it is not.
+// Layouts still pending are done first: the user aims at what is drawn, and
+// the window draws only after them.
 inline QPoint windowPoint(QWidget* w, QPoint local) {
     QWidget* top = w->window();
     if (!top->isVisible()) top->show();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     return w->mapTo(top, local);
 }
 

@@ -59,6 +59,7 @@ platform::Point uncovered(const platform::Rect& mine, const platform::Rect& othe
 
 class GnomeShellWindowsTest : public ::testing::Test {
 protected:
+    // Fatal when the shell does not come up: each test wraps it in ASSERT_NO_FATAL_FAILURE.
     void start(GnomeShell::Setup setup, GnomeShellWindows::Options options = {}) {
         shell = std::make_unique<GnomeShell>(setup);
         ASSERT_EQ(shell->error(), "");
@@ -106,7 +107,7 @@ protected:
 };
 
 TEST_F(GnomeShellWindowsTest, AClickFocusesTheApplicationWhichIsAlsoTheOneUnderThePointer) {
-    start({.appIds = {kOne, kTwo}});
+    ASSERT_NO_FATAL_FAILURE(start({.appIds = {kOne, kTwo}}));
     const CompositorWindow one = client(kOne);
     const CompositorWindow two = client(kTwo);
     ASSERT_TRUE(windows->can(CompositorCapability::WindowUnderPointer));
@@ -154,7 +155,7 @@ TEST_F(GnomeShellWindowsTest, AClickFocusesTheApplicationWhichIsAlsoTheOneUnderT
 }
 
 TEST_F(GnomeShellWindowsTest, DesktopsStepAndWindowStatesChangeAsTheShellReadsThemBack) {
-    start({.appIds = {kOne, kTwo}});
+    ASSERT_NO_FATAL_FAILURE(start({.appIds = {kOne, kTwo}}));
     const CompositorWindow one = client(kOne);
     const CompositorWindow two = client(kTwo);
 
@@ -202,7 +203,7 @@ TEST_F(GnomeShellWindowsTest, DesktopsStepAndWindowStatesChangeAsTheShellReadsTh
 }
 
 TEST_F(GnomeShellWindowsTest, InputSourcesAreListedAndSelectedThroughTheShell) {
-    start({});
+    ASSERT_NO_FATAL_FAILURE(start({}));
     std::vector<bool> changes;
     windows->watchInputSources([&](bool list) { changes.push_back(list); });
 
@@ -238,7 +239,7 @@ TEST_F(GnomeShellWindowsTest, WithoutTheExtensionTheUserIsToldOnceAndItIsTakenUp
     GnomeShellWindows::Options options;
     options.notify = [&](const ExtensionNotice& n) { notices.push_back(n); };
     options.fallback.desktops = [] { return CompositorDesktops{0, 3}; };
-    start({.extensionOn = false, .appIds = {kOne}}, options);
+    ASSERT_NO_FATAL_FAILURE(start({.extensionOn = false, .appIds = {kOne}}, options));
 
     EXPECT_FALSE(windows->extensionPresent());
     EXPECT_FALSE(windows->can(CompositorCapability::WindowUnderPointer));
