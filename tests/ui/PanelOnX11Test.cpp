@@ -1032,7 +1032,7 @@ TEST(PanelOnX11Test, TheKeyboardAloneWalksEveryTabOnADarkDesktop) {
 // Clicks at `at`; `whileOpen` runs while the menu that click opened is open
 // (its own loop holds the test's stack meanwhile), which is closed after it.
 // False when the click opened none.
-bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu*)>& whileOpen = {}) {
+bool opensMenu(const std::function<void()>& act, const std::function<void(QMenu*)>& whileOpen = {}) {
     QMenu* before = openMenu();
     bool opened = false, done = false;
     // Looked for on each turn, so that `whileOpen` runs inside the menu's loop.
@@ -1047,10 +1047,14 @@ bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu
         done = true;
     });
     look.start(20);
-    x.click(at);
+    act();
     spinUntil([&] { return done; });
     look.stop();
     return opened;
+}
+
+bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu*)>& whileOpen = {}) {
+    return opensMenu([&] { x.click(at); }, whileOpen);
 }
 
 // The colour of a point of the screen, as the server shows it.
@@ -1167,6 +1171,15 @@ void popupsByHand(test::Tray trayAt) {
             EXPECT_FALSE(x.onRoot(menu).intersects(x.onRoot(cell))) << x.onRoot(menu).y() << " " << x.onRoot(cell).y();
         })) << i;
     }
+    // So does Space on the first row's, reached with Tab.
+    keyboard::CellButton* first = keys->rows()[0]->actionCell();
+    for (int i = 0; i < 30 && QApplication::focusWidget() != first; ++i) {
+        QWidget* was = QApplication::focusWidget();
+        x.key(XK_Tab);
+        spinUntil([&] { return QApplication::focusWidget() != was; });
+    }
+    ASSERT_EQ(QApplication::focusWidget(), first);
+    EXPECT_TRUE(opensMenu([&] { x.key(XK_space); }, [&](QMenu* menu) { EXPECT_EQ(menu, first->popup()); }));
 
     // The picker stays where it opened, against the ⊕ button, as typing narrows it.
     x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(2)));
