@@ -148,6 +148,36 @@ def world_scripts():
     }
 
 
+def compositor_reports():
+    """Seeds for fuzz_compositor_reports: a reader byte (0 KWin, 1 sway's tree, 2 its workspaces, 3 its inputs)
+    and the JSON, well formed and hostile."""
+    import json
+    win = {"id": "{0a1b}", "appId": "org.kde.konsole", "wmClass": "konsole", "pid": 42, "fullScreen": False,
+           "maximized": True, "x": 0, "y": 0, "width": 800, "height": 600}
+    kwin = {"windows": [win, dict(win, id="{0a1c}", pid=1 << 30)], "active": "{0a1b}", "under": "{0a1c}",
+            "desktop": 0, "desktops": 2, "x": 5, "y": 6}
+    view = {"id": 7, "pid": 9, "app_id": "foot", "focused": True, "rect": {"x": 0, "y": 0, "width": 9, "height": 9}}
+    tree = {"id": 1, "nodes": [{"id": 2, "nodes": [view, dict(view, id=8, focused=False)], "floating_nodes": []}]}
+    workspaces = [{"focused": True, "output": "HDMI-A-1"}, {"focused": False, "output": "HDMI-A-1"}]
+    inputs = [{"type": "keyboard", "xkb_layout_names": ["English (US)", "English (US)", "French"],
+               "xkb_active_layout_index": 1}]
+    deep = "[" * 100000 + "]" * 100000
+    nested = '{"nodes":[' * 500 + "{}" + "]}" * 500
+    seeds = {
+        "kwin": b"\0" + json.dumps(kwin).encode(),
+        "kwin_script_id": b"\0" + json.dumps(dict(kwin, windows=[dict(win, id="x);quit(")])).encode(),
+        "kwin_unknown_active": b"\0" + json.dumps(dict(kwin, active="{ffff}", desktop=5)).encode(),
+        "sway_tree": b"\1" + json.dumps(tree).encode(),
+        "sway_nested": b"\1" + nested.encode(),
+        "sway_workspaces": b"\2" + json.dumps(workspaces).encode(),
+        "sway_inputs": b"\3" + json.dumps(inputs).encode(),
+    }
+    for reader in range(4):
+        seeds["deep_%d" % reader] = bytes([reader]) + deep.encode()
+        seeds["not_utf8_%d" % reader] = bytes([reader]) + b'{"windows":[{"id":"\xff\xfe"}]}'
+    return seeds
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "fuzz-corpus"
     good = {name: fixture(name) for name in BLOBS}
@@ -166,7 +196,7 @@ def main():
         "app_id_ff_xml": appitems_with_id(b"\xff", True),
     }
     corpora = {"fuzz_settings_file": {}, "fuzz_settings_blob": {}, "fuzz_defaults_file": {}, "fuzz_event": {},
-               "fuzz_world": world_scripts()}
+               "fuzz_world": world_scripts(), "fuzz_compositor_reports": compositor_reports()}
 
     sf = corpora["fuzz_settings_file"]
     sf["all_binary"] = settings_file({k: binary(v) for k, v in good.items()})

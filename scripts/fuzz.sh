@@ -13,7 +13,7 @@ CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCORV_FUZZ=ON -DCORV_TESTS=OFF -D
 cmake --build build-fuzz --target corv_fuzzers -j "$(nproc)"
 [ -n "${FUZZ_SECONDS:-}" ] || rm -rf build-fuzz/corpus
 python3 scripts/fuzz-corpus.py build-fuzz/corpus
-for h in fuzz_settings_file fuzz_settings_blob fuzz_defaults_file fuzz_event fuzz_world; do
+for h in fuzz_settings_file fuzz_settings_blob fuzz_defaults_file fuzz_event fuzz_world fuzz_compositor_reports; do
   flags=(-rss_limit_mb=4096 -timeout=20 -artifact_prefix=build-fuzz/"$h"- -print_final_stats=1)
   if [ -n "${FUZZ_SECONDS:-}" ]; then
     flags+=(-max_total_time="$FUZZ_SECONDS")

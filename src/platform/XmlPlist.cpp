@@ -1,10 +1,9 @@
 #include "platform/XmlPlist.h"
 
-#include <plist/plist.h>
+#include "platform/Libplist.h"
 
 #include <cmath>
 #include <cstdlib>
-#include <string_view>
 
 namespace corv::plist {
 
@@ -16,23 +15,6 @@ struct Owned {
         if (p) plist_free(p);
     }
 };
-
-// This libplist keeps every integer in one 64-bit node: a value with the top
-// bit set is either negative or an unsigned one above INT64_MAX, and only the
-// way the node writes itself tells them apart. Rare, so the cost is fine.
-bool isNegative(plist_t n, std::uint64_t bits) {
-    if ((bits >> 63) == 0) return false;
-    Owned copy{plist_copy(n)};
-    char* xml = nullptr;
-    uint32_t len = 0;
-    plist_to_xml(copy.p, &xml, &len);
-    if (!xml) return false;
-    const std::string_view text(xml, len);
-    const auto at = text.find("<integer>");
-    const bool negative = at != std::string_view::npos && text.substr(at + 9, 1) == "-";
-    plist_to_xml_free(xml);
-    return negative;
-}
 
 std::unique_ptr<Value> fromNode(plist_t n) {
     using K = Value::Kind;
@@ -49,7 +31,7 @@ std::unique_ptr<Value> fromNode(plist_t n) {
         uint64_t bits = 0;
         plist_get_uint_val(n, &bits);
         v->bits = bits;
-        v->flag = isNegative(n, bits);
+        v->flag = libplist::isNegative(n);
         return v;
     }
     case PLIST_REAL: {
@@ -114,7 +96,7 @@ plist_t toNode(const Value& v) {
     case K::Bool:
         return plist_new_bool(v.flag ? 1 : 0);
     case K::Integer:
-        return plist_new_uint(v.bits);
+        return libplist::newInteger(v.bits, v.flag);
     case K::Real:
         return plist_new_real(v.real);
     case K::Date: {
@@ -157,7 +139,7 @@ std::string writeXml(const Value& root) {
     plist_to_xml(node.p, &buf, &len);
     if (!buf) return {};
     std::string out(buf, len);
-    plist_to_xml_free(buf);
+    libplist::freeText(buf);
     return out;
 }
 

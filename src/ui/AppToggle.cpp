@@ -4,7 +4,7 @@
 #include "recorders/FollowingApps.h"
 // Model headers come before Qt's, whose keywords clash with them.
 #include "ui/AppToggle.h"
-#include "ui/CheckAccess.h"
+#include "ui/DrawnAccess.h"
 #include "ui/CheckBoxMark.h"
 #include "ui/KeyActivation.h"
 #include "ui/Theme.h"

@@ -1,6 +1,6 @@
 #include "ui/CheckBoxMark.h"
 
-#include "ui/CheckAccess.h"
+#include "ui/DrawnAccess.h"
 
 #include "ui/SymbolButton.h"
 #include "ui/Theme.h"

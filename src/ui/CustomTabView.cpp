@@ -1,5 +1,6 @@
 #include "ui/CustomTabView.h"
 
+#include "ui/DrawnAccess.h"
 #include "ui/InteractionReader.h"
 #include "ui/KeyActivation.h"
 #include "ui/Symbols.h"
@@ -30,11 +31,13 @@ protected:
 
 TabButton::TabButton(const TabDesc& desc, QWidget* parent) : QWidget(parent), title_(desc.title), symbol_(desc.symbol) {
     setFixedSize(kTabButtonWidth, kTabButtonHeight);
+    setTabState(this, false);
     setAccessibleName(title_);
 }
 
 void TabButton::setSelected(bool selected) {
     selected_ = selected;
+    setTabState(this, selected);
     update();
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/UIState.h"
 #include "ui/AppIcon.h"
+#include "ui/DrawnAccess.h"
 #include "ui/HintPanelWidget.h"
 #include "ui/HintWinManager.h"
 #include "ui/InteractionReader.h"
@@ -35,6 +36,7 @@ class IconCell final : public QWidget {
 public:
     IconCell(QPixmap icon, bool enabled, QWidget* parent) : QWidget(parent), icon_(std::move(icon)), enabled_(enabled) {
         setFixedSize(kCell, kCell);
+        setTabState(this, false);
         if (!enabled_) {
             QImage grey = icon_.toImage().convertToFormat(QImage::Format_ARGB32);
             for (int y = 0; y < grey.height(); ++y)
@@ -49,6 +51,7 @@ public:
     void setSelected(bool selected) {
         if (selected_ == selected) return;
         selected_ = selected;
+        setTabState(this, selected);
         update();
     }
     bool selected() const { return selected_; }
@@ -170,12 +173,13 @@ void HScrollBar::showSelection() {
     // none is); the arrows go along it.
     bool found = selected.empty();
     if (row_)
-        for (auto* cell : row_->findChildren<IconCell*>(QString(), Qt::FindDirectChildrenOnly)) {
-            const bool on = cell->objectName().toStdString() == "app:" + selected;
-            cell->setSelected(on);
-            cell->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
-            found = found || on;
-        }
+        for (QObject* child : row_->children())
+            if (auto* cell = dynamic_cast<IconCell*>(child)) {
+                const bool on = cell->objectName().toStdString() == "app:" + selected;
+                cell->setSelected(on);
+                cell->setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+                found = found || on;
+            }
     static_cast<IconCell*>(globe_)->setSelected(selected.empty());
     globe_->setFocusPolicy(found && !selected.empty() ? Qt::NoFocus : Qt::TabFocus);
 }

@@ -2,6 +2,8 @@
 
 #include "ui/Theme.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -17,11 +19,42 @@ QColor quaternaryLabelColor() { return separatorColor(); }
 
 } // namespace
 
+namespace {
+
+// A screen reader hears a slider with its value and bounds, and may set it.
+class SliderAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit SliderAccessible(IntSlider* s) : QAccessibleWidget(s, QAccessible::Slider), s_(s) {}
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QVariant currentValue() const override { return qlonglong(s_->shownValue()); }
+    void setCurrentValue(const QVariant& v) override {
+        if (s_->isEnabled() && s_->focusPolicy() != Qt::NoFocus) s_->stepTo(v.toLongLong());
+    }
+    QVariant maximumValue() const override { return qlonglong(s_->desc().high); }
+    QVariant minimumValue() const override { return qlonglong(s_->desc().low); }
+    QVariant minimumStepSize() const override { return qlonglong(s_->desc().interval); }
+
+private:
+    IntSlider* s_;
+};
+
+QAccessibleInterface* sliderFactory(const QString&, QObject* o) {
+    auto* s = dynamic_cast<IntSlider*>(o);
+    return s ? new SliderAccessible(s) : nullptr;
+}
+
+} // namespace
+
 IntSlider::IntSlider(SliderDesc desc, QWidget* parent)
     : QWidget(parent), desc_(std::move(desc)), model_(desc_.low, desc_.high, desc_.interval), seen_(desc_.get()) {
     en_ = !desc_.enabled || desc_.enabled();
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(takesInput() ? Qt::TabFocus : Qt::NoFocus);
+    static const bool spoken = (QAccessible::installFactory(sliderFactory), true);
+    (void)spoken;
 }
 
 QSize IntSlider::sizeHint() const { return QSize(100, desc_.height + 12); }
@@ -36,6 +69,10 @@ void IntSlider::refresh() {
     en_ = en;
     setFocusPolicy(takesInput() ? Qt::TabFocus : Qt::NoFocus);
     seen_ = now;
+    if (changed) {
+        QAccessibleValueChangeEvent ev(this, qlonglong(now));
+        QAccessible::updateAccessibility(&ev);
+    }
     // Only a control on screen plays its real-time update.
     if (changed && desc_.rtUpdate && isVisible()) desc_.rtUpdate();
 }
@@ -69,6 +106,10 @@ void IntSlider::step(std::int64_t v) {
     if (v == desc_.get()) return;
     write(v);
     if (desc_.update) desc_.update();
+}
+
+void IntSlider::stepTo(std::int64_t v) {
+    if (takesInput()) step(model_.valueAt(model_.fraction(v), 1.0));
 }
 
 void IntSlider::keyPressEvent(QKeyEvent* e) {

@@ -40,6 +40,10 @@ public:
     bool isOn() const { return en_; }
     double fillFraction() const { return model_.fraction(seen_); }
     QColor fillColor() const;
+    const SliderDesc& desc() const { return desc_; }
+    // To the step nearest v, written and reported as a key step is (a
+    // screen reader sets the value so).
+    void stepTo(std::int64_t v);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

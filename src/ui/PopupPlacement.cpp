@@ -25,10 +25,18 @@ QRect workAreaAt(const QWidget* anchor) {
 
 void placePopup(QWidget* popup, const QWidget* anchor, const QRect& wanted) {
     const QRect area = workAreaAt(anchor);
-    QPoint at = wanted.topLeft();
+    QRect place = wanted;
+    // Left of its anchor with the screen's edge in the way: it goes to the
+    // right of the anchor's window instead of being pushed over the anchor.
+    if (area.isValid() && anchor && place.left() < area.left() &&
+        place.right() < anchor->mapToGlobal(QPoint(0, 0)).x()) {
+        const QRect beside = place.translated(anchor->window()->frameGeometry().right() + 1 - place.left(), 0);
+        if (beside.right() <= area.right()) place = beside;
+    }
+    QPoint at = place.topLeft();
     if (area.isValid()) {
-        const platform::Rect r = keepInside({double(wanted.x()), double(wanted.y()), double(wanted.width()),
-                                             double(wanted.height())},
+        const platform::Rect r = keepInside({double(place.x()), double(place.y()), double(place.width()),
+                                             double(place.height())},
                                             {double(area.x()), double(area.y()), double(area.width()),
                                              double(area.height())});
         at = QPoint(int(r.x), int(r.y));

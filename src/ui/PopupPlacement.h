@@ -19,7 +19,8 @@ platform::Rect keepInside(platform::Rect wanted, platform::Rect area);
 QRect workAreaAt(const QWidget* anchor);
 
 // Moves the popup window `popup`, sized already, to `wanted`'s top-left kept
-// inside the work area at `anchor`.
+// inside the work area at `anchor`; one wanted left of `anchor` where the
+// screen ends goes right of `anchor`'s window.
 void placePopup(QWidget* popup, const QWidget* anchor, const QRect& wanted);
 
 } // namespace corv::ui

@@ -1,6 +1,6 @@
 #include "ui/ToggleCombo.h"
 
-#include "ui/CheckAccess.h"
+#include "ui/DrawnAccess.h"
 #include "ui/HelpButton.h"
 #include "ui/InteractionReader.h"
 #include "ui/KeyActivation.h"

@@ -28,6 +28,10 @@ inline void endWithThisProcess(QProcess& process) {
     });
 }
 
+// Signals the one process. A pid of 0 (a QProcess that is not running) or
+// below would signal a whole group, the test runner's own included.
+inline bool signalProcess(qint64 pid, int signal) { return pid > 0 && ::kill(static_cast<pid_t>(pid), signal) == 0; }
+
 // Starts the program as the test's child, ending with the test. With a log
 // file, its output and errors go there; otherwise where the caller's channel
 // mode sends them. Whether it started.

@@ -66,7 +66,7 @@ private:
         if (!dir_.isValid()) return fail("no temporary directory");
         if (!session_.error().empty()) return fail(session_.error());
         if (!system_.error().empty()) return fail(system_.error());
-        if (!system_.startTemplate("logind", "org.freedesktop.login1")) return fail(system_.error());
+        if (!system_.startLogind()) return fail(system_.error());
         const QString home = dir_.filePath("home");
         runtime_ = dir_.filePath("run");
         QDir().mkpath(runtime_);

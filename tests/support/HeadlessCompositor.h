@@ -214,7 +214,7 @@ public:
     bool reloadSway() { return swaymsg({"reload"}).has_value(); }
 
     // Stops or continues the compositor, as a hung one.
-    void pause(bool on) { ::kill(static_cast<pid_t>(compositor_.processId()), on ? SIGSTOP : SIGCONT); }
+    void pause(bool on) { signalProcess(compositor_.processId(), on ? SIGSTOP : SIGCONT); }
 
     // Moves the window of the app id (KWin only: sway tiles).
     bool moveWindow(const QString& appId, int x, int y) {

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QUuid>
 
+#include <unistd.h>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -115,6 +117,24 @@ public:
         QStringList args{"--template", templateName};
         if (!parametersJson.isEmpty()) args << "--parameters" << parametersJson;
         return startMock(busName, args, "the mock " + templateName.toStdString());
+    }
+
+    // python3-dbusmock's logind with this process's user listed. Its GetUser
+    // joins a text and the number (up to 0.34 at least), so it is replaced.
+    bool startLogind() {
+        const QString service = "org.freedesktop.login1", path = "/org/freedesktop/login1";
+        if (!startTemplate("logind", service)) return false;
+        const uint uid = ::getuid();
+        const QDBusMessage user = mock(service, path, "AddUser", {uid, QString("user"), true});
+        const QDBusMessage method =
+            mock(service, path, "AddMethod",
+                 {service + ".Manager", "GetUser", "u", "o", "ret = dbus.ObjectPath('/org/freedesktop/login1/user/%d' % args[0])"});
+        for (const QDBusMessage& reply : {user, method})
+            if (reply.type() == QDBusMessage::ErrorMessage) {
+                error_ = "the mock logind: " + reply.errorMessage().toStdString();
+                return false;
+            }
+        return true;
     }
 
     // Starts a bare python3-dbusmock object of the interface at the path.

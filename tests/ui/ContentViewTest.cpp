@@ -11,6 +11,7 @@
 #include "model/ActionTable.h"
 #include "model/Options.h"
 #include "model/UIState.h"
+#include "platform/Localization.h"
 #include "ui/ButtonStyles.h"
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
@@ -113,7 +114,7 @@ TEST_F(ContentViewTest, DroppingTheContentEndsCaptureAndTheViewHasThePanelsWidth
         EXPECT_EQ(view->width(), 380);
         for (int i : {3, 2, 1, 0}) {
             press(view->tabs()->bar()->button(i));
-            QTest::qWait(200);  // the highlight's spring
+            ASSERT_TRUE(test::atRest(view.get()));
             EXPECT_TRUE(test::snapshot(*view, "panel-tab" + std::to_string(i)));
             EXPECT_EQ(view->height(), view->sizeHint().height());
             // Scrolled content lets the panel's translucent ground through.
@@ -222,8 +223,7 @@ TEST_F(ContentViewTest, EscapeClosesTheTopmostLayerOnePressEach) {
                 EXPECT_TRUE(row->keyPopover() && row->keyPopover()->isVisible());
             }
             escape(window);
-            QTest::qWait(1);
-            EXPECT_FALSE(row->keyPopover() && row->keyPopover()->isVisible());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !row->keyPopover() || !row->keyPopover()->isVisible(); }));
         } else if (c.layer == Layer::Menu) {
             trackpad::BindingRow* row = findIn<trackpad::TrackpadTab>(view)->row(kSwipe);
             ASSERT_TRUE(row);
@@ -333,7 +333,10 @@ TEST_F(ContentViewTest, TheBoltsMenuHintAndTheNextClickAcrossATabSwitch) {
         test::click(row->title());
         sim->runLoop.advance(0.1);
         ASSERT_TRUE(row->editor());
-        QToolButton* bolt = row->editor()->shortcutsButton();
+        QToolButton* bolt = nullptr;
+        for (auto* b : row->editor()->findChildren<QToolButton*>())
+            if (b->accessibleName().toStdString() == platform::localized("Hint shortcuts")) bolt = b;
+        ASSERT_TRUE(bolt);
         test::hover(bolt, test::centre(bolt));
         sim->runLoop.advance(1.0);
         if (!names.empty()) {

@@ -152,23 +152,20 @@ TEST_F(KitWidgetsTest, IconStripHighlightsScrollsAndLetsGoOfTheScrollWhenGone) {
     for (const Way& way : ways) {
         SCOPED_TRACE(way.what);
         ui.offset.set(1e6);
-        QTest::qWait(250);  // the settling slide
         ASSERT_EQ(strip->model().offset, 0);
         clicked.clear();
         way.scroll(2);
-        QTest::qWait(250);
         EXPECT_GT(strip->model().offset, 0);
         way.scroll(40);
-        QTest::qWait(250);
         EXPECT_GE(strip->model().offset, 2 * strip->model().bound - 1);
         QWidget* last = strip->cells().back();
+        ASSERT_TRUE(test::atRest(strip));  // the settling slide
         const QRect shown(last->mapTo(strip, QPoint()), last->size());
         EXPECT_TRUE(strip->rect().contains(shown)) << shown.x() << " of " << strip->width();
         EXPECT_TRUE(clicked.empty()) << clicked.front();
         test::click(last);
         EXPECT_EQ(clicked, std::vector<std::string>{last->objectName().mid(4).toStdString()});
         way.scroll(-40);
-        QTest::qWait(250);
         EXPECT_EQ(strip->model().offset, 0);
     }
     EXPECT_TRUE(test::snapshot(*win, "icon-strip-14"));

@@ -225,7 +225,7 @@ TEST_P(PanelLayoutTest, EveryTabPopoverAndPickerShowsWholeReadableTextInsideTheS
             const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
             view.move(screen.right() + 1 - kPanelWidth, screen.top());
             view.show();
-            QTest::qWait(200);  // the highlight's spring
+            ASSERT_TRUE(test::atRest(&view));
             audit(&view, scheme() + "-tab" + std::to_string(tab) + (selected.empty() ? "" : "-app"), f);
             if (tab != 2 || !selected.empty()) continue;
 
@@ -268,7 +268,7 @@ TEST_P(PanelLayoutTest, TheTintsAreThePanelsOnEitherDesktopAndSlidersShowTheirFi
     Options::shared().tabSelection.set(2);
     ContentView view;
     view.show();
-    QTest::qWait(200);
+    ASSERT_TRUE(test::atRest(&view));
     const QImage shot = view.grab().toImage();
     TabBar* bar = view.tabs()->bar();
     const QRect barRect(bar->mapTo(&view, QPoint(0, 0)), bar->size());
@@ -318,7 +318,7 @@ TEST_P(PanelLayoutTest, TheTintsAreThePanelsOnEitherDesktopAndSlidersShowTheirFi
         para->set(b);
     }
     Options::shared().tabSelection.set(3);
-    QTest::qWait(50);
+    ASSERT_TRUE(test::atRest(&view));
     std::vector<IntSlider*> sliders;
     for (QWidget* w : view.findChildren<QWidget*>())
         if (auto* s = dynamic_cast<IntSlider*>(w)) sliders.push_back(s);

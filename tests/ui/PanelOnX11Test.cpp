@@ -88,8 +88,7 @@ T* findIn(QWidget* top) {
 
 template <class F>
 bool spinUntil(F done) {
-    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(25);
-    return done();
+    return QTest::qWaitFor(done, 10000);
 }
 
 // The visible panel window holding a T, once there is one.
@@ -338,7 +337,8 @@ private:
 // separate steps, which a look in between catches half done.
 bool settledFrame(const test::XPointer& pointer, QWidget* panel, QRect& frame) {
     const QWidget* view = findIn<ContentView>(panel);
-    return spinUntil([&] {
+    // The content laid out with what the program still had to do.
+    return test::atRest(panel) && spinUntil([&] {
         frame = pointer.onRoot(panel);
         const auto hinted = pointer.hintedPosition(panel);
         return view && frame.height() == view->height() && (!hinted || *hinted == frame.topLeft());
@@ -502,22 +502,33 @@ void tabsStayPut(test::Tray trayAt) {
             if (auto* p = dynamic_cast<trackpad::FingerPicture*>(w)) width = p->width();
         return Look{pointer.onRoot(panel).height(), width, pointer.onRoot(one).topLeft()};
     };
+    // The panel's next frame, painted after what came before it.
+    PaintClock paints;
+    qApp->installEventFilter(&paints);
+    const auto nextFrame = [&] {
+        paints.mark();
+        panel->update();
+        return spinUntil([&] { return paints.firstPaintMs() >= 0; });
+    };
     pointer.click(pointer.centreOnRoot(two));
     ASSERT_TRUE(spinUntil([&] { return tab->pane() && tab->pane()->fingers() == 2; }));
-    QTest::qWait(100);
+    ASSERT_TRUE(nextFrame());
     const Look shown = look();
     EXPECT_EQ(pointer.onRoot(tabs).top(), barTop);
     for (const char* step : {"one", "two", "empty", "empty"}) {
         const QPoint at = std::string(step) == "one"   ? pointer.centreOnRoot(one)
                           : std::string(step) == "two" ? pointer.centreOnRoot(two)
                                                        : pointer.onRoot(tab->helpRow()).topLeft() + QPoint(6, 6);
-        pointer.click(at);
-        QTest::qWait(100);
-        const Look now = look();
-        EXPECT_EQ(now.height, shown.height) << tray << " after " << step;
-        EXPECT_EQ(now.pictureWidth, shown.pictureWidth) << tray << " after " << step;
-        EXPECT_EQ(now.buttons, shown.buttons) << tray << " after " << step;
-        EXPECT_EQ(pointer.onRoot(tabs).top(), barTop) << tray << " after " << step;
+        pointer.click(at);  // back once the program has taken the click
+        for (const bool framed : {false, true}) {
+            ASSERT_TRUE(!framed || nextFrame());
+            const std::string where = tray + " after " + step + (framed ? " and a frame" : "");
+            const Look now = look();
+            EXPECT_EQ(now.height, shown.height) << where;
+            EXPECT_EQ(now.pictureWidth, shown.pictureWidth) << where;
+            EXPECT_EQ(now.buttons, shown.buttons) << where;
+            EXPECT_EQ(pointer.onRoot(tabs).top(), barTop) << where;
+        }
     }
     EXPECT_TRUE(test::snapshot(*panel, "x11-" + tray + "-trackpad-two-fingers"));
 
@@ -592,14 +603,14 @@ TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClose
     if (!test::runningOnXvfb(test::Tray::Top)) return;
     QTemporaryDir dir;
     const Launched program(dir);
+    const Deactivation deactivation;
     test::XPointer pointer;
     ASSERT_TRUE(pointer.ok());
     const QRect icon = dockedIcon(pointer);
-    pointer.click(icon.center());
-    auto* tabs = shownIn<CustomTabView>();
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel);
+    auto* tabs = findIn<CustomTabView>(panel);
     ASSERT_TRUE(tabs);
-    QWidget* panel = tabs->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     pointer.click(pointer.centreOnRoot(tabs->bar()->button(3)));
     settings::SettingsTab* tab = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
@@ -625,11 +636,11 @@ TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClose
     pointer.click(pointer.centreOnRoot(tab->footerButton("Button save settings to file")));
     ASSERT_TRUE(spinUntil([&] { return dialogSeen && UIState::shared().dialogShowing.get() == 0; }));
     EXPECT_TRUE(panel->isVisible());
-    QTest::qWait(200);
+    ASSERT_TRUE(spinUntil([&] { return panel->isActiveWindow(); }));
     pointer.click(QPoint(40, 760));
     EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
 
-    QTest::qWait(350);  // the icon's click that closes is not one that opens
+    ASSERT_TRUE(deactivation.waitPast());
     pointer.click(icon.center());
     ASSERT_TRUE(spinUntil([&] { return panel->isVisible(); }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
@@ -655,11 +666,10 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     test::XPointer pointer;
     ASSERT_TRUE(pointer.ok());
     const QRect icon = dockedIcon(pointer);
-    pointer.click(icon.center());
-    auto* tab = shownIn<trackpad::TrackpadTab>();
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel);
+    auto* tab = findIn<trackpad::TrackpadTab>(panel);
     ASSERT_TRUE(tab);
-    QWidget* panel = tab->window();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     TabBar* bar = findIn<TabBar>(panel);
     ASSERT_TRUE(bar);
 
@@ -711,7 +721,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     later(100, [&] {
         QMenu* keyMenu = nullptr;
         if (!spinUntil([&] { return (keyMenu = openMenu()) != nullptr; })) return;
-        QTest::qWait(100);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(keyMenu));
         EXPECT_GE(keyMenu->actions().size(), 40);
         expectOneBoundedColumn(keyMenu);
         const QRect menuAt = pointer.onRoot(keyMenu), cellAt = pointer.onRoot(keyCell);
@@ -768,6 +778,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     exceptions::AppRow* added = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (added = apps->row("org.example.Alpha")) && added->isVisible(); }));
     EXPECT_TRUE(spinUntil([&] { return !apps->picker(); }));
+    ASSERT_TRUE(test::atRest(added));  // the list laid out with it
     EXPECT_EQ(apps->rows().size(), 1u);
     EXPECT_EQ(Apps::shared().a.get().at("org.example.Alpha").url,
               Url::fileFromPath(dir.filePath("data/applications/org.example.Alpha.desktop").toStdString(), "/"));
@@ -813,10 +824,9 @@ TEST(PanelOnX11Test, ThePanelSpeaksLinuxWordsAndListsApplicationsAsTheDesktopDoe
     const Launched program(dir);
     Apps::shared().a.modify([](AppEntries& a) { a[""].key[40][0x06] = BindAction::forAction(ActionId::CmdClick); });
     test::XPointer pointer;
-    pointer.click(dockedIcon(pointer).center());
-    auto* tab = shownIn<trackpad::TrackpadTab>();
-    ASSERT_TRUE(tab);
-    TabBar* bar = findIn<TabBar>(tab->window());
+    QWidget* panel = openPanel(pointer, dockedIcon(pointer).center());
+    ASSERT_TRUE(panel);
+    TabBar* bar = findIn<TabBar>(panel);
     pointer.click(pointer.centreOnRoot(bar->button(1)));
     auto* keys = shownIn<keyboard::KeyboardTab>();
     ASSERT_TRUE(keys && spinUntil([&] { return keys->isVisible(); }));
@@ -874,6 +884,12 @@ void walkByKeyboard(bool dark) {
         if (a->role() != QAccessible::CheckBox || !a->state().checkable) return std::nullopt;
         return bool(a->state().checked);
     };
+    // And of a tab or a strip icon: selected or not; nothing when it hears no tab.
+    const auto spokenTab = [](QWidget* w) -> std::optional<bool> {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (a->role() != QAccessible::PageTab || !a->state().selectable) return std::nullopt;
+        return bool(a->state().selected);
+    };
     // Each key waits until what it should change has changed.
     const auto tab = [&](std::initializer_list<unsigned long> held = {}) {
         QWidget* before = focus();
@@ -890,6 +906,7 @@ void walkByKeyboard(bool dark) {
     const auto tabsTo = [&](unsigned long keysym, bool shift, std::int64_t to) {
         shift ? x.key(keysym, {XK_Control_L, XK_Shift_L}) : x.key(keysym, {XK_Control_L});
         EXPECT_TRUE(spinUntil([&] { return Options::shared().tabSelection.get() == to && focus() == bar->button(int(to)); })) << to;
+        for (int i = 0; i < bar->count(); ++i) EXPECT_EQ(spokenTab(bar->button(i)), i == to) << i;
     };
 
     // The tab bar: Shift+Tab from the strip comes back to it; the arrows and Ctrl go along it.
@@ -924,6 +941,15 @@ void walkByKeyboard(bool dark) {
     const double friction = Options::shared().sclAcc.get();
     for (unsigned long k : {XK_Right, XK_Right, XK_Next}) x.key(k);
     EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
+    // A screen reader hears the slider's value and sets it to the nearest step.
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(focus())->valueInterface();
+    ASSERT_TRUE(value);
+    const QVariant was = value->currentValue();
+    EXPECT_EQ(was.toLongLong(), settingsTab->frictionSlider()->shownValue());
+    value->setCurrentValue(value->maximumValue().toLongLong() + 7);
+    EXPECT_EQ(value->currentValue(), value->maximumValue());
+    value->setCurrentValue(was);
+    EXPECT_TRUE(spinUntil([&] { return Options::shared().sclAcc.get() == friction - 3; }));
     EXPECT_TRUE(test::snapshot(*panel, shot + "slider"));
     tabTo(settingsTab->toggle("Setting tab capslock notif"));
     x.key(XK_space);
@@ -947,7 +973,11 @@ void walkByKeyboard(bool dark) {
     ASSERT_TRUE(spinUntil([&] { return Apps::shared().a.get().count("org.example.Alpha") && !apps->picker() && focus(); }));
 
     // Trackpad: the strip's arrow and Space pick the application; Space
-    // switches it off, Return on again; Tab reaches its click-through boxes.
+    // switches it off, Return on again; Tab reaches its click-through boxes,
+    // and passes the controls of the row it inherits.
+    Apps::shared().a.modify([](AppEntries& a) {
+        a[""].ges[2][ActGes::Swipe][0][ActDir::Left] = BindAction::forAction(ActionId::SwipeBack);
+    });
     for (std::int64_t to : {1, 0}) tabsTo(XK_Prior, false, to);
     auto* tab0 = findIn<trackpad::TrackpadTab>(panel);
     auto* strip = findIn<HScrollBar>(tab0);
@@ -957,6 +987,7 @@ void walkByKeyboard(bool dark) {
     EXPECT_TRUE(spinUntil([&] { return focus() == strip->cellFor("org.example.Alpha"); }));
     x.key(XK_space);
     ASSERT_TRUE(spinUntil([] { return UIApp::shared().id.get() == "org.example.Alpha"; }));
+    EXPECT_EQ(std::pair(spokenTab(strip->cellFor("")), spokenTab(focus())), std::pair(std::optional(false), std::optional(true)));
     const auto entry = [] { return Apps::shared().a.get().at("org.example.Alpha"); };
     auto* appSwitch = findIn<AppToggle>(tab0);
     std::vector<QWidget*> stops = tabTo(appSwitch);
@@ -971,6 +1002,11 @@ void walkByKeyboard(bool dark) {
     for (auto f : {trackpad::ClickFlag::Left, trackpad::ClickFlag::Right})
         EXPECT_NE(std::find(stops.begin(), stops.end(), tab0->clickToggle(f)), stops.end());
     for (QWidget* w : stops) EXPECT_FALSE(spokenName(w).isEmpty()) << typeid(*w).name();
+    // A row that takes no click on its controls (none is highlighted) takes no key there either.
+    ASSERT_FALSE(tab0->rows().empty());
+    for (trackpad::BindingRow* row : tab0->rows())
+        for (QWidget* w : std::initializer_list<QWidget*>{row->menuButton(), row->clickThroughBox(), row->multiShotBox()})
+            EXPECT_EQ(std::find(stops.begin(), stops.end(), w), stops.end()) << w->objectName().toStdString();
     x.key(XK_space);
     EXPECT_TRUE(spinUntil([&] { return entry().sct; }));
     EXPECT_EQ(spokenTick(focus()), true);
@@ -996,7 +1032,7 @@ TEST(PanelOnX11Test, TheKeyboardAloneWalksEveryTabOnADarkDesktop) {
 // Clicks at `at`; `whileOpen` runs while the menu that click opened is open
 // (its own loop holds the test's stack meanwhile), which is closed after it.
 // False when the click opened none.
-bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu*)>& whileOpen = {}) {
+bool opensMenu(const std::function<void()>& act, const std::function<void(QMenu*)>& whileOpen = {}) {
     QMenu* before = openMenu();
     bool opened = false, done = false;
     // Looked for on each turn, so that `whileOpen` runs inside the menu's loop.
@@ -1011,10 +1047,14 @@ bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu
         done = true;
     });
     look.start(20);
-    x.click(at);
+    act();
     spinUntil([&] { return done; });
     look.stop();
     return opened;
+}
+
+bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu*)>& whileOpen = {}) {
+    return opensMenu([&] { x.click(at); }, whileOpen);
 }
 
 // The colour of a point of the screen, as the server shows it.
@@ -1131,6 +1171,15 @@ void popupsByHand(test::Tray trayAt) {
             EXPECT_FALSE(x.onRoot(menu).intersects(x.onRoot(cell))) << x.onRoot(menu).y() << " " << x.onRoot(cell).y();
         })) << i;
     }
+    // So does Space on the first row's, reached with Tab.
+    keyboard::CellButton* first = keys->rows()[0]->actionCell();
+    for (int i = 0; i < 30 && QApplication::focusWidget() != first; ++i) {
+        QWidget* was = QApplication::focusWidget();
+        x.key(XK_Tab);
+        spinUntil([&] { return QApplication::focusWidget() != was; });
+    }
+    ASSERT_EQ(QApplication::focusWidget(), first);
+    EXPECT_TRUE(opensMenu([&] { x.key(XK_space); }, [&](QMenu* menu) { EXPECT_EQ(menu, first->popup()); }));
 
     // The picker stays where it opened, against the ⊕ button, as typing narrows it.
     x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(2)));

@@ -4,6 +4,9 @@
 // so Qt's own hit-testing picks the widget that gets them. A widget that a
 // sibling or a mouse-transparent ancestor hides never sees them.
 
+#include "ui/LayOutNow.h"
+
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QTest>
 #include <QtTest/qtestspontaneevent.h>
@@ -14,9 +17,12 @@
 namespace corv::test {
 
 // The window point of `local` in `w`; shows the window first if it is not.
+// Layouts still pending are done first: the user aims at what is drawn, and
+// the window draws only after them.
 inline QPoint windowPoint(QWidget* w, QPoint local) {
     QWidget* top = w->window();
     if (!top->isVisible()) top->show();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     return w->mapTo(top, local);
 }
 
@@ -67,6 +73,15 @@ inline void dragAt(QWidget* w, QPoint from, QPoint by) {
     QTest::mousePress(window, Qt::LeftButton, {}, at);
     for (int i = 1; i <= 8; ++i) QTest::mouseMove(window, at + by * i / 8);
     QTest::mouseRelease(window, Qt::LeftButton, {}, at + by);
+}
+
+// Once `w`'s window is shown and laid out and no animation of its widgets
+// runs (a highlight's spring, a row's slide); false after 5 s.
+inline bool atRest(QWidget* w) {
+    if (!QTest::qWaitForWindowExposed(w->window())) return false;
+    QApplication::processEvents();
+    ui::layOutNow(w->window());
+    return QTest::qWaitFor([w] { return w->findChildren<QAbstractAnimation*>().isEmpty(); });
 }
 
 // The widget the window's hit-testing finds at `local` of `w`.

@@ -1,12 +1,18 @@
 #include "ui/XPointer.h"
 
+#include <QCoreApplication>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/shape.h>
+#include <xcb/xproto.h>
+
+#include <algorithm>
 
 namespace corv::test {
 
@@ -14,7 +20,21 @@ namespace {
 Display* dpy(void* d) { return static_cast<Display*>(d); }
 } // namespace
 
-XPointer::XPointer() : display_(XOpenDisplay(nullptr)) {}
+// A window of the program's own: the numbered marks reach it in order.
+class XPointer::Marks final : public QWindow {
+public:
+    long sent = 0, seen = 0;
+
+protected:
+    bool nativeEvent(const QByteArray&, void* message, qintptr*) override {
+        const auto* e = static_cast<const xcb_client_message_event_t*>(message);
+        if ((e->response_type & 0x7f) != XCB_CLIENT_MESSAGE) return false;
+        seen = std::max<long>(seen, e->data.data32[0]);
+        return true;
+    }
+};
+
+XPointer::XPointer() : display_(XOpenDisplay(nullptr)), marks_(std::make_unique<Marks>()) { marks_->create(); }
 
 XPointer::~XPointer() {
     if (display_) XCloseDisplay(dpy(display_));
@@ -108,8 +128,14 @@ bool XPointer::insideShape(const QWidget* window, QPoint p) const {
 }
 
 void XPointer::settle() {
-    XSync(dpy(display_), False);
-    QTest::qWait(30);
+    XEvent e{};
+    e.xclient = {ClientMessage, 0, False, dpy(display_), static_cast<Window>(marks_->winId()), XA_CARDINAL, 32, {}};
+    const long mark = e.xclient.data.l[0] = ++marks_->sent;
+    XSendEvent(dpy(display_), e.xclient.window, False, NoEventMask, &e);
+    XFlush(dpy(display_));
+    // Missed, the assertions after it tell.
+    static_cast<void>(QTest::qWaitFor([&] { return marks_->seen >= mark; }, 10000));
+    QCoreApplication::processEvents();  // what Qt made of the events before it
 }
 
 } // namespace corv::test

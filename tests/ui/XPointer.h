@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <initializer_list>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -48,11 +49,14 @@ public:
     // Whether the point of `window` lies inside its bounding shape (XShape).
     bool insideShape(const QWidget* window, QPoint p) const;
 
-    // Lets the program see what the server sent it.
+    // Returns once the program has taken every event the server sent it so
+    // far: a message sent to one of its windows after them comes after them.
     void settle();
 
 private:
+    class Marks;
     void* display_;
+    std::unique_ptr<Marks> marks_;
 };
 
 } // namespace corv::test

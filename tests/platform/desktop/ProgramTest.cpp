@@ -189,8 +189,8 @@ TEST_F(ProgramTest, RunsUntilToldToQuitFollowingSleepWakeAndASecondCopy) {
     // clean. A SIGINT before the loop takes it up, with no input held, ends
     // nothing sooner.
     QFile::remove(settingsFile());
-    ::kill(static_cast<pid_t>(third.process.processId()), SIGTERM);
-    ::kill(static_cast<pid_t>(third.process.processId()), SIGINT);
+    test::signalProcess(third.process.processId(), SIGTERM);
+    test::signalProcess(third.process.processId(), SIGINT);
     ASSERT_TRUE(third.ended());
     EXPECT_TRUE(third.said.contains("corvadine: termination signal\ncorvadine: terminating\n"));
     EXPECT_EQ(third.process.exitStatus(), QProcess::NormalExit);
@@ -205,7 +205,7 @@ TEST_F(ProgramTest, ASignalDuringThePermissionAlertEndsTheProgram) {
         SCOPED_TRACE(signal);
         Program untrusted(home, bus.address(), {}, false);
         ASSERT_TRUE(untrusted.saidLine("alert shown")) << untrusted.said.toStdString();
-        ::kill(static_cast<pid_t>(untrusted.process.processId()), signal);
+        test::signalProcess(untrusted.process.processId(), signal);
         ASSERT_TRUE(untrusted.ended()) << untrusted.said.toStdString();
         EXPECT_TRUE(untrusted.said.contains("corvadine: termination signal\n")) << untrusted.said.toStdString();
         EXPECT_EQ(untrusted.process.exitStatus(), QProcess::NormalExit);

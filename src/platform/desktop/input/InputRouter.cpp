@@ -225,9 +225,12 @@ std::vector<input_event> InputRouter::resolve(const Unit& unit, const std::optio
         // A tap changed the key: the clone gets the new one, without the old scan code.
         const auto vk = static_cast<std::uint16_t>(verdict->integerField(platform::field::KeyboardKeycode));
         if (auto code = evdevOfVirtualKey(vk)) {
-            events = {inputEvent(EV_KEY, *code, 1)};
-            events.back().input_event_sec = unit.events.back().input_event_sec;
-            events.back().input_event_usec = unit.events.back().input_event_usec;
+            input_event down = inputEvent(EV_KEY, *code, 1);
+            if (!unit.events.empty()) {
+                down.input_event_sec = unit.events.back().input_event_sec;
+                down.input_event_usec = unit.events.back().input_event_usec;
+            }
+            events.assign(1, down);
         }
     }
     return output(unit, std::move(events), Passed::Judged);

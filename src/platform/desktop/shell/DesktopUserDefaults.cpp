@@ -120,7 +120,7 @@ namespace {
 std::optional<std::pair<QString, qulonglong>> copyKey(const QString& fileName, const QString& prefix) {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{8}-\\d{6}-\\d{3})(?:-(\\d{1,9}))?\\.bak$"));
     if (!fileName.startsWith(prefix)) return std::nullopt;
-    const QRegularExpressionMatch m = pattern.match(QStringView(fileName).mid(prefix.size()));
+    const QRegularExpressionMatch m = pattern.match(fileName.mid(prefix.size()));
     if (!m.hasMatch()) return std::nullopt;
     return std::pair(m.captured(1), m.captured(2).toULongLong());
 }

@@ -89,9 +89,6 @@ public:
     void setFallback(Fallback fallback) { options_.fallback = std::move(fallback); }
     void setNotify(std::function<void(const ExtensionNotice&)> notify) { options_.notify = std::move(notify); }
 
-    // Whether the extension's service is on the bus, served by the shell.
-    bool extensionPresent() const { return present_; }
-
     std::string name() const override { return "gnome-shell"; }
     unsigned capabilities() const override;
 

@@ -1,5 +1,7 @@
 #include "platform/desktop/windows/KWinWindows.h"
 
+#include "platform/desktop/windows/KWinReport.h"
+
 #include "platform/desktop/bus/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
@@ -11,7 +13,6 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QObject>
@@ -36,10 +37,6 @@ const QString kScripting = QStringLiteral("org.kde.kwin.Scripting");
 const QString kKeyboard = QStringLiteral("org.kde.keyboard");
 const QString kLayouts = QStringLiteral("/Layouts");
 const QString kLayoutsInterface = QStringLiteral("org.kde.KeyboardLayouts");
-// KWin's window ids are UUIDs: a report names at most this many windows, in
-// at most this many characters.
-constexpr int kMaxWindows = 4096;
-constexpr qsizetype kMaxReport = 2 * 1024 * 1024;
 // A KWin that has just taken its name may not offer its scripting yet: it is
 // asked again, twice as late each time up to a bound, and we say once that we
 // are blind.
@@ -61,17 +58,6 @@ QString mainPlugin(qint64 pid) { return QStringLiteral("corvadine-windows-%1").a
 // Command runs take turns between two names: KWin frees a script's name only
 // some time after unloading it.
 QString commandPlugin(qint64 pid, int run) { return QStringLiteral("corvadine-command-%1-%2").arg(pid).arg(run % 2); }
-
-// KWin's window ids are UUIDs in braces; anything else would be code in the
-// scripts that name a window.
-bool plainId(const QString& id) {
-    if (id.isEmpty() || id.size() > 64) return false;
-    for (const QChar c : id)
-        if (!(c.isDigit() || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') || c == u'{' || c == u'}' ||
-              c == u'-'))
-            return false;
-    return true;
-}
 
 struct Layout {
     QString shortName, variant, longName;
@@ -131,7 +117,7 @@ public:
 public slots:
     Q_SCRIPTABLE void Report(const QString& json) {
         if (!owner || !fromKWin()) return;
-        if (json.size() > kMaxReport) {
+        if (json.size() > kKWinMaxReport) {
             if (traceEnabled()) trace("kwin: a report too long");
             return;
         }
@@ -269,40 +255,21 @@ unsigned KWinWindows::capabilities() const {
 }
 
 void KWinWindows::report(const QByteArray& json) {
-    const QJsonObject state = QJsonDocument::fromJson(json).object();
-    if (state.isEmpty()) return;
-    const QJsonArray all = state.value(QLatin1String("windows")).toArray();
-    if (all.size() > kMaxWindows) return;
+    auto state = kwinReportOf(json);
+    if (!state) return;
     CompositorWindowList list;
     std::set<QString> seen;
     std::set<CompositorWindowId> maximized;
-    const auto idOf = [&](const QString& uuid) -> CompositorWindowId {
-        if (uuid.isEmpty()) return 0;
-        auto [it, added] = ids_.emplace(uuid, nextId_);
+    for (auto& w : state->windows) {
+        auto [it, added] = ids_.emplace(w.uuid, nextId_);
         if (added) {
-            uuids_[nextId_] = uuid;
+            uuids_[nextId_] = w.uuid;
             ++nextId_;
         }
-        return it->second;
-    };
-    for (const auto value : all) {
-        const QJsonObject o = value.toObject();
-        const QString uuid = o.value(QLatin1String("id")).toString();
-        if (!plainId(uuid) || !seen.insert(uuid).second) continue;
-        CompositorWindow w;
-        w.id = idOf(uuid);
-        w.appId = o.value(QLatin1String("appId")).toString().toStdString();
-        w.wmClass = o.value(QLatin1String("wmClass")).toString().toStdString();
-        w.wmInstance = o.value(QLatin1String("wmInstance")).toString().toStdString();
-        const qint64 pid = o.value(QLatin1String("pid")).toInteger(-1);
-        // A process's pid, never a stand-in's.
-        w.pid = pid > 0 && pid < kFirstStandInPid ? static_cast<std::int32_t>(pid) : -1;
-        w.fullScreen = o.value(QLatin1String("fullScreen")).toBool();
-        if (o.value(QLatin1String("maximized")).toBool()) maximized.insert(w.id);
-        w.geometry = platform::Rect{o.value(QLatin1String("x")).toDouble(), o.value(QLatin1String("y")).toDouble(),
-                                    o.value(QLatin1String("width")).toDouble(),
-                                    o.value(QLatin1String("height")).toDouble()};
-        list.windows.push_back(std::move(w));
+        seen.insert(w.uuid);
+        w.window.id = it->second;
+        if (w.maximized) maximized.insert(w.window.id);
+        list.windows.push_back(std::move(w.window));
     }
     // Windows gone lose their ids.
     for (auto it = ids_.begin(); it != ids_.end();) {
@@ -313,21 +280,18 @@ void KWinWindows::report(const QByteArray& json) {
         uuids_.erase(it->second);
         it = ids_.erase(it);
     }
-    const auto known = [&](const QString& key) {
-        auto it = ids_.find(state.value(key).toString());
+    const auto known = [&](const QString& uuid) {
+        auto it = ids_.find(uuid);
         return it == ids_.end() ? CompositorWindowId{0} : it->second;
     };
-    list.focused = known(QStringLiteral("active"));
+    list.focused = known(state->active);
     maximized_ = std::move(maximized);
     {
         std::lock_guard lock(mutex_);
-        under_ = known(QStringLiteral("under"));
-        if (state.contains(QLatin1String("x")))
-            pointer_ = platform::Point{state.value(QLatin1String("x")).toDouble(), state.value(QLatin1String("y")).toDouble()};
+        under_ = known(state->under);
+        if (state->pointer) pointer_ = state->pointer;
     }
-    const int desktop = state.value(QLatin1String("desktop")).toInt(-1);
-    const int count = state.value(QLatin1String("desktops")).toInt(0);
-    cache_.setDesktops(desktop >= 0 && desktop < count ? std::optional(CompositorDesktops{desktop, count}) : std::nullopt);
+    cache_.setDesktops(state->desktops);
     cache_.setWindows(std::move(list));
 }
 

@@ -13,6 +13,7 @@
 
 #include <QEnterEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -103,6 +104,7 @@ AppPicker::AppPicker(PickerKind kind, QWidget* parent)
     list_->setWidget(content_);
     content_->setAutoFillBackground(false);  // setWidget turns it on
     v->addWidget(list_);
+    search_->installEventFilter(this);
     connect(search_, &QLineEdit::textChanged, this, [this] { rebuild(); });
     rebuild();
     search_->setFocus();
@@ -115,6 +117,7 @@ void AppPicker::rebuild() {
     const ApplicationSet& set = kind_ == PickerKind::Installed ? sets.installedApps : sets.runningApps;
     for (const Application& app : pickerRows(set, search_->text().toStdString())) {
         auto* row = new PickerRow(this, app, content_);
+        row->installEventFilter(this);
         row->show();
         rows_.push_back(row);
     }
@@ -155,6 +158,25 @@ void AppPicker::pick(const Application& app) {
     auto fn = onPick;
     close();
     if (fn) fn(app);
+}
+
+bool AppPicker::eventFilter(QObject* o, QEvent* e) {
+    // Ahead of the list, which scrolls on these keys.
+    if (e->type() != QEvent::KeyPress) return QFrame::eventFilter(o, e);
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    const auto at = std::find(rows_.begin(), rows_.end(), o);
+    const int index = at == rows_.end() ? -1 : static_cast<int>(at - rows_.begin());
+    const int count = static_cast<int>(rows_.size());
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && index < 0 && count > 0) {
+        pick(static_cast<PickerRow*>(rows_.front())->app());
+        return true;
+    }
+    if (key != Qt::Key_Down && key != Qt::Key_Up) return false;
+    const int next = std::clamp(index + (key == Qt::Key_Down ? 1 : -1), -1, count - 1);
+    QWidget* target = next < 0 ? static_cast<QWidget*>(search_) : rows_[static_cast<std::size_t>(next)];
+    target->setFocus(Qt::TabFocusReason);
+    if (next >= 0) list_->ensureWidgetVisible(target, 0, 4);
+    return true;
 }
 
 void AppPicker::paintEvent(QPaintEvent*) {

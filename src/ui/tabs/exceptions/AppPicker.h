@@ -3,6 +3,8 @@
 // A picker of installed or running applications: a search field over the
 // rows. The pointer's row is highlighted; a press closes the picker and
 // hands the pressed row's record to `onPick`. Its size is set as it opens.
+// Down and Up walk from the search field along the rows; Return in the field
+// takes the first row.
 
 #include "model/Application.h"
 
@@ -35,6 +37,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
     PickerKind kind_;

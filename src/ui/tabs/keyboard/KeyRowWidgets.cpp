@@ -111,7 +111,12 @@ void CellButton::mousePressEvent(QMouseEvent* e) {
 void CellButton::keyPressEvent(QKeyEvent* e) {
     if (armed_ || e->key() != Qt::Key_Space || e->modifiers() != Qt::NoModifier) return QToolButton::keyPressEvent(e);
     e->accept();
-    if (!e->isAutoRepeat() && onPress) onPress();
+    if (e->isAutoRepeat() || !onPress) return;
+    onPress();
+    // As with the first click, a choice cell opens its menu at once.
+    if (!armsAndOpens || !armsAndOpens()) return;
+    armed_ = true;
+    showMenu();
 }
 
 void fillKeyActionMenu(AccentMenu& menu, const KeySlotRef& slot) {

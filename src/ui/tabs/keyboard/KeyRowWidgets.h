@@ -28,7 +28,8 @@ QColor toneColor(Tone tone, const QColor& norm);
 class CellMenu;
 
 // A menu button in a stroked frame; while not armed a press on it runs
-// `onPress`, and opens the menu only when `armsAndOpens` then answers true.
+// `onPress` (so does Space), and opens the menu only when `armsAndOpens`
+// then answers true.
 class CellButton : public QToolButton {
 public:
     CellButton(int width, QWidget* parent);

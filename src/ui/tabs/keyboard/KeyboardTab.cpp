@@ -191,6 +191,7 @@ KeyboardTab::KeyboardTab(QWidget* parent) : QWidget(parent), parts_(new Parts([t
     parts_->subList->setContentsMargins(0, 10, 0, 0);
     parts_->subList->setSpacing(0);
     noKeyboard_ = new NoteLabel(q(platform::localized("Keys tab no keyboard")), subSection_);
+    noKeyboard_->setObjectName(QStringLiteral("noKeyboard"));
     noKeyboard_->hide();
     dv->addWidget(subSection_);
     subGap_ = new QWidget(devices_);

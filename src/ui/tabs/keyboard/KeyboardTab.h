@@ -44,8 +44,6 @@ public:
     QScrollArea* scroll() const { return scroll_; }
     QToolButton* addButton() const { return add_; }
     QWidget* cover() const { return cover_; }
-    // The note shown while substitution is on and no keyboard is found.
-    QWidget* noKeyboardNote() const { return noKeyboard_; }
     QWidget* logiSection() const { return logiSection_; }
     ToggleCombo* substitutionSwitch() const { return subSwitch_; }
     QToolButton* headerButton(int i) const { return headerButtons_[i]; }

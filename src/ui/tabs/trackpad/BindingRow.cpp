@@ -99,6 +99,8 @@ void BindingRow::setRow(const GestureRow& row) {
         m->setOn(on);
         m->setColor(lineColor_);
         m->setAttribute(Qt::WA_TransparentForMouseEvents, !hi || !offered);
+        // The keys reach what the pointer reaches: only the highlighted row's controls.
+        m->setFocusPolicy(hi && offered ? Qt::TabFocus : Qt::NoFocus);
         QSizePolicy keep = m->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
         m->setSizePolicy(keep);
@@ -107,6 +109,7 @@ void BindingRow::setRow(const GestureRow& row) {
     box(ctBox_, clickThroughOffered(b), b.clickTh);
     box(msBox_, multiShotOffered(row.path.ges, b), b.multiShot);
     menuButton_->setAttribute(Qt::WA_TransparentForMouseEvents, !hi);
+    menuButton_->setFocusPolicy(hi ? Qt::TabFocus : Qt::NoFocus);
     // An inherited row's button is invisible and takes no click.
     if (!del_ || delEn_ != row.delEn) {
         auto* fresh = new ConfirmDelButton(row.delEn, [this] { deleteBinding(ref_); }, line_);

@@ -240,6 +240,7 @@ void TrackpadTab::buildLower() {
     listContent_->setAutoFillBackground(false);  // setWidget turns it on
     v->addSpacing(20);
     noTouchpad_ = new NoteLabel(q(platform::localized("Trackpad tab no touchpad")), body_);
+    noTouchpad_->setObjectName(QStringLiteral("noTouchpad"));
     noTouchpad_->hide();
     v->addWidget(noTouchpad_);
     v->addWidget(list_);
@@ -310,13 +311,16 @@ void TrackpadTab::refreshHeader() {
     const std::int64_t shown = Options::shared().showDescription.get();
     for (int n = 1; n <= 3; ++n) setTextColor(parts_->paneButtons[n - 1], shown == n ? primaryColor() : dimLabelColor());
     const int wanted = global && shown >= 1 && shown <= 3 ? static_cast<int>(shown) : 0;
+    int room = 0;
     if (pane_ && pane_->fingers() != wanted) {
-        parts_->descHeight[pane_->fingers() - 1] = pane_->height();
+        room = parts_->descHeight[pane_->fingers() - 1] = pane_->height();
         delete pane_;
         pane_ = nullptr;
     }
     if (wanted && !pane_) {
         pane_ = new HelpPane(wanted, helpBox_);
+        // In the room of the pane it replaces: the panel keeps its height meanwhile.
+        if (room > 0) pane_->setFixedHeight(room);
         static_cast<QVBoxLayout*>(helpBox_->layout())->insertWidget(0, pane_);
         pane_->show();
     }

@@ -44,8 +44,6 @@ public:
     QWidget* helpRow() const { return helpRow_; }
     QWidget* appHeader() const { return appHeader_; }
     QWidget* cover() const { return cover_; }
-    // The note shown while no touchpad is found.
-    QWidget* noTouchpadNote() const { return noTouchpad_; }
     ToggleCombo* clickToggle(ClickFlag f) const { return toggles_[static_cast<int>(f)]; }
 
 protected:

@@ -59,8 +59,8 @@ UrlEditor::UrlEditor(const RowRef& row, QWidget* parent) : QWidget(parent), row_
             [this] { HintWinManager::shared().toggleHelp(helpText(HelpTopic::Url), globalFrame(help_)); });
     line(help_, UrlField::Name, "Name");
 
-    shortcuts_ = makeShortcutsButton(this, [this](const std::string& name) { chooseShortcut(row_, name); });
-    line(shortcuts_, UrlField::Target, "URL, path or shortcut");
+    line(makeShortcutsButton(this, [this](const std::string& name) { chooseShortcut(row_, name); }), UrlField::Target,
+         "URL, path or shortcut");
 
     syncFields();
 }

@@ -30,7 +30,6 @@ public:
     SelectAllTextField* nameField() const { return name_; }
     SelectAllTextField* targetField() const { return target_; }
     SymbolButton* pasteButton(UrlField f) const { return f == UrlField::Name ? pasteName_ : pasteTarget_; }
-    QToolButton* shortcutsButton() const { return shortcuts_; }
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -47,7 +46,6 @@ private:
     SymbolButton* pasteName_ = nullptr;
     SymbolButton* pasteTarget_ = nullptr;
     SymbolButton* help_ = nullptr;
-    QToolButton* shortcuts_ = nullptr;
 };
 
 } // namespace corv::ui::trackpad

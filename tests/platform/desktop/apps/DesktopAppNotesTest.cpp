@@ -13,6 +13,7 @@
 #include "platform/desktop/x11/X11Session.h"
 
 #include "support/UmockdevInput.h"
+#include "support/ChildProcess.h"
 
 #include <QTemporaryDir>
 
@@ -144,7 +145,7 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(c)) == 1; }));
     closeWindow(server.display(), windowOf(c));
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(c)) == 0; }));
-    EXPECT_EQ(::kill(static_cast<pid_t>(c), 0), 0);
+    EXPECT_TRUE(test::signalProcess(c, 0));
 
     // Activated from the keyboard, each application's key binding acts: A's
     // own, and the global one for B, which has no entry.
@@ -177,7 +178,7 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     const qint64 d = server.startClient(600, 400, 200, 200, "corvtestd", "CorvTestD", true, {"retain"});
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(d)) == 1; }));
     const XWindowId kept = windowOf(d);
-    ASSERT_EQ(::kill(static_cast<pid_t>(d), SIGKILL), 0);
+    ASSERT_TRUE(test::signalProcess(d, SIGKILL));
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(d)) == 0; }));
     const auto clients = probe.clients();
     EXPECT_NE(std::find(clients.begin(), clients.end(), kept), clients.end());
@@ -200,8 +201,8 @@ TEST(DesktopAppNotes, TheActivatedApplicationsKeysActAndEndedOnesLeaveTheProcess
     EXPECT_EQ(pidfds(), held + 1);
     EXPECT_TRUE(spinUntil([&] { return endedD == 1; }));
     EXPECT_EQ(endedC, 0);
-    ASSERT_EQ(::kill(static_cast<pid_t>(c), SIGKILL), 0);
-    ASSERT_EQ(::kill(static_cast<pid_t>(b), SIGKILL), 0);
+    ASSERT_TRUE(test::signalProcess(c, SIGKILL));
+    ASSERT_TRUE(test::signalProcess(b, SIGKILL));
     EXPECT_TRUE(spinUntil([&] { return endedC == 1; }));
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
     EXPECT_EQ(endedB, 0);

@@ -62,7 +62,7 @@ TEST(PrivateBus, ItsProcessesEndWithATestThatCrashes) {
         return true;
     });
     for (qint64 pid : pids)
-        if (!ended(pid)) ::kill(static_cast<pid_t>(pid), SIGKILL);
+        if (!ended(pid)) signalProcess(pid, SIGKILL);
     EXPECT_TRUE(allEnded);
 }
 

@@ -326,7 +326,7 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
         // Ctrl+Z from the terminal: still running, still passing keys.
         Holder serving("serve", input);
         ASSERT_TRUE(serving.ready);
-        for (int s : {SIGTSTP, SIGTTIN, SIGTTOU}) ::kill(serving.pid(), s);
+        for (int s : {SIGTSTP, SIGTTIN, SIGTTOU}) test::signalProcess(serving.pid(), s);
         input.press(keyboard, KEY_B);
         input.release(keyboard, KEY_B);
         EXPECT_TRUE(input.waitHeld(
@@ -355,14 +355,14 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
         constexpr int bound = static_cast<int>(kServingStallBound * 1000);
         for (const int stopMs : {300, bound, bound + 50, bound + 100, bound + 1000}) {
             SCOPED_TRACE(stopMs);
-            ::kill(serving.pid(), SIGSTOP);
+            test::signalProcess(serving.pid(), SIGSTOP);
             for (int i = 0; i < 5; ++i) {
                 input.press(keyboard, KEY_B);
                 input.release(keyboard, KEY_B);
                 typed = typed + tap(KEY_B);
             }
             idle(stopMs);
-            ::kill(serving.pid(), SIGCONT);
+            test::signalProcess(serving.pid(), SIGCONT);
             EXPECT_TRUE(spinUntil([&] { return clone() == typed; }, 3000)) << ::testing::PrintToString(clone());
             idle(300);  // a stop taken for a stall lets go at once
             EXPECT_TRUE(input.grabbed(keyboard));
@@ -372,7 +372,7 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
         input.release(keyboard, KEY_LEFTMETA);
 
         // A crash lets everything go, then takes its course.
-        ::kill(serving.pid(), SIGSEGV);
+        test::signalProcess(serving.pid(), SIGSEGV);
         ASSERT_TRUE(serving.process.waitForFinished(10000));
         EXPECT_EQ(serving.process.exitStatus(), QProcess::CrashExit);
         EXPECT_TRUE(letGo());
@@ -383,7 +383,7 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
     ASSERT_TRUE(stuck.ready);
     idle(1000);
     const auto sent = std::chrono::steady_clock::now();
-    ::kill(stuck.pid(), SIGTERM);
+    test::signalProcess(stuck.pid(), SIGTERM);
     ASSERT_TRUE(stuck.process.waitForFinished(10000));
     EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(900));
     EXPECT_EQ(stuck.process.exitCode(), 128 + SIGTERM);
@@ -394,7 +394,7 @@ TEST(InputRelease, JobControlIsIgnoredWhileCrashesAndUnansweredTerminationsLetEv
     ASSERT_TRUE(slow.ready);
     QByteArray said;
     ASSERT_TRUE(spinUntil([&] { return (said += slow.process.readAll()).contains("\nquiet\n"); }, 10000));
-    ::kill(slow.pid(), SIGTERM);
+    test::signalProcess(slow.pid(), SIGTERM);
     ASSERT_TRUE(slow.process.waitForFinished(10000));
     EXPECT_EQ(slow.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(slow.process.exitCode(), 0);

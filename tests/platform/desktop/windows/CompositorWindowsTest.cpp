@@ -257,7 +257,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
             press(KEY_F);
             EXPECT_TRUE(seen(x, on) && compositor.fullScreen("corv-test-x") == on && !compositor.fullScreen("corv-test-a").value_or(true)) << on;
         }
-        ::kill(static_cast<pid_t>(x), SIGTERM);
+        test::signalProcess(x, SIGTERM);
         ASSERT_TRUE(compositor.focus("corv-test-a") && seen(a, false));
     }
 
@@ -308,7 +308,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     }
 
     // A closed window's application leaves the map.
-    ::kill(static_cast<pid_t>(clientB), SIGTERM);
+    test::signalProcess(clientB, SIGTERM);
     EXPECT_TRUE(spinUntil([&] { return byPid.count(static_cast<std::int32_t>(b)) == 0; }));
     EXPECT_EQ(byPid.count(static_cast<std::int32_t>(a)), 1u);
 

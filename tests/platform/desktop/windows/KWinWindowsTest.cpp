@@ -46,7 +46,7 @@ TEST(KWinWindows, TheNextRunCleansUpACrashedOneAPriorMaximiseCountsAndOnlyKWinIs
     const QString crashedScript = QString("corvadine-windows-%1").arg(crashed.processId());
     ASSERT_TRUE(spinUntil([&] { return kwin.kwinScriptLoaded(crashedScript) == true; }));
     const QDir crashedFolder = folderOf(crashed.processId());
-    ::kill(static_cast<pid_t>(crashed.processId()), SIGKILL);
+    test::signalProcess(crashed.processId(), SIGKILL);
     ASSERT_TRUE(crashed.waitForFinished(5000) && crashedFolder.exists());
     DesktopRunLoop loop;
     auto windows = KWinWindows::open(loop, kwin.busAddress());

@@ -40,6 +40,7 @@
 
 // Xlib's macros last: they clash with names in the headers above.
 #include "support/XServer.h"
+#include "support/ChildProcess.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -549,13 +550,13 @@ TEST_F(DesktopX11Test, CallsFromTwoThreadsEachGetTheirAnswer) {
 TEST_F(DesktopX11Test, AStoppedServerNeverHoldsTheCaller) {
     X11Session session(server->name());
     ASSERT_TRUE(session.pointer());
-    ASSERT_EQ(::kill(static_cast<pid_t>(server->serverPid()), SIGSTOP), 0);
+    ASSERT_TRUE(test::signalProcess(server->serverPid(), SIGSTOP));
     // Should a call hang anyway, the server goes on after a while so the
     // test fails instead of hanging.
     std::promise<void> measured;
     std::thread resume([pid = server->serverPid(), done = measured.get_future()] {
         done.wait_for(std::chrono::seconds(3));
-        ::kill(static_cast<pid_t>(pid), SIGCONT);
+        test::signalProcess(pid, SIGCONT);
     });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(session.pointer());

@@ -349,6 +349,16 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     picker->search()->setText("ma ");
     EXPECT_TRUE(picker->rows().empty());
     picker->search()->setText("");
+    // Down walks from the field along the rows, Up back to the field.
+    const auto key = [&](Qt::Key k) {
+        QTest::keyClick(picker->windowHandle(), k);
+        return QApplication::focusWidget();
+    };
+    EXPECT_EQ(key(Qt::Key_Down), picker->rows()[0]);
+    EXPECT_EQ(key(Qt::Key_Down), picker->rows()[1]);
+    EXPECT_EQ(key(Qt::Key_Up), picker->rows()[0]);
+    EXPECT_EQ(key(Qt::Key_Up), picker->search());
+    EXPECT_EQ(key(Qt::Key_Up), picker->search());
     // The pointer rests on Maps, then leaves; the press on Mail adds Mail.
     picker->setHovered(maps);
     snap(*picker, "installed-picker");
@@ -377,7 +387,10 @@ TEST_F(ExceptionsTest, PickersAddTheClickedRecordNotTheHoveredOne) {
     tab->showRunningPicker();
     ASSERT_TRUE(tab->picker());
     ASSERT_EQ(tab->picker()->rows().size(), 1u);
-    pressSettled(tab->picker()->rows()[0]);
+    // Typed and taken with Return in the field.
+    for (char c : std::string("ter")) QTest::keyClick(tab->picker()->windowHandle(), c);
+    QTest::keyClick(tab->picker()->windowHandle(), Qt::Key_Return);
+    settle();
     ASSERT_TRUE(has("Terminal"));
     EXPECT_EQ(entry("Terminal").url, Url::fileFromPath("/usr/bin/term", "/"));
     EXPECT_TRUE(ApplicationSets::shared().allApps.empty());
@@ -722,15 +735,22 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const auto inside = [&](QWidget* w) { return screen.contains(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())); };
 
-    // The row at the screen's top edge, then at its bottom edge.
+    const auto clear = [](QWidget* popup, QWidget* anchor) {
+        return !popup->frameGeometry().intersects(QRect(anchor->mapToGlobal(QPoint(0, 0)), anchor->size()));
+    };
+
+    // The row at the screen's top edge, then at its bottom edge, then the
+    // tab at the screen's left edge, where the popups go right of it.
     QWidget* name = tab->row(kEditor)->nameArea();
     const int offset = name->mapTo(tab.get(), QPoint(0, 0)).y();
-    for (int top : {screen.bottom() - name->height(), screen.top()}) {
-        tab->move(screen.left() + 400, top - offset);
+    for (auto [left, top] : {std::pair{400, screen.bottom() - name->height()}, std::pair{400, screen.top()},
+                             std::pair{0, screen.top() + 300}}) {
+        tab->move(screen.left() + left, top - offset);
         pressSettled(tab->row(kEditor)->nameArea());
         GesturePopover* pop = tab->row(kEditor)->gesturePopover();
         ASSERT_TRUE(pop && pop->isVisible()) << top;
         EXPECT_TRUE(inside(pop)) << top << " " << pop->frameGeometry().y();
+        EXPECT_TRUE(clear(pop, name)) << left << " " << pop->frameGeometry().x();
         for (QWidget* tool : {static_cast<QWidget*>(pop->loadGlobalButton()), static_cast<QWidget*>(pop->removeAllButton()),
                               static_cast<QWidget*>(pop->lockButton())})
             EXPECT_TRUE(inside(tool)) << top;
@@ -743,6 +763,7 @@ TEST_F(ExceptionsTest, PopoversAndThePickerStayInsideTheScreenAndScrollWhenTooTa
         EXPECT_EQ(picker->rows().size(), 60u);
         EXPECT_TRUE(inside(picker)) << top << " " << picker->frameGeometry().y();
         EXPECT_TRUE(inside(picker->search()));
+        EXPECT_TRUE(clear(picker, tab->addInstalledButton())) << left << " " << picker->frameGeometry().x();
         picker->close();
         settle();
     }

@@ -303,15 +303,16 @@ TEST_F(KeyboardTabTest, SubstitutionWithNoKeyboardFoundSaysSo) {
         }
         KeySubOpt::shared().subGlobalEn.set(false);
         open();
-        EXPECT_FALSE(tab->noKeyboardNote()->isVisibleTo(tab.get()));
+        auto* note = tab->findChild<QLabel*>("noKeyboard");
+        ASSERT_TRUE(note);
+        EXPECT_FALSE(note->isVisibleTo(tab.get()));
         scrollTo(tab->substitutionSwitch());
         test::clickSwitch(tab->substitutionSwitch());
         settleTab();
         ASSERT_TRUE(KeySubOpt::shared().subGlobalEn.get());
-        EXPECT_EQ(tab->noKeyboardNote()->isVisibleTo(tab.get()), !c.keyboard);
+        EXPECT_EQ(note->isVisibleTo(tab.get()), !c.keyboard);
         EXPECT_EQ(tab->subBlocks().empty(), !c.keyboard);
         if (!c.keyboard) {
-            auto* note = static_cast<QLabel*>(tab->noKeyboardNote());
             EXPECT_LE(note->heightForWidth(note->width()), note->height());
             EXPECT_TRUE(snapshot(*tab, "keyboard_substitution_no_keyboard"));
         }

@@ -11,6 +11,7 @@
 #include "model/SettingsStore.h"
 #include "model/Shared.h"
 #include "model/UIState.h"
+#include "platform/Libplist.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
 
@@ -20,8 +21,6 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
-
-#include <plist/plist.h>
 
 #include <set>
 
@@ -59,8 +58,7 @@ Bytes blobOf(const T& object) {
 
 // The file's entries as read by libplist: key -> data bytes.
 std::map<std::string, std::string> readWithLibplist(const Bytes& bytes) {
-    ::plist_t root = nullptr;
-    plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);
+    ::plist_t root = libplist::fromMemory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
     std::map<std::string, std::string> out;
     plist_dict_iter it = nullptr;
     plist_dict_new_iter(root, &it);

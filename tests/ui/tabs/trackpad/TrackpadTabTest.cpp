@@ -408,8 +408,9 @@ TEST_F(TrackpadTabTest, WithoutATouchpadTheTabSaysThereIsNone) {
         std::optional<Trackpad> pad;
         if (c.pad) pad.emplace(*sim, kMagicTrackpad);
         open();
-        ASSERT_TRUE(tab->noTouchpadNote());
-        EXPECT_FALSE(tab->noTouchpadNote()->isVisible());
+        auto* note = tab->findChild<QLabel*>("noTouchpad");
+        ASSERT_TRUE(note);
+        EXPECT_FALSE(note->isVisible());
         EXPECT_EQ(tab->pane()->heading().toStdString(), platform::localized(c.heading));
         if (!c.pad) snap(*tab, "no-touchpad");
         tab.reset();
