@@ -64,8 +64,7 @@ AccentMenu::AccentMenu(QWidget* parent) : QMenu(parent) {
     // A long menu is one column of bounded height that scrolls.
     setStyle(scrollingMenuStyle());
     connect(this, &QMenu::aboutToShow, this, [this] {
-        const QScreen* s = parentWidget() ? parentWidget()->screen() : screen();
-        if (s) setMaximumHeight(menuHeightBound(s->availableGeometry()));
+        if (const int bound = heightBound()) setMaximumHeight(bound);
     });
     // Entries hint through the panel's hover hints, after their delay.
     connect(this, &QMenu::hovered, this, [this](QAction* a) { hoverEntry(a); });
@@ -73,6 +72,23 @@ AccentMenu::AccentMenu(QWidget* parent) : QMenu(parent) {
 }
 
 AccentMenu::~AccentMenu() { hoverEntry(nullptr); }
+
+int AccentMenu::heightBound() const {
+    const QScreen* s = parentWidget() ? parentWidget()->screen() : screen();
+    return s ? menuHeightBound(s->availableGeometry()) : 0;
+}
+
+QSize AccentMenu::sizeHint() const {
+    QSize size = QMenu::sizeHint();
+    // Qt scrolls only a menu that does not fit on the screen where it pops
+    // up: until it shows, a menu longer than its bound asks for more than the
+    // screen. Shown, it is placed by its button (showEvent).
+    const int bound = heightBound();
+    const QScreen* s = parentWidget() ? parentWidget()->screen() : screen();
+    if (!isVisible() && s && bound && size.height() > bound)
+        size.setHeight(std::max(size.height(), s->geometry().height() + 1));
+    return size;
+}
 
 void AccentMenu::hoverEntry(QAction* action) {
     if (action == hovered_) return;

@@ -25,6 +25,7 @@ public:
     bool entryChecked(const QAction* action) const;
     // The entry whose hover hint is pending or showing.
     QAction* hoveredEntry() const { return hovered_; }
+    QSize sizeHint() const override;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -34,6 +35,8 @@ protected:
     void timerEvent(QTimerEvent* e) override;
 
 private:
+    // The tallest it opens on its button's screen; 0 without a screen.
+    int heightBound() const;
     void hoverEntry(QAction* action);
     // After a scroll: the hint of an entry scrolled away goes at once.
     void dropHintOutOfView();
