@@ -37,7 +37,17 @@ void onAppLaunch(const std::optional<platform::NoteUserInfo>& info) {
 }
 
 void onAppTerminate(const std::optional<platform::NoteUserInfo>& info) {
-    if (auto pid = processIdOf(info)) ShellState::shared().runningAppsByPid.erase(*pid);
+    auto pid = processIdOf(info);
+    if (!pid) return;
+    ShellState::shared().runningAppsByPid.erase(*pid);
+    // The application in front is gone (its windows too, where the desktop
+    // stops telling them): the global bindings act until another is activated.
+    auto& current = engine::CurrentApp::shared();
+    if (current.pid != *pid) return;
+    current.bundleId.clear();
+    current.pid = -1;
+    current.windowId = 0;
+    current.settingsKey = engine::settingsKeyFor(current.bundleId);
 }
 
 void onActiveNote(const std::optional<platform::NoteUserInfo>& info) {

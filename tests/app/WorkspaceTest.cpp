@@ -42,6 +42,25 @@ TEST_F(WorkspaceTest, LaunchAndTerminationKeepTheProcessMap) {
     EXPECT_TRUE(byPid().empty());
 }
 
+TEST_F(WorkspaceTest, TheEndOfTheApplicationInFrontLeavesTheGlobalBindings) {
+    launch();
+    setEntry("com.example.mail", true);
+    const RunningApplication mail{1, "com.example.mail", "/Apps/Mail.app", "Mail", {}, {}};
+    const RunningApplication two{2, "com.example.two", "/Apps/Two.app", "Two", {}, {}};
+    sim->workspaceNotes.postApp(WorkspaceNote::DidLaunchApplication, two);
+    sim->workspaceNotes.postApp(WorkspaceNote::DidActivateApplication, mail);
+    current().windowId = 7;
+    // Another application's end leaves it in front; its own end, as when the
+    // desktop stops telling its windows, leaves none.
+    for (const auto& [pid, inFront] : {std::pair{2, 1}, std::pair{1, -1}}) {
+        sim->workspaceNotes.post(WorkspaceNote::DidTerminateApplication, NoteUserInfo{pid, std::nullopt});
+        EXPECT_EQ(current().pid, inFront);
+        EXPECT_EQ(current().settingsKey, inFront > 0 ? "com.example.mail" : "");
+        EXPECT_EQ(current().bundleId, inFront > 0 ? "com.example.mail" : "");
+        EXPECT_EQ(current().windowId, inFront > 0 ? 7u : 0u);
+    }
+}
+
 TEST_F(WorkspaceTest, ActivationMakesTheAppCurrentWithItsSettingsKey) {
     launch();
     setEntry("com.example.mail", true);

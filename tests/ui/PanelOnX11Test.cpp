@@ -26,6 +26,7 @@
 #include "ui/ContentView.h"
 #include "ui/CustomTabView.h"
 #include "ui/ScriptedDialogs.h"
+#include "ui/Theme.h"
 #include "ui/ThroughWindow.h"
 #include "ui/ToggleCombo.h"
 #include "ui/HintWinManager.h"
@@ -45,6 +46,7 @@
 #include "platform/desktop/shell/DesktopWindows.h"
 #include "support/Xvfb.h"
 #include "ui/Snapshot.h"
+#include "ui/WhenShown.h"
 #include "ui/XPointer.h"
 
 #include <QAccessible>
@@ -53,7 +55,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -544,9 +545,11 @@ void tabsStayPut(test::Tray trayAt) {
             ASSERT_TRUE(panel);
         }
         const QPoint corner(1, 1), middle(panel->width() / 2, panel->height() / 2);
+        // Once the server has the shape of the panel's present size.
+        EXPECT_TRUE(spinUntil([&] { return pointer.insideShape(panel, QPoint(middle.x(), panel->height() - 2)); }))
+            << tray;
         EXPECT_EQ(pointer.insideShape(panel, corner), composited) << tray << (composited ? " composited" : " plain");
         EXPECT_TRUE(pointer.insideShape(panel, middle)) << tray;
-        EXPECT_TRUE(pointer.insideShape(panel, QPoint(panel->width() / 2, panel->height() - 2))) << tray;
     }
 }
 
@@ -559,10 +562,6 @@ TEST(PanelOnX11Test, OnABottomTrayTheTabsStayPutAndTheCornersAreCutWithoutACompo
     if (!test::runningOnXvfb(test::Tray::Bottom)) return;
     tabsStayPut(test::Tray::Bottom);
 }
-
-// Runs `step` on a later turn: a menu's own event loop holds the test's
-// stack while it is open.
-void later(int ms, std::function<void()> step) { QTimer::singleShot(ms, qApp, std::move(step)); }
 
 QMenu* openMenu() {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -581,10 +580,8 @@ void expectOneBoundedColumn(QMenu* menu) {
 
 // Clicks the menu's first enabled entry without a submenu, other than
 // `avoid`; its text.
-QString chooseFromMenu(test::XPointer& pointer, const QString& avoid = {}) {
+QString chooseFromMenu(test::XPointer& pointer, QMenu* menu, const QString& avoid = {}) {
     QString chosen;
-    QMenu* menu = nullptr;
-    if (!spinUntil([&] { return (menu = openMenu()) != nullptr; })) return chosen;
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_TRUE(screen.contains(pointer.onRoot(menu))) << "menu off the screen";
     expectOneBoundedColumn(menu);
@@ -614,27 +611,14 @@ TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClose
     pointer.click(pointer.centreOnRoot(tabs->bar()->button(3)));
     settings::SettingsTab* tab = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (tab = findIn<settings::SettingsTab>(tabs)) && tab->isVisible(); }));
-    bool dialogSeen = false;
-    int looks = 0;
-    std::function<void()> cancel = [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            if (++looks < 50) later(100, cancel);
-            return;
-        }
-        dialogSeen = true;
-        EXPECT_EQ(static_cast<QFileDialog*>(modal)->directory(), QDir::home());  // not the working folder
-        QTest::keyClick(modal->windowHandle(), Qt::Key_Escape);
-        // Left open by Escape: the test fails rather than waits for ever.
-        later(2000, [m = QPointer<QWidget>(modal)] {
-            if (!m || !m->isVisible()) return;
-            ADD_FAILURE() << "Escape left the dialog open";
-            m->close();
-        });
-    };
-    later(100, cancel);
+    QRect frame;
+    ASSERT_TRUE(settledFrame(pointer, panel, frame));
+    const test::WhenShown<QFileDialog> cancel([](QFileDialog* d) {
+        EXPECT_EQ(d->directory(), QDir::home());  // not the working folder
+        QTest::keyClick(d->windowHandle(), Qt::Key_Escape);
+    });
     pointer.click(pointer.centreOnRoot(tab->footerButton("Button save settings to file")));
-    ASSERT_TRUE(spinUntil([&] { return dialogSeen && UIState::shared().dialogShowing.get() == 0; }));
+    ASSERT_TRUE(spinUntil([&] { return cancel.ran() && UIState::shared().dialogShowing.get() == 0; }));
     EXPECT_TRUE(panel->isVisible());
     ASSERT_TRUE(spinUntil([&] { return panel->isActiveWindow(); }));
     pointer.click(QPoint(40, 760));
@@ -679,9 +663,11 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(row->title()));
     EXPECT_EQ(recorders::GesHi::shared().h.get().dir, swipe.dir);
     QString chosen;
-    later(100, [&] { chosen = chooseFromMenu(pointer); });
-    pointer.click(pointer.centreOnRoot(row->menuButton()));
-    ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    {
+        const test::WhenShown<QMenu> choose([&](QMenu* m) { chosen = chooseFromMenu(pointer, m); });
+        pointer.click(pointer.centreOnRoot(row->menuButton()));
+        ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    }
     const BindAction bound = Apps::shared().a.get().at("").ges.at(swipe.fgr).at(swipe.ges).at(swipe.mod).at(swipe.dir);
     EXPECT_NE(bound, BindAction{}) << chosen.toStdString();
     std::printf("trackpad menu chose %s\n", qPrintable(chosen));
@@ -699,6 +685,8 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(bar->button(1)));
     keyboard::KeyboardTab* keys = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible(); }));
+    QRect frame;  // clicked once the window manager has placed the resized panel
+    ASSERT_TRUE(settledFrame(pointer, panel, frame));
     ASSERT_EQ(keys->rows().size(), 1u);
     keyboard::CellButton* keyCell = keys->rows()[0]->keyCell();
     ASSERT_TRUE(spinUntil([&] { return !keyCell->visibleRegion().isEmpty(); }));
@@ -706,22 +694,23 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     EXPECT_EQ(recorders::KeyHighlighted::shared().h.get().key, std::optional<std::uint64_t>(kEsc));
     // The first click on the action cell highlights it and opens its menu.
     chosen.clear();
-    later(100, [&] {
-        EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().src);
-        chosen = chooseFromMenu(pointer, keys->rows()[0]->actionCell()->text());
-    });
-    pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
+    {
+        const test::WhenShown<QMenu> choose([&](QMenu* m) {
+            EXPECT_FALSE(recorders::KeyHighlighted::shared().h.get().src);
+            chosen = chooseFromMenu(pointer, m, keys->rows()[0]->actionCell()->text());
+        });
+        pointer.click(pointer.centreOnRoot(keys->rows()[0]->actionCell()));
+        ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
+    }
     std::printf("keyboard menu chose %s\n", qPrintable(chosen));
-    ASSERT_TRUE(spinUntil([&] { return !chosen.isEmpty() && !openMenu(); }));
     // The key cell's menu of every key: one column under the cell, whose
     // wheel brings its last key into view.
     keyCell = keys->rows()[0]->keyCell();
     pointer.click(pointer.centreOnRoot(keyCell));
+    // Highlighted, so the next click opens its menu.
+    ASSERT_TRUE(spinUntil([&] { return keyCell->styleSheet().contains(accentTextColor().name(QColor::HexArgb)); }));
     bool scrolled = false;
-    later(100, [&] {
-        QMenu* keyMenu = nullptr;
-        if (!spinUntil([&] { return (keyMenu = openMenu()) != nullptr; })) return;
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(keyMenu));
+    const test::WhenShown<QMenu> scroll([&](QMenu* keyMenu) {
         EXPECT_GE(keyMenu->actions().size(), 40);
         expectOneBoundedColumn(keyMenu);
         const QRect menuAt = pointer.onRoot(keyMenu), cellAt = pointer.onRoot(keyCell);
@@ -740,6 +729,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
         pointer.click(QPoint(panelAt.right() - 6, cellAt.center().y()));
     });
     pointer.click(pointer.centreOnRoot(keyCell));
+    ASSERT_TRUE(spinUntil([&] { return scroll.ran(); })) << "no key menu";
     EXPECT_TRUE(scrolled);
     ASSERT_TRUE(spinUntil([&] { return !openMenu(); }));
     EXPECT_NE(Apps::shared().a.get().at("").key.at(kEsc).at(0), BindAction::forAction(ActionId::Sleep)) << chosen.toStdString();
@@ -748,6 +738,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(bar->button(3)));
     settings::SettingsTab* settingsTab = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (settingsTab = findIn<settings::SettingsTab>(panel)) && settingsTab->isVisible(); }));
+    ASSERT_TRUE(settledFrame(pointer, panel, frame));
     ToggleCombo* caps = settingsTab->toggle("Setting tab capslock notif");
     pointer.click(pointer.onRoot(caps).topLeft() + QPoint(8, caps->height() / 2));
     EXPECT_TRUE(spinUntil([] { return UIState::shared().capslockNotif.get(); }));
@@ -761,6 +752,7 @@ TEST(PanelOnX11Test, EachTabWorksByHandThroughTheXServer) {
     pointer.click(pointer.centreOnRoot(bar->button(2)));
     exceptions::ExceptionsTab* apps = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (apps = findIn<exceptions::ExceptionsTab>(panel)) && apps->isVisible(); }));
+    ASSERT_TRUE(settledFrame(pointer, panel, frame));
     EXPECT_EQ(Options::shared().tabSelection.get(), 2);
     EXPECT_TRUE(apps->rows().empty());
     ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
@@ -1033,24 +1025,12 @@ TEST(PanelOnX11Test, TheKeyboardAloneWalksEveryTabOnADarkDesktop) {
 // (its own loop holds the test's stack meanwhile), which is closed after it.
 // False when the click opened none.
 bool opensMenu(const std::function<void()>& act, const std::function<void(QMenu*)>& whileOpen = {}) {
-    QMenu* before = openMenu();
-    bool opened = false, done = false;
-    // Looked for on each turn, so that `whileOpen` runs inside the menu's loop.
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        QMenu* menu = openMenu();
-        if (!menu || menu == before) return;
-        look.stop();
-        opened = true;
+    const test::WhenShown<QMenu> open([&](QMenu* menu) {
         if (whileOpen) whileOpen(menu);
         if (menu->isVisible()) menu->close();
-        done = true;
     });
-    look.start(20);
     act();
-    spinUntil([&] { return done; });
-    look.stop();
-    return opened;
+    return spinUntil([&] { return open.ran(); });
 }
 
 bool clickOpensMenu(test::XPointer& x, QPoint at, const std::function<void(QMenu*)>& whileOpen = {}) {
@@ -1158,6 +1138,8 @@ void popupsByHand(test::Tray trayAt) {
     // row's action button opens its menu beside the button, and so does the
     // first on the other row's.
     x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(1)));
+    QRect frame;
+    ASSERT_TRUE(settledFrame(x, panel, frame));
     x.click(icon.center());
     ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
     ASSERT_TRUE(deactivation.waitPast());

@@ -62,7 +62,12 @@ void DesktopAppNotes::windowsChanged(const CompositorWindowList& windows) {
     for (std::int32_t pid : closed) ended(pid);
 
     const bool first = std::exchange(first_, false);
-    if (activePid == activePid_) return;
+    // The same list told again (the facility answers again after a stall):
+    // the focused application is activated again, as a lookup during the
+    // stall found none and left the global bindings acting.
+    const bool again = !first && windows == last_;
+    last_ = windows;
+    if (activePid == activePid_ && !again) return;
     activePid_ = activePid;
     auto it = running_.find(activePid);
     if (first || it == running_.end()) return;

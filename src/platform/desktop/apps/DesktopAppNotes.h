@@ -16,7 +16,8 @@ namespace corv::desktop {
 // facility shows them: an application runs while its process owns a window
 // (on X11 a managed one, _NET_CLIENT_LIST), and ends when its last window goes
 // or the process exits; it is activated when one of its windows becomes the
-// focused one, the one focused when the watch starts excepted. The end of any
+// focused one, the one focused when the watch starts excepted, and again when
+// the same windows are told again. The end of any
 // process is seen through its pidfd. The other notices are not given here.
 // Main thread.
 class DesktopAppNotes final : public platform::WorkspaceNotes {
@@ -53,6 +54,7 @@ private:
     std::set<std::int32_t> gone_;
     std::int32_t activePid_ = -1;
     bool first_ = true;
+    CompositorWindowList last_;
 };
 
 } // namespace corv::desktop

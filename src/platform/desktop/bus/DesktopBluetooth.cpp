@@ -1,7 +1,7 @@
 #include "platform/desktop/bus/DesktopBluetooth.h"
 
 #include "platform/desktop/bus/BusMessages.h"
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

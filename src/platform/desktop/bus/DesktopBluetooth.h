@@ -2,7 +2,7 @@
 
 #include "platform/Bluetooth.h"
 
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 
 #include <QDBusConnection>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "platform/desktop/bus/DesktopUserNotifications.h"
 
 #include "platform/desktop/bus/BusMessages.h"
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

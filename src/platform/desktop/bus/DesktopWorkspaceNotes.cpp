@@ -1,7 +1,7 @@
 #include "platform/desktop/bus/DesktopWorkspaceNotes.h"
 
 #include "platform/desktop/bus/BusMessages.h"
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusConnection>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/WorkspaceNotes.h"
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 
 #include <functional>
 #include <map>

@@ -5,7 +5,7 @@
 
 #include "platform/desktop/bus/Accelerator.h"
 #include "platform/desktop/bus/BusMessages.h"
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QDBusMessage>

@@ -1,6 +1,6 @@
 #include "platform/desktop/shell/StatusNotifierItem.h"
 
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 

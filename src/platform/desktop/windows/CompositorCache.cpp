@@ -94,7 +94,23 @@ void CompositorCache::asking() {
     shared_->askedAt.compare_exchange_strong(none, std::chrono::steady_clock::now().time_since_epoch().count());
 }
 
-void CompositorCache::answered() { shared_->askedAt = 0; }
+void CompositorCache::answered() {
+    const bool wasStale = stale();
+    shared_->askedAt = 0;
+    if (!wasStale) return;
+    // Fresh again: the watchers hear what is known, unchanged or not, since
+    // lookups during the stall found nothing.
+    shared_->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(shared_)] {
+        auto shared = weak.lock();
+        if (!shared) return;
+        CompositorWindowList now;
+        {
+            std::lock_guard lock(shared->mutex);
+            now = shared->windows;
+        }
+        Shared::run(shared->windowWatchers, now);
+    });
+}
 
 bool CompositorCache::stale() const {
     const std::int64_t asked = shared_->askedAt;

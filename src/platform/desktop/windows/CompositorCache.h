@@ -27,7 +27,8 @@ public:
     CompositorWindowList windows() const;
     std::optional<CompositorDesktops> desktops() const;
     std::optional<CompositorInputSources> inputSources() const;
-    // A request to the compositor is under way, or none is.
+    // A request to the compositor is under way, or none is. Answered after
+    // a stall, the window watchers are told the list again, unchanged or not.
     void asking();
     void answered();
     bool stale() const;

@@ -1,6 +1,6 @@
 #include "platform/desktop/windows/CompositorChoice.h"
 
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/windows/EwmhWindows.h"
 #include "platform/desktop/windows/GnomeShellWindows.h"
 #include "platform/desktop/windows/KWinWindows.h"

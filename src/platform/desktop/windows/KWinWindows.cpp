@@ -2,7 +2,7 @@
 
 #include "platform/desktop/windows/KWinReport.h"
 
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <QCryptographicHash>

@@ -7,6 +7,8 @@
 
 #include "platform/desktop/windows/GnomeShellWindows.h"
 
+#include "platform/desktop/apps/DesktopAppNotes.h"
+
 #include "platform/desktop/DesktopRunLoop.h"
 #include "support/GnomeShell.h"
 
@@ -291,6 +293,15 @@ TEST_F(GnomeShellWindowsTest, AStalledShellIsNotWaitedForAndIsFollowedAgainOnceI
     start({.appIds = {kOne}});
     const CompositorWindow one = client(kOne);
     ASSERT_TRUE(spinUntil([&] { return windows->pointer() && windows->desktops() && focusedApp() == one.appId; }));
+    // The application in front, as the program hears of it.
+    DesktopWorkspace workspace(*windows);
+    DesktopAppNotes notes(loop, workspace, *windows);
+    std::vector<std::int64_t> launched, activated;
+    notes.addObserver(platform::WorkspaceNote::DidLaunchApplication,
+                      [&](const std::optional<platform::NoteUserInfo>& info) { launched.push_back(info->processIdentifier.value_or(0)); });
+    notes.addObserver(platform::WorkspaceNote::DidActivateApplication,
+                      [&](const std::optional<platform::NoteUserInfo>& info) { activated.push_back(info->processIdentifier.value_or(0)); });
+    ASSERT_TRUE(spinUntil([&] { return launched == std::vector<std::int64_t>{one.pid}; }));
     shell->pause(true);
     QElapsedTimer clock;
     clock.start();
@@ -304,6 +315,10 @@ TEST_F(GnomeShellWindowsTest, AStalledShellIsNotWaitedForAndIsFollowedAgainOnceI
         const auto focused = focusedWindow(windows->windows());
         return focused && focused->id == one.id && focused->fullScreen;
     })) << shell->log();
+    // A lookup during the stall found nothing: the application keeps the
+    // focus, and is in front again without a focus change.
+    EXPECT_TRUE(spinUntil([&] { return !activated.empty(); }));
+    EXPECT_EQ(activated, std::vector<std::int64_t>{one.pid});
 }
 
 // Another program is neither heard when it holds the extension's name nor

@@ -15,6 +15,7 @@
 #include "ui/ConfirmDelButton.h"
 #include "ui/HintWinManager.h"
 #include "ui/Theme.h"
+#include "ui/WhenShown.h"
 #include "ui/tabs/keyboard/BacklightRules.h"
 #include "ui/tabs/keyboard/DeviceSections.h"
 #include "ui/tabs/keyboard/KeyRowWidgets.h"
@@ -32,7 +33,6 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <functional>
@@ -231,11 +231,9 @@ TEST_F(KeyboardTabTest, SnapshotsOfTheTabsStates) {
     // The target's first click highlights it and opens its menu at once.
     CellButton* target = sub->rows()[0]->field(false);
     QWidget* opened = nullptr;
-    QTimer::singleShot(50, [&] {
-        if ((opened = QApplication::activePopupWidget())) opened->close();
-    });
+    const test::WhenShown<QMenu> shut([&](QMenu* m) { (opened = m)->close(); });
     test::click(target);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return opened != nullptr; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shut.ran(); }, 3000));
     EXPECT_EQ(opened, target->popup());
     settleTab();
     EXPECT_TRUE(target->styleSheet().contains(accent));

@@ -1,4 +1,4 @@
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 
 #include "platform/desktop/shell/SessionBusAddress.h"
 

@@ -1,7 +1,7 @@
 // The bus probe against sockets the test makes itself: a private bus, a
 // socket that never answers, and none at all.
 
-#include "platform/desktop/bus/BusProbe.h"
+#include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/bus/DesktopBluetooth.h"
 
 #include "support/PrivateBus.h"
