@@ -180,7 +180,7 @@ public:
     }
 
     // Stops or continues the shell, as a stalled one.
-    void pause(bool on) { ::kill(static_cast<pid_t>(shell_.processId()), on ? SIGSTOP : SIGCONT); }
+    void pause(bool on) { signalProcess(shell_.processId(), on ? SIGSTOP : SIGCONT); }
 
     // A call on GNOME Shell's own extensions interface (gnome-extensions' road).
     QDBusMessage shellExtensions(const QString& method, const QList<QVariant>& args = {}) {

@@ -49,6 +49,8 @@ struct DesktopInputConfig {
     bool findDevices = true;
     // Seconds the main loop may stand still before the devices are let go.
     double stallBound = 0.5;
+    // Seconds held touchpad frames wait for a next frame before they pass.
+    double holdBound = static_cast<double>(TouchpadHold::kMaxHoldNs) / 1e9;
 };
 
 class DesktopInput final : private EvdevDevice::Host {
@@ -122,6 +124,9 @@ private:
     std::uint64_t wantedTypes() const override { return wanted_.load(); }
     EvdevDevice::Verdict ask(EvdevDevice& device, const platform::Event& event) override;
     void passedUnasked() override { counters_.direct.fetch_add(1, std::memory_order_relaxed); }
+    std::chrono::nanoseconds holdBound() const override {
+        return std::chrono::nanoseconds(static_cast<std::int64_t>(config_.holdBound * 1e9));
+    }
     bool asksKey(std::uint16_t virtualKey) const override;
     void touchFrame(EvdevDevice& device, int fingerCount) override {
         if (onTouchFrame) onTouchFrame(device.node().syspath, fingerCount);

@@ -227,7 +227,7 @@ void EvdevDevice::routeTouchpad(Host& host, std::vector<input_event>& frame) {
         const bool held = touchpad_->hold.state() == TouchpadHold::State::Holding;
         writeFrames(touchpad_->hold.frame(frame, report.frame.fingerCount, undecided, began));
         if (!held && touchpad_->hold.state() == TouchpadHold::State::Holding)
-            holdEnds_ = std::chrono::steady_clock::now() + std::chrono::nanoseconds(TouchpadHold::kMaxHoldNs);
+            holdEnds_ = std::chrono::steady_clock::now() + host.holdBound();
     }
     frame.clear();
 }

@@ -51,6 +51,8 @@ public:
             (void)virtualKey;
             return true;
         }
+        // Reader thread: how long held touchpad frames wait for a next frame.
+        virtual std::chrono::nanoseconds holdBound() const { return std::chrono::nanoseconds(TouchpadHold::kMaxHoldNs); }
         // Reader thread, last call: the device went away.
         virtual void gone(EvdevDevice& device) = 0;
         // Reader thread: a touchpad's frame, with its finger count.

@@ -44,6 +44,8 @@ TEST(DesktopProcessInfoTest, AnExecutableUnderALongPathIsReadWhole) {
         ::execl(program.c_str(), "sleep", "30", static_cast<char*>(nullptr));
         _exit(127);
     }
+    // A failed fork's -1 would signal every process below.
+    ASSERT_GT(pid, 0);
     ::close(ready[1]);
     char byte;
     EXPECT_EQ(::read(ready[0], &byte, 1), 0);

@@ -48,7 +48,6 @@ public:
         press(node, code, 1);
         press(node, code, 0);
     }
-    void settle() { spinUntil([] { return false; }, 80); }
     static std::vector<std::uint64_t> held() {
         std::vector<std::uint64_t> out;
         for (const auto& k : engine::ModKeyPressed::shared().v.get()) out.push_back(k.code);

@@ -270,7 +270,8 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
             QElapsedTimer clock;
             clock.start();
             engine::appUnderCursor(platform::windowServer().cursorLocation(0));
-            EXPECT_LT(clock.elapsed(), 100);
+            // One that waited for the compositor would take the bound at least.
+            EXPECT_LT(clock.elapsed(), kCompositorBound.count());
             return current.pid <= 0;
         }, 3000));
         EXPECT_EQ(current.settingsKey, "");
@@ -279,6 +280,11 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
         EXPECT_TRUE(spinUntil([&] {
             engine::appUnderCursor(platform::windowServer().cursorLocation(0));
             return current.pid == a;
+        }, 3000));
+        // As above, the next press once the program has seen the change.
+        EXPECT_TRUE(spinUntil([&] {
+            const auto focused = focusedWindow(desktop->compositor->windows());
+            return focused && focused->fullScreen;
         }, 3000));
         press(KEY_F);
         EXPECT_TRUE(spinUntil([&] { return compositor.fullScreen("corv-test-a") == false; }, 3000));
@@ -370,7 +376,13 @@ TEST(WlrToplevels, OpensWithinTheBoundNamesApplicationsByAppIdAndForgetsAGoneCom
         QElapsedTimer clock;
         clock.start();
         windows = WlrToplevels::open(loop, c.display.toStdString());
-        EXPECT_LT(clock.elapsed(), kCompositorBound.count() + 100) << c.what;
+        // The compositor stays stopped meanwhile: a wait for its answer would
+        // never end. The bound is the product's own deadline; scheduling on a
+        // loaded machine may add to it, never a wait on the compositor.
+        if (c.paused) {
+            EXPECT_GE(clock.elapsed(), kCompositorBound.count() - 1) << c.what;
+        }
+        EXPECT_LT(clock.elapsed(), 10 * kCompositorBound.count()) << c.what;
         sway->pause(false);
         EXPECT_EQ(windows != nullptr, c.opens) << c.what;
     }

@@ -113,6 +113,9 @@ TEST_F(GnomeShellWindowsTest, AClickFocusesTheApplicationWhichIsAlsoTheOneUnderT
     const CompositorWindow one = client(kOne);
     const CompositorWindow two = client(kTwo);
     ASSERT_TRUE(windows->can(CompositorCapability::WindowUnderPointer));
+    // The shell focuses a window it maps in its own time: a click before that
+    // would be undone by it.
+    ASSERT_TRUE(spinUntil([&] { return focusedApp() == two.appId; })) << focusedApp();
 
     for (const CompositorWindow* target : {&one, &two, &one}) {
         SCOPED_TRACE(target->appId);
