@@ -61,7 +61,7 @@ TEST(KWinWindows, TheNextRunCleansUpACrashedOneAPriorMaximiseCountsAndOnlyKWinIs
     // Maximised before: zoom restores it first.
     for (bool on : {false, true}) {
         ASSERT_TRUE(windows->toggleMaximized(windowOf(a).id));
-        EXPECT_TRUE(spinUntil([&] { return (windowOf(a).geometry == platform::Rect{0, 0, 1280, 800}) == on; }, 3000)) << on;
+        EXPECT_TRUE(spinUntil([&] { return (windowOf(a).geometry == platform::Rect{0, 0, 1280, 800}) == on; })) << on;
     }
     for (int i = 0; i < 30; ++i) ASSERT_TRUE(windows->activate(windowOf(i % 2 ? a : b).id));
     EXPECT_TRUE(spinUntil([&] { return kwin.focusedApp() == "corv-test-a"; }, 3000));
