@@ -12,7 +12,9 @@ callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", 
             } else if (c.act == "fullScreen") {
                 w.fullScreen = c.on;
             } else if (c.act == "maximize") {
-                w.setMaximize(c.on, c.on);
+                // Plasma 6 tells the state now; our report may not have caught up.
+                const on = typeof w.maximizeMode == "number" ? w.maximizeMode != 3 : c.on;
+                w.setMaximize(on, on);
             }
         }
 });
