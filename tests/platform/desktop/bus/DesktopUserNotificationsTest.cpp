@@ -46,9 +46,9 @@ protected:
     void startService() { ASSERT_TRUE(bus.startTemplate("notification_daemon", kService)) << bus.error(); }
 
     // GetMethodCalls answers a(tav): a time stamp and the arguments of each call.
-    std::vector<Notify> notifyCalls() {
-        std::vector<Notify> out;
-        auto reply = bus.mock(kService, kPath, "GetMethodCalls", {"Notify"});
+    std::vector<QVariantList> callsOf(const QString& method) {
+        std::vector<QVariantList> out;
+        auto reply = bus.mock(kService, kPath, "GetMethodCalls", {method});
         if (reply.type() != QDBusMessage::ReplyMessage) return out;
         const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
         calls.beginArray();
@@ -58,11 +58,19 @@ protected:
             calls.beginStructure();
             calls >> stamp >> args;
             calls.endStructure();
+            out.push_back(args);
+        }
+        calls.endArray();
+        return out;
+    }
+
+    std::vector<Notify> notifyCalls() {
+        std::vector<Notify> out;
+        for (const QVariantList& args : callsOf("Notify")) {
             if (args.size() < 8) continue;
             out.push_back({unwrap(args[0]).toString(), unwrap(args[1]).toUInt(), unwrap(args[3]).toString(),
                            unwrap(args[4]).toString(), unwrap(args[7]).toInt()});
         }
-        calls.endArray();
         return out;
     }
 
@@ -117,18 +125,7 @@ TEST_F(DesktopUserNotificationsTest, AWithdrawnNoticeIsClosedAlsoWhenWithdrawnBe
     std::vector<uint> closed;
     spinUntil([&] {
         closed.clear();
-        const QDBusMessage reply = bus.mock(kService, kPath, "GetMethodCalls", {"CloseNotification"});
-        const QDBusArgument calls = reply.arguments().value(0).value<QDBusArgument>();
-        calls.beginArray();
-        while (!calls.atEnd()) {
-            quint64 stamp = 0;
-            QVariantList args;
-            calls.beginStructure();
-            calls >> stamp >> args;
-            calls.endStructure();
-            closed.push_back(unwrap(args.value(0)).toUInt());
-        }
-        calls.endArray();
+        for (const QVariantList& args : callsOf("CloseNotification")) closed.push_back(unwrap(args.value(0)).toUInt());
         return closed.size() >= 2;
     });
     EXPECT_EQ(closed, (std::vector<uint>{1, 2}));
