@@ -57,7 +57,14 @@ for c in "Logitech USB receiver|0003|046D|C52B|yes" "Logitech Bluetooth keyboard
   IFS='|' read -r name bus vendor product tagged <<<"$c"
   hid hidraw0 "$bus" "$vendor" "$product" >"$work/hid.umockdev"
   out="$(PATH="$system_path" unshare --mount --map-root-user bash -c '
-    for d in /run/udev /dev/char /etc/udev/rules.d /usr/lib/udev/rules.d; do mount -t tmpfs none "$d" || exit 1; done
+    # A /run and a /dev of its own: a machine without udev running has no
+    # /run/udev or /dev/char to cover.
+    mount -t tmpfs none /run && mkdir /run/udev /run/dev && mount --rbind /dev /run/dev &&
+      mount -t tmpfs none /dev || exit 1
+    for n in null zero random urandom tty; do touch "/dev/$n" && mount --bind "/run/dev/$n" "/dev/$n" || exit 1; done
+    mkdir /dev/char /dev/pts /dev/shm && mount -t devpts -o newinstance,ptmxmode=0666 devpts /dev/pts &&
+      ln -s pts/ptmx /dev/ptmx && mount -t tmpfs none /dev/shm || exit 1
+    for d in /etc/udev/rules.d /usr/lib/udev/rules.d; do mount -t tmpfs none "$d" || exit 1; done
     cp "$1" /etc/udev/rules.d/ && umockdev-run -d "$2" -- udevadm test /sys/class/hidraw/hidraw0 2>&1' _ \
     "$src/resources/udev/70-corvadine-input.rules" "$work/hid.umockdev")" || fail "udev, $name: $(tail -3 <<<"$out")"
   # systemd 257 indents the properties it lists; 252 does not.

@@ -1094,13 +1094,14 @@ void popupsByHand(test::Tray trayAt) {
     QWidget* panel = openPanel(x, icon.center());
     ASSERT_TRUE(panel && QTest::qWaitForWindowExposed(panel));
 
-    // Each corner shows the desktop beside the panel, once the middle shows the panel.
+    // Each corner shows the desktop beside the panel, once the middle shows the
+    // panel (the compositor repaints when it gets to it).
     const QRect at = x.onRoot(panel);
     const QColor desk = screenPixel(QPoint(at.left() - 4, at.center().y()));
     EXPECT_TRUE(spinUntil([&] { return !nearly(screenPixel(at.center()), desk); }));
     for (QPoint corner : {at.topLeft() + QPoint(1, 1), at.topRight() + QPoint(-1, 1), at.bottomLeft() + QPoint(1, -1),
                           at.bottomRight() - QPoint(1, 1)})
-        EXPECT_TRUE(nearly(screenPixel(corner), desk))
+        EXPECT_TRUE(spinUntil([&] { return nearly(screenPixel(corner), desk); }))
             << corner.x() << "," << corner.y() << " is " << qPrintable(screenPixel(corner).name()) << " beside "
             << qPrintable(desk.name());
 
@@ -1144,8 +1145,10 @@ void popupsByHand(test::Tray trayAt) {
     ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
     ASSERT_TRUE(deactivation.waitPast());
     panel = openPanel(x, icon.center());
-    auto* keys = findIn<keyboard::KeyboardTab>(panel);
-    ASSERT_TRUE(keys && spinUntil([&] { return keys->isVisible() && keys->rows().size() == 2u; }));
+    keyboard::KeyboardTab* keys = nullptr;
+    ASSERT_TRUE(spinUntil([&] {
+        return (keys = findIn<keyboard::KeyboardTab>(panel)) && keys->isVisible() && keys->rows().size() == 2u;
+    }));
     for (std::size_t i : {0u, 1u}) {
         keyboard::CellButton* cell = keys->rows()[i]->actionCell();
         EXPECT_TRUE(clickOpensMenu(x, x.centreOnRoot(cell), [&](QMenu* menu) {
@@ -1165,8 +1168,8 @@ void popupsByHand(test::Tray trayAt) {
 
     // The picker stays where it opened, against the ⊕ button, as typing narrows it.
     x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(2)));
-    auto* apps = findIn<exceptions::ExceptionsTab>(panel);
-    ASSERT_TRUE(apps && spinUntil([&] { return apps->isVisible(); }));
+    exceptions::ExceptionsTab* apps = nullptr;
+    ASSERT_TRUE(spinUntil([&] { return (apps = findIn<exceptions::ExceptionsTab>(panel)) && apps->isVisible(); }));
     ASSERT_TRUE(spinUntil([] { return ApplicationSets::shared().installedApps.size() >= 2; }));
     x.click(x.centreOnRoot(apps->addInstalledButton()));
     exceptions::AppPicker* picker = nullptr;
