@@ -125,6 +125,9 @@ TEST(DesktopTouchpadSettings, KdeFilesAreReadAtLaunchAndFollowed) {
         while (!stop) {
             const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
             if (fd < 0) return;
+            // Nobody drains the pipe: once full, a blocking write would
+            // hold the feeder, and release() with it.
+            ::fcntl(fd, F_SETFL, O_NONBLOCK);
             const char text[] = "[Libinput][1][2][Touchpad]\nNaturalScroll=true\n";
             if (!stop) (void)!::write(fd, text, sizeof text - 1);
             ::close(fd);
