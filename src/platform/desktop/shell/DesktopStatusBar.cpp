@@ -62,7 +62,14 @@ public:
                 }
                 active_ = s == Qt::ApplicationActive;
             });
-        if (qtShows_) icon_.show();
+        // Shown on the next turn of the loop, so that an item hidden as soon
+        // as it is made never docks for a moment.
+        QMetaObject::invokeMethod(
+            &icon_,
+            [this] {
+                if (qtShows_ && visible_ && !sni_) icon_.show();
+            },
+            Qt::QueuedConnection);
         trace("status item made");
     }
 
