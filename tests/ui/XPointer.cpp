@@ -77,6 +77,19 @@ QRect XPointer::onRoot(const QWidget* w) const {
     return QRect(QPoint(x, y) + w->mapTo(top, QPoint(0, 0)), w->size());
 }
 
+bool XPointer::waitUntilReleased() const {
+    Display* d = dpy(display_);
+    return QTest::qWaitFor(
+        [&] {
+            const int got = XGrabPointer(d, DefaultRootWindow(d), False, 0, GrabModeAsync, GrabModeAsync, None, None,
+                                         CurrentTime);
+            if (got == GrabSuccess) XUngrabPointer(d, CurrentTime);
+            XSync(d, False);
+            return got == GrabSuccess;
+        },
+        10000);
+}
+
 bool XPointer::embedded(const QWidget* w) const {
     const auto window = static_cast<Window>(w->window()->winId());
     Window root = 0, parent = 0;

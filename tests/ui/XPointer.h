@@ -52,6 +52,9 @@ public:
     // Returns once the program has taken every event the server sent it so
     // far: a message sent to one of its windows after them comes after them.
     void settle();
+    // Waits until no client holds the pointer: a menu just closed may keep
+    // it for a moment on a busy machine, and a click meanwhile goes to it.
+    bool waitUntilReleased() const;
 
 private:
     class Marks;
