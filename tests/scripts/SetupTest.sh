@@ -61,7 +61,10 @@ for c in "Logitech USB receiver|0003|046D|C52B|yes" "Logitech Bluetooth keyboard
     # /run/udev or /dev/char to cover.
     mount -t tmpfs none /run && mkdir /run/udev /run/dev && mount --rbind /dev /run/dev &&
       mount -t tmpfs none /dev || exit 1
-    for n in null zero random urandom tty; do touch "/dev/$n" && mount --bind "/run/dev/$n" "/dev/$n" || exit 1; done
+    for n in null zero random urandom tty; do
+      [ -e "/run/dev/$n" ] || continue
+      touch "/dev/$n" && mount --bind "/run/dev/$n" "/dev/$n" || exit 1
+    done
     mkdir /dev/char /dev/pts /dev/shm && mount -t devpts -o newinstance,ptmxmode=0666 devpts /dev/pts &&
       ln -s pts/ptmx /dev/ptmx && mount -t tmpfs none /dev/shm || exit 1
     for d in /etc/udev/rules.d /usr/lib/udev/rules.d; do mount -t tmpfs none "$d" || exit 1; done
