@@ -430,7 +430,7 @@ private:
 
 // The panel opened from the icon, with its frame settled to its content.
 QWidget* openPanel(test::XPointer& pointer, QPoint icon) {
-    pointer.waitUntilReleased();
+    EXPECT_TRUE(pointer.waitUntilReleased()) << "a client holds the pointer";
     pointer.click(icon);
     ContentView* view = shownIn<ContentView>();
     if (!view) return nullptr;
@@ -1145,7 +1145,7 @@ void popupsByHand(test::Tray trayAt) {
     x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(1)));
     QRect frame;
     ASSERT_TRUE(settledFrame(x, panel, frame));
-    x.waitUntilReleased();
+    ASSERT_TRUE(x.waitUntilReleased()) << "a client holds the pointer";
     x.click(icon.center());
     ASSERT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
     ASSERT_TRUE(deactivation.waitPast());
@@ -1172,7 +1172,7 @@ void popupsByHand(test::Tray trayAt) {
     EXPECT_TRUE(opensMenu([&] { x.key(XK_space); }, [&](QMenu* menu) { EXPECT_EQ(menu, first->popup()); }));
 
     // The picker stays where it opened, against the ⊕ button, as typing narrows it.
-    x.waitUntilReleased();
+    ASSERT_TRUE(x.waitUntilReleased()) << "a client holds the pointer";
     x.click(x.centreOnRoot(findIn<TabBar>(panel)->button(2)));
     exceptions::ExceptionsTab* apps = nullptr;
     ASSERT_TRUE(spinUntil([&] { return (apps = findIn<exceptions::ExceptionsTab>(panel)) && apps->isVisible(); }));
