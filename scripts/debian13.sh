@@ -1,33 +1,69 @@
 #!/usr/bin/env bash
 # Builds and tests a copy of this tree's files on Debian 13 (trixie): in a
 # root made with debootstrap from Debian's packages, kept at $CORV_TRIXIE
-# (default /var/tmp/corvadine-trixie) with its compiler cache for the next
+# (default /var/lib/corvadine/trixie) with its compiler cache for the next
 # run. In it the README's apt-get install lines install what is missing, then
 # scripts/test.sh runs. The chroot gets a /dev of its own (the tests fake
 # their devices), /proc, /sys, /run and /tmp, in mount and process namespaces of its
 # own: nothing stays mounted or running when it ends. Needs root.
 #
+# Only root may have written the root, its lock file and the folders above
+# them, and none is a link; a folder the script did not make is never wiped.
+#
 # With arguments, runs them as a command in the chroot's copy instead (for a
-# look at a failure: the copy and its build stay until the next run).
+# look at a failure: the copy and its build stay until the next run);
+# --check only checks the root.
 set -euo pipefail
 self=$(readlink -f "$0")
 cd "$(dirname "$self")/.."
-root=${CORV_TRIXIE:-/var/tmp/corvadine-trixie}
+root=${CORV_TRIXIE:-/var/lib/corvadine/trixie}
 stamp=$root/.corvadine-debootstrap-done
+made=$root/.corvadine-made
 src=/root/corvadine
 
 if [ "${1:-}" != --inside ]; then
   [ "$(id -u)" -eq 0 ] || { echo "$0: needs root (debootstrap, chroot, mounts)" >&2; exit 1; }
+  umask 022
+  refuse() { echo "$0: not using $root: $*" >&2; exit 1; }
+  # $1 is of type $2, root's, written by no one else and no link.
+  roots() {
+    local uid mode type
+    read -r uid mode type < <(stat -c '%u %a %F' -- "$1")
+    type=${type/regular empty/regular}
+    [ "$type" = "$2" ] || refuse "$1 is a $type"
+    [ "$uid" = 0 ] || refuse "$1 is not root's own"
+    (( (8#$mode & 8#022) == 0 )) || refuse "$1 may be written by others than root"
+  }
+  [[ $root == /?* && $root != */ ]] || refuse "not a plain absolute path"
+  IFS=/ read -ra names <<<"${root#/}"
+  dir=
+  roots / directory
+  for name in "${names[@]}"; do
+    case $name in '' | . | ..) refuse "not a plain absolute path" ;; esac
+    [ "$dir/$name" != "$root" ] || break
+    dir+=/$name
+    [ -e "$dir" ] || [ -L "$dir" ] || mkdir -m 755 "$dir"
+    roots "$dir" directory
+  done
   # One run at a time in the root.
-  exec 9>"$root.lock"
+  if [ -e "$root.lock" ] || [ -L "$root.lock" ]; then roots "$root.lock" "regular file"; fi
+  exec 9>>"$root.lock"
   flock 9
+  if [ -e "$root" ] || [ -L "$root" ]; then roots "$root" directory; fi
   if [ ! -e "$stamp" ]; then
     # A chroot without the stamp is half made: made again from nothing.
-    if findmnt -rn -o TARGET | grep -q "^$root/"; then
-      echo "$0: $root has mounts; not remaking it" >&2
-      exit 1
+    if [ -e "$root" ] && [ ! -e "$made" ] && [ -n "$(ls -A "$root")" ]; then
+      refuse "it holds files and this script did not make it"
     fi
-    rm -rf --one-file-system "$root"
+    if findmnt -rn -o TARGET | grep -q "^$root/"; then
+      refuse "it has mounts"
+    fi
+  fi
+  [ "${1:-}" != --check ] || { echo "$root: fit for use"; exit 0; }
+  if [ ! -e "$stamp" ]; then
+    [ ! -e "$made" ] || rm -rf --one-file-system "$root"
+    [ -e "$root" ] || mkdir -m 755 "$root"
+    touch "$made"
     if ! command -v debootstrap >/dev/null; then
       apt-get update -qq
       DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
@@ -51,8 +87,10 @@ mnt() {
   mounted+=("${*: -1}")
 }
 
-# The chroot's own root mount: entered by pivot_root, not chroot, so that its
-# programs may make user namespaces as on a real system.
+for m in proc sys tmp run dev; do
+  if [ -L "$root/$m" ] || [ ! -d "$root/$m" ]; then echo "$0: $root/$m is not a folder" >&2; exit 1; fi
+done
+# The chroot's own root mount, for pivot_root.
 mnt --bind "$root" "$root"
 mnt -t proc proc "$root/proc"
 mnt -t sysfs -o ro sysfs "$root/sys"
@@ -80,29 +118,33 @@ ln -s /proc/self/fd/0 "$d/stdin"
 ln -s /proc/self/fd/1 "$d/stdout"
 ln -s /proc/self/fd/2 "$d/stderr"
 
-cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-# No service of a package starts while it installs.
-printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
-chmod 755 "$root/usr/sbin/policy-rc.d"
-
-run() {
+# Entered by pivot_root, not chroot, so that its programs may make user
+# namespaces as on a real system. Files are written from inside, where the
+# chroot's links lead into it, not into the host.
+enter() {
   unshare --mount -- /bin/sh -c 'cd "$1" && shift && pivot_root . mnt && umount -l /mnt && exec "$@"' enter "$root" \
-    /usr/bin/env -i \
-    HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 TERM=dumb \
+    /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+}
+run() {
+  enter HOME=/root LANG=C.UTF-8 TERM=dumb \
     CI="${CI:-}" DEBIAN_FRONTEND=noninteractive \
     CCACHE_DIR=/var/cache/corvadine-ccache CCACHE_BASEDIR="$src" \
     CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache \
     /bin/bash -euo pipefail -c 'cd "$1" && shift && "$@"' run "$src" "$@"
 }
+# The host's name servers; no service of a package starts while it installs.
+enter /bin/sh -ec 'rm -f /etc/resolv.conf /usr/sbin/policy-rc.d
+  cat >/etc/resolv.conf
+  printf "#!/bin/sh\nexit 101\n" >/usr/sbin/policy-rc.d
+  chmod 755 /usr/sbin/policy-rc.d' </etc/resolv.conf
 if [ $# -gt 0 ]; then
   run "$@"
   exit
 fi
 
 # The tree's files as a fresh clone has them; the build starts from nothing.
-rm -rf "$root$src"
-mkdir -p "$root$src"
-git ls-files -z | tar --null --no-recursion -T - -cf - | tar -xf - -C "$root$src"
+scripts/as-owner.sh git ls-files -z | tar --null --no-recursion -T - -cf - |
+  enter /bin/sh -ec 'rm -rf "$1" && mkdir "$1" && tar --no-same-owner -xf - -C "$1"' copy "$src"
 
 run bash -c 'set -euo pipefail
 # The README'\''s apt-get install lines, and the compiler cache: what is missing.

@@ -51,9 +51,13 @@ hid() {  # name bus vendor product: a hidraw node under its HID device
     "$parent" "$2" "$3" "$4" "$1" "$1" "$1"
   printf 'P: %s/%s:%s:%s.0003\nE: SUBSYSTEM=hid\nE: HID_ID=%s:0000%s:0000%s\n\n' "$parent" "$2" "$3" "$4" "$2" "$3" "$4"
 }
+# Skipped with the reason where no namespace can be made (a chroot, a container
+# that forbids it): only what the rule does fails.
+skipped="$(PATH="$system_path" unshare --mount --map-root-user true 2>&1)" && skipped=
 # name | bus | vendor | product | tagged
 for c in "Logitech USB receiver|0003|046D|C52B|yes" "Logitech Bluetooth keyboard|0005|046D|B35B|yes" \
          "another vendor's USB device|0003|046E|C52B|no" "another vendor's Bluetooth keyboard|0005|05AC|046D|no"; do
+  [ -z "$skipped" ] || break
   IFS='|' read -r name bus vendor product tagged <<<"$c"
   hid hidraw0 "$bus" "$vendor" "$product" >"$work/hid.umockdev"
   out="$(PATH="$system_path" unshare --mount --map-root-user bash -c '
@@ -141,5 +145,6 @@ tested="$(folders '--test-dir [^ ]*')"
 [ "${runs#program }" != "${tested#--test-dir }" ] || fail "run.sh and test.sh share ${runs#program }"
 grep -- "-B ${runs#program } " "$log" | grep -q -- "-DCORV_TESTS=OFF" || fail "run.sh builds the tests"
 
+[ "$failures" = 0 ] && [ -n "$skipped" ] && { echo "all passed but the udev part, skipped: $skipped"; exit 77; }
 [ "$failures" = 0 ] && echo "all passed"
 exit $((failures > 0))
