@@ -9,7 +9,10 @@
 // and clicks through mutter's remote-desktop interface, as a user's hand
 // would; what the shell says is read through its own Eval (in unsafe mode).
 // The test's own process takes the same settings, so GSettings reads what the
-// shell reads.
+// shell reads. On request it has its lock screen: the shell builds one only
+// where GDM answers on the system bus (played by python3-dbusmock) and
+// /run/systemd/seats exists (made, where missing, in a mount namespace of the
+// shell's own), and org.gnome.ScreenSaver is served by GNOME's own service.
 
 #include "platform/desktop/windows/GnomeShellExtension.h"
 #include "support/ChildProcess.h"
@@ -20,6 +23,7 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,6 +35,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace corv::test {
 
@@ -49,12 +55,14 @@ public:
         QString inputSources = "[('xkb', 'us'), ('xkb', 'de+nodeadkeys')]";
         // Application ids that get a desktop entry.
         QStringList appIds;
+        bool screenShield = false;
     };
 
     explicit GnomeShell(const Setup& setup) { start(setup); }
 
     ~GnomeShell() {
         for (auto& client : clients_) stopChild(*client);
+        stopChild(screenSaver_);
         stopChild(shell_);
     }
 
@@ -67,6 +75,7 @@ private:
         if (!session_.error().empty()) return fail(session_.error());
         if (!system_.error().empty()) return fail(system_.error());
         if (!system_.startLogind()) return fail(system_.error());
+        if (setup.screenShield && !startDisplayManager()) return fail("the mock GDM: " + system_.error());
         const QString home = dir_.filePath("home");
         runtime_ = dir_.filePath("run");
         QDir().mkpath(runtime_);
@@ -113,10 +122,13 @@ private:
         for (const char* name : {"XDG_CONFIG_HOME", "GSETTINGS_BACKEND"})
             ::setenv(name, env_.value(name).toUtf8().constData(), 1);
 
-        if (!startChild(shell_, "gnome-shell",
-                        {"--headless", "--wayland", "--no-x11", "--unsafe-mode", "--virtual-monitor",
-                         QString("%1x%2").arg(kWidth).arg(kHeight)},
-                        env_, dir_.filePath("shell.log")))
+        QStringList command{"gnome-shell", "--headless", "--wayland", "--no-x11", "--unsafe-mode", "--virtual-monitor",
+                            QString("%1x%2").arg(kWidth).arg(kHeight)};
+        if (setup.screenShield && !QFileInfo::exists(kSeats)) {
+            if (::geteuid() != 0) return fail(kSeats.toStdString() + " is missing; making it needs root");
+            command = withSeats(command);
+        }
+        if (!startChild(shell_, command.takeFirst(), command, env_, dir_.filePath("shell.log")))
             return fail("gnome-shell did not start (is the gnome-shell package installed?)");
         const QString awaited = setup.extensionOn ? "com.brelvantoque.Corvadine.Shell" : "org.gnome.Shell";
         auto* iface = session_.connection().interface();
@@ -134,6 +146,45 @@ private:
         if (!spinUntil(started, 30000) || !spinUntil([&] { return overviewActive(); }, 10000) || !setOverview(false) ||
             !spinUntil([&] { return !overviewActive(); }))
             return fail("the shell did not start with the overview and close it; its log: " + log());
+        if (setup.screenShield && !startScreenSaver()) return;
+    }
+
+    // GDM, as far as the shell asks: a version that has the lock screen.
+    bool startDisplayManager() {
+        const QString service = "org.gnome.DisplayManager", path = "/org/gnome/DisplayManager/Manager";
+        return system_.startObject(service, path, service + ".Manager") &&
+               system_.mock(service, path, "AddProperty", {service + ".Manager", "Version", QVariant::fromValue(QDBusVariant("43.0"))})
+                       .type() == QDBusMessage::ReplyMessage;
+    }
+
+    // The command run where /run has systemd's seats folder, the machine's
+    // /run left as it is: an overlay on it in a mount namespace of its own.
+    QStringList withSeats(const QStringList& command) {
+        const QString layer = dir_.filePath("run-layer");
+        QDir().mkpath(layer);
+        return QStringList{"unshare", "--mount", "--propagation", "private", "--", "/bin/sh", "-c",
+                           "mount -t tmpfs tmpfs \"$0\" && mkdir \"$0/upper\" \"$0/work\" && "
+                           "mount -t overlay overlay -o \"lowerdir=/run,upperdir=$0/upper,workdir=$0/work\" /run && "
+                           "mkdir -p " + kSeats + " && exec \"$@\"",
+                           layer} +
+               command;
+    }
+
+    // GNOME's org.gnome.ScreenSaver service, which a session starts on demand.
+    bool startScreenSaver() {
+        QFile service("/usr/share/dbus-1/services/org.gnome.ScreenSaver.service");
+        QString exec;
+        if (service.open(QIODevice::ReadOnly))
+            for (const QString& line : QString(service.readAll()).split('\n'))
+                if (line.startsWith("Exec=")) exec = line.mid(5);
+        QStringList command = QProcess::splitCommand(exec);
+        auto* iface = session_.connection().interface();
+        const bool started =
+            !command.isEmpty() &&
+            startChild(screenSaver_, command.takeFirst(), command, env_, dir_.filePath("screensaver.log")) &&
+            spinUntil([&] { return iface->isServiceRegistered("org.gnome.ScreenSaver").value(); });
+        if (!started) fail("GNOME's org.gnome.ScreenSaver service did not start");
+        return started;
     }
 
     bool overviewActive() {
@@ -178,6 +229,12 @@ public:
         const auto reply = session_.call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", {script});
         return reply.arguments().value(0).toBool() ? reply.arguments().value(1).toString() : QString();
     }
+
+    // Locks the screen as GNOME's keys do, without waiting; unlocks it as
+    // the password would (a headless shell asks none); whether it is locked.
+    void lock() { session_.connection().asyncCall(screenSaver("Lock"), 30000); }
+    bool unlock() { return session_.connection().call(screenSaver("SetActive", {false})).type() == QDBusMessage::ReplyMessage; }
+    bool locked() { return session_.connection().call(screenSaver("GetActive")).arguments().value(0).toBool(); }
 
     // Stops or continues the shell, as a stalled one.
     void pause(bool on) { signalProcess(shell_.processId(), on ? SIGSTOP : SIGCONT); }
@@ -243,6 +300,13 @@ private:
         if (file.open(QIODevice::WriteOnly)) file.write(text.toUtf8());
     }
 
+    static QDBusMessage screenSaver(const QString& method, const QList<QVariant>& args = {}) {
+        auto call = QDBusMessage::createMethodCall("org.gnome.ScreenSaver", "/org/gnome/ScreenSaver",
+                                                   "org.gnome.ScreenSaver", method);
+        call.setArguments(args);
+        return call;
+    }
+
     bool remote(const QString& method, const QList<QVariant>& args) {
         const QString service = "org.gnome.Mutter.RemoteDesktop";
         if (remoteSession_.isEmpty()) {
@@ -262,7 +326,8 @@ private:
     PrivateBus system_{PrivateBus::Kind::System};
     QString runtime_, dataHome_, configHome_;
     QProcessEnvironment env_;
-    QProcess shell_;
+    static inline const QString kSeats = "/run/systemd/seats";
+    QProcess shell_, screenSaver_;
     std::vector<std::unique_ptr<QProcess>> clients_;
     QString remoteSession_;
     std::string error_;

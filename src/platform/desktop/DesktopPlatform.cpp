@@ -96,9 +96,10 @@ DesktopPlatform::~DesktopPlatform() {
 void DesktopPlatform::connectGnomeShell() {
     auto* gnome = dynamic_cast<GnomeShellWindows*>(compositor.get());
     if (!gnome) return;
-    gnome->setNotify([this](const ExtensionNotice& notice) {
-        notifications.post("gnome-shell-extension", notice.title, notice.body);
-    });
+    static constexpr const char* kNoticeId = "gnome-shell-extension";
+    gnome->setNotify(
+        [this](const ExtensionNotice& notice) { notifications.post(kNoticeId, notice.title, notice.body); },
+        [this] { notifications.withdraw(kNoticeId); });
     // The X view tells the desktops, never the application.
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) return;

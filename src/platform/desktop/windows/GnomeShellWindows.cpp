@@ -1,5 +1,6 @@
 #include "platform/desktop/windows/GnomeShellWindows.h"
 
+#include "platform/desktop/bus/GnomeScreenSaver.h"
 #include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
@@ -137,13 +138,19 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
         if (!present_) cache_.setInputSources(settings_.read());
     });
     if (traceEnabled()) trace(present_ ? "gnome-shell: extension present" : "gnome-shell: extension missing");
+    // At an unlock GNOME turns the extensions on again.
+    screenSaver_ = std::make_unique<GnomeScreenSaver>(*bus_, [this](bool active) {
+        if (!active && !present_) awaitExtension();
+    });
     loop_.post([this, alive = std::weak_ptr<bool>(alive_)] {
-        if (alive.lock() && !present_) offerExtension();
+        if (alive.lock()) tellUnlessLocked();
     });
 }
 
 GnomeShellWindows::~GnomeShellWindows() {
     *alive_ = false;
+    loop_.cancel(grace_);
+    screenSaver_.reset();
     owners_.reset();
     if (bus_ && bus_->isConnected()) {
         bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("WindowsChanged"), this,
@@ -365,9 +372,25 @@ void GnomeShellWindows::onOwnerChanged(const QString& name, const QString&, cons
     else trust(newOwner, shellOwner_);
     if (was == present_) return;
     if (traceEnabled()) trace(present_ ? "gnome-shell: extension appeared" : "gnome-shell: extension gone");
+    if (!present_) return awaitExtension();
+    loop_.cancel(std::exchange(grace_, 0));
     // Each time it goes, the user is told again.
-    if (present_) noticeGiven_ = false;
-    else offerExtension();
+    if (std::exchange(noticeGiven_, false) && options_.withdraw) options_.withdraw();
+}
+
+void GnomeShellWindows::awaitExtension() {
+    loop_.cancel(grace_);
+    grace_ = loop_.postAfter(kExtensionGrace, [this] {
+        grace_ = 0;
+        tellUnlessLocked();
+    });
+}
+
+void GnomeShellWindows::tellUnlessLocked() {
+    if (present_ || noticeGiven_ || !options_.notify || !screenSaver_) return;
+    screenSaver_->ask([this](bool locked) {
+        if (!locked) offerExtension();
+    });
 }
 
 void GnomeShellWindows::offerExtension() {

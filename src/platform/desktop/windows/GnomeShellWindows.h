@@ -15,7 +15,9 @@
 // only and must not decide the application); the desktops come from the
 // fallback (EWMH through Xwayland) and the input sources are read from GNOME's
 // settings. The program installs the extension's files and says once how to
-// turn it on; once it appears on the bus it is used, with no restart.
+// turn it on; once it appears on the bus it is used, with no restart, and
+// the notice is taken back. GNOME turns it off while the screen is locked:
+// then, and for a grace after it goes, nothing is said.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CachedWindows.h"
@@ -41,6 +43,7 @@ class QDBusServiceWatcher;
 
 namespace corv::desktop {
 
+class GnomeScreenSaver;
 class ServiceBus;
 
 // The program's name on the session bus, which the extension answers.
@@ -49,6 +52,9 @@ inline constexpr const char* kGnomeProgramName = "com.brelvantoque.Corvadine";
 inline constexpr const char* kGnomeShellService = "com.brelvantoque.Corvadine.Shell";
 inline constexpr const char* kGnomeShellPath = "/com/brelvantoque/Corvadine/Shell";
 inline constexpr const char* kGnomeShellInterface = "com.brelvantoque.Corvadine.Shell1";
+// How long the extension may be gone before the user is told: GNOME turns
+// it off and on again (an unlock, a shell restart).
+inline constexpr double kExtensionGrace = 5.0;
 
 // A window as the extension describes it (a{sv}); id 0 when it names none.
 CompositorWindow gnomeWindowOf(const QVariantMap& description);
@@ -78,6 +84,8 @@ public:
         Fallback fallback = {};
         // Posts the notice about the missing extension; empty: none is posted.
         std::function<void(const ExtensionNotice&)> notify = {};
+        // Takes it back once the extension is there.
+        std::function<void()> withdraw = {};
         // Where the extension's files go; empty: the user's extensions folder.
         QString extensionFolder = {};
     };
@@ -87,7 +95,10 @@ public:
 
     // Set before the first lookup.
     void setFallback(Fallback fallback) { options_.fallback = std::move(fallback); }
-    void setNotify(std::function<void(const ExtensionNotice&)> notify) { options_.notify = std::move(notify); }
+    void setNotify(std::function<void(const ExtensionNotice&)> notify, std::function<void()> withdraw = {}) {
+        options_.notify = std::move(notify);
+        options_.withdraw = std::move(withdraw);
+    }
 
     std::string name() const override { return "gnome-shell"; }
     unsigned capabilities() const override;
@@ -127,12 +138,18 @@ private:
               std::optional<CompositorDesktops> desktops);
     void refreshInputSources();
     void forget();
+    // Tells the user of a missing extension after the grace, unless it is back.
+    void awaitExtension();
+    // Tells, unless the screen is locked.
+    void tellUnlessLocked();
     void offerExtension();
 
     platform::RunLoop& loop_;
     Options options_;
     std::unique_ptr<ServiceBus> bus_;
     std::unique_ptr<QDBusServiceWatcher> owners_;
+    std::unique_ptr<GnomeScreenSaver> screenSaver_;
+    platform::TimerId grace_ = 0;
     GnomeInputSourceSettings settings_;
     // The extension's connection while the shell serves it.
     QString extensionOwner_, shellOwner_, trusted_;

@@ -3,10 +3,8 @@
 
 #include "platform/desktop/bus/DesktopUserNotifications.h"
 
+#include "support/MockNotifications.h"
 #include "support/PrivateBus.h"
-
-#include <QDBusArgument>
-#include <QDBusVariant>
 
 #include <gtest/gtest.h>
 
@@ -19,8 +17,8 @@ namespace {
 using test::PrivateBus;
 using test::spinUntil;
 
-const QString kService = "org.freedesktop.Notifications";
-const QString kPath = "/org/freedesktop/Notifications";
+const QString kService = test::kNotificationService;
+const QString kPath = test::kNotificationPath;
 
 // One Notify call as the service saw it.
 struct Notify {
@@ -37,30 +35,16 @@ std::ostream& operator<<(std::ostream& os, const Notify& n) {
               << n.body.toStdString() << ", " << n.timeout << "}";
 }
 
-QVariant unwrap(const QVariant& v) { return v.canConvert<QDBusVariant>() ? v.value<QDBusVariant>().variant() : v; }
-
 class DesktopUserNotificationsTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(bus.error(), "") << "the private bus is needed"; }
 
     void startService() { ASSERT_TRUE(bus.startTemplate("notification_daemon", kService)) << bus.error(); }
 
-    // GetMethodCalls answers a(tav): a time stamp and the arguments of each call.
     std::vector<QVariantList> callsOf(const QString& method) {
         std::vector<QVariantList> out;
-        auto reply = bus.mock(kService, kPath, "GetMethodCalls", {method});
-        if (reply.type() != QDBusMessage::ReplyMessage) return out;
-        const QDBusArgument calls = reply.arguments().at(0).value<QDBusArgument>();
-        calls.beginArray();
-        while (!calls.atEnd()) {
-            quint64 stamp = 0;
-            QVariantList args;
-            calls.beginStructure();
-            calls >> stamp >> args;
-            calls.endStructure();
-            out.push_back(args);
-        }
-        calls.endArray();
+        for (const test::MockCall& call : test::mockCalls(bus, kService, kPath))
+            if (call.method == method) out.push_back(call.args);
         return out;
     }
 
@@ -68,8 +52,7 @@ protected:
         std::vector<Notify> out;
         for (const QVariantList& args : callsOf("Notify")) {
             if (args.size() < 8) continue;
-            out.push_back({unwrap(args[0]).toString(), unwrap(args[1]).toUInt(), unwrap(args[3]).toString(),
-                           unwrap(args[4]).toString(), unwrap(args[7]).toInt()});
+            out.push_back({args[0].toString(), args[1].toUInt(), args[3].toString(), args[4].toString(), args[7].toInt()});
         }
         return out;
     }
@@ -125,7 +108,7 @@ TEST_F(DesktopUserNotificationsTest, AWithdrawnNoticeIsClosedAlsoWhenWithdrawnBe
     std::vector<uint> closed;
     spinUntil([&] {
         closed.clear();
-        for (const QVariantList& args : callsOf("CloseNotification")) closed.push_back(unwrap(args.value(0)).toUInt());
+        for (const QVariantList& args : callsOf("CloseNotification")) closed.push_back(args.value(0).toUInt());
         return closed.size() >= 2;
     });
     EXPECT_EQ(closed, (std::vector<uint>{1, 2}));

@@ -3,14 +3,17 @@
 // as the applications: focus changes by the user's click, desktops step, full
 // screen is read back from the shell, input sources are listed and selected,
 // and a session without the extension tells the user once and takes the
-// extension up as soon as it is turned on.
+// extension up as soon as it is turned on; a screen lock, which turns it off
+// for a while, tells nothing.
 
 #include "platform/desktop/windows/GnomeShellWindows.h"
 
 #include "platform/desktop/apps/DesktopAppNotes.h"
+#include "platform/desktop/bus/DesktopUserNotifications.h"
 
 #include "platform/desktop/DesktopRunLoop.h"
 #include "support/GnomeShell.h"
+#include "support/MockNotifications.h"
 
 #include <QDBusArgument>
 #include <QElapsedTimer>
@@ -289,6 +292,64 @@ TEST_F(GnomeShellWindowsTest, WithoutTheExtensionTheUserIsToldOnceAndItIsTakenUp
     EXPECT_TRUE(spinUntil([&] { return notices.size() == 2 && focusedApp().empty(); })) << focusedApp();
     EXPECT_TRUE(windows->windows().windows.empty());
     EXPECT_FALSE(windows->windowAt(centre(one.geometry)));
+}
+
+// GNOME turns the extension off while the screen is locked and on again at
+// the unlock: the user is told nothing, and the application in front is found
+// again. Turned off by the user, it is missed once the grace is over, and the
+// notice goes as soon as it is back.
+TEST_F(GnomeShellWindowsTest, AScreenLockTellsNothingAndANoticeGoesOnceTheExtensionIsBack) {
+    std::unique_ptr<DesktopUserNotifications> notices;
+    GnomeShellWindows::Options options;
+    options.notify = [&](const ExtensionNotice& n) { notices->post("gnome-shell-extension", n.title, n.body); };
+    options.withdraw = [&] { notices->withdraw("gnome-shell-extension"); };
+    ASSERT_NO_FATAL_FAILURE(start({.appIds = {kOne}, .screenShield = true}, options));
+    ASSERT_TRUE(shell->bus().startTemplate("notification_daemon", test::kNotificationService)) << shell->bus().error();
+    notices = std::make_unique<DesktopUserNotifications>(shell->sessionBus());
+    const CompositorWindow one = client(kOne);
+    const auto told = [&] {
+        const auto shown = test::noticesShown(shell->bus());
+        return std::any_of(shown.begin(), shown.end(), [](const QString& t) { return t.contains("does not see which application"); });
+    };
+    const auto following = [&] {
+        const auto front = focusedWindow(windows->windows());
+        return windows->can(CompositorCapability::WindowUnderPointer) && front && front->id == one.id;
+    };
+    ASSERT_TRUE(spinUntil(following));
+
+    const auto extension = [&](const char* method) {
+        ASSERT_EQ(shell->shellExtensions(method, {test::kExtensionUuid}).type(), QDBusMessage::ReplyMessage);
+    };
+    const struct {
+        const char* what;
+        std::function<void()> off, on;
+        bool told;
+    } rows[] = {
+        {"a screen lock",
+         [&] {
+             shell->lock();
+             ASSERT_TRUE(spinUntil([&] { return shell->locked(); })) << shell->log();
+         },
+         [&] {
+             EXPECT_TRUE(shell->locked());
+             ASSERT_TRUE(shell->unlock());
+         },
+         false},
+        {"the user", [&] { extension("DisableExtension"); }, [&] { extension("EnableExtension"); }, true},
+    };
+    const int graceMs = static_cast<int>(kExtensionGrace * 1000);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_NO_FATAL_FAILURE(row.off());
+        ASSERT_TRUE(spinUntil([&] { return !windows->can(CompositorCapability::WindowUnderPointer); }));
+        // Nothing before the grace is over; after it, only when the user turned it off.
+        EXPECT_FALSE(spinUntil(told, graceMs / 2));
+        EXPECT_EQ(spinUntil(told, graceMs + (row.told ? 10000 : 2000)), row.told);
+        ASSERT_NO_FATAL_FAILURE(row.on());
+        EXPECT_TRUE(spinUntil(following, 15000)) << focusedApp();
+        EXPECT_TRUE(spinUntil([&] { return !told(); }));
+        EXPECT_FALSE(spinUntil(told, graceMs + 2000));
+    }
 }
 
 // A shell that stops a while: lookups answer at once from what it last told,
