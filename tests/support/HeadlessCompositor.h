@@ -98,7 +98,8 @@ public:
 
     // Starts a client window with the app id, or an X11 one of that class
     // on Xwayland where asked; its pid once the compositor shows it, else -1.
-    qint64 startClient(const QString& appId, std::optional<QRect> x11At = std::nullopt) {
+    // A Wayland one may first show that many windows of other app ids in turn.
+    qint64 startClient(const QString& appId, std::optional<QRect> x11At = std::nullopt, int before = 0) {
         auto client = std::make_unique<QProcess>();
         QProcessEnvironment env = childEnvironment();
         env.insert(x11At ? "DISPLAY" : "WAYLAND_DISPLAY", x11At ? xDisplay() : waylandDisplay());
@@ -109,7 +110,7 @@ public:
                                {QString::number(at.x()), QString::number(at.y()), QString::number(at.width()),
                                 QString::number(at.height()), appId, appId},
                                env)
-                  : startChild(*client, CORV_WAYLAND_CLIENT, {appId}, env);
+                  : startChild(*client, CORV_WAYLAND_CLIENT, {appId, QString::number(before)}, env);
         if (!started) return -1;
         const qint64 pid = client->processId();
         clients_.push_back(std::move(client));

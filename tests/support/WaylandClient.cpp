@@ -1,5 +1,6 @@
-// A client window for the Wayland tests: app-id. Shows one toplevel whose
-// app id is the argument and waits to be ended.
+// A client window for the Wayland tests: app-id [times]. Shows one toplevel
+// whose app id is the argument and waits to be ended; with `times`, first
+// shows and closes that many windows of other app ids in turn.
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -19,6 +20,13 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "wayland");
     qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
     QGuiApplication app(argc, argv);
+    for (int i = 0; i < (argc > 2 ? QByteArray(argv[2]).toInt() : 0); ++i) {
+        QGuiApplication::setDesktopFileName(QString::fromLocal8Bit(argv[1]) + QString("-%1").arg(i));
+        Window shown;
+        shown.show();
+        // Exposed once configured, and drawn at once.
+        while (!shown.isExposed()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
     QGuiApplication::setDesktopFileName(QString::fromLocal8Bit(argv[1]));
     Window window;
     window.setTitle(QString::fromLocal8Bit(argv[1]));

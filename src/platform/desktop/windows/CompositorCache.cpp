@@ -4,6 +4,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace corv::desktop {
@@ -16,6 +17,8 @@ struct CompositorCache::Shared {
     CompositorWindowList windows;
     std::optional<CompositorDesktops> desktops;
     std::optional<CompositorInputSources> sources;
+    // A task that tells the watchers the newest list waits on the main loop.
+    bool telling = false;
     // When the request under way was sent (steady-clock ticks); 0: none.
     std::atomic<std::int64_t> askedAt{0};
 
@@ -44,10 +47,20 @@ void CompositorCache::setWindows(CompositorWindowList windows) {
     {
         std::lock_guard lock(shared_->mutex);
         if (shared_->windows == windows) return;
-        shared_->windows = windows;
+        shared_->windows = std::move(windows);
+        // One task at most waits: it tells the list as it is when it runs.
+        if (std::exchange(shared_->telling, true)) return;
     }
-    shared_->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(shared_), windows = std::move(windows)] {
-        if (auto shared = weak.lock()) Shared::run(shared->windowWatchers, windows);
+    shared_->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(shared_)] {
+        auto shared = weak.lock();
+        if (!shared) return;
+        CompositorWindowList now;
+        {
+            std::lock_guard lock(shared->mutex);
+            now = shared->windows;
+            shared->telling = false;
+        }
+        Shared::run(shared->windowWatchers, now);
     });
 }
 

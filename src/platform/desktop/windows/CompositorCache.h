@@ -2,7 +2,8 @@
 
 // What a compositor last told of its windows, desktops and layouts, kept for
 // lookups from any thread (which never wait), and handed to watchers on the
-// main loop when it changes. Set from the facility's own thread. While a
+// main loop when it changes: one task at most waits there, which tells the
+// newest list. Set from the facility's own thread. While a
 // request to the compositor has gone unanswered longer than kCompositorBound
 // the lookups find nothing: what it told may be stale.
 

@@ -24,8 +24,14 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <set>
+#include <string>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corv::desktop {
@@ -160,20 +166,50 @@ QString writeScript(KWinWindows::Link& link, const QString& resource, const QStr
     return file;
 }
 
-// A run that crashed left its folder, and its scripts loaded in KWin.
+// Empties and removes the folder `name` in `parent`, opened as `folder`:
+// each entry is unlinked where it is, no link followed.
+void removeFolder(int parent, const QByteArray& name, int folder) {
+    std::vector<std::string> entries;
+    const int listing = ::dup(folder);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (!dir) {
+        if (listing >= 0) ::close(listing);
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir))
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) entries.emplace_back(entry->d_name);
+    ::closedir(dir);
+    for (const auto& entry : entries) ::unlinkat(folder, entry.c_str(), 0);
+    ::unlinkat(parent, name.constData(), AT_REMOVEDIR);
+}
+
+// A run that crashed left its folder, and its scripts loaded in KWin. Only
+// a real folder of this user is taken, never a link nor another's.
 void unloadLeftovers(KWinWindows::Link& link) {
-    const auto entries = QDir::temp().entryInfoList({kFolderPrefix + QStringLiteral("*")}, QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        const QString rest = entry.fileName().mid(kFolderPrefix.size());
+    const QString temp = QDir::tempPath();
+    const int parent = ::open(QFile::encodeName(temp).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0) return;
+    const auto names =
+        QDir(temp).entryList({kFolderPrefix + QStringLiteral("*")}, QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        const QString rest = name.mid(kFolderPrefix.size());
         bool number = false;
         const qint64 pid = rest.section(QLatin1Char('-'), 0, 0).toLongLong(&number);
         if (!number || rest.section(QLatin1Char('-'), 1, 1) != link.tag || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || pid == ::getpid() ||
-            entry.ownerId() != ::getuid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
             continue;
-        link.scripting(QStringLiteral("unloadScript"), {mainPlugin(pid)});
-        for (int run : {0, 1}) link.scripting(QStringLiteral("unloadScript"), {commandPlugin(pid, run)});
-        QDir(entry.filePath()).removeRecursively();
+        const QByteArray file = QFile::encodeName(name);
+        const int folder = ::openat(parent, file.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folder < 0) continue;
+        struct stat status {};
+        if (::fstat(folder, &status) == 0 && status.st_uid == ::geteuid()) {
+            link.scripting(QStringLiteral("unloadScript"), {mainPlugin(pid)});
+            for (int run : {0, 1}) link.scripting(QStringLiteral("unloadScript"), {commandPlugin(pid, run)});
+            removeFolder(parent, file, folder);
+        }
+        ::close(folder);
     }
+    ::close(parent);
 }
 
 } // namespace

@@ -10,7 +10,8 @@
 // org.kde.keyboard's. Every call is sent without waiting, and only KWin's own
 // connection is heard. Plasma 5.27's scripting names and Plasma 6's are both
 // understood. A KWin that restarts runs the script again; the scripts of a
-// run that crashed are unloaded and their folder removed at start.
+// run of ours that crashed are unloaded and their folder removed at start,
+// a real folder of this user only, no link followed.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CachedWindows.h"

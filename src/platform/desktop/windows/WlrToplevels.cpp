@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <limits>
 #include <map>
 
 #include <poll.h>
@@ -38,7 +39,7 @@ struct Toplevel {
 } // namespace
 
 struct WlrToplevels::Link final : FacilityLink {
-    Link(CompositorCache& c, wl_display* d) : display(d), cache(c) {}
+    Link(CompositorCache& c, std::atomic<std::size_t>& s, wl_display* d) : display(d), cache(c), standInCount(s) {}
     ~Link() override {
         for (auto& [id, toplevel] : toplevels) zwlr_foreign_toplevel_handle_v1_destroy(toplevel.handle);
         if (sync) wl_callback_destroy(sync);
@@ -50,13 +51,15 @@ struct WlrToplevels::Link final : FacilityLink {
 
     // Connects and asks for the globals, within kCompositorBound; null
     // without an answer or a toplevel manager.
-    static std::unique_ptr<Link> open(CompositorCache& cache, const std::string& name);
+    static std::unique_ptr<Link> open(CompositorCache& cache, std::atomic<std::size_t>& standIns,
+                                      const std::string& name);
 
     int prepare() override;
     bool serve(bool ready) override;
 
     wl_display* display;
     CompositorCache& cache;
+    std::atomic<std::size_t>& standInCount;
     wl_registry* registry = nullptr;
     zwlr_foreign_toplevel_manager_v1* manager = nullptr;
     wl_seat* seat = nullptr;
@@ -74,23 +77,29 @@ struct WlrToplevels::Link final : FacilityLink {
     std::int32_t standIn(const std::string& appId) {
         if (appId.empty()) return -1;
         auto [it, added] = standIns.emplace(appId, nextStandIn);
-        if (added) ++nextStandIn;
+        if (added)
+            nextStandIn = nextStandIn == std::numeric_limits<std::int32_t>::max() ? kFirstStandInPid : nextStandIn + 1;
         return it->second;
     }
 
-    // The ready toplevels in the order they came, the focused one last.
+    // The ready toplevels in the order they came, the focused one last. Only
+    // the app ids they show keep their stand-ins.
     void publish() {
         CompositorWindowList list;
+        std::map<std::string, std::int32_t> used;
         for (const auto& [id, t] : toplevels) {
             if (!t.ready) continue;
             CompositorWindow w;
             w.id = id;
             w.appId = t.appId;
             w.pid = standIn(t.appId);
+            if (w.pid > 0) used.emplace(t.appId, w.pid);
             w.fullScreen = t.fullScreen;
             if (t.activated) list.focused = id;
             list.windows.push_back(std::move(w));
         }
+        standIns = std::move(used);
+        standInCount = standIns.size();
         std::stable_partition(list.windows.begin(), list.windows.end(),
                               [&](const CompositorWindow& w) { return w.id != list.focused; });
         cache.setWindows(std::move(list));
@@ -288,10 +297,11 @@ bool WlrToplevels::Link::serve(bool ready) {
     return wl_display_read_events(display) >= 0 && wl_display_dispatch_pending(display) >= 0;
 }
 
-std::unique_ptr<WlrToplevels::Link> WlrToplevels::Link::open(CompositorCache& cache, const std::string& name) {
+std::unique_ptr<WlrToplevels::Link> WlrToplevels::Link::open(CompositorCache& cache, std::atomic<std::size_t>& standIns,
+                                                            const std::string& name) {
     wl_display* connection = wl_display_connect(name.empty() ? nullptr : name.c_str());
     if (!connection) return nullptr;
-    auto link = std::make_unique<Link>(cache, connection);
+    auto link = std::make_unique<Link>(cache, standIns, connection);
     link->registry = wl_display_get_registry(connection);
     wl_registry_add_listener(link->registry, &kRegistryListener, link.get());
     if (!roundTrip(connection, kCompositorBound) || !link->managerName) return nullptr;
@@ -307,7 +317,7 @@ std::unique_ptr<WlrToplevels::Link> WlrToplevels::Link::open(CompositorCache& ca
 
 std::unique_ptr<WlrToplevels> WlrToplevels::open(platform::RunLoop& loop, const std::string& display) {
     auto windows = std::unique_ptr<WlrToplevels>(new WlrToplevels(loop, display));
-    auto first = Link::open(windows->cache_, display);
+    auto first = Link::open(windows->cache_, windows->standIns_, display);
     if (!first) return nullptr;
     windows->seat_ = first->hasSeat.load();
     windows->thread_.start(std::move(first));
@@ -316,7 +326,7 @@ std::unique_ptr<WlrToplevels> WlrToplevels::open(platform::RunLoop& loop, const 
 
 WlrToplevels::WlrToplevels(platform::RunLoop& loop, const std::string& display)
     : CachedWindows(loop), thread_("wlr-toplevels", cache_, [this, display]() -> std::unique_ptr<FacilityLink> {
-          auto link = Link::open(cache_, display);
+          auto link = Link::open(cache_, standIns_, display);
           if (link) seat_ = link->hasSeat.load();
           return link;
       }) {}

@@ -4,8 +4,8 @@
 // (zwlr_foreign_toplevel_manager_v1), on a Wayland connection of our own
 // served by a thread of its own. The protocol tells each toplevel's app id
 // and its activated, maximised and full-screen states, but no pid, geometry
-// or pointer: each app id gets a stand-in pid, and the focused window stands
-// for the one under the pointer. Lookups read what the thread last read and
+// or pointer: each app id shown gets a stand-in pid, and the focused window
+// stands for the one under the pointer. Lookups read what the thread last read and
 // never wait; they find nothing while a request has gone unanswered longer
 // than kCompositorBound. Requests are handed to the thread (FacilityThread),
 // which sends them without waiting. A lost connection is made again, and a
@@ -36,6 +36,8 @@ public:
     bool activate(CompositorWindowId window) override;
     bool setFullScreen(CompositorWindowId window, bool on) override;
     bool toggleMaximized(CompositorWindowId window) override;
+    // The app ids holding a stand-in pid: those the windows show.
+    std::size_t standIns() const { return standIns_; }
 
     struct Link;
     enum class Request : int;
@@ -47,6 +49,7 @@ private:
 
     // The compositor offers a seat to activate with.
     std::atomic<bool> seat_{false};
+    std::atomic<std::size_t> standIns_{0};
     FacilityThread thread_;
 };
 

@@ -16,6 +16,7 @@
 #include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopRunLoop.h"
 #include "platform/desktop/windows/WlrToplevels.h"
+#include "platform/sim/SimRunLoop.h"
 
 #include "support/HeadlessCompositor.h"
 #include "support/UmockdevInput.h"
@@ -352,15 +353,16 @@ INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
                          });
 
 // wlroots' protocol opens only where a compositor offers it and answers in
-// time, gives the windows of one app id one stand-in pid, and finds nothing
-// once the compositor is gone.
+// time, gives the windows of one app id one stand-in pid, keeps stand-ins
+// and one list waiting for the main loop, the newest, through a thousand app
+// ids, and finds nothing once the compositor is gone.
 TEST(WlrToplevels, OpensWithinTheBoundNamesApplicationsByAppIdAndForgetsAGoneCompositor) {
     auto sway = std::make_unique<HeadlessCompositor>(HeadlessCompositor::Kind::Sway);
     ASSERT_EQ(sway->error(), "");
     for (const char* appId : {"corv-test-a", "corv-test-b", "corv-test-a"}) ASSERT_GT(sway->startClient(appId), 0);
     HeadlessCompositor kwin(HeadlessCompositor::Kind::KWin);
     ASSERT_EQ(kwin.error(), "");
-    DesktopRunLoop loop;
+    sim::SimRunLoop loop;
     struct Case {
         const char* what;
         QString display;
@@ -397,6 +399,15 @@ TEST(WlrToplevels, OpensWithinTheBoundNamesApplicationsByAppIdAndForgetsAGoneCom
     EXPECT_EQ(pids["corv-test-b"].size(), 1u);
     EXPECT_NE(pids["corv-test-a"], pids["corv-test-b"]);
     EXPECT_TRUE(focusedWindow(windows->windows()));
+
+    loop.runPending();
+    ASSERT_GT(sway->startClient("corv-test-c", std::nullopt, 1000), 0);
+    ASSERT_TRUE(spinUntil([&] {
+        const auto list = windows->windows().windows;
+        return list.size() == 4 && std::any_of(list.begin(), list.end(), [](const auto& w) { return w.appId == "corv-test-c"; });
+    }, 3000));
+    EXPECT_EQ(windows->standIns(), 3u);
+    EXPECT_EQ(loop.pendingCount(), 1u);
 
     sway.reset();
     EXPECT_TRUE(spinUntil([&] { return windows->windows().windows.empty(); }, 3000));

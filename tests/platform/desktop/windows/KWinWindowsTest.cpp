@@ -1,5 +1,5 @@
 // KWin's facility under a real KWin started headless: the next run cleans up
-// after one that crashed, a window maximised before the script came counts as
+// after one that crashed, and touches nothing else, a window maximised before the script came counts as
 // maximised, commands leave no files, only KWin is heard, and a KWin that
 // refuses our script is asked again without end.
 
@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+
+#include <unistd.h>
 
 namespace corv::desktop {
 namespace {
@@ -48,10 +50,29 @@ TEST(KWinWindows, TheNextRunCleansUpACrashedOneAPriorMaximiseCountsAndOnlyKWinIs
     const QDir crashedFolder = folderOf(crashed.processId());
     test::signalProcess(crashed.processId(), SIGKILL);
     ASSERT_TRUE(crashed.waitForFinished(5000) && crashedFolder.exists());
+    // Under the crashed run's name beside it: a link to a folder of ours and
+    // another user's folder, both kept; a link in the crashed folder is
+    // removed, not what it names.
+    QTemporaryDir target;
+    QFile kept(target.filePath("kept"));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    const QString named = QDir::temp().filePath(crashedFolder.dirName().section('-', 0, 3));
+    ASSERT_TRUE(QFile::link(target.path(), named + "-link") && QFile::link(kept.fileName(), crashedFolder.filePath("out")));
+    QDir others(named + "-other");
+    ASSERT_TRUE(QDir().mkdir(others.path()) && QFile(others.filePath("theirs")).open(QIODevice::WriteOnly));
+    const bool root = ::geteuid() == 0;
+    for (const QString& path : {others.filePath("theirs"), others.path()})
+        ASSERT_TRUE(!root || ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
     DesktopRunLoop loop;
     auto windows = KWinWindows::open(loop, kwin.busAddress());
     EXPECT_TRUE(spinUntil([&] { return kwin.kwinScriptLoaded(crashedScript) == false; }, 3000));
     EXPECT_FALSE(crashedFolder.exists());
+    EXPECT_TRUE(kept.exists());
+    EXPECT_TRUE(!root || QFile::exists(others.filePath("theirs")));
+    QFile::remove(named + "-link");
+    others.removeRecursively();
+    // Ours is for us alone: no bits for the group or others.
+    EXPECT_EQ(QFile::permissions(folderOf(::getpid()).path()) & 0x0077, 0);
     ASSERT_TRUE(spinUntil([&] { return windows->windows().windows.size() == 2; }, 3000));
     const auto windowOf = [&](qint64 pid) {
         for (const auto& w : windows->windows().windows)
