@@ -17,6 +17,7 @@ namespace {
 
 const char* const kFiles[] = {"metadata.json", "extension.js"};
 const ExtensionForm kForms[] = {ExtensionForm::Legacy, ExtensionForm::Module};
+const char* const kNoticeTitle = "Corvadine does not see which application is in front";
 
 QString shipped(ExtensionForm form, const char* name) {
     return QStringLiteral(":/gnome-shell/%1/%2/%3")
@@ -83,7 +84,7 @@ ExtensionState extensionStateOf(std::optional<double> shellState) {
 
 std::optional<ExtensionNotice> extensionNotice(ExtensionState state, ExtensionCopy copy, int shellMajor,
                                                const QString& folder) {
-    const std::string title = "Corvadine does not see which application is in front";
+    const std::string title = kNoticeTitle;
     const std::string uuid = kGnomeExtensionUuid;
     const std::string everyApp = ": the global profile applies to every application.";
     if (shellMajor == 0)
@@ -118,6 +119,12 @@ std::optional<ExtensionNotice> extensionNotice(ExtensionState state, ExtensionCo
         return std::nullopt;
     }
     return std::nullopt;
+}
+
+ExtensionNotice nameHeldNotice(const std::string& name, const std::string& holder) {
+    return {kNoticeTitle, "Its GNOME Shell extension answers only the owner of the name " + name +
+                              " on the session bus, and " + holder +
+                              " holds it: the global profile applies to every application until it lets it go."};
 }
 
 } // namespace corv::desktop

@@ -50,4 +50,8 @@ struct ExtensionNotice {
 std::optional<ExtensionNotice> extensionNotice(ExtensionState state, ExtensionCopy copy, int shellMajor,
                                                const QString& folder);
 
+// The notice for the program's bus name, which the extension answers, kept by
+// another program (`holder`).
+ExtensionNotice nameHeldNotice(const std::string& name, const std::string& holder);
+
 } // namespace corv::desktop

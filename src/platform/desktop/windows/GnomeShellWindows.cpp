@@ -9,8 +9,10 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QFile>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace corv::desktop {
 
@@ -120,10 +122,10 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     : CachedWindows(loop), loop_(loop), options_(std::move(options)),
       bus_(std::make_unique<ServiceBus>(options_.sessionBus, BusKind::Session, QStringLiteral("corv-gnome-shell-"))) {
     if (!bus_->isConnected()) return;
-    // Our name, which the extension answers; the bus takes it before any call of ours.
-    auto request = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("RequestName"));
-    request << QString::fromLatin1(kGnomeProgramName) << 4u;  // DBUS_NAME_FLAG_DO_NOT_QUEUE
-    bus_->asyncCall(request);
+    // Told to us alone, whatever we listen to: heard before the name is asked for.
+    bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameAcquired"), this, SLOT(onNameAcquired(QString)));
+    bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameLost"), this, SLOT(onNameLost(QString)));
+    requestName();
     owners_ = std::make_unique<QDBusServiceWatcher>(kService, *bus_, QDBusServiceWatcher::WatchForOwnerChange);
     owners_->addWatchedService(kShell);
     connect(owners_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this, &GnomeShellWindows::onOwnerChanged);
@@ -152,7 +154,10 @@ GnomeShellWindows::~GnomeShellWindows() {
     loop_.cancel(grace_);
     screenSaver_.reset();
     owners_.reset();
+    loop_.cancel(nameWait_);
     if (bus_ && bus_->isConnected()) {
+        bus_->disconnect(kBus, kBusPath, kBus, QStringLiteral("NameAcquired"), this, SLOT(onNameAcquired(QString)));
+        bus_->disconnect(kBus, kBusPath, kBus, QStringLiteral("NameLost"), this, SLOT(onNameLost(QString)));
         bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("WindowsChanged"), this,
                          SLOT(onWindowsChanged(QDBusMessage)));
         bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
@@ -344,6 +349,9 @@ void GnomeShellWindows::refreshInputSources() {
 
 void GnomeShellWindows::onWindowsChanged(const QDBusMessage& signal) {
     if (!fromExtension(signal)) return;
+    // Told to the name's owner alone: the extension knows us now, and answers
+    // what it may have refused just before.
+    if (ownsName_ && !std::exchange(told_, true)) refreshInputSources();
     // An extension of this version tells all; an older one only that something changed.
     if (signal.signature() != QLatin1String("aa{sv}uiiii")) return refresh();
     const QList<QVariant> state = signal.arguments();
@@ -376,6 +384,7 @@ void GnomeShellWindows::onOwnerChanged(const QString& name, const QString&, cons
     loop_.cancel(std::exchange(grace_, 0));
     // Each time it goes, the user is told again.
     if (std::exchange(noticeGiven_, false) && options_.withdraw) options_.withdraw();
+    noticeNameHeld();
 }
 
 void GnomeShellWindows::awaitExtension() {
@@ -432,6 +441,79 @@ void GnomeShellWindows::offerExtension() {
     };
     connect(infoWatcher, &QDBusPendingCallWatcher::finished, this, finish);
     connect(versionWatcher, &QDBusPendingCallWatcher::finished, this, finish);
+}
+
+void GnomeShellWindows::requestName() {
+    auto request = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("RequestName"));
+    // Queued behind a holder (an older copy on its way out); none may take it from us.
+    request << QString::fromLatin1(kGnomeProgramName) << 0u;
+    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(request), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const QDBusMessage reply = watcher->reply();
+        const uint result = answered(reply) ? reply.arguments().value(0).toUInt() : 0;
+        if (result == 1 || result == 4) return ownName(true);  // the owner now, or already
+        if (ownsName_ || nameWait_ != 0) return;
+        if (result != 2) {  // not even queued
+            if (traceEnabled()) trace("gnome-shell: the bus refuses the program's name");
+            return;
+        }
+        if (traceEnabled()) trace("gnome-shell: the program's name is held; queued for it");
+        nameWait_ = loop_.postAfter(kNameWait, [this] {
+            nameWait_ = 0;
+            if (!ownsName_) describeHolder();
+        });
+    });
+}
+
+void GnomeShellWindows::onNameAcquired(const QString& name) {
+    if (name == QLatin1String(kGnomeProgramName)) ownName(true);
+}
+
+void GnomeShellWindows::onNameLost(const QString& name) {
+    if (name == QLatin1String(kGnomeProgramName)) ownName(false);
+}
+
+void GnomeShellWindows::ownName(bool owned) {
+    if (owned == ownsName_) return;
+    ownsName_ = owned;
+    told_ = false;
+    // Lost: queued again.
+    if (!owned) return requestName();
+    loop_.cancel(std::exchange(nameWait_, 0));
+    if (traceEnabled()) trace("gnome-shell: the program's name is ours");
+    if (holder_) std::fprintf(stderr, "corvadine: %s is ours now\n", kGnomeProgramName);
+    // The holder's notice goes; while the extension is gone, its own notice stands.
+    if (holderNoticed_ && present_ && options_.withdraw) options_.withdraw();
+    refresh();
+    refreshInputSources();
+}
+
+void GnomeShellWindows::describeHolder() {
+    auto call = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("GetConnectionUnixProcessID"));
+    call << QString::fromLatin1(kGnomeProgramName);
+    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (ownsName_ || holder_) return;
+        const QDBusMessage reply = watcher->reply();
+        const uint pid = answered(reply) ? reply.arguments().value(0).toUInt() : 0;
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        const std::string command = pid != 0 && comm.open(QIODevice::ReadOnly) ? comm.readAll().trimmed().toStdString() : "";
+        holder_ = pid == 0 ? "another program"
+                           : "process " + std::to_string(pid) + (command.empty() ? "" : " (" + command + ")");
+        std::fprintf(stderr,
+                     "corvadine: %s holds %s on the session bus; the application in front is unknown until it lets it go\n",
+                     holder_->c_str(), kGnomeProgramName);
+        noticeNameHeld();
+    });
+}
+
+void GnomeShellWindows::noticeNameHeld() {
+    // Without the extension its own notice stands.
+    if (!holder_ || ownsName_ || !present_ || holderNoticed_ || !options_.notify) return;
+    holderNoticed_ = true;
+    options_.notify(nameHeldNotice(kGnomeProgramName, *holder_));
 }
 
 } // namespace corv::desktop

@@ -9,7 +9,9 @@
 // WindowsChanged signal brings the next. A request it leaves unanswered past
 // the bound makes lookups find nothing until it answers. Only the extension
 // served by GNOME Shell's own connection is heard, and it answers only the
-// owner of the program's name (kGnomeProgramName), which we take.
+// owner of the program's name (kGnomeProgramName): we queue for it, so the bus
+// hands it over once an older copy lets it go, and say once when another
+// program keeps it past kNameWait.
 //
 // Without the extension no window is known (Xwayland's X view sees X windows
 // only and must not decide the application); the desktops come from the
@@ -48,6 +50,8 @@ class ServiceBus;
 
 // The program's name on the session bus, which the extension answers.
 inline constexpr const char* kGnomeProgramName = "com.brelvantoque.Corvadine";
+// How long another program may keep it before the user is told.
+inline constexpr double kNameWait = 5.0;
 // The extension's service on the session bus.
 inline constexpr const char* kGnomeShellService = "com.brelvantoque.Corvadine.Shell";
 inline constexpr const char* kGnomeShellPath = "/com/brelvantoque/Corvadine/Shell";
@@ -122,6 +126,8 @@ private slots:
     void onWindowsChanged(const QDBusMessage& signal);
     void onInputSourcesChanged(const QDBusMessage& signal);
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
+    void onNameAcquired(const QString& name);
+    void onNameLost(const QString& name);
 
 private:
     // The extension is heard while the shell's own connection serves it.
@@ -143,6 +149,12 @@ private:
     // Tells, unless the screen is locked.
     void tellUnlessLocked();
     void offerExtension();
+    void requestName();
+    void ownName(bool owned);
+    // Once the wait is over: who keeps the name, said in the log and then,
+    // with the extension there, in a notice.
+    void describeHolder();
+    void noticeNameHeld();
 
     platform::RunLoop& loop_;
     Options options_;
@@ -157,6 +169,13 @@ private:
     bool fetching_ = false;
     bool fetchAgain_ = false;
     bool noticeGiven_ = false;
+    bool ownsName_ = false;
+    // The extension has told us something since the name became ours.
+    bool told_ = false;
+    platform::TimerId nameWait_ = 0;
+    // Who keeps the name, once the wait is over; the notice of it, given.
+    std::optional<std::string> holder_;
+    bool holderNoticed_ = false;
     // Which windows a point finds, and the pointer, as last told.
     mutable std::mutex mutex_;
     std::vector<bool> shown_;

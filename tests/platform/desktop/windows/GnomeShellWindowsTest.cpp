@@ -18,10 +18,13 @@
 #include <QDBusArgument>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+
+#include <unistd.h>
 
 namespace corv::desktop {
 namespace {
@@ -404,6 +407,47 @@ TEST_F(GnomeShellWindowsTest, AnotherProgramIsNeitherHeardAsTheExtensionNorAnswe
     EXPECT_TRUE(spinUntil([&] { return windows->can(CompositorCapability::WindowUnderPointer); }));
     EXPECT_EQ(bus.call(kGnomeShellService, kGnomeShellPath, kGnomeShellInterface, "Windows").errorName(),
               "org.freedesktop.DBus.Error.AccessDenied");
+}
+
+// A copy starts while the program's name is held: by the older copy, which
+// ends a moment later, or by another program, which keeps it past kNameWait
+// and is named once, in the log and a notice. Either way the new copy is
+// answered within 2 s of the name's release.
+TEST_F(GnomeShellWindowsTest, ANewCopyIsAnsweredOnceTheNamesHolderLetsItGo) {
+    ASSERT_NO_FATAL_FAILURE(start({.appIds = {kOne}}));
+    const CompositorWindow one = client(kOne);
+    QDBusConnection other = QDBusConnection::connectToBus(shell->sessionBus(), "corv-test-holder");
+    const std::string holds = "process " + std::to_string(::getpid()) + " (desktop_tests) holds";
+    for (const bool copy : {true, false}) {
+        SCOPED_TRACE(copy ? "the older copy" : "another program");
+        if (!copy) {
+            windows.reset();
+            ASSERT_TRUE(spinUntil([&] { return !other.interface()->isServiceRegistered(kGnomeProgramName).value(); }));
+            ASSERT_EQ(other.interface()->registerService(kGnomeProgramName).value(), QDBusConnectionInterface::ServiceRegistered);
+        }
+        QTemporaryFile said;
+        const int stderrCopy = ::dup(STDERR_FILENO);
+        ASSERT_TRUE(said.open() && ::dup2(said.handle(), STDERR_FILENO) >= 0);
+        std::vector<ExtensionNotice> notices;
+        auto next = std::make_unique<GnomeShellWindows>(
+            loop, GnomeShellWindows::Options{.sessionBus = shell->sessionBus(),
+                                             .notify = [&](const ExtensionNotice& n) { notices.push_back(n); }});
+        EXPECT_FALSE(spinUntil([&] { return focusedWindow(next->windows()).has_value(); }, 300));
+        EXPECT_TRUE(copy || spinUntil([&] { return !notices.empty(); }, int(kNameWait * 1000) + 5000));
+        if (copy) windows.reset();
+        else other.interface()->unregisterService(kGnomeProgramName);
+        EXPECT_TRUE(spinUntil([&] { return focusedWindow(next->windows()).value_or(CompositorWindow{}).id == one.id; }, 2000));
+        EXPECT_TRUE(next->activate(one.id));
+        EXPECT_TRUE(spinUntil([&] { return next->inputSources().value_or(CompositorInputSources{}).sources.size() == 2; }));
+        ::dup2(stderrCopy, STDERR_FILENO);
+        ::close(stderrCopy);
+        said.seek(0);
+        EXPECT_EQ(said.readAll().count(QByteArray::fromStdString(holds + " com.brelvantoque.Corvadine")), copy ? 0 : 1);
+        ASSERT_EQ(notices.size(), copy ? 0u : 1u);
+        for (const auto& n : notices) EXPECT_NE(n.body.find(holds + " it"), std::string::npos) << n.body;
+        windows = std::move(next);
+    }
+    QDBusConnection::disconnectFromBus("corv-test-holder");
 }
 
 // The shell, played by python3-dbusmock, tells its version or not: the form
