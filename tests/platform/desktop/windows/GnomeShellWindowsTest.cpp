@@ -429,9 +429,11 @@ TEST_F(GnomeShellWindowsTest, ANewCopyIsAnsweredOnceTheNamesHolderLetsItGo) {
         const int stderrCopy = ::dup(STDERR_FILENO);
         ASSERT_TRUE(said.open() && ::dup2(said.handle(), STDERR_FILENO) >= 0);
         std::vector<ExtensionNotice> notices;
+        int withdrawn = 0;
         auto next = std::make_unique<GnomeShellWindows>(
             loop, GnomeShellWindows::Options{.sessionBus = shell->sessionBus(),
-                                             .notify = [&](const ExtensionNotice& n) { notices.push_back(n); }});
+                                             .notify = [&](const ExtensionNotice& n) { notices.push_back(n); },
+                                             .withdraw = [&] { ++withdrawn; }});
         EXPECT_FALSE(spinUntil([&] { return focusedWindow(next->windows()).has_value(); }, 300));
         EXPECT_TRUE(copy || spinUntil([&] { return !notices.empty(); }, int(kNameWait * 1000) + 5000));
         if (copy) windows.reset();
@@ -445,6 +447,7 @@ TEST_F(GnomeShellWindowsTest, ANewCopyIsAnsweredOnceTheNamesHolderLetsItGo) {
         EXPECT_EQ(said.readAll().count(QByteArray::fromStdString(holds + " com.brelvantoque.Corvadine")), copy ? 0 : 1);
         ASSERT_EQ(notices.size(), copy ? 0u : 1u);
         for (const auto& n : notices) EXPECT_NE(n.body.find(holds + " it"), std::string::npos) << n.body;
+        EXPECT_EQ(withdrawn, copy ? 0 : 1);
         windows = std::move(next);
     }
     QDBusConnection::disconnectFromBus("corv-test-holder");
