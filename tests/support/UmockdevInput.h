@@ -517,6 +517,9 @@ public:
     // Called on umockdev's worker thread for each event written to a uinput
     // device, with the mutex held.
     std::function<void(const UinputDevice&, const InputEvent&)> onUinputWrite;
+    // Called on umockdev's worker thread as a node is grabbed, before the
+    // grabbing program goes on; frames sent here wait in the node.
+    std::function<void(const std::string& node)> onGrab;
 
 private:
     struct Node {
@@ -788,6 +791,7 @@ private:
                     ++d.grabs;
                     if (std::find(grabOrder_.begin(), grabOrder_.end(), devnode) == grabOrder_.end())
                         grabOrder_.push_back(devnode);
+                    if (onGrab) onGrab(devnode);
                 }
             } else if (d.grabber == client) {
                 d.grabber = nullptr;

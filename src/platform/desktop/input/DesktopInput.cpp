@@ -207,8 +207,18 @@ void DesktopInput::take(const InputNode& node) {
         return;
     }
     devices_[node.syspath] = std::move(device);
-    d.start(*this);
     updateWatch();
+    // Read from the loop's next turn: keys typed while this turn goes on
+    // (other devices taken, the rest of a start) wait in the node for a main
+    // thread free to judge them, rather than pass for want of a verdict. The
+    // turn is owed to the watchdog: a loop that stands still lets it go.
+    watchdog_.handedOver();
+    std::weak_ptr<bool> alive = alive_;
+    loop_.post([this, alive, syspath = node.syspath, which = &d] {
+        if (!alive.lock()) return;
+        watchdog_.claimed();
+        if (auto it = devices_.find(syspath); it != devices_.end() && it->second.get() == which) which->start(*this);
+    });
 }
 
 void DesktopInput::findHolders(const InputNode& node) {

@@ -39,7 +39,8 @@ public:
     void watch(bool on);
     // Main thread: whether the posting device holds keys.
     void holding(bool on);
-    // Any thread: an event was handed to the main thread.
+    // Any thread: an event, or a device taken and not read yet, was handed
+    // to the main thread.
     void handedOver();
     // Main thread: it took one up.
     void claimed();

@@ -48,7 +48,7 @@ using test::spinUntil;
 constexpr const char* kKeyboard = "Fake Keyboard";
 constexpr const char* kMouse = "Fake Mouse";
 constexpr const char* kPosting = "Corvadine virtual input";
-constexpr std::uint16_t kVkA = 0, kVkB = 11, kVkC = 8, kVkD = 2, kVkK = 40, kVkControl = 59;
+constexpr std::uint16_t kVkA = 0, kVkB = 11, kVkC = 8, kVkD = 2, kVkJ = 38, kVkK = 40, kVkControl = 59;
 
 // Keys as (evdev code, value) pairs; one frame each.
 using Keys = std::vector<InputEvent>;
@@ -501,6 +501,7 @@ TEST(DesktopInput, AHeldMainThreadLetsTheKeyPassAndTheTapGetsTheTimeOutNotice) {
                         return std::optional<platform::Event>(e);
                     });
     ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    s.settle();
 
     // The main thread waits here without running its loop.
     s.input.press(s.keyboard, KEY_B);
@@ -940,6 +941,37 @@ TEST(DesktopInput, ABoundChordPostsExactlyItsModifiersAndNoModifierTapOrEarlyUpR
         EXPECT_EQ(view.modifiersAtPostedKeys, c.atPostedKeys) << c.name;
         EXPECT_EQ(view.heldAtEnd, Mods{}) << c.name;
     }
+}
+
+// Super+J, bound to Ctrl+C, typed as the keyboard is grabbed at start, before
+// its clone exists; the main thread then stays busy past the bound, as with
+// the rest of a start. The chord acts once the loop turns, as the same chord
+// typed later does, and none of it passes raw.
+TEST(DesktopInput, AChordTypedAsTheKeyboardIsTakenActsThoughTheMainThreadIsBusyPastTheBound) {
+    if (!test::runningUnderUmockdev()) return;
+    // A bound a busy machine's main thread keeps to once it turns.
+    constexpr double kBound = 1.0;
+    Scene s(false, kBound);
+    s.bind(kVkJ, ModMask::Command, shortcut(EventFlag::Control, kVkC));
+    const Keys typed = down(KEY_LEFTMETA) + tap(KEY_J) + Keys{keyEvent(KEY_LEFTMETA, 0)};
+    s.input.onGrab = [&](const std::string& node) {
+        if (node == s.keyboard)
+            for (const auto& k : typed) s.input.send(node, {{EV_MSC, MSC_SCAN, k.code}, k});
+    };
+    engine::startEngineTaps();
+    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    s.input.onGrab = nullptr;
+    // Busy past the bound before the loop turns again: nothing reaches the clone.
+    EXPECT_FALSE(s.cloneWhileHeld([](const Keys& k) { return !k.empty(); }, static_cast<int>(2000 * kBound)));
+    s.settle();
+    const Keys posted = s.posted(), passed = s.clone();
+    const Keys chord{keyEvent(KEY_LEFTCTRL, 1), keyEvent(KEY_C, 1), keyEvent(KEY_C, 0), keyEvent(KEY_LEFTCTRL, 0)};
+    EXPECT_NE(std::search(posted.begin(), posted.end(), chord.begin(), chord.end()), posted.end());
+    EXPECT_EQ(std::count(passed.begin(), passed.end(), keyEvent(KEY_J, 1)), 0);
+    s.type(s.keyboard, typed);
+    EXPECT_EQ(s.posted(), posted + posted);
+    EXPECT_EQ(s.clone(), passed + passed);
+    EXPECT_EQ(s.in().counters().timedOut.load(), 0u);
 }
 
 TEST(DesktopInput, TheLockLightsTheDesktopSetsOnAKeyboardsCloneLightOnThatKeyboard) {

@@ -265,6 +265,8 @@ TEST(InputRelease, DISABLED_TakesTheDevicesForAnotherTest) {
     });
     engine::startEngineTaps();
     ASSERT_TRUE(spinUntil([&] { return desktop.eventTaps.input.taken().size() == 2; }, 5000));
+    // Taken devices are read from the loop's next turn.
+    for (int i = 0; i < 4; ++i) QCoreApplication::processEvents();
     std::printf("\nready\n");
     std::fflush(stdout);
     // The test reads its clones' arrival while the loop still turns.
