@@ -33,7 +33,7 @@ function report() {
     const state = {
         windows: windows().filter(shown).sort((a, b) => a.stackingOrder - b.stackingOrder).map(w => ({
             id: String(w.internalId), appId: w.desktopFileName || "", wmClass: w.resourceClass || "",
-            wmInstance: w.resourceName || "", pid: w.pid, fullScreen: w.fullScreen, maximized: isMaximized(w),
+            wmInstance: w.resourceName || "", pid: w.pid, x11: w.windowId || 0, fullScreen: w.fullScreen, maximized: isMaximized(w),
             x: w.frameGeometry.x, y: w.frameGeometry.y, width: w.frameGeometry.width, height: w.frameGeometry.height
         })),
         active: a ? String(a.internalId) : "",

@@ -97,7 +97,7 @@ public:
     QString busAddress() const { return bus_ ? bus_->address() : QString(); }
 
     // Starts a client window with the app id, or an X11 one of that class
-    // on Xwayland where asked; its pid once the compositor shows it, else -1.
+    // sized in cells on Xwayland where asked; its pid once shown, else -1.
     // A Wayland one may first show that many windows of other app ids in turn.
     qint64 startClient(const QString& appId, std::optional<QRect> x11At = std::nullopt, int before = 0) {
         auto client = std::make_unique<QProcess>();
@@ -108,7 +108,7 @@ public:
         const bool started =
             x11At ? startChild(*client, CORV_X11_CLIENT,
                                {QString::number(at.x()), QString::number(at.y()), QString::number(at.width()),
-                                QString::number(at.height()), appId, appId},
+                                QString::number(at.height()), appId, appId, "steps"},
                                env)
                   : startChild(*client, CORV_WAYLAND_CLIENT, {appId, QString::number(before)}, env);
         if (!started) return -1;

@@ -1,5 +1,5 @@
 // A client window for the X11 tests: x y width height instance class
-// [nopid] [retain]. Sets WM_CLASS and (unless "nopid") _NET_WM_PID, maps the
+// [nopid] [retain] [steps]. Sets WM_CLASS and (unless "nopid") _NET_WM_PID, maps the
 // window where asked and waits to be ended. Asked to close, it destroys the
 // window and goes on running; with "retain" its window outlives the process.
 
@@ -13,10 +13,11 @@
 
 int main(int argc, char** argv) {
     if (argc < 7) return 2;
-    bool withPid = true, retain = false;
+    bool withPid = true, retain = false, steps = false;
     for (int i = 7; i < argc; ++i) {
         if (std::strcmp(argv[i], "nopid") == 0) withPid = false;
         if (std::strcmp(argv[i], "retain") == 0) retain = true;
+        if (std::strcmp(argv[i], "steps") == 0) steps = true;
     }
     Display* display = XOpenDisplay(nullptr);
     if (!display) return 1;
@@ -24,7 +25,8 @@ int main(int argc, char** argv) {
     const unsigned w = static_cast<unsigned>(std::atoi(argv[3])), h = static_cast<unsigned>(std::atoi(argv[4]));
     Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, w, h, 0, 0, 0xffffff);
     XSizeHints* size = XAllocSizeHints();
-    size->flags = USPosition | USSize;
+    size->flags = USPosition | USSize | (steps ? PResizeInc : 0);  // "steps": sized in cells, as a terminal
+    size->width_inc = size->height_inc = 7;
     size->x = x;
     size->y = y;
     size->width = static_cast<int>(w);

@@ -3,6 +3,7 @@
 #include "platform/desktop/windows/CompositorChoice.h"
 #include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/windows/GnomeShellWindows.h"
+#include "platform/desktop/windows/KWinWindows.h"
 #include "platform/desktop/windows/XwaylandDesktops.h"
 #include "platform/desktop/x11/X11Session.h"
 
@@ -65,7 +66,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
     eventTaps.input.setKeyValues([this](const std::string& hidSyspath, const platform::HidInputValue& value) {
         hidDevices.deliverKeyValue(hidSyspath, value);
     });
-    connectGnomeShell();
+    connectXwayland();
     if (views.shell() != DesktopShell::Other) {
         // The program stands in for the Dock, its notifications the shell's views.
         const auto pid = static_cast<std::int32_t>(::getpid());
@@ -93,20 +94,28 @@ DesktopPlatform::~DesktopPlatform() {
     platform::uninstall();
 }
 
-void DesktopPlatform::connectGnomeShell() {
+void DesktopPlatform::connectXwayland() {
     auto* gnome = dynamic_cast<GnomeShellWindows*>(compositor.get());
-    if (!gnome) return;
+    auto* kwin = dynamic_cast<KWinWindows*>(compositor.get());
     static constexpr const char* kNoticeId = "gnome-shell-extension";
-    gnome->setNotify(
-        [this](const ExtensionNotice& notice) { notifications.post(kNoticeId, notice.title, notice.body); },
-        [this] { notifications.withdraw(kNoticeId); });
-    // The X view tells the desktops, never the application.
+    if (gnome)
+        gnome->setNotify(
+            [this](const ExtensionNotice& notice) { notifications.post(kNoticeId, notice.title, notice.body); },
+            [this] { notifications.withdraw(kNoticeId); });
+    // The X view tells GNOME's desktops and puts KWin's X11 windows in full
+    // screen, never the application.
     const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) return;
+    if ((!gnome && !kwin) || !display || !*display) return;
     xwayland = std::make_unique<X11Session>(std::string(display));
     if (!xwayland->connected()) return;
-    gnome->setFallback({[x = xwayland.get()] { return xwaylandDesktops(*x); },
-                        [x = xwayland.get()](int step) { return stepXwaylandDesktop(*x, step); }});
+    if (gnome)
+        gnome->setFallback({[x = xwayland.get()] { return xwaylandDesktops(*x); },
+                            [x = xwayland.get()](int step) { return stepXwaylandDesktop(*x, step); }});
+    if (kwin)
+        kwin->setXwaylandFullScreen([x = xwayland.get()](std::uint32_t window, bool on) {
+            x->changeState(window, on ? X11Session::StateAction::Add : X11Session::StateAction::Remove,
+                           "_NET_WM_STATE_FULLSCREEN");
+        });
 }
 
 void DesktopPlatform::postChord(platform::EventFlags flags, std::uint16_t key) {

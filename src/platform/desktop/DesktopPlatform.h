@@ -72,8 +72,8 @@ public:
 
     // The run loop comes first so that it is the last to go.
     DesktopRunLoop runLoop;
-    // GNOME's desktops through Xwayland while its extension is missing; after
-    // the facility that uses it.
+    // Xwayland: GNOME's desktops while its extension is missing, KWin's X11
+    // windows' full screen; after the facility that uses it.
     std::unique_ptr<X11Session> xwayland;
     // What the session's environment and bus say of the desktop.
     SessionFacts session;
@@ -124,7 +124,7 @@ public:
 
 private:
     platform::Services services();
-    void connectGnomeShell();
+    void connectXwayland();
     // The chord posted as the user's keys would be.
     void postChord(platform::EventFlags flags, std::uint16_t evdevKey);
 };

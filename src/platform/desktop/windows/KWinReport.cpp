@@ -47,6 +47,8 @@ std::optional<KWinReport> kwinReportOf(const QByteArray& json) {
         w.window.pid = pid > 0 && pid < kFirstStandInPid ? static_cast<std::int32_t>(pid) : -1;
         w.window.fullScreen = o.value(QLatin1String("fullScreen")).toBool();
         w.maximized = o.value(QLatin1String("maximized")).toBool();
+        const qint64 x11 = o.value(QLatin1String("x11")).toInteger(0);
+        w.x11Window = x11 > 0 && x11 <= 0xffffffff ? static_cast<std::uint32_t>(x11) : 0;
         w.window.geometry = platform::Rect{o.value(QLatin1String("x")).toDouble(), o.value(QLatin1String("y")).toDouble(),
                                            o.value(QLatin1String("width")).toDouble(),
                                            o.value(QLatin1String("height")).toDouble()};

@@ -1,15 +1,16 @@
 #pragma once
 
 // What our KWin script reports (resources/kwin/windows.js), read from its
-// JSON: the windows bottom to top, each of KWin's ids once, the active one,
-// the one under the pointer, the pointer and the desktops. Nothing for text
-// that is no report or names too many windows.
+// JSON: the windows bottom to top, each of KWin's ids once (with an X11
+// window's own id), the active one, the one under the pointer, the pointer
+// and the desktops. Nothing for text that is no report or names too many windows.
 
 #include "platform/desktop/windows/CompositorWindows.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct KWinReportWindow {
     QString uuid;
     CompositorWindow window;
     bool maximized = false;
+    // An X11 window's id on Xwayland; 0 for a Wayland window.
+    std::uint32_t x11Window = 0;
 };
 
 struct KWinReport {

@@ -296,6 +296,7 @@ void KWinWindows::report(const QByteArray& json) {
     CompositorWindowList list;
     std::set<QString> seen;
     std::set<CompositorWindowId> maximized;
+    std::map<CompositorWindowId, std::uint32_t> x11;
     for (auto& w : state->windows) {
         auto [it, added] = ids_.emplace(w.uuid, nextId_);
         if (added) {
@@ -305,6 +306,7 @@ void KWinWindows::report(const QByteArray& json) {
         seen.insert(w.uuid);
         w.window.id = it->second;
         if (w.maximized) maximized.insert(w.window.id);
+        if (w.x11Window) x11[w.window.id] = w.x11Window;
         list.windows.push_back(std::move(w.window));
     }
     // Windows gone lose their ids.
@@ -322,6 +324,7 @@ void KWinWindows::report(const QByteArray& json) {
     };
     list.focused = known(state->active);
     maximized_ = std::move(maximized);
+    x11Windows_ = std::move(x11);
     {
         std::lock_guard lock(mutex_);
         under_ = known(state->under);
@@ -338,6 +341,7 @@ void KWinWindows::forget() {
     ids_.clear();
     uuids_.clear();
     maximized_.clear();
+    x11Windows_.clear();
     {
         std::lock_guard lock(mutex_);
         pointer_.reset();
@@ -411,7 +415,13 @@ QString KWinWindows::nextCommands() {
 
 bool KWinWindows::activate(CompositorWindowId window) { return onWindow(window, "activate"); }
 
-bool KWinWindows::setFullScreen(CompositorWindowId window, bool on) { return onWindow(window, "fullScreen", on); }
+bool KWinWindows::setFullScreen(CompositorWindowId window, bool on) {
+    const auto x11 = x11Windows_.find(window);
+    if (x11 == x11Windows_.end() || !xwaylandFullScreen_) return onWindow(window, "fullScreen", on);
+    if (traceEnabled()) trace(on ? "kwin: fullScreen through Xwayland" : "kwin: fullScreen off through Xwayland");
+    xwaylandFullScreen_(x11->second, on);
+    return true;
+}
 
 bool KWinWindows::toggleMaximized(CompositorWindowId window) {
     return onWindow(window, "maximize", maximized_.count(window) == 0);

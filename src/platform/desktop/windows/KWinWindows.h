@@ -8,16 +8,21 @@
 // script, loaded one run at a time, that asks for them and is then unloaded;
 // the desktops move through /KWin and the keyboard's layouts are
 // org.kde.keyboard's. Every call is sent without waiting, and only KWin's own
-// connection is heard. Plasma 5.27's scripting names and Plasma 6's are both
-// understood. A KWin that restarts runs the script again; the scripts of a
-// run of ours that crashed are unloaded and their folder removed at start,
-// a real folder of this user only, no link followed.
+// connection is heard. Where the program reaches Xwayland, an X11 window goes
+// full screen as its own client asks it, through Xwayland (bounded like any X
+// call): Plasma 5.27 refuses a script's request for a window sized in steps
+// that do not fill the screen, a terminal's. Plasma 5.27's scripting names
+// and Plasma 6's are both understood. A KWin that restarts runs the script
+// again; the scripts of a run of ours that crashed are unloaded and their
+// folder removed at start, a real folder of this user only, no link followed.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CachedWindows.h"
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 #include <set>
@@ -44,6 +49,11 @@ public:
     bool switchDesktop(int direction) override;
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
+
+    // Asks Xwayland to put the X11 window (its own id) in full screen or out.
+    void setXwaylandFullScreen(std::function<void(std::uint32_t window, bool on)> ask) {
+        xwaylandFullScreen_ = std::move(ask);
+    }
 
     // The bus side (a QObject): the script's reports and the layouts' signals.
     class Link;
@@ -72,6 +82,8 @@ private:
     std::map<QString, CompositorWindowId> ids_;
     std::map<CompositorWindowId, QString> uuids_;
     std::set<CompositorWindowId> maximized_;
+    std::map<CompositorWindowId, std::uint32_t> x11Windows_;
+    std::function<void(std::uint32_t, bool)> xwaylandFullScreen_;
     CompositorWindowId nextId_ = 1;
     // The commands not yet asked for, and whether the command script is out.
     std::vector<QString> queued_;

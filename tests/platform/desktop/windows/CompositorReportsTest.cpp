@@ -54,8 +54,9 @@ TEST(CompositorReportsTest, TheFocusedViewLastTheFocusedOutputsWorkspacesAndLayo
     EXPECT_EQ(sources->sources[1].id, "English (US) #2");
     EXPECT_EQ(sources->sources[1].name, "English (US)");
     EXPECT_EQ(sources->current, 2);
-    const auto kwin = kwinReportOf(R"({"windows":[{"id":"{1}","maximized":true},{"id":"{1}"},{"id":"{2}"}],
-        "desktop":2,"desktops":2,"x":3,"y":4})");
+    const auto kwin = kwinReportOf(R"({"windows":[{"id":"{1}","maximized":true,"x11":7},{"id":"{1}"},{"id":"{2}",
+        "x11":4294967303}],"desktop":2,"desktops":2,"x":3,"y":4})");
+    EXPECT_TRUE(kwin && kwin->windows.back().x11Window == 0 && kwin->windows.front().x11Window == 7);
     ASSERT_TRUE(kwin && kwin->windows.size() == 2u);
     EXPECT_TRUE(kwin->windows[0].maximized);
     EXPECT_FALSE(kwin->windows[1].maximized);

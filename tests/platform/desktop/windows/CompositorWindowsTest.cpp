@@ -82,11 +82,11 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     ASSERT_TRUE(compositor.focus("corv-test-a"));
     ASSERT_TRUE(compositor.setDesktop(0));
 
-    // The session the program finds; X11 is not there to answer.
+    // The session the program finds, with Xwayland's display where there is one.
     qputenv("XDG_SESSION_TYPE", "wayland");
     qputenv("XDG_CURRENT_DESKTOP", row.currentDesktop);
     qputenv("WAYLAND_DISPLAY", compositor.waylandDisplay().toUtf8());
-    qunsetenv("DISPLAY");
+    row.xwayland ? qputenv("DISPLAY", compositor.xDisplay().toUtf8()) : qunsetenv("DISPLAY");
     // sway's own facility gets its socket; without it, its foreign-toplevel protocol serves.
     if (std::string(row.facility) == "sway") qputenv("SWAYSOCK", compositor.swaySocket().toUtf8());
     else qunsetenv("SWAYSOCK");
@@ -236,7 +236,8 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
 
     // An X11 window on Xwayland focused over the Wayland one under the
     // pointer, then raised again by KWin as a click raises it (Plasma 5
-    // signals that on the windows alone): the full-screen key changes it alone.
+    // signals that on the windows alone), sized in cells as a terminal: the
+    // full-screen key changes it alone, and it keeps the focus.
     if (row.xwayland) {
         const qint64 x = compositor.startClient("corv-test-x", QRect(400, 250, 400, 300));
         ASSERT_GT(x, 0);
@@ -248,15 +249,20 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
                 return current.pid == pid;
             }, 3000)) << below;
         }
+        // Focused and under the pointer, as the program sees it.
         const auto seen = [&](qint64 pid, bool full) {
             return spinUntil([&] {
-                const auto focused = focusedWindow(desktop->compositor->windows());
-                return focused && focused->pid == pid && focused->fullScreen == full;
+                const auto focused = focusedWindow(desktop->compositor->windows()), under = desktop->compositor->windowAt({});
+                return focused && focused->pid == pid && focused->fullScreen == full && under && under->pid == pid;
             }, 3000);
         };
+        ASSERT_TRUE(seen(x, false));
+        const auto othersOf = [&](CompositorWindowList l) { std::erase_if(l.windows, [&](const auto& w) { return w.pid == x; }); return l.windows; };
+        const auto others = othersOf(desktop->compositor->windows());
         for (bool on : {true, false}) {
             press(KEY_F);
-            EXPECT_TRUE(seen(x, on) && compositor.fullScreen("corv-test-x") == on && !compositor.fullScreen("corv-test-a").value_or(true)) << on;
+            EXPECT_TRUE(seen(x, on) && compositor.fullScreen("corv-test-x") == on && compositor.focusedApp() == "corv-test-x") << on;
+            EXPECT_TRUE(othersOf(desktop->compositor->windows()) == others && !compositor.fullScreen("corv-test-a").value_or(true) && !compositor.fullScreen("corv-test-b").value_or(true)) << on;
         }
         test::signalProcess(x, SIGTERM);
         ASSERT_TRUE(compositor.focus("corv-test-a") && seen(a, false));
@@ -338,7 +344,7 @@ TEST_P(CompositorDesktopTest, TheFocusedApplicationsKeysActAndDesktopAndFullScre
     desktop.reset();
     // The unload is sent as the program ends; KWin takes it in its own time.
     EXPECT_TRUE(spinUntil([&] { return compositor.kwinScriptLoaded(script) == (kwin ? std::optional(false) : std::nullopt); }));
-    for (const char* name : {"XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "WAYLAND_DISPLAY", "SWAYSOCK"}) qunsetenv(name);
+    for (const char* name : {"XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK"}) qunsetenv(name);
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, CompositorDesktopTest,
