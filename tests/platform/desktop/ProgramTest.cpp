@@ -2,6 +2,7 @@
 // private system bus: it starts, answers a second copy's quit request, runs
 // its sleep and wake paths, and ends cleanly on SIGTERM.
 
+#include "support/MockNotifications.h"
 #include "support/PrivateBus.h"
 
 #include <QFileInfo>
@@ -10,10 +11,13 @@
 
 #include <QFile>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -37,7 +41,8 @@ const QString kManagerPath = "/org/freedesktop/login1";
 class Program {
 public:
     // Untrusted: the uinput node is missing, so the permission alert comes up.
-    Program(const QTemporaryDir& home, const QString& systemBus, const QString& display = {}, bool trusted = true) {
+    Program(const QTemporaryDir& home, const QString& systemBus, const QString& display = {}, bool trusted = true,
+            const QString& sessionBus = "unix:path=/nonexistent/corvadine-test-session") {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_STARTER_ADDRESS"})
             env.remove(name);
@@ -46,7 +51,7 @@ public:
         env.insert("XDG_CONFIG_HOME", home.filePath("config"));
         env.insert("XDG_RUNTIME_DIR", home.path());
         env.insert("DBUS_SYSTEM_BUS_ADDRESS", systemBus);
-        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-session");
+        env.insert("DBUS_SESSION_BUS_ADDRESS", sessionBus);
         env.insert("CORVADINE_TRACE", "1");
         // A writable stand-in for the uinput node: the program counts as trusted and takes nothing.
         QFile uinput(home.filePath("uinput"));
@@ -235,6 +240,39 @@ TEST_F(ProgramTest, WithoutLogindThereAreNoNotices) {
     lone.process.terminate();
     ASSERT_TRUE(lone.ended());
     EXPECT_EQ(lone.process.exitCode(), 0);
+}
+
+// A copy's notices end with it, as no later copy can take them back: on a
+// display without a tray each start says so once, and nothing is left after
+// the last.
+TEST_F(ProgramTest, ACopysNoticesEndWithIt) {
+    QProcess xvfb;
+    ASSERT_TRUE(startChild(xvfb, "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
+                           QProcessEnvironment::systemEnvironment()));
+    for (int i = 0; i < 100 && !xvfb.canReadLine(); ++i) xvfb.waitForReadyRead(100);
+    const QString display = ":" + QString::fromUtf8(xvfb.readLine()).trimmed();
+    PrivateBus session;
+    ASSERT_TRUE(session.startTemplate("notification_daemon", kNotificationService)) << session.error();
+    // Once the copy's notice has come, what is on screen.
+    const auto shownOnce = [&](int copies) {
+        EXPECT_TRUE(spinUntil([&] {
+            const auto calls = mockCalls(session, kNotificationService, kNotificationPath);
+            return std::count_if(calls.begin(), calls.end(), [](const MockCall& c) { return c.method == "Notify"; }) == copies;
+        }, 5000));
+        return noticesShown(session);
+    };
+    auto copy = std::make_unique<Program>(home, bus.address(), display, true, session.address());
+    EXPECT_EQ(shownOnce(1), std::vector<QString>{"Corvadine has no tray icon here"}) << copy->said.toStdString();
+    for (int copies = 2; copies <= 3; ++copies) {
+        auto next = std::make_unique<Program>(home, bus.address(), display, true, session.address());
+        ASSERT_TRUE(copy->ended()) << copy->said.toStdString();
+        EXPECT_EQ(shownOnce(copies).size(), 1u) << next->said.toStdString();
+        copy = std::move(next);
+    }
+    copy->process.terminate();
+    ASSERT_TRUE(copy->ended());
+    EXPECT_TRUE(noticesShown(session).empty());
+    stopChild(xvfb);
 }
 
 TEST_F(ProgramTest, IdleClientsOfTheInstanceSocketNeitherExhaustItNorStopASecondCopy) {
