@@ -9,6 +9,8 @@
 #
 # Only root may have written the root, its lock file and the folders above
 # them, and none is a link; a folder the script did not make is never wiped.
+# Folders it makes above the root are root's alone: no other user reaches the
+# chroot's world-writable folders (its /var/tmp).
 #
 # With arguments, runs them as a command in the chroot's copy instead (for a
 # look at a failure: the copy and its build stay until the next run);
@@ -42,7 +44,7 @@ if [ "${1:-}" != --inside ]; then
     case $name in '' | . | ..) refuse "not a plain absolute path" ;; esac
     [ "$dir/$name" != "$root" ] || break
     dir+=/$name
-    [ -e "$dir" ] || [ -L "$dir" ] || mkdir -m 755 "$dir"
+    [ -e "$dir" ] || [ -L "$dir" ] || mkdir -m 700 "$dir"
     roots "$dir" directory
   done
   # One run at a time in the root.

@@ -35,7 +35,7 @@ done
 [ "$(cat /tmp/secret)" = "root's" ] || fail "root's file written through a planted link"
 [ -e /tmp/f/t/mine ] && [ ! -e /tmp/ran ] || fail "a folder the script did not make was remade"
 
-out="$(trixie /tmp/new/t --check)" && [ "$(stat -c '%U %a' /tmp/new)" = "root 755" ] || fail "a new root refused: $out"
+out="$(trixie /tmp/new/t --check)" && [ "$(stat -c '%U %a' /tmp/new)" = "root 700" ] || fail "a new root refused or reachable: $out"
 plant /tmp/ok/t
 for f in /bin/sh /bin/bash /usr/bin/env /bin/umount /bin/rm /bin/cat /bin/chmod; do
   { echo "$f"; ldd "$f" | grep -o '/[^ ]*'; } | xargs cp -L --parents -t /tmp/ok/t
