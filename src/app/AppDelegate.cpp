@@ -168,6 +168,8 @@ void AppDelegate::applicationWillBecomeActive() {
 }
 
 void AppDelegate::applicationWillTerminate() {
+    // No later copy can take it back.
+    platform::notifications().withdraw(kNoTrayNoticeId);
     // Ended before the launch had loaded the settings: nothing to take down,
     // and saving would put the defaults over the stored settings.
     if (!launched) return;

@@ -53,7 +53,7 @@ hid() {  # name bus vendor product: a hidraw node under its HID device
 }
 # Skipped with the reason where no namespace can be made (a chroot, a container
 # that forbids it): only what the rule does fails.
-skipped="$(PATH="$system_path" unshare --mount --map-root-user true 2>&1)" && skipped=
+skipped="$(PATH="$system_path" unshare --mount --map-root-user true 2>&1)" && skipped= || skipped=${skipped:-unshare failed}
 # name | bus | vendor | product | tagged
 for c in "Logitech USB receiver|0003|046D|C52B|yes" "Logitech Bluetooth keyboard|0005|046D|B35B|yes" \
          "another vendor's USB device|0003|046E|C52B|no" "another vendor's Bluetooth keyboard|0005|05AC|046D|no"; do

@@ -19,6 +19,8 @@ namespace corv::desktop {
 
 namespace {
 
+constexpr const char* kExtensionNoticeId = "gnome-shell-extension";
+
 QString orDefault(const QString& chosen, const QString& standard) { return chosen.isEmpty() ? standard : chosen; }
 
 // CORVADINE_UINPUT names another uinput node, as the bus variables name other
@@ -85,6 +87,8 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
 }
 
 DesktopPlatform::~DesktopPlatform() {
+    // A facility's notice goes with this copy: no later one can take it back.
+    notifications.withdraw(kExtensionNoticeId);
     // The HID devices go before the input devices that release their keys.
     eventTaps.input.setKeyValues({});
     // A swipe's animation frames call the services from their own threads.
@@ -97,11 +101,10 @@ DesktopPlatform::~DesktopPlatform() {
 void DesktopPlatform::connectXwayland() {
     auto* gnome = dynamic_cast<GnomeShellWindows*>(compositor.get());
     auto* kwin = dynamic_cast<KWinWindows*>(compositor.get());
-    static constexpr const char* kNoticeId = "gnome-shell-extension";
     if (gnome)
         gnome->setNotify(
-            [this](const ExtensionNotice& notice) { notifications.post(kNoticeId, notice.title, notice.body); },
-            [this] { notifications.withdraw(kNoticeId); });
+            [this](const ExtensionNotice& notice) { notifications.post(kExtensionNoticeId, notice.title, notice.body); },
+            [this] { notifications.withdraw(kExtensionNoticeId); });
     // The X view tells GNOME's desktops and puts KWin's X11 windows in full
     // screen, never the application.
     const char* display = std::getenv("DISPLAY");
@@ -113,7 +116,7 @@ void DesktopPlatform::connectXwayland() {
                             [x = xwayland.get()](int step) { return stepXwaylandDesktop(*x, step); }});
     if (kwin)
         kwin->setXwaylandFullScreen([x = xwayland.get()](std::uint32_t window, bool on) {
-            x->changeState(window, on ? X11Session::StateAction::Add : X11Session::StateAction::Remove,
+            return x->changeState(window, on ? X11Session::StateAction::Add : X11Session::StateAction::Remove,
                            "_NET_WM_STATE_FULLSCREEN");
         });
 }

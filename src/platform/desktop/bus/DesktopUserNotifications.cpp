@@ -25,9 +25,6 @@ DesktopUserNotifications::DesktopUserNotifications(QString busAddress, Log log)
     : address_(std::move(busAddress)), log_(log ? std::move(log) : Log(toStderr)) {}
 
 DesktopUserNotifications::~DesktopUserNotifications() {
-    // The notices end with this copy: no other can take them back.
-    if (bus_)
-        for (const auto& [identifier, slot] : slots_) close(slot.shownId);
     bus_.reset();
 }
 

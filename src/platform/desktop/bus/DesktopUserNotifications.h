@@ -18,8 +18,7 @@ namespace corv::desktop {
 
 // Notifications through the desktop's notification service on the session
 // bus. A notification replaces the one last shown under its identifier. With
-// no service, each notification is written to the log instead, once. Those
-// still shown are closed as it goes: no later copy of the program can.
+// no service, each notification is written to the log instead, once.
 class DesktopUserNotifications final : public QObject, public platform::UserNotifications {
 public:
     using Log = std::function<void(const std::string& line)>;

@@ -113,15 +113,13 @@ bool EwmhWindows::activate(CompositorWindowId id) {
 
 bool EwmhWindows::setFullScreen(CompositorWindowId id, bool on) {
     if (!x11().connected()) return false;
-    x11().changeState(id, on ? X11Session::StateAction::Add : X11Session::StateAction::Remove, kFullScreen);
-    return true;
+    return x11().changeState(id, on ? X11Session::StateAction::Add : X11Session::StateAction::Remove, kFullScreen);
 }
 
 bool EwmhWindows::toggleMaximized(CompositorWindowId id) {
     if (!x11().connected()) return false;
-    x11().changeState(id, X11Session::StateAction::Toggle, "_NET_WM_STATE_MAXIMIZED_VERT",
-                      "_NET_WM_STATE_MAXIMIZED_HORZ");
-    return true;
+    return x11().changeState(id, X11Session::StateAction::Toggle, "_NET_WM_STATE_MAXIMIZED_VERT",
+                             "_NET_WM_STATE_MAXIMIZED_HORZ");
 }
 
 std::optional<CompositorDesktops> EwmhWindows::desktops() {

@@ -419,8 +419,8 @@ bool KWinWindows::setFullScreen(CompositorWindowId window, bool on) {
     const auto x11 = x11Windows_.find(window);
     if (x11 == x11Windows_.end() || !xwaylandFullScreen_) return onWindow(window, "fullScreen", on);
     if (traceEnabled()) trace(on ? "kwin: fullScreen through Xwayland" : "kwin: fullScreen off through Xwayland");
-    xwaylandFullScreen_(x11->second, on);
-    return true;
+    // Xwayland out of reach: the script's request.
+    return xwaylandFullScreen_(x11->second, on) || onWindow(window, "fullScreen", on);
 }
 
 bool KWinWindows::toggleMaximized(CompositorWindowId window) {

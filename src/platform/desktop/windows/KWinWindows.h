@@ -9,7 +9,7 @@
 // the desktops move through /KWin and the keyboard's layouts are
 // org.kde.keyboard's. Every call is sent without waiting, and only KWin's own
 // connection is heard. Where the program reaches Xwayland, an X11 window goes
-// full screen as its own client asks it, through Xwayland (bounded like any X
+// full screen by an EWMH request through Xwayland (bounded like any X
 // call): Plasma 5.27 refuses a script's request for a window sized in steps
 // that do not fill the screen, a terminal's. Plasma 5.27's scripting names
 // and Plasma 6's are both understood. A KWin that restarts runs the script
@@ -51,7 +51,7 @@ public:
     bool nextInputSource() override;
 
     // Asks Xwayland to put the X11 window (its own id) in full screen or out.
-    void setXwaylandFullScreen(std::function<void(std::uint32_t window, bool on)> ask) {
+    void setXwaylandFullScreen(std::function<bool(std::uint32_t window, bool on)> ask) {
         xwaylandFullScreen_ = std::move(ask);
     }
 
@@ -83,7 +83,7 @@ private:
     std::map<CompositorWindowId, QString> uuids_;
     std::set<CompositorWindowId> maximized_;
     std::map<CompositorWindowId, std::uint32_t> x11Windows_;
-    std::function<void(std::uint32_t, bool)> xwaylandFullScreen_;
+    std::function<bool(std::uint32_t, bool)> xwaylandFullScreen_;
     CompositorWindowId nextId_ = 1;
     // The commands not yet asked for, and whether the command script is out.
     std::vector<QString> queued_;

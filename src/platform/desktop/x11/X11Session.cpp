@@ -630,10 +630,10 @@ bool X11Session::hasState(XWindowId window, const char* state) {
     });
 }
 
-void X11Session::changeState(XWindowId window, StateAction action, const char* first, const char* second) {
-    if (!window) return;
+bool X11Session::changeState(XWindowId window, StateAction action, const char* first, const char* second) {
+    if (!window) return false;
     // The property atoms are named in the message itself.
-    call<bool>(false, [window, action, first, second](Connection& c) {
+    return call<bool>(false, [window, action, first, second](Connection& c) {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;

@@ -108,7 +108,8 @@ public:
     bool hasState(XWindowId window, const char* state);
     enum class StateAction : long { Remove = 0, Add = 1, Toggle = 2 };
     // _NET_WM_STATE with one or two properties.
-    void changeState(XWindowId window, StateAction action, const char* first, const char* second = nullptr);
+    // Whether the request went out within the bound.
+    bool changeState(XWindowId window, StateAction action, const char* first, const char* second = nullptr);
 
     // The desktops; nothing when the window manager does not say.
     std::optional<long> currentDesktop();
