@@ -124,6 +124,9 @@ public:
                 if (f) f();
             });
         }
+        // A Wayland menu with no window of ours to hang from is a window of
+        // its own: of a fixed size, the compositor floats it, never tiles it.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) menu.setFixedSize(menu.sizeHint());
         menu.exec(QCursor::pos());
     }
     std::optional<platform::Rect> buttonWindowFrame() const override {
