@@ -44,5 +44,4 @@ int main(int argc, char** argv) {
         wl_proxy_marshal(pointer, 4);
         if (wl_display_roundtrip(display) < 0 || std::printf("ok\n") < 0 || std::fflush(stdout) != 0) return 1;
     }
-    return 0;
 }

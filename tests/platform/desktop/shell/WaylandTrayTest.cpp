@@ -117,8 +117,7 @@ protected:
         return box;
     }
 
-    // Every property the item and its menu list answers; the item's menu is
-    // the program's. The menu's path.
+    // Every property the item and its menu (the program's) list answers; the menu's path.
     QString expectEveryPropertyAnswers() {
         const auto call = [&](const QString& path, const QString& iface, const QString& method, const QVariantList& args = {}) {
             return bus.call(registered, path, iface, method, args);
@@ -129,15 +128,13 @@ protected:
         for (const auto& [path, iface] : {std::pair{QString("/StatusNotifierItem"), kItem}, {menu, kMenu}}) {
             const QString xml = call(path, "org.freedesktop.DBus.Introspectable", "Introspect").arguments().value(0).toString();
             const QString listed = xml.section(QString("<interface name=\"%1\">").arg(iface), 1).section("</interface>", 0, 0);
-            EXPECT_TRUE(listed.contains("<property")) << iface.toStdString();
             for (const auto& name : QRegularExpression("<property name=\"(\\w+)\"").globalMatch(listed))
                 EXPECT_NE(call(path, kProperties, "Get", {iface, name.captured(1)}).type(), QDBusMessage::ErrorMessage)
                     << name.captured(1).toStdString();
         }
         return menu;
     }
-    // The middles of the rows of text in the popup that opens from the bar
-    // by the icon, the screen's corner its background.
+    // The middles of the rows of text in the popup by the icon; the screen's corner is the desk.
     QList<int> menuRows(const QImage& screen, const QRect& icon, QRect* popup) {
         const auto gray = [&](int x, int y) { return qGray(screen.pixel(x, y)); };
         QMap<int, int> grays;
@@ -345,12 +342,15 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIconAn
     program.start(CORV_PROGRAM, {});
     ASSERT_TRUE(spinUntil([&] { return trayHasItem() && registered != before; })) << said.toStdString();
     expectEveryPropertyAnswers();
-    // A tray's request for the menu is answered at once, and the menu leaves the program answering.
+    // A tray's request for the menu is answered at once, and the menu leaves the program answering;
+    // on Wayland, where a toolkit may show it, it is a small window of its own, not one sway tiles.
     QElapsedTimer answered;
     answered.start();
     const QDBusMessage menu = bus.call(registered, "/StatusNotifierItem", kItem, "ContextMenu", {600, 590});
     EXPECT_EQ(menu.type(), QDBusMessage::ReplyMessage) << menu.errorMessage().toStdString();
     EXPECT_LT(answered.elapsed(), 2000);
+    std::optional<QRect> w;
+    EXPECT_TRUE(onX || !spinUntil([&] { return (w = sway.windowOf(program.processId())).has_value(); }, 5000) || w->width() < 400);
 
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(20000));
