@@ -58,6 +58,7 @@ void configureMainButton() {
     item->setImage({"rectangle.and.hand.point.up.left.filled", true, {}, 2});
     item->setToolTip(kToolTip);
     item->setAction({platform::MouseButton::Left, platform::MouseButton::Right}, &statusBarButtonClicked);
+    item->setMenu(AppDelegate::shared().menu);
 }
 
 void showPanelWithoutTray() {

@@ -18,7 +18,8 @@ void makeMicStatusItem();
 void makeMainStatusItem();
 // The menu's two entries: "Button restart" and "Quit".
 std::vector<platform::MenuItem> makeStatusMenu();
-// The main button's image, tooltip and action on left and right mouse up.
+// The main button's image, tooltip, action on left and right mouse up, and
+// the menu for trays that draw it.
 void configureMainButton();
 
 // With the main item to show and no tray to show it, the one way into the

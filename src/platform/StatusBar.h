@@ -41,6 +41,9 @@ public:
     virtual void setAction(std::vector<MouseButton> sendOn, std::function<void(MouseButton)> action) = 0;
     // Shows the menu at the item and returns when it has closed.
     virtual void popUpMenu(const std::vector<MenuItem>& items) = 0;
+    // The menu a tray that draws menus itself shows on a right click, which
+    // then sends no action.
+    virtual void setMenu(std::vector<MenuItem> items) = 0;
     // The frame of the window that holds the button; nothing when unknown.
     virtual std::optional<Rect> buttonWindowFrame() const = 0;
 };

@@ -20,6 +20,7 @@ public:
         action = std::move(a);
     }
     void popUpMenu(const std::vector<platform::MenuItem>& items) override;
+    void setMenu(std::vector<platform::MenuItem> items) override { trayMenu = std::move(items); }
     std::optional<platform::Rect> buttonWindowFrame() const override { return windowFrame; }
 
     // A release of the mouse button over the item.
@@ -34,6 +35,7 @@ public:
     std::function<void(platform::MouseButton)> action;
     std::vector<std::vector<std::string>> menusShown;
     std::vector<std::vector<std::string>> menuSymbols;
+    std::vector<platform::MenuItem> trayMenu;
     std::optional<platform::Rect> windowFrame = platform::Rect{1700, 0, 24, 24};
 };
 

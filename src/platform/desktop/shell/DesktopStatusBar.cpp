@@ -44,8 +44,8 @@ private:
 
 class DesktopStatusBar::Item final : public platform::StatusButtonItem {
 public:
-    // `qtShows`: Qt's icon has a way to the screen (its watcher, or an X
-    // tray through xcb); otherwise it stays hidden until a watcher comes.
+    // `qtShows`: Qt's icon has a way to the screen (an X tray through xcb);
+    // otherwise it stays hidden until a watcher comes.
     Item(const TrayColors& tray, bool qtShows) : tray_(tray), qtShows_(qtShows) {
         setImage({"rectangle.and.hand.point.up.left.filled", true, {}, 0});
         // Trays that keep a copy of the picture get it again in the new colours.
@@ -104,12 +104,17 @@ public:
         });
         sni_->setIcon(icon_.icon());
         sni_->setToolTip(icon_.toolTip());
+        sni_->setMenu(menu_);
         icon_.hide();
         sni_->setShown(visible_);
     }
     void setAction(std::vector<platform::MouseButton> sendOn, std::function<void(platform::MouseButton)> a) override {
         sendOn_ = std::move(sendOn);
         action_ = std::move(a);
+    }
+    void setMenu(std::vector<platform::MenuItem> items) override {
+        menu_ = std::move(items);
+        if (sni_) sni_->setMenu(menu_);
     }
     void popUpMenu(const std::vector<platform::MenuItem>& items) override {
         QMenu menu;
@@ -119,6 +124,9 @@ public:
                 if (f) f();
             });
         }
+        // A Wayland menu with no window of ours to hang from is a window of
+        // its own: of a fixed size, the compositor floats it, never tiles it.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) menu.setFixedSize(menu.sizeHint());
         menu.exec(QCursor::pos());
     }
     std::optional<platform::Rect> buttonWindowFrame() const override {
@@ -179,6 +187,7 @@ private:
     // Parented to the application so that it can be found among its children.
     QSystemTrayIcon icon_{QCoreApplication::instance()};
     std::unique_ptr<StatusNotifierItem> sni_;
+    std::vector<platform::MenuItem> menu_;
     bool visible_ = true;
     platform::SymbolImage image_;
     PaletteWatch paletteWatch_{*this};
@@ -201,12 +210,11 @@ void DesktopStatusBar::trayColorsChanged() {
     for (auto& item : items_) item->redraw();
 }
 
+// The items go to a watcher as our own, with their menus; Qt's icon shows
+// in X trays only.
 void DesktopStatusBar::watchForWatcher() {
-    // As Qt decides for its first icon, once: through the watcher only when
-    // one runs with a tray behind it.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    qtThroughWatcher_ = statusNotifierHostReady(bus);
-    if (qtThroughWatcher_ || !bus.isConnected()) return;
+    if (!bus.isConnected()) return;
     watcherWatch_ = std::make_unique<QDBusServiceWatcher>(QString::fromLatin1(kStatusNotifierWatcher), bus,
                                                           QDBusServiceWatcher::WatchForRegistration);
     QObject::connect(watcherWatch_.get(), &QDBusServiceWatcher::serviceRegistered, watcherWatch_.get(), [this] {
@@ -217,7 +225,7 @@ void DesktopStatusBar::watchForWatcher() {
     bus.connect(QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("/StatusNotifierWatcher"),
                 QString::fromLatin1(kStatusNotifierWatcher), QStringLiteral("StatusNotifierHostRegistered"),
                 hostListener_.get(), SLOT(hostRegistered()));
-    // One already there without a tray yet keeps the items for the tray to come.
+    // One already there, with a tray or without one yet, gets the items.
     if (statusNotifierWatcherRunning(bus)) throughWatcher_ = true;
 }
 
@@ -258,7 +266,7 @@ bool DesktopStatusBar::hasTray() const {
     // Without a display nothing is shown anywhere, and nothing is missing.
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return true;
-    return qtThroughWatcher_ || (throughWatcher_ && statusNotifierHostReady(QDBusConnection::sessionBus())) ||
+    return (throughWatcher_ && statusNotifierHostReady(QDBusConnection::sessionBus())) ||
            QSystemTrayIcon::isSystemTrayAvailable();
 }
 
@@ -268,8 +276,7 @@ platform::StatusButtonItem* DesktopStatusBar::makeStatusItem() {
     if (!trayColors_)
         trayColors_ = std::make_unique<TrayColors>([this] { trayColorsChanged(); }, [this] { trayAppeared(); });
     if (items_.empty()) watchForWatcher();
-    // Without its watcher, Qt's icon docks in an X tray only.
-    const bool qtShows = qtThroughWatcher_ || !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    const bool qtShows = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     items_.push_back(std::make_unique<Item>(*trayColors_, qtShows));
     if (throughWatcher_) items_.back()->showThroughWatcher();
     return items_.back().get();

@@ -15,6 +15,8 @@ class TrayColors;
 
 // Status items as system tray icons. A left click (activation) and a right
 // click (context request) send the item's action; menus pop up at the pointer.
+// Trays that draw menus themselves (StatusNotifierItem hosts) show the item's
+// menu on a right click.
 // The icons take the tray's colours when it names them, else a halo. A
 // StatusNotifierWatcher that appears after the icons were made shows them
 // from then on, once a tray has told it it shows items.
@@ -39,9 +41,7 @@ private:
     void trayAppeared();
 
     std::unique_ptr<TrayColors> trayColors_;
-    // Qt shows the icons through the watcher.
-    bool qtThroughWatcher_ = false;
-    // The items show through a watcher Qt did not find.
+    // The items show through a watcher.
     bool throughWatcher_ = false;
     std::unique_ptr<QDBusServiceWatcher> watcherWatch_;
     std::vector<std::unique_ptr<Item>> items_;

@@ -105,7 +105,7 @@ SniPixmaps pixmapsOf(const QIcon& icon) {
 
 // The item's interface as trays read it. Clicks come with the place the tray
 // saw them; the panel finds its own place.
-class StatusNotifierAdaptor final : public QDBusAbstractAdaptor {
+class StatusNotifierAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
     Q_PROPERTY(QString Category READ category)
@@ -114,6 +114,7 @@ class StatusNotifierAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
     Q_PROPERTY(QString IconName READ iconName)
+    Q_PROPERTY(QString IconThemePath READ iconThemePath)
     Q_PROPERTY(corv::desktop::SniPixmaps IconPixmap READ iconPixmap)
     Q_PROPERTY(corv::desktop::SniToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
@@ -129,6 +130,7 @@ public:
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
     QString iconName() const { return {}; }
+    QString iconThemePath() const { return {}; }
     SniPixmaps iconPixmap() const { return pixmapsOf(item_.icon()); }
     SniToolTip toolTip() const { return {{}, {}, item_.toolTip(), {}}; }
     bool itemIsMenu() const { return false; }
@@ -148,9 +150,39 @@ private:
     StatusNotifierItem& item_;
 };
 
+// An item with a menu names it; trays that draw menus then show it on a
+// right click. An item without has no Menu at all: a tray that finds one
+// draws it, even an empty one.
+class StatusNotifierMenuAdaptor final : public StatusNotifierAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
+
+public:
+    using StatusNotifierAdaptor::StatusNotifierAdaptor;
+    QDBusObjectPath menu() const { return QDBusObjectPath(QString::fromLatin1(kDbusMenuPath)); }
+};
+
 StatusNotifierItem::StatusNotifierItem(std::function<void(Click)> clicked) : clicked_(std::move(clicked)) {
     registerTypes();
-    new StatusNotifierAdaptor(this);
+    makeAdaptor();
+}
+
+void StatusNotifierItem::makeAdaptor() {
+    delete findChild<StatusNotifierAdaptor*>(QString(), Qt::FindDirectChildrenOnly);
+    if (hasMenu()) new StatusNotifierMenuAdaptor(this);
+    else new StatusNotifierAdaptor(this);
+}
+
+void StatusNotifierItem::setMenu(std::vector<platform::MenuItem> items) {
+    const bool had = hasMenu();
+    menu_.setItems(std::move(items));
+    if (had == hasMenu()) return;
+    // Trays read what the item has when it registers: it registers again.
+    const bool shown = shown_;
+    setShown(false);
+    makeAdaptor();
+    setShown(shown);
 }
 
 StatusNotifierItem::~StatusNotifierItem() { withdraw(); }
@@ -218,7 +250,10 @@ void StatusNotifierItem::published(std::uint64_t generation, const QString& name
     }
     busName_ = name;
     bus_ = QDBusConnection(name);
-    if (!bus_->isConnected() || !bus_->registerObject(kItemPath, this, QDBusConnection::ExportAdaptors)) {
+    if (!bus_->isConnected() || !bus_->registerObject(kItemPath, this, QDBusConnection::ExportAdaptors) ||
+        (hasMenu() && !bus_->registerObject(QString::fromLatin1(kDbusMenuPath), &menu_,
+                                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                                QDBusConnection::ExportAllProperties))) {
         trace("status item: not published on the session bus");
         withdraw();
         return;
@@ -230,6 +265,7 @@ void StatusNotifierItem::withdraw() {
     ++generation_;
     if (!bus_) return;
     bus_->unregisterObject(kItemPath);
+    bus_->unregisterObject(QString::fromLatin1(kDbusMenuPath));
     bus_.reset();
     // The connection's end takes its unique name, and with it the item, off the watcher.
     QDBusConnection::disconnectFromBus(busName_);

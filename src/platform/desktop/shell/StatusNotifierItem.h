@@ -1,10 +1,13 @@
 #pragma once
 
-// A tray icon published on the session bus for a StatusNotifierWatcher that
-// Qt's own icons do not reach (Qt picks its way once, when its first icon is
-// made). Published while shown: its connection to the bus lives as long, so
-// hiding it takes it off every tray. The connection is made off the main
-// thread, which a slow bus never holds up.
+// A tray icon published on the session bus for a StatusNotifierWatcher, in
+// place of Qt's, which names no menu there. Published while shown: its
+// connection to the bus lives as long, so hiding it takes it off every tray.
+// The connection is made off the main thread, which a slow bus never holds
+// up. An item with a menu publishes it for trays that draw it themselves;
+// one without names no menu.
+
+#include "platform/desktop/shell/DbusMenu.h"
 
 #include <QDBusConnection>
 #include <QIcon>
@@ -15,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace corv::desktop {
 
@@ -32,12 +36,14 @@ public:
     void setIcon(const QIcon& icon);
     void setToolTip(const QString& text);
     void setShown(bool shown);
+    void setMenu(std::vector<platform::MenuItem> items);
     // Asks the watcher, which has just appeared, to show it.
     void registerWithWatcher();
 
     // What the adaptor reads.
     const QIcon& icon() const { return icon_; }
     const QString& toolTip() const { return toolTip_; }
+    bool hasMenu() const { return !menu_.isEmpty(); }
     // On a later turn: the tray has its answer at once, even while a menu
     // the click opens is up.
     void clicked(Click c);
@@ -50,11 +56,14 @@ private:
     void publish();
     void published(std::uint64_t generation, const QString& name);
     void withdraw();
+    // The item's interface, with a menu or without.
+    void makeAdaptor();
 
     std::function<void(Click)> clicked_;
     QIcon icon_;
     QString toolTip_;
     bool shown_ = false;
+    DbusMenu menu_;
     std::optional<QDBusConnection> bus_;
     QString busName_;
     // Counts the connections asked for: one that arrives late for a hidden
@@ -71,7 +80,7 @@ inline constexpr int kTrayAnswerBoundMs = 1000;
 bool statusNotifierWatcherRunning(const QDBusConnection& bus);
 
 // Whether a watcher runs on the session bus and a tray has told it it shows
-// items; Qt shows its icons through it exactly then.
+// items.
 bool statusNotifierHostReady(const QDBusConnection& bus);
 
 } // namespace corv::desktop
