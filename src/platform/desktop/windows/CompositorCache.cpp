@@ -37,6 +37,22 @@ struct CompositorCache::Shared {
                 watcher(arg);
             }
     }
+
+    // Tells the window watchers the list as it is when the task runs; the
+    // task that `telling` marks clears it.
+    static void tellWindows(const std::shared_ptr<Shared>& self, bool marked) {
+        self->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(self), marked] {
+            auto shared = weak.lock();
+            if (!shared) return;
+            CompositorWindowList now;
+            {
+                std::lock_guard lock(shared->mutex);
+                now = shared->windows;
+                if (marked) shared->telling = false;
+            }
+            run(shared->windowWatchers, now);
+        });
+    }
 };
 
 CompositorCache::CompositorCache(platform::RunLoop& loop) : shared_(std::make_shared<Shared>(loop)) {}
@@ -51,17 +67,7 @@ void CompositorCache::setWindows(CompositorWindowList windows) {
         // One task at most waits: it tells the list as it is when it runs.
         if (std::exchange(shared_->telling, true)) return;
     }
-    shared_->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(shared_)] {
-        auto shared = weak.lock();
-        if (!shared) return;
-        CompositorWindowList now;
-        {
-            std::lock_guard lock(shared->mutex);
-            now = shared->windows;
-            shared->telling = false;
-        }
-        Shared::run(shared->windowWatchers, now);
-    });
+    Shared::tellWindows(shared_, true);
 }
 
 void CompositorCache::setDesktops(std::optional<CompositorDesktops> desktops) {
@@ -113,16 +119,7 @@ void CompositorCache::answered() {
     if (!wasStale) return;
     // Fresh again: the watchers hear what is known, unchanged or not, since
     // lookups during the stall found nothing.
-    shared_->loop.postFromAnyThread([weak = std::weak_ptr<Shared>(shared_)] {
-        auto shared = weak.lock();
-        if (!shared) return;
-        CompositorWindowList now;
-        {
-            std::lock_guard lock(shared->mutex);
-            now = shared->windows;
-        }
-        Shared::run(shared->windowWatchers, now);
-    });
+    Shared::tellWindows(shared_, false);
 }
 
 bool CompositorCache::stale() const {
