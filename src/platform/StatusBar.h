@@ -39,7 +39,8 @@ public:
     // The button's action, with the mouse button whose release sent it. The
     // buttons listed send it; the others do nothing.
     virtual void setAction(std::vector<MouseButton> sendOn, std::function<void(MouseButton)> action) = 0;
-    // Shows the menu at the item and returns when it has closed.
+    // Shows the menu at the item and returns when it has closed; while one
+    // is up, returns at once.
     virtual void popUpMenu(const std::vector<MenuItem>& items) = 0;
     // The menu a tray that draws menus itself shows on a right click, which
     // then sends no action.

@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QRect>
 #include <QSize>
@@ -79,19 +80,24 @@ public:
         const QJsonArray outputs = out ? QJsonDocument::fromJson(*out).array() : QJsonArray();
         return outputs.isEmpty() ? QRect() : rectOf(outputs.first().toObject());
     }
-    // Where sway shows the visible window of the process, if it does.
-    std::optional<QRect> windowOf(qint64 pid) {
+    // Where sway shows the visible windows of the process.
+    QList<QRect> windowsOf(qint64 pid) {
         const auto out = swaymsg({"-t", "get_tree"});
-        if (!out) return std::nullopt;
+        if (!out) return {};
+        QList<QRect> shown;
         std::vector<QJsonObject> todo{QJsonDocument::fromJson(*out).object()};
         while (!todo.empty()) {
             const QJsonObject node = todo.back();
             todo.pop_back();
-            if (node.value("pid").toInteger() == pid && node.value("visible").toBool()) return rectOf(node);
+            if (node.value("pid").toInteger() == pid && node.value("visible").toBool()) shown << rectOf(node);
             for (const char* key : {"nodes", "floating_nodes"})
                 for (const auto child : node.value(key).toArray()) todo.push_back(child.toObject());
         }
-        return std::nullopt;
+        return shown;
+    }
+    std::optional<QRect> windowOf(qint64 pid) {
+        const QList<QRect> shown = windowsOf(pid);
+        return shown.isEmpty() ? std::nullopt : std::optional(shown.first());
     }
     // The private session bus KWin is on; empty for sway.
     QString busAddress() const { return bus_ ? bus_->address() : QString(); }

@@ -13,6 +13,7 @@
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include <algorithm>
@@ -117,7 +118,10 @@ public:
         if (sni_) sni_->setMenu(menu_);
     }
     void popUpMenu(const std::vector<platform::MenuItem>& items) override {
+        // A tray that asks again while the menu is up gets that one, not a second.
+        if (openMenu_) return;
         QMenu menu;
+        openMenu_ = &menu;
         for (const auto& item : items) {
             QAction* act = menu.addAction(symbolIcon({item.symbol, true, {}, 0}), QString::fromStdString(item.title));
             QObject::connect(act, &QAction::triggered, act, [f = item.action] {
@@ -188,6 +192,7 @@ private:
     QSystemTrayIcon icon_{QCoreApplication::instance()};
     std::unique_ptr<StatusNotifierItem> sni_;
     std::vector<platform::MenuItem> menu_;
+    QPointer<QMenu> openMenu_;
     bool visible_ = true;
     platform::SymbolImage image_;
     PaletteWatch paletteWatch_{*this};

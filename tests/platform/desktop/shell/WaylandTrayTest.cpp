@@ -351,6 +351,9 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIconAn
     EXPECT_LT(answered.elapsed(), 2000);
     std::optional<QRect> w;
     EXPECT_TRUE(onX || !spinUntil([&] { return (w = sway.windowOf(program.processId())).has_value(); }, 5000) || w->width() < 400);
+    // Asked again while it is up, it shows no second menu.
+    EXPECT_EQ(bus.call(registered, "/StatusNotifierItem", kItem, "ContextMenu", {600, 590}).type(), QDBusMessage::ReplyMessage);
+    EXPECT_FALSE(spinUntil([&] { return sway.windowsOf(program.processId()).size() > 1; }, 1500));
 
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(20000));
