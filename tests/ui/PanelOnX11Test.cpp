@@ -8,6 +8,7 @@
 #undef QT_NO_KEYWORDS
 
 #include "app/CorvadineApp.h"
+#include "app/MainWinManager.h"
 #include "model/ActionTable.h"
 #include "model/ApplicationSets.h"
 #include "model/Apps.h"
@@ -634,6 +635,37 @@ TEST(PanelOnX11Test, AfterTheSaveDialogAClickOutsideClosesThePanelAndEscapeClose
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     QTest::keyClick(panel->windowHandle(), Qt::Key_Escape);
     EXPECT_TRUE(spinUntil([&] { return !panel->isVisible(); }));
+}
+
+// Closed by the window manager (openbox's Close, as a pager asks for it), the
+// panel goes as the program hides it: key capture over, the next click on the
+// icon opens it again.
+TEST(PanelOnX11Test, ThePanelClosedByTheWindowManagerIsHiddenAndOpensAgain) {
+    if (!test::runningOnXvfb(test::Tray::Top)) return;
+    QTemporaryDir dir;
+    const Launched program(dir);
+    const Deactivation deactivation;
+    Options::shared().tabSelection.set(1);  // the keyboard tab captures keys
+    test::XPointer pointer;
+    const QRect icon = dockedIcon(pointer);
+    QWidget* panel = openPanel(pointer, icon.center());
+    ASSERT_TRUE(panel && spinUntil([&] { return panel->isActiveWindow(); }));
+    ASSERT_TRUE(UIState::shared().keyboardTabShowing.get());
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_client_message_event_t close{XCB_CLIENT_MESSAGE, 32, 0, static_cast<xcb_window_t>(panel->winId()),
+                                     test::xAtom(c, "_NET_CLOSE_WINDOW"), {}};
+    close.data.data32[1] = 2;  // a pager's request
+    xcb_send_event(c, 0, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&close));
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // sent
+    xcb_disconnect(c);
+    const auto& state = app::MainWinManager::shared();
+    EXPECT_TRUE(spinUntil([&] { return !panel->isVisible() && !state.showing.get(); }));
+    EXPECT_FALSE(UIState::shared().keyboardTabShowing.get());
+    ASSERT_TRUE(deactivation.waitPast());
+    pointer.click(icon.center());
+    EXPECT_TRUE(spinUntil([&] { return panel->isVisible() && state.showing.get(); }));
 }
 
 // Each tab by hand, through the X server: the icon opens the panel, the tab

@@ -154,6 +154,11 @@ QString DesktopLifecycle::standardInstanceSocket() {
 
 void DesktopLifecycle::setHandlers(platform::LifecycleHandlers handlers) { handlers_ = std::move(handlers); }
 
+void DesktopLifecycle::panelClosed() {
+    trace("panel closed by the window manager");
+    if (handlers_.willResignActive) handlers_.willResignActive();
+}
+
 void DesktopLifecycle::runWillTerminate() {
     if (terminated_) return;
     terminated_ = true;

@@ -2,12 +2,14 @@
 
 #include "platform/desktop/shell/DesktopAppControl.h"
 #include "platform/desktop/shell/DesktopCompositing.h"
+#include "platform/desktop/shell/DesktopLifecycle.h"
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
@@ -112,6 +114,13 @@ protected:
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
         applyShape();
+    }
+    // Closed by the window manager: the program hides it, so it knows.
+    void closeEvent(QCloseEvent* e) override {
+        auto* lifecycle = dynamic_cast<DesktopLifecycle*>(platform::installedServices().lifecycle);
+        if (!lifecycle) return QWidget::closeEvent(e);
+        e->ignore();
+        lifecycle->panelClosed();
     }
 
 private:
