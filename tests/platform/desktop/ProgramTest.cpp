@@ -242,9 +242,9 @@ TEST_F(ProgramTest, WithoutLogindThereAreNoNotices) {
     EXPECT_EQ(lone.process.exitCode(), 0);
 }
 
-// A copy's notices end with it, as no later copy can take them back: on a
-// display without a tray each start says so once, and nothing is left after
-// the last.
+// A copy's notice of a missing tray ends with it, as no later copy can take
+// it back: on a display without a tray each start says so once, and nothing
+// is left after the last.
 TEST_F(ProgramTest, ACopysNoticesEndWithIt) {
     QProcess xvfb;
     ASSERT_TRUE(startChild(xvfb, "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"},
