@@ -71,7 +71,7 @@ if [ "${1:-}" != --inside ]; then
       DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
     fi
     echo "making the Debian 13 chroot at $root"
-    debootstrap --variant=minbase trixie "$root" http://deb.debian.org/debian >/dev/null
+    debootstrap --variant=minbase trixie "$root" >/dev/null
     touch "$stamp"
   fi
   exec unshare --mount --pid --fork --propagation private -- "$self" --inside "$@"
