@@ -1,5 +1,6 @@
 #include "platform/desktop/DesktopPlatform.h"
 
+#include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/windows/CompositorChoice.h"
 #include "platform/desktop/windows/GnomeInputSourceSettings.h"
 #include "platform/desktop/windows/GnomeShellWindows.h"
@@ -69,6 +70,7 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
         hidDevices.deliverKeyValue(hidSyspath, value);
     });
     connectXwayland();
+    connectPanel();
     if (views.shell() != DesktopShell::Other) {
         // The program stands in for the Dock, its notifications the shell's views.
         const auto pid = static_cast<std::int32_t>(::getpid());
@@ -87,6 +89,8 @@ DesktopPlatform::DesktopPlatform(const DesktopLocations& locations)
 }
 
 DesktopPlatform::~DesktopPlatform() {
+    setPanelCompositor({});
+    compositor->watchClicksOutside(kPanelTitle, {});
     // A facility's notice goes with this copy: no later one can take it back.
     notifications.withdraw(kExtensionNoticeId);
     // The HID devices go before the input devices that release their keys.
@@ -119,6 +123,21 @@ void DesktopPlatform::connectXwayland() {
             return x->changeState(window, on ? X11Session::StateAction::Add : X11Session::StateAction::Remove,
                            "_NET_WM_STATE_FULLSCREEN");
         });
+}
+
+// The compositor places the panel where a Wayland client cannot, and tells
+// a click outside it that takes no focus from it.
+void DesktopPlatform::connectPanel() {
+    setPanelCompositor({[this](QPoint at) -> std::optional<QRect> {
+                            const auto area = compositor->workArea({double(at.x()), double(at.y())});
+                            if (!area) return std::nullopt;
+                            return QRect(int(area->x), int(area->y), int(area->width), int(area->height));
+                        },
+                        [this](const QString& title, const QRect& f) {
+                            return compositor->placeOwnWindow(
+                                title.toStdString(), {double(f.x()), double(f.y()), double(f.width()), double(f.height())});
+                        }});
+    compositor->watchClicksOutside(kPanelTitle, [this] { lifecycle.panelClosed(); });
 }
 
 void DesktopPlatform::postChord(platform::EventFlags flags, std::uint16_t key) {

@@ -125,6 +125,7 @@ public:
 private:
     platform::Services services();
     void connectXwayland();
+    void connectPanel();
     // The chord posted as the user's keys would be.
     void postChord(platform::EventFlags flags, std::uint16_t evdevKey);
 };

@@ -155,7 +155,7 @@ QString DesktopLifecycle::standardInstanceSocket() {
 void DesktopLifecycle::setHandlers(platform::LifecycleHandlers handlers) { handlers_ = std::move(handlers); }
 
 void DesktopLifecycle::panelClosed() {
-    trace("panel closed by the window manager");
+    trace("panel closed by the desktop");
     if (handlers_.willResignActive) handlers_.willResignActive();
 }
 

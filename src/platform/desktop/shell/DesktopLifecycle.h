@@ -49,8 +49,8 @@ public:
     int askOtherCopiesToQuit() override;
     void setLocalClickFilter(platform::ClickCountFilter filter) override;
 
-    // The window manager closed the panel (Alt+F4, a pager): it goes as when
-    // another application becomes active.
+    // The window manager closed the panel (Alt+F4, a pager), or the user
+    // clicked outside it: it goes as when another application becomes active.
     void panelClosed();
 
     // The socket in the user's runtime folder (else the temporary one).

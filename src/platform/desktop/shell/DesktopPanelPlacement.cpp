@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include <xcb/xcb.h>
 
@@ -16,6 +17,16 @@ namespace {
 std::optional<QRect>& lastIcon() {
     static std::optional<QRect> icon;
     return icon;
+}
+
+PanelCompositor& compositorParts() {
+    static PanelCompositor parts;
+    return parts;
+}
+
+QString& activationToken() {
+    static QString token;
+    return token;
 }
 
 } // namespace
@@ -54,6 +65,12 @@ QRect keepPanelTop(const QRect& shown, int height, const QRect& work) {
 }
 
 void setClickedTrayIcon(const std::optional<QRect>& icon) { lastIcon() = icon; }
+
+void setPanelCompositor(PanelCompositor compositor) { compositorParts() = std::move(compositor); }
+const PanelCompositor& panelCompositor() { return compositorParts(); }
+
+void setPanelActivationToken(const QString& token) { activationToken() = token; }
+QString takePanelActivationToken() { return std::exchange(activationToken(), {}); }
 
 bool waylandSession() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||

@@ -8,7 +8,9 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -31,6 +33,27 @@ QRect keepPanelTop(const QRect& shown, int height, const QRect& work);
 // server has it.
 void setClickedTrayIcon(const std::optional<QRect>& icon);
 std::optional<QRect> clickedTrayIcon();
+
+// The panel's title, by which the compositor knows its window.
+inline constexpr const char* kPanelTitle = "Corvadine";
+
+// What the compositor does for the panel where a Wayland client cannot;
+// each part empty where it cannot.
+struct PanelCompositor {
+    // The work area of the screen holding the point.
+    std::function<std::optional<QRect>(QPoint)> workArea;
+    // Puts the window of the title at the frame, now and when it next shows;
+    // false when the compositor cannot.
+    std::function<bool(const QString& title, const QRect& frame)> place;
+};
+void setPanelCompositor(PanelCompositor compositor);
+const PanelCompositor& panelCompositor();
+
+// The token a tray gave for the click that shows the panel (xdg-activation):
+// the panel's window is focused with it, where the compositor keeps the
+// focus from windows that merely show. Taken once.
+void setPanelActivationToken(const QString& token);
+QString takePanelActivationToken();
 
 // A Wayland session, the program on Wayland or on Xwayland: no window is
 // placed by the pointer (unknown to Wayland clients, stale on Xwayland), and

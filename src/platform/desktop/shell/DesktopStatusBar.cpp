@@ -99,15 +99,8 @@ public:
             if (visible_) sni_->registerWithWatcher();
             return;
         }
-        sni_ = std::make_unique<StatusNotifierItem>([this](StatusNotifierItem::Click c) {
-            if (c == StatusNotifierItem::Click::Primary && !clickClosedThePanel()) send(platform::MouseButton::Left);
-            if (c == StatusNotifierItem::Click::Context) send(platform::MouseButton::Right);
-        });
-        sni_->setIcon(icon_.icon());
-        sni_->setToolTip(icon_.toolTip());
-        sni_->setMenu(menu_);
+        makeSni();
         icon_.hide();
-        sni_->setShown(visible_);
     }
     void setAction(std::vector<platform::MouseButton> sendOn, std::function<void(platform::MouseButton)> a) override {
         sendOn_ = std::move(sendOn);
@@ -115,7 +108,8 @@ public:
     }
     void setMenu(std::vector<platform::MenuItem> items) override {
         menu_ = std::move(items);
-        if (sni_) sni_->setMenu(menu_);
+        // Gaining or losing the menu takes a new item, which trays read anew.
+        if (sni_ && !sni_->setMenu(menu_)) makeSni();
     }
     void popUpMenu(const std::vector<platform::MenuItem>& items) override {
         // A tray that asks again while the menu is up gets that one, not a second.
@@ -136,6 +130,8 @@ public:
     std::optional<platform::Rect> buttonWindowFrame() const override {
         QRect tray;
         QRect g = sni_ ? QRect() : iconOnScreen(&tray);
+        // Where a tray that passes screen points saw the click.
+        if (sni_ && trayPoint_ && waylandSession()) g = QRect(*trayPoint_ - QPoint(12, 12), QSize(24, 24));
         if (!g.isValid() || g.isEmpty()) {
             // In a Wayland session the pointer is unknown, or Xwayland's stale
             // one: the panel finds a place of its own.
@@ -152,6 +148,20 @@ public:
     }
 
 private:
+    void makeSni() {
+        sni_.reset();
+        sni_ = std::make_unique<StatusNotifierItem>(menu_, [this](const StatusNotifierItem::TrayClick& c) {
+            if (c.click == StatusNotifierItem::Click::Primary && !clickClosedThePanel()) {
+                trayPoint_ = c.onScreen;
+                setPanelActivationToken(c.activationToken);
+                send(platform::MouseButton::Left);
+            }
+            if (c.click == StatusNotifierItem::Click::Context) send(platform::MouseButton::Right);
+        });
+        sni_->setIcon(icon_.icon());
+        sni_->setToolTip(icon_.toolTip());
+        sni_->setShown(visible_);
+    }
     // A docked icon's window lies inside the tray's, and Qt may hold its
     // place in the tray for its place on the screen: the server tells where
     // the icon under the pointer is.
@@ -191,6 +201,8 @@ private:
     // Parented to the application so that it can be found among its children.
     QSystemTrayIcon icon_{QCoreApplication::instance()};
     std::unique_ptr<StatusNotifierItem> sni_;
+    // Where the last left click was, when the tray passes screen points.
+    std::optional<QPoint> trayPoint_;
     std::vector<platform::MenuItem> menu_;
     QPointer<QMenu> openMenu_;
     bool visible_ = true;

@@ -96,6 +96,7 @@ public:
     PanelWidget() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
         setAttribute(Qt::WA_TranslucentBackground);
         markOwnWindow(*this);
+        setWindowTitle(QString::fromLatin1(kPanelTitle));
         setFixedWidth(kPanelWidth);
         resize(kPanelWidth, kPanelHeight);
     }
@@ -182,6 +183,13 @@ public:
             skipTaskbarAndPager(window_);
             window_.shapeCorners();
         }
+        // Each showing is a new window to a Wayland compositor: it is placed
+        // again, and focused with the tray's token where one came.
+        const QString token = takePanelActivationToken();
+        if (onWayland()) {
+            sendPlacement(true);
+            if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+        }
         window_.show();
         window_.raise();
         window_.activateWindow();
@@ -205,7 +213,11 @@ private:
         const QPoint probe = icon ? icon->center() : wanted_;
         const QScreen* screen = QGuiApplication::screenAt(probe);
         if (!screen) screen = QGuiApplication::primaryScreen();
-        const QRect work = screen ? screen->availableGeometry() : QRect();
+        QRect work = screen ? screen->availableGeometry() : QRect();
+        // A Wayland client sees no bars: the compositor tells what they leave.
+        if (const auto& area = panelCompositor().workArea; area && screen && onWayland())
+            if (const auto told = area(icon ? icon->center() : screen->geometry().center()); told && told->isValid())
+                work = *told;
         QRect frame;
         if (shown_ && window_.isVisible() && screen) {
             // Open: the tab bar stays under the pointer while the content changes.
@@ -225,10 +237,20 @@ private:
         keptTop_ = frame.top();
         // The compositor places a Wayland window; a fixed size keeps tiling
         // ones from stretching it, and lets them float it whole.
-        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) window_.setFixedSize(frame.size());
+        if (onWayland()) window_.setFixedSize(frame.size());
         placed_ = frame;
         window_.setGeometry(frame);
+        sendPlacement(false);
     }
+    // Asks the compositor to put the window where it was placed; `again`
+    // asks even for the frame it was last asked.
+    void sendPlacement(bool again) {
+        const auto& place = panelCompositor().place;
+        if (!place || !onWayland() || (!again && sent_ == placed_)) return;
+        sent_ = placed_;
+        place(QString::fromLatin1(kPanelTitle), placed_);
+    }
+    static bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
     PanelWidget window_;
     QPointer<QWidget> content_;
@@ -239,6 +261,8 @@ private:
     std::optional<int> keptTop_;
     // Where it was put last (the window's own geometry lags the server's).
     QRect placed_;
+    // Where the compositor was last asked to put it.
+    QRect sent_;
 };
 
 // The tile: the symbol on a rounded, translucent dark square.

@@ -3,6 +3,7 @@
 #include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
+#include "platform/desktop/shell/TrayHostPoints.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -15,6 +16,7 @@
 #include <QtEndian>
 
 #include <thread>
+#include <utility>
 
 namespace corv::desktop {
 
@@ -104,7 +106,7 @@ SniPixmaps pixmapsOf(const QIcon& icon) {
 } // namespace
 
 // The item's interface as trays read it. Clicks come with the place the tray
-// saw them; the panel finds its own place.
+// saw them, which counts where the tray passes screen points.
 class StatusNotifierAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -136,10 +138,15 @@ public:
     bool itemIsMenu() const { return false; }
 
 public Q_SLOTS:
-    void Activate(int, int) { item_.clicked(StatusNotifierItem::Click::Primary); }
+    void Activate(int x, int y, const QDBusMessage& m) {
+        item_.clicked(StatusNotifierItem::Click::Primary, {x, y}, m.service());
+    }
     void SecondaryActivate(int, int) {}
-    void ContextMenu(int, int) { item_.clicked(StatusNotifierItem::Click::Context); }
+    void ContextMenu(int x, int y, const QDBusMessage& m) {
+        item_.clicked(StatusNotifierItem::Click::Context, {x, y}, m.service());
+    }
     void Scroll(int, const QString&) {}
+    void ProvideXdgActivationToken(const QString& token) { item_.takeActivationToken(token); }
 
 Q_SIGNALS:
     void NewIcon();
@@ -163,37 +170,45 @@ public:
     QDBusObjectPath menu() const { return QDBusObjectPath(QString::fromLatin1(kDbusMenuPath)); }
 };
 
-StatusNotifierItem::StatusNotifierItem(std::function<void(Click)> clicked) : clicked_(std::move(clicked)) {
+StatusNotifierItem::StatusNotifierItem(std::vector<platform::MenuItem> menu,
+                                       std::function<void(const TrayClick&)> clicked)
+    : withMenu_(!menu.empty()), clicked_(std::move(clicked)) {
     registerTypes();
-    makeAdaptor();
-}
-
-void StatusNotifierItem::makeAdaptor() {
-    delete findChild<StatusNotifierAdaptor*>(QString(), Qt::FindDirectChildrenOnly);
-    if (hasMenu()) new StatusNotifierMenuAdaptor(this);
+    menu_.setItems(std::move(menu));
+    // Qt keeps an adaptor for its object's life: the one made here stays.
+    if (withMenu_) new StatusNotifierMenuAdaptor(this);
     else new StatusNotifierAdaptor(this);
 }
 
-void StatusNotifierItem::setMenu(std::vector<platform::MenuItem> items) {
-    const bool had = hasMenu();
+bool StatusNotifierItem::setMenu(std::vector<platform::MenuItem> items) {
+    if (items.empty() == withMenu_) return false;
     menu_.setItems(std::move(items));
-    if (had == hasMenu()) return;
-    // Trays read what the item has when it registers: it registers again.
-    const bool shown = shown_;
-    setShown(false);
-    makeAdaptor();
-    setShown(shown);
+    return true;
 }
 
 StatusNotifierItem::~StatusNotifierItem() { withdraw(); }
 
-void StatusNotifierItem::clicked(Click c) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, c] {
-            if (clicked_) clicked_(c);
-        },
-        Qt::QueuedConnection);
+void StatusNotifierItem::clicked(Click c, QPoint at, const QString& host) {
+    if (const auto known = hostPoints_.constFind(host); known != hostPoints_.constEnd() || !bus_ || host.isEmpty()) {
+        const bool onScreen = known != hostPoints_.constEnd() && *known;
+        QMetaObject::invokeMethod(
+            this, [this, c, at, onScreen] { send(c, onScreen ? std::optional(at) : std::nullopt); },
+            Qt::QueuedConnection);
+        return;
+    }
+    askPeerProcessName(*bus_, host, this, [this, c, at, host](const QString& process) {
+        const bool onScreen = hostTellsScreenPoints(process);
+        hostPoints_.insert(host, onScreen);
+        trace(("status item: clicked through " + process.toStdString() +
+               (onScreen ? ", at a screen point" : ", at no known place"))
+                  .c_str());
+        send(c, onScreen ? std::optional(at) : std::nullopt);
+    });
+}
+
+void StatusNotifierItem::send(Click c, std::optional<QPoint> onScreen) {
+    TrayClick click{c, onScreen, std::exchange(token_, {})};
+    if (clicked_) clicked_(click);
 }
 
 void StatusNotifierItem::setIcon(const QIcon& icon) {

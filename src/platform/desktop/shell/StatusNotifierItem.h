@@ -4,14 +4,16 @@
 // place of Qt's, which names no menu there. Published while shown: its
 // connection to the bus lives as long, so hiding it takes it off every tray.
 // The connection is made off the main thread, which a slow bus never holds
-// up. An item with a menu publishes it for trays that draw it themselves;
-// one without names no menu.
+// up. An item made with a menu publishes it for trays that draw it
+// themselves; one made without names none, for its whole life.
 
 #include "platform/desktop/shell/DbusMenu.h"
 
 #include <QDBusConnection>
 #include <QIcon>
+#include <QHash>
 #include <QObject>
+#include <QPoint>
 #include <QString>
 
 #include <cstdint>
@@ -28,7 +30,14 @@ class StatusNotifierItem final : public QObject {
     Q_OBJECT
 public:
     enum class Click { Primary, Context };
-    explicit StatusNotifierItem(std::function<void(Click)> clicked);
+    struct TrayClick {
+        Click click = Click::Primary;
+        // Where the tray saw it, when the tray passes screen points.
+        std::optional<QPoint> onScreen;
+        // The token the tray gave for the window the click shows; empty when none.
+        QString activationToken;
+    };
+    StatusNotifierItem(std::vector<platform::MenuItem> menu, std::function<void(const TrayClick&)> clicked);
     ~StatusNotifierItem() override;
     StatusNotifierItem(const StatusNotifierItem&) = delete;
     StatusNotifierItem& operator=(const StatusNotifierItem&) = delete;
@@ -36,17 +45,22 @@ public:
     void setIcon(const QIcon& icon);
     void setToolTip(const QString& text);
     void setShown(bool shown);
-    void setMenu(std::vector<platform::MenuItem> items);
+    // New entries; false, and nothing changed, when the item would gain or
+    // lose its menu: trays read that once, so it takes a new item.
+    bool setMenu(std::vector<platform::MenuItem> items);
     // Asks the watcher, which has just appeared, to show it.
     void registerWithWatcher();
 
     // What the adaptor reads.
     const QIcon& icon() const { return icon_; }
     const QString& toolTip() const { return toolTip_; }
-    bool hasMenu() const { return !menu_.isEmpty(); }
+    bool hasMenu() const { return withMenu_; }
     // On a later turn: the tray has its answer at once, even while a menu
-    // the click opens is up.
-    void clicked(Click c);
+    // the click opens is up. `at` is where the tray `host` (a bus name)
+    // saw it.
+    void clicked(Click c, QPoint at, const QString& host);
+    // The token the tray gives before a click, for the window it shows.
+    void takeActivationToken(const QString& token) { token_ = token; }
 
 Q_SIGNALS:
     void iconChanged();
@@ -56,14 +70,17 @@ private:
     void publish();
     void published(std::uint64_t generation, const QString& name);
     void withdraw();
-    // The item's interface, with a menu or without.
-    void makeAdaptor();
+    void send(Click c, std::optional<QPoint> onScreen);
 
-    std::function<void(Click)> clicked_;
+    const bool withMenu_;
+    std::function<void(const TrayClick&)> clicked_;
     QIcon icon_;
     QString toolTip_;
     bool shown_ = false;
     DbusMenu menu_;
+    QString token_;
+    // Whether a host passes screen points, by its bus name, once asked.
+    QHash<QString, bool> hostPoints_;
     std::optional<QDBusConnection> bus_;
     QString busName_;
     // Counts the connections asked for: one that arrives late for a hidden

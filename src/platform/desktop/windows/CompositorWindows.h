@@ -145,6 +145,24 @@ public:
     // The source after the selected one, round.
     virtual bool nextInputSource() { return false; }
 
+    // The program's own window, which a Wayland client cannot place. The
+    // work area (the screen less the desktop's bars) of the screen holding
+    // the point, as the compositor tells; nothing when it does not.
+    virtual std::optional<platform::Rect> workArea(platform::Point) { return std::nullopt; }
+    // Puts the program's window of the title at the frame: now if it shows,
+    // and when it next shows. It stands as a drop-down: above the other
+    // windows, on every desktop, and in no taskbar, switcher or overview.
+    // False when the facility cannot.
+    virtual bool placeOwnWindow(const std::string& title, platform::Rect frame) {
+        (void)title, (void)frame;
+        return false;
+    }
+    // Runs on the main loop when the user clicks outside the program's
+    // window of the title while it shows; one watcher, replaced by the next.
+    virtual void watchClicksOutside(const std::string& title, std::function<void()> clicked) {
+        (void)title, (void)clicked;
+    }
+
     // The windows: at once, then after each change of the list, of the
     // focused window or of a window's application, state or geometry.
     virtual CompositorWatchId watchWindows(std::function<void(const CompositorWindowList&)> changed) = 0;
