@@ -455,6 +455,87 @@ TEST_F(GnomeShellWindowsTest, ANewCopyIsAnsweredOnceTheNamesHolderLetsItGo) {
     QDBusConnection::disconnectFromBus("corv-test-holder");
 }
 
+// Another program keeps the name past kNameWait and is told of. Its notice
+// goes once the name is ours, though the extension is off for a screen lock
+// or within the grace after it went; one that the extension's own replaced
+// stands while the extension is missing; a holder after it is told again.
+TEST_F(GnomeShellWindowsTest, TheHoldersNoticeGoesOnceTheNameIsOursAndEachHolderIsTold) {
+    if (!QFileInfo::exists("/run/systemd/seats") && ::geteuid() != 0)
+        GTEST_SKIP() << "the lock screen needs /run/systemd/seats, or root to make it";
+    ASSERT_NO_FATAL_FAILURE(start({.appIds = {}, .screenShield = true}));
+    windows.reset();
+    QDBusConnection first = QDBusConnection::connectToBus(shell->sessionBus(), "corv-test-first");
+    QDBusConnection second = QDBusConnection::connectToBus(shell->sessionBus(), "corv-test-second");
+    // The body of the notice on screen under its id, and how many were posted.
+    std::optional<std::string> shown;
+    int posted = 0;
+    const GnomeShellWindows::Options options{.sessionBus = shell->sessionBus(),
+                                             .notify = [&](const ExtensionNotice& n) {
+                                                 shown = n.body;
+                                                 ++posted;
+                                             },
+                                             .withdraw = [&] { shown.reset(); },
+                                             .extensionFolder = shell->extensionFolder()};
+    const auto held = [&] { return shown && shown->find("holds it") != std::string::npos; };
+    const auto missing = [&] { return shown && !held(); };
+    const auto none = [&] { return !shown; };
+    const auto extension = [&](const char* method) {
+        ASSERT_EQ(shell->shellExtensions(method, {test::kExtensionUuid}).type(), QDBusMessage::ReplyMessage);
+    };
+    const int waitMs = int(kNameWait * 1000) + 5000, graceMs = int(kExtensionGrace * 1000) + 10000;
+    const struct {
+        const char* what;
+        std::function<void()> off, on;
+        bool queued;                       // a second holder waits before the copy
+        std::function<bool()> afterRelease;  // on screen once the name is ours
+    } rows[] = {
+        {"a screen lock",
+         [&] {
+             shell->lock();
+             ASSERT_TRUE(spinUntil([&] { return shell->locked(); })) << shell->log();
+         },
+         [&] { ASSERT_TRUE(shell->unlock()); }, false, none},
+        {"the extension's grace", [&] { extension("DisableExtension"); }, [&] { extension("EnableExtension"); }, false,
+         none},
+        {"the extension's notice",
+         [&] {
+             extension("DisableExtension");
+             ASSERT_TRUE(spinUntil(missing, graceMs));
+         },
+         [&] { extension("EnableExtension"); }, false, missing},
+        {"a second holder", [] {}, [] {}, true, none},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(spinUntil([&] { return !first.interface()->isServiceRegistered(kGnomeProgramName).value(); }));
+        ASSERT_EQ(first.interface()->registerService(kGnomeProgramName).value(), QDBusConnectionInterface::ServiceRegistered);
+        if (row.queued) {
+            ASSERT_EQ(second.interface()->registerService(kGnomeProgramName, QDBusConnectionInterface::QueueService).value(),
+                      QDBusConnectionInterface::ServiceQueued);
+        }
+        shown.reset();
+        posted = 0;
+        auto copy = std::make_unique<GnomeShellWindows>(loop, options);
+        ASSERT_TRUE(spinUntil(held, waitMs));
+        ASSERT_NO_FATAL_FAILURE(row.off());
+        first.interface()->unregisterService(kGnomeProgramName);
+        if (row.queued) {
+            // The first holder's notice goes; the second is told after its own wait.
+            EXPECT_TRUE(spinUntil(none, 2000));
+            EXPECT_TRUE(spinUntil(held, waitMs));
+            EXPECT_EQ(posted, 2);
+            second.interface()->unregisterService(kGnomeProgramName);
+        }
+        EXPECT_TRUE(spinUntil(row.afterRelease, 2000)) << shown.value_or("none");
+        EXPECT_FALSE(spinUntil([&] { return !row.afterRelease(); }, 1000)) << shown.value_or("none");
+        ASSERT_NO_FATAL_FAILURE(row.on());
+        EXPECT_TRUE(spinUntil([&] { return copy->can(CompositorCapability::WindowUnderPointer); }, 15000));
+        EXPECT_TRUE(spinUntil(none)) << shown.value_or("none");
+    }
+    QDBusConnection::disconnectFromBus("corv-test-first");
+    QDBusConnection::disconnectFromBus("corv-test-second");
+}
+
 // The shell, played by python3-dbusmock, tells its version or not: the form
 // that version loads replaces a copy of the other (out of date since the
 // shell's update), or the copy stays; the notice says which.
