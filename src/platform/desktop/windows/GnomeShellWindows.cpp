@@ -4,6 +4,7 @@
 #include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
@@ -126,6 +127,9 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameAcquired"), this, SLOT(onNameAcquired(QString)));
     bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameLost"), this, SLOT(onNameLost(QString)));
     requestName();
+    // The next copy has the name at once, not after this one's teardown.
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &GnomeShellWindows::releaseName);
     owners_ = std::make_unique<QDBusServiceWatcher>(kService, *bus_, QDBusServiceWatcher::WatchForOwnerChange);
     owners_->addWatchedService(kShell);
     owners_->addWatchedService(QString::fromLatin1(kGnomeProgramName));
@@ -484,7 +488,7 @@ void GnomeShellWindows::onNameLost(const QString& name) {
 }
 
 void GnomeShellWindows::ownName(bool owned) {
-    if (owned == ownsName_) return;
+    if (owned == ownsName_ || leaving_) return;
     ownsName_ = owned;
     told_ = false;
     // Lost: queued again.
@@ -499,9 +503,20 @@ void GnomeShellWindows::ownName(bool owned) {
     refreshInputSources();
 }
 
+void GnomeShellWindows::releaseName() {
+    if (leaving_ || !bus_->isConnected()) return;
+    leaving_ = true;
+    loop_.cancel(std::exchange(nameWait_, 0));
+    auto release = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("ReleaseName"));
+    release << QString::fromLatin1(kGnomeProgramName);
+    // Sent by QtDBus's own thread, whatever holds this one.
+    bus_->asyncCall(release);
+    if (traceEnabled()) trace("gnome-shell: the program's name is given up");
+}
+
 void GnomeShellWindows::holderChanged(const QString& owner) {
     // Ours, gone with its last holder, or asked for and not yet answered.
-    if (ownsName_ || owner.isEmpty() || owner == bus_->baseService() || (nameWait_ == 0 && !holder_))
+    if (ownsName_ || leaving_ || owner.isEmpty() || owner == bus_->baseService() || (nameWait_ == 0 && !holder_))
         return;
     if (traceEnabled()) trace("gnome-shell: the program's name has another holder");
     holder_.reset();
@@ -519,7 +534,7 @@ void GnomeShellWindows::describeHolder() {
     auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call, 2000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
-        if (ownsName_ || holder_) return;
+        if (ownsName_ || holder_ || leaving_) return;
         const QDBusMessage reply = watcher->reply();
         const uint pid = answered(reply) ? reply.arguments().value(0).toUInt() : 0;
         QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));

@@ -10,8 +10,8 @@
 // the bound makes lookups find nothing until it answers. Only the extension
 // served by GNOME Shell's own connection is heard, and it answers only the
 // owner of the program's name (kGnomeProgramName): we queue for it, so the bus
-// hands it over once an older copy lets it go, and say once for each program
-// that keeps it past kNameWait.
+// hands it over once an older copy lets it go (a copy gives it up as it
+// quits), and say once for each program that keeps it past kNameWait.
 //
 // Without the extension no window is known (Xwayland's X view sees X windows
 // only and must not decide the application); the desktops come from the
@@ -128,6 +128,8 @@ private slots:
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void onNameAcquired(const QString& name);
     void onNameLost(const QString& name);
+    // Given up as the program quits, before its teardown.
+    void releaseName();
 
 private:
     // The extension is heard while the shell's own connection serves it.
@@ -178,6 +180,8 @@ private:
     // The extension has told us something since the name became ours.
     bool told_ = false;
     platform::TimerId nameWait_ = 0;
+    // Given up for good.
+    bool leaving_ = false;
     // Who keeps the name, once the wait is over; the notice of it, shown
     // (until taken back or replaced by the extension's).
     std::optional<std::string> holder_;

@@ -11,6 +11,7 @@
 #include "platform/desktop/apps/DesktopAppNotes.h"
 #include "platform/desktop/bus/DesktopUserNotifications.h"
 
+#include "platform/desktop/DesktopPlatform.h"
 #include "platform/desktop/DesktopRunLoop.h"
 #include "support/GnomeShell.h"
 #include "support/MockNotifications.h"
@@ -23,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 
 #include <unistd.h>
 
@@ -411,20 +413,59 @@ TEST_F(GnomeShellWindowsTest, AnotherProgramIsNeitherHeardAsTheExtensionNorAnswe
               "org.freedesktop.DBus.Error.AccessDenied");
 }
 
+// The program as a copy of it runs in a GNOME session, for the test below:
+// on the session bus CORV_GNOME_COPY names, through the process's shared
+// connection. Told "quit", it quits while a slow task holds its teardown
+// until told "go".
+TEST(GnomeShellCopy, DISABLED_QuitsForAnotherTest) {
+    if (!qEnvironmentVariableIsSet("CORV_GNOME_COPY")) GTEST_SKIP() << "run by the test below, which sets CORV_GNOME_COPY";
+    qputenv("DBUS_SESSION_BUS_ADDRESS", qgetenv("CORV_GNOME_COPY"));
+    QTemporaryDir tmp;
+    DesktopPlatform desktop({tmp.filePath("defaults.plist"), tmp.filePath("autostart"), {}, {}, tmp.filePath("instance"), {}});
+    ASSERT_EQ(desktop.compositor->name(), "gnome-shell");
+    std::string line;
+    ASSERT_TRUE(std::getline(std::cin, line) && line == "quit");
+    platform::background().run([] {
+        std::string go;
+        std::getline(std::cin, go);
+    });
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QCoreApplication::exec();
+}
+
 // A copy starts while the program's name is held: by the older copy, which
-// ends a moment later, or by another program, which keeps it past kNameWait
-// and is named once, in the log and a notice. Either way the new copy is
-// answered within 2 s of the name's release.
+// quits while a slow task holds its teardown, or by another program, which
+// keeps it past kNameWait and is named once, in the log and a notice. Either
+// way the new copy is answered within 2 s of the name's release.
 TEST_F(GnomeShellWindowsTest, ANewCopyIsAnsweredOnceTheNamesHolderLetsItGo) {
     ASSERT_NO_FATAL_FAILURE(start({.appIds = {kOne}}));
     const CompositorWindow one = client(kOne);
     QDBusConnection other = QDBusConnection::connectToBus(shell->sessionBus(), "corv-test-holder");
     const std::string holds = "process " + std::to_string(::getpid()) + " (desktop_tests) holds";
+    // A writable stand-in for the uinput node: the copy counts as trusted and takes nothing.
+    QTemporaryDir tmp;
+    QFile uinput(tmp.filePath("uinput"));
+    ASSERT_TRUE(uinput.open(QIODevice::WriteOnly));
     for (const bool copy : {true, false}) {
         SCOPED_TRACE(copy ? "the older copy" : "another program");
-        if (!copy) {
-            windows.reset();
-            ASSERT_TRUE(spinUntil([&] { return !other.interface()->isServiceRegistered(kGnomeProgramName).value(); }));
+        windows.reset();
+        ASSERT_TRUE(spinUntil([&] { return !other.interface()->isServiceRegistered(kGnomeProgramName).value(); }));
+        QProcess older;
+        if (copy) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            for (const auto& [name, value] : {std::pair<QString, QString>{"CORV_GNOME_COPY", shell->sessionBus()},
+                                              {"XDG_SESSION_TYPE", "wayland"},
+                                              {"XDG_CURRENT_DESKTOP", "GNOME"},
+                                              {"CORVADINE_INPUT_DEVICES", "none"},
+                                              {"CORVADINE_UINPUT", uinput.fileName()}})
+                env.insert(name, value);
+            older.setProcessChannelMode(QProcess::MergedChannels);
+            ASSERT_TRUE(test::startChild(older, QCoreApplication::applicationFilePath(),
+                                         {"--gtest_also_run_disabled_tests", "--gtest_filter=GnomeShellCopy.DISABLED_*"}, env));
+            ASSERT_TRUE(spinUntil([&] { return other.interface()->servicePid(kGnomeProgramName).value() == older.processId(); }))
+                << older.readAll().toStdString();
+        } else {
             ASSERT_EQ(other.interface()->registerService(kGnomeProgramName).value(), QDBusConnectionInterface::ServiceRegistered);
         }
         QTemporaryFile said;
@@ -438,11 +479,17 @@ TEST_F(GnomeShellWindowsTest, ANewCopyIsAnsweredOnceTheNamesHolderLetsItGo) {
                                              .withdraw = [&] { ++withdrawn; }});
         EXPECT_FALSE(spinUntil([&] { return focusedWindow(next->windows()).has_value(); }, 300));
         EXPECT_TRUE(copy || spinUntil([&] { return !notices.empty(); }, int(kNameWait * 1000) + 5000));
-        if (copy) windows.reset();
+        if (copy) older.write("quit\n");
         else other.interface()->unregisterService(kGnomeProgramName);
         EXPECT_TRUE(spinUntil([&] { return focusedWindow(next->windows()).value_or(CompositorWindow{}).id == one.id; }, 2000));
         EXPECT_TRUE(next->activate(one.id));
         EXPECT_TRUE(spinUntil([&] { return next->inputSources().value_or(CompositorInputSources{}).sources.size() == 2; }));
+        if (copy) {
+            // Meanwhile its teardown waits for the task.
+            EXPECT_EQ(older.state(), QProcess::Running);
+            older.write("go\n");
+            EXPECT_TRUE(older.waitForFinished(10000) && older.exitCode() == 0) << older.readAll().toStdString();
+        }
         ::dup2(stderrCopy, STDERR_FILENO);
         ::close(stderrCopy);
         said.seek(0);
