@@ -533,7 +533,7 @@ TEST_F(GnomeShellWindowsTest, TheHoldersNoticeGoesOnceTheNameIsOursAndEachHolder
     const struct {
         const char* what;
         std::function<void()> off, on;
-        bool queued;                       // a second holder waits before the copy
+        bool queued;                         // a second holder waits before the copy
         std::function<bool()> afterRelease;  // on screen once the name is ours
     } rows[] = {
         {"a screen lock",
