@@ -120,6 +120,8 @@ protected:
             if (!window || !window->isVisible()) return;
             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
             window->activateWindow();
+            // Used now or never: no program the user starts later inherits it.
+            qunsetenv("XDG_ACTIVATION_TOKEN");
         });
     }
     void resizeEvent(QResizeEvent* e) override {

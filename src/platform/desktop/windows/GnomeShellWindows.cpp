@@ -4,6 +4,7 @@
 #include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
@@ -126,8 +127,12 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameAcquired"), this, SLOT(onNameAcquired(QString)));
     bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameLost"), this, SLOT(onNameLost(QString)));
     requestName();
+    // The next copy has the name at once, not after this one's teardown.
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &GnomeShellWindows::releaseName);
     owners_ = std::make_unique<QDBusServiceWatcher>(kService, *bus_, QDBusServiceWatcher::WatchForOwnerChange);
     owners_->addWatchedService(kShell);
+    owners_->addWatchedService(QString::fromLatin1(kGnomeProgramName));
     connect(owners_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this, &GnomeShellWindows::onOwnerChanged);
     // From any sender: each is checked.
     bus_->connect(QString(), kPath, kInterface, QStringLiteral("WindowsChanged"), this,
@@ -375,6 +380,7 @@ void GnomeShellWindows::onInputSourcesChanged(const QDBusMessage& signal) {
 }
 
 void GnomeShellWindows::onOwnerChanged(const QString& name, const QString&, const QString& newOwner) {
+    if (name == QLatin1String(kGnomeProgramName)) return holderChanged(newOwner);
     const bool was = present_;
     if (name == kShell) trust(extensionOwner_, newOwner);
     else trust(newOwner, shellOwner_);
@@ -437,6 +443,8 @@ void GnomeShellWindows::offerExtension() {
         const auto notice = extensionNotice(extensionStateOf(state), copy, major, folder);
         if (!notice) return;
         noticeGiven_ = true;
+        // Under the same id, it replaces the holder's.
+        holderNoticed_ = false;
         options_.notify(*notice);
     };
     connect(infoWatcher, &QDBusPendingCallWatcher::finished, this, finish);
@@ -459,10 +467,15 @@ void GnomeShellWindows::requestName() {
             return;
         }
         if (traceEnabled()) trace("gnome-shell: the program's name is held; queued for it");
-        nameWait_ = loop_.postAfter(kNameWait, [this] {
-            nameWait_ = 0;
-            if (!ownsName_) describeHolder();
-        });
+        awaitHolder();
+    });
+}
+
+void GnomeShellWindows::awaitHolder() {
+    loop_.cancel(nameWait_);
+    nameWait_ = loop_.postAfter(kNameWait, [this] {
+        nameWait_ = 0;
+        if (!ownsName_) describeHolder();
     });
 }
 
@@ -475,18 +488,44 @@ void GnomeShellWindows::onNameLost(const QString& name) {
 }
 
 void GnomeShellWindows::ownName(bool owned) {
-    if (owned == ownsName_) return;
+    if (owned == ownsName_ || leaving_) return;
     ownsName_ = owned;
     told_ = false;
     // Lost: queued again.
     if (!owned) return requestName();
     loop_.cancel(std::exchange(nameWait_, 0));
     if (traceEnabled()) trace("gnome-shell: the program's name is ours");
-    if (holder_) std::fprintf(stderr, "corvadine: %s is ours now\n", kGnomeProgramName);
-    // The holder's notice goes; while the extension is gone, its own notice stands.
-    if (holderNoticed_ && present_ && options_.withdraw) options_.withdraw();
+    if (std::exchange(holder_, std::nullopt)) std::fprintf(stderr, "corvadine: %s is ours now\n", kGnomeProgramName);
+    // The holder's notice goes, the extension there or not; one that the
+    // extension's own replaced stands.
+    withdrawHolderNotice();
     refresh();
     refreshInputSources();
+}
+
+void GnomeShellWindows::releaseName() {
+    if (leaving_ || !bus_->isConnected()) return;
+    leaving_ = true;
+    loop_.cancel(std::exchange(nameWait_, 0));
+    auto release = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("ReleaseName"));
+    release << QString::fromLatin1(kGnomeProgramName);
+    // Sent by QtDBus's own thread, whatever holds this one.
+    bus_->asyncCall(release);
+    if (traceEnabled()) trace("gnome-shell: the program's name is given up");
+}
+
+void GnomeShellWindows::holderChanged(const QString& owner) {
+    // Ours, gone with its last holder, or asked for and not yet answered.
+    if (ownsName_ || leaving_ || owner.isEmpty() || owner == bus_->baseService() || (nameWait_ == 0 && !holder_))
+        return;
+    if (traceEnabled()) trace("gnome-shell: the program's name has another holder");
+    holder_.reset();
+    withdrawHolderNotice();
+    awaitHolder();
+}
+
+void GnomeShellWindows::withdrawHolderNotice() {
+    if (std::exchange(holderNoticed_, false) && options_.withdraw) options_.withdraw();
 }
 
 void GnomeShellWindows::describeHolder() {
@@ -495,7 +534,7 @@ void GnomeShellWindows::describeHolder() {
     auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call, 2000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
-        if (ownsName_ || holder_) return;
+        if (ownsName_ || holder_ || leaving_) return;
         const QDBusMessage reply = watcher->reply();
         const uint pid = answered(reply) ? reply.arguments().value(0).toUInt() : 0;
         QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));

@@ -10,8 +10,8 @@
 // the bound makes lookups find nothing until it answers. Only the extension
 // served by GNOME Shell's own connection is heard, and it answers only the
 // owner of the program's name (kGnomeProgramName): we queue for it, so the bus
-// hands it over once an older copy lets it go, and say once when another
-// program keeps it past kNameWait.
+// hands it over once an older copy lets it go (a copy gives it up as it
+// quits), and say once for each program that keeps it past kNameWait.
 //
 // Without the extension no window is known (Xwayland's X view sees X windows
 // only and must not decide the application); the desktops come from the
@@ -128,6 +128,8 @@ private slots:
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void onNameAcquired(const QString& name);
     void onNameLost(const QString& name);
+    // Given up as the program quits, before its teardown.
+    void releaseName();
 
 private:
     // The extension is heard while the shell's own connection serves it.
@@ -150,7 +152,12 @@ private:
     void tellUnlessLocked();
     void offerExtension();
     void requestName();
+    // Who holds the name is told after kNameWait, unless it is ours by then.
+    void awaitHolder();
     void ownName(bool owned);
+    // Another connection holds the name now: told of after a wait of its own.
+    void holderChanged(const QString& owner);
+    void withdrawHolderNotice();
     // Once the wait is over: who keeps the name, said in the log and then,
     // with the extension there, in a notice.
     void describeHolder();
@@ -173,7 +180,10 @@ private:
     // The extension has told us something since the name became ours.
     bool told_ = false;
     platform::TimerId nameWait_ = 0;
-    // Who keeps the name, once the wait is over; the notice of it, given.
+    // Given up for good.
+    bool leaving_ = false;
+    // Who keeps the name, once the wait is over; the notice of it, shown
+    // (until taken back or replaced by the extension's).
     std::optional<std::string> holder_;
     bool holderNoticed_ = false;
     // Which windows a point finds, and the pointer, as last told.
