@@ -13,6 +13,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace corv::desktop {
@@ -64,6 +65,25 @@ std::optional<GnomeWindows> windowsOf(const QDBusMessage& reply) {
     list.endArray();
     out.list.focused = reply.arguments().at(1).toUInt();
     if (!windowById(out.list, out.list.focused)) out.list.focused = 0;
+    return out;
+}
+
+// From an answer to WorkAreas, or the signal that tells them.
+std::optional<std::vector<GnomeWorkArea>> workAreasOf(const QDBusMessage& reply) {
+    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty()) return std::nullopt;
+    const auto list = reply.arguments().at(0).value<QDBusArgument>();
+    if (list.currentType() != QDBusArgument::ArrayType) return std::nullopt;
+    std::vector<GnomeWorkArea> out;
+    list.beginArray();
+    while (!list.atEnd()) {
+        int v[8] = {};
+        list.beginStructure();
+        for (int& value : v) list >> value;
+        list.endStructure();
+        out.push_back({{double(v[0]), double(v[1]), double(v[2]), double(v[3])},
+                       {double(v[4]), double(v[5]), double(v[6]), double(v[7])}});
+    }
+    list.endArray();
     return out;
 }
 
@@ -139,6 +159,10 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
                   SLOT(onWindowsChanged(QDBusMessage)));
     bus_->connect(QString(), kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                   SLOT(onInputSourcesChanged(QDBusMessage)));
+    bus_->connect(QString(), kPath, kInterface, QStringLiteral("WorkAreasChanged"), this,
+                  SLOT(onWorkAreasChanged(QDBusMessage)));
+    bus_->connect(QString(), kPath, kInterface, QStringLiteral("LeftWindow"), this,
+                  SLOT(onLeftWindow(QDBusMessage)));
     trust(ownerOf(*bus_, kService), ownerOf(*bus_, kShell));
     if (!present_) cache_.setInputSources(settings_.read());
     settings_.watch([this](bool) {
@@ -167,6 +191,10 @@ GnomeShellWindows::~GnomeShellWindows() {
                          SLOT(onWindowsChanged(QDBusMessage)));
         bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                          SLOT(onInputSourcesChanged(QDBusMessage)));
+        bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("WorkAreasChanged"), this,
+                         SLOT(onWorkAreasChanged(QDBusMessage)));
+        bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("LeftWindow"), this,
+                         SLOT(onLeftWindow(QDBusMessage)));
     }
 }
 
@@ -255,6 +283,7 @@ void GnomeShellWindows::refresh() {
     ask("Pointer", {}, [this, pair](const QDBusMessage& reply) {
         if (const auto p = pair(reply)) take(std::nullopt, platform::Point{p->first.toDouble(), p->second.toDouble()}, std::nullopt);
     });
+    ask("WorkAreas", {}, [this](const QDBusMessage& reply) { takeWorkAreas(reply); });
 }
 
 void GnomeShellWindows::forget() {
@@ -262,6 +291,7 @@ void GnomeShellWindows::forget() {
         std::lock_guard lock(mutex_);
         shown_.clear();
         pointer_.reset();
+        workAreas_.clear();
         selected_.reset();
     }
     fetching_ = fetchAgain_ = false;
@@ -339,6 +369,24 @@ bool GnomeShellWindows::nextInputSource() {
     return selectInputSource(known->sources[next].id);
 }
 
+std::optional<platform::Rect> GnomeShellWindows::workArea(platform::Point point) {
+    if (!present_ || cache_.stale()) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    for (const auto& [monitor, area] : workAreas_)
+        if (monitor.contains(point)) return area;
+    return std::nullopt;
+}
+
+bool GnomeShellWindows::placeOwnWindow(const std::string& title, platform::Rect frame) {
+    return send("PlaceWindow", {QString::fromStdString(title), static_cast<int>(std::lround(frame.x)),
+                                static_cast<int>(std::lround(frame.y))});
+}
+
+void GnomeShellWindows::watchClicksOutside(const std::string& title, std::function<void()> clicked) {
+    clicksTitle_ = title;
+    clickedOutside_ = std::move(clicked);
+}
+
 void GnomeShellWindows::refreshInputSources() {
     if (!present_) return;
     ask("InputSources", {}, [this](const QDBusMessage& reply) {
@@ -377,6 +425,26 @@ void GnomeShellWindows::take(std::optional<GnomeWindows> windows, std::optional<
 
 void GnomeShellWindows::onInputSourcesChanged(const QDBusMessage& signal) {
     if (fromExtension(signal)) refreshInputSources();
+}
+
+void GnomeShellWindows::onWorkAreasChanged(const QDBusMessage& signal) {
+    if (fromExtension(signal)) takeWorkAreas(signal);
+}
+
+void GnomeShellWindows::takeWorkAreas(const QDBusMessage& message) {
+    auto areas = workAreasOf(message);
+    if (!areas) return;
+    std::lock_guard lock(mutex_);
+    workAreas_ = std::move(*areas);
+}
+
+// The user pressed outside the window, or another program's took the focus,
+// or the overview showed; the pointer is where it was, for the watcher to read.
+void GnomeShellWindows::onLeftWindow(const QDBusMessage& signal) {
+    const QList<QVariant> press = signal.arguments();
+    if (!fromExtension(signal) || press.size() < 3 || press.at(0).toString().toStdString() != clicksTitle_) return;
+    take(std::nullopt, platform::Point{press.at(1).toDouble(), press.at(2).toDouble()}, std::nullopt);
+    if (clickedOutside_) clickedOutside_();
 }
 
 void GnomeShellWindows::onOwnerChanged(const QString& name, const QString&, const QString& newOwner) {

@@ -3,7 +3,11 @@
 // GNOME Shell's windows, through the program's extension
 // (resources/gnome-shell) on the session bus: the windows, the focused one
 // and the one at a point, raise, full screen and maximise, the workspaces and
-// the input sources. GNOME tells an ordinary client none of these.
+// the input sources. GNOME tells an ordinary client none of these. It also
+// puts the program's own window (the panel) where a Wayland client cannot: at
+// the frame asked for, above the others, on every workspace and in no window
+// list, and tells the work areas and when the user leaves that window: a
+// press outside it, another program's window taking the focus, the overview.
 //
 // What the extension last told is kept and read without waiting; its
 // WindowsChanged signal brings the next. A request it leaves unanswered past
@@ -73,6 +77,12 @@ struct GnomeWindows {
 // The topmost shown window at the point.
 std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platform::Point point);
 
+// A monitor's frame and the work area its bars leave, as the extension tells.
+struct GnomeWorkArea {
+    platform::Rect monitor;
+    platform::Rect area;
+};
+
 class GnomeShellWindows final : public QObject, public CachedWindows {
     Q_OBJECT
 
@@ -121,10 +131,15 @@ public:
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
 
+    std::optional<platform::Rect> workArea(platform::Point point) override;
+    bool placeOwnWindow(const std::string& title, platform::Rect frame) override;
+    void watchClicksOutside(const std::string& title, std::function<void()> clicked) override;
 
 private slots:
     void onWindowsChanged(const QDBusMessage& signal);
     void onInputSourcesChanged(const QDBusMessage& signal);
+    void onWorkAreasChanged(const QDBusMessage& signal);
+    void onLeftWindow(const QDBusMessage& signal);
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void onNameAcquired(const QString& name);
     void onNameLost(const QString& name);
@@ -145,6 +160,7 @@ private:
     void take(std::optional<GnomeWindows> windows, std::optional<platform::Point> pointer,
               std::optional<CompositorDesktops> desktops);
     void refreshInputSources();
+    void takeWorkAreas(const QDBusMessage& message);
     void forget();
     // Tells the user of a missing extension after the grace, unless it is back.
     void awaitExtension();
@@ -186,10 +202,14 @@ private:
     // (until taken back or replaced by the extension's).
     std::optional<std::string> holder_;
     bool holderNoticed_ = false;
-    // Which windows a point finds, and the pointer, as last told.
+    // Told when the user leaves the program's window of the title.
+    std::string clicksTitle_;
+    std::function<void()> clickedOutside_;
+    // Which windows a point finds, the pointer and the work areas, as last told.
     mutable std::mutex mutex_;
     std::vector<bool> shown_;
     std::optional<platform::Point> pointer_;
+    std::vector<GnomeWorkArea> workAreas_;
     // The source last selected, until the shell tells its sources again.
     std::optional<int> selected_;
     // Cleared as this goes: replies that arrive later find it gone.
