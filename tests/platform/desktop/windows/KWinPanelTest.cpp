@@ -68,8 +68,6 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
     config.write(QString(R"({"position": "%1", "height": 30, "modules-left": ["custom/a"], "custom/a": {"format": "bar"}})")
                      .arg(c.position).toUtf8());
     config.close();
-    ASSERT_TRUE(startChild(bar, "waybar", {"-c", config.fileName()}, env, home.filePath("waybar.log")));
-    ASSERT_TRUE(spinUntil([&] { return kwin.kwinWindow("w.resourceClass == 'waybar'").has_value(); }));
     ASSERT_TRUE(startChild(tray, "/usr/bin/python3", {CORV_TEST_DIR "/support/SniHost.py", "plasmashell"}, env));
     ASSERT_TRUE(spinUntil([&] { return kwin.bus()->connection().interface()->isServiceRegistered("org.kde.StatusNotifierWatcher"); }));
     for (const auto& [name, value] : {std::pair{"QT_QPA_PLATFORM", "wayland"}, {"XDG_SESSION_TYPE", "wayland"},
@@ -79,6 +77,9 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
     QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
     ASSERT_TRUE(startChild(program, CORV_PROGRAM, {}, env));
     ASSERT_TRUE(saidTimes("status item: registered with the watcher", 1)) << said.toStdString();
+    // The bar comes after the program, which learns of it from KWin.
+    ASSERT_TRUE(startChild(bar, "waybar", {"-c", config.fileName()}, env, home.filePath("waybar.log")));
+    ASSERT_TRUE(spinUntil([&] { return kwin.kwinWindow("w.resourceClass == 'waybar'").has_value(); }));
     ASSERT_TRUE(c.token || kwin.startClient("corv-test-a") > 0);
 
     const QString panel = QString("w.pid == %1 && w.caption == 'Corvadine'").arg(program.processId());
