@@ -4,16 +4,112 @@
 #include "platform/desktop/windows/SwayReplies.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
 #include <poll.h>
+#include <unistd.h>
 
 namespace corv::desktop {
+
+namespace {
+
+// A drop-down's standing: no title bar, on every workspace.
+constexpr char kStanding[] = "floating enable, border none, sticky enable";
+
+// The title as a pattern of sway's criteria that matches it alone; nothing
+// for one its quoting cannot hold.
+std::optional<std::string> titlePattern(const std::string& title) {
+    std::string out = "^";
+    for (const char c : title) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '"' || c == '\\') return std::nullopt;
+        if (std::strchr("^$.|?*+()[]{}", c)) out += '\\';
+        out += c;
+    }
+    return out + "$";
+}
+
+} // namespace
+
+struct SwayWindows::OwnWindow {
+    const std::int32_t pid = static_cast<std::int32_t>(::getpid());
+    mutable std::mutex mutex;
+    std::vector<SwayOutputArea> areas;
+    // The criteria naming the window ("[pid=… title=…]"), and where it goes;
+    // empty while nothing is asked.
+    std::string criteria;
+    platform::Rect frame;
+
+    void setAreas(std::vector<SwayOutputArea> told) {
+        std::lock_guard lock(mutex);
+        areas = std::move(told);
+    }
+    std::optional<platform::Rect> workArea(platform::Point at) const {
+        std::lock_guard lock(mutex);
+        for (const auto& a : areas)
+            if (a.output.contains(at)) return a.work;
+        return std::nullopt;
+    }
+    void want(std::string named, platform::Rect at) {
+        std::lock_guard lock(mutex);
+        criteria = std::move(named);
+        frame = at;
+    }
+    // Commands that put the window the criteria name where it was asked,
+    // inside the work area of the output holding its middle (sway may have
+    // told a bar since it was placed): now, or, given the window's `id`, with
+    // its standing as well. Empty while nothing is asked.
+    std::string placing(CompositorWindowId id = 0) const {
+        std::lock_guard lock(mutex);
+        if (criteria.empty()) return {};
+        const std::string move = "move absolute position " + position();
+        if (!id) return criteria + " " + move;
+        return "[con_id=" + std::to_string(id) + " " + criteria.substr(1) + " " + kStanding + ", " + move;
+    }
+    // The rule that gives the window its standing and place as it maps. The
+    // place is in two variables of sway's, read as the rule runs ("$$" keeps
+    // them unread while it is made), and set by `setting`.
+    std::string rule() const {
+        std::lock_guard lock(mutex);
+        if (criteria.empty()) return {};
+        return "for_window " + criteria + " \"" + kStanding + ", move absolute position $" + variable("x") + " $" +
+               variable("y") + "\"";
+    }
+    std::string setting() const {
+        std::lock_guard lock(mutex);
+        if (criteria.empty()) return {};
+        const std::string at = position();
+        const auto space = at.find(' ');
+        return "set " + variable("x") + " " + at.substr(0, space) + "; set " + variable("y") + " " + at.substr(space + 1);
+    }
+
+private:
+    std::string variable(const char* axis) const { return "$corvadine_" + std::to_string(pid) + "_" + axis; }
+    // "x y", under the lock.
+    std::string position() const {
+        platform::Rect at = frame;
+        for (const auto& a : areas)
+            if (a.output.contains({at.x + at.width / 2, at.y + at.height / 2})) {
+                at.x = std::max(a.work.x, std::min(at.x, a.work.x + a.work.width - at.width));
+                at.y = std::max(a.work.y, std::min(at.y, a.work.y + a.work.height - at.height));
+                break;
+            }
+        return std::to_string(std::lround(at.x)) + " " + std::to_string(std::lround(at.y));
+    }
+};
 
 namespace {
 
 // The two connections to sway, one for events and one for requests.
 class SwayLink final : public FacilityLink {
 public:
-    SwayLink(const std::string& path, CompositorCache& cache) : events_(path), requests_(path), cache_(cache) {}
+    SwayLink(const std::string& path, CompositorCache& cache, std::shared_ptr<SwayWindows::OwnWindow> own)
+        : events_(path), requests_(path), cache_(cache), own_(std::move(own)) {}
+    // What this connection told of the outputs goes with it.
+    ~SwayLink() override { own_->setAreas({}); }
 
     bool connected() const { return events_.connected() && requests_.connected(); }
 
@@ -27,6 +123,7 @@ public:
         if (!ready) return true;
         // The events that came together are read once.
         bool tree = false, workspaces = false, inputs = false;
+        std::vector<CompositorWindowId> ownNew;
         pollfd fd{events_.fd(), POLLIN, 0};
         do {
             // A broken or oversized message breaks the link.
@@ -35,8 +132,18 @@ public:
             tree = tree || event->type == sway::kWindowEvent || event->type == sway::kWorkspaceEvent;
             workspaces = workspaces || event->type == sway::kWorkspaceEvent;
             inputs = inputs || event->type == sway::kInputEvent;
+            if (event->type == sway::kWindowEvent)
+                if (const auto w = swayWindowChangeOf(event->payload); w && w->change == "new" && w->pid == own_->pid)
+                    ownNew.push_back(w->id);
         } while (::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN));
-        return (!tree || readTree()) && (!workspaces || readWorkspaces()) && (!inputs || readInputs());
+        if (!((!tree || readTree()) && (!workspaces || readWorkspaces()) && (!inputs || readInputs()))) return false;
+        // A window of the program's own that appeared goes inside the work
+        // area just read: a bar may have come since it was placed. sway
+        // forgets the rule and its variables when it reads its configuration
+        // again: they are given anew.
+        for (const CompositorWindowId id : ownNew)
+            if (!place(own_->placing(id))) return false;
+        return ownNew.empty() || (place(own_->rule()) && place(own_->setting()));
     }
 
     void interrupt() override {
@@ -50,7 +157,17 @@ public:
         return reply.has_value();
     }
 
+    // The program's own window is placed now if it shows; the rule puts it
+    // there when it next maps.
+    bool placeOwn() {
+        const std::string rule = own_->rule();
+        if (rule != ruled_ && !place(rule)) return false;
+        ruled_ = rule;
+        return place(own_->setting()) && place(own_->placing());
+    }
+
 private:
+    bool place(const std::string& text) { return text.empty() || command(text); }
     std::optional<std::string> ask(std::uint32_t type, const std::string& payload = {}) {
         cache_.asking();
         auto reply = requests_.request(type, payload);
@@ -59,8 +176,11 @@ private:
     }
     bool readTree() {
         const auto tree = ask(sway::kGetTree);
-        if (tree) cache_.setWindows(swayWindowsOf(*tree));
-        return tree.has_value();
+        if (!tree) return false;
+        auto told = swayTreeOf(*tree);
+        cache_.setWindows(std::move(told.windows));
+        own_->setAreas(std::move(told.areas));
+        return true;
     }
     bool readWorkspaces() {
         const auto workspaces = ask(sway::kGetWorkspaces);
@@ -76,21 +196,25 @@ private:
     SwayIpc events_;
     SwayIpc requests_;
     CompositorCache& cache_;
+    const std::shared_ptr<SwayWindows::OwnWindow> own_;
+    // The rule last given on this connection.
+    std::string ruled_;
 };
 
 } // namespace
 
 std::unique_ptr<SwayWindows> SwayWindows::open(platform::RunLoop& loop, const std::string& socketPath) {
     auto windows = std::unique_ptr<SwayWindows>(new SwayWindows(loop, socketPath));
-    auto first = std::make_unique<SwayLink>(socketPath, windows->cache_);
+    auto first = std::make_unique<SwayLink>(socketPath, windows->cache_, windows->own_);
     if (!first->connected()) return nullptr;
     windows->thread_.start(std::move(first));
     return windows;
 }
 
 SwayWindows::SwayWindows(platform::RunLoop& loop, const std::string& socketPath)
-    : CachedWindows(loop), thread_("sway", cache_, [this, socketPath]() -> std::unique_ptr<FacilityLink> {
-          auto link = std::make_unique<SwayLink>(socketPath, cache_);
+    : CachedWindows(loop), own_(std::make_shared<OwnWindow>()),
+      thread_("sway", cache_, [this, socketPath]() -> std::unique_ptr<FacilityLink> {
+          auto link = std::make_unique<SwayLink>(socketPath, cache_, own_);
           if (!link->connected()) return nullptr;
           return link;
       }) {}
@@ -134,6 +258,18 @@ bool SwayWindows::selectInputSource(const std::string& id) {
 bool SwayWindows::nextInputSource() {
     if (!cache_.inputSources()) return false;
     return command("input type:keyboard xkb_switch_layout next");
+}
+
+std::optional<platform::Rect> SwayWindows::workArea(platform::Point at) {
+    if (cache_.stale()) return std::nullopt;
+    return own_->workArea(at);
+}
+
+bool SwayWindows::placeOwnWindow(const std::string& title, platform::Rect frame) {
+    const auto pattern = titlePattern(title);
+    if (!pattern) return false;
+    own_->want("[pid=" + std::to_string(own_->pid) + " title=\"" + *pattern + "\"]", frame);
+    return thread_.post([](FacilityLink& link) { return static_cast<SwayLink&>(link).placeOwn(); });
 }
 
 } // namespace corv::desktop
