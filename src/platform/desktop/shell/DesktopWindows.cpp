@@ -193,6 +193,8 @@ public:
         window_.show();
         window_.raise();
         window_.activateWindow();
+        // Used now or never: no program the user starts later inherits it.
+        if (!token.isEmpty()) qunsetenv("XDG_ACTIVATION_TOKEN");
         shown_ = true;
         trace("panel shown");
     }
