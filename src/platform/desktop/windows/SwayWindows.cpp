@@ -5,6 +5,7 @@
 #include "platform/desktop/shell/DesktopTrace.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -58,38 +59,48 @@ struct SwayWindows::OwnWindow {
         criteria = std::move(named);
         frame = at;
     }
-    // Commands that put the window the criteria name where it was asked,
+    // Commands that put the window the criteria name at the frame asked,
     // inside the work area of the output holding its middle (sway may have
     // told a bar since it was placed): now, or, given the window's `id`, with
     // its standing as well. Empty while nothing is asked.
     std::string placing(CompositorWindowId id = 0) const {
         std::lock_guard lock(mutex);
         if (criteria.empty()) return {};
-        const std::string move = "move absolute position " + position();
-        if (!id) return criteria + " " + move;
-        return "[con_id=" + std::to_string(id) + " " + criteria.substr(1) + " " + kStanding + ", " + move;
+        const std::string at = framing(inWorkArea());
+        if (!id) return criteria + " " + at;
+        return "[con_id=" + std::to_string(id) + " " + criteria.substr(1) + " " + kStanding + ", " + at;
     }
-    // The rule that gives the window its standing and place as it maps. The
-    // place is in two variables of sway's, read as the rule runs ("$$" keeps
-    // them unread while it is made), and set by `setting`.
+    // The rule that gives the window its standing and frame as it maps. The
+    // frame is in variables of sway's, read as the rule runs ("$$" keeps them
+    // unread while it is made), and set by `setting`.
     std::string rule() const {
         std::lock_guard lock(mutex);
         if (criteria.empty()) return {};
-        return "for_window " + criteria + " \"" + kStanding + ", move absolute position $" + variable("x") + " $" +
-               variable("y") + "\"";
+        std::array<std::string, 4> names;
+        for (std::size_t i = 0; i < names.size(); ++i) names[i] = variable(i, true);
+        return "for_window " + criteria + " \"" + kStanding + ", " + framing(names) + "\"";
     }
     std::string setting() const {
         std::lock_guard lock(mutex);
         if (criteria.empty()) return {};
-        const std::string at = position();
-        const auto space = at.find(' ');
-        return "set " + variable("x") + " " + at.substr(0, space) + "; set " + variable("y") + " " + at.substr(space + 1);
+        const auto values = inWorkArea();
+        std::string out;
+        for (std::size_t i = 0; i < values.size(); ++i) out += (i ? "; set " : "set ") + variable(i) + " " + values[i];
+        return out;
     }
 
 private:
-    std::string variable(const char* axis) const { return "$corvadine_" + std::to_string(pid) + "_" + axis; }
-    // "x y", under the lock.
-    std::string position() const {
+    // The frame's x, y, width and height.
+    std::string variable(std::size_t i, bool unread = false) const {
+        std::string name = (unread ? "$$corvadine_" : "$corvadine_") + std::to_string(pid) + "_";
+        name.push_back("xywh"[i]);
+        return name;
+    }
+    static std::string framing(const std::array<std::string, 4>& v) {
+        return "resize set " + v[2] + " " + v[3] + ", move absolute position " + v[0] + " " + v[1];
+    }
+    // The frame kept inside the work area, in words of sway's; under the lock.
+    std::array<std::string, 4> inWorkArea() const {
         platform::Rect at = frame;
         for (const auto& a : areas)
             if (a.output.contains({at.x + at.width / 2, at.y + at.height / 2})) {
@@ -97,7 +108,10 @@ private:
                 at.y = std::max(a.work.y, std::min(at.y, a.work.y + a.work.height - at.height));
                 break;
             }
-        return std::to_string(std::lround(at.x)) + " " + std::to_string(std::lround(at.y));
+        std::array<std::string, 4> out;
+        std::size_t i = 0;
+        for (const double v : {at.x, at.y, at.width, at.height}) out[i++] = std::to_string(std::lround(v));
+        return out;
     }
 };
 
@@ -143,7 +157,9 @@ public:
         // again: they are given anew.
         for (const CompositorWindowId id : ownNew)
             if (!place(own_->placing(id))) return false;
-        return ownNew.empty() || (place(own_->rule()) && place(own_->setting()));
+        if (ownNew.empty()) return true;
+        set_ = own_->setting();
+        return place(own_->rule()) && place(set_);
     }
 
     void interrupt() override {
@@ -160,10 +176,11 @@ public:
     // The program's own window is placed now if it shows; the rule puts it
     // there when it next maps.
     bool placeOwn() {
-        const std::string rule = own_->rule();
-        if (rule != ruled_ && !place(rule)) return false;
+        const std::string rule = own_->rule(), setting = own_->setting();
+        if ((rule != ruled_ && !place(rule)) || (setting != set_ && !place(setting))) return false;
         ruled_ = rule;
-        return place(own_->setting()) && place(own_->placing());
+        set_ = setting;
+        return place(own_->placing());
     }
 
 private:
@@ -197,8 +214,8 @@ private:
     SwayIpc requests_;
     CompositorCache& cache_;
     const std::shared_ptr<SwayWindows::OwnWindow> own_;
-    // The rule last given on this connection.
-    std::string ruled_;
+    // The rule and the frame last given on this connection.
+    std::string ruled_, set_;
 };
 
 } // namespace

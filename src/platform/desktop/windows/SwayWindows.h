@@ -11,9 +11,9 @@
 // it. The desktops are the workspaces of the focused output; no window is
 // maximised in a tiling layout. The work area of an output is its workspace's
 // rect, read with the tree. The program's own window, known by its pid and
-// title, floats where it is asked, without border, on every workspace: a rule
-// sway runs as the window maps puts it there, and when sway tells it new, it
-// goes inside the work area read then.
+// title, floats at the frame asked, without border, on every workspace: a
+// rule sway runs as the window maps puts it there, and when sway tells it
+// new, it goes inside the work area read then.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CachedWindows.h"
