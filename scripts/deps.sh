@@ -10,7 +10,7 @@ run=(cmake g++ ninja-build pkg-config libplist-dev qt6-base-dev libgl-dev
 test=(libgtest-dev libgmock-dev libbenchmark-dev libinput-dev libxtst-dev
       umockdev libumockdev-dev python3-dbusmock dbus-daemon
       clang libclang-rt-dev python3 xvfb openbox x11-xkb-utils libglib2.0-bin
-      sway xwayland x11-xserver-utils kwin-wayland gnome-shell foot util-linux gnome-shell-common waybar grim xcompmgr)
+      sway xwayland x11-xserver-utils kwin-wayland gnome-shell foot util-linux gnome-shell-common gnome-shell-extension-appindicator waybar grim xcompmgr)
 case "${1:-test}" in
   run) packages=("${run[@]}") ;;
   test) packages=("${run[@]}" "${test[@]}") ;;

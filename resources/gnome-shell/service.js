@@ -1,8 +1,10 @@
 // Offers Corvadine, on the session bus, what GNOME Shell tells no ordinary
 // client: the windows, the focused one and which of them a point finds, the
-// pointer, the workspaces, window states and the input sources.
+// pointer, the workspaces, window states and the input sources; and it puts
+// the program's own window where a Wayland client cannot, telling it of the
+// work areas and of the user leaving that window.
 // The build wraps this body in each form of extension (legacy/, module/),
-// which bring Gio, GLib, Meta, Shell, Main and Keyboard.
+// which bring Clutter, Gio, GLib, Meta, Shell, Main and Keyboard.
 
 const BUS_NAME = 'com.brelvantoque.Corvadine.Shell';
 const OBJECT_PATH = '/com/brelvantoque/Corvadine/Shell';
@@ -33,11 +35,20 @@ const INTERFACE = `
       <arg type="s" name="type" direction="in"/><arg type="s" name="id" direction="in"/>
       <arg type="b" direction="out"/>
     </method>
+    <method name="WorkAreas"><arg type="a(iiiiiiii)" direction="out"/></method>
+    <method name="PlaceWindow">
+      <arg type="s" name="title" direction="in"/><arg type="i" name="x" direction="in"/>
+      <arg type="i" name="y" direction="in"/><arg type="b" direction="out"/>
+    </method>
     <signal name="WindowsChanged">
       <arg type="aa{sv}" name="windows"/><arg type="u" name="focused"/><arg type="i" name="x"/><arg type="i" name="y"/>
       <arg type="i" name="workspace"/><arg type="i" name="workspaces"/>
     </signal>
     <signal name="InputSourcesChanged"><arg type="b" name="list"/></signal>
+    <signal name="WorkAreasChanged"><arg type="a(iiiiiiii)" name="areas"/></signal>
+    <signal name="LeftWindow">
+      <arg type="s" name="title"/><arg type="i" name="x"/><arg type="i" name="y"/>
+    </signal>
   </interface>
 </node>`;
 
@@ -62,6 +73,10 @@ function setMaximized(w, on) {
     const flags = MAXIMIZED_ONLY ? [] : [Meta.MaximizeFlags.BOTH];
     on ? w.maximize(...flags) : w.unmaximize(...flags);
 }
+
+// mutter 49 takes any window out of the window lists; before it, only one of
+// a client the shell started itself.
+const HIDES_FROM_LISTS = typeof Meta.Window.prototype.hide_from_window_list === 'function';
 
 function isAppWindow(w) {
     return w && !w.is_override_redirect() && APP_WINDOW_TYPES.includes(w.get_window_type());
@@ -104,6 +119,76 @@ function windowById(id) {
     return appWindows().find(w => w.get_stable_sequence() === id) || null;
 }
 
+// Where mutter cannot take a window out of the window lists, the shell's
+// readers of them are told instead: a window's skip_taskbar, the tab lists
+// the switchers read and the focused application the top bar shows, as
+// mutter would have them for a window that skips the taskbar.
+class WindowListPatch {
+    constructor(hidden) {
+        this._undo = [];
+        this._wrapped = new Map();
+        this._isHidden = w => !!w && hidden.has(w);
+        const isHidden = this._isHidden;
+        this._wrapChain(global.display, Meta.Display, 'get_tab_list', false, call => function (...args) {
+            return call.apply(this, args).filter(w => !isHidden(w));
+        });
+        this._wrapChain(Shell.WindowTracker.get_default(), Shell.WindowTracker, 'focus_app', true, get => function () {
+            return isHidden(global.display.get_focus_window()) ? null : get.call(this);
+        });
+    }
+
+    // The hidden window's own class (one gjs makes for a type it has no
+    // introspection of, such as a Wayland window) answers too.
+    cover(w) {
+        const isHidden = this._isHidden;
+        this._wrapChain(w, Meta.Window, 'skip_taskbar', true, get => function () {
+            return isHidden(this) || get.call(this);
+        });
+        this._wrapChain(w, Meta.Window, 'is_skip_taskbar', false, call => function () {
+            return isHidden(this) || call.call(this);
+        });
+    }
+
+    // Each prototype from the object's own up to the type's holds the name
+    // once it is looked up there.
+    _wrapChain(object, type, name, accessor, wrapper) {
+        void object[name];
+        for (let p = Object.getPrototypeOf(object); p; p = Object.getPrototypeOf(p)) {
+            this._wrap(p, name, accessor, wrapper);
+            if (p === type.prototype)
+                break;
+        }
+    }
+
+    _wrap(prototype, name, accessor, wrapper) {
+        const done = this._wrapped.get(prototype) ?? new Set();
+        this._wrapped.set(prototype, done);
+        const own = Object.getOwnPropertyDescriptor(prototype, name);
+        const original = own && (accessor ? own.get : own.value);
+        if (done.has(name) || !original || !own.configurable && !own.writable)
+            return;
+        done.add(name);
+        if (accessor)
+            Object.defineProperty(prototype, name, {...own, get: wrapper(original)});
+        else if (own.configurable)
+            Object.defineProperty(prototype, name, {...own, value: wrapper(original)});
+        else
+            prototype[name] = wrapper(original);
+        this._undo.push(() => {
+            if (own.configurable)
+                Object.defineProperty(prototype, name, own);
+            else
+                prototype[name] = original;
+        });
+    }
+
+    destroy() {
+        this._undo.reverse().forEach(undo => undo());
+        this._undo = [];
+        this._wrapped.clear();
+    }
+}
+
 class Service {
     constructor() {
         // Each call is the program's, or refused.
@@ -126,9 +211,13 @@ class Service {
         this._programId = Gio.bus_watch_name_on_connection(Gio.DBus.session, PROGRAM_NAME,
             Gio.BusNameWatcherFlags.NONE, (connection, name, owner) => {
                 this._program = owner;
+                this._programPid = 0;
+                this._askProgramPid(owner);
                 this._windowsChanged();
+                this._workAreasChanged();
             }, () => {
                 this._program = null;
+                this._programPid = 0;
             });
         // Taken from one that lets it go; none may take it from us.
         this._nameId = Gio.bus_own_name_on_connection(Gio.DBus.session, BUS_NAME,
@@ -139,15 +228,42 @@ class Service {
         this._under = 0;
         this._moved = 0;
         this._select = 0;
+        this._areas = 0;
+        // The program's window is found by its process and title. The frames
+        // asked for, by title; the windows put there (out of the lists), and
+        // the windows shown so far.
+        this._programPid = 0;
+        this._placements = new Map();
+        this._placed = new Map();
+        this._mapped = new WeakSet();
+        this._listPatch = null;
         const changed = () => this._windowsChanged();
-        this._follow(global.display, 'notify::focus-window', changed);
+        this._follow(global.display, 'notify::focus-window', () => {
+            changed();
+            this._focusMoved();
+        });
         this._follow(global.display, 'restacked', changed);
         this._follow(global.display, 'window-created', (display, w) => this._track(w));
+        // Placed as it is first shown, before it is drawn.
+        this._follow(global.window_manager, 'map', (wm, actor) => {
+            this._mapped.add(actor.meta_window);
+            this._claim(actor.meta_window);
+        });
+        this._follow(global.stage, 'captured-event', (stage, event) => this._pressed(event));
+        this._follow(Main.overview, 'showing', () => this._leftAtPointer());
+        this._follow(global.display, 'workareas-changed', () => this._workAreasChanged());
         // A window's application may be known only once it is shown.
         this._follow(Shell.WindowTracker.get_default(), 'tracked-windows-changed', changed);
-        global.get_window_actors().forEach(a => this._track(a.meta_window));
+        global.get_window_actors().forEach(a => {
+            if (a.visible)
+                this._mapped.add(a.meta_window);
+            this._track(a.meta_window);
+        });
         // Which windows a point finds changes with the workspace.
-        this._follow(global.workspace_manager, 'active-workspace-changed', changed);
+        this._follow(global.workspace_manager, 'active-workspace-changed', () => {
+            changed();
+            this._workAreasChanged();
+        });
         this._follow(global.workspace_manager, 'notify::n-workspaces', changed);
         // The pointer counts when it crosses into another window.
         this._cursor = global.backend.get_cursor_tracker
@@ -164,10 +280,16 @@ class Service {
             object.disconnect(id);
         for (const ids of this._windows.values())
             ids.forEach(([w, id]) => w.disconnect(id));
-        for (const source of [this._idle, this._moved, this._select]) {
+        for (const source of [this._idle, this._moved, this._select, this._areas]) {
             if (source)
                 GLib.source_remove(source);
         }
+        if (HIDES_FROM_LISTS) {
+            for (const w of this._placed.keys())
+                w.show_in_window_list();
+        }
+        this._listPatch?.destroy();
+        this._program = null;
         Gio.bus_unwatch_name(this._programId);
         Gio.bus_unown_name(this._nameId);
         this._object.unexport();
@@ -182,13 +304,106 @@ class Service {
             return;
         const changed = () => this._windowsChanged();
         const ids = WINDOW_NOTIFIES.map(signal => [w, w.connect(signal, changed)]);
+        ids.push([w, w.connect('notify::title', () => this._claim(w))]);
         ids.push([w, w.connect('unmanaged', () => {
             this._windows.get(w).forEach(([window, id]) => window.disconnect(id));
             this._windows.delete(w);
+            this._placed.delete(w);
             changed();
         })]);
         this._windows.set(w, ids);
+        this._claim(w);
         changed();
+    }
+
+    _askProgramPid(owner) {
+        Gio.DBus.session.call('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus',
+            'GetConnectionUnixProcessID', new GLib.Variant('(s)', [owner]), new GLib.VariantType('(u)'),
+            Gio.DBusCallFlags.NONE, -1, null, (connection, result) => {
+                let pid = 0;
+                try {
+                    [pid] = connection.call_finish(result).deepUnpack();
+                } catch (e) {
+                    return;
+                }
+                if (this._program !== owner)
+                    return;
+                this._programPid = pid;
+                appWindows().forEach(w => this._claim(w));
+            });
+    }
+
+    // The program's window of a title it placed: out of the window lists
+    // from the start, and once shown (mutter has placed it by then) above the
+    // others, on every workspace and at the frame asked for.
+    _claim(w) {
+        if (!w || this._programPid === 0 || w.get_pid() !== this._programPid)
+            return;
+        const title = w.get_title();
+        const at = this._placements.get(title);
+        if (!at)
+            return;
+        if (!this._placed.has(w)) {
+            this._placed.set(w, title);
+            if (HIDES_FROM_LISTS) {
+                w.hide_from_window_list();
+            } else {
+                this._listPatch ??= new WindowListPatch(this._placed);
+                this._listPatch.cover(w);
+            }
+        }
+        if (!this._mapped.has(w))
+            return;
+        if (!w.is_above())
+            w.make_above();
+        if (!w.is_on_all_workspaces())
+            w.stick();
+        const rect = w.get_frame_rect();
+        if (rect.x !== at.x || rect.y !== at.y)
+            w.move_frame(true, at.x, at.y);
+    }
+
+    // The user leaves the placed windows that show, the pointer at x, y:
+    // each for which `outside` holds of its frame.
+    _left(x, y, outside = () => true) {
+        for (const [w, title] of this._placed) {
+            const actor = w.get_compositor_private();
+            if (this._mapped.has(w) && actor && actor.visible && outside(w.get_frame_rect()))
+                this._emit('LeftWindow', '(sii)', [title, Math.round(x), Math.round(y)]);
+        }
+    }
+
+    // A press anywhere the shell sees it (its bars, the desktop) outside a
+    // placed window. One in another window moves the focus there.
+    _pressed(event) {
+        const type = event.type();
+        if (type !== Clutter.EventType.BUTTON_PRESS && type !== Clutter.EventType.TOUCH_BEGIN)
+            return Clutter.EVENT_PROPAGATE;
+        const [x, y] = event.get_coords();
+        this._left(x, y, r => x < r.x || x >= r.x + r.width || y < r.y || y >= r.y + r.height);
+        return Clutter.EVENT_PROPAGATE;
+    }
+
+    // Another program's window takes the focus (a press there, Alt+Tab).
+    _focusMoved() {
+        const focus = global.display.get_focus_window();
+        if (focus && this._programPid !== 0 && focus.get_pid() !== this._programPid)
+            this._leftAtPointer();
+    }
+
+    _leftAtPointer() {
+        const [x, y] = global.get_pointer();
+        this._left(x, y);
+    }
+
+    _workAreasChanged() {
+        if (this._areas)
+            return;
+        this._areas = GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
+            this._areas = 0;
+            this._emit('WorkAreasChanged', '(a(iiiiiiii))', [this.WorkAreas()]);
+            return GLib.SOURCE_REMOVE;
+        });
     }
 
     // Once per turn of the shell's loop, however many changes it saw.
@@ -237,6 +452,26 @@ class Service {
     Windows() {
         const focus = global.display.get_focus_window();
         return [appWindows().map(describe), isAppWindow(focus) ? focus.get_stable_sequence() : 0];
+    }
+
+    // Each monitor's frame and the work area its bars leave, on this workspace.
+    WorkAreas() {
+        const workspace = global.workspace_manager.get_active_workspace();
+        const out = [];
+        for (let i = 0; i < global.display.get_n_monitors(); i++) {
+            const m = global.display.get_monitor_geometry(i);
+            const a = workspace.get_work_area_for_monitor(i);
+            out.push([m.x, m.y, m.width, m.height, a.x, a.y, a.width, a.height]);
+        }
+        return out;
+    }
+
+    // The program's window of the title goes there now, if it shows, and
+    // each time a window of that title is shown again.
+    PlaceWindow(title, x, y) {
+        this._placements.set(title, {x, y});
+        appWindows().forEach(w => this._claim(w));
+        return true;
     }
 
     Pointer() {

@@ -4,10 +4,12 @@
 // private session bus, and a private system bus where python3-dbusmock plays
 // logind; HOME, the runtime folder and the settings (GLib's keyfile backend)
 // are temporary. The program's extension is installed there in the form the
-// program picks for the shell's version, turned on or not. Wayland clients
-// (foot) start under it with desktop entries of their own; the pointer moves
-// and clicks through mutter's remote-desktop interface, as a user's hand
-// would; what the shell says is read through its own Eval (in unsafe mode).
+// program picks for the shell's version, turned on or not, beside installed
+// ones asked for. Wayland clients (foot, or any given the session's
+// environment) start under it, foot with desktop entries of its own; the
+// pointer moves and clicks and keys are typed through mutter's remote-desktop
+// interface, as a user's hand would; what the shell says is read through its
+// own Eval (in unsafe mode).
 // The test's own process takes the same settings, so GSettings reads what the
 // shell reads. On request it has its lock screen: the shell builds one only
 // where GDM answers on the system bus (played by python3-dbusmock) and
@@ -56,6 +58,8 @@ public:
         // Application ids that get a desktop entry.
         QStringList appIds;
         bool screenShield = false;
+        // Installed extensions turned on beside the program's (their uuids).
+        QStringList extensions = {};
     };
 
     explicit GnomeShell(const Setup& setup) { start(setup); }
@@ -95,11 +99,13 @@ private:
         for (const QString& id : setup.appIds)
             write(dataHome_ + "/applications/" + id + ".desktop",
                   "[Desktop Entry]\nType=Application\nName=" + id + "\nExec=foot -a " + id + "\n");
+        QStringList on = setup.extensions;
+        if (setup.extensionOn) on.prepend(kExtensionUuid);
         write(configHome_ + "/glib-2.0/settings/keyfile",
               QString("[org/gnome/shell]\nenabled-extensions=%1\n\n"
                       "[org/gnome/desktop/interface]\nenable-animations=false\n\n"
                       "[org/gnome/desktop/input-sources]\nsources=%2\n")
-                  .arg(setup.extensionOn ? "['" + kExtensionUuid + "']" : "@as []", setup.inputSources));
+                  .arg(on.isEmpty() ? "@as []" : "['" + on.join("', '") + "']", setup.inputSources));
 
         env_ = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SWAYSOCK", "DBUS_STARTER_ADDRESS", "LD_PRELOAD"})
@@ -211,12 +217,17 @@ public:
         return file.open(QIODevice::ReadOnly) ? file.readAll().right(4000).toStdString() : std::string();
     }
 
+    // The session's environment, for a client of the shell's Wayland display.
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env = env_;
+        env.insert("WAYLAND_DISPLAY", "wayland-0");
+        return env;
+    }
+
     // A foot terminal with the app id; its pid, or 0.
     qint64 startClient(const QString& appId) {
         auto client = std::make_unique<QProcess>();
-        QProcessEnvironment env = env_;
-        env.insert("WAYLAND_DISPLAY", "wayland-0");
-        if (!startChild(*client, "foot", {"-a", appId, "-o", "initial-window-size-pixels=400x300"}, env,
+        if (!startChild(*client, "foot", {"-a", appId, "-o", "initial-window-size-pixels=400x300"}, environment(),
                         QProcess::nullDevice()))
             return 0;
         const qint64 pid = client->processId();
@@ -291,6 +302,8 @@ public:
         constexpr int kLeftButton = 0x110;
         return remote("NotifyPointerButton", {kLeftButton, true}) && remote("NotifyPointerButton", {kLeftButton, false});
     }
+    // A key (its evdev code) goes down or up.
+    bool key(unsigned code, bool down) { return remote("NotifyKeyboardKeycode", {code, down}); }
 
 private:
     void fail(const std::string& why) { error_ = why; }

@@ -137,7 +137,11 @@ void DesktopPlatform::connectPanel() {
                             return compositor->placeOwnWindow(
                                 title.toStdString(), {double(f.x()), double(f.y()), double(f.width()), double(f.height())});
                         }});
-    compositor->watchClicksOutside(kPanelTitle, [this] { lifecycle.panelClosed(); });
+    compositor->watchClicksOutside(kPanelTitle, [this] {
+        const auto at = compositor->pointer();
+        notePanelClosedByPress(at ? std::optional(QPoint(int(at->x), int(at->y))) : std::nullopt);
+        lifecycle.panelClosed();
+    });
 }
 
 void DesktopPlatform::postChord(platform::EventFlags flags, std::uint16_t key) {

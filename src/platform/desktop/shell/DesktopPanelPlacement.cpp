@@ -1,7 +1,9 @@
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QStyleHints>
 #include <QWidget>
 
 #include <algorithm>
@@ -28,6 +30,22 @@ QString& activationToken() {
     static QString token;
     return token;
 }
+
+// The press that last closed the panel, and since when.
+struct ClosingPress {
+    std::optional<QPoint> at;
+    QElapsedTimer since;
+};
+ClosingPress& closingPress() {
+    static ClosingPress press;
+    return press;
+}
+
+// A tray that opens on a double click (GNOME's AppIndicator) tells it at the
+// second press, up to a double-click interval after the first.
+constexpr qint64 kPressToTrayClickMs = 300;
+// The tray's point lies in its 24-pixel icon round the press.
+constexpr int kPressToTrayClickReach = 12;
 
 } // namespace
 
@@ -74,6 +92,21 @@ const PanelCompositor& panelCompositor() { return compositorParts(); }
 
 void setPanelActivationToken(const QString& token) { activationToken() = token; }
 QString takePanelActivationToken() { return std::exchange(activationToken(), {}); }
+
+void notePanelClosedByPress(std::optional<QPoint> at) {
+    closingPress().at = at;
+    closingPress().since.start();
+}
+
+bool panelClosedByPressAt(QPoint trayClick) {
+    auto& press = closingPress();
+    const std::optional<QPoint> at = std::exchange(press.at, std::nullopt);
+    if (!at || !press.since.isValid()) return false;
+    const qint64 bound = kPressToTrayClickMs + QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    const QPoint off = trayClick - *at;
+    return press.since.elapsed() < bound && std::abs(off.x()) <= kPressToTrayClickReach &&
+           std::abs(off.y()) <= kPressToTrayClickReach;
+}
 
 bool waylandSession() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||

@@ -55,6 +55,13 @@ const PanelCompositor& panelCompositor();
 void setPanelActivationToken(const QString& token);
 QString takePanelActivationToken();
 
+// The desktop closed the panel as the user left it (a press outside it),
+// the pointer where the compositor tells (nothing where it does not). A
+// tray's click on its icon at that spot soon after is the same press, which
+// closes the panel: it does not open it again. Taken once.
+void notePanelClosedByPress(std::optional<QPoint> at);
+bool panelClosedByPressAt(QPoint trayClick);
+
 // A Wayland session, the program on Wayland or on Xwayland: no window is
 // placed by the pointer (unknown to Wayland clients, stale on Xwayland), and
 // only the compositor places native windows.

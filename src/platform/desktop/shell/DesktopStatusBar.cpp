@@ -151,7 +151,8 @@ private:
     void makeSni() {
         sni_.reset();
         sni_ = std::make_unique<StatusNotifierItem>(menu_, [this](const StatusNotifierItem::TrayClick& c) {
-            if (c.click == StatusNotifierItem::Click::Primary && !clickClosedThePanel()) {
+            const bool closing = c.onScreen && panelClosedByPressAt(*c.onScreen);
+            if (c.click == StatusNotifierItem::Click::Primary && !closing && !clickClosedThePanel()) {
                 trayPoint_ = c.onScreen;
                 setPanelActivationToken(c.activationToken);
                 send(platform::MouseButton::Left);

@@ -4,6 +4,7 @@
 #include "platform/desktop/shell/BusProbe.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
@@ -12,6 +13,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace corv::desktop {
@@ -63,6 +65,25 @@ std::optional<GnomeWindows> windowsOf(const QDBusMessage& reply) {
     list.endArray();
     out.list.focused = reply.arguments().at(1).toUInt();
     if (!windowById(out.list, out.list.focused)) out.list.focused = 0;
+    return out;
+}
+
+// From an answer to WorkAreas, or the signal that tells them.
+std::optional<std::vector<GnomeWorkArea>> workAreasOf(const QDBusMessage& reply) {
+    if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty()) return std::nullopt;
+    const auto list = reply.arguments().at(0).value<QDBusArgument>();
+    if (list.currentType() != QDBusArgument::ArrayType) return std::nullopt;
+    std::vector<GnomeWorkArea> out;
+    list.beginArray();
+    while (!list.atEnd()) {
+        int v[8] = {};
+        list.beginStructure();
+        for (int& value : v) list >> value;
+        list.endStructure();
+        out.push_back({{double(v[0]), double(v[1]), double(v[2]), double(v[3])},
+                       {double(v[4]), double(v[5]), double(v[6]), double(v[7])}});
+    }
+    list.endArray();
     return out;
 }
 
@@ -126,14 +147,22 @@ GnomeShellWindows::GnomeShellWindows(platform::RunLoop& loop, Options options)
     bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameAcquired"), this, SLOT(onNameAcquired(QString)));
     bus_->connect(kBus, kBusPath, kBus, QStringLiteral("NameLost"), this, SLOT(onNameLost(QString)));
     requestName();
+    // The next copy has the name at once, not after this one's teardown.
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &GnomeShellWindows::releaseName);
     owners_ = std::make_unique<QDBusServiceWatcher>(kService, *bus_, QDBusServiceWatcher::WatchForOwnerChange);
     owners_->addWatchedService(kShell);
+    owners_->addWatchedService(QString::fromLatin1(kGnomeProgramName));
     connect(owners_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this, &GnomeShellWindows::onOwnerChanged);
     // From any sender: each is checked.
     bus_->connect(QString(), kPath, kInterface, QStringLiteral("WindowsChanged"), this,
                   SLOT(onWindowsChanged(QDBusMessage)));
     bus_->connect(QString(), kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                   SLOT(onInputSourcesChanged(QDBusMessage)));
+    bus_->connect(QString(), kPath, kInterface, QStringLiteral("WorkAreasChanged"), this,
+                  SLOT(onWorkAreasChanged(QDBusMessage)));
+    bus_->connect(QString(), kPath, kInterface, QStringLiteral("LeftWindow"), this,
+                  SLOT(onLeftWindow(QDBusMessage)));
     trust(ownerOf(*bus_, kService), ownerOf(*bus_, kShell));
     if (!present_) cache_.setInputSources(settings_.read());
     settings_.watch([this](bool) {
@@ -162,6 +191,10 @@ GnomeShellWindows::~GnomeShellWindows() {
                          SLOT(onWindowsChanged(QDBusMessage)));
         bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("InputSourcesChanged"), this,
                          SLOT(onInputSourcesChanged(QDBusMessage)));
+        bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("WorkAreasChanged"), this,
+                         SLOT(onWorkAreasChanged(QDBusMessage)));
+        bus_->disconnect(QString(), kPath, kInterface, QStringLiteral("LeftWindow"), this,
+                         SLOT(onLeftWindow(QDBusMessage)));
     }
 }
 
@@ -250,6 +283,7 @@ void GnomeShellWindows::refresh() {
     ask("Pointer", {}, [this, pair](const QDBusMessage& reply) {
         if (const auto p = pair(reply)) take(std::nullopt, platform::Point{p->first.toDouble(), p->second.toDouble()}, std::nullopt);
     });
+    ask("WorkAreas", {}, [this](const QDBusMessage& reply) { takeWorkAreas(reply); });
 }
 
 void GnomeShellWindows::forget() {
@@ -257,6 +291,7 @@ void GnomeShellWindows::forget() {
         std::lock_guard lock(mutex_);
         shown_.clear();
         pointer_.reset();
+        workAreas_.clear();
         selected_.reset();
     }
     fetching_ = fetchAgain_ = false;
@@ -334,6 +369,24 @@ bool GnomeShellWindows::nextInputSource() {
     return selectInputSource(known->sources[next].id);
 }
 
+std::optional<platform::Rect> GnomeShellWindows::workArea(platform::Point point) {
+    if (!present_ || cache_.stale()) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    for (const auto& [monitor, area] : workAreas_)
+        if (monitor.contains(point)) return area;
+    return std::nullopt;
+}
+
+bool GnomeShellWindows::placeOwnWindow(const std::string& title, platform::Rect frame) {
+    return send("PlaceWindow", {QString::fromStdString(title), static_cast<int>(std::lround(frame.x)),
+                                static_cast<int>(std::lround(frame.y))});
+}
+
+void GnomeShellWindows::watchClicksOutside(const std::string& title, std::function<void()> clicked) {
+    clicksTitle_ = title;
+    clickedOutside_ = std::move(clicked);
+}
+
 void GnomeShellWindows::refreshInputSources() {
     if (!present_) return;
     ask("InputSources", {}, [this](const QDBusMessage& reply) {
@@ -374,7 +427,28 @@ void GnomeShellWindows::onInputSourcesChanged(const QDBusMessage& signal) {
     if (fromExtension(signal)) refreshInputSources();
 }
 
+void GnomeShellWindows::onWorkAreasChanged(const QDBusMessage& signal) {
+    if (fromExtension(signal)) takeWorkAreas(signal);
+}
+
+void GnomeShellWindows::takeWorkAreas(const QDBusMessage& message) {
+    auto areas = workAreasOf(message);
+    if (!areas) return;
+    std::lock_guard lock(mutex_);
+    workAreas_ = std::move(*areas);
+}
+
+// The user pressed outside the window, or another program's took the focus,
+// or the overview showed; the pointer is where it was, for the watcher to read.
+void GnomeShellWindows::onLeftWindow(const QDBusMessage& signal) {
+    const QList<QVariant> press = signal.arguments();
+    if (!fromExtension(signal) || press.size() < 3 || press.at(0).toString().toStdString() != clicksTitle_) return;
+    take(std::nullopt, platform::Point{press.at(1).toDouble(), press.at(2).toDouble()}, std::nullopt);
+    if (clickedOutside_) clickedOutside_();
+}
+
 void GnomeShellWindows::onOwnerChanged(const QString& name, const QString&, const QString& newOwner) {
+    if (name == QLatin1String(kGnomeProgramName)) return holderChanged(newOwner);
     const bool was = present_;
     if (name == kShell) trust(extensionOwner_, newOwner);
     else trust(newOwner, shellOwner_);
@@ -437,6 +511,8 @@ void GnomeShellWindows::offerExtension() {
         const auto notice = extensionNotice(extensionStateOf(state), copy, major, folder);
         if (!notice) return;
         noticeGiven_ = true;
+        // Under the same id, it replaces the holder's.
+        holderNoticed_ = false;
         options_.notify(*notice);
     };
     connect(infoWatcher, &QDBusPendingCallWatcher::finished, this, finish);
@@ -459,10 +535,15 @@ void GnomeShellWindows::requestName() {
             return;
         }
         if (traceEnabled()) trace("gnome-shell: the program's name is held; queued for it");
-        nameWait_ = loop_.postAfter(kNameWait, [this] {
-            nameWait_ = 0;
-            if (!ownsName_) describeHolder();
-        });
+        awaitHolder();
+    });
+}
+
+void GnomeShellWindows::awaitHolder() {
+    loop_.cancel(nameWait_);
+    nameWait_ = loop_.postAfter(kNameWait, [this] {
+        nameWait_ = 0;
+        if (!ownsName_) describeHolder();
     });
 }
 
@@ -475,18 +556,44 @@ void GnomeShellWindows::onNameLost(const QString& name) {
 }
 
 void GnomeShellWindows::ownName(bool owned) {
-    if (owned == ownsName_) return;
+    if (owned == ownsName_ || leaving_) return;
     ownsName_ = owned;
     told_ = false;
     // Lost: queued again.
     if (!owned) return requestName();
     loop_.cancel(std::exchange(nameWait_, 0));
     if (traceEnabled()) trace("gnome-shell: the program's name is ours");
-    if (holder_) std::fprintf(stderr, "corvadine: %s is ours now\n", kGnomeProgramName);
-    // The holder's notice goes; while the extension is gone, its own notice stands.
-    if (holderNoticed_ && present_ && options_.withdraw) options_.withdraw();
+    if (std::exchange(holder_, std::nullopt)) std::fprintf(stderr, "corvadine: %s is ours now\n", kGnomeProgramName);
+    // The holder's notice goes, the extension there or not; one that the
+    // extension's own replaced stands.
+    withdrawHolderNotice();
     refresh();
     refreshInputSources();
+}
+
+void GnomeShellWindows::releaseName() {
+    if (leaving_ || !bus_->isConnected()) return;
+    leaving_ = true;
+    loop_.cancel(std::exchange(nameWait_, 0));
+    auto release = QDBusMessage::createMethodCall(kBus, kBusPath, kBus, QStringLiteral("ReleaseName"));
+    release << QString::fromLatin1(kGnomeProgramName);
+    // Sent by QtDBus's own thread, whatever holds this one.
+    bus_->asyncCall(release);
+    if (traceEnabled()) trace("gnome-shell: the program's name is given up");
+}
+
+void GnomeShellWindows::holderChanged(const QString& owner) {
+    // Ours, gone with its last holder, or asked for and not yet answered.
+    if (ownsName_ || leaving_ || owner.isEmpty() || owner == bus_->baseService() || (nameWait_ == 0 && !holder_))
+        return;
+    if (traceEnabled()) trace("gnome-shell: the program's name has another holder");
+    holder_.reset();
+    withdrawHolderNotice();
+    awaitHolder();
+}
+
+void GnomeShellWindows::withdrawHolderNotice() {
+    if (std::exchange(holderNoticed_, false) && options_.withdraw) options_.withdraw();
 }
 
 void GnomeShellWindows::describeHolder() {
@@ -495,7 +602,7 @@ void GnomeShellWindows::describeHolder() {
     auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call, 2000), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
-        if (ownsName_ || holder_) return;
+        if (ownsName_ || holder_ || leaving_) return;
         const QDBusMessage reply = watcher->reply();
         const uint pid = answered(reply) ? reply.arguments().value(0).toUInt() : 0;
         QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));

@@ -3,15 +3,19 @@
 // GNOME Shell's windows, through the program's extension
 // (resources/gnome-shell) on the session bus: the windows, the focused one
 // and the one at a point, raise, full screen and maximise, the workspaces and
-// the input sources. GNOME tells an ordinary client none of these.
+// the input sources. GNOME tells an ordinary client none of these. It also
+// puts the program's own window (the panel) where a Wayland client cannot: at
+// the frame asked for, above the others, on every workspace and in no window
+// list, and tells the work areas and when the user leaves that window: a
+// press outside it, another program's window taking the focus, the overview.
 //
 // What the extension last told is kept and read without waiting; its
 // WindowsChanged signal brings the next. A request it leaves unanswered past
 // the bound makes lookups find nothing until it answers. Only the extension
 // served by GNOME Shell's own connection is heard, and it answers only the
 // owner of the program's name (kGnomeProgramName): we queue for it, so the bus
-// hands it over once an older copy lets it go, and say once when another
-// program keeps it past kNameWait.
+// hands it over once an older copy lets it go (a copy gives it up as it
+// quits), and say once for each program that keeps it past kNameWait.
 //
 // Without the extension no window is known (Xwayland's X view sees X windows
 // only and must not decide the application); the desktops come from the
@@ -73,6 +77,12 @@ struct GnomeWindows {
 // The topmost shown window at the point.
 std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platform::Point point);
 
+// A monitor's frame and the work area its bars leave, as the extension tells.
+struct GnomeWorkArea {
+    platform::Rect monitor;
+    platform::Rect area;
+};
+
 class GnomeShellWindows final : public QObject, public CachedWindows {
     Q_OBJECT
 
@@ -121,13 +131,20 @@ public:
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
 
+    std::optional<platform::Rect> workArea(platform::Point point) override;
+    bool placeOwnWindow(const std::string& title, platform::Rect frame) override;
+    void watchClicksOutside(const std::string& title, std::function<void()> clicked) override;
 
 private slots:
     void onWindowsChanged(const QDBusMessage& signal);
     void onInputSourcesChanged(const QDBusMessage& signal);
+    void onWorkAreasChanged(const QDBusMessage& signal);
+    void onLeftWindow(const QDBusMessage& signal);
     void onOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void onNameAcquired(const QString& name);
     void onNameLost(const QString& name);
+    // Given up as the program quits, before its teardown.
+    void releaseName();
 
 private:
     // The extension is heard while the shell's own connection serves it.
@@ -143,6 +160,7 @@ private:
     void take(std::optional<GnomeWindows> windows, std::optional<platform::Point> pointer,
               std::optional<CompositorDesktops> desktops);
     void refreshInputSources();
+    void takeWorkAreas(const QDBusMessage& message);
     void forget();
     // Tells the user of a missing extension after the grace, unless it is back.
     void awaitExtension();
@@ -150,7 +168,12 @@ private:
     void tellUnlessLocked();
     void offerExtension();
     void requestName();
+    // Who holds the name is told after kNameWait, unless it is ours by then.
+    void awaitHolder();
     void ownName(bool owned);
+    // Another connection holds the name now: told of after a wait of its own.
+    void holderChanged(const QString& owner);
+    void withdrawHolderNotice();
     // Once the wait is over: who keeps the name, said in the log and then,
     // with the extension there, in a notice.
     void describeHolder();
@@ -173,13 +196,20 @@ private:
     // The extension has told us something since the name became ours.
     bool told_ = false;
     platform::TimerId nameWait_ = 0;
-    // Who keeps the name, once the wait is over; the notice of it, given.
+    // Given up for good.
+    bool leaving_ = false;
+    // Who keeps the name, once the wait is over; the notice of it, shown
+    // (until taken back or replaced by the extension's).
     std::optional<std::string> holder_;
     bool holderNoticed_ = false;
-    // Which windows a point finds, and the pointer, as last told.
+    // Told when the user leaves the program's window of the title.
+    std::string clicksTitle_;
+    std::function<void()> clickedOutside_;
+    // Which windows a point finds, the pointer and the work areas, as last told.
     mutable std::mutex mutex_;
     std::vector<bool> shown_;
     std::optional<platform::Point> pointer_;
+    std::vector<GnomeWorkArea> workAreas_;
     // The source last selected, until the shell tells its sources again.
     std::optional<int> selected_;
     // Cleared as this goes: replies that arrive later find it gone.

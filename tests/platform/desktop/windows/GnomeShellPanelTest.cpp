@@ -1,0 +1,146 @@
+// The program under a real GNOME Shell (support/GnomeShell.h) beside GNOME's
+// AppIndicator extension, which shows its icon in the top bar and opens the
+// panel on a double click (a single one opens the icon's menu). As the shell
+// reports it: the panel opens under the click, its top on the bar's edge,
+// with the focus, above the others, on every workspace and in none of the
+// shell's window lists; a click on the desktop or on the icon closes it, the
+// latter without opening it again, and so do the overview and the switcher.
+
+#include "support/ChildProcess.h"
+#include "support/GnomeShell.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRect>
+#include <QScopeGuard>
+#include <QTemporaryFile>
+
+#include <linux/input-event-codes.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+
+namespace corv::test {
+namespace {
+
+const QString kAppIndicator = "ubuntu-appindicators@ubuntu.com";
+
+TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowListsAndLeavingItClosesIt) {
+    if (!QFileInfo::exists("/usr/share/gnome-shell/extensions/" + kAppIndicator))
+        GTEST_SKIP() << "GNOME's AppIndicator extension is missing (gnome-shell-extension-appindicator)";
+    GnomeShell shell({.appIds = {"corv.test.other"}, .extensions = {kAppIndicator}});
+    ASSERT_EQ(shell.error(), "");
+    const qint64 other = shell.startClient("corv.test.other");
+    // The seat has its pointer and keyboard before the program starts, as in
+    // a session: the remote-desktop session makes them as they are first used.
+    ASSERT_TRUE(other && shell.pointTo(640, 400) && shell.key(KEY_LEFTSHIFT, true) && shell.key(KEY_LEFTSHIFT, false));
+    QTemporaryFile uinput;
+    ASSERT_TRUE(uinput.open());
+    QProcessEnvironment env = shell.environment();
+    for (const auto& [name, value] : {std::pair<QString, QString>{"QT_QPA_PLATFORM", "wayland"}, {"CORVADINE_TRACE", "1"},
+                                      {"CORVADINE_INPUT_DEVICES", "none"}, {"CORVADINE_UINPUT", uinput.fileName()},
+                                      {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-system"}})
+        env.insert(name, value);
+    QProcess program;
+    QByteArray said;
+    const auto end = qScopeGuard([&] {
+        stopChild(program);
+        if (HasFailure()) std::printf("PROGRAM %s\nSHELL %s\n", said.constData(), shell.log().c_str());
+    });
+    QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
+    ASSERT_TRUE(startChild(program, CORV_PROGRAM, {}, env));
+    const auto eval = [&](const QString& js) { return QJsonDocument::fromJson("[" + shell.eval(js).toUtf8() + "]")[0]; };
+    const auto icon = [&] {
+        const QJsonArray r = eval("(() => { const b = Object.values(Main.panel.statusArea).find(b => b?._indicator?.id === "
+                                  "'corvadine' && b.visible); return b && [...b.get_transformed_position(), "
+                                  "...b.get_transformed_size()]; })()").toArray();
+        return r.size() == 4 ? QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()) : QRect();
+    };
+    const auto panel = [&] {
+        return eval(QString("(() => { const w = global.get_window_actors().map(a => a.meta_window).find(w => w.get_pid()"
+                            " === %1 && w.get_title() === 'Corvadine'); if (!w) return null; const r = w.get_frame_rect();"
+                            " const t = Shell.WindowTracker.get_default(), app = t.get_window_app(w);"
+                            " return {x: r.x, y: r.y, width: r.width, focus: w.has_focus(), above: w.is_above(),"
+                            " sticky: w.is_on_all_workspaces(), topBar: t.focus_app === app ||"
+                            " Main.panel.statusArea.appMenu?._targetApp === app}; })()").arg(program.processId()))
+            .toObject();
+    };
+    // The processes of the windows a view lists: the overview's previews,
+    // the task switcher's applications; null while it is not up.
+    const auto listed = [&](bool overview) {
+        return eval(overview ? "Main.overview.visible ? (() => { const out = []; const walk = a => { if (a.metaWindow) "
+                               "out.push(a.metaWindow.get_pid()); a.get_children().forEach(walk); }; "
+                               "walk(Main.layoutManager.overviewGroup); return out; })() : null"
+                             : "Main.uiGroup.get_children().find(a => a._switcherList && a._items)?._items.map(i => "
+                               "i.app.get_windows().map(w => w.get_pid())).flat() ?? null");
+    };
+    // Keys down, or up where negative.
+    const auto keys = [&](std::vector<int> strokes) {
+        return std::all_of(strokes.begin(), strokes.end(), [&](int k) { return shell.key(std::abs(k), k > 0); });
+    };
+    // The user opens a view (the overview with Super, the switcher with
+    // Alt+Tab) and leaves it; it lists the other application, not the panel.
+    // The program is stopped until it has, lest it hide the panel first.
+    const auto view = [&](bool overview, std::vector<int> open, std::vector<int> leave) {
+        signalProcess(program.processId(), SIGSTOP);
+        QJsonValue seen;
+        const bool up = keys(open) && spinUntil([&] { return (seen = listed(overview)).toArray().contains(double(other)); });
+        signalProcess(program.processId(), SIGCONT);
+        EXPECT_FALSE(seen.toArray().contains(double(program.processId()))) << (overview ? "overview" : "switcher");
+        return up && keys(leave) && spinUntil([&] { return listed(overview).isNull(); });
+    };
+    const auto onIcon = [&](int clicks) {
+        const QRect at = icon();
+        return at.isValid() && shell.pointTo(at.center().x(), at.center().y()) && shell.click() && (clicks < 2 || shell.click());
+    };
+    QRect shown;
+    ASSERT_TRUE(spinUntil([&] { return (shown = icon()).isValid() && icon() == shown; }, 30000)) << said.toStdString();
+    const QJsonArray work = eval("(() => { const a = global.workspace_manager.get_active_workspace()"
+                                 ".get_work_area_for_monitor(0); return [a.x, a.y, a.width, a.height]; })()").toArray();
+    const QRect area(work[0].toInt(), work[1].toInt(), work[2].toInt(), work[3].toInt());
+    const int bar = eval("Main.layoutManager.panelBox.y + Main.layoutManager.panelBox.height").toInt();
+    const struct {
+        const char* what;
+        std::function<bool()> act;
+        bool opens;
+    } steps[] = {
+        {"a double click on the icon opens it", [&] { return onIcon(2); }, true},
+        {"a click on the empty desktop closes it", [&] { return shell.pointTo(40, 760) && shell.click(); }, false},
+        {"the icon opens it again", [&] { return onIcon(2); }, true},
+        {"a double click on the icon closes it", [&] { return onIcon(2); }, false},
+        {"the icon opens it once more", [&] { return onIcon(2); }, true},
+        {"the overview leaves it out", [&] { return view(true, {KEY_LEFTMETA, -KEY_LEFTMETA}, {KEY_ESC, -KEY_ESC}); }, false},
+        {"the icon opens it after the overview", [&] { return onIcon(2); }, true},
+        {"the switcher leaves it out", [&] { return view(false, {KEY_LEFTALT, KEY_TAB, -KEY_TAB}, {-KEY_LEFTALT}); }, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        const qsizetype before = said.count("corvadine: panel shown\n");
+        ASSERT_TRUE(step.act());
+        QJsonObject p;
+        // Closed, and not opened again by the click that closed it.
+        const auto gone = [&] { return panel().isEmpty(); };
+        EXPECT_TRUE(step.opens ? spinUntil([&] { return (p = panel())["focus"].toBool(); }, 15000)
+                               : spinUntil(gone) && !spinUntil([&] { return !gone(); }, 1500))
+            << QJsonDocument(p).toJson().toStdString();
+        EXPECT_EQ(said.count("corvadine: panel shown\n"), before + step.opens);
+        if (!step.opens) continue;
+        const QRect at = icon();
+        const int left = std::clamp(at.center().x() - 190, area.left(), area.right() + 1 - 380);
+        std::printf("panel at %d,%d; icon %d,%d %dx%d\n", p["x"].toInt(), p["y"].toInt(), at.x(), at.y(), at.width(), at.height());
+        EXPECT_NEAR(p["x"].toInt(), left, 3);
+        EXPECT_EQ(p["y"].toInt(), bar);
+        EXPECT_EQ(p["width"].toInt(), 380);
+        EXPECT_TRUE(p["above"].toBool() && p["sticky"].toBool());
+        EXPECT_FALSE(p["topBar"].toBool());
+    }
+}
+
+} // namespace
+} // namespace corv::test
