@@ -37,13 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         break;
     case 1: {
-        const auto list = swayWindowsOf(text);
+        const auto tree = swayTreeOf(text);
+        const auto& list = tree.windows;
         for (const auto& w : list.windows) check(w.id != 0 && realPid(w.pid));
         if (list.focused) check(!list.windows.empty() && list.windows.back().id == list.focused);
+        for (const auto& a : tree.areas) check(a.work.width > 0 && a.work.height > 0);
         break;
     }
     case 2:
         if (const auto desktops = swayDesktopsOf(text)) check(desktops->count > 0 && desktops->current < desktops->count);
+        if (const auto change = swayWindowChangeOf(text)) check(change->id != 0 && !change->change.empty() && realPid(change->pid));
         break;
     default:
         if (const auto sources = swayInputSourcesOf(text)) {

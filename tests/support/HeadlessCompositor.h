@@ -23,6 +23,7 @@
 #include <QSize>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,7 +48,9 @@ public:
     enum class Kind { Sway, KWin };
     using Options = HeadlessOptions;
 
-    explicit HeadlessCompositor(Kind kind, Options options = {}) : kind_(kind), options_(options) {
+    // `swayConfig`: more of sway's configuration (a bar, for one).
+    explicit HeadlessCompositor(Kind kind, Options options = {}, QString swayConfig = {})
+        : kind_(kind), options_(options), swayConfig_(std::move(swayConfig)) {
         if (!dir_.isValid()) {
             error_ = "no temporary directory";
             return;
@@ -101,6 +104,17 @@ public:
     std::optional<QRect> windowOf(qint64 pid) {
         const QList<QRect> shown = windowsOf(pid);
         return shown.isEmpty() ? std::nullopt : std::optional(shown.first());
+    }
+    // The process's visible view as sway tells it, and the focused
+    // workspace's rect: what the bars leave of its output.
+    std::optional<QJsonObject> viewOf(qint64 pid) {
+        return swayNode([&](const QJsonObject& n) { return n.value("pid").toInteger() == pid && n.value("visible").toBool(); });
+    }
+    QRect workspaceRect() {
+        const auto out = swaymsg({"-t", "get_workspaces"});
+        for (const auto w : out ? QJsonDocument::fromJson(*out).array() : QJsonArray())
+            if (w.toObject().value("focused").toBool()) return rectOf(w.toObject());
+        return {};
     }
     // The private session bus KWin is on; empty for sway.
     QString busAddress() const { return bus_ ? bus_->address() : QString(); }
@@ -324,6 +338,7 @@ private:
             return;
         }
         config.write(QString("output HEADLESS-1 resolution %1x%2\n").arg(options_.output.width()).arg(options_.output.height()).toUtf8());
+        config.write(swayConfig_.toUtf8() + "\n");
         if (options_.xwayland) {
             const passwd* me = ::getpwuid(::getuid());
             config.write(QString("xwayland enable\nexec sh -c 'xhost +si:localuser:%1; echo \"$DISPLAY\" > %2/display'\n")
@@ -410,18 +425,21 @@ private:
         return tool.readAllStandardOutput();
     }
 
-    std::optional<QJsonObject> swayView(const QString& appId) {
+    std::optional<QJsonObject> swayNode(const std::function<bool(const QJsonObject&)>& wanted) {
         const auto out = swaymsg({"-t", "get_tree"});
         if (!out) return std::nullopt;
         std::vector<QJsonObject> todo{QJsonDocument::fromJson(*out).object()};
         while (!todo.empty()) {
             const QJsonObject node = todo.back();
             todo.pop_back();
-            if (node.value("app_id").toString() == appId) return node;
+            if (wanted(node)) return node;
             for (const char* key : {"nodes", "floating_nodes"})
                 for (const auto child : node.value(key).toArray()) todo.push_back(child.toObject());
         }
         return std::nullopt;
+    }
+    std::optional<QJsonObject> swayView(const QString& appId) {
+        return swayNode([&](const QJsonObject& n) { return n.value("app_id").toString() == appId; });
     }
 
     bool shown(const QString& appId) {
@@ -470,6 +488,7 @@ private:
 
     Kind kind_;
     Options options_;
+    QString swayConfig_;
     QTemporaryDir dir_;
     QProcess compositor_;
     std::vector<std::unique_ptr<QProcess>> clients_;

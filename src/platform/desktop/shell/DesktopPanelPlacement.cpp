@@ -56,12 +56,15 @@ QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& ic
     if (!area.isValid()) return r;
     if (icon && icon->isValid()) {
         // A tray in the upper half of the screen: the panel hangs below it.
+        // An icon in a bar outside the work area has the bar's edge: a box
+        // round a tray's point may reach past a thin bar.
         const bool trayAbove = icon->center().y() < screen.center().y();
         if (trayAbove) {
-            const int top = std::max(icon->bottom() + 1, area.top());
+            const int top = icon->center().y() < area.top() ? area.top() : std::max(icon->bottom() + 1, area.top());
             r = QRect(r.x(), top, panel.width(), std::min(panel.height(), area.bottom() + 1 - top));
         } else {
-            const int bottom = std::min(icon->top(), area.bottom() + 1);
+            const int bottom =
+                icon->center().y() > area.bottom() ? area.bottom() + 1 : std::min(icon->top(), area.bottom() + 1);
             const int height = std::min(panel.height(), bottom - area.top());
             r = QRect(r.x(), bottom - height, panel.width(), height);
         }

@@ -248,7 +248,8 @@ private:
             if (trayBelow && keptTop_ && *keptTop_ < frame.top() && work.contains(QPoint(frame.x(), *keptTop_)))
                 frame = keepPanelTop(QRect(QPoint(frame.x(), *keptTop_), frame.size()), height, work);
         }
-        keptTop_ = frame.top();
+        // Only a panel by its icon leaves its top to the next.
+        keptTop_ = icon ? std::optional(frame.top()) : std::nullopt;
         // The compositor places a Wayland window; a fixed size keeps tiling
         // ones from stretching it, and lets them float it whole.
         if (onWayland()) window_.setFixedSize(frame.size());
@@ -271,7 +272,7 @@ private:
     QPoint wanted_;
     // Shown: later heights keep its top.
     bool shown_ = false;
-    // Its top when last placed.
+    // Its top when last placed by its icon.
     std::optional<int> keptTop_;
     // Where it was put last (the window's own geometry lags the server's).
     QRect placed_;

@@ -4,16 +4,126 @@
 #include "platform/desktop/windows/SwayReplies.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
 #include <poll.h>
+#include <unistd.h>
 
 namespace corv::desktop {
+
+namespace {
+
+// A drop-down's standing: no title bar, on every workspace.
+constexpr char kStanding[] = "floating enable, border none, sticky enable";
+
+// The title as a pattern of sway's criteria that matches it alone; nothing
+// for one its quoting cannot hold.
+std::optional<std::string> titlePattern(const std::string& title) {
+    std::string out = "^";
+    for (const char c : title) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '"' || c == '\\') return std::nullopt;
+        if (std::strchr("^$.|?*+()[]{}", c)) out += '\\';
+        out += c;
+    }
+    return out + "$";
+}
+
+} // namespace
+
+struct SwayWindows::OwnWindow {
+    const std::int32_t pid = static_cast<std::int32_t>(::getpid());
+    mutable std::mutex mutex;
+    std::vector<SwayOutputArea> areas;
+    // The criteria naming the window ("[pid=… title=…]"), and where it goes;
+    // empty while nothing is asked.
+    std::string criteria;
+    platform::Rect frame;
+
+    void setAreas(std::vector<SwayOutputArea> told) {
+        std::lock_guard lock(mutex);
+        areas = std::move(told);
+    }
+    std::optional<platform::Rect> workArea(platform::Point at) const {
+        std::lock_guard lock(mutex);
+        for (const auto& a : areas)
+            if (a.output.contains(at)) return a.work;
+        return std::nullopt;
+    }
+    void want(std::string named, platform::Rect at) {
+        std::lock_guard lock(mutex);
+        criteria = std::move(named);
+        frame = at;
+    }
+    // Commands that put the window the criteria name at the frame asked,
+    // inside the work area of the output holding its middle (sway may have
+    // told a bar since it was placed): now, or, given the window's `id`, with
+    // its standing as well. Empty while nothing is asked.
+    std::string placing(CompositorWindowId id = 0) const {
+        std::lock_guard lock(mutex);
+        if (criteria.empty()) return {};
+        const std::string at = framing(inWorkArea());
+        if (!id) return criteria + " " + at;
+        return "[con_id=" + std::to_string(id) + " " + criteria.substr(1) + " " + kStanding + ", " + at;
+    }
+    // The rule that gives the window its standing and frame as it maps. The
+    // frame is in variables of sway's, read as the rule runs ("$$" keeps them
+    // unread while it is made), and set by `setting`.
+    std::string rule() const {
+        std::lock_guard lock(mutex);
+        if (criteria.empty()) return {};
+        std::array<std::string, 4> names;
+        for (std::size_t i = 0; i < names.size(); ++i) names[i] = variable(i, true);
+        return "for_window " + criteria + " \"" + kStanding + ", " + framing(names) + "\"";
+    }
+    std::string setting() const {
+        std::lock_guard lock(mutex);
+        if (criteria.empty()) return {};
+        const auto values = inWorkArea();
+        std::string out;
+        for (std::size_t i = 0; i < values.size(); ++i) out += (i ? "; set " : "set ") + variable(i) + " " + values[i];
+        return out;
+    }
+
+private:
+    // The frame's x, y, width and height.
+    std::string variable(std::size_t i, bool unread = false) const {
+        std::string name = (unread ? "$$corvadine_" : "$corvadine_") + std::to_string(pid) + "_";
+        name.push_back("xywh"[i]);
+        return name;
+    }
+    static std::string framing(const std::array<std::string, 4>& v) {
+        return "resize set " + v[2] + " " + v[3] + ", move absolute position " + v[0] + " " + v[1];
+    }
+    // The frame kept inside the work area, in words of sway's; under the lock.
+    std::array<std::string, 4> inWorkArea() const {
+        platform::Rect at = frame;
+        for (const auto& a : areas)
+            if (a.output.contains({at.x + at.width / 2, at.y + at.height / 2})) {
+                at.x = std::max(a.work.x, std::min(at.x, a.work.x + a.work.width - at.width));
+                at.y = std::max(a.work.y, std::min(at.y, a.work.y + a.work.height - at.height));
+                break;
+            }
+        std::array<std::string, 4> out;
+        std::size_t i = 0;
+        for (const double v : {at.x, at.y, at.width, at.height}) out[i++] = std::to_string(std::lround(v));
+        return out;
+    }
+};
 
 namespace {
 
 // The two connections to sway, one for events and one for requests.
 class SwayLink final : public FacilityLink {
 public:
-    SwayLink(const std::string& path, CompositorCache& cache) : events_(path), requests_(path), cache_(cache) {}
+    SwayLink(const std::string& path, CompositorCache& cache, std::shared_ptr<SwayWindows::OwnWindow> own)
+        : events_(path), requests_(path), cache_(cache), own_(std::move(own)) {}
+    // What this connection told of the outputs goes with it.
+    ~SwayLink() override { own_->setAreas({}); }
 
     bool connected() const { return events_.connected() && requests_.connected(); }
 
@@ -27,6 +137,7 @@ public:
         if (!ready) return true;
         // The events that came together are read once.
         bool tree = false, workspaces = false, inputs = false;
+        std::vector<CompositorWindowId> ownNew;
         pollfd fd{events_.fd(), POLLIN, 0};
         do {
             // A broken or oversized message breaks the link.
@@ -35,8 +146,20 @@ public:
             tree = tree || event->type == sway::kWindowEvent || event->type == sway::kWorkspaceEvent;
             workspaces = workspaces || event->type == sway::kWorkspaceEvent;
             inputs = inputs || event->type == sway::kInputEvent;
+            if (event->type == sway::kWindowEvent)
+                if (const auto w = swayWindowChangeOf(event->payload); w && w->change == "new" && w->pid == own_->pid)
+                    ownNew.push_back(w->id);
         } while (::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN));
-        return (!tree || readTree()) && (!workspaces || readWorkspaces()) && (!inputs || readInputs());
+        if (!((!tree || readTree()) && (!workspaces || readWorkspaces()) && (!inputs || readInputs()))) return false;
+        // A window of the program's own that appeared goes inside the work
+        // area just read: a bar may have come since it was placed. sway
+        // forgets the rule and its variables when it reads its configuration
+        // again: they are given anew.
+        for (const CompositorWindowId id : ownNew)
+            if (!place(own_->placing(id))) return false;
+        if (ownNew.empty()) return true;
+        set_ = own_->setting();
+        return place(own_->rule()) && place(set_);
     }
 
     void interrupt() override {
@@ -50,7 +173,18 @@ public:
         return reply.has_value();
     }
 
+    // The program's own window is placed now if it shows; the rule puts it
+    // there when it next maps.
+    bool placeOwn() {
+        const std::string rule = own_->rule(), setting = own_->setting();
+        if ((rule != ruled_ && !place(rule)) || (setting != set_ && !place(setting))) return false;
+        ruled_ = rule;
+        set_ = setting;
+        return place(own_->placing());
+    }
+
 private:
+    bool place(const std::string& text) { return text.empty() || command(text); }
     std::optional<std::string> ask(std::uint32_t type, const std::string& payload = {}) {
         cache_.asking();
         auto reply = requests_.request(type, payload);
@@ -59,8 +193,11 @@ private:
     }
     bool readTree() {
         const auto tree = ask(sway::kGetTree);
-        if (tree) cache_.setWindows(swayWindowsOf(*tree));
-        return tree.has_value();
+        if (!tree) return false;
+        auto told = swayTreeOf(*tree);
+        cache_.setWindows(std::move(told.windows));
+        own_->setAreas(std::move(told.areas));
+        return true;
     }
     bool readWorkspaces() {
         const auto workspaces = ask(sway::kGetWorkspaces);
@@ -76,21 +213,25 @@ private:
     SwayIpc events_;
     SwayIpc requests_;
     CompositorCache& cache_;
+    const std::shared_ptr<SwayWindows::OwnWindow> own_;
+    // The rule and the frame last given on this connection.
+    std::string ruled_, set_;
 };
 
 } // namespace
 
 std::unique_ptr<SwayWindows> SwayWindows::open(platform::RunLoop& loop, const std::string& socketPath) {
     auto windows = std::unique_ptr<SwayWindows>(new SwayWindows(loop, socketPath));
-    auto first = std::make_unique<SwayLink>(socketPath, windows->cache_);
+    auto first = std::make_unique<SwayLink>(socketPath, windows->cache_, windows->own_);
     if (!first->connected()) return nullptr;
     windows->thread_.start(std::move(first));
     return windows;
 }
 
 SwayWindows::SwayWindows(platform::RunLoop& loop, const std::string& socketPath)
-    : CachedWindows(loop), thread_("sway", cache_, [this, socketPath]() -> std::unique_ptr<FacilityLink> {
-          auto link = std::make_unique<SwayLink>(socketPath, cache_);
+    : CachedWindows(loop), own_(std::make_shared<OwnWindow>()),
+      thread_("sway", cache_, [this, socketPath]() -> std::unique_ptr<FacilityLink> {
+          auto link = std::make_unique<SwayLink>(socketPath, cache_, own_);
           if (!link->connected()) return nullptr;
           return link;
       }) {}
@@ -134,6 +275,18 @@ bool SwayWindows::selectInputSource(const std::string& id) {
 bool SwayWindows::nextInputSource() {
     if (!cache_.inputSources()) return false;
     return command("input type:keyboard xkb_switch_layout next");
+}
+
+std::optional<platform::Rect> SwayWindows::workArea(platform::Point at) {
+    if (cache_.stale()) return std::nullopt;
+    return own_->workArea(at);
+}
+
+bool SwayWindows::placeOwnWindow(const std::string& title, platform::Rect frame) {
+    const auto pattern = titlePattern(title);
+    if (!pattern) return false;
+    own_->want("[pid=" + std::to_string(own_->pid) + " title=\"" + *pattern + "\"]", frame);
+    return thread_.post([](FacilityLink& link) { return static_cast<SwayLink&>(link).placeOwn(); });
 }
 
 } // namespace corv::desktop

@@ -9,7 +9,11 @@
 // or sends a message that is broken or too long, is connected to again.
 // sway does not tell the pointer: the focused window stands for the one under
 // it. The desktops are the workspaces of the focused output; no window is
-// maximised in a tiling layout.
+// maximised in a tiling layout. The work area of an output is its workspace's
+// rect, read with the tree. The program's own window, known by its pid and
+// title, floats at the frame asked, without border, on every workspace: a
+// rule sway runs as the window maps puts it there, and when sway tells it
+// new, it goes inside the work area read then.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CachedWindows.h"
@@ -34,12 +38,19 @@ public:
     bool switchDesktop(int direction) override;
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
+    std::optional<platform::Rect> workArea(platform::Point at) override;
+    // False as well for a title sway's criteria cannot name.
+    bool placeOwnWindow(const std::string& title, platform::Rect frame) override;
+
+    // What the program asks for its own window, and the outputs' work areas.
+    struct OwnWindow;
 
 private:
     SwayWindows(platform::RunLoop& loop, const std::string& socketPath);
     // False while sway is not connected.
     bool command(std::string text);
 
+    std::shared_ptr<OwnWindow> own_;
     FacilityThread thread_;
 };
 

@@ -24,6 +24,10 @@ TEST(DesktopPanelPlacementTest, ThePanelHangsOffTheTraysEdgeInsideTheWorkArea) {
          {0, 0, 380, 768}},
         {"cut to the room below a top bar", QRect(100, 0, 24, 32), QRect(0, 32, 1280, 768), {-78, 32}, 900,
          {0, 32, 380, 768}},
+        {"below a bar thinner than the box round the tray's point", QRect(988, 0, 24, 24), QRect(0, 23, 1280, 777),
+         {810, 24}, 500, {810, 23, 380, 500}},
+        {"above a bar thinner than the box round the tray's point", QRect(88, 773, 24, 24), QRect(0, 0, 1280, 777),
+         {-90, 797}, 500, {0, 277, 380, 500}},
         {"no icon: kept inside the work area", std::nullopt, QRect(0, 32, 1280, 768), {1100, 0}, 500,
          {900, 32, 380, 500}},
     };

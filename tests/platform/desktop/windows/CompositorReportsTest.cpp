@@ -33,6 +33,8 @@ TEST(CompositorReportsTest, TextThatIsNoReplyTellsNothing) {
         const auto kwin = kwinReportOf(text);
         EXPECT_TRUE(!kwin || kwin->windows.empty());
         EXPECT_TRUE(swayWindowsOf(text).windows.empty());
+        EXPECT_TRUE(swayTreeOf(text).areas.empty());
+        EXPECT_FALSE(swayWindowChangeOf(text));
         EXPECT_FALSE(swayDesktopsOf(text));
         EXPECT_FALSE(swayInputSourcesOf(text));
     }
