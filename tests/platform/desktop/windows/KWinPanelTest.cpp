@@ -7,6 +7,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/HeadlessCompositor.h"
+#include "support/WaylandProgram.h"
 
 #include <QDBusConnectionInterface>
 #include <QFile>
@@ -42,10 +43,6 @@ protected:
         return kwin.bus()->call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "com.brelvantoque.TestTray", "Click",
                                 {at.x(), at.y(), token}).arguments().value(0).toBool();
     }
-    bool saidTimes(const char* line, int times) {
-        const QByteArray full = QByteArray("corvadine: ") + line + "\n";
-        return spinUntil([&] { return said.count(full) >= times; }) && said.count(full) == times;
-    }
 
     HeadlessCompositor kwin{HeadlessCompositor::Kind::KWin, {QSize(1280, 800), false, GetParam().focusStealing}};
     QTemporaryDir home;
@@ -56,28 +53,17 @@ protected:
 TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownWithTheFocus) {
     const BarCase& c = GetParam();
     ASSERT_EQ(kwin.error(), "");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "DBUS_STARTER_ADDRESS", "SWAYSOCK"}) env.remove(name);
-    env.insert("XDG_RUNTIME_DIR", home.path());
-    env.insert("WAYLAND_DISPLAY", kwin.waylandDisplay());
-    env.insert("DBUS_SESSION_BUS_ADDRESS", kwin.busAddress());
-    env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/corvadine-test-system");
-    env.insert("HOME", home.path());
+    const QProcessEnvironment env = waylandProgramEnvironment(kwin.waylandDisplay(), {}, kwin.busAddress(), home);
+    ASSERT_TRUE(startChild(tray, "/usr/bin/python3", {CORV_TEST_DIR "/support/SniHost.py", "plasmashell"}, env));
+    ASSERT_TRUE(spinUntil([&] { return kwin.bus()->connection().interface()->isServiceRegistered("org.kde.StatusNotifierWatcher"); }));
+    startWaylandProgram(program, said, env);
+    ASSERT_TRUE(saidTimes(said, "status item: registered with the watcher", 1)) << said.toStdString();
+    // The bar comes after the program, which learns of it from KWin.
     QFile config(home.filePath("waybar.json"));
-    ASSERT_TRUE(config.open(QIODevice::WriteOnly) && QFile(home.filePath("uinput")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
     config.write(QString(R"({"position": "%1", "height": 30, "modules-left": ["custom/a"], "custom/a": {"format": "bar"}})")
                      .arg(c.position).toUtf8());
     config.close();
-    ASSERT_TRUE(startChild(tray, "/usr/bin/python3", {CORV_TEST_DIR "/support/SniHost.py", "plasmashell"}, env));
-    ASSERT_TRUE(spinUntil([&] { return kwin.bus()->connection().interface()->isServiceRegistered("org.kde.StatusNotifierWatcher"); }));
-    for (const auto& [name, value] : {std::pair{"QT_QPA_PLATFORM", "wayland"}, {"XDG_SESSION_TYPE", "wayland"},
-                                      {"CORVADINE_TRACE", "1"}, {"CORVADINE_INPUT_DEVICES", "none"}})
-        env.insert(name, value);
-    env.insert("CORVADINE_UINPUT", home.filePath("uinput"));
-    QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
-    ASSERT_TRUE(startChild(program, CORV_PROGRAM, {}, env));
-    ASSERT_TRUE(saidTimes("status item: registered with the watcher", 1)) << said.toStdString();
-    // The bar comes after the program, which learns of it from KWin.
     ASSERT_TRUE(startChild(bar, "waybar", {"-c", config.fileName()}, env, home.filePath("waybar.log")));
     ASSERT_TRUE(spinUntil([&] { return kwin.kwinWindow("w.resourceClass == 'waybar'").has_value(); }));
     ASSERT_TRUE(c.token || kwin.startClient("corv-test-a") > 0);
@@ -93,7 +79,7 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
         } else {
             ASSERT_TRUE(kwin.focus("corv-test-a") && spinUntil([&] { return kwin.focusedApp() == "corv-test-a"; }));
         }
-        ASSERT_TRUE(click(at, token) && saidTimes("panel shown", shown)) << said.toStdString();
+        ASSERT_TRUE(click(at, token) && saidTimes(said, "panel shown", shown)) << said.toStdString();
         // Centred on the point or against the screen's edge, and against the
         // bar that KWin keeps out of the work area (above a bottom one, by as
         // much as the content settles shorter while its top stays).
@@ -115,7 +101,7 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
         EXPECT_TRUE(spinUntil([&] { return (w = kwin.kwinWindow(panel)) && w->value("active").toBool(); }, 5000)) << "no focus";
         // Clicked again it closes; the next click comes after the moment in
         // which a click counts as the one that closed it.
-        ASSERT_TRUE(click(at) && saidTimes("panel hidden", shown)) << said.toStdString();
+        ASSERT_TRUE(click(at) && saidTimes(said, "panel hidden", shown)) << said.toStdString();
         spinUntil([] { return false; }, 400);
     }
 }
