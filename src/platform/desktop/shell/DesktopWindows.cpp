@@ -199,8 +199,8 @@ public:
         // Each showing is a new window to a Wayland compositor: it is placed
         // again, and focused with the tray's token where one came, once shown.
         QString token = takePanelActivationToken();
-        if (!onWayland()) token.clear();
         if (onWayland()) sendPlacement(true);
+        else token.clear();
         window_.setAttribute(Qt::WA_ShowWithoutActivating, !token.isEmpty());
         window_.activateWhenShown(token);
         window_.show();
