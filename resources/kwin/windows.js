@@ -1,5 +1,6 @@
 // Tells Corvadine (at %SERVICE%) the windows, the active one, the one under
-// the pointer and the desktops, whenever one of them changes.
+// the pointer, the desktops and each screen's work area, whenever one of them
+// changes; puts Corvadine's own windows where it asks.
 const plasma6 = typeof workspace.windowList === "function";
 const windows = () => plasma6 ? workspace.windowList() : workspace.clientList();
 const active = () => plasma6 ? workspace.activeWindow : workspace.activeClient;
@@ -18,6 +19,12 @@ const isMaximized = w => {
     const id = String(w.internalId);
     return id in maximized ? maximized[id] : fills(w);
 };
+// Each screen and the area a window maximises to on it.
+const rect = r => ({x: r.x, y: r.y, width: r.width, height: r.height});
+const screens = () => (plasma6 ? workspace.screens : Array.from({length: workspace.numScreens}, (_, i) => i)).map(s => ({
+    screen: rect(workspace.clientArea(KWin.ScreenArea, s, workspace.currentDesktop)),
+    area: rect(workspace.clientArea(KWin.MaximizeArea, s, workspace.currentDesktop))
+}));
 const inside = (g, p) => p.x >= g.x && p.x < g.x + g.width && p.y >= g.y && p.y < g.y + g.height;
 
 function under() {
@@ -40,7 +47,8 @@ function report() {
         under: under(),
         desktop: typeof workspace.currentDesktop == "number" ? workspace.currentDesktop - 1
                                                               : workspace.desktops.indexOf(workspace.currentDesktop),
-        desktops: typeof workspace.desktops == "number" ? workspace.desktops : workspace.desktops.length
+        desktops: typeof workspace.desktops == "number" ? workspace.desktops : workspace.desktops.length,
+        screens: screens()
     };
     const text = JSON.stringify(state);
     if (text == last) return;
@@ -49,6 +57,39 @@ function report() {
     state.x = workspace.cursorPos.x;
     state.y = workspace.cursorPos.y;
     callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Report", JSON.stringify(state));
+}
+
+// KWin works out the area a bar leaves a moment after the bar comes or goes.
+const settle = new QTimer();
+settle.singleShot = true;
+settle.interval = 100;
+settle.timeout.connect(report);
+
+// Corvadine's windows by pid and title, with the frames it wants them at. It
+// answers when they change, or after a while without change; each answer is
+// followed by the next question.
+let own = [];
+function place(w) {
+    const o = own.find(o => o.pid == w.pid && o.title == w.caption);
+    if (!o) return;
+    // Moved only: the window keeps the size it gives itself, which a frame of
+    // another size would hold back until its next frame.
+    const g = w.frameGeometry;
+    if (g.x != o.x || g.y != o.y) w.frameGeometry = {x: o.x, y: o.y, width: g.width, height: g.height};
+    // A drop-down's standing.
+    w.skipTaskbar = true;
+    w.skipPager = true;
+    w.skipSwitcher = true;
+    w.keepAbove = true;
+    w.onAllDesktops = true;
+}
+function askPlaces(seen) {
+    callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Places", seen, text => {
+        const told = JSON.parse(text);
+        own = Array.isArray(told.windows) ? told.windows : [];
+        windows().forEach(place);
+        askPlaces(String(told.version));
+    });
 }
 
 // Plasma 5 signals a restack only on each window moved in the stack (a
@@ -61,6 +102,7 @@ if (restacked) {
 }
 
 function follow(w) {
+    if (w.captionChanged) w.captionChanged.connect(() => place(w));
     for (const name of ["fullScreenChanged", "maximizedChanged", "frameGeometryChanged", "minimizedChanged", "desktopFileNameChanged",
                         "desktopChanged", "desktopsChanged"])
         if (w[name]) w[name].connect(report);
@@ -73,8 +115,11 @@ const on = (plasma5, plasma6name, f) => {
 };
 on("clientActivated", "windowActivated", report);
 on("clientMaximizeSet", "clientMaximizeSet", (w, h, v) => { maximized[String(w.internalId)] = h && v; report(); });
-on("clientAdded", "windowAdded", w => { follow(w); report(); });
-on("clientRemoved", "windowRemoved", w => { delete maximized[String(w.internalId)]; report(); });
+// A window of ours is placed before KWin first shows it.
+on("clientAdded", "windowAdded", w => { place(w); follow(w); report(); settle.start(); });
+on("clientRemoved", "windowRemoved", w => { delete maximized[String(w.internalId)]; report(); settle.start(); });
+for (const name of ["numberScreensChanged", "screenResized", "screensChanged", "virtualScreenGeometryChanged"])
+    if (workspace[name]) workspace[name].connect(report);
 on("numberDesktopsChanged", "desktopsChanged", report);
 on("currentDesktopChanged", "currentDesktopChanged", report);
 on("stackingOrderChanged", "stackingOrderChanged", report);
@@ -82,3 +127,4 @@ on("stackingOrderChanged", "stackingOrderChanged", report);
 on("cursorPosChanged", "cursorPosChanged", () => { if (under() != lastUnder) report(); });
 windows().forEach(follow);
 report();
+askPlaces("");

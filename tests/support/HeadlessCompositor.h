@@ -38,6 +38,9 @@ namespace corv::test {
 struct HeadlessOptions {
     QSize output{1280, 800};
     bool xwayland = false;
+    // KWin's focus stealing prevention, 0 (none) to 4 (extreme); its own
+    // default when negative.
+    int kwinFocusStealing = -1;
 };
 
 class HeadlessCompositor {
@@ -115,6 +118,7 @@ public:
     }
     // The private session bus KWin is on; empty for sway.
     QString busAddress() const { return bus_ ? bus_->address() : QString(); }
+    PrivateBus* bus() { return bus_.get(); }
 
     // Starts a client window with the app id, or an X11 one of that class
     // sized in cells on Xwayland where asked; its pid once shown, else -1.
@@ -266,6 +270,21 @@ public:
         return *answer == "true";
     }
 
+    // The first window the condition on `w` picks, as KWin tells it (KWin
+    // only): its frame, standing, the area it maximises to, and whether it is
+    // the active one.
+    std::optional<QJsonObject> kwinWindow(const QString& condition) {
+        const auto answer = kwinScript(
+            QString("const a = workspace.windowList ? workspace.activeWindow : workspace.activeClient;"
+                    " for (const w of windows()) if (%1) { const g = w.frameGeometry, m = workspace.clientArea(KWin.MaximizeArea, w);"
+                    " answer(JSON.stringify({x: g.x, y: g.y, width: g.width, height: g.height, area: [m.x, m.y, m.width, m.height],"
+                    " skipTaskbar: w.skipTaskbar, skipPager: w.skipPager, skipSwitcher: w.skipSwitcher, keepAbove: w.keepAbove,"
+                    " onAllDesktops: w.onAllDesktops, active: w == a})); }")
+                .arg(condition));
+        if (!answer || answer->isEmpty()) return std::nullopt;
+        return QJsonDocument::fromJson(answer->toUtf8()).object();
+    }
+
     // The keyboard layout in use, as the compositor says; nothing without a keyboard.
     std::optional<int> layout() {
         if (kind_ == Kind::Sway) {
@@ -368,6 +387,10 @@ private:
         QFile layouts(dir_.filePath("config/kxkbrc"));
         if (layouts.open(QIODevice::WriteOnly)) layouts.write("[Layout]\nLayoutList=us,de\nUse=true\n");
         layouts.close();
+        QFile kwinrc(dir_.filePath("config/kwinrc"));
+        if (options_.kwinFocusStealing >= 0 && kwinrc.open(QIODevice::WriteOnly))
+            kwinrc.write(QString("[Windows]\nFocusStealingPreventionLevel=%1\n").arg(options_.kwinFocusStealing).toUtf8());
+        kwinrc.close();
         socket_ = "wayland-corv";
         QStringList args{"--virtual", "--no-lockscreen", "--socket", socket_, "--width", "1280", "--height", "800"};
         if (options_.xwayland) {

@@ -105,12 +105,24 @@ public:
         composited_ = compositingManagerRuns();
         applyShape();
     }
+    // Asks for the focus with the token once the window's first frame is out:
+    // KWin drops an activation of a window it does not show yet. Empty: none.
+    void activateWhenShown(const QString& token) { token_ = token; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         p.fillPath(roundedOutline(rect()), palette().window());
+        if (token_.isEmpty()) return;
+        // The frame goes to the compositor after this paint; the request follows it.
+        platform::runLoop().post([window = QPointer<PanelWidget>(this), token = std::exchange(token_, {})] {
+            if (!window || !window->isVisible()) return;
+            qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
+            window->activateWindow();
+            // Used now or never: no program the user starts later inherits it.
+            qunsetenv("XDG_ACTIVATION_TOKEN");
+        });
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
@@ -131,6 +143,7 @@ private:
     }
 
     bool composited_ = true;
+    QString token_;
 };
 
 // Calls `fit` when the content's size changes.
@@ -184,21 +197,20 @@ public:
             window_.shapeCorners();
         }
         // Each showing is a new window to a Wayland compositor: it is placed
-        // again, and focused with the tray's token where one came.
-        const QString token = takePanelActivationToken();
-        if (onWayland()) {
-            sendPlacement(true);
-            if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-        }
+        // again, and focused with the tray's token where one came, once shown.
+        QString token = takePanelActivationToken();
+        if (onWayland()) sendPlacement(true);
+        else token.clear();
+        window_.setAttribute(Qt::WA_ShowWithoutActivating, !token.isEmpty());
+        window_.activateWhenShown(token);
         window_.show();
         window_.raise();
-        window_.activateWindow();
-        // Used now or never: no program the user starts later inherits it.
-        if (!token.isEmpty()) qunsetenv("XDG_ACTIVATION_TOKEN");
+        if (token.isEmpty()) window_.activateWindow();
         shown_ = true;
         trace("panel shown");
     }
     void orderOut() override {
+        window_.activateWhenShown({});
         window_.hide();
         shown_ = false;
         trace("panel hidden");

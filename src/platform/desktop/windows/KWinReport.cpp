@@ -12,6 +12,15 @@ namespace {
 
 // KWin's window ids are UUIDs: a report names at most this many windows.
 constexpr int kMaxWindows = 4096;
+constexpr int kMaxScreens = 64;
+
+std::optional<platform::Rect> rectOf(const QJsonValue& value) {
+    const QJsonObject o = value.toObject();
+    const platform::Rect r{o.value(QLatin1String("x")).toDouble(), o.value(QLatin1String("y")).toDouble(),
+                           o.value(QLatin1String("width")).toDouble(), o.value(QLatin1String("height")).toDouble()};
+    if (!(r.width > 0 && r.height > 0)) return std::nullopt;
+    return r;
+}
 
 // KWin's window ids are UUIDs in braces; anything else would be code in the
 // scripts that name a window.
@@ -65,6 +74,12 @@ std::optional<KWinReport> kwinReportOf(const QByteArray& json) {
     const int desktop = state.value(QLatin1String("desktop")).toInt(-1);
     const int count = state.value(QLatin1String("desktops")).toInt(0);
     if (desktop >= 0 && desktop < count) out.desktops = CompositorDesktops{desktop, count};
+    const QJsonArray screens = state.value(QLatin1String("screens")).toArray();
+    for (int i = 0; i < screens.size() && i < kMaxScreens; ++i) {
+        const QJsonObject o = screens[i].toObject();
+        const auto screen = rectOf(o.value(QLatin1String("screen"))), area = rectOf(o.value(QLatin1String("area")));
+        if (screen && area) out.screens.push_back(KWinScreenArea{*screen, *area});
+    }
     return out;
 }
 

@@ -13,6 +13,7 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QObject>
@@ -49,6 +50,9 @@ const QString kLayoutsInterface = QStringLiteral("org.kde.KeyboardLayouts");
 constexpr double kLoadRetry = 0.2;
 constexpr double kLoadRetryMost = 10.0;
 constexpr int kLoadTriesBeforeSaying = 5;
+// The script's question for where our windows go is answered within this
+// time: KWin gives up a call after 25 s, and with it the next question.
+constexpr double kPlacesHeld = 20.0;
 // Commands wait for the command script at most this many, this long.
 constexpr std::size_t kMaxCommands = 64;
 constexpr double kCommandBound = 10.0;
@@ -96,6 +100,14 @@ public:
     QDBusServiceWatcher watcher;
     // The connection that owns KWin's name: the only one we hear.
     QString kwin;
+    // The script's question for where our windows go, while held.
+    QDBusMessage heldAsk;
+
+    void answerHeld(const QString& text) {
+        if (heldAsk.type() != QDBusMessage::MethodCallMessage) return;
+        bus.send(heldAsk.createReply(text));
+        heldAsk = QDBusMessage();
+    }
 
     void call(const QString& service, const QString& path, const QString& interface, const QString& method,
               const QVariantList& args = {}) {
@@ -128,6 +140,17 @@ public slots:
             return;
         }
         owner->report(json.toUtf8());
+    }
+    // Answered at once when the script has not seen where our windows go now,
+    // else held until that changes.
+    Q_SCRIPTABLE QString Places(const QString& seen) {
+        if (!owner || !fromKWin()) return QStringLiteral("{}");
+        answerHeld(owner->places());
+        if (seen != owner->placesVersion()) return owner->places();
+        setDelayedReply(true);
+        heldAsk = message();
+        owner->holdPlaces();
+        return {};
     }
     Q_SCRIPTABLE QString Next() {
         if (!owner || !fromKWin()) return QStringLiteral("[]");
@@ -329,6 +352,7 @@ void KWinWindows::report(const QByteArray& json) {
         std::lock_guard lock(mutex_);
         under_ = known(state->under);
         if (state->pointer) pointer_ = state->pointer;
+        screens_ = std::move(state->screens);
     }
     cache_.setDesktops(state->desktops);
     cache_.setWindows(std::move(list));
@@ -336,6 +360,7 @@ void KWinWindows::report(const QByteArray& json) {
 
 void KWinWindows::forget() {
     ++loadGeneration_;
+    link_->heldAsk = QDBusMessage();
     queued_.clear();
     commandOut_ = false;
     ids_.clear();
@@ -346,6 +371,7 @@ void KWinWindows::forget() {
         std::lock_guard lock(mutex_);
         pointer_.reset();
         under_ = 0;
+        screens_.clear();
     }
     cache_.setDesktops(std::nullopt);
     cache_.setWindows({});
@@ -411,6 +437,43 @@ QString KWinWindows::nextCommands() {
         weak->owner->runCommands();
     });
     return all;
+}
+
+std::optional<platform::Rect> KWinWindows::workArea(platform::Point at) {
+    std::lock_guard lock(mutex_);
+    for (const auto& s : screens_)
+        if (s.screen.contains(at)) return s.area;
+    return std::nullopt;
+}
+
+bool KWinWindows::placeOwnWindow(const std::string& title, platform::Rect frame) {
+    own_[title] = frame;
+    ++placesVersion_;
+    if (traceEnabled()) trace("kwin: place our window");
+    link_->answerHeld(places());
+    return true;
+}
+
+QString KWinWindows::places() const {
+    QJsonArray list;
+    const auto whole = [](double v) { return static_cast<int>(std::lround(v)); };
+    for (const auto& [title, f] : own_)
+        list.append(QJsonObject{{QStringLiteral("pid"), static_cast<qint64>(::getpid())},
+                                {QStringLiteral("title"), QString::fromStdString(title)},
+                                {QStringLiteral("x"), whole(f.x)},
+                                {QStringLiteral("y"), whole(f.y)},
+                                {QStringLiteral("width"), whole(f.width)},
+                                {QStringLiteral("height"), whole(f.height)}});
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("version"), placesVersion()}, {QStringLiteral("windows"), list}})
+            .toJson(QJsonDocument::Compact));
+}
+
+void KWinWindows::holdPlaces() {
+    const int held = ++heldPlaces_;
+    loop_.postAfter(kPlacesHeld, [weak = QPointer<Link>(link_.get()), held] {
+        if (weak && weak->owner && held == weak->owner->heldPlaces_) weak->answerHeld(weak->owner->places());
+    });
 }
 
 bool KWinWindows::activate(CompositorWindowId window) { return onWindow(window, "activate"); }

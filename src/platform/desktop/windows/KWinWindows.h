@@ -7,17 +7,21 @@
 // never wait. Activation, full screen and maximising are queued for a second
 // script, loaded one run at a time, that asks for them and is then unloaded;
 // the desktops move through /KWin and the keyboard's layouts are
-// org.kde.keyboard's. Every call is sent without waiting, and only KWin's own
-// connection is heard. Where the program reaches Xwayland, an X11 window goes
-// full screen by an EWMH request through Xwayland (bounded like any X
-// call): Plasma 5.27 refuses a script's request for a window sized in steps
-// that do not fill the screen, a terminal's. Plasma 5.27's scripting names
-// and Plasma 6's are both understood. A KWin that restarts runs the script
+// org.kde.keyboard's. The script also tells each screen's work area, and puts
+// our own windows where we ask: it asks us where they go, and we answer when
+// that changes (or after a while, before KWin gives up the call); each answer
+// brings the next question. Every call is sent without waiting, and only
+// KWin's own connection is heard. Where the program reaches Xwayland, an X11
+// window goes full screen by an EWMH request through Xwayland (bounded like
+// any X call): Plasma 5.27 refuses a script's request for a window sized in
+// steps that do not fill the screen, a terminal's. Plasma 5.27's scripting
+// names and Plasma 6's are both understood. A KWin that restarts runs the script
 // again; the scripts of a run of ours that crashed are unloaded and their
 // folder removed at start, a real folder of this user only, no link followed.
 
 #include "platform/RunLoop.h"
 #include "platform/desktop/windows/CachedWindows.h"
+#include "platform/desktop/windows/KWinReport.h"
 
 #include <QString>
 
@@ -49,6 +53,8 @@ public:
     bool switchDesktop(int direction) override;
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
+    std::optional<platform::Rect> workArea(platform::Point at) override;
+    bool placeOwnWindow(const std::string& title, platform::Rect frame) override;
 
     // Asks Xwayland to put the X11 window (its own id) in full screen or out.
     void setXwaylandFullScreen(std::function<bool(std::uint32_t window, bool on)> ask) {
@@ -61,6 +67,13 @@ public:
     void report(const QByteArray& json);
     // The command script asks for the queued commands, as JSON.
     QString nextCommands();
+    // Where our windows go, as JSON, and the version the script names when it
+    // has seen it.
+    QString places() const;
+    QString placesVersion() const { return QString::number(placesVersion_); }
+    // The script's question is held: answered when our windows move, or
+    // with what it knows after a while.
+    void holdPlaces();
     void readLayouts();
     // KWin went away: nothing is known until it runs our script again.
     void forget();
@@ -85,6 +98,10 @@ private:
     std::map<CompositorWindowId, std::uint32_t> x11Windows_;
     std::function<bool(std::uint32_t, bool)> xwaylandFullScreen_;
     CompositorWindowId nextId_ = 1;
+    // Our windows by title, and the frames they go at.
+    std::map<std::string, platform::Rect> own_;
+    int placesVersion_ = 0;
+    int heldPlaces_ = 0;
     // The commands not yet asked for, and whether the command script is out.
     std::vector<QString> queued_;
     int commandRun_ = 0;
@@ -95,6 +112,7 @@ private:
     mutable std::mutex mutex_;
     std::optional<platform::Point> pointer_;
     CompositorWindowId under_ = 0;
+    std::vector<KWinScreenArea> screens_;
 };
 
 } // namespace corv::desktop
