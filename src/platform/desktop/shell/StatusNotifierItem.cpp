@@ -199,7 +199,8 @@ void StatusNotifierItem::clicked(Click c, QPoint at, const QString& host) {
     }
     askPeerProcessName(*bus_, host, this, [this, c, at, host, when](const QString& process) {
         const bool onScreen = hostTellsScreenPoints(process);
-        hostPoints_.insert(host, onScreen);
+        // A host not found now (a slow bus) is asked of again at its next click.
+        if (!process.isEmpty()) hostPoints_.insert(host, onScreen);
         trace(("status item: clicked through " + process.toStdString() +
                (onScreen ? ", at a screen point" : ", at no known place"))
                   .c_str());
