@@ -69,8 +69,12 @@ settle.timeout.connect(report);
 // answers when they change, or after a while without change; each answer is
 // followed by the next question.
 let own = [];
+// The caption as the window gave it: KWin numbers one that another shares.
+function title(w) {
+    return typeof w.captionNormal == "string" ? w.captionNormal : w.caption.replace(/\u200e? <\d+>$/, "");
+}
 function place(w) {
-    const o = own.find(o => o.pid == w.pid && o.title == w.caption);
+    const o = own.find(o => o.pid == w.pid && o.title == title(w));
     if (!o) return;
     // Moved only: the window keeps the size it gives itself, which a frame of
     // another size would hold back until its next frame.
@@ -83,12 +87,23 @@ function place(w) {
     w.keepAbove = true;
     w.onAllDesktops = true;
 }
+// An answer that tells no version (the program on its way out) is asked
+// again only after a pause.
+const askLater = new QTimer();
+askLater.singleShot = true;
+askLater.interval = 1000;
+askLater.timeout.connect(() => askPlaces(""));
 function askPlaces(seen) {
     callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Places", seen, text => {
-        const told = JSON.parse(text);
+        let told = {};
+        try {
+            told = JSON.parse(text);
+        } catch (e) {
+        }
         own = Array.isArray(told.windows) ? told.windows : [];
         windows().forEach(place);
-        askPlaces(String(told.version));
+        if (told.version === undefined) askLater.start();
+        else askPlaces(String(told.version));
     });
 }
 

@@ -14,9 +14,11 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPointer>
+#include <QStyleHints>
 #include <QSystemTrayIcon>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -152,7 +154,8 @@ private:
         sni_.reset();
         sni_ = std::make_unique<StatusNotifierItem>(menu_, [this](const StatusNotifierItem::TrayClick& c) {
             const bool closing = c.onScreen && panelClosedByPressAt(*c.onScreen);
-            if (c.click == StatusNotifierItem::Click::Primary && !closing && !clickClosedThePanel()) {
+            if (c.click == StatusNotifierItem::Click::Primary && !sameDoubleClick(c) && !closing &&
+                !clickClosedThePanel()) {
                 trayPoint_ = c.onScreen;
                 setPanelActivationToken(c.activationToken);
                 send(platform::MouseButton::Left);
@@ -175,6 +178,17 @@ private:
                     return *onRoot;
                 }
         return icon_.geometry();
+    }
+    // A tray may tell one double click twice (GNOME's AppIndicator, while it
+    // learns that the item takes Activate, on its press and its release): it
+    // acts once, as a double click on an X tray's icon does.
+    bool sameDoubleClick(const StatusNotifierItem::TrayClick& c) {
+        const auto interval = std::chrono::milliseconds(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+        const bool near = lastClick_ && lastClick_->onScreen.has_value() == c.onScreen.has_value() &&
+                          (!c.onScreen || (*c.onScreen - *lastClick_->onScreen).manhattanLength() <= 24);
+        const bool same = near && c.when - lastClick_->when < interval;
+        lastClick_ = c;
+        return same;
     }
     bool clickClosedThePanel() {
         if (!deactivated_.isValid() || deactivated_.elapsed() >= kClickAfterDeactivationMs) return false;
@@ -204,6 +218,7 @@ private:
     std::unique_ptr<StatusNotifierItem> sni_;
     // Where the last left click was, when the tray passes screen points.
     std::optional<QPoint> trayPoint_;
+    std::optional<StatusNotifierItem::TrayClick> lastClick_;
     std::vector<platform::MenuItem> menu_;
     QPointer<QMenu> openMenu_;
     bool visible_ = true;

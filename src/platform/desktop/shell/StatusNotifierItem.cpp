@@ -189,25 +189,27 @@ bool StatusNotifierItem::setMenu(std::vector<platform::MenuItem> items) {
 StatusNotifierItem::~StatusNotifierItem() { withdraw(); }
 
 void StatusNotifierItem::clicked(Click c, QPoint at, const QString& host) {
+    const auto when = std::chrono::steady_clock::now();
     if (const auto known = hostPoints_.constFind(host); known != hostPoints_.constEnd() || !bus_ || host.isEmpty()) {
         const bool onScreen = known != hostPoints_.constEnd() && *known;
         QMetaObject::invokeMethod(
-            this, [this, c, at, onScreen] { send(c, onScreen ? std::optional(at) : std::nullopt); },
+            this, [this, c, at, onScreen, when] { send(c, onScreen ? std::optional(at) : std::nullopt, when); },
             Qt::QueuedConnection);
         return;
     }
-    askPeerProcessName(*bus_, host, this, [this, c, at, host](const QString& process) {
+    askPeerProcessName(*bus_, host, this, [this, c, at, host, when](const QString& process) {
         const bool onScreen = hostTellsScreenPoints(process);
-        hostPoints_.insert(host, onScreen);
+        // A host not found now (a slow bus) is asked of again at its next click.
+        if (!process.isEmpty()) hostPoints_.insert(host, onScreen);
         trace(("status item: clicked through " + process.toStdString() +
                (onScreen ? ", at a screen point" : ", at no known place"))
                   .c_str());
-        send(c, onScreen ? std::optional(at) : std::nullopt);
+        send(c, onScreen ? std::optional(at) : std::nullopt, when);
     });
 }
 
-void StatusNotifierItem::send(Click c, std::optional<QPoint> onScreen) {
-    TrayClick click{c, onScreen, std::exchange(token_, {})};
+void StatusNotifierItem::send(Click c, std::optional<QPoint> onScreen, std::chrono::steady_clock::time_point when) {
+    TrayClick click{c, onScreen, std::exchange(token_, {}), when};
     if (clicked_) clicked_(click);
 }
 

@@ -16,6 +16,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,6 +37,8 @@ public:
         std::optional<QPoint> onScreen;
         // The token the tray gave for the window the click shows; empty when none.
         QString activationToken;
+        // When the tray told it.
+        std::chrono::steady_clock::time_point when = {};
     };
     StatusNotifierItem(std::vector<platform::MenuItem> menu, std::function<void(const TrayClick&)> clicked);
     ~StatusNotifierItem() override;
@@ -70,7 +73,7 @@ private:
     void publish();
     void published(std::uint64_t generation, const QString& name);
     void withdraw();
-    void send(Click c, std::optional<QPoint> onScreen);
+    void send(Click c, std::optional<QPoint> onScreen, std::chrono::steady_clock::time_point when);
 
     const bool withMenu_;
     std::function<void(const TrayClick&)> clicked_;

@@ -4,6 +4,10 @@
 #include "platform/desktop/windows/SwayReplies.h"
 #include "platform/desktop/shell/DesktopTrace.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -21,9 +25,9 @@ namespace {
 // A drop-down's standing: no title bar, on every workspace.
 constexpr char kStanding[] = "floating enable, border none, sticky enable";
 
-// The title as a pattern of sway's criteria that matches it alone; nothing
+// The text as a pattern of sway's criteria that matches it alone; nothing
 // for one its quoting cannot hold.
-std::optional<std::string> titlePattern(const std::string& title) {
+std::optional<std::string> exactPattern(const std::string& title) {
     std::string out = "^";
     for (const char c : title) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '"' || c == '\\') return std::nullopt;
@@ -39,8 +43,8 @@ struct SwayWindows::OwnWindow {
     const std::int32_t pid = static_cast<std::int32_t>(::getpid());
     mutable std::mutex mutex;
     std::vector<SwayOutputArea> areas;
-    // The criteria naming the window ("[pid=… title=…]"), and where it goes;
-    // empty while nothing is asked.
+    // The criteria naming the window ("[app_id=… title=…]"), and where it
+    // goes; empty while nothing is asked.
     std::string criteria;
     platform::Rect frame;
 
@@ -92,7 +96,7 @@ struct SwayWindows::OwnWindow {
 private:
     // The frame's x, y, width and height.
     std::string variable(std::size_t i, bool unread = false) const {
-        std::string name = (unread ? "$$corvadine_" : "$corvadine_") + std::to_string(pid) + "_";
+        std::string name = unread ? "$$corvadine_" : "$corvadine_";
         name.push_back("xywh"[i]);
         return name;
     }
@@ -283,9 +287,15 @@ std::optional<platform::Rect> SwayWindows::workArea(platform::Point at) {
 }
 
 bool SwayWindows::placeOwnWindow(const std::string& title, platform::Rect frame) {
-    const auto pattern = titlePattern(title);
-    if (!pattern) return false;
-    own_->want("[pid=" + std::to_string(own_->pid) + " title=\"" + *pattern + "\"]", frame);
+    // Named by its app id (Qt's: the executable's name) and title, not its
+    // process: the rule sway keeps is then the same for every run.
+    const auto pattern = exactPattern(title);
+    QString appId = QGuiApplication::desktopFileName();
+    if (appId.endsWith(QLatin1String(".desktop"))) appId.chop(8);
+    if (appId.isEmpty()) appId = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
+    const auto app = exactPattern(appId.toStdString());
+    if (!pattern || !app) return false;
+    own_->want("[app_id=\"" + *app + "\" title=\"" + *pattern + "\"]", frame);
     return thread_.post([](FacilityLink& link) { return static_cast<SwayLink&>(link).placeOwn(); });
 }
 

@@ -284,6 +284,8 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIconAn
     EXPECT_EQ(calls(kNotifications, "/org/freedesktop/Notifications").count("Notify"), 1);
     EXPECT_EQ(program.state(), QProcess::Running);
 
+    // Well after the last: not its double.
+    spinUntil([] { return false; }, 500);
     bus.call(registered, "/StatusNotifierItem", kItem, "Activate", {600, 590});
     EXPECT_TRUE(saidTimes("panel hidden", 2)) << said.toStdString();
 
