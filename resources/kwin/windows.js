@@ -86,6 +86,7 @@ function place(w) {
     w.skipSwitcher = true;
     w.keepAbove = true;
     w.onAllDesktops = true;
+    w.noBorder = true;
 }
 // An answer that tells no version (the program on its way out) is asked
 // again only after a pause.

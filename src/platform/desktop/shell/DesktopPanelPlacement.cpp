@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QStyleHints>
 #include <QWidget>
 
@@ -89,6 +90,18 @@ void setClickedTrayIcon(const std::optional<QRect>& icon) { lastIcon() = icon; }
 
 void setPanelCompositor(PanelCompositor compositor) { compositorParts() = std::move(compositor); }
 const PanelCompositor& panelCompositor() { return compositorParts(); }
+
+bool placeFromTrayPoint(const QString& title, QPoint point, QSize size) {
+    const auto& compositor = panelCompositor();
+    const QScreen* screen = QGuiApplication::screenAt(point);
+    if (!compositor.place || !screen) return false;
+    QRect work = screen->availableGeometry();
+    if (compositor.workArea)
+        if (const auto told = compositor.workArea(point); told && told->isValid()) work = *told;
+    const QRect icon(point - QPoint(12, 12), QSize(24, 24));
+    const QPoint wanted(point.x() - size.width() / 2, point.y());
+    return compositor.place(title, placePanelFrame(wanted, size, icon, screen->geometry(), work));
+}
 
 void setPanelActivationToken(const QString& token) { activationToken() = token; }
 QString takePanelActivationToken() { return std::exchange(activationToken(), {}); }

@@ -34,8 +34,10 @@ QRect keepPanelTop(const QRect& shown, int height, const QRect& work);
 void setClickedTrayIcon(const std::optional<QRect>& icon);
 std::optional<QRect> clickedTrayIcon();
 
-// The panel's title, by which the compositor knows its window.
+// The panel's title, by which the compositor knows its window; and the
+// status menu's, where it is a window of its own.
 inline constexpr const char* kPanelTitle = "Corvadine";
+inline constexpr const char* kMenuTitle = "Corvadine menu";
 
 // What the compositor does for the panel where a Wayland client cannot;
 // each part empty where it cannot.
@@ -48,6 +50,11 @@ struct PanelCompositor {
 };
 void setPanelCompositor(PanelCompositor compositor);
 const PanelCompositor& panelCompositor();
+
+// Has the compositor put a window of the title and size where a drop-down
+// from a tray's screen point goes (a Wayland client cannot); false where it
+// cannot.
+bool placeFromTrayPoint(const QString& title, QPoint point, QSize size);
 
 // The token a tray gave for the click that shows the panel (xdg-activation):
 // the panel's window is focused with it, where the compositor keeps the

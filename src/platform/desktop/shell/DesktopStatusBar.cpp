@@ -125,8 +125,13 @@ public:
             });
         }
         // A Wayland menu with no window of ours to hang from is a window of
-        // its own: of a fixed size, the compositor floats it, never tiles it.
-        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) menu.setFixedSize(menu.sizeHint());
+        // its own: of a fixed size, the compositor floats it, never tiles it,
+        // and puts it under the tray's point where the tray tells one.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+            menu.setFixedSize(menu.sizeHint());
+            menu.setWindowTitle(QString::fromLatin1(kMenuTitle));
+            if (sni_ && menuPoint_) placeFromTrayPoint(QString::fromLatin1(kMenuTitle), *menuPoint_, menu.sizeHint());
+        }
         menu.exec(QCursor::pos());
     }
     std::optional<platform::Rect> buttonWindowFrame() const override {
@@ -160,7 +165,10 @@ private:
                 setPanelActivationToken(c.activationToken);
                 send(platform::MouseButton::Left);
             }
-            if (c.click == StatusNotifierItem::Click::Context) send(platform::MouseButton::Right);
+            if (c.click == StatusNotifierItem::Click::Context) {
+                menuPoint_ = c.onScreen;
+                send(platform::MouseButton::Right);
+            }
         });
         sni_->setIcon(icon_.icon());
         sni_->setToolTip(icon_.toolTip());
@@ -219,6 +227,8 @@ private:
     // Where the last left click was, when the tray passes screen points.
     std::optional<QPoint> trayPoint_;
     std::optional<StatusNotifierItem::TrayClick> lastClick_;
+    // Where the last right click was, likewise.
+    std::optional<QPoint> menuPoint_;
     std::vector<platform::MenuItem> menu_;
     QPointer<QMenu> openMenu_;
     bool visible_ = true;

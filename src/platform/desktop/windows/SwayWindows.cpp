@@ -43,10 +43,13 @@ struct SwayWindows::OwnWindow {
     const std::int32_t pid = static_cast<std::int32_t>(::getpid());
     mutable std::mutex mutex;
     std::vector<SwayOutputArea> areas;
-    // The criteria naming the window ("[app_id=… title=…]"), and where it
-    // goes; empty while nothing is asked.
-    std::string criteria;
-    platform::Rect frame;
+    // Each window asked for: the criteria naming it ("[app_id=… title=…]")
+    // and where it goes, in the order first asked.
+    struct Want {
+        std::string criteria;
+        platform::Rect frame;
+    };
+    std::vector<Want> wants;
 
     void setAreas(std::vector<SwayOutputArea> told) {
         std::lock_guard lock(mutex);
@@ -60,43 +63,57 @@ struct SwayWindows::OwnWindow {
     }
     void want(std::string named, platform::Rect at) {
         std::lock_guard lock(mutex);
-        criteria = std::move(named);
-        frame = at;
+        for (auto& w : wants)
+            if (w.criteria == named) {
+                w.frame = at;
+                return;
+            }
+        wants.push_back({std::move(named), at});
     }
-    // Commands that put the window the criteria name at the frame asked,
-    // inside the work area of the output holding its middle (sway may have
-    // told a bar since it was placed): now, or, given the window's `id`, with
-    // its standing as well. Empty while nothing is asked.
+    // Commands that put the windows the criteria name at the frames asked,
+    // inside the work area of the output holding their middle (sway may have
+    // told a bar since they were placed): now, or, given a new window's
+    // `id`, with their standing as well. Empty while nothing is asked.
     std::string placing(CompositorWindowId id = 0) const {
         std::lock_guard lock(mutex);
-        if (criteria.empty()) return {};
-        const std::string at = framing(inWorkArea());
-        if (!id) return criteria + " " + at;
-        return "[con_id=" + std::to_string(id) + " " + criteria.substr(1) + " " + kStanding + ", " + at;
+        return each([&](const Want& w, std::size_t) {
+            const std::string at = framing(inWorkArea(w.frame));
+            if (!id) return w.criteria + " " + at;
+            return "[con_id=" + std::to_string(id) + " " + w.criteria.substr(1) + " " + kStanding + ", " + at;
+        });
     }
-    // The rule that gives the window its standing and frame as it maps. The
-    // frame is in variables of sway's, read as the rule runs ("$$" keeps them
-    // unread while it is made), and set by `setting`.
+    // The rules that give the windows their standing and frames as they map.
+    // A frame is in variables of sway's, read as the rule runs ("$$" keeps
+    // them unread while it is made), and set by `setting`.
     std::string rule() const {
         std::lock_guard lock(mutex);
-        if (criteria.empty()) return {};
-        std::array<std::string, 4> names;
-        for (std::size_t i = 0; i < names.size(); ++i) names[i] = variable(i, true);
-        return "for_window " + criteria + " \"" + kStanding + ", " + framing(names) + "\"";
+        return each([&](const Want& w, std::size_t n) {
+            std::array<std::string, 4> names;
+            for (std::size_t i = 0; i < names.size(); ++i) names[i] = variable(n, i, true);
+            return "for_window " + w.criteria + " \"" + kStanding + ", " + framing(names) + "\"";
+        });
     }
     std::string setting() const {
         std::lock_guard lock(mutex);
-        if (criteria.empty()) return {};
-        const auto values = inWorkArea();
-        std::string out;
-        for (std::size_t i = 0; i < values.size(); ++i) out += (i ? "; set " : "set ") + variable(i) + " " + values[i];
-        return out;
+        return each([&](const Want& w, std::size_t n) {
+            const auto values = inWorkArea(w.frame);
+            std::string out;
+            for (std::size_t i = 0; i < values.size(); ++i) out += (i ? "; set " : "set ") + variable(n, i) + " " + values[i];
+            return out;
+        });
     }
 
 private:
-    // The frame's x, y, width and height.
-    std::string variable(std::size_t i, bool unread = false) const {
-        std::string name = unread ? "$$corvadine_" : "$corvadine_";
+    // One command of each want, run in turn; under the lock.
+    template <typename F>
+    std::string each(F command) const {
+        std::string out;
+        for (std::size_t n = 0; n < wants.size(); ++n) out += (n ? "; " : "") + command(wants[n], n);
+        return out;
+    }
+    // The frame's x, y, width and height of the n-th want.
+    static std::string variable(std::size_t n, std::size_t i, bool unread = false) {
+        std::string name = (unread ? "$$corvadine_" : "$corvadine_") + std::to_string(n) + "_";
         name.push_back("xywh"[i]);
         return name;
     }
@@ -104,8 +121,7 @@ private:
         return "resize set " + v[2] + " " + v[3] + ", move absolute position " + v[0] + " " + v[1];
     }
     // The frame kept inside the work area, in words of sway's; under the lock.
-    std::array<std::string, 4> inWorkArea() const {
-        platform::Rect at = frame;
+    std::array<std::string, 4> inWorkArea(platform::Rect at) const {
         for (const auto& a : areas)
             if (a.output.contains({at.x + at.width / 2, at.y + at.height / 2})) {
                 at.x = std::max(a.work.x, std::min(at.x, a.work.x + a.work.width - at.width));

@@ -2,7 +2,8 @@
 // (swaybar, its icon clicked with the pointer, or a stand-in under its name)
 // opens it centred under the point, or at the screen's edge, hanging from a
 // top bar or standing on a bottom one, focused, floating without border on
-// every workspace, and in the same place when it opens again. waybar passes
+// every workspace, and in the same place when it opens again; its menu drops
+// from swaybar's icon too. waybar passes
 // points inside its own bar: the panel opens in the middle of what it leaves.
 
 #include "support/ChildProcess.h"
@@ -135,6 +136,23 @@ TEST_P(SwayPanelTest, TheTraysPointPutsThePanelUnderItAtTheBar) {
         if (const char* keep = std::getenv("CORV_KEEP_SHOTS"); keep && shown == 2)
             screenshot(QString("%1/sway-panel-%2.png").arg(keep, c.name));
         ASSERT_TRUE(click() && saidTimes(said, "panel hidden", shown)) << said.toStdString();
+    }
+    // A right click on swaybar's icon: swaybar asks the program for its menu,
+    // which drops from the icon likewise.
+    if (c.tray == Tray::Swaybar) {
+        spinUntil([] { return false; }, 500);
+        ASSERT_TRUE(pointer("press", BTN_RIGHT) && pointer("release", BTN_RIGHT));
+        QJsonObject menu;
+        QRect m;
+        EXPECT_TRUE(spinUntil([&] {
+            menu = sway.viewOf(program.processId()).value_or(QJsonObject());
+            const QJsonObject r = menu.value("rect").toObject();
+            m = QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt());
+            return menu.value("name") == "Corvadine menu" && m.width() > 0 &&
+                   std::abs(m.x() - std::clamp(icon.center().x() - m.width() / 2, 0, 1280 - m.width())) <= 3 &&
+                   (c.top ? m.top() == work.top() : m.bottom() == work.bottom());
+        }, 5000)) << "menu " << m.x() << "," << m.y() << " " << m.width() << "x" << m.height();
+        EXPECT_EQ(menu.value("border").toString(), "none");
     }
     for (QProcess* p : {&program, &mouse, &host, &bar}) stopChild(*p);
 }
