@@ -35,7 +35,7 @@ const INTERFACE = `
       <arg type="s" name="type" direction="in"/><arg type="s" name="id" direction="in"/>
       <arg type="b" direction="out"/>
     </method>
-    <method name="WorkAreas"><arg type="a(iiiiiiii)" direction="out"/></method>
+    <method name="WorkAreas"><arg type="a(iiiiiiiii)" direction="out"/></method>
     <method name="PlaceWindow">
       <arg type="s" name="title" direction="in"/><arg type="i" name="x" direction="in"/>
       <arg type="i" name="y" direction="in"/><arg type="b" direction="out"/>
@@ -45,7 +45,7 @@ const INTERFACE = `
       <arg type="i" name="workspace"/><arg type="i" name="workspaces"/>
     </signal>
     <signal name="InputSourcesChanged"><arg type="b" name="list"/></signal>
-    <signal name="WorkAreasChanged"><arg type="a(iiiiiiii)" name="areas"/></signal>
+    <signal name="WorkAreasChanged"><arg type="a(iiiiiiiii)" name="areas"/></signal>
     <signal name="LeftWindow">
       <arg type="s" name="title"/><arg type="i" name="x"/><arg type="i" name="y"/>
     </signal>
@@ -229,6 +229,7 @@ class Service {
         this._moved = 0;
         this._select = 0;
         this._areas = 0;
+        this._presses = 0;
         // The program's window is found by its process and title. The frames
         // asked for, by title; the windows put there (out of the lists), and
         // the windows shown so far.
@@ -249,9 +250,10 @@ class Service {
             this._mapped.add(actor.meta_window);
             this._claim(actor.meta_window);
         });
-        this._follow(global.stage, 'captured-event', (stage, event) => this._pressed(event));
         this._follow(Main.overview, 'showing', () => this._leftAtPointer());
         this._follow(global.display, 'workareas-changed', () => this._workAreasChanged());
+        // The stage's views tell whether it is drawn scaled.
+        this._follow(global.stage, 'stage-views-changed', () => this._workAreasChanged());
         // A window's application may be known only once it is shown.
         this._follow(Shell.WindowTracker.get_default(), 'tracked-windows-changed', changed);
         global.get_window_actors().forEach(a => {
@@ -284,6 +286,8 @@ class Service {
             if (source)
                 GLib.source_remove(source);
         }
+        if (this._presses)
+            global.stage.disconnect(this._presses);
         if (HIDES_FROM_LISTS) {
             for (const w of this._placed.keys())
                 w.show_in_window_list();
@@ -309,6 +313,7 @@ class Service {
             this._windows.get(w).forEach(([window, id]) => window.disconnect(id));
             this._windows.delete(w);
             this._placed.delete(w);
+            this._watchPresses();
             changed();
         })]);
         this._windows.set(w, ids);
@@ -361,6 +366,19 @@ class Service {
         const rect = w.get_frame_rect();
         if (rect.x !== at.x || rect.y !== at.y)
             w.move_frame(true, at.x, at.y);
+        this._watchPresses();
+    }
+
+    // Every event passes the stage's handler: one is there only from the
+    // showing of a placed window until it goes.
+    _watchPresses() {
+        const showing = [...this._placed.keys()].some(w => this._mapped.has(w));
+        if (showing && !this._presses) {
+            this._presses = global.stage.connect('captured-event', (stage, event) => this._pressed(event));
+        } else if (!showing && this._presses) {
+            global.stage.disconnect(this._presses);
+            this._presses = 0;
+        }
     }
 
     // The user leaves the placed windows that show, the pointer at x, y:
@@ -401,7 +419,7 @@ class Service {
             return;
         this._areas = GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
             this._areas = 0;
-            this._emit('WorkAreasChanged', '(a(iiiiiiii))', [this.WorkAreas()]);
+            this._emit('WorkAreasChanged', '(a(iiiiiiiii))', [this.WorkAreas()]);
             return GLib.SOURCE_REMOVE;
         });
     }
@@ -454,14 +472,19 @@ class Service {
         return [appWindows().map(describe), isAppWindow(focus) ? focus.get_stable_sequence() : 0];
     }
 
-    // Each monitor's frame and the work area its bars leave, on this workspace.
+    // Each monitor's frame, the work area its bars leave on this workspace,
+    // and how many of the shell's pixels a client's pixel spans there. Unless
+    // mutter draws the stage scaled (its logical layout), the shell's pixels
+    // are the devices' and a window is drawn at its monitor's scale.
     WorkAreas() {
         const workspace = global.workspace_manager.get_active_workspace();
+        const scaled = global.stage.peek_stage_views().some(v => v.get_scale() !== 1);
         const out = [];
         for (let i = 0; i < global.display.get_n_monitors(); i++) {
             const m = global.display.get_monitor_geometry(i);
             const a = workspace.get_work_area_for_monitor(i);
-            out.push([m.x, m.y, m.width, m.height, a.x, a.y, a.width, a.height]);
+            const scale = scaled ? 1 : Math.max(1, Math.round(global.display.get_monitor_scale(i)));
+            out.push([m.x, m.y, m.width, m.height, a.x, a.y, a.width, a.height, scale]);
         }
         return out;
     }

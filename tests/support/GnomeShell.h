@@ -32,6 +32,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -60,6 +62,8 @@ public:
         bool screenShield = false;
         // Installed extensions turned on beside the program's (their uuids).
         QStringList extensions = {};
+        // The virtual monitor's size in device pixels.
+        int width = kWidth, height = kHeight;
     };
 
     explicit GnomeShell(const Setup& setup) { start(setup); }
@@ -75,6 +79,7 @@ public:
 
 private:
     void start(const Setup& setup) {
+        width_ = setup.width;
         if (!dir_.isValid()) return fail("no temporary directory");
         if (!session_.error().empty()) return fail(session_.error());
         if (!system_.error().empty()) return fail(system_.error());
@@ -129,7 +134,7 @@ private:
             ::setenv(name, env_.value(name).toUtf8().constData(), 1);
 
         QStringList command{"gnome-shell", "--headless", "--wayland", "--no-x11", "--unsafe-mode", "--virtual-monitor",
-                            QString("%1x%2").arg(kWidth).arg(kHeight)};
+                            QString("%1x%2").arg(setup.width).arg(setup.height)};
         if (setup.screenShield && !QFileInfo::exists(kSeats)) {
             if (::geteuid() != 0) return fail(kSeats.toStdString() + " is missing; making it needs root");
             command = withSeats(command);
@@ -295,8 +300,19 @@ public:
             return p.size() == 2;
         };
         int px = 0, py = 0;
-        if (!at(px, py) || !remote("NotifyPointerMotionRelative", {double(x - px), double(y - py)})) return false;
-        return spinUntil([&] { return at(px, py) && px == x && py == y; }, 5000);
+        if (!at(px, py)) return false;
+        // Where mutter lays the monitors out in device pixels, it moves the
+        // pointer by the motion times the monitor's scale: a move tells it.
+        double scale = 1;
+        for (int tries = 0; tries < 3 && (px != x || py != y); ++tries) {
+            const int fromX = px, fromY = py;
+            const double dx = (x - px) / scale, dy = (y - py) / scale;
+            if (!remote("NotifyPointerMotionRelative", {dx, dy}) ||
+                !spinUntil([&] { return at(px, py) && (px != fromX || py != fromY); }, 5000))
+                return false;
+            scale = std::max(1.0, std::round(std::abs(dx) >= std::abs(dy) ? (px - fromX) / dx : (py - fromY) / dy));
+        }
+        return px == x && py == y;
     }
     bool click() {
         constexpr int kLeftButton = 0x110;
@@ -304,6 +320,25 @@ public:
     }
     // A key (its evdev code) goes down or up.
     bool key(unsigned code, bool down) { return remote("NotifyKeyboardKeycode", {code, down}); }
+
+    // The monitor at the scale, through mutter's display settings as GNOME's
+    // own settings apply it; `logical`: with the layout in logical pixels
+    // (scaled framebuffers), else in device pixels as GNOME has it by default.
+    bool setScale(double scale, bool logical = false) {
+        eval(QString("new Gio.Settings({schema_id: 'org.gnome.mutter'}).set_strv('experimental-features', %1)")
+                 .arg(logical ? "['scale-monitor-framebuffer']" : "[]"));
+        // Asked without waiting: mutter serves it on the shell's own loop.
+        eval(QString("(() => { const call = (method, args, then) => Gio.DBus.session.call('org.gnome.Mutter.DisplayConfig',"
+                     " '/org/gnome/Mutter/DisplayConfig', 'org.gnome.Mutter.DisplayConfig', method, args, null, 0, -1, null,"
+                     " (bus, result) => then?.(bus.call_finish(result).deepUnpack()));"
+                     " call('GetCurrentState', null, ([serial, monitors]) => { const [[connector], modes] = monitors[0];"
+                     " const mode = modes.find(m => m[6]['is-current']?.unpack())[0];"
+                     " call('ApplyMonitorsConfig', new GLib.Variant('(uua(iiduba(ssa{sv}))a{sv})', [serial, 1,"
+                     " [[0, 0, %1, 0, true, [[connector, mode, {}]]]], {}])); }); })()")
+                 .arg(scale));
+        const QString laid = QString("[%1,%2]").arg(scale).arg(logical ? int(width_ / scale) : width_);
+        return spinUntil([&] { return eval("[global.display.get_monitor_scale(0), global.display.get_monitor_geometry(0).width]") == laid; });
+    }
 
 private:
     void fail(const std::string& why) { error_ = why; }
@@ -343,6 +378,7 @@ private:
     QProcess shell_, screenSaver_;
     std::vector<std::unique_ptr<QProcess>> clients_;
     QString remoteSession_;
+    int width_ = kWidth;
     std::string error_;
 };
 

@@ -128,10 +128,11 @@ void DesktopPlatform::connectXwayland() {
 // The compositor places the panel where a Wayland client cannot, and tells
 // a click outside it that takes no focus from it.
 void DesktopPlatform::connectPanel() {
-    setPanelCompositor({[this](QPoint at) -> std::optional<QRect> {
-                            const auto area = compositor->workArea({double(at.x()), double(at.y())});
-                            if (!area) return std::nullopt;
-                            return QRect(int(area->x), int(area->y), int(area->width), int(area->height));
+    const auto rect = [](const platform::Rect& r) { return QRect(int(r.x), int(r.y), int(r.width), int(r.height)); };
+    setPanelCompositor({[this, rect](QPoint at) -> std::optional<PanelScreen> {
+                            const auto told = compositor->screenAt({double(at.x()), double(at.y())});
+                            if (!told) return std::nullopt;
+                            return PanelScreen{rect(told->monitor), rect(told->area), told->scale};
                         },
                         [this](const QString& title, const QRect& f) {
                             return compositor->placeOwnWindow(

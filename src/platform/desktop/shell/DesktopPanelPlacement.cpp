@@ -95,12 +95,14 @@ bool placeFromTrayPoint(const QString& title, QPoint point, QSize size) {
     const auto& compositor = panelCompositor();
     const QScreen* screen = QGuiApplication::screenAt(point);
     if (!compositor.place || !screen) return false;
-    QRect work = screen->availableGeometry();
-    if (compositor.workArea)
-        if (const auto told = compositor.workArea(point); told && told->isValid()) work = *told;
+    PanelScreen on{screen->geometry(), screen->availableGeometry()};
+    if (compositor.screen)
+        if (const auto told = compositor.screen(point); told && told->work.isValid())
+            on = {told->screen.isValid() ? told->screen : on.screen, told->work, std::max(told->scale, 1)};
     const QRect icon(point - QPoint(12, 12), QSize(24, 24));
-    const QPoint wanted(point.x() - size.width() / 2, point.y());
-    return compositor.place(title, placePanelFrame(wanted, size, icon, screen->geometry(), work));
+    const QSize frame = size * on.scale;
+    const QPoint wanted(point.x() - frame.width() / 2, point.y());
+    return compositor.place(title, placePanelFrame(wanted, frame, icon, on.screen, on.work));
 }
 
 void setPanelActivationToken(const QString& token) { activationToken() = token; }

@@ -39,11 +39,19 @@ std::optional<QRect> clickedTrayIcon();
 inline constexpr const char* kPanelTitle = "Corvadine";
 inline constexpr const char* kMenuTitle = "Corvadine menu";
 
+// A screen in the compositor's coordinates: the whole of it, its work area,
+// and how many of its pixels one of the panel's own spans there.
+struct PanelScreen {
+    QRect screen;
+    QRect work;
+    int scale = 1;
+};
+
 // What the compositor does for the panel where a Wayland client cannot;
 // each part empty where it cannot.
 struct PanelCompositor {
-    // The work area of the screen holding the point.
-    std::function<std::optional<QRect>(QPoint)> workArea;
+    // The screen holding the point.
+    std::function<std::optional<PanelScreen>(QPoint)> screen;
     // Puts the window of the title at the frame, now and when it next shows;
     // false when the compositor cannot.
     std::function<bool(const QString& title, const QRect& frame)> place;

@@ -227,34 +227,40 @@ private:
         const QPoint probe = icon ? icon->center() : wanted_;
         const QScreen* screen = QGuiApplication::screenAt(probe);
         if (!screen) screen = QGuiApplication::primaryScreen();
-        QRect work = screen ? screen->availableGeometry() : QRect();
-        // A Wayland client sees no bars: the compositor tells what they leave.
-        if (const auto& area = panelCompositor().workArea; area && screen && onWayland())
-            if (const auto told = area(icon ? icon->center() : screen->geometry().center()); told && told->isValid())
-                work = *told;
+        PanelScreen on = screen ? PanelScreen{screen->geometry(), screen->availableGeometry()} : PanelScreen{};
+        // A Wayland client sees no bars, nor the screens as the compositor
+        // lays them out: the compositor tells, in its own pixels.
+        if (const auto& told = panelCompositor().screen; told && screen && onWayland())
+            if (const auto s = told(icon ? icon->center() : screen->geometry().center()); s && s->work.isValid())
+                on = {s->screen.isValid() ? s->screen : on.screen, s->work, std::max(s->scale, 1)};
+        const QRect& work = on.work;
+        const QSize size(kPanelWidth * on.scale, height * on.scale);
         QRect frame;
         if (shown_ && window_.isVisible() && screen) {
             // Open: the tab bar stays under the pointer while the content changes.
-            frame = keepPanelTop(placed_, height, work);
+            frame = keepPanelTop(placed_, size.height(), work);
         } else {
-            QPoint wanted = wanted_;
+            // Asked for round a middle at its own width, which the
+            // compositor's pixels may make wider.
+            QPoint wanted = wanted_ - QPoint((size.width() - kPanelWidth) / 2, 0);
             // Nothing tells where the icon is: the middle of the screen.
-            if (!icon && screen && waylandSession()) wanted = work.center() - QPoint(kPanelWidth / 2, height / 2);
-            frame = screen ? placePanelFrame(wanted, QSize(kPanelWidth, height), icon, screen->geometry(), work)
-                           : QRect(wanted, QSize(kPanelWidth, height));
+            if (!icon && screen && waylandSession()) wanted = work.center() - QPoint(size.width() / 2, size.height() / 2);
+            frame = screen ? placePanelFrame(wanted, size, icon, on.screen, work) : QRect(wanted, size);
             // Above a bottom tray it opens with its tabs where they last
             // stood, if that is higher than the bar's edge.
-            const bool trayBelow = icon && screen && icon->center().y() >= screen->geometry().center().y();
+            const bool trayBelow = icon && screen && icon->center().y() >= on.screen.center().y();
             if (trayBelow && keptTop_ && *keptTop_ < frame.top() && work.contains(QPoint(frame.x(), *keptTop_)))
-                frame = keepPanelTop(QRect(QPoint(frame.x(), *keptTop_), frame.size()), height, work);
+                frame = keepPanelTop(QRect(QPoint(frame.x(), *keptTop_), frame.size()), size.height(), work);
         }
         // Only a panel by its icon leaves its top to the next.
         keptTop_ = icon ? std::optional(frame.top()) : std::nullopt;
-        // The compositor places a Wayland window; a fixed size keeps tiling
-        // ones from stretching it, and lets them float it whole.
-        if (onWayland()) window_.setFixedSize(frame.size());
+        // The window's own size, in its pixels. The compositor places a
+        // Wayland window; a fixed size keeps tiling ones from stretching it,
+        // and lets them float it whole.
+        const QSize own(frame.width() / on.scale, frame.height() / on.scale);
+        if (onWayland()) window_.setFixedSize(own);
         placed_ = frame;
-        window_.setGeometry(frame);
+        window_.setGeometry(QRect(frame.topLeft(), own));
         sendPlacement(false);
     }
     // Asks the compositor to put the window where it was placed; `again`
@@ -274,7 +280,8 @@ private:
     bool shown_ = false;
     // Its top when last placed by its icon.
     std::optional<int> keptTop_;
-    // Where it was put last (the window's own geometry lags the server's).
+    // Where it was put last, in the compositor's pixels (the window's own
+    // geometry lags the server's).
     QRect placed_;
     // Where the compositor was last asked to put it.
     QRect sent_;

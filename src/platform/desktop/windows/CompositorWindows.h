@@ -70,6 +70,15 @@ struct CompositorDesktops {
     bool operator==(const CompositorDesktops&) const = default;
 };
 
+// A screen as the compositor tells it, in its own coordinates: the whole of
+// it, the work area its bars leave, and how many of the compositor's pixels
+// one of a client window's own pixels spans there.
+struct CompositorScreen {
+    platform::Rect monitor;
+    platform::Rect area;
+    int scale = 1;
+};
+
 // A keyboard layout the compositor switches between.
 struct CompositorInputSource {
     std::string id;    // unique; what selectInputSource takes
@@ -146,9 +155,9 @@ public:
     virtual bool nextInputSource() { return false; }
 
     // The program's own window, which a Wayland client cannot place. The
-    // work area (the screen less the desktop's bars) of the screen holding
-    // the point, as the compositor tells; nothing when it does not.
-    virtual std::optional<platform::Rect> workArea(platform::Point) { return std::nullopt; }
+    // screen holding the point and its work area (the screen less the
+    // desktop's bars), as the compositor tells; nothing when it does not.
+    virtual std::optional<CompositorScreen> screenAt(platform::Point) { return std::nullopt; }
     // Puts the program's window of the title at the frame: now if it shows,
     // and when it next shows. It stands as a drop-down: above the other
     // windows, on every desktop, and in no taskbar, switcher or overview.

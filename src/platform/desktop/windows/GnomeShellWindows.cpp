@@ -68,20 +68,23 @@ std::optional<GnomeWindows> windowsOf(const QDBusMessage& reply) {
     return out;
 }
 
-// From an answer to WorkAreas, or the signal that tells them.
-std::optional<std::vector<GnomeWorkArea>> workAreasOf(const QDBusMessage& reply) {
+// From an answer to WorkAreas, or the signal that tells them. An extension
+// of an older version tells no scale.
+std::optional<std::vector<CompositorScreen>> workAreasOf(const QDBusMessage& reply) {
     if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty()) return std::nullopt;
     const auto list = reply.arguments().at(0).value<QDBusArgument>();
     if (list.currentType() != QDBusArgument::ArrayType) return std::nullopt;
-    std::vector<GnomeWorkArea> out;
+    const bool scaled = reply.signature() == QLatin1String("a(iiiiiiiii)");
+    std::vector<CompositorScreen> out;
     list.beginArray();
     while (!list.atEnd()) {
-        int v[8] = {};
+        int v[9] = {0, 0, 0, 0, 0, 0, 0, 0, 1};
         list.beginStructure();
-        for (int& value : v) list >> value;
+        for (int i = 0; i < (scaled ? 9 : 8); ++i) list >> v[i];
         list.endStructure();
         out.push_back({{double(v[0]), double(v[1]), double(v[2]), double(v[3])},
-                       {double(v[4]), double(v[5]), double(v[6]), double(v[7])}});
+                       {double(v[4]), double(v[5]), double(v[6]), double(v[7])},
+                       std::max(v[8], 1)});
     }
     list.endArray();
     return out;
@@ -369,11 +372,11 @@ bool GnomeShellWindows::nextInputSource() {
     return selectInputSource(known->sources[next].id);
 }
 
-std::optional<platform::Rect> GnomeShellWindows::workArea(platform::Point point) {
+std::optional<CompositorScreen> GnomeShellWindows::screenAt(platform::Point point) {
     if (!present_ || cache_.stale()) return std::nullopt;
     std::lock_guard lock(mutex_);
-    for (const auto& [monitor, area] : workAreas_)
-        if (monitor.contains(point)) return area;
+    for (const auto& screen : workAreas_)
+        if (screen.monitor.contains(point)) return screen;
     return std::nullopt;
 }
 

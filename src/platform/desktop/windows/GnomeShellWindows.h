@@ -77,12 +77,6 @@ struct GnomeWindows {
 // The topmost shown window at the point.
 std::optional<CompositorWindow> gnomeWindowAt(const GnomeWindows& windows, platform::Point point);
 
-// A monitor's frame and the work area its bars leave, as the extension tells.
-struct GnomeWorkArea {
-    platform::Rect monitor;
-    platform::Rect area;
-};
-
 class GnomeShellWindows final : public QObject, public CachedWindows {
     Q_OBJECT
 
@@ -131,7 +125,7 @@ public:
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
 
-    std::optional<platform::Rect> workArea(platform::Point point) override;
+    std::optional<CompositorScreen> screenAt(platform::Point point) override;
     bool placeOwnWindow(const std::string& title, platform::Rect frame) override;
     void watchClicksOutside(const std::string& title, std::function<void()> clicked) override;
 
@@ -209,7 +203,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<bool> shown_;
     std::optional<platform::Point> pointer_;
-    std::vector<GnomeWorkArea> workAreas_;
+    std::vector<CompositorScreen> workAreas_;
     // The source last selected, until the shell tells its sources again.
     std::optional<int> selected_;
     // Cleared as this goes: replies that arrive later find it gone.

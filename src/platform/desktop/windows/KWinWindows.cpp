@@ -439,10 +439,10 @@ QString KWinWindows::nextCommands() {
     return all;
 }
 
-std::optional<platform::Rect> KWinWindows::workArea(platform::Point at) {
+std::optional<CompositorScreen> KWinWindows::screenAt(platform::Point at) {
     std::lock_guard lock(mutex_);
     for (const auto& s : screens_)
-        if (s.screen.contains(at)) return s.area;
+        if (s.screen.contains(at)) return CompositorScreen{s.screen, s.area};
     return std::nullopt;
 }
 

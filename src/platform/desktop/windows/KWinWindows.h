@@ -53,7 +53,7 @@ public:
     bool switchDesktop(int direction) override;
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
-    std::optional<platform::Rect> workArea(platform::Point at) override;
+    std::optional<CompositorScreen> screenAt(platform::Point at) override;
     bool placeOwnWindow(const std::string& title, platform::Rect frame) override;
 
     // Asks Xwayland to put the X11 window (its own id) in full screen or out.

@@ -55,10 +55,10 @@ struct SwayWindows::OwnWindow {
         std::lock_guard lock(mutex);
         areas = std::move(told);
     }
-    std::optional<platform::Rect> workArea(platform::Point at) const {
+    std::optional<CompositorScreen> screenAt(platform::Point at) const {
         std::lock_guard lock(mutex);
         for (const auto& a : areas)
-            if (a.output.contains(at)) return a.work;
+            if (a.output.contains(at)) return CompositorScreen{a.output, a.work};
         return std::nullopt;
     }
     void want(std::string named, platform::Rect at) {
@@ -297,9 +297,9 @@ bool SwayWindows::nextInputSource() {
     return command("input type:keyboard xkb_switch_layout next");
 }
 
-std::optional<platform::Rect> SwayWindows::workArea(platform::Point at) {
+std::optional<CompositorScreen> SwayWindows::screenAt(platform::Point at) {
     if (cache_.stale()) return std::nullopt;
-    return own_->workArea(at);
+    return own_->screenAt(at);
 }
 
 bool SwayWindows::placeOwnWindow(const std::string& title, platform::Rect frame) {

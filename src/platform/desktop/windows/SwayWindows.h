@@ -38,7 +38,7 @@ public:
     bool switchDesktop(int direction) override;
     bool selectInputSource(const std::string& id) override;
     bool nextInputSource() override;
-    std::optional<platform::Rect> workArea(platform::Point at) override;
+    std::optional<CompositorScreen> screenAt(platform::Point at) override;
     // False as well for a title sway's criteria cannot name.
     bool placeOwnWindow(const std::string& title, platform::Rect frame) override;
 

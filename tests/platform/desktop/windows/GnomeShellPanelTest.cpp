@@ -3,8 +3,10 @@
 // panel on a double click (a single one opens the icon's menu). As the shell
 // reports it: the panel opens under the click, its top on the bar's edge,
 // with the focus, above the others, on every workspace and in none of the
-// shell's window lists; a click on the desktop or on the icon closes it, the
+// shell's window lists, also with the monitor at twice the scale in either of
+// mutter's layouts; a click on the desktop or on the icon closes it, the
 // latter without opening it again, and so do the overview and the switcher.
+// The shell watches its presses only while it shows.
 
 #include "support/ChildProcess.h"
 #include "support/GnomeShell.h"
@@ -34,7 +36,7 @@ const QString kAppIndicator = "ubuntu-appindicators@ubuntu.com";
 TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowListsAndLeavingItClosesIt) {
     if (!QFileInfo::exists("/usr/share/gnome-shell/extensions/" + kAppIndicator))
         GTEST_SKIP() << "GNOME's AppIndicator extension is missing (gnome-shell-extension-appindicator)";
-    GnomeShell shell({.appIds = {"corv.test.other"}, .extensions = {kAppIndicator}});
+    GnomeShell shell({.appIds = {"corv.test.other"}, .extensions = {kAppIndicator}, .width = 2560, .height = 1600});
     ASSERT_EQ(shell.error(), "");
     const qint64 other = shell.startClient("corv.test.other");
     // The seat has its pointer and keyboard before the program starts, as in
@@ -66,7 +68,7 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
         return eval(QString("(() => { const w = global.get_window_actors().map(a => a.meta_window).find(w => w.get_pid()"
                             " === %1 && w.get_title() === 'Corvadine'); if (!w) return null; const r = w.get_frame_rect();"
                             " const t = Shell.WindowTracker.get_default(), app = t.get_window_app(w);"
-                            " return {x: r.x, y: r.y, width: r.width, focus: w.has_focus(), above: w.is_above(),"
+                            " return {x: r.x, y: r.y, width: r.width, height: r.height, focus: w.has_focus(), above: w.is_above(),"
                             " sticky: w.is_on_all_workspaces(), topBar: t.focus_app === app ||"
                             " Main.panel.statusArea.appMenu?._targetApp === app}; })()").arg(program.processId()))
             .toObject();
@@ -99,16 +101,23 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
         const QRect at = icon();
         return at.isValid() && shell.pointTo(at.center().x(), at.center().y()) && shell.click() && (clicks < 2 || shell.click());
     };
-    QRect shown;
-    ASSERT_TRUE(spinUntil([&] { return (shown = icon()).isValid() && icon() == shown; }, 30000)) << said.toStdString();
-    const QJsonArray work = eval("(() => { const a = global.workspace_manager.get_active_workspace()"
-                                 ".get_work_area_for_monitor(0); return [a.x, a.y, a.width, a.height]; })()").toArray();
-    const QRect area(work[0].toInt(), work[1].toInt(), work[2].toInt(), work[3].toInt());
-    const int bar = eval("Main.layoutManager.panelBox.y + Main.layoutManager.panelBox.height").toInt();
+    // Once the top bar has settled, as the user sees it.
+    const auto settled = [&] {
+        QRect shown;
+        return spinUntil([&] { return (shown = icon()).isValid() && icon() == shown; }, 30000);
+    };
+    // Whether the stage has a handler for every event it captures.
+    const auto pressesWatched = [&] {
+        return eval("imports.gi.GObject.signal_has_handler_pending(global.stage, imports.gi.GObject.signal_lookup("
+                    "'captured-event', global.stage.constructor.$gtype), 0, true)").toBool();
+    };
+    ASSERT_TRUE(settled()) << said.toStdString();
+    ASSERT_FALSE(pressesWatched());
     const struct {
         const char* what;
         std::function<bool()> act;
         bool opens;
+        int width = 380;  // in the shell's pixels
     } steps[] = {
         {"a double click on the icon opens it", [&] { return onIcon(2); }, true},
         {"a click on the empty desktop closes it", [&] { return shell.pointTo(40, 760) && shell.click(); }, false},
@@ -118,6 +127,11 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
         {"the overview leaves it out", [&] { return view(true, {KEY_LEFTMETA, -KEY_LEFTMETA}, {KEY_ESC, -KEY_ESC}); }, false},
         {"the icon opens it after the overview", [&] { return onIcon(2); }, true},
         {"the switcher leaves it out", [&] { return view(false, {KEY_LEFTALT, KEY_TAB, -KEY_TAB}, {-KEY_LEFTALT}); }, false},
+        {"at twice the scale in device pixels the icon opens it twice as wide",
+         [&] { return shell.setScale(2) && settled() && onIcon(2); }, true, 760},
+        {"a click on the desktop closes it there", [&] { return shell.pointTo(40, 1500) && shell.click(); }, false},
+        {"at twice the scale in logical pixels the icon opens it as wide as ever",
+         [&] { return shell.setScale(2, true) && settled() && onIcon(2); }, true},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
@@ -130,13 +144,19 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
                                : spinUntil(gone) && !spinUntil([&] { return !gone(); }, 1500))
             << QJsonDocument(p).toJson().toStdString();
         EXPECT_EQ(said.count("corvadine: panel shown\n"), before + step.opens);
+        EXPECT_TRUE(spinUntil([&] { return pressesWatched() == step.opens; }));
         if (!step.opens) continue;
         const QRect at = icon();
-        const int left = std::clamp(at.center().x() - 190, area.left(), area.right() + 1 - 380);
-        std::printf("panel at %d,%d; icon %d,%d %dx%d\n", p["x"].toInt(), p["y"].toInt(), at.x(), at.y(), at.width(), at.height());
+        const QJsonArray work = eval("(() => { const a = global.workspace_manager.get_active_workspace()"
+                                     ".get_work_area_for_monitor(0); return [a.x, a.y, a.width, a.height]; })()").toArray();
+        const QRect area(work[0].toInt(), work[1].toInt(), work[2].toInt(), work[3].toInt());
+        const int left = std::clamp(at.center().x() - step.width / 2, area.left(), area.right() + 1 - step.width);
+        std::printf("panel at %d,%d, %d wide; icon %d,%d %dx%d\n", p["x"].toInt(), p["y"].toInt(), p["width"].toInt(),
+                    at.x(), at.y(), at.width(), at.height());
         EXPECT_NEAR(p["x"].toInt(), left, 3);
-        EXPECT_EQ(p["y"].toInt(), bar);
-        EXPECT_EQ(p["width"].toInt(), 380);
+        EXPECT_EQ(p["y"].toInt(), eval("Main.layoutManager.panelBox.y + Main.layoutManager.panelBox.height").toInt());
+        EXPECT_EQ(p["width"].toInt(), step.width);
+        EXPECT_LE(p["y"].toInt() + p["height"].toInt(), area.bottom() + 1);
         EXPECT_TRUE(p["above"].toBool() && p["sticky"].toBool());
         EXPECT_FALSE(p["topBar"].toBool());
     }
