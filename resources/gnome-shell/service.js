@@ -308,7 +308,10 @@ class Service {
             return;
         const changed = () => this._windowsChanged();
         const ids = WINDOW_NOTIFIES.map(signal => [w, w.connect(signal, changed)]);
-        ids.push([w, w.connect('notify::title', () => this._claim(w))]);
+        // A placed window stays on every workspace, above the others,
+        // whatever turns that off (seen on a first start under mutter 43).
+        for (const signal of ['notify::title', 'notify::on-all-workspaces', 'notify::above'])
+            ids.push([w, w.connect(signal, () => this._claim(w))]);
         ids.push([w, w.connect('unmanaged', () => {
             this._windows.get(w).forEach(([window, id]) => window.disconnect(id));
             this._windows.delete(w);

@@ -160,6 +160,14 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
         EXPECT_TRUE(p["above"].toBool() && p["sticky"].toBool());
         EXPECT_FALSE(p["topBar"].toBool());
     }
+    // Taken off the other workspaces or from above the others, as on a
+    // first start it was, it goes back at once.
+    eval(QString("global.get_window_actors().map(a => a.meta_window).filter(w => w.get_pid() === %1)"
+                 ".forEach(w => { w.unstick(); w.unmake_above(); })").arg(program.processId()));
+    EXPECT_TRUE(spinUntil([&] {
+        const QJsonObject p = panel();
+        return p["sticky"].toBool() && p["above"].toBool();
+    }));
 }
 
 } // namespace
