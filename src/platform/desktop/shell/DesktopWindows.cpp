@@ -230,9 +230,12 @@ private:
         PanelScreen on = screen ? PanelScreen{screen->geometry(), screen->availableGeometry()} : PanelScreen{};
         // A Wayland client sees no bars, nor the screens as the compositor
         // lays them out: the compositor tells, in its own pixels.
-        if (const auto& told = panelCompositor().screen; told && screen && onWayland())
-            if (const auto s = told(icon ? icon->center() : screen->geometry().center()); s && s->work.isValid())
+        bool told = false;
+        if (const auto& compositor = panelCompositor().screen; compositor && screen && onWayland())
+            if (const auto s = compositor(icon ? icon->center() : screen->geometry().center()); s && s->work.isValid()) {
                 on = {s->screen.isValid() ? s->screen : on.screen, s->work, std::max(s->scale, 1)};
+                told = true;
+            }
         const QRect& work = on.work;
         const QSize size(kPanelWidth * on.scale, height * on.scale);
         QRect frame;
@@ -241,8 +244,11 @@ private:
             frame = keepPanelTop(placed_, size.height(), work);
         } else {
             // Asked for round a middle at its own width, which the
-            // compositor's pixels may make wider.
+            // compositor's pixels may make wider. Under the icon in those
+            // pixels: the origin asked for was kept to Qt's screens, which
+            // Qt may lay out in others.
             QPoint wanted = wanted_ - QPoint((size.width() - kPanelWidth) / 2, 0);
+            if (told && icon) wanted.setX(icon->center().x() - size.width() / 2);
             // Nothing tells where the icon is: the middle of the screen.
             if (!icon && screen && waylandSession()) wanted = work.center() - QPoint(size.width() / 2, size.height() / 2);
             frame = screen ? placePanelFrame(wanted, size, icon, on.screen, work) : QRect(wanted, size);
