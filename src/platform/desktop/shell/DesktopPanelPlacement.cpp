@@ -93,16 +93,21 @@ const PanelCompositor& panelCompositor() { return compositorParts(); }
 
 bool placeFromTrayPoint(const QString& title, QPoint point, QSize size) {
     const auto& compositor = panelCompositor();
-    const QScreen* screen = QGuiApplication::screenAt(point);
-    if (!compositor.place || !screen) return false;
-    PanelScreen on{screen->geometry(), screen->availableGeometry()};
+    if (!compositor.place) return false;
+    // The compositor's pixels, which Qt's screens may not be in.
+    std::optional<PanelScreen> on;
     if (compositor.screen)
-        if (const auto told = compositor.screen(point); told && told->work.isValid())
-            on = {told->screen.isValid() ? told->screen : on.screen, told->work, std::max(told->scale, 1)};
+        if (const auto told = compositor.screen(point); told && told->screen.isValid() && told->work.isValid())
+            on = PanelScreen{told->screen, told->work, std::max(told->scale, 1)};
+    if (!on) {
+        const QScreen* screen = QGuiApplication::screenAt(point);
+        if (!screen) return false;
+        on = PanelScreen{screen->geometry(), screen->availableGeometry()};
+    }
     const QRect icon(point - QPoint(12, 12), QSize(24, 24));
-    const QSize frame = size * on.scale;
+    const QSize frame = size * on->scale;
     const QPoint wanted(point.x() - frame.width() / 2, point.y());
-    return compositor.place(title, placePanelFrame(wanted, frame, icon, on.screen, on.work));
+    return compositor.place(title, placePanelFrame(wanted, frame, icon, on->screen, on->work));
 }
 
 void setPanelActivationToken(const QString& token) { activationToken() = token; }
