@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -76,7 +78,7 @@ struct SwayWindows::OwnWindow {
     // `id`, with their standing as well. Empty while nothing is asked.
     std::string placing(CompositorWindowId id = 0) const {
         std::lock_guard lock(mutex);
-        return each([&](const Want& w, std::size_t) {
+        return each([&](const Want& w) {
             const std::string at = framing(inWorkArea(w.frame));
             if (!id) return w.criteria + " " + at;
             return "[con_id=" + std::to_string(id) + " " + w.criteria.substr(1) + " " + kStanding + ", " + at;
@@ -87,18 +89,18 @@ struct SwayWindows::OwnWindow {
     // them unread while it is made), and set by `setting`.
     std::string rule() const {
         std::lock_guard lock(mutex);
-        return each([&](const Want& w, std::size_t n) {
+        return each([&](const Want& w) {
             std::array<std::string, 4> names;
-            for (std::size_t i = 0; i < names.size(); ++i) names[i] = variable(n, i, true);
+            for (std::size_t i = 0; i < names.size(); ++i) names[i] = variable(w, i, true);
             return "for_window " + w.criteria + " \"" + kStanding + ", " + framing(names) + "\"";
         });
     }
     std::string setting() const {
         std::lock_guard lock(mutex);
-        return each([&](const Want& w, std::size_t n) {
+        return each([&](const Want& w) {
             const auto values = inWorkArea(w.frame);
             std::string out;
-            for (std::size_t i = 0; i < values.size(); ++i) out += (i ? "; set " : "set ") + variable(n, i) + " " + values[i];
+            for (std::size_t i = 0; i < values.size(); ++i) out += (i ? "; set " : "set ") + variable(w, i) + " " + values[i];
             return out;
         });
     }
@@ -108,12 +110,17 @@ private:
     template <typename F>
     std::string each(F command) const {
         std::string out;
-        for (std::size_t n = 0; n < wants.size(); ++n) out += (n ? "; " : "") + command(wants[n], n);
+        for (const Want& w : wants) out += (out.empty() ? "" : "; ") + command(w);
         return out;
     }
-    // The frame's x, y, width and height of the n-th want.
-    static std::string variable(std::size_t n, std::size_t i, bool unread = false) {
-        std::string name = (unread ? "$$corvadine_" : "$corvadine_") + std::to_string(n) + "_";
+    // The frame's x, y, width and height of a want, named by its criteria
+    // alone: each run makes the same rules, which sway keeps till it reloads.
+    static std::string variable(const Want& w, std::size_t i, bool unread = false) {
+        std::uint32_t hash = 2166136261u;
+        for (const unsigned char c : w.criteria) hash = (hash ^ c) * 16777619u;
+        char key[9];
+        std::snprintf(key, sizeof key, "%08x", hash);
+        std::string name = (unread ? "$$corvadine_" : "$corvadine_") + std::string(key) + "_";
         name.push_back("xywh"[i]);
         return name;
     }
