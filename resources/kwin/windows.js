@@ -76,17 +76,17 @@ function title(w) {
 function place(w) {
     const o = own.find(o => o.pid == w.pid && o.title == title(w));
     if (!o) return;
-    // Moved only: the window keeps the size it gives itself, which a frame of
-    // another size would hold back until its next frame.
-    const g = w.frameGeometry;
-    if (g.x != o.x || g.y != o.y) w.frameGeometry = {x: o.x, y: o.y, width: g.width, height: g.height};
-    // A drop-down's standing.
+    // A drop-down's standing; first, as a border taken off moves the frame.
     w.skipTaskbar = true;
     w.skipPager = true;
     w.skipSwitcher = true;
     w.keepAbove = true;
     w.onAllDesktops = true;
     w.noBorder = true;
+    // Moved only: the window keeps the size it gives itself, which a frame of
+    // another size would hold back until its next frame.
+    const g = w.frameGeometry;
+    if (g.x != o.x || g.y != o.y) w.frameGeometry = {x: o.x, y: o.y, width: g.width, height: g.height};
 }
 // An answer that tells no version (the program on its way out) is asked
 // again only after a pause.
