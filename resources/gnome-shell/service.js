@@ -422,7 +422,10 @@ class Service {
             return;
         this._areas = GLib.idle_add(GLib.PRIORITY_DEFAULT, () => {
             this._areas = 0;
-            this._emit('WorkAreasChanged', '(a(iiiiiiiii))', [this.WorkAreas()]);
+            // Views are made anew after a monitor change: their scale is told
+            // once they are (stage-views-changed).
+            if (global.stage.peek_stage_views().length > 0)
+                this._emit('WorkAreasChanged', '(a(iiiiiiiii))', [this.WorkAreas()]);
             return GLib.SOURCE_REMOVE;
         });
     }
