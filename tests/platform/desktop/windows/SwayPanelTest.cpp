@@ -113,6 +113,12 @@ TEST_P(SwayPanelTest, TheTraysPointPutsThePanelUnderItAtTheBar) {
                                             : c.top                ? f.top() == work.top()
                                                                    : f.bottom() == work.bottom());
     };
+    // The program's focused view as sway tells it, and its frame.
+    const auto frameOf = [&](QJsonObject& view) {
+        view = sway.viewOf(program.processId()).value_or(QJsonObject());
+        const QJsonObject r = view.value("rect").toObject();
+        return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt());
+    };
     QRect first;
     for (int shown = 2; shown <= 3; ++shown) {
         SCOPED_TRACE(shown);
@@ -120,9 +126,7 @@ TEST_P(SwayPanelTest, TheTraysPointPutsThePanelUnderItAtTheBar) {
         QJsonObject view;
         QRect f;
         EXPECT_TRUE(spinUntil([&] {
-            view = sway.viewOf(program.processId()).value_or(QJsonObject());
-            const QJsonObject r = view.value("rect").toObject();
-            f = QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt());
+            f = frameOf(view);
             return placed(f) && view.value("focused").toBool();
         }, 5000)) << "point " << icon.center().x() << "," << icon.center().y() << " frame " << f.x() << "," << f.y() << " "
                   << f.width() << "x" << f.height() << " work top " << work.top() << " bottom " << work.bottom();
@@ -145,9 +149,7 @@ TEST_P(SwayPanelTest, TheTraysPointPutsThePanelUnderItAtTheBar) {
         QJsonObject menu;
         QRect m;
         EXPECT_TRUE(spinUntil([&] {
-            menu = sway.viewOf(program.processId()).value_or(QJsonObject());
-            const QJsonObject r = menu.value("rect").toObject();
-            m = QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt());
+            m = frameOf(menu);
             return menu.value("name") == "Corvadine menu" && m.width() > 0 &&
                    std::abs(m.x() - std::clamp(icon.center().x() - m.width() / 2, 0, 1280 - m.width())) <= 3 &&
                    (c.top ? m.top() == work.top() : m.bottom() == work.bottom());
