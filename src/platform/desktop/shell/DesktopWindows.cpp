@@ -6,6 +6,7 @@
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
+#include "platform/desktop/shell/ResizeWatch.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -146,23 +147,6 @@ private:
     QString token_;
 };
 
-// Calls `fit` when the content's size changes.
-class ContentFit final : public QObject {
-public:
-    ContentFit(QWidget* content, std::function<void()> fit) : QObject(content), fit_(std::move(fit)) {
-        content->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Resize) fit_();
-        return false;
-    }
-
-private:
-    std::function<void()> fit_;
-};
-
 class DesktopPanel final : public platform::PanelWindow {
 public:
     DesktopPanel() { trace("panel made"); }
@@ -178,7 +162,7 @@ public:
         }
         content_->move(0, 0);
         content_->show();
-        new ContentFit(content_, [this] { place(); });
+        new ResizeWatch(content_, [this] { place(); });
         place();
     }
     bool hasContent() const override { return content_ != nullptr; }
