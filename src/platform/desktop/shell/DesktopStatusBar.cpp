@@ -3,6 +3,7 @@
 #include "platform/desktop/shell/DesktopPanelPlacement.h"
 #include "platform/desktop/shell/DesktopSymbols.h"
 #include "platform/desktop/shell/DesktopTrace.h"
+#include "platform/desktop/shell/ResizeWatch.h"
 #include "platform/desktop/shell/StatusNotifierItem.h"
 #include "platform/desktop/shell/TrayColors.h"
 
@@ -130,7 +131,14 @@ public:
         if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
             menu.setFixedSize(menu.sizeHint());
             menu.setWindowTitle(QString::fromLatin1(kMenuTitle));
-            if (sni_ && menuPoint_) placeFromTrayPoint(QString::fromLatin1(kMenuTitle), *menuPoint_, menu.sizeHint());
+            if (sni_ && menuPoint_) {
+                const QPoint at = *menuPoint_;
+                const auto place = [&menu, at] { placeFromTrayPoint(QString::fromLatin1(kMenuTitle), at, menu.size()); };
+                menu.resize(menu.sizeHint());
+                place();
+                // Qt may show it at another size than it hinted.
+                new ResizeWatch(&menu, place);
+            }
         }
         menu.exec(QCursor::pos());
     }
