@@ -91,14 +91,19 @@ void setClickedTrayIcon(const std::optional<QRect>& icon) { lastIcon() = icon; }
 void setPanelCompositor(PanelCompositor compositor) { compositorParts() = std::move(compositor); }
 const PanelCompositor& panelCompositor() { return compositorParts(); }
 
+std::optional<PanelScreen> compositorScreenAt(QPoint point) {
+    const auto& told = panelCompositor().screen;
+    auto on = told ? told(point) : std::nullopt;
+    if (!on || !on->screen.isValid() || !on->work.isValid()) return std::nullopt;
+    on->scale = std::max(on->scale, 1);
+    return on;
+}
+
 bool placeFromTrayPoint(const QString& title, QPoint point, QSize size) {
     const auto& compositor = panelCompositor();
     if (!compositor.place) return false;
     // The compositor's pixels, which Qt's screens may not be in.
-    std::optional<PanelScreen> on;
-    if (compositor.screen)
-        if (const auto told = compositor.screen(point); told && told->screen.isValid() && told->work.isValid())
-            on = PanelScreen{told->screen, told->work, std::max(told->scale, 1)};
+    std::optional<PanelScreen> on = compositorScreenAt(point);
     if (!on) {
         const QScreen* screen = QGuiApplication::screenAt(point);
         if (!screen) return false;

@@ -59,6 +59,10 @@ struct PanelCompositor {
 void setPanelCompositor(PanelCompositor compositor);
 const PanelCompositor& panelCompositor();
 
+// The screen holding the point as the compositor tells it, in its pixels;
+// nothing where it does not.
+std::optional<PanelScreen> compositorScreenAt(QPoint point);
+
 // Has the compositor put a window of the title and size where a drop-down
 // from a tray's screen point goes (a Wayland client cannot); false where it
 // cannot.

@@ -214,12 +214,9 @@ private:
         PanelScreen on = screen ? PanelScreen{screen->geometry(), screen->availableGeometry()} : PanelScreen{};
         // A Wayland client sees no bars, nor the screens as the compositor
         // lays them out: the compositor tells, in its own pixels.
-        bool told = false;
-        if (const auto& compositor = panelCompositor().screen; compositor && screen && onWayland())
-            if (const auto s = compositor(icon ? icon->center() : screen->geometry().center()); s && s->work.isValid()) {
-                on = {s->screen.isValid() ? s->screen : on.screen, s->work, std::max(s->scale, 1)};
-                told = true;
-            }
+        const auto told =
+            screen && onWayland() ? compositorScreenAt(icon ? icon->center() : screen->geometry().center()) : std::nullopt;
+        if (told) on = *told;
         const QRect& work = on.work;
         const QSize size(kPanelWidth * on.scale, height * on.scale);
         QRect frame;
