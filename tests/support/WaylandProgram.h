@@ -3,7 +3,8 @@
 // The real program in a Wayland session of a headless compositor, on a
 // private session bus and no system bus, its home a test's folder, started
 // as the desktop starts it: with the three standard descriptors only, and
-// ending with the test. What it says on standard error gathers in `said`.
+// ending with the test. What it says on standard error gathers in `said`,
+// which is declared before `program`: stopping it may still say something.
 
 #include "support/PrivateBus.h"
 

@@ -206,8 +206,9 @@ TEST_P(WaylandTrayTest, WithoutATrayThePanelOpensWholeAndALaterTrayGetsTheIconAn
         std::free(xcb_get_input_focus_reply(x, xcb_get_input_focus(x), nullptr));
         xcb_disconnect(x);
     }
-    QProcess program;
+    // What the program says outlives it: it is stopped as it goes out of scope.
     QByteArray said;
+    QProcess program;
     startWaylandProgram(program, said, env);
 
     // Told once, and the panel is open.

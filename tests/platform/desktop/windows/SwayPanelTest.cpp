@@ -59,8 +59,9 @@ TEST_P(SwayPanelTest, TheTraysPointPutsThePanelUnderItAtTheBar) {
     const QProcessEnvironment env = waylandProgramEnvironment(sway.waylandDisplay(), sway.swaySocket(), bus.address(), home);
     // Started before any tray, as at a login, the program opens its panel
     // where it can; the tray that comes closes it.
-    QProcess bar, host, mouse, program;
+    // What the program says outlives it: it is stopped as it goes out of scope.
     QByteArray said;
+    QProcess bar, host, mouse, program;
     startWaylandProgram(program, said, env);
     ASSERT_TRUE(saidTimes(said, "panel shown", 1)) << said.toStdString();
     QFile waybar(home.filePath("waybar.json"));
