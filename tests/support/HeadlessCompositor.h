@@ -23,6 +23,7 @@
 #include <QSize>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -328,9 +329,25 @@ private:
         return true;
     }
 
+    // The X sockets' folder, as X servers take it: everyone's to write in,
+    // and root's or ours (KWin and mutter refuse another's). sway, as nobody,
+    // makes it nobody's where it is missing, so it is made first.
+    bool x11SocketsFolder() {
+        const char* dir = "/tmp/.X11-unix";
+        struct stat st {};
+        if ((::mkdir(dir, 01777) != 0 && errno != EEXIST) || ::lstat(dir, &st) != 0 || !S_ISDIR(st.st_mode) ||
+            (st.st_uid != 0 && st.st_uid != ::getuid() && (::getuid() != 0 || ::chown(dir, 0, 0) != 0)) ||
+            ((st.st_mode & 07777) != 01777 && ::chmod(dir, 01777) != 0)) {
+            error_ = "/tmp/.X11-unix is not fit for X servers: another user's, or no folder";
+            return false;
+        }
+        return true;
+    }
+
     void startSway() {
         // sway refuses to run as root: then it runs as nobody.
         const bool root = ::getuid() == 0;
+        if (!x11SocketsFolder()) return;
         const uid_t user = root ? 65534 : ::getuid();
         QFile config(dir_.filePath("sway.conf"));
         if (!config.open(QIODevice::WriteOnly) || (root && ::chown(qPrintable(runDir()), user, user) != 0)) {
@@ -395,8 +412,7 @@ private:
         QStringList args{"--virtual", "--no-lockscreen", "--socket", socket_, "--width", "1280", "--height", "800"};
         if (options_.xwayland) {
             // KWin's Xwayland wants the sockets' folder; a command it starts tells the display.
-            QDir().mkpath("/tmp/.X11-unix");
-            ::chmod("/tmp/.X11-unix", 01777);
+            if (!x11SocketsFolder()) return;
             QFile::remove(runDir() + "/display");
             args << "--xwayland" << QString("sh -c 'echo $DISPLAY > %1/display'").arg(runDir());
         }
