@@ -94,8 +94,21 @@ const askLater = new QTimer();
 askLater.singleShot = true;
 askLater.interval = 1000;
 askLater.timeout.connect(() => askPlaces(""));
+// KWin calls back on an answer only, never on an error: a question that has
+// none by the time KWin gives up the call (25 s; the program answers within
+// 20 s), as when the program was stopped, is asked again. An answer to a
+// question asked before the last one comes too late, and is let go.
+let asked = 0;
+const unanswered = new QTimer();
+unanswered.singleShot = true;
+unanswered.interval = 25000;
+unanswered.timeout.connect(() => askPlaces(""));
 function askPlaces(seen) {
+    const question = ++asked;
+    unanswered.start();
     callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Places", seen, text => {
+        if (question != asked) return;
+        unanswered.stop();
         let told = {};
         try {
             told = JSON.parse(text);

@@ -51,7 +51,7 @@ constexpr double kLoadRetry = 0.2;
 constexpr double kLoadRetryMost = 10.0;
 constexpr int kLoadTriesBeforeSaying = 5;
 // The script's question for where our windows go is answered within this
-// time: KWin gives up a call after 25 s, and with it the next question.
+// time: KWin gives up a call after 25 s, and the script asks again only then.
 constexpr double kPlacesHeld = 20.0;
 // Commands wait for the command script at most this many, this long.
 constexpr std::size_t kMaxCommands = 64;

@@ -10,8 +10,9 @@
 // org.kde.keyboard's. The script also tells each screen's work area, and puts
 // our own windows where we ask: it asks us where they go, and we answer when
 // that changes (or after a while, before KWin gives up the call); each answer
-// brings the next question. Every call is sent without waiting, and only
-// KWin's own connection is heard. Where the program reaches Xwayland, an X11
+// brings the next question, and a question KWin gave up on is asked again.
+// Every call is sent without waiting, and only KWin's own connection is
+// heard. Where the program reaches Xwayland, an X11
 // window goes full screen by an EWMH request through Xwayland (bounded like
 // any X call): Plasma 5.27 refuses a script's request for a window sized in
 // steps that do not fill the screen, a terminal's. Plasma 5.27's scripting

@@ -3,7 +3,7 @@
 // at screen points: each time the panel opens centred under the point, or
 // against the screen's edge, against the bar, as a drop-down, with the focus:
 // taken from the user's window, or given by the tray's token where KWin gives
-// a new window none of its own.
+// a new window none of its own; also after the program was stopped a while.
 
 #include "support/ChildProcess.h"
 #include "support/HeadlessCompositor.h"
@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
 #include <vector>
 
 namespace corv::test {
@@ -43,6 +45,9 @@ protected:
         return kwin.bus()->call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "com.brelvantoque.TestTray", "Click",
                                 {at.x(), at.y(), token}).arguments().value(0).toBool();
     }
+    // Opens the panel at each of the case's points and closes it again;
+    // `between` comes before each opening but the first.
+    void clickEach(const std::function<void()>& between = {});
 
     HeadlessCompositor kwin{HeadlessCompositor::Kind::KWin, {QSize(1280, 800), false, GetParam().focusStealing}};
     QTemporaryDir home;
@@ -50,7 +55,7 @@ protected:
     QByteArray said;
 };
 
-TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownWithTheFocus) {
+void KWinPanelTest::clickEach(const std::function<void()>& between) {
     const BarCase& c = GetParam();
     ASSERT_EQ(kwin.error(), "");
     const QProcessEnvironment env = waylandProgramEnvironment(kwin.waylandDisplay(), {}, kwin.busAddress(), home);
@@ -71,6 +76,7 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
     const QString panel = QString("w.pid == %1 && w.caption == 'Corvadine'").arg(program.processId());
     for (int shown = 1; shown <= int(c.clicks.size()); ++shown) {
         const QPoint at = c.clicks[shown - 1];
+        if (shown > 1 && between) between();
         QString token;
         if (c.token) {
             ASSERT_TRUE(hand.state() == QProcess::Running || startChild(hand, CORV_WAYLAND_POINTER, {"1280", "800"}, env));
@@ -107,11 +113,30 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
     }
 }
 
+std::string caseName(const ::testing::TestParamInfo<BarCase>& info) { return info.param.name; }
+
+TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownWithTheFocus) { clickEach(); }
+
+// KWin gives up a call after 25 s and tells the script nothing of it: the
+// program stopped past that between two clicks still has its panel placed.
+class KWinStalledPanelTest : public KWinPanelTest {};
+
+TEST_P(KWinStalledPanelTest, StoppedPastKWinsCallTimeoutTheProgramStillHasItsPanelPlaced) {
+    clickEach([&] {
+        signalProcess(program.processId(), SIGSTOP);
+        spinUntil([] { return false; }, 27000);
+        signalProcess(program.processId(), SIGCONT);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Stall, KWinStalledPanelTest, ::testing::Values(BarCase{"TopBar", "top", {{100, 15}, {640, 15}}, -1, false}),
+                         caseName);
+
 INSTANTIATE_TEST_SUITE_P(Bars, KWinPanelTest,
                          ::testing::Values(BarCase{"TopBar", "top", {{1250, 15}, {1000, 15}}, -1, false},
                                            // Extreme: KWin focuses no new window on its own.
                                            BarCase{"BottomBarWithToken", "bottom", {{30, 785}, {420, 785}}, 4, true}),
-                         [](const ::testing::TestParamInfo<BarCase>& info) { return std::string(info.param.name); });
+                         caseName);
 
 } // namespace
 } // namespace corv::test
