@@ -237,8 +237,6 @@ public:
 
     // sway reads its configuration again.
     bool reloadSway() { return swaymsg({"reload"}).has_value(); }
-    // A command of sway's, as the user gives it with swaymsg.
-    bool swayCommand(const QString& command) { return swaymsg({command}).has_value(); }
 
     // Stops or continues the compositor, as a hung one.
     void pause(bool on) { signalProcess(compositor_.processId(), on ? SIGSTOP : SIGCONT); }

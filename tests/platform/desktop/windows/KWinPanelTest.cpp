@@ -61,9 +61,8 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
     // The bar comes after the program, which learns of it from KWin.
     QFile config(home.filePath("waybar.json"));
     ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    const QStringList edges = QString(c.position).split(' ');
     QStringList bars;
-    for (const QString& edge : edges)
+    for (const QString& edge : QString(c.position).split(' '))
         bars << QString(R"({"position": "%1", "height": 30, "modules-left": ["custom/a"], "custom/a": {"format": "bar"}})").arg(edge);
     config.write(("[" + bars.join(",") + "]").toUtf8());
     config.close();
@@ -96,7 +95,7 @@ TEST_P(KWinPanelTest, ThePanelOpensUnderTheClickedPointAgainstTheBarAsADropDownW
             work = QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt());
             const bool againstBar = at.y() < 400 ? f.top() == work.top() : work.bottom() - f.bottom() <= 4;
             return f.x() == std::clamp(at.x() - 190, 0, 900) && f.width() == 380 &&
-                   work.height() == 800 - 30 * int(edges.size()) && againstBar && work.contains(f);
+                   work.height() == 800 - 30 * int(bars.size()) && againstBar && work.contains(f);
         };
         EXPECT_TRUE(spinUntil(placed)) << c.name << " at " << at.x() << "," << at.y() << ": " << f.x() << "," << f.y() << " "
                                        << f.width() << "x" << f.height() << " in " << work.top() << "-" << work.bottom() + 1;
