@@ -59,13 +59,12 @@ QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& ic
         // A tray in the upper half of the screen: the panel hangs below it.
         // An icon in a bar outside the work area has the bar's edge: a box
         // round a tray's point may reach past a thin bar.
-        const bool trayAbove = icon->center().y() < screen.center().y();
-        if (trayAbove) {
-            const int top = icon->center().y() < area.top() ? area.top() : std::max(icon->bottom() + 1, area.top());
+        const int middle = trayMiddle(*icon).y();
+        if (middle < screen.center().y()) {
+            const int top = middle < area.top() ? area.top() : std::max(icon->bottom() + 1, area.top());
             r = QRect(r.x(), top, panel.width(), std::min(panel.height(), area.bottom() + 1 - top));
         } else {
-            const int bottom =
-                icon->center().y() > area.bottom() ? area.bottom() + 1 : std::min(icon->top(), area.bottom() + 1);
+            const int bottom = middle > area.bottom() ? area.bottom() + 1 : std::min(icon->top(), area.bottom() + 1);
             const int height = std::min(panel.height(), bottom - area.top());
             r = QRect(r.x(), bottom - height, panel.width(), height);
         }
@@ -75,6 +74,27 @@ QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& ic
     }
     r.moveLeft(std::max(std::min(r.left(), area.right() + 1 - r.width()), area.left()));
     return r;
+}
+
+QRect trayPointBox(QPoint point) { return QRect(point - QPoint(12, 12), QSize(24, 24)); }
+
+// Not QRect::center(), which is a pixel short of the box's middle.
+QPoint trayMiddle(const QRect& icon) { return {icon.x() + icon.width() / 2, icon.y() + icon.height() / 2}; }
+
+TrayOpening trayOpening(const QRect& icon, const QRect& frame, const QRect& screen) {
+    return {screen, trayMiddle(icon).y() >= screen.center().y(), frame.top()};
+}
+
+QRect trayDropDownFrame(const QRect& icon, QSize size, const PanelScreen& on, const std::optional<TrayOpening>& last) {
+    const QPoint middle = trayMiddle(icon);
+    QRect frame = placePanelFrame({middle.x() - size.width() / 2, middle.y()}, size, icon, on.screen, on.work);
+    // The tabs stay where they stood above the same bar; by another bar,
+    // or another screen, the panel hangs from that bar.
+    const TrayOpening now = trayOpening(icon, frame, on.screen);
+    if (now.below && last && last->below && last->screen == on.screen && last->top < frame.top() &&
+        on.work.contains(QPoint(frame.x(), last->top)))
+        frame = keepPanelTop(QRect(QPoint(frame.x(), last->top), frame.size()), size.height(), on.work);
+    return frame;
 }
 
 QRect keepPanelTop(const QRect& shown, int height, const QRect& work) {
@@ -99,20 +119,25 @@ std::optional<PanelScreen> compositorScreenAt(QPoint point) {
     return on;
 }
 
+std::optional<PanelScreen> panelScreenAt(QPoint point, bool exact) {
+    // A Wayland client sees no bars, nor the screens as the compositor lays
+    // them out: the compositor tells, in its own pixels.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (wayland && exact)
+        if (auto told = compositorScreenAt(point)) return told;
+    const QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return std::nullopt;
+    if (wayland && !exact)
+        if (auto told = compositorScreenAt(screen->geometry().center())) return told;
+    return PanelScreen{screen->geometry(), screen->availableGeometry()};
+}
+
 bool placeFromTrayPoint(const QString& title, QPoint point, QSize size) {
     const auto& compositor = panelCompositor();
-    if (!compositor.place) return false;
-    // The compositor's pixels, which Qt's screens may not be in.
-    std::optional<PanelScreen> on = compositorScreenAt(point);
-    if (!on) {
-        const QScreen* screen = QGuiApplication::screenAt(point);
-        if (!screen) return false;
-        on = PanelScreen{screen->geometry(), screen->availableGeometry()};
-    }
-    const QRect icon(point - QPoint(12, 12), QSize(24, 24));
-    const QSize frame = size * on->scale;
-    const QPoint wanted(point.x() - frame.width() / 2, point.y());
-    return compositor.place(title, placePanelFrame(wanted, frame, icon, on->screen, on->work));
+    const auto on = panelScreenAt(point, true);
+    if (!compositor.place || !on) return false;
+    return compositor.place(title, trayDropDownFrame(trayPointBox(point), size * on->scale, *on));
 }
 
 void setPanelActivationToken(const QString& token) { activationToken() = token; }

@@ -23,6 +23,12 @@ namespace corv::desktop {
 QRect placePanelFrame(QPoint wanted, QSize panel, const std::optional<QRect>& tray, const QRect& screen,
                       const QRect& work);
 
+// The box round a tray's screen point, as big as its icon; and the middle of
+// a tray's icon, which for that box is the point. The panel and its menu
+// are centred on it and open on the screen holding it.
+QRect trayPointBox(QPoint point);
+QPoint trayMiddle(const QRect& icon);
+
 // The frame of a panel that is showing and whose content changed height:
 // its top edge, where the tabs are, stays where it is; it moves up only as
 // far as the new height needs to stay inside the work area, and a panel
@@ -62,6 +68,27 @@ const PanelCompositor& panelCompositor();
 // The screen holding the point as the compositor tells it, in its pixels;
 // nothing where it does not.
 std::optional<PanelScreen> compositorScreenAt(QPoint point);
+
+// The screen a window opens on: under Wayland as the compositor tells it,
+// the one holding the point where `exact`, else the one Qt has at the point
+// (or its primary one). Nothing without a screen.
+std::optional<PanelScreen> panelScreenAt(QPoint point, bool exact);
+
+// Where a panel opened by a tray stood: its screen, whether the tray lay
+// below the screen's middle, and the panel's top.
+struct TrayOpening {
+    QRect screen;
+    bool below = false;
+    int top = 0;
+};
+TrayOpening trayOpening(const QRect& icon, const QRect& frame, const QRect& screen);
+
+// The frame of a drop-down from a tray's icon, or the box round its point,
+// on the screen holding its middle: centred on it, against the bar's edge.
+// Above a bottom tray it opens with its tabs where they stood at `last`, if
+// higher, when that was by a bottom tray of the same screen.
+QRect trayDropDownFrame(const QRect& icon, QSize size, const PanelScreen& on,
+                        const std::optional<TrayOpening>& last = std::nullopt);
 
 // Has the compositor put a window of the title and size where a drop-down
 // from a tray's screen point goes (a Wayland client cannot); false where it

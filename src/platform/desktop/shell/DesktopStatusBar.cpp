@@ -146,7 +146,7 @@ public:
         QRect tray;
         QRect g = sni_ ? QRect() : iconOnScreen(&tray);
         // Where a tray that passes screen points saw the click.
-        if (sni_ && trayPoint_ && waylandSession()) g = QRect(*trayPoint_ - QPoint(12, 12), QSize(24, 24));
+        if (sni_ && trayPoint_ && waylandSession()) g = trayPointBox(*trayPoint_);
         if (!g.isValid() || g.isEmpty()) {
             // In a Wayland session the pointer is unknown, or Xwayland's stale
             // one: the panel finds a place of its own.
@@ -155,7 +155,7 @@ public:
                 return std::nullopt;
             }
             // Trays that do not tell where the icon is: the pointer's spot.
-            g = QRect(QCursor::pos() - QPoint(12, 12), QSize(24, 24));
+            g = trayPointBox(QCursor::pos());
         }
         // A horizontal bar's edge keeps the panel off the whole bar.
         setClickedTrayIcon(tray.contains(g) && tray.width() > tray.height() ? QRect(g.x(), tray.y(), g.width(), tray.height()) : g);

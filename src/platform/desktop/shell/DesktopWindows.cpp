@@ -208,39 +208,28 @@ private:
         if (content_) height = content_->height() > 0 ? content_->height() : content_->sizeHint().height();
         if (height <= 0) height = kPanelHeight;
         const std::optional<QRect> icon = clickedTrayIcon();
-        const QPoint probe = icon ? icon->center() : wanted_;
-        const QScreen* screen = QGuiApplication::screenAt(probe);
-        if (!screen) screen = QGuiApplication::primaryScreen();
-        PanelScreen on = screen ? PanelScreen{screen->geometry(), screen->availableGeometry()} : PanelScreen{};
-        // A Wayland client sees no bars, nor the screens as the compositor
-        // lays them out: the compositor tells, in its own pixels.
-        const auto told =
-            screen && onWayland() ? compositorScreenAt(icon ? icon->center() : screen->geometry().center()) : std::nullopt;
-        if (told) on = *told;
+        const std::optional<PanelScreen> screen = panelScreenAt(icon ? trayMiddle(*icon) : wanted_, icon.has_value());
+        const PanelScreen on = screen.value_or(PanelScreen{});
         const QRect& work = on.work;
         const QSize size(kPanelWidth * on.scale, height * on.scale);
         QRect frame;
         if (shown_ && window_.isVisible() && screen) {
             // Open: the tab bar stays under the pointer while the content changes.
             frame = keepPanelTop(placed_, size.height(), work);
+        } else if (icon && screen) {
+            // Under the icon, in the screen's pixels: the origin asked for
+            // was kept to Qt's screens, which Qt may lay out in others.
+            frame = trayDropDownFrame(*icon, size, on, opened_);
         } else {
             // Asked for round a middle at its own width, which the
-            // compositor's pixels may make wider. Under the icon in those
-            // pixels: the origin asked for was kept to Qt's screens, which
-            // Qt may lay out in others.
+            // compositor's pixels may make wider.
             QPoint wanted = wanted_ - QPoint((size.width() - kPanelWidth) / 2, 0);
-            if (told && icon) wanted.setX(icon->center().x() - size.width() / 2);
             // Nothing tells where the icon is: the middle of the screen.
             if (!icon && screen && waylandSession()) wanted = work.center() - QPoint(size.width() / 2, size.height() / 2);
             frame = screen ? placePanelFrame(wanted, size, icon, on.screen, work) : QRect(wanted, size);
-            // Above a bottom tray it opens with its tabs where they last
-            // stood, if that is higher than the bar's edge.
-            const bool trayBelow = icon && screen && icon->center().y() >= on.screen.center().y();
-            if (trayBelow && keptTop_ && *keptTop_ < frame.top() && work.contains(QPoint(frame.x(), *keptTop_)))
-                frame = keepPanelTop(QRect(QPoint(frame.x(), *keptTop_), frame.size()), size.height(), work);
         }
         // Only a panel by its icon leaves its top to the next.
-        keptTop_ = icon ? std::optional(frame.top()) : std::nullopt;
+        opened_ = icon && screen ? std::optional(trayOpening(*icon, frame, on.screen)) : std::nullopt;
         // The window's own size, in its pixels. The compositor places a
         // Wayland window; a fixed size keeps tiling ones from stretching it,
         // and lets them float it whole.
@@ -265,8 +254,8 @@ private:
     QPoint wanted_;
     // Shown: later heights keep its top.
     bool shown_ = false;
-    // Its top when last placed by its icon.
-    std::optional<int> keptTop_;
+    // Where it stood when last placed by its icon.
+    std::optional<TrayOpening> opened_;
     // Where it was put last, in the compositor's pixels (the window's own
     // geometry lags the server's).
     QRect placed_;

@@ -133,4 +133,9 @@ std::optional<SwayWindowChange> swayWindowChangeOf(const std::string& event) {
     return SwayWindowChange{change.toStdString(), idOf(view), processOf(view)};
 }
 
+bool swayReloadOf(const std::string& event) {
+    const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(event)).object();
+    return object.value(QLatin1String("change")).toString() == QLatin1String("reload");
+}
+
 } // namespace corv::desktop

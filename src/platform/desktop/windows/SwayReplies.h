@@ -42,4 +42,7 @@ struct SwayWindowChange {
 };
 std::optional<SwayWindowChange> swayWindowChangeOf(const std::string& event);
 
+// A workspace event telling that sway read its configuration again.
+bool swayReloadOf(const std::string& event);
+
 } // namespace corv::desktop

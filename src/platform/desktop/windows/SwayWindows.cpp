@@ -163,7 +163,7 @@ public:
     bool serve(bool ready) override {
         if (!ready) return true;
         // The events that came together are read once.
-        bool tree = false, workspaces = false, inputs = false;
+        bool tree = false, workspaces = false, inputs = false, reloaded = false;
         std::vector<CompositorWindowId> ownNew;
         pollfd fd{events_.fd(), POLLIN, 0};
         do {
@@ -173,11 +173,20 @@ public:
             tree = tree || event->type == sway::kWindowEvent || event->type == sway::kWorkspaceEvent;
             workspaces = workspaces || event->type == sway::kWorkspaceEvent;
             inputs = inputs || event->type == sway::kInputEvent;
+            reloaded = reloaded || (event->type == sway::kWorkspaceEvent && swayReloadOf(event->payload));
             if (event->type == sway::kWindowEvent)
                 if (const auto w = swayWindowChangeOf(event->payload); w && w->change == "new" && w->pid == own_->pid)
                     ownNew.push_back(w->id);
         } while (::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN));
         if (!((!tree || readTree()) && (!workspaces || readWorkspaces()) && (!inputs || readInputs()))) return false;
+        // sway forgets the rule and its variables when it reads its
+        // configuration again: they are given anew before the window next
+        // maps, which then opens as every other time.
+        if (reloaded) {
+            ruled_.clear();
+            set_.clear();
+            if (!placeOwn()) return false;
+        }
         // A window of the program's own that appeared goes inside the work
         // area just read: a bar may have come since it was placed. sway
         // forgets the rule and its variables when it reads its configuration

@@ -35,6 +35,32 @@ TEST(DesktopPanelPlacementTest, ThePanelHangsOffTheTraysEdgeInsideTheWorkArea) {
         EXPECT_EQ(placePanelFrame(c.wanted, QSize(380, c.height), c.tray, screen, c.work), c.frame) << c.what;
 }
 
+// A tray's point opens the panel centred on it, on the screen holding it,
+// against its bar; the tabs stay where they stood only by a bottom bar of
+// the same screen.
+TEST(DesktopPanelPlacementTest, ATraysPointOpensThePanelOnItsScreenAgainstItsBar) {
+    // Side by side, each with a bar at the top and at the bottom.
+    const PanelScreen left{QRect(0, 0, 1280, 800), QRect(0, 24, 1280, 752)};
+    const PanelScreen right{QRect(1280, 0, 1280, 800), QRect(1280, 24, 1280, 752)};
+    const struct {
+        const char* what;
+        QPoint point;
+        std::optional<TrayOpening> last;
+        QRect frame;
+    } cases[] = {
+        {"on the screen whose first column holds the point", {1280, 12}, {}, {1280, 24, 380, 613}},
+        {"on the screen whose last column holds it", {1279, 12}, {}, {900, 24, 380, 613}},
+        {"where the tabs stood above the same bar", {60, 788}, TrayOpening{left.screen, true, 100}, {0, 100, 380, 613}},
+        {"not where they stood below a top bar", {60, 788}, TrayOpening{left.screen, false, 24}, {0, 163, 380, 613}},
+        {"not where they stood on another screen", {60, 788}, TrayOpening{right.screen, true, 100}, {0, 163, 380, 613}},
+    };
+    for (const auto& c : cases) {
+        const QRect box = trayPointBox(c.point);
+        const PanelScreen& on = right.screen.contains(trayMiddle(box)) ? right : left;
+        EXPECT_EQ(trayDropDownFrame(box, QSize(380, 613), on, c.last), c.frame) << c.what;
+    }
+}
+
 // An open panel whose tab changed: the tab bar at its top stays unless the
 // new height needs the room.
 TEST(DesktopPanelPlacementTest, AnOpenPanelKeepsItsTopWhileItsHeightChanges) {

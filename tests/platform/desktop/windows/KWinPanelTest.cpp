@@ -28,7 +28,7 @@ namespace {
 
 struct BarCase {
     const char* name;
-    const char* position;  // waybar's
+    const char* position;  // waybar's; "top bottom" for a bar at each edge
     std::vector<QPoint> clicks;
     int focusStealing;     // KWin's; its default when negative
     // The tray hands KWin's token while no window has the focus; else the
@@ -66,8 +66,10 @@ void KWinPanelTest::clickEach(const std::function<void()>& between) {
     // The bar comes after the program, which learns of it from KWin.
     QFile config(home.filePath("waybar.json"));
     ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-    config.write(QString(R"({"position": "%1", "height": 30, "modules-left": ["custom/a"], "custom/a": {"format": "bar"}})")
-                     .arg(c.position).toUtf8());
+    QStringList bars;
+    for (const QString& edge : QString(c.position).split(' '))
+        bars << QString(R"({"position": "%1", "height": 30, "modules-left": ["custom/a"], "custom/a": {"format": "bar"}})").arg(edge);
+    config.write(("[" + bars.join(",") + "]").toUtf8());
     config.close();
     ASSERT_TRUE(startChild(bar, "waybar", {"-c", config.fileName()}, env, home.filePath("waybar.log")));
     ASSERT_TRUE(spinUntil([&] { return kwin.kwinWindow("w.resourceClass == 'waybar'").has_value(); }));
@@ -87,8 +89,9 @@ void KWinPanelTest::clickEach(const std::function<void()>& between) {
         }
         ASSERT_TRUE(click(at, token) && saidTimes(said, "panel shown", shown)) << said.toStdString();
         // Centred on the point or against the screen's edge, and against the
-        // bar that KWin keeps out of the work area (above a bottom one, by as
-        // much as the content settles shorter while its top stays).
+        // bar by the point that KWin keeps out of the work area (above a
+        // bottom one, by as much as the content settles shorter while its top
+        // stays), not where it stood by another.
         std::optional<QJsonObject> w;
         QRect f, work;
         const auto placed = [&] {
@@ -96,9 +99,9 @@ void KWinPanelTest::clickEach(const std::function<void()>& between) {
             f = QRect(w->value("x").toInt(), w->value("y").toInt(), w->value("width").toInt(), w->value("height").toInt());
             const QJsonArray a = w->value("area").toArray();
             work = QRect(a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt());
-            const bool againstBar = c.position == QString("top") ? f.top() == work.top() : work.bottom() - f.bottom() <= 4;
-            return std::abs(f.x() - std::clamp(at.x() - 190, 0, 900)) <= 2 && f.width() == 380 && work.height() == 770 &&
-                   againstBar && work.contains(f);
+            const bool againstBar = at.y() < 400 ? f.top() == work.top() : work.bottom() - f.bottom() <= 4;
+            return f.x() == std::clamp(at.x() - 190, 0, 900) && f.width() == 380 &&
+                   work.height() == 800 - 30 * int(bars.size()) && againstBar && work.contains(f);
         };
         EXPECT_TRUE(spinUntil(placed)) << c.name << " at " << at.x() << "," << at.y() << ": " << f.x() << "," << f.y() << " "
                                        << f.width() << "x" << f.height() << " in " << work.top() << "-" << work.bottom() + 1;
@@ -135,7 +138,9 @@ INSTANTIATE_TEST_SUITE_P(Stall, KWinStalledPanelTest, ::testing::Values(BarCase{
 INSTANTIATE_TEST_SUITE_P(Bars, KWinPanelTest,
                          ::testing::Values(BarCase{"TopBar", "top", {{1250, 15}, {1000, 15}}, -1, false},
                                            // Extreme: KWin focuses no new window on its own.
-                                           BarCase{"BottomBarWithToken", "bottom", {{30, 785}, {420, 785}}, 4, true}),
+                                           BarCase{"BottomBarWithToken", "bottom", {{30, 785}, {420, 785}}, 4, true},
+                                           // One run, by a top bar, then by a bottom one.
+                                           BarCase{"TopThenBottomBar", "top bottom", {{1210, 15}, {60, 785}}, -1, false}),
                          caseName);
 
 } // namespace
