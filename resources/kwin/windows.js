@@ -108,7 +108,6 @@ function askPlaces(seen) {
     unanswered.start();
     callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Places", seen, text => {
         if (question != asked) return;
-        unanswered.stop();
         let told = {};
         try {
             told = JSON.parse(text);
@@ -116,8 +115,14 @@ function askPlaces(seen) {
         }
         own = Array.isArray(told.windows) ? told.windows : [];
         windows().forEach(place);
-        if (told.version === undefined) askLater.start();
-        else askPlaces(String(told.version));
+        // Until the next question is out, the timer stands: an answer that
+        // breaks this callback still brings one.
+        if (told.version === undefined) {
+            unanswered.stop();
+            askLater.start();
+        } else {
+            askPlaces(String(told.version));
+        }
     });
 }
 

@@ -188,9 +188,7 @@ public:
             if (!placeOwn()) return false;
         }
         // A window of the program's own that appeared goes inside the work
-        // area just read: a bar may have come since it was placed. sway
-        // forgets the rule and its variables when it reads its configuration
-        // again: they are given anew.
+        // area just read: a bar may have come since it was placed.
         for (const CompositorWindowId id : ownNew)
             if (!place(own_->placing(id))) return false;
         if (ownNew.empty()) return true;
