@@ -124,6 +124,7 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
             if (!onIcon(2)) return false;
             spinUntil([&] { return said.count(heard.toUtf8()) > clicks || missed(); }, 15000);
             if (said.count(heard.toUtf8()) > clicks || !missed()) return true;
+            std::printf("the shell took the first press for a click and opened the icon's menu: again\n");
         }
         return true;
     };
