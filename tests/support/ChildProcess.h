@@ -66,7 +66,7 @@ inline void stopChild(QProcess& process) {
         const auto more = descendantsOf(pid);
         all.insert(all.end(), more.begin(), more.end());
     }
-    endProcesses(all);
+    HeldProcesses(all).end();
 }
 
 // The process's descriptors that a program it starts would inherit, besides

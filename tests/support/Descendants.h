@@ -67,33 +67,54 @@ inline std::string commandOf(pid_t pid) {
     return command.empty() ? "?" : command.substr(0, command.size() - 1);
 }
 
-// Ends the processes: asked first, killed when they do not go within the
-// time. Each is held by a pid descriptor, so a number used again by another
-// process is never signalled; those that come to this process are reaped.
-inline void endProcesses(const std::vector<pid_t>& pids, std::chrono::milliseconds grace = std::chrono::seconds(5)) {
-    std::vector<std::pair<pid_t, int>> held;
-    for (const pid_t pid : pids)
-        if (const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); fd >= 0) held.emplace_back(pid, fd);
-    const auto signal = [](int fd, int sig) { ::syscall(SYS_pidfd_send_signal, fd, sig, nullptr, 0); };
-    const auto wait = [&](std::chrono::milliseconds within) {
-        const auto until = std::chrono::steady_clock::now() + within;
-        for (auto& [pid, fd] : held) {
+// Processes held by pid descriptors, so that a number used again by another
+// process is never signalled.
+class HeldProcesses {
+public:
+    explicit HeldProcesses(const std::vector<pid_t>& pids) {
+        for (const pid_t pid : pids)
+            if (const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); fd >= 0) held_.emplace_back(pid, fd);
+    }
+    ~HeldProcesses() {
+        for (const auto& [pid, fd] : held_)
+            if (fd >= 0) ::close(fd);
+    }
+    HeldProcesses(const HeldProcesses&) = delete;
+    HeldProcesses& operator=(const HeldProcesses&) = delete;
+
+    void signal(int sig) const {
+        for (const auto& [pid, fd] : held_)
+            if (fd >= 0) ::syscall(SYS_pidfd_send_signal, fd, sig, nullptr, 0);
+    }
+    // Waits up to the time for them to end, reaping those that came to this
+    // process; those still running.
+    std::vector<pid_t> waitFor(std::chrono::milliseconds time) {
+        const auto until = std::chrono::steady_clock::now() + time;
+        std::vector<pid_t> running;
+        for (auto& [pid, fd] : held_) {
             pollfd p{fd, POLLIN, 0};
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-            if (fd >= 0 && ::poll(&p, 1, int(std::max<long>(left.count(), 0))) > 0) {
+            if (fd < 0) continue;
+            if (::poll(&p, 1, int(std::max<long>(left.count(), 0))) > 0) {
                 ::waitpid(pid, nullptr, WNOHANG);
                 ::close(std::exchange(fd, -1));
+            } else {
+                running.push_back(pid);
             }
         }
-    };
-    for (auto& [pid, fd] : held) signal(fd, SIGTERM);
-    wait(grace);
-    for (auto& [pid, fd] : held)
-        if (fd >= 0) signal(fd, SIGKILL);
-    wait(std::chrono::seconds(5));
-    for (auto& [pid, fd] : held)
-        if (fd >= 0) ::close(fd);
-}
+        return running;
+    }
+    // Asks them to end, and kills those that do not within the time.
+    void end(std::chrono::milliseconds time = std::chrono::seconds(5)) {
+        signal(SIGTERM);
+        if (waitFor(time).empty()) return;
+        signal(SIGKILL);
+        waitFor(std::chrono::seconds(5));
+    }
+
+private:
+    std::vector<std::pair<pid_t, int>> held_;
+};
 
 // Adopts the processes the test's children leave, and holds each test, and
 // each suite with what it shares, to ending what it started.
@@ -114,11 +135,14 @@ inline void endEachTestsProcesses() {
             std::vector<pid_t> left;
             for (const pid_t pid : descendantsOf(::getpid()))
                 if (!before.count(pid)) left.push_back(pid);
+            // One on its way out (a detached start whose program is missing) may take a moment.
+            HeldProcesses held(left);
+            left = held.waitFor(std::chrono::seconds(2));
             if (left.empty()) return;
             std::string named;
             for (const pid_t pid : left) named += "\n  " + std::to_string(pid) + " " + commandOf(pid);
             ADD_FAILURE() << who << " left processes running:" << named;
-            endProcesses(left, std::chrono::seconds(1));
+            held.end(std::chrono::seconds(1));
         }
 
         std::set<pid_t> suite_, test_;
