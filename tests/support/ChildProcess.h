@@ -2,6 +2,8 @@
 
 // Processes a test starts for itself.
 
+#include "support/Descendants.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -47,14 +49,24 @@ inline bool startChild(QProcess& process, const QString& program, const QStringL
     return process.waitForStarted(10000);
 }
 
-// Ends a child: asked first, killed when it does not go.
+// Ends a child, asked first, killed when it does not go; then what it
+// started and left running (GNOME Shell's ibus-daemon, a bar sway started),
+// whatever process group or session they took.
 inline void stopChild(QProcess& process) {
     if (process.state() == QProcess::NotRunning) return;
+    const std::vector<pid_t> under = descendantsOf(static_cast<pid_t>(process.processId()));
     process.terminate();
     if (!process.waitForFinished(5000)) {
         process.kill();
         process.waitForFinished(5000);
     }
+    // With what those started while the child went.
+    std::vector<pid_t> all = under;
+    for (const pid_t pid : under) {
+        const auto more = descendantsOf(pid);
+        all.insert(all.end(), more.begin(), more.end());
+    }
+    HeldProcesses(all).end();
 }
 
 // The process's descriptors that a program it starts would inherit, besides

@@ -22,6 +22,7 @@
 
 #include <QDBusArgument>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
@@ -314,12 +315,28 @@ public:
         }
         return px == x && py == y;
     }
-    bool click() {
+    // Clicks the left button, twice for a double click. The presses and
+    // releases go at once, as a hand makes them: mutter stamps each as it
+    // takes it, and one after the other's answer, on a busy machine, came
+    // further apart than a double click.
+    bool click(int times = 1) {
         constexpr int kLeftButton = 0x110;
-        return remote("NotifyPointerButton", {kLeftButton, true}) && remote("NotifyPointerButton", {kLeftButton, false});
+        std::vector<std::pair<QString, QList<QVariant>>> calls;
+        for (int i = 0; i < times; ++i)
+            for (const bool down : {true, false}) calls.push_back({"NotifyPointerButton", {kLeftButton, down}});
+        return remote(calls);
     }
     // A key (its evdev code) goes down or up.
     bool key(unsigned code, bool down) { return remote("NotifyKeyboardKeycode", {code, down}); }
+
+    // Waits until the shell has laid out and drawn its stage once more.
+    bool nextFrame() {
+        const QString count = "global._corvFrames || (global.stage.connect('after-paint', () => global._corvFrames++), "
+                              "global._corvFrames = 1)";
+        const int seen = eval(count).toInt();
+        eval("global.stage.queue_redraw()");
+        return spinUntil([&] { return eval(count).toInt() > seen; });
+    }
 
     // The monitor at the scale, through mutter's display settings as GNOME's
     // own settings apply it; `logical`: with the layout in logical pixels
@@ -355,7 +372,9 @@ private:
         return call;
     }
 
-    bool remote(const QString& method, const QList<QVariant>& args) {
+    bool remote(const QString& method, const QList<QVariant>& args) { return remote({{method, args}}); }
+    // Calls sent together, each without waiting for the one before it.
+    bool remote(const std::vector<std::pair<QString, QList<QVariant>>>& calls) {
         const QString service = "org.gnome.Mutter.RemoteDesktop";
         if (remoteSession_.isEmpty()) {
             const auto created = session_.call(service, "/org/gnome/Mutter/RemoteDesktop", service, "CreateSession");
@@ -365,8 +384,16 @@ private:
                 QDBusMessage::ReplyMessage)
                 return false;
         }
-        return session_.call(service, remoteSession_, service + ".Session", method, args).type() ==
-               QDBusMessage::ReplyMessage;
+        std::vector<QDBusPendingCall> sent;
+        for (const auto& [method, args] : calls) {
+            auto call = QDBusMessage::createMethodCall(service, remoteSession_, service + ".Session", method);
+            call.setArguments(args);
+            sent.push_back(session_.connection().asyncCall(call, 10000));
+        }
+        return std::all_of(sent.begin(), sent.end(), [](QDBusPendingCall& call) {
+            call.waitForFinished();
+            return !call.isError();
+        });
     }
 
     QTemporaryDir dir_;

@@ -56,6 +56,10 @@ inline bool runningOnXvfb(Tray trayAt = Tray::StandIn) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display);
     env.remove("WAYLAND_DISPLAY");
+    // No bus for Qt itself: on a display with none named it starts one of its
+    // own (dbus-launch), which outlives the test.
+    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
+        env.insert(name, "unix:path=/nonexistent/corvadine-test-bus");
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     const xcb_atom_t selection = xAtom(c, "_NET_SYSTEM_TRAY_S0");
     QProcess trayHost, manager;

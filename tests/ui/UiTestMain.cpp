@@ -1,4 +1,6 @@
 // The panel tests share one offscreen widget application.
+#include "support/Descendants.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -9,5 +11,6 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    corv::test::endEachTestsProcesses();
     return RUN_ALL_TESTS();
 }

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace corv::desktop {
@@ -167,11 +168,18 @@ private:
         sni_.reset();
         sni_ = std::make_unique<StatusNotifierItem>(menu_, [this](const StatusNotifierItem::TrayClick& c) {
             const bool closing = c.onScreen && panelClosedByPressAt(*c.onScreen);
-            if (c.click == StatusNotifierItem::Click::Primary && !sameDoubleClick(c) && !closing &&
-                !clickClosedThePanel()) {
-                trayPoint_ = c.onScreen;
-                setPanelActivationToken(c.activationToken);
-                send(platform::MouseButton::Left);
+            if (c.click == StatusNotifierItem::Click::Primary) {
+                const char* passed = sameDoubleClick(c)      ? "the second of the same double click"
+                                     : closing               ? "the press that closed the panel"
+                                     : clickClosedThePanel() ? "the click that took the focus from the panel"
+                                                             : nullptr;
+                trace(passed ? (std::string("status item: a left click, passed over as ") + passed).c_str()
+                             : "status item: a left click");
+                if (!passed) {
+                    trayPoint_ = c.onScreen;
+                    setPanelActivationToken(c.activationToken);
+                    send(platform::MouseButton::Left);
+                }
             }
             if (c.click == StatusNotifierItem::Click::Context) {
                 menuPoint_ = c.onScreen;

@@ -58,9 +58,9 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
     QObject::connect(&program, &QProcess::readyReadStandardError, [&] { said += program.readAllStandardError(); });
     ASSERT_TRUE(startChild(program, CORV_PROGRAM, {}, env));
     const auto eval = [&](const QString& js) { return QJsonDocument::fromJson("[" + shell.eval(js).toUtf8() + "]")[0]; };
+    const QString button = "Object.values(Main.panel.statusArea).find(b => b?._indicator?.id === 'corvadine' && b.visible)";
     const auto icon = [&] {
-        const QJsonArray r = eval("(() => { const b = Object.values(Main.panel.statusArea).find(b => b?._indicator?.id === "
-                                  "'corvadine' && b.visible); return b && [...b.get_transformed_position(), "
+        const QJsonArray r = eval("(() => { const b = " + button + "; return b && [...b.get_transformed_position(), "
                                   "...b.get_transformed_size()]; })()").toArray();
         return r.size() == 4 ? QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt()) : QRect();
     };
@@ -99,12 +99,41 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
     };
     const auto onIcon = [&](int clicks) {
         const QRect at = icon();
-        return at.isValid() && shell.pointTo(at.center().x(), at.center().y()) && shell.click() && (clicks < 2 || shell.click());
+        return at.isValid() && shell.pointTo(at.center().x(), at.center().y()) && shell.click(clicks);
     };
-    // Once the top bar has settled, as the user sees it.
+    // The AppIndicator tells a click from a double click by a timer of a
+    // double click's length. A shell that stalls past it between the presses
+    // (mutter stamps each as it takes it) takes the first for a click: it
+    // opens the icon's menu, the second press closes it, and the program
+    // hears nothing. Only then the user double clicks again. The menu's
+    // openings by that timer, and whether it is open.
+    const auto menu = [&] {
+        return eval("(() => { const b = " + button + "; if (b._corvClicks === undefined) { b._corvClicks = 0;"
+                    " b.menu.connect('open-state-changed', (m, open) => { if (open && b._indicator.supportsActivation)"
+                    " b._corvClicks++; }); } return [b._corvClicks, b.menu.isOpen]; })()").toArray();
+    };
+    const QString heard = "corvadine: status item: a left click";
+    const auto openFromIcon = [&] {
+        for (int tries = 0; tries < 3; ++tries) {
+            const int taken = menu().at(0).toInt();
+            const qsizetype clicks = said.count(heard.toUtf8());
+            const auto missed = [&] {
+                const QJsonArray m = menu();
+                return m.at(0).toInt() > taken && !m.at(1).toBool();
+            };
+            if (!onIcon(2)) return false;
+            spinUntil([&] { return said.count(heard.toUtf8()) > clicks || missed(); }, 15000);
+            if (said.count(heard.toUtf8()) > clicks || !missed()) return true;
+            std::printf("the shell took the first press for a click and opened the icon's menu: again\n");
+        }
+        return true;
+    };
+    // Once the top bar has settled, as the user sees it: the icon where it
+    // was before the shell's next frame (after a change of scale it lays the
+    // bar out in steps, and two reads may both come before the first).
     const auto settled = [&] {
         QRect shown;
-        return spinUntil([&] { return (shown = icon()).isValid() && icon() == shown; }, 30000);
+        return spinUntil([&] { return (shown = icon()).isValid() && shell.nextFrame() && icon() == shown; }, 30000);
     };
     // Whether the stage has a handler for every event it captures.
     const auto pressesWatched = [&] {
@@ -119,19 +148,19 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
         bool opens;
         int width = 380;  // in the shell's pixels
     } steps[] = {
-        {"a double click on the icon opens it", [&] { return onIcon(2); }, true},
+        {"a double click on the icon opens it", openFromIcon, true},
         {"a click on the empty desktop closes it", [&] { return shell.pointTo(40, 760) && shell.click(); }, false},
-        {"the icon opens it again", [&] { return onIcon(2); }, true},
+        {"the icon opens it again", openFromIcon, true},
         {"a double click on the icon closes it", [&] { return onIcon(2); }, false},
-        {"the icon opens it once more", [&] { return onIcon(2); }, true},
+        {"the icon opens it once more", openFromIcon, true},
         {"the overview leaves it out", [&] { return view(true, {KEY_LEFTMETA, -KEY_LEFTMETA}, {KEY_ESC, -KEY_ESC}); }, false},
-        {"the icon opens it after the overview", [&] { return onIcon(2); }, true},
+        {"the icon opens it after the overview", openFromIcon, true},
         {"the switcher leaves it out", [&] { return view(false, {KEY_LEFTALT, KEY_TAB, -KEY_TAB}, {-KEY_LEFTALT}); }, false},
         {"at twice the scale in device pixels the icon opens it twice as wide",
-         [&] { return shell.setScale(2) && settled() && onIcon(2); }, true, 760},
+         [&] { return shell.setScale(2) && settled() && openFromIcon(); }, true, 760},
         {"a click on the desktop closes it there", [&] { return shell.pointTo(40, 1500) && shell.click(); }, false},
         {"at twice the scale in logical pixels the icon opens it as wide as ever",
-         [&] { return shell.setScale(2, true) && settled() && onIcon(2); }, true},
+         [&] { return shell.setScale(2, true) && settled() && openFromIcon(); }, true},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
@@ -143,6 +172,8 @@ TEST(GnomeShellPanelTest, TheIconOpensThePanelUnderItFocusedAndOutOfTheWindowLis
         EXPECT_TRUE(step.opens ? spinUntil([&] { return (p = panel())["focus"].toBool(); }, 15000)
                                : spinUntil(gone) && !spinUntil([&] { return !gone(); }, 1500))
             << QJsonDocument(p).toJson().toStdString();
+        // The program's word may come after the shell's.
+        spinUntil([&] { return said.count("corvadine: panel shown\n") >= before + step.opens; }, 5000);
         EXPECT_EQ(said.count("corvadine: panel shown\n"), before + step.opens);
         EXPECT_TRUE(spinUntil([&] { return pressesWatched() == step.opens; }));
         if (!step.opens) continue;
