@@ -146,7 +146,7 @@ inline bool runningOnXvfb(Tray trayAt = Tray::StandIn) {
     if (!finished)
         ADD_FAILURE() << "the test on Xvfb did not end within 120 s";
     else if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-        ADD_FAILURE() << "the test failed on Xvfb";
+        ADD_FAILURE() << "the test failed on Xvfb: status " << child.exitStatus() << ", code " << child.exitCode();
     else if (output.find("[  PASSED  ] 1 test") == std::string::npos)
         ADD_FAILURE() << "the test did not run on Xvfb";
     return false;
