@@ -30,10 +30,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -954,15 +956,23 @@ TEST(DesktopInput, AChordTypedAsTheKeyboardIsTakenActsThoughTheMainThreadIsBusyP
     Scene s(false, kBound);
     s.bind(kVkJ, ModMask::Command, shortcut(EventFlag::Control, kVkC));
     const Keys typed = down(KEY_LEFTMETA) + tap(KEY_J) + Keys{keyEvent(KEY_LEFTMETA, 0)};
+    // The hold is posted during the grab, so it comes before anything the
+    // grabbing turn posts; a test that held once it saw the grab could find
+    // that the loop had turned twice meanwhile.
+    std::atomic<bool> holding{false};
+    std::optional<bool> reachedClone;
     s.input.onGrab = [&](const std::string& node) {
-        if (node == s.keyboard)
-            for (const auto& k : typed) s.input.send(node, {{EV_MSC, MSC_SCAN, k.code}, k});
+        if (node != s.keyboard || holding.exchange(true)) return;
+        for (const auto& k : typed) s.input.send(node, {{EV_MSC, MSC_SCAN, k.code}, k});
+        platform::runLoop().postFromAnyThread([&] {
+            reachedClone = s.cloneWhileHeld([](const Keys& k) { return !k.empty(); }, static_cast<int>(2000 * kBound));
+        });
     };
     engine::startEngineTaps();
-    ASSERT_TRUE(spinUntil([&] { return s.input.grabbed(s.keyboard); }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return reachedClone.has_value(); }, 5000));
     s.input.onGrab = nullptr;
     // Busy past the bound before the loop turns again: nothing reaches the clone.
-    EXPECT_FALSE(s.cloneWhileHeld([](const Keys& k) { return !k.empty(); }, static_cast<int>(2000 * kBound)));
+    EXPECT_FALSE(*reachedClone);
     // Once the loop turns, every key is asked however long a loaded machine
     // keeps the main thread from answering; a wait begun in the hold keeps
     // its deadline.
