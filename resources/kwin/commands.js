@@ -1,9 +1,11 @@
-// Asks Corvadine (at %SERVICE%) for the windows to act on and acts; the
-// program unloads it once it has asked.
-callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", "Next", function (text) {
+// Asks Corvadine (at %SERVICE%) for the windows to act on, acts, and says it
+// has: the program unloads it then.
+const service = "%SERVICE%", path = "/KWinWindows", face = "com.brelvantoque.Corvadine.KWinWindows";
+callDBus(service, path, face, "Next", function (text) {
+    const next = JSON.parse(text);
     const plasma6 = typeof workspace.windowList === "function";
     const all = plasma6 ? workspace.windowList() : workspace.clientList();
-    for (const c of JSON.parse(text))
+    for (const c of next.commands || [])
         for (const w of all) {
             if (String(w.internalId) != c.id) continue;
             if (c.act == "activate") {
@@ -17,4 +19,5 @@ callDBus("%SERVICE%", "/KWinWindows", "com.brelvantoque.Corvadine.KWinWindows", 
                 w.setMaximize(on, on);
             }
         }
+    if (next.run !== undefined) callDBus(service, path, face, "Done", next.run);
 });

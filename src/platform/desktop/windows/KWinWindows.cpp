@@ -153,8 +153,11 @@ public slots:
         return {};
     }
     Q_SCRIPTABLE QString Next() {
-        if (!owner || !fromKWin()) return QStringLiteral("[]");
+        if (!owner || !fromKWin()) return QStringLiteral("{\"commands\":[]}");
         return owner->nextCommands();
+    }
+    Q_SCRIPTABLE void Done(const QString& run) {
+        if (owner && fromKWin()) owner->commandsDone(run);
     }
     void layoutsChanged() {
         if (owner) owner->readLayouts();
@@ -394,23 +397,23 @@ std::optional<CompositorWindow> KWinWindows::windowAt(platform::Point) {
 bool KWinWindows::onWindow(CompositorWindowId window, const char* act, bool on) {
     auto it = uuids_.find(window);
     if (it == uuids_.end() || queued_.size() >= kMaxCommands) return false;
-    queued_.push_back(QString::fromUtf8(
-        QJsonDocument(QJsonObject{{QStringLiteral("id"), it->second}, {QStringLiteral("act"), QLatin1String(act)},
-                                  {QStringLiteral("on"), on}})
-            .toJson(QJsonDocument::Compact)));
+    queued_.push_back(
+        QJsonObject{{QStringLiteral("id"), it->second}, {QStringLiteral("act"), QLatin1String(act)}, {QStringLiteral("on"), on}});
     if (traceEnabled()) trace(("kwin: " + std::string(act) + (on ? "" : " off")).c_str());
     runCommands();
     return true;
 }
 
-// One command script is out at a time; it takes every command queued by the
-// time it asks. One KWin does not run in time takes its commands with it.
+// One command script is out at a time, from its load till it says it has
+// acted; it takes every command queued by the time it asks. One KWin does not
+// run in time takes its commands with it.
 void KWinWindows::runCommands() {
     if (commandOut_ || queued_.empty()) return;
     commandOut_ = true;
+    commandAnswered_ = false;
     const int run = ++commandRun_;
     const auto failed = [this, run](const char* why) {
-        if (!commandOut_ || run != commandRun_) return;
+        if (!commandOut_ || commandAnswered_ || run != commandRun_) return;
         commandOut_ = false;
         queued_.clear();
         if (traceEnabled()) trace(why);
@@ -425,18 +428,32 @@ void KWinWindows::runCommands() {
 }
 
 QString KWinWindows::nextCommands() {
-    QString all = QStringLiteral("[");
-    for (std::size_t i = 0; i < queued_.size(); ++i) all += (i ? QStringLiteral(",") : QString()) + queued_[i];
-    all += QStringLiteral("]");
-    queued_.clear();
+    // Only the script out takes the commands, once.
+    QJsonArray commands;
+    QJsonObject answer;
+    if (commandOut_ && !commandAnswered_) {
+        for (const QJsonObject& c : queued_) commands.append(c);
+        queued_.clear();
+        commandAnswered_ = true;
+        answer.insert(QStringLiteral("run"), QString::number(commandRun_));
+        loop_.postAfter(kCommandBound, [weak = QPointer<Link>(link_.get()), run = commandRun_] {
+            if (!weak || !weak->owner) return;
+            if (traceEnabled() && weak->owner->commandOut_ && weak->owner->commandRun_ == run)
+                trace("kwin: the command script did not say it acted");
+            weak->owner->commandsDone(QString::number(run));
+        });
+    }
+    answer.insert(QStringLiteral("commands"), commands);
+    return QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+}
+
+// Unloaded only once it has acted: a KWin may take the unload before it has
+// handed the script our answer, which is then lost.
+void KWinWindows::commandsDone(const QString& run) {
+    if (!commandOut_ || !commandAnswered_ || run != QString::number(commandRun_)) return;
     commandOut_ = false;
-    // Unloaded after our answer has reached it; the next run goes out then.
-    loop_.post([weak = QPointer<Link>(link_.get()), run = commandRun_] {
-        if (!weak || !weak->owner) return;
-        weak->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid(), run)});
-        weak->owner->runCommands();
-    });
-    return all;
+    link_->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid(), commandRun_)});
+    runCommands();
 }
 
 std::optional<CompositorScreen> KWinWindows::screenAt(platform::Point at) {

@@ -24,6 +24,7 @@
 #include "platform/desktop/windows/CachedWindows.h"
 #include "platform/desktop/windows/KWinReport.h"
 
+#include <QJsonObject>
 #include <QString>
 
 #include <cstdint>
@@ -66,8 +67,10 @@ public:
     class Link;
     // Main thread: a report of the script, as JSON.
     void report(const QByteArray& json);
-    // The command script asks for the queued commands, as JSON.
+    // The command script asks for the queued commands, as JSON with its run,
+    // and says when it has acted on them.
     QString nextCommands();
+    void commandsDone(const QString& run);
     // Where our windows go, as JSON, and the version the script names when it
     // has seen it.
     QString places() const;
@@ -103,10 +106,12 @@ private:
     std::map<std::string, platform::Rect> own_;
     int placesVersion_ = 0;
     int heldPlaces_ = 0;
-    // The commands not yet asked for, and whether the command script is out.
-    std::vector<QString> queued_;
+    // The commands not yet asked for, and whether the command script is out
+    // and has them.
+    std::vector<QJsonObject> queued_;
     int commandRun_ = 0;
     bool commandOut_ = false;
+    bool commandAnswered_ = false;
     int loadGeneration_ = 0;
     bool saidBlind_ = false;
 

@@ -103,7 +103,7 @@ TEST(KWinWindows, TheNextRunCleansUpACrashedOneAPriorMaximiseCountsAndOnlyKWinIs
     ask("Report", {R"({"windows":[{"id":"{1}","pid":1}],"active":"{1}","under":"{1}"})"});
     EXPECT_EQ(windows->windows().windows.size(), 2u);
     ASSERT_TRUE(windows->activate(windowOf(b).id));
-    EXPECT_EQ(ask("Next", {}), "[]");
+    EXPECT_EQ(ask("Next", {}), R"({"commands":[]})");
     EXPECT_TRUE(spinUntil([&] { return kwin.focusedApp() == "corv-test-b"; }, 3000));
     // A repeated run gets a peer on its own KWin's bus.
     QDBusConnection::disconnectFromBus("corv-spoofing-peer");
