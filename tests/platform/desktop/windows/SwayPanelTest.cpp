@@ -164,7 +164,7 @@ TEST_P(SwayPanelTest, TheTraysPointPutsThePanelUnderItAtTheBar) {
             return menu.value("name") == "Corvadine menu" && m.width() > 0 &&
                    std::abs(m.x() - std::clamp(icon.center().x() - m.width() / 2, 0, 1280 - m.width())) <= 3 &&
                    (c.top ? m.top() == work.top() : m.bottom() == work.bottom());
-        })) << "menu " << m.x() << "," << m.y() << " " << m.width() << "x" << m.height();
+        })) << "menu " << m.x() << "," << m.y() << " " << m.width() << "x" << m.height() << "\n" << said.toStdString();
         EXPECT_EQ(menu.value("border").toString(), "none");
     }
     for (QProcess* p : {&program, &mouse, &host, &bar}) stopChild(*p);
