@@ -1,6 +1,7 @@
 // KWin's facility under a real KWin started headless: the next run cleans up
 // after one that crashed, and touches nothing else, a window maximised before the script came counts as
-// maximised, commands leave no files, only KWin is heard, and a KWin that
+// maximised, commands leave no files, only KWin is heard; under a mock KWin:
+// a command script is unloaded only once it has acted, and a KWin that
 // refuses our script is asked again without end.
 
 #include "platform/desktop/DesktopRunLoop.h"
@@ -107,6 +108,64 @@ TEST(KWinWindows, TheNextRunCleansUpACrashedOneAPriorMaximiseCountsAndOnlyKWinIs
     EXPECT_TRUE(spinUntil([&] { return kwin.focusedApp() == "corv-test-b"; }, 3000));
     // A repeated run gets a peer on its own KWin's bus.
     QDBusConnection::disconnectFromBus("corv-spoofing-peer");
+}
+
+// A KWin may take an unload before it hands the script our answer, so a
+// command script is unloaded only once it says it has acted, or 10 s after it
+// asked; commands queued meanwhile wait for it.
+TEST(KWinWindows, ACommandScriptIsUnloadedOnlyOnceItSaysItHasActed) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.startObject("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting")) << bus.error();
+    const QString note = "self.said = getattr(self, 'said', []) + [%1]; ";
+    for (const QStringList& m : {QStringList{"org.kde.kwin.Scripting", "loadScript", "ss", "i", note.arg("'load ' + args[1]") + "ret = 0"},
+                                 {"org.kde.kwin.Scripting", "unloadScript", "s", "b", note.arg("'unload ' + args[0]") + "ret = True"},
+                                 {"org.kde.kwin.Scripting", "start", "", "", note.arg("'start'")},
+                                 {"org.corv.Test", "Said", "", "s", "ret = ' '.join(getattr(self, 'said', []))"},
+                                 // KWin's script calling us.
+                                 {"org.corv.Test", "Ask", "sss", "s",
+                                  "m = self.connection.get_object(args[0], '/KWinWindows').get_dbus_method(args[1], "
+                                  "'com.brelvantoque.Corvadine.KWinWindows'); ret = str(m(args[2]) if args[2] else m())"}})
+        ASSERT_NE(bus.mock("org.kde.KWin", "/Scripting", "AddMethod", QVariantList(m.begin(), m.end())).type(), QDBusMessage::ErrorMessage);
+    sim::SimRunLoop loop;
+    auto windows = KWinWindows::open(loop, bus.address());
+    ASSERT_TRUE(windows);
+    QFile script(folderOf(::getpid()).filePath("commands.js"));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    const QString us = QRegularExpression(R"re("(:[0-9.]+)")re").match(script.readAll()).captured(1);
+    const auto kwin = [&](const QString& method, const QVariantList& args) {
+        auto call = QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.corv.Test", method);
+        call.setArguments(args);
+        return bus.connection().call(call, QDBus::BlockWithGui, 5000).arguments().value(0).toString().toStdString();
+    };
+    const auto ask = [&](const QString& method, const QString& arg = {}) { return kwin("Ask", {us, method, arg}); };
+    const auto said = [&] { return kwin("Said", {}); };
+    const std::string name = "corvadine-command-" + std::to_string(::getpid()) + "-";
+    ASSERT_TRUE(spinUntil([&] { return ask("Report", R"({"windows":[{"id":"{1}","pid":1}],"active":"{1}"})") == "None" &&
+                                       windows->windows().windows.size() == 1; }));
+    const CompositorWindowId id = windows->windows().windows.front().id;
+
+    ASSERT_TRUE(windows->activate(id));
+    ASSERT_TRUE(spinUntil([&] { return said().ends_with("load " + name + "1 start"); })) << said();
+    EXPECT_EQ(ask("Next"), R"({"commands":[{"act":"activate","id":"{1}","on":true}],"run":"1"})");
+    ASSERT_TRUE(windows->activate(id));
+    const std::string asked = said();
+    for (const char* done : {"0", "2", "x"}) EXPECT_EQ(ask("Done", done), "None");
+    loop.advance(9);
+    spinUntil([] { return false; }, 200);
+    EXPECT_EQ(said(), asked) << "unloaded, or the next run out, before the script said it acted";
+
+    EXPECT_EQ(ask("Done", "1"), "None");
+    EXPECT_TRUE(spinUntil([&] { return said().starts_with(asked + " unload " + name + "1 unload " + name + "0 load " + name + "0 start"); }))
+        << said();
+    EXPECT_EQ(ask("Next"), R"({"commands":[{"act":"activate","id":"{1}","on":true}],"run":"2"})");
+    EXPECT_EQ(ask("Next"), R"({"commands":[]})");
+    // Never said: unloaded after the bound.
+    const std::string unsaid = said();
+    loop.advance(9.9);
+    spinUntil([] { return false; }, 200);
+    EXPECT_EQ(said(), unsaid);
+    loop.advance(0.2);
+    EXPECT_TRUE(spinUntil([&] { return said() == unsaid + " unload " + name + "0"; })) << said();
 }
 
 // Refused, our script is asked for again, at most 10 s later, and we say once
