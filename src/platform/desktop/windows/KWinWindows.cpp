@@ -53,7 +53,8 @@ constexpr int kLoadTriesBeforeSaying = 5;
 // The script's question for where our windows go is answered within this
 // time: KWin gives up a call after 25 s, and the script asks again only then.
 constexpr double kPlacesHeld = 20.0;
-// Commands wait for the command script at most this many, this long.
+// Commands wait for the command script at most this many, this long; one
+// that has them and does not say it acted is unloaded this long after.
 constexpr std::size_t kMaxCommands = 64;
 constexpr double kCommandBound = 10.0;
 // Our scripts' folders and plugin names carry the pid of the run; a folder
@@ -405,8 +406,8 @@ bool KWinWindows::onWindow(CompositorWindowId window, const char* act, bool on) 
 }
 
 // One command script is out at a time, from its load till it says it has
-// acted; it takes every command queued by the time it asks. One KWin does not
-// run in time takes its commands with it.
+// acted; it takes every command queued by the time it asks. One that KWin
+// does not run in time takes its commands with it, and is unloaded.
 void KWinWindows::runCommands() {
     if (commandOut_ || queued_.empty()) return;
     commandOut_ = true;
@@ -416,6 +417,7 @@ void KWinWindows::runCommands() {
         if (!commandOut_ || commandAnswered_ || run != commandRun_) return;
         commandOut_ = false;
         queued_.clear();
+        link_->scripting(QStringLiteral("unloadScript"), {commandPlugin(::getpid(), run)});
         if (traceEnabled()) trace(why);
     };
     link_->load(link_->commandScript, commandPlugin(::getpid(), run), [this, failed](bool loaded) {

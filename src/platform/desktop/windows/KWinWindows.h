@@ -5,7 +5,8 @@
 // with the windows, the active one, the one under the pointer and the
 // desktops whenever one of them changes; lookups read what it told last and
 // never wait. Activation, full screen and maximising are queued for a second
-// script, loaded one run at a time, that asks for them and is then unloaded;
+// script, loaded one run at a time, that asks for them, acts, says it has,
+// and is then unloaded;
 // the desktops move through /KWin and the keyboard's layouts are
 // org.kde.keyboard's. The script also tells each screen's work area, and puts
 // our own windows where we ask: it asks us where they go, and we answer when

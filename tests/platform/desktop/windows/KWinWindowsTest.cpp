@@ -112,7 +112,8 @@ TEST(KWinWindows, TheNextRunCleansUpACrashedOneAPriorMaximiseCountsAndOnlyKWinIs
 
 // A KWin may take an unload before it hands the script our answer, so a
 // command script is unloaded only once it says it has acted, or 10 s after it
-// asked; commands queued meanwhile wait for it.
+// asked; commands queued meanwhile wait for it. One that never asks is
+// unloaded too.
 TEST(KWinWindows, ACommandScriptIsUnloadedOnlyOnceItSaysItHasActed) {
     test::PrivateBus bus;
     ASSERT_TRUE(bus.startObject("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting")) << bus.error();
@@ -141,7 +142,7 @@ TEST(KWinWindows, ACommandScriptIsUnloadedOnlyOnceItSaysItHasActed) {
     const auto said = [&] { return kwin("Said", {}); };
     const std::string name = "corvadine-command-" + std::to_string(::getpid()) + "-";
     ASSERT_TRUE(spinUntil([&] { return ask("Report", R"({"windows":[{"id":"{1}","pid":1}],"active":"{1}"})") == "None" &&
-                                       windows->windows().windows.size() == 1; }));
+                                       windows->windows().windows.size() == 1 && said().ends_with(" start"); }));
     const CompositorWindowId id = windows->windows().windows.front().id;
 
     ASSERT_TRUE(windows->activate(id));
@@ -166,6 +167,12 @@ TEST(KWinWindows, ACommandScriptIsUnloadedOnlyOnceItSaysItHasActed) {
     EXPECT_EQ(said(), unsaid);
     loop.advance(0.2);
     EXPECT_TRUE(spinUntil([&] { return said() == unsaid + " unload " + name + "0"; })) << said();
+    // Never asked: unloaded after the bound, so its name is free two runs on.
+    ASSERT_TRUE(windows->activate(id));
+    ASSERT_TRUE(spinUntil([&] { return said().ends_with("load " + name + "1 start"); })) << said();
+    const std::string unasked = said();
+    loop.advance(10);
+    EXPECT_TRUE(spinUntil([&] { return said() == unasked + " unload " + name + "1"; })) << said();
 }
 
 // Refused, our script is asked for again, at most 10 s later, and we say once
