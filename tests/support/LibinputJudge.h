@@ -72,6 +72,9 @@ public:
     static constexpr int kFrameMs = 8;
     // Silence that ends a replay once everything begun has ended.
     static constexpr int kQuietMs = 60;
+    // A replay's stamps start this far ahead of the clock: a frame a busy
+    // machine sends late still comes before libinput's timers pass it.
+    static constexpr int kLeadMs = 300;
 
     LibinputJudge(Testbed& bed, InputTestbed& input, const std::string& name) : input_(input) {
         udev_ = udev_new();
@@ -124,7 +127,7 @@ public:
     const std::string& log() const { return log_; }
 
     // Plays the frames (each ending at a SYN_REPORT), stamped 8 ms apart from
-    // now on, then lets libinput's timers run until it has said nothing for a
+    // a little after now on, then lets libinput's timers run until it has said nothing for a
     // while with every gesture ended and every button up (a second at most).
     // Each frame is sent once libinput read the one before, so no two pile up
     // in the PTY (which may cut them anywhere); that keeps the stamps ahead of
@@ -133,7 +136,7 @@ public:
     LibinputSeen replay(const std::vector<std::vector<InputEvent>>& frames) {
         seen_ = {};
         quiet_ = 0;
-        const std::uint64_t base = std::max(monotonicUs(), lastStampUs_ + kFrameMs * 1000);
+        const std::uint64_t base = std::max(monotonicUs() + kLeadMs * 1000, lastStampUs_ + kFrameMs * 1000);
         for (std::size_t i = 0; i < frames.size(); ++i) {
             lastStampUs_ = base + i * kFrameMs * 1000;
             input_.send(node_, frames[i], {static_cast<time_t>(lastStampUs_ / 1'000'000),
