@@ -46,7 +46,8 @@ public:
     // nodes it holds, no other thread is running or waiting to run, and
     // nothing more is written for `ms`: a reader a busy machine keeps from
     // running writes nothing for a while, yet is not done.
-    void settle(int ms = 100) {
+    void settle(int ms = 100) { settle(input, ms); }
+    static void settle(test::InputTestbed& input, int ms = 100) {
         std::size_t before = 0;
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         // Work the loop has queued already (a reader's hand-over, a turn the
@@ -58,9 +59,9 @@ public:
         };
         do {
             test::spinUntil(idle, 10000);
-            before = writes();
+            before = writes(input);
             test::spinUntil([] { return false; }, ms);
-        } while ((writes() != before || !idle()) && std::chrono::steady_clock::now() < end);
+        } while ((writes(input) != before || !idle()) && std::chrono::steady_clock::now() < end);
     }
     // Whether every thread of the process but this one sleeps.
     static bool othersAsleep() {
@@ -75,7 +76,7 @@ public:
         }
         return true;
     }
-    std::size_t writes() {
+    static std::size_t writes(test::InputTestbed& input) {
         std::size_t n = 0;
         for (const auto& d : input.uinputDevices()) n += d.events.size();
         return n;

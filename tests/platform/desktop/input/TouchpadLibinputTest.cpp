@@ -320,13 +320,8 @@ TEST(TouchpadLibinput, WhatTheCloneGetsOfAnUnboundGestureIsStillThatGestureToLib
                 EXPECT_TRUE(test::spinUntil([&] { return input.allRead(); }, 10000)) << row.name;
             }
             // Held frames follow once the taps decided: until no thread is at
-            // work and nothing more came for a while.
-            std::size_t now = cloneEvents().size();
-            for (std::size_t last = 0; now != last; now = cloneEvents().size()) {
-                last = now;
-                test::spinUntil([] { return InputScene::othersAsleep(); }, 10000);
-                test::spinUntil([] { return false; }, 30);
-            }
+            // work, before nothing more came for a while and after.
+            InputScene::settle(input, 30);
             const auto all = cloneEvents();
             cloned.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
         }
