@@ -15,6 +15,7 @@ inline constexpr std::uint32_t kRunCommand = 0;
 inline constexpr std::uint32_t kGetWorkspaces = 1;
 inline constexpr std::uint32_t kSubscribe = 2;
 inline constexpr std::uint32_t kGetTree = 4;
+inline constexpr std::uint32_t kGetConfig = 9;
 inline constexpr std::uint32_t kGetInputs = 100;
 inline constexpr std::uint32_t kEventBit = 0x80000000u;
 inline constexpr std::uint32_t kWorkspaceEvent = kEventBit | 0;

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <limits>
@@ -136,6 +137,21 @@ std::optional<SwayWindowChange> swayWindowChangeOf(const std::string& event) {
 bool swayReloadOf(const std::string& event) {
     const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(event)).object();
     return object.value(QLatin1String("change")).toString() == QLatin1String("reload");
+}
+
+std::pair<int, int> swayFloatingMinimumOf(const std::string& config) {
+    const QString text = QJsonDocument::fromJson(QByteArray::fromStdString(config)).object().value(QLatin1String("config")).toString();
+    static const QRegularExpression line(QStringLiteral(R"(^\s*floating_minimum_size\s+(-?\d+)\s*x\s*(-?\d+)\s*$)"),
+                                         QRegularExpression::MultilineOption);
+    int width = 0, height = 0;
+    for (auto it = line.globalMatch(text); it.hasNext();) {
+        const auto m = it.next();
+        width = m.captured(1).toInt();
+        height = m.captured(2).toInt();
+    }
+    // 0 is sway's own default; -1 none at all.
+    const auto least = [](int told, int byDefault) { return told == 0 ? byDefault : std::max(told, 0); };
+    return {least(width, 75), least(height, 50)};
 }
 
 } // namespace corv::desktop

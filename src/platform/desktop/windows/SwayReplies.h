@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corv::desktop {
@@ -44,5 +45,9 @@ std::optional<SwayWindowChange> swayWindowChangeOf(const std::string& event);
 
 // A workspace event telling that sway read its configuration again.
 bool swayReloadOf(const std::string& event);
+
+// The least width and height sway gives a floating window, from its
+// configuration's text (GET_CONFIG's reply): 75x50 unless it says otherwise.
+std::pair<int, int> swayFloatingMinimumOf(const std::string& config);
 
 } // namespace corv::desktop

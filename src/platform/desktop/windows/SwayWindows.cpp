@@ -53,6 +53,14 @@ struct SwayWindows::OwnWindow {
     };
     std::vector<Want> wants;
 
+    // sway makes no floating window smaller: one asked smaller grows down
+    // from its top, past a bottom bar.
+    std::pair<int, int> least{75, 50};
+
+    void setLeast(std::pair<int, int> told) {
+        std::lock_guard lock(mutex);
+        least = told;
+    }
     void setAreas(std::vector<SwayOutputArea> told) {
         std::lock_guard lock(mutex);
         areas = std::move(told);
@@ -129,6 +137,8 @@ private:
     }
     // The frame kept inside the work area, in words of sway's; under the lock.
     std::array<std::string, 4> inWorkArea(platform::Rect at) const {
+        at.width = std::max(at.width, static_cast<double>(least.first));
+        at.height = std::max(at.height, static_cast<double>(least.second));
         for (const auto& a : areas)
             if (a.output.contains({at.x + at.width / 2, at.y + at.height / 2})) {
                 at.x = std::max(a.work.x, std::min(at.x, a.work.x + a.work.width - at.width));
@@ -155,7 +165,7 @@ public:
     bool connected() const { return events_.connected() && requests_.connected(); }
 
     bool begin() override {
-        return events_.request(sway::kSubscribe, R"(["window","workspace","input"])") && readTree() &&
+        return events_.request(sway::kSubscribe, R"(["window","workspace","input"])") && readConfig() && readTree() &&
                readWorkspaces() && readInputs();
     }
     int prepare() override { return events_.fd(); }
@@ -183,6 +193,7 @@ public:
         // configuration again: they are given anew before the window next
         // maps, which then opens as every other time.
         if (reloaded) {
+            if (!readConfig()) return false;
             ruled_.clear();
             set_.clear();
             if (!placeOwn()) return false;
@@ -232,6 +243,11 @@ private:
         cache_.setWindows(std::move(told.windows));
         own_->setAreas(std::move(told.areas));
         return true;
+    }
+    bool readConfig() {
+        const auto config = ask(sway::kGetConfig);
+        if (config) own_->setLeast(swayFloatingMinimumOf(*config));
+        return config.has_value();
     }
     bool readWorkspaces() {
         const auto workspaces = ask(sway::kGetWorkspaces);

@@ -37,6 +37,25 @@ TEST(CompositorReportsTest, TextThatIsNoReplyTellsNothing) {
         EXPECT_FALSE(swayWindowChangeOf(text));
         EXPECT_FALSE(swayDesktopsOf(text));
         EXPECT_FALSE(swayInputSourcesOf(text));
+        EXPECT_EQ(swayFloatingMinimumOf(text), std::make_pair(75, 50));
+    }
+}
+
+// sway's least floating size as its configuration sets it: its default for
+// none or 0, nothing for -1, the last line where several.
+TEST(CompositorReportsTest, TheFloatingMinimumIsTheConfigurationsLastWordOrSwaysDefault) {
+    const struct {
+        const char* config;
+        std::pair<int, int> want;
+    } rows[] = {{"bar {\\n}", {75, 50}},
+                {"floating_minimum_size 100 x 80", {100, 80}},
+                {"  floating_minimum_size 0 x 0", {75, 50}},
+                {"floating_minimum_size -1 x -1", {0, 0}},
+                {"floating_minimum_size 90 x 60\\nfloating_minimum_size 30x40", {30, 40}},
+                {"# floating_minimum_size 200 x 200", {75, 50}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.config);
+        EXPECT_EQ(swayFloatingMinimumOf(std::string(R"({"config":")") + row.config + "\"}"), row.want);
     }
 }
 

@@ -3,7 +3,8 @@
 // opens it centred under the point, or at the screen's edge, hanging from a
 // top bar or standing on a bottom one, focused, floating without border on
 // every workspace, and in the same place when it opens again, after sway
-// reads its configuration again too; its menu drops from swaybar's icon too.
+// reads its configuration again too; its menu drops from swaybar's icon too,
+// at the least size sway gives floating windows.
 // waybar passes points inside its own bar: the panel opens in the middle of
 // what it leaves.
 
@@ -35,6 +36,7 @@ struct BarCase {
     bool top;
     QPoint click;  // the stand-in's; a bar's own icon is clicked with the pointer
     bool reload = false;  // sway reads its configuration again before the last opening
+    const char* sway = "";  // more of sway's configuration
 };
 
 void PrintTo(const BarCase& c, std::ostream* os) { *os << c.name; }
@@ -42,9 +44,9 @@ void PrintTo(const BarCase& c, std::ostream* os) { *os << c.name; }
 // sway starts no swaybar of its own: the test starts it on its bus, with a
 // tray unless a stand-in is the tray.
 QString swayBar(const BarCase& c) {
-    if (c.tray == Tray::Waybar) return {};
-    return QString("bar {\nid corv\nposition %1\nswaybar_command true\n%2\n}")
-        .arg(c.top ? "top" : "bottom", c.tray == Tray::StandIn ? "tray_output none" : "");
+    if (c.tray == Tray::Waybar) return c.sway;
+    return QString("bar {\nid corv\nposition %1\nswaybar_command true\n%2\n}\n%3")
+        .arg(c.top ? "top" : "bottom", c.tray == Tray::StandIn ? "tray_output none" : "", c.sway);
 }
 
 class SwayPanelTest : public ::testing::TestWithParam<BarCase> {
@@ -172,7 +174,8 @@ TEST_P(SwayPanelTest, TheTraysPointPutsThePanelUnderItAtTheBar) {
 
 INSTANTIATE_TEST_SUITE_P(Bars, SwayPanelTest,
                          ::testing::Values(BarCase{"SwaybarTop", Tray::Swaybar, true, {}},
-                                           BarCase{"SwaybarBottom", Tray::Swaybar, false, {}},
+                                           // A floating window's least height above the menu's: it stands on the bar all the same.
+                                           BarCase{"SwaybarBottom", Tray::Swaybar, false, {}, false, "floating_minimum_size 75 x 80"},
                                            BarCase{"StandInTopRight", Tray::StandIn, true, {1000, 12}},
                                            BarCase{"StandInBottomLeft", Tray::StandIn, false, {100, 790}},
                                            BarCase{"StandInAfterReload", Tray::StandIn, true, {1000, 12}, true},
