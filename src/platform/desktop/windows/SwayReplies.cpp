@@ -151,7 +151,7 @@ std::pair<int, int> swayFloatingMinimumOf(const std::string& config) {
     }
     // 0 is sway's own default; -1 none at all.
     const auto least = [](int told, int byDefault) { return told == 0 ? byDefault : std::max(told, 0); };
-    return {least(width, 75), least(height, 50)};
+    return {least(width, kSwayFloatingMinimum.first), least(height, kSwayFloatingMinimum.second)};
 }
 
 } // namespace corv::desktop

@@ -47,7 +47,8 @@ std::optional<SwayWindowChange> swayWindowChangeOf(const std::string& event);
 bool swayReloadOf(const std::string& event);
 
 // The least width and height sway gives a floating window, from its
-// configuration's text (GET_CONFIG's reply): 75x50 unless it says otherwise.
+// configuration's text (GET_CONFIG's reply): its default unless it says otherwise.
+inline constexpr std::pair<int, int> kSwayFloatingMinimum{75, 50};
 std::pair<int, int> swayFloatingMinimumOf(const std::string& config);
 
 } // namespace corv::desktop

@@ -55,7 +55,7 @@ struct SwayWindows::OwnWindow {
 
     // sway makes no floating window smaller: one asked smaller grows down
     // from its top, past a bottom bar.
-    std::pair<int, int> least{75, 50};
+    std::pair<int, int> least = kSwayFloatingMinimum;
 
     void setLeast(std::pair<int, int> told) {
         std::lock_guard lock(mutex);
